@@ -1,0 +1,26 @@
+# Every external library the project uses, found once. scripts/deps installs them all.
+find_package(nlohmann_json 3.10 REQUIRED)
+if(TARNIX_FUZZ)
+  return()
+endif()
+
+find_package(PkgConfig REQUIRED)
+find_package(Threads REQUIRED)
+find_package(Qt6 6.4 REQUIRED COMPONENTS Core Gui Widgets Svg Network Multimedia Concurrent Test)
+
+pkg_check_modules(FFMPEG REQUIRED IMPORTED_TARGET
+  libavcodec libavformat libavutil libswscale libswresample libavdevice)
+pkg_check_modules(XCB REQUIRED IMPORTED_TARGET
+  xcb xcb-shm xcb-xfixes xcb-xinput xcb-randr xcb-composite xcb-image xcb-util xcb-res)
+pkg_check_modules(XCURSOR REQUIRED IMPORTED_TARGET xcursor x11)
+pkg_check_modules(ATSPI REQUIRED IMPORTED_TARGET atspi-2 gobject-2.0 glib-2.0)
+pkg_check_modules(PULSE REQUIRED IMPORTED_TARGET libpulse libpulse-simple)
+pkg_check_modules(V4L2 REQUIRED IMPORTED_TARGET libv4l2)
+
+if(TARNIX_BUILD_TESTS)
+  find_package(GTest REQUIRED)
+  include(GoogleTest)
+endif()
+if(TARNIX_BUILD_BENCH)
+  find_package(benchmark REQUIRED)
+endif()

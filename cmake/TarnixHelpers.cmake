@@ -1,0 +1,35 @@
+# Project-wide helpers: one static library per source folder, one test program per test folder.
+
+add_library(tarnix_warnings INTERFACE)
+target_compile_options(tarnix_warnings INTERFACE -Wall -Wextra -Werror)
+
+# tarnix_add_library(NAME [QT] [DEPS target...])
+# Builds every .cpp below src/NAME into the static library tarnix_NAME. Headers are included as
+# "NAME/File.h" from src/. QT runs moc on its headers (QObject classes).
+function(tarnix_add_library name)
+  cmake_parse_arguments(ARG "QT" "" "DEPS" ${ARGN})
+  file(GLOB_RECURSE sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  file(GLOB_RECURSE headers CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
+  add_library(tarnix_${name} STATIC ${sources} ${headers})
+  target_include_directories(tarnix_${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
+  target_link_libraries(tarnix_${name} PUBLIC ${ARG_DEPS} PRIVATE tarnix_warnings)
+  set_target_properties(tarnix_${name} PROPERTIES POSITION_INDEPENDENT_CODE ON AUTOMOC ${ARG_QT})
+endfunction()
+
+# tarnix_add_test_suite(NAME [QT] [DEPS target...] [ENV var=value...] [LABELS label...])
+# Builds every .cpp in the calling folder into the GoogleTest program tarnix_NAME_tests and
+# registers each test case with CTest.
+function(tarnix_add_test_suite name)
+  cmake_parse_arguments(ARG "QT" "" "DEPS;ENV;LABELS" ${ARGN})
+  file(GLOB_RECURSE sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  add_executable(tarnix_${name}_tests ${sources})
+  set_target_properties(tarnix_${name}_tests PROPERTIES AUTOMOC ${ARG_QT})
+  target_link_libraries(tarnix_${name}_tests PRIVATE ${ARG_DEPS} GTest::gtest GTest::gmock
+                        GTest::gtest_main tarnix_warnings)
+  target_include_directories(tarnix_${name}_tests PRIVATE ${PROJECT_SOURCE_DIR}/tests)
+  target_compile_definitions(tarnix_${name}_tests PRIVATE
+    TARNIX_SOURCE_DIR="${PROJECT_SOURCE_DIR}" TARNIX_BINARY_DIR="${PROJECT_BINARY_DIR}")
+  gtest_discover_tests(tarnix_${name}_tests
+    DISCOVERY_TIMEOUT 60
+    PROPERTIES ENVIRONMENT "${ARG_ENV}" LABELS "${name};${ARG_LABELS}")
+endfunction()

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <filesystem>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "document/RecordingTimeline.h"
+
+// Shared pieces of tarnix-cli's commands.
+
+namespace tarnix::cli {
+
+// Exit codes: 0 success, 1 the work failed, 2 bad usage or unreadable input.
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitFailure = 1;
+inline constexpr int kExitUsage = 2;
+
+// A command's arguments after the command name.
+using Arguments = std::vector<std::string>;
+
+// Misuse of a command; main prints the message and the usage text and exits with kExitUsage.
+class UsageError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// An input that cannot be used (unreadable file, bad document); printed, exit kExitUsage.
+class InputError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Reads and decodes a document; raises InputError naming the file and what is wrong.
+RecordingTimeline loadDocument(const std::filesystem::path& path);
+
+// Reads a whole file; raises InputError when it cannot.
+std::string readFile(const std::filesystem::path& path);
+
+// A finite number written as a command-line argument; raises UsageError otherwise.
+double parseNumber(const std::string& text, const std::string& what);
+
+// Shortest text that reads back as the same double.
+std::string formatNumber(double value);
+
+} // namespace tarnix::cli

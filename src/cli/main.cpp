@@ -1,0 +1,66 @@
+// tarnix-cli: Tarnix without a window. Each command lives in its own file; this table lists them.
+
+#include <iostream>
+#include <string_view>
+
+#include "cli/CliCommon.h"
+#include "cli/DocumentCommands.h"
+
+namespace {
+
+using namespace tarnix::cli;
+
+struct Command {
+    std::string_view name;
+    std::string_view usage;
+    int (*run)(const Arguments&);
+};
+
+const Command kCommands[] = {
+    {"validate", "validate DOC.json            check that a recording document decodes", runValidate},
+    {"autozoom", "autozoom DOC.json            print the automatic zoom regions as JSON", runAutozoom},
+    {"zoom-at", "zoom-at DOC.json T           print the zoom rectangle at T seconds", runZoomAt},
+};
+
+void printUsage(std::ostream& out)
+{
+    out << "usage: tarnix-cli COMMAND [ARGUMENTS]\n\ncommands:\n";
+    for (const auto& command : kCommands)
+        out << "  " << command.usage << "\n";
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 2) {
+        printUsage(std::cerr);
+        return kExitUsage;
+    }
+    std::string_view name = argv[1];
+    if (name == "help" || name == "--help" || name == "-h") {
+        printUsage(std::cout);
+        return kExitOk;
+    }
+    for (const auto& command : kCommands) {
+        if (command.name != name)
+            continue;
+        Arguments args(argv + 2, argv + argc);
+        try {
+            return command.run(args);
+        } catch (const UsageError& error) {
+            std::cerr << "tarnix-cli " << name << ": " << error.what() << "\nusage: tarnix-cli "
+                      << command.usage << "\n";
+            return kExitUsage;
+        } catch (const InputError& error) {
+            std::cerr << error.what() << "\n";
+            return kExitUsage;
+        } catch (const std::exception& error) {
+            std::cerr << "tarnix-cli " << name << ": " << error.what() << "\n";
+            return kExitFailure;
+        }
+    }
+    std::cerr << "tarnix-cli: unknown command \"" << name << "\"\n";
+    printUsage(std::cerr);
+    return kExitUsage;
+}

@@ -1,0 +1,259 @@
+#include "document/DocumentCoding.h"
+
+#include "document/EnumNames.h"
+#include "document/FileUrl.h"
+
+namespace tarnix {
+
+// ---- encoding
+
+OrderedJson toJson(Point value)
+{
+    return OrderedJson::array({value.x, value.y});
+}
+
+OrderedJson toJson(const Rect& value)
+{
+    return OrderedJson::array({OrderedJson::array({value.x, value.y}),
+                               OrderedJson::array({value.width, value.height})});
+}
+
+template <class E>
+static OrderedJson enumJson(E value)
+{
+    return std::string(rawValue(value));
+}
+
+OrderedJson toJson(const CodableColor& value)
+{
+    return {{"red", value.red}, {"green", value.green}, {"blue", value.blue},
+            {"alpha", value.alpha}};
+}
+
+OrderedJson toJson(const CameraOverlaySettings& value)
+{
+    return {{"isEnabled", value.isEnabled},       {"shape", enumJson(value.shape)},
+            {"cornerRadius", value.cornerRadius}, {"sizeFraction", value.sizeFraction},
+            {"position", toJson(value.position)}, {"mirrored", value.mirrored}};
+}
+
+OrderedJson toJson(const BackgroundSettings& value)
+{
+    OrderedJson out{{"style", enumJson(value.style)},
+                    {"solidColor", toJson(value.solidColor)},
+                    {"gradientPresetID", value.gradientPresetID}};
+    if (value.imagePath)
+        out["imagePath"] = *value.imagePath;
+    out["padding"] = value.padding;
+    out["cornerRadius"] = value.cornerRadius;
+    out["shadowOpacity"] = value.shadowOpacity;
+    return out;
+}
+
+OrderedJson toJson(const CursorOverlaySettings& value)
+{
+    return {{"isEnabled", value.isEnabled},
+            {"sizeFraction", value.sizeFraction},
+            {"style", enumJson(value.style)},
+            {"showsClickRipples", value.showsClickRipples}};
+}
+
+OrderedJson toJson(const AudioTrackSettings& value)
+{
+    return {{"isEnabled", value.isEnabled}};
+}
+
+OrderedJson toJson(const CursorSample& value)
+{
+    return {{"id", value.id.toString()},
+            {"timestamp", value.timestamp},
+            {"point", toJson(value.point)}};
+}
+
+OrderedJson toJson(const ClickEvent& value)
+{
+    return {{"id", value.id.toString()},
+            {"timestamp", value.timestamp},
+            {"point", toJson(value.point)},
+            {"kind", enumJson(value.kind)}};
+}
+
+OrderedJson toJson(const FocusedElementSample& value)
+{
+    return {{"id", value.id.toString()},
+            {"timestamp", value.timestamp},
+            {"rect", toJson(value.rect)}};
+}
+
+OrderedJson toJson(const ZoomRegion& value)
+{
+    return {{"id", value.id.toString()}, {"start", value.start},         {"end", value.end},
+            {"rect", toJson(value.rect)}, {"easing", enumJson(value.easing)}};
+}
+
+OrderedJson toJson(const RedactRegion& value)
+{
+    return {{"id", value.id.toString()},
+            {"start", value.start},
+            {"end", value.end},
+            {"rect", toJson(value.rect)}};
+}
+
+template <class T>
+static OrderedJson listJson(const std::vector<T>& values)
+{
+    OrderedJson out = OrderedJson::array();
+    for (const auto& v : values)
+        out.push_back(toJson(v));
+    return out;
+}
+
+OrderedJson toJson(const RecordingTimeline& value)
+{
+    OrderedJson out = OrderedJson::object();
+    if (value.videoURL)
+        out["videoURL"] = fileURLString(*value.videoURL);
+    if (value.cameraURL)
+        out["cameraURL"] = fileURLString(*value.cameraURL);
+    if (value.microphoneURL)
+        out["microphoneURL"] = fileURLString(*value.microphoneURL);
+    out["hasSystemAudio"] = value.hasSystemAudio;
+    out["cameraOverlay"] = toJson(value.cameraOverlay);
+    out["background"] = toJson(value.background);
+    out["systemAudio"] = toJson(value.systemAudio);
+    out["microphoneAudio"] = toJson(value.microphoneAudio);
+    out["cursorOverlay"] = toJson(value.cursorOverlay);
+    out["startedAt"] = value.startedAt.timeIntervalSinceReferenceDate;
+    out["captureFrame"] = toJson(value.captureFrame);
+    out["cursorSamples"] = listJson(value.cursorSamples);
+    out["clickEvents"] = listJson(value.clickEvents);
+    out["focusedElementSamples"] = listJson(value.focusedElementSamples);
+    out["zoomRegions"] = listJson(value.zoomRegions);
+    out["redactRegions"] = listJson(value.redactRegions);
+    return out;
+}
+
+std::string encodeRecordingTimeline(const RecordingTimeline& timeline, int indent)
+{
+    return toJson(timeline).dump(indent);
+}
+
+// ---- decoding
+
+CodableColor decodeCodableColor(const JsonReader& in)
+{
+    return {in["red"].number(), in["green"].number(), in["blue"].number(),
+            in["alpha"].number()};
+}
+
+CameraOverlaySettings decodeCameraOverlaySettings(const JsonReader& in)
+{
+    CameraOverlaySettings out;
+    out.isEnabled = in["isEnabled"].boolean();
+    out.shape = in["shape"].enumeration<CameraBubbleShape>();
+    out.cornerRadius = in["cornerRadius"].number();
+    out.sizeFraction = in["sizeFraction"].number();
+    out.position = in["position"].point();
+    out.mirrored = in["mirrored"].boolean();
+    return out;
+}
+
+BackgroundSettings decodeBackgroundSettings(const JsonReader& in)
+{
+    BackgroundSettings out;
+    out.style = in["style"].enumeration<BackgroundStyle>();
+    out.solidColor = decodeCodableColor(in["solidColor"]);
+    out.gradientPresetID = in["gradientPresetID"].string();
+    if (auto path = in.optional("imagePath"))
+        out.imagePath = path->string();
+    out.padding = in["padding"].number();
+    out.cornerRadius = in["cornerRadius"].number();
+    out.shadowOpacity = in["shadowOpacity"].number();
+    return out;
+}
+
+CursorOverlaySettings decodeCursorOverlaySettings(const JsonReader& in)
+{
+    CursorOverlaySettings out;
+    out.isEnabled = in["isEnabled"].boolean();
+    out.sizeFraction = in["sizeFraction"].number();
+    out.style = in["style"].enumeration<CursorStyle>();
+    out.showsClickRipples = in["showsClickRipples"].boolean();
+    return out;
+}
+
+AudioTrackSettings decodeAudioTrackSettings(const JsonReader& in)
+{
+    return {in["isEnabled"].boolean()};
+}
+
+CursorSample decodeCursorSample(const JsonReader& in)
+{
+    return {in["id"].uuid(), in["timestamp"].number(), in["point"].point()};
+}
+
+ClickEvent decodeClickEvent(const JsonReader& in)
+{
+    return {in["id"].uuid(), in["timestamp"].number(), in["point"].point(),
+            in["kind"].enumeration<ClickKind>()};
+}
+
+FocusedElementSample decodeFocusedElementSample(const JsonReader& in)
+{
+    return {in["id"].uuid(), in["timestamp"].number(), in["rect"].rect()};
+}
+
+ZoomRegion decodeZoomRegion(const JsonReader& in)
+{
+    return {in["id"].uuid(), in["start"].number(), in["end"].number(), in["rect"].rect(),
+            in["easing"].enumeration<EasingCurve>()};
+}
+
+RedactRegion decodeRedactRegion(const JsonReader& in)
+{
+    return {in["id"].uuid(), in["start"].number(), in["end"].number(), in["rect"].rect()};
+}
+
+static std::optional<std::filesystem::path> decodeFileURL(const JsonReader& in,
+                                                          std::string_view key)
+{
+    auto field = in.optional(key);
+    if (!field)
+        return std::nullopt;
+    std::string text = field->string();
+    auto path = pathFromFileURL(text);
+    if (!path)
+        field->fail("not an absolute file URL: \"" + text + "\"");
+    return path;
+}
+
+RecordingTimeline decodeRecordingTimeline(const JsonReader& in)
+{
+    RecordingTimeline out;
+    out.videoURL = decodeFileURL(in, "videoURL");
+    out.cameraURL = decodeFileURL(in, "cameraURL");
+    out.microphoneURL = decodeFileURL(in, "microphoneURL");
+    out.hasSystemAudio = in["hasSystemAudio"].boolean();
+    out.cameraOverlay = decodeCameraOverlaySettings(in["cameraOverlay"]);
+    out.background = decodeBackgroundSettings(in["background"]);
+    out.systemAudio = decodeAudioTrackSettings(in["systemAudio"]);
+    out.microphoneAudio = decodeAudioTrackSettings(in["microphoneAudio"]);
+    out.cursorOverlay = decodeCursorOverlaySettings(in["cursorOverlay"]);
+    out.startedAt = Date{in["startedAt"].number()};
+    out.captureFrame = in["captureFrame"].rect();
+    out.cursorSamples = in["cursorSamples"].list<CursorSample>(decodeCursorSample);
+    out.clickEvents = in["clickEvents"].list<ClickEvent>(decodeClickEvent);
+    out.focusedElementSamples =
+        in["focusedElementSamples"].list<FocusedElementSample>(decodeFocusedElementSample);
+    out.zoomRegions = in["zoomRegions"].list<ZoomRegion>(decodeZoomRegion);
+    out.redactRegions = in["redactRegions"].list<RedactRegion>(decodeRedactRegion);
+    return out;
+}
+
+RecordingTimeline decodeRecordingTimeline(std::string_view json)
+{
+    nlohmann::json root = parseJson(json);
+    return decodeRecordingTimeline(JsonReader(root));
+}
+
+} // namespace tarnix

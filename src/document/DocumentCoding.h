@@ -1,0 +1,52 @@
+#pragma once
+
+#include <nlohmann/json.hpp>
+
+#include <string>
+#include <string_view>
+
+#include "document/JsonReader.h"
+#include "document/LookSettings.h"
+#include "document/RecordingTimeline.h"
+
+// The document's JSON form. Keys equal the field names and keep declaration order; file URLs are
+// absolute "file://" strings; dates are seconds since 2001-01-01 UTC; UUIDs upper-case; points
+// [x, y]; rectangles [[x, y], [w, h]]; enumerations their raw strings. Only the URL keys and
+// "imagePath" are optional; every other key is required, and nothing gets a default when read.
+// Decoding raises DecodingError naming the path that failed.
+
+namespace tarnix {
+
+using OrderedJson = nlohmann::ordered_json;
+
+OrderedJson toJson(const CodableColor& value);
+OrderedJson toJson(const CameraOverlaySettings& value);
+OrderedJson toJson(const BackgroundSettings& value);
+OrderedJson toJson(const CursorOverlaySettings& value);
+OrderedJson toJson(const AudioTrackSettings& value);
+OrderedJson toJson(const CursorSample& value);
+OrderedJson toJson(const ClickEvent& value);
+OrderedJson toJson(const FocusedElementSample& value);
+OrderedJson toJson(const ZoomRegion& value);
+OrderedJson toJson(const RedactRegion& value);
+OrderedJson toJson(const RecordingTimeline& value);
+OrderedJson toJson(Point value);
+OrderedJson toJson(const Rect& value);
+
+CodableColor decodeCodableColor(const JsonReader& in);
+CameraOverlaySettings decodeCameraOverlaySettings(const JsonReader& in);
+BackgroundSettings decodeBackgroundSettings(const JsonReader& in);
+CursorOverlaySettings decodeCursorOverlaySettings(const JsonReader& in);
+AudioTrackSettings decodeAudioTrackSettings(const JsonReader& in);
+CursorSample decodeCursorSample(const JsonReader& in);
+ClickEvent decodeClickEvent(const JsonReader& in);
+FocusedElementSample decodeFocusedElementSample(const JsonReader& in);
+ZoomRegion decodeZoomRegion(const JsonReader& in);
+RedactRegion decodeRedactRegion(const JsonReader& in);
+RecordingTimeline decodeRecordingTimeline(const JsonReader& in);
+
+// Whole documents as text. indent < 0 writes one line.
+std::string encodeRecordingTimeline(const RecordingTimeline& timeline, int indent = 2);
+RecordingTimeline decodeRecordingTimeline(std::string_view json);
+
+} // namespace tarnix

@@ -1,0 +1,84 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "document/Geometry.h"
+
+// The "look" records of a recording: camera bubble, background, audio tracks and cursor overlay.
+// Plain values with field-by-field equality; serialised by document/DocumentCoding.h.
+
+namespace tarnix {
+
+// A colour as sRGB components and opacity, each 0...1.
+struct CodableColor {
+    double red = 0;
+    double green = 0;
+    double blue = 0;
+    double alpha = 1;
+    bool operator==(const CodableColor&) const = default;
+};
+
+enum class CameraBubbleShape { circle, rounded };
+
+struct CameraOverlaySettings {
+    bool isEnabled = false;
+    CameraBubbleShape shape = CameraBubbleShape::rounded;
+    double cornerRadius = 28;           // output pixels, for the rounded shape
+    double sizeFraction = 0.22;         // bubble side as a fraction of the output width
+    Point position{0.84, 0.82};         // bubble centre, normalised output frame, y down
+    bool mirrored = true;
+    bool operator==(const CameraOverlaySettings&) const = default;
+};
+
+enum class BackgroundStyle { none, solid, gradient, image };
+
+struct BackgroundSettings {
+    BackgroundStyle style = BackgroundStyle::none;
+    CodableColor solidColor{0.09, 0.09, 0.11, 1.0};
+    std::string gradientPresetID = "midnight";
+    std::optional<std::string> imagePath;
+    double padding = 0.08;        // free margin on each side, fraction of the canvas
+    double cornerRadius = 22;     // canvas pixels
+    double shadowOpacity = 0.55;  // 0...1
+
+    // The background of every new recording; equal to a default-constructed value.
+    static const BackgroundSettings disabled;
+
+    bool operator==(const BackgroundSettings&) const = default;
+};
+
+// A named two-colour gradient from the built-in catalogue.
+struct GradientPreset {
+    std::string id;
+    std::vector<CodableColor> colors; // first to last
+
+    // The catalogue, in display order; made once and never changed.
+    static const std::vector<GradientPreset>& all();
+    // The first entry of all() ("midnight"). Named so because `default` is a C++ keyword.
+    static const GradientPreset& defaultPreset();
+    // The preset with this id, or nullptr.
+    static const GradientPreset* find(const std::string& id);
+
+    bool operator==(const GradientPreset&) const = default;
+};
+
+enum class CursorStyle { system, dot, ring };
+inline constexpr CursorStyle kAllCursorStyles[] = {CursorStyle::system, CursorStyle::dot,
+                                                   CursorStyle::ring};
+
+struct CursorOverlaySettings {
+    bool isEnabled = true;
+    double sizeFraction = 0.022; // drawn cursor width as a fraction of the output width
+    CursorStyle style = CursorStyle::system;
+    bool showsClickRipples = true;
+    bool operator==(const CursorOverlaySettings&) const = default;
+};
+
+struct AudioTrackSettings {
+    bool isEnabled = true;
+    bool operator==(const AudioTrackSettings&) const = default;
+};
+
+} // namespace tarnix

@@ -1,0 +1,101 @@
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <vector>
+
+#include "document/Date.h"
+#include "document/Geometry.h"
+#include "document/LookSettings.h"
+#include "document/Uuid.h"
+
+// The recording document: media files, sampled cursor/click/focus data, capture geometry and the
+// initial edit settings.
+//
+// Times are seconds on the screen movie's time line (0 = first captured frame). Sample points and
+// rectangles and captureFrame are screen points with the origin at the bottom-left of the primary
+// screen, y up. Region rectangles are normalised to the captured frame: 0...1, origin top-left,
+// y down.
+
+namespace tarnix {
+
+enum class ClickKind { leftDown, leftUp, rightDown, rightUp };
+
+inline bool isButtonDown(ClickKind kind)
+{
+    return kind == ClickKind::leftDown || kind == ClickKind::rightDown;
+}
+
+enum class EasingCurve { linear, easeIn, easeOut, easeInOut };
+
+// Eased progress for linear progress t; t is clamped to 0...1 first.
+double interpolate(EasingCurve curve, double t);
+
+struct CursorSample {
+    Uuid id = Uuid::random();
+    double timestamp = 0;
+    Point point;
+    bool operator==(const CursorSample&) const = default;
+};
+
+struct ClickEvent {
+    Uuid id = Uuid::random();
+    double timestamp = 0;
+    Point point;
+    ClickKind kind = ClickKind::leftDown;
+    bool operator==(const ClickEvent&) const = default;
+};
+
+struct FocusedElementSample {
+    Uuid id = Uuid::random();
+    double timestamp = 0;
+    Rect rect;
+    bool operator==(const FocusedElementSample&) const = default;
+};
+
+struct ZoomRegion {
+    Uuid id = Uuid::random();
+    double start = 0;
+    double end = 0;
+    Rect rect;
+    EasingCurve easing = EasingCurve::easeInOut;
+    bool operator==(const ZoomRegion&) const = default;
+};
+
+struct RedactRegion {
+    Uuid id = Uuid::random();
+    double start = 0;
+    double end = 0;
+    Rect rect;
+    bool operator==(const RedactRegion&) const = default;
+};
+
+struct RecordingTimeline {
+    std::optional<std::filesystem::path> videoURL;
+    std::optional<std::filesystem::path> cameraURL;
+    std::optional<std::filesystem::path> microphoneURL;
+    bool hasSystemAudio = false;
+    CameraOverlaySettings cameraOverlay;
+    BackgroundSettings background;
+    AudioTrackSettings systemAudio;
+    AudioTrackSettings microphoneAudio;
+    CursorOverlaySettings cursorOverlay;
+    Date startedAt;
+    Rect captureFrame;
+    std::vector<CursorSample> cursorSamples;
+    std::vector<ClickEvent> clickEvents;
+    std::vector<FocusedElementSample> focusedElementSamples;
+    std::vector<ZoomRegion> zoomRegions;
+    std::vector<RedactRegion> redactRegions;
+
+    // A screen point as a normalised point of the captured frame; (0.5, 0.5) when the frame is
+    // empty.
+    Point normalizedPoint(Point point) const;
+
+    bool operator==(const RecordingTimeline&) const = default;
+};
+
+// The same mapping as RecordingTimeline::normalizedPoint, for any frame.
+Point normalizedPoint(Point point, const Rect& captureFrame);
+
+} // namespace tarnix
