@@ -18,6 +18,10 @@ struct MediaError {
     std::shared_ptr<const MediaError> underlying;
 };
 
+// "description (domain code)", then the failure reason, then "underlying: description (domain
+// code)" of the underlying error, joined with " — ".
+std::string describe(const MediaError& error);
+
 // MediaError as an exception, for code paths that throw.
 class MediaException : public std::runtime_error {
 public:
