@@ -1,0 +1,124 @@
+#pragma once
+
+#include <QImage>
+#include <QSize>
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "media/MediaError.h"
+
+// Writes one movie or audio file with FFmpeg: an optional video stream encoded from BGRA frames
+// and an optional AAC audio stream encoded from interleaved float samples. Used by the screen,
+// camera and microphone recorders and by the exporter.
+//
+// Times: every pts is in seconds on the file's own time line; the first frame written should be
+// at (or near) 0. Video pts must increase; a frame whose pts does not advance past the previous
+// one (after rounding to the stream's time base) is skipped and writeVideo returns false.
+// Audio is treated as one continuous stream: the pts of each block is compared with where the
+// stream has got to; a gap of more than 20 ms is filled with silence and samples that would
+// overlap what is already written are dropped, so the sound stays on the shared clock.
+//
+// Errors: the constructor and every write raise MediaException (domain "FFmpeg" with the FFmpeg
+// error code, or "Tarnix.MovieWriter") with a sentence a person understands.
+//
+// Threads: not thread-safe; one thread at a time may call it (a recorder's writer thread, the
+// exporter's thread). Destroying a writer that was not finished closes the file as it stands:
+// with the fragmented layout every completed fragment stays playable.
+
+namespace tarnix::media {
+
+// How the MPEG-4/QuickTime container is laid out.
+enum class MovieLayout {
+    // Fragments of about one key-frame interval, the index written as it goes: a file cut off by
+    // a crash plays up to its last complete fragment. For recordings.
+    fragmented,
+    // A normal file with its index moved to the front when finished. For exports.
+    faststart,
+    // A normal file with the index at the end.
+    plain,
+};
+
+struct MovieVideoSettings {
+    int width = 0;  // pixels; odd sizes are rounded down to even (at least 2)
+    int height = 0; // pixels
+    double frameRate = 60; // nominal frames per second: sets the key-frame spacing and rate control
+    // Encoders tried in order; the first that opens at this size is used. Hardware encoders
+    // (names ending in "_nvenc") are tried like any other and skipped when they do not open.
+    std::vector<std::string> encoders = {"libx264"};
+    // Encoder speed preset ("ultrafast", "veryfast", "medium"...); empty leaves the encoder's own.
+    // Applied to libx264/libx265; ignored by encoders without presets.
+    std::string preset = "veryfast";
+    // Constant quality (CRF for libx264/libx265, CQ for NVENC); 0 leaves the encoder's default.
+    int quality = 23;
+    // Average bit rate in bits per second; 0 = quality-driven.
+    std::int64_t bitRate = 0;
+    double keyFrameIntervalSeconds = 1.0;
+    // Encoder threads; 0 lets the encoder decide.
+    int threads = 0;
+};
+
+struct MovieAudioSettings {
+    int sampleRate = 44100; // Hz, also the rate of the samples passed to writeAudio
+    int channels = 2;       // 1 or 2; also the channel count of the samples passed in
+    std::int64_t bitRate = 128000; // bits per second, AAC
+};
+
+struct MovieWriterSettings {
+    std::filesystem::path outputPath; // container chosen from the extension: .mp4, .mov, .m4a
+    MovieLayout layout = MovieLayout::faststart;
+    std::optional<MovieVideoSettings> video;
+    std::optional<MovieAudioSettings> audio;
+};
+
+// Encoder preference lists.
+// HEVC through hardware first, then software HEVC, then H.264.
+std::vector<std::string> hevcEncoderPreference();
+// Hardware HEVC only, then H.264 (libx264): for real-time capture where software HEVC cannot
+// keep up.
+std::vector<std::string> realTimeEncoderPreference();
+
+class MovieWriter {
+public:
+    // Creates the file and opens the encoders. Raises MediaException when the file cannot be
+    // created, no listed encoder opens, or the settings are unusable (no stream, bad size).
+    explicit MovieWriter(MovieWriterSettings settings);
+    ~MovieWriter();
+    MovieWriter(const MovieWriter&) = delete;
+    MovieWriter& operator=(const MovieWriter&) = delete;
+
+    const MovieWriterSettings& settings() const;
+    // The encoded frame size (the requested one rounded down to even); empty without video.
+    QSize videoSize() const;
+    // The FFmpeg name of the video encoder that opened ("libx264", "hevc_nvenc"...), or empty.
+    std::string videoEncoderName() const;
+    bool hasAudio() const;
+
+    // One video frame of BGRA pixels (premultiplied or opaque). A frame of another size than
+    // videoSize() is scaled to it. Returns false when the frame was skipped because its pts did
+    // not advance.
+    bool writeVideo(const QImage& image, double pts);
+    bool writeVideo(const std::uint8_t* bgra, int width, int height, int bytesPerLine, double pts);
+
+    // frameCount frames of interleaved float samples (channels per frame, -1...1) starting at pts.
+    void writeAudio(const float* interleaved, int frameCount, double pts);
+
+    // Flushes the encoders and writes the trailer. Further writes raise. Calling it twice is
+    // harmless.
+    void finish();
+    bool isFinished() const;
+
+    // Video frames and audio sample frames accepted so far.
+    std::int64_t videoFramesWritten() const;
+    std::int64_t audioFramesWritten() const;
+
+private:
+    struct State;
+    std::unique_ptr<State> state_;
+};
+
+} // namespace tarnix::media
