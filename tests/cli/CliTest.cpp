@@ -1,0 +1,116 @@
+// Runs the real tarnix-cli binary the way a user would and checks its output and exit codes.
+
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <array>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+
+#include <nlohmann/json.hpp>
+
+namespace {
+
+struct Result {
+    int exitCode = -1;
+    std::string out; // standard output only
+};
+
+Result runCli(const std::string& arguments, bool withStderr = false)
+{
+    std::string command =
+        std::string(TARNIX_CLI) + " " + arguments + (withStderr ? " 2>&1" : " 2>/dev/null");
+    Result result;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe)
+        return result;
+    std::array<char, 4096> buffer{};
+    std::size_t n = 0;
+    while ((n = fread(buffer.data(), 1, buffer.size(), pipe)) > 0)
+        result.out.append(buffer.data(), n);
+    int status = pclose(pipe);
+    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return result;
+}
+
+Result runCliWithStderr(const std::string& arguments)
+{
+    return runCli(arguments, true);
+}
+
+const std::string kSample = std::string(TARNIX_SOURCE_DIR) + "/examples/sample-recording.tarnix.json";
+
+std::filesystem::path writeTemp(const std::string& name, const std::string& text)
+{
+    auto dir = std::filesystem::temp_directory_path() / ("tarnix-cli-test-" + std::to_string(getpid()));
+    std::filesystem::create_directories(dir);
+    auto path = dir / name;
+    std::ofstream(path) << text;
+    return path;
+}
+
+} // namespace
+
+TEST(CliValidate, AcceptsTheSampleAndRejectsBrokenDocuments)
+{
+    auto ok = runCli("validate " + kSample);
+    EXPECT_EQ(ok.exitCode, 0);
+    EXPECT_EQ(ok.out, "ok\n");
+
+    auto bad = writeTemp("bad.json", R"({"hasSystemAudio": "yes"})");
+    auto failed = runCliWithStderr("validate " + bad.string());
+    EXPECT_EQ(failed.exitCode, 2);
+    EXPECT_NE(failed.out.find("hasSystemAudio: expected a boolean, found string"),
+              std::string::npos)
+        << failed.out;
+
+    auto missing = runCliWithStderr("validate /nonexistent/doc.json");
+    EXPECT_EQ(missing.exitCode, 2);
+    EXPECT_NE(missing.out.find("No such file"), std::string::npos) << missing.out;
+}
+
+TEST(CliAutozoom, PrintsElementRegionsOfTheSample)
+{
+    auto result = runCli("autozoom " + kSample);
+    ASSERT_EQ(result.exitCode, 0);
+    auto regions = nlohmann::json::parse(result.out);
+    ASSERT_TRUE(regions.is_array());
+    ASSERT_FALSE(regions.empty());
+    for (const auto& region : regions) {
+        EXPECT_EQ(region["easing"], "easeInOut");
+        EXPECT_EQ(region["id"].get<std::string>().size(), 36u);
+        EXPECT_LE(region["start"].get<double>(), region["end"].get<double>());
+    }
+    // The sample's search field is focused at 1.7 s: its region starts 0.35 s earlier.
+    EXPECT_NEAR(regions[0]["start"].get<double>(), 1.35, 1e-9);
+}
+
+TEST(CliZoomAt, PrintsTheRectangleAtATime)
+{
+    nlohmann::json doc = nlohmann::json::parse(std::ifstream(kSample));
+    doc["zoomRegions"] = nlohmann::json::parse(R"([{"id": "6BA7B810-9DAD-11D1-80B4-00C04FD430C8",
+        "start": 2, "end": 5, "rect": [[0.2, 0.2], [0.5, 0.5]], "easing": "easeInOut"}])");
+    auto path = writeTemp("zoom.json", doc.dump());
+    auto ramp = nlohmann::json::parse(runCli("zoom-at " + path.string() + " 1.7").out);
+    EXPECT_NEAR(ramp[0][0].get<double>(), 0.1, 1e-9);
+    EXPECT_NEAR(ramp[0][1].get<double>(), 0.1, 1e-9);
+    EXPECT_NEAR(ramp[1][0].get<double>(), 0.75, 1e-9);
+    EXPECT_NEAR(ramp[1][1].get<double>(), 0.75, 1e-9);
+    EXPECT_EQ(runCli("zoom-at " + path.string() + " 3").out, "[[0.2, 0.2], [0.5, 0.5]]\n");
+    EXPECT_EQ(runCli("zoom-at " + path.string() + " 0").out, "[[0.0, 0.0], [1.0, 1.0]]\n");
+}
+
+TEST(CliUsage, MisuseExitsWithUsage)
+{
+    EXPECT_EQ(runCli("").exitCode, 2);
+    EXPECT_EQ(runCli("frobnicate").exitCode, 2);
+    EXPECT_EQ(runCli("validate").exitCode, 2);
+    EXPECT_EQ(runCli("zoom-at " + kSample).exitCode, 2);
+    auto notNumber = runCliWithStderr("zoom-at " + kSample + " soon");
+    EXPECT_EQ(notNumber.exitCode, 2);
+    EXPECT_NE(notNumber.out.find("usage:"), std::string::npos);
+    EXPECT_EQ(runCli("zoom-at " + kSample + " nan").exitCode, 2);
+    EXPECT_EQ(runCli("--help").exitCode, 0);
+}

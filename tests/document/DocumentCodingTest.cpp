@@ -1,0 +1,234 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "document/DocumentCoding.h"
+#include "document/FileUrl.h"
+
+using namespace tarnix;
+
+namespace {
+
+RecordingTimeline sampleTimeline()
+{
+    RecordingTimeline t;
+    t.videoURL = "/home/ana/Videos/Tarnix-2026-12-05T14-03-07Z.mp4";
+    t.microphoneURL = "/tmp/my recordings/mic ü.m4a";
+    t.hasSystemAudio = true;
+    t.cameraOverlay.isEnabled = true;
+    t.background.style = BackgroundStyle::gradient;
+    t.background.gradientPresetID = "ocean";
+    t.background.imagePath = "/usr/share/backgrounds/a.png";
+    t.cursorOverlay.style = CursorStyle::ring;
+    t.startedAt = Date{818172187.25};
+    t.captureFrame = {0, 0, 1920, 1080};
+    t.cursorSamples = {{Uuid::random(), 0.5, {10, 20}}, {Uuid::random(), 0.75, {11.5, 20.25}}};
+    t.clickEvents = {{Uuid::random(), 0.8, {11.5, 20.25}, ClickKind::rightDown}};
+    t.focusedElementSamples = {{Uuid::random(), 1.0, {100, 300, 200, 50}}};
+    t.zoomRegions = {{Uuid::random(), 1, 3, {0.1, 0.2, 0.5, 0.5}, EasingCurve::easeIn}};
+    t.redactRegions = {{Uuid::random(), 2, 4, {0.3, 0.3, 0.2, 0.1}}};
+    return t;
+}
+
+// Decodes text that must fail and returns the error message.
+std::string decodeFailure(const std::string& text)
+{
+    try {
+        decodeRecordingTimeline(text);
+    } catch (const DecodingError& error) {
+        return error.what();
+    }
+    ADD_FAILURE() << "decoding succeeded: " << text;
+    return {};
+}
+
+nlohmann::json sampleJson()
+{
+    return nlohmann::json::parse(encodeRecordingTimeline(sampleTimeline()));
+}
+
+} // namespace
+
+TEST(DocumentRoundTrip, EncodedDocumentReadsBackEqual)
+{
+    auto timeline = sampleTimeline();
+    EXPECT_EQ(decodeRecordingTimeline(encodeRecordingTimeline(timeline)), timeline);
+    EXPECT_EQ(decodeRecordingTimeline(encodeRecordingTimeline(timeline, -1)), timeline);
+}
+
+TEST(DocumentRoundTrip, KeysFollowDeclarationOrderAndUrlsAreFileUrls)
+{
+    auto json = OrderedJson::parse(encodeRecordingTimeline(sampleTimeline()));
+    std::vector<std::string> keys;
+    for (auto it = json.begin(); it != json.end(); ++it)
+        keys.push_back(it.key());
+    std::vector<std::string> expected{
+        "videoURL",    "microphoneURL",   "hasSystemAudio", "cameraOverlay",
+        "background",  "systemAudio",     "microphoneAudio", "cursorOverlay",
+        "startedAt",   "captureFrame",    "cursorSamples",   "clickEvents",
+        "focusedElementSamples",          "zoomRegions",     "redactRegions"};
+    EXPECT_EQ(keys, expected);
+    EXPECT_EQ(json["videoURL"], "file:///home/ana/Videos/Tarnix-2026-12-05T14-03-07Z.mp4");
+    EXPECT_EQ(json["microphoneURL"], "file:///tmp/my%20recordings/mic%20%C3%BC.m4a");
+    EXPECT_EQ(json["startedAt"], 818172187.25);
+    EXPECT_EQ(json["captureFrame"], OrderedJson::parse("[[0.0,0.0],[1920.0,1080.0]]"));
+    EXPECT_EQ(json["clickEvents"][0]["kind"], "rightDown");
+    EXPECT_EQ(json["zoomRegions"][0]["easing"], "easeIn");
+    std::string id = json["cursorSamples"][0]["id"];
+    EXPECT_EQ(id.size(), 36u);
+    EXPECT_EQ(id.find_first_of("abcdef"), std::string::npos) << id;
+}
+
+TEST(DocumentRoundTrip, LookSettingsUseTheirFieldNames)
+{
+    auto json = sampleJson();
+    EXPECT_EQ(json["cameraOverlay"]["position"], nlohmann::json::parse("[0.84, 0.82]"));
+    EXPECT_EQ(json["cameraOverlay"]["shape"], "rounded");
+    EXPECT_EQ(json["background"]["solidColor"]["red"], 0.09);
+    EXPECT_EQ(json["background"]["imagePath"], "/usr/share/backgrounds/a.png");
+    EXPECT_EQ(json["cursorOverlay"]["showsClickRipples"], true);
+    EXPECT_EQ(json["systemAudio"], nlohmann::json::parse(R"({"isEnabled": true})"));
+}
+
+TEST(DocumentRoundTrip, BackgroundWithoutImagePathHasNoKeyAndReadsBackEqual)
+{
+    OrderedJson json = toJson(BackgroundSettings::disabled);
+    EXPECT_FALSE(json.contains("imagePath"));
+    nlohmann::json parsed = nlohmann::json::parse(json.dump());
+    EXPECT_EQ(decodeBackgroundSettings(JsonReader(parsed)), BackgroundSettings::disabled);
+    EXPECT_EQ(BackgroundSettings{}, BackgroundSettings::disabled);
+}
+
+TEST(DocumentOptionalKeys, MissingOrNullUrlsDecodeAsAbsent)
+{
+    auto json = sampleJson();
+    json.erase("videoURL");
+    json["microphoneURL"] = nullptr;
+    auto timeline = decodeRecordingTimeline(json.dump());
+    EXPECT_FALSE(timeline.videoURL);
+    EXPECT_FALSE(timeline.cameraURL);
+    EXPECT_FALSE(timeline.microphoneURL);
+}
+
+TEST(DocumentRequiredKeys, EveryOtherKeyIsRequired)
+{
+    for (const char* key : {"hasSystemAudio", "cameraOverlay", "background", "systemAudio",
+                            "microphoneAudio", "cursorOverlay", "startedAt", "captureFrame",
+                            "cursorSamples", "clickEvents", "focusedElementSamples", "zoomRegions",
+                            "redactRegions"}) {
+        auto json = sampleJson();
+        json.erase(key);
+        EXPECT_EQ(decodeFailure(json.dump()), std::string(key) + ": missing key");
+    }
+}
+
+TEST(DocumentRequiredKeys, NestedMissingKeysNameTheirPath)
+{
+    auto json = sampleJson();
+    json["zoomRegions"][0].erase("easing");
+    EXPECT_EQ(decodeFailure(json.dump()), "zoomRegions[0].easing: missing key");
+
+    json = sampleJson();
+    json["background"]["solidColor"].erase("alpha");
+    EXPECT_EQ(decodeFailure(json.dump()), "background.solidColor.alpha: missing key");
+
+    json = sampleJson();
+    json["cursorOverlay"].erase("sizeFraction");
+    EXPECT_EQ(decodeFailure(json.dump()), "cursorOverlay.sizeFraction: missing key");
+}
+
+TEST(DocumentEnumerations, UnknownRawValuesAreRejected)
+{
+    auto json = sampleJson();
+    json["zoomRegions"].push_back(json["zoomRegions"][0]);
+    json["zoomRegions"].push_back(json["zoomRegions"][0]);
+    json["zoomRegions"][2]["easing"] = "bounce";
+    EXPECT_EQ(decodeFailure(json.dump()), "zoomRegions[2].easing: unknown value \"bounce\"");
+
+    json = sampleJson();
+    json["cursorOverlay"]["style"] = "arrow";
+    EXPECT_EQ(decodeFailure(json.dump()), "cursorOverlay.style: unknown value \"arrow\"");
+
+    json = sampleJson();
+    json["clickEvents"][0]["kind"] = "LeftDown"; // raw values are case-sensitive
+    EXPECT_NE(decodeFailure(json.dump()).find("unknown value"), std::string::npos);
+
+    json = sampleJson();
+    json["background"]["style"] = "blur";
+    EXPECT_NE(decodeFailure(json.dump()).find("background.style"), std::string::npos);
+}
+
+TEST(DocumentTypes, WrongTypesAreRejectedWithThePath)
+{
+    struct Case {
+        const char* pointer;
+        nlohmann::json value;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"/hasSystemAudio", 1, "hasSystemAudio: expected a boolean, found number"},
+        {"/startedAt", "2026-12-05", "startedAt: expected a number, found string"},
+        {"/captureFrame", nlohmann::json::parse("[0, 0, 10, 10]"),
+         "captureFrame: expected an array of 2 elements, found 4"},
+        {"/captureFrame/1/0", "wide", "captureFrame[1][0]: expected a number, found string"},
+        {"/cursorSamples", nlohmann::json::object(),
+         "cursorSamples: expected an array, found object"},
+        {"/cursorSamples/1/point", nlohmann::json::parse("[1]"),
+         "cursorSamples[1].point: expected an array of 2 elements, found 1"},
+        {"/cursorSamples/0/id", "not-a-uuid", "cursorSamples[0].id: not a UUID: \"not-a-uuid\""},
+        {"/cameraOverlay/mirrored", nullptr, "cameraOverlay.mirrored: expected a boolean, found null"},
+        {"/videoURL", 5, "videoURL: expected a string, found number"},
+        {"/videoURL", "https://example.org/a.mp4",
+         "videoURL: not an absolute file URL: \"https://example.org/a.mp4\""},
+        {"/videoURL", "file://relative/a.mp4",
+         "videoURL: not an absolute file URL: \"file://relative/a.mp4\""},
+        {"/videoURL", "file:///a%2", "videoURL: not an absolute file URL: \"file:///a%2\""},
+    };
+    for (const auto& c : cases) {
+        auto json = sampleJson();
+        json[nlohmann::json::json_pointer(c.pointer)] = c.value;
+        EXPECT_EQ(decodeFailure(json.dump()), c.message) << c.pointer;
+    }
+}
+
+TEST(DocumentTypes, RootMustBeAnObject)
+{
+    EXPECT_EQ(decodeFailure("[]"), "(document): expected an object, found array");
+    EXPECT_EQ(decodeFailure("null"), "(document): expected an object, found null");
+}
+
+TEST(DocumentMalformedInput, BrokenJsonAndNonFiniteNumbersFailCleanly)
+{
+    EXPECT_NE(decodeFailure("").find("malformed JSON"), std::string::npos);
+    EXPECT_NE(decodeFailure("{\"videoURL\": ").find("malformed JSON"), std::string::npos);
+    EXPECT_NE(decodeFailure("{\"a\": NaN}").find("malformed JSON"), std::string::npos);
+
+    std::string text = sampleJson().dump();
+    auto at = text.find("\"startedAt\":") + std::string("\"startedAt\":").size();
+    text.insert(at, "1e999,\"x\":"); // does not fit a double
+    EXPECT_NE(decodeFailure(text).find("1e999"), std::string::npos);
+}
+
+TEST(DocumentMalformedInput, DeepNestingDoesNotCrash)
+{
+    std::string deep(100000, '[');
+    EXPECT_FALSE(decodeFailure(deep).empty());
+    std::string closed = std::string(20000, '[') + std::string(20000, ']');
+    EXPECT_EQ(decodeFailure(closed), "(document): expected an object, found array");
+}
+
+TEST(FileUrls, PathsRoundTripThroughPercentEncoding)
+{
+    for (const char* path : {"/a/b.mp4", "/tmp/with space/x#1?.mov", "/ü/日本/é.m4a",
+                             "/100%/a+b=c;d@e:f.mp4"}) {
+        auto url = fileURLString(path);
+        EXPECT_EQ(url.find(' '), std::string::npos);
+        auto back = pathFromFileURL(url);
+        ASSERT_TRUE(back) << url;
+        EXPECT_EQ(back->string(), path);
+    }
+    EXPECT_EQ(pathFromFileURL("file://localhost/x/y")->string(), "/x/y");
+    EXPECT_EQ(pathFromFileURL("FILE:///x")->string(), "/x");
+    EXPECT_FALSE(pathFromFileURL("file:///a%00b")); // a NUL would truncate the path
+    EXPECT_FALSE(pathFromFileURL("/plain/path"));
+}

@@ -1,0 +1,244 @@
+#include <gtest/gtest.h>
+
+#include "zoom/ZoomPanEngine.h"
+
+using namespace tarnix;
+using ZoomPanEngine::Parameters;
+
+namespace {
+
+constexpr double kTolerance = 1e-9;
+
+void expectRect(const Rect& actual, const Rect& expected)
+{
+    EXPECT_NEAR(actual.x, expected.x, kTolerance);
+    EXPECT_NEAR(actual.y, expected.y, kTolerance);
+    EXPECT_NEAR(actual.width, expected.width, kTolerance);
+    EXPECT_NEAR(actual.height, expected.height, kTolerance);
+}
+
+// A 1000 x 500 capture frame at the origin; normalised points map back to screen points with y up.
+RecordingTimeline timeline()
+{
+    RecordingTimeline t;
+    t.captureFrame = {0, 0, 1000, 500};
+    return t;
+}
+
+Point screenPoint(double nx, double ny)
+{
+    return {nx * 1000, (1 - ny) * 500};
+}
+
+void addClick(RecordingTimeline& t, double time, double nx, double ny,
+              ClickKind kind = ClickKind::leftDown)
+{
+    t.clickEvents.push_back({Uuid::random(), time, screenPoint(nx, ny), kind});
+}
+
+void addFocus(RecordingTimeline& t, double time, Rect screenRect)
+{
+    t.focusedElementSamples.push_back({Uuid::random(), time, screenRect});
+}
+
+} // namespace
+
+TEST(ClickRegions, WorkedExampleFormsTwoClusters)
+{
+    auto t = timeline();
+    addClick(t, 1.0, 0.5, 0.5);
+    addClick(t, 1.0, 0.5, 0.5, ClickKind::leftUp);
+    addClick(t, 1.8, 0.55, 0.52);
+    addClick(t, 5.0, 0.1, 0.1);
+    auto regions = ZoomPanEngine::makeClickBasedZoomRegions(t);
+    ASSERT_EQ(regions.size(), 2u);
+    double s = 1 / 1.7;
+    EXPECT_NEAR(regions[0].start, 0.65, kTolerance);
+    EXPECT_NEAR(regions[0].end, 2.9, kTolerance);
+    expectRect(regions[0].rect, {0.525 - s / 2, 0.51 - s / 2, s, s});
+    EXPECT_NEAR(regions[0].rect.x, 0.230882352941, 1e-9);
+    EXPECT_NEAR(regions[0].rect.y, 0.215882352941, 1e-9);
+    EXPECT_NEAR(regions[1].start, 4.65, kTolerance);
+    EXPECT_NEAR(regions[1].end, 6.1, kTolerance);
+    expectRect(regions[1].rect, {0, 0, s, s});
+    EXPECT_EQ(regions[0].easing, EasingCurve::easeInOut);
+    EXPECT_NE(regions[0].id, regions[1].id);
+}
+
+TEST(ClickRegions, MergeLimitsAreInclusive)
+{
+    Parameters p;
+    p.clickMergeInterval = 1.0; // exactly representable limits, so "equal" is really equal
+    p.clickMergeDistance = 0.125;
+    auto t = timeline();
+    addClick(t, 1.0, 0.5, 0.5);
+    addClick(t, 2.0, 0.5, 0.625); // 1.0 s and 0.125 apart: both limits met exactly
+    EXPECT_EQ(ZoomPanEngine::makeClickBasedZoomRegions(t, p).size(), 1u);
+
+    auto later = timeline();
+    addClick(later, 1.0, 0.5, 0.5);
+    addClick(later, 2.0 + 1e-9, 0.5, 0.5);
+    EXPECT_EQ(ZoomPanEngine::makeClickBasedZoomRegions(later, p).size(), 2u);
+}
+
+TEST(ClickRegions, DefaultLimitsInTimeAndDistance)
+{
+    auto merges = [](double dt, double dx) {
+        auto t = timeline();
+        addClick(t, 1.0, 0.4, 0.5);
+        addClick(t, 1.0 + dt, 0.4 + dx, 0.5);
+        return ZoomPanEngine::makeClickBasedZoomRegions(t).size() == 1;
+    };
+    EXPECT_TRUE(merges(1.0, 0));
+    EXPECT_FALSE(merges(1.3, 0));
+    EXPECT_TRUE(merges(0.1, 0.1));
+    EXPECT_FALSE(merges(0.1, 0.13));
+}
+
+TEST(ClickRegions, ClustersDriftFromTheMostRecentClick)
+{
+    auto t = timeline();
+    addClick(t, 1.0, 0.3, 0.5);
+    addClick(t, 2.0, 0.4, 0.5);
+    addClick(t, 3.0, 0.5, 0.5); // 0.2 from the first click, 0.1 from the last
+    auto regions = ZoomPanEngine::makeClickBasedZoomRegions(t);
+    ASSERT_EQ(regions.size(), 1u);
+    EXPECT_NEAR(regions[0].end, 4.1, kTolerance);
+    EXPECT_NEAR(regions[0].rect.midX(), 0.4, kTolerance);
+}
+
+TEST(ClickRegions, OnlyButtonDownEventsCountAndTheyAreSortedStably)
+{
+    auto ups = timeline();
+    addClick(ups, 1, 0.5, 0.5, ClickKind::leftUp);
+    addClick(ups, 2, 0.5, 0.5, ClickKind::rightUp);
+    EXPECT_TRUE(ZoomPanEngine::makeClickBasedZoomRegions(ups).empty());
+
+    auto t = timeline();
+    addClick(t, 5.0, 0.9, 0.9, ClickKind::rightDown);
+    addClick(t, 1.0, 0.1, 0.1);
+    auto regions = ZoomPanEngine::makeClickBasedZoomRegions(t);
+    ASSERT_EQ(regions.size(), 2u);
+    EXPECT_LT(regions[0].start, regions[1].start);
+    double s = 1 / 1.7;
+    expectRect(regions[1].rect, {1 - s, 1 - s, s, s}); // flush with the bottom-right corner
+}
+
+TEST(ClickRegions, StartsClampAtZeroAndEndsMayPassTheRecording)
+{
+    auto t = timeline();
+    addClick(t, 0.1, 0.5, 0.5);
+    auto regions = ZoomPanEngine::makeClickBasedZoomRegions(t);
+    ASSERT_EQ(regions.size(), 1u);
+    EXPECT_EQ(regions[0].start, 0);
+    EXPECT_NEAR(regions[0].end, 1.2, kTolerance);
+}
+
+TEST(ElementRegions, WorkedExamplePadsAndFitsTheElement)
+{
+    auto t = timeline();
+    addFocus(t, 2.0, {100, 300, 200, 50});
+    addFocus(t, 3.0, {0, 0, 1000, 500}); // fills the frame: no region of its own
+    auto regions = ZoomPanEngine::makeElementBasedZoomRegions(t);
+    ASSERT_TRUE(regions);
+    ASSERT_EQ(regions->size(), 1u);
+    EXPECT_NEAR((*regions)[0].start, 1.65, kTolerance);
+    EXPECT_NEAR((*regions)[0].end, 3.0, kTolerance);
+    expectRect((*regions)[0].rect, {0.03, 0.265, 0.34, 0.17});
+    EXPECT_EQ((*regions)[0].easing, EasingCurve::easeInOut);
+}
+
+TEST(ElementRegions, SingleSampleHoldsAfterItsTime)
+{
+    auto t = timeline();
+    addFocus(t, 0.2, {400, 200, 100, 40});
+    auto regions = ZoomPanEngine::makeElementBasedZoomRegions(t);
+    ASSERT_TRUE(regions && regions->size() == 1);
+    EXPECT_EQ((*regions)[0].start, 0);
+    EXPECT_NEAR((*regions)[0].end, 1.3, kTolerance);
+}
+
+TEST(ElementRegions, ShortDwellIsSkippedButStillEndsThePrevious)
+{
+    auto t = timeline();
+    addFocus(t, 1.0, {100, 100, 100, 40});
+    addFocus(t, 1.3, {300, 100, 100, 40}); // 0.3 s later: the first is skipped
+    auto regions = ZoomPanEngine::makeElementBasedZoomRegions(t);
+    ASSERT_TRUE(regions);
+    ASSERT_EQ(regions->size(), 1u);
+    EXPECT_NEAR((*regions)[0].start, 0.95, kTolerance);
+    EXPECT_NEAR((*regions)[0].end, 2.4, kTolerance);
+
+    // The successor's time ends a region even when the successor itself gets none.
+    auto u = timeline();
+    addFocus(u, 1.0, {100, 100, 100, 40});
+    addFocus(u, 2.0, {0, 0, 1000, 500});
+    auto only = ZoomPanEngine::makeElementBasedZoomRegions(u);
+    ASSERT_TRUE(only && only->size() == 1);
+    EXPECT_NEAR((*only)[0].end, 2.0, kTolerance);
+}
+
+TEST(ElementRegions, WideButShortElementsPassAndAreCappedAtTheFrame)
+{
+    auto t = timeline();
+    addFocus(t, 1.0, {50, 200, 900, 250}); // 0.9 wide, 0.5 high
+    auto regions = ZoomPanEngine::makeElementBasedZoomRegions(t);
+    ASSERT_TRUE(regions && regions->size() == 1);
+    const Rect& r = (*regions)[0].rect;
+    EXPECT_EQ(r.width, 1);
+    EXPECT_EQ(r.x, 0);
+    EXPECT_NEAR(r.height, 0.85, kTolerance);
+    EXPECT_GE(r.y, 0);
+    EXPECT_LE(r.y + r.height, 1 + kTolerance);
+}
+
+TEST(ElementRegions, SortIsStableAndEqualTimesKeepOrder)
+{
+    auto t = timeline();
+    addFocus(t, 3.0, {600, 100, 100, 40});
+    addFocus(t, 1.0, {100, 100, 100, 40});
+    auto regions = ZoomPanEngine::makeElementBasedZoomRegions(t);
+    ASSERT_TRUE(regions && regions->size() == 2);
+    EXPECT_NEAR((*regions)[0].end, 3.0, kTolerance);
+    EXPECT_NEAR((*regions)[1].rect.x, 0.6 - 0.035, kTolerance);
+}
+
+TEST(ElementRegions, DegenerateFrameUsesTheCentralRectangle)
+{
+    auto t = timeline();
+    t.captureFrame = {0, 0, 0, 0};
+    addFocus(t, 1.0, {100, 100, 100, 40});
+    auto regions = ZoomPanEngine::makeElementBasedZoomRegions(t);
+    ASSERT_TRUE(regions && regions->size() == 1);
+    expectRect((*regions)[0].rect, {0.25 - 0.175, 0.25 - 0.175, 0.85, 0.85});
+}
+
+TEST(AutomaticRegions, ElementsFirstClicksOnlyWhenNoElementQualifies)
+{
+    auto t = timeline();
+    addClick(t, 1.0, 0.5, 0.5);
+    addFocus(t, 2.0, {100, 300, 200, 50});
+    auto regions = ZoomPanEngine::makeAutomaticZoomRegions(t);
+    ASSERT_EQ(regions.size(), 1u);
+    EXPECT_NEAR(regions[0].start, 1.65, kTolerance); // the element's region, not the click's
+
+    t.focusedElementSamples = {{Uuid::random(), 2.0, {0, 0, 1000, 500}}}; // too large
+    EXPECT_FALSE(ZoomPanEngine::makeElementBasedZoomRegions(t));
+    regions = ZoomPanEngine::makeAutomaticZoomRegions(t);
+    ASSERT_EQ(regions.size(), 1u);
+    EXPECT_NEAR(regions[0].start, 0.65, kTolerance);
+}
+
+TEST(DefaultZoomRect, CentresOnTheClickNearestTheMiddle)
+{
+    auto t = timeline();
+    EXPECT_EQ(ZoomPanEngine::defaultZoomRect({1, 3}, t, 2.0), (Rect{0.25, 0.25, 0.5, 0.5}));
+
+    addClick(t, 1.0, 0.3, 0.4);
+    addClick(t, 3.0, 0.7, 0.6);
+    addClick(t, 2.0, 0.5, 0.5, ClickKind::leftUp); // not a click for this purpose
+    // Both down-clicks are 1 s from the middle: the earlier one in the list wins.
+    expectRect(ZoomPanEngine::defaultZoomRect({1, 3}, t, 2.0), {0.05, 0.15, 0.5, 0.5});
+    // A click outside the range may still be the nearest.
+    expectRect(ZoomPanEngine::defaultZoomRect({10, 12}, t, 2.0), {0.45, 0.35, 0.5, 0.5});
+}
