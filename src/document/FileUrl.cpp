@@ -1,4 +1,5 @@
 #include "document/FileUrl.h"
+#include "document/HexDigits.h"
 
 #include <cctype>
 #include <cstring>
@@ -14,7 +15,6 @@ static bool keepsLiteral(unsigned char c)
 
 std::string fileURLString(const std::filesystem::path& path)
 {
-    static constexpr char kDigits[] = "0123456789ABCDEF";
     std::string absolute = std::filesystem::absolute(path).string();
     std::string url = "file://";
     url.reserve(url.size() + absolute.size());
@@ -23,22 +23,11 @@ std::string fileURLString(const std::filesystem::path& path)
             url.push_back(static_cast<char>(c));
         } else {
             url.push_back('%');
-            url.push_back(kDigits[c >> 4]);
-            url.push_back(kDigits[c & 0x0F]);
+            url.push_back(kUpperHexDigits[c >> 4]);
+            url.push_back(kUpperHexDigits[c & 0x0F]);
         }
     }
     return url;
-}
-
-static int hexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
 }
 
 std::optional<std::filesystem::path> pathFromFileURL(std::string_view url)
@@ -64,8 +53,8 @@ std::optional<std::filesystem::path> pathFromFileURL(std::string_view url)
             path.push_back(rest[i]);
             continue;
         }
-        int high = i + 1 < rest.size() ? hexValue(rest[i + 1]) : -1;
-        int low = i + 2 < rest.size() ? hexValue(rest[i + 2]) : -1;
+        int high = i + 1 < rest.size() ? hexDigitValue(rest[i + 1]) : -1;
+        int low = i + 2 < rest.size() ? hexDigitValue(rest[i + 2]) : -1;
         if (high < 0 || low < 0)
             return std::nullopt;
         char decoded = static_cast<char>(high * 16 + low);

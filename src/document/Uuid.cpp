@@ -1,4 +1,5 @@
 #include "document/Uuid.h"
+#include "document/HexDigits.h"
 
 #include <random>
 
@@ -22,17 +23,6 @@ Uuid Uuid::random()
     return id;
 }
 
-static int hexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 static bool isHyphenPosition(std::size_t i)
 {
     return i == 8 || i == 13 || i == 18 || i == 23;
@@ -51,8 +41,8 @@ std::optional<Uuid> Uuid::fromString(std::string_view text)
             ++i;
             continue;
         }
-        int high = hexValue(text[i]);
-        int low = hexValue(text[i + 1]);
+        int high = hexDigitValue(text[i]);
+        int low = hexDigitValue(text[i + 1]);
         if (high < 0 || low < 0)
             return std::nullopt;
         id.bytes_[byte++] = static_cast<std::uint8_t>(high * 16 + low);
@@ -63,14 +53,13 @@ std::optional<Uuid> Uuid::fromString(std::string_view text)
 
 std::string Uuid::toString() const
 {
-    static constexpr char kDigits[] = "0123456789ABCDEF";
     std::string out;
     out.reserve(36);
     for (std::size_t i = 0; i < bytes_.size(); ++i) {
         if (i == 4 || i == 6 || i == 8 || i == 10)
             out.push_back('-');
-        out.push_back(kDigits[bytes_[i] >> 4]);
-        out.push_back(kDigits[bytes_[i] & 0x0F]);
+        out.push_back(kUpperHexDigits[bytes_[i] >> 4]);
+        out.push_back(kUpperHexDigits[bytes_[i] & 0x0F]);
     }
     return out;
 }
