@@ -1,0 +1,317 @@
+#include "compositing/BackgroundRenderer.h"
+
+#include <QImageReader>
+#include <QLinearGradient>
+#include <QPainter>
+#include <QPainterPath>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "graphics/GaussianBlur.h"
+
+namespace tarnix::BackgroundRenderer {
+
+namespace {
+
+using graphics::Canvas;
+using graphics::makeImage;
+using graphics::roundedPixels;
+
+// Shadow blur of a canvas width, and how a shadow blur value turns into a standard deviation.
+constexpr double kShadowBlurPerWidth = 0.02;
+constexpr double kShadowSigmaPerBlur = 0.5;
+
+QImage blackImage(Size canvasSize)
+{
+    return makeImage(roundedPixels(canvasSize.width), roundedPixels(canvasSize.height), Qt::black);
+}
+
+QPainterPath roundedRectPath(const QRectF& rect, double cornerRadius)
+{
+    double r = std::min({std::max(cornerRadius, 0.0), rect.width() * 0.5, rect.height() * 0.5});
+    if (!(r >= 0))
+        r = 0;
+    QPainterPath path;
+    path.addRoundedRect(rect, r, r);
+    return path;
+}
+
+// The blur of the shadow only matters within its reach of the rectangle's edges: deep inside,
+// the shape's flat value is the blurred value and is cleared anyway.
+std::vector<QRect> shadowBands(const QRect& canvas, const QRectF& content, double sigma)
+{
+    int reach = int(std::ceil(3.2 * sigma)) + 2;
+    QRect inner = QRectF(content).adjusted(reach, reach, -reach, -reach).toAlignedRect();
+    inner = inner.adjusted(1, 1, -1, -1).intersected(canvas);
+    if (inner.isEmpty())
+        return {canvas};
+    int w = canvas.width(), h = canvas.height();
+    return {QRect(0, 0, w, inner.top()), QRect(0, inner.bottom() + 1, w, h - inner.bottom() - 1),
+            QRect(0, inner.top(), inner.left(), inner.height()),
+            QRect(inner.right() + 1, inner.top(), w - inner.right() - 1, inner.height())};
+}
+
+const GradientPreset& presetFor(const std::string& id)
+{
+    const GradientPreset* preset = GradientPreset::find(id);
+    return preset ? *preset : GradientPreset::defaultPreset();
+}
+
+QImage loadImage(const std::string& path)
+{
+    QImageReader reader(QString::fromStdString(path));
+    reader.setAutoTransform(true);
+    return graphics::inPixelFormat(reader.read());
+}
+
+void copyBackground(Canvas& canvas, const QImage& background)
+{
+    QImage& target = canvas.image();
+    if (background.size() == target.size() && background.format() == target.format()) {
+        std::size_t rowBytes = std::size_t(target.width()) * 4;
+        for (int y = 0; y < target.height(); ++y)
+            std::memcpy(target.scanLine(y), background.constScanLine(y), rowBytes);
+        return;
+    }
+    canvas.drawImage({0, 0, double(canvas.width()), double(canvas.height())}, background,
+                     QRectF(background.rect()), QPainter::CompositionMode_Source);
+}
+
+// Mixes the background back in where the mask is not fully white: out = bg + (out - bg) × m.
+// Because source-over is linear in the source, this equals masking the screen first and laying it
+// over the background afterwards.
+void applyMaskEdges(QImage& target, const BackgroundFrame& frame, const QPoint& maskOrigin)
+{
+    std::vector<BackgroundFrame::MaskRun> computed;
+    const std::vector<BackgroundFrame::MaskRun>* runs = frame.maskEdges.get();
+    if (!runs) {
+        computed = findMaskEdges(frame.mask);
+        runs = &computed;
+    }
+    const QImage& bg = frame.backgroundWithShadow;
+    bool sameSize = bg.size() == target.size();
+    for (const auto& run : *runs) {
+        int y = maskOrigin.y() + run.row;
+        if (y < 0 || y >= target.height())
+            continue;
+        int begin = std::max(run.begin, -maskOrigin.x());
+        int end = std::min(run.end, target.width() - maskOrigin.x());
+        const std::uint8_t* m = frame.mask.constScanLine(run.row);
+        std::uint8_t* out = target.scanLine(y);
+        const std::uint8_t* under = sameSize ? bg.constScanLine(y) : nullptr;
+        for (int i = begin; i < end; ++i) {
+            int x = maskOrigin.x() + i;
+            for (int c = 0; c < 4; ++c) {
+                int b = under ? under[x * 4 + c] : 0;
+                int o = out[x * 4 + c];
+                out[x * 4 + c] = std::uint8_t(b + ((o - b) * m[i] + (o >= b ? 127 : -127)) / 255);
+            }
+        }
+    }
+}
+
+} // namespace
+
+std::optional<BackgroundFrame> makeFrame(Size canvasSize, const BackgroundSettings& settings)
+{
+    if (settings.style == BackgroundStyle::none)
+        return std::nullopt;
+    double W = canvasSize.width, H = canvasSize.height;
+    double scale = std::max(1 - 2 * settings.padding, 0.0);
+    double cw = W * scale, ch = H * scale;
+    if (!(cw > 1 && ch > 1) || !std::isfinite(cw) || !std::isfinite(ch))
+        return std::nullopt;
+    Point origin{(W - cw) * 0.5, (H - ch) * 0.5};
+
+    QImage background = makeBackgroundImage(canvasSize, settings);
+    if (background.isNull())
+        return std::nullopt; // a canvas too large to allocate shows no background
+    QImage shadow = makeShadowLayer(canvasSize, {origin.x, origin.y, cw, ch}, settings);
+    if (!shadow.isNull()) {
+        QPainter painter(&background);
+        painter.drawImage(0, 0, shadow);
+    }
+
+    BackgroundFrame frame;
+    frame.contentSize = {cw, ch};
+    frame.contentOrigin = origin;
+    frame.backgroundWithShadow = background;
+    frame.mask = makeMask({cw, ch}, settings.cornerRadius);
+    frame.maskEdges =
+        std::make_shared<const std::vector<BackgroundFrame::MaskRun>>(findMaskEdges(frame.mask));
+    return frame;
+}
+
+QImage makeBackgroundImage(Size canvasSize, const BackgroundSettings& settings)
+{
+    switch (settings.style) {
+    case BackgroundStyle::none:
+        return blackImage(canvasSize);
+    case BackgroundStyle::solid:
+        return makeImage(roundedPixels(canvasSize.width), roundedPixels(canvasSize.height),
+                         graphics::opaqueColor(settings.solidColor));
+    case BackgroundStyle::gradient:
+        return gradientImage(canvasSize, presetFor(settings.gradientPresetID));
+    case BackgroundStyle::image:
+        if (settings.imagePath) {
+            QImage image = loadImage(*settings.imagePath);
+            if (!image.isNull())
+                return fillCrop(image, canvasSize);
+        }
+        return gradientImage(canvasSize, GradientPreset::defaultPreset());
+    }
+    return blackImage(canvasSize);
+}
+
+QImage gradientImage(Size canvasSize, const GradientPreset& preset)
+{
+    QImage image = blackImage(canvasSize);
+    if (image.isNull())
+        return image;
+    CodableColor fallback{0.1, 0.1, 0.12, 1};
+    const auto& colors = preset.colors;
+    CodableColor stop0 = colors.empty() ? fallback : colors[0];
+    CodableColor stop1 = colors.size() < 2 ? stop0 : colors[1];
+
+    double W = canvasSize.width, H = canvasSize.height;
+    // From the top-left corner (0, H) to the bottom-right corner (W, 0).
+    QLinearGradient gradient(graphics::toImagePoint({0, H}, image.height()),
+                             graphics::toImagePoint({W, 0}, image.height()));
+    gradient.setColorAt(0, graphics::opaqueColor(stop0));
+    gradient.setColorAt(1, graphics::opaqueColor(stop1));
+    QPainter painter(&image);
+    painter.fillRect(image.rect(), gradient);
+    return image;
+}
+
+QImage fillCrop(const QImage& image, Size canvasSize)
+{
+    if (image.isNull() || image.width() <= 0 || image.height() <= 0)
+        return blackImage(canvasSize);
+    QImage out = makeImage(roundedPixels(canvasSize.width), roundedPixels(canvasSize.height));
+    if (out.isNull())
+        return out;
+    double W = canvasSize.width, H = canvasSize.height;
+    double s = std::max(W / image.width(), H / image.height());
+    // The canvas seen through the scaled picture, in the picture's own pixels: centred both ways.
+    double sourceWidth = W / s, sourceHeight = H / s;
+    QRectF source((image.width() - sourceWidth) * 0.5, (image.height() - sourceHeight) * 0.5,
+                  sourceWidth, sourceHeight);
+    QPainter painter(&out);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    painter.drawImage(QRectF(0, 0, W, H), image, source);
+    return out;
+}
+
+QImage makeShadowLayer(Size canvasSize, const Rect& contentRect, const BackgroundSettings& settings)
+{
+    QImage layer = makeImage(roundedPixels(canvasSize.width), roundedPixels(canvasSize.height));
+    if (layer.isNull() || !(settings.shadowOpacity > 0))
+        return layer;
+    double opacity = std::min(settings.shadowOpacity, 1.0);
+    QRectF content = graphics::toImageRect(contentRect, layer.height());
+    QPainterPath path = roundedRectPath(content, settings.cornerRadius);
+
+    QPainter painter(&layer);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.fillPath(path, QColor::fromRgbF(0, 0, 0, float(opacity)));
+    painter.end();
+
+    double sigma = canvasSize.width * kShadowBlurPerWidth * kShadowSigmaPerBlur;
+    graphics::blurRects(layer, shadowBands(layer.rect(), content, sigma), sigma);
+
+    // The shape itself, then cleared: only the halo outside the content remains.
+    painter.begin(&layer);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.fillPath(path, Qt::black);
+    painter.setCompositionMode(QPainter::CompositionMode_Clear);
+    painter.fillPath(path, Qt::black);
+    return layer;
+}
+
+QImage makeMask(Size size, double cornerRadius)
+{
+    int w = roundedPixels(size.width), h = roundedPixels(size.height);
+    QImage mask;
+    if (w >= 1 && h >= 1)
+        mask = QImage(w, h, QImage::Format_Grayscale8);
+    if (mask.isNull()) {
+        // Keeps everything: square corners.
+        mask = QImage(std::max(w, 1), std::max(h, 1), QImage::Format_Grayscale8);
+        mask.fill(Qt::white);
+        return mask;
+    }
+    mask.fill(Qt::black);
+    QPainter painter(&mask);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.fillPath(roundedRectPath(QRectF(0, 0, size.width, size.height), cornerRadius),
+                     Qt::white);
+    return mask;
+}
+
+std::vector<BackgroundFrame::MaskRun> findMaskEdges(const QImage& mask)
+{
+    std::vector<BackgroundFrame::MaskRun> runs;
+    if (mask.format() != QImage::Format_Grayscale8)
+        return runs;
+    for (int y = 0; y < mask.height(); ++y) {
+        const std::uint8_t* row = mask.constScanLine(y);
+        int x = 0;
+        while (x < mask.width()) {
+            if (row[x] == 255) {
+                ++x;
+                continue;
+            }
+            int begin = x;
+            while (x < mask.width() && row[x] != 255)
+                ++x;
+            runs.push_back({y, begin, x});
+        }
+    }
+    return runs;
+}
+
+QImage applyMask(const QImage& image, const QImage& mask)
+{
+    QImage out = graphics::inPixelFormat(image).copy();
+    if (out.isNull() || mask.isNull())
+        return out;
+    QImage grey = mask.convertToFormat(QImage::Format_Grayscale8);
+    for (int y = 0; y < out.height(); ++y) {
+        std::uint8_t* px = out.scanLine(y);
+        const std::uint8_t* m = y < grey.height() ? grey.constScanLine(y) : nullptr;
+        for (int x = 0; x < out.width(); ++x) {
+            int coverage = (m && x < grey.width()) ? m[x] : 0;
+            for (int c = 0; c < 4; ++c)
+                px[x * 4 + c] = std::uint8_t((px[x * 4 + c] * coverage + 127) / 255);
+        }
+    }
+    return out;
+}
+
+QImage compose(const graphics::ImageSlice& screen, const BackgroundFrame& frame)
+{
+    QImage out = frame.backgroundWithShadow.copy();
+    if (out.isNull())
+        return out;
+    Canvas canvas(out);
+    drawOnto(canvas, screen, frame);
+    return out;
+}
+
+void drawOnto(Canvas& canvas, const graphics::ImageSlice& screen, const BackgroundFrame& frame)
+{
+    copyBackground(canvas, frame.backgroundWithShadow);
+    if (!(screen.size.width > 0) || !(screen.size.height > 0) || screen.image.isNull())
+        return;
+    Rect content = frame.contentRect();
+    canvas.drawSlice(content, screen);
+    QPointF topLeft = canvas.toImageRect(content).topLeft();
+    applyMaskEdges(canvas.image(), frame,
+                   QPoint(int(std::lround(topLeft.x())), int(std::lround(topLeft.y()))));
+}
+
+} // namespace tarnix::BackgroundRenderer

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QImage>
+
+#include "compositing/OverlayInstruction.h"
+
+// Draws one output frame of an overlay composition, in this order: the zoomed screen picture, the
+// background around it, the camera bubble, the cursor, the click ripples, and the redaction blur
+// over everything. Pure apart from writing `output`; any thread.
+
+namespace tarnix::OverlayFrame {
+
+// Fills `output` (the output size, kPixelFormat, not shared) with the frame at `time` seconds.
+// `screen` is the screen frame (any size), `camera` the camera frame or a null image.
+void draw(QImage& output, const OverlayInstruction& instruction, double time, const QImage& screen,
+          const QImage& camera);
+
+} // namespace tarnix::OverlayFrame
