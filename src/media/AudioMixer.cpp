@@ -1,0 +1,92 @@
+#include "media/AudioMixer.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace tarnix::media {
+
+// One segment's decoded samples, consumed from the front.
+struct AudioMixer::Track {
+    struct Segment {
+        CompositionSegment placement;
+        std::int64_t firstFrame = 0; // where it starts, in output sample frames
+        std::int64_t frameCount = 0; // how long it lasts there
+        std::unique_ptr<AudioSampleReader> reader;
+        std::vector<float> buffer;   // decoded, not yet mixed
+        std::size_t bufferStart = 0; // first unread float in buffer
+        std::int64_t skip = 0;       // frames still to drop before the range's start
+        std::int64_t delivered = 0;  // frames handed to the mix so far
+        bool ended = false;
+    };
+    std::vector<Segment> segments;
+};
+
+AudioMixer::AudioMixer(const Composition& composition, int sampleRate, int channels)
+    : rate_(sampleRate)
+    , channels_(channels)
+{
+    for (const CompositionTrack* track : composition.tracks(MediaType::audio)) {
+        auto mixed = std::make_unique<Track>();
+        for (const auto& segment : track->segments) {
+            Track::Segment s;
+            s.placement = segment;
+            s.firstFrame = std::llround(segment.compositionStart * rate_);
+            s.frameCount = std::llround(segment.sourceRange.duration * rate_);
+            s.skip = std::llround((segment.sourceRange.start - segment.source.timeRange.start) * rate_);
+            s.reader = std::make_unique<AudioSampleReader>(
+                segment.source, AudioFormat{SampleFormat::f32, rate_, channels_});
+            mixed->segments.push_back(std::move(s));
+        }
+        if (!mixed->segments.empty())
+            tracks_.push_back(std::move(mixed));
+    }
+}
+
+AudioMixer::~AudioMixer() = default;
+
+void AudioMixer::mixTrack(Track& track, float* out, std::int64_t first, std::int64_t count)
+{
+    for (auto& s : track.segments) {
+        std::int64_t begin = std::max(first, s.firstFrame + s.delivered);
+        std::int64_t end = std::min(first + count, s.firstFrame + s.frameCount);
+        while (begin < end && !s.ended) {
+            std::size_t available = (s.buffer.size() - s.bufferStart) / channels_;
+            if (available == 0) {
+                s.buffer.erase(s.buffer.begin(), s.buffer.begin() + std::ptrdiff_t(s.bufferStart));
+                s.bufferStart = 0;
+                if (!s.reader->readBlock(s.buffer)) {
+                    s.ended = true;
+                    break;
+                }
+                continue;
+            }
+            if (s.skip > 0) {
+                std::int64_t dropped = std::min<std::int64_t>(s.skip, std::int64_t(available));
+                s.bufferStart += std::size_t(dropped) * channels_;
+                s.skip -= dropped;
+                continue;
+            }
+            std::int64_t n = std::min<std::int64_t>(end - begin, std::int64_t(available));
+            const float* source = s.buffer.data() + s.bufferStart;
+            float* target = out + (begin - first) * channels_;
+            for (std::int64_t i = 0; i < n * channels_; ++i)
+                target[i] += source[i];
+            s.bufferStart += std::size_t(n) * channels_;
+            s.delivered += n;
+            begin += n;
+        }
+    }
+}
+
+std::vector<float> AudioMixer::read(std::int64_t frameCount)
+{
+    std::vector<float> out(std::size_t(std::max<std::int64_t>(frameCount, 0)) * channels_, 0.0f);
+    for (auto& track : tracks_)
+        mixTrack(*track, out.data(), position_, frameCount);
+    for (float& sample : out)
+        sample = std::clamp(sample, -1.0f, 1.0f);
+    position_ += frameCount;
+    return out;
+}
+
+} // namespace tarnix::media

@@ -1,0 +1,60 @@
+#pragma once
+
+#include <optional>
+#include <vector>
+
+#include "media/MediaAsset.h"
+
+// A multi-track composition: video and audio tracks with fixed ids, each made of time ranges of
+// source tracks placed on the composition's time line. Built on one thread, then shared read-only
+// (std::shared_ptr<const Composition>) with decoders and exporters on any thread.
+// Times are seconds.
+
+namespace tarnix::media {
+
+// A time range of a source track placed on the composition's time line.
+struct CompositionSegment {
+    AssetTrack source;
+    TimeRange sourceRange;   // on the source file's time line
+    double compositionStart = 0;
+
+    TimeRange target() const { return TimeRange{compositionStart, sourceRange.duration}; }
+    // The source time that plays at composition time t.
+    double sourceTime(double t) const { return sourceRange.start + (t - compositionStart); }
+};
+
+struct CompositionTrack {
+    TrackID trackID = kInvalidTrackID;
+    MediaType mediaType = MediaType::video;
+    std::vector<CompositionSegment> segments; // sorted by compositionStart, never overlapping
+
+    // The end of the last segment; 0 for an empty track.
+    double duration() const;
+    // The segment playing at composition time t, or nullptr (a gap or past the end).
+    const CompositionSegment* segmentAt(double t) const;
+};
+
+class Composition {
+public:
+    // Adds an empty track with this id (an id of kInvalidTrackID or less picks the next free one).
+    // Returns nullptr, adding nothing, when the id is already taken.
+    const CompositionTrack* addMutableTrack(MediaType type, TrackID preferredTrackID);
+
+    // Places sourceRange of the source track on track `trackID` at composition time atTime,
+    // moving later segments back by its duration. Returns the failure, changing nothing, when the
+    // track does not exist, the media types differ, the range is empty or outside the source
+    // track, or atTime falls inside an existing segment.
+    std::optional<MediaError> insertTimeRange(TrackID trackID, TimeRange sourceRange,
+                                              const AssetTrack& source, double atTime);
+
+    const std::vector<CompositionTrack>& tracks() const { return tracks_; }
+    std::vector<const CompositionTrack*> tracks(MediaType type) const;
+    const CompositionTrack* track(TrackID trackID) const;
+    // The end of the longest track, seconds.
+    double duration() const;
+
+private:
+    std::vector<CompositionTrack> tracks_;
+};
+
+} // namespace tarnix::media

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QImage>
+
+#include <map>
+#include <memory>
+
+#include "media/Composition.h"
+#include "media/VideoFrameReader.h"
+
+// The source frames of a composition's video tracks at a composition time: one decoder per
+// segment, opened on first use. Owned and used by one thread at a time (each player or export
+// has its own); the composition is shared read-only.
+
+namespace tarnix::media {
+
+class CompositionVideoReader {
+public:
+    explicit CompositionVideoReader(std::shared_ptr<const Composition> composition);
+
+    // The frame of each video track at composition time t (seconds). A track with no segment at
+    // t (a gap, or past its end: a camera shorter than the screen) maps to a null image.
+    // Throws MediaException when a source file cannot be opened for decoding.
+    std::map<TrackID, QImage> framesAt(double t);
+
+    // The frame of one track at t, null when it has none there.
+    QImage frameAt(TrackID trackID, double t);
+
+private:
+    VideoFrameReader& readerFor(const CompositionSegment& segment);
+
+    std::shared_ptr<const Composition> composition_;
+    std::map<const CompositionSegment*, std::unique_ptr<VideoFrameReader>> readers_;
+};
+
+} // namespace tarnix::media

@@ -1,0 +1,57 @@
+#include "media/ExportResolution.h"
+
+#include <string>
+
+namespace tarnix {
+
+namespace {
+
+struct ResolutionInfo {
+    std::string_view raw;
+    std::string_view menuItem;
+    std::string_view menuButton;
+    std::string_view suffix;
+    media::ExportPreset preset;
+};
+
+const ResolutionInfo& info(ExportResolution resolution)
+{
+    static const ResolutionInfo table[] = {
+        {"source", "Source Quality", "Source", "edited", media::ExportPreset::highestQuality},
+        {"uhd4K", "4K (2160p)", "4K", "edited-4k", media::ExportPreset::preset3840x2160},
+        {"fhd1080p", "1080p", "1080p", "edited-1080p", media::ExportPreset::preset1920x1080},
+        {"hd720p", "720p", "720p", "edited-720p", media::ExportPreset::preset1280x720},
+    };
+    return table[int(resolution)];
+}
+
+} // namespace
+
+std::string_view rawValue(ExportResolution resolution) { return info(resolution).raw; }
+std::string_view menuItemText(ExportResolution resolution) { return info(resolution).menuItem; }
+std::string_view menuButtonText(ExportResolution resolution) { return info(resolution).menuButton; }
+std::string_view fileNameSuffix(ExportResolution resolution) { return info(resolution).suffix; }
+media::ExportPreset exportPreset(ExportResolution resolution) { return info(resolution).preset; }
+
+std::optional<ExportResolution> exportResolutionFromRawValue(std::string_view raw)
+{
+    for (ExportResolution resolution : kAllExportResolutions)
+        if (rawValue(resolution) == raw)
+            return resolution;
+    return std::nullopt;
+}
+
+std::filesystem::path makeExportURL(const std::filesystem::path& sourceURL,
+                                    ExportResolution resolution)
+{
+    std::string base = sourceURL.filename().stem().string();
+    std::filesystem::path folder = sourceURL.parent_path();
+    std::string stem = base + "-" + std::string(fileNameSuffix(resolution));
+    std::filesystem::path candidate = folder / (stem + ".mp4");
+    std::error_code ec;
+    for (int n = 2; std::filesystem::exists(candidate, ec); ++n)
+        candidate = folder / (stem + "-" + std::to_string(n) + ".mp4");
+    return candidate;
+}
+
+} // namespace tarnix

@@ -1,0 +1,359 @@
+#include "media/ExportSession.h"
+
+#include <QThread>
+#include <QThreadPool>
+#include <QtConcurrent/QtConcurrentRun>
+
+#include <deque>
+#include <map>
+
+#include "media/AudioMixer.h"
+#include "media/CompositionVideoReader.h"
+#include "media/ExportSettings.h"
+#include "media/FFmpegSupport.h"
+#include "media/MovieWriter.h"
+
+namespace tarnix::media {
+
+namespace {
+
+MediaError exportError(ExportErrorCode code, std::string description,
+                       std::optional<std::string> reason = std::nullopt,
+                       std::optional<MediaError> underlying = std::nullopt)
+{
+    MediaError error{"Tarnix.Export", int(code), std::move(description), std::move(reason),
+                     nullptr};
+    if (underlying)
+        error.underlying = std::make_shared<const MediaError>(std::move(*underlying));
+    return error;
+}
+
+class ExportRenderContext : public RenderContext {
+public:
+    explicit ExportRenderContext(QSize size)
+        : size_(size)
+    {
+    }
+    QSize size() const override { return size_; }
+    QImage newPixelBuffer() override
+    {
+        return QImage(size_, QImage::Format_ARGB32_Premultiplied);
+    }
+
+private:
+    QSize size_;
+};
+
+class ExportRequest : public CompositionRequest {
+public:
+    ExportRequest(double time, std::shared_ptr<const VideoCompositionInstruction> instruction,
+                  const std::map<TrackID, QImage>& sources)
+        : time_(time)
+        , instruction_(std::move(instruction))
+        , sources_(sources)
+    {
+    }
+    double compositionTime() const override { return time_; }
+    std::shared_ptr<const VideoCompositionInstruction> videoCompositionInstruction() const override
+    {
+        return instruction_;
+    }
+    QImage sourceFrameByTrackID(TrackID trackID) const override
+    {
+        auto found = sources_.find(trackID);
+        return found == sources_.end() ? QImage() : found->second;
+    }
+    void finishWithComposedVideoFrame(QImage frame) override { frame_ = std::move(frame); finished_ = true; }
+    void finishWithError(const MediaError& error) override { error_ = error; finished_ = true; }
+
+    bool finished() const { return finished_; }
+    QImage& frame() { return frame_; }
+    const std::optional<MediaError>& error() const { return error_; }
+
+private:
+    double time_;
+    std::shared_ptr<const VideoCompositionInstruction> instruction_;
+    const std::map<TrackID, QImage>& sources_;
+    QImage frame_;
+    std::optional<MediaError> error_;
+    bool finished_ = false;
+};
+
+// One composed output frame, scaled to the output size, or why it could not be made.
+struct RenderedFrame {
+    QImage image;
+    std::optional<MediaError> error;
+};
+
+QImage scaledTo(const QImage& image, QSize size)
+{
+    if (image.size() == size)
+        return image;
+    // Per worker thread: the scaler is reused for every frame of the same size.
+    thread_local ff::SwsPtr scaler;
+    scaler.reset(sws_getCachedContext(scaler.release(), image.width(), image.height(),
+                                      AV_PIX_FMT_BGRA, size.width(), size.height(),
+                                      AV_PIX_FMT_BGRA, SWS_BICUBIC, nullptr, nullptr, nullptr));
+    QImage out(size, QImage::Format_ARGB32_Premultiplied);
+    if (!scaler || out.isNull())
+        return image.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    const uint8_t* inPlanes[4] = {image.constBits(), nullptr, nullptr, nullptr};
+    int inStrides[4] = {int(image.bytesPerLine()), 0, 0, 0};
+    uint8_t* outPlanes[4] = {out.bits(), nullptr, nullptr, nullptr};
+    int outStrides[4] = {int(out.bytesPerLine()), 0, 0, 0};
+    sws_scale(scaler.get(), inPlanes, inStrides, 0, image.height(), outPlanes, outStrides);
+    return out;
+}
+
+RenderedFrame renderFrame(VideoCompositing& compositor, double time,
+                          std::shared_ptr<const VideoCompositionInstruction> instruction,
+                          const std::map<TrackID, QImage>& sources, QSize outputSize)
+{
+    ExportRequest request(time, std::move(instruction), sources);
+    compositor.startRequest(request);
+    if (!request.finished())
+        return {QImage(), exportError(ExportErrorCode::renderFailed,
+                                      "A frame couldn't be rendered.",
+                                      "The compositor returned no frame.")};
+    if (request.error())
+        return {QImage(), exportError(ExportErrorCode::renderFailed,
+                                      "A frame couldn't be rendered.", std::nullopt,
+                                      *request.error())};
+    QImage frame = std::move(request.frame());
+    if (frame.isNull())
+        return {QImage(), exportError(ExportErrorCode::renderFailed,
+                                      "A frame couldn't be rendered.",
+                                      "The compositor returned an empty frame.")};
+    if (frame.format() != QImage::Format_ARGB32_Premultiplied)
+        frame.convertTo(QImage::Format_ARGB32_Premultiplied);
+    return {scaledTo(frame, outputSize), std::nullopt};
+}
+
+} // namespace
+
+// The state of one export run, on the export thread.
+struct ExportSession::Run {
+    ExportSession& session;
+    QSize outputSize;
+    int frameCount = 0;
+    double frameDuration = 0;
+    std::unique_ptr<MovieWriter> writer;
+    std::unique_ptr<AudioMixer> mixer;
+
+    void writeAudioUntil(double time)
+    {
+        if (!mixer || !mixer->hasAudio())
+            return;
+        std::int64_t target = std::llround(time * mixer->sampleRate());
+        std::int64_t count = target - mixer->position();
+        if (count <= 0)
+            return;
+        double pts = double(mixer->position()) / mixer->sampleRate();
+        std::vector<float> samples = mixer->read(count);
+        writer->writeAudio(samples.data(), int(count), pts);
+    }
+};
+
+// Frames are decoded here in order, composed on the pool's threads, and written in order. At most
+// this many frames per worker are in flight, which bounds memory to a few dozen frames.
+static constexpr int kFramesInFlightPerWorker = 3;
+
+std::optional<MediaError> ExportSession::renderAndWrite(Run& state)
+{
+    std::unique_ptr<VideoCompositing> compositor = videoComposition_.customVideoCompositor();
+    if (!compositor)
+        return exportError(ExportErrorCode::renderFailed, "A frame couldn't be rendered.",
+                           "No compositor could be made.");
+    compositor->renderContextChanged(
+        std::make_shared<ExportRenderContext>(videoComposition_.renderSize));
+    CompositionVideoReader reader(composition_);
+    QThreadPool pool; // declared after the compositor: destroyed (and joined) first
+    pool.setMaxThreadCount(std::max(2, QThread::idealThreadCount()));
+    const int window = pool.maxThreadCount() * kFramesInFlightPerWorker;
+    std::deque<QFuture<RenderedFrame>> inFlight;
+    int written = 0;
+
+    auto writeOldest = [&]() -> std::optional<MediaError> {
+        RenderedFrame frame = inFlight.front().result();
+        inFlight.pop_front();
+        if (frame.error)
+            return frame.error;
+        double pts = written * state.frameDuration;
+        state.writer->writeVideo(frame.image, pts);
+        ++written;
+        state.writeAudioUntil(written * state.frameDuration);
+        progress_ = double(written) / state.frameCount;
+        if (progressHandler_)
+            progressHandler_(progress_);
+        return std::nullopt;
+    };
+
+    for (int i = 0; i < state.frameCount && !cancelRequested_; ++i) {
+        double t = i * state.frameDuration;
+        std::map<TrackID, QImage> sources;
+        try {
+            sources = reader.framesAt(t);
+        } catch (const MediaException& e) {
+            pool.waitForDone();
+            return exportError(ExportErrorCode::decodeFailed,
+                               "The recording couldn't be decoded.", std::nullopt, e.error());
+        }
+        auto instruction = videoComposition_.instructionAt(t);
+        VideoCompositing* drawer = compositor.get();
+        QSize size = state.outputSize;
+        inFlight.push_back(QtConcurrent::run(&pool, [drawer, t, instruction, size,
+                                                     sources = std::move(sources)] {
+            return renderFrame(*drawer, t, instruction, sources, size);
+        }));
+        while (int(inFlight.size()) >= window)
+            if (auto error = writeOldest()) {
+                pool.waitForDone();
+                return error;
+            }
+    }
+    while (!inFlight.empty() && !cancelRequested_)
+        if (auto error = writeOldest()) {
+            pool.waitForDone();
+            return error;
+        }
+    pool.waitForDone();
+    return std::nullopt;
+}
+
+ExportSession::ExportSession(std::shared_ptr<const Composition> composition, ExportPreset preset)
+    : composition_(std::move(composition))
+    , preset_(preset)
+{
+}
+
+ExportSession::~ExportSession()
+{
+    cancelExport();
+    if (thread_.joinable())
+        thread_.join();
+}
+
+void ExportSession::setVideoComposition(VideoComposition videoComposition)
+{
+    videoComposition_ = std::move(videoComposition);
+}
+
+void ExportSession::setOutputURL(std::filesystem::path url) { outputURL_ = std::move(url); }
+
+void ExportSession::setProgressHandler(std::function<void(double)> handler)
+{
+    progressHandler_ = std::move(handler);
+}
+
+QSize ExportSession::outputFrameSize() const
+{
+    return exportFrameSize(preset_, videoComposition_.renderSize);
+}
+
+std::optional<MediaError> ExportSession::error() const
+{
+    std::lock_guard lock(errorMutex_);
+    return error_;
+}
+
+void ExportSession::cancelExport() { cancelRequested_ = true; }
+
+void ExportSession::exportAsynchronously(std::function<void()> completion)
+{
+    if (thread_.joinable())
+        thread_.join();
+    status_ = ExportStatus::exporting;
+    thread_ = std::thread([this, completion = std::move(completion)] {
+        run();
+        if (completion)
+            completion();
+    });
+}
+
+void ExportSession::exportSynchronously() { run(); }
+
+void ExportSession::finishWith(ExportStatus status, std::optional<MediaError> error)
+{
+    {
+        std::lock_guard lock(errorMutex_);
+        error_ = std::move(error);
+    }
+    status_ = status;
+}
+
+void ExportSession::run()
+{
+    status_ = ExportStatus::exporting;
+    progress_ = 0;
+    if (!composition_ || composition_->tracks(MediaType::video).empty() ||
+        !videoComposition_.customVideoCompositor || videoComposition_.renderSize.isEmpty() ||
+        !(videoComposition_.frameDuration() > 0)) {
+        finishWith(ExportStatus::failed,
+                   exportError(ExportErrorCode::nothingToExport, "There is no video to export."));
+        return;
+    }
+    std::error_code ec;
+    if (outputURL_.empty() || std::filesystem::exists(outputURL_, ec)) {
+        finishWith(ExportStatus::failed,
+                   exportError(ExportErrorCode::fileExists,
+                               "The export file couldn't be created.",
+                               outputURL_.empty() ? "No output location was given."
+                                                  : "A file already exists at " +
+                                                        outputURL_.string() + "."));
+        return;
+    }
+
+    Run state{*this, outputFrameSize(), 0, videoComposition_.frameDuration(), nullptr, nullptr};
+    state.frameCount = frameCount(composition_->duration(), videoComposition_);
+    std::optional<MediaError> failure;
+    bool createdFile = false;
+    try {
+        state.mixer = std::make_unique<AudioMixer>(*composition_, kExportAudioRate,
+                                                   kExportAudioChannels);
+        MovieWriterSettings settings;
+        settings.outputPath = outputURL_;
+        settings.layout = MovieLayout::faststart;
+        MovieVideoSettings video;
+        video.width = state.outputSize.width();
+        video.height = state.outputSize.height();
+        video.frameRate = 1.0 / state.frameDuration;
+        video.encoders = {kExportVideoEncoder};
+        video.preset = kExportEncoderPreset;
+        video.quality = kExportQuality;
+        video.keyFrameIntervalSeconds = kExportKeyFrameSeconds;
+        settings.video = video;
+        if (state.mixer->hasAudio())
+            settings.audio = MovieAudioSettings{kExportAudioRate, kExportAudioChannels,
+                                                kExportAudioBitRate};
+        state.writer = std::make_unique<MovieWriter>(settings);
+        createdFile = true;
+        failure = renderAndWrite(state);
+        if (!failure && !cancelRequested_) {
+            state.writeAudioUntil(state.frameCount * state.frameDuration);
+            state.writer->finish();
+        }
+    } catch (const MediaException& e) {
+        failure = exportError(ExportErrorCode::writeFailed, "The movie couldn't be written.",
+                              std::nullopt, e.error());
+    } catch (const std::exception& e) {
+        failure = exportError(ExportErrorCode::writeFailed, "The movie couldn't be written.",
+                              e.what());
+    }
+    state.writer.reset(); // closes the file before it may be removed
+    if (failure || cancelRequested_) {
+        if (createdFile || std::filesystem::exists(outputURL_, ec))
+            std::filesystem::remove(outputURL_, ec);
+        if (failure)
+            finishWith(ExportStatus::failed, failure);
+        else
+            finishWith(ExportStatus::cancelled,
+                       exportError(ExportErrorCode::cancelled, "The export was cancelled."));
+        return;
+    }
+    progress_ = 1;
+    if (progressHandler_)
+        progressHandler_(1);
+    finishWith(ExportStatus::completed, std::nullopt);
+}
+
+} // namespace tarnix::media

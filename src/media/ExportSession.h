@@ -1,0 +1,89 @@
+#pragma once
+
+#include <atomic>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <thread>
+
+#include "media/Composition.h"
+#include "media/ExportPreset.h"
+#include "media/MediaError.h"
+#include "media/VideoComposition.h"
+
+// Exports a composition to an MPEG-4 file: every output frame (one per frame duration) is drawn
+// by the video composition's compositor on worker threads, scaled to the preset's frame size and
+// encoded in order as H.264; the composition's audio tracks are decoded, resampled, mixed and
+// encoded as one AAC track. The index is written at the front of the file.
+//
+// A cancelled or failed export removes its partial file. An existing file at the output location
+// is never overwritten (the export fails instead).
+//
+// Threads: configure and start from one thread. exportAsynchronously runs the work on a thread
+// the session owns; status(), progress(), error() and cancelExport() may be called from any
+// thread. The progress handler and the completion handler run on the export thread. Destroying
+// the session cancels a running export and waits for it.
+
+namespace tarnix::media {
+
+enum class ExportStatus { waiting, exporting, completed, failed, cancelled };
+
+// Error codes of the "Tarnix.Export" domain.
+enum class ExportErrorCode {
+    cancelled = 1,
+    nothingToExport = 2,
+    fileExists = 3,
+    renderFailed = 4,
+    writeFailed = 5,
+    decodeFailed = 6,
+};
+
+class ExportSession {
+public:
+    ExportSession(std::shared_ptr<const Composition> composition, ExportPreset preset);
+    ~ExportSession();
+    ExportSession(const ExportSession&) = delete;
+    ExportSession& operator=(const ExportSession&) = delete;
+
+    void setVideoComposition(VideoComposition videoComposition);
+    void setOutputURL(std::filesystem::path url);
+    // Called on the export thread with values 0...1, at most once per written frame.
+    void setProgressHandler(std::function<void(double)> handler);
+
+    // The frame size the export writes (pixels).
+    QSize outputFrameSize() const;
+
+    // Runs the whole export on the calling thread.
+    void exportSynchronously();
+    // Runs it on the session's own thread; completion (may be empty) is called there at the end.
+    void exportAsynchronously(std::function<void()> completion);
+    // Asks a running export to stop; it ends as cancelled and removes its file.
+    void cancelExport();
+
+    ExportStatus status() const { return status_.load(); }
+    double progress() const { return progress_.load(); }
+    std::optional<MediaError> error() const;
+
+private:
+    struct Run;
+    void run();
+    std::optional<MediaError> renderAndWrite(Run& state);
+    void finishWith(ExportStatus status, std::optional<MediaError> error);
+
+    std::shared_ptr<const Composition> composition_;
+    ExportPreset preset_;
+    VideoComposition videoComposition_;
+    std::filesystem::path outputURL_;
+    std::function<void(double)> progressHandler_;
+
+    std::atomic<ExportStatus> status_{ExportStatus::waiting};
+    std::atomic<double> progress_{0};
+    std::atomic<bool> cancelRequested_{false};
+    mutable std::mutex errorMutex_;
+    std::optional<MediaError> error_;
+    std::thread thread_;
+};
+
+} // namespace tarnix::media

@@ -1,0 +1,72 @@
+#pragma once
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/avutil.h>
+#include <libswresample/swresample.h>
+#include <libswscale/swscale.h>
+}
+
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "media/MediaError.h"
+
+// Owning handles for FFmpeg objects and the conversion of FFmpeg failures into MediaError values.
+// Internal to src/media; callers outside the engine never see FFmpeg types.
+
+namespace tarnix::media::ff {
+
+struct FormatContextDeleter {
+    void operator()(AVFormatContext* context) const { avformat_close_input(&context); }
+};
+struct CodecContextDeleter {
+    void operator()(AVCodecContext* context) const { avcodec_free_context(&context); }
+};
+struct FrameDeleter {
+    void operator()(AVFrame* frame) const { av_frame_free(&frame); }
+};
+struct PacketDeleter {
+    void operator()(AVPacket* packet) const { av_packet_free(&packet); }
+};
+struct SwsDeleter {
+    void operator()(SwsContext* context) const { sws_freeContext(context); }
+};
+struct SwrDeleter {
+    void operator()(SwrContext* context) const { swr_free(&context); }
+};
+
+using FormatContextPtr = std::unique_ptr<AVFormatContext, FormatContextDeleter>;
+using CodecContextPtr = std::unique_ptr<AVCodecContext, CodecContextDeleter>;
+using FramePtr = std::unique_ptr<AVFrame, FrameDeleter>;
+using PacketPtr = std::unique_ptr<AVPacket, PacketDeleter>;
+using SwsPtr = std::unique_ptr<SwsContext, SwsDeleter>;
+using SwrPtr = std::unique_ptr<SwrContext, SwrDeleter>;
+
+inline FramePtr makeFrame() { return FramePtr(av_frame_alloc()); }
+inline PacketPtr makePacket() { return PacketPtr(av_packet_alloc()); }
+
+// FFmpeg's own text for an AVERROR code.
+std::string errorText(int code);
+
+// A MediaError in the "FFmpeg" domain carrying FFmpeg's code and text as the underlying error.
+MediaError makeError(const std::string& description, int ffmpegCode,
+                     std::optional<std::string> failureReason = std::nullopt);
+
+// Opens a media file for reading and reads its stream information. Throws MediaException with a
+// sentence naming the file when it cannot be opened or is not a media file.
+FormatContextPtr openInput(const std::filesystem::path& path);
+
+// Opens a decoder for one stream of an open file. threads = 0 lets FFmpeg choose.
+// Throws MediaException when the stream cannot be decoded.
+CodecContextPtr openDecoder(const AVFormatContext& format, int streamIndex, int threads);
+
+// The file's time origin in seconds: its start time, or 0 when it has none.
+double startTimeSeconds(const AVFormatContext& format);
+
+// Seconds for a timestamp in a time base.
+inline double toSeconds(int64_t ts, AVRational base) { return double(ts) * av_q2d(base); }
+
+} // namespace tarnix::media::ff

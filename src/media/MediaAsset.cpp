@@ -1,0 +1,73 @@
+#include "media/MediaAsset.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "media/FFmpegSupport.h"
+
+namespace tarnix::media {
+
+static double streamDuration(const AVStream& stream)
+{
+    if (stream.duration == AV_NOPTS_VALUE || stream.duration <= 0)
+        return 0;
+    return ff::toSeconds(stream.duration, stream.time_base);
+}
+
+static double fileDuration(const AVFormatContext& format)
+{
+    if (format.duration != AV_NOPTS_VALUE && format.duration > 0)
+        return double(format.duration) / AV_TIME_BASE;
+    double longest = 0;
+    for (unsigned i = 0; i < format.nb_streams; ++i)
+        longest = std::max(longest, streamDuration(*format.streams[i]));
+    return longest;
+}
+
+MediaAsset MediaAsset::load(const std::filesystem::path& url)
+{
+    ff::FormatContextPtr format = ff::openInput(url);
+    MediaAsset asset;
+    asset.url_ = url;
+    asset.duration_ = fileDuration(*format);
+    if (!(asset.duration_ > 0) || !std::isfinite(asset.duration_))
+        throw MediaException(MediaError{"Tarnix.Media", 1,
+                                        "The duration of “" + url.filename().string() +
+                                            "” couldn't be read.",
+                                        "The file may be truncated or still being written.",
+                                        nullptr});
+    double origin = ff::startTimeSeconds(*format);
+    for (unsigned i = 0; i < format->nb_streams; ++i) {
+        const AVStream& stream = *format->streams[i];
+        AVMediaType kind = stream.codecpar->codec_type;
+        bool picture = stream.disposition & AV_DISPOSITION_ATTACHED_PIC;
+        if ((kind != AVMEDIA_TYPE_VIDEO || picture) && kind != AVMEDIA_TYPE_AUDIO)
+            continue;
+        AssetTrack track;
+        track.url = url;
+        track.streamIndex = int(i);
+        track.mediaType = kind == AVMEDIA_TYPE_VIDEO ? MediaType::video : MediaType::audio;
+        if (track.mediaType == MediaType::video)
+            track.naturalSize = QSize(stream.codecpar->width, stream.codecpar->height);
+        double start = 0;
+        if (stream.start_time != AV_NOPTS_VALUE)
+            start = std::max(0.0, ff::toSeconds(stream.start_time, stream.time_base) - origin);
+        double length = streamDuration(stream);
+        if (!(length > 0))
+            length = asset.duration_ - start;
+        track.timeRange = TimeRange{start, length};
+        asset.tracks_.push_back(track);
+    }
+    return asset;
+}
+
+std::vector<AssetTrack> MediaAsset::tracks(MediaType type) const
+{
+    std::vector<AssetTrack> result;
+    for (const auto& track : tracks_)
+        if (track.mediaType == type)
+            result.push_back(track);
+    return result;
+}
+
+} // namespace tarnix::media

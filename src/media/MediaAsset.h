@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QSize>
+
+#include <filesystem>
+#include <vector>
+
+#include "media/VideoCompositing.h"
+
+// A media file on disk as the engine sees it: its duration and its video and audio tracks.
+// Loading reads only the container's headers (no decoding). Values are immutable and may be
+// copied to and read from any thread.
+
+namespace tarnix::media {
+
+enum class MediaType { video, audio };
+
+// One track (stream) of a media file.
+struct AssetTrack {
+    std::filesystem::path url;
+    int streamIndex = -1;      // index of the stream in the file
+    MediaType mediaType = MediaType::video;
+    QSize naturalSize;         // pixels; video tracks only
+    TimeRange timeRange;       // seconds on the file's time line (0 = the file's start)
+};
+
+class MediaAsset {
+public:
+    // Opens the file and reads its track list and duration. Throws MediaException with a sentence
+    // naming the file when it is missing, unreadable, truncated or not a media file.
+    static MediaAsset load(const std::filesystem::path& url);
+
+    const std::filesystem::path& url() const { return url_; }
+    double duration() const { return duration_; } // seconds
+    // The tracks of one media type in file order (cover pictures are not video tracks).
+    std::vector<AssetTrack> tracks(MediaType type) const;
+
+private:
+    std::filesystem::path url_;
+    double duration_ = 0;
+    std::vector<AssetTrack> tracks_;
+};
+
+} // namespace tarnix::media

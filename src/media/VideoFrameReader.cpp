@@ -1,0 +1,178 @@
+#include "media/VideoFrameReader.h"
+
+extern "C" {
+#include <libavutil/pixdesc.h>
+}
+
+#include <cmath>
+
+namespace tarnix::media {
+
+// Frames whose times differ by less than this are treated as starting at the same moment.
+static constexpr double kTimeEpsilon = 1e-6;
+
+VideoFrameReader::VideoFrameReader(const AssetTrack& track)
+    : track_(track)
+    , format_(ff::openInput(track.url))
+{
+    if (track.streamIndex < 0 || unsigned(track.streamIndex) >= format_->nb_streams)
+        throw MediaException(MediaError{"Tarnix.Media", 2, "The video track couldn't be found.",
+                                        track.url.string(), nullptr});
+    stream_ = format_->streams[track.streamIndex];
+    for (unsigned i = 0; i < format_->nb_streams; ++i)
+        if (int(i) != track.streamIndex)
+            format_->streams[i]->discard = AVDISCARD_ALL;
+    decoder_ = ff::openDecoder(*format_, track.streamIndex, 0);
+    origin_ = ff::startTimeSeconds(*format_);
+    current_.frame = ff::makeFrame();
+    next_.frame = ff::makeFrame();
+}
+
+bool VideoFrameReader::readPacket()
+{
+    while (!inputEnded_) {
+        int status = av_read_frame(format_.get(), packet_.get());
+        if (status < 0) {
+            // End of file or a truncated file: either way the decoder gets drained.
+            inputEnded_ = true;
+            avcodec_send_packet(decoder_.get(), nullptr);
+            return true;
+        }
+        bool ours = packet_->stream_index == track_.streamIndex;
+        if (ours)
+            status = avcodec_send_packet(decoder_.get(), packet_.get());
+        av_packet_unref(packet_.get());
+        // A damaged packet is skipped; the decoder recovers at the next key frame.
+        if (ours && status != AVERROR(EAGAIN))
+            return true;
+    }
+    return false;
+}
+
+bool VideoFrameReader::decodeNext(Decoded& into)
+{
+    while (!decoderDrained_) {
+        int status = avcodec_receive_frame(decoder_.get(), into.frame.get());
+        if (status == 0) {
+            int64_t pts = into.frame->best_effort_timestamp;
+            double time = pts == AV_NOPTS_VALUE
+                              ? lastTime_ + av_q2d(av_inv_q(stream_->avg_frame_rate.num
+                                                                ? stream_->avg_frame_rate
+                                                                : AVRational{30, 1}))
+                              : ff::toSeconds(pts, stream_->time_base) - origin_;
+            into.time = time;
+            lastTime_ = time;
+            ++decodedFrames_;
+            if (!sawFirstFrame_) {
+                sawFirstFrame_ = true;
+                firstFrameTime_ = time;
+            }
+            return true;
+        }
+        if (status == AVERROR_EOF) {
+            decoderDrained_ = true;
+            break;
+        }
+        if (status != AVERROR(EAGAIN)) {
+            // A frame that failed to decode: keep going with the next packets.
+            if (!readPacket() && inputEnded_)
+                decoderDrained_ = true;
+            continue;
+        }
+        if (!readPacket())
+            decoderDrained_ = true;
+    }
+    return false;
+}
+
+bool VideoFrameReader::seekHelps(double t) const
+{
+    int64_t target = int64_t(std::floor((t + origin_) / av_q2d(stream_->time_base)));
+    int index = av_index_search_timestamp(stream_, target, AVSEEK_FLAG_BACKWARD);
+    if (index < 0)
+        return false;
+    const AVIndexEntry* entry = avformat_index_get_entry(stream_, index);
+    if (!entry)
+        return false;
+    double keyTime = ff::toSeconds(entry->timestamp, stream_->time_base) - origin_;
+    return keyTime > next_.time + kTimeEpsilon;
+}
+
+void VideoFrameReader::seekTo(double t)
+{
+    ++seeks_;
+    int64_t target = int64_t(std::floor((t + origin_) / av_q2d(stream_->time_base)));
+    if (avformat_seek_file(format_.get(), track_.streamIndex, INT64_MIN, target, target, 0) < 0)
+        av_seek_frame(format_.get(), track_.streamIndex, INT64_MIN, AVSEEK_FLAG_BACKWARD);
+    avcodec_flush_buffers(decoder_.get());
+    inputEnded_ = false;
+    decoderDrained_ = false;
+    currentImage_ = QImage();
+    hasCurrent_ = decodeNext(current_);
+    if (hasCurrent_ && current_.time > t + kTimeEpsilon && current_.time > firstFrameTime_ + kTimeEpsilon) {
+        // The container's index put us after t: start over from the beginning.
+        av_seek_frame(format_.get(), track_.streamIndex, INT64_MIN, AVSEEK_FLAG_BACKWARD);
+        avcodec_flush_buffers(decoder_.get());
+        inputEnded_ = false;
+        decoderDrained_ = false;
+        hasCurrent_ = decodeNext(current_);
+    }
+    hasNext_ = hasCurrent_ && decodeNext(next_);
+}
+
+void VideoFrameReader::advanceTo(double t)
+{
+    while (hasNext_ && t >= next_.time - kTimeEpsilon) {
+        std::swap(current_, next_);
+        currentImage_ = QImage();
+        hasNext_ = decodeNext(next_);
+    }
+}
+
+QImage VideoFrameReader::frameAt(double t)
+{
+    if (!hasCurrent_ && !sawFirstFrame_) {
+        hasCurrent_ = decodeNext(current_);
+        hasNext_ = hasCurrent_ && decodeNext(next_);
+    }
+    if (!hasCurrent_)
+        seekTo(t);
+    else if (t < current_.time - kTimeEpsilon && current_.time > firstFrameTime_ + kTimeEpsilon)
+        seekTo(t);
+    else if (hasNext_ && t > next_.time && seekHelps(t))
+        seekTo(t);
+    if (!hasCurrent_)
+        return QImage();
+    advanceTo(t);
+    if (currentImage_.isNull())
+        currentImage_ = convert(*current_.frame);
+    return currentImage_;
+}
+
+QImage VideoFrameReader::convert(const AVFrame& frame)
+{
+    auto format = AVPixelFormat(frame.format);
+    const AVPixFmtDescriptor* descriptor = av_pix_fmt_desc_get(format);
+    bool hasAlpha = descriptor && (descriptor->flags & AV_PIX_FMT_FLAG_ALPHA);
+    scaler_.reset(sws_getCachedContext(scaler_.release(), frame.width, frame.height, format,
+                                       frame.width, frame.height, AV_PIX_FMT_BGRA, SWS_BILINEAR,
+                                       nullptr, nullptr, nullptr));
+    if (!scaler_)
+        return QImage();
+    int space = frame.colorspace == AVCOL_SPC_BT709 ? SWS_CS_ITU709 : SWS_CS_DEFAULT;
+    const int* table = sws_getCoefficients(space);
+    sws_setColorspaceDetails(scaler_.get(), table, frame.color_range == AVCOL_RANGE_JPEG, table,
+                             1, 0, 1 << 16, 1 << 16);
+    QImage image(frame.width, frame.height,
+                 hasAlpha ? QImage::Format_ARGB32 : QImage::Format_ARGB32_Premultiplied);
+    if (image.isNull())
+        return image;
+    uint8_t* planes[4] = {image.bits(), nullptr, nullptr, nullptr};
+    int strides[4] = {int(image.bytesPerLine()), 0, 0, 0};
+    sws_scale(scaler_.get(), frame.data, frame.linesize, 0, frame.height, planes, strides);
+    if (hasAlpha)
+        image.convertTo(QImage::Format_ARGB32_Premultiplied);
+    return image;
+}
+
+} // namespace tarnix::media

@@ -1,0 +1,69 @@
+#pragma once
+
+#include <QImage>
+
+#include "media/FFmpegSupport.h"
+#include "media/MediaAsset.h"
+
+// Decodes one video track of a file and answers "which frame is on screen at time t".
+// Owned and used by one thread at a time; frames it returns are implicitly shared QImages in
+// Format_ARGB32_Premultiplied that stay valid after the reader moves on.
+//
+// Reading forward in small steps is the fast path (each packet is decoded once and a frame is
+// converted to BGRA only when asked for). A backwards jump, or a forward jump past a key frame,
+// seeks to the key frame at or before t and decodes forward. Timestamps come from the frames
+// themselves, so variable frame rate files map correctly.
+
+namespace tarnix::media {
+
+class VideoFrameReader {
+public:
+    // Opens the file and the track's decoder. Throws MediaException when it cannot.
+    explicit VideoFrameReader(const AssetTrack& track);
+
+    // The frame whose presentation interval covers t (seconds on the file's time line): the last
+    // frame that starts at or before t, or the first frame when t lies before it. A null image
+    // when the track yields no frame at all.
+    QImage frameAt(double t);
+
+    // Decoded frames so far, seeks so far: for tests and diagnostics.
+    int decodedFrameCount() const { return decodedFrames_; }
+    int seekCount() const { return seeks_; }
+
+private:
+    struct Decoded {
+        ff::FramePtr frame;
+        double time = 0; // seconds on the file's time line
+    };
+
+    bool decodeNext(Decoded& into);
+    bool readPacket();
+    void seekTo(double t);
+    bool seekHelps(double t) const;
+    void advanceTo(double t);
+    QImage convert(const AVFrame& frame);
+
+    AssetTrack track_;
+    ff::FormatContextPtr format_;
+    ff::CodecContextPtr decoder_;
+    ff::PacketPtr packet_ = ff::makePacket();
+    ff::SwsPtr scaler_;
+    AVStream* stream_ = nullptr;
+    double origin_ = 0;
+    double firstFrameTime_ = 0;
+    bool sawFirstFrame_ = false;
+    bool inputEnded_ = false;
+    bool decoderDrained_ = false;
+    double lastTime_ = 0;
+
+    Decoded current_;
+    Decoded next_;
+    bool hasCurrent_ = false;
+    bool hasNext_ = false;
+    QImage currentImage_;
+
+    int decodedFrames_ = 0;
+    int seeks_ = 0;
+};
+
+} // namespace tarnix::media

@@ -1,0 +1,83 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "MediaTestSupport.h"
+#include "media/CompositionVideoReader.h"
+#include "media/VideoFrameReader.h"
+
+namespace tarnix::media {
+namespace {
+
+class VideoFrameReaderTest : public ::testing::Test {
+protected:
+    AssetTrack track(const std::filesystem::path& path)
+    {
+        return MediaAsset::load(path).tracks(MediaType::video).at(0);
+    }
+    test::TempFolder folder;
+};
+
+TEST_F(VideoFrameReaderTest, SequentialReadingGivesTheFrameCoveringEachTime)
+{
+    // 20 frames at 10 fps read at 30 fps: every source frame shows three times.
+    VideoFrameReader reader(track(test::makeIndexedMovie(folder / "cfr.mp4", 20, 10, 5)));
+    for (int i = 0; i < 60; ++i) {
+        double t = i / 30.0;
+        QImage frame = reader.frameAt(t);
+        ASSERT_EQ(frame.format(), QImage::Format_ARGB32_Premultiplied);
+        EXPECT_EQ(test::frameIndexOf(frame), int(std::floor(t * 10 + 1e-9))) << "t=" << t;
+    }
+    EXPECT_EQ(reader.seekCount(), 0);
+    EXPECT_LE(reader.decodedFrameCount(), 20);
+}
+
+TEST_F(VideoFrameReaderTest, VariableFrameRateMapsByTimestamps)
+{
+    // Frames 0-9 at 0.1 s spacing, then frames 10-13 at 1.0, 1.5, 2.0, 2.5 s.
+    VideoFrameReader reader(track(test::makeIndexedMovie(folder / "vfr.mp4", 14, 10, 30, 10)));
+    EXPECT_EQ(test::frameIndexOf(reader.frameAt(0.95)), 9);
+    EXPECT_EQ(test::frameIndexOf(reader.frameAt(1.0)), 10);
+    EXPECT_EQ(test::frameIndexOf(reader.frameAt(1.49)), 10);
+    EXPECT_EQ(test::frameIndexOf(reader.frameAt(1.5)), 11);
+    EXPECT_EQ(test::frameIndexOf(reader.frameAt(2.2)), 12);
+    EXPECT_EQ(test::frameIndexOf(reader.frameAt(2.9)), 13); // the last frame holds
+}
+
+TEST_F(VideoFrameReaderTest, BackwardAndFarJumpsSeekAndStillLandOnTheRightFrame)
+{
+    VideoFrameReader reader(track(test::makeIndexedMovie(folder / "gop.mp4", 60, 10, 5)));
+    EXPECT_EQ(test::frameIndexOf(reader.frameAt(0)), 0);
+    EXPECT_EQ(test::frameIndexOf(reader.frameAt(5.25)), 52); // far ahead: seek
+    EXPECT_EQ(reader.seekCount(), 1);
+    EXPECT_LT(reader.decodedFrameCount(), 30);
+    EXPECT_EQ(test::frameIndexOf(reader.frameAt(1.37)), 13); // backwards: seek
+    EXPECT_EQ(reader.seekCount(), 2);
+    EXPECT_EQ(test::frameIndexOf(reader.frameAt(1.4)), 14);  // then sequential again
+    EXPECT_EQ(reader.seekCount(), 2);
+    EXPECT_EQ(test::frameIndexOf(reader.frameAt(0)), 0);
+    EXPECT_EQ(test::frameIndexOf(reader.frameAt(-1)), 0);    // before the start: first frame
+}
+
+TEST_F(VideoFrameReaderTest, AShorterCameraTrackHasNoFrameAfterItsEnd)
+{
+    MediaAsset screen = MediaAsset::load(test::makeIndexedMovie(folder / "s.mp4", 20, 10, 5));
+    MediaAsset camera = MediaAsset::load(test::makeIndexedMovie(folder / "c.mp4", 10, 10, 5));
+    auto composition = std::make_shared<Composition>();
+    composition->addMutableTrack(MediaType::video, 1);
+    composition->addMutableTrack(MediaType::video, 2);
+    ASSERT_FALSE(composition->insertTimeRange(1, {0, screen.duration()},
+                                              screen.tracks(MediaType::video)[0], 0));
+    ASSERT_FALSE(composition->insertTimeRange(2, {0, camera.duration()},
+                                              camera.tracks(MediaType::video)[0], 0));
+    CompositionVideoReader reader(composition);
+    auto early = reader.framesAt(0.55);
+    EXPECT_EQ(test::frameIndexOf(early[1]), 5);
+    EXPECT_EQ(test::frameIndexOf(early[2]), 5);
+    auto late = reader.framesAt(1.5);
+    EXPECT_EQ(test::frameIndexOf(late[1]), 15);
+    EXPECT_TRUE(late[2].isNull());
+}
+
+} // namespace
+} // namespace tarnix::media
