@@ -5,8 +5,8 @@
 
 namespace tarnix::media {
 
-// Sources' durations come from container headers rounded to their time bases; a range that
-// overshoots the track by less than this still counts as inside it.
+// Track starts come from container headers rounded to their time bases; a range that starts
+// this little before the track still counts as inside it.
 static constexpr double kRangeTolerance = 0.002;
 
 static MediaError insertionError(int code, std::string reason)
@@ -59,7 +59,9 @@ std::optional<MediaError> Composition::insertTimeRange(TrackID trackID, TimeRang
     if (!std::isfinite(sourceRange.start) || !std::isfinite(sourceRange.duration) ||
         !(sourceRange.duration > 0) || sourceRange.start < 0)
         return insertionError(3, "The time range is empty or invalid.");
-    if (sourceRange.end() > source.timeRange.end() + kRangeTolerance ||
+    // A range may run past the source track's end (a file whose other tracks are longer): the
+    // track's last frame holds there and its audio is silent.
+    if (sourceRange.start >= source.timeRange.end() ||
         sourceRange.start < source.timeRange.start - kRangeTolerance)
         return insertionError(4, "The time range lies outside the source track.");
     if (!std::isfinite(atTime) || atTime < 0)

@@ -42,8 +42,9 @@ public:
 
     // Places sourceRange of the source track on track `trackID` at composition time atTime,
     // moving later segments back by its duration. Returns the failure, changing nothing, when the
-    // track does not exist, the media types differ, the range is empty or outside the source
-    // track, or atTime falls inside an existing segment.
+    // track does not exist, the media types differ, the range is empty or does not start inside
+    // the source track, or atTime falls inside an existing segment. A range that runs past the
+    // source track's end is accepted (its last frame holds, its audio is silent there).
     std::optional<MediaError> insertTimeRange(TrackID trackID, TimeRange sourceRange,
                                               const AssetTrack& source, double atTime);
 

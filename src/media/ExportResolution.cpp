@@ -33,6 +33,16 @@ std::string_view menuButtonText(ExportResolution resolution) { return info(resol
 std::string_view fileNameSuffix(ExportResolution resolution) { return info(resolution).suffix; }
 media::ExportPreset exportPreset(ExportResolution resolution) { return info(resolution).preset; }
 
+media::ExportPreset compatibleExportPreset(ExportResolution resolution,
+                                           const media::Composition& composition,
+                                           const media::VideoComposition& videoComposition)
+{
+    media::ExportPreset preset = exportPreset(resolution);
+    if (media::determineCompatibility(preset, composition, videoComposition))
+        return preset;
+    return media::ExportPreset::highestQuality;
+}
+
 std::optional<ExportResolution> exportResolutionFromRawValue(std::string_view raw)
 {
     for (ExportResolution resolution : kAllExportResolutions)

@@ -25,6 +25,12 @@ std::string_view menuButtonText(ExportResolution resolution); // "Source", "4K",
 std::string_view fileNameSuffix(ExportResolution resolution); // "edited", "edited-4k", ...
 media::ExportPreset exportPreset(ExportResolution resolution);
 
+// The resolution's preset when the exporter can write the composition with it, else the
+// highest-quality preset (which keeps the render size).
+media::ExportPreset compatibleExportPreset(ExportResolution resolution,
+                                           const media::Composition& composition,
+                                           const media::VideoComposition& videoComposition);
+
 // The first free name in the source's folder: "<base>-<suffix>.mp4", then "<base>-<suffix>-2.mp4",
 // "-3", ... where base is the source's file name without its last extension. Never returns an
 // existing file (checking and writing later are not atomic).

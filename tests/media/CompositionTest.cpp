@@ -38,7 +38,7 @@ TEST(Composition, InsertionPlacesTheRangeAndReportsFailuresAsValues)
     EXPECT_NE(track->segmentAt(2.99), nullptr);
     EXPECT_EQ(track->segmentAt(3.0), nullptr);
 
-    auto outside = composition.insertTimeRange(1, {4, 2}, source, 3);
+    auto outside = composition.insertTimeRange(1, {5.5, 1}, source, 3);
     ASSERT_TRUE(outside);
     EXPECT_EQ(outside->domain, "Tarnix.Composition");
     EXPECT_TRUE(composition.insertTimeRange(1, {0, 0}, source, 3));    // empty

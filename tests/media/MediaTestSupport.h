@@ -1,9 +1,21 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
+#include <QColor>
 #include <QImage>
+
+#include <atomic>
+#include <cmath>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <random>
 
 #include <filesystem>
 #include <string>
+
+#include "media/FFmpegSupport.h"
 
 // Test media made at test time with the ffmpeg tool, and small probes of files the tests write.
 
@@ -54,5 +66,113 @@ struct ProbedMovie {
 };
 
 ProbedMovie probe(const std::filesystem::path& path);
+
+// Definitions (header-only so that other test programs can use them too).
+
+
+inline TempFolder::TempFolder()
+{
+    static std::atomic<int> counter{0};
+    std::random_device random;
+    path_ = std::filesystem::temp_directory_path() /
+            ("tarnix-media-test-" + std::to_string(random()) + "-" + std::to_string(counter++));
+    std::filesystem::create_directories(path_);
+}
+
+inline TempFolder::~TempFolder()
+{
+    std::error_code ec;
+    std::filesystem::remove_all(path_, ec);
+}
+
+inline bool runFfmpeg(const std::string& args)
+{
+    std::string command = "ffmpeg -nostdin -hide_banner -v error -y " + args;
+    int status = std::system(command.c_str());
+    if (status != 0)
+        ADD_FAILURE() << "ffmpeg failed: " << command;
+    return status == 0;
+}
+
+inline std::filesystem::path makeIndexedMovie(const std::filesystem::path& path, int count, int fps,
+                                       int gop, int vfrAfter, int w, int h)
+{
+    std::string f = std::to_string(fps);
+    std::string times = vfrAfter < 0 ? "N/" + f
+                                     : "if(lt(N," + std::to_string(vfrAfter) + "),N/" + f + "," +
+                                           std::to_string(vfrAfter) + "/" + f + "+(N-" +
+                                           std::to_string(vfrAfter) + ")*0.5)";
+    std::string filter = "color=c=black:s=" + std::to_string(w) + "x" + std::to_string(h) +
+                         ":r=" + std::to_string(fps) + ",format=yuv420p,geq=lum='16+N*3':cb=128:cr=128," +
+                         "settb=1/1000,setpts='round((" + times + ")*1000)'";
+    runFfmpeg("-f lavfi -i \"" + filter + "\" -frames:v " + std::to_string(count) +
+              " -fps_mode passthrough -c:v libx264 -preset ultrafast -qp 0 -bf 2 -g " +
+              std::to_string(gop) + " \"" + path.string() + "\"");
+    return path;
+}
+
+inline int frameIndexOf(const QImage& frame)
+{
+    if (frame.isNull())
+        return -1;
+    int grey = qRed(frame.pixel(frame.width() / 2, frame.height() / 2));
+    double luma = 16 + grey * 219.0 / 255.0;
+    return int(std::lround((luma - 16) / 3));
+}
+
+inline std::filesystem::path makeMovie(const std::filesystem::path& path, double seconds, int w, int h,
+                                bool withAudio, int fps)
+{
+    std::string d = std::to_string(seconds);
+    std::string args = "-f lavfi -i testsrc2=s=" + std::to_string(w) + "x" + std::to_string(h) +
+                       ":r=" + std::to_string(fps) + ":d=" + d;
+    if (withAudio)
+        args += " -f lavfi -i sine=frequency=440:sample_rate=48000:d=" + d;
+    args += " -c:v libx264 -preset ultrafast -pix_fmt yuv420p";
+    if (withAudio)
+        args += " -c:a aac -shortest";
+    runFfmpeg(args + " \"" + path.string() + "\"");
+    return path;
+}
+
+inline std::filesystem::path makeTone(const std::filesystem::path& path, double seconds, int frequency)
+{
+    runFfmpeg("-f lavfi -i sine=frequency=" + std::to_string(frequency) +
+              ":sample_rate=48000:d=" + std::to_string(seconds) + " -c:a aac \"" +
+              path.string() + "\"");
+    return path;
+}
+
+inline ProbedMovie probe(const std::filesystem::path& path)
+{
+    ProbedMovie result;
+    ff::FormatContextPtr format = ff::openInput(path);
+    result.duration = double(format->duration) / AV_TIME_BASE;
+    int videoIndex = -1;
+    for (unsigned i = 0; i < format->nb_streams; ++i) {
+        const AVCodecParameters& p = *format->streams[i]->codecpar;
+        if (p.codec_type == AVMEDIA_TYPE_VIDEO && videoIndex < 0) {
+            videoIndex = int(i);
+            result.width = p.width;
+            result.height = p.height;
+            result.videoCodec = avcodec_get_name(p.codec_id);
+        } else if (p.codec_type == AVMEDIA_TYPE_AUDIO) {
+            result.hasAudio = true;
+            result.audioCodec = avcodec_get_name(p.codec_id);
+        }
+    }
+    ff::PacketPtr packet = ff::makePacket();
+    while (av_read_frame(format.get(), packet.get()) >= 0) {
+        if (packet->stream_index == videoIndex)
+            ++result.videoFrames;
+        av_packet_unref(packet.get());
+    }
+    std::ifstream in(path, std::ios::binary);
+    std::string head(std::istreambuf_iterator<char>(in), {});
+    auto moov = head.find("moov");
+    auto mdat = head.find("mdat");
+    result.indexAtFront = moov != std::string::npos && mdat != std::string::npos && moov < mdat;
+    return result;
+}
 
 } // namespace tarnix::media::test

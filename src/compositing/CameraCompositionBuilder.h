@@ -1,0 +1,80 @@
+#pragma once
+
+#include <QFuture>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "compositing/OverlayInstruction.h"
+#include "document/RecordingTimeline.h"
+#include "media/Composition.h"
+#include "media/MediaError.h"
+#include "media/VideoComposition.h"
+
+// Turns a recording and the editor's settings into a playable, exportable composition: the
+// screen video (track 1), the camera video (track 2), the system audio (track 3) and the
+// microphone (track 4, or 3 without system audio), all starting at time 0, and a video
+// composition that draws every frame with OverlayVideoCompositor from one OverlayInstruction.
+// Stateless; every build makes everything afresh.
+//
+// Threads: build() may run on any thread; buildAsync() runs it on Qt's global thread pool. The
+// result is complete and immutable when handed over.
+
+namespace tarnix::CameraCompositionBuilder {
+
+// The only failure of the builder's own: the recording has no usable screen video.
+class BuildError : public media::MediaException {
+public:
+    enum class Kind { noVideoTrack };
+    explicit BuildError(Kind kind);
+    Kind kind() const { return kind_; }
+
+private:
+    Kind kind_;
+};
+
+// A build stopped because it was cancelled.
+class BuildCancelled : public std::runtime_error {
+public:
+    BuildCancelled()
+        : std::runtime_error("The composition build was cancelled.")
+    {
+    }
+};
+
+struct Result {
+    std::shared_ptr<const media::Composition> composition;
+    media::VideoComposition videoComposition;
+    std::shared_ptr<const OverlayInstruction> instruction; // also videoComposition.instructions[0]
+};
+
+struct BuildInput {
+    RecordingTimeline timeline;
+    std::vector<ZoomRegion> regions;
+    CameraOverlaySettings cameraOverlay;
+    BackgroundSettings background;
+    AudioTrackSettings systemAudio;
+    AudioTrackSettings microphoneAudio;
+    CursorOverlaySettings cursorOverlay;
+    std::vector<RedactRegion> redactRegions;
+
+    // The input an editor starts with: the document's own regions and settings.
+    static BuildInput fromDocument(const RecordingTimeline& timeline);
+};
+
+// Builds on the calling thread. Throws BuildError (no screen video), media::MediaException (the
+// screen file cannot be read: missing, corrupt, truncated) or BuildCancelled when isCancelled
+// returns true between steps. Camera and audio files that cannot be read are left out.
+Result build(const BuildInput& input, const std::function<bool()>& isCancelled = {});
+
+// The same on a worker thread. Cancel with future.cancel(): a cancelled future holds no result.
+// Failures are rethrown by future.result() with their own types.
+QFuture<Result> buildAsync(BuildInput input);
+
+// Cursor samples as the compositor reads them: normalised to the capture frame, sorted by time
+// (stable). Click samples: button presses only, likewise.
+std::vector<NormalizedCursorSample> normalizedCursorSamples(const RecordingTimeline& timeline);
+std::vector<NormalizedClickSample> normalizedClickSamples(const RecordingTimeline& timeline);
+
+} // namespace tarnix::CameraCompositionBuilder
