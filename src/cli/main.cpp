@@ -3,6 +3,7 @@
 #include <iostream>
 #include <string_view>
 
+#include "cli/CaptureCommands.h"
 #include "cli/CliCommon.h"
 #include "cli/DocumentCommands.h"
 
@@ -20,6 +21,9 @@ const Command kCommands[] = {
     {"validate", "validate DOC.json            check that a recording document decodes", runValidate},
     {"autozoom", "autozoom DOC.json            print the automatic zoom regions as JSON", runAutozoom},
     {"zoom-at", "zoom-at DOC.json T           print the zoom rectangle at T seconds", runZoomAt},
+    {"sources", "sources                      list displays, windows, applications, cameras, microphones", runSources},
+    {"record", "record --source ID [--camera ID] [--mic ID] [--system-audio] [--duration SECONDS] [--out DIR]\n"
+               "                               record until the duration has passed or Ctrl-C", runRecord},
 };
 
 void printUsage(std::ostream& out)

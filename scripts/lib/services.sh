@@ -1,0 +1,109 @@
+# Services the integration tests need, owned by the calling script:
+#   an X server (Xvfb 1920x1080x24 on a free display, -noreset) with a small window manager,
+#   a private PulseAudio daemon (a null sink as default, a source playing a 440 Hz tone),
+#   a private D-Bus session bus with the accessibility bus.
+# Source this file, call tarnix_start_services, and tarnix_stop_services on exit. Works as root,
+# without a terminal, on a clean machine; stops only what it started. Exports DISPLAY,
+# PULSE_SERVER, DBUS_SESSION_BUS_ADDRESS and TARNIX_TEST_SERVICES=1 for the tests.
+
+_tarnix_pids=()
+_tarnix_dir=""
+
+_tarnix_wait_for() { # seconds command...
+  local tries=$(($1 * 20)); shift
+  while ((tries-- > 0)); do
+    "$@" >/dev/null 2>&1 && return 0
+    sleep 0.05
+  done
+  return 1
+}
+
+_tarnix_free_display() {
+  local n
+  for n in $(seq 90 199); do
+    [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] || { echo "$n"; return 0; }
+  done
+  return 1
+}
+
+_tarnix_start_x() {
+  local n
+  n=$(_tarnix_free_display) || { echo "services: no free X display number" >&2; return 1; }
+  Xvfb ":$n" -screen 0 1920x1080x24 -noreset -nolisten tcp +extension Composite \
+    >"$_tarnix_dir/xvfb.log" 2>&1 &
+  _tarnix_pids+=($!)
+  export DISPLAY=":$n"
+  _tarnix_wait_for 10 xdpyinfo -display "$DISPLAY" ||
+    _tarnix_wait_for 10 test -e "/tmp/.X11-unix/X$n" ||
+    { echo "services: Xvfb did not start (see $_tarnix_dir/xvfb.log)" >&2; return 1; }
+  if command -v evilwm >/dev/null; then
+    evilwm -fn fixed >"$_tarnix_dir/wm.log" 2>&1 &
+    _tarnix_pids+=($!)
+  fi
+  command -v xsetroot >/dev/null && xsetroot -cursor_name left_ptr 2>/dev/null || true
+}
+
+_tarnix_start_pulse() {
+  local d="$_tarnix_dir/pulse"
+  mkdir -p "$d/home" "$d/run"
+  chmod 700 "$d/run"
+  cat >"$d/min.pa" <<PA
+load-module module-native-protocol-unix auth-anonymous=1 socket=$d/native
+load-module module-null-sink sink_name=tarnix_null
+set-default-sink tarnix_null
+load-module module-sine-source source_name=tarnix_tone frequency=440 rate=44100
+set-default-source tarnix_tone
+PA
+  HOME="$d/home" XDG_RUNTIME_DIR="$d/run" setsid pulseaudio --daemonize=no -n -F "$d/min.pa" \
+    --exit-idle-time=-1 --disallow-exit --log-target="file:$d/pa.log" </dev/null >/dev/null 2>&1 &
+  _tarnix_pids+=($!)
+  export PULSE_SERVER="unix:$d/native"
+  _tarnix_wait_for 10 pactl info ||
+    { echo "services: PulseAudio did not start (see $d/pa.log)" >&2; return 1; }
+  # Something for the sink's monitor to carry: a quiet endless tone played into the null sink.
+  if command -v ffmpeg >/dev/null && command -v pacat >/dev/null; then
+    (ffmpeg -nostdin -loglevel quiet -re -f lavfi -i "sine=frequency=660:sample_rate=44100" \
+       -ac 2 -f s16le - 2>/dev/null | pacat --playback --device=tarnix_null --rate=44100 \
+       --channels=2 --format=s16le --latency-msec=20) </dev/null >/dev/null 2>&1 &
+    _tarnix_pids+=($!)
+  fi
+}
+
+_tarnix_start_bus() {
+  local address
+  address=$(dbus-daemon --session --fork --nopidfile --print-address=1 --print-pid=2 \
+    2>"$_tarnix_dir/dbus.pid" </dev/null) || { echo "services: dbus-daemon failed" >&2; return 1; }
+  _tarnix_pids+=("$(head -n1 "$_tarnix_dir/dbus.pid")")
+  export DBUS_SESSION_BUS_ADDRESS="$address"
+  if [ -x /usr/libexec/at-spi-bus-launcher ]; then
+    /usr/libexec/at-spi-bus-launcher --launch-immediately </dev/null >"$_tarnix_dir/atspi.log" 2>&1 &
+    _tarnix_pids+=($!)
+    _tarnix_wait_for 5 dbus-send --session --print-reply --dest=org.a11y.Bus /org/a11y/bus \
+      org.a11y.Bus.GetAddress || echo "services: the accessibility bus did not answer" >&2
+  fi
+}
+
+tarnix_start_services() {
+  _tarnix_dir=$(mktemp -d /tmp/tarnix-services.XXXXXX)
+  _tarnix_start_x || return 1
+  _tarnix_start_pulse || return 1
+  _tarnix_start_bus || return 1
+  export TARNIX_TEST_SERVICES=1
+  echo "services: DISPLAY=$DISPLAY PULSE_SERVER=$PULSE_SERVER (logs in $_tarnix_dir)"
+}
+
+tarnix_stop_services() {
+  local pid i
+  for ((i = ${#_tarnix_pids[@]} - 1; i >= 0; i--)); do
+    pid=${_tarnix_pids[i]}
+    # The tone pipeline is a subshell: end its children too.
+    pkill -TERM -P "$pid" 2>/dev/null || true
+    kill -TERM "$pid" 2>/dev/null || true
+  done
+  for pid in "${_tarnix_pids[@]}"; do
+    _tarnix_wait_for 3 bash -c "! kill -0 $pid" || kill -KILL "$pid" 2>/dev/null || true
+  done
+  _tarnix_pids=()
+  [ -n "$_tarnix_dir" ] && rm -rf "$_tarnix_dir"
+  _tarnix_dir=""
+}

@@ -1,0 +1,93 @@
+#pragma once
+
+#include <QObject>
+
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "capture/CameraRecorder.h"
+#include "capture/CaptureSourceProvider.h"
+#include "capture/CursorTracker.h"
+#include "capture/FocusedElementTracker.h"
+#include "capture/MicrophoneRecorder.h"
+#include "capture/ScreenRecorder.h"
+#include "document/RecordingTimeline.h"
+
+// The spine of a recording, without any user interface: owns one of each capture service, starts
+// and stops them together, and turns what they produced into the recording document, which it
+// also saves beside the movie (see DocumentFiles) so that the cursor, click and focus samples
+// survive whatever happens to the window. The application window and tarnix-cli share it.
+//
+// Threads: a QObject of the GUI thread; everything here runs there.
+
+namespace tarnix {
+
+class RecordingSession : public QObject {
+    Q_OBJECT
+    Q_PROPERTY(bool isRecording READ isRecording NOTIFY isRecordingChanged)
+    Q_PROPERTY(bool hasCompletedTimeline READ hasCompletedTimeline NOTIFY completedTimelineChanged)
+
+public:
+    explicit RecordingSession(QObject* parent = nullptr);
+
+    CaptureSourceProvider& sourceProvider() { return sourceProvider_; }
+    ScreenRecorder& recorder() { return recorder_; }
+    CursorTracker& cursorTracker() { return cursorTracker_; }
+    FocusedElementTracker& focusedElementTracker() { return focusedElementTracker_; }
+    CameraDeviceProvider& cameraProvider() { return cameraProvider_; }
+    CameraRecorder& cameraRecorder() { return cameraRecorder_; }
+    MicrophoneDeviceProvider& micProvider() { return micProvider_; }
+    MicrophoneRecorder& micRecorder() { return micRecorder_; }
+
+    // The selections (identifiers as the providers list them).
+    std::optional<std::string> selectedSourceID;
+    std::optional<std::string> selectedCameraID;
+    std::optional<std::string> selectedMicID;
+    bool includeSystemAudio = false;
+
+    // Where every recorder writes; nothing = the videos folder, else the temporary folder.
+    void setOutputDirectory(const std::optional<std::filesystem::path>& directory);
+
+    bool isRecording() const { return recorder_.isRecording(); }
+    const std::optional<CaptureSource>& recordingSource() const { return recordingSource_; }
+    const std::optional<Date>& recordingStartedAt() const { return recordingStartedAt_; }
+    // The finished recording's document; present once a recording has been completed.
+    const std::optional<RecordingTimeline>& completedTimeline() const { return completedTimeline_; }
+    bool hasCompletedTimeline() const { return completedTimeline_.has_value(); }
+    // Where the completed document was saved, or why it could not be.
+    const std::optional<std::filesystem::path>& documentURL() const { return documentURL_; }
+    const std::optional<std::string>& documentError() const { return documentError_; }
+
+    // Starts a recording when the screen recorder is idle, else stops the running one. `done`
+    // runs on this thread when the start or stop has finished.
+    void toggleRecording(std::function<void()> done = {});
+
+signals:
+    void isRecordingChanged(bool);
+    void completedTimelineChanged();
+
+private:
+    void startRecording(std::function<void()> done);
+    void stopRecording(std::function<void()> done);
+    void finishStop(const Date& startedAt, const std::optional<Date>& cursorStart,
+                    const std::optional<Date>& focusStart);
+
+    CaptureSourceProvider sourceProvider_;
+    ScreenRecorder recorder_;
+    CursorTracker cursorTracker_;
+    FocusedElementTracker focusedElementTracker_;
+    CameraDeviceProvider cameraProvider_;
+    CameraRecorder cameraRecorder_;
+    MicrophoneDeviceProvider micProvider_;
+    MicrophoneRecorder micRecorder_;
+
+    std::optional<CaptureSource> recordingSource_;
+    std::optional<Date> recordingStartedAt_;
+    std::optional<RecordingTimeline> completedTimeline_;
+    std::optional<std::filesystem::path> documentURL_;
+    std::optional<std::string> documentError_;
+};
+
+} // namespace tarnix

@@ -1,0 +1,98 @@
+#include "app/TimelineAssembly.h"
+
+namespace tarnix::TimelineAssembly {
+
+namespace {
+
+template <typename T>
+std::vector<T> rebaseAll(const std::vector<T>& records, double offset)
+{
+    std::vector<T> result;
+    result.reserve(records.size());
+    for (const T& record : records) {
+        T copy = record;
+        copy.id = Uuid::random();
+        copy.timestamp = record.timestamp - offset;
+        if (copy.timestamp >= 0)
+            result.push_back(std::move(copy));
+    }
+    return result;
+}
+
+} // namespace
+
+double offset(const std::optional<Date>& firstFrame, const std::optional<Date>& trackerStart)
+{
+    if (!firstFrame || !trackerStart)
+        return 0;
+    return firstFrame->timeIntervalSinceReferenceDate - trackerStart->timeIntervalSinceReferenceDate;
+}
+
+std::vector<CursorSample> rebase(const std::vector<CursorSample>& samples, double offset)
+{
+    return rebaseAll(samples, offset);
+}
+
+std::vector<ClickEvent> rebase(const std::vector<ClickEvent>& clicks, double offset)
+{
+    return rebaseAll(clicks, offset);
+}
+
+std::vector<FocusedElementSample> rebase(const std::vector<FocusedElementSample>& samples, double offset)
+{
+    return rebaseAll(samples, offset);
+}
+
+ZoomPanEngine::Parameters zoomParameters()
+{
+    ZoomPanEngine::Parameters p;
+    p.clickMergeInterval = 1.2;
+    p.clickMergeDistance = 0.12;
+    p.zoomLevel = 1.7;
+    p.leadIn = 0.35;
+    p.holdAfter = 1.1;
+    p.elementPadding = 0.35;
+    p.maxElementFraction = 0.85;
+    p.minimumDwell = 0.4;
+    return p;
+}
+
+std::vector<ZoomRegion> automaticZoomRegions(const RecordingTimeline& timeline)
+{
+    const auto parameters = zoomParameters();
+    if (auto regions = ZoomPanEngine::makeElementBasedZoomRegions(timeline, parameters))
+        return *regions;
+    return ZoomPanEngine::makeClickBasedZoomRegions(timeline, parameters);
+}
+
+RecordingTimeline assemble(const Inputs& in)
+{
+    RecordingTimeline t;
+    t.videoURL = in.videoURL;
+    t.cameraURL = in.cameraURL;
+    t.microphoneURL = in.microphoneURL;
+    t.hasSystemAudio = in.hasSystemAudio;
+    t.cameraOverlay.isEnabled = in.cameraSelected;
+    t.cameraOverlay.shape = CameraBubbleShape::rounded;
+    t.cameraOverlay.cornerRadius = 28;
+    t.cameraOverlay.sizeFraction = 0.22;
+    t.cameraOverlay.position = {0.84, 0.82};
+    t.cameraOverlay.mirrored = true;
+    t.background = BackgroundSettings::disabled;
+    t.systemAudio.isEnabled = true;
+    t.microphoneAudio.isEnabled = true;
+    t.cursorOverlay.isEnabled = true;
+    t.cursorOverlay.sizeFraction = 0.022;
+    t.cursorOverlay.style = CursorStyle::system;
+    t.cursorOverlay.showsClickRipples = true;
+    t.startedAt = in.startedAt;
+    t.captureFrame = in.captureFrame;
+    const double cursorOffset = offset(in.firstFrame, in.cursorStart);
+    t.cursorSamples = rebase(in.cursorSamples, cursorOffset);
+    t.clickEvents = rebase(in.clickEvents, cursorOffset);
+    t.focusedElementSamples = rebase(in.focusedElementSamples, offset(in.firstFrame, in.focusStart));
+    t.zoomRegions = automaticZoomRegions(t);
+    return t;
+}
+
+} // namespace tarnix::TimelineAssembly

@@ -1,0 +1,294 @@
+#include "capture/CameraRecorder.h"
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavdevice/avdevice.h>
+#include <libavformat/avformat.h>
+#include <libswscale/swscale.h>
+}
+
+#include <QImage>
+
+#include "capture/CaptureClock.h"
+#include "capture/CaptureError.h"
+#include "capture/CaptureMessages.h"
+#include "capture/OutputFiles.h"
+#include "capture/v4l2/V4l2Devices.h"
+#include "media/MovieWriter.h"
+
+namespace tarnix {
+
+namespace {
+
+std::string ffmpegMessage(int code)
+{
+    char text[AV_ERROR_MAX_STRING_SIZE] = {};
+    av_strerror(code, text, sizeof text);
+    return text;
+}
+
+std::string describe(const std::exception& error)
+{
+    if (auto* media = dynamic_cast<const media::MediaException*>(&error))
+        return media::describe(media->error());
+    return error.what();
+}
+
+} // namespace
+
+QString CameraDeviceProvider::errorMessageString() const
+{
+    return errorMessage_ ? QString::fromStdString(*errorMessage_) : QString();
+}
+
+void CameraDeviceProvider::setErrorMessage(std::optional<std::string> message)
+{
+    if (errorMessage_ == message)
+        return;
+    errorMessage_ = std::move(message);
+    emit errorMessageChanged();
+}
+
+void CameraDeviceProvider::refresh(const std::string& folder)
+{
+    const auto listing = v4l2::listCameras(folder);
+    devices_.clear();
+    if (listing.cameras.empty() && listing.accessDenied) {
+        emit devicesChanged();
+        setErrorMessage(std::string(CaptureMessages::kCameraAccessNotGranted));
+        return;
+    }
+    for (const auto& camera : listing.cameras)
+        devices_.push_back({camera.path, camera.name, "video4linux2"});
+    emit devicesChanged();
+    setErrorMessage(std::nullopt);
+}
+
+// The opened device: demuxer, decoder and the converter to BGRA.
+struct CameraRecorder::Input {
+    CameraDevice device;
+    AVFormatContext* format = nullptr;
+    AVCodecContext* decoder = nullptr;
+    int streamIndex = -1;
+    double frameRate = 30;
+
+    ~Input()
+    {
+        avcodec_free_context(&decoder);
+        avformat_close_input(&format);
+    }
+};
+
+CameraRecorder::CameraRecorder(QObject* parent)
+    : QObject(parent)
+{
+}
+
+CameraRecorder::~CameraRecorder()
+{
+    stopSession();
+    finishFile();
+}
+
+QString CameraRecorder::errorMessageString() const
+{
+    return errorMessage_ ? QString::fromStdString(*errorMessage_) : QString();
+}
+
+bool CameraRecorder::isSessionRunning() const
+{
+    return sessionRunning_;
+}
+
+bool CameraRecorder::hasInput() const
+{
+    return input_ != nullptr;
+}
+
+void CameraRecorder::setRecording(bool value)
+{
+    if (isRecording_ == value)
+        return;
+    isRecording_ = value;
+    emit isRecordingChanged(value);
+}
+
+void CameraRecorder::setErrorMessage(std::optional<std::string> message)
+{
+    if (errorMessage_ == message)
+        return;
+    errorMessage_ = std::move(message);
+    emit errorMessageChanged();
+}
+
+void CameraRecorder::configure(const CameraDevice& device)
+{
+    stopSession();
+    input_.reset();
+    static std::once_flag registered;
+    std::call_once(registered, [] { avdevice_register_all(); });
+    auto input = std::make_unique<Input>();
+    input->device = device;
+    const AVInputFormat* format = av_find_input_format(device.inputFormat.c_str());
+    if (!format)
+        throw CameraError(CameraError::Code::cannotAddInput);
+    int code = avformat_open_input(&input->format, device.uniqueID.c_str(), format, nullptr);
+    if (code < 0)
+        throw CaptureError(device.uniqueID + ": " + ffmpegMessage(code));
+    if ((code = avformat_find_stream_info(input->format, nullptr)) < 0)
+        throw CaptureError(ffmpegMessage(code));
+    const AVCodec* codec = nullptr;
+    input->streamIndex = av_find_best_stream(input->format, AVMEDIA_TYPE_VIDEO, -1, -1, &codec, 0);
+    if (input->streamIndex < 0 || !codec)
+        throw CameraError(CameraError::Code::cannotAddInput);
+    AVStream* stream = input->format->streams[input->streamIndex];
+    input->decoder = avcodec_alloc_context3(codec);
+    avcodec_parameters_to_context(input->decoder, stream->codecpar);
+    if ((code = avcodec_open2(input->decoder, codec, nullptr)) < 0)
+        throw CaptureError(ffmpegMessage(code));
+    if (stream->avg_frame_rate.num > 0 && stream->avg_frame_rate.den > 0)
+        input->frameRate = av_q2d(stream->avg_frame_rate);
+    input_ = std::move(input);
+}
+
+void CameraRecorder::startPreview()
+{
+    if (!input_ || sessionRunning_)
+        return;
+    if (session_.joinable())
+        session_.join();
+    stopSession_ = false;
+    sessionRunning_ = true;
+    session_ = std::thread([this] { runSession(); });
+}
+
+void CameraRecorder::stopSession()
+{
+    stopSession_ = true;
+    if (session_.joinable())
+        session_.join();
+    sessionRunning_ = false;
+}
+
+void CameraRecorder::runSession()
+{
+    Input& in = *input_;
+    AVPacket* packet = av_packet_alloc();
+    AVFrame* frame = av_frame_alloc();
+    SwsContext* scaler = nullptr;
+    const AVRational timeBase = in.format->streams[in.streamIndex]->time_base;
+    std::optional<double> firstPts;
+    const double sessionStart = CaptureClock::now();
+    while (!stopSession_) {
+        if (av_read_frame(in.format, packet) < 0)
+            break;
+        if (packet->stream_index != in.streamIndex || avcodec_send_packet(in.decoder, packet) < 0) {
+            av_packet_unref(packet);
+            continue;
+        }
+        av_packet_unref(packet);
+        while (avcodec_receive_frame(in.decoder, frame) == 0) {
+            // Generated inputs come as fast as they can be made: hold them to their own clock.
+            if (frame->pts != AV_NOPTS_VALUE) {
+                const double pts = frame->pts * av_q2d(timeBase);
+                if (!firstPts)
+                    firstPts = pts;
+                const double due = sessionStart + (pts - *firstPts) - CaptureClock::now();
+                if (due > 0 && due < 1)
+                    std::this_thread::sleep_for(std::chrono::duration<double>(due));
+            }
+            ++framesSeen_;
+            std::lock_guard lock(writerMutex_);
+            if (!writer_ || writeError_)
+                continue;
+            QImage image(frame->width, frame->height, QImage::Format_RGB32);
+            scaler = sws_getCachedContext(scaler, frame->width, frame->height,
+                                          static_cast<AVPixelFormat>(frame->format), frame->width,
+                                          frame->height, AV_PIX_FMT_BGRA, SWS_BILINEAR, nullptr, nullptr, nullptr);
+            if (!scaler)
+                continue;
+            std::uint8_t* planes[1] = {image.bits()};
+            const int strides[1] = {static_cast<int>(image.bytesPerLine())};
+            sws_scale(scaler, frame->data, frame->linesize, 0, frame->height, planes, strides);
+            try {
+                writer_->writeVideo(image, CaptureClock::now() - recordingStart_);
+            } catch (const std::exception& error) {
+                writeError_ = describe(error);
+            }
+        }
+    }
+    sws_freeContext(scaler);
+    av_frame_free(&frame);
+    av_packet_free(&packet);
+    sessionRunning_ = false;
+}
+
+void CameraRecorder::start()
+{
+    if (isRecording_ || !input_)
+        return;
+    const auto path = OutputFiles::outputPath(outputDirectory_, OutputFiles::kCameraPrefix, Date::now(), ".mov");
+    lastOutputURL_ = path;
+    media::MovieWriterSettings settings;
+    settings.outputPath = path;
+    settings.layout = media::MovieLayout::fragmented;
+    media::MovieVideoSettings video;
+    video.width = input_->decoder->width;
+    video.height = input_->decoder->height;
+    video.frameRate = input_->frameRate;
+    video.encoders = {"libx264"};
+    settings.video = video;
+    try {
+        auto writer = std::make_unique<media::MovieWriter>(settings);
+        std::lock_guard lock(writerMutex_);
+        writer_ = std::move(writer);
+        writeError_.reset();
+        recordingStart_ = CaptureClock::now();
+    } catch (const std::exception& error) {
+        setErrorMessage(CaptureMessages::cameraRecordingFailed(describe(error)));
+        return;
+    }
+    setRecording(true);
+}
+
+std::optional<std::string> CameraRecorder::finishFile()
+{
+    std::unique_ptr<media::MovieWriter> writer;
+    std::optional<std::string> failure;
+    {
+        std::lock_guard lock(writerMutex_);
+        writer = std::move(writer_);
+        failure = writeError_;
+    }
+    if (!writer)
+        return std::nullopt;
+    try {
+        writer->finish();
+    } catch (const std::exception& error) {
+        if (!failure)
+            failure = describe(error);
+    }
+    return failure;
+}
+
+void CameraRecorder::stop(std::function<void()> done)
+{
+    if (isRecording_) {
+        const auto failure = finishFile();
+        setRecording(false);
+        if (failure)
+            setErrorMessage(CaptureMessages::cameraRecordingFailed(*failure));
+    }
+    if (done)
+        done();
+}
+
+void CameraRecorder::teardown()
+{
+    if (isRecording_)
+        return; // a recording in progress keeps the camera
+    stopSession();
+    input_.reset();
+}
+
+} // namespace tarnix

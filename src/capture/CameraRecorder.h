@@ -1,0 +1,114 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+#include <atomic>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <thread>
+#include <vector>
+
+namespace tarnix::media {
+class MovieWriter;
+}
+
+// The cameras (Video4Linux2 capture devices) and the recorder that writes the chosen one to a
+// .mov file next to the screen recording.
+//
+// Threads: QObjects of the GUI thread; properties are read and written there only. The camera's
+// session reads and decodes frames on its own thread, which also encodes them while recording.
+
+namespace tarnix {
+
+struct CameraDevice {
+    std::string uniqueID;    // "/dev/video0", or an FFmpeg input specification
+    std::string localizedName;
+    std::string inputFormat = "video4linux2"; // FFmpeg input format ("lavfi" for generated video)
+    bool operator==(const CameraDevice&) const = default;
+};
+
+class CameraDeviceProvider : public QObject {
+    Q_OBJECT
+    Q_PROPERTY(QString errorMessage READ errorMessageString NOTIFY errorMessageChanged)
+public:
+    using QObject::QObject;
+    const std::vector<CameraDevice>& devices() const { return devices_; }
+    const std::optional<std::string>& errorMessage() const { return errorMessage_; }
+    QString errorMessageString() const;
+    void setErrorMessage(std::optional<std::string> message);
+    // Lists the capture devices of `folder`; a device node that may not be opened means access
+    // wasn't granted.
+    void refresh(const std::string& folder = "/dev");
+signals:
+    void devicesChanged();
+    void errorMessageChanged();
+
+private:
+    std::vector<CameraDevice> devices_;
+    std::optional<std::string> errorMessage_;
+};
+
+class CameraRecorder : public QObject {
+    Q_OBJECT
+    Q_PROPERTY(bool isRecording READ isRecording NOTIFY isRecordingChanged)
+    Q_PROPERTY(QString errorMessage READ errorMessageString NOTIFY errorMessageChanged)
+public:
+    explicit CameraRecorder(QObject* parent = nullptr);
+    ~CameraRecorder() override;
+
+    void setOutputDirectory(std::optional<std::filesystem::path> directory) { outputDirectory_ = std::move(directory); }
+    bool isRecording() const { return isRecording_; }
+    const std::optional<std::filesystem::path>& lastOutputURL() const { return lastOutputURL_; }
+    const std::optional<std::string>& errorMessage() const { return errorMessage_; }
+    QString errorMessageString() const;
+    bool isSessionRunning() const;
+    bool hasInput() const;
+
+    // Makes the device the only input (opening it). Raises CaptureError with the platform's
+    // description when it can't be opened; the previous input is gone either way.
+    void configure(const CameraDevice& device);
+    // Starts the session (frames flow) when it is not running.
+    void startPreview();
+    // Starts writing the file when an input is configured.
+    void start();
+    // Ends the file; `done` runs on this thread when it is complete.
+    void stop(std::function<void()> done = {});
+    // Stops the session unless a recording is in progress, and forgets the input.
+    void teardown();
+    // Frames decoded by the session so far (tests, diagnostics).
+    std::int64_t framesSeen() const { return framesSeen_; }
+
+signals:
+    void isRecordingChanged(bool);
+    void errorMessageChanged();
+
+private:
+    struct Input;
+    void setRecording(bool value);
+    void setErrorMessage(std::optional<std::string> message);
+    void stopSession();
+    void runSession();
+    std::optional<std::string> finishFile();
+
+    bool isRecording_ = false;
+    std::optional<std::filesystem::path> lastOutputURL_;
+    std::optional<std::string> errorMessage_;
+    std::optional<std::filesystem::path> outputDirectory_;
+
+    std::unique_ptr<Input> input_;
+    std::thread session_;
+    std::atomic<bool> stopSession_{false};
+    std::atomic<bool> sessionRunning_{false};
+    std::atomic<std::int64_t> framesSeen_{0};
+
+    std::mutex writerMutex_; // guards writer_ and the fields below, shared with the session thread
+    std::unique_ptr<media::MovieWriter> writer_;
+    double recordingStart_ = 0;
+    std::optional<std::string> writeError_;
+};
+
+} // namespace tarnix

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <string>
+
+// Every user-facing sentence of the capture services, in one place. Where a message points the
+// user at a remedy, it names the Linux one: an X11 session for the screen, a running PulseAudio or
+// PipeWire sound server for sound, access to /dev/video* for cameras.
+
+namespace tarnix::CaptureMessages {
+
+inline std::string listingFailed(const std::string& description)
+{
+    return "Couldn't list capture sources (" + description +
+           "). Check that Tarnix is running in an X11 session — Wayland isn't supported yet. Click ↻ "
+           "to retry after switching; if that still doesn't work, quit and reopen Tarnix (a newly "
+           "opened display is sometimes only picked up after a relaunch).";
+}
+
+inline std::string failedToStart(const std::string& d) { return "Failed to start recording: " + d; }
+inline std::string writerFailedToStart(const std::string& d) { return "Writer failed to start: " + d; }
+inline std::string writerFailed(const std::string& d) { return "Writer failed: " + d; }
+inline std::string captureStopped(const std::string& d) { return "Capture stopped: " + d; }
+inline std::string failedToStopCleanly(const std::string& d) { return "Failed to stop cleanly: " + d; }
+inline std::string exportFailed(const std::string& d) { return "Export failed: " + d; }
+inline const char* const kUnknownError = "unknown error";
+
+inline const char* const kNoFramesCaptured =
+    "No frames were captured, so the recording is empty. Check that Tarnix is running in an X11 "
+    "session — Wayland isn't supported yet, and the app relaunched after switching to X11.";
+
+inline const char* const kCameraAccessNotGranted =
+    "Camera access wasn't granted. Enable it by giving your user access to /dev/video* (add it to "
+    "the video group), then relaunch Tarnix.";
+inline const char* const kCannotAddInput = "Couldn't use the selected camera.";
+inline std::string cameraRecordingFailed(const std::string& d) { return "Camera recording failed: " + d; }
+
+inline const char* const kMicrophoneAccessNotGranted =
+    "Microphone access wasn't granted. Enable it by starting a PulseAudio or PipeWire sound server, "
+    "then relaunch Tarnix.";
+inline const char* const kMicrophoneNotReady =
+    "Microphone wasn't ready — deselect and reselect it, then try again.";
+inline std::string microphoneRecordingFailed(const std::string& d)
+{
+    return "Microphone recording failed: " + d;
+}
+
+} // namespace tarnix::CaptureMessages

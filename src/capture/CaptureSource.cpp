@@ -1,0 +1,129 @@
+#include "capture/CaptureSource.h"
+
+#include <algorithm>
+
+namespace tarnix {
+
+CaptureSource CaptureSource::forDisplay(DisplayInfo display, ScreenSpace space)
+{
+    CaptureSource source;
+    source.kind_ = Kind::display;
+    source.display_ = std::move(display);
+    source.space_ = space;
+    return source;
+}
+
+CaptureSource CaptureSource::forWindow(WindowInfo window, ScreenSpace space)
+{
+    CaptureSource source;
+    source.kind_ = Kind::window;
+    source.window_ = std::move(window);
+    source.space_ = space;
+    return source;
+}
+
+CaptureSource CaptureSource::forApplication(ApplicationInfo application, DisplayInfo display,
+                                            ScreenSpace space)
+{
+    CaptureSource source;
+    source.kind_ = Kind::application;
+    source.application_ = std::move(application);
+    source.display_ = std::move(display);
+    source.space_ = space;
+    return source;
+}
+
+std::string displayIdentifier(const DisplayInfo& display)
+{
+    return "display-" + std::to_string(display.displayID);
+}
+
+std::string windowIdentifier(const WindowInfo& window)
+{
+    return "window-" + std::to_string(window.windowID);
+}
+
+std::string applicationIdentifier(const ApplicationInfo& application)
+{
+    return "app-" + application.bundleIdentifier;
+}
+
+std::string CaptureSource::identifier() const
+{
+    switch (kind_) {
+    case Kind::display:
+        return displayIdentifier(display_);
+    case Kind::window:
+        return windowIdentifier(window_);
+    case Kind::application:
+        return applicationIdentifier(application_);
+    }
+    return {};
+}
+
+QSize CaptureSource::pixelSize() const
+{
+    if (kind_ == Kind::window)
+        return {std::max(2, window_.frame.width()), std::max(2, window_.frame.height())};
+    return display_.frame.size();
+}
+
+QRect CaptureSource::rootFrame() const
+{
+    return kind_ == Kind::window ? window_.frame : display_.frame;
+}
+
+Rect CaptureSource::screenFrame() const
+{
+    return space_.toScreen(QRectF(rootFrame()));
+}
+
+SourceLists filterSources(const ShareableContent& content, std::int64_t ownPid)
+{
+    SourceLists lists;
+    lists.displays = content.displays;
+    for (const auto& window : content.windows) {
+        if (window.processID == ownPid && ownPid != 0) {
+            lists.ownWindows.push_back(window);
+            continue;
+        }
+        if (!window.title.empty() && window.isOnScreen && window.processID != 0)
+            lists.windows.push_back(window);
+    }
+    for (const auto& application : content.applications)
+        if (!application.applicationName.empty() && application.processID != ownPid)
+            lists.applications.push_back(application);
+    return lists;
+}
+
+ScreenSpace screenSpaceOf(const std::vector<DisplayInfo>& displays)
+{
+    for (const auto& display : displays)
+        if (display.isPrimary)
+            return {display.frame};
+    return {displays.empty() ? QRect() : displays.front().frame};
+}
+
+std::optional<CaptureSource> resolveSource(const SourceLists& lists,
+                                           const std::optional<std::string>& identifier)
+{
+    if (!identifier)
+        return std::nullopt;
+    const ScreenSpace space = screenSpaceOf(lists.displays);
+    for (const auto& display : lists.displays)
+        if (displayIdentifier(display) == *identifier)
+            return CaptureSource::forDisplay(display, space);
+    for (const auto& window : lists.windows)
+        if (windowIdentifier(window) == *identifier)
+            return CaptureSource::forWindow(window, space);
+    for (const auto& application : lists.applications) {
+        if (applicationIdentifier(application) != *identifier)
+            continue;
+        if (lists.displays.empty())
+            return std::nullopt;
+        return CaptureSource::forApplication(application, lists.displays.front(), space);
+    }
+    return std::nullopt;
+}
+
+} // namespace tarnix

@@ -1,0 +1,128 @@
+#pragma once
+
+#include <QRect>
+#include <QSize>
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "document/Geometry.h"
+
+// What can be recorded, as listed from the X server, and one chosen target.
+//
+// Pixel rectangles (QRect) are X11 root-window pixels: origin at the top-left of the root window,
+// y down. Screen space is the recording document's: points with the origin at the bottom-left of
+// the primary monitor, y up. A point is one pixel (the desktop scale factor is 1 here).
+
+namespace tarnix {
+
+// One monitor (RandR 1.5), or the whole root window when RandR lists none.
+struct DisplayInfo {
+    std::uint32_t displayID = 0; // the monitor's name atom; 0 for the root-window fallback
+    std::string name;            // "HDMI-1", "screen"...
+    QRect frame;                 // pixels in the root window
+    bool isPrimary = false;
+    bool operator==(const DisplayInfo&) const = default;
+};
+
+// One top-level client window.
+struct WindowInfo {
+    std::uint32_t windowID = 0; // the client window's X id
+    std::string title;
+    std::int64_t processID = 0; // 0 when unknown
+    std::string applicationID;  // _GTK_APPLICATION_ID, else the WM_CLASS class
+    std::string applicationName; // the WM_CLASS class, else the application id
+    QRect frame;                // the client area in root pixels
+    bool isOnScreen = false;    // mapped and overlapping the root window
+    bool operator==(const WindowInfo&) const = default;
+};
+
+// One running application: its windows grouped by owner.
+struct ApplicationInfo {
+    std::string bundleIdentifier; // the applicationID of its windows
+    std::string applicationName;
+    std::int64_t processID = 0;
+    bool operator==(const ApplicationInfo&) const = default;
+};
+
+// Converts X11 root pixels to screen space, given the primary monitor's frame.
+struct ScreenSpace {
+    QRect primary; // the primary monitor in root pixels
+
+    Point toScreen(double rootX, double rootY) const
+    {
+        return {rootX - primary.x(), primary.y() + primary.height() - rootY};
+    }
+    Rect toScreen(const QRectF& root) const
+    {
+        return {root.x() - primary.x(), primary.y() + primary.height() - root.y() - root.height(),
+                root.width(), root.height()};
+    }
+};
+
+// One chosen target with the geometry known when it was resolved.
+class CaptureSource {
+public:
+    enum class Kind { display, window, application };
+
+    static CaptureSource forDisplay(DisplayInfo display, ScreenSpace space);
+    static CaptureSource forWindow(WindowInfo window, ScreenSpace space);
+    static CaptureSource forApplication(ApplicationInfo application, DisplayInfo display,
+                                        ScreenSpace space);
+
+    Kind kind() const { return kind_; }
+    const DisplayInfo& display() const { return display_; } // display and application
+    const WindowInfo& window() const { return window_; }
+    const ApplicationInfo& application() const { return application_; }
+
+    // "display-N", "window-N" or "app-ID".
+    std::string identifier() const;
+    // Size of the captured picture in device pixels (windows at least 2 × 2).
+    QSize pixelSize() const;
+    // The captured area in screen space.
+    Rect screenFrame() const;
+    // The captured area in root pixels.
+    QRect rootFrame() const;
+
+private:
+    Kind kind_ = Kind::display;
+    DisplayInfo display_;
+    WindowInfo window_;
+    ApplicationInfo application_;
+    ScreenSpace space_;
+};
+
+std::string displayIdentifier(const DisplayInfo& display);
+std::string windowIdentifier(const WindowInfo& window);
+std::string applicationIdentifier(const ApplicationInfo& application);
+
+// What the X server reports, before filtering.
+struct ShareableContent {
+    std::vector<DisplayInfo> displays;
+    std::vector<WindowInfo> windows;        // front-most first
+    std::vector<ApplicationInfo> applications;
+};
+
+// The lists a user may choose from.
+struct SourceLists {
+    std::vector<DisplayInfo> displays;
+    std::vector<WindowInfo> windows;
+    std::vector<ApplicationInfo> applications;
+    std::vector<WindowInfo> ownWindows;
+};
+
+// Leaves out untitled and off-screen windows, windows without an owner, nameless applications, and
+// everything of process ownPid (whose windows become ownWindows). Order is kept.
+SourceLists filterSources(const ShareableContent& content, std::int64_t ownPid);
+
+// The screen-space converter for a display list: the primary monitor, else the first, else empty.
+ScreenSpace screenSpaceOf(const std::vector<DisplayInfo>& displays);
+
+// Resolves an identifier against the lists: displays first, then windows, then applications (on
+// the first display). Nothing when there is no identifier or no match.
+std::optional<CaptureSource> resolveSource(const SourceLists& lists,
+                                           const std::optional<std::string>& identifier);
+
+} // namespace tarnix

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+#include <functional>
+#include <optional>
+
+#include "capture/CaptureSource.h"
+
+// Lists the displays, windows and applications that can be recorded and resolves the identifier
+// the user picked. The lists fill on the first refresh(); a failed refresh keeps the previous
+// lists and sets errorMessage.
+//
+// Threads: a QObject of the GUI thread; refresh() reads the X server there (a few milliseconds).
+
+namespace tarnix {
+
+class CaptureSourceProvider : public QObject {
+    Q_OBJECT
+    Q_PROPERTY(QString errorMessage READ errorMessageString NOTIFY errorMessageChanged)
+
+public:
+    using Lister = std::function<ShareableContent()>;
+
+    explicit CaptureSourceProvider(QObject* parent = nullptr);
+
+    const std::vector<DisplayInfo>& displays() const { return lists_.displays; }
+    const std::vector<WindowInfo>& windows() const { return lists_.windows; }
+    const std::vector<ApplicationInfo>& applications() const { return lists_.applications; }
+    const std::vector<WindowInfo>& ownWindows() const { return lists_.ownWindows; }
+    const std::optional<std::string>& errorMessage() const { return errorMessage_; }
+    QString errorMessageString() const;
+
+    // Replaces the X11 lister (tests); it raises std::exception on failure.
+    void setLister(Lister lister) { lister_ = std::move(lister); }
+    // Replaces this process's id as the owner of "own" windows (tests).
+    void setOwnProcessID(std::int64_t pid) { ownPid_ = pid; }
+
+    // Re-reads the lists, or sets errorMessage and keeps them.
+    void refresh();
+    // The source with this identifier in the current lists.
+    std::optional<CaptureSource> source(const std::optional<std::string>& identifier) const;
+
+signals:
+    void listsChanged();
+    void errorMessageChanged();
+
+private:
+    SourceLists lists_;
+    std::optional<std::string> errorMessage_;
+    Lister lister_;
+    std::int64_t ownPid_;
+};
+
+} // namespace tarnix

@@ -1,0 +1,61 @@
+#pragma once
+
+#include <QObject>
+
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "document/Date.h"
+#include "document/RecordingTimeline.h"
+
+namespace tarnix::x11 {
+class PointerMonitor;
+}
+
+// Records the cursor's path and the left and right mouse buttons of the whole display while a
+// recording runs. The screen is captured without the cursor; these samples let the compositor
+// draw one later.
+//
+// Threads: a QObject of the GUI thread; samples and clicks are appended there, posted from the
+// pointer monitor's thread. Timestamps are seconds since startTime on CaptureClock; points are
+// screen points (bottom-left origin of the primary monitor, y up).
+
+namespace tarnix {
+
+class CursorTracker : public QObject {
+    Q_OBJECT
+    Q_PROPERTY(int sampleCount READ sampleCount NOTIFY samplesChanged)
+    Q_PROPERTY(int clickCount READ clickCount NOTIFY clicksChanged)
+
+public:
+    explicit CursorTracker(QObject* parent = nullptr);
+    ~CursorTracker() override;
+
+    const std::vector<CursorSample>& samples() const { return samples_; }
+    const std::vector<ClickEvent>& clicks() const { return clicks_; }
+    int sampleCount() const { return static_cast<int>(samples_.size()); }
+    int clickCount() const { return static_cast<int>(clicks_.size()); }
+    const std::optional<Date>& startTime() const { return startTime_; }
+    // Why the last start could not watch the mouse (no X display, no XInput 2), if it could not.
+    const std::optional<std::string>& monitorError() const { return monitorError_; }
+
+    // Stops any run, empties the lists and starts watching.
+    void start();
+    // Stops watching; the lists stay.
+    void stop();
+
+signals:
+    void samplesChanged();
+    void clicksChanged();
+
+private:
+    std::vector<CursorSample> samples_;
+    std::vector<ClickEvent> clicks_;
+    std::optional<Date> startTime_;
+    std::optional<std::string> monitorError_;
+    std::unique_ptr<x11::PointerMonitor> monitor_;
+    std::uint64_t generation_ = 0; // drops events posted by an earlier run
+};
+
+} // namespace tarnix

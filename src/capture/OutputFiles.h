@@ -1,0 +1,33 @@
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+
+#include "document/Date.h"
+
+// Where recordings go and what they are called: "Tarnix-" (screen, .mp4), "Tarnix-camera-"
+// (.mov), "Tarnix-mic-" (.m4a), followed by the start time in UTC as ISO 8601 with every ":"
+// replaced by "-", for example Tarnix-2026-12-05T14-03-07Z.mp4. Any thread.
+
+namespace tarnix::OutputFiles {
+
+inline const char* const kScreenPrefix = "Tarnix-";
+inline const char* const kCameraPrefix = "Tarnix-camera-";
+inline const char* const kMicrophonePrefix = "Tarnix-mic-";
+
+// "2026-12-05T14-03-07Z".
+std::string timestampName(const Date& date);
+
+// prefix + timestampName(date) + extension (".mp4", with the dot).
+std::string fileName(const std::string& prefix, const Date& date, const std::string& extension);
+
+// The user's videos folder when it exists, else the temporary folder.
+std::filesystem::path defaultDirectory();
+
+// The file in `directory` (or defaultDirectory() when none is given).
+std::filesystem::path outputPath(const std::optional<std::filesystem::path>& directory,
+                                 const std::string& prefix, const Date& date,
+                                 const std::string& extension);
+
+} // namespace tarnix::OutputFiles

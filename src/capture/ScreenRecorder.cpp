@@ -1,0 +1,415 @@
+#include "capture/ScreenRecorder.h"
+
+#include <QMetaObject>
+
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+
+#include "capture/CaptureClock.h"
+#include "capture/CaptureMessages.h"
+#include "capture/OutputFiles.h"
+#include "capture/pulse/PulseAudio.h"
+#include "capture/x11/X11FrameGrabber.h"
+
+namespace tarnix {
+
+namespace {
+
+constexpr std::size_t kFrameQueueDepth = 8;
+constexpr std::size_t kFramePoolSize = kFrameQueueDepth + 2; // queued + being grabbed + being encoded
+constexpr std::size_t kAudioQueueLimit = 500;                // blocks of 20 ms: 10 s behind
+constexpr int kSystemAudioRate = 44100;
+constexpr int kSystemAudioChannels = 2;
+
+std::string describe(const std::exception& error)
+{
+    if (auto* media = dynamic_cast<const media::MediaException*>(&error))
+        return media::describe(media->error());
+    return error.what();
+}
+
+} // namespace
+
+struct ScreenRecorder::Run {
+    std::unique_ptr<x11::FrameGrabber> grabber;
+    std::unique_ptr<media::MovieWriter> writer;
+    std::unique_ptr<pulse::Stream> audioStream;
+    double frameInterval = 1.0 / 60;
+
+    std::mutex mutex; // guards the two queues and stopWriter
+    std::condition_variable wake;
+    std::deque<std::pair<QImage, double>> frames; // picture and CaptureClock time of its grab
+    std::deque<pulse::AudioBlock> audio;
+    bool stopWriter = false;
+
+    std::atomic<bool> stopCapture{false};
+    std::atomic<std::int64_t> dropped{0};
+    std::thread captureThread;
+    std::thread writerThread;
+
+    // Writer thread only (read by the finisher after joining it).
+    std::optional<double> firstFrameTime;
+    int written = 0;
+    std::optional<std::string> writerError;
+    bool audioWritten = false;
+};
+
+ScreenRecorder::ScreenRecorder(QObject* parent)
+    : QObject(parent)
+{
+}
+
+ScreenRecorder::~ScreenRecorder()
+{
+    joinFinisher();
+    if (run_) {
+        // Stop the threads; the fragmented file stays playable.
+        auto run = std::move(run_);
+        run->stopCapture = true;
+        if (run->captureThread.joinable())
+            run->captureThread.join();
+        run->audioStream.reset();
+        {
+            std::lock_guard lock(run->mutex);
+            run->stopWriter = true;
+        }
+        run->wake.notify_all();
+        if (run->writerThread.joinable())
+            run->writerThread.join();
+        try {
+            if (!run->writerError)
+                run->writer->finish();
+        } catch (const std::exception&) {
+        }
+    }
+}
+
+std::int64_t ScreenRecorder::droppedFrameCount() const
+{
+    return run_ ? run_->dropped.load() : lastDropped_;
+}
+
+QString ScreenRecorder::lastOutputURLString() const
+{
+    return lastOutputURL_ ? QString::fromStdString(lastOutputURL_->string()) : QString();
+}
+
+QString ScreenRecorder::errorMessageString() const
+{
+    return errorMessage_ ? QString::fromStdString(*errorMessage_) : QString();
+}
+
+void ScreenRecorder::setRecording(bool value)
+{
+    if (isRecording_ == value)
+        return;
+    isRecording_ = value;
+    emit isRecordingChanged(value);
+}
+
+void ScreenRecorder::setErrorMessage(std::optional<std::string> message)
+{
+    if (errorMessage_ == message)
+        return;
+    errorMessage_ = std::move(message);
+    emit errorMessageChanged();
+}
+
+void ScreenRecorder::setLastOutputURL(std::optional<std::filesystem::path> url)
+{
+    if (lastOutputURL_ == url)
+        return;
+    lastOutputURL_ = std::move(url);
+    emit lastOutputURLChanged();
+}
+
+void ScreenRecorder::setAppendedFrameCount(int value)
+{
+    if (appendedFrameCount_ == value)
+        return;
+    appendedFrameCount_ = value;
+    emit appendedFrameCountChanged(value);
+}
+
+void ScreenRecorder::joinFinisher()
+{
+    if (finisher_.joinable())
+        finisher_.join();
+}
+
+void ScreenRecorder::start(const CaptureSource& source, const std::vector<WindowInfo>& excludingOwnWindows,
+                           bool capturesSystemAudio, std::function<void()> done)
+{
+    // An X11 grab can't see behind a window, so our own windows can't be cut out of a display
+    // recording the way a compositor could; the list is kept for when a backend can.
+    (void)excludingOwnWindows;
+    if (isRecording_ || stopping_) {
+        if (done)
+            done();
+        return;
+    }
+    joinFinisher();
+    run_.reset();
+    setErrorMessage(std::nullopt);
+    setAppendedFrameCount(0);
+    capturedSystemAudio_ = false;
+    firstFrameWallClockDate_.reset();
+    lastDropped_ = 0;
+
+    auto run = std::make_shared<Run>();
+    run->frameInterval = 1.0 / std::max(1.0, options_.maximumFrameRate);
+    const auto path = OutputFiles::outputPath(options_.outputDirectory, OutputFiles::kScreenPrefix,
+                                              Date::now(), ".mp4");
+    try {
+        run->grabber = std::make_unique<x11::FrameGrabber>(source);
+        media::MovieWriterSettings settings;
+        settings.outputPath = path;
+        settings.layout = media::MovieLayout::fragmented;
+        media::MovieVideoSettings video;
+        const QSize size = source.pixelSize();
+        video.width = size.width();
+        video.height = size.height();
+        video.frameRate = std::max(1.0, options_.maximumFrameRate);
+        video.encoders = options_.encoders;
+        video.preset = options_.preset;
+        video.quality = options_.quality;
+        settings.video = video;
+        if (capturesSystemAudio)
+            settings.audio = media::MovieAudioSettings{kSystemAudioRate, kSystemAudioChannels, 128000};
+        run->writer = std::make_unique<media::MovieWriter>(settings);
+        encoderName_ = run->writer->videoEncoderName();
+        if (capturesSystemAudio) {
+            Run* raw = run.get();
+            run->audioStream = std::make_unique<pulse::Stream>(
+                std::string(pulse::kDefaultSinkMonitor), kSystemAudioRate, kSystemAudioChannels,
+                [raw](pulse::AudioBlock&& block) {
+                    std::lock_guard lock(raw->mutex);
+                    if (raw->audio.size() < kAudioQueueLimit)
+                        raw->audio.push_back(std::move(block));
+                    raw->wake.notify_one();
+                },
+                nullptr);
+        }
+    } catch (const std::exception& error) {
+        std::string description = describe(error);
+        if (dynamic_cast<const pulse::PulseError*>(&error))
+            description = "no system audio: " + description;
+        run.reset();
+        std::error_code ignored;
+        std::filesystem::remove(path, ignored);
+        setErrorMessage(CaptureMessages::failedToStart(description));
+        if (done)
+            done();
+        return;
+    }
+
+    Run* raw = run.get();
+    std::weak_ptr<Run> weak = run;
+    run->writerThread = std::thread([this, raw, weak] {
+        for (;;) {
+            std::deque<pulse::AudioBlock> audio;
+            std::optional<std::pair<QImage, double>> frame;
+            {
+                std::unique_lock lock(raw->mutex);
+                raw->wake.wait(lock, [raw] { return raw->stopWriter || !raw->frames.empty() || !raw->audio.empty(); });
+                if (raw->frames.empty() && raw->audio.empty() && raw->stopWriter)
+                    return;
+                audio.swap(raw->audio);
+                if (!raw->frames.empty()) {
+                    frame = std::move(raw->frames.front());
+                    raw->frames.pop_front();
+                }
+            }
+            if (raw->writerError)
+                continue; // a failed writer takes nothing more; the queue keeps draining
+            try {
+                if (raw->firstFrameTime && raw->writer->hasAudio()) {
+                    for (auto& block : audio)
+                        raw->writer->writeAudio(block.samples.data(), block.frames, block.time - *raw->firstFrameTime);
+                    if (!audio.empty() && !raw->audioWritten) {
+                        raw->audioWritten = true;
+                        QMetaObject::invokeMethod(this, [this, weak] {
+                            if (auto run = weak.lock())
+                                onAudioWritten(run);
+                        }, Qt::QueuedConnection);
+                    }
+                }
+                if (frame) {
+                    const bool first = !raw->firstFrameTime;
+                    if (first)
+                        raw->firstFrameTime = frame->second;
+                    if (raw->writer->writeVideo(frame->first, frame->second - *raw->firstFrameTime))
+                        ++raw->written;
+                    std::optional<double> firstTime = first ? raw->firstFrameTime : std::nullopt;
+                    const int count = raw->written;
+                    QMetaObject::invokeMethod(this, [this, weak, count, firstTime] {
+                        if (auto run = weak.lock())
+                            onFrameWritten(run, count, firstTime);
+                    }, Qt::QueuedConnection);
+                }
+            } catch (const std::exception& error) {
+                const std::string message = raw->written == 0
+                    ? CaptureMessages::writerFailedToStart(describe(error))
+                    : CaptureMessages::writerFailed(describe(error));
+                raw->writerError = describe(error);
+                QMetaObject::invokeMethod(this, [this, weak, message] {
+                    if (auto run = weak.lock())
+                        onWriterError(run, message);
+                }, Qt::QueuedConnection);
+            }
+        }
+    });
+    run->captureThread = std::thread([this, raw, weak] {
+        captureLoop(raw, [this, weak](const std::string& description) {
+            QMetaObject::invokeMethod(this, [this, weak, description] {
+                if (auto run = weak.lock())
+                    onStreamFailed(run, description);
+            }, Qt::QueuedConnection);
+        });
+    });
+    run_ = std::move(run);
+    setLastOutputURL(path);
+    setRecording(true);
+    if (done)
+        done();
+}
+
+void ScreenRecorder::captureLoop(Run* run, const std::function<void(const std::string&)>& onFailure)
+{
+    std::vector<QImage> pool(kFramePoolSize);
+    double next = CaptureClock::now();
+    while (!run->stopCapture) {
+        const double wait = next - CaptureClock::now();
+        if (wait > 0)
+            std::this_thread::sleep_for(std::chrono::duration<double>(wait));
+        if (run->stopCapture)
+            break;
+        const double time = CaptureClock::now();
+        // A buffer nobody else holds any more (the writer has encoded it).
+        QImage* image = &pool.front();
+        for (auto& candidate : pool)
+            if (candidate.isNull() || candidate.isDetached()) {
+                image = &candidate;
+                break;
+            }
+        bool grabbed = false;
+        try {
+            grabbed = run->grabber->grab(*image);
+        } catch (const std::exception& error) {
+            onFailure(error.what());
+            return;
+        }
+        if (grabbed) {
+            std::lock_guard lock(run->mutex);
+            if (run->frames.size() < kFrameQueueDepth)
+                run->frames.emplace_back(*image, time);
+            else
+                ++run->dropped;
+            run->wake.notify_one();
+        }
+        next += run->frameInterval;
+        if (next < CaptureClock::now())
+            next = CaptureClock::now(); // fell behind: carry on from now rather than bursting
+    }
+}
+
+void ScreenRecorder::onFrameWritten(const std::shared_ptr<Run>& run, int count,
+                                    std::optional<double> firstFrameTime)
+{
+    if (run != run_)
+        return;
+    if (firstFrameTime)
+        firstFrameWallClockDate_ = CaptureClock::dateOf(*firstFrameTime);
+    if (count > appendedFrameCount_)
+        setAppendedFrameCount(count);
+}
+
+void ScreenRecorder::onAudioWritten(const std::shared_ptr<Run>& run)
+{
+    if (run == run_)
+        capturedSystemAudio_ = true;
+}
+
+void ScreenRecorder::onWriterError(const std::shared_ptr<Run>& run, const std::string& message)
+{
+    if (run == run_)
+        setErrorMessage(message);
+}
+
+void ScreenRecorder::onStreamFailed(const std::shared_ptr<Run>& run, const std::string& description)
+{
+    if (run != run_ || !isRecording_)
+        return;
+    setErrorMessage(CaptureMessages::captureStopped(description));
+    setRecording(false);
+    // The capture has ended by itself; finish the file in the background so that it is complete.
+    finishRun(run_, nullptr);
+}
+
+void ScreenRecorder::finishRun(std::shared_ptr<Run> run,
+                               std::function<void(std::optional<std::string>)> done)
+{
+    joinFinisher();
+    std::weak_ptr<Run> weak = run;
+    finisher_ = std::thread([this, run, weak, done] {
+        run->stopCapture = true;
+        if (run->captureThread.joinable())
+            run->captureThread.join();
+        run->audioStream.reset();
+        {
+            std::lock_guard lock(run->mutex);
+            run->stopWriter = true;
+        }
+        run->wake.notify_all();
+        if (run->writerThread.joinable())
+            run->writerThread.join();
+        std::optional<std::string> failure = run->writerError;
+        if (!failure) {
+            try {
+                run->writer->finish();
+            } catch (const std::exception& error) {
+                failure = describe(error);
+            }
+        }
+        const int written = run->written;
+        const auto firstTime = run->firstFrameTime;
+        const bool audio = run->audioWritten;
+        QMetaObject::invokeMethod(this, [this, weak, done, failure, written, firstTime, audio] {
+            auto run = weak.lock();
+            if (!run || run != run_)
+                return;
+            setAppendedFrameCount(written);
+            if (firstTime)
+                firstFrameWallClockDate_ = CaptureClock::dateOf(*firstTime);
+            capturedSystemAudio_ = audio;
+            lastDropped_ = run->dropped;
+            if (done)
+                done(failure);
+        }, Qt::QueuedConnection);
+    });
+}
+
+void ScreenRecorder::stop(std::function<void()> done)
+{
+    if (!isRecording_ || stopping_) {
+        if (done)
+            done();
+        return;
+    }
+    stopping_ = true;
+    finishRun(run_, [this, done](std::optional<std::string> failure) {
+        stopping_ = false;
+        setRecording(false);
+        if (failure)
+            setErrorMessage(CaptureMessages::exportFailed(*failure));
+        else if (appendedFrameCount_ == 0)
+            setErrorMessage(std::string(CaptureMessages::kNoFramesCaptured));
+        lastDropped_ = run_->dropped;
+        run_.reset();
+        if (done)
+            done();
+    });
+}
+
+} // namespace tarnix

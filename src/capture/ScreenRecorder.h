@@ -1,0 +1,109 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <thread>
+#include <vector>
+
+#include "capture/CaptureSource.h"
+#include "document/Date.h"
+#include "media/MovieWriter.h"
+
+// Records one capture source into a movie file, with the system's audio as a second track when
+// asked.
+//
+// Threads: a QObject of the GUI thread; every property is read and written there only. Frames are
+// grabbed on a capture thread paced by CaptureClock (at most 60 per second), handed to a writer
+// thread through a queue of depth 8 (a frame that finds it full is dropped and counted), and the
+// system audio is read on the sound stream's thread. Those threads post to this object with queued
+// calls. The movie is a fragmented MP4 while recording, so a crash loses at most its last second.
+//
+// Times: the movie starts at the first written frame; firstFrameWallClockDate is that frame's
+// grab time on CaptureClock, so trackers stamped with the same clock line up exactly.
+
+namespace tarnix {
+
+class ScreenRecorder : public QObject {
+    Q_OBJECT
+    Q_PROPERTY(bool isRecording READ isRecording NOTIFY isRecordingChanged)
+    Q_PROPERTY(QString lastOutputURL READ lastOutputURLString NOTIFY lastOutputURLChanged)
+    Q_PROPERTY(QString errorMessage READ errorMessageString NOTIFY errorMessageChanged)
+    Q_PROPERTY(int appendedFrameCount READ appendedFrameCount NOTIFY appendedFrameCountChanged)
+
+public:
+    struct Options {
+        // Where movies go; nothing = the videos folder, else the temporary folder.
+        std::optional<std::filesystem::path> outputDirectory;
+        double maximumFrameRate = 60;
+        std::vector<std::string> encoders = media::realTimeEncoderPreference();
+        std::string preset = "veryfast";
+        int quality = 23;
+    };
+
+    explicit ScreenRecorder(QObject* parent = nullptr);
+    ~ScreenRecorder() override;
+
+    void setOptions(Options options) { options_ = std::move(options); }
+    const Options& options() const { return options_; }
+
+    bool isRecording() const { return isRecording_; }
+    const std::optional<std::filesystem::path>& lastOutputURL() const { return lastOutputURL_; }
+    const std::optional<std::string>& errorMessage() const { return errorMessage_; }
+    int appendedFrameCount() const { return appendedFrameCount_; }
+    bool capturedSystemAudio() const { return capturedSystemAudio_; }
+    const std::optional<Date>& firstFrameWallClockDate() const { return firstFrameWallClockDate_; }
+    // Frames that found the writer's queue full, in the current or last recording.
+    std::int64_t droppedFrameCount() const;
+    // The video encoder of the current or last recording ("libx264", "hevc_nvenc"...).
+    const std::string& videoEncoderName() const { return encoderName_; }
+
+    QString lastOutputURLString() const;
+    QString errorMessageString() const;
+
+    // Starts capturing; `done` runs on this thread once the capture runs or has failed (then
+    // isRecording is false and errorMessage says why). A start while recording changes nothing.
+    void start(const CaptureSource& source, const std::vector<WindowInfo>& excludingOwnWindows,
+               bool capturesSystemAudio, std::function<void()> done = {});
+    // Stops capturing and finishes the file; `done` runs on this thread afterwards.
+    void stop(std::function<void()> done = {});
+
+signals:
+    void isRecordingChanged(bool);
+    void lastOutputURLChanged();
+    void errorMessageChanged();
+    void appendedFrameCountChanged(int);
+
+private:
+    struct Run;
+    void setRecording(bool value);
+    void setErrorMessage(std::optional<std::string> message);
+    void setLastOutputURL(std::optional<std::filesystem::path> url);
+    void setAppendedFrameCount(int value);
+    void onFrameWritten(const std::shared_ptr<Run>& run, int count, std::optional<double> firstFrameTime);
+    void onAudioWritten(const std::shared_ptr<Run>& run);
+    void onWriterError(const std::shared_ptr<Run>& run, const std::string& message);
+    void onStreamFailed(const std::shared_ptr<Run>& run, const std::string& description);
+    void finishRun(std::shared_ptr<Run> run, std::function<void(std::optional<std::string>)> done);
+    void joinFinisher();
+    static void captureLoop(Run* run, const std::function<void(const std::string&)>& onFailure);
+
+    Options options_;
+    bool isRecording_ = false;
+    std::optional<std::filesystem::path> lastOutputURL_;
+    std::optional<std::string> errorMessage_;
+    int appendedFrameCount_ = 0;
+    bool capturedSystemAudio_ = false;
+    std::optional<Date> firstFrameWallClockDate_;
+    std::string encoderName_;
+    std::int64_t lastDropped_ = 0;
+    bool stopping_ = false;
+    std::shared_ptr<Run> run_; // the running capture, or one left by a stream failure
+    std::thread finisher_;     // stops threads and finishes the file off the GUI thread
+};
+
+} // namespace tarnix

@@ -1,0 +1,234 @@
+#include "capture/atspi/AtspiFocusMonitor.h"
+
+#include <atspi/atspi.h>
+#include <gio/gio.h>
+
+#include <future>
+#include <mutex>
+#include <stdexcept>
+#include <thread>
+
+#include "capture/CaptureClock.h"
+
+namespace tarnix::atspi {
+
+namespace {
+
+constexpr int kCallTimeoutMs = 200;
+constexpr int kBusTimeoutMs = 1000;
+constexpr int kInitialSearchLimit = 3000; // accessible objects visited looking for the focus
+
+GVariant* callStatus(GDBusConnection* bus, const char* method, GVariant* parameters, const GVariantType* reply)
+{
+    return g_dbus_connection_call_sync(bus, "org.a11y.Bus", "/org/a11y/bus",
+                                       "org.freedesktop.DBus.Properties", method, parameters, reply,
+                                       G_DBUS_CALL_FLAGS_NONE, kBusTimeoutMs, nullptr, nullptr);
+}
+
+bool hasState(AtspiAccessible* accessible, AtspiStateType type)
+{
+    AtspiStateSet* states = atspi_accessible_get_state_set(accessible);
+    if (!states)
+        return false;
+    const bool result = atspi_state_set_contains(states, type);
+    g_object_unref(states);
+    return result;
+}
+
+// Depth-first search for a descendant with the given state, visiting at most `budget` objects.
+AtspiAccessible* findWithState(AtspiAccessible* node, AtspiStateType type, int& budget)
+{
+    if (--budget < 0)
+        return nullptr;
+    if (hasState(node, type))
+        return static_cast<AtspiAccessible*>(g_object_ref(node));
+    const int count = atspi_accessible_get_child_count(node, nullptr);
+    for (int i = 0; i < count && budget > 0; ++i) {
+        AtspiAccessible* child = atspi_accessible_get_child_at_index(node, i, nullptr);
+        if (!child)
+            continue;
+        AtspiAccessible* found = findWithState(child, type, budget);
+        g_object_unref(child);
+        if (found)
+            return found;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+bool isTrusted(bool prompt)
+{
+    GDBusConnection* bus = g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, nullptr);
+    if (!bus)
+        return false;
+    bool trusted = false;
+    GVariant* address = g_dbus_connection_call_sync(bus, "org.a11y.Bus", "/org/a11y/bus", "org.a11y.Bus",
+                                                    "GetAddress", nullptr, G_VARIANT_TYPE("(s)"),
+                                                    G_DBUS_CALL_FLAGS_NONE, kBusTimeoutMs, nullptr, nullptr);
+    if (address) {
+        g_variant_unref(address);
+        GVariant* enabled = callStatus(bus, "Get", g_variant_new("(ss)", "org.a11y.Status", "IsEnabled"),
+                                       G_VARIANT_TYPE("(v)"));
+        if (enabled) {
+            GVariant* value = nullptr;
+            g_variant_get(enabled, "(v)", &value);
+            trusted = value && g_variant_is_of_type(value, G_VARIANT_TYPE_BOOLEAN) && g_variant_get_boolean(value);
+            if (value)
+                g_variant_unref(value);
+            g_variant_unref(enabled);
+        }
+        if (!trusted && prompt) {
+            GVariant* done = callStatus(bus, "Set",
+                                        g_variant_new("(ssv)", "org.a11y.Status", "IsEnabled",
+                                                      g_variant_new_boolean(TRUE)),
+                                        nullptr);
+            if (done)
+                g_variant_unref(done);
+        }
+    }
+    g_object_unref(bus);
+    return trusted;
+}
+
+struct FocusMonitor::State {
+    double pollInterval;
+    Handler handler;
+    GMainContext* context = nullptr;
+    GMainLoop* loop = nullptr;
+    AtspiEventListener* listener = nullptr;
+    AtspiAccessible* focused = nullptr; // monitor thread only
+    std::thread thread;
+
+    static void onFocus(AtspiEvent* event, void* data)
+    {
+        auto* state = static_cast<State*>(data);
+        if (event->detail1 == 1 && event->source) {
+            if (state->focused)
+                g_object_unref(state->focused);
+            state->focused = static_cast<AtspiAccessible*>(g_object_ref(event->source));
+        }
+        g_boxed_free(ATSPI_TYPE_EVENT, event);
+    }
+
+    static gboolean onPoll(void* data)
+    {
+        auto* state = static_cast<State*>(data);
+        state->poll();
+        return G_SOURCE_CONTINUE;
+    }
+
+    void findInitialFocus()
+    {
+        AtspiAccessible* desktop = atspi_get_desktop(0);
+        if (!desktop)
+            return;
+        int budget = kInitialSearchLimit;
+        const int apps = atspi_accessible_get_child_count(desktop, nullptr);
+        for (int i = 0; i < apps && !focused && budget > 0; ++i) {
+            AtspiAccessible* app = atspi_accessible_get_child_at_index(desktop, i, nullptr);
+            if (!app)
+                continue;
+            const int windows = atspi_accessible_get_child_count(app, nullptr);
+            for (int w = 0; w < windows && !focused && budget > 0; ++w) {
+                AtspiAccessible* window = atspi_accessible_get_child_at_index(app, w, nullptr);
+                if (!window)
+                    continue;
+                if (hasState(window, ATSPI_STATE_ACTIVE))
+                    focused = findWithState(window, ATSPI_STATE_FOCUSED, budget);
+                g_object_unref(window);
+            }
+            g_object_unref(app);
+        }
+        g_object_unref(desktop);
+    }
+
+    void poll()
+    {
+        const double time = CaptureClock::now();
+        std::optional<Rect> frame;
+        if (focused && !hasState(focused, ATSPI_STATE_DEFUNCT)) {
+            if (AtspiComponent* component = atspi_accessible_get_component_iface(focused)) {
+                GError* error = nullptr;
+                AtspiRect* rect = atspi_component_get_extents(component, ATSPI_COORD_TYPE_SCREEN, &error);
+                if (rect && !error)
+                    frame = Rect{double(rect->x), double(rect->y), double(rect->width), double(rect->height)};
+                if (rect)
+                    g_free(rect);
+                if (error)
+                    g_error_free(error);
+                g_object_unref(component);
+            }
+        }
+        handler(frame, time);
+    }
+
+    void run(std::promise<std::string>& ready)
+    {
+        g_main_context_push_thread_default(context);
+        if (atspi_init() == 2) {
+            ready.set_value("the accessibility bus isn't available");
+            g_main_context_pop_thread_default(context);
+            return;
+        }
+        atspi_set_timeout(kCallTimeoutMs, 0);
+        atspi_set_main_context(context);
+        listener = atspi_event_listener_new(onFocus, this, nullptr);
+        GError* error = nullptr;
+        if (!atspi_event_listener_register(listener, "object:state-changed:focused", &error)) {
+            ready.set_value(error ? error->message : "can't listen for focus changes");
+            if (error)
+                g_error_free(error);
+            g_main_context_pop_thread_default(context);
+            return;
+        }
+        findInitialFocus();
+        GSource* timer = g_timeout_source_new(static_cast<guint>(pollInterval * 1000));
+        g_source_set_callback(timer, onPoll, this, nullptr);
+        g_source_attach(timer, context);
+        ready.set_value({});
+        g_main_loop_run(loop);
+        g_source_destroy(timer);
+        g_source_unref(timer);
+        atspi_event_listener_deregister(listener, "object:state-changed:focused", nullptr);
+        g_object_unref(listener);
+        if (focused)
+            g_object_unref(focused);
+        focused = nullptr;
+        g_main_context_pop_thread_default(context);
+    }
+};
+
+FocusMonitor::FocusMonitor(double pollInterval, Handler handler)
+    : state_(std::make_unique<State>())
+{
+    state_->pollInterval = pollInterval;
+    state_->handler = std::move(handler);
+    state_->context = g_main_context_new();
+    state_->loop = g_main_loop_new(state_->context, FALSE);
+    std::promise<std::string> ready;
+    auto result = ready.get_future();
+    State* s = state_.get();
+    state_->thread = std::thread([s, &ready] { s->run(ready); });
+    const std::string failure = result.get();
+    if (!failure.empty()) {
+        state_->thread.join();
+        g_main_loop_unref(state_->loop);
+        g_main_context_unref(state_->context);
+        throw std::runtime_error(failure);
+    }
+}
+
+FocusMonitor::~FocusMonitor()
+{
+    g_main_context_invoke(state_->context, [](void* loop) -> gboolean {
+        g_main_loop_quit(static_cast<GMainLoop*>(loop));
+        return G_SOURCE_REMOVE;
+    }, state_->loop);
+    if (state_->thread.joinable())
+        state_->thread.join();
+    g_main_loop_unref(state_->loop);
+    g_main_context_unref(state_->context);
+}
+
+} // namespace tarnix::atspi

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+#include "document/Geometry.h"
+
+// Follows the keyboard focus of every accessible application through AT-SPI 2, on a thread of its
+// own with its own GLib main context, and reports the focused element's frame every poll
+// interval. AT-SPI calls time out after 200 ms so a hung application can't stall the thread.
+
+namespace tarnix::atspi {
+
+// "Trusted": the accessibility bus answers and accessibility is switched on. With prompt, a
+// process that is not trusted switches it on (org.a11y.Status.IsEnabled), the equivalent of the
+// desktop's permission prompt: applications started afterwards export their widgets, and the next
+// check passes. Any thread; blocks for at most about a second.
+bool isTrusted(bool prompt);
+
+class FocusMonitor {
+public:
+    // Called on the monitor's thread at every poll: the focused element's frame in X11 root
+    // pixels (top-left origin), or nothing when no usable element has the focus; and the
+    // CaptureClock time of the poll.
+    using Handler = std::function<void(std::optional<Rect> rootFrame, double time)>;
+
+    // Starts the thread. Raises std::runtime_error when the accessibility bus can't be used.
+    FocusMonitor(double pollInterval, Handler handler);
+    ~FocusMonitor(); // stops the thread
+    FocusMonitor(const FocusMonitor&) = delete;
+    FocusMonitor& operator=(const FocusMonitor&) = delete;
+
+private:
+    struct State;
+    std::unique_ptr<State> state_;
+};
+
+} // namespace tarnix::atspi

@@ -1,0 +1,74 @@
+#pragma once
+
+#include <atomic>
+#include <functional>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <thread>
+#include <vector>
+
+// PulseAudio (or PipeWire's pulse server) as the source of system audio and microphones.
+
+struct pa_simple;
+
+namespace tarnix::pulse {
+
+// No sound server, a missing device, a refused stream. what() is the server's description.
+class PulseError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+struct SourceInfo {
+    std::string name;        // the server's unique source name
+    std::string description; // human-readable
+    bool isMonitor = false;  // the monitor of a sink (what the speakers play)
+};
+
+// Every source of the server, in its order. Raises PulseError when there is no server.
+std::vector<SourceInfo> listSources();
+
+// The monitor source of the default sink, as a device name for Stream.
+inline const char* const kDefaultSinkMonitor = "@DEFAULT_MONITOR@";
+
+// A block of interleaved float samples, stamped with CaptureClock time of its first sample.
+struct AudioBlock {
+    std::vector<float> samples;
+    int frames = 0;
+    double time = 0;
+};
+
+// A recording stream read on its own thread. Blocks are stamped from the sample count since the
+// first block, steered slowly towards the measured arrival time (read time minus the server's
+// latency), so jitter does not reach the stamps while the sound stays on CaptureClock over long
+// recordings; a gap of more than 0.1 s (an overrun) re-anchors.
+class Stream {
+public:
+    using BlockHandler = std::function<void(AudioBlock&&)>;     // called on the stream thread
+    using ErrorHandler = std::function<void(const std::string&)>; // once, on the stream thread
+
+    // Connects and starts reading. device: a source name, or nothing for the default source.
+    // Raises PulseError when the server or the device is missing.
+    Stream(std::optional<std::string> device, int sampleRate, int channels, BlockHandler onBlock,
+           ErrorHandler onError);
+    ~Stream(); // stops the thread and disconnects
+    Stream(const Stream&) = delete;
+    Stream& operator=(const Stream&) = delete;
+
+    bool isRunning() const { return running_; }
+
+private:
+    void run();
+
+    ::pa_simple* simple_ = nullptr;
+    int sampleRate_;
+    int channels_;
+    BlockHandler onBlock_;
+    ErrorHandler onError_;
+    std::atomic<bool> stop_{false};
+    std::atomic<bool> running_{true};
+    std::thread thread_;
+};
+
+} // namespace tarnix::pulse

@@ -1,0 +1,120 @@
+#include "capture/x11/X11PointerMonitor.h"
+
+#include <xcb/xinput.h>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+#include "capture/CaptureClock.h"
+#include "capture/x11/X11Connection.h"
+#include "capture/x11/X11SourceLister.h"
+
+namespace tarnix::x11 {
+
+struct PointerMonitor::State {
+    Connection connection;
+    ScreenSpace space;
+    Handler handler;
+    std::uint8_t xinputOpcode = 0;
+    int wakeFd = -1;
+    std::thread thread;
+
+    ~State()
+    {
+        if (wakeFd >= 0)
+            close(wakeFd);
+    }
+
+    void run();
+    void handle(xcb_generic_event_t* event);
+};
+
+PointerMonitor::PointerMonitor(Handler handler)
+    : state_(std::make_unique<State>())
+{
+    State& s = *state_;
+    s.handler = std::move(handler);
+    xcb_connection_t* c = s.connection.get();
+    const xcb_query_extension_reply_t* extension = xcb_get_extension_data(c, &xcb_input_id);
+    if (!extension || !extension->present)
+        throw X11Error("the X server has no XInput extension");
+    s.xinputOpcode = extension->major_opcode;
+    Reply<xcb_input_xi_query_version_reply_t> version(
+        xcb_input_xi_query_version_reply(c, xcb_input_xi_query_version(c, 2, 2), nullptr));
+    if (!version || version->major_version < 2)
+        throw X11Error("the X server has no XInput 2");
+    s.space = screenSpaceOf(listDisplays(s.connection));
+
+    struct {
+        xcb_input_event_mask_t head;
+        std::uint32_t mask;
+    } selection{{XCB_INPUT_DEVICE_ALL_MASTER, 1},
+                XCB_INPUT_XI_EVENT_MASK_RAW_MOTION | XCB_INPUT_XI_EVENT_MASK_RAW_BUTTON_PRESS |
+                    XCB_INPUT_XI_EVENT_MASK_RAW_BUTTON_RELEASE};
+    xcb_input_xi_select_events(c, s.connection.root(), 1, &selection.head);
+    xcb_flush(c);
+    s.wakeFd = eventfd(0, EFD_CLOEXEC);
+    if (s.wakeFd < 0)
+        throw X11Error("can't create the pointer monitor's wake-up");
+    s.thread = std::thread([&s] { s.run(); });
+}
+
+PointerMonitor::~PointerMonitor()
+{
+    std::uint64_t one = 1;
+    if (state_->wakeFd >= 0 && write(state_->wakeFd, &one, sizeof one) < 0) {
+        // The thread will notice a broken connection at worst; nothing else to do.
+    }
+    if (state_->thread.joinable())
+        state_->thread.join();
+}
+
+void PointerMonitor::State::run()
+{
+    xcb_connection_t* c = connection.get();
+    pollfd fds[2] = {{xcb_get_file_descriptor(c), POLLIN, 0}, {wakeFd, POLLIN, 0}};
+    for (;;) {
+        while (auto* event = xcb_poll_for_event(c)) {
+            handle(event);
+            std::free(event);
+        }
+        if (xcb_connection_has_error(c))
+            return;
+        if (poll(fds, 2, -1) < 0 && errno != EINTR)
+            return;
+        if (fds[1].revents & POLLIN)
+            return;
+    }
+}
+
+void PointerMonitor::State::handle(xcb_generic_event_t* event)
+{
+    if ((event->response_type & 0x7f) != XCB_GE_GENERIC)
+        return;
+    auto* generic = reinterpret_cast<xcb_ge_generic_event_t*>(event);
+    if (generic->extension != xinputOpcode)
+        return;
+    const double time = CaptureClock::now();
+    std::optional<PointerEvent> kind;
+    if (generic->event_type == XCB_INPUT_RAW_MOTION) {
+        kind = PointerEvent::moved;
+    } else if (generic->event_type == XCB_INPUT_RAW_BUTTON_PRESS ||
+               generic->event_type == XCB_INPUT_RAW_BUTTON_RELEASE) {
+        // The button comes from the event: the pointer's button mask read later is racy.
+        const bool press = generic->event_type == XCB_INPUT_RAW_BUTTON_PRESS;
+        const auto button = reinterpret_cast<xcb_input_raw_button_press_event_t*>(event)->detail;
+        if (button == 1)
+            kind = press ? PointerEvent::leftDown : PointerEvent::leftUp;
+        else if (button == 3)
+            kind = press ? PointerEvent::rightDown : PointerEvent::rightUp;
+    }
+    if (!kind)
+        return;
+    Reply<xcb_query_pointer_reply_t> pointer(
+        xcb_query_pointer_reply(connection.get(), xcb_query_pointer(connection.get(), connection.root()), nullptr));
+    if (!pointer)
+        return;
+    handler(*kind, space.toScreen(pointer->root_x, pointer->root_y), time);
+}
+
+} // namespace tarnix::x11

@@ -1,0 +1,21 @@
+#pragma once
+
+#include "capture/CaptureSource.h"
+#include "capture/x11/X11Connection.h"
+
+// Reads displays (RandR monitors), client windows (EWMH) and their owners from the X server.
+// Any thread, with its own connection.
+
+namespace tarnix::x11 {
+
+std::vector<DisplayInfo> listDisplays(Connection& connection);
+
+// Client windows, front-most first. Without a window manager's client list, the mapped children
+// of the root window serve.
+std::vector<WindowInfo> listWindows(Connection& connection);
+
+// Displays, windows and the applications owning them (grouped by application id, in the order
+// of their front-most window). Raises X11Error when the server can't be read.
+ShareableContent listShareableContent(Connection& connection);
+
+} // namespace tarnix::x11

@@ -1,0 +1,276 @@
+#include "cli/CaptureCommands.h"
+
+extern "C" {
+#include <libavutil/log.h>
+}
+
+#include <QCoreApplication>
+#include <QSocketNotifier>
+#include <QTimer>
+
+#include <csignal>
+#include <fcntl.h>
+#include <iostream>
+#include <unistd.h>
+
+#include "app/RecordingSession.h"
+#include "capture/CaptureError.h"
+
+namespace tarnix::cli {
+
+namespace {
+
+std::string rectText(const QRect& r)
+{
+    return std::to_string(r.width()) + "x" + std::to_string(r.height()) + " at " +
+           std::to_string(r.x()) + "," + std::to_string(r.y());
+}
+
+void printSources(RecordingSession& session)
+{
+    auto& provider = session.sourceProvider();
+    std::cout << "displays:\n";
+    for (const auto& d : provider.displays())
+        std::cout << "  " << displayIdentifier(d) << "  " << d.name << "  " << rectText(d.frame)
+                  << (d.isPrimary ? "  (primary)" : "") << "\n";
+    std::cout << "windows:\n";
+    for (const auto& w : provider.windows())
+        std::cout << "  " << windowIdentifier(w) << "  \"" << w.title << "\"  " << w.applicationName
+                  << "  " << rectText(w.frame) << "\n";
+    std::cout << "applications:\n";
+    for (const auto& a : provider.applications())
+        std::cout << "  " << applicationIdentifier(a) << "  " << a.applicationName << "  (pid "
+                  << a.processID << ")\n";
+    std::cout << "cameras:\n";
+    for (const auto& c : session.cameraProvider().devices())
+        std::cout << "  " << c.uniqueID << "  " << c.localizedName << "\n";
+    std::cout << "microphones:\n";
+    for (const auto& m : session.micProvider().devices())
+        std::cout << "  " << m.name << "  " << m.description << "\n";
+}
+
+// Ctrl-C and SIGTERM end the recording through the event loop.
+int signalPipe[2] = {-1, -1};
+
+void onSignal(int)
+{
+    const char byte = 1;
+    [[maybe_unused]] auto ignored = write(signalPipe[1], &byte, 1);
+}
+
+struct RecordOptions {
+    std::string source;
+    std::optional<std::string> camera;
+    std::optional<std::string> mic;
+    bool systemAudio = false;
+    std::optional<double> duration;
+    std::optional<std::filesystem::path> out;
+};
+
+RecordOptions parseRecordOptions(const Arguments& args)
+{
+    RecordOptions options;
+    bool haveSource = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& flag = args[i];
+        auto value = [&]() -> const std::string& {
+            if (i + 1 >= args.size())
+                throw UsageError(flag + " needs a value");
+            return args[++i];
+        };
+        if (flag == "--source") {
+            options.source = value();
+            haveSource = true;
+        } else if (flag == "--camera") {
+            options.camera = value();
+        } else if (flag == "--mic") {
+            options.mic = value();
+        } else if (flag == "--system-audio") {
+            options.systemAudio = true;
+        } else if (flag == "--duration") {
+            const double seconds = parseNumber(value(), "--duration");
+            if (seconds <= 0)
+                throw UsageError("--duration must be more than 0 seconds");
+            options.duration = seconds;
+        } else if (flag == "--out") {
+            options.out = value();
+        } else {
+            throw UsageError("unknown option \"" + flag + "\"");
+        }
+    }
+    if (!haveSource)
+        throw UsageError("--source is required");
+    if (options.out && !std::filesystem::is_directory(*options.out))
+        throw InputError("tarnix-cli record: " + options.out->string() + " is not a folder");
+    return options;
+}
+
+// Configures the chosen camera and microphone the way the recorder bar does on selection.
+bool prepareDevices(RecordingSession& session, const RecordOptions& options)
+{
+    if (options.camera) {
+        session.cameraProvider().refresh();
+        const auto& devices = session.cameraProvider().devices();
+        auto it = std::find_if(devices.begin(), devices.end(),
+                               [&](const CameraDevice& d) { return d.uniqueID == *options.camera; });
+        if (it == devices.end()) {
+            std::cerr << session.cameraProvider().errorMessage().value_or(
+                             "Couldn't use that camera: there is no camera \"" + *options.camera + "\".")
+                      << "\n";
+            return false;
+        }
+        try {
+            session.cameraRecorder().configure(*it);
+            session.cameraRecorder().startPreview();
+        } catch (const std::exception& error) {
+            std::cerr << "Couldn't use that camera: " << error.what() << "\n";
+            return false;
+        }
+        session.selectedCameraID = options.camera;
+    }
+    if (options.mic) {
+        session.micProvider().refresh();
+        if (auto message = session.micProvider().errorMessage()) {
+            std::cerr << *message << "\n";
+            return false;
+        }
+        try {
+            session.micRecorder().configure(*options.mic);
+        } catch (const std::exception& error) {
+            std::cerr << "Couldn't use that microphone: " << error.what() << "\n";
+            return false;
+        }
+        session.selectedMicID = options.mic;
+    }
+    return true;
+}
+
+int reportStop(RecordingSession& session)
+{
+    auto& recorder = session.recorder();
+    const auto& timeline = session.completedTimeline();
+    if (!timeline) {
+        std::cerr << recorder.errorMessage().value_or("The recording produced nothing.") << "\n";
+        return kExitFailure;
+    }
+    std::cout << "movie: " << timeline->videoURL->string() << "\n";
+    if (timeline->cameraURL)
+        std::cout << "camera: " << timeline->cameraURL->string() << "\n";
+    if (timeline->microphoneURL)
+        std::cout << "microphone: " << timeline->microphoneURL->string() << "\n";
+    if (session.documentURL())
+        std::cout << "document: " << session.documentURL()->string() << "\n";
+    std::cout << "frames: " << recorder.appendedFrameCount() << "\n"
+              << "dropped: " << recorder.droppedFrameCount() << "\n"
+              << "encoder: " << recorder.videoEncoderName() << "\n"
+              << "system audio: " << (timeline->hasSystemAudio ? "yes" : "no") << "\n";
+    for (const auto& message : {recorder.errorMessage(), session.cameraRecorder().errorMessage(),
+                                session.micRecorder().errorMessage()})
+        if (message)
+            std::cerr << *message << "\n";
+    if (session.documentError()) {
+        std::cerr << *session.documentError() << "\n";
+        return kExitFailure;
+    }
+    return kExitOk;
+}
+
+} // namespace
+
+int runSources(const Arguments& args)
+{
+    if (!args.empty())
+        throw UsageError("sources takes no arguments");
+    RecordingSession session;
+    session.sourceProvider().refresh();
+    session.cameraProvider().refresh();
+    session.micProvider().refresh();
+    printSources(session);
+    bool failed = false;
+    for (const auto& message : {session.sourceProvider().errorMessage(),
+                                session.cameraProvider().errorMessage(),
+                                session.micProvider().errorMessage()})
+        if (message) {
+            std::cerr << *message << "\n";
+            failed = true;
+        }
+    // Only a failed source listing fails the command: cameras and microphones are optional.
+    (void)failed;
+    return session.sourceProvider().errorMessage() ? kExitFailure : kExitOk;
+}
+
+int runRecord(const Arguments& args)
+{
+    const RecordOptions options = parseRecordOptions(args);
+    static int argc = 1;
+    static char name[] = "tarnix-cli";
+    static char* argv[] = {name, nullptr};
+    QCoreApplication app(argc, argv);
+    av_log_set_level(AV_LOG_ERROR); // encoders chat on every start; keep real errors only
+
+    RecordingSession session;
+    session.setOutputDirectory(options.out);
+    session.sourceProvider().refresh();
+    if (auto message = session.sourceProvider().errorMessage()) {
+        std::cerr << *message << "\n";
+        return kExitFailure;
+    }
+    if (!session.sourceProvider().source(options.source)) {
+        std::cerr << "tarnix-cli record: there is no capture source \"" << options.source
+                  << "\" (tarnix-cli sources lists them)\n";
+        return kExitFailure;
+    }
+    if (!prepareDevices(session, options))
+        return kExitFailure;
+    session.selectedSourceID = options.source;
+    session.includeSystemAudio = options.systemAudio;
+
+    if (pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) != 0)
+        throw std::runtime_error("can't watch for Ctrl-C");
+    std::signal(SIGINT, onSignal);
+    std::signal(SIGTERM, onSignal);
+    QSocketNotifier notifier(signalPipe[0], QSocketNotifier::Read);
+
+    int exitCode = kExitOk;
+    bool stopping = false;
+    auto stop = [&] {
+        if (stopping)
+            return;
+        stopping = true;
+        session.toggleRecording([&] {
+            exitCode = reportStop(session);
+            app.exit(exitCode);
+        });
+    };
+    QObject::connect(&notifier, &QSocketNotifier::activated, &app, [&] {
+        char buffer[16];
+        [[maybe_unused]] auto ignored = read(signalPipe[0], buffer, sizeof buffer);
+        stop();
+    });
+    QObject::connect(&session, &RecordingSession::isRecordingChanged, &app, [&](bool recording) {
+        if (!recording && !stopping) { // the capture ended by itself
+            std::cerr << session.recorder().errorMessage().value_or("The capture stopped.") << "\n";
+            app.exit(kExitFailure);
+        }
+    });
+    QTimer::singleShot(0, &app, [&] {
+        session.toggleRecording([&] {
+            if (!session.isRecording()) {
+                std::cerr << session.recorder().errorMessage().value_or("The recording didn't start.") << "\n";
+                app.exit(kExitFailure);
+                return;
+            }
+            std::cerr << "recording " << options.source << " (Ctrl-C to stop)\n";
+            if (options.duration)
+                QTimer::singleShot(static_cast<int>(*options.duration * 1000), &app, stop);
+        });
+    });
+    exitCode = app.exec();
+    std::signal(SIGINT, SIG_DFL);
+    std::signal(SIGTERM, SIG_DFL);
+    close(signalPipe[0]);
+    close(signalPipe[1]);
+    return exitCode;
+}
+
+} // namespace tarnix::cli

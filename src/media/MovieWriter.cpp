@@ -1,0 +1,458 @@
+#include "media/MovieWriter.h"
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/channel_layout.h>
+#include <libavutil/error.h>
+#include <libavutil/opt.h>
+#include <libswscale/swscale.h>
+}
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace tarnix::media {
+
+namespace {
+
+constexpr int kVideoTimeBase = 90000; // ticks per second of the video stream
+constexpr double kAudioGapTolerance = 0.020; // seconds of drift accepted before correcting
+
+std::string ffmpegMessage(int code)
+{
+    char text[AV_ERROR_MAX_STRING_SIZE] = {};
+    av_strerror(code, text, sizeof text);
+    return text;
+}
+
+[[noreturn]] void fail(const std::string& description, int code = 0)
+{
+    MediaError error;
+    error.domain = code != 0 ? "FFmpeg" : "Tarnix.MovieWriter";
+    error.code = code;
+    error.description = description;
+    if (code != 0)
+        error.failureReason = ffmpegMessage(code);
+    throw MediaException(std::move(error));
+}
+
+void check(int code, const std::string& what)
+{
+    if (code < 0)
+        fail(what, code);
+}
+
+struct CodecDeleter {
+    void operator()(AVCodecContext* c) const { avcodec_free_context(&c); }
+};
+struct FrameDeleter {
+    void operator()(AVFrame* f) const { av_frame_free(&f); }
+};
+struct PacketDeleter {
+    void operator()(AVPacket* p) const { av_packet_free(&p); }
+};
+using CodecPtr = std::unique_ptr<AVCodecContext, CodecDeleter>;
+using FramePtr = std::unique_ptr<AVFrame, FrameDeleter>;
+using PacketPtr = std::unique_ptr<AVPacket, PacketDeleter>;
+
+bool hasPreset(const std::string& name)
+{
+    return name == "libx264" || name == "libx265";
+}
+
+} // namespace
+
+std::vector<std::string> hevcEncoderPreference()
+{
+    return {"hevc_nvenc", "libx265", "libx264"};
+}
+
+std::vector<std::string> realTimeEncoderPreference()
+{
+    return {"hevc_nvenc", "libx264"};
+}
+
+struct MovieWriter::State {
+    MovieWriterSettings settings;
+    AVFormatContext* format = nullptr;
+    bool headerWritten = false;
+    bool finished = false;
+    PacketPtr packet{av_packet_alloc()};
+
+    // Video
+    CodecPtr video;
+    AVStream* videoStream = nullptr;
+    FramePtr videoFrame;
+    SwsContext* scaler = nullptr;
+    int scalerInW = 0, scalerInH = 0;
+    std::int64_t lastVideoPts = AV_NOPTS_VALUE;
+    std::int64_t videoFrames = 0;
+    std::string videoEncoder;
+
+    // Audio
+    CodecPtr audio;
+    AVStream* audioStream = nullptr;
+    FramePtr audioFrame;
+    std::vector<float> pending; // interleaved samples not yet encoded
+    std::int64_t audioNextSample = 0; // stream position (in samples) of the end of what was taken
+    bool audioStarted = false;
+    std::int64_t audioEncodedSamples = 0; // pts of the next encoder frame
+    std::int64_t audioFrames = 0;
+
+    ~State()
+    {
+        sws_freeContext(scaler);
+        if (format) {
+            if (headerWritten && !finished)
+                av_write_trailer(format); // leaves a playable file up to what was written
+            if (!(format->oformat->flags & AVFMT_NOFILE))
+                avio_closep(&format->pb);
+            avformat_free_context(format);
+        }
+    }
+
+    void openContainer();
+    void openVideo();
+    bool tryVideoEncoder(const std::string& name, int width, int height);
+    void openAudio();
+    void writeHeader();
+    void encode(AVCodecContext* codec, AVStream* stream, AVFrame* frame);
+    void encodePendingAudio(bool flush);
+    void appendAudio(const float* interleaved, std::int64_t frameCount);
+};
+
+void MovieWriter::State::openContainer()
+{
+    const std::string path = settings.outputPath.string();
+    int code = avformat_alloc_output_context2(&format, nullptr, nullptr, path.c_str());
+    if (code < 0 || !format)
+        fail("The movie file type of " + path + " is not supported.", code < 0 ? code : 0);
+}
+
+bool MovieWriter::State::tryVideoEncoder(const std::string& name, int width, int height)
+{
+    const AVCodec* codec = avcodec_find_encoder_by_name(name.c_str());
+    if (!codec)
+        return false;
+    const auto& s = *settings.video;
+    CodecPtr context(avcodec_alloc_context3(codec));
+    context->width = width;
+    context->height = height;
+    context->pix_fmt = AV_PIX_FMT_YUV420P;
+    context->time_base = AVRational{1, kVideoTimeBase};
+    context->framerate = av_d2q(s.frameRate, 1000);
+    context->gop_size = std::max(1, static_cast<int>(std::lround(s.frameRate * s.keyFrameIntervalSeconds)));
+    context->max_b_frames = 0; // low latency: every fragment ends on what was captured
+    context->thread_count = s.threads;
+    context->color_range = AVCOL_RANGE_MPEG;
+    context->colorspace = AVCOL_SPC_BT709;
+    context->color_primaries = AVCOL_PRI_BT709;
+    context->color_trc = AVCOL_TRC_BT709;
+    if (s.bitRate > 0)
+        context->bit_rate = s.bitRate;
+    if (format->oformat->flags & AVFMT_GLOBALHEADER)
+        context->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+    AVDictionary* options = nullptr;
+    if (hasPreset(name) && !s.preset.empty())
+        av_dict_set(&options, "preset", s.preset.c_str(), 0);
+    if (s.quality > 0 && s.bitRate == 0) {
+        if (hasPreset(name))
+            av_dict_set_int(&options, "crf", s.quality, 0);
+        else if (name.ends_with("_nvenc"))
+            av_dict_set_int(&options, "cq", s.quality, 0);
+    }
+    if (name == "libx265")
+        av_dict_set(&options, "x265-params", "log-level=error", 0);
+    int code = avcodec_open2(context.get(), codec, &options);
+    av_dict_free(&options);
+    if (code < 0)
+        return false;
+    video = std::move(context);
+    videoEncoder = name;
+    return true;
+}
+
+void MovieWriter::State::openVideo()
+{
+    const auto& s = *settings.video;
+    if (s.width < 1 || s.height < 1 || s.width > 16384 || s.height > 16384)
+        fail("The movie size " + std::to_string(s.width) + " × " + std::to_string(s.height) +
+             " is not usable.");
+    const int width = std::max(2, s.width & ~1);
+    const int height = std::max(2, s.height & ~1);
+    for (const auto& name : s.encoders)
+        if (tryVideoEncoder(name, width, height))
+            break;
+    if (!video)
+        fail("No video encoder could be opened for a " + std::to_string(width) + " × " +
+             std::to_string(height) + " movie.");
+    videoStream = avformat_new_stream(format, nullptr);
+    if (!videoStream)
+        fail("Couldn't add a video track to the movie.");
+    videoStream->time_base = video->time_base;
+    videoStream->avg_frame_rate = video->framerate;
+    check(avcodec_parameters_from_context(videoStream->codecpar, video.get()),
+          "Couldn't set up the video track.");
+    videoFrame.reset(av_frame_alloc());
+    videoFrame->format = video->pix_fmt;
+    videoFrame->width = width;
+    videoFrame->height = height;
+    check(av_frame_get_buffer(videoFrame.get(), 0), "Out of memory for video frames.");
+}
+
+void MovieWriter::State::openAudio()
+{
+    const auto& s = *settings.audio;
+    if (s.channels < 1 || s.channels > 2 || s.sampleRate < 8000 || s.sampleRate > 192000)
+        fail("The audio format (" + std::to_string(s.sampleRate) + " Hz, " +
+             std::to_string(s.channels) + " channels) is not usable.");
+    const AVCodec* codec = avcodec_find_encoder(AV_CODEC_ID_AAC);
+    if (!codec)
+        fail("No AAC encoder is available.");
+    audio.reset(avcodec_alloc_context3(codec));
+    audio->sample_fmt = AV_SAMPLE_FMT_FLTP;
+    audio->sample_rate = s.sampleRate;
+    av_channel_layout_default(&audio->ch_layout, s.channels);
+    audio->bit_rate = s.bitRate;
+    audio->time_base = AVRational{1, s.sampleRate};
+    if (format->oformat->flags & AVFMT_GLOBALHEADER)
+        audio->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+    check(avcodec_open2(audio.get(), codec, nullptr), "Couldn't open the AAC audio encoder.");
+    audioStream = avformat_new_stream(format, nullptr);
+    if (!audioStream)
+        fail("Couldn't add an audio track to the movie.");
+    audioStream->time_base = audio->time_base;
+    check(avcodec_parameters_from_context(audioStream->codecpar, audio.get()),
+          "Couldn't set up the audio track.");
+    audioFrame.reset(av_frame_alloc());
+    audioFrame->format = audio->sample_fmt;
+    audioFrame->sample_rate = audio->sample_rate;
+    av_channel_layout_copy(&audioFrame->ch_layout, &audio->ch_layout);
+    audioFrame->nb_samples = audio->frame_size > 0 ? audio->frame_size : 1024;
+    check(av_frame_get_buffer(audioFrame.get(), 0), "Out of memory for audio frames.");
+}
+
+void MovieWriter::State::writeHeader()
+{
+    const std::string path = settings.outputPath.string();
+    if (!(format->oformat->flags & AVFMT_NOFILE)) {
+        int code = avio_open(&format->pb, path.c_str(), AVIO_FLAG_WRITE);
+        if (code < 0)
+            fail("Couldn't create the file " + path + ".", code);
+    }
+    AVDictionary* options = nullptr;
+    switch (settings.layout) {
+    case MovieLayout::fragmented:
+        av_dict_set(&options, "movflags", "frag_keyframe+empty_moov+default_base_moof", 0);
+        // Audio-only files have no key frames to cut at: fragment by time as well.
+        av_dict_set_int(&options, "frag_duration", 1000000, 0);
+        break;
+    case MovieLayout::faststart:
+        av_dict_set(&options, "movflags", "faststart", 0);
+        break;
+    case MovieLayout::plain:
+        break;
+    }
+    int code = avformat_write_header(format, &options);
+    av_dict_free(&options);
+    check(code, "Couldn't write the start of the file " + path + ".");
+    headerWritten = true;
+}
+
+void MovieWriter::State::encode(AVCodecContext* codec, AVStream* stream, AVFrame* frame)
+{
+    check(avcodec_send_frame(codec, frame), "The encoder refused a frame.");
+    for (;;) {
+        int code = avcodec_receive_packet(codec, packet.get());
+        if (code == AVERROR(EAGAIN) || code == AVERROR_EOF)
+            return;
+        check(code, "The encoder failed.");
+        av_packet_rescale_ts(packet.get(), codec->time_base, stream->time_base);
+        packet->stream_index = stream->index;
+        code = av_interleaved_write_frame(format, packet.get());
+        check(code, "Couldn't write to the file " + settings.outputPath.string() + ".");
+    }
+}
+
+void MovieWriter::State::appendAudio(const float* interleaved, std::int64_t frameCount)
+{
+    const int channels = audio->ch_layout.nb_channels;
+    if (interleaved)
+        pending.insert(pending.end(), interleaved, interleaved + frameCount * channels);
+    else
+        pending.insert(pending.end(), static_cast<std::size_t>(frameCount * channels), 0.0f);
+    audioNextSample += frameCount;
+    audioFrames += frameCount;
+}
+
+void MovieWriter::State::encodePendingAudio(bool flush)
+{
+    const int channels = audio->ch_layout.nb_channels;
+    const int frameSize = audioFrame->nb_samples;
+    std::size_t offset = 0;
+    while (pending.size() - offset >= static_cast<std::size_t>(frameSize * channels) ||
+           (flush && pending.size() > offset)) {
+        check(av_frame_make_writable(audioFrame.get()), "Out of memory for audio frames.");
+        const int available = static_cast<int>((pending.size() - offset) / channels);
+        const int count = std::min(frameSize, available);
+        for (int c = 0; c < channels; ++c) {
+            auto* plane = reinterpret_cast<float*>(audioFrame->data[c]);
+            for (int i = 0; i < count; ++i)
+                plane[i] = pending[offset + static_cast<std::size_t>(i * channels + c)];
+            std::fill(plane + count, plane + frameSize, 0.0f);
+        }
+        audioFrame->pts = audioEncodedSamples;
+        audioEncodedSamples += frameSize;
+        offset += static_cast<std::size_t>(count * channels);
+        encode(audio.get(), audioStream, audioFrame.get());
+    }
+    pending.erase(pending.begin(), pending.begin() + static_cast<std::ptrdiff_t>(offset));
+}
+
+MovieWriter::MovieWriter(MovieWriterSettings settings)
+    : state_(std::make_unique<State>())
+{
+    state_->settings = std::move(settings);
+    if (!state_->settings.video && !state_->settings.audio)
+        fail("A movie needs a video or an audio track.");
+    state_->openContainer();
+    if (state_->settings.video)
+        state_->openVideo();
+    if (state_->settings.audio)
+        state_->openAudio();
+    state_->writeHeader();
+}
+
+MovieWriter::~MovieWriter() = default;
+
+const MovieWriterSettings& MovieWriter::settings() const
+{
+    return state_->settings;
+}
+
+QSize MovieWriter::videoSize() const
+{
+    return state_->video ? QSize(state_->video->width, state_->video->height) : QSize();
+}
+
+std::string MovieWriter::videoEncoderName() const
+{
+    return state_->videoEncoder;
+}
+
+bool MovieWriter::hasAudio() const
+{
+    return state_->audio != nullptr;
+}
+
+bool MovieWriter::writeVideo(const QImage& image, double pts)
+{
+    if (image.isNull())
+        fail("An empty picture can't be written to a movie.");
+    if (image.format() != QImage::Format_ARGB32_Premultiplied &&
+        image.format() != QImage::Format_ARGB32 && image.format() != QImage::Format_RGB32) {
+        QImage converted = image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+        return writeVideo(converted.constBits(), converted.width(), converted.height(),
+                          static_cast<int>(converted.bytesPerLine()), pts);
+    }
+    return writeVideo(image.constBits(), image.width(), image.height(),
+                      static_cast<int>(image.bytesPerLine()), pts);
+}
+
+bool MovieWriter::writeVideo(const std::uint8_t* bgra, int width, int height, int bytesPerLine,
+                             double pts)
+{
+    State& s = *state_;
+    if (s.finished)
+        fail("The movie is already finished.");
+    if (!s.video)
+        fail("This file has no video track.");
+    if (!bgra || width < 1 || height < 1 || bytesPerLine < width * 4)
+        fail("A video frame has no usable pixels.");
+    const std::int64_t ticks = std::llround(pts * kVideoTimeBase);
+    if (s.lastVideoPts != AV_NOPTS_VALUE && ticks <= s.lastVideoPts)
+        return false;
+    if (!s.scaler || s.scalerInW != width || s.scalerInH != height) {
+        sws_freeContext(s.scaler);
+        s.scaler = sws_getContext(width, height, AV_PIX_FMT_BGRA, s.video->width, s.video->height,
+                                  AV_PIX_FMT_YUV420P, SWS_BILINEAR, nullptr, nullptr, nullptr);
+        if (!s.scaler)
+            fail("Couldn't convert the video frames.");
+        s.scalerInW = width;
+        s.scalerInH = height;
+    }
+    check(av_frame_make_writable(s.videoFrame.get()), "Out of memory for video frames.");
+    const std::uint8_t* planes[1] = {bgra};
+    const int strides[1] = {bytesPerLine};
+    sws_scale(s.scaler, planes, strides, 0, height, s.videoFrame->data, s.videoFrame->linesize);
+    s.videoFrame->pts = ticks;
+    s.encode(s.video.get(), s.videoStream, s.videoFrame.get());
+    s.lastVideoPts = ticks;
+    ++s.videoFrames;
+    return true;
+}
+
+void MovieWriter::writeAudio(const float* interleaved, int frameCount, double pts)
+{
+    State& s = *state_;
+    if (s.finished)
+        fail("The movie is already finished.");
+    if (!s.audio)
+        fail("This file has no audio track.");
+    if (frameCount <= 0)
+        return;
+    const int channels = s.audio->ch_layout.nb_channels;
+    const double rate = s.audio->sample_rate;
+    std::int64_t start = std::llround(pts * rate);
+    if (!s.audioStarted) {
+        // The stream starts at 0: leading silence up to the first block, or the part of the
+        // block before 0 cut off.
+        s.audioStarted = true;
+        if (start > 0)
+            s.appendAudio(nullptr, start);
+    } else if (std::abs(start - s.audioNextSample) < std::llround(kAudioGapTolerance * rate)) {
+        start = s.audioNextSample; // within tolerance: keep the stream continuous
+    } else if (start > s.audioNextSample) {
+        s.appendAudio(nullptr, start - s.audioNextSample);
+    }
+    std::int64_t skip = std::max<std::int64_t>(0, s.audioNextSample - start);
+    if (skip < frameCount)
+        s.appendAudio(interleaved + skip * channels, frameCount - skip);
+    s.encodePendingAudio(false);
+}
+
+void MovieWriter::finish()
+{
+    State& s = *state_;
+    if (s.finished)
+        return;
+    s.finished = true;
+    if (s.video)
+        s.encode(s.video.get(), s.videoStream, nullptr);
+    if (s.audio) {
+        s.encodePendingAudio(true);
+        s.encode(s.audio.get(), s.audioStream, nullptr);
+    }
+    check(av_write_trailer(s.format), "Couldn't finish the file " + s.settings.outputPath.string() + ".");
+    if (!(s.format->oformat->flags & AVFMT_NOFILE))
+        check(avio_closep(&s.format->pb), "Couldn't close the file " + s.settings.outputPath.string() + ".");
+}
+
+bool MovieWriter::isFinished() const
+{
+    return state_->finished;
+}
+
+std::int64_t MovieWriter::videoFramesWritten() const
+{
+    return state_->videoFrames;
+}
+
+std::int64_t MovieWriter::audioFramesWritten() const
+{
+    return state_->audioFrames;
+}
+
+} // namespace tarnix::media
