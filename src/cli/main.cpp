@@ -6,6 +6,7 @@
 #include "cli/CaptureCommands.h"
 #include "cli/CliCommon.h"
 #include "cli/DocumentCommands.h"
+#include "cli/MediaCommands.h"
 
 namespace {
 
@@ -21,6 +22,10 @@ const Command kCommands[] = {
     {"validate", "validate DOC.json            check that a recording document decodes", runValidate},
     {"autozoom", "autozoom DOC.json            print the automatic zoom regions as JSON", runAutozoom},
     {"zoom-at", "zoom-at DOC.json T           print the zoom rectangle at T seconds", runZoomAt},
+    {"export", "export DOC.json [--resolution source|4k|1080p|720p] [--out FILE]\n"
+               "                               export the edited recording to an MP4 movie", runExport},
+    {"frame", "frame DOC.json T --out F.png  render the composed frame at T seconds", runFrame},
+    {"demo", "demo [--out DIR]             make a synthetic recording, export it, write a contact sheet", runDemo},
     {"sources", "sources                      list displays, windows, applications, cameras, microphones", runSources},
     {"record", "record --source ID [--camera ID] [--mic ID] [--system-audio] [--duration SECONDS] [--out DIR]\n"
                "                               record until the duration has passed or Ctrl-C", runRecord},

@@ -8,9 +8,10 @@
 #include <map>
 
 #include "media/AudioMixer.h"
-#include "media/CompositionVideoReader.h"
+#include "media/DecodeAhead.h"
 #include "media/ExportSettings.h"
 #include "media/FFmpegSupport.h"
+#include "media/FrameRequest.h"
 #include "media/MovieWriter.h"
 
 namespace tarnix::media {
@@ -28,105 +29,59 @@ MediaError exportError(ExportErrorCode code, std::string description,
     return error;
 }
 
-class ExportRenderContext : public RenderContext {
-public:
-    explicit ExportRenderContext(QSize size)
-        : size_(size)
-    {
-    }
-    QSize size() const override { return size_; }
-    QImage newPixelBuffer() override
-    {
-        return QImage(size_, QImage::Format_ARGB32_Premultiplied);
-    }
-
-private:
-    QSize size_;
-};
-
-class ExportRequest : public CompositionRequest {
-public:
-    ExportRequest(double time, std::shared_ptr<const VideoCompositionInstruction> instruction,
-                  const std::map<TrackID, QImage>& sources)
-        : time_(time)
-        , instruction_(std::move(instruction))
-        , sources_(sources)
-    {
-    }
-    double compositionTime() const override { return time_; }
-    std::shared_ptr<const VideoCompositionInstruction> videoCompositionInstruction() const override
-    {
-        return instruction_;
-    }
-    QImage sourceFrameByTrackID(TrackID trackID) const override
-    {
-        auto found = sources_.find(trackID);
-        return found == sources_.end() ? QImage() : found->second;
-    }
-    void finishWithComposedVideoFrame(QImage frame) override { frame_ = std::move(frame); finished_ = true; }
-    void finishWithError(const MediaError& error) override { error_ = error; finished_ = true; }
-
-    bool finished() const { return finished_; }
-    QImage& frame() { return frame_; }
-    const std::optional<MediaError>& error() const { return error_; }
-
-private:
-    double time_;
-    std::shared_ptr<const VideoCompositionInstruction> instruction_;
-    const std::map<TrackID, QImage>& sources_;
-    QImage frame_;
-    std::optional<MediaError> error_;
-    bool finished_ = false;
-};
-
-// One composed output frame, scaled to the output size, or why it could not be made.
+// One composed output frame, converted to the encoder's YUV 4:2:0 at the output size, or why it
+// could not be made.
 struct RenderedFrame {
-    QImage image;
+    std::shared_ptr<AVFrame> yuv;
     std::optional<MediaError> error;
 };
 
-QImage scaledTo(const QImage& image, QSize size)
+// BGRA at any size to YUV 4:2:0 at the output size in one pass, BT.709 limited range as the
+// writer tags the file. Runs on the worker threads, so the export thread only encodes.
+std::shared_ptr<AVFrame> toEncoderFrame(const QImage& image, QSize size)
 {
-    if (image.size() == size)
-        return image;
-    // Per worker thread: the scaler is reused for every frame of the same size.
-    thread_local ff::SwsPtr scaler;
-    scaler.reset(sws_getCachedContext(scaler.release(), image.width(), image.height(),
-                                      AV_PIX_FMT_BGRA, size.width(), size.height(),
-                                      AV_PIX_FMT_BGRA, SWS_BICUBIC, nullptr, nullptr, nullptr));
-    QImage out(size, QImage::Format_ARGB32_Premultiplied);
-    if (!scaler || out.isNull())
-        return image.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-    const uint8_t* inPlanes[4] = {image.constBits(), nullptr, nullptr, nullptr};
-    int inStrides[4] = {int(image.bytesPerLine()), 0, 0, 0};
-    uint8_t* outPlanes[4] = {out.bits(), nullptr, nullptr, nullptr};
-    int outStrides[4] = {int(out.bytesPerLine()), 0, 0, 0};
-    sws_scale(scaler.get(), inPlanes, inStrides, 0, image.height(), outPlanes, outStrides);
-    return out;
+    // Per worker thread: the converter is reused for every frame of the same sizes.
+    thread_local ff::SwsPtr converter;
+    SwsContext* previous = converter.get();
+    int flags = SWS_FULL_CHR_H_INP | (image.size() == size ? SWS_BILINEAR : SWS_BICUBIC);
+    converter.reset(sws_getCachedContext(converter.release(), image.width(), image.height(),
+                                         AV_PIX_FMT_BGRA, size.width(), size.height(),
+                                         AV_PIX_FMT_YUV420P, flags, nullptr, nullptr, nullptr));
+    if (!converter)
+        return nullptr;
+    if (converter.get() != previous)
+        sws_setColorspaceDetails(converter.get(), sws_getCoefficients(SWS_CS_DEFAULT), 1,
+                                 sws_getCoefficients(SWS_CS_ITU709), 0, 0, 1 << 16, 1 << 16);
+    std::shared_ptr<AVFrame> frame(av_frame_alloc(), [](AVFrame* f) { av_frame_free(&f); });
+    frame->format = AV_PIX_FMT_YUV420P;
+    frame->width = size.width();
+    frame->height = size.height();
+    if (av_frame_get_buffer(frame.get(), 0) < 0)
+        return nullptr;
+    const uint8_t* planes[4] = {image.constBits(), nullptr, nullptr, nullptr};
+    int strides[4] = {int(image.bytesPerLine()), 0, 0, 0};
+    sws_scale(converter.get(), planes, strides, 0, image.height(), frame->data, frame->linesize);
+    return frame;
 }
 
 RenderedFrame renderFrame(VideoCompositing& compositor, double time,
                           std::shared_ptr<const VideoCompositionInstruction> instruction,
                           const std::map<TrackID, QImage>& sources, QSize outputSize)
 {
-    ExportRequest request(time, std::move(instruction), sources);
-    compositor.startRequest(request);
-    if (!request.finished())
-        return {QImage(), exportError(ExportErrorCode::renderFailed,
-                                      "A frame couldn't be rendered.",
-                                      "The compositor returned no frame.")};
-    if (request.error())
-        return {QImage(), exportError(ExportErrorCode::renderFailed,
+    ComposedFrame composed = composeFrame(compositor, time, std::move(instruction), sources);
+    if (composed.error) {
+        if (composed.error->domain == "Tarnix.Export")
+            return {nullptr, composed.error};
+        return {nullptr, exportError(ExportErrorCode::renderFailed,
                                       "A frame couldn't be rendered.", std::nullopt,
-                                      *request.error())};
-    QImage frame = std::move(request.frame());
-    if (frame.isNull())
-        return {QImage(), exportError(ExportErrorCode::renderFailed,
-                                      "A frame couldn't be rendered.",
-                                      "The compositor returned an empty frame.")};
-    if (frame.format() != QImage::Format_ARGB32_Premultiplied)
-        frame.convertTo(QImage::Format_ARGB32_Premultiplied);
-    return {scaledTo(frame, outputSize), std::nullopt};
+                                      *composed.error)};
+    }
+    std::shared_ptr<AVFrame> yuv = toEncoderFrame(composed.image, outputSize);
+    if (!yuv)
+        return {nullptr, exportError(ExportErrorCode::renderFailed,
+                                     "A frame couldn't be rendered.",
+                                     "Out of memory for video frames.")};
+    return {std::move(yuv), std::nullopt};
 }
 
 } // namespace
@@ -154,9 +109,11 @@ struct ExportSession::Run {
     }
 };
 
-// Frames are decoded here in order, composed on the pool's threads, and written in order. At most
-// this many frames per worker are in flight, which bounds memory to a few dozen frames.
+// Frames are decoded in order on a decoding thread, composed on the pool's threads, and written
+// in order on the export thread. At most this many frames per worker are being composed and this
+// many time steps wait decoded, which bounds memory to a few dozen frames.
 static constexpr int kFramesInFlightPerWorker = 3;
+static constexpr int kDecodeAheadDepth = 4;
 
 std::optional<MediaError> ExportSession::renderAndWrite(Run& state)
 {
@@ -165,11 +122,11 @@ std::optional<MediaError> ExportSession::renderAndWrite(Run& state)
         return exportError(ExportErrorCode::renderFailed, "A frame couldn't be rendered.",
                            "No compositor could be made.");
     compositor->renderContextChanged(
-        std::make_shared<ExportRenderContext>(videoComposition_.renderSize));
-    CompositionVideoReader reader(composition_);
+        std::make_shared<FixedRenderContext>(videoComposition_.renderSize));
     QThreadPool pool; // declared after the compositor: destroyed (and joined) first
     pool.setMaxThreadCount(std::max(2, QThread::idealThreadCount()));
     const int window = pool.maxThreadCount() * kFramesInFlightPerWorker;
+    DecodeAhead decoder(composition_, state.frameCount, state.frameDuration, kDecodeAheadDepth);
     std::deque<QFuture<RenderedFrame>> inFlight;
     int written = 0;
 
@@ -179,7 +136,10 @@ std::optional<MediaError> ExportSession::renderAndWrite(Run& state)
         if (frame.error)
             return frame.error;
         double pts = written * state.frameDuration;
-        state.writer->writeVideo(frame.image, pts);
+        const std::uint8_t* planes[3] = {frame.yuv->data[0], frame.yuv->data[1], frame.yuv->data[2]};
+        const int strides[3] = {frame.yuv->linesize[0], frame.yuv->linesize[1],
+                                frame.yuv->linesize[2]};
+        state.writer->writeVideoYUV420(planes, strides, pts);
         ++written;
         state.writeAudioUntil(written * state.frameDuration);
         progress_ = double(written) / state.frameCount;
@@ -190,19 +150,18 @@ std::optional<MediaError> ExportSession::renderAndWrite(Run& state)
 
     for (int i = 0; i < state.frameCount && !cancelRequested_; ++i) {
         double t = i * state.frameDuration;
-        std::map<TrackID, QImage> sources;
-        try {
-            sources = reader.framesAt(t);
-        } catch (const MediaException& e) {
+        DecodeAhead::Item decoded = decoder.next();
+        if (decoded.error) {
             pool.waitForDone();
             return exportError(ExportErrorCode::decodeFailed,
-                               "The recording couldn't be decoded.", std::nullopt, e.error());
+                               "The recording couldn't be decoded.", std::nullopt,
+                               *decoded.error);
         }
         auto instruction = videoComposition_.instructionAt(t);
         VideoCompositing* drawer = compositor.get();
         QSize size = state.outputSize;
         inFlight.push_back(QtConcurrent::run(&pool, [drawer, t, instruction, size,
-                                                     sources = std::move(sources)] {
+                                                     sources = std::move(decoded.sources)] {
             return renderFrame(*drawer, t, instruction, sources, size);
         }));
         while (int(inFlight.size()) >= window)

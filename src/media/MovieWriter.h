@@ -103,6 +103,10 @@ public:
     // not advance.
     bool writeVideo(const QImage& image, double pts);
     bool writeVideo(const std::uint8_t* bgra, int width, int height, int bytesPerLine, double pts);
+    // One video frame already in the encoder's input layout: 8-bit YUV 4:2:0 planes (Y, U, V;
+    // BT.709 limited range, as the file is tagged) of exactly videoSize(). Lets a caller convert
+    // frames on threads of its own (the exporter). Returns false as writeVideo does.
+    bool writeVideoYUV420(const std::uint8_t* const planes[3], const int strides[3], double pts);
 
     // frameCount frames of interleaved float samples (channels per frame, -1...1) starting at pts.
     void writeAudio(const float* interleaved, int frameCount, double pts);

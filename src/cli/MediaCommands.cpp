@@ -1,0 +1,307 @@
+#include "cli/MediaCommands.h"
+
+#include <QImage>
+
+#include <unistd.h>
+
+extern "C" {
+#include <libavutil/log.h>
+}
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iostream>
+#include <map>
+#include <thread>
+
+#include "cli/DemoRecording.h"
+#include "compositing/CameraCompositionBuilder.h"
+#include "document/DocumentCoding.h"
+#include "media/CompositionFrameRenderer.h"
+#include "media/ExportResolution.h"
+#include "media/ExportSession.h"
+#include "media/VideoFrameReader.h"
+
+namespace tarnix::cli {
+
+namespace {
+
+std::atomic<bool> interrupted{false};
+
+// Encoders and muxers report their statistics on standard error; only errors matter here.
+void quietMediaLibraries() { av_log_set_level(AV_LOG_ERROR); }
+
+extern "C" void onInterrupt(int) { interrupted = true; }
+
+// Named options ("--name value") after the positional arguments.
+struct ParsedArguments {
+    std::vector<std::string> positional;
+    std::map<std::string, std::string> options;
+};
+
+ParsedArguments parse(const Arguments& args, const std::vector<std::string>& known)
+{
+    ParsedArguments parsed;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (!arg.starts_with("--")) {
+            parsed.positional.push_back(arg);
+            continue;
+        }
+        if (std::find(known.begin(), known.end(), arg) == known.end())
+            throw UsageError("unknown option " + arg);
+        if (i + 1 >= args.size())
+            throw UsageError(arg + " needs a value");
+        parsed.options[arg] = args[++i];
+    }
+    return parsed;
+}
+
+ExportResolution parseResolution(const std::string& text)
+{
+    if (text == "source")
+        return ExportResolution::source;
+    if (text == "4k" || text == "4K")
+        return ExportResolution::uhd4K;
+    if (text == "1080p")
+        return ExportResolution::fhd1080p;
+    if (text == "720p")
+        return ExportResolution::hd720p;
+    if (auto raw = exportResolutionFromRawValue(text))
+        return *raw;
+    throw UsageError("unknown resolution \"" + text + "\" (source, 4k, 1080p or 720p)");
+}
+
+std::string formatClock(double seconds)
+{
+    if (!(seconds >= 0) || seconds > 359999)
+        return "--:--";
+    int whole = int(seconds + 0.5);
+    char text[16];
+    std::snprintf(text, sizeof text, "%d:%02d", whole / 60, whole % 60);
+    return text;
+}
+
+// Progress on standard error: a redrawn bar on a terminal, otherwise a line per 10 %.
+class ProgressReport {
+public:
+    explicit ProgressReport(int frameCount)
+        : frameCount_(frameCount)
+        , terminal_(isatty(STDERR_FILENO))
+        , start_(std::chrono::steady_clock::now())
+    {
+    }
+
+    void update(double progress)
+    {
+        double elapsed = secondsSinceStart();
+        if (!terminal_) {
+            int tenth = int(progress * 10 + 1e-9);
+            if (tenth > lastTenth_) {
+                lastTenth_ = tenth;
+                std::cerr << "export: " << tenth * 10 << " %\n";
+            }
+            return;
+        }
+        constexpr int kWidth = 30;
+        int filled = int(progress * kWidth);
+        double fps = elapsed > 0 ? progress * frameCount_ / elapsed : 0;
+        double left = progress > 0.01 ? elapsed * (1 - progress) / progress : -1;
+        char line[160];
+        std::snprintf(line, sizeof line, "\r[%s%s] %3d %%  %5.1f fps  %s left ",
+                      std::string(filled, '#').c_str(), std::string(kWidth - filled, '.').c_str(),
+                      int(progress * 100), fps, formatClock(left).c_str());
+        std::cerr << line << std::flush;
+    }
+
+    void finish()
+    {
+        if (terminal_)
+            std::cerr << "\n";
+    }
+
+    double secondsSinceStart() const
+    {
+        return std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
+    }
+
+private:
+    int frameCount_;
+    bool terminal_;
+    int lastTenth_ = 0;
+    std::chrono::steady_clock::time_point start_;
+};
+
+CameraCompositionBuilder::Result buildOrFail(const RecordingTimeline& timeline,
+                                             const std::string& failurePrefix)
+{
+    try {
+        return CameraCompositionBuilder::build(
+            CameraCompositionBuilder::BuildInput::fromDocument(timeline));
+    } catch (const media::MediaException& e) {
+        throw std::runtime_error(failurePrefix + media::describe(e.error()));
+    }
+}
+
+} // namespace
+
+// Builds and exports with progress on standard error; Ctrl-C cancels. Returns the file written;
+// throws std::runtime_error with the text to show otherwise.
+static std::filesystem::path exportTimeline(const RecordingTimeline& timeline,
+                                            ExportResolution resolution,
+                                            std::optional<std::filesystem::path> out)
+{
+    if (!timeline.videoURL)
+        throw std::runtime_error("Export failed: the recording has no screen movie.");
+    auto built = buildOrFail(timeline, "Export failed: ");
+    media::ExportPreset preset =
+        compatibleExportPreset(resolution, *built.composition, built.videoComposition);
+    std::filesystem::path target = out ? *out : makeExportURL(*timeline.videoURL, resolution);
+
+    media::ExportSession session(built.composition, preset);
+    session.setVideoComposition(built.videoComposition);
+    session.setOutputURL(target);
+    ProgressReport report(media::frameCount(built.composition->duration(),
+                                            built.videoComposition));
+    interrupted = false;
+    auto previous = std::signal(SIGINT, onInterrupt);
+    std::atomic<bool> done{false};
+    session.exportAsynchronously([&] { done = true; });
+    while (!done) {
+        if (interrupted)
+            session.cancelExport();
+        report.update(session.progress());
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    std::signal(SIGINT, previous);
+    if (session.status() == media::ExportStatus::completed)
+        report.update(1);
+    report.finish();
+    if (session.status() == media::ExportStatus::cancelled)
+        throw std::runtime_error("Export cancelled; no file was written.");
+    if (session.status() != media::ExportStatus::completed) {
+        auto error = session.error();
+        throw std::runtime_error(error ? "Export failed: " + media::describe(*error)
+                                       : "Export failed: unknown error");
+    }
+    return target;
+}
+
+int runExport(const Arguments& args)
+{
+    quietMediaLibraries();
+    ParsedArguments parsed = parse(args, {"--resolution", "--out"});
+    if (parsed.positional.size() != 1)
+        throw UsageError("expected the document, got " + std::to_string(parsed.positional.size()) +
+                         " arguments");
+    ExportResolution resolution = ExportResolution::source;
+    if (parsed.options.count("--resolution"))
+        resolution = parseResolution(parsed.options["--resolution"]);
+    RecordingTimeline timeline = loadDocument(parsed.positional[0]);
+    std::optional<std::filesystem::path> out;
+    if (parsed.options.count("--out"))
+        out = parsed.options["--out"];
+    try {
+        std::cout << exportTimeline(timeline, resolution, out).string() << "\n";
+    } catch (const std::runtime_error& e) {
+        std::cerr << e.what() << "\n";
+        return kExitFailure;
+    }
+    return kExitOk;
+}
+
+int runFrame(const Arguments& args)
+{
+    quietMediaLibraries();
+    ParsedArguments parsed = parse(args, {"--out"});
+    if (parsed.positional.size() != 2 || !parsed.options.count("--out"))
+        throw UsageError("expected the document, a time and --out FILE");
+    RecordingTimeline timeline = loadDocument(parsed.positional[0]);
+    double t = parseNumber(parsed.positional[1], "the time");
+    std::filesystem::path out = parsed.options["--out"];
+    try {
+        auto built = buildOrFail(timeline, "");
+        media::CompositionFrameRenderer renderer(built.composition, built.videoComposition);
+        QImage frame = renderer.frameAt(t);
+        if (!frame.save(QString::fromStdString(out.string()), "PNG"))
+            throw std::runtime_error("The picture couldn't be written to " + out.string() + ".");
+    } catch (const media::MediaException& e) {
+        std::cerr << media::describe(e.error()) << "\n";
+        return kExitFailure;
+    } catch (const std::runtime_error& e) {
+        std::cerr << e.what() << "\n";
+        return kExitFailure;
+    }
+    std::cout << out.string() << "\n";
+    return kExitOk;
+}
+
+// Six frames of a movie, evenly spread, in a 3 × 2 grid.
+static QImage contactSheet(const std::filesystem::path& movie)
+{
+    media::MediaAsset asset = media::MediaAsset::load(movie);
+    media::VideoFrameReader reader(asset.tracks(media::MediaType::video).at(0));
+    constexpr int kColumns = 3, kRows = 2, kGap = 8;
+    QImage sheet;
+    for (int i = 0; i < kColumns * kRows; ++i) {
+        QImage frame = reader.frameAt((i + 0.5) * asset.duration() / (kColumns * kRows));
+        if (frame.isNull())
+            continue;
+        QImage tile = frame.scaledToWidth(std::min(frame.width(), 480), Qt::SmoothTransformation);
+        if (sheet.isNull()) {
+            sheet = QImage(kColumns * (tile.width() + kGap) + kGap,
+                           kRows * (tile.height() + kGap) + kGap, QImage::Format_RGB32);
+            sheet.fill(QColor(24, 24, 28));
+        }
+        int x = kGap + (i % kColumns) * (tile.width() + kGap);
+        int y = kGap + (i / kColumns) * (tile.height() + kGap);
+        for (int row = 0; row < tile.height() && y + row < sheet.height(); ++row)
+            std::memcpy(sheet.scanLine(y + row) + x * 4, tile.constScanLine(row),
+                        std::size_t(std::min(tile.width(), sheet.width() - x)) * 4);
+    }
+    return sheet;
+}
+
+int runDemo(const Arguments& args)
+{
+    quietMediaLibraries();
+    ParsedArguments parsed = parse(args, {"--out"});
+    if (!parsed.positional.empty())
+        throw UsageError("unexpected argument " + parsed.positional[0]);
+    std::filesystem::path dir = parsed.options.count("--out")
+                                    ? std::filesystem::path(parsed.options["--out"])
+                                    : std::filesystem::temp_directory_path() / "tarnix-demo";
+    try {
+        std::filesystem::create_directories(dir);
+        std::cerr << "demo: recording a synthetic screen, camera and microphone in "
+                  << dir.string() << "\n";
+        RecordingTimeline timeline = makeDemoRecording(dir);
+        std::filesystem::path document = dir / "demo.tarnix.json";
+        std::ofstream(document) << encodeRecordingTimeline(timeline) << "\n";
+        std::cerr << "demo: " << timeline.zoomRegions.size()
+                  << " automatic zoom regions; exporting\n";
+        std::filesystem::path exported = exportTimeline(timeline, ExportResolution::source,
+                                                        std::nullopt);
+        std::filesystem::path sheet = dir / "contact-sheet.png";
+        if (!contactSheet(exported).save(QString::fromStdString(sheet.string()), "PNG"))
+            throw std::runtime_error("The contact sheet couldn't be written to " +
+                                     sheet.string() + ".");
+        std::cout << "document: " << document.string() << "\n"
+                  << "export: " << exported.string() << "\n"
+                  << "contact sheet: " << sheet.string() << "\n";
+    } catch (const media::MediaException& e) {
+        std::cerr << media::describe(e.error()) << "\n";
+        return kExitFailure;
+    } catch (const std::exception& e) {
+        std::cerr << e.what() << "\n";
+        return kExitFailure;
+    }
+    return kExitOk;
+}
+
+} // namespace tarnix::cli

@@ -1,0 +1,61 @@
+#include "media/DecodeAhead.h"
+
+namespace tarnix::media {
+
+DecodeAhead::DecodeAhead(std::shared_ptr<const Composition> composition, int count, double step,
+                         int depth)
+    : depth_(std::size_t(std::max(depth, 1)))
+{
+    thread_ = std::thread([this, composition = std::move(composition), count, step] {
+        run(composition, count, step);
+    });
+}
+
+DecodeAhead::~DecodeAhead()
+{
+    {
+        std::lock_guard lock(mutex_);
+        stopping_ = true;
+    }
+    changed_.notify_all();
+    thread_.join();
+}
+
+void DecodeAhead::run(std::shared_ptr<const Composition> composition, int count, double step)
+{
+    CompositionVideoReader reader(std::move(composition));
+    for (int i = 0; i < count; ++i) {
+        Item item;
+        try {
+            item.sources = reader.framesAt(i * step);
+        } catch (const MediaException& e) {
+            item.error = e.error();
+        }
+        bool failed = item.error.has_value();
+        {
+            std::unique_lock lock(mutex_);
+            changed_.wait(lock, [&] { return stopping_ || ready_.size() < depth_; });
+            if (stopping_)
+                return;
+            ready_.push_back(std::move(item));
+        }
+        changed_.notify_all();
+        if (failed)
+            return;
+    }
+}
+
+DecodeAhead::Item DecodeAhead::next()
+{
+    Item item;
+    {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [&] { return !ready_.empty(); });
+        item = std::move(ready_.front());
+        ready_.pop_front();
+    }
+    changed_.notify_all();
+    return item;
+}
+
+} // namespace tarnix::media

@@ -1,0 +1,117 @@
+// tarnix-cli's demo, export and frame commands, run as a user would.
+
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <array>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <random>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct CliRun {
+    int exitCode = -1;
+    std::string out;
+};
+
+CliRun cli(const std::string& arguments)
+{
+    std::string command = std::string(TARNIX_CLI) + " " + arguments + " 2>&1";
+    CliRun result;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe)
+        return result;
+    std::array<char, 4096> buffer{};
+    std::size_t n = 0;
+    while ((n = fread(buffer.data(), 1, buffer.size(), pipe)) > 0)
+        result.out.append(buffer.data(), n);
+    int status = pclose(pipe);
+    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return result;
+}
+
+// Width and height of a PNG file from its header; (0, 0) when it is not one.
+std::pair<int, int> pngSize(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    unsigned char header[24] = {};
+    in.read(reinterpret_cast<char*>(header), sizeof header);
+    if (!in || header[1] != 'P' || header[2] != 'N' || header[3] != 'G')
+        return {0, 0};
+    auto word = [&](int at) {
+        return int(header[at]) << 24 | int(header[at + 1]) << 16 | int(header[at + 2]) << 8 |
+               int(header[at + 3]);
+    };
+    return {word(16), word(20)};
+}
+
+class Folder {
+public:
+    Folder()
+        : path(fs::temp_directory_path() /
+               ("tarnix-media-cli-" + std::to_string(std::random_device{}())))
+    {
+        fs::create_directories(path);
+    }
+    ~Folder() { fs::remove_all(path); }
+    fs::path path;
+};
+
+TEST(CliMediaCommands, DemoThenExportAndFrameOfItsDocument)
+{
+    Folder folder;
+    CliRun demo = cli("demo --out " + folder.path.string());
+    ASSERT_EQ(demo.exitCode, 0) << demo.out;
+    fs::path document = folder.path / "demo.tarnix.json";
+    EXPECT_TRUE(fs::exists(document));
+    EXPECT_TRUE(fs::exists(folder.path / "Tarnix-demo-edited.mp4")) << demo.out;
+    auto [sheetWidth, sheetHeight] = pngSize(folder.path / "contact-sheet.png");
+    EXPECT_GT(sheetWidth, sheetHeight);
+    EXPECT_GT(sheetHeight, 0);
+    EXPECT_NE(demo.out.find("export: 100 %"), std::string::npos) << demo.out; // not a terminal
+
+    CliRun second = cli("export " + document.string() + " --resolution 720p");
+    ASSERT_EQ(second.exitCode, 0) << second.out;
+    fs::path expected = folder.path / "Tarnix-demo-edited-720p.mp4";
+    EXPECT_NE(second.out.find(expected.string()), std::string::npos) << second.out;
+    EXPECT_TRUE(fs::exists(expected));
+
+    fs::path still = folder.path / "still.png";
+    CliRun frame = cli("frame " + document.string() + " 4.5 --out " + still.string());
+    ASSERT_EQ(frame.exitCode, 0) << frame.out;
+    EXPECT_EQ(pngSize(still), std::make_pair(1280, 720));
+}
+
+TEST(CliMediaCommands, BadInputGivesAClearMessage)
+{
+    Folder folder;
+    CliRun usage = cli("export");
+    EXPECT_EQ(usage.exitCode, 2);
+    CliRun badResolution = cli("export x.json --resolution 8k");
+    EXPECT_EQ(badResolution.exitCode, 2);
+    EXPECT_NE(badResolution.out.find("8k"), std::string::npos);
+
+    // A document whose screen movie is damaged.
+    fs::path broken = folder.path / "broken.mp4";
+    std::ofstream(broken) << std::string(2000, 'x');
+    std::string source = std::string(TARNIX_SOURCE_DIR) + "/examples/sample-recording.tarnix.json";
+    std::ifstream in(source);
+    std::string text((std::istreambuf_iterator<char>(in)), {});
+    auto at = text.find("\"videoURL\": \"");
+    ASSERT_NE(at, std::string::npos);
+    auto end = text.find('"', at + 13);
+    text.replace(at + 13, end - at - 13, "file://" + broken.string());
+    std::ofstream(folder.path / "doc.json") << text;
+    CliRun failed = cli("export " + (folder.path / "doc.json").string());
+    EXPECT_EQ(failed.exitCode, 1);
+    EXPECT_NE(failed.out.find("Export failed: "), std::string::npos) << failed.out;
+    EXPECT_NE(failed.out.find("broken.mp4"), std::string::npos) << failed.out;
+    EXPECT_FALSE(fs::exists(folder.path / "broken-edited.mp4"));
+}
+
+} // namespace
