@@ -66,17 +66,36 @@ QImage loadImage(const std::string& path)
     return graphics::inPixelFormat(reader.read());
 }
 
-void copyBackground(Canvas& canvas, const QImage& background)
+void copyRows(QImage& target, const QImage& from, int top, int bottom, int left, int right)
+{
+    std::size_t bytes = std::size_t(std::max(right - left, 0)) * 4;
+    for (int y = std::max(top, 0); y < std::min(bottom, target.height()); ++y)
+        std::memcpy(target.scanLine(y) + left * 4, from.constScanLine(y) + left * 4, bytes);
+}
+
+// Copies the background wherever the screen picture will not cover whole pixels: the padding and
+// the partly covered pixels along the content's edges. `content` is in image coordinates.
+void copyBackground(Canvas& canvas, const QImage& background, const QRectF& content)
 {
     QImage& target = canvas.image();
-    if (background.size() == target.size() && background.format() == target.format()) {
-        std::size_t rowBytes = std::size_t(target.width()) * 4;
-        for (int y = 0; y < target.height(); ++y)
-            std::memcpy(target.scanLine(y), background.constScanLine(y), rowBytes);
+    if (background.size() != target.size() || background.format() != target.format()) {
+        canvas.drawImage({0, 0, double(canvas.width()), double(canvas.height())}, background,
+                         QRectF(background.rect()), QPainter::CompositionMode_Source);
         return;
     }
-    canvas.drawImage({0, 0, double(canvas.width()), double(canvas.height())}, background,
-                     QRectF(background.rect()), QPainter::CompositionMode_Source);
+    int w = target.width(), h = target.height();
+    auto clampX = [w](double v) { return int(std::clamp(v, 0.0, double(w))); };
+    auto clampY = [h](double v) { return int(std::clamp(v, 0.0, double(h))); };
+    int left = clampX(std::ceil(content.left())), right = clampX(std::floor(content.right()));
+    int top = clampY(std::ceil(content.top())), bottom = clampY(std::floor(content.bottom()));
+    if (left >= right || top >= bottom) {
+        copyRows(target, background, 0, h, 0, w);
+        return;
+    }
+    copyRows(target, background, 0, top, 0, w);
+    copyRows(target, background, bottom, h, 0, w);
+    copyRows(target, background, top, bottom, 0, left);
+    copyRows(target, background, top, bottom, right, w);
 }
 
 // Mixes the background back in where the mask is not fully white: out = bg + (out - bg) × m.
@@ -304,12 +323,18 @@ QImage compose(const graphics::ImageSlice& screen, const BackgroundFrame& frame)
 
 void drawOnto(Canvas& canvas, const graphics::ImageSlice& screen, const BackgroundFrame& frame)
 {
-    copyBackground(canvas, frame.backgroundWithShadow);
-    if (!(screen.size.width > 0) || !(screen.size.height > 0) || screen.image.isNull())
-        return;
     Rect content = frame.contentRect();
-    canvas.drawSlice(content, screen);
-    QPointF topLeft = canvas.toImageRect(content).topLeft();
+    QRectF contentInImage = canvas.toImageRect(content);
+    if (!(screen.size.width > 0) || !(screen.size.height > 0) || screen.image.isNull()) {
+        copyBackground(canvas, frame.backgroundWithShadow, QRectF());
+        return;
+    }
+    // The screen replaces what lies under it instead of being laid over a copy of the background:
+    // one pass over the content's pixels instead of two. Screen frames are opaque (decoded video
+    // has no alpha), so the two give the same picture.
+    copyBackground(canvas, frame.backgroundWithShadow, contentInImage);
+    canvas.drawSlice(content, screen, QPainter::CompositionMode_Source);
+    QPointF topLeft = contentInImage.topLeft();
     applyMaskEdges(canvas.image(), frame,
                    QPoint(int(std::lround(topLeft.x())), int(std::lround(topLeft.y()))));
 }

@@ -1,31 +1,77 @@
 #include "compositing/CameraOverlayRenderer.h"
 
 #include <QPainter>
-#include <QPainterPath>
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 
 namespace tarnix::CameraOverlayRenderer {
 
 namespace {
 
-constexpr double kRenderScale = 2;
-constexpr double kBorderWidth = 3;       // at render scale 1
-constexpr double kBorderOpacity = 0.85;
+constexpr double kRenderScale = 1;
+constexpr double kBorderWidth = 3; // at render scale 1
+constexpr float kBorderOpacity = 0.85f;
 
-QPainterPath outline(const QRectF& bounds, const CameraOverlaySettings& settings, double scale)
-{
-    QPainterPath path;
-    if (settings.shape == CameraBubbleShape::circle) {
-        path.addEllipse(bounds);
-        return path;
+// Signed distance from a pixel centre to the bubble's outline (negative inside), for a bitmap of
+// w × h pixels: the inscribed ellipse or the rounded rectangle over the whole bitmap.
+class Outline {
+public:
+    Outline(int w, int h, const CameraOverlaySettings& settings, double scale)
+        : hx_(w / 2.0), hy_(h / 2.0), circle_(settings.shape == CameraBubbleShape::circle)
+    {
+        radius_ = std::min({settings.cornerRadius * scale, hx_, hy_});
+        if (!(radius_ > 0))
+            radius_ = 0;
     }
-    double r = std::min({settings.cornerRadius * scale, bounds.width() / 2, bounds.height() / 2});
-    if (!(r > 0))
-        r = 0;
-    path.addRoundedRect(bounds, r, r);
-    return path;
+
+    double distance(int x, int y) const
+    {
+        double dx = std::abs(x + 0.5 - hx_), dy = std::abs(y + 0.5 - hy_);
+        if (circle_) {
+            double shorter = std::min(hx_, hy_);
+            return (std::hypot(dx / hx_, dy / hy_) - 1) * shorter;
+        }
+        double qx = dx - (hx_ - radius_), qy = dy - (hy_ - radius_);
+        double outside = std::hypot(std::max(qx, 0.0), std::max(qy, 0.0));
+        return outside + std::min(std::max(qx, qy), 0.0) - radius_;
+    }
+
+private:
+    double hx_, hy_, radius_ = 0;
+    bool circle_;
+};
+
+// Cuts the picture to the outline with anti-aliased edges and strokes the border centred on it.
+// Coverage comes from the distance to the outline, so only pixels near it are touched.
+void shapeAndBorder(QImage& bubble, const Outline& outline, double borderWidth)
+{
+    const int w = bubble.width(), h = bubble.height();
+    const double halfBorder = borderWidth / 2;
+    const double untouched = -(halfBorder + 0.5); // deeper inside than this nothing changes
+    for (int y = 0; y < h; ++y) {
+        auto* row = reinterpret_cast<std::uint8_t*>(bubble.scanLine(y));
+        int x0 = 0;
+        while (x0 < w && outline.distance(x0, y) >= untouched)
+            ++x0;
+        // The outline is symmetric: the mirror image of [0, x0) is touched on the right.
+        int x1 = w - x0;
+        for (int x = 0; x < w; ++x) {
+            if (x == x0 && x0 < x1) {
+                x = x1 - 1;
+                continue;
+            }
+            double d = outline.distance(x, y);
+            float inside = float(std::clamp(0.5 - d, 0.0, 1.0));
+            // White at the border's opacity laid over the cut picture (premultiplied).
+            float stroke =
+                float(std::clamp(halfBorder + 0.5 - std::abs(d), 0.0, 1.0)) * kBorderOpacity;
+            std::uint8_t* px = row + x * 4;
+            for (int c = 0; c < 4; ++c)
+                px[c] = std::uint8_t(std::lround(px[c] * inside * (1 - stroke) + 255 * stroke));
+        }
+    }
 }
 
 } // namespace
@@ -68,24 +114,18 @@ QImage renderBubble(const graphics::ImageSlice& cameraSquare, Size pixelSize,
     QImage bubble = graphics::makeImage(w, h);
     if (bubble.isNull() || cameraSquare.image.isNull())
         return {};
-    QRectF bounds(0, 0, w, h);
-    QPainterPath path = outline(bounds, settings, renderScale);
-
-    QPainter painter(&bubble);
-    painter.setRenderHints(QPainter::Antialiasing | QPainter::SmoothPixmapTransform);
-    painter.save();
-    if (settings.mirrored) {
-        painter.translate(w, 0);
-        painter.scale(-1, 1);
+    {
+        QPainter painter(&bubble);
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
+        painter.setCompositionMode(QPainter::CompositionMode_Source);
+        if (settings.mirrored) {
+            painter.translate(w, 0);
+            painter.scale(-1, 1);
+        }
+        painter.drawImage(QRectF(0, 0, w, h), cameraSquare.image, cameraSquare.sourceRect);
     }
-    painter.setClipPath(path);
-    painter.drawImage(bounds, cameraSquare.image, cameraSquare.sourceRect);
-    painter.restore();
-
-    // The outline lies on the bitmap's edge, so only the inner half of the border shows.
-    painter.setPen(QPen(QColor::fromRgbF(1, 1, 1, float(kBorderOpacity)), kBorderWidth * renderScale));
-    painter.setBrush(Qt::NoBrush);
-    painter.drawPath(path);
+    // The outline is symmetric, so mirroring the picture leaves it and the border as they are.
+    shapeAndBorder(bubble, Outline(w, h, settings, renderScale), kBorderWidth * renderScale);
     return bubble;
 }
 

@@ -5,6 +5,10 @@
 #include <cstdint>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "graphics/Image.h"
 #include "graphics/ParallelFor.h"
 
@@ -12,13 +16,15 @@ namespace tarnix::graphics {
 
 namespace {
 
-constexpr int kChannels = 4;
-// Below this many pixels read, a blur stays on the calling thread: helper threads cost more
+// One pixel's four premultiplied channels (memory order B, G, R, A) as a vector of floats.
+typedef float Pixel __attribute__((vector_size(16)));
+
+// Below this many pixels of work a blur stays on the calling thread: helper threads cost more
 // than they save.
-constexpr long long kPixelsPerShare = 400'000;
-// Columns handled together by the vertical passes: wide enough for vector code, narrow enough for
-// the column buffers to stay in cache.
-constexpr int kColumnChunk = 64;
+constexpr long long kPixelsPerShare = 300'000;
+// Columns blurred together down the rows: enough for long vector loops, few enough for the
+// column buffers to stay in cache.
+constexpr int kColumnChunk = 32;
 
 struct Radii {
     int r[3];
@@ -31,71 +37,87 @@ Radii radiiFor(double sigma)
     return {{(widths[0] - 1) / 2, (widths[1] - 1) / 2, (widths[2] - 1) / 2}};
 }
 
-int sharesFor(long long pixels)
+#if defined(__SSE2__)
+
+Pixel load(const std::uint8_t* p)
 {
-    return int(std::clamp<long long>(pixels / kPixelsPerShare, 1, 8));
+    std::int32_t word;
+    std::memcpy(&word, p, 4);
+    __m128i zero = _mm_setzero_si128();
+    __m128i bytes = _mm_cvtsi32_si128(word);
+    __m128i ints = _mm_unpacklo_epi16(_mm_unpacklo_epi8(bytes, zero), zero);
+    return Pixel(_mm_cvtepi32_ps(ints));
 }
 
-// One box pass over a line of pixels: out[i] is the mean of in[i - r ... i + r] shifted by r, so
-// the output is 2r pixels shorter than the input.
-void boxLine(const float* in, int inLength, int r, float* out)
+// Rounds to bytes, keeping every colour channel within alpha so the pixel stays premultiplied.
+void store(Pixel v, std::uint8_t* p)
 {
-    int outLength = inLength - 2 * r;
-    float scale = 1.0f / float(2 * r + 1);
-    float sum[kChannels] = {0, 0, 0, 0};
-    for (int j = 0; j <= 2 * r; ++j)
-        for (int c = 0; c < kChannels; ++c)
-            sum[c] += in[j * kChannels + c];
-    for (int i = 0;; ++i) {
-        for (int c = 0; c < kChannels; ++c)
-            out[i * kChannels + c] = sum[c] * scale;
-        if (i + 1 >= outLength)
-            break;
-        for (int c = 0; c < kChannels; ++c)
-            sum[c] += in[(i + 2 * r + 1) * kChannels + c] - in[i * kChannels + c];
-    }
+    __m128 x = __m128(v);
+    __m128 alpha = _mm_shuffle_ps(x, x, _MM_SHUFFLE(3, 3, 3, 3));
+    x = _mm_max_ps(_mm_min_ps(x, alpha), _mm_setzero_ps());
+    __m128i ints = _mm_cvtps_epi32(x); // rounds to nearest
+    __m128i words = _mm_packs_epi32(ints, ints);
+    std::int32_t word = _mm_cvtsi128_si32(_mm_packus_epi16(words, words));
+    std::memcpy(p, &word, 4);
 }
 
-// One box pass down a block of rows `width` floats wide; the output has 2r rows fewer.
-void boxRows(const float* in, int inRows, int width, int r, float* out)
+#else
+
+Pixel load(const std::uint8_t* p)
 {
-    int outRows = inRows - 2 * r;
-    float scale = 1.0f / float(2 * r + 1);
-    std::vector<float> sum(width, 0.0f);
+    return Pixel{float(p[0]), float(p[1]), float(p[2]), float(p[3])};
+}
+
+void store(Pixel v, std::uint8_t* p)
+{
+    float alpha = std::clamp(v[3], 0.0f, 255.0f);
+    for (int c = 0; c < 3; ++c)
+        p[c] = std::uint8_t(std::lround(std::clamp(v[c], 0.0f, alpha)));
+    p[3] = std::uint8_t(std::lround(alpha));
+}
+
+#endif
+
+// One box pass along a line of `stride`-spaced groups: out[i] = mean of in[i ... i + 2r]. The
+// output is 2r entries shorter than the input. `width` vectors are processed side by side.
+void boxPass(const Pixel* in, int inLength, int width, int r, Pixel* out, Pixel* sum)
+{
+    const int outLength = inLength - 2 * r;
+    const float scale = 1.0f / float(2 * r + 1);
+    for (int x = 0; x < width; ++x)
+        sum[x] = Pixel{0, 0, 0, 0};
     for (int j = 0; j <= 2 * r; ++j) {
-        const float* row = in + std::size_t(j) * width;
+        const Pixel* row = in + std::size_t(j) * width;
         for (int x = 0; x < width; ++x)
             sum[x] += row[x];
     }
     for (int i = 0;; ++i) {
-        float* o = out + std::size_t(i) * width;
+        Pixel* o = out + std::size_t(i) * width;
         for (int x = 0; x < width; ++x)
             o[x] = sum[x] * scale;
-        if (i + 1 >= outRows)
+        if (i + 1 >= outLength)
             break;
-        const float* entering = in + std::size_t(i + 2 * r + 1) * width;
-        const float* leaving = in + std::size_t(i) * width;
+        const Pixel* entering = in + std::size_t(i + 2 * r + 1) * width;
+        const Pixel* leaving = in + std::size_t(i) * width;
         for (int x = 0; x < width; ++x)
             sum[x] += entering[x] - leaving[x];
     }
 }
 
-std::uint8_t toByte(float v)
+// Three box passes; `a` holds the input and is clobbered, the result ends in `b`.
+void threePasses(std::vector<Pixel>& a, std::vector<Pixel>& b, int inLength, int width,
+                 const Radii& radii, std::vector<Pixel>& sum)
 {
-    return std::uint8_t(std::clamp(v + 0.5f, 0.0f, 255.0f));
+    boxPass(a.data(), inLength, width, radii.r[0], b.data(), sum.data());
+    inLength -= 2 * radii.r[0];
+    boxPass(b.data(), inLength, width, radii.r[1], a.data(), sum.data());
+    inLength -= 2 * radii.r[1];
+    boxPass(a.data(), inLength, width, radii.r[2], b.data(), sum.data());
 }
 
-// Stores premultiplied pixels, keeping every colour component within alpha.
-void storePixel(const float* v, std::uint8_t* dst)
-{
-    // Memory order of kPixelFormat is B, G, R, A.
-    std::uint8_t alpha = toByte(v[3]);
-    for (int c = 0; c < 3; ++c)
-        dst[c] = std::min(toByte(v[c]), alpha);
-    dst[3] = alpha;
-}
-
-// The blur of one rectangle of `source`, edges extended, as a new image of the rectangle's size.
+// The blur of one rectangle of `source` with its edges extended, as a new image of the
+// rectangle's size. Down the columns first (vector loops across many columns), then along the
+// rows of the rectangle only.
 class PatchBlur {
 public:
     PatchBlur(const QImage& source, const QRect& area, Radii radii)
@@ -103,78 +125,71 @@ public:
         , area_(area)
         , radii_(radii)
         , reach_(radii.reach())
-        , firstRow_(std::max(0, area.top() - reach_))
-        , lastRow_(std::min(source.height() - 1, area.bottom() + reach_))
+        , firstColumn_(std::max(0, area.left() - reach_))
+        , lastColumn_(std::min(source.width() - 1, area.right() + reach_))
     {
     }
 
     QImage run()
     {
         QImage patch = makeImage(area_.width(), area_.height());
-        horizontal_ = QImage(area_.width(), lastRow_ - firstRow_ + 1, kPixelFormat);
-        if (patch.isNull() || horizontal_.isNull())
+        vertical_ = QImage(lastColumn_ - firstColumn_ + 1, area_.height(), kPixelFormat);
+        if (patch.isNull() || vertical_.isNull())
             return {};
         long long work = (long long)(area_.width() + 2 * reach_) * (area_.height() + 2 * reach_);
-        int shares = sharesFor(work);
-        parallelFor(horizontal_.height(), shares,
-                    [this](int begin, int end) { horizontalRows(begin, end); });
-        int chunks = (area_.width() + kColumnChunk - 1) / kColumnChunk;
-        parallelFor(chunks, shares, [this, &patch](int begin, int end) {
+        int shares = int(std::clamp<long long>(work / kPixelsPerShare, 1, 8));
+        int chunks = (vertical_.width() + kColumnChunk - 1) / kColumnChunk;
+        parallelFor(chunks, shares, [this](int begin, int end) {
             for (int chunk = begin; chunk < end; ++chunk)
-                verticalChunk(chunk, patch);
+                verticalChunk(chunk);
         });
+        parallelFor(area_.height(), shares,
+                    [this, &patch](int begin, int end) { horizontalRows(begin, end, patch); });
         return patch;
     }
 
 private:
-    // Blurs source rows firstRow_ + [begin, end) along x into horizontal_, over the area's columns.
-    void horizontalRows(int begin, int end)
+    // Blurs one chunk of columns down the rows into vertical_, reading rows beyond the picture
+    // as its first or last row.
+    void verticalChunk(int chunk)
     {
-        int inLength = area_.width() + 2 * reach_;
-        std::vector<float> a(std::size_t(inLength) * kChannels);
-        std::vector<float> b(a.size());
-        int lastColumn = source_.width() - 1;
-        for (int row = begin; row < end; ++row) {
-            const std::uint8_t* src = source_.constScanLine(firstRow_ + row);
-            for (int i = 0; i < inLength; ++i) {
-                int x = std::clamp(area_.left() - reach_ + i, 0, lastColumn);
-                for (int c = 0; c < kChannels; ++c)
-                    a[i * kChannels + c] = src[x * kChannels + c];
-            }
-            boxLine(a.data(), inLength, radii_.r[0], b.data());
-            boxLine(b.data(), inLength - 2 * radii_.r[0], radii_.r[1], a.data());
-            int length = inLength - 2 * (radii_.r[0] + radii_.r[1]);
-            boxLine(a.data(), length, radii_.r[2], b.data());
-            std::uint8_t* dst = horizontal_.scanLine(row);
-            for (int i = 0; i < area_.width(); ++i)
-                storePixel(&b[i * kChannels], dst + i * kChannels);
+        int x0 = chunk * kColumnChunk;
+        int columns = std::min(kColumnChunk, vertical_.width() - x0);
+        int inRows = area_.height() + 2 * reach_;
+        std::vector<Pixel> a(std::size_t(inRows) * columns), b(a.size()), sum(columns);
+        int lastRow = source_.height() - 1;
+        for (int i = 0; i < inRows; ++i) {
+            int y = std::clamp(area_.top() - reach_ + i, 0, lastRow);
+            const std::uint8_t* src = source_.constScanLine(y) + (firstColumn_ + x0) * 4;
+            Pixel* dst = a.data() + std::size_t(i) * columns;
+            for (int x = 0; x < columns; ++x)
+                dst[x] = load(src + x * 4);
+        }
+        threePasses(a, b, inRows, columns, radii_, sum);
+        for (int y = 0; y < area_.height(); ++y) {
+            std::uint8_t* dst = vertical_.scanLine(y) + x0 * 4;
+            const Pixel* src = b.data() + std::size_t(y) * columns;
+            for (int x = 0; x < columns; ++x)
+                store(src[x], dst + x * 4);
         }
     }
 
-    // Blurs columns of one chunk along y from horizontal_ into the patch.
-    void verticalChunk(int chunk, QImage& patch) const
+    // Blurs rows [begin, end) of vertical_ along x into the patch, reading columns beyond the
+    // picture as its first or last column.
+    void horizontalRows(int begin, int end, QImage& patch) const
     {
-        int x0 = chunk * kColumnChunk;
-        int columns = std::min(kColumnChunk, area_.width() - x0);
-        int width = columns * kChannels;
-        int inRows = area_.height() + 2 * reach_;
-        std::vector<float> a(std::size_t(inRows) * width);
-        std::vector<float> b(a.size());
-        for (int i = 0; i < inRows; ++i) {
-            int y = std::clamp(area_.top() - reach_ + i, firstRow_, lastRow_);
-            const std::uint8_t* src = horizontal_.constScanLine(y - firstRow_) + x0 * kChannels;
-            float* dst = a.data() + std::size_t(i) * width;
-            for (int k = 0; k < width; ++k)
-                dst[k] = src[k];
-        }
-        boxRows(a.data(), inRows, width, radii_.r[0], b.data());
-        boxRows(b.data(), inRows - 2 * radii_.r[0], width, radii_.r[1], a.data());
-        boxRows(a.data(), inRows - 2 * (radii_.r[0] + radii_.r[1]), width, radii_.r[2], b.data());
-        for (int y = 0; y < area_.height(); ++y) {
-            const float* src = b.data() + std::size_t(y) * width;
-            std::uint8_t* dst = patch.scanLine(y) + x0 * kChannels;
-            for (int i = 0; i < columns; ++i)
-                storePixel(src + i * kChannels, dst + i * kChannels);
+        int inLength = area_.width() + 2 * reach_;
+        std::vector<Pixel> a(inLength), b(inLength), sum(1);
+        for (int row = begin; row < end; ++row) {
+            const std::uint8_t* src = vertical_.constScanLine(row);
+            for (int i = 0; i < inLength; ++i) {
+                int x = std::clamp(area_.left() - reach_ + i, firstColumn_, lastColumn_);
+                a[i] = load(src + (x - firstColumn_) * 4);
+            }
+            threePasses(a, b, inLength, 1, radii_, sum);
+            std::uint8_t* dst = patch.scanLine(row);
+            for (int i = 0; i < area_.width(); ++i)
+                store(b[i], dst + i * 4);
         }
     }
 
@@ -182,10 +197,150 @@ private:
     QRect area_;
     Radii radii_;
     int reach_;
-    int firstRow_;
-    int lastRow_;
-    QImage horizontal_;
+    int firstColumn_;
+    int lastColumn_;
+    QImage vertical_; // the area's rows, columns widened by the reach, blurred down the columns
 };
+
+// Wide blurs run on a grid `factor` times coarser: box-averaged down, blurred, and interpolated
+// back up. A Gaussian this wide has nothing left at the grid's scale, so the picture matches a
+// full-resolution blur to within a level or two, at a small fraction of the work.
+int gridFactor(double sigma)
+{
+    return std::clamp(int(sigma / 6), 1, 16);
+}
+
+// The standard deviation on the coarse grid that, with the variance added by the box average
+// (f² − 1) / 12 and by the linear interpolation f² / 6, gives sigma at full resolution.
+double coarseSigma(double sigma, int f)
+{
+    double variance = sigma * sigma - (double(f) * f - 1) / 12 - double(f) * f / 6;
+    return std::sqrt(std::max(variance, 1.0)) / f;
+}
+
+// Adds the channels of pixels [x, x + count) of a row to sum[0..3] (16-bit: at most 16 × 16
+// pixels of 255 are summed).
+void addPixels(const std::uint8_t* row, int x, int count, std::uint16_t* sum)
+{
+    const std::uint8_t* p = row + x * 4;
+#if defined(__SSE2__)
+    __m128i zero = _mm_setzero_si128();
+    __m128i acc = zero;
+    int i = 0;
+    for (; i + 2 <= count; i += 2)
+        acc = _mm_add_epi16(acc, _mm_unpacklo_epi8(_mm_loadl_epi64(
+                                     reinterpret_cast<const __m128i*>(p + i * 4)), zero));
+    acc = _mm_add_epi16(acc, _mm_srli_si128(acc, 8));
+    alignas(16) std::uint16_t lanes[8];
+    _mm_store_si128(reinterpret_cast<__m128i*>(lanes), acc);
+    for (int c = 0; c < 4; ++c)
+        sum[c] = std::uint16_t(sum[c] + lanes[c]);
+    for (; i < count; ++i)
+        for (int c = 0; c < 4; ++c)
+            sum[c] = std::uint16_t(sum[c] + p[i * 4 + c]);
+#else
+    for (int i = 0; i < count; ++i)
+        for (int c = 0; c < 4; ++c)
+            sum[c] = std::uint16_t(sum[c] + p[i * 4 + c]);
+#endif
+}
+
+// Box-averages the cells `cells` of the coarse grid (f × f pixels each; pixels beyond the
+// picture repeat its edge) into `grid`.
+void downsample(const QImage& source, int f, const QRect& cells, QImage& grid)
+{
+    const int lastX = source.width() - 1, lastY = source.height() - 1;
+    const float cellScale = 1.0f / float(f * f);
+    std::vector<std::uint16_t> sums(std::size_t(cells.width()) * 4);
+    for (int j = 0; j < cells.height(); ++j) {
+        std::fill(sums.begin(), sums.end(), 0);
+        for (int dy = 0; dy < f; ++dy) {
+            const std::uint8_t* row = source.constScanLine(std::min((cells.top() + j) * f + dy, lastY));
+            for (int i = 0; i < cells.width(); ++i) {
+                int x = (cells.left() + i) * f;
+                int inside = std::clamp(lastX + 1 - x, 0, f);
+                std::uint16_t* sum = &sums[std::size_t(i) * 4];
+                addPixels(row, x, inside, sum);
+                for (int k = inside; k < f; ++k) // beyond the right edge: the edge pixel
+                    addPixels(row, lastX, 1, sum);
+            }
+        }
+        std::uint8_t* dst = grid.scanLine(j);
+        for (int i = 0; i < cells.width(); ++i) {
+            const std::uint16_t* sum = &sums[std::size_t(i) * 4];
+            store(Pixel{float(sum[0]), float(sum[1]), float(sum[2]), float(sum[3])} * cellScale,
+                  dst + i * 4);
+        }
+    }
+}
+
+// The blur of `area` through the coarse grid. Cells are aligned to the picture's origin, so the
+// pixels of an area do not depend on which other areas are blurred.
+QImage coarseBlur(const QImage& source, const QRect& area, double sigma, int f)
+{
+    const double coarse = coarseSigma(sigma, f);
+    const Radii radii = radiiFor(coarse);
+    const int gridW = (source.width() + f - 1) / f, gridH = (source.height() + f - 1) / f;
+    // Cells whose centres bracket the area's pixel centres, then the blur's reach around them.
+    auto cellBelow = [f](int pixel) { return int(std::floor((pixel + 0.5) / f - 0.5)); };
+    QRect cells = QRect(QPoint(cellBelow(area.left()), cellBelow(area.top())),
+                        QPoint(cellBelow(area.right()) + 1, cellBelow(area.bottom()) + 1))
+                      .intersected(QRect(0, 0, gridW, gridH));
+    QRect read = cells.adjusted(-radii.reach(), -radii.reach(), radii.reach(), radii.reach())
+                     .intersected(QRect(0, 0, gridW, gridH));
+    QImage grid = makeImage(read.width(), read.height());
+    if (grid.isNull() || cells.isEmpty())
+        return {};
+    downsample(source, f, read, grid);
+    // The read area ends at the grid's edge or one reach beyond the cells, so the patch's edge
+    // extension matches the grid's.
+    QRect inGrid = cells.translated(-read.topLeft());
+    QImage blurredCells = PatchBlur(grid, inGrid, radii).run();
+    if (blurredCells.isNull())
+        return {};
+
+    QImage patch = makeImage(area.width(), area.height());
+    if (patch.isNull())
+        return {};
+    struct Tap {
+        int index;
+        float weight;
+    };
+    auto taps = [&](int pixel, int first, int count) {
+        double u = (pixel + 0.5) / f - 0.5;
+        int i = int(std::floor(u));
+        float w = float(u - i);
+        return std::pair{Tap{std::clamp(i, first, first + count - 1) - first, 1 - w},
+                         Tap{std::clamp(i + 1, first, first + count - 1) - first, w}};
+    };
+    std::vector<std::pair<Tap, Tap>> columns(area.width());
+    for (int x = 0; x < area.width(); ++x)
+        columns[x] = taps(area.left() + x, cells.left(), cells.width());
+    std::vector<Pixel> cellRow(cells.width());
+    for (int y = 0; y < area.height(); ++y) {
+        // Down the rows first, over the few cells of the row; then along it, pixel by pixel.
+        auto [top, bottom] = taps(area.top() + y, cells.top(), cells.height());
+        const std::uint8_t* r0 = blurredCells.constScanLine(top.index);
+        const std::uint8_t* r1 = blurredCells.constScanLine(bottom.index);
+        for (int i = 0; i < cells.width(); ++i)
+            cellRow[i] = load(r0 + i * 4) * top.weight + load(r1 + i * 4) * bottom.weight;
+        std::uint8_t* dst = patch.scanLine(y);
+        for (int x = 0; x < area.width(); ++x) {
+            const auto& [left, right] = columns[x];
+            store(cellRow[left.index] * left.weight + cellRow[right.index] * right.weight,
+                  dst + x * 4);
+        }
+    }
+    return patch;
+}
+
+QImage blurArea(const QImage& source, const QRect& area, double sigma)
+{
+    int f = gridFactor(sigma);
+    if (f > 1)
+        return coarseBlur(source, area, sigma, f);
+    return PatchBlur(source, area, radiiFor(sigma)).run();
+}
 
 } // namespace
 
@@ -213,9 +368,9 @@ void blurRects(QImage& image, const std::vector<QRect>& rects, double sigma)
 {
     if (image.isNull() || rects.empty())
         return;
-    image = inPixelFormat(image);
-    Radii radii = radiiFor(sigma);
-    if (radii.reach() == 0)
+    if (image.format() != kPixelFormat)
+        image = image.convertToFormat(kPixelFormat);
+    if (radiiFor(sigma).reach() == 0)
         return;
     const QRect bounds = image.rect();
     std::vector<std::pair<QRect, QImage>> patches;
@@ -223,15 +378,15 @@ void blurRects(QImage& image, const std::vector<QRect>& rects, double sigma)
         QRect area = rect.intersected(bounds);
         if (area.isEmpty())
             continue;
-        QImage patch = PatchBlur(image, area, radii).run();
+        QImage patch = blurArea(image, area, sigma);
         if (!patch.isNull())
             patches.emplace_back(area, std::move(patch));
     }
     // Written only after every patch was read from the untouched image.
     for (const auto& [area, patch] : patches) {
         for (int y = 0; y < area.height(); ++y)
-            std::memcpy(image.scanLine(area.top() + y) + area.left() * kChannels,
-                        patch.constScanLine(y), std::size_t(area.width()) * kChannels);
+            std::memcpy(image.scanLine(area.top() + y) + area.left() * 4, patch.constScanLine(y),
+                        std::size_t(area.width()) * 4);
     }
 }
 

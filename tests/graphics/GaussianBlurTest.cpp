@@ -1,0 +1,148 @@
+#include <gtest/gtest.h>
+
+#include <QImage>
+
+#include <cmath>
+#include <random>
+
+#include "graphics/GaussianBlur.h"
+#include "graphics/Image.h"
+
+using namespace tarnix::graphics;
+
+namespace {
+
+QImage noise(int w, int h, unsigned seed)
+{
+    QImage image = makeImage(w, h);
+    std::mt19937 random(seed);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            image.setPixel(x, y, qRgb(random() % 256, random() % 256, random() % 256));
+    return image;
+}
+
+// The left half black, the right half white.
+QImage step(int w, int h)
+{
+    QImage image = makeImage(w, h, Qt::black);
+    for (int y = 0; y < h; ++y)
+        for (int x = w / 2; x < w; ++x)
+            image.setPixel(x, y, qRgb(255, 255, 255));
+    return image;
+}
+
+int maxDifference(const QImage& a, const QImage& b, const QRect& area)
+{
+    int worst = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x) {
+            QRgb p = a.pixel(x, y), q = b.pixel(x, y);
+            worst = std::max({worst, std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)),
+                              std::abs(qBlue(p) - qBlue(q)), std::abs(qAlpha(p) - qAlpha(q))});
+        }
+    return worst;
+}
+
+double spread(const QImage& image, const QRect& area)
+{
+    double sum = 0, sumSq = 0;
+    int n = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x) {
+            double v = qGreen(image.pixel(x, y));
+            sum += v;
+            sumSq += v * v;
+            ++n;
+        }
+    double mean = sum / n;
+    return std::sqrt(sumSq / n - mean * mean);
+}
+
+} // namespace
+
+TEST(GaussianBlur, ThreeBoxWidthsMatchTheVarianceOfTheGaussian)
+{
+    auto widths = boxWidthsForGaussian(48);
+    ASSERT_EQ(widths.size(), 3u);
+    EXPECT_EQ(widths, (std::vector<int>{95, 95, 97}));
+    double variance = 0;
+    for (int w : widths)
+        variance += (double(w) * w - 1) / 12;
+    EXPECT_NEAR(std::sqrt(variance), 48, 0.5);
+
+    EXPECT_EQ(boxWidthsForGaussian(0), (std::vector<int>{1, 1, 1}));
+    EXPECT_EQ(boxWidthsForGaussian(std::nan("")), (std::vector<int>{1, 1, 1}));
+    EXPECT_EQ(boxWidthsForGaussian(-3), (std::vector<int>{1, 1, 1}));
+}
+
+TEST(GaussianBlur, EdgesAreExtendedSoAFlatPictureStaysFlatUpToItsBorder)
+{
+    QImage image = makeImage(300, 200, QColor(200, 40, 90));
+    QImage out = blurred(image, 32);
+    EXPECT_EQ(maxDifference(out, image, out.rect()), 0);
+}
+
+TEST(GaussianBlur, AStepBecomesTheGaussianIntegral)
+{
+    const double sigma = 16;
+    QImage out = blurred(step(400, 20), sigma);
+    int edge = 200; // first white column; the step lies between 199 and 200
+    auto valueAt = [&](int x) { return qGreen(out.pixel(x, 10)); };
+    EXPECT_NEAR(valueAt(edge) + valueAt(edge - 1), 255, 2);
+    // One standard deviation into the white side: Φ(1) ≈ 0.841.
+    EXPECT_NEAR(valueAt(edge + int(sigma)), 0.841 * 255, 6);
+    EXPECT_NEAR(valueAt(edge - 1 - int(sigma)), 0.159 * 255, 6);
+    // Far from the edge nothing changes.
+    EXPECT_EQ(valueAt(5), 0);
+    EXPECT_EQ(valueAt(395), 255);
+}
+
+TEST(GaussianBlur, BlurringOnlyARectangleGivesTheSamePixelsAsBlurringEverything)
+{
+    QImage image = noise(900, 700, 7);
+    QImage whole = blurred(image, 20);
+    QImage part = image.copy();
+    QRect area(10, 300, 250, 120); // near the left edge, so clamping is involved
+    QRect far(700, 5, 190, 60);
+    blurRects(part, {area, far}, 20);
+    EXPECT_LE(maxDifference(part, whole, area), 1);
+    EXPECT_LE(maxDifference(part, whole, far), 1);
+    // Outside the rectangles the picture is untouched.
+    EXPECT_EQ(maxDifference(part, image, QRect(300, 0, 300, 700)), 0);
+    EXPECT_LT(spread(part, area), spread(image, area) / 4);
+}
+
+TEST(GaussianBlur, OverlappingRectanglesReadTheOriginalPicture)
+{
+    QImage image = noise(400, 300, 3);
+    QImage whole = blurred(image, 10);
+    QImage part = image.copy();
+    blurRects(part, {QRect(50, 50, 200, 100), QRect(100, 80, 200, 150)}, 10);
+    EXPECT_LE(maxDifference(part, whole, QRect(50, 50, 200, 100)), 1);
+    EXPECT_LE(maxDifference(part, whole, QRect(100, 80, 200, 150)), 1);
+}
+
+TEST(GaussianBlur, RectanglesOutsideThePictureAreIgnored)
+{
+    QImage image = noise(64, 64, 1);
+    QImage copy = image.copy();
+    blurRects(copy, {QRect(100, 100, 20, 20), QRect(-50, -50, 10, 10)}, 8);
+    EXPECT_EQ(maxDifference(copy, image, image.rect()), 0);
+}
+
+TEST(GaussianBlur, KeepsPremultipliedPixelsValid)
+{
+    QImage image = makeImage(120, 80);
+    for (int y = 0; y < 80; ++y)
+        for (int x = 60; x < 120; ++x)
+            image.setPixel(x, y, qPremultiply(qRgba(255, 128, 0, 90)));
+    QImage out = blurred(image, 12);
+    for (int y = 0; y < 80; y += 7)
+        for (int x = 0; x < 120; ++x) {
+            QRgb p = out.pixel(x, y);
+            EXPECT_LE(qRed(p), qAlpha(p));
+            EXPECT_LE(qGreen(p), qAlpha(p));
+        }
+    EXPECT_EQ(qAlpha(out.pixel(0, 40)), 0);
+}
