@@ -43,6 +43,14 @@ _tarnix_start_x() {
   command -v xsetroot >/dev/null && xsetroot -cursor_name left_ptr 2>/dev/null || true
 }
 
+_tarnix_tone() { # frequency sink channels
+  command -v ffmpeg >/dev/null && command -v pacat >/dev/null || return 0
+  (ffmpeg -nostdin -loglevel quiet -re -f lavfi -i "sine=frequency=$1:sample_rate=44100" \
+     -ac "$3" -f s16le - 2>/dev/null | pacat --playback --device="$2" --rate=44100 \
+     --channels="$3" --format=s16le --latency-msec=200) </dev/null >/dev/null 2>&1 &
+  _tarnix_pids+=($!)
+}
+
 _tarnix_start_pulse() {
   local d="$_tarnix_dir/pulse"
   mkdir -p "$d/home" "$d/run"
@@ -51,8 +59,9 @@ _tarnix_start_pulse() {
 load-module module-native-protocol-unix auth-anonymous=1 socket=$d/native
 load-module module-null-sink sink_name=tarnix_null
 set-default-sink tarnix_null
-load-module module-sine-source source_name=tarnix_tone frequency=440 rate=44100
-set-default-source tarnix_tone
+load-module module-null-sink sink_name=tarnix_mic_feed
+load-module module-remap-source master=tarnix_mic_feed.monitor source_name=tarnix_mic channels=1 source_properties=device.description=Tarnix-test-microphone
+set-default-source tarnix_mic
 PA
   HOME="$d/home" XDG_RUNTIME_DIR="$d/run" setsid pulseaudio --daemonize=no -n -F "$d/min.pa" \
     --exit-idle-time=-1 --disallow-exit --log-target="file:$d/pa.log" </dev/null >/dev/null 2>&1 &
@@ -60,13 +69,10 @@ PA
   export PULSE_SERVER="unix:$d/native"
   _tarnix_wait_for 10 pactl info ||
     { echo "services: PulseAudio did not start (see $d/pa.log)" >&2; return 1; }
-  # Something for the sink's monitor to carry: a quiet endless tone played into the null sink.
-  if command -v ffmpeg >/dev/null && command -v pacat >/dev/null; then
-    (ffmpeg -nostdin -loglevel quiet -re -f lavfi -i "sine=frequency=660:sample_rate=44100" \
-       -ac 2 -f s16le - 2>/dev/null | pacat --playback --device=tarnix_null --rate=44100 \
-       --channels=2 --format=s16le --latency-msec=20) </dev/null >/dev/null 2>&1 &
-    _tarnix_pids+=($!)
-  fi
+  # Endless tones in real time: 660 Hz for the system audio (the default sink's monitor) and
+  # 440 Hz for the microphone (a source remapped from a second null sink's monitor).
+  _tarnix_tone 660 tarnix_null 2
+  _tarnix_tone 440 tarnix_mic_feed 1
 }
 
 _tarnix_start_bus() {

@@ -247,6 +247,8 @@ void MovieWriter::State::writeHeader()
     switch (settings.layout) {
     case MovieLayout::fragmented:
         av_dict_set(&options, "movflags", "frag_keyframe+empty_moov+default_base_moof", 0);
+        // Each finished fragment goes to the file at once, not when the I/O buffer fills.
+        format->flags |= AVFMT_FLAG_FLUSH_PACKETS;
         // Audio-only files have no key frames to cut at: fragment by time as well.
         av_dict_set_int(&options, "frag_duration", 1000000, 0);
         break;

@@ -14,6 +14,9 @@ namespace tarnix::x11 {
 
 namespace {
 constexpr double kApplicationWindowsRefresh = 0.5; // seconds between window-list reads
+// After redirecting, the window's pixmap holds what was on screen there (overlapping windows
+// included) until the application has repainted it: give it this long before the first grab.
+constexpr double kRepaintGrace = 0.2;
 }
 
 // One shared-memory segment attached to the server; grown when a bigger area is grabbed.
@@ -81,6 +84,7 @@ FrameGrabber::FrameGrabber(const CaptureSource& source)
         // The first pixmap after redirecting holds stale screen contents: have it repainted.
         xcb_clear_area(connection_.get(), 1, window, 0, 0, 0, 0);
         xcb_flush(connection_.get());
+        redirectTime_ = CaptureClock::now();
     }
 }
 
@@ -132,7 +136,7 @@ bool FrameGrabber::grabWindow(QImage& out)
         connection_.checkAlive();
         throw X11Error("the recorded window was closed");
     }
-    if (attributes->map_state != XCB_MAP_STATE_VIEWABLE)
+    if (attributes->map_state != XCB_MAP_STATE_VIEWABLE || CaptureClock::now() - redirectTime_ < kRepaintGrace)
         return false;
     Reply<xcb_get_geometry_reply_t> geometry(xcb_get_geometry_reply(c, xcb_get_geometry(c, window), nullptr));
     if (!geometry)

@@ -44,6 +44,7 @@ private:
     QSize pixmapSize_;
     QRegion applicationRegion_;
     double regionTime_ = -1;
+    double redirectTime_ = 0; // CaptureClock time of the Composite redirect
 };
 
 } // namespace tarnix::x11

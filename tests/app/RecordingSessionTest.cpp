@@ -1,0 +1,157 @@
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "app/DocumentFiles.h"
+#include "app/RecordingSession.h"
+#include "capture/CaptureMessages.h"
+#include "document/DocumentCoding.h"
+#include "support/MediaProbe.h"
+#include "support/ServiceHelpers.h"
+
+using namespace tarnix;
+
+namespace {
+
+class RecordingSessionTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        test::ensureApplication();
+        session = std::make_unique<RecordingSession>();
+        session->setOutputDirectory(folder.path());
+        auto options = session->recorder().options();
+        options.encoders = {"libx264"};
+        options.preset = "ultrafast";
+        session->recorder().setOptions(options);
+        // No accessibility prompt from these tests.
+        session->focusedElementTracker().setTrustCheck([](bool) { return false; });
+    }
+
+    bool toggle()
+    {
+        bool done = false;
+        session->toggleRecording([&] { done = true; });
+        return test::processEventsUntil(30, [&] { return done; });
+    }
+
+    test::TemporaryFolder folder;
+    std::unique_ptr<RecordingSession> session;
+};
+
+} // namespace
+
+TEST_F(RecordingSessionTest, withNoSourceSelectedNothingStarts)
+{
+    bool done = false;
+    session->toggleRecording([&] { done = true; });
+    EXPECT_TRUE(done);
+    EXPECT_FALSE(session->isRecording());
+    EXPECT_FALSE(session->cursorTracker().startTime());
+    EXPECT_FALSE(session->recordingStartedAt());
+    session->selectedSourceID = "display-424242";
+    session->toggleRecording();
+    EXPECT_FALSE(session->isRecording());
+    EXPECT_FALSE(session->recorder().errorMessage());
+}
+
+TEST_F(RecordingSessionTest, aRecordingWritesTheMovieTheMicrophoneAndARebasedDocument)
+{
+    if (!test::requireDisplay() || !test::requireSoundServer())
+        return;
+    session->sourceProvider().refresh();
+    ASSERT_FALSE(session->sourceProvider().displays().empty());
+    session->selectedSourceID = displayIdentifier(session->sourceProvider().displays().front());
+    session->includeSystemAudio = true;
+    session->micRecorder().configure("tarnix_mic");
+    session->selectedMicID = "tarnix_mic";
+    test::shell("xdotool mousemove 700 500");
+
+    ASSERT_TRUE(toggle());
+    ASSERT_TRUE(session->isRecording()) << session->recorder().errorMessage().value_or("");
+    EXPECT_TRUE(session->micRecorder().isRecording());
+    test::processEvents(0.7);
+    test::shell("xdotool mousemove_relative 20 0 click 1");
+    test::processEvents(1.5);
+    ASSERT_TRUE(toggle());
+    EXPECT_FALSE(session->isRecording());
+    EXPECT_FALSE(session->micRecorder().isRecording());
+
+    ASSERT_TRUE(session->completedTimeline());
+    const auto& t = *session->completedTimeline();
+    EXPECT_EQ(t.videoURL, session->recorder().lastOutputURL());
+    EXPECT_EQ(t.microphoneURL, session->micRecorder().lastOutputURL());
+    EXPECT_FALSE(t.cameraURL);
+    EXPECT_FALSE(t.cameraOverlay.isEnabled);
+    EXPECT_TRUE(t.hasSystemAudio);
+    EXPECT_EQ(t.captureFrame, session->recordingSource()->screenFrame());
+    ASSERT_FALSE(t.clickEvents.empty());
+    EXPECT_EQ(t.clickEvents.front().kind, ClickKind::leftDown);
+    for (const auto& sample : t.cursorSamples)
+        EXPECT_GE(sample.timestamp, 0);
+    for (const auto& click : t.clickEvents) {
+        EXPECT_GT(click.timestamp, 0.3) << "the click came about 0.7 s into the movie";
+        EXPECT_LT(click.timestamp, 2.0);
+    }
+    EXPECT_FALSE(t.zoomRegions.empty()) << "the click gives a click-based zoom region";
+
+    ASSERT_TRUE(session->documentURL()) << session->documentError().value_or("");
+    EXPECT_EQ(*session->documentURL(), DocumentFiles::documentPath(*t.videoURL));
+    std::ifstream in(*session->documentURL());
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(decodeRecordingTimeline(text), t);
+
+    const auto movie = test::probe(*t.videoURL);
+    ASSERT_TRUE(movie.video);
+    ASSERT_TRUE(movie.audio);
+    const auto mic = test::audioStats(*t.microphoneURL);
+    ASSERT_TRUE(mic);
+    EXPECT_EQ(mic->channels, 1);
+    EXPECT_GT(mic->rms, 0.05);
+}
+
+TEST_F(RecordingSessionTest, aScreenThatFailsToStartStopsEverythingElseAgain)
+{
+    if (!test::requireDisplay() || !test::requireSoundServer())
+        return;
+    session->sourceProvider().refresh();
+    ASSERT_FALSE(session->sourceProvider().displays().empty());
+    session->selectedSourceID = displayIdentifier(session->sourceProvider().displays().front());
+    auto options = session->recorder().options();
+    options.encoders = {"no-such-encoder"};
+    session->recorder().setOptions(options);
+    session->micRecorder().configure("tarnix_mic");
+    session->selectedMicID = "tarnix_mic";
+    ASSERT_TRUE(toggle());
+    EXPECT_FALSE(session->isRecording());
+    EXPECT_FALSE(session->micRecorder().isRecording()) << "the microphone is stopped again";
+    EXPECT_FALSE(session->cursorTracker().startTime()) << "the cursor tracker is stopped again";
+    ASSERT_TRUE(session->recorder().errorMessage());
+    EXPECT_EQ(session->recorder().errorMessage()->rfind("Failed to start recording: ", 0), 0u);
+    EXPECT_TRUE(session->recordingStartedAt()) << "the start time is kept";
+    EXPECT_FALSE(session->completedTimeline());
+}
+
+TEST_F(RecordingSessionTest, aRecordingWithoutFramesMakesNoDocument)
+{
+    if (!test::requireDisplay())
+        return;
+    test::TestWindow window("Tarnix session hidden window", "808080", QRect(60, 60, 200, 150), 0);
+    ASSERT_TRUE(window.isReady());
+    session->sourceProvider().refresh();
+    std::optional<std::string> id;
+    for (const auto& w : session->sourceProvider().windows())
+        if (w.title == "Tarnix session hidden window") {
+            id = windowIdentifier(w);
+            test::shell("xdotool windowunmap --sync " + std::to_string(w.windowID));
+        }
+    ASSERT_TRUE(id);
+    session->selectedSourceID = id;
+    ASSERT_TRUE(toggle());
+    ASSERT_TRUE(session->isRecording());
+    test::processEvents(0.4);
+    ASSERT_TRUE(toggle());
+    EXPECT_FALSE(session->completedTimeline());
+    EXPECT_FALSE(session->documentURL());
+    EXPECT_EQ(session->recorder().errorMessage(), std::optional<std::string>(CaptureMessages::kNoFramesCaptured));
+}

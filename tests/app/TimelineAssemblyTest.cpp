@@ -1,0 +1,106 @@
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "app/DocumentFiles.h"
+#include "app/TimelineAssembly.h"
+#include "document/DocumentCoding.h"
+#include "support/ServiceHelpers.h"
+
+using namespace tarnix;
+
+namespace {
+
+Date at(double seconds)
+{
+    return Date{seconds};
+}
+
+} // namespace
+
+TEST(TimelineAssembly, samplesAreRebasedOntoTheFirstFrameAndEarlierOnesDropped)
+{
+    // The tracker started 1 s before the first frame.
+    const double offset = TimelineAssembly::offset(at(101), at(100));
+    EXPECT_DOUBLE_EQ(offset, 1.0);
+    const std::vector<CursorSample> samples = {
+        {Uuid::random(), 0.7, {1, 1}}, {Uuid::random(), 1.0, {2, 2}}, {Uuid::random(), 1.5, {3, 3}}};
+    const auto rebased = TimelineAssembly::rebase(samples, offset);
+    ASSERT_EQ(rebased.size(), 2u) << "0.3 s before the first frame is dropped";
+    EXPECT_DOUBLE_EQ(rebased[0].timestamp, 0.0) << "exactly at the first frame stays";
+    EXPECT_EQ(rebased[0].point, (Point{2, 2}));
+    EXPECT_NE(rebased[0].id, samples[1].id) << "re-based records get fresh ids";
+    EXPECT_DOUBLE_EQ(rebased[1].timestamp, 0.5);
+    EXPECT_DOUBLE_EQ(TimelineAssembly::offset(std::nullopt, at(100)), 0.0);
+    EXPECT_DOUBLE_EQ(TimelineAssembly::offset(at(100), std::nullopt), 0.0);
+}
+
+TEST(TimelineAssembly, theDocumentGetsTheInitialLookAndEngineZoomRegions)
+{
+    TimelineAssembly::Inputs in;
+    in.videoURL = "/tmp/Tarnix-2026-12-05T14-03-07Z.mp4";
+    in.cameraSelected = true;
+    in.microphoneURL = "/tmp/Tarnix-mic-2026-12-05T14-03-07Z.m4a";
+    in.hasSystemAudio = true;
+    in.startedAt = at(500);
+    in.captureFrame = {0, 0, 1920, 1080};
+    in.firstFrame = at(501);
+    in.cursorStart = at(500.5);
+    in.focusStart = at(500);
+    in.clickEvents = {{Uuid::random(), 1.0, {960, 540}, ClickKind::leftDown},
+                      {Uuid::random(), 1.1, {960, 540}, ClickKind::leftUp}};
+    in.focusedElementSamples = {{Uuid::random(), 2.0, {100, 900, 300, 24}},
+                                {Uuid::random(), 4.0, {100, 800, 300, 24}}};
+    const auto t = TimelineAssembly::assemble(in);
+    EXPECT_EQ(t.videoURL, in.videoURL);
+    EXPECT_FALSE(t.cameraURL) << "a selected camera that wrote nothing has no location";
+    EXPECT_TRUE(t.cameraOverlay.isEnabled);
+    EXPECT_EQ(t.cameraOverlay.position, (Point{0.84, 0.82}));
+    EXPECT_EQ(t.background, BackgroundSettings::disabled);
+    EXPECT_TRUE(t.hasSystemAudio);
+    EXPECT_EQ(t.startedAt, at(500));
+    ASSERT_EQ(t.clickEvents.size(), 2u);
+    EXPECT_DOUBLE_EQ(t.clickEvents[0].timestamp, 0.5);
+    ASSERT_EQ(t.focusedElementSamples.size(), 2u);
+    EXPECT_DOUBLE_EQ(t.focusedElementSamples[0].timestamp, 1.0);
+
+    RecordingTimeline probe = t;
+    probe.zoomRegions.clear();
+    const auto expected = ZoomPanEngine::makeElementBasedZoomRegions(probe, TimelineAssembly::zoomParameters());
+    ASSERT_TRUE(expected);
+    ASSERT_EQ(t.zoomRegions.size(), expected->size());
+    for (std::size_t i = 0; i < expected->size(); ++i) {
+        EXPECT_DOUBLE_EQ(t.zoomRegions[i].start, (*expected)[i].start);
+        EXPECT_EQ(t.zoomRegions[i].rect, (*expected)[i].rect);
+    }
+
+    // Without focus samples the clicks decide.
+    in.focusedElementSamples.clear();
+    const auto clicksOnly = TimelineAssembly::assemble(in);
+    probe = clicksOnly;
+    probe.zoomRegions.clear();
+    EXPECT_EQ(clicksOnly.zoomRegions.size(),
+              ZoomPanEngine::makeClickBasedZoomRegions(probe, TimelineAssembly::zoomParameters()).size());
+    EXPECT_FALSE(clicksOnly.zoomRegions.empty());
+}
+
+TEST(DocumentFiles, theDocumentSitsBesideTheMovieAndIsReplacedWhole)
+{
+    EXPECT_EQ(DocumentFiles::documentPath("/m/Tarnix-2026-12-05T14-03-07Z.mp4"),
+              std::filesystem::path("/m/Tarnix-2026-12-05T14-03-07Z.tarnix.json"));
+    test::TemporaryFolder folder;
+    const auto path = folder.path() / "Tarnix-x.tarnix.json";
+    { std::ofstream(path) << "old"; }
+    RecordingTimeline timeline;
+    timeline.videoURL = folder.path() / "Tarnix-x.mp4";
+    timeline.cursorSamples = {{Uuid::random(), 0.25, {3, 4}}};
+    DocumentFiles::writeAtomically(timeline, path);
+    std::ifstream in(path);
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(decodeRecordingTimeline(text), timeline);
+    std::size_t files = 0;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(folder.path()))
+        ++files;
+    EXPECT_EQ(files, 1u) << "no temporary file is left behind";
+    EXPECT_THROW(DocumentFiles::writeAtomically(timeline, folder.path() / "missing" / "x.json"), std::runtime_error);
+}

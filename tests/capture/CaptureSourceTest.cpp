@@ -1,0 +1,148 @@
+#include <gtest/gtest.h>
+
+#include "capture/CaptureSourceProvider.h"
+#include "capture/OutputFiles.h"
+#include "capture/x11/X11SourceLister.h"
+#include "support/ServiceHelpers.h"
+
+using namespace tarnix;
+
+namespace {
+
+WindowInfo window(std::uint32_t id, std::string title, std::int64_t pid, bool onScreen = true)
+{
+    WindowInfo w;
+    w.windowID = id;
+    w.title = std::move(title);
+    w.processID = pid;
+    w.applicationID = "app" + std::to_string(pid);
+    w.applicationName = "App " + std::to_string(pid);
+    w.frame = QRect(100, 50, 400, 300);
+    w.isOnScreen = onScreen;
+    return w;
+}
+
+ShareableContent sampleContent()
+{
+    ShareableContent content;
+    content.displays = {{7, "left", QRect(0, 0, 1512, 982), true}, {8, "right", QRect(1512, 0, 800, 600), false}};
+    content.windows = {window(1, "Editor", 10), window(2, "", 10), window(3, "Hidden", 10, false),
+                       window(4, "Mine", 99), window(5, "No owner", 0)};
+    content.applications = {{"app10", "App 10", 10}, {"nameless", "", 11}, {"app99", "Me", 99}};
+    return content;
+}
+
+} // namespace
+
+TEST(CaptureSources, filterLeavesOutUntitledOffScreenOwnerlessAndOwnWindows)
+{
+    const auto lists = filterSources(sampleContent(), 99);
+    ASSERT_EQ(lists.windows.size(), 1u);
+    EXPECT_EQ(lists.windows[0].windowID, 1u);
+    ASSERT_EQ(lists.ownWindows.size(), 1u);
+    EXPECT_EQ(lists.ownWindows[0].windowID, 4u);
+    ASSERT_EQ(lists.applications.size(), 1u);
+    EXPECT_EQ(lists.applications[0].bundleIdentifier, "app10");
+    EXPECT_EQ(lists.displays.size(), 2u);
+}
+
+TEST(CaptureSources, identifiersResolveInOrderAndApplicationsUseTheFirstDisplay)
+{
+    const auto lists = filterSources(sampleContent(), 99);
+    EXPECT_FALSE(resolveSource(lists, std::nullopt));
+    EXPECT_FALSE(resolveSource(lists, std::string("display-9")));
+    EXPECT_FALSE(resolveSource(lists, std::string("window-4"))) << "own windows are not recordable";
+    auto display = resolveSource(lists, std::string("display-8"));
+    ASSERT_TRUE(display);
+    EXPECT_EQ(display->kind(), CaptureSource::Kind::display);
+    EXPECT_EQ(display->identifier(), "display-8");
+    auto app = resolveSource(lists, std::string("app-app10"));
+    ASSERT_TRUE(app);
+    EXPECT_EQ(app->kind(), CaptureSource::Kind::application);
+    EXPECT_EQ(app->display().displayID, 7u);
+    EXPECT_EQ(app->pixelSize(), QSize(1512, 982));
+
+    SourceLists noDisplays = lists;
+    noDisplays.displays.clear();
+    EXPECT_FALSE(resolveSource(noDisplays, std::string("app-app10")));
+}
+
+TEST(CaptureSources, sizesAndScreenFramesUseDevicePixelsAndABottomLeftOrigin)
+{
+    // Primary 900 pixels high, a second monitor below it.
+    const std::vector<DisplayInfo> displays = {{1, "top", QRect(0, 0, 1440, 900), true},
+                                               {2, "bottom", QRect(0, 900, 1440, 900), false}};
+    const ScreenSpace space = screenSpaceOf(displays);
+    auto w = window(1, "W", 10);
+    w.frame = QRect(100, 50, 400, 300);
+    const auto source = CaptureSource::forWindow(w, space);
+    EXPECT_EQ(source.screenFrame(), (Rect{100, 550, 400, 300}));
+    EXPECT_EQ(source.pixelSize(), QSize(400, 300));
+    w.frame = QRect(0, 0, 0, 1);
+    EXPECT_EQ(CaptureSource::forWindow(w, space).pixelSize(), QSize(2, 2));
+    const auto below = CaptureSource::forDisplay(displays[1], space);
+    EXPECT_EQ(below.screenFrame(), (Rect{0, -900, 1440, 900}));
+}
+
+TEST(CaptureSources, aFailedRefreshKeepsTheListsAndExplainsWhy)
+{
+    test::ensureApplication();
+    CaptureSourceProvider provider;
+    provider.setOwnProcessID(99);
+    bool fail = false;
+    provider.setLister([&] {
+        if (fail)
+            throw std::runtime_error("the X server went away");
+        return sampleContent();
+    });
+    EXPECT_TRUE(provider.windows().empty()) << "nothing is listed before the first refresh";
+    provider.refresh();
+    EXPECT_EQ(provider.windows().size(), 1u);
+    EXPECT_FALSE(provider.errorMessage());
+    fail = true;
+    provider.refresh();
+    EXPECT_EQ(provider.windows().size(), 1u);
+    ASSERT_TRUE(provider.errorMessage());
+    EXPECT_EQ(provider.errorMessage()->rfind("Couldn't list capture sources (the X server went away). ", 0), 0u);
+}
+
+TEST(CaptureSources, theXServerListsTheTestWindowWithItsOwnerAndGeometry)
+{
+    if (!test::requireDisplay())
+        return;
+    test::TestWindow testWindow("Tarnix listing window", "3060c0", QRect(300, 200, 360, 240), 1);
+    ASSERT_TRUE(testWindow.isReady());
+    test::ensureApplication();
+    CaptureSourceProvider provider;
+    provider.refresh();
+    ASSERT_FALSE(provider.errorMessage()) << *provider.errorMessage();
+    ASSERT_FALSE(provider.displays().empty());
+    const WindowInfo* found = nullptr;
+    for (const auto& w : provider.windows())
+        if (w.title == "Tarnix listing window")
+            found = &w;
+    ASSERT_NE(found, nullptr);
+    EXPECT_GT(found->processID, 0);
+    EXPECT_EQ(found->frame.size(), QSize(360, 240));
+    auto source = provider.source(windowIdentifier(*found));
+    ASSERT_TRUE(source);
+    EXPECT_EQ(source->pixelSize(), QSize(360, 240));
+    const QRect primary = screenSpaceOf(provider.displays()).primary;
+    EXPECT_EQ(source->screenFrame(),
+              (Rect{double(found->frame.x()), double(primary.height() - found->frame.y() - 240), 360, 240}));
+    bool appListed = false;
+    for (const auto& app : provider.applications())
+        appListed |= app.bundleIdentifier == found->applicationID;
+    EXPECT_TRUE(appListed);
+}
+
+TEST(OutputFiles, namesCarryTheUtcStartTimeWithoutColons)
+{
+    // 2026-12-05 14:03:07 UTC
+    const Date date = Date::fromUnixSeconds(1796479387);
+    EXPECT_EQ(OutputFiles::fileName(OutputFiles::kScreenPrefix, date, ".mp4"), "Tarnix-2026-12-05T14-03-07Z.mp4");
+    EXPECT_EQ(OutputFiles::fileName(OutputFiles::kCameraPrefix, date, ".mov"), "Tarnix-camera-2026-12-05T14-03-07Z.mov");
+    EXPECT_EQ(OutputFiles::fileName(OutputFiles::kMicrophonePrefix, date, ".m4a"), "Tarnix-mic-2026-12-05T14-03-07Z.m4a");
+    EXPECT_EQ(OutputFiles::outputPath(std::filesystem::path("/x"), "Tarnix-", date, ".mp4"),
+              std::filesystem::path("/x/Tarnix-2026-12-05T14-03-07Z.mp4"));
+}

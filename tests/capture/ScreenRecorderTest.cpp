@@ -1,0 +1,259 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "capture/CaptureMessages.h"
+#include "capture/CaptureSourceProvider.h"
+#include "capture/ScreenRecorder.h"
+#include "support/MediaProbe.h"
+#include "support/ServiceHelpers.h"
+
+using namespace tarnix;
+
+namespace {
+
+class ScreenRecorderTest : public ::testing::Test {
+protected:
+    void SetUp() override { test::ensureApplication(); }
+
+    std::optional<CaptureSource> firstDisplay()
+    {
+        provider.refresh();
+        if (provider.displays().empty())
+            return std::nullopt;
+        return provider.source(displayIdentifier(provider.displays().front()));
+    }
+
+    std::optional<CaptureSource> windowTitled(const std::string& title)
+    {
+        provider.refresh();
+        for (const auto& w : provider.windows())
+            if (w.title == title)
+                return provider.source(windowIdentifier(w));
+        return std::nullopt;
+    }
+
+    void startAndWait(const CaptureSource& source, bool systemAudio = false)
+    {
+        bool started = false;
+        recorder.start(source, {}, systemAudio, [&] { started = true; });
+        test::processEventsUntil(10, [&] { return started; });
+    }
+
+    bool stopAndWait()
+    {
+        bool stopped = false;
+        recorder.stop([&] { stopped = true; });
+        return test::processEventsUntil(30, [&] { return stopped; });
+    }
+
+    test::TemporaryFolder folder;
+    CaptureSourceProvider provider;
+    ScreenRecorder recorder;
+
+    void useFolder(std::vector<std::string> encoders = {"libx264"})
+    {
+        ScreenRecorder::Options options;
+        options.outputDirectory = folder.path();
+        options.encoders = std::move(encoders);
+        options.preset = "ultrafast";
+        recorder.setOptions(options);
+    }
+};
+
+bool near(QRgb a, QRgb b, int tolerance = 12)
+{
+    return std::abs(qRed(a) - qRed(b)) <= tolerance && std::abs(qGreen(a) - qGreen(b)) <= tolerance &&
+           std::abs(qBlue(a) - qBlue(b)) <= tolerance;
+}
+
+} // namespace
+
+TEST_F(ScreenRecorderTest, aDisplayRecordingHasTheDisplaySizeAPlausibleFrameCountAndNoPointer)
+{
+    if (!test::requireDisplay())
+        return;
+    test::TestWindow window("Tarnix flat window", "20c040", QRect(200, 200, 400, 300), 1);
+    ASSERT_TRUE(window.isReady());
+    useFolder();
+    const auto windowSource = windowTitled("Tarnix flat window");
+    ASSERT_TRUE(windowSource);
+    const QRect area = windowSource->window().frame.adjusted(240, 60, -10, -10); // right of and below the field
+    auto source = firstDisplay();
+    ASSERT_TRUE(source);
+    startAndWait(*source);
+    ASSERT_TRUE(recorder.isRecording()) << recorder.errorMessage().value_or("");
+    // Sweep the pointer over the window's flat right part for the whole recording.
+    for (int step = 0; step < 30; ++step) {
+        test::shell("xdotool mousemove " + std::to_string(area.x() + 20 + (step % 6) * 25) + " " +
+                    std::to_string(area.y() + 20 + (step % 5) * 40));
+        test::processEvents(0.1);
+    }
+    ASSERT_TRUE(stopAndWait());
+    EXPECT_FALSE(recorder.errorMessage()) << *recorder.errorMessage();
+    ASSERT_TRUE(recorder.lastOutputURL());
+    ASSERT_TRUE(recorder.firstFrameWallClockDate());
+    const auto info = test::probe(*recorder.lastOutputURL());
+    ASSERT_TRUE(info.video);
+    EXPECT_EQ(info.video->width, source->pixelSize().width());
+    EXPECT_EQ(info.video->height, source->pixelSize().height());
+    EXPECT_FALSE(info.audio);
+
+    const QRgb green = qRgb(0x20, 0xc0, 0x40);
+    int framesWithPointer = 0;
+    const QPoint origin = source->display().frame.topLeft();
+    const int frames = test::forEachVideoFrame(*recorder.lastOutputURL(), [&](const QImage& frame, double) {
+        for (int y = area.top(); y <= area.bottom(); y += 3)
+            for (int x = area.left(); x <= area.right(); x += 3)
+                if (!near(frame.pixel(x - origin.x(), y - origin.y()), green)) {
+                    if (framesWithPointer++ == 0)
+                        frame.save(QString::fromStdString((folder.path() / "pointer.png").string()));
+                    return;
+                }
+    });
+    EXPECT_EQ(frames, recorder.appendedFrameCount());
+    // About 3 s at up to 60 frames per second; a loaded machine may drop some.
+    EXPECT_GE(frames, 45);
+    EXPECT_LE(frames, 60 * 4 + 5);
+    EXPECT_EQ(framesWithPointer, 0);
+}
+
+TEST_F(ScreenRecorderTest, aWindowRecordingShowsOnlyThatWindowEvenWhenCovered)
+{
+    if (!test::requireDisplay())
+        return;
+    test::TestWindow below("Tarnix covered window", "20c040", QRect(100, 100, 400, 300), 1);
+    ASSERT_TRUE(below.isReady());
+    test::TestWindow above("Tarnix covering window", "d02020", QRect(300, 250, 300, 200), 0);
+    ASSERT_TRUE(above.isReady());
+    test::shell("xdotool windowraise " + above.xdotoolID());
+    useFolder();
+    auto source = windowTitled("Tarnix covered window");
+    ASSERT_TRUE(source);
+    startAndWait(*source);
+    ASSERT_TRUE(recorder.isRecording()) << recorder.errorMessage().value_or("");
+    test::processEvents(1.5);
+    ASSERT_TRUE(stopAndWait());
+    ASSERT_GT(recorder.appendedFrameCount(), 0);
+    const auto info = test::probe(*recorder.lastOutputURL());
+    ASSERT_TRUE(info.video);
+    EXPECT_EQ(info.video->width, 400);
+    EXPECT_EQ(info.video->height, 300);
+    int red = 0, checked = 0;
+    test::forEachVideoFrame(*recorder.lastOutputURL(), [&](const QImage& frame, double) {
+        // (350, 250) in the window is covered by the red window on screen.
+        ++checked;
+        if (!near(frame.pixel(350, 250), qRgb(0x20, 0xc0, 0x40)))
+            ++red;
+    });
+    EXPECT_GT(checked, 10);
+    EXPECT_EQ(red, 0);
+}
+
+TEST_F(ScreenRecorderTest, systemAudioIsTheSecondTrackAndCarriesTheTone)
+{
+    if (!test::requireDisplay() || !test::requireSoundServer())
+        return;
+    useFolder();
+    auto source = firstDisplay();
+    ASSERT_TRUE(source);
+    startAndWait(*source, true);
+    ASSERT_TRUE(recorder.isRecording()) << recorder.errorMessage().value_or("");
+    test::processEvents(2.5);
+    ASSERT_TRUE(stopAndWait());
+    EXPECT_TRUE(recorder.capturedSystemAudio());
+    const auto info = test::probe(*recorder.lastOutputURL());
+    ASSERT_TRUE(info.audio);
+    EXPECT_EQ(info.audio->codec, "aac");
+    EXPECT_EQ(info.audio->sampleRate, 44100);
+    EXPECT_EQ(info.audio->channels, 2);
+    const auto stats = test::audioStats(*recorder.lastOutputURL());
+    ASSERT_TRUE(stats);
+    EXPECT_GT(stats->rms, 0.02) << "the monitor of the default sink carries a 660 Hz tone";
+    EXPECT_NEAR(stats->dominantFrequency, 660, 30);
+    EXPECT_LT(stats->silentFraction, 0.2);
+    ASSERT_TRUE(info.video);
+    EXPECT_NEAR(stats->seconds, info.video->duration, 0.3);
+}
+
+TEST_F(ScreenRecorderTest, theMovieStaysPlayableWhileItIsBeingWritten)
+{
+    if (!test::requireDisplay())
+        return;
+    useFolder();
+    auto source = firstDisplay();
+    ASSERT_TRUE(source);
+    startAndWait(*source);
+    ASSERT_TRUE(recorder.isRecording());
+    test::processEvents(3.0);
+    // What a crash right now would leave behind.
+    const auto snapshot = folder.path() / "snapshot.mp4";
+    std::filesystem::copy_file(*recorder.lastOutputURL(), snapshot);
+    ASSERT_TRUE(stopAndWait());
+    const int frames = test::forEachVideoFrame(snapshot, [](const QImage&, double) {});
+    EXPECT_GE(frames, 30) << "all but the last second or so must be readable";
+}
+
+TEST_F(ScreenRecorderTest, startFailuresAreReportedAndAStartWhileRecordingChangesNothing)
+{
+    if (!test::requireDisplay())
+        return;
+    useFolder({"no-such-encoder"});
+    auto source = firstDisplay();
+    ASSERT_TRUE(source);
+    startAndWait(*source);
+    EXPECT_FALSE(recorder.isRecording());
+    ASSERT_TRUE(recorder.errorMessage());
+    EXPECT_EQ(recorder.errorMessage()->rfind("Failed to start recording: No video encoder could be opened", 0), 0u)
+        << *recorder.errorMessage();
+    EXPECT_FALSE(recorder.lastOutputURL());
+    EXPECT_TRUE(std::filesystem::is_empty(folder.path())) << "a failed start leaves no file";
+
+    useFolder();
+    startAndWait(*source);
+    ASSERT_TRUE(recorder.isRecording());
+    const auto url = recorder.lastOutputURL();
+    startAndWait(*source);
+    EXPECT_TRUE(recorder.isRecording());
+    EXPECT_EQ(recorder.lastOutputURL(), url);
+    EXPECT_FALSE(recorder.errorMessage());
+    ASSERT_TRUE(stopAndWait());
+}
+
+TEST_F(ScreenRecorderTest, withoutAnXServerTheStartFailsWithAMessage)
+{
+    const DisplayInfo display{1, "screen", QRect(0, 0, 640, 480), true};
+    const auto source = CaptureSource::forDisplay(display, ScreenSpace{display.frame});
+    const char* saved = std::getenv("DISPLAY");
+    const std::string previous = saved ? saved : "";
+    setenv("DISPLAY", ":987", 1);
+    useFolder();
+    startAndWait(source);
+    if (previous.empty())
+        unsetenv("DISPLAY");
+    else
+        setenv("DISPLAY", previous.c_str(), 1);
+    EXPECT_FALSE(recorder.isRecording());
+    ASSERT_TRUE(recorder.errorMessage());
+    EXPECT_EQ(*recorder.errorMessage(), "Failed to start recording: can't open the X11 display \":987\"");
+}
+
+TEST_F(ScreenRecorderTest, aStopWithoutFramesSaysTheRecordingIsEmpty)
+{
+    if (!test::requireDisplay())
+        return;
+    test::TestWindow window("Tarnix hidden window", "808080", QRect(50, 50, 200, 150), 0);
+    ASSERT_TRUE(window.isReady());
+    useFolder();
+    auto source = windowTitled("Tarnix hidden window");
+    ASSERT_TRUE(source);
+    test::shell("xdotool windowunmap --sync " + std::to_string(source->window().windowID));
+    startAndWait(*source);
+    ASSERT_TRUE(recorder.isRecording()) << recorder.errorMessage().value_or("");
+    test::processEvents(0.5);
+    ASSERT_TRUE(stopAndWait());
+    EXPECT_FALSE(recorder.isRecording());
+    EXPECT_EQ(recorder.appendedFrameCount(), 0);
+    ASSERT_TRUE(recorder.errorMessage());
+    EXPECT_EQ(*recorder.errorMessage(), CaptureMessages::kNoFramesCaptured);
+}

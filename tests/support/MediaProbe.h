@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QImage>
+
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+
+// Reads back what the recorders wrote, with FFmpeg, for the tests.
+
+namespace tarnix::test {
+
+struct StreamInfo {
+    std::string codec;
+    int width = 0;
+    int height = 0;
+    int sampleRate = 0;
+    int channels = 0;
+    double duration = 0; // seconds, from the stream or the container
+};
+
+struct ProbeResult {
+    bool opened = false;
+    std::optional<StreamInfo> video;
+    std::optional<StreamInfo> audio;
+};
+
+ProbeResult probe(const std::filesystem::path& path);
+
+// Decodes every video frame as Format_RGB32 and hands it over with its time in seconds.
+// Returns the number of frames decoded (-1 when the file can't be read).
+int forEachVideoFrame(const std::filesystem::path& path,
+                      const std::function<void(const QImage& frame, double time)>& handler);
+
+struct AudioStats {
+    int sampleRate = 0;
+    int channels = 0;
+    double seconds = 0;          // decoded length
+    double rms = 0;              // of the first channel, 0...1
+    // Of the first channel, from its cycles (zero crossings with a little hysteresis) over the
+    // blocks that are not silent, Hz.
+    double dominantFrequency = 0;
+    // Share of 1024-sample blocks whose level stays under 0.01: dropouts and leading silence.
+    double silentFraction = 0;
+    // The time of the first sample whose level passes 0.1, seconds; -1 when none does.
+    double firstLoudTime = -1;
+};
+
+std::optional<AudioStats> audioStats(const std::filesystem::path& path);
+
+} // namespace tarnix::test

@@ -1,0 +1,159 @@
+#include "support/ServiceHelpers.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdio>
+#include <cstdlib>
+#include <random>
+
+namespace tarnix::test {
+
+void ensureApplication()
+{
+    if (QCoreApplication::instance())
+        return;
+    static int argc = 1;
+    static char name[] = "tarnix-tests";
+    static char* argv[] = {name, nullptr};
+    static QCoreApplication* app = new QCoreApplication(argc, argv);
+    (void)app;
+}
+
+void processEvents(double seconds)
+{
+    processEventsUntil(seconds, [] { return false; });
+}
+
+bool processEventsUntil(double timeoutSeconds, const std::function<bool()>& until)
+{
+    ensureApplication();
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < timeoutSeconds * 1000) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        if (until())
+            return true;
+        QThread::msleep(2);
+    }
+    QCoreApplication::processEvents();
+    return until();
+}
+
+int shell(const std::string& command)
+{
+    return std::system(command.c_str());
+}
+
+std::string shellOutput(const std::string& command)
+{
+    std::string output;
+    if (FILE* pipe = popen(command.c_str(), "r")) {
+        std::array<char, 256> buffer;
+        while (fgets(buffer.data(), buffer.size(), pipe))
+            output += buffer.data();
+        pclose(pipe);
+    }
+    while (!output.empty() && (output.back() == '\n' || output.back() == ' '))
+        output.pop_back();
+    return output;
+}
+
+bool requireDisplay()
+{
+    const char* display = std::getenv("DISPLAY");
+    if (!display || !*display || shell("xdpyinfo >/dev/null 2>&1") != 0) {
+        ADD_FAILURE() << "This test needs an X server (DISPLAY is \"" << (display ? display : "")
+                      << "\"); scripts/test starts Xvfb through scripts/lib/services.sh.";
+        return false;
+    }
+    return true;
+}
+
+bool requireSoundServer()
+{
+    if (shell("pactl info >/dev/null 2>&1") != 0) {
+        ADD_FAILURE() << "This test needs a PulseAudio server (PULSE_SERVER is \""
+                      << (std::getenv("PULSE_SERVER") ? std::getenv("PULSE_SERVER") : "")
+                      << "\"); scripts/test starts one through scripts/lib/services.sh.";
+        return false;
+    }
+    return true;
+}
+
+bool requireAccessibilityBus()
+{
+    if (shell("timeout 5 dbus-send --session --print-reply --dest=org.a11y.Bus /org/a11y/bus "
+              "org.a11y.Bus.GetAddress >/dev/null 2>&1") != 0) {
+        ADD_FAILURE() << "This test needs a D-Bus session with the accessibility bus; scripts/test "
+                         "starts them through scripts/lib/services.sh.";
+        return false;
+    }
+    return true;
+}
+
+TemporaryFolder::TemporaryFolder()
+{
+    std::random_device random;
+    path_ = std::filesystem::temp_directory_path() / ("tarnix-test-" + std::to_string(random()));
+    std::filesystem::create_directories(path_);
+}
+
+TemporaryFolder::~TemporaryFolder()
+{
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+}
+
+TestWindow::TestWindow(const std::string& title, const std::string& color, QRect geometry, int fields)
+    : process_(std::make_unique<QProcess>())
+    , title_(title)
+{
+    ensureApplication();
+    process_->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    process_->start(TARNIX_TEST_WINDOW,
+                    {"--title", QString::fromStdString(title), "--color", QString::fromStdString(color),
+                     "--frame",
+                     QString("%1,%2,%3,%4").arg(geometry.x()).arg(geometry.y()).arg(geometry.width()).arg(geometry.height()),
+                     "--fields", QString::number(fields)});
+    if (!process_->waitForStarted(5000))
+        return;
+    QElapsedTimer timer;
+    timer.start();
+    int expected = fields;
+    while (timer.elapsed() < 10000 && (!ready_ || int(fields_.size()) < expected)) {
+        if (!process_->canReadLine() && !process_->waitForReadyRead(200))
+            continue;
+        while (process_->canReadLine()) {
+            const QString line = QString::fromUtf8(process_->readLine()).trimmed();
+            const QStringList parts = line.split(' ');
+            if (parts.value(0) == "ready") {
+                ready_ = true;
+                windowID_ = parts.value(1).toULong();
+            } else if (parts.value(0) == "field" && parts.size() == 6) {
+                fields_.push_back(QRect(parts[2].toInt(), parts[3].toInt(), parts[4].toInt(), parts[5].toInt()));
+            }
+        }
+    }
+}
+
+TestWindow::~TestWindow()
+{
+    process_->closeWriteChannel();
+    if (!process_->waitForFinished(3000)) {
+        process_->kill();
+        process_->waitForFinished(3000);
+    }
+}
+
+std::string TestWindow::xdotoolID() const
+{
+    return shellOutput("xdotool search --onlyvisible --name '^" + title_ + "$' 2>/dev/null | head -n1");
+}
+
+} // namespace tarnix::test

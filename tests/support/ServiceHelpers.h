@@ -1,0 +1,69 @@
+#pragma once
+
+#include <QRect>
+#include <QStringList>
+
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+// Test helpers around the services scripts/test starts (scripts/lib/services.sh): an X server,
+// a sound server, the accessibility bus. A test that needs one that is absent fails at once with
+// a message saying so, instead of hanging.
+
+class QProcess;
+
+namespace tarnix::test {
+
+// Makes sure a QCoreApplication exists, so that queued calls can be delivered.
+void ensureApplication();
+
+// Runs the event loop for `seconds`, or until `until` returns true.
+void processEvents(double seconds);
+bool processEventsUntil(double timeoutSeconds, const std::function<bool()>& until);
+
+// Each checks its service and records a test failure naming it when it is missing.
+bool requireDisplay();
+bool requireSoundServer();
+bool requireAccessibilityBus();
+
+// Runs a shell command (xdotool, xsetroot...), returns its exit status.
+int shell(const std::string& command);
+// Its standard output, trimmed.
+std::string shellOutput(const std::string& command);
+
+// A fresh, empty folder for one test, removed with the object.
+class TemporaryFolder {
+public:
+    TemporaryFolder();
+    ~TemporaryFolder();
+    const std::filesystem::path& path() const { return path_; }
+
+private:
+    std::filesystem::path path_;
+};
+
+// tests/support's window, run as its own process.
+class TestWindow {
+public:
+    // Starts the window and waits until it is on screen. title must be unique per test.
+    TestWindow(const std::string& title, const std::string& color, QRect geometry, int fields = 3);
+    ~TestWindow();
+    bool isReady() const { return ready_; }
+    unsigned long windowID() const { return windowID_; }
+    // The text fields' frames in root pixels, in Tab order.
+    const std::vector<QRect>& fields() const { return fields_; }
+    // The X id of the visible client window, as xdotool finds it by title.
+    std::string xdotoolID() const;
+
+private:
+    std::unique_ptr<QProcess> process_;
+    std::string title_;
+    bool ready_ = false;
+    unsigned long windowID_ = 0;
+    std::vector<QRect> fields_;
+};
+
+} // namespace tarnix::test
