@@ -1,0 +1,352 @@
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "CompositingTestSupport.h"
+#include "compositing/CompositorError.h"
+#include "compositing/OverlayInstruction.h"
+#include "compositing/OverlayVideoCompositor.h"
+
+using namespace tarnix;
+
+namespace {
+
+class FixedContext final : public media::RenderContext {
+public:
+    explicit FixedContext(QSize size, bool givesBuffers = true)
+        : size_(size), givesBuffers_(givesBuffers)
+    {
+    }
+    QSize size() const override { return size_; }
+    QImage newPixelBuffer() override
+    {
+        return givesBuffers_ ? QImage(size_, graphics::kPixelFormat) : QImage();
+    }
+
+private:
+    QSize size_;
+    bool givesBuffers_;
+};
+
+class OtherInstruction final : public media::VideoCompositionInstruction {
+public:
+    media::TimeRange timeRange() const override { return {0, 1}; }
+    bool enablePostProcessing() const override { return false; }
+    bool containsTweening() const override { return false; }
+    std::optional<std::vector<media::TrackID>> requiredSourceTrackIDs() const override
+    {
+        return std::nullopt;
+    }
+    media::TrackID passthroughTrackID() const override { return 1; }
+};
+
+class Request final : public media::CompositionRequest {
+public:
+    Request(std::shared_ptr<const media::VideoCompositionInstruction> instruction, double time,
+            QImage screen, QImage camera = {})
+        : instruction_(std::move(instruction)), time_(time), screen_(std::move(screen)),
+          camera_(std::move(camera))
+    {
+    }
+    double compositionTime() const override { return time_; }
+    std::shared_ptr<const media::VideoCompositionInstruction> videoCompositionInstruction() const override
+    {
+        return instruction_;
+    }
+    QImage sourceFrameByTrackID(media::TrackID id) const override
+    {
+        return id == 1 ? screen_ : id == 2 ? camera_ : QImage();
+    }
+    void finishWithComposedVideoFrame(QImage frame) override
+    {
+        ++finished;
+        this->frame = std::move(frame);
+    }
+    void finishWithError(const media::MediaError& error) override
+    {
+        ++finished;
+        this->error = error;
+    }
+
+    int finished = 0;
+    QImage frame;
+    std::optional<media::MediaError> error;
+
+private:
+    std::shared_ptr<const media::VideoCompositionInstruction> instruction_;
+    double time_;
+    QImage screen_, camera_;
+};
+
+struct Edits {
+    std::optional<media::TrackID> cameraTrack;
+    std::vector<ZoomRegion> regions;
+    CameraOverlaySettings camera;
+    std::optional<BackgroundFrame> background;
+    std::vector<NormalizedCursorSample> cursor;
+    CursorOverlaySettings cursorSettings;
+    std::vector<NormalizedClickSample> clicks;
+    std::vector<RedactRegion> redactions;
+
+    std::shared_ptr<const OverlayInstruction> instruction() const
+    {
+        return std::make_shared<OverlayInstruction>(media::TimeRange{0, 10}, 1, cameraTrack,
+                                                    regions, camera, background, cursor,
+                                                    cursorSettings, clicks, redactions);
+    }
+};
+
+// Edits that draw nothing over the screen picture.
+Edits plainEdits()
+{
+    Edits edits;
+    edits.cursorSettings.isEnabled = false;
+    edits.cursorSettings.showsClickRipples = false;
+    return edits;
+}
+
+// A picture with something everywhere: a gradient with stripes.
+QImage pattern(int w, int h)
+{
+    QImage image = test::solid(w, h, Qt::black);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            image.setPixel(x, y, qRgb(x * 255 / w, y * 255 / h, (x / 10) % 2 ? 255 : 0));
+    return image;
+}
+
+std::unique_ptr<OverlayVideoCompositor> compositor(QSize size)
+{
+    auto c = std::make_unique<OverlayVideoCompositor>();
+    c->renderContextChanged(std::make_shared<FixedContext>(size));
+    return c;
+}
+
+double spread(const QImage& image, const QRect& area)
+{
+    double sum = 0, sumSq = 0;
+    int n = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x) {
+            double v = qBlue(image.pixel(x, y));
+            sum += v;
+            sumSq += v * v;
+            ++n;
+        }
+    double mean = sum / n;
+    return std::sqrt(std::max(sumSq / n - mean * mean, 0.0));
+}
+
+} // namespace
+
+TEST(CompositorError, HasItsTwoSentencesInItsOwnDomain)
+{
+    auto missing = toMediaError(CompositorError::missingFrame);
+    EXPECT_EQ(missing.domain, "CompositorError");
+    EXPECT_EQ(missing.description, "Missing a source frame while rendering.");
+    auto noBuffer = toMediaError(CompositorError::noRenderBuffer);
+    EXPECT_EQ(noBuffer.description, "Couldn't allocate a render buffer.");
+    EXPECT_NE(missing.code, noBuffer.code);
+}
+
+TEST(OverlayInstruction, DerivesTheStandardProperties)
+{
+    Edits edits = plainEdits();
+    auto screenOnly = edits.instruction();
+    EXPECT_EQ(screenOnly->requiredSourceTrackIDs(), (std::vector<media::TrackID>{1}));
+    EXPECT_EQ(screenOnly->passthroughTrackID(), media::kInvalidTrackID);
+    EXPECT_TRUE(screenOnly->containsTweening());
+    EXPECT_FALSE(screenOnly->enablePostProcessing());
+    EXPECT_FALSE(screenOnly->containsTintColor());
+    edits.cameraTrack = 2;
+    EXPECT_EQ(edits.instruction()->requiredSourceTrackIDs(), (std::vector<media::TrackID>{1, 2}));
+}
+
+TEST(OverlayCompositor, AnotherInstructionTypeOrNoScreenFrameIsAMissingFrame)
+{
+    auto c = compositor({64, 36});
+    Request other(std::make_shared<OtherInstruction>(), 0, pattern(64, 36));
+    c->startRequest(other);
+    ASSERT_TRUE(other.error);
+    EXPECT_EQ(other.error->description, "Missing a source frame while rendering.");
+    EXPECT_EQ(other.finished, 1);
+
+    Request noScreen(plainEdits().instruction(), 0, QImage());
+    c->startRequest(noScreen);
+    ASSERT_TRUE(noScreen.error);
+    EXPECT_EQ(noScreen.error->description, "Missing a source frame while rendering.");
+}
+
+TEST(OverlayCompositor, WithoutARenderContextOrBufferThereIsNoRenderBuffer)
+{
+    OverlayVideoCompositor c;
+    Request early(plainEdits().instruction(), 0, pattern(64, 36));
+    c.startRequest(early);
+    ASSERT_TRUE(early.error);
+    EXPECT_EQ(early.error->description, "Couldn't allocate a render buffer.");
+    EXPECT_EQ(early.finished, 1);
+
+    c.renderContextChanged(std::make_shared<FixedContext>(QSize(64, 36), false));
+    Request refused(plainEdits().instruction(), 0, pattern(64, 36));
+    c.startRequest(refused);
+    ASSERT_TRUE(refused.error);
+    EXPECT_EQ(refused.error->description, "Couldn't allocate a render buffer.");
+
+    // Once a working context arrives, the next request renders normally.
+    c.renderContextChanged(std::make_shared<FixedContext>(QSize(64, 36)));
+    Request later(plainEdits().instruction(), 0, pattern(64, 36));
+    c.startRequest(later);
+    EXPECT_FALSE(later.error);
+    EXPECT_EQ(later.frame.size(), QSize(64, 36));
+    c.cancelAllPendingVideoCompositionRequests();
+    EXPECT_EQ(later.finished, 1);
+}
+
+TEST(OverlayCompositor, WithNothingToAddTheOutputIsTheScreenFrame)
+{
+    QImage screen = pattern(320, 180);
+    Request request(plainEdits().instruction(), 1, screen);
+    compositor({320, 180})->startRequest(request);
+    ASSERT_FALSE(request.error);
+    EXPECT_EQ(request.frame, screen);
+}
+
+TEST(OverlayCompositor, TheOutputTakesTheRenderContextsSize)
+{
+    QImage screen = test::solid(640, 360, Qt::red);
+    Request request(plainEdits().instruction(), 1, screen);
+    compositor({320, 180})->startRequest(request);
+    ASSERT_FALSE(request.error);
+    EXPECT_EQ(request.frame.size(), QSize(320, 180));
+    EXPECT_PIXEL_NEAR(request.frame, 319, 179, qRgb(255, 0, 0), 0);
+}
+
+TEST(OverlayCompositor, ZoomsIntoTheRegionHeldAtTheRequestTime)
+{
+    QImage screen = test::solid(400, 200, Qt::blue);
+    for (int y = 0; y < 100; ++y)
+        for (int x = 0; x < 200; ++x)
+            screen.setPixel(x, y, qRgb(255, 0, 0)); // the top-left quadrant
+    Edits edits = plainEdits();
+    ZoomRegion zoom;
+    zoom.start = 2;
+    zoom.end = 5;
+    zoom.rect = {0, 0, 0.5, 0.5};
+    edits.regions = {zoom};
+    Request held(edits.instruction(), 3, screen);
+    compositor({400, 200})->startRequest(held);
+    EXPECT_PIXEL_NEAR(held.frame, 399, 199, qRgb(255, 0, 0), 0);
+    Request before(edits.instruction(), 0.5, screen);
+    compositor({400, 200})->startRequest(before);
+    EXPECT_PIXEL_NEAR(before.frame, 399, 199, qRgb(0, 0, 255), 0);
+}
+
+TEST(OverlayCompositor, AMissingCameraFrameLeavesTheBubbleOut)
+{
+    Edits edits = plainEdits();
+    edits.cameraTrack = 2;
+    edits.camera.isEnabled = true;
+    edits.camera.position = {0.5, 0.5};
+    QImage screen = test::solid(320, 180, Qt::black);
+    Request without(edits.instruction(), 1, screen);
+    compositor({320, 180})->startRequest(without);
+    ASSERT_FALSE(without.error);
+    EXPECT_EQ(without.frame, screen);
+
+    Request with(edits.instruction(), 1, screen, test::solid(64, 48, Qt::red));
+    compositor({320, 180})->startRequest(with);
+    EXPECT_PIXEL_NEAR(with.frame, 160, 90, qRgb(255, 0, 0), 0);
+}
+
+TEST(OverlayCompositor, DrawsEveryLayerAndBlursTheRedactionOverTheBubble)
+{
+    Edits edits;
+    edits.cameraTrack = 2;
+    edits.camera.isEnabled = true;
+    edits.camera.mirrored = false;
+    edits.camera.sizeFraction = 0.25;
+    edits.camera.position = {0.25, 0.5};
+    BackgroundSettings background;
+    background.style = BackgroundStyle::solid;
+    background.solidColor = {0, 1, 0, 1};
+    background.padding = 0.1;
+    background.shadowOpacity = 0;
+    edits.background = BackgroundRenderer::makeFrame({640, 360}, background);
+    edits.cursor = {{0, {0.75, 0.5}}};
+    edits.cursorSettings.style = CursorStyle::dot;
+    edits.cursorSettings.sizeFraction = 0.05;
+    // The redaction covers the left half of the capture, where the bubble sits.
+    RedactRegion redact;
+    redact.start = 0;
+    redact.end = 5;
+    redact.rect = {0, 0, 0.5, 1};
+    edits.redactions = {redact};
+
+    QImage camera = pattern(320, 320);
+    Request request(edits.instruction(), 1, test::solid(640, 360, Qt::black), camera);
+    compositor({640, 360})->startRequest(request);
+    ASSERT_FALSE(request.error);
+    const QImage& frame = request.frame;
+    EXPECT_PIXEL_NEAR(frame, 3, 3, qRgb(0, 255, 0), 0);            // padding
+    EXPECT_PIXEL_NEAR(frame, 480, 100, qRgb(0, 0, 0), 0);          // the screen
+    // The dot at (0.75, 0.5) of the capture: (0.1 + 0.8 × 0.75) of the width.
+    EXPECT_PIXEL_NEAR(frame, 448, 180, qRgb(255, 255, 255), 0);
+    // The bubble at (160, 180) is blurred: the striped camera picture has lost its stripes.
+    EXPECT_LT(spread(frame, QRect(150, 170, 20, 20)), 30);
+
+    // Without the redaction the stripes are there.
+    edits.redactions.clear();
+    Request sharp(edits.instruction(), 1, test::solid(640, 360, Qt::black), camera);
+    compositor({640, 360})->startRequest(sharp);
+    EXPECT_GT(spread(sharp.frame, QRect(150, 170, 20, 20)), 80);
+}
+
+TEST(OverlayCompositor, SeveralThreadsRenderTheSameFramesAsOne)
+{
+    Edits edits;
+    edits.cameraTrack = 2;
+    edits.camera.isEnabled = true;
+    BackgroundSettings background;
+    background.style = BackgroundStyle::gradient;
+    edits.background = BackgroundRenderer::makeFrame({480, 270}, background);
+    ZoomRegion zoom;
+    zoom.start = 0.5;
+    zoom.end = 1.5;
+    zoom.rect = {0.2, 0.3, 0.4, 0.4};
+    edits.regions = {zoom};
+    edits.cursor = {{0, {0.1, 0.1}}, {2, {0.9, 0.9}}};
+    edits.clicks = {{0.3, {0.4, 0.4}}, {0.9, {0.5, 0.5}}};
+    RedactRegion redact;
+    redact.start = 0;
+    redact.end = 2;
+    redact.rect = {0.3, 0.4, 0.2, 0.2};
+    edits.redactions = {redact};
+    auto instruction = edits.instruction();
+    QImage screen = pattern(480, 270), camera = pattern(200, 150);
+
+    auto shared = compositor({480, 270});
+    const int frames = 12;
+    std::vector<QImage> expected(frames);
+    for (int i = 0; i < frames; ++i) {
+        Request request(instruction, i * 0.15, screen, camera);
+        shared->startRequest(request);
+        expected[i] = request.frame;
+    }
+    std::vector<std::thread> threads;
+    std::atomic<int> mismatches{0};
+    for (int thread = 0; thread < 4; ++thread)
+        threads.emplace_back([&, thread] {
+            for (int round = 0; round < 3; ++round)
+                for (int i = (thread + round) % frames, n = 0; n < frames; ++n, i = (i + 1) % frames) {
+                    if (thread == 0 && n == frames / 2) // a context swap in the middle
+                        shared->renderContextChanged(std::make_shared<FixedContext>(QSize(480, 270)));
+                    Request request(instruction, i * 0.15, screen, camera);
+                    shared->startRequest(request);
+                    if (request.finished != 1 || request.frame != expected[i])
+                        ++mismatches;
+                }
+        });
+    for (auto& t : threads)
+        t.join();
+    EXPECT_EQ(mismatches, 0);
+}
