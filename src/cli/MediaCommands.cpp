@@ -226,6 +226,10 @@ int runFrame(const Arguments& args)
     std::filesystem::path out = parsed.options["--out"];
     try {
         auto built = buildOrFail(timeline, "");
+        double duration = built.composition->duration();
+        if (!(t >= 0 && t < duration))
+            throw UsageError("the time must lie within 0 and " + formatNumber(duration) +
+                             " seconds");
         media::CompositionFrameRenderer renderer(built.composition, built.videoComposition);
         QImage frame = renderer.frameAt(t);
         if (!frame.save(QString::fromStdString(out.string()), "PNG"))
@@ -233,6 +237,8 @@ int runFrame(const Arguments& args)
     } catch (const media::MediaException& e) {
         std::cerr << media::describe(e.error()) << "\n";
         return kExitFailure;
+    } catch (const UsageError&) {
+        throw;
     } catch (const std::runtime_error& e) {
         std::cerr << e.what() << "\n";
         return kExitFailure;

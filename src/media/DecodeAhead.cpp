@@ -30,6 +30,9 @@ void DecodeAhead::run(std::shared_ptr<const Composition> composition, int count,
             item.sources = reader.framesAt(i * step);
         } catch (const MediaException& e) {
             item.error = e.error();
+        } catch (const std::exception& e) {
+            item.error = MediaError{"Tarnix.Media", 5, "The recording couldn't be decoded.",
+                                    e.what(), nullptr};
         }
         bool failed = item.error.has_value();
         {

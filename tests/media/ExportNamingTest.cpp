@@ -56,11 +56,24 @@ TEST(ExportPreset, FrameSizeFitsTheNominalSizeKeepingAspectAndEvenDimensions)
     EXPECT_EQ(exportFrameSize(ExportPreset::preset1280x720, QSize()), QSize());
 }
 
-TEST(ExportPreset, CompatibilityIsTheEncodersAnswer)
+TEST(ExportPreset, CompatibilityIsTheEncodersAnswerWithFallbackToHighestQuality)
 {
     EXPECT_TRUE(media::encoderAcceptsFrameSize(QSize(1280, 720)));
     EXPECT_FALSE(media::encoderAcceptsFrameSize(QSize(20000, 200)));
     EXPECT_FALSE(media::encoderAcceptsFrameSize(QSize(0, 0)));
+
+    media::Composition composition;
+    composition.addMutableTrack(media::MediaType::video, 1);
+    media::VideoComposition video;
+    video.customVideoCompositor = [] { return std::unique_ptr<media::VideoCompositing>(); };
+    video.renderSize = QSize(20000, 100); // too wide for the encoder at its own size
+    EXPECT_FALSE(media::determineCompatibility(media::ExportPreset::highestQuality, composition, video));
+    EXPECT_EQ(compatibleExportPreset(ExportResolution::hd720p, composition, video),
+              media::ExportPreset::preset1280x720);
+
+    media::Composition noVideo;
+    EXPECT_EQ(compatibleExportPreset(ExportResolution::uhd4K, noVideo, video),
+              media::ExportPreset::highestQuality);
 }
 
 } // namespace
