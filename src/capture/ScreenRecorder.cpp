@@ -2,6 +2,10 @@
 
 #include <QMetaObject>
 
+extern "C" {
+#include <libswscale/swscale.h>
+}
+
 #include <condition_variable>
 #include <deque>
 #include <mutex>
@@ -17,7 +21,6 @@ namespace tarnix {
 namespace {
 
 constexpr std::size_t kFrameQueueDepth = 8;
-constexpr std::size_t kFramePoolSize = kFrameQueueDepth + 2; // queued + being grabbed + being encoded
 constexpr std::size_t kAudioQueueLimit = 500;                // blocks of 20 ms: 10 s behind
 constexpr int kSystemAudioRate = 44100;
 constexpr int kSystemAudioChannels = 2;
@@ -31,6 +34,22 @@ std::string describe(const std::exception& error)
 
 } // namespace
 
+// One frame converted for the encoder: YUV 4:2:0 planes of the movie's size.
+struct YuvFrame {
+    std::vector<std::uint8_t> y, u, v;
+    int width = 0, height = 0;
+    double time = 0; // CaptureClock time of the grab
+
+    void resize(int w, int h)
+    {
+        width = w;
+        height = h;
+        y.resize(static_cast<std::size_t>(w) * h);
+        u.resize(static_cast<std::size_t>(w / 2) * (h / 2));
+        v.resize(u.size());
+    }
+};
+
 struct ScreenRecorder::Run {
     std::unique_ptr<x11::FrameGrabber> grabber;
     std::unique_ptr<media::MovieWriter> writer;
@@ -39,7 +58,8 @@ struct ScreenRecorder::Run {
 
     std::mutex mutex; // guards the two queues and stopWriter
     std::condition_variable wake;
-    std::deque<std::pair<QImage, double>> frames; // picture and CaptureClock time of its grab
+    std::deque<std::unique_ptr<YuvFrame>> frames; // waiting for the encoder
+    std::vector<std::unique_ptr<YuvFrame>> spare;  // buffers to reuse
     std::deque<pulse::AudioBlock> audio;
     bool stopWriter = false;
 
@@ -209,7 +229,7 @@ void ScreenRecorder::start(const CaptureSource& source, const std::vector<Window
     run->writerThread = std::thread([this, raw, weak] {
         for (;;) {
             std::deque<pulse::AudioBlock> audio;
-            std::optional<std::pair<QImage, double>> frame;
+            std::unique_ptr<YuvFrame> frame;
             {
                 std::unique_lock lock(raw->mutex);
                 raw->wake.wait(lock, [raw] { return raw->stopWriter || !raw->frames.empty() || !raw->audio.empty(); });
@@ -238,8 +258,10 @@ void ScreenRecorder::start(const CaptureSource& source, const std::vector<Window
                 if (frame) {
                     const bool first = !raw->firstFrameTime;
                     if (first)
-                        raw->firstFrameTime = frame->second;
-                    if (raw->writer->writeVideo(frame->first, frame->second - *raw->firstFrameTime))
+                        raw->firstFrameTime = frame->time;
+                    const std::uint8_t* planes[3] = {frame->y.data(), frame->u.data(), frame->v.data()};
+                    const int strides[3] = {frame->width, frame->width / 2, frame->width / 2};
+                    if (raw->writer->writeVideoYUV420(planes, strides, frame->time - *raw->firstFrameTime))
                         ++raw->written;
                     std::optional<double> firstTime = first ? raw->firstFrameTime : std::nullopt;
                     const int count = raw->written;
@@ -257,6 +279,10 @@ void ScreenRecorder::start(const CaptureSource& source, const std::vector<Window
                     if (auto run = weak.lock())
                         onWriterError(run, message);
                 }, Qt::QueuedConnection);
+            }
+            if (frame) {
+                std::lock_guard lock(raw->mutex);
+                raw->spare.push_back(std::move(frame));
             }
         }
     });
@@ -277,7 +303,8 @@ void ScreenRecorder::start(const CaptureSource& source, const std::vector<Window
 
 void ScreenRecorder::captureLoop(Run* run, const std::function<void(const std::string&)>& onFailure)
 {
-    std::vector<QImage> pool(kFramePoolSize);
+    const QSize size = run->writer->videoSize();
+    SwsContext* converter = nullptr;
     double next = CaptureClock::now();
     while (!run->stopCapture) {
         const double wait = next - CaptureClock::now();
@@ -286,32 +313,53 @@ void ScreenRecorder::captureLoop(Run* run, const std::function<void(const std::s
         if (run->stopCapture)
             break;
         const double time = CaptureClock::now();
-        // A buffer nobody else holds any more (the writer has encoded it).
-        QImage* image = &pool.front();
-        for (auto& candidate : pool)
-            if (candidate.isNull() || candidate.isDetached()) {
-                image = &candidate;
-                break;
-            }
-        bool grabbed = false;
+        QImage image;
         try {
-            grabbed = run->grabber->grab(*image);
+            image = run->grabber->grab();
         } catch (const std::exception& error) {
             onFailure(error.what());
-            return;
+            break;
         }
-        if (grabbed) {
-            std::lock_guard lock(run->mutex);
-            if (run->frames.size() < kFrameQueueDepth)
-                run->frames.emplace_back(*image, time);
-            else
-                ++run->dropped;
-            run->wake.notify_one();
+        if (!image.isNull()) {
+            std::unique_ptr<YuvFrame> frame;
+            {
+                std::lock_guard lock(run->mutex);
+                if (run->frames.size() >= kFrameQueueDepth) {
+                    ++run->dropped; // the encoder is behind: this frame is not kept
+                } else if (!run->spare.empty()) {
+                    frame = std::move(run->spare.back());
+                    run->spare.pop_back();
+                } else {
+                    frame = std::make_unique<YuvFrame>();
+                }
+            }
+            if (frame) {
+                // Converted straight from the shared memory, scaled when a window changed size.
+                SwsContext* previous = converter;
+                converter = sws_getCachedContext(converter, image.width(), image.height(), AV_PIX_FMT_BGRA,
+                                                 size.width(), size.height(), AV_PIX_FMT_YUV420P,
+                                                 SWS_FAST_BILINEAR, nullptr, nullptr, nullptr);
+                if (converter && converter != previous) // BT.709 limited range, as the movie is tagged
+                    sws_setColorspaceDetails(converter, sws_getCoefficients(SWS_CS_ITU709), 1,
+                                             sws_getCoefficients(SWS_CS_ITU709), 0, 0, 1 << 16, 1 << 16);
+                frame->resize(size.width(), size.height());
+                frame->time = time;
+                const std::uint8_t* source[1] = {image.constBits()};
+                const int sourceStride[1] = {static_cast<int>(image.bytesPerLine())};
+                std::uint8_t* planes[3] = {frame->y.data(), frame->u.data(), frame->v.data()};
+                const int strides[3] = {size.width(), size.width() / 2, size.width() / 2};
+                if (converter)
+                    sws_scale(converter, source, sourceStride, 0, image.height(), planes, strides);
+                std::lock_guard lock(run->mutex);
+                run->frames.push_back(std::move(frame));
+                run->wake.notify_one();
+            }
         }
         next += run->frameInterval;
         if (next < CaptureClock::now())
             next = CaptureClock::now(); // fell behind: carry on from now rather than bursting
     }
+    sws_freeContext(converter);
 }
 
 void ScreenRecorder::onFrameWritten(const std::shared_ptr<Run>& run, int count,

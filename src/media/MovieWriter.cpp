@@ -383,6 +383,9 @@ bool MovieWriter::writeVideo(const std::uint8_t* bgra, int width, int height, in
                                   AV_PIX_FMT_YUV420P, SWS_BILINEAR, nullptr, nullptr, nullptr);
         if (!s.scaler)
             fail("Couldn't convert the video frames.");
+        // BT.709 limited range, as the stream is tagged (swscale's default would be BT.601).
+        sws_setColorspaceDetails(s.scaler, sws_getCoefficients(SWS_CS_ITU709), 1,
+                                 sws_getCoefficients(SWS_CS_ITU709), 0, 0, 1 << 16, 1 << 16);
         s.scalerInW = width;
         s.scalerInH = height;
     }

@@ -105,6 +105,9 @@ int forEachVideoFrame(const std::filesystem::path& path,
         scaler = sws_getCachedContext(scaler, frame->width, frame->height, AVPixelFormat(frame->format),
                                       frame->width, frame->height, AV_PIX_FMT_BGRA, SWS_POINT,
                                       nullptr, nullptr, nullptr);
+        const int matrix = frame->colorspace == AVCOL_SPC_BT709 ? SWS_CS_ITU709 : SWS_CS_DEFAULT;
+        sws_setColorspaceDetails(scaler, sws_getCoefficients(matrix), frame->color_range == AVCOL_RANGE_JPEG,
+                                 sws_getCoefficients(matrix), 1, 0, 1 << 16, 1 << 16);
         std::uint8_t* planes[1] = {image.bits()};
         const int strides[1] = {int(image.bytesPerLine())};
         sws_scale(scaler, frame->data, frame->linesize, 0, frame->height, planes, strides);

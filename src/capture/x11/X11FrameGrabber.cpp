@@ -99,7 +99,7 @@ FrameGrabber::~FrameGrabber()
     xcb_flush(connection_.get());
 }
 
-bool FrameGrabber::grabDrawable(xcb_drawable_t drawable, QRect area, QImage& out)
+QImage FrameGrabber::grabDrawable(xcb_drawable_t drawable, QRect area)
 {
     const std::size_t bytes = static_cast<std::size_t>(area.width()) * area.height() * 4;
     shm_->ensure(bytes);
@@ -114,17 +114,12 @@ bool FrameGrabber::grabDrawable(xcb_drawable_t drawable, QRect area, QImage& out
     std::unique_ptr<xcb_generic_error_t, FreeDeleter<xcb_generic_error_t>> error(rawError);
     if (!reply) {
         connection_.checkAlive();
-        return false;
+        return {};
     }
-    if (out.size() != area.size() || out.format() != QImage::Format_RGB32 || !out.isDetached())
-        out = QImage(area.size(), QImage::Format_RGB32);
-    const int rowBytes = area.width() * 4;
-    for (int y = 0; y < area.height(); ++y)
-        std::memcpy(out.scanLine(y), shm_->data + static_cast<std::size_t>(y) * rowBytes, rowBytes);
-    return true;
+    return QImage(shm_->data, area.width(), area.height(), area.width() * 4, QImage::Format_RGB32);
 }
 
-bool FrameGrabber::grabWindow(QImage& out)
+QImage FrameGrabber::grabWindow()
 {
     xcb_connection_t* c = connection_.get();
     const xcb_window_t window = source_.window().windowID;
@@ -137,10 +132,10 @@ bool FrameGrabber::grabWindow(QImage& out)
         throw X11Error("the recorded window was closed");
     }
     if (attributes->map_state != XCB_MAP_STATE_VIEWABLE || CaptureClock::now() - redirectTime_ < kRepaintGrace)
-        return false;
+        return {};
     Reply<xcb_get_geometry_reply_t> geometry(xcb_get_geometry_reply(c, xcb_get_geometry(c, window), nullptr));
     if (!geometry)
-        return false;
+        return {};
     const QSize size(geometry->width, geometry->height);
     if (!pixmap_ || size != pixmapSize_) {
         if (pixmap_)
@@ -149,7 +144,7 @@ bool FrameGrabber::grabWindow(QImage& out)
         xcb_composite_name_window_pixmap(c, window, pixmap_);
         pixmapSize_ = size;
     }
-    return grabDrawable(pixmap_, QRect(QPoint(0, 0), size), out);
+    return grabDrawable(pixmap_, QRect(QPoint(0, 0), size));
 }
 
 void FrameGrabber::maskApplication(QImage& image, double now)
@@ -176,20 +171,21 @@ void FrameGrabber::maskApplication(QImage& image, double now)
             std::memset(image.scanLine(y) + r.left() * 4, 0, static_cast<std::size_t>(r.width()) * 4);
 }
 
-bool FrameGrabber::grab(QImage& out)
+QImage FrameGrabber::grab()
 {
     switch (source_.kind()) {
     case CaptureSource::Kind::window:
-        return grabWindow(out);
+        return grabWindow();
     case CaptureSource::Kind::display:
-        return grabDrawable(connection_.root(), source_.display().frame, out);
-    case CaptureSource::Kind::application:
-        if (!grabDrawable(connection_.root(), source_.display().frame, out))
-            return false;
-        maskApplication(out, CaptureClock::now());
-        return true;
+        return grabDrawable(connection_.root(), source_.display().frame);
+    case CaptureSource::Kind::application: {
+        QImage image = grabDrawable(connection_.root(), source_.display().frame);
+        if (!image.isNull())
+            maskApplication(image, CaptureClock::now());
+        return image;
     }
-    return false;
+    }
+    return {};
 }
 
 } // namespace tarnix::x11

@@ -13,7 +13,8 @@
 // XComposite, whatever covers it, following its size. Application: the display with everything
 // that is not one of the application's windows painted black. The cursor is never in the picture.
 //
-// Frames are QImage::Format_RGB32 (BGRX bytes), device pixels.
+// Frames are BGRX bytes (QImage::Format_RGB32 layout), device pixels, left in the shared-memory
+// segment until the next grab: read them in place, which saves copying 8 MB per 1080p frame.
 
 namespace tarnix::x11 {
 
@@ -26,15 +27,15 @@ public:
     FrameGrabber(const FrameGrabber&) = delete;
     FrameGrabber& operator=(const FrameGrabber&) = delete;
 
-    // Grabs into `out`, reusing its buffer when the size matches. Returns false when there is
-    // nothing to grab right now (window unmapped). Raises X11Error when the source has gone
-    // (window closed, connection lost).
-    bool grab(QImage& out);
+    // Grabs one frame and returns a view of it, valid until the next grab; a null image when
+    // there is nothing to grab right now (window unmapped). Raises X11Error when the source has
+    // gone (window closed, connection lost).
+    QImage grab();
 
 private:
     struct Shm;
-    bool grabDrawable(xcb_drawable_t drawable, QRect area, QImage& out);
-    bool grabWindow(QImage& out);
+    QImage grabDrawable(xcb_drawable_t drawable, QRect area);
+    QImage grabWindow();
     void maskApplication(QImage& image, double now);
 
     CaptureSource source_;
