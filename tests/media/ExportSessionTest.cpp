@@ -198,5 +198,19 @@ TEST_F(ExportSessionTest, AScreenFileDamagedAfterLoadingFailsCleanly)
     EXPECT_FALSE(std::filesystem::exists(folder / "out.mp4"));
 }
 
+TEST_F(ExportSessionTest, AFileCutShortAfterItsIndexExportsWhatIsThere)
+{
+    // Index in front, media data cut off: the file opens, its frames end early.
+    auto screen = folder / "cut.mp4";
+    test::runFfmpeg("-f lavfi -i testsrc2=s=160x120:r=30:d=2 -c:v libx264 -preset ultrafast "
+                    "-movflags +faststart \"" + screen.string() + "\"");
+    std::filesystem::resize_file(screen, std::filesystem::file_size(screen) * 6 / 10);
+    auto export_ = session(compose(screen, false), ExportPreset::highestQuality, folder / "out.mp4");
+    export_->exportSynchronously();
+    ASSERT_EQ(export_->status(), ExportStatus::completed)
+        << (export_->error() ? describe(*export_->error()) : "");
+    EXPECT_EQ(test::probe(folder / "out.mp4").videoFrames, 60);
+}
+
 } // namespace
 } // namespace tarnix::media
