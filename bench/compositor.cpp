@@ -283,11 +283,12 @@ void compareWithFfmpeg()
 
 int main(int argc, char** argv)
 {
+    // A run with arguments (a filter, say) looks at single cases: no comparison then.
+    const bool compare = argc == 1;
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
-    // A filtered run (--benchmark_filter=...) is for looking at one case: no comparison then.
-    if (argc == 1)
+    if (compare)
         compareWithFfmpeg();
     return 0;
 }

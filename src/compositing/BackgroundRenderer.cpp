@@ -276,16 +276,17 @@ std::vector<BackgroundFrame::MaskRun> findMaskEdges(const QImage& mask)
     std::vector<BackgroundFrame::MaskRun> runs;
     if (mask.format() != QImage::Format_Grayscale8)
         return runs;
+    const int width = mask.width();
     for (int y = 0; y < mask.height(); ++y) {
         const std::uint8_t* row = mask.constScanLine(y);
         int x = 0;
-        while (x < mask.width()) {
+        while (x < width) {
             if (row[x] == 255) {
                 ++x;
                 continue;
             }
             int begin = x;
-            while (x < mask.width() && row[x] != 255)
+            while (x < width && row[x] != 255)
                 ++x;
             runs.push_back({y, begin, x});
         }

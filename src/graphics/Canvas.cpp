@@ -1,5 +1,7 @@
 #include "graphics/Canvas.h"
 
+#include "graphics/ImageScaler.h"
+
 namespace tarnix::graphics {
 
 QRectF toImageRect(const Rect& r, double height)
@@ -33,6 +35,10 @@ void Canvas::drawImage(const Rect& target, const QImage& source, const QRectF& s
                        QPainter::CompositionMode mode)
 {
     if (source.isNull() || !(target.width > 0) || !(target.height > 0) || sourceRect.isEmpty())
+        return;
+    // Replacing pixels is the common large case (a whole frame): the scaler does it in one pass.
+    if (mode == QPainter::CompositionMode_Source &&
+        scaleInto(target_, toImageRect(target), source, sourceRect))
         return;
     painter_.setCompositionMode(mode);
     painter_.drawImage(toImageRect(target), source, sourceRect);

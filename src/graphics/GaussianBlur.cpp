@@ -136,6 +136,9 @@ public:
         vertical_ = QImage(lastColumn_ - firstColumn_ + 1, area_.height(), kPixelFormat);
         if (patch.isNull() || vertical_.isNull())
             return {};
+        // Rows are reached through these pointers: QImage's accessors are not for several threads.
+        verticalBits_ = vertical_.bits();
+        patchBits_ = patch.bits();
         long long work = (long long)(area_.width() + 2 * reach_) * (area_.height() + 2 * reach_);
         int shares = int(std::clamp<long long>(work / kPixelsPerShare, 1, 8));
         int chunks = (vertical_.width() + kColumnChunk - 1) / kColumnChunk;
@@ -167,7 +170,7 @@ private:
         }
         threePasses(a, b, inRows, columns, radii_, sum);
         for (int y = 0; y < area_.height(); ++y) {
-            std::uint8_t* dst = vertical_.scanLine(y) + x0 * 4;
+            std::uint8_t* dst = verticalBits_ + y * vertical_.bytesPerLine() + x0 * 4;
             const Pixel* src = b.data() + std::size_t(y) * columns;
             for (int x = 0; x < columns; ++x)
                 store(src[x], dst + x * 4);
@@ -181,13 +184,13 @@ private:
         int inLength = area_.width() + 2 * reach_;
         std::vector<Pixel> a(inLength), b(inLength), sum(1);
         for (int row = begin; row < end; ++row) {
-            const std::uint8_t* src = vertical_.constScanLine(row);
+            const std::uint8_t* src = verticalBits_ + row * vertical_.bytesPerLine();
             for (int i = 0; i < inLength; ++i) {
                 int x = std::clamp(area_.left() - reach_ + i, firstColumn_, lastColumn_);
                 a[i] = load(src + (x - firstColumn_) * 4);
             }
             threePasses(a, b, inLength, 1, radii_, sum);
-            std::uint8_t* dst = patch.scanLine(row);
+            std::uint8_t* dst = patchBits_ + row * patch.bytesPerLine();
             for (int i = 0; i < area_.width(); ++i)
                 store(b[i], dst + i * 4);
         }
@@ -200,6 +203,8 @@ private:
     int firstColumn_;
     int lastColumn_;
     QImage vertical_; // the area's rows, columns widened by the reach, blurred down the columns
+    std::uint8_t* verticalBits_ = nullptr;
+    std::uint8_t* patchBits_ = nullptr;
 };
 
 // Wide blurs run on a grid `factor` times coarser: box-averaged down, blurred, and interpolated

@@ -1,0 +1,249 @@
+#include "graphics/ImageScaler.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+#include "graphics/Image.h"
+#include "graphics/ParallelFor.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace tarnix::graphics {
+
+namespace {
+
+// Output pixels per helper thread: below this a picture is scaled on the calling thread.
+constexpr long long kPixelsPerShare = 1'500'000;
+
+// Where an output column or row samples the source: the pair (index, index + 1) and the weight
+// of the second, 0 ... 256.
+struct Tap {
+    int index;
+    int weight;
+};
+
+// Taps for output pixels [first, first + count) along one axis, sampling source pixels
+// [lowest, last]; samples beyond them repeat the edge pixels.
+std::vector<Tap> tapsFor(int first, int count, double targetStart, double scale, double sourceStart,
+                         int lowest, int last)
+{
+    std::vector<Tap> taps(count);
+    for (int i = 0; i < count; ++i) {
+        double s = sourceStart + (first + i + 0.5 - targetStart) * scale - 0.5;
+        double base = std::floor(s);
+        int index = int(std::clamp(base, lowest - 1.0, double(last)));
+        int weight = int(std::lround((s - base) * 256));
+        if (index < lowest) {
+            index = lowest;
+            weight = 0;
+        } else if (index >= last) {
+            index = last - 1;
+            weight = 256;
+        } else if (weight == 256) {
+            ++index;
+            weight = 0;
+            if (index >= last) {
+                index = last - 1;
+                weight = 256;
+            }
+        }
+        taps[i] = {index, weight};
+    }
+    return taps;
+}
+
+// The fraction of each output pixel in [first, first + count) covered by [start, end).
+float coverage(int pixel, double start, double end)
+{
+    double covered = std::min(end, pixel + 1.0) - std::max(start, double(pixel));
+    return float(std::clamp(covered, 0.0, 1.0));
+}
+
+// Per output column: the weights of the two source pixels, each repeated for four channels.
+std::vector<std::int16_t> columnWeights(const std::vector<Tap>& taps)
+{
+    std::vector<std::int16_t> weights(taps.size() * 8);
+    for (std::size_t i = 0; i < taps.size(); ++i)
+        for (int c = 0; c < 4; ++c) {
+            weights[i * 8 + c] = std::int16_t(256 - taps[i].weight);
+            weights[i * 8 + 4 + c] = std::int16_t(taps[i].weight);
+        }
+    return weights;
+}
+
+// One source row interpolated along x: four 8.8 fixed-point channels per output pixel.
+void interpolateRow(const std::uint8_t* row, const std::vector<Tap>& taps,
+                    const std::vector<std::int16_t>& weights, std::uint16_t* out)
+{
+    const int count = int(taps.size());
+#if defined(__SSE2__)
+    const __m128i zero = _mm_setzero_si128();
+    auto products = [&](int i) {
+        __m128i pair = _mm_unpacklo_epi8(
+            _mm_loadl_epi64(reinterpret_cast<const __m128i*>(row + taps[i].index * 4)), zero);
+        return _mm_mullo_epi16(pair,
+                               _mm_loadu_si128(reinterpret_cast<const __m128i*>(&weights[i * 8])));
+    };
+    int i = 0;
+    // Two output pixels at a time: the halves of both products are added in one step.
+    for (; i + 2 <= count; i += 2) {
+        __m128i a = products(i), b = products(i + 1);
+        __m128i sum = _mm_add_epi16(_mm_unpacklo_epi64(a, b), _mm_unpackhi_epi64(a, b));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i * 4), sum);
+    }
+    for (; i < count; ++i) {
+        __m128i a = products(i);
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(out + i * 4),
+                         _mm_add_epi16(a, _mm_srli_si128(a, 8)));
+    }
+#else
+    (void)weights;
+    for (int i = 0; i < count; ++i) {
+        const std::uint8_t* p = row + taps[i].index * 4;
+        int w = taps[i].weight;
+        for (int c = 0; c < 4; ++c)
+            out[i * 4 + c] = std::uint16_t(p[c] * (256 - w) + p[4 + c] * w);
+    }
+#endif
+}
+
+// Mixes two interpolated rows by `weight` (0 ... 256) into bytes.
+void mixRows(const std::uint16_t* a, const std::uint16_t* b, int weight, int pixels,
+             std::uint8_t* out)
+{
+    int i = 0;
+#if defined(__SSE2__)
+    // 16-bit fractions of 65536; 65535 stands in for one.
+    const int wb = std::min(weight * 256, 65535);
+    const __m128i weightA = _mm_set1_epi16(short(std::uint16_t(65535 - wb)));
+    const __m128i weightB = _mm_set1_epi16(short(std::uint16_t(wb)));
+    const __m128i half = _mm_set1_epi16(128);
+    for (; i + 2 <= pixels; i += 2) {
+        __m128i va = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a + i * 4));
+        __m128i vb = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + i * 4));
+        __m128i mixed = _mm_add_epi16(_mm_mulhi_epu16(va, weightA), _mm_mulhi_epu16(vb, weightB));
+        __m128i bytes = _mm_srli_epi16(_mm_adds_epu16(mixed, half), 8);
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(out + i * 4), _mm_packus_epi16(bytes, bytes));
+    }
+#endif
+    for (; i < pixels; ++i)
+        for (int c = 0; c < 4; ++c) {
+            int v = (a[i * 4 + c] * (256 - weight) + b[i * 4 + c] * weight + (1 << 15)) >> 16;
+            out[i * 4 + c] = std::uint8_t(std::min(v, 255));
+        }
+}
+
+// Mixes `to` towards `from` by `amount` (0 ... 1).
+void mixPixel(const std::uint8_t* from, std::uint8_t* to, float amount)
+{
+    for (int c = 0; c < 4; ++c)
+        to[c] = std::uint8_t(to[c] + (from[c] - to[c]) * amount + 0.5f); // stays within 0 ... 255
+}
+
+// Writes one output row: replaced where the row is wholly covered, mixed by coverage elsewhere.
+void writeRow(const std::uint16_t* upper, const std::uint16_t* lower, int weight, int count,
+              std::uint8_t* dst, std::uint8_t* scratch, float rowCoverage, float firstCoverage,
+              float lastCoverage)
+{
+    if (rowCoverage >= 1) {
+        // Straight into the target; only the two end pixels may be partly covered.
+        std::uint8_t first[4], last[4];
+        std::memcpy(first, dst, 4);
+        std::memcpy(last, dst + (count - 1) * 4, 4);
+        mixRows(upper, lower, weight, count, dst);
+        auto restore = [](std::uint8_t* pixel, const std::uint8_t* old, float amount) {
+            if (amount >= 1)
+                return;
+            std::uint8_t drawn[4];
+            std::memcpy(drawn, pixel, 4);
+            std::memcpy(pixel, old, 4);
+            mixPixel(drawn, pixel, amount);
+        };
+        restore(dst + (count - 1) * 4, last, lastCoverage);
+        restore(dst, first, firstCoverage);
+        return;
+    }
+    mixRows(upper, lower, weight, count, scratch);
+    for (int i = 0; i < count; ++i) {
+        float amount = rowCoverage * (i == 0 ? firstCoverage : i == count - 1 ? lastCoverage : 1);
+        mixPixel(scratch + i * 4, dst + i * 4, amount);
+    }
+}
+
+} // namespace
+
+bool scaleInto(QImage& target, const QRectF& targetRect, const QImage& source,
+               const QRectF& sourceRect)
+{
+    if (target.format() != kPixelFormat || source.format() != kPixelFormat ||
+        source.width() < 2 || source.height() < 2)
+        return false;
+    const double tx = targetRect.x(), ty = targetRect.y(), tw = targetRect.width(),
+                 th = targetRect.height();
+    const double sx = sourceRect.x(), sy = sourceRect.y(), sw = sourceRect.width(),
+                 sh = sourceRect.height();
+    for (double v : {tx, ty, tw, th, sx, sy, sw, sh})
+        if (!std::isfinite(v))
+            return false;
+    if (!(tw > 0) || !(th > 0) || !(sw > 0) || !(sh > 0))
+        return false;
+
+    // Output pixels touched by the target rectangle, within the target image.
+    const int x0 = int(std::max(std::floor(tx), 0.0));
+    const int x1 = int(std::min(std::ceil(tx + tw), double(target.width())));
+    const int y0 = int(std::max(std::floor(ty), 0.0));
+    const int y1 = int(std::min(std::ceil(ty + th), double(target.height())));
+    if (x0 >= x1 || y0 >= y1)
+        return true;
+    // The source pixels under the source rectangle; samples stay within them.
+    const int left = int(std::clamp(std::floor(sx), 0.0, source.width() - 1.0));
+    const int right = int(std::clamp(std::ceil(sx + sw) - 1, 0.0, source.width() - 1.0));
+    const int top = int(std::clamp(std::floor(sy), 0.0, source.height() - 1.0));
+    const int bottom = int(std::clamp(std::ceil(sy + sh) - 1, 0.0, source.height() - 1.0));
+    if (right <= left || bottom <= top)
+        return false;
+    const int columns = x1 - x0;
+    const auto xTaps = tapsFor(x0, columns, tx, sw / tw, sx, left, right);
+    const auto yTaps = tapsFor(y0, y1 - y0, ty, sh / th, sy, top, bottom);
+    const std::vector<std::int16_t> xWeights = columnWeights(xTaps);
+    const float firstCoverage = coverage(x0, tx, tx + tw);
+    const float lastCoverage = coverage(x1 - 1, tx, tx + tw);
+    // Rows are written through one pointer: QImage's own accessors are not for several threads.
+    std::uint8_t* const targetBits = target.bits();
+    const qsizetype targetStride = target.bytesPerLine();
+
+    int shares = int(std::clamp<long long>((long long)columns * (y1 - y0) / kPixelsPerShare, 1, 4));
+    parallelFor(y1 - y0, shares, [&](int begin, int end) {
+        std::vector<std::uint16_t> upper(std::size_t(columns) * 4), lower(upper.size());
+        std::vector<std::uint8_t> row(std::size_t(columns) * 4);
+        int upperIndex = -1, lowerIndex = -1;
+        for (int r = begin; r < end; ++r) {
+            const Tap& tap = yTaps[r];
+            // Consecutive rows mostly share source rows: interpolate each source row once.
+            if (upperIndex != tap.index) {
+                if (lowerIndex == tap.index) {
+                    std::swap(upper, lower);
+                    std::swap(upperIndex, lowerIndex);
+                } else {
+                    interpolateRow(source.constScanLine(tap.index), xTaps, xWeights, upper.data());
+                    upperIndex = tap.index;
+                }
+            }
+            if (lowerIndex != tap.index + 1) {
+                interpolateRow(source.constScanLine(tap.index + 1), xTaps, xWeights, lower.data());
+                lowerIndex = tap.index + 1;
+            }
+            writeRow(upper.data(), lower.data(), tap.weight, columns,
+                     targetBits + (y0 + r) * targetStride + x0 * 4, row.data(),
+                     coverage(y0 + r, ty, ty + th), firstCoverage, lastCoverage);
+        }
+    });
+    return true;
+}
+
+} // namespace tarnix::graphics

@@ -1,0 +1,105 @@
+#include <gtest/gtest.h>
+
+#include <QPainter>
+
+#include <random>
+
+#include "graphics/Image.h"
+#include "graphics/ImageScaler.h"
+
+using namespace tarnix::graphics;
+
+namespace {
+
+QImage noise(int w, int h, unsigned seed)
+{
+    QImage image = makeImage(w, h);
+    std::mt19937 random(seed);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            image.setPixel(x, y, qRgb(random() % 256, random() % 256, random() % 256));
+    return image;
+}
+
+int worstDifference(const QImage& a, const QImage& b, const QRect& area)
+{
+    int worst = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x) {
+            QRgb p = a.pixel(x, y), q = b.pixel(x, y);
+            worst = std::max({worst, std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)),
+                              std::abs(qBlue(p) - qBlue(q)), std::abs(qAlpha(p) - qAlpha(q))});
+        }
+    return worst;
+}
+
+} // namespace
+
+TEST(ImageScaler, CopiesExactlyAtTheSameSize)
+{
+    QImage source = noise(37, 23, 1);
+    QImage target = makeImage(37, 23, Qt::black);
+    ASSERT_TRUE(scaleInto(target, QRectF(0, 0, 37, 23), source, QRectF(0, 0, 37, 23)));
+    EXPECT_EQ(target, source);
+}
+
+TEST(ImageScaler, InterpolatesLinearlyBetweenPixelCentres)
+{
+    QImage source = makeImage(2, 2, Qt::black);
+    source.setPixel(1, 0, qRgb(255, 255, 255));
+    source.setPixel(1, 1, qRgb(255, 255, 255));
+    QImage target = makeImage(8, 2);
+    ASSERT_TRUE(scaleInto(target, QRectF(0, 0, 8, 2), source, QRectF(0, 0, 2, 2)));
+    // Output centres 0.5 ... 7.5 map to source x = 0.0625 ... 1.8125 - 0.5: clamped, then a ramp.
+    EXPECT_EQ(qGreen(target.pixel(0, 0)), 0);
+    EXPECT_EQ(qGreen(target.pixel(1, 0)), 0);
+    EXPECT_NEAR(qGreen(target.pixel(3, 0)), 255 * 3 / 8, 2);
+    EXPECT_NEAR(qGreen(target.pixel(4, 0)), 255 * 5 / 8, 2);
+    EXPECT_EQ(qGreen(target.pixel(7, 1)), 255);
+}
+
+TEST(ImageScaler, MatchesThePainterWithinALevelOrTwo)
+{
+    QImage source = noise(300, 200, 5);
+    QRectF from(40.5, 30.25, 150.5, 90.75);
+    QRectF to(0, 0, 640, 360);
+    QImage ours = makeImage(640, 360, Qt::black);
+    ASSERT_TRUE(scaleInto(ours, to, source, from));
+    QImage reference = makeImage(640, 360, Qt::black);
+    {
+        QPainter painter(&reference);
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
+        painter.setCompositionMode(QPainter::CompositionMode_Source);
+        painter.drawImage(to, source, from);
+    }
+    // Away from the border, where the two treat the source rectangle's edge differently.
+    EXPECT_LE(worstDifference(ours, reference, QRect(8, 8, 624, 344)), 3);
+}
+
+TEST(ImageScaler, MixesPartlyCoveredEdgePixels)
+{
+    QImage source = makeImage(4, 4, Qt::white);
+    QImage target = makeImage(10, 10, Qt::black);
+    ASSERT_TRUE(scaleInto(target, QRectF(2.5, 2, 5, 5.25), source, QRectF(0, 0, 4, 4)));
+    EXPECT_EQ(qGreen(target.pixel(1, 4)), 0);
+    EXPECT_NEAR(qGreen(target.pixel(2, 4)), 128, 1); // half covered
+    EXPECT_EQ(qGreen(target.pixel(3, 4)), 255);
+    EXPECT_NEAR(qGreen(target.pixel(7, 4)), 128, 1);
+    EXPECT_NEAR(qGreen(target.pixel(4, 7)), 64, 1); // a quarter of the row
+    EXPECT_EQ(qGreen(target.pixel(4, 8)), 0);
+}
+
+TEST(ImageScaler, RefusesWhatItCannotDrawAndClipsTheRest)
+{
+    QImage target = makeImage(10, 10, Qt::black);
+    QImage tiny = makeImage(1, 1, Qt::white);
+    EXPECT_FALSE(scaleInto(target, QRectF(0, 0, 10, 10), tiny, QRectF(0, 0, 1, 1)));
+    QImage source = makeImage(4, 4, Qt::white);
+    EXPECT_FALSE(scaleInto(target, QRectF(0, 0, 0, 10), source, QRectF(0, 0, 4, 4)));
+    EXPECT_FALSE(scaleInto(target, QRectF(0, 0, 10, 10), source, QRectF(0, 0, std::nan(""), 4)));
+    EXPECT_FALSE(scaleInto(target, QRectF(0, 0, 10, 10), source, QRectF(1.2, 1.2, 0.5, 0.5)));
+    EXPECT_TRUE(scaleInto(target, QRectF(-20, -5, 25, 30), source, QRectF(0, 0, 4, 4)));
+    EXPECT_EQ(qGreen(target.pixel(4, 9)), 255);
+    EXPECT_EQ(qGreen(target.pixel(5, 0)), 0);
+    EXPECT_TRUE(scaleInto(target, QRectF(50, 50, 10, 10), source, QRectF(0, 0, 4, 4)));
+}
