@@ -274,7 +274,10 @@ void MovieWriter::State::encode(AVCodecContext* codec, AVStream* stream, AVFrame
         check(code, "The encoder failed.");
         av_packet_rescale_ts(packet.get(), codec->time_base, stream->time_base);
         packet->stream_index = stream->index;
-        code = av_interleaved_write_frame(format, packet.get());
+        // A fragmented file is written as it comes: the muxer interleaves within each fragment,
+        // and waiting for a silent audio track would hold video back from the disk.
+        code = settings.layout == MovieLayout::fragmented ? av_write_frame(format, packet.get())
+                                                          : av_interleaved_write_frame(format, packet.get());
         check(code, "Couldn't write to the file " + settings.outputPath.string() + ".");
     }
 }
