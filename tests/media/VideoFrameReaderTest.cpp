@@ -59,6 +59,23 @@ TEST_F(VideoFrameReaderTest, BackwardAndFarJumpsSeekAndStillLandOnTheRightFrame)
     EXPECT_EQ(test::frameIndexOf(reader.frameAt(-1)), 0);    // before the start: first frame
 }
 
+TEST_F(VideoFrameReaderTest, FragmentedRecordingsSeekToo)
+{
+    // The layout the screen recorder writes: fragments with an empty index up front.
+    auto path = folder / "fragmented.mp4";
+    test::runFfmpeg("-f lavfi -i \"color=c=black:s=64x48:r=30,format=yuv420p,"
+                    "geq=lum='16+N*3':cb=128:cr=128\" -frames:v 70 -c:v libx264 -preset ultrafast "
+                    "-qp 0 -g 10 -movflags frag_keyframe+empty_moov+default_base_moof \"" +
+                    path.string() + "\"");
+    MediaAsset asset = MediaAsset::load(path);
+    EXPECT_NEAR(asset.duration(), 70 / 30.0, 0.01);
+    VideoFrameReader reader(asset.tracks(MediaType::video).at(0));
+    EXPECT_EQ(test::frameIndexOf(reader.frameAt(2.0)), 60);
+    EXPECT_EQ(test::frameIndexOf(reader.frameAt(0.5)), 15);
+    EXPECT_EQ(test::frameIndexOf(reader.frameAt(1.01)), 30);
+    EXPECT_EQ(test::frameIndexOf(reader.frameAt(2.3)), 69);
+}
+
 TEST_F(VideoFrameReaderTest, AShorterCameraTrackHasNoFrameAfterItsEnd)
 {
     MediaAsset screen = MediaAsset::load(test::makeIndexedMovie(folder / "s.mp4", 20, 10, 5));
