@@ -10,7 +10,7 @@ namespace tarnix::CameraOverlayRenderer {
 
 namespace {
 
-constexpr double kRenderScale = 1;
+constexpr double kRenderScale = 1; // see the header: exact coverage instead of supersampling
 constexpr double kBorderWidth = 3; // at render scale 1
 constexpr float kBorderOpacity = 0.85f;
 

@@ -9,7 +9,9 @@
 
 // The camera bubble: a square from the middle of the camera frame, shaped as a circle or a
 // rounded square, optionally mirrored, with a thin light border, centred on the settings'
-// position. Drawn at twice its size and scaled down for smooth edges. Pure; any thread.
+// position. Its edges and border are anti-aliased from each pixel's exact distance to the outline,
+// which smooths them as well as drawing at twice the size and scaling down would, at a quarter of
+// the pixels. Pure; any thread.
 
 namespace tarnix::CameraOverlayRenderer {
 
@@ -19,7 +21,7 @@ void compose(const QImage& camera, graphics::Canvas& onto, Size outputSize,
              const CameraOverlaySettings& settings);
 
 // The bubble bitmap of pixelSize (rounded), drawn from a square camera picture at renderScale
-// (the corner radius and the border scale with it); a null image when it cannot be made.
+// (the corner radius and the 3 px border scale with it); a null image when it cannot be made.
 QImage renderBubble(const graphics::ImageSlice& cameraSquare, Size pixelSize,
                     const CameraOverlaySettings& settings, double renderScale);
 
