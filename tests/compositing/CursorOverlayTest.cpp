@@ -166,6 +166,12 @@ TEST(CursorOverlay, TheSystemArrowsHotSpotLandsOnTheCursorPosition)
     EXPECT_GT(opaque, 20);
 }
 
+TEST(CursorOverlay, ThemeLookupFindsNothingForUnknownNames)
+{
+    EXPECT_FALSE(SystemCursorLoader::loadFromTheme("no-such-theme", {"no-such-cursor"}));
+    EXPECT_FALSE(SystemCursorLoader::loadFromTheme("default", {}));
+}
+
 TEST(CursorOverlay, VectorArrowHasItsHotSpotAtTheTip)
 {
     SystemCursor arrow = SystemCursorLoader::vectorArrow();

@@ -98,6 +98,18 @@ TEST(GaussianBlur, AStepBecomesTheGaussianIntegral)
     EXPECT_EQ(valueAt(395), 255);
 }
 
+TEST(GaussianBlur, WideBlursMatchTheGaussianIntegralToALevelOrTwo)
+{
+    // The redaction's 48 px on a 1920 canvas runs on the coarse grid: compare with Φ.
+    const double sigma = 48;
+    QImage out = blurred(step(1920, 8), sigma);
+    for (int d = -150; d <= 150; d += 6) {
+        int x = 960 + d; // pixel centres lie at d + 0.5 from the step
+        double expected = 255 * 0.5 * std::erfc(-(d + 0.5) / (sigma * std::sqrt(2.0)));
+        EXPECT_NEAR(qGreen(out.pixel(x, 4)), expected, 2.5) << "at " << d;
+    }
+}
+
 TEST(GaussianBlur, BlurringOnlyARectangleGivesTheSamePixelsAsBlurringEverything)
 {
     QImage image = noise(900, 700, 7);
