@@ -31,10 +31,12 @@ public:
         double dx = std::abs(x + 0.5 - hx_), dy = std::abs(y + 0.5 - hy_);
         if (circle_) {
             double shorter = std::min(hx_, hy_);
-            return (std::hypot(dx / hx_, dy / hy_) - 1) * shorter;
+            double nx = dx / hx_, ny = dy / hy_;
+            return (std::sqrt(nx * nx + ny * ny) - 1) * shorter;
         }
         double qx = dx - (hx_ - radius_), qy = dy - (hy_ - radius_);
-        double outside = std::hypot(std::max(qx, 0.0), std::max(qy, 0.0));
+        double ox = std::max(qx, 0.0), oy = std::max(qy, 0.0);
+        double outside = std::sqrt(ox * ox + oy * oy);
         return outside + std::min(std::max(qx, qy), 0.0) - radius_;
     }
 
@@ -69,7 +71,7 @@ void shapeAndBorder(QImage& bubble, const Outline& outline, double borderWidth)
                 float(std::clamp(halfBorder + 0.5 - std::abs(d), 0.0, 1.0)) * kBorderOpacity;
             std::uint8_t* px = row + x * 4;
             for (int c = 0; c < 4; ++c)
-                px[c] = std::uint8_t(std::lround(px[c] * inside * (1 - stroke) + 255 * stroke));
+                px[c] = std::uint8_t(px[c] * inside * (1 - stroke) + 255 * stroke + 0.5f);
         }
     }
 }
