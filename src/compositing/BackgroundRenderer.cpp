@@ -109,8 +109,7 @@ void applyMaskEdges(QImage& target, const BackgroundFrame& frame, const QPoint& 
         computed = findMaskEdges(frame.mask);
         runs = &computed;
     }
-    const QImage& bg = frame.backgroundWithShadow;
-    bool sameSize = bg.size() == target.size();
+    const QImage& bg = frame.backgroundWithShadow; // the canvas's size (drawOnto checks)
     for (const auto& run : *runs) {
         int y = maskOrigin.y() + run.row;
         if (y < 0 || y >= target.height())
@@ -119,11 +118,11 @@ void applyMaskEdges(QImage& target, const BackgroundFrame& frame, const QPoint& 
         int end = std::min(run.end, target.width() - maskOrigin.x());
         const std::uint8_t* m = frame.mask.constScanLine(run.row);
         std::uint8_t* out = target.scanLine(y);
-        const std::uint8_t* under = sameSize ? bg.constScanLine(y) : nullptr;
+        const std::uint8_t* under = bg.constScanLine(y);
         for (int i = begin; i < end; ++i) {
             int x = maskOrigin.x() + i;
             for (int c = 0; c < 4; ++c) {
-                int b = under ? under[x * 4 + c] : 0;
+                int b = under[x * 4 + c];
                 int o = out[x * 4 + c];
                 out[x * 4 + c] = std::uint8_t(b + ((o - b) * m[i] + (o >= b ? 127 : -127)) / 255);
             }
@@ -328,6 +327,19 @@ void drawOnto(Canvas& canvas, const graphics::ImageSlice& screen, const Backgrou
     QRectF contentInImage = canvas.toImageRect(content);
     if (!(screen.size.width > 0) || !(screen.size.height > 0) || screen.image.isNull()) {
         copyBackground(canvas, frame.backgroundWithShadow, QRectF());
+        return;
+    }
+    if (frame.backgroundWithShadow.size() != canvas.image().size()) {
+        // A frame made for another canvas size: stretched to this one, the plain way (the masked
+        // picture laid over the background).
+        copyBackground(canvas, frame.backgroundWithShadow, QRectF());
+        if (frame.backgroundWithShadow.isNull())
+            return;
+        double kx = double(canvas.width()) / frame.backgroundWithShadow.width();
+        double ky = double(canvas.height()) / frame.backgroundWithShadow.height();
+        QImage picture = graphics::render({screen.image, screen.sourceRect, frame.contentSize});
+        canvas.drawImage({content.x * kx, content.y * ky, content.width * kx, content.height * ky},
+                         applyMask(picture, frame.mask));
         return;
     }
     // The screen replaces what lies under it instead of being laid over a copy of the background:

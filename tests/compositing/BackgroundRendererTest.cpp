@@ -234,3 +234,18 @@ TEST(BackgroundCompose, ApplyMaskMakesTheCornersTransparent)
     EXPECT_EQ(qAlpha(masked.pixel(99, 59)), 0);
     EXPECT_PIXEL_NEAR(masked, 50, 30, kWhite, 0);
 }
+
+TEST(BackgroundCompose, AFrameMadeForAnotherCanvasSizeIsStretchedToTheCanvas)
+{
+    BackgroundSettings settings = solidBackground({0, 0, 1, 1}, 0.1);
+    settings.shadowOpacity = 0;
+    auto frame = BackgroundRenderer::makeFrame({200, 100}, settings);
+    ASSERT_TRUE(frame);
+    QImage out = test::solid(400, 200, Qt::black);
+    graphics::Canvas canvas(out);
+    BackgroundRenderer::drawOnto(canvas, graphics::wholeImage(test::solid(64, 32, Qt::white)),
+                                 *frame);
+    EXPECT_PIXEL_NEAR(out, 399, 199, kBlue, 0);
+    EXPECT_PIXEL_NEAR(out, 100, 50, kWhite, 0);
+    EXPECT_PIXEL_NEAR(out, 21, 11, kBlue, 0); // the rounded corner of the content
+}
