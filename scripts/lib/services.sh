@@ -33,8 +33,7 @@ _tarnix_start_x() {
     >"$_tarnix_dir/xvfb.log" 2>&1 &
   _tarnix_pids+=($!)
   export DISPLAY=":$n"
-  _tarnix_wait_for 10 xdpyinfo -display "$DISPLAY" ||
-    _tarnix_wait_for 10 test -e "/tmp/.X11-unix/X$n" ||
+  _tarnix_wait_for 10 xdotool getmouselocation ||
     { echo "services: Xvfb did not start (see $_tarnix_dir/xvfb.log)" >&2; return 1; }
   if command -v evilwm >/dev/null; then
     evilwm -fn fixed >"$_tarnix_dir/wm.log" 2>&1 &
@@ -81,19 +80,25 @@ _tarnix_start_bus() {
     2>"$_tarnix_dir/dbus.pid" </dev/null) || { echo "services: dbus-daemon failed" >&2; return 1; }
   _tarnix_pids+=("$(head -n1 "$_tarnix_dir/dbus.pid")")
   export DBUS_SESSION_BUS_ADDRESS="$address"
-  if [ -x /usr/libexec/at-spi-bus-launcher ]; then
-    /usr/libexec/at-spi-bus-launcher --launch-immediately </dev/null >"$_tarnix_dir/atspi.log" 2>&1 &
-    _tarnix_pids+=($!)
-    _tarnix_wait_for 5 dbus-send --session --print-reply --dest=org.a11y.Bus /org/a11y/bus \
-      org.a11y.Bus.GetAddress || echo "services: the accessibility bus did not answer" >&2
-  fi
+}
+
+_tarnix_start_accessibility() {
+  [ -x /usr/libexec/at-spi-bus-launcher ] || return 0
+  # In a process group of its own: the accessibility registry it starts on demand is stopped
+  # with it.
+  setsid /usr/libexec/at-spi-bus-launcher --launch-immediately </dev/null >"$_tarnix_dir/atspi.log" 2>&1 &
+  _tarnix_pids+=("-$!")
+  _tarnix_wait_for 5 dbus-send --session --print-reply --dest=org.a11y.Bus /org/a11y/bus \
+    org.a11y.Bus.GetAddress || echo "services: the accessibility bus did not answer" >&2
 }
 
 tarnix_start_services() {
   _tarnix_dir=$(mktemp -d /tmp/tarnix-services.XXXXXX)
+  # The session bus first, so that nothing started later launches a bus of its own.
+  _tarnix_start_bus || return 1
   _tarnix_start_x || return 1
   _tarnix_start_pulse || return 1
-  _tarnix_start_bus || return 1
+  _tarnix_start_accessibility || return 1
   export TARNIX_TEST_SERVICES=1
   echo "services: DISPLAY=$DISPLAY PULSE_SERVER=$PULSE_SERVER (logs in $_tarnix_dir)"
 }
@@ -102,12 +107,12 @@ tarnix_stop_services() {
   local pid i
   for ((i = ${#_tarnix_pids[@]} - 1; i >= 0; i--)); do
     pid=${_tarnix_pids[i]}
-    # The tone pipeline is a subshell: end its children too.
-    pkill -TERM -P "$pid" 2>/dev/null || true
-    kill -TERM "$pid" 2>/dev/null || true
+    # The tone pipelines are subshells: end their children too. "-N" is a process group.
+    [ "${pid#-}" = "$pid" ] && { pkill -TERM -P "$pid" 2>/dev/null || true; }
+    kill -TERM -- "$pid" 2>/dev/null || true
   done
   for pid in "${_tarnix_pids[@]}"; do
-    _tarnix_wait_for 3 bash -c "! kill -0 $pid" || kill -KILL "$pid" 2>/dev/null || true
+    _tarnix_wait_for 3 bash -c "! kill -0 -- $pid" || kill -KILL -- "$pid" 2>/dev/null || true
   done
   _tarnix_pids=()
   [ -n "$_tarnix_dir" ] && rm -rf "$_tarnix_dir"

@@ -19,7 +19,7 @@ namespace tarnix::media {
 namespace {
 
 constexpr int kVideoTimeBase = 90000; // ticks per second of the video stream
-constexpr double kAudioGapTolerance = 0.020; // seconds of drift accepted before correcting
+constexpr double kAudioGapTolerance = 0.010; // seconds of drift accepted before correcting (under a frame)
 
 std::string ffmpegMessage(int code)
 {

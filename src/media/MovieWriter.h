@@ -20,7 +20,7 @@
 // at (or near) 0. Video pts must increase; a frame whose pts does not advance past the previous
 // one (after rounding to the stream's time base) is skipped and writeVideo returns false.
 // Audio is treated as one continuous stream: the pts of each block is compared with where the
-// stream has got to; a gap of more than 20 ms is filled with silence and samples that would
+// stream has got to; a gap of more than 10 ms is filled with silence and samples that would
 // overlap what is already written are dropped, so the sound stays on the shared clock.
 //
 // Errors: the constructor and every write raise MediaException (domain "FFmpeg" with the FFmpeg

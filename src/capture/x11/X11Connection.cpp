@@ -77,7 +77,8 @@ std::vector<std::uint32_t> Connection::cardinalList(xcb_window_t window, const c
     if (!bytes)
         return values;
     values.resize(bytes->size() / 4);
-    std::memcpy(values.data(), bytes->data(), values.size() * 4);
+    if (!values.empty())
+        std::memcpy(values.data(), bytes->data(), values.size() * 4);
     return values;
 }
 
