@@ -206,13 +206,10 @@ void addSamples(RecordingTimeline& timeline)
         timeline.clickEvents.push_back({Uuid::random(), step.click, at, ClickKind::leftDown});
         timeline.clickEvents.push_back({Uuid::random(), step.click + 0.12, at, ClickKind::leftUp});
     }
-    for (double t = 0; t < kDuration; t += 0.15)
-        for (int i = 2; i >= 0; --i)
-            if (t >= kSteps[i].click) {
-                timeline.focusedElementSamples.push_back(
-                    {Uuid::random(), t, toScreenRect(kSteps[i].target)});
-                break;
-            }
+    // The focus tracker records an element when the focus moves to it.
+    for (const Step& step : kSteps)
+        timeline.focusedElementSamples.push_back(
+            {Uuid::random(), step.click + 0.05, toScreenRect(step.target)});
 }
 
 } // namespace

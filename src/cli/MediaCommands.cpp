@@ -38,6 +38,22 @@ void quietMediaLibraries() { av_log_set_level(AV_LOG_ERROR); }
 
 extern "C" void onInterrupt(int) { interrupted = true; }
 
+// Ctrl-C sets `interrupted` instead of ending the program while this lives.
+class InterruptGuard {
+public:
+    InterruptGuard()
+    {
+        interrupted = false;
+        previous_ = std::signal(SIGINT, onInterrupt);
+    }
+    ~InterruptGuard() { std::signal(SIGINT, previous_); }
+    InterruptGuard(const InterruptGuard&) = delete;
+    InterruptGuard& operator=(const InterruptGuard&) = delete;
+
+private:
+    void (*previous_)(int) = nullptr;
+};
+
 // Named options ("--name value") after the positional arguments.
 struct ParsedArguments {
     std::vector<std::string> positional;
@@ -158,7 +174,10 @@ static std::filesystem::path exportTimeline(const RecordingTimeline& timeline,
 {
     if (!timeline.videoURL)
         throw std::runtime_error("Export failed: the recording has no screen movie.");
+    InterruptGuard guard;
     auto built = buildOrFail(timeline, "Export failed: ");
+    if (interrupted)
+        throw std::runtime_error("Export cancelled; no file was written.");
     media::ExportPreset preset =
         compatibleExportPreset(resolution, *built.composition, built.videoComposition);
     std::filesystem::path target = out ? *out : makeExportURL(*timeline.videoURL, resolution);
@@ -168,8 +187,6 @@ static std::filesystem::path exportTimeline(const RecordingTimeline& timeline,
     session.setOutputURL(target);
     ProgressReport report(media::frameCount(built.composition->duration(),
                                             built.videoComposition));
-    interrupted = false;
-    auto previous = std::signal(SIGINT, onInterrupt);
     std::atomic<bool> done{false};
     session.exportAsynchronously([&] { done = true; });
     while (!done) {
@@ -178,7 +195,6 @@ static std::filesystem::path exportTimeline(const RecordingTimeline& timeline,
         report.update(session.progress());
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
-    std::signal(SIGINT, previous);
     if (session.status() == media::ExportStatus::completed)
         report.update(1);
     report.finish();
