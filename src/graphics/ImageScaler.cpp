@@ -68,16 +68,62 @@ float coverage(int pixel, double start, double end)
     return float(std::clamp(covered, 0.0, 1.0));
 }
 
-// Per output column: the weights of the two source pixels, each repeated for four channels.
-std::vector<std::int16_t> columnWeights(const std::vector<Tap>& taps)
+// How each output column is made from a source row, prepared once per picture.
+struct ColumnPlan {
+    std::vector<Tap> taps;
+    // Per column: the weights of its two source pixels, each repeated for four channels.
+    std::vector<std::int16_t> weights;
+    // Per group of 8 columns whose source pixels lie within 8 consecutive ones (every enlargement
+    // and mild reductions): the first of them, or -1; the offsets of each column's left pixel;
+    // and the weights laid out as the AVX2 code unpacks pixels (columns 0, 1, 4, 5 then 2, 3, 6,
+    // 7; left pixels' weights, then right pixels').
+    std::vector<std::int32_t> groupBase;
+    std::vector<std::int32_t> groupOffsets;
+    std::vector<std::int16_t> groupWeights;
+};
+
+constexpr int kGroup = 8;
+
+ColumnPlan planColumns(std::vector<Tap> taps, int sourceWidth)
 {
-    std::vector<std::int16_t> weights(taps.size() * 8);
-    for (std::size_t i = 0; i < taps.size(); ++i)
+    ColumnPlan plan;
+    const int count = int(taps.size());
+    plan.weights.resize(taps.size() * 8);
+    for (int i = 0; i < count; ++i)
         for (int c = 0; c < 4; ++c) {
-            weights[i * 8 + c] = std::int16_t(256 - taps[i].weight);
-            weights[i * 8 + 4 + c] = std::int16_t(taps[i].weight);
+            plan.weights[i * 8 + c] = std::int16_t(256 - taps[i].weight);
+            plan.weights[i * 8 + 4 + c] = std::int16_t(taps[i].weight);
         }
-    return weights;
+    const int groups = count / kGroup;
+    plan.groupBase.assign(groups, -1);
+    plan.groupOffsets.resize(std::size_t(groups) * kGroup);
+    plan.groupWeights.resize(std::size_t(groups) * 64);
+    static constexpr int kUnpackOrder[kGroup] = {0, 1, 4, 5, 2, 3, 6, 7};
+    for (int g = 0; g < groups; ++g) {
+        const Tap* t = &taps[g * kGroup];
+        int base = t[0].index;
+        bool fits = base + kGroup <= sourceWidth;
+        for (int k = 0; k < kGroup && fits; ++k)
+            fits = t[k].index >= base && t[k].index + 1 - base < kGroup;
+        if (!fits)
+            continue;
+        plan.groupBase[g] = base;
+        for (int k = 0; k < kGroup; ++k)
+            plan.groupOffsets[g * kGroup + k] = t[k].index - base;
+        std::int16_t* w = &plan.groupWeights[std::size_t(g) * 64];
+        for (int slot = 0; slot < kGroup; ++slot) {
+            const Tap& tap = t[kUnpackOrder[slot]];
+            // Slots 0-3 go to the "low" vectors, 4-7 to the "high" ones, 2 columns per lane.
+            int vector = slot / 4, lane = (slot % 4) / 2, column = slot % 2;
+            for (int c = 0; c < 4; ++c) {
+                int at = vector * 16 + lane * 8 + column * 4 + c;
+                w[at] = std::int16_t(256 - tap.weight);
+                w[32 + at] = std::int16_t(tap.weight);
+            }
+        }
+    }
+    plan.taps = std::move(taps);
+    return plan;
 }
 
 #if defined(TARNIX_SCALER_AVX2)
@@ -95,21 +141,54 @@ __attribute__((target("avx2"))) inline __m256i weightedPairs(const std::uint8_t*
                               _mm256_loadu_si256(reinterpret_cast<const __m256i*>(weights + k * 8)));
 }
 
+// Eight columns from eight consecutive source pixels: one load, two lane permutes.
+__attribute__((target("avx2"))) inline void interpolateGroup(const std::uint8_t* row,
+                                                               const ColumnPlan& plan, int g,
+                                                               std::uint16_t* out)
+{
+    const __m256i zero = _mm256_setzero_si256();
+    __m256i block = _mm256_loadu_si256(
+        reinterpret_cast<const __m256i*>(row + plan.groupBase[g] * 4));
+    __m256i offsets = _mm256_loadu_si256(
+        reinterpret_cast<const __m256i*>(&plan.groupOffsets[std::size_t(g) * kGroup]));
+    __m256i left = _mm256_permutevar8x32_epi32(block, offsets);
+    __m256i right = _mm256_permutevar8x32_epi32(block, _mm256_add_epi32(offsets, _mm256_set1_epi32(1)));
+    const auto* w = reinterpret_cast<const __m256i*>(&plan.groupWeights[std::size_t(g) * 64]);
+    __m256i low = _mm256_add_epi16(
+        _mm256_mullo_epi16(_mm256_unpacklo_epi8(left, zero), _mm256_loadu_si256(w)),
+        _mm256_mullo_epi16(_mm256_unpacklo_epi8(right, zero), _mm256_loadu_si256(w + 2)));
+    __m256i high = _mm256_add_epi16(
+        _mm256_mullo_epi16(_mm256_unpackhi_epi8(left, zero), _mm256_loadu_si256(w + 1)),
+        _mm256_mullo_epi16(_mm256_unpackhi_epi8(right, zero), _mm256_loadu_si256(w + 3)));
+    // low holds columns (0, 1 | 4, 5), high (2, 3 | 6, 7).
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), _mm256_permute2x128_si256(low, high, 0x20));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + 16),
+                        _mm256_permute2x128_si256(low, high, 0x31));
+}
+
 __attribute__((target("avx2"))) int interpolateRowAvx2(const std::uint8_t* row,
-                                                         const std::vector<Tap>& taps,
-                                                         const std::vector<std::int16_t>& weights,
+                                                         const ColumnPlan& plan,
                                                          std::uint16_t* out)
 {
-    const int count = int(taps.size());
+    const int count = int(plan.taps.size());
+    const Tap* taps = plan.taps.data();
+    const std::int16_t* weights = plan.weights.data();
     int i = 0;
-    for (; i + 4 <= count; i += 4) {
-        __m256i first = weightedPairs(row, taps.data(), weights.data(), i);
-        __m256i second = weightedPairs(row, taps.data(), weights.data(), i + 2);
-        __m256i sum = _mm256_add_epi16(_mm256_unpacklo_epi64(first, second),
-                                       _mm256_unpackhi_epi64(first, second));
-        // Lanes hold pixels (i, i + 2 | i + 1, i + 3): back into order.
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i * 4),
-                            _mm256_permute4x64_epi64(sum, _MM_SHUFFLE(3, 1, 2, 0)));
+    for (; i + kGroup <= count; i += kGroup) {
+        int g = i / kGroup;
+        if (plan.groupBase[g] >= 0) {
+            interpolateGroup(row, plan, g, out + i * 4);
+            continue;
+        }
+        for (int k = i; k < i + kGroup; k += 4) {
+            __m256i first = weightedPairs(row, taps, weights, k);
+            __m256i second = weightedPairs(row, taps, weights, k + 2);
+            __m256i sum = _mm256_add_epi16(_mm256_unpacklo_epi64(first, second),
+                                           _mm256_unpackhi_epi64(first, second));
+            // Lanes hold columns (k, k + 2 | k + 1, k + 3): back into order.
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + k * 4),
+                                _mm256_permute4x64_epi64(sum, _MM_SHUFFLE(3, 1, 2, 0)));
+        }
     }
     return i;
 }
@@ -143,14 +222,15 @@ bool hasAvx2()
 #endif
 
 // One source row interpolated along x: four 8.8 fixed-point channels per output pixel.
-void interpolateRow(const std::uint8_t* row, const std::vector<Tap>& taps,
-                    const std::vector<std::int16_t>& weights, std::uint16_t* out)
+void interpolateRow(const std::uint8_t* row, const ColumnPlan& plan, std::uint16_t* out)
 {
+    const std::vector<Tap>& taps = plan.taps;
+    const std::vector<std::int16_t>& weights = plan.weights;
     const int count = int(taps.size());
     int i = 0;
 #if defined(TARNIX_SCALER_AVX2)
     if (hasAvx2())
-        i = interpolateRowAvx2(row, taps, weights, out);
+        i = interpolateRowAvx2(row, plan, out);
 #endif
 #if defined(__SSE2__)
     const __m128i zero = _mm_setzero_si128();
@@ -282,9 +362,9 @@ bool scaleInto(QImage& target, const QRectF& targetRect, const QImage& source,
     if (right <= left || bottom <= top)
         return false;
     const int columns = x1 - x0;
-    const auto xTaps = tapsFor(x0, columns, tx, sw / tw, sx, left, right);
+    const ColumnPlan xPlan =
+        planColumns(tapsFor(x0, columns, tx, sw / tw, sx, left, right), source.width());
     const auto yTaps = tapsFor(y0, y1 - y0, ty, sh / th, sy, top, bottom);
-    const std::vector<std::int16_t> xWeights = columnWeights(xTaps);
     const float firstCoverage = coverage(x0, tx, tx + tw);
     const float lastCoverage = coverage(x1 - 1, tx, tx + tw);
     // Rows are written through one pointer: QImage's own accessors are not for several threads.
@@ -304,12 +384,12 @@ bool scaleInto(QImage& target, const QRectF& targetRect, const QImage& source,
                     std::swap(upper, lower);
                     std::swap(upperIndex, lowerIndex);
                 } else {
-                    interpolateRow(source.constScanLine(tap.index), xTaps, xWeights, upper.data());
+                    interpolateRow(source.constScanLine(tap.index), xPlan, upper.data());
                     upperIndex = tap.index;
                 }
             }
             if (lowerIndex != tap.index + 1) {
-                interpolateRow(source.constScanLine(tap.index + 1), xTaps, xWeights, lower.data());
+                interpolateRow(source.constScanLine(tap.index + 1), xPlan, lower.data());
                 lowerIndex = tap.index + 1;
             }
             writeRow(upper.data(), lower.data(), tap.weight, columns,

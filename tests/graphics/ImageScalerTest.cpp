@@ -2,6 +2,8 @@
 
 #include <QPainter>
 
+#include <algorithm>
+#include <cmath>
 #include <random>
 
 #include "graphics/Image.h"
@@ -74,6 +76,44 @@ TEST(ImageScaler, MatchesThePainterWithinALevelOrTwo)
     }
     // Away from the border, where the two treat the source rectangle's edge differently.
     EXPECT_LE(worstDifference(ours, reference, QRect(8, 8, 624, 344)), 3);
+}
+
+// Bilinear sampling in double precision, samples kept within the source rectangle's pixels.
+QImage referenceScale(const QImage& source, const QRectF& from, QSize size)
+{
+    QImage out = makeImage(size.width(), size.height());
+    double kx = from.width() / size.width(), ky = from.height() / size.height();
+    int left = int(from.left()), right = int(std::ceil(from.right())) - 1;
+    int top = int(from.top()), bottom = int(std::ceil(from.bottom())) - 1;
+    for (int y = 0; y < size.height(); ++y)
+        for (int x = 0; x < size.width(); ++x) {
+            double sx = std::clamp(from.left() + (x + 0.5) * kx - 0.5, double(left), double(right));
+            double sy = std::clamp(from.top() + (y + 0.5) * ky - 0.5, double(top), double(bottom));
+            int x0 = int(sx), y0 = int(sy);
+            int x1 = std::min(x0 + 1, right), y1 = std::min(y0 + 1, bottom);
+            double fx = sx - x0, fy = sy - y0;
+            auto channel = [&](int (*get)(QRgb)) {
+                double top = get(source.pixel(x0, y0)) * (1 - fx) + get(source.pixel(x1, y0)) * fx;
+                double low = get(source.pixel(x0, y1)) * (1 - fx) + get(source.pixel(x1, y1)) * fx;
+                return int(std::lround(top * (1 - fy) + low * fy));
+            };
+            out.setPixel(x, y, qRgba(channel(qRed), channel(qGreen), channel(qBlue), channel(qAlpha)));
+        }
+    return out;
+}
+
+TEST(ImageScaler, MatchesExactBilinearSamplingWhenEnlargingAndReducing)
+{
+    QImage source = noise(480, 270, 9);
+    // Enlarging (a zoom), mildly reducing (the screen in a padded background), reducing by 1.9.
+    for (auto [from, size] : {std::pair{QRectF(100.25, 40.5, 200, 112.5), QSize(480, 270)},
+                              std::pair{QRectF(source.rect()), QSize(403, 227)},
+                              std::pair{QRectF(source.rect()), QSize(250, 140)}}) {
+        QImage ours = makeImage(size.width(), size.height(), Qt::black);
+        ASSERT_TRUE(scaleInto(ours, QRectF(QPointF(0, 0), QSizeF(size)), source, from));
+        EXPECT_LE(worstDifference(ours, referenceScale(source, from, size), ours.rect()), 2)
+            << size.width();
+    }
 }
 
 TEST(ImageScaler, MixesPartlyCoveredEdgePixels)
