@@ -4,7 +4,11 @@
 // each (percent of one core). Starts its own Xvfb and a separate animator process, so neither
 // counts against the recorders.
 //
-//   bench_capture [SECONDS]
+// Then the A/V drift: a recording with system audio of a screen that flashes white once a second
+// while a click is played into the default sink at the same moment; the offset between each flash
+// and its click in the movie should stay the same from the first second to the last.
+//
+//   bench_capture [SECONDS] [DRIFT_SECONDS]     (defaults 20 and 60; 0 skips the drift run)
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -25,8 +29,14 @@
 #include <vector>
 
 extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
 #include <libavutil/log.h>
 }
+#include <pulse/simple.h>
+
+#include <algorithm>
+#include <fstream>
 
 #include "capture/CaptureSourceProvider.h"
 #include "capture/ScreenRecorder.h"
@@ -185,6 +195,223 @@ Figures recordWithFfmpeg(int seconds, const std::string& display, const std::fil
     return f;
 }
 
+// ---- A/V drift ---------------------------------------------------------------------------------
+
+// A private sound server with a null sink as the default, for the drift run.
+pid_t startSoundServer(const std::filesystem::path& folder)
+{
+    std::filesystem::create_directories(folder / "home");
+    std::filesystem::create_directories(folder / "run");
+    const auto socket = folder / "native";
+    std::ofstream(folder / "min.pa") << "load-module module-native-protocol-unix auth-anonymous=1 socket="
+                                     << socket.string() << "\nload-module module-null-sink sink_name=bench\n"
+                                     << "set-default-sink bench\n";
+    setenv("HOME", (folder / "home").c_str(), 1);
+    setenv("XDG_RUNTIME_DIR", (folder / "run").c_str(), 1);
+    const pid_t pid = spawn({"pulseaudio", "--daemonize=no", "-n", "-F", (folder / "min.pa").string(),
+                             "--exit-idle-time=-1"});
+    setenv("PULSE_SERVER", ("unix:" + socket.string()).c_str(), 1);
+    for (int i = 0; i < 100 && !std::filesystem::exists(socket); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    return pid;
+}
+
+// Plays silence with a click at every whole second of its own sample clock, and shows a white
+// window while each click is handed to the sound server. Runs until killed.
+[[noreturn]] void clickAndFlash(const std::string& display)
+{
+    xcb_connection_t* c = xcb_connect(display.c_str(), nullptr);
+    xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
+    const xcb_window_t window = xcb_generate_id(c);
+    const uint32_t values[] = {screen->black_pixel, 1};
+    xcb_create_window(c, XCB_COPY_FROM_PARENT, window, screen->root, 0, 0, kWidth, kHeight, 0,
+                      XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual,
+                      XCB_CW_BACK_PIXEL | XCB_CW_OVERRIDE_REDIRECT, values);
+    xcb_map_window(c, window);
+    const xcb_gcontext_t gc = xcb_generate_id(c);
+    xcb_create_gc(c, gc, window, 0, nullptr);
+    xcb_flush(c);
+    pa_sample_spec spec{PA_SAMPLE_FLOAT32LE, 44100, 2};
+    pa_buffer_attr attributes{static_cast<uint32_t>(-1), 44100 * 8 / 50, static_cast<uint32_t>(-1),
+                              static_cast<uint32_t>(-1), static_cast<uint32_t>(-1)}; // ~20 ms
+    pa_simple* stream = pa_simple_new(nullptr, "bench", PA_STREAM_PLAYBACK, nullptr, "clicks", &spec,
+                                      nullptr, &attributes, nullptr);
+    if (!stream)
+        _exit(1);
+    constexpr int kBlock = 441; // 10 ms
+    std::vector<float> silence(kBlock * 2, 0.0f), click(kBlock * 2, 0.8f);
+    auto fill = [&](uint32_t colour) {
+        const uint32_t value[] = {colour};
+        xcb_change_gc(c, gc, XCB_GC_FOREGROUND, value);
+        const xcb_rectangle_t all = {0, 0, kWidth, kHeight};
+        xcb_poly_fill_rectangle(c, window, gc, 1, &all);
+        xcb_flush(c);
+    };
+    for (long block = 0;; ++block) {
+        const bool isClick = block > 0 && block % 100 == 0;
+        if (isClick)
+            fill(screen->white_pixel);
+        else if (block % 100 == 5)
+            fill(screen->black_pixel); // 50 ms of white: at least two frames at 60 per second
+        pa_simple_write(stream, isClick ? click.data() : silence.data(), kBlock * 2 * sizeof(float), nullptr);
+    }
+}
+
+// Times (seconds in the movie) where the picture turns white.
+std::vector<double> flashTimes(const std::filesystem::path& movie)
+{
+    std::vector<double> times;
+    AVFormatContext* format = nullptr;
+    if (avformat_open_input(&format, movie.c_str(), nullptr, nullptr) < 0)
+        return times;
+    avformat_find_stream_info(format, nullptr);
+    const int index = av_find_best_stream(format, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
+    const AVCodec* codec = avcodec_find_decoder(format->streams[index]->codecpar->codec_id);
+    AVCodecContext* decoder = avcodec_alloc_context3(codec);
+    avcodec_parameters_to_context(decoder, format->streams[index]->codecpar);
+    avcodec_open2(decoder, codec, nullptr);
+    AVPacket* packet = av_packet_alloc();
+    AVFrame* frame = av_frame_alloc();
+    bool bright = false;
+    auto drain = [&] {
+        while (avcodec_receive_frame(decoder, frame) == 0) {
+            const int luma = frame->data[0][frame->linesize[0] * (frame->height / 2) + frame->width / 2];
+            if (luma > 128 && !bright)
+                times.push_back(frame->best_effort_timestamp * av_q2d(format->streams[index]->time_base));
+            bright = luma > 128;
+        }
+    };
+    while (av_read_frame(format, packet) >= 0) {
+        if (packet->stream_index == index && avcodec_send_packet(decoder, packet) >= 0)
+            drain();
+        av_packet_unref(packet);
+    }
+    avcodec_send_packet(decoder, nullptr);
+    drain();
+    av_frame_free(&frame);
+    av_packet_free(&packet);
+    avcodec_free_context(&decoder);
+    avformat_close_input(&format);
+    return times;
+}
+
+// Times (seconds in the movie) where a click starts in the first audio channel.
+std::vector<double> clickTimes(const std::filesystem::path& movie)
+{
+    std::vector<double> times;
+    AVFormatContext* format = nullptr;
+    if (avformat_open_input(&format, movie.c_str(), nullptr, nullptr) < 0)
+        return times;
+    avformat_find_stream_info(format, nullptr);
+    const int index = av_find_best_stream(format, AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
+    if (index < 0) {
+        avformat_close_input(&format);
+        return times;
+    }
+    const AVCodec* codec = avcodec_find_decoder(format->streams[index]->codecpar->codec_id);
+    AVCodecContext* decoder = avcodec_alloc_context3(codec);
+    avcodec_parameters_to_context(decoder, format->streams[index]->codecpar);
+    avcodec_open2(decoder, codec, nullptr);
+    AVPacket* packet = av_packet_alloc();
+    AVFrame* frame = av_frame_alloc();
+    double quietUntil = -1;
+    auto drain = [&] {
+        while (avcodec_receive_frame(decoder, frame) == 0) {
+            const double start = frame->best_effort_timestamp * av_q2d(format->streams[index]->time_base);
+            const auto* samples = reinterpret_cast<const float*>(frame->data[0]);
+            for (int i = 0; i < frame->nb_samples; ++i) {
+                const double t = start + double(i) / frame->sample_rate;
+                if (std::abs(samples[i]) > 0.4f && t > quietUntil) {
+                    times.push_back(t);
+                    quietUntil = t + 0.5;
+                }
+            }
+        }
+    };
+    while (av_read_frame(format, packet) >= 0) {
+        if (packet->stream_index == index && avcodec_send_packet(decoder, packet) >= 0)
+            drain();
+        av_packet_unref(packet);
+    }
+    avcodec_send_packet(decoder, nullptr);
+    drain();
+    av_frame_free(&frame);
+    av_packet_free(&packet);
+    avcodec_free_context(&decoder);
+    avformat_close_input(&format);
+    return times;
+}
+
+void measureDrift(int seconds, const std::string& display, const std::filesystem::path& folder,
+                  const std::string& preset)
+{
+    const pid_t sound = startSoundServer(folder / "pulse");
+    const pid_t clicker = fork();
+    if (clicker == 0)
+        clickAndFlash(display);
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+
+    int argc = 1;
+    char name[] = "bench_capture";
+    char* argv[] = {name, nullptr};
+    QCoreApplication app(argc, argv);
+    tarnix::CaptureSourceProvider provider;
+    provider.refresh();
+    auto source = provider.source(tarnix::displayIdentifier(provider.displays().front()));
+    tarnix::ScreenRecorder recorder;
+    tarnix::ScreenRecorder::Options options;
+    options.outputDirectory = folder;
+    options.encoders = {"libx264"};
+    options.preset = preset;
+    recorder.setOptions(options);
+    recorder.start(*source, {}, true);
+    if (recorder.isRecording()) {
+        QEventLoop loop;
+        QTimer::singleShot(seconds * 1000, &loop, &QEventLoop::quit);
+        loop.exec();
+        recorder.stop([&] { loop.quit(); });
+        loop.exec();
+    }
+    kill(clicker, SIGTERM);
+    waitpid(clicker, nullptr, 0);
+    kill(sound, SIGTERM);
+    waitpid(sound, nullptr, 0);
+    if (!recorder.lastOutputURL() || recorder.appendedFrameCount() == 0) {
+        std::printf("drift: the recording failed: %s\n", recorder.errorMessage().value_or("?").c_str());
+        return;
+    }
+    const auto flashes = flashTimes(*recorder.lastOutputURL());
+    const auto clicks = clickTimes(*recorder.lastOutputURL());
+    std::vector<std::pair<double, double>> offsets; // flash time, click minus flash
+    for (double flash : flashes) {
+        auto nearest = std::min_element(clicks.begin(), clicks.end(), [&](double a, double b) {
+            return std::abs(a - flash) < std::abs(b - flash);
+        });
+        if (nearest != clicks.end() && std::abs(*nearest - flash) < 0.4)
+            offsets.emplace_back(flash, *nearest - flash);
+    }
+    if (offsets.size() < 4) {
+        std::printf("drift: too few flash/click pairs (%zu flashes, %zu clicks)\n", flashes.size(), clicks.size());
+        return;
+    }
+    auto average = [](auto begin, auto end) {
+        double sum = 0;
+        for (auto it = begin; it != end; ++it)
+            sum += it->second;
+        return sum / double(end - begin);
+    };
+    const double first = average(offsets.begin(), offsets.begin() + 3);
+    const double last = average(offsets.end() - 3, offsets.end());
+    double spread = 0;
+    for (const auto& o : offsets)
+        spread = std::max(spread, std::abs(o.second - first));
+    std::printf("drift over %.0f s of movie (%zu flash/click pairs): first offset %+.1f ms, last %+.1f ms, "
+                "drift %+.1f ms (largest deviation %.1f ms; one frame is 16.7 ms)\n",
+                offsets.back().first - offsets.front().first, offsets.size(), first * 1000, last * 1000,
+                (last - first) * 1000, spread * 1000);
+}
+
 int freeDisplay()
 {
     for (int n = 150; n < 250; ++n)
@@ -199,6 +426,7 @@ int freeDisplay()
 int main(int argc, char** argv)
 {
     const int seconds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 20;
+    const int driftSeconds = argc > 2 ? std::max(0, std::atoi(argv[2])) : 60;
     const std::string preset = tarnix::ScreenRecorder::Options{}.preset;
     av_log_set_level(AV_LOG_ERROR);
     const int number = freeDisplay();
@@ -228,6 +456,10 @@ int main(int argc, char** argv)
 
     kill(animator, SIGTERM);
     waitpid(animator, nullptr, 0);
+    if (driftSeconds > 0) {
+        std::fprintf(stderr, "measuring A/V drift for %d s...\n", driftSeconds);
+        measureDrift(driftSeconds, display, folder, preset);
+    }
     kill(xvfb, SIGTERM);
     waitpid(xvfb, nullptr, 0);
     if (!std::getenv("TARNIX_BENCH_KEEP"))
