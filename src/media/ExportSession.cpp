@@ -264,11 +264,19 @@ void ExportSession::run()
 
     Run state{*this, outputFrameSize(), 0, videoComposition_.frameDuration(), nullptr, nullptr};
     state.frameCount = frameCount(composition_->duration(), videoComposition_);
-    std::optional<MediaError> failure;
-    bool createdFile = false;
     try {
         state.mixer = std::make_unique<AudioMixer>(*composition_, kExportAudioRate,
                                                    kExportAudioChannels);
+    } catch (const MediaException& e) {
+        finishWith(ExportStatus::failed,
+                   exportError(ExportErrorCode::decodeFailed,
+                               "The recording's sound couldn't be decoded.", std::nullopt,
+                               e.error()));
+        return;
+    }
+    std::optional<MediaError> failure;
+    bool createdFile = false;
+    try {
         MovieWriterSettings settings;
         settings.outputPath = outputURL_;
         settings.layout = MovieLayout::faststart;

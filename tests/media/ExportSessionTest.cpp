@@ -187,15 +187,19 @@ TEST_F(ExportSessionTest, NeverOverwritesAnExistingFile)
 
 TEST_F(ExportSessionTest, AScreenFileDamagedAfterLoadingFailsCleanly)
 {
-    auto screen = test::makeMovie(folder / "screen.mp4", 1.0, 160, 120, false);
-    auto composition = compose(screen, false);
-    std::ofstream(screen, std::ios::trunc) << "gone";
-    auto export_ = session(composition, ExportPreset::highestQuality, folder / "out.mp4");
-    export_->exportSynchronously();
-    EXPECT_EQ(export_->status(), ExportStatus::failed);
-    ASSERT_TRUE(export_->error());
-    EXPECT_EQ(export_->error()->code, int(ExportErrorCode::decodeFailed));
-    EXPECT_FALSE(std::filesystem::exists(folder / "out.mp4"));
+    for (bool withAudio : {false, true}) {
+        auto screen = test::makeMovie(folder / "screen.mp4", 1.0, 160, 120, true);
+        auto composition = compose(screen, withAudio);
+        std::ofstream(screen, std::ios::trunc) << "gone";
+        auto export_ = session(composition, ExportPreset::highestQuality, folder / "out.mp4");
+        export_->exportSynchronously();
+        EXPECT_EQ(export_->status(), ExportStatus::failed);
+        ASSERT_TRUE(export_->error());
+        EXPECT_EQ(export_->error()->code, int(ExportErrorCode::decodeFailed));
+        EXPECT_NE(describe(*export_->error()).find("screen.mp4"), std::string::npos)
+            << describe(*export_->error());
+        EXPECT_FALSE(std::filesystem::exists(folder / "out.mp4"));
+    }
 }
 
 TEST_F(ExportSessionTest, AFileCutShortAfterItsIndexExportsWhatIsThere)
