@@ -211,6 +211,27 @@ TEST(OverlayCompositor, WithNothingToAddTheOutputIsTheScreenFrame)
     EXPECT_EQ(request.frame, screen);
 }
 
+TEST(OverlayCompositor, OddInputsStillGiveAFrame)
+{
+    Edits edits;
+    ZoomRegion zoom;
+    zoom.start = 0;
+    zoom.end = 1;
+    zoom.rect = {0.2, 0.2, 0.5, 0.5};
+    edits.regions = {zoom};
+    edits.cursor = {{0, {0.5, 0.5}}};
+    edits.clicks = {{0, {0.5, 0.5}}};
+    // A time that is not a number, and a screen frame in another pixel format.
+    QImage screen = pattern(160, 90).convertToFormat(QImage::Format_RGB32);
+    for (double t : {std::nan(""), -5.0, 1e12}) {
+        Request request(edits.instruction(), t, screen);
+        compositor({160, 90})->startRequest(request);
+        EXPECT_FALSE(request.error) << t;
+        EXPECT_EQ(request.frame.size(), QSize(160, 90));
+        EXPECT_EQ(request.finished, 1);
+    }
+}
+
 TEST(OverlayCompositor, TheOutputTakesTheRenderContextsSize)
 {
     QImage screen = test::solid(640, 360, Qt::red);
