@@ -33,6 +33,11 @@ AudioMixer::AudioMixer(const Composition& composition, int sampleRate, int chann
             s.firstFrame = std::llround(segment.compositionStart * rate_);
             s.frameCount = std::llround(segment.sourceRange.duration * rate_);
             s.skip = std::llround((segment.sourceRange.start - segment.source.timeRange.start) * rate_);
+            if (s.skip < 0) { // the track starts after the range does: silence until it starts
+                s.firstFrame -= s.skip;
+                s.frameCount += s.skip;
+                s.skip = 0;
+            }
             s.reader = std::make_unique<AudioSampleReader>(
                 segment.source, AudioFormat{SampleFormat::f32, rate_, channels_});
             mixed->segments.push_back(std::move(s));

@@ -5,10 +5,6 @@
 
 namespace tarnix::media {
 
-// Track starts come from container headers rounded to their time bases; a range that starts
-// this little before the track still counts as inside it.
-static constexpr double kRangeTolerance = 0.002;
-
 static MediaError insertionError(int code, std::string reason)
 {
     return MediaError{"Tarnix.Composition", code, "The time range couldn't be inserted.",
@@ -59,10 +55,9 @@ std::optional<MediaError> Composition::insertTimeRange(TrackID trackID, TimeRang
     if (!std::isfinite(sourceRange.start) || !std::isfinite(sourceRange.duration) ||
         !(sourceRange.duration > 0) || sourceRange.start < 0)
         return insertionError(3, "The time range is empty or invalid.");
-    // A range may run past the source track's end (a file whose other tracks are longer): the
-    // track's last frame holds there and its audio is silent.
-    if (sourceRange.start >= source.timeRange.end() ||
-        sourceRange.start < source.timeRange.start - kRangeTolerance)
+    // A range may reach outside the track's own range (its file's other tracks start earlier or
+    // end later): the track's first or last frame holds there and its audio is silent.
+    if (sourceRange.start >= source.timeRange.end())
         return insertionError(4, "The time range lies outside the source track.");
     if (!std::isfinite(atTime) || atTime < 0)
         return insertionError(5, "The insertion time is invalid.");

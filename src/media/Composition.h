@@ -42,9 +42,9 @@ public:
 
     // Places sourceRange of the source track on track `trackID` at composition time atTime,
     // moving later segments back by its duration. Returns the failure, changing nothing, when the
-    // track does not exist, the media types differ, the range is empty or does not start inside
-    // the source track, or atTime falls inside an existing segment. A range that runs past the
-    // source track's end is accepted (its last frame holds, its audio is silent there).
+    // track does not exist, the media types differ, the range is empty, negative or starts after
+    // the source track's end, or atTime falls inside an existing segment. A range reaching outside
+    // the track's own range is accepted (its first or last frame holds, its audio is silent).
     std::optional<MediaError> insertTimeRange(TrackID trackID, TimeRange sourceRange,
                                               const AssetTrack& source, double atTime);
 

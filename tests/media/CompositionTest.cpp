@@ -38,16 +38,21 @@ TEST(Composition, InsertionPlacesTheRangeAndReportsFailuresAsValues)
     EXPECT_NE(track->segmentAt(2.99), nullptr);
     EXPECT_EQ(track->segmentAt(3.0), nullptr);
 
-    auto outside = composition.insertTimeRange(1, {5.5, 1}, source, 3);
+    AssetTrack late = source;
+    late.timeRange = {0.5, 4.5}; // starts after its file does: still insertable from 0
+    EXPECT_FALSE(composition.insertTimeRange(1, {0, 0.5}, late, 3));
+    EXPECT_DOUBLE_EQ(composition.duration(), 3.5);
+    auto outside = composition.insertTimeRange(1, {5.5, 1}, source, 3.5);
     ASSERT_TRUE(outside);
     EXPECT_EQ(outside->domain, "Tarnix.Composition");
-    EXPECT_TRUE(composition.insertTimeRange(1, {0, 0}, source, 3));    // empty
-    EXPECT_TRUE(composition.insertTimeRange(9, {0, 1}, source, 0));    // no such track
+    EXPECT_TRUE(composition.insertTimeRange(1, {0, 0}, source, 3.5));   // empty
+    EXPECT_TRUE(composition.insertTimeRange(1, {-1, 2}, source, 3.5));  // negative
+    EXPECT_TRUE(composition.insertTimeRange(9, {0, 1}, source, 0));     // no such track
     AssetTrack audio = source;
     audio.mediaType = MediaType::audio;
-    EXPECT_TRUE(composition.insertTimeRange(1, {0, 1}, audio, 3));     // wrong media type
-    EXPECT_TRUE(composition.insertTimeRange(1, {0, 1}, source, 1.5));  // inside a segment
-    EXPECT_DOUBLE_EQ(composition.duration(), 3); // failures changed nothing
+    EXPECT_TRUE(composition.insertTimeRange(1, {0, 1}, audio, 3.5));    // wrong media type
+    EXPECT_TRUE(composition.insertTimeRange(1, {0, 1}, source, 1.5));   // inside a segment
+    EXPECT_DOUBLE_EQ(composition.duration(), 3.5); // failures changed nothing
 }
 
 TEST(Composition, InsertingAtTheFrontMovesLaterSegments)
