@@ -184,6 +184,9 @@ Figures recordWithFfmpeg(int seconds, const std::string& display, const std::fil
                              "-framerate", "60", "-video_size", "1920x1080", "-draw_mouse", "0", "-i",
                              display, "-t", std::to_string(seconds), "-c:v", "libx264", "-preset",
                              preset, "-crf", "23", "-bf", "0", "-g", "60", "-pix_fmt", "yuv420p",
+                             // Count the frames it really grabbed: by default it would duplicate
+                             // frames to fill a constant 60 per second.
+                             "-fps_mode", "passthrough",
                              "-movflags", "frag_keyframe+empty_moov+default_base_moof", movie.string()});
     int status = 0;
     rusage usage{};
