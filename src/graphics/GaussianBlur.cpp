@@ -279,31 +279,10 @@ void downsample(const QImage& source, int f, const QRect& cells, QImage& grid)
     }
 }
 
-// The blur of `area` through the coarse grid. Cells are aligned to the picture's origin, so the
-// pixels of an area do not depend on which other areas are blurred.
-QImage coarseBlur(const QImage& source, const QRect& area, double sigma, int f)
+// The pixels of `area` interpolated linearly from the blurred cells (`cells` gives their place on
+// the coarse grid of factor f).
+QImage upsample(const QImage& blurredCells, const QRect& cells, const QRect& area, int f)
 {
-    const double coarse = coarseSigma(sigma, f);
-    const Radii radii = radiiFor(coarse);
-    const int gridW = (source.width() + f - 1) / f, gridH = (source.height() + f - 1) / f;
-    // Cells whose centres bracket the area's pixel centres, then the blur's reach around them.
-    auto cellBelow = [f](int pixel) { return int(std::floor((pixel + 0.5) / f - 0.5)); };
-    QRect cells = QRect(QPoint(cellBelow(area.left()), cellBelow(area.top())),
-                        QPoint(cellBelow(area.right()) + 1, cellBelow(area.bottom()) + 1))
-                      .intersected(QRect(0, 0, gridW, gridH));
-    QRect read = cells.adjusted(-radii.reach(), -radii.reach(), radii.reach(), radii.reach())
-                     .intersected(QRect(0, 0, gridW, gridH));
-    QImage grid = makeImage(read.width(), read.height());
-    if (grid.isNull() || cells.isEmpty())
-        return {};
-    downsample(source, f, read, grid);
-    // The read area ends at the grid's edge or one reach beyond the cells, so the patch's edge
-    // extension matches the grid's.
-    QRect inGrid = cells.translated(-read.topLeft());
-    QImage blurredCells = PatchBlur(grid, inGrid, radii).run();
-    if (blurredCells.isNull())
-        return {};
-
     QImage patch = makeImage(area.width(), area.height());
     if (patch.isNull())
         return {};
@@ -337,6 +316,33 @@ QImage coarseBlur(const QImage& source, const QRect& area, double sigma, int f)
         }
     }
     return patch;
+}
+
+// The blur of `area` through the coarse grid. Cells are aligned to the picture's origin, so the
+// pixels of an area do not depend on which other areas are blurred.
+QImage coarseBlur(const QImage& source, const QRect& area, double sigma, int f)
+{
+    const double coarse = coarseSigma(sigma, f);
+    const Radii radii = radiiFor(coarse);
+    const int gridW = (source.width() + f - 1) / f, gridH = (source.height() + f - 1) / f;
+    // Cells whose centres bracket the area's pixel centres, then the blur's reach around them.
+    auto cellBelow = [f](int pixel) { return int(std::floor((pixel + 0.5) / f - 0.5)); };
+    QRect cells = QRect(QPoint(cellBelow(area.left()), cellBelow(area.top())),
+                        QPoint(cellBelow(area.right()) + 1, cellBelow(area.bottom()) + 1))
+                      .intersected(QRect(0, 0, gridW, gridH));
+    QRect read = cells.adjusted(-radii.reach(), -radii.reach(), radii.reach(), radii.reach())
+                     .intersected(QRect(0, 0, gridW, gridH));
+    QImage grid = makeImage(read.width(), read.height());
+    if (grid.isNull() || cells.isEmpty())
+        return {};
+    downsample(source, f, read, grid);
+    // The read area ends at the grid's edge or one reach beyond the cells, so the patch's edge
+    // extension matches the grid's.
+    QRect inGrid = cells.translated(-read.topLeft());
+    QImage blurredCells = PatchBlur(grid, inGrid, radii).run();
+    if (blurredCells.isNull())
+        return {};
+    return upsample(blurredCells, cells, area, f);
 }
 
 QImage blurArea(const QImage& source, const QRect& area, double sigma)
