@@ -73,16 +73,55 @@ struct ColumnPlan {
     std::vector<Tap> taps;
     // Per column: the weights of its two source pixels, each repeated for four channels.
     std::vector<std::int16_t> weights;
-    // Per group of 8 columns whose source pixels lie within 8 consecutive ones (every enlargement
-    // and mild reductions): the first of them, or -1; the offsets of each column's left pixel;
-    // and the weights laid out as the AVX2 code unpacks pixels (columns 0, 1, 4, 5 then 2, 3, 6,
-    // 7; left pixels' weights, then right pixels').
+    // Per group of 4 columns whose source pixels lie within 8 consecutive ones (any enlargement,
+    // reductions up to about 2): the first of them, or -1; where each column's left pixels and
+    // then its right pixels lie from there; the left weights then the right weights.
     std::vector<std::int32_t> groupBase;
     std::vector<std::int32_t> groupOffsets;
     std::vector<std::int16_t> groupWeights;
+    // The same for groups of 8 columns (enlargements): each column's left pixel only, and the
+    // weights laid out as the AVX2 code unpacks pixels (columns 0, 1, 4, 5 then 2, 3, 6, 7; left
+    // weights, then right ones).
+    std::vector<std::int32_t> wideBase;
+    std::vector<std::int32_t> wideOffsets;
+    std::vector<std::int16_t> wideWeights;
 };
 
-constexpr int kGroup = 8;
+constexpr int kGroup = 4;
+constexpr int kWide = 8;
+constexpr int kBlock = 8; // source pixels loaded at once
+
+void planWideGroups(ColumnPlan& plan, const std::vector<Tap>& taps, int sourceWidth)
+{
+    const int groups = int(taps.size()) / kWide;
+    plan.wideBase.assign(groups, -1);
+    plan.wideOffsets.resize(std::size_t(groups) * kWide);
+    plan.wideWeights.resize(std::size_t(groups) * 64);
+    static constexpr int kUnpackOrder[kWide] = {0, 1, 4, 5, 2, 3, 6, 7};
+    for (int g = 0; g < groups; ++g) {
+        const Tap* t = &taps[g * kWide];
+        int base = t[0].index;
+        bool fits = base + kBlock <= sourceWidth;
+        for (int k = 0; k < kWide && fits; ++k)
+            fits = t[k].index >= base && t[k].index + 1 - base < kBlock;
+        if (!fits)
+            continue;
+        plan.wideBase[g] = base;
+        for (int k = 0; k < kWide; ++k)
+            plan.wideOffsets[g * kWide + k] = t[k].index - base;
+        std::int16_t* w = &plan.wideWeights[std::size_t(g) * 64];
+        for (int slot = 0; slot < kWide; ++slot) {
+            const Tap& tap = t[kUnpackOrder[slot]];
+            // Slots 0-3 go to the "low" vectors, 4-7 to the "high" ones, 2 columns per lane.
+            int vector = slot / 4, lane = (slot % 4) / 2, column = slot % 2;
+            for (int c = 0; c < 4; ++c) {
+                int at = vector * 16 + lane * 8 + column * 4 + c;
+                w[at] = std::int16_t(256 - tap.weight);
+                w[32 + at] = std::int16_t(tap.weight);
+            }
+        }
+    }
+}
 
 ColumnPlan planColumns(std::vector<Tap> taps, int sourceWidth)
 {
@@ -96,32 +135,29 @@ ColumnPlan planColumns(std::vector<Tap> taps, int sourceWidth)
         }
     const int groups = count / kGroup;
     plan.groupBase.assign(groups, -1);
-    plan.groupOffsets.resize(std::size_t(groups) * kGroup);
-    plan.groupWeights.resize(std::size_t(groups) * 64);
-    static constexpr int kUnpackOrder[kGroup] = {0, 1, 4, 5, 2, 3, 6, 7};
+    plan.groupOffsets.resize(std::size_t(groups) * 2 * kGroup);
+    plan.groupWeights.resize(std::size_t(groups) * 2 * kGroup * 4);
     for (int g = 0; g < groups; ++g) {
         const Tap* t = &taps[g * kGroup];
-        int base = t[0].index;
-        bool fits = base + kGroup <= sourceWidth;
+        int base = std::min({t[0].index, t[1].index, t[2].index, t[3].index});
+        bool fits = base + kBlock <= sourceWidth;
         for (int k = 0; k < kGroup && fits; ++k)
-            fits = t[k].index >= base && t[k].index + 1 - base < kGroup;
+            fits = t[k].index + 1 - base < kBlock;
         if (!fits)
             continue;
         plan.groupBase[g] = base;
-        for (int k = 0; k < kGroup; ++k)
-            plan.groupOffsets[g * kGroup + k] = t[k].index - base;
-        std::int16_t* w = &plan.groupWeights[std::size_t(g) * 64];
-        for (int slot = 0; slot < kGroup; ++slot) {
-            const Tap& tap = t[kUnpackOrder[slot]];
-            // Slots 0-3 go to the "low" vectors, 4-7 to the "high" ones, 2 columns per lane.
-            int vector = slot / 4, lane = (slot % 4) / 2, column = slot % 2;
+        std::int32_t* offsets = &plan.groupOffsets[std::size_t(g) * 2 * kGroup];
+        std::int16_t* w = &plan.groupWeights[std::size_t(g) * 2 * kGroup * 4];
+        for (int k = 0; k < kGroup; ++k) {
+            offsets[k] = t[k].index - base;
+            offsets[kGroup + k] = t[k].index + 1 - base;
             for (int c = 0; c < 4; ++c) {
-                int at = vector * 16 + lane * 8 + column * 4 + c;
-                w[at] = std::int16_t(256 - tap.weight);
-                w[32 + at] = std::int16_t(tap.weight);
+                w[k * 4 + c] = std::int16_t(256 - t[k].weight);
+                w[16 + k * 4 + c] = std::int16_t(t[k].weight);
             }
         }
     }
+    planWideGroups(plan, taps, sourceWidth);
     plan.taps = std::move(taps);
     return plan;
 }
@@ -141,19 +177,19 @@ __attribute__((target("avx2"))) inline __m256i weightedPairs(const std::uint8_t*
                               _mm256_loadu_si256(reinterpret_cast<const __m256i*>(weights + k * 8)));
 }
 
-// Eight columns from eight consecutive source pixels: one load, two lane permutes.
-__attribute__((target("avx2"))) inline void interpolateGroup(const std::uint8_t* row,
-                                                               const ColumnPlan& plan, int g,
-                                                               std::uint16_t* out)
+// Eight columns from eight consecutive source pixels: one load, two permutes.
+__attribute__((target("avx2"))) inline void interpolateWideGroup(const std::uint8_t* row,
+                                                                   const ColumnPlan& plan, int g,
+                                                                   std::uint16_t* out)
 {
     const __m256i zero = _mm256_setzero_si256();
-    __m256i block = _mm256_loadu_si256(
-        reinterpret_cast<const __m256i*>(row + plan.groupBase[g] * 4));
+    __m256i block = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(row + plan.wideBase[g] * 4));
     __m256i offsets = _mm256_loadu_si256(
-        reinterpret_cast<const __m256i*>(&plan.groupOffsets[std::size_t(g) * kGroup]));
+        reinterpret_cast<const __m256i*>(&plan.wideOffsets[std::size_t(g) * kWide]));
     __m256i left = _mm256_permutevar8x32_epi32(block, offsets);
-    __m256i right = _mm256_permutevar8x32_epi32(block, _mm256_add_epi32(offsets, _mm256_set1_epi32(1)));
-    const auto* w = reinterpret_cast<const __m256i*>(&plan.groupWeights[std::size_t(g) * 64]);
+    __m256i right =
+        _mm256_permutevar8x32_epi32(block, _mm256_add_epi32(offsets, _mm256_set1_epi32(1)));
+    const auto* w = reinterpret_cast<const __m256i*>(&plan.wideWeights[std::size_t(g) * 64]);
     __m256i low = _mm256_add_epi16(
         _mm256_mullo_epi16(_mm256_unpacklo_epi8(left, zero), _mm256_loadu_si256(w)),
         _mm256_mullo_epi16(_mm256_unpacklo_epi8(right, zero), _mm256_loadu_si256(w + 2)));
@@ -161,34 +197,72 @@ __attribute__((target("avx2"))) inline void interpolateGroup(const std::uint8_t*
         _mm256_mullo_epi16(_mm256_unpackhi_epi8(left, zero), _mm256_loadu_si256(w + 1)),
         _mm256_mullo_epi16(_mm256_unpackhi_epi8(right, zero), _mm256_loadu_si256(w + 3)));
     // low holds columns (0, 1 | 4, 5), high (2, 3 | 6, 7).
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), _mm256_permute2x128_si256(low, high, 0x20));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out),
+                        _mm256_permute2x128_si256(low, high, 0x20));
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + 16),
                         _mm256_permute2x128_si256(low, high, 0x31));
+}
+
+// Four columns from eight consecutive source pixels: one load, one permute puts the four left
+// pixels in the low half and the four right pixels in the high half.
+__attribute__((target("avx2"))) inline void interpolateGroup(const std::uint8_t* row,
+                                                               const ColumnPlan& plan, int g,
+                                                               std::uint16_t* out)
+{
+    __m256i block = _mm256_loadu_si256(
+        reinterpret_cast<const __m256i*>(row + plan.groupBase[g] * 4));
+    __m256i offsets = _mm256_loadu_si256(
+        reinterpret_cast<const __m256i*>(&plan.groupOffsets[std::size_t(g) * 2 * kGroup]));
+    __m256i pixels = _mm256_permutevar8x32_epi32(block, offsets);
+    const auto* w = reinterpret_cast<const __m256i*>(&plan.groupWeights[std::size_t(g) * 32]);
+    __m256i left = _mm256_cvtepu8_epi16(_mm256_castsi256_si128(pixels));
+    __m256i right = _mm256_cvtepu8_epi16(_mm256_extracti128_si256(pixels, 1));
+    __m256i sum = _mm256_add_epi16(_mm256_mullo_epi16(left, _mm256_loadu_si256(w)),
+                                   _mm256_mullo_epi16(right, _mm256_loadu_si256(w + 1)));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), sum);
+}
+
+// Four columns, each from its own pair of source pixels.
+__attribute__((target("avx2"))) inline void interpolatePairs(const std::uint8_t* row,
+                                                               const ColumnPlan& plan, int i,
+                                                               std::uint16_t* out)
+{
+    __m256i first = weightedPairs(row, plan.taps.data(), plan.weights.data(), i);
+    __m256i second = weightedPairs(row, plan.taps.data(), plan.weights.data(), i + 2);
+    __m256i sum = _mm256_add_epi16(_mm256_unpacklo_epi64(first, second),
+                                   _mm256_unpackhi_epi64(first, second));
+    // Lanes hold columns (i, i + 2 | i + 1, i + 3): back into order.
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i * 4),
+                        _mm256_permute4x64_epi64(sum, _MM_SHUFFLE(3, 1, 2, 0)));
+}
+
+__attribute__((target("avx2"))) inline void interpolateFour(const std::uint8_t* row,
+                                                              const ColumnPlan& plan, int i,
+                                                              std::uint16_t* out)
+{
+    if (plan.groupBase[i / kGroup] >= 0)
+        interpolateGroup(row, plan, i / kGroup, out + i * 4);
+    else
+        interpolatePairs(row, plan, i, out);
 }
 
 __attribute__((target("avx2"))) int interpolateRowAvx2(const std::uint8_t* row,
                                                          const ColumnPlan& plan,
                                                          std::uint16_t* out)
 {
-    const int count = int(plan.taps.size());
-    const Tap* taps = plan.taps.data();
-    const std::int16_t* weights = plan.weights.data();
-    int i = 0;
-    for (; i + kGroup <= count; i += kGroup) {
-        int g = i / kGroup;
-        if (plan.groupBase[g] >= 0) {
-            interpolateGroup(row, plan, g, out + i * 4);
-            continue;
+    const int wideGroups = int(plan.wideBase.size());
+    for (int g = 0; g < wideGroups; ++g) {
+        if (plan.wideBase[g] >= 0) {
+            interpolateWideGroup(row, plan, g, out + g * kWide * 4);
+        } else {
+            interpolateFour(row, plan, g * kWide, out);
+            interpolateFour(row, plan, g * kWide + kGroup, out);
         }
-        for (int k = i; k < i + kGroup; k += 4) {
-            __m256i first = weightedPairs(row, taps, weights, k);
-            __m256i second = weightedPairs(row, taps, weights, k + 2);
-            __m256i sum = _mm256_add_epi16(_mm256_unpacklo_epi64(first, second),
-                                           _mm256_unpackhi_epi64(first, second));
-            // Lanes hold columns (k, k + 2 | k + 1, k + 3): back into order.
-            _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + k * 4),
-                                _mm256_permute4x64_epi64(sum, _MM_SHUFFLE(3, 1, 2, 0)));
-        }
+    }
+    int i = wideGroups * kWide;
+    if (i + kGroup <= int(plan.taps.size())) {
+        interpolateFour(row, plan, i, out);
+        i += kGroup;
     }
     return i;
 }

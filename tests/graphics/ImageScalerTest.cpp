@@ -105,10 +105,12 @@ QImage referenceScale(const QImage& source, const QRectF& from, QSize size)
 TEST(ImageScaler, MatchesExactBilinearSamplingWhenEnlargingAndReducing)
 {
     QImage source = noise(480, 270, 9);
-    // Enlarging (a zoom), mildly reducing (the screen in a padded background), reducing by 1.9.
+    // Enlarging (a zoom), mildly reducing (the screen in a padded background), reducing by 1.9
+    // and by 3 (each output column then reads its own pair of source pixels).
     for (auto [from, size] : {std::pair{QRectF(100.25, 40.5, 200, 112.5), QSize(480, 270)},
                               std::pair{QRectF(source.rect()), QSize(403, 227)},
-                              std::pair{QRectF(source.rect()), QSize(250, 140)}}) {
+                              std::pair{QRectF(source.rect()), QSize(250, 140)},
+                              std::pair{QRectF(source.rect()), QSize(160, 90)}}) {
         QImage ours = makeImage(size.width(), size.height(), Qt::black);
         ASSERT_TRUE(scaleInto(ours, QRectF(QPointF(0, 0), QSizeF(size)), source, from));
         EXPECT_LE(worstDifference(ours, referenceScale(source, from, size), ours.rect()), 2)
