@@ -221,7 +221,7 @@ pid_t startSoundServer(const std::filesystem::path& folder)
 }
 
 // Plays silence with a click at every whole second of its own sample clock, and shows a white
-// window while each click is handed to the sound server. Runs until killed.
+// window when each click comes out of the sound server. Runs until killed.
 [[noreturn]] void clickAndFlash(const std::string& display)
 {
     xcb_connection_t* c = xcb_connect(display.c_str(), nullptr);
@@ -251,13 +251,27 @@ pid_t startSoundServer(const std::filesystem::path& folder)
         xcb_poly_fill_rectangle(c, window, gc, 1, &all);
         xcb_flush(c);
     };
+    // The flash is shown when the click is heard, not when it is handed over: the server's
+    // playback latency may grow under load, and that must not look like drift.
+    QElapsedTimer clock;
+    clock.start();
+    qint64 flashAt = -1, darkAt = -1; // milliseconds on `clock`; -1 = none pending
     for (long block = 0;; ++block) {
         const bool isClick = block > 0 && block % 100 == 0;
-        if (isClick)
-            fill(screen->white_pixel);
-        else if (block % 100 == 5)
-            fill(screen->black_pixel); // 50 ms of white: at least two frames at 60 per second
         pa_simple_write(stream, isClick ? click.data() : silence.data(), kBlock * 2 * sizeof(float), nullptr);
+        if (isClick) {
+            const pa_usec_t latency = pa_simple_get_latency(stream, nullptr);
+            flashAt = clock.elapsed() + static_cast<qint64>(latency / 1000) - 10; // the block's start
+        }
+        if (flashAt >= 0 && clock.elapsed() >= flashAt) {
+            fill(screen->white_pixel);
+            flashAt = -1;
+            darkAt = clock.elapsed() + 50; // at least two frames at 60 per second
+        }
+        if (darkAt >= 0 && clock.elapsed() >= darkAt) {
+            fill(screen->black_pixel);
+            darkAt = -1;
+        }
     }
 }
 
@@ -398,21 +412,24 @@ void measureDrift(int seconds, const std::string& display, const std::filesystem
         std::printf("drift: too few flash/click pairs (%zu flashes, %zu clicks)\n", flashes.size(), clicks.size());
         return;
     }
-    auto average = [](auto begin, auto end) {
-        double sum = 0;
-        for (auto it = begin; it != end; ++it)
-            sum += it->second;
-        return sum / double(end - begin);
-    };
-    const double first = average(offsets.begin(), offsets.begin() + 3);
-    const double last = average(offsets.end() - 3, offsets.end());
+    // The capture sees a flash up to one frame late, so single offsets scatter by up to 16.7 ms;
+    // the trend over all pairs (least squares) is what tells whether sound and picture drift.
+    const double n = double(offsets.size());
+    double st = 0, so = 0, stt = 0, sto = 0;
+    for (const auto& [t, o] : offsets) {
+        st += t;
+        so += o;
+        stt += t * t;
+        sto += t * o;
+    }
+    const double slope = (n * sto - st * so) / (n * stt - st * st); // seconds of drift per second
     double spread = 0;
     for (const auto& o : offsets)
-        spread = std::max(spread, std::abs(o.second - first));
-    std::printf("drift over %.0f s of movie (%zu flash/click pairs): first offset %+.1f ms, last %+.1f ms, "
-                "drift %+.1f ms (largest deviation %.1f ms; one frame is 16.7 ms)\n",
-                offsets.back().first - offsets.front().first, offsets.size(), first * 1000, last * 1000,
-                (last - first) * 1000, spread * 1000);
+        spread = std::max(spread, std::abs(o.second - so / n));
+    std::printf("drift over %.0f s of movie (%zu flash/click pairs): mean offset %+.1f ms (scatter %.1f ms), "
+                "trend %+.2f ms per minute = %+.1f ms after 10 minutes (one frame is 16.7 ms)\n",
+                offsets.back().first - offsets.front().first, offsets.size(), so / n * 1000, spread * 1000,
+                slope * 60 * 1000, slope * 600 * 1000);
 }
 
 int freeDisplay()
