@@ -4,7 +4,7 @@ add_library(tarnix_warnings INTERFACE)
 target_compile_options(tarnix_warnings INTERFACE -Wall -Wextra -Werror)
 if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU" AND CMAKE_CXX_COMPILER_VERSION VERSION_LESS 13)
   # GCC 12 reports impossible overlaps inside libstdc++'s std::string at -O3 (GCC bug 105329).
-  target_compile_options(tarnix_warnings INTERFACE -Wno-error=restrict)
+  target_compile_options(tarnix_warnings INTERFACE -Wno-restrict)
 endif()
 
 # tarnix_add_library(NAME [QT] [DEPS target...])
