@@ -1,5 +1,7 @@
 #include "media/DecodeAhead.h"
 
+#include <pthread.h>
+
 namespace tarnix::media {
 
 DecodeAhead::DecodeAhead(std::shared_ptr<const Composition> composition, int count, double step,
@@ -23,6 +25,7 @@ DecodeAhead::~DecodeAhead()
 
 void DecodeAhead::run(std::shared_ptr<const Composition> composition, int count, double step)
 {
+    pthread_setname_np(pthread_self(), "tarnix-decode"); // also names the decoder's threads
     CompositionVideoReader reader(std::move(composition));
     for (int i = 0; i < count; ++i) {
         Item item;

@@ -13,6 +13,7 @@
 #include "media/FFmpegSupport.h"
 #include "media/FrameRequest.h"
 #include "media/MovieWriter.h"
+#include "media/YuvConversion.h"
 
 namespace tarnix::media {
 
@@ -36,10 +37,29 @@ struct RenderedFrame {
     std::optional<MediaError> error;
 };
 
-// BGRA at any size to YUV 4:2:0 at the output size in one pass, BT.709 limited range as the
-// writer tags the file. Runs on the worker threads, so the export thread only encodes.
+// BGRA to YUV 4:2:0 at the output size, BT.709 limited range as the writer tags the file: our own
+// conversion at the same size, else one libswscale pass that scales too. Runs on the worker
+// threads, so the export thread only encodes.
+std::shared_ptr<AVFrame> allocateYuvFrame(QSize size)
+{
+    std::shared_ptr<AVFrame> frame(av_frame_alloc(), [](AVFrame* f) { av_frame_free(&f); });
+    if (!frame)
+        return nullptr;
+    frame->format = AV_PIX_FMT_YUV420P;
+    frame->width = size.width();
+    frame->height = size.height();
+    if (av_frame_get_buffer(frame.get(), 0) < 0)
+        return nullptr;
+    return frame;
+}
+
 std::shared_ptr<AVFrame> toEncoderFrame(const QImage& image, QSize size)
 {
+    if (image.size() == size) {
+        std::shared_ptr<AVFrame> frame = allocateYuvFrame(size);
+        if (frame && convertBgraToYuv420(image, *frame))
+            return frame;
+    }
     // Per worker thread: the converter is reused for every frame of the same sizes.
     thread_local ff::SwsPtr converter;
     SwsContext* previous = converter.get();
@@ -52,11 +72,8 @@ std::shared_ptr<AVFrame> toEncoderFrame(const QImage& image, QSize size)
     if (converter.get() != previous)
         sws_setColorspaceDetails(converter.get(), sws_getCoefficients(SWS_CS_DEFAULT), 1,
                                  sws_getCoefficients(SWS_CS_ITU709), 0, 0, 1 << 16, 1 << 16);
-    std::shared_ptr<AVFrame> frame(av_frame_alloc(), [](AVFrame* f) { av_frame_free(&f); });
-    frame->format = AV_PIX_FMT_YUV420P;
-    frame->width = size.width();
-    frame->height = size.height();
-    if (av_frame_get_buffer(frame.get(), 0) < 0)
+    std::shared_ptr<AVFrame> frame = allocateYuvFrame(size);
+    if (!frame)
         return nullptr;
     const uint8_t* planes[4] = {image.constBits(), nullptr, nullptr, nullptr};
     int strides[4] = {int(image.bytesPerLine()), 0, 0, 0};
