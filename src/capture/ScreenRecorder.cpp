@@ -7,6 +7,7 @@ extern "C" {
 }
 
 #include <condition_variable>
+#include <new>
 #include <deque>
 #include <mutex>
 
@@ -15,6 +16,7 @@ extern "C" {
 #include "capture/OutputFiles.h"
 #include "capture/pulse/PulseAudio.h"
 #include "capture/x11/X11FrameGrabber.h"
+#include "media/YuvConversion.h"
 
 namespace tarnix {
 
@@ -36,18 +38,25 @@ std::string describe(const std::exception& error)
 
 // One frame converted for the encoder: YUV 4:2:0 planes of the movie's size.
 struct YuvFrame {
-    std::vector<std::uint8_t> y, u, v;
-    int width = 0, height = 0;
+    AVFrame* planes = nullptr;
     double time = 0; // CaptureClock time of the grab
 
-    void resize(int w, int h)
+    YuvFrame(int width, int height)
+        : planes(av_frame_alloc())
     {
-        width = w;
-        height = h;
-        y.resize(static_cast<std::size_t>(w) * h);
-        u.resize(static_cast<std::size_t>(w / 2) * (h / 2));
-        v.resize(u.size());
+        if (!planes)
+            throw std::bad_alloc();
+        planes->format = AV_PIX_FMT_YUV420P;
+        planes->width = width;
+        planes->height = height;
+        if (av_frame_get_buffer(planes, 0) < 0) {
+            av_frame_free(&planes);
+            throw std::bad_alloc();
+        }
     }
+    ~YuvFrame() { av_frame_free(&planes); }
+    YuvFrame(const YuvFrame&) = delete;
+    YuvFrame& operator=(const YuvFrame&) = delete;
 };
 
 struct ScreenRecorder::Run {
@@ -259,8 +268,9 @@ void ScreenRecorder::start(const CaptureSource& source, const std::vector<Window
                     const bool first = !raw->firstFrameTime;
                     if (first)
                         raw->firstFrameTime = frame->time;
-                    const std::uint8_t* planes[3] = {frame->y.data(), frame->u.data(), frame->v.data()};
-                    const int strides[3] = {frame->width, frame->width / 2, frame->width / 2};
+                    const std::uint8_t* planes[3] = {frame->planes->data[0], frame->planes->data[1],
+                                                     frame->planes->data[2]};
+                    const int* strides = frame->planes->linesize;
                     if (raw->writer->writeVideoYUV420(planes, strides, frame->time - *raw->firstFrameTime))
                         ++raw->written;
                     std::optional<double> firstTime = first ? raw->firstFrameTime : std::nullopt;
@@ -330,26 +340,27 @@ void ScreenRecorder::captureLoop(Run* run, const std::function<void(const std::s
                     frame = std::move(run->spare.back());
                     run->spare.pop_back();
                 } else {
-                    frame = std::make_unique<YuvFrame>();
+                    frame = std::make_unique<YuvFrame>(size.width(), size.height());
                 }
             }
             if (frame) {
-                // Converted straight from the shared memory, scaled when a window changed size.
-                SwsContext* previous = converter;
-                converter = sws_getCachedContext(converter, image.width(), image.height(), AV_PIX_FMT_BGRA,
-                                                 size.width(), size.height(), AV_PIX_FMT_YUV420P,
-                                                 SWS_FAST_BILINEAR, nullptr, nullptr, nullptr);
-                if (converter && converter != previous) // BT.709 limited range, as the movie is tagged
-                    sws_setColorspaceDetails(converter, sws_getCoefficients(SWS_CS_ITU709), 1,
-                                             sws_getCoefficients(SWS_CS_ITU709), 0, 0, 1 << 16, 1 << 16);
-                frame->resize(size.width(), size.height());
                 frame->time = time;
-                const std::uint8_t* source[1] = {image.constBits()};
-                const int sourceStride[1] = {static_cast<int>(image.bytesPerLine())};
-                std::uint8_t* planes[3] = {frame->y.data(), frame->u.data(), frame->v.data()};
-                const int strides[3] = {size.width(), size.width() / 2, size.width() / 2};
-                if (converter)
-                    sws_scale(converter, source, sourceStride, 0, image.height(), planes, strides);
+                // Straight from the shared memory; swscale only when the picture must be scaled
+                // (a window that changed size, or an odd size).
+                if (!media::convertBgraToYuv420(image, *frame->planes)) {
+                    SwsContext* previous = converter;
+                    converter = sws_getCachedContext(converter, image.width(), image.height(), AV_PIX_FMT_BGRA,
+                                                     size.width(), size.height(), AV_PIX_FMT_YUV420P,
+                                                     SWS_FAST_BILINEAR, nullptr, nullptr, nullptr);
+                    if (converter && converter != previous) // BT.709 limited range, as the movie is tagged
+                        sws_setColorspaceDetails(converter, sws_getCoefficients(SWS_CS_ITU709), 1,
+                                                 sws_getCoefficients(SWS_CS_ITU709), 0, 0, 1 << 16, 1 << 16);
+                    const std::uint8_t* source[1] = {image.constBits()};
+                    const int sourceStride[1] = {static_cast<int>(image.bytesPerLine())};
+                    if (converter)
+                        sws_scale(converter, source, sourceStride, 0, image.height(), frame->planes->data,
+                                  frame->planes->linesize);
+                }
                 std::lock_guard lock(run->mutex);
                 run->frames.push_back(std::move(frame));
                 run->wake.notify_one();
