@@ -44,7 +44,16 @@ function(tarnix_add_test_suite name)
   target_include_directories(tarnix_${name}_tests PRIVATE ${PROJECT_SOURCE_DIR}/tests)
   target_compile_definitions(tarnix_${name}_tests PRIVATE
     TARNIX_SOURCE_DIR="${PROJECT_SOURCE_DIR}" TARNIX_BINARY_DIR="${PROJECT_BINARY_DIR}")
-  gtest_discover_tests(tarnix_${name}_tests
-    DISCOVERY_TIMEOUT 60
-    PROPERTIES ENVIRONMENT "${ARG_ENV}" LABELS "${name};${ARG_LABELS}")
+  # Lists inside a property value must keep their separators escaped, or they split the
+  # property/value pairs.
+  set(properties LABELS "${name}")
+  if(ARG_LABELS)
+    list(JOIN ARG_LABELS "\\;" labels)
+    set(properties LABELS "${name}\\;${labels}")
+  endif()
+  if(ARG_ENV)
+    list(JOIN ARG_ENV "\\;" environment)
+    list(APPEND properties ENVIRONMENT "${environment}")
+  endif()
+  gtest_discover_tests(tarnix_${name}_tests DISCOVERY_TIMEOUT 60 PROPERTIES ${properties})
 endfunction()
