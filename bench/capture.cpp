@@ -235,10 +235,10 @@ pid_t startSoundServer(const std::filesystem::path& folder)
     const xcb_gcontext_t gc = xcb_generate_id(c);
     xcb_create_gc(c, gc, window, 0, nullptr);
     xcb_flush(c);
-    pa_sample_spec spec{PA_SAMPLE_FLOAT32LE, 44100, 2};
+    pa_sample_spec sampleFormat{PA_SAMPLE_FLOAT32LE, 44100, 2};
     pa_buffer_attr attributes{static_cast<uint32_t>(-1), 44100 * 8 / 50, static_cast<uint32_t>(-1),
                               static_cast<uint32_t>(-1), static_cast<uint32_t>(-1)}; // ~20 ms
-    pa_simple* stream = pa_simple_new(nullptr, "bench", PA_STREAM_PLAYBACK, nullptr, "clicks", &spec,
+    pa_simple* stream = pa_simple_new(nullptr, "bench", PA_STREAM_PLAYBACK, nullptr, "clicks", &sampleFormat,
                                       nullptr, &attributes, nullptr);
     if (!stream)
         _exit(1);

@@ -25,7 +25,7 @@ class MovieWriter;
 namespace tarnix {
 
 struct CameraDevice {
-    std::string uniqueID;    // "/dev/video0", or an FFmpeg input specification
+    std::string uniqueID;    // "/dev/video0", or an input name that inputFormat understands
     std::string localizedName;
     std::string inputFormat = "video4linux2"; // FFmpeg input format ("lavfi" for generated video)
     bool operator==(const CameraDevice&) const = default;

@@ -83,15 +83,15 @@ Stream::Stream(std::optional<std::string> device, int sampleRate, int channels,
     , onBlock_(std::move(onBlock))
     , onError_(std::move(onError))
 {
-    pa_sample_spec spec{PA_SAMPLE_FLOAT32LE, static_cast<std::uint32_t>(sampleRate),
+    pa_sample_spec sampleFormat{PA_SAMPLE_FLOAT32LE, static_cast<std::uint32_t>(sampleRate),
                         static_cast<std::uint8_t>(channels)};
     pa_buffer_attr attributes{};
     attributes.maxlength = static_cast<std::uint32_t>(-1);
     attributes.fragsize = static_cast<std::uint32_t>(pa_usec_to_bytes(
-        static_cast<pa_usec_t>(kBlockSeconds * 1e6), &spec));
+        static_cast<pa_usec_t>(kBlockSeconds * 1e6), &sampleFormat));
     int error = 0;
     simple_ = pa_simple_new(nullptr, "Tarnix", PA_STREAM_RECORD, device ? device->c_str() : nullptr,
-                            "recording", &spec, nullptr, &attributes, &error);
+                            "recording", &sampleFormat, nullptr, &attributes, &error);
     if (!simple_)
         throw PulseError(pa_strerror(error));
     thread_ = std::thread([this] { run(); });

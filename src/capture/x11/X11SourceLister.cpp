@@ -26,9 +26,9 @@ std::int64_t processOf(Connection& c, xcb_window_t window)
     if (!pid.empty())
         return pid.front();
     // Clients that don't set _NET_WM_PID: ask the server which client made the window.
-    xcb_res_client_id_spec_t spec{window, XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID};
+    xcb_res_client_id_spec_t query{window, XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID};
     Reply<xcb_res_query_client_ids_reply_t> reply(xcb_res_query_client_ids_reply(
-        c.get(), xcb_res_query_client_ids(c.get(), 1, &spec), nullptr));
+        c.get(), xcb_res_query_client_ids(c.get(), 1, &query), nullptr));
     if (!reply)
         return 0;
     for (auto it = xcb_res_query_client_ids_ids_iterator(reply.get()); it.rem;
