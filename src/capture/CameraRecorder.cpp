@@ -27,12 +27,7 @@ std::string ffmpegMessage(int code)
     return text;
 }
 
-std::string describe(const std::exception& error)
-{
-    if (auto* media = dynamic_cast<const media::MediaException*>(&error))
-        return media::describe(media->error());
-    return error.what();
-}
+using media::describe;
 
 } // namespace
 
@@ -87,7 +82,7 @@ CameraRecorder::CameraRecorder(QObject* parent)
 CameraRecorder::~CameraRecorder()
 {
     stopSession();
-    finishFile();
+    file_.finish();
 }
 
 QString CameraRecorder::errorMessageString() const
@@ -198,23 +193,19 @@ void CameraRecorder::runSession()
                     std::this_thread::sleep_for(std::chrono::duration<double>(due));
             }
             ++framesSeen_;
-            std::lock_guard lock(writerMutex_);
-            if (!writer_ || writeError_)
-                continue;
-            QImage image(frame->width, frame->height, QImage::Format_RGB32);
-            scaler = sws_getCachedContext(scaler, frame->width, frame->height,
-                                          static_cast<AVPixelFormat>(frame->format), frame->width,
-                                          frame->height, AV_PIX_FMT_BGRA, SWS_BILINEAR, nullptr, nullptr, nullptr);
-            if (!scaler)
-                continue;
-            std::uint8_t* planes[1] = {image.bits()};
-            const int strides[1] = {static_cast<int>(image.bytesPerLine())};
-            sws_scale(scaler, frame->data, frame->linesize, 0, frame->height, planes, strides);
-            try {
-                writer_->writeVideo(image, CaptureClock::now() - recordingStart_);
-            } catch (const std::exception& error) {
-                writeError_ = describe(error);
-            }
+            file_.write([&](media::MovieWriter& writer, double startTime) {
+                QImage image(frame->width, frame->height, QImage::Format_RGB32);
+                scaler = sws_getCachedContext(scaler, frame->width, frame->height,
+                                              static_cast<AVPixelFormat>(frame->format), frame->width,
+                                              frame->height, AV_PIX_FMT_BGRA, SWS_BILINEAR, nullptr,
+                                              nullptr, nullptr);
+                if (!scaler)
+                    return;
+                std::uint8_t* planes[1] = {image.bits()};
+                const int strides[1] = {static_cast<int>(image.bytesPerLine())};
+                sws_scale(scaler, frame->data, frame->linesize, 0, frame->height, planes, strides);
+                writer.writeVideo(image, CaptureClock::now() - startTime);
+            });
         }
     }
     sws_freeContext(scaler);
@@ -239,11 +230,7 @@ void CameraRecorder::start()
     video.encoders = {"libx264"};
     settings.video = video;
     try {
-        auto writer = std::make_unique<media::MovieWriter>(settings);
-        std::lock_guard lock(writerMutex_);
-        writer_ = std::move(writer);
-        writeError_.reset();
-        recordingStart_ = CaptureClock::now();
+        file_.start(std::make_unique<media::MovieWriter>(settings), CaptureClock::now());
     } catch (const std::exception& error) {
         setErrorMessage(CaptureMessages::cameraRecordingFailed(describe(error)));
         return;
@@ -251,30 +238,10 @@ void CameraRecorder::start()
     setRecording(true);
 }
 
-std::optional<std::string> CameraRecorder::finishFile()
-{
-    std::unique_ptr<media::MovieWriter> writer;
-    std::optional<std::string> failure;
-    {
-        std::lock_guard lock(writerMutex_);
-        writer = std::move(writer_);
-        failure = writeError_;
-    }
-    if (!writer)
-        return std::nullopt;
-    try {
-        writer->finish();
-    } catch (const std::exception& error) {
-        if (!failure)
-            failure = describe(error);
-    }
-    return failure;
-}
-
 void CameraRecorder::stop(std::function<void()> done)
 {
     if (isRecording_) {
-        const auto failure = finishFile();
+        const auto failure = file_.finish();
         setRecording(false);
         if (failure)
             setErrorMessage(CaptureMessages::cameraRecordingFailed(*failure));

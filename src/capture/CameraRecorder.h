@@ -12,6 +12,8 @@
 #include <thread>
 #include <vector>
 
+#include "capture/RecordingFile.h"
+
 namespace tarnix::media {
 class MovieWriter;
 }
@@ -92,7 +94,6 @@ private:
     void setErrorMessage(std::optional<std::string> message);
     void stopSession();
     void runSession();
-    std::optional<std::string> finishFile();
 
     bool isRecording_ = false;
     std::optional<std::filesystem::path> lastOutputURL_;
@@ -105,10 +106,7 @@ private:
     std::atomic<bool> sessionRunning_{false};
     std::atomic<std::int64_t> framesSeen_{0};
 
-    std::mutex writerMutex_; // guards writer_ and the fields below, shared with the session thread
-    std::unique_ptr<media::MovieWriter> writer_;
-    double recordingStart_ = 0;
-    std::optional<std::string> writeError_;
+    RecordingFile file_; // written from the session thread
 };
 
 } // namespace tarnix

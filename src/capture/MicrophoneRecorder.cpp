@@ -16,12 +16,7 @@ constexpr int kRate = 44100;
 constexpr int kChannels = 1;
 constexpr std::int64_t kBitRate = 128000;
 
-std::string describe(const std::exception& error)
-{
-    if (auto* media = dynamic_cast<const media::MediaException*>(&error))
-        return media::describe(media->error());
-    return error.what();
-}
+using media::describe;
 } // namespace
 
 QString MicrophoneDeviceProvider::errorMessageString() const
@@ -63,7 +58,7 @@ MicrophoneRecorder::MicrophoneRecorder(QObject* parent)
 MicrophoneRecorder::~MicrophoneRecorder()
 {
     stream_.reset();
-    finishFile();
+    file_.finish();
 }
 
 QString MicrophoneRecorder::errorMessageString() const
@@ -113,14 +108,9 @@ void MicrophoneRecorder::configure(const std::string& deviceName)
         stream_ = std::make_unique<pulse::Stream>(
             deviceName, kRate, kChannels,
             [this](pulse::AudioBlock&& block) {
-                std::lock_guard lock(writerMutex_);
-                if (!writer_ || writeError_)
-                    return;
-                try {
-                    writer_->writeAudio(block.samples.data(), block.frames, block.time - recordingStart_);
-                } catch (const std::exception& error) {
-                    writeError_ = describe(error);
-                }
+                file_.write([&](media::MovieWriter& writer, double startTime) {
+                    writer.writeAudio(block.samples.data(), block.frames, block.time - startTime);
+                });
             },
             [self](const std::string& description) {
                 QMetaObject::invokeMethod(self.data(), [self, description] {
@@ -149,11 +139,7 @@ void MicrophoneRecorder::start()
     settings.layout = media::MovieLayout::fragmented;
     settings.audio = media::MovieAudioSettings{kRate, kChannels, kBitRate};
     try {
-        auto writer = std::make_unique<media::MovieWriter>(settings);
-        std::lock_guard lock(writerMutex_);
-        writer_ = std::move(writer);
-        writeError_.reset();
-        recordingStart_ = CaptureClock::now();
+        file_.start(std::make_unique<media::MovieWriter>(settings), CaptureClock::now());
     } catch (const std::exception& error) {
         lastOutputURL_ = path;
         setErrorMessage(CaptureMessages::microphoneRecordingFailed(describe(error)));
@@ -163,30 +149,10 @@ void MicrophoneRecorder::start()
     setRecording(true);
 }
 
-std::optional<std::string> MicrophoneRecorder::finishFile()
-{
-    std::unique_ptr<media::MovieWriter> writer;
-    std::optional<std::string> failure;
-    {
-        std::lock_guard lock(writerMutex_);
-        writer = std::move(writer_);
-        failure = writeError_;
-    }
-    if (!writer)
-        return std::nullopt;
-    try {
-        writer->finish();
-    } catch (const std::exception& error) {
-        if (!failure)
-            failure = describe(error);
-    }
-    return failure;
-}
-
 void MicrophoneRecorder::stop(std::function<void()> done)
 {
     if (isRecording_) {
-        const auto failure = finishFile();
+        const auto failure = file_.finish();
         setRecording(false);
         if (failure)
             setErrorMessage(CaptureMessages::microphoneRecordingFailed(*failure));
@@ -200,7 +166,7 @@ void MicrophoneRecorder::onStreamError(const std::string& description)
     // The sound server went away: the session has stopped, and with it any recording.
     if (!isRecording_)
         return;
-    const auto failure = finishFile();
+    const auto failure = file_.finish();
     setRecording(false);
     setErrorMessage(CaptureMessages::microphoneRecordingFailed(failure.value_or(description)));
 }
@@ -210,7 +176,7 @@ void MicrophoneRecorder::teardown()
     stream_.reset();
     currentDevice_.reset();
     if (isRecording_) {
-        const auto failure = finishFile();
+        const auto failure = file_.finish();
         setRecording(false);
         if (failure)
             setErrorMessage(CaptureMessages::microphoneRecordingFailed(*failure));

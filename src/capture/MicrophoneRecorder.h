@@ -10,6 +10,8 @@
 #include <optional>
 #include <vector>
 
+#include "capture/RecordingFile.h"
+
 #include "capture/pulse/PulseAudio.h"
 
 namespace tarnix::media {
@@ -78,7 +80,6 @@ private:
     void setRecording(bool value);
     void setErrorMessage(std::optional<std::string> message);
     void onStreamError(const std::string& description);
-    std::optional<std::string> finishFile();
 
     bool isRecording_ = false;
     std::optional<std::filesystem::path> lastOutputURL_;
@@ -87,10 +88,7 @@ private:
     std::optional<std::string> currentDevice_;
     std::unique_ptr<pulse::Stream> stream_;
 
-    std::mutex writerMutex_; // guards writer_ and the fields below, shared with the stream thread
-    std::unique_ptr<media::MovieWriter> writer_;
-    double recordingStart_ = 0;
-    std::optional<std::string> writeError_;
+    RecordingFile file_; // written from the stream thread
 };
 
 } // namespace tarnix

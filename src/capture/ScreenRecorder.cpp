@@ -27,12 +27,7 @@ constexpr std::size_t kAudioQueueLimit = 500;                // blocks of 20 ms:
 constexpr int kSystemAudioRate = 44100;
 constexpr int kSystemAudioChannels = 2;
 
-std::string describe(const std::exception& error)
-{
-    if (auto* media = dynamic_cast<const media::MediaException*>(&error))
-        return media::describe(media->error());
-    return error.what();
-}
+using media::describe;
 
 } // namespace
 

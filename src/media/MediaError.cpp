@@ -17,4 +17,11 @@ std::string describe(const MediaError& error)
     return text;
 }
 
+std::string describe(const std::exception& error)
+{
+    if (auto* media = dynamic_cast<const MediaException*>(&error))
+        return describe(media->error());
+    return error.what();
+}
+
 } // namespace tarnix::media

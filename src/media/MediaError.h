@@ -22,6 +22,9 @@ struct MediaError {
 // code)" of the underlying error, joined with " — ".
 std::string describe(const MediaError& error);
 
+// A MediaException described as above; any other exception by its what().
+std::string describe(const std::exception& error);
+
 // MediaError as an exception, for code paths that throw.
 class MediaException : public std::runtime_error {
 public:
