@@ -77,6 +77,22 @@ struct ScreenRecorder::Run {
     int written = 0;
     std::optional<std::string> writerError;
     bool audioWritten = false;
+
+    // Stops grabbing and sound, lets the writer drain its queue, and joins both threads.
+    void stopThreads()
+    {
+        stopCapture = true;
+        if (captureThread.joinable())
+            captureThread.join();
+        audioStream.reset();
+        {
+            std::lock_guard lock(mutex);
+            stopWriter = true;
+        }
+        wake.notify_all();
+        if (writerThread.joinable())
+            writerThread.join();
+    }
 };
 
 ScreenRecorder::ScreenRecorder(QObject* parent)
@@ -90,17 +106,7 @@ ScreenRecorder::~ScreenRecorder()
     if (run_) {
         // Stop the threads; the fragmented file stays playable.
         auto run = std::move(run_);
-        run->stopCapture = true;
-        if (run->captureThread.joinable())
-            run->captureThread.join();
-        run->audioStream.reset();
-        {
-            std::lock_guard lock(run->mutex);
-            run->stopWriter = true;
-        }
-        run->wake.notify_all();
-        if (run->writerThread.joinable())
-            run->writerThread.join();
+        run->stopThreads();
         try {
             if (!run->writerError)
                 run->writer->finish();
@@ -407,17 +413,7 @@ void ScreenRecorder::finishRun(std::shared_ptr<Run> run,
     joinFinisher();
     std::weak_ptr<Run> weak = run;
     finisher_ = std::thread([this, run, weak, done] {
-        run->stopCapture = true;
-        if (run->captureThread.joinable())
-            run->captureThread.join();
-        run->audioStream.reset();
-        {
-            std::lock_guard lock(run->mutex);
-            run->stopWriter = true;
-        }
-        run->wake.notify_all();
-        if (run->writerThread.joinable())
-            run->writerThread.join();
+        run->stopThreads();
         std::optional<std::string> failure = run->writerError;
         if (!failure) {
             try {

@@ -2,40 +2,22 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
 #include <array>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 
+#include <unistd.h>
+
 #include <nlohmann/json.hpp>
+
+#include "cli/CliRunner.h"
 
 namespace {
 
-struct Result {
-    int exitCode = -1;
-    std::string out; // standard output only
-};
+using tarnix::test::runCli;
 
-Result runCli(const std::string& arguments, bool withStderr = false)
-{
-    std::string command =
-        std::string(TARNIX_CLI) + " " + arguments + (withStderr ? " 2>&1" : " 2>/dev/null");
-    Result result;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe)
-        return result;
-    std::array<char, 4096> buffer{};
-    std::size_t n = 0;
-    while ((n = fread(buffer.data(), 1, buffer.size(), pipe)) > 0)
-        result.out.append(buffer.data(), n);
-    int status = pclose(pipe);
-    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return result;
-}
-
-Result runCliWithStderr(const std::string& arguments)
+tarnix::test::CliRun runCliWithStderr(const std::string& arguments)
 {
     return runCli(arguments, true);
 }

@@ -2,37 +2,23 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
 #include <array>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <random>
 
+#include "cli/CliRunner.h"
+
 namespace {
 
 namespace fs = std::filesystem;
 
-struct CliRun {
-    int exitCode = -1;
-    std::string out;
-};
+using tarnix::test::CliRun;
 
 CliRun cli(const std::string& arguments)
 {
-    std::string command = std::string(TARNIX_CLI) + " " + arguments + " 2>&1";
-    CliRun result;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe)
-        return result;
-    std::array<char, 4096> buffer{};
-    std::size_t n = 0;
-    while ((n = fread(buffer.data(), 1, buffer.size(), pipe)) > 0)
-        result.out.append(buffer.data(), n);
-    int status = pclose(pipe);
-    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return result;
+    return tarnix::test::runCli(arguments, true);
 }
 
 // Width and height of a PNG file from its header; (0, 0) when it is not one.
