@@ -1,39 +1,126 @@
 #include "media/YuvConversion.h"
 
+#include <immintrin.h>
+
 #include <cstdint>
 
 namespace tarnix::media {
 
 namespace {
 
-// Fixed-point BT.709 coefficients. Luma: 219/255 × (0.2126, 0.7152, 0.0722) × 256, offset 16.5.
-// Chroma from the sum of four pixels: 224/255 × coefficient × 256, offset 128.5 (× 1024).
-constexpr int kYR = 47, kYG = 157, kYB = 16, kYOffset = 16 * 256 + 128;
-constexpr int kUR = -26, kUG = -87, kUB = 112;
-constexpr int kVR = 112, kVG = -102, kVB = -10;
-constexpr int kCOffset = 128 * 1024 + 512;
+// Fixed-point BT.709 with 12 fractional bits. Luma: 219/255 × (0.2126, 0.7152, 0.0722) × 4096,
+// offset 16.5. Chroma from the sum of four pixels: 224/255 × coefficient × 4096, offset 128.5
+// (× 4 × 4096); each chroma row of coefficients sums to zero so that greys stay neutral.
+constexpr int kYR = 748, kYG = 2516, kYB = 254, kYShift = 12, kYOffset = 33 << (kYShift - 1);
+constexpr int kUR = -412, kUG = -1387, kUB = 1799;
+constexpr int kVR = 1799, kVG = -1634, kVB = -165;
+constexpr int kCShift = 14, kCOffset = 257 << (kCShift - 1);
 
-// Two source rows to two luma rows and one row of each chroma plane. Written as plain loops over
-// independent pixels so that the compiler vectorises them.
-void convertRowPair(const std::uint8_t* __restrict top, const std::uint8_t* __restrict bottom,
-                    int width, std::uint8_t* __restrict yTop, std::uint8_t* __restrict yBottom,
-                    std::uint8_t* __restrict u, std::uint8_t* __restrict v)
+struct RowPair {
+    const std::uint8_t* top;
+    const std::uint8_t* bottom;
+    std::uint8_t* yTop;
+    std::uint8_t* yBottom;
+    std::uint8_t* u;
+    std::uint8_t* v;
+};
+
+// Pixels [from, to) of a row pair (from and to even), one at a time.
+void convertPlain(const RowPair& r, int from, int to)
 {
-    for (int x = 0; x < width; ++x) {
-        const std::uint8_t* a = top + 4 * x;
-        const std::uint8_t* b = bottom + 4 * x;
-        yTop[x] = std::uint8_t((kYR * a[2] + kYG * a[1] + kYB * a[0] + kYOffset) >> 8);
-        yBottom[x] = std::uint8_t((kYR * b[2] + kYG * b[1] + kYB * b[0] + kYOffset) >> 8);
+    for (int x = from; x < to; ++x) {
+        const std::uint8_t* a = r.top + 4 * x;
+        const std::uint8_t* b = r.bottom + 4 * x;
+        r.yTop[x] = std::uint8_t((kYR * a[2] + kYG * a[1] + kYB * a[0] + kYOffset) >> kYShift);
+        r.yBottom[x] = std::uint8_t((kYR * b[2] + kYG * b[1] + kYB * b[0] + kYOffset) >> kYShift);
     }
-    for (int x = 0; x < width / 2; ++x) {
-        const std::uint8_t* a = top + 8 * x;
-        const std::uint8_t* b = bottom + 8 * x;
+    for (int x = from / 2; x < to / 2; ++x) {
+        const std::uint8_t* a = r.top + 8 * x;
+        const std::uint8_t* b = r.bottom + 8 * x;
         int blue = a[0] + a[4] + b[0] + b[4];
         int green = a[1] + a[5] + b[1] + b[5];
         int red = a[2] + a[6] + b[2] + b[6];
-        u[x] = std::uint8_t((kUR * red + kUG * green + kUB * blue + kCOffset) >> 10);
-        v[x] = std::uint8_t((kVR * red + kVG * green + kVB * blue + kCOffset) >> 10);
+        r.u[x] = std::uint8_t((kUR * red + kUG * green + kUB * blue + kCOffset) >> kCShift);
+        r.v[x] = std::uint8_t((kVR * red + kVG * green + kVB * blue + kCOffset) >> kCShift);
     }
+}
+
+// The same arithmetic, 16 pixels at a time, bit for bit. An AVX2 register holds 8 pixels as 16-bit
+// channels in two 128-bit lanes; unpacking, hadd and packing work per lane, so results come out
+// lane-interleaved and are put back in order with one permute.
+using Pixels16 = __m256i;
+
+__attribute__((target("avx2"))) inline void widen(const std::uint8_t* p, Pixels16& low, Pixels16& high)
+{
+    const __m256i bytes = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+    low = _mm256_unpacklo_epi8(bytes, _mm256_setzero_si256());  // pixels 0 1 | 4 5
+    high = _mm256_unpackhi_epi8(bytes, _mm256_setzero_si256()); // pixels 2 3 | 6 7
+}
+
+// Per-pixel dot products of 8 pixels with (B, G, R, A) coefficients, in pixel order.
+__attribute__((target("avx2"))) inline __m256i dot(Pixels16 low, Pixels16 high, __m256i coefficients)
+{
+    return _mm256_hadd_epi32(_mm256_madd_epi16(low, coefficients),
+                             _mm256_madd_epi16(high, coefficients));
+}
+
+__attribute__((target("avx2"))) inline __m256i luma8(const std::uint8_t* p, __m256i coefficients)
+{
+    Pixels16 low, high;
+    widen(p, low, high);
+    return _mm256_srai_epi32(_mm256_add_epi32(dot(low, high, coefficients), _mm256_set1_epi32(kYOffset)), kYShift);
+}
+
+// Two groups of 8 values (32-bit, in order) to 16 bytes.
+__attribute__((target("avx2"))) inline void store16(std::uint8_t* out, __m256i first, __m256i second)
+{
+    const __m256i words = _mm256_permute4x64_epi64(_mm256_packs_epi32(first, second), 0xD8);
+    const __m128i bytes = _mm_packus_epi16(_mm256_castsi256_si128(words), _mm256_extracti128_si256(words, 1));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), bytes);
+}
+
+// Per-pixel chroma terms of 16 pixels (two groups of 8) summed over each 2 × 1 pair, as 8 bytes.
+__attribute__((target("avx2"))) inline void storeChroma8(std::uint8_t* out, __m256i firstTerms, __m256i secondTerms)
+{
+    const __m256i pairs = _mm256_hadd_epi32(firstTerms, secondTerms); // 0 1 4 5 | 2 3 6 7
+    const __m256i ordered = _mm256_permutevar8x32_epi32(pairs, _mm256_setr_epi32(0, 1, 4, 5, 2, 3, 6, 7));
+    const __m256i values = _mm256_srai_epi32(_mm256_add_epi32(ordered, _mm256_set1_epi32(kCOffset)), kCShift);
+    const __m128i words = _mm_packs_epi32(_mm256_castsi256_si128(values), _mm256_extracti128_si256(values, 1));
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(out), _mm_packus_epi16(words, words));
+}
+
+__attribute__((target("avx2"))) int convertAvx2(const RowPair& r, int width)
+{
+    const __m256i yCoefficients = _mm256_setr_epi16(kYB, kYG, kYR, 0, kYB, kYG, kYR, 0, kYB, kYG, kYR, 0,
+                                                    kYB, kYG, kYR, 0);
+    const __m256i uCoefficients = _mm256_setr_epi16(kUB, kUG, kUR, 0, kUB, kUG, kUR, 0, kUB, kUG, kUR, 0,
+                                                    kUB, kUG, kUR, 0);
+    const __m256i vCoefficients = _mm256_setr_epi16(kVB, kVG, kVR, 0, kVB, kVG, kVR, 0, kVB, kVG, kVR, 0,
+                                                    kVB, kVG, kVR, 0);
+    int x = 0;
+    for (; x + 16 <= width; x += 16) {
+        const std::uint8_t* top = r.top + 4 * x;
+        const std::uint8_t* bottom = r.bottom + 4 * x;
+        store16(r.yTop + x, luma8(top, yCoefficients), luma8(top + 32, yCoefficients));
+        store16(r.yBottom + x, luma8(bottom, yCoefficients), luma8(bottom + 32, yCoefficients));
+
+        Pixels16 aLow, aHigh, bLow, bHigh, cLow, cHigh, dLow, dHigh;
+        widen(top, aLow, aHigh);
+        widen(bottom, bLow, bHigh);
+        widen(top + 32, cLow, cHigh);
+        widen(bottom + 32, dLow, dHigh);
+        const Pixels16 firstLow = _mm256_add_epi16(aLow, bLow), firstHigh = _mm256_add_epi16(aHigh, bHigh);
+        const Pixels16 secondLow = _mm256_add_epi16(cLow, dLow), secondHigh = _mm256_add_epi16(cHigh, dHigh);
+        storeChroma8(r.u + x / 2, dot(firstLow, firstHigh, uCoefficients), dot(secondLow, secondHigh, uCoefficients));
+        storeChroma8(r.v + x / 2, dot(firstLow, firstHigh, vCoefficients), dot(secondLow, secondHigh, vCoefficients));
+    }
+    return x;
+}
+
+bool hasAvx2()
+{
+    static const bool has = __builtin_cpu_supports("avx2");
+    return has;
 }
 
 } // namespace
@@ -48,12 +135,15 @@ bool convertBgraToYuv420(const QImage& image, AVFrame& frame)
         frame.format != AV_PIX_FMT_YUV420P || frame.width != width || frame.height != height ||
         !frame.data[0] || !frame.data[1] || !frame.data[2])
         return false;
-    for (int row = 0; row < height; row += 2)
-        convertRowPair(image.constScanLine(row), image.constScanLine(row + 1), width,
-                       frame.data[0] + std::ptrdiff_t(row) * frame.linesize[0],
-                       frame.data[0] + std::ptrdiff_t(row + 1) * frame.linesize[0],
-                       frame.data[1] + std::ptrdiff_t(row / 2) * frame.linesize[1],
-                       frame.data[2] + std::ptrdiff_t(row / 2) * frame.linesize[2]);
+    const bool wide = hasAvx2();
+    for (int row = 0; row < height; row += 2) {
+        const RowPair r{image.constScanLine(row), image.constScanLine(row + 1),
+                        frame.data[0] + std::ptrdiff_t(row) * frame.linesize[0],
+                        frame.data[0] + std::ptrdiff_t(row + 1) * frame.linesize[0],
+                        frame.data[1] + std::ptrdiff_t(row / 2) * frame.linesize[1],
+                        frame.data[2] + std::ptrdiff_t(row / 2) * frame.linesize[2]};
+        convertPlain(r, wide ? convertAvx2(r, width) : 0, width);
+    }
     return true;
 }
 

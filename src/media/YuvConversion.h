@@ -7,8 +7,9 @@ extern "C" {
 }
 
 // Opaque BGRA pixels to 8-bit YUV 4:2:0, BT.709 limited range, each chroma sample the mean of its
-// 2 × 2 pixels. The exporter's hot path at source size: about three times cheaper than libswscale's
-// general path for BGRA input. Pure; any thread.
+// 2 × 2 pixels, within 0.6 of the exact value. The hot path of the exporter and of screen capture:
+// AVX2 where the processor has it (about 0.7 ms for a 1920 × 1080 frame, mostly memory traffic),
+// else plain loops. Pure; any thread.
 
 namespace tarnix::media {
 

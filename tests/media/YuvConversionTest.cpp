@@ -57,5 +57,48 @@ TEST(YuvConversion, ChromaIsTheMeanOfEachTwoByTwoBlockAndOddSizesAreRefused)
     EXPECT_FALSE(convertBgraToYuv420(odd, *frame));
 }
 
+// A noisy picture as wide as several vector blocks plus a remainder: every sample must match the
+// BT.709 formula within rounding, whichever path converted it.
+TEST(YuvConversion, EverySampleOfAWidePictureMatchesTheFormula)
+{
+    const int width = 2 * 16 * 3 + 6, height = 6;
+    QImage image(width, height, QImage::Format_RGB32);
+    std::uint32_t seed = 12345;
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            seed = seed * 1664525u + 1013904223u;
+            image.setPixel(x, y, 0xff000000u | (seed >> 8));
+        }
+    ff::FramePtr frame = ff::makeFrame();
+    frame->format = AV_PIX_FMT_YUV420P;
+    frame->width = width;
+    frame->height = height;
+    av_frame_get_buffer(frame.get(), 0);
+    ASSERT_TRUE(convertBgraToYuv420(image, *frame));
+
+    auto luma = [](QRgb p) {
+        return 16 + 219 / 255.0 * (0.2126 * qRed(p) + 0.7152 * qGreen(p) + 0.0722 * qBlue(p));
+    };
+    int mismatches = 0;
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            mismatches += std::abs(frame->data[0][y * frame->linesize[0] + x] - luma(image.pixel(x, y))) > 0.6;
+    for (int y = 0; y < height / 2; ++y)
+        for (int x = 0; x < width / 2; ++x) {
+            double r = 0, g = 0, b = 0;
+            for (QPoint p : {QPoint(2 * x, 2 * y), QPoint(2 * x + 1, 2 * y), QPoint(2 * x, 2 * y + 1),
+                             QPoint(2 * x + 1, 2 * y + 1)}) {
+                r += qRed(image.pixel(p)) / 4.0;
+                g += qGreen(image.pixel(p)) / 4.0;
+                b += qBlue(image.pixel(p)) / 4.0;
+            }
+            const double u = 128 + 224 / 255.0 * (-0.114572 * r - 0.385428 * g + 0.5 * b);
+            const double v = 128 + 224 / 255.0 * (0.5 * r - 0.454153 * g - 0.045847 * b);
+            mismatches += std::abs(frame->data[1][y * frame->linesize[1] + x] - u) > 0.6;
+            mismatches += std::abs(frame->data[2][y * frame->linesize[2] + x] - v) > 0.6;
+        }
+    EXPECT_EQ(mismatches, 0);
+}
+
 } // namespace
 } // namespace tarnix::media
