@@ -191,10 +191,11 @@ Figures recordWithFfmpeg(int seconds, const std::string& display, const std::fil
     int status = 0;
     rusage usage{};
     wait4(pid, &status, 0, &usage);
+    const double elapsed = wall.elapsed() / 1000.0; // before counting the frames, which decodes the movie
     Figures f;
     f.written = countFrames(movie);
     f.dropped = std::max<long>(0, long(seconds * 60) - f.written);
-    f.cpuPercent = 100 * cpuSeconds(usage) / (wall.elapsed() / 1000.0);
+    f.cpuPercent = 100 * cpuSeconds(usage) / elapsed;
     return f;
 }
 

@@ -6,6 +6,7 @@ extern "C" {
 #include <libswscale/swscale.h>
 }
 
+#include <cmath>
 #include <condition_variable>
 #include <new>
 #include <deque>
@@ -23,6 +24,7 @@ namespace tarnix {
 namespace {
 
 constexpr std::size_t kFrameQueueDepth = 8;
+constexpr int kMaximumCatchUpFrames = 3; // a grab later than this many frames skips the lost slots
 constexpr std::size_t kAudioQueueLimit = 500;                // blocks of 20 ms: 10 s behind
 constexpr int kSystemAudioRate = 44100;
 constexpr int kSystemAudioChannels = 2;
@@ -367,9 +369,12 @@ void ScreenRecorder::captureLoop(Run* run, const std::function<void(const std::s
                 run->wake.notify_one();
             }
         }
+        // Stay on the frame grid: a grab that came late is followed at once by the next one, so
+        // a short hiccup costs no frame; after a real stall, skip the slots that are gone.
         next += run->frameInterval;
-        if (next < CaptureClock::now())
-            next = CaptureClock::now(); // fell behind: carry on from now rather than bursting
+        const double lag = CaptureClock::now() - next;
+        if (lag > kMaximumCatchUpFrames * run->frameInterval)
+            next += std::ceil(lag / run->frameInterval) * run->frameInterval;
     }
     sws_freeContext(converter);
 }
