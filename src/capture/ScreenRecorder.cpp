@@ -173,9 +173,6 @@ void ScreenRecorder::joinFinisher()
 void ScreenRecorder::start(const CaptureSource& source, const std::vector<WindowInfo>& excludingOwnWindows,
                            bool capturesSystemAudio, std::function<void()> done)
 {
-    // An X11 grab can't see behind a window, so our own windows can't be cut out of a display
-    // recording the way a compositor could; the list is kept for when a backend can.
-    (void)excludingOwnWindows;
     if (isRecording_ || stopping_) {
         if (done)
             done();
@@ -194,7 +191,8 @@ void ScreenRecorder::start(const CaptureSource& source, const std::vector<Window
     const auto path = OutputFiles::outputPath(options_.outputDirectory, OutputFiles::kScreenPrefix,
                                               Date::now(), ".mp4");
     try {
-        run->grabber = std::make_unique<x11::FrameGrabber>(source);
+        // A display recording never shows our own windows; the other kinds ignore the list.
+        run->grabber = std::make_unique<x11::FrameGrabber>(source, excludingOwnWindows);
         media::MovieWriterSettings settings;
         settings.outputPath = path;
         settings.layout = media::MovieLayout::fragmented;

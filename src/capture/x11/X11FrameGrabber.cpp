@@ -66,7 +66,7 @@ struct FrameGrabber::Shm {
     }
 };
 
-FrameGrabber::FrameGrabber(const CaptureSource& source)
+FrameGrabber::FrameGrabber(const CaptureSource& source, const std::vector<WindowInfo>& ownWindows)
     : source_(source)
     , shm_(std::make_unique<Shm>(connection_.get()))
 {
@@ -74,6 +74,12 @@ FrameGrabber::FrameGrabber(const CaptureSource& source)
         xcb_shm_query_version_reply(connection_.get(), xcb_shm_query_version(connection_.get()), nullptr));
     if (!shm)
         throw X11Error("the X server has no shared-memory extension (MIT-SHM)");
+    if (source_.kind() == CaptureSource::Kind::display && !ownWindows.empty()) {
+        std::vector<std::uint32_t> ids;
+        for (const auto& window : ownWindows)
+            ids.push_back(window.windowID);
+        eraser_ = std::make_unique<OwnWindowEraser>(connection_, source_.display().frame, std::move(ids));
+    }
     if (source_.kind() == CaptureSource::Kind::window) {
         Reply<xcb_composite_query_version_reply_t> composite(xcb_composite_query_version_reply(
             connection_.get(), xcb_composite_query_version(connection_.get(), 0, 4), nullptr));
@@ -176,8 +182,12 @@ QImage FrameGrabber::grab()
     switch (source_.kind()) {
     case CaptureSource::Kind::window:
         return grabWindow();
-    case CaptureSource::Kind::display:
-        return grabDrawable(connection_.root(), source_.display().frame);
+    case CaptureSource::Kind::display: {
+        QImage image = grabDrawable(connection_.root(), source_.display().frame);
+        if (eraser_ && !image.isNull())
+            eraser_->erase(image, CaptureClock::now());
+        return image;
+    }
     case CaptureSource::Kind::application: {
         QImage image = grabDrawable(connection_.root(), source_.display().frame);
         if (!image.isNull())

@@ -7,9 +7,11 @@
 
 #include "capture/CaptureSource.h"
 #include "capture/x11/X11Connection.h"
+#include "capture/x11/X11OwnWindowEraser.h"
 
 // Grabs frames of one capture source with MIT-SHM, on the capture thread that created it.
-// Display: the monitor's rectangle of the root window. Window: the window's own contents through
+// Display: the monitor's rectangle of the root window, without the own windows it is given
+// (OwnWindowEraser paints what lies beneath them). Window: the window's own contents through
 // XComposite, whatever covers it, following its size. Application: the display with everything
 // that is not one of the application's windows painted black. The cursor is never in the picture.
 //
@@ -22,7 +24,7 @@ class FrameGrabber {
 public:
     // Opens its own connection. Raises X11Error when the server, MIT-SHM or XComposite (for
     // windows) is missing.
-    explicit FrameGrabber(const CaptureSource& source);
+    explicit FrameGrabber(const CaptureSource& source, const std::vector<WindowInfo>& ownWindows = {});
     ~FrameGrabber();
     FrameGrabber(const FrameGrabber&) = delete;
     FrameGrabber& operator=(const FrameGrabber&) = delete;
@@ -41,6 +43,7 @@ private:
     CaptureSource source_;
     Connection connection_;
     std::unique_ptr<Shm> shm_;
+    std::unique_ptr<OwnWindowEraser> eraser_; // displays with own windows only
     xcb_pixmap_t pixmap_ = 0;
     QSize pixmapSize_;
     QRegion applicationRegion_;

@@ -1,0 +1,261 @@
+#include <gtest/gtest.h>
+
+#include <xcb/xcb.h>
+
+#include "capture/CaptureClock.h"
+#include "capture/CaptureSourceProvider.h"
+#include "capture/x11/OwnWindowCoverPlan.h"
+#include "capture/x11/X11FrameGrabber.h"
+#include "support/ServiceHelpers.h"
+
+using namespace tarnix;
+using namespace tarnix::x11;
+using OwnWindowCoverPlan::StackedWindow;
+
+namespace {
+
+StackedWindow other(std::uint32_t id, QRect bounds, bool ready = true)
+{
+    return {id, bounds, false, ready};
+}
+
+StackedWindow own(std::uint32_t id, QRect bounds)
+{
+    return {id, bounds, true, true};
+}
+
+QRegion patchOf(const OwnWindowCoverPlan::Plan& plan, std::uint32_t window)
+{
+    for (const auto& patch : plan.patches)
+        if (patch.window == window)
+            return patch.area;
+    return {};
+}
+
+const QRect kDisplay(0, 0, 1000, 800);
+
+} // namespace
+
+TEST(OwnWindowCoverPlan, nothingToDoWithoutAnOwnWindowInFrontOnTheDisplay)
+{
+    EXPECT_TRUE(OwnWindowCoverPlan::plan({}, kDisplay).isEmpty());
+    EXPECT_TRUE(OwnWindowCoverPlan::plan({other(1, {0, 0, 500, 500})}, kDisplay).isEmpty());
+    EXPECT_TRUE(OwnWindowCoverPlan::plan({own(2, {1200, 0, 300, 300})}, kDisplay).isEmpty())
+        << "an own window on another display";
+    EXPECT_TRUE(OwnWindowCoverPlan::plan({own(2, {100, 100, 200, 200}), other(1, {50, 50, 400, 400})}, kDisplay)
+                    .isEmpty())
+        << "an own window hidden under another one";
+}
+
+TEST(OwnWindowCoverPlan, eachPartShowsTheFrontMostOtherWindowBeneathElseTheDesktop)
+{
+    // Bottom to top: a window, our window over its corner, a window on top of ours.
+    const QRect below(100, 100, 400, 300);
+    const QRect mine(400, 300, 300, 200);
+    const QRect above(600, 450, 200, 200);
+    const auto plan = OwnWindowCoverPlan::plan({other(1, below), own(2, mine), other(3, above)}, kDisplay);
+    const QRegion visibleMine = QRegion(mine) - above;
+    EXPECT_EQ(patchOf(plan, 1), QRegion(mine & below));
+    EXPECT_EQ(patchOf(plan, 3), QRegion()) << "what lies above is on screen already";
+    EXPECT_EQ(plan.background, visibleMine - below);
+    ASSERT_EQ(plan.patches.size(), 1u);
+    EXPECT_EQ(plan.patches[0].origin, below.topLeft()) << "pixmap coordinates start at the outer corner";
+}
+
+TEST(OwnWindowCoverPlan, ownWindowsHideEachOtherButNotWhatIsBetweenThem)
+{
+    // Bottom to top: own 1, another window, own 3 overlapping both.
+    const QRect ownLow(0, 0, 300, 300);
+    const QRect middle(200, 0, 300, 300);
+    const QRect ownHigh(100, 100, 300, 300);
+    const auto plan = OwnWindowCoverPlan::plan({own(1, ownLow), other(2, middle), own(3, ownHigh)}, kDisplay);
+    EXPECT_EQ(patchOf(plan, 2), QRegion(middle & ownHigh));
+    EXPECT_EQ(plan.background, (QRegion(ownLow) + ownHigh) - middle);
+    EXPECT_TRUE(patchOf(plan, 1).isEmpty() && patchOf(plan, 3).isEmpty()) << "own pixels are never copied";
+}
+
+TEST(OwnWindowCoverPlan, clipsToTheDisplayAndShowsTheDesktopWhereContentsAreNotReady)
+{
+    const QRect display(1000, 0, 800, 600);
+    const QRect fresh(900, 100, 400, 300);
+    const QRect mine(950, 50, 200, 200);
+    const auto plan = OwnWindowCoverPlan::plan({other(1, fresh, false), own(2, mine)}, display);
+    EXPECT_TRUE(plan.patches.empty());
+    EXPECT_EQ(plan.background, QRegion(mine & display)) << "a window whose pixmap may be stale is not copied";
+}
+
+namespace {
+
+// A plain X window of one colour, with a border of another, placed exactly where asked (the
+// window manager leaves it alone) and on top; closed with the object.
+class ColouredWindow {
+public:
+    ColouredWindow(QRect frame, std::uint32_t rgb, std::uint16_t border = 0, std::uint32_t borderRgb = 0)
+        : connection_(xcb_connect(nullptr, nullptr))
+    {
+        xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(connection_)).data;
+        window_ = xcb_generate_id(connection_);
+        const std::uint32_t values[] = {rgb, borderRgb, 1};
+        xcb_create_window(connection_, XCB_COPY_FROM_PARENT, window_, screen->root,
+                          static_cast<std::int16_t>(frame.x()), static_cast<std::int16_t>(frame.y()),
+                          static_cast<std::uint16_t>(frame.width()), static_cast<std::uint16_t>(frame.height()),
+                          border, XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual,
+                          XCB_CW_BACK_PIXEL | XCB_CW_BORDER_PIXEL | XCB_CW_OVERRIDE_REDIRECT, values);
+        xcb_map_window(connection_, window_);
+        sync();
+    }
+    ~ColouredWindow() { xcb_disconnect(connection_); }
+    xcb_connection_t* connection() const { return connection_; }
+    void sync() { free(xcb_get_input_focus_reply(connection_, xcb_get_input_focus(connection_), nullptr)); }
+
+private:
+    xcb_connection_t* connection_;
+    xcb_window_t window_ = 0;
+};
+
+bool near(QRgb a, QRgb b, int tolerance = 12)
+{
+    return std::abs(qRed(a) - qRed(b)) <= tolerance && std::abs(qGreen(a) - qGreen(b)) <= tolerance &&
+           std::abs(qBlue(a) - qBlue(b)) <= tolerance;
+}
+
+class OwnWindowsOnScreen : public ::testing::Test {
+protected:
+    void SetUp() override { test::ensureApplication(); }
+
+    std::optional<WindowInfo> windowTitled(const std::string& title)
+    {
+        provider.refresh();
+        for (const auto& w : provider.windows())
+            if (w.title == title)
+                return w;
+        return std::nullopt;
+    }
+
+    CaptureSource display()
+    {
+        provider.refresh();
+        return *provider.source(displayIdentifier(provider.displays().front()));
+    }
+
+    // Grabs for `seconds` (long enough for the window stack to be read again), returns the last
+    // frame as a copy; counts frames where `bad` holds.
+    QImage grabFor(FrameGrabber& grabber, double seconds, const std::function<bool(const QImage&)>& bad = {})
+    {
+        QImage last;
+        const double end = CaptureClock::now() + seconds;
+        while (CaptureClock::now() < end) {
+            QImage frame = grabber.grab();
+            if (!frame.isNull()) {
+                if (bad && bad(frame))
+                    ++badFrames;
+                last = frame.copy();
+            }
+            test::processEvents(1.0 / 60);
+        }
+        return last;
+    }
+
+    CaptureSourceProvider provider;
+    int badFrames = 0;
+};
+
+} // namespace
+
+TEST_F(OwnWindowsOnScreen, aDisplayGrabShowsWhatLiesBeneathAnOwnWindowAndNeverItsColour)
+{
+    if (!test::requireDisplay())
+        return;
+    const QRgb green = qRgb(0x20, 0xc0, 0x40), red = qRgb(0xd0, 0x20, 0x20), blue = qRgb(0x30, 0x40, 0xe0);
+    const QRgb yellow = qRgb(0xe0, 0xd0, 0x20), white = qRgb(0xff, 0xff, 0xff);
+    // Bottom to top: a green window; a white one with a thick yellow border, which ours will
+    // cover entirely; ours, red; a blue one over our corner.
+    test::TestWindow beneath("Tarnix window beneath", "20c040", QRect(100, 100, 400, 300), 0);
+    ASSERT_TRUE(beneath.isReady());
+    ColouredWindow framed(QRect(480, 380, 100, 80), 0xffffff, 8, 0xe0d020);
+    test::TestWindow mine("Tarnix own window", "d02020", QRect(350, 250, 300, 250), 0);
+    ASSERT_TRUE(mine.isReady());
+    ColouredWindow onTop(QRect(600, 470, 100, 80), 0x3040e0);
+    const auto ownInfo = windowTitled("Tarnix own window");
+    ASSERT_TRUE(ownInfo);
+    ASSERT_TRUE(ownInfo->frame.contains(QRect(480, 380, 116, 96))) << "the window manager moved ours";
+
+    const CaptureSource source = display();
+    const QPoint origin = source.display().frame.topLeft();
+    auto at = [&](const QImage& frame, QPoint root) { return frame.pixel(root - origin); };
+    const QPoint overGreen(425, 325), overDesktop(360, 450), overTop(620, 490);
+    const QPoint leftBorder(483, 420), rightBorder(592, 420), bottomBorder(530, 472), interior(530, 420);
+    {
+        FrameGrabber plain(source);
+        const QImage frame = grabFor(plain, 0.1);
+        ASSERT_TRUE(near(at(frame, overGreen), red)) << "ours is on screen";
+    }
+
+    FrameGrabber grabber(source, {*ownInfo});
+    // Frames, from the first on, that show our colour anywhere around either place it will be.
+    const QRect watched = (ownInfo->frame | QRect(150, 150, 300, 250)).adjusted(-2, -30, 2, 2);
+    auto showsRed = [&](const QImage& frame) {
+        for (int y = watched.top(); y <= watched.bottom(); y += 2)
+            for (int x = watched.left(); x <= watched.right(); x += 2)
+                if (near(at(frame, {x, y}), red, 40))
+                    return true;
+        return false;
+    };
+    const QImage frame = grabFor(grabber, 0.8, showsRed);
+    EXPECT_EQ(badFrames, 0);
+    ASSERT_FALSE(frame.isNull());
+    EXPECT_TRUE(near(at(frame, overGreen), green)) << std::hex << at(frame, overGreen);
+    EXPECT_TRUE(near(at(frame, interior), white)) << std::hex << at(frame, interior);
+    for (QPoint border : {leftBorder, rightBorder, bottomBorder})
+        EXPECT_TRUE(near(at(frame, border), yellow)) << "a border is part of the window beneath: " << std::hex
+                                                     << at(frame, border);
+    EXPECT_TRUE(near(at(frame, overDesktop), qRgb(0, 0, 0))) << "the bare desktop without a wallpaper";
+    EXPECT_TRUE(near(at(frame, overTop), blue)) << "a window above ours stays";
+
+    // Ours moved entirely over the green window: the stack is read again within a fraction of a
+    // second, and the part it now covers shows green.
+    test::shell("xdotool windowmove --sync " + mine.xdotoolID() + " 150 150");
+    grabFor(grabber, OwnWindowEraser::kStackRefresh + 0.1);
+    badFrames = 0;
+    const QImage moved = grabFor(grabber, 0.6, showsRed);
+    EXPECT_EQ(badFrames, 0);
+    EXPECT_TRUE(near(at(moved, {200, 200}), green)) << std::hex << at(moved, {200, 200});
+    EXPECT_TRUE(near(at(moved, interior), white)) << "uncovered, the window shows as it is";
+}
+
+TEST_F(OwnWindowsOnScreen, theBareDesktopShowsTheWallpaperPixmap)
+{
+    if (!test::requireDisplay())
+        return;
+    test::TestWindow mine("Tarnix own window over the desktop", "d02020", QRect(1300, 600, 300, 200), 0);
+    ASSERT_TRUE(mine.isReady());
+    const auto ownInfo = windowTitled("Tarnix own window over the desktop");
+    ASSERT_TRUE(ownInfo);
+    // What a wallpaper setter leaves: a root-sized pixmap named by a root property. Only the
+    // property is set; the screen itself keeps its look for the other tests.
+    ColouredWindow holder(QRect(0, 0, 1, 1), 0);
+    xcb_connection_t* c = holder.connection();
+    xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
+    const xcb_pixmap_t wallpaper = xcb_generate_id(c);
+    xcb_create_pixmap(c, screen->root_depth, wallpaper, screen->root, screen->width_in_pixels,
+                      screen->height_in_pixels);
+    const xcb_gcontext_t gc = xcb_generate_id(c);
+    const std::uint32_t colour = 0x806020;
+    xcb_create_gc(c, gc, wallpaper, XCB_GC_FOREGROUND, &colour);
+    const xcb_rectangle_t all{0, 0, screen->width_in_pixels, screen->height_in_pixels};
+    xcb_poly_fill_rectangle(c, wallpaper, gc, 1, &all);
+    const char name[] = "_XROOTPMAP_ID";
+    Reply<xcb_intern_atom_reply_t> atom(
+        xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, sizeof name - 1, name), nullptr));
+    ASSERT_TRUE(atom);
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, screen->root, atom->atom, XCB_ATOM_PIXMAP, 32, 1, &wallpaper);
+    holder.sync();
+
+    FrameGrabber grabber(display(), {*ownInfo});
+    const QImage frame = grabFor(grabber, 0.5);
+    xcb_delete_property(c, screen->root, atom->atom);
+    holder.sync();
+    ASSERT_FALSE(frame.isNull());
+    const QPoint inside = ownInfo->frame.center();
+    EXPECT_TRUE(near(frame.pixel(inside), qRgb(0x80, 0x60, 0x20))) << std::hex << frame.pixel(inside);
+}
