@@ -407,7 +407,7 @@ void ScreenRecorder::onStreamFailed(const std::shared_ptr<Run>& run, const std::
     setErrorMessage(CaptureMessages::captureStopped(description));
     setRecording(false);
     // The capture has ended by itself; finish the file in the background so that it is complete.
-    finishRun(run_, nullptr);
+    finishRun(run_, [this](const std::optional<std::string>&) { emit stoppedByItself(); });
 }
 
 void ScreenRecorder::finishRun(std::shared_ptr<Run> run,

@@ -77,6 +77,9 @@ signals:
     void lastOutputURLChanged();
     void errorMessageChanged();
     void appendedFrameCountChanged(int);
+    // The capture stopped by itself (isRecording turned false with a "Capture stopped" message)
+    // and its movie has since been finished: the frame count and first-frame date are final.
+    void stoppedByItself();
 
 private:
     struct Run;
