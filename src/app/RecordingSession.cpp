@@ -10,6 +10,7 @@ RecordingSession::RecordingSession(QObject* parent)
     : QObject(parent)
 {
     connect(&recorder_, &ScreenRecorder::isRecordingChanged, this, &RecordingSession::isRecordingChanged);
+    connect(&recorder_, &ScreenRecorder::stoppedByItself, this, &RecordingSession::onScreenStoppedByItself);
 }
 
 void RecordingSession::setOutputDirectory(const std::optional<std::filesystem::path>& directory)
@@ -23,10 +24,12 @@ void RecordingSession::setOutputDirectory(const std::optional<std::filesystem::p
 
 void RecordingSession::toggleRecording(std::function<void()> done)
 {
-    if (!recorder_.isRecording())
-        startRecording(std::move(done));
-    else
+    if (recorder_.isRecording())
         stopRecording(std::move(done));
+    else if (!active_)
+        startRecording(std::move(done));
+    else if (done) // the ended capture's files are being finished; its stop follows by itself
+        done();
 }
 
 void RecordingSession::startRecording(std::function<void()> done)
@@ -47,6 +50,7 @@ void RecordingSession::startRecording(std::function<void()> done)
         micRecorder_.start();
     recorder_.start(*source, sourceProvider_.ownWindows(), includeSystemAudio, [this, done] {
         if (recorder_.isRecording()) {
+            active_ = true;
             if (done)
                 done();
             return;
@@ -67,34 +71,49 @@ void RecordingSession::startRecording(std::function<void()> done)
     });
 }
 
-void RecordingSession::stopRecording(std::function<void()> done)
+RecordingSession::StopContext RecordingSession::takeStopContext()
 {
-    const Date startedAt = recordingStartedAt_.value_or(CaptureClock::dateOf(CaptureClock::now()));
-    const auto cursorStart = cursorTracker_.startTime();
-    const auto focusStart = focusedElementTracker_.startTime();
-    recorder_.stop([this, done, startedAt, cursorStart, focusStart] {
-        cursorTracker_.stop();
-        focusedElementTracker_.stop();
-        auto finish = [this, done, startedAt, cursorStart, focusStart] {
-            finishStop(startedAt, cursorStart, focusStart);
-            if (done)
-                done();
-        };
-        auto afterCamera = [this, finish] {
-            if (selectedMicID)
-                micRecorder_.stop(finish);
-            else
-                finish();
-        };
-        if (selectedCameraID)
-            cameraRecorder_.stop(afterCamera);
-        else
-            afterCamera();
-    });
+    active_ = false;
+    return {recordingStartedAt_.value_or(CaptureClock::dateOf(CaptureClock::now())),
+            cursorTracker_.startTime(), focusedElementTracker_.startTime()};
 }
 
-void RecordingSession::finishStop(const Date& startedAt, const std::optional<Date>& cursorStart,
-                                  const std::optional<Date>& focusStart)
+void RecordingSession::stopRecording(std::function<void()> done)
+{
+    const StopContext context = takeStopContext();
+    recorder_.stop([this, done, context] { stopTheRest(context, done); });
+}
+
+void RecordingSession::onScreenStoppedByItself()
+{
+    if (!active_)
+        return;
+    // Stop everything else as a pressed stop would, so the samples are saved with the movie.
+    stopTheRest(takeStopContext(), [this] { emit recordingEndedByItself(); });
+}
+
+void RecordingSession::stopTheRest(const StopContext& context, std::function<void()> done)
+{
+    cursorTracker_.stop();
+    focusedElementTracker_.stop();
+    auto finish = [this, done, context] {
+        finishStop(context);
+        if (done)
+            done();
+    };
+    auto afterCamera = [this, finish] {
+        if (selectedMicID)
+            micRecorder_.stop(finish);
+        else
+            finish();
+    };
+    if (selectedCameraID)
+        cameraRecorder_.stop(afterCamera);
+    else
+        afterCamera();
+}
+
+void RecordingSession::finishStop(const StopContext& context)
 {
     if (recorder_.appendedFrameCount() < 1 || !recorder_.lastOutputURL() || !recordingSource_)
         return;
@@ -106,11 +125,11 @@ void RecordingSession::finishStop(const Date& startedAt, const std::optional<Dat
         in.microphoneURL = micRecorder_.lastOutputURL();
     in.cameraSelected = selectedCameraID.has_value();
     in.hasSystemAudio = recorder_.capturedSystemAudio();
-    in.startedAt = startedAt;
+    in.startedAt = context.startedAt;
     in.captureFrame = recordingSource_->screenFrame();
     in.firstFrame = recorder_.firstFrameWallClockDate();
-    in.cursorStart = cursorStart;
-    in.focusStart = focusStart;
+    in.cursorStart = context.cursorStart;
+    in.focusStart = context.focusStart;
     in.cursorSamples = cursorTracker_.samples();
     in.clickEvents = cursorTracker_.clicks();
     in.focusedElementSamples = focusedElementTracker_.samples();

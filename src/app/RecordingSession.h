@@ -61,18 +61,32 @@ public:
     const std::optional<std::string>& documentError() const { return documentError_; }
 
     // Starts a recording when the screen recorder is idle, else stops the running one. `done`
-    // runs on this thread when the start or stop has finished.
+    // runs on this thread when the start or stop has finished. A press while a recording whose
+    // capture stopped by itself is still being finished does nothing.
     void toggleRecording(std::function<void()> done = {});
 
 signals:
     void isRecordingChanged(bool);
     void completedTimelineChanged();
+    // A recording whose capture stopped by itself (its window was closed...) has been stopped
+    // like a pressed stop: its document is written when frames were, and the screen recorder's
+    // errorMessage says what happened.
+    void recordingEndedByItself();
 
 private:
+    // What the stop needs from the moment it began.
+    struct StopContext {
+        Date startedAt;
+        std::optional<Date> cursorStart;
+        std::optional<Date> focusStart;
+    };
     void startRecording(std::function<void()> done);
     void stopRecording(std::function<void()> done);
-    void finishStop(const Date& startedAt, const std::optional<Date>& cursorStart,
-                    const std::optional<Date>& focusStart);
+    void onScreenStoppedByItself();
+    StopContext takeStopContext();
+    // Everything after the screen recorder's stop: trackers, camera, microphone, document.
+    void stopTheRest(const StopContext& context, std::function<void()> done);
+    void finishStop(const StopContext& context);
 
     CaptureSourceProvider sourceProvider_;
     ScreenRecorder recorder_;
@@ -83,6 +97,7 @@ private:
     MicrophoneDeviceProvider micProvider_;
     MicrophoneRecorder micRecorder_;
 
+    bool active_ = false; // from a successful start until the stop sequence begins
     std::optional<CaptureSource> recordingSource_;
     std::optional<Date> recordingStartedAt_;
     std::optional<RecordingTimeline> completedTimeline_;

@@ -155,3 +155,57 @@ TEST_F(RecordingSessionTest, aRecordingWithoutFramesMakesNoDocument)
     EXPECT_FALSE(session->documentURL());
     EXPECT_EQ(session->recorder().errorMessage(), std::optional<std::string>(CaptureMessages::kNoFramesCaptured));
 }
+
+TEST_F(RecordingSessionTest, aWindowClosedMidRecordingStillLeavesTheMovieAndItsDocument)
+{
+    if (!test::requireDisplay())
+        return;
+    auto window = std::make_unique<test::TestWindow>("Tarnix session closing window", "3060c0",
+                                                     QRect(300, 200, 320, 240), 0);
+    ASSERT_TRUE(window->isReady());
+    session->sourceProvider().refresh();
+    for (const auto& w : session->sourceProvider().windows())
+        if (w.title == "Tarnix session closing window")
+            session->selectedSourceID = windowIdentifier(w);
+    ASSERT_TRUE(session->selectedSourceID);
+    bool ended = false;
+    QObject::connect(session.get(), &RecordingSession::recordingEndedByItself, [&] { ended = true; });
+    test::shell("xdotool mousemove 400 300");
+
+    ASSERT_TRUE(toggle());
+    ASSERT_TRUE(session->isRecording()) << session->recorder().errorMessage().value_or("");
+    test::processEvents(0.8);
+    test::shell("xdotool mousemove_relative 15 10 click 1");
+    test::processEvents(0.5);
+    window.reset(); // closes the recorded window
+    ASSERT_TRUE(test::processEventsUntil(15, [&] { return ended; }));
+    EXPECT_FALSE(session->isRecording());
+    ASSERT_TRUE(session->recorder().errorMessage());
+    EXPECT_EQ(session->recorder().errorMessage()->rfind("Capture stopped: ", 0), 0u) << *session->recorder().errorMessage();
+    EXPECT_FALSE(session->cursorTracker().startTime()) << "the trackers were stopped";
+
+    ASSERT_TRUE(session->completedTimeline());
+    const auto& t = *session->completedTimeline();
+    ASSERT_TRUE(session->documentURL()) << session->documentError().value_or("");
+    EXPECT_EQ(*session->documentURL(), DocumentFiles::documentPath(*t.videoURL));
+    std::ifstream in(*session->documentURL());
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(decodeRecordingTimeline(text), t);
+    ASSERT_FALSE(t.clickEvents.empty());
+    for (const auto& click : t.clickEvents) {
+        EXPECT_GT(click.timestamp, 0.3) << "re-based onto the first frame, about 0.8 s before the click";
+        EXPECT_LT(click.timestamp, 1.5);
+    }
+    for (const auto& sample : t.cursorSamples)
+        EXPECT_GE(sample.timestamp, 0);
+    const int frames = test::forEachVideoFrame(*t.videoURL, [](const QImage&, double) {});
+    EXPECT_EQ(frames, session->recorder().appendedFrameCount()) << "the movie was finished";
+    EXPECT_GT(frames, 10);
+
+    // The ended recording is over: the next press starts a new one.
+    session->selectedSourceID = displayIdentifier(session->sourceProvider().displays().front());
+    ASSERT_TRUE(toggle());
+    EXPECT_TRUE(session->isRecording());
+    ASSERT_TRUE(toggle());
+    EXPECT_FALSE(session->isRecording());
+}
