@@ -186,6 +186,7 @@ int runSources(const Arguments& args)
     session.cameraProvider().refresh();
     session.micProvider().refresh();
     printSources(session);
+    // Whatever could be listed is printed; any listing that failed fails the command.
     bool failed = false;
     for (const auto& message : {session.sourceProvider().errorMessage(),
                                 session.cameraProvider().errorMessage(),
@@ -194,9 +195,7 @@ int runSources(const Arguments& args)
             std::cerr << *message << "\n";
             failed = true;
         }
-    // Only a failed source listing fails the command: cameras and microphones are optional.
-    (void)failed;
-    return session.sourceProvider().errorMessage() ? kExitFailure : kExitOk;
+    return failed ? kExitFailure : kExitOk;
 }
 
 int runRecord(const Arguments& args)
@@ -233,8 +232,10 @@ int runRecord(const Arguments& args)
 
     int exitCode = kExitOk;
     bool stopping = false;
+    bool stopRequested = false;
     auto stop = [&] {
-        if (stopping)
+        stopRequested = true;
+        if (stopping || !session.isRecording()) // the start, or the capture's own end, acts on it
             return;
         stopping = true;
         session.toggleRecording([&] {
@@ -247,11 +248,12 @@ int runRecord(const Arguments& args)
         [[maybe_unused]] auto ignored = read(signalPipe[0], buffer, sizeof buffer);
         stop();
     });
-    QObject::connect(&session, &RecordingSession::isRecordingChanged, &app, [&](bool recording) {
-        if (!recording && !stopping) { // the capture ended by itself
-            std::cerr << session.recorder().errorMessage().value_or("The capture stopped.") << "\n";
-            app.exit(kExitFailure);
-        }
+    // The capture ended by itself (the recorded window was closed): what was recorded is kept and
+    // listed, and the command fails with the recorder's message.
+    QObject::connect(&session, &RecordingSession::recordingEndedByItself, &app, [&] {
+        stopping = true;
+        reportStop(session);
+        app.exit(kExitFailure);
     });
     QTimer::singleShot(0, &app, [&] {
         session.toggleRecording([&] {
@@ -261,7 +263,9 @@ int runRecord(const Arguments& args)
                 return;
             }
             std::cerr << "recording " << options.source << " (Ctrl-C to stop)\n";
-            if (options.duration)
+            if (stopRequested)
+                stop();
+            else if (options.duration)
                 QTimer::singleShot(static_cast<int>(*options.duration * 1000), &app, stop);
         });
     });

@@ -74,6 +74,61 @@ TEST(RecordCommand, sourcesListsTheDisplaysAndTheMicrophones)
         EXPECT_NE(result.out.find(heading), std::string::npos) << heading;
     EXPECT_NE(result.out.find("display-"), std::string::npos);
     EXPECT_NE(result.out.find("tarnix_mic"), std::string::npos);
+    EXPECT_EQ(result.err, "") << "nothing failed";
+}
+
+TEST(RecordCommand, sourcesListsWhatItCanButFailsWhenAListingFails)
+{
+    if (!test::requireDisplay())
+        return;
+    QProcess process;
+    auto environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("PULSE_SERVER", "unix:/nonexistent/tarnix-no-sound-server");
+    process.setProcessEnvironment(environment);
+    process.start(TARNIX_CLI, {"sources"});
+    ASSERT_TRUE(process.waitForFinished(20000));
+    EXPECT_EQ(process.exitCode(), 1);
+    const std::string out = process.readAllStandardOutput().toStdString();
+    const std::string err = process.readAllStandardError().toStdString();
+    EXPECT_NE(out.find("display-"), std::string::npos) << "the displays are still listed";
+    EXPECT_NE(out.find("microphones:"), std::string::npos);
+    EXPECT_NE(err.find("Microphone access wasn't granted"), std::string::npos) << err;
+}
+
+TEST(RecordCommand, aRecordedWindowThatClosesKeepsTheMovieAndTheDocumentAndFails)
+{
+    if (!test::requireDisplay())
+        return;
+    test::TemporaryFolder folder;
+    auto window = std::make_unique<test::TestWindow>("Tarnix cli closing window", "c08030",
+                                                     QRect(250, 150, 320, 240), 0);
+    ASSERT_TRUE(window->isReady());
+    const std::string id = "window-" + std::to_string(window->windowID());
+    QProcess process;
+    process.start(TARNIX_CLI, {"record", "--source", QString::fromStdString(id), "--duration", "30", "--out",
+                               QString::fromStdString(folder.path().string())});
+    ASSERT_TRUE(process.waitForStarted(5000));
+    // Close the window once the recording runs.
+    QByteArray err;
+    for (int i = 0; i < 100 && !err.contains("recording "); ++i) {
+        process.waitForReadyRead(100);
+        err += process.readAllStandardError();
+    }
+    ASSERT_TRUE(err.contains("recording ")) << err.toStdString();
+    test::processEvents(1.0);
+    window.reset();
+    ASSERT_TRUE(process.waitForFinished(20000));
+    err += process.readAllStandardError();
+    const std::string out = process.readAllStandardOutput().toStdString();
+    EXPECT_EQ(process.exitCode(), 1);
+    EXPECT_NE(err.toStdString().find("Capture stopped: "), std::string::npos) << err.toStdString();
+    const auto movie = field(out, "movie");
+    const auto document = field(out, "document");
+    ASSERT_TRUE(movie && document) << out;
+    std::ifstream in(*document);
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(decodeRecordingTimeline(text).videoURL, std::filesystem::path(*movie));
+    EXPECT_GT(test::forEachVideoFrame(*movie, [](const QImage&, double) {}), 10);
 }
 
 TEST(RecordCommand, ctrlCStopsCleanlyAndTheDocumentExports)
