@@ -427,6 +427,21 @@ void measureDrift(int seconds, const std::string& display, const std::filesystem
     double spread = 0;
     for (const auto& o : offsets)
         spread = std::max(spread, std::abs(o.second - so / n));
+    // Measured rather than extrapolated: the mean offset of the first and of the last minute.
+    auto meanOffset = [&](double from, double to) {
+        double sum = 0;
+        int count = 0;
+        for (const auto& [t, o] : offsets)
+            if (t >= from && t < to) {
+                sum += o;
+                ++count;
+            }
+        return count ? sum / count : 0.0;
+    };
+    const double first = offsets.front().first, last = offsets.back().first;
+    if (last - first >= 180)
+        std::printf("drift: mean offset in the first minute %+.1f ms, in the last minute %+.1f ms\n",
+                    meanOffset(first, first + 60) * 1000, meanOffset(last - 60, last + 1) * 1000);
     std::printf("drift over %.0f s of movie (%zu flash/click pairs): mean offset %+.1f ms (scatter %.1f ms), "
                 "trend %+.2f ms per minute = %+.1f ms after 10 minutes (one frame is 16.7 ms)\n",
                 offsets.back().first - offsets.front().first, offsets.size(), so / n * 1000, spread * 1000,

@@ -88,8 +88,9 @@ int main(int argc, char** argv)
     run("ffmpeg -nostdin -v error -y -f lavfi -i testsrc2=s=1920x1080:r=30:d=" + d +
         " -f lavfi -i sine=frequency=440:sample_rate=48000:d=" + d +
         " -c:v libx264 -preset ultrafast -crf 20 -c:a aac -shortest " + (folder / "screen.mp4").string());
+    // 4:2:0 as the camera recorder writes it (testsrc alone would give 4:4:4).
     run("ffmpeg -nostdin -v error -y -f lavfi -i testsrc=s=640x480:r=30:d=" + d +
-        " -c:v libx264 -preset ultrafast " + (folder / "camera.mov").string());
+        " -c:v libx264 -preset ultrafast -pix_fmt yuv420p " + (folder / "camera.mov").string());
 
     // The floor: the same encoder settings, no edits.
     std::string settings = std::string(" -c:v ") + media::kExportVideoEncoder + " -preset " +

@@ -269,10 +269,7 @@ void ScreenRecorder::start(const CaptureSource& source, const std::vector<Window
                     const bool first = !raw->firstFrameTime;
                     if (first)
                         raw->firstFrameTime = frame->time;
-                    const std::uint8_t* planes[3] = {frame->planes->data[0], frame->planes->data[1],
-                                                     frame->planes->data[2]};
-                    const int* strides = frame->planes->linesize;
-                    if (raw->writer->writeVideoYUV420(planes, strides, frame->time - *raw->firstFrameTime))
+                    if (raw->writer->writeVideoYUV420(*frame->planes, frame->time - *raw->firstFrameTime))
                         ++raw->written;
                     std::optional<double> firstTime = first ? raw->firstFrameTime : std::nullopt;
                     const int count = raw->written;
@@ -343,6 +340,11 @@ void ScreenRecorder::captureLoop(Run* run, const std::function<void(const std::s
                 } else {
                     frame = std::make_unique<YuvFrame>(size.width(), size.height());
                 }
+            }
+            // A recycled buffer may still be referenced by the encoder: then this makes a new one.
+            if (frame && av_frame_make_writable(frame->planes) < 0) {
+                frame.reset();
+                ++run->dropped;
             }
             if (frame) {
                 frame->time = time;

@@ -153,10 +153,7 @@ std::optional<MediaError> ExportSession::renderAndWrite(Run& state)
         if (frame.error)
             return frame.error;
         double pts = written * state.frameDuration;
-        const std::uint8_t* planes[3] = {frame.yuv->data[0], frame.yuv->data[1], frame.yuv->data[2]};
-        const int strides[3] = {frame.yuv->linesize[0], frame.yuv->linesize[1],
-                                frame.yuv->linesize[2]};
-        state.writer->writeVideoYUV420(planes, strides, pts);
+        state.writer->writeVideoYUV420(*frame.yuv, pts);
         ++written;
         state.writeAudioUntil(written * state.frameDuration);
         progress_ = double(written) / state.frameCount;

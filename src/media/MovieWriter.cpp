@@ -403,26 +403,21 @@ bool MovieWriter::writeVideo(const std::uint8_t* bgra, int width, int height, in
     return true;
 }
 
-bool MovieWriter::writeVideoYUV420(const std::uint8_t* const planes[3], const int strides[3],
-                                   double pts)
+bool MovieWriter::writeVideoYUV420(AVFrame& frame, double pts)
 {
     State& s = *state_;
     if (s.finished)
         fail("The movie is already finished.");
     if (!s.video)
         fail("This file has no video track.");
-    if (!planes || !planes[0] || !planes[1] || !planes[2] || !strides)
+    if (frame.format != AV_PIX_FMT_YUV420P || frame.width != s.video->width ||
+        frame.height != s.video->height || !frame.buf[0])
         fail("A video frame has no usable pixels.");
     const std::int64_t ticks = std::llround(pts * kVideoTimeBase);
     if (s.lastVideoPts != AV_NOPTS_VALUE && ticks <= s.lastVideoPts)
         return false;
-    check(av_frame_make_writable(s.videoFrame.get()), "Out of memory for video frames.");
-    const std::uint8_t* source[4] = {planes[0], planes[1], planes[2], nullptr};
-    const int sourceStrides[4] = {strides[0], strides[1], strides[2], 0};
-    av_image_copy(s.videoFrame->data, s.videoFrame->linesize, source, sourceStrides,
-                  AV_PIX_FMT_YUV420P, s.video->width, s.video->height);
-    s.videoFrame->pts = ticks;
-    s.encode(s.video.get(), s.videoStream, s.videoFrame.get());
+    frame.pts = ticks;
+    s.encode(s.video.get(), s.videoStream, &frame);
     s.lastVideoPts = ticks;
     ++s.videoFrames;
     return true;

@@ -30,6 +30,8 @@
 // exporter's thread). Destroying a writer that was not finished closes the file as it stands:
 // with the fragmented layout every completed fragment stays playable.
 
+struct AVFrame;
+
 namespace tarnix::media {
 
 // How the MPEG-4/QuickTime container is laid out.
@@ -103,10 +105,12 @@ public:
     // not advance.
     bool writeVideo(const QImage& image, double pts);
     bool writeVideo(const std::uint8_t* bgra, int width, int height, int bytesPerLine, double pts);
-    // One video frame already in the encoder's input layout: 8-bit YUV 4:2:0 planes (Y, U, V;
-    // BT.709 limited range, as the file is tagged) of exactly videoSize(). Lets a caller convert
-    // frames on threads of its own (the exporter). Returns false as writeVideo does.
-    bool writeVideoYUV420(const std::uint8_t* const planes[3], const int strides[3], double pts);
+    // One video frame already in the encoder's input layout, without a copy: `frame` is 8-bit YUV
+    // 4:2:0 (AV_PIX_FMT_YUV420P, BT.709 limited range as the file is tagged) of exactly
+    // videoSize(), reference counted; its pts is set here. Lets a caller convert frames on threads
+    // of its own. The encoder may keep a reference: call av_frame_make_writable before drawing
+    // into the same buffers again. Returns false as writeVideo does.
+    bool writeVideoYUV420(AVFrame& frame, double pts);
 
     // frameCount frames of interleaved float samples (channels per frame, -1...1) starting at pts.
     void writeAudio(const float* interleaved, int frameCount, double pts);
