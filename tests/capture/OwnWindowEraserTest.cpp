@@ -4,8 +4,10 @@
 
 #include "capture/CaptureClock.h"
 #include "capture/CaptureSourceProvider.h"
+#include "capture/ScreenRecorder.h"
 #include "capture/x11/OwnWindowCoverPlan.h"
 #include "capture/x11/X11FrameGrabber.h"
+#include "support/MediaProbe.h"
 #include "support/ServiceHelpers.h"
 
 using namespace tarnix;
@@ -138,89 +140,84 @@ protected:
         return *provider.source(displayIdentifier(provider.displays().front()));
     }
 
-    // Grabs for `seconds` (long enough for the window stack to be read again), returns the last
-    // frame as a copy; counts frames where `bad` holds.
-    QImage grabFor(FrameGrabber& grabber, double seconds, const std::function<bool(const QImage&)>& bad = {})
-    {
-        QImage last;
-        const double end = CaptureClock::now() + seconds;
-        while (CaptureClock::now() < end) {
-            QImage frame = grabber.grab();
-            if (!frame.isNull()) {
-                if (bad && bad(frame))
-                    ++badFrames;
-                last = frame.copy();
-            }
-            test::processEvents(1.0 / 60);
-        }
-        return last;
-    }
-
     CaptureSourceProvider provider;
-    int badFrames = 0;
 };
 
 } // namespace
 
-TEST_F(OwnWindowsOnScreen, aDisplayGrabShowsWhatLiesBeneathAnOwnWindowAndNeverItsColour)
+TEST_F(OwnWindowsOnScreen, aDisplayRecordingShowsWhatLiesBeneathAnOwnWindowAndNeverItsColour)
 {
     if (!test::requireDisplay())
         return;
     const QRgb green = qRgb(0x20, 0xc0, 0x40), red = qRgb(0xd0, 0x20, 0x20), blue = qRgb(0x30, 0x40, 0xe0);
-    const QRgb yellow = qRgb(0xe0, 0xd0, 0x20), white = qRgb(0xff, 0xff, 0xff);
-    // Bottom to top: a green window; a white one with a thick yellow border, which ours will
-    // cover entirely; ours, red; a blue one over our corner.
+    const QRgb yellow = qRgb(0xe0, 0xd0, 0x20), white = qRgb(0xff, 0xff, 0xff), black = qRgb(0, 0, 0);
+    // Bottom to top: a green window; a white one with a thick yellow border, which ours covers
+    // entirely; ours, red; a blue one over our corner.
     test::TestWindow beneath("Tarnix window beneath", "20c040", QRect(100, 100, 400, 300), 0);
     ASSERT_TRUE(beneath.isReady());
     ColouredWindow framed(QRect(480, 380, 100, 80), 0xffffff, 8, 0xe0d020);
     test::TestWindow mine("Tarnix own window", "d02020", QRect(350, 250, 300, 250), 0);
     ASSERT_TRUE(mine.isReady());
     ColouredWindow onTop(QRect(600, 470, 100, 80), 0x3040e0);
-    const auto ownInfo = windowTitled("Tarnix own window");
-    ASSERT_TRUE(ownInfo);
-    ASSERT_TRUE(ownInfo->frame.contains(QRect(480, 380, 116, 96))) << "the window manager moved ours";
-
+    const auto own = windowTitled("Tarnix own window");
+    ASSERT_TRUE(own);
+    ASSERT_TRUE(own->frame.contains(QRect(480, 380, 116, 96))) << "the window manager moved ours";
     const CaptureSource source = display();
     const QPoint origin = source.display().frame.topLeft();
-    auto at = [&](const QImage& frame, QPoint root) { return frame.pixel(root - origin); };
-    const QPoint overGreen(425, 325), overDesktop(360, 450), overTop(620, 490);
-    const QPoint leftBorder(483, 420), rightBorder(592, 420), bottomBorder(530, 472), interior(530, 420);
-    {
-        FrameGrabber plain(source);
-        const QImage frame = grabFor(plain, 0.1);
-        ASSERT_TRUE(near(at(frame, overGreen), red)) << "ours is on screen";
-    }
 
-    FrameGrabber grabber(source, {*ownInfo});
-    // Frames, from the first on, that show our colour anywhere around either place it will be.
-    const QRect watched = (ownInfo->frame | QRect(150, 150, 300, 250)).adjusted(-2, -30, 2, 2);
-    auto showsRed = [&](const QImage& frame) {
-        for (int y = watched.top(); y <= watched.bottom(); y += 2)
-            for (int x = watched.left(); x <= watched.right(); x += 2)
-                if (near(at(frame, {x, y}), red, 40))
-                    return true;
-        return false;
-    };
-    const QImage frame = grabFor(grabber, 0.8, showsRed);
-    EXPECT_EQ(badFrames, 0);
-    ASSERT_FALSE(frame.isNull());
-    EXPECT_TRUE(near(at(frame, overGreen), green)) << std::hex << at(frame, overGreen);
-    EXPECT_TRUE(near(at(frame, interior), white)) << std::hex << at(frame, interior);
-    for (QPoint border : {leftBorder, rightBorder, bottomBorder})
-        EXPECT_TRUE(near(at(frame, border), yellow)) << "a border is part of the window beneath: " << std::hex
-                                                     << at(frame, border);
-    EXPECT_TRUE(near(at(frame, overDesktop), qRgb(0, 0, 0))) << "the bare desktop without a wallpaper";
-    EXPECT_TRUE(near(at(frame, overTop), blue)) << "a window above ours stays";
-
-    // Ours moved entirely over the green window: the stack is read again within a fraction of a
+    test::TemporaryFolder folder;
+    ScreenRecorder recorder;
+    ScreenRecorder::Options options;
+    options.outputDirectory = folder.path();
+    options.encoders = {"libx264"};
+    options.preset = "ultrafast";
+    recorder.setOptions(options);
+    recorder.start(source, {*own}, false);
+    ASSERT_TRUE(recorder.isRecording()) << recorder.errorMessage().value_or("");
+    test::processEvents(1.2);
+    // Ours moves entirely over the green window: the stack is read again within a fraction of a
     // second, and the part it now covers shows green.
+    const double movedAt = CaptureClock::now();
     test::shell("xdotool windowmove --sync " + mine.xdotoolID() + " 150 150");
-    grabFor(grabber, OwnWindowEraser::kStackRefresh + 0.1);
-    badFrames = 0;
-    const QImage moved = grabFor(grabber, 0.6, showsRed);
-    EXPECT_EQ(badFrames, 0);
-    EXPECT_TRUE(near(at(moved, {200, 200}), green)) << std::hex << at(moved, {200, 200});
-    EXPECT_TRUE(near(at(moved, interior), white)) << "uncovered, the window shows as it is";
+    test::processEvents(1.2);
+    bool stopped = false;
+    recorder.stop([&] { stopped = true; });
+    ASSERT_TRUE(test::processEventsUntil(30, [&] { return stopped; }));
+    ASSERT_TRUE(recorder.firstFrameWallClockDate());
+    const double moved = movedAt - CaptureClock::monotonicOf(*recorder.firstFrameWallClockDate());
+
+    auto at = [&](const QImage& frame, QPoint root) { return frame.pixel(root - origin); };
+    auto expectAt = [&](const QImage& frame, QPoint root, QRgb colour, double time, const char* what) {
+        EXPECT_TRUE(near(at(frame, root), colour, 24))
+            << what << " at " << time << " s: " << std::hex << at(frame, root);
+    };
+    // Around both places ours has been, title bar and border included.
+    const QRect watched = (own->frame | QRect(150, 150, 300, 250)).adjusted(-2, -30, 2, 2);
+    int redFrames = 0, before = 0, after = 0;
+    test::forEachVideoFrame(*recorder.lastOutputURL(), [&](const QImage& frame, double time) {
+        bool showsRed = false;
+        for (int y = watched.top(); y <= watched.bottom() && !showsRed; y += 3)
+            for (int x = watched.left(); x <= watched.right() && !showsRed; x += 3)
+                showsRed = near(at(frame, {x, y}), red, 40);
+        redFrames += showsRed;
+        // The first moments may show the desktop while the windows beneath repaint.
+        if (time > 0.5 && time < moved) {
+            ++before;
+            expectAt(frame, {425, 325}, green, time, "the window beneath");
+            expectAt(frame, {530, 420}, white, time, "the covered window");
+            for (QPoint border : {QPoint(484, 420), QPoint(591, 420), QPoint(530, 471)})
+                expectAt(frame, border, yellow, time, "its border");
+            expectAt(frame, {360, 450}, black, time, "the bare desktop without a wallpaper");
+            expectAt(frame, {620, 490}, blue, time, "the window above ours");
+        } else if (time > moved + OwnWindowEraser::kStackRefresh + 0.2) {
+            ++after;
+            expectAt(frame, {200, 200}, green, time, "after the move, the window beneath");
+            expectAt(frame, {530, 420}, white, time, "after the move, the uncovered window");
+        }
+    });
+    EXPECT_EQ(redFrames, 0);
+    EXPECT_GT(before, 10);
+    EXPECT_GT(after, 10);
 }
 
 TEST_F(OwnWindowsOnScreen, theBareDesktopShowsTheWallpaperPixmap)
@@ -252,7 +249,10 @@ TEST_F(OwnWindowsOnScreen, theBareDesktopShowsTheWallpaperPixmap)
     holder.sync();
 
     FrameGrabber grabber(display(), {*ownInfo});
-    const QImage frame = grabFor(grabber, 0.5);
+    QImage frame;
+    // Long enough for the stack to be read again once the desktop's grace has passed.
+    for (const double end = CaptureClock::now() + 0.5; CaptureClock::now() < end; test::processEvents(0.02))
+        frame = grabber.grab().copy();
     xcb_delete_property(c, screen->root, atom->atom);
     holder.sync();
     ASSERT_FALSE(frame.isNull());

@@ -40,11 +40,16 @@ OwnWindowEraser::OwnWindowEraser(Connection& connection, QRect display, std::vec
     , display_(display)
     , ownWindows_(std::move(ownWindows))
 {
+    // Moves, resizes, restacking, maps and unmaps of the top-level windows.
+    const std::uint32_t events = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
+    xcb_change_window_attributes(connection_.get(), connection_.root(), XCB_CW_EVENT_MASK, &events);
     redirectAndExpose();
 }
 
 OwnWindowEraser::~OwnWindowEraser()
 {
+    const std::uint32_t noEvents = XCB_EVENT_MASK_NO_EVENT;
+    xcb_change_window_attributes(connection_.get(), connection_.root(), XCB_CW_EVENT_MASK, &noEvents);
     freePixmaps();
     if (redirected_)
         xcb_composite_unredirect_subwindows(connection_.get(), connection_.root(),
@@ -95,7 +100,7 @@ std::vector<xcb_window_t> OwnWindowEraser::ownTopLevels()
     return topLevels;
 }
 
-std::vector<OwnWindowCoverPlan::StackedWindow> OwnWindowEraser::readStack(double now)
+void OwnWindowEraser::readStack(double now)
 {
     xcb_connection_t* c = connection_.get();
     const std::vector<xcb_window_t> own = ownTopLevels();
@@ -106,30 +111,140 @@ std::vector<OwnWindowCoverPlan::StackedWindow> OwnWindowEraser::readStack(double
         attributeCookies.push_back(xcb_get_window_attributes(c, window));
         geometryCookies.push_back(xcb_get_geometry(c, window));
     }
-    std::vector<OwnWindowCoverPlan::StackedWindow> stack;
+    stack_.clear();
     std::map<xcb_window_t, double> mappedSince;
     for (std::size_t i = 0; i < children.size(); ++i) {
         Reply<xcb_get_window_attributes_reply_t> attributes(
             xcb_get_window_attributes_reply(c, attributeCookies[i], nullptr));
         Reply<xcb_get_geometry_reply_t> geometry(xcb_get_geometry_reply(c, geometryCookies[i], nullptr));
-        if (!attributes || !geometry || attributes->map_state != XCB_MAP_STATE_VIEWABLE ||
-            attributes->_class == XCB_WINDOW_CLASS_INPUT_ONLY)
-            continue;
-        const xcb_window_t id = children[i];
-        auto seen = mappedSince_.find(id);
-        const double since = seen == mappedSince_.end() ? now : seen->second;
-        mappedSince[id] = since;
-        OwnWindowCoverPlan::StackedWindow window;
-        window.id = id;
+        if (!attributes || !geometry)
+            continue; // gone meanwhile
+        TopLevel window;
+        window.id = children[i];
         const int border = geometry->border_width;
         // The outer rectangle: the border is part of the window's pixmap.
         window.bounds = QRect(geometry->x, geometry->y, geometry->width + 2 * border, geometry->height + 2 * border);
-        window.isOwn = std::find(own.begin(), own.end(), id) != own.end();
-        window.contentsReady = redirected_ && now - since >= kRepaintGrace;
-        stack.push_back(window);
+        window.mapped = attributes->map_state == XCB_MAP_STATE_VIEWABLE;
+        window.inputOnly = attributes->_class == XCB_WINDOW_CLASS_INPUT_ONLY;
+        window.isOwn = std::find(own.begin(), own.end(), window.id) != own.end();
+        if (window.mapped) {
+            auto seen = mappedSince_.find(window.id);
+            mappedSince[window.id] = seen == mappedSince_.end() ? now : seen->second;
+        }
+        stack_.push_back(window);
     }
     mappedSince_ = std::move(mappedSince);
-    return stack;
+    readTime_ = now;
+    backgroundKnown_ = false;
+    // A window mapped again has a new pixmap: name them all afresh.
+    freePixmaps();
+}
+
+bool OwnWindowEraser::applyEvents(double now, bool& changed)
+{
+    xcb_connection_t* c = connection_.get();
+    bool stackKnown = true;
+    auto find = [this](xcb_window_t id) {
+        return std::find_if(stack_.begin(), stack_.end(), [id](const TopLevel& w) { return w.id == id; });
+    };
+    // Only what was read along with the grab: later events describe a later screen.
+    while (xcb_generic_event_t* event = xcb_poll_for_queued_event(c)) {
+        switch (event->response_type & 0x7f) {
+        case XCB_CONFIGURE_NOTIFY: {
+            const auto* configure = reinterpret_cast<const xcb_configure_notify_event_t*>(event);
+            auto it = find(configure->window);
+            if (it == stack_.end()) {
+                stackKnown = false;
+                break;
+            }
+            const int border = configure->border_width;
+            it->bounds = QRect(configure->x, configure->y, configure->width + 2 * border,
+                               configure->height + 2 * border);
+            const xcb_window_t below = it == stack_.begin() ? XCB_NONE : std::prev(it)->id;
+            if (configure->above_sibling != below) { // restacked just above that sibling
+                const TopLevel moved = *it;
+                stack_.erase(it);
+                auto sibling = configure->above_sibling == XCB_NONE ? stack_.begin()
+                                                                     : find(configure->above_sibling);
+                if (sibling == stack_.end())
+                    stackKnown = false;
+                else
+                    stack_.insert(configure->above_sibling == XCB_NONE ? sibling : std::next(sibling), moved);
+            }
+            changed = true;
+            break;
+        }
+        case XCB_MAP_NOTIFY: {
+            const auto* map = reinterpret_cast<const xcb_map_notify_event_t*>(event);
+            auto it = find(map->window);
+            if (it == stack_.end()) {
+                stackKnown = false;
+                break;
+            }
+            it->mapped = true;
+            mappedSince_[map->window] = now; // not repainted yet
+            changed = true;
+            break;
+        }
+        case XCB_UNMAP_NOTIFY: {
+            const auto* unmap = reinterpret_cast<const xcb_unmap_notify_event_t*>(event);
+            if (auto it = find(unmap->window); it != stack_.end())
+                it->mapped = false;
+            mappedSince_.erase(unmap->window);
+            changed = true;
+            break;
+        }
+        case XCB_DESTROY_NOTIFY: {
+            const auto* destroy = reinterpret_cast<const xcb_destroy_notify_event_t*>(event);
+            if (auto it = find(destroy->window); it != stack_.end())
+                stack_.erase(it);
+            mappedSince_.erase(destroy->window);
+            changed = true;
+            break;
+        }
+        case XCB_CREATE_NOTIFY:
+        case XCB_REPARENT_NOTIFY:
+        case XCB_CIRCULATE_NOTIFY:
+            stackKnown = false; // rare: read the whole stack again
+            break;
+        default: // errors of requests nobody waits for (a window that went away), and the rest
+            break;
+        }
+        std::free(event);
+    }
+    return stackKnown;
+}
+
+void OwnWindowEraser::replan(double now)
+{
+    std::vector<OwnWindowCoverPlan::StackedWindow> visible;
+    for (const TopLevel& window : stack_) {
+        if (!window.mapped || window.inputOnly)
+            continue;
+        auto since = mappedSince_.find(window.id);
+        const bool ready = redirected_ && since != mappedSince_.end() && now - since->second >= kRepaintGrace;
+        visible.push_back({window.id, window.bounds, window.isOwn, ready});
+    }
+    plan_ = OwnWindowCoverPlan::plan(visible, display_);
+    // Keep the pixmaps still needed at the same size, name the others, free the rest.
+    xcb_connection_t* c = connection_.get();
+    std::map<xcb_window_t, NamedPixmap> named;
+    for (const auto& patch : plan_.patches) {
+        const QSize size = std::find_if(visible.begin(), visible.end(), [&](const auto& w) {
+                               return w.id == patch.window;
+                           })->bounds.size();
+        auto old = pixmaps_.find(patch.window);
+        if (old != pixmaps_.end() && old->second.size == size) {
+            named[patch.window] = old->second;
+            pixmaps_.erase(old);
+            continue;
+        }
+        const xcb_pixmap_t pixmap = xcb_generate_id(c);
+        xcb_composite_name_window_pixmap(c, patch.window, pixmap);
+        named[patch.window] = {pixmap, size};
+    }
+    freePixmaps();
+    pixmaps_ = std::move(named);
 }
 
 void OwnWindowEraser::nameBackground()
@@ -155,38 +270,28 @@ void OwnWindowEraser::nameBackground()
 
 void OwnWindowEraser::freePixmaps()
 {
-    for (const auto& [window, pixmap] : pixmaps_)
-        xcb_free_pixmap(connection_.get(), pixmap);
+    for (const auto& [window, named] : pixmaps_)
+        xcb_free_pixmap(connection_.get(), named.pixmap);
     pixmaps_.clear();
-}
-
-void OwnWindowEraser::refresh(double now)
-{
-    xcb_connection_t* c = connection_.get();
-    // Errors of requests nobody waits for (a window that went away) pile up as events.
-    while (xcb_generic_event_t* event = xcb_poll_for_event(c))
-        std::free(event);
-    refreshTime_ = now;
-    plan_ = OwnWindowCoverPlan::plan(readStack(now), display_);
-    // A window's pixmap is replaced when it is resized or mapped again: name them afresh.
-    freePixmaps();
-    for (const auto& patch : plan_.patches) {
-        const xcb_pixmap_t pixmap = xcb_generate_id(c);
-        xcb_composite_name_window_pixmap(c, patch.window, pixmap);
-        pixmaps_[patch.window] = pixmap;
-    }
-    if (!plan_.background.isEmpty())
-        nameBackground();
 }
 
 void OwnWindowEraser::erase(QImage& frame, double now)
 {
-    if (refreshTime_ < 0 || now - refreshTime_ >= kStackRefresh)
-        refresh(now);
+    bool changed = false;
+    const bool stackKnown = applyEvents(now, changed);
+    const bool read = !stackKnown || readTime_ < 0 || now - readTime_ >= kStackRefresh;
+    if (read)
+        readStack(now);
+    if (read || changed)
+        replan(now);
     if (plan_.isEmpty())
         return;
+    if (!plan_.background.isEmpty() && !backgroundKnown_) {
+        nameBackground();
+        backgroundKnown_ = true;
+    }
     for (const auto& patch : plan_.patches)
-        copyArea(frame, pixmaps_.at(patch.window), patch.origin, patch.area);
+        copyArea(frame, pixmaps_.at(patch.window).pixmap, patch.origin, patch.area);
     if (plan_.background.isEmpty())
         return;
     if (background_ == XCB_NONE) {

@@ -15,12 +15,16 @@
 // top-level windows are redirected with Composite (automatically: the screen looks unchanged) and
 // every grabbed frame gets the parts where an own window is in front repainted from the windows
 // beneath it, or from the desktop background (the root's _XROOTPMAP_ID / ESETROOT_PMAP_ID pixmap,
-// else black). The window stack is read again at most every kStackRefresh seconds; while no own
-// window is mapped on the display, a frame costs nothing.
+// else black).
+//
+// The window stack is read from the server at most every kStackRefresh seconds, and when a window
+// is mapped; moves, resizes and unmaps arrive as events and only re-plan the stack known so far,
+// so a dragged window is followed frame by frame without a round trip. While no own window is
+// mapped on the display a frame costs nothing.
 //
 // Windows are treated as their bounding rectangles (shaped windows are not cut to their shape).
 //
-// Threads: lives on the capture thread, sharing that thread's connection.
+// Threads: lives on the capture thread, sharing that thread's connection, whose events it reads.
 
 namespace tarnix::x11 {
 
@@ -36,13 +40,30 @@ public:
     OwnWindowEraser& operator=(const OwnWindowEraser&) = delete;
 
     // Repaints the parts of `frame` (the display's pixels, 32 bits each, written in place) that
-    // show an own window. `now` is in CaptureClock seconds.
+    // show an own window. Call it right after grabbing `frame`, so that the window events read
+    // with the grab describe the stack the frame shows. `now` is in CaptureClock seconds.
     void erase(QImage& frame, double now);
 
 private:
+    // One child of the root window.
+    struct TopLevel {
+        xcb_window_t id = XCB_NONE;
+        QRect bounds; // outer rectangle, border included
+        bool mapped = false;
+        bool inputOnly = false;
+        bool isOwn = false;
+    };
+    struct NamedPixmap {
+        xcb_pixmap_t pixmap = XCB_NONE;
+        QSize size; // of the window when named: a resize gives the window a new pixmap
+    };
+
     void redirectAndExpose();
-    void refresh(double now);
-    std::vector<OwnWindowCoverPlan::StackedWindow> readStack(double now);
+    // Applies the window events that arrived with the last grab; false when the stack must be
+    // read again.
+    bool applyEvents(double now, bool& changed);
+    void readStack(double now);
+    void replan(double now);
     std::vector<xcb_window_t> ownTopLevels();
     void nameBackground();
     void freePixmaps();
@@ -55,10 +76,12 @@ private:
     QRect display_;
     std::vector<std::uint32_t> ownWindows_;
     bool redirected_ = false;
-    double refreshTime_ = -1;
-    std::map<xcb_window_t, double> mappedSince_; // when each top-level was first seen mapped
+    double readTime_ = -1; // when the stack was last read from the server
+    std::vector<TopLevel> stack_;                // bottom to top
+    std::map<xcb_window_t, double> mappedSince_; // when each mapped one was first seen mapped
     OwnWindowCoverPlan::Plan plan_;
-    std::map<xcb_window_t, xcb_pixmap_t> pixmaps_; // named for the windows in plan_
+    std::map<xcb_window_t, NamedPixmap> pixmaps_; // of the windows in plan_
+    bool backgroundKnown_ = false;
     xcb_pixmap_t background_ = XCB_NONE;
     QRect backgroundBounds_;
 };
