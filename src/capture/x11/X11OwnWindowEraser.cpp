@@ -13,6 +13,10 @@ namespace {
 // included, until its client has repainted: it is not used before this many seconds.
 constexpr double kRepaintGrace = 0.2;
 constexpr int kMaximumTreeDepth = 8;
+// A window created or reparented makes the known stack stale; it is read again this soon, which
+// bounds the reads while many windows come and go. A new window shows no contents before its
+// grace anyway.
+constexpr double kStaleStackRead = 0.1;
 
 using ErrorPtr = std::unique_ptr<xcb_generic_error_t, FreeDeleter<xcb_generic_error_t>>;
 
@@ -135,6 +139,7 @@ void OwnWindowEraser::readStack(double now)
     }
     mappedSince_ = std::move(mappedSince);
     readTime_ = now;
+    stackStale_ = false;
     backgroundKnown_ = false;
     // A window mapped again has a new pixmap: name them all afresh.
     freePixmaps();
@@ -278,8 +283,9 @@ void OwnWindowEraser::freePixmaps()
 void OwnWindowEraser::erase(QImage& frame, double now)
 {
     bool changed = false;
-    const bool stackKnown = applyEvents(now, changed);
-    const bool read = !stackKnown || readTime_ < 0 || now - readTime_ >= kStackRefresh;
+    stackStale_ = !applyEvents(now, changed) || stackStale_;
+    const double sinceRead = now - readTime_;
+    const bool read = readTime_ < 0 || sinceRead >= kStackRefresh || (stackStale_ && sinceRead >= kStaleStackRead);
     if (read)
         readStack(now);
     if (read || changed)

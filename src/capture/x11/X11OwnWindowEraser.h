@@ -17,10 +17,11 @@
 // beneath it, or from the desktop background (the root's _XROOTPMAP_ID / ESETROOT_PMAP_ID pixmap,
 // else black).
 //
-// The window stack is read from the server at most every kStackRefresh seconds, and when a window
-// is mapped; moves, resizes and unmaps arrive as events and only re-plan the stack known so far,
-// so a dragged window is followed frame by frame without a round trip. While no own window is
-// mapped on the display a frame costs nothing.
+// The window stack is read from the server every kStackRefresh seconds, and at most ten times a
+// second while windows are being created or reparented; moves, resizes, restacking, maps and
+// unmaps arrive as events and only re-plan the stack known so far, so a dragged window is
+// followed frame by frame without a round trip. While no own window is mapped on the display a
+// frame costs next to nothing.
 //
 // Windows are treated as their bounding rectangles (shaped windows are not cut to their shape).
 //
@@ -77,6 +78,7 @@ private:
     std::vector<std::uint32_t> ownWindows_;
     bool redirected_ = false;
     double readTime_ = -1; // when the stack was last read from the server
+    bool stackStale_ = false;
     std::vector<TopLevel> stack_;                // bottom to top
     std::map<xcb_window_t, double> mappedSince_; // when each mapped one was first seen mapped
     OwnWindowCoverPlan::Plan plan_;
