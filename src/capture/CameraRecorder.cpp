@@ -14,6 +14,7 @@ extern "C" {
 #include "capture/CaptureMessages.h"
 #include "capture/OutputFiles.h"
 #include "capture/v4l2/V4l2Devices.h"
+#include "media/FFmpegSupport.h"
 #include "media/MovieWriter.h"
 
 namespace tarnix {
@@ -194,12 +195,12 @@ void CameraRecorder::runSession()
             }
             ++framesSeen_;
             file_.write([&](media::MovieWriter& writer, double startTime) {
-                QImage image(frame->width, frame->height, QImage::Format_RGB32);
+                QImage image = media::ff::imageForScaler(frame->width, frame->height, QImage::Format_RGB32);
                 scaler = sws_getCachedContext(scaler, frame->width, frame->height,
                                               static_cast<AVPixelFormat>(frame->format), frame->width,
                                               frame->height, AV_PIX_FMT_BGRA, SWS_BILINEAR, nullptr,
                                               nullptr, nullptr);
-                if (!scaler)
+                if (!scaler || image.isNull())
                     return;
                 std::uint8_t* planes[1] = {image.bits()};
                 const int strides[1] = {static_cast<int>(image.bytesPerLine())};

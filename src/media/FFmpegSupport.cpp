@@ -63,4 +63,16 @@ double startTimeSeconds(const AVFormatContext& format)
     return double(format.start_time) / AV_TIME_BASE;
 }
 
+QImage imageForScaler(int width, int height, QImage::Format format)
+{
+    constexpr qsizetype kBlock = 16;
+    if (width < 1 || height < 1 || QImage::toPixelFormat(format).bitsPerPixel() != 32)
+        return {};
+    const qsizetype stride = (qsizetype(width) + kBlock - 1) / kBlock * kBlock * 4;
+    auto* data = static_cast<uchar*>(av_malloc(std::size_t(stride) * (std::size_t(height) + 1)));
+    if (!data)
+        return {};
+    return QImage(data, width, height, stride, format, [](void* buffer) { av_free(buffer); }, data);
+}
+
 } // namespace tarnix::media::ff

@@ -8,6 +8,8 @@ extern "C" {
 #include <libswscale/swscale.h>
 }
 
+#include <QImage>
+
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -65,6 +67,12 @@ CodecContextPtr openDecoder(const AVFormatContext& format, int streamIndex, int 
 
 // The file's time origin in seconds: its start time, or 0 when it has none.
 double startTimeSeconds(const AVFormatContext& format);
+
+// A 32-bit picture for libswscale to write into. Its vector paths convert whole blocks of
+// pixels: when a row has no room for the last block they either write past the row's end or
+// leave the last pixels unconverted, so rows here are padded to whole blocks of 16 pixels and a
+// spare row follows the last. Null when out of memory.
+QImage imageForScaler(int width, int height, QImage::Format format);
 
 // Seconds for a timestamp in a time base.
 inline double toSeconds(int64_t ts, AVRational base) { return double(ts) * av_q2d(base); }

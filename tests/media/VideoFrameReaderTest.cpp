@@ -96,5 +96,19 @@ TEST_F(VideoFrameReaderTest, AShorterCameraTrackHasNoFrameAfterItsEnd)
     EXPECT_TRUE(late[2].isNull());
 }
 
+// Window recordings have any even width. libswscale writes whole blocks of pixels, past the end
+// of a row whose width is not a multiple of its block: the picture must leave room for that (the
+// sanitizer build catches a write past the last row).
+TEST_F(VideoFrameReaderTest, PicturesOfAnyWidthDecodeWithinTheirBuffer)
+{
+    for (int width : {298, 302, 306}) {
+        VideoFrameReader reader(track(test::makeMovie(
+            folder / ("w" + std::to_string(width) + ".mp4"), 0.2, width, 200, false, 10)));
+        QImage frame = reader.frameAt(0.05);
+        ASSERT_EQ(frame.size(), QSize(width, 200));
+        EXPECT_EQ(qAlpha(frame.pixel(width - 1, 199)), 255);
+    }
+}
+
 } // namespace
 } // namespace tarnix::media

@@ -9,6 +9,8 @@ extern "C" {
 #include <cmath>
 #include <vector>
 
+#include "media/FFmpegSupport.h"
+
 namespace tarnix::test {
 
 namespace {
@@ -101,7 +103,7 @@ int forEachVideoFrame(const std::filesystem::path& path,
     SwsContext* scaler = nullptr;
     int count = 0;
     decodeStream(input, index, decoder, [&](AVFrame* frame) {
-        QImage image(frame->width, frame->height, QImage::Format_RGB32);
+        QImage image = media::ff::imageForScaler(frame->width, frame->height, QImage::Format_RGB32);
         scaler = sws_getCachedContext(scaler, frame->width, frame->height, AVPixelFormat(frame->format),
                                       frame->width, frame->height, AV_PIX_FMT_BGRA, SWS_POINT,
                                       nullptr, nullptr, nullptr);
