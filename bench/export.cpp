@@ -36,6 +36,13 @@ double secondsSince(std::chrono::steady_clock::time_point start)
 
 // CPU seconds (user + system) used so far by this process or by its finished children. Wall
 // time depends on what else the machine runs; CPU time much less so.
+long pageFaults(int who)
+{
+    rusage usage{};
+    getrusage(who, &usage);
+    return usage.ru_minflt + usage.ru_majflt;
+}
+
 double cpuSeconds(int who)
 {
     rusage usage{};
@@ -101,14 +108,17 @@ int main(int argc, char** argv)
                            std::to_string(media::kExportAudioBitRate) + " -ar " +
                            std::to_string(media::kExportAudioRate) + " -movflags +faststart ";
     double childCpu = cpuSeconds(RUSAGE_CHILDREN);
+    long childFaults = pageFaults(RUSAGE_CHILDREN);
     auto start = std::chrono::steady_clock::now();
     run("ffmpeg -nostdin -v error -y -i " + (folder / "screen.mp4").string() + settings +
         (folder / "transcode.mp4").string());
     double transcode = secondsSince(start);
     double transcodeCpu = cpuSeconds(RUSAGE_CHILDREN) - childCpu;
+    long transcodeFaults = pageFaults(RUSAGE_CHILDREN) - childFaults;
 
     RecordingTimeline timeline = makeTimeline(folder, seconds);
     double ownCpu = cpuSeconds(RUSAGE_SELF);
+    long ownFaults = pageFaults(RUSAGE_SELF);
     start = std::chrono::steady_clock::now();
     auto built = CameraCompositionBuilder::build(
         CameraCompositionBuilder::BuildInput::fromDocument(timeline));
@@ -118,15 +128,16 @@ int main(int argc, char** argv)
     session.exportSynchronously();
     double ours = secondsSince(start);
     double oursCpu = cpuSeconds(RUSAGE_SELF) - ownCpu;
+    long oursFaults = pageFaults(RUSAGE_SELF) - ownFaults;
     if (session.status() != media::ExportStatus::completed) {
         std::cerr << "export failed: " << media::describe(*session.error()) << "\n";
         return 1;
     }
 
-    std::printf("plain ffmpeg transcode: %6.2f s  (%.1f fps, %.2fx real time), CPU %.1f s\n",
-                transcode, seconds * 30 / transcode, seconds / transcode, transcodeCpu);
-    std::printf("tarnix edited export:   %6.2f s  (%.1f fps, %.2fx real time), CPU %.1f s\n", ours,
-                seconds * 30 / ours, seconds / ours, oursCpu);
+    std::printf("plain ffmpeg transcode: %6.2f s  (%.1f fps, %.2fx real time), CPU %.1f s, %ld page faults\n",
+                transcode, seconds * 30 / transcode, seconds / transcode, transcodeCpu, transcodeFaults);
+    std::printf("tarnix edited export:   %6.2f s  (%.1f fps, %.2fx real time), CPU %.1f s, %ld page faults\n",
+                ours, seconds * 30 / ours, seconds / ours, oursCpu, oursFaults);
     std::printf("CPU time transcode / export: %.2f (the same ratio on an otherwise idle machine)\n",
                 transcodeCpu / oursCpu);
     std::printf("export speed / transcode speed: %.2f  (target >= 0.85; real time target >= 1.5x)\n",

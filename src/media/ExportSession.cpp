@@ -4,6 +4,11 @@
 #include <QThreadPool>
 #include <QtConcurrent/QtConcurrentRun>
 
+extern "C" {
+#include <libavutil/buffer.h>
+#include <libavutil/imgutils.h>
+}
+
 #include <deque>
 #include <map>
 
@@ -37,26 +42,52 @@ struct RenderedFrame {
     std::optional<MediaError> error;
 };
 
+// Encoder frames come from one pool per export: their buffers are reused rather than mapped
+// afresh for every frame.
+class YuvFramePool {
+public:
+    explicit YuvFramePool(QSize size)
+        : size_(size)
+        , bytes_(av_image_get_buffer_size(AV_PIX_FMT_YUV420P, size.width(), size.height(), kAlign))
+        , pool_(bytes_ > 0 ? av_buffer_pool_init(std::size_t(bytes_), av_buffer_alloc) : nullptr)
+    {
+    }
+    ~YuvFramePool() { av_buffer_pool_uninit(&pool_); } // buffers still out are freed when returned
+    YuvFramePool(const YuvFramePool&) = delete;
+    YuvFramePool& operator=(const YuvFramePool&) = delete;
+
+    // Thread-safe. Null when out of memory.
+    std::shared_ptr<AVFrame> frame()
+    {
+        std::shared_ptr<AVFrame> frame(av_frame_alloc(), [](AVFrame* f) { av_frame_free(&f); });
+        if (!frame || !pool_)
+            return nullptr;
+        frame->buf[0] = av_buffer_pool_get(pool_);
+        if (!frame->buf[0])
+            return nullptr;
+        frame->format = AV_PIX_FMT_YUV420P;
+        frame->width = size_.width();
+        frame->height = size_.height();
+        if (av_image_fill_arrays(frame->data, frame->linesize, frame->buf[0]->data, AV_PIX_FMT_YUV420P,
+                                 size_.width(), size_.height(), kAlign) < 0)
+            return nullptr;
+        return frame;
+    }
+
+private:
+    static constexpr int kAlign = 64;
+    QSize size_;
+    int bytes_;
+    AVBufferPool* pool_;
+};
+
 // BGRA to YUV 4:2:0 at the output size, BT.709 limited range as the writer tags the file: our own
 // conversion at the same size, else one libswscale pass that scales too. Runs on the worker
 // threads, so the export thread only encodes.
-std::shared_ptr<AVFrame> allocateYuvFrame(QSize size)
-{
-    std::shared_ptr<AVFrame> frame(av_frame_alloc(), [](AVFrame* f) { av_frame_free(&f); });
-    if (!frame)
-        return nullptr;
-    frame->format = AV_PIX_FMT_YUV420P;
-    frame->width = size.width();
-    frame->height = size.height();
-    if (av_frame_get_buffer(frame.get(), 0) < 0)
-        return nullptr;
-    return frame;
-}
-
-std::shared_ptr<AVFrame> toEncoderFrame(const QImage& image, QSize size)
+std::shared_ptr<AVFrame> toEncoderFrame(const QImage& image, YuvFramePool& pool, QSize size)
 {
     if (image.size() == size) {
-        std::shared_ptr<AVFrame> frame = allocateYuvFrame(size);
+        std::shared_ptr<AVFrame> frame = pool.frame();
         if (frame && convertBgraToYuv420(image, *frame))
             return frame;
     }
@@ -72,7 +103,7 @@ std::shared_ptr<AVFrame> toEncoderFrame(const QImage& image, QSize size)
     if (converter.get() != previous)
         sws_setColorspaceDetails(converter.get(), sws_getCoefficients(SWS_CS_DEFAULT), 1,
                                  sws_getCoefficients(SWS_CS_ITU709), 0, 0, 1 << 16, 1 << 16);
-    std::shared_ptr<AVFrame> frame = allocateYuvFrame(size);
+    std::shared_ptr<AVFrame> frame = pool.frame();
     if (!frame)
         return nullptr;
     const uint8_t* planes[4] = {image.constBits(), nullptr, nullptr, nullptr};
@@ -83,7 +114,8 @@ std::shared_ptr<AVFrame> toEncoderFrame(const QImage& image, QSize size)
 
 RenderedFrame renderFrame(VideoCompositing& compositor, double time,
                           std::shared_ptr<const VideoCompositionInstruction> instruction,
-                          const std::map<TrackID, QImage>& sources, QSize outputSize)
+                          const std::map<TrackID, QImage>& sources, YuvFramePool& pool,
+                          QSize outputSize)
 {
     ComposedFrame composed = composeFrame(compositor, time, std::move(instruction), sources);
     if (composed.error) {
@@ -93,7 +125,7 @@ RenderedFrame renderFrame(VideoCompositing& compositor, double time,
                                       "A frame couldn't be rendered.", std::nullopt,
                                       *composed.error)};
     }
-    std::shared_ptr<AVFrame> yuv = toEncoderFrame(composed.image, outputSize);
+    std::shared_ptr<AVFrame> yuv = toEncoderFrame(composed.image, pool, outputSize);
     if (!yuv)
         return {nullptr, exportError(ExportErrorCode::renderFailed,
                                      "A frame couldn't be rendered.",
@@ -140,7 +172,8 @@ std::optional<MediaError> ExportSession::renderAndWrite(Run& state)
                            "No compositor could be made.");
     compositor->renderContextChanged(
         std::make_shared<FixedRenderContext>(videoComposition_.renderSize));
-    QThreadPool pool; // declared after the compositor: destroyed (and joined) first
+    YuvFramePool yuvFrames(state.outputSize);
+    QThreadPool pool; // declared after the compositor and frames: destroyed (and joined) first
     pool.setMaxThreadCount(std::max(2, QThread::idealThreadCount()));
     const int window = pool.maxThreadCount() * kFramesInFlightPerWorker;
     DecodeAhead decoder(composition_, state.frameCount, state.frameDuration, kDecodeAheadDepth);
@@ -173,10 +206,11 @@ std::optional<MediaError> ExportSession::renderAndWrite(Run& state)
         }
         auto instruction = videoComposition_.instructionAt(t);
         VideoCompositing* drawer = compositor.get();
+        YuvFramePool* frames = &yuvFrames;
         QSize size = state.outputSize;
-        inFlight.push_back(QtConcurrent::run(&pool, [drawer, t, instruction, size,
+        inFlight.push_back(QtConcurrent::run(&pool, [drawer, t, instruction, frames, size,
                                                      sources = std::move(decoded.sources)] {
-            return renderFrame(*drawer, t, instruction, sources, size);
+            return renderFrame(*drawer, t, instruction, sources, *frames, size);
         }));
         while (int(inFlight.size()) >= window)
             if (auto error = writeOldest()) {

@@ -1,5 +1,7 @@
 #include "media/FFmpegSupport.h"
 
+#include "media/ImageBufferPool.h"
+
 namespace tarnix::media::ff {
 
 std::string errorText(int code)
@@ -65,14 +67,8 @@ double startTimeSeconds(const AVFormatContext& format)
 
 QImage imageForScaler(int width, int height, QImage::Format format)
 {
-    constexpr qsizetype kBlock = 16;
-    if (width < 1 || height < 1 || QImage::toPixelFormat(format).bitsPerPixel() != 32)
-        return {};
-    const qsizetype stride = (qsizetype(width) + kBlock - 1) / kBlock * kBlock * 4;
-    auto* data = static_cast<uchar*>(av_malloc(std::size_t(stride) * (std::size_t(height) + 1)));
-    if (!data)
-        return {};
-    return QImage(data, width, height, stride, format, [](void* buffer) { av_free(buffer); }, data);
+    // A pool of its own, gone with the picture.
+    return ImageBufferPool::create(0)->image(width, height, format);
 }
 
 } // namespace tarnix::media::ff

@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 
+#include "media/ImageBufferPool.h"
 #include "media/VideoCompositing.h"
 
 // The engine's side of one compositor call: a render context of a fixed size and a request
@@ -21,10 +22,14 @@ public:
     {
     }
     QSize size() const override { return size_; }
-    QImage newPixelBuffer() override { return QImage(size_, QImage::Format_ARGB32_Premultiplied); }
+    QImage newPixelBuffer() override
+    {
+        return buffers_->image(size_.width(), size_.height(), QImage::Format_ARGB32_Premultiplied);
+    }
 
 private:
     QSize size_;
+    std::shared_ptr<ImageBufferPool> buffers_ = ImageBufferPool::create();
 };
 
 class FrameRequest : public CompositionRequest {

@@ -163,8 +163,8 @@ QImage VideoFrameReader::convert(const AVFrame& frame)
     const int* table = sws_getCoefficients(space);
     sws_setColorspaceDetails(scaler_.get(), table, frame.color_range == AVCOL_RANGE_JPEG, table,
                              1, 0, 1 << 16, 1 << 16);
-    QImage image = ff::imageForScaler(frame.width, frame.height,
-                                      hasAlpha ? QImage::Format_ARGB32 : QImage::Format_ARGB32_Premultiplied);
+    QImage image = pictures_->image(frame.width, frame.height,
+                                    hasAlpha ? QImage::Format_ARGB32 : QImage::Format_ARGB32_Premultiplied);
     if (image.isNull())
         return image;
     uint8_t* planes[4] = {image.bits(), nullptr, nullptr, nullptr};

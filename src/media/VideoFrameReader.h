@@ -3,6 +3,7 @@
 #include <QImage>
 
 #include "media/FFmpegSupport.h"
+#include "media/ImageBufferPool.h"
 #include "media/MediaAsset.h"
 
 // Decodes one video track of a file and answers "which frame is on screen at time t".
@@ -48,6 +49,7 @@ private:
     ff::CodecContextPtr decoder_;
     ff::PacketPtr packet_ = ff::makePacket();
     ff::SwsPtr scaler_;
+    std::shared_ptr<ImageBufferPool> pictures_ = ImageBufferPool::create();
     AVStream* stream_ = nullptr;
     double origin_ = 0;
     double firstFrameTime_ = 0;
