@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "CompositingTestSupport.h"
 #include "compositing/CameraCompositionBuilder.h"
 #include "media/ExportSession.h"
 #include "media/MediaTestSupport.h"
@@ -76,6 +77,8 @@ TEST_F(CameraCompositionBuilderTest, TrackIdsForEachCombinationOfSources)
         if (c.camera)
             required.push_back(2);
         EXPECT_EQ(result.instruction->requiredSourceTrackIDs(), required);
+        // Every frame goes through the compositor, never straight from one track.
+        EXPECT_EQ(result.instruction->passthroughTrackID(), media::kInvalidTrackID);
     }
 }
 
@@ -205,18 +208,15 @@ TEST_F(CameraCompositionBuilderTest, ExportedFramesShowBackgroundAndZoomedConten
 
     media::VideoFrameReader reader(
         media::MediaAsset::load(out / "edited.mp4").tracks(MediaType::video)[0]);
-    auto near = [](QColor c, int r, int g, int b) {
-        return std::abs(c.red() - r) < 48 && std::abs(c.green() - g) < 48 &&
-               std::abs(c.blue() - b) < 48;
-    };
+    const QRgb yellow = qRgb(255, 255, 0), red = qRgb(255, 0, 0), blue = qRgb(0, 0, 255);
     QImage before = reader.frameAt(0.05); // not zoomed yet
-    EXPECT_TRUE(near(before.pixelColor(4, 4), 255, 255, 0)) << before.pixelColor(4, 4).name().toStdString();
-    EXPECT_TRUE(near(before.pixelColor(80, 120), 255, 0, 0)) << before.pixelColor(80, 120).name().toStdString();
-    EXPECT_TRUE(near(before.pixelColor(240, 120), 0, 0, 255));
+    EXPECT_PIXEL_NEAR(before, 4, 4, yellow, 47);
+    EXPECT_PIXEL_NEAR(before, 80, 120, red, 47);
+    EXPECT_PIXEL_NEAR(before, 240, 120, blue, 47);
     QImage zoomed = reader.frameAt(1.5); // inside the right half: all blue
-    EXPECT_TRUE(near(zoomed.pixelColor(4, 4), 255, 255, 0));
-    EXPECT_TRUE(near(zoomed.pixelColor(80, 120), 0, 0, 255)) << zoomed.pixelColor(80, 120).name().toStdString();
-    EXPECT_TRUE(near(zoomed.pixelColor(240, 120), 0, 0, 255));
+    EXPECT_PIXEL_NEAR(zoomed, 4, 4, yellow, 47);
+    EXPECT_PIXEL_NEAR(zoomed, 80, 120, blue, 47);
+    EXPECT_PIXEL_NEAR(zoomed, 240, 120, blue, 47);
 }
 
 } // namespace

@@ -115,28 +115,23 @@ TEST(Shapes, CircleIsADiscOrARingCentredInItsImage)
     EXPECT_TRUE(ShapeRenderer::circle(1e30, Qt::white).isNull());
 }
 
-TEST(CursorOverlay, DotIsTwoPercentOfTheWidthAcross)
+TEST(CursorOverlay, DotIsTwoPercentOfTheWidthAcrossAndTheRingIsHollow)
 {
-    QImage out = test::solid(1920, 1080, Qt::black);
-    graphics::Canvas canvas(out);
-    CursorOverlayRenderer::draw(canvas, placement(0, {1920, 1080}), kCentre,
-                                cursorSettings(CursorStyle::dot, 0.02));
+    auto drawAtCentre = [](CursorStyle style) {
+        QImage out = test::solid(1920, 1080, Qt::black);
+        graphics::Canvas canvas(out);
+        CursorOverlayRenderer::draw(canvas, placement(0, {1920, 1080}), kCentre,
+                                    cursorSettings(style, 0.02));
+        return out;
+    };
     // Diameter 38.4: radius 19.2 around (960, 540).
-    EXPECT_PIXEL_NEAR(out, 960, 540, qRgb(255, 255, 255), 0);
-    EXPECT_NEAR(rowExtent(out, 960, 540), 19, 1);
-}
-
-TEST(CursorOverlay, RingIsHollowWithItsLineWidth)
-{
-    QImage out = test::solid(1920, 1080, Qt::black);
-    graphics::Canvas canvas(out);
-    CursorOverlayRenderer::draw(canvas, placement(0, {1920, 1080}), kCentre,
-                                cursorSettings(CursorStyle::ring, 0.02));
-    // Line width 6.144 inside the radius of 19.2.
-    EXPECT_PIXEL_NEAR(out, 960, 540, qRgb(0, 0, 0), 0);
-    EXPECT_PIXEL_NEAR(out, 960 + 16, 540, qRgb(255, 255, 255), 0);
-    EXPECT_PIXEL_NEAR(out, 960 + 10, 540, qRgb(0, 0, 0), 0);
-    EXPECT_PIXEL_NEAR(out, 960 + 22, 540, qRgb(0, 0, 0), 0);
+    QImage dot = drawAtCentre(CursorStyle::dot);
+    EXPECT_PIXEL_NEAR(dot, 960, 540, qRgb(255, 255, 255), 0);
+    EXPECT_NEAR(rowExtent(dot, 960, 540), 19, 1);
+    // The ring's line width 6.144 lies inside the same radius.
+    QImage ring = drawAtCentre(CursorStyle::ring);
+    for (auto [dx, lit] : {std::pair{0, false}, {10, false}, {16, true}, {22, false}})
+        EXPECT_PIXEL_NEAR(ring, 960 + dx, 540, lit ? qRgb(255, 255, 255) : qRgb(0, 0, 0), 0);
 }
 
 TEST(CursorOverlay, TheSystemArrowsHotSpotLandsOnTheCursorPosition)

@@ -122,45 +122,7 @@ std::unique_ptr<OverlayVideoCompositor> compositor(QSize size)
     return c;
 }
 
-double spread(const QImage& image, const QRect& area)
-{
-    double sum = 0, sumSq = 0;
-    int n = 0;
-    for (int y = area.top(); y <= area.bottom(); ++y)
-        for (int x = area.left(); x <= area.right(); ++x) {
-            double v = qBlue(image.pixel(x, y));
-            sum += v;
-            sumSq += v * v;
-            ++n;
-        }
-    double mean = sum / n;
-    return std::sqrt(std::max(sumSq / n - mean * mean, 0.0));
-}
-
 } // namespace
-
-TEST(CompositorError, HasItsTwoSentencesInItsOwnDomain)
-{
-    auto missing = toMediaError(CompositorError::missingFrame);
-    EXPECT_EQ(missing.domain, "CompositorError");
-    EXPECT_EQ(missing.description, "Missing a source frame while rendering.");
-    auto noBuffer = toMediaError(CompositorError::noRenderBuffer);
-    EXPECT_EQ(noBuffer.description, "Couldn't allocate a render buffer.");
-    EXPECT_NE(missing.code, noBuffer.code);
-}
-
-TEST(OverlayInstruction, DerivesTheStandardProperties)
-{
-    Edits edits = plainEdits();
-    auto screenOnly = edits.instruction();
-    EXPECT_EQ(screenOnly->requiredSourceTrackIDs(), (std::vector<media::TrackID>{1}));
-    EXPECT_EQ(screenOnly->passthroughTrackID(), media::kInvalidTrackID);
-    EXPECT_TRUE(screenOnly->containsTweening());
-    EXPECT_FALSE(screenOnly->enablePostProcessing());
-    EXPECT_FALSE(screenOnly->containsTintColor());
-    edits.cameraTrack = 2;
-    EXPECT_EQ(edits.instruction()->requiredSourceTrackIDs(), (std::vector<media::TrackID>{1, 2}));
-}
 
 TEST(OverlayCompositor, AnotherInstructionTypeOrNoScreenFrameIsAMissingFrame)
 {
@@ -168,6 +130,7 @@ TEST(OverlayCompositor, AnotherInstructionTypeOrNoScreenFrameIsAMissingFrame)
     Request other(std::make_shared<OtherInstruction>(), 0, pattern(64, 36));
     c->startRequest(other);
     ASSERT_TRUE(other.error);
+    EXPECT_EQ(other.error->domain, "CompositorError");
     EXPECT_EQ(other.error->description, "Missing a source frame while rendering.");
     EXPECT_EQ(other.finished, 1);
 
@@ -183,6 +146,7 @@ TEST(OverlayCompositor, WithoutARenderContextOrBufferThereIsNoRenderBuffer)
     Request early(plainEdits().instruction(), 0, pattern(64, 36));
     c.startRequest(early);
     ASSERT_TRUE(early.error);
+    EXPECT_EQ(early.error->domain, "CompositorError");
     EXPECT_EQ(early.error->description, "Couldn't allocate a render buffer.");
     EXPECT_EQ(early.finished, 1);
 
@@ -202,13 +166,19 @@ TEST(OverlayCompositor, WithoutARenderContextOrBufferThereIsNoRenderBuffer)
     EXPECT_EQ(later.finished, 1);
 }
 
-TEST(OverlayCompositor, WithNothingToAddTheOutputIsTheScreenFrame)
+TEST(OverlayCompositor, WithNothingToAddTheOutputIsTheScreenFrameAtTheContextsSize)
 {
     QImage screen = pattern(320, 180);
-    Request request(plainEdits().instruction(), 1, screen);
-    compositor({320, 180})->startRequest(request);
-    ASSERT_FALSE(request.error);
-    EXPECT_EQ(request.frame, screen);
+    Request same(plainEdits().instruction(), 1, screen);
+    compositor({320, 180})->startRequest(same);
+    ASSERT_FALSE(same.error);
+    EXPECT_EQ(same.frame, screen);
+
+    Request larger(plainEdits().instruction(), 1, test::solid(640, 360, Qt::red));
+    compositor({320, 180})->startRequest(larger);
+    ASSERT_FALSE(larger.error);
+    EXPECT_EQ(larger.frame.size(), QSize(320, 180));
+    EXPECT_PIXEL_NEAR(larger.frame, 319, 179, qRgb(255, 0, 0), 0);
 }
 
 TEST(OverlayCompositor, OddInputsStillGiveAFrame)
@@ -313,13 +283,13 @@ TEST(OverlayCompositor, DrawsEveryLayerAndBlursTheRedactionOverTheBubble)
     // The dot at (0.75, 0.5) of the capture: (0.1 + 0.8 × 0.75) of the width.
     EXPECT_PIXEL_NEAR(frame, 448, 180, qRgb(255, 255, 255), 0);
     // The bubble at (160, 180) is blurred: the striped camera picture has lost its stripes.
-    EXPECT_LT(spread(frame, QRect(150, 170, 20, 20)), 30);
+    EXPECT_LT(test::spread(frame, QRect(150, 170, 20, 20)), 30);
 
     // Without the redaction the stripes are there.
     edits.redactions.clear();
     Request sharp(edits.instruction(), 1, test::solid(640, 360, Qt::black), camera);
     compositor({640, 360})->startRequest(sharp);
-    EXPECT_GT(spread(sharp.frame, QRect(150, 170, 20, 20)), 80);
+    EXPECT_GT(test::spread(sharp.frame, QRect(150, 170, 20, 20)), 80);
 }
 
 TEST(OverlayCompositor, SeveralThreadsRenderTheSameFramesAsOne)

@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <cmath>
-
 #include "CompositingTestSupport.h"
 #include "compositing/RedactRenderer.h"
 
@@ -37,21 +35,6 @@ QImage checkerboard(int w, int h)
     return image;
 }
 
-double spread(const QImage& image, const QRect& area)
-{
-    double sum = 0, sumSq = 0;
-    int n = 0;
-    for (int y = area.top(); y <= area.bottom(); ++y)
-        for (int x = area.left(); x <= area.right(); ++x) {
-            double v = qGreen(image.pixel(x, y));
-            sum += v;
-            sumSq += v * v;
-            ++n;
-        }
-    double mean = sum / n;
-    return std::sqrt(std::max(sumSq / n - mean * mean, 0.0));
-}
-
 bool sameIn(const QImage& a, const QImage& b, const QRect& area)
 {
     for (int y = area.top(); y <= area.bottom(); ++y)
@@ -66,14 +49,10 @@ bool sameIn(const QImage& a, const QImage& b, const QRect& area)
 TEST(Redaction, RegionsAreActiveFromTheirStartToTheirEndInclusive)
 {
     std::vector<RedactRegion> regions{region(1, 2, {0.1, 0.1, 0.2, 0.2})};
-    OverlayPlacement at{1.0, kUnitRect, nullptr, {100, 100}};
-    EXPECT_EQ(RedactRenderer::canvasRects(at, regions).size(), 1u);
-    at.time = 2.0;
-    EXPECT_EQ(RedactRenderer::canvasRects(at, regions).size(), 1u);
-    at.time = 2.001;
-    EXPECT_TRUE(RedactRenderer::canvasRects(at, regions).empty());
-    at.time = 0.999;
-    EXPECT_TRUE(RedactRenderer::canvasRects(at, regions).empty());
+    for (auto [time, active] : {std::pair{1.0, true}, {2.0, true}, {2.001, false}, {0.999, false}}) {
+        OverlayPlacement at{time, kUnitRect, nullptr, {100, 100}};
+        EXPECT_EQ(RedactRenderer::canvasRects(at, regions).size(), active ? 1u : 0u) << time;
+    }
 }
 
 TEST(Redaction, RegionsFollowTheZoomAndAreNotClipped)
@@ -114,7 +93,7 @@ TEST(Redaction, BlursInsideTheRegionAndLeavesTheRestUntouched)
     // Normalised canvas space, y down: pixels 100 ... 299 across, 50 ... 149 down.
     RedactRenderer::compose(canvas, {Rect{0.25, 0.25, 0.5, 0.5}}, {400, 200});
     QRect inside(100, 50, 200, 100);
-    EXPECT_LT(spread(out, inside), spread(original, inside) / 10);
+    EXPECT_LT(test::spread(out, inside), test::spread(original, inside) / 10);
     EXPECT_TRUE(sameIn(out, original, QRect(0, 0, 400, 50)));
     EXPECT_TRUE(sameIn(out, original, QRect(0, 150, 400, 50)));
     EXPECT_TRUE(sameIn(out, original, QRect(0, 50, 100, 100)));
@@ -130,7 +109,7 @@ TEST(Redaction, AFullFrameRegionBlursEverythingUpToTheBorder)
     QImage out = original.copy();
     graphics::Canvas canvas(out);
     RedactRenderer::draw(canvas, {0, kUnitRect, nullptr, {320, 180}}, {region(0, 1, kUnitRect)});
-    EXPECT_LT(spread(out, out.rect()), spread(original, out.rect()) / 10);
+    EXPECT_LT(test::spread(out, out.rect()), test::spread(original, out.rect()) / 10);
     // Edges are extended, not faded to transparent.
     EXPECT_EQ(qAlpha(out.pixel(0, 0)), 255);
     EXPECT_EQ(qAlpha(out.pixel(319, 179)), 255);
