@@ -5,6 +5,7 @@
 #include <QColor>
 #include <QImage>
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <cstdlib>
@@ -24,8 +25,19 @@ namespace tarnix::media::test {
 // A fresh folder under the system's temporary folder, removed when the object goes away.
 class TempFolder {
 public:
-    TempFolder();
-    ~TempFolder();
+    TempFolder()
+    {
+        static std::atomic<int> counter{0};
+        std::random_device random;
+        path_ = std::filesystem::temp_directory_path() /
+                ("tarnix-media-test-" + std::to_string(random()) + "-" + std::to_string(counter++));
+        std::filesystem::create_directories(path_);
+    }
+    ~TempFolder()
+    {
+        std::error_code ec;
+        std::filesystem::remove_all(path_, ec);
+    }
     TempFolder(const TempFolder&) = delete;
     TempFolder& operator=(const TempFolder&) = delete;
     const std::filesystem::path& path() const { return path_; }
@@ -36,55 +48,6 @@ private:
 };
 
 // Runs `ffmpeg -v error -y ARGS`; fails the calling test (ADD_FAILURE) when it does not succeed.
-bool runFfmpeg(const std::string& args);
-
-// A movie whose frame N is a flat grey of luma 16 + N × 3 (N < 74) (frame index readable back with
-// frameIndexOf), size w × h, `count` frames at `fps`, key frames every `gop` frames, with
-// B-frames. With vfrAfter >= 0, frames from that index on are spaced 0.5 s apart.
-std::filesystem::path makeIndexedMovie(const std::filesystem::path& path, int count, int fps,
-                                       int gop, int vfrAfter = -1, int w = 64, int h = 48);
-
-// The frame index that makeIndexedMovie drew into this decoded frame (from its centre pixel).
-int frameIndexOf(const QImage& frame);
-
-// A colourful test-pattern movie with a 440 Hz tone (when withAudio), H.264 + AAC in MP4.
-std::filesystem::path makeMovie(const std::filesystem::path& path, double seconds, int w, int h,
-                                bool withAudio, int fps = 30);
-
-// A sine tone audio file (AAC in .m4a).
-std::filesystem::path makeTone(const std::filesystem::path& path, double seconds, int frequency);
-
-struct ProbedMovie {
-    int videoFrames = 0;     // video packets
-    int width = 0;
-    int height = 0;
-    double duration = 0;     // seconds
-    bool hasAudio = false;
-    std::string videoCodec;
-    std::string audioCodec;
-    bool indexAtFront = false; // "moov" before "mdat"
-};
-
-ProbedMovie probe(const std::filesystem::path& path);
-
-// Definitions (header-only so that other test programs can use them too).
-
-
-inline TempFolder::TempFolder()
-{
-    static std::atomic<int> counter{0};
-    std::random_device random;
-    path_ = std::filesystem::temp_directory_path() /
-            ("tarnix-media-test-" + std::to_string(random()) + "-" + std::to_string(counter++));
-    std::filesystem::create_directories(path_);
-}
-
-inline TempFolder::~TempFolder()
-{
-    std::error_code ec;
-    std::filesystem::remove_all(path_, ec);
-}
-
 inline bool runFfmpeg(const std::string& args)
 {
     std::string command = "ffmpeg -nostdin -hide_banner -v error -y " + args;
@@ -94,8 +57,11 @@ inline bool runFfmpeg(const std::string& args)
     return status == 0;
 }
 
+// A movie whose frame N is a flat grey of luma 16 + N × 3 (N < 74) (frame index readable back with
+// frameIndexOf), size w × h, `count` frames at `fps`, key frames every `gop` frames, with
+// B-frames. With vfrAfter >= 0, frames from that index on are spaced 0.5 s apart.
 inline std::filesystem::path makeIndexedMovie(const std::filesystem::path& path, int count, int fps,
-                                       int gop, int vfrAfter, int w, int h)
+                                              int gop, int vfrAfter = -1, int w = 64, int h = 48)
 {
     std::string f = std::to_string(fps);
     std::string times = vfrAfter < 0 ? "N/" + f
@@ -111,6 +77,7 @@ inline std::filesystem::path makeIndexedMovie(const std::filesystem::path& path,
     return path;
 }
 
+// The frame index that makeIndexedMovie drew into this decoded frame (from its centre pixel).
 inline int frameIndexOf(const QImage& frame)
 {
     if (frame.isNull())
@@ -120,8 +87,9 @@ inline int frameIndexOf(const QImage& frame)
     return int(std::lround((luma - 16) / 3));
 }
 
-inline std::filesystem::path makeMovie(const std::filesystem::path& path, double seconds, int w, int h,
-                                bool withAudio, int fps)
+// A colourful test-pattern movie with a 440 Hz tone (when withAudio), H.264 + AAC in MP4.
+inline std::filesystem::path makeMovie(const std::filesystem::path& path, double seconds, int w,
+                                       int h, bool withAudio, int fps = 30)
 {
     std::string d = std::to_string(seconds);
     std::string args = "-f lavfi -i testsrc2=s=" + std::to_string(w) + "x" + std::to_string(h) +
@@ -135,6 +103,7 @@ inline std::filesystem::path makeMovie(const std::filesystem::path& path, double
     return path;
 }
 
+// A sine tone audio file (AAC in .m4a).
 inline std::filesystem::path makeTone(const std::filesystem::path& path, double seconds, int frequency)
 {
     runFfmpeg("-f lavfi -i sine=frequency=" + std::to_string(frequency) +
@@ -143,6 +112,23 @@ inline std::filesystem::path makeTone(const std::filesystem::path& path, double 
     return path;
 }
 
+struct ProbedMovie {
+    int videoStreams = 0;
+    int audioStreams = 0;
+    int videoFrames = 0;     // packets of the first video stream
+    int width = 0;
+    int height = 0;
+    double duration = 0;     // seconds
+    bool hasAudio = false;
+    std::string videoCodec;
+    std::string audioCodec;
+    int sampleRate = 0;      // of the last audio stream
+    int channels = 0;
+    double audioEnd = 0;     // the end of the last audio packet, seconds
+    bool indexAtFront = false; // "moov" before "mdat"
+};
+
+// Opens the file (throws MediaException when it can't) and reads every packet.
 inline ProbedMovie probe(const std::filesystem::path& path)
 {
     ProbedMovie result;
@@ -151,20 +137,27 @@ inline ProbedMovie probe(const std::filesystem::path& path)
     int videoIndex = -1;
     for (unsigned i = 0; i < format->nb_streams; ++i) {
         const AVCodecParameters& p = *format->streams[i]->codecpar;
-        if (p.codec_type == AVMEDIA_TYPE_VIDEO && videoIndex < 0) {
+        if (p.codec_type == AVMEDIA_TYPE_VIDEO && ++result.videoStreams == 1) {
             videoIndex = int(i);
             result.width = p.width;
             result.height = p.height;
             result.videoCodec = avcodec_get_name(p.codec_id);
         } else if (p.codec_type == AVMEDIA_TYPE_AUDIO) {
+            ++result.audioStreams;
             result.hasAudio = true;
             result.audioCodec = avcodec_get_name(p.codec_id);
+            result.sampleRate = p.sample_rate;
+            result.channels = p.ch_layout.nb_channels;
         }
     }
     ff::PacketPtr packet = ff::makePacket();
     while (av_read_frame(format.get(), packet.get()) >= 0) {
+        const AVStream& stream = *format->streams[packet->stream_index];
         if (packet->stream_index == videoIndex)
             ++result.videoFrames;
+        else if (stream.codecpar->codec_type == AVMEDIA_TYPE_AUDIO)
+            result.audioEnd = std::max(result.audioEnd, ff::toSeconds(packet->pts + packet->duration,
+                                                                     stream.time_base));
         av_packet_unref(packet.get());
     }
     std::ifstream in(path, std::ios::binary);

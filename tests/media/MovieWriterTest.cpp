@@ -1,16 +1,10 @@
 #include <gtest/gtest.h>
 
-extern "C" {
-#include <libavformat/avformat.h>
-#include <libavutil/log.h>
-}
-
 #include <QImage>
 
 #include <cmath>
-#include <fstream>
-#include <random>
 
+#include "MediaTestSupport.h"
 #include "media/MovieWriter.h"
 
 using namespace tarnix::media;
@@ -19,59 +13,10 @@ namespace {
 
 class MovieWriterTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        av_log_set_level(AV_LOG_ERROR);
-        folder = std::filesystem::temp_directory_path() / ("tarnix-moviewriter-" + std::to_string(std::random_device()()));
-        std::filesystem::create_directories(folder);
-    }
-    void TearDown() override { std::filesystem::remove_all(folder); }
+    void SetUp() override { av_log_set_level(AV_LOG_ERROR); }
 
-    std::filesystem::path folder;
+    test::TempFolder folder;
 };
-
-struct Streams {
-    int video = 0, audio = 0;
-    int width = 0, height = 0, sampleRate = 0, channels = 0;
-    long packets = 0;
-    double audioEnd = 0; // seconds
-};
-
-std::optional<Streams> readBack(const std::filesystem::path& path)
-{
-    AVFormatContext* format = nullptr;
-    if (avformat_open_input(&format, path.c_str(), nullptr, nullptr) < 0)
-        return std::nullopt;
-    Streams s;
-    if (avformat_find_stream_info(format, nullptr) < 0) {
-        avformat_close_input(&format);
-        return std::nullopt;
-    }
-    for (unsigned i = 0; i < format->nb_streams; ++i) {
-        const auto* p = format->streams[i]->codecpar;
-        if (p->codec_type == AVMEDIA_TYPE_VIDEO) {
-            ++s.video;
-            s.width = p->width;
-            s.height = p->height;
-        } else if (p->codec_type == AVMEDIA_TYPE_AUDIO) {
-            ++s.audio;
-            s.sampleRate = p->sample_rate;
-            s.channels = p->ch_layout.nb_channels;
-        }
-    }
-    AVPacket* packet = av_packet_alloc();
-    while (av_read_frame(format, packet) >= 0) {
-        const AVStream* stream = format->streams[packet->stream_index];
-        if (stream->codecpar->codec_type == AVMEDIA_TYPE_VIDEO)
-            ++s.packets;
-        else
-            s.audioEnd = std::max(s.audioEnd, (packet->pts + packet->duration) * av_q2d(stream->time_base));
-        av_packet_unref(packet);
-    }
-    av_packet_free(&packet);
-    avformat_close_input(&format);
-    return s;
-}
 
 QImage picture(int width, int height, int seed)
 {
@@ -127,16 +72,16 @@ TEST_F(MovieWriterTest, writesVideoAndAacAudioThatReadBack)
     writer.finish();
     EXPECT_THROW(writer.writeVideo(picture(8, 8, 0), 2.0), MediaException);
 
-    const auto back = readBack(path);
-    ASSERT_TRUE(back);
-    EXPECT_EQ(back->video, 1);
-    EXPECT_EQ(back->audio, 1);
-    EXPECT_EQ(back->width, 320);
-    EXPECT_EQ(back->height, 240);
-    EXPECT_EQ(back->packets, 30);
-    EXPECT_EQ(back->sampleRate, 44100);
-    EXPECT_EQ(back->channels, 2);
-    EXPECT_NEAR(back->audioEnd, 1.0, 0.05);
+    const auto back = test::probe(path);
+    EXPECT_EQ(back.videoStreams, 1);
+    EXPECT_EQ(back.audioStreams, 1);
+    EXPECT_EQ(back.width, 320);
+    EXPECT_EQ(back.height, 240);
+    EXPECT_EQ(back.videoFrames, 30);
+    EXPECT_EQ(back.audioCodec, "aac");
+    EXPECT_EQ(back.sampleRate, 44100);
+    EXPECT_EQ(back.channels, 2);
+    EXPECT_NEAR(back.audioEnd, 1.0, 0.05);
 }
 
 TEST_F(MovieWriterTest, audioStaysOnItsClockAcrossGapsAndOverlaps)
@@ -156,11 +101,10 @@ TEST_F(MovieWriterTest, audioStaysOnItsClockAcrossGapsAndOverlaps)
     writer.writeAudio(block.data(), 4410, 0.6); // 0.1 s overlap: the overlap is dropped
     EXPECT_EQ(writer.audioFramesWritten(), 22050 + 2 * 4410 + 4410 - 4410);
     writer.finish();
-    const auto back = readBack(settings.outputPath);
-    ASSERT_TRUE(back);
-    EXPECT_EQ(back->video, 0);
-    EXPECT_EQ(back->channels, 1);
-    EXPECT_NEAR(back->audioEnd, 0.7, 0.05);
+    const auto back = test::probe(settings.outputPath);
+    EXPECT_EQ(back.videoStreams, 0);
+    EXPECT_EQ(back.channels, 1);
+    EXPECT_NEAR(back.audioEnd, 0.7, 0.05);
 }
 
 TEST_F(MovieWriterTest, aFragmentedFileIsReadableBeforeItIsFinished)
@@ -173,12 +117,12 @@ TEST_F(MovieWriterTest, aFragmentedFileIsReadableBeforeItIsFinished)
         std::filesystem::copy_file(path, folder / "snapshot.mp4");
         // Destroyed without finish(): what an abandoned recording leaves.
     }
-    const auto snapshot = readBack(folder / "snapshot.mp4");
-    ASSERT_TRUE(snapshot) << "a copy taken mid-recording must open";
-    EXPECT_GE(snapshot->packets, 60) << "complete one-second fragments are all there";
-    const auto abandoned = readBack(path);
-    ASSERT_TRUE(abandoned);
-    EXPECT_GE(abandoned->packets, 90);
+    // A copy taken mid-recording opens; its complete one-second fragments are all there.
+    test::ProbedMovie snapshot, abandoned;
+    ASSERT_NO_THROW(snapshot = test::probe(folder / "snapshot.mp4"));
+    EXPECT_GE(snapshot.videoFrames, 60);
+    ASSERT_NO_THROW(abandoned = test::probe(path));
+    EXPECT_GE(abandoned.videoFrames, 90);
 }
 
 TEST_F(MovieWriterTest, faststartPutsTheIndexFirst)
@@ -188,10 +132,7 @@ TEST_F(MovieWriterTest, faststartPutsTheIndexFirst)
     for (int i = 0; i < 10; ++i)
         writer.writeVideo(picture(321, 241, i), i / 30.0);
     writer.finish();
-    std::ifstream in(path, std::ios::binary);
-    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    ASSERT_NE(bytes.find("moov"), std::string::npos);
-    EXPECT_LT(bytes.find("moov"), bytes.find("mdat"));
+    EXPECT_TRUE(test::probe(path).indexAtFront);
 }
 
 TEST_F(MovieWriterTest, unusableSettingsAndPathsRaiseReadableErrors)

@@ -10,16 +10,22 @@ struct Yuv {
     int y, u, v;
 };
 
+ff::FramePtr yuvFrame(int width, int height)
+{
+    ff::FramePtr frame = ff::makeFrame();
+    frame->format = AV_PIX_FMT_YUV420P;
+    frame->width = width;
+    frame->height = height;
+    av_frame_get_buffer(frame.get(), 0);
+    return frame;
+}
+
 // The first luma sample and chroma sample of a 4 × 2 picture of one colour.
 Yuv convertFlat(QColor colour)
 {
     QImage image(4, 2, QImage::Format_ARGB32_Premultiplied);
     image.fill(colour);
-    ff::FramePtr frame = ff::makeFrame();
-    frame->format = AV_PIX_FMT_YUV420P;
-    frame->width = 4;
-    frame->height = 2;
-    av_frame_get_buffer(frame.get(), 0);
+    ff::FramePtr frame = yuvFrame(4, 2);
     EXPECT_TRUE(convertBgraToYuv420(image, *frame));
     return {frame->data[0][0], frame->data[1][0], frame->data[2][0]};
 }
@@ -43,11 +49,7 @@ TEST(YuvConversion, ChromaIsTheMeanOfEachTwoByTwoBlockAndOddSizesAreRefused)
     image.fill(Qt::black);
     image.setPixel(0, 0, qRgb(0, 0, 255));
     image.setPixel(1, 1, qRgb(0, 0, 255));
-    ff::FramePtr frame = ff::makeFrame();
-    frame->format = AV_PIX_FMT_YUV420P;
-    frame->width = 2;
-    frame->height = 2;
-    av_frame_get_buffer(frame.get(), 0);
+    ff::FramePtr frame = yuvFrame(2, 2);
     ASSERT_TRUE(convertBgraToYuv420(image, *frame));
     EXPECT_NEAR(frame->data[1][0], 128 + (240 - 128) / 2, 1); // half blue
     EXPECT_NEAR(frame->data[0][0], 32, 1);
@@ -69,11 +71,7 @@ TEST(YuvConversion, EverySampleOfAWidePictureMatchesTheFormula)
             seed = seed * 1664525u + 1013904223u;
             image.setPixel(x, y, 0xff000000u | (seed >> 8));
         }
-    ff::FramePtr frame = ff::makeFrame();
-    frame->format = AV_PIX_FMT_YUV420P;
-    frame->width = width;
-    frame->height = height;
-    av_frame_get_buffer(frame.get(), 0);
+    ff::FramePtr frame = yuvFrame(width, height);
     ASSERT_TRUE(convertBgraToYuv420(image, *frame));
 
     auto luma = [](QRgb p) {
