@@ -3,7 +3,7 @@
 #include <QProcess>
 
 #include <csignal>
-#include <fstream>
+#include <map>
 
 #include "document/DocumentCoding.h"
 #include "support/MediaProbe.h"
@@ -19,11 +19,17 @@ struct Result {
     std::string err;
 };
 
-// Runs tarnix-cli; `interruptAfter` > 0 sends Ctrl-C (SIGINT) after that many seconds.
-Result runCli(const QStringList& arguments, double interruptAfter = 0)
+// Runs tarnix-cli with `environment` added to ours; `interruptAfter` > 0 sends Ctrl-C (SIGINT)
+// after that many seconds.
+Result runCli(const QStringList& arguments, double interruptAfter = 0,
+              const std::map<QString, QString>& environment = {})
 {
     test::ensureApplication();
     QProcess process;
+    auto processEnvironment = QProcessEnvironment::systemEnvironment();
+    for (const auto& [name, value] : environment)
+        processEnvironment.insert(name, value);
+    process.setProcessEnvironment(processEnvironment);
     process.start(TARNIX_CLI, arguments);
     Result result;
     if (!process.waitForStarted(5000))
@@ -81,18 +87,12 @@ TEST(RecordCommand, sourcesListsWhatItCanButFailsWhenAListingFails)
 {
     if (!test::requireDisplay())
         return;
-    QProcess process;
-    auto environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("PULSE_SERVER", "unix:/nonexistent/tarnix-no-sound-server");
-    process.setProcessEnvironment(environment);
-    process.start(TARNIX_CLI, {"sources"});
-    ASSERT_TRUE(process.waitForFinished(20000));
-    EXPECT_EQ(process.exitCode(), 1);
-    const std::string out = process.readAllStandardOutput().toStdString();
-    const std::string err = process.readAllStandardError().toStdString();
-    EXPECT_NE(out.find("display-"), std::string::npos) << "the displays are still listed";
-    EXPECT_NE(out.find("microphones:"), std::string::npos);
-    EXPECT_NE(err.find("Microphone access wasn't granted"), std::string::npos) << err;
+    const auto result =
+        runCli({"sources"}, 0, {{"PULSE_SERVER", "unix:/nonexistent/tarnix-no-sound-server"}});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_NE(result.out.find("display-"), std::string::npos) << "the displays are still listed";
+    EXPECT_NE(result.out.find("microphones:"), std::string::npos);
+    EXPECT_NE(result.err.find("Microphone access wasn't granted"), std::string::npos) << result.err;
 }
 
 TEST(RecordCommand, aRecordedWindowThatClosesKeepsTheMovieAndTheDocumentAndFails)
@@ -125,9 +125,7 @@ TEST(RecordCommand, aRecordedWindowThatClosesKeepsTheMovieAndTheDocumentAndFails
     const auto movie = field(out, "movie");
     const auto document = field(out, "document");
     ASSERT_TRUE(movie && document) << out;
-    std::ifstream in(*document);
-    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    EXPECT_EQ(decodeRecordingTimeline(text).videoURL, std::filesystem::path(*movie));
+    EXPECT_EQ(decodeRecordingTimeline(test::readFile(*document)).videoURL, std::filesystem::path(*movie));
     EXPECT_GT(test::forEachVideoFrame(*movie, [](const QImage&, double) {}), 10);
 }
 
@@ -150,9 +148,7 @@ TEST(RecordCommand, ctrlCStopsCleanlyAndTheDocumentExports)
     EXPECT_GT(std::stoi(*frames), 5);
     EXPECT_TRUE(std::filesystem::exists(*movie));
     EXPECT_TRUE(std::filesystem::exists(*microphone));
-    std::ifstream in(*document);
-    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    const auto timeline = decodeRecordingTimeline(text);
+    const auto timeline = decodeRecordingTimeline(test::readFile(*document));
     EXPECT_EQ(timeline.videoURL, std::filesystem::path(*movie));
     EXPECT_TRUE(timeline.hasSystemAudio);
 
@@ -162,8 +158,8 @@ TEST(RecordCommand, ctrlCStopsCleanlyAndTheDocumentExports)
                                       QString::fromStdString(exported.string())});
     EXPECT_EQ(exportResult.exitCode, 0) << exportResult.err;
     const auto info = test::probe(exported);
-    ASSERT_TRUE(info.video);
-    EXPECT_EQ(info.video->height, 720);
+    ASSERT_EQ(info.videoStreams, 1);
+    EXPECT_EQ(info.height, 720);
 }
 
 TEST(RecordCommand, failuresPrintTheMessageAndExitWithOne)
@@ -174,15 +170,11 @@ TEST(RecordCommand, failuresPrintTheMessageAndExitWithOne)
     EXPECT_EQ(unknown.exitCode, 1);
     EXPECT_NE(unknown.err.find("there is no capture source \"display-999999\""), std::string::npos) << unknown.err;
 
-    QProcess noDisplay;
-    auto environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("DISPLAY", ":987");
-    noDisplay.setProcessEnvironment(environment);
-    noDisplay.start(TARNIX_CLI, {"record", "--source", "display-1", "--duration", "1"});
-    ASSERT_TRUE(noDisplay.waitForFinished(20000));
-    EXPECT_EQ(noDisplay.exitCode(), 1);
-    EXPECT_NE(noDisplay.readAllStandardError().toStdString().find("Couldn't list capture sources (can't open the X11 display"),
-              std::string::npos);
+    const auto noDisplay =
+        runCli({"record", "--source", "display-1", "--duration", "1"}, 0, {{"DISPLAY", ":987"}});
+    EXPECT_EQ(noDisplay.exitCode, 1);
+    EXPECT_NE(noDisplay.err.find("Couldn't list capture sources (can't open the X11 display"),
+              std::string::npos) << noDisplay.err;
 
     const auto usage = runCli({"record", "--duration", "1"});
     EXPECT_EQ(usage.exitCode, 2) << "a missing --source is a usage error";

@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <fstream>
-
 #include "app/DocumentFiles.h"
 #include "app/RecordingSession.h"
 #include "capture/CaptureMessages.h"
@@ -26,6 +24,33 @@ protected:
         session->recorder().setOptions(options);
         // No accessibility prompt from these tests.
         session->focusedElementTracker().setTrustCheck([](bool) { return false; });
+    }
+
+    void selectFirstDisplayAndMicrophone()
+    {
+        session->sourceProvider().refresh();
+        ASSERT_FALSE(session->sourceProvider().displays().empty());
+        session->selectedSourceID = displayIdentifier(session->sourceProvider().displays().front());
+        session->micRecorder().configure("tarnix_mic");
+        session->selectedMicID = "tarnix_mic";
+    }
+
+    // The window as a fresh listing shows it; nothing when it is not listed.
+    std::optional<WindowInfo> listedWindow(const std::string& title)
+    {
+        session->sourceProvider().refresh();
+        for (const auto& w : session->sourceProvider().windows())
+            if (w.title == title)
+                return w;
+        return std::nullopt;
+    }
+
+    // The document beside the movie holds exactly the completed timeline.
+    void expectDocumentOf(const RecordingTimeline& t)
+    {
+        ASSERT_TRUE(session->documentURL()) << session->documentError().value_or("");
+        EXPECT_EQ(*session->documentURL(), DocumentFiles::documentPath(*t.videoURL));
+        EXPECT_EQ(decodeRecordingTimeline(test::readFile(*session->documentURL())), t);
     }
 
     bool toggle()
@@ -59,12 +84,8 @@ TEST_F(RecordingSessionTest, aRecordingWritesTheMovieTheMicrophoneAndARebasedDoc
 {
     if (!test::requireDisplay() || !test::requireSoundServer())
         return;
-    session->sourceProvider().refresh();
-    ASSERT_FALSE(session->sourceProvider().displays().empty());
-    session->selectedSourceID = displayIdentifier(session->sourceProvider().displays().front());
+    ASSERT_NO_FATAL_FAILURE(selectFirstDisplayAndMicrophone());
     session->includeSystemAudio = true;
-    session->micRecorder().configure("tarnix_mic");
-    session->selectedMicID = "tarnix_mic";
     test::shell("xdotool mousemove 700 500");
 
     ASSERT_TRUE(toggle());
@@ -95,15 +116,11 @@ TEST_F(RecordingSessionTest, aRecordingWritesTheMovieTheMicrophoneAndARebasedDoc
     }
     EXPECT_FALSE(t.zoomRegions.empty()) << "the click gives a click-based zoom region";
 
-    ASSERT_TRUE(session->documentURL()) << session->documentError().value_or("");
-    EXPECT_EQ(*session->documentURL(), DocumentFiles::documentPath(*t.videoURL));
-    std::ifstream in(*session->documentURL());
-    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    EXPECT_EQ(decodeRecordingTimeline(text), t);
+    expectDocumentOf(t);
 
     const auto movie = test::probe(*t.videoURL);
-    ASSERT_TRUE(movie.video);
-    ASSERT_TRUE(movie.audio);
+    EXPECT_EQ(movie.videoStreams, 1);
+    EXPECT_EQ(movie.audioStreams, 1);
     const auto mic = test::audioStats(*t.microphoneURL);
     ASSERT_TRUE(mic);
     EXPECT_EQ(mic->channels, 1);
@@ -114,14 +131,10 @@ TEST_F(RecordingSessionTest, aScreenThatFailsToStartStopsEverythingElseAgain)
 {
     if (!test::requireDisplay() || !test::requireSoundServer())
         return;
-    session->sourceProvider().refresh();
-    ASSERT_FALSE(session->sourceProvider().displays().empty());
-    session->selectedSourceID = displayIdentifier(session->sourceProvider().displays().front());
+    ASSERT_NO_FATAL_FAILURE(selectFirstDisplayAndMicrophone());
     auto options = session->recorder().options();
     options.encoders = {"no-such-encoder"};
     session->recorder().setOptions(options);
-    session->micRecorder().configure("tarnix_mic");
-    session->selectedMicID = "tarnix_mic";
     ASSERT_TRUE(toggle());
     EXPECT_FALSE(session->isRecording());
     EXPECT_FALSE(session->micRecorder().isRecording()) << "the microphone is stopped again";
@@ -138,15 +151,10 @@ TEST_F(RecordingSessionTest, aRecordingWithoutFramesMakesNoDocument)
         return;
     test::TestWindow window("Tarnix session hidden window", "808080", QRect(60, 60, 200, 150), 0);
     ASSERT_TRUE(window.isReady());
-    session->sourceProvider().refresh();
-    std::optional<std::string> id;
-    for (const auto& w : session->sourceProvider().windows())
-        if (w.title == "Tarnix session hidden window") {
-            id = windowIdentifier(w);
-            test::shell("xdotool windowunmap --sync " + std::to_string(w.windowID));
-        }
-    ASSERT_TRUE(id);
-    session->selectedSourceID = id;
+    const auto listed = listedWindow("Tarnix session hidden window");
+    ASSERT_TRUE(listed);
+    test::shell("xdotool windowunmap --sync " + std::to_string(listed->windowID));
+    session->selectedSourceID = windowIdentifier(*listed);
     ASSERT_TRUE(toggle());
     ASSERT_TRUE(session->isRecording());
     test::processEvents(0.4);
@@ -163,11 +171,9 @@ TEST_F(RecordingSessionTest, aWindowClosedMidRecordingStillLeavesTheMovieAndItsD
     auto window = std::make_unique<test::TestWindow>("Tarnix session closing window", "3060c0",
                                                      QRect(300, 200, 320, 240), 0);
     ASSERT_TRUE(window->isReady());
-    session->sourceProvider().refresh();
-    for (const auto& w : session->sourceProvider().windows())
-        if (w.title == "Tarnix session closing window")
-            session->selectedSourceID = windowIdentifier(w);
-    ASSERT_TRUE(session->selectedSourceID);
+    const auto listed = listedWindow("Tarnix session closing window");
+    ASSERT_TRUE(listed);
+    session->selectedSourceID = windowIdentifier(*listed);
     bool ended = false;
     QObject::connect(session.get(), &RecordingSession::recordingEndedByItself, [&] { ended = true; });
     test::shell("xdotool mousemove 400 300");
@@ -186,11 +192,7 @@ TEST_F(RecordingSessionTest, aWindowClosedMidRecordingStillLeavesTheMovieAndItsD
 
     ASSERT_TRUE(session->completedTimeline());
     const auto& t = *session->completedTimeline();
-    ASSERT_TRUE(session->documentURL()) << session->documentError().value_or("");
-    EXPECT_EQ(*session->documentURL(), DocumentFiles::documentPath(*t.videoURL));
-    std::ifstream in(*session->documentURL());
-    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    EXPECT_EQ(decodeRecordingTimeline(text), t);
+    expectDocumentOf(t);
     ASSERT_FALSE(t.clickEvents.empty());
     for (const auto& click : t.clickEvents) {
         EXPECT_GT(click.timestamp, 0.3) << "re-based onto the first frame, about 0.8 s before the click";

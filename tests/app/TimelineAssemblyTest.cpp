@@ -95,9 +95,7 @@ TEST(DocumentFiles, theDocumentSitsBesideTheMovieAndIsReplacedWhole)
     timeline.videoURL = folder.path() / "Tarnix-x.mp4";
     timeline.cursorSamples = {{Uuid::random(), 0.25, {3, 4}}};
     DocumentFiles::writeAtomically(timeline, path);
-    std::ifstream in(path);
-    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    EXPECT_EQ(decodeRecordingTimeline(text), timeline);
+    EXPECT_EQ(decodeRecordingTimeline(test::readFile(path)), timeline);
     std::size_t files = 0;
     for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(folder.path()))
         ++files;

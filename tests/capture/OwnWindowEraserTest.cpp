@@ -115,12 +115,6 @@ private:
     xcb_window_t window_ = 0;
 };
 
-bool near(QRgb a, QRgb b, int tolerance = 12)
-{
-    return std::abs(qRed(a) - qRed(b)) <= tolerance && std::abs(qGreen(a) - qGreen(b)) <= tolerance &&
-           std::abs(qBlue(a) - qBlue(b)) <= tolerance;
-}
-
 class OwnWindowsOnScreen : public ::testing::Test {
 protected:
     void SetUp() override { test::ensureApplication(); }
@@ -188,7 +182,7 @@ TEST_F(OwnWindowsOnScreen, aDisplayRecordingShowsWhatLiesBeneathAnOwnWindowAndNe
 
     auto at = [&](const QImage& frame, QPoint root) { return frame.pixel(root - origin); };
     auto expectAt = [&](const QImage& frame, QPoint root, QRgb colour, double time, const char* what) {
-        EXPECT_TRUE(near(at(frame, root), colour, 24))
+        EXPECT_TRUE(test::similarColour(at(frame, root), colour, 24))
             << what << " at " << time << " s: " << std::hex << at(frame, root);
     };
     // Around both places ours has been, title bar and border included.
@@ -198,7 +192,7 @@ TEST_F(OwnWindowsOnScreen, aDisplayRecordingShowsWhatLiesBeneathAnOwnWindowAndNe
         bool showsRed = false;
         for (int y = watched.top(); y <= watched.bottom() && !showsRed; y += 3)
             for (int x = watched.left(); x <= watched.right() && !showsRed; x += 3)
-                showsRed = near(at(frame, {x, y}), red, 40);
+                showsRed = test::similarColour(at(frame, {x, y}), red, 40);
         redFrames += showsRed;
         // The first moments may show the desktop while the windows beneath repaint.
         if (time > 0.5 && time < moved) {
@@ -257,5 +251,5 @@ TEST_F(OwnWindowsOnScreen, theBareDesktopShowsTheWallpaperPixmap)
     holder.sync();
     ASSERT_FALSE(frame.isNull());
     const QPoint inside = ownInfo->frame.center();
-    EXPECT_TRUE(near(frame.pixel(inside), qRgb(0x80, 0x60, 0x20))) << std::hex << frame.pixel(inside);
+    EXPECT_TRUE(test::similarColour(frame.pixel(inside), qRgb(0x80, 0x60, 0x20))) << std::hex << frame.pixel(inside);
 }

@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-
 #include "capture/CaptureMessages.h"
 #include "capture/CaptureSourceProvider.h"
 #include "capture/ScreenRecorder.h"
@@ -61,12 +59,6 @@ protected:
     }
 };
 
-bool near(QRgb a, QRgb b, int tolerance = 12)
-{
-    return std::abs(qRed(a) - qRed(b)) <= tolerance && std::abs(qGreen(a) - qGreen(b)) <= tolerance &&
-           std::abs(qBlue(a) - qBlue(b)) <= tolerance;
-}
-
 } // namespace
 
 TEST_F(ScreenRecorderTest, aDisplayRecordingHasTheDisplaySizeAPlausibleFrameCountAndNoPointer)
@@ -94,10 +86,10 @@ TEST_F(ScreenRecorderTest, aDisplayRecordingHasTheDisplaySizeAPlausibleFrameCoun
     ASSERT_TRUE(recorder.lastOutputURL());
     ASSERT_TRUE(recorder.firstFrameWallClockDate());
     const auto info = test::probe(*recorder.lastOutputURL());
-    ASSERT_TRUE(info.video);
-    EXPECT_EQ(info.video->width, source->pixelSize().width());
-    EXPECT_EQ(info.video->height, source->pixelSize().height());
-    EXPECT_FALSE(info.audio);
+    ASSERT_EQ(info.videoStreams, 1);
+    EXPECT_EQ(info.width, source->pixelSize().width());
+    EXPECT_EQ(info.height, source->pixelSize().height());
+    EXPECT_EQ(info.audioStreams, 0);
 
     const QRgb green = qRgb(0x20, 0xc0, 0x40);
     int framesWithPointer = 0;
@@ -105,7 +97,7 @@ TEST_F(ScreenRecorderTest, aDisplayRecordingHasTheDisplaySizeAPlausibleFrameCoun
     const int frames = test::forEachVideoFrame(*recorder.lastOutputURL(), [&](const QImage& frame, double) {
         for (int y = area.top(); y <= area.bottom(); y += 3)
             for (int x = area.left(); x <= area.right(); x += 3)
-                if (!near(frame.pixel(x - origin.x(), y - origin.y()), green)) {
+                if (!test::similarColour(frame.pixel(x - origin.x(), y - origin.y()), green)) {
                     if (framesWithPointer++ == 0)
                         frame.save(QString::fromStdString((folder.path() / "pointer.png").string()));
                     return;
@@ -136,14 +128,14 @@ TEST_F(ScreenRecorderTest, aWindowRecordingShowsOnlyThatWindowEvenWhenCovered)
     ASSERT_TRUE(stopAndWait());
     ASSERT_GT(recorder.appendedFrameCount(), 0);
     const auto info = test::probe(*recorder.lastOutputURL());
-    ASSERT_TRUE(info.video);
-    EXPECT_EQ(info.video->width, 400);
-    EXPECT_EQ(info.video->height, 300);
+    ASSERT_EQ(info.videoStreams, 1);
+    EXPECT_EQ(info.width, 400);
+    EXPECT_EQ(info.height, 300);
     int red = 0, checked = 0;
     test::forEachVideoFrame(*recorder.lastOutputURL(), [&](const QImage& frame, double) {
         // (350, 250) in the window is covered by the red window on screen.
         ++checked;
-        if (!near(frame.pixel(350, 250), qRgb(0x20, 0xc0, 0x40)))
+        if (!test::similarColour(frame.pixel(350, 250), qRgb(0x20, 0xc0, 0x40)))
             ++red;
     });
     EXPECT_GT(checked, 10);
@@ -163,17 +155,17 @@ TEST_F(ScreenRecorderTest, systemAudioIsTheSecondTrackAndCarriesTheTone)
     ASSERT_TRUE(stopAndWait());
     EXPECT_TRUE(recorder.capturedSystemAudio());
     const auto info = test::probe(*recorder.lastOutputURL());
-    ASSERT_TRUE(info.audio);
-    EXPECT_EQ(info.audio->codec, "aac");
-    EXPECT_EQ(info.audio->sampleRate, 44100);
-    EXPECT_EQ(info.audio->channels, 2);
+    ASSERT_EQ(info.audioStreams, 1);
+    EXPECT_EQ(info.audioCodec, "aac");
+    EXPECT_EQ(info.sampleRate, 44100);
+    EXPECT_EQ(info.channels, 2);
     const auto stats = test::audioStats(*recorder.lastOutputURL());
     ASSERT_TRUE(stats);
     EXPECT_GT(stats->rms, 0.02) << "the monitor of the default sink carries a 660 Hz tone";
     EXPECT_NEAR(stats->dominantFrequency, 660, 30);
     EXPECT_LT(stats->silentFraction, 0.2);
-    ASSERT_TRUE(info.video);
-    EXPECT_NEAR(stats->seconds, info.video->duration, 0.3);
+    ASSERT_EQ(info.videoStreams, 1);
+    EXPECT_NEAR(stats->seconds, info.videoDuration, 0.3);
 }
 
 TEST_F(ScreenRecorderTest, theMovieStaysPlayableWhileItIsBeingWritten)
@@ -224,15 +216,11 @@ TEST_F(ScreenRecorderTest, withoutAnXServerTheStartFailsWithAMessage)
 {
     const DisplayInfo display{1, "screen", QRect(0, 0, 640, 480), true};
     const auto source = CaptureSource::forDisplay(display, ScreenSpace{display.frame});
-    const char* saved = std::getenv("DISPLAY");
-    const std::string previous = saved ? saved : "";
-    setenv("DISPLAY", ":987", 1);
     useFolder();
-    startAndWait(source);
-    if (previous.empty())
-        unsetenv("DISPLAY");
-    else
-        setenv("DISPLAY", previous.c_str(), 1);
+    {
+        test::ScopedEnvironment noServer("DISPLAY", ":987");
+        startAndWait(source);
+    }
     EXPECT_FALSE(recorder.isRecording());
     ASSERT_TRUE(recorder.errorMessage());
     EXPECT_EQ(*recorder.errorMessage(), "Failed to start recording: can't open the X11 display \":987\"");

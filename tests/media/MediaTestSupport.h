@@ -118,7 +118,8 @@ struct ProbedMovie {
     int videoFrames = 0;     // packets of the first video stream
     int width = 0;
     int height = 0;
-    double duration = 0;     // seconds
+    double duration = 0;     // seconds, of the file
+    double videoDuration = 0; // seconds, of the first video stream (the file's when unknown)
     bool hasAudio = false;
     std::string videoCodec;
     std::string audioCodec;
@@ -133,7 +134,7 @@ inline ProbedMovie probe(const std::filesystem::path& path)
 {
     ProbedMovie result;
     ff::FormatContextPtr format = ff::openInput(path);
-    result.duration = double(format->duration) / AV_TIME_BASE;
+    result.duration = format->duration > 0 ? double(format->duration) / AV_TIME_BASE : 0;
     int videoIndex = -1;
     for (unsigned i = 0; i < format->nb_streams; ++i) {
         const AVCodecParameters& p = *format->streams[i]->codecpar;
@@ -142,6 +143,9 @@ inline ProbedMovie probe(const std::filesystem::path& path)
             result.width = p.width;
             result.height = p.height;
             result.videoCodec = avcodec_get_name(p.codec_id);
+            const AVStream& stream = *format->streams[i];
+            result.videoDuration = stream.duration > 0 ? ff::toSeconds(stream.duration, stream.time_base)
+                                                       : result.duration;
         } else if (p.codec_type == AVMEDIA_TYPE_AUDIO) {
             ++result.audioStreams;
             result.hasAudio = true;

@@ -7,102 +7,73 @@ extern "C" {
 }
 
 #include <cmath>
+#include <utility>
 #include <vector>
 
 #include "media/FFmpegSupport.h"
+#include "media/MediaError.h"
 
 namespace tarnix::test {
 
 namespace {
 
-struct Input {
-    AVFormatContext* format = nullptr;
-    ~Input() { avformat_close_input(&format); }
-    bool open(const std::filesystem::path& path)
-    {
-        return avformat_open_input(&format, path.c_str(), nullptr, nullptr) == 0 &&
-               avformat_find_stream_info(format, nullptr) >= 0;
+// The file opened for reading, or null when it can't be read.
+media::ff::FormatContextPtr openInput(const std::filesystem::path& path)
+{
+    try {
+        return media::ff::openInput(path);
+    } catch (const media::MediaException&) {
+        return nullptr;
     }
-};
+}
 
-struct Decoder {
-    AVCodecContext* context = nullptr;
-    ~Decoder() { avcodec_free_context(&context); }
-    bool open(AVStream* stream)
-    {
-        const AVCodec* codec = avcodec_find_decoder(stream->codecpar->codec_id);
-        if (!codec)
-            return false;
-        context = avcodec_alloc_context3(codec);
-        avcodec_parameters_to_context(context, stream->codecpar);
-        return avcodec_open2(context, codec, nullptr) == 0;
+// The best stream of `type` with its decoder opened, or {-1, null}.
+std::pair<int, media::ff::CodecContextPtr> openBestStream(AVFormatContext& format, AVMediaType type)
+{
+    const int index = av_find_best_stream(&format, type, -1, -1, nullptr, 0);
+    if (index < 0)
+        return {-1, nullptr};
+    try {
+        return {index, media::ff::openDecoder(format, index, 1)};
+    } catch (const media::MediaException&) {
+        return {-1, nullptr};
     }
-};
+}
 
 // Feeds every packet of one stream through its decoder; calls handler per decoded frame.
-bool decodeStream(Input& input, int index, Decoder& decoder, const std::function<void(AVFrame*)>& handler)
+void decodeStream(AVFormatContext& format, int index, AVCodecContext& decoder,
+                  const std::function<void(AVFrame*)>& handler)
 {
-    AVPacket* packet = av_packet_alloc();
-    AVFrame* frame = av_frame_alloc();
+    media::ff::PacketPtr packet = media::ff::makePacket();
+    media::ff::FramePtr frame = media::ff::makeFrame();
     auto drain = [&] {
-        while (avcodec_receive_frame(decoder.context, frame) == 0)
-            handler(frame);
+        while (avcodec_receive_frame(&decoder, frame.get()) == 0)
+            handler(frame.get());
     };
-    while (av_read_frame(input.format, packet) >= 0) {
-        if (packet->stream_index == index && avcodec_send_packet(decoder.context, packet) >= 0)
+    while (av_read_frame(&format, packet.get()) >= 0) {
+        if (packet->stream_index == index && avcodec_send_packet(&decoder, packet.get()) >= 0)
             drain();
-        av_packet_unref(packet);
+        av_packet_unref(packet.get());
     }
-    avcodec_send_packet(decoder.context, nullptr);
+    avcodec_send_packet(&decoder, nullptr);
     drain();
-    av_frame_free(&frame);
-    av_packet_free(&packet);
-    return true;
 }
 
 } // namespace
 
-ProbeResult probe(const std::filesystem::path& path)
-{
-    ProbeResult result;
-    Input input;
-    if (!input.open(path))
-        return result;
-    result.opened = true;
-    const double containerDuration = input.format->duration > 0 ? input.format->duration / double(AV_TIME_BASE) : 0;
-    for (unsigned i = 0; i < input.format->nb_streams; ++i) {
-        AVStream* stream = input.format->streams[i];
-        StreamInfo info;
-        info.codec = avcodec_get_name(stream->codecpar->codec_id);
-        info.width = stream->codecpar->width;
-        info.height = stream->codecpar->height;
-        info.sampleRate = stream->codecpar->sample_rate;
-        info.channels = stream->codecpar->ch_layout.nb_channels;
-        info.duration = stream->duration > 0 ? stream->duration * av_q2d(stream->time_base) : containerDuration;
-        if (stream->codecpar->codec_type == AVMEDIA_TYPE_VIDEO && !result.video)
-            result.video = info;
-        else if (stream->codecpar->codec_type == AVMEDIA_TYPE_AUDIO && !result.audio)
-            result.audio = info;
-    }
-    return result;
-}
-
 int forEachVideoFrame(const std::filesystem::path& path,
                       const std::function<void(const QImage&, double)>& handler)
 {
-    Input input;
-    if (!input.open(path))
+    const auto format = openInput(path);
+    if (!format)
         return -1;
-    const int index = av_find_best_stream(input.format, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
-    if (index < 0)
+    const auto [index, decoder] = openBestStream(*format, AVMEDIA_TYPE_VIDEO);
+    if (!decoder)
         return -1;
-    Decoder decoder;
-    if (!decoder.open(input.format->streams[index]))
-        return -1;
-    const AVRational timeBase = input.format->streams[index]->time_base;
+    const AVRational timeBase = format->streams[index]->time_base;
     SwsContext* scaler = nullptr;
     int count = 0;
-    decodeStream(input, index, decoder, [&](AVFrame* frame) {
+    decodeStream(*format, index, *decoder, [&](AVFrame* frame) {
         QImage image = media::ff::imageForScaler(frame->width, frame->height, QImage::Format_RGB32);
         scaler = sws_getCachedContext(scaler, frame->width, frame->height, AVPixelFormat(frame->format),
                                       frame->width, frame->height, AV_PIX_FMT_BGRA, SWS_POINT,
@@ -114,7 +85,7 @@ int forEachVideoFrame(const std::filesystem::path& path,
         const int strides[1] = {int(image.bytesPerLine())};
         sws_scale(scaler, frame->data, frame->linesize, 0, frame->height, planes, strides);
         const double time = frame->best_effort_timestamp == AV_NOPTS_VALUE
-                                ? 0 : frame->best_effort_timestamp * av_q2d(timeBase);
+                                ? 0 : media::ff::toSeconds(frame->best_effort_timestamp, timeBase);
         ++count;
         handler(image, time);
     });
@@ -124,25 +95,22 @@ int forEachVideoFrame(const std::filesystem::path& path,
 
 std::optional<AudioStats> audioStats(const std::filesystem::path& path)
 {
-    Input input;
-    if (!input.open(path))
+    const auto format = openInput(path);
+    if (!format)
         return std::nullopt;
-    const int index = av_find_best_stream(input.format, AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
-    if (index < 0)
-        return std::nullopt;
-    Decoder decoder;
-    if (!decoder.open(input.format->streams[index]))
+    const auto [index, decoder] = openBestStream(*format, AVMEDIA_TYPE_AUDIO);
+    if (!decoder)
         return std::nullopt;
     std::vector<float> samples; // first channel
-    decodeStream(input, index, decoder, [&](AVFrame* frame) {
+    decodeStream(*format, index, *decoder, [&](AVFrame* frame) {
         if (frame->format != AV_SAMPLE_FMT_FLTP)
             return;
         const auto* plane = reinterpret_cast<const float*>(frame->data[0]);
         samples.insert(samples.end(), plane, plane + frame->nb_samples);
     });
     AudioStats stats;
-    stats.sampleRate = decoder.context->sample_rate;
-    stats.channels = decoder.context->ch_layout.nb_channels;
+    stats.sampleRate = decoder->sample_rate;
+    stats.channels = decoder->ch_layout.nb_channels;
     if (stats.sampleRate <= 0)
         return stats;
     stats.seconds = double(samples.size()) / stats.sampleRate;

@@ -7,26 +7,14 @@
 #include <optional>
 #include <string>
 
+#include "media/MediaTestSupport.h"
+
 // Reads back what the recorders wrote, with FFmpeg, for the tests.
 
 namespace tarnix::test {
 
-struct StreamInfo {
-    std::string codec;
-    int width = 0;
-    int height = 0;
-    int sampleRate = 0;
-    int channels = 0;
-    double duration = 0; // seconds, from the stream or the container
-};
-
-struct ProbeResult {
-    bool opened = false;
-    std::optional<StreamInfo> video;
-    std::optional<StreamInfo> audio;
-};
-
-ProbeResult probe(const std::filesystem::path& path);
+// The file's streams and packets; throws MediaException when it can't be read.
+using media::test::probe;
 
 // Decodes every video frame as Format_RGB32 and hands it over with its time in seconds.
 // Returns the number of frames decoded (-1 when the file can't be read).

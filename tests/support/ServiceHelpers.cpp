@@ -11,7 +11,8 @@
 #include <array>
 #include <cstdio>
 #include <cstdlib>
-#include <random>
+#include <fstream>
+#include <iterator>
 
 namespace tarnix::test {
 
@@ -104,17 +105,32 @@ bool requireAccessibilityBus()
     return true;
 }
 
-TemporaryFolder::TemporaryFolder()
+ScopedEnvironment::ScopedEnvironment(const char* name, const char* value)
+    : name_(name)
 {
-    std::random_device random;
-    path_ = std::filesystem::temp_directory_path() / ("tarnix-test-" + std::to_string(random()));
-    std::filesystem::create_directories(path_);
+    if (const char* old = std::getenv(name))
+        old_ = old;
+    setenv(name, value, 1);
 }
 
-TemporaryFolder::~TemporaryFolder()
+ScopedEnvironment::~ScopedEnvironment()
 {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
+    if (old_)
+        setenv(name_, old_->c_str(), 1);
+    else
+        unsetenv(name_);
+}
+
+bool similarColour(QRgb a, QRgb b, int tolerance)
+{
+    return std::abs(qRed(a) - qRed(b)) <= tolerance && std::abs(qGreen(a) - qGreen(b)) <= tolerance &&
+           std::abs(qBlue(a) - qBlue(b)) <= tolerance;
+}
+
+std::string readFile(const std::filesystem::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 TestWindow::TestWindow(const std::string& title, const std::string& color, QRect geometry, int fields)

@@ -1,13 +1,17 @@
 #pragma once
 
+#include <QColor>
 #include <QRect>
 #include <QStringList>
 
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
+
+#include "media/MediaTestSupport.h"
 
 // Test helpers around the services scripts/test starts (scripts/lib/services.sh): an X server,
 // a sound server, the accessibility bus. A test that needs one that is absent fails at once with
@@ -34,16 +38,28 @@ int shell(const std::string& command);
 // Its standard output, trimmed.
 std::string shellOutput(const std::string& command);
 
-// A fresh, empty folder for one test, removed with the object.
-class TemporaryFolder {
+// Sets an environment variable for one scope, then puts back what was there.
+class ScopedEnvironment {
 public:
-    TemporaryFolder();
-    ~TemporaryFolder();
-    const std::filesystem::path& path() const { return path_; }
+    ScopedEnvironment(const char* name, const char* value);
+    ~ScopedEnvironment();
+    ScopedEnvironment(const ScopedEnvironment&) = delete;
+    ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
 
 private:
-    std::filesystem::path path_;
+    const char* name_;
+    std::optional<std::string> old_;
 };
+
+// Whether two colours match within `tolerance` per channel, alpha aside: for decoded video,
+// whose colours drift a little through YUV.
+bool similarColour(QRgb a, QRgb b, int tolerance = 12);
+
+// A fresh, empty folder for one test, removed with the object.
+using TemporaryFolder = media::test::TempFolder;
+
+// The whole file as text; empty when it can't be read.
+std::string readFile(const std::filesystem::path& path);
 
 // tests/support's window, run as its own process.
 class TestWindow {
