@@ -6,6 +6,8 @@
 
 #include <array>
 #include <cstdio>
+#include <filesystem>
+#include <random>
 #include <string>
 
 namespace tarnix::test {
@@ -31,5 +33,23 @@ inline CliRun runCli(const std::string& arguments, bool withStderr = false)
     result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return result;
 }
+
+// A fresh folder for one test's files, removed with the object.
+struct ScratchFolder {
+    ScratchFolder()
+        : path(std::filesystem::temp_directory_path() /
+               ("tarnix-cli-test-" + std::to_string(std::random_device{}())))
+    {
+        std::filesystem::create_directories(path);
+    }
+    ~ScratchFolder()
+    {
+        std::error_code ignored;
+        std::filesystem::remove_all(path, ignored);
+    }
+    ScratchFolder(const ScratchFolder&) = delete;
+    ScratchFolder& operator=(const ScratchFolder&) = delete;
+    std::filesystem::path path;
+};
 
 } // namespace tarnix::test

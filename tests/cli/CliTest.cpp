@@ -2,12 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include <array>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
-
-#include <unistd.h>
 
 #include <nlohmann/json.hpp>
 
@@ -17,20 +13,13 @@ namespace {
 
 using tarnix::test::runCli;
 
-tarnix::test::CliRun runCliWithStderr(const std::string& arguments)
-{
-    return runCli(arguments, true);
-}
-
 const std::string kSample = std::string(TARNIX_SOURCE_DIR) + "/examples/sample-recording.tarnix.json";
 
-std::filesystem::path writeTemp(const std::string& name, const std::string& text)
+std::filesystem::path writeFile(const tarnix::test::ScratchFolder& folder, const std::string& name,
+                                const std::string& text)
 {
-    auto dir = std::filesystem::temp_directory_path() / ("tarnix-cli-test-" + std::to_string(getpid()));
-    std::filesystem::create_directories(dir);
-    auto path = dir / name;
-    std::ofstream(path) << text;
-    return path;
+    std::ofstream(folder.path / name) << text;
+    return folder.path / name;
 }
 
 } // namespace
@@ -41,14 +30,15 @@ TEST(CliValidate, AcceptsTheSampleAndRejectsBrokenDocuments)
     EXPECT_EQ(ok.exitCode, 0);
     EXPECT_EQ(ok.out, "ok\n");
 
-    auto bad = writeTemp("bad.json", R"({"hasSystemAudio": "yes"})");
-    auto failed = runCliWithStderr("validate " + bad.string());
+    tarnix::test::ScratchFolder folder;
+    auto bad = writeFile(folder, "bad.json", R"({"hasSystemAudio": "yes"})");
+    auto failed = runCli("validate " + bad.string(), true);
     EXPECT_EQ(failed.exitCode, 2);
     EXPECT_NE(failed.out.find("hasSystemAudio: expected a boolean, found string"),
               std::string::npos)
         << failed.out;
 
-    auto missing = runCliWithStderr("validate /nonexistent/doc.json");
+    auto missing = runCli("validate /nonexistent/doc.json", true);
     EXPECT_EQ(missing.exitCode, 2);
     EXPECT_NE(missing.out.find("No such file"), std::string::npos) << missing.out;
 }
@@ -74,7 +64,8 @@ TEST(CliZoomAt, PrintsTheRectangleAtATime)
     nlohmann::json doc = nlohmann::json::parse(std::ifstream(kSample));
     doc["zoomRegions"] = nlohmann::json::parse(R"([{"id": "6BA7B810-9DAD-11D1-80B4-00C04FD430C8",
         "start": 2, "end": 5, "rect": [[0.2, 0.2], [0.5, 0.5]], "easing": "easeInOut"}])");
-    auto path = writeTemp("zoom.json", doc.dump());
+    tarnix::test::ScratchFolder folder;
+    auto path = writeFile(folder, "zoom.json", doc.dump());
     auto ramp = nlohmann::json::parse(runCli("zoom-at " + path.string() + " 1.7").out);
     EXPECT_NEAR(ramp[0][0].get<double>(), 0.1, 1e-9);
     EXPECT_NEAR(ramp[0][1].get<double>(), 0.1, 1e-9);
@@ -90,7 +81,7 @@ TEST(CliUsage, MisuseExitsWithUsage)
     EXPECT_EQ(runCli("frobnicate").exitCode, 2);
     EXPECT_EQ(runCli("validate").exitCode, 2);
     EXPECT_EQ(runCli("zoom-at " + kSample).exitCode, 2);
-    auto notNumber = runCliWithStderr("zoom-at " + kSample + " soon");
+    auto notNumber = runCli("zoom-at " + kSample + " soon", true);
     EXPECT_EQ(notNumber.exitCode, 2);
     EXPECT_NE(notNumber.out.find("usage:"), std::string::npos);
     EXPECT_EQ(runCli("zoom-at " + kSample + " nan").exitCode, 2);

@@ -2,11 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include <array>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <random>
 
 #include "cli/CliRunner.h"
 
@@ -36,21 +33,9 @@ std::pair<int, int> pngSize(const fs::path& path)
     return {word(16), word(20)};
 }
 
-class Folder {
-public:
-    Folder()
-        : path(fs::temp_directory_path() /
-               ("tarnix-media-cli-" + std::to_string(std::random_device{}())))
-    {
-        fs::create_directories(path);
-    }
-    ~Folder() { fs::remove_all(path); }
-    fs::path path;
-};
-
 TEST(CliMediaCommands, DemoThenExportAndFrameOfItsDocument)
 {
-    Folder folder;
+    tarnix::test::ScratchFolder folder;
     CliRun demo = cli("demo --out " + folder.path.string());
     ASSERT_EQ(demo.exitCode, 0) << demo.out;
     fs::path document = folder.path / "demo.tarnix.json";
@@ -77,7 +62,7 @@ TEST(CliMediaCommands, DemoThenExportAndFrameOfItsDocument)
 
 TEST(CliMediaCommands, BadInputGivesAClearMessage)
 {
-    Folder folder;
+    tarnix::test::ScratchFolder folder;
     CliRun usage = cli("export");
     EXPECT_EQ(usage.exitCode, 2);
     CliRun badResolution = cli("export x.json --resolution 8k");
