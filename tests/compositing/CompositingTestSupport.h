@@ -3,13 +3,10 @@
 #include <QColor>
 #include <QImage>
 
-#include <QRect>
-
-#include <algorithm>
-#include <cmath>
 #include <cstdlib>
 #include <string>
 
+#include "graphics/GraphicsTestSupport.h"
 #include "graphics/Image.h"
 
 // Pixel helpers for the picture tests: images are kPixelFormat, rows top-down as QImage stores
@@ -47,21 +44,6 @@ inline std::string describe(QRgb p)
 inline int bottomRow(const QImage& image, int rowFromBottom)
 {
     return image.height() - 1 - rowFromBottom;
-}
-
-// Standard deviation of the blue channel over `area`: high for a sharp striped or checked
-// picture, near 0 once it is blurred.
-inline double spread(const QImage& image, const QRect& area)
-{
-    double sum = 0, sumSq = 0;
-    for (int y = area.top(); y <= area.bottom(); ++y)
-        for (int x = area.left(); x <= area.right(); ++x) {
-            double v = qBlue(image.pixel(x, y));
-            sum += v;
-            sumSq += v * v;
-        }
-    const double n = double(area.width()) * area.height(), mean = sum / n;
-    return std::sqrt(std::max(sumSq / n - mean * mean, 0.0));
 }
 
 } // namespace tarnix::test

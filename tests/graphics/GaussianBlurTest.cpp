@@ -3,24 +3,15 @@
 #include <QImage>
 
 #include <cmath>
-#include <random>
 
+#include "GraphicsTestSupport.h"
 #include "graphics/GaussianBlur.h"
 #include "graphics/Image.h"
 
 using namespace tarnix::graphics;
+namespace test = tarnix::test;
 
 namespace {
-
-QImage noise(int w, int h, unsigned seed)
-{
-    QImage image = makeImage(w, h);
-    std::mt19937 random(seed);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x)
-            image.setPixel(x, y, qRgb(random() % 256, random() % 256, random() % 256));
-    return image;
-}
 
 // The left half black, the right half white.
 QImage step(int w, int h)
@@ -30,33 +21,6 @@ QImage step(int w, int h)
         for (int x = w / 2; x < w; ++x)
             image.setPixel(x, y, qRgb(255, 255, 255));
     return image;
-}
-
-int maxDifference(const QImage& a, const QImage& b, const QRect& area)
-{
-    int worst = 0;
-    for (int y = area.top(); y <= area.bottom(); ++y)
-        for (int x = area.left(); x <= area.right(); ++x) {
-            QRgb p = a.pixel(x, y), q = b.pixel(x, y);
-            worst = std::max({worst, std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)),
-                              std::abs(qBlue(p) - qBlue(q)), std::abs(qAlpha(p) - qAlpha(q))});
-        }
-    return worst;
-}
-
-double spread(const QImage& image, const QRect& area)
-{
-    double sum = 0, sumSq = 0;
-    int n = 0;
-    for (int y = area.top(); y <= area.bottom(); ++y)
-        for (int x = area.left(); x <= area.right(); ++x) {
-            double v = qGreen(image.pixel(x, y));
-            sum += v;
-            sumSq += v * v;
-            ++n;
-        }
-    double mean = sum / n;
-    return std::sqrt(sumSq / n - mean * mean);
 }
 
 } // namespace
@@ -80,7 +44,7 @@ TEST(GaussianBlur, EdgesAreExtendedSoAFlatPictureStaysFlatUpToItsBorder)
 {
     QImage image = makeImage(300, 200, QColor(200, 40, 90));
     QImage out = blurred(image, 32);
-    EXPECT_EQ(maxDifference(out, image, out.rect()), 0);
+    EXPECT_EQ(test::maxDifference(out, image, out.rect()), 0);
 }
 
 TEST(GaussianBlur, AStepBecomesTheGaussianIntegral)
@@ -112,35 +76,35 @@ TEST(GaussianBlur, WideBlursMatchTheGaussianIntegralToALevelOrTwo)
 
 TEST(GaussianBlur, BlurringOnlyARectangleGivesTheSamePixelsAsBlurringEverything)
 {
-    QImage image = noise(900, 700, 7);
+    QImage image = test::noise(900, 700, 7);
     QImage whole = blurred(image, 20);
     QImage part = image.copy();
     QRect area(10, 300, 250, 120); // near the left edge, so clamping is involved
     QRect far(700, 5, 190, 60);
     blurRects(part, {area, far}, 20);
-    EXPECT_LE(maxDifference(part, whole, area), 1);
-    EXPECT_LE(maxDifference(part, whole, far), 1);
+    EXPECT_LE(test::maxDifference(part, whole, area), 1);
+    EXPECT_LE(test::maxDifference(part, whole, far), 1);
     // Outside the rectangles the picture is untouched.
-    EXPECT_EQ(maxDifference(part, image, QRect(300, 0, 300, 700)), 0);
-    EXPECT_LT(spread(part, area), spread(image, area) / 4);
+    EXPECT_EQ(test::maxDifference(part, image, QRect(300, 0, 300, 700)), 0);
+    EXPECT_LT(test::spread(part, area), test::spread(image, area) / 4);
 }
 
 TEST(GaussianBlur, OverlappingRectanglesReadTheOriginalPicture)
 {
-    QImage image = noise(400, 300, 3);
+    QImage image = test::noise(400, 300, 3);
     QImage whole = blurred(image, 10);
     QImage part = image.copy();
     blurRects(part, {QRect(50, 50, 200, 100), QRect(100, 80, 200, 150)}, 10);
-    EXPECT_LE(maxDifference(part, whole, QRect(50, 50, 200, 100)), 1);
-    EXPECT_LE(maxDifference(part, whole, QRect(100, 80, 200, 150)), 1);
+    EXPECT_LE(test::maxDifference(part, whole, QRect(50, 50, 200, 100)), 1);
+    EXPECT_LE(test::maxDifference(part, whole, QRect(100, 80, 200, 150)), 1);
 }
 
 TEST(GaussianBlur, RectanglesOutsideThePictureAreIgnored)
 {
-    QImage image = noise(64, 64, 1);
+    QImage image = test::noise(64, 64, 1);
     QImage copy = image.copy();
     blurRects(copy, {QRect(100, 100, 20, 20), QRect(-50, -50, 10, 10)}, 8);
-    EXPECT_EQ(maxDifference(copy, image, image.rect()), 0);
+    EXPECT_EQ(test::maxDifference(copy, image, image.rect()), 0);
 }
 
 TEST(GaussianBlur, KeepsPremultipliedPixelsValid)

@@ -4,42 +4,17 @@
 
 #include <algorithm>
 #include <cmath>
-#include <random>
 
+#include "GraphicsTestSupport.h"
 #include "graphics/Image.h"
 #include "graphics/ImageScaler.h"
 
 using namespace tarnix::graphics;
-
-namespace {
-
-QImage noise(int w, int h, unsigned seed)
-{
-    QImage image = makeImage(w, h);
-    std::mt19937 random(seed);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x)
-            image.setPixel(x, y, qRgb(random() % 256, random() % 256, random() % 256));
-    return image;
-}
-
-int worstDifference(const QImage& a, const QImage& b, const QRect& area)
-{
-    int worst = 0;
-    for (int y = area.top(); y <= area.bottom(); ++y)
-        for (int x = area.left(); x <= area.right(); ++x) {
-            QRgb p = a.pixel(x, y), q = b.pixel(x, y);
-            worst = std::max({worst, std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)),
-                              std::abs(qBlue(p) - qBlue(q)), std::abs(qAlpha(p) - qAlpha(q))});
-        }
-    return worst;
-}
-
-} // namespace
+namespace test = tarnix::test;
 
 TEST(ImageScaler, CopiesExactlyAtTheSameSize)
 {
-    QImage source = noise(37, 23, 1);
+    QImage source = test::noise(37, 23, 1);
     QImage target = makeImage(37, 23, Qt::black);
     ASSERT_TRUE(scaleInto(target, QRectF(0, 0, 37, 23), source, QRectF(0, 0, 37, 23)));
     EXPECT_EQ(target, source);
@@ -62,7 +37,7 @@ TEST(ImageScaler, InterpolatesLinearlyBetweenPixelCentres)
 
 TEST(ImageScaler, MatchesThePainterWithinALevelOrTwo)
 {
-    QImage source = noise(300, 200, 5);
+    QImage source = test::noise(300, 200, 5);
     QRectF from(40.5, 30.25, 150.5, 90.75);
     QRectF to(0, 0, 640, 360);
     QImage ours = makeImage(640, 360, Qt::black);
@@ -75,7 +50,7 @@ TEST(ImageScaler, MatchesThePainterWithinALevelOrTwo)
         painter.drawImage(to, source, from);
     }
     // Away from the border, where the two treat the source rectangle's edge differently.
-    EXPECT_LE(worstDifference(ours, reference, QRect(8, 8, 624, 344)), 3);
+    EXPECT_LE(test::maxDifference(ours, reference, QRect(8, 8, 624, 344)), 3);
 }
 
 // Bilinear sampling in double precision, samples kept within the source rectangle's pixels.
@@ -104,7 +79,7 @@ QImage referenceScale(const QImage& source, const QRectF& from, QSize size)
 
 TEST(ImageScaler, MatchesExactBilinearSamplingWhenEnlargingAndReducing)
 {
-    QImage source = noise(480, 270, 9);
+    QImage source = test::noise(480, 270, 9);
     // Enlarging (a zoom), mildly reducing (the screen in a padded background), reducing by 1.9
     // and by 3 (each output column then reads its own pair of source pixels).
     for (auto [from, size] : {std::pair{QRectF(100.25, 40.5, 200, 112.5), QSize(480, 270)},
@@ -113,7 +88,7 @@ TEST(ImageScaler, MatchesExactBilinearSamplingWhenEnlargingAndReducing)
                               std::pair{QRectF(source.rect()), QSize(160, 90)}}) {
         QImage ours = makeImage(size.width(), size.height(), Qt::black);
         ASSERT_TRUE(scaleInto(ours, QRectF(QPointF(0, 0), QSizeF(size)), source, from));
-        EXPECT_LE(worstDifference(ours, referenceScale(source, from, size), ours.rect()), 2)
+        EXPECT_LE(test::maxDifference(ours, referenceScale(source, from, size), ours.rect()), 2)
             << size.width();
     }
 }
