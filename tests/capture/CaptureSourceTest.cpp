@@ -73,8 +73,7 @@ TEST(CaptureSources, sizesAndScreenFramesUseDevicePixelsAndABottomLeftOrigin)
     const std::vector<DisplayInfo> displays = {{1, "top", QRect(0, 0, 1440, 900), true},
                                                {2, "bottom", QRect(0, 900, 1440, 900), false}};
     const ScreenSpace space = screenSpaceOf(displays);
-    auto w = window(1, "W", 10);
-    w.frame = QRect(100, 50, 400, 300);
+    auto w = window(1, "W", 10); // 400 × 300 at (100, 50) from the top
     const auto source = CaptureSource::forWindow(w, space);
     EXPECT_EQ(source.screenFrame(), (Rect{100, 550, 400, 300}));
     EXPECT_EQ(source.pixelSize(), QSize(400, 300));

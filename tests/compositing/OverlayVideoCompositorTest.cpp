@@ -212,26 +212,6 @@ TEST(OverlayCompositor, TheOutputTakesTheRenderContextsSize)
     EXPECT_PIXEL_NEAR(request.frame, 319, 179, qRgb(255, 0, 0), 0);
 }
 
-TEST(OverlayCompositor, ZoomsIntoTheRegionHeldAtTheRequestTime)
-{
-    QImage screen = test::solid(400, 200, Qt::blue);
-    for (int y = 0; y < 100; ++y)
-        for (int x = 0; x < 200; ++x)
-            screen.setPixel(x, y, qRgb(255, 0, 0)); // the top-left quadrant
-    Edits edits = plainEdits();
-    ZoomRegion zoom;
-    zoom.start = 2;
-    zoom.end = 5;
-    zoom.rect = {0, 0, 0.5, 0.5};
-    edits.regions = {zoom};
-    Request held(edits.instruction(), 3, screen);
-    compositor({400, 200})->startRequest(held);
-    EXPECT_PIXEL_NEAR(held.frame, 399, 199, qRgb(255, 0, 0), 0);
-    Request before(edits.instruction(), 0.5, screen);
-    compositor({400, 200})->startRequest(before);
-    EXPECT_PIXEL_NEAR(before.frame, 399, 199, qRgb(0, 0, 255), 0);
-}
-
 TEST(OverlayCompositor, AMissingCameraFrameLeavesTheBubbleOut)
 {
     Edits edits = plainEdits();
