@@ -6,6 +6,7 @@
 #include "compositing/CompositorError.h"
 #include "compositing/OverlayInstruction.h"
 #include "compositing/OverlayVideoCompositor.h"
+#include "media/MediaTestSupport.h"
 
 using namespace tarnix;
 
@@ -26,18 +27,6 @@ public:
 private:
     QSize size_;
     bool givesBuffers_;
-};
-
-class OtherInstruction final : public media::VideoCompositionInstruction {
-public:
-    media::TimeRange timeRange() const override { return {0, 1}; }
-    bool enablePostProcessing() const override { return false; }
-    bool containsTweening() const override { return false; }
-    std::optional<std::vector<media::TrackID>> requiredSourceTrackIDs() const override
-    {
-        return std::nullopt;
-    }
-    media::TrackID passthroughTrackID() const override { return 1; }
 };
 
 class Request final : public media::CompositionRequest {
@@ -127,7 +116,8 @@ std::unique_ptr<OverlayVideoCompositor> compositor(QSize size)
 TEST(OverlayCompositor, AnotherInstructionTypeOrNoScreenFrameIsAMissingFrame)
 {
     auto c = compositor({64, 36});
-    Request other(std::make_shared<OtherInstruction>(), 0, pattern(64, 36));
+    auto otherKind = std::make_shared<media::test::ScreenInstruction>(media::TimeRange{0, 1});
+    Request other(otherKind, 0, pattern(64, 36));
     c->startRequest(other);
     ASSERT_TRUE(other.error);
     EXPECT_EQ(other.error->domain, "CompositorError");

@@ -11,25 +11,6 @@
 namespace tarnix::media {
 namespace {
 
-class Instruction : public VideoCompositionInstruction {
-public:
-    explicit Instruction(double duration)
-        : duration_(duration)
-    {
-    }
-    TimeRange timeRange() const override { return {0, duration_}; }
-    bool enablePostProcessing() const override { return false; }
-    bool containsTweening() const override { return true; }
-    std::optional<std::vector<TrackID>> requiredSourceTrackIDs() const override
-    {
-        return std::vector<TrackID>{1};
-    }
-    TrackID passthroughTrackID() const override { return kInvalidTrackID; }
-
-private:
-    double duration_;
-};
-
 // Draws the screen frame into the left half of a green canvas; fails from failAt seconds on.
 class HalfCompositor : public VideoCompositing {
 public:
@@ -79,8 +60,8 @@ protected:
                                                       screen.tracks(MediaType::audio)[0], 0));
         }
         video.renderSize = screen.tracks(MediaType::video)[0].naturalSize;
-        double duration = screen.duration();
-        video.instructions = {std::make_shared<Instruction>(duration)};
+        video.instructions = {
+            std::make_shared<test::ScreenInstruction>(TimeRange{0, screen.duration()})};
         video.customVideoCompositor = [this] { return std::make_unique<HalfCompositor>(failAt); };
         return composition;
     }

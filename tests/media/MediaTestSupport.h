@@ -17,6 +17,7 @@
 #include <string>
 
 #include "media/FFmpegSupport.h"
+#include "media/VideoCompositing.h"
 
 // Test media made at test time with the ffmpeg tool, and small probes of files the tests write.
 
@@ -45,6 +46,23 @@ public:
 
 private:
     std::filesystem::path path_;
+};
+
+// An instruction of no particular compositor: track 1 over `range`, composed frame by frame.
+class ScreenInstruction final : public VideoCompositionInstruction {
+public:
+    explicit ScreenInstruction(TimeRange range) : range_(range) {}
+    TimeRange timeRange() const override { return range_; }
+    bool enablePostProcessing() const override { return false; }
+    bool containsTweening() const override { return true; }
+    std::optional<std::vector<TrackID>> requiredSourceTrackIDs() const override
+    {
+        return std::vector<TrackID>{1};
+    }
+    TrackID passthroughTrackID() const override { return kInvalidTrackID; }
+
+private:
+    TimeRange range_;
 };
 
 // Runs `ffmpeg -v error -y ARGS`; fails the calling test (ADD_FAILURE) when it does not succeed.
