@@ -4,6 +4,7 @@
 #include <xcb/res.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <map>
 
 namespace tarnix::x11 {
@@ -33,8 +34,8 @@ std::int64_t processOf(Connection& c, xcb_window_t window)
         return 0;
     for (auto it = xcb_res_query_client_ids_ids_iterator(reply.get()); it.rem;
          xcb_res_client_id_value_next(&it)) {
-        if (it.data->spec.mask & XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID &&
-            xcb_res_client_id_value_value_length(it.data) >= 1)
+        const auto& [client, byteCount] = *it.data; // which identity of which client, and its size
+        if (client.mask & XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID && byteCount >= sizeof(std::uint32_t))
             return *xcb_res_client_id_value_value(it.data);
     }
     return 0;
