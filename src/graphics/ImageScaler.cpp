@@ -6,6 +6,7 @@
 #include <cstring>
 #include <vector>
 
+#include "graphics/CpuFeatures.h"
 #include "graphics/Image.h"
 #include "graphics/ParallelFor.h"
 
@@ -286,12 +287,6 @@ __attribute__((target("avx2"))) int mixRowsAvx2(const std::uint16_t* a, const st
         _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i * 4), _mm256_castsi256_si128(packed));
     }
     return i;
-}
-
-bool hasAvx2()
-{
-    static const bool has = __builtin_cpu_supports("avx2");
-    return has;
 }
 #endif
 

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "graphics/CpuFeatures.h"
+
 namespace tarnix::media {
 
 namespace {
@@ -117,12 +119,6 @@ __attribute__((target("avx2"))) int convertAvx2(const RowPair& r, int width)
     return x;
 }
 
-bool hasAvx2()
-{
-    static const bool has = __builtin_cpu_supports("avx2");
-    return has;
-}
-
 } // namespace
 
 bool convertBgraToYuv420(const QImage& image, AVFrame& frame)
@@ -135,7 +131,7 @@ bool convertBgraToYuv420(const QImage& image, AVFrame& frame)
         frame.format != AV_PIX_FMT_YUV420P || frame.width != width || frame.height != height ||
         !frame.data[0] || !frame.data[1] || !frame.data[2])
         return false;
-    const bool wide = hasAvx2();
+    const bool wide = graphics::hasAvx2();
     for (int row = 0; row < height; row += 2) {
         const RowPair r{image.constScanLine(row), image.constScanLine(row + 1),
                         frame.data[0] + std::ptrdiff_t(row) * frame.linesize[0],
