@@ -8,7 +8,6 @@ extern "C" {
 
 #include <cmath>
 #include <condition_variable>
-#include <new>
 #include <deque>
 #include <mutex>
 
@@ -17,7 +16,7 @@ extern "C" {
 #include "capture/OutputFiles.h"
 #include "capture/pulse/PulseAudio.h"
 #include "capture/x11/X11FrameGrabber.h"
-#include "media/YuvConversion.h"
+#include "media/EncoderFrames.h"
 
 namespace tarnix {
 
@@ -33,27 +32,10 @@ using media::describe;
 
 } // namespace
 
-// One frame converted for the encoder: YUV 4:2:0 planes of the movie's size.
-struct YuvFrame {
-    AVFrame* planes = nullptr;
+// One grab converted for the encoder.
+struct QueuedFrame {
+    std::shared_ptr<AVFrame> planes;
     double time = 0; // CaptureClock time of the grab
-
-    YuvFrame(int width, int height)
-        : planes(av_frame_alloc())
-    {
-        if (!planes)
-            throw std::bad_alloc();
-        planes->format = AV_PIX_FMT_YUV420P;
-        planes->width = width;
-        planes->height = height;
-        if (av_frame_get_buffer(planes, 0) < 0) {
-            av_frame_free(&planes);
-            throw std::bad_alloc();
-        }
-    }
-    ~YuvFrame() { av_frame_free(&planes); }
-    YuvFrame(const YuvFrame&) = delete;
-    YuvFrame& operator=(const YuvFrame&) = delete;
 };
 
 struct ScreenRecorder::Run {
@@ -64,8 +46,7 @@ struct ScreenRecorder::Run {
 
     std::mutex mutex; // guards the two queues and stopWriter
     std::condition_variable wake;
-    std::deque<std::unique_ptr<YuvFrame>> frames; // waiting for the encoder
-    std::vector<std::unique_ptr<YuvFrame>> spare;  // buffers to reuse
+    std::deque<QueuedFrame> frames; // waiting for the encoder
     std::deque<pulse::AudioBlock> audio;
     bool stopWriter = false;
 
@@ -239,7 +220,7 @@ void ScreenRecorder::start(const CaptureSource& source, const std::vector<Window
     run->writerThread = std::thread([this, raw, weak] {
         for (;;) {
             std::deque<pulse::AudioBlock> audio;
-            std::unique_ptr<YuvFrame> frame;
+            std::optional<QueuedFrame> frame;
             {
                 std::unique_lock lock(raw->mutex);
                 raw->wake.wait(lock, [raw] { return raw->stopWriter || !raw->frames.empty() || !raw->audio.empty(); });
@@ -288,10 +269,6 @@ void ScreenRecorder::start(const CaptureSource& source, const std::vector<Window
                         onWriterError(run, message);
                 }, Qt::QueuedConnection);
             }
-            if (frame) {
-                std::lock_guard lock(raw->mutex);
-                raw->spare.push_back(std::move(frame));
-            }
         }
     });
     run->captureThread = std::thread([this, raw, weak] {
@@ -311,8 +288,10 @@ void ScreenRecorder::start(const CaptureSource& source, const std::vector<Window
 
 void ScreenRecorder::captureLoop(Run* run, const std::function<void(const std::string&)>& onFailure)
 {
-    const QSize size = run->writer->videoSize();
-    SwsContext* converter = nullptr;
+    // Straight from the shared memory; libswscale only when the picture must be scaled (a window
+    // that changed size, or an odd size).
+    media::EncoderFramePool frames(run->writer->videoSize());
+    media::EncoderFrameConverter converter(SWS_FAST_BILINEAR);
     double next = CaptureClock::now();
     while (!run->stopCapture) {
         const double wait = next - CaptureClock::now();
@@ -329,41 +308,17 @@ void ScreenRecorder::captureLoop(Run* run, const std::function<void(const std::s
             break;
         }
         if (!image.isNull()) {
-            std::unique_ptr<YuvFrame> frame;
+            bool queueFull = false;
             {
                 std::lock_guard lock(run->mutex);
-                if (run->frames.size() >= kFrameQueueDepth) {
-                    ++run->dropped; // the encoder is behind: this frame is not kept
-                } else if (!run->spare.empty()) {
-                    frame = std::move(run->spare.back());
-                    run->spare.pop_back();
-                } else {
-                    frame = std::make_unique<YuvFrame>(size.width(), size.height());
-                }
+                queueFull = run->frames.size() >= kFrameQueueDepth;
             }
-            // A recycled buffer may still be referenced by the encoder: then this makes a new one.
-            if (frame && av_frame_make_writable(frame->planes) < 0) {
-                frame.reset();
+            // A full queue means the encoder is behind: this frame is not kept.
+            std::shared_ptr<AVFrame> planes = queueFull ? nullptr : frames.frame();
+            if (!planes || !converter.convert(image, *planes)) {
                 ++run->dropped;
-            }
-            if (frame) {
-                frame->time = time;
-                // Straight from the shared memory; swscale only when the picture must be scaled
-                // (a window that changed size, or an odd size).
-                if (!media::convertBgraToYuv420(image, *frame->planes)) {
-                    SwsContext* previous = converter;
-                    converter = sws_getCachedContext(converter, image.width(), image.height(), AV_PIX_FMT_BGRA,
-                                                     size.width(), size.height(), AV_PIX_FMT_YUV420P,
-                                                     SWS_FAST_BILINEAR, nullptr, nullptr, nullptr);
-                    if (converter && converter != previous) // BT.709 limited range, as the movie is tagged
-                        sws_setColorspaceDetails(converter, sws_getCoefficients(SWS_CS_ITU709), 1,
-                                                 sws_getCoefficients(SWS_CS_ITU709), 0, 0, 1 << 16, 1 << 16);
-                    const std::uint8_t* source[1] = {image.constBits()};
-                    const int sourceStride[1] = {static_cast<int>(image.bytesPerLine())};
-                    if (converter)
-                        sws_scale(converter, source, sourceStride, 0, image.height(), frame->planes->data,
-                                  frame->planes->linesize);
-                }
+            } else {
+                QueuedFrame frame{std::move(planes), time};
                 std::lock_guard lock(run->mutex);
                 run->frames.push_back(std::move(frame));
                 run->wake.notify_one();
@@ -376,7 +331,6 @@ void ScreenRecorder::captureLoop(Run* run, const std::function<void(const std::s
         if (lag > kMaximumCatchUpFrames * run->frameInterval)
             next += std::ceil(lag / run->frameInterval) * run->frameInterval;
     }
-    sws_freeContext(converter);
 }
 
 void ScreenRecorder::onFrameWritten(const std::shared_ptr<Run>& run, int count,

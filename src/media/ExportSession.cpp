@@ -4,21 +4,16 @@
 #include <QThreadPool>
 #include <QtConcurrent/QtConcurrentRun>
 
-extern "C" {
-#include <libavutil/buffer.h>
-#include <libavutil/imgutils.h>
-}
-
 #include <deque>
 #include <map>
 
 #include "media/AudioMixer.h"
 #include "media/DecodeAhead.h"
+#include "media/EncoderFrames.h"
 #include "media/ExportSettings.h"
 #include "media/FFmpegSupport.h"
 #include "media/FrameRequest.h"
 #include "media/MovieWriter.h"
-#include "media/YuvConversion.h"
 
 namespace tarnix::media {
 
@@ -42,80 +37,21 @@ struct RenderedFrame {
     std::optional<MediaError> error;
 };
 
-// Encoder frames come from one pool per export: their buffers are reused rather than mapped
-// afresh for every frame.
-class YuvFramePool {
-public:
-    explicit YuvFramePool(QSize size)
-        : size_(size)
-        , bytes_(av_image_get_buffer_size(AV_PIX_FMT_YUV420P, size.width(), size.height(), kAlign))
-        , pool_(bytes_ > 0 ? av_buffer_pool_init(std::size_t(bytes_), av_buffer_alloc) : nullptr)
-    {
-    }
-    ~YuvFramePool() { av_buffer_pool_uninit(&pool_); } // buffers still out are freed when returned
-    YuvFramePool(const YuvFramePool&) = delete;
-    YuvFramePool& operator=(const YuvFramePool&) = delete;
-
-    // Thread-safe. Null when out of memory.
-    std::shared_ptr<AVFrame> frame()
-    {
-        std::shared_ptr<AVFrame> frame(av_frame_alloc(), [](AVFrame* f) { av_frame_free(&f); });
-        if (!frame || !pool_)
-            return nullptr;
-        frame->buf[0] = av_buffer_pool_get(pool_);
-        if (!frame->buf[0])
-            return nullptr;
-        frame->format = AV_PIX_FMT_YUV420P;
-        frame->width = size_.width();
-        frame->height = size_.height();
-        if (av_image_fill_arrays(frame->data, frame->linesize, frame->buf[0]->data, AV_PIX_FMT_YUV420P,
-                                 size_.width(), size_.height(), kAlign) < 0)
-            return nullptr;
-        return frame;
-    }
-
-private:
-    static constexpr int kAlign = 64;
-    QSize size_;
-    int bytes_;
-    AVBufferPool* pool_;
-};
-
-// BGRA to YUV 4:2:0 at the output size, BT.709 limited range as the writer tags the file: our own
-// conversion at the same size, else one libswscale pass that scales too. Runs on the worker
-// threads, so the export thread only encodes.
-std::shared_ptr<AVFrame> toEncoderFrame(const QImage& image, YuvFramePool& pool, QSize size)
+// BGRA to the encoder's YUV 4:2:0 at the output size, on the worker threads, so the export
+// thread only encodes. Frames come from one pool per export.
+std::shared_ptr<AVFrame> toEncoderFrame(const QImage& image, EncoderFramePool& pool)
 {
-    if (image.size() == size) {
-        std::shared_ptr<AVFrame> frame = pool.frame();
-        if (frame && convertBgraToYuv420(image, *frame))
-            return frame;
-    }
     // Per worker thread: the converter is reused for every frame of the same sizes.
-    thread_local ff::SwsPtr converter;
-    SwsContext* previous = converter.get();
-    int flags = SWS_FULL_CHR_H_INP | (image.size() == size ? SWS_BILINEAR : SWS_BICUBIC);
-    converter.reset(sws_getCachedContext(converter.release(), image.width(), image.height(),
-                                         AV_PIX_FMT_BGRA, size.width(), size.height(),
-                                         AV_PIX_FMT_YUV420P, flags, nullptr, nullptr, nullptr));
-    if (!converter)
-        return nullptr;
-    if (converter.get() != previous)
-        sws_setColorspaceDetails(converter.get(), sws_getCoefficients(SWS_CS_DEFAULT), 1,
-                                 sws_getCoefficients(SWS_CS_ITU709), 0, 0, 1 << 16, 1 << 16);
+    thread_local EncoderFrameConverter converter(SWS_FULL_CHR_H_INP | SWS_BICUBIC);
     std::shared_ptr<AVFrame> frame = pool.frame();
-    if (!frame)
+    if (!frame || !converter.convert(image, *frame))
         return nullptr;
-    const uint8_t* planes[4] = {image.constBits(), nullptr, nullptr, nullptr};
-    int strides[4] = {int(image.bytesPerLine()), 0, 0, 0};
-    sws_scale(converter.get(), planes, strides, 0, image.height(), frame->data, frame->linesize);
     return frame;
 }
 
 RenderedFrame renderFrame(VideoCompositing& compositor, double time,
                           std::shared_ptr<const VideoCompositionInstruction> instruction,
-                          const std::map<TrackID, QImage>& sources, YuvFramePool& pool,
-                          QSize outputSize)
+                          const std::map<TrackID, QImage>& sources, EncoderFramePool& pool)
 {
     ComposedFrame composed = composeFrame(compositor, time, std::move(instruction), sources);
     if (composed.error) {
@@ -125,7 +61,7 @@ RenderedFrame renderFrame(VideoCompositing& compositor, double time,
                                       "A frame couldn't be rendered.", std::nullopt,
                                       *composed.error)};
     }
-    std::shared_ptr<AVFrame> yuv = toEncoderFrame(composed.image, pool, outputSize);
+    std::shared_ptr<AVFrame> yuv = toEncoderFrame(composed.image, pool);
     if (!yuv)
         return {nullptr, exportError(ExportErrorCode::renderFailed,
                                      "A frame couldn't be rendered.",
@@ -172,7 +108,7 @@ std::optional<MediaError> ExportSession::renderAndWrite(Run& state)
                            "No compositor could be made.");
     compositor->renderContextChanged(
         std::make_shared<FixedRenderContext>(videoComposition_.renderSize));
-    YuvFramePool yuvFrames(state.outputSize);
+    EncoderFramePool encoderFrames(state.outputSize);
     QThreadPool pool; // declared after the compositor and frames: destroyed (and joined) first
     pool.setMaxThreadCount(std::max(2, QThread::idealThreadCount()));
     const int window = pool.maxThreadCount() * kFramesInFlightPerWorker;
@@ -206,11 +142,10 @@ std::optional<MediaError> ExportSession::renderAndWrite(Run& state)
         }
         auto instruction = videoComposition_.instructionAt(t);
         VideoCompositing* drawer = compositor.get();
-        YuvFramePool* frames = &yuvFrames;
-        QSize size = state.outputSize;
-        inFlight.push_back(QtConcurrent::run(&pool, [drawer, t, instruction, frames, size,
+        EncoderFramePool* frames = &encoderFrames;
+        inFlight.push_back(QtConcurrent::run(&pool, [drawer, t, instruction, frames,
                                                      sources = std::move(decoded.sources)] {
-            return renderFrame(*drawer, t, instruction, sources, *frames, size);
+            return renderFrame(*drawer, t, instruction, sources, *frames);
         }));
         while (int(inFlight.size()) >= window)
             if (auto error = writeOldest()) {
