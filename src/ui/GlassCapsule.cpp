@@ -66,7 +66,7 @@ void GlassCapsule::updateWindowEffects()
         const QPainterPath shape = capsulePath().translated(mapTo(top, QPointF(0, 0)));
         const QRegion region(shape.toFillPolygon().toPolygon());
         if (!composited_)
-            top->setMask(region);
+            top->setMask(region.united(extraShape_));
         else
             top->clearMask();
         if (blurred_) {
@@ -76,6 +76,15 @@ void GlassCapsule::updateWindowEffects()
         }
     }
     update();
+}
+
+void GlassCapsule::setExtraWindowShape(const QRegion& region)
+{
+    if (region == extraShape_)
+        return;
+    extraShape_ = region;
+    if (isVisible())
+        updateWindowEffects();
 }
 
 void GlassCapsule::paintEvent(QPaintEvent*)

@@ -33,6 +33,10 @@ public:
     // region: call when the widget is shown in its final window, and after it moves to a screen.
     void updateWindowEffects();
 
+    // More of the window that must stay visible where the window is clipped to the pill (no
+    // compositor): a region in window coordinates, such as a message line beside the pill.
+    void setExtraWindowShape(const QRegion& region);
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -41,6 +45,7 @@ protected:
 private:
     bool composited_ = true;
     bool blurred_ = false;
+    QRegion extraShape_;
 };
 
 } // namespace tarnix

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QFont>
+#include <QFontDatabase>
 #include <QStyleFactory>
 
 namespace tarnix::StudioTheme {
@@ -84,9 +85,32 @@ void applyTo(QApplication& app)
         app.setStyle(fusion);
     app.setPalette(palette());
     QFont font = app.font();
-    if (font.pointSizeF() > 0 && font.pointSizeF() < 9.5)
-        font.setPointSizeF(9.5);
+    if (QFontDatabase::families().contains(QStringLiteral("Inter")))
+        font.setFamily(QStringLiteral("Inter"));
+    font.setPixelSize(13);
     app.setFont(font);
+}
+
+QFont font(int pixelSize, QFont::Weight weight)
+{
+    QFont f = QApplication::font();
+    f.setPixelSize(pixelSize);
+    f.setWeight(weight);
+    return f;
+}
+
+QString menuStyleSheet()
+{
+    auto css = [](const QColor& c) { return c.name(QColor::HexArgb); };
+    return QStringLiteral(
+               "QMenu { background: %1; border: 1px solid %2; border-radius: 8px; padding: 5px; color: %3; }"
+               "QMenu::item { padding: 6px 22px 6px 24px; border-radius: 5px; }"
+               "QMenu::item:selected { background: %4; color: white; }"
+               "QMenu::item:disabled { color: %5; }"
+               "QMenu::indicator { width: 14px; height: 14px; left: 6px; }"
+               "QMenu::separator { height: 1px; background: %2; margin: 4px 6px; }")
+        .arg(css(panelElevated()), css(QColor(255, 255, 255, 30)), css(textPrimary()), css(accent()),
+             css(textTertiary()));
 }
 
 } // namespace tarnix::StudioTheme

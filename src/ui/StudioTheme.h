@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QColor>
+#include <QFont>
 #include <QPalette>
 
 class QApplication;
@@ -28,9 +29,15 @@ QColor trackBackground(); // timeline tracks, slider grooves
 // A dark palette of the colours above, for every widget that draws with the style.
 QPalette palette();
 
-// Fusion style, the palette above and the application font: call once after the QApplication
-// exists, before any window is shown.
+// Fusion style, the palette above and the application font (Inter where it is installed):
+// call once after the QApplication exists, before any window is shown.
 void applyTo(QApplication& app);
+
+// The application font at a pixel size and weight.
+QFont font(int pixelSize, QFont::Weight weight = QFont::Normal);
+
+// Dark, rounded menus with the accent as the selection.
+QString menuStyleSheet();
 
 // `color` at `opacity` times its own alpha.
 QColor withOpacity(QColor color, qreal opacity);

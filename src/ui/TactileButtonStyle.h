@@ -1,7 +1,8 @@
 #pragma once
 
 #include <QGraphicsEffect>
-#include <QVariantAnimation>
+
+#include "ui/SpringAnimation.h"
 
 class QAbstractButton;
 
@@ -31,20 +32,15 @@ public:
     qreal opacity() const;
     bool isAnimating() const;
 
-    // The spring's way from 0 to 1, `seconds` after it was let go: 0 at 0, overshooting once,
-    // within 0.1 % of 1 from settleSeconds() on.
-    static qreal springStep(qreal seconds);
-    static qreal settleSeconds();
+    static constexpr Spring spring{response, dampingFraction};
 
 protected:
     void draw(QPainter* painter) override;
 
 private:
     explicit TactileButtonStyle(QAbstractButton* button);
-    void animateTo(qreal target);
-
     qreal amount_ = 0;
-    QVariantAnimation animation_;
+    SpringAnimation animation_;
 };
 
 } // namespace tarnix

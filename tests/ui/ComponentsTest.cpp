@@ -8,6 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <numbers>
+
 #include "ui/AppAlert.h"
 #include "ui/GlassCapsule.h"
 #include "ui/TactileButtonStyle.h"
@@ -27,16 +30,20 @@ bool waitUntil(const std::function<bool()>& condition, int timeoutMs = 5000)
 
 } // namespace
 
-TEST(TactileButtonStyle, TheSpringOvershootsOnceAndSettles)
+TEST(Spring, OvershootsAsItsDampingSaysAndSettles)
 {
-    EXPECT_EQ(TactileButtonStyle::springStep(0), 0);
-    qreal peak = 0;
-    for (qreal t = 0; t < TactileButtonStyle::settleSeconds(); t += 0.002)
-        peak = std::max(peak, TactileButtonStyle::springStep(t));
-    // A damping fraction of 0.62 overshoots by about e^(−πζ/√(1−ζ²)) ≈ 8 %.
-    EXPECT_NEAR(peak, 1.083, 0.01);
-    EXPECT_NEAR(TactileButtonStyle::springStep(TactileButtonStyle::settleSeconds()), 1, 0.001);
-    EXPECT_LT(TactileButtonStyle::settleSeconds(), 0.7);
+    for (Spring spring : {TactileButtonStyle::spring, Spring{0.3, 0.78}, Spring{0.5, 1.0}}) {
+        EXPECT_EQ(spring.value(0), 0);
+        double peak = 0;
+        for (double t = 0; t < spring.settleSeconds(); t += 0.001)
+            peak = std::max(peak, spring.value(t));
+        // The first overshoot of an underdamped spring is e^(−πζ/√(1−ζ²)); none when critical.
+        const double z = spring.dampingFraction;
+        const double overshoot = z < 1 ? std::exp(-std::numbers::pi * z / std::sqrt(1 - z * z)) : 0;
+        EXPECT_NEAR(peak, 1 + overshoot, 0.005) << z;
+        EXPECT_NEAR(spring.value(spring.settleSeconds()), 1, 0.001) << z;
+        EXPECT_LT(spring.settleSeconds(), 1.0);
+    }
 }
 
 TEST(TactileButtonStyle, APressedButtonShrinksAndFadesThenSpringsBack)
