@@ -82,12 +82,13 @@ void PreviewFrameSource::request(int first, int ahead)
         ahead_ = std::max(ahead, 1);
         // Frames from `first` on are already on their way (a step forward, or play after a
         // pause): keep them.
-        if (requested_ && first >= position_ && first < nextDecode_) {
+        if (requested_ && !decodeFailed_ && first >= position_ && first < nextDecode_) {
             position_ = first;
             std::erase_if(ready_, [&](const auto& entry) { return entry.first < first; });
         } else {
             ++generation_; // frames of the older request are dropped wherever they are
             requested_ = true;
+            decodeFailed_ = false;
             position_ = first;
             nextDecode_ = first;
             ready_.clear();
@@ -170,7 +171,9 @@ void PreviewFrameSource::decodeLoop()
                 return;
             item = item_;
             generation = generation_;
-            index = nextDecode_++;
+            // A consumer that has overtaken the decoder needs no frame it has passed.
+            index = std::max(nextDecode_, position_);
+            nextDecode_ = index + 1;
         }
         if (readerComposition != item->composition) {
             reader.reset();
@@ -193,6 +196,7 @@ void PreviewFrameSource::decodeLoop()
                 continue; // superseded while decoding
             if (error) {
                 nextDecode_ = item->frameCount; // nothing after a failed frame
+                decodeFailed_ = true;
                 ready_[index] = Frame{index, QImage(), error};
             }
         }
@@ -211,8 +215,8 @@ void PreviewFrameSource::compose(std::shared_ptr<const Item> item, std::uint64_t
 {
     {
         std::lock_guard lock(mutex_);
-        if (generation != generation_)
-            return; // superseded while it waited for a thread
+        if (generation != generation_ || index < position_)
+            return; // superseded, or passed by the consumer, while it waited for a thread
     }
     double t = index * item->frameDuration;
     ComposedFrame composed =

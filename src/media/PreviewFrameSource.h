@@ -84,6 +84,7 @@ private:
     int position_ = 0;   // the consumer's frame
     int ahead_ = 1;
     bool requested_ = false;
+    bool decodeFailed_ = false; // the current request's decoding stopped at a failed frame
     std::map<int, Frame> ready_;
     bool stopping_ = false;
     QThreadPool pool_;

@@ -227,6 +227,8 @@ struct PreviewPlayer::Impl {
         stopClock();
         pausedTime = duration;
         playing = false;
+        if (shownIndex >= 0 && shownIndex < frameCount - 2)
+            statistics.framesSkipped += frameCount - 2 - shownIndex; // before the last frame
         if (shownIndex != frameCount - 1)
             want(frameCount - 1, kAheadPaused);
         emit q.timeChanged(duration);

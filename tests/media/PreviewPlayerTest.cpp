@@ -300,6 +300,10 @@ TEST_F(PreviewPlayerTest, FailuresAreReportedAndStopPlayback)
     EXPECT_EQ(recorded.failures.back(), "A frame couldn't be drawn.");
     EXPECT_FALSE(player.isPlaying());
     EXPECT_LT(player.currentTime(), 1.2);
+    // Seeking into the failing part fails again rather than waiting forever.
+    player.seek(1.5);
+    ASSERT_TRUE(waitFor([&] { return !player.isSeeking(); }));
+    EXPECT_EQ(recorded.failures.size(), 2u);
 
     // A video composition that cannot draw anything is refused; the player stays usable.
     VideoComposition nothing;
