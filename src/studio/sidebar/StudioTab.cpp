@@ -1,0 +1,54 @@
+#include "studio/sidebar/StudioTab.h"
+
+#include <QCoreApplication>
+
+namespace tarnix {
+
+QString rawValue(StudioTab tab)
+{
+    switch (tab) {
+    case StudioTab::zoom: return QStringLiteral("zoom");
+    case StudioTab::camera: return QStringLiteral("camera");
+    case StudioTab::background: return QStringLiteral("background");
+    case StudioTab::audio: return QStringLiteral("audio");
+    case StudioTab::cursor: return QStringLiteral("cursor");
+    case StudioTab::redact: return QStringLiteral("redact");
+    }
+    return {};
+}
+
+std::optional<StudioTab> studioTabFromRawValue(const QString& raw)
+{
+    for (StudioTab tab : kAllStudioTabs)
+        if (rawValue(tab) == raw)
+            return tab;
+    return std::nullopt;
+}
+
+QString title(StudioTab tab)
+{
+    switch (tab) {
+    case StudioTab::zoom: return QCoreApplication::translate("StudioTab", "Zoom");
+    case StudioTab::camera: return QCoreApplication::translate("StudioTab", "Camera");
+    case StudioTab::background: return QCoreApplication::translate("StudioTab", "Background");
+    case StudioTab::audio: return QCoreApplication::translate("StudioTab", "Audio");
+    case StudioTab::cursor: return QCoreApplication::translate("StudioTab", "Cursor");
+    case StudioTab::redact: return QCoreApplication::translate("StudioTab", "Privacy");
+    }
+    return {};
+}
+
+QString iconName(StudioTab tab)
+{
+    switch (tab) {
+    case StudioTab::zoom: return QStringLiteral("zoom");
+    case StudioTab::camera: return QStringLiteral("video-fill");
+    case StudioTab::background: return QStringLiteral("palette-fill");
+    case StudioTab::audio: return QStringLiteral("waveform");
+    case StudioTab::cursor: return QStringLiteral("cursor");
+    case StudioTab::redact: return QStringLiteral("eye-slash-fill");
+    }
+    return {};
+}
+
+} // namespace tarnix
