@@ -6,7 +6,7 @@
 #include <optional>
 
 #include "studio/Binding.h"
-#include "studio/sidebar/StudioTab.h"
+#include "studio/sidebar/StudioTabLabels.h"
 
 class QAbstractButton;
 class QVariantAnimation;

@@ -11,7 +11,7 @@
 #include "compositing/SystemWallpaperCatalog.h"
 #include "document/RecordingTimeline.h"
 #include "studio/Binding.h"
-#include "studio/sidebar/StudioTab.h"
+#include "studio/sidebar/StudioTabLabels.h"
 
 class QScrollArea;
 class QVBoxLayout;

@@ -1,29 +1,8 @@
-#include "studio/sidebar/StudioTab.h"
+#include "studio/sidebar/StudioTabLabels.h"
 
 #include <QCoreApplication>
 
 namespace tarnix {
-
-QString rawValue(StudioTab tab)
-{
-    switch (tab) {
-    case StudioTab::zoom: return QStringLiteral("zoom");
-    case StudioTab::camera: return QStringLiteral("camera");
-    case StudioTab::background: return QStringLiteral("background");
-    case StudioTab::audio: return QStringLiteral("audio");
-    case StudioTab::cursor: return QStringLiteral("cursor");
-    case StudioTab::redact: return QStringLiteral("redact");
-    }
-    return {};
-}
-
-std::optional<StudioTab> studioTabFromRawValue(const QString& raw)
-{
-    for (StudioTab tab : kAllStudioTabs)
-        if (rawValue(tab) == raw)
-            return tab;
-    return std::nullopt;
-}
 
 QString title(StudioTab tab)
 {
