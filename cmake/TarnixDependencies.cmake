@@ -6,7 +6,7 @@ endif()
 
 find_package(PkgConfig REQUIRED)
 find_package(Threads REQUIRED)
-find_package(Qt6 6.4 REQUIRED COMPONENTS Core Gui Widgets Svg Network Multimedia Concurrent Test)
+find_package(Qt6 6.4 REQUIRED COMPONENTS Core Gui Widgets Svg Network Multimedia Concurrent DBus Test)
 
 pkg_check_modules(FFMPEG REQUIRED IMPORTED_TARGET
   libavcodec libavformat libavutil libswscale libswresample libavdevice)

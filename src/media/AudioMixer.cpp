@@ -15,6 +15,7 @@ struct AudioMixer::Track {
         std::vector<float> buffer;   // decoded, not yet mixed
         std::size_t bufferStart = 0; // first unread float in buffer
         std::int64_t skip = 0;       // frames still to drop before the range's start
+        std::int64_t rangeOffset = 0; // frames from the track's start to the range's start
         std::int64_t delivered = 0;  // frames handed to the mix so far
         bool ended = false;
     };
@@ -38,6 +39,7 @@ AudioMixer::AudioMixer(const Composition& composition, int sampleRate, int chann
                 s.frameCount += s.skip;
                 s.skip = 0;
             }
+            s.rangeOffset = s.skip;
             s.reader = std::make_unique<AudioSampleReader>(
                 segment.source, AudioFormat{SampleFormat::f32, rate_, channels_});
             mixed->segments.push_back(std::move(s));
@@ -81,6 +83,23 @@ void AudioMixer::mixTrack(Track& track, float* out, std::int64_t first, std::int
             begin += n;
         }
     }
+}
+
+void AudioMixer::seek(double seconds)
+{
+    position_ = std::max<std::int64_t>(0, std::llround(seconds * rate_));
+    for (auto& track : tracks_)
+        for (auto& s : track->segments) {
+            s.buffer.clear();
+            s.bufferStart = 0;
+            s.skip = 0;
+            s.delivered = std::clamp<std::int64_t>(position_ - s.firstFrame, 0,
+                                                   std::max<std::int64_t>(s.frameCount, 0));
+            s.ended = s.delivered >= s.frameCount;
+            if (!s.ended) // the reader's first sample is the track's start
+                s.reader->seek(s.placement.source.timeRange.start +
+                               double(s.rangeOffset + s.delivered) / rate_);
+        }
 }
 
 std::vector<float> AudioMixer::read(std::int64_t frameCount)
