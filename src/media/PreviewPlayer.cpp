@@ -295,6 +295,8 @@ void PreviewPlayer::replaceComposition(std::shared_ptr<const Composition> compos
     double t = currentTime();
     d_->stopClock();
     d_->load(std::move(composition), std::move(videoComposition), t);
+    if (d_->pausedTime != t)
+        emit timeChanged(d_->pausedTime); // a shorter composition pulled the playhead back
 }
 
 void PreviewPlayer::clear()
