@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <utility>
 
 #include "media/PreviewAudioOutput.h"
 #include "media/PreviewFrameSource.h"
@@ -136,16 +137,18 @@ struct PreviewPlayer::Impl {
         std::optional<PreviewFrameSource::Frame> f = source.take(wantedIndex);
         if (f && f->error)
             return fail(*f->error);
-        if (f)
-            show(*f);
-        else if (!(shownIndex == wantedIndex && shownIsCurrent))
+        if (!f && !(shownIndex == wantedIndex && shownIsCurrent))
             return;
         wantedIndex = -1;
-        if (seekPending) {
-            seekPending = false;
-            emit q.seekFinished(seekTarget);
-        }
-        if (playing && !clockRunning)
+        bool seekDone = std::exchange(seekPending, false);
+        double target = seekTarget;
+        if (f)
+            show(*f);
+        if (wantedIndex >= 0)
+            return; // a receiver of the frame asked for another one
+        if (seekDone)
+            emit q.seekFinished(target);
+        if (playing && !clockRunning && wantedIndex < 0)
             startClock();
     }
 
@@ -213,6 +216,8 @@ struct PreviewPlayer::Impl {
                 offsetSum += std::abs(offset);
                 statistics.meanAudioOffset = offsetSum / ++offsetCount;
                 show(*f);
+                if (!clockRunning)
+                    return; // a receiver of the frame paused or seeked
             } else {
                 lateIndex = index; // shown when it arrives, if still due
                 source.advanceTo(index);

@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <utility>
 
 #include "MediaTestSupport.h"
 #include "media/PreviewPlayer.h"
@@ -227,6 +228,18 @@ TEST_F(PreviewPlayerTest, ANewerSeekSupersedesAnOlderOneStillBeingDrawn)
     EXPECT_EQ(recorded.seeks.back(), 1.9);
     EXPECT_EQ(recorded.frames.back(), 57);
     EXPECT_EQ(std::count(recorded.frames.begin(), recorded.frames.end(), 9), 0);
+
+    // A receiver of a frame may seek at once; that newer seek is the one that finishes.
+    bool once = true;
+    QObject::connect(&player, &PreviewPlayer::frameChanged, [&] {
+        if (std::exchange(once, false))
+            player.seek(0.1);
+    });
+    recorded.seeks.clear();
+    player.seek(1.0);
+    ASSERT_TRUE(waitFor([&] { return !player.isSeeking(); }));
+    EXPECT_EQ(recorded.seeks, (std::vector<double>{0.1}));
+    EXPECT_EQ(recorded.frames.back(), 3);
 }
 
 TEST_F(PreviewPlayerTest, ARebuiltCompositionSwapsInAtThePlayhead)
