@@ -1,7 +1,7 @@
 // Preview playback: a 1920 × 1080 screen recording with a camera, system audio, a gradient
 // background, zoom regions, the cursor with clicks and one blur region, played through
-// PreviewPlayer into an off-screen surface (each frame drawn scaled to 1280 × 720, as the Studio's
-// preview draws it) at 30 frames per second. Reports frames shown late or skipped, the offset of
+// PreviewPlayer into an off-screen 1280 × 720 surface (frames fitted to it by the player, drawn by
+// the GUI thread) at 30 frames per second. Reports frames shown late or skipped, the offset of
 // the picture from the clock (the audio device's position when a sound server is reachable), and
 // the time from a seek to its frame, median and worst over 50 random seeks, plus a fast scrub.
 //
@@ -141,6 +141,7 @@ int main(int argc, char** argv)
 
     media::PreviewPlayer player;
     QImage surface(1280, 720, QImage::Format_ARGB32_Premultiplied);
+    player.setDisplaySize(surface.size());
     double drawMs = 0;
     int drawn = 0;
     QObject::connect(&player, &media::PreviewPlayer::frameChanged, [&](const QImage& frame, double) {

@@ -50,6 +50,7 @@ struct PreviewPlayer::Impl {
     PreviewFrameSource source;
     PreviewAudioOutput audio;
     bool audioEnabled = true;
+    QSize displaySize;
 
     // Transport. `playing` is the state the user sees; the clock runs only once the frame it
     // starts from is on screen (after a seek or a swap while playing it waits for that frame).
@@ -373,6 +374,16 @@ double PreviewPlayer::duration() const { return d_->duration; }
 QSize PreviewPlayer::renderSize() const { return d_->renderSize; }
 double PreviewPlayer::frameDuration() const { return d_->frameDuration; }
 QImage PreviewPlayer::currentFrame() const { return d_->frame; }
+void PreviewPlayer::setDisplaySize(QSize size)
+{
+    if (size == d_->displaySize)
+        return;
+    d_->displaySize = size;
+    d_->source.setOutputSize(size);
+    d_->shownIsCurrent = false;
+    if (d_->composition && !d_->clockRunning && d_->wantedIndex < 0)
+        d_->want(d_->indexAt(d_->pausedTime), d_->playing ? kAheadPlaying : kAheadPaused);
+}
 void PreviewPlayer::setAudioOutputEnabled(bool enabled) { d_->audioEnabled = enabled; }
 bool PreviewPlayer::isAudioClockActive() const { return d_->clockRunning && d_->audioClock; }
 

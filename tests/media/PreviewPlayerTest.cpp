@@ -191,6 +191,16 @@ TEST_F(PreviewPlayerTest, SeeksLandOnTheExactFrameOfTheCompositionTime)
     ASSERT_TRUE(waitFor([&] { return !player.isSeeking(); }));
     EXPECT_EQ(test::frameIndexOf(player.currentFrame()), 15 + 44); // the last frame
 
+    // Frames fitted to the display are made again, at the same place, when its size changes.
+    player.seek(0.7);
+    ASSERT_TRUE(waitFor([&] { return !player.isSeeking(); }));
+    player.setDisplaySize(QSize(40, 40));
+    ASSERT_TRUE(waitFor([&] { return player.currentFrame().size() == QSize(40, 30); }));
+    EXPECT_EQ(test::frameIndexOf(player.currentFrame()), 15 + 21);
+    EXPECT_EQ(player.renderSize(), QSize(64, 48));
+    player.setDisplaySize(QSize());
+    ASSERT_TRUE(waitFor([&] { return player.currentFrame().size() == QSize(64, 48); }));
+
     // A seek while playing lands, then playback goes on from there.
     player.seek(0.2);
     player.play();
