@@ -46,6 +46,8 @@ public:
     bool isEmpty() const { return hasCuts_ && spans_.empty(); }
     // Seconds of output.
     double duration() const { return duration_; }
+    // Seconds of the recording the cuts were applied to (0 for the default value).
+    double sourceDuration() const { return sourceDuration_; }
 
     // The source time shown at output time t. Past the end, the end of the last span.
     double sourceTime(double outputTime) const;
