@@ -15,9 +15,12 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <functional>
+
 #include "media/PreviewPlayer.h"
 #include "studio/FileReveal.h"
 #include "studio/PlayerSurface.h"
+#include "studio/StudioEditingViews.h"
 #include "studio/PreviewPlayerBridge.h"
 #include "studio/StudioControls.h"
 #include "studio/StudioSession.h"
@@ -31,7 +34,6 @@ namespace {
 
 constexpr int kPreviewMargin = 16;
 constexpr int kRailInset = 12;
-constexpr int kPanelWidth = 300;
 // Room the window keeps around the picture when it is fitted to the video: toolbar, transport,
 // caption and timeline.
 constexpr int kChromeHeight = 320;
@@ -71,6 +73,7 @@ public:
 
     PlayerSurface* surface() const { return surface_; }
     QWidget* overlay() const { return overlay_; }
+    std::function<void()> onPictureMoved;
 
     void setRail(QWidget* view)
     {
@@ -94,6 +97,7 @@ public:
                                            -kPreviewMargin);
         const QRect picture = fittedRect(session_.naturalSize(), area).toAlignedRect();
         surface_->setGeometry(picture);
+        const bool moved = overlay_->geometry() != picture;
         overlay_->setGeometry(picture);
         overlay_->raise();
         int left = kRailInset;
@@ -105,9 +109,13 @@ public:
         }
         if (panel_) {
             panel_->setVisible(session_.selectedTab().has_value());
-            panel_->setGeometry(left, kRailInset, kPanelWidth, height() - 2 * kRailInset);
+            const QSize hint = panel_->sizeHint();
+            panel_->setGeometry(left, kRailInset, hint.width(),
+                                std::min(hint.height(), height() - 2 * kRailInset));
             panel_->raise();
         }
+        if (moved && onPictureMoved)
+            onPictureMoved();
     }
 
 protected:
@@ -141,6 +149,7 @@ StudioView::StudioView(RecordingTimeline timeline, std::optional<std::filesystem
     surface_ = preview_->surface();
     overlay_ = preview_->overlay();
     surface_->setPlayer(player_.get());
+    preview_->onPictureMoved = [this] { emit previewGeometryChanged(); };
     transport_ = new TransportBar(*session_, this);
 
     auto* column = new QVBoxLayout(this);
@@ -166,6 +175,7 @@ StudioView::StudioView(RecordingTimeline timeline, std::optional<std::filesystem
     });
     connect(session_.get(), &StudioSession::errorMessageChanged, this, &StudioView::showFailure);
     installShortcuts();
+    editing_ = new StudioEditingViews(*this);
     refreshCaption();
     refreshResult();
     session_->open();

@@ -36,6 +36,7 @@ class PreviewPlayer;
 namespace tarnix {
 
 class PlayerSurface;
+class StudioEditingViews;
 class StudioSession;
 class StudioToolbar;
 class TransportBar;
@@ -52,6 +53,8 @@ public:
     ~StudioView() override;
 
     StudioSession& session() const { return *session_; }
+    // The timeline, rail, settings panel and preview handles, wired to the session.
+    StudioEditingViews& editingViews() const { return *editing_; }
     media::PreviewPlayer& player() const { return *player_; }
     PlayerSurface* playerSurface() const { return surface_; }
     StudioToolbar* toolbar() const { return toolbar_; }
@@ -79,6 +82,8 @@ public:
 signals:
     // The user closed the Studio (after confirmClose()).
     void closeRequested();
+    // The picture moved or changed size in the preview (previewOverlay() with it).
+    void previewGeometryChanged();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -112,6 +117,7 @@ private:
     QWidget* resultRow_ = nullptr;
     QLabel* resultText_ = nullptr;
     QPushButton* showInFiles_ = nullptr;
+    StudioEditingViews* editing_ = nullptr;
     bool keyFilterInstalled_ = false;
     bool fitted_ = false;
 };

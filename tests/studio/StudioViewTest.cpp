@@ -134,9 +134,11 @@ TEST_F(StudioViewTest, SeekLandsOnTheTimeAndAnEditKeepsThePlayhead)
 TEST_F(StudioViewTest, DeleteKeysRemoveZoomThenBlurButNotWhileTypingInAField)
 {
     open();
-    auto* panel = new QLineEdit("label");
+    // A text field of the editor (the settings panels may grow some: a title, a colour code).
+    auto* panel = new QLineEdit("label", view.get());
     panel->setAccessibleName("Test field");
-    view->setPanelView(panel);
+    panel->setGeometry(400, 300, 120, 24);
+    panel->show();
     session().setSelectedTab(StudioTab::redact);
     session().setSelectedRegionID(session().editState().regions[0].id);
     session().setSelectedRedactID(session().editState().redactRegions[0].id);
