@@ -220,6 +220,29 @@ int main(int argc, char** argv)
     std::printf("seek to frame on screen (50 random seeks, paused): median %.0f ms, worst %.0f ms\n",
                 seek.median, seek.worst);
 
+    // Edits: a rebuilt composition (here without the zoom regions, then with them again) swapped
+    // in at the playhead, timed until its frame is drawn.
+    RecordingTimeline unzoomed = timeline;
+    unzoomed.zoomRegions.clear();
+    auto rebuilt = CameraCompositionBuilder::build(
+        CameraCompositionBuilder::BuildInput::fromDocument(unzoomed));
+    std::vector<double> swapMs;
+    for (int i = 0; i < 10 && !failed; ++i) {
+        player.seek(anywhere(random));
+        runUntil([&] { return !player.isSeeking() || failed; }, 10);
+        const auto& next = i % 2 ? built : rebuilt;
+        int before = drawn;
+        QElapsedTimer timer;
+        timer.start();
+        player.replaceComposition(next.composition, next.videoComposition);
+        runUntil([&] { return drawn > before || failed; }, 10);
+        swapMs.push_back(timer.nsecsElapsed() / 1e6);
+    }
+    Percentiles swap = percentiles(swapMs);
+    std::printf("edit swapped in at the playhead, to its frame drawn (10 swaps, paused): median "
+                "%.0f ms, worst %.0f ms\n",
+                swap.median, swap.worst);
+
     // A scrub: a new position every 16 ms, as a fast drag on the timeline delivers them; how long
     // after the last one its frame appears.
     std::vector<double> scrubMs;

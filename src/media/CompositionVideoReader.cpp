@@ -7,6 +7,13 @@ CompositionVideoReader::CompositionVideoReader(std::shared_ptr<const Composition
 {
 }
 
+CompositionVideoReader::CompositionVideoReader(std::shared_ptr<const Composition> composition,
+                                               CompositionVideoReader&& previous)
+    : composition_(std::move(composition))
+    , readers_(std::move(previous.readers_))
+{
+}
+
 VideoFrameReader& CompositionVideoReader::readerFor(const CompositionSegment& segment)
 {
     auto& reader = readers_[{segment.source.url, segment.source.streamIndex}];

@@ -19,6 +19,10 @@ namespace tarnix::media {
 class CompositionVideoReader {
 public:
     explicit CompositionVideoReader(std::shared_ptr<const Composition> composition);
+    // Reads a rebuilt composition with `previous`'s decoders of the same source tracks, which
+    // read on from where they are: the frame at the same time needs no seek or decoding.
+    CompositionVideoReader(std::shared_ptr<const Composition> composition,
+                           CompositionVideoReader&& previous);
 
     // The frame of each video track at composition time t (seconds). A track with no segment at
     // t (a gap, or past its end: a camera shorter than the screen) maps to a null image.

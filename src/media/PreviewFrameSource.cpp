@@ -193,8 +193,10 @@ void PreviewFrameSource::decodeLoop()
             nextDecode_ = index + 1;
         }
         if (readerComposition != item->composition) {
-            reader.reset();
-            reader = std::make_unique<CompositionVideoReader>(item->composition);
+            // A rebuilt composition of the same recording reads on with the same decoders.
+            reader = reader ? std::make_unique<CompositionVideoReader>(item->composition,
+                                                                       std::move(*reader))
+                            : std::make_unique<CompositionVideoReader>(item->composition);
             readerComposition = item->composition;
         }
         std::map<TrackID, QImage> sources;

@@ -96,6 +96,25 @@ TEST_F(VideoFrameReaderTest, AShorterCameraTrackHasNoFrameAfterItsEnd)
     EXPECT_TRUE(late[2].isNull());
 }
 
+TEST_F(VideoFrameReaderTest, ARebuiltCompositionReadsOnWithThePreviousDecoders)
+{
+    AssetTrack screen = track(test::makeIndexedMovie(folder / "s.mp4", 30, 10, 10));
+    auto whole = std::make_shared<Composition>();
+    whole->addMutableTrack(MediaType::video, 1);
+    ASSERT_FALSE(whole->insertTimeRange(1, {0, 3}, screen, 0));
+    CompositionVideoReader first(whole);
+    EXPECT_EQ(test::frameIndexOf(first.frameAt(1, 1.2)), 12);
+
+    // The rebuild keeps source times 1...3 only: composition time 0.2 is source time 1.2.
+    auto cut = std::make_shared<Composition>();
+    cut->addMutableTrack(MediaType::video, 1);
+    ASSERT_FALSE(cut->insertTimeRange(1, {1, 2}, screen, 0));
+    CompositionVideoReader second(cut, std::move(first));
+    EXPECT_EQ(test::frameIndexOf(second.frameAt(1, 0.2)), 12);
+    EXPECT_EQ(test::frameIndexOf(second.frameAt(1, 1.5)), 25);
+    EXPECT_EQ(test::frameIndexOf(second.frameAt(1, 0.0)), 10);
+}
+
 // Window recordings have any even width. libswscale writes whole blocks of pixels, past the end
 // of a row whose width is not a multiple of its block: the picture must leave room for that (the
 // sanitizer build catches a write past the last row).
