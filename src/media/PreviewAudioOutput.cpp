@@ -13,6 +13,7 @@
 #include <condition_variable>
 #include <cstring>
 #include <deque>
+#include <limits>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -72,6 +73,8 @@ protected:
     qint64 readData(char* data, qint64 maxSize) override
     {
         const qint64 frames = maxSize / bytesPerFrame();
+        if (frames <= 0)
+            return 0;
         std::vector<float> samples(std::size_t(frames) * kChannels, 0.0f);
         std::int64_t copied = 0;
         {
@@ -213,6 +216,8 @@ double PreviewAudioOutput::stalledFor() const
 {
     if (!sink_)
         return 0;
+    if (sink_->error() == QAudio::OpenError || sink_->error() == QAudio::FatalError)
+        return std::numeric_limits<double>::infinity(); // the device went away
     qint64 processed = sink_->processedUSecs();
     qint64 now = monotonicNs();
     if (processed != lastProcessed_) {

@@ -39,8 +39,9 @@ public:
 
     // The composition time being heard now (the start time until the device has played some).
     double position() const;
-    // Wall-clock seconds the device has been playing without its position moving: a device that
-    // stalls is noticed by the player, which then runs a steady clock instead.
+    // Wall-clock seconds the device has been playing without its position moving (infinity once
+    // it has failed): a device that stalls or goes away is noticed by the player, which then
+    // runs a steady clock instead.
     double stalledFor() const;
     // Sample frames the device has taken since start (silence for underruns included).
     long long framesTaken() const;

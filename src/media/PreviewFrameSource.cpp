@@ -72,6 +72,23 @@ void PreviewFrameSource::clear()
     pool_.clear();
 }
 
+void PreviewFrameSource::setOutputSize(QSize size)
+{
+    {
+        std::lock_guard lock(mutex_);
+        if (size == outputSize_)
+            return;
+        outputSize_ = size;
+        // Frames made at the old size are made again from the consumer's position.
+        ++generation_;
+        nextDecode_ = position_;
+        decodeFailed_ = false;
+        ready_.clear();
+        pool_.clear();
+    }
+    changed_.notify_all();
+}
+
 void PreviewFrameSource::request(int first, int ahead)
 {
     {
@@ -213,15 +230,22 @@ void PreviewFrameSource::decodeLoop()
 void PreviewFrameSource::compose(std::shared_ptr<const Item> item, std::uint64_t generation,
                                  int index, std::map<TrackID, QImage> sources)
 {
+    QSize outputSize;
     {
         std::lock_guard lock(mutex_);
         if (generation != generation_ || index < position_)
             return; // superseded, or passed by the consumer, while it waited for a thread
+        outputSize = outputSize_;
     }
     double t = index * item->frameDuration;
     ComposedFrame composed =
         composeFrame(*item->compositor, t, item->videoComposition.instructionAt(t), sources);
     sources.clear(); // the decoded pictures go back to their pool before the frame is shown
+    QSize fitted = item->videoComposition.renderSize.scaled(outputSize, Qt::KeepAspectRatio);
+    if (!composed.error && !outputSize.isEmpty() && !composed.image.isNull() &&
+        fitted.width() < composed.image.width())
+        composed.image = composed.image.scaled(fitted, Qt::IgnoreAspectRatio,
+                                               Qt::SmoothTransformation);
     finish(generation, Frame{index, std::move(composed.image), std::move(composed.error)});
 }
 

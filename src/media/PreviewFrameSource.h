@@ -35,7 +35,7 @@ class PreviewFrameSource {
 public:
     struct Frame {
         int index = 0;
-        QImage image;                    // render size, Format_ARGB32_Premultiplied
+        QImage image;                    // Format_ARGB32_Premultiplied
         std::optional<MediaError> error; // decoding or compositing failed at this frame
     };
 
@@ -49,6 +49,11 @@ public:
     void setComposition(std::shared_ptr<const Composition> composition,
                         VideoComposition videoComposition);
     void clear();
+
+    // Composed frames are scaled down to fit `size` (aspect ratio kept) when it is not empty
+    // and smaller than the render size. A new size makes the frames from the consumer's
+    // position on again.
+    void setOutputSize(QSize size);
 
     // Frames from `first` on, at most `ahead` (≥ 1) past the consumer's position.
     void request(int first, int ahead);
@@ -86,6 +91,7 @@ private:
     bool requested_ = false;
     bool decodeFailed_ = false; // the current request's decoding stopped at a failed frame
     std::map<int, Frame> ready_;
+    QSize outputSize_;
     bool stopping_ = false;
     QThreadPool pool_;
     std::thread decoder_;

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <utility>
 
 #include "media/PreviewAudioOutput.h"
 #include "media/PreviewFrameSource.h"
@@ -49,6 +50,7 @@ struct PreviewPlayer::Impl {
     PreviewFrameSource source;
     PreviewAudioOutput audio;
     bool audioEnabled = true;
+    QSize displaySize;
 
     // Transport. `playing` is the state the user sees; the clock runs only once the frame it
     // starts from is on screen (after a seek or a swap while playing it waits for that frame).
@@ -136,16 +138,18 @@ struct PreviewPlayer::Impl {
         std::optional<PreviewFrameSource::Frame> f = source.take(wantedIndex);
         if (f && f->error)
             return fail(*f->error);
-        if (f)
-            show(*f);
-        else if (!(shownIndex == wantedIndex && shownIsCurrent))
+        if (!f && !(shownIndex == wantedIndex && shownIsCurrent))
             return;
         wantedIndex = -1;
-        if (seekPending) {
-            seekPending = false;
-            emit q.seekFinished(seekTarget);
-        }
-        if (playing && !clockRunning)
+        bool seekDone = std::exchange(seekPending, false);
+        double target = seekTarget;
+        if (f)
+            show(*f);
+        if (wantedIndex >= 0)
+            return; // a receiver of the frame asked for another one
+        if (seekDone)
+            emit q.seekFinished(target);
+        if (playing && !clockRunning && wantedIndex < 0)
             startClock();
     }
 
@@ -213,6 +217,8 @@ struct PreviewPlayer::Impl {
                 offsetSum += std::abs(offset);
                 statistics.meanAudioOffset = offsetSum / ++offsetCount;
                 show(*f);
+                if (!clockRunning)
+                    return; // a receiver of the frame paused or seeked
             } else {
                 lateIndex = index; // shown when it arrives, if still due
                 source.advanceTo(index);
@@ -295,6 +301,8 @@ void PreviewPlayer::replaceComposition(std::shared_ptr<const Composition> compos
     double t = currentTime();
     d_->stopClock();
     d_->load(std::move(composition), std::move(videoComposition), t);
+    if (d_->pausedTime != t)
+        emit timeChanged(d_->pausedTime); // a shorter composition pulled the playhead back
 }
 
 void PreviewPlayer::clear()
@@ -366,6 +374,16 @@ double PreviewPlayer::duration() const { return d_->duration; }
 QSize PreviewPlayer::renderSize() const { return d_->renderSize; }
 double PreviewPlayer::frameDuration() const { return d_->frameDuration; }
 QImage PreviewPlayer::currentFrame() const { return d_->frame; }
+void PreviewPlayer::setDisplaySize(QSize size)
+{
+    if (size == d_->displaySize)
+        return;
+    d_->displaySize = size;
+    d_->source.setOutputSize(size);
+    d_->shownIsCurrent = false;
+    if (d_->composition && !d_->clockRunning && d_->wantedIndex < 0)
+        d_->want(d_->indexAt(d_->pausedTime), d_->playing ? kAheadPlaying : kAheadPaused);
+}
 void PreviewPlayer::setAudioOutputEnabled(bool enabled) { d_->audioEnabled = enabled; }
 bool PreviewPlayer::isAudioClockActive() const { return d_->clockRunning && d_->audioClock; }
 

@@ -84,6 +84,11 @@ public:
     // The frame on screen now (null before the first one).
     QImage currentFrame() const;
 
+    // The size the frames are shown at (device pixels), or empty for the render size. Frames are
+    // then scaled down to fit it (aspect ratio kept) on the compositing threads, so the GUI
+    // thread only copies them to the screen. Takes effect from the next frame composed.
+    void setDisplaySize(QSize size);
+
     // With false, no audio device is opened and the steady clock runs (silent previews, tests).
     // Takes effect at the next play().
     void setAudioOutputEnabled(bool enabled);
@@ -94,7 +99,8 @@ public:
     void resetStatistics();
 
 signals:
-    // A new frame to draw (render size, Format_ARGB32_Premultiplied), with its composition time.
+    // A new frame to draw (render size, or fitted into the display size when one is set;
+    // Format_ARGB32_Premultiplied), with its composition time.
     void frameChanged(const QImage& frame, double seconds);
     // The playhead: every 1/30 s while playing, and whenever a seek, pause or load moves it.
     void timeChanged(double seconds);

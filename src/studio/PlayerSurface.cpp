@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+#include "media/PreviewPlayer.h"
+
 namespace tarnix {
 
 QRectF fittedRect(QSizeF content, const QRectF& area)
@@ -21,6 +23,18 @@ PlayerSurface::PlayerSurface(QWidget* parent)
 {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAccessibleName(QStringLiteral("Preview"));
+}
+
+void PlayerSurface::setPlayer(media::PreviewPlayer* player)
+{
+    if (player == player_)
+        return;
+    disconnect(frames_);
+    player_ = player;
+    setFrame(player ? player->currentFrame() : QImage());
+    if (player)
+        frames_ = connect(player, &media::PreviewPlayer::frameChanged, this,
+                          [this](const QImage& frame) { setFrame(frame); });
 }
 
 void PlayerSurface::setFrame(const QImage& frame)

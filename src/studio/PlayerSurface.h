@@ -1,7 +1,11 @@
 #pragma once
 
 #include <QImage>
+#include <QMetaObject>
+#include <QPointer>
 #include <QWidget>
+
+#include "media/PreviewPlayer.h"
 
 // Shows the preview player's current frame, fitted into the widget with its aspect ratio kept
 // and centred on black; no controls of its own (the Studio draws its transport and handles around
@@ -15,6 +19,11 @@ class PlayerSurface : public QWidget {
 public:
     explicit PlayerSurface(QWidget* parent = nullptr);
 
+    // Shows this player's frames. Setting the same player again changes nothing (playback is
+    // never interrupted by a redraw of the Studio); another one replaces it; nullptr shows black.
+    void setPlayer(media::PreviewPlayer* player);
+    media::PreviewPlayer* player() const { return player_; }
+
     // The frame to show; a null image shows black.
     void setFrame(const QImage& frame);
     const QImage& frame() const { return frame_; }
@@ -26,6 +35,8 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    QPointer<media::PreviewPlayer> player_;
+    QMetaObject::Connection frames_;
     QImage frame_;
 };
 

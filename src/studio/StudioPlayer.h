@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QString>
+
 #include <functional>
 
 #include "compositing/CameraCompositionBuilder.h"
@@ -28,9 +30,17 @@ public:
     virtual void play() = 0;
     virtual void pause() = 0;
 
-    // Calls `observer` every 1/30 s of playback with the current time (and after each seek has
-    // landed). An empty function removes the observer; at most one is registered.
-    virtual void setTimeObserver(std::function<void(double seconds)> observer) = 0;
+    // What the player tells its one observer; empty functions are not called. Setting observers
+    // replaces the previous ones; Observers{} removes them.
+    struct Observers {
+        // Every 1/30 s of playback with the current time, and when a seek moves the playhead.
+        std::function<void(double seconds)> time;
+        // The player stopped by itself (the end of the composition, a failure).
+        std::function<void()> stopped;
+        // Decoding or drawing failed: a sentence for the user.
+        std::function<void(const QString& message)> failed;
+    };
+    virtual void setObservers(Observers observers) = 0;
 };
 
 } // namespace tarnix

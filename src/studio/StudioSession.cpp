@@ -84,7 +84,7 @@ StudioSession::StudioSession(RecordingTimeline timeline, StudioPlayer& player, O
 
 StudioSession::~StudioSession()
 {
-    player_.setTimeObserver({});
+    player_.setObservers({});
     if (reloadFuture_.isRunning())
         reloadFuture_.cancel();
     exporter_->cancelAndWait();
@@ -128,7 +128,15 @@ void StudioSession::load()
         const double length = result.composition ? result.composition->duration() : 0;
         duration_ = std::isfinite(length) && length > 0 ? length : 0;
         player_.replaceCurrentItem(result);
-        player_.setTimeObserver([this](double t) { onTimeTick(t); });
+        player_.setObservers({[this](double t) { onTimeTick(t); },
+                              [this] {
+                                  if (isPlaying_)
+                                      setPlaying(false);
+                              },
+                              [this](const QString& message) {
+                                  setErrorMessage(QStringLiteral("Couldn't play the recording: ") +
+                                                  message);
+                              }});
         loaded_ = true;
         emit playbackChanged();
         emit loaded();
@@ -398,16 +406,18 @@ void StudioSession::togglePlayback()
 {
     if (duration_ <= 0)
         return;
+    // The state flips first: a player that reports its own pause must find it already paused.
     if (isPlaying_) {
+        setPlaying(false);
         player_.pause();
-    } else {
-        if (currentTime_ >= duration_) {
-            currentTime_ = 0;
-            player_.seek(0);
-        }
-        player_.play();
+        return;
     }
-    setPlaying(!isPlaying_);
+    if (currentTime_ >= duration_) {
+        currentTime_ = 0;
+        player_.seek(0);
+    }
+    setPlaying(true);
+    player_.play();
 }
 
 void StudioSession::step(double delta)

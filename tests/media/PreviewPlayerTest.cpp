@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <utility>
 
 #include "MediaTestSupport.h"
 #include "media/PreviewPlayer.h"
@@ -190,6 +191,16 @@ TEST_F(PreviewPlayerTest, SeeksLandOnTheExactFrameOfTheCompositionTime)
     ASSERT_TRUE(waitFor([&] { return !player.isSeeking(); }));
     EXPECT_EQ(test::frameIndexOf(player.currentFrame()), 15 + 44); // the last frame
 
+    // Frames fitted to the display are made again, at the same place, when its size changes.
+    player.seek(0.7);
+    ASSERT_TRUE(waitFor([&] { return !player.isSeeking(); }));
+    player.setDisplaySize(QSize(40, 40));
+    ASSERT_TRUE(waitFor([&] { return player.currentFrame().size() == QSize(40, 30); }));
+    EXPECT_EQ(test::frameIndexOf(player.currentFrame()), 15 + 21);
+    EXPECT_EQ(player.renderSize(), QSize(64, 48));
+    player.setDisplaySize(QSize());
+    ASSERT_TRUE(waitFor([&] { return player.currentFrame().size() == QSize(64, 48); }));
+
     // A seek while playing lands, then playback goes on from there.
     player.seek(0.2);
     player.play();
@@ -227,6 +238,18 @@ TEST_F(PreviewPlayerTest, ANewerSeekSupersedesAnOlderOneStillBeingDrawn)
     EXPECT_EQ(recorded.seeks.back(), 1.9);
     EXPECT_EQ(recorded.frames.back(), 57);
     EXPECT_EQ(std::count(recorded.frames.begin(), recorded.frames.end(), 9), 0);
+
+    // A receiver of a frame may seek at once; that newer seek is the one that finishes.
+    bool once = true;
+    QObject::connect(&player, &PreviewPlayer::frameChanged, [&] {
+        if (std::exchange(once, false))
+            player.seek(0.1);
+    });
+    recorded.seeks.clear();
+    player.seek(1.0);
+    ASSERT_TRUE(waitFor([&] { return !player.isSeeking(); }));
+    EXPECT_EQ(recorded.seeks, (std::vector<double>{0.1}));
+    EXPECT_EQ(recorded.frames.back(), 3);
 }
 
 TEST_F(PreviewPlayerTest, ARebuiltCompositionSwapsInAtThePlayhead)

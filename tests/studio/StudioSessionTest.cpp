@@ -74,7 +74,7 @@ TEST_F(StudioSessionTest, OpeningLoadsTheCompositionAndTheWaveforms)
     EXPECT_EQ(player.items.size(), 1u);
     EXPECT_NEAR(s.duration(), 3.0, 0.1);
     EXPECT_EQ(s.naturalSize(), QSize(640, 360));
-    EXPECT_TRUE(player.observer) << "the time observer drives the playhead";
+    EXPECT_TRUE(player.observers.time) << "the time observer drives the playhead";
     EXPECT_EQ(s.systemAudioWaveform().size(), 400u);
     EXPECT_EQ(s.microphoneWaveform().size(), 400u);
     EXPECT_EQ(s.timelineCaption(), "2 zooms · 6 clicks detected");

@@ -49,13 +49,13 @@ public:
     }
     void play() override { ++plays; }
     void pause() override { ++pauses; }
-    void setTimeObserver(std::function<void(double)> o) override { observer = std::move(o); }
+    void setObservers(Observers o) override { observers = std::move(o); }
 
     void tick(double seconds)
     {
         time = seconds;
-        if (observer)
-            observer(seconds);
+        if (observers.time)
+            observers.time(seconds);
     }
 
     std::vector<CameraCompositionBuilder::Result> items;
@@ -63,7 +63,7 @@ public:
     double time = 0;
     int plays = 0;
     int pauses = 0;
-    std::function<void(double)> observer;
+    Observers observers;
 };
 
 // A builder whose builds finish when the test says so.

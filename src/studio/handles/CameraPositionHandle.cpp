@@ -46,7 +46,7 @@ void CameraPositionHandle::paintEvent(QPaintEvent*)
         painter.drawEllipse(outline);
     else
         painter.drawRoundedRect(outline, current.cornerRadius, current.cornerRadius);
-    HandleGlyphs::drawMove(painter, QRectF(rect()).center(), 14, devicePixelRatioF());
+    HandleGlyphs::drawMove(painter, QRectF(rect()).center(), 14);
 }
 
 } // namespace tarnix

@@ -6,9 +6,9 @@
 
 namespace tarnix::HandleGlyphs {
 
-void drawMove(QPainter& painter, QPointF centre, double size, double dpr)
+void drawMove(QPainter& painter, QPointF centre, double size)
 {
-    QPixmap glyph = EditingTheme::icon("move", size, Qt::white, dpr);
+    QPixmap glyph = EditingTheme::icon("move", size, Qt::white);
     if (!glyph.isNull()) {
         painter.drawPixmap(centre - QPointF(size / 2, size / 2), glyph);
         return;

@@ -7,6 +7,6 @@
 
 namespace tarnix::HandleGlyphs {
 
-void drawMove(QPainter& painter, QPointF centre, double size, double devicePixelRatio);
+void drawMove(QPainter& painter, QPointF centre, double size);
 
 } // namespace tarnix::HandleGlyphs

@@ -47,7 +47,7 @@ void RedactPositionHandle::paintEvent(QPaintEvent*)
     painter.setPen(QPen(Qt::white, 2));
     painter.setBrush(Qt::NoBrush);
     painter.drawRoundedRect(box.adjusted(1, 1, -1, -1), 5, 5);
-    QPixmap glyph = EditingTheme::icon("eye-slash-fill", 13, Qt::white, devicePixelRatioF());
+    QPixmap glyph = EditingTheme::icon("eye-slash-fill", 13, Qt::white);
     if (!glyph.isNull() && box.width() > 17 && box.height() > 17)
         painter.drawPixmap(box.center() - QPointF(6.5, 6.5), glyph);
 }

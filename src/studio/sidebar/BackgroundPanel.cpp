@@ -131,7 +131,7 @@ void StudioSidebarView::buildImagePicker(QVBoxLayout* column, const BackgroundSe
     preview->setToolTip(path);
     column->addWidget(preview);
 
-    auto* choose = iconButton("image", tr("Choose Image…"), content_);
+    auto* choose = iconButton("folder-open", tr("Choose Image…"), content_);
     connect(choose, &QPushButton::clicked, this, [this] {
         if (!chooseImageFile)
             return;

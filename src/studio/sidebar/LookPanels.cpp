@@ -64,6 +64,7 @@ void StudioSidebarView::buildCameraPanel(QVBoxLayout* column)
     position->addWidget(captionLabel(tr("Position"), content_));
     position->addStretch();
     auto* corner = new QPushButton(tr("Choose Corner"), content_);
+    corner->setObjectName("menu");
     corner->setAccessibleName(tr("Choose Corner"));
     corner->setCursor(Qt::PointingHandCursor);
     auto* menu = new QMenu(corner);

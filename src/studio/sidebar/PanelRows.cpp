@@ -4,6 +4,7 @@
 #include <QLabel>
 
 #include "studio/EditingTheme.h"
+#include "ui/PhosphorIcon.h"
 
 namespace tarnix {
 
@@ -20,7 +21,7 @@ PanelRow::PanelRow(const QString& iconName, const QString& text, const QString& 
     row->setContentsMargins(8, 0, 8, 0);
     row->setSpacing(7);
     auto* glyph = new QLabel(this);
-    glyph->setPixmap(EditingTheme::icon(iconName, 11, EditingTheme::textPrimary(), devicePixelRatioF()));
+    glyph->setPixmap(EditingTheme::icon(iconName, 11, StudioTheme::textPrimary()));
     glyph->setFixedSize(11, 11);
     row->addWidget(glyph);
     auto* label = new QLabel(text, this);
@@ -40,11 +41,8 @@ QPushButton* iconButton(const QString& iconName, const QString& text, QWidget* p
     auto* button = new QPushButton(text, parent);
     button->setAccessibleName(text);
     button->setCursor(Qt::PointingHandCursor);
-    QPixmap glyph = EditingTheme::icon(iconName, 12, EditingTheme::textPrimary(), button->devicePixelRatioF());
-    if (!glyph.isNull()) {
-        button->setIcon(glyph);
-        button->setIconSize(QSize(12, 12));
-    }
+    button->setIcon(PhosphorIcon::icon(iconName, 12, StudioTheme::textPrimary()));
+    button->setIconSize(QSize(12, 12));
     return button;
 }
 

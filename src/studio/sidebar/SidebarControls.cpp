@@ -2,6 +2,7 @@
 
 #include <QButtonGroup>
 #include <QColorDialog>
+#include <QFocusEvent>
 #include <QHBoxLayout>
 #include <QPainter>
 #include <QPainterPath>
@@ -16,7 +17,7 @@
 
 namespace tarnix {
 
-namespace T = EditingTheme;
+namespace T = StudioTheme;
 
 QLabel* captionLabel(const QString& text, QWidget* parent)
 {
@@ -125,11 +126,23 @@ void ToggleSwitch::paintEvent(QPaintEvent*)
     double knobX = isChecked() ? track.right() - 18 : track.left() + 2;
     painter.setBrush(Qt::white);
     painter.drawEllipse(QRectF(knobX, track.top() + 2, 16, 16));
-    if (hasFocus()) {
+    if (keyboardFocus_) {
         painter.setPen(QPen(T::withOpacity(T::accent(), 0.8), 1.5));
         painter.setBrush(Qt::NoBrush);
         painter.drawRoundedRect(track.adjusted(-2, -2, 2, 2), 12, 12);
     }
+}
+
+void ToggleSwitch::focusInEvent(QFocusEvent* event)
+{
+    keyboardFocus_ = event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason;
+    QAbstractButton::focusInEvent(event);
+}
+
+void ToggleSwitch::focusOutEvent(QFocusEvent* event)
+{
+    keyboardFocus_ = false;
+    QAbstractButton::focusOutEvent(event);
 }
 
 // SegmentedPicker

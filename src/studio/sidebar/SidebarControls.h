@@ -54,6 +54,11 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+
+private:
+    bool keyboardFocus_ = false; // the ring shows only for focus the keyboard brought
 };
 
 // A caption with a row of mutually exclusive segments.

@@ -19,7 +19,7 @@ QString css(const QColor& c)
 
 QString sidebarStyleSheet()
 {
-    namespace T = EditingTheme;
+    namespace T = StudioTheme;
     QString sheet = QStringLiteral(R"(
 #studioSidebar { background: @panel; border: 1px solid @stroke; border-radius: 14px; }
 #studioSidebar QScrollArea, #studioSidebar #sidebarContent { background: transparent; border: none; }
@@ -36,6 +36,9 @@ QString sidebarStyleSheet()
 #studioSidebar QPushButton:pressed { background: @track; }
 #studioSidebar QPushButton:disabled { color: @tertiary; background: @track; }
 #studioSidebar QPushButton:focus { border: 1px solid @accent; }
+#studioSidebar QPushButton#menu { padding-right: 24px; }
+#studioSidebar QPushButton#menu::menu-indicator {
+    subcontrol-origin: padding; subcontrol-position: right center; right: 8px; width: 8px; height: 8px; }
 #studioSidebar QPushButton#destructive { color: @recording; }
 #studioSidebar QPushButton#destructive:hover { background: @recordingDim; }
 #studioSidebar QPushButton#close {

@@ -1,6 +1,7 @@
 #include "studio/sidebar/StudioIconRail.h"
 
 #include <QAbstractButton>
+#include <QFocusEvent>
 #include <QPainter>
 #include <QVBoxLayout>
 #include <QVariantAnimation>
@@ -35,28 +36,41 @@ protected:
             painter.setBrush(QColor::fromRgbF(1, 1, 1, 0.06f));
             painter.drawRoundedRect(QRectF(rect()), 8, 8);
         }
-        QColor tint = isChecked() ? EditingTheme::accent() : EditingTheme::textSecondary();
+        QColor tint = isChecked() ? StudioTheme::accent() : StudioTheme::textSecondary();
         if (underMouse() && !isChecked())
-            tint = EditingTheme::textPrimary();
+            tint = StudioTheme::textPrimary();
         if (isDown())
             painter.setOpacity(0.88);
-        QPixmap glyph = EditingTheme::icon(iconName(tab_), 16, tint, devicePixelRatioF());
+        QPixmap glyph = EditingTheme::icon(iconName(tab_), 16, tint);
         if (!glyph.isNull()) {
             painter.drawPixmap(QPointF(12, 12), glyph);
         } else {
             painter.setPen(tint);
             painter.drawText(rect(), Qt::AlignCenter, title(tab_).left(1));
         }
-        if (hasFocus()) {
+        if (keyboardFocus_) {
             painter.setOpacity(1);
-            painter.setPen(QPen(EditingTheme::withOpacity(EditingTheme::accent(), 0.8), 1.5));
+            painter.setPen(QPen(StudioTheme::withOpacity(StudioTheme::accent(), 0.8), 1.5));
             painter.setBrush(Qt::NoBrush);
             painter.drawRoundedRect(QRectF(rect()).adjusted(1, 1, -1, -1), 8, 8);
         }
     }
 
+    // The focus ring shows only when the keyboard brought the focus here.
+    void focusInEvent(QFocusEvent* event) override
+    {
+        keyboardFocus_ = event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason;
+        QAbstractButton::focusInEvent(event);
+    }
+    void focusOutEvent(QFocusEvent* event) override
+    {
+        keyboardFocus_ = false;
+        QAbstractButton::focusOutEvent(event);
+    }
+
 private:
     StudioTab tab_;
+    bool keyboardFocus_ = false;
 };
 
 } // namespace
@@ -76,6 +90,7 @@ StudioIconRail::StudioIconRail(QWidget* parent) : QWidget(parent)
         column->addWidget(button, 0, Qt::AlignHCenter);
     }
     column->addStretch();
+    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
 
     slide_ = new QVariantAnimation(this);
     slide_->setDuration(320);
@@ -92,6 +107,12 @@ QAbstractButton* StudioIconRail::button(StudioTab tab) const
         if (kAllStudioTabs[i] == tab)
             return buttons_[i];
     return nullptr;
+}
+
+QSize StudioIconRail::sizeHint() const
+{
+    // Six 40-point buttons 4 apart inside an 8-point margin.
+    return {56, 8 + 6 * 40 + 5 * 4 + 8};
 }
 
 void StudioIconRail::press(StudioTab tab)
@@ -130,12 +151,12 @@ void StudioIconRail::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(QPen(EditingTheme::stroke(), 1));
-    painter.setBrush(EditingTheme::withOpacity(EditingTheme::panel(), 0.92));
+    painter.setPen(QPen(StudioTheme::stroke(), 1));
+    painter.setBrush(StudioTheme::withOpacity(StudioTheme::panel(), 0.92));
     painter.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 14, 14);
     if (!highlight_.isNull()) {
         painter.setPen(Qt::NoPen);
-        painter.setBrush(EditingTheme::accentDim());
+        painter.setBrush(StudioTheme::accentDim());
         painter.drawRoundedRect(highlight_, 8, 8);
     }
 }

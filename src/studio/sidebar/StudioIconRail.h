@@ -26,6 +26,7 @@ public:
 
     void refresh();
     QAbstractButton* button(StudioTab tab) const;
+    QSize sizeHint() const override;
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -51,8 +51,10 @@ StudioSidebarView::~StudioSidebarView() = default;
 
 void StudioSidebarView::setTab(StudioTab tab)
 {
-    if (tab_ == tab && content_)
+    if (tab_ == tab && content_) {
+        refresh();
         return;
+    }
     tab_ = tab;
     scroll_->verticalScrollBar()->setValue(0);
     rebuildNow();
@@ -72,6 +74,11 @@ void StudioSidebarView::setDuration(double seconds)
         return;
     duration_ = seconds;
     refresh();
+}
+
+void StudioSidebarView::revealControl(QWidget* control)
+{
+    scroll_->ensureWidgetVisible(control, 8, 8);
 }
 
 bool StudioSidebarView::isSliderHeld() const
@@ -154,7 +161,7 @@ QWidget* StudioSidebarView::buildHeader()
     close->setToolTip(tr("Close"));
     close->setAccessibleName(tr("Close"));
     close->setCursor(Qt::PointingHandCursor);
-    QPixmap glyph = EditingTheme::icon("xmark", 9, EditingTheme::textSecondary(), devicePixelRatioF());
+    QPixmap glyph = EditingTheme::icon("xmark", 9, StudioTheme::textSecondary());
     if (glyph.isNull())
         close->setText(QString(QChar(0x2715)));
     else {

@@ -67,6 +67,9 @@ public:
     // Rebuilds now; for tests and the first show.
     void rebuildNow();
 
+    // Scrolls so that a control of the panel is in view.
+    void revealControl(QWidget* control);
+
     // True once the wallpaper catalogue has been loaded (for tests).
     bool wallpapersLoaded() const { return wallpapers_.has_value(); }
 

@@ -14,14 +14,14 @@ RedactClipView::RedactClipView(ZoomTimelineModel& model, Uuid id, QWidget* paren
 
 QColor RedactClipView::fillColor() const
 {
-    return EditingTheme::recording();
+    return StudioTheme::recording();
 }
 
 void RedactClipView::paintLabel(QPainter& painter, const QRectF& body)
 {
     if (body.width() <= 22)
         return;
-    QPixmap glyph = EditingTheme::icon("eye-slash-fill", 9, Qt::white, devicePixelRatioF());
+    QPixmap glyph = EditingTheme::icon("eye-slash-fill", 9, Qt::white);
     if (!glyph.isNull())
         painter.drawPixmap(QPointF(body.center().x() - 4.5, body.center().y() - 4.5), glyph);
 }

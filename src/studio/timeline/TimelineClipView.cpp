@@ -67,7 +67,7 @@ void TimelineClipView::paintEvent(QPaintEvent*)
     QRectF body = QRectF(rect());
     QPainterPath shape;
     shape.addRoundedRect(body, 6, 6);
-    painter.fillPath(shape, EditingTheme::withOpacity(fillColor(), selected ? 1.0 : 0.78));
+    painter.fillPath(shape, StudioTheme::withOpacity(fillColor(), selected ? 1.0 : 0.78));
 
     if (selected) {
         // Trim handles: white strips at both ends, with a grip line each.
@@ -77,7 +77,7 @@ void TimelineClipView::paintEvent(QPaintEvent*)
         double w = std::min(TimelineRules::kHandleWidth, body.width() / 2);
         painter.fillRect(QRectF(body.left(), body.top(), w, body.height()), handle);
         painter.fillRect(QRectF(body.right() - w, body.top(), w, body.height()), handle);
-        QColor grip = EditingTheme::withOpacity(fillColor(), 0.9);
+        QColor grip = StudioTheme::withOpacity(fillColor(), 0.9);
         double gripHeight = std::min(12.0, body.height() / 2);
         for (double x : {body.left() + w / 2, body.right() - w / 2})
             painter.fillRect(QRectF(x - 0.75, body.center().y() - gripHeight / 2, 1.5, gripHeight), grip);

@@ -58,6 +58,16 @@ SecondsRange neighborBounds(const std::vector<ZoomRegion>& regions, const Uuid& 
 
 SecondsRange freeGap(const std::vector<ZoomRegion>& regions, double t, double duration)
 {
+    // A time inside a region looks for room after it: measured from that region's end, the gap
+    // below would otherwise reach back under the region and a new zoom would overlap it.
+    for (bool inside = true; inside;) {
+        inside = false;
+        for (const auto& r : regions)
+            if (r.start <= t && t < r.end) {
+                t = r.end;
+                inside = true;
+            }
+    }
     double lower = 0;
     double upper = duration;
     for (const auto& r : regions) {

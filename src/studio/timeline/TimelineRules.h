@@ -51,7 +51,8 @@ std::string rulerTimeText(double seconds);
 // The span a zoom region may occupy: from the end of the region before it to the start of the one
 // after it (by start time); 0 ... duration when it is alone or unknown.
 SecondsRange neighborBounds(const std::vector<ZoomRegion>& regions, const Uuid& id, double duration);
-// The empty stretch of the zoom track around time t.
+// The empty stretch of the zoom track around time t; for a time inside a region, the stretch
+// after that region.
 SecondsRange freeGap(const std::vector<ZoomRegion>& regions, double t, double duration);
 
 // What the end of a creation drag on a track means.

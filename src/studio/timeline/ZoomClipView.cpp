@@ -23,7 +23,7 @@ double ZoomClipView::scrollDelta(const QWheelEvent& event)
 
 QColor ZoomClipView::fillColor() const
 {
-    return EditingTheme::accent();
+    return StudioTheme::accent();
 }
 
 double ZoomClipView::level() const
@@ -38,7 +38,7 @@ void ZoomClipView::paintLabel(QPainter& painter, const QRectF& body)
 {
     if (body.width() <= 30)
         return;
-    QPixmap glyph = EditingTheme::icon("zoom", 9, Qt::white, devicePixelRatioF());
+    QPixmap glyph = EditingTheme::icon("zoom", 9, Qt::white);
     QString text = body.width() > 60 ? SidebarRules::levelText(level()) : QString();
     QFont font = EditingTheme::font(10, QFont::DemiBold);
     QFontMetricsF metrics(font);

@@ -184,7 +184,7 @@ void ZoomTimelineView::paintEvent(QPaintEvent*)
     for (QRectF track : {trackRect(Track::zoom), trackRect(Track::redact), audioRect()}) {
         QPainterPath path;
         path.addRoundedRect(track, 6, 6);
-        painter.fillPath(path, EditingTheme::trackBackground());
+        painter.fillPath(path, StudioTheme::trackBackground());
     }
     paintRuler(painter);
     paintWaveform(painter);
@@ -197,8 +197,8 @@ void ZoomTimelineView::paintRuler(QPainter& painter)
     painter.setFont(EditingTheme::font(9));
     for (double t : R::rulerTicks(model_.duration, pps)) {
         double x = t * pps;
-        painter.fillRect(QRectF(x, ruler.bottom() - 6, 1, 6), EditingTheme::textTertiary());
-        painter.setPen(EditingTheme::textSecondary());
+        painter.fillRect(QRectF(x, ruler.bottom() - 6, 1, 6), StudioTheme::textTertiary());
+        painter.setPen(StudioTheme::textSecondary());
         painter.drawText(QPointF(x + 3, 3 + painter.fontMetrics().ascent()),
                          QString::fromStdString(R::rulerTimeText(t)));
     }
@@ -211,12 +211,12 @@ void ZoomTimelineView::paintWaveform(QPainter& painter)
     const auto& peaks = model_.waveform;
     if (peaks.empty()) {
         painter.fillRect(QRectF(track.left(), mid - 0.5, track.width(), 1),
-                         EditingTheme::withOpacity(EditingTheme::textTertiary(), 0.4));
+                         StudioTheme::withOpacity(StudioTheme::textTertiary(), 0.4));
         return;
     }
     double step = track.width() / double(peaks.size());
     double barWidth = std::max(step - 1, 1.0);
-    QColor fill = EditingTheme::withOpacity(EditingTheme::accent(), 0.6);
+    QColor fill = StudioTheme::withOpacity(StudioTheme::accent(), 0.6);
     painter.setPen(Qt::NoPen);
     painter.setBrush(fill);
     for (size_t i = 0; i < peaks.size(); ++i) {
@@ -239,12 +239,12 @@ void ZoomTimelineView::paintPending(QPainter& painter, Track track)
     if (!pending)
         return;
     QRectF area = trackRect(track);
-    QColor color = track == Track::zoom ? EditingTheme::accent() : EditingTheme::recording();
+    QColor color = track == Track::zoom ? StudioTheme::accent() : StudioTheme::recording();
     double x = std::min(pending->startX, pending->currentX);
     double w = std::max(std::abs(pending->currentX - pending->startX), 2.0);
     QPainterPath path;
     path.addRoundedRect(QRectF(x, area.top() + 4, w, area.height() - 8), 6, 6);
-    painter.fillPath(path, EditingTheme::withOpacity(color, 0.35));
+    painter.fillPath(path, StudioTheme::withOpacity(color, 0.35));
 }
 
 void ZoomTimelineView::paintClickMarkers(QPainter& painter)
@@ -255,11 +255,11 @@ void ZoomTimelineView::paintClickMarkers(QPainter& painter)
     for (const auto& click : model_.clicks) {
         double x = click.timestamp / model_.duration * width() - 3.5;
         QRectF ring(x, top, 7, 7);
-        painter.setPen(QPen(EditingTheme::accent(), 1.5));
+        painter.setPen(QPen(StudioTheme::accent(), 1.5));
         painter.setBrush(Qt::NoBrush);
         painter.drawEllipse(ring.adjusted(0.75, 0.75, -0.75, -0.75));
         painter.setPen(Qt::NoPen);
-        painter.setBrush(EditingTheme::textPrimary());
+        painter.setBrush(StudioTheme::textPrimary());
         painter.drawEllipse(QRectF(ring.center().x() - 2, ring.center().y() - 2, 4, 4));
     }
 }
@@ -269,7 +269,7 @@ void ZoomTimelineView::paintPlayhead(QPainter& painter)
     if (!(model_.duration > 0))
         return;
     double x = model_.currentTime * model_.pxPerSecond();
-    QColor color = EditingTheme::textPrimary();
+    QColor color = StudioTheme::textPrimary();
     painter.fillRect(QRectF(x - 0.75, 0, 1.5, height()), color);
     QPainterPath head;
     head.moveTo(x, 6);
