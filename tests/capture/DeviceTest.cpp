@@ -137,7 +137,8 @@ TEST(Camera, stopFinishesTheFileWithoutHoldingUpTheCaller)
     recorder.startPreview();
     recorder.start();
     ASSERT_TRUE(recorder.isRecording());
-    test::processEvents(1.0);
+    const auto seenAtStart = recorder.framesSeen();
+    ASSERT_TRUE(test::processEventsUntil(20, [&] { return recorder.framesSeen() >= seenAtStart + 10; }));
     int firstDone = 0;
     int secondDone = 0;
     recorder.stop([&] { ++firstDone; });
@@ -149,7 +150,8 @@ TEST(Camera, stopFinishesTheFileWithoutHoldingUpTheCaller)
     ASSERT_TRUE(test::processEventsUntil(10, [&] { return firstDone == 1 && secondDone == 1; }));
     EXPECT_FALSE(recorder.isRecording());
     EXPECT_FALSE(recorder.errorMessage());
-    EXPECT_GE(test::forEachVideoFrame(*recorder.lastOutputURL(), [](const QImage&, double) {}), 15);
+    // Complete and readable.
+    EXPECT_GE(test::forEachVideoFrame(*recorder.lastOutputURL(), [](const QImage&, double) {}), 5);
 }
 
 TEST(Camera, aMissingDeviceIsRefusedAndTheListingHasNoPhantoms)

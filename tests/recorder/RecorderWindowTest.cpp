@@ -19,6 +19,7 @@
 #include "support/ServiceHelpers.h"
 #include "support/SessionSetup.h"
 #include "ui/AppAlert.h"
+#include "ui/DesktopEffects.h"
 
 using namespace tarnix;
 
@@ -177,6 +178,14 @@ TEST_F(RecorderWindowTest, TheErrorLineShowsTheFirstMessageInItsOrder)
     EXPECT_FALSE(session->isRecording());
     EXPECT_EQ(window->mode(), WindowMode::setup);
     test::saveScreenshot(window->grab().toImage(), QStringLiteral("recorder-bar-error"));
+    if (!DesktopEffects::hasCompositor()) {
+        // Nothing can show through without a compositor: the window is cut to the capsule and
+        // the error line, and the corners around the pill are not part of it.
+        const QRegion shape = window->mask();
+        EXPECT_TRUE(shape.contains(QPoint(window->width() / 2, window->height() - 11)));
+        EXPECT_TRUE(shape.contains(QPoint(window->width() / 2, 36)));
+        EXPECT_FALSE(shape.contains(QPoint(2, 2)));
+    }
 
     session->sourceProvider().setLister([]() -> ShareableContent { throw std::runtime_error("no X"); });
     bar().refreshButton()->click();
