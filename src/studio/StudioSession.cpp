@@ -84,6 +84,9 @@ StudioSession::StudioSession(RecordingTimeline timeline, StudioPlayer& player, O
 
 StudioSession::~StudioSession()
 {
+    // Nothing that happens while winding down reaches the views: they may be half gone.
+    blockSignals(true);
+    exporter_->blockSignals(true);
     player_.setObservers({});
     if (reloadFuture_.isRunning())
         reloadFuture_.cancel();
