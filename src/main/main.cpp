@@ -6,6 +6,7 @@
 
 #include "app/RecordingSession.h"
 #include "recorder/RecorderWindow.h"
+#include "studio/OpenRecording.h"
 #include "ui/StudioTheme.h"
 #include "update/UpdateChecker.h"
 
@@ -27,6 +28,16 @@ int main(int argc, char** argv)
         updates.endpoint = QUrl(url);
     window.setUpdateOptions(updates);
     window.setChecksForUpdatesAtLaunch(qEnvironmentVariable("TARNIX_NO_UPDATE_CHECK") != QLatin1String("1"));
+    // A saved recording opens straight into the Studio: `tarnix FILE.tarnix.json` and "Open
+    // Recording…". One that can't be opened opens nothing; the alert says why.
+    auto openInto = [&window](std::optional<tarnix::OpenRecording::Opened> opened) {
+        if (opened)
+            window.showStudio({std::move(opened->timeline), opened->documentPath, std::nullopt});
+    };
+    QObject::connect(&window, &tarnix::RecorderWindow::openRecordingRequested, &window,
+                     [&] { openInto(tarnix::OpenRecording::chooseAndOpen(&window)); });
     window.show();
+    if (const QStringList arguments = QApplication::arguments(); arguments.size() > 1)
+        openInto(tarnix::OpenRecording::openFile(arguments.at(1).toStdString()));
     return QApplication::exec();
 }

@@ -151,6 +151,10 @@ void RecorderWindow::closeEvent(QCloseEvent* event)
         session_.toggleRecording([this] { QTimer::singleShot(0, this, &QWidget::close); });
         return;
     }
+    if (mode_ == WindowMode::studio && studio_ && !StudioMode::confirmClose(studio_)) {
+        event->ignore();
+        return;
+    }
     QWidget::closeEvent(event);
 }
 

@@ -1,17 +1,35 @@
 #include "recorder/StudioMode.h"
 
-#include "recorder/FinishedRecordingView.h"
+#include <QTimer>
+
+#include "studio/StudioView.h"
+#include "ui/AppAlert.h"
 
 namespace tarnix::StudioMode {
 
 QWidget* makeWidget(const Recording& recording, std::function<void()> onClose, QWidget* parent)
 {
-    return new FinishedRecordingView(recording, std::move(onClose), parent);
+    auto* view = new StudioView(recording.timeline, recording.documentPath, parent);
+    QObject::connect(view, &StudioView::closeRequested, view, [onClose] { onClose(); });
+    if (recording.documentError) {
+        // The recording is there, but its edits can't be kept in a file: say so once.
+        const QString message = QString::fromStdString(*recording.documentError);
+        QTimer::singleShot(0, view, [message] {
+            AppAlert::show(QObject::tr("Something went wrong"), message);
+        });
+    }
+    return view;
 }
 
 bool canOpenRecordings()
 {
-    return false;
+    return true;
+}
+
+bool confirmClose(QWidget* studio)
+{
+    auto* view = qobject_cast<StudioView*>(studio);
+    return !view || view->confirmClose();
 }
 
 } // namespace tarnix::StudioMode

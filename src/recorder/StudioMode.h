@@ -27,4 +27,8 @@ QWidget* makeWidget(const Recording& recording, std::function<void()> onClose, Q
 // Whether saved recordings can be opened into studio mode ("Open Recording…").
 bool canOpenRecordings();
 
+// Asks the studio-mode widget whether the window may close (an export may be running); true when
+// it may.
+bool confirmClose(QWidget* studio);
+
 } // namespace tarnix::StudioMode
