@@ -37,4 +37,9 @@ media::ExportPreset compatibleExportPreset(ExportResolution resolution,
 std::filesystem::path makeExportURL(const std::filesystem::path& sourceURL,
                                     ExportResolution resolution);
 
+// "<base>-<suffix>.mp4" beside the source, taken or not: the name to publish an export under with
+// NameClash::nextFreeName, which numbers it as makeExportURL does, atomically.
+std::filesystem::path baseExportURL(const std::filesystem::path& sourceURL,
+                                    ExportResolution resolution);
+
 } // namespace tarnix

@@ -30,6 +30,34 @@ MediaError exportError(ExportErrorCode code, std::string description,
     return error;
 }
 
+// A file error of the output location, in words, with the errno after them.
+MediaError fileFailure(const FileError& e, const std::filesystem::path& target)
+{
+    if (e.code() == EEXIST)
+        return exportError(ExportErrorCode::fileExists, "The export file couldn't be created.",
+                           "A file already exists at " + e.path().string() + ".");
+    return exportError(ExportErrorCode::writeFailed,
+                       "The movie couldn't be written to " + target.string() + ": " +
+                           describeFileErrno(e.code()) + ".",
+                       fileErrnoCode(e.code()));
+}
+
+// An FFmpeg failure while writing: a file-system cause (a full disk, a vanished folder) is said in
+// words; the writer's own text names the destination, not the hidden temporary.
+MediaError writeFailure(MediaError error, const std::filesystem::path& temporary,
+                        const std::filesystem::path& target)
+{
+    const std::string hidden = temporary.string();
+    for (std::size_t at; (at = error.description.find(hidden)) != std::string::npos;)
+        error.description.replace(at, hidden.size(), target.string());
+    std::string description = "The movie couldn't be written.";
+    if (error.domain == "FFmpeg" && error.code < 0 && error.code > -4096)
+        description = "The movie couldn't be written to " + target.string() + ": " +
+                      describeFileErrno(-error.code) + ".";
+    return exportError(ExportErrorCode::writeFailed, std::move(description), std::nullopt,
+                       std::move(error));
+}
+
 // One composed output frame, converted to the encoder's YUV 4:2:0 at the output size, or why it
 // could not be made.
 struct RenderedFrame {
@@ -182,6 +210,33 @@ void ExportSession::setVideoComposition(VideoComposition videoComposition)
 
 void ExportSession::setOutputURL(std::filesystem::path url) { outputURL_ = std::move(url); }
 
+void ExportSession::setNameClash(NameClash clash) { nameClash_ = clash; }
+
+std::filesystem::path ExportSession::publishedURL() const
+{
+    std::lock_guard lock(errorMutex_);
+    return publishedURL_;
+}
+
+// Refusals that need not wait for the whole export; publishing checks the name again, atomically.
+std::optional<MediaError> ExportSession::checkOutputLocation() const
+{
+    auto refuse = [](ExportErrorCode code, std::string reason) {
+        return exportError(code, "The export file couldn't be created.", std::move(reason));
+    };
+    if (outputURL_.empty())
+        return refuse(ExportErrorCode::fileExists, "No output location was given.");
+    std::error_code ec;
+    const auto status = std::filesystem::symlink_status(outputURL_, ec);
+    if (std::filesystem::is_directory(std::filesystem::status(outputURL_, ec)))
+        return refuse(ExportErrorCode::fileExists,
+                      outputURL_.string() + " is a folder; give the name of the movie to write.");
+    if (std::filesystem::exists(status) && nameClash_ == NameClash::fail)
+        return refuse(ExportErrorCode::fileExists,
+                      "A file already exists at " + outputURL_.string() + ".");
+    return std::nullopt;
+}
+
 void ExportSession::setProgressHandler(std::function<void(double)> handler)
 {
     progressHandler_ = std::move(handler);
@@ -234,14 +289,8 @@ void ExportSession::run()
                    exportError(ExportErrorCode::nothingToExport, "There is no video to export."));
         return;
     }
-    std::error_code ec;
-    if (outputURL_.empty() || std::filesystem::exists(outputURL_, ec)) {
-        finishWith(ExportStatus::failed,
-                   exportError(ExportErrorCode::fileExists,
-                               "The export file couldn't be created.",
-                               outputURL_.empty() ? "No output location was given."
-                                                  : "A file already exists at " +
-                                                        outputURL_.string() + "."));
+    if (auto refusal = checkOutputLocation()) {
+        finishWith(ExportStatus::failed, refusal);
         return;
     }
 
@@ -258,10 +307,11 @@ void ExportSession::run()
         return;
     }
     std::optional<MediaError> failure;
-    bool createdFile = false;
+    std::optional<AtomicFile> file;
     try {
+        file.emplace(outputURL_, nameClash_);
         MovieWriterSettings settings;
-        settings.outputPath = outputURL_;
+        settings.outputPath = file->temporaryPath();
         settings.layout = MovieLayout::faststart;
         MovieVideoSettings video;
         video.width = state.outputSize.width();
@@ -276,23 +326,31 @@ void ExportSession::run()
             settings.audio = MovieAudioSettings{kExportAudioRate, kExportAudioChannels,
                                                 kExportAudioBitRate};
         state.writer = std::make_unique<MovieWriter>(settings);
-        createdFile = true;
         failure = renderAndWrite(state);
         if (!failure && !cancelRequested_) {
             state.writeAudioUntil(state.frameCount * state.frameDuration);
             state.writer->finish();
         }
+    } catch (const FileError& e) {
+        failure = fileFailure(e, outputURL_);
     } catch (const MediaException& e) {
-        failure = exportError(ExportErrorCode::writeFailed, "The movie couldn't be written.",
-                              std::nullopt, e.error());
+        failure = writeFailure(e.error(), file ? file->temporaryPath() : outputURL_, outputURL_);
     } catch (const std::exception& e) {
         failure = exportError(ExportErrorCode::writeFailed, "The movie couldn't be written.",
                               e.what());
     }
-    state.writer.reset(); // closes the file before it may be removed
+    state.writer.reset(); // closes the file before it is published or removed
+    if (!failure && !cancelRequested_) {
+        try {
+            std::filesystem::path published = file->publish();
+            std::lock_guard lock(errorMutex_);
+            publishedURL_ = std::move(published);
+        } catch (const FileError& e) {
+            failure = fileFailure(e, outputURL_);
+        }
+    }
     if (failure || cancelRequested_) {
-        if (createdFile || std::filesystem::exists(outputURL_, ec))
-            std::filesystem::remove(outputURL_, ec);
+        file.reset(); // removes the temporary
         if (failure)
             finishWith(ExportStatus::failed, failure);
         else

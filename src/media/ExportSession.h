@@ -8,6 +8,7 @@
 #include <optional>
 #include <thread>
 
+#include "document/AtomicFile.h"
 #include "media/Composition.h"
 #include "media/ExportPreset.h"
 #include "media/MediaError.h"
@@ -18,8 +19,10 @@
 // encoded in order as H.264; the composition's audio tracks are decoded, resampled, mixed and
 // encoded as one AAC track. The index is written at the front of the file.
 //
-// A cancelled or failed export removes its partial file. An existing file at the output location
-// is never overwritten (the export fails instead).
+// The movie is written to a hidden temporary beside the output location and published under its
+// name only when it is complete (AtomicFile): a cancelled or failed export leaves nothing, and an
+// existing file is never replaced. When the name is taken the export fails, or, with
+// NameClash::nextFreeName, takes "<name>-2.mp4", "<name>-3.mp4", ... (publishedURL() tells which).
 //
 // Threads: configure and start from one thread. exportAsynchronously runs the work on a thread
 // the session owns; status(), progress(), error() and cancelExport() may be called from any
@@ -49,6 +52,8 @@ public:
 
     void setVideoComposition(VideoComposition videoComposition);
     void setOutputURL(std::filesystem::path url);
+    // What to do when the output name is taken when the movie is published (default: fail).
+    void setNameClash(NameClash clash);
     // Called on the export thread with values 0...1, at most once per written frame.
     void setProgressHandler(std::function<void(double)> handler);
 
@@ -65,17 +70,21 @@ public:
     ExportStatus status() const { return status_.load(); }
     double progress() const { return progress_.load(); }
     std::optional<MediaError> error() const;
+    // Where a completed export was published: the output URL or its next free name.
+    std::filesystem::path publishedURL() const;
 
 private:
     struct Run;
     void run();
     std::optional<MediaError> renderAndWrite(Run& state);
+    std::optional<MediaError> checkOutputLocation() const;
     void finishWith(ExportStatus status, std::optional<MediaError> error);
 
     std::shared_ptr<const Composition> composition_;
     ExportPreset preset_;
     VideoComposition videoComposition_;
     std::filesystem::path outputURL_;
+    NameClash nameClash_ = NameClash::fail;
     std::function<void(double)> progressHandler_;
 
     std::atomic<ExportStatus> status_{ExportStatus::waiting};
@@ -83,6 +92,7 @@ private:
     std::atomic<bool> cancelRequested_{false};
     mutable std::mutex errorMutex_;
     std::optional<MediaError> error_;
+    std::filesystem::path publishedURL_; // guarded by errorMutex_
     std::thread thread_;
 };
 
