@@ -129,7 +129,7 @@ bool prepareDevices(RecordingSession& session, const RecordOptions& options)
             std::cerr << "Couldn't use that camera: " << error.what() << "\n";
             return false;
         }
-        session.selectedCameraID = options.camera;
+        session.setSelectedCameraID(options.camera);
     }
     if (options.mic) {
         session.micProvider().refresh();
@@ -143,7 +143,7 @@ bool prepareDevices(RecordingSession& session, const RecordOptions& options)
             std::cerr << "Couldn't use that microphone: " << error.what() << "\n";
             return false;
         }
-        session.selectedMicID = options.mic;
+        session.setSelectedMicID(options.mic);
     }
     return true;
 }
@@ -222,8 +222,8 @@ int runRecord(const Arguments& args)
     }
     if (!prepareDevices(session, options))
         return kExitFailure;
-    session.selectedSourceID = options.source;
-    session.includeSystemAudio = options.systemAudio;
+    session.setSelectedSourceID(options.source);
+    session.setIncludeSystemAudio(options.systemAudio);
 
     // Ctrl-C, SIGTERM and SIGHUP (the terminal closed) stop the recording through the event
     // loop, as the Stop button does.

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cctype>
+#include <cmath>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -20,6 +21,7 @@
 #include "cli/StopSignals.h"
 #include "compositing/CameraCompositionBuilder.h"
 #include "document/AtomicFile.h"
+#include "document/CutRegions.h"
 #include "document/DocumentCoding.h"
 #include "media/CompositionFrameRenderer.h"
 #include "media/ExportResolution.h"
@@ -67,6 +69,15 @@ ExportResolution parseResolution(const std::string& text)
     if (auto raw = exportResolutionFromRawValue(text))
         return *raw;
     throw UsageError("unknown resolution \"" + text + "\" (source, 4k, 1080p or 720p)");
+}
+
+media::ExportFileType parseFormat(const std::string& text)
+{
+    if (text == "mp4")
+        return media::ExportFileType::mpeg4;
+    if (text == "gif")
+        return media::ExportFileType::gif;
+    throw UsageError("unknown format \"" + text + "\" (mp4 or gif)");
 }
 
 std::string formatClock(double seconds)
@@ -150,7 +161,8 @@ CameraCompositionBuilder::Result buildOrFail(const RecordingTimeline& timeline,
 // throws std::runtime_error with the text to show otherwise.
 static std::filesystem::path exportTimeline(const RecordingTimeline& timeline,
                                             ExportResolution resolution,
-                                            std::optional<std::filesystem::path> out)
+                                            std::optional<std::filesystem::path> out,
+                                            media::ExportFileType type = media::ExportFileType::mpeg4)
 {
     if (!timeline.videoURL)
         throw std::runtime_error("Export failed: the recording has no screen movie.");
@@ -159,16 +171,20 @@ static std::filesystem::path exportTimeline(const RecordingTimeline& timeline,
         throw std::runtime_error("Export cancelled; no file was written.");
     media::ExportPreset preset =
         compatibleExportPreset(resolution, *built.composition, built.videoComposition);
-    // The movie's own name takes the next free number when it is taken (also by an export that
+    // The file's own name takes the next free number when it is taken (also by an export that
     // runs at the same time); a name the user gave is never replaced.
-    std::filesystem::path target = out ? *out : baseExportURL(*timeline.videoURL, resolution);
+    const bool gif = type == media::ExportFileType::gif;
+    std::filesystem::path target =
+        out ? *out : baseExportURL(*timeline.videoURL, resolution, gif ? ".gif" : ".mp4");
 
     media::ExportSession session(built.composition, preset);
     session.setVideoComposition(built.videoComposition);
     session.setOutputURL(target);
     session.setNameClash(out ? NameClash::fail : NameClash::nextFreeName);
-    ProgressReport report(media::frameCount(built.composition->duration(),
-                                            built.videoComposition));
+    session.setOutputFileType(type);
+    // A GIF draws every frame twice, once per palette pass.
+    ProgressReport report(int(std::ceil(built.composition->duration() /
+                                        session.outputFrameDuration())) * (gif ? 2 : 1));
     std::atomic<bool> done{false};
     session.exportAsynchronously([&] { done = true; });
     while (!done) {
@@ -192,13 +208,16 @@ static std::filesystem::path exportTimeline(const RecordingTimeline& timeline,
 
 int runExport(const Arguments& args)
 {
-    ParsedArguments parsed = parse(args, {"--resolution", "--out"});
+    ParsedArguments parsed = parse(args, {"--resolution", "--format", "--out"});
     if (parsed.positional.size() != 1)
         throw UsageError("expected the document, got " + std::to_string(parsed.positional.size()) +
                          " arguments");
     ExportResolution resolution = ExportResolution::source;
     if (parsed.options.count("--resolution"))
         resolution = parseResolution(parsed.options["--resolution"]);
+    media::ExportFileType type = media::ExportFileType::mpeg4;
+    if (parsed.options.count("--format"))
+        type = parseFormat(parsed.options["--format"]);
     RecordingTimeline timeline = loadDocument(parsed.positional[0]);
     std::optional<std::filesystem::path> out;
     if (parsed.options.count("--out")) {
@@ -209,7 +228,7 @@ int runExport(const Arguments& args)
                              (*out / "movie.mp4").string());
     }
     try {
-        std::cout << exportTimeline(timeline, resolution, out).string() << "\n";
+        std::cout << exportTimeline(timeline, resolution, out, type).string() << "\n";
     } catch (const std::runtime_error& e) {
         std::cerr << e.what() << "\n";
         return kExitFailure;
@@ -265,12 +284,20 @@ int runFrame(const Arguments& args)
     }
     try {
         auto built = buildOrFail(timeline, "");
-        double duration = built.composition->duration();
+        // T is recording time, as on the timeline; the composition plays the kept time.
+        const KeptTime& kept = built.instruction->edits().keptTime;
+        double duration = kept.hasCuts() ? kept.sourceDuration() : built.composition->duration();
         if (!(t >= 0 && t < duration))
             throw UsageError("the time must lie within 0 and " + formatNumber(duration) +
                              " seconds");
+        double played = kept.outputTime(t);
+        if (kept.isCut(t)) {
+            // The frame just after the cut; after a trimmed end, the last frame before it.
+            double last = built.composition->duration() - built.videoComposition.frameDuration() / 2;
+            played = std::min(played, std::max(last, 0.0));
+        }
         media::CompositionFrameRenderer renderer(built.composition, built.videoComposition);
-        publishPicture(renderer.frameAt(t), out);
+        publishPicture(renderer.frameAt(played), out);
     } catch (const media::MediaException& e) {
         std::cerr << media::describe(e.error()) << "\n";
         return kExitFailure;

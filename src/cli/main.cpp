@@ -11,6 +11,7 @@ extern "C" {
 #include "cli/CaptureCommands.h"
 #include "cli/CliCommon.h"
 #include "cli/DocumentCommands.h"
+#include "cli/EditCommands.h"
 #include "cli/MediaCommands.h"
 #include "cli/StopSignals.h"
 
@@ -32,16 +33,23 @@ const Command kCommands[] = {
      "The regions Tarnix would make for the recording's focus changes and clicks."},
     {"zoom-at", "zoom-at DOC.json T           print the zoom rectangle at T seconds", runZoomAt,
      "Prints [[x, y], [width, height]] in fractions of the captured area."},
-    {"export", "export DOC.json [--resolution source|4k|1080p|720p] [--out FILE]\n"
-               "                               export the edited recording to an MP4 movie", runExport,
-     "Without --out the movie goes beside the screen movie as NAME-edited.mp4 (then -edited-2.mp4,\n"
+    {"export", "export DOC.json [--resolution source|4k|1080p|720p] [--format mp4|gif] [--out FILE]\n"
+               "                               export the edited recording to an MP4 movie or an\n"
+               "                               animated GIF (at most 15 frames a second, 960 pixels wide)", runExport,
+     "Without --out the file goes beside the screen movie as NAME-edited.mp4 (then -edited-2.mp4,\n"
      "...). An existing file is never replaced: --out onto one fails. Ctrl-C, SIGTERM or SIGHUP\n"
      "cancel the export and leave no file."},
-    {"frame", "frame DOC.json T --out F.png  render the composed frame at T seconds", runFrame,
+    {"frame", "frame DOC.json T --out F.png  render the composed frame at T seconds (recording time;\n"
+              "                               inside a cut, the frame just after it)", runFrame,
      "The picture type follows the name: .png, or .jpg / .jpeg. An existing file is never replaced."},
+    {"cut", "cut DOC.json START END       cut START...END seconds out of the recording; merges with\n"
+            "                               the cuts it overlaps or touches, refuses to cut everything,\n"
+            "                               and saves the document in place", runCut,
+     "The document is replaced whole (written beside it, then renamed over it), never half-written."},
     {"demo", "demo [--out DIR]             make a synthetic recording, export it, write a contact sheet", runDemo,
      "Writes the movies, the document, the export and the contact sheet into DIR (default: a\n"
-     "tarnix-demo folder in the temporary folder); refuses a folder that already holds a demo."},
+     "tarnix-demo folder in the temporary folder); a folder that already holds a demo is left\n"
+     "alone and the new one goes to DIR-2, DIR-3, ..."},
     {"sources", "sources                      list displays, windows, applications, cameras, microphones", runSources,
      "Each line starts with the identifier that record's --source, --camera and --mic take.\n"
      "Exits with 1 when a listing failed."},

@@ -54,16 +54,23 @@ std::optional<ExportResolution> exportResolutionFromRawValue(std::string_view ra
 }
 
 std::filesystem::path baseExportURL(const std::filesystem::path& sourceURL,
-                                    ExportResolution resolution)
+                                    ExportResolution resolution, std::string_view extension)
 {
     const std::string base = sourceURL.filename().stem().string();
-    return sourceURL.parent_path() / (base + "-" + std::string(fileNameSuffix(resolution)) + ".mp4");
+    return sourceURL.parent_path() /
+           (base + "-" + std::string(fileNameSuffix(resolution)) + std::string(extension));
 }
 
 std::filesystem::path makeExportURL(const std::filesystem::path& sourceURL,
                                     ExportResolution resolution)
 {
-    const std::filesystem::path base = baseExportURL(sourceURL, resolution);
+    return makeExportURL(sourceURL, resolution, ".mp4");
+}
+
+std::filesystem::path makeExportURL(const std::filesystem::path& sourceURL,
+                                    ExportResolution resolution, std::string_view extension)
+{
+    const std::filesystem::path base = baseExportURL(sourceURL, resolution, extension);
     std::filesystem::path candidate = base;
     std::error_code ec;
     for (int n = 2; std::filesystem::exists(candidate, ec); ++n)

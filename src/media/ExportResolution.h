@@ -36,10 +36,14 @@ media::ExportPreset compatibleExportPreset(ExportResolution resolution,
 // existing file (checking and writing later are not atomic).
 std::filesystem::path makeExportURL(const std::filesystem::path& sourceURL,
                                     ExportResolution resolution);
+// The same for another kind of file, named with its extension (".gif" for an animated GIF).
+std::filesystem::path makeExportURL(const std::filesystem::path& sourceURL,
+                                    ExportResolution resolution, std::string_view extension);
 
-// "<base>-<suffix>.mp4" beside the source, taken or not: the name to publish an export under with
-// NameClash::nextFreeName, which numbers it as makeExportURL does, atomically.
+// "<base>-<suffix><extension>" beside the source, taken or not: the name to publish an export
+// under with NameClash::nextFreeName, which numbers it as makeExportURL does, atomically.
 std::filesystem::path baseExportURL(const std::filesystem::path& sourceURL,
-                                    ExportResolution resolution);
+                                    ExportResolution resolution,
+                                    std::string_view extension = ".mp4");
 
 } // namespace tarnix

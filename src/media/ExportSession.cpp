@@ -13,6 +13,7 @@
 #include "media/ExportSettings.h"
 #include "media/FFmpegSupport.h"
 #include "media/FrameRequest.h"
+#include "media/GifWriter.h"
 #include "media/MovieWriter.h"
 
 namespace tarnix::media {
@@ -30,41 +31,6 @@ MediaError exportError(ExportErrorCode code, std::string description,
     return error;
 }
 
-// A file error of the output location, in words, with the errno after them.
-MediaError fileFailure(const FileError& e, const std::filesystem::path& target)
-{
-    if (e.code() == EEXIST)
-        return exportError(ExportErrorCode::fileExists, "The export file couldn't be created.",
-                           "A file already exists at " + e.path().string() + ".");
-    return exportError(ExportErrorCode::writeFailed,
-                       "The movie couldn't be written to " + target.string() + ": " +
-                           describeFileErrno(e.code()) + ".",
-                       fileErrnoCode(e.code()));
-}
-
-// An FFmpeg failure while writing: a file-system cause (a full disk, a vanished folder) is said in
-// words; the writer's own text names the destination, not the hidden temporary.
-MediaError writeFailure(MediaError error, const std::filesystem::path& temporary,
-                        const std::filesystem::path& target)
-{
-    const std::string hidden = temporary.string();
-    for (std::size_t at; (at = error.description.find(hidden)) != std::string::npos;)
-        error.description.replace(at, hidden.size(), target.string());
-    std::string description = "The movie couldn't be written.";
-    if (error.domain == "FFmpeg" && error.code < 0 && error.code > -4096)
-        description = "The movie couldn't be written to " + target.string() + ": " +
-                      describeFileErrno(-error.code) + ".";
-    return exportError(ExportErrorCode::writeFailed, std::move(description), std::nullopt,
-                       std::move(error));
-}
-
-// One composed output frame, converted to the encoder's YUV 4:2:0 at the output size, or why it
-// could not be made.
-struct RenderedFrame {
-    std::shared_ptr<AVFrame> yuv;
-    std::optional<MediaError> error;
-};
-
 // BGRA to the encoder's YUV 4:2:0 at the output size, on the worker threads, so the export
 // thread only encodes. Frames come from one pool per export.
 std::shared_ptr<AVFrame> toEncoderFrame(const QImage& image, EncoderFramePool& pool)
@@ -77,27 +43,24 @@ std::shared_ptr<AVFrame> toEncoderFrame(const QImage& image, EncoderFramePool& p
     return frame;
 }
 
-RenderedFrame renderFrame(VideoCompositing& compositor, double time,
-                          std::shared_ptr<const VideoCompositionInstruction> instruction,
-                          const std::map<TrackID, QImage>& sources, EncoderFramePool& pool)
+MediaError renderError(const MediaError& cause)
 {
-    ComposedFrame composed = composeFrame(compositor, time, std::move(instruction), sources);
-    if (composed.error) {
-        if (composed.error->domain == "Tarnix.Export")
-            return {nullptr, composed.error};
-        return {nullptr, exportError(ExportErrorCode::renderFailed,
-                                      "A frame couldn't be rendered.", std::nullopt,
-                                      *composed.error)};
-    }
-    std::shared_ptr<AVFrame> yuv = toEncoderFrame(composed.image, pool);
-    if (!yuv)
-        return {nullptr, exportError(ExportErrorCode::renderFailed,
-                                     "A frame couldn't be rendered.",
-                                     "Out of memory for video frames.")};
-    return {std::move(yuv), std::nullopt};
+    if (cause.domain == "Tarnix.Export")
+        return cause;
+    return exportError(ExportErrorCode::renderFailed, "A frame couldn't be rendered.", std::nullopt,
+                       cause);
 }
 
 } // namespace
+
+// One composed output frame, prepared on a worker thread for what the export writes (the
+// encoder's YUV picture for a movie, the composed picture itself for a GIF), or why it could not
+// be made.
+struct ExportSession::RenderedFrame {
+    std::shared_ptr<AVFrame> yuv;
+    QImage picture;
+    std::optional<MediaError> error;
+};
 
 // The state of one export run, on the export thread.
 struct ExportSession::Run {
@@ -128,7 +91,8 @@ struct ExportSession::Run {
 static constexpr int kFramesInFlightPerWorker = 3;
 static constexpr int kDecodeAheadDepth = 4;
 
-std::optional<MediaError> ExportSession::renderAndWrite(Run& state)
+std::optional<MediaError> ExportSession::renderInOrder(Run& state, const FramePreparer& prepare,
+                                                       const FrameConsumer& consume)
 {
     std::unique_ptr<VideoCompositing> compositor = videoComposition_.customVideoCompositor();
     if (!compositor)
@@ -136,26 +100,21 @@ std::optional<MediaError> ExportSession::renderAndWrite(Run& state)
                            "No compositor could be made.");
     compositor->renderContextChanged(
         std::make_shared<FixedRenderContext>(videoComposition_.renderSize));
-    EncoderFramePool encoderFrames(state.outputSize);
-    QThreadPool pool; // declared after the compositor and frames: destroyed (and joined) first
+    QThreadPool pool; // declared after the compositor: destroyed (and joined) first
     pool.setMaxThreadCount(std::max(2, QThread::idealThreadCount()));
     const int window = pool.maxThreadCount() * kFramesInFlightPerWorker;
     DecodeAhead decoder(composition_, state.frameCount, state.frameDuration, kDecodeAheadDepth);
     std::deque<QFuture<RenderedFrame>> inFlight;
-    int written = 0;
+    int consumed = 0;
 
-    auto writeOldest = [&]() -> std::optional<MediaError> {
+    auto consumeOldest = [&]() -> std::optional<MediaError> {
         RenderedFrame frame = inFlight.front().result();
         inFlight.pop_front();
         if (frame.error)
             return frame.error;
-        double pts = written * state.frameDuration;
-        state.writer->writeVideoYUV420(*frame.yuv, pts);
-        ++written;
-        state.writeAudioUntil(written * state.frameDuration);
-        progress_ = double(written) / state.frameCount;
-        if (progressHandler_)
-            progressHandler_(progress_);
+        if (auto error = consume(frame, consumed))
+            return error;
+        ++consumed;
         return std::nullopt;
     };
 
@@ -170,23 +129,87 @@ std::optional<MediaError> ExportSession::renderAndWrite(Run& state)
         }
         auto instruction = videoComposition_.instructionAt(t);
         VideoCompositing* drawer = compositor.get();
-        EncoderFramePool* frames = &encoderFrames;
-        inFlight.push_back(QtConcurrent::run(&pool, [drawer, t, instruction, frames,
+        inFlight.push_back(QtConcurrent::run(&pool, [drawer, t, instruction, &prepare,
                                                      sources = std::move(decoded.sources)] {
-            return renderFrame(*drawer, t, instruction, sources, *frames);
+            ComposedFrame composed = composeFrame(*drawer, t, instruction, sources);
+            if (composed.error)
+                return RenderedFrame{nullptr, QImage(), renderError(*composed.error)};
+            return prepare(std::move(composed.image));
         }));
         while (int(inFlight.size()) >= window)
-            if (auto error = writeOldest()) {
+            if (auto error = consumeOldest()) {
                 pool.waitForDone();
                 return error;
             }
     }
     while (!inFlight.empty() && !cancelRequested_)
-        if (auto error = writeOldest()) {
+        if (auto error = consumeOldest()) {
             pool.waitForDone();
             return error;
         }
     pool.waitForDone();
+    return std::nullopt;
+}
+
+std::string ExportSession::writeFailure() const
+{
+    return fileType_ == ExportFileType::gif ? "The GIF couldn't be written."
+                                            : "The movie couldn't be written.";
+}
+
+void ExportSession::reportProgress(double value)
+{
+    progress_ = value;
+    if (progressHandler_)
+        progressHandler_(value);
+}
+
+std::optional<MediaError> ExportSession::renderAndWrite(Run& state)
+{
+    EncoderFramePool encoderFrames(state.outputSize);
+    auto toYuv = [&encoderFrames](QImage composed) {
+        std::shared_ptr<AVFrame> yuv = toEncoderFrame(composed, encoderFrames);
+        if (!yuv)
+            return RenderedFrame{nullptr, QImage(),
+                                 exportError(ExportErrorCode::renderFailed,
+                                             "A frame couldn't be rendered.",
+                                             "Out of memory for video frames.")};
+        return RenderedFrame{std::move(yuv), QImage(), std::nullopt};
+    };
+    auto write = [&](RenderedFrame& frame, int index) -> std::optional<MediaError> {
+        state.writer->writeVideoYUV420(*frame.yuv, index * state.frameDuration);
+        state.writeAudioUntil((index + 1) * state.frameDuration);
+        reportProgress(double(index + 1) / state.frameCount);
+        return std::nullopt;
+    };
+    return renderInOrder(state, toYuv, write);
+}
+
+std::optional<MediaError> ExportSession::renderGif(Run& state, const std::filesystem::path& file)
+{
+    auto keep = [](QImage composed) {
+        return RenderedFrame{nullptr, std::move(composed), std::nullopt};
+    };
+    const QSize renderSize = videoComposition_.renderSize;
+    GifPaletteBuilder palette(renderSize, state.outputSize);
+    auto gather = [&](RenderedFrame& frame, int index) -> std::optional<MediaError> {
+        palette.add(frame.picture);
+        reportProgress(0.5 * (index + 1) / state.frameCount);
+        return std::nullopt;
+    };
+    if (auto error = renderInOrder(state, keep, gather); error || cancelRequested_)
+        return error;
+    ff::FramePtr colours = palette.finish();
+
+    GifWriter writer(file, renderSize, state.outputSize, state.frameDuration, *colours);
+    auto write = [&](RenderedFrame& frame, int index) -> std::optional<MediaError> {
+        writer.write(frame.picture);
+        reportProgress(0.5 + 0.5 * (index + 1) / state.frameCount);
+        return std::nullopt;
+    };
+    if (auto error = renderInOrder(state, keep, write); error || cancelRequested_)
+        return error;
+    writer.finish();
     return std::nullopt;
 }
 
@@ -210,6 +233,8 @@ void ExportSession::setVideoComposition(VideoComposition videoComposition)
 
 void ExportSession::setOutputURL(std::filesystem::path url) { outputURL_ = std::move(url); }
 
+void ExportSession::setOutputFileType(ExportFileType type) { fileType_ = type; }
+
 void ExportSession::setNameClash(NameClash clash) { nameClash_ = clash; }
 
 std::filesystem::path ExportSession::publishedURL() const
@@ -221,20 +246,47 @@ std::filesystem::path ExportSession::publishedURL() const
 // Refusals that need not wait for the whole export; publishing checks the name again, atomically.
 std::optional<MediaError> ExportSession::checkOutputLocation() const
 {
-    auto refuse = [](ExportErrorCode code, std::string reason) {
-        return exportError(code, "The export file couldn't be created.", std::move(reason));
+    auto refuse = [](std::string reason) {
+        return exportError(ExportErrorCode::fileExists, "The export file couldn't be created.",
+                           std::move(reason));
     };
     if (outputURL_.empty())
-        return refuse(ExportErrorCode::fileExists, "No output location was given.");
+        return refuse("No output location was given.");
     std::error_code ec;
-    const auto status = std::filesystem::symlink_status(outputURL_, ec);
     if (std::filesystem::is_directory(std::filesystem::status(outputURL_, ec)))
-        return refuse(ExportErrorCode::fileExists,
-                      outputURL_.string() + " is a folder; give the name of the movie to write.");
-    if (std::filesystem::exists(status) && nameClash_ == NameClash::fail)
-        return refuse(ExportErrorCode::fileExists,
-                      "A file already exists at " + outputURL_.string() + ".");
+        return refuse(outputURL_.string() + " is a folder; give the name of the file to write.");
+    if (std::filesystem::exists(std::filesystem::symlink_status(outputURL_, ec)) &&
+        nameClash_ == NameClash::fail)
+        return refuse("A file already exists at " + outputURL_.string() + ".");
     return std::nullopt;
+}
+
+// A file error of the output location, in words, with the errno after them.
+MediaError ExportSession::fileFailure(const FileError& e) const
+{
+    if (e.code() == EEXIST)
+        return exportError(ExportErrorCode::fileExists, "The export file couldn't be created.",
+                           "A file already exists at " + e.path().string() + ".");
+    std::string description = writeFailure();
+    description.insert(description.size() - 1, " to " + outputURL_.string() + ": " +
+                                                   describeFileErrno(e.code()));
+    return exportError(ExportErrorCode::writeFailed, std::move(description),
+                       fileErrnoCode(e.code()));
+}
+
+// An FFmpeg failure while writing: a file-system cause (a full disk, a vanished folder) is said in
+// words; the writer's own text names the destination, not the hidden temporary.
+MediaError ExportSession::libraryFailure(MediaError error, const std::filesystem::path& temporary) const
+{
+    const std::string hidden = temporary.string();
+    for (std::size_t at; (at = error.description.find(hidden)) != std::string::npos;)
+        error.description.replace(at, hidden.size(), outputURL_.string());
+    std::string description = writeFailure();
+    if (error.domain == "FFmpeg" && error.code < 0 && error.code > -4096)
+        description.insert(description.size() - 1, " to " + outputURL_.string() + ": " +
+                                                        describeFileErrno(-error.code));
+    return exportError(ExportErrorCode::writeFailed, std::move(description), std::nullopt,
+                       std::move(error));
 }
 
 void ExportSession::setProgressHandler(std::function<void(double)> handler)
@@ -244,7 +296,16 @@ void ExportSession::setProgressHandler(std::function<void(double)> handler)
 
 QSize ExportSession::outputFrameSize() const
 {
-    return exportFrameSize(preset_, videoComposition_.renderSize);
+    QSize size = exportFrameSize(preset_, videoComposition_);
+    return fileType_ == ExportFileType::gif ? gifFrameSize(size) : size;
+}
+
+double ExportSession::outputFrameDuration() const
+{
+    double duration = videoComposition_.frameDuration();
+    if (fileType_ == ExportFileType::gif)
+        return std::max(duration, 1 / kMaxGifFrameRate);
+    return duration;
 }
 
 std::optional<MediaError> ExportSession::error() const
@@ -294,50 +355,25 @@ void ExportSession::run()
         return;
     }
 
-    Run state{*this, outputFrameSize(), 0, videoComposition_.frameDuration(), nullptr, nullptr};
-    state.frameCount = frameCount(composition_->duration(), videoComposition_);
-    try {
-        state.mixer = std::make_unique<AudioMixer>(*composition_, kExportAudioRate,
-                                                   kExportAudioChannels);
-    } catch (const MediaException& e) {
-        finishWith(ExportStatus::failed,
-                   exportError(ExportErrorCode::decodeFailed,
-                               "The recording's sound couldn't be decoded.", std::nullopt,
-                               e.error()));
-        return;
-    }
+    Run state{*this, outputFrameSize(), 0, outputFrameDuration(), nullptr, nullptr};
+    VideoComposition timing = videoComposition_;
+    timing.frameDurationValue = 1;
+    timing.frameDurationTimescale = 1;
+    state.frameCount = fileType_ == ExportFileType::mpeg4
+                           ? frameCount(composition_->duration(), videoComposition_)
+                           : frameCount(composition_->duration() / state.frameDuration, timing);
     std::optional<MediaError> failure;
     std::optional<AtomicFile> file;
     try {
         file.emplace(outputURL_, nameClash_);
-        MovieWriterSettings settings;
-        settings.outputPath = file->temporaryPath();
-        settings.layout = MovieLayout::faststart;
-        MovieVideoSettings video;
-        video.width = state.outputSize.width();
-        video.height = state.outputSize.height();
-        video.frameRate = 1.0 / state.frameDuration;
-        video.encoders = {kExportVideoEncoder};
-        video.preset = kExportEncoderPreset;
-        video.quality = kExportQuality;
-        video.keyFrameIntervalSeconds = kExportKeyFrameSeconds;
-        settings.video = video;
-        if (state.mixer->hasAudio())
-            settings.audio = MovieAudioSettings{kExportAudioRate, kExportAudioChannels,
-                                                kExportAudioBitRate};
-        state.writer = std::make_unique<MovieWriter>(settings);
-        failure = renderAndWrite(state);
-        if (!failure && !cancelRequested_) {
-            state.writeAudioUntil(state.frameCount * state.frameDuration);
-            state.writer->finish();
-        }
+        failure = fileType_ == ExportFileType::gif ? renderGif(state, file->temporaryPath())
+                                                   : writeMovie(state, file->temporaryPath());
     } catch (const FileError& e) {
-        failure = fileFailure(e, outputURL_);
+        failure = fileFailure(e);
     } catch (const MediaException& e) {
-        failure = writeFailure(e.error(), file ? file->temporaryPath() : outputURL_, outputURL_);
+        failure = libraryFailure(e.error(), file ? file->temporaryPath() : outputURL_);
     } catch (const std::exception& e) {
-        failure = exportError(ExportErrorCode::writeFailed, "The movie couldn't be written.",
-                              e.what());
+        failure = exportError(ExportErrorCode::writeFailed, writeFailure(), e.what());
     }
     state.writer.reset(); // closes the file before it is published or removed
     if (!failure && !cancelRequested_) {
@@ -346,7 +382,7 @@ void ExportSession::run()
             std::lock_guard lock(errorMutex_);
             publishedURL_ = std::move(published);
         } catch (const FileError& e) {
-            failure = fileFailure(e, outputURL_);
+            failure = fileFailure(e);
         }
     }
     if (failure || cancelRequested_) {
@@ -358,10 +394,42 @@ void ExportSession::run()
                        exportError(ExportErrorCode::cancelled, "The export was cancelled."));
         return;
     }
-    progress_ = 1;
-    if (progressHandler_)
-        progressHandler_(1);
+    reportProgress(1);
     finishWith(ExportStatus::completed, std::nullopt);
+}
+
+// The MPEG-4 export: audio mixed and written beside the frames.
+std::optional<MediaError> ExportSession::writeMovie(Run& state, const std::filesystem::path& file)
+{
+    try {
+        state.mixer = std::make_unique<AudioMixer>(*composition_, kExportAudioRate,
+                                                   kExportAudioChannels);
+    } catch (const MediaException& e) {
+        return exportError(ExportErrorCode::decodeFailed,
+                           "The recording's sound couldn't be decoded.", std::nullopt, e.error());
+    }
+    MovieWriterSettings settings;
+    settings.outputPath = file;
+    settings.layout = MovieLayout::faststart;
+    MovieVideoSettings video;
+    video.width = state.outputSize.width();
+    video.height = state.outputSize.height();
+    video.frameRate = 1.0 / state.frameDuration;
+    video.encoders = {kExportVideoEncoder};
+    video.preset = kExportEncoderPreset;
+    video.quality = kExportQuality;
+    video.keyFrameIntervalSeconds = kExportKeyFrameSeconds;
+    settings.video = video;
+    if (state.mixer->hasAudio())
+        settings.audio =
+            MovieAudioSettings{kExportAudioRate, kExportAudioChannels, kExportAudioBitRate};
+    state.writer = std::make_unique<MovieWriter>(settings);
+    std::optional<MediaError> failure = renderAndWrite(state);
+    if (!failure && !cancelRequested_) {
+        state.writeAudioUntil(state.frameCount * state.frameDuration);
+        state.writer->finish();
+    }
+    return failure;
 }
 
 } // namespace tarnix::media

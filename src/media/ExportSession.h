@@ -19,7 +19,12 @@
 // encoded in order as H.264; the composition's audio tracks are decoded, resampled, mixed and
 // encoded as one AAC track. The index is written at the front of the file.
 //
-// The movie is written to a hidden temporary beside the output location and published under its
+// Or to an animated GIF (setOutputFileType): at most kMaxGifFrameRate frames per second, at most
+// kMaxGifSide pixels on its long side, silent, with a palette computed from the frames themselves
+// (media/GifWriter.h). The frames are drawn twice, once per palette pass, so the progress runs
+// through the first pass to one half and through the second to the end.
+//
+// The file is written to a hidden temporary beside the output location and published under its
 // name only when it is complete (AtomicFile): a cancelled or failed export leaves nothing, and an
 // existing file is never replaced. When the name is taken the export fails, or, with
 // NameClash::nextFreeName, takes "<name>-2.mp4", "<name>-3.mp4", ... (publishedURL() tells which).
@@ -32,6 +37,8 @@
 namespace tarnix::media {
 
 enum class ExportStatus { waiting, exporting, completed, failed, cancelled };
+
+enum class ExportFileType { mpeg4, gif };
 
 // Error codes of the "Tarnix.Export" domain.
 enum class ExportErrorCode {
@@ -52,13 +59,17 @@ public:
 
     void setVideoComposition(VideoComposition videoComposition);
     void setOutputURL(std::filesystem::path url);
-    // What to do when the output name is taken when the movie is published (default: fail).
+    // MPEG-4 unless set otherwise.
+    void setOutputFileType(ExportFileType type);
+    // What to do when the output name is taken when the file is published (default: fail).
     void setNameClash(NameClash clash);
     // Called on the export thread with values 0...1, at most once per written frame.
     void setProgressHandler(std::function<void(double)> handler);
 
     // The frame size the export writes (pixels).
     QSize outputFrameSize() const;
+    // Seconds per written frame: the video composition's, or for a GIF at least 1/15 s.
+    double outputFrameDuration() const;
 
     // Runs the whole export on the calling thread.
     void exportSynchronously();
@@ -75,15 +86,27 @@ public:
 
 private:
     struct Run;
+    struct RenderedFrame;
+    using FramePreparer = std::function<RenderedFrame(QImage composed)>;
+    using FrameConsumer = std::function<std::optional<MediaError>(RenderedFrame& frame, int index)>;
     void run();
+    std::optional<MediaError> renderInOrder(Run& state, const FramePreparer& prepare,
+                                            const FrameConsumer& consume);
     std::optional<MediaError> renderAndWrite(Run& state);
+    std::optional<MediaError> renderGif(Run& state, const std::filesystem::path& file);
+    std::optional<MediaError> writeMovie(Run& state, const std::filesystem::path& file);
     std::optional<MediaError> checkOutputLocation() const;
+    MediaError fileFailure(const FileError& error) const;
+    MediaError libraryFailure(MediaError error, const std::filesystem::path& temporary) const;
+    void reportProgress(double value);
+    std::string writeFailure() const;
     void finishWith(ExportStatus status, std::optional<MediaError> error);
 
     std::shared_ptr<const Composition> composition_;
     ExportPreset preset_;
     VideoComposition videoComposition_;
     std::filesystem::path outputURL_;
+    ExportFileType fileType_ = ExportFileType::mpeg4;
     NameClash nameClash_ = NameClash::fail;
     std::function<void(double)> progressHandler_;
 
