@@ -15,15 +15,30 @@ std::filesystem::path documentPath(const std::filesystem::path& moviePath)
     return moviePath.parent_path() / (name + ".tarnix.json");
 }
 
-void writeAtomically(const RecordingTimeline& timeline, const std::filesystem::path& path)
+static void save(const RecordingTimeline& timeline, const std::filesystem::path& path,
+                 bool replacing)
 {
+    const std::string text = encodeRecordingTimeline(timeline) + "\n";
     try {
-        replaceFile(path, encodeRecordingTimeline(timeline) + "\n");
+        if (replacing)
+            replaceFile(path, text);
+        else
+            publishNewFile(path, text);
     } catch (const FileError& e) {
         throw std::runtime_error("Couldn't save the recording's document " + path.string() + ": " +
                                  describeFileErrno(e.code()) + " (" + fileErrnoCode(e.code()) +
                                  ").");
     }
+}
+
+void writeAtomically(const RecordingTimeline& timeline, const std::filesystem::path& path)
+{
+    save(timeline, path, true);
+}
+
+void writeNew(const RecordingTimeline& timeline, const std::filesystem::path& path)
+{
+    save(timeline, path, false);
 }
 
 } // namespace tarnix::DocumentFiles

@@ -13,8 +13,12 @@ namespace tarnix::DocumentFiles {
 std::filesystem::path documentPath(const std::filesystem::path& moviePath);
 
 // Writes the document's JSON to a temporary file in the same folder, flushes it to disk and
-// renames it over `path`, so the file is either the old one or the complete new one. Raises
-// std::runtime_error with a sentence for the user when it can't.
+// renames it over `path`, so the file is either the old one or the complete new one. For a
+// document the program owns. Raises std::runtime_error with a sentence for the user when it can't.
 void writeAtomically(const RecordingTimeline& timeline, const std::filesystem::path& path);
+
+// Writes a new document at `path` the same way, but never replaces an existing file there
+// (that fails with a sentence for the user).
+void writeNew(const RecordingTimeline& timeline, const std::filesystem::path& path);
 
 } // namespace tarnix::DocumentFiles

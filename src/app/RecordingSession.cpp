@@ -169,7 +169,7 @@ void RecordingSession::finishStop(const StopContext& context)
 
     const auto path = DocumentFiles::documentPath(in.videoURL);
     try {
-        DocumentFiles::writeAtomically(*completedTimeline_, path);
+        DocumentFiles::writeNew(*completedTimeline_, path);
         documentURL_ = path;
         documentError_.reset();
     } catch (const std::exception& error) {

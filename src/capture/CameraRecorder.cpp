@@ -219,7 +219,14 @@ void CameraRecorder::start()
 {
     if (isRecording_ || !input_)
         return;
-    const auto path = OutputFiles::outputPath(outputDirectory_, OutputFiles::kCameraPrefix, Date::now(), ".mov");
+    std::filesystem::path path;
+    try {
+        path = OutputFiles::reserveOutputPath(outputDirectory_, OutputFiles::kCameraPrefix,
+                                              Date::now(), ".mov");
+    } catch (const std::exception& error) {
+        setErrorMessage(CaptureMessages::cameraRecordingFailed(error.what()));
+        return;
+    }
     lastOutputURL_ = path;
     media::MovieWriterSettings settings;
     settings.outputPath = path;
@@ -233,6 +240,8 @@ void CameraRecorder::start()
     try {
         file_.start(std::make_unique<media::MovieWriter>(settings), CaptureClock::now());
     } catch (const std::exception& error) {
+        std::error_code ignored;
+        std::filesystem::remove(path, ignored); // our own reservation
         setErrorMessage(CaptureMessages::cameraRecordingFailed(describe(error)));
         return;
     }

@@ -4,9 +4,11 @@
 
 namespace tarnix {
 
-CameraError::CameraError(Code code)
-    : CaptureError(CaptureMessages::kCannotAddInput)
+CameraError::CameraError(Code code, Device device)
+    : CaptureError(device == Device::microphone ? CaptureMessages::kCannotAddMicrophone
+                                                : CaptureMessages::kCannotAddInput)
     , code_(code)
+    , device_(device)
 {
 }
 

@@ -10,15 +10,18 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-// The session refused a camera or microphone input.
+// The session refused a camera or microphone input; the message names the kind of device.
 class CameraError : public CaptureError {
 public:
     enum class Code { cannotAddInput };
-    explicit CameraError(Code code = Code::cannotAddInput);
+    enum class Device { camera, microphone };
+    explicit CameraError(Code code = Code::cannotAddInput, Device device = Device::camera);
     Code code() const { return code_; }
+    Device device() const { return device_; }
 
 private:
     Code code_;
+    Device device_;
 };
 
 } // namespace tarnix

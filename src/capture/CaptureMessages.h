@@ -16,6 +16,14 @@ inline std::string listingFailed(const std::string& description)
            "opened display is sometimes only picked up after a relaunch).";
 }
 
+// The same failure for the command line, where there is no ↻ button and nothing to relaunch.
+inline std::string listingFailedOnCommandLine(const std::string& description)
+{
+    return "Couldn't list capture sources (" + description +
+           "). Check that this terminal belongs to an X11 session (DISPLAY names its display) — "
+           "Wayland isn't supported yet.";
+}
+
 inline std::string failedToStart(const std::string& d) { return "Failed to start recording: " + d; }
 inline std::string writerFailedToStart(const std::string& d) { return "Writer failed to start: " + d; }
 inline std::string writerFailed(const std::string& d) { return "Writer failed: " + d; }
@@ -32,11 +40,20 @@ inline const char* const kCameraAccessNotGranted =
     "Camera access wasn't granted. Enable it by giving your user access to /dev/video* (add it to "
     "the video group), then relaunch Tarnix.";
 inline const char* const kCannotAddInput = "Couldn't use the selected camera.";
+inline const char* const kCannotAddMicrophone = "Couldn't use the selected microphone.";
 inline std::string cameraRecordingFailed(const std::string& d) { return "Camera recording failed: " + d; }
 
 inline const char* const kMicrophoneAccessNotGranted =
     "Microphone access wasn't granted. Enable it by starting a PulseAudio or PipeWire sound server, "
     "then relaunch Tarnix.";
+// The sound server could not be reached at all (none runs, or its socket is elsewhere).
+inline std::string noSoundServer(const std::string& description)
+{
+    return "Couldn't reach a sound server (" + description +
+           "), so there are no microphones to list. Start PulseAudio or PipeWire with its "
+           "PulseAudio service, then try again.";
+}
+
 inline const char* const kMicrophoneNotReady =
     "Microphone wasn't ready — deselect and reselect it, then try again.";
 inline std::string microphoneRecordingFailed(const std::string& d)

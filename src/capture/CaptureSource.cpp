@@ -33,6 +33,17 @@ CaptureSource CaptureSource::forApplication(ApplicationInfo application, Display
     return source;
 }
 
+std::uint32_t stableDisplayID(std::string_view outputName)
+{
+    std::uint32_t hash = 2166136261u;
+    for (unsigned char c : outputName) {
+        hash ^= c;
+        hash *= 16777619u;
+    }
+    hash = (hash >> 31 ^ hash) & 0x7fffffffu;
+    return hash == 0 ? 1 : hash;
+}
+
 std::string displayIdentifier(const DisplayInfo& display)
 {
     return "display-" + std::to_string(display.displayID);

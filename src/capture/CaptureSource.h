@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "document/Geometry.h"
@@ -20,7 +21,7 @@ namespace tarnix {
 
 // One monitor (RandR 1.5), or the whole root window when RandR lists none.
 struct DisplayInfo {
-    std::uint32_t displayID = 0; // the monitor's name atom; 0 for the root-window fallback
+    std::uint32_t displayID = 0; // stableDisplayID(name); 0 for the root-window fallback
     std::string name;            // "HDMI-1", "screen"...
     QRect frame;                 // pixels in the root window
     bool isPrimary = false;
@@ -93,6 +94,11 @@ private:
     ApplicationInfo application_;
     ScreenSpace space_;
 };
+
+// A display's number from its output name ("HDMI-1"): the same while the X server runs, across
+// its resets and restarts, so an identifier copied from a listing keeps working (an X atom's
+// number is not: atoms are handed out anew after each reset). FNV-1a folded to 31 bits, never 0.
+std::uint32_t stableDisplayID(std::string_view outputName);
 
 std::string displayIdentifier(const DisplayInfo& display);
 std::string windowIdentifier(const WindowInfo& window);

@@ -25,10 +25,12 @@ QString CaptureSourceProvider::errorMessageString() const
 void CaptureSourceProvider::refresh()
 {
     std::optional<std::string> message;
+    listingFailure_.reset();
     try {
         lists_ = filterSources(lister_(), ownPid_);
         emit listsChanged();
     } catch (const std::exception& error) {
+        listingFailure_ = error.what();
         message = CaptureMessages::listingFailed(error.what());
     }
     if (errorMessage_ != message) {

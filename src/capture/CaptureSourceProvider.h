@@ -31,6 +31,9 @@ public:
     const std::vector<WindowInfo>& ownWindows() const { return lists_.ownWindows; }
     const std::optional<std::string>& errorMessage() const { return errorMessage_; }
     QString errorMessageString() const;
+    // The lister's own description of the last failure ("can't open display :9"), for callers
+    // that word the message themselves (the command line has no ↻ button).
+    const std::optional<std::string>& listingFailure() const { return listingFailure_; }
 
     // Replaces the X11 lister (tests); it raises std::exception on failure.
     void setLister(Lister lister) { lister_ = std::move(lister); }
@@ -49,6 +52,7 @@ signals:
 private:
     SourceLists lists_;
     std::optional<std::string> errorMessage_;
+    std::optional<std::string> listingFailure_;
     Lister lister_;
     std::int64_t ownPid_;
 };

@@ -39,10 +39,14 @@ void MicrophoneDeviceProvider::refresh()
         for (auto& source : pulse::listSources())
             if (!source.isMonitor)
                 microphones.push_back(std::move(source));
-    } catch (const pulse::PulseError&) {
+    } catch (const pulse::PulseError& error) {
         devices_.clear();
         emit devicesChanged();
-        setErrorMessage(std::string(CaptureMessages::kMicrophoneAccessNotGranted));
+        // Refused access is a permission; anything else means there is no server to ask.
+        const std::string reason = error.what();
+        setErrorMessage(reason == "Access denied"
+                            ? std::string(CaptureMessages::kMicrophoneAccessNotGranted)
+                            : CaptureMessages::noSoundServer(reason));
         return;
     }
     devices_ = std::move(microphones);
@@ -102,7 +106,7 @@ void MicrophoneRecorder::configure(const std::string& deviceName)
         return s.name == deviceName && !s.isMonitor;
     });
     if (!exists)
-        throw CameraError(CameraError::Code::cannotAddInput);
+        throw CameraError(CameraError::Code::cannotAddInput, CameraError::Device::microphone);
     QPointer<MicrophoneRecorder> self(this);
     try {
         stream_ = std::make_unique<pulse::Stream>(
@@ -132,8 +136,14 @@ void MicrophoneRecorder::start()
         setErrorMessage(std::string(CaptureMessages::kMicrophoneNotReady));
         return;
     }
-    const auto path = OutputFiles::outputPath(outputDirectory_, OutputFiles::kMicrophonePrefix,
+    std::filesystem::path path;
+    try {
+        path = OutputFiles::reserveOutputPath(outputDirectory_, OutputFiles::kMicrophonePrefix,
                                               Date::now(), ".m4a");
+    } catch (const std::exception& error) {
+        setErrorMessage(CaptureMessages::microphoneRecordingFailed(error.what()));
+        return;
+    }
     media::MovieWriterSettings settings;
     settings.outputPath = path;
     settings.layout = media::MovieLayout::fragmented;
@@ -141,6 +151,8 @@ void MicrophoneRecorder::start()
     try {
         file_.start(std::make_unique<media::MovieWriter>(settings), CaptureClock::now());
     } catch (const std::exception& error) {
+        std::error_code ignored;
+        std::filesystem::remove(path, ignored); // our own reservation
         lastOutputURL_ = path;
         setErrorMessage(CaptureMessages::microphoneRecordingFailed(describe(error)));
         return;

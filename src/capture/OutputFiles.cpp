@@ -2,6 +2,8 @@
 
 #include <QStandardPaths>
 
+#include "document/AtomicFile.h"
+
 #include <algorithm>
 #include <system_error>
 
@@ -33,6 +35,13 @@ std::filesystem::path outputPath(const std::optional<std::filesystem::path>& dir
                                  const std::string& extension)
 {
     return (directory ? *directory : defaultDirectory()) / fileName(prefix, date, extension);
+}
+
+std::filesystem::path reserveOutputPath(const std::optional<std::filesystem::path>& directory,
+                                        const std::string& prefix, const Date& date,
+                                        const std::string& extension)
+{
+    return reserveNewFile(outputPath(directory, prefix, date, extension));
 }
 
 } // namespace tarnix::OutputFiles

@@ -30,4 +30,10 @@ std::filesystem::path outputPath(const std::optional<std::filesystem::path>& dir
                                  const std::string& prefix, const Date& date,
                                  const std::string& extension);
 
+// Creates the file of outputPath() exclusively, or "<name>-2<ext>", ... when that name is taken
+// (two recordings in one second), and returns its name; raises FileError when it can't.
+std::filesystem::path reserveOutputPath(const std::optional<std::filesystem::path>& directory,
+                                        const std::string& prefix, const Date& date,
+                                        const std::string& extension);
+
 } // namespace tarnix::OutputFiles

@@ -169,9 +169,10 @@ void ScreenRecorder::start(const CaptureSource& source, const std::vector<Window
 
     auto run = std::make_shared<Run>();
     run->frameInterval = 1.0 / std::max(1.0, options_.maximumFrameRate);
-    const auto path = OutputFiles::outputPath(options_.outputDirectory, OutputFiles::kScreenPrefix,
-                                              Date::now(), ".mp4");
+    std::filesystem::path path;
     try {
+        path = OutputFiles::reserveOutputPath(options_.outputDirectory, OutputFiles::kScreenPrefix,
+                                              Date::now(), ".mp4");
         // A display recording never shows our own windows; the other kinds ignore the list.
         run->grabber = std::make_unique<x11::FrameGrabber>(source, excludingOwnWindows);
         media::MovieWriterSettings settings;
@@ -208,7 +209,8 @@ void ScreenRecorder::start(const CaptureSource& source, const std::vector<Window
             description = "no system audio: " + description;
         run.reset();
         std::error_code ignored;
-        std::filesystem::remove(path, ignored);
+        if (!path.empty())
+            std::filesystem::remove(path, ignored); // our own reservation
         setErrorMessage(CaptureMessages::failedToStart(description));
         if (done)
             done();

@@ -1,20 +1,17 @@
 #include "cli/CaptureCommands.h"
 
-extern "C" {
-#include <libavutil/log.h>
-}
-
 #include <QCoreApplication>
 #include <QSocketNotifier>
 #include <QTimer>
 
-#include <csignal>
-#include <fcntl.h>
-#include <iostream>
 #include <unistd.h>
+
+#include <iostream>
 
 #include "app/RecordingSession.h"
 #include "capture/CaptureError.h"
+#include "capture/CaptureMessages.h"
+#include "cli/StopSignals.h"
 
 namespace tarnix::cli {
 
@@ -49,14 +46,16 @@ void printSources(RecordingSession& session)
         std::cout << "  " << m.name << "  " << m.description << "\n";
 }
 
-// Ctrl-C and SIGTERM end the recording through the event loop.
-int signalPipe[2] = {-1, -1};
-
-void onSignal(int)
+// The source provider's failure in the command line's words.
+std::optional<std::string> sourceListingMessage(RecordingSession& session)
 {
-    const char byte = 1;
-    [[maybe_unused]] auto ignored = write(signalPipe[1], &byte, 1);
+    if (auto failure = session.sourceProvider().listingFailure())
+        return CaptureMessages::listingFailedOnCommandLine(*failure);
+    return session.sourceProvider().errorMessage();
 }
+
+// The longest --duration: a week, well within what the event loop's timer holds.
+constexpr double kMaxDurationSeconds = 7 * 24 * 3600;
 
 struct RecordOptions {
     std::string source;
@@ -91,6 +90,10 @@ RecordOptions parseRecordOptions(const Arguments& args)
             const double seconds = parseNumber(value(), "--duration");
             if (seconds <= 0)
                 throw UsageError("--duration must be more than 0 seconds");
+            if (seconds > kMaxDurationSeconds)
+                throw UsageError("--duration must be at most " +
+                                 std::to_string(int(kMaxDurationSeconds)) +
+                                 " seconds (a week); leave it out to record until Ctrl-C");
             options.duration = seconds;
         } else if (flag == "--out") {
             options.out = value();
@@ -188,8 +191,7 @@ int runSources(const Arguments& args)
     printSources(session);
     // Whatever could be listed is printed; any listing that failed fails the command.
     bool failed = false;
-    for (const auto& message : {session.sourceProvider().errorMessage(),
-                                session.cameraProvider().errorMessage(),
+    for (const auto& message : {sourceListingMessage(session), session.cameraProvider().errorMessage(),
                                 session.micProvider().errorMessage()})
         if (message) {
             std::cerr << *message << "\n";
@@ -205,12 +207,11 @@ int runRecord(const Arguments& args)
     static char name[] = "tarnix-cli";
     static char* argv[] = {name, nullptr};
     QCoreApplication app(argc, argv);
-    av_log_set_level(AV_LOG_ERROR); // encoders chat on every start; keep real errors only
 
     RecordingSession session;
     session.setOutputDirectory(options.out);
     session.sourceProvider().refresh();
-    if (auto message = session.sourceProvider().errorMessage()) {
+    if (auto message = sourceListingMessage(session)) {
         std::cerr << *message << "\n";
         return kExitFailure;
     }
@@ -224,13 +225,14 @@ int runRecord(const Arguments& args)
     session.setSelectedSourceID(options.source);
     session.setIncludeSystemAudio(options.systemAudio);
 
-    if (pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) != 0)
-        throw std::runtime_error("can't watch for Ctrl-C");
-    std::signal(SIGINT, onSignal);
-    std::signal(SIGTERM, onSignal);
-    QSocketNotifier notifier(signalPipe[0], QSocketNotifier::Read);
+    // Ctrl-C, SIGTERM and SIGHUP (the terminal closed) stop the recording through the event
+    // loop, as the Stop button does.
+    QSocketNotifier notifier(StopSignals::descriptor(), QSocketNotifier::Read);
 
-    int exitCode = kExitOk;
+    if (StopSignals::requested()) {
+        std::cerr << "Stopped before the recording started; nothing was written.\n";
+        return kExitFailure;
+    }
     bool stopping = false;
     bool stopRequested = false;
     auto stop = [&] {
@@ -238,14 +240,11 @@ int runRecord(const Arguments& args)
         if (stopping || !session.isRecording()) // the start, or the capture's own end, acts on it
             return;
         stopping = true;
-        session.toggleRecording([&] {
-            exitCode = reportStop(session);
-            app.exit(exitCode);
-        });
+        session.toggleRecording([&] { app.exit(reportStop(session)); });
     };
     QObject::connect(&notifier, &QSocketNotifier::activated, &app, [&] {
         char buffer[16];
-        [[maybe_unused]] auto ignored = read(signalPipe[0], buffer, sizeof buffer);
+        [[maybe_unused]] auto ignored = read(StopSignals::descriptor(), buffer, sizeof buffer);
         stop();
     });
     // The capture ended by itself (the recorded window was closed): what was recorded is kept and
@@ -269,12 +268,7 @@ int runRecord(const Arguments& args)
                 QTimer::singleShot(static_cast<int>(*options.duration * 1000), &app, stop);
         });
     });
-    exitCode = app.exec();
-    std::signal(SIGINT, SIG_DFL);
-    std::signal(SIGTERM, SIG_DFL);
-    close(signalPipe[0]);
-    close(signalPipe[1]);
-    return exitCode;
+    return app.exec();
 }
 
 } // namespace tarnix::cli

@@ -1,10 +1,12 @@
 #include "cli/CliCommon.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cmath>
 #include <cstring>
-#include <fstream>
-#include <sstream>
 
 #include <nlohmann/json.hpp>
 
@@ -14,17 +16,39 @@ namespace tarnix::cli {
 
 std::string readFile(const std::filesystem::path& path)
 {
-    std::error_code error;
-    if (std::filesystem::is_directory(path, error))
-        throw InputError(path.string() + ": is a folder, not a document");
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
+    // O_NONBLOCK: opening a FIFO must not wait for a writer; it is refused below.
+    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
         throw InputError(path.string() + ": " + std::strerror(errno));
-    std::ostringstream text;
-    text << in.rdbuf();
-    if (in.bad())
-        throw InputError(path.string() + ": read failed");
-    return text.str();
+    struct Closer {
+        int fd;
+        ~Closer() { close(fd); }
+    } closer{fd};
+    struct stat info {};
+    if (fstat(fd, &info) != 0)
+        throw InputError(path.string() + ": " + std::strerror(errno));
+    if (S_ISDIR(info.st_mode))
+        throw InputError(path.string() + ": is a folder, not a document");
+    if (!S_ISREG(info.st_mode))
+        throw InputError(path.string() + ": is not a regular file (a FIFO, a socket or a device)");
+    if (info.st_size > kMaxDocumentBytes)
+        throw InputError(path.string() + ": is " + std::to_string(info.st_size >> 20) +
+                         " MB, larger than any recording document (at most " +
+                         std::to_string(kMaxDocumentBytes >> 20) + " MB)");
+    std::string text(std::size_t(info.st_size), '\0');
+    std::size_t filled = 0;
+    while (filled < text.size()) {
+        const ssize_t n = read(fd, text.data() + filled, text.size() - filled);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            throw InputError(path.string() + ": " + std::strerror(errno));
+        if (n == 0)
+            break;
+        filled += std::size_t(n);
+    }
+    text.resize(filled);
+    return text;
 }
 
 RecordingTimeline loadDocument(const std::filesystem::path& path)

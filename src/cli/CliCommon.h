@@ -34,7 +34,11 @@ public:
 // Reads and decodes a document; raises InputError naming the file and what is wrong.
 RecordingTimeline loadDocument(const std::filesystem::path& path);
 
-// Reads a whole file; raises InputError when it cannot.
+// The largest document read: far beyond any recording's samples, small enough to decode.
+inline constexpr long long kMaxDocumentBytes = 256LL << 20;
+
+// Reads a whole file; raises InputError when it cannot, when it is not a regular file (a FIFO or
+// a device is refused at once) or when it is larger than kMaxDocumentBytes.
 std::string readFile(const std::filesystem::path& path);
 
 // A finite number written as a command-line argument; raises UsageError otherwise.

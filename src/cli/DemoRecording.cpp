@@ -6,6 +6,7 @@
 #include <cmath>
 #include <numbers>
 
+#include "document/AtomicFile.h"
 #include "media/MovieWriter.h"
 #include "zoom/ZoomPanEngine.h"
 
@@ -214,32 +215,49 @@ void addSamples(RecordingTimeline& timeline)
 
 } // namespace
 
-RecordingTimeline makeDemoRecording(const std::filesystem::path& folder)
+bool demoFolderIsFree(const std::filesystem::path& folder)
+{
+    std::error_code ec;
+    for (const char* name : {"Tarnix-demo.mp4", "Tarnix-camera-demo.mov", "Tarnix-mic-demo.m4a",
+                             kDemoDocumentName, "Tarnix-demo-edited.mp4", "contact-sheet.png"})
+        if (std::filesystem::exists(std::filesystem::symlink_status(folder / name, ec)))
+            return false;
+    return true;
+}
+
+RecordingTimeline makeDemoRecording(const std::filesystem::path& folder,
+                                    const std::function<bool()>& stopRequested)
 {
     const int frames = int(kDuration * kFps);
-    RecordingTimeline timeline;
-    timeline.videoURL = folder / "Tarnix-demo.mp4";
-    timeline.cameraURL = folder / "Tarnix-camera-demo.mov";
-    timeline.microphoneURL = folder / "Tarnix-mic-demo.m4a";
-    for (const auto& path : {*timeline.videoURL, *timeline.cameraURL, *timeline.microphoneURL})
-        std::filesystem::remove(path);
-
-    media::MovieWriter screen({*timeline.videoURL, media::MovieLayout::faststart,
-                               demoVideo(kWidth, kHeight), media::MovieAudioSettings{kAudioRate, 2, 128000}});
-    media::MovieWriter camera({*timeline.cameraURL, media::MovieLayout::faststart,
-                               demoVideo(320, 240), std::nullopt});
-    media::MovieWriter microphone({*timeline.microphoneURL, media::MovieLayout::faststart,
-                                   std::nullopt, media::MovieAudioSettings{kAudioRate, 1, 96000}});
-    for (int i = 0; i < frames; ++i) {
-        double t = i / kFps;
-        screen.writeVideo(screenFrame(t), t);
-        writeAudioFor(screen, systemSample, i, 2);
-        camera.writeVideo(cameraFrame(t), t);
-        writeAudioFor(microphone, microphoneSample, i, 1);
+    AtomicFile screenFile(folder / "Tarnix-demo.mp4");
+    AtomicFile cameraFile(folder / "Tarnix-camera-demo.mov");
+    AtomicFile microphoneFile(folder / "Tarnix-mic-demo.m4a");
+    {
+        media::MovieWriter screen({screenFile.temporaryPath(), media::MovieLayout::faststart,
+                                   demoVideo(kWidth, kHeight),
+                                   media::MovieAudioSettings{kAudioRate, 2, 128000}});
+        media::MovieWriter camera({cameraFile.temporaryPath(), media::MovieLayout::faststart,
+                                   demoVideo(320, 240), std::nullopt});
+        media::MovieWriter microphone({microphoneFile.temporaryPath(),
+                                       media::MovieLayout::faststart, std::nullopt,
+                                       media::MovieAudioSettings{kAudioRate, 1, 96000}});
+        for (int i = 0; i < frames; ++i) {
+            if (stopRequested())
+                throw std::runtime_error("Stopped; the demo's files were not written.");
+            double t = i / kFps;
+            screen.writeVideo(screenFrame(t), t);
+            writeAudioFor(screen, systemSample, i, 2);
+            camera.writeVideo(cameraFrame(t), t);
+            writeAudioFor(microphone, microphoneSample, i, 1);
+        }
+        screen.finish();
+        camera.finish();
+        microphone.finish();
     }
-    screen.finish();
-    camera.finish();
-    microphone.finish();
+    RecordingTimeline timeline;
+    timeline.videoURL = screenFile.publish();
+    timeline.cameraURL = cameraFile.publish();
+    timeline.microphoneURL = microphoneFile.publish();
 
     timeline.hasSystemAudio = true;
     timeline.startedAt = Date::now();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 
 #include "document/RecordingTimeline.h"
 
@@ -11,8 +12,15 @@
 
 namespace tarnix::cli {
 
-// Writes the three media files into `folder` and returns the document describing them.
-// Throws media::MediaException when a file cannot be written.
-RecordingTimeline makeDemoRecording(const std::filesystem::path& folder);
+inline const char* const kDemoDocumentName = "demo.tarnix.json";
+
+// Whether `folder` holds none of the demo's files (movies, document, export, contact sheet).
+bool demoFolderIsFree(const std::filesystem::path& folder);
+
+// Writes the three media files into `folder` and returns the document describing them. Each file
+// appears whole or not at all; none replaces an existing file. Throws media::MediaException or
+// FileError when a file cannot be written, std::runtime_error when `stopRequested` turned true.
+RecordingTimeline makeDemoRecording(const std::filesystem::path& folder,
+                                    const std::function<bool()>& stopRequested);
 
 } // namespace tarnix::cli

@@ -1,18 +1,15 @@
 #include "cli/MediaCommands.h"
 
+#include <QBuffer>
 #include <QImage>
 
 #include <unistd.h>
 
-extern "C" {
-#include <libavutil/log.h>
-}
-
 #include <algorithm>
 #include <atomic>
+#include <cctype>
 #include <cmath>
 #include <chrono>
-#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -21,7 +18,9 @@ extern "C" {
 #include <thread>
 
 #include "cli/DemoRecording.h"
+#include "cli/StopSignals.h"
 #include "compositing/CameraCompositionBuilder.h"
+#include "document/AtomicFile.h"
 #include "document/CutRegions.h"
 #include "document/DocumentCoding.h"
 #include "media/CompositionFrameRenderer.h"
@@ -32,29 +31,6 @@ extern "C" {
 namespace tarnix::cli {
 
 namespace {
-
-std::atomic<bool> interrupted{false};
-
-// Encoders and muxers report their statistics on standard error; only errors matter here.
-void quietMediaLibraries() { av_log_set_level(AV_LOG_ERROR); }
-
-extern "C" void onInterrupt(int) { interrupted = true; }
-
-// Ctrl-C sets `interrupted` instead of ending the program while this lives.
-class InterruptGuard {
-public:
-    InterruptGuard()
-    {
-        interrupted = false;
-        previous_ = std::signal(SIGINT, onInterrupt);
-    }
-    ~InterruptGuard() { std::signal(SIGINT, previous_); }
-    InterruptGuard(const InterruptGuard&) = delete;
-    InterruptGuard& operator=(const InterruptGuard&) = delete;
-
-private:
-    void (*previous_)(int) = nullptr;
-};
 
 // Named options ("--name value") after the positional arguments.
 struct ParsedArguments {
@@ -168,8 +144,12 @@ CameraCompositionBuilder::Result buildOrFail(const RecordingTimeline& timeline,
                                              const std::string& failurePrefix)
 {
     try {
-        return CameraCompositionBuilder::build(
+        auto built = CameraCompositionBuilder::build(
             CameraCompositionBuilder::BuildInput::fromDocument(timeline));
+        // Damaged inputs that are not fatal are named, and the work goes on without them.
+        for (const auto& warning : built.warnings)
+            std::cerr << "warning: " << warning << "\n";
+        return built;
     } catch (const media::MediaException& e) {
         throw std::runtime_error(failurePrefix + media::describe(e.error()));
     }
@@ -186,19 +166,21 @@ static std::filesystem::path exportTimeline(const RecordingTimeline& timeline,
 {
     if (!timeline.videoURL)
         throw std::runtime_error("Export failed: the recording has no screen movie.");
-    InterruptGuard guard;
     auto built = buildOrFail(timeline, "Export failed: ");
-    if (interrupted)
+    if (StopSignals::requested())
         throw std::runtime_error("Export cancelled; no file was written.");
     media::ExportPreset preset =
         compatibleExportPreset(resolution, *built.composition, built.videoComposition);
+    // The file's own name takes the next free number when it is taken (also by an export that
+    // runs at the same time); a name the user gave is never replaced.
     const bool gif = type == media::ExportFileType::gif;
     std::filesystem::path target =
-        out ? *out : makeExportURL(*timeline.videoURL, resolution, gif ? ".gif" : ".mp4");
+        out ? *out : baseExportURL(*timeline.videoURL, resolution, gif ? ".gif" : ".mp4");
 
     media::ExportSession session(built.composition, preset);
     session.setVideoComposition(built.videoComposition);
     session.setOutputURL(target);
+    session.setNameClash(out ? NameClash::fail : NameClash::nextFreeName);
     session.setOutputFileType(type);
     // A GIF draws every frame twice, once per palette pass.
     ProgressReport report(int(std::ceil(built.composition->duration() /
@@ -206,7 +188,7 @@ static std::filesystem::path exportTimeline(const RecordingTimeline& timeline,
     std::atomic<bool> done{false};
     session.exportAsynchronously([&] { done = true; });
     while (!done) {
-        if (interrupted)
+        if (StopSignals::requested())
             session.cancelExport();
         report.update(session.progress());
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
@@ -221,12 +203,11 @@ static std::filesystem::path exportTimeline(const RecordingTimeline& timeline,
         throw std::runtime_error(error ? "Export failed: " + media::describe(*error)
                                        : "Export failed: unknown error");
     }
-    return target;
+    return session.publishedURL();
 }
 
 int runExport(const Arguments& args)
 {
-    quietMediaLibraries();
     ParsedArguments parsed = parse(args, {"--resolution", "--format", "--out"});
     if (parsed.positional.size() != 1)
         throw UsageError("expected the document, got " + std::to_string(parsed.positional.size()) +
@@ -239,8 +220,13 @@ int runExport(const Arguments& args)
         type = parseFormat(parsed.options["--format"]);
     RecordingTimeline timeline = loadDocument(parsed.positional[0]);
     std::optional<std::filesystem::path> out;
-    if (parsed.options.count("--out"))
+    if (parsed.options.count("--out")) {
         out = parsed.options["--out"];
+        if (std::filesystem::is_directory(*out))
+            throw UsageError("--out " + out->string() +
+                             " is a folder; give the name of the movie to write, such as " +
+                             (*out / "movie.mp4").string());
+    }
     try {
         std::cout << exportTimeline(timeline, resolution, out, type).string() << "\n";
     } catch (const std::runtime_error& e) {
@@ -250,15 +236,52 @@ int runExport(const Arguments& args)
     return kExitOk;
 }
 
+// The image format for a picture's name: PNG or JPEG, from its ending.
+static const char* pictureFormat(const std::filesystem::path& path)
+{
+    std::string ending = path.extension().string();
+    std::transform(ending.begin(), ending.end(), ending.begin(),
+                   [](unsigned char c) { return char(std::tolower(c)); });
+    if (ending == ".png")
+        return "PNG";
+    if (ending == ".jpg" || ending == ".jpeg")
+        return "JPEG";
+    throw UsageError("--out must end in .png, .jpg or .jpeg, not \"" + path.filename().string() +
+                     "\"");
+}
+
+// Encodes the picture in memory and publishes it as a new file; never replaces one.
+static std::filesystem::path publishPicture(const QImage& picture, const std::filesystem::path& path,
+                                            NameClash clash = NameClash::fail)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    if (!picture.save(&buffer, pictureFormat(path), 92))
+        throw std::runtime_error("The picture couldn't be encoded for " + path.string() + ".");
+    AtomicFile file(path, clash);
+    file.write(std::string_view(bytes.constData(), std::size_t(bytes.size())));
+    if (StopSignals::requested())
+        throw std::runtime_error("Stopped; " + path.string() + " was not written.");
+    return file.publish();
+}
+
 int runFrame(const Arguments& args)
 {
-    quietMediaLibraries();
     ParsedArguments parsed = parse(args, {"--out"});
     if (parsed.positional.size() != 2 || !parsed.options.count("--out"))
         throw UsageError("expected the document, a time and --out FILE");
+    std::filesystem::path out = parsed.options["--out"];
+    pictureFormat(out);
     RecordingTimeline timeline = loadDocument(parsed.positional[0]);
     double t = parseNumber(parsed.positional[1], "the time");
-    std::filesystem::path out = parsed.options["--out"];
+    // Checked again, atomically, when the picture is published; this only spares the rendering.
+    std::error_code ec;
+    if (std::filesystem::exists(std::filesystem::symlink_status(out, ec))) {
+        std::cerr << "The picture couldn't be written: a file already exists at " << out.string()
+                  << " (frame never replaces a file).\n";
+        return kExitFailure;
+    }
     try {
         auto built = buildOrFail(timeline, "");
         // T is recording time, as on the timeline; the composition plays the kept time.
@@ -274,9 +297,7 @@ int runFrame(const Arguments& args)
             played = std::min(played, std::max(last, 0.0));
         }
         media::CompositionFrameRenderer renderer(built.composition, built.videoComposition);
-        QImage frame = renderer.frameAt(played);
-        if (!frame.save(QString::fromStdString(out.string()), "PNG"))
-            throw std::runtime_error("The picture couldn't be written to " + out.string() + ".");
+        publishPicture(renderer.frameAt(played), out);
     } catch (const media::MediaException& e) {
         std::cerr << media::describe(e.error()) << "\n";
         return kExitFailure;
@@ -316,30 +337,49 @@ static QImage contactSheet(const std::filesystem::path& movie)
     return sheet;
 }
 
+// The demo's folder: `wanted` when it holds no earlier demo, else the first free "wanted-2",
+// "wanted-3", ... An earlier demo is never overwritten.
+static std::filesystem::path demoFolder(const std::filesystem::path& wanted)
+{
+    std::filesystem::create_directories(wanted);
+    std::filesystem::path folder = wanted;
+    for (int n = 2; !demoFolderIsFree(folder); ++n) {
+        folder = numberedFileName(wanted, n);
+        std::error_code ec;
+        std::filesystem::create_directory(folder, ec);
+        if (ec)
+            throw std::runtime_error("The demo folder " + folder.string() + " couldn't be made: " +
+                                     ec.message() + ".");
+    }
+    if (folder != wanted)
+        std::cerr << "demo: " << wanted.string() << " already holds a demo; this one goes to "
+                  << folder.string() << "\n";
+    return folder;
+}
+
 int runDemo(const Arguments& args)
 {
-    quietMediaLibraries();
     ParsedArguments parsed = parse(args, {"--out"});
     if (!parsed.positional.empty())
         throw UsageError("unexpected argument " + parsed.positional[0]);
-    std::filesystem::path dir = parsed.options.count("--out")
-                                    ? std::filesystem::path(parsed.options["--out"])
-                                    : std::filesystem::temp_directory_path() / "tarnix-demo";
+    std::filesystem::path wanted =
+        parsed.options.count("--out") ? std::filesystem::path(parsed.options["--out"])
+                                      : std::filesystem::temp_directory_path() / "tarnix-demo";
+    if (wanted.filename().empty()) // "DIR/"
+        wanted = wanted.parent_path();
     try {
-        std::filesystem::create_directories(dir);
+        const std::filesystem::path dir = demoFolder(wanted);
         std::cerr << "demo: recording a synthetic screen, camera and microphone in "
                   << dir.string() << "\n";
-        RecordingTimeline timeline = makeDemoRecording(dir);
-        std::filesystem::path document = dir / "demo.tarnix.json";
-        std::ofstream(document) << encodeRecordingTimeline(timeline) << "\n";
+        RecordingTimeline timeline = makeDemoRecording(dir, [] { return StopSignals::requested(); });
+        const std::filesystem::path document = publishNewFile(
+            dir / kDemoDocumentName, encodeRecordingTimeline(timeline) + "\n");
         std::cerr << "demo: " << timeline.zoomRegions.size()
                   << " automatic zoom regions; exporting\n";
         std::filesystem::path exported = exportTimeline(timeline, ExportResolution::source,
                                                         std::nullopt);
-        std::filesystem::path sheet = dir / "contact-sheet.png";
-        if (!contactSheet(exported).save(QString::fromStdString(sheet.string()), "PNG"))
-            throw std::runtime_error("The contact sheet couldn't be written to " +
-                                     sheet.string() + ".");
+        const std::filesystem::path sheet =
+            publishPicture(contactSheet(exported), dir / "contact-sheet.png");
         std::cout << "document: " << document.string() << "\n"
                   << "export: " << exported.string() << "\n"
                   << "contact sheet: " << sheet.string() << "\n";

@@ -1,5 +1,10 @@
 // tarnix-cli: Tarnix without a window. Each command lives in its own file; this table lists them.
 
+extern "C" {
+#include <libavutil/log.h>
+}
+
+#include <algorithm>
 #include <iostream>
 #include <string_view>
 
@@ -8,6 +13,7 @@
 #include "cli/DocumentCommands.h"
 #include "cli/EditCommands.h"
 #include "cli/MediaCommands.h"
+#include "cli/StopSignals.h"
 
 namespace {
 
@@ -17,50 +23,88 @@ struct Command {
     std::string_view name;
     std::string_view usage;
     int (*run)(const Arguments&);
+    std::string_view help; // what `COMMAND --help` adds below the usage
 };
 
 const Command kCommands[] = {
-    {"validate", "validate DOC.json            check that a recording document decodes", runValidate},
-    {"autozoom", "autozoom DOC.json            print the automatic zoom regions as JSON", runAutozoom},
-    {"zoom-at", "zoom-at DOC.json T           print the zoom rectangle at T seconds", runZoomAt},
+    {"validate", "validate DOC.json            check that a recording document decodes", runValidate,
+     "Prints \"ok\", or names the first value that is wrong and exits with 2."},
+    {"autozoom", "autozoom DOC.json            print the automatic zoom regions as JSON", runAutozoom,
+     "The regions Tarnix would make for the recording's focus changes and clicks."},
+    {"zoom-at", "zoom-at DOC.json T           print the zoom rectangle at T seconds", runZoomAt,
+     "Prints [[x, y], [width, height]] in fractions of the captured area."},
     {"export", "export DOC.json [--resolution source|4k|1080p|720p] [--format mp4|gif] [--out FILE]\n"
                "                               export the edited recording to an MP4 movie or an\n"
-               "                               animated GIF (at most 15 frames a second, 960 pixels wide)", runExport},
+               "                               animated GIF (at most 15 frames a second, 960 pixels wide)", runExport,
+     "Without --out the file goes beside the screen movie as NAME-edited.mp4 (then -edited-2.mp4,\n"
+     "...). An existing file is never replaced: --out onto one fails. Ctrl-C, SIGTERM or SIGHUP\n"
+     "cancel the export and leave no file."},
     {"frame", "frame DOC.json T --out F.png  render the composed frame at T seconds (recording time;\n"
-              "                               inside a cut, the frame just after it)", runFrame},
+              "                               inside a cut, the frame just after it)", runFrame,
+     "The picture type follows the name: .png, or .jpg / .jpeg. An existing file is never replaced."},
     {"cut", "cut DOC.json START END       cut START...END seconds out of the recording; merges with\n"
             "                               the cuts it overlaps or touches, refuses to cut everything,\n"
-            "                               and saves the document in place", runCut},
-    {"demo", "demo [--out DIR]             make a synthetic recording, export it, write a contact sheet", runDemo},
-    {"sources", "sources                      list displays, windows, applications, cameras, microphones", runSources},
+            "                               and saves the document in place", runCut,
+     "The document is replaced whole (written beside it, then renamed over it), never half-written."},
+    {"demo", "demo [--out DIR]             make a synthetic recording, export it, write a contact sheet", runDemo,
+     "Writes the movies, the document, the export and the contact sheet into DIR (default: a\n"
+     "tarnix-demo folder in the temporary folder); a folder that already holds a demo is left\n"
+     "alone and the new one goes to DIR-2, DIR-3, ..."},
+    {"sources", "sources                      list displays, windows, applications, cameras, microphones", runSources,
+     "Each line starts with the identifier that record's --source, --camera and --mic take.\n"
+     "Exits with 1 when a listing failed."},
     {"record", "record --source ID [--camera ID] [--mic ID] [--system-audio] [--duration SECONDS] [--out DIR]\n"
-               "                               record until the duration has passed or Ctrl-C", runRecord},
+               "                               record until the duration has passed or Ctrl-C", runRecord,
+     "Ctrl-C, SIGTERM or SIGHUP stop the recording as the Stop button does: the movies are\n"
+     "finished and the document NAME.tarnix.json is written beside the screen movie."},
 };
 
 void printUsage(std::ostream& out)
 {
-    out << "usage: tarnix-cli COMMAND [ARGUMENTS]\n\ncommands:\n";
+    out << "usage: tarnix-cli [--verbose] COMMAND [ARGUMENTS]\n       tarnix-cli --version\n\n"
+           "commands (COMMAND --help tells more):\n";
     for (const auto& command : kCommands)
         out << "  " << command.usage << "\n";
+    out << "\n--verbose shows the media libraries' own log lines.\n";
 }
+
+bool isHelp(std::string_view arg) { return arg == "--help" || arg == "-h"; }
 
 } // namespace
 
 int main(int argc, char** argv)
 {
-    if (argc < 2) {
+    Arguments all(argv + 1, argv + argc);
+    const auto verbose = std::find(all.begin(), all.end(), "--verbose");
+    const bool isVerbose = verbose != all.end();
+    if (isVerbose)
+        all.erase(verbose);
+    // FFmpeg reports on standard error by itself (a missing CUDA library while probing a hardware
+    // encoder, muxer statistics); Tarnix says what matters in its own words.
+    av_log_set_level(isVerbose ? AV_LOG_INFO : AV_LOG_QUIET);
+    StopSignals::install();
+
+    if (all.empty()) {
         printUsage(std::cerr);
         return kExitUsage;
     }
-    std::string_view name = argv[1];
-    if (name == "help" || name == "--help" || name == "-h") {
+    const std::string_view name = all[0];
+    if (name == "help" || isHelp(name)) {
         printUsage(std::cout);
+        return kExitOk;
+    }
+    if (name == "--version") {
+        std::cout << "tarnix-cli " << TARNIX_VERSION << "\n";
         return kExitOk;
     }
     for (const auto& command : kCommands) {
         if (command.name != name)
             continue;
-        Arguments args(argv + 2, argv + argc);
+        Arguments args(all.begin() + 1, all.end());
+        if (std::any_of(args.begin(), args.end(), [](const auto& a) { return isHelp(a); })) {
+            std::cout << "usage: tarnix-cli " << command.usage << "\n\n" << command.help << "\n";
+            return kExitOk;
+        }
         try {
             return command.run(args);
         } catch (const UsageError& error) {

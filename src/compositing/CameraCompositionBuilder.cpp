@@ -4,6 +4,7 @@
 #include <QtConcurrent/QtConcurrentRun>
 
 #include <algorithm>
+#include <cstdio>
 
 #include "compositing/BackgroundRenderer.h"
 #include "compositing/CursorSmoothing.h"
@@ -21,21 +22,48 @@ constexpr TrackID kScreenTrack = 1;
 constexpr TrackID kCameraTrack = 2;
 constexpr TrackID kFirstAudioTrack = 3;
 
-// The file's first track of a media type, or nothing when the file cannot be read or has none.
+// Why a media file the document names can't be used, in words.
+std::string unreadableReason(const std::filesystem::path& path, const media::MediaException& e)
+{
+    std::error_code ec;
+    if (!std::filesystem::exists(path, ec))
+        return "it does not exist";
+    if (std::filesystem::is_regular_file(path, ec) && std::filesystem::file_size(path, ec) == 0)
+        return "it is empty";
+    return media::describe(e.error());
+}
+
+// The file's first track of a media type, or nothing when there is no file, it cannot be read or
+// it has none; the last two are added to `warnings` ("The camera file … could not be read (…);
+// the camera bubble is left out.").
 std::optional<std::pair<MediaAsset, media::AssetTrack>> firstTrackOf(
-    const std::optional<std::filesystem::path>& url, MediaType type)
+    const std::optional<std::filesystem::path>& url, MediaType type, const std::string& name,
+    const std::string& leftOut, std::vector<std::string>& warnings)
 {
     if (!url)
         return std::nullopt;
     try {
         MediaAsset asset = MediaAsset::load(*url);
         auto tracks = asset.tracks(type);
-        if (tracks.empty())
+        if (tracks.empty()) {
+            warnings.push_back("The " + name + " file " + url->string() + " holds no " +
+                               (type == MediaType::video ? "video" : "sound") + "; " + leftOut +
+                               ".");
             return std::nullopt;
+        }
         return std::make_pair(asset, tracks.front());
-    } catch (const media::MediaException&) {
+    } catch (const media::MediaException& e) {
+        warnings.push_back("The " + name + " file " + url->string() + " could not be read (" +
+                           unreadableReason(*url, e) + "); " + leftOut + ".");
         return std::nullopt;
     }
+}
+
+std::string secondsText(double seconds)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f", seconds);
+    return text;
 }
 
 // Places the kept spans of 0...available of the source one after another from time 0 (all of
@@ -191,6 +219,11 @@ Result build(const BuildInput& input, const std::function<bool()>& isCancelled)
     if (screenTracks.empty())
         throw BuildError(BuildError::Kind::noVideoTrack);
     const media::AssetTrack& screenTrack = screenTracks.front();
+    std::vector<std::string> warnings;
+    if (auto end = screen.truncatedAt())
+        warnings.push_back("The screen movie " + timeline.videoURL->string() + " ends early, at " +
+                           secondsText(*end) + " s of its " + secondsText(screen.duration()) +
+                           " s (the file is cut short); the rest shows its last picture.");
     const QSize recordingSize = screenTrack.naturalSize;
     const QSize renderSize = canvasSize(recordingSize, input.background.aspect);
     const double duration = screen.duration();
@@ -207,7 +240,8 @@ Result build(const BuildInput& input, const std::function<bool()>& isCancelled)
 
     std::optional<TrackID> cameraTrackID;
     if (input.cameraOverlay.isEnabled)
-        if (auto camera = firstTrackOf(timeline.cameraURL, MediaType::video))
+        if (auto camera = firstTrackOf(timeline.cameraURL, MediaType::video, "camera",
+                                       "the camera bubble is left out", warnings))
             if (addTrack(*composition, MediaType::video, kCameraTrack, camera->second,
                          std::min(camera->first.duration(), duration), kept, duration))
                 cameraTrackID = kCameraTrack;
@@ -222,7 +256,8 @@ Result build(const BuildInput& input, const std::function<bool()>& isCancelled)
             ++nextAudioTrack;
     }
     if (input.microphoneAudio.isEnabled)
-        if (auto microphone = firstTrackOf(timeline.microphoneURL, MediaType::audio))
+        if (auto microphone = firstTrackOf(timeline.microphoneURL, MediaType::audio, "microphone",
+                                           "the microphone's sound is left out", warnings))
             addTrack(*composition, MediaType::audio, nextAudioTrack, microphone->second,
                      std::min(microphone->first.duration(), duration), kept, duration);
     checkCancelled();
@@ -247,7 +282,7 @@ Result build(const BuildInput& input, const std::function<bool()>& isCancelled)
     videoComposition.customVideoCompositor = OverlayVideoCompositor::factory();
     videoComposition.instructions = {instruction};
     videoComposition.presetNamesShortSide = input.background.aspect != CanvasAspect::source;
-    return Result{composition, videoComposition, instruction};
+    return Result{composition, videoComposition, instruction, std::move(warnings)};
 }
 
 QFuture<Result> buildAsync(BuildInput input)

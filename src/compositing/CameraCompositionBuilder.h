@@ -55,6 +55,9 @@ struct Result {
     std::shared_ptr<const media::Composition> composition;
     media::VideoComposition videoComposition;
     std::shared_ptr<const OverlayInstruction> instruction; // also videoComposition.instructions[0]
+    // Inputs that were damaged but not fatal, one sentence each: a camera or microphone file that
+    // could not be read (left out), a screen movie whose data ends before its index says.
+    std::vector<std::string> warnings;
 };
 
 struct BuildInput {

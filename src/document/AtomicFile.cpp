@@ -222,6 +222,21 @@ std::filesystem::path publishNewFile(const std::filesystem::path& path, std::str
     return file.publish();
 }
 
+std::filesystem::path reserveNewFile(const std::filesystem::path& path, NameClash clash)
+{
+    std::filesystem::path candidate = path;
+    for (int n = 2;; ++n) {
+        const int fd = open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+        if (fd >= 0) {
+            close(fd);
+            return candidate;
+        }
+        if (errno != EEXIST || clash == NameClash::fail || n > kMaxNumberedNames)
+            throw FileError("create", candidate, errno);
+        candidate = numberedFileName(path, n);
+    }
+}
+
 void replaceFile(const std::filesystem::path& path, std::string_view contents)
 {
     AtomicFile file(path);

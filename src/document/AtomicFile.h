@@ -97,6 +97,12 @@ std::filesystem::path publishNewFile(const std::filesystem::path& path, std::str
 // Atomically writes `contents` over `path` (a file the program owns).
 void replaceFile(const std::filesystem::path& path, std::string_view contents);
 
+// Creates an empty file at `path` (or its next free name) exclusively and returns its name: for
+// files written in place over a long time, such as a recording, which must stay where the user
+// finds them even if the program dies, yet must never replace another file.
+std::filesystem::path reserveNewFile(const std::filesystem::path& path,
+                                     NameClash clash = NameClash::nextFreeName);
+
 // Whether a file name is one of AtomicFile's temporaries (".<stem>.partial-XXXXXX<ext>").
 bool isPartialFileName(const std::filesystem::path& path);
 

@@ -1,5 +1,7 @@
 #include "document/DocumentCoding.h"
 
+#include <cmath>
+
 #include "document/EnumNames.h"
 #include "document/FileUrl.h"
 
@@ -156,10 +158,75 @@ std::string encodeRecordingTimeline(const RecordingTimeline& timeline, int inden
 
 // ---- decoding
 
+// Values that no editor control produces and no renderer can draw sensibly are refused with the
+// value's path, like malformed ones. The bounds are wide: they catch nonsense, not taste.
+namespace {
+
+constexpr double kMaxCornerRadius = 10000;   // points
+constexpr double kMaxFrameCoordinate = 1e6; // points: far beyond any screen
+constexpr double kUnitSlack = 1e-9;         // rounding of normalised rectangles
+
+std::string numberText(double value) { return nlohmann::json(value).dump(); }
+
+double numberWithin(const JsonReader& in, double low, double high)
+{
+    const double value = in.number();
+    if (!(value >= low && value <= high))
+        in.fail("out of range: " + numberText(value) + " is not within " + numberText(low) +
+                "..." + numberText(high));
+    return value;
+}
+
+// A fraction of something visible: more than 0, at most `high`.
+double positiveFraction(const JsonReader& in, double high)
+{
+    const double value = in.number();
+    if (!(value > 0 && value <= high))
+        in.fail("out of range: " + numberText(value) + " must be more than 0 and at most " +
+                numberText(high));
+    return value;
+}
+
+// A rectangle in normalised capture space: a positive size, inside 0...1.
+Rect unitRect(const JsonReader& in)
+{
+    const Rect r = in.rect();
+    if (!(r.width > 0 && r.height > 0))
+        in.fail("the rectangle has no area (" + numberText(r.width) + " × " +
+                numberText(r.height) + ")");
+    if (!(r.x >= -kUnitSlack && r.y >= -kUnitSlack && r.x + r.width <= 1 + kUnitSlack &&
+          r.y + r.height <= 1 + kUnitSlack))
+        in.fail("the rectangle lies outside the picture (fractions 0...1 expected)");
+    return r;
+}
+
+Point unitPoint(const JsonReader& in)
+{
+    const Point p = in.point();
+    if (!(p.x >= 0 && p.x <= 1 && p.y >= 0 && p.y <= 1))
+        in.fail("out of range: the point must lie within 0...1 on both axes");
+    return p;
+}
+
+Rect captureFrameRect(const JsonReader& in)
+{
+    const Rect r = in.rect();
+    // An empty frame is allowed (normalizedPoint gives the centre); a negative one is not.
+    if (!(r.width >= 0 && r.height >= 0))
+        in.fail("the capture frame has a negative size");
+    for (double v : {r.x, r.y, r.width, r.height})
+        if (!(std::abs(v) <= kMaxFrameCoordinate))
+            in.fail("out of range: " + numberText(v) + " is beyond any screen (at most " +
+                    numberText(kMaxFrameCoordinate) + " points)");
+    return r;
+}
+
+} // namespace
+
 CodableColor decodeCodableColor(const JsonReader& in)
 {
-    return {in["red"].number(), in["green"].number(), in["blue"].number(),
-            in["alpha"].number()};
+    return {numberWithin(in["red"], 0, 1), numberWithin(in["green"], 0, 1),
+            numberWithin(in["blue"], 0, 1), numberWithin(in["alpha"], 0, 1)};
 }
 
 CameraOverlaySettings decodeCameraOverlaySettings(const JsonReader& in)
@@ -167,9 +234,9 @@ CameraOverlaySettings decodeCameraOverlaySettings(const JsonReader& in)
     CameraOverlaySettings out;
     out.isEnabled = in["isEnabled"].boolean();
     out.shape = in["shape"].enumeration<CameraBubbleShape>();
-    out.cornerRadius = in["cornerRadius"].number();
-    out.sizeFraction = in["sizeFraction"].number();
-    out.position = in["position"].point();
+    out.cornerRadius = numberWithin(in["cornerRadius"], 0, kMaxCornerRadius);
+    out.sizeFraction = positiveFraction(in["sizeFraction"], 1);
+    out.position = unitPoint(in["position"]);
     out.mirrored = in["mirrored"].boolean();
     return out;
 }
@@ -182,9 +249,9 @@ BackgroundSettings decodeBackgroundSettings(const JsonReader& in)
     out.gradientPresetID = in["gradientPresetID"].string();
     if (auto path = in.optional("imagePath"))
         out.imagePath = path->string();
-    out.padding = in["padding"].number();
-    out.cornerRadius = in["cornerRadius"].number();
-    out.shadowOpacity = in["shadowOpacity"].number();
+    out.padding = numberWithin(in["padding"], 0, 0.45); // beyond it no picture is left
+    out.cornerRadius = numberWithin(in["cornerRadius"], 0, kMaxCornerRadius);
+    out.shadowOpacity = numberWithin(in["shadowOpacity"], 0, 1);
     if (auto aspect = in.optional("aspect"))
         out.aspect = aspect->enumeration<CanvasAspect>();
     return out;
@@ -194,7 +261,7 @@ CursorOverlaySettings decodeCursorOverlaySettings(const JsonReader& in)
 {
     CursorOverlaySettings out;
     out.isEnabled = in["isEnabled"].boolean();
-    out.sizeFraction = in["sizeFraction"].number();
+    out.sizeFraction = positiveFraction(in["sizeFraction"], 1);
     out.style = in["style"].enumeration<CursorStyle>();
     out.showsClickRipples = in["showsClickRipples"].boolean();
     if (auto smooths = in.optional("smoothsMovement"))
@@ -227,13 +294,13 @@ FocusedElementSample decodeFocusedElementSample(const JsonReader& in)
 
 ZoomRegion decodeZoomRegion(const JsonReader& in)
 {
-    return {in["id"].uuid(), in["start"].number(), in["end"].number(), in["rect"].rect(),
+    return {in["id"].uuid(), in["start"].number(), in["end"].number(), unitRect(in["rect"]),
             in["easing"].enumeration<EasingCurve>()};
 }
 
 RedactRegion decodeRedactRegion(const JsonReader& in)
 {
-    return {in["id"].uuid(), in["start"].number(), in["end"].number(), in["rect"].rect()};
+    return {in["id"].uuid(), in["start"].number(), in["end"].number(), unitRect(in["rect"])};
 }
 
 CutRegion decodeCutRegion(const JsonReader& in)
@@ -267,7 +334,7 @@ RecordingTimeline decodeRecordingTimeline(const JsonReader& in)
     out.microphoneAudio = decodeAudioTrackSettings(in["microphoneAudio"]);
     out.cursorOverlay = decodeCursorOverlaySettings(in["cursorOverlay"]);
     out.startedAt = Date{in["startedAt"].number()};
-    out.captureFrame = in["captureFrame"].rect();
+    out.captureFrame = captureFrameRect(in["captureFrame"]);
     out.cursorSamples = in["cursorSamples"].list<CursorSample>(decodeCursorSample);
     out.clickEvents = in["clickEvents"].list<ClickEvent>(decodeClickEvent);
     out.focusedElementSamples =

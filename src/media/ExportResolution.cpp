@@ -1,5 +1,7 @@
 #include "media/ExportResolution.h"
 
+#include "document/AtomicFile.h"
+
 #include <string>
 
 namespace tarnix {
@@ -51,6 +53,14 @@ std::optional<ExportResolution> exportResolutionFromRawValue(std::string_view ra
     return std::nullopt;
 }
 
+std::filesystem::path baseExportURL(const std::filesystem::path& sourceURL,
+                                    ExportResolution resolution, std::string_view extension)
+{
+    const std::string base = sourceURL.filename().stem().string();
+    return sourceURL.parent_path() /
+           (base + "-" + std::string(fileNameSuffix(resolution)) + std::string(extension));
+}
+
 std::filesystem::path makeExportURL(const std::filesystem::path& sourceURL,
                                     ExportResolution resolution)
 {
@@ -60,14 +70,11 @@ std::filesystem::path makeExportURL(const std::filesystem::path& sourceURL,
 std::filesystem::path makeExportURL(const std::filesystem::path& sourceURL,
                                     ExportResolution resolution, std::string_view extension)
 {
-    std::string base = sourceURL.filename().stem().string();
-    std::filesystem::path folder = sourceURL.parent_path();
-    std::string stem = base + "-" + std::string(fileNameSuffix(resolution));
-    std::string ending(extension);
-    std::filesystem::path candidate = folder / (stem + ending);
+    const std::filesystem::path base = baseExportURL(sourceURL, resolution, extension);
+    std::filesystem::path candidate = base;
     std::error_code ec;
     for (int n = 2; std::filesystem::exists(candidate, ec); ++n)
-        candidate = folder / (stem + "-" + std::to_string(n) + ending);
+        candidate = numberedFileName(base, n);
     return candidate;
 }
 

@@ -40,4 +40,10 @@ std::filesystem::path makeExportURL(const std::filesystem::path& sourceURL,
 std::filesystem::path makeExportURL(const std::filesystem::path& sourceURL,
                                     ExportResolution resolution, std::string_view extension);
 
+// "<base>-<suffix><extension>" beside the source, taken or not: the name to publish an export
+// under with NameClash::nextFreeName, which numbers it as makeExportURL does, atomically.
+std::filesystem::path baseExportURL(const std::filesystem::path& sourceURL,
+                                    ExportResolution resolution,
+                                    std::string_view extension = ".mp4");
+
 } // namespace tarnix

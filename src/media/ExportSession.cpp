@@ -185,7 +185,7 @@ std::optional<MediaError> ExportSession::renderAndWrite(Run& state)
     return renderInOrder(state, toYuv, write);
 }
 
-std::optional<MediaError> ExportSession::renderGif(Run& state, bool& createdFile)
+std::optional<MediaError> ExportSession::renderGif(Run& state, const std::filesystem::path& file)
 {
     auto keep = [](QImage composed) {
         return RenderedFrame{nullptr, std::move(composed), std::nullopt};
@@ -201,8 +201,7 @@ std::optional<MediaError> ExportSession::renderGif(Run& state, bool& createdFile
         return error;
     ff::FramePtr colours = palette.finish();
 
-    createdFile = true;
-    GifWriter writer(outputURL_, renderSize, state.outputSize, state.frameDuration, *colours);
+    GifWriter writer(file, renderSize, state.outputSize, state.frameDuration, *colours);
     auto write = [&](RenderedFrame& frame, int index) -> std::optional<MediaError> {
         writer.write(frame.picture);
         reportProgress(0.5 + 0.5 * (index + 1) / state.frameCount);
@@ -235,6 +234,60 @@ void ExportSession::setVideoComposition(VideoComposition videoComposition)
 void ExportSession::setOutputURL(std::filesystem::path url) { outputURL_ = std::move(url); }
 
 void ExportSession::setOutputFileType(ExportFileType type) { fileType_ = type; }
+
+void ExportSession::setNameClash(NameClash clash) { nameClash_ = clash; }
+
+std::filesystem::path ExportSession::publishedURL() const
+{
+    std::lock_guard lock(errorMutex_);
+    return publishedURL_;
+}
+
+// Refusals that need not wait for the whole export; publishing checks the name again, atomically.
+std::optional<MediaError> ExportSession::checkOutputLocation() const
+{
+    auto refuse = [](std::string reason) {
+        return exportError(ExportErrorCode::fileExists, "The export file couldn't be created.",
+                           std::move(reason));
+    };
+    if (outputURL_.empty())
+        return refuse("No output location was given.");
+    std::error_code ec;
+    if (std::filesystem::is_directory(std::filesystem::status(outputURL_, ec)))
+        return refuse(outputURL_.string() + " is a folder; give the name of the file to write.");
+    if (std::filesystem::exists(std::filesystem::symlink_status(outputURL_, ec)) &&
+        nameClash_ == NameClash::fail)
+        return refuse("A file already exists at " + outputURL_.string() + ".");
+    return std::nullopt;
+}
+
+// A file error of the output location, in words, with the errno after them.
+MediaError ExportSession::fileFailure(const FileError& e) const
+{
+    if (e.code() == EEXIST)
+        return exportError(ExportErrorCode::fileExists, "The export file couldn't be created.",
+                           "A file already exists at " + e.path().string() + ".");
+    std::string description = writeFailure();
+    description.insert(description.size() - 1, " to " + outputURL_.string() + ": " +
+                                                   describeFileErrno(e.code()));
+    return exportError(ExportErrorCode::writeFailed, std::move(description),
+                       fileErrnoCode(e.code()));
+}
+
+// An FFmpeg failure while writing: a file-system cause (a full disk, a vanished folder) is said in
+// words; the writer's own text names the destination, not the hidden temporary.
+MediaError ExportSession::libraryFailure(MediaError error, const std::filesystem::path& temporary) const
+{
+    const std::string hidden = temporary.string();
+    for (std::size_t at; (at = error.description.find(hidden)) != std::string::npos;)
+        error.description.replace(at, hidden.size(), outputURL_.string());
+    std::string description = writeFailure();
+    if (error.domain == "FFmpeg" && error.code < 0 && error.code > -4096)
+        description.insert(description.size() - 1, " to " + outputURL_.string() + ": " +
+                                                        describeFileErrno(-error.code));
+    return exportError(ExportErrorCode::writeFailed, std::move(description), std::nullopt,
+                       std::move(error));
+}
 
 void ExportSession::setProgressHandler(std::function<void(double)> handler)
 {
@@ -297,14 +350,8 @@ void ExportSession::run()
                    exportError(ExportErrorCode::nothingToExport, "There is no video to export."));
         return;
     }
-    std::error_code ec;
-    if (outputURL_.empty() || std::filesystem::exists(outputURL_, ec)) {
-        finishWith(ExportStatus::failed,
-                   exportError(ExportErrorCode::fileExists,
-                               "The export file couldn't be created.",
-                               outputURL_.empty() ? "No output location was given."
-                                                  : "A file already exists at " +
-                                                        outputURL_.string() + "."));
+    if (auto refusal = checkOutputLocation()) {
+        finishWith(ExportStatus::failed, refusal);
         return;
     }
 
@@ -316,19 +363,30 @@ void ExportSession::run()
                            ? frameCount(composition_->duration(), videoComposition_)
                            : frameCount(composition_->duration() / state.frameDuration, timing);
     std::optional<MediaError> failure;
-    bool createdFile = false;
+    std::optional<AtomicFile> file;
     try {
-        failure = fileType_ == ExportFileType::gif ? renderGif(state, createdFile)
-                                                   : writeMovie(state, createdFile);
+        file.emplace(outputURL_, nameClash_);
+        failure = fileType_ == ExportFileType::gif ? renderGif(state, file->temporaryPath())
+                                                   : writeMovie(state, file->temporaryPath());
+    } catch (const FileError& e) {
+        failure = fileFailure(e);
     } catch (const MediaException& e) {
-        failure = exportError(ExportErrorCode::writeFailed, writeFailure(), std::nullopt, e.error());
+        failure = libraryFailure(e.error(), file ? file->temporaryPath() : outputURL_);
     } catch (const std::exception& e) {
         failure = exportError(ExportErrorCode::writeFailed, writeFailure(), e.what());
     }
-    state.writer.reset(); // closes the file before it may be removed
+    state.writer.reset(); // closes the file before it is published or removed
+    if (!failure && !cancelRequested_) {
+        try {
+            std::filesystem::path published = file->publish();
+            std::lock_guard lock(errorMutex_);
+            publishedURL_ = std::move(published);
+        } catch (const FileError& e) {
+            failure = fileFailure(e);
+        }
+    }
     if (failure || cancelRequested_) {
-        if (createdFile || std::filesystem::exists(outputURL_, ec))
-            std::filesystem::remove(outputURL_, ec);
+        file.reset(); // removes the temporary
         if (failure)
             finishWith(ExportStatus::failed, failure);
         else
@@ -341,7 +399,7 @@ void ExportSession::run()
 }
 
 // The MPEG-4 export: audio mixed and written beside the frames.
-std::optional<MediaError> ExportSession::writeMovie(Run& state, bool& createdFile)
+std::optional<MediaError> ExportSession::writeMovie(Run& state, const std::filesystem::path& file)
 {
     try {
         state.mixer = std::make_unique<AudioMixer>(*composition_, kExportAudioRate,
@@ -351,7 +409,7 @@ std::optional<MediaError> ExportSession::writeMovie(Run& state, bool& createdFil
                            "The recording's sound couldn't be decoded.", std::nullopt, e.error());
     }
     MovieWriterSettings settings;
-    settings.outputPath = outputURL_;
+    settings.outputPath = file;
     settings.layout = MovieLayout::faststart;
     MovieVideoSettings video;
     video.width = state.outputSize.width();
@@ -366,7 +424,6 @@ std::optional<MediaError> ExportSession::writeMovie(Run& state, bool& createdFil
         settings.audio =
             MovieAudioSettings{kExportAudioRate, kExportAudioChannels, kExportAudioBitRate};
     state.writer = std::make_unique<MovieWriter>(settings);
-    createdFile = true;
     std::optional<MediaError> failure = renderAndWrite(state);
     if (!failure && !cancelRequested_) {
         state.writeAudioUntil(state.frameCount * state.frameDuration);

@@ -8,6 +8,7 @@
 #include <optional>
 #include <thread>
 
+#include "document/AtomicFile.h"
 #include "media/Composition.h"
 #include "media/ExportPreset.h"
 #include "media/MediaError.h"
@@ -23,8 +24,10 @@
 // (media/GifWriter.h). The frames are drawn twice, once per palette pass, so the progress runs
 // through the first pass to one half and through the second to the end.
 //
-// A cancelled or failed export removes its partial file. An existing file at the output location
-// is never overwritten (the export fails instead).
+// The file is written to a hidden temporary beside the output location and published under its
+// name only when it is complete (AtomicFile): a cancelled or failed export leaves nothing, and an
+// existing file is never replaced. When the name is taken the export fails, or, with
+// NameClash::nextFreeName, takes "<name>-2.mp4", "<name>-3.mp4", ... (publishedURL() tells which).
 //
 // Threads: configure and start from one thread. exportAsynchronously runs the work on a thread
 // the session owns; status(), progress(), error() and cancelExport() may be called from any
@@ -58,6 +61,8 @@ public:
     void setOutputURL(std::filesystem::path url);
     // MPEG-4 unless set otherwise.
     void setOutputFileType(ExportFileType type);
+    // What to do when the output name is taken when the file is published (default: fail).
+    void setNameClash(NameClash clash);
     // Called on the export thread with values 0...1, at most once per written frame.
     void setProgressHandler(std::function<void(double)> handler);
 
@@ -76,6 +81,8 @@ public:
     ExportStatus status() const { return status_.load(); }
     double progress() const { return progress_.load(); }
     std::optional<MediaError> error() const;
+    // Where a completed export was published: the output URL or its next free name.
+    std::filesystem::path publishedURL() const;
 
 private:
     struct Run;
@@ -86,8 +93,11 @@ private:
     std::optional<MediaError> renderInOrder(Run& state, const FramePreparer& prepare,
                                             const FrameConsumer& consume);
     std::optional<MediaError> renderAndWrite(Run& state);
-    std::optional<MediaError> renderGif(Run& state, bool& createdFile);
-    std::optional<MediaError> writeMovie(Run& state, bool& createdFile);
+    std::optional<MediaError> renderGif(Run& state, const std::filesystem::path& file);
+    std::optional<MediaError> writeMovie(Run& state, const std::filesystem::path& file);
+    std::optional<MediaError> checkOutputLocation() const;
+    MediaError fileFailure(const FileError& error) const;
+    MediaError libraryFailure(MediaError error, const std::filesystem::path& temporary) const;
     void reportProgress(double value);
     std::string writeFailure() const;
     void finishWith(ExportStatus status, std::optional<MediaError> error);
@@ -97,6 +107,7 @@ private:
     VideoComposition videoComposition_;
     std::filesystem::path outputURL_;
     ExportFileType fileType_ = ExportFileType::mpeg4;
+    NameClash nameClash_ = NameClash::fail;
     std::function<void(double)> progressHandler_;
 
     std::atomic<ExportStatus> status_{ExportStatus::waiting};
@@ -104,6 +115,7 @@ private:
     std::atomic<bool> cancelRequested_{false};
     mutable std::mutex errorMutex_;
     std::optional<MediaError> error_;
+    std::filesystem::path publishedURL_; // guarded by errorMutex_
     std::thread thread_;
 };
 

@@ -22,6 +22,17 @@ MediaError makeError(const std::string& description, int ffmpegCode,
 
 FormatContextPtr openInput(const std::filesystem::path& path)
 {
+    // A FIFO or a device would block the opening or never end; a folder is no media file.
+    std::error_code ec;
+    const auto kind = std::filesystem::status(path, ec);
+    if (std::filesystem::exists(kind) && !std::filesystem::is_regular_file(kind))
+        throw MediaException(MediaError{
+            "Tarnix.Media", 2,
+            "The file “" + path.filename().string() + "” is not a regular file.",
+            path.string() + (std::filesystem::is_directory(kind)
+                                 ? " is a folder."
+                                 : " is a FIFO, a socket or a device, which can't be read as a movie."),
+            nullptr});
     AVFormatContext* raw = nullptr;
     int status = avformat_open_input(&raw, path.c_str(), nullptr, nullptr);
     if (status < 0)

@@ -24,6 +24,27 @@ static double fileDuration(const AVFormatContext& format)
     return longest;
 }
 
+// The earliest time at which a stream's indexed samples run past the end of the file.
+static std::optional<double> indexedDataEnd(const AVFormatContext& format, std::int64_t fileSize,
+                                            double origin)
+{
+    std::optional<double> end;
+    for (unsigned i = 0; i < format.nb_streams; ++i) {
+        AVStream* stream = format.streams[i];
+        const int count = avformat_index_get_entries_count(stream);
+        for (int k = 0; k < count; ++k) {
+            const AVIndexEntry* entry = avformat_index_get_entry(stream, k);
+            if (entry->pos + entry->size <= fileSize)
+                continue;
+            const double at =
+                std::max(0.0, ff::toSeconds(entry->timestamp, stream->time_base) - origin);
+            end = end ? std::min(*end, at) : at;
+            break;
+        }
+    }
+    return end;
+}
+
 MediaAsset MediaAsset::load(const std::filesystem::path& url)
 {
     ff::FormatContextPtr format = ff::openInput(url);
@@ -37,6 +58,8 @@ MediaAsset MediaAsset::load(const std::filesystem::path& url)
                                         "The file may be truncated or still being written.",
                                         nullptr});
     double origin = ff::startTimeSeconds(*format);
+    if (format->pb && avio_size(format->pb) > 0)
+        asset.truncatedAt_ = indexedDataEnd(*format, avio_size(format->pb), origin);
     for (unsigned i = 0; i < format->nb_streams; ++i) {
         const AVStream& stream = *format->streams[i];
         AVMediaType kind = stream.codecpar->codec_type;

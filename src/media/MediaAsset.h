@@ -3,6 +3,7 @@
 #include <QSize>
 
 #include <filesystem>
+#include <optional>
 #include <vector>
 
 #include "media/VideoCompositing.h"
@@ -34,10 +35,14 @@ public:
     double duration() const { return duration_; } // seconds
     // The tracks of one media type in file order (cover pictures are not video tracks).
     std::vector<AssetTrack> tracks(MediaType type) const;
+    // When the file is shorter on disk than its index says (a copy cut short, with the index at
+    // the front): the time, in seconds, at which its whole samples end. Nothing for whole files.
+    std::optional<double> truncatedAt() const { return truncatedAt_; }
 
 private:
     std::filesystem::path url_;
     double duration_ = 0;
+    std::optional<double> truncatedAt_;
     std::vector<AssetTrack> tracks_;
 };
 

@@ -56,7 +56,8 @@ void StudioExporter::start(CameraCompositionBuilder::BuildInput input, std::file
                 // Asking the encoder costs a few milliseconds: done here, not on the GUI thread.
                 prepared->preset = compatibleExportPreset(resolution, *prepared->result.composition,
                                                           prepared->result.videoComposition);
-                prepared->output = makeExportURL(source, resolution);
+                // Numbered (-edited-2, ...) when published, atomically, if the name is taken.
+                prepared->output = baseExportURL(source, resolution);
             } catch (const CameraCompositionBuilder::BuildCancelled&) {
             } catch (const std::exception& error) {
                 prepared->error = exportFailed(media::describe(error));
@@ -91,6 +92,7 @@ void StudioExporter::startExport(Prepared prepared)
     output_ = prepared.output;
     session_->setVideoComposition(prepared.result.videoComposition);
     session_->setOutputURL(output_);
+    session_->setNameClash(NameClash::nextFreeName);
     auto lastPercent = std::make_shared<std::atomic<int>>(-1);
     session_->setProgressHandler([this, lastPercent](double value) {
         // Called per frame on the export thread: only whole-percent changes reach the GUI.
@@ -112,7 +114,7 @@ void StudioExporter::startExport(Prepared prepared)
             const media::ExportStatus status = session->status();
             const std::optional<media::MediaError> error = session->error();
             if (status == media::ExportStatus::completed)
-                finish(output_, std::nullopt);
+                finish(session->publishedURL(), std::nullopt);
             else if (status == media::ExportStatus::cancelled || cancelled_->load())
                 finish(std::nullopt, std::nullopt);
             else if (error)

@@ -101,4 +101,17 @@ TEST(DocumentFiles, theDocumentSitsBesideTheMovieAndIsReplacedWhole)
         ++files;
     EXPECT_EQ(files, 1u) << "no temporary file is left behind";
     EXPECT_THROW(DocumentFiles::writeAtomically(timeline, folder.path() / "missing" / "x.json"), std::runtime_error);
+
+    // A new recording's document never replaces a file already at its name.
+    const auto taken = folder.path() / "Tarnix-y.tarnix.json";
+    { std::ofstream(taken) << "someone's notes"; }
+    try {
+        DocumentFiles::writeNew(timeline, taken);
+        ADD_FAILURE() << "replaced an existing file";
+    } catch (const std::runtime_error& error) {
+        EXPECT_NE(std::string(error.what()).find("already exists"), std::string::npos) << error.what();
+    }
+    EXPECT_EQ(test::readFile(taken), "someone's notes");
+    DocumentFiles::writeNew(timeline, folder.path() / "Tarnix-z.tarnix.json");
+    EXPECT_EQ(decodeRecordingTimeline(test::readFile(folder.path() / "Tarnix-z.tarnix.json")), timeline);
 }

@@ -145,3 +145,14 @@ TEST(OutputFiles, namesCarryTheUtcStartTimeWithoutColons)
     EXPECT_EQ(OutputFiles::outputPath(std::filesystem::path("/x"), "Tarnix-", date, ".mp4"),
               std::filesystem::path("/x/Tarnix-2026-12-05T14-03-07Z.mp4"));
 }
+
+TEST(OutputFiles, twoRecordingsInOneSecondNeverShareAFile)
+{
+    test::TemporaryFolder folder;
+    const Date date = Date::fromUnixSeconds(1796479387);
+    const auto first = OutputFiles::reserveOutputPath(folder.path(), "Tarnix-", date, ".mp4");
+    const auto second = OutputFiles::reserveOutputPath(folder.path(), "Tarnix-", date, ".mp4");
+    EXPECT_EQ(first, folder.path() / "Tarnix-2026-12-05T14-03-07Z.mp4");
+    EXPECT_EQ(second, folder.path() / "Tarnix-2026-12-05T14-03-07Z-2.mp4");
+    EXPECT_TRUE(std::filesystem::exists(first) && std::filesystem::exists(second));
+}

@@ -56,7 +56,7 @@ TEST(CliMediaCommands, DemoThenExportAndFrameOfItsDocument)
     CliRun frame = cli("frame " + document.string() + " 4.5 --out " + still.string());
     ASSERT_EQ(frame.exitCode, 0) << frame.out;
     EXPECT_EQ(pngSize(still), std::make_pair(1280, 720));
-    CliRun late = cli("frame " + document.string() + " 99 --out " + still.string());
+    CliRun late = cli("frame " + document.string() + " 99 --out " + (folder.path / "late.png").string());
     EXPECT_EQ(late.exitCode, 2) << late.out;
 }
 

@@ -188,6 +188,41 @@ TEST(DocumentTypes, WrongTypesAreRejectedWithThePath)
     }
 }
 
+TEST(DocumentRanges, ValuesNoRendererCanDrawAreRejectedWithThePath)
+{
+    struct Case {
+        const char* pointer;
+        nlohmann::json value;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"/background/padding", -0.1, "background.padding: out of range: -0.1 is not within 0.0...0.45"},
+        {"/background/shadowOpacity", 1.5, "background.shadowOpacity: out of range: 1.5 is not within 0.0...1.0"},
+        {"/background/cornerRadius", -1, "background.cornerRadius: out of range: -1.0 is not within 0.0...10000.0"},
+        {"/background/solidColor/red", 2, "background.solidColor.red: out of range: 2.0 is not within 0.0...1.0"},
+        {"/cameraOverlay/sizeFraction", 0, "cameraOverlay.sizeFraction: out of range: 0.0 must be more than 0 and at most 1.0"},
+        {"/cursorOverlay/sizeFraction", 7, "cursorOverlay.sizeFraction: out of range: 7.0 must be more than 0 and at most 1.0"},
+        {"/cameraOverlay/position/0", -3, "cameraOverlay.position: out of range: the point must lie within 0...1 on both axes"},
+        {"/captureFrame/1/0", 1e300, "captureFrame: out of range: 1e+300 is beyond any screen (at most 1000000.0 points)"},
+        {"/captureFrame/1/1", -1, "captureFrame: the capture frame has a negative size"},
+        {"/zoomRegions/0/rect/1/0", 0, "zoomRegions[0].rect: the rectangle has no area (0.0 × 0.5)"},
+        {"/zoomRegions/0/rect/0/0", 0.8, "zoomRegions[0].rect: the rectangle lies outside the picture (fractions 0...1 expected)"},
+        {"/redactRegions/0/rect/1/1", -0.1, "redactRegions[0].rect: the rectangle has no area (0.2 × -0.1)"},
+        {"/redactRegions/0/rect/0/1", -0.5, "redactRegions[0].rect: the rectangle lies outside the picture (fractions 0...1 expected)"},
+    };
+    for (const auto& c : cases) {
+        auto json = sampleJson();
+        json[nlohmann::json::json_pointer(c.pointer)] = c.value;
+        EXPECT_EQ(decodeFailure(json.dump()), c.message) << c.pointer;
+    }
+    // The edges themselves are fine: a region over the whole picture, no padding, opaque shadow.
+    auto json = sampleJson();
+    json["zoomRegions"][0]["rect"] = nlohmann::json::parse("[[0, 0], [1, 1]]");
+    json["background"]["padding"] = 0;
+    json["background"]["shadowOpacity"] = 1;
+    EXPECT_NO_THROW(decodeRecordingTimeline(json.dump()));
+}
+
 TEST(DocumentTypes, RootMustBeAnObject)
 {
     EXPECT_EQ(decodeFailure("[]"), "(document): expected an object, found array");

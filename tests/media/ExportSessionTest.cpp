@@ -140,6 +140,27 @@ TEST_F(ExportSessionTest, CancellingLeavesNoFile)
     export_.reset(); // waits for the export thread
     EXPECT_TRUE(done);
     EXPECT_FALSE(std::filesystem::exists(folder / "out.mp4"));
+    for (const auto& entry : std::filesystem::directory_iterator(folder.path()))
+        EXPECT_EQ(entry.path().filename(), "screen.mp4") << "left behind: " << entry.path();
+}
+
+TEST_F(ExportSessionTest, ATakenNameFailsOrTakesTheNextFreeOne)
+{
+    auto screen = test::makeMovie(folder / "screen.mp4", 0.5, 160, 120, false);
+    std::ofstream(folder / "out.mp4") << "someone else's file";
+    auto strict = session(compose(screen, false), ExportPreset::highestQuality, folder / "out.mp4");
+    strict->exportSynchronously();
+    EXPECT_EQ(strict->status(), ExportStatus::failed);
+    EXPECT_EQ(strict->error()->code, int(ExportErrorCode::fileExists));
+
+    auto numbered = session(compose(screen, false), ExportPreset::highestQuality, folder / "out.mp4");
+    numbered->setNameClash(NameClash::nextFreeName);
+    numbered->exportSynchronously();
+    ASSERT_EQ(numbered->status(), ExportStatus::completed);
+    EXPECT_EQ(numbered->publishedURL(), folder / "out-2.mp4");
+    EXPECT_EQ(test::probe(folder / "out-2.mp4").videoFrames, 15);
+    std::ifstream kept(folder / "out.mp4");
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), "someone else's file");
 }
 
 TEST_F(ExportSessionTest, ACompositorFailureFailsTheExportAndRemovesTheFile)
@@ -189,7 +210,12 @@ TEST_F(ExportSessionTest, AFileCutShortAfterItsIndexExportsWhatIsThere)
     auto screen = folder / "cut.mp4";
     test::runFfmpeg("-f lavfi -i testsrc2=s=160x120:r=30:d=2 -c:v libx264 -preset ultrafast "
                     "-movflags +faststart \"" + screen.string() + "\"");
+    EXPECT_FALSE(MediaAsset::load(screen).truncatedAt()) << "a whole file";
     std::filesystem::resize_file(screen, std::filesystem::file_size(screen) * 6 / 10);
+    const auto end = MediaAsset::load(screen).truncatedAt();
+    ASSERT_TRUE(end) << "the cut is seen";
+    EXPECT_GT(*end, 0.3);
+    EXPECT_LT(*end, 1.9);
     auto export_ = session(compose(screen, false), ExportPreset::highestQuality, folder / "out.mp4");
     export_->exportSynchronously();
     ASSERT_EQ(export_->status(), ExportStatus::completed)

@@ -101,8 +101,8 @@ std::vector<DisplayInfo> listDisplays(Connection& c)
         for (auto it = xcb_randr_get_monitors_monitors_iterator(reply.get()); it.rem;
              xcb_randr_monitor_info_next(&it)) {
             DisplayInfo display;
-            display.displayID = it.data->name;
             display.name = atomName(c, it.data->name);
+            display.displayID = stableDisplayID(display.name);
             display.frame = QRect(it.data->x, it.data->y, it.data->width, it.data->height);
             display.isPrimary = it.data->primary;
             displays.push_back(std::move(display));

@@ -1,0 +1,53 @@
+#include "cli/StopSignals.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <initializer_list>
+
+namespace tarnix::cli::StopSignals {
+
+namespace {
+
+volatile std::sig_atomic_t received = 0;
+int wakePipe[2] = {-1, -1};
+
+extern "C" void onStopSignal(int number)
+{
+    if (received == 0)
+        received = number;
+    const char byte = 1;
+    [[maybe_unused]] auto ignored = write(wakePipe[1], &byte, 1);
+}
+
+} // namespace
+
+void install()
+{
+    if (wakePipe[0] < 0 && pipe2(wakePipe, O_CLOEXEC | O_NONBLOCK) != 0)
+        wakePipe[0] = wakePipe[1] = -1;
+    struct sigaction action {};
+    action.sa_handler = onStopSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (int number : {SIGINT, SIGTERM, SIGHUP})
+        sigaction(number, &action, nullptr);
+    std::signal(SIGPIPE, SIG_IGN);
+}
+
+bool requested() { return received != 0; }
+
+const char* name()
+{
+    switch (received) {
+    case SIGINT: return "SIGINT";
+    case SIGTERM: return "SIGTERM";
+    case SIGHUP: return "SIGHUP";
+    default: return nullptr;
+    }
+}
+
+int descriptor() { return wakePipe[0]; }
+
+} // namespace tarnix::cli::StopSignals
