@@ -11,17 +11,6 @@ namespace tarnix::cli {
 
 namespace {
 
-// Writes the text over the document so that the file is always either the old document or the
-// whole new one (AtomicFile: a temporary beside it, flushed to disk, then renamed over it).
-void replaceDocument(const std::filesystem::path& path, const std::string& text)
-{
-    try {
-        replaceFile(path, text);
-    } catch (const FileError& e) {
-        throw std::runtime_error(std::string(e.what()) + " The document is unchanged.");
-    }
-}
-
 double recordingDuration(const RecordingTimeline& timeline)
 {
     if (!timeline.videoURL)
@@ -58,9 +47,10 @@ int runCut(const Arguments& args)
         return kExitFailure;
     }
     try {
-        replaceDocument(path, encodeRecordingTimeline(timeline) + "\n");
-    } catch (const std::runtime_error& e) {
-        std::cerr << e.what() << "\n";
+        // Either the old document or the whole new one, whatever happens meanwhile.
+        replaceFile(path, encodeRecordingTimeline(timeline) + "\n");
+    } catch (const FileError& e) {
+        std::cerr << e.what() << " The document is unchanged.\n";
         return kExitFailure;
     }
     for (const TimeSpan& cut : mergedCutSpans(timeline.cutRegions, duration))

@@ -8,7 +8,7 @@ StudioEditState StudioEditState::fromDocument(const RecordingTimeline& timeline)
 {
     return {timeline.zoomRegions,      timeline.cameraOverlay,   timeline.background,
             timeline.systemAudio,      timeline.microphoneAudio, timeline.cursorOverlay,
-            timeline.redactRegions};
+            timeline.redactRegions,    timeline.cutRegions};
 }
 
 RecordingTimeline StudioEditState::appliedTo(RecordingTimeline timeline) const
@@ -20,12 +20,16 @@ RecordingTimeline StudioEditState::appliedTo(RecordingTimeline timeline) const
     timeline.microphoneAudio = microphoneAudio;
     timeline.cursorOverlay = cursorOverlay;
     timeline.redactRegions = redactRegions;
+    timeline.cutRegions = cutRegions;
     return timeline;
 }
 
 CameraCompositionBuilder::BuildInput StudioEditState::buildInput(const RecordingTimeline& timeline) const
 {
-    return {timeline,     regions,         cameraOverlay, background,
+    // The builder reads the cuts from the timeline it is given.
+    RecordingTimeline edited = timeline;
+    edited.cutRegions = cutRegions;
+    return {edited,       regions,         cameraOverlay, background,
             systemAudio,  microphoneAudio, cursorOverlay, redactRegions};
 }
 

@@ -21,6 +21,9 @@ struct StudioEditState {
     AudioTrackSettings microphoneAudio;
     CursorOverlaySettings cursorOverlay;
     std::vector<RedactRegion> redactRegions;
+    // Spans left out of the output; edit with addingCut() (document/CutRegions.h), which merges
+    // and clips, and refuse an edit after which KeptTime(...).isEmpty().
+    std::vector<CutRegion> cutRegions;
 
     // The document's own regions and settings.
     static StudioEditState fromDocument(const RecordingTimeline& timeline);

@@ -49,6 +49,29 @@ TEST(AudioMixer, SumsTracksAndIsSilentWhereATrackHasEnded)
     EXPECT_FLOAT_EQ(mixed[2 * 1000], mixed[2 * 1000 + 1]);
 }
 
+TEST(AudioMixer, SegmentsFadeInAndOutOverTheirFadeLengths)
+{
+    test::TempFolder folder;
+    MediaAsset tone = MediaAsset::load(test::makeTone(folder / "a.m4a", 2.0, 440));
+    const AssetTrack source = tone.tracks(MediaType::audio)[0];
+    // 0.2...0.7 s then 1.2...1.7 s of the tone, joined at 0.5 s with 10 ms fades either side.
+    Composition composition;
+    composition.addMutableTrack(MediaType::audio, 3);
+    ASSERT_FALSE(composition.insertTimeRange(3, {0.2, 0.5}, source, 0, 0, 0.01));
+    ASSERT_FALSE(composition.insertTimeRange(3, {1.2, 0.5}, source, 0.5, 0.01, 0));
+    AudioMixer mixer(composition, 48000, 1);
+    std::vector<float> mixed = mixer.read(48000);
+    const std::size_t join = 24000, ms = 48;
+    float full = peakOf(mixed, join - 100 * ms, join - 20 * ms);
+    EXPECT_GT(full, 0.1f);
+    // Quiet right at the join on both sides, rising and falling linearly around it.
+    EXPECT_LT(peakOf(mixed, join - ms / 2, join + ms / 2), full * 0.1f);
+    EXPECT_LT(peakOf(mixed, join - 5 * ms - 20, join - 5 * ms + 20), full * 0.6f);
+    EXPECT_GT(peakOf(mixed, join + 30 * ms, join + 60 * ms), full * 0.9f);
+    // A segment without fades starts at full level.
+    EXPECT_GT(peakOf(mixed, 0, 10 * ms), full * 0.9f);
+}
+
 TEST(AudioMixer, ACompositionWithoutAudioHasNone)
 {
     Composition composition;

@@ -1,0 +1,118 @@
+// tarnix-cli cut, export --format gif and frame inside a cut, run as a user would.
+
+#include <gtest/gtest.h>
+
+#include <QImage>
+
+#include <filesystem>
+#include <fstream>
+
+#include "cli/CliRunner.h"
+#include "document/DocumentCoding.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+using tarnix::test::CliRun;
+
+CliRun cli(const std::string& arguments) { return tarnix::test::runCli(arguments, true); }
+
+// A 4 s screen movie, red, green, blue and white for a second each, and a document for it with
+// no overlays.
+fs::path makeRecording(const fs::path& folder)
+{
+    fs::path movie = folder / "screen.mp4";
+    std::string command =
+        "ffmpeg -nostdin -hide_banner -v error -y -f lavfi -i "
+        "\"color=red:s=160x90:r=30:d=1[a];color=green:s=160x90:r=30:d=1[b];"
+        "color=blue:s=160x90:r=30:d=1[c];color=white:s=160x90:r=30:d=1[d];"
+        "[a][b][c][d]concat=n=4\" -c:v libx264 -preset ultrafast -pix_fmt yuv420p \"" +
+        movie.string() + "\"";
+    EXPECT_EQ(std::system(command.c_str()), 0);
+    tarnix::RecordingTimeline timeline;
+    timeline.videoURL = movie;
+    timeline.cursorOverlay.isEnabled = false;
+    fs::path document = folder / "screen.tarnix.json";
+    std::ofstream(document) << tarnix::encodeRecordingTimeline(timeline);
+    return document;
+}
+
+tarnix::RecordingTimeline reread(const fs::path& document)
+{
+    std::ifstream in(document);
+    std::string text((std::istreambuf_iterator<char>(in)), {});
+    return tarnix::decodeRecordingTimeline(text);
+}
+
+QRgb centreOf(const fs::path& png)
+{
+    QImage image(QString::fromStdString(png.string()));
+    return image.isNull() ? 0 : image.pixel(image.width() / 2, image.height() / 2);
+}
+
+TEST(CliEditCommands, CutMergesSavesAndRefusesToCutEverything)
+{
+    tarnix::test::ScratchFolder folder;
+    fs::path document = makeRecording(folder.path);
+
+    CliRun first = cli("cut " + document.string() + " 1 1.5");
+    ASSERT_EQ(first.exitCode, 0) << first.out;
+    CliRun touching = cli("cut " + document.string() + " 1.5 2");
+    ASSERT_EQ(touching.exitCode, 0) << touching.out;
+    EXPECT_NE(touching.out.find("kept 3.0 of 4.0 seconds"), std::string::npos) << touching.out;
+    auto cuts = reread(document).cutRegions;
+    ASSERT_EQ(cuts.size(), 1u);
+    EXPECT_EQ(cuts[0].start, 1);
+    EXPECT_EQ(cuts[0].end, 2);
+
+    CliRun everything = cli("cut " + document.string() + " 0 4");
+    EXPECT_EQ(everything.exitCode, 1);
+    EXPECT_NE(everything.out.find("Nothing is left to export"), std::string::npos)
+        << everything.out;
+    EXPECT_EQ(reread(document).cutRegions, cuts); // unchanged
+
+    EXPECT_EQ(cli("cut " + document.string() + " 3 2").exitCode, 2);
+    EXPECT_EQ(cli("cut " + document.string() + " 5 6").exitCode, 2);
+    EXPECT_EQ(cli("cut " + (folder.path / "missing.json").string() + " 1 2").exitCode, 2);
+    // Nothing but the document was written into the folder.
+    int files = 0;
+    for (const auto& entry : fs::directory_iterator(folder.path))
+        files += entry.is_regular_file() ? 1 : 0;
+    EXPECT_EQ(files, 2);
+}
+
+TEST(CliEditCommands, FrameInsideACutShowsTheFrameAfterItAndExportsHonourTheCut)
+{
+    tarnix::test::ScratchFolder folder;
+    fs::path document = makeRecording(folder.path);
+    ASSERT_EQ(cli("cut " + document.string() + " 1 2").exitCode, 0);
+
+    fs::path still = folder.path / "still.png";
+    CliRun inside = cli("frame " + document.string() + " 1.4 --out " + still.string());
+    ASSERT_EQ(inside.exitCode, 0) << inside.out;
+    QRgb colour = centreOf(still);
+    EXPECT_LT(qRed(colour), 60);
+    EXPECT_GT(qBlue(colour), 180); // the blue second, right after the cut
+
+    CliRun gif = cli("export " + document.string() + " --format gif");
+    ASSERT_EQ(gif.exitCode, 0) << gif.out;
+    fs::path expected = folder.path / "screen-edited.gif";
+    EXPECT_NE(gif.out.find(expected.string()), std::string::npos) << gif.out;
+    EXPECT_TRUE(fs::exists(expected));
+    EXPECT_EQ(cli("export " + document.string() + " --format webm").exitCode, 2);
+
+    CliRun movie = cli("export " + document.string());
+    ASSERT_EQ(movie.exitCode, 0) << movie.out;
+    fs::path mp4 = folder.path / "screen-edited.mp4";
+    std::string probe = "ffprobe -v error -show_entries format=duration -of csv=p=0 \"" +
+                        mp4.string() + "\"";
+    FILE* pipe = popen(probe.c_str(), "r");
+    ASSERT_TRUE(pipe);
+    char line[64] = {};
+    ASSERT_TRUE(fgets(line, sizeof line, pipe));
+    pclose(pipe);
+    EXPECT_NEAR(std::stod(line), 3.0, 1 / 30.0 + 0.01);
+}
+
+} // namespace
