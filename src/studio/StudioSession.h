@@ -16,7 +16,7 @@
 #include "media/ExportResolution.h"
 #include "studio/EditHistory.h"
 #include "studio/StudioEditState.h"
-#include "studio/sidebar/StudioTab.h"
+#include "studio/StudioTab.h"
 
 // The Studio's model, without widgets: one editing of one recording.
 //

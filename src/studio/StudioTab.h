@@ -1,0 +1,20 @@
+#pragma once
+
+#include <array>
+#include <optional>
+#include <string_view>
+
+// The Studio's six settings panels, in the order of the icon rail.
+
+namespace tarnix {
+
+enum class StudioTab { zoom, camera, background, audio, cursor, redact };
+
+inline constexpr std::array<StudioTab, 6> kAllStudioTabs = {
+    StudioTab::zoom,  StudioTab::camera, StudioTab::background,
+    StudioTab::audio, StudioTab::cursor, StudioTab::redact};
+
+std::string_view rawValue(StudioTab tab); // "zoom", "camera", ...
+std::optional<StudioTab> studioTabFromRawValue(std::string_view raw);
+
+} // namespace tarnix
