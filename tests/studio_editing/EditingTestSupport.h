@@ -6,6 +6,8 @@
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QSlider>
+#include <QStyleOptionSlider>
 #include <QTest>
 #include <QWidget>
 
@@ -81,6 +83,25 @@ inline std::vector<std::string> unnamedControls(QWidget* root)
             unnamed.push_back(widget->metaObject()->className());
     }
     return unnamed;
+}
+
+// The centre of a slider's handle, from the slider's own style options (a protected member,
+// reached through a pointer to it).
+struct SliderOptions : QSlider {
+    static QStyleOptionSlider of(const QSlider* slider)
+    {
+        QStyleOptionSlider option;
+        (slider->*(&SliderOptions::initStyleOption))(&option);
+        return option;
+    }
+};
+
+inline QPoint handleCentre(QSlider* slider)
+{
+    QStyleOptionSlider option = SliderOptions::of(slider);
+    return slider->style()
+        ->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, slider)
+        .center();
 }
 
 inline QString screenshotPath(const QString& name)

@@ -5,7 +5,6 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QSlider>
-#include <QStyleOptionSlider>
 #include <QWindow>
 
 #include "EditingTestSupport.h"
@@ -17,24 +16,6 @@
 
 namespace tarnix {
 namespace {
-
-// The slider's own style options (a protected member, reached through a pointer to it).
-struct SliderOptions : QSlider {
-    static QStyleOptionSlider of(const QSlider* slider)
-    {
-        QStyleOptionSlider option;
-        (slider->*(&SliderOptions::initStyleOption))(&option);
-        return option;
-    }
-};
-
-QPoint handleCentre(QSlider* slider)
-{
-    QStyleOptionSlider option = SliderOptions::of(slider);
-    return slider->style()
-        ->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, slider)
-        .center();
-}
 
 class SidebarTest : public ::testing::Test {
 protected:
@@ -95,7 +76,7 @@ protected:
         sidebar->revealControl(slider);
         QWindow* window = sidebar->windowHandle();
         int before = commits;
-        QPoint from = inWindow(slider, handleCentre(slider));
+        QPoint from = inWindow(slider, test::handleCentre(slider));
         QTest::mousePress(window, Qt::LeftButton, {}, from);
         EXPECT_TRUE(slider->isSliderDown()) << "pressed beside the handle of " << name.toStdString();
         for (int i = 1; i <= 5; ++i)

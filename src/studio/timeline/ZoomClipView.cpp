@@ -4,6 +4,7 @@
 #include <QWheelEvent>
 
 #include "studio/EditingTheme.h"
+#include "studio/ScrollWheelCatcher.h"
 #include "studio/sidebar/SidebarRules.h"
 
 namespace tarnix {
@@ -15,10 +16,10 @@ ZoomClipView::ZoomClipView(ZoomTimelineModel& model, Uuid id, QWidget* parent)
 
 double ZoomClipView::scrollDelta(const QWheelEvent& event)
 {
-    if (!event.pixelDelta().isNull())
-        return event.pixelDelta().y();
-    // A classic wheel notch is 120 units; ten scroll units make a tenth of a zoom level.
-    return event.angleDelta().y() / 12.0;
+    double delta = ScrollWheelCatcher::verticalDelta(event);
+    // A wheel notch counts as one line; ten units make it a tenth of a zoom level, as a short
+    // touchpad stroke does, rather than a hundredth that nobody would see.
+    return event.pixelDelta().isNull() ? delta * 10 : delta;
 }
 
 QColor ZoomClipView::fillColor() const
