@@ -7,6 +7,7 @@
 #include <deque>
 #include <map>
 
+#include "graphics/ParallelFor.h"
 #include "media/AudioMixer.h"
 #include "media/DecodeAhead.h"
 #include "media/EncoderFrames.h"
@@ -98,6 +99,20 @@ struct ExportSession::Run {
 // in order on the export thread. At most this many frames per worker are being composed and this
 // many time steps wait decoded, which bounds memory to a few dozen frames.
 static constexpr int kFramesInFlightPerWorker = 3;
+
+namespace {
+// The frames handed to the pool, oldest first; waits for all of them when it goes.
+struct InFlightFrames : std::deque<QFuture<RenderedFrame>> {
+    InFlightFrames() = default;
+    InFlightFrames(const InFlightFrames&) = delete;
+    InFlightFrames& operator=(const InFlightFrames&) = delete;
+    ~InFlightFrames()
+    {
+        for (auto& frame : *this)
+            frame.waitForFinished();
+    }
+};
+} // namespace
 static constexpr int kDecodeAheadDepth = 4;
 
 std::optional<MediaError> ExportSession::renderAndWrite(Run& state)
@@ -109,11 +124,14 @@ std::optional<MediaError> ExportSession::renderAndWrite(Run& state)
     compositor->renderContextChanged(
         std::make_shared<FixedRenderContext>(videoComposition_.renderSize));
     EncoderFramePool encoderFrames(state.outputSize);
-    QThreadPool pool; // declared after the compositor and frames: destroyed (and joined) first
-    pool.setMaxThreadCount(std::max(2, QThread::idealThreadCount()));
-    const int window = pool.maxThreadCount() * kFramesInFlightPerWorker;
+    // Frames are composed on the process's worker pool, whose threads run the image code's own
+    // parallel loops inline: one frame per core, no threads inside threads.
+    QThreadPool& pool = graphics::workerPool();
+    const int window = std::max(2, pool.maxThreadCount()) * kFramesInFlightPerWorker;
     DecodeAhead decoder(composition_, state.frameCount, state.frameDuration, kDecodeAheadDepth);
-    std::deque<QFuture<RenderedFrame>> inFlight;
+    // Declared after the compositor and frames: every frame still being composed is waited for
+    // before they go, whichever way this function leaves.
+    InFlightFrames inFlight;
     int written = 0;
 
     auto writeOldest = [&]() -> std::optional<MediaError> {
@@ -135,7 +153,6 @@ std::optional<MediaError> ExportSession::renderAndWrite(Run& state)
         double t = i * state.frameDuration;
         DecodeAhead::Item decoded = decoder.next();
         if (decoded.error) {
-            pool.waitForDone();
             return exportError(ExportErrorCode::decodeFailed,
                                "The recording couldn't be decoded.", std::nullopt,
                                *decoded.error);
@@ -148,17 +165,12 @@ std::optional<MediaError> ExportSession::renderAndWrite(Run& state)
             return renderFrame(*drawer, t, instruction, sources, *frames);
         }));
         while (int(inFlight.size()) >= window)
-            if (auto error = writeOldest()) {
-                pool.waitForDone();
+            if (auto error = writeOldest())
                 return error;
-            }
     }
     while (!inFlight.empty() && !cancelRequested_)
-        if (auto error = writeOldest()) {
-            pool.waitForDone();
+        if (auto error = writeOldest())
             return error;
-        }
-    pool.waitForDone();
     return std::nullopt;
 }
 
