@@ -21,17 +21,23 @@ constexpr TrackID kCameraTrack = 2;
 constexpr TrackID kFirstAudioTrack = 3;
 
 // The file's first track of a media type, or nothing when the file cannot be read or has none.
+// A file whose duration can't be found still gives its track (a camera or microphone recording
+// cut off by a crash): the caller decides how long it runs.
+// A file of unknown length takes the screen's (`screenDuration`), on the track too.
 std::optional<std::pair<MediaAsset, media::AssetTrack>> firstTrackOf(
-    const std::optional<std::filesystem::path>& url, MediaType type)
+    const std::optional<std::filesystem::path>& url, MediaType type, double screenDuration)
 {
     if (!url)
         return std::nullopt;
     try {
-        MediaAsset asset = MediaAsset::load(*url);
+        MediaAsset asset = MediaAsset::load(*url, media::DurationNeed::optional);
         auto tracks = asset.tracks(type);
         if (tracks.empty())
             return std::nullopt;
-        return std::make_pair(asset, tracks.front());
+        media::AssetTrack track = tracks.front();
+        if (!asset.hasDuration())
+            track.timeRange = {0, screenDuration};
+        return std::make_pair(asset, track);
     } catch (const media::MediaException&) {
         return std::nullopt;
     }
@@ -118,11 +124,15 @@ Result build(const BuildInput& input, const std::function<bool()>& isCancelled)
         throw media::MediaException(*error);
     checkCancelled();
 
+    // A camera or microphone file of unknown length runs as long as the screen.
+    auto lengthOf = [duration](const MediaAsset& asset) {
+        return asset.hasDuration() ? std::min(asset.duration(), duration) : duration;
+    };
     std::optional<TrackID> cameraTrackID;
     if (input.cameraOverlay.isEnabled)
-        if (auto camera = firstTrackOf(timeline.cameraURL, MediaType::video))
+        if (auto camera = firstTrackOf(timeline.cameraURL, MediaType::video, duration))
             if (addTrack(*composition, MediaType::video, kCameraTrack, camera->second,
-                         std::min(camera->first.duration(), duration)))
+                         lengthOf(camera->first)))
                 cameraTrackID = kCameraTrack;
     checkCancelled();
 
@@ -134,9 +144,9 @@ Result build(const BuildInput& input, const std::function<bool()>& isCancelled)
             ++nextAudioTrack;
     }
     if (input.microphoneAudio.isEnabled)
-        if (auto microphone = firstTrackOf(timeline.microphoneURL, MediaType::audio))
+        if (auto microphone = firstTrackOf(timeline.microphoneURL, MediaType::audio, duration))
             addTrack(*composition, MediaType::audio, nextAudioTrack, microphone->second,
-                     std::min(microphone->first.duration(), duration));
+                     lengthOf(microphone->first));
     checkCancelled();
 
     std::optional<BackgroundFrame> background = BackgroundRenderer::makeFrame(
