@@ -6,10 +6,10 @@ endif()
 
 find_package(PkgConfig REQUIRED)
 find_package(Threads REQUIRED)
-find_package(Qt6 6.4 REQUIRED COMPONENTS Core Gui Widgets Svg Network Multimedia Concurrent Test)
+find_package(Qt6 6.4 REQUIRED COMPONENTS Core Gui Widgets Svg Network Multimedia Concurrent DBus Test)
 
 pkg_check_modules(FFMPEG REQUIRED IMPORTED_TARGET
-  libavcodec libavformat libavutil libswscale libswresample libavdevice)
+  libavcodec libavformat libavutil libswscale libswresample libavdevice libavfilter)
 pkg_check_modules(XCB REQUIRED IMPORTED_TARGET
   xcb xcb-shm xcb-xfixes xcb-xinput xcb-randr xcb-composite xcb-image xcb-util xcb-res)
 pkg_check_modules(XCURSOR REQUIRED IMPORTED_TARGET xcursor x11)

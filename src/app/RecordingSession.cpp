@@ -13,6 +13,38 @@ RecordingSession::RecordingSession(QObject* parent)
     connect(&recorder_, &ScreenRecorder::stoppedByItself, this, &RecordingSession::onScreenStoppedByItself);
 }
 
+void RecordingSession::setSelectedSourceID(std::optional<std::string> identifier)
+{
+    if (identifier == selectedSourceID_)
+        return;
+    selectedSourceID_ = std::move(identifier);
+    emit selectedSourceIDChanged();
+}
+
+void RecordingSession::setSelectedCameraID(std::optional<std::string> identifier)
+{
+    if (identifier == selectedCameraID_)
+        return;
+    selectedCameraID_ = std::move(identifier);
+    emit selectedCameraIDChanged();
+}
+
+void RecordingSession::setSelectedMicID(std::optional<std::string> identifier)
+{
+    if (identifier == selectedMicID_)
+        return;
+    selectedMicID_ = std::move(identifier);
+    emit selectedMicIDChanged();
+}
+
+void RecordingSession::setIncludeSystemAudio(bool include)
+{
+    if (include == includeSystemAudio_)
+        return;
+    includeSystemAudio_ = include;
+    emit includeSystemAudioChanged(include);
+}
+
 void RecordingSession::setOutputDirectory(const std::optional<std::filesystem::path>& directory)
 {
     auto options = recorder_.options();
@@ -34,7 +66,7 @@ void RecordingSession::toggleRecording(std::function<void()> done)
 
 void RecordingSession::startRecording(std::function<void()> done)
 {
-    auto source = sourceProvider_.source(selectedSourceID);
+    auto source = sourceProvider_.source(selectedSourceID_);
     if (!source) {
         if (done)
             done();
@@ -44,11 +76,11 @@ void RecordingSession::startRecording(std::function<void()> done)
     recordingStartedAt_ = CaptureClock::dateOf(CaptureClock::now());
     cursorTracker_.start();
     focusedElementTracker_.start();
-    if (selectedCameraID)
+    if (selectedCameraID_)
         cameraRecorder_.start();
-    if (selectedMicID)
+    if (selectedMicID_)
         micRecorder_.start();
-    recorder_.start(*source, sourceProvider_.ownWindows(), includeSystemAudio, [this, done] {
+    recorder_.start(*source, sourceProvider_.ownWindows(), includeSystemAudio_, [this, done] {
         if (recorder_.isRecording()) {
             active_ = true;
             if (done)
@@ -102,12 +134,12 @@ void RecordingSession::stopTheRest(const StopContext& context, std::function<voi
             done();
     };
     auto afterCamera = [this, finish] {
-        if (selectedMicID)
+        if (selectedMicID_)
             micRecorder_.stop(finish);
         else
             finish();
     };
-    if (selectedCameraID)
+    if (selectedCameraID_)
         cameraRecorder_.stop(afterCamera);
     else
         afterCamera();
@@ -119,11 +151,11 @@ void RecordingSession::finishStop(const StopContext& context)
         return;
     TimelineAssembly::Inputs in;
     in.videoURL = *recorder_.lastOutputURL();
-    if (selectedCameraID)
+    if (selectedCameraID_)
         in.cameraURL = cameraRecorder_.lastOutputURL();
-    if (selectedMicID)
+    if (selectedMicID_)
         in.microphoneURL = micRecorder_.lastOutputURL();
-    in.cameraSelected = selectedCameraID.has_value();
+    in.cameraSelected = selectedCameraID_.has_value();
     in.hasSystemAudio = recorder_.capturedSystemAudio();
     in.startedAt = context.startedAt;
     in.captureFrame = recordingSource_->screenFrame();

@@ -28,6 +28,7 @@ class RecordingSession : public QObject {
     Q_OBJECT
     Q_PROPERTY(bool isRecording READ isRecording NOTIFY isRecordingChanged)
     Q_PROPERTY(bool hasCompletedTimeline READ hasCompletedTimeline NOTIFY completedTimelineChanged)
+    Q_PROPERTY(bool includeSystemAudio READ includeSystemAudio WRITE setIncludeSystemAudio NOTIFY includeSystemAudioChanged)
 
 public:
     explicit RecordingSession(QObject* parent = nullptr);
@@ -41,11 +42,16 @@ public:
     MicrophoneDeviceProvider& micProvider() { return micProvider_; }
     MicrophoneRecorder& micRecorder() { return micRecorder_; }
 
-    // The selections (identifiers as the providers list them).
-    std::optional<std::string> selectedSourceID;
-    std::optional<std::string> selectedCameraID;
-    std::optional<std::string> selectedMicID;
-    bool includeSystemAudio = false;
+    // The selections (identifiers as the providers list them; none = nothing chosen). Each
+    // setter signals only a real change. The next recording starts with what they hold.
+    const std::optional<std::string>& selectedSourceID() const { return selectedSourceID_; }
+    const std::optional<std::string>& selectedCameraID() const { return selectedCameraID_; }
+    const std::optional<std::string>& selectedMicID() const { return selectedMicID_; }
+    bool includeSystemAudio() const { return includeSystemAudio_; }
+    void setSelectedSourceID(std::optional<std::string> identifier);
+    void setSelectedCameraID(std::optional<std::string> identifier);
+    void setSelectedMicID(std::optional<std::string> identifier);
+    void setIncludeSystemAudio(bool include);
 
     // Where every recorder writes; nothing = the videos folder, else the temporary folder.
     void setOutputDirectory(const std::optional<std::filesystem::path>& directory);
@@ -66,6 +72,10 @@ public:
     void toggleRecording(std::function<void()> done = {});
 
 signals:
+    void selectedSourceIDChanged();
+    void selectedCameraIDChanged();
+    void selectedMicIDChanged();
+    void includeSystemAudioChanged(bool);
     void isRecordingChanged(bool);
     void completedTimelineChanged();
     // A recording whose capture stopped by itself (its window was closed...) has been stopped
@@ -96,6 +106,11 @@ private:
     CameraRecorder cameraRecorder_;
     MicrophoneDeviceProvider micProvider_;
     MicrophoneRecorder micRecorder_;
+
+    std::optional<std::string> selectedSourceID_;
+    std::optional<std::string> selectedCameraID_;
+    std::optional<std::string> selectedMicID_;
+    bool includeSystemAudio_ = false;
 
     bool active_ = false; // from a successful start until the stop sequence begins
     std::optional<CaptureSource> recordingSource_;

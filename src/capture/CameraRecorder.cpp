@@ -241,14 +241,21 @@ void CameraRecorder::start()
 
 void CameraRecorder::stop(std::function<void()> done)
 {
-    if (isRecording_) {
-        const auto failure = file_.finish();
-        setRecording(false);
-        if (failure)
-            setErrorMessage(CaptureMessages::cameraRecordingFailed(*failure));
+    if (!isRecording_) {
+        if (done)
+            done();
+        return;
     }
-    if (done)
-        done();
+    // Flushing the encoder takes a while: it runs off this thread, and the recording counts as
+    // running until its file is complete.
+    file_.stopInBackground(
+        this,
+        [this](std::optional<std::string> failure) {
+            setRecording(false);
+            if (failure)
+                setErrorMessage(CaptureMessages::cameraRecordingFailed(*failure));
+        },
+        std::move(done));
 }
 
 void CameraRecorder::teardown()

@@ -77,7 +77,8 @@ public:
     void startPreview();
     // Starts writing the file when an input is configured.
     void start();
-    // Ends the file; `done` runs on this thread when it is complete.
+    // Ends the file off this thread; `done` runs on this thread when it is complete, and until
+    // then isRecording stays true.
     void stop(std::function<void()> done = {});
     // Stops the session unless a recording is in progress, and forgets the input.
     void teardown();

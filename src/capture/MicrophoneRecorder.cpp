@@ -151,14 +151,21 @@ void MicrophoneRecorder::start()
 
 void MicrophoneRecorder::stop(std::function<void()> done)
 {
-    if (isRecording_) {
-        const auto failure = file_.finish();
-        setRecording(false);
-        if (failure)
-            setErrorMessage(CaptureMessages::microphoneRecordingFailed(*failure));
+    if (!isRecording_) {
+        if (done)
+            done();
+        return;
     }
-    if (done)
-        done();
+    // Flushing the encoder takes a while: it runs off this thread, and the recording counts as
+    // running until its file is complete.
+    file_.stopInBackground(
+        this,
+        [this](std::optional<std::string> failure) {
+            setRecording(false);
+            if (failure)
+                setErrorMessage(CaptureMessages::microphoneRecordingFailed(*failure));
+        },
+        std::move(done));
 }
 
 void MicrophoneRecorder::onStreamError(const std::string& description)

@@ -67,7 +67,8 @@ public:
     void configure(const std::string& deviceName);
     // Starts writing the file when an input is configured and listening.
     void start();
-    // Ends the file; `done` runs on this thread when it is complete.
+    // Ends the file off this thread; `done` runs on this thread when it is complete, and until
+    // then isRecording stays true.
     void stop(std::function<void()> done = {});
     // Stops listening and forgets the input, ending a recording in progress.
     void teardown();

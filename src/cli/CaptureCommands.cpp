@@ -126,7 +126,7 @@ bool prepareDevices(RecordingSession& session, const RecordOptions& options)
             std::cerr << "Couldn't use that camera: " << error.what() << "\n";
             return false;
         }
-        session.selectedCameraID = options.camera;
+        session.setSelectedCameraID(options.camera);
     }
     if (options.mic) {
         session.micProvider().refresh();
@@ -140,7 +140,7 @@ bool prepareDevices(RecordingSession& session, const RecordOptions& options)
             std::cerr << "Couldn't use that microphone: " << error.what() << "\n";
             return false;
         }
-        session.selectedMicID = options.mic;
+        session.setSelectedMicID(options.mic);
     }
     return true;
 }
@@ -222,8 +222,8 @@ int runRecord(const Arguments& args)
     }
     if (!prepareDevices(session, options))
         return kExitFailure;
-    session.selectedSourceID = options.source;
-    session.includeSystemAudio = options.systemAudio;
+    session.setSelectedSourceID(options.source);
+    session.setIncludeSystemAudio(options.systemAudio);
 
     if (pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) != 0)
         throw std::runtime_error("can't watch for Ctrl-C");

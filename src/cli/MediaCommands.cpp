@@ -10,6 +10,7 @@ extern "C" {
 
 #include <algorithm>
 #include <atomic>
+#include <cmath>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -21,6 +22,7 @@ extern "C" {
 
 #include "cli/DemoRecording.h"
 #include "compositing/CameraCompositionBuilder.h"
+#include "document/CutRegions.h"
 #include "document/DocumentCoding.h"
 #include "media/CompositionFrameRenderer.h"
 #include "media/ExportResolution.h"
@@ -91,6 +93,15 @@ ExportResolution parseResolution(const std::string& text)
     if (auto raw = exportResolutionFromRawValue(text))
         return *raw;
     throw UsageError("unknown resolution \"" + text + "\" (source, 4k, 1080p or 720p)");
+}
+
+media::ExportFileType parseFormat(const std::string& text)
+{
+    if (text == "mp4")
+        return media::ExportFileType::mpeg4;
+    if (text == "gif")
+        return media::ExportFileType::gif;
+    throw UsageError("unknown format \"" + text + "\" (mp4 or gif)");
 }
 
 std::string formatClock(double seconds)
@@ -170,7 +181,8 @@ CameraCompositionBuilder::Result buildOrFail(const RecordingTimeline& timeline,
 // throws std::runtime_error with the text to show otherwise.
 static std::filesystem::path exportTimeline(const RecordingTimeline& timeline,
                                             ExportResolution resolution,
-                                            std::optional<std::filesystem::path> out)
+                                            std::optional<std::filesystem::path> out,
+                                            media::ExportFileType type = media::ExportFileType::mpeg4)
 {
     if (!timeline.videoURL)
         throw std::runtime_error("Export failed: the recording has no screen movie.");
@@ -180,13 +192,17 @@ static std::filesystem::path exportTimeline(const RecordingTimeline& timeline,
         throw std::runtime_error("Export cancelled; no file was written.");
     media::ExportPreset preset =
         compatibleExportPreset(resolution, *built.composition, built.videoComposition);
-    std::filesystem::path target = out ? *out : makeExportURL(*timeline.videoURL, resolution);
+    const bool gif = type == media::ExportFileType::gif;
+    std::filesystem::path target =
+        out ? *out : makeExportURL(*timeline.videoURL, resolution, gif ? ".gif" : ".mp4");
 
     media::ExportSession session(built.composition, preset);
     session.setVideoComposition(built.videoComposition);
     session.setOutputURL(target);
-    ProgressReport report(media::frameCount(built.composition->duration(),
-                                            built.videoComposition));
+    session.setOutputFileType(type);
+    // A GIF draws every frame twice, once per palette pass.
+    ProgressReport report(int(std::ceil(built.composition->duration() /
+                                        session.outputFrameDuration())) * (gif ? 2 : 1));
     std::atomic<bool> done{false};
     session.exportAsynchronously([&] { done = true; });
     while (!done) {
@@ -211,19 +227,22 @@ static std::filesystem::path exportTimeline(const RecordingTimeline& timeline,
 int runExport(const Arguments& args)
 {
     quietMediaLibraries();
-    ParsedArguments parsed = parse(args, {"--resolution", "--out"});
+    ParsedArguments parsed = parse(args, {"--resolution", "--format", "--out"});
     if (parsed.positional.size() != 1)
         throw UsageError("expected the document, got " + std::to_string(parsed.positional.size()) +
                          " arguments");
     ExportResolution resolution = ExportResolution::source;
     if (parsed.options.count("--resolution"))
         resolution = parseResolution(parsed.options["--resolution"]);
+    media::ExportFileType type = media::ExportFileType::mpeg4;
+    if (parsed.options.count("--format"))
+        type = parseFormat(parsed.options["--format"]);
     RecordingTimeline timeline = loadDocument(parsed.positional[0]);
     std::optional<std::filesystem::path> out;
     if (parsed.options.count("--out"))
         out = parsed.options["--out"];
     try {
-        std::cout << exportTimeline(timeline, resolution, out).string() << "\n";
+        std::cout << exportTimeline(timeline, resolution, out, type).string() << "\n";
     } catch (const std::runtime_error& e) {
         std::cerr << e.what() << "\n";
         return kExitFailure;
@@ -242,12 +261,20 @@ int runFrame(const Arguments& args)
     std::filesystem::path out = parsed.options["--out"];
     try {
         auto built = buildOrFail(timeline, "");
-        double duration = built.composition->duration();
+        // T is recording time, as on the timeline; the composition plays the kept time.
+        const KeptTime& kept = built.instruction->edits().keptTime;
+        double duration = kept.hasCuts() ? kept.sourceDuration() : built.composition->duration();
         if (!(t >= 0 && t < duration))
             throw UsageError("the time must lie within 0 and " + formatNumber(duration) +
                              " seconds");
+        double played = kept.outputTime(t);
+        if (kept.isCut(t)) {
+            // The frame just after the cut; after a trimmed end, the last frame before it.
+            double last = built.composition->duration() - built.videoComposition.frameDuration() / 2;
+            played = std::min(played, std::max(last, 0.0));
+        }
         media::CompositionFrameRenderer renderer(built.composition, built.videoComposition);
-        QImage frame = renderer.frameAt(t);
+        QImage frame = renderer.frameAt(played);
         if (!frame.save(QString::fromStdString(out.string()), "PNG"))
             throw std::runtime_error("The picture couldn't be written to " + out.string() + ".");
     } catch (const media::MediaException& e) {

@@ -6,6 +6,7 @@
 #include "cli/CaptureCommands.h"
 #include "cli/CliCommon.h"
 #include "cli/DocumentCommands.h"
+#include "cli/EditCommands.h"
 #include "cli/MediaCommands.h"
 
 namespace {
@@ -22,9 +23,14 @@ const Command kCommands[] = {
     {"validate", "validate DOC.json            check that a recording document decodes", runValidate},
     {"autozoom", "autozoom DOC.json            print the automatic zoom regions as JSON", runAutozoom},
     {"zoom-at", "zoom-at DOC.json T           print the zoom rectangle at T seconds", runZoomAt},
-    {"export", "export DOC.json [--resolution source|4k|1080p|720p] [--out FILE]\n"
-               "                               export the edited recording to an MP4 movie", runExport},
-    {"frame", "frame DOC.json T --out F.png  render the composed frame at T seconds", runFrame},
+    {"export", "export DOC.json [--resolution source|4k|1080p|720p] [--format mp4|gif] [--out FILE]\n"
+               "                               export the edited recording to an MP4 movie or an\n"
+               "                               animated GIF (at most 15 frames a second, 960 pixels wide)", runExport},
+    {"frame", "frame DOC.json T --out F.png  render the composed frame at T seconds (recording time;\n"
+              "                               inside a cut, the frame just after it)", runFrame},
+    {"cut", "cut DOC.json START END       cut START...END seconds out of the recording; merges with\n"
+            "                               the cuts it overlaps or touches, refuses to cut everything,\n"
+            "                               and saves the document in place", runCut},
     {"demo", "demo [--out DIR]             make a synthetic recording, export it, write a contact sheet", runDemo},
     {"sources", "sources                      list displays, windows, applications, cameras, microphones", runSources},
     {"record", "record --source ID [--camera ID] [--mic ID] [--system-audio] [--duration SECONDS] [--out DIR]\n"

@@ -142,11 +142,25 @@ void applyMaskEdges(QImage& target, const BackgroundFrame& frame, const QPoint& 
 
 std::optional<BackgroundFrame> makeFrame(Size canvasSize, const BackgroundSettings& settings)
 {
+    return makeFrame(canvasSize, settings, canvasSize.width / canvasSize.height);
+}
+
+std::optional<BackgroundFrame> makeFrame(Size canvasSize, const BackgroundSettings& settings,
+                                         double contentAspect)
+{
     if (settings.style == BackgroundStyle::none)
         return std::nullopt;
     double W = canvasSize.width, H = canvasSize.height;
     double scale = std::max(1 - 2 * settings.padding, 0.0);
     double cw = W * scale, ch = H * scale;
+    // Fitted inside the padded box; for the canvas's own aspect this keeps the box as it is.
+    if (contentAspect > 0 && std::isfinite(contentAspect) &&
+        std::abs(contentAspect - W / H) > 1e-9 * contentAspect) {
+        if (cw / ch > contentAspect)
+            cw = ch * contentAspect;
+        else
+            ch = cw / contentAspect;
+    }
     if (!(cw > 1 && ch > 1) || !std::isfinite(cw) || !std::isfinite(ch))
         return std::nullopt;
     Point origin{(W - cw) * 0.5, (H - ch) * 0.5};

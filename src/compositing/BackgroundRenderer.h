@@ -51,6 +51,10 @@ namespace BackgroundRenderer {
 // The prepared background for a canvas of the composition's render size, or nothing when the style
 // is none or the padding leaves no content (padding 0.5 or more, a tiny canvas).
 std::optional<BackgroundFrame> makeFrame(Size canvasSize, const BackgroundSettings& settings);
+// The same for a canvas of another aspect than the recording: the content keeps the recording's
+// aspect (width / height) and is fitted, centred, into the canvas less the padding on each side.
+std::optional<BackgroundFrame> makeFrame(Size canvasSize, const BackgroundSettings& settings,
+                                         double contentAspect);
 
 // The screen picture laid into the frame's content rectangle over the background: a new
 // canvas-sized image.

@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "compositing/BackgroundRenderer.h"
+#include "compositing/CursorSmoothing.h"
 #include "compositing/OverlayVideoCompositor.h"
 
 namespace tarnix::CameraCompositionBuilder {
@@ -43,23 +44,93 @@ std::optional<std::pair<MediaAsset, media::AssetTrack>> firstTrackOf(
     }
 }
 
-// Adds the track and inserts 0...duration of the source at time 0; an insertion error leaves the
-// track empty. Returns whether the track was added.
+// Places the kept spans of 0...available of the source one after another from time 0 (all of
+// it when nothing is cut). Audio fades at every join and at a trimmed start or end; a source that
+// simply ends (a shorter camera or microphone file) does not. Returns the first insertion error.
+std::optional<media::MediaError> insertKept(media::Composition& composition, TrackID id,
+                                            const media::AssetTrack& source, double available,
+                                            const KeptTime& kept, double recordingDuration)
+{
+    if (!kept.hasCuts())
+        return composition.insertTimeRange(id, {0, available}, source, 0);
+    std::optional<media::MediaError> firstError;
+    for (const TimeSpan& span : kept.spans()) {
+        double end = std::min(span.end, available);
+        if (!(end > span.start))
+            break;
+        double fadeIn = span.start > 0 ? kCutFadeSeconds : 0;
+        double fadeOut = end == span.end && span.end < recordingDuration ? kCutFadeSeconds : 0;
+        auto error = composition.insertTimeRange(id, {span.start, end - span.start}, source,
+                                                 kept.outputTime(span.start), fadeIn, fadeOut);
+        if (error && !firstError)
+            firstError = error;
+    }
+    return firstError;
+}
+
+// Adds the track and inserts the kept part of 0...available of the source; an insertion error
+// leaves the track empty or partial. Returns whether the track was added.
 bool addTrack(media::Composition& composition, MediaType type, TrackID id,
-              const media::AssetTrack& source, double duration)
+              const media::AssetTrack& source, double available, const KeptTime& kept,
+              double recordingDuration)
 {
     if (!composition.addMutableTrack(type, id))
         return false;
-    composition.insertTimeRange(id, {0, duration}, source, 0);
+    insertKept(composition, id, source, available, kept, recordingDuration);
     return true;
+}
+
+// The largest rectangle of the recording's aspect centred in the canvas (lower-left origin).
+Rect recordingShapedFrame(QSize canvas, QSize recording)
+{
+    double W = canvas.width(), H = canvas.height();
+    double aspect = double(recording.width()) / recording.height();
+    double w = W, h = W / aspect;
+    if (h > H) {
+        h = H;
+        w = H * aspect;
+    }
+    return {(W - w) / 2, (H - h) / 2, w, h};
+}
+
+// The prepared background and, on a canvas of another aspect, the frame the overlays refer to.
+struct CanvasLayout {
+    std::optional<BackgroundFrame> background;
+    std::optional<Rect> overlayFrame;
+};
+
+CanvasLayout layOutCanvas(QSize canvas, QSize recording, const BackgroundSettings& settings)
+{
+    Size size{double(canvas.width()), double(canvas.height())};
+    if (settings.aspect == CanvasAspect::source)
+        return {BackgroundRenderer::makeFrame(size, settings), std::nullopt};
+    BackgroundSettings drawn = effectiveBackground(settings);
+    // The content must keep its own shape: a padding that would leave no content is held back.
+    if (!(drawn.padding < kMaxAspectPadding))
+        drawn.padding = kMaxAspectPadding;
+    if (!(drawn.padding > 0))
+        drawn.padding = 0;
+    double recordingAspect = double(recording.width()) / recording.height();
+    return {BackgroundRenderer::makeFrame(size, drawn, recordingAspect),
+            recordingShapedFrame(canvas, recording)};
+}
+
+// Clicks made inside a cut leave no ripple after it.
+std::vector<NormalizedClickSample> keptClicks(std::vector<NormalizedClickSample> clicks,
+                                              const KeptTime& kept)
+{
+    std::erase_if(clicks, [&](const NormalizedClickSample& click) { return kept.isCut(click.time); });
+    return clicks;
 }
 
 } // namespace
 
 BuildError::BuildError(Kind kind)
-    : media::MediaException(media::MediaError{"Tarnix.CameraCompositionBuilder.BuildError", 0,
-                                              "No video track found in the recording.",
-                                              std::nullopt, nullptr})
+    : media::MediaException(media::MediaError{
+          "Tarnix.CameraCompositionBuilder.BuildError", int(kind),
+          kind == Kind::everythingCut ? std::string(kEverythingCutMessage)
+                                      : std::string("No video track found in the recording."),
+          std::nullopt, nullptr})
     , kind_(kind)
 {
 }
@@ -74,6 +145,18 @@ BuildInput BuildInput::fromDocument(const RecordingTimeline& timeline)
                       timeline.microphoneAudio,
                       timeline.cursorOverlay,
                       timeline.redactRegions};
+}
+
+QSize canvasSize(QSize recordingSize, CanvasAspect aspect)
+{
+    std::optional<double> ratio = aspectRatio(aspect);
+    if (!ratio || recordingSize.isEmpty())
+        return recordingSize;
+    int shortSide = std::min(recordingSize.width(), recordingSize.height());
+    int longSide = int(std::lround(shortSide * std::max(*ratio, 1 / *ratio) / 2)) * 2;
+    shortSide = std::max(2, shortSide & ~1);
+    longSide = std::max(longSide, shortSide);
+    return *ratio >= 1 ? QSize(longSide, shortSide) : QSize(shortSide, longSide);
 }
 
 std::vector<NormalizedCursorSample> normalizedCursorSamples(const RecordingTimeline& timeline)
@@ -114,13 +197,17 @@ Result build(const BuildInput& input, const std::function<bool()>& isCancelled)
     if (screenTracks.empty())
         throw BuildError(BuildError::Kind::noVideoTrack);
     const media::AssetTrack& screenTrack = screenTracks.front();
-    const QSize renderSize = screenTrack.naturalSize;
+    const QSize recordingSize = screenTrack.naturalSize;
+    const QSize renderSize = canvasSize(recordingSize, input.background.aspect);
     const double duration = screen.duration();
+    const KeptTime kept(timeline.cutRegions, duration);
+    if (kept.isEmpty())
+        throw BuildError(BuildError::Kind::everythingCut);
 
     auto composition = std::make_shared<media::Composition>();
     if (!composition->addMutableTrack(MediaType::video, kScreenTrack))
         throw BuildError(BuildError::Kind::noVideoTrack);
-    if (auto error = composition->insertTimeRange(kScreenTrack, {0, duration}, screenTrack, 0))
+    if (auto error = insertKept(*composition, kScreenTrack, screenTrack, duration, kept, duration))
         throw media::MediaException(*error);
     checkCancelled();
 
@@ -132,7 +219,7 @@ Result build(const BuildInput& input, const std::function<bool()>& isCancelled)
     if (input.cameraOverlay.isEnabled)
         if (auto camera = firstTrackOf(timeline.cameraURL, MediaType::video, duration))
             if (addTrack(*composition, MediaType::video, kCameraTrack, camera->second,
-                         lengthOf(camera->first)))
+                         lengthOf(camera->first), kept, duration))
                 cameraTrackID = kCameraTrack;
     checkCancelled();
 
@@ -140,23 +227,28 @@ Result build(const BuildInput& input, const std::function<bool()>& isCancelled)
     if (timeline.hasSystemAudio && input.systemAudio.isEnabled) {
         auto audio = screen.tracks(MediaType::audio);
         if (!audio.empty() &&
-            addTrack(*composition, MediaType::audio, nextAudioTrack, audio.front(), duration))
+            addTrack(*composition, MediaType::audio, nextAudioTrack, audio.front(), duration, kept,
+                     duration))
             ++nextAudioTrack;
     }
     if (input.microphoneAudio.isEnabled)
         if (auto microphone = firstTrackOf(timeline.microphoneURL, MediaType::audio, duration))
             addTrack(*composition, MediaType::audio, nextAudioTrack, microphone->second,
-                     lengthOf(microphone->first));
+                     lengthOf(microphone->first), kept, duration);
     checkCancelled();
 
-    std::optional<BackgroundFrame> background = BackgroundRenderer::makeFrame(
-        Size{double(renderSize.width()), double(renderSize.height())}, input.background);
+    CanvasLayout canvas = layOutCanvas(renderSize, recordingSize, input.background);
     checkCancelled();
 
+    std::vector<NormalizedClickSample> clicks = normalizedClickSamples(timeline);
+    std::vector<NormalizedCursorSample> cursor = normalizedCursorSamples(timeline);
+    if (input.cursorOverlay.smoothsMovement)
+        cursor = CursorSmoothing::smooth(cursor, clicks, input.cursorOverlay.smoothingStrength);
     auto instruction = std::make_shared<const OverlayInstruction>(
-        media::TimeRange{0, duration}, kScreenTrack, cameraTrackID, input.regions,
-        input.cameraOverlay, std::move(background), normalizedCursorSamples(timeline),
-        input.cursorOverlay, normalizedClickSamples(timeline), input.redactRegions);
+        media::TimeRange{0, kept.duration()}, kScreenTrack, cameraTrackID, input.regions,
+        input.cameraOverlay, std::move(canvas.background), std::move(cursor), input.cursorOverlay,
+        keptClicks(std::move(clicks), kept), input.redactRegions,
+        OverlayEdits{kept, canvas.overlayFrame});
 
     media::VideoComposition videoComposition;
     videoComposition.renderSize = renderSize;
@@ -164,6 +256,7 @@ Result build(const BuildInput& input, const std::function<bool()>& isCancelled)
     videoComposition.frameDurationTimescale = 30;
     videoComposition.customVideoCompositor = OverlayVideoCompositor::factory();
     videoComposition.instructions = {instruction};
+    videoComposition.presetNamesShortSide = input.background.aspect != CanvasAspect::source;
     return Result{composition, videoComposition, instruction};
 }
 

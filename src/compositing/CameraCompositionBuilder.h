@@ -18,6 +18,12 @@
 // composition that draws every frame with OverlayVideoCompositor from one OverlayInstruction.
 // Stateless; every build makes everything afresh.
 //
+// Cuts: each track is made of the kept spans of its source, one after another, so a player or an
+// exporter plays the cut result as it is; audio segments fade over a few milliseconds at each
+// join. The instruction maps composition time back to source time, on which every sample and
+// region stays. Canvas aspect: with an aspect other than the recording's, the render size takes
+// that aspect (short side = the recording's short side) and the recording is fitted inside it.
+//
 // Threads: build() may run on any thread; buildAsync() runs it on Qt's global thread pool. The
 // result is complete and immutable when handed over.
 
@@ -26,7 +32,9 @@ namespace tarnix::CameraCompositionBuilder {
 // The only failure of the builder's own: the recording has no usable screen video.
 class BuildError : public media::MediaException {
 public:
-    enum class Kind { noVideoTrack };
+    // noVideoTrack: "No video track found in the recording."; everythingCut: the cuts leave
+    // nothing (kEverythingCutMessage).
+    enum class Kind { noVideoTrack, everythingCut };
     explicit BuildError(Kind kind);
     Kind kind() const { return kind_; }
 
@@ -58,6 +66,7 @@ struct BuildInput {
     AudioTrackSettings microphoneAudio;
     CursorOverlaySettings cursorOverlay;
     std::vector<RedactRegion> redactRegions;
+    // The cuts are the timeline's own cutRegions: an editor puts its edited list there.
 
     // The input an editor starts with: the document's own regions and settings.
     static BuildInput fromDocument(const RecordingTimeline& timeline);
@@ -76,5 +85,14 @@ QFuture<Result> buildAsync(BuildInput input);
 // (stable). Click samples: button presses only, likewise.
 std::vector<NormalizedCursorSample> normalizedCursorSamples(const RecordingTimeline& timeline);
 std::vector<NormalizedClickSample> normalizedClickSamples(const RecordingTimeline& timeline);
+
+// The render size of a canvas: the recording's own size for CanvasAspect::source, else the
+// aspect's shape whose short side is the recording's short side (even numbers of pixels).
+QSize canvasSize(QSize recordingSize, CanvasAspect aspect);
+
+// Seconds of fade at each join of a cut recording's audio.
+inline constexpr double kCutFadeSeconds = 0.006;
+// The largest padding a canvas of another aspect than the recording's is drawn with.
+inline constexpr double kMaxAspectPadding = 0.45;
 
 } // namespace tarnix::CameraCompositionBuilder

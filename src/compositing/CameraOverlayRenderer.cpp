@@ -91,9 +91,15 @@ QRectF centredSquare(const QImage& camera)
 void compose(const QImage& camera, graphics::Canvas& onto, Size outputSize,
              const CameraOverlaySettings& settings)
 {
+    composeInFrame(camera, onto, Rect{0, 0, outputSize.width, outputSize.height}, settings);
+}
+
+void composeInFrame(const QImage& camera, graphics::Canvas& onto, const Rect& frame,
+                    const CameraOverlaySettings& settings)
+{
     if (!settings.isEnabled)
         return;
-    double W = outputSize.width, H = outputSize.height;
+    double W = frame.width, H = frame.height;
     double D = W * settings.sizeFraction;
     if (!(D > 1) || !std::isfinite(D))
         return;
@@ -106,7 +112,7 @@ void compose(const QImage& camera, graphics::Canvas& onto, Size outputSize,
     if (bubble.isNull())
         return;
     double side = bubble.width() / kRenderScale;
-    Point centre{W * settings.position.x, H - H * settings.position.y};
+    Point centre{frame.x + W * settings.position.x, frame.y + H - H * settings.position.y};
     // On whole pixels the bubble is blended as it is, without a resampling pass; the shift is
     // under half a pixel.
     Point corner{std::round(centre.x - side / 2), std::round(centre.y - side / 2)};

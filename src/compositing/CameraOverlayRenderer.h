@@ -19,6 +19,10 @@ namespace tarnix::CameraOverlayRenderer {
 // the overlay is enabled and the bubble is wider than one pixel; otherwise leaves it untouched.
 void compose(const QImage& camera, graphics::Canvas& onto, Size outputSize,
              const CameraOverlaySettings& settings);
+// The same with the position and size taken within `frame` (canvas pixels, lower-left origin)
+// instead of the whole canvas: the recording-shaped frame on a canvas of another aspect.
+void composeInFrame(const QImage& camera, graphics::Canvas& onto, const Rect& frame,
+                    const CameraOverlaySettings& settings);
 
 // The bubble bitmap of pixelSize (rounded), drawn from a square camera picture at renderScale
 // (the corner radius and the 3 px border scale with it); a null image when it cannot be made.

@@ -10,7 +10,8 @@
 
 namespace tarnix::OverlayFrame {
 
-// Fills `output` (the output size, kPixelFormat, not shared) with the frame at `time` seconds.
+// Fills `output` (the output size, kPixelFormat, not shared) with the frame at composition time
+// `time` seconds (the instruction maps it to the source time everything timed is drawn at).
 // `screen` is the screen frame (any size), `camera` the camera frame or a null image.
 void draw(QImage& output, const OverlayInstruction& instruction, double time, const QImage& screen,
           const QImage& camera);

@@ -10,7 +10,8 @@ OverlayInstruction::OverlayInstruction(media::TimeRange timeRange, media::TrackI
                                        std::vector<NormalizedCursorSample> cursorSamples,
                                        CursorOverlaySettings cursorSettings,
                                        std::vector<NormalizedClickSample> clickSamples,
-                                       std::vector<RedactRegion> redactRegions)
+                                       std::vector<RedactRegion> redactRegions,
+                                       OverlayEdits edits)
     : timeRange_(timeRange)
     , screenTrackID_(screenTrackID)
     , cameraTrackID_(cameraTrackID)
@@ -21,6 +22,7 @@ OverlayInstruction::OverlayInstruction(media::TimeRange timeRange, media::TrackI
     , cursorSettings_(cursorSettings)
     , clickSamples_(std::move(clickSamples))
     , redactRegions_(std::move(redactRegions))
+    , edits_(std::move(edits))
 {
 }
 

@@ -5,6 +5,7 @@
 
 #include "compositing/BackgroundRenderer.h"
 #include "compositing/NormalizedSamples.h"
+#include "document/CutRegions.h"
 #include "document/LookSettings.h"
 #include "document/RecordingTimeline.h"
 #include "media/VideoCompositing.h"
@@ -15,6 +16,18 @@
 // compositor threads read it without locks.
 
 namespace tarnix {
+
+// How a composition departs from the recording as it was recorded.
+struct OverlayEdits {
+    // The kept source time: the compositor is asked for composition (output) times and draws
+    // everything timed (zoom, cursor, clicks, blur) at the source time shown then. Nothing cut by
+    // default.
+    KeptTime keptTime;
+    // On a canvas of another aspect than the recording: the recording-shaped frame around the
+    // content (canvas pixels, lower-left origin) in which the camera bubble is placed and whose
+    // width the overlays' sizes are fractions of. Absent: the whole canvas.
+    std::optional<Rect> overlayFrame;
+};
 
 class OverlayInstruction final : public media::VideoCompositionInstruction {
 public:
@@ -29,7 +42,7 @@ public:
                        std::vector<NormalizedCursorSample> cursorSamples,
                        CursorOverlaySettings cursorSettings,
                        std::vector<NormalizedClickSample> clickSamples,
-                       std::vector<RedactRegion> redactRegions);
+                       std::vector<RedactRegion> redactRegions, OverlayEdits edits = {});
 
     media::TimeRange timeRange() const override { return timeRange_; }
     bool enablePostProcessing() const override { return false; }
@@ -48,6 +61,9 @@ public:
     const CursorOverlaySettings& cursorSettings() const { return cursorSettings_; }
     const std::vector<NormalizedClickSample>& clickSamples() const { return clickSamples_; }
     const std::vector<RedactRegion>& redactRegions() const { return redactRegions_; }
+    const OverlayEdits& edits() const { return edits_; }
+    // The source time shown at composition time t.
+    double sourceTime(double t) const { return edits_.keptTime.sourceTime(t); }
 
 private:
     media::TimeRange timeRange_;
@@ -60,6 +76,7 @@ private:
     CursorOverlaySettings cursorSettings_;
     std::vector<NormalizedClickSample> clickSamples_;
     std::vector<RedactRegion> redactRegions_;
+    OverlayEdits edits_;
 };
 
 } // namespace tarnix

@@ -43,6 +43,12 @@ std::vector<Rect> canvasRects(const OverlayPlacement& placement,
 
 void compose(graphics::Canvas& onto, const std::vector<Rect>& regions, Size canvasSize)
 {
+    compose(onto, regions, canvasSize, canvasSize);
+}
+
+void compose(graphics::Canvas& onto, const std::vector<Rect>& regions, Size canvasSize,
+             Size blurFrameSize)
+{
     double W = canvasSize.width, H = canvasSize.height;
     if (regions.empty() || !(W > 0) || !(H > 0))
         return;
@@ -58,7 +64,7 @@ void compose(graphics::Canvas& onto, const std::vector<Rect>& regions, Size canv
         if (!area.isEmpty())
             pixels.push_back(area);
     }
-    graphics::blurRects(onto.image(), pixels, blurRadius(canvasSize));
+    graphics::blurRects(onto.image(), pixels, blurRadius(blurFrameSize));
 }
 
 void draw(graphics::Canvas& canvas, const OverlayPlacement& placement,

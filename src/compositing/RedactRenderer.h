@@ -25,6 +25,10 @@ std::vector<Rect> canvasRects(const OverlayPlacement& placement,
 // Blurs the canvas within each rectangle (normalised canvas space; pixels partly covered are
 // blurred entirely). Every rectangle takes its pixels from the same blurred picture.
 void compose(graphics::Canvas& onto, const std::vector<Rect>& regions, Size canvasSize);
+// The same with the blur of a frame of another size (blurRadius(blurFrameSize)): the overlay frame
+// on a canvas of another aspect than the recording.
+void compose(graphics::Canvas& onto, const std::vector<Rect>& regions, Size canvasSize,
+             Size blurFrameSize);
 
 // The redaction pass of one frame: canvasRects, then compose.
 void draw(graphics::Canvas& canvas, const OverlayPlacement& placement,

@@ -21,7 +21,7 @@ struct Candidate {
 
 bool isPicture(const std::string& fileName)
 {
-    for (const char* ending : {".jpg", ".jpeg", ".png", ".webp"})
+    for (const char* ending : {".jpg", ".jpeg", ".png", ".webp", ".svg"})
         if (fileName.ends_with(ending))
             return true;
     return false;
@@ -77,18 +77,27 @@ std::optional<fs::path> largestPackageImage(const fs::path& images)
     return best;
 }
 
-std::optional<fs::path> subfolderPicture(const fs::path& folder)
+// What a sub-folder contributes: a wallpaper package its largest image, named after the folder;
+// any other folder (GNOME's "gnome", a distribution's theme folder) every picture in it that is
+// not a thumbnail, named after the folder when it is the only one and after the file otherwise.
+void collectSubfolder(const fs::path& folder, std::vector<Candidate>& sub)
 {
     std::error_code ec;
+    std::string folderName = folder.filename().string();
     fs::path images = folder / "contents" / "images";
-    if (fs::is_directory(images, ec))
-        return largestPackageImage(images);
+    if (fs::is_directory(images, ec)) {
+        if (auto picture = largestPackageImage(images))
+            sub.push_back({folderName, *picture});
+        return;
+    }
+    std::vector<fs::path> pictures;
     for (const auto& entry : listing(folder)) {
         std::string fileName = entry.path().filename().string();
         if (isFile(entry) && isPicture(fileName) && !mentionsThumbnail(fileName))
-            return entry.path();
+            pictures.push_back(entry.path());
     }
-    return std::nullopt;
+    for (const auto& picture : pictures)
+        sub.push_back({pictures.size() == 1 ? folderName : picture.stem().string(), picture});
 }
 
 void collectCandidates(const fs::path& root, std::vector<Candidate>& main,
@@ -99,8 +108,7 @@ void collectCandidates(const fs::path& root, std::vector<Candidate>& main,
         if (isFile(entry) && isPicture(fileName))
             main.push_back({entry.path().stem().string(), entry.path()});
         else if (isFolder(entry))
-            if (auto picture = subfolderPicture(entry.path()))
-                sub.push_back({fileName, *picture});
+            collectSubfolder(entry.path(), sub);
     }
 }
 

@@ -13,10 +13,13 @@
 // Where they are looked for (roots): /usr/share/backgrounds, /usr/share/wallpapers and
 // ~/.local/share/backgrounds. In each root:
 // - every picture file directly in it is a wallpaper named after the file without its ending;
-// - every sub-folder S gives at most one wallpaper named S: a wallpaper package
-//   (S/contents/images/<size>.<ending>) its largest image; otherwise the first picture in S, in
-//   name order, whose file name does not contain "thumbnail" in any letter case.
-// Pictures are files ending exactly (case-sensitively) in ".jpg", ".jpeg", ".png" or ".webp".
+// - a wallpaper package S (S/contents/images/<size>.<ending>, KDE's layout) gives its largest
+//   image, named S;
+// - any other sub-folder S (GNOME's /usr/share/backgrounds/gnome) gives every picture in it whose
+//   file name does not contain "thumbnail" in any letter case: named S when it is the only one,
+//   else after the file without its ending.
+// Pictures are files ending exactly (case-sensitively) in ".jpg", ".jpeg", ".png", ".webp" or
+// ".svg" (drawn by Qt SVG's image plugin; its size is the drawing's own).
 //
 // Threads: all() may be called from any thread; the first call scans and blocks its caller.
 

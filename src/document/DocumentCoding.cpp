@@ -47,15 +47,24 @@ OrderedJson toJson(const BackgroundSettings& value)
     out["padding"] = value.padding;
     out["cornerRadius"] = value.cornerRadius;
     out["shadowOpacity"] = value.shadowOpacity;
+    if (value.aspect != CanvasAspect::source)
+        out["aspect"] = enumJson(value.aspect);
     return out;
 }
 
 OrderedJson toJson(const CursorOverlaySettings& value)
 {
-    return {{"isEnabled", value.isEnabled},
-            {"sizeFraction", value.sizeFraction},
-            {"style", enumJson(value.style)},
-            {"showsClickRipples", value.showsClickRipples}};
+    OrderedJson out{{"isEnabled", value.isEnabled},
+                    {"sizeFraction", value.sizeFraction},
+                    {"style", enumJson(value.style)},
+                    {"showsClickRipples", value.showsClickRipples}};
+    const CursorOverlaySettings defaults;
+    if (value.smoothsMovement != defaults.smoothsMovement ||
+        value.smoothingStrength != defaults.smoothingStrength) {
+        out["smoothsMovement"] = value.smoothsMovement;
+        out["smoothingStrength"] = value.smoothingStrength;
+    }
+    return out;
 }
 
 OrderedJson toJson(const AudioTrackSettings& value)
@@ -99,6 +108,11 @@ OrderedJson toJson(const RedactRegion& value)
             {"rect", toJson(value.rect)}};
 }
 
+OrderedJson toJson(const CutRegion& value)
+{
+    return {{"id", value.id.toString()}, {"start", value.start}, {"end", value.end}};
+}
+
 template <class T>
 static OrderedJson listJson(const std::vector<T>& values)
 {
@@ -130,6 +144,8 @@ OrderedJson toJson(const RecordingTimeline& value)
     out["focusedElementSamples"] = listJson(value.focusedElementSamples);
     out["zoomRegions"] = listJson(value.zoomRegions);
     out["redactRegions"] = listJson(value.redactRegions);
+    if (!value.cutRegions.empty())
+        out["cutRegions"] = listJson(value.cutRegions);
     return out;
 }
 
@@ -169,6 +185,8 @@ BackgroundSettings decodeBackgroundSettings(const JsonReader& in)
     out.padding = in["padding"].number();
     out.cornerRadius = in["cornerRadius"].number();
     out.shadowOpacity = in["shadowOpacity"].number();
+    if (auto aspect = in.optional("aspect"))
+        out.aspect = aspect->enumeration<CanvasAspect>();
     return out;
 }
 
@@ -179,6 +197,10 @@ CursorOverlaySettings decodeCursorOverlaySettings(const JsonReader& in)
     out.sizeFraction = in["sizeFraction"].number();
     out.style = in["style"].enumeration<CursorStyle>();
     out.showsClickRipples = in["showsClickRipples"].boolean();
+    if (auto smooths = in.optional("smoothsMovement"))
+        out.smoothsMovement = smooths->boolean();
+    if (auto strength = in.optional("smoothingStrength"))
+        out.smoothingStrength = strength->number();
     return out;
 }
 
@@ -214,6 +236,11 @@ RedactRegion decodeRedactRegion(const JsonReader& in)
     return {in["id"].uuid(), in["start"].number(), in["end"].number(), in["rect"].rect()};
 }
 
+CutRegion decodeCutRegion(const JsonReader& in)
+{
+    return {in["id"].uuid(), in["start"].number(), in["end"].number()};
+}
+
 static std::optional<std::filesystem::path> decodeFileURL(const JsonReader& in,
                                                           std::string_view key)
 {
@@ -247,6 +274,8 @@ RecordingTimeline decodeRecordingTimeline(const JsonReader& in)
         in["focusedElementSamples"].list<FocusedElementSample>(decodeFocusedElementSample);
     out.zoomRegions = in["zoomRegions"].list<ZoomRegion>(decodeZoomRegion);
     out.redactRegions = in["redactRegions"].list<RedactRegion>(decodeRedactRegion);
+    if (auto cuts = in.optional("cutRegions"))
+        out.cutRegions = cuts->list<CutRegion>(decodeCutRegion);
     return out;
 }
 

@@ -12,7 +12,11 @@
 // The document's JSON form. Keys equal the field names and keep declaration order; file URLs are
 // absolute "file://" strings; dates are seconds since 2001-01-01 UTC; UUIDs upper-case; points
 // [x, y]; rectangles [[x, y], [w, h]]; enumerations their raw strings. Only the URL keys and
-// "imagePath" are optional; every other key is required, and nothing gets a default when read.
+// "imagePath" are optional among the original keys; every other one of them is required, and
+// nothing gets a default when read. The later keys are optional and written only when they differ
+// from what their absence means, so an unedited document encodes exactly as before and older
+// readers still read it: "cutRegions" (no cuts), the background's "aspect" ("source"), the cursor
+// overlay's "smoothsMovement" (false) and "smoothingStrength" (0.5).
 // Decoding raises DecodingError naming the path that failed.
 
 namespace tarnix {
@@ -29,6 +33,7 @@ OrderedJson toJson(const ClickEvent& value);
 OrderedJson toJson(const FocusedElementSample& value);
 OrderedJson toJson(const ZoomRegion& value);
 OrderedJson toJson(const RedactRegion& value);
+OrderedJson toJson(const CutRegion& value);
 OrderedJson toJson(const RecordingTimeline& value);
 OrderedJson toJson(Point value);
 OrderedJson toJson(const Rect& value);
@@ -43,6 +48,7 @@ ClickEvent decodeClickEvent(const JsonReader& in);
 FocusedElementSample decodeFocusedElementSample(const JsonReader& in);
 ZoomRegion decodeZoomRegion(const JsonReader& in);
 RedactRegion decodeRedactRegion(const JsonReader& in);
+CutRegion decodeCutRegion(const JsonReader& in);
 RecordingTimeline decodeRecordingTimeline(const JsonReader& in);
 
 // Whole documents as text. indent < 0 writes one line.

@@ -7,7 +7,8 @@
 #include "document/LookSettings.h"
 #include "document/RecordingTimeline.h"
 
-// Raw string values of the document's enumerations: each equals its case name.
+// Raw string values of the document's enumerations: each equals its case name, except the
+// canvas aspects, which are their ratios ("16:9").
 
 namespace tarnix {
 
@@ -29,6 +30,10 @@ TARNIX_ENUM_NAMES(CameraBubbleShape, {CameraBubbleShape::circle, "circle"},
 TARNIX_ENUM_NAMES(BackgroundStyle, {BackgroundStyle::none, "none"},
                   {BackgroundStyle::solid, "solid"}, {BackgroundStyle::gradient, "gradient"},
                   {BackgroundStyle::image, "image"})
+TARNIX_ENUM_NAMES(CanvasAspect, {CanvasAspect::source, "source"},
+                  {CanvasAspect::wide16x9, "16:9"}, {CanvasAspect::tall9x16, "9:16"},
+                  {CanvasAspect::square1x1, "1:1"}, {CanvasAspect::classic4x3, "4:3"},
+                  {CanvasAspect::portrait4x5, "4:5"})
 TARNIX_ENUM_NAMES(CursorStyle, {CursorStyle::system, "system"}, {CursorStyle::dot, "dot"},
                   {CursorStyle::ring, "ring"})
 

@@ -4,6 +4,25 @@ namespace tarnix {
 
 const BackgroundSettings BackgroundSettings::disabled{};
 
+std::optional<double> aspectRatio(CanvasAspect aspect)
+{
+    switch (aspect) {
+    case CanvasAspect::source:
+        return std::nullopt;
+    case CanvasAspect::wide16x9:
+        return 16.0 / 9.0;
+    case CanvasAspect::tall9x16:
+        return 9.0 / 16.0;
+    case CanvasAspect::square1x1:
+        return 1.0;
+    case CanvasAspect::classic4x3:
+        return 4.0 / 3.0;
+    case CanvasAspect::portrait4x5:
+        return 4.0 / 5.0;
+    }
+    return std::nullopt;
+}
+
 const std::vector<GradientPreset>& GradientPreset::all()
 {
     static const std::vector<GradientPreset> presets{

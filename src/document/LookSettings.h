@@ -34,6 +34,16 @@ struct CameraOverlaySettings {
 
 enum class BackgroundStyle { none, solid, gradient, image };
 
+// The canvas's shape: the recording's own, or a fixed aspect ratio (width:height) whose short side
+// is the export's short side. Any other than `source` needs a background to fill the rest.
+enum class CanvasAspect { source, wide16x9, tall9x16, square1x1, classic4x3, portrait4x5 };
+inline constexpr CanvasAspect kAllCanvasAspects[] = {
+    CanvasAspect::source,    CanvasAspect::wide16x9,   CanvasAspect::tall9x16,
+    CanvasAspect::square1x1, CanvasAspect::classic4x3, CanvasAspect::portrait4x5};
+
+// Width divided by height; nothing for `source`.
+std::optional<double> aspectRatio(CanvasAspect aspect);
+
 struct BackgroundSettings {
     BackgroundStyle style = BackgroundStyle::none;
     CodableColor solidColor{0.09, 0.09, 0.11, 1.0};
@@ -42,6 +52,7 @@ struct BackgroundSettings {
     double padding = 0.08;        // free margin on each side, fraction of the canvas
     double cornerRadius = 22;     // canvas pixels
     double shadowOpacity = 0.55;  // 0...1
+    CanvasAspect aspect = CanvasAspect::source;
 
     // The background of every new recording; equal to a default-constructed value.
     static const BackgroundSettings disabled;
@@ -73,6 +84,10 @@ struct CursorOverlaySettings {
     double sizeFraction = 0.022; // drawn cursor width as a fraction of the output width
     CursorStyle style = CursorStyle::system;
     bool showsClickRipples = true;
+    // "Smooth movement": the drawn cursor follows its path through a critically damped spring;
+    // strength 0...1 sets how much it glides (0 barely, 1 most).
+    bool smoothsMovement = false;
+    double smoothingStrength = 0.5;
     bool operator==(const CursorOverlaySettings&) const = default;
 };
 

@@ -70,6 +70,15 @@ struct RedactRegion {
     bool operator==(const RedactRegion&) const = default;
 };
 
+// A span of the recording left out of the output (picture and every audio track). Trimming the
+// start or the end is a cut that touches 0 or the duration. Editing helpers: document/CutRegions.h.
+struct CutRegion {
+    Uuid id = Uuid::random();
+    double start = 0; // seconds, source time
+    double end = 0;
+    bool operator==(const CutRegion&) const = default;
+};
+
 struct RecordingTimeline {
     std::optional<std::filesystem::path> videoURL;
     std::optional<std::filesystem::path> cameraURL;
@@ -87,6 +96,7 @@ struct RecordingTimeline {
     std::vector<FocusedElementSample> focusedElementSamples;
     std::vector<ZoomRegion> zoomRegions;
     std::vector<RedactRegion> redactRegions;
+    std::vector<CutRegion> cutRegions; // optional in JSON: written only when there are cuts
 
     // A screen point as a normalised point of the captured frame; (0.5, 0.5) when the frame is
     // empty.

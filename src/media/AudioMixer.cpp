@@ -15,7 +15,10 @@ struct AudioMixer::Track {
         std::vector<float> buffer;   // decoded, not yet mixed
         std::size_t bufferStart = 0; // first unread float in buffer
         std::int64_t skip = 0;       // frames still to drop before the range's start
+        std::int64_t rangeOffset = 0; // frames from the track's start to the range's start
         std::int64_t delivered = 0;  // frames handed to the mix so far
+        std::int64_t fadeInFrames = 0;
+        std::int64_t fadeOutFrames = 0;
         bool ended = false;
     };
     std::vector<Segment> segments;
@@ -38,6 +41,9 @@ AudioMixer::AudioMixer(const Composition& composition, int sampleRate, int chann
                 s.frameCount += s.skip;
                 s.skip = 0;
             }
+            s.rangeOffset = s.skip;
+            s.fadeInFrames = std::llround(segment.fadeIn * rate_);
+            s.fadeOutFrames = std::llround(segment.fadeOut * rate_);
             s.reader = std::make_unique<AudioSampleReader>(
                 segment.source, AudioFormat{SampleFormat::f32, rate_, channels_});
             mixed->segments.push_back(std::move(s));
@@ -48,6 +54,21 @@ AudioMixer::AudioMixer(const Composition& composition, int sampleRate, int chann
 }
 
 AudioMixer::~AudioMixer() = default;
+
+namespace {
+
+// The gain of frame k of a segment of `length` frames with linear fades of the given lengths.
+float fadeGain(std::int64_t k, std::int64_t length, std::int64_t fadeIn, std::int64_t fadeOut)
+{
+    double middle = double(k) + 0.5, gain = 1;
+    if (fadeIn > 0)
+        gain = std::min(gain, middle / double(fadeIn));
+    if (fadeOut > 0)
+        gain = std::min(gain, (double(length) - middle) / double(fadeOut));
+    return float(std::clamp(gain, 0.0, 1.0));
+}
+
+} // namespace
 
 void AudioMixer::mixTrack(Track& track, float* out, std::int64_t first, std::int64_t count)
 {
@@ -74,13 +95,39 @@ void AudioMixer::mixTrack(Track& track, float* out, std::int64_t first, std::int
             std::int64_t n = std::min<std::int64_t>(end - begin, std::int64_t(available));
             const float* source = s.buffer.data() + s.bufferStart;
             float* target = out + (begin - first) * channels_;
-            for (std::int64_t i = 0; i < n * channels_; ++i)
-                target[i] += source[i];
+            if (s.fadeInFrames > 0 || s.fadeOutFrames > 0) {
+                for (std::int64_t j = 0; j < n; ++j) {
+                    float g = fadeGain(s.delivered + j, s.frameCount, s.fadeInFrames,
+                                       s.fadeOutFrames);
+                    for (int c = 0; c < channels_; ++c)
+                        target[j * channels_ + c] += source[j * channels_ + c] * g;
+                }
+            } else {
+                for (std::int64_t i = 0; i < n * channels_; ++i)
+                    target[i] += source[i];
+            }
             s.bufferStart += std::size_t(n) * channels_;
             s.delivered += n;
             begin += n;
         }
     }
+}
+
+void AudioMixer::seek(double seconds)
+{
+    position_ = std::max<std::int64_t>(0, std::llround(seconds * rate_));
+    for (auto& track : tracks_)
+        for (auto& s : track->segments) {
+            s.buffer.clear();
+            s.bufferStart = 0;
+            s.skip = 0;
+            s.delivered = std::clamp<std::int64_t>(position_ - s.firstFrame, 0,
+                                                   std::max<std::int64_t>(s.frameCount, 0));
+            s.ended = s.delivered >= s.frameCount;
+            if (!s.ended) // the reader's first sample is the track's start
+                s.reader->seek(s.placement.source.timeRange.start +
+                               double(s.rangeOffset + s.delivered) / rate_);
+        }
 }
 
 std::vector<float> AudioMixer::read(std::int64_t frameCount)

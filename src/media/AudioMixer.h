@@ -8,7 +8,7 @@
 #include "media/Composition.h"
 
 // Mixes every audio track of a composition into one interleaved float stream at a fixed rate and
-// channel count, read in order from composition time 0. Tracks are summed and the sum is clipped
+// channel count, read in order from composition time 0 or from where seek() moved it. Tracks are summed and the sum is clipped
 // to -1...1; a track is silent outside its segments. Owned and used by one thread at a time.
 
 namespace tarnix::media {
@@ -27,7 +27,10 @@ public:
     // ended.
     std::vector<float> read(std::int64_t frameCount);
 
-    // Sample frames handed out so far.
+    // Continues from composition time `seconds` (rounded to a sample frame) instead.
+    void seek(double seconds);
+
+    // Sample frames handed out so far (the sample frame the next read starts at).
     std::int64_t position() const { return position_; }
 
 private:

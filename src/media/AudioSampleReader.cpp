@@ -1,5 +1,8 @@
 #include "media/AudioSampleReader.h"
 
+#include <algorithm>
+#include <cmath>
+
 extern "C" {
 #include <libavutil/channel_layout.h>
 #include <libavutil/opt.h>
@@ -25,6 +28,7 @@ AudioSampleReader::AudioSampleReader(const AssetTrack& track, AudioFormat format
         if (int(i) != track.streamIndex)
             input_->streams[i]->discard = AVDISCARD_ALL;
     decoder_ = ff::openDecoder(*input_, track.streamIndex, 1);
+    origin_ = ff::startTimeSeconds(*input_);
     if (decoder_->ch_layout.order == AV_CHANNEL_ORDER_UNSPEC)
         av_channel_layout_default(&decoder_->ch_layout, decoder_->ch_layout.nb_channels);
     rate_ = format.sampleRate > 0 ? format.sampleRate : decoder_->sample_rate;
@@ -91,6 +95,13 @@ template <typename T> bool AudioSampleReader::readInto(std::vector<T>& out, Samp
         if (decodeFrame()) {
             input = const_cast<const uint8_t**>(frame_->extended_data);
             inputFrames = frame_->nb_samples;
+            if (seekTarget_) {
+                std::int64_t trim = trimAfterSeek(*frame_);
+                if (trim < 0) // the track starts after the target: silence up to its start
+                    out.resize(out.size() + std::size_t(-trim) * channels_, T(0));
+                dropFrames_ = std::max<std::int64_t>(trim, 0);
+                seekTarget_.reset();
+            }
         } else if (resamplerFlushed_) {
             return false;
         } else {
@@ -109,11 +120,48 @@ template <typename T> bool AudioSampleReader::readInto(std::vector<T>& out, Samp
         int made = swr_convert(resampler_.get(), &target, capacity, input, inputFrames);
         av_frame_unref(frame_.get());
         out.resize(before + std::size_t(std::max(made, 0)) * channels_);
+        if (dropFrames_ > 0 && made > 0) {
+            std::int64_t dropped = std::min<std::int64_t>(dropFrames_, made);
+            auto first = out.begin() + std::ptrdiff_t(before);
+            out.erase(first, first + std::ptrdiff_t(dropped * channels_));
+            dropFrames_ -= dropped;
+            made -= int(dropped);
+        }
         if (made > 0)
             return true;
         if (resamplerFlushed_)
             return false;
     }
+}
+
+std::int64_t AudioSampleReader::trimAfterSeek(const AVFrame& frame)
+{
+    std::int64_t pts = frame.best_effort_timestamp != AV_NOPTS_VALUE ? frame.best_effort_timestamp
+                                                                      : frame.pts;
+    if (pts == AV_NOPTS_VALUE)
+        return 0;
+    double frameTime = ff::toSeconds(pts, input_->streams[track_.streamIndex]->time_base) - origin_;
+    return std::llround((*seekTarget_ - frameTime) * rate_);
+}
+
+void AudioSampleReader::seek(double seconds)
+{
+    const AVStream& stream = *input_->streams[track_.streamIndex];
+    // Start a little early: an AAC frame decodes fully only after its predecessor.
+    double from = std::max(0.0, seconds - 0.05);
+    std::int64_t ts = av_rescale_q(std::llround((from + origin_) * AV_TIME_BASE), AV_TIME_BASE_Q,
+                                   stream.time_base);
+    if (avformat_seek_file(input_.get(), track_.streamIndex, INT64_MIN, ts, ts, 0) < 0)
+        av_seek_frame(input_.get(), track_.streamIndex, ts, AVSEEK_FLAG_BACKWARD);
+    avcodec_flush_buffers(decoder_.get());
+    swr_close(resampler_.get());
+    swr_init(resampler_.get());
+    av_packet_unref(packet_.get());
+    inputEnded_ = false;
+    decoderDrained_ = false;
+    resamplerFlushed_ = false;
+    seekTarget_ = std::max(seconds, 0.0);
+    dropFrames_ = 0;
 }
 
 bool AudioSampleReader::readBlock(std::vector<std::int16_t>& out)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "media/FFmpegSupport.h"
@@ -37,8 +38,15 @@ public:
     bool readBlock(std::vector<std::int16_t>& out);
     bool readBlock(std::vector<float>& out);
 
+    // Moves to `seconds` on the file's time line: the next block starts with the sample at that
+    // time (silence first when the track starts later). A time past the end ends the track.
+    void seek(double seconds);
+
 private:
     bool decodeFrame();
+    // Output frames to drop (positive) or silence to insert (negative) after a seek, once the
+    // first decoded frame's time is known.
+    std::int64_t trimAfterSeek(const AVFrame& frame);
     template <typename T> bool readInto(std::vector<T>& out, SampleFormat expected);
 
     AssetTrack track_;
@@ -53,6 +61,9 @@ private:
     bool inputEnded_ = false;
     bool decoderDrained_ = false;
     bool resamplerFlushed_ = false;
+    double origin_ = 0;                 // the file's start time, seconds
+    std::optional<double> seekTarget_;  // set by seek() until the first frame after it
+    std::int64_t dropFrames_ = 0;       // output frames still to drop after a seek
 };
 
 } // namespace tarnix::media

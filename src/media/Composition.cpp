@@ -44,7 +44,8 @@ const CompositionTrack* Composition::addMutableTrack(MediaType type, TrackID pre
 }
 
 std::optional<MediaError> Composition::insertTimeRange(TrackID trackID, TimeRange sourceRange,
-                                                       const AssetTrack& source, double atTime)
+                                                       const AssetTrack& source, double atTime,
+                                                       double fadeIn, double fadeOut)
 {
     auto it = std::find_if(tracks_.begin(), tracks_.end(),
                            [&](const CompositionTrack& t) { return t.trackID == trackID; });
@@ -69,7 +70,12 @@ std::optional<MediaError> Composition::insertTimeRange(TrackID trackID, TimeRang
     for (auto& segment : it->segments)
         if (segment.compositionStart >= atTime)
             segment.compositionStart += sourceRange.duration;
-    it->segments.push_back(CompositionSegment{source, sourceRange, atTime});
+    CompositionSegment added{source, sourceRange, atTime};
+    if (source.mediaType == MediaType::audio) {
+        added.fadeIn = std::isfinite(fadeIn) ? std::max(fadeIn, 0.0) : 0;
+        added.fadeOut = std::isfinite(fadeOut) ? std::max(fadeOut, 0.0) : 0;
+    }
+    it->segments.push_back(added);
     std::sort(it->segments.begin(), it->segments.end(),
               [](const auto& a, const auto& b) { return a.compositionStart < b.compositionStart; });
     return std::nullopt;

@@ -17,6 +17,10 @@ struct CompositionSegment {
     AssetTrack source;
     TimeRange sourceRange;   // on the source file's time line
     double compositionStart = 0;
+    // Audio only: seconds over which the segment's sound rises from silence at its start and
+    // falls to silence at its end, so that a join between distant source times does not click.
+    double fadeIn = 0;
+    double fadeOut = 0;
 
     TimeRange target() const { return TimeRange{compositionStart, sourceRange.duration}; }
     // The source time that plays at composition time t.
@@ -45,8 +49,10 @@ public:
     // track does not exist, the media types differ, the range is empty, negative or starts after
     // the source track's end, or atTime falls inside an existing segment. A range reaching outside
     // the track's own range is accepted (its first or last frame holds, its audio is silent).
+    // An audio segment gets the given fades (seconds; see CompositionSegment).
     std::optional<MediaError> insertTimeRange(TrackID trackID, TimeRange sourceRange,
-                                              const AssetTrack& source, double atTime);
+                                              const AssetTrack& source, double atTime,
+                                              double fadeIn = 0, double fadeOut = 0);
 
     const std::vector<CompositionTrack>& tracks() const { return tracks_; }
     std::vector<const CompositionTrack*> tracks(MediaType type) const;

@@ -9,7 +9,7 @@ CompositionVideoReader::CompositionVideoReader(std::shared_ptr<const Composition
 
 VideoFrameReader& CompositionVideoReader::readerFor(const CompositionSegment& segment)
 {
-    auto& reader = readers_[&segment];
+    auto& reader = readers_[{segment.source.url, segment.source.streamIndex}];
     if (!reader)
         reader = std::make_unique<VideoFrameReader>(segment.source);
     return *reader;

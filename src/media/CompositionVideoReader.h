@@ -2,6 +2,7 @@
 
 #include <QImage>
 
+#include <filesystem>
 #include <map>
 #include <memory>
 
@@ -9,7 +10,8 @@
 #include "media/VideoFrameReader.h"
 
 // The source frames of a composition's video tracks at a composition time: one decoder per
-// segment, opened on first use. Owned and used by one thread at a time (each player or export
+// source track, opened on first use and shared by every segment of that track (the segments of a
+// cut recording read one file forward, jumping over the cuts). Owned and used by one thread at a time (each player or export
 // has its own); the composition is shared read-only.
 
 namespace tarnix::media {
@@ -30,7 +32,7 @@ private:
     VideoFrameReader& readerFor(const CompositionSegment& segment);
 
     std::shared_ptr<const Composition> composition_;
-    std::map<const CompositionSegment*, std::unique_ptr<VideoFrameReader>> readers_;
+    std::map<std::pair<std::filesystem::path, int>, std::unique_ptr<VideoFrameReader>> readers_;
 };
 
 } // namespace tarnix::media

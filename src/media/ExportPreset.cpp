@@ -58,6 +58,18 @@ QSize exportFrameSize(ExportPreset preset, QSize renderSize)
                  evenAtLeastTwo(renderSize.height() * scale));
 }
 
+QSize exportFrameSize(ExportPreset preset, const VideoComposition& videoComposition)
+{
+    QSize render = videoComposition.renderSize;
+    std::optional<QSize> nominal = nominalFrameSize(preset);
+    if (!videoComposition.presetNamesShortSide || !nominal || render.width() < 1 ||
+        render.height() < 1)
+        return exportFrameSize(preset, render);
+    double scale = double(std::min(nominal->width(), nominal->height())) /
+                   std::min(render.width(), render.height());
+    return QSize(evenAtLeastTwo(render.width() * scale), evenAtLeastTwo(render.height() * scale));
+}
+
 static bool tryOpenEncoder(QSize size)
 {
     const AVCodec* codec = avcodec_find_encoder_by_name(kExportVideoEncoder);
@@ -100,7 +112,7 @@ bool determineCompatibility(ExportPreset preset, const Composition& composition,
 {
     if (composition.tracks(MediaType::video).empty() || !videoComposition.customVideoCompositor)
         return false;
-    return encoderAcceptsFrameSize(exportFrameSize(preset, videoComposition.renderSize));
+    return encoderAcceptsFrameSize(exportFrameSize(preset, videoComposition));
 }
 
 } // namespace tarnix::media

@@ -32,6 +32,10 @@ std::optional<QSize> nominalFrameSize(ExportPreset preset);
 // render size gives an empty size.
 QSize exportFrameSize(ExportPreset preset, QSize renderSize);
 
+// The frame size for a video composition: as above, or, when the composition's presets name the
+// short side, the render size scaled so that its short side is the preset's (its nominal height).
+QSize exportFrameSize(ExportPreset preset, const VideoComposition& videoComposition);
+
 // Whether this exporter can write the composition with the preset to an MPEG-4 file: there is a
 // video track and a compositor, and the H.264 encoder accepts the preset's frame size.
 bool determineCompatibility(ExportPreset preset, const Composition& composition,

@@ -54,13 +54,20 @@ std::optional<ExportResolution> exportResolutionFromRawValue(std::string_view ra
 std::filesystem::path makeExportURL(const std::filesystem::path& sourceURL,
                                     ExportResolution resolution)
 {
+    return makeExportURL(sourceURL, resolution, ".mp4");
+}
+
+std::filesystem::path makeExportURL(const std::filesystem::path& sourceURL,
+                                    ExportResolution resolution, std::string_view extension)
+{
     std::string base = sourceURL.filename().stem().string();
     std::filesystem::path folder = sourceURL.parent_path();
     std::string stem = base + "-" + std::string(fileNameSuffix(resolution));
-    std::filesystem::path candidate = folder / (stem + ".mp4");
+    std::string ending(extension);
+    std::filesystem::path candidate = folder / (stem + ending);
     std::error_code ec;
     for (int n = 2; std::filesystem::exists(candidate, ec); ++n)
-        candidate = folder / (stem + "-" + std::to_string(n) + ".mp4");
+        candidate = folder / (stem + "-" + std::to_string(n) + ending);
     return candidate;
 }
 

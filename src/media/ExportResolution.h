@@ -36,5 +36,8 @@ media::ExportPreset compatibleExportPreset(ExportResolution resolution,
 // existing file (checking and writing later are not atomic).
 std::filesystem::path makeExportURL(const std::filesystem::path& sourceURL,
                                     ExportResolution resolution);
+// The same for another kind of file, named with its extension (".gif" for an animated GIF).
+std::filesystem::path makeExportURL(const std::filesystem::path& sourceURL,
+                                    ExportResolution resolution, std::string_view extension);
 
 } // namespace tarnix

@@ -14,6 +14,7 @@
 #include "media/ExportSettings.h"
 #include "media/FFmpegSupport.h"
 #include "media/FrameRequest.h"
+#include "media/GifWriter.h"
 #include "media/MovieWriter.h"
 
 namespace tarnix::media {
@@ -31,13 +32,6 @@ MediaError exportError(ExportErrorCode code, std::string description,
     return error;
 }
 
-// One composed output frame, converted to the encoder's YUV 4:2:0 at the output size, or why it
-// could not be made.
-struct RenderedFrame {
-    std::shared_ptr<AVFrame> yuv;
-    std::optional<MediaError> error;
-};
-
 // BGRA to the encoder's YUV 4:2:0 at the output size, on the worker threads, so the export
 // thread only encodes. Frames come from one pool per export.
 std::shared_ptr<AVFrame> toEncoderFrame(const QImage& image, EncoderFramePool& pool)
@@ -50,27 +44,24 @@ std::shared_ptr<AVFrame> toEncoderFrame(const QImage& image, EncoderFramePool& p
     return frame;
 }
 
-RenderedFrame renderFrame(VideoCompositing& compositor, double time,
-                          std::shared_ptr<const VideoCompositionInstruction> instruction,
-                          const std::map<TrackID, QImage>& sources, EncoderFramePool& pool)
+MediaError renderError(const MediaError& cause)
 {
-    ComposedFrame composed = composeFrame(compositor, time, std::move(instruction), sources);
-    if (composed.error) {
-        if (composed.error->domain == "Tarnix.Export")
-            return {nullptr, composed.error};
-        return {nullptr, exportError(ExportErrorCode::renderFailed,
-                                      "A frame couldn't be rendered.", std::nullopt,
-                                      *composed.error)};
-    }
-    std::shared_ptr<AVFrame> yuv = toEncoderFrame(composed.image, pool);
-    if (!yuv)
-        return {nullptr, exportError(ExportErrorCode::renderFailed,
-                                     "A frame couldn't be rendered.",
-                                     "Out of memory for video frames.")};
-    return {std::move(yuv), std::nullopt};
+    if (cause.domain == "Tarnix.Export")
+        return cause;
+    return exportError(ExportErrorCode::renderFailed, "A frame couldn't be rendered.", std::nullopt,
+                       cause);
 }
 
 } // namespace
+
+// One composed output frame, prepared on a worker thread for what the export writes (the
+// encoder's YUV picture for a movie, the composed picture itself for a GIF), or why it could not
+// be made.
+struct ExportSession::RenderedFrame {
+    std::shared_ptr<AVFrame> yuv;
+    QImage picture;
+    std::optional<MediaError> error;
+};
 
 // The state of one export run, on the export thread.
 struct ExportSession::Run {
@@ -102,7 +93,8 @@ static constexpr int kFramesInFlightPerWorker = 3;
 
 namespace {
 // The frames handed to the pool, oldest first; waits for all of them when it goes.
-struct InFlightFrames : std::deque<QFuture<RenderedFrame>> {
+template <typename Future>
+struct InFlightFrames : std::deque<Future> {
     InFlightFrames() = default;
     InFlightFrames(const InFlightFrames&) = delete;
     InFlightFrames& operator=(const InFlightFrames&) = delete;
@@ -115,7 +107,8 @@ struct InFlightFrames : std::deque<QFuture<RenderedFrame>> {
 } // namespace
 static constexpr int kDecodeAheadDepth = 4;
 
-std::optional<MediaError> ExportSession::renderAndWrite(Run& state)
+std::optional<MediaError> ExportSession::renderInOrder(Run& state, const FramePreparer& prepare,
+                                                       const FrameConsumer& consume)
 {
     std::unique_ptr<VideoCompositing> compositor = videoComposition_.customVideoCompositor();
     if (!compositor)
@@ -123,29 +116,24 @@ std::optional<MediaError> ExportSession::renderAndWrite(Run& state)
                            "No compositor could be made.");
     compositor->renderContextChanged(
         std::make_shared<FixedRenderContext>(videoComposition_.renderSize));
-    EncoderFramePool encoderFrames(state.outputSize);
     // Frames are composed on the process's worker pool, whose threads run the image code's own
     // parallel loops inline: one frame per core, no threads inside threads.
     QThreadPool& pool = graphics::workerPool();
     const int window = std::max(2, pool.maxThreadCount()) * kFramesInFlightPerWorker;
     DecodeAhead decoder(composition_, state.frameCount, state.frameDuration, kDecodeAheadDepth);
-    // Declared after the compositor and frames: every frame still being composed is waited for
-    // before they go, whichever way this function leaves.
-    InFlightFrames inFlight;
-    int written = 0;
+    // Declared after the compositor: every frame still being composed is waited for before it
+    // goes, whichever way this function leaves.
+    InFlightFrames<QFuture<RenderedFrame>> inFlight;
+    int consumed = 0;
 
-    auto writeOldest = [&]() -> std::optional<MediaError> {
+    auto consumeOldest = [&]() -> std::optional<MediaError> {
         RenderedFrame frame = inFlight.front().result();
         inFlight.pop_front();
         if (frame.error)
             return frame.error;
-        double pts = written * state.frameDuration;
-        state.writer->writeVideoYUV420(*frame.yuv, pts);
-        ++written;
-        state.writeAudioUntil(written * state.frameDuration);
-        progress_ = double(written) / state.frameCount;
-        if (progressHandler_)
-            progressHandler_(progress_);
+        if (auto error = consume(frame, consumed))
+            return error;
+        ++consumed;
         return std::nullopt;
     };
 
@@ -159,18 +147,83 @@ std::optional<MediaError> ExportSession::renderAndWrite(Run& state)
         }
         auto instruction = videoComposition_.instructionAt(t);
         VideoCompositing* drawer = compositor.get();
-        EncoderFramePool* frames = &encoderFrames;
-        inFlight.push_back(QtConcurrent::run(&pool, [drawer, t, instruction, frames,
+        inFlight.push_back(QtConcurrent::run(&pool, [drawer, t, instruction, &prepare,
                                                      sources = std::move(decoded.sources)] {
-            return renderFrame(*drawer, t, instruction, sources, *frames);
+            ComposedFrame composed = composeFrame(*drawer, t, instruction, sources);
+            if (composed.error)
+                return RenderedFrame{nullptr, QImage(), renderError(*composed.error)};
+            return prepare(std::move(composed.image));
         }));
         while (int(inFlight.size()) >= window)
-            if (auto error = writeOldest())
+            if (auto error = consumeOldest())
                 return error;
     }
     while (!inFlight.empty() && !cancelRequested_)
-        if (auto error = writeOldest())
+        if (auto error = consumeOldest())
             return error;
+    return std::nullopt;
+}
+
+std::string ExportSession::writeFailure() const
+{
+    return fileType_ == ExportFileType::gif ? "The GIF couldn't be written."
+                                            : "The movie couldn't be written.";
+}
+
+void ExportSession::reportProgress(double value)
+{
+    progress_ = value;
+    if (progressHandler_)
+        progressHandler_(value);
+}
+
+std::optional<MediaError> ExportSession::renderAndWrite(Run& state)
+{
+    EncoderFramePool encoderFrames(state.outputSize);
+    auto toYuv = [&encoderFrames](QImage composed) {
+        std::shared_ptr<AVFrame> yuv = toEncoderFrame(composed, encoderFrames);
+        if (!yuv)
+            return RenderedFrame{nullptr, QImage(),
+                                 exportError(ExportErrorCode::renderFailed,
+                                             "A frame couldn't be rendered.",
+                                             "Out of memory for video frames.")};
+        return RenderedFrame{std::move(yuv), QImage(), std::nullopt};
+    };
+    auto write = [&](RenderedFrame& frame, int index) -> std::optional<MediaError> {
+        state.writer->writeVideoYUV420(*frame.yuv, index * state.frameDuration);
+        state.writeAudioUntil((index + 1) * state.frameDuration);
+        reportProgress(double(index + 1) / state.frameCount);
+        return std::nullopt;
+    };
+    return renderInOrder(state, toYuv, write);
+}
+
+std::optional<MediaError> ExportSession::renderGif(Run& state, bool& createdFile)
+{
+    auto keep = [](QImage composed) {
+        return RenderedFrame{nullptr, std::move(composed), std::nullopt};
+    };
+    const QSize renderSize = videoComposition_.renderSize;
+    GifPaletteBuilder palette(renderSize, state.outputSize);
+    auto gather = [&](RenderedFrame& frame, int index) -> std::optional<MediaError> {
+        palette.add(frame.picture);
+        reportProgress(0.5 * (index + 1) / state.frameCount);
+        return std::nullopt;
+    };
+    if (auto error = renderInOrder(state, keep, gather); error || cancelRequested_)
+        return error;
+    ff::FramePtr colours = palette.finish();
+
+    createdFile = true;
+    GifWriter writer(outputURL_, renderSize, state.outputSize, state.frameDuration, *colours);
+    auto write = [&](RenderedFrame& frame, int index) -> std::optional<MediaError> {
+        writer.write(frame.picture);
+        reportProgress(0.5 + 0.5 * (index + 1) / state.frameCount);
+        return std::nullopt;
+    };
+    if (auto error = renderInOrder(state, keep, write); error || cancelRequested_)
+        return error;
+    writer.finish();
     return std::nullopt;
 }
 
@@ -194,6 +247,8 @@ void ExportSession::setVideoComposition(VideoComposition videoComposition)
 
 void ExportSession::setOutputURL(std::filesystem::path url) { outputURL_ = std::move(url); }
 
+void ExportSession::setOutputFileType(ExportFileType type) { fileType_ = type; }
+
 void ExportSession::setProgressHandler(std::function<void(double)> handler)
 {
     progressHandler_ = std::move(handler);
@@ -201,7 +256,16 @@ void ExportSession::setProgressHandler(std::function<void(double)> handler)
 
 QSize ExportSession::outputFrameSize() const
 {
-    return exportFrameSize(preset_, videoComposition_.renderSize);
+    QSize size = exportFrameSize(preset_, videoComposition_);
+    return fileType_ == ExportFileType::gif ? gifFrameSize(size) : size;
+}
+
+double ExportSession::outputFrameDuration() const
+{
+    double duration = videoComposition_.frameDuration();
+    if (fileType_ == ExportFileType::gif)
+        return std::max(duration, 1 / kMaxGifFrameRate);
+    return duration;
 }
 
 std::optional<MediaError> ExportSession::error() const
@@ -257,49 +321,22 @@ void ExportSession::run()
         return;
     }
 
-    Run state{*this, outputFrameSize(), 0, videoComposition_.frameDuration(), nullptr, nullptr};
-    state.frameCount = frameCount(composition_->duration(), videoComposition_);
-    try {
-        state.mixer = std::make_unique<AudioMixer>(*composition_, kExportAudioRate,
-                                                   kExportAudioChannels);
-    } catch (const MediaException& e) {
-        finishWith(ExportStatus::failed,
-                   exportError(ExportErrorCode::decodeFailed,
-                               "The recording's sound couldn't be decoded.", std::nullopt,
-                               e.error()));
-        return;
-    }
+    Run state{*this, outputFrameSize(), 0, outputFrameDuration(), nullptr, nullptr};
+    VideoComposition timing = videoComposition_;
+    timing.frameDurationValue = 1;
+    timing.frameDurationTimescale = 1;
+    state.frameCount = fileType_ == ExportFileType::mpeg4
+                           ? frameCount(composition_->duration(), videoComposition_)
+                           : frameCount(composition_->duration() / state.frameDuration, timing);
     std::optional<MediaError> failure;
     bool createdFile = false;
     try {
-        MovieWriterSettings settings;
-        settings.outputPath = outputURL_;
-        settings.layout = MovieLayout::faststart;
-        MovieVideoSettings video;
-        video.width = state.outputSize.width();
-        video.height = state.outputSize.height();
-        video.frameRate = 1.0 / state.frameDuration;
-        video.encoders = {kExportVideoEncoder};
-        video.preset = kExportEncoderPreset;
-        video.quality = kExportQuality;
-        video.keyFrameIntervalSeconds = kExportKeyFrameSeconds;
-        settings.video = video;
-        if (state.mixer->hasAudio())
-            settings.audio = MovieAudioSettings{kExportAudioRate, kExportAudioChannels,
-                                                kExportAudioBitRate};
-        state.writer = std::make_unique<MovieWriter>(settings);
-        createdFile = true;
-        failure = renderAndWrite(state);
-        if (!failure && !cancelRequested_) {
-            state.writeAudioUntil(state.frameCount * state.frameDuration);
-            state.writer->finish();
-        }
+        failure = fileType_ == ExportFileType::gif ? renderGif(state, createdFile)
+                                                   : writeMovie(state, createdFile);
     } catch (const MediaException& e) {
-        failure = exportError(ExportErrorCode::writeFailed, "The movie couldn't be written.",
-                              std::nullopt, e.error());
+        failure = exportError(ExportErrorCode::writeFailed, writeFailure(), std::nullopt, e.error());
     } catch (const std::exception& e) {
-        failure = exportError(ExportErrorCode::writeFailed, "The movie couldn't be written.",
-                              e.what());
+        failure = exportError(ExportErrorCode::writeFailed, writeFailure(), e.what());
     }
     state.writer.reset(); // closes the file before it may be removed
     if (failure || cancelRequested_) {
@@ -312,10 +349,43 @@ void ExportSession::run()
                        exportError(ExportErrorCode::cancelled, "The export was cancelled."));
         return;
     }
-    progress_ = 1;
-    if (progressHandler_)
-        progressHandler_(1);
+    reportProgress(1);
     finishWith(ExportStatus::completed, std::nullopt);
+}
+
+// The MPEG-4 export: audio mixed and written beside the frames.
+std::optional<MediaError> ExportSession::writeMovie(Run& state, bool& createdFile)
+{
+    try {
+        state.mixer = std::make_unique<AudioMixer>(*composition_, kExportAudioRate,
+                                                   kExportAudioChannels);
+    } catch (const MediaException& e) {
+        return exportError(ExportErrorCode::decodeFailed,
+                           "The recording's sound couldn't be decoded.", std::nullopt, e.error());
+    }
+    MovieWriterSettings settings;
+    settings.outputPath = outputURL_;
+    settings.layout = MovieLayout::faststart;
+    MovieVideoSettings video;
+    video.width = state.outputSize.width();
+    video.height = state.outputSize.height();
+    video.frameRate = 1.0 / state.frameDuration;
+    video.encoders = {kExportVideoEncoder};
+    video.preset = kExportEncoderPreset;
+    video.quality = kExportQuality;
+    video.keyFrameIntervalSeconds = kExportKeyFrameSeconds;
+    settings.video = video;
+    if (state.mixer->hasAudio())
+        settings.audio =
+            MovieAudioSettings{kExportAudioRate, kExportAudioChannels, kExportAudioBitRate};
+    state.writer = std::make_unique<MovieWriter>(settings);
+    createdFile = true;
+    std::optional<MediaError> failure = renderAndWrite(state);
+    if (!failure && !cancelRequested_) {
+        state.writeAudioUntil(state.frameCount * state.frameDuration);
+        state.writer->finish();
+    }
+    return failure;
 }
 
 } // namespace tarnix::media

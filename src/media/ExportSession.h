@@ -18,6 +18,11 @@
 // encoded in order as H.264; the composition's audio tracks are decoded, resampled, mixed and
 // encoded as one AAC track. The index is written at the front of the file.
 //
+// Or to an animated GIF (setOutputFileType): at most kMaxGifFrameRate frames per second, at most
+// kMaxGifSide pixels on its long side, silent, with a palette computed from the frames themselves
+// (media/GifWriter.h). The frames are drawn twice, once per palette pass, so the progress runs
+// through the first pass to one half and through the second to the end.
+//
 // A cancelled or failed export removes its partial file. An existing file at the output location
 // is never overwritten (the export fails instead).
 //
@@ -29,6 +34,8 @@
 namespace tarnix::media {
 
 enum class ExportStatus { waiting, exporting, completed, failed, cancelled };
+
+enum class ExportFileType { mpeg4, gif };
 
 // Error codes of the "Tarnix.Export" domain.
 enum class ExportErrorCode {
@@ -49,11 +56,15 @@ public:
 
     void setVideoComposition(VideoComposition videoComposition);
     void setOutputURL(std::filesystem::path url);
+    // MPEG-4 unless set otherwise.
+    void setOutputFileType(ExportFileType type);
     // Called on the export thread with values 0...1, at most once per written frame.
     void setProgressHandler(std::function<void(double)> handler);
 
     // The frame size the export writes (pixels).
     QSize outputFrameSize() const;
+    // Seconds per written frame: the video composition's, or for a GIF at least 1/15 s.
+    double outputFrameDuration() const;
 
     // Runs the whole export on the calling thread.
     void exportSynchronously();
@@ -68,14 +79,24 @@ public:
 
 private:
     struct Run;
+    struct RenderedFrame;
+    using FramePreparer = std::function<RenderedFrame(QImage composed)>;
+    using FrameConsumer = std::function<std::optional<MediaError>(RenderedFrame& frame, int index)>;
     void run();
+    std::optional<MediaError> renderInOrder(Run& state, const FramePreparer& prepare,
+                                            const FrameConsumer& consume);
     std::optional<MediaError> renderAndWrite(Run& state);
+    std::optional<MediaError> renderGif(Run& state, bool& createdFile);
+    std::optional<MediaError> writeMovie(Run& state, bool& createdFile);
+    void reportProgress(double value);
+    std::string writeFailure() const;
     void finishWith(ExportStatus status, std::optional<MediaError> error);
 
     std::shared_ptr<const Composition> composition_;
     ExportPreset preset_;
     VideoComposition videoComposition_;
     std::filesystem::path outputURL_;
+    ExportFileType fileType_ = ExportFileType::mpeg4;
     std::function<void(double)> progressHandler_;
 
     std::atomic<ExportStatus> status_{ExportStatus::waiting};

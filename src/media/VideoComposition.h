@@ -18,6 +18,9 @@ struct VideoComposition {
     int frameDurationTimescale = 30;
     VideoCompositorFactory customVideoCompositor;
     std::vector<std::shared_ptr<const VideoCompositionInstruction>> instructions;
+    // A canvas of a chosen aspect: an export preset names the frame's short side (1080p of a 9:16
+    // canvas is 1080 × 1920) instead of a box the frame fits in.
+    bool presetNamesShortSide = false;
 
     double frameDuration() const { return double(frameDurationValue) / frameDurationTimescale; }
 

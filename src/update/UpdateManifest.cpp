@@ -61,6 +61,34 @@ std::vector<std::int64_t> versionPieces(std::string_view version)
 
 } // namespace
 
+std::optional<std::string> currentVersion()
+{
+#ifdef TARNIX_VERSION
+    return std::string(TARNIX_VERSION);
+#else
+    return std::nullopt;
+#endif
+}
+
+Alert updateAlert(const Manifest& manifest, std::string_view runningVersion)
+{
+    std::string message = "Version " + manifest.version + " is available — you're on " +
+                          std::string(runningVersion) + ".";
+    if (manifest.notes && !manifest.notes->empty())
+        message += "\n\n" + *manifest.notes;
+    return {"A new version of Tarnix is available", message, {"Download", "Later"}};
+}
+
+Alert upToDateAlert(std::string_view runningVersion)
+{
+    return {"You're up to date", "Tarnix " + std::string(runningVersion) + " is the latest version.", {"OK"}};
+}
+
+Alert failureAlert()
+{
+    return {"Couldn't check for updates", "Check your internet connection and try again.", {"OK"}};
+}
+
 bool isNewer(std::string_view a, std::string_view b)
 {
     auto left = versionPieces(a);

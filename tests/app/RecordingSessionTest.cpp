@@ -7,6 +7,7 @@
 #include "document/DocumentCoding.h"
 #include "support/MediaProbe.h"
 #include "support/ServiceHelpers.h"
+#include "support/SessionSetup.h"
 
 using namespace tarnix;
 
@@ -17,23 +18,16 @@ protected:
     void SetUp() override
     {
         test::ensureApplication();
-        session = std::make_unique<RecordingSession>();
-        session->setOutputDirectory(folder.path());
-        auto options = session->recorder().options();
-        options.encoders = {"libx264"};
-        options.preset = "ultrafast";
-        session->recorder().setOptions(options);
-        // No accessibility prompt from these tests.
-        session->focusedElementTracker().setTrustCheck([](bool) { return false; });
+        session = test::makeTestSession(folder.path());
     }
 
     void selectFirstDisplayAndMicrophone()
     {
         session->sourceProvider().refresh();
         ASSERT_FALSE(session->sourceProvider().displays().empty());
-        session->selectedSourceID = displayIdentifier(session->sourceProvider().displays().front());
+        session->setSelectedSourceID(displayIdentifier(session->sourceProvider().displays().front()));
         session->micRecorder().configure("tarnix_mic");
-        session->selectedMicID = "tarnix_mic";
+        session->setSelectedMicID("tarnix_mic");
     }
 
     // The window as a fresh listing shows it; nothing when it is not listed.
@@ -75,7 +69,7 @@ TEST_F(RecordingSessionTest, withNoSourceSelectedNothingStarts)
     EXPECT_FALSE(session->isRecording());
     EXPECT_FALSE(session->cursorTracker().startTime());
     EXPECT_FALSE(session->recordingStartedAt());
-    session->selectedSourceID = "display-424242";
+    session->setSelectedSourceID("display-424242");
     session->toggleRecording();
     EXPECT_FALSE(session->isRecording());
     EXPECT_FALSE(session->recorder().errorMessage());
@@ -86,7 +80,7 @@ TEST_F(RecordingSessionTest, aRecordingWritesTheMovieTheMicrophoneAndARebasedDoc
     if (!test::requireDisplay() || !test::requireSoundServer())
         return;
     ASSERT_NO_FATAL_FAILURE(selectFirstDisplayAndMicrophone());
-    session->includeSystemAudio = true;
+    session->setIncludeSystemAudio(true);
     test::shell("xdotool mousemove 700 500");
 
     ASSERT_TRUE(toggle());
@@ -161,7 +155,7 @@ TEST_F(RecordingSessionTest, aRecordingWithoutFramesMakesNoDocument)
     const auto listed = listedWindow("Tarnix session hidden window");
     ASSERT_TRUE(listed);
     test::shell("xdotool windowunmap --sync " + std::to_string(listed->windowID));
-    session->selectedSourceID = windowIdentifier(*listed);
+    session->setSelectedSourceID(windowIdentifier(*listed));
     ASSERT_TRUE(toggle());
     ASSERT_TRUE(session->isRecording());
     ASSERT_TRUE(toggle());
@@ -179,7 +173,7 @@ TEST_F(RecordingSessionTest, aWindowClosedMidRecordingStillLeavesTheMovieAndItsD
     ASSERT_TRUE(window->isReady());
     const auto listed = listedWindow("Tarnix session closing window");
     ASSERT_TRUE(listed);
-    session->selectedSourceID = windowIdentifier(*listed);
+    session->setSelectedSourceID(windowIdentifier(*listed));
     bool ended = false;
     QObject::connect(session.get(), &RecordingSession::recordingEndedByItself, [&] { ended = true; });
     test::shell("xdotool mousemove 400 300");
@@ -217,7 +211,7 @@ TEST_F(RecordingSessionTest, aWindowClosedMidRecordingStillLeavesTheMovieAndItsD
     EXPECT_GT(frames, 10);
 
     // The ended recording is over: the next press starts a new one.
-    session->selectedSourceID = displayIdentifier(session->sourceProvider().displays().front());
+    session->setSelectedSourceID(displayIdentifier(session->sourceProvider().displays().front()));
     ASSERT_TRUE(toggle());
     EXPECT_TRUE(session->isRecording());
     ASSERT_TRUE(toggle());

@@ -127,6 +127,31 @@ TEST(Camera, aGeneratedDeviceIsRecordedToAMovFile)
     EXPECT_FALSE(recorder.hasInput());
 }
 
+TEST(Camera, stopFinishesTheFileWithoutHoldingUpTheCaller)
+{
+    test::ensureApplication();
+    test::TemporaryFolder folder;
+    CameraRecorder recorder;
+    recorder.setOutputDirectory(folder.path());
+    recorder.configure({"testsrc2=size=1280x720:rate=30", "Generated camera", "lavfi"});
+    recorder.startPreview();
+    recorder.start();
+    ASSERT_TRUE(recorder.isRecording());
+    test::processEvents(1.0);
+    int firstDone = 0;
+    int secondDone = 0;
+    recorder.stop([&] { ++firstDone; });
+    recorder.stop([&] { ++secondDone; });
+    // Both returned at once: the encoder is flushed on another thread, and until the file is
+    // complete the recording still counts as running.
+    EXPECT_EQ(firstDone + secondDone, 0);
+    EXPECT_TRUE(recorder.isRecording());
+    ASSERT_TRUE(test::processEventsUntil(10, [&] { return firstDone == 1 && secondDone == 1; }));
+    EXPECT_FALSE(recorder.isRecording());
+    EXPECT_FALSE(recorder.errorMessage());
+    EXPECT_GE(test::forEachVideoFrame(*recorder.lastOutputURL(), [](const QImage&, double) {}), 15);
+}
+
 TEST(Camera, aMissingDeviceIsRefusedAndTheListingHasNoPhantoms)
 {
     test::ensureApplication();

@@ -55,6 +55,33 @@ TEST(SystemWallpaperCatalog, AppliesEndingsExclusionsMinimumSizeNamingAndOrder)
     EXPECT_EQ(wallpapers[2].path, (root / "Package" / "contents" / "images" / "2560x1440.png").string());
 }
 
+void drawing(const fs::path& path, int w, int h)
+{
+    fs::create_directories(path.parent_path());
+    std::ofstream(path) << "<svg xmlns='http://www.w3.org/2000/svg' width='" << w << "' height='" << h
+                        << "'><rect width='100%' height='100%' fill='#3050c0'/></svg>";
+}
+
+// GNOME keeps its pictures in a plain sub-folder, some of them drawings.
+TEST(SystemWallpaperCatalog, PlainSubfoldersContributeEveryPictureAndDrawingsCount)
+{
+    media::test::TempFolder root;
+    picture(root / "gnome" / "adwaita-l.jpg", 3840, 2160);
+    picture(root / "gnome" / "adwaita-d.jpg", 3840, 2160);
+    drawing(root / "gnome" / "blobs-d.svg", 4096, 2304);
+    drawing(root / "gnome" / "tiny.svg", 800, 600);              // too small
+    picture(root / "gnome" / "adwaita-thumbnail.png", 1600, 900); // a preview, not a wallpaper
+    drawing(root / "Debian" / "login.svg", 1920, 1080);          // alone: named after its folder
+
+    auto wallpapers = SystemWallpaperCatalog::discover({root.path()});
+    EXPECT_EQ(names(wallpapers),
+              (std::vector<std::string>{"Debian", "adwaita-d", "adwaita-l", "blobs-d"}));
+    const SystemWallpaper& blobs = wallpapers[3];
+    EXPECT_EQ(blobs.path, (root / "gnome" / "blobs-d.svg").string());
+    EXPECT_EQ(blobs.thumbnail.size(), QSize(240, 135));
+    EXPECT_EQ(wallpapers[0].path, (root / "Debian" / "login.svg").string());
+}
+
 TEST(ImageThumbnailLoader, SizeAndPreviews)
 {
     media::test::TempFolder root;

@@ -58,5 +58,34 @@ TEST(AudioMixer, ACompositionWithoutAudioHasNone)
     EXPECT_EQ(mixer.read(10), std::vector<float>(20, 0.0f));
 }
 
+TEST(AudioMixer, SeekingContinuesExactlyAsReadingThroughWould)
+{
+    test::TempFolder folder;
+    // A chirp: every instant sounds different, so a seek landing anywhere else shows.
+    test::runFfmpeg("-f lavfi -i \"aevalsrc=0.5*sin(2*PI*(200+300*t)*t):s=48000:d=2\" -c:a aac \"" +
+                    (folder / "chirp.m4a").string() + "\"");
+    MediaAsset chirp = MediaAsset::load(folder / "chirp.m4a");
+    AssetTrack track = chirp.tracks(MediaType::audio)[0];
+    // Two kept spans with a gap between them: composition time is not source time.
+    Composition composition;
+    composition.addMutableTrack(MediaType::audio, 3);
+    ASSERT_FALSE(composition.insertTimeRange(3, {0.5, 1.0}, track, 0));
+    ASSERT_FALSE(composition.insertTimeRange(3, {0.2, 0.5}, track, 1.2));
+
+    AudioMixer straight(composition, 48000, 2);
+    std::vector<float> reference = straight.read(std::int64_t(1.7 * 48000));
+    for (double t : {0.3, 1.1, 1.25, 0.0, 0.99}) {
+        AudioMixer mixer(composition, 48000, 2);
+        mixer.seek(t);
+        std::int64_t first = std::llround(t * 48000);
+        EXPECT_EQ(mixer.position(), first);
+        std::vector<float> block = mixer.read(9600);
+        float worst = 0;
+        for (std::size_t i = 0; i < block.size() && first * 2 + i < reference.size(); ++i)
+            worst = std::max(worst, std::abs(block[i] - reference[std::size_t(first * 2) + i]));
+        EXPECT_LT(worst, 0.002f) << "after a seek to " << t;
+    }
+}
+
 } // namespace
 } // namespace tarnix::media

@@ -1,0 +1,261 @@
+// Preview playback: a 1920 × 1080 screen recording with a camera, system audio, a gradient
+// background, zoom regions, the cursor with clicks and one blur region, played through
+// PreviewPlayer into an off-screen 1280 × 720 surface (frames fitted to it by the player, drawn by
+// the GUI thread) at 30 frames per second. Reports frames shown late or skipped, the offset of
+// the picture from the clock (the audio device's position when a sound server is reachable), and
+// the time from a seek to its frame, median and worst over 50 random seeks, plus a fast scrub.
+//
+//   bench_player [SECONDS]      (default 20)
+//
+// Run it inside the test services to hear (or rather clock) the audio through PulseAudio:
+//   bash -c 'source scripts/lib/services.sh; tarnix_start_services; trap tarnix_stop_services EXIT; build-bench/bench/bench_player'
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QImage>
+#include <QPainter>
+#include <QThread>
+
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <iostream>
+#include <random>
+#include <string>
+#include <vector>
+
+extern "C" {
+#include <libavutil/log.h>
+}
+
+#include "compositing/CameraCompositionBuilder.h"
+#include "media/CompositionFrameRenderer.h"
+#include "media/PreviewPlayer.h"
+
+using namespace tarnix;
+namespace fs = std::filesystem;
+
+namespace {
+
+void run(const std::string& command)
+{
+    if (std::system(command.c_str()) != 0) {
+        std::cerr << "failed: " << command << "\n";
+        std::exit(1);
+    }
+}
+
+double cpuSeconds()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+std::string loadAverage()
+{
+    double load[3] = {0, 0, 0};
+    getloadavg(load, 3);
+    char text[64];
+    std::snprintf(text, sizeof text, "%.2f %.2f %.2f", load[0], load[1], load[2]);
+    return text;
+}
+
+RecordingTimeline makeTimeline(const fs::path& folder, double seconds)
+{
+    RecordingTimeline timeline;
+    timeline.videoURL = folder / "screen.mp4";
+    timeline.cameraURL = folder / "camera.mov";
+    timeline.hasSystemAudio = true;
+    timeline.captureFrame = {0, 0, 1920, 1080};
+    timeline.cameraOverlay.isEnabled = true;
+    timeline.background.style = BackgroundStyle::gradient;
+    timeline.microphoneAudio.isEnabled = false;
+    for (double t = 0; t < seconds; t += 1.0 / 60)
+        timeline.cursorSamples.push_back(
+            {Uuid::random(), t, {960 + 700 * std::sin(t * 0.7), 540 + 400 * std::cos(t * 0.9)}});
+    for (double t = 1; t < seconds; t += 3)
+        timeline.clickEvents.push_back(
+            {Uuid::random(), t, {960 + 700 * std::sin(t * 0.7), 540}, ClickKind::leftDown});
+    for (double t = 2; t + 4 < seconds; t += 8)
+        timeline.zoomRegions.push_back(
+            {Uuid::random(), t, t + 4, Rect{0.2, 0.2, 0.5, 0.5}, EasingCurve::easeInOut});
+    timeline.redactRegions.push_back({Uuid::random(), 0, seconds, Rect{0.6, 0.1, 0.25, 0.1}});
+    return timeline;
+}
+
+// Runs the event loop until `done` or `seconds` pass; false on timeout.
+template <typename Done> bool runUntil(Done done, double seconds)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!done()) {
+        if (timer.elapsed() > seconds * 1000)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+    }
+    return true;
+}
+
+struct Percentiles {
+    double median = 0;
+    double worst = 0;
+};
+
+Percentiles percentiles(std::vector<double> values)
+{
+    if (values.empty())
+        return {};
+    std::sort(values.begin(), values.end());
+    return {values[values.size() / 2], values.back()};
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    av_log_set_level(AV_LOG_ERROR);
+    QCoreApplication app(argc, argv);
+    double seconds = argc > 1 ? std::atof(argv[1]) : 20;
+    fs::path folder = fs::temp_directory_path() / ("tarnix-bench-player-" + std::to_string(getpid()));
+    fs::create_directories(folder);
+    const std::string d = std::to_string(seconds);
+    std::cout << "making a " << d << " s 1920x1080 screen movie with audio and a camera movie...\n";
+    // Encoded as the screen recorder writes: x264 superfast, a key frame every second, no B-frames.
+    run("ffmpeg -nostdin -v error -y -f lavfi -i testsrc2=s=1920x1080:r=30:d=" + d +
+        " -f lavfi -i sine=frequency=440:sample_rate=48000:d=" + d +
+        " -c:v libx264 -preset superfast -g 30 -bf 0 -pix_fmt yuv420p -c:a aac -shortest " +
+        (folder / "screen.mp4").string());
+    run("ffmpeg -nostdin -v error -y -f lavfi -i testsrc=s=640x480:r=30:d=" + d +
+        " -c:v libx264 -preset superfast -g 30 -pix_fmt yuv420p " + (folder / "camera.mov").string());
+
+    RecordingTimeline timeline = makeTimeline(folder, seconds);
+    auto built = CameraCompositionBuilder::build(
+        CameraCompositionBuilder::BuildInput::fromDocument(timeline));
+
+    media::PreviewPlayer player;
+    QImage surface(1280, 720, QImage::Format_ARGB32_Premultiplied);
+    player.setDisplaySize(surface.size());
+    double drawMs = 0;
+    int drawn = 0;
+    QObject::connect(&player, &media::PreviewPlayer::frameChanged, [&](const QImage& frame, double) {
+        QElapsedTimer timer;
+        timer.start();
+        QPainter painter(&surface);
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
+        painter.drawImage(surface.rect(), frame);
+        painter.end();
+        drawMs += timer.nsecsElapsed() / 1e6;
+        ++drawn;
+    });
+    bool failed = false;
+    QObject::connect(&player, &media::PreviewPlayer::failed, [&](const QString& message) {
+        std::cerr << "playback failed: " << message.toStdString() << "\n";
+        failed = true;
+    });
+
+    std::printf("load average before: %s (%d cores)\n", loadAverage().c_str(),
+                QThread::idealThreadCount());
+    player.setComposition(built.composition, built.videoComposition);
+    runUntil([&] { return !player.isSeeking() && !player.currentFrame().isNull(); }, 30);
+
+    // A sound server's first stream may take a second or more to start moving (a fresh
+    // PulseAudio does): play a moment first so that the measured run starts as Play does later.
+    player.play();
+    runUntil([&] { return player.currentTime() > 0.3 || failed; }, 30);
+    player.pause();
+    player.seek(0);
+    runUntil([&] { return !player.isSeeking() || failed; }, 30);
+
+    // Playback of the whole composition.
+    player.resetStatistics();
+    drawMs = 0;
+    drawn = 0;
+    double cpuBefore = cpuSeconds();
+    QElapsedTimer wall;
+    wall.start();
+    player.play();
+    bool audio = false;
+    double startMs = -1;
+    runUntil([&] {
+        audio = audio || player.isAudioClockActive();
+        if (startMs < 0 && player.currentTime() > 0)
+            startMs = wall.nsecsElapsed() / 1e6;
+        return !player.isPlaying() || failed;
+    }, seconds * 3 + 30);
+    double playWall = wall.nsecsElapsed() / 1e9;
+    double playCpu = cpuSeconds() - cpuBefore;
+    media::PreviewPlayer::Statistics stats = player.statistics();
+    int expected = int(std::ceil(seconds * 30 - 1e-9));
+    std::printf("playback of %.0f s at 1920x1080, 30 fps, %s clock: %.2f s wall, CPU %.1f s (%.0f%% of one core)\n",
+                seconds, audio ? "audio" : "steady", playWall, playCpu, 100 * playCpu / playWall);
+    std::printf("  the clock moved %.0f ms after Play\n", startMs);
+    std::printf("  frames shown %d of %d, late %d, skipped %d\n", stats.framesShown, expected,
+                stats.framesLate, stats.framesSkipped);
+    std::printf("  picture vs clock when shown: mean %.1f ms, worst %.1f ms (one frame = 33.3 ms)\n",
+                stats.meanAudioOffset * 1000, stats.maxAudioOffset * 1000);
+    std::printf("  audio sample frames played %lld (%.2f s)\n", stats.audioFramesPlayed,
+                stats.audioFramesPlayed / 48000.0);
+    std::printf("  surface drawing on the GUI thread: %.1f ms a frame\n", drawn ? drawMs / drawn : 0.0);
+
+    // Random seeks, each waited for.
+    std::mt19937 random(7);
+    std::uniform_real_distribution<double> anywhere(0, seconds);
+    std::vector<double> seekMs;
+    for (int i = 0; i < 50 && !failed; ++i) {
+        double t = std::floor(anywhere(random) * 30) / 30 + 0.01;
+        QElapsedTimer timer;
+        timer.start();
+        player.seek(t);
+        runUntil([&] { return !player.isSeeking() || failed; }, 10);
+        seekMs.push_back(timer.nsecsElapsed() / 1e6);
+    }
+    Percentiles seek = percentiles(seekMs);
+    std::printf("seek to frame on screen (50 random seeks, paused): median %.0f ms, worst %.0f ms\n",
+                seek.median, seek.worst);
+
+    // A scrub: a new position every 16 ms, as a fast drag on the timeline delivers them; how long
+    // after the last one its frame appears.
+    std::vector<double> scrubMs;
+    for (int drag = 0; drag < 5 && !failed; ++drag) {
+        double from = anywhere(random);
+        for (int step = 0; step < 30; ++step) {
+            player.seek(std::fmod(from + step * 0.1, seconds));
+            QElapsedTimer pause;
+            pause.start();
+            runUntil([&] { return pause.elapsed() >= 16; }, 1);
+        }
+        QElapsedTimer timer;
+        timer.start();
+        runUntil([&] { return !player.isSeeking() || failed; }, 10);
+        scrubMs.push_back(timer.nsecsElapsed() / 1e6);
+    }
+    Percentiles scrub = percentiles(scrubMs);
+    std::printf("scrub (30 positions 16 ms apart, 5 drags), last position's frame after the drag "
+                "ends: median %.0f ms, worst %.0f ms\n",
+                scrub.median, scrub.worst);
+    // The same work in CPU time, which the machine's other load hardly changes: frames in order
+    // (playback) and single frames at random times (seeks), drawn on this thread.
+    media::CompositionFrameRenderer renderer(built.composition, built.videoComposition);
+    double cpu = cpuSeconds();
+    for (int i = 0; i < 90; ++i)
+        renderer.frameAt(i / 30.0);
+    double perFrame = (cpuSeconds() - cpu) / 90;
+    cpu = cpuSeconds();
+    for (int i = 0; i < 20; ++i)
+        renderer.frameAt(std::floor(anywhere(random) * 30) / 30);
+    double perSeek = (cpuSeconds() - cpu) / 20;
+    std::printf("CPU time: %.1f ms per frame in order (%.0f%% of one core at 30 fps), %.1f ms per "
+                "random frame\n",
+                perFrame * 1000, perFrame * 3000, perSeek * 1000);
+    std::printf("load average after: %s\n", loadAverage().c_str());
+    std::printf("targets: no late frames, offset within one frame, seek median <= 100 ms, worst <= 250 ms\n");
+    fs::remove_all(folder);
+    return failed ? 1 : 0;
+}

@@ -1,0 +1,11 @@
+#pragma once
+
+#include "cli/CliCommon.h"
+
+// Commands that edit a recording document in place.
+
+namespace tarnix::cli {
+
+int runCut(const Arguments& args); // cut DOC.json START END
+
+} // namespace tarnix::cli

@@ -1,0 +1,172 @@
+#include "document/CutRegions.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace tarnix {
+
+namespace {
+
+// Spans closer than this are one: a kept sliver shorter than a millisecond holds no frame.
+constexpr double kTouching = 1e-3;
+
+bool usable(double start, double end)
+{
+    return std::isfinite(start) && std::isfinite(end) && end > start;
+}
+
+} // namespace
+
+std::vector<TimeSpan> mergedCutSpans(const std::vector<CutRegion>& cuts, double sourceDuration)
+{
+    std::vector<TimeSpan> spans;
+    if (!(sourceDuration > 0))
+        return spans;
+    for (const CutRegion& cut : cuts) {
+        if (!usable(cut.start, cut.end))
+            continue;
+        double start = std::max(cut.start, 0.0), end = std::min(cut.end, sourceDuration);
+        if (end > start)
+            spans.push_back({start, end});
+    }
+    std::sort(spans.begin(), spans.end(),
+              [](const TimeSpan& a, const TimeSpan& b) { return a.start < b.start; });
+    std::vector<TimeSpan> merged;
+    for (const TimeSpan& span : spans) {
+        if (!merged.empty() && span.start <= merged.back().end + kTouching)
+            merged.back().end = std::max(merged.back().end, span.end);
+        else
+            merged.push_back(span);
+    }
+    // A cut ending within a sliver of either end of the recording reaches it.
+    if (!merged.empty() && merged.front().start <= kTouching)
+        merged.front().start = 0;
+    if (!merged.empty() && merged.back().end >= sourceDuration - kTouching)
+        merged.back().end = sourceDuration;
+    return merged;
+}
+
+KeptTime::KeptTime(const std::vector<CutRegion>& cuts, double sourceDuration)
+    : sourceDuration_(std::max(sourceDuration, 0.0))
+{
+    std::vector<TimeSpan> removed = mergedCutSpans(cuts, sourceDuration_);
+    hasCuts_ = !removed.empty();
+    if (!hasCuts_) {
+        duration_ = sourceDuration_;
+        return;
+    }
+    double from = 0;
+    for (const TimeSpan& cut : removed) {
+        if (cut.start > from)
+            spans_.push_back({from, cut.start});
+        from = cut.end;
+    }
+    if (sourceDuration_ > from)
+        spans_.push_back({from, sourceDuration_});
+    for (const TimeSpan& span : spans_) {
+        outputStarts_.push_back(duration_);
+        duration_ += span.duration();
+    }
+}
+
+double KeptTime::sourceTime(double outputTime) const
+{
+    if (!hasCuts_ || spans_.empty())
+        return outputTime;
+    if (!(outputTime > 0))
+        return spans_.front().start + std::min(outputTime, 0.0);
+    auto next = std::upper_bound(outputStarts_.begin(), outputStarts_.end(), outputTime);
+    std::size_t i = std::size_t(next - outputStarts_.begin()) - 1;
+    return std::min(spans_[i].start + (outputTime - outputStarts_[i]), spans_[i].end);
+}
+
+double KeptTime::outputTime(double sourceTime) const
+{
+    if (!hasCuts_)
+        return sourceTime;
+    for (std::size_t i = 0; i < spans_.size(); ++i) {
+        if (sourceTime < spans_[i].start)
+            return outputStarts_[i]; // before this span: in the cut ahead of it
+        if (sourceTime < spans_[i].end)
+            return outputStarts_[i] + (sourceTime - spans_[i].start);
+    }
+    return duration_;
+}
+
+bool KeptTime::isCut(double sourceTime) const
+{
+    if (!hasCuts_)
+        return false;
+    for (const TimeSpan& span : spans_) {
+        bool atRecordingEnd = span.end == sourceDuration_ && sourceTime == sourceDuration_;
+        if ((sourceTime >= span.start && sourceTime < span.end) || atRecordingEnd)
+            return false;
+    }
+    return true;
+}
+
+double KeptTime::nextKeptSourceTime(double sourceTime) const
+{
+    if (!isCut(sourceTime))
+        return sourceTime;
+    for (const TimeSpan& span : spans_)
+        if (span.start >= sourceTime)
+            return span.start;
+    return sourceDuration_;
+}
+
+std::vector<CutRegion> addingCut(const std::vector<CutRegion>& cuts, double start, double end,
+                                 double sourceDuration)
+{
+    std::vector<CutRegion> sorted = cuts;
+    std::stable_sort(sorted.begin(), sorted.end(),
+                     [](const CutRegion& a, const CutRegion& b) { return a.start < b.start; });
+    if (!usable(start, end))
+        return sorted;
+    CutRegion added{Uuid::random(), std::max(start, 0.0),
+                    sourceDuration > 0 ? std::min(end, sourceDuration) : end};
+    if (!(added.end > added.start))
+        return sorted;
+    // Cuts already in the list may overlap each other: keep absorbing until nothing joins.
+    std::vector<CutRegion> rest;
+    bool idTaken = false, grew = true;
+    while (grew) {
+        grew = false;
+        rest.clear();
+        for (const CutRegion& cut : sorted) {
+            bool joins = usable(cut.start, cut.end) && cut.start <= added.end + kTouching &&
+                         cut.end >= added.start - kTouching;
+            if (!joins) {
+                rest.push_back(cut);
+                continue;
+            }
+            if (!idTaken) {
+                added.id = cut.id; // the first cut absorbed lends its identity
+                idTaken = true;
+            }
+            added.start = std::min(added.start, cut.start);
+            added.end = std::max(added.end, cut.end);
+            grew = true;
+        }
+        sorted = rest;
+    }
+    rest.push_back(added);
+    std::stable_sort(rest.begin(), rest.end(),
+                     [](const CutRegion& a, const CutRegion& b) { return a.start < b.start; });
+    return rest;
+}
+
+BackgroundSettings withCanvasAspect(BackgroundSettings settings, CanvasAspect aspect)
+{
+    settings.aspect = aspect;
+    if (aspect != CanvasAspect::source && settings.style == BackgroundStyle::none)
+        settings.style = BackgroundStyle::gradient;
+    return settings;
+}
+
+BackgroundSettings effectiveBackground(const BackgroundSettings& settings)
+{
+    return withCanvasAspect(settings, settings.aspect);
+}
+
+} // namespace tarnix

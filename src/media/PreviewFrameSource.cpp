@@ -1,0 +1,266 @@
+#include "media/PreviewFrameSource.h"
+
+#include <pthread.h>
+
+#include <algorithm>
+
+#include "media/CompositionVideoReader.h"
+#include "media/FrameRequest.h"
+
+namespace tarnix::media {
+
+struct PreviewFrameSource::Item {
+    std::shared_ptr<const Composition> composition;
+    VideoComposition videoComposition;
+    std::unique_ptr<VideoCompositing> compositor; // called from several threads at once
+    int frameCount = 0;
+    double frameDuration = 0;
+};
+
+PreviewFrameSource::PreviewFrameSource(int compositingThreads, std::function<void()> onReady)
+    : onReady_(std::move(onReady))
+{
+    pool_.setMaxThreadCount(std::max(1, compositingThreads));
+    pool_.setExpiryTimeout(-1); // keep the threads for the preview's whole life
+    decoder_ = std::thread([this] { decodeLoop(); });
+}
+
+PreviewFrameSource::~PreviewFrameSource()
+{
+    {
+        std::lock_guard lock(mutex_);
+        stopping_ = true;
+    }
+    changed_.notify_all();
+    decoder_.join();
+    pool_.clear();
+    pool_.waitForDone();
+}
+
+void PreviewFrameSource::setComposition(std::shared_ptr<const Composition> composition,
+                                        VideoComposition videoComposition)
+{
+    auto item = std::make_shared<Item>();
+    if (videoComposition.customVideoCompositor)
+        item->compositor = videoComposition.customVideoCompositor();
+    if (!composition || !item->compositor || videoComposition.renderSize.isEmpty() ||
+        !(videoComposition.frameDuration() > 0))
+        throw MediaException(MediaError{"Tarnix.Player", 1, "There is no video to play.",
+                                        std::nullopt, nullptr});
+    item->compositor->renderContextChanged(
+        std::make_shared<FixedRenderContext>(videoComposition.renderSize));
+    item->frameCount = media::frameCount(composition->duration(), videoComposition);
+    item->frameDuration = videoComposition.frameDuration();
+    item->composition = std::move(composition);
+    item->videoComposition = std::move(videoComposition);
+
+    std::lock_guard lock(mutex_);
+    item_ = std::move(item);
+    ++generation_;
+    requested_ = false;
+    ready_.clear();
+    pool_.clear();
+}
+
+void PreviewFrameSource::clear()
+{
+    std::lock_guard lock(mutex_);
+    item_.reset();
+    ++generation_;
+    requested_ = false;
+    ready_.clear();
+    pool_.clear();
+}
+
+void PreviewFrameSource::setOutputSize(QSize size)
+{
+    {
+        std::lock_guard lock(mutex_);
+        if (size == outputSize_)
+            return;
+        outputSize_ = size;
+        // Frames made at the old size are made again from the consumer's position.
+        ++generation_;
+        nextDecode_ = position_;
+        decodeFailed_ = false;
+        ready_.clear();
+        pool_.clear();
+    }
+    changed_.notify_all();
+}
+
+void PreviewFrameSource::request(int first, int ahead)
+{
+    {
+        std::lock_guard lock(mutex_);
+        if (!item_)
+            return;
+        first = std::clamp(first, 0, std::max(item_->frameCount - 1, 0));
+        ahead_ = std::max(ahead, 1);
+        // Frames from `first` on are already on their way (a step forward, or play after a
+        // pause): keep them.
+        if (requested_ && !decodeFailed_ && first >= position_ && first < nextDecode_) {
+            position_ = first;
+            std::erase_if(ready_, [&](const auto& entry) { return entry.first < first; });
+        } else {
+            ++generation_; // frames of the older request are dropped wherever they are
+            requested_ = true;
+            decodeFailed_ = false;
+            position_ = first;
+            nextDecode_ = first;
+            ready_.clear();
+            pool_.clear(); // compositions not started yet
+        }
+    }
+    changed_.notify_all();
+}
+
+void PreviewFrameSource::setAhead(int ahead)
+{
+    {
+        std::lock_guard lock(mutex_);
+        ahead_ = std::max(ahead, 1);
+    }
+    changed_.notify_all();
+}
+
+void PreviewFrameSource::advanceTo(int index)
+{
+    {
+        std::lock_guard lock(mutex_);
+        position_ = std::max(position_, index);
+        std::erase_if(ready_, [&](const auto& entry) { return entry.first < position_; });
+    }
+    changed_.notify_all();
+}
+
+std::optional<PreviewFrameSource::Frame> PreviewFrameSource::take(int index)
+{
+    std::optional<Frame> frame;
+    {
+        std::lock_guard lock(mutex_);
+        auto found = ready_.find(index);
+        if (found == ready_.end())
+            return std::nullopt;
+        frame = std::move(found->second);
+        ready_.erase(found);
+        position_ = std::max(position_, index);
+        std::erase_if(ready_, [&](const auto& entry) { return entry.first < position_; });
+    }
+    changed_.notify_all();
+    return frame;
+}
+
+bool PreviewFrameSource::isReady(int index) const
+{
+    std::lock_guard lock(mutex_);
+    return ready_.count(index) > 0;
+}
+
+int PreviewFrameSource::frameCount() const
+{
+    std::lock_guard lock(mutex_);
+    return item_ ? item_->frameCount : 0;
+}
+
+double PreviewFrameSource::frameDuration() const
+{
+    std::lock_guard lock(mutex_);
+    return item_ ? item_->frameDuration : 0;
+}
+
+void PreviewFrameSource::decodeLoop()
+{
+    pthread_setname_np(pthread_self(), "tarnix-preview"); // also names the decoder's threads
+    std::unique_ptr<CompositionVideoReader> reader;
+    std::shared_ptr<const Composition> readerComposition;
+    while (true) {
+        std::shared_ptr<const Item> item;
+        std::uint64_t generation = 0;
+        int index = 0;
+        {
+            std::unique_lock lock(mutex_);
+            changed_.wait(lock, [&] {
+                return stopping_ || (requested_ && item_ && nextDecode_ < item_->frameCount &&
+                                     nextDecode_ < position_ + ahead_);
+            });
+            if (stopping_)
+                return;
+            item = item_;
+            generation = generation_;
+            // A consumer that has overtaken the decoder needs no frame it has passed.
+            index = std::max(nextDecode_, position_);
+            nextDecode_ = index + 1;
+        }
+        if (readerComposition != item->composition) {
+            reader.reset();
+            reader = std::make_unique<CompositionVideoReader>(item->composition);
+            readerComposition = item->composition;
+        }
+        std::map<TrackID, QImage> sources;
+        std::optional<MediaError> error;
+        try {
+            sources = reader->framesAt(index * item->frameDuration);
+        } catch (const MediaException& e) {
+            error = e.error();
+        } catch (const std::exception& e) {
+            error = MediaError{"Tarnix.Player", 2, "The recording couldn't be decoded.", e.what(),
+                               nullptr};
+        }
+        {
+            std::lock_guard lock(mutex_);
+            if (generation != generation_)
+                continue; // superseded while decoding
+            if (error) {
+                nextDecode_ = item->frameCount; // nothing after a failed frame
+                decodeFailed_ = true;
+                ready_[index] = Frame{index, QImage(), error};
+            }
+        }
+        if (error) {
+            onReady_();
+            continue;
+        }
+        pool_.start([this, item, generation, index, sources = std::move(sources)]() mutable {
+            compose(item, generation, index, std::move(sources));
+        });
+    }
+}
+
+void PreviewFrameSource::compose(std::shared_ptr<const Item> item, std::uint64_t generation,
+                                 int index, std::map<TrackID, QImage> sources)
+{
+    QSize outputSize;
+    {
+        std::lock_guard lock(mutex_);
+        if (generation != generation_ || index < position_)
+            return; // superseded, or passed by the consumer, while it waited for a thread
+        outputSize = outputSize_;
+    }
+    double t = index * item->frameDuration;
+    ComposedFrame composed =
+        composeFrame(*item->compositor, t, item->videoComposition.instructionAt(t), sources);
+    sources.clear(); // the decoded pictures go back to their pool before the frame is shown
+    QSize fitted = item->videoComposition.renderSize.scaled(outputSize, Qt::KeepAspectRatio);
+    if (!composed.error && !outputSize.isEmpty() && !composed.image.isNull() &&
+        fitted.width() < composed.image.width())
+        composed.image = composed.image.scaled(fitted, Qt::IgnoreAspectRatio,
+                                               Qt::SmoothTransformation);
+    finish(generation, Frame{index, std::move(composed.image), std::move(composed.error)});
+}
+
+void PreviewFrameSource::finish(std::uint64_t generation, Frame frame)
+{
+    {
+        std::lock_guard lock(mutex_);
+        if (generation != generation_)
+            return;
+        if (frame.index < position_)
+            return; // the consumer has moved past it
+        ready_[frame.index] = std::move(frame);
+    }
+    changed_.notify_all();
+    onReady_();
+}
+
+} // namespace tarnix::media

@@ -1,0 +1,189 @@
+#include "recorder/BarParts.h"
+
+#include <QPainter>
+#include <QPainterPath>
+
+#include <cmath>
+#include <numbers>
+
+#include "recorder/BarControls.h"
+#include "ui/PhosphorIcon.h"
+#include "ui/StudioTheme.h"
+
+namespace tarnix {
+
+// ---- BarCapsule
+
+BarCapsule::BarCapsule(QWidget* parent)
+    : GlassCapsule(parent)
+{
+    pulse_.setStartValue(0.0);
+    pulse_.setEndValue(1.0);
+    pulse_.setDuration(1400);
+    pulse_.setLoopCount(-1);
+    pulse_.setEasingCurve(QEasingCurve::OutCubic);
+    connect(&pulse_, &QVariantAnimation::valueChanged, this, [this](const QVariant& value) {
+        phase_ = value.toDouble();
+        update();
+    });
+    fade_.setDuration(100);
+    fade_.setEndValue(0.0);
+    connect(&fade_, &QVariantAnimation::valueChanged, this, [this](const QVariant& value) {
+        ringOpacity_ = value.toDouble();
+        update();
+    });
+}
+
+void BarCapsule::setPulsing(bool pulsing)
+{
+    if (pulsing) {
+        fade_.stop();
+        ringOpacity_ = 1;
+        if (pulse_.state() != QAbstractAnimation::Running)
+            pulse_.start();
+        return;
+    }
+    pulse_.stop();
+    phase_ = 0;
+    fade_.setStartValue(ringOpacity_);
+    fade_.start();
+}
+
+void BarCapsule::paintEvent(QPaintEvent* event)
+{
+    GlassCapsule::paintEvent(event);
+    if (!button_ || ringOpacity_ <= 0)
+        return;
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QRectF button = QRectF(button_->geometry());
+    const qreal scale = 1 + 0.35 * phase_;
+    const qreal radius = button.width() / 2 * scale;
+    painter.setOpacity(ringOpacity_ * (1 - phase_));
+    painter.setPen(QPen(StudioTheme::withOpacity(StudioTheme::recording(), 0.5), 2));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawEllipse(button.center(), radius, radius);
+}
+
+// ---- RecordingStatus
+
+RecordingStatus::RecordingStatus(QWidget* parent)
+    : QWidget(parent)
+{
+    tick_.setInterval(100);
+    connect(&tick_, &QTimer::timeout, this, qOverload<>(&QWidget::update));
+    setAccessibleName(QStringLiteral("Recording"));
+}
+
+void RecordingStatus::setCounts(const QString& counts)
+{
+    if (counts == counts_)
+        return;
+    counts_ = counts;
+    setAccessibleDescription(counts);
+    update();
+}
+
+void RecordingStatus::setRunning(bool running)
+{
+    if (running) {
+        clock_.start();
+        tick_.start();
+    } else {
+        clock_.invalidate();
+        tick_.stop();
+    }
+    update();
+}
+
+QSize RecordingStatus::sizeHint() const
+{
+    // Room for the word, the clock and counts of a long recording, so the width holds still.
+    const int word = QFontMetrics(StudioTheme::font(14, QFont::DemiBold)).horizontalAdvance(QStringLiteral("Recording"));
+    const int clock = QFontMetrics(StudioTheme::font(14, QFont::Medium)).horizontalAdvance(QStringLiteral("00:00"));
+    const int counts = QFontMetrics(StudioTheme::font(11)).horizontalAdvance(QStringLiteral("00000 frames · 000 clicks"));
+    return {30 + word + 10 + clock + 14 + counts + 8, 44};
+}
+
+void RecordingStatus::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const double seconds = clock_.isValid() ? clock_.elapsed() / 1000.0 : 0;
+    // The dot breathes once a second, never fading out completely.
+    const double breath = 0.5 + 0.5 * std::cos(seconds * 2 * std::numbers::pi);
+    const QPointF dot(14, height() / 2.0);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(StudioTheme::withOpacity(StudioTheme::recording(), 0.25 * breath));
+    painter.drawEllipse(dot, 8, 8);
+    painter.setBrush(StudioTheme::withOpacity(StudioTheme::recording(), 0.55 + 0.45 * breath));
+    painter.drawEllipse(dot, 5, 5);
+
+    qreal x = 30;
+    const QFont word = StudioTheme::font(14, QFont::DemiBold);
+    painter.setFont(word);
+    painter.setPen(StudioTheme::textPrimary());
+    const QString title = QStringLiteral("Recording");
+    painter.drawText(QRectF(x, 0, 200, height()), Qt::AlignVCenter | Qt::AlignLeft, title);
+    x += QFontMetrics(word).horizontalAdvance(title) + 10;
+
+    const int whole = int(seconds);
+    const QString elapsed = QStringLiteral("%1:%2").arg(whole / 60).arg(whole % 60, 2, 10, QLatin1Char('0'));
+    const QFont clock = StudioTheme::font(14, QFont::Medium);
+    painter.setFont(clock);
+    painter.setPen(StudioTheme::recording().lighter(115));
+    painter.drawText(QRectF(x, 0, 80, height()), Qt::AlignVCenter | Qt::AlignLeft, elapsed);
+    x += QFontMetrics(clock).horizontalAdvance(QStringLiteral("00:00")) + 14;
+
+    const QFont small = StudioTheme::font(11);
+    painter.setFont(small);
+    painter.setPen(StudioTheme::textSecondary());
+    painter.drawText(QRectF(x, 0, width() - x, height()), Qt::AlignVCenter | Qt::AlignLeft, counts_);
+}
+
+// ---- ErrorLine
+
+ErrorLine::ErrorLine(QWidget* parent)
+    : QWidget(parent)
+{
+    setAttribute(Qt::WA_TranslucentBackground);
+    setFixedHeight(22);
+}
+
+void ErrorLine::setMessage(const QString& message)
+{
+    if (message == message_)
+        return;
+    message_ = message;
+    setToolTip(message);
+    setAccessibleName(message);
+    update();
+}
+
+void ErrorLine::paintEvent(QPaintEvent*)
+{
+    if (message_.isEmpty())
+        return;
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QFont font = StudioTheme::font(11, QFont::Medium);
+    const QFontMetrics metrics(font);
+    constexpr int iconSize = 12;
+    constexpr int padding = 10;
+    const int room = width() - 2 * padding - iconSize - 6;
+    const QString shown = metrics.elidedText(message_, Qt::ElideRight, room);
+    const int pillWidth = metrics.horizontalAdvance(shown) + 2 * padding + iconSize + 6;
+    const QRectF pill((width() - pillWidth) / 2.0, 0, pillWidth, height());
+    painter.setPen(QPen(StudioTheme::withOpacity(StudioTheme::recording(), 0.35), 1));
+    painter.setBrush(QColor(44, 20, 26, 235));
+    painter.drawRoundedRect(pill.adjusted(0.5, 0.5, -0.5, -0.5), height() / 2.0, height() / 2.0);
+    const QColor text = QColor(255, 160, 168);
+    painter.drawPixmap(QPointF(pill.left() + padding, (height() - iconSize) / 2.0),
+                       PhosphorIcon::pixmap(QStringLiteral("warning"), iconSize, text));
+    painter.setFont(font);
+    painter.setPen(text);
+    painter.drawText(QRectF(pill.left() + padding + iconSize + 6, 0, room, height()), Qt::AlignVCenter | Qt::AlignLeft,
+                     shown);
+}
+
+} // namespace tarnix

@@ -1,0 +1,241 @@
+#include "recorder/ControlBarModel.h"
+
+#include "capture/CaptureError.h"
+
+namespace tarnix {
+
+namespace {
+
+template <class Devices, class Name>
+const auto* findDevice(const Devices& devices, const std::optional<std::string>& identifier, Name name)
+{
+    using Device = typename Devices::value_type;
+    if (!identifier)
+        return static_cast<const Device*>(nullptr);
+    for (const Device& device : devices)
+        if (name(device) == *identifier)
+            return &device;
+    return static_cast<const Device*>(nullptr);
+}
+
+const CameraDevice* findCamera(RecordingSession& session, const std::optional<std::string>& id)
+{
+    return findDevice(session.cameraProvider().devices(), id, [](const CameraDevice& d) { return d.uniqueID; });
+}
+
+const pulse::SourceInfo* findMicrophone(RecordingSession& session, const std::optional<std::string>& id)
+{
+    return findDevice(session.micProvider().devices(), id, [](const pulse::SourceInfo& d) { return d.name; });
+}
+
+} // namespace
+
+const std::vector<SourceKindInfo>& sourceKinds()
+{
+    static const std::vector<SourceKindInfo> kinds = {
+        {SourceKind::display, "Display", "display", "display-"},
+        {SourceKind::window, "Window", "macwindow", "window-"},
+        {SourceKind::application, "App", "app", "app-"},
+    };
+    return kinds;
+}
+
+ControlBarModel::ControlBarModel(RecordingSession& session, QObject* parent)
+    : QObject(parent)
+    , session_(session)
+{
+    auto changed = [this] { emit this->changed(); };
+    CaptureSourceProvider& sources = session_.sourceProvider();
+    connect(&sources, &CaptureSourceProvider::listsChanged, this, changed);
+    connect(&sources, &CaptureSourceProvider::errorMessageChanged, this, changed);
+    connect(&session_.recorder(), &ScreenRecorder::errorMessageChanged, this, changed);
+    connect(&session_.cameraProvider(), &CameraDeviceProvider::devicesChanged, this, changed);
+    connect(&session_.cameraProvider(), &CameraDeviceProvider::errorMessageChanged, this, changed);
+    connect(&session_.micProvider(), &MicrophoneDeviceProvider::devicesChanged, this, changed);
+    connect(&session_.micProvider(), &MicrophoneDeviceProvider::errorMessageChanged, this, changed);
+    connect(&session_, &RecordingSession::selectedSourceIDChanged, this, changed);
+    connect(&session_, &RecordingSession::includeSystemAudioChanged, this, changed);
+    connect(&session_, &RecordingSession::selectedCameraIDChanged, this, [this] {
+        applyCameraSelection();
+        emit this->changed();
+    });
+    connect(&session_, &RecordingSession::selectedMicIDChanged, this, [this] {
+        applyMicrophoneSelection();
+        emit this->changed();
+    });
+    connect(&session_, &RecordingSession::isRecordingChanged, this, [this](bool recording) {
+        emit isRecordingChanged(recording);
+        emit this->changed();
+    });
+    connect(&session_.recorder(), &ScreenRecorder::appendedFrameCountChanged, this, &ControlBarModel::countsChanged);
+    connect(&session_.cursorTracker(), &CursorTracker::clicksChanged, this, &ControlBarModel::countsChanged);
+}
+
+std::vector<SourceItem> ControlBarModel::sourceItems(SourceKind kind) const
+{
+    const CaptureSourceProvider& provider = session_.sourceProvider();
+    std::vector<SourceItem> items;
+    switch (kind) {
+    case SourceKind::display:
+        // Sizes in points: one point is one X pixel on an unscaled desktop.
+        for (const DisplayInfo& display : provider.displays())
+            items.push_back({displayIdentifier(display), "Entire Display (" + std::to_string(display.frame.width()) +
+                                                             "×" + std::to_string(display.frame.height()) + ")"});
+        break;
+    case SourceKind::window:
+        for (const WindowInfo& window : provider.windows()) {
+            const std::string owner = window.applicationName.empty() ? "Unknown" : window.applicationName;
+            const std::string title = window.title.empty() ? owner : window.title;
+            items.push_back({windowIdentifier(window), title + " — " + owner});
+        }
+        break;
+    case SourceKind::application:
+        for (const ApplicationInfo& application : provider.applications())
+            items.push_back({applicationIdentifier(application), application.applicationName});
+        break;
+    }
+    return items;
+}
+
+std::optional<SourceKind> ControlBarModel::selectedKind() const
+{
+    const auto& selected = session_.selectedSourceID();
+    if (!selected)
+        return std::nullopt;
+    for (const SourceKindInfo& info : sourceKinds())
+        if (selected->starts_with(info.prefix))
+            return info.kind;
+    return std::nullopt;
+}
+
+Pill ControlBarModel::cameraPill() const
+{
+    const auto& selected = session_.selectedCameraID();
+    const CameraDevice* device = findCamera(session_, selected);
+    return {"video-fill", device ? device->localizedName : "No Camera", selected.has_value()};
+}
+
+Pill ControlBarModel::microphonePill() const
+{
+    const auto& selected = session_.selectedMicID();
+    const pulse::SourceInfo* device = findMicrophone(session_, selected);
+    return {"mic-fill", device ? device->description : "No Microphone", selected.has_value()};
+}
+
+Pill ControlBarModel::systemAudioPill() const
+{
+    if (session_.includeSystemAudio())
+        return {"speaker-high-fill", "System Audio", true};
+    return {"speaker-slash-fill", "No System Audio", false};
+}
+
+std::vector<DeviceItem> ControlBarModel::cameraItems() const
+{
+    std::vector<DeviceItem> items{{std::nullopt, "No Camera"}};
+    for (const CameraDevice& device : session_.cameraProvider().devices())
+        items.push_back({device.uniqueID, device.localizedName});
+    return items;
+}
+
+std::vector<DeviceItem> ControlBarModel::microphoneItems() const
+{
+    std::vector<DeviceItem> items{{std::nullopt, "No Microphone"}};
+    for (const pulse::SourceInfo& device : session_.micProvider().devices())
+        items.push_back({device.name, device.description});
+    return items;
+}
+
+bool ControlBarModel::isRecording() const
+{
+    return session_.isRecording();
+}
+
+std::string ControlBarModel::statusText() const
+{
+    return std::to_string(session_.recorder().appendedFrameCount()) + " frames · " +
+           std::to_string(session_.cursorTracker().clicks().size()) + " clicks";
+}
+
+std::optional<std::string> ControlBarModel::currentError() const
+{
+    for (const auto* message : {&session_.sourceProvider().errorMessage(), &session_.recorder().errorMessage(),
+                                &session_.cameraProvider().errorMessage(), &session_.micProvider().errorMessage()})
+        if (*message)
+            return *message;
+    return std::nullopt;
+}
+
+void ControlBarModel::selectSource(const std::string& identifier)
+{
+    session_.setSelectedSourceID(identifier);
+}
+
+void ControlBarModel::selectCamera(std::optional<std::string> identifier)
+{
+    session_.setSelectedCameraID(std::move(identifier));
+}
+
+void ControlBarModel::selectMicrophone(std::optional<std::string> identifier)
+{
+    session_.setSelectedMicID(std::move(identifier));
+}
+
+void ControlBarModel::toggleSystemAudio()
+{
+    session_.setIncludeSystemAudio(!session_.includeSystemAudio());
+}
+
+void ControlBarModel::refresh()
+{
+    session_.sourceProvider().refresh();
+    session_.cameraProvider().refresh();
+    session_.micProvider().refresh();
+}
+
+void ControlBarModel::toggleRecording()
+{
+    if (busy_)
+        return;
+    busy_ = true;
+    emit changed();
+    session_.toggleRecording([this] {
+        busy_ = false;
+        emit changed();
+    });
+}
+
+void ControlBarModel::applyCameraSelection()
+{
+    CameraRecorder& recorder = session_.cameraRecorder();
+    const CameraDevice* device = findCamera(session_, session_.selectedCameraID());
+    if (!device) {
+        recorder.teardown();
+        return;
+    }
+    try {
+        recorder.configure(*device);
+        // The session reads frames on its own thread; starting it only launches that thread.
+        recorder.startPreview();
+        session_.cameraProvider().setErrorMessage(std::nullopt);
+    } catch (const std::exception& error) {
+        session_.cameraProvider().setErrorMessage("Couldn't use that camera: " + std::string(error.what()));
+    }
+}
+
+void ControlBarModel::applyMicrophoneSelection()
+{
+    MicrophoneRecorder& recorder = session_.micRecorder();
+    const pulse::SourceInfo* device = findMicrophone(session_, session_.selectedMicID());
+    if (!device) {
+        recorder.teardown();
+        return;
+    }
+    try {
+        recorder.configure(device->name);
+        session_.micProvider().setErrorMessage(std::nullopt);
+    } catch (const std::exception& error) {
+        session_.micProvider().setErrorMessage("Couldn't use that microphone: " + std::string(error.what()));
+    }
+}
+
+} // namespace tarnix

@@ -1,0 +1,99 @@
+#pragma once
+
+#include <QObject>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/RecordingSession.h"
+
+// The rules of the recorder bar, without widgets: what each control shows, what is selected,
+// which message the error line carries, and the commands the controls send. It observes the
+// session's capture services and edits the session's selections; the bar widget only draws it.
+//
+// Threads: GUI thread only.
+
+namespace tarnix {
+
+enum class SourceKind { display, window, application };
+
+struct SourceKindInfo {
+    SourceKind kind;
+    const char* title;  // "Display"
+    const char* icon;   // PhosphorIcon name
+    const char* prefix; // identifier prefix, "display-"
+};
+const std::vector<SourceKindInfo>& sourceKinds(); // in bar order
+
+struct SourceItem {
+    std::string identifier;
+    std::string label;
+    bool operator==(const SourceItem&) const = default;
+};
+
+// A device pill's face.
+struct Pill {
+    const char* icon;
+    std::string text;
+    bool active;
+    bool operator==(const Pill&) const = default;
+};
+
+struct DeviceItem {
+    std::optional<std::string> identifier; // none = "No Camera" / "No Microphone"
+    std::string label;
+};
+
+class ControlBarModel : public QObject {
+    Q_OBJECT
+
+public:
+    explicit ControlBarModel(RecordingSession& session, QObject* parent = nullptr);
+
+    RecordingSession& session() { return session_; }
+
+    // What the controls show.
+    std::vector<SourceItem> sourceItems(SourceKind kind) const;
+    std::optional<SourceKind> selectedKind() const;
+    Pill cameraPill() const;
+    Pill microphonePill() const;
+    Pill systemAudioPill() const;
+    std::vector<DeviceItem> cameraItems() const;     // "No Camera" first
+    std::vector<DeviceItem> microphoneItems() const; // "No Microphone" first
+    bool isRecording() const;
+    // A start or stop has been asked for and not finished: the record button waits.
+    bool isBusy() const { return busy_; }
+    // "1520 frames · 14 clicks"
+    std::string statusText() const;
+    // The first message of the source provider, the screen recorder, the camera provider and the
+    // microphone provider, in that order.
+    std::optional<std::string> currentError() const;
+
+    // What the controls do.
+    void selectSource(const std::string& identifier);
+    void selectCamera(std::optional<std::string> identifier);
+    void selectMicrophone(std::optional<std::string> identifier);
+    void toggleSystemAudio();
+    // Re-reads the sources, then the cameras, then the microphones.
+    void refresh();
+    // Starts or stops the recording; ignored while a previous press is still being carried out.
+    void toggleRecording();
+
+signals:
+    // Anything the bar shows may have changed.
+    void changed();
+    void isRecordingChanged(bool recording);
+    // The recording counts changed (frequent while recording; only the status needs redrawing).
+    void countsChanged();
+
+private:
+    // Applies a changed camera or microphone selection to its recorder.
+    void applyCameraSelection();
+    void applyMicrophoneSelection();
+
+    RecordingSession& session_;
+    bool busy_ = false;
+};
+
+} // namespace tarnix

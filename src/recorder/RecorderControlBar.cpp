@@ -1,0 +1,213 @@
+#include "recorder/RecorderControlBar.h"
+
+#include <QHBoxLayout>
+#include <QMenu>
+#include <QStackedWidget>
+#include <QVBoxLayout>
+
+#include "recorder/BarControls.h"
+#include "recorder/BarParts.h"
+#include "recorder/SourceKindPicker.h"
+#include "ui/StudioTheme.h"
+
+namespace tarnix {
+
+namespace {
+
+constexpr int capsulePadding = 8;
+
+QMenu* darkMenu(QWidget* owner)
+{
+    auto* menu = new QMenu(owner);
+    menu->setStyleSheet(StudioTheme::menuStyleSheet());
+    return menu;
+}
+
+} // namespace
+
+RecorderControlBar::RecorderControlBar(ControlBarModel& model, QWidget* parent)
+    : QWidget(parent)
+    , model_(model)
+{
+    setAttribute(Qt::WA_TranslucentBackground);
+    capsule_ = new BarCapsule(this);
+    auto* row = new QHBoxLayout(capsule_);
+    const int inset = GlassCapsule::shadowMargin() + capsulePadding;
+    row->setContentsMargins(inset + 4, inset, inset, inset);
+    row->setSpacing(6);
+
+    pages_ = new QStackedWidget(capsule_);
+    pages_->addWidget(makeSetupRow());
+    status_ = new RecordingStatus(pages_);
+    pages_->addWidget(status_);
+    row->addWidget(pages_, 1);
+
+    more_ = new IconButton(QStringLiteral("ellipsis"), 16, {30, 44}, capsule_);
+    more_->setToolTip(QStringLiteral("More"));
+    more_->setAccessibleName(QStringLiteral("More"));
+    moreMenu_ = darkMenu(more_);
+    connect(moreMenu_, &QMenu::aboutToShow, this, &RecorderControlBar::fillMoreMenu);
+    more_->setDropDown(moreMenu_);
+    row->addWidget(more_);
+
+    record_ = new RecordButton(capsule_);
+    connect(record_, &QAbstractButton::clicked, &model_, &ControlBarModel::toggleRecording);
+    row->addWidget(record_);
+    capsule_->setRecordButton(record_);
+
+    error_ = new ErrorLine(this);
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    // While recording the capsule shrinks around the status, centred where the bar was.
+    auto* capsuleRow = new QHBoxLayout();
+    capsuleRow->addStretch(1);
+    capsuleRow->addWidget(capsule_, 100);
+    capsuleRow->addStretch(1);
+    column->addLayout(capsuleRow);
+    column->addWidget(error_);
+
+    connect(&model_, &ControlBarModel::changed, this, &RecorderControlBar::sync);
+    connect(&model_, &ControlBarModel::countsChanged, this,
+            [this] { status_->setCounts(QString::fromStdString(model_.statusText())); });
+    connect(&model_, &ControlBarModel::isRecordingChanged, this, [this](bool recording) {
+        capsule_->setPulsing(recording);
+        status_->setRunning(recording);
+    });
+    sync();
+}
+
+QWidget* RecorderControlBar::makeSetupRow()
+{
+    auto* page = new QWidget(pages_);
+    auto* row = new QHBoxLayout(page);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(6);
+
+    picker_ = new SourceKindPicker(model_, page);
+    row->addWidget(picker_);
+    row->addSpacing(4);
+
+    camera_ = new PillButton(page);
+    cameraMenu_ = darkMenu(camera_);
+    connect(cameraMenu_, &QMenu::aboutToShow, this, [this] { fillDeviceMenu(cameraMenu_, true); });
+    camera_->setDropDown(cameraMenu_);
+    camera_->setToolTip(QStringLiteral("Camera"));
+    row->addWidget(camera_);
+
+    microphone_ = new PillButton(page);
+    microphoneMenu_ = darkMenu(microphone_);
+    connect(microphoneMenu_, &QMenu::aboutToShow, this, [this] { fillDeviceMenu(microphoneMenu_, false); });
+    microphone_->setDropDown(microphoneMenu_);
+    microphone_->setToolTip(QStringLiteral("Microphone"));
+    row->addWidget(microphone_);
+
+    systemAudio_ = new PillButton(page);
+    systemAudio_->setToolTip(QStringLiteral("Record what the computer plays"));
+    connect(systemAudio_, &QAbstractButton::clicked, &model_, &ControlBarModel::toggleSystemAudio);
+    row->addWidget(systemAudio_);
+
+    refresh_ = new IconButton(QStringLiteral("refresh"), 12, {32, 44}, page);
+    const QString hint = QStringLiteral("Refresh sources — try this after granting a permission in Settings");
+    refresh_->setToolTip(hint);
+    refresh_->setAccessibleName(hint);
+    connect(refresh_, &QAbstractButton::clicked, &model_, &ControlBarModel::refresh);
+    row->addWidget(refresh_);
+    row->addStretch(1);
+    return page;
+}
+
+void RecorderControlBar::fillDeviceMenu(QMenu* menu, bool camera)
+{
+    menu->clear();
+    const auto items = camera ? model_.cameraItems() : model_.microphoneItems();
+    const auto& selected = camera ? model_.session().selectedCameraID() : model_.session().selectedMicID();
+    for (const DeviceItem& item : items) {
+        QAction* action = menu->addAction(QString::fromStdString(item.label));
+        action->setCheckable(true);
+        action->setChecked(item.identifier == selected);
+        connect(action, &QAction::triggered, this, [this, camera, id = item.identifier] {
+            if (camera)
+                model_.selectCamera(id);
+            else
+                model_.selectMicrophone(id);
+        });
+        if (!item.identifier && items.size() > 1)
+            menu->addSeparator();
+    }
+}
+
+void RecorderControlBar::fillMoreMenu()
+{
+    moreMenu_->clear();
+    if (canOpenRecordings_)
+        connect(moreMenu_->addAction(QStringLiteral("Open Recording…")), &QAction::triggered, this,
+                &RecorderControlBar::openRecordingRequested);
+    connect(moreMenu_->addAction(QStringLiteral("Check for Updates…")), &QAction::triggered, this,
+            &RecorderControlBar::checkForUpdatesRequested);
+    moreMenu_->addSeparator();
+    connect(moreMenu_->addAction(QStringLiteral("Quit Tarnix")), &QAction::triggered, this,
+            &RecorderControlBar::quitRequested);
+}
+
+void RecorderControlBar::setCanOpenRecordings(bool can)
+{
+    canOpenRecordings_ = can;
+}
+
+QString RecorderControlBar::errorText() const
+{
+    return error_->message();
+}
+
+QString RecorderControlBar::statusText() const
+{
+    return status_->counts();
+}
+
+double RecorderControlBar::pulsePhase() const
+{
+    return capsule_->pulsePhase();
+}
+
+void RecorderControlBar::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    if (loaded_)
+        return;
+    // The first showing lists what can be recorded, as a press of refresh would.
+    loaded_ = true;
+    model_.refresh();
+}
+
+void RecorderControlBar::sync()
+{
+    const bool recording = model_.isRecording();
+    if (pages_->currentIndex() != (recording ? 1 : 0)) {
+        pages_->setCurrentIndex(recording ? 1 : 0);
+        if (recording) {
+            const QMargins m = capsule_->layout()->contentsMargins();
+            const int spacing = capsule_->layout()->spacing();
+            capsule_->setFixedWidth(m.left() + status_->sizeHint().width() + spacing + more_->width() + spacing +
+                                    record_->width() + m.right());
+        } else {
+            capsule_->setMinimumWidth(0);
+            capsule_->setMaximumWidth(QWIDGETSIZE_MAX);
+        }
+    }
+    picker_->sync(isVisible());
+    const Pill camera = model_.cameraPill();
+    camera_->setFace(QString::fromUtf8(camera.icon), QString::fromStdString(camera.text), camera.active);
+    const Pill microphone = model_.microphonePill();
+    microphone_->setFace(QString::fromUtf8(microphone.icon), QString::fromStdString(microphone.text), microphone.active);
+    const Pill audio = model_.systemAudioPill();
+    systemAudio_->setFace(QString::fromUtf8(audio.icon), QString::fromStdString(audio.text), audio.active);
+    record_->setRecording(recording);
+    record_->setEnabled(!model_.isBusy());
+    status_->setCounts(QString::fromStdString(model_.statusText()));
+    error_->setMessage(QString::fromStdString(model_.currentError().value_or(std::string())));
+    capsule_->setExtraWindowShape(error_->message().isEmpty() ? QRegion()
+                                                             : QRegion(QRect(error_->mapTo(window(), QPoint(0, 0)), error_->size())));
+}
+
+} // namespace tarnix

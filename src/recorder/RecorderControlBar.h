@@ -1,0 +1,89 @@
+#pragma once
+
+#include <QWidget>
+
+#include "recorder/ControlBarModel.h"
+
+class QLabel;
+class QMenu;
+class QStackedWidget;
+class QTimer;
+
+// Everything the user sees in setup mode: one translucent capsule holding the source-kind picker,
+// the camera and microphone menus, the system-audio toggle, refresh, the overflow menu and the
+// record button; while recording, the pickers give way to the live status. Below the capsule a
+// single line carries the current error. It draws ControlBarModel and sends it the controls'
+// commands; every control has an accessible name (its text, else its tooltip).
+//
+// Threads: GUI thread only.
+
+namespace tarnix {
+
+class BarButton;
+class PillButton;
+class RecordButton;
+class SourceKindPicker;
+class BarCapsule;
+class ErrorLine;
+class RecordingStatus;
+
+class RecorderControlBar : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit RecorderControlBar(ControlBarModel& model, QWidget* parent = nullptr);
+
+    ControlBarModel& model() { return model_; }
+    SourceKindPicker* sourcePicker() const { return picker_; }
+    PillButton* cameraButton() const { return camera_; }
+    PillButton* microphoneButton() const { return microphone_; }
+    PillButton* systemAudioButton() const { return systemAudio_; }
+    BarButton* refreshButton() const { return refresh_; }
+    BarButton* moreButton() const { return more_; }
+    RecordButton* recordButton() const { return record_; }
+    QMenu* cameraMenu() const { return cameraMenu_; }
+    QMenu* microphoneMenu() const { return microphoneMenu_; }
+    QMenu* moreMenu() const { return moreMenu_; }
+    // The error line's text; empty when it is hidden.
+    QString errorText() const;
+    QString statusText() const;
+    // The pulse ring's phase, 0...1 (0 when not recording).
+    double pulsePhase() const;
+
+    // Whether "Open Recording…" is offered in the overflow menu.
+    void setCanOpenRecordings(bool can);
+
+signals:
+    void checkForUpdatesRequested();
+    void openRecordingRequested();
+    void quitRequested();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    QWidget* makeSetupRow();
+    void fillDeviceMenu(QMenu* menu, bool camera);
+    void fillMoreMenu();
+    void sync();
+
+    ControlBarModel& model_;
+    BarCapsule* capsule_ = nullptr;
+    QStackedWidget* pages_ = nullptr;
+    SourceKindPicker* picker_ = nullptr;
+    PillButton* camera_ = nullptr;
+    PillButton* microphone_ = nullptr;
+    PillButton* systemAudio_ = nullptr;
+    BarButton* refresh_ = nullptr;
+    BarButton* more_ = nullptr;
+    RecordButton* record_ = nullptr;
+    RecordingStatus* status_ = nullptr;
+    ErrorLine* error_ = nullptr;
+    QMenu* cameraMenu_ = nullptr;
+    QMenu* microphoneMenu_ = nullptr;
+    QMenu* moreMenu_ = nullptr;
+    bool canOpenRecordings_ = false;
+    bool loaded_ = false;
+};
+
+} // namespace tarnix

@@ -1,0 +1,88 @@
+#pragma once
+
+#include <QPointer>
+#include <QWidget>
+
+#include <optional>
+
+#include "recorder/ControlBarModel.h"
+#include "recorder/StudioMode.h"
+#include "ui/UpdatePrompt.h"
+
+class QStackedLayout;
+
+// The application's one window. In setup mode it is the small frameless, translucent,
+// always-on-top bar (620 × 96, hung 40 points below the top of the screen's available area,
+// centred, moved by dragging its background); when a recording completes it becomes the normal,
+// resizable 1180 × 800 studio window, centred, showing the finished recording. There is no way
+// back to the bar within one run; closing studio mode ends the application.
+//
+// Threads: GUI thread only.
+
+namespace tarnix {
+
+class RecorderControlBar;
+
+enum class WindowMode { setup, studio };
+
+class RecorderWindow : public QWidget {
+    Q_OBJECT
+
+public:
+    static constexpr QSize setupSize{620, 96};
+    static constexpr int setupMargin = 40;
+    static constexpr QSize studioSize{1180, 800};
+
+    explicit RecorderWindow(RecordingSession& session, QWidget* parent = nullptr);
+    ~RecorderWindow() override;
+
+    WindowMode mode() const { return mode_; }
+    RecorderControlBar* controlBar() const { return bar_; }
+    ControlBarModel& model() { return model_; }
+    // The studio-mode widget, once there is one.
+    QWidget* studioWidget() const { return studio_; }
+
+    // How the update checks of this window reach the network (tests point them elsewhere).
+    void setUpdateOptions(UpdatePrompt::Options options) { updateOptions_ = std::move(options); }
+    // Whether the quiet update check runs when the window is first shown (on by default).
+    void setChecksForUpdatesAtLaunch(bool check) { checkAtLaunch_ = check; }
+
+    // Switches to studio mode with a finished recording.
+    void showStudio(const StudioMode::Recording& recording);
+
+    // Restyles and places the window for `mode`, now and again on the next turn of the event loop
+    // (the window manager may still be adjusting the window from the previous style).
+    void styleWindow(WindowMode mode);
+
+signals:
+    // "Open Recording…" was chosen (offered only when StudioMode::canOpenRecordings()).
+    void openRecordingRequested();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    void applyStyle(WindowMode mode);
+    void onRecordingCompleted();
+    void releaseDevices();
+
+    RecordingSession& session_;
+    ControlBarModel model_;
+    WindowMode mode_ = WindowMode::setup;
+    QStackedLayout* stack_ = nullptr;
+    RecorderControlBar* bar_ = nullptr;
+    QPointer<QWidget> studio_;
+    UpdatePrompt::Options updateOptions_;
+    bool checkAtLaunch_ = true;
+    bool shownOnce_ = false;
+    bool userMoved_ = false;   // the user has dragged the bar somewhere else: leave it there
+    bool quitting_ = false;    // closing while recording: the recording is stopped first
+    std::optional<QPoint> dragOffset_;
+};
+
+} // namespace tarnix

@@ -1,0 +1,143 @@
+#include "recorder/SourceKindPicker.h"
+
+#include <QHBoxLayout>
+#include <QMenu>
+#include <QPainter>
+
+#include "recorder/BarControls.h"
+#include "ui/PhosphorIcon.h"
+#include "ui/StudioTheme.h"
+
+namespace tarnix {
+
+namespace {
+
+// One kind: its icon above its title, bright when selected.
+class SourceKindButton : public BarButton {
+public:
+    SourceKindButton(const SourceKindInfo& info, QWidget* parent)
+        : BarButton(parent)
+        , icon_(QString::fromUtf8(info.icon))
+    {
+        setText(QString::fromUtf8(info.title));
+        setAccessibleName(text());
+        setToolTip(QStringLiteral("Record a %1").arg(info.kind == SourceKind::application ? QStringLiteral("whole application")
+                                                     : info.kind == SourceKind::window     ? QStringLiteral("single window")
+                                                                                            : QStringLiteral("whole display")));
+        setFixedSize(SourceKindPicker::buttonSize);
+        setCheckable(false);
+    }
+    void setSelected(bool selected)
+    {
+        selected_ = selected;
+        update();
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        const QRectF area = QRectF(rect()).adjusted(2, 2, -2, -2);
+        if (isHovered() && !selected_) {
+            painter.setPen(Qt::NoPen);
+            painter.setBrush(QColor(255, 255, 255, 14));
+            painter.drawRoundedRect(area, 10, 10);
+        }
+        paintFocus(painter, area, 10);
+        const QColor color = selected_ ? StudioTheme::textPrimary()
+                             : isHovered() ? StudioTheme::withOpacity(StudioTheme::textPrimary(), 0.8)
+                                           : StudioTheme::textSecondary();
+        constexpr qreal iconSize = 15;
+        painter.drawPixmap(QPointF((width() - iconSize) / 2, 7), PhosphorIcon::pixmap(icon_, iconSize, color));
+        painter.setFont(StudioTheme::font(10, selected_ ? QFont::DemiBold : QFont::Medium));
+        painter.setPen(color);
+        painter.drawText(QRectF(0, 25, width(), 14), Qt::AlignCenter, text());
+    }
+
+private:
+    QString icon_;
+    bool selected_ = false;
+};
+
+} // namespace
+
+SourceKindPicker::SourceKindPicker(ControlBarModel& model, QWidget* parent)
+    : QWidget(parent)
+    , model_(model)
+    , slide_(Spring{0.3, 0.78}, [this](double x) {
+        highlightX_ = x;
+        update();
+    })
+{
+    auto* row = new QHBoxLayout(this);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(0);
+    for (const SourceKindInfo& info : sourceKinds()) {
+        const auto index = size_t(info.kind);
+        auto* button = new SourceKindButton(info, this);
+        auto* menu = new QMenu(button);
+        menu->setStyleSheet(StudioTheme::menuStyleSheet());
+        connect(menu, &QMenu::aboutToShow, this, [this, kind = info.kind] { fillMenu(kind); });
+        button->setDropDown(menu);
+        buttons_[index] = button;
+        menus_[index] = menu;
+        row->addWidget(button);
+    }
+    setFixedSize(buttonSize.width() * 3, buttonSize.height());
+    sync(false);
+}
+
+std::optional<double> SourceKindPicker::highlightPosition() const
+{
+    if (!shownKind_)
+        return std::nullopt;
+    return highlightX_;
+}
+
+void SourceKindPicker::sync(bool animate)
+{
+    const auto kind = model_.selectedKind();
+    for (const SourceKindInfo& info : sourceKinds())
+        static_cast<SourceKindButton*>(buttons_[size_t(info.kind)])->setSelected(kind == info.kind);
+    if (kind == shownKind_)
+        return;
+    // The highlight appears in place the first time and slides from then on.
+    const bool slide = animate && shownKind_.has_value() && kind.has_value();
+    shownKind_ = kind;
+    if (kind)
+        slide_.animateTo(double(int(*kind)), slide);
+    update();
+}
+
+void SourceKindPicker::fillMenu(SourceKind kind)
+{
+    QMenu* menu = menus_[size_t(kind)];
+    menu->clear();
+    const auto items = model_.sourceItems(kind);
+    if (items.empty()) {
+        menu->addAction(QStringLiteral("None available"))->setEnabled(false);
+        return;
+    }
+    const auto& selected = model_.session().selectedSourceID();
+    for (const SourceItem& item : items) {
+        QAction* action = menu->addAction(QString::fromStdString(item.label));
+        action->setCheckable(true);
+        action->setChecked(selected == item.identifier);
+        connect(action, &QAction::triggered, this, [this, id = item.identifier] { model_.selectSource(id); });
+    }
+}
+
+void SourceKindPicker::paintEvent(QPaintEvent*)
+{
+    if (!shownKind_)
+        return;
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QRectF pill(highlightX_ * buttonSize.width() + 2, 2, buttonSize.width() - 4, buttonSize.height() - 4);
+    painter.setPen(QPen(StudioTheme::withOpacity(StudioTheme::accent(), 0.5), 1));
+    painter.setBrush(StudioTheme::accentDim());
+    painter.drawRoundedRect(pill.adjusted(0.5, 0.5, -0.5, -0.5), 10, 10);
+}
+
+} // namespace tarnix

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QWidget>
+
+#include <array>
+#include <optional>
+
+#include "recorder/ControlBarModel.h"
+#include "ui/SpringAnimation.h"
+
+class QMenu;
+
+// The three source-kind buttons (Display, Window, App), each 54 × 44 with its icon above its
+// title, and the highlight that slides to the selected kind on a spring (response 0.3, damping
+// 0.78). Each button opens the menu of its kind's sources.
+//
+// Threads: GUI thread only.
+
+namespace tarnix {
+
+class BarButton;
+
+class SourceKindPicker : public QWidget {
+    Q_OBJECT
+
+public:
+    static constexpr QSize buttonSize{54, 44};
+
+    explicit SourceKindPicker(ControlBarModel& model, QWidget* parent = nullptr);
+
+    BarButton* button(SourceKind kind) const { return buttons_[size_t(kind)]; }
+    QMenu* menu(SourceKind kind) const { return menus_[size_t(kind)]; }
+    // Where the highlight is drawn now (tests, screenshots); none when no kind is selected.
+    std::optional<double> highlightPosition() const;
+
+    // Re-reads the selection from the model (with the slide when `animate`).
+    void sync(bool animate);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    void fillMenu(SourceKind kind);
+
+    ControlBarModel& model_;
+    std::array<BarButton*, 3> buttons_{};
+    std::array<QMenu*, 3> menus_{};
+    std::optional<SourceKind> shownKind_;
+    double highlightX_ = 0; // in button widths from the left
+    SpringAnimation slide_;
+};
+
+} // namespace tarnix

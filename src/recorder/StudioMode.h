@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QWidget>
+
+#include <filesystem>
+#include <functional>
+#include <optional>
+
+#include "document/RecordingTimeline.h"
+
+// What the window shows in studio mode, made from the finished recording: the one place where
+// the recorder window meets the editor.
+//
+// Threads: GUI thread only.
+
+namespace tarnix::StudioMode {
+
+struct Recording {
+    RecordingTimeline timeline;
+    std::optional<std::filesystem::path> documentPath; // where the document was saved, if it was
+    std::optional<std::string> documentError;          // why it was not
+};
+
+// Makes the studio-mode widget for `recording`; `onClose` ends the application.
+QWidget* makeWidget(const Recording& recording, std::function<void()> onClose, QWidget* parent);
+
+// Whether saved recordings can be opened into studio mode ("Open Recording…").
+bool canOpenRecordings();
+
+} // namespace tarnix::StudioMode

@@ -1,0 +1,190 @@
+#include "studio/StudioEditingViews.h"
+
+#include <algorithm>
+
+#include "studio/StudioSession.h"
+#include "studio/StudioView.h"
+#include "studio/handles/CameraPositionHandle.h"
+#include "studio/handles/RedactPositionHandle.h"
+#include "studio/sidebar/StudioIconRail.h"
+#include "studio/sidebar/StudioSidebarView.h"
+#include "studio/timeline/ZoomTimelineView.h"
+
+namespace tarnix {
+
+namespace {
+
+// Read/write access to one field of the session's live edit state on behalf of `writer`.
+template <class T>
+Binding<T> stateBinding(StudioSession& session, T StudioEditState::*field, QObject*& writerSlot,
+                        QObject* writer)
+{
+    return Binding<T>([&session, field] { return session.editState().*field; },
+                      [&session, field, &writerSlot, writer](const T& value) {
+                          StudioEditState next = session.editState();
+                          next.*field = value;
+                          writerSlot = writer;
+                          session.setLiveEditState(std::move(next));
+                          writerSlot = nullptr;
+                      });
+}
+
+Binding<std::optional<Uuid>> regionSelection(StudioSession& session)
+{
+    return Binding<std::optional<Uuid>>([&session] { return session.selectedRegionID(); },
+                                        [&session](const std::optional<Uuid>& id) {
+                                            session.setSelectedRegionID(id);
+                                        });
+}
+
+Binding<std::optional<Uuid>> redactSelection(StudioSession& session)
+{
+    return Binding<std::optional<Uuid>>([&session] { return session.selectedRedactID(); },
+                                        [&session](const std::optional<Uuid>& id) {
+                                            session.setSelectedRedactID(id);
+                                        });
+}
+
+} // namespace
+
+StudioEditingViews::StudioEditingViews(StudioView& studio)
+    : QObject(&studio)
+    , studio_(studio)
+    , session_(studio.session())
+    , timeline_(new ZoomTimelineView)
+    , rail_(new StudioIconRail)
+    , sidebar_(new StudioSidebarView)
+    , cameraHandle_(new CameraPositionHandle(studio.previewOverlay()))
+    , redactHandle_(new RedactPositionHandle(studio.previewOverlay()))
+{
+    bindTimeline();
+    bindSidebar();
+    bindHandles();
+    studio_.setTimelineView(timeline_);
+    studio_.setRailView(rail_);
+    studio_.setPanelView(sidebar_);
+
+    connect(&session_, &StudioSession::editStateChanged, this, &StudioEditingViews::onEditStateChanged);
+    connect(&session_, &StudioSession::selectionChanged, this, &StudioEditingViews::onSelectionChanged);
+    connect(&session_, &StudioSession::playbackChanged, this, &StudioEditingViews::onPlaybackChanged);
+    connect(&session_, &StudioSession::waveformsChanged, this,
+            [this] { timeline_->setWaveform(session_.displayedWaveform()); });
+    connect(&studio_, &StudioView::previewGeometryChanged, this, &StudioEditingViews::refreshHandles);
+    connect(&session_, &StudioSession::loaded, this, [this] {
+        timeline_->setDuration(session_.duration());
+        sidebar_->setDuration(session_.duration());
+    });
+    onSelectionChanged();
+}
+
+void StudioEditingViews::bindTimeline()
+{
+    ZoomTimelineModel& model = timeline_->model();
+    model.regions = stateBinding(session_, &StudioEditState::regions, writer_, timeline_);
+    model.redactRegions = stateBinding(session_, &StudioEditState::redactRegions, writer_, timeline_);
+    model.selectedRegionID = regionSelection(session_);
+    model.selectedRedactID = redactSelection(session_);
+    model.onSeek = [this](double t) { session_.seek(t); };
+    model.onCreateRegion = [this](double start, double end) { session_.createRegion(start, end); };
+    model.onCreateRedactRegion = [this](double start, double end) {
+        session_.createRedactRegion(start, end);
+    };
+    model.onEditEnded = [this] { session_.commit(); };
+    timeline_->setClicks(session_.timeline().clickEvents);
+    timeline_->setDuration(session_.duration());
+    timeline_->refresh();
+}
+
+void StudioEditingViews::bindSidebar()
+{
+    StudioSidebarView& s = *sidebar_;
+    s.regions = stateBinding(session_, &StudioEditState::regions, writer_, sidebar_);
+    s.selectedRegionID = regionSelection(session_);
+    s.cameraOverlay = stateBinding(session_, &StudioEditState::cameraOverlay, writer_, sidebar_);
+    s.background = stateBinding(session_, &StudioEditState::background, writer_, sidebar_);
+    s.systemAudio = stateBinding(session_, &StudioEditState::systemAudio, writer_, sidebar_);
+    s.microphoneAudio = stateBinding(session_, &StudioEditState::microphoneAudio, writer_, sidebar_);
+    s.cursorOverlay = stateBinding(session_, &StudioEditState::cursorOverlay, writer_, sidebar_);
+    s.redactRegions = stateBinding(session_, &StudioEditState::redactRegions, writer_, sidebar_);
+    s.selectedRedactID = redactSelection(session_);
+    s.onChanged = [this] { session_.commit(); };
+    s.onClose = [this] { session_.setSelectedTab(std::nullopt); };
+    const RecordingTimeline& document = session_.timeline();
+    s.setRecordingFacts(document.cameraURL.has_value(), document.hasSystemAudio,
+                        document.microphoneURL.has_value());
+    s.setDuration(session_.duration());
+
+    rail_->selectedTab = Binding<std::optional<StudioTab>>(
+        [this] { return session_.selectedTab(); },
+        [this](const std::optional<StudioTab>& tab) { session_.setSelectedTab(tab); });
+}
+
+void StudioEditingViews::bindHandles()
+{
+    cameraHandle_->settings =
+        stateBinding(session_, &StudioEditState::cameraOverlay, writer_, cameraHandle_);
+    cameraHandle_->onCommit = [this] { session_.commit(); };
+
+    // The rectangle of the first blur region with the selected identifier.
+    redactHandle_->rect = Binding<Rect>(
+        [this] {
+            const auto& list = session_.editState().redactRegions;
+            auto it = std::find_if(list.begin(), list.end(), [&](const RedactRegion& r) {
+                return r.id == session_.selectedRedactID();
+            });
+            return it == list.end() ? Rect{} : it->rect;
+        },
+        [this](const Rect& rect) {
+            StudioEditState next = session_.editState();
+            for (RedactRegion& region : next.redactRegions)
+                if (region.id == session_.selectedRedactID()) {
+                    region.rect = rect;
+                    break;
+                }
+            writer_ = redactHandle_;
+            session_.setLiveEditState(std::move(next));
+            writer_ = nullptr;
+        });
+    redactHandle_->onCommit = [this] { session_.commit(); };
+}
+
+void StudioEditingViews::onEditStateChanged()
+{
+    if (writer_ != timeline_)
+        timeline_->refresh();
+    if (writer_ != sidebar_)
+        sidebar_->refresh();
+    timeline_->setWaveform(session_.displayedWaveform());
+    refreshHandles();
+}
+
+void StudioEditingViews::onSelectionChanged()
+{
+    timeline_->refresh();
+    rail_->refresh();
+    if (std::optional<StudioTab> tab = session_.selectedTab()) {
+        if (sidebar_->tab() != *tab)
+            sidebar_->setTab(*tab);
+        else
+            sidebar_->refresh();
+    }
+    refreshHandles();
+}
+
+void StudioEditingViews::onPlaybackChanged()
+{
+    timeline_->setCurrentTime(session_.currentTime());
+    sidebar_->setCurrentTime(session_.currentTime());
+}
+
+void StudioEditingViews::refreshHandles()
+{
+    // The handles' layer lies exactly over the picture: the container is all of it.
+    const QRectF picture(studio_.previewOverlay()->rect());
+    cameraHandle_->setContainerRect(picture);
+    redactHandle_->setContainerRect(picture);
+    cameraHandle_->setVisible(session_.showsCameraHandle());
+    redactHandle_->setVisible(session_.showsRedactHandle());
+}
+
+} // namespace tarnix

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QObject>
+
+// Connects the Studio's editing views (timeline, icon rail, settings panel, preview handles) to
+// the session: their bindings read and write the session's live edit state and selections, their
+// end-of-gesture callbacks commit, and the session's changes made elsewhere (undo, another view)
+// refresh them. GUI thread only.
+
+namespace tarnix {
+
+class CameraPositionHandle;
+class RedactPositionHandle;
+class StudioIconRail;
+class StudioSession;
+class StudioSidebarView;
+class StudioView;
+class ZoomTimelineView;
+
+class StudioEditingViews : public QObject {
+    Q_OBJECT
+
+public:
+    // Makes the views and places them in the Studio's slots.
+    explicit StudioEditingViews(StudioView& studio);
+
+    ZoomTimelineView* timeline() const { return timeline_; }
+    StudioIconRail* rail() const { return rail_; }
+    StudioSidebarView* sidebar() const { return sidebar_; }
+    CameraPositionHandle* cameraHandle() const { return cameraHandle_; }
+    RedactPositionHandle* redactHandle() const { return redactHandle_; }
+
+private:
+    void bindTimeline();
+    void bindSidebar();
+    void bindHandles();
+    void onEditStateChanged();
+    void onSelectionChanged();
+    void onPlaybackChanged();
+    void refreshHandles();
+
+    StudioView& studio_;
+    StudioSession& session_;
+    ZoomTimelineView* timeline_;
+    StudioIconRail* rail_;
+    StudioSidebarView* sidebar_;
+    CameraPositionHandle* cameraHandle_;
+    RedactPositionHandle* redactHandle_;
+    // The view whose own live write is being applied: it is not refreshed from it.
+    QObject* writer_ = nullptr;
+};
+
+} // namespace tarnix

@@ -1,0 +1,162 @@
+#include "studio/StudioExporter.h"
+
+#include <QtConcurrent>
+
+#include <cmath>
+
+#include "media/ExportSession.h"
+#include "media/MediaError.h"
+
+namespace tarnix {
+
+namespace {
+
+QString exportFailed(const std::string& description)
+{
+    return QString::fromStdString("Export failed: " + description);
+}
+
+} // namespace
+
+// What the worker hands back to the GUI thread: the built composition with the preset and file
+// name chosen for it, or the build's failure.
+struct StudioExporter::Prepared {
+    CameraCompositionBuilder::Result result;
+    media::ExportPreset preset = media::ExportPreset::highestQuality;
+    std::filesystem::path output;
+    std::optional<QString> error;
+};
+
+StudioExporter::StudioExporter(QObject* parent)
+    : QObject(parent)
+{
+}
+
+StudioExporter::~StudioExporter()
+{
+    cancelAndWait();
+}
+
+void StudioExporter::start(CameraCompositionBuilder::BuildInput input, std::filesystem::path videoURL,
+                           ExportResolution resolution)
+{
+    if (running_)
+        return;
+    running_ = true;
+    progress_ = 0;
+    emit progressChanged(0);
+    cancelled_ = std::make_shared<std::atomic<bool>>(false);
+
+    auto cancelled = cancelled_;
+    QFuture<std::shared_ptr<Prepared>> future = QtConcurrent::run(
+        [cancelled, resolution](CameraCompositionBuilder::BuildInput in, std::filesystem::path source) {
+            auto prepared = std::make_shared<Prepared>();
+            try {
+                prepared->result = CameraCompositionBuilder::build(in, [&] { return cancelled->load(); });
+                // Asking the encoder costs a few milliseconds: done here, not on the GUI thread.
+                prepared->preset = compatibleExportPreset(resolution, *prepared->result.composition,
+                                                          prepared->result.videoComposition);
+                prepared->output = makeExportURL(source, resolution);
+            } catch (const CameraCompositionBuilder::BuildCancelled&) {
+            } catch (const std::exception& error) {
+                prepared->error = exportFailed(media::describe(error));
+            }
+            return prepared;
+        },
+        std::move(input), std::move(videoURL));
+
+    buildWatcher_ = new QFutureWatcher<std::shared_ptr<Prepared>>(this);
+    connect(buildWatcher_, &QFutureWatcherBase::finished, this, [this, watcher = buildWatcher_] {
+        std::shared_ptr<Prepared> prepared = watcher->result();
+        watcher->deleteLater();
+        buildWatcher_ = nullptr;
+        if (cancelled_->load())
+            finish(std::nullopt, std::nullopt);
+        else if (prepared->error)
+            finish(std::nullopt, prepared->error);
+        else
+            startExport(std::move(*prepared));
+    });
+    buildWatcher_->setFuture(future);
+}
+
+void StudioExporter::startExport(Prepared prepared)
+{
+    try {
+        session_ = std::make_unique<media::ExportSession>(prepared.result.composition, prepared.preset);
+    } catch (const std::exception&) {
+        finish(std::nullopt, QStringLiteral("Couldn't create an export session."));
+        return;
+    }
+    output_ = prepared.output;
+    session_->setVideoComposition(prepared.result.videoComposition);
+    session_->setOutputURL(output_);
+    auto lastPercent = std::make_shared<std::atomic<int>>(-1);
+    session_->setProgressHandler([this, lastPercent](double value) {
+        // Called per frame on the export thread: only whole-percent changes reach the GUI.
+        const int percent = int(std::floor(value * 100));
+        if (lastPercent->exchange(percent) == percent)
+            return;
+        QMetaObject::invokeMethod(this, [this, value] {
+            if (!running_)
+                return;
+            progress_ = value;
+            emit progressChanged(value);
+        }, Qt::QueuedConnection);
+    });
+    media::ExportSession* session = session_.get();
+    session_->exportAsynchronously([this, session] {
+        QMetaObject::invokeMethod(this, [this, session] {
+            if (session != session_.get())
+                return; // already wound up by cancelAndWait()
+            const media::ExportStatus status = session->status();
+            const std::optional<media::MediaError> error = session->error();
+            if (status == media::ExportStatus::completed)
+                finish(output_, std::nullopt);
+            else if (status == media::ExportStatus::cancelled || cancelled_->load())
+                finish(std::nullopt, std::nullopt);
+            else if (error)
+                finish(std::nullopt, exportFailed(media::describe(*error)));
+            else
+                finish(std::nullopt, exportFailed("unknown error"));
+        }, Qt::QueuedConnection);
+    });
+}
+
+void StudioExporter::cancel()
+{
+    if (!running_)
+        return;
+    cancelled_->store(true);
+    if (session_)
+        session_->cancelExport();
+}
+
+void StudioExporter::cancelAndWait()
+{
+    if (!running_)
+        return;
+    cancel();
+    if (buildWatcher_) {
+        buildWatcher_->disconnect(this);
+        buildWatcher_->waitForFinished();
+        buildWatcher_->deleteLater();
+        buildWatcher_ = nullptr;
+    }
+    // Destroying the session waits for its thread, which removes the partial file.
+    session_.reset();
+    finish(std::nullopt, std::nullopt);
+}
+
+void StudioExporter::finish(std::optional<std::filesystem::path> output,
+                            std::optional<QString> errorMessage)
+{
+    if (!running_)
+        return;
+    running_ = false;
+    // Its completion has run by now; releasing the session joins its finished thread.
+    session_.reset();
+    emit finished(std::move(output), std::move(errorMessage));
+}
+
+} // namespace tarnix

@@ -1,0 +1,517 @@
+#include "studio/StudioSession.h"
+
+#include <QFutureWatcher>
+
+#include <algorithm>
+#include <cmath>
+
+#include "compositing/AudioWaveformLoader.h"
+#include "media/MediaError.h"
+#include "studio/DocumentSaver.h"
+#include "studio/StudioExporter.h"
+#include "studio/StudioFormatting.h"
+#include "studio/StudioPlayer.h"
+#include "zoom/ZoomPanEngine.h"
+
+namespace tarnix {
+
+namespace {
+
+using CameraCompositionBuilder::Result;
+
+// Runs `handler` on the GUI thread with the finished future; the watcher goes with it.
+template <typename T, typename Handler>
+void whenFinished(QObject* context, QFuture<T> future, Handler handler)
+{
+    auto* watcher = new QFutureWatcher<T>(context);
+    QObject::connect(watcher, &QFutureWatcherBase::finished, context, [watcher, handler] {
+        watcher->deleteLater();
+        handler(watcher->future());
+    });
+    watcher->setFuture(future);
+}
+
+// The build's composition, or its failure described for the user; nothing when it was cancelled.
+struct BuildOutcome {
+    std::optional<Result> result;
+    std::optional<std::string> failure;
+};
+
+BuildOutcome outcomeOf(QFuture<Result> future)
+{
+    // A failed build's future counts as cancelled too: look for its exception first.
+    try {
+        future.waitForFinished();
+        if (future.resultCount() > 0)
+            return {future.result(), std::nullopt};
+    } catch (const CameraCompositionBuilder::BuildCancelled&) {
+    } catch (const std::exception& error) {
+        return {std::nullopt, media::describe(error)};
+    }
+    return {};
+}
+
+} // namespace
+
+StudioSession::StudioSession(RecordingTimeline timeline, StudioPlayer& player, QObject* parent)
+    : StudioSession(std::move(timeline), player, Options{}, parent)
+{
+}
+
+StudioSession::StudioSession(RecordingTimeline timeline, StudioPlayer& player, Options options,
+                             QObject* parent)
+    : QObject(parent)
+    , timeline_(std::move(timeline))
+    , player_(player)
+    , options_(std::move(options))
+    , state_(StudioEditState::fromDocument(timeline_))
+    , history_(state_)
+    , exporter_(new StudioExporter(this))
+{
+    if (!options_.builder)
+        options_.builder = &CameraCompositionBuilder::buildAsync;
+    if (!options_.waveformLoader)
+        options_.waveformLoader = &AudioWaveformLoader::loadPeaksAsync;
+    if (options_.documentPath)
+        saver_ = std::make_unique<DocumentSaver>(
+            *options_.documentPath,
+            options_.documentWriter ? options_.documentWriter : DocumentSaver::defaultWriter());
+    if (saver_)
+        connect(saver_.get(), &DocumentSaver::saveFailed, this, &StudioSession::setErrorMessage);
+    connect(exporter_, &StudioExporter::progressChanged, this, &StudioSession::exportChanged);
+    connect(exporter_, &StudioExporter::finished, this, &StudioSession::onExportFinished);
+}
+
+StudioSession::~StudioSession()
+{
+    player_.setObservers({});
+    if (reloadFuture_.isRunning())
+        reloadFuture_.cancel();
+    exporter_->cancelAndWait();
+    // saver_ writes what is still waiting when it goes.
+}
+
+RecordingTimeline StudioSession::editedDocument() const
+{
+    return history_.current().appliedTo(timeline_);
+}
+
+// ---- Opening ---------------------------------------------------------------------------------
+
+void StudioSession::open()
+{
+    if (opened_)
+        return;
+    opened_ = true;
+    load();
+    loadWaveforms();
+}
+
+void StudioSession::load()
+{
+    if (!timeline_.videoURL) {
+        setErrorMessage(QStringLiteral("No recording to open."));
+        return;
+    }
+    reloadFuture_ = options_.builder(state_.buildInput(timeline_));
+    whenFinished(this, reloadFuture_, [this](QFuture<Result> future) {
+        BuildOutcome outcome = outcomeOf(future);
+        if (outcome.failure) {
+            setErrorMessage(QString::fromStdString("Couldn't load recording: " + *outcome.failure));
+            return;
+        }
+        if (!outcome.result)
+            return;
+        const Result& result = *outcome.result;
+        naturalSize_ = result.videoComposition.renderSize;
+        emit naturalSizeChanged(naturalSize_);
+        const double length = result.composition ? result.composition->duration() : 0;
+        duration_ = std::isfinite(length) && length > 0 ? length : 0;
+        player_.replaceCurrentItem(result);
+        player_.setObservers({[this](double t) { onTimeTick(t); },
+                              [this] {
+                                  if (isPlaying_)
+                                      setPlaying(false);
+                              },
+                              [this](const QString& message) {
+                                  setErrorMessage(QStringLiteral("Couldn't play the recording: ") +
+                                                  message);
+                              }});
+        loaded_ = true;
+        emit playbackChanged();
+        emit loaded();
+        // An edit committed while the first build ran is not in it: build again.
+        if (editedWhileLoading_)
+            reloadPlayerItem();
+    });
+}
+
+void StudioSession::loadWaveforms()
+{
+    auto assign = [this](std::vector<float>* target) {
+        return [this, target](QFuture<std::vector<float>> future) {
+            *target = future.resultCount() > 0 ? future.result() : std::vector<float>{};
+            emit waveformsChanged();
+        };
+    };
+    if (timeline_.hasSystemAudio && timeline_.videoURL)
+        whenFinished(this, options_.waveformLoader(*timeline_.videoURL, kWaveformBuckets),
+                     assign(&systemAudioWaveform_));
+    if (timeline_.microphoneURL)
+        whenFinished(this, options_.waveformLoader(*timeline_.microphoneURL, kWaveformBuckets),
+                     assign(&microphoneWaveform_));
+}
+
+// ---- The rebuild cycle -----------------------------------------------------------------------
+
+void StudioSession::reloadPlayerItem()
+{
+    if (!timeline_.videoURL)
+        return;
+    if (!loaded_) {
+        editedWhileLoading_ = true; // the first load builds again when it lands
+        return;
+    }
+    if (reloadFuture_.isRunning())
+        reloadFuture_.cancel();
+    const quint64 generation = ++reloadGeneration_;
+    reloadFuture_ = options_.builder(state_.buildInput(timeline_));
+    whenFinished(this, reloadFuture_, [this, generation](QFuture<Result> future) {
+        if (generation != reloadGeneration_)
+            return; // superseded: dropped without effect, failures included
+        BuildOutcome outcome = outcomeOf(future);
+        if (outcome.failure) {
+            setErrorMessage(QString::fromStdString("Couldn't refresh preview: " + *outcome.failure));
+            return;
+        }
+        if (!outcome.result)
+            return;
+        const double playhead = player_.currentTime();
+        player_.replaceCurrentItem(*outcome.result);
+        player_.seek(playhead);
+        ++rebuildsApplied_;
+        emit itemReplaced();
+    });
+}
+
+// ---- Editing ---------------------------------------------------------------------------------
+
+void StudioSession::setLiveEditState(StudioEditState state)
+{
+    if (state == state_)
+        return;
+    state_ = std::move(state);
+    emit editStateChanged();
+}
+
+void StudioSession::commit()
+{
+    if (history_.commit(state_)) {
+        if (saver_)
+            saver_->save(editedDocument());
+        emit historyChanged();
+    }
+    reloadPlayerItem();
+}
+
+void StudioSession::commitEditState(StudioEditState state)
+{
+    setLiveEditState(std::move(state));
+    commit();
+}
+
+void StudioSession::commitWith(const std::function<void(StudioEditState&)>& change)
+{
+    StudioEditState next = state_;
+    change(next);
+    commitEditState(std::move(next));
+    dropStaleSelection();
+}
+
+void StudioSession::commitZoomRegions(std::vector<ZoomRegion> regions)
+{
+    commitWith([&](StudioEditState& s) { s.regions = std::move(regions); });
+}
+
+void StudioSession::commitRedactRegions(std::vector<RedactRegion> regions)
+{
+    commitWith([&](StudioEditState& s) { s.redactRegions = std::move(regions); });
+}
+
+void StudioSession::commitCameraOverlay(const CameraOverlaySettings& settings)
+{
+    commitWith([&](StudioEditState& s) { s.cameraOverlay = settings; });
+}
+
+void StudioSession::commitBackground(const BackgroundSettings& settings)
+{
+    commitWith([&](StudioEditState& s) { s.background = settings; });
+}
+
+void StudioSession::commitSystemAudio(const AudioTrackSettings& settings)
+{
+    commitWith([&](StudioEditState& s) { s.systemAudio = settings; });
+}
+
+void StudioSession::commitMicrophoneAudio(const AudioTrackSettings& settings)
+{
+    commitWith([&](StudioEditState& s) { s.microphoneAudio = settings; });
+}
+
+void StudioSession::commitCursorOverlay(const CursorOverlaySettings& settings)
+{
+    commitWith([&](StudioEditState& s) { s.cursorOverlay = settings; });
+}
+
+void StudioSession::createRegion(double start, double end)
+{
+    ZoomRegion region;
+    region.start = start;
+    region.end = end;
+    region.rect = ZoomPanEngine::defaultZoomRect({start, end}, timeline_, kNewZoomLevel);
+    region.easing = EasingCurve::easeInOut;
+    StudioEditState next = state_;
+    next.regions.push_back(region);
+    setLiveEditState(std::move(next));
+    setSelectedRegionID(region.id);
+    setSelectedTab(StudioTab::zoom);
+    commit();
+}
+
+void StudioSession::createRedactRegion(double start, double end)
+{
+    RedactRegion region;
+    region.start = start;
+    region.end = end;
+    region.rect = Rect{0.38, 0.44, 0.24, 0.12};
+    StudioEditState next = state_;
+    next.redactRegions.push_back(region);
+    setLiveEditState(std::move(next));
+    setSelectedRedactID(region.id);
+    setSelectedTab(StudioTab::redact);
+    commit();
+}
+
+bool StudioSession::deleteSelection()
+{
+    StudioEditState next = state_;
+    if (selectedRegionID_ && state_.hasZoomRegion(*selectedRegionID_)) {
+        std::erase_if(next.regions, [&](const ZoomRegion& r) { return r.id == *selectedRegionID_; });
+        setSelectedRegionID(std::nullopt);
+    } else if (selectedRedactID_ && state_.hasRedactRegion(*selectedRedactID_)) {
+        std::erase_if(next.redactRegions,
+                      [&](const RedactRegion& r) { return r.id == *selectedRedactID_; });
+        setSelectedRedactID(std::nullopt);
+    } else {
+        return false;
+    }
+    commitEditState(std::move(next));
+    return true;
+}
+
+void StudioSession::removeAllZoomRegions()
+{
+    StudioEditState next = state_;
+    next.regions.clear();
+    setSelectedRegionID(std::nullopt);
+    commitEditState(std::move(next));
+}
+
+void StudioSession::undo()
+{
+    if (std::optional<StudioEditState> state = history_.undo())
+        applyCommittedState(std::move(*state));
+}
+
+void StudioSession::redo()
+{
+    if (std::optional<StudioEditState> state = history_.redo())
+        applyCommittedState(std::move(*state));
+}
+
+void StudioSession::applyCommittedState(StudioEditState state)
+{
+    state_ = std::move(state);
+    emit editStateChanged();
+    emit historyChanged();
+    dropStaleSelection();
+    if (saver_)
+        saver_->save(editedDocument());
+    reloadPlayerItem();
+}
+
+void StudioSession::dropStaleSelection()
+{
+    if (selectedRegionID_ && !state_.hasZoomRegion(*selectedRegionID_))
+        setSelectedRegionID(std::nullopt);
+    if (selectedRedactID_ && !state_.hasRedactRegion(*selectedRedactID_))
+        setSelectedRedactID(std::nullopt);
+}
+
+// ---- Selection -------------------------------------------------------------------------------
+
+void StudioSession::setSelectedTab(std::optional<StudioTab> tab)
+{
+    if (tab == selectedTab_)
+        return;
+    selectedTab_ = tab;
+    emit selectionChanged();
+}
+
+void StudioSession::setSelectedRegionID(std::optional<Uuid> id)
+{
+    if (id == selectedRegionID_)
+        return;
+    selectedRegionID_ = id;
+    emit selectionChanged();
+}
+
+void StudioSession::setSelectedRedactID(std::optional<Uuid> id)
+{
+    if (id == selectedRedactID_)
+        return;
+    selectedRedactID_ = id;
+    emit selectionChanged();
+}
+
+bool StudioSession::showsCameraHandle() const
+{
+    return selectedTab_ == StudioTab::camera && state_.cameraOverlay.isEnabled &&
+           timeline_.cameraURL.has_value();
+}
+
+bool StudioSession::showsRedactHandle() const
+{
+    return selectedTab_ == StudioTab::redact && selectedRedactID_ &&
+           state_.hasRedactRegion(*selectedRedactID_);
+}
+
+// ---- Playback --------------------------------------------------------------------------------
+
+void StudioSession::onTimeTick(double seconds)
+{
+    currentTime_ = seconds;
+    if (isPlaying_ && duration_ > 0 && currentTime_ >= duration_ - 0.05)
+        isPlaying_ = false; // the player stops at the end of its item by itself
+    emit playbackChanged();
+}
+
+void StudioSession::setPlaying(bool playing)
+{
+    isPlaying_ = playing;
+    emit playbackChanged();
+}
+
+void StudioSession::togglePlayback()
+{
+    if (duration_ <= 0)
+        return;
+    // The state flips first: a player that reports its own pause must find it already paused.
+    if (isPlaying_) {
+        setPlaying(false);
+        player_.pause();
+        return;
+    }
+    if (currentTime_ >= duration_) {
+        currentTime_ = 0;
+        player_.seek(0);
+    }
+    setPlaying(true);
+    player_.play();
+}
+
+void StudioSession::step(double delta)
+{
+    if (duration_ <= 0)
+        return;
+    seek(std::min(std::max(currentTime_ + delta, 0.0), duration_));
+}
+
+void StudioSession::seek(double seconds)
+{
+    if (!std::isfinite(seconds))
+        return;
+    currentTime_ = seconds;
+    player_.seek(seconds);
+    emit playbackChanged();
+}
+
+// ---- Waveform and captions -------------------------------------------------------------------
+
+std::vector<float> StudioSession::displayedWaveform() const
+{
+    return tarnix::displayedWaveform(systemAudioWaveform_, state_.systemAudio, microphoneWaveform_,
+                                     state_.microphoneAudio);
+}
+
+QString StudioSession::timelineCaption() const
+{
+    return QString::fromStdString(
+        tarnix::timelineCaption(state_.regions.size(), timeline_.clickEvents.size()));
+}
+
+// ---- Export ----------------------------------------------------------------------------------
+
+void StudioSession::setExportResolution(ExportResolution resolution)
+{
+    if (resolution == exportResolution_)
+        return;
+    exportResolution_ = resolution;
+    emit exportChanged();
+}
+
+bool StudioSession::isExporting() const
+{
+    return exporter_->isExporting();
+}
+
+double StudioSession::exportProgress() const
+{
+    return exporter_->progress();
+}
+
+void StudioSession::startExport()
+{
+    if (!canExport())
+        return;
+    errorMessage_.reset();
+    exportedURL_.reset();
+    exporter_->start(history_.current().buildInput(timeline_), *timeline_.videoURL, exportResolution_);
+    emit exportChanged();
+}
+
+void StudioSession::cancelExport()
+{
+    exporter_->cancel();
+}
+
+void StudioSession::cancelExportAndWait()
+{
+    exporter_->cancelAndWait();
+}
+
+void StudioSession::onExportFinished(std::optional<std::filesystem::path> output,
+                                     std::optional<QString> errorMessage)
+{
+    exportedURL_ = std::move(output);
+    emit exportChanged();
+    if (errorMessage)
+        setErrorMessage(*errorMessage);
+}
+
+// ---- Failures and saving ---------------------------------------------------------------------
+
+void StudioSession::setErrorMessage(QString message)
+{
+    if (errorMessage_ == message)
+        return;
+    errorMessage_ = message;
+    emit errorMessageChanged(message);
+}
+
+bool StudioSession::flushSaves(int timeoutMs)
+{
+    return !saver_ || saver_->flush(timeoutMs);
+}
+
+} // namespace tarnix

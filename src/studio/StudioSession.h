@@ -1,0 +1,214 @@
+#pragma once
+
+#include <QFuture>
+#include <QObject>
+#include <QSize>
+#include <QString>
+
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "compositing/CameraCompositionBuilder.h"
+#include "document/RecordingTimeline.h"
+#include "media/ExportResolution.h"
+#include "studio/EditHistory.h"
+#include "studio/StudioEditState.h"
+#include "studio/sidebar/StudioTab.h"
+
+// The Studio's model, without widgets: one editing of one recording.
+//
+// It copies the document's regions and settings into an edit state, builds a composition of it
+// and hands it to the preview player, and rebuilds after every committed edit: a newer rebuild
+// cancels the one in flight, and the new composition is swapped in at the same playhead. Edits are
+// commit-on-end: views may write the live state continuously while a gesture runs
+// (setLiveEditState), and report its end with commit(); each commit is one rebuild, one undo step
+// and one save of the document file. The document value given at construction is never changed.
+//
+// Failures a person must hear about land in errorMessage, which the view shows in an alert titled
+// "Something went wrong" whenever it changes to a present value.
+//
+// Threads: GUI thread only. Builds, waveform loads, saves and exports run on workers and report
+// back through queued calls.
+
+namespace tarnix {
+
+class DocumentSaver;
+class StudioExporter;
+class StudioPlayer;
+
+class StudioSession : public QObject {
+    Q_OBJECT
+
+public:
+    using Builder = std::function<QFuture<CameraCompositionBuilder::Result>(
+        CameraCompositionBuilder::BuildInput)>;
+    using WaveformLoader =
+        std::function<QFuture<std::vector<float>>(std::filesystem::path url, int bucketCount)>;
+
+    struct Options {
+        // Where every committed edit is saved; nothing is saved without one.
+        std::optional<std::filesystem::path> documentPath;
+        Builder builder;               // default: CameraCompositionBuilder::buildAsync
+        WaveformLoader waveformLoader; // default: AudioWaveformLoader::loadPeaksAsync
+        // Writes the document file; default: DocumentSaver::defaultWriter().
+        std::function<void(const RecordingTimeline&, const std::filesystem::path&)> documentWriter;
+    };
+
+    static constexpr int kWaveformBuckets = 400;
+    static constexpr double kNewZoomLevel = 1.7;
+    static constexpr double kTimeObserverInterval = 1.0 / 30;
+
+    // `player` must outlive the session.
+    StudioSession(RecordingTimeline timeline, StudioPlayer& player, Options options,
+                  QObject* parent = nullptr);
+    StudioSession(RecordingTimeline timeline, StudioPlayer& player, QObject* parent = nullptr);
+    ~StudioSession() override;
+
+    const RecordingTimeline& timeline() const { return timeline_; }
+    // The document as it would be saved now (the last committed edit).
+    RecordingTimeline editedDocument() const;
+
+    // Starts the first build and the waveform loads. Call once.
+    void open();
+    bool isLoaded() const { return loaded_; }
+
+    // ---- Edit state -----------------------------------------------------------------------
+    const StudioEditState& editState() const { return state_; }
+    // Writes the live state during a gesture: views redraw, nothing is rebuilt, undone or saved.
+    void setLiveEditState(StudioEditState state);
+    // The end of a gesture, a toggle, a picker, a button: rebuilds the preview; when the state
+    // differs from the last commit also one undo step and one save.
+    void commit();
+    void commitEditState(StudioEditState state);
+    void commitZoomRegions(std::vector<ZoomRegion> regions);
+    void commitRedactRegions(std::vector<RedactRegion> regions);
+    void commitCameraOverlay(const CameraOverlaySettings& settings);
+    void commitBackground(const BackgroundSettings& settings);
+    void commitSystemAudio(const AudioTrackSettings& settings);
+    void commitMicrophoneAudio(const AudioTrackSettings& settings);
+    void commitCursorOverlay(const CursorOverlaySettings& settings);
+
+    // A new zoom region over [start, end] (start <= end) aimed where the user worked, selected,
+    // with the zoom panel opened.
+    void createRegion(double start, double end);
+    // A new blur box in the middle of the picture over [start, end], selected, blur panel open.
+    void createRedactRegion(double start, double end);
+    // Removes the selected zoom region, else the selected blur region; false when neither
+    // selection names an existing region (the key then belongs to someone else).
+    bool deleteSelection();
+    // Removes every zoom region (blur regions stay).
+    void removeAllZoomRegions();
+    bool canRemoveAllZoomRegions() const { return !state_.regions.empty(); }
+
+    bool canUndo() const { return history_.canUndo(); }
+    bool canRedo() const { return history_.canRedo(); }
+    void undo();
+    void redo();
+
+    // ---- Selection ------------------------------------------------------------------------
+    std::optional<StudioTab> selectedTab() const { return selectedTab_; }
+    std::optional<Uuid> selectedRegionID() const { return selectedRegionID_; }
+    std::optional<Uuid> selectedRedactID() const { return selectedRedactID_; }
+    void setSelectedTab(std::optional<StudioTab> tab);
+    void setSelectedRegionID(std::optional<Uuid> id);
+    void setSelectedRedactID(std::optional<Uuid> id);
+    // Which preview handles are shown.
+    bool showsCameraHandle() const;
+    bool showsRedactHandle() const;
+
+    // ---- Playback -------------------------------------------------------------------------
+    double currentTime() const { return currentTime_; }
+    double duration() const { return duration_; }
+    bool isPlaying() const { return isPlaying_; }
+    QSize naturalSize() const { return naturalSize_; }
+    bool canPlay() const { return duration_ > 0; }
+    void togglePlayback();
+    void step(double delta);
+    void seek(double seconds);
+
+    // ---- Waveform and captions ------------------------------------------------------------
+    std::vector<float> displayedWaveform() const;
+    const std::vector<float>& systemAudioWaveform() const { return systemAudioWaveform_; }
+    const std::vector<float>& microphoneWaveform() const { return microphoneWaveform_; }
+    QString timelineCaption() const;
+
+    // ---- Export ---------------------------------------------------------------------------
+    ExportResolution exportResolution() const { return exportResolution_; }
+    void setExportResolution(ExportResolution resolution);
+    bool canExport() const { return timeline_.videoURL.has_value() && !isExporting(); }
+    bool isExporting() const;
+    double exportProgress() const;
+    const std::optional<std::filesystem::path>& exportedURL() const { return exportedURL_; }
+    void startExport();
+    void cancelExport();
+    // Cancels a running export and waits until its partial file is gone (closing the Studio).
+    void cancelExportAndWait();
+
+    // ---- Failures and saving --------------------------------------------------------------
+    const std::optional<QString>& errorMessage() const { return errorMessage_; }
+    // Blocks until the document file holds the last commit (closing, tests); true when it does.
+    bool flushSaves(int timeoutMs = 10000);
+    // Player swaps done by rebuilds (not the first load), for tests and diagnostics.
+    int rebuildsApplied() const { return rebuildsApplied_; }
+
+signals:
+    void editStateChanged();
+    void selectionChanged();
+    void historyChanged();
+    void playbackChanged();
+    void loaded();
+    void naturalSizeChanged(QSize size);
+    void waveformsChanged();
+    void exportChanged();
+    void errorMessageChanged(const QString& message);
+    void itemReplaced();
+
+private:
+    void load();
+    void loadWaveforms();
+    void reloadPlayerItem();
+    void commitWith(const std::function<void(StudioEditState&)>& change);
+    void applyCommittedState(StudioEditState state);
+    void dropStaleSelection();
+    void setErrorMessage(QString message);
+    void setPlaying(bool playing);
+    void onTimeTick(double seconds);
+    void onExportFinished(std::optional<std::filesystem::path> output,
+                          std::optional<QString> errorMessage);
+
+    RecordingTimeline timeline_;
+    StudioPlayer& player_;
+    Options options_;
+
+    StudioEditState state_;
+    EditHistory history_;
+    std::optional<StudioTab> selectedTab_;
+    std::optional<Uuid> selectedRegionID_;
+    std::optional<Uuid> selectedRedactID_;
+
+    bool opened_ = false;
+    bool loaded_ = false;
+    bool editedWhileLoading_ = false;
+    QSize naturalSize_;
+    double duration_ = 0;
+    double currentTime_ = 0;
+    bool isPlaying_ = false;
+    std::optional<QString> errorMessage_;
+    std::vector<float> systemAudioWaveform_;
+    std::vector<float> microphoneWaveform_;
+
+    // Generation of the newest rebuild; an older one that finishes is dropped unseen.
+    quint64 reloadGeneration_ = 0;
+    QFuture<CameraCompositionBuilder::Result> reloadFuture_;
+    int rebuildsApplied_ = 0;
+
+    ExportResolution exportResolution_ = ExportResolution::source;
+    std::optional<std::filesystem::path> exportedURL_;
+    StudioExporter* exporter_ = nullptr;
+    std::unique_ptr<DocumentSaver> saver_;
+};
+
+} // namespace tarnix

@@ -1,0 +1,132 @@
+#include "studio/StudioToolbar.h"
+
+#include <QActionGroup>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QStyle>
+#include <QToolButton>
+
+#include "studio/StudioControls.h"
+#include "studio/StudioFormatting.h"
+#include "studio/StudioSession.h"
+#include "ui/PhosphorIcon.h"
+#include "ui/StudioTheme.h"
+#include "ui/TactileButtonStyle.h"
+
+namespace tarnix {
+
+StudioToolbar::StudioToolbar(StudioSession& session, QWidget* parent)
+    : QWidget(parent)
+    , session_(session)
+    , close_(StudioControls::iconButton("xmark", tr("Close"), this, 14))
+    , title_(new QLabel(tr("Studio"), this))
+    , undo_(StudioControls::iconButton("undo", tr("Undo"), this))
+    , redo_(StudioControls::iconButton("redo", tr("Redo"), this))
+    , resolution_(new QToolButton(this))
+    , export_(new QPushButton(this))
+{
+    setObjectName("studioToolbar");
+    setAttribute(Qt::WA_StyledBackground);
+    setFixedHeight(52);
+    title_->setObjectName("studioTitle");
+
+    resolution_->setObjectName("resolutionMenu");
+    resolution_->setToolTip(tr("Export resolution"));
+    resolution_->setAccessibleName(tr("Export resolution"));
+    resolution_->setPopupMode(QToolButton::InstantPopup);
+    resolution_->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    resolution_->setLayoutDirection(Qt::RightToLeft); // the chevron after the text
+    resolution_->setIcon(PhosphorIcon::icon("chevron-down", 8, StudioTheme::textSecondary()));
+    resolution_->setIconSize(QSize(8, 8));
+    resolution_->setFixedHeight(26);
+    resolution_->setCursor(Qt::PointingHandCursor);
+    buildResolutionMenu();
+
+    export_->setObjectName("exportButton");
+    export_->setCursor(Qt::PointingHandCursor);
+    export_->setIconSize(QSize(12, 12));
+    export_->setMinimumWidth(96);
+    TactileButtonStyle::apply(export_);
+
+    auto* row = new QHBoxLayout(this);
+    row->setContentsMargins(12, 0, 14, 0);
+    row->setSpacing(6);
+    row->addWidget(close_);
+    row->addSpacing(4);
+    row->addWidget(title_);
+    row->addStretch(1);
+    row->addWidget(undo_);
+    row->addWidget(redo_);
+    row->addSpacing(10);
+    row->addWidget(resolution_);
+    row->addSpacing(4);
+    row->addWidget(export_);
+
+    connect(close_, &QToolButton::clicked, this, &StudioToolbar::closeClicked);
+    connect(undo_, &QToolButton::clicked, &session_, &StudioSession::undo);
+    connect(redo_, &QToolButton::clicked, &session_, &StudioSession::redo);
+    connect(export_, &QPushButton::clicked, this, [this] {
+        if (session_.isExporting())
+            session_.cancelExport();
+        else
+            session_.startExport();
+    });
+    connect(&session_, &StudioSession::historyChanged, this, &StudioToolbar::refresh);
+    connect(&session_, &StudioSession::exportChanged, this, &StudioToolbar::refresh);
+    refresh();
+}
+
+void StudioToolbar::buildResolutionMenu()
+{
+    auto* menu = new QMenu(resolution_);
+    auto* group = new QActionGroup(menu);
+    for (ExportResolution resolution : kAllExportResolutions) {
+        QAction* action = menu->addAction(QString::fromUtf8(menuItemText(resolution).data(),
+                                                            int(menuItemText(resolution).size())));
+        action->setCheckable(true);
+        action->setActionGroup(group);
+        action->setData(int(resolution));
+        connect(action, &QAction::triggered, this,
+                [this, resolution] { session_.setExportResolution(resolution); });
+    }
+    connect(menu, &QMenu::aboutToShow, this, [this, menu] {
+        for (QAction* action : menu->actions()) {
+            const bool current = action->data().toInt() == int(session_.exportResolution());
+            action->setChecked(current);
+            action->setIcon(current ? PhosphorIcon::icon("checkmark", 12, StudioTheme::textPrimary())
+                                    : QIcon());
+        }
+    });
+    resolution_->setMenu(menu);
+}
+
+void StudioToolbar::refresh()
+{
+    undo_->setEnabled(session_.canUndo());
+    redo_->setEnabled(session_.canRedo());
+
+    const std::string_view label = menuButtonText(session_.exportResolution());
+    resolution_->setText(QString::fromUtf8(label.data(), int(label.size())));
+
+    const bool exporting = session_.isExporting();
+    if (exporting) {
+        export_->setText(QString::fromStdString(exportingText(session_.exportProgress())));
+        export_->setIcon(PhosphorIcon::icon("xmark", 12, StudioTheme::textPrimary()));
+        export_->setToolTip(tr("Cancel export"));
+    } else {
+        export_->setText(tr("Export"));
+        export_->setIcon(PhosphorIcon::icon("export", 12, Qt::white));
+        export_->setToolTip(tr("Export"));
+    }
+    export_->setAccessibleName(export_->text());
+    export_->setEnabled(exporting || session_.canExport());
+    if (export_->property("exporting").toBool() != exporting) {
+        export_->setProperty("exporting", exporting);
+        export_->style()->unpolish(export_);
+        export_->style()->polish(export_);
+    }
+}
+
+} // namespace tarnix

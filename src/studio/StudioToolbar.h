@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QWidget>
+
+class QLabel;
+class QPushButton;
+class QToolButton;
+
+// The Studio's toolbar: close, the title, undo and redo, the export resolution menu and the Export
+// button, which shows the export's progress ("Exporting… 42%") and cancels it when pressed again.
+// It draws the session's state and turns presses into its commands. GUI thread.
+
+namespace tarnix {
+
+class StudioSession;
+
+class StudioToolbar : public QWidget {
+    Q_OBJECT
+
+public:
+    StudioToolbar(StudioSession& session, QWidget* parent = nullptr);
+
+    QToolButton* closeButton() const { return close_; }
+    QToolButton* undoButton() const { return undo_; }
+    QToolButton* redoButton() const { return redo_; }
+    QToolButton* resolutionButton() const { return resolution_; }
+    QPushButton* exportButton() const { return export_; }
+
+signals:
+    void closeClicked();
+
+private:
+    void refresh();
+    void buildResolutionMenu();
+
+    StudioSession& session_;
+    QToolButton* close_;
+    QLabel* title_;
+    QToolButton* undo_;
+    QToolButton* redo_;
+    QToolButton* resolution_;
+    QPushButton* export_;
+};
+
+} // namespace tarnix

@@ -1,0 +1,374 @@
+#include "studio/StudioView.h"
+
+#include <QAbstractSpinBox>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QShortcut>
+#include <QTextEdit>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include <functional>
+
+#include "media/PreviewPlayer.h"
+#include "studio/FileReveal.h"
+#include "studio/PlayerSurface.h"
+#include "studio/StudioEditingViews.h"
+#include "studio/PreviewPlayerBridge.h"
+#include "studio/StudioControls.h"
+#include "studio/StudioSession.h"
+#include "studio/StudioToolbar.h"
+#include "studio/TransportBar.h"
+#include "ui/AppAlert.h"
+
+namespace tarnix {
+
+namespace {
+
+constexpr int kPreviewMargin = 16;
+constexpr int kRailInset = 12;
+// Room the window keeps around the picture when it is fitted to the video: toolbar, transport,
+// caption and timeline.
+constexpr int kChromeHeight = 320;
+
+// Whether keys typed now edit text: the focused widget is a text field (or a spin box's).
+bool textFieldHasFocus()
+{
+    QWidget* focus = QApplication::focusWidget();
+    if (!focus)
+        return false;
+    if (auto* line = qobject_cast<QLineEdit*>(focus))
+        return !line->isReadOnly();
+    if (auto* text = qobject_cast<QTextEdit*>(focus))
+        return !text->isReadOnly();
+    if (auto* plain = qobject_cast<QPlainTextEdit*>(focus))
+        return !plain->isReadOnly();
+    return qobject_cast<QAbstractSpinBox*>(focus) != nullptr;
+}
+
+} // namespace
+
+// The preview: the picture fitted into the area, the handle layer over exactly that picture, the
+// rail over the leading edge and the panel beside it.
+class StudioView::PreviewArea : public QWidget {
+public:
+    PreviewArea(StudioSession& session, QWidget* parent)
+        : QWidget(parent)
+        , session_(session)
+        , surface_(new PlayerSurface(this))
+        , overlay_(new QWidget(this))
+    {
+        overlay_->setAccessibleName(tr("Preview handles"));
+        setMinimumHeight(200);
+        connect(&session_, &StudioSession::naturalSizeChanged, this, [this] { relayout(); });
+        connect(&session_, &StudioSession::selectionChanged, this, [this] { relayout(); });
+    }
+
+    PlayerSurface* surface() const { return surface_; }
+    QWidget* overlay() const { return overlay_; }
+    std::function<void()> onPictureMoved;
+
+    void setRail(QWidget* view)
+    {
+        delete rail_;
+        rail_ = view;
+        rail_->setParent(this);
+        rail_->show();
+        relayout();
+    }
+    void setPanel(QWidget* view)
+    {
+        delete panel_;
+        panel_ = view;
+        panel_->setParent(this);
+        relayout();
+    }
+
+    void relayout()
+    {
+        const QRect area = rect().adjusted(kPreviewMargin, kPreviewMargin, -kPreviewMargin,
+                                           -kPreviewMargin);
+        const QRect picture = fittedRect(session_.naturalSize(), area).toAlignedRect();
+        surface_->setGeometry(picture);
+        const bool moved = overlay_->geometry() != picture;
+        overlay_->setGeometry(picture);
+        overlay_->raise();
+        int left = kRailInset;
+        if (rail_) {
+            const QSize hint = rail_->sizeHint();
+            rail_->setGeometry(left, (height() - hint.height()) / 2, hint.width(), hint.height());
+            rail_->raise();
+            left += hint.width() + 8;
+        }
+        if (panel_) {
+            panel_->setVisible(session_.selectedTab().has_value());
+            const QSize hint = panel_->sizeHint();
+            panel_->setGeometry(left, kRailInset, hint.width(),
+                                std::min(hint.height(), height() - 2 * kRailInset));
+            panel_->raise();
+        }
+        if (moved && onPictureMoved)
+            onPictureMoved();
+    }
+
+protected:
+    void resizeEvent(QResizeEvent*) override { relayout(); }
+
+private:
+    StudioSession& session_;
+    PlayerSurface* surface_;
+    QWidget* overlay_;
+    QPointer<QWidget> rail_;
+    QPointer<QWidget> panel_;
+};
+
+StudioView::StudioView(RecordingTimeline timeline, std::optional<std::filesystem::path> documentPath,
+                       QWidget* parent)
+    : QWidget(parent)
+    , player_(std::make_unique<media::PreviewPlayer>())
+    , bridge_(std::make_unique<PreviewPlayerBridge>(*player_))
+{
+    StudioSession::Options options;
+    options.documentPath = std::move(documentPath);
+    session_ = std::make_unique<StudioSession>(std::move(timeline), *bridge_, options);
+
+    setObjectName("studioView");
+    setAttribute(Qt::WA_StyledBackground);
+    setStyleSheet(StudioControls::styleSheet());
+    setAccessibleName(tr("Studio"));
+
+    toolbar_ = new StudioToolbar(*session_, this);
+    preview_ = new PreviewArea(*session_, this);
+    surface_ = preview_->surface();
+    overlay_ = preview_->overlay();
+    surface_->setPlayer(player_.get());
+    preview_->onPictureMoved = [this] { emit previewGeometryChanged(); };
+    transport_ = new TransportBar(*session_, this);
+
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    column->addWidget(toolbar_);
+    column->addWidget(preview_, 1);
+    column->addWidget(transport_);
+    column->addWidget(makeTimelineSection());
+    column->addWidget(makeResultRow());
+
+    connect(toolbar_, &StudioToolbar::closeClicked, this, [this] {
+        if (confirmClose())
+            emit closeRequested();
+    });
+    connect(session_.get(), &StudioSession::editStateChanged, this, &StudioView::refreshCaption);
+    connect(session_.get(), &StudioSession::exportChanged, this, &StudioView::refreshResult);
+    connect(session_.get(), &StudioSession::naturalSizeChanged, this, [this] {
+        if (!fitted_) {
+            fitted_ = true;
+            fitWindowToVideo();
+        }
+    });
+    connect(session_.get(), &StudioSession::errorMessageChanged, this, &StudioView::showFailure);
+    installShortcuts();
+    editing_ = new StudioEditingViews(*this);
+    refreshCaption();
+    refreshResult();
+    session_->open();
+}
+
+StudioView::~StudioView()
+{
+    if (keyFilterInstalled_)
+        qApp->removeEventFilter(this);
+    // The session stops observing the player before the player goes.
+    session_.reset();
+}
+
+QWidget* StudioView::makeTimelineSection()
+{
+    auto* section = new QWidget(this);
+    section->setObjectName("timelineSection");
+    section->setAttribute(Qt::WA_StyledBackground);
+    auto* column = new QVBoxLayout(section);
+    column->setContentsMargins(16, 8, 16, 12);
+    column->setSpacing(6);
+
+    auto* header = new QHBoxLayout;
+    caption_ = StudioControls::caption(QString(), section);
+    removeAll_ = StudioControls::captionButton(tr("Remove all"), section);
+    header->addWidget(caption_);
+    header->addStretch(1);
+    header->addWidget(removeAll_);
+    column->addLayout(header);
+
+    // Ruler 22, zoom track 68, blur track 34, audio track 32, spacing 6 between them.
+    timelineHost_ = new QWidget(section);
+    timelineHost_->setMinimumHeight(22 + 68 + 34 + 32 + 3 * 6);
+    timelineHost_->setAccessibleName(tr("Timeline"));
+    auto* hostLayout = new QVBoxLayout(timelineHost_);
+    hostLayout->setContentsMargins(0, 0, 0, 0);
+    column->addWidget(timelineHost_);
+
+    connect(removeAll_, &QPushButton::clicked, session_.get(), &StudioSession::removeAllZoomRegions);
+    return section;
+}
+
+QWidget* StudioView::makeResultRow()
+{
+    resultRow_ = new QWidget(this);
+    resultRow_->setObjectName("timelineSection");
+    resultRow_->setAttribute(Qt::WA_StyledBackground);
+    auto* row = new QHBoxLayout(resultRow_);
+    row->setContentsMargins(16, 0, 16, 10);
+    resultText_ = new QLabel(resultRow_);
+    resultText_->setObjectName("resultText");
+    resultText_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    showInFiles_ = StudioControls::captionButton(tr("Show in Files"), resultRow_);
+    row->addWidget(resultText_, 1);
+    row->addWidget(showInFiles_);
+    connect(showInFiles_, &QPushButton::clicked, this, [this] {
+        if (session_->exportedURL())
+            FileReveal::showInFiles(*session_->exportedURL());
+    });
+    return resultRow_;
+}
+
+void StudioView::installShortcuts()
+{
+    auto add = [this](const QKeySequence& keys, auto slot) {
+        auto* shortcut = new QShortcut(keys, this);
+        shortcut->setContext(Qt::WindowShortcut);
+        connect(shortcut, &QShortcut::activated, session_.get(), slot);
+    };
+    add(QKeySequence(Qt::Key_Space), &StudioSession::togglePlayback);
+    add(QKeySequence::Undo, &StudioSession::undo);
+    add(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), &StudioSession::redo);
+    if (QKeySequence(QKeySequence::Redo) != QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z))
+        add(QKeySequence::Redo, &StudioSession::redo);
+}
+
+void StudioView::setTimelineView(QWidget* view)
+{
+    QLayout* layout = timelineHost_->layout();
+    while (QLayoutItem* item = layout->takeAt(0)) {
+        delete item->widget();
+        delete item;
+    }
+    layout->addWidget(view);
+}
+
+void StudioView::setRailView(QWidget* view)
+{
+    preview_->setRail(view);
+}
+
+void StudioView::setPanelView(QWidget* view)
+{
+    preview_->setPanel(view);
+}
+
+void StudioView::refreshCaption()
+{
+    caption_->setText(session_->timelineCaption());
+    caption_->setAccessibleName(caption_->text());
+    removeAll_->setEnabled(session_->canRemoveAllZoomRegions());
+}
+
+void StudioView::refreshResult()
+{
+    const auto& url = session_->exportedURL();
+    resultRow_->setVisible(url.has_value());
+    if (url) {
+        resultText_->setText(tr("Exported to ") + QString::fromStdString(url->string()));
+        resultText_->setAccessibleName(resultText_->text());
+    }
+}
+
+void StudioView::fitWindowToVideo()
+{
+    QWidget* window = this->window();
+    const QSize natural = session_->naturalSize();
+    if (!window || natural.width() <= 0 || natural.height() <= 0)
+        return;
+    const int width = window->width();
+    int height = int(width / (double(natural.width()) / natural.height())) + kChromeHeight;
+    if (QScreen* screen = window->screen())
+        height = std::min(height, screen->availableGeometry().height());
+    height = std::max(height, minimumSizeHint().height());
+    const QRect frame = window->geometry();
+    window->setGeometry(frame.center().x() - width / 2, frame.center().y() - height / 2, width, height);
+}
+
+bool StudioView::confirmClose()
+{
+    if (session_->isExporting()) {
+        const int choice = AppAlert::ask(
+            tr("Stop the export?"),
+            tr("An export is still running. Closing the Studio stops it, and nothing of the "
+               "unfinished file is kept."),
+            {tr("Stop Export and Close"), tr("Keep Exporting")});
+        if (choice != 0)
+            return false;
+        session_->cancelExportAndWait();
+    }
+    session_->flushSaves();
+    return true;
+}
+
+void StudioView::showFailure(const QString& message)
+{
+    // Shown from the event loop, never inside the model's own update.
+    QTimer::singleShot(0, this, [message] { AppAlert::show(tr("Something went wrong"), message); });
+}
+
+bool StudioView::handleDeleteKey(QKeyEvent* event)
+{
+    if (event->key() != Qt::Key_Delete && event->key() != Qt::Key_Backspace)
+        return false;
+    if (event->modifiers() & ~Qt::KeypadModifier)
+        return false;
+    if (!isVisible() || !window()->isActiveWindow() || textFieldHasFocus())
+        return false;
+    return session_->deleteSelection();
+}
+
+bool StudioView::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::KeyPress && watched->isWidgetType() &&
+        static_cast<QWidget*>(watched)->window() == window())
+        return handleDeleteKey(static_cast<QKeyEvent*>(event));
+    return QWidget::eventFilter(watched, event);
+}
+
+void StudioView::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    if (!keyFilterInstalled_) {
+        qApp->installEventFilter(this);
+        keyFilterInstalled_ = true;
+    }
+}
+
+void StudioView::hideEvent(QHideEvent* event)
+{
+    QWidget::hideEvent(event);
+    if (keyFilterInstalled_) {
+        qApp->removeEventFilter(this);
+        keyFilterInstalled_ = false;
+    }
+}
+
+void StudioView::closeEvent(QCloseEvent* event)
+{
+    if (confirmClose())
+        event->accept();
+    else
+        event->ignore();
+}
+
+} // namespace tarnix

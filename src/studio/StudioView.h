@@ -1,0 +1,125 @@
+#pragma once
+
+#include <QPointer>
+#include <QWidget>
+
+#include <filesystem>
+#include <memory>
+#include <optional>
+
+#include "document/RecordingTimeline.h"
+
+class QLabel;
+class QPushButton;
+
+namespace tarnix::media {
+class PreviewPlayer;
+}
+
+// The Studio: the editor the window shows for one recording. One column: the toolbar; the preview
+// with, over its leading edge, the tab rail and the floating settings panel; the transport bar;
+// the caption line ("2 zooms · 6 clicks detected", "Remove all") over the timeline; and, after an
+// export, the result row with "Show in Files".
+//
+// The rules live in StudioSession; this view draws it and turns gestures into its commands. The
+// timeline, the rail, the settings panel and the preview handles are views of their own over the
+// session: they plug into the slots below (setTimelineView, setRailView, setPanelView,
+// previewOverlay) and report through the session's commit calls.
+//
+// Keys: Space plays and pauses; Delete and Backspace remove the selected zoom region, else the
+// selected blur region, unless a text field has the keyboard focus (then they edit the text);
+// Ctrl+Z undoes and Ctrl+Shift+Z redoes committed edits. Failures are shown in the application's
+// alert, titled "Something went wrong". Dark appearance, at least 940 × 640.
+//
+// Threads: GUI thread only.
+
+namespace tarnix {
+
+class PlayerSurface;
+class StudioEditingViews;
+class StudioSession;
+class StudioToolbar;
+class TransportBar;
+class PreviewPlayerBridge;
+
+class StudioView : public QWidget {
+    Q_OBJECT
+
+public:
+    // documentPath: the recording's .tarnix.json, where every committed edit is saved (none: the
+    // edits stay in memory).
+    StudioView(RecordingTimeline timeline, std::optional<std::filesystem::path> documentPath,
+               QWidget* parent = nullptr);
+    ~StudioView() override;
+
+    StudioSession& session() const { return *session_; }
+    // The timeline, rail, settings panel and preview handles, wired to the session.
+    StudioEditingViews& editingViews() const { return *editing_; }
+    media::PreviewPlayer& player() const { return *player_; }
+    PlayerSurface* playerSurface() const { return surface_; }
+    StudioToolbar* toolbar() const { return toolbar_; }
+    TransportBar* transportBar() const { return transport_; }
+    QLabel* captionLabel() const { return caption_; }
+    QPushButton* removeAllButton() const { return removeAll_; }
+    QWidget* resultRow() const { return resultRow_; }
+    QLabel* resultText() const { return resultText_; }
+    QPushButton* showInFilesButton() const { return showInFiles_; }
+
+    // Slots for the editing views; the view takes ownership. The panel is shown while a tab is
+    // selected.
+    void setTimelineView(QWidget* view);
+    void setRailView(QWidget* view);
+    void setPanelView(QWidget* view);
+    // A transparent layer exactly over the drawn picture, for the preview handles.
+    QWidget* previewOverlay() const { return overlay_; }
+
+    // Asks before stopping a running export; true when the Studio may close (an export was
+    // cancelled and its file removed, and the last edit is on disk).
+    bool confirmClose();
+
+    QSize minimumSizeHint() const override { return {940, 640}; }
+
+signals:
+    // The user closed the Studio (after confirmClose()).
+    void closeRequested();
+    // The picture moved or changed size in the preview (previewOverlay() with it).
+    void previewGeometryChanged();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    class PreviewArea;
+
+    QWidget* makeTimelineSection();
+    QWidget* makeResultRow();
+    void installShortcuts();
+    void refreshCaption();
+    void refreshResult();
+    void fitWindowToVideo();
+    bool handleDeleteKey(QKeyEvent* event);
+    void showFailure(const QString& message);
+
+    std::unique_ptr<media::PreviewPlayer> player_;
+    std::unique_ptr<PreviewPlayerBridge> bridge_;
+    std::unique_ptr<StudioSession> session_;
+    StudioToolbar* toolbar_ = nullptr;
+    PreviewArea* preview_ = nullptr;
+    PlayerSurface* surface_ = nullptr;
+    QWidget* overlay_ = nullptr;
+    TransportBar* transport_ = nullptr;
+    QWidget* timelineHost_ = nullptr;
+    QLabel* caption_ = nullptr;
+    QPushButton* removeAll_ = nullptr;
+    QWidget* resultRow_ = nullptr;
+    QLabel* resultText_ = nullptr;
+    QPushButton* showInFiles_ = nullptr;
+    StudioEditingViews* editing_ = nullptr;
+    bool keyFilterInstalled_ = false;
+    bool fitted_ = false;
+};
+
+} // namespace tarnix

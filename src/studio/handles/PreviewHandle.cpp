@@ -1,0 +1,71 @@
+#include "studio/handles/PreviewHandle.h"
+
+#include <QMouseEvent>
+
+#include <cmath>
+
+#include "studio/handles/HandleRules.h"
+
+namespace tarnix {
+
+PreviewHandle::PreviewHandle(QWidget* parent) : QWidget(parent)
+{
+    setCursor(Qt::OpenHandCursor);
+    setAttribute(Qt::WA_TranslucentBackground);
+}
+
+void PreviewHandle::setContainerRect(const QRectF& rect)
+{
+    container_ = rect;
+    refresh();
+}
+
+void PreviewHandle::refresh()
+{
+    QRectF f = frame().translated(container_.topLeft());
+    setGeometry(f.toAlignedRect());
+    update();
+}
+
+void PreviewHandle::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton)
+        return;
+    pressGlobal_ = event->globalPosition();
+    dragging_ = false;
+    event->accept();
+}
+
+void PreviewHandle::mouseMoveEvent(QMouseEvent* event)
+{
+    if (!pressGlobal_)
+        return;
+    // The handle moves under the pointer, so travel is measured on the screen.
+    QPointF translation = event->globalPosition() - *pressGlobal_;
+    if (!dragging_) {
+        if (std::hypot(translation.x(), translation.y()) < HandleRules::kDragThreshold)
+            return;
+        dragging_ = true;
+        setCursor(Qt::ClosedHandCursor);
+        beginDrag();
+    }
+    dragBy(translation);
+    refresh();
+}
+
+void PreviewHandle::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton || !pressGlobal_)
+        return;
+    pressGlobal_.reset();
+    if (!dragging_)
+        return;
+    dragging_ = false;
+    setCursor(Qt::OpenHandCursor);
+    endDrag();
+    refresh();
+    if (onCommit)
+        onCommit();
+}
+
+} // namespace tarnix

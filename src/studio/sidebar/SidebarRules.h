@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QColor>
+#include <QString>
+
+#include <optional>
+#include <vector>
+
+#include "document/LookSettings.h"
+#include "document/RecordingTimeline.h"
+
+// The settings panels' rules and texts, free of widgets: what a control writes into the edit
+// state and how values read. Rectangles are normalised to the frame, times in seconds.
+
+namespace tarnix::SidebarRules {
+
+// Seconds as "m:ss" (whole seconds cut off); "0:00" for a negative or non-finite value.
+QString formatTime(double seconds);
+// "0:02–0:05".
+QString spanText(double start, double end);
+// A zoom level as "2.0×".
+QString levelText(double level);
+// A fraction as a whole percentage: 0.24 -> "24%".
+QString percentText(double fraction);
+// "1 zoom", "3 zooms".
+QString zoomCountText(int count);
+
+// Zoom panel: the selected region's level set from the slider, as a square around its centre.
+// Returns false when no region has that id.
+bool updateZoomLevel(std::vector<ZoomRegion>& regions, double level, const Uuid& id);
+
+// Privacy panel.
+RedactRegion newRedactRegionAtPlayhead(double currentTime, double duration);
+void setStartToPlayhead(RedactRegion& region, double currentTime);
+void setEndToPlayhead(RedactRegion& region, double currentTime);
+// A new width and/or height around the rectangle's centre, shifted inward to stay in the frame.
+Rect resizedRedactRect(const Rect& rect, std::optional<double> width, std::optional<double> height);
+inline constexpr double kRedactSizeMin = 0.05;
+inline constexpr double kRedactSizeMax = 0.9;
+
+// Camera panel: the four corners of "Choose Corner".
+struct CameraCorner {
+    const char* title;
+    Point position;
+};
+inline constexpr CameraCorner kCameraCorners[] = {
+    {"Top Left", {0.16, 0.18}},
+    {"Top Right", {0.84, 0.18}},
+    {"Bottom Left", {0.16, 0.82}},
+    {"Bottom Right", {0.84, 0.82}},
+};
+
+// A colour from the colour picker as stored in the settings (RGB components and opacity), and the
+// stored colour for display.
+CodableColor codableColor(const QColor& color);
+QColor displayColor(const CodableColor& color);
+
+} // namespace tarnix::SidebarRules

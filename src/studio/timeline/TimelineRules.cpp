@@ -1,0 +1,196 @@
+#include "studio/timeline/TimelineRules.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+#include "zoom/ZoomPanEngine.h"
+
+namespace tarnix::TimelineRules {
+
+double pxPerSecond(double width, double duration)
+{
+    return duration > 0 ? std::max(width, 1.0) / duration : 0;
+}
+
+double rulerStep(double pps)
+{
+    for (double step : {0.1, 0.2, 0.5, 1.0, 2.0, 5.0, 10.0, 15.0, 30.0, 60.0})
+        if (step * pps >= 64)
+            return step;
+    return 60;
+}
+
+std::vector<double> rulerTicks(double duration, double pps)
+{
+    std::vector<double> ticks;
+    if (!(duration > 0) || !(pps > 0))
+        return ticks;
+    double step = rulerStep(pps);
+    for (double t = 0; t <= duration; t += step)
+        ticks.push_back(t);
+    return ticks;
+}
+
+std::string rulerTimeText(double seconds)
+{
+    double tenths = std::round(seconds * 10); // std::round rounds halves away from zero
+    long long total = (long long)tenths;
+    long long s = total / 10;
+    long long d = total % 10;
+    char text[48];
+    std::snprintf(text, sizeof text, "%lld:%02lld.%lld", s / 60, s - 60 * (s / 60), d);
+    return text;
+}
+
+SecondsRange neighborBounds(const std::vector<ZoomRegion>& regions, const Uuid& id, double duration)
+{
+    std::vector<ZoomRegion> sorted = regions;
+    std::stable_sort(sorted.begin(), sorted.end(),
+                     [](const auto& a, const auto& b) { return a.start < b.start; });
+    auto it = std::find_if(sorted.begin(), sorted.end(), [&](const auto& r) { return r.id == id; });
+    if (it == sorted.end())
+        return {0, duration};
+    double lower = it == sorted.begin() ? 0 : std::prev(it)->end;
+    double upper = std::next(it) == sorted.end() ? duration : std::next(it)->start;
+    return {lower, std::max(lower, upper)};
+}
+
+SecondsRange freeGap(const std::vector<ZoomRegion>& regions, double t, double duration)
+{
+    // A time inside a region looks for room after it: measured from that region's end, the gap
+    // below would otherwise reach back under the region and a new zoom would overlap it.
+    for (bool inside = true; inside;) {
+        inside = false;
+        for (const auto& r : regions)
+            if (r.start <= t && t < r.end) {
+                t = r.end;
+                inside = true;
+            }
+    }
+    double lower = 0;
+    double upper = duration;
+    for (const auto& r : regions) {
+        if (lower <= r.end && r.end <= t)
+            lower = r.end;
+        if (t <= r.start && r.start < upper)
+            upper = r.start;
+    }
+    return {lower, std::max(lower, upper)};
+}
+
+namespace {
+
+CreationOutcome clickAt(double x, double pps, double duration)
+{
+    return {CreationOutcome::Kind::click, std::clamp(x / pps, 0.0, std::max(duration, 0.0)), {}};
+}
+
+} // namespace
+
+CreationOutcome zoomCreation(double startX, double endX, double pps,
+                             const std::vector<ZoomRegion>& regions, double duration)
+{
+    if (!(pps > 0))
+        return {};
+    if (std::abs(endX - startX) < kClickSlop)
+        return clickAt(endX, pps, duration);
+    double s = std::min(startX, endX) / pps;
+    double e = std::max(startX, endX) / pps;
+    SecondsRange gap = freeGap(regions, std::clamp(s, 0.0, duration), duration);
+    double newStart = std::max(gap.lower, std::max(s, 0.0));
+    double newEnd = std::min(std::min(std::max(e, newStart + kMinRegionDuration), duration), gap.upper);
+    if (newEnd - newStart >= kMinRegionDuration)
+        return {CreationOutcome::Kind::create, 0, {newStart, newEnd}};
+    return {};
+}
+
+CreationOutcome redactCreation(double startX, double endX, double pps, double duration)
+{
+    if (!(pps > 0))
+        return {};
+    if (std::abs(endX - startX) < kClickSlop)
+        return clickAt(endX, pps, duration);
+    double newStart = std::max(std::min(startX, endX) / pps, 0.0);
+    double e = std::max(startX, endX) / pps;
+    double newEnd = std::min(std::max(e, newStart + kMinRegionDuration), duration);
+    if (newEnd - newStart >= kMinRegionDuration)
+        return {CreationOutcome::Kind::create, 0, {newStart, newEnd}};
+    return {};
+}
+
+std::optional<double> scrubTime(double x, double pps, double duration)
+{
+    if (!(pps > 0))
+        return std::nullopt;
+    return std::max(std::min(x / pps, duration), 0.0);
+}
+
+SecondsRange movedSpan(SecondsRange start, double dt, SecondsRange allowed)
+{
+    double newStart = start.lower + dt;
+    double newEnd = start.upper + dt;
+    if (newStart < allowed.lower) {
+        newEnd += allowed.lower - newStart;
+        newStart = allowed.lower;
+    }
+    if (newEnd > allowed.upper)
+        newStart -= newEnd - allowed.upper;
+    return {std::max(newStart, allowed.lower), std::min(newEnd, allowed.upper)};
+}
+
+SecondsRange trimmedSpan(SecondsRange start, ClipEdge edge, double dt, double minDuration,
+                         SecondsRange allowed)
+{
+    SecondsRange span = start;
+    if (edge == ClipEdge::leading)
+        span.lower = std::min(start.upper - minDuration, std::max(allowed.lower, start.lower + dt));
+    else
+        span.upper = std::max(start.lower + minDuration, std::min(allowed.upper, start.upper + dt));
+    return span;
+}
+
+double clipWidth(double start, double end, double pps)
+{
+    return std::max((end - start) * pps, kMinClipWidth);
+}
+
+double zoomLevel(const Rect& rect)
+{
+    return rect.width > 0 ? 1 / rect.width : 1;
+}
+
+Rect squareAround(const Rect& rect, double size)
+{
+    double x = std::min(1 - size, std::max(0.0, rect.midX() - size / 2));
+    double y = std::min(1 - size, std::max(0.0, rect.midY() - size / 2));
+    return {x, y, size, size};
+}
+
+Rect adjustedZoomRect(const Rect& rect, double scrollDelta)
+{
+    double level = zoomLevel(rect) + scrollDelta * 0.01;
+    double size = level <= 1.2 ? 1 / 1.2 : 1 / std::min(level, 4.0);
+    return squareAround(rect, size);
+}
+
+ZoomRegion makeZoomRegion(double start, double end, const RecordingTimeline& document)
+{
+    ZoomRegion region;
+    region.start = start;
+    region.end = end;
+    region.rect = ZoomPanEngine::defaultZoomRect({start, end}, document, kNewZoomLevel);
+    region.easing = EasingCurve::easeInOut;
+    return region;
+}
+
+RedactRegion makeRedactRegion(double start, double end)
+{
+    RedactRegion region;
+    region.start = start;
+    region.end = end;
+    region.rect = kNewRedactRect;
+    return region;
+}
+
+} // namespace tarnix::TimelineRules

@@ -1,0 +1,85 @@
+#pragma once
+
+#include <QWidget>
+
+#include <map>
+#include <optional>
+
+#include "studio/timeline/ZoomTimelineModel.h"
+
+// The Studio's timeline under the preview: a time ruler, the zoom track with its clips and a
+// marker per recorded click, the blur track, the audio track with the waveform, and the playhead,
+// the whole recording across the widget's width. Press and drag on the ruler or the audio track
+// to scrub; click an empty track to seek there and clear its selection; drag across an empty
+// track to create a region. Clips (ZoomClipView, RedactClipView) are child widgets.
+//
+// The editor fills model()'s bindings and callbacks once, gives it values with the setters, and
+// calls refresh() whenever its regions or selections change from elsewhere (undo, the sidebar).
+// GUI thread only.
+
+namespace tarnix {
+
+class TimelineClipView;
+class TimelineOverlay;
+
+class ZoomTimelineView : public QWidget {
+    Q_OBJECT
+public:
+    explicit ZoomTimelineView(QWidget* parent = nullptr);
+    ~ZoomTimelineView() override;
+
+    ZoomTimelineModel& model() { return model_; }
+
+    void setDuration(double seconds);
+    void setClicks(std::vector<ClickEvent> clicks);
+    void setWaveform(std::vector<float> peaks);
+    void setCurrentTime(double seconds);
+
+    // Re-reads regions and selections: adds, removes and places the clips, repaints.
+    void refresh();
+
+    // The clip of a region, or nullptr (for tests and accessibility).
+    TimelineClipView* clip(const Uuid& id) const;
+
+    // Rectangles of the timeline's sections in widget coordinates.
+    QRectF rulerRect() const;
+    QRectF trackRect(ZoomTimelineModel::Track track) const;
+    QRectF audioRect() const;
+
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    friend class TimelineOverlay;
+    enum class Gesture { scrub, create };
+    struct Press {
+        Gesture gesture;
+        ZoomTimelineModel::Track track = ZoomTimelineModel::Track::zoom;
+        double startX = 0;
+    };
+
+    void paintRuler(QPainter& painter);
+    void paintWaveform(QPainter& painter);
+    void paintOverlay(QPainter& painter);
+    void paintPending(QPainter& painter, ZoomTimelineModel::Track track);
+    void paintClickMarkers(QPainter& painter);
+    void paintPlayhead(QPainter& painter);
+    void syncClips();
+    void placeClips();
+    void handlePointer(double x);
+
+    ZoomTimelineModel model_;
+    std::map<Uuid, TimelineClipView*> clips_;
+    TimelineOverlay* overlay_ = nullptr;
+    std::optional<Press> press_;
+};
+
+} // namespace tarnix

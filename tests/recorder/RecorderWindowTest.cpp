@@ -1,0 +1,293 @@
+#include <QAbstractButton>
+#include <QElapsedTimer>
+#include <QMenu>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "app/DocumentFiles.h"
+#include "recorder/BarControls.h"
+#include "recorder/BarParts.h"
+#include "recorder/FinishedRecordingView.h"
+#include "recorder/RecorderControlBar.h"
+#include "recorder/RecorderWindow.h"
+#include "recorder/SourceKindPicker.h"
+#include "recorder/RecorderTestSupport.h"
+#include "support/LoopbackHttpServer.h"
+#include "support/ServiceHelpers.h"
+#include "support/SessionSetup.h"
+#include "ui/AppAlert.h"
+
+using namespace tarnix;
+
+namespace {
+
+// A fake source listing: one display, one window of "Editor", and the given applications.
+ShareableContent fakeContent(std::vector<ApplicationInfo> applications)
+{
+    ShareableContent content;
+    content.displays.push_back({77, "DP-1", QRect(0, 0, 1512, 982), true});
+    WindowInfo notes;
+    notes.windowID = 4242;
+    notes.title = "Notes";
+    notes.processID = 999999;
+    notes.applicationID = "org.example.Editor";
+    notes.applicationName = "Editor";
+    notes.frame = QRect(10, 10, 400, 300);
+    notes.isOnScreen = true;
+    content.windows.push_back(notes);
+    content.applications = std::move(applications);
+    return content;
+}
+
+QStringList menuTexts(QMenu* menu)
+{
+    emit menu->aboutToShow();
+    QStringList texts;
+    for (QAction* action : menu->actions())
+        if (!action->isSeparator())
+            texts << action->text();
+    return texts;
+}
+
+QAction* menuAction(QMenu* menu, const QString& startingWith)
+{
+    emit menu->aboutToShow();
+    for (QAction* action : menu->actions())
+        if (action->text().startsWith(startingWith))
+            return action;
+    return nullptr;
+}
+
+class RecorderWindowTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (!test::requireDisplay())
+            GTEST_SKIP();
+        test::ensureWidgetApplication();
+        session = test::makeTestSession(folder.path());
+        previousPresenter = AppAlert::setPresenter([this](const AppAlert::Request& request) {
+            alerts.push_back(request);
+            return 0;
+        });
+        window = std::make_unique<RecorderWindow>(*session);
+        window->setChecksForUpdatesAtLaunch(false);
+    }
+
+    void TearDown() override
+    {
+        window.reset();
+        session.reset();
+        AppAlert::setPresenter(std::move(previousPresenter));
+    }
+
+    void showWindow()
+    {
+        window->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    }
+
+    RecorderControlBar& bar() { return *window->controlBar(); }
+
+    bool waitFor(double seconds, const std::function<bool()>& condition)
+    {
+        return test::processEventsUntil(seconds, condition);
+    }
+
+    test::TemporaryFolder folder;
+    std::unique_ptr<RecordingSession> session;
+    std::unique_ptr<RecorderWindow> window;
+    std::vector<AppAlert::Request> alerts;
+    AppAlert::Presenter previousPresenter;
+};
+
+} // namespace
+
+TEST_F(RecorderWindowTest, ListsTheDisplaysOfTheRealServerWhenFirstShown)
+{
+    showWindow();
+    ASSERT_FALSE(session->sourceProvider().displays().empty());
+    const QStringList displays = menuTexts(bar().sourcePicker()->menu(SourceKind::display));
+    ASSERT_FALSE(displays.isEmpty());
+    EXPECT_EQ(displays.front(), QStringLiteral("Entire Display (1920×1080)"));
+    EXPECT_EQ(window->mode(), WindowMode::setup);
+    EXPECT_TRUE(window->windowFlags() & Qt::FramelessWindowHint);
+    EXPECT_TRUE(window->windowFlags() & Qt::WindowStaysOnTopHint);
+    EXPECT_EQ(window->height(), 96);
+    EXPECT_GE(window->width(), 620);
+    EXPECT_EQ(window->y(), window->screen()->availableGeometry().y() + 40);
+}
+
+TEST_F(RecorderWindowTest, SourceMenusLabelTheirItemsAndSayWhenThereAreNone)
+{
+    session->sourceProvider().setLister([] { return fakeContent({}); });
+    showWindow();
+    EXPECT_EQ(menuTexts(bar().sourcePicker()->menu(SourceKind::display)),
+              QStringList{QStringLiteral("Entire Display (1512×982)")});
+    EXPECT_EQ(menuTexts(bar().sourcePicker()->menu(SourceKind::window)), QStringList{QStringLiteral("Notes — Editor")});
+    QMenu* apps = bar().sourcePicker()->menu(SourceKind::application);
+    EXPECT_EQ(menuTexts(apps), QStringList{QStringLiteral("None available")});
+    EXPECT_FALSE(apps->actions().front()->isEnabled());
+}
+
+TEST_F(RecorderWindowTest, TheHighlightFollowsTheSelectedKindWithASpring)
+{
+    session->sourceProvider().setLister(
+        [] { return fakeContent({{"org.example.Editor", "Editor", 999999}}); });
+    showWindow();
+    SourceKindPicker& picker = *bar().sourcePicker();
+    EXPECT_FALSE(picker.highlightPosition());
+
+    menuAction(picker.menu(SourceKind::window), QStringLiteral("Notes"))->trigger();
+    EXPECT_EQ(session->selectedSourceID(), std::optional<std::string>("window-4242"));
+    EXPECT_EQ(window->model().selectedKind(), SourceKind::window);
+    EXPECT_EQ(picker.highlightPosition(), 1.0); // appears in place
+
+    menuAction(picker.menu(SourceKind::application), QStringLiteral("Editor"))->trigger();
+    EXPECT_EQ(window->model().selectedKind(), SourceKind::application);
+    double farthest = 0;
+    ASSERT_TRUE(waitFor(3, [&] {
+        farthest = std::max(farthest, *picker.highlightPosition());
+        return *picker.highlightPosition() == 2.0;
+    }));
+    EXPECT_GT(farthest, 2.0); // it overshot on the way: a spring, not a jump
+}
+
+TEST_F(RecorderWindowTest, TheErrorLineShowsTheFirstMessageInItsOrder)
+{
+    showWindow();
+    EXPECT_TRUE(bar().errorText().isEmpty());
+    session->micProvider().setErrorMessage("mic message");
+    EXPECT_EQ(bar().errorText(), QStringLiteral("mic message"));
+    session->cameraProvider().setErrorMessage("camera message");
+    EXPECT_EQ(bar().errorText(), QStringLiteral("camera message"));
+
+    // A start that cannot write its file: the screen recorder's message goes before both.
+    const auto blocked = folder.path() / "not-a-folder";
+    { std::ofstream(blocked) << "x"; }
+    session->setOutputDirectory(blocked);
+    session->setSelectedSourceID(displayIdentifier(session->sourceProvider().displays().front()));
+    QTest::mouseClick(bar().recordButton(), Qt::LeftButton);
+    ASSERT_TRUE(waitFor(20, [&] { return !window->model().isBusy(); }));
+    ASSERT_TRUE(session->recorder().errorMessage());
+    EXPECT_EQ(bar().errorText(), QString::fromStdString(*session->recorder().errorMessage()));
+    EXPECT_FALSE(session->isRecording());
+    EXPECT_EQ(window->mode(), WindowMode::setup);
+    test::saveScreenshot(window->grab().toImage(), QStringLiteral("recorder-bar-error"));
+
+    session->sourceProvider().setLister([]() -> ShareableContent { throw std::runtime_error("no X"); });
+    bar().refreshButton()->click();
+    ASSERT_TRUE(session->sourceProvider().errorMessage());
+    EXPECT_EQ(bar().errorText(), QString::fromStdString(*session->sourceProvider().errorMessage()));
+}
+
+TEST_F(RecorderWindowTest, EveryControlHasAnAccessibleName)
+{
+    showWindow();
+    const auto buttons = window->findChildren<QAbstractButton*>();
+    ASSERT_GE(buttons.size(), 9);
+    for (QAbstractButton* button : buttons) {
+        if (!button->isVisibleTo(window.get()))
+            continue;
+        const QString name = button->accessibleName();
+        EXPECT_FALSE(name.isEmpty()) << button->metaObject()->className();
+        EXPECT_TRUE(name == button->text() || name == button->toolTip()) << name.toStdString();
+    }
+    EXPECT_EQ(bar().recordButton()->accessibleName(), QStringLiteral("Start Recording"));
+    EXPECT_TRUE(bar().refreshButton()->accessibleName().startsWith(QStringLiteral("Refresh sources — ")));
+}
+
+TEST_F(RecorderWindowTest, DevicePillsFollowTheSelections)
+{
+    showWindow();
+    EXPECT_EQ(bar().cameraButton()->text(), QStringLiteral("No Camera"));
+    EXPECT_EQ(bar().microphoneButton()->text(), QStringLiteral("No Microphone"));
+    EXPECT_EQ(bar().systemAudioButton()->text(), QStringLiteral("No System Audio"));
+
+    bar().systemAudioButton()->click();
+    EXPECT_TRUE(session->includeSystemAudio());
+    EXPECT_EQ(bar().systemAudioButton()->text(), QStringLiteral("System Audio"));
+
+    // The sound server's microphone, chosen from the menu, is configured and named.
+    QAction* mic = menuAction(bar().microphoneMenu(), QStringLiteral("Tarnix-test-microphone"));
+    ASSERT_TRUE(mic);
+    mic->trigger();
+    EXPECT_EQ(session->selectedMicID(), std::optional<std::string>("tarnix_mic"));
+    EXPECT_EQ(bar().microphoneButton()->text(), QStringLiteral("Tarnix-test-microphone"));
+    EXPECT_TRUE(session->micRecorder().isSessionRunning());
+    menuAction(bar().microphoneMenu(), QStringLiteral("No Microphone"))->trigger();
+    EXPECT_FALSE(session->selectedMicID());
+    EXPECT_FALSE(session->micRecorder().isSessionRunning());
+
+    // A camera that is not (or no longer) listed: torn down, the pill active but unnamed.
+    window->model().selectCamera("/dev/video-unplugged");
+    EXPECT_EQ(bar().cameraButton()->text(), QStringLiteral("No Camera"));
+    EXPECT_TRUE(window->model().cameraPill().active);
+    EXPECT_FALSE(session->cameraRecorder().hasInput());
+    EXPECT_FALSE(session->cameraProvider().errorMessage() &&
+                 session->cameraProvider().errorMessage()->starts_with("Couldn't use that camera"));
+}
+
+TEST_F(RecorderWindowTest, RecordingTwoSecondsOfADisplayLandsInStudioModeWithTheDocument)
+{
+    showWindow();
+    test::saveScreenshot(window->grab().toImage(), QStringLiteral("recorder-bar-idle"));
+    QAction* display = menuAction(bar().sourcePicker()->menu(SourceKind::display), QStringLiteral("Entire Display"));
+    ASSERT_TRUE(display);
+    display->trigger();
+
+    QTest::mouseClick(bar().recordButton(), Qt::LeftButton);
+    ASSERT_TRUE(waitFor(20, [&] { return session->isRecording() && !window->model().isBusy(); }));
+    EXPECT_EQ(bar().recordButton()->accessibleName(), QStringLiteral("Stop Recording"));
+    QElapsedTimer clock;
+    clock.start();
+    test::shell("xdotool mousemove_relative 40 30 click 1 >/dev/null 2>&1");
+    ASSERT_TRUE(waitFor(20, [&] { return clock.elapsed() >= 2000 && session->recorder().appendedFrameCount() > 10; }));
+    EXPECT_TRUE(bar().statusText().endsWith(QStringLiteral(" clicks")));
+    EXPECT_TRUE(bar().statusText().contains(QStringLiteral(" frames · ")));
+    EXPECT_GT(bar().pulsePhase(), 0.0);
+    // The capsule has shrunk around the status and the stop button.
+    auto* capsule = window->findChild<BarCapsule*>();
+    ASSERT_TRUE(capsule);
+    EXPECT_LT(capsule->width(), window->width() - 150) << capsule->width() << " of " << window->width();
+    test::saveScreenshot(window->grab().toImage(), QStringLiteral("recorder-bar-recording"));
+
+    QTest::mouseClick(bar().recordButton(), Qt::LeftButton);
+    ASSERT_TRUE(waitFor(30, [&] { return window->mode() == WindowMode::studio; }));
+    ASSERT_TRUE(session->completedTimeline());
+    const auto movie = *session->completedTimeline()->videoURL;
+    EXPECT_TRUE(std::filesystem::exists(movie));
+    ASSERT_TRUE(session->documentURL());
+    EXPECT_EQ(*session->documentURL(), DocumentFiles::documentPath(movie));
+    EXPECT_TRUE(std::filesystem::exists(*session->documentURL()));
+
+    EXPECT_FALSE(window->windowFlags() & Qt::FramelessWindowHint);
+    EXPECT_FALSE(window->testAttribute(Qt::WA_TranslucentBackground));
+    ASSERT_TRUE(waitFor(5, [&] { return window->isVisible() && window->width() == 1180; }));
+    EXPECT_EQ(window->height(), 800);
+    auto* studio = qobject_cast<FinishedRecordingView*>(window->studioWidget());
+    ASSERT_TRUE(studio);
+    EXPECT_TRUE(studio->fileNames().contains(QString::fromStdString(movie.filename().string())));
+    EXPECT_TRUE(studio->fileNames().contains(QString::fromStdString(session->documentURL()->filename().string())));
+    test::saveScreenshot(window->grab().toImage(), QStringLiteral("recorder-studio-mode"));
+}
+
+TEST_F(RecorderWindowTest, CheckForUpdatesAnswersFromTheOverflowMenu)
+{
+    test::LoopbackHttpServer server;
+    server.setAnswer({.body = QByteArray(R"({"version":")") + TARNIX_TEST_VERSION + R"(","url":"https://example.org"})"});
+    UpdatePrompt::Options options;
+    options.endpoint = server.url();
+    window->setUpdateOptions(options);
+    showWindow();
+    EXPECT_FALSE(menuAction(bar().moreMenu(), QStringLiteral("Open Recording")));
+    QAction* check = menuAction(bar().moreMenu(), QStringLiteral("Check for Updates"));
+    ASSERT_TRUE(check);
+    EXPECT_EQ(check->text(), QStringLiteral("Check for Updates…"));
+    check->trigger();
+    ASSERT_TRUE(waitFor(10, [&] { return !alerts.empty(); }));
+    EXPECT_EQ(alerts.front().title, QStringLiteral("You're up to date"));
+}

@@ -1,0 +1,103 @@
+#include <gtest/gtest.h>
+
+#include <QSignalSpy>
+
+#include <fstream>
+
+#include "StudioTestSupport.h"
+#include "studio/StudioSession.h"
+
+namespace tarnix {
+namespace {
+
+using test::waitFor;
+
+std::vector<std::string> filesIn(const std::filesystem::path& folder)
+{
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// Real builds and real exports of a generated recording, through the model.
+class StudioExportTest : public ::testing::Test {
+protected:
+    void SetUp() override { recording = test::makeRecording(folder.path(), 2.0, 640, 360); }
+
+    bool exportAndWait(StudioSession& s)
+    {
+        s.startExport();
+        return waitFor([&] { return !s.isExporting(); }, 120);
+    }
+
+    media::test::TempFolder folder;
+    test::GeneratedRecording recording;
+    test::ScriptedPlayer player;
+};
+
+TEST_F(StudioExportTest, ExportsAreNamedNextToTheScreenMovieAndReportProgress)
+{
+    StudioSession s(recording.timeline, player);
+    QSignalSpy changes(&s, &StudioSession::exportChanged);
+    std::vector<double> progress;
+    QObject::connect(&s, &StudioSession::exportChanged, [&] { progress.push_back(s.exportProgress()); });
+
+    s.setExportResolution(ExportResolution::hd720p);
+    ASSERT_TRUE(exportAndWait(s));
+    ASSERT_TRUE(s.exportedURL());
+    EXPECT_EQ(*s.exportedURL(), folder / "screen-edited-720p.mp4");
+    const media::test::ProbedMovie movie = media::test::probe(*s.exportedURL());
+    EXPECT_EQ(movie.width, 1280);
+    EXPECT_EQ(movie.height, 720);
+    EXPECT_TRUE(movie.hasAudio);
+    EXPECT_FALSE(s.errorMessage());
+    EXPECT_GT(std::count_if(progress.begin(), progress.end(), [](double p) { return p > 0 && p < 1; }), 2)
+        << "progress arrives while the export runs";
+
+    s.setExportResolution(ExportResolution::source);
+    ASSERT_TRUE(exportAndWait(s));
+    ASSERT_TRUE(exportAndWait(s));
+    EXPECT_EQ(*s.exportedURL(), folder / "screen-edited-2.mp4");
+    EXPECT_EQ(media::test::probe(*s.exportedURL()).width, 640);
+}
+
+TEST_F(StudioExportTest, AFailedExportClearsTheResultAndSaysWhy)
+{
+    StudioSession s(recording.timeline, player);
+    ASSERT_TRUE(exportAndWait(s));
+    EXPECT_TRUE(s.exportedURL());
+
+    // The screen movie is damaged after the Studio opened it.
+    std::filesystem::resize_file(*recording.timeline.videoURL, 200);
+    ASSERT_TRUE(exportAndWait(s));
+    EXPECT_FALSE(s.exportedURL()) << "the result row of the earlier export goes";
+    ASSERT_TRUE(s.errorMessage());
+    EXPECT_TRUE(s.errorMessage()->startsWith("Export failed: ")) << s.errorMessage()->toStdString();
+    EXPECT_FALSE(std::filesystem::exists(folder / "screen-edited-2.mp4"));
+}
+
+TEST_F(StudioExportTest, CancellingLeavesNoFileAndNoMessage)
+{
+    const std::vector<std::string> before = filesIn(folder.path());
+    StudioSession s(recording.timeline, player);
+    s.setExportResolution(ExportResolution::fhd1080p);
+    s.startExport();
+    ASSERT_TRUE(waitFor([&] { return s.exportProgress() > 0.05; }, 60));
+    s.cancelExport();
+    ASSERT_TRUE(waitFor([&] { return !s.isExporting(); }, 60));
+    EXPECT_FALSE(s.exportedURL());
+    EXPECT_FALSE(s.errorMessage());
+    EXPECT_EQ(filesIn(folder.path()), before);
+
+    // Closing while exporting: cancel and wait, nothing stays behind.
+    s.startExport();
+    ASSERT_TRUE(waitFor([&] { return s.exportProgress() > 0.05; }, 60));
+    s.cancelExportAndWait();
+    EXPECT_FALSE(s.isExporting());
+    EXPECT_EQ(filesIn(folder.path()), before);
+}
+
+} // namespace
+} // namespace tarnix

@@ -1,0 +1,340 @@
+#include <gtest/gtest.h>
+
+#include <QSignalSpy>
+
+#include "StudioTestSupport.h"
+#include "document/DocumentCoding.h"
+#include "studio/StudioSession.h"
+
+namespace tarnix {
+namespace {
+
+using test::ScriptedBuilder;
+using test::ScriptedPlayer;
+using test::waitFor;
+
+// One generated recording for the suite; each test gets its own session over a scripted player
+// and builder, saving into its own copy of the document file.
+class StudioSessionTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        folder = new media::test::TempFolder;
+        recording = new test::GeneratedRecording(test::makeRecording(folder->path()));
+    }
+    static void TearDownTestSuite()
+    {
+        delete recording;
+        delete folder;
+    }
+
+    StudioSession& makeSession(RecordingTimeline timeline = recording->timeline)
+    {
+        StudioSession::Options options;
+        options.builder = builder.function();
+        options.documentPath = documentPath;
+        session = std::make_unique<StudioSession>(std::move(timeline), player, options);
+        return *session;
+    }
+
+    // Opens the session and lets its first build land.
+    StudioSession& openLoaded()
+    {
+        StudioSession& s = makeSession();
+        s.open();
+        builder.succeed(builder.count() - 1);
+        EXPECT_TRUE(waitFor([&] { return s.isLoaded(); }));
+        return s;
+    }
+
+    RecordingTimeline savedDocument()
+    {
+        EXPECT_TRUE(session->flushSaves());
+        return decodeRecordingTimeline(test::readFile(documentPath));
+    }
+
+    static inline media::test::TempFolder* folder = nullptr;
+    static inline test::GeneratedRecording* recording = nullptr;
+    media::test::TempFolder saveFolder;
+    std::filesystem::path documentPath = saveFolder / "edited.tarnix.json";
+    ScriptedPlayer player;
+    ScriptedBuilder builder;
+    std::unique_ptr<StudioSession> session;
+};
+
+TEST_F(StudioSessionTest, OpeningLoadsTheCompositionAndTheWaveforms)
+{
+    StudioSession& s = makeSession();
+    QSignalSpy waveforms(&s, &StudioSession::waveformsChanged);
+    s.open();
+    EXPECT_FALSE(s.canPlay()) << "playback stays off until the first build lands";
+    builder.succeed(0);
+    ASSERT_TRUE(waitFor([&] { return s.isLoaded() && waveforms.count() == 2; }));
+
+    EXPECT_EQ(player.items.size(), 1u);
+    EXPECT_NEAR(s.duration(), 3.0, 0.1);
+    EXPECT_EQ(s.naturalSize(), QSize(640, 360));
+    EXPECT_TRUE(player.observers.time) << "the time observer drives the playhead";
+    EXPECT_EQ(s.systemAudioWaveform().size(), 400u);
+    EXPECT_EQ(s.microphoneWaveform().size(), 400u);
+    EXPECT_EQ(s.timelineCaption(), "2 zooms · 6 clicks detected");
+    EXPECT_EQ(s.editState(), StudioEditState::fromDocument(recording->timeline));
+}
+
+TEST_F(StudioSessionTest, FailuresToOpenAreShownAndLeavePlaybackOff)
+{
+    RecordingTimeline noMovie = recording->timeline;
+    noMovie.videoURL.reset();
+    StudioSession& a = makeSession(noMovie);
+    a.open();
+    EXPECT_EQ(a.errorMessage(), "No recording to open.");
+    EXPECT_EQ(builder.count(), 0u);
+    a.togglePlayback();
+    a.step(5);
+    EXPECT_EQ(player.plays, 0);
+    EXPECT_TRUE(player.seeks.empty());
+    EXPECT_FALSE(a.canExport());
+
+    StudioSession& b = makeSession();
+    QSignalSpy alerts(&b, &StudioSession::errorMessageChanged);
+    b.open();
+    builder.fail(builder.count() - 1, "The screen movie is damaged.");
+    ASSERT_TRUE(waitFor([&] { return alerts.count() == 1; }));
+    EXPECT_EQ(b.errorMessage(), "Couldn't load recording: The screen movie is damaged.");
+    EXPECT_FALSE(b.canPlay());
+    EXPECT_TRUE(player.items.empty());
+}
+
+TEST_F(StudioSessionTest, ACommitRebuildsOnceAndKeepsThePlayhead)
+{
+    StudioSession& s = openLoaded();
+    player.tick(1.25);
+    s.commitCursorOverlay({false, 0.03, CursorStyle::dot, false});
+    ASSERT_EQ(builder.count(), 2u);
+    EXPECT_FALSE(builder.inputs[1].cursorOverlay.isEnabled) << "the rebuild sees the edit";
+    builder.succeed(1);
+    ASSERT_TRUE(waitFor([&] { return s.rebuildsApplied() == 1; }));
+    EXPECT_EQ(player.items.size(), 2u);
+    ASSERT_EQ(player.seeks.size(), 1u);
+    EXPECT_DOUBLE_EQ(player.seeks[0], 1.25);
+    EXPECT_FALSE(s.errorMessage());
+}
+
+TEST_F(StudioSessionTest, ANewerRebuildSupersedesOneInFlightWithoutAnAlert)
+{
+    StudioSession& s = openLoaded();
+    s.commitBackground({});
+    s.commitCursorOverlay({false, 0.03, CursorStyle::ring, true});
+    ASSERT_EQ(builder.count(), 3u);
+    EXPECT_TRUE(builder.isCanceled(1));
+    builder.succeed(2);
+    builder.fail(1, "late failure of the older build");
+    ASSERT_TRUE(waitFor([&] { return s.rebuildsApplied() == 1; }));
+    test::processEvents(0.05);
+    EXPECT_EQ(s.rebuildsApplied(), 1);
+    EXPECT_EQ(player.items.size(), 2u);
+    EXPECT_FALSE(s.errorMessage());
+}
+
+TEST_F(StudioSessionTest, AFailedRebuildKeepsThePreviousItemAndTheEdit)
+{
+    StudioSession& s = openLoaded();
+    s.commitSystemAudio({false});
+    builder.fail(1, "No space left.");
+    ASSERT_TRUE(waitFor([&] { return s.errorMessage().has_value(); }));
+    EXPECT_EQ(*s.errorMessage(), "Couldn't refresh preview: No space left.");
+    EXPECT_EQ(player.items.size(), 1u);
+    EXPECT_FALSE(s.editState().systemAudio.isEnabled);
+}
+
+TEST_F(StudioSessionTest, AnEditDuringTheFirstBuildIsBuiltAfterIt)
+{
+    StudioSession& s = makeSession();
+    s.open();
+    s.removeAllZoomRegions();
+    builder.succeed(0);
+    ASSERT_TRUE(waitFor([&] { return builder.count() == 2; }));
+    EXPECT_TRUE(builder.inputs[1].regions.empty());
+}
+
+TEST_F(StudioSessionTest, DeleteRemovesTheZoomSelectionBeforeTheBlurOne)
+{
+    StudioSession& s = openLoaded();
+    const Uuid zoom = s.editState().regions[1].id;
+    const Uuid blur = s.editState().redactRegions[0].id;
+    EXPECT_FALSE(s.deleteSelection()) << "no selection: the key belongs to someone else";
+
+    s.setSelectedRegionID(zoom);
+    s.setSelectedRedactID(blur);
+    EXPECT_TRUE(s.deleteSelection());
+    EXPECT_EQ(s.editState().regions.size(), 1u);
+    EXPECT_EQ(s.editState().redactRegions.size(), 1u);
+    EXPECT_FALSE(s.selectedRegionID());
+
+    EXPECT_TRUE(s.deleteSelection());
+    EXPECT_TRUE(s.editState().redactRegions.empty());
+    EXPECT_FALSE(s.selectedRedactID());
+    EXPECT_FALSE(s.deleteSelection());
+    EXPECT_EQ(builder.count(), 3u) << "each deletion rebuilds once";
+
+    // A zoom selection whose region is gone falls through to the blur selection.
+    StudioSession& t = openLoaded();
+    t.setSelectedRegionID(Uuid::random());
+    t.setSelectedRedactID(t.editState().redactRegions[0].id);
+    EXPECT_TRUE(t.deleteSelection());
+    EXPECT_EQ(t.editState().regions.size(), 2u);
+    EXPECT_TRUE(t.editState().redactRegions.empty());
+}
+
+TEST_F(StudioSessionTest, RemoveAllKeepsBlurRegionsAndIsOffWithoutZooms)
+{
+    StudioSession& s = openLoaded();
+    s.setSelectedRegionID(s.editState().regions[0].id);
+    EXPECT_TRUE(s.canRemoveAllZoomRegions());
+    s.removeAllZoomRegions();
+    EXPECT_TRUE(s.editState().regions.empty());
+    EXPECT_EQ(s.editState().redactRegions.size(), 1u);
+    EXPECT_FALSE(s.selectedRegionID());
+    EXPECT_FALSE(s.canRemoveAllZoomRegions());
+    EXPECT_EQ(s.timelineCaption(), "0 zooms · 6 clicks detected");
+}
+
+TEST_F(StudioSessionTest, NewRegionsAreSelectedAndOpenTheirPanels)
+{
+    StudioSession& s = openLoaded();
+    s.createRegion(0.5, 1.5);
+    ASSERT_EQ(s.editState().regions.size(), 3u);
+    const ZoomRegion& zoom = s.editState().regions.back();
+    EXPECT_EQ(s.selectedRegionID(), zoom.id);
+    EXPECT_EQ(s.selectedTab(), StudioTab::zoom);
+    EXPECT_EQ(zoom.easing, EasingCurve::easeInOut);
+    EXPECT_NEAR(zoom.rect.width, 1 / 1.7, 1e-9);
+    EXPECT_EQ(s.timelineCaption(), "3 zooms · 6 clicks detected");
+
+    s.createRedactRegion(1.0, 2.0);
+    const RedactRegion& blur = s.editState().redactRegions.back();
+    EXPECT_EQ(blur.rect, (Rect{0.38, 0.44, 0.24, 0.12}));
+    EXPECT_EQ(s.selectedTab(), StudioTab::redact);
+    EXPECT_TRUE(s.showsRedactHandle());
+    EXPECT_FALSE(s.showsCameraHandle());
+    s.setSelectedTab(StudioTab::camera);
+    EXPECT_TRUE(s.showsCameraHandle());
+}
+
+TEST_F(StudioSessionTest, TheCameraHandleNeedsACameraFile)
+{
+    RecordingTimeline noCamera = recording->timeline;
+    noCamera.cameraURL.reset();
+    StudioSession& s = makeSession(noCamera);
+    s.setSelectedTab(StudioTab::camera);
+    EXPECT_TRUE(s.editState().cameraOverlay.isEnabled);
+    EXPECT_FALSE(s.showsCameraHandle());
+}
+
+TEST_F(StudioSessionTest, TransportPlaysStepsAndStopsAtTheEnd)
+{
+    StudioSession& s = openLoaded();
+    const double end = s.duration();
+    s.togglePlayback();
+    EXPECT_TRUE(s.isPlaying());
+    EXPECT_EQ(player.plays, 1);
+    player.tick(end - 0.04);
+    EXPECT_FALSE(s.isPlaying()) << "within 0.05 s of the end the transport stops";
+
+    player.tick(end);
+    s.togglePlayback();
+    EXPECT_EQ(player.seeks.back(), 0.0) << "Play at the end starts again from 0";
+    EXPECT_EQ(s.currentTime(), 0.0);
+    s.togglePlayback();
+    EXPECT_EQ(player.pauses, 1);
+
+    s.seek(2.9);
+    s.step(5);
+    EXPECT_DOUBLE_EQ(s.currentTime(), end);
+    s.seek(3.0 - 2.9);
+    s.step(-5);
+    EXPECT_DOUBLE_EQ(s.currentTime(), 0.0);
+    EXPECT_FALSE(s.isPlaying()) << "stepping leaves the transport state alone";
+}
+
+TEST_F(StudioSessionTest, LiveEditsCommitAsOneStep)
+{
+    StudioSession& s = openLoaded();
+    QSignalSpy history(&s, &StudioSession::historyChanged);
+    StudioEditState state = s.editState();
+    for (double size : {0.25, 0.3, 0.35}) {
+        state.cameraOverlay.sizeFraction = size;
+        s.setLiveEditState(state);
+    }
+    EXPECT_EQ(builder.count(), 1u) << "a gesture in progress rebuilds nothing";
+    EXPECT_FALSE(s.canUndo());
+    s.commit();
+    EXPECT_EQ(builder.count(), 2u);
+    EXPECT_TRUE(s.canUndo());
+    s.commit();
+    EXPECT_EQ(history.count(), 1) << "a commit that changes nothing adds no step";
+    s.undo();
+    EXPECT_DOUBLE_EQ(s.editState().cameraOverlay.sizeFraction, 0.22);
+}
+
+TEST_F(StudioSessionTest, UndoAndRedoWalkThreeEditsAndTheFileFollows)
+{
+    StudioSession& s = openLoaded();
+    const StudioEditState original = s.editState();
+    BackgroundSettings solid;
+    solid.style = BackgroundStyle::solid;
+    s.commitBackground(solid);
+    s.removeAllZoomRegions();
+    s.commitRedactRegions({});
+    const StudioEditState last = s.editState();
+    EXPECT_TRUE(savedDocument().zoomRegions.empty());
+    EXPECT_TRUE(savedDocument().redactRegions.empty());
+
+    s.undo();
+    EXPECT_EQ(savedDocument().redactRegions, original.redactRegions);
+    EXPECT_TRUE(savedDocument().zoomRegions.empty());
+    s.undo();
+    s.undo();
+    EXPECT_FALSE(s.canUndo());
+    EXPECT_EQ(s.editState(), original);
+    EXPECT_EQ(StudioEditState::fromDocument(savedDocument()), original);
+
+    s.redo();
+    s.redo();
+    s.redo();
+    EXPECT_FALSE(s.canRedo());
+    EXPECT_EQ(s.editState(), last);
+    EXPECT_EQ(StudioEditState::fromDocument(savedDocument()), last);
+    EXPECT_EQ(savedDocument().clickEvents, recording->timeline.clickEvents)
+        << "everything but the edits is saved as it was";
+
+    // A new edit after undoing drops the redo branch.
+    s.undo();
+    s.commitSystemAudio({false});
+    EXPECT_FALSE(s.canRedo());
+}
+
+TEST_F(StudioSessionTest, UndoDropsASelectionWhoseRegionIsGone)
+{
+    StudioSession& s = openLoaded();
+    s.createRegion(0.1, 0.4);
+    EXPECT_TRUE(s.selectedRegionID());
+    s.undo();
+    EXPECT_FALSE(s.selectedRegionID());
+    EXPECT_EQ(s.editState().regions.size(), 2u);
+}
+
+TEST_F(StudioSessionTest, ASaveThatFailsIsShown)
+{
+    StudioSession::Options options;
+    options.builder = builder.function();
+    options.documentPath = saveFolder / "missing-folder" / "doc.tarnix.json";
+    StudioSession s(recording->timeline, player, options);
+    s.commitSystemAudio({false});
+    ASSERT_TRUE(waitFor([&] { return s.errorMessage().has_value(); }));
+    EXPECT_TRUE(s.errorMessage()->startsWith("Couldn't save the recording's document"))
+        << s.errorMessage()->toStdString();
+}
+
+} // namespace
+} // namespace tarnix

@@ -1,0 +1,320 @@
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QDBusConnection>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QToolButton>
+
+#include "StudioTestSupport.h"
+#include "document/DocumentCoding.h"
+#include "media/PreviewPlayer.h"
+#include "studio/PlayerSurface.h"
+#include "studio/RecordingFiles.h"
+#include "studio/StudioSession.h"
+#include "studio/StudioToolbar.h"
+#include "studio/StudioView.h"
+#include "studio/TransportBar.h"
+#include "ui/AppAlert.h"
+
+namespace tarnix {
+namespace {
+
+using test::waitFor;
+
+// The real Studio on a generated recording (screen with system audio, camera, microphone, clicks),
+// on the X server, the sound server and the session bus of the test services. Alerts are caught by
+// a presenter that answers with `alertAnswer`.
+class StudioViewTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(test::requireDisplay());
+        recording = test::makeRecording(folder.path(), 3.0, 640, 360);
+        previousPresenter = AppAlert::setPresenter([this](const AppAlert::Request& request) {
+            alerts.push_back(request);
+            return alertAnswer;
+        });
+    }
+    void TearDown() override
+    {
+        view.reset();
+        AppAlert::setPresenter(previousPresenter);
+    }
+
+    StudioView& open()
+    {
+        view = std::make_unique<StudioView>(recording.timeline, recording.documentPath);
+        view->resize(1180, 800);
+        view->show();
+        view->activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(view.get()));
+        EXPECT_TRUE(waitFor([&] { return session().isLoaded() && !surface().frame().isNull(); }));
+        return *view;
+    }
+
+    StudioSession& session() { return view->session(); }
+    PlayerSurface& surface() { return *view->playerSurface(); }
+
+    void screenshot(const std::string& name)
+    {
+        const auto path = test::screenshotFolder() / (name + ".png");
+        EXPECT_TRUE(view->grab().save(QString::fromStdString(path.string())));
+    }
+
+    bool exportIdle()
+    {
+        return waitFor([&] { return !session().isExporting(); }, 120);
+    }
+
+    media::test::TempFolder folder;
+    test::GeneratedRecording recording;
+    std::unique_ptr<StudioView> view;
+    std::vector<AppAlert::Request> alerts;
+    int alertAnswer = 0;
+    AppAlert::Presenter previousPresenter;
+};
+
+TEST_F(StudioViewTest, OpensPlaysWithSoundAndPausesOnSpace)
+{
+    ASSERT_TRUE(test::requireSoundServer());
+    open();
+    EXPECT_GE(view->width(), 940);
+    EXPECT_NEAR(session().duration(), 3.0, 0.1);
+    EXPECT_EQ(view->transportBar()->timeText()->text(), "0:00 / 0:03");
+    EXPECT_EQ(view->captionLabel()->text(), "2 zooms · 6 clicks detected");
+    const QRect picture = surface().geometry();
+    EXPECT_NEAR(double(picture.width()) / picture.height(), 640.0 / 360.0, 0.02)
+        << "the picture keeps its aspect ratio";
+
+    QTest::mouseClick(view->transportBar()->playButton(), Qt::LeftButton);
+    EXPECT_TRUE(session().isPlaying());
+    EXPECT_EQ(view->transportBar()->playButton()->accessibleName(), "Pause");
+    ASSERT_TRUE(waitFor([&] { return session().currentTime() > 1.0; }));
+    screenshot("studio-playing");
+    const auto stats = view->player().statistics();
+    EXPECT_GT(stats.framesShown, 10);
+    EXPECT_GT(stats.audioFramesPlayed, 0) << "the mixed audio reaches the sound server";
+
+    QTest::keyClick(view.get(), Qt::Key_Space);
+    EXPECT_FALSE(session().isPlaying());
+    const double pausedAt = session().currentTime();
+    test::processEvents(0.3);
+    EXPECT_NEAR(session().currentTime(), pausedAt, 0.05) << "paused means paused";
+    EXPECT_TRUE(alerts.empty());
+}
+
+TEST_F(StudioViewTest, SeekLandsOnTheTimeAndAnEditKeepsThePlayhead)
+{
+    open();
+    session().seek(1.5);
+    ASSERT_TRUE(waitFor([&] { return !view->player().isSeeking(); }));
+    EXPECT_NEAR(view->player().currentTime(), 1.5, 1e-6);
+    QTest::mouseClick(view->transportBar()->backButton(), Qt::LeftButton);
+    EXPECT_DOUBLE_EQ(session().currentTime(), 0.0);
+    QTest::mouseClick(view->transportBar()->forwardButton(), Qt::LeftButton);
+    EXPECT_DOUBLE_EQ(session().currentTime(), session().duration());
+
+    session().seek(1.5);
+    ASSERT_TRUE(waitFor([&] { return !view->player().isSeeking(); }));
+    CursorOverlaySettings cursor = session().editState().cursorOverlay;
+    cursor.style = CursorStyle::ring;
+    session().commitCursorOverlay(cursor);
+    ASSERT_TRUE(waitFor([&] { return session().rebuildsApplied() == 1; }));
+    test::processEvents(0.2);
+    EXPECT_EQ(session().rebuildsApplied(), 1) << "one edit, one rebuild";
+    EXPECT_NEAR(view->player().currentTime(), 1.5, 1e-6);
+    EXPECT_TRUE(alerts.empty());
+}
+
+TEST_F(StudioViewTest, DeleteKeysRemoveZoomThenBlurButNotWhileTypingInAField)
+{
+    open();
+    // A text field of the editor (the settings panels may grow some: a title, a colour code).
+    auto* panel = new QLineEdit("label", view.get());
+    panel->setAccessibleName("Test field");
+    panel->setGeometry(400, 300, 120, 24);
+    panel->show();
+    session().setSelectedTab(StudioTab::redact);
+    session().setSelectedRegionID(session().editState().regions[0].id);
+    session().setSelectedRedactID(session().editState().redactRegions[0].id);
+
+    panel->setFocus();
+    ASSERT_TRUE(waitFor([&] { return panel->hasFocus(); }));
+    QTest::keyClick(panel, Qt::Key_Backspace);
+    QTest::keyClick(panel, Qt::Key_Delete);
+    EXPECT_EQ(session().editState().regions.size(), 2u) << "keys in a text field edit the text";
+    EXPECT_EQ(panel->text(), "labe");
+
+    view->transportBar()->playButton()->setFocus();
+    QTest::keyClick(view->transportBar()->playButton(), Qt::Key_Delete);
+    EXPECT_EQ(session().editState().regions.size(), 1u);
+    EXPECT_EQ(session().editState().redactRegions.size(), 1u);
+    QTest::keyClick(view->transportBar()->playButton(), Qt::Key_Backspace);
+    EXPECT_TRUE(session().editState().redactRegions.empty());
+    EXPECT_EQ(view->captionLabel()->text(), "1 zoom · 6 clicks detected");
+}
+
+TEST_F(StudioViewTest, RemoveAllKeepsBlurAndUndoRedoWalkBackAndForth)
+{
+    open();
+    QPushButton* removeAll = view->removeAllButton();
+    QToolButton* undo = view->toolbar()->undoButton();
+    QToolButton* redo = view->toolbar()->redoButton();
+    EXPECT_FALSE(undo->isEnabled());
+
+    QTest::mouseClick(removeAll, Qt::LeftButton);
+    EXPECT_TRUE(session().editState().regions.empty());
+    EXPECT_EQ(session().editState().redactRegions.size(), 1u);
+    EXPECT_FALSE(removeAll->isEnabled());
+    EXPECT_EQ(view->captionLabel()->text(), "0 zooms · 6 clicks detected");
+    BackgroundSettings solid;
+    solid.style = BackgroundStyle::solid;
+    session().commitBackground(solid);
+    session().createRedactRegion(0.5, 1.0);
+
+    auto saved = [&] {
+        EXPECT_TRUE(session().flushSaves());
+        return decodeRecordingTimeline(test::readFile(recording.documentPath));
+    };
+    EXPECT_EQ(saved().redactRegions.size(), 2u) << "an edit is in the file after its commit";
+
+    QTest::keyClick(view.get(), Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(saved().redactRegions.size(), 1u);
+    QTest::mouseClick(undo, Qt::LeftButton);
+    EXPECT_EQ(saved().background.style, BackgroundStyle::gradient);
+    QTest::keyClick(view.get(), Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(saved().zoomRegions.size(), 2u) << "undo makes a mistaken Remove all recoverable";
+    EXPECT_TRUE(removeAll->isEnabled());
+    EXPECT_FALSE(undo->isEnabled());
+
+    QTest::keyClick(view.get(), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    QTest::mouseClick(redo, Qt::LeftButton);
+    QTest::keyClick(view.get(), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_FALSE(redo->isEnabled());
+    const RecordingTimeline file = saved();
+    EXPECT_TRUE(file.zoomRegions.empty());
+    EXPECT_EQ(file.background.style, BackgroundStyle::solid);
+    EXPECT_EQ(file.redactRegions.size(), 2u);
+
+    // The saved file reopens with the same regions and settings.
+    const StudioEditState edited = session().editState();
+    view.reset();
+    auto reopened = RecordingFiles::openDocument(recording.documentPath);
+    ASSERT_TRUE(std::holds_alternative<RecordingTimeline>(reopened));
+    view = std::make_unique<StudioView>(std::get<RecordingTimeline>(reopened), recording.documentPath);
+    EXPECT_EQ(session().editState(), edited);
+}
+
+// A file manager on the session bus that notes what it was asked to show.
+class FakeFileManager : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.FileManager1")
+
+public:
+    QStringList shown;
+
+public slots:
+    void ShowItems(const QStringList& uris, const QString&) { shown += uris; }
+};
+
+TEST_F(StudioViewTest, ExportsAt720pShowsProgressAndTheResultRow)
+{
+    open();
+    QToolButton* menuButton = view->toolbar()->resolutionButton();
+    EXPECT_EQ(menuButton->text(), "Source");
+    for (QAction* action : menuButton->menu()->actions())
+        if (action->text() == "720p")
+            action->trigger();
+    EXPECT_EQ(menuButton->text(), "720p");
+
+    QPushButton* exportButton = view->toolbar()->exportButton();
+    EXPECT_FALSE(view->resultRow()->isVisible());
+    QTest::mouseClick(exportButton, Qt::LeftButton);
+    ASSERT_TRUE(waitFor([&] { return exportButton->text().startsWith("Exporting… ") &&
+                                     session().exportProgress() > 0.2; }, 60));
+    EXPECT_EQ(exportButton->accessibleName(), exportButton->text());
+    screenshot("studio-exporting");
+    ASSERT_TRUE(exportIdle());
+
+    const auto expected = folder / "screen-edited-720p.mp4";
+    EXPECT_EQ(media::test::probe(expected).width, 1280);
+    EXPECT_TRUE(view->resultRow()->isVisible());
+    EXPECT_EQ(view->resultText()->text().toStdString(), "Exported to " + expected.string());
+    EXPECT_EQ(exportButton->text(), "Export");
+    screenshot("studio-exported");
+    EXPECT_TRUE(alerts.empty());
+
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    ASSERT_TRUE(bus.isConnected()) << "the test services start a session bus";
+    FakeFileManager manager;
+    ASSERT_TRUE(bus.registerObject("/org/freedesktop/FileManager1", &manager,
+                                   QDBusConnection::ExportAllSlots));
+    ASSERT_TRUE(bus.registerService("org.freedesktop.FileManager1"));
+    QTest::mouseClick(view->showInFilesButton(), Qt::LeftButton);
+    bus.unregisterService("org.freedesktop.FileManager1");
+    bus.unregisterObject("/org/freedesktop/FileManager1");
+    EXPECT_EQ(manager.shown, QStringList{QUrl::fromLocalFile(QString::fromStdString(expected.string())).toString()});
+}
+
+TEST_F(StudioViewTest, AFailingExportShowsItsTextInTheAlert)
+{
+    open();
+    std::filesystem::resize_file(*recording.timeline.videoURL, 300);
+    QTest::mouseClick(view->toolbar()->exportButton(), Qt::LeftButton);
+    ASSERT_TRUE(exportIdle());
+    ASSERT_TRUE(waitFor([&] { return !alerts.empty(); }));
+    EXPECT_EQ(alerts.back().title, "Something went wrong");
+    EXPECT_TRUE(alerts.back().message.startsWith("Export failed: ")) << alerts.back().message.toStdString();
+    EXPECT_FALSE(view->resultRow()->isVisible());
+}
+
+TEST_F(StudioViewTest, CancellingOrClosingDuringExportLeavesNoPartialFile)
+{
+    open();
+    const auto target = folder / "screen-edited.mp4";
+    QPushButton* exportButton = view->toolbar()->exportButton();
+    QTest::mouseClick(exportButton, Qt::LeftButton);
+    ASSERT_TRUE(waitFor([&] { return session().exportProgress() > 0.05; }, 60));
+    QTest::mouseClick(exportButton, Qt::LeftButton); // the second press cancels
+    ASSERT_TRUE(exportIdle());
+    EXPECT_FALSE(std::filesystem::exists(target));
+    EXPECT_TRUE(alerts.empty()) << "a cancel is not a failure";
+
+    QSignalSpy closed(view.get(), &StudioView::closeRequested);
+    QTest::mouseClick(exportButton, Qt::LeftButton);
+    ASSERT_TRUE(waitFor([&] { return session().exportProgress() > 0.05; }, 60));
+    alertAnswer = 1; // "Keep Exporting"
+    QTest::mouseClick(view->toolbar()->closeButton(), Qt::LeftButton);
+    EXPECT_EQ(closed.count(), 0);
+    EXPECT_TRUE(session().isExporting());
+    alertAnswer = 0; // "Stop Export and Close"
+    QTest::mouseClick(view->toolbar()->closeButton(), Qt::LeftButton);
+    EXPECT_EQ(closed.count(), 1);
+    EXPECT_FALSE(session().isExporting());
+    EXPECT_FALSE(std::filesystem::exists(target));
+    ASSERT_EQ(alerts.size(), 2u);
+    EXPECT_EQ(alerts[0].title, "Stop the export?");
+}
+
+TEST_F(StudioViewTest, EveryControlHasAnAccessibleName)
+{
+    open();
+    session().createRegion(0.2, 0.8); // something to undo
+    for (QWidget* widget : view->findChildren<QWidget*>()) {
+        if (!widget->isVisible() || widget->focusPolicy() == Qt::NoFocus)
+            continue;
+        if (qobject_cast<QAbstractButton*>(widget)) {
+            EXPECT_FALSE(widget->accessibleName().isEmpty()) << widget->metaObject()->className();
+        }
+    }
+}
+
+} // namespace
+} // namespace tarnix
+
+#include "StudioViewTest.moc"
