@@ -76,6 +76,7 @@ void FocusedElementTracker::stop()
 
 void FocusedElementTracker::handlePoll(const std::optional<Rect>& frame, double time)
 {
+    ++pollCount_;
     if (!frame || !(frame->width > 0) || !(frame->height > 0))
         return;
     if (lastRect_ && roughlyEqual(*lastRect_, *frame))

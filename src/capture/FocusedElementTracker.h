@@ -41,6 +41,8 @@ public:
     int sampleCount() const { return static_cast<int>(samples_.size()); }
     const std::optional<Date>& startTime() const { return startTime_; }
     bool isRunning() const { return startTime_.has_value(); }
+    // Polls handled since the tracker was made, whether or not they recorded a sample.
+    int pollCount() const { return pollCount_; }
     // Replaces the AT-SPI trust check (tests).
     void setTrustCheck(TrustCheck check) { trustCheck_ = std::move(check); }
 
@@ -67,6 +69,7 @@ private:
     TrustCheck trustCheck_;
     std::unique_ptr<atspi::FocusMonitor> monitor_;
     std::uint64_t generation_ = 0;
+    int pollCount_ = 0;
 };
 
 } // namespace tarnix

@@ -24,7 +24,6 @@ namespace {
 
 constexpr std::size_t kFrameQueueDepth = 8;
 constexpr int kMaximumCatchUpFrames = 3; // a grab later than this many frames skips the lost slots
-constexpr std::size_t kAudioQueueLimit = 500;                // blocks of 20 ms: 10 s behind
 constexpr int kSystemAudioRate = 44100;
 constexpr int kSystemAudioChannels = 2;
 
@@ -52,6 +51,7 @@ struct ScreenRecorder::Run {
 
     std::atomic<bool> stopCapture{false};
     std::atomic<std::int64_t> dropped{0};
+    std::atomic<std::int64_t> droppedAudio{0};
     std::thread captureThread;
     std::thread writerThread;
 
@@ -101,6 +101,21 @@ ScreenRecorder::~ScreenRecorder()
 std::int64_t ScreenRecorder::droppedFrameCount() const
 {
     return run_ ? run_->dropped.load() : lastDropped_;
+}
+
+std::int64_t ScreenRecorder::droppedAudioBlockCount() const
+{
+    return run_ ? run_->droppedAudio.load() : lastDroppedAudio_;
+}
+
+std::optional<std::string> ScreenRecorder::stopMessage(const std::optional<std::string>& finishFailure,
+                                                       int appendedFrames)
+{
+    if (finishFailure)
+        return CaptureMessages::exportFailed(*finishFailure);
+    if (appendedFrames == 0)
+        return std::string(CaptureMessages::kNoFramesCaptured);
+    return std::nullopt;
 }
 
 QString ScreenRecorder::lastOutputURLString() const
@@ -166,6 +181,7 @@ void ScreenRecorder::start(const CaptureSource& source, const std::vector<Window
     capturedSystemAudio_ = false;
     firstFrameWallClockDate_.reset();
     lastDropped_ = 0;
+    lastDroppedAudio_ = 0;
 
     auto run = std::make_shared<Run>();
     run->frameInterval = 1.0 / std::max(1.0, options_.maximumFrameRate);
@@ -193,12 +209,17 @@ void ScreenRecorder::start(const CaptureSource& source, const std::vector<Window
         encoderName_ = run->writer->videoEncoderName();
         if (capturesSystemAudio) {
             Run* raw = run.get();
+            const std::size_t queueLimit = options_.systemAudioQueueBlocks;
             run->audioStream = std::make_unique<pulse::Stream>(
                 std::string(pulse::kDefaultSinkMonitor), kSystemAudioRate, kSystemAudioChannels,
-                [raw](pulse::AudioBlock&& block) {
+                [raw, queueLimit](pulse::AudioBlock&& block) {
                     std::lock_guard lock(raw->mutex);
-                    if (raw->audio.size() < kAudioQueueLimit)
+                    // A full queue means the writer is behind: the block is not kept, and the
+                    // next one still carries its own time, so the writer leaves a silent gap.
+                    if (raw->audio.size() < queueLimit)
                         raw->audio.push_back(std::move(block));
+                    else
+                        ++raw->droppedAudio;
                     raw->wake.notify_one();
                 },
                 nullptr);
@@ -395,6 +416,7 @@ void ScreenRecorder::finishRun(std::shared_ptr<Run> run,
                 firstFrameWallClockDate_ = CaptureClock::dateOf(*firstTime);
             capturedSystemAudio_ = audio;
             lastDropped_ = run->dropped;
+            lastDroppedAudio_ = run->droppedAudio;
             if (done)
                 done(failure);
         }, Qt::QueuedConnection);
@@ -412,11 +434,10 @@ void ScreenRecorder::stop(std::function<void()> done)
     finishRun(run_, [this, done](std::optional<std::string> failure) {
         stopping_ = false;
         setRecording(false);
-        if (failure)
-            setErrorMessage(CaptureMessages::exportFailed(*failure));
-        else if (appendedFrameCount_ == 0)
-            setErrorMessage(std::string(CaptureMessages::kNoFramesCaptured));
+        if (auto message = stopMessage(failure, appendedFrameCount_))
+            setErrorMessage(std::move(message));
         lastDropped_ = run_->dropped;
+        lastDroppedAudio_ = run_->droppedAudio;
         run_.reset();
         if (done)
             done();

@@ -43,6 +43,9 @@ public:
         std::vector<std::string> encoders = media::realTimeEncoderPreference();
         std::string preset = "superfast"; // holds 1080p60 on two cores with room to spare
         int quality = 23;
+        // How far (in 20 ms blocks of system audio) the writer may fall behind before sound is
+        // dropped: 10 s.
+        std::size_t systemAudioQueueBlocks = 500;
     };
 
     explicit ScreenRecorder(QObject* parent = nullptr);
@@ -59,6 +62,9 @@ public:
     const std::optional<Date>& firstFrameWallClockDate() const { return firstFrameWallClockDate_; }
     // Frames that found the writer's queue full, in the current or last recording.
     std::int64_t droppedFrameCount() const;
+    // System-audio blocks (20 ms each) that found the writer's audio queue full, in the current or
+    // last recording. The sound after a dropped block keeps its own time: the gap stays silent.
+    std::int64_t droppedAudioBlockCount() const;
     // The video encoder of the current or last recording ("libx264", "hevc_nvenc"...).
     const std::string& videoEncoderName() const { return encoderName_; }
 
@@ -71,6 +77,11 @@ public:
                bool capturesSystemAudio, std::function<void()> done = {});
     // Stops capturing and finishes the file; `done` runs on this thread afterwards.
     void stop(std::function<void()> done = {});
+
+    // The message a stop leaves: a failure to finish the file comes first (the frames may be on
+    // disk but the file is not right), then an empty recording; nothing when all went well.
+    static std::optional<std::string> stopMessage(const std::optional<std::string>& finishFailure,
+                                                  int appendedFrames);
 
 signals:
     void isRecordingChanged(bool);
@@ -104,6 +115,7 @@ private:
     std::optional<Date> firstFrameWallClockDate_;
     std::string encoderName_;
     std::int64_t lastDropped_ = 0;
+    std::int64_t lastDroppedAudio_ = 0;
     bool stopping_ = false;
     std::shared_ptr<Run> run_; // the running capture, or one left by a stream failure
     std::thread finisher_;     // stops threads and finishes the file off the GUI thread

@@ -165,6 +165,7 @@ int reportStop(RecordingSession& session)
         std::cout << "document: " << session.documentURL()->string() << "\n";
     std::cout << "frames: " << recorder.appendedFrameCount() << "\n"
               << "dropped: " << recorder.droppedFrameCount() << "\n"
+              << "dropped audio blocks: " << recorder.droppedAudioBlockCount() << "\n"
               << "encoder: " << recorder.videoEncoderName() << "\n"
               << "system audio: " << (timeline->hasSystemAudio ? "yes" : "no") << "\n";
     for (const auto& message : {recorder.errorMessage(), session.cameraRecorder().errorMessage(),

@@ -38,12 +38,20 @@ QPainterPath roundedRectPath(const QRectF& rect, double cornerRadius)
     return path;
 }
 
-// The blur of the shadow only matters within its reach of the rectangle's edges: deep inside,
-// the shape's flat value is the blurred value and is cleared anyway.
-std::vector<QRect> shadowBands(const QRect& canvas, const QRectF& content, double sigma)
+// The blur of the shadow only matters within its reach of the shape's outline: where the whole
+// kernel lies inside the rounded rectangle the blurred value is the flat one, and that part is
+// cleared anyway. The rectangle left out must therefore keep the kernel's reach from the rounded
+// corners, not just from the straight edges: a corner of the inner rectangle at inset d from both
+// edges lies r - √2·(r - d) inside the arc of radius r, hence d = r - (r - reach)/√2 when the
+// radius exceeds the reach.
+std::vector<QRect> shadowBands(const QRect& canvas, const QRectF& content, double cornerRadius,
+                               double sigma)
 {
     int reach = int(std::ceil(3.2 * sigma)) + 2;
-    QRect inner = QRectF(content).adjusted(reach, reach, -reach, -reach).toAlignedRect();
+    double r = std::clamp(cornerRadius, 0.0, std::min(content.width(), content.height()) * 0.5);
+    double inset = r > reach ? r - (r - reach) / std::sqrt(2.0) : double(reach);
+    int d = int(std::ceil(inset)) + 1;
+    QRect inner = QRectF(content).adjusted(d, d, -d, -d).toAlignedRect();
     inner = inner.adjusted(1, 1, -1, -1).intersected(canvas);
     if (inner.isEmpty())
         return {canvas};
@@ -253,7 +261,8 @@ QImage makeShadowLayer(Size canvasSize, const Rect& contentRect, const Backgroun
     painter.end();
 
     double sigma = canvasSize.width * kShadowBlurPerWidth * kShadowSigmaPerBlur;
-    graphics::blurRects(layer, shadowBands(layer.rect(), content, sigma), sigma);
+    graphics::blurRects(layer, shadowBands(layer.rect(), content, settings.cornerRadius, sigma),
+                       sigma);
 
     // The shape itself, then cleared: only the halo outside the content remains.
     painter.begin(&layer);

@@ -35,15 +35,16 @@ std::string unreadableReason(const std::filesystem::path& path, const media::Med
 
 // The file's first track of a media type, or nothing when there is no file, it cannot be read or
 // it has none; the last two are added to `warnings` ("The camera file … could not be read (…);
-// the camera bubble is left out.").
+// the camera bubble is left out."). A file whose duration can't be found still gives its track (a
+// camera or microphone recording cut off by a crash), as long as the screen (`screenDuration`).
 std::optional<std::pair<MediaAsset, media::AssetTrack>> firstTrackOf(
-    const std::optional<std::filesystem::path>& url, MediaType type, const std::string& name,
-    const std::string& leftOut, std::vector<std::string>& warnings)
+    const std::optional<std::filesystem::path>& url, MediaType type, double screenDuration,
+    const std::string& name, const std::string& leftOut, std::vector<std::string>& warnings)
 {
     if (!url)
         return std::nullopt;
     try {
-        MediaAsset asset = MediaAsset::load(*url);
+        MediaAsset asset = MediaAsset::load(*url, media::DurationNeed::optional);
         auto tracks = asset.tracks(type);
         if (tracks.empty()) {
             warnings.push_back("The " + name + " file " + url->string() + " holds no " +
@@ -51,7 +52,10 @@ std::optional<std::pair<MediaAsset, media::AssetTrack>> firstTrackOf(
                                ".");
             return std::nullopt;
         }
-        return std::make_pair(asset, tracks.front());
+        media::AssetTrack track = tracks.front();
+        if (!asset.hasDuration())
+            track.timeRange = {0, screenDuration};
+        return std::make_pair(asset, track);
     } catch (const media::MediaException& e) {
         warnings.push_back("The " + name + " file " + url->string() + " could not be read (" +
                            unreadableReason(*url, e) + "); " + leftOut + ".");
@@ -238,12 +242,16 @@ Result build(const BuildInput& input, const std::function<bool()>& isCancelled)
         throw media::MediaException(*error);
     checkCancelled();
 
+    // A camera or microphone file of unknown length runs as long as the screen.
+    auto lengthOf = [duration](const MediaAsset& asset) {
+        return asset.hasDuration() ? std::min(asset.duration(), duration) : duration;
+    };
     std::optional<TrackID> cameraTrackID;
     if (input.cameraOverlay.isEnabled)
-        if (auto camera = firstTrackOf(timeline.cameraURL, MediaType::video, "camera",
+        if (auto camera = firstTrackOf(timeline.cameraURL, MediaType::video, duration, "camera",
                                        "the camera bubble is left out", warnings))
             if (addTrack(*composition, MediaType::video, kCameraTrack, camera->second,
-                         std::min(camera->first.duration(), duration), kept, duration))
+                         lengthOf(camera->first), kept, duration))
                 cameraTrackID = kCameraTrack;
     checkCancelled();
 
@@ -256,10 +264,11 @@ Result build(const BuildInput& input, const std::function<bool()>& isCancelled)
             ++nextAudioTrack;
     }
     if (input.microphoneAudio.isEnabled)
-        if (auto microphone = firstTrackOf(timeline.microphoneURL, MediaType::audio, "microphone",
-                                           "the microphone's sound is left out", warnings))
+        if (auto microphone = firstTrackOf(timeline.microphoneURL, MediaType::audio, duration,
+                                           "microphone", "the microphone's sound is left out",
+                                           warnings))
             addTrack(*composition, MediaType::audio, nextAudioTrack, microphone->second,
-                     std::min(microphone->first.duration(), duration), kept, duration);
+                     lengthOf(microphone->first), kept, duration);
     checkCancelled();
 
     CanvasLayout canvas = layOutCanvas(renderSize, recordingSize, input.background);

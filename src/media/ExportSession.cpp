@@ -7,6 +7,7 @@
 #include <deque>
 #include <map>
 
+#include "graphics/ParallelFor.h"
 #include "media/AudioMixer.h"
 #include "media/DecodeAhead.h"
 #include "media/EncoderFrames.h"
@@ -89,6 +90,21 @@ struct ExportSession::Run {
 // in order on the export thread. At most this many frames per worker are being composed and this
 // many time steps wait decoded, which bounds memory to a few dozen frames.
 static constexpr int kFramesInFlightPerWorker = 3;
+
+namespace {
+// The frames handed to the pool, oldest first; waits for all of them when it goes.
+template <typename Future>
+struct InFlightFrames : std::deque<Future> {
+    InFlightFrames() = default;
+    InFlightFrames(const InFlightFrames&) = delete;
+    InFlightFrames& operator=(const InFlightFrames&) = delete;
+    ~InFlightFrames()
+    {
+        for (auto& frame : *this)
+            frame.waitForFinished();
+    }
+};
+} // namespace
 static constexpr int kDecodeAheadDepth = 4;
 
 std::optional<MediaError> ExportSession::renderInOrder(Run& state, const FramePreparer& prepare,
@@ -100,11 +116,14 @@ std::optional<MediaError> ExportSession::renderInOrder(Run& state, const FramePr
                            "No compositor could be made.");
     compositor->renderContextChanged(
         std::make_shared<FixedRenderContext>(videoComposition_.renderSize));
-    QThreadPool pool; // declared after the compositor: destroyed (and joined) first
-    pool.setMaxThreadCount(std::max(2, QThread::idealThreadCount()));
-    const int window = pool.maxThreadCount() * kFramesInFlightPerWorker;
+    // Frames are composed on the process's worker pool, whose threads run the image code's own
+    // parallel loops inline: one frame per core, no threads inside threads.
+    QThreadPool& pool = graphics::workerPool();
+    const int window = std::max(2, pool.maxThreadCount()) * kFramesInFlightPerWorker;
     DecodeAhead decoder(composition_, state.frameCount, state.frameDuration, kDecodeAheadDepth);
-    std::deque<QFuture<RenderedFrame>> inFlight;
+    // Declared after the compositor: every frame still being composed is waited for before it
+    // goes, whichever way this function leaves.
+    InFlightFrames<QFuture<RenderedFrame>> inFlight;
     int consumed = 0;
 
     auto consumeOldest = [&]() -> std::optional<MediaError> {
@@ -122,7 +141,6 @@ std::optional<MediaError> ExportSession::renderInOrder(Run& state, const FramePr
         double t = i * state.frameDuration;
         DecodeAhead::Item decoded = decoder.next();
         if (decoded.error) {
-            pool.waitForDone();
             return exportError(ExportErrorCode::decodeFailed,
                                "The recording couldn't be decoded.", std::nullopt,
                                *decoded.error);
@@ -137,17 +155,12 @@ std::optional<MediaError> ExportSession::renderInOrder(Run& state, const FramePr
             return prepare(std::move(composed.image));
         }));
         while (int(inFlight.size()) >= window)
-            if (auto error = consumeOldest()) {
-                pool.waitForDone();
+            if (auto error = consumeOldest())
                 return error;
-            }
     }
     while (!inFlight.empty() && !cancelRequested_)
-        if (auto error = consumeOldest()) {
-            pool.waitForDone();
+        if (auto error = consumeOldest())
             return error;
-        }
-    pool.waitForDone();
     return std::nullopt;
 }
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <map>
 
 #include "media/FFmpegSupport.h"
 
@@ -45,19 +46,50 @@ static std::optional<double> indexedDataEnd(const AVFormatContext& format, std::
     return end;
 }
 
-MediaAsset MediaAsset::load(const std::filesystem::path& url)
+// The end of the last packet of each stream, in seconds from the file's start: the length of a
+// file whose headers don't say (a fragmented recording cut off before it was finished). Reads
+// packets without decoding them.
+static std::map<int, double> measuredStreamEnds(AVFormatContext& format, double origin)
+{
+    std::map<int, double> ends;
+    ff::PacketPtr packet = ff::makePacket();
+    while (av_read_frame(&format, packet.get()) >= 0) {
+        const AVStream& stream = *format.streams[packet->stream_index];
+        const std::int64_t start = packet->pts != AV_NOPTS_VALUE ? packet->pts : packet->dts;
+        if (start != AV_NOPTS_VALUE) {
+            double end = ff::toSeconds(start + std::max<std::int64_t>(packet->duration, 0),
+                                       stream.time_base) - origin;
+            double& known = ends[packet->stream_index];
+            known = std::max(known, end);
+        }
+        av_packet_unref(packet.get());
+    }
+    return ends;
+}
+
+MediaAsset MediaAsset::load(const std::filesystem::path& url, DurationNeed need)
 {
     ff::FormatContextPtr format = ff::openInput(url);
     MediaAsset asset;
     asset.url_ = url;
     asset.duration_ = fileDuration(*format);
-    if (!(asset.duration_ > 0) || !std::isfinite(asset.duration_))
-        throw MediaException(MediaError{"Tarnix.Media", 1,
-                                        "The duration of “" + url.filename().string() +
-                                            "” couldn't be read.",
-                                        "The file may be truncated or still being written.",
-                                        nullptr});
     double origin = ff::startTimeSeconds(*format);
+    std::map<int, double> measured;
+    if (!(asset.duration_ > 0) || !std::isfinite(asset.duration_)) {
+        measured = measuredStreamEnds(*format, origin);
+        asset.duration_ = 0;
+        for (const auto& [stream, end] : measured)
+            asset.duration_ = std::max(asset.duration_, end);
+    }
+    if (!(asset.duration_ > 0) || !std::isfinite(asset.duration_)) {
+        asset.duration_ = 0;
+        if (need == DurationNeed::required)
+            throw MediaException(MediaError{"Tarnix.Media", 1,
+                                            "The duration of “" + url.filename().string() +
+                                                "” couldn't be read.",
+                                            "The file may be truncated or still being written.",
+                                            nullptr});
+    }
     if (format->pb && avio_size(format->pb) > 0)
         asset.truncatedAt_ = indexedDataEnd(*format, avio_size(format->pb), origin);
     for (unsigned i = 0; i < format->nb_streams; ++i) {
@@ -76,8 +108,10 @@ MediaAsset MediaAsset::load(const std::filesystem::path& url)
         if (stream.start_time != AV_NOPTS_VALUE)
             start = std::max(0.0, ff::toSeconds(stream.start_time, stream.time_base) - origin);
         double length = streamDuration(stream);
+        if (!(length > 0) && measured.count(int(i)))
+            length = measured[int(i)] - start;
         if (!(length > 0))
-            length = asset.duration_ - start;
+            length = std::max(asset.duration_ - start, 0.0);
         track.timeRange = TimeRange{start, length};
         asset.tracks_.push_back(track);
     }

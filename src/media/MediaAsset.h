@@ -25,14 +25,25 @@ struct AssetTrack {
     TimeRange timeRange;       // seconds on the file's time line (0 = the file's start)
 };
 
+// Whether load() must find a duration. A recording cut off by a crash often has none in its
+// headers; load() then measures it from the packets' times, and only a file without any timed
+// packet is left without one.
+enum class DurationNeed {
+    required, // no duration raises (the screen movie: nothing can be built without it)
+    optional, // no duration leaves duration() at 0 and hasDuration() false (camera, microphone)
+};
+
 class MediaAsset {
 public:
     // Opens the file and reads its track list and duration. Throws MediaException with a sentence
-    // naming the file when it is missing, unreadable, truncated or not a media file.
-    static MediaAsset load(const std::filesystem::path& url);
+    // naming the file when it is missing, unreadable, cut off before its track list, or not a
+    // media file, and (with DurationNeed::required) when no duration can be found.
+    static MediaAsset load(const std::filesystem::path& url,
+                           DurationNeed need = DurationNeed::required);
 
     const std::filesystem::path& url() const { return url_; }
-    double duration() const { return duration_; } // seconds
+    double duration() const { return duration_; } // seconds; 0 when unknown
+    bool hasDuration() const { return duration_ > 0; }
     // The tracks of one media type in file order (cover pictures are not video tracks).
     std::vector<AssetTrack> tracks(MediaType type) const;
     // When the file is shorter on disk than its index says (a copy cut short, with the index at

@@ -5,14 +5,18 @@ extern "C" {
 #include <libavformat/avformat.h>
 #include <libavutil/channel_layout.h>
 #include <libavutil/error.h>
+#include <libavutil/hwcontext.h>
 #include <libavutil/imgutils.h>
 #include <libavutil/opt.h>
 #include <libswscale/swscale.h>
 }
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <filesystem>
 
 namespace tarnix::media {
 
@@ -65,14 +69,43 @@ bool hasPreset(const std::string& name)
 
 } // namespace
 
+std::optional<std::string> renderNode()
+{
+    // DRM render nodes are numbered from 128.
+    for (int minor = 128; minor < 192; ++minor) {
+        const std::string path = "/dev/dri/renderD" + std::to_string(minor);
+        if (access(path.c_str(), R_OK | W_OK) == 0)
+            return path;
+    }
+    return std::nullopt;
+}
+
+std::vector<std::string> hevcEncoderPreference(bool hasRenderNode)
+{
+    std::vector<std::string> names;
+    if (hasRenderNode)
+        names.push_back("hevc_vaapi");
+    names.insert(names.end(), {"hevc_nvenc", "libx265", "libx264"});
+    return names;
+}
+
 std::vector<std::string> hevcEncoderPreference()
 {
-    return {"hevc_nvenc", "libx265", "libx264"};
+    return hevcEncoderPreference(renderNode().has_value());
+}
+
+std::vector<std::string> realTimeEncoderPreference(bool hasRenderNode)
+{
+    std::vector<std::string> names;
+    if (hasRenderNode)
+        names.push_back("hevc_vaapi");
+    names.insert(names.end(), {"hevc_nvenc", "libx264"});
+    return names;
 }
 
 std::vector<std::string> realTimeEncoderPreference()
 {
-    return {"hevc_nvenc", "libx264"};
+    return realTimeEncoderPreference(renderNode().has_value());
 }
 
 struct MovieWriter::State {
@@ -91,6 +124,10 @@ struct MovieWriter::State {
     std::int64_t lastVideoPts = AV_NOPTS_VALUE;
     std::int64_t videoFrames = 0;
     std::string videoEncoder;
+    // VAAPI: frames are uploaded to the graphics card's surfaces (NV12) before encoding.
+    AVBufferRef* hwDevice = nullptr;
+    AVBufferRef* hwFrames = nullptr;
+    FramePtr nv12Frame;
 
     // Audio
     CodecPtr audio;
@@ -105,6 +142,8 @@ struct MovieWriter::State {
     ~State()
     {
         sws_freeContext(scaler);
+        av_buffer_unref(&hwFrames);
+        av_buffer_unref(&hwDevice);
         if (format) {
             if (headerWritten && !finished)
                 av_write_trailer(format); // leaves a playable file up to what was written
@@ -120,6 +159,8 @@ struct MovieWriter::State {
     void openAudio();
     void writeHeader();
     void encode(AVCodecContext* codec, AVStream* stream, AVFrame* frame);
+    void encodeVideo(AVFrame& frame);
+    bool openHardwareFrames(AVCodecContext& context);
     void encodePendingAudio(bool flush);
     void appendAudio(const float* interleaved, std::int64_t frameCount);
 };
@@ -142,6 +183,8 @@ bool MovieWriter::State::tryVideoEncoder(const std::string& name, int width, int
     context->width = width;
     context->height = height;
     context->pix_fmt = AV_PIX_FMT_YUV420P;
+    if (name.ends_with("_vaapi") && !openHardwareFrames(*context))
+        return false;
     context->time_base = AVRational{1, kVideoTimeBase};
     context->framerate = av_d2q(s.frameRate, 1000);
     context->gop_size = std::max(1, static_cast<int>(std::lround(s.frameRate * s.keyFrameIntervalSeconds)));
@@ -163,16 +206,84 @@ bool MovieWriter::State::tryVideoEncoder(const std::string& name, int width, int
             av_dict_set_int(&options, "crf", s.quality, 0);
         else if (name.ends_with("_nvenc"))
             av_dict_set_int(&options, "cq", s.quality, 0);
+        else if (name.ends_with("_vaapi"))
+            av_dict_set_int(&options, "qp", s.quality, 0);
     }
     if (name == "libx265")
         av_dict_set(&options, "x265-params", "log-level=error", 0);
     int code = avcodec_open2(context.get(), codec, &options);
     av_dict_free(&options);
-    if (code < 0)
+    if (code < 0) {
+        av_buffer_unref(&hwFrames);
+        av_buffer_unref(&hwDevice);
         return false;
+    }
     video = std::move(context);
     videoEncoder = name;
     return true;
+}
+
+// A VAAPI device on the first render node and a pool of NV12 surfaces of the encoder's size; false
+// (nothing kept) when there is no render node or the driver refuses.
+bool MovieWriter::State::openHardwareFrames(AVCodecContext& context)
+{
+    const auto node = renderNode();
+    if (!node || av_hwdevice_ctx_create(&hwDevice, AV_HWDEVICE_TYPE_VAAPI, node->c_str(), nullptr, 0) < 0)
+        return false;
+    hwFrames = av_hwframe_ctx_alloc(hwDevice);
+    if (!hwFrames) {
+        av_buffer_unref(&hwDevice);
+        return false;
+    }
+    auto* frames = reinterpret_cast<AVHWFramesContext*>(hwFrames->data);
+    frames->format = AV_PIX_FMT_VAAPI;
+    frames->sw_format = AV_PIX_FMT_NV12;
+    frames->width = context.width;
+    frames->height = context.height;
+    frames->initial_pool_size = 16;
+    if (av_hwframe_ctx_init(hwFrames) < 0 || !(context.hw_frames_ctx = av_buffer_ref(hwFrames))) {
+        av_buffer_unref(&hwFrames);
+        av_buffer_unref(&hwDevice);
+        return false;
+    }
+    context.pix_fmt = AV_PIX_FMT_VAAPI;
+    return true;
+}
+
+// Encodes one YUV 4:2:0 frame; for VAAPI through an NV12 copy uploaded to a surface.
+void MovieWriter::State::encodeVideo(AVFrame& frame)
+{
+    if (!hwFrames) {
+        encode(video.get(), videoStream, &frame);
+        return;
+    }
+    if (!nv12Frame) {
+        nv12Frame.reset(av_frame_alloc());
+        nv12Frame->format = AV_PIX_FMT_NV12;
+        nv12Frame->width = frame.width;
+        nv12Frame->height = frame.height;
+        check(av_frame_get_buffer(nv12Frame.get(), 0), "Out of memory for video frames.");
+    }
+    check(av_frame_make_writable(nv12Frame.get()), "Out of memory for video frames.");
+    for (int y = 0; y < frame.height; ++y)
+        std::memcpy(nv12Frame->data[0] + y * nv12Frame->linesize[0],
+                    frame.data[0] + y * frame.linesize[0], std::size_t(frame.width));
+    for (int y = 0; y < frame.height / 2; ++y) {
+        const std::uint8_t* u = frame.data[1] + y * frame.linesize[1];
+        const std::uint8_t* v = frame.data[2] + y * frame.linesize[2];
+        std::uint8_t* uv = nv12Frame->data[1] + y * nv12Frame->linesize[1];
+        for (int x = 0; x < frame.width / 2; ++x) {
+            uv[2 * x] = u[x];
+            uv[2 * x + 1] = v[x];
+        }
+    }
+    FramePtr surface(av_frame_alloc());
+    check(av_hwframe_get_buffer(hwFrames, surface.get(), 0),
+          "Couldn't get a video surface from the graphics card.");
+    check(av_hwframe_transfer_data(surface.get(), nv12Frame.get(), 0),
+          "Couldn't hand a video frame to the graphics card.");
+    surface->pts = frame.pts;
+    encode(video.get(), videoStream, surface.get());
 }
 
 void MovieWriter::State::openVideo()
@@ -197,7 +308,7 @@ void MovieWriter::State::openVideo()
     check(avcodec_parameters_from_context(videoStream->codecpar, video.get()),
           "Couldn't set up the video track.");
     videoFrame.reset(av_frame_alloc());
-    videoFrame->format = video->pix_fmt;
+    videoFrame->format = AV_PIX_FMT_YUV420P; // what callers hand in, whatever the encoder takes
     videoFrame->width = width;
     videoFrame->height = height;
     check(av_frame_get_buffer(videoFrame.get(), 0), "Out of memory for video frames.");
@@ -397,7 +508,7 @@ bool MovieWriter::writeVideo(const std::uint8_t* bgra, int width, int height, in
     const int strides[1] = {bytesPerLine};
     sws_scale(s.scaler, planes, strides, 0, height, s.videoFrame->data, s.videoFrame->linesize);
     s.videoFrame->pts = ticks;
-    s.encode(s.video.get(), s.videoStream, s.videoFrame.get());
+    s.encodeVideo(*s.videoFrame);
     s.lastVideoPts = ticks;
     ++s.videoFrames;
     return true;
@@ -417,7 +528,7 @@ bool MovieWriter::writeVideoYUV420(AVFrame& frame, double pts)
     if (s.lastVideoPts != AV_NOPTS_VALUE && ticks <= s.lastVideoPts)
         return false;
     frame.pts = ticks;
-    s.encode(s.video.get(), s.videoStream, &frame);
+    s.encodeVideo(frame);
     s.lastVideoPts = ticks;
     ++s.videoFrames;
     return true;

@@ -50,7 +50,8 @@ struct MovieVideoSettings {
     int height = 0; // pixels
     double frameRate = 60; // nominal frames per second: sets the key-frame spacing and rate control
     // Encoders tried in order; the first that opens at this size is used. Hardware encoders
-    // (names ending in "_nvenc") are tried like any other and skipped when they do not open.
+    // (names ending in "_vaapi" or "_nvenc") are tried like any other and skipped when they do
+    // not open; a VAAPI encoder uses the first render node.
     std::vector<std::string> encoders = {"libx264"};
     // Encoder speed preset ("ultrafast", "veryfast", "medium"...); empty leaves the encoder's own.
     // Applied to libx264/libx265; ignored by encoders without presets.
@@ -77,12 +78,18 @@ struct MovieWriterSettings {
     std::optional<MovieAudioSettings> audio;
 };
 
-// Encoder preference lists.
-// HEVC through hardware first, then software HEVC, then H.264.
+// The first DRM render node this process may open ("/dev/dri/renderD128"...), for VAAPI.
+std::optional<std::string> renderNode();
+
+// Encoder preference lists. hevc_vaapi is listed only when a render node exists; each list is
+// also given for an explicit answer to that question.
+// HEVC through hardware first (VAAPI, then NVENC), then software HEVC, then H.264.
 std::vector<std::string> hevcEncoderPreference();
-// Hardware HEVC only, then H.264 (libx264): for real-time capture where software HEVC cannot
-// keep up.
+std::vector<std::string> hevcEncoderPreference(bool hasRenderNode);
+// Hardware HEVC only (VAAPI, then NVENC), then H.264 (libx264): for real-time capture where
+// software HEVC cannot keep up.
 std::vector<std::string> realTimeEncoderPreference();
+std::vector<std::string> realTimeEncoderPreference(bool hasRenderNode);
 
 class MovieWriter {
 public:

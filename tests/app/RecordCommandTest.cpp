@@ -2,8 +2,10 @@
 
 #include <QProcess>
 
+#include <algorithm>
 #include <csignal>
 #include <cstring>
+#include <filesystem>
 #include <map>
 
 #include "document/DocumentCoding.h"
@@ -120,7 +122,15 @@ TEST(RecordCommand, aRecordedWindowThatClosesKeepsTheMovieAndTheDocumentAndFails
         err += process.readAllStandardError();
     }
     ASSERT_TRUE(err.contains("recording ")) << err.toStdString();
-    test::processEvents(1.0);
+    // Close it once the first fragment of the movie is on disk (past its empty index).
+    auto movieBytes = [&] {
+        std::uintmax_t bytes = 0;
+        for (const auto& entry : std::filesystem::directory_iterator(folder.path()))
+            if (entry.path().extension() == ".mp4")
+                bytes = std::max(bytes, entry.file_size());
+        return bytes;
+    };
+    EXPECT_TRUE(test::processEventsUntil(20, [&] { return movieBytes() > 4096; }));
     window.reset();
     ASSERT_TRUE(process.waitForFinished(20000));
     err += process.readAllStandardError();
@@ -149,8 +159,10 @@ TEST(RecordCommand, ctrlCStopsCleanlyAndTheDocumentExports)
     const auto microphone = field(result.out, "microphone");
     const auto document = field(result.out, "document");
     const auto frames = field(result.out, "frames");
-    ASSERT_TRUE(movie && microphone && document && frames) << result.out;
+    const auto droppedAudio = field(result.out, "dropped audio blocks");
+    ASSERT_TRUE(movie && microphone && document && frames && droppedAudio) << result.out;
     EXPECT_GT(std::stoi(*frames), 5);
+    EXPECT_GE(std::stoi(*droppedAudio), 0);
     EXPECT_TRUE(std::filesystem::exists(*movie));
     EXPECT_TRUE(std::filesystem::exists(*microphone));
     const auto timeline = decodeRecordingTimeline(test::readFile(*document));

@@ -84,6 +84,43 @@ TEST(TimelineAssembly, theDocumentGetsTheInitialLookAndEngineZoomRegions)
     EXPECT_FALSE(clicksOnly.zoomRegions.empty());
 }
 
+TEST(TimelineAssembly, theZoomParametersAndInitialLookArePinned)
+{
+    for (const ZoomPanEngine::Parameters& p : {TimelineAssembly::zoomParameters(), ZoomPanEngine::Parameters{}}) {
+        EXPECT_EQ(p.clickMergeInterval, 1.2);
+        EXPECT_EQ(p.clickMergeDistance, 0.12);
+        EXPECT_EQ(p.zoomLevel, 1.7);
+        EXPECT_EQ(p.leadIn, 0.35);
+        EXPECT_EQ(p.holdAfter, 1.1);
+        EXPECT_EQ(p.elementPadding, 0.35);
+        EXPECT_EQ(p.maxElementFraction, 0.85);
+        EXPECT_EQ(p.minimumDwell, 0.4);
+    }
+
+    TimelineAssembly::Inputs in;
+    in.videoURL = "/tmp/Tarnix-2026-12-05T14-03-07Z.mp4";
+    for (bool camera : {false, true}) {
+        in.cameraSelected = camera;
+        const auto t = TimelineAssembly::assemble(in);
+        CameraOverlaySettings expectedCamera;
+        expectedCamera.isEnabled = camera;
+        expectedCamera.shape = CameraBubbleShape::rounded;
+        expectedCamera.cornerRadius = 28;
+        expectedCamera.sizeFraction = 0.22;
+        expectedCamera.position = {0.84, 0.82};
+        expectedCamera.mirrored = true;
+        EXPECT_EQ(t.cameraOverlay, expectedCamera);
+        EXPECT_EQ(t.background, BackgroundSettings::disabled);
+        EXPECT_TRUE(t.systemAudio.isEnabled);
+        EXPECT_TRUE(t.microphoneAudio.isEnabled);
+        EXPECT_TRUE(t.cursorOverlay.isEnabled);
+        EXPECT_EQ(t.cursorOverlay.sizeFraction, 0.022);
+        EXPECT_EQ(t.cursorOverlay.style, CursorStyle::system);
+        EXPECT_TRUE(t.cursorOverlay.showsClickRipples);
+        EXPECT_TRUE(t.redactRegions.empty());
+    }
+}
+
 TEST(DocumentFiles, theDocumentSitsBesideTheMovieAndIsReplacedWhole)
 {
     EXPECT_EQ(DocumentFiles::documentPath("/m/Tarnix-2026-12-05T14-03-07Z.mp4"),

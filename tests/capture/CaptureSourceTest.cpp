@@ -135,6 +135,75 @@ TEST(CaptureSources, theXServerListsTheTestWindowWithItsOwnerAndGeometry)
     EXPECT_TRUE(appListed);
 }
 
+namespace {
+
+// A plain top-level window made straight through XCB, titled and mapped.
+xcb_window_t makeTitledWindow(x11::Connection& c, const std::string& title, int x)
+{
+    const xcb_window_t id = xcb_generate_id(c.get());
+    const std::uint32_t values[] = {c.screen()->white_pixel};
+    xcb_create_window(c.get(), XCB_COPY_FROM_PARENT, id, c.root(), x, 100, 200, 150, 0,
+                      XCB_WINDOW_CLASS_INPUT_OUTPUT, c.screen()->root_visual, XCB_CW_BACK_PIXEL,
+                      values);
+    xcb_change_property(c.get(), XCB_PROP_MODE_REPLACE, id, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8,
+                        std::uint32_t(title.size()), title.data());
+    const char wmClass[] = "tarnix-test\0TarnixTest";
+    xcb_change_property(c.get(), XCB_PROP_MODE_REPLACE, id, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 8,
+                        sizeof wmClass, wmClass);
+    xcb_map_window(c.get(), id);
+    xcb_flush(c.get());
+    return id;
+}
+
+bool listed(x11::Connection& c, const std::string& title)
+{
+    for (const auto& window : x11::listWindows(c))
+        if (window.title == title)
+            return true;
+    return false;
+}
+
+} // namespace
+
+TEST(CaptureSources, desktopDockAndOtherDesktopPartsAreNotListed)
+{
+    if (!test::requireDisplay())
+        return;
+    x11::Connection c;
+    const std::vector<std::string> types{"_NET_WM_WINDOW_TYPE_DESKTOP", "_NET_WM_WINDOW_TYPE_DOCK",
+                                         "_NET_WM_WINDOW_TYPE_NOTIFICATION",
+                                         "_NET_WM_WINDOW_TYPE_TOOLTIP"};
+    const xcb_window_t normal = makeTitledWindow(c, "Tarnix typed normal", 40);
+    std::vector<xcb_window_t> parts;
+    for (std::size_t i = 0; i < types.size(); ++i)
+        parts.push_back(makeTitledWindow(c, "Tarnix typed " + std::to_string(i), 300 + 60 * int(i)));
+    ASSERT_TRUE(test::processEventsUntil(10, [&] {
+        for (std::size_t i = 0; i < types.size(); ++i)
+            if (!listed(c, "Tarnix typed " + std::to_string(i)))
+                return false;
+        return listed(c, "Tarnix typed normal");
+    })) << "the new windows never showed up in the window list";
+
+    // Typed once managed, so that the window manager treats them all alike.
+    const xcb_atom_t normalType = c.atom("_NET_WM_WINDOW_TYPE_NORMAL");
+    xcb_change_property(c.get(), XCB_PROP_MODE_REPLACE, normal, c.atom("_NET_WM_WINDOW_TYPE"),
+                        XCB_ATOM_ATOM, 32, 1, &normalType);
+    for (std::size_t i = 0; i < types.size(); ++i) {
+        const xcb_atom_t type = c.atom(types[i].c_str());
+        xcb_change_property(c.get(), XCB_PROP_MODE_REPLACE, parts[i], c.atom("_NET_WM_WINDOW_TYPE"),
+                            XCB_ATOM_ATOM, 32, 1, &type);
+    }
+    xcb_flush(c.get());
+    EXPECT_TRUE(listed(c, "Tarnix typed normal"));
+    for (std::size_t i = 0; i < types.size(); ++i)
+        EXPECT_FALSE(listed(c, "Tarnix typed " + std::to_string(i))) << types[i];
+
+    xcb_destroy_window(c.get(), normal);
+    for (xcb_window_t id : parts)
+        xcb_destroy_window(c.get(), id);
+    xcb_flush(c.get());
+}
+
 TEST(OutputFiles, namesCarryTheUtcStartTimeWithoutColons)
 {
     // 2026-12-05 14:03:07 UTC

@@ -168,12 +168,19 @@ TEST_F(OwnWindowsOnScreen, aDisplayRecordingShowsWhatLiesBeneathAnOwnWindowAndNe
     recorder.setOptions(options);
     recorder.start(source, {*own}, false);
     ASSERT_TRUE(recorder.isRecording()) << recorder.errorMessage().value_or("");
-    test::processEvents(1.2);
+    // Fifteen frames or more from after `since` seconds (CaptureClock) on.
+    auto recordFramesAfter = [&](double since) {
+        ASSERT_TRUE(test::processEventsUntil(20, [&] { return CaptureClock::now() > since; }));
+        const int written = recorder.appendedFrameCount();
+        ASSERT_TRUE(test::processEventsUntil(20, [&] { return recorder.appendedFrameCount() >= written + 15; }));
+    };
+    ASSERT_TRUE(test::processEventsUntil(20, [&] { return recorder.firstFrameWallClockDate().has_value(); }));
+    recordFramesAfter(CaptureClock::monotonicOf(*recorder.firstFrameWallClockDate()) + 0.5);
     // Ours moves entirely over the green window: the stack is read again within a fraction of a
     // second, and the part it now covers shows green.
     const double movedAt = CaptureClock::now();
     test::shell("xdotool windowmove --sync " + mine.xdotoolID() + " 150 150");
-    test::processEvents(1.2);
+    recordFramesAfter(movedAt + OwnWindowEraser::kStackRefresh + 0.2);
     bool stopped = false;
     recorder.stop([&] { stopped = true; });
     ASSERT_TRUE(test::processEventsUntil(30, [&] { return stopped; }));
@@ -244,12 +251,15 @@ TEST_F(OwnWindowsOnScreen, theBareDesktopShowsTheWallpaperPixmap)
 
     FrameGrabber grabber(display(), {*ownInfo});
     QImage frame;
-    // Long enough for the stack to be read again once the desktop's grace has passed.
-    for (const double end = CaptureClock::now() + 0.5; CaptureClock::now() < end; test::processEvents(0.02))
+    const QPoint inside = ownInfo->frame.center();
+    const QRgb wallpaperColour = qRgb(0x80, 0x60, 0x20);
+    // Grabs until the stack has been read again once the desktop's grace has passed.
+    test::processEventsUntil(10, [&] {
         frame = grabber.grab().copy();
+        return !frame.isNull() && test::similarColour(frame.pixel(inside), wallpaperColour);
+    });
     xcb_delete_property(c, screen->root, atom->atom);
     holder.sync();
     ASSERT_FALSE(frame.isNull());
-    const QPoint inside = ownInfo->frame.center();
-    EXPECT_TRUE(test::similarColour(frame.pixel(inside), qRgb(0x80, 0x60, 0x20))) << std::hex << frame.pixel(inside);
+    EXPECT_TRUE(test::similarColour(frame.pixel(inside), wallpaperColour)) << std::hex << frame.pixel(inside);
 }

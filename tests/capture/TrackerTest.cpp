@@ -41,15 +41,21 @@ TEST(CursorTracker, movementsAndClicksLandAtBottomLeftCoordinatesInTimeOrder)
     tracker.start();
     ASSERT_FALSE(tracker.monitorError()) << *tracker.monitorError();
     ASSERT_TRUE(tracker.startTime());
-    test::processEvents(0.2);
-    // Warps send no raw motion; relative moves do, like a real mouse.
+    // Warps send no raw motion; relative moves do, like a real mouse. Nudge until the monitor
+    // reports, then warp back.
+    ASSERT_TRUE(test::processEventsUntil(5, [&] {
+        test::shell("xdotool mousemove_relative 1 0");
+        return test::processEventsUntil(0.2, [&] { return tracker.sampleCount() > 0; });
+    }));
+    test::shell("xdotool mousemove 500 400");
+    const int nudges = tracker.sampleCount();
     for (int i = 0; i < 5; ++i)
         test::shell("xdotool mousemove_relative 10 0");
-    ASSERT_TRUE(test::processEventsUntil(5, [&] { return tracker.sampleCount() >= 5; }));
+    ASSERT_TRUE(test::processEventsUntil(5, [&] { return tracker.sampleCount() >= nudges + 5; }));
     const int samplesBeforeClicks = tracker.sampleCount();
     test::shell("xdotool click 1 click 3");
+    // Motion caused by the clicks would come before them on the same event stream.
     ASSERT_TRUE(test::processEventsUntil(5, [&] { return tracker.clickCount() >= 4; }));
-    test::processEvents(0.2);
     tracker.stop();
 
     EXPECT_FALSE(tracker.startTime());
@@ -108,46 +114,115 @@ TEST(FocusedElementTracker, withoutTrustItAsksAndRecordsNothing)
     EXPECT_EQ(tracker.samples().size(), 1u) << "an untrusted start keeps the old samples";
 }
 
-TEST(FocusedElementTracker, tabbingThroughTextFieldsYieldsTheirFrames)
+namespace {
+
+// The field's frame in screen space (bottom-left origin).
+Rect screenFrame(const QRect& field, double primaryHeight)
+{
+    return {double(field.x()), primaryHeight - field.y() - field.height(), double(field.width()),
+            double(field.height())};
+}
+
+bool hasSampleAt(const FocusedElementTracker& tracker, const Rect& frame)
+{
+    for (const auto& sample : tracker.samples())
+        if (FocusedElementTracker::roughlyEqual(sample.rect, frame))
+            return true;
+    return false;
+}
+
+void activate(const std::string& id)
+{
+    test::shell("xdotool windowactivate --sync " + id + " 2>/dev/null; xdotool windowfocus --sync " + id);
+}
+
+// Accessibility switched on before any test window starts, so that windows export their widgets.
+bool accessibilityReady()
 {
     if (!test::requireDisplay() || !test::requireAccessibilityBus())
-        return;
+        return false;
     test::ensureApplication();
-    atspi::isTrusted(true); // switch accessibility on before the window starts
-    ASSERT_TRUE(atspi::isTrusted(false));
+    atspi::isTrusted(true);
+    EXPECT_TRUE(atspi::isTrusted(false));
+    return atspi::isTrusted(false);
+}
+
+} // namespace
+
+TEST(FocusedElementTracker, tabbingThroughTextFieldsYieldsTheirFrames)
+{
+    if (!accessibilityReady())
+        return;
     test::TestWindow window("Tarnix focus window", "e0e0e0", QRect(150, 120, 400, 300), 3);
     ASSERT_TRUE(window.isReady());
     ASSERT_EQ(window.fields().size(), 3u);
     const std::string id = window.xdotoolID();
     ASSERT_FALSE(id.empty());
-    test::shell("xdotool windowactivate --sync " + id + " 2>/dev/null; xdotool windowfocus --sync " + id);
-    test::processEvents(0.5);
+    activate(id);
 
     const double height = primaryHeight();
     FocusedElementTracker tracker;
     tracker.start();
     ASSERT_TRUE(tracker.isRunning());
-    test::processEvents(0.6);
-    test::shell("xdotool key --window " + id + " Tab");
-    test::processEvents(0.6);
-    test::shell("xdotool key --window " + id + " Tab");
-    test::processEvents(0.6);
+    const Rect first = screenFrame(window.fields()[0], height);
+    ASSERT_TRUE(test::processEventsUntil(10, [&] { return hasSampleAt(tracker, first); }));
+    for (std::size_t field = 1; field < 3; ++field) {
+        test::shell("xdotool key --window " + id + " Tab");
+        const Rect next = screenFrame(window.fields()[field], height);
+        EXPECT_TRUE(test::processEventsUntil(10, [&] { return hasSampleAt(tracker, next); }))
+            << "field " << field + 1 << " was never sampled";
+    }
     tracker.stop();
 
-    ASSERT_GE(tracker.samples().size(), 2u);
     std::set<int> seen;
     for (const auto& sample : tracker.samples()) {
         int match = -1;
-        for (std::size_t i = 0; i < window.fields().size(); ++i) {
-            const QRect f = window.fields()[i];
-            if (FocusedElementTracker::roughlyEqual(
-                    sample.rect, Rect{double(f.x()), height - f.y() - f.height(), double(f.width()), double(f.height())}))
+        for (std::size_t i = 0; i < window.fields().size(); ++i)
+            if (FocusedElementTracker::roughlyEqual(sample.rect, screenFrame(window.fields()[i], height)))
                 match = int(i);
-        }
         EXPECT_GE(match, 0) << "sample (" << sample.rect.x << ", " << sample.rect.y << ", "
                             << sample.rect.width << ", " << sample.rect.height << ") is no field";
         seen.insert(match);
         EXPECT_GE(sample.timestamp, 0);
     }
-    EXPECT_GE(seen.size(), 2u);
+    EXPECT_EQ(seen.size(), 3u);
+}
+
+TEST(FocusedElementTracker, onlyTheFrontmostApplicationsElementIsSampled)
+{
+    EXPECT_TRUE(atspi::belongsToFrontmost(42, 42));
+    EXPECT_FALSE(atspi::belongsToFrontmost(42, 43));
+    EXPECT_FALSE(atspi::belongsToFrontmost(42, std::nullopt)) << "no frontmost application";
+    EXPECT_FALSE(atspi::belongsToFrontmost(std::nullopt, 42));
+
+    if (!accessibilityReady())
+        return;
+    test::TestWindow behind("Tarnix window going behind", "e0e0e0", QRect(100, 100, 400, 300), 1);
+    test::TestWindow front("Tarnix window in front", "a0a0e0", QRect(700, 100, 300, 200), 0);
+    ASSERT_TRUE(behind.isReady() && front.isReady());
+    const std::string behindID = behind.xdotoolID(), frontID = front.xdotoolID();
+    activate(behindID);
+
+    const double height = primaryHeight();
+    FocusedElementTracker tracker;
+    tracker.start();
+    ASSERT_TRUE(tracker.isRunning());
+    const Rect field = screenFrame(behind.fields()[0], height);
+    ASSERT_TRUE(test::processEventsUntil(10, [&] { return hasSampleAt(tracker, field); }));
+
+    // Another application comes to the front; the field, focused in its own window, moves. The
+    // pointer rests on the front window, so that a focus-follows-mouse window manager keeps it.
+    test::shell("xdotool mousemove 850 200");
+    activate(frontID);
+    test::shell("xdotool windowmove --sync " + behindID + " 160 180");
+    const Rect moved{field.x + 60, field.y - 80, field.width, field.height};
+    // Three polls after the move prove the tracker has looked.
+    const int polls = tracker.pollCount();
+    ASSERT_TRUE(test::processEventsUntil(10, [&] { return tracker.pollCount() >= polls + 3; }));
+    EXPECT_FALSE(hasSampleAt(tracker, moved)) << "an element behind the frontmost window was sampled";
+
+    // Back in front, the same field is followed again where it now is.
+    activate(behindID);
+    EXPECT_TRUE(test::processEventsUntil(10, [&] { return hasSampleAt(tracker, moved); }));
+    tracker.stop();
 }

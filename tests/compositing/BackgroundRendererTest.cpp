@@ -1,10 +1,15 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QPainter>
+#include <QPainterPath>
 #include <QTemporaryDir>
+
+#include <algorithm>
 
 #include "CompositingTestSupport.h"
 #include "compositing/BackgroundRenderer.h"
+#include "graphics/GaussianBlur.h"
 
 using namespace tarnix;
 using test::near;
@@ -175,6 +180,64 @@ TEST(BackgroundShadow, DarkensAroundTheContentFadingWithDistance)
     settings.shadowOpacity = 0;
     QImage none = BackgroundRenderer::makeShadowLayer({400, 200}, content, settings);
     EXPECT_EQ(qAlpha(none.pixel(200, 18)), 0);
+}
+
+// The halo drawn the slow, obvious way: the rounded rectangle filled at the shadow's opacity,
+// the whole canvas blurred with a standard deviation of half the blur size (2 % of the width),
+// the rectangle cleared again.
+QImage referenceShadow(QSize canvas, const QRectF& contentInImage, double radius, double opacity)
+{
+    QImage layer = graphics::makeImage(canvas.width(), canvas.height());
+    QPainterPath path;
+    path.addRoundedRect(contentInImage, radius, radius);
+    QPainter painter(&layer);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.fillPath(path, QColor::fromRgbF(0, 0, 0, float(opacity)));
+    painter.end();
+    const double blurSize = canvas.width() * 0.02;
+    layer = graphics::blurred(layer, blurSize * 0.5);
+    painter.begin(&layer);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.fillPath(path, Qt::black);
+    painter.setCompositionMode(QPainter::CompositionMode_Clear);
+    painter.fillPath(path, Qt::black);
+    return layer;
+}
+
+TEST(BackgroundShadow, MatchesAWholeCanvasBlurForSmallAndLargeCornerRadii)
+{
+    // A 400-pixel capture with a corner radius of 80 puts the corners of the content's inner
+    // rectangle outside the rounded shape; a 1280-pixel one with the default radius does not.
+    struct Case {
+        QSize canvas;
+        double padding, radius;
+    };
+    for (Case c : {Case{{400, 300}, 0.08, 80}, Case{{400, 300}, 0.08, 200},
+                   Case{{1280, 720}, 0.08, 22}, Case{{640, 360}, 0, 60}}) {
+        SCOPED_TRACE("canvas " + std::to_string(c.canvas.width()) + ", radius " +
+                     std::to_string(c.radius));
+        BackgroundSettings settings = solidBackground({1, 1, 1, 1}, c.padding);
+        settings.shadowOpacity = 0.55;
+        settings.cornerRadius = c.radius;
+        const double W = c.canvas.width(), H = c.canvas.height();
+        const double cw = W * (1 - 2 * c.padding), ch = H * (1 - 2 * c.padding);
+        const Rect content{(W - cw) / 2, (H - ch) / 2, cw, ch};
+        QImage layer = BackgroundRenderer::makeShadowLayer({W, H}, content, settings);
+        const double r = std::min({c.radius, cw / 2, ch / 2});
+        QImage reference = referenceShadow(c.canvas, graphics::toImageRect(content, int(H)), r, 0.55);
+        ASSERT_EQ(layer.size(), reference.size());
+        int worst = 0;
+        QPoint where;
+        for (int y = 0; y < layer.height(); ++y)
+            for (int x = 0; x < layer.width(); ++x) {
+                int d = std::abs(qAlpha(layer.pixel(x, y)) - qAlpha(reference.pixel(x, y)));
+                if (d > worst) {
+                    worst = d;
+                    where = {x, y};
+                }
+            }
+        EXPECT_LE(worst, 2) << "at (" << where.x() << ", " << where.y() << ")";
+    }
 }
 
 TEST(BackgroundCompose, LaysTheScreenIntoTheRoundedContentOverTheBackground)

@@ -1,7 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+
 #include "CompositingTestSupport.h"
 #include "compositing/CameraCompositionBuilder.h"
+#include "media/AudioSampleReader.h"
 #include "media/ExportSession.h"
 #include "media/MediaTestSupport.h"
 #include "media/VideoFrameReader.h"
@@ -217,6 +222,143 @@ TEST_F(CameraCompositionBuilderTest, ExportedFramesShowBackgroundAndZoomedConten
     EXPECT_PIXEL_NEAR(zoomed, 4, 4, yellow, 47);
     EXPECT_PIXEL_NEAR(zoomed, 80, 120, blue, 47);
     EXPECT_PIXEL_NEAR(zoomed, 240, 120, blue, 47);
+}
+
+// The first `bytes` of a file, as a crash would leave it.
+std::filesystem::path cutCopy(const std::filesystem::path& from, const std::filesystem::path& to,
+                              std::uintmax_t bytes)
+{
+    std::ifstream in(from, std::ios::binary);
+    std::vector<char> data(bytes);
+    in.read(data.data(), std::streamsize(bytes));
+    std::ofstream(to, std::ios::binary).write(data.data(), in.gcount());
+    return to;
+}
+
+// Root mean square of the exported sound between two times (seconds).
+double loudness(const std::filesystem::path& movie, double from, double to)
+{
+    auto tracks = media::MediaAsset::load(movie).tracks(MediaType::audio);
+    if (tracks.empty())
+        return 0;
+    media::AudioSampleReader reader(tracks.front(), {media::SampleFormat::f32, 0, 1});
+    std::vector<float> samples;
+    while (reader.readBlock(samples)) {
+    }
+    const auto begin = std::size_t(from * reader.sampleRate()), end = std::size_t(to * reader.sampleRate());
+    double sum = 0;
+    std::size_t count = 0;
+    for (std::size_t i = begin; i < std::min(end, samples.size()); ++i, ++count)
+        sum += samples[i] * samples[i];
+    return count ? std::sqrt(sum / double(count)) : 0;
+}
+
+// Where the file's first top-level box of `type` starts, and its size (MPEG-4 box layout).
+std::pair<std::uintmax_t, std::uintmax_t> firstBox(const std::filesystem::path& file, const char* type)
+{
+    std::ifstream in(file, std::ios::binary);
+    std::uintmax_t offset = 0;
+    unsigned char header[8];
+    while (in.seekg(std::streamoff(offset)) && in.read(reinterpret_cast<char*>(header), 8)) {
+        const std::uintmax_t size = (std::uintmax_t(header[0]) << 24) | (header[1] << 16) |
+                                    (header[2] << 8) | header[3];
+        if (std::string(reinterpret_cast<char*>(header) + 4, 4) == type)
+            return {offset, size};
+        if (size < 8)
+            break;
+        offset += size;
+    }
+    ADD_FAILURE() << "no " << type << " box in " << file;
+    return {0, 0};
+}
+
+// Camera and microphone recordings cut off by a crash, the way the recorders write them
+// (fragmented, the index first and empty): the export never fails because of them, the bubble
+// shows and the voice plays for as long as they last, and a file whose length can't be read at
+// all runs as long as the screen.
+TEST(CameraCompositionBuilderCutFiles, ExportsShowWhatTheCutFilesHold)
+{
+    media::test::TempFolder dir;
+    const auto screen = dir / "screen.mp4";
+    media::test::runFfmpeg("-f lavfi -i color=gray:s=160x90:r=30:d=3 -c:v libx264 -preset ultrafast "
+                           "-pix_fmt yuv420p \"" + screen.string() + "\"");
+    const auto camera = dir / "camera.mov";
+    media::test::runFfmpeg("-f lavfi -i \"color=red:s=64x64:r=30:d=3,noise=alls=12:allf=t\" -c:v libx264 "
+                           "-preset ultrafast -pix_fmt yuv420p -g 15 "
+                           "-movflags frag_keyframe+empty_moov+default_base_moof \"" + camera.string() + "\"");
+    const auto microphone = dir / "mic.m4a";
+    media::test::runFfmpeg("-f lavfi -i sine=frequency=660:sample_rate=44100:d=3 -c:a aac "
+                           "-frag_duration 500000 -movflags frag_keyframe+empty_moov+default_base_moof "
+                           "\"" + microphone.string() + "\"");
+
+    enum class Cut { afterIndex, inFirstFragmentHeader, inFirstFragmentData, midFile, nearEnd };
+    auto cutPoint = [](const std::filesystem::path& file, Cut cut) -> std::uintmax_t {
+        const auto [moov, moovSize] = firstBox(file, "moov");
+        const auto [moof, moofSize] = firstBox(file, "moof");
+        const auto size = std::filesystem::file_size(file);
+        switch (cut) {
+        case Cut::afterIndex: return moov + moovSize;
+        case Cut::inFirstFragmentHeader: return moof + moofSize / 2;
+        case Cut::inFirstFragmentData: return moof + moofSize + 200;
+        case Cut::midFile: return size / 2;
+        case Cut::nearEnd: return size * 97 / 100;
+        }
+        return size;
+    };
+    struct Case {
+        const char* what;
+        Cut cut;
+        bool bubble;      // the first half second shows the camera and plays the voice
+        bool endsEarly;   // and both are gone by the end of the screen
+    };
+    for (Case c : {Case{"after the index", Cut::afterIndex, false, true},
+                   Case{"in the first fragment's header", Cut::inFirstFragmentHeader, false, true},
+                   Case{"in the first fragment's data", Cut::inFirstFragmentData, false, true},
+                   Case{"mid-file", Cut::midFile, true, true},
+                   Case{"near the end", Cut::nearEnd, true, false}}) {
+        SCOPED_TRACE(c.what);
+        const std::string name(c.what);
+        RecordingTimeline timeline;
+        timeline.videoURL = screen;
+        timeline.cameraURL = cutCopy(camera, dir / ("camera " + name + ".mov"), cutPoint(camera, c.cut));
+        timeline.microphoneURL = cutCopy(microphone, dir / ("mic " + name + ".m4a"), cutPoint(microphone, c.cut));
+        Builder::BuildInput in = Builder::BuildInput::fromDocument(timeline);
+        in.cameraOverlay.isEnabled = true;
+        in.cameraOverlay.shape = CameraBubbleShape::circle;
+        in.cameraOverlay.sizeFraction = 0.4;
+        in.cameraOverlay.position = {0.5, 0.5};
+        in.cursorOverlay.isEnabled = false;
+        Builder::Result result;
+        ASSERT_NO_THROW(result = Builder::build(in));
+        if (c.cut == Cut::afterIndex) {
+            // No length anywhere in the file: it runs as long as the screen.
+            ASSERT_TRUE(result.composition->track(2));
+            EXPECT_NEAR(result.composition->track(2)->duration(), 3.0, 0.05);
+            ASSERT_TRUE(result.composition->track(3));
+            EXPECT_NEAR(result.composition->track(3)->duration(), 3.0, 0.05);
+        }
+
+        const auto exported = dir / ("export " + name + ".mp4");
+        media::ExportSession session(result.composition, media::ExportPreset::highestQuality);
+        session.setVideoComposition(result.videoComposition);
+        session.setOutputURL(exported);
+        session.exportSynchronously();
+        ASSERT_EQ(session.status(), media::ExportStatus::completed) << describe(*session.error());
+
+        media::VideoFrameReader reader(media::MediaAsset::load(exported).tracks(MediaType::video)[0]);
+        const QRgb red = qRgb(255, 0, 0);
+        const QImage start = reader.frameAt(0.1);
+        if (c.bubble) {
+            EXPECT_PIXEL_NEAR(start, 80, 45, red, 70);
+            EXPECT_GT(loudness(exported, 0.1, 0.4), 0.03);
+        }
+        if (c.endsEarly) {
+            // No frozen picture after the camera's end: the bubble goes with it, the voice too.
+            const QImage end = reader.frameAt(2.95);
+            EXPECT_PIXEL_NEAR(end, 80, 45, qRgb(128, 128, 128), 24);
+            EXPECT_LT(loudness(exported, 2.6, 2.95), 0.01);
+        }
+    }
 }
 
 } // namespace

@@ -1,5 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <QPainter>
+#include <QPainterPath>
+
+#include <algorithm>
+#include <cmath>
+
 #include "CompositingTestSupport.h"
 #include "compositing/CameraOverlayRenderer.h"
 
@@ -42,7 +48,114 @@ QImage composeOnBlack(const QImage& camera, const CameraOverlaySettings& setting
     return out;
 }
 
+// The bubble the slow way: drawn with the painter at twice the size (the picture clipped to the
+// outline, a 6 px border stroked on it) and every 2 × 2 block averaged down.
+QImage supersampledBubble(const QImage& camera, int side, const CameraOverlaySettings& settings)
+{
+    const int big = 2 * side;
+    QImage image = graphics::makeImage(big, big);
+    QPainterPath path;
+    if (settings.shape == CameraBubbleShape::circle) {
+        path.addEllipse(QRectF(0, 0, big, big));
+    } else {
+        double r = std::min(settings.cornerRadius * 2, big / 2.0);
+        path.addRoundedRect(QRectF(0, 0, big, big), r, r);
+    }
+    QPainter painter(&image);
+    painter.setRenderHints(QPainter::Antialiasing | QPainter::SmoothPixmapTransform);
+    painter.save();
+    if (settings.mirrored) {
+        painter.translate(big, 0);
+        painter.scale(-1, 1);
+    }
+    painter.setClipPath(path);
+    painter.drawImage(QRectF(0, 0, big, big), camera, CameraOverlayRenderer::centredSquare(camera));
+    painter.restore();
+    painter.strokePath(path, QPen(QColor(255, 255, 255, int(std::lround(0.85 * 255))), 6));
+    painter.end();
+    QImage half = graphics::makeImage(side, side);
+    for (int y = 0; y < side; ++y)
+        for (int x = 0; x < side; ++x) {
+            const QRgb a = image.pixel(2 * x, 2 * y), b = image.pixel(2 * x + 1, 2 * y);
+            const QRgb c = image.pixel(2 * x, 2 * y + 1), d = image.pixel(2 * x + 1, 2 * y + 1);
+            auto mean = [](int p, int q, int r, int s) { return (p + q + r + s + 2) / 4; };
+            half.setPixel(x, y, qRgba(mean(qRed(a), qRed(b), qRed(c), qRed(d)),
+                                      mean(qGreen(a), qGreen(b), qGreen(c), qGreen(d)),
+                                      mean(qBlue(a), qBlue(b), qBlue(c), qBlue(d)),
+                                      mean(qAlpha(a), qAlpha(b), qAlpha(c), qAlpha(d))));
+        }
+    return half;
+}
+
+// Signed distance of a pixel's centre to the outline of a side × side bubble, negative inside.
+double outlineDistance(int x, int y, int side, const CameraOverlaySettings& settings)
+{
+    const double h = side / 2.0, dx = std::abs(x + 0.5 - h), dy = std::abs(y + 0.5 - h);
+    const double r = settings.shape == CameraBubbleShape::circle
+                         ? h
+                         : std::min(settings.cornerRadius, h);
+    const double qx = dx - (h - r), qy = dy - (h - r);
+    return std::hypot(std::max(qx, 0.0), std::max(qy, 0.0)) + std::min(std::max(qx, qy), 0.0) - r;
+}
+
+int channelDifference(QRgb a, QRgb b)
+{
+    return std::max({std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)),
+                     std::abs(qBlue(a) - qBlue(b)), std::abs(qAlpha(a) - qAlpha(b))});
+}
+
 } // namespace
+
+TEST(CameraBubble, DrawnAtOnceItMatchesTheTwiceSizeBubbleScaledDown)
+{
+    const QImage camera = splitCamera();
+    const int side = 200;
+    for (auto shape : {CameraBubbleShape::circle, CameraBubbleShape::rounded})
+        for (bool mirrored : {false, true})
+            for (double radius : {28.0, 70.0}) {
+                SCOPED_TRACE(std::string(shape == CameraBubbleShape::circle ? "circle" : "rounded") +
+                             (mirrored ? ", mirrored" : "") + ", radius " + std::to_string(radius));
+                auto settings = bubbleSettings(shape, {0.5, 0.5}, mirrored);
+                settings.cornerRadius = radius;
+                const QImage reference = supersampledBubble(camera, side, settings);
+                const QRectF square = CameraOverlayRenderer::centredSquare(camera);
+                const QImage fast = CameraOverlayRenderer::renderBubble(
+                    {camera, square, {square.width(), square.height()}}, {double(side), double(side)},
+                    settings, 1);
+                ASSERT_EQ(fast.size(), reference.size());
+                int worstEdge = 0, worstInside = 0, worstOutside = 0;
+                QPoint worstEdgeAt;
+                long long edgeSum = 0, edgeSigned = 0, edgePixels = 0;
+                for (int y = 0; y < side; ++y)
+                    for (int x = 0; x < side; ++x) {
+                        // The red/blue seam of the picture is resampled differently; skip it.
+                        if (std::abs(x + 0.5 - side / 2.0) < 2)
+                            continue;
+                        const int difference = channelDifference(fast.pixel(x, y), reference.pixel(x, y));
+                        const double d = outlineDistance(x, y, side, settings);
+                        int& worst = d < -3.5 ? worstInside : d > 3.5 ? worstOutside : worstEdge;
+                        if (&worst == &worstEdge) {
+                            if (difference > worstEdge)
+                                worstEdgeAt = {x, y};
+                            edgeSum += difference;
+                            edgeSigned += qAlpha(fast.pixel(x, y)) - qAlpha(reference.pixel(x, y));
+                            ++edgePixels;
+                        }
+                        worst = std::max(worst, difference);
+                    }
+                EXPECT_LE(worstInside, 1);
+                EXPECT_EQ(worstOutside, 0);
+                // Along the outline the two agree to a few levels on average; single pixels of
+                // the border's outer fringe differ more, because the painter's anti-aliased stroke
+                // fades out about a sixth of a pixel sooner than its nominal width.
+                EXPECT_LE(double(edgeSum) / double(edgePixels), 5.0);
+                EXPECT_LE(std::abs(double(edgeSigned) / double(edgePixels)), 3.0);
+                EXPECT_LE(worstEdge, 40)
+                    << "at (" << worstEdgeAt.x() << ", " << worstEdgeAt.y() << "): "
+                    << test::describe(fast.pixel(worstEdgeAt)) << " against "
+                    << test::describe(reference.pixel(worstEdgeAt));
+            }
+}
 
 TEST(CameraBubble, TakesTheCentredSquareOfTheCameraFrame)
 {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <thread>
 
 #include "CompositingTestSupport.h"
@@ -7,6 +8,7 @@
 #include "compositing/OverlayInstruction.h"
 #include "compositing/OverlayVideoCompositor.h"
 #include "media/MediaTestSupport.h"
+#include "zoom/ZoomCompositor.h"
 
 using namespace tarnix;
 
@@ -260,6 +262,94 @@ TEST(OverlayCompositor, DrawsEveryLayerAndBlursTheRedactionOverTheBubble)
     Request sharp(edits.instruction(), 1, test::solid(640, 360, Qt::black), camera);
     compositor({640, 360})->startRequest(sharp);
     EXPECT_GT(test::spread(sharp.frame, QRect(150, 170, 20, 20)), 80);
+}
+
+namespace {
+
+// The centre of the box around every pixel where two frames differ; nothing when they are equal.
+std::optional<QPointF> centreOfChange(const QImage& a, const QImage& b)
+{
+    int left = a.width(), right = -1, top = a.height(), bottom = -1;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x)
+            if (a.pixel(x, y) != b.pixel(x, y)) {
+                left = std::min(left, x);
+                right = std::max(right, x);
+                top = std::min(top, y);
+                bottom = std::max(bottom, y);
+            }
+    if (right < 0)
+        return std::nullopt;
+    return QPointF((left + right + 1) / 2.0, (top + bottom + 1) / 2.0);
+}
+
+QImage render(const Edits& edits, double t, QSize size)
+{
+    Request request(edits.instruction(), t, test::solid(size.width(), size.height(), Qt::black));
+    compositor(size)->startRequest(request);
+    return request.frame;
+}
+
+} // namespace
+
+// A cursor and a press at one point of the capture land where the zoom and the background put that
+// point, at every moment of a zoom's motion: the point's place on the output is worked out here
+// from the zoom rectangle at that time and the background's content rectangle.
+TEST(OverlayCompositor, CursorAndRipplesFollowTheZoomAndThePaddedContent)
+{
+    const QSize size(640, 360);
+    const Point point{0.7, 0.6}; // normalised capture space
+    BackgroundSettings padded;
+    padded.style = BackgroundStyle::solid;
+    padded.solidColor = {0, 0, 1, 1};
+    padded.padding = 0.1;
+    padded.shadowOpacity = 0;
+    const std::vector<ZoomRegion> zoom{ZoomRegion{Uuid::random(), 2, 5, Rect{0.5, 0.4, 0.4, 0.4}}};
+
+    struct Case {
+        const char* what;
+        bool background;
+        bool zoomed;
+        double t;
+    };
+    for (Case c : {Case{"zooming in", false, true, 1.55}, Case{"zoomed", false, true, 3},
+                   Case{"padded", true, false, 3}, Case{"padded, zooming in", true, true, 1.7},
+                   Case{"padded and zoomed", true, true, 3}}) {
+        SCOPED_TRACE(c.what);
+        Edits edits = plainEdits();
+        if (c.background)
+            edits.background = BackgroundRenderer::makeFrame({640, 360}, padded);
+        if (c.zoomed)
+            edits.regions = zoom;
+        const Rect z = ZoomCompositor::rect(c.t, edits.regions);
+        Rect content{0, 0, 640, 360}; // image pixels, top-left origin
+        if (edits.background)
+            content = {edits.background->contentOrigin.x,
+                       360 - edits.background->contentOrigin.y - edits.background->contentSize.height,
+                       edits.background->contentSize.width, edits.background->contentSize.height};
+        const QPointF expected(content.x + (point.x - z.x) / z.width * content.width,
+                               content.y + (point.y - z.y) / z.height * content.height);
+        const QImage plain = render(edits, c.t, size);
+
+        Edits cursor = edits;
+        cursor.cursor = {{0, point}, {10, point}};
+        cursor.cursorSettings.isEnabled = true;
+        cursor.cursorSettings.style = CursorStyle::dot;
+        cursor.cursorSettings.sizeFraction = 0.03;
+        const auto dot = centreOfChange(render(cursor, c.t, size), plain);
+        ASSERT_TRUE(dot);
+        EXPECT_NEAR(dot->x(), expected.x(), 1.0);
+        EXPECT_NEAR(dot->y(), expected.y(), 1.0);
+
+        Edits press = edits;
+        press.clicks = {{c.t - 0.2, point}};
+        press.cursorSettings.showsClickRipples = true;
+        press.cursorSettings.sizeFraction = 0.03;
+        const auto ripple = centreOfChange(render(press, c.t, size), plain);
+        ASSERT_TRUE(ripple);
+        EXPECT_NEAR(ripple->x(), expected.x(), 1.0);
+        EXPECT_NEAR(ripple->y(), expected.y(), 1.0);
+    }
 }
 
 TEST(OverlayCompositor, SeveralThreadsRenderTheSameFramesAsOne)

@@ -74,6 +74,44 @@ TEST(LookSettings, GradientCatalogueAndDefaults)
     EXPECT_EQ(BackgroundSettings::disabled.gradientPresetID, GradientPreset::defaultPreset().id);
 }
 
+TEST(LookSettings, DefaultsArePinned)
+{
+    const CameraOverlaySettings camera;
+    EXPECT_FALSE(camera.isEnabled);
+    EXPECT_EQ(camera.shape, CameraBubbleShape::rounded);
+    EXPECT_EQ(camera.cornerRadius, 28);
+    EXPECT_EQ(camera.sizeFraction, 0.22);
+    EXPECT_EQ(camera.position, (Point{0.84, 0.82}));
+    EXPECT_TRUE(camera.mirrored);
+
+    const BackgroundSettings& background = BackgroundSettings::disabled;
+    EXPECT_EQ(background.style, BackgroundStyle::none);
+    EXPECT_EQ(background.solidColor, (CodableColor{0.09, 0.09, 0.11, 1.0}));
+    EXPECT_EQ(background.gradientPresetID, "midnight");
+    EXPECT_FALSE(background.imagePath);
+    EXPECT_EQ(background.padding, 0.08);
+    EXPECT_EQ(background.cornerRadius, 22);
+    EXPECT_EQ(background.shadowOpacity, 0.55);
+    EXPECT_EQ(BackgroundSettings{}, background);
+
+    const CursorOverlaySettings cursor;
+    EXPECT_TRUE(cursor.isEnabled);
+    EXPECT_EQ(cursor.sizeFraction, 0.022);
+    EXPECT_EQ(cursor.style, CursorStyle::system);
+    EXPECT_TRUE(cursor.showsClickRipples);
+    EXPECT_TRUE(AudioTrackSettings{}.isEnabled);
+
+    const std::vector<GradientPreset> expected{
+        {"midnight", {{0.06, 0.07, 0.14, 1.0}, {0.2, 0.1, 0.32, 1.0}}},
+        {"sunset", {{0.98, 0.42, 0.34, 1.0}, {0.93, 0.2, 0.55, 1.0}}},
+        {"ocean", {{0.06, 0.45, 0.62, 1.0}, {0.02, 0.16, 0.32, 1.0}}},
+        {"violet", {{0.31, 0.27, 0.9, 1.0}, {0.93, 0.28, 0.6, 1.0}}},
+        {"forest", {{0.1, 0.3, 0.2, 1.0}, {0.03, 0.1, 0.08, 1.0}}},
+        {"slate", {{0.3, 0.32, 0.36, 1.0}, {0.1, 0.11, 0.13, 1.0}}},
+    };
+    EXPECT_EQ(GradientPreset::all(), expected);
+}
+
 TEST(Identity, UuidsAreRandomCanonicalAndParseBack)
 {
     std::set<std::string> seen;

@@ -159,3 +159,30 @@ TEST_F(MovieWriterTest, unusableSettingsAndPathsRaiseReadableErrors)
     badSize.video->width = 0;
     EXPECT_THROW(MovieWriter{badSize}, MediaException);
 }
+
+TEST_F(MovieWriterTest, hevcThroughVaapiIsTriedFirstWhenARenderNodeExists)
+{
+    EXPECT_EQ(realTimeEncoderPreference(true),
+              (std::vector<std::string>{"hevc_vaapi", "hevc_nvenc", "libx264"}));
+    EXPECT_EQ(realTimeEncoderPreference(false), (std::vector<std::string>{"hevc_nvenc", "libx264"}));
+    EXPECT_EQ(hevcEncoderPreference(true).front(), "hevc_vaapi");
+    EXPECT_EQ(hevcEncoderPreference(false).back(), "libx264");
+    EXPECT_EQ(realTimeEncoderPreference(), realTimeEncoderPreference(renderNode().has_value()));
+
+    // Whatever this machine has, the list always ends in a movie: VAAPI or NVENC where they open,
+    // H.264 where they don't.
+    MovieWriterSettings settings = movieSettings(folder / "preferred.mp4", MovieLayout::fragmented);
+    settings.video->encoders = realTimeEncoderPreference();
+    settings.audio.reset();
+    MovieWriter writer(settings);
+    const std::string encoder = writer.videoEncoderName();
+    if (!renderNode()) {
+        EXPECT_NE(encoder, "hevc_vaapi");
+    }
+    for (int i = 0; i < 10; ++i)
+        writer.writeVideo(picture(320, 240, i), i / 30.0);
+    writer.finish();
+    const auto movie = test::probe(folder / "preferred.mp4");
+    EXPECT_EQ(movie.videoFrames, 10);
+    EXPECT_EQ(movie.videoCodec, encoder == "libx264" ? "h264" : "hevc");
+}

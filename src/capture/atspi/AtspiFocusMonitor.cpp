@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "capture/CaptureClock.h"
+#include "capture/x11/X11SourceLister.h"
 
 namespace tarnix::atspi {
 
@@ -55,7 +56,27 @@ AtspiAccessible* findWithState(AtspiAccessible* node, AtspiStateType type, int& 
     return nullptr;
 }
 
+// The process that exported the element, if the bus can tell.
+std::optional<std::int64_t> elementProcess(AtspiAccessible* accessible)
+{
+    GError* error = nullptr;
+    const guint pid = atspi_accessible_get_process_id(accessible, &error);
+    if (error) {
+        g_error_free(error);
+        return std::nullopt;
+    }
+    if (pid == 0)
+        return std::nullopt;
+    return std::int64_t(pid);
+}
+
 } // namespace
+
+bool belongsToFrontmost(std::optional<std::int64_t> elementProcess,
+                        std::optional<std::int64_t> frontmostProcess)
+{
+    return elementProcess && frontmostProcess && *elementProcess == *frontmostProcess;
+}
 
 bool isTrusted(bool prompt)
 {
@@ -100,15 +121,41 @@ struct FocusMonitor::State {
     AtspiAccessible* focused = nullptr; // monitor thread only
     std::thread thread;
 
+    std::unique_ptr<x11::Connection> display; // monitor thread only; null without an X server
+
     static void onFocus(AtspiEvent* event, void* data)
     {
         auto* state = static_cast<State*>(data);
         if (event->detail1 == 1 && event->source) {
-            if (state->focused)
-                g_object_unref(state->focused);
+            state->forgetFocus();
             state->focused = static_cast<AtspiAccessible*>(g_object_ref(event->source));
+        } else if (event->detail1 == 0 && event->source == state->focused) {
+            // The element lost the focus (its window went behind another, or a click elsewhere):
+            // it is not followed any more until something gains the focus.
+            state->forgetFocus();
         }
         g_boxed_free(ATSPI_TYPE_EVENT, event);
+    }
+
+    void forgetFocus()
+    {
+        if (focused)
+            g_object_unref(focused);
+        focused = nullptr;
+    }
+
+    // The process of the active window, read afresh at each poll.
+    std::optional<std::int64_t> frontmost()
+    {
+        if (!display)
+            return std::nullopt;
+        try {
+            display->checkAlive();
+            return x11::frontmostProcess(*display);
+        } catch (const x11::X11Error&) {
+            display.reset();
+            return std::nullopt;
+        }
     }
 
     static gboolean onPoll(void* data)
@@ -147,7 +194,8 @@ struct FocusMonitor::State {
     {
         const double time = CaptureClock::now();
         std::optional<Rect> frame;
-        if (focused && !hasState(focused, ATSPI_STATE_DEFUNCT)) {
+        if (focused && !hasState(focused, ATSPI_STATE_DEFUNCT) &&
+            belongsToFrontmost(elementProcess(focused), frontmost())) {
             if (AtspiComponent* component = atspi_accessible_get_component_iface(focused)) {
                 GError* error = nullptr;
                 AtspiRect* rect = atspi_component_get_extents(component, ATSPI_COORD_TYPE_SCREEN, &error);
@@ -182,6 +230,11 @@ struct FocusMonitor::State {
             g_main_context_pop_thread_default(context);
             return;
         }
+        try {
+            display = std::make_unique<x11::Connection>();
+        } catch (const x11::X11Error&) {
+            // No X server: no frontmost application, so no element is sampled.
+        }
         findInitialFocus();
         GSource* timer = g_timeout_source_new(static_cast<guint>(pollInterval * 1000));
         g_source_set_callback(timer, onPoll, this, nullptr);
@@ -192,9 +245,8 @@ struct FocusMonitor::State {
         g_source_unref(timer);
         atspi_event_listener_deregister(listener, "object:state-changed:focused", nullptr);
         g_object_unref(listener);
-        if (focused)
-            g_object_unref(focused);
-        focused = nullptr;
+        forgetFocus();
+        display.reset();
         g_main_context_pop_thread_default(context);
     }
 };

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -8,7 +9,8 @@
 
 // Follows the keyboard focus of every accessible application through AT-SPI 2, on a thread of its
 // own with its own GLib main context, and reports the focused element's frame every poll
-// interval. AT-SPI calls time out after 200 ms so a hung application can't stall the thread.
+// interval: only while the element has the focus and belongs to the frontmost application (the
+// owner of the window manager's active window). AT-SPI calls time out after 200 ms so a hung application can't stall the thread.
 
 namespace tarnix::atspi {
 
@@ -17,6 +19,12 @@ namespace tarnix::atspi {
 // desktop's permission prompt: applications started afterwards export their widgets, and the next
 // check passes. Any thread; blocks for at most about a second.
 bool isTrusted(bool prompt);
+
+// Whether an element of process elementProcess may be sampled while frontmostProcess owns the
+// active window: only when both are known and equal, so that an element left focused in a window
+// behind others is not followed.
+bool belongsToFrontmost(std::optional<std::int64_t> elementProcess,
+                        std::optional<std::int64_t> frontmostProcess);
 
 class FocusMonitor {
 public:

@@ -58,6 +58,33 @@ std::vector<xcb_window_t> clientWindows(Connection& c)
     return {stacking.begin(), stacking.end()};
 }
 
+// Window types that are part of the desktop rather than something a person records on its own:
+// the desktop itself, panels and docks, splash screens, menus, tooltips and notifications.
+constexpr const char* kUnlistedWindowTypes[] = {
+    "_NET_WM_WINDOW_TYPE_DESKTOP",      "_NET_WM_WINDOW_TYPE_DOCK",
+    "_NET_WM_WINDOW_TYPE_SPLASH",       "_NET_WM_WINDOW_TYPE_MENU",
+    "_NET_WM_WINDOW_TYPE_DROPDOWN_MENU", "_NET_WM_WINDOW_TYPE_POPUP_MENU",
+    "_NET_WM_WINDOW_TYPE_TOOLTIP",      "_NET_WM_WINDOW_TYPE_NOTIFICATION",
+    "_NET_WM_WINDOW_TYPE_COMBO",        "_NET_WM_WINDOW_TYPE_DND",
+};
+
+std::vector<xcb_atom_t> unlistedWindowTypes(Connection& c)
+{
+    std::vector<xcb_atom_t> atoms;
+    for (const char* name : kUnlistedWindowTypes)
+        atoms.push_back(c.atom(name));
+    return atoms;
+}
+
+// A window is left out when its first (preferred) type is one of the unlisted ones; a window
+// without a type is a normal one.
+bool hasUnlistedType(Connection& c, xcb_window_t id, const std::vector<xcb_atom_t>& unlisted)
+{
+    auto types = c.cardinalList(id, "_NET_WM_WINDOW_TYPE", XCB_ATOM_ATOM);
+    return !types.empty() &&
+           std::find(unlisted.begin(), unlisted.end(), types.front()) != unlisted.end();
+}
+
 std::optional<WindowInfo> describeWindow(Connection& c, xcb_window_t id, const QRect& rootRect)
 {
     Reply<xcb_get_window_attributes_reply_t> attributes(xcb_get_window_attributes_reply(
@@ -121,11 +148,26 @@ std::vector<DisplayInfo> listDisplays(Connection& c)
 std::vector<WindowInfo> listWindows(Connection& c)
 {
     const QRect rootRect(0, 0, c.screen()->width_in_pixels, c.screen()->height_in_pixels);
+    const std::vector<xcb_atom_t> unlisted = unlistedWindowTypes(c);
     std::vector<WindowInfo> windows;
-    for (xcb_window_t id : clientWindows(c))
+    for (xcb_window_t id : clientWindows(c)) {
+        if (hasUnlistedType(c, id, unlisted))
+            continue;
         if (auto info = describeWindow(c, id, rootRect))
             windows.push_back(std::move(*info));
+    }
     return windows;
+}
+
+std::optional<std::int64_t> frontmostProcess(Connection& c)
+{
+    auto active = c.cardinalList(c.root(), "_NET_ACTIVE_WINDOW", XCB_ATOM_WINDOW);
+    if (active.empty() || active.front() == XCB_WINDOW_NONE)
+        return std::nullopt;
+    const std::int64_t pid = processOf(c, active.front());
+    if (pid <= 0)
+        return std::nullopt;
+    return pid;
 }
 
 ShareableContent listShareableContent(Connection& c)
