@@ -8,7 +8,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstring>
+#include <memory>
+#include <thread>
 #include <string>
 
 #include "capture/CaptureSource.h"
@@ -41,7 +44,9 @@ public:
         char number[16] = {};
         if (poll(&ready, 1, 20000) == 1 && read(fds[0], number, sizeof number - 1) > 0)
             display_ = ":" + std::string(number, std::strcspn(number, "\n"));
-        close(fds[0]);
+        // Kept open: Xvfb writes the number and its newline separately, and dies if the pipe closed
+        // between the two.
+        readEnd_ = fds[0];
     }
     ~ResettingXServer()
     {
@@ -49,11 +54,14 @@ public:
             kill(pid_, SIGTERM);
             waitpid(pid_, nullptr, 0);
         }
+        if (readEnd_ >= 0)
+            close(readEnd_);
     }
     const std::string& display() const { return display_; }
 
 private:
     pid_t pid_ = -1;
+    int readEnd_ = -1;
     std::string display_;
 };
 
@@ -84,7 +92,18 @@ TEST(DisplayIdentity, survivesAResetOfTheXServer)
         name = displays.front().name;
     } // the last client leaves: the server resets and forgets every atom it handed out
 
-    x11::Connection second(server.display().c_str());
+    // The server takes a moment to reset: connections are refused until it has.
+    std::unique_ptr<x11::Connection> reconnected;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (!reconnected && std::chrono::steady_clock::now() < deadline) {
+        try {
+            reconnected = std::make_unique<x11::Connection>(server.display().c_str());
+        } catch (const std::exception&) {
+            std::this_thread::yield();
+        }
+    }
+    ASSERT_TRUE(reconnected) << "the server did not come back after its reset";
+    x11::Connection& second = *reconnected;
     // Other clients intern atoms first, as any desktop does after a reset.
     for (int i = 0; i < 40; ++i)
         second.atom(("TARNIX_TEST_ATOM_" + std::to_string(i)).c_str());

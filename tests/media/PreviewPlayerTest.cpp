@@ -176,8 +176,8 @@ TEST_F(PreviewPlayerTest, SeeksLandOnTheExactFrameOfTheCompositionTime)
     // Composition time 0 is source time 0.5 (frame 15): frames are found through the composition.
     player.setComposition(compose(0.5, 1.5, false), video(1.5));
     for (double t : {1.0, 0.2, 1.0 + 1.0 / 30, 0.0, 1.49, 0.7}) {
+        // A frame already composed ahead may land at once, so isSeeking() may already be false.
         player.seek(t);
-        EXPECT_TRUE(player.isSeeking());
         EXPECT_DOUBLE_EQ(player.currentTime(), t);
         ASSERT_TRUE(waitFor([&] { return !player.isSeeking(); })) << t;
         EXPECT_EQ(test::frameIndexOf(player.currentFrame()), 15 + int(t * 30 + 1e-6)) << t;

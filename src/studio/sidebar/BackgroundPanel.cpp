@@ -99,11 +99,11 @@ void StudioSidebarView::buildBackgroundPanel(QVBoxLayout* column)
         {tr("Shadow"), 0, 1, 0.01, settings.shadowOpacity, &BackgroundSettings::shadowOpacity,
          [](double v) { return SidebarRules::percentText(v); }},
     };
-    for (const auto& spec : sliders) {
-        auto* slider = new SliderRow(spec.caption, spec.min, spec.max, spec.step, spec.value, content_);
-        slider->readout = spec.readout;
+    for (const auto& row : sliders) {
+        auto* slider = new SliderRow(row.caption, row.min, row.max, row.step, row.value, content_);
+        slider->readout = row.readout;
         slider->refreshReadout();
-        auto field = spec.field;
+        auto field = row.field;
         slider->onValueChanged = [this, field](double v) { background.modify([&](auto& s) { s.*field = v; }); };
         slider->onCommit = [this] { commit(); };
         column->addWidget(slider);
