@@ -84,6 +84,7 @@ void RecorderWindow::applyStyle(WindowMode mode)
         target = WindowPlacement::topAnchored(available, wanted, setupMargin);
         setFixedSize(target.size());
     } else {
+        clearMask();
         setMinimumSize(0, 0);
         setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
         target = WindowPlacement::centered(available, studioSize);

@@ -65,7 +65,8 @@ void GlassCapsule::updateWindowEffects()
     if (top && top->isWindow() && top->windowHandle()) {
         const QPainterPath shape = capsulePath().translated(mapTo(top, QPointF(0, 0)));
         const QRegion region(shape.toFillPolygon().toPolygon());
-        if (!composited_)
+        // Only while the capsule is shown: a window that shows something else (the Studio) is whole.
+        if (!composited_ && isVisible())
             top->setMask(region.united(extraShape_));
         else
             top->clearMask();

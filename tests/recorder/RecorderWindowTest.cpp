@@ -304,3 +304,18 @@ TEST_F(RecorderWindowTest, CheckForUpdatesAnswersFromTheOverflowMenu)
     ASSERT_TRUE(waitFor(10, [&] { return !alerts.empty(); }));
     EXPECT_EQ(alerts.front().title, QStringLiteral("You're up to date"));
 }
+
+TEST_F(RecorderWindowTest, ARecordingOpenedRightAfterLaunchFillsTheWholeStudioWindow)
+{
+    // As `tarnix FILE.tarnix.json` does: the bar is shown, then at once the Studio.
+    showWindow();
+    RecordingTimeline timeline;
+    timeline.videoURL = folder.path() / "missing.mp4";
+    window->showStudio({timeline, std::nullopt, std::nullopt});
+    // The Studio's first build fails (there is no movie) after several turns of the event loop,
+    // by which time the bar's deferred styling has run too.
+    ASSERT_TRUE(waitFor(30, [&] { return !alerts.empty(); }));
+    EXPECT_EQ(window->mode(), WindowMode::studio);
+    EXPECT_EQ(window->width(), 1180);
+    EXPECT_TRUE(window->mask().isEmpty()) << "the bar's shape must not cut the Studio";
+}
