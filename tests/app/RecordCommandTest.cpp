@@ -229,7 +229,7 @@ TEST(RecordCommand, sigtermAndSighupStopCleanlyWithTheWholeMovieAndTheDocument)
         EXPECT_EQ(decodeRecordingTimeline(test::readFile(*document)).videoURL,
                   std::filesystem::path(*movie));
         const int written = test::forEachVideoFrame(*movie, [](const QImage&, double) {});
-        EXPECT_GT(written, 5);
+        EXPECT_GT(written, 0); // how many depends on how fast the build starts recording
         EXPECT_GE(written, std::stoi(*frames) * 9 / 10) << "the movie lost what was recorded";
     }
 }
