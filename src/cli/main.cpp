@@ -35,10 +35,12 @@ const Command kCommands[] = {
      "Prints [[x, y], [width, height]] in fractions of the captured area."},
     {"export", "export DOC.json [--resolution source|4k|1080p|720p] [--format mp4|gif] [--out FILE]\n"
                "                               export the edited recording to an MP4 movie or an\n"
-               "                               animated GIF (at most 15 frames a second, 960 pixels wide)", runExport,
+               "                               animated GIF (at most 15 frames a second and 960 pixels on\n"
+               "                               its long side, silent)", runExport,
      "Without --out the file goes beside the screen movie as NAME-edited.mp4 (then -edited-2.mp4,\n"
-     "...). An existing file is never replaced: --out onto one fails. Ctrl-C, SIGTERM or SIGHUP\n"
-     "cancel the export and leave no file."},
+     "...), or NAME-edited.gif with --format gif. The document's cuts, canvas aspect and cursor\n"
+     "smoothing apply. An existing file is never replaced: --out onto one fails. Ctrl-C, SIGTERM\n"
+     "or SIGHUP cancel the export and leave no file."},
     {"frame", "frame DOC.json T --out F.png  render the composed frame at T seconds (recording time;\n"
               "                               inside a cut, the frame just after it)", runFrame,
      "The picture type follows the name: .png, or .jpg / .jpeg. An existing file is never replaced."},

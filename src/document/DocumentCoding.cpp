@@ -267,7 +267,7 @@ CursorOverlaySettings decodeCursorOverlaySettings(const JsonReader& in)
     if (auto smooths = in.optional("smoothsMovement"))
         out.smoothsMovement = smooths->boolean();
     if (auto strength = in.optional("smoothingStrength"))
-        out.smoothingStrength = strength->number();
+        out.smoothingStrength = numberWithin(*strength, 0, 1);
     return out;
 }
 

@@ -4,7 +4,6 @@
 
 #include <cmath>
 
-#include "media/ExportSession.h"
 #include "media/MediaError.h"
 
 namespace tarnix {
@@ -23,6 +22,7 @@ QString exportFailed(const std::string& description)
 struct StudioExporter::Prepared {
     CameraCompositionBuilder::Result result;
     media::ExportPreset preset = media::ExportPreset::highestQuality;
+    media::ExportFileType fileType = media::ExportFileType::mpeg4;
     std::filesystem::path output;
     std::optional<QString> error;
 };
@@ -38,7 +38,7 @@ StudioExporter::~StudioExporter()
 }
 
 void StudioExporter::start(CameraCompositionBuilder::BuildInput input, std::filesystem::path videoURL,
-                           ExportResolution resolution)
+                           ExportResolution resolution, media::ExportFileType fileType)
 {
     if (running_)
         return;
@@ -49,15 +49,20 @@ void StudioExporter::start(CameraCompositionBuilder::BuildInput input, std::file
 
     auto cancelled = cancelled_;
     QFuture<std::shared_ptr<Prepared>> future = QtConcurrent::run(
-        [cancelled, resolution](CameraCompositionBuilder::BuildInput in, std::filesystem::path source) {
+        [cancelled, resolution, fileType](CameraCompositionBuilder::BuildInput in,
+                                          std::filesystem::path source) {
             auto prepared = std::make_shared<Prepared>();
+            prepared->fileType = fileType;
+            const bool gif = fileType == media::ExportFileType::gif;
             try {
                 prepared->result = CameraCompositionBuilder::build(in, [&] { return cancelled->load(); });
                 // Asking the encoder costs a few milliseconds: done here, not on the GUI thread.
-                prepared->preset = compatibleExportPreset(resolution, *prepared->result.composition,
-                                                          prepared->result.videoComposition);
+                // A GIF is not H.264 and has its own size limit: any preset writes it.
+                prepared->preset = gif ? exportPreset(resolution)
+                                       : compatibleExportPreset(resolution, *prepared->result.composition,
+                                                                prepared->result.videoComposition);
                 // Numbered (-edited-2, ...) when published, atomically, if the name is taken.
-                prepared->output = baseExportURL(source, resolution);
+                prepared->output = baseExportURL(source, resolution, gif ? ".gif" : ".mp4");
             } catch (const CameraCompositionBuilder::BuildCancelled&) {
             } catch (const std::exception& error) {
                 prepared->error = exportFailed(media::describe(error));
@@ -92,6 +97,7 @@ void StudioExporter::startExport(Prepared prepared)
     output_ = prepared.output;
     session_->setVideoComposition(prepared.result.videoComposition);
     session_->setOutputURL(output_);
+    session_->setOutputFileType(prepared.fileType);
     session_->setNameClash(NameClash::nextFreeName);
     auto lastPercent = std::make_shared<std::atomic<int>>(-1);
     session_->setProgressHandler([this, lastPercent](double value) {

@@ -11,15 +11,13 @@
 
 #include "compositing/CameraCompositionBuilder.h"
 #include "media/ExportResolution.h"
-
-namespace tarnix::media {
-class ExportSession;
-}
+#include "media/ExportSession.h"
 
 // One export of the edited recording at a time: builds the composition afresh from the edit
 // state it is given (so the file shows exactly what the preview shows), picks the resolution's
-// preset (or the highest-quality one when that preset can't write this composition), names the
-// file next to the screen movie and runs the exporter, reporting progress. A cancelled or failed
+// preset (for a movie the highest-quality one when that preset can't write this composition),
+// names the file next to the screen movie (".mp4" or ".gif") and runs the exporter, reporting
+// progress. A cancelled or failed
 // export leaves no file behind (the exporter removes its partial file).
 //
 // Threads: GUI thread for every call and signal; the build and the export run on workers.
@@ -35,7 +33,8 @@ public:
 
     // Starts an export; does nothing while one runs.
     void start(CameraCompositionBuilder::BuildInput input, std::filesystem::path videoURL,
-               ExportResolution resolution);
+               ExportResolution resolution,
+               media::ExportFileType fileType = media::ExportFileType::mpeg4);
     // Stops the running export; it ends without a result or a message, and without a file.
     void cancel();
     // cancel(), then waits until the export's threads are done and its file is gone.

@@ -457,9 +457,18 @@ QString StudioSession::timelineCaption() const
 
 void StudioSession::setExportResolution(ExportResolution resolution)
 {
-    if (resolution == exportResolution_)
+    if (resolution == exportResolution_ && exportFileType_ == media::ExportFileType::mpeg4)
         return;
     exportResolution_ = resolution;
+    exportFileType_ = media::ExportFileType::mpeg4;
+    emit exportChanged();
+}
+
+void StudioSession::setExportFileType(media::ExportFileType type)
+{
+    if (type == exportFileType_)
+        return;
+    exportFileType_ = type;
     emit exportChanged();
 }
 
@@ -479,7 +488,10 @@ void StudioSession::startExport()
         return;
     errorMessage_.reset();
     exportedURL_.reset();
-    exporter_->start(history_.current().buildInput(timeline_), *timeline_.videoURL, exportResolution_);
+    // A GIF is made from the full-size frames and named like a source-quality movie.
+    const bool gif = exportFileType_ == media::ExportFileType::gif;
+    exporter_->start(history_.current().buildInput(timeline_), *timeline_.videoURL,
+                     gif ? ExportResolution::source : exportResolution_, exportFileType_);
     emit exportChanged();
 }
 

@@ -14,6 +14,7 @@
 #include "compositing/CameraCompositionBuilder.h"
 #include "document/RecordingTimeline.h"
 #include "media/ExportResolution.h"
+#include "media/ExportSession.h"
 #include "studio/EditHistory.h"
 #include "studio/StudioEditState.h"
 #include "studio/StudioTab.h"
@@ -138,6 +139,10 @@ public:
     // ---- Export ---------------------------------------------------------------------------
     ExportResolution exportResolution() const { return exportResolution_; }
     void setExportResolution(ExportResolution resolution);
+    // A movie at the export resolution, or an animated GIF (its own size limit, the resolution
+    // aside). Choosing a resolution chooses a movie.
+    media::ExportFileType exportFileType() const { return exportFileType_; }
+    void setExportFileType(media::ExportFileType type);
     bool canExport() const { return timeline_.videoURL.has_value() && !isExporting(); }
     bool isExporting() const;
     double exportProgress() const;
@@ -206,6 +211,7 @@ private:
     int rebuildsApplied_ = 0;
 
     ExportResolution exportResolution_ = ExportResolution::source;
+    media::ExportFileType exportFileType_ = media::ExportFileType::mpeg4;
     std::optional<std::filesystem::path> exportedURL_;
     StudioExporter* exporter_ = nullptr;
     std::unique_ptr<DocumentSaver> saver_;

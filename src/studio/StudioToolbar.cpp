@@ -17,6 +17,12 @@
 
 namespace tarnix {
 
+namespace {
+
+constexpr int kGifChoice = -1; // the menu entry's data; the movie entries carry their resolution
+
+} // namespace
+
 StudioToolbar::StudioToolbar(StudioSession& session, QWidget* parent)
     : QWidget(parent)
     , session_(session)
@@ -33,8 +39,8 @@ StudioToolbar::StudioToolbar(StudioSession& session, QWidget* parent)
     title_->setObjectName("studioTitle");
 
     resolution_->setObjectName("resolutionMenu");
-    resolution_->setToolTip(tr("Export resolution"));
-    resolution_->setAccessibleName(tr("Export resolution"));
+    resolution_->setToolTip(tr("Export format and resolution"));
+    resolution_->setAccessibleName(tr("Export format and resolution"));
     resolution_->setPopupMode(QToolButton::InstantPopup);
     resolution_->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     resolution_->setLayoutDirection(Qt::RightToLeft); // the chevron after the text
@@ -82,18 +88,26 @@ void StudioToolbar::buildResolutionMenu()
 {
     auto* menu = new QMenu(resolution_);
     auto* group = new QActionGroup(menu);
-    for (ExportResolution resolution : kAllExportResolutions) {
-        QAction* action = menu->addAction(QString::fromUtf8(menuItemText(resolution).data(),
-                                                            int(menuItemText(resolution).size())));
+    auto addChoice = [&](const QString& text, int data, auto choose) {
+        QAction* action = menu->addAction(text);
         action->setCheckable(true);
         action->setActionGroup(group);
-        action->setData(int(resolution));
-        connect(action, &QAction::triggered, this,
-                [this, resolution] { session_.setExportResolution(resolution); });
-    }
+        action->setData(data);
+        connect(action, &QAction::triggered, this, choose);
+    };
+    for (ExportResolution resolution : kAllExportResolutions)
+        addChoice(QString::fromUtf8(menuItemText(resolution).data(), int(menuItemText(resolution).size())),
+                  int(resolution), [this, resolution] { session_.setExportResolution(resolution); });
+    menu->addSeparator();
+    addChoice(tr("GIF"), kGifChoice, [this] { session_.setExportFileType(media::ExportFileType::gif); });
     connect(menu, &QMenu::aboutToShow, this, [this, menu] {
+        const int chosen = session_.exportFileType() == media::ExportFileType::gif
+                               ? kGifChoice
+                               : int(session_.exportResolution());
         for (QAction* action : menu->actions()) {
-            const bool current = action->data().toInt() == int(session_.exportResolution());
+            if (action->isSeparator())
+                continue;
+            const bool current = action->data().toInt() == chosen;
             action->setChecked(current);
             action->setIcon(current ? PhosphorIcon::icon("checkmark", 12, StudioTheme::textPrimary())
                                     : QIcon());
@@ -107,8 +121,12 @@ void StudioToolbar::refresh()
     undo_->setEnabled(session_.canUndo());
     redo_->setEnabled(session_.canRedo());
 
-    const std::string_view label = menuButtonText(session_.exportResolution());
-    resolution_->setText(QString::fromUtf8(label.data(), int(label.size())));
+    if (session_.exportFileType() == media::ExportFileType::gif) {
+        resolution_->setText(tr("GIF"));
+    } else {
+        const std::string_view label = menuButtonText(session_.exportResolution());
+        resolution_->setText(QString::fromUtf8(label.data(), int(label.size())));
+    }
 
     const bool exporting = session_.isExporting();
     if (exporting) {

@@ -6,9 +6,9 @@ class QLabel;
 class QPushButton;
 class QToolButton;
 
-// The Studio's toolbar: close, the title, undo and redo, the export resolution menu and the Export
-// button, which shows the export's progress ("Exporting… 42%") and cancels it when pressed again.
-// It draws the session's state and turns presses into its commands. GUI thread.
+// The Studio's toolbar: close, the title, undo and redo, the export menu (the movie's resolution,
+// or an animated GIF) and the Export button, which shows the export's progress ("Exporting… 42%")
+// and cancels it when pressed again. It draws the session's state and turns presses into its commands. GUI thread.
 
 namespace tarnix {
 

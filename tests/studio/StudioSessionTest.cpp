@@ -3,6 +3,7 @@
 #include <QSignalSpy>
 
 #include "StudioTestSupport.h"
+#include "document/CutRegions.h"
 #include "document/DocumentCoding.h"
 #include "studio/StudioSession.h"
 
@@ -312,6 +313,36 @@ TEST_F(StudioSessionTest, UndoAndRedoWalkThreeEditsAndTheFileFollows)
     s.undo();
     s.commitSystemAudio({false});
     EXPECT_FALSE(s.canRedo());
+}
+
+TEST_F(StudioSessionTest, CanvasAspectAndCursorSmoothingReachThePreviewTheFileAndUndo)
+{
+    StudioSession& s = openLoaded();
+    const StudioEditState original = s.editState();
+    s.commitBackground(withCanvasAspect(original.background, CanvasAspect::tall9x16));
+    CursorOverlaySettings smooth = original.cursorOverlay;
+    smooth.smoothsMovement = true;
+    smooth.smoothingStrength = 0.8;
+    s.commitCursorOverlay(smooth);
+
+    ASSERT_GE(builder.count(), 3u);
+    builder.succeed(builder.count() - 1);
+    ASSERT_TRUE(waitFor([&] { return s.rebuildsApplied() > 0; }));
+    const QSize canvas = player.items.back().videoComposition.renderSize;
+    EXPECT_NEAR(double(canvas.width()) / canvas.height(), 9.0 / 16, 0.01) << "the preview is tall";
+    EXPECT_EQ(canvas.width(), 360) << "the short side is the recording's short side";
+
+    RecordingTimeline saved = savedDocument();
+    EXPECT_EQ(saved.background.aspect, CanvasAspect::tall9x16);
+    EXPECT_TRUE(saved.cursorOverlay.smoothsMovement);
+    EXPECT_DOUBLE_EQ(saved.cursorOverlay.smoothingStrength, 0.8);
+
+    s.undo();
+    s.undo();
+    saved = savedDocument();
+    EXPECT_EQ(saved.background.aspect, CanvasAspect::source);
+    EXPECT_FALSE(saved.cursorOverlay.smoothsMovement);
+    EXPECT_EQ(s.editState(), original);
 }
 
 TEST_F(StudioSessionTest, UndoDropsASelectionWhoseRegionIsGone)

@@ -10,7 +10,10 @@
 #include <QTest>
 #include <QToolButton>
 
+#include <set>
+
 #include "StudioTestSupport.h"
+#include "support/MediaProbe.h"
 #include "document/DocumentCoding.h"
 #include "media/PreviewPlayer.h"
 #include "studio/PlayerSurface.h"
@@ -259,6 +262,90 @@ TEST_F(StudioViewTest, ExportsAt720pShowsProgressAndTheResultRow)
     bus.unregisterService("org.freedesktop.FileManager1");
     bus.unregisterObject("/org/freedesktop/FileManager1");
     EXPECT_EQ(manager.shown, QStringList{QUrl::fromLocalFile(QString::fromStdString(expected.string())).toString()});
+}
+
+// The largest difference between neighbouring pixels of a row, over the three channels.
+int roughness(const QImage& frame, int y)
+{
+    int most = 0;
+    for (int x = 1; x < frame.width(); ++x) {
+        const QRgb a = frame.pixel(x - 1, y), b = frame.pixel(x, y);
+        most = std::max({most, std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)),
+                         std::abs(qBlue(a) - qBlue(b))});
+    }
+    return most;
+}
+
+TEST_F(StudioViewTest, ExportsAGifAndATallMovieChosenInTheStudio)
+{
+    open();
+    QToolButton* menuButton = view->toolbar()->resolutionButton();
+    auto choose = [&](const QString& item) {
+        for (QAction* action : menuButton->menu()->actions())
+            if (action->text() == item)
+                action->trigger();
+    };
+    choose("GIF");
+    EXPECT_EQ(menuButton->text(), "GIF");
+    QPushButton* exportButton = view->toolbar()->exportButton();
+    QTest::mouseClick(exportButton, Qt::LeftButton);
+    ASSERT_TRUE(waitFor([&] { return exportButton->text().startsWith("Exporting… "); }));
+    ASSERT_TRUE(exportIdle());
+    const auto gif = folder / "screen-edited.gif";
+    ASSERT_TRUE(std::filesystem::exists(gif)) << "named like the movies, ending in .gif";
+    EXPECT_EQ(view->resultText()->text().toStdString(), "Exported to " + gif.string());
+    EXPECT_TRUE(alerts.empty());
+    int mostColours = 0;
+    QSize size;
+    const int frames = test::forEachVideoFrame(gif, [&](const QImage& frame, double) {
+        size = frame.size();
+        std::set<QRgb> colours;
+        for (int y = 0; y < frame.height(); ++y)
+            for (int x = 0; x < frame.width(); ++x)
+                colours.insert(frame.pixel(x, y));
+        mostColours = std::max(mostColours, int(colours.size()));
+    });
+    EXPECT_EQ(size, QSize(640, 360));
+    EXPECT_NEAR(frames, 3.0 * 15, 1) << "15 frames a second";
+    EXPECT_LE(mostColours, 256);
+    EXPECT_GT(mostColours, 16) << "the palette is the movie's, not a handful of colours";
+
+    // A tall canvas from the background panel, a 720p movie from the menu.
+    session().setSelectedTab(StudioTab::background);
+    QAbstractButton* tall = nullptr;
+    ASSERT_TRUE(waitFor([&] {
+        for (auto* button : view->findChildren<QAbstractButton*>())
+            if (button->accessibleName() == "9:16" && button->isVisible())
+                tall = button;
+        return tall != nullptr;
+    }));
+    QTest::mouseClick(tall, Qt::LeftButton);
+    EXPECT_EQ(session().editState().background.aspect, CanvasAspect::tall9x16);
+    ASSERT_TRUE(waitFor([&] {
+        const QImage frame = surface().frame();
+        return !frame.isNull() && frame.height() > frame.width();
+    })) << "the preview turns tall";
+    screenshot("studio-tall-canvas");
+    choose("720p");
+    EXPECT_EQ(menuButton->text(), "720p");
+    QTest::mouseClick(exportButton, Qt::LeftButton);
+    ASSERT_TRUE(waitFor([&] { return session().isExporting(); }));
+    ASSERT_TRUE(exportIdle());
+    const auto movie = folder / "screen-edited-720p.mp4";
+    const media::test::ProbedMovie probed = media::test::probe(movie);
+    EXPECT_EQ(probed.width, 720);
+    EXPECT_EQ(probed.height, 1280);
+    QImage middle;
+    test::forEachVideoFrame(movie, [&](const QImage& frame, double time) {
+        if (middle.isNull() && time >= 1.5)
+            middle = frame;
+    });
+    ASSERT_FALSE(middle.isNull());
+    // The recording fills the width in the middle; smooth background above and below it.
+    EXPECT_LT(roughness(middle, 40), 16);
+    EXPECT_LT(roughness(middle, 1240), 16);
+    EXPECT_GT(roughness(middle, 640), 60);
+    EXPECT_TRUE(alerts.empty());
 }
 
 TEST_F(StudioViewTest, AFailingExportShowsItsTextInTheAlert)

@@ -6,6 +6,7 @@
 #include <QColor>
 
 #include "studio/handles/HandleRules.h"
+#include "document/CutRegions.h"
 #include "studio/sidebar/SidebarRules.h"
 #include "studio/timeline/TimelineRules.h"
 
@@ -188,6 +189,34 @@ TEST(SidebarRules, PickedColoursBecomeRgbComponents)
     EXPECT_NEAR(fromCmyk.green, 1, 1e-4);
     EXPECT_NEAR(fromCmyk.blue, 0, 1e-4);
     EXPECT_EQ(SidebarRules::displayColor({0.2, 0.4, 0.6, 1}).name(), QColor::fromRgbF(0.2f, 0.4f, 0.6f).name());
+}
+
+TEST(SidebarRules, AnotherAspectThanTheSourceKeepsABackground)
+{
+    EXPECT_EQ(SidebarRules::aspectTitle(CanvasAspect::source), "Source");
+    EXPECT_EQ(SidebarRules::aspectTitle(CanvasAspect::portrait4x5), "4:5");
+    const QSizeF tall = SidebarRules::aspectGlyphSize(CanvasAspect::tall9x16, 16);
+    EXPECT_DOUBLE_EQ(tall.height(), 16);
+    EXPECT_DOUBLE_EQ(tall.width(), 9);
+    EXPECT_DOUBLE_EQ(SidebarRules::aspectGlyphSize(CanvasAspect::square1x1, 16).width(), 16);
+
+    BackgroundSettings tallCanvas = withCanvasAspect(BackgroundSettings{}, CanvasAspect::tall9x16);
+    tallCanvas.gradientPresetID = "sunset";
+    BackgroundSettings solid = SidebarRules::withBackgroundStyle(tallCanvas, BackgroundStyle::solid);
+    EXPECT_EQ(solid.aspect, CanvasAspect::tall9x16) << "any background keeps the canvas";
+    BackgroundSettings none = SidebarRules::withBackgroundStyle(tallCanvas, BackgroundStyle::none);
+    EXPECT_EQ(none.style, BackgroundStyle::none);
+    EXPECT_EQ(none.aspect, CanvasAspect::source) << "no background, no room around the recording";
+    EXPECT_EQ(none.gradientPresetID, "sunset") << "the other choices are kept";
+
+    CursorOverlaySettings cursor;
+    EXPECT_TRUE(SidebarRules::canSmoothCursor(cursor));
+    EXPECT_FALSE(SidebarRules::canSetSmoothingStrength(cursor));
+    cursor.smoothsMovement = true;
+    EXPECT_TRUE(SidebarRules::canSetSmoothingStrength(cursor));
+    cursor.isEnabled = false;
+    EXPECT_FALSE(SidebarRules::canSmoothCursor(cursor));
+    EXPECT_FALSE(SidebarRules::canSetSmoothingStrength(cursor));
 }
 
 TEST(HandleRules, DragsStayInsideTheFrame)

@@ -10,6 +10,7 @@
 #include "EditingTestSupport.h"
 #include "media/MediaTestSupport.h"
 #include "studio/sidebar/SidebarControls.h"
+#include "studio/sidebar/SidebarRules.h"
 #include "studio/sidebar/StudioIconRail.h"
 #include "studio/sidebar/StudioSidebarView.h"
 #include "studio/timeline/TimelineRules.h"
@@ -275,6 +276,50 @@ TEST_F(SidebarTest, BackgroundPanelStylesColoursGradientsImagesAndWallpapers)
     EXPECT_EQ(background.imagePath, (folder / "Dunes.jpg").string()) << "the choice is kept";
 }
 
+TEST_F(SidebarTest, AspectTilesShapeTheCanvasAndTurnTheBackgroundOn)
+{
+    open(StudioTab::background);
+    ASSERT_EQ(background.style, BackgroundStyle::none);
+    EXPECT_TRUE(control<QAbstractButton>("Source")->isChecked());
+
+    click(control("9:16"));
+    EXPECT_EQ(background.aspect, CanvasAspect::tall9x16);
+    EXPECT_EQ(background.style, BackgroundStyle::gradient) << "the canvas needs a background";
+    EXPECT_EQ(commits, 1);
+    EXPECT_TRUE(control<QAbstractButton>("9:16")->isChecked());
+    EXPECT_TRUE(control<QAbstractButton>("Gradient")->isChecked());
+    EXPECT_NE(control<QSlider>("Padding"), nullptr);
+
+    click(control("Color"));
+    click(control("1:1"));
+    EXPECT_EQ(background.aspect, CanvasAspect::square1x1);
+    EXPECT_EQ(background.style, BackgroundStyle::solid) << "a chosen background stays";
+    click(control("Source"));
+    EXPECT_EQ(background.aspect, CanvasAspect::source);
+    EXPECT_EQ(background.style, BackgroundStyle::solid);
+
+    click(control("4:5"));
+    click(control("None"));
+    EXPECT_EQ(background.style, BackgroundStyle::none);
+    EXPECT_EQ(background.aspect, CanvasAspect::source);
+    EXPECT_TRUE(control<QAbstractButton>("Source")->isChecked());
+    EXPECT_EQ(commits, 6);
+
+    // All six tiles fit the panel's width, each wide enough for its title.
+    QWidget* content = control("Source")->parentWidget();
+    for (CanvasAspect aspect : kAllCanvasAspects) {
+        auto* tile = control(SidebarRules::aspectTitle(aspect));
+        ASSERT_NE(tile, nullptr);
+        const QRect inPanel(tile->mapTo(sidebar.get(), QPoint()), tile->size());
+        EXPECT_TRUE(sidebar->rect().adjusted(8, 0, -8, 0).contains(inPanel)) << tile->accessibleName().toStdString();
+        QFont small = tile->font();
+        small.setPointSizeF(7.5);
+        EXPECT_GE(tile->width(), QFontMetrics(small).horizontalAdvance(tile->accessibleName()) + 2)
+            << tile->accessibleName().toStdString();
+        EXPECT_EQ(tile->parentWidget(), content);
+    }
+}
+
 TEST_F(SidebarTest, AudioPanelShowsTheTracksTheRecordingHas)
 {
     open(StudioTab::audio);
@@ -303,6 +348,28 @@ TEST_F(SidebarTest, CursorPanelDisablesStyleAndSizeWhileTheCursorIsOff)
     EXPECT_FALSE(control("Dot")->isEnabled());
     EXPECT_FALSE(control<QSlider>("Size")->isEnabled());
     EXPECT_TRUE(control("Click Ripples")->isEnabled());
+}
+
+TEST_F(SidebarTest, SmoothMovementSwitchesItsStrengthOnAndTheStrengthCommitsOnRelease)
+{
+    open(StudioTab::cursor);
+    EXPECT_FALSE(control<QSlider>("Smoothing strength")->isEnabled());
+    click(control("Smooth movement"));
+    EXPECT_TRUE(cursor.smoothsMovement);
+    EXPECT_EQ(commits, 1);
+    ASSERT_TRUE(control<QSlider>("Smoothing strength")->isEnabled());
+
+    EXPECT_EQ(dragSlider("Smoothing strength", 40), 0) << "nothing is committed while dragging";
+    EXPECT_GT(cursor.smoothingStrength, 0.55);
+    EXPECT_LE(cursor.smoothingStrength, 1.0);
+    EXPECT_EQ(commits, 2);
+    EXPECT_NE(labelWithText(sidebar.get(), SidebarRules::percentText(cursor.smoothingStrength)), nullptr)
+        << "the read-out shows the strength";
+
+    click(control("Show Cursor"));
+    EXPECT_FALSE(control("Smooth movement")->isEnabled());
+    EXPECT_FALSE(control<QSlider>("Smoothing strength")->isEnabled());
+    EXPECT_TRUE(cursor.smoothsMovement) << "hiding the cursor keeps its smoothing for later";
 }
 
 TEST_F(SidebarTest, PrivacyPanelAddsTimesResizesAndDeletesBlurs)

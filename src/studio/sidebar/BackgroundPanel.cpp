@@ -1,11 +1,12 @@
-// The background panel of StudioSidebarView: style, colour, gradient presets, image and
-// wallpapers, and the frame around the recording.
+// The background panel of StudioSidebarView: the canvas's aspect, style, colour, gradient
+// presets, image and wallpapers, and the frame around the recording.
 
 #include <QGridLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "document/CutRegions.h"
 #include "studio/sidebar/PanelRows.h"
 #include "studio/sidebar/SidebarControls.h"
 #include "studio/sidebar/SidebarRules.h"
@@ -29,9 +30,28 @@ QString presetTitle(const std::string& id)
 
 } // namespace
 
+void StudioSidebarView::buildAspectPicker(QVBoxLayout* column, const BackgroundSettings& settings)
+{
+    std::vector<ShapePicker::Choice> choices;
+    int selected = 0;
+    for (CanvasAspect aspect : kAllCanvasAspects) {
+        if (aspect == settings.aspect)
+            selected = int(choices.size());
+        choices.push_back({SidebarRules::aspectTitle(aspect), SidebarRules::aspectGlyphSize(aspect, 1)});
+    }
+    auto* picker = new ShapePicker(tr("Aspect"), choices, selected, content_);
+    picker->onSelected = [this](int index) {
+        background.modify([&](auto& s) { s = withCanvasAspect(s, kAllCanvasAspects[index]); });
+        commitAndRebuild();
+    };
+    column->addWidget(picker);
+}
+
 void StudioSidebarView::buildBackgroundPanel(QVBoxLayout* column)
 {
     BackgroundSettings settings = background.get();
+    buildAspectPicker(column, settings);
+
     int styleIndex = 0;
     for (int i = 0; i < 4; ++i)
         if (kStyles[i] == settings.style)
@@ -39,7 +59,7 @@ void StudioSidebarView::buildBackgroundPanel(QVBoxLayout* column)
     auto* style = new SegmentedPicker(tr("Style"), {tr("None"), tr("Color"), tr("Gradient"), tr("Image")},
                                       styleIndex, content_);
     style->onSelected = [this](int index) {
-        background.modify([&](auto& s) { s.style = kStyles[index]; });
+        background.modify([&](auto& s) { s = SidebarRules::withBackgroundStyle(s, kStyles[index]); });
         commitAndRebuild();
     };
     column->addWidget(style);

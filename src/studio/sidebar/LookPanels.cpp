@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
+#include <QSlider>
 #include <QVBoxLayout>
 
 #include "studio/sidebar/SidebarControls.h"
@@ -140,6 +141,25 @@ void StudioSidebarView::buildCursorPanel(QVBoxLayout* column)
         commit();
     };
     column->addWidget(ripples);
+
+    auto* smooth = new ToggleSwitch(tr("Smooth movement"), settings.smoothsMovement, content_);
+    smooth->setEnabled(SidebarRules::canSmoothCursor(settings));
+    smooth->onToggled = [this](bool on) {
+        cursorOverlay.modify([&](auto& s) { s.smoothsMovement = on; });
+        commitAndRebuild();
+    };
+    column->addWidget(smooth);
+
+    auto* strength = new SliderRow(tr("Strength"), 0, 1, 0.01, settings.smoothingStrength, content_);
+    strength->setEnabled(SidebarRules::canSetSmoothingStrength(settings));
+    strength->slider()->setAccessibleName(tr("Smoothing strength"));
+    strength->readout = [](double v) { return SidebarRules::percentText(v); };
+    strength->refreshReadout();
+    strength->onValueChanged = [this](double v) {
+        cursorOverlay.modify([&](auto& s) { s.smoothingStrength = v; });
+    };
+    strength->onCommit = [this] { commit(); };
+    column->addWidget(strength);
 }
 
 } // namespace tarnix

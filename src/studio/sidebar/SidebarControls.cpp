@@ -2,6 +2,7 @@
 
 #include <QButtonGroup>
 #include <QColorDialog>
+#include <QEnterEvent>
 #include <QFocusEvent>
 #include <QHBoxLayout>
 #include <QPainter>
@@ -184,6 +185,112 @@ QAbstractButton* SegmentedPicker::segment(int index) const
 }
 
 int SegmentedPicker::selectedIndex() const
+{
+    return group_->checkedId();
+}
+
+// ShapePicker
+
+namespace {
+
+// One tile of a ShapePicker: the shape's outline, filled in the accent when chosen, over its title.
+class ShapeTile final : public QAbstractButton {
+public:
+    ShapeTile(const QString& title, QSizeF glyph, QWidget* parent) : QAbstractButton(parent), glyph_(glyph)
+    {
+        setText(title);
+        setAccessibleName(title);
+        setToolTip(title);
+        setCheckable(true);
+        setCursor(Qt::PointingHandCursor);
+        setFocusPolicy(Qt::StrongFocus);
+        setMinimumSize(34, 46);
+        setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    }
+    QSize sizeHint() const override { return {40, 46}; }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setOpacity(isEnabled() ? 1.0 : 0.4);
+        const QRectF area = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
+        if (isChecked() || underMouse()) {
+            painter.setPen(Qt::NoPen);
+            painter.setBrush(isChecked() ? T::panelElevated() : QColor::fromRgbF(1, 1, 1, 0.05f));
+            painter.drawRoundedRect(area, 6, 6);
+        }
+        if (hasFocus()) {
+            painter.setPen(QPen(T::withOpacity(T::accent(), 0.8), 1));
+            painter.setBrush(Qt::NoBrush);
+            painter.drawRoundedRect(area, 6, 6);
+        }
+        constexpr double box = 16;
+        const QSizeF shape = glyph_ * box;
+        const QRectF frame(width() / 2.0 - shape.width() / 2, 5 + (box - shape.height()) / 2,
+                           shape.width(), shape.height());
+        const QColor ink = isChecked() ? T::accent() : T::textSecondary();
+        painter.setPen(QPen(ink, 1.4));
+        painter.setBrush(isChecked() ? T::withOpacity(T::accent(), 0.3) : QColor(Qt::transparent));
+        painter.drawRoundedRect(frame.adjusted(0.7, 0.7, -0.7, -0.7), 2, 2);
+        QFont small = font();
+        small.setPointSizeF(7.5);
+        painter.setFont(small);
+        painter.setPen(isChecked() ? T::textPrimary() : T::textSecondary());
+        painter.drawText(QRectF(0, 5 + box + 3, width(), height() - box - 8),
+                         Qt::AlignHCenter | Qt::AlignTop, text());
+    }
+    void enterEvent(QEnterEvent* event) override
+    {
+        update();
+        QAbstractButton::enterEvent(event);
+    }
+    void leaveEvent(QEvent* event) override
+    {
+        update();
+        QAbstractButton::leaveEvent(event);
+    }
+
+private:
+    QSizeF glyph_;
+};
+
+} // namespace
+
+ShapePicker::ShapePicker(const QString& caption, const std::vector<Choice>& choices, int selected,
+                         QWidget* parent)
+    : QWidget(parent), group_(new QButtonGroup(this))
+{
+    setAccessibleName(caption);
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(4);
+    column->addWidget(captionLabel(caption, this));
+    auto* bar = new QWidget(this);
+    bar->setObjectName("segmented");
+    auto* row = new QHBoxLayout(bar);
+    row->setContentsMargins(2, 2, 2, 2);
+    row->setSpacing(2);
+    for (int i = 0; i < int(choices.size()); ++i) {
+        auto* tile = new ShapeTile(choices[i].title, choices[i].glyph, bar);
+        tile->setChecked(i == selected);
+        group_->addButton(tile, i);
+        row->addWidget(tile);
+    }
+    column->addWidget(bar);
+    connect(group_, &QButtonGroup::idClicked, this, [this](int id) {
+        if (onSelected)
+            onSelected(id);
+    });
+}
+
+QAbstractButton* ShapePicker::segment(int index) const
+{
+    return group_->button(index);
+}
+
+int ShapePicker::selectedIndex() const
 {
     return group_->checkedId();
 }

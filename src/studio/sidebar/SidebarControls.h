@@ -75,6 +75,25 @@ private:
     QButtonGroup* group_;
 };
 
+// A caption over a row of mutually exclusive tiles, each a small outline of a shape (width and
+// height up to 1) above its title: the background panel's canvas aspects.
+class ShapePicker final : public QWidget {
+    Q_OBJECT
+public:
+    struct Choice {
+        QString title;
+        QSizeF glyph;
+    };
+    ShapePicker(const QString& caption, const std::vector<Choice>& choices, int selected,
+                QWidget* parent = nullptr);
+    std::function<void(int)> onSelected;
+    QAbstractButton* segment(int index) const;
+    int selectedIndex() const;
+
+private:
+    QButtonGroup* group_;
+};
+
 // A swatch that opens a colour chooser (with opacity) when pressed.
 class ColorWell final : public QAbstractButton {
     Q_OBJECT

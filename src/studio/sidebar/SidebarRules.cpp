@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "document/EnumNames.h"
 #include "studio/timeline/TimelineRules.h"
 
 namespace tarnix::SidebarRules {
@@ -66,6 +67,37 @@ Rect resizedRedactRect(const Rect& rect, std::optional<double> width, std::optio
     double x = std::min(1 - w, std::max(0.0, rect.midX() - w / 2));
     double y = std::min(1 - h, std::max(0.0, rect.midY() - h / 2));
     return {x, y, w, h};
+}
+
+QString aspectTitle(CanvasAspect aspect)
+{
+    if (aspect == CanvasAspect::source)
+        return QStringLiteral("Source");
+    return QString::fromUtf8(rawValue(aspect).data(), int(rawValue(aspect).size()));
+}
+
+QSizeF aspectGlyphSize(CanvasAspect aspect, double box)
+{
+    const double ratio = aspectRatio(aspect).value_or(16.0 / 10.0);
+    return ratio >= 1 ? QSizeF(box, box / ratio) : QSizeF(box * ratio, box);
+}
+
+BackgroundSettings withBackgroundStyle(BackgroundSettings settings, BackgroundStyle style)
+{
+    settings.style = style;
+    if (style == BackgroundStyle::none)
+        settings.aspect = CanvasAspect::source;
+    return settings;
+}
+
+bool canSmoothCursor(const CursorOverlaySettings& settings)
+{
+    return settings.isEnabled;
+}
+
+bool canSetSmoothingStrength(const CursorOverlaySettings& settings)
+{
+    return settings.isEnabled && settings.smoothsMovement;
 }
 
 CodableColor codableColor(const QColor& color)

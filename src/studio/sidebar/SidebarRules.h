@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QColor>
+#include <QSizeF>
 #include <QString>
 
 #include <optional>
@@ -49,6 +50,19 @@ inline constexpr CameraCorner kCameraCorners[] = {
     {"Bottom Left", {0.16, 0.82}},
     {"Bottom Right", {0.84, 0.82}},
 };
+
+// Background panel: the canvas aspects in the order offered, with their titles ("Source", "16:9").
+QString aspectTitle(CanvasAspect aspect);
+// The glyph of an aspect: a rectangle of that shape fitted in a square of side `box` (the source's
+// shape is not known to the panel: it is drawn as a 16:10 landscape).
+QSizeF aspectGlyphSize(CanvasAspect aspect, double box);
+// The background with another style. A canvas of another aspect than the recording's needs a
+// background, so choosing none also returns the canvas to the recording's own shape.
+BackgroundSettings withBackgroundStyle(BackgroundSettings settings, BackgroundStyle style);
+
+// Cursor panel: the smoothing switch needs the cursor shown, the strength also the switch on.
+bool canSmoothCursor(const CursorOverlaySettings& settings);
+bool canSetSmoothingStrength(const CursorOverlaySettings& settings);
 
 // A colour from the colour picker as stored in the settings (RGB components and opacity), and the
 // stored colour for display.

@@ -78,6 +78,7 @@ private:
     void buildZoomPanel(QVBoxLayout* column);
     void buildCameraPanel(QVBoxLayout* column);
     void buildBackgroundPanel(QVBoxLayout* column);
+    void buildAspectPicker(QVBoxLayout* column, const BackgroundSettings& settings);
     void buildImagePicker(QVBoxLayout* column, const BackgroundSettings& settings);
     void buildAudioPanel(QVBoxLayout* column);
     void buildCursorPanel(QVBoxLayout* column);
