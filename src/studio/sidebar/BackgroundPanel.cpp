@@ -32,14 +32,15 @@ QString presetTitle(const std::string& id)
 
 void StudioSidebarView::buildAspectPicker(QVBoxLayout* column, const BackgroundSettings& settings)
 {
-    std::vector<ShapePicker::Choice> choices;
+    std::vector<SegmentedPicker::Shape> choices;
     int selected = 0;
     for (CanvasAspect aspect : kAllCanvasAspects) {
         if (aspect == settings.aspect)
             selected = int(choices.size());
-        choices.push_back({SidebarRules::aspectTitle(aspect), SidebarRules::aspectGlyphSize(aspect, 1)});
+        choices.push_back({SidebarRules::aspectTitle(aspect), SidebarRules::aspectGlyphSize(aspect, 1),
+                           aspect == CanvasAspect::source});
     }
-    auto* picker = new ShapePicker(tr("Aspect"), choices, selected, content_);
+    auto* picker = new SegmentedPicker(tr("Aspect"), choices, selected, content_);
     picker->onSelected = [this](int index) {
         background.modify([&](auto& s) { s = withCanvasAspect(s, kAllCanvasAspects[index]); });
         commitAndRebuild();

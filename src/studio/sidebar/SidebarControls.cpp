@@ -2,7 +2,6 @@
 
 #include <QButtonGroup>
 #include <QColorDialog>
-#include <QEnterEvent>
 #include <QFocusEvent>
 #include <QHBoxLayout>
 #include <QPainter>
@@ -89,9 +88,23 @@ void SliderRow::refreshReadout()
     readoutLabel_->setText(readout ? readout(value()) : QString());
 }
 
+// FocusRingButton
+
+void FocusRingButton::focusInEvent(QFocusEvent* event)
+{
+    keyboardFocus_ = event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason;
+    QAbstractButton::focusInEvent(event);
+}
+
+void FocusRingButton::focusOutEvent(QFocusEvent* event)
+{
+    keyboardFocus_ = false;
+    QAbstractButton::focusOutEvent(event);
+}
+
 // ToggleSwitch
 
-ToggleSwitch::ToggleSwitch(const QString& text, bool on, QWidget* parent) : QAbstractButton(parent)
+ToggleSwitch::ToggleSwitch(const QString& text, bool on, QWidget* parent) : FocusRingButton(parent)
 {
     setText(text);
     setAccessibleName(text);
@@ -127,30 +140,114 @@ void ToggleSwitch::paintEvent(QPaintEvent*)
     double knobX = isChecked() ? track.right() - 18 : track.left() + 2;
     painter.setBrush(Qt::white);
     painter.drawEllipse(QRectF(knobX, track.top() + 2, 16, 16));
-    if (keyboardFocus_) {
+    if (showsFocusRing()) {
         painter.setPen(QPen(T::withOpacity(T::accent(), 0.8), 1.5));
         painter.setBrush(Qt::NoBrush);
         painter.drawRoundedRect(track.adjusted(-2, -2, 2, 2), 12, 12);
     }
 }
 
-void ToggleSwitch::focusInEvent(QFocusEvent* event)
-{
-    keyboardFocus_ = event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason;
-    QAbstractButton::focusInEvent(event);
-}
-
-void ToggleSwitch::focusOutEvent(QFocusEvent* event)
-{
-    keyboardFocus_ = false;
-    QAbstractButton::focusOutEvent(event);
-}
-
 // SegmentedPicker
+
+namespace {
+
+// A segment drawn as a shape: the shape's outline, filled in the accent when chosen, over its title.
+class ShapeTile final : public FocusRingButton {
+public:
+    ShapeTile(const SegmentedPicker::Shape& shape, QWidget* parent)
+        : FocusRingButton(parent), glyph_(shape.glyph), dashed_(shape.dashed)
+    {
+        const QString& title = shape.title;
+        setAttribute(Qt::WA_Hover);
+        setText(title);
+        setAccessibleName(title);
+        setToolTip(title);
+        setCursor(Qt::PointingHandCursor);
+        setFocusPolicy(Qt::StrongFocus);
+        setMinimumSize(QFontMetrics(labelFont()).horizontalAdvance(title) + 4, 50);
+        setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    }
+    QSize sizeHint() const override { return {40, 50}; }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setOpacity(isEnabled() ? 1.0 : 0.4);
+        const QRectF area = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
+        if (isChecked() || underMouse()) {
+            painter.setPen(Qt::NoPen);
+            painter.setBrush(isChecked() ? T::panelElevated() : QColor::fromRgbF(1, 1, 1, 0.05f));
+            painter.drawRoundedRect(area, 6, 6);
+        }
+        if (showsFocusRing()) {
+            painter.setPen(QPen(T::withOpacity(T::accent(), 0.8), 1));
+            painter.setBrush(Qt::NoBrush);
+            painter.drawRoundedRect(area, 6, 6);
+        }
+        constexpr double box = 18;
+        const QSizeF shape = glyph_ * box;
+        const QRectF frame(width() / 2.0 - shape.width() / 2, 6 + (box - shape.height()) / 2,
+                           shape.width(), shape.height());
+        const QColor ink = isChecked() ? T::accent() : T::textSecondary();
+        QPen outline(ink, 1.4);
+        if (dashed_)
+            outline.setDashPattern({2.0, 1.6});
+        painter.setPen(outline);
+        painter.setBrush(isChecked() ? T::withOpacity(T::accent(), 0.3) : QColor(Qt::transparent));
+        painter.drawRoundedRect(frame.adjusted(0.7, 0.7, -0.7, -0.7), 2, 2);
+        painter.setFont(labelFont());
+        painter.setPen(isChecked() ? T::textPrimary() : T::textSecondary());
+        painter.drawText(QRectF(0, 6 + box + 3, width(), height() - box - 9),
+                         Qt::AlignHCenter | Qt::AlignTop, text());
+    }
+
+private:
+    QFont labelFont() const
+    {
+        QFont small = font();
+        small.setPointSizeF(8);
+        return small;
+    }
+    QSizeF glyph_;
+    bool dashed_;
+};
+
+} // namespace
+
 
 SegmentedPicker::SegmentedPicker(const QString& caption, const QStringList& segments, int selected,
                                  QWidget* parent)
     : QWidget(parent), group_(new QButtonGroup(this))
+{
+    build(caption, selected, [&](QWidget* bar) {
+        std::vector<QAbstractButton*> buttons;
+        for (const QString& text : segments) {
+            auto* button = new QPushButton(text, bar);
+            button->setObjectName("segment");
+            button->setAccessibleName(text);
+            button->setCursor(Qt::PointingHandCursor);
+            buttons.push_back(button);
+        }
+        return buttons;
+    });
+}
+
+SegmentedPicker::SegmentedPicker(const QString& caption, const std::vector<Shape>& shapes,
+                                 int selected, QWidget* parent)
+    : QWidget(parent), group_(new QButtonGroup(this))
+{
+    build(caption, selected, [&](QWidget* bar) {
+        std::vector<QAbstractButton*> buttons;
+        for (const Shape& shape : shapes)
+            buttons.push_back(new ShapeTile(shape, bar));
+        return buttons;
+    });
+}
+
+void SegmentedPicker::build(const QString& caption, int selected,
+                            const std::function<std::vector<QAbstractButton*>(QWidget* bar)>& makeButtons)
 {
     setAccessibleName(caption);
     auto* column = new QVBoxLayout(this);
@@ -162,15 +259,12 @@ SegmentedPicker::SegmentedPicker(const QString& caption, const QStringList& segm
     auto* row = new QHBoxLayout(bar);
     row->setContentsMargins(2, 2, 2, 2);
     row->setSpacing(2);
-    for (int i = 0; i < segments.size(); ++i) {
-        auto* button = new QPushButton(segments[i], bar);
-        button->setObjectName("segment");
-        button->setCheckable(true);
-        button->setChecked(i == selected);
-        button->setAccessibleName(segments[i]);
-        button->setCursor(Qt::PointingHandCursor);
-        group_->addButton(button, i);
-        row->addWidget(button);
+    const std::vector<QAbstractButton*> buttons = makeButtons(bar);
+    for (int i = 0; i < int(buttons.size()); ++i) {
+        buttons[i]->setCheckable(true);
+        buttons[i]->setChecked(i == selected);
+        group_->addButton(buttons[i], i);
+        row->addWidget(buttons[i]);
     }
     column->addWidget(bar);
     connect(group_, &QButtonGroup::idClicked, this, [this](int id) {
@@ -185,112 +279,6 @@ QAbstractButton* SegmentedPicker::segment(int index) const
 }
 
 int SegmentedPicker::selectedIndex() const
-{
-    return group_->checkedId();
-}
-
-// ShapePicker
-
-namespace {
-
-// One tile of a ShapePicker: the shape's outline, filled in the accent when chosen, over its title.
-class ShapeTile final : public QAbstractButton {
-public:
-    ShapeTile(const QString& title, QSizeF glyph, QWidget* parent) : QAbstractButton(parent), glyph_(glyph)
-    {
-        setText(title);
-        setAccessibleName(title);
-        setToolTip(title);
-        setCheckable(true);
-        setCursor(Qt::PointingHandCursor);
-        setFocusPolicy(Qt::StrongFocus);
-        setMinimumSize(34, 46);
-        setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-    }
-    QSize sizeHint() const override { return {40, 46}; }
-
-protected:
-    void paintEvent(QPaintEvent*) override
-    {
-        QPainter painter(this);
-        painter.setRenderHint(QPainter::Antialiasing);
-        painter.setOpacity(isEnabled() ? 1.0 : 0.4);
-        const QRectF area = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
-        if (isChecked() || underMouse()) {
-            painter.setPen(Qt::NoPen);
-            painter.setBrush(isChecked() ? T::panelElevated() : QColor::fromRgbF(1, 1, 1, 0.05f));
-            painter.drawRoundedRect(area, 6, 6);
-        }
-        if (hasFocus()) {
-            painter.setPen(QPen(T::withOpacity(T::accent(), 0.8), 1));
-            painter.setBrush(Qt::NoBrush);
-            painter.drawRoundedRect(area, 6, 6);
-        }
-        constexpr double box = 16;
-        const QSizeF shape = glyph_ * box;
-        const QRectF frame(width() / 2.0 - shape.width() / 2, 5 + (box - shape.height()) / 2,
-                           shape.width(), shape.height());
-        const QColor ink = isChecked() ? T::accent() : T::textSecondary();
-        painter.setPen(QPen(ink, 1.4));
-        painter.setBrush(isChecked() ? T::withOpacity(T::accent(), 0.3) : QColor(Qt::transparent));
-        painter.drawRoundedRect(frame.adjusted(0.7, 0.7, -0.7, -0.7), 2, 2);
-        QFont small = font();
-        small.setPointSizeF(7.5);
-        painter.setFont(small);
-        painter.setPen(isChecked() ? T::textPrimary() : T::textSecondary());
-        painter.drawText(QRectF(0, 5 + box + 3, width(), height() - box - 8),
-                         Qt::AlignHCenter | Qt::AlignTop, text());
-    }
-    void enterEvent(QEnterEvent* event) override
-    {
-        update();
-        QAbstractButton::enterEvent(event);
-    }
-    void leaveEvent(QEvent* event) override
-    {
-        update();
-        QAbstractButton::leaveEvent(event);
-    }
-
-private:
-    QSizeF glyph_;
-};
-
-} // namespace
-
-ShapePicker::ShapePicker(const QString& caption, const std::vector<Choice>& choices, int selected,
-                         QWidget* parent)
-    : QWidget(parent), group_(new QButtonGroup(this))
-{
-    setAccessibleName(caption);
-    auto* column = new QVBoxLayout(this);
-    column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(4);
-    column->addWidget(captionLabel(caption, this));
-    auto* bar = new QWidget(this);
-    bar->setObjectName("segmented");
-    auto* row = new QHBoxLayout(bar);
-    row->setContentsMargins(2, 2, 2, 2);
-    row->setSpacing(2);
-    for (int i = 0; i < int(choices.size()); ++i) {
-        auto* tile = new ShapeTile(choices[i].title, choices[i].glyph, bar);
-        tile->setChecked(i == selected);
-        group_->addButton(tile, i);
-        row->addWidget(tile);
-    }
-    column->addWidget(bar);
-    connect(group_, &QButtonGroup::idClicked, this, [this](int id) {
-        if (onSelected)
-            onSelected(id);
-    });
-}
-
-QAbstractButton* ShapePicker::segment(int index) const
-{
-    return group_->button(index);
-}
-
-int ShapePicker::selectedIndex() const
 {
     return group_->checkedId();
 }

@@ -44,8 +44,23 @@ private:
     double step_;
 };
 
+// A button that draws its own focus ring, only when the keyboard brought the focus (a click
+// focuses it too, and a ring after every click is noise).
+class FocusRingButton : public QAbstractButton {
+public:
+    using QAbstractButton::QAbstractButton;
+
+protected:
+    bool showsFocusRing() const { return keyboardFocus_; }
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+
+private:
+    bool keyboardFocus_ = false;
+};
+
 // A switch with its text on the leading side.
-class ToggleSwitch final : public QAbstractButton {
+class ToggleSwitch final : public FocusRingButton {
     Q_OBJECT
 public:
     ToggleSwitch(const QString& text, bool on, QWidget* parent = nullptr);
@@ -54,43 +69,30 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
-    void focusInEvent(QFocusEvent* event) override;
-    void focusOutEvent(QFocusEvent* event) override;
-
-private:
-    bool keyboardFocus_ = false; // the ring shows only for focus the keyboard brought
 };
 
-// A caption with a row of mutually exclusive segments.
+// A caption with a row of mutually exclusive segments: texts, or small outlines of shapes
+// (width and height up to 1) above their titles, such as the canvas aspects. A shape's segment is
+// never narrower than its title.
 class SegmentedPicker final : public QWidget {
     Q_OBJECT
 public:
+    struct Shape {
+        QString title;
+        QSizeF glyph;
+        bool dashed = false; // a shape that is not fixed, such as the recording's own
+    };
     SegmentedPicker(const QString& caption, const QStringList& segments, int selected,
+                    QWidget* parent = nullptr);
+    SegmentedPicker(const QString& caption, const std::vector<Shape>& shapes, int selected,
                     QWidget* parent = nullptr);
     std::function<void(int)> onSelected;
     QAbstractButton* segment(int index) const;
     int selectedIndex() const;
 
 private:
-    QButtonGroup* group_;
-};
-
-// A caption over a row of mutually exclusive tiles, each a small outline of a shape (width and
-// height up to 1) above its title: the background panel's canvas aspects.
-class ShapePicker final : public QWidget {
-    Q_OBJECT
-public:
-    struct Choice {
-        QString title;
-        QSizeF glyph;
-    };
-    ShapePicker(const QString& caption, const std::vector<Choice>& choices, int selected,
-                QWidget* parent = nullptr);
-    std::function<void(int)> onSelected;
-    QAbstractButton* segment(int index) const;
-    int selectedIndex() const;
-
-private:
+    void build(const QString& caption, int selected,
+               const std::function<std::vector<QAbstractButton*>(QWidget* bar)>& makeButtons);
     QButtonGroup* group_;
 };
 

@@ -27,6 +27,7 @@ QString sidebarStyleSheet()
 #studioSidebar QLabel#title { font-size: 11pt; font-weight: 600; }
 #studioSidebar QLabel#caption { color: @text; font-size: 9pt; }
 #studioSidebar QLabel#secondary { color: @secondary; font-size: 8.5pt; }
+#studioSidebar QLabel#caption:disabled, #studioSidebar QLabel#secondary:disabled { color: @tertiary; }
 #studioSidebar QLabel#section { color: @tertiary; font-size: 8pt; font-weight: 600; }
 #studioSidebar QLabel#thumbnail { background: @track; border-radius: 8px; color: @tertiary; }
 #studioSidebar QPushButton {

@@ -1,21 +1,21 @@
 #include "studio/sidebar/StudioIconRail.h"
 
 #include <QAbstractButton>
-#include <QFocusEvent>
 #include <QPainter>
 #include <QVBoxLayout>
 #include <QVariantAnimation>
 
 #include "studio/EditingTheme.h"
+#include "studio/sidebar/SidebarControls.h"
 
 namespace tarnix {
 
 namespace {
 
 // A 40 × 40 button showing a tab's icon at 16 points.
-class RailButton final : public QAbstractButton {
+class RailButton final : public FocusRingButton {
 public:
-    RailButton(StudioTab tab, QWidget* parent) : QAbstractButton(parent), tab_(tab)
+    RailButton(StudioTab tab, QWidget* parent) : FocusRingButton(parent), tab_(tab)
     {
         setFixedSize(40, 40);
         setToolTip(title(tab));
@@ -48,7 +48,7 @@ protected:
             painter.setPen(tint);
             painter.drawText(rect(), Qt::AlignCenter, title(tab_).left(1));
         }
-        if (keyboardFocus_) {
+        if (showsFocusRing()) {
             painter.setOpacity(1);
             painter.setPen(QPen(StudioTheme::withOpacity(StudioTheme::accent(), 0.8), 1.5));
             painter.setBrush(Qt::NoBrush);
@@ -56,21 +56,8 @@ protected:
         }
     }
 
-    // The focus ring shows only when the keyboard brought the focus here.
-    void focusInEvent(QFocusEvent* event) override
-    {
-        keyboardFocus_ = event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason;
-        QAbstractButton::focusInEvent(event);
-    }
-    void focusOutEvent(QFocusEvent* event) override
-    {
-        keyboardFocus_ = false;
-        QAbstractButton::focusOutEvent(event);
-    }
-
 private:
     StudioTab tab_;
-    bool keyboardFocus_ = false;
 };
 
 } // namespace
