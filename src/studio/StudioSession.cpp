@@ -192,6 +192,11 @@ void StudioSession::reloadPlayerItem()
         const double playhead = player_.currentTime();
         player_.replaceCurrentItem(*outcome.result);
         player_.seek(playhead);
+        // Another canvas aspect changes the picture's shape: the preview area follows it.
+        if (outcome.result->videoComposition.renderSize != naturalSize_) {
+            naturalSize_ = outcome.result->videoComposition.renderSize;
+            emit naturalSizeChanged(naturalSize_);
+        }
         ++rebuildsApplied_;
         emit itemReplaced();
     });

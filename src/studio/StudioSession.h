@@ -124,6 +124,7 @@ public:
     double currentTime() const { return currentTime_; }
     double duration() const { return duration_; }
     bool isPlaying() const { return isPlaying_; }
+    // The composed picture's size; a rebuild for another canvas aspect changes it.
     QSize naturalSize() const { return naturalSize_; }
     bool canPlay() const { return duration_ > 0; }
     void togglePlayback();

@@ -326,11 +326,14 @@ TEST_F(StudioSessionTest, CanvasAspectAndCursorSmoothingReachThePreviewTheFileAn
     s.commitCursorOverlay(smooth);
 
     ASSERT_GE(builder.count(), 3u);
+    QSignalSpy reshaped(&s, &StudioSession::naturalSizeChanged);
     builder.succeed(builder.count() - 1);
     ASSERT_TRUE(waitFor([&] { return s.rebuildsApplied() > 0; }));
     const QSize canvas = player.items.back().videoComposition.renderSize;
     EXPECT_NEAR(double(canvas.width()) / canvas.height(), 9.0 / 16, 0.01) << "the preview is tall";
     EXPECT_EQ(canvas.width(), 360) << "the short side is the recording's short side";
+    EXPECT_EQ(s.naturalSize(), canvas) << "the preview area takes the canvas's shape";
+    EXPECT_EQ(reshaped.count(), 1);
 
     RecordingTimeline saved = savedDocument();
     EXPECT_EQ(saved.background.aspect, CanvasAspect::tall9x16);

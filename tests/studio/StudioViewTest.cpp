@@ -287,6 +287,9 @@ TEST_F(StudioViewTest, ExportsAGifAndATallMovieChosenInTheStudio)
     };
     choose("GIF");
     EXPECT_EQ(menuButton->text(), "GIF");
+    emit menuButton->menu()->aboutToShow(); // ticks the chosen entry as when it opens
+    EXPECT_TRUE(menuButton->menu()->grab().save(
+        QString::fromStdString((test::screenshotFolder() / "studio-export-menu.png").string())));
     QPushButton* exportButton = view->toolbar()->exportButton();
     QTest::mouseClick(exportButton, Qt::LeftButton);
     ASSERT_TRUE(waitFor([&] { return exportButton->text().startsWith("Exporting… "); }));
@@ -325,6 +328,8 @@ TEST_F(StudioViewTest, ExportsAGifAndATallMovieChosenInTheStudio)
         const QImage frame = surface().frame();
         return !frame.isNull() && frame.height() > frame.width();
     })) << "the preview turns tall";
+    ASSERT_TRUE(waitFor([&] { return surface().height() > surface().width(); }))
+        << "and its area with it, without black bars at the sides";
     screenshot("studio-tall-canvas");
     choose("720p");
     EXPECT_EQ(menuButton->text(), "720p");
