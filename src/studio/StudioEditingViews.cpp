@@ -179,9 +179,14 @@ void StudioEditingViews::onPlaybackChanged()
 
 void StudioEditingViews::refreshHandles()
 {
-    // The handles' layer lies exactly over the picture: the container is all of it.
+    // The handles' layer lies exactly over the picture; the camera's container is the part of
+    // it the bubble is placed in (the recording-shaped band on a canvas of another aspect).
     const QRectF picture(studio_.previewOverlay()->rect());
-    cameraHandle_->setContainerRect(picture);
+    const QRectF band = session_.cameraFrame();
+    cameraHandle_->setContainerRect(QRectF(picture.left() + band.left() * picture.width(),
+                                           picture.top() + band.top() * picture.height(),
+                                           band.width() * picture.width(),
+                                           band.height() * picture.height()));
     redactHandle_->setContainerRect(picture);
     cameraHandle_->setVisible(session_.showsCameraHandle());
     redactHandle_->setVisible(session_.showsRedactHandle());

@@ -126,7 +126,7 @@ void StudioSession::load()
         if (!outcome.result)
             return;
         const Result& result = *outcome.result;
-        naturalSize_ = result.videoComposition.renderSize;
+        takeShape(result);
         emit naturalSizeChanged(naturalSize_);
         const double length = result.composition ? result.composition->duration() : 0;
         duration_ = std::isfinite(length) && length > 0 ? length : 0;
@@ -193,13 +193,25 @@ void StudioSession::reloadPlayerItem()
         player_.replaceCurrentItem(*outcome.result);
         player_.seek(playhead);
         // Another canvas aspect changes the picture's shape: the preview area follows it.
-        if (outcome.result->videoComposition.renderSize != naturalSize_) {
-            naturalSize_ = outcome.result->videoComposition.renderSize;
+        const QSize before = naturalSize_;
+        takeShape(*outcome.result);
+        if (naturalSize_ != before)
             emit naturalSizeChanged(naturalSize_);
-        }
         ++rebuildsApplied_;
         emit itemReplaced();
     });
+}
+
+void StudioSession::takeShape(const Result& result)
+{
+    naturalSize_ = result.videoComposition.renderSize;
+    cameraFrame_ = QRectF(0, 0, 1, 1);
+    const std::optional<Rect> frame = result.instruction ? result.instruction->edits().overlayFrame
+                                                         : std::nullopt;
+    const double w = naturalSize_.width(), h = naturalSize_.height();
+    if (frame && w > 0 && h > 0) // canvas pixels, lower-left origin
+        cameraFrame_ = QRectF(frame->x / w, 1 - (frame->y + frame->height) / h, frame->width / w,
+                              frame->height / h);
 }
 
 // ---- Editing ---------------------------------------------------------------------------------

@@ -2,6 +2,7 @@
 
 #include <QFuture>
 #include <QObject>
+#include <QRectF>
 #include <QSize>
 #include <QString>
 
@@ -126,6 +127,10 @@ public:
     bool isPlaying() const { return isPlaying_; }
     // The composed picture's size; a rebuild for another canvas aspect changes it.
     QSize naturalSize() const { return naturalSize_; }
+    // The part of the picture the camera bubble is placed in, as fractions of it (top-left
+    // origin): all of it, or on a canvas of another aspect the recording-shaped band around the
+    // content.
+    QRectF cameraFrame() const { return cameraFrame_; }
     bool canPlay() const { return duration_ > 0; }
     void togglePlayback();
     void step(double delta);
@@ -180,6 +185,7 @@ private:
     void applyCommittedState(StudioEditState state);
     void dropStaleSelection();
     void setErrorMessage(QString message);
+    void takeShape(const CameraCompositionBuilder::Result& result);
     void setPlaying(bool playing);
     void onTimeTick(double seconds);
     void onExportFinished(std::optional<std::filesystem::path> output,
@@ -199,6 +205,7 @@ private:
     bool loaded_ = false;
     bool editedWhileLoading_ = false;
     QSize naturalSize_;
+    QRectF cameraFrame_{0, 0, 1, 1};
     double duration_ = 0;
     double currentTime_ = 0;
     bool isPlaying_ = false;

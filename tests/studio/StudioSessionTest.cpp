@@ -334,6 +334,11 @@ TEST_F(StudioSessionTest, CanvasAspectAndCursorSmoothingReachThePreviewTheFileAn
     EXPECT_EQ(canvas.width(), 360) << "the short side is the recording's short side";
     EXPECT_EQ(s.naturalSize(), canvas) << "the preview area takes the canvas's shape";
     EXPECT_EQ(reshaped.count(), 1);
+    // The camera is placed in the recording-shaped band across the middle of the tall canvas.
+    const QRectF band = s.cameraFrame();
+    EXPECT_NEAR(band.width(), 1, 1e-9);
+    EXPECT_NEAR(band.height(), (360 * 9.0 / 16) / 640, 1e-3);
+    EXPECT_NEAR(band.center().y(), 0.5, 1e-3);
 
     RecordingTimeline saved = savedDocument();
     EXPECT_EQ(saved.background.aspect, CanvasAspect::tall9x16);
@@ -346,6 +351,9 @@ TEST_F(StudioSessionTest, CanvasAspectAndCursorSmoothingReachThePreviewTheFileAn
     EXPECT_EQ(saved.background.aspect, CanvasAspect::source);
     EXPECT_FALSE(saved.cursorOverlay.smoothsMovement);
     EXPECT_EQ(s.editState(), original);
+    builder.succeed(builder.count() - 1);
+    ASSERT_TRUE(waitFor([&] { return s.naturalSize() == QSize(640, 360); }));
+    EXPECT_EQ(s.cameraFrame(), QRectF(0, 0, 1, 1));
 }
 
 TEST_F(StudioSessionTest, UndoDropsASelectionWhoseRegionIsGone)

@@ -17,6 +17,7 @@
 #include "document/DocumentCoding.h"
 #include "media/PreviewPlayer.h"
 #include "studio/PlayerSurface.h"
+#include "studio/handles/CameraPositionHandle.h"
 #include "studio/RecordingFiles.h"
 #include "studio/StudioSession.h"
 #include "studio/StudioToolbar.h"
@@ -331,6 +332,15 @@ TEST_F(StudioViewTest, ExportsAGifAndATallMovieChosenInTheStudio)
     ASSERT_TRUE(waitFor([&] { return surface().height() > surface().width(); }))
         << "and its area with it, without black bars at the sides";
     screenshot("studio-tall-canvas");
+    // The camera's handle sits on the bubble, which keeps its place by the content.
+    session().setSelectedTab(StudioTab::camera);
+    auto* handle = view->findChild<CameraPositionHandle*>();
+    ASSERT_NE(handle, nullptr);
+    ASSERT_TRUE(waitFor([&] { return handle->isVisible(); }));
+    const double handleY = handle->geometry().center().y() / double(view->previewOverlay()->height());
+    EXPECT_GT(handleY, 0.5);
+    EXPECT_LT(handleY, 0.7) << "inside the band of the recording, not at 82% of the tall canvas";
+    screenshot("studio-tall-canvas-camera");
     choose("720p");
     EXPECT_EQ(menuButton->text(), "720p");
     QTest::mouseClick(exportButton, Qt::LeftButton);
