@@ -323,12 +323,15 @@ TEST_F(CliFiles, demoNeverOverwritesAnEarlierDemoAndAStoppedDemoLeavesNoStubs)
 TEST(CliHelp, everyCommandHasHelpAndTheProgramAVersion)
 {
     for (const char* command :
-         {"validate", "autozoom", "zoom-at", "export", "frame", "demo", "sources", "record"}) {
+         {"validate", "autozoom", "zoom-at", "export", "frame", "cut", "demo", "sources", "record"}) {
         CliRun help = cli(std::string(command) + " --help");
         EXPECT_EQ(help.exitCode, 0) << command;
         EXPECT_TRUE(help.out.starts_with("usage: tarnix-cli " + std::string(command)))
             << command << ": " << help.out;
     }
+    CliRun exportHelp = cli("export --help");
+    EXPECT_TRUE(contains(exportHelp.out, "--format mp4|gif") && contains(exportHelp.out, "NAME-edited.gif"))
+        << exportHelp.out;
     CliRun version = cli("--version");
     EXPECT_EQ(version.exitCode, 0);
     EXPECT_TRUE(version.out.starts_with("tarnix-cli ")) << version.out;

@@ -99,5 +99,33 @@ TEST_F(StudioExportTest, CancellingLeavesNoFileAndNoMessage)
     EXPECT_EQ(filesIn(folder.path()), before);
 }
 
+TEST_F(StudioExportTest, AGifReportsProgressThroughBothPassesAndCancelsWithoutAFile)
+{
+    const std::vector<std::string> before = filesIn(folder.path());
+    StudioSession s(recording.timeline, player);
+    s.setExportResolution(ExportResolution::hd720p);
+    s.setExportFileType(media::ExportFileType::gif);
+    s.startExport();
+    ASSERT_TRUE(waitFor([&] { return s.exportProgress() > 0.05; }, 60));
+    s.cancelExport();
+    ASSERT_TRUE(waitFor([&] { return !s.isExporting(); }, 60));
+    EXPECT_FALSE(s.exportedURL());
+    EXPECT_FALSE(s.errorMessage());
+    EXPECT_EQ(filesIn(folder.path()), before);
+
+    std::vector<double> progress;
+    QObject::connect(&s, &StudioSession::exportChanged, [&] { progress.push_back(s.exportProgress()); });
+    ASSERT_TRUE(exportAndWait(s));
+    ASSERT_TRUE(s.exportedURL());
+    EXPECT_EQ(*s.exportedURL(), folder / "screen-edited.gif") << "a GIF is not named by a resolution";
+    EXPECT_FALSE(s.errorMessage());
+    EXPECT_TRUE(std::any_of(progress.begin(), progress.end(), [](double p) { return p > 0.1 && p < 0.5; }));
+    EXPECT_TRUE(std::any_of(progress.begin(), progress.end(), [](double p) { return p > 0.5 && p < 1; }));
+
+    // Choosing a resolution again means a movie.
+    s.setExportResolution(ExportResolution::hd720p);
+    EXPECT_EQ(s.exportFileType(), media::ExportFileType::mpeg4);
+}
+
 } // namespace
 } // namespace tarnix
