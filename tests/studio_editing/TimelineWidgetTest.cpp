@@ -16,11 +16,12 @@ namespace {
 
 namespace TR = TimelineRules;
 
-// 60 s across 600 points: 10 points per second. Track rows (y): ruler 0-22, zoom 28-96,
-// blur 102-136, audio 142-174.
-constexpr int kZoomY = 62;
-constexpr int kBlurY = 119;
-constexpr int kAudioY = 158;
+// 60 s across 600 points: 10 points per second. Track rows (y): ruler 0-22, cut 28-58,
+// zoom 64-132, blur 138-172, audio 178-210.
+constexpr int kCutY = 43;
+constexpr int kZoomY = 98;
+constexpr int kBlurY = 155;
+constexpr int kAudioY = 194;
 
 class TimelineTest : public ::testing::Test {
 protected:
