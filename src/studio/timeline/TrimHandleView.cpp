@@ -1,5 +1,6 @@
 #include "studio/timeline/TrimHandleView.h"
 
+#include <QFocusEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -16,6 +17,7 @@ using TimelineRules::ClipEdge;
 TrimHandleView::TrimHandleView(ZoomTimelineModel& model, ClipEdge edge, QWidget* timeline)
     : QWidget(timeline), model_(model), edge_(edge)
 {
+    // Reached by Tab for the arrow keys; a focus ring shows only for keyboard focus.
     setFocusPolicy(Qt::StrongFocus);
     setCursor(Qt::SizeHorCursor);
     setAccessibleName(edge == ClipEdge::leading ? tr("Trim start") : tr("Trim end"));
@@ -35,7 +37,7 @@ void TrimHandleView::paintEvent(QPaintEvent*)
     QRectF body = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
     bool trimmed = edge_ == ClipEdge::leading ? model_.trimTime(edge_) > 0
                                               : model_.trimTime(edge_) < model_.duration;
-    QColor fill = trimmed || hasFocus() ? CutClipView::cutColor() : StudioTheme::textSecondary();
+    QColor fill = trimmed ? CutClipView::cutColor() : StudioTheme::textSecondary();
     // A bracket: square on the side of the kept time, rounded on the outside.
     QPainterPath path;
     path.addRoundedRect(body, 4, 4);
@@ -47,6 +49,24 @@ void TrimHandleView::paintEvent(QPaintEvent*)
     QColor grip = QColor(0x14, 0x14, 0x17, 200);
     for (double dx : {-1.5, 1.5})
         painter.fillRect(QRectF(body.center().x() + dx - 0.5, body.center().y() - 6, 1, 12), grip);
+    if (hasFocus() && focusReason_ != Qt::MouseFocusReason) {
+        painter.setPen(QPen(StudioTheme::accent(), 1.5));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRoundedRect(body.adjusted(0.75, 0.75, -0.75, -0.75), 3.5, 3.5);
+    }
+}
+
+void TrimHandleView::focusInEvent(QFocusEvent* event)
+{
+    focusReason_ = event->reason();
+    update();
+    QWidget::focusInEvent(event);
+}
+
+void TrimHandleView::focusOutEvent(QFocusEvent* event)
+{
+    update();
+    QWidget::focusOutEvent(event);
 }
 
 void TrimHandleView::mousePressEvent(QMouseEvent* event)

@@ -33,6 +33,8 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
 private:
     void changed();
@@ -41,6 +43,7 @@ private:
     TimelineRules::ClipEdge edge_;
     // The pointer's distance from the anchor when pressed, so the grip does not jump.
     std::optional<double> grabOffset_;
+    Qt::FocusReason focusReason_ = Qt::OtherFocusReason;
 };
 
 } // namespace tarnix
