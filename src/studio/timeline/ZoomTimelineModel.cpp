@@ -248,13 +248,15 @@ void ZoomTimelineModel::endClipDrag()
                 if (cut.start <= dragged->start + 1e-9 && cut.end >= dragged->end - 1e-9)
                     cut.id = drag.id;
             bool refused = refusedInGesture_;
-            writeCuts(merged);
-            if (refused)
-                reportRefusal();
+            refusedInGesture_ = !writeCuts(merged) || refused;
         }
     }
+    // The edit first, then why part of it was refused, so that the commit does not clear the
+    // reason before anyone has read it.
     if (onEditEnded)
         onEditEnded();
+    if (refusedInGesture_)
+        reportRefusal();
 }
 
 void ZoomTimelineModel::dragTrim(TimelineRules::ClipEdge edge, double x)
@@ -275,10 +277,10 @@ void ZoomTimelineModel::endTrim()
     if (!trimDrag_)
         return;
     trimDrag_.reset();
-    if (refusedInGesture_)
-        reportRefusal();
     if (onEditEnded)
         onEditEnded();
+    if (refusedInGesture_)
+        reportRefusal();
 }
 
 void ZoomTimelineModel::nudgeTrim(TimelineRules::ClipEdge edge, double seconds)
