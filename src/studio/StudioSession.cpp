@@ -197,6 +197,8 @@ void StudioSession::reloadPlayerItem()
         const double playhead =
             isPlaying_ ? playerKept_.sourceTime(player_.currentTime()) : currentTime_;
         showInPlayer(*outcome.result);
+        // Swapping may have reported a time of the old movie; the playhead is where it was.
+        currentTime_ = playhead;
         seekPlayer(playhead);
         ++rebuildsApplied_;
         emit itemReplaced();
@@ -432,9 +434,9 @@ bool StudioSession::showsRedactHandle() const
 
 void StudioSession::showInPlayer(const CameraCompositionBuilder::Result& item)
 {
-    player_.replaceCurrentItem(item);
     playerKept_ = item.instruction ? item.instruction->edits().keptTime : KeptTime{};
     playerFrameDuration_ = item.videoComposition.frameDuration();
+    player_.replaceCurrentItem(item);
 }
 
 void StudioSession::seekPlayer(double sourceTime)

@@ -356,6 +356,13 @@ TEST_F(StudioSessionTest, CutsPlayAsTheMovieWhileThePlayheadStaysInRecordingTime
     EXPECT_NEAR(player.seeks.back(), 1.0, 1e-9);
     player.tick(1.0);
     EXPECT_NEAR(s.currentTime(), 1.4, 1e-9);
+    // ... also across a rebuild for another edit.
+    s.commitCursorOverlay({false, 0.03, CursorStyle::dot, false});
+    builder.succeed(2);
+    ASSERT_TRUE(waitFor([&] { return s.rebuildsApplied() == 2; }));
+    EXPECT_NEAR(player.seeks.back(), 1.0, 1e-9);
+    player.tick(1.0);
+    EXPECT_NEAR(s.currentTime(), 1.4, 1e-9);
 
     // Playing, the playhead jumps over the cut; the end of the movie stops it.
     s.seek(0.9);
