@@ -33,6 +33,7 @@ extern "C" {
 #include <libavutil/log.h>
 }
 
+#include "BenchRecording.h"
 #include "compositing/CameraCompositionBuilder.h"
 #include "media/CompositionFrameRenderer.h"
 #include "media/PreviewPlayer.h"
@@ -42,22 +43,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-void run(const std::string& command)
-{
-    if (std::system(command.c_str()) != 0) {
-        std::cerr << "failed: " << command << "\n";
-        std::exit(1);
-    }
-}
-
-double cpuSeconds()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-           double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
 std::string loadAverage()
 {
     double load[3] = {0, 0, 0};
@@ -65,29 +50,6 @@ std::string loadAverage()
     char text[64];
     std::snprintf(text, sizeof text, "%.2f %.2f %.2f", load[0], load[1], load[2]);
     return text;
-}
-
-RecordingTimeline makeTimeline(const fs::path& folder, double seconds)
-{
-    RecordingTimeline timeline;
-    timeline.videoURL = folder / "screen.mp4";
-    timeline.cameraURL = folder / "camera.mov";
-    timeline.hasSystemAudio = true;
-    timeline.captureFrame = {0, 0, 1920, 1080};
-    timeline.cameraOverlay.isEnabled = true;
-    timeline.background.style = BackgroundStyle::gradient;
-    timeline.microphoneAudio.isEnabled = false;
-    for (double t = 0; t < seconds; t += 1.0 / 60)
-        timeline.cursorSamples.push_back(
-            {Uuid::random(), t, {960 + 700 * std::sin(t * 0.7), 540 + 400 * std::cos(t * 0.9)}});
-    for (double t = 1; t < seconds; t += 3)
-        timeline.clickEvents.push_back(
-            {Uuid::random(), t, {960 + 700 * std::sin(t * 0.7), 540}, ClickKind::leftDown});
-    for (double t = 2; t + 4 < seconds; t += 8)
-        timeline.zoomRegions.push_back(
-            {Uuid::random(), t, t + 4, Rect{0.2, 0.2, 0.5, 0.5}, EasingCurve::easeInOut});
-    timeline.redactRegions.push_back({Uuid::random(), 0, seconds, Rect{0.6, 0.1, 0.25, 0.1}});
-    return timeline;
 }
 
 // Runs the event loop until `done` or `seconds` pass; false on timeout.
@@ -128,14 +90,14 @@ int main(int argc, char** argv)
     const std::string d = std::to_string(seconds);
     std::cout << "making a " << d << " s 1920x1080 screen movie with audio and a camera movie...\n";
     // Encoded as the screen recorder writes: x264 superfast, a key frame every second, no B-frames.
-    run("ffmpeg -nostdin -v error -y -f lavfi -i testsrc2=s=1920x1080:r=30:d=" + d +
+    bench::run("ffmpeg -nostdin -v error -y -f lavfi -i testsrc2=s=1920x1080:r=30:d=" + d +
         " -f lavfi -i sine=frequency=440:sample_rate=48000:d=" + d +
         " -c:v libx264 -preset superfast -g 30 -bf 0 -pix_fmt yuv420p -c:a aac -shortest " +
         (folder / "screen.mp4").string());
-    run("ffmpeg -nostdin -v error -y -f lavfi -i testsrc=s=640x480:r=30:d=" + d +
+    bench::run("ffmpeg -nostdin -v error -y -f lavfi -i testsrc=s=640x480:r=30:d=" + d +
         " -c:v libx264 -preset superfast -g 30 -pix_fmt yuv420p " + (folder / "camera.mov").string());
 
-    RecordingTimeline timeline = makeTimeline(folder, seconds);
+    RecordingTimeline timeline = bench::makeBusyTimeline(folder, seconds, 8);
     auto built = CameraCompositionBuilder::build(
         CameraCompositionBuilder::BuildInput::fromDocument(timeline));
 
@@ -177,7 +139,7 @@ int main(int argc, char** argv)
     player.resetStatistics();
     drawMs = 0;
     drawn = 0;
-    double cpuBefore = cpuSeconds();
+    double cpuBefore = bench::cpuSeconds();
     QElapsedTimer wall;
     wall.start();
     player.play();
@@ -190,7 +152,7 @@ int main(int argc, char** argv)
         return !player.isPlaying() || failed;
     }, seconds * 3 + 30);
     double playWall = wall.nsecsElapsed() / 1e9;
-    double playCpu = cpuSeconds() - cpuBefore;
+    double playCpu = bench::cpuSeconds() - cpuBefore;
     media::PreviewPlayer::Statistics stats = player.statistics();
     int expected = int(std::ceil(seconds * 30 - 1e-9));
     std::printf("playback of %.0f s at 1920x1080, 30 fps, %s clock: %.2f s wall, CPU %.1f s (%.0f%% of one core)\n",
@@ -266,14 +228,14 @@ int main(int argc, char** argv)
     // The same work in CPU time, which the machine's other load hardly changes: frames in order
     // (playback) and single frames at random times (seeks), drawn on this thread.
     media::CompositionFrameRenderer renderer(built.composition, built.videoComposition);
-    double cpu = cpuSeconds();
+    double cpu = bench::cpuSeconds();
     for (int i = 0; i < 90; ++i)
         renderer.frameAt(i / 30.0);
-    double perFrame = (cpuSeconds() - cpu) / 90;
-    cpu = cpuSeconds();
+    double perFrame = (bench::cpuSeconds() - cpu) / 90;
+    cpu = bench::cpuSeconds();
     for (int i = 0; i < 20; ++i)
         renderer.frameAt(std::floor(anywhere(random) * 30) / 30);
-    double perSeek = (cpuSeconds() - cpu) / 20;
+    double perSeek = (bench::cpuSeconds() - cpu) / 20;
     std::printf("CPU time: %.1f ms per frame in order (%.0f%% of one core at 30 fps), %.1f ms per "
                 "random frame\n",
                 perFrame * 1000, perFrame * 3000, perSeek * 1000);

@@ -28,8 +28,6 @@ std::string ffmpegMessage(int code)
     return text;
 }
 
-using media::describe;
-
 } // namespace
 
 QString CameraDeviceProvider::errorMessageString() const
@@ -76,7 +74,8 @@ struct CameraRecorder::Input {
 };
 
 CameraRecorder::CameraRecorder(QObject* parent)
-    : QObject(parent)
+    : DeviceFileRecorder(CaptureMessages::cameraRecordingFailed, OutputFiles::kCameraPrefix, ".mov",
+                         parent)
 {
 }
 
@@ -84,11 +83,6 @@ CameraRecorder::~CameraRecorder()
 {
     stopSession();
     file_.finish();
-}
-
-QString CameraRecorder::errorMessageString() const
-{
-    return errorMessage_ ? QString::fromStdString(*errorMessage_) : QString();
 }
 
 bool CameraRecorder::isSessionRunning() const
@@ -99,22 +93,6 @@ bool CameraRecorder::isSessionRunning() const
 bool CameraRecorder::hasInput() const
 {
     return input_ != nullptr;
-}
-
-void CameraRecorder::setRecording(bool value)
-{
-    if (isRecording_ == value)
-        return;
-    isRecording_ = value;
-    emit isRecordingChanged(value);
-}
-
-void CameraRecorder::setErrorMessage(std::optional<std::string> message)
-{
-    if (errorMessage_ == message)
-        return;
-    errorMessage_ = std::move(message);
-    emit errorMessageChanged();
 }
 
 void CameraRecorder::configure(const CameraDevice& device)
@@ -217,59 +195,21 @@ void CameraRecorder::runSession()
 
 void CameraRecorder::start()
 {
-    if (isRecording_ || !input_)
+    if (isRecording() || !input_)
         return;
-    std::filesystem::path path;
-    try {
-        path = OutputFiles::reserveOutputPath(outputDirectory_, OutputFiles::kCameraPrefix,
-                                              Date::now(), ".mov");
-    } catch (const std::exception& error) {
-        setErrorMessage(CaptureMessages::cameraRecordingFailed(error.what()));
-        return;
-    }
-    lastOutputURL_ = path;
-    media::MovieWriterSettings settings;
-    settings.outputPath = path;
-    settings.layout = media::MovieLayout::fragmented;
     media::MovieVideoSettings video;
     video.width = input_->decoder->width;
     video.height = input_->decoder->height;
     video.frameRate = input_->frameRate;
     video.encoders = {"libx264"};
+    media::MovieWriterSettings settings;
     settings.video = video;
-    try {
-        file_.start(std::make_unique<media::MovieWriter>(settings), CaptureClock::now());
-    } catch (const std::exception& error) {
-        std::error_code ignored;
-        std::filesystem::remove(path, ignored); // our own reservation
-        setErrorMessage(CaptureMessages::cameraRecordingFailed(describe(error)));
-        return;
-    }
-    setRecording(true);
-}
-
-void CameraRecorder::stop(std::function<void()> done)
-{
-    if (!isRecording_) {
-        if (done)
-            done();
-        return;
-    }
-    // Flushing the encoder takes a while: it runs off this thread, and the recording counts as
-    // running until its file is complete.
-    file_.stopInBackground(
-        this,
-        [this](std::optional<std::string> failure) {
-            setRecording(false);
-            if (failure)
-                setErrorMessage(CaptureMessages::cameraRecordingFailed(*failure));
-        },
-        std::move(done));
+    startFile(std::move(settings));
 }
 
 void CameraRecorder::teardown()
 {
-    if (isRecording_)
+    if (isRecording())
         return; // a recording in progress keeps the camera
     stopSession();
     input_.reset();

@@ -12,7 +12,7 @@
 #include <thread>
 #include <vector>
 
-#include "capture/RecordingFile.h"
+#include "capture/DeviceFileRecorder.h"
 
 namespace tarnix::media {
 class MovieWriter;
@@ -54,19 +54,12 @@ private:
     std::optional<std::string> errorMessage_;
 };
 
-class CameraRecorder : public QObject {
+class CameraRecorder : public DeviceFileRecorder {
     Q_OBJECT
-    Q_PROPERTY(bool isRecording READ isRecording NOTIFY isRecordingChanged)
-    Q_PROPERTY(QString errorMessage READ errorMessageString NOTIFY errorMessageChanged)
 public:
     explicit CameraRecorder(QObject* parent = nullptr);
     ~CameraRecorder() override;
 
-    void setOutputDirectory(std::optional<std::filesystem::path> directory) { outputDirectory_ = std::move(directory); }
-    bool isRecording() const { return isRecording_; }
-    const std::optional<std::filesystem::path>& lastOutputURL() const { return lastOutputURL_; }
-    const std::optional<std::string>& errorMessage() const { return errorMessage_; }
-    QString errorMessageString() const;
     bool isSessionRunning() const;
     bool hasInput() const;
 
@@ -77,37 +70,21 @@ public:
     void startPreview();
     // Starts writing the file when an input is configured.
     void start();
-    // Ends the file off this thread; `done` runs on this thread when it is complete, and until
-    // then isRecording stays true.
-    void stop(std::function<void()> done = {});
     // Stops the session unless a recording is in progress, and forgets the input.
     void teardown();
     // Frames decoded by the session so far (tests, diagnostics).
     std::int64_t framesSeen() const { return framesSeen_; }
 
-signals:
-    void isRecordingChanged(bool);
-    void errorMessageChanged();
-
 private:
     struct Input;
-    void setRecording(bool value);
-    void setErrorMessage(std::optional<std::string> message);
     void stopSession();
     void runSession();
-
-    bool isRecording_ = false;
-    std::optional<std::filesystem::path> lastOutputURL_;
-    std::optional<std::string> errorMessage_;
-    std::optional<std::filesystem::path> outputDirectory_;
 
     std::unique_ptr<Input> input_;
     std::thread session_;
     std::atomic<bool> stopSession_{false};
     std::atomic<bool> sessionRunning_{false};
     std::atomic<std::int64_t> framesSeen_{0};
-
-    RecordingFile file_; // written from the session thread
 };
 
 } // namespace tarnix

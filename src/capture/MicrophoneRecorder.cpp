@@ -3,7 +3,6 @@
 #include <QMetaObject>
 #include <QPointer>
 
-#include "capture/CaptureClock.h"
 #include "capture/CaptureError.h"
 #include "capture/CaptureMessages.h"
 #include "capture/OutputFiles.h"
@@ -15,8 +14,6 @@ namespace {
 constexpr int kRate = 44100;
 constexpr int kChannels = 1;
 constexpr std::int64_t kBitRate = 128000;
-
-using media::describe;
 } // namespace
 
 QString MicrophoneDeviceProvider::errorMessageString() const
@@ -55,7 +52,8 @@ void MicrophoneDeviceProvider::refresh()
 }
 
 MicrophoneRecorder::MicrophoneRecorder(QObject* parent)
-    : QObject(parent)
+    : DeviceFileRecorder(CaptureMessages::microphoneRecordingFailed, OutputFiles::kMicrophonePrefix,
+                         ".m4a", parent)
 {
 }
 
@@ -65,30 +63,9 @@ MicrophoneRecorder::~MicrophoneRecorder()
     file_.finish();
 }
 
-QString MicrophoneRecorder::errorMessageString() const
-{
-    return errorMessage_ ? QString::fromStdString(*errorMessage_) : QString();
-}
-
 bool MicrophoneRecorder::isSessionRunning() const
 {
     return stream_ && stream_->isRunning();
-}
-
-void MicrophoneRecorder::setRecording(bool value)
-{
-    if (isRecording_ == value)
-        return;
-    isRecording_ = value;
-    emit isRecordingChanged(value);
-}
-
-void MicrophoneRecorder::setErrorMessage(std::optional<std::string> message)
-{
-    if (errorMessage_ == message)
-        return;
-    errorMessage_ = std::move(message);
-    emit errorMessageChanged();
 }
 
 void MicrophoneRecorder::configure(const std::string& deviceName)
@@ -130,60 +107,21 @@ void MicrophoneRecorder::configure(const std::string& deviceName)
 
 void MicrophoneRecorder::start()
 {
-    if (isRecording_ || !currentDevice_)
+    if (isRecording() || !currentDevice_)
         return;
     if (!isSessionRunning()) {
         setErrorMessage(std::string(CaptureMessages::kMicrophoneNotReady));
         return;
     }
-    std::filesystem::path path;
-    try {
-        path = OutputFiles::reserveOutputPath(outputDirectory_, OutputFiles::kMicrophonePrefix,
-                                              Date::now(), ".m4a");
-    } catch (const std::exception& error) {
-        setErrorMessage(CaptureMessages::microphoneRecordingFailed(error.what()));
-        return;
-    }
     media::MovieWriterSettings settings;
-    settings.outputPath = path;
-    settings.layout = media::MovieLayout::fragmented;
     settings.audio = media::MovieAudioSettings{kRate, kChannels, kBitRate};
-    try {
-        file_.start(std::make_unique<media::MovieWriter>(settings), CaptureClock::now());
-    } catch (const std::exception& error) {
-        std::error_code ignored;
-        std::filesystem::remove(path, ignored); // our own reservation
-        lastOutputURL_ = path;
-        setErrorMessage(CaptureMessages::microphoneRecordingFailed(describe(error)));
-        return;
-    }
-    lastOutputURL_ = path;
-    setRecording(true);
-}
-
-void MicrophoneRecorder::stop(std::function<void()> done)
-{
-    if (!isRecording_) {
-        if (done)
-            done();
-        return;
-    }
-    // Flushing the encoder takes a while: it runs off this thread, and the recording counts as
-    // running until its file is complete.
-    file_.stopInBackground(
-        this,
-        [this](std::optional<std::string> failure) {
-            setRecording(false);
-            if (failure)
-                setErrorMessage(CaptureMessages::microphoneRecordingFailed(*failure));
-        },
-        std::move(done));
+    startFile(std::move(settings));
 }
 
 void MicrophoneRecorder::onStreamError(const std::string& description)
 {
     // The sound server went away: the session has stopped, and with it any recording.
-    if (!isRecording_)
+    if (!isRecording())
         return;
     const auto failure = file_.finish();
     setRecording(false);
@@ -194,7 +132,7 @@ void MicrophoneRecorder::teardown()
 {
     stream_.reset();
     currentDevice_.reset();
-    if (isRecording_) {
+    if (isRecording()) {
         const auto failure = file_.finish();
         setRecording(false);
         if (failure)

@@ -10,7 +10,7 @@
 #include <optional>
 #include <vector>
 
-#include "capture/RecordingFile.h"
+#include "capture/DeviceFileRecorder.h"
 
 #include "capture/pulse/PulseAudio.h"
 
@@ -46,19 +46,12 @@ private:
     std::optional<std::string> errorMessage_;
 };
 
-class MicrophoneRecorder : public QObject {
+class MicrophoneRecorder : public DeviceFileRecorder {
     Q_OBJECT
-    Q_PROPERTY(bool isRecording READ isRecording NOTIFY isRecordingChanged)
-    Q_PROPERTY(QString errorMessage READ errorMessageString NOTIFY errorMessageChanged)
 public:
     explicit MicrophoneRecorder(QObject* parent = nullptr);
     ~MicrophoneRecorder() override;
 
-    void setOutputDirectory(std::optional<std::filesystem::path> directory) { outputDirectory_ = std::move(directory); }
-    bool isRecording() const { return isRecording_; }
-    const std::optional<std::filesystem::path>& lastOutputURL() const { return lastOutputURL_; }
-    const std::optional<std::string>& errorMessage() const { return errorMessage_; }
-    QString errorMessageString() const;
     bool isSessionRunning() const;
     bool hasInput() const { return currentDevice_.has_value(); }
 
@@ -67,29 +60,14 @@ public:
     void configure(const std::string& deviceName);
     // Starts writing the file when an input is configured and listening.
     void start();
-    // Ends the file off this thread; `done` runs on this thread when it is complete, and until
-    // then isRecording stays true.
-    void stop(std::function<void()> done = {});
     // Stops listening and forgets the input, ending a recording in progress.
     void teardown();
 
-signals:
-    void isRecordingChanged(bool);
-    void errorMessageChanged();
-
 private:
-    void setRecording(bool value);
-    void setErrorMessage(std::optional<std::string> message);
     void onStreamError(const std::string& description);
 
-    bool isRecording_ = false;
-    std::optional<std::filesystem::path> lastOutputURL_;
-    std::optional<std::string> errorMessage_;
-    std::optional<std::filesystem::path> outputDirectory_;
     std::optional<std::string> currentDevice_;
     std::unique_ptr<pulse::Stream> stream_;
-
-    RecordingFile file_; // written from the stream thread
 };
 
 } // namespace tarnix

@@ -16,8 +16,36 @@ constexpr double kRenderScale = 1; // see the header: exact coverage instead of 
 constexpr double kBorderWidth = 3; // at render scale 1
 constexpr float kBorderOpacity = 0.85f;
 
-// Signed distance from a pixel centre to the bubble's outline (negative inside), for a bitmap of
-// w × h pixels: the inscribed ellipse or the rounded rectangle over the whole bitmap.
+// The share of a unit pixel lying on the inner side of a straight edge that passes `t` pixels
+// beyond its centre (t < 0: the edge cuts before the centre), for an edge whose normal has the
+// components a >= b >= 0. The exact area, so a slanted edge is smoothed as a drawing at many times
+// the size would be.
+double halfPlaneCoverage(double t, double a, double b)
+{
+    if (b < 1e-6)
+        return std::clamp(t + 0.5, 0.0, 1.0);
+    const double reach = (a + b) / 2, ramp = (a - b) / 2;
+    if (t <= -reach)
+        return 0;
+    if (t >= reach)
+        return 1;
+    if (t < -ramp)
+        return (t + reach) * (t + reach) / (2 * a * b);
+    if (t > ramp)
+        return 1 - (reach - t) * (reach - t) / (2 * a * b);
+    return b / (2 * a) + (t + ramp) / a;
+}
+
+// Where a pixel centre lies against the bubble's outline: the signed distance (negative inside)
+// and the outline's normal there, for a bitmap of w × h pixels holding the inscribed ellipse or the
+// rounded rectangle over the whole bitmap.
+struct OutlinePoint {
+    double distance;
+    double normalMajor = 1, normalMinor = 0; // |normal| components, larger first
+
+    double coverage(double t) const { return halfPlaneCoverage(t, normalMajor, normalMinor); }
+};
+
 class Outline {
 public:
     Outline(int w, int h, const CameraOverlaySettings& settings, double scale)
@@ -28,32 +56,43 @@ public:
             radius_ = 0;
     }
 
-    double distance(int x, int y) const
+    OutlinePoint at(int x, int y) const
     {
         double dx = std::abs(x + 0.5 - hx_), dy = std::abs(y + 0.5 - hy_);
         if (circle_) {
             double shorter = std::min(hx_, hy_);
             double nx = dx / hx_, ny = dy / hy_;
-            return (std::sqrt(nx * nx + ny * ny) - 1) * shorter;
+            return withNormal((std::sqrt(nx * nx + ny * ny) - 1) * shorter, nx / hx_, ny / hy_);
         }
         double qx = dx - (hx_ - radius_), qy = dy - (hy_ - radius_);
-        double ox = std::max(qx, 0.0), oy = std::max(qy, 0.0);
-        double outside = std::sqrt(ox * ox + oy * oy);
-        return outside + std::min(std::max(qx, qy), 0.0) - radius_;
+        if (qx > 0 && qy > 0)
+            return withNormal(std::sqrt(qx * qx + qy * qy) - radius_, qx, qy);
+        return {std::max(qx, qy) - radius_};
     }
 
+    double distance(int x, int y) const { return at(x, y).distance; }
+
 private:
+    static OutlinePoint withNormal(double distance, double nx, double ny)
+    {
+        double length = std::hypot(nx, ny);
+        if (!(length > 0))
+            return {distance};
+        return {distance, std::max(nx, ny) / length, std::min(nx, ny) / length};
+    }
+
     double hx_, hy_, radius_ = 0;
     bool circle_;
 };
 
 // Cuts the picture to the outline with anti-aliased edges and strokes the border centred on it.
-// Coverage comes from the distance to the outline, so only pixels near it are touched.
+// Coverage is each pixel's exact area on either side of the outline, taken as straight across the
+// pixel, so only pixels near it are touched.
 void shapeAndBorder(QImage& bubble, const Outline& outline, double borderWidth)
 {
     const int w = bubble.width(), h = bubble.height();
     const double halfBorder = borderWidth / 2;
-    const double untouched = -(halfBorder + 0.5); // deeper inside than this nothing changes
+    const double untouched = -(halfBorder + 1); // deeper inside than this nothing changes
     for (int y = 0; y < h; ++y) {
         auto* row = reinterpret_cast<std::uint8_t*>(bubble.scanLine(y));
         int x0 = 0;
@@ -66,11 +105,12 @@ void shapeAndBorder(QImage& bubble, const Outline& outline, double borderWidth)
                 x = x1 - 1;
                 continue;
             }
-            double d = outline.distance(x, y);
-            float inside = float(std::clamp(0.5 - d, 0.0, 1.0));
+            const OutlinePoint p = outline.at(x, y);
+            const float inside = float(p.coverage(-p.distance));
             // White at the border's opacity laid over the cut picture (premultiplied).
-            float stroke =
-                float(std::clamp(halfBorder + 0.5 - std::abs(d), 0.0, 1.0)) * kBorderOpacity;
+            const float stroke = float(p.coverage(halfBorder - p.distance) -
+                                       p.coverage(-halfBorder - p.distance)) *
+                                 kBorderOpacity;
             std::uint8_t* px = row + x * 4;
             for (int c = 0; c < 4; ++c)
                 px[c] = std::uint8_t(px[c] * inside * (1 - stroke) + 255 * stroke + 0.5f);

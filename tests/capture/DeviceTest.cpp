@@ -113,7 +113,8 @@ TEST(Camera, aGeneratedDeviceIsRecordedToAMovFile)
     ASSERT_TRUE(recorder.isSessionRunning());
     recorder.start();
     ASSERT_TRUE(recorder.isRecording());
-    test::processEvents(1.5);
+    const auto seenAtStart = recorder.framesSeen();
+    ASSERT_TRUE(test::processEventsUntil(20, [&] { return recorder.framesSeen() >= seenAtStart + 30; }));
     recorder.teardown();
     EXPECT_TRUE(recorder.isSessionRunning()) << "a recording in progress keeps the camera";
     ASSERT_TRUE(stopAndWait(recorder));
