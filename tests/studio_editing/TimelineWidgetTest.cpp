@@ -407,6 +407,7 @@ TEST_F(TimelineTest, TheTrimGripsFollowThePointerAndTheArrowKeys)
     EXPECT_NEAR(cuts[0].end, 8, 0.05);
     EXPECT_EQ(edits, 1) << "one drag, one edit";
     EXPECT_EQ(start->geometry().left(), 80) << "the grip stands where the kept time begins";
+    EXPECT_EQ(start->accessibleDescription(), "The movie starts at 0:08.0");
 
     grab = end->geometry().center();
     drag(grab, grab - QPoint(100, 0));

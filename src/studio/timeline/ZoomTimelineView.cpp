@@ -203,6 +203,10 @@ void ZoomTimelineView::placeTrimHandles()
         double x = handle->edge() == R::ClipEdge::leading ? anchor : anchor - R::kTrimHandleWidth;
         x = std::clamp(x, 0.0, std::max(0.0, track.width() - R::kTrimHandleWidth));
         handle->setGeometry(QRectF(x, track.top(), R::kTrimHandleWidth, track.height()).toAlignedRect());
+        QString at = QString::fromStdString(R::rulerTimeText(model_.trimTime(handle->edge())));
+        handle->setAccessibleDescription(handle->edge() == R::ClipEdge::leading
+                                             ? tr("The movie starts at %1").arg(at)
+                                             : tr("The movie ends at %1").arg(at));
         handle->raise();
         handle->update();
     }
