@@ -419,7 +419,10 @@ TEST_F(TimelineTest, TheTrimGripsFollowThePointerAndTheArrowKeys)
     QTest::keyClick(start, Qt::Key_Left);
     test::settle();
     EXPECT_NEAR(cuts[0].end, 7.9, 0.06);
-    EXPECT_EQ(edits, 3);
+    QTest::keyClick(start, Qt::Key_Right, Qt::ShiftModifier);
+    test::settle();
+    EXPECT_NEAR(cuts[0].end, 8.9, 0.06);
+    EXPECT_EQ(edits, 4);
 
     // Dragging the end grip over everything that is left is refused, with the reason.
     grab = end->geometry().center();

@@ -100,7 +100,8 @@ void TrimHandleView::mouseReleaseEvent(QMouseEvent* event)
 void TrimHandleView::keyPressEvent(QKeyEvent* event)
 {
     if (event->key() == Qt::Key_Left || event->key() == Qt::Key_Right) {
-        model_.nudgeTrim(edge_, event->key() == Qt::Key_Left ? -kKeyStep : kKeyStep);
+        double step = event->modifiers() & Qt::ShiftModifier ? kShiftKeyStep : kKeyStep;
+        model_.nudgeTrim(edge_, event->key() == Qt::Key_Left ? -step : step);
         changed();
         return;
     }

@@ -8,8 +8,8 @@
 
 // A grip at one end of the recording on the cut track. Dragging the start grip inward trims the
 // start (a cut from 0), the end grip a cut up to the end; dragging it back out restores the time.
-// Left and Right move a focused grip by a tenth of a second. The model applies the rules; the
-// grip only turns the pointer and the keys into its commands.
+// Left and Right move a focused grip by a tenth of a second, with Shift by a second. The model
+// applies the rules; the grip only turns the pointer and the keys into its commands.
 
 namespace tarnix {
 
@@ -26,6 +26,7 @@ public:
     std::function<void()> onChanged;
 
     static constexpr double kKeyStep = 0.1;
+    static constexpr double kShiftKeyStep = 1.0;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
