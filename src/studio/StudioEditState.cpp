@@ -44,4 +44,10 @@ bool StudioEditState::hasRedactRegion(const Uuid& id) const
                        [&](const RedactRegion& r) { return r.id == id; });
 }
 
+bool StudioEditState::hasCutRegion(const Uuid& id) const
+{
+    return std::any_of(cutRegions.begin(), cutRegions.end(),
+                       [&](const CutRegion& c) { return c.id == id; });
+}
+
 } // namespace tarnix

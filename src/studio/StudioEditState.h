@@ -36,6 +36,7 @@ struct StudioEditState {
 
     bool hasZoomRegion(const Uuid& id) const;
     bool hasRedactRegion(const Uuid& id) const;
+    bool hasCutRegion(const Uuid& id) const;
 
     bool operator==(const StudioEditState&) const = default;
 };

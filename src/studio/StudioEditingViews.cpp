@@ -45,6 +45,14 @@ Binding<std::optional<Uuid>> redactSelection(StudioSession& session)
                                         });
 }
 
+Binding<std::optional<Uuid>> cutSelection(StudioSession& session)
+{
+    return Binding<std::optional<Uuid>>([&session] { return session.selectedCutID(); },
+                                        [&session](const std::optional<Uuid>& id) {
+                                            session.setSelectedCutID(id);
+                                        });
+}
+
 } // namespace
 
 StudioEditingViews::StudioEditingViews(StudioView& studio)
@@ -84,6 +92,11 @@ void StudioEditingViews::bindTimeline()
     model.redactRegions = stateBinding(session_, &StudioEditState::redactRegions, writer_, timeline_);
     model.selectedRegionID = regionSelection(session_);
     model.selectedRedactID = redactSelection(session_);
+    model.cutRegions = stateBinding(session_, &StudioEditState::cutRegions, writer_, timeline_);
+    model.selectedCutID = cutSelection(session_);
+    model.onRefused = [this](const std::string& reason) {
+        session_.refuseEdit(QString::fromStdString(reason));
+    };
     model.onSeek = [this](double t) { session_.seek(t); };
     model.onCreateRegion = [this](double start, double end) { session_.createRegion(start, end); };
     model.onCreateRedactRegion = [this](double start, double end) {

@@ -7,6 +7,7 @@
 
 #include "compositing/AudioWaveformLoader.h"
 #include "media/MediaError.h"
+#include "studio/CutPlayback.h"
 #include "studio/DocumentSaver.h"
 #include "studio/StudioExporter.h"
 #include "studio/StudioFormatting.h"
@@ -128,9 +129,12 @@ void StudioSession::load()
         const Result& result = *outcome.result;
         takeShape(result);
         emit naturalSizeChanged(naturalSize_);
-        const double length = result.composition ? result.composition->duration() : 0;
+        showInPlayer(result);
+        // The timeline spans the whole recording, cut time included.
+        const double length = playerKept_.hasCuts()   ? playerKept_.sourceDuration()
+                              : result.composition ? result.composition->duration()
+                                                   : 0;
         duration_ = std::isfinite(length) && length > 0 ? length : 0;
-        player_.replaceCurrentItem(result);
         player_.setObservers({[this](double t) { onTimeTick(t); },
                               [this] {
                                   if (isPlaying_)
@@ -189,9 +193,13 @@ void StudioSession::reloadPlayerItem()
         }
         if (!outcome.result)
             return;
-        const double playhead = player_.currentTime();
-        player_.replaceCurrentItem(*outcome.result);
-        player_.seek(playhead);
+        // The playhead stays at its recording time, wherever the new cuts put that in the movie.
+        const double playhead =
+            isPlaying_ ? playerKept_.sourceTime(player_.currentTime()) : currentTime_;
+        showInPlayer(*outcome.result);
+        // Swapping may have reported a time of the old movie; the playhead is where it was.
+        currentTime_ = playhead;
+        seekPlayer(playhead);
         // Another canvas aspect changes the picture's shape: the preview area follows it.
         const QSize before = naturalSize_;
         takeShape(*outcome.result);
@@ -227,6 +235,7 @@ void StudioSession::setLiveEditState(StudioEditState state)
 void StudioSession::commit()
 {
     if (history_.commit(state_)) {
+        clearEditNotice();
         if (saver_)
             saver_->save(editedDocument());
         emit historyChanged();
@@ -283,6 +292,27 @@ void StudioSession::commitCursorOverlay(const CursorOverlaySettings& settings)
     commitWith([&](StudioEditState& s) { s.cursorOverlay = settings; });
 }
 
+bool StudioSession::commitCutRegions(std::vector<CutRegion> cuts)
+{
+    if (KeptTime(cuts, duration_).isEmpty()) {
+        refuseEdit(QString::fromUtf8(kEverythingCutMessage.data(), int(kEverythingCutMessage.size())));
+        return false;
+    }
+    commitWith([&](StudioEditState& s) { s.cutRegions = std::move(cuts); });
+    return true;
+}
+
+bool StudioSession::restoreSelectedCut()
+{
+    if (!selectedCutID_ || !state_.hasCutRegion(*selectedCutID_))
+        return false;
+    StudioEditState next = state_;
+    std::erase_if(next.cutRegions, [&](const CutRegion& c) { return c.id == *selectedCutID_; });
+    setSelectedCutID(std::nullopt);
+    commitEditState(std::move(next));
+    return true;
+}
+
 void StudioSession::createRegion(double start, double end)
 {
     ZoomRegion region;
@@ -323,7 +353,7 @@ bool StudioSession::deleteSelection()
                       [&](const RedactRegion& r) { return r.id == *selectedRedactID_; });
         setSelectedRedactID(std::nullopt);
     } else {
-        return false;
+        return restoreSelectedCut();
     }
     commitEditState(std::move(next));
     return true;
@@ -351,6 +381,7 @@ void StudioSession::redo()
 
 void StudioSession::applyCommittedState(StudioEditState state)
 {
+    clearEditNotice();
     state_ = std::move(state);
     emit editStateChanged();
     emit historyChanged();
@@ -366,6 +397,8 @@ void StudioSession::dropStaleSelection()
         setSelectedRegionID(std::nullopt);
     if (selectedRedactID_ && !state_.hasRedactRegion(*selectedRedactID_))
         setSelectedRedactID(std::nullopt);
+    if (selectedCutID_ && !state_.hasCutRegion(*selectedCutID_))
+        setSelectedCutID(std::nullopt);
 }
 
 // ---- Selection -------------------------------------------------------------------------------
@@ -394,6 +427,14 @@ void StudioSession::setSelectedRedactID(std::optional<Uuid> id)
     emit selectionChanged();
 }
 
+void StudioSession::setSelectedCutID(std::optional<Uuid> id)
+{
+    if (id == selectedCutID_)
+        return;
+    selectedCutID_ = id;
+    emit selectionChanged();
+}
+
 bool StudioSession::showsCameraHandle() const
 {
     return selectedTab_ == StudioTab::camera && state_.cameraOverlay.isEnabled &&
@@ -408,10 +449,44 @@ bool StudioSession::showsRedactHandle() const
 
 // ---- Playback --------------------------------------------------------------------------------
 
+void StudioSession::showInPlayer(const CameraCompositionBuilder::Result& item)
+{
+    playerKept_ = item.instruction ? item.instruction->edits().keptTime : KeptTime{};
+    playerFrameDuration_ = item.videoComposition.frameDuration();
+    player_.replaceCurrentItem(item);
+}
+
+void StudioSession::seekPlayer(double sourceTime)
+{
+    player_.seek(CutPlayback::playerTime(playerKept_, sourceTime, playerFrameDuration_));
+}
+
+double StudioSession::playerDuration() const
+{
+    return playerKept_.hasCuts() ? playerKept_.duration() : duration_;
+}
+
+KeptTime StudioSession::keptTime() const
+{
+    return KeptTime(state_.cutRegions, duration_);
+}
+
+double StudioSession::movieTime() const
+{
+    return CutPlayback::movieTime(keptTime(), currentTime_);
+}
+
+double StudioSession::movieDuration() const
+{
+    return keptTime().duration();
+}
+
 void StudioSession::onTimeTick(double seconds)
 {
-    currentTime_ = seconds;
-    if (isPlaying_ && duration_ > 0 && currentTime_ >= duration_ - 0.05)
+    currentTime_ =
+        CutPlayback::playhead(playerKept_, seconds, currentTime_, isPlaying_, playerFrameDuration_);
+    const double end = playerDuration();
+    if (isPlaying_ && end > 0 && seconds >= end - 0.05)
         isPlaying_ = false; // the player stops at the end of its item by itself
     emit playbackChanged();
 }
@@ -432,8 +507,12 @@ void StudioSession::togglePlayback()
         player_.pause();
         return;
     }
-    if (currentTime_ >= duration_) {
-        currentTime_ = 0;
+    // At the movie's end (or parked in a trimmed end) playing starts over.
+    const double at = CutPlayback::playerTime(playerKept_, currentTime_, playerFrameDuration_);
+    const bool atMovieEnd =
+        playerKept_.hasCuts() && at >= playerDuration() - playerFrameDuration_ - 1e-9;
+    if (currentTime_ >= duration_ || atMovieEnd) {
+        currentTime_ = playerKept_.sourceTime(0);
         player_.seek(0);
     }
     setPlaying(true);
@@ -444,7 +523,7 @@ void StudioSession::step(double delta)
 {
     if (duration_ <= 0)
         return;
-    seek(std::min(std::max(currentTime_ + delta, 0.0), duration_));
+    seek(std::min(std::max(CutPlayback::stepped(playerKept_, currentTime_, delta), 0.0), duration_));
 }
 
 void StudioSession::seek(double seconds)
@@ -452,7 +531,7 @@ void StudioSession::seek(double seconds)
     if (!std::isfinite(seconds))
         return;
     currentTime_ = seconds;
-    player_.seek(seconds);
+    seekPlayer(seconds);
     emit playbackChanged();
 }
 
@@ -539,6 +618,20 @@ void StudioSession::setErrorMessage(QString message)
         return;
     errorMessage_ = message;
     emit errorMessageChanged(message);
+}
+
+void StudioSession::refuseEdit(const QString& reason)
+{
+    editNotice_ = reason;
+    emit editNoticeChanged();
+}
+
+void StudioSession::clearEditNotice()
+{
+    if (!editNotice_)
+        return;
+    editNotice_.reset();
+    emit editNoticeChanged();
 }
 
 bool StudioSession::flushSaves(int timeoutMs)

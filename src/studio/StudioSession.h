@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "compositing/CameraCompositionBuilder.h"
+#include "document/CutRegions.h"
 #include "document/RecordingTimeline.h"
 #include "media/ExportResolution.h"
 #include "media/ExportSession.h"
@@ -28,6 +29,10 @@
 // commit-on-end: views may write the live state continuously while a gesture runs
 // (setLiveEditState), and report its end with commit(); each commit is one rebuild, one undo step
 // and one save of the document file. The document value given at construction is never changed.
+//
+// Cuts: the timeline and the playhead stay in recording time; the player plays the edited movie
+// (the kept spans one after another), and the session maps between the two (CutPlayback), so the
+// playhead jumps over cut time while playing and a seek into a cut shows the frame after it.
 //
 // Failures a person must hear about land in errorMessage, which the view shows in an alert titled
 // "Something went wrong" whenever it changes to a present value.
@@ -92,14 +97,19 @@ public:
     void commitSystemAudio(const AudioTrackSettings& settings);
     void commitMicrophoneAudio(const AudioTrackSettings& settings);
     void commitCursorOverlay(const CursorOverlaySettings& settings);
+    // Refused (false, with editNotice set) when the cuts would leave nothing of the recording.
+    bool commitCutRegions(std::vector<CutRegion> cuts);
+    // Removes the selected cut, so its time is back in the movie; false without one.
+    bool restoreSelectedCut();
 
     // A new zoom region over [start, end] (start <= end) aimed where the user worked, selected,
     // with the zoom panel opened.
     void createRegion(double start, double end);
     // A new blur box in the middle of the picture over [start, end], selected, blur panel open.
     void createRedactRegion(double start, double end);
-    // Removes the selected zoom region, else the selected blur region; false when neither
-    // selection names an existing region (the key then belongs to someone else).
+    // Removes the selected zoom region, else the selected blur region, else restores the selected
+    // cut; false when no selection names an existing region (the key then belongs to someone
+    // else).
     bool deleteSelection();
     // Removes every zoom region (blur regions stay).
     void removeAllZoomRegions();
@@ -114,16 +124,24 @@ public:
     std::optional<StudioTab> selectedTab() const { return selectedTab_; }
     std::optional<Uuid> selectedRegionID() const { return selectedRegionID_; }
     std::optional<Uuid> selectedRedactID() const { return selectedRedactID_; }
+    std::optional<Uuid> selectedCutID() const { return selectedCutID_; }
     void setSelectedTab(std::optional<StudioTab> tab);
     void setSelectedRegionID(std::optional<Uuid> id);
     void setSelectedRedactID(std::optional<Uuid> id);
+    void setSelectedCutID(std::optional<Uuid> id);
     // Which preview handles are shown.
     bool showsCameraHandle() const;
     bool showsRedactHandle() const;
 
     // ---- Playback -------------------------------------------------------------------------
+    // The playhead and the recording's length, in recording time (what the timeline shows).
     double currentTime() const { return currentTime_; }
     double duration() const { return duration_; }
+    // The kept time of the current edit state, and the playhead and length in the edited movie
+    // (what the transport shows); without cuts the same as above.
+    KeptTime keptTime() const;
+    double movieTime() const;
+    double movieDuration() const;
     bool isPlaying() const { return isPlaying_; }
     // The composed picture's size; a rebuild for another canvas aspect changes it.
     QSize naturalSize() const { return naturalSize_; }
@@ -160,6 +178,10 @@ public:
 
     // ---- Failures and saving --------------------------------------------------------------
     const std::optional<QString>& errorMessage() const { return errorMessage_; }
+    // Why the last edit was refused (kEverythingCutMessage); cleared by the next commit, undo
+    // or redo. The view shows it by the timeline: a refusal is not a failure.
+    const std::optional<QString>& editNotice() const { return editNotice_; }
+    void refuseEdit(const QString& reason);
     // Blocks until the document file holds the last commit (closing, tests); true when it does.
     bool flushSaves(int timeoutMs = 10000);
     // Player swaps done by rebuilds (not the first load), for tests and diagnostics.
@@ -175,6 +197,7 @@ signals:
     void waveformsChanged();
     void exportChanged();
     void errorMessageChanged(const QString& message);
+    void editNoticeChanged();
     void itemReplaced();
 
 private:
@@ -187,6 +210,10 @@ private:
     void setErrorMessage(QString message);
     void takeShape(const CameraCompositionBuilder::Result& result);
     void setPlaying(bool playing);
+    void showInPlayer(const CameraCompositionBuilder::Result& item);
+    void seekPlayer(double sourceTime);
+    double playerDuration() const;
+    void clearEditNotice();
     void onTimeTick(double seconds);
     void onExportFinished(std::optional<std::filesystem::path> output,
                           std::optional<QString> errorMessage);
@@ -200,6 +227,7 @@ private:
     std::optional<StudioTab> selectedTab_;
     std::optional<Uuid> selectedRegionID_;
     std::optional<Uuid> selectedRedactID_;
+    std::optional<Uuid> selectedCutID_;
 
     bool opened_ = false;
     bool loaded_ = false;
@@ -210,6 +238,11 @@ private:
     double currentTime_ = 0;
     bool isPlaying_ = false;
     std::optional<QString> errorMessage_;
+    std::optional<QString> editNotice_;
+    // The cuts of the composition in the player (it may lag the edit state while a rebuild runs)
+    // and its frame length.
+    KeptTime playerKept_;
+    double playerFrameDuration_ = 1.0 / 30;
     std::vector<float> systemAudioWaveform_;
     std::vector<float> microphoneWaveform_;
 

@@ -26,6 +26,7 @@
 #include "studio/StudioSession.h"
 #include "studio/StudioToolbar.h"
 #include "studio/TransportBar.h"
+#include "studio/timeline/TimelineRules.h"
 #include "ui/AppAlert.h"
 
 namespace tarnix {
@@ -36,7 +37,7 @@ constexpr int kPreviewMargin = 16;
 constexpr int kRailInset = 12;
 // Room the window keeps around the picture when it is fitted to the video: toolbar, transport,
 // caption and timeline.
-constexpr int kChromeHeight = 320;
+constexpr int kChromeHeight = 356;
 
 // Whether keys typed now edit text: the focused widget is a text field (or a spin box's).
 bool textFieldHasFocus()
@@ -201,20 +202,32 @@ QWidget* StudioView::makeTimelineSection()
     auto* header = new QHBoxLayout;
     caption_ = StudioControls::caption(QString(), section);
     removeAll_ = StudioControls::captionButton(tr("Remove all"), section);
+    notice_ = StudioControls::caption(QString(), section);
+    notice_->setObjectName("editNotice");
+    notice_->setStyleSheet(QStringLiteral("color: #F0A83C;"));
+    notice_->hide();
+    restoreCut_ = StudioControls::captionButton(tr("Restore cut"), section);
+    restoreCut_->setToolTip(tr("Put the selected cut back into the movie (Delete)"));
+    restoreCut_->hide();
     header->addWidget(caption_);
+    header->addSpacing(12);
+    header->addWidget(notice_);
     header->addStretch(1);
+    header->addWidget(restoreCut_);
     header->addWidget(removeAll_);
     column->addLayout(header);
 
-    // Ruler 22, zoom track 68, blur track 34, audio track 32, spacing 6 between them.
     timelineHost_ = new QWidget(section);
-    timelineHost_->setMinimumHeight(22 + 68 + 34 + 32 + 3 * 6);
+    timelineHost_->setMinimumHeight(int(TimelineRules::kTotalHeight));
     timelineHost_->setAccessibleName(tr("Timeline"));
     auto* hostLayout = new QVBoxLayout(timelineHost_);
     hostLayout->setContentsMargins(0, 0, 0, 0);
     column->addWidget(timelineHost_);
 
     connect(removeAll_, &QPushButton::clicked, session_.get(), &StudioSession::removeAllZoomRegions);
+    connect(restoreCut_, &QPushButton::clicked, session_.get(), &StudioSession::restoreSelectedCut);
+    connect(session_.get(), &StudioSession::selectionChanged, this, &StudioView::refreshCaption);
+    connect(session_.get(), &StudioSession::editNoticeChanged, this, &StudioView::refreshCaption);
     return section;
 }
 
@@ -277,6 +290,12 @@ void StudioView::refreshCaption()
     caption_->setText(session_->timelineCaption());
     caption_->setAccessibleName(caption_->text());
     removeAll_->setEnabled(session_->canRemoveAllZoomRegions());
+    const auto& cut = session_->selectedCutID();
+    restoreCut_->setVisible(cut && session_->editState().hasCutRegion(*cut));
+    const auto& notice = session_->editNotice();
+    notice_->setText(notice.value_or(QString()));
+    notice_->setAccessibleName(notice_->text());
+    notice_->setVisible(notice.has_value());
 }
 
 void StudioView::refreshResult()

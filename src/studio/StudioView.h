@@ -27,7 +27,8 @@ class PreviewPlayer;
 // previewOverlay) and report through the session's commit calls.
 //
 // Keys: Space plays and pauses; Delete and Backspace remove the selected zoom region, else the
-// selected blur region, unless a text field has the keyboard focus (then they edit the text);
+// selected blur region, else restore the selected cut ("Restore cut" in the caption line does the
+// same), unless a text field has the keyboard focus (then they edit the text);
 // Ctrl+Z undoes and Ctrl+Shift+Z redoes committed edits. Failures are shown in the application's
 // alert, titled "Something went wrong". Dark appearance, at least 940 × 640.
 //
@@ -61,6 +62,9 @@ public:
     TransportBar* transportBar() const { return transport_; }
     QLabel* captionLabel() const { return caption_; }
     QPushButton* removeAllButton() const { return removeAll_; }
+    QPushButton* restoreCutButton() const { return restoreCut_; }
+    // Why the last edit was refused, beside the caption; hidden when there is nothing to say.
+    QLabel* editNoticeLabel() const { return notice_; }
     QWidget* resultRow() const { return resultRow_; }
     QLabel* resultText() const { return resultText_; }
     QPushButton* showInFilesButton() const { return showInFiles_; }
@@ -114,6 +118,8 @@ private:
     QWidget* timelineHost_ = nullptr;
     QLabel* caption_ = nullptr;
     QPushButton* removeAll_ = nullptr;
+    QPushButton* restoreCut_ = nullptr;
+    QLabel* notice_ = nullptr;
     QWidget* resultRow_ = nullptr;
     QLabel* resultText_ = nullptr;
     QPushButton* showInFiles_ = nullptr;

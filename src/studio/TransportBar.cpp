@@ -44,6 +44,7 @@ TransportBar::TransportBar(StudioSession& session, QWidget* parent)
     connect(back_, &QToolButton::clicked, this, [this] { session_.step(-5); });
     connect(forward_, &QToolButton::clicked, this, [this] { session_.step(5); });
     connect(&session_, &StudioSession::playbackChanged, this, &TransportBar::refresh);
+    connect(&session_, &StudioSession::editStateChanged, this, &TransportBar::refresh);
     refresh();
 }
 
@@ -59,7 +60,8 @@ void TransportBar::refresh()
     play_->setEnabled(enabled);
     back_->setEnabled(enabled);
     forward_->setEnabled(enabled);
-    time_->setText(QString::fromStdString(formatTimePair(session_.currentTime(), session_.duration())));
+    // The time in the movie as it will be watched: cut time is not counted.
+    time_->setText(QString::fromStdString(formatTimePair(session_.movieTime(), session_.movieDuration())));
 }
 
 } // namespace tarnix

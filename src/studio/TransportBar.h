@@ -5,7 +5,8 @@
 class QLabel;
 class QToolButton;
 
-// Play/Pause, back and forward five seconds and the time text ("0:12 / 1:05") under the preview.
+// Play/Pause, back and forward five seconds and the time text ("0:12 / 1:05", in the edited
+// movie: cut time is left out of both) under the preview.
 // The Space key for Play/Pause belongs to the StudioView, so it works wherever the focus is.
 // GUI thread.
 

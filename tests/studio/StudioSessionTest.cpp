@@ -378,5 +378,74 @@ TEST_F(StudioSessionTest, ASaveThatFailsIsShown)
         << s.errorMessage()->toStdString();
 }
 
+TEST_F(StudioSessionTest, CutsPlayAsTheMovieWhileThePlayheadStaysInRecordingTime)
+{
+    StudioSession& s = openLoaded();
+    player.tick(2.5);
+    ASSERT_TRUE(s.commitCutRegions({{Uuid::random(), 1, 2}}));
+    ASSERT_EQ(builder.count(), 2u);
+    EXPECT_EQ(builder.inputs[1].timeline.cutRegions.size(), 1u) << "the rebuild plays the cut";
+    builder.succeed(1);
+    ASSERT_TRUE(waitFor([&] { return s.rebuildsApplied() == 1; }));
+    EXPECT_NEAR(player.seeks.back(), 1.5, 1e-9) << "the new movie shows the same moment";
+    EXPECT_NEAR(s.currentTime(), 2.5, 1e-9);
+    EXPECT_NEAR(s.duration(), 3.0, 0.1) << "the timeline keeps the whole recording";
+    EXPECT_NEAR(s.movieDuration(), 2.0, 0.1) << "the transport counts what will be watched";
+    EXPECT_NEAR(s.movieTime(), 1.5, 1e-9);
+
+    // A seek into the cut shows the frame after it and leaves the playhead where it was put.
+    s.seek(1.4);
+    EXPECT_NEAR(player.seeks.back(), 1.0, 1e-9);
+    player.tick(1.0);
+    EXPECT_NEAR(s.currentTime(), 1.4, 1e-9);
+    // ... also across a rebuild for another edit.
+    s.commitCursorOverlay({false, 0.03, CursorStyle::dot, false});
+    builder.succeed(2);
+    ASSERT_TRUE(waitFor([&] { return s.rebuildsApplied() == 2; }));
+    EXPECT_NEAR(player.seeks.back(), 1.0, 1e-9);
+    player.tick(1.0);
+    EXPECT_NEAR(s.currentTime(), 1.4, 1e-9);
+
+    // Playing, the playhead jumps over the cut; the end of the movie stops it.
+    s.seek(0.9);
+    s.togglePlayback();
+    player.tick(1.2);
+    EXPECT_NEAR(s.currentTime(), 2.2, 1e-6);
+    player.tick(player.items.back().composition->duration());
+    EXPECT_FALSE(s.isPlaying());
+    s.step(-0.5);
+    EXPECT_NEAR(s.movieTime(), s.movieDuration() - 0.5, 0.05) << "steps count movie time";
+
+    EXPECT_EQ(savedDocument().cutRegions, s.editState().cutRegions);
+}
+
+TEST_F(StudioSessionTest, ACutOfEverythingIsRefusedAndUndoRestoresACut)
+{
+    StudioSession& s = openLoaded();
+    QSignalSpy notices(&s, &StudioSession::editNoticeChanged);
+    ASSERT_TRUE(s.commitCutRegions({{Uuid::random(), 0, 1}}));
+    EXPECT_FALSE(s.commitCutRegions({{Uuid::random(), 0, 1}, {Uuid::random(), 0.5, 10}}));
+    EXPECT_EQ(s.editNotice(), QString::fromUtf8(kEverythingCutMessage.data()));
+    EXPECT_EQ(s.editState().cutRegions.size(), 1u) << "the refused cut changes nothing";
+    EXPECT_EQ(builder.count(), 2u) << "nothing to rebuild";
+    EXPECT_FALSE(s.errorMessage()) << "a refusal is not a failure";
+
+    Uuid id = s.editState().cutRegions[0].id;
+    s.setSelectedCutID(id);
+    EXPECT_TRUE(s.deleteSelection());
+    EXPECT_TRUE(s.editState().cutRegions.empty());
+    EXPECT_FALSE(s.editNotice()) << "the next edit clears the notice";
+    EXPECT_EQ(notices.count(), 2);
+    EXPECT_FALSE(s.selectedCutID());
+
+    s.undo();
+    ASSERT_EQ(s.editState().cutRegions.size(), 1u);
+    EXPECT_EQ(s.editState().cutRegions[0].id, id);
+    EXPECT_EQ(savedDocument().cutRegions.size(), 1u);
+    s.undo();
+    EXPECT_TRUE(s.editState().cutRegions.empty());
+    EXPECT_FALSE(s.restoreSelectedCut());
+}
+
 } // namespace
 } // namespace tarnix

@@ -19,10 +19,14 @@
 #include "studio/PlayerSurface.h"
 #include "studio/handles/CameraPositionHandle.h"
 #include "studio/RecordingFiles.h"
+#include "studio/StudioEditingViews.h"
 #include "studio/StudioSession.h"
 #include "studio/StudioToolbar.h"
 #include "studio/StudioView.h"
 #include "studio/TransportBar.h"
+#include "studio/timeline/TimelineClipView.h"
+#include "studio/timeline/TrimHandleView.h"
+#include "studio/timeline/ZoomTimelineView.h"
 #include "ui/AppAlert.h"
 
 namespace tarnix {
@@ -414,6 +418,50 @@ TEST_F(StudioViewTest, EveryControlHasAnAccessibleName)
             EXPECT_FALSE(widget->accessibleName().isEmpty()) << widget->metaObject()->className();
         }
     }
+}
+
+TEST_F(StudioViewTest, ACutIsSkippedWhilePlayingAndRestoredFromTheCaptionLine)
+{
+    ASSERT_TRUE(test::requireSoundServer());
+    CutRegion cut{Uuid::random(), 1.0, 2.0};
+    recording.timeline.cutRegions = {cut};
+    open();
+    EXPECT_EQ(view->transportBar()->timeText()->text(), "0:00 / 0:02") << "the movie's length";
+    ZoomTimelineView* timeline = view->editingViews().timeline();
+    ASSERT_NE(timeline->clip(cut.id), nullptr);
+
+    std::vector<double> playheads;
+    QObject::connect(&session(), &StudioSession::playbackChanged, view.get(),
+            [&] { playheads.push_back(session().currentTime()); });
+    QTest::mouseClick(view->transportBar()->playButton(), Qt::LeftButton);
+    ASSERT_TRUE(waitFor([&] { return session().currentTime() > 2.3 || !session().isPlaying(); }));
+    screenshot("studio-cut-playing");
+    QTest::keyClick(view.get(), Qt::Key_Space);
+    for (double t : playheads)
+        EXPECT_FALSE(t > cut.start + 0.02 && t < cut.end - 0.02) << "the playhead showed " << t;
+    EXPECT_GT(session().currentTime(), cut.end) << "playing went on after the cut";
+
+    // Picked on the timeline, the cut can be put back with the caption line's button.
+    EXPECT_FALSE(view->restoreCutButton()->isVisible());
+    QTest::mouseClick(timeline->clip(cut.id), Qt::LeftButton);
+    ASSERT_TRUE(waitFor([&] { return view->restoreCutButton()->isVisible(); }));
+    EXPECT_EQ(view->restoreCutButton()->accessibleName(), "Restore cut");
+    QTest::mouseClick(view->restoreCutButton(), Qt::LeftButton);
+    EXPECT_TRUE(session().editState().cutRegions.empty());
+    EXPECT_EQ(view->transportBar()->timeText()->text().right(4), "0:03");
+
+    // Trimming everything away is refused beside the caption, not in an alert.
+    TrimHandleView* grip = timeline->trimHandle(TimelineRules::ClipEdge::leading);
+    QPoint from = grip->rect().center();
+    QTest::mousePress(grip, Qt::LeftButton, {}, from);
+    for (int x = 0; x <= timeline->width(); x += 60)
+        QTest::mouseMove(grip, from + QPoint(x, 0));
+    QTest::mouseRelease(grip, Qt::LeftButton, {}, from + QPoint(timeline->width(), 0));
+    ASSERT_TRUE(waitFor([&] { return view->editNoticeLabel()->isVisible(); }));
+    EXPECT_EQ(view->editNoticeLabel()->text(), QString::fromUtf8(kEverythingCutMessage.data()));
+    EXPECT_FALSE(KeptTime(session().editState().cutRegions, session().duration()).isEmpty());
+    screenshot("studio-cut-refused");
+    EXPECT_TRUE(alerts.empty());
 }
 
 } // namespace

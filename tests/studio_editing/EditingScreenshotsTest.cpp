@@ -76,7 +76,7 @@ TEST(EditingScreenshots, EveryPanelOverThePreviewWithTheTimeline)
     QPalette palette = window.palette();
     palette.setColor(QPalette::Window, StudioTheme::background());
     window.setPalette(palette);
-    window.resize(1180, 760);
+    window.resize(1180, 800);
     QRect previewArea(16, 16, 1148, 520);
     QSizeF fitted = QSizeF(frame.size()).scaled(previewArea.size(), Qt::KeepAspectRatio);
     QRectF picture(previewArea.left() + (previewArea.width() - fitted.width()) / 2, previewArea.top(),
@@ -117,6 +117,11 @@ TEST(EditingScreenshots, EveryPanelOverThePreviewWithTheTimeline)
     timeline->model().redactRegions = Binding<std::vector<RedactRegion>>::to(&redacts);
     timeline->model().selectedRegionID = Binding<std::optional<Uuid>>::to(&selectedZoom);
     timeline->model().selectedRedactID = Binding<std::optional<Uuid>>::to(&selectedBlur);
+    // A trimmed start and a cut in the middle, hatched on their track and dimmed across the rest.
+    std::vector<CutRegion> cuts = {{Uuid::random(), 0, 1.8}, {Uuid::random(), 19.5, 23.5}};
+    std::optional<Uuid> selectedCut;
+    timeline->model().cutRegions = Binding<std::vector<CutRegion>>::to(&cuts);
+    timeline->model().selectedCutID = Binding<std::optional<Uuid>>::to(&selectedCut);
     timeline->setGeometry(24, 560, 1132, int(TimelineRules::kTotalHeight));
     std::vector<ClickEvent> clicks;
     for (double t : {3.2, 3.9, 11.5, 12.1, 24.0, 31.7, 33.0, 40.2}) {

@@ -6,8 +6,10 @@
 #include <QWheelEvent>
 
 #include "EditingTestSupport.h"
+#include "document/CutRegions.h"
 #include "studio/sidebar/SidebarRules.h"
 #include "studio/timeline/TimelineClipView.h"
+#include "studio/timeline/TrimHandleView.h"
 #include "studio/timeline/ZoomTimelineView.h"
 #include "zoom/ZoomPanEngine.h"
 
@@ -16,11 +18,12 @@ namespace {
 
 namespace TR = TimelineRules;
 
-// 60 s across 600 points: 10 points per second. Track rows (y): ruler 0-22, zoom 28-96,
-// blur 102-136, audio 142-174.
-constexpr int kZoomY = 62;
-constexpr int kBlurY = 119;
-constexpr int kAudioY = 158;
+// 60 s across 600 points: 10 points per second. Track rows (y): ruler 0-22, cut 28-58,
+// zoom 64-132, blur 138-172, audio 178-210.
+constexpr int kCutY = 43;
+constexpr int kZoomY = 98;
+constexpr int kBlurY = 155;
+constexpr int kAudioY = 194;
 
 class TimelineTest : public ::testing::Test {
 protected:
@@ -39,6 +42,9 @@ protected:
         model.redactRegions = Binding<std::vector<RedactRegion>>::to(&redacts);
         model.selectedRegionID = Binding<std::optional<Uuid>>::to(&selectedZoom);
         model.selectedRedactID = Binding<std::optional<Uuid>>::to(&selectedBlur);
+        model.cutRegions = Binding<std::vector<CutRegion>>::to(&cuts);
+        model.selectedCutID = Binding<std::optional<Uuid>>::to(&selectedCut);
+        model.onRefused = [this](const std::string& why) { refusals.push_back(why); };
         model.onSeek = [this](double t) { seeks.push_back(t); };
         model.onEditEnded = [this] { ++edits; };
         // What the editor does with a creation: the region, selected, and one rebuild.
@@ -106,7 +112,9 @@ protected:
     RecordingTimeline document;
     std::vector<ZoomRegion> regions;
     std::vector<RedactRegion> redacts;
-    std::optional<Uuid> selectedZoom, selectedBlur;
+    std::optional<Uuid> selectedZoom, selectedBlur, selectedCut;
+    std::vector<CutRegion> cuts;
+    std::vector<std::string> refusals;
     std::vector<double> seeks;
     int edits = 0;
     std::unique_ptr<ZoomTimelineView> view;
@@ -334,12 +342,17 @@ TEST_F(TimelineTest, ScreenshotWithRegionsClicksWaveformAndPlayhead)
     blur.start = 18;
     blur.end = 29;
     redacts.push_back(blur);
+    cuts = {{Uuid::random(), 0, 1.5}, {Uuid::random(), 19.5, 22}};
     view->setCurrentTime(13.4);
     view->refresh();
 
+    // A palette, not a style sheet: a sheet's background would cascade over the timeline's clips.
     QWidget frame;
-    frame.setStyleSheet("background: #121214;");
-    frame.resize(940, 200);
+    frame.setAutoFillBackground(true);
+    QPalette palette = frame.palette();
+    palette.setColor(QPalette::Window, QColor(0x12, 0x12, 0x14));
+    frame.setPalette(palette);
+    frame.resize(940, int(TR::kTotalHeight) + 28);
     view->setParent(&frame);
     view->setGeometry(20, 14, 900, int(TR::kTotalHeight));
     view->show();
@@ -347,6 +360,75 @@ TEST_F(TimelineTest, ScreenshotWithRegionsClicksWaveformAndPlayhead)
     test::saveScreenshot(frame, "timeline");
     EXPECT_TRUE(test::unnamedControls(&frame).empty());
     view->setParent(nullptr);
+}
+
+TEST_F(TimelineTest, DraggingAcrossTheCutTrackCutsThatSpanAndDeleteRestoresIt)
+{
+    addZoom(25, 35); // under the cut-to-be: it stays, dimmed
+    drag({200, kCutY}, {300, kCutY});
+    ASSERT_EQ(cuts.size(), 1u);
+    EXPECT_NEAR(cuts[0].start, 20, 0.05);
+    EXPECT_NEAR(cuts[0].end, 30, 0.05);
+    EXPECT_EQ(selectedCut, cuts[0].id);
+    EXPECT_EQ(edits, 1);
+    TimelineClipView* clip = view->clip(cuts[0].id);
+    ASSERT_NE(clip, nullptr);
+    EXPECT_EQ(clip->accessibleName(), "Cut 0:20–0:30");
+    EXPECT_NEAR(clip->geometry().center().y(), kCutY, 1);
+    EXPECT_EQ(regions.size(), 1u) << "a cut leaves the other tracks' regions alone";
+    test::saveScreenshot(*view, "timeline-cut-selected");
+
+    // A second drag that meets the first joins it.
+    drag({360, kCutY}, {295, kCutY});
+    ASSERT_EQ(cuts.size(), 1u);
+    EXPECT_NEAR(cuts[0].end, 36, 0.05);
+
+    QTest::keyClick(view->clip(cuts[0].id), Qt::Key_Delete);
+    test::settle();
+    EXPECT_TRUE(cuts.empty());
+    EXPECT_FALSE(selectedCut);
+    EXPECT_EQ(edits, 3);
+    EXPECT_TRUE(refusals.empty());
+}
+
+TEST_F(TimelineTest, TheTrimGripsFollowThePointerAndTheArrowKeys)
+{
+    auto* start = test::byName<TrimHandleView>(view.get(), "Trim start");
+    auto* end = test::byName<TrimHandleView>(view.get(), "Trim end");
+    ASSERT_TRUE(start && end);
+    EXPECT_EQ(start->geometry().left(), 0);
+    EXPECT_EQ(end->geometry().right(), view->width() - 1);
+
+    // Grabbed off its edge, the grip keeps the distance: the trim ends where the edge is dropped.
+    QPoint grab = start->geometry().center();
+    drag(grab, grab + QPoint(80, 0));
+    ASSERT_EQ(cuts.size(), 1u);
+    EXPECT_EQ(cuts[0].start, 0);
+    EXPECT_NEAR(cuts[0].end, 8, 0.05);
+    EXPECT_EQ(edits, 1) << "one drag, one edit";
+    EXPECT_EQ(start->geometry().left(), 80) << "the grip stands where the kept time begins";
+    EXPECT_EQ(start->accessibleDescription(), "The movie starts at 0:08.0");
+
+    grab = end->geometry().center();
+    drag(grab, grab - QPoint(100, 0));
+    ASSERT_EQ(cuts.size(), 2u);
+    EXPECT_NEAR(cuts[1].start, 50, 0.05);
+    EXPECT_EQ(cuts[1].end, 60);
+
+    start->setFocus();
+    QTest::keyClick(start, Qt::Key_Left);
+    test::settle();
+    EXPECT_NEAR(cuts[0].end, 7.9, 0.06);
+    QTest::keyClick(start, Qt::Key_Right, Qt::ShiftModifier);
+    test::settle();
+    EXPECT_NEAR(cuts[0].end, 8.9, 0.06);
+    EXPECT_EQ(edits, 4);
+
+    // Dragging the end grip over everything that is left is refused, with the reason.
+    grab = end->geometry().center();
+    drag(grab, {5, grab.y()}, 12);
+    EXPECT_EQ(refusals, std::vector<std::string>{std::string(kEverythingCutMessage)});
+    EXPECT_FALSE(KeptTime(cuts, 60).isEmpty());
 }
 
 } // namespace

@@ -23,16 +23,7 @@ TimelineClipView::TimelineClipView(ZoomTimelineModel& model, Track track, Uuid i
 
 std::optional<SecondsRange> TimelineClipView::span() const
 {
-    if (track_ == Track::zoom) {
-        for (const auto& r : model_.regions.get())
-            if (r.id == id_)
-                return SecondsRange{r.start, r.end};
-    } else {
-        for (const auto& r : model_.redactRegions.get())
-            if (r.id == id_)
-                return SecondsRange{r.start, r.end};
-    }
-    return std::nullopt;
+    return model_.spanOf(track_, id_);
 }
 
 void TimelineClipView::updateAccessibleName()
@@ -67,7 +58,7 @@ void TimelineClipView::paintEvent(QPaintEvent*)
     QRectF body = QRectF(rect());
     QPainterPath shape;
     shape.addRoundedRect(body, 6, 6);
-    painter.fillPath(shape, StudioTheme::withOpacity(fillColor(), selected ? 1.0 : 0.78));
+    paintFill(painter, shape, selected);
 
     if (selected) {
         // Trim handles: white strips at both ends, with a grip line each.
@@ -86,6 +77,11 @@ void TimelineClipView::paintEvent(QPaintEvent*)
         painter.drawRoundedRect(body.adjusted(0.75, 0.75, -0.75, -0.75), 5.25, 5.25);
     }
     paintLabel(painter, body);
+}
+
+void TimelineClipView::paintFill(QPainter& painter, const QPainterPath& shape, bool selected)
+{
+    painter.fillPath(shape, StudioTheme::withOpacity(fillColor(), selected ? 1.0 : 0.78));
 }
 
 void TimelineClipView::mousePressEvent(QMouseEvent* event)

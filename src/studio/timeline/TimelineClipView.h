@@ -11,7 +11,7 @@
 // The bar that stands for one region on a timeline track. A tap selects it; dragging its body
 // moves the region, dragging one of its end handles trims that end (the model applies the limits
 // and reports only the end of each gesture); its context menu and the Delete key remove it.
-// ZoomClipView and RedactClipView add their colour, label and (zoom) scroll wheel.
+// ZoomClipView, RedactClipView and CutClipView add their colour, label and (zoom) scroll wheel.
 
 namespace tarnix {
 
@@ -37,6 +37,8 @@ public:
 
 protected:
     virtual QColor fillColor() const = 0;
+    // The body under the handles and label; by default fillColor(), brighter when selected.
+    virtual void paintFill(QPainter& painter, const QPainterPath& shape, bool selected);
     virtual void paintLabel(QPainter& painter, const QRectF& body) = 0;
     virtual QString describe(const SecondsRange& span) const = 0;
 

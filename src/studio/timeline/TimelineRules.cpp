@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "document/CutRegions.h"
 #include "zoom/ZoomPanEngine.h"
 
 namespace tarnix::TimelineRules {
@@ -117,6 +118,88 @@ CreationOutcome redactCreation(double startX, double endX, double pps, double du
     if (newEnd - newStart >= kMinRegionDuration)
         return {CreationOutcome::Kind::create, 0, {newStart, newEnd}};
     return {};
+}
+
+CreationOutcome cutCreation(double startX, double endX, double pps, double duration)
+{
+    if (!(pps > 0))
+        return {};
+    if (std::abs(endX - startX) < kClickSlop)
+        return clickAt(endX, pps, duration);
+    double newStart = std::clamp(std::min(startX, endX) / pps, 0.0, duration);
+    double newEnd = std::clamp(std::max(startX, endX) / pps, 0.0, duration);
+    if (newEnd - newStart < kMinCutDuration) {
+        newEnd = std::min(newStart + kMinCutDuration, duration);
+        newStart = std::max(newEnd - kMinCutDuration, 0.0);
+    }
+    if (newEnd - newStart >= kMinCutDuration - 1e-9)
+        return {CreationOutcome::Kind::create, 0, {newStart, newEnd}};
+    return {};
+}
+
+SecondsRange cutNeighborBounds(const std::vector<CutRegion>& cuts, const Uuid& id, double duration)
+{
+    const CutRegion* self = nullptr;
+    for (const CutRegion& cut : cuts)
+        if (cut.id == id)
+            self = &cut;
+    if (!self)
+        return {0, duration};
+    double lower = 0, upper = duration;
+    for (const CutRegion& cut : cuts) {
+        if (cut.id == id)
+            continue;
+        if (cut.end <= self->start)
+            lower = std::max(lower, cut.end);
+        if (cut.start >= self->end)
+            upper = std::min(upper, cut.start);
+    }
+    return {lower, std::max(lower, upper)};
+}
+
+double trimHandleTime(const std::vector<CutRegion>& cuts, ClipEdge edge, double duration)
+{
+    for (const TimeSpan& span : mergedCutSpans(cuts, duration)) {
+        if (edge == ClipEdge::leading && span.start <= 0)
+            return span.end;
+        if (edge == ClipEdge::trailing && span.end >= duration)
+            return span.start;
+    }
+    return edge == ClipEdge::leading ? 0 : duration;
+}
+
+namespace {
+
+bool touchesEnd(const CutRegion& cut, ClipEdge edge, double duration)
+{
+    return edge == ClipEdge::leading ? cut.start <= 1e-3 : cut.end >= duration - 1e-3;
+}
+
+} // namespace
+
+Uuid trimID(const std::vector<CutRegion>& cuts, ClipEdge edge, double duration)
+{
+    for (const CutRegion& cut : cuts)
+        if (touchesEnd(cut, edge, duration))
+            return cut.id;
+    return Uuid::random();
+}
+
+std::vector<CutRegion> trimmedCuts(const std::vector<CutRegion>& cuts, ClipEdge edge, double t,
+                                   double duration, const Uuid& id)
+{
+    t = std::clamp(t, 0.0, std::max(duration, 0.0));
+    std::vector<CutRegion> rest;
+    for (const CutRegion& cut : cuts)
+        if (!touchesEnd(cut, edge, duration))
+            rest.push_back(cut);
+    double start = edge == ClipEdge::leading ? 0 : t;
+    double end = edge == ClipEdge::leading ? t : duration;
+    std::vector<CutRegion> result = addingCut(rest, start, end, duration); // sorted in any case
+    for (CutRegion& cut : result)
+        if (end - start >= 1e-3 && cut.start <= start + 1e-9 && cut.end >= end - 1e-9)
+            cut.id = id;
+    return result;
 }
 
 std::optional<double> scrubTime(double x, double pps, double duration)

@@ -23,18 +23,24 @@ namespace TimelineRules {
 
 // Layout constants of the timeline, in points.
 inline constexpr double kRulerHeight = 22;
+inline constexpr double kCutTrackHeight = 30;
 inline constexpr double kZoomTrackHeight = 68;
 inline constexpr double kRedactTrackHeight = 34;
 inline constexpr double kAudioTrackHeight = 32;
 inline constexpr double kTrackSpacing = 6;
-inline constexpr double kTotalHeight =
-    kRulerHeight + kZoomTrackHeight + kRedactTrackHeight + kAudioTrackHeight + 3 * kTrackSpacing;
+inline constexpr double kTotalHeight = kRulerHeight + kCutTrackHeight + kZoomTrackHeight +
+                                       kRedactTrackHeight + kAudioTrackHeight + 4 * kTrackSpacing;
 inline constexpr double kZoomClipHeight = 48;
 inline constexpr double kRedactClipHeight = 26;
+inline constexpr double kCutClipHeight = 22;
+// The grips at the recording's two ends on the cut track.
+inline constexpr double kTrimHandleWidth = 10;
 inline constexpr double kHandleWidth = 8;
 inline constexpr double kMinClipWidth = 4;
 // Shortest region that can be created, and the shortest a trim may leave.
 inline constexpr double kMinRegionDuration = 0.3;
+// Shortest cut a drag on the cut track makes, and the shortest a cut's trim may leave.
+inline constexpr double kMinCutDuration = 0.1;
 // A creation drag shorter than this is a click.
 inline constexpr double kClickSlop = 4;
 
@@ -55,6 +61,9 @@ SecondsRange neighborBounds(const std::vector<ZoomRegion>& regions, const Uuid& 
 // after that region.
 SecondsRange freeGap(const std::vector<ZoomRegion>& regions, double t, double duration);
 
+// The two ends of a clip, or of the recording.
+enum class ClipEdge { leading, trailing };
+
 // What the end of a creation drag on a track means.
 struct CreationOutcome {
     enum class Kind { nothing, click, create };
@@ -65,13 +74,28 @@ struct CreationOutcome {
 CreationOutcome zoomCreation(double startX, double endX, double pxPerSecond,
                              const std::vector<ZoomRegion>& regions, double duration);
 CreationOutcome redactCreation(double startX, double endX, double pxPerSecond, double duration);
+// A cut spans exactly what the pointer swept (within the recording), at least kMinCutDuration.
+CreationOutcome cutCreation(double startX, double endX, double pxPerSecond, double duration);
+
+// The span a cut may take while it is moved or trimmed: up to the cuts before and after it (cuts
+// never overlap: they are merged when made).
+SecondsRange cutNeighborBounds(const std::vector<CutRegion>& cuts, const Uuid& id, double duration);
+// Where the trim grips stand: the end of a cut that starts the recording (else 0) and the start
+// of a cut that ends it (else the duration).
+double trimHandleTime(const std::vector<CutRegion>& cuts, ClipEdge edge, double duration);
+// The cut list with the recording's start (or end) trimmed to time t: the cut touching that end
+// is replaced by [0, t] (or [t, duration]) with the identifier `id`, merged with every cut it
+// reaches; t at the end itself removes the trim.
+std::vector<CutRegion> trimmedCuts(const std::vector<CutRegion>& cuts, ClipEdge edge, double t,
+                                   double duration, const Uuid& id);
+// The identifier of the cut touching that end of the recording, else a new one.
+Uuid trimID(const std::vector<CutRegion>& cuts, ClipEdge edge, double duration);
 
 // The time under x while scrubbing, within 0 ... duration; nothing without a scale.
 std::optional<double> scrubTime(double x, double pxPerSecond, double duration);
 
 // Clip editing. `start` is the region's span when the gesture began, dt the pointer's travel in
 // seconds since then.
-enum class ClipEdge { leading, trailing };
 SecondsRange movedSpan(SecondsRange start, double dt, SecondsRange allowed);
 SecondsRange trimmedSpan(SecondsRange start, ClipEdge edge, double dt, double minDuration,
                          SecondsRange allowed);

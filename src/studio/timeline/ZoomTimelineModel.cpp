@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "document/CutRegions.h"
+
 namespace tarnix {
 
 using TimelineRules::ClipEdge;
@@ -36,7 +38,7 @@ void ZoomTimelineModel::scrub(double x)
 
 void ZoomTimelineModel::dragOnTrack(Track track, double startX, double currentX)
 {
-    auto& pending = track == Track::zoom ? pendingDrag_ : pendingRedactDrag_;
+    auto& pending = pendingDrags_[std::size_t(track)];
     if (!pending)
         pending = PendingDrag{startX, currentX};
     else
@@ -45,41 +47,98 @@ void ZoomTimelineModel::dragOnTrack(Track track, double startX, double currentX)
 
 void ZoomTimelineModel::endDragOnTrack(Track track, double startX, double endX)
 {
-    (track == Track::zoom ? pendingDrag_ : pendingRedactDrag_).reset();
+    pendingDrags_[std::size_t(track)].reset();
     using Kind = TimelineRules::CreationOutcome::Kind;
+    double pps = pxPerSecond();
     auto outcome = track == Track::zoom
-                       ? TimelineRules::zoomCreation(startX, endX, pxPerSecond(), regions.get(), duration)
-                       : TimelineRules::redactCreation(startX, endX, pxPerSecond(), duration);
+                       ? TimelineRules::zoomCreation(startX, endX, pps, regions.get(), duration)
+                   : track == Track::redact ? TimelineRules::redactCreation(startX, endX, pps, duration)
+                                            : TimelineRules::cutCreation(startX, endX, pps, duration);
     if (outcome.kind == Kind::click) {
-        (track == Track::zoom ? selectedRegionID : selectedRedactID).set(std::nullopt);
+        selection(track).set(std::nullopt);
         if (onSeek)
             onSeek(outcome.seekTime);
     } else if (outcome.kind == Kind::create) {
-        auto& create = track == Track::zoom ? onCreateRegion : onCreateRedactRegion;
-        if (create)
+        if (track == Track::cut)
+            createCut(outcome.range.lower, outcome.range.upper);
+        else if (auto& create = track == Track::zoom ? onCreateRegion : onCreateRedactRegion)
             create(outcome.range.lower, outcome.range.upper);
     }
 }
 
+void ZoomTimelineModel::createCut(double start, double end)
+{
+    std::vector<CutRegion> next = addingCut(cutRegions.get(), start, end, duration);
+    refusedInGesture_ = false;
+    if (!writeCuts(next)) {
+        reportRefusal();
+        return;
+    }
+    // The cut that now holds the span (a merge keeps a neighbour's identity).
+    for (const CutRegion& cut : next)
+        if (cut.start <= start + 1e-9 && cut.end >= end - 1e-9)
+            select(Track::cut, cut.id);
+    if (onEditEnded)
+        onEditEnded();
+}
+
+bool ZoomTimelineModel::writeCuts(std::vector<CutRegion> cuts)
+{
+    if (KeptTime(cuts, duration).isEmpty()) {
+        refusedInGesture_ = true;
+        return false;
+    }
+    refusedInGesture_ = false;
+    cutRegions.set(cuts);
+    return true;
+}
+
+void ZoomTimelineModel::reportRefusal()
+{
+    refusedInGesture_ = false;
+    if (onRefused)
+        onRefused(std::string(kEverythingCutMessage));
+}
+
 const std::optional<ZoomTimelineModel::PendingDrag>& ZoomTimelineModel::pendingDrag(Track track) const
 {
-    return track == Track::zoom ? pendingDrag_ : pendingRedactDrag_;
+    return pendingDrags_[std::size_t(track)];
+}
+
+const Binding<std::optional<Uuid>>& ZoomTimelineModel::selection(Track track) const
+{
+    switch (track) {
+    case Track::zoom:
+        return selectedRegionID;
+    case Track::redact:
+        return selectedRedactID;
+    case Track::cut:
+        break;
+    }
+    return selectedCutID;
 }
 
 void ZoomTimelineModel::select(Track track, const Uuid& id)
 {
-    (track == Track::zoom ? selectedRegionID : selectedRedactID).set(id);
+    if (track == Track::cut) {
+        selectedRegionID.set(std::nullopt);
+        selectedRedactID.set(std::nullopt);
+    } else {
+        selectedCutID.set(std::nullopt);
+    }
+    selection(track).set(id);
 }
 
 void ZoomTimelineModel::remove(Track track, const Uuid& id)
 {
     if (track == Track::zoom)
         eraseRegion(regions, id);
-    else
+    else if (track == Track::redact)
         eraseRegion(redactRegions, id);
-    auto& selection = track == Track::zoom ? selectedRegionID : selectedRedactID;
-    if (selection.get() == id)
-        selection.set(std::nullopt);
+    else
+        eraseRegion(cutRegions, id);
+    if (selection(track).get() == id)
+        selection(track).set(std::nullopt);
     if (clipDrag_ && clipDrag_->id == id)
         clipDrag_.reset();
     if (onEditEnded)
@@ -88,29 +147,26 @@ void ZoomTimelineModel::remove(Track track, const Uuid& id)
 
 bool ZoomTimelineModel::deleteSelection()
 {
-    if (auto id = selectedRegionID.get(); id && findRegion(regions.get(), *id)) {
-        remove(Track::zoom, *id);
-        return true;
-    }
-    if (auto id = selectedRedactID.get(); id && findRegion(redactRegions.get(), *id)) {
-        remove(Track::redact, *id);
-        return true;
-    }
+    for (Track track : {Track::zoom, Track::redact, Track::cut})
+        if (auto id = selection(track).get(); id && spanOf(track, *id)) {
+            remove(track, *id);
+            return true;
+        }
     return false;
 }
 
 std::optional<SecondsRange> ZoomTimelineModel::spanOf(Track track, const Uuid& id) const
 {
-    if (track == Track::zoom) {
-        auto list = regions.get();
+    auto find = [&](const auto& list) -> std::optional<SecondsRange> {
         if (const auto* r = findRegion(list, id))
             return SecondsRange{r->start, r->end};
-    } else {
-        auto list = redactRegions.get();
-        if (const auto* r = findRegion(list, id))
-            return SecondsRange{r->start, r->end};
-    }
-    return std::nullopt;
+        return std::nullopt;
+    };
+    if (track == Track::zoom)
+        return find(regions.get());
+    if (track == Track::redact)
+        return find(redactRegions.get());
+    return find(cutRegions.get());
 }
 
 void ZoomTimelineModel::writeSpan(Track track, const Uuid& id, SecondsRange span)
@@ -122,22 +178,29 @@ void ZoomTimelineModel::writeSpan(Track track, const Uuid& id, SecondsRange span
                 r.end = span.upper;
             }
     };
-    if (track == Track::zoom)
+    if (track == Track::zoom) {
         regions.modify(write);
-    else
+    } else if (track == Track::redact) {
         redactRegions.modify(write);
+    } else {
+        std::vector<CutRegion> cuts = cutRegions.get();
+        write(cuts);
+        writeCuts(cuts);
+    }
 }
 
 SecondsRange ZoomTimelineModel::allowedRange(Track track, const Uuid& id) const
 {
     if (track == Track::zoom)
         return TimelineRules::neighborBounds(regions.get(), id, duration);
+    if (track == Track::cut)
+        return TimelineRules::cutNeighborBounds(cutRegions.get(), id, duration);
     return {0, duration};
 }
 
 bool ZoomTimelineModel::isSelected(Track track, const Uuid& id) const
 {
-    return (track == Track::zoom ? selectedRegionID : selectedRedactID).get() == id;
+    return selection(track).get() == id;
 }
 
 void ZoomTimelineModel::dragClip(Track track, const Uuid& id, std::optional<ClipEdge> edge, double dx)
@@ -154,9 +217,10 @@ void ZoomTimelineModel::dragClip(Track track, const Uuid& id, std::optional<Clip
         return;
     double dt = dx / pps;
     SecondsRange allowed = allowedRange(track, id);
+    double minDuration =
+        track == Track::cut ? TimelineRules::kMinCutDuration : TimelineRules::kMinRegionDuration;
     SecondsRange span =
-        edge ? TimelineRules::trimmedSpan(clipDrag_->startSpan, *edge, dt,
-                                          TimelineRules::kMinRegionDuration, allowed)
+        edge ? TimelineRules::trimmedSpan(clipDrag_->startSpan, *edge, dt, minDuration, allowed)
              : TimelineRules::movedSpan(clipDrag_->startSpan, dt, allowed);
     writeSpan(track, id, span);
 }
@@ -165,9 +229,76 @@ void ZoomTimelineModel::endClipDrag()
 {
     if (!clipDrag_)
         return;
+    ClipDrag drag = *clipDrag_;
     clipDrag_.reset();
+    if (drag.track == Track::cut) {
+        // A cut dragged against its neighbour joins it.
+        std::vector<CutRegion> cuts = cutRegions.get();
+        std::vector<CutRegion> others;
+        std::optional<CutRegion> dragged;
+        for (const CutRegion& cut : cuts) {
+            if (cut.id == drag.id)
+                dragged = cut;
+            else
+                others.push_back(cut);
+        }
+        if (dragged) {
+            std::vector<CutRegion> merged = addingCut(others, dragged->start, dragged->end, duration);
+            for (CutRegion& cut : merged)
+                if (cut.start <= dragged->start + 1e-9 && cut.end >= dragged->end - 1e-9)
+                    cut.id = drag.id;
+            bool refused = refusedInGesture_;
+            refusedInGesture_ = !writeCuts(merged) || refused;
+        }
+    }
+    // The edit first, then why part of it was refused, so that the commit does not clear the
+    // reason before anyone has read it.
     if (onEditEnded)
         onEditEnded();
+    if (refusedInGesture_)
+        reportRefusal();
+}
+
+void ZoomTimelineModel::dragTrim(TimelineRules::ClipEdge edge, double x)
+{
+    double pps = pxPerSecond();
+    if (!(pps > 0))
+        return;
+    if (!trimDrag_) {
+        std::vector<CutRegion> cuts = cutRegions.get();
+        trimDrag_ = TrimDrag{edge, cuts, TimelineRules::trimID(cuts, edge, duration)};
+    }
+    double t = std::clamp(x / pps, 0.0, duration);
+    writeCuts(TimelineRules::trimmedCuts(trimDrag_->startCuts, edge, t, duration, trimDrag_->id));
+}
+
+void ZoomTimelineModel::endTrim()
+{
+    if (!trimDrag_)
+        return;
+    trimDrag_.reset();
+    if (onEditEnded)
+        onEditEnded();
+    if (refusedInGesture_)
+        reportRefusal();
+}
+
+void ZoomTimelineModel::nudgeTrim(TimelineRules::ClipEdge edge, double seconds)
+{
+    std::vector<CutRegion> cuts = cutRegions.get();
+    double t = TimelineRules::trimHandleTime(cuts, edge, duration) + seconds;
+    Uuid id = TimelineRules::trimID(cuts, edge, duration);
+    if (!writeCuts(TimelineRules::trimmedCuts(cuts, edge, t, duration, id))) {
+        reportRefusal();
+        return;
+    }
+    if (onEditEnded)
+        onEditEnded();
+}
+
+double ZoomTimelineModel::trimTime(TimelineRules::ClipEdge edge) const
+{
+    return TimelineRules::trimHandleTime(cutRegions.get(), edge, duration);
 }
 
 bool ZoomTimelineModel::scrollZoomClip(const Uuid& id, double delta)

@@ -1,14 +1,19 @@
 #pragma once
 
+#include <array>
 #include <functional>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "document/RecordingTimeline.h"
 #include "studio/Binding.h"
 #include "studio/timeline/TimelineRules.h"
 
-// The timeline's state and commands, without widgets. It reads and writes the editor's regions
+// The timeline's state and commands, without widgets. Three tracks of regions: cuts (spans left
+// out of the movie, merged whenever they meet; a cut that would leave nothing is refused), zooms
+// and blurs, plus the trim grips at the recording's two ends, which make and change the cuts that
+// touch them. It reads and writes the editor's regions
 // and selections through bindings and reports to the editor through callbacks: seeks and
 // creations as they happen, clip edits only when their gesture ends (`onEditEnded`), so that the
 // editor rebuilds the preview once per gesture. The widgets (ZoomTimelineView and its clips) turn
@@ -18,19 +23,23 @@ namespace tarnix {
 
 class ZoomTimelineModel {
 public:
-    enum class Track { zoom, redact };
+    enum class Track { zoom, redact, cut };
 
     // Read/write access to the editor's edit state.
     Binding<std::vector<ZoomRegion>> regions;
     Binding<std::vector<RedactRegion>> redactRegions;
     Binding<std::optional<Uuid>> selectedRegionID;
     Binding<std::optional<Uuid>> selectedRedactID;
+    Binding<std::vector<CutRegion>> cutRegions;
+    Binding<std::optional<Uuid>> selectedCutID;
 
     // What the timeline asks of the editor.
     std::function<void(double)> onSeek;
     std::function<void(double, double)> onCreateRegion;
     std::function<void(double, double)> onCreateRedactRegion;
     std::function<void()> onEditEnded;
+    // An edit was refused; the sentence says why (a cut that would leave nothing).
+    std::function<void(const std::string&)> onRefused;
 
     // Values given by the editor.
     double duration = 0;
@@ -53,11 +62,13 @@ public:
     void endDragOnTrack(Track track, double startX, double endX);
     const std::optional<PendingDrag>& pendingDrag(Track track) const;
 
-    // Clips.
+    // Clips. Selecting a cut clears the zoom and blur selections and the other way round, so
+    // that the Delete key acts on what was picked last.
     void select(Track track, const Uuid& id);
     void remove(Track track, const Uuid& id);
-    // The Delete key: the zoom selection first, then the blur selection. False when neither names
-    // an existing region (the key then belongs to someone else).
+    // The Delete key: the zoom selection first, then the blur selection, then the cut (which
+    // restores its span). False when none names an existing region (the key then belongs to
+    // someone else).
     bool deleteSelection();
 
     // A move (edge absent) or a trim of one clip; dx is the pointer's travel in points since the
@@ -70,6 +81,17 @@ public:
     // step is committed. Returns whether anything changed.
     bool scrollZoomClip(const Uuid& id, double delta);
 
+    // The trim grips: dragging one to x (points) trims the recording's start or end there, live;
+    // the end of the gesture commits (or reports a refusal when the pointer asked for nothing to
+    // remain, in which case the last allowed trim stays).
+    void dragTrim(TimelineRules::ClipEdge edge, double x);
+    void endTrim();
+    // One keyboard step of a trim grip: its time moves by `seconds`; committed.
+    void nudgeTrim(TimelineRules::ClipEdge edge, double seconds);
+    double trimTime(TimelineRules::ClipEdge edge) const;
+
+    // A region's span, or nothing when it has gone.
+    std::optional<SecondsRange> spanOf(Track track, const Uuid& id) const;
     // The span a clip may occupy while it is moved or trimmed.
     SecondsRange allowedRange(Track track, const Uuid& id) const;
     bool isSelected(Track track, const Uuid& id) const;
@@ -80,12 +102,22 @@ private:
         Uuid id;
         SecondsRange startSpan;
     };
-    std::optional<SecondsRange> spanOf(Track track, const Uuid& id) const;
     void writeSpan(Track track, const Uuid& id, SecondsRange span);
+    const Binding<std::optional<Uuid>>& selection(Track track) const;
+    // Writes the cuts unless they leave nothing; then remembers the refusal for the gesture's end.
+    bool writeCuts(std::vector<CutRegion> cuts);
+    void createCut(double start, double end);
+    void reportRefusal();
 
-    std::optional<PendingDrag> pendingDrag_;
-    std::optional<PendingDrag> pendingRedactDrag_;
+    std::array<std::optional<PendingDrag>, 3> pendingDrags_;
     std::optional<ClipDrag> clipDrag_;
+    struct TrimDrag {
+        TimelineRules::ClipEdge edge;
+        std::vector<CutRegion> startCuts;
+        Uuid id; // the trim's, for the whole gesture
+    };
+    std::optional<TrimDrag> trimDrag_;
+    bool refusedInGesture_ = false;
 };
 
 } // namespace tarnix

@@ -6,8 +6,11 @@
 
 #include <set>
 
+#include "document/CutRegions.h"
 #include "studio/EditingTheme.h"
+#include "studio/timeline/CutClipView.h"
 #include "studio/timeline/RedactClipView.h"
+#include "studio/timeline/TrimHandleView.h"
 #include "studio/timeline/ZoomClipView.h"
 
 namespace tarnix {
@@ -41,6 +44,10 @@ ZoomTimelineView::ZoomTimelineView(QWidget* parent) : QWidget(parent)
     setFocusPolicy(Qt::ClickFocus);
     setAccessibleName(tr("Timeline"));
     overlay_ = new TimelineOverlay(this);
+    trimStart_ = new TrimHandleView(model_, R::ClipEdge::leading, this);
+    trimEnd_ = new TrimHandleView(model_, R::ClipEdge::trailing, this);
+    for (TrimHandleView* handle : {trimStart_, trimEnd_})
+        handle->onChanged = [this] { refresh(); };
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
 }
 
@@ -88,6 +95,9 @@ QRectF ZoomTimelineView::rulerRect() const
 QRectF ZoomTimelineView::trackRect(Track track) const
 {
     double top = R::kRulerHeight + R::kTrackSpacing;
+    if (track == Track::cut)
+        return {0, top, double(width()), R::kCutTrackHeight};
+    top += R::kCutTrackHeight + R::kTrackSpacing;
     if (track == Track::zoom)
         return {0, top, double(width()), R::kZoomTrackHeight};
     top += R::kZoomTrackHeight + R::kTrackSpacing;
@@ -96,8 +106,13 @@ QRectF ZoomTimelineView::trackRect(Track track) const
 
 QRectF ZoomTimelineView::audioRect() const
 {
-    double top = R::kRulerHeight + R::kZoomTrackHeight + R::kRedactTrackHeight + 3 * R::kTrackSpacing;
+    double top = trackRect(Track::redact).bottom() + R::kTrackSpacing;
     return {0, top, double(width()), R::kAudioTrackHeight};
+}
+
+TrimHandleView* ZoomTimelineView::trimHandle(R::ClipEdge edge) const
+{
+    return edge == R::ClipEdge::leading ? trimStart_ : trimEnd_;
 }
 
 TimelineClipView* ZoomTimelineView::clip(const Uuid& id) const
@@ -110,6 +125,7 @@ void ZoomTimelineView::refresh()
 {
     syncClips();
     placeClips();
+    placeTrimHandles();
     overlay_->raise();
     overlay_->update();
     update();
@@ -118,6 +134,8 @@ void ZoomTimelineView::refresh()
 void ZoomTimelineView::syncClips()
 {
     std::vector<std::pair<Track, Uuid>> wanted;
+    for (const auto& r : model_.cutRegions.get())
+        wanted.emplace_back(Track::cut, r.id);
     for (const auto& r : model_.regions.get())
         wanted.emplace_back(Track::zoom, r.id);
     for (const auto& r : model_.redactRegions.get())
@@ -130,8 +148,10 @@ void ZoomTimelineView::syncClips()
         if (!view) {
             if (track == Track::zoom)
                 view = new ZoomClipView(model_, id, this);
-            else
+            else if (track == Track::redact)
                 view = new RedactClipView(model_, id, this);
+            else
+                view = new CutClipView(model_, id, this);
             view->onChanged = [this] { refresh(); };
             view->show();
         }
@@ -157,7 +177,9 @@ void ZoomTimelineView::placeClips()
         if (!span)
             continue;
         QRectF track = trackRect(view->track());
-        double height = view->track() == Track::zoom ? R::kZoomClipHeight : R::kRedactClipHeight;
+        double height = view->track() == Track::zoom     ? R::kZoomClipHeight
+                        : view->track() == Track::redact ? R::kRedactClipHeight
+                                                         : R::kCutClipHeight;
         double inner = track.height() - 8;
         double top = track.top() + 4 + (inner - height) / 2;
         double x = span->lower * pps;
@@ -168,11 +190,34 @@ void ZoomTimelineView::placeClips()
     }
 }
 
+void ZoomTimelineView::placeTrimHandles()
+{
+    // The grips stand inside the kept time, against the trim point, above the cut clips.
+    QRectF track = trackRect(Track::cut);
+    bool visible = model_.duration > 0;
+    for (TrimHandleView* handle : {trimStart_, trimEnd_}) {
+        handle->setVisible(visible);
+        if (!visible)
+            continue;
+        double anchor = handle->anchorX();
+        double x = handle->edge() == R::ClipEdge::leading ? anchor : anchor - R::kTrimHandleWidth;
+        x = std::clamp(x, 0.0, std::max(0.0, track.width() - R::kTrimHandleWidth));
+        handle->setGeometry(QRectF(x, track.top(), R::kTrimHandleWidth, track.height()).toAlignedRect());
+        QString at = QString::fromStdString(R::rulerTimeText(model_.trimTime(handle->edge())));
+        handle->setAccessibleDescription(handle->edge() == R::ClipEdge::leading
+                                             ? tr("The movie starts at %1").arg(at)
+                                             : tr("The movie ends at %1").arg(at));
+        handle->raise();
+        handle->update();
+    }
+}
+
 void ZoomTimelineView::resizeEvent(QResizeEvent*)
 {
     model_.width = std::max(1, width());
     overlay_->setGeometry(rect());
     placeClips();
+    placeTrimHandles();
 }
 
 // Painting.
@@ -181,13 +226,25 @@ void ZoomTimelineView::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
-    for (QRectF track : {trackRect(Track::zoom), trackRect(Track::redact), audioRect()}) {
+    for (QRectF track : {trackRect(Track::cut), trackRect(Track::zoom), trackRect(Track::redact),
+                         audioRect()}) {
         QPainterPath path;
         path.addRoundedRect(track, 6, 6);
         painter.fillPath(path, StudioTheme::trackBackground());
     }
     paintRuler(painter);
+    paintCutHint(painter);
     paintWaveform(painter);
+}
+
+void ZoomTimelineView::paintCutHint(QPainter& painter)
+{
+    if (!model_.cutRegions.get().empty() || model_.pendingDrag(Track::cut) || !(model_.duration > 0))
+        return;
+    painter.setFont(EditingTheme::font(9));
+    painter.setPen(StudioTheme::textTertiary());
+    painter.drawText(trackRect(Track::cut), Qt::AlignCenter,
+                     tr("Drag here to cut a part out · drag the grips at the ends to trim"));
 }
 
 void ZoomTimelineView::paintRuler(QPainter& painter)
@@ -227,8 +284,10 @@ void ZoomTimelineView::paintWaveform(QPainter& painter)
 
 void ZoomTimelineView::paintOverlay(QPainter& painter)
 {
+    paintCutShade(painter);
     paintPending(painter, Track::zoom);
     paintPending(painter, Track::redact);
+    paintPending(painter, Track::cut);
     paintClickMarkers(painter);
     paintPlayhead(painter);
 }
@@ -239,12 +298,34 @@ void ZoomTimelineView::paintPending(QPainter& painter, Track track)
     if (!pending)
         return;
     QRectF area = trackRect(track);
-    QColor color = track == Track::zoom ? StudioTheme::accent() : StudioTheme::recording();
     double x = std::min(pending->startX, pending->currentX);
     double w = std::max(std::abs(pending->currentX - pending->startX), 2.0);
     QPainterPath path;
     path.addRoundedRect(QRectF(x, area.top() + 4, w, area.height() - 8), 6, 6);
+    if (track == Track::cut) {
+        CutClipView::paintHatched(painter, path, true);
+        return;
+    }
+    QColor color = track == Track::zoom ? StudioTheme::accent() : StudioTheme::recording();
     painter.fillPath(path, StudioTheme::withOpacity(color, 0.35));
+}
+
+void ZoomTimelineView::paintCutShade(QPainter& painter)
+{
+    // Cut time is dimmed across the zoom, blur and audio tracks: whatever lies there is not in
+    // the movie.
+    double pps = model_.pxPerSecond();
+    double top = trackRect(Track::zoom).top();
+    double bottom = audioRect().bottom();
+    QColor shade = StudioTheme::withOpacity(StudioTheme::background(), 0.72);
+    for (const TimeSpan& cut : mergedCutSpans(model_.cutRegions.get(), model_.duration)) {
+        QRectF band(cut.start * pps, top, std::max(cut.duration() * pps, 1.0), bottom - top);
+        painter.fillRect(band, shade);
+        painter.fillRect(QRectF(band.left(), top, 1, band.height()),
+                         StudioTheme::withOpacity(CutClipView::cutColor(), 0.45));
+        painter.fillRect(QRectF(band.right() - 1, top, 1, band.height()),
+                         StudioTheme::withOpacity(CutClipView::cutColor(), 0.45));
+    }
 }
 
 void ZoomTimelineView::paintClickMarkers(QPainter& painter)
@@ -286,7 +367,9 @@ void ZoomTimelineView::mousePressEvent(QMouseEvent* event)
     if (event->button() != Qt::LeftButton)
         return;
     QPointF p = event->position();
-    if (trackRect(Track::zoom).contains(p))
+    if (trackRect(Track::cut).contains(p))
+        press_ = Press{Gesture::create, Track::cut, p.x()};
+    else if (trackRect(Track::zoom).contains(p))
         press_ = Press{Gesture::create, Track::zoom, p.x()};
     else if (trackRect(Track::redact).contains(p))
         press_ = Press{Gesture::create, Track::redact, p.x()};

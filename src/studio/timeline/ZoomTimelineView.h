@@ -7,11 +7,14 @@
 
 #include "studio/timeline/ZoomTimelineModel.h"
 
-// The Studio's timeline under the preview: a time ruler, the zoom track with its clips and a
-// marker per recorded click, the blur track, the audio track with the waveform, and the playhead,
-// the whole recording across the widget's width. Press and drag on the ruler or the audio track
-// to scrub; click an empty track to seek there and clear its selection; drag across an empty
-// track to create a region. Clips (ZoomClipView, RedactClipView) are child widgets.
+// The Studio's timeline under the preview: a time ruler, the cut track with its trim grips, the
+// zoom track with its clips and a marker per recorded click, the blur track, the audio track with
+// the waveform, and the playhead, the whole recording across the widget's width in recording
+// time (a cut does not move anything: its span is hatched on the cut track and dimmed across the
+// others). Press and drag on the ruler or the audio track to scrub; click an empty track to seek
+// there and clear its selection; drag across an empty track to create a region (on the cut
+// track, a cut). Clips (ZoomClipView, RedactClipView, CutClipView) and the trim grips
+// (TrimHandleView) are child widgets.
 //
 // The editor fills model()'s bindings and callbacks once, gives it values with the setters, and
 // calls refresh() whenever its regions or selections change from elsewhere (undo, the sidebar).
@@ -21,6 +24,7 @@ namespace tarnix {
 
 class TimelineClipView;
 class TimelineOverlay;
+class TrimHandleView;
 
 class ZoomTimelineView : public QWidget {
     Q_OBJECT
@@ -40,6 +44,7 @@ public:
 
     // The clip of a region, or nullptr (for tests and accessibility).
     TimelineClipView* clip(const Uuid& id) const;
+    TrimHandleView* trimHandle(TimelineRules::ClipEdge edge) const;
 
     // Rectangles of the timeline's sections in widget coordinates.
     QRectF rulerRect() const;
@@ -70,15 +75,20 @@ private:
     void paintWaveform(QPainter& painter);
     void paintOverlay(QPainter& painter);
     void paintPending(QPainter& painter, ZoomTimelineModel::Track track);
+    void paintCutShade(QPainter& painter);
+    void paintCutHint(QPainter& painter);
     void paintClickMarkers(QPainter& painter);
     void paintPlayhead(QPainter& painter);
     void syncClips();
     void placeClips();
+    void placeTrimHandles();
     void handlePointer(double x);
 
     ZoomTimelineModel model_;
     std::map<Uuid, TimelineClipView*> clips_;
     TimelineOverlay* overlay_ = nullptr;
+    TrimHandleView* trimStart_ = nullptr;
+    TrimHandleView* trimEnd_ = nullptr;
     std::optional<Press> press_;
 };
 
