@@ -90,7 +90,9 @@ std::string scaleTo(QSize size)
            ":flags=" + kScaleFlags;
 }
 
-// Hands a composed picture to a buffer source (copied: the picture stays the caller's).
+// Hands a composed picture to a buffer source (copied: the picture stays the caller's) and runs
+// it through the filters at once: the palette pass asks for no output until the end, and frames
+// left waiting in the source would pile up for the whole movie.
 void push(AVFilterContext* source, const QImage& image, std::int64_t pts)
 {
     if (image.format() != QImage::Format_ARGB32_Premultiplied &&
@@ -103,7 +105,8 @@ void push(AVFilterContext* source, const QImage& image, std::int64_t pts)
     frame->data[0] = const_cast<std::uint8_t*>(image.constBits());
     frame->linesize[0] = int(image.bytesPerLine());
     frame->pts = pts;
-    check(av_buffersrc_add_frame_flags(source, frame.get(), AV_BUFFERSRC_FLAG_KEEP_REF),
+    check(av_buffersrc_add_frame_flags(source, frame.get(),
+                                       AV_BUFFERSRC_FLAG_KEEP_REF | AV_BUFFERSRC_FLAG_PUSH),
           "A frame couldn't be handed to the palette filters.");
 }
 
