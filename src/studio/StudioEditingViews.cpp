@@ -193,14 +193,16 @@ void StudioEditingViews::onPlaybackChanged()
 void StudioEditingViews::refreshHandles()
 {
     // The handles' layer lies exactly over the picture; the camera's container is the part of
-    // it the bubble is placed in (the recording-shaped band on a canvas of another aspect).
+    // it the bubble is placed in (the recording-shaped band on a canvas of another aspect), a
+    // blur box's the screen content inside the background's padding.
     const QRectF picture(studio_.previewOverlay()->rect());
-    const QRectF band = session_.cameraFrame();
-    cameraHandle_->setContainerRect(QRectF(picture.left() + band.left() * picture.width(),
-                                           picture.top() + band.top() * picture.height(),
-                                           band.width() * picture.width(),
-                                           band.height() * picture.height()));
-    redactHandle_->setContainerRect(picture);
+    auto within = [&](const QRectF& part) {
+        return QRectF(picture.left() + part.left() * picture.width(),
+                      picture.top() + part.top() * picture.height(), part.width() * picture.width(),
+                      part.height() * picture.height());
+    };
+    cameraHandle_->setContainerRect(within(session_.cameraFrame()));
+    redactHandle_->setContainerRect(within(session_.contentFrame()));
     cameraHandle_->setVisible(session_.showsCameraHandle());
     redactHandle_->setVisible(session_.showsRedactHandle());
 }

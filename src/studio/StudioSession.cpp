@@ -213,13 +213,20 @@ void StudioSession::reloadPlayerItem()
 void StudioSession::takeShape(const Result& result)
 {
     naturalSize_ = result.videoComposition.renderSize;
-    cameraFrame_ = QRectF(0, 0, 1, 1);
-    const std::optional<Rect> frame = result.instruction ? result.instruction->edits().overlayFrame
-                                                         : std::nullopt;
     const double w = naturalSize_.width(), h = naturalSize_.height();
-    if (frame && w > 0 && h > 0) // canvas pixels, lower-left origin
-        cameraFrame_ = QRectF(frame->x / w, 1 - (frame->y + frame->height) / h, frame->width / w,
-                              frame->height / h);
+    // Canvas pixels with a lower-left origin, as fractions of the picture with a top-left one.
+    auto fraction = [&](const std::optional<Rect>& frame) {
+        if (!frame || !(w > 0 && h > 0))
+            return QRectF(0, 0, 1, 1);
+        return QRectF(frame->x / w, 1 - (frame->y + frame->height) / h, frame->width / w,
+                      frame->height / h);
+    };
+    const OverlayInstruction* instruction = result.instruction.get();
+    cameraFrame_ = fraction(instruction ? instruction->edits().overlayFrame : std::nullopt);
+    std::optional<Rect> content;
+    if (instruction && instruction->backgroundFrame())
+        content = instruction->backgroundFrame()->contentRect();
+    contentFrame_ = fraction(content);
 }
 
 // ---- Editing ---------------------------------------------------------------------------------

@@ -149,6 +149,9 @@ public:
     // origin): all of it, or on a canvas of another aspect the recording-shaped band around the
     // content.
     QRectF cameraFrame() const { return cameraFrame_; }
+    // The screen content's rectangle in the picture, as fractions of it (top-left origin): inside
+    // the background's padding when there is one. Blur boxes are placed in it.
+    QRectF contentFrame() const { return contentFrame_; }
     bool canPlay() const { return duration_ > 0; }
     void togglePlayback();
     void step(double delta);
@@ -234,6 +237,7 @@ private:
     bool editedWhileLoading_ = false;
     QSize naturalSize_;
     QRectF cameraFrame_{0, 0, 1, 1};
+    QRectF contentFrame_{0, 0, 1, 1};
     double duration_ = 0;
     double currentTime_ = 0;
     bool isPlaying_ = false;

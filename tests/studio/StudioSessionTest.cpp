@@ -319,6 +319,8 @@ TEST_F(StudioSessionTest, CanvasAspectAndCursorSmoothingReachThePreviewTheFileAn
 {
     StudioSession& s = openLoaded();
     const StudioEditState original = s.editState();
+    const QRectF sourceContent = s.contentFrame();
+    EXPECT_NEAR(sourceContent.center().x(), 0.5, 1e-3);
     s.commitBackground(withCanvasAspect(original.background, CanvasAspect::tall9x16));
     CursorOverlaySettings smooth = original.cursorOverlay;
     smooth.smoothsMovement = true;
@@ -339,6 +341,14 @@ TEST_F(StudioSessionTest, CanvasAspectAndCursorSmoothingReachThePreviewTheFileAn
     EXPECT_NEAR(band.width(), 1, 1e-9);
     EXPECT_NEAR(band.height(), (360 * 9.0 / 16) / 640, 1e-3);
     EXPECT_NEAR(band.center().y(), 0.5, 1e-3);
+    // Blur boxes are placed on the screen content: inside the padding, within that band.
+    const QRectF content = s.contentFrame();
+    EXPECT_TRUE(band.contains(content));
+    EXPECT_LT(content.width(), 0.95);
+    EXPECT_NEAR(content.width() * 360 / (content.height() * 640), 640.0 / 360, 0.02)
+        << "the content keeps the recording's shape";
+    EXPECT_NEAR(content.center().x(), 0.5, 1e-3);
+    EXPECT_NEAR(content.center().y(), 0.5, 1e-3);
 
     RecordingTimeline saved = savedDocument();
     EXPECT_EQ(saved.background.aspect, CanvasAspect::tall9x16);
@@ -354,6 +364,7 @@ TEST_F(StudioSessionTest, CanvasAspectAndCursorSmoothingReachThePreviewTheFileAn
     builder.succeed(builder.count() - 1);
     ASSERT_TRUE(waitFor([&] { return s.naturalSize() == QSize(640, 360); }));
     EXPECT_EQ(s.cameraFrame(), QRectF(0, 0, 1, 1));
+    EXPECT_EQ(s.contentFrame(), sourceContent);
 }
 
 TEST_F(StudioSessionTest, UndoDropsASelectionWhoseRegionIsGone)
