@@ -2,7 +2,9 @@
 
 #include "app/DocumentFiles.h"
 #include "app/TimelineAssembly.h"
+#include "capture/CaptureBackend.h"
 #include "capture/CaptureClock.h"
+#include "capture/CaptureMessages.h"
 
 namespace tarnix {
 
@@ -11,6 +13,7 @@ RecordingSession::RecordingSession(QObject* parent)
 {
     connect(&recorder_, &ScreenRecorder::isRecordingChanged, this, &RecordingSession::isRecordingChanged);
     connect(&recorder_, &ScreenRecorder::stoppedByItself, this, &RecordingSession::onScreenStoppedByItself);
+    cursorTracker_.setPointerSourceFactory(pointerSourceFactory(sessionCaptureBackend()));
 }
 
 void RecordingSession::setSelectedSourceID(std::optional<std::string> identifier)
@@ -73,6 +76,7 @@ void RecordingSession::startRecording(std::function<void()> done)
         return;
     }
     recordingSource_ = source;
+    notices_.clear();
     recordingStartedAt_ = CaptureClock::dateOf(CaptureClock::now());
     cursorTracker_.start();
     focusedElementTracker_.start();
@@ -83,6 +87,12 @@ void RecordingSession::startRecording(std::function<void()> done)
     recorder_.start(*source, sourceProvider_.ownWindows(), includeSystemAudio_, [this, done] {
         if (recorder_.isRecording()) {
             active_ = true;
+            // The portal says what it recorded (size, place) only once the desktop has started.
+            if (recorder_.recordedSource())
+                recordingSource_ = recorder_.recordedSource();
+            notices_ = recorder_.notices();
+            if (recordingSource_->backend() == CaptureBackend::portal)
+                notices_.push_back(CaptureMessages::kNoClicksShared);
             if (done)
                 done();
             return;

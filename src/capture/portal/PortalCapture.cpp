@@ -1,0 +1,178 @@
+#include "capture/portal/PortalCapture.h"
+
+#include <QSettings>
+
+#include "capture/CaptureError.h"
+#include "capture/CaptureMessages.h"
+#include "capture/portal/PipeWireStream.h"
+#include "capture/portal/ScreenCastPortal.h"
+
+namespace tarnix::portal {
+
+namespace {
+
+QString tokenKey(CaptureSource::Kind kind)
+{
+    return kind == CaptureSource::Kind::window ? QStringLiteral("ScreenCast/windowRestoreToken")
+                                               : QStringLiteral("ScreenCast/displayRestoreToken");
+}
+
+// The source as the desktop started it: its size, and its place where the desktop says.
+CaptureSource recordedSource(const CaptureSource& chosen, const StartedCast& cast)
+{
+    const QRect frame(cast.position, cast.size);
+    const ScreenSpace space{frame};
+    if (chosen.kind() == CaptureSource::Kind::window) {
+        WindowInfo window = chosen.window();
+        window.frame = frame;
+        return CaptureSource::forWindow(window, space).viaPortal();
+    }
+    DisplayInfo display = chosen.display();
+    display.frame = frame;
+    return CaptureSource::forDisplay(display, space).viaPortal();
+}
+
+class PortalFrameSource : public FrameSource {
+public:
+    PortalFrameSource(const StartedCast& cast, const CaptureSource& recorded)
+        : session_(cast.sessionHandle)
+    {
+        const QRect frame = recorded.rootFrame();
+        const ScreenSpace space{frame};
+        PipeWireStream::CursorHandler cursor;
+        if (cast.cursorMode == metadataCursor) {
+            cursor = [this, frame, space](QPoint position, double time) {
+                if (last_ == position)
+                    return;
+                last_ = position;
+                CursorFeed::instance().publish(PointerEvent::moved,
+                                               space.toScreen(frame.x() + position.x(), frame.y() + position.y()), time);
+            };
+        }
+        try {
+            stream_ = std::make_unique<PipeWireStream>(cast.pipeWireFd, cast.node, std::move(cursor));
+        } catch (...) {
+            closeSession(session_);
+            throw;
+        }
+    }
+
+    ~PortalFrameSource() override
+    {
+        stream_.reset();
+        closeSession(session_);
+    }
+
+    QImage grab() override
+    {
+        if (auto failure = stream_->failure())
+            throw CaptureError(*failure);
+        return stream_->latest();
+    }
+
+private:
+    QString session_;
+    std::unique_ptr<PipeWireStream> stream_;
+    std::optional<QPoint> last_; // PipeWire's thread
+};
+
+} // namespace
+
+std::optional<QString> loadRestoreToken(CaptureSource::Kind kind)
+{
+    QSettings settings(QStringLiteral("Tarnix"), QStringLiteral("Tarnix"));
+    const QString token = settings.value(tokenKey(kind)).toString();
+    if (token.isEmpty())
+        return std::nullopt;
+    return token;
+}
+
+void saveRestoreToken(CaptureSource::Kind kind, const std::optional<QString>& token)
+{
+    QSettings settings(QStringLiteral("Tarnix"), QStringLiteral("Tarnix"));
+    if (token && !token->isEmpty())
+        settings.setValue(tokenKey(kind), *token);
+    else
+        settings.remove(tokenKey(kind));
+}
+
+void openPortalFrameSource(const CaptureSource& source, std::function<void(OpenedFrameSource)> done)
+{
+    const auto capabilities = queryCapabilities();
+    if (!capabilities) {
+        OpenedFrameSource failed;
+        failed.error = CaptureMessages::kNoScreenCastPortal;
+        done(std::move(failed));
+        return;
+    }
+    ScreenCastRequest::Options options;
+    options.type = source.kind() == CaptureSource::Kind::window ? windowSource : monitorSource;
+    options.cursorMode = preferredCursorMode(capabilities->cursorModes);
+    options.restoreToken = loadRestoreToken(source.kind());
+    const auto kind = source.kind();
+    auto request = std::make_shared<ScreenCastRequest*>(nullptr);
+    // The answer comes through the event loop, never from inside the constructor.
+    *request = new ScreenCastRequest(options, [request, source, kind, done](ScreenCastRequest::Result result) {
+        (*request)->deleteLater();
+        OpenedFrameSource opened;
+        if (auto* failure = std::get_if<std::string>(&result)) {
+            opened.error = *failure;
+            done(std::move(opened));
+            return;
+        }
+        auto& cast = std::get<StartedCast>(result);
+        saveRestoreToken(kind, cast.restoreToken);
+        const CaptureSource recorded = recordedSource(source, cast);
+        try {
+            opened.source = std::make_unique<PortalFrameSource>(cast, recorded);
+        } catch (const std::exception& error) {
+            opened.error = error.what();
+            done(std::move(opened));
+            return;
+        }
+        opened.recorded = recorded;
+        if (cast.cursorMode != metadataCursor)
+            opened.notices.push_back(CaptureMessages::kNoCursorShared);
+        done(std::move(opened));
+    });
+}
+
+CursorFeed& CursorFeed::instance()
+{
+    static CursorFeed feed;
+    return feed;
+}
+
+int CursorFeed::subscribe(PointerSource::Handler handler)
+{
+    std::lock_guard lock(mutex_);
+    handlers_.emplace_back(++next_, std::move(handler));
+    return next_;
+}
+
+void CursorFeed::unsubscribe(int subscription)
+{
+    std::lock_guard lock(mutex_);
+    std::erase_if(handlers_, [subscription](const auto& entry) { return entry.first == subscription; });
+}
+
+void CursorFeed::publish(PointerEvent event, Point screenPoint, double time)
+{
+    std::lock_guard lock(mutex_);
+    for (const auto& [id, handler] : handlers_)
+        handler(event, screenPoint, time);
+}
+
+PortalPointerSource::PortalPointerSource(Handler handler, std::unique_ptr<PointerSource> clicks)
+    : subscription_(CursorFeed::instance().subscribe(std::move(handler)))
+    , clicks_(std::move(clicks))
+{
+}
+
+PortalPointerSource::~PortalPointerSource()
+{
+    clicks_.reset();
+    CursorFeed::instance().unsubscribe(subscription_);
+}
+
+} // namespace tarnix::portal

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QString>
+
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <vector>
+
+#include "capture/FrameSource.h"
+#include "capture/PointerSource.h"
+
+// Recording through the desktop's ScreenCast portal: the frame source of a started cast, the
+// restore tokens that let the desktop skip its question next time, and where the pointer comes
+// from (the cast's cursor metadata, the input devices' buttons).
+
+namespace tarnix::portal {
+
+// Starts a cast for a portal source (the desktop may ask the user) and hands over its frames;
+// `done` runs on the GUI thread.
+void openPortalFrameSource(const CaptureSource& source, std::function<void(OpenedFrameSource)> done);
+
+// The restore token of the last cast of each kind, in the user's settings.
+std::optional<QString> loadRestoreToken(CaptureSource::Kind kind);
+void saveRestoreToken(CaptureSource::Kind kind, const std::optional<QString>& token);
+
+// Cursor positions of the running cast, handed to whoever watches the pointer. A process has one
+// (a recording has one cast).
+class CursorFeed {
+public:
+    static CursorFeed& instance();
+    // Returns the subscription's number; the handler runs on the cast's thread.
+    int subscribe(PointerSource::Handler handler);
+    void unsubscribe(int subscription); // no call of its handler runs afterwards
+    void publish(PointerEvent event, Point screenPoint, double time);
+
+private:
+    std::mutex mutex_;
+    std::vector<std::pair<int, PointerSource::Handler>> handlers_;
+    int next_ = 0;
+};
+
+// The pointer on a portal desktop: the cast's cursor positions (where the desktop shares them)
+// and the mouse buttons of the input devices through `clicks` (where they may be read).
+class PortalPointerSource : public PointerSource {
+public:
+    explicit PortalPointerSource(Handler handler, std::unique_ptr<PointerSource> clicks = {});
+    ~PortalPointerSource() override;
+
+private:
+    int subscription_;
+    std::unique_ptr<PointerSource> clicks_;
+};
+
+} // namespace tarnix::portal
