@@ -37,16 +37,11 @@ public:
     PortalFrameSource(const StartedCast& cast, const CaptureSource& recorded)
         : session_(cast.sessionHandle)
     {
-        const QRect frame = recorded.rootFrame();
-        const ScreenSpace space{frame};
         PipeWireStream::CursorHandler cursor;
         if (cast.cursorMode == metadataCursor) {
-            cursor = [this, frame, space](QPoint position, double time) {
-                if (last_ == position)
-                    return;
-                last_ = position;
-                CursorFeed::instance().publish(PointerEvent::moved,
-                                               space.toScreen(frame.x() + position.x(), frame.y() + position.y()), time);
+            cursor = [moves = std::make_shared<CastCursor>(recorded.rootFrame())](QPoint position, double time) {
+                if (auto point = moves->moveTo(position))
+                    CursorFeed::instance().publish(PointerEvent::moved, *point, time);
             };
         }
         try {
@@ -73,7 +68,6 @@ public:
 private:
     QString session_;
     std::unique_ptr<PipeWireStream> stream_;
-    std::optional<QPoint> last_; // PipeWire's thread
 };
 
 } // namespace
@@ -135,6 +129,14 @@ void openPortalFrameSource(const CaptureSource& source, std::function<void(Opene
             opened.notices.push_back(CaptureMessages::kNoCursorShared);
         done(std::move(opened));
     });
+}
+
+std::optional<Point> CastCursor::moveTo(QPoint picturePosition)
+{
+    if (last_ == picturePosition)
+        return std::nullopt;
+    last_ = picturePosition;
+    return space_.toScreen(frame_.x() + picturePosition.x(), frame_.y() + picturePosition.y());
 }
 
 CursorFeed& CursorFeed::instance()

@@ -25,6 +25,19 @@ void openPortalFrameSource(const CaptureSource& source, std::function<void(Opene
 std::optional<QString> loadRestoreToken(CaptureSource::Kind kind);
 void saveRestoreToken(CaptureSource::Kind kind, const std::optional<QString>& token);
 
+// Turns the cast's cursor metadata (positions in the picture's pixels, repeated with every
+// picture) into pointer moves in screen space, once per change.
+class CastCursor {
+public:
+    explicit CastCursor(QRect castFrame) : frame_(castFrame), space_{castFrame} {}
+    std::optional<Point> moveTo(QPoint picturePosition);
+
+private:
+    QRect frame_;
+    ScreenSpace space_;
+    std::optional<QPoint> last_;
+};
+
 // Cursor positions of the running cast, handed to whoever watches the pointer. A process has one
 // (a recording has one cast).
 class CursorFeed {
