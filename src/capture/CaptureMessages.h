@@ -44,11 +44,11 @@ inline const char* const kNoScreenCastPortal =
     "this Wayland desktop offers no screen-sharing portal (start xdg-desktop-portal with a "
     "backend for your desktop, such as xdg-desktop-portal-gnome, -kde or -wlr)";
 inline const char* const kNoCursorShared =
-    "This desktop doesn't share the pointer's position, so the pointer is recorded in the picture "
-    "and can't be restyled or hidden later.";
+    "This desktop doesn't share the pointer's position: the pointer is recorded in the picture "
+    "and can't be restyled later.";
 inline const char* const kNoClicksShared =
-    "This desktop doesn't share mouse clicks, so none are recorded and automatic zoom follows "
-    "keyboard focus only.";
+    "This desktop doesn't share clicks: none are recorded, and automatic zoom follows keyboard "
+    "focus only.";
 
 inline const char* const kCameraAccessNotGranted =
     "Camera access wasn't granted. Enable it by giving your user access to /dev/video* (add it to "

@@ -24,11 +24,21 @@ CaptureSourceProvider::CaptureSourceProvider(QObject* parent)
 
 void CaptureSourceProvider::setLister(Lister lister)
 {
+    backend_ = CaptureBackend::x11;
     list_ = [this, lister = std::move(lister)] { return filterSources(lister(), ownPid_); };
 }
 
-void CaptureSourceProvider::usePortal()
+void CaptureSourceProvider::usePortal(std::function<SourceLists()> lister)
 {
+    backend_ = CaptureBackend::portal;
+    if (lister) {
+        list_ = [lister = std::move(lister)] {
+            SourceLists lists = lister();
+            lists.backend = CaptureBackend::portal;
+            return lists;
+        };
+        return;
+    }
     list_ = [] {
         const auto capabilities = portal::queryCapabilities();
         if (!capabilities)

@@ -38,9 +38,10 @@ public:
 
     // Replaces the X11 lister (tests); it raises std::exception on failure.
     void setLister(Lister lister);
-    // Lists what the ScreenCast portal offers instead of the X server's sources.
-    void usePortal();
-    CaptureBackend backend() const { return lists_.backend; }
+    // Lists what the ScreenCast portal offers instead of the X server's sources; `lister`
+    // replaces asking the portal (tests).
+    void usePortal(std::function<SourceLists()> lister = {});
+    CaptureBackend backend() const { return backend_; }
     // Replaces this process's id as the owner of "own" windows (tests).
     void setOwnProcessID(std::int64_t pid) { ownPid_ = pid; }
 
@@ -58,6 +59,7 @@ private:
     std::optional<std::string> errorMessage_;
     std::optional<std::string> listingFailure_;
     std::function<SourceLists()> list_;
+    CaptureBackend backend_ = CaptureBackend::x11;
     std::int64_t ownPid_;
 };
 

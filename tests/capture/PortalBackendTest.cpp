@@ -5,14 +5,10 @@
 
 #include <gtest/gtest.h>
 
-#include <QTimer>
-
-#include <atomic>
 #include <thread>
 
 #include "capture/CaptureBackend.h"
 #include "capture/CaptureClock.h"
-#include "capture/CaptureError.h"
 #include "capture/CaptureMessages.h"
 #include "capture/CursorTracker.h"
 #include "capture/ScreenRecorder.h"
@@ -20,6 +16,7 @@
 #include "capture/portal/ScreenCastPortal.h"
 #include "support/MediaProbe.h"
 #include "support/ServiceHelpers.h"
+#include "support/StillFrameSource.h"
 
 using namespace tarnix;
 
@@ -128,31 +125,6 @@ TEST(PortalCursor, castPositionsBecomeBottomLeftSamplesOncePerChangeWhileTheTrac
 
 namespace {
 
-// A frame source of a desktop that sends pictures only on change: the same picture every time,
-// until it is told to fail.
-class StillFrameSource : public FrameSource {
-public:
-    StillFrameSource(QSize size, std::atomic<int>& grabs, std::atomic<bool>& gone)
-        : image_(size, QImage::Format_RGB32)
-        , grabs_(grabs)
-        , gone_(gone)
-    {
-        image_.fill(QColor(0x20, 0x60, 0xc0));
-    }
-    QImage grab() override
-    {
-        if (gone_)
-            throw CaptureError("the desktop stopped sharing the screen");
-        ++grabs_;
-        return image_;
-    }
-
-private:
-    QImage image_;
-    std::atomic<int>& grabs_;
-    std::atomic<bool>& gone_;
-};
-
 class LateSourceRecorder : public ::testing::Test {
 protected:
     void SetUp() override
@@ -164,32 +136,14 @@ protected:
         options.preset = "ultrafast";
         options.maximumFrameRate = 30;
         recorder.setOptions(options);
-        // The desktop answers after a while, with the size it shares and what it does not.
-        recorder.setFrameSourceOpener([this](const CaptureSource& chosen, const std::vector<WindowInfo>&,
-                                             std::function<void(OpenedFrameSource)> done) {
-            QTimer::singleShot(100, [this, chosen, done] {
-                OpenedFrameSource opened;
-                if (refuse) {
-                    opened.error = "the screen-sharing request was cancelled";
-                } else {
-                    DisplayInfo shared = chosen.display();
-                    shared.frame = QRect(0, 0, 320, 240);
-                    opened.recorded = CaptureSource::forDisplay(shared, {shared.frame}).viaPortal();
-                    opened.source = std::make_unique<StillFrameSource>(QSize(320, 240), grabs, gone);
-                    opened.notices.push_back(CaptureMessages::kNoCursorShared);
-                }
-                done(std::move(opened));
-            });
-        });
+        recorder.setFrameSourceOpener(desktop.opener());
     }
 
     CaptureSource chosen() const { return *resolveSource(portalSourceLists(false), "display-0"); }
 
     test::TemporaryFolder folder;
+    test::FakePortalDesktop desktop;
     ScreenRecorder recorder;
-    std::atomic<int> grabs{0};
-    std::atomic<bool> gone{false};
-    bool refuse = false;
 };
 
 } // namespace
@@ -225,7 +179,7 @@ TEST_F(LateSourceRecorder, aStillPictureIsRepeatedOnTheFrameGridAtTheSharedSize)
 
 TEST_F(LateSourceRecorder, aRefusedRequestFailsTheStartAndAnEndedShareStopsTheCaptureItself)
 {
-    refuse = true;
+    desktop.refuses = true;
     bool done = false;
     recorder.start(chosen(), {}, false, [&] { done = true; });
     ASSERT_TRUE(test::processEventsUntil(10, [&] { return done; }));
@@ -234,13 +188,13 @@ TEST_F(LateSourceRecorder, aRefusedRequestFailsTheStartAndAnEndedShareStopsTheCa
               std::optional<std::string>("Failed to start recording: the screen-sharing request was cancelled"));
     EXPECT_TRUE(std::filesystem::is_empty(folder.path())) << "no file for a recording that never started";
 
-    refuse = false;
+    desktop.refuses = false;
     done = false;
     bool ended = false;
     QObject::connect(&recorder, &ScreenRecorder::stoppedByItself, [&] { ended = true; });
     recorder.start(chosen(), {}, false, [&] { done = true; });
     ASSERT_TRUE(test::processEventsUntil(10, [&] { return done && recorder.appendedFrameCount() > 3; }));
-    gone = true; // the user stopped sharing from the desktop's own indicator
+    *desktop.gone = true; // the user stopped sharing from the desktop's own indicator
     ASSERT_TRUE(test::processEventsUntil(10, [&] { return ended; }));
     EXPECT_FALSE(recorder.isRecording());
     EXPECT_EQ(recorder.errorMessage(),
