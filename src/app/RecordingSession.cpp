@@ -1,5 +1,7 @@
 #include "app/RecordingSession.h"
 
+#include <algorithm>
+
 #include "app/DocumentFiles.h"
 #include "app/TimelineAssembly.h"
 #include "capture/CaptureBackend.h"
@@ -91,8 +93,13 @@ void RecordingSession::startRecording(std::function<void()> done)
             if (recorder_.recordedSource())
                 recordingSource_ = recorder_.recordedSource();
             notices_ = recorder_.notices();
-            if (recordingSource_->backend() == CaptureBackend::portal)
+            // A click is placed where the pointer is: without its position there are none.
+            const bool noPointer = std::find(notices_.begin(), notices_.end(), CaptureMessages::kNoCursorShared) !=
+                                   notices_.end();
+            if (noPointer && recordingSource_->backend() == CaptureBackend::portal)
                 notices_.push_back(CaptureMessages::kNoClicksShared);
+            else if (auto limitation = cursorTracker_.limitation())
+                notices_.push_back(*limitation);
             if (done)
                 done();
             return;

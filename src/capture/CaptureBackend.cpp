@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "capture/portal/InputDeviceClicks.h"
 #include "capture/portal/PortalCapture.h"
 #include "capture/x11/X11Connection.h"
 #include "capture/x11/X11PointerMonitor.h"
@@ -45,7 +46,10 @@ PointerSourceFactory pointerSourceFactory(CaptureBackend backend)
 {
     if (backend == CaptureBackend::portal)
         return [](PointerSource::Handler handler) -> std::unique_ptr<PointerSource> {
-            return std::make_unique<portal::PortalPointerSource>(std::move(handler));
+            return std::make_unique<portal::PortalPointerSource>(
+                std::move(handler), [](PointerSource::Handler clicks) -> std::unique_ptr<PointerSource> {
+                    return std::make_unique<portal::InputDeviceClicks>(std::move(clicks));
+                });
         };
     return [](PointerSource::Handler handler) -> std::unique_ptr<PointerSource> {
         return std::make_unique<x11::PointerMonitor>(std::move(handler));

@@ -29,6 +29,7 @@ void CursorTracker::start()
     emit samplesChanged();
     emit clicksChanged();
     monitorError_.reset();
+    limitation_.reset();
     const std::uint64_t generation = ++generation_;
     QPointer<CursorTracker> self(this);
     try {
@@ -59,6 +60,7 @@ void CursorTracker::start()
                     }
                 }, Qt::QueuedConnection);
             });
+        limitation_ = monitor_->limitation();
     } catch (const std::exception& error) {
         monitorError_ = error.what();
     }

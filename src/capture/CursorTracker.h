@@ -37,6 +37,8 @@ public:
     const std::optional<Date>& startTime() const { return startTime_; }
     // Why the last start could not watch the mouse (no X display, no XInput 2), if it could not.
     const std::optional<std::string>& monitorError() const { return monitorError_; }
+    // What the running (or last) pointer source cannot report, for the user.
+    const std::optional<std::string>& limitation() const { return limitation_; }
 
     // Replaces where the pointer is read from (the session's backend, tests); XInput 2 by
     // default. Takes effect at the next start.
@@ -56,6 +58,7 @@ private:
     std::vector<ClickEvent> clicks_;
     std::optional<Date> startTime_;
     std::optional<std::string> monitorError_;
+    std::optional<std::string> limitation_;
     PointerSourceFactory factory_;
     std::unique_ptr<PointerSource> monitor_;
     std::uint64_t generation_ = 0; // drops events posted by an earlier run

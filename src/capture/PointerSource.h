@@ -2,6 +2,8 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
+#include <string>
 
 #include "document/Geometry.h"
 
@@ -19,6 +21,9 @@ public:
     // CaptureClock time.
     using Handler = std::function<void(PointerEvent event, Point screenPoint, double time)>;
     virtual ~PointerSource() = default; // stops watching; no handler call runs afterwards
+
+    // What this source cannot report, for the user ("…no clicks…"); nothing when it has all.
+    virtual std::optional<std::string> limitation() const { return std::nullopt; }
 };
 
 // Starts watching; raises std::exception (its what() for the user) when nothing can be watched.

@@ -9,9 +9,11 @@
 
 #include "capture/CaptureBackend.h"
 #include "capture/CaptureClock.h"
+#include "capture/CaptureError.h"
 #include "capture/CaptureMessages.h"
 #include "capture/CursorTracker.h"
 #include "capture/ScreenRecorder.h"
+#include "capture/portal/InputDeviceClicks.h"
 #include "capture/portal/PortalCapture.h"
 #include "capture/portal/ScreenCastPortal.h"
 #include "support/MediaProbe.h"
@@ -201,4 +203,55 @@ TEST_F(LateSourceRecorder, aRefusedRequestFailsTheStartAndAnEndedShareStopsTheCa
               std::optional<std::string>("Capture stopped: the desktop stopped sharing the screen"));
     EXPECT_GT(test::forEachVideoFrame(*recorder.lastOutputURL(), [](const QImage&, double) {}), 3)
         << "what was recorded before stays playable";
+}
+
+TEST(PortalClicks, buttonsBecomeClicksAtTheLastCursorPositionAndNothingElseDoes)
+{
+    EXPECT_EQ(portal::clickOf(0x110, true), PointerEvent::leftDown);
+    EXPECT_EQ(portal::clickOf(0x110, false), PointerEvent::leftUp);
+    EXPECT_EQ(portal::clickOf(0x111, true), PointerEvent::rightDown);
+    EXPECT_EQ(portal::clickOf(0x111, false), PointerEvent::rightUp);
+    EXPECT_FALSE(portal::clickOf(0x112, true)) << "the middle button";
+    EXPECT_FALSE(portal::clickOf(30, true)) << "a key code (KEY_A)";
+
+    struct Event {
+        PointerEvent event;
+        Point point;
+        bool operator==(const Event&) const = default;
+    };
+    std::vector<Event> received;
+    PointerSource::Handler clicks;
+    portal::PortalPointerSource source(
+        [&](PointerEvent event, Point point, double) { received.push_back({event, point}); },
+        [&](PointerSource::Handler handler) -> std::unique_ptr<PointerSource> {
+            clicks = std::move(handler);
+            return std::make_unique<PointerSource>();
+        });
+    ASSERT_TRUE(clicks);
+    EXPECT_FALSE(source.limitation());
+
+    // A recorded stream: a click before the cast has said where the pointer is, then moves and
+    // clicks as they come.
+    auto& cast = portal::CursorFeed::instance();
+    clicks(PointerEvent::leftDown, {}, 1.0);
+    cast.publish(PointerEvent::moved, {100, 200}, 1.1);
+    clicks(PointerEvent::leftDown, {}, 1.2);
+    clicks(PointerEvent::leftUp, {}, 1.3);
+    cast.publish(PointerEvent::moved, {300, 50}, 1.4);
+    clicks(PointerEvent::rightDown, {}, 1.5);
+    const std::vector<Event> expected = {{PointerEvent::moved, {100, 200}},
+                                         {PointerEvent::leftDown, {100, 200}},
+                                         {PointerEvent::leftUp, {100, 200}},
+                                         {PointerEvent::moved, {300, 50}},
+                                         {PointerEvent::rightDown, {300, 50}}};
+    EXPECT_EQ(received, expected);
+}
+
+TEST(PortalClicks, withoutAReadablePointerDeviceTheSourceSaysThereAreNoClicks)
+{
+    if (std::filesystem::exists("/dev/input"))
+        GTEST_SKIP() << "this machine has input devices; the test needs none";
+    EXPECT_THROW(portal::InputDeviceClicks([](PointerEvent, Point, double) {}), CaptureError);
+    auto source = pointerSourceFactory(CaptureBackend::portal)([](PointerEvent, Point, double) {});
+    EXPECT_EQ(source->limitation(), std::optional<std::string>(CaptureMessages::kNoClicksShared));
 }

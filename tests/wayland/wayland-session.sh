@@ -6,6 +6,8 @@
 #   wayland-session.sh up BASE SHIM   starts it; writes BASE/env (KEY=VALUE lines for clients)
 #   wayland-session.sh down BASE      stops what `up` started, by PID, newest first
 #
+# TARNIX_WAYLAND_OUTPUT sets the output's size (default 1280x720), TARNIX_WAYLAND_MAX_FPS the
+# portal's frame rate cap (default 30).
 # The portal's output chooser is BASE/chooser: it appends a line to BASE/chooser.log at each
 # question and answers with the headless output, or declines while BASE/decline exists.
 # Traps of this machine: sway refuses to run as root (it runs as nobody, with its own runtime
@@ -53,7 +55,8 @@ chown "$sway_uid:$sway_uid" "$base/run-sway"
 : >"$base/pids"
 : >"$base/chooser.log"
 
-printf 'xwayland disable\noutput HEADLESS-1 mode 1280x720 position 0,0\ndefault_border none\n' \
+printf 'xwayland disable\noutput HEADLESS-1 mode %s position 0,0\ndefault_border none\n' \
+  "${TARNIX_WAYLAND_OUTPUT:-1280x720}" \
   >"$base/cfg/sway/config"
 cat >"$base/chooser" <<CHOOSER
 #!/bin/sh
@@ -61,7 +64,8 @@ echo asked >>"$base/chooser.log"
 [ -e "$base/decline" ] || echo HEADLESS-1
 CHOOSER
 chmod +x "$base/chooser"
-printf '[screencast]\nchooser_type=simple\nchooser_cmd=%s\nmax_fps=30\n' "$base/chooser" \
+printf '[screencast]\nchooser_type=simple\nchooser_cmd=%s\nmax_fps=%s\n' "$base/chooser" \
+  "${TARNIX_WAYLAND_MAX_FPS:-30}" \
   >"$base/cfg/xdg-desktop-portal-wlr/config"
 for m in alsa_monitor v4l2_monitor libcamera_monitor; do echo "$m.enabled = false"; done \
   >"$base/cfg/wireplumber/main.lua.d/51-tests-disable.lua"

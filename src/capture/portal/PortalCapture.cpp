@@ -165,16 +165,46 @@ void CursorFeed::publish(PointerEvent event, Point screenPoint, double time)
         handler(event, screenPoint, time);
 }
 
-PortalPointerSource::PortalPointerSource(Handler handler, std::unique_ptr<PointerSource> clicks)
-    : subscription_(CursorFeed::instance().subscribe(std::move(handler)))
-    , clicks_(std::move(clicks))
+struct PortalPointerSource::Shared {
+    std::mutex mutex; // the cast's and the click source's threads meet here
+    Handler handler;
+    std::optional<Point> last;
+};
+
+PortalPointerSource::PortalPointerSource(Handler handler, const ClickSourceFactory& clicks)
+    : shared_(std::make_shared<Shared>())
 {
+    shared_->handler = std::move(handler);
+    subscription_ = CursorFeed::instance().subscribe([shared = shared_](PointerEvent event, Point point, double time) {
+        std::lock_guard lock(shared->mutex);
+        if (event == PointerEvent::moved)
+            shared->last = point;
+        shared->handler(event, point, time);
+    });
+    if (!clicks)
+        return;
+    try {
+        clicks_ = clicks([shared = shared_](PointerEvent event, Point, double time) {
+            std::lock_guard lock(shared->mutex);
+            if (shared->last)
+                shared->handler(event, *shared->last, time);
+        });
+    } catch (const std::exception&) {
+        clicks_.reset(); // no readable pointer device: no clicks, which limitation() says
+    }
 }
 
 PortalPointerSource::~PortalPointerSource()
 {
     clicks_.reset();
     CursorFeed::instance().unsubscribe(subscription_);
+}
+
+std::optional<std::string> PortalPointerSource::limitation() const
+{
+    if (clicks_)
+        return std::nullopt;
+    return std::string(CaptureMessages::kNoClicksShared);
 }
 
 } // namespace tarnix::portal

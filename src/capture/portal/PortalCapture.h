@@ -55,13 +55,22 @@ private:
 };
 
 // The pointer on a portal desktop: the cast's cursor positions (where the desktop shares them)
-// and the mouse buttons of the input devices through `clicks` (where they may be read).
+// and the mouse buttons of the input devices (where they may be read). A click is placed at the
+// last cursor position; before there is one (or without cursor positions at all) it is dropped.
 class PortalPointerSource : public PointerSource {
 public:
-    explicit PortalPointerSource(Handler handler, std::unique_ptr<PointerSource> clicks = {});
+    // Opens the click source with a handler of its own; its failure means no clicks.
+    using ClickSourceFactory = std::function<std::unique_ptr<PointerSource>(Handler)>;
+
+    explicit PortalPointerSource(Handler handler, const ClickSourceFactory& clicks = {});
     ~PortalPointerSource() override;
 
+    std::optional<std::string> limitation() const override;
+
+    struct Shared;
+
 private:
+    std::shared_ptr<Shared> shared_;
     int subscription_;
     std::unique_ptr<PointerSource> clicks_;
 };
