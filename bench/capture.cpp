@@ -127,6 +127,7 @@ pid_t spawn(const std::vector<std::string>& args, bool quiet = true)
 }
 
 struct Figures {
+    std::filesystem::path movie;
     long written = 0;
     long dropped = 0;
     double cpuPercent = 0;
@@ -178,6 +179,7 @@ Figures recordWithTarnix(int seconds, const std::filesystem::path& folder, const
     getrusage(RUSAGE_SELF, &after);
     const double elapsed = wall.elapsed() / 1000.0;
     Figures f;
+    f.movie = recorder.lastOutputURL().value_or(std::filesystem::path());
     f.written = recorder.appendedFrameCount();
     // Frames lost either way: a full queue, or slots the capture could not keep.
     f.dropped = std::max<long>(recorder.droppedFrameCount(), long(seconds * 60) - f.written);
@@ -543,6 +545,17 @@ int portalMain(int seconds)
     const Figures ours = recordWithTarnix(seconds, folder, preset);
     std::printf("%-18s %8s %8s %8s\n", "", "written", "dropped", "cpu %");
     std::printf("%-18s %8ld %8ld %8.0f\n", "tarnix portal", ours.written, ours.dropped, ours.cpuPercent);
+    // The desktop sends a picture only when it has one; the recorder repeats the last one in
+    // between. How many of the written frames are new pictures:
+    const std::string command = "ffmpeg -nostdin -v error -i '" + ours.movie.string() +
+                                "' -vf mpdecimate -f framemd5 - | grep -vc '^#'";
+    long distinct = 0;
+    if (FILE* pipe = popen(command.c_str(), "r")) {
+        if (std::fscanf(pipe, "%ld", &distinct) != 1)
+            distinct = 0;
+        pclose(pipe);
+    }
+    std::printf("%-18s %8ld (%.1f per second)\n", "  new pictures", distinct, double(distinct) / seconds);
     kill(animator, SIGTERM);
     waitpid(animator, nullptr, 0);
     std::filesystem::remove_all(folder);

@@ -52,6 +52,8 @@ mkdir -p "$base/logs" "$base/cfg/sway" "$base/cfg/xdg-desktop-portal-wlr" \
   "$base/cfg/wireplumber/main.lua.d" "$base/cfg/wireplumber/bluetooth.lua.d"
 mkdir -m 0700 "$base/run" "$base/run-sway"
 chown "$sway_uid:$sway_uid" "$base/run-sway"
+setpriv --reuid=$sway_uid --regid=$sway_uid --clear-groups test -w "$base/run-sway" ||
+  fail "sway's user ($sway_uid) can't reach $base/run-sway: every folder above it must be searchable"
 : >"$base/pids"
 : >"$base/chooser.log"
 
