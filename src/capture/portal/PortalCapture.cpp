@@ -1,6 +1,9 @@
 #include "capture/portal/PortalCapture.h"
 
 #include <QSettings>
+#include <QTimer>
+
+#include <tuple>
 
 #include "capture/CaptureError.h"
 #include "capture/CaptureMessages.h"
@@ -65,10 +68,39 @@ public:
         return stream_->latest();
     }
 
+    // The size of the first picture, once there is one.
+    QSize pictureSize() const { return stream_->latest().size(); }
+
 private:
     QString session_;
     std::unique_ptr<PipeWireStream> stream_;
 };
+
+void waitForFirstPicture(std::unique_ptr<PortalFrameSource> frames, OpenedFrameSource opened,
+                         const CaptureSource& source, StartedCast cast,
+                         const std::function<void(OpenedFrameSource)>& done, int triesLeft = 250)
+{
+    const QSize size = frames->pictureSize();
+    if (size.isEmpty() && triesLeft > 0) {
+        // Every 20 ms, for up to 5 s.
+        auto pending = std::make_shared<std::tuple<std::unique_ptr<PortalFrameSource>, OpenedFrameSource, StartedCast>>(
+            std::move(frames), std::move(opened), std::move(cast));
+        QTimer::singleShot(20, [pending, source, done, triesLeft] {
+            auto& [waiting, result, started] = *pending;
+            waitForFirstPicture(std::move(waiting), std::move(result), source, std::move(started), done, triesLeft - 1);
+        });
+        return;
+    }
+    if (size.isEmpty()) {
+        opened.error = "the desktop started sharing but sent no picture";
+        done(std::move(opened));
+        return;
+    }
+    cast.size = size;
+    opened.recorded = recordedSource(source, cast);
+    opened.source = std::move(frames);
+    done(std::move(opened));
+}
 
 } // namespace
 
@@ -116,18 +148,24 @@ void openPortalFrameSource(const CaptureSource& source, std::function<void(Opene
         }
         auto& cast = std::get<StartedCast>(result);
         saveRestoreToken(kind, cast.restoreToken);
-        const CaptureSource recorded = recordedSource(source, cast);
+        std::unique_ptr<PortalFrameSource> frames;
         try {
-            opened.source = std::make_unique<PortalFrameSource>(cast, recorded);
+            frames = std::make_unique<PortalFrameSource>(cast, recordedSource(source, cast));
         } catch (const std::exception& error) {
             opened.error = error.what();
             done(std::move(opened));
             return;
         }
-        opened.recorded = recorded;
         if (cast.cursorMode != metadataCursor)
             opened.notices.push_back(CaptureMessages::kNoCursorShared);
-        done(std::move(opened));
+        if (!cast.size.isEmpty()) {
+            opened.recorded = recordedSource(source, cast);
+            opened.source = std::move(frames);
+            done(std::move(opened));
+            return;
+        }
+        // A desktop may leave the size out (windows, mostly): the first picture has it.
+        waitForFirstPicture(std::move(frames), std::move(opened), source, std::move(cast), done);
     });
 }
 
