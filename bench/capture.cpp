@@ -9,10 +9,20 @@
 // and its click in the movie should stay the same from the first second to the last.
 //
 //   bench_capture [SECONDS] [DRIFT_SECONDS]     (defaults 20 and 60; 0 skips the drift run)
+//
+// The portal path: run inside a Wayland session with a ScreenCast portal that shares without
+// asking (scripts/bench starts a headless one, see tests/wayland/wayland-session.sh). A full-screen
+// Wayland client changes every frame at 60 per second; Tarnix records the output through the
+// portal for SECONDS at the output's size, and prints the same figures.
+//
+//   bench_capture --portal [SECONDS]
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QGuiApplication>
+#include <QPainter>
+#include <QRasterWindow>
 #include <QTimer>
 
 #include <xcb/xcb.h>
@@ -117,6 +127,7 @@ pid_t spawn(const std::vector<std::string>& args, bool quiet = true)
 }
 
 struct Figures {
+    std::filesystem::path movie;
     long written = 0;
     long dropped = 0;
     double cpuPercent = 0;
@@ -130,6 +141,10 @@ Figures recordWithTarnix(int seconds, const std::filesystem::path& folder, const
     QCoreApplication app(argc, argv);
     tarnix::CaptureSourceProvider provider;
     provider.refresh();
+    if (provider.displays().empty()) {
+        std::fprintf(stderr, "tarnix: %s\n", provider.errorMessage().value_or("no display").c_str());
+        return {};
+    }
     auto source = provider.source(tarnix::displayIdentifier(provider.displays().front()));
     tarnix::ScreenRecorder recorder;
     tarnix::ScreenRecorder::Options options;
@@ -141,12 +156,22 @@ Figures recordWithTarnix(int seconds, const std::filesystem::path& folder, const
     getrusage(RUSAGE_SELF, &before);
     QElapsedTimer wall;
     wall.start();
-    recorder.start(*source, {}, false);
+    QEventLoop loop;
+    // A portal source starts once the desktop has answered.
+    bool started = false;
+    recorder.start(*source, {}, false, [&] {
+        started = true;
+        loop.quit();
+    });
+    if (!started)
+        loop.exec();
     if (!recorder.isRecording()) {
         std::fprintf(stderr, "tarnix: %s\n", recorder.errorMessage().value_or("?").c_str());
         return {};
     }
-    QEventLoop loop;
+    const QSize size = recorder.recordedSource()->pixelSize();
+    std::fprintf(stderr, "tarnix records %dx%d (%s)\n", size.width(), size.height(),
+                 recorder.videoEncoderName().c_str());
     QTimer::singleShot(seconds * 1000, &loop, &QEventLoop::quit);
     loop.exec();
     recorder.stop([&] { loop.quit(); });
@@ -154,6 +179,7 @@ Figures recordWithTarnix(int seconds, const std::filesystem::path& folder, const
     getrusage(RUSAGE_SELF, &after);
     const double elapsed = wall.elapsed() / 1000.0;
     Figures f;
+    f.movie = recorder.lastOutputURL().value_or(std::filesystem::path());
     f.written = recorder.appendedFrameCount();
     // Frames lost either way: a full queue, or slots the capture could not keep.
     f.dropped = std::max<long>(recorder.droppedFrameCount(), long(seconds * 60) - f.written);
@@ -459,8 +485,87 @@ int freeDisplay()
 
 } // namespace
 
+// ---- The portal path ---------------------------------------------------------------------------
+
+// A full-screen Wayland window whose picture scrolls and changes colour every 1/60 s.
+class WaylandAnimation : public QRasterWindow {
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter painter(this);
+        const int offset = (frame_ * 3) % std::max(1, width());
+        QLinearGradient gradient(-offset, 0, width() * 2 - offset, height());
+        gradient.setColorAt(0, QColor(30, 90, 200));
+        gradient.setColorAt(0.5, QColor(220, 120, 40));
+        gradient.setColorAt(1, QColor(30, 200, 90));
+        painter.fillRect(QRect(QPoint(0, 0), size()), gradient);
+        painter.fillRect((frame_ * 17) % std::max(1, width() - 300), height() / 3, 300, 200,
+                         QColor::fromRgb(static_cast<QRgb>((frame_ * 40) & 0xffffff)));
+        ++frame_;
+    }
+
+private:
+    int frame_ = 0;
+};
+
+[[noreturn]] void animateOnWayland()
+{
+    int argc = 1;
+    char name[] = "bench_capture_animation";
+    char* argv[] = {name, nullptr};
+    qputenv("QT_QPA_PLATFORM", "wayland");
+    QGuiApplication app(argc, argv);
+    WaylandAnimation window;
+    window.showFullScreen();
+    QTimer timer;
+    QObject::connect(&timer, &QTimer::timeout, &window, [&] { window.update(); });
+    timer.start(1000 / 60);
+    app.exec();
+    _exit(0);
+}
+
+int portalMain(int seconds)
+{
+    if (!std::getenv("WAYLAND_DISPLAY")) {
+        std::fprintf(stderr, "bench_capture --portal runs inside a Wayland session (WAYLAND_DISPLAY is not set)\n");
+        return 1;
+    }
+    av_log_set_level(AV_LOG_ERROR);
+    const std::string preset = tarnix::ScreenRecorder::Options{}.preset;
+    std::fflush(stdout);
+    const pid_t animator = fork();
+    if (animator == 0)
+        animateOnWayland();
+    std::this_thread::sleep_for(std::chrono::seconds(2)); // the window maps and starts animating
+    const auto folder = std::filesystem::temp_directory_path() / ("tarnix-bench-portal-" + std::to_string(getpid()));
+    std::filesystem::create_directories(folder);
+    std::printf("capture through the ScreenCast portal of an output changing at 60 fps for %d s, libx264 preset "
+                "%s crf 23, %u cores\n",
+                seconds, preset.c_str(), std::thread::hardware_concurrency());
+    const Figures ours = recordWithTarnix(seconds, folder, preset);
+    std::printf("%-18s %8s %8s %8s\n", "", "written", "dropped", "cpu %");
+    std::printf("%-18s %8ld %8ld %8.0f\n", "tarnix portal", ours.written, ours.dropped, ours.cpuPercent);
+    // The desktop sends a picture only when it has one; the recorder repeats the last one in
+    // between. How many of the written frames are new pictures:
+    const std::string command = "ffmpeg -nostdin -v error -i '" + ours.movie.string() +
+                                "' -vf mpdecimate -f framemd5 - | grep -vc '^#'";
+    long distinct = 0;
+    if (FILE* pipe = popen(command.c_str(), "r")) {
+        if (std::fscanf(pipe, "%ld", &distinct) != 1)
+            distinct = 0;
+        pclose(pipe);
+    }
+    std::printf("%-18s %8ld (%.1f per second)\n", "  new pictures", distinct, double(distinct) / seconds);
+    kill(animator, SIGTERM);
+    waitpid(animator, nullptr, 0);
+    std::filesystem::remove_all(folder);
+    return ours.written > 0 ? 0 : 1;
+}
+
 int main(int argc, char** argv)
 {
+    if (argc > 1 && std::string(argv[1]) == "--portal")
+        return portalMain(argc > 2 ? std::max(1, std::atoi(argv[2])) : 20);
     const int seconds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 20;
     const int driftSeconds = argc > 2 ? std::max(0, std::atoi(argv[2])) : 60;
     const std::string preset = tarnix::ScreenRecorder::Options{}.preset;

@@ -16,6 +16,8 @@ pkg_check_modules(XCURSOR REQUIRED IMPORTED_TARGET xcursor x11)
 pkg_check_modules(ATSPI REQUIRED IMPORTED_TARGET atspi-2 gobject-2.0 glib-2.0)
 pkg_check_modules(PULSE REQUIRED IMPORTED_TARGET libpulse libpulse-simple)
 pkg_check_modules(V4L2 REQUIRED IMPORTED_TARGET libv4l2)
+pkg_check_modules(PIPEWIRE REQUIRED IMPORTED_TARGET libpipewire-0.3)
+pkg_check_modules(LIBINPUT REQUIRED IMPORTED_TARGET libinput libudev)
 
 if(TARNIX_BUILD_TESTS)
   find_package(GTest REQUIRED)

@@ -1,8 +1,12 @@
 #include "app/RecordingSession.h"
 
+#include <algorithm>
+
 #include "app/DocumentFiles.h"
 #include "app/TimelineAssembly.h"
+#include "capture/CaptureBackend.h"
 #include "capture/CaptureClock.h"
+#include "capture/CaptureMessages.h"
 
 namespace tarnix {
 
@@ -11,6 +15,7 @@ RecordingSession::RecordingSession(QObject* parent)
 {
     connect(&recorder_, &ScreenRecorder::isRecordingChanged, this, &RecordingSession::isRecordingChanged);
     connect(&recorder_, &ScreenRecorder::stoppedByItself, this, &RecordingSession::onScreenStoppedByItself);
+    cursorTracker_.setPointerSourceFactory(pointerSourceFactory(sessionCaptureBackend()));
 }
 
 void RecordingSession::setSelectedSourceID(std::optional<std::string> identifier)
@@ -73,6 +78,7 @@ void RecordingSession::startRecording(std::function<void()> done)
         return;
     }
     recordingSource_ = source;
+    notices_.clear();
     recordingStartedAt_ = CaptureClock::dateOf(CaptureClock::now());
     cursorTracker_.start();
     focusedElementTracker_.start();
@@ -83,6 +89,17 @@ void RecordingSession::startRecording(std::function<void()> done)
     recorder_.start(*source, sourceProvider_.ownWindows(), includeSystemAudio_, [this, done] {
         if (recorder_.isRecording()) {
             active_ = true;
+            // The portal says what it recorded (size, place) only once the desktop has started.
+            if (recorder_.recordedSource())
+                recordingSource_ = recorder_.recordedSource();
+            notices_ = recorder_.notices();
+            // A click is placed where the pointer is: without its position there are none.
+            const bool noPointer = std::find(notices_.begin(), notices_.end(), CaptureMessages::kNoCursorShared) !=
+                                   notices_.end();
+            if (noPointer && recordingSource_->backend() == CaptureBackend::portal)
+                notices_.push_back(CaptureMessages::kNoClicksShared);
+            else if (auto limitation = cursorTracker_.limitation())
+                notices_.push_back(*limitation);
             if (done)
                 done();
             return;

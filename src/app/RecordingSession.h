@@ -58,6 +58,9 @@ public:
 
     bool isRecording() const { return recorder_.isRecording(); }
     const std::optional<CaptureSource>& recordingSource() const { return recordingSource_; }
+    // What the desktop does not share in the running or last recording (no pointer position, no
+    // clicks), each a sentence for the user; empty on X11.
+    const std::vector<std::string>& notices() const { return notices_; }
     const std::optional<Date>& recordingStartedAt() const { return recordingStartedAt_; }
     // The finished recording's document; present once a recording has been completed.
     const std::optional<RecordingTimeline>& completedTimeline() const { return completedTimeline_; }
@@ -114,6 +117,7 @@ private:
 
     bool active_ = false; // from a successful start until the stop sequence begins
     std::optional<CaptureSource> recordingSource_;
+    std::vector<std::string> notices_;
     std::optional<Date> recordingStartedAt_;
     std::optional<RecordingTimeline> completedTimeline_;
     std::optional<std::filesystem::path> documentURL_;

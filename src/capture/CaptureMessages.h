@@ -3,25 +3,28 @@
 #include <string>
 
 // Every user-facing sentence of the capture services, in one place. Where a message points the
-// user at a remedy, it names the Linux one: an X11 session for the screen, a running PulseAudio or
-// PipeWire sound server for sound, access to /dev/video* for cameras.
+// user at a remedy, it names the Linux one: an X server or the desktop's screen-sharing portal
+// for the screen, a running PulseAudio or PipeWire sound server for sound, access to /dev/video*
+// for cameras.
 
 namespace tarnix::CaptureMessages {
 
 inline std::string listingFailed(const std::string& description)
 {
     return "Couldn't list capture sources (" + description +
-           "). Check that Tarnix is running in an X11 session — Wayland isn't supported yet. Click ↻ "
-           "to retry after switching; if that still doesn't work, quit and reopen Tarnix (a newly "
-           "opened display is sometimes only picked up after a relaunch).";
+           "). On X11, check that the X server is running; on Wayland, that the desktop's "
+           "screen-sharing portal (xdg-desktop-portal) is. Click ↻ to retry; if that still doesn't "
+           "work, quit and reopen Tarnix (a newly opened display is sometimes only picked up after a "
+           "relaunch).";
 }
 
 // The same failure for the command line, where there is no ↻ button and nothing to relaunch.
 inline std::string listingFailedOnCommandLine(const std::string& description)
 {
     return "Couldn't list capture sources (" + description +
-           "). Check that this terminal belongs to an X11 session (DISPLAY names its display) — "
-           "Wayland isn't supported yet.";
+           "). Check that this terminal belongs to a desktop session: on X11, DISPLAY names its "
+           "display; on Wayland, WAYLAND_DISPLAY is set and the screen-sharing portal "
+           "(xdg-desktop-portal) runs on the session bus.";
 }
 
 inline std::string failedToStart(const std::string& d) { return "Failed to start recording: " + d; }
@@ -33,8 +36,19 @@ inline std::string exportFailed(const std::string& d) { return "Export failed: "
 inline const char* const kUnknownError = "unknown error";
 
 inline const char* const kNoFramesCaptured =
-    "No frames were captured, so the recording is empty. Check that Tarnix is running in an X11 "
-    "session — Wayland isn't supported yet, and the app relaunched after switching to X11.";
+    "No frames were captured, so the recording is empty. Check that the display or window you "
+    "chose is on screen and, on Wayland, that the desktop is still sharing it.";
+
+// The portal desktop (Wayland): what it does not share, said once per recording.
+inline const char* const kNoScreenCastPortal =
+    "this Wayland desktop offers no screen-sharing portal (start xdg-desktop-portal with a "
+    "backend for your desktop, such as xdg-desktop-portal-gnome, -kde or -wlr)";
+inline const char* const kNoCursorShared =
+    "This desktop doesn't share the pointer's position: the pointer is recorded in the picture "
+    "and can't be restyled later.";
+inline const char* const kNoClicksShared =
+    "This desktop doesn't share clicks: none are recorded, and automatic zoom follows keyboard "
+    "focus only.";
 
 inline const char* const kCameraAccessNotGranted =
     "Camera access wasn't granted. Enable it by giving your user access to /dev/video* (add it to "

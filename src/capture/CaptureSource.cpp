@@ -33,6 +33,27 @@ CaptureSource CaptureSource::forApplication(ApplicationInfo application, Display
     return source;
 }
 
+CaptureSource CaptureSource::viaPortal() const
+{
+    CaptureSource source = *this;
+    source.backend_ = CaptureBackend::portal;
+    return source;
+}
+
+SourceLists portalSourceLists(bool sharesWindows)
+{
+    SourceLists lists;
+    lists.backend = CaptureBackend::portal;
+    lists.displays.push_back({0, "Choose a display…", QRect(), true});
+    if (sharesWindows) {
+        WindowInfo window;
+        window.title = "Choose a window…";
+        window.isOnScreen = true;
+        lists.windows.push_back(window);
+    }
+    return lists;
+}
+
 std::uint32_t stableDisplayID(std::string_view outputName)
 {
     std::uint32_t hash = 2166136261u;
@@ -115,7 +136,9 @@ ScreenSpace screenSpaceOf(const std::vector<DisplayInfo>& displays)
     return {displays.empty() ? QRect() : displays.front().frame};
 }
 
-std::optional<CaptureSource> resolveSource(const SourceLists& lists,
+namespace {
+
+std::optional<CaptureSource> resolveListed(const SourceLists& lists,
                                            const std::optional<std::string>& identifier)
 {
     if (!identifier)
@@ -135,6 +158,17 @@ std::optional<CaptureSource> resolveSource(const SourceLists& lists,
         return CaptureSource::forApplication(application, lists.displays.front(), space);
     }
     return std::nullopt;
+}
+
+} // namespace
+
+std::optional<CaptureSource> resolveSource(const SourceLists& lists,
+                                           const std::optional<std::string>& identifier)
+{
+    auto source = resolveListed(lists, identifier);
+    if (source && lists.backend == CaptureBackend::portal)
+        return source->viaPortal();
+    return source;
 }
 
 } // namespace tarnix

@@ -19,6 +19,10 @@
 
 namespace tarnix {
 
+// Who serves the capture: the X server, or a Wayland desktop's ScreenCast portal (which lists
+// nothing itself: the desktop asks the user what to share when a recording starts).
+enum class CaptureBackend { x11, portal };
+
 // One monitor (RandR 1.5), or the whole root window when RandR lists none.
 struct DisplayInfo {
     std::uint32_t displayID = 0; // stableDisplayID(name); 0 for the root-window fallback
@@ -73,7 +77,11 @@ public:
     static CaptureSource forApplication(ApplicationInfo application, DisplayInfo display,
                                         ScreenSpace space);
 
+    // The same source, recorded through the ScreenCast portal.
+    CaptureSource viaPortal() const;
+
     Kind kind() const { return kind_; }
+    CaptureBackend backend() const { return backend_; }
     const DisplayInfo& display() const { return display_; } // display and application
     const WindowInfo& window() const { return window_; }
     const ApplicationInfo& application() const { return application_; }
@@ -89,6 +97,7 @@ public:
 
 private:
     Kind kind_ = Kind::display;
+    CaptureBackend backend_ = CaptureBackend::x11;
     DisplayInfo display_;
     WindowInfo window_;
     ApplicationInfo application_;
@@ -117,7 +126,13 @@ struct SourceLists {
     std::vector<WindowInfo> windows;
     std::vector<ApplicationInfo> applications;
     std::vector<WindowInfo> ownWindows;
+    CaptureBackend backend = CaptureBackend::x11;
 };
+
+// The lists on a desktop served by the ScreenCast portal: one "Choose a display…" item, and one
+// "Choose a window…" item when the portal shares windows. Their identifiers keep the display-
+// and window- prefixes; the desktop's own picker says which one is recorded.
+SourceLists portalSourceLists(bool sharesWindows);
 
 // Leaves out untitled and off-screen windows, windows without an owner, nameless applications, and
 // everything of process ownPid (whose windows become ownWindows). Order is kept.

@@ -2,19 +2,49 @@
 
 #include <unistd.h>
 
+#include "capture/CaptureBackend.h"
+#include "capture/CaptureError.h"
 #include "capture/CaptureMessages.h"
+#include "capture/portal/ScreenCastPortal.h"
 #include "capture/x11/X11SourceLister.h"
 
 namespace tarnix {
 
 CaptureSourceProvider::CaptureSourceProvider(QObject* parent)
     : QObject(parent)
-    , lister_([] {
-        x11::Connection connection;
-        return x11::listShareableContent(connection);
-    })
     , ownPid_(getpid())
 {
+    setLister([] {
+        x11::Connection connection;
+        return x11::listShareableContent(connection);
+    });
+    if (sessionCaptureBackend() == CaptureBackend::portal)
+        usePortal();
+}
+
+void CaptureSourceProvider::setLister(Lister lister)
+{
+    backend_ = CaptureBackend::x11;
+    list_ = [this, lister = std::move(lister)] { return filterSources(lister(), ownPid_); };
+}
+
+void CaptureSourceProvider::usePortal(std::function<SourceLists()> lister)
+{
+    backend_ = CaptureBackend::portal;
+    if (lister) {
+        list_ = [lister = std::move(lister)] {
+            SourceLists lists = lister();
+            lists.backend = CaptureBackend::portal;
+            return lists;
+        };
+        return;
+    }
+    list_ = [] {
+        const auto capabilities = portal::queryCapabilities();
+        if (!capabilities)
+            throw CaptureError(CaptureMessages::kNoScreenCastPortal);
+        return portalSourceLists(capabilities->sourceTypes & portal::windowSource);
+    };
 }
 
 QString CaptureSourceProvider::errorMessageString() const
@@ -27,7 +57,7 @@ void CaptureSourceProvider::refresh()
     std::optional<std::string> message;
     listingFailure_.reset();
     try {
-        lists_ = filterSources(lister_(), ownPid_);
+        lists_ = list_();
         emit listsChanged();
     } catch (const std::exception& error) {
         listingFailure_ = error.what();

@@ -12,7 +12,8 @@
 // the user picked. The lists fill on the first refresh(); a failed refresh keeps the previous
 // lists and sets errorMessage.
 //
-// Threads: a QObject of the GUI thread; refresh() reads the X server there (a few milliseconds).
+// Threads: a QObject of the GUI thread; refresh() reads the X server, or asks the portal what it
+// shares, there (a few milliseconds). The session's backend is chosen at construction.
 
 namespace tarnix {
 
@@ -36,7 +37,11 @@ public:
     const std::optional<std::string>& listingFailure() const { return listingFailure_; }
 
     // Replaces the X11 lister (tests); it raises std::exception on failure.
-    void setLister(Lister lister) { lister_ = std::move(lister); }
+    void setLister(Lister lister);
+    // Lists what the ScreenCast portal offers instead of the X server's sources; `lister`
+    // replaces asking the portal (tests).
+    void usePortal(std::function<SourceLists()> lister = {});
+    CaptureBackend backend() const { return backend_; }
     // Replaces this process's id as the owner of "own" windows (tests).
     void setOwnProcessID(std::int64_t pid) { ownPid_ = pid; }
 
@@ -53,7 +58,8 @@ private:
     SourceLists lists_;
     std::optional<std::string> errorMessage_;
     std::optional<std::string> listingFailure_;
-    Lister lister_;
+    std::function<SourceLists()> list_;
+    CaptureBackend backend_ = CaptureBackend::x11;
     std::int64_t ownPid_;
 };
 

@@ -11,6 +11,9 @@ namespace tarnix {
 
 CursorTracker::CursorTracker(QObject* parent)
     : QObject(parent)
+    , factory_([](PointerSource::Handler handler) -> std::unique_ptr<PointerSource> {
+        return std::make_unique<x11::PointerMonitor>(std::move(handler));
+    })
 {
 }
 
@@ -26,25 +29,26 @@ void CursorTracker::start()
     emit samplesChanged();
     emit clicksChanged();
     monitorError_.reset();
+    limitation_.reset();
     const std::uint64_t generation = ++generation_;
     QPointer<CursorTracker> self(this);
     try {
-        monitor_ = std::make_unique<x11::PointerMonitor>(
-            [self, generation, start](x11::PointerEvent event, Point point, double time) {
+        monitor_ = factory_(
+            [self, generation, start](PointerEvent event, Point point, double time) {
                 // Runs on the monitor's thread: hand the record to the GUI thread.
                 QMetaObject::invokeMethod(self.data(), [self, generation, start, event, point, time] {
                     if (!self || self->generation_ != generation)
                         return;
                     const double timestamp = time - start;
                     switch (event) {
-                    case x11::PointerEvent::moved:
+                    case PointerEvent::moved:
                         self->samples_.push_back({Uuid::random(), timestamp, point});
                         emit self->samplesChanged();
                         return;
-                    case x11::PointerEvent::leftDown:
-                    case x11::PointerEvent::leftUp:
-                    case x11::PointerEvent::rightDown:
-                    case x11::PointerEvent::rightUp: {
+                    case PointerEvent::leftDown:
+                    case PointerEvent::leftUp:
+                    case PointerEvent::rightDown:
+                    case PointerEvent::rightUp: {
                         static constexpr ClickKind kinds[] = {ClickKind::leftDown, ClickKind::leftDown,
                                                               ClickKind::leftUp, ClickKind::rightDown,
                                                               ClickKind::rightUp};
@@ -56,7 +60,8 @@ void CursorTracker::start()
                     }
                 }, Qt::QueuedConnection);
             });
-    } catch (const x11::X11Error& error) {
+        limitation_ = monitor_->limitation();
+    } catch (const std::exception& error) {
         monitorError_ = error.what();
     }
 }

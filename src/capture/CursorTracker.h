@@ -9,9 +9,7 @@
 #include "document/Date.h"
 #include "document/RecordingTimeline.h"
 
-namespace tarnix::x11 {
-class PointerMonitor;
-}
+#include "capture/PointerSource.h"
 
 // Records the cursor's path and the left and right mouse buttons of the whole display while a
 // recording runs. The screen is captured without the cursor; these samples let the compositor
@@ -39,6 +37,12 @@ public:
     const std::optional<Date>& startTime() const { return startTime_; }
     // Why the last start could not watch the mouse (no X display, no XInput 2), if it could not.
     const std::optional<std::string>& monitorError() const { return monitorError_; }
+    // What the running (or last) pointer source cannot report, for the user.
+    const std::optional<std::string>& limitation() const { return limitation_; }
+
+    // Replaces where the pointer is read from (the session's backend, tests); XInput 2 by
+    // default. Takes effect at the next start.
+    void setPointerSourceFactory(PointerSourceFactory factory) { factory_ = std::move(factory); }
 
     // Stops any run, empties the lists and starts watching.
     void start();
@@ -54,7 +58,9 @@ private:
     std::vector<ClickEvent> clicks_;
     std::optional<Date> startTime_;
     std::optional<std::string> monitorError_;
-    std::unique_ptr<x11::PointerMonitor> monitor_;
+    std::optional<std::string> limitation_;
+    PointerSourceFactory factory_;
+    std::unique_ptr<PointerSource> monitor_;
     std::uint64_t generation_ = 0; // drops events posted by an earlier run
 };
 

@@ -1,6 +1,7 @@
 #include "capture/ScreenRecorder.h"
 
 #include <QMetaObject>
+#include <QPointer>
 
 extern "C" {
 #include <libswscale/swscale.h>
@@ -15,7 +16,6 @@ extern "C" {
 #include "capture/CaptureMessages.h"
 #include "capture/OutputFiles.h"
 #include "capture/pulse/PulseAudio.h"
-#include "capture/x11/X11FrameGrabber.h"
 #include "media/EncoderFrames.h"
 
 namespace tarnix {
@@ -38,7 +38,7 @@ struct QueuedFrame {
 };
 
 struct ScreenRecorder::Run {
-    std::unique_ptr<x11::FrameGrabber> grabber;
+    std::unique_ptr<FrameSource> grabber;
     std::unique_ptr<media::MovieWriter> writer;
     std::unique_ptr<pulse::Stream> audioStream;
     double frameInterval = 1.0 / 60;
@@ -169,7 +169,7 @@ void ScreenRecorder::joinFinisher()
 void ScreenRecorder::start(const CaptureSource& source, const std::vector<WindowInfo>& excludingOwnWindows,
                            bool capturesSystemAudio, std::function<void()> done)
 {
-    if (isRecording_ || stopping_) {
+    if (isRecording_ || stopping_ || opening_) {
         if (done)
             done();
         return;
@@ -182,15 +182,36 @@ void ScreenRecorder::start(const CaptureSource& source, const std::vector<Window
     firstFrameWallClockDate_.reset();
     lastDropped_ = 0;
     lastDroppedAudio_ = 0;
+    notices_.clear();
 
+    // A display recording never shows our own windows; the other kinds ignore the list.
+    opening_ = true;
+    QPointer<ScreenRecorder> self(this);
+    opener_(source, excludingOwnWindows, [self, source, capturesSystemAudio, done](OpenedFrameSource opened) {
+        if (!self)
+            return;
+        self->opening_ = false;
+        self->beginRun(std::move(opened), source, capturesSystemAudio, done);
+    });
+}
+
+void ScreenRecorder::beginRun(OpenedFrameSource opened, const CaptureSource& chosen,
+                              bool capturesSystemAudio, std::function<void()> done)
+{
+    if (opened.error || !opened.source) {
+        setErrorMessage(CaptureMessages::failedToStart(opened.error.value_or(CaptureMessages::kUnknownError)));
+        if (done)
+            done();
+        return;
+    }
+    const CaptureSource source = opened.recorded.value_or(chosen);
     auto run = std::make_shared<Run>();
     run->frameInterval = 1.0 / std::max(1.0, options_.maximumFrameRate);
+    run->grabber = std::move(opened.source);
     std::filesystem::path path;
     try {
         path = OutputFiles::reserveOutputPath(options_.outputDirectory, OutputFiles::kScreenPrefix,
                                               Date::now(), ".mp4");
-        // A display recording never shows our own windows; the other kinds ignore the list.
-        run->grabber = std::make_unique<x11::FrameGrabber>(source, excludingOwnWindows);
         media::MovieWriterSettings settings;
         settings.outputPath = path;
         settings.layout = media::MovieLayout::fragmented;
@@ -237,6 +258,8 @@ void ScreenRecorder::start(const CaptureSource& source, const std::vector<Window
             done();
         return;
     }
+    recordedSource_ = source;
+    notices_ = std::move(opened.notices);
 
     Run* raw = run.get();
     std::weak_ptr<Run> weak = run;

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "capture/CaptureSource.h"
+#include "capture/FrameSource.h"
 #include "document/Date.h"
 #include "media/MovieWriter.h"
 
@@ -52,6 +53,8 @@ public:
     ~ScreenRecorder() override;
 
     void setOptions(Options options) { options_ = std::move(options); }
+    // Replaces the backend's frame sources (tests, benchmarks).
+    void setFrameSourceOpener(FrameSourceOpener opener) { opener_ = std::move(opener); }
     const Options& options() const { return options_; }
 
     bool isRecording() const { return isRecording_; }
@@ -60,6 +63,12 @@ public:
     int appendedFrameCount() const { return appendedFrameCount_; }
     bool capturedSystemAudio() const { return capturedSystemAudio_; }
     const std::optional<Date>& firstFrameWallClockDate() const { return firstFrameWallClockDate_; }
+    // The source of the current or last recording as it was recorded (a portal source has the
+    // size and place the desktop gave it); nothing before the first successful start.
+    const std::optional<CaptureSource>& recordedSource() const { return recordedSource_; }
+    // What the desktop does not share in the current or last recording ("…no cursor…"), for the
+    // user; empty on X11.
+    const std::vector<std::string>& notices() const { return notices_; }
     // Frames that found the writer's queue full, in the current or last recording.
     std::int64_t droppedFrameCount() const;
     // System-audio blocks (20 ms each) that found the writer's audio queue full, in the current or
@@ -72,7 +81,9 @@ public:
     QString errorMessageString() const;
 
     // Starts capturing; `done` runs on this thread once the capture runs or has failed (then
-    // isRecording is false and errorMessage says why). A start while recording changes nothing.
+    // isRecording is false and errorMessage says why). On a portal source that is after the
+    // desktop has answered (the user may be asked what to share). A start while recording, or
+    // while an earlier start waits for the desktop, changes nothing.
     void start(const CaptureSource& source, const std::vector<WindowInfo>& excludingOwnWindows,
                bool capturesSystemAudio, std::function<void()> done = {});
     // Stops capturing and finishes the file; `done` runs on this thread afterwards.
@@ -94,6 +105,8 @@ signals:
 
 private:
     struct Run;
+    void beginRun(OpenedFrameSource opened, const CaptureSource& source, bool capturesSystemAudio,
+                  std::function<void()> done);
     void setRecording(bool value);
     void setErrorMessage(std::optional<std::string> message);
     void setLastOutputURL(std::optional<std::filesystem::path> url);
@@ -117,6 +130,10 @@ private:
     std::int64_t lastDropped_ = 0;
     std::int64_t lastDroppedAudio_ = 0;
     bool stopping_ = false;
+    bool opening_ = false; // waiting for the frame source (the desktop's answer)
+    FrameSourceOpener opener_ = openFrameSource;
+    std::optional<CaptureSource> recordedSource_;
+    std::vector<std::string> notices_;
     std::shared_ptr<Run> run_; // the running capture, or one left by a stream failure
     std::thread finisher_;     // stops threads and finishes the file off the GUI thread
 };

@@ -19,6 +19,9 @@ namespace {
 
 std::string rectText(const QRect& r)
 {
+    // A portal's items have no place until the desktop starts sharing them.
+    if (r.isEmpty())
+        return "(the desktop asks when recording starts)";
     return std::to_string(r.width()) + "x" + std::to_string(r.height()) + " at " +
            std::to_string(r.x()) + "," + std::to_string(r.y());
 }
@@ -185,6 +188,11 @@ int runSources(const Arguments& args)
 {
     if (!args.empty())
         throw UsageError("sources takes no arguments");
+    // The portal is asked over the session bus, which wants an application object.
+    static int argc = 1;
+    static char name[] = "tarnix-cli";
+    static char* argv[] = {name, nullptr};
+    QCoreApplication app(argc, argv);
     RecordingSession session;
     session.sourceProvider().refresh();
     session.cameraProvider().refresh();
@@ -263,6 +271,8 @@ int runRecord(const Arguments& args)
                 return;
             }
             std::cerr << "recording " << options.source << " (Ctrl-C to stop)\n";
+            for (const auto& notice : session.notices())
+                std::cerr << notice << "\n";
             if (stopRequested)
                 stop();
             else if (options.duration)

@@ -2,6 +2,8 @@
 
 #include "capture/CaptureError.h"
 
+#include <algorithm>
+
 namespace tarnix {
 
 namespace {
@@ -71,10 +73,25 @@ ControlBarModel::ControlBarModel(RecordingSession& session, QObject* parent)
     connect(&session_.cursorTracker(), &CursorTracker::clicksChanged, this, &ControlBarModel::countsChanged);
 }
 
+bool ControlBarModel::offersKind(SourceKind kind) const
+{
+    return kind != SourceKind::application || session_.sourceProvider().backend() != CaptureBackend::portal;
+}
+
 std::vector<SourceItem> ControlBarModel::sourceItems(SourceKind kind) const
 {
     const CaptureSourceProvider& provider = session_.sourceProvider();
     std::vector<SourceItem> items;
+    if (provider.backend() == CaptureBackend::portal) {
+        // One item per kind, which opens the desktop's own picker when recording starts.
+        if (kind == SourceKind::display)
+            for (const DisplayInfo& display : provider.displays())
+                items.push_back({displayIdentifier(display), display.name});
+        if (kind == SourceKind::window)
+            for (const WindowInfo& window : provider.windows())
+                items.push_back({windowIdentifier(window), window.title});
+        return items;
+    }
     switch (kind) {
     case SourceKind::display:
         // Sizes in points: one point is one X pixel on an unscaled desktop.
@@ -162,7 +179,30 @@ std::optional<std::string> ControlBarModel::currentError() const
                                 &session_.cameraProvider().errorMessage(), &session_.micProvider().errorMessage()})
         if (*message)
             return *message;
+    if (!notices_.empty()) {
+        std::string text;
+        for (const auto& notice : notices_)
+            text += (text.empty() ? "" : " ") + notice;
+        return text;
+    }
     return std::nullopt;
+}
+
+bool ControlBarModel::hidesWhileRecording() const
+{
+    return session_.sourceProvider().backend() == CaptureBackend::portal &&
+           selectedKind() == SourceKind::display && (session_.isRecording() || starting_);
+}
+
+void ControlBarModel::takeNotices()
+{
+    notices_.clear();
+    for (const auto& notice : session_.notices()) {
+        if (std::find(shownOnce_.begin(), shownOnce_.end(), notice) != shownOnce_.end())
+            continue;
+        shownOnce_.push_back(notice);
+        notices_.push_back(notice);
+    }
 }
 
 void ControlBarModel::selectSource(const std::string& identifier)
@@ -197,9 +237,14 @@ void ControlBarModel::toggleRecording()
     if (busy_)
         return;
     busy_ = true;
+    const bool starting = !session_.isRecording();
+    starting_ = starting;
     emit changed();
-    session_.toggleRecording([this] {
+    session_.toggleRecording([this, starting] {
         busy_ = false;
+        starting_ = false;
+        if (starting && session_.isRecording())
+            takeNotices();
         emit changed();
     });
 }

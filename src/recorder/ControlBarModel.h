@@ -54,6 +54,8 @@ public:
     RecordingSession& session() { return session_; }
 
     // What the controls show.
+    // Whether the bar offers a kind: a desktop that shares through the portal has no App.
+    bool offersKind(SourceKind kind) const;
     std::vector<SourceItem> sourceItems(SourceKind kind) const;
     std::optional<SourceKind> selectedKind() const;
     Pill cameraPill() const;
@@ -67,8 +69,13 @@ public:
     // "1520 frames · 14 clicks"
     std::string statusText() const;
     // The first message of the source provider, the screen recorder, the camera provider and the
-    // microphone provider, in that order.
+    // microphone provider, in that order; else what the desktop does not share in this
+    // recording, when the bar has not said it before in this run.
     std::optional<std::string> currentError() const;
+    // The recording being started or running shows a whole display on a desktop that cannot
+    // leave our own windows out (the portal): the bar must be off screen from the press on, and
+    // the recording is stopped from the tray.
+    bool hidesWhileRecording() const;
 
     // What the controls do.
     void selectSource(const std::string& identifier);
@@ -92,8 +99,14 @@ private:
     void applyCameraSelection();
     void applyMicrophoneSelection();
 
+    // After a start: the desktop's notices that this run has not shown yet.
+    void takeNotices();
+
     RecordingSession& session_;
     bool busy_ = false;
+    bool starting_ = false;
+    std::vector<std::string> notices_;   // shown until the next start
+    std::vector<std::string> shownOnce_; // every notice shown in this run
 };
 
 } // namespace tarnix

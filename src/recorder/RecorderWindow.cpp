@@ -8,7 +8,10 @@
 #include <QTimer>
 #include <QWindow>
 
+#include <utility>
+
 #include "recorder/RecorderControlBar.h"
+#include "recorder/RecordingTrayIcon.h"
 #include "recorder/WindowPlacement.h"
 
 namespace tarnix {
@@ -41,7 +44,25 @@ RecorderWindow::RecorderWindow(RecordingSession& session, QWidget* parent)
     connect(bar_, &RecorderControlBar::openRecordingRequested, this, &RecorderWindow::openRecordingRequested);
     connect(bar_, &RecorderControlBar::quitRequested, this, &QWidget::close);
     connect(&session_, &RecordingSession::completedTimelineChanged, this, &RecorderWindow::onRecordingCompleted);
+    tray_ = new RecordingTrayIcon([this] {
+        if (session_.isRecording())
+            model_.toggleRecording();
+    }, this);
+    connect(&model_, &ControlBarModel::changed, this, &RecorderWindow::syncVisibility);
     applyStyle(WindowMode::setup);
+}
+
+void RecorderWindow::syncVisibility()
+{
+    const bool hide = mode_ == WindowMode::setup && model_.hidesWhileRecording() && RecordingTrayIcon::isAvailable();
+    if (hide == hiddenForRecording_)
+        return;
+    hiddenForRecording_ = hide;
+    tray_->setVisible(hide);
+    if (hide)
+        QWidget::hide();
+    else if (mode_ == WindowMode::setup)
+        show();
 }
 
 RecorderWindow::~RecorderWindow()
@@ -105,7 +126,11 @@ void RecorderWindow::showStudio(const StudioMode::Recording& recording)
     stack_->addWidget(studio_);
     stack_->setCurrentWidget(studio_);
     mode_ = WindowMode::studio;
+    const bool wasHidden = std::exchange(hiddenForRecording_, false);
+    tray_->setVisible(false);
     styleWindow(WindowMode::studio);
+    if (wasHidden)
+        show();
 }
 
 void RecorderWindow::onRecordingCompleted()

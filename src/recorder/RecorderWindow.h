@@ -22,6 +22,7 @@ class QStackedLayout;
 namespace tarnix {
 
 class RecorderControlBar;
+class RecordingTrayIcon;
 
 enum class WindowMode { setup, studio };
 
@@ -39,6 +40,8 @@ public:
     WindowMode mode() const { return mode_; }
     RecorderControlBar* controlBar() const { return bar_; }
     ControlBarModel& model() { return model_; }
+    // The icon that stops a recording while the bar is hidden (see syncVisibility).
+    RecordingTrayIcon* trayIcon() const { return tray_; }
     // The studio-mode widget, once there is one.
     QWidget* studioWidget() const { return studio_; }
 
@@ -70,6 +73,9 @@ private:
     void applyStyle(WindowMode mode);
     void onRecordingCompleted();
     void releaseDevices();
+    // Hides the bar while it would be recorded (a display on a portal desktop) and there is a
+    // tray to stop from; shows it again afterwards.
+    void syncVisibility();
 
     RecordingSession& session_;
     ControlBarModel model_;
@@ -82,6 +88,8 @@ private:
     bool shownOnce_ = false;
     bool userMoved_ = false;   // the user has dragged the bar somewhere else: leave it there
     bool quitting_ = false;    // closing while recording: the recording is stopped first
+    RecordingTrayIcon* tray_ = nullptr;
+    bool hiddenForRecording_ = false;
     std::optional<QPoint> dragOffset_;
 };
 

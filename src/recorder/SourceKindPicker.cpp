@@ -73,7 +73,11 @@ SourceKindPicker::SourceKindPicker(ControlBarModel& model, QWidget* parent)
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(0);
+    int offered = 0;
     for (const SourceKindInfo& info : sourceKinds()) {
+        if (!model_.offersKind(info.kind))
+            continue; // App is last, so the others keep their places
+        ++offered;
         const auto index = size_t(info.kind);
         auto* button = new SourceKindButton(info, this);
         auto* menu = new QMenu(button);
@@ -84,7 +88,7 @@ SourceKindPicker::SourceKindPicker(ControlBarModel& model, QWidget* parent)
         menus_[index] = menu;
         row->addWidget(button);
     }
-    setFixedSize(buttonSize.width() * 3, buttonSize.height());
+    setFixedSize(buttonSize.width() * offered, buttonSize.height());
     sync(false);
 }
 
@@ -99,7 +103,8 @@ void SourceKindPicker::sync(bool animate)
 {
     const auto kind = model_.selectedKind();
     for (const SourceKindInfo& info : sourceKinds())
-        static_cast<SourceKindButton*>(buttons_[size_t(info.kind)])->setSelected(kind == info.kind);
+        if (auto* button = static_cast<SourceKindButton*>(buttons_[size_t(info.kind)]))
+            button->setSelected(kind == info.kind);
     if (kind == shownKind_)
         return;
     // The highlight appears in place the first time and slides from then on.

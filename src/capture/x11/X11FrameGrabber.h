@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "capture/CaptureSource.h"
+#include "capture/FrameSource.h"
 #include "capture/x11/X11Connection.h"
 #include "capture/x11/X11OwnWindowEraser.h"
 
@@ -20,19 +21,19 @@
 
 namespace tarnix::x11 {
 
-class FrameGrabber {
+class FrameGrabber : public FrameSource {
 public:
     // Opens its own connection. Raises X11Error when the server, MIT-SHM or XComposite (for
     // windows) is missing.
     explicit FrameGrabber(const CaptureSource& source, const std::vector<WindowInfo>& ownWindows = {});
-    ~FrameGrabber();
+    ~FrameGrabber() override;
     FrameGrabber(const FrameGrabber&) = delete;
     FrameGrabber& operator=(const FrameGrabber&) = delete;
 
     // Grabs one frame and returns a view of it, valid until the next grab; a null image when
     // there is nothing to grab right now (window unmapped). Raises X11Error when the source has
     // gone (window closed, connection lost).
-    QImage grab();
+    QImage grab() override;
 
 private:
     struct Shm;

@@ -5,6 +5,7 @@
 #include <memory>
 #include <thread>
 
+#include "capture/PointerSource.h"
 #include "document/Geometry.h"
 
 // Watches the mouse of the whole X display through XInput 2 raw events (every device, every
@@ -14,16 +15,16 @@
 
 namespace tarnix::x11 {
 
-enum class PointerEvent { moved, leftDown, leftUp, rightDown, rightUp };
+using tarnix::PointerEvent;
 
-class PointerMonitor {
+class PointerMonitor : public PointerSource {
 public:
     // Called on the monitor's thread.
-    using Handler = std::function<void(PointerEvent event, Point screenPoint, double time)>;
+    using Handler = PointerSource::Handler;
 
     // Connects and starts watching. Raises X11Error when there is no display or no XInput 2.2.
     explicit PointerMonitor(Handler handler);
-    ~PointerMonitor(); // stops the thread
+    ~PointerMonitor() override; // stops the thread
     PointerMonitor(const PointerMonitor&) = delete;
     PointerMonitor& operator=(const PointerMonitor&) = delete;
 

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QImage>
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "capture/CaptureSource.h"
+
+// What the screen recorder reads its pictures from, whatever the desktop: the X server's shared
+// memory, or a PipeWire stream the desktop's screen-cast portal handed over.
+
+namespace tarnix {
+
+class FrameSource {
+public:
+    virtual ~FrameSource() = default;
+
+    // The current picture, called on the capture thread at each slot of the recorder's frame
+    // grid. The image may be a view that stays valid only until the next call. A null image
+    // when there is nothing to show yet; raises std::exception when the source has gone.
+    virtual QImage grab() = 0;
+};
+
+// A frame source that is ready, or why none could be had.
+struct OpenedFrameSource {
+    std::unique_ptr<FrameSource> source;
+    // The source as it is recorded: a portal source learns its size when the desktop starts it.
+    std::optional<CaptureSource> recorded;
+    // What the desktop does not share, for the user (said once, not an error).
+    std::vector<std::string> notices;
+    std::optional<std::string> error;
+};
+
+// Opens a frame source for a chosen capture source; `done` runs on the calling (GUI) thread,
+// at once or when the desktop has answered.
+using FrameSourceOpener = std::function<void(const CaptureSource& source,
+                                             const std::vector<WindowInfo>& ownWindows,
+                                             std::function<void(OpenedFrameSource)> done)>;
+
+// The opener for the source's own backend: MIT-SHM grabs for X11 sources, the ScreenCast portal
+// and PipeWire for portal sources.
+void openFrameSource(const CaptureSource& source, const std::vector<WindowInfo>& ownWindows,
+                     std::function<void(OpenedFrameSource)> done);
+
+} // namespace tarnix

@@ -1,0 +1,248 @@
+#include "capture/portal/PortalCapture.h"
+
+#include <QSettings>
+#include <QTimer>
+
+#include <tuple>
+
+#include "capture/CaptureError.h"
+#include "capture/CaptureMessages.h"
+#include "capture/portal/PipeWireStream.h"
+#include "capture/portal/ScreenCastPortal.h"
+
+namespace tarnix::portal {
+
+namespace {
+
+QString tokenKey(CaptureSource::Kind kind)
+{
+    return kind == CaptureSource::Kind::window ? QStringLiteral("ScreenCast/windowRestoreToken")
+                                               : QStringLiteral("ScreenCast/displayRestoreToken");
+}
+
+// The source as the desktop started it: its size, and its place where the desktop says.
+CaptureSource recordedSource(const CaptureSource& chosen, const StartedCast& cast)
+{
+    const QRect frame(cast.position, cast.size);
+    const ScreenSpace space{frame};
+    if (chosen.kind() == CaptureSource::Kind::window) {
+        WindowInfo window = chosen.window();
+        window.frame = frame;
+        return CaptureSource::forWindow(window, space).viaPortal();
+    }
+    DisplayInfo display = chosen.display();
+    display.frame = frame;
+    return CaptureSource::forDisplay(display, space).viaPortal();
+}
+
+class PortalFrameSource : public FrameSource {
+public:
+    PortalFrameSource(const StartedCast& cast, const CaptureSource& recorded)
+        : session_(cast.sessionHandle)
+    {
+        PipeWireStream::CursorHandler cursor;
+        if (cast.cursorMode == metadataCursor) {
+            cursor = [moves = std::make_shared<CastCursor>(recorded.rootFrame())](QPoint position, double time) {
+                if (auto point = moves->moveTo(position))
+                    CursorFeed::instance().publish(PointerEvent::moved, *point, time);
+            };
+        }
+        try {
+            stream_ = std::make_unique<PipeWireStream>(cast.pipeWireFd, cast.node, std::move(cursor));
+        } catch (...) {
+            closeSession(session_);
+            throw;
+        }
+    }
+
+    ~PortalFrameSource() override
+    {
+        stream_.reset();
+        closeSession(session_);
+    }
+
+    QImage grab() override
+    {
+        if (auto failure = stream_->failure())
+            throw CaptureError(*failure);
+        return stream_->latest();
+    }
+
+    // The size of the first picture, once there is one.
+    QSize pictureSize() const { return stream_->latest().size(); }
+
+private:
+    QString session_;
+    std::unique_ptr<PipeWireStream> stream_;
+};
+
+void waitForFirstPicture(std::unique_ptr<PortalFrameSource> frames, OpenedFrameSource opened,
+                         const CaptureSource& source, StartedCast cast,
+                         const std::function<void(OpenedFrameSource)>& done, int triesLeft = 250)
+{
+    const QSize size = frames->pictureSize();
+    if (size.isEmpty() && triesLeft > 0) {
+        // Every 20 ms, for up to 5 s.
+        auto pending = std::make_shared<std::tuple<std::unique_ptr<PortalFrameSource>, OpenedFrameSource, StartedCast>>(
+            std::move(frames), std::move(opened), std::move(cast));
+        QTimer::singleShot(20, [pending, source, done, triesLeft] {
+            auto& [waiting, result, started] = *pending;
+            waitForFirstPicture(std::move(waiting), std::move(result), source, std::move(started), done, triesLeft - 1);
+        });
+        return;
+    }
+    if (size.isEmpty()) {
+        opened.error = "the desktop started sharing but sent no picture";
+        done(std::move(opened));
+        return;
+    }
+    cast.size = size;
+    opened.recorded = recordedSource(source, cast);
+    opened.source = std::move(frames);
+    done(std::move(opened));
+}
+
+} // namespace
+
+std::optional<QString> loadRestoreToken(CaptureSource::Kind kind)
+{
+    QSettings settings(QStringLiteral("Tarnix"), QStringLiteral("Tarnix"));
+    const QString token = settings.value(tokenKey(kind)).toString();
+    if (token.isEmpty())
+        return std::nullopt;
+    return token;
+}
+
+void saveRestoreToken(CaptureSource::Kind kind, const std::optional<QString>& token)
+{
+    QSettings settings(QStringLiteral("Tarnix"), QStringLiteral("Tarnix"));
+    if (token && !token->isEmpty())
+        settings.setValue(tokenKey(kind), *token);
+    else
+        settings.remove(tokenKey(kind));
+}
+
+void openPortalFrameSource(const CaptureSource& source, std::function<void(OpenedFrameSource)> done)
+{
+    const auto capabilities = queryCapabilities();
+    if (!capabilities) {
+        OpenedFrameSource failed;
+        failed.error = CaptureMessages::kNoScreenCastPortal;
+        done(std::move(failed));
+        return;
+    }
+    ScreenCastRequest::Options options;
+    options.type = source.kind() == CaptureSource::Kind::window ? windowSource : monitorSource;
+    options.cursorMode = preferredCursorMode(capabilities->cursorModes);
+    options.restoreToken = loadRestoreToken(source.kind());
+    const auto kind = source.kind();
+    auto request = std::make_shared<ScreenCastRequest*>(nullptr);
+    // The answer comes through the event loop, never from inside the constructor.
+    *request = new ScreenCastRequest(options, [request, source, kind, done](ScreenCastRequest::Result result) {
+        (*request)->deleteLater();
+        OpenedFrameSource opened;
+        if (auto* failure = std::get_if<std::string>(&result)) {
+            opened.error = *failure;
+            done(std::move(opened));
+            return;
+        }
+        auto& cast = std::get<StartedCast>(result);
+        saveRestoreToken(kind, cast.restoreToken);
+        std::unique_ptr<PortalFrameSource> frames;
+        try {
+            frames = std::make_unique<PortalFrameSource>(cast, recordedSource(source, cast));
+        } catch (const std::exception& error) {
+            opened.error = error.what();
+            done(std::move(opened));
+            return;
+        }
+        if (cast.cursorMode != metadataCursor)
+            opened.notices.push_back(CaptureMessages::kNoCursorShared);
+        if (!cast.size.isEmpty()) {
+            opened.recorded = recordedSource(source, cast);
+            opened.source = std::move(frames);
+            done(std::move(opened));
+            return;
+        }
+        // A desktop may leave the size out (windows, mostly): the first picture has it.
+        waitForFirstPicture(std::move(frames), std::move(opened), source, std::move(cast), done);
+    });
+}
+
+std::optional<Point> CastCursor::moveTo(QPoint picturePosition)
+{
+    if (last_ == picturePosition)
+        return std::nullopt;
+    last_ = picturePosition;
+    return space_.toScreen(frame_.x() + picturePosition.x(), frame_.y() + picturePosition.y());
+}
+
+CursorFeed& CursorFeed::instance()
+{
+    static CursorFeed feed;
+    return feed;
+}
+
+int CursorFeed::subscribe(PointerSource::Handler handler)
+{
+    std::lock_guard lock(mutex_);
+    handlers_.emplace_back(++next_, std::move(handler));
+    return next_;
+}
+
+void CursorFeed::unsubscribe(int subscription)
+{
+    std::lock_guard lock(mutex_);
+    std::erase_if(handlers_, [subscription](const auto& entry) { return entry.first == subscription; });
+}
+
+void CursorFeed::publish(PointerEvent event, Point screenPoint, double time)
+{
+    std::lock_guard lock(mutex_);
+    for (const auto& [id, handler] : handlers_)
+        handler(event, screenPoint, time);
+}
+
+struct PortalPointerSource::Shared {
+    std::mutex mutex; // the cast's and the click source's threads meet here
+    Handler handler;
+    std::optional<Point> last;
+};
+
+PortalPointerSource::PortalPointerSource(Handler handler, const ClickSourceFactory& clicks)
+    : shared_(std::make_shared<Shared>())
+{
+    shared_->handler = std::move(handler);
+    subscription_ = CursorFeed::instance().subscribe([shared = shared_](PointerEvent event, Point point, double time) {
+        std::lock_guard lock(shared->mutex);
+        if (event == PointerEvent::moved)
+            shared->last = point;
+        shared->handler(event, point, time);
+    });
+    if (!clicks)
+        return;
+    try {
+        clicks_ = clicks([shared = shared_](PointerEvent event, Point, double time) {
+            std::lock_guard lock(shared->mutex);
+            if (shared->last)
+                shared->handler(event, *shared->last, time);
+        });
+    } catch (const std::exception&) {
+        clicks_.reset(); // no readable pointer device: no clicks, which limitation() says
+    }
+}
+
+PortalPointerSource::~PortalPointerSource()
+{
+    clicks_.reset();
+    CursorFeed::instance().unsubscribe(subscription_);
+}
+
+std::optional<std::string> PortalPointerSource::limitation() const
+{
+    if (clicks_)
+        return std::nullopt;
+    return std::string(CaptureMessages::kNoClicksShared);
+}
+
+} // namespace tarnix::portal

@@ -1,0 +1,44 @@
+#include "recorder/RecordingTrayIcon.h"
+
+#include <QApplication>
+#include <QMenu>
+#include <QSystemTrayIcon>
+
+namespace tarnix {
+
+RecordingTrayIcon::RecordingTrayIcon(std::function<void()> stop, QObject* parent)
+    : QObject(parent)
+    , icon_(new QSystemTrayIcon(QApplication::windowIcon(), this))
+    , menu_(new QMenu())
+{
+    icon_->setToolTip(QStringLiteral("Tarnix is recording — click to stop"));
+    QAction* stopAction = menu_->addAction(QStringLiteral("Stop Recording"));
+    connect(stopAction, &QAction::triggered, this, [stop] { stop(); });
+    icon_->setContextMenu(menu_);
+    connect(icon_, &QSystemTrayIcon::activated, this, [stop](QSystemTrayIcon::ActivationReason reason) {
+        if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick)
+            stop();
+    });
+}
+
+RecordingTrayIcon::~RecordingTrayIcon()
+{
+    delete menu_; // a context menu has no parent: the tray icon does not own it
+}
+
+bool RecordingTrayIcon::isAvailable()
+{
+    return QSystemTrayIcon::isSystemTrayAvailable();
+}
+
+void RecordingTrayIcon::setVisible(bool visible)
+{
+    icon_->setVisible(visible);
+}
+
+bool RecordingTrayIcon::isVisible() const
+{
+    return icon_->isVisible();
+}
+
+} // namespace tarnix

@@ -1,0 +1,123 @@
+// The bar on a desktop that shares through the portal: what it offers, what it says once, and
+// that it leaves the screen while a display is recorded (the portal cannot leave it out).
+
+#include <QMenu>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include "capture/CaptureMessages.h"
+#include "recorder/BarControls.h"
+#include "recorder/RecorderControlBar.h"
+#include "recorder/RecorderTestSupport.h"
+#include "recorder/RecorderWindow.h"
+#include "recorder/RecordingTrayIcon.h"
+#include "recorder/SourceKindPicker.h"
+#include "support/ServiceHelpers.h"
+#include "support/SessionSetup.h"
+#include "support/StillFrameSource.h"
+
+using namespace tarnix;
+
+namespace {
+
+class PortalBar : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        test::ensureWidgetApplication();
+        session = test::makeTestSession(folder.path());
+        session->sourceProvider().usePortal([] { return portalSourceLists(false); });
+        session->sourceProvider().refresh();
+        session->recorder().setFrameSourceOpener(desktop.opener());
+    }
+
+    // Presses record (or stop) and waits until the press has been carried out.
+    void press(ControlBarModel& model)
+    {
+        model.toggleRecording();
+        ASSERT_TRUE(test::processEventsUntil(30, [&] { return !model.isBusy(); }));
+    }
+
+    test::TemporaryFolder folder;
+    test::FakePortalDesktop desktop;
+    std::unique_ptr<RecordingSession> session;
+};
+
+} // namespace
+
+TEST_F(PortalBar, OffersTheDesktopsPickerAndSaysWhatItDoesNotShareOnlyOnce)
+{
+    ControlBarModel model(*session);
+    EXPECT_FALSE(model.offersKind(SourceKind::application));
+    EXPECT_TRUE(model.offersKind(SourceKind::display));
+    EXPECT_EQ(model.sourceItems(SourceKind::display),
+              (std::vector<SourceItem>{{"display-0", "Choose a display…"}}));
+    EXPECT_TRUE(model.sourceItems(SourceKind::window).empty()) << "this portal shares no windows";
+
+    model.selectSource("display-0");
+    EXPECT_FALSE(model.hidesWhileRecording());
+    model.toggleRecording();
+    // From the press on, while the desktop is still answering, the bar is to leave the screen.
+    EXPECT_TRUE(model.hidesWhileRecording());
+    ASSERT_TRUE(test::processEventsUntil(30, [&] { return !model.isBusy(); }));
+    ASSERT_TRUE(model.isRecording()) << model.currentError().value_or("");
+    EXPECT_TRUE(model.hidesWhileRecording());
+    const std::string told = model.currentError().value_or("");
+    EXPECT_NE(told.find(CaptureMessages::kNoCursorShared), std::string::npos) << told;
+    EXPECT_NE(told.find(CaptureMessages::kNoClicksShared), std::string::npos) << told;
+    ASSERT_TRUE(test::processEventsUntil(10, [&] { return session->recorder().appendedFrameCount() > 2; }));
+    press(model);
+    EXPECT_FALSE(model.hidesWhileRecording());
+
+    // The second recording of the run does not say it again.
+    press(model);
+    ASSERT_TRUE(model.isRecording());
+    EXPECT_FALSE(model.currentError()) << *model.currentError();
+    press(model);
+
+    // A real failure still comes first.
+    desktop.refuses = true;
+    press(model);
+    EXPECT_FALSE(model.isRecording());
+    EXPECT_EQ(model.currentError(),
+              std::optional<std::string>("Failed to start recording: the screen-sharing request was cancelled"));
+    EXPECT_FALSE(model.hidesWhileRecording()) << "a refused start brings the bar back";
+}
+
+TEST_F(PortalBar, TheBarHasNoAppKindAndLeavesTheScreenWhileADisplayIsRecorded)
+{
+    if (!test::requireDisplay())
+        GTEST_SKIP();
+    RecorderWindow window(*session);
+    window.setChecksForUpdatesAtLaunch(false);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    SourceKindPicker* picker = window.controlBar()->sourcePicker();
+    EXPECT_EQ(picker->button(SourceKind::application), nullptr);
+    EXPECT_EQ(picker->width(), 2 * SourceKindPicker::buttonSize.width());
+    QMenu* displays = picker->menu(SourceKind::display);
+    emit displays->aboutToShow();
+    ASSERT_EQ(displays->actions().size(), 1);
+    EXPECT_EQ(displays->actions().front()->text(), QStringLiteral("Choose a display…"));
+    displays->actions().front()->trigger();
+    test::saveScreenshot(window.grab().toImage(), QStringLiteral("recorder-bar-portal"));
+
+    QTest::mouseClick(window.controlBar()->recordButton(), Qt::LeftButton);
+    ASSERT_TRUE(test::processEventsUntil(30, [&] { return session->isRecording() && !window.model().isBusy(); }));
+    // Without a tray to stop from, the bar must stay where the user can reach it.
+    const bool tray = RecordingTrayIcon::isAvailable();
+    EXPECT_EQ(window.isVisible(), !tray);
+    EXPECT_EQ(window.trayIcon()->isVisible(), tray);
+    if (!tray)
+        test::saveScreenshot(window.grab().toImage(), QStringLiteral("recorder-bar-portal-notice"));
+    ASSERT_TRUE(test::processEventsUntil(10, [&] { return session->recorder().appendedFrameCount() > 2; }));
+
+    // The tray's "Stop Recording" stops it, and the finished recording opens in the Studio.
+    QAction* stop = window.trayIcon()->menu()->actions().front();
+    EXPECT_EQ(stop->text(), QStringLiteral("Stop Recording"));
+    stop->trigger();
+    ASSERT_TRUE(test::processEventsUntil(30, [&] { return window.mode() == WindowMode::studio; }));
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_FALSE(window.trayIcon()->isVisible());
+}
