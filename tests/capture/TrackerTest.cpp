@@ -148,6 +148,24 @@ bool accessibilityReady()
     return atspi::isTrusted(false);
 }
 
+// A window with one text field, made active, and a window without fields beside it to bring to
+// the front later.
+struct TwoWindows {
+    test::TestWindow behind{"Tarnix window going behind", "e0e0e0", QRect(100, 100, 400, 300), 1};
+    test::TestWindow front{"Tarnix window in front", "a0a0e0", QRect(700, 100, 300, 200), 0};
+    std::string behindID, frontID;
+
+    bool start()
+    {
+        if (!behind.isReady() || !front.isReady())
+            return false;
+        behindID = behind.xdotoolID();
+        frontID = front.xdotoolID();
+        activate(behindID);
+        return true;
+    }
+};
+
 } // namespace
 
 TEST(FocusedElementTracker, tabbingThroughTextFieldsYieldsTheirFrames)
@@ -220,11 +238,10 @@ TEST(FocusedElementTracker, withTheActiveWindowStateTheElementOfTheWindowInFront
 {
     if (!accessibilityReady())
         return;
-    test::TestWindow behind("Tarnix window going behind", "e0e0e0", QRect(100, 100, 400, 300), 1);
-    test::TestWindow front("Tarnix window in front", "a0a0e0", QRect(700, 100, 300, 200), 0);
-    ASSERT_TRUE(behind.isReady() && front.isReady());
-    const std::string behindID = behind.xdotoolID(), frontID = front.xdotoolID();
-    activate(behindID);
+    TwoWindows windows;
+    ASSERT_TRUE(windows.start());
+    const test::TestWindow& behind = windows.behind;
+    const std::string &behindID = windows.behindID, &frontID = windows.frontID;
 
     std::mutex lock;
     std::optional<Rect> last;
@@ -254,11 +271,10 @@ TEST(FocusedElementTracker, onlyTheFrontmostApplicationsElementIsSampled)
 {
     if (!accessibilityReady())
         return;
-    test::TestWindow behind("Tarnix window going behind", "e0e0e0", QRect(100, 100, 400, 300), 1);
-    test::TestWindow front("Tarnix window in front", "a0a0e0", QRect(700, 100, 300, 200), 0);
-    ASSERT_TRUE(behind.isReady() && front.isReady());
-    const std::string behindID = behind.xdotoolID(), frontID = front.xdotoolID();
-    activate(behindID);
+    TwoWindows windows;
+    ASSERT_TRUE(windows.start());
+    const test::TestWindow& behind = windows.behind;
+    const std::string &behindID = windows.behindID, &frontID = windows.frontID;
 
     const double height = primaryHeight();
     FocusedElementTracker tracker;
