@@ -5,6 +5,7 @@
 
 #include <cmath>
 
+#include "capture/CaptureBackend.h"
 #include "capture/CaptureClock.h"
 #include "capture/atspi/AtspiFocusMonitor.h"
 #include "capture/x11/X11SourceLister.h"
@@ -53,8 +54,11 @@ void FocusedElementTracker::start()
     const ScreenSpace space = currentScreenSpace();
     QPointer<FocusedElementTracker> self(this);
     try {
+        // A Wayland desktop tells no client which window is active; AT-SPI does.
+        const auto test = sessionCaptureBackend() == CaptureBackend::portal ? atspi::FrontmostTest::activeTopLevel
+                                                                            : atspi::FrontmostTest::x11ActiveWindow;
         monitor_ = std::make_unique<atspi::FocusMonitor>(
-            kPollInterval, [self, generation, space](std::optional<Rect> rootFrame, double time) {
+            kPollInterval, test, [self, generation, space](std::optional<Rect> rootFrame, double time) {
                 std::optional<Rect> frame;
                 if (rootFrame)
                     frame = space.toScreen(QRectF(rootFrame->x, rootFrame->y, rootFrame->width, rootFrame->height));

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <mutex>
 #include <set>
 
 #include "capture/CaptureSourceProvider.h"
@@ -147,6 +148,24 @@ bool accessibilityReady()
     return atspi::isTrusted(false);
 }
 
+// A window with one text field, made active, and a window without fields beside it to bring to
+// the front later.
+struct TwoWindows {
+    test::TestWindow behind{"Tarnix window going behind", "e0e0e0", QRect(100, 100, 400, 300), 1};
+    test::TestWindow front{"Tarnix window in front", "a0a0e0", QRect(700, 100, 300, 200), 0};
+    std::string behindID, frontID;
+
+    bool start()
+    {
+        if (!behind.isReady() || !front.isReady())
+            return false;
+        behindID = behind.xdotoolID();
+        frontID = front.xdotoolID();
+        activate(behindID);
+        return true;
+    }
+};
+
 } // namespace
 
 TEST(FocusedElementTracker, tabbingThroughTextFieldsYieldsTheirFrames)
@@ -188,20 +207,74 @@ TEST(FocusedElementTracker, tabbingThroughTextFieldsYieldsTheirFrames)
     EXPECT_EQ(seen.size(), 3u);
 }
 
-TEST(FocusedElementTracker, onlyTheFrontmostApplicationsElementIsSampled)
+TEST(FocusedElementTracker, anElementIsSampledOnlyWhenFrontmostAndWithAFrameOfItsOwn)
 {
-    EXPECT_TRUE(atspi::belongsToFrontmost(42, 42));
-    EXPECT_FALSE(atspi::belongsToFrontmost(42, 43));
-    EXPECT_FALSE(atspi::belongsToFrontmost(42, std::nullopt)) << "no frontmost application";
-    EXPECT_FALSE(atspi::belongsToFrontmost(std::nullopt, 42));
+    using atspi::FrontmostTest;
+    const Rect field{10, 20, 200, 24};
+    const auto facts = [&](std::optional<std::int64_t> process, std::optional<std::int64_t> frontmost, bool active,
+                           std::optional<Rect> extents) {
+        return atspi::FocusedElementFacts{process, frontmost, active, extents};
+    };
+    // On X11 the owner of the active window decides; the AT-SPI window state does not.
+    EXPECT_EQ(atspi::sampledFrame(FrontmostTest::x11ActiveWindow, facts(42, 42, false, field)), field);
+    EXPECT_FALSE(atspi::sampledFrame(FrontmostTest::x11ActiveWindow, facts(42, 43, true, field)));
+    EXPECT_FALSE(atspi::sampledFrame(FrontmostTest::x11ActiveWindow, facts(42, std::nullopt, true, field)))
+        << "no frontmost application";
+    EXPECT_FALSE(atspi::sampledFrame(FrontmostTest::x11ActiveWindow, facts(std::nullopt, 42, true, field)));
+    // Without an X server, the element's top-level window being ACTIVE decides.
+    EXPECT_EQ(atspi::sampledFrame(FrontmostTest::activeTopLevel, facts(std::nullopt, std::nullopt, true, field)),
+              field);
+    EXPECT_FALSE(atspi::sampledFrame(FrontmostTest::activeTopLevel, facts(42, 42, false, field)));
+    // A toolkit that gives no extents, or empty ones, gives no sample: nothing is made up.
+    for (const auto test : {FrontmostTest::x11ActiveWindow, FrontmostTest::activeTopLevel}) {
+        EXPECT_FALSE(atspi::sampledFrame(test, facts(42, 42, true, std::nullopt)));
+        EXPECT_FALSE(atspi::sampledFrame(test, facts(42, 42, true, Rect{10, 20, 0, 0})));
+        EXPECT_FALSE(atspi::sampledFrame(test, facts(42, 42, true, Rect{10, 20, 200, 0})));
+        EXPECT_FALSE(atspi::sampledFrame(test, facts(42, 42, true, Rect{10, 20, -5, 24})));
+    }
+}
 
+TEST(FocusedElementTracker, withTheActiveWindowStateTheElementOfTheWindowInFrontIsFollowed)
+{
     if (!accessibilityReady())
         return;
-    test::TestWindow behind("Tarnix window going behind", "e0e0e0", QRect(100, 100, 400, 300), 1);
-    test::TestWindow front("Tarnix window in front", "a0a0e0", QRect(700, 100, 300, 200), 0);
-    ASSERT_TRUE(behind.isReady() && front.isReady());
-    const std::string behindID = behind.xdotoolID(), frontID = front.xdotoolID();
+    TwoWindows windows;
+    ASSERT_TRUE(windows.start());
+    const test::TestWindow& behind = windows.behind;
+    const std::string &behindID = windows.behindID, &frontID = windows.frontID;
+
+    std::mutex lock;
+    std::optional<Rect> last;
+    int polls = 0;
+    atspi::FocusMonitor monitor(0.05, atspi::FrontmostTest::activeTopLevel, [&](std::optional<Rect> frame, double) {
+        const std::lock_guard<std::mutex> guard(lock);
+        last = frame;
+        ++polls;
+    });
+    const QRect field = behind.fields()[0];
+    const Rect expected{double(field.x()), double(field.y()), double(field.width()), double(field.height())};
+    const auto lastIs = [&](std::optional<Rect> wanted) {
+        const std::lock_guard<std::mutex> guard(lock);
+        return wanted ? last && FocusedElementTracker::roughlyEqual(*last, *wanted) : !last && polls > 0;
+    };
+    ASSERT_TRUE(test::processEventsUntil(10, [&] { return lastIs(expected); }));
+
+    test::shell("xdotool mousemove 850 200");
+    activate(frontID);
+    EXPECT_TRUE(test::processEventsUntil(10, [&] { return lastIs(std::nullopt); }))
+        << "an element of a window behind the active one was still sampled";
     activate(behindID);
+    EXPECT_TRUE(test::processEventsUntil(10, [&] { return lastIs(expected); }));
+}
+
+TEST(FocusedElementTracker, onlyTheFrontmostApplicationsElementIsSampled)
+{
+    if (!accessibilityReady())
+        return;
+    TwoWindows windows;
+    ASSERT_TRUE(windows.start());
+    const test::TestWindow& behind = windows.behind;
+    const std::string &behindID = windows.behindID, &frontID = windows.frontID;
 
     const double height = primaryHeight();
     FocusedElementTracker tracker;

@@ -70,7 +70,61 @@ std::optional<std::int64_t> elementProcess(AtspiAccessible* accessible)
     return std::int64_t(pid);
 }
 
+// Whether the window the element lives in (the ancestor just below the application) is ACTIVE.
+bool topLevelActive(AtspiAccessible* element)
+{
+    constexpr int kMaxDepth = 100; // a cycle in a broken tree must not hang the thread
+    AtspiAccessible* node = static_cast<AtspiAccessible*>(g_object_ref(element));
+    bool active = false;
+    for (int depth = 0; depth < kMaxDepth; ++depth) {
+        AtspiAccessible* parent = atspi_accessible_get_parent(node, nullptr);
+        if (!parent)
+            break;
+        const AtspiRole role = atspi_accessible_get_role(parent, nullptr);
+        if (role == ATSPI_ROLE_APPLICATION || role == ATSPI_ROLE_DESKTOP_FRAME) {
+            active = hasState(node, ATSPI_STATE_ACTIVE);
+            g_object_unref(parent);
+            break;
+        }
+        g_object_unref(node);
+        node = parent;
+    }
+    g_object_unref(node);
+    return active;
+}
+
+std::optional<Rect> screenExtents(AtspiAccessible* element)
+{
+    AtspiComponent* component = atspi_accessible_get_component_iface(element);
+    if (!component)
+        return std::nullopt;
+    std::optional<Rect> frame;
+    GError* error = nullptr;
+    AtspiRect* rect = atspi_component_get_extents(component, ATSPI_COORD_TYPE_SCREEN, &error);
+    if (rect && !error)
+        frame = Rect{double(rect->x), double(rect->y), double(rect->width), double(rect->height)};
+    if (rect)
+        g_free(rect);
+    if (error)
+        g_error_free(error);
+    g_object_unref(component);
+    return frame;
+}
+
 } // namespace
+
+bool isFrontmost(FrontmostTest test, const FocusedElementFacts& facts)
+{
+    return test == FrontmostTest::x11ActiveWindow ? belongsToFrontmost(facts.process, facts.frontmostProcess)
+                                                  : facts.topLevelActive;
+}
+
+std::optional<Rect> sampledFrame(FrontmostTest test, const FocusedElementFacts& facts)
+{
+    if (!isFrontmost(test, facts) || !facts.extents || !(facts.extents->width > 0) || !(facts.extents->height > 0))
+        return std::nullopt;
+    return facts.extents;
+}
 
 bool belongsToFrontmost(std::optional<std::int64_t> elementProcess,
                         std::optional<std::int64_t> frontmostProcess)
@@ -114,6 +168,7 @@ bool isTrusted(bool prompt)
 
 struct FocusMonitor::State {
     double pollInterval;
+    FrontmostTest test;
     Handler handler;
     GMainContext* context = nullptr;
     GMainLoop* loop = nullptr;
@@ -194,19 +249,17 @@ struct FocusMonitor::State {
     {
         const double time = CaptureClock::now();
         std::optional<Rect> frame;
-        if (focused && !hasState(focused, ATSPI_STATE_DEFUNCT) &&
-            belongsToFrontmost(elementProcess(focused), frontmost())) {
-            if (AtspiComponent* component = atspi_accessible_get_component_iface(focused)) {
-                GError* error = nullptr;
-                AtspiRect* rect = atspi_component_get_extents(component, ATSPI_COORD_TYPE_SCREEN, &error);
-                if (rect && !error)
-                    frame = Rect{double(rect->x), double(rect->y), double(rect->width), double(rect->height)};
-                if (rect)
-                    g_free(rect);
-                if (error)
-                    g_error_free(error);
-                g_object_unref(component);
+        if (focused && !hasState(focused, ATSPI_STATE_DEFUNCT)) {
+            FocusedElementFacts facts;
+            if (test == FrontmostTest::x11ActiveWindow) {
+                facts.process = elementProcess(focused);
+                facts.frontmostProcess = frontmost();
+            } else {
+                facts.topLevelActive = topLevelActive(focused);
             }
+            if (isFrontmost(test, facts))
+                facts.extents = screenExtents(focused);
+            frame = sampledFrame(test, facts);
         }
         handler(frame, time);
     }
@@ -230,10 +283,12 @@ struct FocusMonitor::State {
             g_main_context_pop_thread_default(context);
             return;
         }
-        try {
-            display = std::make_unique<x11::Connection>();
-        } catch (const x11::X11Error&) {
-            // No X server: no frontmost application, so no element is sampled.
+        if (test == FrontmostTest::x11ActiveWindow) {
+            try {
+                display = std::make_unique<x11::Connection>();
+            } catch (const x11::X11Error&) {
+                // No X server: no frontmost application, so no element is sampled.
+            }
         }
         findInitialFocus();
         GSource* timer = g_timeout_source_new(static_cast<guint>(pollInterval * 1000));
@@ -251,10 +306,11 @@ struct FocusMonitor::State {
     }
 };
 
-FocusMonitor::FocusMonitor(double pollInterval, Handler handler)
+FocusMonitor::FocusMonitor(double pollInterval, FrontmostTest test, Handler handler)
     : state_(std::make_unique<State>())
 {
     state_->pollInterval = pollInterval;
+    state_->test = test;
     state_->handler = std::move(handler);
     state_->context = g_main_context_new();
     state_->loop = g_main_loop_new(state_->context, FALSE);
