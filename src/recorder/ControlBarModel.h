@@ -76,8 +76,6 @@ public:
     // leave our own windows out (the portal): the bar must be off screen from the press on, and
     // the recording is stopped from the tray.
     bool hidesWhileRecording() const;
-    // A notice said once per run when a recording hides the bar (what the user has to stop it).
-    void addNoticeWhileHidden(std::string notice);
 
     // What the controls do.
     void selectSource(const std::string& identifier);
@@ -109,7 +107,6 @@ private:
     bool starting_ = false;
     std::vector<std::string> notices_;   // shown until the next start
     std::vector<std::string> shownOnce_; // every notice shown in this run
-    std::vector<std::string> hiddenBarNotices_;
 };
 
 } // namespace tarnix
