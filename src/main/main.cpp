@@ -32,7 +32,7 @@ int main(int argc, char** argv)
     // Recording…". One that can't be opened opens nothing; the alert says why.
     auto openInto = [&window](std::optional<tarnix::OpenRecording::Opened> opened) {
         if (opened)
-            window.showStudio({std::move(opened->timeline), opened->documentPath, std::nullopt});
+            window.showStudio({std::move(opened->timeline), opened->documentPath, std::nullopt, {}});
     };
     QObject::connect(&window, &tarnix::RecorderWindow::openRecordingRequested, &window,
                      [&] { openInto(tarnix::OpenRecording::chooseAndOpen(&window)); });

@@ -76,6 +76,8 @@ public:
     // leave our own windows out (the portal): the bar must be off screen from the press on, and
     // the recording is stopped from the tray.
     bool hidesWhileRecording() const;
+    // The desktop's notices said at the latest start (what this recording lacks).
+    const std::vector<std::string>& notices() const { return notices_; }
 
     // What the controls do.
     void selectSource(const std::string& identifier);

@@ -58,6 +58,7 @@ void RecorderWindow::syncVisibility()
     if (hide == hiddenForRecording_)
         return;
     hiddenForRecording_ = hide;
+    barWasHiddenThisRecording_ |= hide;
     tray_->setVisible(hide);
     if (hide)
         QWidget::hide();
@@ -138,7 +139,11 @@ void RecorderWindow::onRecordingCompleted()
     const auto& timeline = session_.completedTimeline();
     if (!timeline || quitting_)
         return;
-    showStudio({*timeline, session_.documentURL(), session_.documentError()});
+    // Notices said while the bar was hidden were never seen: the Studio repeats them.
+    std::vector<std::string> unseen;
+    if (std::exchange(barWasHiddenThisRecording_, false))
+        unseen = model_.notices();
+    showStudio({*timeline, session_.documentURL(), session_.documentError(), std::move(unseen)});
 }
 
 void RecorderWindow::releaseDevices()

@@ -90,6 +90,7 @@ private:
     bool quitting_ = false;    // closing while recording: the recording is stopped first
     RecordingTrayIcon* tray_ = nullptr;
     bool hiddenForRecording_ = false;
+    bool barWasHiddenThisRecording_ = false; // its notices went unseen
     std::optional<QPoint> dragOffset_;
 };
 

@@ -2,6 +2,7 @@
 
 #include <QTimer>
 
+#include "studio/StudioSession.h"
 #include "studio/StudioView.h"
 #include "ui/AppAlert.h"
 
@@ -11,6 +12,12 @@ QWidget* makeWidget(const Recording& recording, std::function<void()> onClose, Q
 {
     auto* view = new StudioView(recording.timeline, recording.documentPath, parent);
     QObject::connect(view, &StudioView::closeRequested, view, [onClose] { onClose(); });
+    if (!recording.notices.empty()) {
+        QStringList notices;
+        for (const auto& notice : recording.notices)
+            notices << QString::fromStdString(notice);
+        view->session().showNotice(notices.join(QLatin1Char(' ')));
+    }
     if (recording.documentError) {
         // The recording is there, but its edits can't be kept in a file: say so once.
         const QString message = QString::fromStdString(*recording.documentError);

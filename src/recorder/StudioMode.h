@@ -5,6 +5,8 @@
 #include <filesystem>
 #include <functional>
 #include <optional>
+#include <string>
+#include <vector>
 
 #include "document/RecordingTimeline.h"
 
@@ -19,6 +21,8 @@ struct Recording {
     RecordingTimeline timeline;
     std::optional<std::filesystem::path> documentPath; // where the document was saved, if it was
     std::optional<std::string> documentError;          // why it was not
+    // What the recording lacks, said while the bar was off the screen: repeated in the Studio.
+    std::vector<std::string> notices;
 };
 
 // Makes the studio-mode widget for `recording`; `onClose` ends the application.

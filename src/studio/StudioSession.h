@@ -185,6 +185,9 @@ public:
     // or redo. The view shows it by the timeline: a refusal is not a failure.
     const std::optional<QString>& editNotice() const { return editNotice_; }
     void refuseEdit(const QString& reason);
+    // A notice in the same place, about the recording rather than an edit (what it lacks);
+    // cleared like a refusal.
+    void showNotice(const QString& text) { refuseEdit(text); }
     // Blocks until the document file holds the last commit (closing, tests); true when it does.
     bool flushSaves(int timeoutMs = 10000);
     // Player swaps done by rebuilds (not the first load), for tests and diagnostics.

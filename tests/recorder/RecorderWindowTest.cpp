@@ -1,4 +1,5 @@
 #include <QAbstractButton>
+#include <QLabel>
 #include <QElapsedTimer>
 #include <QMenu>
 #include <QTest>
@@ -311,11 +312,27 @@ TEST_F(RecorderWindowTest, ARecordingOpenedRightAfterLaunchFillsTheWholeStudioWi
     showWindow();
     RecordingTimeline timeline;
     timeline.videoURL = folder.path() / "missing.mp4";
-    window->showStudio({timeline, std::nullopt, std::nullopt});
+    window->showStudio({timeline, std::nullopt, std::nullopt, {}});
     // The Studio's first build fails (there is no movie) after several turns of the event loop,
     // by which time the bar's deferred styling has run too.
     ASSERT_TRUE(waitFor(30, [&] { return !alerts.empty(); }));
     EXPECT_EQ(window->mode(), WindowMode::studio);
     EXPECT_EQ(window->width(), 1180);
     EXPECT_TRUE(window->mask().isEmpty()) << "the bar's shape must not cut the Studio";
+}
+
+TEST_F(RecorderWindowTest, WhatTheRecordingLacksIsSaidAgainInTheStudio)
+{
+    // Notices said while the bar was off the screen reach the Studio's notice line.
+    showWindow();
+    RecordingTimeline timeline;
+    timeline.videoURL = folder.path() / "missing.mp4";
+    window->showStudio({timeline, std::nullopt, std::nullopt,
+                        {"This desktop doesn't share the pointer.", "Clicks weren't recorded."}});
+    auto* studio = window->findChild<StudioView*>();
+    ASSERT_TRUE(studio);
+    ASSERT_TRUE(studio->session().editNotice());
+    EXPECT_EQ(*studio->session().editNotice(),
+              QStringLiteral("This desktop doesn't share the pointer. Clicks weren't recorded."));
+    EXPECT_TRUE(studio->editNoticeLabel()->isVisibleTo(studio));
 }
