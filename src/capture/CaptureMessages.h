@@ -49,6 +49,8 @@ inline const char* const kNoCursorShared =
 inline const char* const kNoClicksShared =
     "This desktop doesn't share clicks: none are recorded, and automatic zoom follows keyboard "
     "focus only.";
+inline const char* const kNoStopShortcut =
+    "This desktop doesn't offer a shortcut to stop the recording: stop it from the tray icon.";
 
 inline const char* const kCameraAccessNotGranted =
     "Camera access wasn't granted. Enable it by giving your user access to /dev/video* (add it to "

@@ -194,10 +194,19 @@ bool ControlBarModel::hidesWhileRecording() const
            selectedKind() == SourceKind::display && (session_.isRecording() || starting_);
 }
 
+void ControlBarModel::addNoticeWhileHidden(std::string notice)
+{
+    if (std::find(hiddenBarNotices_.begin(), hiddenBarNotices_.end(), notice) == hiddenBarNotices_.end())
+        hiddenBarNotices_.push_back(std::move(notice));
+}
+
 void ControlBarModel::takeNotices()
 {
     notices_.clear();
-    for (const auto& notice : session_.notices()) {
+    std::vector<std::string> candidates = session_.notices();
+    if (hidesWhileRecording())
+        candidates.insert(candidates.end(), hiddenBarNotices_.begin(), hiddenBarNotices_.end());
+    for (const auto& notice : candidates) {
         if (std::find(shownOnce_.begin(), shownOnce_.end(), notice) != shownOnce_.end())
             continue;
         shownOnce_.push_back(notice);

@@ -78,6 +78,8 @@ public:
     bool hidesWhileRecording() const;
     // The desktop's notices said at the latest start (what this recording lacks).
     const std::vector<std::string>& notices() const { return notices_; }
+    // A notice said once per run when a recording hides the bar (what the user has to stop it).
+    void addNoticeWhileHidden(std::string notice);
 
     // What the controls do.
     void selectSource(const std::string& identifier);
@@ -109,6 +111,7 @@ private:
     bool starting_ = false;
     std::vector<std::string> notices_;   // shown until the next start
     std::vector<std::string> shownOnce_; // every notice shown in this run
+    std::vector<std::string> hiddenBarNotices_;
 };
 
 } // namespace tarnix

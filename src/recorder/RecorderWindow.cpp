@@ -11,7 +11,9 @@
 #include <utility>
 
 #include "recorder/RecorderControlBar.h"
+#include "capture/CaptureMessages.h"
 #include "recorder/RecordingTrayIcon.h"
+#include "recorder/StopShortcut.h"
 #include "recorder/WindowPlacement.h"
 
 namespace tarnix {
@@ -44,12 +46,31 @@ RecorderWindow::RecorderWindow(RecordingSession& session, QWidget* parent)
     connect(bar_, &RecorderControlBar::openRecordingRequested, this, &RecorderWindow::openRecordingRequested);
     connect(bar_, &RecorderControlBar::quitRequested, this, &QWidget::close);
     connect(&session_, &RecordingSession::completedTimelineChanged, this, &RecorderWindow::onRecordingCompleted);
-    tray_ = new RecordingTrayIcon([this] {
-        if (session_.isRecording())
-            model_.toggleRecording();
-    }, this);
+    tray_ = new RecordingTrayIcon([this] { stopFromOutside(); }, this);
     connect(&model_, &ControlBarModel::changed, this, &RecorderWindow::syncVisibility);
+    if (session_.sourceProvider().backend() == CaptureBackend::portal)
+        useStopShortcut(new PortalStopShortcut(QDBusConnection::sessionBus()));
     applyStyle(WindowMode::setup);
+}
+
+void RecorderWindow::useStopShortcut(StopShortcut* shortcut)
+{
+    delete shortcut_;
+    shortcut_ = shortcut;
+    shortcut_->setParent(this);
+    connect(shortcut_, &StopShortcut::activated, this, &RecorderWindow::stopFromOutside);
+    connect(shortcut_, &StopShortcut::unavailable, this, [this] {
+        // Said only where the bar hides: without a tray it stays on screen with its own stop.
+        if (RecordingTrayIcon::isAvailable())
+            model_.addNoticeWhileHidden(CaptureMessages::kNoStopShortcut);
+    });
+    shortcut_->bind();
+}
+
+void RecorderWindow::stopFromOutside()
+{
+    if (session_.isRecording())
+        model_.toggleRecording();
 }
 
 void RecorderWindow::syncVisibility()

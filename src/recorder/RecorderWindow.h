@@ -23,6 +23,7 @@ namespace tarnix {
 
 class RecorderControlBar;
 class RecordingTrayIcon;
+class StopShortcut;
 
 enum class WindowMode { setup, studio };
 
@@ -42,6 +43,10 @@ public:
     ControlBarModel& model() { return model_; }
     // The icon that stops a recording while the bar is hidden (see syncVisibility).
     RecordingTrayIcon* trayIcon() const { return tray_; }
+    // The desktop-wide key that stops a recording while the bar is hidden: the window takes
+    // `shortcut` and asks the desktop for it. Made by the window itself on a portal desktop.
+    void useStopShortcut(StopShortcut* shortcut);
+    StopShortcut* stopShortcut() const { return shortcut_; }
     // The studio-mode widget, once there is one.
     QWidget* studioWidget() const { return studio_; }
 
@@ -76,6 +81,8 @@ private:
     // Hides the bar while it would be recorded (a display on a portal desktop) and there is a
     // tray to stop from; shows it again afterwards.
     void syncVisibility();
+    // The tray's and the shortcut's stop.
+    void stopFromOutside();
 
     RecordingSession& session_;
     ControlBarModel model_;
@@ -89,6 +96,7 @@ private:
     bool userMoved_ = false;   // the user has dragged the bar somewhere else: leave it there
     bool quitting_ = false;    // closing while recording: the recording is stopped first
     RecordingTrayIcon* tray_ = nullptr;
+    StopShortcut* shortcut_ = nullptr;
     bool hiddenForRecording_ = false;
     bool barWasHiddenThisRecording_ = false; // its notices went unseen
     std::optional<QPoint> dragOffset_;

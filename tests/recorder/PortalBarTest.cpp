@@ -56,6 +56,7 @@ TEST_F(PortalBar, OffersTheDesktopsPickerAndSaysWhatItDoesNotShareOnlyOnce)
     EXPECT_TRUE(model.sourceItems(SourceKind::window).empty()) << "this portal shares no windows";
 
     model.selectSource("display-0");
+    model.addNoticeWhileHidden(CaptureMessages::kNoStopShortcut);
     EXPECT_FALSE(model.hidesWhileRecording());
     model.toggleRecording();
     // From the press on, while the desktop is still answering, the bar is to leave the screen.
@@ -66,6 +67,7 @@ TEST_F(PortalBar, OffersTheDesktopsPickerAndSaysWhatItDoesNotShareOnlyOnce)
     const std::string told = model.currentError().value_or("");
     EXPECT_NE(told.find(CaptureMessages::kNoCursorShared), std::string::npos) << told;
     EXPECT_NE(told.find(CaptureMessages::kNoClicksShared), std::string::npos) << told;
+    EXPECT_NE(told.find(CaptureMessages::kNoStopShortcut), std::string::npos) << told;
     ASSERT_TRUE(test::processEventsUntil(10, [&] { return session->recorder().appendedFrameCount() > 2; }));
     press(model);
     EXPECT_FALSE(model.hidesWhileRecording());

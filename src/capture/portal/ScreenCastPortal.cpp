@@ -121,10 +121,8 @@ void ScreenCastRequest::call(Step step, const QString& method, const QVariantLis
     step_ = step;
     QDBusConnection bus = QDBusConnection::sessionBus();
     const QString token = QStringLiteral("tarnix%1_%2").arg(getpid()).arg(++tokenCounter_);
-    QString sender = bus.baseService().mid(1);
-    sender.replace(QLatin1Char('.'), QLatin1Char('_'));
     unsubscribe();
-    requestPath_ = QStringLiteral("/org/freedesktop/portal/desktop/request/%1/%2").arg(sender, token);
+    requestPath_ = requestPath(bus, token);
     // Subscribe first: the answer may come before the call returns.
     bus.connect(QString(), requestPath_, kRequest, QStringLiteral("Response"), this,
                 SLOT(onResponse(uint,QVariantMap)));
@@ -239,6 +237,13 @@ void ScreenCastRequest::unsubscribe()
     QDBusConnection::sessionBus().disconnect(QString(), requestPath_, kRequest, QStringLiteral("Response"), this,
                                              SLOT(onResponse(uint,QVariantMap)));
     requestPath_.clear();
+}
+
+QString requestPath(const QDBusConnection& bus, const QString& token)
+{
+    QString sender = bus.baseService().mid(1);
+    sender.replace(QLatin1Char('.'), QLatin1Char('_'));
+    return QStringLiteral("/org/freedesktop/portal/desktop/request/%1/%2").arg(sender, token);
 }
 
 void closeSession(const QString& sessionHandle)
