@@ -225,6 +225,32 @@ TEST(DocumentRanges, ValuesNoRendererCanDrawAreRejectedWithThePath)
     EXPECT_NO_THROW(decodeRecordingTimeline(json.dump()));
 }
 
+TEST(DocumentRanges, RegionTimesMustBeInOrderAndWithinAnyRecording)
+{
+    struct Case {
+        const char* pointer;
+        double value;
+        const char* message;
+    };
+    // The sample's zoom region runs 1...3 s, its blur region 2...4 s.
+    const Case cases[] = {
+        {"/zoomRegions/0/start", 4, "zoomRegions[0].end: the region ends (3.0 s) before it starts (4.0 s)"},
+        {"/zoomRegions/0/end", 1e300, "zoomRegions[0].end: out of range: 1e+300 is not within -10000000.0...10000000.0"},
+        {"/redactRegions/0/end", 1.5, "redactRegions[0].end: the region ends (1.5 s) before it starts (2.0 s)"},
+        {"/redactRegions/0/start", -1e300, "redactRegions[0].start: out of range: -1e+300 is not within -10000000.0...10000000.0"},
+    };
+    for (const auto& c : cases) {
+        auto json = sampleJson();
+        json[nlohmann::json::json_pointer(c.pointer)] = c.value;
+        EXPECT_EQ(decodeFailure(json.dump()), c.message) << c.pointer;
+    }
+    // A region of no length is a moment, not an error.
+    auto json = sampleJson();
+    json["zoomRegions"][0]["end"] = 1;
+    json["redactRegions"][0]["start"] = 4;
+    EXPECT_NO_THROW(decodeRecordingTimeline(json.dump()));
+}
+
 TEST(DocumentTypes, RootMustBeAnObject)
 {
     EXPECT_EQ(decodeFailure("[]"), "(document): expected an object, found array");
