@@ -399,20 +399,16 @@ TEST(OverlayCompositor, AStripRegionIsDrawnAndMappedAsItsFrameShapedRectangle)
     cursor.cursor = {{0, point}};
     cursor.cursorSettings.isEnabled = true;
     cursor.cursorSettings.style = CursorStyle::dot;
-    cursor.cursorSettings.sizeFraction = 0.03;
-    const auto dot = centreOfChange(render(cursor, t, size), plain);
-    ASSERT_TRUE(dot) << "the cursor is not drawn";
-    EXPECT_NEAR(dot->x(), expected.x(), 1.0);
-    EXPECT_NEAR(dot->y(), expected.y(), 1.0);
-
     Edits press = edits;
     press.clicks = {{t - 0.2, point}};
     press.cursorSettings.showsClickRipples = true;
-    press.cursorSettings.sizeFraction = 0.03;
-    const auto ripple = centreOfChange(render(press, t, size), plain);
-    ASSERT_TRUE(ripple) << "the press shows no ripple";
-    EXPECT_NEAR(ripple->x(), expected.x(), 1.0);
-    EXPECT_NEAR(ripple->y(), expected.y(), 1.0);
+    for (Edits* overlay : {&cursor, &press}) {
+        overlay->cursorSettings.sizeFraction = 0.03;
+        const auto centre = centreOfChange(render(*overlay, t, size), plain);
+        ASSERT_TRUE(centre) << (overlay == &cursor ? "the cursor" : "the ripple") << " is not drawn";
+        EXPECT_NEAR(centre->x(), expected.x(), 1.0);
+        EXPECT_NEAR(centre->y(), expected.y(), 1.0);
+    }
 
     // A blur box at (0.5, 0.5, 0.1, 0.1) of the capture covers (320, 213.75, 80, 45) of the output.
     Edits blurred = edits;

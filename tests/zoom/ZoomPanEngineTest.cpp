@@ -1,21 +1,15 @@
 #include <gtest/gtest.h>
 
+#include "RectExpectations.h"
 #include "zoom/ZoomPanEngine.h"
 
 using namespace tarnix;
+using test::expectRect;
 using ZoomPanEngine::Parameters;
 
 namespace {
 
 constexpr double kTolerance = 1e-9;
-
-void expectRect(const Rect& actual, const Rect& expected)
-{
-    EXPECT_NEAR(actual.x, expected.x, kTolerance);
-    EXPECT_NEAR(actual.y, expected.y, kTolerance);
-    EXPECT_NEAR(actual.width, expected.width, kTolerance);
-    EXPECT_NEAR(actual.height, expected.height, kTolerance);
-}
 
 // A 1000 x 500 capture frame at the origin; normalised points map back to screen points with y up.
 RecordingTimeline timeline()

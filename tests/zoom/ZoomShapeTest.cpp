@@ -2,20 +2,14 @@
 
 #include <limits>
 
+#include "RectExpectations.h"
 #include "zoom/ZoomCompositor.h"
 #include "zoom/ZoomShape.h"
 
 using namespace tarnix;
+using test::expectRect;
 
 namespace {
-
-void expectRect(const Rect& actual, const Rect& expected, double tolerance = 1e-12)
-{
-    EXPECT_NEAR(actual.x, expected.x, tolerance);
-    EXPECT_NEAR(actual.y, expected.y, tolerance);
-    EXPECT_NEAR(actual.width, expected.width, tolerance);
-    EXPECT_NEAR(actual.height, expected.height, tolerance);
-}
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
