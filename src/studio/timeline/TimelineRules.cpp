@@ -252,9 +252,8 @@ Rect squareAround(const Rect& rect, double size)
 Rect adjustedZoomRect(const Rect& rect, double scrollDelta)
 {
     double level = zoomLevel(rect) + scrollDelta * 0.01;
-    double size = level <= ZoomShape::kMinLevel ? 1 / ZoomShape::kMinLevel
-                                                : 1 / std::min(level, ZoomShape::kMaxLevel);
-    return squareAround(rect, size);
+    // A level scrolled to zero or below is as shallow as a zoom goes.
+    return squareAround(rect, ZoomShape::heldSide(level > 0 ? 1 / level : 1));
 }
 
 ZoomRegion makeZoomRegion(double start, double end, const RecordingTimeline& document)
