@@ -7,8 +7,26 @@
 #include "capture/CaptureBackend.h"
 #include "capture/CaptureClock.h"
 #include "capture/CaptureMessages.h"
+#include "media/MediaAsset.h"
 
 namespace tarnix {
+
+namespace {
+
+// The finished movie's length from its headers; nothing when it cannot be read, and the automatic
+// zoom regions then keep their own ends.
+std::optional<double> movieDuration(const std::filesystem::path& movie)
+{
+    try {
+        const auto asset = media::MediaAsset::load(movie, media::DurationNeed::optional);
+        if (asset.hasDuration())
+            return asset.duration();
+    } catch (const std::exception&) {
+    }
+    return std::nullopt;
+}
+
+} // namespace
 
 RecordingSession::RecordingSession(QObject* parent)
     : QObject(parent)
@@ -177,6 +195,7 @@ void RecordingSession::finishStop(const StopContext& context)
     in.startedAt = context.startedAt;
     in.captureFrame = recordingSource_->screenFrame();
     in.firstFrame = recorder_.firstFrameWallClockDate();
+    in.movieDuration = movieDuration(in.videoURL);
     in.cursorStart = context.cursorStart;
     in.focusStart = context.focusStart;
     in.cursorSamples = cursorTracker_.samples();

@@ -1,5 +1,7 @@
 #include "app/TimelineAssembly.h"
 
+#include <algorithm>
+
 namespace tarnix::TimelineAssembly {
 
 namespace {
@@ -65,6 +67,14 @@ std::vector<ZoomRegion> automaticZoomRegions(const RecordingTimeline& timeline)
     return ZoomPanEngine::makeClickBasedZoomRegions(timeline, parameters);
 }
 
+std::vector<ZoomRegion> heldToMovie(std::vector<ZoomRegion> regions, double duration)
+{
+    std::erase_if(regions, [&](const ZoomRegion& r) { return !(r.start < duration); });
+    for (ZoomRegion& region : regions)
+        region.end = std::min(region.end, duration);
+    return regions;
+}
+
 RecordingTimeline assemble(const Inputs& in)
 {
     RecordingTimeline t;
@@ -92,6 +102,8 @@ RecordingTimeline assemble(const Inputs& in)
     t.clickEvents = rebase(in.clickEvents, cursorOffset);
     t.focusedElementSamples = rebase(in.focusedElementSamples, offset(in.firstFrame, in.focusStart));
     t.zoomRegions = automaticZoomRegions(t);
+    if (in.movieDuration)
+        t.zoomRegions = heldToMovie(std::move(t.zoomRegions), *in.movieDuration);
     return t;
 }
 

@@ -28,6 +28,11 @@ ZoomPanEngine::Parameters zoomParameters();
 // Element-based regions, or click-based ones when the element-based pass yields nothing.
 std::vector<ZoomRegion> automaticZoomRegions(const RecordingTimeline& timeline);
 
+// The regions as far as a movie of `duration` seconds shows them: an end past the movie's end is
+// brought back to it, and a region that would start at or after the end is left out. Order is
+// kept.
+std::vector<ZoomRegion> heldToMovie(std::vector<ZoomRegion> regions, double duration);
+
 struct Inputs {
     std::filesystem::path videoURL;
     std::optional<std::filesystem::path> cameraURL; // only when a camera was selected
@@ -37,6 +42,7 @@ struct Inputs {
     Date startedAt;
     Rect captureFrame;
     std::optional<Date> firstFrame;
+    std::optional<double> movieDuration; // seconds; nothing when the movie's length is unknown
     std::optional<Date> cursorStart;
     std::optional<Date> focusStart;
     std::vector<CursorSample> cursorSamples;
@@ -44,7 +50,7 @@ struct Inputs {
     std::vector<FocusedElementSample> focusedElementSamples;
 };
 
-// The whole document, zoom regions included.
+// The whole document, zoom regions included (held to the movie when its length is known).
 RecordingTimeline assemble(const Inputs& inputs);
 
 } // namespace tarnix::TimelineAssembly

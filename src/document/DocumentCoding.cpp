@@ -165,6 +165,7 @@ namespace {
 constexpr double kMaxCornerRadius = 10000;   // points
 constexpr double kMaxFrameCoordinate = 1e6; // points: far beyond any screen
 constexpr double kUnitSlack = 1e-9;         // rounding of normalised rectangles
+constexpr double kMaxMovieTime = 1e7;       // seconds, about 115 days: beyond any recording
 
 std::string numberText(double value) { return nlohmann::json(value).dump(); }
 
@@ -198,6 +199,23 @@ Rect unitRect(const JsonReader& in)
           r.y + r.height <= 1 + kUnitSlack))
         in.fail("the rectangle lies outside the picture (fractions 0...1 expected)");
     return r;
+}
+
+struct Span {
+    double start;
+    double end;
+};
+
+// The `start` and `end` of a region on the movie's time line: each within ±kMaxMovieTime, and the
+// start not after the end.
+Span regionSpan(const JsonReader& in)
+{
+    const double start = numberWithin(in["start"], -kMaxMovieTime, kMaxMovieTime);
+    const double end = numberWithin(in["end"], -kMaxMovieTime, kMaxMovieTime);
+    if (start > end)
+        in["end"].fail("the region ends (" + numberText(end) + " s) before it starts (" +
+                       numberText(start) + " s)");
+    return {start, end};
 }
 
 Point unitPoint(const JsonReader& in)
@@ -294,13 +312,16 @@ FocusedElementSample decodeFocusedElementSample(const JsonReader& in)
 
 ZoomRegion decodeZoomRegion(const JsonReader& in)
 {
-    return {in["id"].uuid(), in["start"].number(), in["end"].number(), unitRect(in["rect"]),
-            in["easing"].enumeration<EasingCurve>()};
+    const Uuid id = in["id"].uuid();
+    const Span span = regionSpan(in);
+    return {id, span.start, span.end, unitRect(in["rect"]), in["easing"].enumeration<EasingCurve>()};
 }
 
 RedactRegion decodeRedactRegion(const JsonReader& in)
 {
-    return {in["id"].uuid(), in["start"].number(), in["end"].number(), unitRect(in["rect"])};
+    const Uuid id = in["id"].uuid();
+    const Span span = regionSpan(in);
+    return {id, span.start, span.end, unitRect(in["rect"])};
 }
 
 CutRegion decodeCutRegion(const JsonReader& in)

@@ -120,6 +120,8 @@ TEST_F(RecordingSessionTest, aRecordingWritesTheMovieTheMicrophoneAndARebasedDoc
     expectDocumentOf(t);
 
     const auto movie = test::probe(*t.videoURL);
+    for (const auto& region : t.zoomRegions)
+        EXPECT_LE(region.end, movie.duration + 1e-6) << "held to the end of the movie";
     EXPECT_EQ(movie.videoStreams, 1);
     EXPECT_EQ(movie.audioStreams, 1);
     const auto mic = test::audioStats(*t.microphoneURL);

@@ -84,6 +84,32 @@ TEST(TimelineAssembly, theDocumentGetsTheInitialLookAndEngineZoomRegions)
     EXPECT_FALSE(clicksOnly.zoomRegions.empty());
 }
 
+TEST(TimelineAssembly, regionsAreHeldToTheEndOfTheMovie)
+{
+    TimelineAssembly::Inputs in;
+    in.videoURL = "/tmp/Tarnix-2026-12-05T14-03-07Z.mp4";
+    in.captureFrame = {0, 0, 1920, 1080};
+    // Focus at 2 s and 4 s; the last one would hold until 5.1 s. Then a sample past the end.
+    in.focusedElementSamples = {{Uuid::random(), 2.0, {100, 900, 300, 24}},
+                                {Uuid::random(), 4.0, {100, 800, 300, 24}},
+                                {Uuid::random(), 6.0, {100, 700, 300, 24}}};
+    const auto unlimited = TimelineAssembly::assemble(in);
+    ASSERT_EQ(unlimited.zoomRegions.size(), 3u);
+    EXPECT_DOUBLE_EQ(unlimited.zoomRegions[2].end, 7.1) << "without a known length nothing changes";
+
+    in.movieDuration = 4.5;
+    const auto held = TimelineAssembly::assemble(in);
+    ASSERT_EQ(held.zoomRegions.size(), 2u) << "a region starting after the movie is left out";
+    EXPECT_DOUBLE_EQ(held.zoomRegions[0].start, 1.65);
+    EXPECT_DOUBLE_EQ(held.zoomRegions[0].end, 4.0);
+    EXPECT_DOUBLE_EQ(held.zoomRegions[1].start, 3.65);
+    EXPECT_DOUBLE_EQ(held.zoomRegions[1].end, 4.5);
+    EXPECT_EQ(held.zoomRegions[1].rect, unlimited.zoomRegions[1].rect);
+
+    // A region starting exactly at the end would never be seen either.
+    EXPECT_TRUE(TimelineAssembly::heldToMovie(unlimited.zoomRegions, 1.65).empty());
+}
+
 TEST(TimelineAssembly, theZoomParametersAndInitialLookArePinned)
 {
     for (const ZoomPanEngine::Parameters& p : {TimelineAssembly::zoomParameters(), ZoomPanEngine::Parameters{}}) {
