@@ -26,7 +26,7 @@ public:
     QImage grab() override
     {
         if (*gone_)
-            throw CaptureError("the desktop stopped sharing the screen");
+            throw SharingEndedError("the desktop stopped sharing the screen");
         return image_;
     }
 
