@@ -23,8 +23,6 @@ namespace messages = tarnix::CaptureMessages;
 
 namespace {
 
-WaylandDesktop* desktop = nullptr;
-
 // Runs gnome_desktop.py with `arguments` and waits for it (it ends by itself).
 int desktopTool(const QStringList& arguments)
 {
@@ -49,27 +47,14 @@ bool waitForMovieBytes(const fs::path& folder, std::uintmax_t bytes, double seco
     return false;
 }
 
-class GnomePortal : public ::testing::Test {
+class GnomePortal : public OnWaylandDesktop<GnomePortal> {
+public:
+    static void startDesktop(WaylandDesktop& desktop)
+    {
+        desktop.start(TARNIX_GNOME_SESSION, "tarnix-gnome", {TARNIX_MUTTER_SHIM});
+    }
+
 protected:
-    static void SetUpTestSuite()
-    {
-        desktop = new WaylandDesktop;
-        desktop->start(TARNIX_GNOME_SESSION, "tarnix-gnome", {TARNIX_MUTTER_SHIM});
-    }
-
-    static void TearDownTestSuite()
-    {
-        desktop->stop();
-        delete desktop;
-        desktop = nullptr;
-    }
-
-    void SetUp() override
-    {
-        if (desktop->skipReason)
-            GTEST_SKIP() << *desktop->skipReason;
-    }
-
     // A settings folder holding the desktop's restore tokens for the display and the known
     // window, as a user who has answered GNOME's question once has: no dialog opens.
     void useSettingsWithTokens(const std::string& name)

@@ -16,33 +16,23 @@ using namespace tarnix::test;
 
 namespace {
 
-WaylandDesktop* desktop = nullptr;
+class WaylandPortal : public OnWaylandDesktop<WaylandPortal> {
+public:
+    static void startDesktop(WaylandDesktop& desktop)
+    {
+        desktop.start(TARNIX_WAYLAND_SESSION, "tarnix-wayland", {TARNIX_XDPW_SHIM});
+    }
 
-PortalRecording record(const std::string& name, double seconds)
-{
-    return recordThroughPortal(desktop->base, name, "display-0", seconds);
-}
-
-class WaylandPortal : public ::testing::Test {
 protected:
-    static void SetUpTestSuite()
-    {
-        desktop = new WaylandDesktop;
-        desktop->start(TARNIX_WAYLAND_SESSION, "tarnix-wayland", {TARNIX_XDPW_SHIM});
-    }
-
-    static void TearDownTestSuite()
-    {
-        desktop->stop();
-        delete desktop;
-        desktop = nullptr;
-    }
-
     void SetUp() override
     {
-        if (desktop->skipReason)
-            GTEST_SKIP() << *desktop->skipReason;
+        OnWaylandDesktop::SetUp();
         fs::remove(desktop->base / "decline");
+    }
+
+    static PortalRecording record(const std::string& name, double seconds)
+    {
+        return recordThroughPortal(desktop->base, name, "display-0", seconds);
     }
 };
 

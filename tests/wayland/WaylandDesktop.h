@@ -68,6 +68,34 @@ struct WaylandDesktop {
     }
 };
 
+// A fixture whose tests share one desktop, started by Fixture::startDesktop(desktop) for the
+// program's run (each test runs in a process of its own under ctest); its tests skip with the
+// desktop's own words where it could not start.
+template <class Fixture>
+class OnWaylandDesktop : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        desktop = new WaylandDesktop;
+        Fixture::startDesktop(*desktop);
+    }
+
+    static void TearDownTestSuite()
+    {
+        desktop->stop();
+        delete desktop;
+        desktop = nullptr;
+    }
+
+    void SetUp() override
+    {
+        if (desktop->skipReason)
+            GTEST_SKIP() << *desktop->skipReason;
+    }
+
+    static inline WaylandDesktop* desktop = nullptr;
+};
+
 // Points tarnix-cli at a settings folder of its own.
 inline void useSettingsFolder(const std::filesystem::path& folder)
 {

@@ -21,18 +21,8 @@ known_window_app=tarnix-known-window
 known_window_title="Tarnix known window"
 here=$(cd "$(dirname "$0")" && pwd)
 
-wait_for() { # seconds command...
-  local tries=$(($1 * 20)); shift
-  while ((tries-- > 0)); do "$@" >/dev/null 2>&1 && return 0; sleep 0.05; done
-  return 1
-}
-alive() { local s; s=$(ps -o stat= -p "$1" 2>/dev/null) && [ -n "$s" ] && [ "${s#Z}" = "$s" ]; }
-stop_pid() {
-  alive "$1" || return 0
-  kill "$1" 2>/dev/null || true
-  for _ in $(seq 50); do alive "$1" || return 0; sleep 0.1; done
-  kill -9 "$1" 2>/dev/null || true # mutter sometimes ignores SIGTERM for seconds
-}
+# shellcheck source=tests/wayland/session-lib.sh
+. "$here/session-lib.sh"
 # D-Bus starts helpers of its own (permission store, document portal, the GTK portal); they
 # outlive the bus, so they are found by the runtime folder in their environment.
 activated() {
@@ -43,18 +33,13 @@ activated() {
     { tr '\0' '\n' <"/proc/$p/environ"; } 2>/dev/null | grep -qx "XDG_RUNTIME_DIR=$base/run" && echo "$p"
   done
 }
-on_bus() {
-  gdbus call --session -d org.freedesktop.DBus -o /org/freedesktop/DBus \
-    -m org.freedesktop.DBus.NameHasOwner "$1" | grep -q true
-}
 fail() { echo "gnome-session: $*" >&2; exit 1; }
 
 if [ "$cmd" = down ]; then
-  helpers=$(activated)
-  tac "$base/pids" 2>/dev/null | while read -r _ pid; do stop_pid "$pid"; done
+  helpers=$(activated) # while the bus still runs
+  stop_listed
   for pid in $helpers $(activated); do stop_pid "$pid"; done
   mountpoint -q "$base/run/doc" 2>/dev/null && umount -l "$base/run/doc"
-  : >"$base/pids"
   exit 0
 fi
 
@@ -68,12 +53,10 @@ done
 
 mountpoint -q "$base/run/doc" 2>/dev/null && umount -l "$base/run/doc"
 rm -rf "$base/run" "$base/home"
-mkdir -p "$base/logs" "$base/home" "$base/cfg/wireplumber/main.lua.d" "$base/cfg/wireplumber/bluetooth.lua.d"
+mkdir -p "$base/logs" "$base/home"
 mkdir -m 0700 "$base/run"
 : >"$base/pids"
-for m in alsa_monitor v4l2_monitor libcamera_monitor; do echo "$m.enabled = false"; done \
-  >"$base/cfg/wireplumber/main.lua.d/51-tests-disable.lua"
-echo "bluez_monitor.enabled = false" >"$base/cfg/wireplumber/bluetooth.lua.d/51-tests-disable.lua"
+quiet_wireplumber_config "$base/cfg"
 
 cat >"$base/env" <<ENV
 XDG_RUNTIME_DIR=$base/run
@@ -90,17 +73,8 @@ ENV
 set -a; . "$base/env"; set +a
 unset DISPLAY PULSE_SERVER
 
-start() { # name command...
-  local name=$1; shift
-  "$@" >"$base/logs/$name.log" 2>&1 &
-  echo "$name $!" >>"$base/pids"
-}
-start dbus dbus-daemon --session --address="$DBUS_SESSION_BUS_ADDRESS" --nofork --nopidfile
-wait_for 10 test -S "$base/run/bus" || fail "the session bus did not start"
-start pipewire pipewire
-wait_for 10 test -S "$base/run/pipewire-0" || fail "PipeWire did not start"
-start wireplumber wireplumber
-wait_for 15 sh -c "pw-cli ls Metadata | grep -q 'metadata.name = \"default\"'" || fail "WirePlumber did not start"
+start_bus
+start_pipewire
 start mutter env LD_PRELOAD="$shim" mutter --headless --wayland --no-x11 --wayland-display=wayland-0 \
   --virtual-monitor "${TARNIX_GNOME_OUTPUT:-1280x720}"
 wait_for 20 test -S "$base/run/wayland-0" || fail "mutter did not start: $(tail -n 3 "$base/logs/mutter.log")"
