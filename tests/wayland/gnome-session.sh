@@ -30,7 +30,7 @@ activated() {
   for p in /proc/[0-9]*; do
     p=${p#/proc/}
     [ "$p" = $$ ] && continue
-    { tr '\0' '\n' <"/proc/$p/environ"; } 2>/dev/null | grep -qx "XDG_RUNTIME_DIR=$base/run" && echo "$p"
+    if { tr '\0' '\n' <"/proc/$p/environ"; } 2>/dev/null | grep -qx "XDG_RUNTIME_DIR=$base/run"; then echo "$p"; fi
   done
 }
 fail() { echo "gnome-session: $*" >&2; exit 1; }
