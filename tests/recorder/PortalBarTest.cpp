@@ -180,3 +180,24 @@ TEST_F(PortalBar, OnADesktopWithASharingIndicatorItsStopFinishesTheRecordingInto
     EXPECT_TRUE(notice->text().contains(QString::fromUtf8(CaptureMessages::kNoCursorShared)))
         << "what the hidden bar said is repeated";
 }
+
+TEST_F(PortalBar, APointerTheDesktopPromisedButNeverSentIsSaidAtTheStop)
+{
+    desktop.sharesPointer = true;
+    ControlBarModel model(*session);
+    model.selectSource("display-0");
+    press(model);
+    ASSERT_TRUE(model.isRecording());
+    EXPECT_FALSE(model.currentError()) << "nothing is missing yet";
+    ASSERT_TRUE(test::processEventsUntil(10, [&] { return session->recorder().appendedFrameCount() > 2; }));
+    press(model);
+    ASSERT_TRUE(session->completedTimeline());
+    EXPECT_TRUE(session->completedTimeline()->cursorSamples.empty());
+    EXPECT_EQ(session->stopNotices(), std::vector<std::string>{CaptureMessages::kNoCursorPositionsArrived});
+
+    // A desktop that never offered the pointer has said so at the start already.
+    desktop.sharesPointer = false;
+    press(model);
+    press(model);
+    EXPECT_TRUE(session->stopNotices().empty());
+}
