@@ -142,13 +142,13 @@ TEST_F(GnomePortal, TheWindowKindRecordsTheChosenWindowAtItsOwnSize)
     sources.wait();
     EXPECT_NE(sources.out().find("window-0  \"Choose a window…\""), std::string::npos) << sources.out() << sources.err();
 
-    const PortalRecording recording = recordThroughPortal(desktop->base, "window", "window-0", 2);
+    const PortalRecording recording = recordThroughPortal(desktop->base, "window", "window-0", 3);
     ASSERT_EQ(recording.exitCode, 0) << recording.err;
     ASSERT_TRUE(recording.movie && recording.document) << recording.err;
     QImage middle;
     int frames = 0;
     tarnix::test::forEachVideoFrame(*recording.movie, [&](const QImage& frame, double) {
-        if (++frames == 30)
+        if (++frames == 10)
             middle = frame.copy();
     });
     ASSERT_FALSE(middle.isNull()) << frames << " frames";
