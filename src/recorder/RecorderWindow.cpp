@@ -56,11 +56,11 @@ RecorderWindow::RecorderWindow(RecordingSession& session, QWidget* parent)
     connect(&session_, &RecordingSession::completedTimelineChanged, this, &RecorderWindow::onRecordingCompleted);
     tray_ = new RecordingTrayIcon([this] { stopFromOutside(); }, this);
     connect(&model_, &ControlBarModel::changed, this, &RecorderWindow::syncVisibility);
-    if (session_.sourceProvider().backend() == CaptureBackend::portal) {
+    if (session_.sourceProvider().backend() == CaptureBackend::portal)
         useStopShortcut(new PortalStopShortcut(QDBusConnection::sessionBus()));
-        if (!RecordingTrayIcon::isAvailable() && desktopHasSharingIndicator())
-            model_.setHiddenBarStopHint(CaptureMessages::kStopFromSharingIndicator);
-    }
+    const bool portal = session_.sourceProvider().backend() == CaptureBackend::portal;
+    if (portal && !RecordingTrayIcon::isAvailable() && desktopHasSharingIndicator())
+        model_.setHiddenBarStopHint(CaptureMessages::kStopFromSharingIndicator);
     applyStyle(WindowMode::setup);
 }
 
