@@ -97,6 +97,8 @@ void RecordingSession::startRecording(std::function<void()> done)
     }
     recordingSource_ = source;
     notices_.clear();
+    stopNotices_.clear();
+    pointerAskedFor_ = false;
     recordingStartedAt_ = CaptureClock::dateOf(CaptureClock::now());
     cursorTracker_.start();
     focusedElementTracker_.start();
@@ -114,7 +116,9 @@ void RecordingSession::startRecording(std::function<void()> done)
             // A click is placed where the pointer is: without its position there are none.
             const bool noPointer = std::find(notices_.begin(), notices_.end(), CaptureMessages::kNoCursorShared) !=
                                    notices_.end();
-            if (noPointer && recordingSource_->backend() == CaptureBackend::portal)
+            const bool portal = recordingSource_->backend() == CaptureBackend::portal;
+            pointerAskedFor_ = portal && !noPointer;
+            if (noPointer && portal)
                 notices_.push_back(CaptureMessages::kNoClicksShared);
             else if (auto limitation = cursorTracker_.limitation())
                 notices_.push_back(*limitation);
@@ -163,6 +167,7 @@ void RecordingSession::stopTheRest(const StopContext& context, std::function<voi
 {
     cursorTracker_.stop();
     focusedElementTracker_.stop();
+    collectStopNotices();
     auto finish = [this, done, context] {
         finishStop(context);
         if (done)
@@ -178,6 +183,18 @@ void RecordingSession::stopTheRest(const StopContext& context, std::function<voi
         cameraRecorder_.stop(afterCamera);
     else
         afterCamera();
+}
+
+void RecordingSession::collectStopNotices()
+{
+    stopNotices_.clear();
+    const auto& recorded = recorder_.notices();
+    if (std::find(recorded.begin(), recorded.end(), CaptureMessages::kDesktopEndedSharing) != recorded.end())
+        stopNotices_.push_back(CaptureMessages::kDesktopEndedSharing);
+    // The desktop agreed to send the pointer with its pictures and then never did (GNOME before
+    // its cursor metadata was negotiated): the recording has no pointer at all.
+    if (pointerAskedFor_ && cursorTracker_.samples().empty())
+        stopNotices_.push_back(CaptureMessages::kNoCursorPositionsArrived);
 }
 
 void RecordingSession::finishStop(const StopContext& context)

@@ -61,6 +61,9 @@ public:
     // What the desktop does not share in the running or last recording (no pointer position, no
     // clicks), each a sentence for the user; empty on X11.
     const std::vector<std::string>& notices() const { return notices_; }
+    // What the last stop found, each a sentence for the user: the desktop ended the sharing, or
+    // the pointer's position was asked for but never came. Nobody has seen these yet.
+    const std::vector<std::string>& stopNotices() const { return stopNotices_; }
     const std::optional<Date>& recordingStartedAt() const { return recordingStartedAt_; }
     // The finished recording's document; present once a recording has been completed.
     const std::optional<RecordingTimeline>& completedTimeline() const { return completedTimeline_; }
@@ -81,9 +84,10 @@ signals:
     void includeSystemAudioChanged(bool);
     void isRecordingChanged(bool);
     void completedTimelineChanged();
-    // A recording whose capture stopped by itself (its window was closed...) has been stopped
-    // like a pressed stop: its document is written when frames were, and the screen recorder's
-    // errorMessage says what happened.
+    // A recording whose capture stopped by itself (its window was closed, the desktop ended the
+    // sharing...) has been stopped like a pressed stop: its document is written when frames
+    // were. A failure is in the screen recorder's errorMessage; the desktop's own stop is only
+    // in stopNotices().
     void recordingEndedByItself();
 
 private:
@@ -100,6 +104,7 @@ private:
     // Everything after the screen recorder's stop: trackers, camera, microphone, document.
     void stopTheRest(const StopContext& context, std::function<void()> done);
     void finishStop(const StopContext& context);
+    void collectStopNotices();
 
     CaptureSourceProvider sourceProvider_;
     ScreenRecorder recorder_;
@@ -118,6 +123,8 @@ private:
     bool active_ = false; // from a successful start until the stop sequence begins
     std::optional<CaptureSource> recordingSource_;
     std::vector<std::string> notices_;
+    std::vector<std::string> stopNotices_;
+    bool pointerAskedFor_ = false; // the desktop agreed to send the pointer's position
     std::optional<Date> recordingStartedAt_;
     std::optional<RecordingTimeline> completedTimeline_;
     std::optional<std::filesystem::path> documentURL_;

@@ -13,6 +13,7 @@ extern "C" {
 #include <mutex>
 
 #include "capture/CaptureClock.h"
+#include "capture/CaptureError.h"
 #include "capture/CaptureMessages.h"
 #include "capture/OutputFiles.h"
 #include "capture/pulse/PulseAudio.h"
@@ -318,10 +319,10 @@ void ScreenRecorder::beginRun(OpenedFrameSource opened, const CaptureSource& cho
         }
     });
     run->captureThread = std::thread([this, raw, weak] {
-        captureLoop(raw, [this, weak](const std::string& description) {
-            QMetaObject::invokeMethod(this, [this, weak, description] {
+        captureLoop(raw, [this, weak](const std::string& description, bool byDesktop) {
+            QMetaObject::invokeMethod(this, [this, weak, description, byDesktop] {
                 if (auto run = weak.lock())
-                    onStreamFailed(run, description);
+                    onStreamFailed(run, description, byDesktop);
             }, Qt::QueuedConnection);
         });
     });
@@ -332,7 +333,7 @@ void ScreenRecorder::beginRun(OpenedFrameSource opened, const CaptureSource& cho
         done();
 }
 
-void ScreenRecorder::captureLoop(Run* run, const std::function<void(const std::string&)>& onFailure)
+void ScreenRecorder::captureLoop(Run* run, const std::function<void(const std::string&, bool)>& onFailure)
 {
     // Straight from the shared memory; libswscale only when the picture must be scaled (a window
     // that changed size, or an odd size).
@@ -349,8 +350,11 @@ void ScreenRecorder::captureLoop(Run* run, const std::function<void(const std::s
         QImage image;
         try {
             image = run->grabber->grab();
+        } catch (const SharingEndedError& ended) {
+            onFailure(ended.what(), true);
+            break;
         } catch (const std::exception& error) {
-            onFailure(error.what());
+            onFailure(error.what(), false);
             break;
         }
         if (!image.isNull()) {
@@ -402,10 +406,22 @@ void ScreenRecorder::onWriterError(const std::shared_ptr<Run>& run, const std::s
         setErrorMessage(message);
 }
 
-void ScreenRecorder::onStreamFailed(const std::shared_ptr<Run>& run, const std::string& description)
+void ScreenRecorder::onStreamFailed(const std::shared_ptr<Run>& run, const std::string& description, bool byDesktop)
 {
-    if (run != run_ || !isRecording_)
+    if (run != run_ || !isRecording_ || stopping_)
         return;
+    if (byDesktop) {
+        // The desktop's own stop: the recording ends as if Stop had been pressed, with a line
+        // saying who stopped it rather than an error.
+        notices_.push_back(CaptureMessages::kDesktopEndedSharing);
+        setRecording(false);
+        finishRun(run_, [this](std::optional<std::string> failure) {
+            if (auto message = stopMessage(failure, appendedFrameCount_))
+                setErrorMessage(std::move(message));
+            emit stoppedByItself();
+        });
+        return;
+    }
     setErrorMessage(CaptureMessages::captureStopped(description));
     setRecording(false);
     // The capture has ended by itself; finish the file in the background so that it is complete.

@@ -66,8 +66,8 @@ public:
     // The source of the current or last recording as it was recorded (a portal source has the
     // size and place the desktop gave it); nothing before the first successful start.
     const std::optional<CaptureSource>& recordedSource() const { return recordedSource_; }
-    // What the desktop does not share in the current or last recording ("…no cursor…"), for the
-    // user; empty on X11.
+    // What the desktop does not share in the current or last recording ("…no cursor…"), and that
+    // the desktop ended it, for the user; empty on X11.
     const std::vector<std::string>& notices() const { return notices_; }
     // Frames that found the writer's queue full, in the current or last recording.
     std::int64_t droppedFrameCount() const;
@@ -99,8 +99,9 @@ signals:
     void lastOutputURLChanged();
     void errorMessageChanged();
     void appendedFrameCountChanged(int);
-    // The capture stopped by itself (isRecording turned false with a "Capture stopped" message)
-    // and its movie has since been finished: the frame count and first-frame date are final.
+    // The capture stopped by itself and its movie has since been finished: the frame count and
+    // first-frame date are final. A failed capture leaves a "Capture stopped" message; a desktop
+    // that ended the sharing leaves a notice instead, as the stop was the user's.
     void stoppedByItself();
 
 private:
@@ -114,10 +115,11 @@ private:
     void onFrameWritten(const std::shared_ptr<Run>& run, int count, std::optional<double> firstFrameTime);
     void onAudioWritten(const std::shared_ptr<Run>& run);
     void onWriterError(const std::shared_ptr<Run>& run, const std::string& message);
-    void onStreamFailed(const std::shared_ptr<Run>& run, const std::string& description);
+    void onStreamFailed(const std::shared_ptr<Run>& run, const std::string& description, bool byDesktop);
     void finishRun(std::shared_ptr<Run> run, std::function<void(std::optional<std::string>)> done);
     void joinFinisher();
-    static void captureLoop(Run* run, const std::function<void(const std::string&)>& onFailure);
+    // onFailure(description, whether the desktop ended the sharing).
+    static void captureLoop(Run* run, const std::function<void(const std::string&, bool)>& onFailure);
 
     Options options_;
     bool isRecording_ = false;

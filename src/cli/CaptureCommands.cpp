@@ -175,6 +175,8 @@ int reportStop(RecordingSession& session)
                                 session.micRecorder().errorMessage()})
         if (message)
             std::cerr << *message << "\n";
+    for (const auto& notice : session.stopNotices())
+        std::cerr << notice << "\n";
     if (session.documentError()) {
         std::cerr << *session.documentError() << "\n";
         return kExitFailure;
@@ -256,12 +258,13 @@ int runRecord(const Arguments& args)
         [[maybe_unused]] auto ignored = read(StopSignals::descriptor(), buffer, sizeof buffer);
         stop();
     });
-    // The capture ended by itself (the recorded window was closed): what was recorded is kept and
-    // listed, and the command fails with the recorder's message.
+    // The capture ended by itself: what was recorded is kept and listed. A failure (the recorded
+    // window was closed) fails the command with the recorder's message; the desktop's own stop
+    // control ends it like Ctrl-C.
     QObject::connect(&session, &RecordingSession::recordingEndedByItself, &app, [&] {
         stopping = true;
-        reportStop(session);
-        app.exit(kExitFailure);
+        const int code = reportStop(session);
+        app.exit(session.recorder().errorMessage() ? kExitFailure : code);
     });
     QTimer::singleShot(0, &app, [&] {
         session.toggleRecording([&] {

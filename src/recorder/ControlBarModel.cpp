@@ -182,22 +182,34 @@ std::optional<std::string> ControlBarModel::currentError() const
     if (!notices_.empty()) {
         std::string text;
         for (const auto& notice : notices_)
-            text += (text.empty() ? "" : " ") + notice;
+            text += (text.empty() ? "" : "\n") + notice;
         return text;
     }
+    if (hiddenBarStopHint_ && recordingHidesBar() && !session_.isRecording())
+        return hiddenBarStopHint_;
     return std::nullopt;
+}
+
+bool ControlBarModel::recordingHidesBar() const
+{
+    return session_.sourceProvider().backend() == CaptureBackend::portal && selectedKind() == SourceKind::display;
 }
 
 bool ControlBarModel::hidesWhileRecording() const
 {
-    return session_.sourceProvider().backend() == CaptureBackend::portal &&
-           selectedKind() == SourceKind::display && (session_.isRecording() || starting_);
+    return recordingHidesBar() && (session_.isRecording() || starting_);
 }
 
 void ControlBarModel::addNoticeWhileHidden(std::string notice)
 {
     if (std::find(hiddenBarNotices_.begin(), hiddenBarNotices_.end(), notice) == hiddenBarNotices_.end())
         hiddenBarNotices_.push_back(std::move(notice));
+}
+
+void ControlBarModel::setHiddenBarStopHint(std::optional<std::string> hint)
+{
+    hiddenBarStopHint_ = std::move(hint);
+    emit changed();
 }
 
 void ControlBarModel::takeNotices()

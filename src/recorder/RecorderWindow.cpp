@@ -25,6 +25,14 @@ constexpr Qt::WindowFlags studioFlags = Qt::Window | Qt::WindowTitleHint | Qt::W
                                         Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint |
                                         Qt::WindowCloseButtonHint;
 
+// GNOME Shell shows every screen cast in its top bar, with a control that ends it; ending it ends
+// the recording. It has no tray by default.
+bool desktopHasSharingIndicator()
+{
+    const QStringList desktops = qEnvironmentVariable("XDG_CURRENT_DESKTOP").split(QLatin1Char(':'));
+    return desktops.contains(QStringLiteral("GNOME"), Qt::CaseInsensitive);
+}
+
 } // namespace
 
 RecorderWindow::RecorderWindow(RecordingSession& session, QWidget* parent)
@@ -50,6 +58,9 @@ RecorderWindow::RecorderWindow(RecordingSession& session, QWidget* parent)
     connect(&model_, &ControlBarModel::changed, this, &RecorderWindow::syncVisibility);
     if (session_.sourceProvider().backend() == CaptureBackend::portal)
         useStopShortcut(new PortalStopShortcut(QDBusConnection::sessionBus()));
+    const bool portal = session_.sourceProvider().backend() == CaptureBackend::portal;
+    if (portal && !RecordingTrayIcon::isAvailable() && desktopHasSharingIndicator())
+        model_.setHiddenBarStopHint(CaptureMessages::kStopFromSharingIndicator);
     applyStyle(WindowMode::setup);
 }
 
@@ -73,14 +84,19 @@ void RecorderWindow::stopFromOutside()
         model_.toggleRecording();
 }
 
+bool RecorderWindow::canStopWhileHidden() const
+{
+    return RecordingTrayIcon::isAvailable() || model_.hiddenBarStopHint().has_value();
+}
+
 void RecorderWindow::syncVisibility()
 {
-    const bool hide = mode_ == WindowMode::setup && model_.hidesWhileRecording() && RecordingTrayIcon::isAvailable();
+    const bool hide = mode_ == WindowMode::setup && model_.hidesWhileRecording() && canStopWhileHidden();
     if (hide == hiddenForRecording_)
         return;
     hiddenForRecording_ = hide;
     barWasHiddenThisRecording_ |= hide;
-    tray_->setVisible(hide);
+    tray_->setVisible(hide && RecordingTrayIcon::isAvailable());
     if (hide)
         QWidget::hide();
     else if (mode_ == WindowMode::setup)
@@ -160,10 +176,12 @@ void RecorderWindow::onRecordingCompleted()
     const auto& timeline = session_.completedTimeline();
     if (!timeline || quitting_)
         return;
-    // Notices said while the bar was hidden were never seen: the Studio repeats them.
+    // Notices said while the bar was hidden were never seen: the Studio repeats them, with what
+    // the stop itself found.
     std::vector<std::string> unseen;
     if (std::exchange(barWasHiddenThisRecording_, false))
         unseen = model_.notices();
+    unseen.insert(unseen.end(), session_.stopNotices().begin(), session_.stopNotices().end());
     showStudio({*timeline, session_.documentURL(), session_.documentError(), std::move(unseen)});
 }
 
