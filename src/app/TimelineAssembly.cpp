@@ -1,5 +1,7 @@
 #include "app/TimelineAssembly.h"
 
+#include <algorithm>
+
 namespace tarnix::TimelineAssembly {
 
 namespace {
@@ -41,6 +43,22 @@ std::vector<ClickEvent> rebase(const std::vector<ClickEvent>& clicks, double off
 std::vector<FocusedElementSample> rebase(const std::vector<FocusedElementSample>& samples, double offset)
 {
     return rebaseAll(samples, offset);
+}
+
+std::vector<CaptureFrameSample> captureFrameSamples(const std::vector<CaptureFrameSample>& followed,
+                                                    const Rect& captureFrame)
+{
+    std::vector<CaptureFrameSample> kept;
+    for (const auto& sample : followed) {
+        const double time = std::max(sample.timestamp, 0.0);
+        // One frame is in force at a time: of two at the same moment, the later one.
+        if (!kept.empty() && kept.back().timestamp == time)
+            kept.pop_back();
+        const Rect& inForce = kept.empty() ? captureFrame : kept.back().rect;
+        if (sample.rect != inForce)
+            kept.push_back({Uuid::random(), time, sample.rect});
+    }
+    return kept;
 }
 
 ZoomPanEngine::Parameters zoomParameters()
@@ -87,6 +105,7 @@ RecordingTimeline assemble(const Inputs& in)
     t.cursorOverlay.showsClickRipples = true;
     t.startedAt = in.startedAt;
     t.captureFrame = in.captureFrame;
+    t.captureFrameSamples = captureFrameSamples(in.followedFrames, in.captureFrame);
     const double cursorOffset = offset(in.firstFrame, in.cursorStart);
     t.cursorSamples = rebase(in.cursorSamples, cursorOffset);
     t.clickEvents = rebase(in.clickEvents, cursorOffset);

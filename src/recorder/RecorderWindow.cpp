@@ -164,6 +164,10 @@ void RecorderWindow::onRecordingCompleted()
     std::vector<std::string> unseen;
     if (std::exchange(barWasHiddenThisRecording_, false))
         unseen = model_.notices();
+    // The bar gives way to the Studio at once: what the recorder said at the end (the recorded
+    // window was closed...) is said there.
+    if (const auto& message = session_.recorder().errorMessage())
+        unseen.insert(unseen.begin(), *message);
     showStudio({*timeline, session_.documentURL(), session_.documentError(), std::move(unseen)});
 }
 
