@@ -192,7 +192,8 @@ TEST_F(RecordingSessionTest, aWindowClosedMidRecordingStillLeavesTheMovieAndItsD
     ASSERT_TRUE(test::processEventsUntil(15, [&] { return ended; }));
     EXPECT_FALSE(session->isRecording());
     ASSERT_TRUE(session->recorder().errorMessage());
-    EXPECT_EQ(session->recorder().errorMessage()->rfind("Capture stopped: ", 0), 0u) << *session->recorder().errorMessage();
+    EXPECT_EQ(*session->recorder().errorMessage(),
+              CaptureMessages::captureStopped(CaptureMessages::kRecordedWindowClosed));
     EXPECT_FALSE(session->cursorTracker().startTime()) << "the trackers were stopped";
 
     ASSERT_TRUE(session->completedTimeline());
