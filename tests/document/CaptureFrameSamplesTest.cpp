@@ -110,17 +110,11 @@ TEST(FollowedWindowCoding, BadSamplesAreRefusedWithTheirPath)
         {"/captureFrameSamples/0/rect/1/0", -400, "captureFrameSamples[0].rect: the capture frame has a negative size"},
         {"/captureFrameSamples/1/rect/0/0", 1e9,
          "captureFrameSamples[1].rect: out of range: 1000000000.0 is beyond any screen (at most 1000000.0 points)"},
-        {"/captureFrameSamples/0/id", "nope", nullptr},
-        {"/captureFrameSamples", nlohmann::json::object(), "captureFrameSamples: expected an array, found object"},
     };
     for (const auto& c : cases) {
         auto json = good;
         json[nlohmann::json::json_pointer(c.pointer)] = c.value;
-        const std::string message = decodeFailure(json);
-        if (c.message)
-            EXPECT_EQ(message, c.message) << c.pointer;
-        else
-            EXPECT_EQ(message.rfind("captureFrameSamples[0].id: ", 0), 0u) << message;
+        EXPECT_EQ(decodeFailure(json), c.message) << c.pointer;
     }
     auto same = good;
     same["captureFrameSamples"][1]["timestamp"] = 2; // two changes seen at one moment
