@@ -218,6 +218,8 @@ void RecordingSession::finishStop(const StopContext& context)
     in.cursorSamples = cursorTracker_.samples();
     in.clickEvents = cursorTracker_.clicks();
     in.focusedElementSamples = focusedElementTracker_.samples();
+    for (const auto& frame : recorder_.followedFrames())
+        in.followedFrames.push_back({Uuid::random(), frame.time, recordingSource_->screenFrameOf(frame.rootFrame)});
     completedTimeline_ = TimelineAssembly::assemble(in);
 
     const auto path = DocumentFiles::documentPath(in.videoURL);

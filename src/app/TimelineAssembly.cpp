@@ -45,6 +45,22 @@ std::vector<FocusedElementSample> rebase(const std::vector<FocusedElementSample>
     return rebaseAll(samples, offset);
 }
 
+std::vector<CaptureFrameSample> captureFrameSamples(const std::vector<CaptureFrameSample>& followed,
+                                                    const Rect& captureFrame)
+{
+    std::vector<CaptureFrameSample> kept;
+    for (const auto& sample : followed) {
+        const double time = std::max(sample.timestamp, 0.0);
+        // One frame is in force at a time: of two at the same moment, the later one.
+        if (!kept.empty() && kept.back().timestamp == time)
+            kept.pop_back();
+        const Rect& inForce = kept.empty() ? captureFrame : kept.back().rect;
+        if (sample.rect != inForce)
+            kept.push_back({Uuid::random(), time, sample.rect});
+    }
+    return kept;
+}
+
 ZoomPanEngine::Parameters zoomParameters()
 {
     ZoomPanEngine::Parameters p;
@@ -97,6 +113,7 @@ RecordingTimeline assemble(const Inputs& in)
     t.cursorOverlay.showsClickRipples = true;
     t.startedAt = in.startedAt;
     t.captureFrame = in.captureFrame;
+    t.captureFrameSamples = captureFrameSamples(in.followedFrames, in.captureFrame);
     const double cursorOffset = offset(in.firstFrame, in.cursorStart);
     t.cursorSamples = rebase(in.cursorSamples, cursorOffset);
     t.clickEvents = rebase(in.clickEvents, cursorOffset);

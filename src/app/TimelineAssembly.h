@@ -22,6 +22,13 @@ std::vector<CursorSample> rebase(const std::vector<CursorSample>& samples, doubl
 std::vector<ClickEvent> rebase(const std::vector<ClickEvent>& clicks, double offset);
 std::vector<FocusedElementSample> rebase(const std::vector<FocusedElementSample>& samples, double offset);
 
+// A followed window's frames (movie times, negative before the first frame) as the document's
+// captureFrameSamples: those before the first frame count from 0, and only changes of the frame in
+// force (captureFrame at first) are kept, each with a fresh id. Empty when the window never moved
+// or changed size.
+std::vector<CaptureFrameSample> captureFrameSamples(const std::vector<CaptureFrameSample>& followed,
+                                                    const Rect& captureFrame);
+
 // The parameters of the automatic zoom made when a recording stops.
 ZoomPanEngine::Parameters zoomParameters();
 
@@ -48,6 +55,8 @@ struct Inputs {
     std::vector<CursorSample> cursorSamples;
     std::vector<ClickEvent> clickEvents;
     std::vector<FocusedElementSample> focusedElementSamples;
+    // Where a recorded window was, on the movie's time line, in screen space.
+    std::vector<CaptureFrameSample> followedFrames;
 };
 
 // The whole document, zoom regions included (held to the movie when its length is known).

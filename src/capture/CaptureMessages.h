@@ -34,6 +34,9 @@ inline std::string captureStopped(const std::string& d) { return "Capture stoppe
 inline std::string failedToStopCleanly(const std::string& d) { return "Failed to stop cleanly: " + d; }
 inline std::string exportFailed(const std::string& d) { return "Export failed: " + d; }
 inline const char* const kUnknownError = "unknown error";
+// Why a window recording ended by itself (after "Capture stopped: "); what was recorded until
+// then is finished and kept.
+inline const char* const kRecordedWindowClosed = "the window being recorded was closed";
 
 inline const char* const kNoFramesCaptured =
     "No frames were captured, so the recording is empty. Check that the display or window you "

@@ -94,6 +94,8 @@ public:
     Rect screenFrame() const;
     // The captured area in root pixels.
     QRect rootFrame() const;
+    // Any area of the root window (a followed window's later frame) in this source's screen space.
+    Rect screenFrameOf(const QRect& rootArea) const;
 
 private:
     Kind kind_ = Kind::display;

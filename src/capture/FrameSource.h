@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QImage>
+#include <QRect>
 
 #include <functional>
 #include <memory>
@@ -23,6 +24,11 @@ public:
     // grid. The image may be a view that stays valid only until the next call. A null image
     // when there is nothing to show yet; raises std::exception when the source has gone.
     virtual QImage grab() = 0;
+
+    // For a source that follows a window: where that window was, in root pixels, at the last
+    // grab that showed it. Nothing for a fixed area, or before the window was first seen.
+    // Capture thread, after grab().
+    virtual std::optional<QRect> followedArea() const { return std::nullopt; }
 };
 
 // A frame source that is ready, or why none could be had.

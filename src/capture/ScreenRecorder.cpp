@@ -7,6 +7,7 @@ extern "C" {
 #include <libswscale/swscale.h>
 }
 
+#include <algorithm>
 #include <cmath>
 #include <condition_variable>
 #include <deque>
@@ -29,6 +30,33 @@ constexpr int kSystemAudioRate = 44100;
 constexpr int kSystemAudioChannels = 2;
 
 using media::describe;
+
+// Where a picture goes in the movie's frame: all of it when the sizes match, else scaled with its
+// aspect kept and centred, on even pixels for the 4:2:0 chroma.
+QRect fittedArea(QSize picture, QSize frame)
+{
+    if (picture == frame)
+        return QRect(QPoint(0, 0), frame);
+    const Rect fit = aspectFitRect({double(picture.width()), double(picture.height())},
+                                   {double(frame.width()), double(frame.height())});
+    const auto even = [](double v) { return int(std::lround(v / 2)) * 2; };
+    const int width = std::clamp(even(fit.width * frame.width()), 2, frame.width() & ~1);
+    const int height = std::clamp(even(fit.height * frame.height()), 2, frame.height() & ~1);
+    return {((frame.width() - width) / 2) & ~1, ((frame.height() - height) / 2) & ~1, width, height};
+}
+
+// The followed window's places on the movie's time line; each place is kept only where it changed.
+std::vector<FollowedFrame> onMovieTimeLine(const std::vector<std::pair<double, QRect>>& areas,
+                                          std::optional<double> firstFrameTime)
+{
+    std::vector<FollowedFrame> frames;
+    if (!firstFrameTime)
+        return frames;
+    frames.reserve(areas.size());
+    for (const auto& [time, area] : areas)
+        frames.push_back({time - *firstFrameTime, area});
+    return frames;
+}
 
 } // namespace
 
@@ -55,6 +83,9 @@ struct ScreenRecorder::Run {
     std::atomic<std::int64_t> droppedAudio{0};
     std::thread captureThread;
     std::thread writerThread;
+
+    // Capture thread only (read after joining it): where a followed window was, CaptureClock times.
+    std::vector<std::pair<double, QRect>> areas;
 
     // Writer thread only (read by the finisher after joining it).
     std::optional<double> firstFrameTime;
@@ -184,6 +215,7 @@ void ScreenRecorder::start(const CaptureSource& source, const std::vector<Window
     lastDropped_ = 0;
     lastDroppedAudio_ = 0;
     notices_.clear();
+    followedFrames_.clear();
 
     // A display recording never shows our own windows; the other kinds ignore the list.
     opening_ = true;
@@ -339,6 +371,8 @@ void ScreenRecorder::captureLoop(Run* run, const std::function<void(const std::s
     // that changed size, or an odd size).
     media::EncoderFramePool frames(run->writer->videoSize());
     media::EncoderFrameConverter converter(SWS_FAST_BILINEAR);
+    QSize pictureSize;
+    QRect pictureArea;
     double next = CaptureClock::now();
     while (!run->stopCapture) {
         const double wait = next - CaptureClock::now();
@@ -358,6 +392,12 @@ void ScreenRecorder::captureLoop(Run* run, const std::function<void(const std::s
             break;
         }
         if (!image.isNull()) {
+            if (auto area = run->grabber->followedArea(); area && (run->areas.empty() || run->areas.back().second != *area))
+                run->areas.emplace_back(time, *area);
+            if (image.size() != pictureSize) {
+                pictureSize = image.size();
+                pictureArea = fittedArea(pictureSize, frames.size());
+            }
             bool queueFull = false;
             {
                 std::lock_guard lock(run->mutex);
@@ -365,7 +405,7 @@ void ScreenRecorder::captureLoop(Run* run, const std::function<void(const std::s
             }
             // A full queue means the encoder is behind: this frame is not kept.
             std::shared_ptr<AVFrame> planes = queueFull ? nullptr : frames.frame();
-            if (!planes || !converter.convert(image, *planes)) {
+            if (!planes || !converter.convertInto(image, *planes, pictureArea)) {
                 ++run->dropped;
             } else {
                 QueuedFrame frame{std::move(planes), time};
@@ -446,7 +486,9 @@ void ScreenRecorder::finishRun(std::shared_ptr<Run> run,
         const int written = run->written;
         const auto firstTime = run->firstFrameTime;
         const bool audio = run->audioWritten;
-        QMetaObject::invokeMethod(this, [this, weak, done, failure, written, firstTime, audio] {
+        auto followed = onMovieTimeLine(run->areas, firstTime);
+        QMetaObject::invokeMethod(this, [this, weak, done, failure, written, firstTime, audio,
+                                         followed = std::move(followed)] {
             auto run = weak.lock();
             if (!run || run != run_)
                 return;
@@ -454,6 +496,7 @@ void ScreenRecorder::finishRun(std::shared_ptr<Run> run,
             if (firstTime)
                 firstFrameWallClockDate_ = CaptureClock::dateOf(*firstTime);
             capturedSystemAudio_ = audio;
+            followedFrames_ = followed;
             lastDropped_ = run->dropped;
             lastDroppedAudio_ = run->droppedAudio;
             if (done)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QRect>
 #include <QString>
 
 #include <filesystem>
@@ -28,6 +29,14 @@
 // grab time on CaptureClock, so trackers stamped with the same clock line up exactly.
 
 namespace tarnix {
+
+// Where a recorded window was from `time` on: seconds on the movie's time line (negative before
+// its first frame), frame in root pixels.
+struct FollowedFrame {
+    double time = 0;
+    QRect rootFrame;
+    bool operator==(const FollowedFrame&) const = default;
+};
 
 class ScreenRecorder : public QObject {
     Q_OBJECT
@@ -74,6 +83,11 @@ public:
     // System-audio blocks (20 ms each) that found the writer's audio queue full, in the current or
     // last recording. The sound after a dropped block keeps its own time: the gap stays silent.
     std::int64_t droppedAudioBlockCount() const;
+    // A window recording's window wherever it moved or changed size, in time order, from the
+    // first grab that showed it; final once the recording has stopped. Empty for displays and
+    // applications. A picture whose size is not the movie's is scaled into the movie's frame,
+    // aspect kept and centred.
+    const std::vector<FollowedFrame>& followedFrames() const { return followedFrames_; }
     // The video encoder of the current or last recording ("libx264", "hevc_nvenc"...).
     const std::string& videoEncoderName() const { return encoderName_; }
 
@@ -136,6 +150,7 @@ private:
     FrameSourceOpener opener_ = openFrameSource;
     std::optional<CaptureSource> recordedSource_;
     std::vector<std::string> notices_;
+    std::vector<FollowedFrame> followedFrames_;
     std::shared_ptr<Run> run_; // the running capture, or one left by a stream failure
     std::thread finisher_;     // stops threads and finishes the file off the GUI thread
 };

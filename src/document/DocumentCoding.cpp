@@ -96,6 +96,13 @@ OrderedJson toJson(const FocusedElementSample& value)
             {"rect", toJson(value.rect)}};
 }
 
+OrderedJson toJson(const CaptureFrameSample& value)
+{
+    return {{"id", value.id.toString()},
+            {"timestamp", value.timestamp},
+            {"rect", toJson(value.rect)}};
+}
+
 OrderedJson toJson(const ZoomRegion& value)
 {
     return {{"id", value.id.toString()}, {"start", value.start},         {"end", value.end},
@@ -148,6 +155,8 @@ OrderedJson toJson(const RecordingTimeline& value)
     out["redactRegions"] = listJson(value.redactRegions);
     if (!value.cutRegions.empty())
         out["cutRegions"] = listJson(value.cutRegions);
+    if (!value.captureFrameSamples.empty())
+        out["captureFrameSamples"] = listJson(value.captureFrameSamples);
     return out;
 }
 
@@ -310,6 +319,26 @@ FocusedElementSample decodeFocusedElementSample(const JsonReader& in)
     return {in["id"].uuid(), in["timestamp"].number(), in["rect"].rect()};
 }
 
+CaptureFrameSample decodeCaptureFrameSample(const JsonReader& in)
+{
+    return {in["id"].uuid(), numberWithin(in["timestamp"], 0, kMaxMovieTime),
+            captureFrameRect(in["rect"])};
+}
+
+// The frame in force at a time is looked up by time, so the samples must come in time order.
+static std::vector<CaptureFrameSample> decodeCaptureFrameSamples(const JsonReader& in)
+{
+    std::optional<double> previous;
+    return in.list<CaptureFrameSample>([&previous](const JsonReader& element) {
+        CaptureFrameSample sample = decodeCaptureFrameSample(element);
+        if (previous && sample.timestamp < *previous)
+            element["timestamp"].fail("out of order: " + numberText(sample.timestamp) +
+                                      " comes after " + numberText(*previous));
+        previous = sample.timestamp;
+        return sample;
+    });
+}
+
 ZoomRegion decodeZoomRegion(const JsonReader& in)
 {
     const Uuid id = in["id"].uuid();
@@ -364,6 +393,8 @@ RecordingTimeline decodeRecordingTimeline(const JsonReader& in)
     out.redactRegions = in["redactRegions"].list<RedactRegion>(decodeRedactRegion);
     if (auto cuts = in.optional("cutRegions"))
         out.cutRegions = cuts->list<CutRegion>(decodeCutRegion);
+    if (auto frames = in.optional("captureFrameSamples"))
+        out.captureFrameSamples = decodeCaptureFrameSamples(*frames);
     return out;
 }
 

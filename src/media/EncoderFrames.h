@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QImage>
+#include <QRect>
 #include <QSize>
 
 #include <memory>
@@ -48,10 +49,17 @@ public:
 
     // `frame` is AV_PIX_FMT_YUV420P with its buffers. False when libswscale can't be set up.
     bool convert(const QImage& image, AVFrame& frame);
+    // The picture scaled into `area` of the frame, the rest black. `area` lies inside the frame
+    // with even coordinates and sizes (4:2:0 chroma covers 2 × 2 pixels).
+    bool convertInto(const QImage& image, AVFrame& frame, QRect area);
 
 private:
+    bool scale(const QImage& image, std::uint8_t* const planes[3], const int strides[3], QSize size);
+
     int scaleFlags_;
     SwsContext* scaler_ = nullptr;
+    QSize scaledFrom_;
+    QSize scaledTo_;
 };
 
 } // namespace tarnix::media

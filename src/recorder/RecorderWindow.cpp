@@ -182,6 +182,10 @@ void RecorderWindow::onRecordingCompleted()
     if (std::exchange(barWasHiddenThisRecording_, false))
         unseen = model_.notices();
     unseen.insert(unseen.end(), session_.stopNotices().begin(), session_.stopNotices().end());
+    // The bar gives way to the Studio at once: what the recorder said at the end (the recorded
+    // window was closed...) is said there.
+    if (const auto& message = session_.recorder().errorMessage())
+        unseen.insert(unseen.begin(), *message);
     showStudio({*timeline, session_.documentURL(), session_.documentError(), std::move(unseen)});
 }
 

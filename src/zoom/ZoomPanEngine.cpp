@@ -61,7 +61,7 @@ std::vector<NormalizedClick> sortedDownClicks(const RecordingTimeline& timeline)
     std::vector<NormalizedClick> out;
     out.reserve(kept.size());
     for (const auto& click : kept) {
-        Point p = timeline.normalizedPoint(click.point);
+        Point p = timeline.normalizedPoint(click.point, click.timestamp);
         out.push_back({click.timestamp, p.x, p.y});
     }
     return out;
@@ -83,7 +83,9 @@ makeElementBasedZoomRegions(const RecordingTimeline& timeline, const Parameters&
         double next = i + 1 < samples.size() ? samples[i + 1].timestamp : t + parameters.holdAfter;
         if (next - t < parameters.minimumDwell)
             continue;
-        Rect r = normalizedElementRect(samples[i].rect, timeline.captureFrame);
+        // Against the window's frame at that moment, then where its picture lies in the movie.
+        Rect r = placedInPicture(normalizedElementRect(samples[i].rect, timeline.captureFrameAt(t)),
+                                 timeline.pictureRectAt(t));
         if (r.width >= parameters.maxElementFraction && r.height >= parameters.maxElementFraction)
             continue;
         ZoomRegion region;
@@ -155,7 +157,7 @@ Rect defaultZoomRect(std::pair<double, double> range, const RecordingTimeline& t
             std::abs(click.timestamp - middle) < std::abs(nearest->timestamp - middle))
             nearest = &click;
     }
-    Point centre = nearest ? timeline.normalizedPoint(nearest->point) : Point{0.5, 0.5};
+    Point centre = nearest ? timeline.normalizedPoint(nearest->point, nearest->timestamp) : Point{0.5, 0.5};
     return ZoomShape::frameShaped(centre, 1 / zoomLevel);
 }
 

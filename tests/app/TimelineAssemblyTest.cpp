@@ -178,3 +178,30 @@ TEST(DocumentFiles, theDocumentSitsBesideTheMovieAndIsReplacedWhole)
     DocumentFiles::writeNew(timeline, folder.path() / "Tarnix-z.tarnix.json");
     EXPECT_EQ(decodeRecordingTimeline(test::readFile(folder.path() / "Tarnix-z.tarnix.json")), timeline);
 }
+
+TEST(TimelineAssembly, aFollowedWindowKeepsOnlyTheChangesOfItsFrameFromTheFirstFrameOn)
+{
+    const Rect first{100, 100, 400, 300};
+    const Rect moved{600, 200, 400, 300};
+    const Rect widened{600, 200, 800, 300};
+    auto sample = [](double time, Rect rect) { return CaptureFrameSample{Uuid::random(), time, rect}; };
+
+    EXPECT_TRUE(TimelineAssembly::captureFrameSamples({sample(-0.2, first)}, first).empty())
+        << "a window that stayed put writes no samples";
+    EXPECT_TRUE(TimelineAssembly::captureFrameSamples({}, first).empty());
+
+    // Moved before the first frame, then again; seen twice in the same place; widened.
+    const auto kept = TimelineAssembly::captureFrameSamples(
+        {sample(-0.5, first), sample(-0.1, widened), sample(1.0, moved), sample(1.5, moved), sample(3.0, widened)},
+        first);
+    ASSERT_EQ(kept.size(), 3u);
+    EXPECT_EQ(kept[0].timestamp, 0.0) << "the frame in force at the first frame counts from 0";
+    EXPECT_EQ(kept[0].rect, widened);
+    EXPECT_EQ(kept[1].timestamp, 1.0);
+    EXPECT_EQ(kept[1].rect, moved);
+    EXPECT_EQ(kept[2].timestamp, 3.0);
+    EXPECT_EQ(kept[2].rect, widened);
+
+    // Moved away before the first frame and back by then: nothing changed in the movie.
+    EXPECT_TRUE(TimelineAssembly::captureFrameSamples({sample(-0.3, moved), sample(-0.1, first)}, first).empty());
+}

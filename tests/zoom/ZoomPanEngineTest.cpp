@@ -312,3 +312,33 @@ TEST(DefaultZoomRect, CentresOnTheClickNearestTheMiddle)
     // A click outside the range may still be the nearest.
     expectRect(ZoomPanEngine::defaultZoomRect({10, 12}, t, 2.0), {0.45, 0.35, 0.5, 0.5});
 }
+
+TEST(FollowedWindow, RegionsUseTheWindowsFrameAtTheTimeOfEachSample)
+{
+    // The 1000 × 500 window moves right by 1000 at 3 s and is halved in width at 6 s (its
+    // picture then fills the middle half of the movie).
+    auto t = timeline();
+    t.captureFrameSamples = {{Uuid::random(), 3, {1000, 0, 1000, 500}}, {Uuid::random(), 6, {1000, 0, 500, 500}}};
+    const Rect element{100, 300, 200, 50}; // (0.1, 0.3, 0.2, 0.1) of the window before the move
+    auto moved = [](Rect r, double dx) { return Rect{r.x + dx, r.y, r.width, r.height}; };
+    addFocus(t, 1, element);
+    addFocus(t, 4, moved(element, 1000));
+    addFocus(t, 7, {1050, 300, 100, 50}); // (0.1, 0.3, 0.2, 0.1) of the narrowed window
+    const auto regions = ZoomPanEngine::makeElementBasedZoomRegions(t);
+    ASSERT_TRUE(regions);
+    ASSERT_EQ(regions->size(), 3u);
+    expectRect((*regions)[0].rect, {0.03, 0.265, 0.34, 0.17});
+    expectRect((*regions)[1].rect, (*regions)[0].rect);
+    // In the narrowed window's picture: x from 0.25, widths halved, heights as they were.
+    expectRect((*regions)[2].rect, {0.25 + 0.03 / 2, 0.265, 0.17, 0.17});
+
+    // Clicks and the default rectangle take the same frame.
+    t.focusedElementSamples.clear();
+    t.clickEvents = {{Uuid::random(), 4, {1500, 250}, ClickKind::leftDown}};
+    const auto clicks = ZoomPanEngine::makeClickBasedZoomRegions(t);
+    ASSERT_EQ(clicks.size(), 1u);
+    EXPECT_NEAR(clicks[0].rect.midX(), 0.5, kTolerance);
+    const Rect manual = ZoomPanEngine::defaultZoomRect({4, 4}, t, 1.7);
+    EXPECT_NEAR(manual.midX(), 0.5, kTolerance);
+    EXPECT_NEAR(manual.midY(), 0.5, kTolerance);
+}

@@ -13,7 +13,7 @@
 // Grabs frames of one capture source with MIT-SHM, on the capture thread that created it.
 // Display: the monitor's rectangle of the root window, without the own windows it is given
 // (OwnWindowEraser paints what lies beneath them). Window: the window's own contents through
-// XComposite, whatever covers it, following its size. Application: the display with everything
+// XComposite, whatever covers it, following its size and place. Application: the display with everything
 // that is not one of the application's windows painted black. The cursor is never in the picture.
 //
 // Frames are BGRX bytes (QImage::Format_RGB32 layout), device pixels, left in the shared-memory
@@ -34,6 +34,9 @@ public:
     // there is nothing to grab right now (window unmapped). Raises X11Error when the source has
     // gone (window closed, connection lost).
     QImage grab() override;
+    // A window's frame in root pixels as the last grab found it; nothing for displays and
+    // applications.
+    std::optional<QRect> followedArea() const override { return windowArea_; }
 
 private:
     struct Shm;
@@ -47,6 +50,7 @@ private:
     std::unique_ptr<OwnWindowEraser> eraser_; // displays with own windows only
     xcb_pixmap_t pixmap_ = 0;
     QSize pixmapSize_;
+    std::optional<QRect> windowArea_;
     QRegion applicationRegion_;
     double regionTime_ = -1;
     double redirectTime_ = 0; // CaptureClock time of the Composite redirect
