@@ -53,15 +53,27 @@ public:
     // Whether "Open Recording…" is offered in the overflow menu.
     void setCanOpenRecordings(bool can);
 
+    // The height the message line needs beyond its one line at `width` (a long message wraps).
+    int extraMessageHeight(int width) const;
+
 signals:
+    // The bar needs another size: the message line wrapped or unwrapped, or a pill's text grew.
+    void preferredSizeChanged();
     void checkForUpdatesRequested();
     void openRecordingRequested();
     void quitRequested();
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // While recording, the capsule is as wide as the status and the two buttons need.
+    void fitCapsule();
+    // Fits the message line's height to its text, and the window's shape to the message's pill.
+    void fitMessage();
     QWidget* makeSetupRow();
     void fillDeviceMenu(QMenu* menu, bool camera);
     void fillMoreMenu();
@@ -84,6 +96,8 @@ private:
     QMenu* moreMenu_ = nullptr;
     bool canOpenRecordings_ = false;
     bool loaded_ = false;
+    int extraMessageHeight_ = 0;
+    int preferredWidth_ = 0;
 };
 
 } // namespace tarnix

@@ -83,6 +83,9 @@ private:
     void syncVisibility();
     // The tray's and the shortcut's stop.
     void stopFromOutside();
+    // Carries a close asked for while recording (or while a start or stop was under way) one
+    // step further: waits for the press under way, stops a running recording, then closes.
+    void finishForClose();
 
     RecordingSession& session_;
     ControlBarModel model_;
@@ -94,7 +97,7 @@ private:
     bool checkAtLaunch_ = true;
     bool shownOnce_ = false;
     bool userMoved_ = false;   // the user has dragged the bar somewhere else: leave it there
-    bool quitting_ = false;    // closing while recording: the recording is stopped first
+    bool quitting_ = false;    // a close waits for the recording to be stopped and saved
     RecordingTrayIcon* tray_ = nullptr;
     StopShortcut* shortcut_ = nullptr;
     bool hiddenForRecording_ = false;

@@ -3,6 +3,7 @@
 #include <QElapsedTimer>
 #include <QMenu>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -335,4 +336,83 @@ TEST_F(RecorderWindowTest, WhatTheRecordingLacksIsSaidAgainInTheStudio)
     EXPECT_EQ(*studio->session().editNotice(),
               QStringLiteral("This desktop doesn't share the pointer. Clicks weren't recorded."));
     EXPECT_TRUE(studio->editNoticeLabel()->isVisibleTo(studio));
+}
+
+namespace {
+
+// Opens `kind`'s menu as a click does and reads its items while it is open.
+QStringList openMenuAndRead(SourceKindPicker& picker, SourceKind kind)
+{
+    QMenu* menu = picker.menu(kind);
+    QStringList texts;
+    QTimer poll;
+    poll.setInterval(20);
+    QObject::connect(&poll, &QTimer::timeout, menu, [&] {
+        if (!menu->isVisible())
+            return;
+        for (QAction* action : menu->actions())
+            texts << action->text();
+        menu->close();
+    });
+    poll.start();
+    QTest::mouseClick(picker.button(kind), Qt::LeftButton); // returns once the menu has closed
+    return texts;
+}
+
+} // namespace
+
+TEST_F(RecorderWindowTest, TheSourceMenusListWindowsOpenedAfterTheBar)
+{
+    showWindow();
+    const QString title = QStringLiteral("Tarnix window opened late");
+    const QStringList appsBefore = openMenuAndRead(*bar().sourcePicker(), SourceKind::application);
+    EXPECT_FALSE(openMenuAndRead(*bar().sourcePicker(), SourceKind::window).join('\n').contains(title));
+
+    test::TestWindow late(title.toStdString(), "30a050", QRect(300, 400, 320, 200), 0);
+    ASSERT_TRUE(late.isReady());
+    // No press of refresh: opening a menu reads the X server again.
+    const QStringList windows = openMenuAndRead(*bar().sourcePicker(), SourceKind::window);
+    EXPECT_TRUE(windows.join('\n').contains(title)) << windows.join(" | ").toStdString();
+    // Its application is new in the App menu too.
+    const QStringList appsAfter = openMenuAndRead(*bar().sourcePicker(), SourceKind::application);
+    const bool newApplication = std::any_of(appsAfter.begin(), appsAfter.end(), [&](const QString& app) {
+        return !appsBefore.contains(app) && app != QStringLiteral("None available");
+    });
+    EXPECT_TRUE(newApplication) << appsAfter.join(" | ").toStdString();
+}
+
+TEST_F(RecorderWindowTest, QuittingWhileARecordingStartsWaitsForTheStartThenSavesTheRecording)
+{
+    // The start is held where a desktop's picker would hold it (the portal), until released.
+    std::function<void()> release;
+    session->recorder().setFrameSourceOpener(
+        [&](const CaptureSource& source, const std::vector<WindowInfo>& own, std::function<void(OpenedFrameSource)> done) {
+            release = [source, own, done] { openFrameSource(source, own, done); };
+        });
+    showWindow();
+    window->model().selectSource(displayIdentifier(session->sourceProvider().displays().front()));
+    window->model().selectMicrophone("tarnix_mic");
+    QTest::mouseClick(bar().recordButton(), Qt::LeftButton);
+    ASSERT_TRUE(release && window->model().isBusy());
+
+    QAction* quit = menuAction(bar().moreMenu(), QStringLiteral("Quit Tarnix"));
+    ASSERT_TRUE(quit);
+    quit->trigger();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(window->isVisible()) << "the close waits for the start";
+    release();
+    ASSERT_TRUE(waitFor(60, [&] { return !window->isVisible(); }));
+
+    EXPECT_FALSE(session->isRecording());
+    EXPECT_EQ(window->mode(), WindowMode::setup) << "quitting does not open the Studio";
+    ASSERT_TRUE(session->completedTimeline()) << "the started recording was stopped and assembled";
+    EXPECT_TRUE(std::filesystem::exists(*session->completedTimeline()->videoURL));
+    ASSERT_TRUE(session->completedTimeline()->microphoneURL) << "the microphone of the start kept recording";
+    EXPECT_TRUE(std::filesystem::exists(*session->completedTimeline()->microphoneURL));
+    ASSERT_TRUE(session->documentURL());
+    EXPECT_TRUE(std::filesystem::exists(*session->documentURL()));
+    int movies = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(folder.path()))
+        movies += entry.path().extension() == ".mp4" ? 1 : 0;
+    EXPECT_EQ(movies, 1) << "the close was taken for a second start";
 }
