@@ -3,7 +3,6 @@
 #include <QElapsedTimer>
 #include <QMenu>
 #include <QTest>
-#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -338,43 +337,21 @@ TEST_F(RecorderWindowTest, WhatTheRecordingLacksIsSaidAgainInTheStudio)
     EXPECT_TRUE(studio->editNoticeLabel()->isVisibleTo(studio));
 }
 
-namespace {
-
-// Opens `kind`'s menu as a click does and reads its items while it is open.
-QStringList openMenuAndRead(SourceKindPicker& picker, SourceKind kind)
-{
-    QMenu* menu = picker.menu(kind);
-    QStringList texts;
-    QTimer poll;
-    poll.setInterval(20);
-    QObject::connect(&poll, &QTimer::timeout, menu, [&] {
-        if (!menu->isVisible())
-            return;
-        for (QAction* action : menu->actions())
-            texts << action->text();
-        menu->close();
-    });
-    poll.start();
-    QTest::mouseClick(picker.button(kind), Qt::LeftButton); // returns once the menu has closed
-    return texts;
-}
-
-} // namespace
-
 TEST_F(RecorderWindowTest, TheSourceMenusListWindowsOpenedAfterTheBar)
 {
     showWindow();
     const QString title = QStringLiteral("Tarnix window opened late");
-    const QStringList appsBefore = openMenuAndRead(*bar().sourcePicker(), SourceKind::application);
-    EXPECT_FALSE(openMenuAndRead(*bar().sourcePicker(), SourceKind::window).join('\n').contains(title));
+    SourceKindPicker& picker = *bar().sourcePicker();
+    const QStringList appsBefore = menuTexts(picker.menu(SourceKind::application));
+    EXPECT_FALSE(menuTexts(picker.menu(SourceKind::window)).join('\n').contains(title));
 
     test::TestWindow late(title.toStdString(), "30a050", QRect(300, 400, 320, 200), 0);
     ASSERT_TRUE(late.isReady());
     // No press of refresh: opening a menu reads the X server again.
-    const QStringList windows = openMenuAndRead(*bar().sourcePicker(), SourceKind::window);
+    const QStringList windows = menuTexts(picker.menu(SourceKind::window));
     EXPECT_TRUE(windows.join('\n').contains(title)) << windows.join(" | ").toStdString();
     // Its application is new in the App menu too.
-    const QStringList appsAfter = openMenuAndRead(*bar().sourcePicker(), SourceKind::application);
+    const QStringList appsAfter = menuTexts(picker.menu(SourceKind::application));
     const bool newApplication = std::any_of(appsAfter.begin(), appsAfter.end(), [&](const QString& app) {
         return !appsBefore.contains(app) && app != QStringLiteral("None available");
     });
