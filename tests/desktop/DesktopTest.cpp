@@ -13,6 +13,7 @@
 #include "recorder/RecorderControlBar.h"
 #include "recorder/RecorderTestSupport.h"
 #include "recorder/RecorderWindow.h"
+#include "studio/PlayerSurface.h"
 #include "studio/StudioEditingViews.h"
 #include "studio/StudioView.h"
 #include "studio/sidebar/StudioSidebarView.h"
@@ -104,14 +105,29 @@ protected:
         return screen;
     }
 
+    // The bar is on screen (a compositing manager fades windows in) and shows no black.
+    bool barIsWhole(const QImage& screen) const
+    {
+        return !isWallpaper(screen.pixel(capsuleCentre())) && blackInWindow(screen) < blackAllowed;
+    }
+
     double blackInWindow(const QImage& screen) const
     {
         return test::shareOfPixels(screen, window->geometry(), test::isNearBlack);
     }
 
+    // The share of the window's area where the wallpaper shows, the Studio's preview aside (it
+    // may be playing a recording of that wallpaper).
     double wallpaperInWindow(const QImage& screen) const
     {
-        return test::shareOfPixels(screen, window->geometry(), isWallpaper);
+        const QRect area = window->geometry();
+        double shown = test::shareOfPixels(screen, area, isWallpaper) * area.width() * area.height();
+        if (auto* studio = qobject_cast<StudioView*>(window->studioWidget())) {
+            const QWidget* preview = studio->playerSurface();
+            const QRect inside(preview->mapToGlobal(QPoint(0, 0)), preview->size());
+            shown -= test::shareOfPixels(screen, inside, isWallpaper) * inside.width() * inside.height();
+        }
+        return shown / (area.width() * area.height());
     }
 
     // The middle of the capsule, on screen.
@@ -136,7 +152,7 @@ TEST_F(DesktopTest, TheBarIsWholeIdleAndRecordingLeftOutOfTheMovieAndTheStudioFi
     ASSERT_FALSE(session->sourceProvider().displays().empty());
     window->model().selectSource(displayIdentifier(session->sourceProvider().displays().front()));
 
-    QImage screen = screenUntil("bar-idle", [&](const QImage& s) { return blackInWindow(s) < blackAllowed; });
+    QImage screen = screenUntil("bar-idle", [&](const QImage& s) { return barIsWhole(s); });
     EXPECT_LT(blackInWindow(screen), blackAllowed);
     EXPECT_FALSE(isWallpaper(screen.pixel(capsuleCentre()))) << "the capsule is painted";
 
@@ -145,7 +161,7 @@ TEST_F(DesktopTest, TheBarIsWholeIdleAndRecordingLeftOutOfTheMovieAndTheStudioFi
     QElapsedTimer clock;
     clock.start();
     ASSERT_TRUE(waitFor(20, [&] { return clock.elapsed() > 1500 && session->recorder().appendedFrameCount() > 10; }));
-    screen = screenUntil("bar-recording", [&](const QImage& s) { return blackInWindow(s) < blackAllowed; });
+    screen = screenUntil("bar-recording", [&](const QImage& s) { return barIsWhole(s); });
     EXPECT_LT(blackInWindow(screen), blackAllowed) << "transparent parts of the bar show black";
     const QPoint centre = capsuleCentre();
     EXPECT_FALSE(isWallpaper(screen.pixel(centre)));
@@ -190,9 +206,9 @@ TEST_F(DesktopTest, ALongMessageIsShownWholeOnAsManyLinesAsItNeeds)
     EXPECT_EQ(line->height(), line->heightFor(line->width()));
     EXPECT_LE(line->pill().width(), line->width());
 
-    const QImage screen = screenUntil("bar-error", [&](const QImage& s) { return blackInWindow(s) < blackAllowed; });
-    EXPECT_LT(blackInWindow(screen), blackAllowed);
     const QPoint pillCentre = line->mapToGlobal(line->pill().center().toPoint());
+    const QImage screen = screenUntil("bar-error", [&](const QImage& s) { return barIsWhole(s) && !isWallpaper(s.pixel(pillCentre)); });
+    EXPECT_LT(blackInWindow(screen), blackAllowed);
     EXPECT_FALSE(isWallpaper(screen.pixel(pillCentre))) << "the message's pill is on screen";
 }
 
