@@ -244,6 +244,7 @@ TEST_F(DesktopTest, EachRailButtonOpensItsPanelThroughTheAccessibilityAction)
         int status = -1;
         waitFor(20, [&] {
             QProcess helper;
+            helper.setProcessChannelMode(QProcess::ForwardedErrorChannel);
             helper.start(QStringLiteral(TARNIX_ATSPI_ACTION),
                          {QString::number(QCoreApplication::applicationPid()), name});
             waitFor(10, [&] { return helper.state() == QProcess::NotRunning; });

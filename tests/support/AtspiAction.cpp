@@ -73,12 +73,16 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "usage: %s PID NAME\n", argv[0]);
         return 64;
     }
-    if (atspi_init() == 2) // no accessibility bus: any further call would end the process
+    if (atspi_init() == 2) { // no accessibility bus: any further call would end the process
+        std::fprintf(stderr, "tarnix_atspi_action: the accessibility bus can't be reached\n");
         return 3;
+    }
     atspi_set_timeout(5000, 0);
     AtspiAccessible* application = findApplication(std::atoi(argv[1]));
-    if (!application)
+    if (!application) {
+        std::fprintf(stderr, "tarnix_atspi_action: process %s is not on the accessibility bus\n", argv[1]);
         return 2;
+    }
     AtspiAccessible* control = findNamed(application, argv[2], 0);
     g_object_unref(application);
     if (!control)
