@@ -141,9 +141,20 @@ void PillButton::paintEvent(QPaintEvent*)
     painter.drawPixmap(iconArea.topLeft(), PhosphorIcon::pixmap(icon_, pillIconSize, iconColor));
     painter.setFont(pillFont());
     painter.setPen(textColor);
-    const QRectF textArea(iconArea.right() + pillGap, 0, width() - iconArea.right() - pillGap - pillPadding, height);
-    const QString shown = QFontMetricsF(pillFont()).elidedText(text(), Qt::ElideRight, textArea.width());
-    painter.drawText(textArea, Qt::AlignVCenter | Qt::AlignLeft, shown);
+    const QRectF textRect = textArea();
+    const QString shown = QFontMetricsF(pillFont()).elidedText(text(), Qt::ElideRight, textRect.width());
+    painter.drawText(textRect, Qt::AlignVCenter | Qt::AlignLeft, shown);
+}
+
+QRectF PillButton::textArea() const
+{
+    const qreal left = pillPadding + pillIconSize + pillGap;
+    return {left, 0, width() - left - pillPadding, qreal(height)};
+}
+
+bool PillButton::isTextElided() const
+{
+    return QFontMetricsF(pillFont()).elidedText(text(), Qt::ElideRight, textArea().width()) != text();
 }
 
 // ---- IconButton

@@ -255,7 +255,10 @@ TEST_F(DesktopTest, EachRailButtonOpensItsPanelThroughTheAccessibilityAction)
     };
     for (StudioTab tab : kAllStudioTabs) {
         const QString name = title(tab);
-        ASSERT_EQ(activate(name), 0) << "no showing control named " << name.toStdString();
+        ASSERT_EQ(activate(name), 0) << "no showing control named " << name.toStdString() << "; root: "
+                                     << test::shellOutput("xprop -root AT_SPI_BUS 2>&1") << "; bus: "
+                                     << test::shellOutput("dbus-send --session --print-reply --dest=org.a11y.Bus "
+                                                          "/org/a11y/bus org.a11y.Bus.GetAddress 2>&1");
         EXPECT_TRUE(waitFor(5, [&] { return sidebar->isVisible() && sidebar->tab() == tab; }))
             << name.toStdString() << " did not open its panel";
     }
