@@ -111,7 +111,8 @@ void RecorderWindow::applyStyle(WindowMode mode)
     const bool setup = mode == WindowMode::setup;
     const bool wasVisible = isVisible();
     const Qt::WindowFlags flags = setup ? setupFlags : studioFlags;
-    if (windowFlags() != flags) {
+    const bool restyled = windowFlags() != flags;
+    if (restyled) {
         if (!setup && internalWinId()) {
             // The Studio gets a native window of its own: some window managers copy a client's
             // shape onto their frame and keep it after the client drops its mask (evilwm), so a
@@ -122,11 +123,17 @@ void RecorderWindow::applyStyle(WindowMode mode)
         }
         setAttribute(Qt::WA_TranslucentBackground, setup);
         setAutoFillBackground(!setup);
-        // New flags make a new native window (and with it the new translucency); show it again.
+        // New flags make a new native window (and with it the new translucency); it is shown
+        // again once its size limits and place are set, so the window manager maps it with them.
         setWindowFlags(flags);
-        if (wasVisible)
-            show();
     }
+    placeFor(setup);
+    if (restyled && wasVisible)
+        show();
+}
+
+void RecorderWindow::placeFor(bool setup)
+{
     const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
     if (!screen) {
         resize(setup ? setupSize : studioSize);

@@ -76,6 +76,8 @@ protected:
 
 private:
     void applyStyle(WindowMode mode);
+    // The size limits and the geometry of the bar (setup) or of the Studio.
+    void placeFor(bool setup);
     void onRecordingCompleted();
     void releaseDevices();
     // Hides the bar while it would be recorded (a display on a portal desktop) and there is a

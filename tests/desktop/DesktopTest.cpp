@@ -220,7 +220,8 @@ TEST_F(DesktopTest, AStudioOpenedRightAfterTheBarIsPaintedOverItsWholeWindow)
     timeline.videoURL = folder.path() / "missing.mp4";
     window->showStudio({timeline, std::nullopt, std::nullopt, {}});
     ASSERT_TRUE(waitFor(30, [&] { return !alerts.empty(); })); // the movie is missing: said, not hidden
-    ASSERT_TRUE(waitFor(10, [&] { return window->isVisible() && window->width() == RecorderWindow::studioSize.width(); }));
+    ASSERT_TRUE(waitFor(10, [&] { return window->isVisible() && window->width() == RecorderWindow::studioSize.width(); }))
+        << window->isVisible() << " " << window->width() << "×" << window->height();
     const QImage screen = screenUntil("studio-opened", [&](const QImage& s) { return wallpaperInWindow(s) < 0.01; }, 15);
     EXPECT_LT(wallpaperInWindow(screen), 0.01);
 }
