@@ -13,6 +13,7 @@
 #include "recorder/RecorderControlBar.h"
 #include "recorder/RecorderTestSupport.h"
 #include "recorder/RecorderWindow.h"
+#include "recorder/RecorderWindowFixture.h"
 #include "studio/PlayerSurface.h"
 #include "studio/StudioEditingViews.h"
 #include "studio/StudioView.h"
@@ -41,28 +42,22 @@ bool isWallpaper(QRgb pixel)
 }
 
 // Whole-screen tests under the window manager of the test services (TARNIX_WM).
-class DesktopTest : public testing::Test {
+class DesktopTest : public test::RecorderWindowFixture {
 protected:
     void SetUp() override
     {
         if (!test::requireDisplay())
             GTEST_SKIP();
         ASSERT_EQ(test::shell("hsetroot -solid '#336699' >/dev/null 2>&1"), 0) << "hsetroot sets the wallpaper";
+        test::RecorderWindowFixture::SetUp();
         if (setupName().find("picom") != std::string::npos) {
             ASSERT_TRUE(waitFor(10, [] { return DesktopEffects::hasCompositor(); })) << "picom did not start";
         }
-        session = test::makeTestSession(folder.path());
-        previousPresenter = AppAlert::setPresenter([this](const AppAlert::Request& request) {
-            alerts.push_back(request);
-            return 0;
-        });
     }
 
     void TearDown() override
     {
-        window.reset();
-        session.reset();
-        AppAlert::setPresenter(std::move(previousPresenter));
+        test::RecorderWindowFixture::TearDown();
         // The next tests on this display expect the bare root of before.
         test::shell("xsetroot -solid black; xprop -root -remove _XROOTPMAP_ID -remove ESETROOT_PMAP_ID 2>/dev/null");
     }
@@ -71,21 +66,6 @@ protected:
     {
         const char* name = std::getenv("TARNIX_WM");
         return name && *name ? name : "evilwm";
-    }
-
-    void showWindow()
-    {
-        window = std::make_unique<RecorderWindow>(*session);
-        window->setChecksForUpdatesAtLaunch(false);
-        window->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
-    }
-
-    RecorderControlBar& bar() { return *window->controlBar(); }
-
-    static bool waitFor(double seconds, const std::function<bool()>& condition)
-    {
-        return test::processEventsUntil(seconds, condition);
     }
 
     // Grabs the screen until `good` holds for the grab (the window manager and the compositor
@@ -136,12 +116,6 @@ protected:
         const auto* capsule = window->findChild<BarCapsule*>();
         return capsule->mapToGlobal(capsule->rect().center());
     }
-
-    test::TemporaryFolder folder;
-    std::unique_ptr<RecordingSession> session;
-    std::unique_ptr<RecorderWindow> window;
-    std::vector<AppAlert::Request> alerts;
-    AppAlert::Presenter previousPresenter;
 };
 
 } // namespace

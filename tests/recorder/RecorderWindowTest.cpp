@@ -17,6 +17,7 @@
 #include "recorder/RecorderWindow.h"
 #include "recorder/SourceKindPicker.h"
 #include "recorder/RecorderTestSupport.h"
+#include "recorder/RecorderWindowFixture.h"
 #include "support/LoopbackHttpServer.h"
 #include "support/ServiceHelpers.h"
 #include "support/SessionSetup.h"
@@ -64,48 +65,8 @@ QAction* menuAction(QMenu* menu, const QString& startingWith)
     return nullptr;
 }
 
-class RecorderWindowTest : public testing::Test {
-protected:
-    void SetUp() override
-    {
-        if (!test::requireDisplay())
-            GTEST_SKIP();
-        test::ensureWidgetApplication();
-        session = test::makeTestSession(folder.path());
-        previousPresenter = AppAlert::setPresenter([this](const AppAlert::Request& request) {
-            alerts.push_back(request);
-            return 0;
-        });
-        window = std::make_unique<RecorderWindow>(*session);
-        window->setChecksForUpdatesAtLaunch(false);
-    }
-
-    void TearDown() override
-    {
-        window.reset();
-        session.reset();
-        AppAlert::setPresenter(std::move(previousPresenter));
-    }
-
-    void showWindow()
-    {
-        window->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
-    }
-
-    RecorderControlBar& bar() { return *window->controlBar(); }
-
-    bool waitFor(double seconds, const std::function<bool()>& condition)
-    {
-        return test::processEventsUntil(seconds, condition);
-    }
-
-    test::TemporaryFolder folder;
-    std::unique_ptr<RecordingSession> session;
-    std::unique_ptr<RecorderWindow> window;
-    std::vector<AppAlert::Request> alerts;
-    AppAlert::Presenter previousPresenter;
-};
+// The window with the real X and sound servers.
+using RecorderWindowTest = test::RecorderWindowFixture;
 
 } // namespace
 

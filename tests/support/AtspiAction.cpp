@@ -97,5 +97,6 @@ int main(int argc, char** argv)
     if (action)
         g_object_unref(action);
     g_object_unref(control);
+    atspi_exit();
     return done ? 0 : 2;
 }
