@@ -1,6 +1,8 @@
 // The rail and the six settings panels driven with the mouse and keyboard: each control changes
 // the edit state and commits as it should (sliders on release only).
 
+#include <QAccessible>
+#include <QAccessibleActionInterface>
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
@@ -106,6 +108,35 @@ QLabel* labelWithText(QWidget* root, const QString& text)
         if (label->text() == text && label->isVisibleTo(root))
             return label;
     return nullptr;
+}
+
+// What a screen reader's "activate" does to a control: the first action of Qt's accessibility
+// interface for it (a press, or a toggle for a checkable button).
+void accessibilityAction(QWidget* widget)
+{
+    ASSERT_NE(widget, nullptr);
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(widget);
+    ASSERT_TRUE(accessible && accessible->actionInterface());
+    const QStringList actions = accessible->actionInterface()->actionNames();
+    ASSERT_FALSE(actions.isEmpty());
+    accessible->actionInterface()->doAction(actions.front());
+    test::settle();
+}
+
+TEST(StudioIconRail, TheAccessibilityActionOpensAndClosesPanelsAsAClickDoes)
+{
+    test::application();
+    std::optional<StudioTab> tab;
+    StudioIconRail rail;
+    rail.selectedTab = Binding<std::optional<StudioTab>>::to(&tab);
+    test::show(rail);
+    accessibilityAction(rail.button(StudioTab::background));
+    EXPECT_EQ(tab, StudioTab::background);
+    accessibilityAction(rail.button(StudioTab::audio));
+    EXPECT_EQ(tab, StudioTab::audio);
+    EXPECT_FALSE(rail.button(StudioTab::background)->isChecked());
+    accessibilityAction(rail.button(StudioTab::audio));
+    EXPECT_FALSE(tab);
 }
 
 TEST(StudioIconRail, OpensSwitchesAndClosesPanels)
@@ -343,6 +374,20 @@ TEST_F(SidebarTest, CursorPanelDisablesStyleAndSizeWhileTheCursorIsOff)
     EXPECT_FALSE(control("Dot")->isEnabled());
     EXPECT_FALSE(control<QSlider>("Size")->isEnabled());
     EXPECT_TRUE(control("Click Ripples")->isEnabled());
+}
+
+TEST_F(SidebarTest, SegmentsAndSwitchesCommitOnTheAccessibilityActionAsOnAClick)
+{
+    open(StudioTab::cursor);
+    accessibilityAction(control("Dot"));
+    EXPECT_EQ(cursor.style, CursorStyle::dot);
+    accessibilityAction(control("Click Ripples"));
+    EXPECT_FALSE(cursor.showsClickRipples);
+    EXPECT_EQ(commits, 2);
+    open(StudioTab::background);
+    accessibilityAction(control("Gradient"));
+    EXPECT_EQ(background.style, BackgroundStyle::gradient);
+    EXPECT_EQ(commits, 3);
 }
 
 TEST_F(SidebarTest, SmoothMovementSwitchesItsStrengthOnAndTheStrengthCommitsOnRelease)
