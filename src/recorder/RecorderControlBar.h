@@ -11,8 +11,9 @@ class QTimer;
 
 // Everything the user sees in setup mode: one translucent capsule holding the source-kind picker,
 // the camera and microphone menus, the system-audio toggle, refresh, the overflow menu and the
-// record button; while recording, the pickers give way to the live status. Below the capsule a
-// single line carries the current error. It draws ControlBarModel and sends it the controls'
+// record button; while recording, the pickers give way to the live status. Below the capsule the
+// message line carries the current error, on more lines when it is long (the window grows; see
+// preferredSizeChanged). It draws ControlBarModel and sends it the controls'
 // commands; every control has an accessible name (its text, else its tooltip).
 //
 // Threads: GUI thread only.
