@@ -1,10 +1,11 @@
 # Services the integration tests need, owned by the calling script:
-#   an X server (Xvfb 1920x1080x24 on a free display, -noreset) with a small window manager,
+#   an X server (Xvfb 1920x1080x24 on a free display, -noreset) with a window manager chosen by
+#   TARNIX_WM (evilwm by default, openbox, or openbox+picom with a compositing manager),
 #   a private PulseAudio daemon (a null sink as default, a source playing a 440 Hz tone),
 #   a private D-Bus session bus with the accessibility bus.
 # Source this file, call tarnix_start_services, and tarnix_stop_services on exit. Works as root,
 # without a terminal, on a clean machine; stops only what it started. Exports DISPLAY,
-# PULSE_SERVER, DBUS_SESSION_BUS_ADDRESS and TARNIX_TEST_SERVICES=1 for the tests.
+# PULSE_SERVER, DBUS_SESSION_BUS_ADDRESS, TARNIX_WM and TARNIX_TEST_SERVICES=1 for the tests.
 
 _tarnix_pids=()
 _tarnix_dir=""
@@ -35,11 +36,31 @@ _tarnix_start_x() {
   export DISPLAY=":$n"
   _tarnix_wait_for 10 xdotool getmouselocation ||
     { echo "services: Xvfb did not start (see $_tarnix_dir/xvfb.log)" >&2; return 1; }
-  if command -v evilwm >/dev/null; then
-    evilwm -fn fixed >"$_tarnix_dir/wm.log" 2>&1 &
+  _tarnix_start_wm || return 1
+  command -v xsetroot >/dev/null && xsetroot -cursor_name left_ptr 2>/dev/null || true
+}
+
+# The window manager of TARNIX_WM: evilwm (the default), openbox, or openbox+picom (a compositing
+# manager, so that translucent windows show what lies behind them).
+_tarnix_start_wm() {
+  export TARNIX_WM="${TARNIX_WM:-evilwm}"
+  case "$TARNIX_WM" in
+    evilwm)
+      command -v evilwm >/dev/null || return 0
+      evilwm -fn fixed >"$_tarnix_dir/wm.log" 2>&1 &
+      _tarnix_pids+=($!) ;;
+    openbox | openbox+picom)
+      openbox --sm-disable >"$_tarnix_dir/wm.log" 2>&1 &
+      _tarnix_pids+=($!) ;;
+    *) echo "services: unknown TARNIX_WM '$TARNIX_WM' (evilwm, openbox or openbox+picom)" >&2; return 1 ;;
+  esac
+  # A window manager announces itself with _NET_SUPPORTING_WM_CHECK on the root.
+  _tarnix_wait_for 10 bash -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"' ||
+    echo "services: the window manager $TARNIX_WM did not start (see $_tarnix_dir/wm.log)" >&2
+  if [ "$TARNIX_WM" = openbox+picom ]; then
+    picom --config /dev/null --backend xrender >"$_tarnix_dir/picom.log" 2>&1 &
     _tarnix_pids+=($!)
   fi
-  command -v xsetroot >/dev/null && xsetroot -cursor_name left_ptr 2>/dev/null || true
 }
 
 _tarnix_tone() { # frequency sink channels

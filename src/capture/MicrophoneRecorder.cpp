@@ -40,7 +40,7 @@ void MicrophoneDeviceProvider::refresh()
         devices_.clear();
         emit devicesChanged();
         // Refused access is a permission; anything else means there is no server to ask.
-        const std::string reason = error.what();
+        const std::string& reason = error.reason();
         setErrorMessage(reason == "Access denied"
                             ? std::string(CaptureMessages::kMicrophoneAccessNotGranted)
                             : CaptureMessages::noSoundServer(reason));

@@ -6,6 +6,7 @@
 #include <QPainterPath>
 
 #include <algorithm>
+#include <cmath>
 
 #include "ui/PhosphorIcon.h"
 #include "ui/StudioTheme.h"
@@ -92,6 +93,8 @@ PillButton::PillButton(QWidget* parent)
     : BarButton(parent)
 {
     setFixedHeight(height);
+    // Never narrower than its text: the bar grows instead.
+    setSizePolicy(QSizePolicy::Minimum, QSizePolicy::Fixed);
 }
 
 void PillButton::setFace(const QString& icon, const QString& text, bool active)
@@ -108,7 +111,8 @@ void PillButton::setFace(const QString& icon, const QString& text, bool active)
 
 QSize PillButton::sizeHint() const
 {
-    const int textWidth = std::min(QFontMetrics(pillFont()).horizontalAdvance(text()), maximumTextWidth);
+    // Rounded up: a text a fraction of a pixel wider than its room would be elided.
+    const int textWidth = std::min(int(std::ceil(QFontMetricsF(pillFont()).horizontalAdvance(text()))) + 1, maximumTextWidth);
     return {pillPadding * 2 + pillIconSize + pillGap + textWidth, height};
 }
 
@@ -137,9 +141,20 @@ void PillButton::paintEvent(QPaintEvent*)
     painter.drawPixmap(iconArea.topLeft(), PhosphorIcon::pixmap(icon_, pillIconSize, iconColor));
     painter.setFont(pillFont());
     painter.setPen(textColor);
-    const QRectF textArea(iconArea.right() + pillGap, 0, width() - iconArea.right() - pillGap - pillPadding, height);
-    const QString shown = QFontMetrics(pillFont()).elidedText(text(), Qt::ElideRight, int(textArea.width()));
-    painter.drawText(textArea, Qt::AlignVCenter | Qt::AlignLeft, shown);
+    const QRectF textRect = textArea();
+    const QString shown = QFontMetricsF(pillFont()).elidedText(text(), Qt::ElideRight, textRect.width());
+    painter.drawText(textRect, Qt::AlignVCenter | Qt::AlignLeft, shown);
+}
+
+QRectF PillButton::textArea() const
+{
+    const qreal left = pillPadding + pillIconSize + pillGap;
+    return {left, 0, width() - left - pillPadding, qreal(height)};
+}
+
+bool PillButton::isTextElided() const
+{
+    return QFontMetricsF(pillFont()).elidedText(text(), Qt::ElideRight, textArea().width()) != text();
 }
 
 // ---- IconButton

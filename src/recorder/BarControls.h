@@ -49,11 +49,15 @@ public:
     explicit PillButton(QWidget* parent = nullptr);
     void setFace(const QString& icon, const QString& text, bool active);
     QSize sizeHint() const override;
+    // Whether the text is cut short ("System Aud…") at the pill's present width.
+    bool isTextElided() const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    QRectF textArea() const;
+
     QString icon_;
     bool active_ = false;
 };

@@ -3,6 +3,7 @@
 #include <QPainter>
 #include <QPainterPath>
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 
@@ -81,6 +82,7 @@ void RecordingStatus::setCounts(const QString& counts)
         return;
     counts_ = counts;
     setAccessibleDescription(counts);
+    updateGeometry(); // a very long recording's counts may need more room
     update();
 }
 
@@ -101,7 +103,9 @@ QSize RecordingStatus::sizeHint() const
     // Room for the word, the clock and counts of a long recording, so the width holds still.
     const int word = QFontMetrics(StudioTheme::font(14, QFont::DemiBold)).horizontalAdvance(QStringLiteral("Recording"));
     const int clock = QFontMetrics(StudioTheme::font(14, QFont::Medium)).horizontalAdvance(QStringLiteral("00:00"));
-    const int counts = QFontMetrics(StudioTheme::font(11)).horizontalAdvance(QStringLiteral("00000 frames · 000 clicks"));
+    const QFontMetricsF small(StudioTheme::font(11));
+    const int counts = int(std::ceil(std::max(small.horizontalAdvance(QStringLiteral("00000 frames · 000 clicks")),
+                                              small.horizontalAdvance(counts_))));
     return {30 + word + 10 + clock + 14 + counts + 8, 44};
 }
 
@@ -143,11 +147,26 @@ void RecordingStatus::paintEvent(QPaintEvent*)
 
 // ---- ErrorLine
 
+namespace {
+
+constexpr int errorIconSize = 12;
+constexpr int errorPadding = 10;
+constexpr int errorIconGap = 6;
+constexpr int errorVerticalPadding = 4;
+constexpr int errorSideRoom = 24; // kept free left and right of the pill
+
+QFont errorFont()
+{
+    return StudioTheme::font(11, QFont::Medium);
+}
+
+} // namespace
+
 ErrorLine::ErrorLine(QWidget* parent)
     : QWidget(parent)
 {
     setAttribute(Qt::WA_TranslucentBackground);
-    setFixedHeight(22);
+    setFixedHeight(lineHeight);
 }
 
 void ErrorLine::setMessage(const QString& message)
@@ -160,30 +179,57 @@ void ErrorLine::setMessage(const QString& message)
     update();
 }
 
+QSize ErrorLine::textSize(int width) const
+{
+    const int room = std::max(40, width - 2 * errorSideRoom - 2 * errorPadding - errorIconSize - errorIconGap);
+    const QFontMetrics metrics(errorFont());
+    const QRect bounds = metrics.boundingRect(QRect(0, 0, room, 100000), Qt::TextWordWrap, message_);
+    return {std::min(bounds.width() + 1, room), bounds.height()};
+}
+
+int ErrorLine::heightFor(int width) const
+{
+    if (message_.isEmpty())
+        return lineHeight;
+    return std::max(lineHeight, textSize(width).height() + 2 * errorVerticalPadding);
+}
+
+QRectF ErrorLine::pill() const
+{
+    if (message_.isEmpty())
+        return {};
+    const int pillWidth = textSize(width()).width() + 2 * errorPadding + errorIconSize + errorIconGap;
+    return {(width() - pillWidth) / 2.0, 0, qreal(pillWidth), qreal(height())};
+}
+
 void ErrorLine::paintEvent(QPaintEvent*)
 {
     if (message_.isEmpty())
         return;
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
-    const QFont font = StudioTheme::font(11, QFont::Medium);
-    const QFontMetrics metrics(font);
-    constexpr int iconSize = 12;
-    constexpr int padding = 10;
-    const int room = width() - 2 * padding - iconSize - 6;
-    const QString shown = metrics.elidedText(message_, Qt::ElideRight, room);
-    const int pillWidth = metrics.horizontalAdvance(shown) + 2 * padding + iconSize + 6;
-    const QRectF pill((width() - pillWidth) / 2.0, 0, pillWidth, height());
+    const QRectF pill = this->pill();
+    const qreal radius = std::min<qreal>(pill.height(), lineHeight) / 2.0;
+    if (!window()->mask().isEmpty()) {
+        // The window is cut to the pill (nothing composites): no half-transparent edge pixels,
+        // which would show as a dark fringe.
+        painter.setRenderHint(QPainter::Antialiasing, false);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(QColor(44, 20, 26));
+        painter.drawRoundedRect(pill.adjusted(-1, -1, 1, 1), radius, radius);
+        painter.setRenderHint(QPainter::Antialiasing);
+    }
     painter.setPen(QPen(StudioTheme::withOpacity(StudioTheme::recording(), 0.35), 1));
     painter.setBrush(QColor(44, 20, 26, 235));
-    painter.drawRoundedRect(pill.adjusted(0.5, 0.5, -0.5, -0.5), height() / 2.0, height() / 2.0);
+    painter.drawRoundedRect(pill.adjusted(0.5, 0.5, -0.5, -0.5), radius, radius);
     const QColor text = QColor(255, 160, 168);
-    painter.drawPixmap(QPointF(pill.left() + padding, (height() - iconSize) / 2.0),
-                       PhosphorIcon::pixmap(QStringLiteral("warning"), iconSize, text));
-    painter.setFont(font);
+    painter.drawPixmap(QPointF(pill.left() + errorPadding, (lineHeight - errorIconSize) / 2.0),
+                       PhosphorIcon::pixmap(QStringLiteral("warning"), errorIconSize, text));
+    painter.setFont(errorFont());
     painter.setPen(text);
-    painter.drawText(QRectF(pill.left() + padding + iconSize + 6, 0, room, height()), Qt::AlignVCenter | Qt::AlignLeft,
-                     shown);
+    const qreal left = pill.left() + errorPadding + errorIconSize + errorIconGap;
+    painter.drawText(QRectF(left, errorVerticalPadding, pill.right() - errorPadding - left, height() - 2 * errorVerticalPadding),
+                     Qt::AlignVCenter | Qt::AlignLeft | Qt::TextWordWrap, message_);
 }
 
 } // namespace tarnix

@@ -61,20 +61,30 @@ private:
     QTimer tick_;
 };
 
-// The error line under the capsule: a small dark pill with a warning icon and the message,
-// elided to fit; the whole message is its tooltip and accessible name.
+// The message line under the capsule: a small dark pill with a warning icon and the whole
+// message, wrapped onto more lines when it is longer than the bar is wide; the message is also
+// its tooltip and accessible name.
 class ErrorLine : public QWidget {
     Q_OBJECT
 
 public:
+    static constexpr int lineHeight = 22;
+
     explicit ErrorLine(QWidget* parent = nullptr);
     void setMessage(const QString& message);
     QString message() const { return message_; }
+    // The height the message needs at `width` (one line: lineHeight).
+    int heightFor(int width) const;
+    // The pill around the message in this widget's coordinates; empty without a message.
+    QRectF pill() const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    // The text's wrapped size when the pill may be `width` wide.
+    QSize textSize(int width) const;
+
     QString message_;
 };
 

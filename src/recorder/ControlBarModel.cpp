@@ -246,9 +246,14 @@ void ControlBarModel::toggleSystemAudio()
     session_.setIncludeSystemAudio(!session_.includeSystemAudio());
 }
 
-void ControlBarModel::refresh()
+void ControlBarModel::refreshSources()
 {
     session_.sourceProvider().refresh();
+}
+
+void ControlBarModel::refresh()
+{
+    refreshSources();
     session_.cameraProvider().refresh();
     session_.micProvider().refresh();
 }

@@ -93,6 +93,9 @@ public:
     void toggleSystemAudio();
     // Re-reads the sources, then the cameras, then the microphones.
     void refresh();
+    // Re-reads the displays, windows and applications only: a source menu is about to open, and
+    // a window opened since the last refresh belongs in it.
+    void refreshSources();
     // Starts or stops the recording; ignored while a previous press is still being carried out.
     void toggleRecording();
 

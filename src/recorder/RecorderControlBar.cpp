@@ -1,9 +1,13 @@
 #include "recorder/RecorderControlBar.h"
 
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QMenu>
+#include <QPainterPath>
 #include <QStackedWidget>
 #include <QVBoxLayout>
+
+#include <utility>
 
 #include "recorder/BarControls.h"
 #include "recorder/BarParts.h"
@@ -56,6 +60,7 @@ RecorderControlBar::RecorderControlBar(ControlBarModel& model, QWidget* parent)
     capsule_->setRecordButton(record_);
 
     error_ = new ErrorLine(this);
+    error_->installEventFilter(this);
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
@@ -68,8 +73,10 @@ RecorderControlBar::RecorderControlBar(ControlBarModel& model, QWidget* parent)
     column->addWidget(error_);
 
     connect(&model_, &ControlBarModel::changed, this, &RecorderControlBar::sync);
-    connect(&model_, &ControlBarModel::countsChanged, this,
-            [this] { status_->setCounts(QString::fromStdString(model_.statusText())); });
+    connect(&model_, &ControlBarModel::countsChanged, this, [this] {
+        status_->setCounts(QString::fromStdString(model_.statusText()));
+        fitCapsule();
+    });
     connect(&model_, &ControlBarModel::isRecordingChanged, this, [this](bool recording) {
         capsule_->setPulsing(recording);
         status_->setRunning(recording);
@@ -185,12 +192,7 @@ void RecorderControlBar::sync()
     const bool recording = model_.isRecording();
     if (pages_->currentIndex() != (recording ? 1 : 0)) {
         pages_->setCurrentIndex(recording ? 1 : 0);
-        if (recording) {
-            const QMargins m = capsule_->layout()->contentsMargins();
-            const int spacing = capsule_->layout()->spacing();
-            capsule_->setFixedWidth(m.left() + status_->sizeHint().width() + spacing + more_->width() + spacing +
-                                    record_->width() + m.right());
-        } else {
+        if (!recording) {
             capsule_->setMinimumWidth(0);
             capsule_->setMaximumWidth(QWIDGETSIZE_MAX);
         }
@@ -205,9 +207,65 @@ void RecorderControlBar::sync()
     record_->setRecording(recording);
     record_->setEnabled(!model_.isBusy());
     status_->setCounts(QString::fromStdString(model_.statusText()));
+    fitCapsule();
     error_->setMessage(QString::fromStdString(model_.currentError().value_or(std::string())));
-    capsule_->setExtraWindowShape(error_->message().isEmpty() ? QRegion()
-                                                             : QRegion(QRect(error_->mapTo(window(), QPoint(0, 0)), error_->size())));
+    fitMessage();
+}
+
+void RecorderControlBar::fitCapsule()
+{
+    if (!model_.isRecording())
+        return;
+    const QMargins m = capsule_->layout()->contentsMargins();
+    const int spacing = capsule_->layout()->spacing();
+    const int wanted = m.left() + status_->sizeHint().width() + spacing + more_->width() + spacing + record_->width() +
+                       m.right();
+    if (capsule_->minimumWidth() != wanted || capsule_->maximumWidth() != wanted)
+        capsule_->setFixedWidth(wanted);
+}
+
+int RecorderControlBar::extraMessageHeight(int width) const
+{
+    return error_->heightFor(width) - ErrorLine::lineHeight;
+}
+
+void RecorderControlBar::fitMessage()
+{
+    const int extra = extraMessageHeight(width());
+    error_->setFixedHeight(ErrorLine::lineHeight + extra);
+    // Where nothing composites the window is cut to what it shows: the message's pill only, not
+    // the line's empty ends.
+    const QRectF pill = error_->pill();
+    QPainterPath shape;
+    shape.addRoundedRect(pill.translated(error_->mapTo(window(), QPoint(0, 0))), ErrorLine::lineHeight / 2.0,
+                         ErrorLine::lineHeight / 2.0);
+    capsule_->setExtraWindowShape(pill.isEmpty() ? QRegion() : QRegion(shape.toFillPolygon().toPolygon()));
+    if (std::exchange(extraMessageHeight_, extra) != extra)
+        emit preferredSizeChanged();
+}
+
+void RecorderControlBar::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    fitMessage();
+}
+
+bool RecorderControlBar::event(QEvent* event)
+{
+    const bool handled = QWidget::event(event);
+    // A longer device name: the window widens rather than cut the pills' texts.
+    if (event->type() == QEvent::LayoutRequest) {
+        if (const int width = sizeHint().width(); std::exchange(preferredWidth_, width) != width)
+            emit preferredSizeChanged();
+    }
+    return handled;
+}
+
+bool RecorderControlBar::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == error_ && (event->type() == QEvent::Move || event->type() == QEvent::Resize))
+        fitMessage();
+    return QWidget::eventFilter(watched, event);
 }
 
 } // namespace tarnix

@@ -11,8 +11,9 @@ class QTimer;
 
 // Everything the user sees in setup mode: one translucent capsule holding the source-kind picker,
 // the camera and microphone menus, the system-audio toggle, refresh, the overflow menu and the
-// record button; while recording, the pickers give way to the live status. Below the capsule a
-// single line carries the current error. It draws ControlBarModel and sends it the controls'
+// record button; while recording, the pickers give way to the live status. Below the capsule the
+// message line carries the current error, on more lines when it is long (the window grows; see
+// preferredSizeChanged). It draws ControlBarModel and sends it the controls'
 // commands; every control has an accessible name (its text, else its tooltip).
 //
 // Threads: GUI thread only.
@@ -53,15 +54,27 @@ public:
     // Whether "Open Recording…" is offered in the overflow menu.
     void setCanOpenRecordings(bool can);
 
+    // The height the message line needs beyond its one line at `width` (a long message wraps).
+    int extraMessageHeight(int width) const;
+
 signals:
+    // The bar needs another size: the message line wrapped or unwrapped, or a pill's text grew.
+    void preferredSizeChanged();
     void checkForUpdatesRequested();
     void openRecordingRequested();
     void quitRequested();
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // While recording, the capsule is as wide as the status and the two buttons need.
+    void fitCapsule();
+    // Fits the message line's height to its text, and the window's shape to the message's pill.
+    void fitMessage();
     QWidget* makeSetupRow();
     void fillDeviceMenu(QMenu* menu, bool camera);
     void fillMoreMenu();
@@ -84,6 +97,8 @@ private:
     QMenu* moreMenu_ = nullptr;
     bool canOpenRecordings_ = false;
     bool loaded_ = false;
+    int extraMessageHeight_ = 0;
+    int preferredWidth_ = 0;
 };
 
 } // namespace tarnix

@@ -53,9 +53,14 @@ RecorderWindow::RecorderWindow(RecordingSession& session, QWidget* parent)
             [this] { UpdatePrompt::checkManually(this, updateOptions_); });
     connect(bar_, &RecorderControlBar::openRecordingRequested, this, &RecorderWindow::openRecordingRequested);
     connect(bar_, &RecorderControlBar::quitRequested, this, &QWidget::close);
+    connect(bar_, &RecorderControlBar::preferredSizeChanged, this, [this] {
+        if (mode_ == WindowMode::setup)
+            applyStyle(WindowMode::setup);
+    });
     connect(&session_, &RecordingSession::completedTimelineChanged, this, &RecorderWindow::onRecordingCompleted);
     tray_ = new RecordingTrayIcon([this] { stopFromOutside(); }, this);
     connect(&model_, &ControlBarModel::changed, this, &RecorderWindow::syncVisibility);
+    connect(&model_, &ControlBarModel::changed, this, &RecorderWindow::finishForClose);
     if (session_.sourceProvider().backend() == CaptureBackend::portal)
         useStopShortcut(new PortalStopShortcut(QDBusConnection::sessionBus()));
     const bool portal = session_.sourceProvider().backend() == CaptureBackend::portal;
@@ -122,14 +127,29 @@ void RecorderWindow::applyStyle(WindowMode mode)
     const bool setup = mode == WindowMode::setup;
     const bool wasVisible = isVisible();
     const Qt::WindowFlags flags = setup ? setupFlags : studioFlags;
-    if (windowFlags() != flags) {
+    const bool restyled = windowFlags() != flags;
+    if (restyled) {
+        if (!setup && internalWinId()) {
+            // The Studio gets a native window of its own: some window managers copy a client's
+            // shape onto their frame and keep it after the client drops its mask (evilwm), so a
+            // window once cut to the bar's outline would show the Studio through that outline.
+            hide();
+            clearMask();
+            destroy(true, true);
+        }
         setAttribute(Qt::WA_TranslucentBackground, setup);
         setAutoFillBackground(!setup);
-        // New flags make a new native window (and with it the new translucency); show it again.
+        // New flags make a new native window (and with it the new translucency); it is shown
+        // again once its size limits and place are set, so the window manager maps it with them.
         setWindowFlags(flags);
-        if (wasVisible)
-            show();
     }
+    placeFor(setup);
+    if (restyled && wasVisible)
+        show();
+}
+
+void RecorderWindow::placeFor(bool setup)
+{
     const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
     if (!screen) {
         resize(setup ? setupSize : studioSize);
@@ -138,8 +158,10 @@ void RecorderWindow::applyStyle(WindowMode mode)
     const QRect available = screen->availableGeometry();
     QRect target;
     if (setup) {
-        // The bar's natural width when the desktop's font makes it wider than the usual 620.
-        const QSize wanted(std::max(setupSize.width(), bar_->sizeHint().width()), setupSize.height());
+        // The bar's natural width when the desktop's font makes it wider than the usual 620, and
+        // more height while a long message needs a second line.
+        const int width = std::max(setupSize.width(), bar_->sizeHint().width());
+        const QSize wanted(width, setupSize.height() + bar_->extraMessageHeight(width));
         target = WindowPlacement::topAnchored(available, wanted, setupMargin);
         setFixedSize(target.size());
     } else {
@@ -216,13 +238,12 @@ void RecorderWindow::changeEvent(QEvent* event)
 
 void RecorderWindow::closeEvent(QCloseEvent* event)
 {
-    if (session_.isRecording() || model_.isBusy()) {
-        // A running recording is finished and saved before the application ends.
+    if (quitting_ || session_.isRecording() || model_.isBusy()) {
+        // A recording is finished and saved before the application ends. A start still under
+        // way is let finish first (a second start would wipe its samples); a stop likewise.
         event->ignore();
-        if (quitting_)
-            return;
         quitting_ = true;
-        session_.toggleRecording([this] { QTimer::singleShot(0, this, &QWidget::close); });
+        finishForClose();
         return;
     }
     if (mode_ == WindowMode::studio && studio_ && !StudioMode::confirmClose(studio_)) {
@@ -230,6 +251,18 @@ void RecorderWindow::closeEvent(QCloseEvent* event)
         return;
     }
     QWidget::closeEvent(event);
+}
+
+void RecorderWindow::finishForClose()
+{
+    if (!quitting_ || model_.isBusy())
+        return; // called again when the start or stop under way has finished
+    if (session_.isRecording()) {
+        model_.toggleRecording();
+        return;
+    }
+    quitting_ = false;
+    QTimer::singleShot(0, this, &QWidget::close);
 }
 
 void RecorderWindow::mousePressEvent(QMouseEvent* event)

@@ -76,6 +76,8 @@ protected:
 
 private:
     void applyStyle(WindowMode mode);
+    // The size limits and the geometry of the bar (setup) or of the Studio.
+    void placeFor(bool setup);
     void onRecordingCompleted();
     void releaseDevices();
     // Hides the bar while it would be recorded (a display on a portal desktop) and there is
@@ -84,6 +86,9 @@ private:
     bool canStopWhileHidden() const;
     // The tray's and the shortcut's stop.
     void stopFromOutside();
+    // Carries a close asked for while recording (or while a start or stop was under way) one
+    // step further: waits for the press under way, stops a running recording, then closes.
+    void finishForClose();
 
     RecordingSession& session_;
     ControlBarModel model_;
@@ -95,7 +100,7 @@ private:
     bool checkAtLaunch_ = true;
     bool shownOnce_ = false;
     bool userMoved_ = false;   // the user has dragged the bar somewhere else: leave it there
-    bool quitting_ = false;    // closing while recording: the recording is stopped first
+    bool quitting_ = false;    // a close waits for the recording to be stopped and saved
     RecordingTrayIcon* tray_ = nullptr;
     StopShortcut* shortcut_ = nullptr;
     bool hiddenForRecording_ = false;

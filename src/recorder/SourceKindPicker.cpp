@@ -119,6 +119,8 @@ void SourceKindPicker::fillMenu(SourceKind kind)
 {
     QMenu* menu = menus_[size_t(kind)];
     menu->clear();
+    // Windows come and go between refreshes; asking the X server again costs a few milliseconds.
+    model_.refreshSources();
     const auto items = model_.sourceItems(kind);
     if (items.empty()) {
         menu->addAction(QStringLiteral("None available"))->setEnabled(false);

@@ -93,8 +93,14 @@ void GlassCapsule::paintEvent(QPaintEvent*)
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     const QPainterPath pill = capsulePath();
-    if (composited_)
+    if (composited_) {
         paintShadow(painter, pill.boundingRect());
+    } else {
+        // The window is cut to whole pixels around the pill and what lies outside the cut is not
+        // shown: fill them all, so the edge pixels that an anti-aliased fill would leave half
+        // transparent do not show as a dark fringe.
+        painter.fillRect(pill.boundingRect().adjusted(-1, -1, 1, 1), StudioTheme::panel());
+    }
     painter.fillPath(pill, StudioTheme::withOpacity(StudioTheme::panel(), fillOpacity()));
     // A faint sheen on the upper half, so the pill reads as a surface rather than a hole.
     QLinearGradient sheen(pill.boundingRect().topLeft(), pill.boundingRect().bottomLeft());
@@ -113,6 +119,15 @@ void GlassCapsule::paintEvent(QPaintEvent*)
 void GlassCapsule::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
+    if (isVisible())
+        updateWindowEffects();
+}
+
+void GlassCapsule::moveEvent(QMoveEvent* event)
+{
+    QWidget::moveEvent(event);
+    // A layout may move the capsule without resizing it (a narrower capsule centred in its
+    // row): the window's shape must move with it.
     if (isVisible())
         updateWindowEffects();
 }

@@ -31,7 +31,11 @@ public:
 
     // Re-reads what the desktop offers (compositor, blur) and updates the window's shape and blur
     // region: call when the widget is shown in its final window, and after it moves to a screen.
+    // The shape follows the capsule's own moves and resizes by itself.
     void updateWindowEffects();
+    // Whether the window is cut to the capsule's shape (nothing composites, so nothing can show
+    // through): what is inside the shape must then be painted opaque.
+    bool isShaped() const { return !composited_; }
 
     // More of the window that must stay visible where the window is clipped to the pill (no
     // compositor): a region in window coordinates, such as a message line beside the pill.
@@ -40,6 +44,7 @@ public:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
     void showEvent(QShowEvent* event) override;
 
 private:

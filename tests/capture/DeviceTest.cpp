@@ -98,6 +98,9 @@ TEST(Microphone, withoutASoundServerTheProviderSaysSo)
     EXPECT_NE(provider.errorMessage()->find("Couldn't reach a sound server"), std::string::npos)
         << *provider.errorMessage();
     EXPECT_NE(provider.errorMessage()->find("PulseAudio"), std::string::npos);
+    // The server's reason is given once, in one pair of parentheses.
+    EXPECT_EQ(provider.errorMessage()->find("))"), std::string::npos) << *provider.errorMessage();
+    EXPECT_EQ(provider.errorMessage()->find("no sound server is running"), std::string::npos);
 }
 
 TEST(Camera, aGeneratedDeviceIsRecordedToAMovFile)

@@ -18,6 +18,7 @@
 #include "recorder/RecorderWindow.h"
 #include "recorder/SourceKindPicker.h"
 #include "recorder/RecorderTestSupport.h"
+#include "recorder/RecorderWindowFixture.h"
 #include "support/LoopbackHttpServer.h"
 #include "support/ServiceHelpers.h"
 #include "support/SessionSetup.h"
@@ -65,48 +66,8 @@ QAction* menuAction(QMenu* menu, const QString& startingWith)
     return nullptr;
 }
 
-class RecorderWindowTest : public testing::Test {
-protected:
-    void SetUp() override
-    {
-        if (!test::requireDisplay())
-            GTEST_SKIP();
-        test::ensureWidgetApplication();
-        session = test::makeTestSession(folder.path());
-        previousPresenter = AppAlert::setPresenter([this](const AppAlert::Request& request) {
-            alerts.push_back(request);
-            return 0;
-        });
-        window = std::make_unique<RecorderWindow>(*session);
-        window->setChecksForUpdatesAtLaunch(false);
-    }
-
-    void TearDown() override
-    {
-        window.reset();
-        session.reset();
-        AppAlert::setPresenter(std::move(previousPresenter));
-    }
-
-    void showWindow()
-    {
-        window->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
-    }
-
-    RecorderControlBar& bar() { return *window->controlBar(); }
-
-    bool waitFor(double seconds, const std::function<bool()>& condition)
-    {
-        return test::processEventsUntil(seconds, condition);
-    }
-
-    test::TemporaryFolder folder;
-    std::unique_ptr<RecordingSession> session;
-    std::unique_ptr<RecorderWindow> window;
-    std::vector<AppAlert::Request> alerts;
-    AppAlert::Presenter previousPresenter;
-};
+// The window with the real X and sound servers.
+using RecorderWindowTest = test::RecorderWindowFixture;
 
 } // namespace
 
@@ -230,6 +191,12 @@ TEST_F(RecorderWindowTest, DevicePillsFollowTheSelections)
     EXPECT_EQ(session->selectedMicID(), std::optional<std::string>("tarnix_mic"));
     EXPECT_EQ(bar().microphoneButton()->text(), QStringLiteral("Tarnix-test-microphone"));
     EXPECT_TRUE(session->micRecorder().isSessionRunning());
+    // The bar makes room for the longer name rather than cut the other pills short.
+    PillButton* microphone = bar().microphoneButton();
+    EXPECT_TRUE(waitFor(5, [&] {
+        return !bar().systemAudioButton()->isTextElided() && !bar().cameraButton()->isTextElided() &&
+               microphone->width() >= microphone->sizeHint().width();
+    })) << "the microphone's pill is " << microphone->width() << " of " << microphone->sizeHint().width();
     menuAction(bar().microphoneMenu(), QStringLiteral("No Microphone"))->trigger();
     EXPECT_FALSE(session->selectedMicID());
     EXPECT_FALSE(session->micRecorder().isSessionRunning());
@@ -358,4 +325,61 @@ TEST_F(RecorderWindowTest, ARecordedWindowThatClosesOpensTheStudioAndSaysWhy)
               CaptureMessages::captureStopped(CaptureMessages::kRecordedWindowClosed));
     ASSERT_TRUE(waitFor(30, [&] { return studio->session().isLoaded(); }));
     test::saveScreenshot(window->grab().toImage(), QStringLiteral("recorder-studio-window-closed"));
+}
+
+TEST_F(RecorderWindowTest, TheSourceMenusListWindowsOpenedAfterTheBar)
+{
+    showWindow();
+    const QString title = QStringLiteral("Tarnix window opened late");
+    SourceKindPicker& picker = *bar().sourcePicker();
+    const QStringList appsBefore = menuTexts(picker.menu(SourceKind::application));
+    EXPECT_FALSE(menuTexts(picker.menu(SourceKind::window)).join('\n').contains(title));
+
+    test::TestWindow late(title.toStdString(), "30a050", QRect(300, 400, 320, 200), 0);
+    ASSERT_TRUE(late.isReady());
+    // No press of refresh: opening a menu reads the X server again.
+    const QStringList windows = menuTexts(picker.menu(SourceKind::window));
+    EXPECT_TRUE(windows.join('\n').contains(title)) << windows.join(" | ").toStdString();
+    // Its application is new in the App menu too.
+    const QStringList appsAfter = menuTexts(picker.menu(SourceKind::application));
+    const bool newApplication = std::any_of(appsAfter.begin(), appsAfter.end(), [&](const QString& app) {
+        return !appsBefore.contains(app) && app != QStringLiteral("None available");
+    });
+    EXPECT_TRUE(newApplication) << appsAfter.join(" | ").toStdString();
+}
+
+TEST_F(RecorderWindowTest, QuittingWhileARecordingStartsWaitsForTheStartThenSavesTheRecording)
+{
+    // The start is held where a desktop's picker would hold it (the portal), until released.
+    std::function<void()> release;
+    session->recorder().setFrameSourceOpener(
+        [&](const CaptureSource& source, const std::vector<WindowInfo>& own, std::function<void(OpenedFrameSource)> done) {
+            release = [source, own, done] { openFrameSource(source, own, done); };
+        });
+    showWindow();
+    window->model().selectSource(displayIdentifier(session->sourceProvider().displays().front()));
+    window->model().selectMicrophone("tarnix_mic");
+    QTest::mouseClick(bar().recordButton(), Qt::LeftButton);
+    ASSERT_TRUE(release && window->model().isBusy());
+
+    QAction* quit = menuAction(bar().moreMenu(), QStringLiteral("Quit Tarnix"));
+    ASSERT_TRUE(quit);
+    quit->trigger();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(window->isVisible()) << "the close waits for the start";
+    release();
+    ASSERT_TRUE(waitFor(60, [&] { return !window->isVisible(); }));
+
+    EXPECT_FALSE(session->isRecording());
+    EXPECT_EQ(window->mode(), WindowMode::setup) << "quitting does not open the Studio";
+    ASSERT_TRUE(session->completedTimeline()) << "the started recording was stopped and assembled";
+    EXPECT_TRUE(std::filesystem::exists(*session->completedTimeline()->videoURL));
+    ASSERT_TRUE(session->completedTimeline()->microphoneURL) << "the microphone of the start kept recording";
+    EXPECT_TRUE(std::filesystem::exists(*session->completedTimeline()->microphoneURL));
+    ASSERT_TRUE(session->documentURL());
+    EXPECT_TRUE(std::filesystem::exists(*session->documentURL()));
+    int movies = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(folder.path()))
+        movies += entry.path().extension() == ".mp4" ? 1 : 0;
+    EXPECT_EQ(movies, 1) << "the close was taken for a second start";
 }

@@ -1,11 +1,16 @@
 // The rail and the six settings panels driven with the mouse and keyboard: each control changes
 // the edit state and commits as it should (sliders on release only).
 
+#include <QAccessible>
+#include <QAccessibleActionInterface>
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
 #include <QSlider>
 #include <QWindow>
+
+#include <functional>
+#include <tuple>
 
 #include "EditingTestSupport.h"
 #include "media/MediaTestSupport.h"
@@ -108,6 +113,19 @@ QLabel* labelWithText(QWidget* root, const QString& text)
     return nullptr;
 }
 
+// What a screen reader's "activate" does to a control: the first action of Qt's accessibility
+// interface for it (a press, or a toggle for a checkable button).
+void accessibilityAction(QWidget* widget)
+{
+    ASSERT_NE(widget, nullptr);
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(widget);
+    ASSERT_TRUE(accessible && accessible->actionInterface());
+    const QStringList actions = accessible->actionInterface()->actionNames();
+    ASSERT_FALSE(actions.isEmpty());
+    accessible->actionInterface()->doAction(actions.front());
+    test::settle();
+}
+
 TEST(StudioIconRail, OpensSwitchesAndClosesPanels)
 {
     test::application();
@@ -122,6 +140,14 @@ TEST(StudioIconRail, OpensSwitchesAndClosesPanels)
     EXPECT_EQ(tab, StudioTab::redact);
     EXPECT_FALSE(rail.button(StudioTab::camera)->isChecked());
     QTest::mouseClick(rail.button(StudioTab::redact), Qt::LeftButton);
+    EXPECT_FALSE(tab);
+    // A screen reader's action does what a click does.
+    accessibilityAction(rail.button(StudioTab::background));
+    EXPECT_EQ(tab, StudioTab::background);
+    accessibilityAction(rail.button(StudioTab::audio));
+    EXPECT_EQ(tab, StudioTab::audio);
+    EXPECT_FALSE(rail.button(StudioTab::background)->isChecked());
+    accessibilityAction(rail.button(StudioTab::audio));
     EXPECT_FALSE(tab);
     for (StudioTab t : kAllStudioTabs) {
         EXPECT_EQ(rail.button(t)->accessibleName(), title(t));
@@ -343,6 +369,22 @@ TEST_F(SidebarTest, CursorPanelDisablesStyleAndSizeWhileTheCursorIsOff)
     EXPECT_FALSE(control("Dot")->isEnabled());
     EXPECT_FALSE(control<QSlider>("Size")->isEnabled());
     EXPECT_TRUE(control("Click Ripples")->isEnabled());
+}
+
+TEST_F(SidebarTest, SegmentsAndSwitchesCommitOnTheAccessibilityActionAsOnAClick)
+{
+    const std::vector<std::tuple<StudioTab, QString, std::function<bool()>>> cases = {
+        {StudioTab::cursor, "Dot", [&] { return cursor.style == CursorStyle::dot; }},
+        {StudioTab::cursor, "Click Ripples", [&] { return !cursor.showsClickRipples; }},
+        {StudioTab::background, "Gradient", [&] { return background.style == BackgroundStyle::gradient; }},
+    };
+    int expectedCommits = 0;
+    for (const auto& [tab, name, applied] : cases) {
+        open(tab);
+        accessibilityAction(control(name));
+        EXPECT_TRUE(applied()) << name.toStdString();
+        EXPECT_EQ(commits, ++expectedCommits) << name.toStdString();
+    }
 }
 
 TEST_F(SidebarTest, SmoothMovementSwitchesItsStrengthOnAndTheStrengthCommitsOnRelease)

@@ -72,7 +72,7 @@ std::vector<SourceInfo> listSources()
     pa_context_unref(context);
     pa_mainloop_free(loop);
     if (state.failed)
-        throw PulseError("no sound server is running (" + state.error + ")");
+        throw PulseError("no sound server is running (" + state.error + ")", state.error);
     return state.sources;
 }
 

@@ -6,6 +6,7 @@
 #include <stdexcept>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 // PulseAudio (or PipeWire's pulse server) as the source of system audio and microphones.
@@ -14,10 +15,25 @@ struct pa_simple;
 
 namespace tarnix::pulse {
 
-// No sound server, a missing device, a refused stream. what() is the server's description.
+// No sound server, a missing device, a refused stream. what() says what failed in a sentence
+// fragment ("no sound server is running (Connection refused)"); reason() is the server's own
+// description alone ("Connection refused"), for messages that give their own context.
 class PulseError : public std::runtime_error {
 public:
-    using std::runtime_error::runtime_error;
+    explicit PulseError(const std::string& description)
+        : std::runtime_error(description)
+        , reason_(description)
+    {
+    }
+    PulseError(const std::string& description, std::string reason)
+        : std::runtime_error(description)
+        , reason_(std::move(reason))
+    {
+    }
+    const std::string& reason() const { return reason_; }
+
+private:
+    std::string reason_;
 };
 
 struct SourceInfo {

@@ -267,8 +267,10 @@ void SegmentedPicker::build(const QString& caption, int selected,
         row->addWidget(buttons[i]);
     }
     column->addWidget(bar);
-    connect(group_, &QButtonGroup::idClicked, this, [this](int id) {
-        if (onSelected)
+    // Checking a segment, whether by a click or by the accessibility action (which toggles
+    // without clicking), selects it.
+    connect(group_, &QButtonGroup::idToggled, this, [this](int id, bool checked) {
+        if (checked && onSelected)
             onSelected(id);
     });
 }

@@ -72,7 +72,12 @@ StudioIconRail::StudioIconRail(QWidget* parent) : QWidget(parent)
     for (size_t i = 0; i < kAllStudioTabs.size(); ++i) {
         StudioTab tab = kAllStudioTabs[i];
         auto* button = new RailButton(tab, this);
-        connect(button, &QAbstractButton::clicked, this, [this, tab] { press(tab); });
+        // A checkable button's accessibility action toggles it without a click: follow the
+        // toggle, so that a screen reader's press opens the panel as a click does.
+        connect(button, &QAbstractButton::toggled, this, [this, tab] {
+            if (!syncing_)
+                press(tab);
+        });
         buttons_[i] = button;
         column->addWidget(button, 0, Qt::AlignHCenter);
     }
@@ -120,8 +125,10 @@ QRectF StudioIconRail::highlightTarget() const
 void StudioIconRail::refresh()
 {
     auto tab = selectedTab.get();
+    syncing_ = true;
     for (size_t i = 0; i < kAllStudioTabs.size(); ++i)
         buttons_[i]->setChecked(tab == kAllStudioTabs[i]);
+    syncing_ = false;
     QRectF target = highlightTarget();
     slide_->stop();
     if (highlight_.isNull() || target.isNull() || !isVisible()) {

@@ -38,6 +38,7 @@ private:
     std::array<QAbstractButton*, 6> buttons_{};
     QVariantAnimation* slide_ = nullptr;
     QRectF highlight_;
+    bool syncing_ = false; // refresh() is setting the buttons' checked states
 };
 
 } // namespace tarnix
