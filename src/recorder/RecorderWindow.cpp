@@ -210,6 +210,28 @@ void RecorderWindow::closeEvent(QCloseEvent* event)
     QWidget::closeEvent(event);
 }
 
+void RecorderWindow::finishAndQuit()
+{
+    if (std::exchange(finishing_, true))
+        return;
+    quitting_ = true; // no Studio for a recording that is stopped now
+    quitWhenIdle();
+}
+
+void RecorderWindow::quitWhenIdle()
+{
+    if (model_.isBusy()) {
+        // A start or a stop is being carried out: its end decides what is left to do.
+        QTimer::singleShot(50, this, &RecorderWindow::quitWhenIdle);
+        return;
+    }
+    if (session_.isRecording()) {
+        session_.toggleRecording([] { QCoreApplication::quit(); });
+        return;
+    }
+    QCoreApplication::quit();
+}
+
 void RecorderWindow::mousePressEvent(QMouseEvent* event)
 {
     if (mode_ != WindowMode::setup || event->button() != Qt::LeftButton) {

@@ -58,6 +58,12 @@ public:
     // Switches to studio mode with a finished recording.
     void showStudio(const StudioMode::Recording& recording);
 
+    // Ends the application without losing anything, whatever it is doing (a stop signal at
+    // log-out): a recording being started or stopped is let finish, a running one is stopped and
+    // saved as Stop would, and then the application quits; the Studio writes its last edit as it
+    // goes. No question is asked. A second call while this is under way does nothing more.
+    void finishAndQuit();
+
     // Restyles and places the window for `mode`, now and again on the next turn of the event loop
     // (the window manager may still be adjusting the window from the previous style).
     void styleWindow(WindowMode mode);
@@ -83,6 +89,8 @@ private:
     void syncVisibility();
     // The tray's and the shortcut's stop.
     void stopFromOutside();
+    // finishAndQuit's steps: stops a running recording, waits for a start or a stop under way.
+    void quitWhenIdle();
 
     RecordingSession& session_;
     ControlBarModel model_;
@@ -95,6 +103,7 @@ private:
     bool shownOnce_ = false;
     bool userMoved_ = false;   // the user has dragged the bar somewhere else: leave it there
     bool quitting_ = false;    // closing while recording: the recording is stopped first
+    bool finishing_ = false;   // finishAndQuit is under way
     RecordingTrayIcon* tray_ = nullptr;
     StopShortcut* shortcut_ = nullptr;
     bool hiddenForRecording_ = false;
