@@ -47,10 +47,17 @@ Accessible applicationOf(qint64 pid)
     return Accessible();
 }
 
-bool showingWithName(AtspiAccessible* node, const std::string& prefix)
+// A name to look for: the whole name, or its beginning.
+struct Wanted {
+    std::string text;
+    bool prefix = false;
+    bool matches(const std::string& name) const { return prefix ? name.starts_with(text) : name == text; }
+};
+
+bool showingWithName(AtspiAccessible* node, const Wanted& wanted)
 {
     gchar* name = atspi_accessible_get_name(node, nullptr);
-    const bool named = name && std::string(name).starts_with(prefix);
+    const bool named = name && wanted.matches(name);
     g_free(name);
     if (!named)
         return false;
@@ -61,9 +68,9 @@ bool showingWithName(AtspiAccessible* node, const std::string& prefix)
     return showing;
 }
 
-Accessible find(AtspiAccessible* node, const std::string& prefix, int depth = 0)
+Accessible find(AtspiAccessible* node, const Wanted& wanted, int depth = 0)
 {
-    if (showingWithName(node, prefix))
+    if (showingWithName(node, wanted))
         return Accessible(static_cast<AtspiAccessible*>(g_object_ref(node)));
     if (depth > 40)
         return Accessible();
@@ -72,13 +79,13 @@ Accessible find(AtspiAccessible* node, const std::string& prefix, int depth = 0)
         Accessible child(atspi_accessible_get_child_at_index(node, i, nullptr));
         if (!child)
             continue;
-        if (Accessible found = find(child.object, prefix, depth + 1))
+        if (Accessible found = find(child.object, wanted, depth + 1))
             return found;
     }
     return Accessible();
 }
 
-Accessible control(qint64 pid, const std::string& prefix)
+Accessible control(qint64 pid, const Wanted& wanted)
 {
     if (!accessibilityReady())
         return Accessible();
@@ -86,7 +93,7 @@ Accessible control(qint64 pid, const std::string& prefix)
     if (!application)
         return Accessible();
     atspi_accessible_clear_cache(application.object);
-    return find(application.object, prefix);
+    return find(application.object, wanted);
 }
 
 } // namespace
@@ -114,12 +121,17 @@ AppProcess::~AppProcess()
 
 bool AppProcess::waitForControl(const std::string& name, double seconds)
 {
-    return processEventsUntil(seconds, [&] { return isRunning() && bool(control(pid(), name)); });
+    return processEventsUntil(seconds, [&] { return isRunning() && bool(control(pid(), {name})); });
+}
+
+bool AppProcess::waitForText(const std::string& beginning, double seconds)
+{
+    return processEventsUntil(seconds, [&] { return isRunning() && bool(control(pid(), {beginning, true})); });
 }
 
 bool AppProcess::press(const std::string& name)
 {
-    Accessible found = control(pid(), name);
+    Accessible found = control(pid(), {name});
     if (!found)
         return false;
     AtspiAction* action = atspi_accessible_get_action_iface(found.object);
@@ -132,7 +144,7 @@ bool AppProcess::press(const std::string& name)
 
 std::optional<QRect> AppProcess::extents(const std::string& name)
 {
-    Accessible found = control(pid(), name);
+    Accessible found = control(pid(), {name});
     if (!found)
         return std::nullopt;
     AtspiComponent* component = atspi_accessible_get_component_iface(found.object);

@@ -22,8 +22,10 @@ public:
     bool isRunning() const { return process_.state() == QProcess::Running; }
     qint64 pid() const { return process_.processId(); }
 
-    // Waits until a showing control whose accessible name starts with `name` exists.
+    // Waits until a showing control of that accessible name exists.
     bool waitForControl(const std::string& name, double seconds);
+    // Waits until a showing control whose accessible name begins so exists (a label's text).
+    bool waitForText(const std::string& beginning, double seconds);
     // Its first action (a button's press); false when there is none.
     bool press(const std::string& name);
     // Its frame on the screen.

@@ -9,6 +9,7 @@
 
 #include "document/DocumentCoding.h"
 #include "main/AppProcess.h"
+#include "support/MediaProbe.h"
 #include "support/ServiceHelpers.h"
 
 using namespace tarnix;
@@ -90,6 +91,9 @@ TEST_F(ApplicationTest, AKilledRecordingIsOfferedForRecoveryAtTheNextStartAndOpe
 
     test::AppProcess again(home.path());
     ASSERT_TRUE(again.waitForControl("Recover recording", 30)) << again.standardError();
+    const fs::path screenshots = fs::path(TARNIX_BINARY_DIR) / "screenshots";
+    fs::create_directories(screenshots);
+    test::shell("import -window root " + (screenshots / "recovery-prompt.png").string() + " >/dev/null 2>&1");
     ASSERT_TRUE(again.press("Recover recording"));
     ASSERT_TRUE(test::processEventsUntil(30, [&] { return fileEndingWith(videos(), ".tarnix.json").has_value(); }));
     EXPECT_TRUE(again.waitForControl("Remove all", 30)) << "the recovered recording opens in the Studio";
@@ -112,15 +116,19 @@ TEST_F(ApplicationTest, SigtermRightAfterRemoveAllKeepsTheEditInTheFile)
     timeline.captureFrame = {0, 0, 320, 240};
     for (int i = 0; i < 300; ++i)
         timeline.zoomRegions.push_back({Uuid::random(), i * 0.01, i * 0.01 + 0.005, {0.1, 0.1, 0.5, 0.5}});
+    // Samples enough that the save takes a moment, as a real recording's does.
+    for (int i = 0; i < 20000; ++i)
+        timeline.cursorSamples.push_back({Uuid::random(), i * 1.5e-4, {double(i % 320), 100}});
     const fs::path document = videos() / "Tarnix-2026-12-05T14-03-07Z.tarnix.json";
     std::ofstream(document) << encodeRecordingTimeline(timeline);
 
     test::AppProcess app(home.path(), {QString::fromStdString(document.string())});
-    ASSERT_TRUE(app.waitForControl("300 zooms", 60)) << app.standardError();
+    ASSERT_TRUE(app.waitForText("300 zooms", 60)) << app.standardError();
     ASSERT_TRUE(app.press("Remove all"));
     // The edit is made as soon as the caption says so; the signal follows at once.
-    ASSERT_TRUE(app.waitForControl("0 zooms", 10));
+    ASSERT_TRUE(app.waitForText("0 zooms", 10));
     app.signal(SIGTERM);
+    // Ended by its own hand, not by the signal, and only once the edit was written.
     EXPECT_EQ(app.waitForExit(30), 0) << app.standardError();
     EXPECT_TRUE(decodeRecordingTimeline(test::readFile(document)).zoomRegions.empty());
 }
