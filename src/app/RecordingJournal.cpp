@@ -90,14 +90,7 @@ void readLine(std::string_view text, JournalContents& contents)
     const JsonReader field = record[key];
     TimelineAssembly::Inputs& in = contents.inputs;
     if (key == kRecordingKey) {
-        TimelineAssembly::Inputs recording;
-        readRecording(field, recording);
-        recording.cursorSamples = std::move(in.cursorSamples);
-        recording.clickEvents = std::move(in.clickEvents);
-        recording.focusedElementSamples = std::move(in.focusedElementSamples);
-        recording.firstFrame = in.firstFrame;
-        recording.hasSystemAudio = in.hasSystemAudio;
-        in = std::move(recording);
+        readRecording(field, in); // sets the recording's details only, never its samples
         contents.hasRecording = true;
         return;
     }
