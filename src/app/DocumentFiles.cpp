@@ -12,7 +12,7 @@ std::filesystem::path documentPath(const std::filesystem::path& moviePath)
     std::string name = moviePath.filename().string();
     if (name.size() > 4 && name.ends_with(".mp4"))
         name.resize(name.size() - 4);
-    return moviePath.parent_path() / (name + ".tarnix.json");
+    return fittedPath(moviePath.parent_path(), name, ".tarnix.json");
 }
 
 static void save(const RecordingTimeline& timeline, const std::filesystem::path& path,

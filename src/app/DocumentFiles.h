@@ -5,7 +5,8 @@
 #include "document/RecordingTimeline.h"
 
 // Where a recording's document lives and how it is saved: beside the screen movie, under the
-// movie's name with ".tarnix.json" in place of ".mp4" (Tarnix-2026-12-05T14-03-07Z.tarnix.json).
+// movie's name with ".tarnix.json" in place of ".mp4" (Tarnix-2026-12-05T14-03-07Z.tarnix.json),
+// the name shortened where the folder's file system would not take it whole.
 // Any thread.
 
 namespace tarnix::DocumentFiles {

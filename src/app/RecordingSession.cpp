@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "app/DocumentFiles.h"
+#include "app/RecordingJournal.h"
 #include "app/TimelineAssembly.h"
 #include "capture/CaptureBackend.h"
 #include "capture/CaptureClock.h"
@@ -34,7 +35,11 @@ RecordingSession::RecordingSession(QObject* parent)
     connect(&recorder_, &ScreenRecorder::isRecordingChanged, this, &RecordingSession::isRecordingChanged);
     connect(&recorder_, &ScreenRecorder::stoppedByItself, this, &RecordingSession::onScreenStoppedByItself);
     cursorTracker_.setPointerSourceFactory(pointerSourceFactory(sessionCaptureBackend()));
+    journalTimer_.setInterval(kJournalInterval);
+    connect(&journalTimer_, &QTimer::timeout, this, &RecordingSession::writeJournal);
 }
+
+RecordingSession::~RecordingSession() = default;
 
 void RecordingSession::setSelectedSourceID(std::optional<std::string> identifier)
 {
@@ -122,6 +127,7 @@ void RecordingSession::startRecording(std::function<void()> done)
                 notices_.push_back(CaptureMessages::kNoClicksShared);
             else if (auto limitation = cursorTracker_.limitation())
                 notices_.push_back(*limitation);
+            openJournal();
             if (done)
                 done();
             return;
@@ -197,10 +203,8 @@ void RecordingSession::collectStopNotices()
         stopNotices_.push_back(CaptureMessages::kNoCursorPositionsArrived);
 }
 
-void RecordingSession::finishStop(const StopContext& context)
+TimelineAssembly::Inputs RecordingSession::recordingInputs(const StopContext& context) const
 {
-    if (recorder_.appendedFrameCount() < 1 || !recorder_.lastOutputURL() || !recordingSource_)
-        return;
     TimelineAssembly::Inputs in;
     in.videoURL = *recorder_.lastOutputURL();
     if (selectedCameraID_)
@@ -212,9 +216,65 @@ void RecordingSession::finishStop(const StopContext& context)
     in.startedAt = context.startedAt;
     in.captureFrame = recordingSource_->screenFrame();
     in.firstFrame = recorder_.firstFrameWallClockDate();
-    in.movieDuration = movieDuration(in.videoURL);
     in.cursorStart = context.cursorStart;
     in.focusStart = context.focusStart;
+    return in;
+}
+
+void RecordingSession::openJournal()
+{
+    journal_.reset();
+    if (!recorder_.lastOutputURL() || !recordingSource_)
+        return;
+    try {
+        journal_ = std::make_unique<RecordingJournal>(recordingInputs(
+            {*recordingStartedAt_, cursorTracker_.startTime(), focusedElementTracker_.startTime()}));
+    } catch (const std::exception& error) {
+        // The recording goes on; only a crash would lose more than it does without the journal.
+        notices_.push_back(std::string("Recovery after a crash won't be possible for this recording: ") +
+                           error.what());
+        return;
+    }
+    writeJournal();
+    journalTimer_.start();
+}
+
+void RecordingSession::writeJournal()
+{
+    if (!journal_)
+        return;
+    if (const auto& first = recorder_.firstFrameWallClockDate())
+        journal_->noteFirstFrame(*first);
+    if (recorder_.capturedSystemAudio())
+        journal_->noteSystemAudio();
+    journal_->appendNew(cursorTracker_.samples());
+    journal_->appendNew(cursorTracker_.clicks());
+    journal_->appendNew(focusedElementTracker_.samples());
+}
+
+void RecordingSession::closeJournal(bool documentWritten)
+{
+    journalTimer_.stop();
+    if (!journal_)
+        return;
+    writeJournal();
+    // Without frames there is nothing to recover; without its document the journal stays, so
+    // that the recording can still be recovered.
+    if (documentWritten || recorder_.appendedFrameCount() < 1)
+        journal_->remove();
+    else
+        journal_->close();
+    journal_.reset();
+}
+
+void RecordingSession::finishStop(const StopContext& context)
+{
+    if (recorder_.appendedFrameCount() < 1 || !recorder_.lastOutputURL() || !recordingSource_) {
+        closeJournal(false);
+        return;
+    }
+    TimelineAssembly::Inputs in = recordingInputs(context);
+    in.movieDuration = movieDuration(in.videoURL);
     in.cursorSamples = cursorTracker_.samples();
     in.clickEvents = cursorTracker_.clicks();
     in.focusedElementSamples = focusedElementTracker_.samples();
@@ -231,6 +291,7 @@ void RecordingSession::finishStop(const StopContext& context)
         documentURL_.reset();
         documentError_ = error.what();
     }
+    closeJournal(documentURL_.has_value());
     emit completedTimelineChanged();
 }
 

@@ -1,9 +1,12 @@
 #pragma once
 
 #include <QObject>
+#include <QTimer>
 
+#include <chrono>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -13,16 +16,21 @@
 #include "capture/FocusedElementTracker.h"
 #include "capture/MicrophoneRecorder.h"
 #include "capture/ScreenRecorder.h"
+#include "app/TimelineAssembly.h"
 #include "document/RecordingTimeline.h"
 
 // The spine of a recording, without any user interface: owns one of each capture service, starts
 // and stops them together, and turns what they produced into the recording document, which it
 // also saves beside the movie (see DocumentFiles) so that the cursor, click and focus samples
-// survive whatever happens to the window. The application window and tarnix-cli share it.
+// survive whatever happens to the window. While a recording runs, its journal (RecordingJournal)
+// keeps the samples on disk, so that even a crash or a kill leaves a recording that can be
+// recovered (RecordingRecovery). The application window and tarnix-cli share it.
 //
 // Threads: a QObject of the GUI thread; everything here runs there.
 
 namespace tarnix {
+
+class RecordingJournal;
 
 class RecordingSession : public QObject {
     Q_OBJECT
@@ -31,7 +39,11 @@ class RecordingSession : public QObject {
     Q_PROPERTY(bool includeSystemAudio READ includeSystemAudio WRITE setIncludeSystemAudio NOTIFY includeSystemAudioChanged)
 
 public:
+    // How often a running recording's new samples go to its journal.
+    static constexpr std::chrono::milliseconds kJournalInterval{500};
+
     explicit RecordingSession(QObject* parent = nullptr);
+    ~RecordingSession() override;
 
     CaptureSourceProvider& sourceProvider() { return sourceProvider_; }
     ScreenRecorder& recorder() { return recorder_; }
@@ -105,6 +117,13 @@ private:
     void stopTheRest(const StopContext& context, std::function<void()> done);
     void finishStop(const StopContext& context);
     void collectStopNotices();
+    // What the document is made of, its samples aside.
+    TimelineAssembly::Inputs recordingInputs(const StopContext& context) const;
+    void openJournal();
+    void writeJournal();
+    // Ends the journal: removed once the document is written (or when there is nothing to
+    // recover), kept otherwise.
+    void closeJournal(bool documentWritten);
 
     CaptureSourceProvider sourceProvider_;
     ScreenRecorder recorder_;
@@ -129,6 +148,8 @@ private:
     std::optional<RecordingTimeline> completedTimeline_;
     std::optional<std::filesystem::path> documentURL_;
     std::optional<std::string> documentError_;
+    std::unique_ptr<RecordingJournal> journal_;
+    QTimer journalTimer_;
 };
 
 } // namespace tarnix

@@ -5,6 +5,8 @@
 #include "document/AtomicFile.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <stdexcept>
 #include <system_error>
 
 namespace tarnix::OutputFiles {
@@ -21,13 +23,24 @@ std::string fileName(const std::string& prefix, const Date& date, const std::str
     return prefix + timestampName(date) + extension;
 }
 
+std::optional<std::filesystem::path> videosDirectory()
+{
+    const QString movies = QStandardPaths::writableLocation(QStandardPaths::MoviesLocation);
+    if (movies.isEmpty())
+        return std::nullopt;
+    return std::filesystem::path(movies.toStdString());
+}
+
 std::filesystem::path defaultDirectory()
 {
+    const auto videos = videosDirectory();
+    if (!videos)
+        throw std::runtime_error("there is no videos folder to record into (the home folder is not set)");
     std::error_code error;
-    const QString movies = QStandardPaths::writableLocation(QStandardPaths::MoviesLocation);
-    if (!movies.isEmpty() && std::filesystem::is_directory(movies.toStdString(), error))
-        return movies.toStdString();
-    return std::filesystem::temp_directory_path(error);
+    std::filesystem::create_directories(*videos, error);
+    if (error || !std::filesystem::is_directory(*videos))
+        throw FileError("create the videos folder", *videos, error ? error.value() : ENOTDIR);
+    return *videos;
 }
 
 std::filesystem::path outputPath(const std::optional<std::filesystem::path>& directory,

@@ -22,10 +22,16 @@ std::string timestampName(const Date& date);
 // prefix + timestampName(date) + extension (".mp4", with the dot).
 std::string fileName(const std::string& prefix, const Date& date, const std::string& extension);
 
-// The user's videos folder when it exists, else the temporary folder.
+// The user's videos folder (XDG_VIDEOS_DIR, else ~/Videos), without creating it; nothing when
+// the desktop names none (no home folder).
+std::optional<std::filesystem::path> videosDirectory();
+
+// The videos folder, created when missing. Recordings never fall back to the temporary folder,
+// where they could be wiped at the next boot: raises std::runtime_error (FileError when the
+// folder cannot be created) with a sentence for the user.
 std::filesystem::path defaultDirectory();
 
-// The file in `directory` (or defaultDirectory() when none is given).
+// The file in `directory` (or defaultDirectory() when none is given; its FileError passes on).
 std::filesystem::path outputPath(const std::optional<std::filesystem::path>& directory,
                                  const std::string& prefix, const Date& date,
                                  const std::string& extension);

@@ -11,7 +11,7 @@
 #include "app/RecordingSession.h"
 #include "capture/CaptureError.h"
 #include "capture/CaptureMessages.h"
-#include "cli/StopSignals.h"
+#include "app/StopSignals.h"
 
 namespace tarnix::cli {
 
@@ -254,8 +254,7 @@ int runRecord(const Arguments& args)
         session.toggleRecording([&] { app.exit(reportStop(session)); });
     };
     QObject::connect(&notifier, &QSocketNotifier::activated, &app, [&] {
-        char buffer[16];
-        [[maybe_unused]] auto ignored = read(StopSignals::descriptor(), buffer, sizeof buffer);
+        StopSignals::drain();
         stop();
     });
     // The capture ended by itself: what was recorded is kept and listed. A failure (the recorded

@@ -18,7 +18,7 @@
 #include <thread>
 
 #include "cli/DemoRecording.h"
-#include "cli/StopSignals.h"
+#include "app/StopSignals.h"
 #include "compositing/CameraCompositionBuilder.h"
 #include "document/AtomicFile.h"
 #include "document/CutRegions.h"

@@ -13,7 +13,8 @@ extern "C" {
 #include "cli/DocumentCommands.h"
 #include "cli/EditCommands.h"
 #include "cli/MediaCommands.h"
-#include "cli/StopSignals.h"
+#include "cli/RecoveryCommands.h"
+#include "app/StopSignals.h"
 
 namespace {
 
@@ -60,7 +61,15 @@ const Command kCommands[] = {
     {"record", "record --source ID [--camera ID] [--mic ID] [--system-audio] [--duration SECONDS] [--out DIR]\n"
                "                               record until the duration has passed or Ctrl-C", runRecord,
      "Ctrl-C, SIGTERM or SIGHUP stop the recording as the Stop button does: the movies are\n"
-     "finished and the document NAME.tarnix.json is written beside the screen movie."},
+     "finished and the document NAME.tarnix.json is written beside the screen movie. Without\n"
+     "--out the recording goes to the videos folder, which is made when missing. While it runs,\n"
+     "its samples are kept in a hidden journal beside the movie, for `recover` after a crash."},
+    {"recover", "recover FOLDER               write the documents of the recordings in FOLDER that ended\n"
+                "                               without one (a crash, a kill, a power cut)", runRecover,
+     "Each document is rebuilt from the recording's journal, with the samples up to the end of\n"
+     "what the movie holds and the automatic zoom, and the journal is removed. A recording whose\n"
+     "movie is missing or empty is named and left as it is. Exits with 1 when one could not be\n"
+     "recovered."},
 };
 
 void printUsage(std::ostream& out)
@@ -86,7 +95,7 @@ int main(int argc, char** argv)
     // FFmpeg reports on standard error by itself (a missing CUDA library while probing a hardware
     // encoder, muxer statistics); Tarnix says what matters in its own words.
     av_log_set_level(isVerbose ? AV_LOG_INFO : AV_LOG_QUIET);
-    StopSignals::install();
+    tarnix::StopSignals::install();
 
     if (all.empty()) {
         printUsage(std::cerr);

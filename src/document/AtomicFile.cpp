@@ -14,6 +14,18 @@ namespace {
 
 constexpr const char* kPartialMarker = ".partial-";
 constexpr int kMaxNumberedNames = 100000;
+constexpr std::size_t kDefaultNameLimit = 255;
+
+// The longest prefix of `text` of at most `bytes` bytes that does not end inside a UTF-8
+// character.
+std::string_view utf8Prefix(std::string_view text, std::size_t bytes)
+{
+    if (text.size() <= bytes)
+        return text;
+    while (bytes > 0 && (static_cast<unsigned char>(text[bytes]) & 0xC0) == 0x80)
+        --bytes;
+    return text.substr(0, bytes);
+}
 
 std::string errnoText(int code)
 {
@@ -97,11 +109,32 @@ FileError::FileError(const std::string& action, const std::filesystem::path& pat
 {
 }
 
+std::size_t fileNameLimit(const std::filesystem::path& folder)
+{
+    const long limit = pathconf(folder.empty() ? "." : folder.c_str(), _PC_NAME_MAX);
+    return limit > 0 ? std::size_t(limit) : kDefaultNameLimit;
+}
+
+std::string fittedFileName(std::string_view stem, std::string_view suffix, std::size_t limit)
+{
+    if (stem.size() + suffix.size() <= limit)
+        return std::string(stem) + std::string(suffix);
+    if (suffix.size() > limit)
+        return std::string(utf8Prefix(suffix, limit));
+    return std::string(utf8Prefix(stem, limit - suffix.size())) + std::string(suffix);
+}
+
+std::filesystem::path fittedPath(const std::filesystem::path& folder, std::string_view stem,
+                                 std::string_view suffix)
+{
+    return folder / fittedFileName(stem, suffix, fileNameLimit(folder));
+}
+
 std::filesystem::path numberedFileName(const std::filesystem::path& path, int n)
 {
     const std::filesystem::path name = path.filename();
-    return path.parent_path() /
-           (name.stem().string() + "-" + std::to_string(n) + name.extension().string());
+    return fittedPath(path.parent_path(), name.stem().string(),
+                      "-" + std::to_string(n) + name.extension().string());
 }
 
 bool isPartialFileName(const std::filesystem::path& path)
@@ -117,10 +150,16 @@ AtomicFile::AtomicFile(std::filesystem::path destination, NameClash clash)
     , clash_(clash)
 {
     const std::filesystem::path name = destination_.filename();
-    const std::string extension = name.extension().string();
-    std::string pattern = (destination_.parent_path() /
-                           ("." + name.stem().string() + kPartialMarker + "XXXXXX" + extension))
-                              .string();
+    const std::filesystem::path folder = destination_.parent_path();
+    std::string extension = name.extension().string();
+    const std::string marker = std::string(kPartialMarker) + "XXXXXX";
+    // The hidden dot, the marker and the extension must fit with at least part of the stem; an
+    // "extension" too long for that is no container's and is left out.
+    const std::size_t limit = fileNameLimit(folder) - 1;
+    if (marker.size() + extension.size() > limit)
+        extension.clear();
+    std::string pattern =
+        (folder / ("." + fittedFileName(name.stem().string(), marker + extension, limit))).string();
     fd_ = mkostemps(pattern.data(), int(extension.size()), O_CLOEXEC);
     if (fd_ < 0)
         throw FileError("create", destination_, errno);

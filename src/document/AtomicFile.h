@@ -14,7 +14,7 @@
 //   std::filesystem::path published = file.publish();   // or file.replace() for our own files
 //
 // The constructor creates a hidden temporary in the destination's folder,
-// ".<stem>.partial-XXXXXX<extension>", so writers that choose a container from the extension
+// ".<stem>.partial-XXXXXX<extension>" (the stem shortened when the name would not fit), so writers that choose a container from the extension
 // still do, and a temporary left by a crash neither blocks a later name nor matches any name a
 // reader looks for (isPartialFileName recognises it).
 //
@@ -106,7 +106,21 @@ std::filesystem::path reserveNewFile(const std::filesystem::path& path,
 // Whether a file name is one of AtomicFile's temporaries (".<stem>.partial-XXXXXX<ext>").
 bool isPartialFileName(const std::filesystem::path& path);
 
-// "<stem>-n<ext>" beside `path`, for n >= 2.
+// "<stem>-n<ext>" beside `path`, for n >= 2, shortened to fit its folder (fittedFileName).
 std::filesystem::path numberedFileName(const std::filesystem::path& path, int n);
+
+// The longest file name, in bytes, that the file system of `folder` takes (pathconf's
+// _PC_NAME_MAX; 255 when it does not say).
+std::size_t fileNameLimit(const std::filesystem::path& folder);
+
+// stem + suffix, with the stem cut (never inside a UTF-8 character) so that the whole takes at
+// most `limit` bytes. A suffix that alone exceeds the limit is cut the same way after the stem
+// has gone. Names made from a user's long names (".NAME.partial-XXXXXX.mp4", "NAME-edited.mp4",
+// "NAME-2.mp4") go through it, so that they are never refused as too long.
+std::string fittedFileName(std::string_view stem, std::string_view suffix, std::size_t limit);
+
+// folder / fittedFileName(...) with the limit of `folder`'s file system.
+std::filesystem::path fittedPath(const std::filesystem::path& folder, std::string_view stem,
+                                 std::string_view suffix);
 
 } // namespace tarnix

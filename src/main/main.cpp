@@ -1,17 +1,27 @@
 // tarnix: the application. Opens the recorder bar; after a recording, the window becomes the
-// studio. Environment: TARNIX_UPDATE_URL replaces the update endpoint, TARNIX_NO_UPDATE_CHECK=1
-// skips the check at launch (demos, tests).
+// studio. At start it offers to recover the recordings of the videos folder that ended without
+// their document. SIGTERM, SIGHUP and SIGINT end it as a finished piece of work: a recording is
+// stopped and saved, the Studio's last edit written, then it quits. Environment:
+// TARNIX_UPDATE_URL replaces the update endpoint, TARNIX_NO_UPDATE_CHECK=1 skips the check at
+// launch (demos, tests).
 #include <QApplication>
 #include <QIcon>
+#include <QSocketNotifier>
+#include <QTimer>
 
 #include "app/RecordingSession.h"
+#include "app/StopSignals.h"
+#include "capture/OutputFiles.h"
 #include "recorder/RecorderWindow.h"
+#include "recorder/RecoveryPrompt.h"
 #include "studio/OpenRecording.h"
 #include "ui/StudioTheme.h"
 #include "update/UpdateChecker.h"
 
 int main(int argc, char** argv)
 {
+    // Before any thread starts, so that every thread inherits the handling.
+    tarnix::StopSignals::install();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tarnix"));
     QApplication::setApplicationDisplayName(QStringLiteral("Tarnix"));
@@ -36,8 +46,24 @@ int main(int argc, char** argv)
     };
     QObject::connect(&window, &tarnix::RecorderWindow::openRecordingRequested, &window,
                      [&] { openInto(tarnix::OpenRecording::chooseAndOpen(&window)); });
+    QSocketNotifier stopSignals(tarnix::StopSignals::descriptor(), QSocketNotifier::Read);
+    QObject::connect(&stopSignals, &QSocketNotifier::activated, &window, [&window] {
+        tarnix::StopSignals::drain();
+        window.finishAndQuit();
+    });
     window.show();
-    if (const QStringList arguments = QApplication::arguments(); arguments.size() > 1)
+    const QStringList arguments = QApplication::arguments();
+    if (arguments.size() > 1)
         openInto(tarnix::OpenRecording::openFile(arguments.at(1).toStdString()));
+    // Once the window is up. A recovered recording opens in the Studio unless one was asked for.
+    QTimer::singleShot(0, &window, [&window, opened = arguments.size() > 1] {
+        const auto videos = tarnix::OutputFiles::videosDirectory();
+        if (!videos)
+            return;
+        auto recovered = tarnix::RecoveryPrompt::offer(*videos);
+        if (recovered && !opened && window.mode() == tarnix::WindowMode::setup && !window.isHidden())
+            window.showStudio({std::move(recovered->timeline), recovered->documentPath, std::nullopt,
+                               std::move(recovered->notes)});
+    });
     return QApplication::exec();
 }

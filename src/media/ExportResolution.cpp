@@ -56,9 +56,9 @@ std::optional<ExportResolution> exportResolutionFromRawValue(std::string_view ra
 std::filesystem::path baseExportURL(const std::filesystem::path& sourceURL,
                                     ExportResolution resolution, std::string_view extension)
 {
-    const std::string base = sourceURL.filename().stem().string();
-    return sourceURL.parent_path() /
-           (base + "-" + std::string(fileNameSuffix(resolution)) + std::string(extension));
+    // A source name near the file system's limit gets a shortened stem, never a refused export.
+    return fittedPath(sourceURL.parent_path(), sourceURL.filename().stem().string(),
+                      "-" + std::string(fileNameSuffix(resolution)) + std::string(extension));
 }
 
 std::filesystem::path makeExportURL(const std::filesystem::path& sourceURL,

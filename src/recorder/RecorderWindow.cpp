@@ -262,7 +262,18 @@ void RecorderWindow::finishForClose()
         return;
     }
     quitting_ = false;
-    QTimer::singleShot(0, this, &QWidget::close);
+    if (finishing_)
+        QTimer::singleShot(0, qApp, &QCoreApplication::quit); // a stop signal asks nothing
+    else
+        QTimer::singleShot(0, this, &QWidget::close);
+}
+
+void RecorderWindow::finishAndQuit()
+{
+    if (std::exchange(finishing_, true))
+        return;
+    quitting_ = true; // no Studio for a recording that is stopped now
+    finishForClose();
 }
 
 void RecorderWindow::mousePressEvent(QMouseEvent* event)

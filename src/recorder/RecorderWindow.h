@@ -58,6 +58,12 @@ public:
     // Switches to studio mode with a finished recording.
     void showStudio(const StudioMode::Recording& recording);
 
+    // Ends the application without losing anything, whatever it is doing (a stop signal at
+    // log-out): a recording being started or stopped is let finish, a running one is stopped and
+    // saved as Stop would, and then the application quits; the Studio writes its last edit as it
+    // goes. No question is asked. A second call while this is under way does nothing more.
+    void finishAndQuit();
+
     // Restyles and places the window for `mode`, now and again on the next turn of the event loop
     // (the window manager may still be adjusting the window from the previous style).
     void styleWindow(WindowMode mode);
@@ -101,6 +107,7 @@ private:
     bool shownOnce_ = false;
     bool userMoved_ = false;   // the user has dragged the bar somewhere else: leave it there
     bool quitting_ = false;    // a close waits for the recording to be stopped and saved
+    bool finishing_ = false;   // a stop signal: quit once the recording is saved
     RecordingTrayIcon* tray_ = nullptr;
     StopShortcut* shortcut_ = nullptr;
     bool hiddenForRecording_ = false;

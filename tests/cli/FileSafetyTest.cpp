@@ -271,6 +271,45 @@ TEST_F(CliFiles, aFullDiskFailsInWordsAndLeavesNothing)
     EXPECT_TRUE(namesIn(small).empty());
 }
 
+// Names of 250 characters, as long as the file system allows with room for nothing else: the
+// document is saved in place, the export and the frame land beside them, nothing is refused as
+// too long.
+TEST_F(CliFiles, namesAtTheFileSystemsLimitAreSavedExportedAndFramed)
+{
+    const fs::path doc = makeRecording(folder(), 1);
+    const std::string stem(246, 'n');
+    const fs::path movie = folder() / (stem + ".mp4");
+    fs::rename(folder() / "screen.mp4", movie);
+    nlohmann::json json = nlohmann::json::parse(fileText(doc));
+    json["videoURL"] = "file://" + movie.string();
+    const fs::path longDoc = folder() / (std::string(238, 'd') + ".tarnix.json");
+    std::ofstream(longDoc) << json.dump(2);
+
+    CliRun cut = cli("cut " + longDoc.string() + " 0.2 0.4");
+    EXPECT_EQ(cut.exitCode, 0) << cut.out;
+    EXPECT_TRUE(contains(fileText(longDoc), "cutRegions"));
+
+    for (int round = 0; round < 2; ++round) { // the second one takes a numbered name
+        CliRun exported = cli("export " + longDoc.string() + " --resolution 720p");
+        EXPECT_EQ(exported.exitCode, 0) << exported.out;
+    }
+    int exports = 0;
+    for (const auto& name : namesIn(folder())) {
+        EXPECT_LE(name.size(), 255u) << name;
+        if (name.ends_with(".mp4") && name != movie.filename().string()) {
+            ++exports;
+            EXPECT_GT(movieDuration(folder() / name), 0.5) << name;
+        }
+    }
+    EXPECT_EQ(exports, 2);
+
+    const fs::path picture = folder() / (std::string(246, 'p') + ".png");
+    CliRun frame = cli("frame " + longDoc.string() + " 0.5 --out " + picture.string());
+    EXPECT_EQ(frame.exitCode, 0) << frame.out;
+    EXPECT_GT(fs::file_size(picture), 0u);
+    EXPECT_FALSE(hasTemporaries(folder()));
+}
+
 TEST_F(CliFiles, frameWritesTheFormatItsNameSays)
 {
     const fs::path doc = makeRecording(folder(), 1);
@@ -323,7 +362,7 @@ TEST_F(CliFiles, demoNeverOverwritesAnEarlierDemoAndAStoppedDemoLeavesNoStubs)
 TEST(CliHelp, everyCommandHasHelpAndTheProgramAVersion)
 {
     for (const char* command :
-         {"validate", "autozoom", "zoom-at", "export", "frame", "cut", "demo", "sources", "record"}) {
+         {"validate", "autozoom", "zoom-at", "export", "frame", "cut", "demo", "sources", "record", "recover"}) {
         CliRun help = cli(std::string(command) + " --help");
         EXPECT_EQ(help.exitCode, 0) << command;
         EXPECT_TRUE(help.out.starts_with("usage: tarnix-cli " + std::string(command)))

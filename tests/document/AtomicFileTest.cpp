@@ -186,6 +186,68 @@ TEST_F(AtomicFileTest, StaleTemporariesAreRecognisedAndNeverBlockAName)
               folder_ / "clip-edited.mp4");
 }
 
+// Whether `text` is whole UTF-8: no sequence cut short at its end.
+bool endsOnACharacter(const std::string& text)
+{
+    std::size_t i = text.size();
+    std::size_t continuation = 0;
+    while (i > 0 && (static_cast<unsigned char>(text[i - 1]) & 0xC0) == 0x80) {
+        --i;
+        ++continuation;
+    }
+    if (i == 0)
+        return continuation == 0;
+    const auto lead = static_cast<unsigned char>(text[i - 1]);
+    const std::size_t expected = lead < 0x80 ? 0 : lead >= 0xF0 ? 3 : lead >= 0xE0 ? 2 : 1;
+    return continuation == expected;
+}
+
+TEST_F(AtomicFileTest, NamesNearTheLimitAreShortenedInTheStemOnCharacterBoundaries)
+{
+    EXPECT_EQ(fittedFileName("clip", "-edited.mp4", 255), "clip-edited.mp4");
+    EXPECT_EQ(fittedFileName("abcdef", ".mp4", 7), "abc.mp4");
+    // Two-, three- and four-byte characters: every cut lands between characters.
+    for (const std::string character : {"\u00e9", "\u65e5", "\U0001F3A5"}) {
+        std::string stem;
+        while (stem.size() < 300)
+            stem += character;
+        for (std::size_t limit = 240; limit < 256; ++limit) {
+            const std::string name = fittedFileName(stem, ".partial-XXXXXX.mp4", limit);
+            EXPECT_LE(name.size(), limit);
+            EXPECT_GT(name.size(), limit - character.size());
+            EXPECT_TRUE(name.ends_with(".partial-XXXXXX.mp4"));
+            EXPECT_TRUE(endsOnACharacter(name.substr(0, name.size() - 19))) << limit;
+        }
+    }
+    EXPECT_EQ(fittedFileName("a", std::string(20, 'x'), 8), std::string(8, 'x'));
+    EXPECT_EQ(fileNameLimit(folder_), 255u);
+}
+
+TEST_F(AtomicFileTest, AFinalNameAtTheLimitIsSavedReplacedAndNumbered)
+{
+    // 250 characters, one of them two bytes: 251 bytes, of 255.
+    const std::string stem = "\u00e9" + std::string(245, 'r');
+    const fs::path target = folder_ / (stem + ".mp4");
+    {
+        AtomicFile file(target);
+        EXPECT_LE(file.temporaryPath().filename().string().size(), 255u);
+        EXPECT_TRUE(isPartialFileName(file.temporaryPath()));
+        EXPECT_EQ(file.temporaryPath().extension(), ".mp4");
+        file.write("movie");
+        EXPECT_EQ(file.publish(), target);
+    }
+    const fs::path second = publishNewFile(target, "again", NameClash::nextFreeName);
+    EXPECT_LE(second.filename().string().size(), 255u);
+    EXPECT_TRUE(second.filename().string().ends_with("-2.mp4"));
+    EXPECT_EQ(readFile(second), "again");
+
+    const fs::path document = folder_ / (std::string(238, 'd') + ".tarnix.json");
+    replaceFile(document, "{}");
+    replaceFile(document, "{\"edited\": true}");
+    EXPECT_EQ(readFile(document), "{\"edited\": true}");
+    EXPECT_EQ(namesIn(folder_).size(), 3u);
+}
+
 TEST_F(AtomicFileTest, ErrorsSayWhatHappenedInWords)
 {
     EXPECT_EQ(describeFileErrno(ENOSPC), "the disk is full");

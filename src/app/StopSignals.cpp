@@ -1,4 +1,4 @@
-#include "cli/StopSignals.h"
+#include "app/StopSignals.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -6,7 +6,7 @@
 #include <csignal>
 #include <initializer_list>
 
-namespace tarnix::cli::StopSignals {
+namespace tarnix::StopSignals {
 
 namespace {
 
@@ -50,4 +50,11 @@ const char* name()
 
 int descriptor() { return wakePipe[0]; }
 
-} // namespace tarnix::cli::StopSignals
+void drain()
+{
+    char buffer[16];
+    while (wakePipe[0] >= 0 && read(wakePipe[0], buffer, sizeof buffer) > 0) {
+    }
+}
+
+} // namespace tarnix::StopSignals

@@ -1,0 +1,173 @@
+#include "app/RecordingRecovery.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <fstream>
+#include <iterator>
+
+#include "app/DocumentFiles.h"
+#include "app/RecordingJournal.h"
+#include "app/TimelineAssembly.h"
+#include "media/MediaAsset.h"
+#include "media/MediaError.h"
+
+namespace tarnix::RecordingRecovery {
+
+namespace {
+
+// Whether a running recording holds the journal's lock.
+bool inUse(const std::filesystem::path& journal)
+{
+    const int fd = open(journal.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool locked = flock(fd, LOCK_SH | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+    close(fd);
+    return locked;
+}
+
+std::string readText(const std::filesystem::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        throw RecoveryError("Couldn't read the recording journal " + path.string() + ".");
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// The journal's first line alone, for the questions asked of many journals.
+std::optional<TimelineAssembly::Inputs> readRecording(const std::filesystem::path& journal)
+{
+    std::ifstream in(journal, std::ios::binary);
+    std::string first;
+    if (!std::getline(in, first))
+        return std::nullopt;
+    JournalContents contents = readJournal(first + "\n");
+    if (!contents.hasRecording)
+        return std::nullopt;
+    return std::move(contents.inputs);
+}
+
+// Where a file of the recording is now: where it was written, or beside the journal when the
+// folder was moved since.
+std::filesystem::path located(const std::filesystem::path& recorded, const std::filesystem::path& journal)
+{
+    std::error_code error;
+    if (std::filesystem::exists(recorded, error))
+        return recorded;
+    const auto beside = journal.parent_path() / recorded.filename();
+    return std::filesystem::exists(beside, error) ? beside : recorded;
+}
+
+// The screen movie's length in seconds; raises RecoveryError saying what is wrong with it.
+double movieDuration(const std::filesystem::path& movie)
+{
+    std::error_code error;
+    if (!std::filesystem::exists(movie, error))
+        throw RecoveryError("The screen movie " + movie.string() +
+                            " is missing, so the recording can't be recovered. Its journal was kept.");
+    if (std::filesystem::file_size(movie, error) == 0)
+        throw RecoveryError("The screen movie " + movie.string() +
+                            " is empty: the recording ended before its first frame was written. "
+                            "Nothing was recovered and nothing was deleted.");
+    try {
+        const auto asset = media::MediaAsset::load(movie, media::DurationNeed::required);
+        const auto video = asset.tracks(media::MediaType::video);
+        return video.empty() ? asset.duration() : video.front().timeRange.end();
+    } catch (const std::exception& failure) {
+        throw RecoveryError("Couldn't read the screen movie " + movie.string() + ": " +
+                            media::describe(failure) + " Nothing was recovered and nothing was deleted.");
+    }
+}
+
+// The camera or microphone file when it can be played; otherwise nothing, and a note says why.
+std::optional<std::filesystem::path> playable(const std::optional<std::filesystem::path>& file,
+                                              const std::filesystem::path& journal, const char* what,
+                                              std::vector<std::string>& notes)
+{
+    if (!file)
+        return std::nullopt;
+    const auto path = located(*file, journal);
+    try {
+        if (media::MediaAsset::load(path, media::DurationNeed::optional).hasDuration())
+            return path;
+    } catch (const std::exception&) {
+    }
+    notes.push_back(std::string("The ") + what + " file " + path.string() +
+                    " can't be played, so the recording leaves it out; the file was kept.");
+    return std::nullopt;
+}
+
+template <class Sample>
+void dropAfter(std::vector<Sample>& samples, double end)
+{
+    std::erase_if(samples, [end](const Sample& sample) { return sample.timestamp > end; });
+}
+
+} // namespace
+
+std::vector<std::filesystem::path> findInterrupted(const std::filesystem::path& folder)
+{
+    std::vector<std::filesystem::path> found;
+    std::error_code error;
+    for (std::filesystem::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+        const auto& path = it->path();
+        if (!RecordingJournal::isJournalName(path) || !it->is_regular_file(error) || inUse(path))
+            continue;
+        // A journal whose document exists outlived its recording by a moment: nothing to recover.
+        if (auto recording = readRecording(path);
+            recording && std::filesystem::exists(DocumentFiles::documentPath(located(recording->videoURL, path)), error))
+            continue;
+        found.push_back(path);
+    }
+    std::sort(found.begin(), found.end());
+    return found;
+}
+
+std::string movieName(const std::filesystem::path& journal)
+{
+    if (auto recording = readRecording(journal))
+        return recording->videoURL.filename().string();
+    return journal.filename().string();
+}
+
+Recovered recover(const std::filesystem::path& journal)
+{
+    JournalContents contents = readJournal(readText(journal));
+    if (!contents.hasRecording)
+        throw RecoveryError("The recording journal " + journal.string() +
+                            " doesn't say which recording it belongs to, so nothing can be recovered from it.");
+    Recovered result;
+    result.skippedLines = contents.skippedLines;
+    TimelineAssembly::Inputs& in = contents.inputs;
+    in.videoURL = located(in.videoURL, journal);
+    result.movieDuration = movieDuration(in.videoURL);
+    in.cameraURL = playable(in.cameraURL, journal, "camera", result.notes);
+    in.microphoneURL = playable(in.microphoneURL, journal, "microphone", result.notes);
+
+    RecordingTimeline timeline = TimelineAssembly::assemble(in);
+    dropAfter(timeline.cursorSamples, result.movieDuration);
+    dropAfter(timeline.clickEvents, result.movieDuration);
+    dropAfter(timeline.focusedElementSamples, result.movieDuration);
+    timeline.zoomRegions = TimelineAssembly::automaticZoomRegions(timeline);
+
+    result.documentPath = DocumentFiles::documentPath(in.videoURL);
+    try {
+        DocumentFiles::writeNew(timeline, result.documentPath);
+    } catch (const std::exception& failure) {
+        throw RecoveryError(std::string(failure.what()) + " The recording journal was kept.");
+    }
+    result.timeline = std::move(timeline);
+    discard(journal);
+    return result;
+}
+
+void discard(const std::filesystem::path& journal)
+{
+    std::error_code ignored;
+    std::filesystem::remove(journal, ignored);
+}
+
+} // namespace tarnix::RecordingRecovery

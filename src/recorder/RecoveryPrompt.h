@@ -1,0 +1,24 @@
+#pragma once
+
+#include <filesystem>
+#include <optional>
+
+#include "app/RecordingRecovery.h"
+
+// The question asked at start for each recording that ended without its document (a crash, a
+// kill, a power cut): "Recover recording" rebuilds its document from its journal, "Discard"
+// forgets the journal (the movies stay). A question dismissed without an answer is asked again at
+// the next start. A recovery that fails says why in the application's alert and keeps every file.
+//
+// Threads: GUI thread only.
+
+namespace tarnix::RecoveryPrompt {
+
+inline constexpr const char* kRecover = "Recover recording";
+inline constexpr const char* kDiscard = "Discard";
+
+// Asks about each interrupted recording in `folder`, oldest first; returns the last one that was
+// recovered.
+std::optional<RecordingRecovery::Recovered> offer(const std::filesystem::path& folder);
+
+} // namespace tarnix::RecoveryPrompt

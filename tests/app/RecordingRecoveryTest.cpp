@@ -1,0 +1,208 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "app/DocumentFiles.h"
+#include "app/RecordingJournal.h"
+#include "app/RecordingRecovery.h"
+#include "document/DocumentCoding.h"
+#include "support/ServiceHelpers.h"
+
+using namespace tarnix;
+namespace fs = std::filesystem;
+
+namespace {
+
+// A recording's details as the session hands them to the journal: started at 100 s, the first
+// frame 0.5 s after the trackers started.
+TimelineAssembly::Inputs recordingAt(const fs::path& movie)
+{
+    TimelineAssembly::Inputs in;
+    in.videoURL = movie;
+    in.startedAt = Date{100};
+    in.captureFrame = {0, 0, 1920, 1080};
+    in.cursorStart = Date{100};
+    in.focusStart = Date{100};
+    return in;
+}
+
+std::vector<CursorSample> cursorPath(int count, double every)
+{
+    std::vector<CursorSample> samples;
+    for (int i = 0; i < count; ++i)
+        samples.push_back({Uuid::random(), i * every, {100.0 + i, 200.0}});
+    return samples;
+}
+
+void appendText(const fs::path& path, const std::string& text)
+{
+    std::ofstream(path, std::ios::binary | std::ios::app) << text;
+}
+
+std::string describeFailure(const fs::path& journal)
+{
+    try {
+        RecordingRecovery::recover(journal);
+    } catch (const RecordingRecovery::RecoveryError& error) {
+        return error.what();
+    }
+    return "recovered";
+}
+
+class RecordingRecoveryTest : public ::testing::Test {
+protected:
+    test::TemporaryFolder folder;
+    fs::path movie = folder / "Tarnix-2026-12-05T14-03-07Z.mp4";
+};
+
+} // namespace
+
+TEST_F(RecordingRecoveryTest, TheJournalReadsBackWhatWasAppendedInBatchesAndDropsATornLine)
+{
+    TimelineAssembly::Inputs recording = recordingAt(movie);
+    recording.cameraURL = folder / "Tarnix-camera-2026-12-05T14-03-07Z.mov";
+    const auto path = cursorPath(5, 0.1);
+    const std::vector<ClickEvent> clicks{{Uuid::random(), 0.7, {5, 6}, ClickKind::rightDown}};
+    const std::vector<FocusedElementSample> focus{{Uuid::random(), 0.3, {1, 2, 30, 40}}};
+    fs::path journalPath;
+    {
+        RecordingJournal journal(recording);
+        journalPath = journal.path();
+        EXPECT_EQ(journalPath.filename(), ".Tarnix-2026-12-05T14-03-07Z.tarnix-journal");
+        std::vector<CursorSample> growing(path.begin(), path.begin() + 2);
+        journal.appendNew(growing);
+        journal.noteFirstFrame(Date{100.5});
+        growing = path;
+        journal.appendNew(growing); // only the three new ones
+        journal.appendNew(clicks);
+        journal.appendNew(focus);
+        journal.noteSystemAudio();
+        journal.noteSystemAudio();
+        journal.close();
+        EXPECT_FALSE(journal.writeError());
+    }
+    appendText(journalPath, R"({"cursor":{"id":"8E)"); // what a kill in mid-write leaves
+
+    const JournalContents read = readJournal(test::readFile(journalPath));
+    ASSERT_TRUE(read.hasRecording);
+    EXPECT_EQ(read.skippedLines, 1u);
+    EXPECT_EQ(read.inputs.videoURL, movie);
+    EXPECT_EQ(read.inputs.cameraURL, recording.cameraURL);
+    EXPECT_FALSE(read.inputs.microphoneURL);
+    EXPECT_EQ(read.inputs.captureFrame, recording.captureFrame);
+    EXPECT_EQ(read.inputs.cursorStart, recording.cursorStart);
+    EXPECT_EQ(read.inputs.firstFrame, Date{100.5});
+    EXPECT_TRUE(read.inputs.hasSystemAudio);
+    EXPECT_EQ(read.inputs.cursorSamples, path);
+    EXPECT_EQ(read.inputs.clickEvents, clicks);
+    EXPECT_EQ(read.inputs.focusedElementSamples, focus);
+
+    // Garbage in the middle (a power cut's zeros) costs only its own line.
+    const JournalContents damaged = readJournal(std::string("\0\0\0\n", 4) + test::readFile(journalPath));
+    EXPECT_EQ(damaged.skippedLines, 2u);
+    EXPECT_EQ(damaged.inputs.cursorSamples.size(), path.size());
+}
+
+TEST_F(RecordingRecoveryTest, AJournalIsOfferedOnlyWhenItsRecordingIsNeitherRunningNorSaved)
+{
+    std::optional<RecordingJournal> journal(recordingAt(movie));
+    // A running recording, in this process or another, holds the journal's lock.
+    EXPECT_TRUE(RecordingRecovery::findInterrupted(folder.path()).empty());
+    journal->close();
+    EXPECT_EQ(RecordingRecovery::findInterrupted(folder.path()), std::vector{journal->path()});
+    EXPECT_EQ(RecordingRecovery::movieName(journal->path()), movie.filename().string());
+
+    DocumentFiles::writeNew(RecordingTimeline{}, DocumentFiles::documentPath(movie));
+    EXPECT_TRUE(RecordingRecovery::findInterrupted(folder.path()).empty());
+    EXPECT_TRUE(RecordingRecovery::findInterrupted(folder / "no-such-folder").empty());
+}
+
+TEST_F(RecordingRecoveryTest, RecoveryKeepsTheSamplesTheMovieHoldsZoomsAndRemovesTheJournal)
+{
+    media::test::makeMovie(movie, 2.0, 160, 120, false);
+    fs::path journalPath;
+    {
+        TimelineAssembly::Inputs recording = recordingAt(movie);
+        recording.microphoneURL = folder / "Tarnix-mic-2026-12-05T14-03-07Z.m4a";
+        appendText(*recording.microphoneURL, "not sound"); // cut off before its first fragment
+        RecordingJournal journal(recording);
+        journalPath = journal.path();
+        journal.noteFirstFrame(Date{100.5});
+        journal.appendNew(cursorPath(40, 0.1)); // 0 ... 3.9 s of tracker time
+        journal.appendNew(std::vector<ClickEvent>{{Uuid::random(), 1.5, {400, 300}, ClickKind::leftDown},
+                                                  {Uuid::random(), 1.6, {400, 300}, ClickKind::leftUp}});
+    }
+
+    const auto recovered = RecordingRecovery::recover(journalPath);
+    EXPECT_NEAR(recovered.movieDuration, 2.0, 0.1);
+    EXPECT_EQ(recovered.documentPath, DocumentFiles::documentPath(movie));
+    EXPECT_FALSE(fs::exists(journalPath));
+    ASSERT_EQ(recovered.notes.size(), 1u);
+    EXPECT_NE(recovered.notes[0].find("microphone"), std::string::npos) << recovered.notes[0];
+
+    const RecordingTimeline saved = decodeRecordingTimeline(test::readFile(recovered.documentPath));
+    EXPECT_EQ(saved, recovered.timeline);
+    EXPECT_EQ(saved.videoURL, movie);
+    EXPECT_FALSE(saved.microphoneURL);
+    // Re-based onto the first frame (0.5 s in) and cut where the movie ends.
+    ASSERT_FALSE(saved.cursorSamples.empty());
+    EXPECT_DOUBLE_EQ(saved.cursorSamples.front().timestamp, 0);
+    EXPECT_LE(saved.cursorSamples.back().timestamp, recovered.movieDuration);
+    EXPECT_GT(saved.cursorSamples.back().timestamp, recovered.movieDuration - 0.2);
+    EXPECT_EQ(saved.clickEvents.size(), 2u);
+    EXPECT_FALSE(saved.zoomRegions.empty());
+    EXPECT_TRUE(saved.cursorOverlay.isEnabled);
+    EXPECT_TRUE(fs::exists(folder / "Tarnix-mic-2026-12-05T14-03-07Z.m4a"));
+}
+
+TEST_F(RecordingRecoveryTest, AMovieMovedWithItsJournalIsFoundBesideIt)
+{
+    test::TemporaryFolder elsewhere;
+    media::test::makeMovie(elsewhere / movie.filename().string(), 1.0, 160, 120, false);
+    fs::path journalPath;
+    {
+        RecordingJournal journal(recordingAt(movie));
+        journalPath = journal.path();
+    }
+    const fs::path moved = elsewhere / journalPath.filename().string();
+    fs::rename(journalPath, moved);
+    const auto recovered = RecordingRecovery::recover(moved);
+    EXPECT_EQ(recovered.documentPath.parent_path(), elsewhere.path());
+}
+
+TEST_F(RecordingRecoveryTest, AMissingEmptyOrUnreadableMovieIsNamedAndNothingIsDeleted)
+{
+    fs::path journalPath;
+    {
+        RecordingJournal journal(recordingAt(movie));
+        journalPath = journal.path();
+        journal.appendNew(cursorPath(3, 0.1));
+    }
+    std::string message = describeFailure(journalPath);
+    EXPECT_NE(message.find("is missing"), std::string::npos) << message;
+    EXPECT_NE(message.find(movie.string()), std::string::npos) << message;
+
+    appendText(movie, "");
+    message = describeFailure(journalPath);
+    EXPECT_NE(message.find("is empty"), std::string::npos) << message;
+
+    appendText(movie, "no movie here");
+    message = describeFailure(journalPath);
+    EXPECT_NE(message.find("Couldn't read the screen movie"), std::string::npos) << message;
+
+    EXPECT_TRUE(fs::exists(journalPath));
+    EXPECT_TRUE(fs::exists(movie));
+    EXPECT_FALSE(fs::exists(DocumentFiles::documentPath(movie)));
+
+    // A journal cut off inside its first line says so.
+    const fs::path torn = folder / ".Tarnix-torn.tarnix-journal";
+    appendText(torn, R"({"recording":{"videoURL":)");
+    message = describeFailure(torn);
+    EXPECT_NE(message.find("doesn't say which recording"), std::string::npos) << message;
+    EXPECT_TRUE(fs::exists(torn));
+
+    RecordingRecovery::discard(journalPath);
+    EXPECT_FALSE(fs::exists(journalPath));
+    EXPECT_TRUE(fs::exists(movie));
+}

@@ -1,0 +1,92 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "app/RecordingJournal.h"
+#include "recorder/RecorderTestSupport.h"
+#include "recorder/RecoveryPrompt.h"
+#include "support/ServiceHelpers.h"
+#include "ui/AppAlert.h"
+
+using namespace tarnix;
+namespace fs = std::filesystem;
+
+namespace {
+
+// Answers each question with the next of `answers` (-1: closed without an answer) and keeps what
+// was asked.
+class ScriptedAnswers {
+public:
+    explicit ScriptedAnswers(std::vector<int> answers)
+        : answers_(std::move(answers))
+    {
+        previous_ = AppAlert::setPresenter([this](const AppAlert::Request& request) {
+            asked.push_back(request);
+            if (answers_.empty())
+                return -1;
+            const int answer = answers_.front();
+            answers_.erase(answers_.begin());
+            return answer;
+        });
+    }
+    ~ScriptedAnswers() { AppAlert::setPresenter(std::move(previous_)); }
+    std::vector<AppAlert::Request> asked;
+
+private:
+    std::vector<int> answers_;
+    AppAlert::Presenter previous_;
+};
+
+fs::path interruptedRecording(const fs::path& folder, const std::string& stem)
+{
+    TimelineAssembly::Inputs in;
+    in.videoURL = folder / (stem + ".mp4");
+    in.captureFrame = {0, 0, 160, 120};
+    RecordingJournal journal(in);
+    journal.appendNew(std::vector<CursorSample>{{Uuid::random(), 0.2, {10, 10}}});
+    return journal.path();
+}
+
+} // namespace
+
+TEST(RecoveryPrompt, AsksPerRecordingRecoversDiscardsOrAsksAgainNextTime)
+{
+    test::ensureWidgetApplication();
+    test::TemporaryFolder folder;
+    media::test::makeMovie(folder / "Tarnix-A.mp4", 1.0, 160, 120, false);
+    media::test::makeMovie(folder / "Tarnix-B.mp4", 1.0, 160, 120, false);
+    const fs::path first = interruptedRecording(folder.path(), "Tarnix-A");
+    const fs::path second = interruptedRecording(folder.path(), "Tarnix-B");
+
+    {
+        ScriptedAnswers closed({-1, -1});
+        EXPECT_FALSE(RecoveryPrompt::offer(folder.path()));
+        ASSERT_EQ(closed.asked.size(), 2u);
+        EXPECT_EQ(closed.asked[0].buttons, (QStringList{"Recover recording", "Discard"}));
+        EXPECT_TRUE(closed.asked[0].message.contains("\"Tarnix-A.mp4\"")) << closed.asked[0].message.toStdString();
+        EXPECT_TRUE(fs::exists(first) && fs::exists(second)) << "a question without an answer is asked again";
+    }
+    ScriptedAnswers answered({0, 1});
+    const auto recovered = RecoveryPrompt::offer(folder.path());
+    ASSERT_TRUE(recovered);
+    EXPECT_EQ(recovered->documentPath, folder / "Tarnix-A.tarnix.json");
+    EXPECT_EQ(recovered->timeline.cursorSamples.size(), 1u);
+    EXPECT_FALSE(fs::exists(first));
+    EXPECT_FALSE(fs::exists(second));
+    EXPECT_TRUE(fs::exists(folder / "Tarnix-B.mp4")) << "Discard keeps the movie";
+    EXPECT_FALSE(fs::exists(folder / "Tarnix-B.tarnix.json"));
+}
+
+TEST(RecoveryPrompt, AFailedRecoverySaysWhyAndKeepsTheJournal)
+{
+    test::ensureWidgetApplication();
+    test::TemporaryFolder folder;
+    const fs::path journal = interruptedRecording(folder.path(), "Tarnix-gone");
+    ScriptedAnswers answers({0, 0});
+    EXPECT_FALSE(RecoveryPrompt::offer(folder.path()));
+    ASSERT_EQ(answers.asked.size(), 2u);
+    EXPECT_EQ(answers.asked[1].title, "Couldn't recover the recording");
+    EXPECT_TRUE(answers.asked[1].message.contains("is missing")) << answers.asked[1].message.toStdString();
+    EXPECT_TRUE(fs::exists(journal));
+}
