@@ -34,10 +34,13 @@ int main(int argc, char** argv)
         if (opened)
             window.showStudio({std::move(opened->timeline), opened->documentPath, std::nullopt, {}});
     };
-    QObject::connect(&window, &tarnix::RecorderWindow::openRecordingRequested, &window,
-                     [&] { openInto(tarnix::OpenRecording::chooseAndOpen(&window)); });
+    // Read and decoded on a worker: a large document must not freeze the window.
+    QObject::connect(&window, &tarnix::RecorderWindow::openRecordingRequested, &window, [&] {
+        if (auto chosen = tarnix::OpenRecording::choose(&window))
+            tarnix::OpenRecording::openFileAsync(*chosen, &window, openInto);
+    });
     window.show();
     if (const QStringList arguments = QApplication::arguments(); arguments.size() > 1)
-        openInto(tarnix::OpenRecording::openFile(arguments.at(1).toStdString()));
+        tarnix::OpenRecording::openFileAsync(arguments.at(1).toStdString(), &window, openInto);
     return QApplication::exec();
 }

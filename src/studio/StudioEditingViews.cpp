@@ -19,7 +19,7 @@ template <class T>
 Binding<T> stateBinding(StudioSession& session, T StudioEditState::*field, QObject*& writerSlot,
                         QObject* writer)
 {
-    return Binding<T>([&session, field] { return session.editState().*field; },
+    return Binding<T>::viewing([&session, field]() -> const T& { return session.editState().*field; },
                       [&session, field, &writerSlot, writer](const T& value) {
                           StudioEditState next = session.editState();
                           next.*field = value;
