@@ -134,21 +134,22 @@ bool DocumentSaver::hasOutsideChange() const
 
 void DocumentSaver::keepMine()
 {
-    {
-        std::lock_guard lock(mutex_);
-        outsideChange_ = false;
-        rebaseline_ = true;
-    }
-    wake_.notify_all();
+    resolveOutsideChange(false);
 }
 
 void DocumentSaver::acceptOutsideChange()
+{
+    resolveOutsideChange(true);
+}
+
+void DocumentSaver::resolveOutsideChange(bool dropWaiting)
 {
     {
         std::lock_guard lock(mutex_);
         outsideChange_ = false;
         rebaseline_ = true;
-        pending_.reset();
+        if (dropWaiting)
+            pending_.reset();
     }
     wake_.notify_all();
 }

@@ -91,6 +91,7 @@ private:
     void run();
     bool changedOutside(std::unique_lock<std::mutex>& lock);
     void raiseOutsideChange();
+    void resolveOutsideChange(bool dropWaiting);
 
     std::filesystem::path path_;
     WriteFunction write_;

@@ -268,7 +268,8 @@ QWidget* StudioView::makeOutsideChangeBar()
     outsideBar_ = new QWidget(this);
     outsideBar_->setObjectName("outsideChangeBar");
     outsideBar_->setAttribute(Qt::WA_StyledBackground);
-    outsideBar_->setStyleSheet(QStringLiteral("#outsideChangeBar { background: #4A3A1C; }"));
+    outsideBar_->setStyleSheet(QStringLiteral(
+        "#outsideChangeBar { background: #4A3A1C; } #outsideChangeBar QPushButton { color: #FFFFFF; }"));
     auto* row = new QHBoxLayout(outsideBar_);
     row->setContentsMargins(16, 6, 16, 6);
     row->setSpacing(8);
