@@ -8,6 +8,7 @@
 
 #include <chrono>
 #include <exception>
+#include <utility>
 
 #include "app/DocumentFiles.h"
 
@@ -40,15 +41,19 @@ QByteArray digestOf(const std::filesystem::path& path)
     return hash.result();
 }
 
-FileState stateOf(const std::filesystem::path& path)
+} // namespace
+
+DocumentSaver::FileState DocumentSaver::fileState(const std::filesystem::path& path, bool withDigest)
 {
     FileState state = stampOf(path);
-    if (state.exists)
-        state.digest = digestOf(path);
+    if (!state.exists || !withDigest)
+        return state;
+    state.digest = digestOf(path);
+    // Changed while it was read: the digest is not this stamp's, and must not vouch for it.
+    if (!stampOf(path).sameStamp(state))
+        state.digest.clear();
     return state;
 }
-
-} // namespace
 
 bool DocumentSaver::FileState::sameStamp(const FileState& other) const
 {
@@ -134,22 +139,26 @@ bool DocumentSaver::hasOutsideChange() const
 
 void DocumentSaver::keepMine()
 {
-    resolveOutsideChange(false);
+    {
+        std::lock_guard lock(mutex_);
+        if (!outsideChange_)
+            return;
+        outsideChange_ = false;
+        overwriteOnce_ = true; // the user chose to write over the file as it is
+    }
+    wake_.notify_all();
 }
 
-void DocumentSaver::acceptOutsideChange()
-{
-    resolveOutsideChange(true);
-}
-
-void DocumentSaver::resolveOutsideChange(bool dropWaiting)
+void DocumentSaver::acceptOutsideChange(const FileState& reloaded)
 {
     {
         std::lock_guard lock(mutex_);
+        if (!outsideChange_)
+            return;
         outsideChange_ = false;
-        rebaseline_ = true;
-        if (dropWaiting)
-            pending_.reset();
+        // Changed again since it was reloaded: asked about again, never written over unseen.
+        known_ = reloaded;
+        pending_.reset();
     }
     wake_.notify_all();
 }
@@ -190,7 +199,7 @@ void DocumentSaver::run()
         if (rebaseline_) {
             rebaseline_ = false;
             lock.unlock();
-            FileState now = stateOf(path_);
+            FileState now = fileState(path_);
             lock.lock();
             known_ = std::move(now);
             idle_.notify_all();
@@ -209,7 +218,8 @@ void DocumentSaver::run()
             continue;
         }
         writing_ = true;
-        if (changedOutside(lock)) {
+        const bool overwrite = std::exchange(overwriteOnce_, false);
+        if (!overwrite && changedOutside(lock)) {
             writing_ = false;
             raiseOutsideChange();
             idle_.notify_all();
@@ -228,7 +238,7 @@ void DocumentSaver::run()
         }
         std::optional<FileState> written;
         if (guarding && !failure)
-            written = stateOf(path_);
+            written = fileState(path_);
 
         lock.lock();
         if (written)

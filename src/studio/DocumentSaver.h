@@ -22,8 +22,8 @@
 // the file. The saver remembers the file as it last read or wrote it (inode, size, modification
 // time, and a digest of its content for when only the time changed) and compares before every
 // write and on checkForOutsideChange(). When the file changed, nothing is written over it:
-// outsideChanged() is emitted, saves wait, and the owner decides with keepMine() (write over it)
-// or acceptOutsideChange() (drop what waits and follow the new file). Its own writes never count
+// outsideChanged() is emitted, saves wait, and the owner decides with keepMine() (write over the
+// file as it is) or acceptOutsideChange() (drop what waits and follow the file it read again). Its own writes never count
 // as outside changes: checks run on the saver's thread, in order with the writes.
 //
 // Threads: create, save(), flush() and the signals on the GUI thread; the writes and the checks
@@ -43,6 +43,17 @@ public:
 
     // The project's atomic document write.
     static WriteFunction defaultWriter();
+
+    // The file as the saver knows it; `digest` is empty when it was not read.
+    struct FileState {
+        bool exists = false;
+        unsigned long long device = 0, inode = 0;
+        long long size = 0, modifiedNs = 0;
+        QByteArray digest;
+        bool sameStamp(const FileState& other) const;
+    };
+    // The file's identity and, with `withDigest`, its content's digest. Any thread.
+    static FileState fileState(const std::filesystem::path& path, bool withDigest = true);
 
     DocumentSaver(std::filesystem::path path, WriteFunction write = defaultWriter(),
                   QObject* parent = nullptr);
@@ -65,8 +76,9 @@ public:
     bool hasOutsideChange() const;
     // Resolves an outside change: what waits, and what comes later, is written over the file.
     void keepMine();
-    // Resolves an outside change: what waits is dropped; the file as it is now is the known one.
-    void acceptOutsideChange();
+    // Resolves an outside change: what waits is dropped, and `reloaded` (fileState() of the file
+    // as it was read again) is the known one.
+    void acceptOutsideChange(const FileState& reloaded);
 
     // Number of writes finished (successful or not), for tests.
     int writesFinished() const;
@@ -77,21 +89,10 @@ signals:
     // The file was changed by someone else; nothing is written until it is resolved.
     void outsideChanged();
 
-public:
-    // The file as the saver knows it; `digest` is empty when it was not read.
-    struct FileState {
-        bool exists = false;
-        unsigned long long device = 0, inode = 0;
-        long long size = 0, modifiedNs = 0;
-        QByteArray digest;
-        bool sameStamp(const FileState& other) const;
-    };
-
 private:
     void run();
     bool changedOutside(std::unique_lock<std::mutex>& lock);
     void raiseOutsideChange();
-    void resolveOutsideChange(bool dropWaiting);
 
     std::filesystem::path path_;
     WriteFunction write_;
@@ -106,6 +107,7 @@ private:
     bool checkRequested_ = false;
     bool outsideChange_ = false;   // unresolved: nothing is written
     std::optional<FileState> known_;
+    bool overwriteOnce_ = false;
     int writesFinished_ = 0;
     std::thread thread_;
 };

@@ -781,17 +781,27 @@ void StudioSession::reloadDocument()
     if (!outsideChange_ || !saver_ || reloading_)
         return;
     reloading_ = true;
-    whenFinished(this, QtConcurrent::run(&RecordingFiles::openDocument, saver_->path()),
-                 [this](QFuture<std::variant<RecordingTimeline, QString>> future) {
-                     reloading_ = false;
-                     auto result = future.takeResult();
-                     if (auto* message = std::get_if<QString>(&result)) {
-                         setErrorMessage(*message); // the choice stays open
-                         return;
-                     }
-                     saver_->acceptOutsideChange();
-                     applyReloaded(std::get<RecordingTimeline>(result));
-                 });
+    struct Reloaded {
+        std::variant<RecordingTimeline, QString> document;
+        DocumentSaver::FileState file; // the file the document was read from
+    };
+    auto read = [](std::filesystem::path path) {
+        Reloaded reloaded{QString(), DocumentSaver::fileState(path)};
+        reloaded.document = RecordingFiles::openDocument(path);
+        if (!DocumentSaver::fileState(path, false).sameStamp(reloaded.file))
+            reloaded.file.digest.clear(); // changed while it was read: it counts as changed again
+        return reloaded;
+    };
+    whenFinished(this, QtConcurrent::run(read, saver_->path()), [this](QFuture<Reloaded> future) {
+        reloading_ = false;
+        Reloaded reloaded = future.takeResult();
+        if (auto* message = std::get_if<QString>(&reloaded.document)) {
+            setErrorMessage(*message); // the choice stays open
+            return;
+        }
+        saver_->acceptOutsideChange(reloaded.file);
+        applyReloaded(std::get<RecordingTimeline>(reloaded.document));
+    });
 }
 
 void StudioSession::applyReloaded(const RecordingTimeline& document)

@@ -472,6 +472,7 @@ TEST_F(StudioViewTest, AnOutsideChangeShowsABarWhoseButtonsAnswerIt)
 
     // Changed again, then closed without choosing: the Studio asks what to keep.
     session().commitRedactRegions({});
+    ASSERT_TRUE(session().flushSaves());
     other.redactRegions.clear();
     other.zoomRegions = recording.timeline.zoomRegions;
     std::ofstream(recording.documentPath, std::ios::trunc) << encodeRecordingTimeline(other);
