@@ -7,7 +7,9 @@
 #include "StudioTestSupport.h"
 #include "document/CutRegions.h"
 #include "document/DocumentCoding.h"
+#include "studio/OpenRecording.h"
 #include "studio/StudioSession.h"
+#include "ui/AppAlert.h"
 
 // What the Studio must not lose or hide: a document changed by another Studio or another program,
 // a screen movie cut short, a document whose cuts cover everything. Real builds of a generated
@@ -178,6 +180,35 @@ TEST_F(StudioSafetyTest, ADocumentCutEverywhereOpensWithItsCutsRestorable)
     ASSERT_TRUE(waitFor([&] { return s->rebuildsApplied() == 2; }, 60));
     EXPECT_FALSE(s->errorMessage());
     EXPECT_FALSE(s->canPlay());
+}
+
+TEST_F(StudioSafetyTest, OpeningReadsTheDocumentOnAWorkerAndSaysWhyOneCantOpen)
+{
+    std::vector<AppAlert::Request> alerts;
+    auto previous = AppAlert::setPresenter([&](const AppAlert::Request& request) {
+        alerts.push_back(request);
+        return 0;
+    });
+    std::optional<std::optional<OpenRecording::Opened>> result;
+    QObject context;
+    OpenRecording::openFileAsync(recording.documentPath, &context,
+                                 [&](std::optional<OpenRecording::Opened> opened) { result = opened; });
+    EXPECT_FALSE(result) << "the answer comes later, from the event loop";
+    ASSERT_TRUE(waitFor([&] { return result.has_value(); }));
+    ASSERT_TRUE(*result);
+    EXPECT_EQ((*result)->timeline, onDisk());
+    EXPECT_EQ((*result)->documentPath, recording.documentPath);
+
+    std::ofstream(recording.documentPath, std::ios::trunc) << "[]";
+    result.reset();
+    OpenRecording::openFileAsync(recording.documentPath, &context,
+                                 [&](std::optional<OpenRecording::Opened> opened) { result = opened; });
+    ASSERT_TRUE(waitFor([&] { return result.has_value(); }));
+    EXPECT_FALSE(*result);
+    ASSERT_EQ(alerts.size(), 1u);
+    EXPECT_TRUE(alerts[0].message.contains("not a Tarnix recording document"))
+        << alerts[0].message.toStdString();
+    AppAlert::setPresenter(previous);
 }
 
 } // namespace
