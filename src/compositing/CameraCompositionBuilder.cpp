@@ -70,6 +70,28 @@ std::string secondsText(double seconds)
     return text;
 }
 
+// How much of the screen movie can be shown. A movie cut short (its index promises more than the
+// file holds) ends where its whole pictures end: the rest is left out rather than shown as a
+// frozen last picture, and a warning says so. One cut short before its first picture can't be
+// shown at all.
+double playableDuration(const MediaAsset& screen, std::vector<std::string>& warnings)
+{
+    const double duration = screen.duration();
+    const std::optional<double> end = screen.truncatedAt();
+    if (!end || !(*end < duration))
+        return duration;
+    if (!(*end > 0))
+        throw media::MediaException(media::MediaError{
+            "Tarnix.Media", 1,
+            "The screen movie “" + screen.url().filename().string() +
+                "” is cut short before its first picture.",
+            std::nullopt, nullptr});
+    warnings.push_back("The screen movie ends at " + secondsText(*end) + " s of its " +
+                       secondsText(duration) +
+                       " s (the file is cut short); the edited movie ends there too.");
+    return *end;
+}
+
 // Places the kept spans of 0...available of the source one after another from time 0 (all of
 // it when nothing is cut). Audio fades at every join and at a trimmed start or end; a source that
 // simply ends (a shorter camera or microphone file) does not. Returns the first insertion error.
@@ -224,13 +246,9 @@ Result build(const BuildInput& input, const std::function<bool()>& isCancelled)
         throw BuildError(BuildError::Kind::noVideoTrack);
     const media::AssetTrack& screenTrack = screenTracks.front();
     std::vector<std::string> warnings;
-    if (auto end = screen.truncatedAt())
-        warnings.push_back("The screen movie " + timeline.videoURL->string() + " ends early, at " +
-                           secondsText(*end) + " s of its " + secondsText(screen.duration()) +
-                           " s (the file is cut short); the rest shows its last picture.");
+    const double duration = playableDuration(screen, warnings);
     const QSize recordingSize = screenTrack.naturalSize;
     const QSize renderSize = canvasSize(recordingSize, input.background.aspect);
-    const double duration = screen.duration();
     const KeptTime kept(timeline.cutRegions, duration);
     if (kept.isEmpty())
         throw BuildError(BuildError::Kind::everythingCut);

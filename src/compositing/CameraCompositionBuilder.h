@@ -56,7 +56,8 @@ struct Result {
     media::VideoComposition videoComposition;
     std::shared_ptr<const OverlayInstruction> instruction; // also videoComposition.instructions[0]
     // Inputs that were damaged but not fatal, one sentence each: a camera or microphone file that
-    // could not be read (left out), a screen movie whose data ends before its index says.
+    // could not be read (left out), a screen movie whose data ends before its index says (the
+    // composition then ends where its pictures end).
     std::vector<std::string> warnings;
 };
 

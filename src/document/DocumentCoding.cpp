@@ -131,38 +131,97 @@ static OrderedJson listJson(const std::vector<T>& values)
     return out;
 }
 
+// The document's keys in their order, each with its value: visitor.field(key, json) for a single
+// value, visitor.list(key, records) for a list of records. The one place that says what a
+// document holds; both encoders below follow it.
+template <class Visitor>
+static void visitDocument(const RecordingTimeline& value, Visitor&& visitor)
+{
+    if (value.videoURL)
+        visitor.field("videoURL", fileURLString(*value.videoURL));
+    if (value.cameraURL)
+        visitor.field("cameraURL", fileURLString(*value.cameraURL));
+    if (value.microphoneURL)
+        visitor.field("microphoneURL", fileURLString(*value.microphoneURL));
+    visitor.field("hasSystemAudio", value.hasSystemAudio);
+    visitor.field("cameraOverlay", toJson(value.cameraOverlay));
+    visitor.field("background", toJson(value.background));
+    visitor.field("systemAudio", toJson(value.systemAudio));
+    visitor.field("microphoneAudio", toJson(value.microphoneAudio));
+    visitor.field("cursorOverlay", toJson(value.cursorOverlay));
+    visitor.field("startedAt", value.startedAt.timeIntervalSinceReferenceDate);
+    visitor.field("captureFrame", toJson(value.captureFrame));
+    visitor.list("cursorSamples", value.cursorSamples);
+    visitor.list("clickEvents", value.clickEvents);
+    visitor.list("focusedElementSamples", value.focusedElementSamples);
+    visitor.list("zoomRegions", value.zoomRegions);
+    visitor.list("redactRegions", value.redactRegions);
+    if (!value.cutRegions.empty())
+        visitor.list("cutRegions", value.cutRegions);
+    if (!value.captureFrameSamples.empty())
+        visitor.list("captureFrameSamples", value.captureFrameSamples);
+}
+
+namespace {
+
+struct TreeBuilder {
+    OrderedJson out = OrderedJson::object();
+    void field(const char* key, OrderedJson json) { out[key] = std::move(json); }
+    template <class T>
+    void list(const char* key, const std::vector<T>& records)
+    {
+        out[key] = listJson(records);
+    }
+};
+
+// One line, written as it goes: a long recording's million samples never become a tree of JSON
+// values (which takes several times the memory of the text), only one record at a time does.
+struct CompactWriter {
+    std::string text = "{";
+    void key(const char* name)
+    {
+        if (text.size() > 1)
+            text += ',';
+        text += '"';
+        text += name;
+        text += "\":";
+    }
+    void field(const char* name, const OrderedJson& json)
+    {
+        key(name);
+        text += json.dump();
+    }
+    template <class T>
+    void list(const char* name, const std::vector<T>& records)
+    {
+        key(name);
+        text += '[';
+        for (std::size_t i = 0; i < records.size(); ++i) {
+            if (i > 0)
+                text += ',';
+            text += toJson(records[i]).dump();
+        }
+        text += ']';
+    }
+};
+
+} // namespace
+
 OrderedJson toJson(const RecordingTimeline& value)
 {
-    OrderedJson out = OrderedJson::object();
-    if (value.videoURL)
-        out["videoURL"] = fileURLString(*value.videoURL);
-    if (value.cameraURL)
-        out["cameraURL"] = fileURLString(*value.cameraURL);
-    if (value.microphoneURL)
-        out["microphoneURL"] = fileURLString(*value.microphoneURL);
-    out["hasSystemAudio"] = value.hasSystemAudio;
-    out["cameraOverlay"] = toJson(value.cameraOverlay);
-    out["background"] = toJson(value.background);
-    out["systemAudio"] = toJson(value.systemAudio);
-    out["microphoneAudio"] = toJson(value.microphoneAudio);
-    out["cursorOverlay"] = toJson(value.cursorOverlay);
-    out["startedAt"] = value.startedAt.timeIntervalSinceReferenceDate;
-    out["captureFrame"] = toJson(value.captureFrame);
-    out["cursorSamples"] = listJson(value.cursorSamples);
-    out["clickEvents"] = listJson(value.clickEvents);
-    out["focusedElementSamples"] = listJson(value.focusedElementSamples);
-    out["zoomRegions"] = listJson(value.zoomRegions);
-    out["redactRegions"] = listJson(value.redactRegions);
-    if (!value.cutRegions.empty())
-        out["cutRegions"] = listJson(value.cutRegions);
-    if (!value.captureFrameSamples.empty())
-        out["captureFrameSamples"] = listJson(value.captureFrameSamples);
-    return out;
+    TreeBuilder builder;
+    visitDocument(value, builder);
+    return std::move(builder.out);
 }
 
 std::string encodeRecordingTimeline(const RecordingTimeline& timeline, int indent)
 {
-    return toJson(timeline).dump(indent);
+    if (indent >= 0)
+        return toJson(timeline).dump(indent);
+    CompactWriter writer;
+    visitDocument(timeline, writer);
+    writer.text += '}';
+    return std::move(writer.text);
 }
 
 // ---- decoding
@@ -371,6 +430,85 @@ static std::optional<std::filesystem::path> decodeFileURL(const JsonReader& in,
     return path;
 }
 
+namespace {
+
+// The three sample lists, the bulk of a long recording (a million cursor samples), decoded one
+// element at a time while the text is parsed: the tree of JSON values, which takes several times
+// the memory of the text, never holds more than one of their elements.
+class StreamedSamples {
+public:
+    std::vector<CursorSample> cursorSamples;
+    std::vector<ClickEvent> clickEvents;
+    std::vector<FocusedElementSample> focusedElementSamples;
+
+    // A parser callback: decodes each element of the three lists at its end and leaves it out of
+    // the tree, which keeps the lists themselves, empty, for the checks of the document's keys.
+    bool operator()(int depth, nlohmann::json::parse_event_t event, nlohmann::json& parsed)
+    {
+        using Event = nlohmann::json::parse_event_t;
+        if (depth == 1) {
+            if (event == Event::key)
+                key_ = parsed.get<std::string>();
+            else if (event == Event::array_start)
+                open();
+            else if (event == Event::array_end)
+                active_ = List::none;
+            return true;
+        }
+        const bool elementEnds =
+            event == Event::object_end || event == Event::array_end || event == Event::value;
+        if (depth != 2 || active_ == List::none || !elementEnds)
+            return true;
+        take(parsed);
+        return false;
+    }
+
+private:
+    enum class List { none, cursor, clicks, focus };
+
+    void open()
+    {
+        index_ = 0;
+        // A repeated key replaces what came before, as it does in the tree.
+        if (key_ == "cursorSamples") {
+            active_ = List::cursor;
+            cursorSamples.clear();
+        } else if (key_ == "clickEvents") {
+            active_ = List::clicks;
+            clickEvents.clear();
+        } else if (key_ == "focusedElementSamples") {
+            active_ = List::focus;
+            focusedElementSamples.clear();
+        }
+    }
+
+    void take(const nlohmann::json& element)
+    {
+        // The element's path is only spelled out for a failure.
+        const JsonReader in(element);
+        try {
+            if (active_ == List::cursor)
+                cursorSamples.push_back(decodeCursorSample(in));
+            else if (active_ == List::clicks)
+                clickEvents.push_back(decodeClickEvent(in));
+            else
+                focusedElementSamples.push_back(decodeFocusedElementSample(in));
+        } catch (const DecodingError& error) {
+            std::string path = key_ + "[" + std::to_string(index_) + "]";
+            if (!error.path().empty())
+                path += (error.path().front() == '[' ? "" : ".") + error.path();
+            throw DecodingError(path, error.reason());
+        }
+        ++index_;
+    }
+
+    std::string key_;
+    List active_ = List::none;
+    std::size_t index_ = 0;
+};
+
+} // namespace
+
 RecordingTimeline decodeRecordingTimeline(const JsonReader& in)
 {
     RecordingTimeline out;
@@ -400,8 +538,14 @@ RecordingTimeline decodeRecordingTimeline(const JsonReader& in)
 
 RecordingTimeline decodeRecordingTimeline(std::string_view json)
 {
-    nlohmann::json root = parseJson(json);
-    return decodeRecordingTimeline(JsonReader(root));
+    StreamedSamples samples;
+    nlohmann::json root = parseJson(json, std::ref(samples));
+    // The lists in the tree are empty (or, when the key holds no list, fail as they should).
+    RecordingTimeline out = decodeRecordingTimeline(JsonReader(root));
+    out.cursorSamples = std::move(samples.cursorSamples);
+    out.clickEvents = std::move(samples.clickEvents);
+    out.focusedElementSamples = std::move(samples.focusedElementSamples);
+    return out;
 }
 
 } // namespace tarnix

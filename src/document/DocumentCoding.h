@@ -54,8 +54,9 @@ RedactRegion decodeRedactRegion(const JsonReader& in);
 CutRegion decodeCutRegion(const JsonReader& in);
 RecordingTimeline decodeRecordingTimeline(const JsonReader& in);
 
-// Whole documents as text. indent < 0 writes one line.
-std::string encodeRecordingTimeline(const RecordingTimeline& timeline, int indent = 2);
+// Whole documents as text. indent < 0 (the default) writes one line, the form documents are
+// saved in: a long recording's file is then about half the size. Readers take either.
+std::string encodeRecordingTimeline(const RecordingTimeline& timeline, int indent = -1);
 RecordingTimeline decodeRecordingTimeline(std::string_view json);
 
 } // namespace tarnix

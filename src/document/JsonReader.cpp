@@ -11,10 +11,10 @@ DecodingError::DecodingError(std::string path, std::string reason)
 {
 }
 
-nlohmann::json parseJson(std::string_view text)
+nlohmann::json parseJson(std::string_view text, const nlohmann::json::parser_callback_t& callback)
 {
     try {
-        return nlohmann::json::parse(text.begin(), text.end());
+        return nlohmann::json::parse(text.begin(), text.end(), callback);
     } catch (const nlohmann::json::exception& error) {
         throw DecodingError({}, std::string("malformed JSON: ") + error.what());
     }

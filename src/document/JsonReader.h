@@ -27,8 +27,11 @@ private:
     std::string reason_;
 };
 
-// Parses JSON text; malformed text raises DecodingError at the root path.
-nlohmann::json parseJson(std::string_view text);
+// Parses JSON text; malformed text raises DecodingError at the root path. A callback sees the
+// parser's events as nlohmann::json::parse describes (it may leave values out of the tree); what
+// it throws is thrown on.
+nlohmann::json parseJson(std::string_view text,
+                         const nlohmann::json::parser_callback_t& callback = nullptr);
 
 // A cursor over a parsed JSON value that remembers its path, so every failure names where it
 // happened. Readers are cheap views: the value must outlive them.

@@ -44,8 +44,11 @@ int main(int argc, char** argv)
         if (opened)
             window.showStudio({std::move(opened->timeline), opened->documentPath, std::nullopt, {}});
     };
-    QObject::connect(&window, &tarnix::RecorderWindow::openRecordingRequested, &window,
-                     [&] { openInto(tarnix::OpenRecording::chooseAndOpen(&window)); });
+    // Read and decoded on a worker: a large document must not freeze the window.
+    QObject::connect(&window, &tarnix::RecorderWindow::openRecordingRequested, &window, [&] {
+        if (auto chosen = tarnix::OpenRecording::choose(&window))
+            tarnix::OpenRecording::openFileAsync(*chosen, &window, openInto);
+    });
     QSocketNotifier stopSignals(tarnix::StopSignals::descriptor(), QSocketNotifier::Read);
     QObject::connect(&stopSignals, &QSocketNotifier::activated, &window, [&window] {
         tarnix::StopSignals::drain();
@@ -54,7 +57,7 @@ int main(int argc, char** argv)
     window.show();
     const QStringList arguments = QApplication::arguments();
     if (arguments.size() > 1)
-        openInto(tarnix::OpenRecording::openFile(arguments.at(1).toStdString()));
+        tarnix::OpenRecording::openFileAsync(arguments.at(1).toStdString(), &window, openInto);
     // Once the window is up. A recovered recording opens in the Studio unless one was asked for.
     QTimer::singleShot(0, &window, [&window, opened = arguments.size() > 1] {
         const auto videos = tarnix::OutputFiles::videosDirectory();

@@ -1,13 +1,65 @@
 #include "studio/DocumentSaver.h"
 
+#include <QCryptographicHash>
+#include <QFile>
 #include <QMetaObject>
+
+#include <sys/stat.h>
 
 #include <chrono>
 #include <exception>
+#include <utility>
 
 #include "app/DocumentFiles.h"
 
 namespace tarnix {
+
+namespace {
+
+using FileState = DocumentSaver::FileState;
+
+FileState stampOf(const std::filesystem::path& path)
+{
+    FileState state;
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0)
+        return state;
+    state.exists = true;
+    state.device = info.st_dev;
+    state.inode = info.st_ino;
+    state.size = info.st_size;
+    state.modifiedNs = (long long)info.st_mtim.tv_sec * 1000000000LL + info.st_mtim.tv_nsec;
+    return state;
+}
+
+QByteArray digestOf(const std::filesystem::path& path)
+{
+    QFile file(QString::fromStdString(path.string()));
+    QCryptographicHash hash(QCryptographicHash::Md5);
+    if (!file.open(QIODevice::ReadOnly) || !hash.addData(&file))
+        return {};
+    return hash.result();
+}
+
+} // namespace
+
+DocumentSaver::FileState DocumentSaver::fileState(const std::filesystem::path& path, bool withDigest)
+{
+    FileState state = stampOf(path);
+    if (!state.exists || !withDigest)
+        return state;
+    state.digest = digestOf(path);
+    // Changed while it was read: the digest is not this stamp's, and must not vouch for it.
+    if (!stampOf(path).sameStamp(state))
+        state.digest.clear();
+    return state;
+}
+
+bool DocumentSaver::FileState::sameStamp(const FileState& other) const
+{
+    return exists == other.exists && device == other.device && inode == other.inode &&
+           size == other.size && modifiedNs == other.modifiedNs;
+}
 
 DocumentSaver::WriteFunction DocumentSaver::defaultWriter()
 {
@@ -46,8 +98,10 @@ void DocumentSaver::save(RecordingTimeline timeline)
 bool DocumentSaver::flush(int timeoutMs)
 {
     std::unique_lock lock(mutex_);
-    return idle_.wait_for(lock, std::chrono::milliseconds(timeoutMs),
-                          [this] { return !pending_ && !writing_; });
+    idle_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [this] {
+        return (!pending_ || outsideChange_) && !writing_ && !checkRequested_ && !rebaseline_;
+    });
+    return !pending_ && !writing_;
 }
 
 int DocumentSaver::writesFinished() const
@@ -56,16 +110,124 @@ int DocumentSaver::writesFinished() const
     return writesFinished_;
 }
 
+void DocumentSaver::guardAgainstOutsideChanges()
+{
+    {
+        std::lock_guard lock(mutex_);
+        guarding_ = true;
+        rebaseline_ = true;
+    }
+    wake_.notify_all();
+}
+
+void DocumentSaver::checkForOutsideChange()
+{
+    {
+        std::lock_guard lock(mutex_);
+        if (!guarding_ || outsideChange_)
+            return;
+        checkRequested_ = true;
+    }
+    wake_.notify_all();
+}
+
+bool DocumentSaver::hasOutsideChange() const
+{
+    std::lock_guard lock(mutex_);
+    return outsideChange_;
+}
+
+void DocumentSaver::keepMine()
+{
+    {
+        std::lock_guard lock(mutex_);
+        if (!outsideChange_)
+            return;
+        outsideChange_ = false;
+        overwriteOnce_ = true; // the user chose to write over the file as it is
+    }
+    wake_.notify_all();
+}
+
+void DocumentSaver::acceptOutsideChange(const FileState& reloaded)
+{
+    {
+        std::lock_guard lock(mutex_);
+        if (!outsideChange_)
+            return;
+        outsideChange_ = false;
+        // Changed again since it was reloaded: asked about again, never written over unseen.
+        known_ = reloaded;
+        pending_.reset();
+    }
+    wake_.notify_all();
+}
+
+// Called with the lock held; reads the file without it.
+bool DocumentSaver::changedOutside(std::unique_lock<std::mutex>& lock)
+{
+    if (!guarding_ || !known_)
+        return false;
+    const FileState known = *known_;
+    lock.unlock();
+    FileState now = stampOf(path_);
+    bool changed = false;
+    // A file that is gone is simply written again: nothing of anybody's is lost by that.
+    if (now.exists && !now.sameStamp(known)) {
+        now.digest = digestOf(path_);
+        changed = now.digest.isEmpty() || now.digest != known.digest;
+    }
+    lock.lock();
+    if (!changed && now.exists && known_)
+        *known_ = now.digest.isEmpty() ? known : now; // only the time changed: the new stamp
+    return changed;
+}
+
+void DocumentSaver::raiseOutsideChange()
+{
+    outsideChange_ = true;
+    QMetaObject::invokeMethod(this, [this] { emit outsideChanged(); }, Qt::QueuedConnection);
+}
+
 void DocumentSaver::run()
 {
     std::unique_lock lock(mutex_);
     for (;;) {
-        wake_.wait(lock, [this] { return pending_ || stopping_; });
-        if (!pending_)
-            return; // stopping with nothing left to write
+        wake_.wait(lock, [this] {
+            return stopping_ || rebaseline_ || checkRequested_ || (pending_ && !outsideChange_);
+        });
+        if (rebaseline_) {
+            rebaseline_ = false;
+            lock.unlock();
+            FileState now = fileState(path_);
+            lock.lock();
+            known_ = std::move(now);
+            idle_.notify_all();
+            continue;
+        }
+        if (checkRequested_) {
+            checkRequested_ = false;
+            if (!outsideChange_ && changedOutside(lock))
+                raiseOutsideChange();
+            idle_.notify_all();
+            continue;
+        }
+        if (!pending_ || outsideChange_) {
+            if (stopping_)
+                return; // nothing left to write, or nothing that may be written
+            continue;
+        }
+        writing_ = true;
+        const bool overwrite = std::exchange(overwriteOnce_, false);
+        if (!overwrite && changedOutside(lock)) {
+            writing_ = false;
+            raiseOutsideChange();
+            idle_.notify_all();
+            continue;
+        }
         RecordingTimeline timeline = std::move(*pending_);
         pending_.reset();
-        writing_ = true;
+        const bool guarding = guarding_;
         lock.unlock();
 
         std::optional<QString> failure;
@@ -74,8 +236,13 @@ void DocumentSaver::run()
         } catch (const std::exception& error) {
             failure = QString::fromStdString(error.what());
         }
+        std::optional<FileState> written;
+        if (guarding && !failure)
+            written = fileState(path_);
 
         lock.lock();
+        if (written)
+            known_ = std::move(written);
         writing_ = false;
         ++writesFinished_;
         // Queued to the GUI thread; dropped by Qt if the saver is gone by then.

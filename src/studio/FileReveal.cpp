@@ -4,6 +4,7 @@
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDesktopServices>
+#include <QObject>
 #include <QUrl>
 
 namespace tarnix::FileReveal {
@@ -31,12 +32,21 @@ bool askFileManager(const std::filesystem::path& file)
 
 } // namespace
 
-bool showInFiles(const std::filesystem::path& file)
+Outcome showInFiles(const std::filesystem::path& file, const FolderOpener& openFolder)
 {
     if (askFileManager(file))
-        return true;
-    QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(file.parent_path().string())));
-    return false;
+        return Outcome::fileShown;
+    const QUrl folder = QUrl::fromLocalFile(QString::fromStdString(file.parent_path().string()));
+    const bool opened = openFolder ? openFolder(folder) : QDesktopServices::openUrl(folder);
+    return opened ? Outcome::folderOpened : Outcome::nothingShown;
+}
+
+QString message(Outcome outcome, const std::filesystem::path& file)
+{
+    if (outcome != Outcome::nothingShown)
+        return {};
+    return QObject::tr("No file manager could be opened. The file is in %1.")
+        .arg(QString::fromStdString(file.parent_path().string()));
 }
 
 } // namespace tarnix::FileReveal

@@ -1,7 +1,6 @@
 #include "studio/RecordingFiles.h"
 
 #include <fstream>
-#include <sstream>
 
 #include "document/DocumentCoding.h"
 #include "document/JsonReader.h"
@@ -23,14 +22,16 @@ std::variant<RecordingTimeline, QString> openDocument(const std::filesystem::pat
     std::error_code ec;
     if (!std::filesystem::is_regular_file(path, ec))
         return cannotOpen(path, "the file does not exist or is not a file.");
+    // Read into one string of the file's size: a long recording's document is over 100 MB, and
+    // a stream buffer would hold it twice more.
     std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    if (!in || in.bad())
+    std::string text(std::filesystem::file_size(path, ec), '\0');
+    const auto size = std::streamsize(text.size());
+    if (ec || !in.read(text.data(), size) || in.gcount() != size)
         return cannotOpen(path, "the file can't be read.");
     RecordingTimeline timeline;
     try {
-        timeline = decodeRecordingTimeline(text.str());
+        timeline = decodeRecordingTimeline(text);
     } catch (const DecodingError& error) {
         return cannotOpen(path, std::string("it is not a Tarnix recording document (") + error.what() +
                                     ").");

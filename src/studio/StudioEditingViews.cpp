@@ -19,14 +19,15 @@ template <class T>
 Binding<T> stateBinding(StudioSession& session, T StudioEditState::*field, QObject*& writerSlot,
                         QObject* writer)
 {
-    return Binding<T>([&session, field] { return session.editState().*field; },
-                      [&session, field, &writerSlot, writer](const T& value) {
-                          StudioEditState next = session.editState();
-                          next.*field = value;
-                          writerSlot = writer;
-                          session.setLiveEditState(std::move(next));
-                          writerSlot = nullptr;
-                      });
+    return Binding<T>::viewing(
+        [&session, field]() -> const T& { return session.editState().*field; },
+        [&session, field, &writerSlot, writer](const T& value) {
+            StudioEditState next = session.editState();
+            next.*field = value;
+            writerSlot = writer;
+            session.setLiveEditState(std::move(next));
+            writerSlot = nullptr;
+        });
 }
 
 Binding<std::optional<Uuid>> regionSelection(StudioSession& session)

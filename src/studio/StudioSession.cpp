@@ -1,6 +1,9 @@
 #include "studio/StudioSession.h"
 
+#include <QFileSystemWatcher>
 #include <QFutureWatcher>
+#include <QTimer>
+#include <QtConcurrent/QtConcurrentRun>
 
 #include <algorithm>
 #include <cmath>
@@ -8,7 +11,9 @@
 #include "compositing/AudioWaveformLoader.h"
 #include "media/MediaError.h"
 #include "studio/CutPlayback.h"
+#include "studio/DocumentPresence.h"
 #include "studio/DocumentSaver.h"
+#include "studio/RecordingFiles.h"
 #include "studio/StudioExporter.h"
 #include "studio/StudioFormatting.h"
 #include "studio/StudioPlayer.h"
@@ -36,6 +41,7 @@ void whenFinished(QObject* context, QFuture<T> future, Handler handler)
 struct BuildOutcome {
     std::optional<Result> result;
     std::optional<std::string> failure;
+    bool everythingCut = false; // the failure is that the cuts leave nothing
 };
 
 BuildOutcome outcomeOf(QFuture<Result> future)
@@ -46,6 +52,9 @@ BuildOutcome outcomeOf(QFuture<Result> future)
         if (future.resultCount() > 0)
             return {future.result(), std::nullopt};
     } catch (const CameraCompositionBuilder::BuildCancelled&) {
+    } catch (const CameraCompositionBuilder::BuildError& error) {
+        return {std::nullopt, media::describe(error),
+                error.kind() == CameraCompositionBuilder::BuildError::Kind::everythingCut};
     } catch (const std::exception& error) {
         return {std::nullopt, media::describe(error)};
     }
@@ -77,8 +86,10 @@ StudioSession::StudioSession(RecordingTimeline timeline, StudioPlayer& player, O
         saver_ = std::make_unique<DocumentSaver>(
             *options_.documentPath,
             options_.documentWriter ? options_.documentWriter : DocumentSaver::defaultWriter());
-    if (saver_)
+    if (saver_) {
         connect(saver_.get(), &DocumentSaver::saveFailed, this, &StudioSession::setErrorMessage);
+        watchDocument(*options_.documentPath);
+    }
     connect(exporter_, &StudioExporter::progressChanged, this, &StudioSession::exportChanged);
     connect(exporter_, &StudioExporter::finished, this, &StudioSession::onExportFinished);
 }
@@ -111,15 +122,24 @@ void StudioSession::open()
     loadWaveforms();
 }
 
-void StudioSession::load()
+void StudioSession::load(bool withoutCuts)
 {
     if (!timeline_.videoURL) {
         setErrorMessage(QStringLiteral("No recording to open."));
         return;
     }
-    reloadFuture_ = options_.builder(state_.buildInput(timeline_));
-    whenFinished(this, reloadFuture_, [this](QFuture<Result> future) {
+    CameraCompositionBuilder::BuildInput input = state_.buildInput(timeline_);
+    if (withoutCuts)
+        input.timeline.cutRegions.clear();
+    reloadFuture_ = options_.builder(std::move(input));
+    whenFinished(this, reloadFuture_, [this, withoutCuts](QFuture<Result> future) {
         BuildOutcome outcome = outcomeOf(future);
+        if (outcome.everythingCut && !withoutCuts) {
+            // A document whose cuts cover everything (made elsewhere) still opens, with the
+            // whole recording in view, so that its cuts can be seen and restored.
+            load(true);
+            return;
+        }
         if (outcome.failure) {
             setErrorMessage(QString::fromStdString("Couldn't load recording: " + *outcome.failure));
             return;
@@ -145,6 +165,13 @@ void StudioSession::load()
                                                   message);
                               }});
         loaded_ = true;
+        // What the recording's files lack (a movie cut short, an unreadable camera file) is said
+        // once, beside the timeline.
+        for (const std::string& warning : result.warnings)
+            addNotice(QString::fromStdString(warning));
+        if (everythingCut())
+            addNotice(tr("The cuts leave nothing of this recording: restore a cut to play or "
+                         "export it."));
         emit playbackChanged();
         emit loaded();
         // An edit committed while the first build ran is not in it: build again.
@@ -182,7 +209,12 @@ void StudioSession::reloadPlayerItem()
     if (reloadFuture_.isRunning())
         reloadFuture_.cancel();
     const quint64 generation = ++reloadGeneration_;
-    reloadFuture_ = options_.builder(state_.buildInput(timeline_));
+    CameraCompositionBuilder::BuildInput input = state_.buildInput(timeline_);
+    // Cuts that leave nothing (undone back to such a document) are left out of the preview, as
+    // when it opened.
+    if (everythingCut())
+        input.timeline.cutRegions.clear();
+    reloadFuture_ = options_.builder(std::move(input));
     whenFinished(this, reloadFuture_, [this, generation](QFuture<Result> future) {
         if (generation != reloadGeneration_)
             return; // superseded: dropped without effect, failures included
@@ -478,6 +510,21 @@ KeptTime StudioSession::keptTime() const
     return KeptTime(state_.cutRegions, duration_);
 }
 
+bool StudioSession::everythingCut() const
+{
+    return duration_ > 0 && keptTime().isEmpty();
+}
+
+bool StudioSession::canPlay() const
+{
+    return duration_ > 0 && !everythingCut();
+}
+
+bool StudioSession::canExport() const
+{
+    return timeline_.videoURL.has_value() && !isExporting() && !everythingCut();
+}
+
 double StudioSession::movieTime() const
 {
     return CutPlayback::movieTime(keptTime(), currentTime_);
@@ -506,7 +553,7 @@ void StudioSession::setPlaying(bool playing)
 
 void StudioSession::togglePlayback()
 {
-    if (duration_ <= 0)
+    if (!canPlay() && !isPlaying_)
         return;
     // The state flips first: a player that reports its own pause must find it already paused.
     if (isPlaying_) {
@@ -585,6 +632,23 @@ double StudioSession::exportProgress() const
     return exporter_->progress();
 }
 
+void StudioSession::pressExport()
+{
+    // A double click is one press: the second half would otherwise cancel what the first began.
+    if (lastExportPress_.isValid() && lastExportPress_.elapsed() < kExportPressInterval)
+        return;
+    lastExportPress_.start();
+    if (isExporting())
+        cancelExport();
+    else
+        startExport();
+}
+
+bool StudioSession::acceptsExportPress() const
+{
+    return !lastExportPress_.isValid() || lastExportPress_.elapsed() >= kExportPressInterval;
+}
+
 void StudioSession::startExport()
 {
     if (!canExport())
@@ -633,6 +697,13 @@ void StudioSession::refuseEdit(const QString& reason)
     emit editNoticeChanged();
 }
 
+void StudioSession::addNotice(const QString& text)
+{
+    if (editNotice_ && editNotice_->contains(text))
+        return;
+    refuseEdit(editNotice_ ? *editNotice_ + QLatin1Char(' ') + text : text);
+}
+
 void StudioSession::clearEditNotice()
 {
     if (!editNotice_)
@@ -644,6 +715,108 @@ void StudioSession::clearEditNotice()
 bool StudioSession::flushSaves(int timeoutMs)
 {
     return !saver_ || saver_->flush(timeoutMs);
+}
+
+// ---- The document file changed elsewhere -----------------------------------------------------
+
+void StudioSession::watchDocument(const std::filesystem::path& path)
+{
+    saver_->guardAgainstOutsideChanges();
+    connect(saver_.get(), &DocumentSaver::outsideChanged, this, [this] {
+        outsideChange_ = true;
+        emit outsideChangeChanged();
+    });
+    // A replacing save renames a new file over the old one, which ends a watch on the file
+    // itself; the folder's watch sees the rename. A burst of events is one check.
+    auto* watcher = new QFileSystemWatcher(this);
+    const QString file = QString::fromStdString(path.string());
+    auto* settle = new QTimer(this);
+    settle->setSingleShot(true);
+    settle->setInterval(100);
+    auto rewatch = [watcher, file, path] {
+        if (!watcher->files().contains(file) && std::filesystem::exists(path))
+            watcher->addPath(file);
+    };
+    rewatch();
+    watcher->addPath(QString::fromStdString(path.parent_path().string()));
+    connect(watcher, &QFileSystemWatcher::fileChanged, settle, qOverload<>(&QTimer::start));
+    connect(watcher, &QFileSystemWatcher::directoryChanged, settle, qOverload<>(&QTimer::start));
+    connect(settle, &QTimer::timeout, this, [this, rewatch] {
+        rewatch();
+        saver_->checkForOutsideChange();
+    });
+
+    presence_ = new DocumentPresence(path, this);
+    auto tellShared = [this] {
+        if (presence_->sharedWithAnother())
+            addNotice(tr("This recording is also open in another Studio window."));
+    };
+    connect(presence_, &DocumentPresence::sharedChanged, this, tellShared);
+    tellShared();
+}
+
+bool StudioSession::documentShared() const
+{
+    return presence_ && presence_->sharedWithAnother();
+}
+
+QString StudioSession::outsideChangeMessage() const
+{
+    return documentShared() ? tr("Another Studio window saved changes to this recording.")
+                            : tr("This recording's file was changed by another program.");
+}
+
+void StudioSession::keepMine()
+{
+    if (!outsideChange_ || !saver_)
+        return;
+    saver_->keepMine();
+    saver_->save(editedDocument());
+    outsideChange_ = false;
+    emit outsideChangeChanged();
+}
+
+void StudioSession::reloadDocument()
+{
+    if (!outsideChange_ || !saver_ || reloading_)
+        return;
+    reloading_ = true;
+    struct Reloaded {
+        std::variant<RecordingTimeline, QString> document;
+        DocumentSaver::FileState file; // the file the document was read from
+    };
+    auto read = [](std::filesystem::path path) {
+        Reloaded reloaded{QString(), DocumentSaver::fileState(path)};
+        reloaded.document = RecordingFiles::openDocument(path);
+        if (!DocumentSaver::fileState(path, false).sameStamp(reloaded.file))
+            reloaded.file.digest.clear(); // changed while it was read: it counts as changed again
+        return reloaded;
+    };
+    whenFinished(this, QtConcurrent::run(read, saver_->path()), [this](QFuture<Reloaded> future) {
+        reloading_ = false;
+        Reloaded reloaded = future.takeResult();
+        if (auto* message = std::get_if<QString>(&reloaded.document)) {
+            setErrorMessage(*message); // the choice stays open
+            return;
+        }
+        saver_->acceptOutsideChange(reloaded.file);
+        applyReloaded(std::get<RecordingTimeline>(reloaded.document));
+    });
+}
+
+void StudioSession::applyReloaded(const RecordingTimeline& document)
+{
+    // The other edits become the current state, one undo step away from these; the samples and
+    // the media are the recording's own and stay.
+    outsideChange_ = false;
+    clearEditNotice();
+    state_ = StudioEditState::fromDocument(document);
+    if (history_.commit(state_))
+        emit historyChanged();
+    emit editStateChanged();
+    dropStaleSelection();
+    emit outsideChangeChanged();
+    reloadPlayerItem();
 }
 
 } // namespace tarnix

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QFuture>
 #include <QObject>
 #include <QRectF>
@@ -42,6 +43,7 @@
 
 namespace tarnix {
 
+class DocumentPresence;
 class DocumentSaver;
 class StudioExporter;
 class StudioPlayer;
@@ -152,7 +154,10 @@ public:
     // The screen content's rectangle in the picture, as fractions of it (top-left origin): inside
     // the background's padding when there is one. Blur boxes are placed in it.
     QRectF contentFrame() const { return contentFrame_; }
-    bool canPlay() const { return duration_ > 0; }
+    // Playing and exporting need something kept: a document whose cuts cover everything opens
+    // with the whole recording in view and its cuts restorable, but neither plays nor exports.
+    bool everythingCut() const;
+    bool canPlay() const;
     void togglePlayback();
     void step(double delta);
     void seek(double seconds);
@@ -170,12 +175,17 @@ public:
     // aside). Choosing a resolution chooses a movie.
     media::ExportFileType exportFileType() const { return exportFileType_; }
     void setExportFileType(media::ExportFileType type);
-    bool canExport() const { return timeline_.videoURL.has_value() && !isExporting(); }
+    bool canExport() const;
     bool isExporting() const;
     double exportProgress() const;
     const std::optional<std::filesystem::path>& exportedURL() const { return exportedURL_; }
     void startExport();
     void cancelExport();
+    // The Export button: starts an export, or cancels the running one. A press within
+    // kExportPressInterval of the one before is ignored, so a double click starts one export.
+    void pressExport();
+    bool acceptsExportPress() const;
+    static constexpr qint64 kExportPressInterval = 500; // ms
     // Cancels a running export and waits until its partial file is gone (closing the Studio).
     void cancelExportAndWait();
 
@@ -188,10 +198,23 @@ public:
     // A notice in the same place, about the recording rather than an edit (what it lacks);
     // cleared like a refusal.
     void showNotice(const QString& text) { refuseEdit(text); }
+    // Adds a sentence to the notice shown now (or shows it).
+    void addNotice(const QString& text);
     // Blocks until the document file holds the last commit (closing, tests); true when it does.
     bool flushSaves(int timeoutMs = 10000);
     // Player swaps done by rebuilds (not the first load), for tests and diagnostics.
     int rebuildsApplied() const { return rebuildsApplied_; }
+
+    // ---- The document file changed elsewhere ---------------------------------------------
+    // Another program or another Studio replaced the document file: nothing is saved over it
+    // until the user chooses reloadDocument() ("Reload": their edits replace these, as one undo
+    // step) or keepMine() ("Keep mine": these edits are written over theirs).
+    bool hasOutsideChange() const { return outsideChange_; }
+    QString outsideChangeMessage() const;
+    void reloadDocument();
+    void keepMine();
+    // Another Studio has the same document open.
+    bool documentShared() const;
 
 signals:
     void editStateChanged();
@@ -205,9 +228,10 @@ signals:
     void errorMessageChanged(const QString& message);
     void editNoticeChanged();
     void itemReplaced();
+    void outsideChangeChanged();
 
 private:
-    void load();
+    void load(bool withoutCuts = false);
     void loadWaveforms();
     void reloadPlayerItem();
     void commitWith(const std::function<void(StudioEditState&)>& change);
@@ -221,6 +245,8 @@ private:
     double playerDuration() const;
     void clearEditNotice();
     void onTimeTick(double seconds);
+    void watchDocument(const std::filesystem::path& path);
+    void applyReloaded(const RecordingTimeline& document);
     void onExportFinished(std::optional<std::filesystem::path> output,
                           std::optional<QString> errorMessage);
 
@@ -261,8 +287,12 @@ private:
     ExportResolution exportResolution_ = ExportResolution::source;
     media::ExportFileType exportFileType_ = media::ExportFileType::mpeg4;
     std::optional<std::filesystem::path> exportedURL_;
+    QElapsedTimer lastExportPress_;
     StudioExporter* exporter_ = nullptr;
     std::unique_ptr<DocumentSaver> saver_;
+    DocumentPresence* presence_ = nullptr;
+    bool outsideChange_ = false;
+    bool reloading_ = false;
 };
 
 } // namespace tarnix

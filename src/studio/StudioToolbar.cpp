@@ -73,12 +73,7 @@ StudioToolbar::StudioToolbar(StudioSession& session, QWidget* parent)
     connect(close_, &QToolButton::clicked, this, &StudioToolbar::closeClicked);
     connect(undo_, &QToolButton::clicked, &session_, &StudioSession::undo);
     connect(redo_, &QToolButton::clicked, &session_, &StudioSession::redo);
-    connect(export_, &QPushButton::clicked, this, [this] {
-        if (session_.isExporting())
-            session_.cancelExport();
-        else
-            session_.startExport();
-    });
+    connect(export_, &QPushButton::clicked, &session_, &StudioSession::pressExport);
     connect(&session_, &StudioSession::historyChanged, this, &StudioToolbar::refresh);
     connect(&session_, &StudioSession::exportChanged, this, &StudioToolbar::refresh);
     refresh();

@@ -157,6 +157,7 @@ StudioView::StudioView(RecordingTimeline timeline, std::optional<std::filesystem
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
     column->addWidget(toolbar_);
+    column->addWidget(makeOutsideChangeBar());
     column->addWidget(preview_, 1);
     column->addWidget(transport_);
     column->addWidget(makeTimelineSection());
@@ -242,13 +243,63 @@ QWidget* StudioView::makeResultRow()
     resultText_->setObjectName("resultText");
     resultText_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     showInFiles_ = StudioControls::captionButton(tr("Show in Files"), resultRow_);
+    revealNotice_ = StudioControls::caption(QString(), resultRow_);
+    revealNotice_->setObjectName("revealNotice");
+    revealNotice_->setStyleSheet(QStringLiteral("color: #F0A83C;"));
+    revealNotice_->hide();
     row->addWidget(resultText_, 1);
+    row->addWidget(revealNotice_);
     row->addWidget(showInFiles_);
     connect(showInFiles_, &QPushButton::clicked, this, [this] {
-        if (session_->exportedURL())
-            FileReveal::showInFiles(*session_->exportedURL());
+        if (!session_->exportedURL())
+            return;
+        const std::filesystem::path file = *session_->exportedURL();
+        const QString text =
+            FileReveal::message(FileReveal::showInFiles(file, folderOpener_), file);
+        revealNotice_->setText(text);
+        revealNotice_->setAccessibleName(text);
+        revealNotice_->setVisible(!text.isEmpty());
     });
     return resultRow_;
+}
+
+QWidget* StudioView::makeOutsideChangeBar()
+{
+    outsideBar_ = new QWidget(this);
+    outsideBar_->setObjectName("outsideChangeBar");
+    outsideBar_->setAttribute(Qt::WA_StyledBackground);
+    outsideBar_->setStyleSheet(QStringLiteral(
+        "#outsideChangeBar { background: #4A3A1C; } #outsideChangeBar QPushButton { color: #FFFFFF; }"));
+    auto* row = new QHBoxLayout(outsideBar_);
+    row->setContentsMargins(16, 6, 16, 6);
+    row->setSpacing(8);
+    outsideText_ = new QLabel(outsideBar_);
+    outsideText_->setObjectName("outsideChangeText");
+    outsideText_->setWordWrap(true);
+    reload_ = StudioControls::captionButton(tr("Reload"), outsideBar_);
+    reload_->setToolTip(tr("Show the changes saved elsewhere (your edits stay one undo away)"));
+    keepMine_ = StudioControls::captionButton(tr("Keep mine"), outsideBar_);
+    keepMine_->setToolTip(tr("Save your edits over the changes made elsewhere"));
+    row->addWidget(outsideText_, 1);
+    row->addWidget(reload_);
+    row->addWidget(keepMine_);
+    connect(reload_, &QPushButton::clicked, session_.get(), &StudioSession::reloadDocument);
+    connect(keepMine_, &QPushButton::clicked, session_.get(), &StudioSession::keepMine);
+    connect(session_.get(), &StudioSession::outsideChangeChanged, this,
+            &StudioView::refreshOutsideChange);
+    refreshOutsideChange();
+    return outsideBar_;
+}
+
+void StudioView::refreshOutsideChange()
+{
+    const bool changed = session_->hasOutsideChange();
+    outsideBar_->setVisible(changed);
+    if (!changed)
+        return;
+    outsideText_->setText(session_->outsideChangeMessage() + QLatin1Char(' ') +
+                          tr("Your edits are not saved until you choose."));
+    outsideText_->setAccessibleName(outsideText_->text());
 }
 
 void StudioView::installShortcuts()
@@ -302,6 +353,7 @@ void StudioView::refreshResult()
 {
     const auto& url = session_->exportedURL();
     resultRow_->setVisible(url.has_value());
+    revealNotice_->hide();
     if (url) {
         resultText_->setText(tr("Exported to ") + QString::fromStdString(url->string()));
         resultText_->setAccessibleName(resultText_->text());
@@ -334,6 +386,17 @@ bool StudioView::confirmClose()
         if (choice != 0)
             return false;
         session_->cancelExportAndWait();
+    }
+    if (session_->hasOutsideChange() && !session_->flushSaves(0)) {
+        const int choice = AppAlert::ask(
+            tr("Save your edits?"),
+            session_->outsideChangeMessage() + QLatin1Char(' ') +
+                tr("Your latest edits are not in the file."),
+            {tr("Keep Mine and Close"), tr("Close without Saving"), tr("Cancel")});
+        if (choice == 2 || choice < 0)
+            return false;
+        if (choice == 0)
+            session_->keepMine();
     }
     session_->flushSaves();
     return true;

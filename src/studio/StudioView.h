@@ -8,6 +8,7 @@
 #include <optional>
 
 #include "document/RecordingTimeline.h"
+#include "studio/FileReveal.h"
 
 class QLabel;
 class QPushButton;
@@ -25,6 +26,9 @@ class PreviewPlayer;
 // timeline, the rail, the settings panel and the preview handles are views of their own over the
 // session: they plug into the slots below (setTimelineView, setRailView, setPanelView,
 // previewOverlay) and report through the session's commit calls.
+//
+// When the document file is changed by another program or another Studio window, a bar under the
+// toolbar says so and offers "Reload" and "Keep mine"; nothing is saved over the file meanwhile.
 //
 // Keys: Space plays and pauses; Delete and Backspace remove the selected zoom region, else the
 // selected blur region, else restore the selected cut ("Restore cut" in the caption line does the
@@ -66,8 +70,17 @@ public:
     // Why the last edit was refused, beside the caption; hidden when there is nothing to say.
     QLabel* editNoticeLabel() const { return notice_; }
     QWidget* resultRow() const { return resultRow_; }
+    // Shown while the document file was changed elsewhere: the message, "Reload", "Keep mine".
+    QWidget* outsideChangeBar() const { return outsideBar_; }
+    QLabel* outsideChangeText() const { return outsideText_; }
+    QPushButton* reloadButton() const { return reload_; }
+    QPushButton* keepMineButton() const { return keepMine_; }
     QLabel* resultText() const { return resultText_; }
     QPushButton* showInFilesButton() const { return showInFiles_; }
+    // Says where the file is when "Show in Files" could show nothing.
+    QLabel* revealNotice() const { return revealNotice_; }
+    // How "Show in Files" opens a folder when no file manager shows the file (tests replace it).
+    void setFolderOpener(FileReveal::FolderOpener opener) { folderOpener_ = std::move(opener); }
 
     // Slots for the editing views; the view takes ownership. The panel is shown while a tab is
     // selected.
@@ -100,6 +113,8 @@ private:
 
     QWidget* makeTimelineSection();
     QWidget* makeResultRow();
+    QWidget* makeOutsideChangeBar();
+    void refreshOutsideChange();
     void installShortcuts();
     void refreshCaption();
     void refreshResult();
@@ -121,8 +136,14 @@ private:
     QPushButton* restoreCut_ = nullptr;
     QLabel* notice_ = nullptr;
     QWidget* resultRow_ = nullptr;
+    QWidget* outsideBar_ = nullptr;
+    QLabel* outsideText_ = nullptr;
+    QPushButton* reload_ = nullptr;
+    QPushButton* keepMine_ = nullptr;
     QLabel* resultText_ = nullptr;
     QPushButton* showInFiles_ = nullptr;
+    QLabel* revealNotice_ = nullptr;
+    FileReveal::FolderOpener folderOpener_;
     StudioEditingViews* editing_ = nullptr;
     bool keyFilterInstalled_ = false;
     bool fitted_ = false;

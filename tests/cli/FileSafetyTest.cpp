@@ -218,8 +218,7 @@ TEST_F(CliFiles, aTruncatedScreenMovieIsReportedWithTheTimeItEnds)
     const fs::path movie = folder() / "screen.mp4";
     fs::resize_file(movie, fs::file_size(movie) / 2);
     CliRun frame = cli("frame " + doc.string() + " 0.5 --out " + (folder() / "f.png").string());
-    EXPECT_TRUE(contains(frame.out, "The screen movie " + movie.string() + " ends early, at "))
-        << frame.out;
+    EXPECT_TRUE(contains(frame.out, "The screen movie ends at ")) << frame.out;
     EXPECT_TRUE(contains(frame.out, " s of its 4.0 s")) << frame.out;
 }
 

@@ -45,7 +45,7 @@ TEST(EditedDocument, TheNewKeysRoundTripAndUnknownAspectsFail)
     timeline.cursorOverlay.smoothsMovement = true;
     timeline.cursorOverlay.smoothingStrength = 0.8;
     std::string text = encodeRecordingTimeline(timeline);
-    EXPECT_NE(text.find("\"aspect\": \"9:16\""), std::string::npos);
+    EXPECT_NE(text.find("\"aspect\":\"9:16\""), std::string::npos);
     EXPECT_EQ(decodeRecordingTimeline(text), timeline);
 
     for (CanvasAspect aspect : kAllCanvasAspects) {

@@ -54,7 +54,16 @@ TEST(DocumentRoundTrip, EncodedDocumentReadsBackEqual)
 {
     auto timeline = sampleTimeline();
     EXPECT_EQ(decodeRecordingTimeline(encodeRecordingTimeline(timeline)), timeline);
-    EXPECT_EQ(decodeRecordingTimeline(encodeRecordingTimeline(timeline, -1)), timeline);
+    EXPECT_EQ(decodeRecordingTimeline(encodeRecordingTimeline(timeline, 2)), timeline)
+        << "indented documents, as earlier versions saved them, still read";
+}
+
+TEST(DocumentRoundTrip, DocumentsAreSavedOnOneLineWithTheTreesOwnText)
+{
+    auto timeline = sampleTimeline();
+    const std::string text = encodeRecordingTimeline(timeline);
+    EXPECT_EQ(text.find('\n'), std::string::npos);
+    EXPECT_EQ(text, toJson(timeline).dump()) << "written as it goes, yet the same text";
 }
 
 TEST(DocumentRoundTrip, KeysFollowDeclarationOrderAndUrlsAreFileUrls)
@@ -173,6 +182,10 @@ TEST(DocumentTypes, WrongTypesAreRejectedWithThePath)
         {"/cursorSamples/1/point", nlohmann::json::parse("[1]"),
          "cursorSamples[1].point: expected an array of 2 elements, found 1"},
         {"/cursorSamples/0/id", "not-a-uuid", "cursorSamples[0].id: not a UUID: \"not-a-uuid\""},
+        {"/cursorSamples/1", 7, "cursorSamples[1]: expected an object, found number"},
+        {"/focusedElementSamples/0/rect/0", nlohmann::json::parse("[[1, 2]]"),
+         "focusedElementSamples[0].rect[0]: expected an array of 2 elements, found 1"},
+        {"/clickEvents", "none", "clickEvents: expected an array, found string"},
         {"/cameraOverlay/mirrored", nullptr, "cameraOverlay.mirrored: expected a boolean, found null"},
         {"/videoURL", 5, "videoURL: expected a string, found number"},
         {"/videoURL", "https://example.org/a.mp4",

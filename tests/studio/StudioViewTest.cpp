@@ -10,6 +10,7 @@
 #include <QTest>
 #include <QToolButton>
 
+#include <fstream>
 #include <set>
 
 #include "StudioTestSupport.h"
@@ -385,13 +386,16 @@ TEST_F(StudioViewTest, CancellingOrClosingDuringExportLeavesNoPartialFile)
     const auto target = folder / "screen-edited.mp4";
     QPushButton* exportButton = view->toolbar()->exportButton();
     QTest::mouseClick(exportButton, Qt::LeftButton);
-    ASSERT_TRUE(waitFor([&] { return session().exportProgress() > 0.05; }, 60));
+    ASSERT_TRUE(waitFor([&] {
+        return session().exportProgress() > 0.05 && session().acceptsExportPress();
+    }, 60));
     QTest::mouseClick(exportButton, Qt::LeftButton); // the second press cancels
     ASSERT_TRUE(exportIdle());
     EXPECT_FALSE(std::filesystem::exists(target));
     EXPECT_TRUE(alerts.empty()) << "a cancel is not a failure";
 
     QSignalSpy closed(view.get(), &StudioView::closeRequested);
+    ASSERT_TRUE(waitFor([&] { return session().acceptsExportPress(); }));
     QTest::mouseClick(exportButton, Qt::LeftButton);
     ASSERT_TRUE(waitFor([&] { return session().exportProgress() > 0.05; }, 60));
     alertAnswer = 1; // "Keep Exporting"
@@ -405,6 +409,82 @@ TEST_F(StudioViewTest, CancellingOrClosingDuringExportLeavesNoPartialFile)
     EXPECT_FALSE(std::filesystem::exists(target));
     ASSERT_EQ(alerts.size(), 2u);
     EXPECT_EQ(alerts[0].title, "Stop the export?");
+}
+
+TEST_F(StudioViewTest, ADoubleClickOnExportStartsOneExportAndDoesNotCancelIt)
+{
+    open();
+    QPushButton* exportButton = view->toolbar()->exportButton();
+    QTest::mouseDClick(exportButton, Qt::LeftButton);
+    QTest::mouseClick(exportButton, Qt::LeftButton); // a third quick press, as a shaky hand does
+    EXPECT_TRUE(session().isExporting()) << "the quick presses after the first are ignored";
+    ASSERT_TRUE(exportIdle());
+    ASSERT_TRUE(session().exportedURL()) << "the export ran to its end";
+    EXPECT_EQ(*session().exportedURL(), folder / "screen-edited.mp4");
+    EXPECT_FALSE(std::filesystem::exists(folder / "screen-edited-2.mp4")) << "and only one ran";
+    EXPECT_TRUE(alerts.empty());
+}
+
+TEST_F(StudioViewTest, ShowInFilesOpensTheFolderOrSaysWhereTheFileIs)
+{
+    open();
+    session().startExport();
+    ASSERT_TRUE(exportIdle());
+    ASSERT_TRUE(view->resultRow()->isVisible());
+    const auto exported = *session().exportedURL();
+
+    // No file manager on the bus: the folder opens instead, and that needs no words.
+    QStringList opened;
+    view->setFolderOpener([&](const QUrl& url) {
+        opened << url.toLocalFile();
+        return true;
+    });
+    QTest::mouseClick(view->showInFilesButton(), Qt::LeftButton);
+    EXPECT_EQ(opened, QStringList{QString::fromStdString(exported.parent_path().string())});
+    EXPECT_FALSE(view->revealNotice()->isVisible());
+
+    // Nothing can open it: the row says where the file is.
+    view->setFolderOpener([](const QUrl&) { return false; });
+    QTest::mouseClick(view->showInFilesButton(), Qt::LeftButton);
+    EXPECT_TRUE(view->revealNotice()->isVisible());
+    EXPECT_EQ(view->revealNotice()->text().toStdString(),
+              "No file manager could be opened. The file is in " +
+                  exported.parent_path().string() + ".");
+    EXPECT_EQ(view->revealNotice()->accessibleName(), view->revealNotice()->text());
+    screenshot("studio-reveal-failed");
+}
+
+TEST_F(StudioViewTest, AnOutsideChangeShowsABarWhoseButtonsAnswerIt)
+{
+    open();
+    EXPECT_FALSE(view->outsideChangeBar()->isVisible());
+    RecordingTimeline other = decodeRecordingTimeline(test::readFile(recording.documentPath));
+    other.zoomRegions.clear();
+    std::ofstream(recording.documentPath, std::ios::trunc) << encodeRecordingTimeline(other);
+    ASSERT_TRUE(waitFor([&] { return view->outsideChangeBar()->isVisible(); }));
+    EXPECT_TRUE(view->outsideChangeText()->text().startsWith(
+        "This recording's file was changed by another program."));
+    screenshot("studio-outside-change");
+
+    QTest::mouseClick(view->reloadButton(), Qt::LeftButton);
+    ASSERT_TRUE(waitFor([&] { return !view->outsideChangeBar()->isVisible(); }));
+    EXPECT_TRUE(session().editState().regions.empty());
+
+    // Changed again, then closed without choosing: the Studio asks what to keep.
+    session().commitRedactRegions({});
+    ASSERT_TRUE(session().flushSaves());
+    other.redactRegions.clear();
+    other.zoomRegions = recording.timeline.zoomRegions;
+    std::ofstream(recording.documentPath, std::ios::trunc) << encodeRecordingTimeline(other);
+    ASSERT_TRUE(waitFor([&] { return session().hasOutsideChange(); }));
+    session().commitCutRegions({{Uuid::random(), 0, 0.5}});
+    alertAnswer = 0; // "Keep Mine and Close"
+    EXPECT_TRUE(view->confirmClose());
+    ASSERT_EQ(alerts.size(), 1u);
+    EXPECT_EQ(alerts[0].title, "Save your edits?");
+    const RecordingTimeline saved = decodeRecordingTimeline(test::readFile(recording.documentPath));
+    EXPECT_EQ(saved.cutRegions.size(), 1u) << "the Studio's edits were kept";
+    EXPECT_TRUE(saved.zoomRegions.empty());
 }
 
 TEST_F(StudioViewTest, EveryControlHasAnAccessibleName)

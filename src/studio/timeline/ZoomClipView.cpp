@@ -29,7 +29,7 @@ QColor ZoomClipView::fillColor() const
 
 double ZoomClipView::level() const
 {
-    for (const auto& r : model().regions.get())
+    for (const auto& r : model().regions.view())
         if (r.id == regionID())
             return TimelineRules::zoomLevel(r.rect);
     return 1;

@@ -163,10 +163,10 @@ std::optional<SecondsRange> ZoomTimelineModel::spanOf(Track track, const Uuid& i
         return std::nullopt;
     };
     if (track == Track::zoom)
-        return find(regions.get());
+        return find(regions.view());
     if (track == Track::redact)
-        return find(redactRegions.get());
-    return find(cutRegions.get());
+        return find(redactRegions.view());
+    return find(cutRegions.view());
 }
 
 void ZoomTimelineModel::writeSpan(Track track, const Uuid& id, SecondsRange span)
@@ -192,7 +192,7 @@ void ZoomTimelineModel::writeSpan(Track track, const Uuid& id, SecondsRange span
 SecondsRange ZoomTimelineModel::allowedRange(Track track, const Uuid& id) const
 {
     if (track == Track::zoom)
-        return TimelineRules::neighborBounds(regions.get(), id, duration);
+        return TimelineRules::neighborBounds(regions.view(), id, duration);
     if (track == Track::cut)
         return TimelineRules::cutNeighborBounds(cutRegions.get(), id, duration);
     return {0, duration};

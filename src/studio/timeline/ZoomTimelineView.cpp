@@ -134,11 +134,11 @@ void ZoomTimelineView::refresh()
 void ZoomTimelineView::syncClips()
 {
     std::vector<std::pair<Track, Uuid>> wanted;
-    for (const auto& r : model_.cutRegions.get())
+    for (const auto& r : model_.cutRegions.view())
         wanted.emplace_back(Track::cut, r.id);
-    for (const auto& r : model_.regions.get())
+    for (const auto& r : model_.regions.view())
         wanted.emplace_back(Track::zoom, r.id);
-    for (const auto& r : model_.redactRegions.get())
+    for (const auto& r : model_.redactRegions.view())
         wanted.emplace_back(Track::redact, r.id);
 
     std::set<Uuid> keep;
