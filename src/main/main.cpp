@@ -2,7 +2,11 @@
 // studio. Environment: TARNIX_UPDATE_URL replaces the update endpoint, TARNIX_NO_UPDATE_CHECK=1
 // skips the check at launch (demos, tests).
 #include <QApplication>
+#include <QCommandLineParser>
 #include <QIcon>
+
+#include <algorithm>
+#include <string_view>
 
 #include "app/RecordingSession.h"
 #include "recorder/RecorderWindow.h"
@@ -10,15 +14,56 @@
 #include "ui/StudioTheme.h"
 #include "update/UpdateChecker.h"
 
+namespace {
+
+// The one positional argument is a recording document (the desktop entry's %f).
+void describeCommandLine(QCommandLineParser& parser)
+{
+    parser.setApplicationDescription(QStringLiteral("Screen recorder with automatic zoom and a built-in editor."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    parser.addPositionalArgument(QStringLiteral("FILE"),
+                                 QStringLiteral("A recording document to open in the Studio."),
+                                 QStringLiteral("[FILE.tarnix.json]"));
+}
+
+void nameApplication()
+{
+    QCoreApplication::setApplicationName(QStringLiteral("Tarnix"));
+    QCoreApplication::setApplicationVersion(
+        QString::fromStdString(tarnix::UpdateChecker::currentVersion().value_or("")));
+}
+
+// --help and --version answer without a display, before the application connects to one.
+void answerHelpOrVersion(int argc, char** argv)
+{
+    const bool asked = std::any_of(argv + 1, argv + argc, [](std::string_view arg) {
+        return arg == "-h" || arg == "--help" || arg == "--help-all" || arg == "-v" || arg == "--version";
+    });
+    if (!asked)
+        return;
+    QCoreApplication core(argc, argv);
+    nameApplication();
+    QCommandLineParser parser;
+    describeCommandLine(parser);
+    parser.process(core); // prints and exits
+}
+
+} // namespace
+
 int main(int argc, char** argv)
 {
+    answerHelpOrVersion(argc, argv);
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Tarnix"));
+    nameApplication();
     QApplication::setApplicationDisplayName(QStringLiteral("Tarnix"));
-    QApplication::setApplicationVersion(QString::fromStdString(tarnix::UpdateChecker::currentVersion().value_or("")));
+    QCommandLineParser parser;
+    describeCommandLine(parser);
     // Matches the desktop entry, so that the desktop shows this window under Tarnix's icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("tarnix"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/tarnix/AppIcon.svg")));
+    parser.parse(QApplication::arguments());
+    const QStringList documents = parser.positionalArguments();
     tarnix::StudioTheme::applyTo(app);
 
     tarnix::RecordingSession session;
@@ -37,7 +82,7 @@ int main(int argc, char** argv)
     QObject::connect(&window, &tarnix::RecorderWindow::openRecordingRequested, &window,
                      [&] { openInto(tarnix::OpenRecording::chooseAndOpen(&window)); });
     window.show();
-    if (const QStringList arguments = QApplication::arguments(); arguments.size() > 1)
-        openInto(tarnix::OpenRecording::openFile(arguments.at(1).toStdString()));
+    if (!documents.isEmpty())
+        openInto(tarnix::OpenRecording::openFile(documents.first().toStdString()));
     return QApplication::exec();
 }
