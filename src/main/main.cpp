@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <string_view>
 
+#include "app/DesktopNotifier.h"
 #include "app/RecordingSession.h"
 #include "recorder/RecorderWindow.h"
 #include "studio/OpenRecording.h"
@@ -67,6 +68,13 @@ int main(int argc, char** argv)
     tarnix::StudioTheme::applyTo(app);
 
     tarnix::RecordingSession session;
+    // A recording that the desktop or a device ended is said on the desktop too: the bar may be
+    // out of sight when it happens.
+    QObject::connect(&session, &tarnix::RecordingSession::recordingEndedByItself, &app, [&session] {
+        const auto& why = session.recorder().errorMessage();
+        tarnix::DesktopNotifier::recordingEnded(
+            QString::fromStdString(why.value_or("The recording was stopped and saved.")));
+    });
     tarnix::RecorderWindow window(session);
     tarnix::UpdatePrompt::Options updates;
     if (const QString url = qEnvironmentVariable("TARNIX_UPDATE_URL"); !url.isEmpty())
