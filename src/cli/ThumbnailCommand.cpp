@@ -84,11 +84,13 @@ int runThumbnail(const Arguments& args)
     ProcessLimits::setDeadline(kThumbnailSeconds,
                                "The thumbnail took too long and was abandoned; nothing was written.\n");
     ProcessLimits::limitAddressSpace(kThumbnailAddressSpace);
-    const RecordingTimeline timeline = loadDocument(parsed.document);
     try {
+        const RecordingTimeline timeline = loadDocument(parsed.document);
         const std::string png = encodePng(DocumentThumbnail::render(timeline, parsed.size));
         ProcessLimits::cancelDeadline();
         writeThumbnail(parsed.out, png);
+    } catch (const InputError&) {
+        throw; // an unreadable or invalid document: the usual message and exit status
     } catch (const media::MediaException& e) {
         std::cerr << "No thumbnail: " << media::describe(e.error()) << "\n";
         return kExitFailure;

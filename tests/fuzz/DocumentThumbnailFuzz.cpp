@@ -31,6 +31,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
                                 "-c:v libx264 -preset ultrafast -pix_fmt yuv420p " + movie.string();
     if (std::system(command.c_str()) != 0)
         std::abort();
+    std::atexit([] { std::filesystem::remove_all(movie.parent_path()); });
     return 0;
 }
 
