@@ -35,10 +35,10 @@ FormatContextPtr openInput(const std::filesystem::path& path)
             nullptr});
     // A document names the recorders' own movies. Documents travel (mail, downloads) and their
     // files are opened unattended by the thumbnailer, so FFmpeg may read only local files in the
-    // containers the recorders write: no playlists or concat lists that pull in other files or
-    // the network.
+    // containers the recorders and the exporter write: no playlists or concat lists that pull in
+    // other files or the network.
     AVDictionary* options = nullptr;
-    av_dict_set(&options, "format_whitelist", "mov,matroska", 0);
+    av_dict_set(&options, "format_whitelist", "mov,matroska,gif", 0);
     av_dict_set(&options, "protocol_whitelist", "file", 0);
     AVFormatContext* raw = nullptr;
     int status = avformat_open_input(&raw, path.c_str(), nullptr, &options);
