@@ -1,18 +1,19 @@
 # Every external library the project uses, found once. scripts/deps installs them all.
 find_package(nlohmann_json 3.10 REQUIRED)
+find_package(PkgConfig REQUIRED)
+find_package(Threads REQUIRED)
+pkg_check_modules(FFMPEG REQUIRED IMPORTED_TARGET
+  libavcodec libavformat libavutil libswscale libswresample libavdevice libavfilter)
+pkg_check_modules(XCURSOR REQUIRED IMPORTED_TARGET xcursor x11)
 if(TARNIX_FUZZ)
+  # The fuzz build stops at what rendering a document reaches (the compositing library).
+  find_package(Qt6 6.4 REQUIRED COMPONENTS Core Gui Multimedia Concurrent)
   return()
 endif()
 
-find_package(PkgConfig REQUIRED)
-find_package(Threads REQUIRED)
 find_package(Qt6 6.4 REQUIRED COMPONENTS Core Gui Widgets Svg Network Multimedia Concurrent DBus Test)
-
-pkg_check_modules(FFMPEG REQUIRED IMPORTED_TARGET
-  libavcodec libavformat libavutil libswscale libswresample libavdevice libavfilter)
 pkg_check_modules(XCB REQUIRED IMPORTED_TARGET
   xcb xcb-shm xcb-xfixes xcb-xinput xcb-randr xcb-composite xcb-image xcb-util xcb-res)
-pkg_check_modules(XCURSOR REQUIRED IMPORTED_TARGET xcursor x11)
 pkg_check_modules(ATSPI REQUIRED IMPORTED_TARGET atspi-2 gobject-2.0 glib-2.0)
 pkg_check_modules(PULSE REQUIRED IMPORTED_TARGET libpulse libpulse-simple)
 pkg_check_modules(V4L2 REQUIRED IMPORTED_TARGET libv4l2)

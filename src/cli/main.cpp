@@ -14,6 +14,7 @@ extern "C" {
 #include "cli/EditCommands.h"
 #include "cli/MediaCommands.h"
 #include "cli/RecoveryCommands.h"
+#include "cli/ThumbnailCommand.h"
 #include "app/StopSignals.h"
 
 namespace {
@@ -47,6 +48,14 @@ const Command kCommands[] = {
     {"frame", "frame DOC.json T --out F.png  render the composed frame at T seconds (recording time;\n"
               "                               inside a cut, the frame just after it)", runFrame,
      "The picture type follows the name: .png, or .jpg / .jpeg. An existing file is never replaced."},
+    {"thumbnail", "thumbnail DOC.json OUT.png [--size N]\n"
+                  "                               write a thumbnail of the recording: the composed frame at\n"
+                  "                               a third of it, at most N pixels wide and high (default 256)",
+     runThumbnail,
+     "Made for file managers (share/thumbnailers/tarnix.thumbnailer). The picture is PNG whatever\n"
+     "its name. It reads only the document and the regular files it names, gives up after 8\n"
+     "seconds and fails cleanly beyond 2 GB of memory. An existing picture is never replaced,\n"
+     "except an empty file (a placeholder made by the program that asked for the thumbnail)."},
     {"cut", "cut DOC.json START END       cut START...END seconds out of the recording; merges with\n"
             "                               the cuts it overlaps or touches, refuses to cut everything,\n"
             "                               and saves the document in place", runCut,

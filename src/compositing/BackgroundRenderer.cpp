@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <filesystem>
 
 #include "graphics/GaussianBlur.h"
 
@@ -69,6 +70,10 @@ const GradientPreset& presetFor(const std::string& id)
 
 QImage loadImage(const std::string& path)
 {
+    // Opening a FIFO would wait for a writer; a device never ends.
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec))
+        return {};
     QImageReader reader(QString::fromStdString(path));
     reader.setAutoTransform(true);
     return graphics::inPixelFormat(reader.read());

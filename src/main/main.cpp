@@ -5,10 +5,15 @@
 // TARNIX_UPDATE_URL replaces the update endpoint, TARNIX_NO_UPDATE_CHECK=1 skips the check at
 // launch (demos, tests).
 #include <QApplication>
+#include <QCommandLineParser>
 #include <QIcon>
 #include <QSocketNotifier>
 #include <QTimer>
 
+#include <algorithm>
+#include <string_view>
+
+#include "app/DesktopNotifier.h"
 #include "app/RecordingSession.h"
 #include "app/StopSignals.h"
 #include "capture/OutputFiles.h"
@@ -18,20 +23,68 @@
 #include "ui/StudioTheme.h"
 #include "update/UpdateChecker.h"
 
+namespace {
+
+// The one positional argument is a recording document (the desktop entry's %f).
+void describeCommandLine(QCommandLineParser& parser)
+{
+    parser.setApplicationDescription(QStringLiteral("Screen recorder with automatic zoom and a built-in editor."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    parser.addPositionalArgument(QStringLiteral("FILE"),
+                                 QStringLiteral("A recording document to open in the Studio."),
+                                 QStringLiteral("[FILE.tarnix.json]"));
+}
+
+void nameApplication()
+{
+    QCoreApplication::setApplicationName(QStringLiteral("Tarnix"));
+    QCoreApplication::setApplicationVersion(
+        QString::fromStdString(tarnix::UpdateChecker::currentVersion().value_or("")));
+}
+
+// --help and --version answer without a display, before the application connects to one.
+void answerHelpOrVersion(int argc, char** argv)
+{
+    const bool asked = std::any_of(argv + 1, argv + argc, [](std::string_view arg) {
+        return arg == "-h" || arg == "--help" || arg == "--help-all" || arg == "-v" || arg == "--version";
+    });
+    if (!asked)
+        return;
+    QCoreApplication core(argc, argv);
+    nameApplication();
+    QCommandLineParser parser;
+    describeCommandLine(parser);
+    parser.process(core); // prints and exits
+}
+
+} // namespace
+
 int main(int argc, char** argv)
 {
+    answerHelpOrVersion(argc, argv);
     // Before any thread starts, so that every thread inherits the handling.
     tarnix::StopSignals::install();
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Tarnix"));
+    nameApplication();
     QApplication::setApplicationDisplayName(QStringLiteral("Tarnix"));
-    QApplication::setApplicationVersion(QString::fromStdString(tarnix::UpdateChecker::currentVersion().value_or("")));
+    QCommandLineParser parser;
+    describeCommandLine(parser);
     // Matches the desktop entry, so that the desktop shows this window under Tarnix's icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("tarnix"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/tarnix/AppIcon.svg")));
+    parser.parse(QApplication::arguments());
+    const QStringList documents = parser.positionalArguments();
     tarnix::StudioTheme::applyTo(app);
 
     tarnix::RecordingSession session;
+    // A recording that the desktop or a device ended is said on the desktop too: the bar may be
+    // out of sight when it happens.
+    QObject::connect(&session, &tarnix::RecordingSession::recordingEndedByItself, &app, [&session] {
+        const auto& why = session.recorder().errorMessage();
+        tarnix::DesktopNotifier::recordingEnded(
+            QString::fromStdString(why.value_or("The recording was stopped and saved.")));
+    });
     tarnix::RecorderWindow window(session);
     tarnix::UpdatePrompt::Options updates;
     if (const QString url = qEnvironmentVariable("TARNIX_UPDATE_URL"); !url.isEmpty())
@@ -55,11 +108,11 @@ int main(int argc, char** argv)
         window.finishAndQuit();
     });
     window.show();
-    const QStringList arguments = QApplication::arguments();
-    if (arguments.size() > 1)
-        tarnix::OpenRecording::openFileAsync(arguments.at(1).toStdString(), &window, openInto);
+    const bool opened = !documents.isEmpty();
+    if (opened)
+        tarnix::OpenRecording::openFileAsync(documents.first().toStdString(), &window, openInto);
     // Once the window is up. A recovered recording opens in the Studio unless one was asked for.
-    QTimer::singleShot(0, &window, [&window, opened = arguments.size() > 1] {
+    QTimer::singleShot(0, &window, [&window, opened] {
         const auto videos = tarnix::OutputFiles::videosDirectory();
         if (!videos)
             return;

@@ -33,8 +33,16 @@ FormatContextPtr openInput(const std::filesystem::path& path)
                                  ? " is a folder."
                                  : " is a FIFO, a socket or a device, which can't be read as a movie."),
             nullptr});
+    // A document names the recorders' own movies. Documents travel (mail, downloads) and their
+    // files are opened unattended by the thumbnailer, so FFmpeg may read only local files in the
+    // containers the recorders and the exporter write: no playlists or concat lists that pull in
+    // other files or the network.
+    AVDictionary* options = nullptr;
+    av_dict_set(&options, "format_whitelist", "mov,matroska,gif", 0);
+    av_dict_set(&options, "protocol_whitelist", "file", 0);
     AVFormatContext* raw = nullptr;
-    int status = avformat_open_input(&raw, path.c_str(), nullptr, nullptr);
+    int status = avformat_open_input(&raw, path.c_str(), nullptr, &options);
+    av_dict_free(&options);
     if (status < 0)
         throw MediaException(makeError("The file “" + path.filename().string() +
                                            "” couldn't be opened.",

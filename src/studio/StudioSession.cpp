@@ -675,8 +675,10 @@ void StudioSession::cancelExportAndWait()
 void StudioSession::onExportFinished(std::optional<std::filesystem::path> output,
                                      std::optional<QString> errorMessage)
 {
-    exportedURL_ = std::move(output);
+    exportedURL_ = output;
     emit exportChanged();
+    // Before the alert, which waits for the user.
+    emit exportFinished(output, errorMessage);
     if (errorMessage)
         setErrorMessage(*errorMessage);
 }

@@ -225,6 +225,9 @@ signals:
     void naturalSizeChanged(QSize size);
     void waveformsChanged();
     void exportChanged();
+    // An export ended: the file written, or the message for the user; neither after a cancel.
+    void exportFinished(const std::optional<std::filesystem::path>& output,
+                        const std::optional<QString>& errorMessage);
     void errorMessageChanged(const QString& message);
     void editNoticeChanged();
     void itemReplaced();

@@ -18,6 +18,7 @@
 #include <functional>
 
 #include "media/PreviewPlayer.h"
+#include "studio/ExportNotifier.h"
 #include "studio/FileReveal.h"
 #include "studio/PlayerSurface.h"
 #include "studio/StudioEditingViews.h"
@@ -176,6 +177,7 @@ StudioView::StudioView(RecordingTimeline timeline, std::optional<std::filesystem
         }
     });
     connect(session_.get(), &StudioSession::errorMessageChanged, this, &StudioView::showFailure);
+    new ExportNotifier(*session_, [this] { return window()->isActiveWindow(); }, this);
     installShortcuts();
     editing_ = new StudioEditingViews(*this);
     refreshCaption();

@@ -14,6 +14,7 @@
 #include <set>
 
 #include "StudioTestSupport.h"
+#include "support/FakeNotificationServer.h"
 #include "support/MediaProbe.h"
 #include "document/DocumentCoding.h"
 #include "media/PreviewPlayer.h"
@@ -268,6 +269,48 @@ TEST_F(StudioViewTest, ExportsAt720pShowsProgressAndTheResultRow)
     bus.unregisterService("org.freedesktop.FileManager1");
     bus.unregisterObject("/org/freedesktop/FileManager1");
     EXPECT_EQ(manager.shown, QStringList{QUrl::fromLocalFile(QString::fromStdString(expected.string())).toString()});
+}
+
+// An export that ends while the user is in another window is announced on the desktop, and the
+// notification's "Show in Files" reveals the file; one that ends in front of the user is not.
+TEST_F(StudioViewTest, AnExportFinishedBehindAnotherWindowIsNotifiedWithShowInFiles)
+{
+    test::FakeNotificationServer notifications;
+    ASSERT_TRUE(notifications.isRegistered()) << "the test services start a session bus";
+    open();
+    ASSERT_TRUE(waitFor([&] { return view->isActiveWindow(); }));
+    QPushButton* exportButton = view->toolbar()->exportButton();
+    QTest::mouseClick(exportButton, Qt::LeftButton);
+    ASSERT_TRUE(exportIdle());
+
+    QWidget elsewhere;
+    elsewhere.setWindowTitle("Another application");
+    elsewhere.resize(300, 200);
+    elsewhere.show();
+    elsewhere.activateWindow();
+    ASSERT_TRUE(waitFor([&] { return !view->isActiveWindow(); }));
+    QTest::mouseClick(exportButton, Qt::LeftButton);
+    ASSERT_TRUE(exportIdle());
+    ASSERT_TRUE(waitFor([&] { return !notifications.notifications().empty(); }));
+    const auto second = folder.path() / "screen-edited-2.mp4";
+    ASSERT_EQ(notifications.notifications().size(), 1u) << "only the export behind another window";
+    const auto shown = notifications.notifications()[0];
+    EXPECT_EQ(shown.summary, "Export finished");
+    EXPECT_EQ(shown.body.toStdString(), "screen-edited-2.mp4 is in " + folder.path().string());
+    ASSERT_EQ(shown.actions, (QStringList{"0", "Show in Files"}));
+
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    FakeFileManager manager;
+    ASSERT_TRUE(bus.registerObject("/org/freedesktop/FileManager1", &manager,
+                                   QDBusConnection::ExportAllSlots));
+    ASSERT_TRUE(bus.registerService("org.freedesktop.FileManager1"));
+    notifications.invokeAction(shown.id, "0");
+    const bool revealed = waitFor([&] { return !manager.shown.isEmpty(); });
+    bus.unregisterService("org.freedesktop.FileManager1");
+    bus.unregisterObject("/org/freedesktop/FileManager1");
+    ASSERT_TRUE(revealed);
+    EXPECT_EQ(manager.shown, QStringList{QUrl::fromLocalFile(QString::fromStdString(second.string())).toString()});
+    EXPECT_TRUE(alerts.empty());
 }
 
 // The largest difference between neighbouring pixels of a row, over the three channels.

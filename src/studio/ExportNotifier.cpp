@@ -1,0 +1,31 @@
+#include "studio/ExportNotifier.h"
+
+#include "studio/FileReveal.h"
+#include "studio/StudioSession.h"
+
+namespace tarnix {
+
+ExportNotifier::ExportNotifier(StudioSession& session, std::function<bool()> windowIsActive, QObject* parent)
+    : QObject(parent)
+    , windowIsActive_(std::move(windowIsActive))
+{
+    connect(&session, &StudioSession::exportFinished, this, &ExportNotifier::exportFinished);
+}
+
+void ExportNotifier::exportFinished(const std::optional<std::filesystem::path>& output,
+                                    const std::optional<QString>& errorMessage)
+{
+    if (windowIsActive_())
+        return;
+    if (output) {
+        const std::filesystem::path file = *output;
+        notifier_.notify(QStringLiteral("Export finished"),
+                         QString::fromStdString(file.filename().string() + " is in " +
+                                                file.parent_path().string()),
+                         {{QStringLiteral("Show in Files"), [file] { FileReveal::showInFiles(file); }}});
+    } else if (errorMessage) {
+        notifier_.notify(QStringLiteral("Export failed"), *errorMessage);
+    }
+}
+
+} // namespace tarnix
