@@ -8,6 +8,7 @@
 #include "capture/CaptureBackend.h"
 #include "capture/CaptureClock.h"
 #include "capture/CaptureMessages.h"
+#include "capture/portal/CursorFeed.h"
 #include "media/MediaAsset.h"
 
 namespace tarnix {
@@ -34,7 +35,10 @@ RecordingSession::RecordingSession(QObject* parent)
 {
     connect(&recorder_, &ScreenRecorder::isRecordingChanged, this, &RecordingSession::isRecordingChanged);
     connect(&recorder_, &ScreenRecorder::stoppedByItself, this, &RecordingSession::onScreenStoppedByItself);
-    cursorTracker_.setPointerSourceFactory(pointerSourceFactory(sessionCaptureBackend()));
+    // On a portal desktop the pointer's positions come with the cast's pictures.
+    auto cursorFeed = std::make_shared<portal::CursorFeed>();
+    recorder_.setFrameSourceOpener(frameSourceOpener(cursorFeed));
+    cursorTracker_.setPointerSourceFactory(pointerSourceFactory(sessionCaptureBackend(), cursorFeed));
     journalTimer_.setInterval(kJournalInterval);
     connect(&journalTimer_, &QTimer::timeout, this, &RecordingSession::writeJournal);
 }

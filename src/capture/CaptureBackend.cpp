@@ -42,12 +42,12 @@ CaptureBackend sessionCaptureBackend()
     return backend;
 }
 
-PointerSourceFactory pointerSourceFactory(CaptureBackend backend)
+PointerSourceFactory pointerSourceFactory(CaptureBackend backend, std::shared_ptr<portal::CursorFeed> cursorFeed)
 {
     if (backend == CaptureBackend::portal)
-        return [](PointerSource::Handler handler) -> std::unique_ptr<PointerSource> {
+        return [cursorFeed](PointerSource::Handler handler) -> std::unique_ptr<PointerSource> {
             return std::make_unique<portal::PortalPointerSource>(
-                std::move(handler), [](PointerSource::Handler clicks) -> std::unique_ptr<PointerSource> {
+                cursorFeed, std::move(handler), [](PointerSource::Handler clicks) -> std::unique_ptr<PointerSource> {
                     return std::make_unique<portal::InputDeviceClicks>(std::move(clicks));
                 });
         };

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -13,6 +14,10 @@
 
 namespace tarnix {
 
+namespace portal {
+class CursorFeed;
+}
+
 struct SessionEnvironment {
     std::optional<std::string> sessionType; // XDG_SESSION_TYPE
     bool hasWaylandDisplay = false;         // WAYLAND_DISPLAY is set
@@ -24,7 +29,8 @@ CaptureBackend chooseCaptureBackend(const SessionEnvironment& environment);
 // The backend for this process's environment (decided on the first call).
 CaptureBackend sessionCaptureBackend();
 
-// Where a backend's pointer comes from: XInput 2, or the portal's cursor positions.
-PointerSourceFactory pointerSourceFactory(CaptureBackend backend);
+// Where a backend's pointer comes from: XInput 2, or the portal's cursor positions, which the
+// cast's frame source publishes to `cursorFeed`.
+PointerSourceFactory pointerSourceFactory(CaptureBackend backend, std::shared_ptr<portal::CursorFeed> cursorFeed);
 
 } // namespace tarnix

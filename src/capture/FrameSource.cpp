@@ -6,20 +6,22 @@
 
 namespace tarnix {
 
-void openFrameSource(const CaptureSource& source, const std::vector<WindowInfo>& ownWindows,
-                     std::function<void(OpenedFrameSource)> done)
+FrameSourceOpener frameSourceOpener(std::shared_ptr<portal::CursorFeed> cursorFeed)
 {
-    if (source.backend() == CaptureBackend::portal) {
-        portal::openPortalFrameSource(source, std::move(done));
-        return;
-    }
-    OpenedFrameSource opened;
-    try {
-        opened.source = std::make_unique<x11::FrameGrabber>(source, ownWindows);
-    } catch (const std::exception& error) {
-        opened.error = media::describe(error);
-    }
-    done(std::move(opened));
+    return [cursorFeed](const CaptureSource& source, const std::vector<WindowInfo>& ownWindows,
+                        std::function<void(OpenedFrameSource)> done) {
+        if (source.backend() == CaptureBackend::portal) {
+            portal::openPortalFrameSource(source, cursorFeed, std::move(done));
+            return;
+        }
+        OpenedFrameSource opened;
+        try {
+            opened.source = std::make_unique<x11::FrameGrabber>(source, ownWindows);
+        } catch (const std::exception& error) {
+            opened.error = media::describe(error);
+        }
+        done(std::move(opened));
+    };
 }
 
 } // namespace tarnix

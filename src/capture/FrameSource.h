@@ -16,6 +16,10 @@
 
 namespace tarnix {
 
+namespace portal {
+class CursorFeed;
+}
+
 class FrameSource {
 public:
     virtual ~FrameSource() = default;
@@ -48,8 +52,7 @@ using FrameSourceOpener = std::function<void(const CaptureSource& source,
                                              std::function<void(OpenedFrameSource)> done)>;
 
 // The opener for the source's own backend: MIT-SHM grabs for X11 sources, the ScreenCast portal
-// and PipeWire for portal sources.
-void openFrameSource(const CaptureSource& source, const std::vector<WindowInfo>& ownWindows,
-                     std::function<void(OpenedFrameSource)> done);
+// and PipeWire for portal sources, whose cursor positions go to `cursorFeed`.
+FrameSourceOpener frameSourceOpener(std::shared_ptr<portal::CursorFeed> cursorFeed);
 
 } // namespace tarnix

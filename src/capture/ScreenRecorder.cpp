@@ -17,6 +17,7 @@ extern "C" {
 #include "capture/CaptureError.h"
 #include "capture/CaptureMessages.h"
 #include "capture/OutputFiles.h"
+#include "capture/portal/CursorFeed.h"
 #include "capture/pulse/PulseAudio.h"
 #include "media/EncoderFrames.h"
 
@@ -112,6 +113,7 @@ struct ScreenRecorder::Run {
 
 ScreenRecorder::ScreenRecorder(QObject* parent)
     : QObject(parent)
+    , opener_(frameSourceOpener(std::make_shared<portal::CursorFeed>()))
 {
 }
 

@@ -62,7 +62,9 @@ public:
     ~ScreenRecorder() override;
 
     void setOptions(Options options) { options_ = std::move(options); }
-    // Replaces the backend's frame sources (tests, benchmarks).
+    // Replaces where frames come from: tests and benchmarks give their own sources, and a
+    // recording that follows the portal's cursor gives frameSourceOpener(its feed). By default
+    // the source's own backend, with a cursor feed nobody follows.
     void setFrameSourceOpener(FrameSourceOpener opener) { opener_ = std::move(opener); }
     const Options& options() const { return options_; }
 
@@ -147,7 +149,7 @@ private:
     std::int64_t lastDroppedAudio_ = 0;
     bool stopping_ = false;
     bool opening_ = false; // waiting for the frame source (the desktop's answer)
-    FrameSourceOpener opener_ = openFrameSource;
+    FrameSourceOpener opener_;
     std::optional<CaptureSource> recordedSource_;
     std::vector<std::string> notices_;
     std::vector<FollowedFrame> followedFrames_;

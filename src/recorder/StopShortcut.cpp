@@ -8,16 +8,17 @@
 
 #include <unistd.h>
 
-#include "capture/portal/ScreenCastPortal.h"
+#include "capture/portal/PortalRequest.h"
 
 namespace tarnix {
 
+using portal::kPortalObject;
+using portal::kPortalService;
+using portal::kRequestInterface;
+
 namespace {
 
-const QString kService = QStringLiteral("org.freedesktop.portal.Desktop");
-const QString kObject = QStringLiteral("/org/freedesktop/portal/desktop");
 const QString kShortcuts = QStringLiteral("org.freedesktop.portal.GlobalShortcuts");
-const QString kRequest = QStringLiteral("org.freedesktop.portal.Request");
 
 } // namespace
 
@@ -57,7 +58,7 @@ PortalStopShortcut::PortalStopShortcut(QDBusConnection bus, QObject* parent)
 PortalStopShortcut::~PortalStopShortcut()
 {
     unsubscribe();
-    bus_.disconnect(kService, kObject, kShortcuts, QStringLiteral("Activated"), this,
+    bus_.disconnect(kPortalService, kPortalObject, kShortcuts, QStringLiteral("Activated"), this,
                     SLOT(onActivated(QDBusMessage)));
     closeSession();
 }
@@ -66,12 +67,13 @@ void PortalStopShortcut::bind()
 {
     if (step_ != Step::none)
         return;
-    if (!bus_.isConnected() || !bus_.interface() || !bus_.interface()->isServiceRegistered(kService).value()) {
+    if (!bus_.isConnected() || !bus_.interface() || !bus_.interface()->isServiceRegistered(kPortalService).value()) {
         fail(QStringLiteral("no desktop portal on the session bus"));
         return;
     }
     // A portal without the interface answers the version query with an error.
-    QDBusMessage query = QDBusMessage::createMethodCall(kService, kObject, QStringLiteral("org.freedesktop.DBus.Properties"),
+    QDBusMessage query = QDBusMessage::createMethodCall(kPortalService, kPortalObject,
+                                                        QStringLiteral("org.freedesktop.DBus.Properties"),
                                                         QStringLiteral("Get"));
     query << kShortcuts << QStringLiteral("version");
     step_ = Step::createSession;
@@ -82,7 +84,7 @@ void PortalStopShortcut::bind()
             fail(QStringLiteral("the desktop portal has no global shortcuts (%1)").arg(finished->error().message()));
             return;
         }
-        bus_.connect(kService, kObject, kShortcuts, QStringLiteral("Activated"), this,
+        bus_.connect(kPortalService, kPortalObject, kShortcuts, QStringLiteral("Activated"), this,
                      SLOT(onActivated(QDBusMessage)));
         const QString token = QStringLiteral("tarnix_shortcuts%1").arg(getpid());
         request(Step::createSession, QStringLiteral("CreateSession"), {},
@@ -97,11 +99,11 @@ void PortalStopShortcut::request(Step step, const QString& method, QVariantList 
     unsubscribe();
     requestPath_ = portal::requestPath(bus_, token);
     // Subscribe first: the answer may come before the call returns.
-    bus_.connect(QString(), requestPath_, kRequest, QStringLiteral("Response"), this,
+    bus_.connect(QString(), requestPath_, kRequestInterface, QStringLiteral("Response"), this,
                  SLOT(onResponse(uint,QVariantMap)));
     options.insert(QStringLiteral("handle_token"), token);
     arguments << options;
-    QDBusMessage message = QDBusMessage::createMethodCall(kService, kObject, kShortcuts, method);
+    QDBusMessage message = QDBusMessage::createMethodCall(kPortalService, kPortalObject, kShortcuts, method);
     message.setArguments(arguments);
     auto* watcher = new QDBusPendingCallWatcher(bus_.asyncCall(message), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* finished) {
@@ -121,10 +123,7 @@ void PortalStopShortcut::onResponse(uint response, const QVariantMap& results)
     }
     if (step_ == Step::createSession) {
         // Portals differ in whether the handle is a string or an object path.
-        const QVariant handle = results.value(QStringLiteral("session_handle"));
-        sessionHandle_ = handle.metaType() == QMetaType::fromType<QDBusObjectPath>()
-                             ? handle.value<QDBusObjectPath>().path()
-                             : handle.toString();
+        sessionHandle_ = portal::sessionHandleOf(results.value(QStringLiteral("session_handle")));
         if (sessionHandle_.isEmpty()) {
             fail(QStringLiteral("the desktop's shortcut portal made no session"));
             return;
@@ -160,11 +159,7 @@ void PortalStopShortcut::onActivated(const QDBusMessage& message)
     const QVariantList arguments = message.arguments();
     if (arguments.size() < 2)
         return;
-    const QVariant session = arguments.at(0);
-    const QString path = session.metaType() == QMetaType::fromType<QDBusObjectPath>()
-                             ? session.value<QDBusObjectPath>().path()
-                             : session.toString();
-    if (step_ == Step::bound && path == sessionHandle_ &&
+    if (step_ == Step::bound && portal::sessionHandleOf(arguments.at(0)) == sessionHandle_ &&
         arguments.at(1).toString() == QLatin1String(shortcutID))
         emit activated();
 }
@@ -182,10 +177,7 @@ void PortalStopShortcut::fail(const QString& reason)
 
 void PortalStopShortcut::closeSession()
 {
-    if (sessionHandle_.isEmpty())
-        return;
-    bus_.send(QDBusMessage::createMethodCall(kService, sessionHandle_, QStringLiteral("org.freedesktop.portal.Session"),
-                                             QStringLiteral("Close")));
+    portal::closeSession(sessionHandle_, bus_);
     sessionHandle_.clear();
 }
 
@@ -193,7 +185,7 @@ void PortalStopShortcut::unsubscribe()
 {
     if (requestPath_.isEmpty())
         return;
-    bus_.disconnect(QString(), requestPath_, kRequest, QStringLiteral("Response"), this,
+    bus_.disconnect(QString(), requestPath_, kRequestInterface, QStringLiteral("Response"), this,
                     SLOT(onResponse(uint,QVariantMap)));
     requestPath_.clear();
 }

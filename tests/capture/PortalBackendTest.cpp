@@ -98,8 +98,9 @@ TEST(PortalCursor, castPositionsBecomeBottomLeftSamplesOncePerChangeWhileTheTrac
     const std::vector<std::pair<QPoint, double>> recorded = {
         {{100, 100}, 0.10}, {{100, 100}, 0.12}, {{400, 1000}, 0.20}, {{400, 1000}, 0.22}, {{1919, 0}, 0.30}};
 
+    auto feed = std::make_shared<portal::CursorFeed>();
     CursorTracker tracker;
-    tracker.setPointerSourceFactory(pointerSourceFactory(CaptureBackend::portal));
+    tracker.setPointerSourceFactory(pointerSourceFactory(CaptureBackend::portal, feed));
     tracker.start();
     ASSERT_FALSE(tracker.monitorError());
     const double start = CaptureClock::now();
@@ -107,7 +108,7 @@ TEST(PortalCursor, castPositionsBecomeBottomLeftSamplesOncePerChangeWhileTheTrac
     std::thread cast([&] {
         for (const auto& [position, time] : recorded)
             if (auto point = cursor.moveTo(position))
-                portal::CursorFeed::instance().publish(PointerEvent::moved, *point, start + time);
+                feed->publish(PointerEvent::moved, *point, start + time);
     });
     cast.join();
     ASSERT_TRUE(test::processEventsUntil(5, [&] { return tracker.sampleCount() >= 3; }));
@@ -121,7 +122,7 @@ TEST(PortalCursor, castPositionsBecomeBottomLeftSamplesOncePerChangeWhileTheTrac
     EXPECT_EQ(tracker.clickCount(), 0);
 
     tracker.stop();
-    portal::CursorFeed::instance().publish(PointerEvent::moved, {1, 1}, 0.5);
+    feed->publish(PointerEvent::moved, {1, 1}, 0.5);
     test::processEvents(0.05);
     EXPECT_EQ(tracker.sampleCount(), 3) << "nothing arrives after the stop";
 }
@@ -228,8 +229,9 @@ TEST(PortalClicks, buttonsBecomeClicksAtTheLastCursorPositionAndNothingElseDoes)
     };
     std::vector<Event> received;
     PointerSource::Handler clicks;
+    auto cast = std::make_shared<portal::CursorFeed>();
     portal::PortalPointerSource source(
-        [&](PointerEvent event, Point point, double) { received.push_back({event, point}); },
+        cast, [&](PointerEvent event, Point point, double) { received.push_back({event, point}); },
         [&](PointerSource::Handler handler) -> std::unique_ptr<PointerSource> {
             clicks = std::move(handler);
             return std::make_unique<PointerSource>();
@@ -239,12 +241,11 @@ TEST(PortalClicks, buttonsBecomeClicksAtTheLastCursorPositionAndNothingElseDoes)
 
     // A recorded stream: a click before the cast has said where the pointer is, then moves and
     // clicks as they come.
-    auto& cast = portal::CursorFeed::instance();
     clicks(PointerEvent::leftDown, {}, 1.0);
-    cast.publish(PointerEvent::moved, {100, 200}, 1.1);
+    cast->publish(PointerEvent::moved, {100, 200}, 1.1);
     clicks(PointerEvent::leftDown, {}, 1.2);
     clicks(PointerEvent::leftUp, {}, 1.3);
-    cast.publish(PointerEvent::moved, {300, 50}, 1.4);
+    cast->publish(PointerEvent::moved, {300, 50}, 1.4);
     clicks(PointerEvent::rightDown, {}, 1.5);
     const std::vector<Event> expected = {{PointerEvent::moved, {100, 200}},
                                          {PointerEvent::leftDown, {100, 200}},
@@ -259,6 +260,7 @@ TEST(PortalClicks, withoutAReadablePointerDeviceTheSourceSaysThereAreNoClicks)
     if (std::filesystem::exists("/dev/input"))
         GTEST_SKIP() << "this machine has input devices; the test needs none";
     EXPECT_THROW(portal::InputDeviceClicks([](PointerEvent, Point, double) {}), CaptureError);
-    auto source = pointerSourceFactory(CaptureBackend::portal)([](PointerEvent, Point, double) {});
+    auto source = pointerSourceFactory(CaptureBackend::portal, std::make_shared<portal::CursorFeed>())(
+        [](PointerEvent, Point, double) {});
     EXPECT_EQ(source->limitation(), std::optional<std::string>(CaptureMessages::kNoClicksShared));
 }

@@ -3,11 +3,13 @@
 #include <QSettings>
 #include <QTimer>
 
+#include <mutex>
 #include <tuple>
 
 #include "capture/CaptureError.h"
 #include "capture/CaptureMessages.h"
 #include "capture/portal/PipeWireStream.h"
+#include "capture/portal/PortalRequest.h"
 #include "capture/portal/ScreenCastPortal.h"
 
 namespace tarnix::portal {
@@ -37,14 +39,15 @@ CaptureSource recordedSource(const CaptureSource& chosen, const StartedCast& cas
 
 class PortalFrameSource : public FrameSource {
 public:
-    PortalFrameSource(const StartedCast& cast, const CaptureSource& recorded)
+    PortalFrameSource(const StartedCast& cast, const CaptureSource& recorded, std::shared_ptr<CursorFeed> cursorFeed)
         : session_(cast.sessionHandle)
     {
         PipeWireStream::CursorHandler cursor;
         if (cast.cursorMode == metadataCursor) {
-            cursor = [moves = std::make_shared<CastCursor>(recorded.rootFrame())](QPoint position, double time) {
+            cursor = [moves = std::make_shared<CastCursor>(recorded.rootFrame()),
+                      feed = std::move(cursorFeed)](QPoint position, double time) {
                 if (auto point = moves->moveTo(position))
-                    CursorFeed::instance().publish(PointerEvent::moved, *point, time);
+                    feed->publish(PointerEvent::moved, *point, time);
             };
         }
         try {
@@ -125,7 +128,8 @@ void saveRestoreToken(CaptureSource::Kind kind, const std::optional<QString>& to
         settings.remove(tokenKey(kind));
 }
 
-void openPortalFrameSource(const CaptureSource& source, std::function<void(OpenedFrameSource)> done)
+void openPortalFrameSource(const CaptureSource& source, std::shared_ptr<CursorFeed> cursorFeed,
+                           std::function<void(OpenedFrameSource)> done)
 {
     const auto capabilities = queryCapabilities();
     if (!capabilities) {
@@ -141,7 +145,8 @@ void openPortalFrameSource(const CaptureSource& source, std::function<void(Opene
     const auto kind = source.kind();
     auto request = std::make_shared<ScreenCastRequest*>(nullptr);
     // The answer comes through the event loop, never from inside the constructor.
-    *request = new ScreenCastRequest(options, [request, source, kind, done](ScreenCastRequest::Result result) {
+    *request = new ScreenCastRequest(options, [request, source, kind, cursorFeed,
+                                               done](ScreenCastRequest::Result result) {
         (*request)->deleteLater();
         OpenedFrameSource opened;
         if (auto* failure = std::get_if<std::string>(&result)) {
@@ -153,7 +158,7 @@ void openPortalFrameSource(const CaptureSource& source, std::function<void(Opene
         saveRestoreToken(kind, cast.restoreToken);
         std::unique_ptr<PortalFrameSource> frames;
         try {
-            frames = std::make_unique<PortalFrameSource>(cast, recordedSource(source, cast));
+            frames = std::make_unique<PortalFrameSource>(cast, recordedSource(source, cast), cursorFeed);
         } catch (const std::exception& error) {
             opened.error = error.what();
             done(std::move(opened));
@@ -182,43 +187,19 @@ std::optional<Point> CastCursor::moveTo(QPoint picturePosition)
     return space_.toScreen(frame_.x() + picturePosition.x(), frame_.y() + picturePosition.y());
 }
 
-CursorFeed& CursorFeed::instance()
-{
-    static CursorFeed feed;
-    return feed;
-}
-
-int CursorFeed::subscribe(PointerSource::Handler handler)
-{
-    std::lock_guard lock(mutex_);
-    handlers_.emplace_back(++next_, std::move(handler));
-    return next_;
-}
-
-void CursorFeed::unsubscribe(int subscription)
-{
-    std::lock_guard lock(mutex_);
-    std::erase_if(handlers_, [subscription](const auto& entry) { return entry.first == subscription; });
-}
-
-void CursorFeed::publish(PointerEvent event, Point screenPoint, double time)
-{
-    std::lock_guard lock(mutex_);
-    for (const auto& [id, handler] : handlers_)
-        handler(event, screenPoint, time);
-}
-
 struct PortalPointerSource::Shared {
     std::mutex mutex; // the cast's and the click source's threads meet here
     Handler handler;
     std::optional<Point> last;
 };
 
-PortalPointerSource::PortalPointerSource(Handler handler, const ClickSourceFactory& clicks)
+PortalPointerSource::PortalPointerSource(std::shared_ptr<CursorFeed> cursorFeed, Handler handler,
+                                         const ClickSourceFactory& clicks)
     : shared_(std::make_shared<Shared>())
+    , feed_(std::move(cursorFeed))
 {
     shared_->handler = std::move(handler);
-    subscription_ = CursorFeed::instance().subscribe([shared = shared_](PointerEvent event, Point point, double time) {
+    subscription_ = feed_->subscribe([shared = shared_](PointerEvent event, Point point, double time) {
         std::lock_guard lock(shared->mutex);
         if (event == PointerEvent::moved)
             shared->last = point;
@@ -240,7 +221,7 @@ PortalPointerSource::PortalPointerSource(Handler handler, const ClickSourceFacto
 PortalPointerSource::~PortalPointerSource()
 {
     clicks_.reset();
-    CursorFeed::instance().unsubscribe(subscription_);
+    feed_->unsubscribe(subscription_);
 }
 
 std::optional<std::string> PortalPointerSource::limitation() const

@@ -4,12 +4,11 @@
 
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <optional>
-#include <vector>
 
 #include "capture/FrameSource.h"
 #include "capture/PointerSource.h"
+#include "capture/portal/CursorFeed.h"
 
 // Recording through the desktop's ScreenCast portal: the frame source of a started cast, the
 // restore tokens that let the desktop skip its question next time, and where the pointer comes
@@ -18,8 +17,10 @@
 namespace tarnix::portal {
 
 // Starts a cast for a portal source (the desktop may ask the user) and hands over its frames;
-// `done` runs on the GUI thread.
-void openPortalFrameSource(const CaptureSource& source, std::function<void(OpenedFrameSource)> done);
+// `done` runs on the GUI thread. The cast's cursor positions, where the desktop sends them, go to
+// `cursorFeed`.
+void openPortalFrameSource(const CaptureSource& source, std::shared_ptr<CursorFeed> cursorFeed,
+                           std::function<void(OpenedFrameSource)> done);
 
 // The restore token of the last cast of each kind, in the user's settings.
 std::optional<QString> loadRestoreToken(CaptureSource::Kind kind);
@@ -38,22 +39,6 @@ private:
     std::optional<QPoint> last_;
 };
 
-// Cursor positions of the running cast, handed to whoever watches the pointer. A process has one
-// (a recording has one cast).
-class CursorFeed {
-public:
-    static CursorFeed& instance();
-    // Returns the subscription's number; the handler runs on the cast's thread.
-    int subscribe(PointerSource::Handler handler);
-    void unsubscribe(int subscription); // no call of its handler runs afterwards
-    void publish(PointerEvent event, Point screenPoint, double time);
-
-private:
-    std::mutex mutex_;
-    std::vector<std::pair<int, PointerSource::Handler>> handlers_;
-    int next_ = 0;
-};
-
 // The pointer on a portal desktop: the cast's cursor positions (where the desktop shares them)
 // and the mouse buttons of the input devices (where they may be read). A click is placed at the
 // last cursor position; before there is one (or without cursor positions at all) it is dropped.
@@ -62,7 +47,8 @@ public:
     // Opens the click source with a handler of its own; its failure means no clicks.
     using ClickSourceFactory = std::function<std::unique_ptr<PointerSource>(Handler)>;
 
-    explicit PortalPointerSource(Handler handler, const ClickSourceFactory& clicks = {});
+    // Follows the cast's cursor positions through `cursorFeed`.
+    PortalPointerSource(std::shared_ptr<CursorFeed> cursorFeed, Handler handler, const ClickSourceFactory& clicks = {});
     ~PortalPointerSource() override;
 
     std::optional<std::string> limitation() const override;
@@ -71,6 +57,7 @@ public:
 
 private:
     std::shared_ptr<Shared> shared_;
+    std::shared_ptr<CursorFeed> feed_;
     int subscription_;
     std::unique_ptr<PointerSource> clicks_;
 };

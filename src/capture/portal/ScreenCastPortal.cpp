@@ -12,18 +12,18 @@
 
 #include <unistd.h>
 
+#include "capture/portal/PortalRequest.h"
+
 namespace tarnix::portal {
 
 namespace {
 
-const QString kService = QStringLiteral("org.freedesktop.portal.Desktop");
-const QString kObject = QStringLiteral("/org/freedesktop/portal/desktop");
 const QString kScreenCast = QStringLiteral("org.freedesktop.portal.ScreenCast");
-const QString kRequest = QStringLiteral("org.freedesktop.portal.Request");
 
 std::uint32_t readUInt(const QDBusConnection& bus, const QString& property, bool* ok)
 {
-    QDBusMessage message = QDBusMessage::createMethodCall(kService, kObject, QStringLiteral("org.freedesktop.DBus.Properties"),
+    QDBusMessage message = QDBusMessage::createMethodCall(kPortalService, kPortalObject,
+                                                          QStringLiteral("org.freedesktop.DBus.Properties"),
                                                           QStringLiteral("Get"));
     message << kScreenCast << property;
     const QDBusMessage reply = bus.call(message, QDBus::Block, 5000);
@@ -58,7 +58,7 @@ QString portalFailure(uint response)
 std::optional<Capabilities> queryCapabilities()
 {
     QDBusConnection bus = QDBusConnection::sessionBus();
-    if (!bus.isConnected() || !bus.interface() || !bus.interface()->isServiceRegistered(kService).value())
+    if (!bus.isConnected() || !bus.interface() || !bus.interface()->isServiceRegistered(kPortalService).value())
         return std::nullopt;
     bool ok = true;
     Capabilities capabilities;
@@ -124,7 +124,7 @@ void ScreenCastRequest::call(Step step, const QString& method, const QVariantLis
     unsubscribe();
     requestPath_ = requestPath(bus, token);
     // Subscribe first: the answer may come before the call returns.
-    bus.connect(QString(), requestPath_, kRequest, QStringLiteral("Response"), this,
+    bus.connect(QString(), requestPath_, kRequestInterface, QStringLiteral("Response"), this,
                 SLOT(onResponse(uint,QVariantMap)));
 
     QVariantMap options{{QStringLiteral("handle_token"), token}};
@@ -143,7 +143,7 @@ void ScreenCastRequest::call(Step step, const QString& method, const QVariantLis
     case Step::start:
         break;
     }
-    QDBusMessage message = QDBusMessage::createMethodCall(kService, kObject, kScreenCast, method);
+    QDBusMessage message = QDBusMessage::createMethodCall(kPortalService, kPortalObject, kScreenCast, method);
     QVariantList arguments = leading;
     arguments << options;
     message.setArguments(arguments);
@@ -197,7 +197,7 @@ void ScreenCastRequest::onResponse(uint response, const QVariantMap& results)
 
 void ScreenCastRequest::openRemote(StartedCast cast)
 {
-    QDBusMessage message = QDBusMessage::createMethodCall(kService, kObject, kScreenCast,
+    QDBusMessage message = QDBusMessage::createMethodCall(kPortalService, kPortalObject, kScreenCast,
                                                           QStringLiteral("OpenPipeWireRemote"));
     message.setArguments({QVariant::fromValue(QDBusObjectPath(sessionHandle_)), QVariantMap()});
     auto* watcher = new QDBusPendingCallWatcher(QDBusConnection::sessionBus().asyncCall(message), this);
@@ -234,25 +234,9 @@ void ScreenCastRequest::unsubscribe()
 {
     if (requestPath_.isEmpty())
         return;
-    QDBusConnection::sessionBus().disconnect(QString(), requestPath_, kRequest, QStringLiteral("Response"), this,
-                                             SLOT(onResponse(uint,QVariantMap)));
+    QDBusConnection::sessionBus().disconnect(QString(), requestPath_, kRequestInterface, QStringLiteral("Response"),
+                                             this, SLOT(onResponse(uint,QVariantMap)));
     requestPath_.clear();
-}
-
-QString requestPath(const QDBusConnection& bus, const QString& token)
-{
-    QString sender = bus.baseService().mid(1);
-    sender.replace(QLatin1Char('.'), QLatin1Char('_'));
-    return QStringLiteral("/org/freedesktop/portal/desktop/request/%1/%2").arg(sender, token);
-}
-
-void closeSession(const QString& sessionHandle)
-{
-    if (sessionHandle.isEmpty())
-        return;
-    QDBusMessage message = QDBusMessage::createMethodCall(kService, sessionHandle, QStringLiteral("org.freedesktop.portal.Session"),
-                                                          QStringLiteral("Close"));
-    QDBusConnection::sessionBus().send(message);
 }
 
 } // namespace tarnix::portal

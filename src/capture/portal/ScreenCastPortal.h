@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QDBusConnection>
 #include <QObject>
 #include <QPoint>
 #include <QSize>
@@ -95,11 +94,5 @@ private:
     QString sessionHandle_;
     int tokenCounter_ = 0;
 };
-
-// The object on which the portal answers the request made by `bus` with `handle_token` `token`.
-QString requestPath(const QDBusConnection& bus, const QString& token);
-
-// Ends a portal session (from any thread); the desktop stops sharing.
-void closeSession(const QString& sessionHandle);
 
 } // namespace tarnix::portal

@@ -4,7 +4,6 @@
 #include <QWheelEvent>
 
 #include "studio/EditingTheme.h"
-#include "studio/ScrollWheelCatcher.h"
 #include "studio/sidebar/SidebarRules.h"
 
 namespace tarnix {
@@ -16,10 +15,12 @@ ZoomClipView::ZoomClipView(ZoomTimelineModel& model, Uuid id, QWidget* parent)
 
 double ZoomClipView::scrollDelta(const QWheelEvent& event)
 {
-    double delta = ScrollWheelCatcher::verticalDelta(event);
-    // A wheel notch counts as one line; ten units make it a tenth of a zoom level, as a short
-    // touchpad stroke does, rather than a hundredth that nobody would see.
-    return event.pixelDelta().isNull() ? delta * 10 : delta;
+    // Touchpads report pixels. A notch of a classic wheel (120 eighths of a degree) counts ten
+    // units, a tenth of a zoom level, as a short touchpad stroke does, rather than a hundredth
+    // that nobody would see.
+    if (!event.pixelDelta().isNull())
+        return event.pixelDelta().y();
+    return event.angleDelta().y() / 120.0 * 10;
 }
 
 QColor ZoomClipView::fillColor() const
