@@ -16,7 +16,7 @@
 // nothing gets a default when read. The later keys are optional and written only when they differ
 // from what their absence means, so an unedited document encodes exactly as before and older
 // readers still read it: "cutRegions" (no cuts), the background's "aspect" ("source"), the cursor
-// overlay's "smoothsMovement" (false) and "smoothingStrength" (0.5).
+// overlay's "smoothsMovement" (false) and "smoothingStrength" (0.5), "keyEvents" (no keys).
 // Decoding raises DecodingError naming the path that failed.
 
 namespace tarnix {
@@ -34,6 +34,7 @@ OrderedJson toJson(const FocusedElementSample& value);
 OrderedJson toJson(const ZoomRegion& value);
 OrderedJson toJson(const RedactRegion& value);
 OrderedJson toJson(const CutRegion& value);
+OrderedJson toJson(const KeyEvent& value);
 OrderedJson toJson(const RecordingTimeline& value);
 OrderedJson toJson(Point value);
 OrderedJson toJson(const Rect& value);
@@ -49,6 +50,7 @@ FocusedElementSample decodeFocusedElementSample(const JsonReader& in);
 ZoomRegion decodeZoomRegion(const JsonReader& in);
 RedactRegion decodeRedactRegion(const JsonReader& in);
 CutRegion decodeCutRegion(const JsonReader& in);
+KeyEvent decodeKeyEvent(const JsonReader& in);
 RecordingTimeline decodeRecordingTimeline(const JsonReader& in);
 
 // Whole documents as text. indent < 0 writes one line.

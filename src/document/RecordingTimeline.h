@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "document/Date.h"
@@ -53,6 +54,19 @@ struct FocusedElementSample {
     bool operator==(const FocusedElementSample&) const = default;
 };
 
+// A modifier held down with a key.
+enum class KeyModifier { ctrl, alt, shift, super };
+
+// A key pressed while recording. `key` is the name the keyboard layout gives the key ("S",
+// "Return", "F5"); modifiers are listed in the order ctrl, alt, shift, super, each once.
+struct KeyEvent {
+    Uuid id = Uuid::random();
+    double timestamp = 0;
+    std::string key;
+    std::vector<KeyModifier> modifiers;
+    bool operator==(const KeyEvent&) const = default;
+};
+
 struct ZoomRegion {
     Uuid id = Uuid::random();
     double start = 0;
@@ -97,6 +111,7 @@ struct RecordingTimeline {
     std::vector<ZoomRegion> zoomRegions;
     std::vector<RedactRegion> redactRegions;
     std::vector<CutRegion> cutRegions; // optional in JSON: written only when there are cuts
+    std::vector<KeyEvent> keyEvents;   // optional in JSON: written only when there are keys
 
     // A screen point as a normalised point of the captured frame; (0.5, 0.5) when the frame is
     // empty.
