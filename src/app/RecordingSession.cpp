@@ -34,6 +34,7 @@ RecordingSession::RecordingSession(QObject* parent)
     connect(&recorder_, &ScreenRecorder::isRecordingChanged, this, &RecordingSession::isRecordingChanged);
     connect(&recorder_, &ScreenRecorder::stoppedByItself, this, &RecordingSession::onScreenStoppedByItself);
     cursorTracker_.setPointerSourceFactory(pointerSourceFactory(sessionCaptureBackend()));
+    keyTracker_.setFocusRole(focusedElementTracker_.focusRole());
 }
 
 void RecordingSession::setSelectedSourceID(std::optional<std::string> identifier)
@@ -102,6 +103,7 @@ void RecordingSession::startRecording(std::function<void()> done)
     recordingStartedAt_ = CaptureClock::dateOf(CaptureClock::now());
     cursorTracker_.start();
     focusedElementTracker_.start();
+    startKeyTracker();
     if (selectedCameraID_)
         cameraRecorder_.start();
     if (selectedMicID_)
@@ -122,6 +124,10 @@ void RecordingSession::startRecording(std::function<void()> done)
                 notices_.push_back(CaptureMessages::kNoClicksShared);
             else if (auto limitation = cursorTracker_.limitation())
                 notices_.push_back(*limitation);
+            if (keyCapture_ && portal)
+                notices_.push_back(CaptureMessages::kNoKeysShared);
+            else if (keyCapture_ && keyTracker_.monitorError())
+                notices_.push_back(CaptureMessages::keysNotRecorded(*keyTracker_.monitorError()));
             if (done)
                 done();
             return;
@@ -129,6 +135,7 @@ void RecordingSession::startRecording(std::function<void()> done)
         // The screen did not start: undo whatever did.
         cursorTracker_.stop();
         focusedElementTracker_.stop();
+        keyTracker_.stop();
         auto afterCamera = [this, done] {
             if (micRecorder_.isRecording())
                 micRecorder_.stop(done);
@@ -142,11 +149,19 @@ void RecordingSession::startRecording(std::function<void()> done)
     });
 }
 
+// Keys are read on X11 only: a Wayland desktop shares them with no client (the notice says so).
+void RecordingSession::startKeyTracker()
+{
+    keyTracker_.stop();
+    if (keyCapture_ && sessionCaptureBackend() != CaptureBackend::portal)
+        keyTracker_.start(*keyCapture_);
+}
+
 RecordingSession::StopContext RecordingSession::takeStopContext()
 {
     active_ = false;
     return {recordingStartedAt_.value_or(CaptureClock::dateOf(CaptureClock::now())),
-            cursorTracker_.startTime(), focusedElementTracker_.startTime()};
+            cursorTracker_.startTime(), focusedElementTracker_.startTime(), keyTracker_.startTime()};
 }
 
 void RecordingSession::stopRecording(std::function<void()> done)
@@ -167,6 +182,7 @@ void RecordingSession::stopTheRest(const StopContext& context, std::function<voi
 {
     cursorTracker_.stop();
     focusedElementTracker_.stop();
+    keyTracker_.stop();
     collectStopNotices();
     auto finish = [this, done, context] {
         finishStop(context);
@@ -218,6 +234,8 @@ void RecordingSession::finishStop(const StopContext& context)
     in.cursorSamples = cursorTracker_.samples();
     in.clickEvents = cursorTracker_.clicks();
     in.focusedElementSamples = focusedElementTracker_.samples();
+    in.keyStart = context.keyStart;
+    in.keyEvents = keyTracker_.keys();
     completedTimeline_ = TimelineAssembly::assemble(in);
 
     const auto path = DocumentFiles::documentPath(in.videoURL);

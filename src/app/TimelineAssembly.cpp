@@ -45,6 +45,11 @@ std::vector<FocusedElementSample> rebase(const std::vector<FocusedElementSample>
     return rebaseAll(samples, offset);
 }
 
+std::vector<KeyEvent> rebase(const std::vector<KeyEvent>& keys, double offset)
+{
+    return rebaseAll(keys, offset);
+}
+
 ZoomPanEngine::Parameters zoomParameters()
 {
     ZoomPanEngine::Parameters p;
@@ -101,6 +106,7 @@ RecordingTimeline assemble(const Inputs& in)
     t.cursorSamples = rebase(in.cursorSamples, cursorOffset);
     t.clickEvents = rebase(in.clickEvents, cursorOffset);
     t.focusedElementSamples = rebase(in.focusedElementSamples, offset(in.firstFrame, in.focusStart));
+    t.keyEvents = rebase(in.keyEvents, offset(in.firstFrame, in.keyStart));
     t.zoomRegions = automaticZoomRegions(t);
     if (in.movieDuration)
         t.zoomRegions = heldToMovie(std::move(t.zoomRegions), *in.movieDuration);

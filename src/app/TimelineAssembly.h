@@ -21,6 +21,7 @@ double offset(const std::optional<Date>& firstFrame, const std::optional<Date>& 
 std::vector<CursorSample> rebase(const std::vector<CursorSample>& samples, double offset);
 std::vector<ClickEvent> rebase(const std::vector<ClickEvent>& clicks, double offset);
 std::vector<FocusedElementSample> rebase(const std::vector<FocusedElementSample>& samples, double offset);
+std::vector<KeyEvent> rebase(const std::vector<KeyEvent>& keys, double offset);
 
 // The parameters of the automatic zoom made when a recording stops.
 ZoomPanEngine::Parameters zoomParameters();
@@ -45,9 +46,11 @@ struct Inputs {
     std::optional<double> movieDuration; // seconds; nothing when the movie's length is unknown
     std::optional<Date> cursorStart;
     std::optional<Date> focusStart;
+    std::optional<Date> keyStart;
     std::vector<CursorSample> cursorSamples;
     std::vector<ClickEvent> clickEvents;
     std::vector<FocusedElementSample> focusedElementSamples;
+    std::vector<KeyEvent> keyEvents;
 };
 
 // The whole document, zoom regions included (held to the movie when its length is known).

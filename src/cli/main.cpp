@@ -57,10 +57,14 @@ const Command kCommands[] = {
     {"sources", "sources                      list displays, windows, applications, cameras, microphones", runSources,
      "Each line starts with the identifier that record's --source, --camera and --mic take.\n"
      "Exits with 1 when a listing failed."},
-    {"record", "record --source ID [--camera ID] [--mic ID] [--system-audio] [--duration SECONDS] [--out DIR]\n"
+    {"record", "record --source ID [--camera ID] [--mic ID] [--system-audio] [--keys | --all-keys]\n"
+               "       [--duration SECONDS] [--out DIR]\n"
                "                               record until the duration has passed or Ctrl-C", runRecord,
      "Ctrl-C, SIGTERM or SIGHUP stop the recording as the Stop button does: the movies are\n"
-     "finished and the document NAME.tarnix.json is written beside the screen movie."},
+     "finished and the document NAME.tarnix.json is written beside the screen movie.\n"
+     "--keys records the shortcuts pressed (keys with Ctrl, Alt or Super, function keys, Escape,\n"
+     "Enter, Tab, arrows); --all-keys records every key. Nothing typed into a password field or a\n"
+     "screen locker is recorded; on Wayland no keys are (the desktop doesn't share them)."},
 };
 
 void printUsage(std::ostream& out)
