@@ -133,7 +133,8 @@ std::string readFile(const std::filesystem::path& path)
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-TestWindow::TestWindow(const std::string& title, const std::string& color, QRect geometry, int fields)
+TestWindow::TestWindow(const std::string& title, const std::string& color, QRect geometry, int fields,
+                       int passwordField)
     : process_(std::make_unique<QProcess>())
     , title_(title)
 {
@@ -143,7 +144,7 @@ TestWindow::TestWindow(const std::string& title, const std::string& color, QRect
                     {"--title", QString::fromStdString(title), "--color", QString::fromStdString(color),
                      "--frame",
                      QString("%1,%2,%3,%4").arg(geometry.x()).arg(geometry.y()).arg(geometry.width()).arg(geometry.height()),
-                     "--fields", QString::number(fields)});
+                     "--fields", QString::number(fields), "--password", QString::number(passwordField)});
     if (!process_->waitForStarted(5000))
         return;
     QElapsedTimer timer;

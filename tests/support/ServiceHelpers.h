@@ -65,7 +65,9 @@ std::string readFile(const std::filesystem::path& path);
 class TestWindow {
 public:
     // Starts the window and waits until it is on screen. title must be unique per test.
-    TestWindow(const std::string& title, const std::string& color, QRect geometry, int fields = 3);
+    // passwordField (from 1) makes that field a password field; 0 makes none.
+    TestWindow(const std::string& title, const std::string& color, QRect geometry, int fields = 3,
+               int passwordField = 0);
     ~TestWindow();
     bool isReady() const { return ready_; }
     unsigned long windowID() const { return windowID_; }

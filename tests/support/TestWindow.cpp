@@ -2,7 +2,9 @@
 // fields at fixed places. Prints "ready" and each field's frame in root-window pixels once it is
 // on screen, then runs until it is killed or its stdin closes.
 //
-//   tarnix_test_window [--title T] [--color RRGGBB] [--frame X,Y,W,H] [--fields N]
+//   tarnix_test_window [--title T] [--color RRGGBB] [--frame X,Y,W,H] [--fields N] [--password I]
+//
+// --password makes field I (from 1) a password field.
 
 #include <QApplication>
 #include <QLineEdit>
@@ -22,6 +24,7 @@ int main(int argc, char** argv)
     QString color = "20c040";
     QRect geometry(100, 100, 400, 300);
     int fields = 3;
+    int passwordField = 0;
     const QStringList args = app.arguments();
     for (int i = 1; i + 1 < args.size(); i += 2) {
         if (args[i] == "--title")
@@ -30,6 +33,8 @@ int main(int argc, char** argv)
             color = args[i + 1];
         else if (args[i] == "--fields")
             fields = args[i + 1].toInt();
+        else if (args[i] == "--password")
+            passwordField = args[i + 1].toInt();
         else if (args[i] == "--frame") {
             const QStringList p = args[i + 1].split(',');
             if (p.size() == 4)
@@ -49,6 +54,8 @@ int main(int argc, char** argv)
         auto* edit = new QLineEdit(&window);
         edit->setGeometry(20, 20 + i * 50, 200 + i * 20, 30);
         edit->setAccessibleName(QString("field %1").arg(i + 1));
+        if (i + 1 == passwordField)
+            edit->setEchoMode(QLineEdit::Password);
         edits.append(edit);
     }
     window.show();
