@@ -34,8 +34,10 @@ void KeyTracker::start(KeyCaptureScope scope)
     QPointer<KeyTracker> self(this);
     auto role = focusRole_;
     auto locked = lockWatch_.locked();
+    inbox_ = std::make_shared<Inbox>(); // a monitor of an earlier run may still hold the old one
+    auto inbox = inbox_;
     try {
-        monitor_ = factory_([self, generation, start, scope, role, locked](const KeyPress& press, double time) {
+        monitor_ = factory_([self, generation, start, scope, role, locked, inbox](const KeyPress& press, double time) {
             // On the monitor's thread: judge the press against the focus as it is now.
             KeyboardContext context;
             context.focusKnown = role && role->known;
@@ -43,12 +45,13 @@ void KeyTracker::start(KeyCaptureScope scope)
             context.screenLocked = *locked;
             if (!keepsKey(press, scope, context))
                 return;
-            KeyEvent event{Uuid::random(), time - start, press.key, press.modifiers};
-            QMetaObject::invokeMethod(self.data(), [self, generation, event = std::move(event)] {
-                if (!self || self->generation_ != generation)
-                    return;
-                self->keys_.push_back(event);
-                emit self->keysChanged();
+            {
+                std::lock_guard lock(inbox->mutex);
+                inbox->keys.push_back({Uuid::random(), time - start, press.key, press.modifiers});
+            }
+            QMetaObject::invokeMethod(self.data(), [self, generation] {
+                if (self && self->generation_ == generation)
+                    self->collect();
             }, Qt::QueuedConnection);
         });
     } catch (const std::exception& error) {
@@ -59,9 +62,23 @@ void KeyTracker::start(KeyCaptureScope scope)
 
 void KeyTracker::stop()
 {
-    monitor_.reset(); // joins the monitor's thread; keys it already posted still arrive
+    monitor_.reset(); // joins the monitor's thread: no key is added after this
     lockWatch_.stop();
     startTime_.reset();
+    collect();
+}
+
+void KeyTracker::collect()
+{
+    std::vector<KeyEvent> arrived;
+    {
+        std::lock_guard lock(inbox_->mutex);
+        arrived.swap(inbox_->keys);
+    }
+    if (arrived.empty())
+        return;
+    keys_.insert(keys_.end(), arrived.begin(), arrived.end());
+    emit keysChanged();
 }
 
 } // namespace tarnix

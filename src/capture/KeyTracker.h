@@ -3,6 +3,7 @@
 #include <QObject>
 
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -43,14 +44,22 @@ public:
 
     // Stops any run, empties the list and starts watching.
     void start(KeyCaptureScope scope);
-    // Stops watching; the list stays.
+    // Stops watching; every key kept until then is in the list, which stays.
     void stop();
 
 signals:
     void keysChanged();
 
 private:
+    // Kept keys handed over from the monitor's thread, collected on this one.
+    struct Inbox {
+        std::mutex mutex;
+        std::vector<KeyEvent> keys;
+    };
+    void collect();
+
     std::vector<KeyEvent> keys_;
+    std::shared_ptr<Inbox> inbox_ = std::make_shared<Inbox>();
     std::optional<Date> startTime_;
     std::optional<std::string> monitorError_;
     KeySourceFactory factory_;

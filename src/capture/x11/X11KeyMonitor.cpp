@@ -176,8 +176,14 @@ void KeyMonitor::State::run()
             return;
         if (poll(fds, 2, -1) < 0 && errno != EINTR)
             return;
-        if (fds[1].revents & POLLIN)
+        if (fds[1].revents & POLLIN) {
+            // A key pressed just before the stop is already on the way: keep it.
+            while (auto* event = xcb_poll_for_event(c)) {
+                handle(event);
+                std::free(event);
+            }
             return;
+        }
     }
 }
 
