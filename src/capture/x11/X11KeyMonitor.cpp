@@ -7,14 +7,11 @@
 #include <xkbcommon/xkbcommon-x11.h>
 #include <xkbcommon/xkbcommon.h>
 
-#include <poll.h>
-#include <sys/eventfd.h>
-#include <unistd.h>
 
-#include <thread>
 
 #include "capture/CaptureClock.h"
 #include "capture/x11/X11Connection.h"
+#include "capture/x11/X11EventThread.h"
 
 namespace tarnix::x11 {
 
@@ -63,18 +60,10 @@ struct KeyMonitor::State {
     XkbPointer<xkb_context> context{xkb_context_new(XKB_CONTEXT_NO_FLAGS)};
     XkbPointer<xkb_keymap> keymap;
     XkbPointer<xkb_state> keyState;
-    int wakeFd = -1;
-    std::thread thread;
-
-    ~State()
-    {
-        if (wakeFd >= 0)
-            close(wakeFd);
-    }
+    std::unique_ptr<EventThread> events; // last: stops before the rest goes
 
     void loadKeymap();
     void selectXkbEvents();
-    void run();
     void handle(xcb_generic_event_t* event);
     void handleXkb(xcb_generic_event_t* event);
     void handleKeyPress(xcb_keycode_t keycode, double time);
@@ -147,44 +136,12 @@ KeyMonitor::KeyMonitor(Handler handler)
     } selection{{XCB_INPUT_DEVICE_ALL_MASTER, 1}, XCB_INPUT_XI_EVENT_MASK_RAW_KEY_PRESS};
     xcb_input_xi_select_events(c, s.connection.root(), 1, &selection.head);
     xcb_flush(c);
-    s.wakeFd = eventfd(0, EFD_CLOEXEC);
-    if (s.wakeFd < 0)
-        throw X11Error("can't create the key monitor's wake-up");
-    s.thread = std::thread([&s] { s.run(); });
+    s.events = std::make_unique<EventThread>(c, [&s](xcb_generic_event_t* event) { s.handle(event); });
 }
 
 KeyMonitor::~KeyMonitor()
 {
-    std::uint64_t one = 1;
-    if (state_->wakeFd >= 0 && write(state_->wakeFd, &one, sizeof one) < 0) {
-        // The thread will notice a broken connection at worst; nothing else to do.
-    }
-    if (state_->thread.joinable())
-        state_->thread.join();
-}
-
-void KeyMonitor::State::run()
-{
-    xcb_connection_t* c = connection.get();
-    pollfd fds[2] = {{xcb_get_file_descriptor(c), POLLIN, 0}, {wakeFd, POLLIN, 0}};
-    for (;;) {
-        while (auto* event = xcb_poll_for_event(c)) {
-            handle(event);
-            std::free(event);
-        }
-        if (xcb_connection_has_error(c))
-            return;
-        if (poll(fds, 2, -1) < 0 && errno != EINTR)
-            return;
-        if (fds[1].revents & POLLIN) {
-            // A key pressed just before the stop is already on the way: keep it.
-            while (auto* event = xcb_poll_for_event(c)) {
-                handle(event);
-                std::free(event);
-            }
-            return;
-        }
-    }
+    state_->events.reset(); // joins the thread before the connection closes
 }
 
 void KeyMonitor::State::handle(xcb_generic_event_t* event)
