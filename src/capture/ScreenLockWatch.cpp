@@ -53,6 +53,7 @@ void ScreenLockWatch::ask()
     for (const LockService& service : kServices) {
         QDBusMessage call =
             QDBusMessage::createMethodCall(service.name, service.path, service.name, QStringLiteral("GetActive"));
+        call.setAutoStartService(false); // ask a running locker; never start one
         auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call, kCallTimeoutMs), this);
         connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, pending, anyLocked](QDBusPendingCallWatcher* w) {
             QDBusPendingReply<bool> reply = *w;
