@@ -14,6 +14,8 @@ endif()
 find_package(Qt6 6.4 REQUIRED COMPONENTS Core Gui Widgets Svg Network Multimedia Concurrent DBus Test)
 pkg_check_modules(XCB REQUIRED IMPORTED_TARGET
   xcb xcb-shm xcb-xfixes xcb-xinput xcb-randr xcb-composite xcb-image xcb-util xcb-res)
+# Key names and modifier state of the keyboard layout.
+pkg_check_modules(XKB REQUIRED IMPORTED_TARGET xkbcommon xkbcommon-x11 xcb-xkb)
 pkg_check_modules(ATSPI REQUIRED IMPORTED_TARGET atspi-2 gobject-2.0 glib-2.0)
 pkg_check_modules(PULSE REQUIRED IMPORTED_TARGET libpulse libpulse-simple)
 pkg_check_modules(V4L2 REQUIRED IMPORTED_TARGET libv4l2)

@@ -41,6 +41,7 @@ RecordingSession::RecordingSession(QObject* parent)
     cursorTracker_.setPointerSourceFactory(pointerSourceFactory(sessionCaptureBackend(), cursorFeed));
     journalTimer_.setInterval(kJournalInterval);
     connect(&journalTimer_, &QTimer::timeout, this, &RecordingSession::writeJournal);
+    keyTracker_.setFocusRole(focusedElementTracker_.focusRole());
 }
 
 RecordingSession::~RecordingSession() = default;
@@ -111,6 +112,7 @@ void RecordingSession::startRecording(std::function<void()> done)
     recordingStartedAt_ = CaptureClock::dateOf(CaptureClock::now());
     cursorTracker_.start();
     focusedElementTracker_.start();
+    startKeyTracker();
     if (selectedCameraID_)
         cameraRecorder_.start();
     if (selectedMicID_)
@@ -131,6 +133,10 @@ void RecordingSession::startRecording(std::function<void()> done)
                 notices_.push_back(CaptureMessages::kNoClicksShared);
             else if (auto limitation = cursorTracker_.limitation())
                 notices_.push_back(*limitation);
+            if (keyCapture_ && portal)
+                notices_.push_back(CaptureMessages::kNoKeysShared);
+            else if (keyCapture_ && keyTracker_.monitorError())
+                notices_.push_back(CaptureMessages::keysNotRecorded(*keyTracker_.monitorError()));
             openJournal();
             if (done)
                 done();
@@ -139,6 +145,7 @@ void RecordingSession::startRecording(std::function<void()> done)
         // The screen did not start: undo whatever did.
         cursorTracker_.stop();
         focusedElementTracker_.stop();
+        keyTracker_.stop();
         auto afterCamera = [this, done] {
             if (micRecorder_.isRecording())
                 micRecorder_.stop(done);
@@ -152,11 +159,19 @@ void RecordingSession::startRecording(std::function<void()> done)
     });
 }
 
+// Keys are read on X11 only: a Wayland desktop shares them with no client (the notice says so).
+void RecordingSession::startKeyTracker()
+{
+    keyTracker_.stop();
+    if (keyCapture_ && sessionCaptureBackend() != CaptureBackend::portal)
+        keyTracker_.start(*keyCapture_);
+}
+
 RecordingSession::StopContext RecordingSession::takeStopContext()
 {
     active_ = false;
     return {recordingStartedAt_.value_or(CaptureClock::dateOf(CaptureClock::now())),
-            cursorTracker_.startTime(), focusedElementTracker_.startTime()};
+            cursorTracker_.startTime(), focusedElementTracker_.startTime(), keyTracker_.startTime()};
 }
 
 void RecordingSession::stopRecording(std::function<void()> done)
@@ -177,6 +192,7 @@ void RecordingSession::stopTheRest(const StopContext& context, std::function<voi
 {
     cursorTracker_.stop();
     focusedElementTracker_.stop();
+    keyTracker_.stop();
     collectStopNotices();
     auto finish = [this, done, context] {
         finishStop(context);
@@ -284,6 +300,8 @@ void RecordingSession::finishStop(const StopContext& context)
     in.focusedElementSamples = focusedElementTracker_.samples();
     for (const auto& frame : recorder_.followedFrames())
         in.followedFrames.push_back({Uuid::random(), frame.time, recordingSource_->screenFrameOf(frame.rootFrame)});
+    in.keyStart = context.keyStart;
+    in.keyEvents = keyTracker_.keys();
     completedTimeline_ = TimelineAssembly::assemble(in);
 
     const auto path = DocumentFiles::documentPath(in.videoURL);

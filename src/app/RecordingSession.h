@@ -14,6 +14,7 @@
 #include "capture/CaptureSourceProvider.h"
 #include "capture/CursorTracker.h"
 #include "capture/FocusedElementTracker.h"
+#include "capture/KeyTracker.h"
 #include "capture/MicrophoneRecorder.h"
 #include "capture/ScreenRecorder.h"
 #include "app/TimelineAssembly.h"
@@ -49,6 +50,7 @@ public:
     ScreenRecorder& recorder() { return recorder_; }
     CursorTracker& cursorTracker() { return cursorTracker_; }
     FocusedElementTracker& focusedElementTracker() { return focusedElementTracker_; }
+    KeyTracker& keyTracker() { return keyTracker_; }
     CameraDeviceProvider& cameraProvider() { return cameraProvider_; }
     CameraRecorder& cameraRecorder() { return cameraRecorder_; }
     MicrophoneDeviceProvider& micProvider() { return micProvider_; }
@@ -64,6 +66,10 @@ public:
     void setSelectedCameraID(std::optional<std::string> identifier);
     void setSelectedMicID(std::optional<std::string> identifier);
     void setIncludeSystemAudio(bool include);
+
+    // Which keys the next recording keeps; nothing (the default) records none.
+    const std::optional<KeyCaptureScope>& keyCapture() const { return keyCapture_; }
+    void setKeyCapture(std::optional<KeyCaptureScope> scope) { keyCapture_ = scope; }
 
     // Where every recorder writes; nothing = the videos folder, else the temporary folder.
     void setOutputDirectory(const std::optional<std::filesystem::path>& directory);
@@ -108,6 +114,7 @@ private:
         Date startedAt;
         std::optional<Date> cursorStart;
         std::optional<Date> focusStart;
+        std::optional<Date> keyStart;
     };
     void startRecording(std::function<void()> done);
     void stopRecording(std::function<void()> done);
@@ -124,11 +131,13 @@ private:
     // Ends the journal: removed once the document is written (or when there is nothing to
     // recover), kept otherwise.
     void closeJournal(bool documentWritten);
+    void startKeyTracker();
 
     CaptureSourceProvider sourceProvider_;
     ScreenRecorder recorder_;
     CursorTracker cursorTracker_;
     FocusedElementTracker focusedElementTracker_;
+    KeyTracker keyTracker_;
     CameraDeviceProvider cameraProvider_;
     CameraRecorder cameraRecorder_;
     MicrophoneDeviceProvider micProvider_;
@@ -138,6 +147,7 @@ private:
     std::optional<std::string> selectedCameraID_;
     std::optional<std::string> selectedMicID_;
     bool includeSystemAudio_ = false;
+    std::optional<KeyCaptureScope> keyCapture_;
 
     bool active_ = false; // from a successful start until the stop sequence begins
     std::optional<CaptureSource> recordingSource_;

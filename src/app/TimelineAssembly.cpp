@@ -61,6 +61,11 @@ std::vector<CaptureFrameSample> captureFrameSamples(const std::vector<CaptureFra
     return kept;
 }
 
+std::vector<KeyEvent> rebase(const std::vector<KeyEvent>& keys, double offset)
+{
+    return rebaseAll(keys, offset);
+}
+
 ZoomPanEngine::Parameters zoomParameters()
 {
     ZoomPanEngine::Parameters p;
@@ -118,6 +123,7 @@ RecordingTimeline assemble(const Inputs& in)
     t.cursorSamples = rebase(in.cursorSamples, cursorOffset);
     t.clickEvents = rebase(in.clickEvents, cursorOffset);
     t.focusedElementSamples = rebase(in.focusedElementSamples, offset(in.firstFrame, in.focusStart));
+    t.keyEvents = rebase(in.keyEvents, offset(in.firstFrame, in.keyStart));
     t.zoomRegions = automaticZoomRegions(t);
     if (in.movieDuration)
         t.zoomRegions = heldToMovie(std::move(t.zoomRegions), *in.movieDuration);

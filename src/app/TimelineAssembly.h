@@ -21,6 +21,7 @@ double offset(const std::optional<Date>& firstFrame, const std::optional<Date>& 
 std::vector<CursorSample> rebase(const std::vector<CursorSample>& samples, double offset);
 std::vector<ClickEvent> rebase(const std::vector<ClickEvent>& clicks, double offset);
 std::vector<FocusedElementSample> rebase(const std::vector<FocusedElementSample>& samples, double offset);
+std::vector<KeyEvent> rebase(const std::vector<KeyEvent>& keys, double offset);
 
 // A followed window's frames (movie times, negative before the first frame) as the document's
 // captureFrameSamples: those before the first frame count from 0, and only changes of the frame in
@@ -52,11 +53,13 @@ struct Inputs {
     std::optional<double> movieDuration; // seconds; nothing when the movie's length is unknown
     std::optional<Date> cursorStart;
     std::optional<Date> focusStart;
+    std::optional<Date> keyStart;
     std::vector<CursorSample> cursorSamples;
     std::vector<ClickEvent> clickEvents;
     std::vector<FocusedElementSample> focusedElementSamples;
     // Where a recorded window was, on the movie's time line, in screen space.
     std::vector<CaptureFrameSample> followedFrames;
+    std::vector<KeyEvent> keyEvents;
 };
 
 // The whole document, zoom regions included (held to the movie when its length is known).

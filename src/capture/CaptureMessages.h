@@ -58,6 +58,13 @@ inline const char* const kDesktopEndedSharing =
 inline const char* const kNoClicksShared =
     "This desktop doesn't share clicks: none are recorded, and automatic zoom follows keyboard "
     "focus only.";
+// Keys were asked for where they can't be read.
+inline const char* const kNoKeysShared =
+    "This desktop doesn't share the keys pressed, so none are recorded.";
+inline std::string keysNotRecorded(const std::string& d)
+{
+    return "Keys pressed aren't recorded: " + d;
+}
 // Said before the bar hides on a desktop with neither a tray nor a stop shortcut (GNOME).
 inline const char* const kStopFromSharingIndicator =
     "Stop from the screen-sharing indicator in the top bar.";

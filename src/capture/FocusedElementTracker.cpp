@@ -66,7 +66,8 @@ void FocusedElementTracker::start()
                     if (self && self->generation_ == generation && self->isRunning())
                         self->handlePoll(frame, time);
                 }, Qt::QueuedConnection);
-            });
+            },
+            focusRole_);
     } catch (const std::exception&) {
         // The bus went away between the trust check and now: no samples this run.
     }

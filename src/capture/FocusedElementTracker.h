@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "capture/CaptureSource.h"
+#include "capture/KeySource.h"
 #include "document/Date.h"
 #include "document/RecordingTimeline.h"
 
@@ -43,6 +44,9 @@ public:
     bool isRunning() const { return startTime_.has_value(); }
     // Polls handled since the tracker was made, whether or not they recorded a sample.
     int pollCount() const { return pollCount_; }
+    // Whether the focus is in a password field, kept current while the tracker runs; any thread
+    // may read it.
+    std::shared_ptr<const FocusRole> focusRole() const { return focusRole_; }
     // Replaces the AT-SPI trust check (tests).
     void setTrustCheck(TrustCheck check) { trustCheck_ = std::move(check); }
 
@@ -68,6 +72,7 @@ private:
     std::optional<Rect> lastRect_;
     TrustCheck trustCheck_;
     std::unique_ptr<atspi::FocusMonitor> monitor_;
+    std::shared_ptr<FocusRole> focusRole_ = std::make_shared<FocusRole>();
     std::uint64_t generation_ = 0;
     int pollCount_ = 0;
 };

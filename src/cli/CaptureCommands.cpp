@@ -65,6 +65,7 @@ struct RecordOptions {
     std::optional<std::string> camera;
     std::optional<std::string> mic;
     bool systemAudio = false;
+    std::optional<KeyCaptureScope> keys;
     std::optional<double> duration;
     std::optional<std::filesystem::path> out;
 };
@@ -89,6 +90,11 @@ RecordOptions parseRecordOptions(const Arguments& args)
             options.mic = value();
         } else if (flag == "--system-audio") {
             options.systemAudio = true;
+        } else if (flag == "--keys") {
+            if (!options.keys)
+                options.keys = KeyCaptureScope::shortcuts;
+        } else if (flag == "--all-keys") {
+            options.keys = KeyCaptureScope::everyKey;
         } else if (flag == "--duration") {
             const double seconds = parseNumber(value(), "--duration");
             if (seconds <= 0)
@@ -171,6 +177,8 @@ int reportStop(RecordingSession& session)
               << "dropped audio blocks: " << recorder.droppedAudioBlockCount() << "\n"
               << "encoder: " << recorder.videoEncoderName() << "\n"
               << "system audio: " << (timeline->hasSystemAudio ? "yes" : "no") << "\n";
+    if (session.keyCapture())
+        std::cout << "keys: " << timeline->keyEvents.size() << "\n";
     for (const auto& message : {recorder.errorMessage(), session.cameraRecorder().errorMessage(),
                                 session.micRecorder().errorMessage()})
         if (message)
@@ -235,6 +243,7 @@ int runRecord(const Arguments& args)
         return kExitFailure;
     session.setSelectedSourceID(options.source);
     session.setIncludeSystemAudio(options.systemAudio);
+    session.setKeyCapture(options.keys);
 
     // Ctrl-C, SIGTERM and SIGHUP (the terminal closed) stop the recording through the event
     // loop, as the Stop button does.

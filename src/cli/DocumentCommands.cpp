@@ -1,5 +1,6 @@
 #include "cli/DocumentCommands.h"
 
+#include <algorithm>
 #include <iostream>
 
 #include "document/DocumentCoding.h"
@@ -15,11 +16,36 @@ static void expectCount(const Arguments& args, std::size_t count)
                          (count == 1 ? "" : "s") + ", got " + std::to_string(args.size()));
 }
 
+// "Ctrl+Shift+S" for a key event.
+static std::string combinationText(const KeyEvent& event)
+{
+    static constexpr const char* names[] = {"Ctrl", "Alt", "Shift", "Super"};
+    std::string text;
+    for (KeyModifier modifier : event.modifiers)
+        text += std::string(names[static_cast<int>(modifier)]) + "+";
+    return text + event.key;
+}
+
+// The recorded keys, when there are some: their count and the first few with their times.
+static void listKeyEvents(const RecordingTimeline& timeline)
+{
+    constexpr std::size_t kListed = 5;
+    const auto& keys = timeline.keyEvents;
+    if (keys.empty())
+        return;
+    std::cout << "keyEvents: " << keys.size() << (keys.size() == 1 ? " key" : " keys") << "\n";
+    for (std::size_t i = 0; i < std::min(keys.size(), kListed); ++i)
+        std::cout << "  " << formatNumber(keys[i].timestamp) << " s  " << combinationText(keys[i]) << "\n";
+    if (keys.size() > kListed)
+        std::cout << "  … and " << keys.size() - kListed << " more\n";
+}
+
 int runValidate(const Arguments& args)
 {
     expectCount(args, 1);
-    loadDocument(args[0]);
+    const RecordingTimeline timeline = loadDocument(args[0]);
     std::cout << "ok\n";
+    listKeyEvents(timeline);
     return kExitOk;
 }
 

@@ -122,6 +122,17 @@ OrderedJson toJson(const CutRegion& value)
     return {{"id", value.id.toString()}, {"start", value.start}, {"end", value.end}};
 }
 
+OrderedJson toJson(const KeyEvent& value)
+{
+    OrderedJson modifiers = OrderedJson::array();
+    for (KeyModifier modifier : value.modifiers)
+        modifiers.push_back(enumJson(modifier));
+    return {{"id", value.id.toString()},
+            {"timestamp", value.timestamp},
+            {"key", value.key},
+            {"modifiers", std::move(modifiers)}};
+}
+
 template <class T>
 static OrderedJson listJson(const std::vector<T>& values)
 {
@@ -160,6 +171,8 @@ static void visitDocument(const RecordingTimeline& value, Visitor&& visitor)
         visitor.list("cutRegions", value.cutRegions);
     if (!value.captureFrameSamples.empty())
         visitor.list("captureFrameSamples", value.captureFrameSamples);
+    if (!value.keyEvents.empty())
+        visitor.list("keyEvents", value.keyEvents);
 }
 
 namespace {
@@ -417,6 +430,26 @@ CutRegion decodeCutRegion(const JsonReader& in)
     return {in["id"].uuid(), in["start"].number(), in["end"].number()};
 }
 
+KeyEvent decodeKeyEvent(const JsonReader& in)
+{
+    constexpr std::size_t kMaxKeyName = 64; // keysym names are far shorter
+    KeyEvent out;
+    out.id = in["id"].uuid();
+    out.timestamp = numberWithin(in["timestamp"], -kMaxMovieTime, kMaxMovieTime);
+    const JsonReader key = in["key"];
+    out.key = key.string();
+    if (out.key.empty() || out.key.size() > kMaxKeyName)
+        key.fail("a key name has 1 to " + std::to_string(kMaxKeyName) + " bytes");
+    const JsonReader modifiers = in["modifiers"];
+    out.modifiers = modifiers.list<KeyModifier>(
+        [](const JsonReader& item) { return item.enumeration<KeyModifier>(); });
+    // Kept in one order, each once, so that equal combinations compare and draw alike.
+    for (std::size_t i = 1; i < out.modifiers.size(); ++i)
+        if (!(out.modifiers[i - 1] < out.modifiers[i]))
+            modifiers.fail("modifiers must be listed once each, in the order ctrl, alt, shift, super");
+    return out;
+}
+
 static std::optional<std::filesystem::path> decodeFileURL(const JsonReader& in,
                                                           std::string_view key)
 {
@@ -533,6 +566,8 @@ RecordingTimeline decodeRecordingTimeline(const JsonReader& in)
         out.cutRegions = cuts->list<CutRegion>(decodeCutRegion);
     if (auto frames = in.optional("captureFrameSamples"))
         out.captureFrameSamples = decodeCaptureFrameSamples(*frames);
+    if (auto keys = in.optional("keyEvents"))
+        out.keyEvents = keys->list<KeyEvent>(decodeKeyEvent);
     return out;
 }
 

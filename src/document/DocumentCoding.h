@@ -16,8 +16,9 @@
 // nothing gets a default when read. The later keys are optional and written only when they differ
 // from what their absence means, so an unedited document encodes exactly as before and older
 // readers still read it: "cutRegions" (no cuts), the background's "aspect" ("source"), the cursor
-// overlay's "smoothsMovement" (false) and "smoothingStrength" (0.5), and "captureFrameSamples" (the
-// recorded window never moved or changed size; its samples come in time order).
+// overlay's "smoothsMovement" (false) and "smoothingStrength" (0.5), "captureFrameSamples" (the
+// recorded window never moved or changed size; its samples come in time order) and "keyEvents"
+// (no keys).
 // Decoding raises DecodingError naming the path that failed.
 
 namespace tarnix {
@@ -36,6 +37,7 @@ OrderedJson toJson(const CaptureFrameSample& value);
 OrderedJson toJson(const ZoomRegion& value);
 OrderedJson toJson(const RedactRegion& value);
 OrderedJson toJson(const CutRegion& value);
+OrderedJson toJson(const KeyEvent& value);
 OrderedJson toJson(const RecordingTimeline& value);
 OrderedJson toJson(Point value);
 OrderedJson toJson(const Rect& value);
@@ -52,6 +54,7 @@ CaptureFrameSample decodeCaptureFrameSample(const JsonReader& in);
 ZoomRegion decodeZoomRegion(const JsonReader& in);
 RedactRegion decodeRedactRegion(const JsonReader& in);
 CutRegion decodeCutRegion(const JsonReader& in);
+KeyEvent decodeKeyEvent(const JsonReader& in);
 RecordingTimeline decodeRecordingTimeline(const JsonReader& in);
 
 // Whole documents as text. indent < 0 (the default) writes one line, the form documents are

@@ -36,6 +36,8 @@ TARNIX_ENUM_NAMES(CanvasAspect, {CanvasAspect::source, "source"},
                   {CanvasAspect::portrait4x5, "4:5"})
 TARNIX_ENUM_NAMES(CursorStyle, {CursorStyle::system, "system"}, {CursorStyle::dot, "dot"},
                   {CursorStyle::ring, "ring"})
+TARNIX_ENUM_NAMES(KeyModifier, {KeyModifier::ctrl, "ctrl"}, {KeyModifier::alt, "alt"},
+                  {KeyModifier::shift, "shift"}, {KeyModifier::super, "super"})
 
 #undef TARNIX_ENUM_NAMES
 

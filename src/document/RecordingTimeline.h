@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "document/Date.h"
@@ -62,6 +63,19 @@ struct CaptureFrameSample {
     bool operator==(const CaptureFrameSample&) const = default;
 };
 
+// A modifier held down with a key.
+enum class KeyModifier { ctrl, alt, shift, super };
+
+// A key pressed while recording. `key` is the name the keyboard layout gives the key ("S",
+// "Return", "F5"); modifiers are listed in the order ctrl, alt, shift, super, each once.
+struct KeyEvent {
+    Uuid id = Uuid::random();
+    double timestamp = 0;
+    std::string key;
+    std::vector<KeyModifier> modifiers;
+    bool operator==(const KeyEvent&) const = default;
+};
+
 struct ZoomRegion {
     Uuid id = Uuid::random();
     double start = 0;
@@ -110,6 +124,7 @@ struct RecordingTimeline {
     // first one (and when there is none) the frame is captureFrame. Optional in JSON: written
     // only when there are some.
     std::vector<CaptureFrameSample> captureFrameSamples;
+    std::vector<KeyEvent> keyEvents;   // optional in JSON: written only when there are keys
 
     // A screen point as a normalised point of the captured frame; (0.5, 0.5) when the frame is
     // empty.

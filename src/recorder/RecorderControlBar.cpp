@@ -11,6 +11,7 @@
 
 #include "recorder/BarControls.h"
 #include "recorder/BarParts.h"
+#include "recorder/KeystrokeSetting.h"
 #include "recorder/SourceKindPicker.h"
 #include "ui/StudioTheme.h"
 
@@ -152,6 +153,13 @@ void RecorderControlBar::fillMoreMenu()
                 &RecorderControlBar::openRecordingRequested);
     connect(moreMenu_->addAction(QStringLiteral("Check for Updates…")), &QAction::triggered, this,
             &RecorderControlBar::checkForUpdatesRequested);
+    QAction* keys = moreMenu_->addAction(QStringLiteral("Record Keystrokes"));
+    keys->setCheckable(true);
+    keys->setChecked(model_.session().keyCapture().has_value());
+    connect(keys, &QAction::toggled, this, [this](bool on) {
+        QSettings settings(QStringLiteral("Tarnix"), QStringLiteral("Tarnix"));
+        model_.session().setKeyCapture(KeystrokeSetting::save(settings, on));
+    });
     moreMenu_->addSeparator();
     connect(moreMenu_->addAction(QStringLiteral("Quit Tarnix")), &QAction::triggered, this,
             &RecorderControlBar::quitRequested);

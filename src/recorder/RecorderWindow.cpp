@@ -10,6 +10,7 @@
 
 #include <utility>
 
+#include "recorder/KeystrokeSetting.h"
 #include "recorder/RecorderControlBar.h"
 #include "capture/CaptureMessages.h"
 #include "recorder/RecordingTrayIcon.h"
@@ -41,6 +42,7 @@ RecorderWindow::RecorderWindow(RecordingSession& session, QWidget* parent)
     , model_(session)
 {
     setWindowTitle(QStringLiteral("Tarnix"));
+    session_.setKeyCapture(KeystrokeSetting::load(QSettings(QStringLiteral("Tarnix"), QStringLiteral("Tarnix"))));
     // Translucency is chosen when the native window is made: set it before the first show.
     setAttribute(Qt::WA_TranslucentBackground);
     stack_ = new QStackedLayout(this);

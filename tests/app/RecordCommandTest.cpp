@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QElapsedTimer>
 #include <QProcess>
 
 #include <algorithm>
@@ -371,4 +372,43 @@ TEST(RecordCommand, withoutOutTheVideosFolderIsMadeAndNeverTheTemporaryFolder)
               std::string::npos)
         << refused.err;
     EXPECT_EQ(refused.out.find("movie:"), std::string::npos) << refused.out;
+}
+
+TEST(RecordCommand, keysRecordsTheShortcutsPressedIntoTheDocument)
+{
+    if (!test::requireDisplay())
+        return;
+    const std::string display = firstDisplay();
+    ASSERT_FALSE(display.empty());
+    EXPECT_NE(runCli({"record", "--help"}).out.find("--all-keys records every key"), std::string::npos);
+
+    test::TemporaryFolder folder;
+    QProcess process;
+    process.start(TARNIX_CLI, {"record", "--source", QString::fromStdString(display), "--keys", "--out",
+                               QString::fromStdString(folder.path().string())});
+    ASSERT_TRUE(process.waitForStarted(5000));
+    std::string err;
+    QElapsedTimer waited;
+    waited.start();
+    while (err.find("recording ") == std::string::npos && waited.elapsed() < 30000 &&
+           process.state() == QProcess::Running) {
+        process.waitForReadyRead(200);
+        err += process.readAllStandardError().toStdString();
+    }
+    ASSERT_NE(err.find("recording "), std::string::npos) << err;
+    test::shell("xdotool key a ctrl+s b F5");
+    kill(static_cast<pid_t>(process.processId()), SIGINT);
+    ASSERT_TRUE(process.waitForFinished(60000));
+    const std::string out = process.readAllStandardOutput().toStdString();
+    ASSERT_EQ(process.exitCode(), 0) << err << process.readAllStandardError().toStdString();
+    EXPECT_EQ(field(out, "keys"), "2") << out;
+    const auto document = field(out, "document");
+    ASSERT_TRUE(document) << out;
+    const auto keys = decodeRecordingTimeline(test::readFile(*document)).keyEvents;
+    ASSERT_EQ(keys.size(), 2u);
+    EXPECT_EQ(keys[0].key, "S");
+    EXPECT_EQ(keys[0].modifiers, std::vector<KeyModifier>{KeyModifier::ctrl});
+    EXPECT_EQ(keys[1].key, "F5");
+    EXPECT_TRUE(keys[1].modifiers.empty());
+    EXPECT_LE(keys[0].timestamp, keys[1].timestamp);
 }

@@ -54,6 +54,19 @@ TEST(CliValidate, AcceptsTheSampleAndRejectsBrokenDocuments)
     EXPECT_NE(endless.out.find("redactRegions[0].end: out of range: 1e+300"), std::string::npos)
         << endless.out;
 
+    // Recorded keys are listed: their count and the first five with their times.
+    doc = nlohmann::json::parse(std::ifstream(kSample));
+    doc["keyEvents"] = nlohmann::json::array();
+    for (int i = 0; i < 7; ++i)
+        doc["keyEvents"].push_back({{"id", "6BA7B810-9DAD-11D1-80B4-00C04FD430C" + std::to_string(i)},
+                                    {"timestamp", 1.5 + i},
+                                    {"key", i == 0 ? "S" : "F5"},
+                                    {"modifiers", i == 0 ? nlohmann::json{"ctrl", "shift"} : nlohmann::json::array()}});
+    auto keys = runCli("validate " + writeFile(folder, "keys.json", doc.dump()).string());
+    EXPECT_EQ(keys.exitCode, 0);
+    EXPECT_EQ(keys.out.rfind("ok\nkeyEvents: 7 keys\n  1.5 s  Ctrl+Shift+S\n  2.5 s  F5\n", 0), 0u) << keys.out;
+    EXPECT_NE(keys.out.find("… and 2 more"), std::string::npos) << keys.out;
+
     auto missing = runCli("validate /nonexistent/doc.json", true);
     EXPECT_EQ(missing.exitCode, 2);
     EXPECT_NE(missing.out.find("No such file"), std::string::npos) << missing.out;

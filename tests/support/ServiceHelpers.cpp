@@ -135,7 +135,7 @@ std::string readFile(const std::filesystem::path& path)
 }
 
 TestWindow::TestWindow(const std::string& title, const std::string& color, QRect geometry, int fields,
-                       bool edges)
+                       bool edges, int passwordField)
     : process_(std::make_unique<QProcess>())
     , title_(title)
 {
@@ -145,7 +145,8 @@ TestWindow::TestWindow(const std::string& title, const std::string& color, QRect
                     {"--title", QString::fromStdString(title), "--color", QString::fromStdString(color),
                      "--frame",
                      QString("%1,%2,%3,%4").arg(geometry.x()).arg(geometry.y()).arg(geometry.width()).arg(geometry.height()),
-                     "--fields", QString::number(fields), "--edges", edges ? "1" : "0"});
+                     "--fields", QString::number(fields), "--edges", edges ? "1" : "0",
+                     "--password", QString::number(passwordField)});
     if (!process_->waitForStarted(5000))
         return;
     QElapsedTimer timer;

@@ -66,8 +66,9 @@ class TestWindow {
 public:
     // Starts the window and waits until it is on screen. title must be unique per test. With
     // `edges` it may be resized and draws a coloured band along each edge (TestWindow.cpp).
+    // passwordField (from 1) makes that field a password field; 0 makes none.
     TestWindow(const std::string& title, const std::string& color, QRect geometry, int fields = 3,
-               bool edges = false);
+               bool edges = false, int passwordField = 0);
     ~TestWindow();
     bool isReady() const { return ready_; }
     unsigned long windowID() const { return windowID_; }

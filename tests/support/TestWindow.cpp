@@ -3,10 +3,13 @@
 // on screen, then runs until it is killed or its stdin closes.
 //
 //   tarnix_test_window [--title T] [--color RRGGBB] [--frame X,Y,W,H] [--fields N] [--edges 1]
+//                     [--password I]
 //
 // With --edges the window may be resized and draws a 12-pixel band along each edge (top red,
 // right magenta, bottom blue, left yellow), printing "painted W H" whenever it has painted a new
 // size.
+//
+// --password makes field I (from 1) a password field.
 
 #include <QApplication>
 #include <QLineEdit>
@@ -56,6 +59,7 @@ int main(int argc, char** argv)
     QRect geometry(100, 100, 400, 300);
     int fields = 3;
     bool edges = false;
+    int passwordField = 0;
     const QStringList args = app.arguments();
     for (int i = 1; i + 1 < args.size(); i += 2) {
         if (args[i] == "--title")
@@ -66,6 +70,8 @@ int main(int argc, char** argv)
             edges = args[i + 1] == "1";
         else if (args[i] == "--fields")
             fields = args[i + 1].toInt();
+        else if (args[i] == "--password")
+            passwordField = args[i + 1].toInt();
         else if (args[i] == "--frame") {
             const QStringList p = args[i + 1].split(',');
             if (p.size() == 4)
@@ -87,6 +93,8 @@ int main(int argc, char** argv)
         auto* edit = new QLineEdit(&window);
         edit->setGeometry(20, 20 + i * 50, 200 + i * 20, 30);
         edit->setAccessibleName(QString("field %1").arg(i + 1));
+        if (i + 1 == passwordField)
+            edit->setEchoMode(QLineEdit::Password);
         edits.append(edit);
     }
     window.show();

@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "capture/CaptureClock.h"
+#include "capture/atspi/AtspiTree.h"
 #include "capture/x11/X11SourceLister.h"
 
 namespace tarnix::atspi {
@@ -24,36 +25,6 @@ GVariant* callStatus(GDBusConnection* bus, const char* method, GVariant* paramet
     return g_dbus_connection_call_sync(bus, "org.a11y.Bus", "/org/a11y/bus",
                                        "org.freedesktop.DBus.Properties", method, parameters, reply,
                                        G_DBUS_CALL_FLAGS_NONE, kBusTimeoutMs, nullptr, nullptr);
-}
-
-bool hasState(AtspiAccessible* accessible, AtspiStateType type)
-{
-    AtspiStateSet* states = atspi_accessible_get_state_set(accessible);
-    if (!states)
-        return false;
-    const bool result = atspi_state_set_contains(states, type);
-    g_object_unref(states);
-    return result;
-}
-
-// Depth-first search for a descendant with the given state, visiting at most `budget` objects.
-AtspiAccessible* findWithState(AtspiAccessible* node, AtspiStateType type, int& budget)
-{
-    if (--budget < 0)
-        return nullptr;
-    if (hasState(node, type))
-        return static_cast<AtspiAccessible*>(g_object_ref(node));
-    const int count = atspi_accessible_get_child_count(node, nullptr);
-    for (int i = 0; i < count && budget > 0; ++i) {
-        AtspiAccessible* child = atspi_accessible_get_child_at_index(node, i, nullptr);
-        if (!child)
-            continue;
-        AtspiAccessible* found = findWithState(child, type, budget);
-        g_object_unref(child);
-        if (found)
-            return found;
-    }
-    return nullptr;
 }
 
 // The process that exported the element, if the bus can tell.
@@ -174,6 +145,7 @@ struct FocusMonitor::State {
     GMainLoop* loop = nullptr;
     AtspiEventListener* listener = nullptr;
     AtspiAccessible* focused = nullptr; // monitor thread only
+    std::shared_ptr<FocusRole> role;     // may be null
     std::thread thread;
 
     std::unique_ptr<x11::Connection> display; // monitor thread only; null without an X server
@@ -184,6 +156,7 @@ struct FocusMonitor::State {
         if (event->detail1 == 1 && event->source) {
             state->forgetFocus();
             state->focused = static_cast<AtspiAccessible*>(g_object_ref(event->source));
+            state->noteRole();
         } else if (event->detail1 == 0 && event->source == state->focused) {
             // The element lost the focus (its window went behind another, or a click elsewhere):
             // it is not followed any more until something gains the focus.
@@ -197,6 +170,15 @@ struct FocusMonitor::State {
         if (focused)
             g_object_unref(focused);
         focused = nullptr;
+        if (role)
+            role->passwordFocused = false;
+    }
+
+    // Keys typed into a password field must never be recorded: say so as soon as one has the focus.
+    void noteRole()
+    {
+        if (role && focused)
+            role->passwordFocused = atspi_accessible_get_role(focused, nullptr) == ATSPI_ROLE_PASSWORD_TEXT;
     }
 
     // The process of the active window, read afresh at each poll.
@@ -222,27 +204,10 @@ struct FocusMonitor::State {
 
     void findInitialFocus()
     {
-        AtspiAccessible* desktop = atspi_get_desktop(0);
-        if (!desktop)
-            return;
-        int budget = kInitialSearchLimit;
-        const int apps = atspi_accessible_get_child_count(desktop, nullptr);
-        for (int i = 0; i < apps && !focused && budget > 0; ++i) {
-            AtspiAccessible* app = atspi_accessible_get_child_at_index(desktop, i, nullptr);
-            if (!app)
-                continue;
-            const int windows = atspi_accessible_get_child_count(app, nullptr);
-            for (int w = 0; w < windows && !focused && budget > 0; ++w) {
-                AtspiAccessible* window = atspi_accessible_get_child_at_index(app, w, nullptr);
-                if (!window)
-                    continue;
-                if (hasState(window, ATSPI_STATE_ACTIVE))
-                    focused = findWithState(window, ATSPI_STATE_FOCUSED, budget);
-                g_object_unref(window);
-            }
-            g_object_unref(app);
-        }
-        g_object_unref(desktop);
+        focused = findFocusInActiveWindows(kInitialSearchLimit);
+        noteRole();
+        if (role)
+            role->known = true;
     }
 
     void poll()
@@ -301,14 +266,17 @@ struct FocusMonitor::State {
         atspi_event_listener_deregister(listener, "object:state-changed:focused", nullptr);
         g_object_unref(listener);
         forgetFocus();
+        if (role)
+            role->known = false;
         display.reset();
         g_main_context_pop_thread_default(context);
     }
 };
 
-FocusMonitor::FocusMonitor(double pollInterval, FrontmostTest test, Handler handler)
+FocusMonitor::FocusMonitor(double pollInterval, FrontmostTest test, Handler handler, std::shared_ptr<FocusRole> role)
     : state_(std::make_unique<State>())
 {
+    state_->role = std::move(role);
     state_->pollInterval = pollInterval;
     state_->test = test;
     state_->handler = std::move(handler);

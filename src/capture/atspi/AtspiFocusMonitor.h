@@ -5,6 +5,7 @@
 #include <memory>
 #include <optional>
 
+#include "capture/KeySource.h"
 #include "document/Geometry.h"
 
 // Follows the keyboard focus of every accessible application through AT-SPI 2, on a thread of its
@@ -57,7 +58,9 @@ public:
     using Handler = std::function<void(std::optional<Rect> rootFrame, double time)>;
 
     // Starts the thread. Raises std::runtime_error when the accessibility bus can't be used.
-    FocusMonitor(double pollInterval, FrontmostTest test, Handler handler);
+    // With `role`, keeps it told whether the focus is in a password field while it runs.
+    FocusMonitor(double pollInterval, FrontmostTest test, Handler handler,
+                 std::shared_ptr<FocusRole> role = nullptr);
     ~FocusMonitor(); // stops the thread
     FocusMonitor(const FocusMonitor&) = delete;
     FocusMonitor& operator=(const FocusMonitor&) = delete;

@@ -1,12 +1,10 @@
 #include "capture/x11/X11PointerMonitor.h"
 
 #include <xcb/xinput.h>
-#include <poll.h>
-#include <sys/eventfd.h>
-#include <unistd.h>
 
 #include "capture/CaptureClock.h"
 #include "capture/x11/X11Connection.h"
+#include "capture/x11/X11EventThread.h"
 #include "capture/x11/X11SourceLister.h"
 
 namespace tarnix::x11 {
@@ -16,16 +14,8 @@ struct PointerMonitor::State {
     ScreenSpace space;
     Handler handler;
     std::uint8_t xinputOpcode = 0;
-    int wakeFd = -1;
-    std::thread thread;
+    std::unique_ptr<EventThread> events; // last: stops before the rest goes
 
-    ~State()
-    {
-        if (wakeFd >= 0)
-            close(wakeFd);
-    }
-
-    void run();
     void handle(xcb_generic_event_t* event);
 };
 
@@ -53,38 +43,12 @@ PointerMonitor::PointerMonitor(Handler handler)
                     XCB_INPUT_XI_EVENT_MASK_RAW_BUTTON_RELEASE};
     xcb_input_xi_select_events(c, s.connection.root(), 1, &selection.head);
     xcb_flush(c);
-    s.wakeFd = eventfd(0, EFD_CLOEXEC);
-    if (s.wakeFd < 0)
-        throw X11Error("can't create the pointer monitor's wake-up");
-    s.thread = std::thread([&s] { s.run(); });
+    s.events = std::make_unique<EventThread>(c, [&s](xcb_generic_event_t* event) { s.handle(event); });
 }
 
 PointerMonitor::~PointerMonitor()
 {
-    std::uint64_t one = 1;
-    if (state_->wakeFd >= 0 && write(state_->wakeFd, &one, sizeof one) < 0) {
-        // The thread will notice a broken connection at worst; nothing else to do.
-    }
-    if (state_->thread.joinable())
-        state_->thread.join();
-}
-
-void PointerMonitor::State::run()
-{
-    xcb_connection_t* c = connection.get();
-    pollfd fds[2] = {{xcb_get_file_descriptor(c), POLLIN, 0}, {wakeFd, POLLIN, 0}};
-    for (;;) {
-        while (auto* event = xcb_poll_for_event(c)) {
-            handle(event);
-            std::free(event);
-        }
-        if (xcb_connection_has_error(c))
-            return;
-        if (poll(fds, 2, -1) < 0 && errno != EINTR)
-            return;
-        if (fds[1].revents & POLLIN)
-            return;
-    }
+    state_->events.reset(); // joins the thread before the connection closes
 }
 
 void PointerMonitor::State::handle(xcb_generic_event_t* event)

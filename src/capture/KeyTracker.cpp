@@ -1,0 +1,84 @@
+#include "capture/KeyTracker.h"
+
+#include <QMetaObject>
+#include <QPointer>
+
+#include "capture/CaptureClock.h"
+#include "capture/x11/X11KeyMonitor.h"
+
+namespace tarnix {
+
+KeyTracker::KeyTracker(QObject* parent)
+    : QObject(parent)
+    , factory_([](KeySource::Handler handler) -> std::unique_ptr<KeySource> {
+        return std::make_unique<x11::KeyMonitor>(std::move(handler));
+    })
+{
+}
+
+KeyTracker::~KeyTracker()
+{
+    stop();
+}
+
+void KeyTracker::start(KeyCaptureScope scope)
+{
+    stop();
+    const double start = CaptureClock::now();
+    startTime_ = CaptureClock::dateOf(start);
+    keys_.clear();
+    emit keysChanged();
+    monitorError_.reset();
+    lockWatch_.start();
+    const std::uint64_t generation = ++generation_;
+    QPointer<KeyTracker> self(this);
+    auto role = focusRole_;
+    auto locked = lockWatch_.locked();
+    inbox_ = std::make_shared<Inbox>(); // a monitor of an earlier run may still hold the old one
+    auto inbox = inbox_;
+    try {
+        monitor_ = factory_([self, generation, start, scope, role, locked, inbox](const KeyPress& press, double time) {
+            // On the monitor's thread: judge the press against the focus as it is now.
+            KeyboardContext context;
+            context.focusKnown = role && role->known;
+            context.passwordFocused = role && role->passwordFocused;
+            context.screenLocked = *locked;
+            if (!keepsKey(press, scope, context))
+                return;
+            {
+                std::lock_guard lock(inbox->mutex);
+                inbox->keys.push_back({Uuid::random(), time - start, press.key, press.modifiers});
+            }
+            QMetaObject::invokeMethod(self.data(), [self, generation] {
+                if (self && self->generation_ == generation)
+                    self->collect();
+            }, Qt::QueuedConnection);
+        });
+    } catch (const std::exception& error) {
+        monitorError_ = error.what();
+        lockWatch_.stop();
+    }
+}
+
+void KeyTracker::stop()
+{
+    monitor_.reset(); // joins the monitor's thread: no key is added after this
+    lockWatch_.stop();
+    startTime_.reset();
+    collect();
+}
+
+void KeyTracker::collect()
+{
+    std::vector<KeyEvent> arrived;
+    {
+        std::lock_guard lock(inbox_->mutex);
+        arrived.swap(inbox_->keys);
+    }
+    if (arrived.empty())
+        return;
+    keys_.insert(keys_.end(), arrived.begin(), arrived.end());
+    emit keysChanged();
+}
+
+} // namespace tarnix

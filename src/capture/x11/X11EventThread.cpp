@@ -1,0 +1,60 @@
+#include "capture/x11/X11EventThread.h"
+
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstdint>
+
+#include "capture/x11/X11Connection.h"
+
+namespace tarnix::x11 {
+
+EventThread::EventThread(xcb_connection_t* connection, Handler handler)
+    : connection_(connection)
+    , handler_(std::move(handler))
+{
+    wakeFd_ = eventfd(0, EFD_CLOEXEC);
+    if (wakeFd_ < 0)
+        throw X11Error("can't create the X event thread's wake-up");
+    thread_ = std::thread([this] { run(); });
+}
+
+EventThread::~EventThread()
+{
+    std::uint64_t one = 1;
+    if (write(wakeFd_, &one, sizeof one) < 0) {
+        // The thread will notice a broken connection at worst; nothing else to do.
+    }
+    if (thread_.joinable())
+        thread_.join();
+    close(wakeFd_);
+}
+
+void EventThread::handlePending()
+{
+    while (auto* event = xcb_poll_for_event(connection_)) {
+        handler_(event);
+        std::free(event);
+    }
+}
+
+void EventThread::run()
+{
+    pollfd fds[2] = {{xcb_get_file_descriptor(connection_), POLLIN, 0}, {wakeFd_, POLLIN, 0}};
+    for (;;) {
+        handlePending();
+        if (xcb_connection_has_error(connection_))
+            return;
+        if (poll(fds, 2, -1) < 0 && errno != EINTR)
+            return;
+        if (fds[1].revents & POLLIN) {
+            handlePending();
+            return;
+        }
+    }
+}
+
+} // namespace tarnix::x11

@@ -1,0 +1,206 @@
+#include "capture/x11/X11KeyMonitor.h"
+
+#define explicit explicit_ // xkb.h names a structure member "explicit"
+#include <xcb/xkb.h>
+#undef explicit
+#include <xcb/xinput.h>
+#include <xkbcommon/xkbcommon-x11.h>
+#include <xkbcommon/xkbcommon.h>
+
+
+
+#include "capture/CaptureClock.h"
+#include "capture/x11/X11Connection.h"
+#include "capture/x11/X11EventThread.h"
+
+namespace tarnix::x11 {
+
+namespace {
+
+struct XkbDeleter {
+    void operator()(xkb_context* p) const { xkb_context_unref(p); }
+    void operator()(xkb_keymap* p) const { xkb_keymap_unref(p); }
+    void operator()(xkb_state* p) const { xkb_state_unref(p); }
+};
+template <class T>
+using XkbPointer = std::unique_ptr<T, XkbDeleter>;
+
+// Shift, Control, Caps Lock, Alt, Super, AltGr and the like: keys that change others.
+bool isModifierKey(xkb_keysym_t sym)
+{
+    return (sym >= XKB_KEY_Shift_L && sym <= XKB_KEY_Hyper_R) ||
+           (sym >= XKB_KEY_ISO_Lock && sym <= XKB_KEY_ISO_Last_Group_Lock) ||
+           sym == XKB_KEY_Mode_switch || sym == XKB_KEY_Num_Lock;
+}
+
+// The name a key carries on the keyboard: its unshifted symbol, a character in upper case ("S",
+// "1", "Ü") or the keysym's name for keys that print nothing ("Return", "F5", "space").
+std::string keyName(xkb_keysym_t sym)
+{
+    const xkb_keysym_t upper = xkb_keysym_to_upper(sym);
+    const std::uint32_t character = xkb_keysym_to_utf32(upper);
+    char text[64] = {};
+    if (character > 0x20 && !(character >= 0x7f && character <= 0x9f)) {
+        if (xkb_keysym_to_utf8(upper, text, sizeof text) > 0)
+            return text;
+    }
+    if (xkb_keysym_get_name(sym, text, sizeof text) > 0)
+        return text;
+    return {};
+}
+
+} // namespace
+
+struct KeyMonitor::State {
+    Connection connection;
+    Handler handler;
+    std::uint8_t xinputOpcode = 0;
+    std::uint8_t xkbEventBase = 0;
+    std::int32_t keyboard = -1;
+    XkbPointer<xkb_context> context{xkb_context_new(XKB_CONTEXT_NO_FLAGS)};
+    XkbPointer<xkb_keymap> keymap;
+    XkbPointer<xkb_state> keyState;
+    std::unique_ptr<EventThread> events; // last: stops before the rest goes
+
+    void loadKeymap();
+    void selectXkbEvents();
+    void handle(xcb_generic_event_t* event);
+    void handleXkb(xcb_generic_event_t* event);
+    void handleKeyPress(xcb_keycode_t keycode, double time);
+};
+
+void KeyMonitor::State::loadKeymap()
+{
+    xcb_connection_t* c = connection.get();
+    XkbPointer<xkb_keymap> map(xkb_x11_keymap_new_from_device(context.get(), c, keyboard, XKB_KEYMAP_COMPILE_NO_FLAGS));
+    if (!map)
+        throw X11Error("can't read the keyboard layout from the X server");
+    XkbPointer<xkb_state> fresh(xkb_x11_state_new_from_device(map.get(), c, keyboard));
+    if (!fresh)
+        throw X11Error("can't read the keyboard state from the X server");
+    keymap = std::move(map);
+    keyState = std::move(fresh);
+}
+
+void KeyMonitor::State::selectXkbEvents()
+{
+    // Modifier and group changes keep keyState current; a new keymap (layout switch, another
+    // keyboard) makes it reload.
+    constexpr std::uint16_t events = XCB_XKB_EVENT_TYPE_NEW_KEYBOARD_NOTIFY | XCB_XKB_EVENT_TYPE_MAP_NOTIFY |
+                                     XCB_XKB_EVENT_TYPE_STATE_NOTIFY;
+    constexpr std::uint16_t mapParts =
+        XCB_XKB_MAP_PART_KEY_TYPES | XCB_XKB_MAP_PART_KEY_SYMS | XCB_XKB_MAP_PART_MODIFIER_MAP |
+        XCB_XKB_MAP_PART_EXPLICIT_COMPONENTS | XCB_XKB_MAP_PART_KEY_ACTIONS | XCB_XKB_MAP_PART_VIRTUAL_MODS |
+        XCB_XKB_MAP_PART_VIRTUAL_MOD_MAP;
+    constexpr std::uint16_t stateParts =
+        XCB_XKB_STATE_PART_MODIFIER_BASE | XCB_XKB_STATE_PART_MODIFIER_LATCH | XCB_XKB_STATE_PART_MODIFIER_LOCK |
+        XCB_XKB_STATE_PART_GROUP_BASE | XCB_XKB_STATE_PART_GROUP_LATCH | XCB_XKB_STATE_PART_GROUP_LOCK;
+    xcb_xkb_select_events_details_t details = {};
+    details.affectNewKeyboard = XCB_XKB_NKN_DETAIL_KEYCODES;
+    details.newKeyboardDetails = XCB_XKB_NKN_DETAIL_KEYCODES;
+    details.affectState = stateParts;
+    details.stateDetails = stateParts;
+    xcb_xkb_select_events_aux(connection.get(), static_cast<xcb_xkb_device_spec_t>(keyboard), events, 0, 0,
+                              mapParts, mapParts, &details);
+}
+
+KeyMonitor::KeyMonitor(Handler handler)
+    : state_(std::make_unique<State>())
+{
+    State& s = *state_;
+    s.handler = std::move(handler);
+    xcb_connection_t* c = s.connection.get();
+    const xcb_query_extension_reply_t* xinput = xcb_get_extension_data(c, &xcb_input_id);
+    if (!xinput || !xinput->present)
+        throw X11Error("the X server has no XInput extension");
+    s.xinputOpcode = xinput->major_opcode;
+    Reply<xcb_input_xi_query_version_reply_t> version(
+        xcb_input_xi_query_version_reply(c, xcb_input_xi_query_version(c, 2, 2), nullptr));
+    if (!version || version->major_version < 2)
+        throw X11Error("the X server has no XInput 2");
+    if (!s.context)
+        throw X11Error("can't start reading keyboard layouts");
+    if (!xkb_x11_setup_xkb_extension(c, XKB_X11_MIN_MAJOR_XKB_VERSION, XKB_X11_MIN_MINOR_XKB_VERSION,
+                                     XKB_X11_SETUP_XKB_EXTENSION_NO_FLAGS, nullptr, nullptr, &s.xkbEventBase,
+                                     nullptr))
+        throw X11Error("the X server has no keyboard extension (XKB)");
+    s.keyboard = xkb_x11_get_core_keyboard_device_id(c);
+    if (s.keyboard < 0)
+        throw X11Error("the X server reports no keyboard");
+    s.loadKeymap();
+    s.selectXkbEvents();
+
+    struct {
+        xcb_input_event_mask_t head;
+        std::uint32_t mask;
+    } selection{{XCB_INPUT_DEVICE_ALL_MASTER, 1}, XCB_INPUT_XI_EVENT_MASK_RAW_KEY_PRESS};
+    xcb_input_xi_select_events(c, s.connection.root(), 1, &selection.head);
+    xcb_flush(c);
+    s.events = std::make_unique<EventThread>(c, [&s](xcb_generic_event_t* event) { s.handle(event); });
+}
+
+KeyMonitor::~KeyMonitor()
+{
+    state_->events.reset(); // joins the thread before the connection closes
+}
+
+void KeyMonitor::State::handle(xcb_generic_event_t* event)
+{
+    const std::uint8_t type = event->response_type & 0x7f;
+    if (type == xkbEventBase) {
+        handleXkb(event);
+        return;
+    }
+    if (type != XCB_GE_GENERIC)
+        return;
+    auto* generic = reinterpret_cast<xcb_ge_generic_event_t*>(event);
+    if (generic->extension != xinputOpcode || generic->event_type != XCB_INPUT_RAW_KEY_PRESS)
+        return;
+    auto* press = reinterpret_cast<xcb_input_raw_key_press_event_t*>(event);
+    if (press->flags & XCB_INPUT_KEY_EVENT_FLAGS_KEY_REPEAT)
+        return;
+    handleKeyPress(static_cast<xcb_keycode_t>(press->detail), CaptureClock::now());
+}
+
+void KeyMonitor::State::handleXkb(xcb_generic_event_t* event)
+{
+    // Every XKB event starts with the same header; its second byte says which one it is.
+    const std::uint8_t xkbType = reinterpret_cast<const std::uint8_t*>(event)[1];
+    if (xkbType == XCB_XKB_STATE_NOTIFY) {
+        auto* state = reinterpret_cast<xcb_xkb_state_notify_event_t*>(event);
+        xkb_state_update_mask(keyState.get(), state->baseMods, state->latchedMods, state->lockedMods,
+                              static_cast<xkb_layout_index_t>(state->baseGroup),
+                              static_cast<xkb_layout_index_t>(state->latchedGroup), state->lockedGroup);
+    } else if (xkbType == XCB_XKB_NEW_KEYBOARD_NOTIFY || xkbType == XCB_XKB_MAP_NOTIFY) {
+        try {
+            loadKeymap();
+        } catch (const X11Error&) {
+            // Keep the last keymap: a name from it beats no key at all.
+        }
+    }
+}
+
+void KeyMonitor::State::handleKeyPress(xcb_keycode_t keycode, double time)
+{
+    const xkb_layout_index_t layout = xkb_state_key_get_layout(keyState.get(), keycode);
+    if (layout == XKB_LAYOUT_INVALID)
+        return;
+    const xkb_keysym_t* syms = nullptr;
+    if (xkb_keymap_key_get_syms_by_level(keymap.get(), keycode, layout, 0, &syms) < 1)
+        return;
+    if (isModifierKey(syms[0]))
+        return;
+    KeyPress pressed{keyName(syms[0]), {}};
+    if (pressed.key.empty())
+        return;
+    const std::pair<const char*, KeyModifier> modifiers[] = {{XKB_MOD_NAME_CTRL, KeyModifier::ctrl},
+                                                             {XKB_MOD_NAME_ALT, KeyModifier::alt},
+                                                             {XKB_MOD_NAME_SHIFT, KeyModifier::shift},
+                                                             {XKB_MOD_NAME_LOGO, KeyModifier::super}};
+    for (const auto& [name, modifier] : modifiers)
+        if (xkb_state_mod_name_is_active(keyState.get(), name, XKB_STATE_MODS_EFFECTIVE) > 0)
+            pressed.modifiers.push_back(modifier);
+    handler(pressed, time);
+}
+
+} // namespace tarnix::x11
