@@ -33,6 +33,8 @@ OrderedJson recordingJson(const TimelineAssembly::Inputs& in)
         out["cursorStart"] = in.cursorStart->timeIntervalSinceReferenceDate;
     if (in.focusStart)
         out["focusStart"] = in.focusStart->timeIntervalSinceReferenceDate;
+    if (in.keyStart)
+        out["keyStart"] = in.keyStart->timeIntervalSinceReferenceDate;
     return out;
 }
 
@@ -66,6 +68,7 @@ void readRecording(const JsonReader& in, TimelineAssembly::Inputs& out)
     out.captureFrame = in["captureFrame"].rect();
     out.cursorStart = readDate(in, "cursorStart");
     out.focusStart = readDate(in, "focusStart");
+    out.keyStart = readDate(in, "keyStart");
 }
 
 // Appends the sample of `field` when `key` names this kind.

@@ -22,7 +22,7 @@
 // record each: {"recording": {...}} first (the files, the start, the captured area, the trackers'
 // starts), then {"firstFrame": date} and {"systemAudio": true} once they are known, and one line
 // per sample in the document's own record form, timestamps still on their tracker's clock:
-// {"cursor": {...}}, {"click": {...}}, {"focus": {...}}. A kill can tear only the last line; the
+// {"cursor": {...}}, {"click": {...}}, {"focus": {...}}, {"key": {...}}. A kill can tear only the last line; the
 // reader drops any line that does not parse.
 //
 // While it is written the file is locked (flock), so that no other Tarnix takes a running
@@ -48,6 +48,7 @@ inline const std::tuple kJournalSampleKinds{
     JournalSampleKind<ClickEvent>{"click", &TimelineAssembly::Inputs::clickEvents, decodeClickEvent},
     JournalSampleKind<FocusedElementSample>{"focus", &TimelineAssembly::Inputs::focusedElementSamples,
                                             decodeFocusedElementSample},
+    JournalSampleKind<KeyEvent>{"key", &TimelineAssembly::Inputs::keyEvents, decodeKeyEvent},
 };
 
 class RecordingJournal {

@@ -238,6 +238,7 @@ TimelineAssembly::Inputs RecordingSession::recordingInputs(const StopContext& co
     in.firstFrame = recorder_.firstFrameWallClockDate();
     in.cursorStart = context.cursorStart;
     in.focusStart = context.focusStart;
+    in.keyStart = context.keyStart;
     return in;
 }
 
@@ -248,7 +249,8 @@ void RecordingSession::openJournal()
         return;
     try {
         journal_ = std::make_unique<RecordingJournal>(recordingInputs(
-            {*recordingStartedAt_, cursorTracker_.startTime(), focusedElementTracker_.startTime()}));
+            {*recordingStartedAt_, cursorTracker_.startTime(), focusedElementTracker_.startTime(),
+             keyTracker_.startTime()}));
     } catch (const std::exception& error) {
         // The recording goes on; only a crash would lose more than it does without the journal.
         notices_.push_back(std::string("Recovery after a crash won't be possible for this recording: ") +
@@ -270,6 +272,7 @@ void RecordingSession::writeJournal()
     journal_->appendNew(cursorTracker_.samples());
     journal_->appendNew(cursorTracker_.clicks());
     journal_->appendNew(focusedElementTracker_.samples());
+    journal_->appendNew(keyTracker_.keys());
 }
 
 void RecordingSession::closeJournal(bool documentWritten)
@@ -300,7 +303,6 @@ void RecordingSession::finishStop(const StopContext& context)
     in.focusedElementSamples = focusedElementTracker_.samples();
     for (const auto& frame : recorder_.followedFrames())
         in.followedFrames.push_back({Uuid::random(), frame.time, recordingSource_->screenFrameOf(frame.rootFrame)});
-    in.keyStart = context.keyStart;
     in.keyEvents = keyTracker_.keys();
     completedTimeline_ = TimelineAssembly::assemble(in);
 
