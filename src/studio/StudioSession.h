@@ -143,6 +143,8 @@ public:
     double movieTime() const;
     double movieDuration() const;
     bool isPlaying() const { return isPlaying_; }
+    // One frame of the movie in the player (1/30 s until the first build lands).
+    double frameDuration() const { return playerFrameDuration_; }
     // The composed picture's size; a rebuild for another canvas aspect changes it.
     QSize naturalSize() const { return naturalSize_; }
     // The part of the picture the camera bubble is placed in, as fractions of it (top-left
