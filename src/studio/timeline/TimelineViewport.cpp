@@ -172,10 +172,10 @@ std::vector<double> rulerTicks(SecondsRange span, double duration, double pps)
 std::vector<FilmstripSlot> filmstripSlots(const TimelineViewport& viewport, double thumbWidth,
                                           const std::vector<double>& keyFrameTimes)
 {
-    std::vector<FilmstripSlot> slots;
+    std::vector<FilmstripSlot> pictures;
     double pps = viewport.pxPerSecond();
     if (!(pps > 0) || !(thumbWidth >= 1))
-        return slots;
+        return pictures;
     double end = std::min(viewport.scrollX() + viewport.width(), viewport.contentWidth());
     for (auto k = (long long)std::floor(viewport.scrollX() / thumbWidth); double(k) * thumbWidth < end; ++k) {
         double x = double(k) * thumbWidth;
@@ -187,9 +187,9 @@ std::vector<FilmstripSlot> filmstripSlots(const TimelineViewport& viewport, doub
                 --it;
             frame = *it;
         }
-        slots.push_back({x, frame});
+        pictures.push_back({x, frame});
     }
-    return slots;
+    return pictures;
 }
 
 WaveformBars waveformBars(const std::vector<float>& peaks, const TimelineViewport& viewport,
