@@ -540,7 +540,16 @@ bool ZoomTimelineView::eventFilter(QObject* watched, QEvent* event)
 {
     // Drags of clips and grips: the pointer's place, for scrolling at the view's edges.
     auto* widget = qobject_cast<QWidget*>(watched);
-    if (widget && event->type() == QEvent::MouseMove) {
+    if (widget && event->type() == QEvent::Wheel) {
+        // Over a clip, the wheels that zoom or scroll the timeline are the timeline's; a plain
+        // vertical wheel stays the clip's (a zoom clip's level).
+        auto* wheel = static_cast<QWheelEvent*>(event);
+        bool sideways = wheel->angleDelta().x() != 0 || wheel->pixelDelta().x() != 0;
+        if (sideways || wheel->modifiers() & (Qt::ControlModifier | Qt::ShiftModifier)) {
+            handleWheel(*wheel, widget->mapTo(this, wheel->position()));
+            return true;
+        }
+    } else if (widget && event->type() == QEvent::MouseMove) {
         auto* mouse = static_cast<QMouseEvent*>(event);
         if (mouse->buttons() & Qt::LeftButton)
             trackDrag(widget, widget->mapTo(this, mouse->position()), mouse->globalPosition());
@@ -554,15 +563,20 @@ bool ZoomTimelineView::eventFilter(QObject* watched, QEvent* event)
 void ZoomTimelineView::wheelEvent(QWheelEvent* event)
 {
     event->accept();
-    QPoint pixels = event->pixelDelta();
-    QPoint angle = event->angleDelta();
+    handleWheel(*event, event->position());
+}
+
+void ZoomTimelineView::handleWheel(const QWheelEvent& event, QPointF position)
+{
+    QPoint pixels = event.pixelDelta();
+    QPoint angle = event.angleDelta();
     bool touchpad = !pixels.isNull();
     double vertical = touchpad ? pixels.y() : angle.y() / 120.0;
     double horizontal = touchpad ? pixels.x() : angle.x() / 120.0;
-    if (event->modifiers() & Qt::ControlModifier) {
+    if (event.modifiers() & Qt::ControlModifier) {
         // A notch zooms one step; a touchpad's pixels zoom in proportion.
         double notches = touchpad ? vertical / 40.0 : vertical;
-        zoomAbout(event->position().x(), std::pow(TimelineViewport::kZoomStep, notches));
+        zoomAbout(position.x(), std::pow(TimelineViewport::kZoomStep, notches));
         return;
     }
     // Without Ctrl every wheel scrolls sideways: Shift+wheel, a plain wheel (the timeline has

@@ -106,6 +106,7 @@ private:
     void placeClips();
     void placeTrimHandles();
     void handlePointer(double viewX);
+    void handleWheel(const QWheelEvent& event, QPointF position);
     void viewportChanged();
     // A drag (the timeline's own, or a clip's or grip's) is at this point of the timeline; near
     // an edge the timer scrolls the view and carries the drag along.
