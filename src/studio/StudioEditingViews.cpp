@@ -8,6 +8,7 @@
 #include "studio/handles/RedactPositionHandle.h"
 #include "studio/sidebar/StudioIconRail.h"
 #include "studio/sidebar/StudioSidebarView.h"
+#include "compositing/FilmstripLoader.h"
 #include "studio/KeyboardShortcutsSheet.h"
 #include "studio/StudioToolbar.h"
 #include "studio/TimelineKeyboard.h"
@@ -117,6 +118,8 @@ void StudioEditingViews::bindTimeline()
         session_.createRedactRegion(start, end);
     };
     model.onEditEnded = [this] { session_.commit(); };
+    if (const auto& movie = session_.timeline().videoURL)
+        timeline_->setFilmstrip(new FilmstripLoader(*movie, int(TimelineRules::kFilmstripHeight) - 4, timeline_));
     timeline_->setClicks(session_.timeline().clickEvents);
     timeline_->setDuration(session_.duration());
     timeline_->refresh();

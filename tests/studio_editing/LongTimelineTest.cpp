@@ -18,8 +18,8 @@ namespace TR = TimelineRules;
 using Track = ZoomTimelineModel::Track;
 
 constexpr int kWidth = 1000;
-constexpr int kCutY = 43;
-constexpr int kZoomY = 98;
+constexpr int kCutY = 89;
+constexpr int kZoomY = 144;
 
 class LongTimelineTest : public ::testing::Test {
 protected:

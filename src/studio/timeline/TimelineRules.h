@@ -23,15 +23,16 @@ namespace TimelineRules {
 
 // Layout constants of the timeline, in points.
 inline constexpr double kRulerHeight = 22;
+inline constexpr double kFilmstripHeight = 40;
 inline constexpr double kCutTrackHeight = 30;
 inline constexpr double kZoomTrackHeight = 68;
 inline constexpr double kRedactTrackHeight = 34;
 inline constexpr double kAudioTrackHeight = 32;
 inline constexpr double kTrackSpacing = 6;
 inline constexpr double kScrollBarHeight = 12;
-inline constexpr double kTotalHeight = kRulerHeight + kCutTrackHeight + kZoomTrackHeight +
-                                       kRedactTrackHeight + kAudioTrackHeight + kScrollBarHeight +
-                                       5 * kTrackSpacing;
+inline constexpr double kTotalHeight = kRulerHeight + kFilmstripHeight + kCutTrackHeight +
+                                       kZoomTrackHeight + kRedactTrackHeight + kAudioTrackHeight +
+                                       kScrollBarHeight + 6 * kTrackSpacing;
 inline constexpr double kZoomClipHeight = 48;
 inline constexpr double kRedactClipHeight = 26;
 inline constexpr double kCutClipHeight = 22;

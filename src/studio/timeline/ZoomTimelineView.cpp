@@ -13,6 +13,7 @@
 
 #include <set>
 
+#include "compositing/FilmstripLoader.h"
 #include "document/CutRegions.h"
 #include "studio/EditingTheme.h"
 #include "studio/timeline/CutClipView.h"
@@ -153,6 +154,7 @@ void ZoomTimelineView::viewportChanged()
     scrollBar_->setEnabled(model_.viewport.maxScrollX() > 0);
     syncingScrollBar_ = false;
     refresh();
+    requestFilmstrip();
     if (onViewportChanged)
         onViewportChanged();
 }
@@ -172,9 +174,14 @@ QRectF ZoomTimelineView::rulerRect() const
     return {0, 0, double(width()), R::kRulerHeight};
 }
 
+QRectF ZoomTimelineView::filmstripRect() const
+{
+    return {0, R::kRulerHeight + R::kTrackSpacing, double(width()), R::kFilmstripHeight};
+}
+
 QRectF ZoomTimelineView::trackRect(Track track) const
 {
-    double top = R::kRulerHeight + R::kTrackSpacing;
+    double top = filmstripRect().bottom() + R::kTrackSpacing;
     if (track == Track::cut)
         return {0, top, double(width()), R::kCutTrackHeight};
     top += R::kCutTrackHeight + R::kTrackSpacing;
@@ -328,8 +335,64 @@ void ZoomTimelineView::paintEvent(QPaintEvent*)
         painter.fillPath(path, StudioTheme::trackBackground());
     }
     paintRuler(painter);
+    paintFilmstrip(painter);
     paintCutHint(painter);
     paintWaveform(painter);
+}
+
+void ZoomTimelineView::setFilmstrip(FilmstripLoader* loader)
+{
+    filmstrip_ = loader;
+    if (!loader)
+        return;
+    loader->onKeyFramesLoaded = [this] {
+        requestFilmstrip();
+        update(filmstripRect().toAlignedRect());
+    };
+    loader->onThumbnailReady = [this](double) { update(filmstripRect().toAlignedRect()); };
+    requestFilmstrip();
+}
+
+std::vector<R::FilmstripSlot> ZoomTimelineView::filmstripPictures() const
+{
+    if (!filmstrip_)
+        return {};
+    double height = R::kFilmstripHeight - 4;
+    return R::filmstripSlots(model_.viewport, height * filmstripAspect_ + 2, filmstrip_->keyFrameTimes());
+}
+
+void ZoomTimelineView::requestFilmstrip()
+{
+    if (!filmstrip_)
+        return;
+    std::vector<double> times;
+    for (const R::FilmstripSlot& slot : filmstripPictures())
+        if (times.empty() || times.back() != slot.frameTime)
+            times.push_back(slot.frameTime);
+    filmstrip_->request(times);
+}
+
+void ZoomTimelineView::paintFilmstrip(QPainter& painter)
+{
+    QRectF track = filmstripRect();
+    QPainterPath path;
+    path.addRoundedRect(track, 6, 6);
+    painter.save();
+    painter.setClipPath(path);
+    double scroll = model_.viewport.scrollX();
+    double height = track.height() - 4;
+    for (const R::FilmstripSlot& slot : filmstripPictures()) {
+        QRectF cell(slot.contentX - scroll + 1, track.top() + 2, height * filmstripAspect_, height);
+        std::optional<QImage> picture = filmstrip_->thumbnail(slot.frameTime);
+        if (picture && picture->height() > 0) {
+            // The movie's shape, known from its first picture, sets the cells' width.
+            filmstripAspect_ = double(picture->width()) / picture->height();
+            painter.drawImage(cell, *picture);
+        } else {
+            painter.fillRect(cell, StudioTheme::withOpacity(StudioTheme::textTertiary(), 0.15));
+        }
+    }
+    painter.restore();
 }
 
 void ZoomTimelineView::paintCutHint(QPainter& painter)

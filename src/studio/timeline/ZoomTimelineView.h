@@ -27,6 +27,7 @@ class QTimer;
 
 namespace tarnix {
 
+class FilmstripLoader;
 class TimelineClipView;
 class TimelineOverlay;
 class TrimHandleView;
@@ -45,6 +46,11 @@ public:
     // While playing, the view follows the playhead a page at a time (see TimelineViewport).
     void setCurrentTime(double seconds, bool playing = false);
     void setFrameRate(double framesPerSecond);
+    // The pictures of the filmstrip track (none without a loader). The loader outlives the view
+    // or is its child.
+    void setFilmstrip(FilmstripLoader* loader);
+    // The pictures the visible span shows, and which key frame each is.
+    std::vector<TimelineRules::FilmstripSlot> filmstripPictures() const;
 
     // Zoom and scroll. zoomBy and setZoomFactor keep the playhead where it stands on the screen;
     // a factor is relative to the whole recording's fit (1).
@@ -66,6 +72,7 @@ public:
 
     // Rectangles of the timeline's sections in widget coordinates.
     QRectF rulerRect() const;
+    QRectF filmstripRect() const;
     QRectF trackRect(ZoomTimelineModel::Track track) const;
     QRectF audioRect() const;
     QRectF scrollBarRect() const;
@@ -95,6 +102,8 @@ private:
     };
 
     void paintRuler(QPainter& painter);
+    void paintFilmstrip(QPainter& painter);
+    void requestFilmstrip();
     void paintWaveform(QPainter& painter);
     void paintOverlay(QPainter& painter);
     void paintPending(QPainter& painter, ZoomTimelineModel::Track track);
@@ -131,6 +140,8 @@ private:
     };
     std::optional<EdgeDrag> edgeDrag_;
     QTimer* edgeTimer_ = nullptr;
+    FilmstripLoader* filmstrip_ = nullptr;
+    double filmstripAspect_ = 16.0 / 9;
 };
 
 } // namespace tarnix
