@@ -18,8 +18,6 @@ namespace TR = TimelineRules;
 using Track = ZoomTimelineModel::Track;
 
 constexpr int kWidth = 1000;
-constexpr int kCutY = 89;
-constexpr int kZoomY = 144;
 
 class LongTimelineTest : public ::testing::Test {
 protected:
@@ -76,6 +74,7 @@ protected:
     void ctrlWheel(QPoint at, int notches) { wheel(at, {0, 120 * notches}, Qt::ControlModifier); }
 
     const TimelineViewport& viewport() { return view->model().viewport; }
+    int rowY(Track track) { return int(view->trackRect(track).center().y()); }
     double clipX(const Uuid& id) { return view->clip(id)->geometry().x(); }
 
     std::vector<ZoomRegion> regions;
@@ -91,7 +90,7 @@ protected:
 TEST_F(LongTimelineTest, CtrlWheelZoomsAboutThePointerAndShiftWheelScrolls)
 {
     // Over a clip or the empty track alike, the time under the pointer stays where it is.
-    for (QPoint at : {QPoint(503, kZoomY), QPoint(120, kCutY), QPoint(870, 10)}) {
+    for (QPoint at : {QPoint(503, rowY(Track::zoom)), QPoint(120, rowY(Track::cut)), QPoint(870, 10)}) {
         double before = viewport().timeAt(at.x());
         ctrlWheel(at, 3);
         EXPECT_NEAR(viewport().timeAt(at.x()), before, 1e-6) << at.x();
@@ -101,11 +100,11 @@ TEST_F(LongTimelineTest, CtrlWheelZoomsAboutThePointerAndShiftWheelScrolls)
     EXPECT_EQ(TR::zoomLevel(regions[0].rect), level) << "Ctrl+wheel over a clip is not its level";
 
     double scroll = viewport().scrollX();
-    wheel({500, kZoomY}, {0, -120}, Qt::ShiftModifier);
+    wheel({500, rowY(Track::zoom)}, {0, -120}, Qt::ShiftModifier);
     EXPECT_GT(viewport().scrollX(), scroll);
     EXPECT_EQ(view->scrollBar()->value(), int(std::lround(viewport().scrollX())));
 
-    ctrlWheel({500, kZoomY}, -40);
+    ctrlWheel({500, rowY(Track::zoom)}, -40);
     EXPECT_TRUE(viewport().isFit());
 }
 
@@ -117,7 +116,7 @@ TEST_F(LongTimelineTest, TheSmallestRegionIsPickedAndTrimmedWithTheMouseOnceZoom
     // Zoom in about it until it is a comfortable target.
     while (view->clip(smallest)->width() < 120) {
         QRect clip = view->clip(smallest)->geometry();
-        ctrlWheel({clip.center().x(), kZoomY}, 2);
+        ctrlWheel({clip.center().x(), rowY(Track::zoom)}, 2);
     }
     QRect clip = view->clip(smallest)->geometry();
     ASSERT_TRUE(view->rect().contains(clip)) << "zooming about it kept it in view";
@@ -167,8 +166,8 @@ TEST_F(LongTimelineTest, ADragThatReachesTheEdgeScrollsTheViewAndCarriesOn)
 {
     view->setZoomFactor(10); // a minute across
     double visibleEnd = viewport().visibleSpan().upper;
-    QPoint from = view->mapTo(view->window(), QPoint(600, kCutY));
-    QPoint edge = view->mapTo(view->window(), QPoint(kWidth - 3, kCutY));
+    QPoint from = view->mapTo(view->window(), QPoint(600, rowY(Track::cut)));
+    QPoint edge = view->mapTo(view->window(), QPoint(kWidth - 3, rowY(Track::cut)));
     QTest::mousePress(window(), Qt::LeftButton, {}, from);
     QTest::mouseMove(window(), from + QPoint(100, 0));
     QTest::mouseMove(window(), edge);
