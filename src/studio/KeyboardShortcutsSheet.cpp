@@ -8,6 +8,7 @@
 
 #include "studio/StudioControls.h"
 #include "studio/timeline/TimelineKeys.h"
+#include "ui/StudioTheme.h"
 
 namespace tarnix {
 
@@ -37,7 +38,10 @@ KeyboardShortcutsSheet::KeyboardShortcutsSheet(QWidget* parent) : QDialog(parent
 {
     setWindowTitle(tr("Keyboard shortcuts"));
     setAccessibleName(tr("Keyboard shortcuts"));
-    setStyleSheet(StudioControls::styleSheet());
+    // A top-level sheet does not inherit the Studio's dark surface: it is given it.
+    setStyleSheet(StudioControls::styleSheet() +
+                  QStringLiteral("QDialog { background: %1; } QLabel#shortcutKeys { color: %2; }")
+                      .arg(StudioTheme::background().name(), StudioTheme::textPrimary().name()));
     setAttribute(Qt::WA_StyledBackground);
 
     QList<Row> rows;
