@@ -79,6 +79,7 @@ StudioToolbar::StudioToolbar(StudioSession& session, QWidget* parent)
     more_->setMenu(moreMenu);
     more_->setPopupMode(QToolButton::InstantPopup);
     more_->setObjectName("moreMenu");
+    more_->setStyleSheet(QStringLiteral("QToolButton::menu-indicator { image: none; width: 0; }"));
 
     connect(close_, &QToolButton::clicked, this, &StudioToolbar::closeClicked);
     connect(undo_, &QToolButton::clicked, &session_, &StudioSession::undo);
