@@ -64,7 +64,9 @@ public:
         std::function<void(const RecordingTimeline&, const std::filesystem::path&)> documentWriter;
     };
 
-    static constexpr int kWaveformBuckets = 400;
+    // Fine enough that a zoomed-in timeline still has a peak per few points (40 a second over ten
+    // minutes); the timeline reduces them to the bars of its visible span.
+    static constexpr int kWaveformBuckets = 24000;
     static constexpr double kNewZoomLevel = 1.7;
     static constexpr double kTimeObserverInterval = 1.0 / 30;
 
