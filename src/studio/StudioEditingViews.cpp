@@ -8,6 +8,11 @@
 #include "studio/handles/RedactPositionHandle.h"
 #include "studio/sidebar/StudioIconRail.h"
 #include "studio/sidebar/StudioSidebarView.h"
+#include "compositing/FilmstripLoader.h"
+#include "studio/KeyboardShortcutsSheet.h"
+#include "studio/StudioToolbar.h"
+#include "studio/TimelineKeyboard.h"
+#include "studio/timeline/TimelineZoomControls.h"
 #include "studio/timeline/ZoomTimelineView.h"
 
 namespace tarnix {
@@ -61,6 +66,8 @@ StudioEditingViews::StudioEditingViews(StudioView& studio)
     , studio_(studio)
     , session_(studio.session())
     , timeline_(new ZoomTimelineView)
+    , zoomControls_(new TimelineZoomControls(*timeline_))
+    , keyboard_(new TimelineKeyboard(studio, session_, *timeline_))
     , rail_(new StudioIconRail)
     , sidebar_(new StudioSidebarView)
     , cameraHandle_(new CameraPositionHandle(studio.previewOverlay()))
@@ -70,6 +77,13 @@ StudioEditingViews::StudioEditingViews(StudioView& studio)
     bindSidebar();
     bindHandles();
     studio_.setTimelineView(timeline_);
+    studio_.setTimelineControls(zoomControls_);
+    timeline_->onViewportChanged = [this] { zoomControls_->refresh(); };
+    connect(studio_.toolbar(), &StudioToolbar::keyboardShortcutsRequested, this, [this] {
+        auto* sheet = new KeyboardShortcutsSheet(&studio_);
+        sheet->setAttribute(Qt::WA_DeleteOnClose);
+        sheet->open();
+    });
     studio_.setRailView(rail_);
     studio_.setPanelView(sidebar_);
 
@@ -80,6 +94,7 @@ StudioEditingViews::StudioEditingViews(StudioView& studio)
             [this] { timeline_->setWaveform(session_.displayedWaveform()); });
     connect(&studio_, &StudioView::previewGeometryChanged, this, &StudioEditingViews::refreshHandles);
     connect(&session_, &StudioSession::loaded, this, [this] {
+        timeline_->setFrameRate(1 / session_.frameDuration());
         timeline_->setDuration(session_.duration());
         sidebar_->setDuration(session_.duration());
     });
@@ -104,6 +119,8 @@ void StudioEditingViews::bindTimeline()
         session_.createRedactRegion(start, end);
     };
     model.onEditEnded = [this] { session_.commit(); };
+    if (const auto& movie = session_.timeline().videoURL)
+        timeline_->setFilmstrip(new FilmstripLoader(*movie, int(TimelineRules::kFilmstripHeight) - 4, timeline_));
     timeline_->setClicks(session_.timeline().clickEvents);
     timeline_->setDuration(session_.duration());
     timeline_->refresh();
@@ -187,7 +204,7 @@ void StudioEditingViews::onSelectionChanged()
 
 void StudioEditingViews::onPlaybackChanged()
 {
-    timeline_->setCurrentTime(session_.currentTime());
+    timeline_->setCurrentTime(session_.currentTime(), session_.isPlaying());
     sidebar_->setCurrentTime(session_.currentTime());
 }
 

@@ -15,6 +15,8 @@ class StudioIconRail;
 class StudioSession;
 class StudioSidebarView;
 class StudioView;
+class TimelineKeyboard;
+class TimelineZoomControls;
 class ZoomTimelineView;
 
 class StudioEditingViews : public QObject {
@@ -25,6 +27,8 @@ public:
     explicit StudioEditingViews(StudioView& studio);
 
     ZoomTimelineView* timeline() const { return timeline_; }
+    TimelineZoomControls* zoomControls() const { return zoomControls_; }
+    TimelineKeyboard* keyboard() const { return keyboard_; }
     StudioIconRail* rail() const { return rail_; }
     StudioSidebarView* sidebar() const { return sidebar_; }
     CameraPositionHandle* cameraHandle() const { return cameraHandle_; }
@@ -42,6 +46,8 @@ private:
     StudioView& studio_;
     StudioSession& session_;
     ZoomTimelineView* timeline_;
+    TimelineZoomControls* zoomControls_;
+    TimelineKeyboard* keyboard_;
     StudioIconRail* rail_;
     StudioSidebarView* sidebar_;
     CameraPositionHandle* cameraHandle_;

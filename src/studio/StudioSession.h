@@ -66,7 +66,9 @@ public:
         std::function<void(const RecordingTimeline&, const std::filesystem::path&)> documentWriter;
     };
 
-    static constexpr int kWaveformBuckets = 400;
+    // Fine enough that a zoomed-in timeline still has a peak per few points (40 a second over ten
+    // minutes); the timeline reduces them to the bars of its visible span.
+    static constexpr int kWaveformBuckets = 24000;
     static constexpr double kNewZoomLevel = 1.7;
     static constexpr double kTimeObserverInterval = 1.0 / 30;
 
@@ -145,6 +147,8 @@ public:
     double movieTime() const;
     double movieDuration() const;
     bool isPlaying() const { return isPlaying_; }
+    // One frame of the movie in the player (1/30 s until the first build lands).
+    double frameDuration() const { return playerFrameDuration_; }
     // The composed picture's size; a rebuild for another canvas aspect changes it.
     QSize naturalSize() const { return naturalSize_; }
     // The part of the picture the camera bubble is placed in, as fractions of it (top-left

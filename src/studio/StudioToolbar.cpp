@@ -32,6 +32,7 @@ StudioToolbar::StudioToolbar(StudioSession& session, QWidget* parent)
     , redo_(StudioControls::iconButton("redo", tr("Redo"), this))
     , resolution_(new QToolButton(this))
     , export_(new QPushButton(this))
+    , more_(StudioControls::iconButton("ellipsis", tr("More"), this))
 {
     setObjectName("studioToolbar");
     setAttribute(Qt::WA_StyledBackground);
@@ -69,6 +70,16 @@ StudioToolbar::StudioToolbar(StudioSession& session, QWidget* parent)
     row->addWidget(resolution_);
     row->addSpacing(4);
     row->addWidget(export_);
+    row->addSpacing(4);
+    row->addWidget(more_);
+
+    auto* moreMenu = new QMenu(more_);
+    connect(moreMenu->addAction(tr("Keyboard shortcuts")), &QAction::triggered, this,
+            &StudioToolbar::keyboardShortcutsRequested);
+    more_->setMenu(moreMenu);
+    more_->setPopupMode(QToolButton::InstantPopup);
+    more_->setObjectName("moreMenu");
+    more_->setStyleSheet(QStringLiteral("QToolButton::menu-indicator { image: none; width: 0; }"));
 
     connect(close_, &QToolButton::clicked, this, &StudioToolbar::closeClicked);
     connect(undo_, &QToolButton::clicked, &session_, &StudioSession::undo);

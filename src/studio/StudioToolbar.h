@@ -8,7 +8,7 @@ class QToolButton;
 
 // The Studio's toolbar: close, the title, undo and redo, the export menu (the movie's resolution,
 // or an animated GIF) and the Export button, which shows the export's progress ("Exporting… 42%")
-// and cancels it when pressed again. It draws the session's state and turns presses into its commands. GUI thread.
+// and cancels it when pressed again; the "More" menu opens the keyboard shortcuts. It draws the session's state and turns presses into its commands. GUI thread.
 
 namespace tarnix {
 
@@ -25,9 +25,11 @@ public:
     QToolButton* redoButton() const { return redo_; }
     QToolButton* resolutionButton() const { return resolution_; }
     QPushButton* exportButton() const { return export_; }
+    QToolButton* moreButton() const { return more_; }
 
 signals:
     void closeClicked();
+    void keyboardShortcutsRequested();
 
 private:
     void refresh();
@@ -40,6 +42,7 @@ private:
     QToolButton* redo_;
     QToolButton* resolution_;
     QPushButton* export_;
+    QToolButton* more_;
 };
 
 } // namespace tarnix

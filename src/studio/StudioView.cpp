@@ -218,6 +218,7 @@ QWidget* StudioView::makeTimelineSection()
     header->addStretch(1);
     header->addWidget(restoreCut_);
     header->addWidget(removeAll_);
+    header_ = header;
     column->addLayout(header);
 
     timelineHost_ = new QWidget(section);
@@ -326,6 +327,12 @@ void StudioView::setTimelineView(QWidget* view)
         delete item;
     }
     layout->addWidget(view);
+}
+
+void StudioView::setTimelineControls(QWidget* controls)
+{
+    header_->addSpacing(12);
+    header_->addWidget(controls);
 }
 
 void StudioView::setRailView(QWidget* view)

@@ -10,6 +10,7 @@
 #include "document/RecordingTimeline.h"
 #include "studio/FileReveal.h"
 
+class QHBoxLayout;
 class QLabel;
 class QPushButton;
 
@@ -85,6 +86,8 @@ public:
     // Slots for the editing views; the view takes ownership. The panel is shown while a tab is
     // selected.
     void setTimelineView(QWidget* view);
+    // The timeline's zoom controls, at the end of the caption line.
+    void setTimelineControls(QWidget* controls);
     void setRailView(QWidget* view);
     void setPanelView(QWidget* view);
     // A transparent layer exactly over the drawn picture, for the preview handles.
@@ -131,6 +134,7 @@ private:
     QWidget* overlay_ = nullptr;
     TransportBar* transport_ = nullptr;
     QWidget* timelineHost_ = nullptr;
+    QHBoxLayout* header_ = nullptr;
     QLabel* caption_ = nullptr;
     QPushButton* removeAll_ = nullptr;
     QPushButton* restoreCut_ = nullptr;

@@ -76,8 +76,8 @@ TEST_F(StudioSessionTest, OpeningLoadsTheCompositionAndTheWaveforms)
     EXPECT_NEAR(s.duration(), 3.0, 0.1);
     EXPECT_EQ(s.naturalSize(), QSize(640, 360));
     EXPECT_TRUE(player.observers.time) << "the time observer drives the playhead";
-    EXPECT_EQ(s.systemAudioWaveform().size(), 400u);
-    EXPECT_EQ(s.microphoneWaveform().size(), 400u);
+    EXPECT_EQ(s.systemAudioWaveform().size(), std::size_t(StudioSession::kWaveformBuckets));
+    EXPECT_EQ(s.microphoneWaveform().size(), std::size_t(StudioSession::kWaveformBuckets));
     EXPECT_EQ(s.timelineCaption(), "2 zooms · 6 clicks detected");
     EXPECT_EQ(s.editState(), StudioEditState::fromDocument(recording->timeline));
 }

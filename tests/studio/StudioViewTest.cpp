@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QDialog>
 #include <QDBusConnection>
 #include <QLabel>
 #include <QLineEdit>
@@ -585,6 +586,62 @@ TEST_F(StudioViewTest, ACutIsSkippedWhilePlayingAndRestoredFromTheCaptionLine)
     EXPECT_FALSE(KeptTime(session().editState().cutRegions, session().duration()).isEmpty());
     screenshot("studio-cut-refused");
     EXPECT_TRUE(alerts.empty());
+}
+
+TEST_F(StudioViewTest, TheTimelineKeysMoveThePlayheadPlayAndWalkTheClips)
+{
+    open();
+    auto* timeline = view->findChild<ZoomTimelineView*>();
+    ASSERT_NE(timeline, nullptr);
+    auto key = [&](Qt::Key k, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        QTest::keyClick(view.get(), k, modifiers);
+    };
+    const double frame = session().frameDuration();
+    key(Qt::Key_Right);
+    EXPECT_NEAR(session().currentTime(), frame, 1e-6);
+    key(Qt::Key_Right, Qt::ShiftModifier);
+    EXPECT_NEAR(session().currentTime(), frame + 1, 1e-6);
+    key(Qt::Key_Left);
+    EXPECT_NEAR(session().currentTime(), 1, 1e-6);
+    key(Qt::Key_End);
+    EXPECT_DOUBLE_EQ(session().currentTime(), session().duration());
+    key(Qt::Key_Home);
+    EXPECT_DOUBLE_EQ(session().currentTime(), 0);
+    key(Qt::Key_BracketRight);
+    EXPECT_NEAR(session().currentTime(), 0.3, 1e-6) << "the first zoom region's start";
+    key(Qt::Key_BracketRight);
+    EXPECT_NEAR(session().currentTime(), 1.1, 1e-6);
+    key(Qt::Key_BracketLeft);
+    EXPECT_NEAR(session().currentTime(), 0.3, 1e-6);
+
+    key(Qt::Key_L);
+    EXPECT_TRUE(session().isPlaying());
+    key(Qt::Key_K);
+    EXPECT_FALSE(session().isPlaying());
+
+    // Tab walks the clips while the timeline has the focus.
+    timeline->setFocus();
+    key(Qt::Key_Tab);
+    const auto first = session().selectedRegionID();
+    ASSERT_TRUE(first);
+    key(Qt::Key_Tab);
+    EXPECT_NE(session().selectedRegionID(), first);
+
+    // "+" zooms the timeline about the playhead; Shift+Z shows the whole recording again.
+    key(Qt::Key_Plus);
+    EXPECT_FALSE(timeline->model().viewport.isFit());
+    key(Qt::Key_Z, Qt::ShiftModifier);
+    EXPECT_TRUE(timeline->model().viewport.isFit());
+
+    // The sheet from the toolbar's menu lists them.
+    QMenu* menu = view->toolbar()->moreButton()->menu();
+    ASSERT_NE(menu, nullptr);
+    menu->actions().front()->trigger();
+    auto* sheet = view->findChild<QDialog*>();
+    ASSERT_TRUE(sheet && waitFor([&] { return sheet->isVisible(); }));
+    EXPECT_EQ(sheet->windowTitle(), "Keyboard shortcuts");
+    EXPECT_TRUE(sheet->grab().save(QString::fromStdString((test::screenshotFolder() / "keyboard-shortcuts.png").string())));
+    sheet->reject();
 }
 
 } // namespace

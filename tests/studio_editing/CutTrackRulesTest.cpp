@@ -38,8 +38,8 @@ protected:
         model.onEditEnded = [this] { ++edits; };
         model.onSeek = [this](double t) { seeks.push_back(t); };
         model.onRefused = [this](const std::string& why) { refusals.push_back(why); };
-        model.duration = 60;
-        model.width = 600;
+        model.setDuration(60);
+        model.viewport.setWidth(600);
     }
 
     ZoomTimelineModel model;

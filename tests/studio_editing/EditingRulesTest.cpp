@@ -43,7 +43,7 @@ TEST(TimelineRuler, StepLabelsAndRounding)
     EXPECT_EQ(TR::rulerTimeText(3725.25), "62:05.3");
     // Nothing to draw without a duration; a scale too small for any step uses a minute.
     EXPECT_TRUE(TR::rulerTicks(0, 0).empty());
-    EXPECT_EQ(TR::rulerStep(0.5), 60);
+    EXPECT_EQ(TR::rulerStep(0.5), 300); // 2 min would be 60 points
 }
 
 TEST(TimelineRegions, NeighbourBoundsAndFreeGaps)

@@ -18,12 +18,12 @@ namespace {
 
 namespace TR = TimelineRules;
 
-// 60 s across 600 points: 10 points per second. Track rows (y): ruler 0-22, cut 28-58,
-// zoom 64-132, blur 138-172, audio 178-210.
-constexpr int kCutY = 43;
-constexpr int kZoomY = 98;
-constexpr int kBlurY = 155;
-constexpr int kAudioY = 194;
+// 60 s across 600 points: 10 points per second. Track rows (y): ruler 0-22, filmstrip 28-68, cut 74-104,
+// zoom 110-178, blur 184-218, audio 224-256.
+constexpr int kCutY = 89;
+constexpr int kZoomY = 144;
+constexpr int kBlurY = 201;
+constexpr int kAudioY = 240;
 
 class TimelineTest : public ::testing::Test {
 protected:

@@ -17,10 +17,11 @@ double pxPerSecond(double width, double duration)
 
 double rulerStep(double pps)
 {
-    for (double step : {0.1, 0.2, 0.5, 1.0, 2.0, 5.0, 10.0, 15.0, 30.0, 60.0})
+    for (double step : {0.1, 0.2, 0.5, 1.0, 2.0, 5.0, 10.0, 15.0, 30.0, 60.0, 120.0, 300.0, 600.0,
+                        900.0, 1800.0})
         if (step * pps >= 64)
             return step;
-    return 60;
+    return 3600;
 }
 
 std::vector<double> rulerTicks(double duration, double pps)

@@ -23,13 +23,16 @@ namespace TimelineRules {
 
 // Layout constants of the timeline, in points.
 inline constexpr double kRulerHeight = 22;
+inline constexpr double kFilmstripHeight = 40;
 inline constexpr double kCutTrackHeight = 30;
 inline constexpr double kZoomTrackHeight = 68;
 inline constexpr double kRedactTrackHeight = 34;
 inline constexpr double kAudioTrackHeight = 32;
 inline constexpr double kTrackSpacing = 6;
-inline constexpr double kTotalHeight = kRulerHeight + kCutTrackHeight + kZoomTrackHeight +
-                                       kRedactTrackHeight + kAudioTrackHeight + 4 * kTrackSpacing;
+inline constexpr double kScrollBarHeight = 12;
+inline constexpr double kTotalHeight = kRulerHeight + kFilmstripHeight + kCutTrackHeight +
+                                       kZoomTrackHeight + kRedactTrackHeight + kAudioTrackHeight +
+                                       kScrollBarHeight + 6 * kTrackSpacing;
 inline constexpr double kZoomClipHeight = 48;
 inline constexpr double kRedactClipHeight = 26;
 inline constexpr double kCutClipHeight = 22;
@@ -47,7 +50,7 @@ inline constexpr double kClickSlop = 4;
 // Points per second for the whole recording across `width`; 0 without a duration.
 double pxPerSecond(double width, double duration);
 
-// Seconds between ruler ticks: the first of 0.1 ... 60 s at least 64 points apart, else 60.
+// Seconds between ruler ticks: the first of 0.1 s ... 30 min at least 64 points apart, else an hour.
 double rulerStep(double pxPerSecond);
 // Tick times 0, step, 2 step ... up to the duration (accumulated); none without a scale.
 std::vector<double> rulerTicks(double duration, double pxPerSecond);

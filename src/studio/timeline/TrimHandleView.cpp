@@ -27,7 +27,7 @@ TrimHandleView::TrimHandleView(ZoomTimelineModel& model, ClipEdge edge, QWidget*
 
 double TrimHandleView::anchorX() const
 {
-    return model_.trimTime(edge_) * model_.pxPerSecond();
+    return model_.viewport.viewX(model_.trimTime(edge_));
 }
 
 void TrimHandleView::paintEvent(QPaintEvent*)
@@ -84,7 +84,8 @@ void TrimHandleView::mouseMoveEvent(QMouseEvent* event)
 {
     if (!grabOffset_)
         return;
-    model_.dragTrim(edge_, mapToParent(event->position()).x() - *grabOffset_);
+    double viewX = mapToParent(event->position()).x() - *grabOffset_;
+    model_.dragTrim(edge_, model_.viewport.contentX(viewX));
     changed();
 }
 

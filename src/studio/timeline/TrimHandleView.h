@@ -21,6 +21,7 @@ public:
     TimelineRules::ClipEdge edge() const { return edge_; }
     // Where the grip's outer edge meets the kept time, in the timeline's coordinates.
     double anchorX() const;
+    bool isDragging() const { return grabOffset_.has_value(); }
 
     // Called after every change the grip makes, so that the timeline lays out and repaints.
     std::function<void()> onChanged;
@@ -43,7 +44,7 @@ private:
     ZoomTimelineModel& model_;
     TimelineRules::ClipEdge edge_;
     // The pointer's distance from the anchor when pressed, so the grip does not jump.
-    std::optional<double> grabOffset_;
+    std::optional<double> grabOffset_; // the pointer's x less the grip's, while dragged
     Qt::FocusReason focusReason_ = Qt::OtherFocusReason;
 };
 

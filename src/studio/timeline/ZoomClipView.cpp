@@ -66,6 +66,12 @@ QString ZoomClipView::describe(const SecondsRange& span) const
 
 void ZoomClipView::wheelEvent(QWheelEvent* event)
 {
+    // Ctrl and Shift wheels, and sideways swipes, zoom and scroll the timeline under the clip.
+    if (event->modifiers() & (Qt::ControlModifier | Qt::ShiftModifier) ||
+        event->angleDelta().x() != 0) {
+        event->ignore();
+        return;
+    }
     event->accept();
     if (model().scrollZoomClip(regionID(), scrollDelta(*event)))
         changed();

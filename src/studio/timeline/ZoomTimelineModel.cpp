@@ -209,13 +209,13 @@ void ZoomTimelineModel::dragClip(Track track, const Uuid& id, std::optional<Clip
         auto span = spanOf(track, id);
         if (!span)
             return;
-        clipDrag_ = ClipDrag{track, id, *span};
+        clipDrag_ = ClipDrag{track, id, *span, viewport.scrollX()};
         select(track, id);
     }
     double pps = pxPerSecond();
     if (!(pps > 0))
         return;
-    double dt = dx / pps;
+    double dt = (dx + viewport.scrollX() - clipDrag_->startScrollX) / pps;
     SecondsRange allowed = allowedRange(track, id);
     double minDuration =
         track == Track::cut ? TimelineRules::kMinCutDuration : TimelineRules::kMinRegionDuration;

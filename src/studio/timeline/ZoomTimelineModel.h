@@ -9,6 +9,7 @@
 #include "document/RecordingTimeline.h"
 #include "studio/Binding.h"
 #include "studio/timeline/TimelineRules.h"
+#include "studio/timeline/TimelineViewport.h"
 
 // The timeline's state and commands, without widgets. Three tracks of regions: cuts (spans left
 // out of the movie, merged whenever they meet; a cut that would leave nothing is refused), zooms
@@ -46,9 +47,18 @@ public:
     std::vector<ClickEvent> clicks;
     std::vector<float> waveform;
     double currentTime = 0;
-    double width = 1; // points; set by the view on every resize
+    // The shown part of the recording; its width is set by the view on every resize.
+    TimelineViewport viewport;
 
-    double pxPerSecond() const { return TimelineRules::pxPerSecond(width, duration); }
+    void setDuration(double seconds)
+    {
+        duration = seconds;
+        viewport.setDuration(seconds);
+    }
+    double pxPerSecond() const { return viewport.pxPerSecond(); }
+
+    // Positions given to the commands below are content x: points from the recording's start at
+    // the current scale (the view adds its scroll offset to the pointer's x).
 
     // Scrubbing on the ruler or the audio track: every pointer position seeks.
     void scrub(double x);
@@ -72,7 +82,7 @@ public:
     bool deleteSelection();
 
     // A move (edge absent) or a trim of one clip; dx is the pointer's travel in points since the
-    // gesture began. The first change selects the clip; only the end reports an edit.
+    // gesture began (the view's scrolling meanwhile is added, so the clip stays under the pointer). The first change selects the clip; only the end reports an edit.
     void dragClip(Track track, const Uuid& id, std::optional<TimelineRules::ClipEdge> edge, double dx);
     void endClipDrag();
     bool isDraggingClip() const { return clipDrag_.has_value(); }
@@ -101,6 +111,7 @@ private:
         Track track;
         Uuid id;
         SecondsRange startSpan;
+        double startScrollX = 0;
     };
     void writeSpan(Track track, const Uuid& id, SecondsRange span);
     const Binding<std::optional<Uuid>>& selection(Track track) const;

@@ -1,11 +1,19 @@
 #include "studio/timeline/ZoomTimelineView.h"
 
+#include <QCoreApplication>
 #include <QMouseEvent>
+#include <QNativeGestureEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QScrollBar>
+#include <QTimer>
+#include <QWheelEvent>
+
+#include <cmath>
 
 #include <set>
 
+#include "compositing/FilmstripLoader.h"
 #include "document/CutRegions.h"
 #include "studio/EditingTheme.h"
 #include "studio/timeline/CutClipView.h"
@@ -48,6 +56,18 @@ ZoomTimelineView::ZoomTimelineView(QWidget* parent) : QWidget(parent)
     trimEnd_ = new TrimHandleView(model_, R::ClipEdge::trailing, this);
     for (TrimHandleView* handle : {trimStart_, trimEnd_})
         handle->onChanged = [this] { refresh(); };
+    scrollBar_ = new QScrollBar(Qt::Horizontal, this);
+    scrollBar_->setAccessibleName(tr("Scroll the timeline"));
+    scrollBar_->setToolTip(scrollBar_->accessibleName());
+    connect(scrollBar_, &QScrollBar::valueChanged, this, [this](int value) {
+        if (syncingScrollBar_ || value == int(std::lround(model_.viewport.scrollX())))
+            return;
+        model_.viewport.scrollTo(value);
+        viewportChanged();
+    });
+    edgeTimer_ = new QTimer(this);
+    edgeTimer_->setInterval(30);
+    connect(edgeTimer_, &QTimer::timeout, this, &ZoomTimelineView::scrollAtEdge);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
 }
 
@@ -55,8 +75,13 @@ ZoomTimelineView::~ZoomTimelineView() = default;
 
 void ZoomTimelineView::setDuration(double seconds)
 {
-    model_.duration = seconds;
-    refresh();
+    model_.setDuration(seconds);
+    viewportChanged();
+}
+
+void ZoomTimelineView::setFrameRate(double framesPerSecond)
+{
+    model_.viewport.setFrameRate(framesPerSecond);
 }
 
 void ZoomTimelineView::setClicks(std::vector<ClickEvent> clicks)
@@ -71,10 +96,67 @@ void ZoomTimelineView::setWaveform(std::vector<float> peaks)
     update(audioRect().toAlignedRect());
 }
 
-void ZoomTimelineView::setCurrentTime(double seconds)
+void ZoomTimelineView::setCurrentTime(double seconds, bool playing)
 {
     model_.currentTime = seconds;
-    overlay_->update();
+    double before = model_.viewport.scrollX();
+    if (playing) {
+        model_.viewport.followPlayhead(seconds);
+    } else {
+        model_.viewport.setPlayhead(seconds);
+        model_.viewport.resumeFollowing();
+    }
+    if (model_.viewport.scrollX() != before)
+        viewportChanged();
+    else
+        overlay_->update();
+}
+
+void ZoomTimelineView::zoomBy(double factor)
+{
+    zoomAbout(model_.viewport.viewX(model_.currentTime), factor);
+}
+
+void ZoomTimelineView::zoomAbout(double viewX, double factor)
+{
+    model_.viewport.zoomAbout(viewX, factor);
+    viewportChanged();
+}
+
+void ZoomTimelineView::setZoomFactor(double factor)
+{
+    auto& viewport = model_.viewport;
+    viewport.setPxPerSecondAbout(viewport.viewX(model_.currentTime), viewport.fitPxPerSecond() * factor);
+    viewportChanged();
+}
+
+void ZoomTimelineView::fitAll()
+{
+    model_.viewport.fit();
+    viewportChanged();
+}
+
+void ZoomTimelineView::revealTime(double t)
+{
+    double before = model_.viewport.scrollX();
+    model_.viewport.reveal(t);
+    if (model_.viewport.scrollX() != before)
+        viewportChanged();
+}
+
+void ZoomTimelineView::viewportChanged()
+{
+    syncingScrollBar_ = true;
+    scrollBar_->setRange(0, int(std::ceil(model_.viewport.maxScrollX())));
+    scrollBar_->setPageStep(std::max(1, width()));
+    scrollBar_->setSingleStep(std::max(1, width() / 10));
+    scrollBar_->setValue(int(std::lround(model_.viewport.scrollX())));
+    scrollBar_->setEnabled(model_.viewport.maxScrollX() > 0);
+    syncingScrollBar_ = false;
+    refresh();
+    requestFilmstrip();
+    if (onViewportChanged)
+        onViewportChanged();
 }
 
 QSize ZoomTimelineView::sizeHint() const
@@ -92,9 +174,14 @@ QRectF ZoomTimelineView::rulerRect() const
     return {0, 0, double(width()), R::kRulerHeight};
 }
 
+QRectF ZoomTimelineView::filmstripRect() const
+{
+    return {0, R::kRulerHeight + R::kTrackSpacing, double(width()), R::kFilmstripHeight};
+}
+
 QRectF ZoomTimelineView::trackRect(Track track) const
 {
-    double top = R::kRulerHeight + R::kTrackSpacing;
+    double top = filmstripRect().bottom() + R::kTrackSpacing;
     if (track == Track::cut)
         return {0, top, double(width()), R::kCutTrackHeight};
     top += R::kCutTrackHeight + R::kTrackSpacing;
@@ -108,6 +195,12 @@ QRectF ZoomTimelineView::audioRect() const
 {
     double top = trackRect(Track::redact).bottom() + R::kTrackSpacing;
     return {0, top, double(width()), R::kAudioTrackHeight};
+}
+
+QRectF ZoomTimelineView::scrollBarRect() const
+{
+    double top = audioRect().bottom() + R::kTrackSpacing;
+    return {0, top, double(width()), R::kScrollBarHeight};
 }
 
 TrimHandleView* ZoomTimelineView::trimHandle(R::ClipEdge edge) const
@@ -153,6 +246,7 @@ void ZoomTimelineView::syncClips()
             else
                 view = new CutClipView(model_, id, this);
             view->onChanged = [this] { refresh(); };
+            view->installEventFilter(this);
             view->show();
         }
         view->raise(); // list order is stacking order
@@ -171,18 +265,24 @@ void ZoomTimelineView::syncClips()
 
 void ZoomTimelineView::placeClips()
 {
-    double pps = model_.pxPerSecond();
+    const TimelineViewport& viewport = model_.viewport;
+    double pps = viewport.pxPerSecond();
+    SecondsRange visible = viewport.visibleSpan();
     for (auto& [id, view] : clips_) {
         auto span = view->span();
         if (!span)
             continue;
+        // Clips out of sight are hidden (a long recording has hundreds), except the one being
+        // dragged, which keeps the pointer's grab.
+        bool inSight = span->upper >= visible.lower - 1 / pps && span->lower <= visible.upper + 1 / pps;
+        view->setVisible(inSight || model_.isDraggingClip());
         QRectF track = trackRect(view->track());
         double height = view->track() == Track::zoom     ? R::kZoomClipHeight
                         : view->track() == Track::redact ? R::kRedactClipHeight
                                                          : R::kCutClipHeight;
         double inner = track.height() - 8;
         double top = track.top() + 4 + (inner - height) / 2;
-        double x = span->lower * pps;
+        double x = viewport.viewX(span->lower);
         double w = R::clipWidth(span->lower, span->upper, pps);
         view->setGeometry(QRectF(x, top, w, height).toAlignedRect());
         view->updateAccessibleName();
@@ -194,12 +294,14 @@ void ZoomTimelineView::placeTrimHandles()
 {
     // The grips stand inside the kept time, against the trim point, above the cut clips.
     QRectF track = trackRect(Track::cut);
-    bool visible = model_.duration > 0;
     for (TrimHandleView* handle : {trimStart_, trimEnd_}) {
+        double anchor = handle->anchorX();
+        // A grip stays while it is dragged, even scrolled out of sight.
+        bool visible = model_.duration > 0 &&
+                       ((anchor >= -1 && anchor <= track.width() + 1) || handle->isDragging());
         handle->setVisible(visible);
         if (!visible)
             continue;
-        double anchor = handle->anchorX();
         double x = handle->edge() == R::ClipEdge::leading ? anchor : anchor - R::kTrimHandleWidth;
         x = std::clamp(x, 0.0, std::max(0.0, track.width() - R::kTrimHandleWidth));
         handle->setGeometry(QRectF(x, track.top(), R::kTrimHandleWidth, track.height()).toAlignedRect());
@@ -214,10 +316,10 @@ void ZoomTimelineView::placeTrimHandles()
 
 void ZoomTimelineView::resizeEvent(QResizeEvent*)
 {
-    model_.width = std::max(1, width());
+    model_.viewport.setWidth(std::max(1, width()));
     overlay_->setGeometry(rect());
-    placeClips();
-    placeTrimHandles();
+    scrollBar_->setGeometry(scrollBarRect().toAlignedRect());
+    viewportChanged();
 }
 
 // Painting.
@@ -233,8 +335,64 @@ void ZoomTimelineView::paintEvent(QPaintEvent*)
         painter.fillPath(path, StudioTheme::trackBackground());
     }
     paintRuler(painter);
+    paintFilmstrip(painter);
     paintCutHint(painter);
     paintWaveform(painter);
+}
+
+void ZoomTimelineView::setFilmstrip(FilmstripLoader* loader)
+{
+    filmstrip_ = loader;
+    if (!loader)
+        return;
+    loader->onKeyFramesLoaded = [this] {
+        requestFilmstrip();
+        update(filmstripRect().toAlignedRect());
+    };
+    loader->onThumbnailReady = [this](double) { update(filmstripRect().toAlignedRect()); };
+    requestFilmstrip();
+}
+
+std::vector<R::FilmstripSlot> ZoomTimelineView::filmstripPictures() const
+{
+    if (!filmstrip_)
+        return {};
+    double height = R::kFilmstripHeight - 4;
+    return R::filmstripSlots(model_.viewport, height * filmstripAspect_ + 2, filmstrip_->keyFrameTimes());
+}
+
+void ZoomTimelineView::requestFilmstrip()
+{
+    if (!filmstrip_)
+        return;
+    std::vector<double> times;
+    for (const R::FilmstripSlot& slot : filmstripPictures())
+        if (times.empty() || times.back() != slot.frameTime)
+            times.push_back(slot.frameTime);
+    filmstrip_->request(times);
+}
+
+void ZoomTimelineView::paintFilmstrip(QPainter& painter)
+{
+    QRectF track = filmstripRect();
+    QPainterPath path;
+    path.addRoundedRect(track, 6, 6);
+    painter.save();
+    painter.setClipPath(path);
+    double scroll = model_.viewport.scrollX();
+    double height = track.height() - 4;
+    for (const R::FilmstripSlot& slot : filmstripPictures()) {
+        QRectF cell(slot.contentX - scroll + 1, track.top() + 2, height * filmstripAspect_, height);
+        std::optional<QImage> picture = filmstrip_->thumbnail(slot.frameTime);
+        if (picture && picture->height() > 0) {
+            // The movie's shape, known from its first picture, sets the cells' width.
+            filmstripAspect_ = double(picture->width()) / picture->height();
+            painter.drawImage(cell, *picture);
+        } else {
+            painter.fillRect(cell, StudioTheme::withOpacity(StudioTheme::textTertiary(), 0.15));
+        }
+    }
+    painter.restore();
 }
 
 void ZoomTimelineView::paintCutHint(QPainter& painter)
@@ -249,11 +407,11 @@ void ZoomTimelineView::paintCutHint(QPainter& painter)
 
 void ZoomTimelineView::paintRuler(QPainter& painter)
 {
-    double pps = model_.pxPerSecond();
+    const TimelineViewport& viewport = model_.viewport;
     QRectF ruler = rulerRect();
     painter.setFont(EditingTheme::font(9));
-    for (double t : R::rulerTicks(model_.duration, pps)) {
-        double x = t * pps;
+    for (double t : R::rulerTicks(viewport.visibleSpan(), model_.duration, viewport.pxPerSecond())) {
+        double x = viewport.viewX(t);
         painter.fillRect(QRectF(x, ruler.bottom() - 6, 1, 6), StudioTheme::textTertiary());
         painter.setPen(StudioTheme::textSecondary());
         painter.drawText(QPointF(x + 3, 3 + painter.fontMetrics().ascent()),
@@ -271,14 +429,15 @@ void ZoomTimelineView::paintWaveform(QPainter& painter)
                          StudioTheme::withOpacity(StudioTheme::textTertiary(), 0.4));
         return;
     }
-    double step = track.width() / double(peaks.size());
-    double barWidth = std::max(step - 1, 1.0);
+    R::WaveformBars bars = R::waveformBars(peaks, model_.viewport, kWaveformBarPitch);
+    double barWidth = std::max(bars.pitch - 1, 1.0);
     QColor fill = StudioTheme::withOpacity(StudioTheme::accent(), 0.6);
     painter.setPen(Qt::NoPen);
     painter.setBrush(fill);
-    for (size_t i = 0; i < peaks.size(); ++i) {
-        double h = std::max(track.height() * double(peaks[i]), 1.5);
-        painter.drawRoundedRect(QRectF(track.left() + step * double(i), mid - h / 2, barWidth, h), 1, 1);
+    for (size_t i = 0; i < bars.peaks.size(); ++i) {
+        double h = std::max(track.height() * double(bars.peaks[i]), 1.5);
+        double x = track.left() + bars.firstX + bars.pitch * double(i);
+        painter.drawRoundedRect(QRectF(x, mid - h / 2, barWidth, h), 1, 1);
     }
 }
 
@@ -298,7 +457,7 @@ void ZoomTimelineView::paintPending(QPainter& painter, Track track)
     if (!pending)
         return;
     QRectF area = trackRect(track);
-    double x = std::min(pending->startX, pending->currentX);
+    double x = std::min(pending->startX, pending->currentX) - model_.viewport.scrollX();
     double w = std::max(std::abs(pending->currentX - pending->startX), 2.0);
     QPainterPath path;
     path.addRoundedRect(QRectF(x, area.top() + 4, w, area.height() - 8), 6, 6);
@@ -317,9 +476,12 @@ void ZoomTimelineView::paintCutShade(QPainter& painter)
     double pps = model_.pxPerSecond();
     double top = trackRect(Track::zoom).top();
     double bottom = audioRect().bottom();
+    SecondsRange visible = model_.viewport.visibleSpan();
     QColor shade = StudioTheme::withOpacity(StudioTheme::background(), 0.72);
     for (const TimeSpan& cut : mergedCutSpans(model_.cutRegions.get(), model_.duration)) {
-        QRectF band(cut.start * pps, top, std::max(cut.duration() * pps, 1.0), bottom - top);
+        if (cut.end < visible.lower || cut.start > visible.upper)
+            continue;
+        QRectF band(model_.viewport.viewX(cut.start), top, std::max(cut.duration() * pps, 1.0), bottom - top);
         painter.fillRect(band, shade);
         painter.fillRect(QRectF(band.left(), top, 1, band.height()),
                          StudioTheme::withOpacity(CutClipView::cutColor(), 0.45));
@@ -334,7 +496,9 @@ void ZoomTimelineView::paintClickMarkers(QPainter& painter)
         return;
     double top = trackRect(Track::zoom).top() + 1;
     for (const auto& click : model_.clicks) {
-        double x = click.timestamp / model_.duration * width() - 3.5;
+        double x = model_.viewport.viewX(click.timestamp) - 3.5;
+        if (x < -8 || x > width())
+            continue;
         QRectF ring(x, top, 7, 7);
         painter.setPen(QPen(StudioTheme::accent(), 1.5));
         painter.setBrush(Qt::NoBrush);
@@ -349,7 +513,7 @@ void ZoomTimelineView::paintPlayhead(QPainter& painter)
 {
     if (!(model_.duration > 0))
         return;
-    double x = model_.currentTime * model_.pxPerSecond();
+    double x = model_.viewport.viewX(model_.currentTime);
     QColor color = StudioTheme::textPrimary();
     painter.fillRect(QRectF(x - 0.75, 0, 1.5, height()), color);
     QPainterPath head;
@@ -367,6 +531,7 @@ void ZoomTimelineView::mousePressEvent(QMouseEvent* event)
     if (event->button() != Qt::LeftButton)
         return;
     QPointF p = event->position();
+    model_.viewport.resumeFollowing();
     if (trackRect(Track::cut).contains(p))
         press_ = Press{Gesture::create, Track::cut, p.x()};
     else if (trackRect(Track::zoom).contains(p))
@@ -377,17 +542,21 @@ void ZoomTimelineView::mousePressEvent(QMouseEvent* event)
         press_ = Press{Gesture::scrub, Track::zoom, p.x()};
     else
         return;
+    press_->startX = model_.viewport.contentX(p.x());
     handlePointer(p.x());
 }
 
 void ZoomTimelineView::mouseMoveEvent(QMouseEvent* event)
 {
-    if (press_)
-        handlePointer(event->position().x());
+    if (!press_)
+        return;
+    trackDrag(this, event->position(), event->globalPosition());
+    handlePointer(event->position().x());
 }
 
-void ZoomTimelineView::handlePointer(double x)
+void ZoomTimelineView::handlePointer(double viewX)
 {
+    double x = model_.viewport.contentX(viewX);
     if (press_->gesture == Gesture::scrub) {
         model_.scrub(x);
         return;
@@ -396,14 +565,113 @@ void ZoomTimelineView::handlePointer(double x)
     overlay_->update();
 }
 
+void ZoomTimelineView::trackDrag(QWidget* target, QPointF position, QPointF globalPosition)
+{
+    edgeDrag_ = EdgeDrag{target, position, globalPosition};
+    if (model_.viewport.edgeScrollStep(position.x()) != 0 && !edgeTimer_->isActive())
+        edgeTimer_->start();
+}
+
+void ZoomTimelineView::scrollAtEdge()
+{
+    if (!edgeDrag_ || !edgeDrag_->target) {
+        edgeTimer_->stop();
+        return;
+    }
+    EdgeDrag drag = *edgeDrag_;
+    double step = model_.viewport.edgeScrollStep(drag.position.x());
+    double before = model_.viewport.scrollX();
+    if (step != 0)
+        model_.viewport.scrollBy(step);
+    if (step == 0 || model_.viewport.scrollX() == before) {
+        edgeTimer_->stop();
+        return;
+    }
+    viewportChanged();
+    // The pointer stands still while the view moves under it: the drag goes on from there.
+    if (drag.target == this) {
+        if (press_)
+            handlePointer(drag.position.x());
+        return;
+    }
+    QMouseEvent move(QEvent::MouseMove, drag.target->mapFrom(this, drag.position), drag.globalPosition,
+                     Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(drag.target, &move);
+}
+
+bool ZoomTimelineView::eventFilter(QObject* watched, QEvent* event)
+{
+    // Drags of clips and grips: the pointer's place, for scrolling at the view's edges.
+    auto* widget = qobject_cast<QWidget*>(watched);
+    if (widget && event->type() == QEvent::Wheel) {
+        // Over a clip, the wheels that zoom or scroll the timeline are the timeline's; a plain
+        // vertical wheel stays the clip's (a zoom clip's level).
+        auto* wheel = static_cast<QWheelEvent*>(event);
+        bool sideways = wheel->angleDelta().x() != 0 || wheel->pixelDelta().x() != 0;
+        if (sideways || wheel->modifiers() & (Qt::ControlModifier | Qt::ShiftModifier)) {
+            handleWheel(*wheel, widget->mapTo(this, wheel->position()));
+            return true;
+        }
+    } else if (widget && event->type() == QEvent::MouseMove) {
+        auto* mouse = static_cast<QMouseEvent*>(event);
+        if (mouse->buttons() & Qt::LeftButton)
+            trackDrag(widget, widget->mapTo(this, mouse->position()), mouse->globalPosition());
+    } else if (event->type() == QEvent::MouseButtonRelease) {
+        edgeDrag_.reset();
+        edgeTimer_->stop();
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void ZoomTimelineView::wheelEvent(QWheelEvent* event)
+{
+    event->accept();
+    handleWheel(*event, event->position());
+}
+
+void ZoomTimelineView::handleWheel(const QWheelEvent& event, QPointF position)
+{
+    QPoint pixels = event.pixelDelta();
+    QPoint angle = event.angleDelta();
+    bool touchpad = !pixels.isNull();
+    double vertical = touchpad ? pixels.y() : angle.y() / 120.0;
+    double horizontal = touchpad ? pixels.x() : angle.x() / 120.0;
+    if (event.modifiers() & Qt::ControlModifier) {
+        // A notch zooms one step; a touchpad's pixels zoom in proportion.
+        double notches = touchpad ? vertical / 40.0 : vertical;
+        zoomAbout(position.x(), std::pow(TimelineViewport::kZoomStep, notches));
+        return;
+    }
+    // Without Ctrl every wheel scrolls sideways: Shift+wheel, a plain wheel (the timeline has
+    // nothing to scroll up and down) and a touchpad's horizontal swipe.
+    double sideways = horizontal != 0 ? horizontal : vertical;
+    double points = touchpad ? -sideways : -sideways * kWheelScrollPoints;
+    model_.viewport.scrollBy(points);
+    viewportChanged();
+}
+
+bool ZoomTimelineView::event(QEvent* event)
+{
+    if (event->type() == QEvent::NativeGesture) {
+        auto* gesture = static_cast<QNativeGestureEvent*>(event);
+        if (gesture->gestureType() == Qt::ZoomNativeGesture) {
+            zoomAbout(mapFromGlobal(gesture->globalPosition()).x(), 1 + gesture->value());
+            return true;
+        }
+    }
+    return QWidget::event(event);
+}
+
 void ZoomTimelineView::mouseReleaseEvent(QMouseEvent* event)
 {
     if (event->button() != Qt::LeftButton || !press_)
         return;
     Press press = *press_;
     press_.reset();
+    edgeDrag_.reset();
+    edgeTimer_->stop();
     if (press.gesture == Gesture::create)
-        model_.endDragOnTrack(press.track, press.startX, event->position().x());
+        model_.endDragOnTrack(press.track, press.startX, model_.viewport.contentX(event->position().x()));
     refresh();
 }
 

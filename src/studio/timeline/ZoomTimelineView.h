@@ -1,7 +1,9 @@
 #pragma once
 
+#include <QPointer>
 #include <QWidget>
 
+#include <functional>
 #include <map>
 #include <optional>
 
@@ -20,8 +22,12 @@
 // calls refresh() whenever its regions or selections change from elsewhere (undo, the sidebar).
 // GUI thread only.
 
+class QScrollBar;
+class QTimer;
+
 namespace tarnix {
 
+class FilmstripLoader;
 class TimelineClipView;
 class TimelineOverlay;
 class TrimHandleView;
@@ -37,7 +43,25 @@ public:
     void setDuration(double seconds);
     void setClicks(std::vector<ClickEvent> clicks);
     void setWaveform(std::vector<float> peaks);
-    void setCurrentTime(double seconds);
+    // While playing, the view follows the playhead a page at a time (see TimelineViewport).
+    void setCurrentTime(double seconds, bool playing = false);
+    void setFrameRate(double framesPerSecond);
+    // The pictures of the filmstrip track (none without a loader). The loader outlives the view
+    // or is its child.
+    void setFilmstrip(FilmstripLoader* loader);
+    // The pictures the visible span shows, and which key frame each is.
+    std::vector<TimelineRules::FilmstripSlot> filmstripPictures() const;
+
+    // Zoom and scroll. zoomBy and setZoomFactor keep the playhead where it stands on the screen;
+    // a factor is relative to the whole recording's fit (1).
+    void zoomBy(double factor);
+    void zoomAbout(double viewX, double factor);
+    void setZoomFactor(double factor);
+    void fitAll();
+    // Scrolls so that t is in sight (no change when it already is).
+    void revealTime(double t);
+    // Called after every change of the scale or the scroll position.
+    std::function<void()> onViewportChanged;
 
     // Re-reads regions and selections: adds, removes and places the clips, repaints.
     void refresh();
@@ -48,8 +72,11 @@ public:
 
     // Rectangles of the timeline's sections in widget coordinates.
     QRectF rulerRect() const;
+    QRectF filmstripRect() const;
     QRectF trackRect(ZoomTimelineModel::Track track) const;
     QRectF audioRect() const;
+    QRectF scrollBarRect() const;
+    QScrollBar* scrollBar() const { return scrollBar_; }
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
@@ -61,6 +88,9 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     friend class TimelineOverlay;
@@ -72,6 +102,8 @@ private:
     };
 
     void paintRuler(QPainter& painter);
+    void paintFilmstrip(QPainter& painter);
+    void requestFilmstrip();
     void paintWaveform(QPainter& painter);
     void paintOverlay(QPainter& painter);
     void paintPending(QPainter& painter, ZoomTimelineModel::Track track);
@@ -82,7 +114,16 @@ private:
     void syncClips();
     void placeClips();
     void placeTrimHandles();
-    void handlePointer(double x);
+    void handlePointer(double viewX);
+    void handleWheel(const QWheelEvent& event, QPointF position);
+    void viewportChanged();
+    // A drag (the timeline's own, or a clip's or grip's) is at this point of the timeline; near
+    // an edge the timer scrolls the view and carries the drag along.
+    void trackDrag(QWidget* target, QPointF position, QPointF globalPosition);
+    void scrollAtEdge();
+
+    static constexpr double kWaveformBarPitch = 3;
+    static constexpr double kWheelScrollPoints = 60;
 
     ZoomTimelineModel model_;
     std::map<Uuid, TimelineClipView*> clips_;
@@ -90,6 +131,17 @@ private:
     TrimHandleView* trimStart_ = nullptr;
     TrimHandleView* trimEnd_ = nullptr;
     std::optional<Press> press_;
+    QScrollBar* scrollBar_ = nullptr;
+    bool syncingScrollBar_ = false;
+    struct EdgeDrag {
+        QPointer<QWidget> target;
+        QPointF position; // in the timeline
+        QPointF globalPosition;
+    };
+    std::optional<EdgeDrag> edgeDrag_;
+    QTimer* edgeTimer_ = nullptr;
+    FilmstripLoader* filmstrip_ = nullptr;
+    double filmstripAspect_ = 16.0 / 9;
 };
 
 } // namespace tarnix

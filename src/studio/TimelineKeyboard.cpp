@@ -1,0 +1,130 @@
+#include "studio/TimelineKeyboard.h"
+
+#include <QAbstractItemView>
+#include <QAbstractSlider>
+#include <QAbstractSpinBox>
+#include <QApplication>
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTextEdit>
+
+#include "studio/StudioSession.h"
+#include "studio/timeline/TrimHandleView.h"
+#include "studio/timeline/ZoomTimelineView.h"
+
+namespace tarnix {
+
+using Command = TimelineCommand;
+
+TimelineKeyboard::TimelineKeyboard(QWidget& window, StudioSession& session, ZoomTimelineView& timeline)
+    : QObject(&timeline), window_(window), session_(session), timeline_(timeline)
+{
+    qApp->installEventFilter(this);
+}
+
+TimelineKeyboard::~TimelineKeyboard()
+{
+    qApp->removeEventFilter(this);
+}
+
+bool TimelineKeyboard::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() != QEvent::KeyPress || !watched->isWidgetType())
+        return false;
+    auto* widget = static_cast<QWidget*>(watched);
+    if (widget->window() != window_.window() || !window_.isVisible())
+        return false;
+    auto* key = static_cast<QKeyEvent*>(event);
+    std::optional<Command> command = TimelineKeys::commandFor(key->key(), key->modifiers());
+    if (!command || !handles(*command, QApplication::focusWidget()))
+        return false;
+    run(*command);
+    return true;
+}
+
+bool TimelineKeyboard::handles(Command command, QWidget* focus) const
+{
+    if (!focus)
+        return true;
+    bool inTimeline = focus == &timeline_ || timeline_.isAncestorOf(focus);
+    if (command == Command::nextClip || command == Command::previousClip)
+        return inTimeline;
+    if (qobject_cast<TrimHandleView*>(focus))
+        return command != Command::frameBack && command != Command::frameForward &&
+               command != Command::secondBack && command != Command::secondForward;
+    // Controls that read these keys themselves.
+    return !(qobject_cast<QLineEdit*>(focus) || qobject_cast<QTextEdit*>(focus) ||
+             qobject_cast<QPlainTextEdit*>(focus) || qobject_cast<QAbstractSpinBox*>(focus) ||
+             qobject_cast<QAbstractSlider*>(focus) || qobject_cast<QComboBox*>(focus) ||
+             qobject_cast<QAbstractItemView*>(focus));
+}
+
+void TimelineKeyboard::run(Command command)
+{
+    switch (command) {
+    case Command::zoomIn:
+        timeline_.zoomBy(TimelineViewport::kZoomStep);
+        return;
+    case Command::zoomOut:
+        timeline_.zoomBy(1 / TimelineViewport::kZoomStep);
+        return;
+    case Command::zoomToFit:
+        timeline_.fitAll();
+        return;
+    case Command::nextClip:
+    case Command::previousClip:
+        selectAdjacentClip(command == Command::nextClip);
+        return;
+    case Command::pause:
+        setPlaying(false);
+        return;
+    case Command::playForward:
+        setPlaying(true);
+        return;
+    default:
+        break;
+    }
+    // A frame step is a paused gesture; the others keep playing from where they land.
+    if (command == Command::frameBack || command == Command::frameForward || command == Command::playBackward)
+        setPlaying(false);
+    std::optional<double> t = TimelineKeys::playheadAfter(command, session_.currentTime(), session_.frameDuration(),
+                                                          session_.duration(), session_.editState());
+    if (!t)
+        return;
+    session_.seek(*t);
+    timeline_.revealTime(*t);
+}
+
+void TimelineKeyboard::setPlaying(bool playing)
+{
+    if (session_.isPlaying() != playing)
+        session_.togglePlayback();
+}
+
+void TimelineKeyboard::selectAdjacentClip(bool forward)
+{
+    ZoomTimelineModel& model = timeline_.model();
+    using Track = ZoomTimelineModel::Track;
+    std::optional<TimelineKeys::ClipRef> selected;
+    if (auto id = model.selectedCutID.get())
+        selected = TimelineKeys::ClipRef{Track::cut, *id};
+    else if (auto id = model.selectedRegionID.get())
+        selected = TimelineKeys::ClipRef{Track::zoom, *id};
+    else if (auto id = model.selectedRedactID.get())
+        selected = TimelineKeys::ClipRef{Track::redact, *id};
+    auto next = TimelineKeys::adjacentClip(session_.editState(), selected, session_.currentTime(), forward);
+    if (!next)
+        return;
+    // One selection at a time, so that Delete and the next Tab act on this clip.
+    model.selectedRegionID.set(std::nullopt);
+    model.selectedRedactID.set(std::nullopt);
+    model.selectedCutID.set(std::nullopt);
+    model.select(next->track, next->id);
+    if (auto span = model.spanOf(next->track, next->id))
+        timeline_.revealTime(span->lower);
+    timeline_.refresh();
+}
+
+} // namespace tarnix
