@@ -15,6 +15,9 @@ RecordingSession::RecordingSession(QObject* parent)
 {
     connect(&recorder_, &ScreenRecorder::isRecordingChanged, this, &RecordingSession::isRecordingChanged);
     connect(&recorder_, &ScreenRecorder::stoppedByItself, this, &RecordingSession::onScreenStoppedByItself);
+    connect(&recorder_, &ScreenRecorder::soundGapsChanged, this, &RecordingSession::recordingNoticesChanged);
+    connect(&recorder_, &ScreenRecorder::displayChangesChanged, this, &RecordingSession::recordingNoticesChanged);
+    connect(&micRecorder_, &MicrophoneRecorder::soundGapsChanged, this, &RecordingSession::recordingNoticesChanged);
     cursorTracker_.setPointerSourceFactory(pointerSourceFactory(sessionCaptureBackend()));
 }
 
@@ -80,6 +83,7 @@ void RecordingSession::startRecording(std::function<void()> done)
     recordingSource_ = source;
     notices_.clear();
     recordingStartedAt_ = CaptureClock::dateOf(CaptureClock::now());
+    stoppedAt_.reset();
     cursorTracker_.start();
     focusedElementTracker_.start();
     if (selectedCameraID_)
@@ -120,9 +124,24 @@ void RecordingSession::startRecording(std::function<void()> done)
     });
 }
 
+std::vector<std::string> RecordingSession::recordingNotices() const
+{
+    // Times are said on the movie's time line, which starts at its first frame.
+    const auto& first = recorder_.firstFrameWallClockDate() ? recorder_.firstFrameWallClockDate() : recordingStartedAt_;
+    const double movieStart = first ? CaptureClock::monotonicOf(*first) : 0;
+    static const std::vector<SoundGap> none;
+    auto notices = soundGapNotices(recorder_.systemAudioGaps(), selectedMicID_ ? micRecorder_.soundGaps() : none,
+                                   movieStart, stoppedAt_);
+    if (auto resized = displayChangeNotice(recorder_.displayChanges(), recorder_.movieSize(), movieStart))
+        notices.push_back(std::move(*resized));
+    return notices;
+}
+
 RecordingSession::StopContext RecordingSession::takeStopContext()
 {
     active_ = false;
+    stoppedAt_ = CaptureClock::now();
+    emit recordingNoticesChanged();
     return {recordingStartedAt_.value_or(CaptureClock::dateOf(CaptureClock::now())),
             cursorTracker_.startTime(), focusedElementTracker_.startTime()};
 }

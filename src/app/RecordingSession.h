@@ -61,6 +61,10 @@ public:
     // What the desktop does not share in the running or last recording (no pointer position, no
     // clicks), each a sentence for the user; empty on X11.
     const std::vector<std::string>& notices() const { return notices_; }
+    // What happened during the running or last recording that the user must hear of: sound that
+    // went missing (the sound server stopped), a display that changed size; each a sentence. Live while recording; after the
+    // stop, a gap that never closed lasts to the end.
+    std::vector<std::string> recordingNotices() const;
     const std::optional<Date>& recordingStartedAt() const { return recordingStartedAt_; }
     // The finished recording's document; present once a recording has been completed.
     const std::optional<RecordingTimeline>& completedTimeline() const { return completedTimeline_; }
@@ -85,6 +89,7 @@ signals:
     // like a pressed stop: its document is written when frames were, and the screen recorder's
     // errorMessage says what happened.
     void recordingEndedByItself();
+    void recordingNoticesChanged();
 
 private:
     // What the stop needs from the moment it began.
@@ -119,6 +124,7 @@ private:
     std::optional<CaptureSource> recordingSource_;
     std::vector<std::string> notices_;
     std::optional<Date> recordingStartedAt_;
+    std::optional<double> stoppedAt_; // CaptureClock time the last stop began
     std::optional<RecordingTimeline> completedTimeline_;
     std::optional<std::filesystem::path> documentURL_;
     std::optional<std::string> documentError_;

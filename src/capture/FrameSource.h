@@ -23,6 +23,10 @@ public:
     // grid. The image may be a view that stays valid only until the next call. A null image
     // when there is nothing to show yet; raises std::exception when the source has gone.
     virtual QImage grab() = 0;
+    // Whether the last grab's null image is a picture that is there but could not be read (a
+    // display in the middle of a mode change), rather than nothing to show yet: the recorder
+    // counts such a slot as a dropped frame.
+    virtual bool lastGrabMissed() const { return false; }
 };
 
 // A frame source that is ready, or why none could be had.

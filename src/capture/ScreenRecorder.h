@@ -12,6 +12,7 @@
 
 #include "capture/CaptureSource.h"
 #include "capture/FrameSource.h"
+#include "capture/RecordingNotices.h"
 #include "document/Date.h"
 #include "media/MovieWriter.h"
 
@@ -69,11 +70,20 @@ public:
     // What the desktop does not share in the current or last recording ("…no cursor…"), for the
     // user; empty on X11.
     const std::vector<std::string>& notices() const { return notices_; }
-    // Frames that found the writer's queue full, in the current or last recording.
+    // Frames that found the writer's queue full, or whose picture could not be read (a display
+    // in the middle of a mode change), in the current or last recording.
     std::int64_t droppedFrameCount() const;
     // System-audio blocks (20 ms each) that found the writer's audio queue full, in the current or
     // last recording. The sound after a dropped block keeps its own time: the gap stays silent.
     std::int64_t droppedAudioBlockCount() const;
+    // Where the system audio of the current or last recording was missing (the sound server went
+    // away); the sound track stays aligned with the picture, silent there.
+    const std::vector<SoundGap>& systemAudioGaps() const { return systemAudioGaps_; }
+    // When the recorded display of the current or last recording changed size (RandR), with the
+    // size its pictures have from then on; they are scaled to fit the movie's frame.
+    const std::vector<DisplayChange>& displayChanges() const { return displayChanges_; }
+    // The size of the current or last movie's pictures.
+    QSize movieSize() const { return movieSize_; }
     // The video encoder of the current or last recording ("libx264", "hevc_nvenc"...).
     const std::string& videoEncoderName() const { return encoderName_; }
 
@@ -102,6 +112,9 @@ signals:
     // The capture stopped by itself (isRecording turned false with a "Capture stopped" message)
     // and its movie has since been finished: the frame count and first-frame date are final.
     void stoppedByItself();
+    // systemAudioGaps changed: the sound went away or came back.
+    void soundGapsChanged();
+    void displayChangesChanged();
 
 private:
     struct Run;
@@ -117,7 +130,11 @@ private:
     void onStreamFailed(const std::shared_ptr<Run>& run, const std::string& description);
     void finishRun(std::shared_ptr<Run> run, std::function<void(std::optional<std::string>)> done);
     void joinFinisher();
-    static void captureLoop(Run* run, const std::function<void(const std::string&)>& onFailure);
+    void addSystemAudioGap(SoundGap gap);
+    void closeSystemAudioGap(double time);
+    static void padSystemAudio(Run& run);
+    static void captureLoop(Run* run, const std::function<void(const std::string&)>& onFailure,
+                            const std::function<void(double, QSize)>& onResize);
 
     Options options_;
     bool isRecording_ = false;
@@ -134,6 +151,9 @@ private:
     FrameSourceOpener opener_ = openFrameSource;
     std::optional<CaptureSource> recordedSource_;
     std::vector<std::string> notices_;
+    std::vector<SoundGap> systemAudioGaps_;
+    std::vector<DisplayChange> displayChanges_;
+    QSize movieSize_;
     std::shared_ptr<Run> run_; // the running capture, or one left by a stream failure
     std::thread finisher_;     // stops threads and finishes the file off the GUI thread
 };

@@ -6,9 +6,12 @@
 
 #include <unistd.h>
 
+#include <algorithm>
+#include <iomanip>
 #include <iostream>
 
 #include "app/RecordingSession.h"
+#include "capture/CaptureClock.h"
 #include "capture/CaptureError.h"
 #include "capture/CaptureMessages.h"
 #include "cli/StopSignals.h"
@@ -171,10 +174,24 @@ int reportStop(RecordingSession& session)
               << "dropped audio blocks: " << recorder.droppedAudioBlockCount() << "\n"
               << "encoder: " << recorder.videoEncoderName() << "\n"
               << "system audio: " << (timeline->hasSystemAudio ? "yes" : "no") << "\n";
+    if (!recorder.displayChanges().empty()) {
+        // "display resized: 1280×720 at 3.2 s, 1920×1080 at 9.0 s"
+        const double movieStart = CaptureClock::monotonicOf(*recorder.firstFrameWallClockDate());
+        std::cout << "display resized:";
+        const char* separator = " ";
+        for (const auto& change : recorder.displayChanges()) {
+            std::cout << separator << change.size.width() << "×" << change.size.height() << " at " << std::fixed
+                      << std::setprecision(1) << std::max(0.0, change.time - movieStart) << " s";
+            separator = ", ";
+        }
+        std::cout << std::defaultfloat << "\n";
+    }
     for (const auto& message : {recorder.errorMessage(), session.cameraRecorder().errorMessage(),
                                 session.micRecorder().errorMessage()})
         if (message)
             std::cerr << *message << "\n";
+    for (const auto& notice : session.recordingNotices())
+        std::cerr << notice << "\n";
     if (session.documentError()) {
         std::cerr << *session.documentError() << "\n";
         return kExitFailure;
@@ -262,6 +279,17 @@ int runRecord(const Arguments& args)
         stopping = true;
         reportStop(session);
         app.exit(kExitFailure);
+    });
+    // Sound that goes missing while recording is said at once (and again in the summary).
+    std::vector<std::string> said;
+    QObject::connect(&session, &RecordingSession::recordingNoticesChanged, &app, [&] {
+        if (!session.isRecording())
+            return;
+        for (const auto& notice : session.recordingNotices())
+            if (std::find(said.begin(), said.end(), notice) == said.end()) {
+                said.push_back(notice);
+                std::cerr << notice << "\n";
+            }
     });
     QTimer::singleShot(0, &app, [&] {
         session.toggleRecording([&] {

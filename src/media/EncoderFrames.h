@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QImage>
+#include <QRect>
 #include <QSize>
 
 #include <memory>
@@ -36,12 +37,19 @@ private:
     AVBufferPool* pool_ = nullptr;
 };
 
+// Where a picture of `picture`'s size lands when scaled into a frame of `frame`'s size with its
+// aspect ratio kept and centred, on even pixels (4:2:0 chroma); the whole frame when the two
+// aspect ratios are within a pixel of each other.
+QRect fitCentred(QSize picture, QSize frame);
+
 // Fills encoder frames from BGRA pictures: our own conversion when the sizes match, else one
-// libswscale pass that also scales, with `scaleFlags` (SWS_BILINEAR...). Keeps its libswscale
-// context between calls; one thread at a time.
+// libswscale pass that also scales, with `scaleFlags` (SWS_BILINEAR...). A picture of another
+// shape is stretched over the frame, or with Fit::centred scaled to fit it, aspect kept, on
+// black. Keeps its libswscale context between calls; one thread at a time.
 class EncoderFrameConverter {
 public:
-    explicit EncoderFrameConverter(int scaleFlags);
+    enum class Fit { stretch, centred };
+    explicit EncoderFrameConverter(int scaleFlags, Fit fit = Fit::stretch);
     ~EncoderFrameConverter();
     EncoderFrameConverter(const EncoderFrameConverter&) = delete;
     EncoderFrameConverter& operator=(const EncoderFrameConverter&) = delete;
@@ -51,6 +59,7 @@ public:
 
 private:
     int scaleFlags_;
+    Fit fit_;
     SwsContext* scaler_ = nullptr;
 };
 

@@ -57,6 +57,7 @@ ControlBarModel::ControlBarModel(RecordingSession& session, QObject* parent)
     connect(&session_.micProvider(), &MicrophoneDeviceProvider::errorMessageChanged, this, changed);
     connect(&session_, &RecordingSession::selectedSourceIDChanged, this, changed);
     connect(&session_, &RecordingSession::includeSystemAudioChanged, this, changed);
+    connect(&session_, &RecordingSession::recordingNoticesChanged, this, changed);
     connect(&session_, &RecordingSession::selectedCameraIDChanged, this, [this] {
         applyCameraSelection();
         emit this->changed();
@@ -179,13 +180,16 @@ std::optional<std::string> ControlBarModel::currentError() const
                                 &session_.cameraProvider().errorMessage(), &session_.micProvider().errorMessage()})
         if (*message)
             return *message;
-    if (!notices_.empty()) {
-        std::string text;
-        for (const auto& notice : notices_)
-            text += (text.empty() ? "" : " ") + notice;
-        return text;
-    }
-    return std::nullopt;
+    // What went wrong during the recording (sound that went missing) is said as it happens.
+    std::vector<std::string> notices = notices_;
+    for (auto& notice : session_.recordingNotices())
+        notices.push_back(std::move(notice));
+    if (notices.empty())
+        return std::nullopt;
+    std::string text;
+    for (const auto& notice : notices)
+        text += (text.empty() ? "" : " ") + notice;
+    return text;
 }
 
 bool ControlBarModel::hidesWhileRecording() const

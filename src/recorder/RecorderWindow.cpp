@@ -160,10 +160,13 @@ void RecorderWindow::onRecordingCompleted()
     const auto& timeline = session_.completedTimeline();
     if (!timeline || quitting_)
         return;
-    // Notices said while the bar was hidden were never seen: the Studio repeats them.
+    // Notices said while the bar was hidden were never seen: the Studio repeats them. What went
+    // wrong during the recording (sound that went missing) is said again in any case.
     std::vector<std::string> unseen;
     if (std::exchange(barWasHiddenThisRecording_, false))
         unseen = model_.notices();
+    for (auto& notice : session_.recordingNotices())
+        unseen.push_back(std::move(notice));
     showStudio({*timeline, session_.documentURL(), session_.documentError(), std::move(unseen)});
 }
 
