@@ -60,7 +60,7 @@ PrivateDisplay::~PrivateDisplay()
 
 int PrivateDisplay::run(const std::string& command) const
 {
-    return shell("DISPLAY=" + name_ + " " + command);
+    return shell("export DISPLAY=" + name_ + "; " + command);
 }
 
 } // namespace tarnix::test

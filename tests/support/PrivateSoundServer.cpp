@@ -66,6 +66,9 @@ bool PrivateSoundServer::start()
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert("HOME", QString::fromStdString((folder_.path() / "home").string()));
     environment.insert("XDG_RUNTIME_DIR", QString::fromStdString((folder_.path() / "run").string()));
+    // Off the session bus, where the shared sound server already holds the PulseAudio name.
+    environment.remove("DBUS_SESSION_BUS_ADDRESS");
+    environment.remove("DISPLAY");
     daemon_->setProcessEnvironment(environment);
     daemon_->setStandardOutputFile(QProcess::nullDevice());
     daemon_->setStandardErrorFile(QString::fromStdString((folder_.path() / "pa.log").string()),
@@ -78,7 +81,7 @@ bool PrivateSoundServer::start()
         return false;
     }
     if (!processEventsUntil(20, answers)) {
-        ADD_FAILURE() << "the private sound server did not answer (see " << folder_.path() / "pa.log" << ")";
+        ADD_FAILURE() << "the private sound server did not answer:\n" << readFile(folder_.path() / "pa.log");
         return false;
     }
     return true;
@@ -103,7 +106,7 @@ TonePlayer::TonePlayer(const std::string& sink, int channels, double frequency)
         const pa_sample_spec spec{PA_SAMPLE_FLOAT32LE, kRate, static_cast<std::uint8_t>(channels)};
         pa_buffer_attr attributes{};
         attributes.maxlength = static_cast<std::uint32_t>(-1);
-        attributes.tlength = static_cast<std::uint32_t>(pa_usec_to_bytes(30000, &spec));
+        attributes.tlength = static_cast<std::uint32_t>(pa_usec_to_bytes(100000, &spec));
         attributes.prebuf = static_cast<std::uint32_t>(-1);
         attributes.minreq = static_cast<std::uint32_t>(-1);
         attributes.fragsize = static_cast<std::uint32_t>(-1);
@@ -113,7 +116,7 @@ TonePlayer::TonePlayer(const std::string& sink, int channels, double frequency)
         if (!simple)
             return;
         playing_ = true;
-        constexpr int kFrames = kRate / 100;
+        constexpr int kFrames = kRate / 50;
         std::vector<float> block(static_cast<std::size_t>(kFrames * channels));
         std::int64_t position = 0;
         while (!stop_) {
