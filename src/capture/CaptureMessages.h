@@ -88,28 +88,25 @@ inline std::string soundSourceLost(const std::string& description)
 inline std::string soundMissingSince(const std::string& tracks, bool plural, const std::string& at,
                                      const std::string& reason)
 {
-    return tracks + (plural ? " are" : " is") + " missing since " + at + ": " + reason +
-           ". Recording goes on; the sound is picked up again when it comes back.";
+    return tracks + (plural ? " are" : " is") + " missing since " + at + ": " + reason + ". Recording goes on.";
 }
 inline std::string soundWasMissing(const std::string& tracks, bool plural, const std::string& seconds,
                                    const std::string& at, const std::string& reason)
 {
-    return tracks + (plural ? " were" : " was") + " missing for " + seconds + " s from " + at + ": " +
-           reason + ". That stretch of the recording is silent.";
+    return tracks + (plural ? " were" : " was") + " missing for " + seconds + " s from " + at + ": " + reason + ".";
 }
 inline std::string soundMissingToTheEnd(const std::string& tracks, bool plural, const std::string& at,
                                         const std::string& seconds, const std::string& reason)
 {
-    return tracks + (plural ? " are" : " is") + " missing from " + at + " to the end (" + seconds +
-           " s): " + reason + " and didn't come back. That stretch of the recording is silent.";
+    return tracks + (plural ? " are" : " is") + " missing from " + at + " to the end (" + seconds + " s): " + reason +
+           ".";
 }
 inline std::string soundMissingRepeatedly(const std::string& tracks, bool plural, int times,
                                           const std::string& seconds, const std::string& at,
                                           const std::string& reason)
 {
-    return tracks + (plural ? " were" : " was") + " missing " + std::to_string(times) + " times, " +
-           seconds + " s in all, first at " + at + ": " + reason +
-           ". Those stretches of the recording are silent.";
+    return tracks + (plural ? " were" : " was") + " missing " + std::to_string(times) + " times, " + seconds +
+           " s in all, first at " + at + ": " + reason + ".";
 }
 
 // The recorded display changed size while recording; sizes as "1280×720", times as "0:03".
