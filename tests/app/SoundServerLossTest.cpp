@@ -89,6 +89,37 @@ protected:
 
     double firstFrame() const { return CaptureClock::monotonicOf(*session->recorder().firstFrameWallClockDate()); }
 
+    // Both tracks last as long as the recording, with the sound, and are silent from the kill to
+    // `soundBackAt` (CaptureClock), or to their end when the sound never came back.
+    void expectSilentGap(std::optional<double> soundBackAt)
+    {
+        const RecordingTimeline& t = *session->completedTimeline();
+        ASSERT_TRUE(t.microphoneURL);
+        const double movieSeconds = test::probe(*t.videoURL).videoDuration;
+        const double micStart = session->micRecorder().fileStartTime();
+        struct Track {
+            std::filesystem::path file;
+            double origin;          // CaptureClock time of the file's 0
+            double seconds;         // its expected length
+            double lengthTolerance;
+        };
+        // The microphone's file starts a little before the first frame and ends at its own stop.
+        for (const Track& track : {Track{*t.videoURL, firstFrame(), movieSeconds, 0.15},
+                                   Track{*t.microphoneURL, micStart, movieSeconds + firstFrame() - micStart, 1.0}}) {
+            SCOPED_TRACE(track.file.string());
+            const auto stats = test::audioStats(track.file);
+            ASSERT_TRUE(stats);
+            EXPECT_NEAR(stats->seconds, track.seconds, track.lengthTolerance);
+            EXPECT_GT(stats->rms, 0.05);
+            EXPECT_NEAR(stats->longestSilenceStart, killedAt - track.origin, kPlacement);
+            if (soundBackAt)
+                EXPECT_NEAR(stats->longestSilenceEnd, *soundBackAt - track.origin, kPlacement)
+                    << "the sound after the gap is in its place";
+            else
+                EXPECT_NEAR(stats->longestSilenceEnd, stats->seconds, 0.05) << "silent to the end";
+        }
+    }
+
     test::TemporaryFolder folder;
     test::PrivateSoundServer server; // before the session, which must let go of it first
     std::unique_ptr<test::TonePlayer> systemTone;
@@ -96,11 +127,6 @@ protected:
     std::unique_ptr<RecordingSession> session;
     double killedAt = 0;
 };
-
-double videoSeconds(const std::filesystem::path& movie)
-{
-    return test::probe(movie).videoDuration;
-}
 
 } // namespace
 
@@ -123,27 +149,9 @@ TEST_F(SoundServerLossTest, aServerThatComesBackLeavesBothTracksWholeWithASilent
     ASSERT_TRUE(toggle());
 
     ASSERT_TRUE(session->completedTimeline());
-    const RecordingTimeline& t = *session->completedTimeline();
-    EXPECT_TRUE(t.hasSystemAudio);
-    const double movieSeconds = videoSeconds(*t.videoURL);
-    const auto system = test::audioStats(*t.videoURL);
-    ASSERT_TRUE(system);
-    EXPECT_NEAR(system->seconds, movieSeconds, 0.15) << "the system audio lasts as long as the picture";
-    EXPECT_NEAR(system->longestSilenceStart, killedAt - firstFrame(), kPlacement);
-    EXPECT_NEAR(system->longestSilenceEnd, backAt - firstFrame(), kPlacement) << "the sound after the gap is in its place";
-    EXPECT_GT(system->rms, 0.05);
-
-    ASSERT_TRUE(t.microphoneURL);
-    const auto microphone = test::audioStats(*t.microphoneURL);
-    ASSERT_TRUE(microphone);
-    const double micStart = session->micRecorder().fileStartTime();
-    // The microphone's file starts a little before the first frame and ends at its own stop.
-    EXPECT_NEAR(microphone->seconds, movieSeconds + (firstFrame() - micStart), 1.0);
-    EXPECT_NEAR(microphone->longestSilenceStart, killedAt - micStart, kPlacement);
-    EXPECT_NEAR(microphone->longestSilenceEnd, backAt - micStart, kPlacement);
-    EXPECT_GT(microphone->rms, 0.05);
+    EXPECT_TRUE(session->completedTimeline()->hasSystemAudio);
+    expectSilentGap(backAt);
     EXPECT_FALSE(session->micRecorder().errorMessage());
-
     const auto notices = session->recordingNotices();
     ASSERT_EQ(notices.size(), 1u);
     EXPECT_TRUE(notices.front().starts_with("System audio and the microphone were missing for ")) << notices.front();
@@ -159,22 +167,7 @@ TEST_F(SoundServerLossTest, aServerThatNeverComesBackLeavesSilenceToTheEndAndSay
     ASSERT_TRUE(toggle());
 
     ASSERT_TRUE(session->completedTimeline());
-    const RecordingTimeline& t = *session->completedTimeline();
-    const double movieSeconds = videoSeconds(*t.videoURL);
-    const auto system = test::audioStats(*t.videoURL);
-    ASSERT_TRUE(system);
-    EXPECT_NEAR(system->seconds, movieSeconds, 0.15);
-    EXPECT_NEAR(system->longestSilenceStart, killedAt - firstFrame(), kPlacement);
-    EXPECT_NEAR(system->longestSilenceEnd, system->seconds, 0.05) << "silent to the end";
-
-    ASSERT_TRUE(t.microphoneURL);
-    const auto microphone = test::audioStats(*t.microphoneURL);
-    ASSERT_TRUE(microphone);
-    const double micStart = session->micRecorder().fileStartTime();
-    EXPECT_NEAR(microphone->seconds, movieSeconds + (firstFrame() - micStart), 1.0);
-    EXPECT_NEAR(microphone->longestSilenceStart, killedAt - micStart, kPlacement);
-    EXPECT_NEAR(microphone->longestSilenceEnd, microphone->seconds, 0.05);
-
+    expectSilentGap(std::nullopt);
     const auto notices = session->recordingNotices();
     ASSERT_EQ(notices.size(), 1u);
     EXPECT_TRUE(notices.front().starts_with("System audio and the microphone are missing from ")) << notices.front();
