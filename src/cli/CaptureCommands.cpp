@@ -280,9 +280,14 @@ int runRecord(const Arguments& args)
         reportStop(session);
         app.exit(kExitFailure);
     });
-    // Sound that goes missing while recording is said at once (and again in the summary).
+    // Sound that goes missing while recording is said at once (and again in the summary). The
+    // system audio and the microphone notice a lost server a moment apart: what they say is
+    // printed once it has settled.
     std::vector<std::string> said;
-    QObject::connect(&session, &RecordingSession::recordingNoticesChanged, &app, [&] {
+    QTimer settled;
+    settled.setSingleShot(true);
+    settled.setInterval(300);
+    QObject::connect(&settled, &QTimer::timeout, &app, [&] {
         if (!session.isRecording())
             return;
         for (const auto& notice : session.recordingNotices())
@@ -291,6 +296,7 @@ int runRecord(const Arguments& args)
                 std::cerr << notice << "\n";
             }
     });
+    QObject::connect(&session, &RecordingSession::recordingNoticesChanged, &settled, qOverload<>(&QTimer::start));
     QTimer::singleShot(0, &app, [&] {
         session.toggleRecording([&] {
             if (!session.isRecording()) {
