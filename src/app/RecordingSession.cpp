@@ -7,6 +7,7 @@
 #include "capture/CaptureBackend.h"
 #include "capture/CaptureClock.h"
 #include "capture/CaptureMessages.h"
+#include "media/EncoderFrames.h"
 
 namespace tarnix {
 
@@ -137,6 +138,28 @@ std::vector<std::string> RecordingSession::recordingNotices() const
     return notices;
 }
 
+std::vector<TimelineAssembly::PictureChange> RecordingSession::pictureChanges() const
+{
+    std::vector<TimelineAssembly::PictureChange> changes;
+    const auto& first = recorder_.firstFrameWallClockDate();
+    const QSize movie = recorder_.movieSize();
+    if (!first || movie.isEmpty() || !recordingSource_)
+        return changes;
+    for (const DisplayChange& change : recorder_.displayChanges()) {
+        if (change.area.isEmpty())
+            continue;
+        // The movie's frame in pixels has its origin at the top-left; the document's at the
+        // bottom-left.
+        const QRect fitted = media::fitCentred(change.size, movie);
+        const double width = movie.width();
+        const double height = movie.height();
+        changes.push_back({change.time - CaptureClock::monotonicOf(*first), recordingSource_->toScreen(change.area),
+                           Rect{fitted.x() / width, (height - fitted.y() - fitted.height()) / height,
+                                fitted.width() / width, fitted.height() / height}});
+    }
+    return changes;
+}
+
 RecordingSession::StopContext RecordingSession::takeStopContext()
 {
     active_ = false;
@@ -201,6 +224,7 @@ void RecordingSession::finishStop(const StopContext& context)
     in.cursorSamples = cursorTracker_.samples();
     in.clickEvents = cursorTracker_.clicks();
     in.focusedElementSamples = focusedElementTracker_.samples();
+    in.pictureChanges = pictureChanges();
     completedTimeline_ = TimelineAssembly::assemble(in);
 
     const auto path = DocumentFiles::documentPath(in.videoURL);

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 
+#include "app/TimelineAssembly.h"
 #include "capture/CameraRecorder.h"
 #include "capture/CaptureSourceProvider.h"
 #include "capture/CursorTracker.h"
@@ -102,6 +103,8 @@ private:
     void stopRecording(std::function<void()> done);
     void onScreenStoppedByItself();
     StopContext takeStopContext();
+    // The recorded display's size changes of the last recording, for placing its samples.
+    std::vector<TimelineAssembly::PictureChange> pictureChanges() const;
     // Everything after the screen recorder's stop: trackers, camera, microphone, document.
     void stopTheRest(const StopContext& context, std::function<void()> done);
     void finishStop(const StopContext& context);

@@ -19,7 +19,44 @@ std::vector<T> rebaseAll(const std::vector<T>& records, double offset)
     return result;
 }
 
+// The change in force at `time`, if any.
+const PictureChange* changeAt(const std::vector<PictureChange>& changes, double time)
+{
+    const PictureChange* current = nullptr;
+    for (const PictureChange& change : changes)
+        if (change.time <= time)
+            current = &change;
+    return current;
+}
+
+template <typename T>
+void placeAll(std::vector<T>& records, const std::vector<PictureChange>& changes, const Rect& captureFrame)
+{
+    for (T& record : records) {
+        const PictureChange* change = changeAt(changes, record.timestamp);
+        if (!change)
+            continue;
+        if constexpr (requires { record.point; }) {
+            record.point = placeOnMovie(record.point, *change, captureFrame);
+        } else {
+            const Point low = placeOnMovie({record.rect.x, record.rect.y}, *change, captureFrame);
+            const Point high = placeOnMovie({record.rect.maxX(), record.rect.maxY()}, *change, captureFrame);
+            record.rect = {low.x, low.y, high.x - low.x, high.y - low.y};
+        }
+    }
+}
+
 } // namespace
+
+Point placeOnMovie(Point point, const PictureChange& change, const Rect& captureFrame)
+{
+    if (change.shown.width <= 0 || change.shown.height <= 0)
+        return point;
+    const double u = (point.x - change.shown.x) / change.shown.width;
+    const double v = (point.y - change.shown.y) / change.shown.height;
+    return {captureFrame.x + (change.placed.x + u * change.placed.width) * captureFrame.width,
+            captureFrame.y + (change.placed.y + v * change.placed.height) * captureFrame.height};
+}
 
 double offset(const std::optional<Date>& firstFrame, const std::optional<Date>& trackerStart)
 {
@@ -91,6 +128,9 @@ RecordingTimeline assemble(const Inputs& in)
     t.cursorSamples = rebase(in.cursorSamples, cursorOffset);
     t.clickEvents = rebase(in.clickEvents, cursorOffset);
     t.focusedElementSamples = rebase(in.focusedElementSamples, offset(in.firstFrame, in.focusStart));
+    placeAll(t.cursorSamples, in.pictureChanges, t.captureFrame);
+    placeAll(t.clickEvents, in.pictureChanges, t.captureFrame);
+    placeAll(t.focusedElementSamples, in.pictureChanges, t.captureFrame);
     t.zoomRegions = automaticZoomRegions(t);
     return t;
 }

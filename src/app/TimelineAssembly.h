@@ -28,6 +28,19 @@ ZoomPanEngine::Parameters zoomParameters();
 // Element-based regions, or click-based ones when the element-based pass yields nothing.
 std::vector<ZoomRegion> automaticZoomRegions(const RecordingTimeline& timeline);
 
+// From `time` on (seconds on the movie's time line) the movie shows `shown` (screen space): the
+// recorded display after RandR changed its size, scaled into `placed`, the part of the movie's
+// frame it fills, in fractions of the frame with the origin at the bottom-left.
+struct PictureChange {
+    double time = 0;
+    Rect shown;
+    Rect placed;
+};
+
+// Where the movie shows a screen point of `change.shown`, as a screen point of the captured
+// frame (so that the document's normalised points land on the picture).
+Point placeOnMovie(Point point, const PictureChange& change, const Rect& captureFrame);
+
 struct Inputs {
     std::filesystem::path videoURL;
     std::optional<std::filesystem::path> cameraURL; // only when a camera was selected
@@ -42,6 +55,8 @@ struct Inputs {
     std::vector<CursorSample> cursorSamples;
     std::vector<ClickEvent> clickEvents;
     std::vector<FocusedElementSample> focusedElementSamples;
+    // In time order; the samples taken after one are placed where the movie shows them.
+    std::vector<PictureChange> pictureChanges;
 };
 
 // The whole document, zoom regions included.

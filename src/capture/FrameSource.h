@@ -27,6 +27,9 @@ public:
     // display in the middle of a mode change), rather than nothing to show yet: the recorder
     // counts such a slot as a dropped frame.
     virtual bool lastGrabMissed() const { return false; }
+    // Where the last picture lies in X11 root pixels, when the source knows it (a display that
+    // RandR may move or resize); empty otherwise.
+    virtual QRect lastGrabArea() const { return {}; }
 };
 
 // A frame source that is ready, or why none could be had.

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include <QRect>
 #include <QSize>
 
 // What happened to a running recording that the user must hear of, and the sentences that tell
@@ -32,6 +33,7 @@ std::vector<std::string> soundGapNotices(const std::vector<SoundGap>& systemAudi
 struct DisplayChange {
     double time = 0; // CaptureClock seconds
     QSize size;      // device pixels
+    QRect area;      // where the display is now, X11 root pixels; empty when unknown
     bool operator==(const DisplayChange&) const = default;
 };
 

@@ -360,10 +360,10 @@ void ScreenRecorder::beginRun(OpenedFrameSource opened, const CaptureSource& cho
                     onStreamFailed(run, description);
             }, Qt::QueuedConnection);
         };
-        auto onResize = [this, weak](double time, QSize size) {
-            QMetaObject::invokeMethod(this, [this, weak, time, size] {
+        auto onResize = [this, weak](double time, QSize size, QRect area) {
+            QMetaObject::invokeMethod(this, [this, weak, time, size, area] {
                 if (auto run = weak.lock(); run && run == run_) {
-                    displayChanges_.push_back({time, size});
+                    displayChanges_.push_back({time, size, area});
                     emit displayChangesChanged();
                 }
             }, Qt::QueuedConnection);
@@ -405,7 +405,7 @@ void ScreenRecorder::closeSystemAudioGap(double time)
 }
 
 void ScreenRecorder::captureLoop(Run* run, const std::function<void(const std::string&)>& onFailure,
-                                 const std::function<void(double, QSize)>& onResize)
+                                 const std::function<void(double, QSize, QRect)>& onResize)
 {
     // Straight from the shared memory; libswscale only when the picture must be scaled (a window
     // that changed size, a display whose size changed, or an odd size).
@@ -432,7 +432,7 @@ void ScreenRecorder::captureLoop(Run* run, const std::function<void(const std::s
             ++run->dropped; // the picture is there but couldn't be read: this slot is lost
         if (!image.isNull() && run->followsDisplay && image.size() != run->pictureSize) {
             run->pictureSize = image.size();
-            onResize(time, image.size());
+            onResize(time, image.size(), run->grabber->lastGrabArea());
         }
         if (!image.isNull()) {
             bool queueFull = false;

@@ -134,7 +134,7 @@ private:
     void closeSystemAudioGap(double time);
     static void padSystemAudio(Run& run);
     static void captureLoop(Run* run, const std::function<void(const std::string&)>& onFailure,
-                            const std::function<void(double, QSize)>& onResize);
+                            const std::function<void(double, QSize, QRect)>& onResize);
 
     Options options_;
     bool isRecording_ = false;

@@ -2,6 +2,7 @@
 
 #include <QProcess>
 
+#include "document/DocumentCoding.h"
 #include "support/MediaProbe.h"
 #include "support/PrivateDisplay.h"
 #include "support/ServiceHelpers.h"
@@ -61,6 +62,12 @@ TEST(DisplayResize, recordingGoesOnAtTheNewSizeFittedIntoTheMovieAndTheChangeIsR
     }));
     ASSERT_NE(err.find("recording "), std::string::npos) << err;
     ASSERT_EQ(x.run("xrandr --output screen --mode 1280x1024 --fb 1280x1024"), 0);
+    // Once the recording has said so, the pointer moves to the middle of the smaller display.
+    ASSERT_TRUE(test::processEventsUntil(30, [&] {
+        err += cli.readAllStandardError().toStdString();
+        return err.find("The display changed size") != std::string::npos || cli.state() != QProcess::Running;
+    }));
+    ASSERT_EQ(x.run("xdotool mousemove 639 512 && xdotool mousemove_relative 1 0"), 0);
     ASSERT_TRUE(test::processEventsUntil(60, [&] { return cli.state() == QProcess::NotRunning; }));
     const std::string out = cli.readAllStandardOutput().toStdString();
     err += cli.readAllStandardError().toStdString();
@@ -91,4 +98,11 @@ TEST(DisplayResize, recordingGoesOnAtTheNewSizeFittedIntoTheMovieAndTheChangeIsR
     EXPECT_TRUE(test::similarColour(last.pixel(1600, 540), blue));
     EXPECT_TRUE(test::similarColour(last.pixel(1820, 540), qRgb(0, 0, 0)));
     EXPECT_LT(longestStill, 0.5) << "the picture froze";
+
+    // The redrawn pointer is where the movie shows it: in the middle.
+    const auto timeline = decodeRecordingTimeline(test::readFile(lineOf(out, "document: ").substr(10)));
+    ASSERT_FALSE(timeline.cursorSamples.empty());
+    const Point middle = timeline.normalizedPoint(timeline.cursorSamples.back().point);
+    EXPECT_NEAR(middle.x, 0.5, 0.01);
+    EXPECT_NEAR(middle.y, 0.5, 0.01);
 }

@@ -35,6 +35,39 @@ TEST(TimelineAssembly, samplesAreRebasedOntoTheFirstFrameAndEarlierOnesDropped)
     EXPECT_DOUBLE_EQ(TimelineAssembly::offset(at(100), std::nullopt), 0.0);
 }
 
+TEST(TimelineAssembly, samplesAfterTheDisplayChangedSizeLandWhereTheMovieShowsThem)
+{
+    // A 1920×1080 display became 1280×1024 at 2 s: from then the movie shows it 1350 pixels wide,
+    // 284 pixels in from the left (centred on even pixels).
+    TimelineAssembly::Inputs in;
+    in.videoURL = "/tmp/movie.mp4";
+    in.captureFrame = {0, 0, 1920, 1080};
+    in.firstFrame = at(100);
+    in.cursorStart = at(100);
+    in.focusStart = at(100);
+    in.cursorSamples = {{Uuid::random(), 1.0, {640, 512}}, {Uuid::random(), 3.0, {640, 512}},
+                        {Uuid::random(), 3.5, {0, 0}}};
+    in.clickEvents = {{Uuid::random(), 2.0, {1280, 1024}, ClickKind::leftDown}};
+    in.focusedElementSamples = {{Uuid::random(), 3.0, {0, 0, 1280, 1024}}};
+    in.pictureChanges = {{2.0, {0, 0, 1280, 1024}, {284.0 / 1920, 0, 1350.0 / 1920, 1}}};
+    const auto t = TimelineAssembly::assemble(in);
+    ASSERT_EQ(t.cursorSamples.size(), 3u);
+    EXPECT_EQ(t.cursorSamples[0].point, (Point{640, 512})) << "before the change: as it was";
+    auto expectAt = [](Point point, Point expected) {
+        EXPECT_NEAR(point.x, expected.x, 1e-9);
+        EXPECT_NEAR(point.y, expected.y, 1e-9);
+    };
+    expectAt(t.cursorSamples[1].point, {959, 540});
+    expectAt(t.cursorSamples[2].point, {284, 0});
+    ASSERT_EQ(t.clickEvents.size(), 1u);
+    SCOPED_TRACE("at the change: already on the new picture");
+    expectAt(t.clickEvents[0].point, {1634, 1080});
+    ASSERT_EQ(t.focusedElementSamples.size(), 1u);
+    const Rect& focus = t.focusedElementSamples[0].rect;
+    expectAt({focus.x, focus.y}, {284, 0});
+    expectAt({focus.width, focus.height}, {1350, 1080});
+}
+
 TEST(TimelineAssembly, theDocumentGetsTheInitialLookAndEngineZoomRegions)
 {
     TimelineAssembly::Inputs in;

@@ -36,6 +36,10 @@ public:
     // gone (window closed, connection lost).
     QImage grab() override;
     bool lastGrabMissed() const override { return missed_; }
+    QRect lastGrabArea() const override
+    {
+        return source_.kind() == CaptureSource::Kind::window ? QRect() : displayArea_;
+    }
 
 private:
     struct Shm;
