@@ -7,9 +7,26 @@
 #include "capture/CaptureBackend.h"
 #include "capture/CaptureClock.h"
 #include "capture/CaptureMessages.h"
-#include "media/EncoderFrames.h"
+#include "media/MediaAsset.h"
 
 namespace tarnix {
+
+namespace {
+
+// The finished movie's length from its headers; nothing when it cannot be read, and the automatic
+// zoom regions then keep their own ends.
+std::optional<double> movieDuration(const std::filesystem::path& movie)
+{
+    try {
+        const auto asset = media::MediaAsset::load(movie, media::DurationNeed::optional);
+        if (asset.hasDuration())
+            return asset.duration();
+    } catch (const std::exception&) {
+    }
+    return std::nullopt;
+}
+
+} // namespace
 
 RecordingSession::RecordingSession(QObject* parent)
     : QObject(parent)
@@ -83,6 +100,8 @@ void RecordingSession::startRecording(std::function<void()> done)
     }
     recordingSource_ = source;
     notices_.clear();
+    stopNotices_.clear();
+    pointerAskedFor_ = false;
     recordingStartedAt_ = CaptureClock::dateOf(CaptureClock::now());
     stoppedAt_.reset();
     cursorTracker_.start();
@@ -101,7 +120,9 @@ void RecordingSession::startRecording(std::function<void()> done)
             // A click is placed where the pointer is: without its position there are none.
             const bool noPointer = std::find(notices_.begin(), notices_.end(), CaptureMessages::kNoCursorShared) !=
                                    notices_.end();
-            if (noPointer && recordingSource_->backend() == CaptureBackend::portal)
+            const bool portal = recordingSource_->backend() == CaptureBackend::portal;
+            pointerAskedFor_ = portal && !noPointer;
+            if (noPointer && portal)
                 notices_.push_back(CaptureMessages::kNoClicksShared);
             else if (auto limitation = cursorTracker_.limitation())
                 notices_.push_back(*limitation);
@@ -135,29 +156,8 @@ std::vector<std::string> RecordingSession::recordingNotices() const
                                    movieStart, stoppedAt_);
     if (auto resized = displayChangeNotice(recorder_.displayChanges(), recorder_.movieSize(), movieStart))
         notices.push_back(std::move(*resized));
+    notices.insert(notices.end(), stopNotices_.begin(), stopNotices_.end());
     return notices;
-}
-
-std::vector<TimelineAssembly::PictureChange> RecordingSession::pictureChanges() const
-{
-    std::vector<TimelineAssembly::PictureChange> changes;
-    const auto& first = recorder_.firstFrameWallClockDate();
-    const QSize movie = recorder_.movieSize();
-    if (!first || movie.isEmpty() || !recordingSource_)
-        return changes;
-    for (const DisplayChange& change : recorder_.displayChanges()) {
-        if (change.area.isEmpty())
-            continue;
-        // The movie's frame in pixels has its origin at the top-left; the document's at the
-        // bottom-left.
-        const QRect fitted = media::fitCentred(change.size, movie);
-        const double width = movie.width();
-        const double height = movie.height();
-        changes.push_back({change.time - CaptureClock::monotonicOf(*first), recordingSource_->toScreen(change.area),
-                           Rect{fitted.x() / width, (height - fitted.y() - fitted.height()) / height,
-                                fitted.width() / width, fitted.height() / height}});
-    }
-    return changes;
 }
 
 RecordingSession::StopContext RecordingSession::takeStopContext()
@@ -187,6 +187,7 @@ void RecordingSession::stopTheRest(const StopContext& context, std::function<voi
 {
     cursorTracker_.stop();
     focusedElementTracker_.stop();
+    collectStopNotices();
     auto finish = [this, done, context] {
         finishStop(context);
         if (done)
@@ -204,6 +205,20 @@ void RecordingSession::stopTheRest(const StopContext& context, std::function<voi
         afterCamera();
 }
 
+void RecordingSession::collectStopNotices()
+{
+    stopNotices_.clear();
+    const auto& recorded = recorder_.notices();
+    if (std::find(recorded.begin(), recorded.end(), CaptureMessages::kDesktopEndedSharing) != recorded.end())
+        stopNotices_.push_back(CaptureMessages::kDesktopEndedSharing);
+    // The desktop agreed to send the pointer with its pictures and then never did (GNOME before
+    // its cursor metadata was negotiated): the recording has no pointer at all.
+    if (pointerAskedFor_ && cursorTracker_.samples().empty())
+        stopNotices_.push_back(CaptureMessages::kNoCursorPositionsArrived);
+    if (!stopNotices_.empty())
+        emit recordingNoticesChanged();
+}
+
 void RecordingSession::finishStop(const StopContext& context)
 {
     if (recorder_.appendedFrameCount() < 1 || !recorder_.lastOutputURL() || !recordingSource_)
@@ -219,12 +234,14 @@ void RecordingSession::finishStop(const StopContext& context)
     in.startedAt = context.startedAt;
     in.captureFrame = recordingSource_->screenFrame();
     in.firstFrame = recorder_.firstFrameWallClockDate();
+    in.movieDuration = movieDuration(in.videoURL);
     in.cursorStart = context.cursorStart;
     in.focusStart = context.focusStart;
     in.cursorSamples = cursorTracker_.samples();
     in.clickEvents = cursorTracker_.clicks();
     in.focusedElementSamples = focusedElementTracker_.samples();
-    in.pictureChanges = pictureChanges();
+    for (const auto& frame : recorder_.followedFrames())
+        in.followedFrames.push_back({Uuid::random(), frame.time, recordingSource_->screenFrameOf(frame.rootFrame)});
     completedTimeline_ = TimelineAssembly::assemble(in);
 
     const auto path = DocumentFiles::documentPath(in.videoURL);

@@ -7,7 +7,6 @@
 #include <optional>
 #include <string>
 
-#include "app/TimelineAssembly.h"
 #include "capture/CameraRecorder.h"
 #include "capture/CaptureSourceProvider.h"
 #include "capture/CursorTracker.h"
@@ -62,9 +61,13 @@ public:
     // What the desktop does not share in the running or last recording (no pointer position, no
     // clicks), each a sentence for the user; empty on X11.
     const std::vector<std::string>& notices() const { return notices_; }
-    // What happened during the running or last recording that the user must hear of: sound that
-    // went missing (the sound server stopped), a display that changed size; each a sentence. Live while recording; after the
-    // stop, a gap that never closed lasts to the end.
+    // What the last stop found, each a sentence for the user: the desktop ended the sharing, or
+    // the pointer's position was asked for but never came. Nobody has seen these yet.
+    const std::vector<std::string>& stopNotices() const { return stopNotices_; }
+    // What happened during the running or last recording that the user must hear of, each a
+    // sentence: sound that went missing (the sound server stopped), a display that changed size,
+    // then what the stop found (stopNotices). Live while recording; after the stop, a gap that
+    // never closed lasts to the end. The one list to say once a recording is over.
     std::vector<std::string> recordingNotices() const;
     const std::optional<Date>& recordingStartedAt() const { return recordingStartedAt_; }
     // The finished recording's document; present once a recording has been completed.
@@ -86,9 +89,10 @@ signals:
     void includeSystemAudioChanged(bool);
     void isRecordingChanged(bool);
     void completedTimelineChanged();
-    // A recording whose capture stopped by itself (its window was closed...) has been stopped
-    // like a pressed stop: its document is written when frames were, and the screen recorder's
-    // errorMessage says what happened.
+    // A recording whose capture stopped by itself (its window was closed, the desktop ended the
+    // sharing...) has been stopped like a pressed stop: its document is written when frames
+    // were. A failure is in the screen recorder's errorMessage; the desktop's own stop is only
+    // in stopNotices().
     void recordingEndedByItself();
     void recordingNoticesChanged();
 
@@ -103,11 +107,10 @@ private:
     void stopRecording(std::function<void()> done);
     void onScreenStoppedByItself();
     StopContext takeStopContext();
-    // The recorded display's size changes of the last recording, for placing its samples.
-    std::vector<TimelineAssembly::PictureChange> pictureChanges() const;
     // Everything after the screen recorder's stop: trackers, camera, microphone, document.
     void stopTheRest(const StopContext& context, std::function<void()> done);
     void finishStop(const StopContext& context);
+    void collectStopNotices();
 
     CaptureSourceProvider sourceProvider_;
     ScreenRecorder recorder_;
@@ -126,6 +129,8 @@ private:
     bool active_ = false; // from a successful start until the stop sequence begins
     std::optional<CaptureSource> recordingSource_;
     std::vector<std::string> notices_;
+    std::vector<std::string> stopNotices_;
+    bool pointerAskedFor_ = false; // the desktop agreed to send the pointer's position
     std::optional<Date> recordingStartedAt_;
     std::optional<double> stoppedAt_; // CaptureClock time the last stop began
     std::optional<RecordingTimeline> completedTimeline_;

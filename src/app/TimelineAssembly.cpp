@@ -1,5 +1,7 @@
 #include "app/TimelineAssembly.h"
 
+#include <algorithm>
+
 namespace tarnix::TimelineAssembly {
 
 namespace {
@@ -19,44 +21,7 @@ std::vector<T> rebaseAll(const std::vector<T>& records, double offset)
     return result;
 }
 
-// The change in force at `time`, if any.
-const PictureChange* changeAt(const std::vector<PictureChange>& changes, double time)
-{
-    const PictureChange* current = nullptr;
-    for (const PictureChange& change : changes)
-        if (change.time <= time)
-            current = &change;
-    return current;
-}
-
-template <typename T>
-void placeAll(std::vector<T>& records, const std::vector<PictureChange>& changes, const Rect& captureFrame)
-{
-    for (T& record : records) {
-        const PictureChange* change = changeAt(changes, record.timestamp);
-        if (!change)
-            continue;
-        if constexpr (requires { record.point; }) {
-            record.point = placeOnMovie(record.point, *change, captureFrame);
-        } else {
-            const Point low = placeOnMovie({record.rect.x, record.rect.y}, *change, captureFrame);
-            const Point high = placeOnMovie({record.rect.maxX(), record.rect.maxY()}, *change, captureFrame);
-            record.rect = {low.x, low.y, high.x - low.x, high.y - low.y};
-        }
-    }
-}
-
 } // namespace
-
-Point placeOnMovie(Point point, const PictureChange& change, const Rect& captureFrame)
-{
-    if (change.shown.width <= 0 || change.shown.height <= 0)
-        return point;
-    const double u = (point.x - change.shown.x) / change.shown.width;
-    const double v = (point.y - change.shown.y) / change.shown.height;
-    return {captureFrame.x + (change.placed.x + u * change.placed.width) * captureFrame.width,
-            captureFrame.y + (change.placed.y + v * change.placed.height) * captureFrame.height};
-}
 
 double offset(const std::optional<Date>& firstFrame, const std::optional<Date>& trackerStart)
 {
@@ -78,6 +43,22 @@ std::vector<ClickEvent> rebase(const std::vector<ClickEvent>& clicks, double off
 std::vector<FocusedElementSample> rebase(const std::vector<FocusedElementSample>& samples, double offset)
 {
     return rebaseAll(samples, offset);
+}
+
+std::vector<CaptureFrameSample> captureFrameSamples(const std::vector<CaptureFrameSample>& followed,
+                                                    const Rect& captureFrame)
+{
+    std::vector<CaptureFrameSample> kept;
+    for (const auto& sample : followed) {
+        const double time = std::max(sample.timestamp, 0.0);
+        // One frame is in force at a time: of two at the same moment, the later one.
+        if (!kept.empty() && kept.back().timestamp == time)
+            kept.pop_back();
+        const Rect& inForce = kept.empty() ? captureFrame : kept.back().rect;
+        if (sample.rect != inForce)
+            kept.push_back({Uuid::random(), time, sample.rect});
+    }
+    return kept;
 }
 
 ZoomPanEngine::Parameters zoomParameters()
@@ -102,6 +83,14 @@ std::vector<ZoomRegion> automaticZoomRegions(const RecordingTimeline& timeline)
     return ZoomPanEngine::makeClickBasedZoomRegions(timeline, parameters);
 }
 
+std::vector<ZoomRegion> heldToMovie(std::vector<ZoomRegion> regions, double duration)
+{
+    std::erase_if(regions, [&](const ZoomRegion& r) { return !(r.start < duration); });
+    for (ZoomRegion& region : regions)
+        region.end = std::min(region.end, duration);
+    return regions;
+}
+
 RecordingTimeline assemble(const Inputs& in)
 {
     RecordingTimeline t;
@@ -124,14 +113,14 @@ RecordingTimeline assemble(const Inputs& in)
     t.cursorOverlay.showsClickRipples = true;
     t.startedAt = in.startedAt;
     t.captureFrame = in.captureFrame;
+    t.captureFrameSamples = captureFrameSamples(in.followedFrames, in.captureFrame);
     const double cursorOffset = offset(in.firstFrame, in.cursorStart);
     t.cursorSamples = rebase(in.cursorSamples, cursorOffset);
     t.clickEvents = rebase(in.clickEvents, cursorOffset);
     t.focusedElementSamples = rebase(in.focusedElementSamples, offset(in.firstFrame, in.focusStart));
-    placeAll(t.cursorSamples, in.pictureChanges, t.captureFrame);
-    placeAll(t.clickEvents, in.pictureChanges, t.captureFrame);
-    placeAll(t.focusedElementSamples, in.pictureChanges, t.captureFrame);
     t.zoomRegions = automaticZoomRegions(t);
+    if (in.movieDuration)
+        t.zoomRegions = heldToMovie(std::move(t.zoomRegions), *in.movieDuration);
     return t;
 }
 

@@ -22,24 +22,23 @@ std::vector<CursorSample> rebase(const std::vector<CursorSample>& samples, doubl
 std::vector<ClickEvent> rebase(const std::vector<ClickEvent>& clicks, double offset);
 std::vector<FocusedElementSample> rebase(const std::vector<FocusedElementSample>& samples, double offset);
 
+// A followed window's frames (movie times, negative before the first frame) as the document's
+// captureFrameSamples: those before the first frame count from 0, and only changes of the frame in
+// force (captureFrame at first) are kept, each with a fresh id. Empty when the window never moved
+// or changed size.
+std::vector<CaptureFrameSample> captureFrameSamples(const std::vector<CaptureFrameSample>& followed,
+                                                    const Rect& captureFrame);
+
 // The parameters of the automatic zoom made when a recording stops.
 ZoomPanEngine::Parameters zoomParameters();
 
 // Element-based regions, or click-based ones when the element-based pass yields nothing.
 std::vector<ZoomRegion> automaticZoomRegions(const RecordingTimeline& timeline);
 
-// From `time` on (seconds on the movie's time line) the movie shows `shown` (screen space): the
-// recorded display after RandR changed its size, scaled into `placed`, the part of the movie's
-// frame it fills, in fractions of the frame with the origin at the bottom-left.
-struct PictureChange {
-    double time = 0;
-    Rect shown;
-    Rect placed;
-};
-
-// Where the movie shows a screen point of `change.shown`, as a screen point of the captured
-// frame (so that the document's normalised points land on the picture).
-Point placeOnMovie(Point point, const PictureChange& change, const Rect& captureFrame);
+// The regions as far as a movie of `duration` seconds shows them: an end past the movie's end is
+// brought back to it, and a region that would start at or after the end is left out. Order is
+// kept.
+std::vector<ZoomRegion> heldToMovie(std::vector<ZoomRegion> regions, double duration);
 
 struct Inputs {
     std::filesystem::path videoURL;
@@ -50,16 +49,17 @@ struct Inputs {
     Date startedAt;
     Rect captureFrame;
     std::optional<Date> firstFrame;
+    std::optional<double> movieDuration; // seconds; nothing when the movie's length is unknown
     std::optional<Date> cursorStart;
     std::optional<Date> focusStart;
     std::vector<CursorSample> cursorSamples;
     std::vector<ClickEvent> clickEvents;
     std::vector<FocusedElementSample> focusedElementSamples;
-    // In time order; the samples taken after one are placed where the movie shows them.
-    std::vector<PictureChange> pictureChanges;
+    // Where a recorded window was, on the movie's time line, in screen space.
+    std::vector<CaptureFrameSample> followedFrames;
 };
 
-// The whole document, zoom regions included.
+// The whole document, zoom regions included (held to the movie when its length is known).
 RecordingTimeline assemble(const Inputs& inputs);
 
 } // namespace tarnix::TimelineAssembly

@@ -10,6 +10,13 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// The desktop ended the screen sharing (its own stop control, the session closed, the compositor
+// gone): the recording ends there as if the user had stopped it.
+class SharingEndedError : public CaptureError {
+public:
+    using CaptureError::CaptureError;
+};
+
 // The session refused a camera or microphone input; the message names the kind of device.
 class CameraError : public CaptureError {
 public:

@@ -34,6 +34,9 @@ inline std::string captureStopped(const std::string& d) { return "Capture stoppe
 inline std::string failedToStopCleanly(const std::string& d) { return "Failed to stop cleanly: " + d; }
 inline std::string exportFailed(const std::string& d) { return "Export failed: " + d; }
 inline const char* const kUnknownError = "unknown error";
+// Why a window recording ended by itself (after "Capture stopped: "); what was recorded until
+// then is finished and kept.
+inline const char* const kRecordedWindowClosed = "the window being recorded was closed";
 
 inline const char* const kNoFramesCaptured =
     "No frames were captured, so the recording is empty. Check that the display or window you "
@@ -46,9 +49,18 @@ inline const char* const kNoScreenCastPortal =
 inline const char* const kNoCursorShared =
     "This desktop doesn't share the pointer's position: the pointer is recorded in the picture "
     "and can't be restyled later.";
+// The metadata cursor was granted, yet no position came with any picture of the recording.
+inline const char* const kNoCursorPositionsArrived =
+    "The desktop was asked for the pointer's position but sent none during this recording, so "
+    "the recording has no pointer.";
+inline const char* const kDesktopEndedSharing =
+    "The desktop ended the screen sharing, so the recording stopped there and was saved.";
 inline const char* const kNoClicksShared =
     "This desktop doesn't share clicks: none are recorded, and automatic zoom follows keyboard "
     "focus only.";
+// Said before the bar hides on a desktop with neither a tray nor a stop shortcut (GNOME).
+inline const char* const kStopFromSharingIndicator =
+    "Stop from the screen-sharing indicator in the top bar.";
 inline const char* const kNoStopShortcut =
     "This desktop doesn't offer a shortcut to stop the recording: stop it from the tray icon.";
 

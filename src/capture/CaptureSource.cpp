@@ -107,7 +107,12 @@ QRect CaptureSource::rootFrame() const
 
 Rect CaptureSource::screenFrame() const
 {
-    return space_.toScreen(QRectF(rootFrame()));
+    return screenFrameOf(rootFrame());
+}
+
+Rect CaptureSource::screenFrameOf(const QRect& rootArea) const
+{
+    return space_.toScreen(QRectF(rootArea));
 }
 
 SourceLists filterSources(const ShareableContent& content, std::int64_t ownPid)

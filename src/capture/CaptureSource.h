@@ -94,8 +94,8 @@ public:
     Rect screenFrame() const;
     // The captured area in root pixels.
     QRect rootFrame() const;
-    // A rectangle of root pixels in screen space, as this source's samples are.
-    Rect toScreen(const QRect& root) const { return space_.toScreen(QRectF(root)); }
+    // Any area of the root window (a followed window's later frame) in this source's screen space.
+    Rect screenFrameOf(const QRect& rootArea) const;
 
 private:
     Kind kind_ = Kind::display;

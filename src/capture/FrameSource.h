@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QImage>
+#include <QRect>
 
 #include <functional>
 #include <memory>
@@ -27,9 +28,11 @@ public:
     // display in the middle of a mode change), rather than nothing to show yet: the recorder
     // counts such a slot as a dropped frame.
     virtual bool lastGrabMissed() const { return false; }
-    // Where the last picture lies in X11 root pixels, when the source knows it (a display that
-    // RandR may move or resize); empty otherwise.
-    virtual QRect lastGrabArea() const { return {}; }
+
+    // For a source whose area may move or change size (a followed window, a display that RandR
+    // moves or resizes): where it was, in root pixels, at the last grab that showed it. Nothing
+    // for a fixed area, or before the area was first seen. Capture thread, after grab().
+    virtual std::optional<QRect> followedArea() const { return std::nullopt; }
 };
 
 // A frame source that is ready, or why none could be had.

@@ -7,12 +7,14 @@ extern "C" {
 #include <libswscale/swscale.h>
 }
 
+#include <algorithm>
 #include <cmath>
 #include <condition_variable>
 #include <deque>
 #include <mutex>
 
 #include "capture/CaptureClock.h"
+#include "capture/CaptureError.h"
 #include "capture/CaptureMessages.h"
 #include "capture/OutputFiles.h"
 #include "capture/pulse/PulseAudio.h"
@@ -29,6 +31,33 @@ constexpr int kSystemAudioChannels = 2;
 
 using media::describe;
 
+// Where a picture goes in the movie's frame: all of it when the sizes match, else scaled with its
+// aspect kept and centred, on even pixels for the 4:2:0 chroma.
+QRect fittedArea(QSize picture, QSize frame)
+{
+    if (picture == frame)
+        return QRect(QPoint(0, 0), frame);
+    const Rect fit = aspectFitRect({double(picture.width()), double(picture.height())},
+                                   {double(frame.width()), double(frame.height())});
+    const auto even = [](double v) { return int(std::lround(v / 2)) * 2; };
+    const int width = std::clamp(even(fit.width * frame.width()), 2, frame.width() & ~1);
+    const int height = std::clamp(even(fit.height * frame.height()), 2, frame.height() & ~1);
+    return {((frame.width() - width) / 2) & ~1, ((frame.height() - height) / 2) & ~1, width, height};
+}
+
+// The followed window's places on the movie's time line; each place is kept only where it changed.
+std::vector<FollowedFrame> onMovieTimeLine(const std::vector<std::pair<double, QRect>>& areas,
+                                          std::optional<double> firstFrameTime)
+{
+    std::vector<FollowedFrame> frames;
+    if (!firstFrameTime)
+        return frames;
+    frames.reserve(areas.size());
+    for (const auto& [time, area] : areas)
+        frames.push_back({time - *firstFrameTime, area});
+    return frames;
+}
+
 } // namespace
 
 // One grab converted for the encoder.
@@ -43,9 +72,9 @@ struct ScreenRecorder::Run {
     std::unique_ptr<pulse::Stream> audioStream;
     double frameInterval = 1.0 / 60;
     // A display (or an application on it) whose size may change under RandR; its pictures are
-    // then scaled to fit the movie's frame, and each change is reported.
+    // then scaled to fit the movie's frame like a resized window's, and each change is reported.
     bool followsDisplay = false;
-    QSize pictureSize; // of the last picture (capture thread)
+    QSize pictureSize; // the source's size, which the movie's frame was made for
 
     std::mutex mutex; // guards the two queues and stopWriter
     std::condition_variable wake;
@@ -58,6 +87,10 @@ struct ScreenRecorder::Run {
     std::atomic<std::int64_t> droppedAudio{0};
     std::thread captureThread;
     std::thread writerThread;
+
+    // Capture thread only (read after joining it): where a followed window or display was,
+    // CaptureClock times.
+    std::vector<std::pair<double, QRect>> areas;
 
     // Writer thread only (read by the finisher after joining it).
     std::optional<double> firstFrameTime;
@@ -196,6 +229,7 @@ void ScreenRecorder::start(const CaptureSource& source, const std::vector<Window
         displayChanges_.clear();
         emit displayChangesChanged();
     }
+    followedFrames_.clear();
 
     // A display recording never shows our own windows; the other kinds ignore the list.
     opening_ = true;
@@ -354,10 +388,10 @@ void ScreenRecorder::beginRun(OpenedFrameSource opened, const CaptureSource& cho
         }
     });
     run->captureThread = std::thread([this, raw, weak] {
-        auto onFailure = [this, weak](const std::string& description) {
-            QMetaObject::invokeMethod(this, [this, weak, description] {
+        auto onFailure = [this, weak](const std::string& description, bool byDesktop) {
+            QMetaObject::invokeMethod(this, [this, weak, description, byDesktop] {
                 if (auto run = weak.lock())
-                    onStreamFailed(run, description);
+                    onStreamFailed(run, description, byDesktop);
             }, Qt::QueuedConnection);
         };
         auto onResize = [this, weak](double time, QSize size, QRect area) {
@@ -404,15 +438,17 @@ void ScreenRecorder::closeSystemAudioGap(double time)
     emit soundGapsChanged();
 }
 
-void ScreenRecorder::captureLoop(Run* run, const std::function<void(const std::string&)>& onFailure,
+void ScreenRecorder::captureLoop(Run* run, const std::function<void(const std::string&, bool)>& onFailure,
                                  const std::function<void(double, QSize, QRect)>& onResize)
 {
     // Straight from the shared memory; libswscale only when the picture must be scaled (a window
     // that changed size, a display whose size changed, or an odd size).
     media::EncoderFramePool frames(run->writer->videoSize());
-    media::EncoderFrameConverter converter(SWS_FAST_BILINEAR, run->followsDisplay
-                                                                   ? media::EncoderFrameConverter::Fit::centred
-                                                                   : media::EncoderFrameConverter::Fit::stretch);
+    media::EncoderFrameConverter converter(SWS_FAST_BILINEAR);
+    // The movie's frame was made for the source's size: a picture of another size is scaled
+    // into it, and a display's new size is reported.
+    QSize pictureSize = run->pictureSize;
+    QRect pictureArea = fittedArea(pictureSize, frames.size());
     double next = CaptureClock::now();
     while (!run->stopCapture) {
         const double wait = next - CaptureClock::now();
@@ -424,17 +460,25 @@ void ScreenRecorder::captureLoop(Run* run, const std::function<void(const std::s
         QImage image;
         try {
             image = run->grabber->grab();
+        } catch (const SharingEndedError& ended) {
+            onFailure(ended.what(), true);
+            break;
         } catch (const std::exception& error) {
-            onFailure(error.what());
+            onFailure(error.what(), false);
             break;
         }
         if (image.isNull() && run->grabber->lastGrabMissed())
             ++run->dropped; // the picture is there but couldn't be read: this slot is lost
-        if (!image.isNull() && run->followsDisplay && image.size() != run->pictureSize) {
-            run->pictureSize = image.size();
-            onResize(time, image.size(), run->grabber->lastGrabArea());
-        }
         if (!image.isNull()) {
+            const auto area = run->grabber->followedArea();
+            if (area && (run->areas.empty() || run->areas.back().second != *area))
+                run->areas.emplace_back(time, *area);
+            if (image.size() != pictureSize) {
+                pictureSize = image.size();
+                pictureArea = fittedArea(pictureSize, frames.size());
+                if (run->followsDisplay)
+                    onResize(time, pictureSize, area.value_or(QRect()));
+            }
             bool queueFull = false;
             {
                 std::lock_guard lock(run->mutex);
@@ -442,7 +486,7 @@ void ScreenRecorder::captureLoop(Run* run, const std::function<void(const std::s
             }
             // A full queue means the encoder is behind: this frame is not kept.
             std::shared_ptr<AVFrame> planes = queueFull ? nullptr : frames.frame();
-            if (!planes || !converter.convert(image, *planes)) {
+            if (!planes || !converter.convertInto(image, *planes, pictureArea)) {
                 ++run->dropped;
             } else {
                 QueuedFrame frame{std::move(planes), time};
@@ -483,10 +527,22 @@ void ScreenRecorder::onWriterError(const std::shared_ptr<Run>& run, const std::s
         setErrorMessage(message);
 }
 
-void ScreenRecorder::onStreamFailed(const std::shared_ptr<Run>& run, const std::string& description)
+void ScreenRecorder::onStreamFailed(const std::shared_ptr<Run>& run, const std::string& description, bool byDesktop)
 {
-    if (run != run_ || !isRecording_)
+    if (run != run_ || !isRecording_ || stopping_)
         return;
+    if (byDesktop) {
+        // The desktop's own stop: the recording ends as if Stop had been pressed, with a line
+        // saying who stopped it rather than an error.
+        notices_.push_back(CaptureMessages::kDesktopEndedSharing);
+        setRecording(false);
+        finishRun(run_, [this](std::optional<std::string> failure) {
+            if (auto message = stopMessage(failure, appendedFrameCount_))
+                setErrorMessage(std::move(message));
+            emit stoppedByItself();
+        });
+        return;
+    }
     setErrorMessage(CaptureMessages::captureStopped(description));
     setRecording(false);
     // The capture has ended by itself; finish the file in the background so that it is complete.
@@ -511,7 +567,9 @@ void ScreenRecorder::finishRun(std::shared_ptr<Run> run,
         const int written = run->written;
         const auto firstTime = run->firstFrameTime;
         const bool audio = run->audioWritten;
-        QMetaObject::invokeMethod(this, [this, weak, done, failure, written, firstTime, audio] {
+        auto followed = onMovieTimeLine(run->areas, firstTime);
+        QMetaObject::invokeMethod(this, [this, weak, done, failure, written, firstTime, audio,
+                                         followed = std::move(followed)] {
             auto run = weak.lock();
             if (!run || run != run_)
                 return;
@@ -519,6 +577,7 @@ void ScreenRecorder::finishRun(std::shared_ptr<Run> run,
             if (firstTime)
                 firstFrameWallClockDate_ = CaptureClock::dateOf(*firstTime);
             capturedSystemAudio_ = audio;
+            followedFrames_ = followed;
             lastDropped_ = run->dropped;
             lastDroppedAudio_ = run->droppedAudio;
             if (done)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QRect>
 #include <QString>
 
 #include <filesystem>
@@ -29,6 +30,14 @@
 // grab time on CaptureClock, so trackers stamped with the same clock line up exactly.
 
 namespace tarnix {
+
+// Where a recorded window or display was from `time` on: seconds on the movie's time line
+// (negative before its first frame), frame in root pixels.
+struct FollowedFrame {
+    double time = 0;
+    QRect rootFrame;
+    bool operator==(const FollowedFrame&) const = default;
+};
 
 class ScreenRecorder : public QObject {
     Q_OBJECT
@@ -67,8 +76,8 @@ public:
     // The source of the current or last recording as it was recorded (a portal source has the
     // size and place the desktop gave it); nothing before the first successful start.
     const std::optional<CaptureSource>& recordedSource() const { return recordedSource_; }
-    // What the desktop does not share in the current or last recording ("…no cursor…"), for the
-    // user; empty on X11.
+    // What the desktop does not share in the current or last recording ("…no cursor…"), and that
+    // the desktop ended it, for the user; empty on X11.
     const std::vector<std::string>& notices() const { return notices_; }
     // Frames that found the writer's queue full, or whose picture could not be read (a display
     // in the middle of a mode change), in the current or last recording.
@@ -84,6 +93,11 @@ public:
     const std::vector<DisplayChange>& displayChanges() const { return displayChanges_; }
     // The size of the current or last movie's pictures.
     QSize movieSize() const { return movieSize_; }
+    // Where the recorded area was wherever it moved or changed size (a window recording's window,
+    // a display that RandR moved or resized), in time order, from the first grab that showed it;
+    // final once the recording has stopped. A picture whose size is not the movie's is scaled
+    // into the movie's frame, aspect kept and centred.
+    const std::vector<FollowedFrame>& followedFrames() const { return followedFrames_; }
     // The video encoder of the current or last recording ("libx264", "hevc_nvenc"...).
     const std::string& videoEncoderName() const { return encoderName_; }
 
@@ -109,8 +123,9 @@ signals:
     void lastOutputURLChanged();
     void errorMessageChanged();
     void appendedFrameCountChanged(int);
-    // The capture stopped by itself (isRecording turned false with a "Capture stopped" message)
-    // and its movie has since been finished: the frame count and first-frame date are final.
+    // The capture stopped by itself and its movie has since been finished: the frame count and
+    // first-frame date are final. A failed capture leaves a "Capture stopped" message; a desktop
+    // that ended the sharing leaves a notice instead, as the stop was the user's.
     void stoppedByItself();
     // systemAudioGaps changed: the sound went away or came back.
     void soundGapsChanged();
@@ -127,13 +142,15 @@ private:
     void onFrameWritten(const std::shared_ptr<Run>& run, int count, std::optional<double> firstFrameTime);
     void onAudioWritten(const std::shared_ptr<Run>& run);
     void onWriterError(const std::shared_ptr<Run>& run, const std::string& message);
-    void onStreamFailed(const std::shared_ptr<Run>& run, const std::string& description);
+    void onStreamFailed(const std::shared_ptr<Run>& run, const std::string& description, bool byDesktop);
     void finishRun(std::shared_ptr<Run> run, std::function<void(std::optional<std::string>)> done);
     void joinFinisher();
     void addSystemAudioGap(SoundGap gap);
     void closeSystemAudioGap(double time);
     static void padSystemAudio(Run& run);
-    static void captureLoop(Run* run, const std::function<void(const std::string&)>& onFailure,
+    // onFailure(description, whether the desktop ended the sharing); onResize(time, new picture
+    // size, where the display now is) for a display whose size changed.
+    static void captureLoop(Run* run, const std::function<void(const std::string&, bool)>& onFailure,
                             const std::function<void(double, QSize, QRect)>& onResize);
 
     Options options_;
@@ -154,6 +171,7 @@ private:
     std::vector<SoundGap> systemAudioGaps_;
     std::vector<DisplayChange> displayChanges_;
     QSize movieSize_;
+    std::vector<FollowedFrame> followedFrames_;
     std::shared_ptr<Run> run_; // the running capture, or one left by a stream failure
     std::thread finisher_;     // stops threads and finishes the file off the GUI thread
 };

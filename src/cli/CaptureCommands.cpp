@@ -273,12 +273,13 @@ int runRecord(const Arguments& args)
         [[maybe_unused]] auto ignored = read(StopSignals::descriptor(), buffer, sizeof buffer);
         stop();
     });
-    // The capture ended by itself (the recorded window was closed): what was recorded is kept and
-    // listed, and the command fails with the recorder's message.
+    // The capture ended by itself: what was recorded is kept and listed. A failure (the recorded
+    // window was closed) fails the command with the recorder's message; the desktop's own stop
+    // control ends it like Ctrl-C.
     QObject::connect(&session, &RecordingSession::recordingEndedByItself, &app, [&] {
         stopping = true;
-        reportStop(session);
-        app.exit(kExitFailure);
+        const int code = reportStop(session);
+        app.exit(session.recorder().errorMessage() ? kExitFailure : code);
     });
     // Sound that goes missing while recording is said at once (and again in the summary). The
     // system audio and the microphone notice a lost server a moment apart: what they say is

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <numbers>
 
+#include "app/TimelineAssembly.h"
 #include "document/AtomicFile.h"
 #include "media/MovieWriter.h"
 #include "zoom/ZoomPanEngine.h"
@@ -266,7 +267,8 @@ RecordingTimeline makeDemoRecording(const std::filesystem::path& folder,
     timeline.background.style = BackgroundStyle::gradient;
     timeline.background.gradientPresetID = GradientPreset::defaultPreset().id;
     addSamples(timeline);
-    timeline.zoomRegions = ZoomPanEngine::makeAutomaticZoomRegions(timeline);
+    timeline.zoomRegions = TimelineAssembly::heldToMovie(
+        ZoomPanEngine::makeAutomaticZoomRegions(timeline), kDuration);
     timeline.redactRegions.push_back(
         {Uuid::random(), kSteps[1].typeFrom, kDuration,
          Rect{double(kSecretField.x()) / kWidth, double(kSecretField.y()) / kHeight,

@@ -30,9 +30,11 @@ const Command kCommands[] = {
     {"validate", "validate DOC.json            check that a recording document decodes", runValidate,
      "Prints \"ok\", or names the first value that is wrong and exits with 2."},
     {"autozoom", "autozoom DOC.json            print the automatic zoom regions as JSON", runAutozoom,
-     "The regions Tarnix would make for the recording's focus changes and clicks."},
+     "The regions Tarnix would make for the recording's focus changes and clicks. The movie is not\n"
+     "read, so a region may end after it (a recording that stops holds its regions to its end)."},
     {"zoom-at", "zoom-at DOC.json T           print the zoom rectangle at T seconds", runZoomAt,
-     "Prints [[x, y], [width, height]] in fractions of the captured area."},
+     "Prints [[x, y], [width, height]] in fractions of the captured area: the part on screen,\n"
+     "always of the frame's shape (equal fractions), even for a region stored with unequal sides."},
     {"export", "export DOC.json [--resolution source|4k|1080p|720p] [--format mp4|gif] [--out FILE]\n"
                "                               export the edited recording to an MP4 movie, or to a\n"
                "                               silent animated GIF of at most 15 frames a second and\n"

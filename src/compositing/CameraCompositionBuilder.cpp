@@ -190,7 +190,7 @@ std::vector<NormalizedCursorSample> normalizedCursorSamples(const RecordingTimel
     std::vector<NormalizedCursorSample> samples;
     samples.reserve(timeline.cursorSamples.size());
     for (const auto& sample : timeline.cursorSamples)
-        samples.push_back({sample.timestamp, timeline.normalizedPoint(sample.point)});
+        samples.push_back({sample.timestamp, timeline.normalizedPoint(sample.point, sample.timestamp)});
     std::stable_sort(samples.begin(), samples.end(),
                      [](const auto& a, const auto& b) { return a.time < b.time; });
     return samples;
@@ -201,7 +201,7 @@ std::vector<NormalizedClickSample> normalizedClickSamples(const RecordingTimelin
     std::vector<NormalizedClickSample> samples;
     for (const auto& click : timeline.clickEvents)
         if (isButtonDown(click.kind))
-            samples.push_back({click.timestamp, timeline.normalizedPoint(click.point)});
+            samples.push_back({click.timestamp, timeline.normalizedPoint(click.point, click.timestamp)});
     std::stable_sort(samples.begin(), samples.end(),
                      [](const auto& a, const auto& b) { return a.time < b.time; });
     return samples;

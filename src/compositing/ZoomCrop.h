@@ -6,7 +6,8 @@
 #include "graphics/Image.h"
 
 // The crop half of the zoom motion: the part of a frame under a normalised zoom rectangle,
-// stretched to cover the whole frame. Pure; any thread.
+// scaled to cover the whole frame. The rectangles of the zoom motion are frame-shaped, so the
+// picture keeps its proportions. Pure; any thread.
 
 namespace tarnix::ZoomCompositor {
 

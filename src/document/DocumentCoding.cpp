@@ -96,6 +96,13 @@ OrderedJson toJson(const FocusedElementSample& value)
             {"rect", toJson(value.rect)}};
 }
 
+OrderedJson toJson(const CaptureFrameSample& value)
+{
+    return {{"id", value.id.toString()},
+            {"timestamp", value.timestamp},
+            {"rect", toJson(value.rect)}};
+}
+
 OrderedJson toJson(const ZoomRegion& value)
 {
     return {{"id", value.id.toString()}, {"start", value.start},         {"end", value.end},
@@ -148,6 +155,8 @@ OrderedJson toJson(const RecordingTimeline& value)
     out["redactRegions"] = listJson(value.redactRegions);
     if (!value.cutRegions.empty())
         out["cutRegions"] = listJson(value.cutRegions);
+    if (!value.captureFrameSamples.empty())
+        out["captureFrameSamples"] = listJson(value.captureFrameSamples);
     return out;
 }
 
@@ -165,6 +174,7 @@ namespace {
 constexpr double kMaxCornerRadius = 10000;   // points
 constexpr double kMaxFrameCoordinate = 1e6; // points: far beyond any screen
 constexpr double kUnitSlack = 1e-9;         // rounding of normalised rectangles
+constexpr double kMaxMovieTime = 1e7;       // seconds, about 115 days: beyond any recording
 
 std::string numberText(double value) { return nlohmann::json(value).dump(); }
 
@@ -198,6 +208,23 @@ Rect unitRect(const JsonReader& in)
           r.y + r.height <= 1 + kUnitSlack))
         in.fail("the rectangle lies outside the picture (fractions 0...1 expected)");
     return r;
+}
+
+struct Span {
+    double start;
+    double end;
+};
+
+// The `start` and `end` of a region on the movie's time line: each within ±kMaxMovieTime, and the
+// start not after the end.
+Span regionSpan(const JsonReader& in)
+{
+    const double start = numberWithin(in["start"], -kMaxMovieTime, kMaxMovieTime);
+    const double end = numberWithin(in["end"], -kMaxMovieTime, kMaxMovieTime);
+    if (start > end)
+        in["end"].fail("the region ends (" + numberText(end) + " s) before it starts (" +
+                       numberText(start) + " s)");
+    return {start, end};
 }
 
 Point unitPoint(const JsonReader& in)
@@ -292,15 +319,38 @@ FocusedElementSample decodeFocusedElementSample(const JsonReader& in)
     return {in["id"].uuid(), in["timestamp"].number(), in["rect"].rect()};
 }
 
+CaptureFrameSample decodeCaptureFrameSample(const JsonReader& in)
+{
+    return {in["id"].uuid(), numberWithin(in["timestamp"], 0, kMaxMovieTime),
+            captureFrameRect(in["rect"])};
+}
+
+// The frame in force at a time is looked up by time, so the samples must come in time order.
+static std::vector<CaptureFrameSample> decodeCaptureFrameSamples(const JsonReader& in)
+{
+    std::optional<double> previous;
+    return in.list<CaptureFrameSample>([&previous](const JsonReader& element) {
+        CaptureFrameSample sample = decodeCaptureFrameSample(element);
+        if (previous && sample.timestamp < *previous)
+            element["timestamp"].fail("out of order: " + numberText(sample.timestamp) +
+                                      " comes after " + numberText(*previous));
+        previous = sample.timestamp;
+        return sample;
+    });
+}
+
 ZoomRegion decodeZoomRegion(const JsonReader& in)
 {
-    return {in["id"].uuid(), in["start"].number(), in["end"].number(), unitRect(in["rect"]),
-            in["easing"].enumeration<EasingCurve>()};
+    const Uuid id = in["id"].uuid();
+    const Span span = regionSpan(in);
+    return {id, span.start, span.end, unitRect(in["rect"]), in["easing"].enumeration<EasingCurve>()};
 }
 
 RedactRegion decodeRedactRegion(const JsonReader& in)
 {
-    return {in["id"].uuid(), in["start"].number(), in["end"].number(), unitRect(in["rect"])};
+    const Uuid id = in["id"].uuid();
+    const Span span = regionSpan(in);
+    return {id, span.start, span.end, unitRect(in["rect"])};
 }
 
 CutRegion decodeCutRegion(const JsonReader& in)
@@ -343,6 +393,8 @@ RecordingTimeline decodeRecordingTimeline(const JsonReader& in)
     out.redactRegions = in["redactRegions"].list<RedactRegion>(decodeRedactRegion);
     if (auto cuts = in.optional("cutRegions"))
         out.cutRegions = cuts->list<CutRegion>(decodeCutRegion);
+    if (auto frames = in.optional("captureFrameSamples"))
+        out.captureFrameSamples = decodeCaptureFrameSamples(*frames);
     return out;
 }
 

@@ -16,7 +16,8 @@
 // nothing gets a default when read. The later keys are optional and written only when they differ
 // from what their absence means, so an unedited document encodes exactly as before and older
 // readers still read it: "cutRegions" (no cuts), the background's "aspect" ("source"), the cursor
-// overlay's "smoothsMovement" (false) and "smoothingStrength" (0.5).
+// overlay's "smoothsMovement" (false) and "smoothingStrength" (0.5), and "captureFrameSamples" (the
+// recorded window never moved or changed size; its samples come in time order).
 // Decoding raises DecodingError naming the path that failed.
 
 namespace tarnix {
@@ -31,6 +32,7 @@ OrderedJson toJson(const AudioTrackSettings& value);
 OrderedJson toJson(const CursorSample& value);
 OrderedJson toJson(const ClickEvent& value);
 OrderedJson toJson(const FocusedElementSample& value);
+OrderedJson toJson(const CaptureFrameSample& value);
 OrderedJson toJson(const ZoomRegion& value);
 OrderedJson toJson(const RedactRegion& value);
 OrderedJson toJson(const CutRegion& value);
@@ -46,6 +48,7 @@ AudioTrackSettings decodeAudioTrackSettings(const JsonReader& in);
 CursorSample decodeCursorSample(const JsonReader& in);
 ClickEvent decodeClickEvent(const JsonReader& in);
 FocusedElementSample decodeFocusedElementSample(const JsonReader& in);
+CaptureFrameSample decodeCaptureFrameSample(const JsonReader& in);
 ZoomRegion decodeZoomRegion(const JsonReader& in);
 RedactRegion decodeRedactRegion(const JsonReader& in);
 CutRegion decodeCutRegion(const JsonReader& in);

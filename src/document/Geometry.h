@@ -1,5 +1,7 @@
 #pragma once
 
+#include <algorithm>
+
 // Plain geometry values shared by the document, the zoom engine and the renderers.
 // Units depend on the space a value lives in (screen points, normalised 0...1, pixels); the
 // types themselves carry none.
@@ -35,6 +37,19 @@ struct Rect {
 
 // The full frame in normalised coordinates.
 inline constexpr Rect kUnitRect{0, 0, 1, 1};
+
+// Where a picture of size `content` lies when scaled into a frame of size `frame` with its aspect
+// kept and centred, normalised to the frame (top-left origin). The whole frame when either size is
+// empty.
+inline Rect aspectFitRect(Size content, Size frame)
+{
+    if (!(content.width > 0 && content.height > 0 && frame.width > 0 && frame.height > 0))
+        return kUnitRect;
+    const double scale = std::min(frame.width / content.width, frame.height / content.height);
+    const double width = content.width * scale / frame.width;
+    const double height = content.height * scale / frame.height;
+    return {(1 - width) / 2, (1 - height) / 2, width, height};
+}
 
 // Clamps the way the document's normalisation does: not greater than 0 becomes 0, then greater
 // than 1 becomes 1 (so NaN becomes 0 rather than slipping through).

@@ -1,5 +1,7 @@
 #include "document/RecordingTimeline.h"
 
+#include <algorithm>
+
 namespace tarnix {
 
 double interpolate(EasingCurve curve, double t)
@@ -32,6 +34,34 @@ Point normalizedPoint(Point point, const Rect& frame)
 Point RecordingTimeline::normalizedPoint(Point point) const
 {
     return tarnix::normalizedPoint(point, captureFrame);
+}
+
+const Rect& RecordingTimeline::captureFrameAt(double timestamp) const
+{
+    auto after = std::upper_bound(captureFrameSamples.begin(), captureFrameSamples.end(), timestamp,
+                                  [](double t, const CaptureFrameSample& s) { return t < s.timestamp; });
+    return after == captureFrameSamples.begin() ? captureFrame : std::prev(after)->rect;
+}
+
+Rect RecordingTimeline::pictureRectAt(double timestamp) const
+{
+    const Rect& frame = captureFrameAt(timestamp);
+    if (frame.width == captureFrame.width && frame.height == captureFrame.height)
+        return kUnitRect;
+    return aspectFitRect({frame.width, frame.height}, {captureFrame.width, captureFrame.height});
+}
+
+Point RecordingTimeline::normalizedPoint(Point point, double timestamp) const
+{
+    const Point local = tarnix::normalizedPoint(point, captureFrameAt(timestamp));
+    const Rect picture = pictureRectAt(timestamp);
+    return {picture.x + local.x * picture.width, picture.y + local.y * picture.height};
+}
+
+Rect placedInPicture(const Rect& rect, const Rect& picture)
+{
+    return {picture.x + rect.x * picture.width, picture.y + rect.y * picture.height,
+            rect.width * picture.width, rect.height * picture.height};
 }
 
 } // namespace tarnix

@@ -53,6 +53,15 @@ struct FocusedElementSample {
     bool operator==(const FocusedElementSample&) const = default;
 };
 
+// Where a recorded window was from `timestamp` on, in screen points: a window recording follows its
+// window when it moves or changes size.
+struct CaptureFrameSample {
+    Uuid id = Uuid::random();
+    double timestamp = 0;
+    Rect rect;
+    bool operator==(const CaptureFrameSample&) const = default;
+};
+
 struct ZoomRegion {
     Uuid id = Uuid::random();
     double start = 0;
@@ -97,15 +106,34 @@ struct RecordingTimeline {
     std::vector<ZoomRegion> zoomRegions;
     std::vector<RedactRegion> redactRegions;
     std::vector<CutRegion> cutRegions; // optional in JSON: written only when there are cuts
+    // The recorded window's frame after it moved or changed size, in time order; before the
+    // first one (and when there is none) the frame is captureFrame. Optional in JSON: written
+    // only when there are some.
+    std::vector<CaptureFrameSample> captureFrameSamples;
 
     // A screen point as a normalised point of the captured frame; (0.5, 0.5) when the frame is
     // empty.
     Point normalizedPoint(Point point) const;
+
+    // The captured area in force at movie time t: the latest captureFrameSample at or before t,
+    // else captureFrame.
+    const Rect& captureFrameAt(double timestamp) const;
+    // Where the picture of that area lies in the movie, normalised. The movie keeps the size of
+    // captureFrame; a window of another size is scaled into it, aspect kept and centred. The
+    // whole frame while the size is captureFrame's.
+    Rect pictureRectAt(double timestamp) const;
+    // A screen point sampled at movie time t as a normalised point of the movie: normalised
+    // against the area in force then (clamped to it), placed where its picture lies.
+    Point normalizedPoint(Point point, double timestamp) const;
 
     bool operator==(const RecordingTimeline&) const = default;
 };
 
 // The same mapping as RecordingTimeline::normalizedPoint, for any frame.
 Point normalizedPoint(Point point, const Rect& captureFrame);
+
+// A rectangle normalised to a picture (0...1) as the same rectangle in the movie, where the
+// picture lies at `picture` (normalised, from pictureRectAt).
+Rect placedInPicture(const Rect& rect, const Rect& picture);
 
 } // namespace tarnix

@@ -45,23 +45,8 @@ std::shared_ptr<AVFrame> EncoderFramePool::frame()
     return frame;
 }
 
-QRect fitCentred(QSize picture, QSize frame)
-{
-    const QRect whole(QPoint(0, 0), frame);
-    if (picture.isEmpty() || frame.isEmpty())
-        return whole;
-    const QSize fitted = picture.scaled(frame, Qt::KeepAspectRatio);
-    // Even sizes and places, so that no chroma sample straddles the picture's edge.
-    const int width = fitted.width() & ~1;
-    const int height = fitted.height() & ~1;
-    if (frame.width() - width <= 2 && frame.height() - height <= 2)
-        return whole;
-    return QRect(((frame.width() - width) / 2) & ~1, ((frame.height() - height) / 2) & ~1, width, height);
-}
-
-EncoderFrameConverter::EncoderFrameConverter(int scaleFlags, Fit fit)
+EncoderFrameConverter::EncoderFrameConverter(int scaleFlags)
     : scaleFlags_(scaleFlags)
-    , fit_(fit)
 {
 }
 
@@ -71,32 +56,48 @@ bool EncoderFrameConverter::convert(const QImage& image, AVFrame& frame)
 {
     if (convertBgraToYuv420(image, frame))
         return true;
-    const QRect target = fit_ == Fit::centred ? fitCentred(image.size(), QSize(frame.width, frame.height))
-                                              : QRect(0, 0, frame.width, frame.height);
+    return scale(image, frame.data, frame.linesize, QSize(frame.width, frame.height));
+}
+
+bool EncoderFrameConverter::convertInto(const QImage& image, AVFrame& frame, QRect area)
+{
+    if (area == QRect(0, 0, frame.width, frame.height))
+        return convert(image, frame);
+    if (area.isEmpty() || area.x() % 2 || area.y() % 2 || area.width() % 2 || area.height() % 2 ||
+        !QRect(0, 0, frame.width, frame.height).contains(area))
+        return false;
+    // Black in limited-range YUV: Y 16, chroma at its middle.
+    const std::uint8_t black[3] = {16, 128, 128};
+    for (int plane = 0; plane < 3; ++plane) {
+        const int rows = plane == 0 ? frame.height : (frame.height + 1) / 2;
+        std::memset(frame.data[plane], black[plane], std::size_t(frame.linesize[plane]) * std::size_t(rows));
+    }
+    std::uint8_t* const planes[3] = {
+        frame.data[0] + std::ptrdiff_t(area.y()) * frame.linesize[0] + area.x(),
+        frame.data[1] + std::ptrdiff_t(area.y() / 2) * frame.linesize[1] + area.x() / 2,
+        frame.data[2] + std::ptrdiff_t(area.y() / 2) * frame.linesize[2] + area.x() / 2};
+    return scale(image, planes, frame.linesize, area.size());
+}
+
+bool EncoderFrameConverter::scale(const QImage& image, std::uint8_t* const planes[3], const int strides[3],
+                                  QSize size)
+{
     SwsContext* previous = scaler_;
-    scaler_ = sws_getCachedContext(scaler_, image.width(), image.height(), AV_PIX_FMT_BGRA, target.width(),
-                                   target.height(), AV_PIX_FMT_YUV420P, scaleFlags_, nullptr, nullptr, nullptr);
+    scaler_ = sws_getCachedContext(scaler_, image.width(), image.height(), AV_PIX_FMT_BGRA, size.width(),
+                                   size.height(), AV_PIX_FMT_YUV420P, scaleFlags_, nullptr, nullptr, nullptr);
     if (!scaler_)
         return false;
-    if (scaler_ != previous)
+    // A context made anew may come back at the old address: the sizes tell it apart too.
+    if (scaler_ != previous || image.size() != scaledFrom_ || size != scaledTo_)
         sws_setColorspaceDetails(scaler_, sws_getCoefficients(SWS_CS_ITU709), 1,
                                  sws_getCoefficients(SWS_CS_ITU709), 0, 0, 1 << 16, 1 << 16);
-    std::uint8_t* destination[4] = {frame.data[0], frame.data[1], frame.data[2], nullptr};
-    if (target != QRect(0, 0, frame.width, frame.height)) {
-        // Black (limited range) around the picture, which lands in the middle.
-        for (int y = 0; y < frame.height; ++y)
-            std::memset(frame.data[0] + std::ptrdiff_t(y) * frame.linesize[0], 16, std::size_t(frame.width));
-        for (int plane = 1; plane < 3; ++plane)
-            for (int y = 0; y < (frame.height + 1) / 2; ++y)
-                std::memset(frame.data[plane] + std::ptrdiff_t(y) * frame.linesize[plane], 128,
-                            std::size_t((frame.width + 1) / 2));
-        destination[0] += std::ptrdiff_t(target.y()) * frame.linesize[0] + target.x();
-        for (int plane = 1; plane < 3; ++plane)
-            destination[plane] += std::ptrdiff_t(target.y() / 2) * frame.linesize[plane] + target.x() / 2;
-    }
-    const std::uint8_t* planes[4] = {image.constBits(), nullptr, nullptr, nullptr};
-    const int strides[4] = {int(image.bytesPerLine()), 0, 0, 0};
-    sws_scale(scaler_, planes, strides, 0, image.height(), destination, frame.linesize);
+    scaledFrom_ = image.size();
+    scaledTo_ = size;
+    const std::uint8_t* source[4] = {image.constBits(), nullptr, nullptr, nullptr};
+    const int sourceStrides[4] = {int(image.bytesPerLine()), 0, 0, 0};
+    std::uint8_t* destination[4] = {planes[0], planes[1], planes[2], nullptr};
+    const int destinationStrides[4] = {strides[0], strides[1], strides[2], 0};
+    sws_scale(scaler_, source, sourceStrides, 0, image.height(), destination, destinationStrides);
     return true;
 }
 

@@ -37,30 +37,29 @@ private:
     AVBufferPool* pool_ = nullptr;
 };
 
-// Where a picture of `picture`'s size lands when scaled into a frame of `frame`'s size with its
-// aspect ratio kept and centred, on even pixels (4:2:0 chroma); the whole frame when the two
-// aspect ratios are within a pixel of each other.
-QRect fitCentred(QSize picture, QSize frame);
-
 // Fills encoder frames from BGRA pictures: our own conversion when the sizes match, else one
-// libswscale pass that also scales, with `scaleFlags` (SWS_BILINEAR...). A picture of another
-// shape is stretched over the frame, or with Fit::centred scaled to fit it, aspect kept, on
-// black. Keeps its libswscale context between calls; one thread at a time.
+// libswscale pass that also scales, with `scaleFlags` (SWS_BILINEAR...). Keeps its libswscale
+// context between calls; one thread at a time.
 class EncoderFrameConverter {
 public:
-    enum class Fit { stretch, centred };
-    explicit EncoderFrameConverter(int scaleFlags, Fit fit = Fit::stretch);
+    explicit EncoderFrameConverter(int scaleFlags);
     ~EncoderFrameConverter();
     EncoderFrameConverter(const EncoderFrameConverter&) = delete;
     EncoderFrameConverter& operator=(const EncoderFrameConverter&) = delete;
 
     // `frame` is AV_PIX_FMT_YUV420P with its buffers. False when libswscale can't be set up.
     bool convert(const QImage& image, AVFrame& frame);
+    // The picture scaled into `area` of the frame, the rest black. `area` lies inside the frame
+    // with even coordinates and sizes (4:2:0 chroma covers 2 × 2 pixels).
+    bool convertInto(const QImage& image, AVFrame& frame, QRect area);
 
 private:
+    bool scale(const QImage& image, std::uint8_t* const planes[3], const int strides[3], QSize size);
+
     int scaleFlags_;
-    Fit fit_;
     SwsContext* scaler_ = nullptr;
+    QSize scaledFrom_;
+    QSize scaledTo_;
 };
 
 } // namespace tarnix::media

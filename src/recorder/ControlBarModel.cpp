@@ -180,28 +180,42 @@ std::optional<std::string> ControlBarModel::currentError() const
                                 &session_.cameraProvider().errorMessage(), &session_.micProvider().errorMessage()})
         if (*message)
             return *message;
-    // What went wrong during the recording (sound that went missing) is said as it happens.
+    // What went wrong during the recording (sound that went missing...) is said as it happens, and
+    // what its stop found once it has stopped.
     std::vector<std::string> notices = notices_;
     for (auto& notice : session_.recordingNotices())
         notices.push_back(std::move(notice));
-    if (notices.empty())
-        return std::nullopt;
-    std::string text;
-    for (const auto& notice : notices)
-        text += (text.empty() ? "" : " ") + notice;
-    return text;
+    if (!notices.empty()) {
+        std::string text;
+        for (const auto& notice : notices)
+            text += (text.empty() ? "" : "\n") + notice;
+        return text;
+    }
+    if (hiddenBarStopHint_ && recordingHidesBar() && !session_.isRecording())
+        return hiddenBarStopHint_;
+    return std::nullopt;
+}
+
+bool ControlBarModel::recordingHidesBar() const
+{
+    return session_.sourceProvider().backend() == CaptureBackend::portal && selectedKind() == SourceKind::display;
 }
 
 bool ControlBarModel::hidesWhileRecording() const
 {
-    return session_.sourceProvider().backend() == CaptureBackend::portal &&
-           selectedKind() == SourceKind::display && (session_.isRecording() || starting_);
+    return recordingHidesBar() && (session_.isRecording() || starting_);
 }
 
 void ControlBarModel::addNoticeWhileHidden(std::string notice)
 {
     if (std::find(hiddenBarNotices_.begin(), hiddenBarNotices_.end(), notice) == hiddenBarNotices_.end())
         hiddenBarNotices_.push_back(std::move(notice));
+}
+
+void ControlBarModel::setHiddenBarStopHint(std::optional<std::string> hint)
+{
+    hiddenBarStopHint_ = std::move(hint);
+    emit changed();
 }
 
 void ControlBarModel::takeNotices()

@@ -71,7 +71,8 @@ public:
     // The first message of the source provider, the screen recorder, the camera provider and the
     // microphone provider, in that order; else what the desktop does not share in this
     // recording, when the bar has not said it before in this run, and what went wrong during
-    // it (sound that went missing).
+    // it (sound that went missing...), each notice whole on a line of its own; else, before a
+    // recording that hides the bar, how to stop it.
     std::optional<std::string> currentError() const;
     // The recording being started or running shows a whole display on a desktop that cannot
     // leave our own windows out (the portal): the bar must be off screen from the press on, and
@@ -81,6 +82,10 @@ public:
     const std::vector<std::string>& notices() const { return notices_; }
     // A notice said once per run when a recording hides the bar (what the user has to stop it).
     void addNoticeWhileHidden(std::string notice);
+    // How to stop a recording that hides the bar where the desktop has no tray: said in the
+    // message line while such a recording is about to be made, before the bar hides.
+    void setHiddenBarStopHint(std::optional<std::string> hint);
+    const std::optional<std::string>& hiddenBarStopHint() const { return hiddenBarStopHint_; }
 
     // What the controls do.
     void selectSource(const std::string& identifier);
@@ -104,6 +109,8 @@ private:
     void applyCameraSelection();
     void applyMicrophoneSelection();
 
+    // A recording of the selection would show the whole display on a portal desktop.
+    bool recordingHidesBar() const;
     // After a start: the desktop's notices that this run has not shown yet.
     void takeNotices();
 
@@ -113,6 +120,7 @@ private:
     std::vector<std::string> notices_;   // shown until the next start
     std::vector<std::string> shownOnce_; // every notice shown in this run
     std::vector<std::string> hiddenBarNotices_;
+    std::optional<std::string> hiddenBarStopHint_;
 };
 
 } // namespace tarnix

@@ -25,6 +25,14 @@ constexpr Qt::WindowFlags studioFlags = Qt::Window | Qt::WindowTitleHint | Qt::W
                                         Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint |
                                         Qt::WindowCloseButtonHint;
 
+// GNOME Shell shows every screen cast in its top bar, with a control that ends it; ending it ends
+// the recording. It has no tray by default.
+bool desktopHasSharingIndicator()
+{
+    const QStringList desktops = qEnvironmentVariable("XDG_CURRENT_DESKTOP").split(QLatin1Char(':'));
+    return desktops.contains(QStringLiteral("GNOME"), Qt::CaseInsensitive);
+}
+
 } // namespace
 
 RecorderWindow::RecorderWindow(RecordingSession& session, QWidget* parent)
@@ -50,6 +58,9 @@ RecorderWindow::RecorderWindow(RecordingSession& session, QWidget* parent)
     connect(&model_, &ControlBarModel::changed, this, &RecorderWindow::syncVisibility);
     if (session_.sourceProvider().backend() == CaptureBackend::portal)
         useStopShortcut(new PortalStopShortcut(QDBusConnection::sessionBus()));
+    const bool portal = session_.sourceProvider().backend() == CaptureBackend::portal;
+    if (portal && !RecordingTrayIcon::isAvailable() && desktopHasSharingIndicator())
+        model_.setHiddenBarStopHint(CaptureMessages::kStopFromSharingIndicator);
     applyStyle(WindowMode::setup);
 }
 
@@ -73,14 +84,19 @@ void RecorderWindow::stopFromOutside()
         model_.toggleRecording();
 }
 
+bool RecorderWindow::canStopWhileHidden() const
+{
+    return RecordingTrayIcon::isAvailable() || model_.hiddenBarStopHint().has_value();
+}
+
 void RecorderWindow::syncVisibility()
 {
-    const bool hide = mode_ == WindowMode::setup && model_.hidesWhileRecording() && RecordingTrayIcon::isAvailable();
+    const bool hide = mode_ == WindowMode::setup && model_.hidesWhileRecording() && canStopWhileHidden();
     if (hide == hiddenForRecording_)
         return;
     hiddenForRecording_ = hide;
     barWasHiddenThisRecording_ |= hide;
-    tray_->setVisible(hide);
+    tray_->setVisible(hide && RecordingTrayIcon::isAvailable());
     if (hide)
         QWidget::hide();
     else if (mode_ == WindowMode::setup)
@@ -161,12 +177,17 @@ void RecorderWindow::onRecordingCompleted()
     if (!timeline || quitting_)
         return;
     // Notices said while the bar was hidden were never seen: the Studio repeats them. What went
-    // wrong during the recording (sound that went missing) is said again in any case.
+    // wrong during the recording (sound that went missing) and what the stop itself found are
+    // said there in any case.
     std::vector<std::string> unseen;
     if (std::exchange(barWasHiddenThisRecording_, false))
         unseen = model_.notices();
     for (auto& notice : session_.recordingNotices())
         unseen.push_back(std::move(notice));
+    // The bar gives way to the Studio at once: what the recorder said at the end (the recorded
+    // window was closed...) is said there.
+    if (const auto& message = session_.recorder().errorMessage())
+        unseen.insert(unseen.begin(), *message);
     showStudio({*timeline, session_.documentURL(), session_.documentError(), std::move(unseen)});
 }
 

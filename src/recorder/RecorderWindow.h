@@ -78,9 +78,10 @@ private:
     void applyStyle(WindowMode mode);
     void onRecordingCompleted();
     void releaseDevices();
-    // Hides the bar while it would be recorded (a display on a portal desktop) and there is a
-    // tray to stop from; shows it again afterwards.
+    // Hides the bar while it would be recorded (a display on a portal desktop) and there is
+    // another way to stop (a tray, the desktop's sharing indicator); shows it again afterwards.
     void syncVisibility();
+    bool canStopWhileHidden() const;
     // The tray's and the shortcut's stop.
     void stopFromOutside();
 

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <limits>
 
+#include "zoom/ZoomShape.h"
+
 namespace tarnix::ZoomCompositor {
 
 namespace {
@@ -43,14 +45,16 @@ Rect rect(double t, const std::vector<ZoomRegion>& regions)
         if (t < region.start - a || t > region.end + b)
             continue;
 
+        // Both ends of every ramp are frame-shaped, so every step between them is too.
+        const Rect shown = ZoomShape::shown(region.rect);
         if (t <= region.start) {
             double p = a > 0 ? (t - (region.start - a)) / a : 1;
-            return towards(region.rect, interpolate(region.easing, p));
+            return towards(shown, interpolate(region.easing, p));
         }
         if (t <= region.end)
-            return region.rect;
+            return shown;
         double p = b > 0 ? (t - region.end) / b : 1;
-        return awayFrom(region.rect, interpolate(region.easing, p));
+        return awayFrom(shown, interpolate(region.easing, p));
     }
     return kUnitRect;
 }

@@ -14,8 +14,8 @@ namespace tarnix::ZoomCompositor {
 inline constexpr double kMaxTransition = 0.6;
 
 // The normalised rectangle (origin top-left, y down) to show at time t (seconds): the full frame
-// outside every region, the region's rect while it holds, eased in between. Regions may come in
-// any order.
+// outside every region, what the region shows (ZoomShape::shown of its rect) while it holds, eased
+// in between. Always frame-shaped. Regions may come in any order.
 Rect rect(double t, const std::vector<ZoomRegion>& regions);
 
 } // namespace tarnix::ZoomCompositor

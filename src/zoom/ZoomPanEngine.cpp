@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "zoom/ZoomShape.h"
+
 namespace tarnix::ZoomPanEngine {
 
 namespace {
@@ -38,10 +40,13 @@ Rect padAndFit(const Rect& r, double padding)
     return {std::min(std::max(px, 0.0), 1 - w), std::min(std::max(py, 0.0), 1 - h), w, h};
 }
 
-// Origin of a square of side s centred at c, kept inside 0...1.
-double squareOrigin(double c, double s)
+// The region of a padded element: frame-shaped about its centre, so the picture is never
+// stretched, and held between the shallowest and deepest zoom, so that a text field does not
+// become a sliver and a small button not a blur of a few pixels.
+Rect elementRegionRect(const Rect& padded)
 {
-    return std::min(std::max(c - s / 2, 0.0), 1 - s);
+    double side = ZoomShape::heldSide(std::max(padded.width, padded.height));
+    return ZoomShape::frameShaped({padded.midX(), padded.midY()}, side);
 }
 
 std::vector<NormalizedClick> sortedDownClicks(const RecordingTimeline& timeline)
@@ -56,7 +61,7 @@ std::vector<NormalizedClick> sortedDownClicks(const RecordingTimeline& timeline)
     std::vector<NormalizedClick> out;
     out.reserve(kept.size());
     for (const auto& click : kept) {
-        Point p = timeline.normalizedPoint(click.point);
+        Point p = timeline.normalizedPoint(click.point, click.timestamp);
         out.push_back({click.timestamp, p.x, p.y});
     }
     return out;
@@ -78,13 +83,15 @@ makeElementBasedZoomRegions(const RecordingTimeline& timeline, const Parameters&
         double next = i + 1 < samples.size() ? samples[i + 1].timestamp : t + parameters.holdAfter;
         if (next - t < parameters.minimumDwell)
             continue;
-        Rect r = normalizedElementRect(samples[i].rect, timeline.captureFrame);
+        // Against the window's frame at that moment, then where its picture lies in the movie.
+        Rect r = placedInPicture(normalizedElementRect(samples[i].rect, timeline.captureFrameAt(t)),
+                                 timeline.pictureRectAt(t));
         if (r.width >= parameters.maxElementFraction && r.height >= parameters.maxElementFraction)
             continue;
         ZoomRegion region;
         region.start = std::max(t - parameters.leadIn, 0.0);
         region.end = next;
-        region.rect = padAndFit(r, parameters.elementPadding);
+        region.rect = elementRegionRect(padAndFit(r, parameters.elementPadding));
         region.easing = EasingCurve::easeInOut;
         regions.push_back(region);
     }
@@ -123,7 +130,7 @@ std::vector<ZoomRegion> makeClickBasedZoomRegions(const RecordingTimeline& timel
         ZoomRegion region;
         region.start = std::max(cluster.front().t - parameters.leadIn, 0.0);
         region.end = cluster.back().t + parameters.holdAfter;
-        region.rect = {squareOrigin(sumX / n, side), squareOrigin(sumY / n, side), side, side};
+        region.rect = ZoomShape::frameShaped({sumX / n, sumY / n}, side);
         region.easing = EasingCurve::easeInOut;
         regions.push_back(region);
     }
@@ -150,9 +157,8 @@ Rect defaultZoomRect(std::pair<double, double> range, const RecordingTimeline& t
             std::abs(click.timestamp - middle) < std::abs(nearest->timestamp - middle))
             nearest = &click;
     }
-    Point centre = nearest ? timeline.normalizedPoint(nearest->point) : Point{0.5, 0.5};
-    double side = 1 / zoomLevel;
-    return {squareOrigin(centre.x, side), squareOrigin(centre.y, side), side, side};
+    Point centre = nearest ? timeline.normalizedPoint(nearest->point, nearest->timestamp) : Point{0.5, 0.5};
+    return ZoomShape::frameShaped(centre, 1 / zoomLevel);
 }
 
 } // namespace tarnix::ZoomPanEngine

@@ -23,8 +23,9 @@ struct Parameters {
     double minimumDwell = 0.4;       // s, an element must stay focused this long
 };
 
-// One region per focused element that stays long enough and does not already fill the frame;
-// nothing (not an empty list) when no sample qualifies.
+// One region per focused element that stays long enough and does not already fill the frame:
+// frame-shaped about the padded element, at a level held within ZoomShape's 1.2x...4x; nothing
+// (not an empty list) when no sample qualifies.
 std::optional<std::vector<ZoomRegion>>
 makeElementBasedZoomRegions(const RecordingTimeline& timeline, const Parameters& parameters = {});
 

@@ -99,10 +99,17 @@ TEST(DisplayResize, recordingGoesOnAtTheNewSizeFittedIntoTheMovieAndTheChangeIsR
     EXPECT_TRUE(test::similarColour(last.pixel(1820, 540), qRgb(0, 0, 0)));
     EXPECT_LT(longestStill, 0.5) << "the picture froze";
 
-    // The redrawn pointer is where the movie shows it: in the middle.
+    // The document knows the display's new area from the change on, and the redrawn pointer is
+    // where the movie shows it: in the middle.
     const auto timeline = decodeRecordingTimeline(test::readFile(lineOf(out, "document: ").substr(10)));
+    ASSERT_FALSE(timeline.captureFrameSamples.empty());
+    const Rect& resized = timeline.captureFrameSamples.back().rect;
+    EXPECT_EQ(resized.width, 1280);
+    EXPECT_EQ(resized.height, 1024);
     ASSERT_FALSE(timeline.cursorSamples.empty());
-    const Point middle = timeline.normalizedPoint(timeline.cursorSamples.back().point);
+    const CursorSample& pointer = timeline.cursorSamples.back();
+    EXPECT_GE(pointer.timestamp, timeline.captureFrameSamples.back().timestamp);
+    const Point middle = timeline.normalizedPoint(pointer.point, pointer.timestamp);
     EXPECT_NEAR(middle.x, 0.5, 0.01);
     EXPECT_NEAR(middle.y, 0.5, 0.01);
 }

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <map>
 
+#include "capture/CaptureMessages.h"
 #include "document/DocumentCoding.h"
 #include "support/MediaProbe.h"
 #include "support/ServiceHelpers.h"
@@ -136,7 +137,9 @@ TEST(RecordCommand, aRecordedWindowThatClosesKeepsTheMovieAndTheDocumentAndFails
     err += process.readAllStandardError();
     const std::string out = process.readAllStandardOutput().toStdString();
     EXPECT_EQ(process.exitCode(), 1);
-    EXPECT_NE(err.toStdString().find("Capture stopped: "), std::string::npos) << err.toStdString();
+    EXPECT_NE(err.toStdString().find(CaptureMessages::captureStopped(CaptureMessages::kRecordedWindowClosed)),
+              std::string::npos)
+        << err.toStdString();
     const auto movie = field(out, "movie");
     const auto document = field(out, "document");
     ASSERT_TRUE(movie && document) << out;

@@ -120,6 +120,8 @@ TEST_F(RecordingSessionTest, aRecordingWritesTheMovieTheMicrophoneAndARebasedDoc
     expectDocumentOf(t);
 
     const auto movie = test::probe(*t.videoURL);
+    for (const auto& region : t.zoomRegions)
+        EXPECT_LE(region.end, movie.duration + 1e-6) << "held to the end of the movie";
     EXPECT_EQ(movie.videoStreams, 1);
     EXPECT_EQ(movie.audioStreams, 1);
     const auto mic = test::audioStats(*t.microphoneURL);
@@ -192,7 +194,8 @@ TEST_F(RecordingSessionTest, aWindowClosedMidRecordingStillLeavesTheMovieAndItsD
     ASSERT_TRUE(test::processEventsUntil(15, [&] { return ended; }));
     EXPECT_FALSE(session->isRecording());
     ASSERT_TRUE(session->recorder().errorMessage());
-    EXPECT_EQ(session->recorder().errorMessage()->rfind("Capture stopped: ", 0), 0u) << *session->recorder().errorMessage();
+    EXPECT_EQ(*session->recorder().errorMessage(),
+              CaptureMessages::captureStopped(CaptureMessages::kRecordedWindowClosed));
     EXPECT_FALSE(session->cursorTracker().startTime()) << "the trackers were stopped";
 
     ASSERT_TRUE(session->completedTimeline());
@@ -216,4 +219,78 @@ TEST_F(RecordingSessionTest, aWindowClosedMidRecordingStillLeavesTheMovieAndItsD
     EXPECT_TRUE(session->isRecording());
     ASSERT_TRUE(toggle());
     EXPECT_FALSE(session->isRecording());
+}
+
+TEST_F(RecordingSessionTest, aWindowRecordingFollowsItsWindowWhenItMovesAndChangesSize)
+{
+    if (!test::requireDisplay())
+        return;
+    const std::string title = "Tarnix session following window";
+    test::TestWindow window(title, "808080", QRect(200, 150, 400, 300), 0, true);
+    ASSERT_TRUE(window.isReady());
+    const auto listed = listedWindow(title);
+    ASSERT_TRUE(listed);
+    session->setSelectedSourceID(windowIdentifier(*listed));
+    ASSERT_TRUE(toggle());
+    ASSERT_TRUE(session->isRecording()) << session->recorder().errorMessage().value_or("");
+    ASSERT_TRUE(test::processEventsUntil(20, [&] { return session->recorder().appendedFrameCount() >= 20; }));
+
+    // Wider and larger than the movie, and somewhere else.
+    const QSize grown(720, 300);
+    const std::string id = std::to_string(listed->windowID);
+    test::shell("xdotool windowsize " + id + " 720 300 windowmove " + id + " 900 500");
+    ASSERT_TRUE(window.waitUntilPainted(grown, 15));
+    std::optional<WindowInfo> moved;
+    ASSERT_TRUE(test::processEventsUntil(15, [&] {
+        moved = listedWindow(title);
+        return moved && moved->frame.size() == grown && moved->frame.topLeft() != listed->frame.topLeft();
+    }));
+    // The recording sees the window where it is now at its next grabs: the frames written
+    // beyond the writer's queue (8) were grabbed after this point.
+    const int framesAtMove = session->recorder().appendedFrameCount();
+    ASSERT_TRUE(test::processEventsUntil(20, [&] { return session->recorder().appendedFrameCount() >= framesAtMove + 10; }));
+    const QPoint centre = moved->frame.center();
+    test::shell("xdotool mousemove " + std::to_string(centre.x()) + " " + std::to_string(centre.y()) + " click 1");
+    const int framesAtClick = session->recorder().appendedFrameCount();
+    ASSERT_TRUE(test::processEventsUntil(20, [&] {
+        return session->cursorTracker().clickCount() >= 2 &&
+               session->recorder().appendedFrameCount() >= framesAtClick + 30;
+    }));
+    ASSERT_TRUE(toggle());
+
+    ASSERT_TRUE(session->completedTimeline());
+    const auto& t = *session->completedTimeline();
+    expectDocumentOf(t);
+    EXPECT_EQ(t.captureFrame, session->recordingSource()->screenFrame()) << "the movie keeps the first size";
+    ASSERT_FALSE(t.captureFrameSamples.empty());
+    EXPECT_EQ(t.captureFrameSamples.back().rect, session->recordingSource()->screenFrameOf(moved->frame));
+
+    // The click at the moved window's centre is the movie's centre, and so is its zoom.
+    const auto click = std::find_if(t.clickEvents.begin(), t.clickEvents.end(),
+                                    [](const ClickEvent& c) { return c.kind == ClickKind::leftDown; });
+    ASSERT_NE(click, t.clickEvents.end());
+    const Point mapped = t.normalizedPoint(click->point, click->timestamp);
+    EXPECT_NEAR(mapped.x, 0.5, 0.01);
+    EXPECT_NEAR(mapped.y, 0.5, 0.01);
+    ASSERT_FALSE(t.zoomRegions.empty());
+    EXPECT_NEAR(t.zoomRegions.back().rect.midX(), 0.5, 0.01);
+    EXPECT_NEAR(t.zoomRegions.back().rect.midY(), 0.5, 0.01);
+
+    // The last frame shows the whole grown window, scaled down between black bars.
+    QImage last;
+    ASSERT_GT(test::forEachVideoFrame(*t.videoURL, [&](const QImage& frame, double) { last = frame.copy(); }), 0);
+    ASSERT_EQ(last.size(), QSize(400, 300));
+    const auto shots = std::filesystem::path(TARNIX_BINARY_DIR) / "screenshots" / "app";
+    std::filesystem::create_directories(shots);
+    last.save(QString::fromStdString((shots / "followed-window-last-frame.png").string()));
+    const Rect fit = aspectFitRect({720, 300}, {400, 300});
+    const int top = int(fit.y * 300), bottom = int(fit.maxY() * 300);
+    const int inset = 3; // inside the 12-pixel bands, scaled to about 6.7
+    EXPECT_TRUE(test::similarColour(last.pixel(200, top + inset), qRgb(255, 0, 0), 48)) << "top edge";
+    EXPECT_TRUE(test::similarColour(last.pixel(200, bottom - 1 - inset), qRgb(0, 0, 255), 48)) << "bottom edge";
+    EXPECT_TRUE(test::similarColour(last.pixel(inset, 150), qRgb(255, 255, 0), 48)) << "left edge";
+    EXPECT_TRUE(test::similarColour(last.pixel(399 - inset, 150), qRgb(255, 0, 255), 48)) << "right edge";
+    EXPECT_TRUE(test::similarColour(last.pixel(200, 150), qRgb(128, 128, 128), 24)) << "the middle";
+    EXPECT_TRUE(test::similarColour(last.pixel(200, top / 2), qRgb(0, 0, 0), 24)) << "black above";
+    EXPECT_TRUE(test::similarColour(last.pixel(200, (bottom + 300) / 2), qRgb(0, 0, 0), 24)) << "black below";
 }

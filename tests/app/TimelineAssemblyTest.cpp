@@ -35,39 +35,6 @@ TEST(TimelineAssembly, samplesAreRebasedOntoTheFirstFrameAndEarlierOnesDropped)
     EXPECT_DOUBLE_EQ(TimelineAssembly::offset(at(100), std::nullopt), 0.0);
 }
 
-TEST(TimelineAssembly, samplesAfterTheDisplayChangedSizeLandWhereTheMovieShowsThem)
-{
-    // A 1920×1080 display became 1280×1024 at 2 s: from then the movie shows it 1350 pixels wide,
-    // 284 pixels in from the left (centred on even pixels).
-    TimelineAssembly::Inputs in;
-    in.videoURL = "/tmp/movie.mp4";
-    in.captureFrame = {0, 0, 1920, 1080};
-    in.firstFrame = at(100);
-    in.cursorStart = at(100);
-    in.focusStart = at(100);
-    in.cursorSamples = {{Uuid::random(), 1.0, {640, 512}}, {Uuid::random(), 3.0, {640, 512}},
-                        {Uuid::random(), 3.5, {0, 0}}};
-    in.clickEvents = {{Uuid::random(), 2.0, {1280, 1024}, ClickKind::leftDown}};
-    in.focusedElementSamples = {{Uuid::random(), 3.0, {0, 0, 1280, 1024}}};
-    in.pictureChanges = {{2.0, {0, 0, 1280, 1024}, {284.0 / 1920, 0, 1350.0 / 1920, 1}}};
-    const auto t = TimelineAssembly::assemble(in);
-    ASSERT_EQ(t.cursorSamples.size(), 3u);
-    EXPECT_EQ(t.cursorSamples[0].point, (Point{640, 512})) << "before the change: as it was";
-    auto expectAt = [](Point point, Point expected) {
-        EXPECT_NEAR(point.x, expected.x, 1e-9);
-        EXPECT_NEAR(point.y, expected.y, 1e-9);
-    };
-    expectAt(t.cursorSamples[1].point, {959, 540});
-    expectAt(t.cursorSamples[2].point, {284, 0});
-    ASSERT_EQ(t.clickEvents.size(), 1u);
-    SCOPED_TRACE("at the change: already on the new picture");
-    expectAt(t.clickEvents[0].point, {1634, 1080});
-    ASSERT_EQ(t.focusedElementSamples.size(), 1u);
-    const Rect& focus = t.focusedElementSamples[0].rect;
-    expectAt({focus.x, focus.y}, {284, 0});
-    expectAt({focus.width, focus.height}, {1350, 1080});
-}
-
 TEST(TimelineAssembly, theDocumentGetsTheInitialLookAndEngineZoomRegions)
 {
     TimelineAssembly::Inputs in;
@@ -115,6 +82,32 @@ TEST(TimelineAssembly, theDocumentGetsTheInitialLookAndEngineZoomRegions)
     EXPECT_EQ(clicksOnly.zoomRegions.size(),
               ZoomPanEngine::makeClickBasedZoomRegions(probe, TimelineAssembly::zoomParameters()).size());
     EXPECT_FALSE(clicksOnly.zoomRegions.empty());
+}
+
+TEST(TimelineAssembly, regionsAreHeldToTheEndOfTheMovie)
+{
+    TimelineAssembly::Inputs in;
+    in.videoURL = "/tmp/Tarnix-2026-12-05T14-03-07Z.mp4";
+    in.captureFrame = {0, 0, 1920, 1080};
+    // Focus at 2 s and 4 s; the last one would hold until 5.1 s. Then a sample past the end.
+    in.focusedElementSamples = {{Uuid::random(), 2.0, {100, 900, 300, 24}},
+                                {Uuid::random(), 4.0, {100, 800, 300, 24}},
+                                {Uuid::random(), 6.0, {100, 700, 300, 24}}};
+    const auto unlimited = TimelineAssembly::assemble(in);
+    ASSERT_EQ(unlimited.zoomRegions.size(), 3u);
+    EXPECT_DOUBLE_EQ(unlimited.zoomRegions[2].end, 7.1) << "without a known length nothing changes";
+
+    in.movieDuration = 4.5;
+    const auto held = TimelineAssembly::assemble(in);
+    ASSERT_EQ(held.zoomRegions.size(), 2u) << "a region starting after the movie is left out";
+    EXPECT_DOUBLE_EQ(held.zoomRegions[0].start, 1.65);
+    EXPECT_DOUBLE_EQ(held.zoomRegions[0].end, 4.0);
+    EXPECT_DOUBLE_EQ(held.zoomRegions[1].start, 3.65);
+    EXPECT_DOUBLE_EQ(held.zoomRegions[1].end, 4.5);
+    EXPECT_EQ(held.zoomRegions[1].rect, unlimited.zoomRegions[1].rect);
+
+    // A region starting exactly at the end would never be seen either.
+    EXPECT_TRUE(TimelineAssembly::heldToMovie(unlimited.zoomRegions, 1.65).empty());
 }
 
 TEST(TimelineAssembly, theZoomParametersAndInitialLookArePinned)
@@ -184,4 +177,31 @@ TEST(DocumentFiles, theDocumentSitsBesideTheMovieAndIsReplacedWhole)
     EXPECT_EQ(test::readFile(taken), "someone's notes");
     DocumentFiles::writeNew(timeline, folder.path() / "Tarnix-z.tarnix.json");
     EXPECT_EQ(decodeRecordingTimeline(test::readFile(folder.path() / "Tarnix-z.tarnix.json")), timeline);
+}
+
+TEST(TimelineAssembly, aFollowedWindowKeepsOnlyTheChangesOfItsFrameFromTheFirstFrameOn)
+{
+    const Rect first{100, 100, 400, 300};
+    const Rect moved{600, 200, 400, 300};
+    const Rect widened{600, 200, 800, 300};
+    auto sample = [](double time, Rect rect) { return CaptureFrameSample{Uuid::random(), time, rect}; };
+
+    EXPECT_TRUE(TimelineAssembly::captureFrameSamples({sample(-0.2, first)}, first).empty())
+        << "a window that stayed put writes no samples";
+    EXPECT_TRUE(TimelineAssembly::captureFrameSamples({}, first).empty());
+
+    // Moved before the first frame, then again; seen twice in the same place; widened.
+    const auto kept = TimelineAssembly::captureFrameSamples(
+        {sample(-0.5, first), sample(-0.1, widened), sample(1.0, moved), sample(1.5, moved), sample(3.0, widened)},
+        first);
+    ASSERT_EQ(kept.size(), 3u);
+    EXPECT_EQ(kept[0].timestamp, 0.0) << "the frame in force at the first frame counts from 0";
+    EXPECT_EQ(kept[0].rect, widened);
+    EXPECT_EQ(kept[1].timestamp, 1.0);
+    EXPECT_EQ(kept[1].rect, moved);
+    EXPECT_EQ(kept[2].timestamp, 3.0);
+    EXPECT_EQ(kept[2].rect, widened);
+
+    // Moved away before the first frame and back by then: nothing changed in the movie.
+    EXPECT_TRUE(TimelineAssembly::captureFrameSamples({sample(-0.3, moved), sample(-0.1, first)}, first).empty());
 }

@@ -59,7 +59,69 @@ protected:
     }
 };
 
+// A window that is 320 × 240 at (10, 10) until `narrowed` is set, then 161 × 241 at (500, 40):
+// flat orange, so that black in the movie can only be the bars around it.
+class ResizingWindowSource : public FrameSource {
+public:
+    explicit ResizingWindowSource(std::shared_ptr<std::atomic<bool>> narrowed)
+        : narrowed_(std::move(narrowed))
+    {
+    }
+    QImage grab() override
+    {
+        area_ = *narrowed_ ? QRect(500, 40, 161, 241) : QRect(10, 10, 320, 240);
+        QImage image(area_.size(), QImage::Format_RGB32);
+        image.fill(QColor(0xf0, 0x90, 0x20));
+        return image;
+    }
+    std::optional<QRect> followedArea() const override { return area_; }
+
+private:
+    std::shared_ptr<std::atomic<bool>> narrowed_;
+    QRect area_;
+};
+
 } // namespace
+
+TEST_F(ScreenRecorderTest, aWindowOfAnotherSizeIsScaledIntoTheMovieAndItsPlacesAreKept)
+{
+    useFolder();
+    auto narrowed = std::make_shared<std::atomic<bool>>(false);
+    recorder.setFrameSourceOpener([narrowed](const CaptureSource&, const std::vector<WindowInfo>&,
+                                             std::function<void(OpenedFrameSource)> done) {
+        OpenedFrameSource opened;
+        opened.source = std::make_unique<ResizingWindowSource>(narrowed);
+        done(std::move(opened));
+    });
+    WindowInfo window;
+    window.frame = QRect(10, 10, 320, 240);
+    startAndWait(CaptureSource::forWindow(window, {QRect(0, 0, 1920, 1080)}));
+    ASSERT_TRUE(recorder.isRecording()) << recorder.errorMessage().value_or("");
+    ASSERT_TRUE(test::processEventsUntil(20, [&] { return recorder.appendedFrameCount() >= 10; }));
+    *narrowed = true;
+    const int before = recorder.appendedFrameCount();
+    ASSERT_TRUE(test::processEventsUntil(20, [&] { return recorder.appendedFrameCount() >= before + 10; }));
+    ASSERT_TRUE(stopAndWait());
+
+    const auto& places = recorder.followedFrames();
+    ASSERT_EQ(places.size(), 2u);
+    EXPECT_EQ(places[0].rootFrame, QRect(10, 10, 320, 240));
+    EXPECT_LE(places[0].time, 0.0) << "seen at the first frame";
+    EXPECT_EQ(places[1].rootFrame, QRect(500, 40, 161, 241));
+    EXPECT_GT(places[1].time, 0.0);
+
+    // 161 × 241 fills the movie's height and 160 of its width, centred: columns 80...239.
+    QImage last;
+    test::forEachVideoFrame(*recorder.lastOutputURL(), [&](const QImage& frame, double) { last = frame.copy(); });
+    ASSERT_EQ(last.size(), QSize(320, 240));
+    const QRgb orange = qRgb(0xf0, 0x90, 0x20), black = qRgb(0, 0, 0);
+    for (int y : {1, 120, 238}) {
+        EXPECT_TRUE(test::similarColour(last.pixel(81, y), orange, 24)) << "left edge, row " << y;
+        EXPECT_TRUE(test::similarColour(last.pixel(238, y), orange, 24)) << "right edge, row " << y;
+        EXPECT_TRUE(test::similarColour(last.pixel(77, y), black, 24)) << "bar on the left, row " << y;
+        EXPECT_TRUE(test::similarColour(last.pixel(242, y), black, 24)) << "bar on the right, row " << y;
+    }
+}
 
 TEST_F(ScreenRecorderTest, aDisplayRecordingHasTheDisplaySizeAPlausibleFrameCountAndNoPointer)
 {

@@ -5,7 +5,10 @@
 #include <filesystem>
 #include <fstream>
 
+#include <QImage>
+
 #include "cli/CliRunner.h"
+#include "document/DocumentCoding.h"
 
 namespace {
 
@@ -58,6 +61,67 @@ TEST(CliMediaCommands, DemoThenExportAndFrameOfItsDocument)
     EXPECT_EQ(pngSize(still), std::make_pair(1280, 720));
     CliRun late = cli("frame " + document.string() + " 99 --out " + (folder.path / "late.png").string());
     EXPECT_EQ(late.exitCode, 2) << late.out;
+}
+
+// Mean difference per colour channel of two pictures of one size, 0...255.
+double meanDifference(const QImage& a, const QImage& b)
+{
+    QImage x = a.convertToFormat(QImage::Format_RGB32), y = b.convertToFormat(QImage::Format_RGB32);
+    double sum = 0;
+    for (int row = 0; row < x.height(); ++row)
+        for (int column = 0; column < x.width(); ++column) {
+            QRgb p = x.pixel(column, row), q = y.pixel(column, row);
+            sum += std::abs(qRed(p) - qRed(q)) + std::abs(qGreen(p) - qGreen(q)) +
+                   std::abs(qBlue(p) - qBlue(q));
+        }
+    return sum / (3.0 * x.width() * x.height());
+}
+
+void shell(const std::string& command)
+{
+    ASSERT_EQ(std::system(("ffmpeg -nostdin -hide_banner -v error -y " + command).c_str()), 0)
+        << command;
+}
+
+TEST(CliMediaCommands, FrameShowsAStripRegionOfAnOlderDocumentUnstretched)
+{
+    // A still test pattern as a 2 s movie, so every frame is the same picture.
+    tarnix::test::ScratchFolder folder;
+    const fs::path pattern = folder.path / "pattern.png", movie = folder.path / "screen.mp4";
+    shell("-f lavfi -i testsrc2=s=640x360 -frames:v 1 " + pattern.string());
+    shell("-loop 1 -framerate 30 -t 2 -i " + pattern.string() +
+          " -c:v libx264 -preset ultrafast -qp 0 -pix_fmt yuv420p " + movie.string());
+    const fs::path movieFrame = folder.path / "movie-frame.png";
+    shell("-ss 1 -i " + movie.string() + " -frames:v 1 " + movieFrame.string());
+
+    // A region 0.8 x 0.05 of the frame, as documents were written before regions were
+    // frame-shaped, over the whole movie; nothing drawn over the picture.
+    tarnix::RecordingTimeline timeline;
+    timeline.videoURL = movie;
+    timeline.captureFrame = {0, 0, 640, 360};
+    timeline.cursorOverlay.isEnabled = false;
+    timeline.cursorOverlay.showsClickRipples = false;
+    timeline.zoomRegions = {{tarnix::Uuid::random(), 0, 2, {0.1, 0.4, 0.8, 0.05},
+                             tarnix::EasingCurve::easeInOut}};
+    const fs::path document = folder.path / "strip.tarnix.json";
+    std::ofstream(document) << tarnix::encodeRecordingTimeline(timeline);
+
+    const fs::path still = folder.path / "still.png";
+    CliRun frame = cli("frame " + document.string() + " 1 --out " + still.string());
+    ASSERT_EQ(frame.exitCode, 0) << frame.out;
+    QImage rendered(QString::fromStdString(still.string()));
+    QImage source(QString::fromStdString(movieFrame.string()));
+    ASSERT_EQ(rendered.size(), QSize(640, 360));
+    ASSERT_EQ(source.size(), QSize(640, 360));
+
+    // The crop of (0.1, 0.025, 0.8, 0.8), scaled up evenly; not the strip stretched 12x down.
+    auto scaledUp = [&](QRect crop) {
+        return source.copy(crop).scaled(640, 360, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    };
+    const double toTrueCrop = meanDifference(rendered, scaledUp({64, 9, 512, 288}));
+    const double toStretched = meanDifference(rendered, scaledUp({64, 144, 512, 18}));
+    EXPECT_LT(toTrueCrop, 2) << "differs from the frame-shaped crop";
+    EXPECT_GT(toStretched, 5) << "looks like the stretched strip";
 }
 
 TEST(CliMediaCommands, BadInputGivesAClearMessage)

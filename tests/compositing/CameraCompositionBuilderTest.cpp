@@ -162,6 +162,12 @@ TEST_F(CameraCompositionBuilderTest, SamplesAreNormalisedClampedAndSortedStably)
     EXPECT_EQ(clicks[1], (NormalizedClickSample{3.0, {0, 1}})); // equal times keep their order
     EXPECT_EQ(clicks[2], (NormalizedClickSample{3.0, {1, 0}}));
 
+    // A recorded window that moved right by 1000 at 1.5 s: later samples follow it.
+    timeline.captureFrameSamples = {{Uuid::random(), 1.5, {1100, 200, 1000, 500}}};
+    EXPECT_EQ(Builder::normalizedCursorSamples(timeline)[1].point, (Point{0, 0.5}));
+    EXPECT_EQ(Builder::normalizedClickSamples(timeline)[2].point, (Point{0, 0}));
+    timeline.captureFrameSamples.clear();
+
     timeline.captureFrame = {0, 0, 0, 0};
     EXPECT_EQ(Builder::normalizedCursorSamples(timeline)[0].point, (Point{0.5, 0.5}));
 }

@@ -352,6 +352,74 @@ TEST(OverlayCompositor, CursorAndRipplesFollowTheZoomAndThePaddedContent)
     }
 }
 
+namespace {
+
+// The box around every pixel where two frames differ (empty when they are equal).
+QRect changedArea(const QImage& a, const QImage& b)
+{
+    QRect area;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x)
+            if (a.pixel(x, y) != b.pixel(x, y))
+                area |= QRect(x, y, 1, 1);
+    return area;
+}
+
+QImage renderOver(const QImage& screen, const Edits& edits, double t)
+{
+    Request request(edits.instruction(), t, screen);
+    compositor(screen.size())->startRequest(request);
+    return request.frame;
+}
+
+} // namespace
+
+// A region stored with unequal sides, 0.8 x 0.05 as older documents have them, is drawn as the
+// frame-shaped (0.1, 0.025, 0.8, 0.8) about its centre: the picture is scaled evenly, and the
+// cursor, a press and a blur box land where that rectangle puts them. The cursor lies outside the
+// stored strip but inside what is shown, so it is drawn.
+TEST(OverlayCompositor, AStripRegionIsDrawnAndMappedAsItsFrameShapedRectangle)
+{
+    const QSize size(640, 360);
+    Edits edits = plainEdits();
+    edits.regions = {ZoomRegion{Uuid::random(), 0, 10, Rect{0.1, 0.4, 0.8, 0.05}}};
+    const double t = 3;
+
+    // Output (400, 100) shows capture pixel (64 + 0.8 × 400, 9 + 0.8 × 100) = (384, 89), in the
+    // middle of one of the pattern's 10-pixel stripes.
+    const QImage picture = renderOver(pattern(640, 360), edits, t);
+    const QRgb shown = picture.pixel(400, 100);
+    EXPECT_NEAR(qRed(shown), 384 * 255 / 640, 2);
+    EXPECT_NEAR(qGreen(shown), 89 * 255 / 360, 2);
+
+    const Point point{0.3, 0.6};
+    const QPointF expected((0.3 - 0.1) / 0.8 * 640, (0.6 - 0.025) / 0.8 * 360); // (160, 258.75)
+    const QImage plain = render(edits, t, size);
+    Edits cursor = edits;
+    cursor.cursor = {{0, point}};
+    cursor.cursorSettings.isEnabled = true;
+    cursor.cursorSettings.style = CursorStyle::dot;
+    Edits press = edits;
+    press.clicks = {{t - 0.2, point}};
+    press.cursorSettings.showsClickRipples = true;
+    for (Edits* overlay : {&cursor, &press}) {
+        overlay->cursorSettings.sizeFraction = 0.03;
+        const auto centre = centreOfChange(render(*overlay, t, size), plain);
+        ASSERT_TRUE(centre) << (overlay == &cursor ? "the cursor" : "the ripple") << " is not drawn";
+        EXPECT_NEAR(centre->x(), expected.x(), 1.0);
+        EXPECT_NEAR(centre->y(), expected.y(), 1.0);
+    }
+
+    // A blur box at (0.5, 0.5, 0.1, 0.1) of the capture covers (320, 213.75, 80, 45) of the output.
+    Edits blurred = edits;
+    blurred.redactions = {{Uuid::random(), 0, 10, {0.5, 0.5, 0.1, 0.1}}};
+    const QRect area = changedArea(renderOver(pattern(640, 360), blurred, t), picture);
+    EXPECT_NEAR(area.left(), 320, 1);
+    EXPECT_NEAR(area.right() + 1, 400, 1);
+    EXPECT_NEAR(area.top(), 213.75, 1);
+    EXPECT_NEAR(area.bottom() + 1, 258.75, 1);
+}
+
 TEST(OverlayCompositor, SeveralThreadsRenderTheSameFramesAsOne)
 {
     Edits edits;

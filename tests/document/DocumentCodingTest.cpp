@@ -210,15 +210,23 @@ TEST(DocumentRanges, ValuesNoRendererCanDrawAreRejectedWithThePath)
         {"/zoomRegions/0/rect/0/0", 0.8, "zoomRegions[0].rect: the rectangle lies outside the picture (fractions 0...1 expected)"},
         {"/redactRegions/0/rect/1/1", -0.1, "redactRegions[0].rect: the rectangle has no area (0.2 × -0.1)"},
         {"/redactRegions/0/rect/0/1", -0.5, "redactRegions[0].rect: the rectangle lies outside the picture (fractions 0...1 expected)"},
+        // Region times: in order, and within any recording (the zoom runs 1...3 s, the blur 2...4 s).
+        {"/zoomRegions/0/start", 4, "zoomRegions[0].end: the region ends (3.0 s) before it starts (4.0 s)"},
+        {"/zoomRegions/0/end", 1e300, "zoomRegions[0].end: out of range: 1e+300 is not within -10000000.0...10000000.0"},
+        {"/redactRegions/0/end", 1.5, "redactRegions[0].end: the region ends (1.5 s) before it starts (2.0 s)"},
+        {"/redactRegions/0/start", -1e300, "redactRegions[0].start: out of range: -1e+300 is not within -10000000.0...10000000.0"},
     };
     for (const auto& c : cases) {
         auto json = sampleJson();
         json[nlohmann::json::json_pointer(c.pointer)] = c.value;
         EXPECT_EQ(decodeFailure(json.dump()), c.message) << c.pointer;
     }
-    // The edges themselves are fine: a region over the whole picture, no padding, opaque shadow.
+    // The edges themselves are fine: a region over the whole picture, no padding, opaque shadow,
+    // regions of no length.
     auto json = sampleJson();
     json["zoomRegions"][0]["rect"] = nlohmann::json::parse("[[0, 0], [1, 1]]");
+    json["zoomRegions"][0]["end"] = 1;
+    json["redactRegions"][0]["start"] = 4;
     json["background"]["padding"] = 0;
     json["background"]["shadowOpacity"] = 1;
     json["cursorOverlay"]["smoothingStrength"] = 0;

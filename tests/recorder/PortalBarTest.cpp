@@ -1,6 +1,7 @@
 // The bar on a desktop that shares through the portal: what it offers, what it says once, and
 // that it leaves the screen while a display is recorded (the portal cannot leave it out).
 
+#include <QLabel>
 #include <QMenu>
 #include <QTest>
 
@@ -8,6 +9,7 @@
 
 #include "capture/CaptureMessages.h"
 #include "recorder/BarControls.h"
+#include "recorder/BarParts.h"
 #include "recorder/RecorderControlBar.h"
 #include "recorder/RecorderTestSupport.h"
 #include "recorder/RecorderWindow.h"
@@ -122,4 +124,80 @@ TEST_F(PortalBar, TheBarHasNoAppKindAndLeavesTheScreenWhileADisplayIsRecorded)
     ASSERT_TRUE(test::processEventsUntil(30, [&] { return window.mode() == WindowMode::studio; }));
     EXPECT_TRUE(window.isVisible());
     EXPECT_FALSE(window.trayIcon()->isVisible());
+}
+
+TEST_F(PortalBar, NoticesAreEachWholeOnALineAndTheStopHintComesBeforeTheBarHides)
+{
+    ControlBarModel model(*session);
+    model.setHiddenBarStopHint(std::string(CaptureMessages::kStopFromSharingIndicator));
+    EXPECT_FALSE(model.currentError()) << "nothing selected: no recording would hide the bar";
+    model.selectSource("display-0");
+    EXPECT_EQ(model.currentError(), std::optional<std::string>(CaptureMessages::kStopFromSharingIndicator));
+
+    press(model);
+    ASSERT_TRUE(model.isRecording());
+    const std::string bothWhole =
+        std::string(CaptureMessages::kNoCursorShared) + "\n" + CaptureMessages::kNoClicksShared;
+    EXPECT_EQ(model.currentError(), std::optional<std::string>(bothWhole));
+    ASSERT_TRUE(test::processEventsUntil(10, [&] { return session->recorder().appendedFrameCount() > 2; }));
+    press(model);
+    EXPECT_EQ(model.currentError(), std::optional<std::string>(bothWhole)) << "the notices stay until the next start";
+}
+
+TEST_F(PortalBar, OnADesktopWithASharingIndicatorItsStopFinishesTheRecordingIntoTheStudio)
+{
+    if (!test::requireDisplay())
+        GTEST_SKIP();
+    if (RecordingTrayIcon::isAvailable())
+        GTEST_SKIP() << "this desktop has a tray: the bar would hide for it anyway";
+    const QByteArray desktopBefore = qgetenv("XDG_CURRENT_DESKTOP");
+    qputenv("XDG_CURRENT_DESKTOP", "GNOME");
+    RecorderWindow window(*session);
+    qputenv("XDG_CURRENT_DESKTOP", desktopBefore);
+    window.setChecksForUpdatesAtLaunch(false);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    window.model().selectSource("display-0");
+    EXPECT_EQ(window.controlBar()->findChild<ErrorLine*>()->message(),
+              QString::fromUtf8(CaptureMessages::kStopFromSharingIndicator));
+    test::saveScreenshot(window.grab().toImage(), QStringLiteral("recorder-bar-gnome-hint"));
+
+    QTest::mouseClick(window.controlBar()->recordButton(), Qt::LeftButton);
+    ASSERT_TRUE(test::processEventsUntil(30, [&] { return session->isRecording() && !window.model().isBusy(); }));
+    EXPECT_FALSE(window.isVisible()) << "the desktop's indicator stops it: the bar leaves the picture";
+    EXPECT_FALSE(window.trayIcon()->isVisible());
+    ASSERT_TRUE(test::processEventsUntil(10, [&] { return session->recorder().appendedFrameCount() > 2; }));
+
+    *desktop.gone = true; // "Stop" in the desktop's screen-sharing indicator
+    ASSERT_TRUE(test::processEventsUntil(30, [&] { return window.mode() == WindowMode::studio; }));
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_FALSE(session->recorder().errorMessage());
+    ASSERT_TRUE(session->documentURL()) << session->documentError().value_or("");
+    EXPECT_TRUE(std::filesystem::exists(*session->documentURL()));
+    auto* notice = window.studioWidget()->findChild<QLabel*>(QStringLiteral("editNotice"));
+    ASSERT_TRUE(notice);
+    EXPECT_TRUE(notice->text().contains(QString::fromUtf8(CaptureMessages::kDesktopEndedSharing))) << notice->text().toStdString();
+    EXPECT_TRUE(notice->text().contains(QString::fromUtf8(CaptureMessages::kNoCursorShared)))
+        << "what the hidden bar said is repeated";
+}
+
+TEST_F(PortalBar, APointerTheDesktopPromisedButNeverSentIsSaidAtTheStop)
+{
+    desktop.sharesPointer = true;
+    ControlBarModel model(*session);
+    model.selectSource("display-0");
+    press(model);
+    ASSERT_TRUE(model.isRecording());
+    EXPECT_FALSE(model.currentError()) << "nothing is missing yet";
+    ASSERT_TRUE(test::processEventsUntil(10, [&] { return session->recorder().appendedFrameCount() > 2; }));
+    press(model);
+    ASSERT_TRUE(session->completedTimeline());
+    EXPECT_TRUE(session->completedTimeline()->cursorSamples.empty());
+    EXPECT_EQ(session->stopNotices(), std::vector<std::string>{CaptureMessages::kNoCursorPositionsArrived});
+
+    // A desktop that never offered the pointer has said so at the start already.
+    desktop.sharesPointer = false;
+    press(model);
+    press(model);
+    EXPECT_TRUE(session->stopNotices().empty());
 }

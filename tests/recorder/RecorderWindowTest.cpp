@@ -9,6 +9,7 @@
 #include <fstream>
 
 #include "app/DocumentFiles.h"
+#include "capture/CaptureMessages.h"
 #include "recorder/BarControls.h"
 #include "recorder/BarParts.h"
 #include "studio/StudioSession.h"
@@ -335,4 +336,26 @@ TEST_F(RecorderWindowTest, WhatTheRecordingLacksIsSaidAgainInTheStudio)
     EXPECT_EQ(*studio->session().editNotice(),
               QStringLiteral("This desktop doesn't share the pointer. Clicks weren't recorded."));
     EXPECT_TRUE(studio->editNoticeLabel()->isVisibleTo(studio));
+}
+
+TEST_F(RecorderWindowTest, ARecordedWindowThatClosesOpensTheStudioAndSaysWhy)
+{
+    showWindow();
+    auto recorded = std::make_unique<test::TestWindow>("Tarnix bar closing window", "c08030",
+                                                       QRect(300, 300, 320, 240), 0);
+    ASSERT_TRUE(recorded->isReady());
+    session->sourceProvider().refresh();
+    session->setSelectedSourceID("window-" + std::to_string(recorded->windowID()));
+    QTest::mouseClick(bar().recordButton(), Qt::LeftButton);
+    ASSERT_TRUE(waitFor(20, [&] { return session->isRecording() && session->recorder().appendedFrameCount() > 10; }))
+        << session->recorder().errorMessage().value_or("");
+    recorded.reset();
+    ASSERT_TRUE(waitFor(30, [&] { return window->mode() == WindowMode::studio; }));
+    auto* studio = qobject_cast<StudioView*>(window->studioWidget());
+    ASSERT_TRUE(studio);
+    ASSERT_TRUE(studio->session().editNotice());
+    EXPECT_EQ(studio->session().editNotice()->toStdString(),
+              CaptureMessages::captureStopped(CaptureMessages::kRecordedWindowClosed));
+    ASSERT_TRUE(waitFor(30, [&] { return studio->session().isLoaded(); }));
+    test::saveScreenshot(window->grab().toImage(), QStringLiteral("recorder-studio-window-closed"));
 }

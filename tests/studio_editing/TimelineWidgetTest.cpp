@@ -319,6 +319,22 @@ TEST_F(TimelineTest, TheWheelChangesTheLevelOfTheSelectedZoomClipOnly)
               QString::fromUtf8("Zoom 0:05–0:15, 4.0×"));
 }
 
+TEST_F(TimelineTest, AStripRegionIsLabelledAndScrolledFromTheLevelItIsShownAt)
+{
+    // 0.05 wide and 0.5 high, from a document written before regions were frame-shaped: shown as
+    // a 0.5 square, so 2.0x, not the 20x its width alone would say.
+    Uuid id = addZoom(5, 15, {0.45, 0.1, 0.05, 0.5}).id;
+    EXPECT_EQ(view->clip(id)->accessibleName(), QString::fromUtf8("Zoom 0:05–0:15, 2.0×"));
+
+    selectedZoom = id;
+    view->refresh();
+    wheel({100, kZoomY}, 50);
+    EXPECT_NEAR(regions[0].rect.width, 1 / 2.5, 1e-12);
+    EXPECT_EQ(regions[0].rect.width, regions[0].rect.height);
+    EXPECT_NEAR(regions[0].rect.midX(), 0.475, 1e-12) << "about the same centre";
+    EXPECT_NEAR(regions[0].rect.midY(), 0.35, 1e-12);
+}
+
 TEST_F(TimelineTest, ScreenshotWithRegionsClicksWaveformAndPlayhead)
 {
     view->resize(900, int(TR::kTotalHeight));

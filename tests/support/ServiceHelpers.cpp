@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 #include <xcb/xcb.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <cstdlib>
@@ -133,7 +134,8 @@ std::string readFile(const std::filesystem::path& path)
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-TestWindow::TestWindow(const std::string& title, const std::string& color, QRect geometry, int fields)
+TestWindow::TestWindow(const std::string& title, const std::string& color, QRect geometry, int fields,
+                       bool edges)
     : process_(std::make_unique<QProcess>())
     , title_(title)
 {
@@ -143,7 +145,7 @@ TestWindow::TestWindow(const std::string& title, const std::string& color, QRect
                     {"--title", QString::fromStdString(title), "--color", QString::fromStdString(color),
                      "--frame",
                      QString("%1,%2,%3,%4").arg(geometry.x()).arg(geometry.y()).arg(geometry.width()).arg(geometry.height()),
-                     "--fields", QString::number(fields)});
+                     "--fields", QString::number(fields), "--edges", edges ? "1" : "0"});
     if (!process_->waitForStarted(5000))
         return;
     QElapsedTimer timer;
@@ -158,6 +160,8 @@ TestWindow::TestWindow(const std::string& title, const std::string& color, QRect
             if (parts.value(0) == "ready") {
                 ready_ = true;
                 windowID_ = parts.value(1).toULong();
+            } else if (parts.value(0) == "painted" && parts.size() == 3) {
+                painted_.push_back(QSize(parts[1].toInt(), parts[2].toInt()));
             } else if (parts.value(0) == "field" && parts.size() == 6) {
                 fields_.push_back(QRect(parts[2].toInt(), parts[3].toInt(), parts[4].toInt(), parts[5].toInt()));
             }
@@ -172,6 +176,18 @@ TestWindow::~TestWindow()
         process_->kill();
         process_->waitForFinished(3000);
     }
+}
+
+bool TestWindow::waitUntilPainted(QSize size, double timeoutSeconds)
+{
+    return processEventsUntil(timeoutSeconds, [&] {
+        while (process_->canReadLine()) {
+            const QStringList parts = QString::fromUtf8(process_->readLine()).trimmed().split(' ');
+            if (parts.value(0) == "painted" && parts.size() == 3)
+                painted_.push_back(QSize(parts[1].toInt(), parts[2].toInt()));
+        }
+        return std::find(painted_.begin(), painted_.end(), size) != painted_.end();
+    });
 }
 
 std::string TestWindow::xdotoolID() const

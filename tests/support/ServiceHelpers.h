@@ -64,8 +64,10 @@ std::string readFile(const std::filesystem::path& path);
 // tests/support's window, run as its own process.
 class TestWindow {
 public:
-    // Starts the window and waits until it is on screen. title must be unique per test.
-    TestWindow(const std::string& title, const std::string& color, QRect geometry, int fields = 3);
+    // Starts the window and waits until it is on screen. title must be unique per test. With
+    // `edges` it may be resized and draws a coloured band along each edge (TestWindow.cpp).
+    TestWindow(const std::string& title, const std::string& color, QRect geometry, int fields = 3,
+               bool edges = false);
     ~TestWindow();
     bool isReady() const { return ready_; }
     unsigned long windowID() const { return windowID_; }
@@ -73,6 +75,8 @@ public:
     const std::vector<QRect>& fields() const { return fields_; }
     // The X id of the visible client window, as xdotool finds it by title.
     std::string xdotoolID() const;
+    // Runs the event loop until a window with edges has painted itself at `size`.
+    bool waitUntilPainted(QSize size, double timeoutSeconds);
 
 private:
     std::unique_ptr<QProcess> process_;
@@ -80,6 +84,7 @@ private:
     bool ready_ = false;
     unsigned long windowID_ = 0;
     std::vector<QRect> fields_;
+    std::vector<QSize> painted_;
 };
 
 } // namespace tarnix::test

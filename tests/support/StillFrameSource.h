@@ -26,7 +26,7 @@ public:
     QImage grab() override
     {
         if (*gone_)
-            throw CaptureError("the desktop stopped sharing the screen");
+            throw SharingEndedError("the desktop stopped sharing the screen");
         return image_;
     }
 
@@ -38,6 +38,7 @@ private:
 struct FakePortalDesktop {
     QSize size{320, 240};
     bool refuses = false;
+    bool sharesPointer = false; // agrees to send the pointer's position (and then sends none)
     std::shared_ptr<std::atomic<bool>> gone = std::make_shared<std::atomic<bool>>(false);
 
     // The opener for ScreenRecorder::setFrameSourceOpener; the desktop must outlive it.
@@ -54,7 +55,8 @@ struct FakePortalDesktop {
                     shared.frame = QRect(QPoint(0, 0), size);
                     opened.recorded = CaptureSource::forDisplay(shared, {shared.frame}).viaPortal();
                     opened.source = std::make_unique<StillFrameSource>(size, gone);
-                    opened.notices.push_back(CaptureMessages::kNoCursorShared);
+                    if (!sharesPointer)
+                        opened.notices.push_back(CaptureMessages::kNoCursorShared);
                 }
                 done(std::move(opened));
             });

@@ -5,126 +5,34 @@
 
 #include <gtest/gtest.h>
 
-#include <QProcess>
-#include <QProcessEnvironment>
-
 #include <nlohmann/json.hpp>
 
-#include <algorithm>
-#include <cstdlib>
-#include <fstream>
-
 #include "capture/CaptureMessages.h"
-#include "cli/CliProcess.h"
 #include "support/MediaProbe.h"
+#include "wayland/WaylandDesktop.h"
 
 namespace fs = std::filesystem;
-using tarnix::test::CliProcess;
-using tarnix::test::fileText;
+using namespace tarnix::test;
 
 namespace {
 
-// Everything the tests share: the desktop, its known window, and where files go.
-struct Desktop {
-    fs::path base;
-    std::optional<std::string> skipReason;
-    QProcess window;
-};
-
-Desktop* desktop = nullptr;
-
-int lineCount(const fs::path& path)
-{
-    const std::string text = fileText(path);
-    return int(std::count(text.begin(), text.end(), '\n'));
-}
-
-// Points tarnix-cli (a child of this process) at the desktop, with its own settings folder.
-void useSettingsFolder(const fs::path& folder)
-{
-    fs::create_directories(folder);
-    setenv("XDG_CONFIG_HOME", folder.c_str(), 1);
-}
-
-struct Recording {
-    int exitCode = -1;
-    std::string err;
-    fs::path folder;
-    std::optional<fs::path> movie;
-    std::optional<fs::path> document;
-};
-
-Recording record(const std::string& name, double seconds)
-{
-    Recording result;
-    result.folder = desktop->base / name;
-    fs::remove_all(result.folder);
-    fs::create_directories(result.folder);
-    CliProcess cli({"record", "--source", "display-0", "--duration", std::to_string(seconds), "--out",
-                    result.folder.string()},
-                   desktop->base / name);
-    EXPECT_TRUE(cli.started());
-    // The portal answers in well under a second here; the deadline only bounds a hang.
-    EXPECT_TRUE(cli.waitForError("recording display-0", 60) || !cli.err().empty()) << cli.err();
-    result.exitCode = cli.wait();
-    result.err = cli.err();
-    for (const auto& entry : fs::directory_iterator(result.folder)) {
-        if (entry.path().extension() == ".mp4")
-            result.movie = entry.path();
-        else if (entry.path().string().ends_with(".tarnix.json"))
-            result.document = entry.path();
+class WaylandPortal : public OnWaylandDesktop<WaylandPortal> {
+public:
+    static void startDesktop(WaylandDesktop& desktop)
+    {
+        desktop.start(TARNIX_WAYLAND_SESSION, "tarnix-wayland", {TARNIX_XDPW_SHIM});
     }
-    return result;
-}
 
-class WaylandPortal : public ::testing::Test {
 protected:
-    static void SetUpTestSuite()
-    {
-        desktop = new Desktop;
-        desktop->base = fs::temp_directory_path() / ("tarnix-wayland-" + std::to_string(getpid()));
-        fs::create_directories(desktop->base);
-        QProcess up;
-        up.setProcessChannelMode(QProcess::MergedChannels);
-        up.start("bash", {TARNIX_WAYLAND_SESSION, "up", QString::fromStdString(desktop->base.string()),
-                          TARNIX_XDPW_SHIM});
-        if (!up.waitForFinished(90000) || up.exitCode() != 0) {
-            desktop->skipReason = "the headless Wayland desktop did not start: " + up.readAll().toStdString();
-            return;
-        }
-        std::ifstream env(desktop->base / "env");
-        for (std::string line; std::getline(env, line);)
-            if (auto equals = line.find('='); equals != std::string::npos)
-                setenv(line.substr(0, equals).c_str(), line.substr(equals + 1).c_str(), 1);
-        unsetenv("DISPLAY"); // the portal, not an X server, is what is recorded
-
-        auto environment = QProcessEnvironment::systemEnvironment();
-        environment.insert("QT_QPA_PLATFORM", "wayland");
-        desktop->window.setProcessEnvironment(environment);
-        desktop->window.start(TARNIX_WAYLAND_WINDOW, {});
-        bool ready = false;
-        while (!ready && desktop->window.waitForReadyRead(20000))
-            ready = desktop->window.readAllStandardOutput().contains("ready");
-        if (!ready)
-            desktop->skipReason = "the known window did not open on the Wayland desktop";
-    }
-
-    static void TearDownTestSuite()
-    {
-        desktop->window.kill();
-        desktop->window.waitForFinished(5000);
-        QProcess::execute("bash", {TARNIX_WAYLAND_SESSION, "down", QString::fromStdString(desktop->base.string())});
-        std::error_code ignored;
-        fs::remove_all(desktop->base, ignored);
-        delete desktop;
-        desktop = nullptr;
-    }
-
     void SetUp() override
     {
-        if (desktop->skipReason)
-            GTEST_SKIP() << *desktop->skipReason;
+        OnWaylandDesktop::SetUp();
         fs::remove(desktop->base / "decline");
+    }
+
+    static PortalRecording record(const std::string& name, double seconds)
+    {
+        return recordThroughPortal(desktop->base, name, "display-0", seconds);
     }
 };
 
@@ -143,7 +51,7 @@ TEST_F(WaylandPortal, SourcesOfferTheDesktopsOwnPicker)
 TEST_F(WaylandPortal, RecordsTheKnownWindowOnTheFrameGridWithoutPointerSamples)
 {
     useSettingsFolder(desktop->base / "settings-grid");
-    const Recording recording = record("grid", 3);
+    const PortalRecording recording = record("grid", 3);
     ASSERT_EQ(recording.exitCode, 0) << recording.err;
     ASSERT_TRUE(recording.movie && recording.document) << recording.err;
     // The desktop shares no pointer position or clicks here: said once, on the command line.
@@ -161,11 +69,7 @@ TEST_F(WaylandPortal, RecordsTheKnownWindowOnTheFrameGridWithoutPointerSamples)
             middle = frame.copy();
     });
     ASSERT_GE(frames, 90) << "three times as many frames as the desktop sent pictures";
-    std::vector<double> spacings;
-    for (std::size_t i = 1; i < times.size(); ++i)
-        spacings.push_back(times[i] - times[i - 1]);
-    std::nth_element(spacings.begin(), spacings.begin() + spacings.size() / 2, spacings.end());
-    EXPECT_NEAR(spacings[spacings.size() / 2], 1.0 / 60, 0.2 / 60);
+    EXPECT_NEAR(medianSpacing(times), 1.0 / 60, 0.2 / 60);
     ASSERT_EQ(middle.size(), QSize(1280, 720));
     const auto near = [&](QPoint at, QColor expected) {
         const QColor got = middle.pixelColor(at);
@@ -189,13 +93,13 @@ TEST_F(WaylandPortal, RestoreTokenSkipsTheSecondQuestion)
     useSettingsFolder(desktop->base / "settings-token");
     const fs::path asked = desktop->base / "chooser.log";
     const int before = lineCount(asked);
-    const Recording first = record("token-first", 1);
+    const PortalRecording first = record("token-first", 1);
     ASSERT_EQ(first.exitCode, 0) << first.err;
     EXPECT_EQ(lineCount(asked), before + 1) << "the first recording asks the desktop";
     EXPECT_NE(fileText(desktop->base / "settings-token/Tarnix/Tarnix.conf").find("displayRestoreToken"),
               std::string::npos);
 
-    const Recording second = record("token-second", 1);
+    const PortalRecording second = record("token-second", 1);
     ASSERT_EQ(second.exitCode, 0) << second.err;
     EXPECT_TRUE(second.movie);
     EXPECT_EQ(lineCount(asked), before + 1) << "the second recording reuses the desktop's answer";
@@ -205,7 +109,7 @@ TEST_F(WaylandPortal, DeclinedRequestFailsClearlyAndLeavesNoFile)
 {
     useSettingsFolder(desktop->base / "settings-declined");
     std::ofstream(desktop->base / "decline").put('\n');
-    const Recording recording = record("declined", 1);
+    const PortalRecording recording = record("declined", 1);
     EXPECT_NE(recording.exitCode, 0);
     EXPECT_NE(recording.err.find("Failed to start recording: the screen-sharing request was"), std::string::npos)
         << recording.err;

@@ -16,28 +16,12 @@
 set -eu
 cmd=$1 base=$2
 sway_uid=65534
-
-wait_for() { # seconds command...
-  local tries=$(($1 * 20)); shift
-  while ((tries-- > 0)); do "$@" >/dev/null 2>&1 && return 0; sleep 0.05; done
-  return 1
-}
-alive() { local s; s=$(ps -o stat= -p "$1" 2>/dev/null) && [ -n "$s" ] && [ "${s#Z}" = "$s" ]; }
-on_bus() {
-  gdbus call --session -d org.freedesktop.DBus -o /org/freedesktop/DBus \
-    -m org.freedesktop.DBus.NameHasOwner "$1" | grep -q true
-}
+# shellcheck source=tests/wayland/session-lib.sh
+. "$(dirname "$0")/session-lib.sh"
 fail() { echo "wayland-session: $*" >&2; exit 1; }
 
 if [ "$cmd" = down ]; then
-  tac "$base/pids" 2>/dev/null | while read -r name pid; do
-    alive "$pid" || continue
-    kill "$pid" 2>/dev/null || true
-    for _ in $(seq 50); do alive "$pid" || break; sleep 0.1; done
-    alive "$pid" && kill -9 "$pid" 2>/dev/null || true
-    : "$name"
-  done
-  : >"$base/pids"
+  stop_listed
   exit 0
 fi
 
@@ -48,8 +32,7 @@ done
 [ -f "$shim" ] || fail "no screencopy shim at $shim"
 
 rm -rf "$base/run" "$base/run-sway" "$base/cfg"
-mkdir -p "$base/logs" "$base/cfg/sway" "$base/cfg/xdg-desktop-portal-wlr" \
-  "$base/cfg/wireplumber/main.lua.d" "$base/cfg/wireplumber/bluetooth.lua.d"
+mkdir -p "$base/logs" "$base/cfg/sway" "$base/cfg/xdg-desktop-portal-wlr"
 mkdir -m 0700 "$base/run" "$base/run-sway"
 chown "$sway_uid:$sway_uid" "$base/run-sway"
 setpriv --reuid=$sway_uid --regid=$sway_uid --clear-groups test -w "$base/run-sway" ||
@@ -69,9 +52,7 @@ chmod +x "$base/chooser"
 printf '[screencast]\nchooser_type=simple\nchooser_cmd=%s\nmax_fps=%s\n' "$base/chooser" \
   "${TARNIX_WAYLAND_MAX_FPS:-30}" \
   >"$base/cfg/xdg-desktop-portal-wlr/config"
-for m in alsa_monitor v4l2_monitor libcamera_monitor; do echo "$m.enabled = false"; done \
-  >"$base/cfg/wireplumber/main.lua.d/51-tests-disable.lua"
-echo "bluez_monitor.enabled = false" >"$base/cfg/wireplumber/bluetooth.lua.d/51-tests-disable.lua"
+quiet_wireplumber_config "$base/cfg"
 
 cat >"$base/env" <<ENV
 XDG_RUNTIME_DIR=$base/run
@@ -85,23 +66,14 @@ ENV
 set -a; . "$base/env"; set +a
 unset DISPLAY PULSE_SERVER
 
-start() { # name command...
-  local name=$1; shift
-  "$@" >"$base/logs/$name.log" 2>&1 &
-  echo "$name $!" >>"$base/pids"
-}
-start dbus dbus-daemon --session --address="$DBUS_SESSION_BUS_ADDRESS" --nofork --nopidfile
-wait_for 10 test -S "$base/run/bus" || fail "the session bus did not start"
+start_bus
 # An empty SWAYSOCK makes sway open no IPC socket at all, so it is always set.
 start sway env -u DBUS_SESSION_BUS_ADDRESS -u WAYLAND_DISPLAY XDG_RUNTIME_DIR="$base/run-sway" HOME="$base" \
   WLR_BACKENDS=headless WLR_RENDERER=pixman WLR_LIBINPUT_NO_DEVICES=1 \
   setpriv --reuid=$sway_uid --regid=$sway_uid --clear-groups sway -c "$base/cfg/sway/config"
 wait_for 15 test -S "$WAYLAND_DISPLAY" || fail "sway did not start (see $base/logs/sway.log)"
 wait_for 10 sh -c 'swaymsg -t get_outputs | grep -q HEADLESS-1' || fail "sway has no output"
-start pipewire pipewire
-wait_for 10 test -S "$base/run/pipewire-0" || fail "PipeWire did not start"
-start wireplumber wireplumber
-wait_for 15 sh -c "pw-cli ls Metadata | grep -q 'metadata.name = \"default\"'" || fail "WirePlumber did not start"
+start_pipewire
 # The backend first: started by D-Bus activation it would miss the shim.
 start xdpw env LD_PRELOAD="$shim" /usr/libexec/xdg-desktop-portal-wlr -l INFO \
   -c "$base/cfg/xdg-desktop-portal-wlr/config"

@@ -1,18 +1,12 @@
 #include <gtest/gtest.h>
 
+#include "RectExpectations.h"
 #include "zoom/ZoomCompositor.h"
 
 using namespace tarnix;
+using test::expectRect;
 
 namespace {
-
-void expectRect(const Rect& actual, const Rect& expected, double tolerance = 1e-9)
-{
-    EXPECT_NEAR(actual.x, expected.x, tolerance);
-    EXPECT_NEAR(actual.y, expected.y, tolerance);
-    EXPECT_NEAR(actual.width, expected.width, tolerance);
-    EXPECT_NEAR(actual.height, expected.height, tolerance);
-}
 
 ZoomRegion region(double start, double end, Rect r, EasingCurve easing = EasingCurve::easeInOut)
 {

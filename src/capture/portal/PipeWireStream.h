@@ -14,7 +14,11 @@
 //
 // Buffers are shared memory (MemFd, MemPtr) or mappable DMA-BUFs, in BGRx or BGRA: the layout
 // the encoder path takes as it is. The stream's cursor metadata, where the producer sends it,
-// is reported as positions in the picture's pixels.
+// is reported as positions in the picture's pixels, from every buffer that carries it (a
+// pointer-only move comes as a buffer with the metadata and no picture).
+//
+// The desktop ends a cast by removing its node (its stop control, the session closed, the
+// compositor gone); the stream then reports an end by the desktop.
 //
 // Threads: latest() and failure() may be called from any thread; the cursor handler runs on
 // PipeWire's thread.
@@ -38,9 +42,12 @@ public:
     QImage latest() const;
     // Pictures received so far.
     std::int64_t frameCount() const;
-    // Why the stream ended (the desktop stopped sharing, the remote went away); nothing while
-    // it runs.
-    std::optional<std::string> failure() const;
+    // How the stream ended; nothing while it runs.
+    struct End {
+        std::string why;     // for the user
+        bool byDesktop;      // the desktop stopped sharing (not a fault of the stream)
+    };
+    std::optional<End> failure() const;
 
     struct State; // PipeWire's callbacks reach it
 

@@ -63,8 +63,11 @@ public:
 
     QImage grab() override
     {
-        if (auto failure = stream_->failure())
-            throw CaptureError(*failure);
+        if (auto end = stream_->failure()) {
+            if (end->byDesktop)
+                throw SharingEndedError(end->why);
+            throw CaptureError(end->why);
+        }
         return stream_->latest();
     }
 
@@ -158,13 +161,15 @@ void openPortalFrameSource(const CaptureSource& source, std::function<void(Opene
         }
         if (cast.cursorMode != metadataCursor)
             opened.notices.push_back(CaptureMessages::kNoCursorShared);
-        if (!cast.size.isEmpty()) {
+        // A window's picture is its crop of the buffer the desktop reports, so its first
+        // picture says its size; a display's size is the one reported.
+        if (!cast.size.isEmpty() && kind != CaptureSource::Kind::window) {
             opened.recorded = recordedSource(source, cast);
             opened.source = std::move(frames);
             done(std::move(opened));
             return;
         }
-        // A desktop may leave the size out (windows, mostly): the first picture has it.
+        // A desktop may also leave the size out: the first picture has it.
         waitForFirstPicture(std::move(frames), std::move(opened), source, std::move(cast), done);
     });
 }

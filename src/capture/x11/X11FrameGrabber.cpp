@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "capture/CaptureClock.h"
+#include "capture/CaptureMessages.h"
 #include "capture/x11/X11SourceLister.h"
 
 namespace tarnix::x11 {
@@ -139,14 +140,20 @@ QImage FrameGrabber::grabWindow()
     std::free(rawError);
     if (!attributes) {
         connection_.checkAlive();
-        throw X11Error("the recorded window was closed");
+        throw X11Error(CaptureMessages::kRecordedWindowClosed);
     }
     if (attributes->map_state != XCB_MAP_STATE_VIEWABLE || CaptureClock::now() - redirectTime_ < kRepaintGrace)
         return {};
-    Reply<xcb_get_geometry_reply_t> geometry(xcb_get_geometry_reply(c, xcb_get_geometry(c, window), nullptr));
-    if (!geometry)
+    // Both asked at once: one round trip. The window's place is its client area on the root
+    // window, wherever the window manager's frame puts it.
+    auto geometryCookie = xcb_get_geometry(c, window);
+    auto originCookie = xcb_translate_coordinates(c, window, connection_.root(), 0, 0);
+    Reply<xcb_get_geometry_reply_t> geometry(xcb_get_geometry_reply(c, geometryCookie, nullptr));
+    Reply<xcb_translate_coordinates_reply_t> origin(xcb_translate_coordinates_reply(c, originCookie, nullptr));
+    if (!geometry || !origin)
         return {};
     const QSize size(geometry->width, geometry->height);
+    windowArea_ = QRect(QPoint(origin->dst_x, origin->dst_y), size);
     if (!pixmap_ || size != pixmapSize_) {
         if (pixmap_)
             xcb_free_pixmap(c, pixmap_);
@@ -207,6 +214,15 @@ QImage FrameGrabber::grabDisplay(double now)
         image = grabDrawable(connection_.root(), displayArea_);
     missed_ = image.isNull();
     return image;
+}
+
+std::optional<QRect> FrameGrabber::followedArea() const
+{
+    if (source_.kind() == CaptureSource::Kind::window)
+        return windowArea_;
+    if (displayArea_.isEmpty())
+        return std::nullopt;
+    return displayArea_;
 }
 
 QImage FrameGrabber::grab()

@@ -14,7 +14,7 @@
 // Display: the monitor's rectangle of the root window, without the own windows it is given
 // (OwnWindowEraser paints what lies beneath them). The monitor is followed when RandR moves it or
 // changes its size, so frames then come at its new size. Window: the window's own contents through
-// XComposite, whatever covers it, following its size. Application: the display with everything
+// XComposite, whatever covers it, following its size and place. Application: the display with everything
 // that is not one of the application's windows painted black. The cursor is never in the picture.
 //
 // Frames are BGRX bytes (QImage::Format_RGB32 layout), device pixels, left in the shared-memory
@@ -36,10 +36,9 @@ public:
     // gone (window closed, connection lost).
     QImage grab() override;
     bool lastGrabMissed() const override { return missed_; }
-    QRect lastGrabArea() const override
-    {
-        return source_.kind() == CaptureSource::Kind::window ? QRect() : displayArea_;
-    }
+    // A window's frame in root pixels as the last grab found it; for displays and applications,
+    // the monitor's as last read (nothing while it is gone).
+    std::optional<QRect> followedArea() const override;
 
 private:
     struct Shm;
@@ -57,6 +56,7 @@ private:
     std::unique_ptr<OwnWindowEraser> eraser_; // displays with own windows only
     xcb_pixmap_t pixmap_ = 0;
     QSize pixmapSize_;
+    std::optional<QRect> windowArea_;
     QRegion applicationRegion_;
     double regionTime_ = -1;
     double redirectTime_ = 0; // CaptureClock time of the Composite redirect

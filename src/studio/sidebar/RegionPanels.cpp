@@ -13,6 +13,7 @@
 #include "studio/sidebar/SidebarRules.h"
 #include "studio/sidebar/StudioSidebarView.h"
 #include "studio/timeline/TimelineRules.h"
+#include "zoom/ZoomShape.h"
 
 namespace tarnix {
 
@@ -66,7 +67,7 @@ void StudioSidebarView::buildZoomPanel(QVBoxLayout* column)
     if (!selected)
         return;
     Uuid id = selected->id;
-    auto* level = new SliderRow(tr("Zoom level"), 1.2, 4, 0.1,
+    auto* level = new SliderRow(tr("Zoom level"), ZoomShape::kMinLevel, ZoomShape::kMaxLevel, 0.1,
                                 TimelineRules::zoomLevel(selected->rect), content_);
     level->readout = [](double value) { return SidebarRules::levelText(value); };
     level->refreshReadout();

@@ -6,6 +6,7 @@
 
 #include "document/CutRegions.h"
 #include "zoom/ZoomPanEngine.h"
+#include "zoom/ZoomShape.h"
 
 namespace tarnix::TimelineRules {
 
@@ -240,21 +241,19 @@ double clipWidth(double start, double end, double pps)
 
 double zoomLevel(const Rect& rect)
 {
-    return rect.width > 0 ? 1 / rect.width : 1;
+    return ZoomShape::shownLevel(rect);
 }
 
 Rect squareAround(const Rect& rect, double size)
 {
-    double x = std::min(1 - size, std::max(0.0, rect.midX() - size / 2));
-    double y = std::min(1 - size, std::max(0.0, rect.midY() - size / 2));
-    return {x, y, size, size};
+    return ZoomShape::frameShaped({rect.midX(), rect.midY()}, size);
 }
 
 Rect adjustedZoomRect(const Rect& rect, double scrollDelta)
 {
     double level = zoomLevel(rect) + scrollDelta * 0.01;
-    double size = level <= 1.2 ? 1 / 1.2 : 1 / std::min(level, 4.0);
-    return squareAround(rect, size);
+    // A level scrolled to zero or below is as shallow as a zoom goes.
+    return squareAround(rect, ZoomShape::heldSide(level > 0 ? 1 / level : 1));
 }
 
 ZoomRegion makeZoomRegion(double start, double end, const RecordingTimeline& document)

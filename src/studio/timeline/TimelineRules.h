@@ -102,7 +102,8 @@ SecondsRange trimmedSpan(SecondsRange start, ClipEdge edge, double dt, double mi
 // Width of a clip in points, never under kMinClipWidth.
 double clipWidth(double start, double end, double pxPerSecond);
 
-// Zoom level of a rectangle: 1 / its width, 1 for an empty width.
+// The zoom level a region with this rectangle is shown at (ZoomShape::shownLevel): 1 / the
+// larger of its sides, so a rectangle of unequal sides reads as the level it is drawn at.
 double zoomLevel(const Rect& rect);
 // A square of side `size` around the rectangle's centre, shifted inward to stay in the frame.
 Rect squareAround(const Rect& rect, double size);
