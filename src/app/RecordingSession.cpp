@@ -35,6 +35,9 @@ RecordingSession::RecordingSession(QObject* parent)
 {
     connect(&recorder_, &ScreenRecorder::isRecordingChanged, this, &RecordingSession::isRecordingChanged);
     connect(&recorder_, &ScreenRecorder::stoppedByItself, this, &RecordingSession::onScreenStoppedByItself);
+    connect(&recorder_, &ScreenRecorder::soundGapsChanged, this, &RecordingSession::recordingNoticesChanged);
+    connect(&recorder_, &ScreenRecorder::displayChangesChanged, this, &RecordingSession::recordingNoticesChanged);
+    connect(&micRecorder_, &MicrophoneRecorder::soundGapsChanged, this, &RecordingSession::recordingNoticesChanged);
     // On a portal desktop the pointer's positions come with the cast's pictures.
     auto cursorFeed = std::make_shared<portal::CursorFeed>();
     recorder_.setFrameSourceOpener(frameSourceOpener(cursorFeed));
@@ -110,6 +113,7 @@ void RecordingSession::startRecording(std::function<void()> done)
     stopNotices_.clear();
     pointerAskedFor_ = false;
     recordingStartedAt_ = CaptureClock::dateOf(CaptureClock::now());
+    stoppedAt_.reset();
     cursorTracker_.start();
     focusedElementTracker_.start();
     startKeyTracker();
@@ -167,9 +171,25 @@ void RecordingSession::startKeyTracker()
         keyTracker_.start(*keyCapture_);
 }
 
+std::vector<std::string> RecordingSession::recordingNotices() const
+{
+    // Times are said on the movie's time line, which starts at its first frame.
+    const auto& first = recorder_.firstFrameWallClockDate() ? recorder_.firstFrameWallClockDate() : recordingStartedAt_;
+    const double movieStart = first ? CaptureClock::monotonicOf(*first) : 0;
+    static const std::vector<SoundGap> none;
+    auto notices = soundGapNotices(recorder_.systemAudioGaps(), selectedMicID_ ? micRecorder_.soundGaps() : none,
+                                   movieStart, stoppedAt_);
+    if (auto resized = displayChangeNotice(recorder_.displayChanges(), recorder_.movieSize(), movieStart))
+        notices.push_back(std::move(*resized));
+    notices.insert(notices.end(), stopNotices_.begin(), stopNotices_.end());
+    return notices;
+}
+
 RecordingSession::StopContext RecordingSession::takeStopContext()
 {
     active_ = false;
+    stoppedAt_ = CaptureClock::now();
+    emit recordingNoticesChanged();
     return {recordingStartedAt_.value_or(CaptureClock::dateOf(CaptureClock::now())),
             cursorTracker_.startTime(), focusedElementTracker_.startTime(), keyTracker_.startTime()};
 }
@@ -221,6 +241,8 @@ void RecordingSession::collectStopNotices()
     // its cursor metadata was negotiated): the recording has no pointer at all.
     if (pointerAskedFor_ && cursorTracker_.samples().empty())
         stopNotices_.push_back(CaptureMessages::kNoCursorPositionsArrived);
+    if (!stopNotices_.empty())
+        emit recordingNoticesChanged();
 }
 
 TimelineAssembly::Inputs RecordingSession::recordingInputs(const StopContext& context) const

@@ -82,6 +82,11 @@ public:
     // What the last stop found, each a sentence for the user: the desktop ended the sharing, or
     // the pointer's position was asked for but never came. Nobody has seen these yet.
     const std::vector<std::string>& stopNotices() const { return stopNotices_; }
+    // What happened during the running or last recording that the user must hear of, each a
+    // sentence: sound that went missing (the sound server stopped), a display that changed size,
+    // then what the stop found (stopNotices). Live while recording; after the stop, a gap that
+    // never closed lasts to the end. The one list to say once a recording is over.
+    std::vector<std::string> recordingNotices() const;
     const std::optional<Date>& recordingStartedAt() const { return recordingStartedAt_; }
     // The finished recording's document; present once a recording has been completed.
     const std::optional<RecordingTimeline>& completedTimeline() const { return completedTimeline_; }
@@ -107,6 +112,7 @@ signals:
     // were. A failure is in the screen recorder's errorMessage; the desktop's own stop is only
     // in stopNotices().
     void recordingEndedByItself();
+    void recordingNoticesChanged();
 
 private:
     // What the stop needs from the moment it began.
@@ -155,6 +161,7 @@ private:
     std::vector<std::string> stopNotices_;
     bool pointerAskedFor_ = false; // the desktop agreed to send the pointer's position
     std::optional<Date> recordingStartedAt_;
+    std::optional<double> stoppedAt_; // CaptureClock time the last stop began
     std::optional<RecordingTimeline> completedTimeline_;
     std::optional<std::filesystem::path> documentURL_;
     std::optional<std::string> documentError_;

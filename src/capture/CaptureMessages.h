@@ -96,4 +96,54 @@ inline std::string microphoneRecordingFailed(const std::string& d)
     return "Microphone recording failed: " + d;
 }
 
+// A sound track the sound server stopped delivering while recording. `tracks` names them as the
+// subject of a sentence ("System audio", "The microphone", "System audio and the microphone"),
+// `plural` when they are two; `at` is a movie time ("0:05"), `seconds` a length ("12.4").
+inline const char* const kSoundServerStopped = "the sound server stopped";
+inline std::string soundSourceLost(const std::string& description)
+{
+    return "the sound source went away (" + description + ")";
+}
+inline std::string soundMissingSince(const std::string& tracks, bool plural, const std::string& at,
+                                     const std::string& reason)
+{
+    return tracks + (plural ? " are" : " is") + " missing since " + at + ": " + reason + ". Recording goes on.";
+}
+inline std::string soundWasMissing(const std::string& tracks, bool plural, const std::string& seconds,
+                                   const std::string& at, const std::string& reason)
+{
+    return tracks + (plural ? " were" : " was") + " missing for " + seconds + " s from " + at + ": " + reason + ".";
+}
+inline std::string soundMissingToTheEnd(const std::string& tracks, bool plural, const std::string& at,
+                                        const std::string& seconds, const std::string& reason)
+{
+    return tracks + (plural ? " are" : " is") + " missing from " + at + " to the end (" + seconds + " s): " + reason +
+           ".";
+}
+inline std::string soundMissingRepeatedly(const std::string& tracks, bool plural, int times,
+                                          const std::string& seconds, const std::string& at,
+                                          const std::string& reason)
+{
+    return tracks + (plural ? " were" : " was") + " missing " + std::to_string(times) + " times, " + seconds +
+           " s in all, first at " + at + ": " + reason + ".";
+}
+
+// The recorded display changed size while recording; sizes as "1280×720", times as "0:03".
+inline std::string displayChangedSize(const std::string& size, const std::string& at,
+                                      const std::string& movieSize, bool backToMovieSize)
+{
+    if (backToMovieSize)
+        return "The display changed size back to " + size + " at " + at + ".";
+    return "The display changed size to " + size + " at " + at +
+           ": from there the picture is scaled to fit the movie's " + movieSize + " frame.";
+}
+inline std::string displayChangedSizeRepeatedly(int times, const std::string& firstAt,
+                                                const std::string& firstSize, const std::string& lastAt,
+                                                const std::string& lastSize, const std::string& movieSize)
+{
+    return "The display changed size " + std::to_string(times) + " times, first at " + firstAt + " (to " +
+           firstSize + "), last at " + lastAt + " (to " + lastSize + "): where its size differs from the movie's " +
+           movieSize + " frame, the picture is scaled to fit it.";
+}
+
 } // namespace tarnix::CaptureMessages

@@ -46,7 +46,9 @@ bool DeviceFileRecorder::startFile(media::MovieWriterSettings settings)
     settings.outputPath = path;
     settings.layout = media::MovieLayout::fragmented;
     try {
-        file_.start(std::make_unique<media::MovieWriter>(settings), CaptureClock::now());
+        const double startTime = CaptureClock::now();
+        file_.start(std::make_unique<media::MovieWriter>(settings), startTime);
+        fileStartTime_ = startTime;
     } catch (const std::exception& error) {
         std::error_code ignored;
         std::filesystem::remove(path, ignored); // our own reservation
@@ -64,6 +66,7 @@ void DeviceFileRecorder::stop(std::function<void()> done)
             done();
         return;
     }
+    finishing();
     // Flushing the encoder takes a while: it runs off this thread, and the recording counts as
     // running until its file is complete.
     file_.stopInBackground(

@@ -20,11 +20,14 @@ class DeviceFileRecorder : public QObject {
     Q_PROPERTY(bool isRecording READ isRecording NOTIFY isRecordingChanged)
     Q_PROPERTY(QString errorMessage READ errorMessageString NOTIFY errorMessageChanged)
 public:
+    ~DeviceFileRecorder() override = default;
     void setOutputDirectory(std::optional<std::filesystem::path> directory) { outputDirectory_ = std::move(directory); }
     bool isRecording() const { return isRecording_; }
     const std::optional<std::filesystem::path>& lastOutputURL() const { return lastOutputURL_; }
     const std::optional<std::string>& errorMessage() const { return errorMessage_; }
     QString errorMessageString() const;
+    // The CaptureClock time of the last file's start: its time 0.
+    double fileStartTime() const { return fileStartTime_; }
 
     // Ends the file off this thread; `done` runs on this thread when it is complete, and until
     // then isRecording stays true.
@@ -43,6 +46,8 @@ protected:
     // (its path and layout filled in here). On failure the reservation is removed, the error set
     // and false returned.
     bool startFile(media::MovieWriterSettings settings);
+    // Runs on this thread when a stop begins, while the file still takes writes.
+    virtual void finishing() {}
     void setErrorMessage(std::optional<std::string> message);
     void setRecording(bool value);
 
@@ -54,6 +59,7 @@ private:
     const char* extension_;
     bool isRecording_ = false;
     std::optional<std::filesystem::path> lastOutputURL_;
+    double fileStartTime_ = 0;
     std::optional<std::string> errorMessage_;
     std::optional<std::filesystem::path> outputDirectory_;
 };

@@ -28,10 +28,14 @@ public:
     // grid. The image may be a view that stays valid only until the next call. A null image
     // when there is nothing to show yet; raises std::exception when the source has gone.
     virtual QImage grab() = 0;
+    // Whether the last grab's null image is a picture that is there but could not be read (a
+    // display in the middle of a mode change), rather than nothing to show yet: the recorder
+    // counts such a slot as a dropped frame.
+    virtual bool lastGrabMissed() const { return false; }
 
-    // For a source that follows a window: where that window was, in root pixels, at the last
-    // grab that showed it. Nothing for a fixed area, or before the window was first seen.
-    // Capture thread, after grab().
+    // For a source whose area may move or change size (a followed window, a display that RandR
+    // moves or resizes): where it was, in root pixels, at the last grab that showed it. Nothing
+    // for a fixed area, or before the area was first seen. Capture thread, after grab().
     virtual std::optional<QRect> followedArea() const { return std::nullopt; }
 };
 

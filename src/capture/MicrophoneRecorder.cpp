@@ -3,6 +3,7 @@
 #include <QMetaObject>
 #include <QPointer>
 
+#include "capture/CaptureClock.h"
 #include "capture/CaptureError.h"
 #include "capture/CaptureMessages.h"
 #include "capture/OutputFiles.h"
@@ -85,20 +86,32 @@ void MicrophoneRecorder::configure(const std::string& deviceName)
     if (!exists)
         throw CameraError(CameraError::Code::cannotAddInput, CameraError::Device::microphone);
     QPointer<MicrophoneRecorder> self(this);
+    pulse::Stream::Handlers handlers;
+    handlers.onBlock = [this](pulse::AudioBlock&& block) {
+        file_.write([&](media::MovieWriter& writer, double startTime) {
+            writer.writeAudio(block.samples.data(), block.frames, block.time - startTime);
+        });
+    };
+    // The stream reconnects by itself when the sound comes back; the file goes on meanwhile and
+    // the gap is written as silence, so only the user needs telling.
+    handlers.onLost = [self](const std::string& reason, double time) {
+        QMetaObject::invokeMethod(self.data(), [self, reason, time] {
+            if (self && self->isRecording()) {
+                self->soundGaps_.push_back({time, std::nullopt, reason});
+                emit self->soundGapsChanged();
+            }
+        }, Qt::QueuedConnection);
+    };
+    handlers.onRestored = [self](double time) {
+        QMetaObject::invokeMethod(self.data(), [self, time] {
+            if (self && self->isRecording() && !self->soundGaps_.empty() && !self->soundGaps_.back().to) {
+                self->soundGaps_.back().to = time;
+                emit self->soundGapsChanged();
+            }
+        }, Qt::QueuedConnection);
+    };
     try {
-        stream_ = std::make_unique<pulse::Stream>(
-            deviceName, kRate, kChannels,
-            [this](pulse::AudioBlock&& block) {
-                file_.write([&](media::MovieWriter& writer, double startTime) {
-                    writer.writeAudio(block.samples.data(), block.frames, block.time - startTime);
-                });
-            },
-            [self](const std::string& description) {
-                QMetaObject::invokeMethod(self.data(), [self, description] {
-                    if (self)
-                        self->onStreamError(description);
-                }, Qt::QueuedConnection);
-            });
+        stream_ = std::make_unique<pulse::Stream>(deviceName, kRate, kChannels, std::move(handlers));
     } catch (const pulse::PulseError& error) {
         throw CaptureError(error.what());
     }
@@ -115,17 +128,19 @@ void MicrophoneRecorder::start()
     }
     media::MovieWriterSettings settings;
     settings.audio = media::MovieAudioSettings{kRate, kChannels, kBitRate};
+    if (!soundGaps_.empty()) {
+        soundGaps_.clear();
+        emit soundGapsChanged();
+    }
     startFile(std::move(settings));
 }
 
-void MicrophoneRecorder::onStreamError(const std::string& description)
+void MicrophoneRecorder::finishing()
 {
-    // The sound server went away: the session has stopped, and with it any recording.
-    if (!isRecording())
-        return;
-    const auto failure = file_.finish();
-    setRecording(false);
-    setErrorMessage(CaptureMessages::microphoneRecordingFailed(failure.value_or(description)));
+    // The file lasts until the stop, even when the sound went away before it and never came back.
+    file_.write([](media::MovieWriter& writer, double startTime) {
+        writer.padAudio(CaptureClock::now() - startTime);
+    });
 }
 
 void MicrophoneRecorder::teardown()

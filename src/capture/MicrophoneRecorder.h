@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "capture/DeviceFileRecorder.h"
+#include "capture/RecordingNotices.h"
 
 #include "capture/pulse/PulseAudio.h"
 
@@ -52,6 +53,8 @@ public:
     explicit MicrophoneRecorder(QObject* parent = nullptr);
     ~MicrophoneRecorder() override;
 
+    // Listening to the input: false before configure, after teardown, and while the sound server
+    // is away (the stream then tries again by itself, and a recording goes on with silence).
     bool isSessionRunning() const;
     bool hasInput() const { return currentDevice_.has_value(); }
 
@@ -62,12 +65,20 @@ public:
     void start();
     // Stops listening and forgets the input, ending a recording in progress.
     void teardown();
+    // Where the current or last recording's sound was missing; the file stays aligned, silent there.
+    const std::vector<SoundGap>& soundGaps() const { return soundGaps_; }
+
+signals:
+    void soundGapsChanged();
+
+protected:
+    void finishing() override;
 
 private:
-    void onStreamError(const std::string& description);
 
     std::optional<std::string> currentDevice_;
     std::unique_ptr<pulse::Stream> stream_;
+    std::vector<SoundGap> soundGaps_;
 };
 
 } // namespace tarnix

@@ -72,6 +72,10 @@ struct ScreenRecorder::Run {
     std::unique_ptr<media::MovieWriter> writer;
     std::unique_ptr<pulse::Stream> audioStream;
     double frameInterval = 1.0 / 60;
+    // A display (or an application on it) whose size may change under RandR; its pictures are
+    // then scaled to fit the movie's frame like a resized window's, and each change is reported.
+    bool followsDisplay = false;
+    QSize pictureSize; // the source's size, which the movie's frame was made for
 
     std::mutex mutex; // guards the two queues and stopWriter
     std::condition_variable wake;
@@ -85,11 +89,13 @@ struct ScreenRecorder::Run {
     std::thread captureThread;
     std::thread writerThread;
 
-    // Capture thread only (read after joining it): where a followed window was, CaptureClock times.
+    // Capture thread only (read after joining it): where a followed window or display was,
+    // CaptureClock times.
     std::vector<std::pair<double, QRect>> areas;
 
     // Writer thread only (read by the finisher after joining it).
     std::optional<double> firstFrameTime;
+    double lastFrameTime = 0;
     int written = 0;
     std::optional<std::string> writerError;
     bool audioWritten = false;
@@ -217,6 +223,14 @@ void ScreenRecorder::start(const CaptureSource& source, const std::vector<Window
     lastDropped_ = 0;
     lastDroppedAudio_ = 0;
     notices_.clear();
+    if (!systemAudioGaps_.empty()) {
+        systemAudioGaps_.clear();
+        emit soundGapsChanged();
+    }
+    if (!displayChanges_.empty()) {
+        displayChanges_.clear();
+        emit displayChangesChanged();
+    }
     followedFrames_.clear();
 
     // A display recording never shows our own windows; the other kinds ignore the list.
@@ -243,6 +257,8 @@ void ScreenRecorder::beginRun(OpenedFrameSource opened, const CaptureSource& cho
     auto run = std::make_shared<Run>();
     run->frameInterval = 1.0 / std::max(1.0, options_.maximumFrameRate);
     run->grabber = std::move(opened.source);
+    run->followsDisplay = source.kind() != CaptureSource::Kind::window;
+    run->pictureSize = source.pixelSize();
     std::filesystem::path path;
     try {
         path = OutputFiles::reserveOutputPath(options_.outputDirectory, OutputFiles::kScreenPrefix,
@@ -263,22 +279,39 @@ void ScreenRecorder::beginRun(OpenedFrameSource opened, const CaptureSource& cho
             settings.audio = media::MovieAudioSettings{kSystemAudioRate, kSystemAudioChannels, 128000};
         run->writer = std::make_unique<media::MovieWriter>(settings);
         encoderName_ = run->writer->videoEncoderName();
+        movieSize_ = run->writer->videoSize();
         if (capturesSystemAudio) {
             Run* raw = run.get();
             const std::size_t queueLimit = options_.systemAudioQueueBlocks;
-            run->audioStream = std::make_unique<pulse::Stream>(
-                std::string(pulse::kDefaultSinkMonitor), kSystemAudioRate, kSystemAudioChannels,
-                [raw, queueLimit](pulse::AudioBlock&& block) {
-                    std::lock_guard lock(raw->mutex);
-                    // A full queue means the writer is behind: the block is not kept, and the
-                    // next one still carries its own time, so the writer leaves a silent gap.
-                    if (raw->audio.size() < queueLimit)
-                        raw->audio.push_back(std::move(block));
-                    else
-                        ++raw->droppedAudio;
-                    raw->wake.notify_one();
-                },
-                nullptr);
+            std::weak_ptr<Run> weak = run;
+            pulse::Stream::Handlers handlers;
+            handlers.onBlock = [raw, queueLimit](pulse::AudioBlock&& block) {
+                std::lock_guard lock(raw->mutex);
+                // A full queue means the writer is behind: the block is not kept, and the next
+                // one still carries its own time, so the writer leaves a silent gap.
+                if (raw->audio.size() < queueLimit)
+                    raw->audio.push_back(std::move(block));
+                else
+                    ++raw->droppedAudio;
+                raw->wake.notify_one();
+            };
+            // The sound server went away or came back: the stream reconnects by itself and the
+            // writer fills the gap with silence; only the user needs telling.
+            handlers.onLost = [this, weak](const std::string& reason, double time) {
+                QMetaObject::invokeMethod(this, [this, weak, reason, time] {
+                    if (auto run = weak.lock(); run && run == run_)
+                        addSystemAudioGap({time, std::nullopt, reason});
+                }, Qt::QueuedConnection);
+            };
+            handlers.onRestored = [this, weak](double time) {
+                QMetaObject::invokeMethod(this, [this, weak, time] {
+                    if (auto run = weak.lock(); run && run == run_)
+                        closeSystemAudioGap(time);
+                }, Qt::QueuedConnection);
+            };
+            run->audioStream = std::make_unique<pulse::Stream>(std::string(pulse::kDefaultSinkMonitor),
+                                                               kSystemAudioRate, kSystemAudioChannels,
+                                                               std::move(handlers));
         }
     } catch (const std::exception& error) {
         std::string description = describe(error);
@@ -305,8 +338,11 @@ void ScreenRecorder::beginRun(OpenedFrameSource opened, const CaptureSource& cho
             {
                 std::unique_lock lock(raw->mutex);
                 raw->wake.wait(lock, [raw] { return raw->stopWriter || !raw->frames.empty() || !raw->audio.empty(); });
-                if (raw->frames.empty() && raw->audio.empty() && raw->stopWriter)
+                if (raw->frames.empty() && raw->audio.empty() && raw->stopWriter) {
+                    lock.unlock();
+                    padSystemAudio(*raw);
                     return;
+                }
                 audio.swap(raw->audio);
                 if (!raw->frames.empty()) {
                     frame = std::move(raw->frames.front());
@@ -331,6 +367,7 @@ void ScreenRecorder::beginRun(OpenedFrameSource opened, const CaptureSource& cho
                     const bool first = !raw->firstFrameTime;
                     if (first)
                         raw->firstFrameTime = frame->time;
+                    raw->lastFrameTime = frame->time;
                     if (raw->writer->writeVideoYUV420(*frame->planes, frame->time - *raw->firstFrameTime))
                         ++raw->written;
                     std::optional<double> firstTime = first ? raw->firstFrameTime : std::nullopt;
@@ -353,12 +390,21 @@ void ScreenRecorder::beginRun(OpenedFrameSource opened, const CaptureSource& cho
         }
     });
     run->captureThread = std::thread([this, raw, weak] {
-        captureLoop(raw, [this, weak](const std::string& description, bool byDesktop) {
+        auto onFailure = [this, weak](const std::string& description, bool byDesktop) {
             QMetaObject::invokeMethod(this, [this, weak, description, byDesktop] {
                 if (auto run = weak.lock())
                     onStreamFailed(run, description, byDesktop);
             }, Qt::QueuedConnection);
-        });
+        };
+        auto onResize = [this, weak](double time, QSize size, QRect area) {
+            QMetaObject::invokeMethod(this, [this, weak, time, size, area] {
+                if (auto run = weak.lock(); run && run == run_) {
+                    displayChanges_.push_back({time, size, area});
+                    emit displayChangesChanged();
+                }
+            }, Qt::QueuedConnection);
+        };
+        captureLoop(raw, onFailure, onResize);
     });
     run_ = std::move(run);
     setLastOutputURL(path);
@@ -367,14 +413,44 @@ void ScreenRecorder::beginRun(OpenedFrameSource opened, const CaptureSource& cho
         done();
 }
 
-void ScreenRecorder::captureLoop(Run* run, const std::function<void(const std::string&, bool)>& onFailure)
+void ScreenRecorder::padSystemAudio(Run& run)
+{
+    // The sound lasts as long as the picture, whether it stopped early (a sound server that
+    // never came back) or the last blocks were still on their way.
+    if (run.writerError || !run.firstFrameTime || !run.writer->hasAudio())
+        return;
+    try {
+        run.writer->padAudio(run.lastFrameTime - *run.firstFrameTime + run.frameInterval);
+    } catch (const std::exception& error) {
+        run.writerError = describe(error);
+    }
+}
+
+void ScreenRecorder::addSystemAudioGap(SoundGap gap)
+{
+    systemAudioGaps_.push_back(std::move(gap));
+    emit soundGapsChanged();
+}
+
+void ScreenRecorder::closeSystemAudioGap(double time)
+{
+    if (systemAudioGaps_.empty() || systemAudioGaps_.back().to)
+        return;
+    systemAudioGaps_.back().to = time;
+    emit soundGapsChanged();
+}
+
+void ScreenRecorder::captureLoop(Run* run, const std::function<void(const std::string&, bool)>& onFailure,
+                                 const std::function<void(double, QSize, QRect)>& onResize)
 {
     // Straight from the shared memory; libswscale only when the picture must be scaled (a window
-    // that changed size, or an odd size).
+    // that changed size, a display whose size changed, or an odd size).
     media::EncoderFramePool frames(run->writer->videoSize());
     media::EncoderFrameConverter converter(SWS_FAST_BILINEAR);
-    QSize pictureSize;
-    QRect pictureArea;
+    // The movie's frame was made for the source's size: a picture of another size is scaled
+    // into it, and a display's new size is reported.
+    QSize pictureSize = run->pictureSize;
+    QRect pictureArea = fittedArea(pictureSize, frames.size());
     double next = CaptureClock::now();
     while (!run->stopCapture) {
         const double wait = next - CaptureClock::now();
@@ -393,12 +469,17 @@ void ScreenRecorder::captureLoop(Run* run, const std::function<void(const std::s
             onFailure(error.what(), false);
             break;
         }
+        if (image.isNull() && run->grabber->lastGrabMissed())
+            ++run->dropped; // the picture is there but couldn't be read: this slot is lost
         if (!image.isNull()) {
-            if (auto area = run->grabber->followedArea(); area && (run->areas.empty() || run->areas.back().second != *area))
+            const auto area = run->grabber->followedArea();
+            if (area && (run->areas.empty() || run->areas.back().second != *area))
                 run->areas.emplace_back(time, *area);
             if (image.size() != pictureSize) {
                 pictureSize = image.size();
                 pictureArea = fittedArea(pictureSize, frames.size());
+                if (run->followsDisplay)
+                    onResize(time, pictureSize, area.value_or(QRect()));
             }
             bool queueFull = false;
             {

@@ -13,6 +13,7 @@
 
 #include "capture/CaptureSource.h"
 #include "capture/FrameSource.h"
+#include "capture/RecordingNotices.h"
 #include "document/Date.h"
 #include "media/MovieWriter.h"
 
@@ -30,8 +31,8 @@
 
 namespace tarnix {
 
-// Where a recorded window was from `time` on: seconds on the movie's time line (negative before
-// its first frame), frame in root pixels.
+// Where a recorded window or display was from `time` on: seconds on the movie's time line
+// (negative before its first frame), frame in root pixels.
 struct FollowedFrame {
     double time = 0;
     QRect rootFrame;
@@ -80,15 +81,24 @@ public:
     // What the desktop does not share in the current or last recording ("…no cursor…"), and that
     // the desktop ended it, for the user; empty on X11.
     const std::vector<std::string>& notices() const { return notices_; }
-    // Frames that found the writer's queue full, in the current or last recording.
+    // Frames that found the writer's queue full, or whose picture could not be read (a display
+    // in the middle of a mode change), in the current or last recording.
     std::int64_t droppedFrameCount() const;
     // System-audio blocks (20 ms each) that found the writer's audio queue full, in the current or
     // last recording. The sound after a dropped block keeps its own time: the gap stays silent.
     std::int64_t droppedAudioBlockCount() const;
-    // A window recording's window wherever it moved or changed size, in time order, from the
-    // first grab that showed it; final once the recording has stopped. Empty for displays and
-    // applications. A picture whose size is not the movie's is scaled into the movie's frame,
-    // aspect kept and centred.
+    // Where the system audio of the current or last recording was missing (the sound server went
+    // away); the sound track stays aligned with the picture, silent there.
+    const std::vector<SoundGap>& systemAudioGaps() const { return systemAudioGaps_; }
+    // When the recorded display of the current or last recording changed size (RandR), with the
+    // size its pictures have from then on; they are scaled to fit the movie's frame.
+    const std::vector<DisplayChange>& displayChanges() const { return displayChanges_; }
+    // The size of the current or last movie's pictures.
+    QSize movieSize() const { return movieSize_; }
+    // Where the recorded area was wherever it moved or changed size (a window recording's window,
+    // a display that RandR moved or resized), in time order, from the first grab that showed it;
+    // final once the recording has stopped. A picture whose size is not the movie's is scaled
+    // into the movie's frame, aspect kept and centred.
     const std::vector<FollowedFrame>& followedFrames() const { return followedFrames_; }
     // The video encoder of the current or last recording ("libx264", "hevc_nvenc"...).
     const std::string& videoEncoderName() const { return encoderName_; }
@@ -119,6 +129,9 @@ signals:
     // first-frame date are final. A failed capture leaves a "Capture stopped" message; a desktop
     // that ended the sharing leaves a notice instead, as the stop was the user's.
     void stoppedByItself();
+    // systemAudioGaps changed: the sound went away or came back.
+    void soundGapsChanged();
+    void displayChangesChanged();
 
 private:
     struct Run;
@@ -134,8 +147,13 @@ private:
     void onStreamFailed(const std::shared_ptr<Run>& run, const std::string& description, bool byDesktop);
     void finishRun(std::shared_ptr<Run> run, std::function<void(std::optional<std::string>)> done);
     void joinFinisher();
-    // onFailure(description, whether the desktop ended the sharing).
-    static void captureLoop(Run* run, const std::function<void(const std::string&, bool)>& onFailure);
+    void addSystemAudioGap(SoundGap gap);
+    void closeSystemAudioGap(double time);
+    static void padSystemAudio(Run& run);
+    // onFailure(description, whether the desktop ended the sharing); onResize(time, new picture
+    // size, where the display now is) for a display whose size changed.
+    static void captureLoop(Run* run, const std::function<void(const std::string&, bool)>& onFailure,
+                            const std::function<void(double, QSize, QRect)>& onResize);
 
     Options options_;
     bool isRecording_ = false;
@@ -152,6 +170,9 @@ private:
     FrameSourceOpener opener_;
     std::optional<CaptureSource> recordedSource_;
     std::vector<std::string> notices_;
+    std::vector<SoundGap> systemAudioGaps_;
+    std::vector<DisplayChange> displayChanges_;
+    QSize movieSize_;
     std::vector<FollowedFrame> followedFrames_;
     std::shared_ptr<Run> run_; // the running capture, or one left by a stream failure
     std::thread finisher_;     // stops threads and finishes the file off the GUI thread

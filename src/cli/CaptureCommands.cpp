@@ -6,9 +6,12 @@
 
 #include <unistd.h>
 
+#include <algorithm>
+#include <iomanip>
 #include <iostream>
 
 #include "app/RecordingSession.h"
+#include "capture/CaptureClock.h"
 #include "capture/CaptureError.h"
 #include "capture/CaptureMessages.h"
 #include "app/StopSignals.h"
@@ -179,11 +182,23 @@ int reportStop(RecordingSession& session)
               << "system audio: " << (timeline->hasSystemAudio ? "yes" : "no") << "\n";
     if (session.keyCapture())
         std::cout << "keys: " << timeline->keyEvents.size() << "\n";
+    if (!recorder.displayChanges().empty()) {
+        // "display resized: 1280×720 at 3.2 s, 1920×1080 at 9.0 s"
+        const double movieStart = CaptureClock::monotonicOf(*recorder.firstFrameWallClockDate());
+        std::cout << "display resized:";
+        const char* separator = " ";
+        for (const auto& change : recorder.displayChanges()) {
+            std::cout << separator << change.size.width() << "×" << change.size.height() << " at " << std::fixed
+                      << std::setprecision(1) << std::max(0.0, change.time - movieStart) << " s";
+            separator = ", ";
+        }
+        std::cout << std::defaultfloat << "\n";
+    }
     for (const auto& message : {recorder.errorMessage(), session.cameraRecorder().errorMessage(),
                                 session.micRecorder().errorMessage()})
         if (message)
             std::cerr << *message << "\n";
-    for (const auto& notice : session.stopNotices())
+    for (const auto& notice : session.recordingNotices())
         std::cerr << notice << "\n";
     if (session.documentError()) {
         std::cerr << *session.documentError() << "\n";
@@ -274,6 +289,23 @@ int runRecord(const Arguments& args)
         const int code = reportStop(session);
         app.exit(session.recorder().errorMessage() ? kExitFailure : code);
     });
+    // Sound that goes missing while recording is said at once (and again in the summary). The
+    // system audio and the microphone notice a lost server a moment apart: what they say is
+    // printed once it has settled.
+    std::vector<std::string> said;
+    QTimer settled;
+    settled.setSingleShot(true);
+    settled.setInterval(300);
+    QObject::connect(&settled, &QTimer::timeout, &app, [&] {
+        if (!session.isRecording())
+            return;
+        for (const auto& notice : session.recordingNotices())
+            if (std::find(said.begin(), said.end(), notice) == said.end()) {
+                said.push_back(notice);
+                std::cerr << notice << "\n";
+            }
+    });
+    QObject::connect(&session, &RecordingSession::recordingNoticesChanged, &settled, qOverload<>(&QTimer::start));
     QTimer::singleShot(0, &app, [&] {
         session.toggleRecording([&] {
             if (!session.isRecording()) {

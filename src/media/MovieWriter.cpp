@@ -563,6 +563,21 @@ void MovieWriter::writeAudio(const float* interleaved, int frameCount, double pt
     s.encodePendingAudio(false);
 }
 
+void MovieWriter::padAudio(double endPts)
+{
+    State& s = *state_;
+    if (s.finished)
+        fail("The movie is already finished.");
+    if (!s.audio)
+        fail("This file has no audio track.");
+    const std::int64_t end = std::llround(endPts * s.audio->sample_rate);
+    s.audioStarted = true;
+    if (end > s.audioNextSample) {
+        s.appendAudio(nullptr, end - s.audioNextSample);
+        s.encodePendingAudio(false);
+    }
+}
+
 void MovieWriter::finish()
 {
     State& s = *state_;

@@ -121,6 +121,9 @@ public:
 
     // frameCount frames of interleaved float samples (channels per frame, -1...1) starting at pts.
     void writeAudio(const float* interleaved, int frameCount, double pts);
+    // Silence from the end of the sound written so far (or from 0) up to `endPts`, so that the
+    // audio track lasts that long whatever the source delivered. Nothing when it already does.
+    void padAudio(double endPts);
 
     // Flushes the encoders and writes the trailer. Further writes raise. Calling it twice is
     // harmless.

@@ -57,6 +57,7 @@ ControlBarModel::ControlBarModel(RecordingSession& session, QObject* parent)
     connect(&session_.micProvider(), &MicrophoneDeviceProvider::errorMessageChanged, this, changed);
     connect(&session_, &RecordingSession::selectedSourceIDChanged, this, changed);
     connect(&session_, &RecordingSession::includeSystemAudioChanged, this, changed);
+    connect(&session_, &RecordingSession::recordingNoticesChanged, this, changed);
     connect(&session_, &RecordingSession::selectedCameraIDChanged, this, [this] {
         applyCameraSelection();
         emit this->changed();
@@ -179,9 +180,14 @@ std::optional<std::string> ControlBarModel::currentError() const
                                 &session_.cameraProvider().errorMessage(), &session_.micProvider().errorMessage()})
         if (*message)
             return *message;
-    if (!notices_.empty()) {
+    // What went wrong during the recording (sound that went missing...) is said as it happens, and
+    // what its stop found once it has stopped.
+    std::vector<std::string> notices = notices_;
+    for (auto& notice : session_.recordingNotices())
+        notices.push_back(std::move(notice));
+    if (!notices.empty()) {
         std::string text;
-        for (const auto& notice : notices_)
+        for (const auto& notice : notices)
             text += (text.empty() ? "" : "\n") + notice;
         return text;
     }

@@ -70,8 +70,9 @@ public:
     std::string statusText() const;
     // The first message of the source provider, the screen recorder, the camera provider and the
     // microphone provider, in that order; else what the desktop does not share in this
-    // recording, when the bar has not said it before in this run, each notice whole on a line
-    // of its own; else, before a recording that hides the bar, how to stop it.
+    // recording, when the bar has not said it before in this run, and what went wrong during
+    // it (sound that went missing...), each notice whole on a line of its own; else, before a
+    // recording that hides the bar, how to stop it.
     std::optional<std::string> currentError() const;
     // The recording being started or running shows a whole display on a desktop that cannot
     // leave our own windows out (the portal): the bar must be off screen from the press on, and

@@ -200,12 +200,14 @@ void RecorderWindow::onRecordingCompleted()
     const auto& timeline = session_.completedTimeline();
     if (!timeline || quitting_)
         return;
-    // Notices said while the bar was hidden were never seen: the Studio repeats them, with what
-    // the stop itself found.
+    // Notices said while the bar was hidden were never seen: the Studio repeats them. What went
+    // wrong during the recording (sound that went missing) and what the stop itself found are
+    // said there in any case.
     std::vector<std::string> unseen;
     if (std::exchange(barWasHiddenThisRecording_, false))
         unseen = model_.notices();
-    unseen.insert(unseen.end(), session_.stopNotices().begin(), session_.stopNotices().end());
+    for (auto& notice : session_.recordingNotices())
+        unseen.push_back(std::move(notice));
     // The bar gives way to the Studio at once: what the recorder said at the end (the recorded
     // window was closed...) is said there.
     if (const auto& message = session_.recorder().errorMessage())

@@ -100,11 +100,15 @@ TEST_F(MovieWriterTest, audioStaysOnItsClockAcrossGapsAndOverlaps)
     EXPECT_EQ(writer.audioFramesWritten(), 22050 + 2 * 4410);
     writer.writeAudio(block.data(), 4410, 0.6); // 0.1 s overlap: the overlap is dropped
     EXPECT_EQ(writer.audioFramesWritten(), 22050 + 2 * 4410 + 4410 - 4410);
+    writer.padAudio(0.65); // already longer: nothing
+    EXPECT_EQ(writer.audioFramesWritten(), 30870);
+    writer.padAudio(1.5); // the sound went away before the end: silence up to it
+    EXPECT_EQ(writer.audioFramesWritten(), 66150);
     writer.finish();
     const auto back = test::probe(settings.outputPath);
     EXPECT_EQ(back.videoStreams, 0);
     EXPECT_EQ(back.channels, 1);
-    EXPECT_NEAR(back.audioEnd, 0.7, 0.05);
+    EXPECT_NEAR(back.audioEnd, 1.5, 0.05);
 }
 
 TEST_F(MovieWriterTest, aFragmentedFileIsReadableBeforeItIsFinished)

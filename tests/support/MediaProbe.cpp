@@ -147,6 +147,25 @@ std::optional<AudioStats> audioStats(const std::filesystem::path& path)
         loudSamples += kBlock;
     }
     stats.silentFraction = blocks ? double(silent) / blocks : 0;
+    const std::size_t tenMs = static_cast<std::size_t>(stats.sampleRate / 100);
+    std::size_t runStart = 0, runLength = 0, bestStart = 0, bestLength = 0;
+    for (std::size_t start = 0; start + tenMs <= samples.size(); start += tenMs) {
+        double blockSum = 0;
+        for (std::size_t i = start; i < start + tenMs; ++i)
+            blockSum += double(samples[i]) * samples[i];
+        if (std::sqrt(blockSum / tenMs) >= 0.01) {
+            runLength = 0;
+            continue;
+        }
+        if (runLength++ == 0)
+            runStart = start;
+        if (runLength > bestLength) {
+            bestLength = runLength;
+            bestStart = runStart;
+        }
+    }
+    stats.longestSilenceStart = double(bestStart) / stats.sampleRate;
+    stats.longestSilenceEnd = double(bestStart + bestLength * tenMs) / stats.sampleRate;
     if (loudSamples > 0)
         stats.dominantFrequency = cycles / (loudSamples / stats.sampleRate);
     return stats;

@@ -33,6 +33,10 @@ struct AudioStats {
     double silentFraction = 0;
     // The time of the first sample whose level passes 0.1, seconds; -1 when none does.
     double firstLoudTime = -1;
+    // The longest run of 10 ms blocks whose level stays under 0.01 (a dropout), seconds; both
+    // 0 when there is none.
+    double longestSilenceStart = 0;
+    double longestSilenceEnd = 0;
 };
 
 std::optional<AudioStats> audioStats(const std::filesystem::path& path);

@@ -6,8 +6,10 @@
 #include <pulse/simple.h>
 
 #include <cmath>
+#include <utility>
 
 #include "capture/CaptureClock.h"
+#include "capture/CaptureMessages.h"
 
 namespace tarnix::pulse {
 
@@ -36,6 +38,14 @@ void onSource(pa_context*, const pa_source_info* info, int eol, void* userdata)
         state->sources.push_back({info->name ? info->name : "",
                                   info->description ? info->description : "",
                                   info->monitor_of_sink != PA_INVALID_INDEX});
+}
+
+// Why a stream ended, in words for the user.
+std::string lossReason(int error)
+{
+    if (error == PA_ERR_CONNECTIONTERMINATED)
+        return CaptureMessages::kSoundServerStopped;
+    return CaptureMessages::soundSourceLost(pa_strerror(error));
 }
 
 } // namespace
@@ -76,22 +86,14 @@ std::vector<SourceInfo> listSources()
     return state.sources;
 }
 
-Stream::Stream(std::optional<std::string> device, int sampleRate, int channels,
-               BlockHandler onBlock, ErrorHandler onError)
-    : sampleRate_(sampleRate)
+Stream::Stream(std::optional<std::string> device, int sampleRate, int channels, Handlers handlers)
+    : device_(std::move(device))
+    , sampleRate_(sampleRate)
     , channels_(channels)
-    , onBlock_(std::move(onBlock))
-    , onError_(std::move(onError))
+    , handlers_(std::move(handlers))
 {
-    pa_sample_spec sampleFormat{PA_SAMPLE_FLOAT32LE, static_cast<std::uint32_t>(sampleRate),
-                        static_cast<std::uint8_t>(channels)};
-    pa_buffer_attr attributes{};
-    attributes.maxlength = static_cast<std::uint32_t>(-1);
-    attributes.fragsize = static_cast<std::uint32_t>(pa_usec_to_bytes(
-        static_cast<pa_usec_t>(kBlockSeconds * 1e6), &sampleFormat));
     int error = 0;
-    simple_ = pa_simple_new(nullptr, "Tarnix", PA_STREAM_RECORD, device ? device->c_str() : nullptr,
-                            "recording", &sampleFormat, nullptr, &attributes, &error);
+    simple_ = connect(&error);
     if (!simple_)
         throw PulseError(pa_strerror(error));
     thread_ = std::thread([this] { run(); });
@@ -99,11 +101,41 @@ Stream::Stream(std::optional<std::string> device, int sampleRate, int channels,
 
 Stream::~Stream()
 {
-    stop_ = true;
+    {
+        std::lock_guard lock(stopMutex_);
+        stop_ = true;
+    }
+    stopWake_.notify_all();
     if (thread_.joinable())
         thread_.join();
     if (simple_)
         pa_simple_free(simple_);
+}
+
+pa_simple* Stream::connect(int* error) const
+{
+    pa_sample_spec sampleFormat{PA_SAMPLE_FLOAT32LE, static_cast<std::uint32_t>(sampleRate_),
+                                static_cast<std::uint8_t>(channels_)};
+    pa_buffer_attr attributes{};
+    attributes.maxlength = static_cast<std::uint32_t>(-1);
+    attributes.fragsize = static_cast<std::uint32_t>(pa_usec_to_bytes(
+        static_cast<pa_usec_t>(kBlockSeconds * 1e6), &sampleFormat));
+    return pa_simple_new(nullptr, "Tarnix", PA_STREAM_RECORD, device_ ? device_->c_str() : nullptr,
+                         "recording", &sampleFormat, nullptr, &attributes, error);
+}
+
+bool Stream::reconnect()
+{
+    for (;;) {
+        {
+            std::unique_lock lock(stopMutex_);
+            if (stopWake_.wait_for(lock, std::chrono::duration<double>(kRetrySeconds), [this] { return stop_.load(); }))
+                return false;
+        }
+        int error = 0;
+        if ((simple_ = connect(&error)))
+            return true;
+    }
 }
 
 void Stream::run()
@@ -112,16 +144,28 @@ void Stream::run()
     double anchor = 0;     // stamp of the first sample after the last (re)anchoring
     std::int64_t count = 0; // samples since the anchor
     bool anchored = false;
+    bool restored = false; // the next block is the first after a gap
     while (!stop_) {
         AudioBlock block;
         block.frames = frames;
         block.samples.resize(static_cast<std::size_t>(frames * channels_));
         int error = 0;
         if (pa_simple_read(simple_, block.samples.data(), block.samples.size() * sizeof(float), &error) < 0) {
+            if (stop_)
+                break;
+            // The sound ends where the last block ended (or now, before any block arrived).
+            const double lostAt = anchored ? anchor + static_cast<double>(count) / sampleRate_ : CaptureClock::now();
             running_ = false;
-            if (!stop_ && onError_)
-                onError_(pa_strerror(error));
-            return;
+            pa_simple_free(simple_);
+            simple_ = nullptr;
+            if (handlers_.onLost)
+                handlers_.onLost(lossReason(error), lostAt);
+            if (!reconnect())
+                return;
+            running_ = true;
+            anchored = false;
+            restored = true;
+            continue;
         }
         const double readTime = CaptureClock::now();
         const pa_usec_t latency = pa_simple_get_latency(simple_, &error);
@@ -139,7 +183,10 @@ void Stream::run()
         }
         block.time = expected;
         count += frames;
-        onBlock_(std::move(block));
+        if (std::exchange(restored, false) && handlers_.onRestored)
+            handlers_.onRestored(block.time);
+        if (handlers_.onBlock)
+            handlers_.onBlock(std::move(block));
     }
     running_ = false;
 }

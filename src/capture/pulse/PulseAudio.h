@@ -1,7 +1,9 @@
 #pragma once
 
 #include <atomic>
+#include <condition_variable>
 #include <functional>
+#include <mutex>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -59,29 +61,49 @@ struct AudioBlock {
 // first block, steered slowly towards the measured arrival time (read time minus the server's
 // latency), so jitter does not reach the stamps while the sound stays on CaptureClock over long
 // recordings; a gap of more than 0.1 s (an overrun) re-anchors.
+//
+// When the sound server goes away the stream says so once and keeps trying to connect again,
+// every kRetrySeconds; once back, it says so and goes on. The first block after the gap is
+// stamped afresh with the time its sound was taken, so whoever writes the blocks by their times
+// leaves the gap silent and the sound after it where it belongs.
 class Stream {
 public:
-    using BlockHandler = std::function<void(AudioBlock&&)>;     // called on the stream thread
-    using ErrorHandler = std::function<void(const std::string&)>; // once, on the stream thread
+    using BlockHandler = std::function<void(AudioBlock&&)>;
+    struct Handlers {
+        BlockHandler onBlock;
+        // The sound went away: why, in words for the user ("the sound server stopped"), and the
+        // CaptureClock time it ends at.
+        std::function<void(const std::string& reason, double time)> onLost;
+        // Connected again: the CaptureClock time of the first sound after the gap. Runs before
+        // that sound's block is handed over.
+        std::function<void(double time)> onRestored;
+    };
+    static constexpr double kRetrySeconds = 0.25;
 
     // Connects and starts reading. device: a source name, or nothing for the default source.
-    // Raises PulseError when the server or the device is missing.
-    Stream(std::optional<std::string> device, int sampleRate, int channels, BlockHandler onBlock,
-           ErrorHandler onError);
+    // Raises PulseError when the server or the device is missing. The handlers run on the
+    // stream's thread; any of them may be empty.
+    Stream(std::optional<std::string> device, int sampleRate, int channels, Handlers handlers);
     ~Stream(); // stops the thread and disconnects
     Stream(const Stream&) = delete;
     Stream& operator=(const Stream&) = delete;
 
+    // Connected to the server (false while it is away and the stream tries again).
     bool isRunning() const { return running_; }
 
 private:
+    ::pa_simple* connect(int* error) const;
     void run();
+    // Waits until the server takes a new connection, or until the stream is stopped (false).
+    bool reconnect();
 
+    std::optional<std::string> device_;
     ::pa_simple* simple_ = nullptr;
     int sampleRate_;
     int channels_;
-    BlockHandler onBlock_;
-    ErrorHandler onError_;
+    Handlers handlers_;
+    std::mutex stopMutex_;
+    std::condition_variable stopWake_;
     std::atomic<bool> stop_{false};
     std::atomic<bool> running_{true};
     std::thread thread_;

@@ -18,6 +18,9 @@ constexpr double kApplicationWindowsRefresh = 0.5; // seconds between window-lis
 // After redirecting, the window's pixmap holds what was on screen there (overlapping windows
 // included) until the application has repainted it: give it this long before the first grab.
 constexpr double kRepaintGrace = 0.2;
+// Seconds between reads of the monitor's place and size. A display that shrank fails the next
+// grab and is read again at once; one that grew or moved is caught up within this time.
+constexpr double kDisplayRecheck = 0.25;
 }
 
 // One shared-memory segment attached to the server; grown when a bigger area is grabbed.
@@ -70,6 +73,7 @@ struct FrameGrabber::Shm {
 FrameGrabber::FrameGrabber(const CaptureSource& source, const std::vector<WindowInfo>& ownWindows)
     : source_(source)
     , shm_(std::make_unique<Shm>(connection_.get()))
+    , displayArea_(source.display().frame)
 {
     Reply<xcb_shm_query_version_reply_t> shm(
         xcb_shm_query_version_reply(connection_.get(), xcb_shm_query_version(connection_.get()), nullptr));
@@ -176,7 +180,7 @@ void FrameGrabber::maskApplication(QImage& image, double now)
             else
                 visible -= it->frame;
         }
-        applicationRegion_ = visible.translated(-source_.display().frame.topLeft());
+        applicationRegion_ = visible.translated(-displayArea_.topLeft());
     }
     const QRegion hidden = QRegion(image.rect()) - applicationRegion_;
     for (const QRect& r : hidden)
@@ -184,21 +188,59 @@ void FrameGrabber::maskApplication(QImage& image, double now)
             std::memset(image.scanLine(y) + r.left() * 4, 0, static_cast<std::size_t>(r.width()) * 4);
 }
 
+bool FrameGrabber::followDisplay(double now)
+{
+    displayReadTime_ = now;
+    QRect area;
+    for (const DisplayInfo& display : listDisplays(connection_))
+        if (display.name == source_.display().name)
+            area = display.frame;
+    if (area == displayArea_)
+        return false;
+    displayArea_ = area;
+    if (eraser_ && !area.isEmpty())
+        eraser_->setDisplay(area);
+    regionTime_ = -1; // the application's windows against the new place
+    return true;
+}
+
+QImage FrameGrabber::grabDisplay(double now)
+{
+    if (displayReadTime_ < 0 || now - displayReadTime_ >= kDisplayRecheck)
+        followDisplay(now);
+    QImage image = displayArea_.isEmpty() ? QImage() : grabDrawable(connection_.root(), displayArea_);
+    // A grab that fails is most likely the display changing under it: look again at once.
+    if (image.isNull() && followDisplay(now) && !displayArea_.isEmpty())
+        image = grabDrawable(connection_.root(), displayArea_);
+    missed_ = image.isNull();
+    return image;
+}
+
+std::optional<QRect> FrameGrabber::followedArea() const
+{
+    if (source_.kind() == CaptureSource::Kind::window)
+        return windowArea_;
+    if (displayArea_.isEmpty())
+        return std::nullopt;
+    return displayArea_;
+}
+
 QImage FrameGrabber::grab()
 {
+    const double now = CaptureClock::now();
     switch (source_.kind()) {
     case CaptureSource::Kind::window:
         return grabWindow();
     case CaptureSource::Kind::display: {
-        QImage image = grabDrawable(connection_.root(), source_.display().frame);
+        QImage image = grabDisplay(now);
         if (eraser_ && !image.isNull())
-            eraser_->erase(image, CaptureClock::now());
+            eraser_->erase(image, now);
         return image;
     }
     case CaptureSource::Kind::application: {
-        QImage image = grabDrawable(connection_.root(), source_.display().frame);
+        QImage image = grabDisplay(now);
         if (!image.isNull())
-            maskApplication(image, CaptureClock::now());
+            maskApplication(image, now);
         return image;
     }
     }

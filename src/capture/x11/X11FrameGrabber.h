@@ -12,7 +12,8 @@
 
 // Grabs frames of one capture source with MIT-SHM, on the capture thread that created it.
 // Display: the monitor's rectangle of the root window, without the own windows it is given
-// (OwnWindowEraser paints what lies beneath them). Window: the window's own contents through
+// (OwnWindowEraser paints what lies beneath them). The monitor is followed when RandR moves it or
+// changes its size, so frames then come at its new size. Window: the window's own contents through
 // XComposite, whatever covers it, following its size and place. Application: the display with everything
 // that is not one of the application's windows painted black. The cursor is never in the picture.
 //
@@ -34,14 +35,19 @@ public:
     // there is nothing to grab right now (window unmapped). Raises X11Error when the source has
     // gone (window closed, connection lost).
     QImage grab() override;
-    // A window's frame in root pixels as the last grab found it; nothing for displays and
-    // applications.
-    std::optional<QRect> followedArea() const override { return windowArea_; }
+    bool lastGrabMissed() const override { return missed_; }
+    // A window's frame in root pixels as the last grab found it; for displays and applications,
+    // the monitor's as last read (nothing while it is gone).
+    std::optional<QRect> followedArea() const override;
 
 private:
     struct Shm;
     QImage grabDrawable(xcb_drawable_t drawable, QRect area);
     QImage grabWindow();
+    // The monitor's rectangle of the root (display and application); null when it is gone.
+    QImage grabDisplay(double now);
+    // Reads where the monitor is now; true when that changed.
+    bool followDisplay(double now);
     void maskApplication(QImage& image, double now);
 
     CaptureSource source_;
@@ -54,6 +60,9 @@ private:
     QRegion applicationRegion_;
     double regionTime_ = -1;
     double redirectTime_ = 0; // CaptureClock time of the Composite redirect
+    QRect displayArea_;        // the monitor in root pixels as last read; empty when it is gone
+    double displayReadTime_ = -1;
+    bool missed_ = false;
 };
 
 } // namespace tarnix::x11

@@ -280,6 +280,14 @@ void OwnWindowEraser::freePixmaps()
     pixmaps_.clear();
 }
 
+void OwnWindowEraser::setDisplay(QRect display)
+{
+    if (display == display_)
+        return;
+    display_ = display;
+    readTime_ = -1; // plan again against the new rectangle at the next frame
+}
+
 void OwnWindowEraser::erase(QImage& frame, double now)
 {
     bool changed = false;

@@ -44,6 +44,8 @@ public:
     // show an own window. Call it right after grabbing `frame`, so that the window events read
     // with the grab describe the stack the frame shows. `now` is in CaptureClock seconds.
     void erase(QImage& frame, double now);
+    // The display moved or changed size (RandR): frames cover `display` from now on.
+    void setDisplay(QRect display);
 
 private:
     // One child of the root window.
