@@ -327,10 +327,12 @@ TEST(FollowedWindow, RegionsUseTheWindowsFrameAtTheTimeOfEachSample)
     const auto regions = ZoomPanEngine::makeElementBasedZoomRegions(t);
     ASSERT_TRUE(regions);
     ASSERT_EQ(regions->size(), 3u);
-    expectRect((*regions)[0].rect, {0.03, 0.265, 0.34, 0.17});
+    // The padded element (0.03, 0.265, 0.34 × 0.17) made frame-shaped about its centre.
+    expectRect((*regions)[0].rect, {0.03, 0.18, 0.34, 0.34});
     expectRect((*regions)[1].rect, (*regions)[0].rect);
-    // In the narrowed window's picture: x from 0.25, widths halved, heights as they were.
-    expectRect((*regions)[2].rect, {0.25 + 0.03 / 2, 0.265, 0.17, 0.17});
+    // In the narrowed window's picture (x from 0.25, widths halved) the padded element is
+    // 0.17 × 0.17 about (0.35, 0.35): held at the 4× limit, a side of 0.25.
+    expectRect((*regions)[2].rect, {0.225, 0.225, 0.25, 0.25});
 
     // Clicks and the default rectangle take the same frame.
     t.focusedElementSamples.clear();
