@@ -10,6 +10,8 @@
 
 #include "app/DocumentFiles.h"
 #include "capture/CaptureMessages.h"
+#include "capture/FrameSource.h"
+#include "capture/portal/CursorFeed.h"
 #include "recorder/BarControls.h"
 #include "recorder/BarParts.h"
 #include "studio/StudioSession.h"
@@ -354,7 +356,9 @@ TEST_F(RecorderWindowTest, QuittingWhileARecordingStartsWaitsForTheStartThenSave
     std::function<void()> release;
     session->recorder().setFrameSourceOpener(
         [&](const CaptureSource& source, const std::vector<WindowInfo>& own, std::function<void(OpenedFrameSource)> done) {
-            release = [source, own, done] { openFrameSource(source, own, done); };
+            release = [source, own, done] {
+                frameSourceOpener(std::make_shared<portal::CursorFeed>())(source, own, done);
+            };
         });
     showWindow();
     window->model().selectSource(displayIdentifier(session->sourceProvider().displays().front()));
