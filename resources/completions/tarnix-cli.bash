@@ -18,7 +18,7 @@ _tarnix_cli()
     local cur prev words cword
     _init_completion || return
 
-    local commands="validate autozoom zoom-at export frame thumbnail cut demo sources record help"
+    local commands="validate autozoom zoom-at export frame thumbnail cut demo sources record recover help"
     local command="" i
     for ((i = 1; i < cword; i++)); do
         case ${words[i]} in
@@ -57,7 +57,7 @@ _tarnix_cli()
         export) options="--resolution --format --out" ;;
         frame | demo) options="--out" ;;
         thumbnail) options="--size" ;;
-        record) options="--source --camera --mic --system-audio --duration --out" ;;
+        record) options="--source --camera --mic --system-audio --keys --all-keys --duration --out" ;;
     esac
     if [[ $cur == -* ]]; then
         COMPREPLY=($(compgen -W "$options --help" -- "$cur"))
@@ -77,6 +77,7 @@ _tarnix_cli()
                 _filedir png
             fi
             ;;
+        recover) _filedir -d ;;
     esac
 }
 complete -F _tarnix_cli tarnix-cli

@@ -14,7 +14,7 @@ function __tarnix_cli_sources
     end
 end
 
-set -l commands validate autozoom zoom-at export frame thumbnail cut demo sources record help
+set -l commands validate autozoom zoom-at export frame thumbnail cut demo sources record recover help
 complete -c tarnix-cli -f
 complete -c tarnix-cli -n "not __fish_seen_subcommand_from $commands" -l verbose -d "Show the media libraries' own log lines"
 complete -c tarnix-cli -n "not __fish_seen_subcommand_from $commands" -l version -d 'Print the version'
@@ -42,4 +42,8 @@ complete -c tarnix-cli -n "__fish_seen_subcommand_from record" -l source -x -a '
 complete -c tarnix-cli -n "__fish_seen_subcommand_from record" -l camera -x -a '(__tarnix_cli_sources cameras)' -d 'Camera to record'
 complete -c tarnix-cli -n "__fish_seen_subcommand_from record" -l mic -x -a '(__tarnix_cli_sources microphones)' -d 'Microphone to record'
 complete -c tarnix-cli -n "__fish_seen_subcommand_from record" -l system-audio -d "Record the desktop's sound"
+complete -c tarnix-cli -n "__fish_seen_subcommand_from record" -l keys -d 'Record the shortcuts pressed'
+complete -c tarnix-cli -n "__fish_seen_subcommand_from record" -l all-keys -d 'Record every key pressed'
+complete -c tarnix-cli -n "not __fish_seen_subcommand_from $commands" -a recover -d 'Write the documents of recordings that ended without one'
+complete -c tarnix-cli -n "__fish_seen_subcommand_from recover" -x -a "(__fish_complete_directories)"
 complete -c tarnix-cli -n "__fish_seen_subcommand_from record" -l duration -x -d 'Stop after this many seconds'
