@@ -17,6 +17,7 @@
 #include "studio/PlayerSurface.h"
 #include "studio/StudioEditingViews.h"
 #include "studio/StudioView.h"
+#include "studio/timeline/ZoomTimelineView.h"
 #include "studio/sidebar/StudioSidebarView.h"
 #include "studio/sidebar/StudioTabLabels.h"
 #include "support/MediaProbe.h"
@@ -96,16 +97,21 @@ protected:
         return test::shareOfPixels(screen, window->geometry(), test::isNearBlack);
     }
 
-    // The share of the window's area where the wallpaper shows, the Studio's preview aside (it
-    // may be playing a recording of that wallpaper).
+    // The share of the window's area where the wallpaper shows, the Studio's preview and the
+    // timeline's filmstrip aside (they may show a recording of that wallpaper).
     double wallpaperInWindow(const QImage& screen) const
     {
         const QRect area = window->geometry();
         double shown = test::shareOfPixels(screen, area, isWallpaper) * area.width() * area.height();
+        auto leaveOut = [&](const QRect& inside) {
+            shown -= test::shareOfPixels(screen, inside, isWallpaper) * inside.width() * inside.height();
+        };
         if (auto* studio = qobject_cast<StudioView*>(window->studioWidget())) {
             const QWidget* preview = studio->playerSurface();
-            const QRect inside(preview->mapToGlobal(QPoint(0, 0)), preview->size());
-            shown -= test::shareOfPixels(screen, inside, isWallpaper) * inside.width() * inside.height();
+            leaveOut(QRect(preview->mapToGlobal(QPoint(0, 0)), preview->size()));
+            const auto* timeline = studio->editingViews().timeline();
+            const QRect strip = timeline->filmstripRect().toAlignedRect();
+            leaveOut(QRect(timeline->mapToGlobal(strip.topLeft()), strip.size()));
         }
         return shown / (area.width() * area.height());
     }
