@@ -38,6 +38,16 @@ DocumentPresence::DocumentPresence(const std::filesystem::path& document, QObjec
     claim();
 }
 
+DocumentPresence::~DocumentPresence()
+{
+    // The server closes its peers as it goes, after peers_ is gone: their "disconnected" must not
+    // reach us then.
+    for (QLocalSocket* peer : peers_)
+        peer->disconnect(this);
+    if (client_)
+        client_->disconnect(this);
+}
+
 void DocumentPresence::claim()
 {
     if (server_.listen(name_))

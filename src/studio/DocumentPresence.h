@@ -22,6 +22,7 @@ class DocumentPresence : public QObject {
 
 public:
     explicit DocumentPresence(const std::filesystem::path& document, QObject* parent = nullptr);
+    ~DocumentPresence() override;
 
     // Another Studio has this document open now.
     bool sharedWithAnother() const { return !peers_.empty() || client_; }
