@@ -103,16 +103,16 @@ TonePlayer::TonePlayer(const std::string& sink, int channels, double frequency)
 {
     thread_ = std::thread([this, sink, channels, frequency] {
         constexpr int kRate = 44100;
-        const pa_sample_spec spec{PA_SAMPLE_FLOAT32LE, kRate, static_cast<std::uint8_t>(channels)};
+        const pa_sample_spec format{PA_SAMPLE_FLOAT32LE, kRate, static_cast<std::uint8_t>(channels)};
         pa_buffer_attr attributes{};
         attributes.maxlength = static_cast<std::uint32_t>(-1);
-        attributes.tlength = static_cast<std::uint32_t>(pa_usec_to_bytes(100000, &spec));
+        attributes.tlength = static_cast<std::uint32_t>(pa_usec_to_bytes(100000, &format));
         attributes.prebuf = static_cast<std::uint32_t>(-1);
         attributes.minreq = static_cast<std::uint32_t>(-1);
         attributes.fragsize = static_cast<std::uint32_t>(-1);
         int error = 0;
         pa_simple* simple = pa_simple_new(nullptr, "tarnix-test-tone", PA_STREAM_PLAYBACK, sink.c_str(),
-                                          "tone", &spec, nullptr, &attributes, &error);
+                                          "tone", &format, nullptr, &attributes, &error);
         if (!simple)
             return;
         playing_ = true;

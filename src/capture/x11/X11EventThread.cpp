@@ -8,9 +8,23 @@
 #include <cstdlib>
 #include <cstdint>
 
+#include <xcb/xinput.h>
+
 #include "capture/x11/X11Connection.h"
 
 namespace tarnix::x11 {
+
+std::uint8_t requireXInput2(xcb_connection_t* c)
+{
+    const xcb_query_extension_reply_t* xinput = xcb_get_extension_data(c, &xcb_input_id);
+    if (!xinput || !xinput->present)
+        throw X11Error("the X server has no XInput extension");
+    Reply<xcb_input_xi_query_version_reply_t> version(
+        xcb_input_xi_query_version_reply(c, xcb_input_xi_query_version(c, 2, 2), nullptr));
+    if (!version || version->major_version < 2)
+        throw X11Error("the X server has no XInput 2");
+    return xinput->major_opcode;
+}
 
 EventThread::EventThread(xcb_connection_t* connection, Handler handler)
     : connection_(connection)

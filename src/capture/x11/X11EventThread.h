@@ -2,6 +2,7 @@
 
 #include <xcb/xcb.h>
 
+#include <cstdint>
 #include <functional>
 #include <thread>
 
@@ -10,6 +11,10 @@
 // then stops; the connection must outlive it.
 
 namespace tarnix::x11 {
+
+// The XInput extension's major opcode, once the server is known to speak XInput 2 (raw events);
+// raises X11Error otherwise.
+std::uint8_t requireXInput2(xcb_connection_t* connection);
 
 class EventThread {
 public:

@@ -110,14 +110,7 @@ KeyMonitor::KeyMonitor(Handler handler)
     State& s = *state_;
     s.handler = std::move(handler);
     xcb_connection_t* c = s.connection.get();
-    const xcb_query_extension_reply_t* xinput = xcb_get_extension_data(c, &xcb_input_id);
-    if (!xinput || !xinput->present)
-        throw X11Error("the X server has no XInput extension");
-    s.xinputOpcode = xinput->major_opcode;
-    Reply<xcb_input_xi_query_version_reply_t> version(
-        xcb_input_xi_query_version_reply(c, xcb_input_xi_query_version(c, 2, 2), nullptr));
-    if (!version || version->major_version < 2)
-        throw X11Error("the X server has no XInput 2");
+    s.xinputOpcode = requireXInput2(c);
     if (!s.context)
         throw X11Error("can't start reading keyboard layouts");
     if (!xkb_x11_setup_xkb_extension(c, XKB_X11_MIN_MAJOR_XKB_VERSION, XKB_X11_MIN_MINOR_XKB_VERSION,

@@ -25,14 +25,7 @@ PointerMonitor::PointerMonitor(Handler handler)
     State& s = *state_;
     s.handler = std::move(handler);
     xcb_connection_t* c = s.connection.get();
-    const xcb_query_extension_reply_t* extension = xcb_get_extension_data(c, &xcb_input_id);
-    if (!extension || !extension->present)
-        throw X11Error("the X server has no XInput extension");
-    s.xinputOpcode = extension->major_opcode;
-    Reply<xcb_input_xi_query_version_reply_t> version(
-        xcb_input_xi_query_version_reply(c, xcb_input_xi_query_version(c, 2, 2), nullptr));
-    if (!version || version->major_version < 2)
-        throw X11Error("the X server has no XInput 2");
+    s.xinputOpcode = requireXInput2(c);
     s.space = screenSpaceOf(listDisplays(s.connection));
 
     struct {
