@@ -6,6 +6,7 @@ extern "C" {
 #include <libswscale/swscale.h>
 }
 
+#include <algorithm>
 #include <cmath>
 #include <utility>
 #include <vector>
@@ -93,6 +94,30 @@ int forEachVideoFrame(const std::filesystem::path& path,
     return count;
 }
 
+namespace {
+
+// The tone's frequency from the cycles of each loud block. A block that holds a dropout (a
+// source that fell behind on a busy machine) counts fewer cycles, so only the blocks within one
+// cycle of the median are averaged.
+double typicalFrequency(const std::vector<int>& blockCycles, std::size_t blockSize, int sampleRate)
+{
+    if (blockCycles.empty())
+        return 0;
+    auto sorted = blockCycles;
+    std::nth_element(sorted.begin(), sorted.begin() + sorted.size() / 2, sorted.end());
+    const int median = sorted[sorted.size() / 2];
+    double cycles = 0, blocks = 0;
+    for (const int count : blockCycles) {
+        if (std::abs(count - median) > 1)
+            continue;
+        cycles += count;
+        ++blocks;
+    }
+    return cycles / (blocks * double(blockSize) / sampleRate);
+}
+
+} // namespace
+
 std::optional<AudioStats> audioStats(const std::filesystem::path& path)
 {
     const auto format = openInput(path);
@@ -125,7 +150,7 @@ std::optional<AudioStats> audioStats(const std::filesystem::path& path)
     stats.rms = std::sqrt(sum / samples.size());
     constexpr std::size_t kBlock = 1024;
     int blocks = 0, silent = 0;
-    double cycles = 0, loudSamples = 0;
+    std::vector<int> blockCycles; // of each loud block
     for (std::size_t start = 0; start + kBlock <= samples.size(); start += kBlock) {
         ++blocks;
         double blockSum = 0;
@@ -136,6 +161,7 @@ std::optional<AudioStats> audioStats(const std::filesystem::path& path)
             continue;
         }
         bool high = samples[start] > 0;
+        int cycles = 0;
         for (std::size_t i = start; i < start + kBlock; ++i) {
             if (!high && samples[i] > 0.02f) {
                 high = true;
@@ -144,7 +170,7 @@ std::optional<AudioStats> audioStats(const std::filesystem::path& path)
                 high = false;
             }
         }
-        loudSamples += kBlock;
+        blockCycles.push_back(cycles);
     }
     stats.silentFraction = blocks ? double(silent) / blocks : 0;
     const std::size_t tenMs = static_cast<std::size_t>(stats.sampleRate / 100);
@@ -166,8 +192,7 @@ std::optional<AudioStats> audioStats(const std::filesystem::path& path)
     }
     stats.longestSilenceStart = double(bestStart) / stats.sampleRate;
     stats.longestSilenceEnd = double(bestStart + bestLength * tenMs) / stats.sampleRate;
-    if (loudSamples > 0)
-        stats.dominantFrequency = cycles / (loudSamples / stats.sampleRate);
+    stats.dominantFrequency = typicalFrequency(blockCycles, kBlock, stats.sampleRate);
     return stats;
 }
 

@@ -26,8 +26,8 @@ struct AudioStats {
     int channels = 0;
     double seconds = 0;          // decoded length
     double rms = 0;              // of the first channel, 0...1
-    // Of the first channel, from its cycles (zero crossings with a little hysteresis) over the
-    // blocks that are not silent, Hz.
+    // Of the first channel, from its cycles (zero crossings with a little hysteresis) in the
+    // blocks that are neither silent nor broken by a dropout, Hz.
     double dominantFrequency = 0;
     // Share of 1024-sample blocks whose level stays under 0.01: dropouts and leading silence.
     double silentFraction = 0;
