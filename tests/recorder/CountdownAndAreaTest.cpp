@@ -141,9 +141,17 @@ TEST_F(CountdownAndAreaTest, theCountdownIsCancelledByEscapeOrASecondPressAndRec
     EXPECT_FALSE(window->model().countdownRemaining());
     EXPECT_EQ(bar().countdownText(), QString());
 
+    const QRect barArea = window->geometry();
+    const QImage idle = test::grabScreen().copy(barArea);
     QTest::mouseClick(bar().recordButton(), Qt::LeftButton);
     ASSERT_TRUE(window->model().countdownRemaining());
-    test::saveScreenshot(test::grabScreen(), QStringLiteral("countdown-screen-") + qEnvironmentVariable("TARNIX_WM"));
+    // What the screen shows once the bar has repainted with the number.
+    QImage counting;
+    EXPECT_TRUE(waitFor(5, [&] {
+        counting = test::grabScreen();
+        return counting.copy(barArea) != idle;
+    }));
+    test::saveScreenshot(counting, QStringLiteral("countdown-screen-") + qEnvironmentVariable("TARNIX_WM"));
     QTest::mouseClick(bar().recordButton(), Qt::LeftButton); // the second press
     EXPECT_FALSE(window->model().countdownRemaining());
     // Long past the end of a count that was not cancelled: nothing started, nothing written.
@@ -168,6 +176,9 @@ TEST_F(CountdownAndAreaTest, theCountdownIsCancelledByEscapeOrASecondPressAndRec
 
 TEST_F(CountdownAndAreaTest, anAreaDraggedOnTheOverlayIsWhatIsRecordedAndIsRememberedWhileEscapeCancels)
 {
+    ASSERT_EQ(test::shell("xsetroot -solid '#3a6ea5'"), 0);
+    test::TestWindow behind("Tarnix area behind", "e0b040", QRect(420, 260, 420, 260), 2);
+    ASSERT_TRUE(behind.isReady());
     showWindow();
     SourceKindPicker& picker = *bar().sourcePicker();
     ASSERT_TRUE(picker.button(SourceKind::area));
