@@ -149,6 +149,7 @@ void RecorderWindow::chooseArea(const std::string& display)
 
 RecorderWindow::~RecorderWindow()
 {
+    delete areaOverlay_; // a top-level window of its own, without a parent
     releaseDevices();
 }
 

@@ -18,14 +18,7 @@ using namespace tarnix;
 
 namespace {
 
-QAction* actionIn(QMenu* menu, const QString& startingWith)
-{
-    emit menu->aboutToShow();
-    for (QAction* action : menu->actions())
-        if (action->text().startsWith(startingWith))
-            return action;
-    return nullptr;
-}
+using test::menuAction;
 
 std::size_t filesIn(const std::filesystem::path& folder)
 {
@@ -54,7 +47,7 @@ protected:
 
     void selectDisplay()
     {
-        QAction* display = actionIn(bar().sourcePicker()->menu(SourceKind::display), QStringLiteral("Entire Display"));
+        QAction* display = menuAction(bar().sourcePicker()->menu(SourceKind::display), QStringLiteral("Entire Display"));
         ASSERT_TRUE(display);
         display->trigger();
     }
@@ -126,10 +119,10 @@ TEST_F(CountdownAndAreaTest, theCountdownIsCancelledByEscapeOrASecondPressAndRec
     showWindow();
     selectDisplay();
     // Chosen in the overflow menu, remembered for the next launch.
-    QMenu* countdownMenu = actionIn(bar().moreMenu(), QStringLiteral("Countdown"))->menu();
+    QMenu* countdownMenu = menuAction(bar().moreMenu(), QStringLiteral("Countdown"))->menu();
     ASSERT_TRUE(countdownMenu);
-    EXPECT_EQ(actionIn(countdownMenu, QStringLiteral("Off"))->isChecked(), true);
-    actionIn(countdownMenu, QStringLiteral("3 s"))->trigger();
+    EXPECT_EQ(menuAction(countdownMenu, QStringLiteral("Off"))->isChecked(), true);
+    menuAction(countdownMenu, QStringLiteral("3 s"))->trigger();
     EXPECT_EQ(window->model().countdownSeconds(), 3);
     EXPECT_EQ(RecorderSettings::countdown(QSettings(QStringLiteral("Tarnix"), QStringLiteral("Tarnix"))), 3);
     window->model().setCountdownStep(std::chrono::milliseconds(150));
@@ -183,7 +176,7 @@ TEST_F(CountdownAndAreaTest, anAreaDraggedOnTheOverlayIsWhatIsRecordedAndIsRemem
     SourceKindPicker& picker = *bar().sourcePicker();
     ASSERT_TRUE(picker.button(SourceKind::area));
     EXPECT_EQ(picker.button(SourceKind::area)->accessibleName(), QStringLiteral("Area"));
-    QAction* choose = actionIn(picker.menu(SourceKind::area), QStringLiteral("Choose an area"));
+    QAction* choose = menuAction(picker.menu(SourceKind::area), QStringLiteral("Choose an area"));
     ASSERT_TRUE(choose);
 
     // Escape: the overlay goes, nothing is selected or recorded.
