@@ -93,8 +93,9 @@ void AreaOverlay::paintEvent(QPaintEvent*)
         painter.drawText(placed, Qt::AlignCenter, text);
     };
     if (!selected) {
-        label(QStringLiteral("Drag to choose the area to record · Esc cancels"),
-              QPoint(width() / 2 - 170, height() / 2));
+        const QString hint = QStringLiteral("Drag to choose the area to record · Esc cancels");
+        const int hintWidth = painter.fontMetrics().horizontalAdvance(hint) + 20;
+        label(hint, QPoint((width() - hintWidth) / 2, height() / 2));
         return;
     }
     painter.setPen(QPen(StudioTheme::accent(), 2));

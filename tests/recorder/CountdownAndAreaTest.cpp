@@ -185,6 +185,12 @@ TEST_F(CountdownAndAreaTest, anAreaDraggedOnTheOverlayIsWhatIsRecordedAndIsRemem
     ASSERT_TRUE(window->areaOverlay());
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window->areaOverlay()));
     EXPECT_EQ(window->areaOverlay()->geometry(), QRect(0, 0, 1920, 1080));
+    QImage asking;
+    EXPECT_TRUE(waitFor(5, [&] {
+        asking = test::grabScreen();
+        return asking.pixel(20, 1060) != qRgb(0x3a, 0x6e, 0xa5); // dimmed
+    }));
+    test::saveScreenshot(asking, QStringLiteral("area-overlay-empty-") + qEnvironmentVariable("TARNIX_WM"));
     dragOn(window->areaOverlay(), {300, 200}, {700, 500});
     ASSERT_EQ(test::shell("xdotool key Escape"), 0); // the overlay holds the keyboard
     ASSERT_TRUE(waitFor(5, [&] { return !window->areaOverlay(); }));
