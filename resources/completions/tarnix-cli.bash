@@ -31,7 +31,7 @@ _tarnix_cli()
         --resolution) COMPREPLY=($(compgen -W "source 4k 1080p 720p" -- "$cur")); return ;;
         --format) COMPREPLY=($(compgen -W "mp4 gif" -- "$cur")); return ;;
         --size) COMPREPLY=($(compgen -W "128 256 512 1024" -- "$cur")); return ;;
-        --duration) return ;;
+        --duration|--area) return ;;
         --source)
             COMPREPLY=($(compgen -W "$(_tarnix_cli_sources displays windows applications)" -- "$cur"))
             return ;;
@@ -57,7 +57,7 @@ _tarnix_cli()
         export) options="--resolution --format --out" ;;
         frame | demo) options="--out" ;;
         thumbnail) options="--size" ;;
-        record) options="--source --camera --mic --system-audio --keys --all-keys --duration --out" ;;
+        record) options="--source --camera --mic --system-audio --keys --all-keys --area --duration --out" ;;
     esac
     if [[ $cur == -* ]]; then
         COMPREPLY=($(compgen -W "$options --help" -- "$cur"))

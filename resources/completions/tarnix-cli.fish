@@ -47,3 +47,4 @@ complete -c tarnix-cli -n "__fish_seen_subcommand_from record" -l all-keys -d 'R
 complete -c tarnix-cli -n "not __fish_seen_subcommand_from $commands" -a recover -d 'Write the documents of recordings that ended without one'
 complete -c tarnix-cli -n "__fish_seen_subcommand_from recover" -x -a "(__fish_complete_directories)"
 complete -c tarnix-cli -n "__fish_seen_subcommand_from record" -l duration -x -d 'Stop after this many seconds'
+complete -c tarnix-cli -n "__fish_seen_subcommand_from record" -l area -x -d 'Record only X,Y,W,H of the display'

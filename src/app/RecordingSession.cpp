@@ -81,6 +81,25 @@ void RecordingSession::setIncludeSystemAudio(bool include)
     emit includeSystemAudioChanged(include);
 }
 
+void RecordingSession::setSelectedArea(std::optional<QRect> area)
+{
+    if (area == selectedArea_)
+        return;
+    selectedArea_ = area;
+    emit selectedAreaChanged();
+}
+
+std::optional<CaptureSource> RecordingSession::sourceToRecord()
+{
+    auto source = sourceProvider_.source(selectedSourceID_);
+    if (!source || !selectedArea_ || source->kind() != CaptureSource::Kind::display)
+        return source;
+    auto cut = source->cutTo(*selectedArea_);
+    if (!cut)
+        recorder_.refuseStart(CaptureMessages::kAreaOffDisplay);
+    return cut;
+}
+
 void RecordingSession::setOutputDirectory(const std::optional<std::filesystem::path>& directory)
 {
     auto options = recorder_.options();
@@ -102,7 +121,7 @@ void RecordingSession::toggleRecording(std::function<void()> done)
 
 void RecordingSession::startRecording(std::function<void()> done)
 {
-    auto source = sourceProvider_.source(selectedSourceID_);
+    auto source = sourceToRecord();
     if (!source) {
         if (done)
             done();

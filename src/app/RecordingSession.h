@@ -67,6 +67,11 @@ public:
     void setSelectedMicID(std::optional<std::string> identifier);
     void setIncludeSystemAudio(bool include);
 
+    // The part of the selected display to record, in its pixels (origin at its top-left); nothing
+    // records all of it. Ignored for windows and applications.
+    const std::optional<QRect>& selectedArea() const { return selectedArea_; }
+    void setSelectedArea(std::optional<QRect> area);
+
     // Which keys the next recording keeps; nothing (the default) records none.
     const std::optional<KeyCaptureScope>& keyCapture() const { return keyCapture_; }
     void setKeyCapture(std::optional<KeyCaptureScope> scope) { keyCapture_ = scope; }
@@ -105,6 +110,7 @@ signals:
     void selectedCameraIDChanged();
     void selectedMicIDChanged();
     void includeSystemAudioChanged(bool);
+    void selectedAreaChanged();
     void isRecordingChanged(bool);
     void completedTimelineChanged();
     // A recording whose capture stopped by itself (its window was closed, the desktop ended the
@@ -138,6 +144,9 @@ private:
     // recover), kept otherwise.
     void closeJournal(bool documentWritten);
     void startKeyTracker();
+    // The selected source, cut to the selected area; nothing (and the recorder says why) when
+    // there is no such source or the area is not on it.
+    std::optional<CaptureSource> sourceToRecord();
 
     CaptureSourceProvider sourceProvider_;
     ScreenRecorder recorder_;
@@ -153,6 +162,7 @@ private:
     std::optional<std::string> selectedCameraID_;
     std::optional<std::string> selectedMicID_;
     bool includeSystemAudio_ = false;
+    std::optional<QRect> selectedArea_;
     std::optional<KeyCaptureScope> keyCapture_;
 
     bool active_ = false; // from a successful start until the stop sequence begins

@@ -46,6 +46,12 @@ inline const char* const kNoFramesCaptured =
 inline const char* const kNoScreenCastPortal =
     "this Wayland desktop offers no screen-sharing portal (start xdg-desktop-portal with a "
     "backend for your desktop, such as xdg-desktop-portal-gnome, -kde or -wlr)";
+// After "Failed to start recording: ".
+inline const char* const kAreaOutsideSharedDisplay =
+    "the chosen area lies outside the display the desktop shared; choose the area again";
+// An area that no longer fits the display it was chosen on (after "Failed to start recording: ").
+inline const char* const kAreaOffDisplay =
+    "the chosen area is no longer on the display; choose the area again";
 inline const char* const kNoCursorShared =
     "This desktop doesn't share the pointer's position: the pointer is recorded in the picture "
     "and can't be restyled later.";

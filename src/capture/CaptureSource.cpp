@@ -40,6 +40,30 @@ CaptureSource CaptureSource::viaPortal() const
     return source;
 }
 
+std::optional<QRect> evenArea(const QRect& area, const QSize& displaySize)
+{
+    QRect cut = area.normalized();
+    if (!displaySize.isEmpty())
+        cut &= QRect(QPoint(0, 0), displaySize);
+    cut.setWidth(cut.width() & ~1);
+    cut.setHeight(cut.height() & ~1);
+    if (cut.width() < 2 || cut.height() < 2)
+        return std::nullopt;
+    return cut;
+}
+
+std::optional<CaptureSource> CaptureSource::cutTo(const QRect& area) const
+{
+    if (kind_ != Kind::display)
+        return std::nullopt;
+    auto cut = evenArea(area, display_.frame.size());
+    if (!cut)
+        return std::nullopt;
+    CaptureSource source = *this;
+    source.area_ = cut;
+    return source;
+}
+
 SourceLists portalSourceLists(bool sharesWindows)
 {
     SourceLists lists;
@@ -97,12 +121,18 @@ QSize CaptureSource::pixelSize() const
 {
     if (kind_ == Kind::window)
         return {std::max(2, window_.frame.width()), std::max(2, window_.frame.height())};
+    if (area_)
+        return area_->size();
     return display_.frame.size();
 }
 
 QRect CaptureSource::rootFrame() const
 {
-    return kind_ == Kind::window ? window_.frame : display_.frame;
+    if (kind_ == Kind::window)
+        return window_.frame;
+    if (area_)
+        return area_->translated(display_.frame.topLeft());
+    return display_.frame;
 }
 
 Rect CaptureSource::screenFrame() const

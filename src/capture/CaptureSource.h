@@ -79,14 +79,20 @@ public:
 
     // The same source, recorded through the ScreenCast portal.
     CaptureSource viaPortal() const;
+    // Only part of a display: `area` in the display's own pixels (origin at its top-left), cut to
+    // the display where its size is known, with even sides for the encoder. Nothing when the
+    // source is not a display or less than 2 × 2 pixels of the area remain.
+    std::optional<CaptureSource> cutTo(const QRect& area) const;
 
     Kind kind() const { return kind_; }
     CaptureBackend backend() const { return backend_; }
     const DisplayInfo& display() const { return display_; } // display and application
     const WindowInfo& window() const { return window_; }
     const ApplicationInfo& application() const { return application_; }
+    // The recorded part of a display, in the display's pixels; nothing when it is all recorded.
+    const std::optional<QRect>& area() const { return area_; }
 
-    // "display-N", "window-N" or "app-ID".
+    // "display-N", "window-N" or "app-ID" (an area keeps its display's).
     std::string identifier() const;
     // Size of the captured picture in device pixels (windows at least 2 × 2).
     QSize pixelSize() const;
@@ -103,8 +109,13 @@ private:
     DisplayInfo display_;
     WindowInfo window_;
     ApplicationInfo application_;
+    std::optional<QRect> area_;
     ScreenSpace space_;
 };
+
+// `area` with even sides (rounded down) and cut to a display of `displaySize` (unknown when
+// empty); nothing when less than 2 × 2 pixels remain.
+std::optional<QRect> evenArea(const QRect& area, const QSize& displaySize);
 
 // A display's number from its output name ("HDMI-1"): the same while the X server runs, across
 // its resets and restarts, so an identifier copied from a listing keeps working (an X atom's

@@ -176,6 +176,11 @@ void ScreenRecorder::setRecording(bool value)
     emit isRecordingChanged(value);
 }
 
+void ScreenRecorder::refuseStart(const std::string& why)
+{
+    setErrorMessage(CaptureMessages::failedToStart(why));
+}
+
 void ScreenRecorder::setErrorMessage(std::optional<std::string> message)
 {
     if (errorMessage_ == message)

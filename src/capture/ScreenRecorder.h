@@ -112,6 +112,9 @@ public:
     // while an earlier start waits for the desktop, changes nothing.
     void start(const CaptureSource& source, const std::vector<WindowInfo>& excludingOwnWindows,
                bool capturesSystemAudio, std::function<void()> done = {});
+    // A start that its caller found impossible before capturing (the chosen area is no longer on
+    // its display): errorMessage says why, as for a start that failed here.
+    void refuseStart(const std::string& why);
     // Stops capturing and finishes the file; `done` runs on this thread afterwards.
     void stop(std::function<void()> done = {});
 

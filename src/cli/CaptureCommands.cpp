@@ -20,6 +20,12 @@ namespace tarnix::cli {
 
 namespace {
 
+std::string areaText(const QRect& r)
+{
+    return std::to_string(r.x()) + "," + std::to_string(r.y()) + "," + std::to_string(r.width()) + "," +
+           std::to_string(r.height());
+}
+
 std::string rectText(const QRect& r)
 {
     // A portal's items have no place until the desktop starts sharing them.
@@ -71,7 +77,41 @@ struct RecordOptions {
     std::optional<KeyCaptureScope> keys;
     std::optional<double> duration;
     std::optional<std::filesystem::path> out;
+    std::optional<QRect> area; // in the display's pixels
 };
+
+// "X,Y,W,H" in whole pixels, W and H at least 2.
+QRect parseArea(const std::string& text)
+{
+    const QStringList parts = QString::fromStdString(text).split(',');
+    std::vector<int> numbers;
+    for (const QString& part : parts) {
+        bool ok = false;
+        const int number = part.trimmed().toInt(&ok);
+        if (!ok)
+            break;
+        numbers.push_back(number);
+    }
+    if (parts.size() != 4 || numbers.size() != 4 || numbers[0] < 0 || numbers[1] < 0)
+        throw UsageError("--area takes X,Y,WIDTH,HEIGHT in pixels of the display, such as 0,0,1280,720");
+    if (numbers[2] < 2 || numbers[3] < 2)
+        throw UsageError("--area must be at least 2 pixels wide and high");
+    return {numbers[0], numbers[1], numbers[2], numbers[3]};
+}
+
+// The selected display cut to the asked area, or a message saying why there is none.
+std::optional<std::string> checkArea(RecordingSession& session, const RecordOptions& options)
+{
+    const auto source = session.sourceProvider().source(options.source);
+    if (source->kind() != CaptureSource::Kind::display)
+        return "tarnix-cli record: --area needs a display (--source display-…), not \"" + options.source + "\"";
+    const QSize size = source->display().frame.size();
+    // A portal's display has no size until the desktop shares it: the area is cut to it then.
+    if (!size.isEmpty() && !QRect(QPoint(0, 0), size).contains(*options.area))
+        return "tarnix-cli record: the area " + areaText(*options.area) + " doesn't fit on " + options.source +
+               ", which is " + std::to_string(size.width()) + "x" + std::to_string(size.height()) + " pixels";
+    return std::nullopt;
+}
 
 RecordOptions parseRecordOptions(const Arguments& args)
 {
@@ -109,6 +149,8 @@ RecordOptions parseRecordOptions(const Arguments& args)
             options.duration = seconds;
         } else if (flag == "--out") {
             options.out = value();
+        } else if (flag == "--area") {
+            options.area = parseArea(value());
         } else {
             throw UsageError("unknown option \"" + flag + "\"");
         }
@@ -254,9 +296,16 @@ int runRecord(const Arguments& args)
                   << "\" (tarnix-cli sources lists them)\n";
         return kExitFailure;
     }
+    if (options.area) {
+        if (auto problem = checkArea(session, options)) {
+            std::cerr << *problem << "\n";
+            return kExitFailure;
+        }
+    }
     if (!prepareDevices(session, options))
         return kExitFailure;
     session.setSelectedSourceID(options.source);
+    session.setSelectedArea(options.area);
     session.setIncludeSystemAudio(options.systemAudio);
     session.setKeyCapture(options.keys);
 
@@ -313,7 +362,10 @@ int runRecord(const Arguments& args)
                 app.exit(kExitFailure);
                 return;
             }
-            std::cerr << "recording " << options.source << " (Ctrl-C to stop)\n";
+            std::cerr << "recording " << options.source;
+            if (const auto& area = session.recordingSource()->area())
+                std::cerr << " area " << areaText(*area);
+            std::cerr << " (Ctrl-C to stop)\n";
             for (const auto& notice : session.notices())
                 std::cerr << notice << "\n";
             if (stopRequested)

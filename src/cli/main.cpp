@@ -68,7 +68,7 @@ const Command kCommands[] = {
      "Each line starts with the identifier that record's --source, --camera and --mic take.\n"
      "Exits with 1 when a listing failed."},
     {"record", "record --source ID [--camera ID] [--mic ID] [--system-audio] [--keys | --all-keys]\n"
-               "       [--duration SECONDS] [--out DIR]\n"
+               "       [--area X,Y,W,H] [--duration SECONDS] [--out DIR]\n"
                "                               record until the duration has passed or Ctrl-C", runRecord,
      "Ctrl-C, SIGTERM or SIGHUP stop the recording as the Stop button does: the movies are\n"
      "finished and the document NAME.tarnix.json is written beside the screen movie. Without\n"
@@ -76,7 +76,10 @@ const Command kCommands[] = {
      "its samples are kept in a hidden journal beside the movie, for `recover` after a crash.\n"
      "--keys records the shortcuts pressed (keys with Ctrl, Alt or Super, function keys, Escape,\n"
      "Enter, Tab, arrows); --all-keys records every key. Nothing typed into a password field or a\n"
-     "screen locker is recorded; on Wayland no keys are (the desktop doesn't share them)."},
+     "screen locker is recorded; on Wayland no keys are (the desktop doesn't share them).\n"
+     "--area X,Y,W,H records only that rectangle of the display given by --source, X and Y from\n"
+     "the display's top-left corner, in pixels (odd sides are made even for the encoder); the\n"
+     "pointer, clicks and zoom are placed within it."},
     {"recover", "recover FOLDER               write the documents of the recordings in FOLDER that ended\n"
                 "                               without one (a crash, a kill, a power cut)", runRecover,
      "Each document is rebuilt from the recording's journal, with the samples up to the end of\n"

@@ -38,6 +38,7 @@ const std::vector<SourceKindInfo>& sourceKinds()
         {SourceKind::display, "Display", "display", "display-"},
         {SourceKind::window, "Window", "macwindow", "window-"},
         {SourceKind::application, "App", "app", "app-"},
+        {SourceKind::area, "Area", "area", "display-"},
     };
     return kinds;
 }
@@ -70,6 +71,9 @@ ControlBarModel::ControlBarModel(RecordingSession& session, QObject* parent)
         emit isRecordingChanged(recording);
         emit this->changed();
     });
+    connect(&session_, &RecordingSession::selectedAreaChanged, this, changed);
+    connect(&countdown_, &Countdown::changed, this, changed);
+    connect(&countdown_, &Countdown::finished, this, &ControlBarModel::toggleNow);
     connect(&session_.recorder(), &ScreenRecorder::appendedFrameCountChanged, this, &ControlBarModel::countsChanged);
     connect(&session_.cursorTracker(), &CursorTracker::clicksChanged, this, &ControlBarModel::countsChanged);
 }
@@ -79,10 +83,26 @@ bool ControlBarModel::offersKind(SourceKind kind) const
     return kind != SourceKind::application || session_.sourceProvider().backend() != CaptureBackend::portal;
 }
 
+namespace {
+
+// "Choose an area…", naming the display where there are several.
+std::vector<SourceItem> areaItems(const std::vector<DisplayInfo>& displays)
+{
+    std::vector<SourceItem> items;
+    for (const DisplayInfo& display : displays)
+        items.push_back({displayIdentifier(display),
+                         displays.size() == 1 ? "Choose an area…" : "Choose an area of " + display.name + "…"});
+    return items;
+}
+
+} // namespace
+
 std::vector<SourceItem> ControlBarModel::sourceItems(SourceKind kind) const
 {
     const CaptureSourceProvider& provider = session_.sourceProvider();
     std::vector<SourceItem> items;
+    if (kind == SourceKind::area)
+        return areaItems(provider.displays());
     if (provider.backend() == CaptureBackend::portal) {
         // One item per kind, which opens the desktop's own picker when recording starts.
         if (kind == SourceKind::display)
@@ -111,6 +131,8 @@ std::vector<SourceItem> ControlBarModel::sourceItems(SourceKind kind) const
         for (const ApplicationInfo& application : provider.applications())
             items.push_back({applicationIdentifier(application), application.applicationName});
         break;
+    case SourceKind::area:
+        break;
     }
     return items;
 }
@@ -120,8 +142,10 @@ std::optional<SourceKind> ControlBarModel::selectedKind() const
     const auto& selected = session_.selectedSourceID();
     if (!selected)
         return std::nullopt;
+    if (session_.selectedArea() && selected->starts_with("display-"))
+        return SourceKind::area;
     for (const SourceKindInfo& info : sourceKinds())
-        if (selected->starts_with(info.prefix))
+        if (info.kind != SourceKind::area && selected->starts_with(info.prefix))
             return info.kind;
     return std::nullopt;
 }
@@ -198,7 +222,9 @@ std::optional<std::string> ControlBarModel::currentError() const
 
 bool ControlBarModel::recordingHidesBar() const
 {
-    return session_.sourceProvider().backend() == CaptureBackend::portal && selectedKind() == SourceKind::display;
+    const auto kind = selectedKind();
+    return session_.sourceProvider().backend() == CaptureBackend::portal &&
+           (kind == SourceKind::display || kind == SourceKind::area);
 }
 
 bool ControlBarModel::hidesWhileRecording() const
@@ -234,7 +260,23 @@ void ControlBarModel::takeNotices()
 
 void ControlBarModel::selectSource(const std::string& identifier)
 {
+    session_.setSelectedArea(std::nullopt);
     session_.setSelectedSourceID(identifier);
+}
+
+void ControlBarModel::chooseArea(const std::string& displayIdentifier)
+{
+    if (!isRecording() && !busy_)
+        emit areaRequested(displayIdentifier);
+}
+
+void ControlBarModel::confirmArea(const std::string& displayIdentifier, const QRect& area)
+{
+    if (isRecording() || busy_)
+        return;
+    session_.setSelectedSourceID(displayIdentifier);
+    session_.setSelectedArea(area);
+    beginStart();
 }
 
 void ControlBarModel::selectCamera(std::optional<std::string> identifier)
@@ -265,6 +307,55 @@ void ControlBarModel::refresh()
 }
 
 void ControlBarModel::toggleRecording()
+{
+    if (busy_)
+        return;
+    if (countdown_.isRunning()) {
+        countdown_.cancel();
+        return;
+    }
+    if (!session_.isRecording() && selectedKind() == SourceKind::area) {
+        emit areaRequested(*session_.selectedSourceID());
+        return;
+    }
+    if (session_.isRecording())
+        toggleNow();
+    else
+        beginStart();
+}
+
+void ControlBarModel::setCountdownSeconds(int seconds)
+{
+    if (std::exchange(countdownSeconds_, std::max(0, seconds)) != countdownSeconds_)
+        emit changed();
+}
+
+void ControlBarModel::setCountdownStep(std::chrono::milliseconds step)
+{
+    countdown_.setStep(step);
+}
+
+std::optional<int> ControlBarModel::countdownRemaining() const
+{
+    if (!countdown_.isRunning())
+        return std::nullopt;
+    return countdown_.remaining();
+}
+
+void ControlBarModel::cancelCountdown()
+{
+    countdown_.cancel();
+}
+
+void ControlBarModel::beginStart()
+{
+    if (countdownSeconds_ > 0)
+        countdown_.start(countdownSeconds_);
+    else
+        toggleNow();
+}
+
+void ControlBarModel::toggleNow()
 {
     if (busy_)
         return;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/RecordingSession.h"
+#include "recorder/Countdown.h"
 
 // The rules of the recorder bar, without widgets: what each control shows, what is selected,
 // which message the error line carries, and the commands the controls send. It observes the
@@ -16,7 +17,9 @@
 
 namespace tarnix {
 
-enum class SourceKind { display, window, application };
+// An area is a rectangle of a display: its items are the displays, and its selection a display
+// with an area (RecordingSession::selectedArea).
+enum class SourceKind { display, window, application, area };
 
 struct SourceKindInfo {
     SourceKind kind;
@@ -98,7 +101,24 @@ public:
     // a window opened since the last refresh belongs in it.
     void refreshSources();
     // Starts or stops the recording; ignored while a previous press is still being carried out.
+    // With a countdown set, a start counts down first and a press during the count cancels it;
+    // with an area selected, a start asks for the area first (areaRequested).
     void toggleRecording();
+
+    // The countdown before each start, in seconds (0: none).
+    int countdownSeconds() const { return countdownSeconds_; }
+    void setCountdownSeconds(int seconds);
+    // How long one counted second lasts (tests count faster).
+    void setCountdownStep(std::chrono::milliseconds step);
+    // The number the bar shows while counting down; nothing otherwise.
+    std::optional<int> countdownRemaining() const;
+    // Escape, or a second press of record: nothing is started.
+    void cancelCountdown();
+
+    // An Area item was chosen: the user is asked for the area of that display (areaRequested).
+    void chooseArea(const std::string& displayIdentifier);
+    // The area was chosen on `displayIdentifier` (its pixels): it is selected and recorded.
+    void confirmArea(const std::string& displayIdentifier, const QRect& area);
 
 signals:
     // Anything the bar shows may have changed.
@@ -106,12 +126,18 @@ signals:
     void isRecordingChanged(bool recording);
     // The recording counts changed (frequent while recording; only the status needs redrawing).
     void countsChanged();
+    // The user is to drag the area to record on this display (the window shows its overlay).
+    void areaRequested(const std::string& displayIdentifier);
 
 private:
     // Applies a changed camera or microphone selection to its recorder.
     void applyCameraSelection();
     void applyMicrophoneSelection();
 
+    // Starts now, or after the countdown.
+    void beginStart();
+    // Starts or stops at once.
+    void toggleNow();
     // A recording of the selection would show the whole display on a portal desktop.
     bool recordingHidesBar() const;
     // After a start: the desktop's notices that this run has not shown yet.
@@ -124,6 +150,8 @@ private:
     std::vector<std::string> shownOnce_; // every notice shown in this run
     std::vector<std::string> hiddenBarNotices_;
     std::optional<std::string> hiddenBarStopHint_;
+    int countdownSeconds_ = 0;
+    Countdown countdown_;
 };
 
 } // namespace tarnix

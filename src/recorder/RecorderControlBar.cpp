@@ -1,7 +1,10 @@
 #include "recorder/RecorderControlBar.h"
 
 #include <QEvent>
+#include <QActionGroup>
 #include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
 #include <QMenu>
 #include <QPainterPath>
 #include <QStackedWidget>
@@ -12,6 +15,7 @@
 #include "recorder/BarControls.h"
 #include "recorder/BarParts.h"
 #include "recorder/KeystrokeSetting.h"
+#include "recorder/RecorderSettings.h"
 #include "recorder/SourceKindPicker.h"
 #include "ui/StudioTheme.h"
 
@@ -20,6 +24,9 @@ namespace tarnix {
 namespace {
 
 constexpr int capsulePadding = 8;
+
+// The bar's pages, in the order they are added.
+enum Page { setupPage, recordingPage, countdownPage };
 
 QMenu* darkMenu(QWidget* owner)
 {
@@ -45,6 +52,7 @@ RecorderControlBar::RecorderControlBar(ControlBarModel& model, QWidget* parent)
     pages_->addWidget(makeSetupRow());
     status_ = new RecordingStatus(pages_);
     pages_->addWidget(status_);
+    pages_->addWidget(makeCountdownPage());
     row->addWidget(pages_, 1);
 
     more_ = new IconButton(QStringLiteral("ellipsis"), 16, {30, 44}, capsule_);
@@ -125,6 +133,42 @@ QWidget* RecorderControlBar::makeSetupRow()
     return page;
 }
 
+QWidget* RecorderControlBar::makeCountdownPage()
+{
+    auto* page = new QWidget(pages_);
+    auto* row = new QHBoxLayout(page);
+    row->setContentsMargins(12, 0, 0, 0);
+    row->setSpacing(14);
+    countdownNumber_ = new QLabel(page);
+    countdownNumber_->setFont(StudioTheme::font(38, QFont::Bold));
+    countdownNumber_->setStyleSheet(QStringLiteral("color: %1;").arg(StudioTheme::textPrimary().name()));
+    countdownNumber_->setMinimumWidth(44);
+    countdownNumber_->setAlignment(Qt::AlignCenter);
+    row->addWidget(countdownNumber_);
+    auto* hint = new QLabel(QStringLiteral("Recording starts in a moment. Esc or the record button cancels."), page);
+    hint->setFont(StudioTheme::font(12));
+    hint->setStyleSheet(QStringLiteral("color: %1;").arg(StudioTheme::textSecondary().name()));
+    hint->setWordWrap(true);
+    row->addWidget(hint, 1);
+    return page;
+}
+
+void RecorderControlBar::fillCountdownMenu(QMenu* menu)
+{
+    auto* group = new QActionGroup(menu);
+    for (const int seconds : RecorderSettings::kCountdownChoices) {
+        QAction* choice = menu->addAction(seconds == 0 ? QStringLiteral("Off") : QStringLiteral("%1 s").arg(seconds));
+        choice->setCheckable(true);
+        choice->setChecked(model_.countdownSeconds() == seconds);
+        group->addAction(choice);
+        connect(choice, &QAction::triggered, this, [this, seconds] {
+            QSettings settings(QStringLiteral("Tarnix"), QStringLiteral("Tarnix"));
+            RecorderSettings::saveCountdown(settings, seconds);
+            model_.setCountdownSeconds(seconds);
+        });
+    }
+}
+
 void RecorderControlBar::fillDeviceMenu(QMenu* menu, bool camera)
 {
     menu->clear();
@@ -160,6 +204,7 @@ void RecorderControlBar::fillMoreMenu()
         QSettings settings(QStringLiteral("Tarnix"), QStringLiteral("Tarnix"));
         model_.session().setKeyCapture(KeystrokeSetting::save(settings, on));
     });
+    fillCountdownMenu(moreMenu_->addMenu(QStringLiteral("Countdown")));
     moreMenu_->addSeparator();
     connect(moreMenu_->addAction(QStringLiteral("Quit Tarnix")), &QAction::triggered, this,
             &RecorderControlBar::quitRequested);
@@ -173,6 +218,12 @@ void RecorderControlBar::setCanOpenRecordings(bool can)
 QString RecorderControlBar::errorText() const
 {
     return error_->message();
+}
+
+QString RecorderControlBar::countdownText() const
+{
+    const auto remaining = model_.countdownRemaining();
+    return remaining ? QString::number(*remaining) : QString();
 }
 
 QString RecorderControlBar::statusText() const
@@ -198,8 +249,18 @@ void RecorderControlBar::showEvent(QShowEvent* event)
 void RecorderControlBar::sync()
 {
     const bool recording = model_.isRecording();
-    if (pages_->currentIndex() != (recording ? 1 : 0)) {
-        pages_->setCurrentIndex(recording ? 1 : 0);
+    const auto countdown = model_.countdownRemaining();
+    const Page page = recording ? recordingPage : countdown ? countdownPage : setupPage;
+    countdownNumber_->setText(countdownText());
+    countdownNumber_->setAccessibleName(countdown ? QStringLiteral("Recording starts in %1").arg(*countdown)
+                                                  : QString());
+    if (countdown && pages_->currentIndex() != countdownPage) {
+        // Escape reaches the bar only when it has the keyboard.
+        window()->activateWindow();
+        setFocus();
+    }
+    if (pages_->currentIndex() != page) {
+        pages_->setCurrentIndex(page);
         if (!recording) {
             capsule_->setMinimumWidth(0);
             capsule_->setMaximumWidth(QWIDGETSIZE_MAX);
@@ -213,6 +274,10 @@ void RecorderControlBar::sync()
     const Pill audio = model_.systemAudioPill();
     systemAudio_->setFace(QString::fromUtf8(audio.icon), QString::fromStdString(audio.text), audio.active);
     record_->setRecording(recording);
+    if (countdown) {
+        record_->setToolTip(QStringLiteral("Cancel Countdown"));
+        record_->setAccessibleName(record_->toolTip());
+    }
     record_->setEnabled(!model_.isBusy());
     status_->setCounts(QString::fromStdString(model_.statusText()));
     fitCapsule();
@@ -267,6 +332,15 @@ bool RecorderControlBar::event(QEvent* event)
             emit preferredSizeChanged();
     }
     return handled;
+}
+
+void RecorderControlBar::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Escape && model_.countdownRemaining()) {
+        model_.cancelCountdown();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 bool RecorderControlBar::eventFilter(QObject* watched, QEvent* event)

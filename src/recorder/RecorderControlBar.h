@@ -48,6 +48,8 @@ public:
     // The error line's text; empty when it is hidden.
     QString errorText() const;
     QString statusText() const;
+    // The number shown while counting down to a start; empty otherwise.
+    QString countdownText() const;
     // The pulse ring's phase, 0...1 (0 when not recording).
     double pulsePhase() const;
 
@@ -69,6 +71,7 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     // While recording, the capsule is as wide as the status and the two buttons need.
@@ -76,6 +79,8 @@ private:
     // Fits the message line's height to its text, and the window's shape to the message's pill.
     void fitMessage();
     QWidget* makeSetupRow();
+    QWidget* makeCountdownPage();
+    void fillCountdownMenu(QMenu* menu);
     void fillDeviceMenu(QMenu* menu, bool camera);
     void fillMoreMenu();
     void sync();
@@ -91,6 +96,7 @@ private:
     BarButton* more_ = nullptr;
     RecordButton* record_ = nullptr;
     RecordingStatus* status_ = nullptr;
+    QLabel* countdownNumber_ = nullptr;
     ErrorLine* error_ = nullptr;
     QMenu* cameraMenu_ = nullptr;
     QMenu* microphoneMenu_ = nullptr;

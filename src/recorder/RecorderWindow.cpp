@@ -10,7 +10,9 @@
 
 #include <utility>
 
+#include "recorder/AreaOverlay.h"
 #include "recorder/KeystrokeSetting.h"
+#include "recorder/RecorderSettings.h"
 #include "recorder/RecorderControlBar.h"
 #include "capture/CaptureMessages.h"
 #include "recorder/RecordingTrayIcon.h"
@@ -43,6 +45,7 @@ RecorderWindow::RecorderWindow(RecordingSession& session, QWidget* parent)
 {
     setWindowTitle(QStringLiteral("Tarnix"));
     session_.setKeyCapture(KeystrokeSetting::load(QSettings(QStringLiteral("Tarnix"), QStringLiteral("Tarnix"))));
+    model_.setCountdownSeconds(RecorderSettings::countdown(QSettings(QStringLiteral("Tarnix"), QStringLiteral("Tarnix"))));
     // Translucency is chosen when the native window is made: set it before the first show.
     setAttribute(Qt::WA_TranslucentBackground);
     stack_ = new QStackedLayout(this);
@@ -63,6 +66,7 @@ RecorderWindow::RecorderWindow(RecordingSession& session, QWidget* parent)
     tray_ = new RecordingTrayIcon([this] { stopFromOutside(); }, this);
     connect(&model_, &ControlBarModel::changed, this, &RecorderWindow::syncVisibility);
     connect(&model_, &ControlBarModel::changed, this, &RecorderWindow::finishForClose);
+    connect(&model_, &ControlBarModel::areaRequested, this, &RecorderWindow::chooseArea);
     if (session_.sourceProvider().backend() == CaptureBackend::portal)
         useStopShortcut(new PortalStopShortcut(QDBusConnection::sessionBus()));
     const bool portal = session_.sourceProvider().backend() == CaptureBackend::portal;
@@ -110,8 +114,42 @@ void RecorderWindow::syncVisibility()
         show();
 }
 
+void RecorderWindow::chooseArea(const std::string& display)
+{
+    if (areaOverlay_ || mode_ != WindowMode::setup)
+        return;
+    // On X11 the display's place is known; a portal desktop shares the display it decides on
+    // later, so the area is chosen on the screen that shows the bar.
+    QRect frame;
+    for (const DisplayInfo& listed : session_.sourceProvider().displays())
+        if (displayIdentifier(listed) == display)
+            frame = listed.frame;
+    QScreen* screen = frame.isEmpty() ? this->screen() : QGuiApplication::screenAt(frame.center());
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    if (frame.isEmpty() && screen)
+        frame = screen->geometry();
+    if (frame.isEmpty())
+        return;
+    // A still picture to dim where nothing composites: X11 only (Wayland lets no client read it).
+    QImage still;
+    if (screen && QGuiApplication::platformName() == QLatin1String("xcb"))
+        still = screen->grabWindow(0, frame.x() - screen->geometry().x(), frame.y() - screen->geometry().y(),
+                                   frame.width(), frame.height())
+                    .toImage();
+    QSettings settings(QStringLiteral("Tarnix"), QStringLiteral("Tarnix"));
+    areaOverlay_ = new AreaOverlay(frame, still, RecorderSettings::lastArea(settings, display));
+    connect(areaOverlay_, &AreaOverlay::confirmed, this, [this, display](const QRect& area) {
+        QSettings settings(QStringLiteral("Tarnix"), QStringLiteral("Tarnix"));
+        RecorderSettings::saveArea(settings, display, area);
+        model_.confirmArea(display, area);
+    });
+    areaOverlay_->open();
+}
+
 RecorderWindow::~RecorderWindow()
 {
+    delete areaOverlay_; // a top-level window of its own, without a parent
     releaseDevices();
 }
 

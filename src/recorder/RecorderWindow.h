@@ -5,6 +5,7 @@
 
 #include <optional>
 
+#include "recorder/AreaOverlay.h"
 #include "recorder/ControlBarModel.h"
 #include "recorder/StudioMode.h"
 #include "ui/UpdatePrompt.h"
@@ -47,6 +48,8 @@ public:
     // `shortcut` and asks the desktop for it. Made by the window itself on a portal desktop.
     void useStopShortcut(StopShortcut* shortcut);
     StopShortcut* stopShortcut() const { return shortcut_; }
+    // Where the user is dragging the area to record, while they are.
+    AreaOverlay* areaOverlay() const { return areaOverlay_; }
     // The studio-mode widget, once there is one.
     QWidget* studioWidget() const { return studio_; }
 
@@ -95,6 +98,8 @@ private:
     // Carries a close asked for while recording (or while a start or stop was under way) one
     // step further: waits for the press under way, stops a running recording, then closes.
     void finishForClose();
+    // Shows the overlay for choosing an area of that display; its Record starts the recording.
+    void chooseArea(const std::string& displayIdentifier);
 
     RecordingSession& session_;
     ControlBarModel model_;
@@ -113,6 +118,7 @@ private:
     bool hiddenForRecording_ = false;
     bool barWasHiddenThisRecording_ = false; // its notices went unseen
     std::optional<QPoint> dragOffset_;
+    QPointer<AreaOverlay> areaOverlay_;
 };
 
 } // namespace tarnix

@@ -13,6 +13,21 @@ namespace tarnix {
 namespace {
 
 // One kind: its icon above its title, bright when selected.
+QString toolTipOf(SourceKind kind)
+{
+    switch (kind) {
+    case SourceKind::application:
+        return QStringLiteral("Record a whole application");
+    case SourceKind::window:
+        return QStringLiteral("Record a single window");
+    case SourceKind::area:
+        return QStringLiteral("Record an area of a display");
+    case SourceKind::display:
+        break;
+    }
+    return QStringLiteral("Record a whole display");
+}
+
 class SourceKindButton : public BarButton {
 public:
     SourceKindButton(const SourceKindInfo& info, QWidget* parent)
@@ -21,9 +36,7 @@ public:
     {
         setText(QString::fromUtf8(info.title));
         setAccessibleName(text());
-        setToolTip(QStringLiteral("Record a %1").arg(info.kind == SourceKind::application ? QStringLiteral("whole application")
-                                                     : info.kind == SourceKind::window     ? QStringLiteral("single window")
-                                                                                            : QStringLiteral("whole display")));
+        setToolTip(toolTipOf(info.kind));
         setFixedSize(SourceKindPicker::buttonSize);
         setCheckable(false);
     }
@@ -76,8 +89,8 @@ SourceKindPicker::SourceKindPicker(ControlBarModel& model, QWidget* parent)
     int offered = 0;
     for (const SourceKindInfo& info : sourceKinds()) {
         if (!model_.offersKind(info.kind))
-            continue; // App is last, so the others keep their places
-        ++offered;
+            continue;
+        slots_[size_t(info.kind)] = offered++;
         const auto index = size_t(info.kind);
         auto* button = new SourceKindButton(info, this);
         auto* menu = new QMenu(button);
@@ -111,7 +124,7 @@ void SourceKindPicker::sync(bool animate)
     const bool slide = animate && shownKind_.has_value() && kind.has_value();
     shownKind_ = kind;
     if (kind)
-        slide_.animateTo(double(int(*kind)), slide);
+        slide_.animateTo(double(slots_[size_t(*kind)]), slide);
     update();
 }
 
@@ -131,7 +144,13 @@ void SourceKindPicker::fillMenu(SourceKind kind)
         QAction* action = menu->addAction(QString::fromStdString(item.label));
         action->setCheckable(true);
         action->setChecked(selected == item.identifier);
-        connect(action, &QAction::triggered, this, [this, id = item.identifier] { model_.selectSource(id); });
+        if (kind == SourceKind::area) {
+            action->setChecked(action->isChecked() && model_.selectedKind() == SourceKind::area);
+            connect(action, &QAction::triggered, this, [this, id = item.identifier] { model_.chooseArea(id); });
+        } else {
+            action->setChecked(action->isChecked() && model_.selectedKind() == kind);
+            connect(action, &QAction::triggered, this, [this, id = item.identifier] { model_.selectSource(id); });
+        }
     }
 }
 

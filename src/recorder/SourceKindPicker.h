@@ -10,7 +10,7 @@
 
 class QMenu;
 
-// The three source-kind buttons (Display, Window, App), each 54 × 44 with its icon above its
+// The source-kind buttons (Display, Window, App, Area; no App on a portal desktop), each 54 × 44 with its icon above its
 // title, and the highlight that slides to the selected kind on a spring (response 0.3, damping
 // 0.78). Each button opens the menu of its kind's sources.
 //
@@ -43,8 +43,9 @@ private:
     void fillMenu(SourceKind kind);
 
     ControlBarModel& model_;
-    std::array<BarButton*, 3> buttons_{};
-    std::array<QMenu*, 3> menus_{};
+    std::array<BarButton*, 4> buttons_{};
+    std::array<QMenu*, 4> menus_{};
+    std::array<int, 4> slots_{}; // each offered kind's place from the left
     std::optional<SourceKind> shownKind_;
     double highlightX_ = 0; // in button widths from the left
     SpringAnimation slide_;

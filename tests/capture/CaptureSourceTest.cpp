@@ -225,3 +225,27 @@ TEST(OutputFiles, twoRecordingsInOneSecondNeverShareAFile)
     EXPECT_EQ(second, folder.path() / "Tarnix-2026-12-05T14-03-07Z-2.mp4");
     EXPECT_TRUE(std::filesystem::exists(first) && std::filesystem::exists(second));
 }
+
+TEST(CaptureSources, anAreaOfADisplayIsCutToItWithEvenSidesAndPlacedOnTheScreen)
+{
+    const auto lists = filterSources(sampleContent(), 99);
+    const auto right = resolveSource(lists, "display-8");
+    ASSERT_TRUE(right);
+    // 301 × 201 from (10, 20) of the right display: even sides, in the root at its place.
+    const auto area = right->cutTo(QRect(10, 20, 301, 201));
+    ASSERT_TRUE(area);
+    EXPECT_EQ(area->identifier(), "display-8");
+    EXPECT_EQ(area->pixelSize(), QSize(300, 200));
+    EXPECT_EQ(area->rootFrame(), QRect(1522, 20, 300, 200));
+    // Screen space is bottom-left up from the primary display (982 high).
+    EXPECT_EQ(area->screenFrame(), (Rect{1522, 982 - 220, 300, 200}));
+
+    // What lies off the display is cut away; nothing is left of an area wholly off it or too thin.
+    EXPECT_EQ(right->cutTo(QRect(700, 500, 300, 300))->area(), QRect(700, 500, 100, 100));
+    EXPECT_FALSE(right->cutTo(QRect(900, 0, 100, 100)));
+    EXPECT_FALSE(right->cutTo(QRect(0, 0, 1, 100)));
+    EXPECT_FALSE(resolveSource(lists, "window-1")->cutTo(QRect(0, 0, 100, 100))) << "only displays have areas";
+
+    // A portal display learns its size when the desktop shares it: until then the area is kept whole.
+    EXPECT_EQ(evenArea(QRect(5, 5, 641, 481), QSize()), QRect(5, 5, 640, 480));
+}

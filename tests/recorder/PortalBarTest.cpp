@@ -99,7 +99,12 @@ TEST_F(PortalBar, TheBarHasNoAppKindAndLeavesTheScreenWhileADisplayIsRecorded)
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
     SourceKindPicker* picker = window.controlBar()->sourcePicker();
     EXPECT_EQ(picker->button(SourceKind::application), nullptr);
-    EXPECT_EQ(picker->width(), 2 * SourceKindPicker::buttonSize.width());
+    // Display, Window and Area: an area is cut from the display the desktop shares.
+    EXPECT_EQ(picker->width(), 3 * SourceKindPicker::buttonSize.width());
+    ASSERT_TRUE(picker->button(SourceKind::area));
+    emit picker->menu(SourceKind::area)->aboutToShow();
+    ASSERT_EQ(picker->menu(SourceKind::area)->actions().size(), 1);
+    EXPECT_EQ(picker->menu(SourceKind::area)->actions().front()->text(), QStringLiteral("Choose an area…"));
     QMenu* displays = picker->menu(SourceKind::display);
     emit displays->aboutToShow();
     ASSERT_EQ(displays->actions().size(), 1);

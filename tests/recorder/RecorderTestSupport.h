@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QImage>
+#include <QMenu>
 #include <QPainter>
 #include <QString>
 
@@ -23,6 +24,16 @@ inline void ensureWidgetApplication()
     static char* argv[] = {name, nullptr};
     static auto* app = new QApplication(argc, argv);
     StudioTheme::applyTo(*app);
+}
+
+// The first action of `menu`, filled as when it opens, whose text starts so; null when none does.
+inline QAction* menuAction(QMenu* menu, const QString& startingWith)
+{
+    emit menu->aboutToShow();
+    for (QAction* action : menu->actions())
+        if (action->text().startsWith(startingWith))
+            return action;
+    return nullptr;
 }
 
 // Draws `picture` (which may be translucent) on a desktop-like gradient and saves it as

@@ -59,14 +59,7 @@ QStringList menuTexts(QMenu* menu)
     return texts;
 }
 
-QAction* menuAction(QMenu* menu, const QString& startingWith)
-{
-    emit menu->aboutToShow();
-    for (QAction* action : menu->actions())
-        if (action->text().startsWith(startingWith))
-            return action;
-    return nullptr;
-}
+using test::menuAction;
 
 // The window with the real X and sound servers.
 using RecorderWindowTest = test::RecorderWindowFixture;

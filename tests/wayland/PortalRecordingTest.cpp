@@ -88,6 +88,40 @@ TEST_F(WaylandPortal, RecordsTheKnownWindowOnTheFrameGridWithoutPointerSamples)
     EXPECT_EQ(document.at("captureFrame").dump(), "[[0.0,0.0],[1280.0,720.0]]");
 }
 
+TEST_F(WaylandPortal, AnAreaIsCutFromTheSharedDisplay)
+{
+    useSettingsFolder(desktop->base / "settings-area");
+    // 301 × 301 from (50, 50): 300 × 300 for the encoder, the blue square at (50, 50) in it.
+    const PortalRecording recording =
+        recordThroughPortal(desktop->base, "area", "display-0", 2, {}, {"--area", "50,50,301,301"});
+    ASSERT_EQ(recording.exitCode, 0) << recording.err;
+    ASSERT_TRUE(recording.movie && recording.document) << recording.err;
+    EXPECT_NE(recording.err.find("area 50,50,300,300"), std::string::npos) << recording.err;
+    QImage last;
+    tarnix::test::forEachVideoFrame(*recording.movie, [&](const QImage& frame, double) { last = frame.copy(); });
+    ASSERT_EQ(last.size(), QSize(300, 300));
+    const QColor green(0x00, 0xc0, 0x00), blue(0x00, 0x00, 0xff);
+    const auto near = [&](QPoint at, QColor expected) {
+        const QColor got = last.pixelColor(at);
+        return std::abs(got.red() - expected.red()) < 24 && std::abs(got.green() - expected.green()) < 24 &&
+               std::abs(got.blue() - expected.blue()) < 24;
+    };
+    for (QPoint inside : {QPoint(60, 60), QPoint(240, 240)})
+        EXPECT_TRUE(near(inside, blue)) << inside.x() << "," << inside.y();
+    for (QPoint outside : {QPoint(20, 20), QPoint(280, 280)})
+        EXPECT_TRUE(near(outside, green)) << outside.x() << "," << outside.y();
+    // The capture frame is the area, bottom-left up on the 1280 × 720 output.
+    const auto document = nlohmann::json::parse(fileText(*recording.document));
+    EXPECT_EQ(document.at("captureFrame").dump(), "[[50.0,370.0],[300.0,300.0]]");
+
+    // An area beyond the desktop's output fails the start and leaves nothing.
+    const PortalRecording off =
+        recordThroughPortal(desktop->base, "area-off", "display-0", 1, {}, {"--area", "2000,2000,100,100"});
+    EXPECT_NE(off.exitCode, 0);
+    EXPECT_NE(off.err.find(tarnix::CaptureMessages::kAreaOutsideSharedDisplay), std::string::npos) << off.err;
+    EXPECT_TRUE(fs::is_empty(off.folder));
+}
+
 TEST_F(WaylandPortal, RestoreTokenSkipsTheSecondQuestion)
 {
     useSettingsFolder(desktop->base / "settings-token");

@@ -121,15 +121,17 @@ struct PortalRecording {
 // runs, and the command ends after `seconds`, by itself, or when `whileRecording` stops it.
 inline PortalRecording recordThroughPortal(const std::filesystem::path& base, const std::string& name,
                                            const std::string& source, double seconds,
-                                           const std::function<void(CliProcess&)>& whileRecording = {})
+                                           const std::function<void(CliProcess&)>& whileRecording = {},
+                                           const std::vector<std::string>& moreArguments = {})
 {
     PortalRecording result;
     result.folder = base / name;
     std::filesystem::remove_all(result.folder);
     std::filesystem::create_directories(result.folder);
-    CliProcess cli({"record", "--source", source, "--duration", std::to_string(seconds), "--out",
-                    result.folder.string()},
-                   base / name);
+    std::vector<std::string> arguments{"record", "--source", source, "--duration", std::to_string(seconds), "--out",
+                                       result.folder.string()};
+    arguments.insert(arguments.end(), moreArguments.begin(), moreArguments.end());
+    CliProcess cli(arguments, base / name);
     EXPECT_TRUE(cli.started());
     // The portal answers in well under a second here; the deadline only bounds a hang.
     const bool recording = cli.waitForError("recording " + source, 60);

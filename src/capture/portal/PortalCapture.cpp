@@ -34,17 +34,26 @@ CaptureSource recordedSource(const CaptureSource& chosen, const StartedCast& cas
     }
     DisplayInfo display = chosen.display();
     display.frame = frame;
-    return CaptureSource::forDisplay(display, space).viaPortal();
+    const CaptureSource whole = CaptureSource::forDisplay(display, space).viaPortal();
+    // An area chosen before the desktop said which display it shares is cut to that display
+    // (deliver() refuses one that lies wholly outside it).
+    if (chosen.area())
+        return whole.cutTo(*chosen.area()).value_or(whole);
+    return whole;
 }
 
 class PortalFrameSource : public FrameSource {
 public:
     PortalFrameSource(const StartedCast& cast, const CaptureSource& recorded, std::shared_ptr<CursorFeed> cursorFeed)
         : session_(cast.sessionHandle)
+        , area_(recorded.area())
     {
         PipeWireStream::CursorHandler cursor;
         if (cast.cursorMode == metadataCursor) {
-            cursor = [moves = std::make_shared<CastCursor>(recorded.rootFrame()),
+            // Positions come in the whole picture's pixels, even when an area of it is recorded.
+            const QRect castFrame = recorded.kind() == CaptureSource::Kind::window ? recorded.rootFrame()
+                                                                                   : recorded.display().frame;
+            cursor = [moves = std::make_shared<CastCursor>(castFrame),
                       feed = std::move(cursorFeed)](QPoint position, double time) {
                 if (auto point = moves->moveTo(position))
                     feed->publish(PointerEvent::moved, *point, time);
@@ -71,16 +80,44 @@ public:
                 throw SharingEndedError(end->why);
             throw CaptureError(end->why);
         }
-        return stream_->latest();
+        if (!area_)
+            return stream_->latest();
+        // A view of the area, valid while the picture is held (until the next grab).
+        held_ = stream_->latest();
+        const QRect area = *area_ & held_.rect();
+        if (area.width() < 2 || area.height() < 2)
+            return {};
+        return QImage(held_.constBits() + area.y() * held_.bytesPerLine() + area.x() * 4, area.width(),
+                      area.height(), held_.bytesPerLine(), held_.format());
     }
 
     // The size of the first picture, once there is one.
     QSize pictureSize() const { return stream_->latest().size(); }
+    // The area to record once the desktop's size is known.
+    void setArea(std::optional<QRect> area) { area_ = area; }
 
 private:
     QString session_;
+    std::optional<QRect> area_;
+    QImage held_;
     std::unique_ptr<PipeWireStream> stream_;
 };
+
+// Hands over the started cast, recorded at the size the desktop gave.
+void deliver(std::unique_ptr<PortalFrameSource> frames, OpenedFrameSource opened, const CaptureSource& source,
+             const StartedCast& cast, const std::function<void(OpenedFrameSource)>& done)
+{
+    opened.recorded = recordedSource(source, cast);
+    if (source.area() && !opened.recorded->area()) {
+        opened.recorded.reset();
+        opened.error = CaptureMessages::kAreaOutsideSharedDisplay;
+        done(std::move(opened));
+        return;
+    }
+    frames->setArea(opened.recorded->area());
+    opened.source = std::move(frames);
+    done(std::move(opened));
+}
 
 void waitForFirstPicture(std::unique_ptr<PortalFrameSource> frames, OpenedFrameSource opened,
                          const CaptureSource& source, StartedCast cast,
@@ -103,9 +140,7 @@ void waitForFirstPicture(std::unique_ptr<PortalFrameSource> frames, OpenedFrameS
         return;
     }
     cast.size = size;
-    opened.recorded = recordedSource(source, cast);
-    opened.source = std::move(frames);
-    done(std::move(opened));
+    deliver(std::move(frames), std::move(opened), source, cast, done);
 }
 
 } // namespace
@@ -169,9 +204,7 @@ void openPortalFrameSource(const CaptureSource& source, std::shared_ptr<CursorFe
         // A window's picture is its crop of the buffer the desktop reports, so its first
         // picture says its size; a display's size is the one reported.
         if (!cast.size.isEmpty() && kind != CaptureSource::Kind::window) {
-            opened.recorded = recordedSource(source, cast);
-            opened.source = std::move(frames);
-            done(std::move(opened));
+            deliver(std::move(frames), std::move(opened), source, cast, done);
             return;
         }
         // A desktop may also leave the size out: the first picture has it.

@@ -83,7 +83,7 @@ FrameGrabber::FrameGrabber(const CaptureSource& source, const std::vector<Window
         std::vector<std::uint32_t> ids;
         for (const auto& window : ownWindows)
             ids.push_back(window.windowID);
-        eraser_ = std::make_unique<OwnWindowEraser>(connection_, source_.display().frame, std::move(ids));
+        eraser_ = std::make_unique<OwnWindowEraser>(connection_, source_.rootFrame(), std::move(ids));
     }
     if (source_.kind() == CaptureSource::Kind::window) {
         Reply<xcb_composite_query_version_reply_t> composite(xcb_composite_query_version_reply(
@@ -198,20 +198,27 @@ bool FrameGrabber::followDisplay(double now)
     if (area == displayArea_)
         return false;
     displayArea_ = area;
-    if (eraser_ && !area.isEmpty())
-        eraser_->setDisplay(area);
+    if (eraser_ && !grabbedArea().isEmpty())
+        eraser_->setDisplay(grabbedArea());
     regionTime_ = -1; // the application's windows against the new place
     return true;
+}
+
+QRect FrameGrabber::grabbedArea() const
+{
+    if (!source_.area() || displayArea_.isEmpty())
+        return displayArea_;
+    return source_.area()->translated(displayArea_.topLeft()) & displayArea_;
 }
 
 QImage FrameGrabber::grabDisplay(double now)
 {
     if (displayReadTime_ < 0 || now - displayReadTime_ >= kDisplayRecheck)
         followDisplay(now);
-    QImage image = displayArea_.isEmpty() ? QImage() : grabDrawable(connection_.root(), displayArea_);
+    QImage image = grabbedArea().isEmpty() ? QImage() : grabDrawable(connection_.root(), grabbedArea());
     // A grab that fails is most likely the display changing under it: look again at once.
-    if (image.isNull() && followDisplay(now) && !displayArea_.isEmpty())
-        image = grabDrawable(connection_.root(), displayArea_);
+    if (image.isNull() && followDisplay(now) && !grabbedArea().isEmpty())
+        image = grabDrawable(connection_.root(), grabbedArea());
     missed_ = image.isNull();
     return image;
 }
@@ -220,9 +227,9 @@ std::optional<QRect> FrameGrabber::followedArea() const
 {
     if (source_.kind() == CaptureSource::Kind::window)
         return windowArea_;
-    if (displayArea_.isEmpty())
+    if (grabbedArea().isEmpty())
         return std::nullopt;
-    return displayArea_;
+    return grabbedArea();
 }
 
 QImage FrameGrabber::grab()

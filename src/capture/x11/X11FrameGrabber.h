@@ -11,7 +11,7 @@
 #include "capture/x11/X11OwnWindowEraser.h"
 
 // Grabs frames of one capture source with MIT-SHM, on the capture thread that created it.
-// Display: the monitor's rectangle of the root window, without the own windows it is given
+// Display: the monitor's rectangle of the root window (or the chosen area of it), without the own windows it is given
 // (OwnWindowEraser paints what lies beneath them). The monitor is followed when RandR moves it or
 // changes its size, so frames then come at its new size. Window: the window's own contents through
 // XComposite, whatever covers it, following its size and place. Application: the display with everything
@@ -46,6 +46,9 @@ private:
     QImage grabWindow();
     // The monitor's rectangle of the root (display and application); null when it is gone.
     QImage grabDisplay(double now);
+    // What a display grab reads, in root pixels: the monitor, or the recorded area of it where it
+    // lies now; empty while the monitor is gone.
+    QRect grabbedArea() const;
     // Reads where the monitor is now; true when that changed.
     bool followDisplay(double now);
     void maskApplication(QImage& image, double now);

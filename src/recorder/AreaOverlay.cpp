@@ -1,0 +1,197 @@
+#include "recorder/AreaOverlay.h"
+
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QPainter>
+
+#include "recorder/BarControls.h"
+#include "ui/StudioTheme.h"
+
+namespace tarnix {
+
+namespace {
+
+constexpr int kButtonGap = 10;
+
+bool onX11()
+{
+    return QGuiApplication::platformName() == QLatin1String("xcb");
+}
+
+} // namespace
+
+AreaOverlay::AreaOverlay(const QRect& display, const QImage& still, std::optional<QRect> initial)
+    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
+                           (onX11() ? Qt::X11BypassWindowManagerHint : Qt::WindowType(0)))
+    , display_(display)
+    , still_(still)
+    , selection_(display.size(), initial)
+{
+    setWindowTitle(QStringLiteral("Choose the area to record"));
+    setAccessibleName(windowTitle());
+    setAttribute(Qt::WA_DeleteOnClose);
+    if (still_.isNull())
+        setAttribute(Qt::WA_TranslucentBackground);
+    setCursor(Qt::CrossCursor);
+    setMouseTracking(true);
+    setFocusPolicy(Qt::StrongFocus);
+
+    cancel_ = new PillButton(this);
+    cancel_->setFace(QStringLiteral("xmark"), QStringLiteral("Cancel"), false);
+    cancel_->setAccessibleName(QStringLiteral("Cancel"));
+    cancel_->setCursor(Qt::ArrowCursor);
+    connect(cancel_, &QAbstractButton::clicked, this, &AreaOverlay::cancel);
+    record_ = new PillButton(this);
+    record_->setFace(QStringLiteral("video-fill"), QStringLiteral("Record"), true);
+    record_->setAccessibleName(QStringLiteral("Record"));
+    record_->setCursor(Qt::ArrowCursor);
+    connect(record_, &QAbstractButton::clicked, this, &AreaOverlay::confirm);
+    placeButtons();
+}
+
+void AreaOverlay::open()
+{
+    setGeometry(display_);
+    if (onX11())
+        show();
+    else
+        showFullScreen();
+    raise();
+    activateWindow();
+    setFocus();
+    // An override-redirect window gets no focus from the window manager: it takes the keyboard
+    // for Enter and Escape while it is up.
+    if (onX11())
+        grabKeyboard();
+}
+
+void AreaOverlay::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    if (!still_.isNull())
+        painter.drawImage(rect(), still_);
+    const auto& selected = selection_.rect();
+    QRegion dimmed(rect());
+    if (selected)
+        dimmed -= *selected;
+    painter.setClipRegion(dimmed);
+    painter.fillRect(rect(), QColor(0, 0, 0, 140));
+    painter.setClipping(false);
+
+    painter.setFont(StudioTheme::font(13, QFont::DemiBold));
+    auto label = [&](const QString& text, QPoint anchor) {
+        const QRect box = painter.fontMetrics().boundingRect(text).adjusted(-10, -5, 10, 5);
+        QRect placed(anchor - QPoint(0, box.height()), box.size());
+        placed.moveLeft(std::clamp(placed.left(), 4, std::max(4, width() - placed.width() - 4)));
+        if (placed.top() < 4)
+            placed.moveTop(anchor.y() + 8);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(StudioTheme::withOpacity(StudioTheme::panelElevated(), 0.92));
+        painter.drawRoundedRect(placed, placed.height() / 2.0, placed.height() / 2.0);
+        painter.setPen(StudioTheme::textPrimary());
+        painter.drawText(placed, Qt::AlignCenter, text);
+    };
+    if (!selected) {
+        const QString hint = QStringLiteral("Drag to choose the area to record · Esc cancels");
+        const int hintWidth = painter.fontMetrics().horizontalAdvance(hint) + 20;
+        label(hint, QPoint((width() - hintWidth) / 2, height() / 2));
+        return;
+    }
+    painter.setPen(QPen(StudioTheme::accent(), 2));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(QRectF(*selected).adjusted(-1, -1, 1, 1));
+    const std::string size = selection_.sizeText();
+    if (!size.empty())
+        label(QString::fromStdString(size), selected->topLeft() - QPoint(0, 6));
+}
+
+void AreaOverlay::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton)
+        return;
+    selection_.press(event->position().toPoint());
+    record_->hide();
+    cancel_->hide();
+    update();
+}
+
+void AreaOverlay::mouseMoveEvent(QMouseEvent* event)
+{
+    if (!(event->buttons() & Qt::LeftButton))
+        return;
+    selection_.drag(event->position().toPoint());
+    update();
+}
+
+void AreaOverlay::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton)
+        return;
+    selection_.release(event->position().toPoint());
+    placeButtons();
+    update();
+}
+
+void AreaOverlay::keyPressEvent(QKeyEvent* event)
+{
+    switch (event->key()) {
+    case Qt::Key_Escape:
+        cancel();
+        return;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        confirm();
+        return;
+    default:
+        QWidget::keyPressEvent(event);
+    }
+}
+
+void AreaOverlay::placeButtons()
+{
+    const auto& selected = selection_.rect();
+    const bool ready = selection_.area().has_value();
+    record_->setVisible(ready);
+    cancel_->setVisible(ready);
+    if (!ready)
+        return;
+    const QSize recordSize = record_->sizeHint();
+    const QSize cancelSize = cancel_->sizeHint();
+    const int rowWidth = cancelSize.width() + kButtonGap + recordSize.width();
+    const int rowHeight = std::max(recordSize.height(), cancelSize.height());
+    int top = selected->bottom() + 1 + kButtonGap;
+    if (top + rowHeight > height() - kButtonGap) // no room below: inside, at its bottom
+        top = std::max(kButtonGap, selected->bottom() - kButtonGap - rowHeight);
+    const int right = std::clamp(selected->right() + 1, rowWidth + kButtonGap, width() - kButtonGap);
+    cancel_->setGeometry(QRect(QPoint(right - rowWidth, top), cancelSize));
+    record_->setGeometry(QRect(QPoint(right - recordSize.width(), top), recordSize));
+    record_->raise();
+    cancel_->raise();
+}
+
+void AreaOverlay::confirm()
+{
+    const auto area = selection_.area();
+    if (!area || finished_)
+        return;
+    finish();
+    emit confirmed(*area);
+}
+
+void AreaOverlay::cancel()
+{
+    if (finished_)
+        return;
+    finish();
+    emit cancelled();
+}
+
+void AreaOverlay::finish()
+{
+    finished_ = true;
+    releaseKeyboard();
+    close();
+}
+
+} // namespace tarnix

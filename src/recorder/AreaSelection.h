@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QPoint>
+#include <QRect>
+#include <QSize>
+
+#include <optional>
+#include <string>
+
+// The rules of choosing an area of a display by dragging, without widgets: a drag from outside
+// the rectangle draws a new one, a drag from inside moves it; the rectangle always stays on the
+// display. Points and the rectangle are in the display's pixels.
+
+namespace tarnix {
+
+class AreaSelection {
+public:
+    // `initial` (the last area chosen) is cut to the display; nothing shows no rectangle yet.
+    AreaSelection(QSize display, std::optional<QRect> initial);
+
+    void press(QPoint point);
+    void drag(QPoint point);
+    void release(QPoint point);
+
+    // The rectangle shown now; nothing before the first drag.
+    const std::optional<QRect>& rect() const { return rect_; }
+    // What would be recorded: the rectangle with even sides; nothing while it is too small.
+    std::optional<QRect> area() const;
+    // "1280 × 720", the recorded size; empty when there is no area.
+    std::string sizeText() const;
+
+private:
+    enum class Gesture { none, drawing, moving };
+    QPoint clamped(QPoint point) const;
+
+    QRect bounds_;
+    std::optional<QRect> rect_;
+    Gesture gesture_ = Gesture::none;
+    QPoint anchor_;       // where the gesture began
+    QRect rectAtPress_;   // the rectangle when a move began
+};
+
+} // namespace tarnix
