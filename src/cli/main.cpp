@@ -76,7 +76,10 @@ const Command kCommands[] = {
      "its samples are kept in a hidden journal beside the movie, for `recover` after a crash.\n"
      "--keys records the shortcuts pressed (keys with Ctrl, Alt or Super, function keys, Escape,\n"
      "Enter, Tab, arrows); --all-keys records every key. Nothing typed into a password field or a\n"
-     "screen locker is recorded; on Wayland no keys are (the desktop doesn't share them)."},
+     "screen locker is recorded; on Wayland no keys are (the desktop doesn't share them).\n"
+     "SIGUSR1 (kill -USR1 PID) pauses the recording and the next SIGUSR1 resumes it, as the\n"
+     "Pause button does: nothing is recorded in between, and the files close the gap. --duration\n"
+     "counts recorded time, pauses left out."},
     {"recover", "recover FOLDER               write the documents of the recordings in FOLDER that ended\n"
                 "                               without one (a crash, a kill, a power cut)", runRecover,
      "Each document is rebuilt from the recording's journal, with the samples up to the end of\n"

@@ -70,6 +70,10 @@ ControlBarModel::ControlBarModel(RecordingSession& session, QObject* parent)
         emit isRecordingChanged(recording);
         emit this->changed();
     });
+    connect(&session_, &RecordingSession::pausedChanged, this, [this](bool paused) {
+        emit pausedChanged(paused);
+        emit this->changed();
+    });
     connect(&session_.recorder(), &ScreenRecorder::appendedFrameCountChanged, this, &ControlBarModel::countsChanged);
     connect(&session_.cursorTracker(), &CursorTracker::clicksChanged, this, &ControlBarModel::countsChanged);
 }
@@ -172,6 +176,13 @@ std::string ControlBarModel::statusText() const
 {
     return std::to_string(session_.recorder().appendedFrameCount()) + " frames · " +
            std::to_string(session_.cursorTracker().clicks().size()) + " clicks";
+}
+
+void ControlBarModel::togglePause()
+{
+    if (busy_ || !session_.isRecording())
+        return;
+    session_.togglePause();
 }
 
 std::optional<std::string> ControlBarModel::currentError() const
