@@ -13,7 +13,8 @@
 // The drift run alone, paused N times for a fifth of each cycle (whole seconds), evenly over
 // DRIFT_SECONDS of world time: the offset of each stretch between two pauses must be the same.
 //
-//   bench_capture --pauses [N] [DRIFT_SECONDS]  (defaults 50 and 600; e.g. --pauses 5 60 for a quick look)
+//   bench_capture --pauses [N] [DRIFT_SECONDS]  (defaults 50 and 600; e.g. --pauses 5 60 for a quick look,
+//                                                --pauses 0 600 for the same run without pauses)
 //
 // The portal path: run inside a Wayland session with a ScreenCast portal that shares without
 // asking (scripts/bench starts a headless one, see tests/wayland/wayland-session.sh). A full-screen
@@ -477,7 +478,7 @@ int main(int argc, char** argv)
         return portalMain(argc > 2 ? std::max(1, std::atoi(argv[2])) : 20);
     // --pauses N [DRIFT_SECONDS]: the drift run alone, paused N times (default 50 in 600 s).
     const bool pausing = argc > 1 && std::string(argv[1]) == "--pauses";
-    const int pauseCount = pausing ? (argc > 2 ? std::max(1, std::atoi(argv[2])) : 50) : 0;
+    const int pauseCount = pausing ? (argc > 2 ? std::max(0, std::atoi(argv[2])) : 50) : 0;
     const int seconds = pausing ? 0 : argc > 1 ? std::max(1, std::atoi(argv[1])) : 20;
     const int driftSeconds = pausing ? (argc > 3 ? std::max(10, std::atoi(argv[3])) : 600)
                                      : argc > 2 ? std::max(0, std::atoi(argv[2])) : 60;

