@@ -31,8 +31,7 @@ void RecordingTrayIcon::offerPause(std::function<void()> toggle)
 {
     if (pauseAction_)
         return;
-    pauseAction_ = new QAction(QStringLiteral("Pause Recording"), menu_);
-    menu_->insertAction(menu_->actions().value(0), pauseAction_);
+    pauseAction_ = menu_->addAction(QStringLiteral("Pause Recording")); // after Stop, which stays first
     connect(pauseAction_, &QAction::triggered, this, [toggle] { toggle(); });
 }
 

@@ -66,8 +66,8 @@ TEST_F(PauseButtonTest, PausesAndResumesWithTheClockStandingStillInBetween)
 
     // The tray's menu pauses too (the bar is off screen while a portal desktop records a display),
     // and the bar follows it. Paused so, then stopped: the Studio opens as after any stop.
-    QAction* trayPause = window->trayIcon()->menu()->actions().value(0);
-    ASSERT_TRUE(trayPause);
+    QAction* trayPause = window->trayIcon()->menu()->actions().value(1);
+    ASSERT_TRUE(trayPause) << "after Stop Recording";
     EXPECT_EQ(trayPause->text(), QStringLiteral("Pause Recording"));
     trayPause->trigger();
     EXPECT_TRUE(session->isPaused());
