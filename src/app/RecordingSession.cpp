@@ -71,10 +71,13 @@ void RecordingSession::setPaused(bool paused)
 
 double RecordingSession::recordedSeconds() const
 {
-    if (!active_ || !recordingStartedAt_)
+    // On the movie's time line, which starts at its first frame (a portal start may wait for the
+    // desktop long before it).
+    const auto& first = recorder_.firstFrameWallClockDate();
+    if (!active_ || !first)
         return 0;
     const double now = pauses_->recordedTimeUpTo(CaptureClock::now());
-    return std::max(0.0, now - CaptureClock::monotonicOf(*recordingStartedAt_));
+    return std::max(0.0, now - CaptureClock::monotonicOf(*first));
 }
 
 RecordingSession::~RecordingSession() = default;

@@ -104,7 +104,8 @@ public:
     void togglePause() { setPaused(!isPaused()); }
     // The pauses of the running or last recording, on CaptureClock.
     const CapturePauses& pauses() const { return *pauses_; }
-    // Seconds recorded so far in the running recording, paused time left out; 0 when none runs.
+    // Seconds recorded so far in the running recording, from its first frame, paused time left
+    // out; 0 when none runs or before the first frame.
     double recordedSeconds() const;
 
     // Starts a recording when the screen recorder is idle, else stops the running one. `done`
