@@ -10,6 +10,12 @@
 //
 //   bench_capture [SECONDS] [DRIFT_SECONDS]     (defaults 20 and 60; 0 skips the drift run)
 //
+// The drift run alone, paused N times for a fifth of each cycle (whole seconds), evenly over
+// DRIFT_SECONDS of world time: the offset of each stretch between two pauses must be the same.
+//
+//   bench_capture --pauses [N] [DRIFT_SECONDS]  (defaults 50 and 600; e.g. --pauses 5 60 for a quick look,
+//                                                --pauses 0 600 for the same run without pauses)
+//
 // The portal path: run inside a Wayland session with a ScreenCast portal that shares without
 // asking (scripts/bench starts a headless one, see tests/wayland/wayland-session.sh). A full-screen
 // Wayland client changes every frame at 60 per second; Tarnix records the output through the
@@ -48,8 +54,11 @@ extern "C" {
 #include <algorithm>
 #include <fstream>
 
+#include "capture/CaptureClock.h"
+#include "capture/CapturePauses.h"
 #include "capture/CaptureSourceProvider.h"
 #include "capture/ScreenRecorder.h"
+#include "support/FlashAndBeep.h"
 
 namespace {
 
@@ -247,153 +256,56 @@ pid_t startSoundServer(const std::filesystem::path& folder)
     return pid;
 }
 
-// Plays silence with a click at every whole second of its own sample clock, and shows a white
-// window when each click comes out of the sound server. Runs until killed.
-[[noreturn]] void clickAndFlash(const std::string& display)
+// Pauses the recording `pauses` times, evenly over `seconds`, each for a whole number of seconds
+// so that the beeps keep their place on the second after each resume (a pause that cut a pair in
+// two would otherwise leave a lone beep next to the following pair).
+void schedulePauses(QObject* context, tarnix::CapturePauses& pauses, int count, int seconds)
 {
-    xcb_connection_t* c = xcb_connect(display.c_str(), nullptr);
-    xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
-    const xcb_window_t window = xcb_generate_id(c);
-    const uint32_t values[] = {screen->black_pixel, 1};
-    xcb_create_window(c, XCB_COPY_FROM_PARENT, window, screen->root, 0, 0, kWidth, kHeight, 0,
-                      XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual,
-                      XCB_CW_BACK_PIXEL | XCB_CW_OVERRIDE_REDIRECT, values);
-    xcb_map_window(c, window);
-    const xcb_gcontext_t gc = xcb_generate_id(c);
-    xcb_create_gc(c, gc, window, 0, nullptr);
-    xcb_flush(c);
-    pa_sample_spec sampleFormat{PA_SAMPLE_FLOAT32LE, 44100, 2};
-    pa_buffer_attr attributes{static_cast<uint32_t>(-1), 44100 * 8 / 50, static_cast<uint32_t>(-1),
-                              static_cast<uint32_t>(-1), static_cast<uint32_t>(-1)}; // ~20 ms
-    pa_simple* stream = pa_simple_new(nullptr, "bench", PA_STREAM_PLAYBACK, nullptr, "clicks", &sampleFormat,
-                                      nullptr, &attributes, nullptr);
-    if (!stream)
-        _exit(1);
-    constexpr int kBlock = 441; // 10 ms
-    std::vector<float> silence(kBlock * 2, 0.0f), click(kBlock * 2, 0.8f);
-    auto fill = [&](uint32_t colour) {
-        const uint32_t value[] = {colour};
-        xcb_change_gc(c, gc, XCB_GC_FOREGROUND, value);
-        const xcb_rectangle_t all = {0, 0, kWidth, kHeight};
-        xcb_poly_fill_rectangle(c, window, gc, 1, &all);
-        xcb_flush(c);
-    };
-    // The flash is shown when the click is heard, not when it is handed over: the server's
-    // playback latency may grow under load, and that must not look like drift.
-    QElapsedTimer clock;
-    clock.start();
-    qint64 flashAt = -1, darkAt = -1; // milliseconds on `clock`; -1 = none pending
-    for (long block = 0;; ++block) {
-        const bool isClick = block > 0 && block % 100 == 0;
-        pa_simple_write(stream, isClick ? click.data() : silence.data(), kBlock * 2 * sizeof(float), nullptr);
-        if (isClick) {
-            const pa_usec_t latency = pa_simple_get_latency(stream, nullptr);
-            flashAt = clock.elapsed() + static_cast<qint64>(latency / 1000) - 10; // the block's start
-        }
-        if (flashAt >= 0 && clock.elapsed() >= flashAt) {
-            fill(screen->white_pixel);
-            flashAt = -1;
-            darkAt = clock.elapsed() + 50; // at least two frames at 60 per second
-        }
-        if (darkAt >= 0 && clock.elapsed() >= darkAt) {
-            fill(screen->black_pixel);
-            darkAt = -1;
-        }
+    if (count <= 0)
+        return;
+    const double cycle = double(seconds) / count;
+    const int length = std::max(1, int(cycle / 5)); // a fifth of each cycle, in whole seconds
+    for (int k = 0; k < count; ++k) {
+        const int pauseAt = int((k + 1) * cycle * 1000) - length * 1000;
+        QTimer::singleShot(pauseAt, context, [&pauses] { pauses.pause(); });
+        QTimer::singleShot(pauseAt + length * 1000, context, [&pauses] { pauses.resume(); });
     }
 }
 
-// Times (seconds in the movie) where the picture turns white.
-std::vector<double> flashTimes(const std::filesystem::path& movie)
+// The mean flash-to-click offset of each stretch of the movie between two pauses: after any
+// number of pauses the sound must be where it was against the picture.
+void printOffsetsBetweenPauses(const std::vector<std::pair<double, double>>& offsets,
+                               const tarnix::CapturePauses& pauses, double firstFrame)
 {
-    std::vector<double> times;
-    AVFormatContext* format = nullptr;
-    if (avformat_open_input(&format, movie.c_str(), nullptr, nullptr) < 0)
-        return times;
-    avformat_find_stream_info(format, nullptr);
-    const int index = av_find_best_stream(format, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
-    const AVCodec* codec = avcodec_find_decoder(format->streams[index]->codecpar->codec_id);
-    AVCodecContext* decoder = avcodec_alloc_context3(codec);
-    avcodec_parameters_to_context(decoder, format->streams[index]->codecpar);
-    avcodec_open2(decoder, codec, nullptr);
-    AVPacket* packet = av_packet_alloc();
-    AVFrame* frame = av_frame_alloc();
-    bool bright = false;
-    auto drain = [&] {
-        while (avcodec_receive_frame(decoder, frame) == 0) {
-            const int luma = frame->data[0][frame->linesize[0] * (frame->height / 2) + frame->width / 2];
-            if (luma > 128 && !bright)
-                times.push_back(frame->best_effort_timestamp * av_q2d(format->streams[index]->time_base));
-            bright = luma > 128;
-        }
-    };
-    while (av_read_frame(format, packet) >= 0) {
-        if (packet->stream_index == index && avcodec_send_packet(decoder, packet) >= 0)
-            drain();
-        av_packet_unref(packet);
+    std::vector<double> bounds; // movie times where a pause was taken out
+    for (const auto& span : pauses.spans())
+        bounds.push_back(span.from - pauses.pausedBefore(span.from) - firstFrame);
+    std::vector<double> means;
+    std::size_t next = 0;
+    for (std::size_t stretch = 0; stretch <= bounds.size(); ++stretch) {
+        const double end = stretch < bounds.size() ? bounds[stretch] : 1e300;
+        double sum = 0;
+        int count = 0;
+        for (; next < offsets.size() && offsets[next].first < end; ++next, ++count)
+            sum += offsets[next].second;
+        if (count > 0)
+            means.push_back(sum / count);
     }
-    avcodec_send_packet(decoder, nullptr);
-    drain();
-    av_frame_free(&frame);
-    av_packet_free(&packet);
-    avcodec_free_context(&decoder);
-    avformat_close_input(&format);
-    return times;
-}
-
-// Times (seconds in the movie) where a click starts in the first audio channel.
-std::vector<double> clickTimes(const std::filesystem::path& movie)
-{
-    std::vector<double> times;
-    AVFormatContext* format = nullptr;
-    if (avformat_open_input(&format, movie.c_str(), nullptr, nullptr) < 0)
-        return times;
-    avformat_find_stream_info(format, nullptr);
-    const int index = av_find_best_stream(format, AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
-    if (index < 0) {
-        avformat_close_input(&format);
-        return times;
-    }
-    const AVCodec* codec = avcodec_find_decoder(format->streams[index]->codecpar->codec_id);
-    AVCodecContext* decoder = avcodec_alloc_context3(codec);
-    avcodec_parameters_to_context(decoder, format->streams[index]->codecpar);
-    avcodec_open2(decoder, codec, nullptr);
-    AVPacket* packet = av_packet_alloc();
-    AVFrame* frame = av_frame_alloc();
-    double quietUntil = -1;
-    auto drain = [&] {
-        while (avcodec_receive_frame(decoder, frame) == 0) {
-            const double start = frame->best_effort_timestamp * av_q2d(format->streams[index]->time_base);
-            const auto* samples = reinterpret_cast<const float*>(frame->data[0]);
-            for (int i = 0; i < frame->nb_samples; ++i) {
-                const double t = start + double(i) / frame->sample_rate;
-                if (std::abs(samples[i]) > 0.4f && t > quietUntil) {
-                    times.push_back(t);
-                    quietUntil = t + 0.5;
-                }
-            }
-        }
-    };
-    while (av_read_frame(format, packet) >= 0) {
-        if (packet->stream_index == index && avcodec_send_packet(decoder, packet) >= 0)
-            drain();
-        av_packet_unref(packet);
-    }
-    avcodec_send_packet(decoder, nullptr);
-    drain();
-    av_frame_free(&frame);
-    av_packet_free(&packet);
-    avcodec_free_context(&decoder);
-    avformat_close_input(&format);
-    return times;
+    if (means.size() < 2)
+        return;
+    const auto [low, high] = std::minmax_element(means.begin(), means.end());
+    std::printf("after %zu pauses: mean offset of the first stretch %+.1f ms, of the last %+.1f ms; the %zu "
+                "stretches' means lie within %.1f ms of each other\n",
+                bounds.size(), means.front() * 1000, means.back() * 1000, means.size(), (*high - *low) * 1000);
 }
 
 void measureDrift(int seconds, const std::string& display, const std::filesystem::path& folder,
-                  const std::string& preset)
+                  const std::string& preset, int pauseCount)
 {
     const pid_t sound = startSoundServer(folder / "pulse");
     const pid_t clicker = fork();
     if (clicker == 0)
-        clickAndFlash(display);
+        tarnix::test::flashAndBeep(display);
     std::this_thread::sleep_for(std::chrono::seconds(1));
 
     int argc = 1;
@@ -409,9 +321,12 @@ void measureDrift(int seconds, const std::string& display, const std::filesystem
     options.encoders = {"libx264"};
     options.preset = preset;
     recorder.setOptions(options);
+    auto pauses = std::make_shared<tarnix::CapturePauses>();
+    recorder.setPauses(pauses);
     recorder.start(*source, {}, true);
     if (recorder.isRecording()) {
         QEventLoop loop;
+        schedulePauses(&loop, *pauses, pauseCount, seconds);
         QTimer::singleShot(seconds * 1000, &loop, &QEventLoop::quit);
         loop.exec();
         recorder.stop([&] { loop.quit(); });
@@ -425,16 +340,9 @@ void measureDrift(int seconds, const std::string& display, const std::filesystem
         std::printf("drift: the recording failed: %s\n", recorder.errorMessage().value_or("?").c_str());
         return;
     }
-    const auto flashes = flashTimes(*recorder.lastOutputURL());
-    const auto clicks = clickTimes(*recorder.lastOutputURL());
-    std::vector<std::pair<double, double>> offsets; // flash time, click minus flash
-    for (double flash : flashes) {
-        auto nearest = std::min_element(clicks.begin(), clicks.end(), [&](double a, double b) {
-            return std::abs(a - flash) < std::abs(b - flash);
-        });
-        if (nearest != clicks.end() && std::abs(*nearest - flash) < 0.4)
-            offsets.emplace_back(flash, *nearest - flash);
-    }
+    const auto flashes = tarnix::test::flashTimes(*recorder.lastOutputURL());
+    const auto clicks = tarnix::test::beepTimes(*recorder.lastOutputURL());
+    const auto offsets = tarnix::test::flashToBeepOffsets(flashes, clicks); // flash time, click minus flash
     if (offsets.size() < 4) {
         std::printf("drift: too few flash/click pairs (%zu flashes, %zu clicks)\n", flashes.size(), clicks.size());
         return;
@@ -468,6 +376,8 @@ void measureDrift(int seconds, const std::string& display, const std::filesystem
     if (last - first >= 180)
         std::printf("drift: mean offset in the first minute %+.1f ms, in the last minute %+.1f ms\n",
                     meanOffset(first, first + 60) * 1000, meanOffset(last - 60, last + 1) * 1000);
+    if (pauseCount > 0)
+        printOffsetsBetweenPauses(offsets, *pauses, tarnix::CaptureClock::monotonicOf(*recorder.firstFrameWallClockDate()));
     std::printf("drift over %.0f s of movie (%zu flash/click pairs): mean offset %+.1f ms (scatter %.1f ms), "
                 "trend %+.2f ms per minute = %+.1f ms after 10 minutes (one frame is 16.7 ms)\n",
                 offsets.back().first - offsets.front().first, offsets.size(), so / n * 1000, spread * 1000,
@@ -566,8 +476,12 @@ int main(int argc, char** argv)
 {
     if (argc > 1 && std::string(argv[1]) == "--portal")
         return portalMain(argc > 2 ? std::max(1, std::atoi(argv[2])) : 20);
-    const int seconds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 20;
-    const int driftSeconds = argc > 2 ? std::max(0, std::atoi(argv[2])) : 60;
+    // --pauses N [DRIFT_SECONDS]: the drift run alone, paused N times (default 50 in 600 s).
+    const bool pausing = argc > 1 && std::string(argv[1]) == "--pauses";
+    const int pauseCount = pausing ? (argc > 2 ? std::max(0, std::atoi(argv[2])) : 50) : 0;
+    const int seconds = pausing ? 0 : argc > 1 ? std::max(1, std::atoi(argv[1])) : 20;
+    const int driftSeconds = pausing ? (argc > 3 ? std::max(10, std::atoi(argv[3])) : 600)
+                                     : argc > 2 ? std::max(0, std::atoi(argv[2])) : 60;
     const std::string preset = tarnix::ScreenRecorder::Options{}.preset;
     av_log_set_level(AV_LOG_ERROR);
     const int number = freeDisplay();
@@ -578,28 +492,28 @@ int main(int argc, char** argv)
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     setenv("DISPLAY", display.c_str(), 1);
     std::fflush(stdout);
-    const pid_t animator = fork();
-    if (animator == 0)
-        animate(display);
-    std::this_thread::sleep_for(std::chrono::seconds(2)); // texture upload
-
     const auto folder = std::filesystem::temp_directory_path() / ("tarnix-bench-capture-" + std::to_string(getpid()));
     std::filesystem::create_directories(folder);
-    std::printf("capture of a changing 1920x1080 display at 60 fps for %d s, libx264 preset %s crf 23, %u cores\n",
-                seconds, preset.c_str(), std::thread::hardware_concurrency());
-    std::fprintf(stderr, "recording with ffmpeg...\n");
-    const Figures theirs = recordWithFfmpeg(seconds, display, folder, preset);
-    std::fprintf(stderr, "recording with tarnix...\n");
-    const Figures ours = recordWithTarnix(seconds, folder, preset);
-    std::printf("%-18s %8s %8s %8s\n", "", "written", "dropped", "cpu %");
-    std::printf("%-18s %8ld %8ld %8.0f\n", "tarnix", ours.written, ours.dropped, ours.cpuPercent);
-    std::printf("%-18s %8ld %8ld %8.0f\n", "ffmpeg x11grab", theirs.written, theirs.dropped, theirs.cpuPercent);
-
-    kill(animator, SIGTERM);
-    waitpid(animator, nullptr, 0);
+    if (seconds > 0) {
+        const pid_t animator = fork();
+        if (animator == 0)
+            animate(display);
+        std::this_thread::sleep_for(std::chrono::seconds(2)); // texture upload
+        std::printf("capture of a changing 1920x1080 display at 60 fps for %d s, libx264 preset %s crf 23, %u cores\n",
+                    seconds, preset.c_str(), std::thread::hardware_concurrency());
+        std::fprintf(stderr, "recording with ffmpeg...\n");
+        const Figures theirs = recordWithFfmpeg(seconds, display, folder, preset);
+        std::fprintf(stderr, "recording with tarnix...\n");
+        const Figures ours = recordWithTarnix(seconds, folder, preset);
+        std::printf("%-18s %8s %8s %8s\n", "", "written", "dropped", "cpu %");
+        std::printf("%-18s %8ld %8ld %8.0f\n", "tarnix", ours.written, ours.dropped, ours.cpuPercent);
+        std::printf("%-18s %8ld %8ld %8.0f\n", "ffmpeg x11grab", theirs.written, theirs.dropped, theirs.cpuPercent);
+        kill(animator, SIGTERM);
+        waitpid(animator, nullptr, 0);
+    }
     if (driftSeconds > 0) {
-        std::fprintf(stderr, "measuring A/V drift for %d s...\n", driftSeconds);
-        measureDrift(driftSeconds, display, folder, preset);
+        std::fprintf(stderr, "measuring A/V drift for %d s, %d pauses...\n", driftSeconds, pauseCount);
+        measureDrift(driftSeconds, display, folder, preset, pauseCount);
     }
     kill(xvfb, SIGTERM);
     waitpid(xvfb, nullptr, 0);

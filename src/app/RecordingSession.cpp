@@ -45,6 +45,39 @@ RecordingSession::RecordingSession(QObject* parent)
     journalTimer_.setInterval(kJournalInterval);
     connect(&journalTimer_, &QTimer::timeout, this, &RecordingSession::writeJournal);
     keyTracker_.setFocusRole(focusedElementTracker_.focusRole());
+    sharePauses();
+}
+
+void RecordingSession::sharePauses()
+{
+    recorder_.setPauses(pauses_);
+    cursorTracker_.setPauses(pauses_);
+    focusedElementTracker_.setPauses(pauses_);
+    keyTracker_.setPauses(pauses_);
+    cameraRecorder_.setPauses(pauses_);
+    micRecorder_.setPauses(pauses_);
+}
+
+void RecordingSession::setPaused(bool paused)
+{
+    if (!active_ || paused == pauses_->isPaused())
+        return;
+    if (paused)
+        pauses_->pause();
+    else
+        pauses_->resume();
+    emit pausedChanged(paused);
+}
+
+double RecordingSession::recordedSeconds() const
+{
+    // On the movie's time line, which starts at its first frame (a portal start may wait for the
+    // desktop long before it).
+    const auto& first = recorder_.firstFrameWallClockDate();
+    if (!active_ || !first)
+        return 0;
+    const double now = pauses_->recordedTimeUpTo(CaptureClock::now());
+    return std::max(0.0, now - CaptureClock::monotonicOf(*first));
 }
 
 RecordingSession::~RecordingSession() = default;
@@ -131,6 +164,7 @@ void RecordingSession::startRecording(std::function<void()> done)
     notices_.clear();
     stopNotices_.clear();
     pointerAskedFor_ = false;
+    pauses_->clear(); // before anything starts stamping
     recordingStartedAt_ = CaptureClock::dateOf(CaptureClock::now());
     stoppedAt_.reset();
     cursorTracker_.start();
@@ -206,8 +240,12 @@ std::vector<std::string> RecordingSession::recordingNotices() const
 
 RecordingSession::StopContext RecordingSession::takeStopContext()
 {
+    // A pause under way lasts to the end: nothing after it is kept.
+    const bool wasPaused = isPaused();
     active_ = false;
-    stoppedAt_ = CaptureClock::now();
+    if (wasPaused)
+        emit pausedChanged(false);
+    stoppedAt_ = pauses_->recordedTimeUpTo(CaptureClock::now());
     emit recordingNoticesChanged();
     return {recordingStartedAt_.value_or(CaptureClock::dateOf(CaptureClock::now())),
             cursorTracker_.startTime(), focusedElementTracker_.startTime(), keyTracker_.startTime()};

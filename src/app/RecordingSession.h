@@ -11,6 +11,7 @@
 #include <string>
 
 #include "capture/CameraRecorder.h"
+#include "capture/CapturePauses.h"
 #include "capture/CaptureSourceProvider.h"
 #include "capture/CursorTracker.h"
 #include "capture/FocusedElementTracker.h"
@@ -100,6 +101,18 @@ public:
     const std::optional<std::filesystem::path>& documentURL() const { return documentURL_; }
     const std::optional<std::string>& documentError() const { return documentError_; }
 
+    // Pausing: while a recording is paused nothing of it is kept (no frames, no sound, no
+    // camera, no samples), and every file closes the gap, so the recording reads as one
+    // continuous take. Ignored when no recording runs; a stop while paused ends it there.
+    bool isPaused() const { return active_ && pauses_->isPaused(); }
+    void setPaused(bool paused);
+    void togglePause() { setPaused(!isPaused()); }
+    // The pauses of the running or last recording, on CaptureClock.
+    const CapturePauses& pauses() const { return *pauses_; }
+    // Seconds recorded so far in the running recording, from its first frame, paused time left
+    // out; 0 when none runs or before the first frame.
+    double recordedSeconds() const;
+
     // Starts a recording when the screen recorder is idle, else stops the running one. `done`
     // runs on this thread when the start or stop has finished. A press while a recording whose
     // capture stopped by itself is still being finished does nothing.
@@ -119,6 +132,7 @@ signals:
     // in stopNotices().
     void recordingEndedByItself();
     void recordingNoticesChanged();
+    void pausedChanged(bool paused);
 
 private:
     // What the stop needs from the moment it began.
@@ -147,6 +161,8 @@ private:
     // The selected source, cut to the selected area; nothing (and the recorder says why) when
     // there is no such source or the area is not on it.
     std::optional<CaptureSource> sourceToRecord();
+    // Hands the one list of pauses to every recorder and tracker.
+    void sharePauses();
 
     CaptureSourceProvider sourceProvider_;
     ScreenRecorder recorder_;
@@ -176,6 +192,8 @@ private:
     std::optional<std::filesystem::path> documentURL_;
     std::optional<std::string> documentError_;
     std::unique_ptr<RecordingJournal> journal_;
+    // Shared with every recorder and tracker; cleared at each start.
+    std::shared_ptr<CapturePauses> pauses_ = std::make_shared<CapturePauses>();
     QTimer journalTimer_;
 };
 

@@ -12,6 +12,7 @@ namespace {
 
 volatile std::sig_atomic_t received = 0;
 int wakePipe[2] = {-1, -1};
+int pausePipe[2] = {-1, -1};
 
 extern "C" void onStopSignal(int number)
 {
@@ -19,6 +20,12 @@ extern "C" void onStopSignal(int number)
         received = number;
     const char byte = 1;
     [[maybe_unused]] auto ignored = write(wakePipe[1], &byte, 1);
+}
+
+extern "C" void onPauseSignal(int)
+{
+    const char byte = 1;
+    [[maybe_unused]] auto ignored = write(pausePipe[1], &byte, 1);
 }
 
 } // namespace
@@ -49,6 +56,29 @@ const char* name()
 }
 
 int descriptor() { return wakePipe[0]; }
+
+void installPause()
+{
+    if (pausePipe[0] < 0 && pipe2(pausePipe, O_CLOEXEC | O_NONBLOCK) != 0)
+        return;
+    struct sigaction action {};
+    action.sa_handler = onPauseSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGUSR1, &action, nullptr);
+}
+
+int pauseDescriptor() { return pausePipe[0]; }
+
+int takePauseRequests()
+{
+    int count = 0;
+    char buffer[16];
+    ssize_t n = 0;
+    while (pausePipe[0] >= 0 && (n = read(pausePipe[0], buffer, sizeof buffer)) > 0)
+        count += int(n);
+    return count;
+}
 
 void drain()
 {

@@ -27,4 +27,11 @@ int descriptor();
 // Reads what is waiting on descriptor(), so that a notifier on it fires once per signal.
 void drain();
 
+// SIGUSR1 asks a running recording to pause, and the next one to resume. Only a command that
+// records installs it (before, the signal ends the process as it always does). Each signal is
+// one byte on pauseDescriptor(); takePauseRequests() reads them and says how many came.
+void installPause();
+int pauseDescriptor();
+int takePauseRequests();
+
 } // namespace tarnix::StopSignals

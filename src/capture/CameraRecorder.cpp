@@ -172,6 +172,10 @@ void CameraRecorder::runSession()
                     std::this_thread::sleep_for(std::chrono::duration<double>(due));
             }
             ++framesSeen_;
+            // A picture taken while paused is not written; the next one closes the gap.
+            const std::optional<double> recorded = pauses_->recordedTime(CaptureClock::now());
+            if (!recorded)
+                continue;
             file_.write([&](media::MovieWriter& writer, double startTime) {
                 QImage image = media::ff::imageForScaler(frame->width, frame->height, QImage::Format_RGB32);
                 scaler = sws_getCachedContext(scaler, frame->width, frame->height,
@@ -183,7 +187,7 @@ void CameraRecorder::runSession()
                 std::uint8_t* planes[1] = {image.bits()};
                 const int strides[1] = {static_cast<int>(image.bytesPerLine())};
                 sws_scale(scaler, frame->data, frame->linesize, 0, frame->height, planes, strides);
-                writer.writeVideo(image, CaptureClock::now() - startTime);
+                writer.writeVideo(image, *recorded - startTime);
             });
         }
     }

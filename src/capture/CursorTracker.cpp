@@ -39,7 +39,10 @@ void CursorTracker::start()
                 QMetaObject::invokeMethod(self.data(), [self, generation, start, event, point, time] {
                     if (!self || self->generation_ != generation)
                         return;
-                    const double timestamp = time - start;
+                    const auto recorded = self->pauses_->recordedTime(time);
+                    if (!recorded)
+                        return; // paused
+                    const double timestamp = *recorded - start;
                     switch (event) {
                     case PointerEvent::moved:
                         self->samples_.push_back({Uuid::random(), timestamp, point});

@@ -6,6 +6,7 @@
 #include <optional>
 #include <vector>
 
+#include "capture/CapturePauses.h"
 #include "document/Date.h"
 #include "document/RecordingTimeline.h"
 
@@ -35,6 +36,9 @@ public:
     int sampleCount() const { return static_cast<int>(samples_.size()); }
     int clickCount() const { return static_cast<int>(clicks_.size()); }
     const std::optional<Date>& startTime() const { return startTime_; }
+    // The recording's pauses: nothing is sampled inside one, and timestamps after it leave out
+    // the time spent paused. By default there are none.
+    void setPauses(std::shared_ptr<const CapturePauses> pauses) { pauses_ = std::move(pauses); }
     // Why the last start could not watch the mouse (no X display, no XInput 2), if it could not.
     const std::optional<std::string>& monitorError() const { return monitorError_; }
     // What the running (or last) pointer source cannot report, for the user.
@@ -57,6 +61,7 @@ private:
     std::vector<CursorSample> samples_;
     std::vector<ClickEvent> clicks_;
     std::optional<Date> startTime_;
+    std::shared_ptr<const CapturePauses> pauses_ = std::make_shared<CapturePauses>();
     std::optional<std::string> monitorError_;
     std::optional<std::string> limitation_;
     PointerSourceFactory factory_;

@@ -5,9 +5,11 @@
 
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 
+#include "capture/CapturePauses.h"
 #include "capture/RecordingFile.h"
 
 namespace tarnix {
@@ -22,6 +24,9 @@ class DeviceFileRecorder : public QObject {
 public:
     ~DeviceFileRecorder() override = default;
     void setOutputDirectory(std::optional<std::filesystem::path> directory) { outputDirectory_ = std::move(directory); }
+    // The recording's pauses: the device's pictures or sound inside one are not written, and the
+    // file closes the gap. Set before the device is configured; by default there are none.
+    void setPauses(std::shared_ptr<const CapturePauses> pauses) { pauses_ = std::move(pauses); }
     bool isRecording() const { return isRecording_; }
     const std::optional<std::filesystem::path>& lastOutputURL() const { return lastOutputURL_; }
     const std::optional<std::string>& errorMessage() const { return errorMessage_; }
@@ -52,6 +57,7 @@ protected:
     void setRecording(bool value);
 
     RecordingFile file_; // written from the device's thread
+    std::shared_ptr<const CapturePauses> pauses_ = std::make_shared<CapturePauses>();
 
 private:
     std::string (*failureMessage_)(const std::string&);

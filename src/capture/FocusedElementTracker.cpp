@@ -82,12 +82,13 @@ void FocusedElementTracker::stop()
 void FocusedElementTracker::handlePoll(const std::optional<Rect>& frame, double time)
 {
     ++pollCount_;
-    if (!frame || !(frame->width > 0) || !(frame->height > 0))
+    const auto recorded = pauses_->recordedTime(time);
+    if (!recorded || !frame || !(frame->width > 0) || !(frame->height > 0))
         return;
     if (lastRect_ && roughlyEqual(*lastRect_, *frame))
         return;
     lastRect_ = frame;
-    samples_.push_back({Uuid::random(), time - startMonotonic_, *frame});
+    samples_.push_back({Uuid::random(), *recorded - startMonotonic_, *frame});
     emit samplesChanged();
 }
 

@@ -9,6 +9,7 @@
 
 #include "capture/CaptureSource.h"
 #include "capture/KeySource.h"
+#include "capture/CapturePauses.h"
 #include "document/Date.h"
 #include "document/RecordingTimeline.h"
 
@@ -42,6 +43,9 @@ public:
     int sampleCount() const { return static_cast<int>(samples_.size()); }
     const std::optional<Date>& startTime() const { return startTime_; }
     bool isRunning() const { return startTime_.has_value(); }
+    // The recording's pauses: nothing is sampled inside one, and timestamps after it leave out
+    // the time spent paused. By default there are none.
+    void setPauses(std::shared_ptr<const CapturePauses> pauses) { pauses_ = std::move(pauses); }
     // Polls handled since the tracker was made, whether or not they recorded a sample.
     int pollCount() const { return pollCount_; }
     // Whether the focus is in a password field, kept current while the tracker runs; any thread
@@ -68,6 +72,7 @@ signals:
 private:
     std::vector<FocusedElementSample> samples_;
     std::optional<Date> startTime_;
+    std::shared_ptr<const CapturePauses> pauses_ = std::make_shared<CapturePauses>();
     double startMonotonic_ = 0;
     std::optional<Rect> lastRect_;
     TrustCheck trustCheck_;

@@ -36,9 +36,15 @@ void KeyTracker::start(KeyCaptureScope scope)
     auto locked = lockWatch_.locked();
     inbox_ = std::make_shared<Inbox>(); // a monitor of an earlier run may still hold the old one
     auto inbox = inbox_;
+    auto pauses = pauses_;
     try {
-        monitor_ = factory_([self, generation, start, scope, role, locked, inbox](const KeyPress& press, double time) {
-            // On the monitor's thread: judge the press against the focus as it is now.
+        monitor_ = factory_([self, generation, start, scope, role, locked, inbox, pauses](const KeyPress& press,
+                                                                                         double time) {
+            // On the monitor's thread: a key pressed while paused is not kept at all; the others
+            // are judged against the focus as it is now.
+            const auto recorded = pauses->recordedTime(time);
+            if (!recorded)
+                return;
             KeyboardContext context;
             context.focusKnown = role && role->known;
             context.passwordFocused = role && role->passwordFocused;
@@ -47,7 +53,7 @@ void KeyTracker::start(KeyCaptureScope scope)
                 return;
             {
                 std::lock_guard lock(inbox->mutex);
-                inbox->keys.push_back({Uuid::random(), time - start, press.key, press.modifiers});
+                inbox->keys.push_back({Uuid::random(), *recorded - start, press.key, press.modifiers});
             }
             QMetaObject::invokeMethod(self.data(), [self, generation] {
                 if (self && self->generation_ == generation)

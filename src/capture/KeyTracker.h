@@ -10,6 +10,7 @@
 
 #include "capture/KeySource.h"
 #include "capture/ScreenLockWatch.h"
+#include "capture/CapturePauses.h"
 #include "document/Date.h"
 #include "document/RecordingTimeline.h"
 
@@ -33,6 +34,9 @@ public:
     const std::vector<KeyEvent>& keys() const { return keys_; }
     int keyCount() const { return static_cast<int>(keys_.size()); }
     const std::optional<Date>& startTime() const { return startTime_; }
+    // The recording's pauses: nothing is sampled inside one, and timestamps after it leave out
+    // the time spent paused. By default there are none.
+    void setPauses(std::shared_ptr<const CapturePauses> pauses) { pauses_ = std::move(pauses); }
     // Why the last start could not watch the keyboard, if it could not.
     const std::optional<std::string>& monitorError() const { return monitorError_; }
 
@@ -61,6 +65,7 @@ private:
     std::vector<KeyEvent> keys_;
     std::shared_ptr<Inbox> inbox_ = std::make_shared<Inbox>();
     std::optional<Date> startTime_;
+    std::shared_ptr<const CapturePauses> pauses_ = std::make_shared<CapturePauses>();
     std::optional<std::string> monitorError_;
     KeySourceFactory factory_;
     std::shared_ptr<const FocusRole> focusRole_;

@@ -7,6 +7,7 @@
 #include "capture/CaptureError.h"
 #include "capture/CaptureMessages.h"
 #include "capture/OutputFiles.h"
+#include "capture/RecordedSound.h"
 #include "media/MovieWriter.h"
 
 namespace tarnix {
@@ -89,12 +90,14 @@ void MicrophoneRecorder::configure(const std::string& deviceName)
     pulse::Stream::Handlers handlers;
     handlers.onBlock = [this](pulse::AudioBlock&& block) {
         file_.write([&](media::MovieWriter& writer, double startTime) {
-            writer.writeAudio(block.samples.data(), block.frames, block.time - startTime);
+            writeRecordedSound(writer, *pauses_, block, kRate, startTime);
         });
     };
     // The stream reconnects by itself when the sound comes back; the file goes on meanwhile and
     // the gap is written as silence, so only the user needs telling.
-    handlers.onLost = [self](const std::string& reason, double time) {
+    const auto pauses = pauses_;
+    handlers.onLost = [self, pauses](const std::string& reason, double lostAt) {
+        const double time = pauses->recordedTimeUpTo(lostAt);
         QMetaObject::invokeMethod(self.data(), [self, reason, time] {
             if (self && self->isRecording()) {
                 self->soundGaps_.push_back({time, std::nullopt, reason});
@@ -102,7 +105,8 @@ void MicrophoneRecorder::configure(const std::string& deviceName)
             }
         }, Qt::QueuedConnection);
     };
-    handlers.onRestored = [self](double time) {
+    handlers.onRestored = [self, pauses](double restoredAt) {
+        const double time = pauses->recordedTimeUpTo(restoredAt);
         QMetaObject::invokeMethod(self.data(), [self, time] {
             if (self && self->isRecording() && !self->soundGaps_.empty() && !self->soundGaps_.back().to) {
                 self->soundGaps_.back().to = time;
@@ -138,9 +142,8 @@ void MicrophoneRecorder::start()
 void MicrophoneRecorder::finishing()
 {
     // The file lasts until the stop, even when the sound went away before it and never came back.
-    file_.write([](media::MovieWriter& writer, double startTime) {
-        writer.padAudio(CaptureClock::now() - startTime);
-    });
+    const double end = pauses_->recordedTimeUpTo(CaptureClock::now());
+    file_.write([end](media::MovieWriter& writer, double startTime) { writer.padAudio(end - startTime); });
 }
 
 void MicrophoneRecorder::teardown()

@@ -17,6 +17,7 @@ extern "C" {
 #include "capture/CaptureError.h"
 #include "capture/CaptureMessages.h"
 #include "capture/OutputFiles.h"
+#include "capture/RecordedSound.h"
 #include "capture/portal/CursorFeed.h"
 #include "capture/pulse/PulseAudio.h"
 #include "media/EncoderFrames.h"
@@ -64,13 +65,14 @@ std::vector<FollowedFrame> onMovieTimeLine(const std::vector<std::pair<double, Q
 // One grab converted for the encoder.
 struct QueuedFrame {
     std::shared_ptr<AVFrame> planes;
-    double time = 0; // CaptureClock time of the grab
+    double time = 0; // recorded time of the grab (CapturePauses)
 };
 
 struct ScreenRecorder::Run {
     std::unique_ptr<FrameSource> grabber;
     std::unique_ptr<media::MovieWriter> writer;
     std::unique_ptr<pulse::Stream> audioStream;
+    std::shared_ptr<const CapturePauses> pauses;
     double frameInterval = 1.0 / 60;
     // A display (or an application on it) whose size may change under RandR; its pictures are
     // then scaled to fit the movie's frame like a resized window's, and each change is reported.
@@ -90,12 +92,12 @@ struct ScreenRecorder::Run {
     std::thread writerThread;
 
     // Capture thread only (read after joining it): where a followed window or display was,
-    // CaptureClock times.
+    // recorded times.
     std::vector<std::pair<double, QRect>> areas;
 
     // Writer thread only (read by the finisher after joining it).
     std::optional<double> firstFrameTime;
-    double lastFrameTime = 0;
+    double lastFrameTime = 0; // recorded time, as every time the writer sees
     int written = 0;
     std::optional<std::string> writerError;
     bool audioWritten = false;
@@ -262,6 +264,7 @@ void ScreenRecorder::beginRun(OpenedFrameSource opened, const CaptureSource& cho
     auto run = std::make_shared<Run>();
     run->frameInterval = 1.0 / std::max(1.0, options_.maximumFrameRate);
     run->grabber = std::move(opened.source);
+    run->pauses = pauses_;
     run->followsDisplay = source.kind() != CaptureSource::Kind::window;
     run->pictureSize = source.pixelSize();
     std::filesystem::path path;
@@ -302,13 +305,16 @@ void ScreenRecorder::beginRun(OpenedFrameSource opened, const CaptureSource& cho
             };
             // The sound server went away or came back: the stream reconnects by itself and the
             // writer fills the gap with silence; only the user needs telling.
-            handlers.onLost = [this, weak](const std::string& reason, double time) {
+            const auto pauses = pauses_;
+            handlers.onLost = [this, weak, pauses](const std::string& reason, double lostAt) {
+                const double time = pauses->recordedTimeUpTo(lostAt);
                 QMetaObject::invokeMethod(this, [this, weak, reason, time] {
                     if (auto run = weak.lock(); run && run == run_)
                         addSystemAudioGap({time, std::nullopt, reason});
                 }, Qt::QueuedConnection);
             };
-            handlers.onRestored = [this, weak](double time) {
+            handlers.onRestored = [this, weak, pauses](double restoredAt) {
+                const double time = pauses->recordedTimeUpTo(restoredAt);
                 QMetaObject::invokeMethod(this, [this, weak, time] {
                     if (auto run = weak.lock(); run && run == run_)
                         closeSystemAudioGap(time);
@@ -359,7 +365,7 @@ void ScreenRecorder::beginRun(OpenedFrameSource opened, const CaptureSource& cho
             try {
                 if (raw->firstFrameTime && raw->writer->hasAudio()) {
                     for (auto& block : audio)
-                        raw->writer->writeAudio(block.samples.data(), block.frames, block.time - *raw->firstFrameTime);
+                        writeRecordedSound(*raw->writer, *raw->pauses, block, kSystemAudioRate, *raw->firstFrameTime);
                     if (!audio.empty() && !raw->audioWritten) {
                         raw->audioWritten = true;
                         QMetaObject::invokeMethod(this, [this, weak] {
@@ -463,10 +469,13 @@ void ScreenRecorder::captureLoop(Run* run, const std::function<void(const std::s
             std::this_thread::sleep_for(std::chrono::duration<double>(wait));
         if (run->stopCapture)
             break;
-        const double time = CaptureClock::now();
+        // Nothing is grabbed while paused; the grid goes on, so the first grab after a resume
+        // comes on time.
+        const std::optional<double> recorded = run->pauses->recordedTime(CaptureClock::now());
         QImage image;
         try {
-            image = run->grabber->grab();
+            if (recorded)
+                image = run->grabber->grab();
         } catch (const SharingEndedError& ended) {
             onFailure(ended.what(), true);
             break;
@@ -474,9 +483,10 @@ void ScreenRecorder::captureLoop(Run* run, const std::function<void(const std::s
             onFailure(error.what(), false);
             break;
         }
-        if (image.isNull() && run->grabber->lastGrabMissed())
+        if (recorded && image.isNull() && run->grabber->lastGrabMissed())
             ++run->dropped; // the picture is there but couldn't be read: this slot is lost
         if (!image.isNull()) {
+            const double time = *recorded;
             const auto area = run->grabber->followedArea();
             if (area && (run->areas.empty() || run->areas.back().second != *area))
                 run->areas.emplace_back(time, *area);

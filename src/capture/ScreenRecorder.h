@@ -11,6 +11,7 @@
 #include <thread>
 #include <vector>
 
+#include "capture/CapturePauses.h"
 #include "capture/CaptureSource.h"
 #include "capture/FrameSource.h"
 #include "capture/RecordingNotices.h"
@@ -27,7 +28,8 @@
 // calls. The movie is a fragmented MP4 while recording, so a crash loses at most its last second.
 //
 // Times: the movie starts at the first written frame; firstFrameWallClockDate is that frame's
-// grab time on CaptureClock, so trackers stamped with the same clock line up exactly.
+// grab time on CaptureClock, so trackers stamped with the same clock line up exactly. Times are
+// recorded times (CapturePauses): the time spent paused before them is taken out.
 
 namespace tarnix {
 
@@ -68,6 +70,9 @@ public:
     // the source's own backend, with a cursor feed nobody follows.
     void setFrameSourceOpener(FrameSourceOpener opener) { opener_ = std::move(opener); }
     const Options& options() const { return options_; }
+    // The recording's pauses: nothing is grabbed or heard inside one, and what comes after is
+    // written where the pauses put it. Read at each start; by default there are none.
+    void setPauses(std::shared_ptr<const CapturePauses> pauses) { pauses_ = std::move(pauses); }
 
     bool isRecording() const { return isRecording_; }
     const std::optional<std::filesystem::path>& lastOutputURL() const { return lastOutputURL_; }
@@ -171,6 +176,7 @@ private:
     bool stopping_ = false;
     bool opening_ = false; // waiting for the frame source (the desktop's answer)
     FrameSourceOpener opener_;
+    std::shared_ptr<const CapturePauses> pauses_ = std::make_shared<CapturePauses>();
     std::optional<CaptureSource> recordedSource_;
     std::vector<std::string> notices_;
     std::vector<SoundGap> systemAudioGaps_;

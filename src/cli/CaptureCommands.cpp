@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cmath>
 #include <iomanip>
 #include <iostream>
 
@@ -202,6 +203,17 @@ bool prepareDevices(RecordingSession& session, const RecordOptions& options)
     return true;
 }
 
+// Pauses or resumes a running recording and says which, with the time recorded so far.
+void togglePause(RecordingSession& session)
+{
+    if (!session.isRecording())
+        return;
+    session.togglePause();
+    std::cerr << (session.isPaused() ? "paused" : "resumed") << " at " << std::fixed << std::setprecision(1)
+              << session.recordedSeconds() << " s recorded" << std::defaultfloat
+              << (session.isPaused() ? " (SIGUSR1 to resume)" : "") << "\n";
+}
+
 int reportStop(RecordingSession& session)
 {
     auto& recorder = session.recorder();
@@ -312,6 +324,13 @@ int runRecord(const Arguments& args)
     // Ctrl-C, SIGTERM and SIGHUP (the terminal closed) stop the recording through the event
     // loop, as the Stop button does.
     QSocketNotifier notifier(StopSignals::descriptor(), QSocketNotifier::Read);
+    // SIGUSR1 pauses and resumes, as the bar's Pause button does.
+    StopSignals::installPause();
+    QSocketNotifier pauseNotifier(StopSignals::pauseDescriptor(), QSocketNotifier::Read);
+    QObject::connect(&pauseNotifier, &QSocketNotifier::activated, &app, [&] {
+        for (int n = StopSignals::takePauseRequests(); n > 0; --n)
+            togglePause(session);
+    });
 
     if (StopSignals::requested()) {
         std::cerr << "Stopped before the recording started; nothing was written.\n";
@@ -355,6 +374,21 @@ int runRecord(const Arguments& args)
             }
     });
     QObject::connect(&session, &RecordingSession::recordingNoticesChanged, &settled, qOverload<>(&QTimer::start));
+    // --duration counts recorded time: its timer waits while the recording is paused.
+    QTimer durationTimer;
+    durationTimer.setSingleShot(true);
+    QObject::connect(&durationTimer, &QTimer::timeout, &app, stop);
+    auto runFor = [&](double seconds) {
+        durationTimer.start(static_cast<int>(std::ceil(std::max(0.0, seconds) * 1000)));
+    };
+    QObject::connect(&session, &RecordingSession::pausedChanged, &app, [&](bool paused) {
+        if (!options.duration || stopping)
+            return;
+        if (paused)
+            durationTimer.stop();
+        else
+            runFor(*options.duration - session.recordedSeconds());
+    });
     QTimer::singleShot(0, &app, [&] {
         session.toggleRecording([&] {
             if (!session.isRecording()) {
@@ -365,13 +399,13 @@ int runRecord(const Arguments& args)
             std::cerr << "recording " << options.source;
             if (const auto& area = session.recordingSource()->area())
                 std::cerr << " area " << areaText(*area);
-            std::cerr << " (Ctrl-C to stop)\n";
+            std::cerr << " (Ctrl-C to stop, SIGUSR1 to pause)\n";
             for (const auto& notice : session.notices())
                 std::cerr << notice << "\n";
             if (stopRequested)
                 stop();
             else if (options.duration)
-                QTimer::singleShot(static_cast<int>(*options.duration * 1000), &app, stop);
+                runFor(*options.duration);
         });
     });
     return app.exec();

@@ -79,7 +79,10 @@ const Command kCommands[] = {
      "screen locker is recorded; on Wayland no keys are (the desktop doesn't share them).\n"
      "--area X,Y,W,H records only that rectangle of the display given by --source, X and Y from\n"
      "the display's top-left corner, in pixels (odd sides are made even for the encoder); the\n"
-     "pointer, clicks and zoom are placed within it."},
+     "pointer, clicks and zoom are placed within it.\n"
+     "SIGUSR1 (kill -USR1 PID) pauses the recording and the next SIGUSR1 resumes it, as the\n"
+     "Pause button does: nothing is recorded in between, and the files close the gap. --duration\n"
+     "counts recorded time, pauses left out."},
     {"recover", "recover FOLDER               write the documents of the recordings in FOLDER that ended\n"
                 "                               without one (a crash, a kill, a power cut)", runRecover,
      "Each document is rebuilt from the recording's journal, with the samples up to the end of\n"

@@ -168,6 +168,14 @@ IconButton::IconButton(const QString& icon, qreal iconSize, QSize frame, QWidget
     setFixedSize(frame);
 }
 
+void IconButton::setIcon(const QString& icon)
+{
+    if (icon == icon_)
+        return;
+    icon_ = icon;
+    update();
+}
+
 void IconButton::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);

@@ -62,13 +62,15 @@ private:
     bool active_ = false;
 };
 
-// An icon alone in a fixed frame (refresh, the overflow menu).
+// An icon alone in a fixed frame (refresh, the overflow menu, pause).
 class IconButton : public BarButton {
     Q_OBJECT
 
 public:
     IconButton(const QString& icon, qreal iconSize, QSize frame, QWidget* parent = nullptr);
     QSize sizeHint() const override { return frame_; }
+    void setIcon(const QString& icon);
+    QString iconName() const { return icon_; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -98,6 +98,15 @@ void RecordingStatus::setRunning(bool running)
     update();
 }
 
+void RecordingStatus::setPaused(bool paused)
+{
+    if (paused == paused_)
+        return;
+    paused_ = paused;
+    setAccessibleName(paused ? QStringLiteral("Paused") : QStringLiteral("Recording"));
+    update();
+}
+
 QSize RecordingStatus::sizeHint() const
 {
     // Room for the word, the clock and counts of a long recording, so the width holds still.
@@ -113,9 +122,10 @@ void RecordingStatus::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
-    const double seconds = clock_.isValid() ? clock_.elapsed() / 1000.0 : 0;
-    // The dot breathes once a second, never fading out completely.
-    const double breath = 0.5 + 0.5 * std::cos(seconds * 2 * std::numbers::pi);
+    const double running = clock_.isValid() ? clock_.elapsed() / 1000.0 : 0;
+    const double seconds = source_ && clock_.isValid() ? source_() : running;
+    // The dot breathes once a second, never fading out completely; it holds still while paused.
+    const double breath = paused_ ? 0.3 : 0.5 + 0.5 * std::cos(running * 2 * std::numbers::pi);
     const QPointF dot(14, height() / 2.0);
     painter.setPen(Qt::NoPen);
     painter.setBrush(StudioTheme::withOpacity(StudioTheme::recording(), 0.25 * breath));
@@ -127,9 +137,10 @@ void RecordingStatus::paintEvent(QPaintEvent*)
     const QFont word = StudioTheme::font(14, QFont::DemiBold);
     painter.setFont(word);
     painter.setPen(StudioTheme::textPrimary());
-    const QString title = QStringLiteral("Recording");
+    const QString title = paused_ ? QStringLiteral("Paused") : QStringLiteral("Recording");
     painter.drawText(QRectF(x, 0, 200, height()), Qt::AlignVCenter | Qt::AlignLeft, title);
-    x += QFontMetrics(word).horizontalAdvance(title) + 10;
+    // The clock keeps its place whichever word is shown.
+    x += QFontMetrics(word).horizontalAdvance(QStringLiteral("Recording")) + 10;
 
     const int whole = int(seconds);
     const QString elapsed = QStringLiteral("%1:%2").arg(whole / 60).arg(whole % 60, 2, 10, QLatin1Char('0'));

@@ -6,6 +6,8 @@
 #include <QVariantAnimation>
 #include <QWidget>
 
+#include <functional>
+
 #include "ui/GlassCapsule.h"
 
 // The recorder bar's smaller parts: the capsule that also draws the record button's pulse ring,
@@ -40,7 +42,7 @@ private:
 };
 
 // "● Recording 0:42   1520 frames · 14 clicks": a softly blinking dot, the word, the elapsed
-// time and the live counts.
+// time and the live counts; "● Paused 0:42 …" while paused.
 class RecordingStatus : public QWidget {
     Q_OBJECT
 
@@ -50,6 +52,12 @@ public:
     QString counts() const { return counts_; }
     // Starts the clock and the blinking (true) or stops them (false).
     void setRunning(bool running);
+    // Where the clock's seconds come from (the recorded time); by default the time since
+    // setRunning(true).
+    void setClock(std::function<double()> clock) { source_ = std::move(clock); }
+    // "Paused" instead of "Recording", with the dot standing still.
+    void setPaused(bool paused);
+    bool isPaused() const { return paused_; }
     QSize sizeHint() const override;
 
 protected:
@@ -59,6 +67,8 @@ private:
     QString counts_;
     QElapsedTimer clock_;
     QTimer tick_;
+    std::function<double()> source_;
+    bool paused_ = false;
 };
 
 // The message line under the capsule: a small dark pill with a warning icon and the whole

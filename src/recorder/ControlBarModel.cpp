@@ -74,6 +74,10 @@ ControlBarModel::ControlBarModel(RecordingSession& session, QObject* parent)
     connect(&session_, &RecordingSession::selectedAreaChanged, this, changed);
     connect(&countdown_, &Countdown::changed, this, changed);
     connect(&countdown_, &Countdown::finished, this, &ControlBarModel::toggleNow);
+    connect(&session_, &RecordingSession::pausedChanged, this, [this](bool paused) {
+        emit pausedChanged(paused);
+        emit this->changed();
+    });
     connect(&session_.recorder(), &ScreenRecorder::appendedFrameCountChanged, this, &ControlBarModel::countsChanged);
     connect(&session_.cursorTracker(), &CursorTracker::clicksChanged, this, &ControlBarModel::countsChanged);
 }
@@ -196,6 +200,13 @@ std::string ControlBarModel::statusText() const
 {
     return std::to_string(session_.recorder().appendedFrameCount()) + " frames · " +
            std::to_string(session_.cursorTracker().clicks().size()) + " clicks";
+}
+
+void ControlBarModel::togglePause()
+{
+    if (busy_ || !session_.isRecording())
+        return;
+    session_.togglePause();
 }
 
 std::optional<std::string> ControlBarModel::currentError() const

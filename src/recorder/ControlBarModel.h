@@ -71,6 +71,12 @@ public:
     bool isBusy() const { return busy_; }
     // "1520 frames · 14 clicks"
     std::string statusText() const;
+    // Whether the running recording is paused: the status then says "Paused" and its clock stands.
+    bool isPaused() const { return session_.isPaused(); }
+    // The status's clock: the time recorded so far, pauses left out.
+    double elapsedSeconds() const { return session_.recordedSeconds(); }
+    // The pause button's name and tooltip: "Pause", or "Resume" while paused.
+    const char* pauseTitle() const { return isPaused() ? "Resume" : "Pause"; }
     // The first message of the source provider, the screen recorder, the camera provider and the
     // microphone provider, in that order; else what the desktop does not share in this
     // recording, when the bar has not said it before in this run, and what went wrong during
@@ -104,6 +110,8 @@ public:
     // With a countdown set, a start counts down first and a press during the count cancels it;
     // with an area selected, a start asks for the area first (areaRequested).
     void toggleRecording();
+    // Pauses or resumes the running recording; ignored while a start or stop is under way.
+    void togglePause();
 
     // The countdown before each start, in seconds (0: none).
     int countdownSeconds() const { return countdownSeconds_; }
@@ -124,6 +132,7 @@ signals:
     // Anything the bar shows may have changed.
     void changed();
     void isRecordingChanged(bool recording);
+    void pausedChanged(bool paused);
     // The recording counts changed (frequent while recording; only the status needs redrawing).
     void countsChanged();
     // The user is to drag the area to record on this display (the window shows its overlay).

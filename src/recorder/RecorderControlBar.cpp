@@ -63,6 +63,11 @@ RecorderControlBar::RecorderControlBar(ControlBarModel& model, QWidget* parent)
     more_->setDropDown(moreMenu_);
     row->addWidget(more_);
 
+    pause_ = new IconButton(QStringLiteral("pause-fill"), 16, {36, 44}, capsule_);
+    pause_->hide();
+    connect(pause_, &QAbstractButton::clicked, &model_, &ControlBarModel::togglePause);
+    row->addWidget(pause_);
+
     record_ = new RecordButton(capsule_);
     connect(record_, &QAbstractButton::clicked, &model_, &ControlBarModel::toggleRecording);
     row->addWidget(record_);
@@ -87,9 +92,13 @@ RecorderControlBar::RecorderControlBar(ControlBarModel& model, QWidget* parent)
         fitCapsule();
     });
     connect(&model_, &ControlBarModel::isRecordingChanged, this, [this](bool recording) {
-        capsule_->setPulsing(recording);
+        capsule_->setPulsing(recording && !model_.isPaused());
         status_->setRunning(recording);
     });
+    connect(&model_, &ControlBarModel::pausedChanged, this, [this](bool paused) {
+        capsule_->setPulsing(model_.isRecording() && !paused);
+    });
+    status_->setClock([this] { return model_.elapsedSeconds(); });
     sync();
 }
 
@@ -279,10 +288,22 @@ void RecorderControlBar::sync()
         record_->setAccessibleName(record_->toolTip());
     }
     record_->setEnabled(!model_.isBusy());
+    syncPauseButton();
     status_->setCounts(QString::fromStdString(model_.statusText()));
     fitCapsule();
     error_->setMessage(QString::fromStdString(model_.currentError().value_or(std::string())));
     fitMessage();
+}
+
+void RecorderControlBar::syncPauseButton()
+{
+    const QString title = QString::fromUtf8(model_.pauseTitle());
+    pause_->setVisible(model_.isRecording());
+    pause_->setEnabled(!model_.isBusy());
+    pause_->setIcon(model_.isPaused() ? QStringLiteral("play-fill") : QStringLiteral("pause-fill"));
+    pause_->setToolTip(title);
+    pause_->setAccessibleName(title);
+    status_->setPaused(model_.isPaused());
 }
 
 void RecorderControlBar::fitCapsule()
@@ -291,8 +312,8 @@ void RecorderControlBar::fitCapsule()
         return;
     const QMargins m = capsule_->layout()->contentsMargins();
     const int spacing = capsule_->layout()->spacing();
-    const int wanted = m.left() + status_->sizeHint().width() + spacing + more_->width() + spacing + record_->width() +
-                       m.right();
+    const int wanted = m.left() + status_->sizeHint().width() + spacing + more_->width() + spacing +
+                       pause_->width() + spacing + record_->width() + m.right();
     if (capsule_->minimumWidth() != wanted || capsule_->maximumWidth() != wanted)
         capsule_->setFixedWidth(wanted);
 }

@@ -21,6 +21,7 @@ class QTimer;
 namespace tarnix {
 
 class BarButton;
+class IconButton;
 class PillButton;
 class RecordButton;
 class SourceKindPicker;
@@ -42,6 +43,8 @@ public:
     BarButton* refreshButton() const { return refresh_; }
     BarButton* moreButton() const { return more_; }
     RecordButton* recordButton() const { return record_; }
+    // Pause/Resume, beside the record (Stop) button while recording.
+    IconButton* pauseButton() const { return pause_; }
     QMenu* cameraMenu() const { return cameraMenu_; }
     QMenu* microphoneMenu() const { return microphoneMenu_; }
     QMenu* moreMenu() const { return moreMenu_; }
@@ -84,6 +87,7 @@ private:
     void fillDeviceMenu(QMenu* menu, bool camera);
     void fillMoreMenu();
     void sync();
+    void syncPauseButton();
 
     ControlBarModel& model_;
     BarCapsule* capsule_ = nullptr;
@@ -95,6 +99,7 @@ private:
     BarButton* refresh_ = nullptr;
     BarButton* more_ = nullptr;
     RecordButton* record_ = nullptr;
+    IconButton* pause_ = nullptr;
     RecordingStatus* status_ = nullptr;
     QLabel* countdownNumber_ = nullptr;
     ErrorLine* error_ = nullptr;

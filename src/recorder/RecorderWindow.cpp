@@ -64,6 +64,8 @@ RecorderWindow::RecorderWindow(RecordingSession& session, QWidget* parent)
     });
     connect(&session_, &RecordingSession::completedTimelineChanged, this, &RecorderWindow::onRecordingCompleted);
     tray_ = new RecordingTrayIcon([this] { stopFromOutside(); }, this);
+    tray_->offerPause([this] { model_.togglePause(); });
+    connect(&model_, &ControlBarModel::pausedChanged, tray_, &RecordingTrayIcon::setPaused);
     connect(&model_, &ControlBarModel::changed, this, &RecorderWindow::syncVisibility);
     connect(&model_, &ControlBarModel::changed, this, &RecorderWindow::finishForClose);
     connect(&model_, &ControlBarModel::areaRequested, this, &RecorderWindow::chooseArea);

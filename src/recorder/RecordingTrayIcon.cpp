@@ -1,5 +1,6 @@
 #include "recorder/RecordingTrayIcon.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QMenu>
 #include <QSystemTrayIcon>
@@ -24,6 +25,20 @@ RecordingTrayIcon::RecordingTrayIcon(std::function<void()> stop, QObject* parent
 RecordingTrayIcon::~RecordingTrayIcon()
 {
     delete menu_; // a context menu has no parent: the tray icon does not own it
+}
+
+void RecordingTrayIcon::offerPause(std::function<void()> toggle)
+{
+    if (pauseAction_)
+        return;
+    pauseAction_ = menu_->addAction(QStringLiteral("Pause Recording")); // after Stop, which stays first
+    connect(pauseAction_, &QAction::triggered, this, [toggle] { toggle(); });
+}
+
+void RecordingTrayIcon::setPaused(bool paused)
+{
+    if (pauseAction_)
+        pauseAction_->setText(paused ? QStringLiteral("Resume Recording") : QStringLiteral("Pause Recording"));
 }
 
 bool RecordingTrayIcon::isAvailable()

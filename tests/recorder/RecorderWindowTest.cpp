@@ -223,10 +223,10 @@ TEST_F(RecorderWindowTest, RecordingTwoSecondsOfADisplayLandsInStudioModeWithThe
     EXPECT_TRUE(bar().statusText().endsWith(QStringLiteral(" clicks")));
     EXPECT_TRUE(bar().statusText().contains(QStringLiteral(" frames · ")));
     EXPECT_GT(bar().pulsePhase(), 0.0);
-    // The capsule has shrunk around the status and the stop button.
+    // The capsule has shrunk around the status and the pause and stop buttons.
     auto* capsule = window->findChild<BarCapsule*>();
     ASSERT_TRUE(capsule);
-    EXPECT_LT(capsule->width(), window->width() - 150) << capsule->width() << " of " << window->width();
+    EXPECT_LT(capsule->width(), window->width() - 120) << capsule->width() << " of " << window->width();
     test::saveScreenshot(window->grab().toImage(), QStringLiteral("recorder-bar-recording"));
 
     QTest::mouseClick(bar().recordButton(), Qt::LeftButton);

@@ -5,6 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <csignal>
+#include <thread>
+
 #include <nlohmann/json.hpp>
 
 #include "capture/CaptureMessages.h"
@@ -120,6 +124,37 @@ TEST_F(WaylandPortal, AnAreaIsCutFromTheSharedDisplay)
     EXPECT_NE(off.exitCode, 0);
     EXPECT_NE(off.err.find(tarnix::CaptureMessages::kAreaOutsideSharedDisplay), std::string::npos) << off.err;
     EXPECT_TRUE(fs::is_empty(off.folder));
+}
+
+// SIGUSR1 pauses the cast's recording and the next resumes it: the movie leaves the pause out and
+// --duration counts recorded time only.
+TEST_F(WaylandPortal, APauseIsLeftOutOfTheMovie)
+{
+    useSettingsFolder(desktop->base / "settings-pause");
+    const auto started = std::chrono::steady_clock::now();
+    const PortalRecording recording =
+        recordThroughPortal(desktop->base, "pause", "display-0", 2, [](CliProcess& cli) {
+            cli.signal(SIGUSR1);
+            ASSERT_TRUE(cli.waitForError("paused at", 10)) << cli.err();
+            // The pause lasts two seconds of the test's clock.
+            const auto resumeAt = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+            while (std::chrono::steady_clock::now() < resumeAt)
+                std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            cli.signal(SIGUSR1);
+            ASSERT_TRUE(cli.waitForError("resumed at", 10)) << cli.err();
+        });
+    const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    ASSERT_EQ(recording.exitCode, 0) << recording.err;
+    ASSERT_TRUE(recording.movie) << recording.err;
+    EXPECT_GE(elapsed, 4.0) << "two seconds recorded and two paused";
+    std::vector<double> times;
+    tarnix::test::forEachVideoFrame(*recording.movie, [&](const QImage&, double time) { times.push_back(time); });
+    ASSERT_GE(times.size(), 30u);
+    EXPECT_NEAR(times.back(), 2.0, 0.3) << "the pause is not in the movie";
+    double step = 0;
+    for (std::size_t i = 1; i < times.size(); ++i)
+        step = std::max(step, times[i] - times[i - 1]);
+    EXPECT_LT(step, 0.25) << "no hole where the pause was";
 }
 
 TEST_F(WaylandPortal, RestoreTokenSkipsTheSecondQuestion)
