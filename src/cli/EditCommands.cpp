@@ -2,7 +2,7 @@
 
 #include <iostream>
 
-#include "document/AtomicFile.h"
+#include "files/AtomicFile.h"
 #include "document/CutRegions.h"
 #include "document/DocumentCoding.h"
 #include "media/MediaAsset.h"

@@ -20,7 +20,7 @@
 #include "cli/DemoRecording.h"
 #include "app/StopSignals.h"
 #include "compositing/CameraCompositionBuilder.h"
-#include "document/AtomicFile.h"
+#include "files/AtomicFile.h"
 #include "document/CutRegions.h"
 #include "document/DocumentCoding.h"
 #include "media/CompositionFrameRenderer.h"
