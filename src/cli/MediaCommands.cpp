@@ -144,8 +144,7 @@ CameraCompositionBuilder::Result buildOrFail(const RecordingTimeline& timeline,
                                              const std::string& failurePrefix)
 {
     try {
-        auto built = CameraCompositionBuilder::build(
-            CameraCompositionBuilder::BuildInput::fromDocument(timeline));
+        auto built = CameraCompositionBuilder::build(timeline);
         // Damaged inputs that are not fatal are named, and the work goes on without them.
         for (const auto& warning : built.warnings)
             std::cerr << "warning: " << warning << "\n";
