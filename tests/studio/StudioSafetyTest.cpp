@@ -18,6 +18,7 @@
 namespace tarnix {
 namespace {
 
+using test::commitEdit;
 using test::waitFor;
 
 class StudioSafetyTest : public ::testing::Test {

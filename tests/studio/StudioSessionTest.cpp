@@ -12,6 +12,7 @@ namespace {
 
 using test::ScriptedBuilder;
 using test::ScriptedPlayer;
+using test::commitEdit;
 using test::waitFor;
 
 // One generated recording for the suite; each test gets its own session over a scripted player

@@ -35,6 +35,7 @@
 namespace tarnix {
 namespace {
 
+using test::commitEdit;
 using test::waitFor;
 
 // The real Studio on a generated recording (screen with system audio, camera, microphone, clicks),
