@@ -91,8 +91,7 @@ int main(int argc, char** argv)
     double ownCpu = bench::cpuSeconds(RUSAGE_SELF);
     long ownFaults = pageFaults(RUSAGE_SELF);
     start = std::chrono::steady_clock::now();
-    auto built = CameraCompositionBuilder::build(
-        CameraCompositionBuilder::BuildInput::fromDocument(timeline));
+    auto built = CameraCompositionBuilder::build(timeline);
     media::ExportSession session(built.composition, media::ExportPreset::highestQuality);
     session.setVideoComposition(built.videoComposition);
     session.setOutputURL(folder / "export.mp4");

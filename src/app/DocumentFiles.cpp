@@ -2,7 +2,7 @@
 
 #include <stdexcept>
 
-#include "document/AtomicFile.h"
+#include "files/AtomicFile.h"
 #include "document/DocumentCoding.h"
 
 namespace tarnix::DocumentFiles {

@@ -6,7 +6,7 @@
 
 #include <cerrno>
 
-#include "document/AtomicFile.h"
+#include "files/AtomicFile.h"
 #include "document/FileUrl.h"
 
 namespace tarnix {

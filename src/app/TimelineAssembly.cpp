@@ -71,7 +71,7 @@ ZoomPanEngine::Parameters zoomParameters()
     ZoomPanEngine::Parameters p;
     p.clickMergeInterval = 1.2;
     p.clickMergeDistance = 0.12;
-    p.zoomLevel = 1.7;
+    p.zoomLevel = ZoomPanEngine::kDefaultZoomLevel;
     p.leadIn = 0.35;
     p.holdAfter = 1.1;
     p.elementPadding = 0.35;

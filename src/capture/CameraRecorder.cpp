@@ -13,34 +13,22 @@ extern "C" {
 #include "capture/CaptureError.h"
 #include "capture/CaptureMessages.h"
 #include "capture/OutputFiles.h"
+#include "capture/PropertyValues.h"
 #include "capture/v4l2/V4l2Devices.h"
 #include "media/FFmpegSupport.h"
 #include "media/MovieWriter.h"
 
 namespace tarnix {
 
-namespace {
-
-std::string ffmpegMessage(int code)
-{
-    char text[AV_ERROR_MAX_STRING_SIZE] = {};
-    av_strerror(code, text, sizeof text);
-    return text;
-}
-
-} // namespace
-
 QString CameraDeviceProvider::errorMessageString() const
 {
-    return errorMessage_ ? QString::fromStdString(*errorMessage_) : QString();
+    return optionalText(errorMessage_);
 }
 
 void CameraDeviceProvider::setErrorMessage(std::optional<std::string> message)
 {
-    if (errorMessage_ == message)
-        return;
-    errorMessage_ = std::move(message);
-    emit errorMessageChanged();
+    if (assignIfChanged(errorMessage_, std::move(message)))
+        emit errorMessageChanged();
 }
 
 void CameraDeviceProvider::refresh(const std::string& folder)
@@ -108,9 +96,9 @@ void CameraRecorder::configure(const CameraDevice& device)
         throw CameraError(CameraError::Code::cannotAddInput);
     int code = avformat_open_input(&input->format, device.uniqueID.c_str(), format, nullptr);
     if (code < 0)
-        throw CaptureError(device.uniqueID + ": " + ffmpegMessage(code));
+        throw CaptureError(device.uniqueID + ": " + media::ff::errorText(code));
     if ((code = avformat_find_stream_info(input->format, nullptr)) < 0)
-        throw CaptureError(ffmpegMessage(code));
+        throw CaptureError(media::ff::errorText(code));
     const AVCodec* codec = nullptr;
     input->streamIndex = av_find_best_stream(input->format, AVMEDIA_TYPE_VIDEO, -1, -1, &codec, 0);
     if (input->streamIndex < 0 || !codec)
@@ -119,7 +107,7 @@ void CameraRecorder::configure(const CameraDevice& device)
     input->decoder = avcodec_alloc_context3(codec);
     avcodec_parameters_to_context(input->decoder, stream->codecpar);
     if ((code = avcodec_open2(input->decoder, codec, nullptr)) < 0)
-        throw CaptureError(ffmpegMessage(code));
+        throw CaptureError(media::ff::errorText(code));
     if (stream->avg_frame_rate.num > 0 && stream->avg_frame_rate.den > 0)
         input->frameRate = av_q2d(stream->avg_frame_rate);
     input_ = std::move(input);

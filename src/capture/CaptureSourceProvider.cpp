@@ -5,6 +5,7 @@
 #include "capture/CaptureBackend.h"
 #include "capture/CaptureError.h"
 #include "capture/CaptureMessages.h"
+#include "capture/PropertyValues.h"
 #include "capture/portal/ScreenCastPortal.h"
 #include "capture/x11/X11SourceLister.h"
 
@@ -49,7 +50,7 @@ void CaptureSourceProvider::usePortal(std::function<SourceLists()> lister)
 
 QString CaptureSourceProvider::errorMessageString() const
 {
-    return errorMessage_ ? QString::fromStdString(*errorMessage_) : QString();
+    return optionalText(errorMessage_);
 }
 
 void CaptureSourceProvider::refresh()

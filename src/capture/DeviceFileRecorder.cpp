@@ -2,6 +2,7 @@
 
 #include "capture/CaptureClock.h"
 #include "capture/OutputFiles.h"
+#include "capture/PropertyValues.h"
 #include "document/Date.h"
 
 namespace tarnix {
@@ -14,23 +15,19 @@ DeviceFileRecorder::DeviceFileRecorder(std::string (*failureMessage)(const std::
 
 QString DeviceFileRecorder::errorMessageString() const
 {
-    return errorMessage_ ? QString::fromStdString(*errorMessage_) : QString();
+    return optionalText(errorMessage_);
 }
 
 void DeviceFileRecorder::setRecording(bool value)
 {
-    if (isRecording_ == value)
-        return;
-    isRecording_ = value;
-    emit isRecordingChanged(value);
+    if (assignIfChanged(isRecording_, value))
+        emit isRecordingChanged(value);
 }
 
 void DeviceFileRecorder::setErrorMessage(std::optional<std::string> message)
 {
-    if (errorMessage_ == message)
-        return;
-    errorMessage_ = std::move(message);
-    emit errorMessageChanged();
+    if (assignIfChanged(errorMessage_, std::move(message)))
+        emit errorMessageChanged();
 }
 
 bool DeviceFileRecorder::startFile(media::MovieWriterSettings settings)

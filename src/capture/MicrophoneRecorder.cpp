@@ -8,6 +8,7 @@
 #include "capture/CaptureMessages.h"
 #include "capture/OutputFiles.h"
 #include "capture/RecordedSound.h"
+#include "capture/PropertyValues.h"
 #include "media/MovieWriter.h"
 
 namespace tarnix {
@@ -20,15 +21,13 @@ constexpr std::int64_t kBitRate = 128000;
 
 QString MicrophoneDeviceProvider::errorMessageString() const
 {
-    return errorMessage_ ? QString::fromStdString(*errorMessage_) : QString();
+    return optionalText(errorMessage_);
 }
 
 void MicrophoneDeviceProvider::setErrorMessage(std::optional<std::string> message)
 {
-    if (errorMessage_ == message)
-        return;
-    errorMessage_ = std::move(message);
-    emit errorMessageChanged();
+    if (assignIfChanged(errorMessage_, std::move(message)))
+        emit errorMessageChanged();
 }
 
 void MicrophoneDeviceProvider::refresh()

@@ -2,7 +2,7 @@
 
 #include <QStandardPaths>
 
-#include "document/AtomicFile.h"
+#include "files/AtomicFile.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -18,6 +18,7 @@ extern "C" {
 #include "capture/CaptureMessages.h"
 #include "capture/OutputFiles.h"
 #include "capture/RecordedSound.h"
+#include "capture/PropertyValues.h"
 #include "capture/portal/CursorFeed.h"
 #include "capture/pulse/PulseAudio.h"
 #include "media/EncoderFrames.h"
@@ -167,15 +168,13 @@ QString ScreenRecorder::lastOutputURLString() const
 
 QString ScreenRecorder::errorMessageString() const
 {
-    return errorMessage_ ? QString::fromStdString(*errorMessage_) : QString();
+    return optionalText(errorMessage_);
 }
 
 void ScreenRecorder::setRecording(bool value)
 {
-    if (isRecording_ == value)
-        return;
-    isRecording_ = value;
-    emit isRecordingChanged(value);
+    if (assignIfChanged(isRecording_, value))
+        emit isRecordingChanged(value);
 }
 
 void ScreenRecorder::refuseStart(const std::string& why)
@@ -185,26 +184,20 @@ void ScreenRecorder::refuseStart(const std::string& why)
 
 void ScreenRecorder::setErrorMessage(std::optional<std::string> message)
 {
-    if (errorMessage_ == message)
-        return;
-    errorMessage_ = std::move(message);
-    emit errorMessageChanged();
+    if (assignIfChanged(errorMessage_, std::move(message)))
+        emit errorMessageChanged();
 }
 
 void ScreenRecorder::setLastOutputURL(std::optional<std::filesystem::path> url)
 {
-    if (lastOutputURL_ == url)
-        return;
-    lastOutputURL_ = std::move(url);
-    emit lastOutputURLChanged();
+    if (assignIfChanged(lastOutputURL_, std::move(url)))
+        emit lastOutputURLChanged();
 }
 
 void ScreenRecorder::setAppendedFrameCount(int value)
 {
-    if (appendedFrameCount_ == value)
-        return;
-    appendedFrameCount_ = value;
-    emit appendedFrameCountChanged(value);
+    if (assignIfChanged(appendedFrameCount_, value))
+        emit appendedFrameCountChanged(value);
 }
 
 void ScreenRecorder::joinFinisher()

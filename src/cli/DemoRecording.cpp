@@ -7,7 +7,7 @@
 #include <numbers>
 
 #include "app/TimelineAssembly.h"
-#include "document/AtomicFile.h"
+#include "files/AtomicFile.h"
 #include "media/MovieWriter.h"
 #include "zoom/ZoomPanEngine.h"
 

@@ -2,7 +2,7 @@
 
 #include <iostream>
 
-#include "document/AtomicFile.h"
+#include "files/AtomicFile.h"
 #include "document/CutRegions.h"
 #include "document/DocumentCoding.h"
 #include "media/MediaAsset.h"
@@ -41,11 +41,11 @@ int runCut(const Arguments& args)
                          " seconds");
 
     timeline.cutRegions = addingCut(timeline.cutRegions, start, end, duration);
-    KeptTime kept(timeline.cutRegions, duration);
-    if (kept.isEmpty()) {
+    if (cutsLeaveNothing(timeline.cutRegions, duration)) {
         std::cerr << kEverythingCutMessage << " The document is unchanged.\n";
         return kExitFailure;
     }
+    const KeptTime kept(timeline.cutRegions, duration);
     try {
         // Either the old document or the whole new one, whatever happens meanwhile.
         replaceFile(path, encodeRecordingTimeline(timeline) + "\n");

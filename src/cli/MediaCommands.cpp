@@ -20,7 +20,7 @@
 #include "cli/DemoRecording.h"
 #include "app/StopSignals.h"
 #include "compositing/CameraCompositionBuilder.h"
-#include "document/AtomicFile.h"
+#include "files/AtomicFile.h"
 #include "document/CutRegions.h"
 #include "document/DocumentCoding.h"
 #include "media/CompositionFrameRenderer.h"
@@ -144,8 +144,7 @@ CameraCompositionBuilder::Result buildOrFail(const RecordingTimeline& timeline,
                                              const std::string& failurePrefix)
 {
     try {
-        auto built = CameraCompositionBuilder::build(
-            CameraCompositionBuilder::BuildInput::fromDocument(timeline));
+        auto built = CameraCompositionBuilder::build(timeline);
         // Damaged inputs that are not fatal are named, and the work goes on without them.
         for (const auto& warning : built.warnings)
             std::cerr << "warning: " << warning << "\n";

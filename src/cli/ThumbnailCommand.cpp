@@ -7,7 +7,7 @@
 
 #include "cli/ProcessLimits.h"
 #include "compositing/DocumentThumbnail.h"
-#include "document/AtomicFile.h"
+#include "files/AtomicFile.h"
 #include "media/MediaError.h"
 
 namespace tarnix::cli {

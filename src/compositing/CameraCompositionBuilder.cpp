@@ -183,18 +183,6 @@ BuildError::BuildError(Kind kind)
 {
 }
 
-BuildInput BuildInput::fromDocument(const RecordingTimeline& timeline)
-{
-    return BuildInput{timeline,
-                      timeline.zoomRegions,
-                      timeline.cameraOverlay,
-                      timeline.background,
-                      timeline.systemAudio,
-                      timeline.microphoneAudio,
-                      timeline.cursorOverlay,
-                      timeline.redactRegions};
-}
-
 QSize canvasSize(QSize recordingSize, CanvasAspect aspect)
 {
     std::optional<double> ratio = aspectRatio(aspect);
@@ -229,13 +217,12 @@ std::vector<NormalizedClickSample> normalizedClickSamples(const RecordingTimelin
     return samples;
 }
 
-Result build(const BuildInput& input, const std::function<bool()>& isCancelled)
+Result build(const RecordingTimeline& timeline, const std::function<bool()>& isCancelled)
 {
     auto checkCancelled = [&] {
         if (isCancelled && isCancelled())
             throw BuildCancelled();
     };
-    const RecordingTimeline& timeline = input.timeline;
     if (!timeline.videoURL)
         throw BuildError(BuildError::Kind::noVideoTrack);
 
@@ -248,10 +235,10 @@ Result build(const BuildInput& input, const std::function<bool()>& isCancelled)
     std::vector<std::string> warnings;
     const double duration = playableDuration(screen, warnings);
     const QSize recordingSize = screenTrack.naturalSize;
-    const QSize renderSize = canvasSize(recordingSize, input.background.aspect);
-    const KeptTime kept(timeline.cutRegions, duration);
-    if (kept.isEmpty())
+    const QSize renderSize = canvasSize(recordingSize, timeline.background.aspect);
+    if (cutsLeaveNothing(timeline.cutRegions, duration))
         throw BuildError(BuildError::Kind::everythingCut);
+    const KeptTime kept(timeline.cutRegions, duration);
 
     auto composition = std::make_shared<media::Composition>();
     if (!composition->addMutableTrack(MediaType::video, kScreenTrack))
@@ -265,7 +252,7 @@ Result build(const BuildInput& input, const std::function<bool()>& isCancelled)
         return asset.hasDuration() ? std::min(asset.duration(), duration) : duration;
     };
     std::optional<TrackID> cameraTrackID;
-    if (input.cameraOverlay.isEnabled)
+    if (timeline.cameraOverlay.isEnabled)
         if (auto camera = firstTrackOf(timeline.cameraURL, MediaType::video, duration, "camera",
                                        "the camera bubble is left out", warnings))
             if (addTrack(*composition, MediaType::video, kCameraTrack, camera->second,
@@ -274,14 +261,14 @@ Result build(const BuildInput& input, const std::function<bool()>& isCancelled)
     checkCancelled();
 
     TrackID nextAudioTrack = kFirstAudioTrack;
-    if (timeline.hasSystemAudio && input.systemAudio.isEnabled) {
+    if (timeline.hasSystemAudio && timeline.systemAudio.isEnabled) {
         auto audio = screen.tracks(MediaType::audio);
         if (!audio.empty() &&
             addTrack(*composition, MediaType::audio, nextAudioTrack, audio.front(), duration, kept,
                      duration))
             ++nextAudioTrack;
     }
-    if (input.microphoneAudio.isEnabled)
+    if (timeline.microphoneAudio.isEnabled)
         if (auto microphone = firstTrackOf(timeline.microphoneURL, MediaType::audio, duration,
                                            "microphone", "the microphone's sound is left out",
                                            warnings))
@@ -289,17 +276,17 @@ Result build(const BuildInput& input, const std::function<bool()>& isCancelled)
                      lengthOf(microphone->first), kept, duration);
     checkCancelled();
 
-    CanvasLayout canvas = layOutCanvas(renderSize, recordingSize, input.background);
+    CanvasLayout canvas = layOutCanvas(renderSize, recordingSize, timeline.background);
     checkCancelled();
 
     std::vector<NormalizedClickSample> clicks = normalizedClickSamples(timeline);
     std::vector<NormalizedCursorSample> cursor = normalizedCursorSamples(timeline);
-    if (input.cursorOverlay.smoothsMovement)
-        cursor = CursorSmoothing::smooth(cursor, clicks, input.cursorOverlay.smoothingStrength);
+    if (timeline.cursorOverlay.smoothsMovement)
+        cursor = CursorSmoothing::smooth(cursor, clicks, timeline.cursorOverlay.smoothingStrength);
     auto instruction = std::make_shared<const OverlayInstruction>(
-        media::TimeRange{0, kept.duration()}, kScreenTrack, cameraTrackID, input.regions,
-        input.cameraOverlay, std::move(canvas.background), std::move(cursor), input.cursorOverlay,
-        keptClicks(std::move(clicks), kept), input.redactRegions,
+        media::TimeRange{0, kept.duration()}, kScreenTrack, cameraTrackID, timeline.zoomRegions,
+        timeline.cameraOverlay, std::move(canvas.background), std::move(cursor),
+        timeline.cursorOverlay, keptClicks(std::move(clicks), kept), timeline.redactRegions,
         OverlayEdits{kept, canvas.overlayFrame});
 
     media::VideoComposition videoComposition;
@@ -308,13 +295,13 @@ Result build(const BuildInput& input, const std::function<bool()>& isCancelled)
     videoComposition.frameDurationTimescale = 30;
     videoComposition.customVideoCompositor = OverlayVideoCompositor::factory();
     videoComposition.instructions = {instruction};
-    videoComposition.presetNamesShortSide = input.background.aspect != CanvasAspect::source;
+    videoComposition.presetNamesShortSide = timeline.background.aspect != CanvasAspect::source;
     return Result{composition, videoComposition, instruction, std::move(warnings)};
 }
 
-QFuture<Result> buildAsync(BuildInput input)
+QFuture<Result> buildAsync(RecordingTimeline recording)
 {
-    return QtConcurrent::run([](QPromise<Result>& promise, BuildInput in) {
+    return QtConcurrent::run([](QPromise<Result>& promise, RecordingTimeline in) {
         try {
             Result result = build(in, [&promise] { return promise.isCanceled(); });
             promise.addResult(std::move(result));
@@ -323,7 +310,7 @@ QFuture<Result> buildAsync(BuildInput input)
         } catch (...) {
             promise.setException(std::current_exception());
         }
-    }, std::move(input));
+    }, std::move(recording));
 }
 
 } // namespace tarnix::CameraCompositionBuilder

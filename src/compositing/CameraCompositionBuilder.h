@@ -12,11 +12,12 @@
 #include "media/MediaError.h"
 #include "media/VideoComposition.h"
 
-// Turns a recording and the editor's settings into a playable, exportable composition: the
-// screen video (track 1), the camera video (track 2), the system audio (track 3) and the
-// microphone (track 4, or 3 without system audio), all starting at time 0, and a video
-// composition that draws every frame with OverlayVideoCompositor from one OverlayInstruction.
-// Stateless; every build makes everything afresh.
+// Turns a recording with its edits applied (its zoom, blur and cut regions and its look: an
+// editor passes its edited document, the command line the decoded one) into a playable,
+// exportable composition: the screen video (track 1), the camera video (track 2), the system
+// audio (track 3) and the microphone (track 4, or 3 without system audio), all starting at time 0,
+// and a video composition that draws every frame with OverlayVideoCompositor from one
+// OverlayInstruction. Stateless; every build makes everything afresh.
 //
 // Cuts: each track is made of the kept spans of its source, one after another, so a player or an
 // exporter plays the cut result as it is; audio segments fade over a few milliseconds at each
@@ -61,29 +62,14 @@ struct Result {
     std::vector<std::string> warnings;
 };
 
-struct BuildInput {
-    RecordingTimeline timeline;
-    std::vector<ZoomRegion> regions;
-    CameraOverlaySettings cameraOverlay;
-    BackgroundSettings background;
-    AudioTrackSettings systemAudio;
-    AudioTrackSettings microphoneAudio;
-    CursorOverlaySettings cursorOverlay;
-    std::vector<RedactRegion> redactRegions;
-    // The cuts are the timeline's own cutRegions: an editor puts its edited list there.
-
-    // The input an editor starts with: the document's own regions and settings.
-    static BuildInput fromDocument(const RecordingTimeline& timeline);
-};
-
 // Builds on the calling thread. Throws BuildError (no screen video), media::MediaException (the
 // screen file cannot be read: missing, corrupt, truncated) or BuildCancelled when isCancelled
 // returns true between steps. Camera and audio files that cannot be read are left out.
-Result build(const BuildInput& input, const std::function<bool()>& isCancelled = {});
+Result build(const RecordingTimeline& recording, const std::function<bool()>& isCancelled = {});
 
 // The same on a worker thread. Cancel with future.cancel(): a cancelled future holds no result.
 // Failures are rethrown by future.result() with their own types.
-QFuture<Result> buildAsync(BuildInput input);
+QFuture<Result> buildAsync(RecordingTimeline recording);
 
 // Cursor samples as the compositor reads them: normalised to the capture frame, sorted by time
 // (stable). Click samples: button presses only, likewise.

@@ -46,6 +46,11 @@ std::vector<TimeSpan> mergedCutSpans(const std::vector<CutRegion>& cuts, double 
     return merged;
 }
 
+bool cutsLeaveNothing(const std::vector<CutRegion>& cuts, double sourceDuration)
+{
+    return KeptTime(cuts, sourceDuration).isEmpty();
+}
+
 KeptTime::KeptTime(const std::vector<CutRegion>& cuts, double sourceDuration)
     : sourceDuration_(std::max(sourceDuration, 0.0))
 {

@@ -27,6 +27,11 @@ struct TimeSpan {
 inline constexpr std::string_view kEverythingCutMessage =
     "Nothing is left to export: the cuts remove the whole recording.";
 
+// The rule every editor of cuts keeps (the Studio's timeline and session, the command line's
+// `cut`) and the composition builder enforces: cuts must leave something of the recording. True
+// when they would not, so the edit is refused with kEverythingCutMessage.
+bool cutsLeaveNothing(const std::vector<CutRegion>& cuts, double sourceDuration);
+
 // The cuts clipped to 0...sourceDuration, sorted, with overlapping or touching ones merged. Cuts
 // whose bounds are not finite or whose end is not after their start are ignored.
 std::vector<TimeSpan> mergedCutSpans(const std::vector<CutRegion>& cuts, double sourceDuration);
@@ -72,7 +77,7 @@ private:
 // cut it overlaps or touches (the merged cut keeps the id of one of them, so a selection
 // survives); the list comes back
 // sorted. An empty or invalid span leaves the list as it was. Whether anything remains is for the
-// caller to check (KeptTime::isEmpty), so an editor can refuse the edit with kEverythingCutMessage.
+// caller to check (cutsLeaveNothing), so an editor can refuse the edit.
 std::vector<CutRegion> addingCut(const std::vector<CutRegion>& cuts, double start, double end,
                                  double sourceDuration);
 

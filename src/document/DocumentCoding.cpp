@@ -89,19 +89,21 @@ OrderedJson toJson(const ClickEvent& value)
             {"kind", enumJson(value.kind)}};
 }
 
-OrderedJson toJson(const FocusedElementSample& value)
+namespace {
+
+// A focused element's frame and a recorded window's frame are written alike.
+template <class Sample>
+OrderedJson rectSampleJson(const Sample& value)
 {
     return {{"id", value.id.toString()},
             {"timestamp", value.timestamp},
             {"rect", toJson(value.rect)}};
 }
 
-OrderedJson toJson(const CaptureFrameSample& value)
-{
-    return {{"id", value.id.toString()},
-            {"timestamp", value.timestamp},
-            {"rect", toJson(value.rect)}};
-}
+} // namespace
+
+OrderedJson toJson(const FocusedElementSample& value) { return rectSampleJson(value); }
+OrderedJson toJson(const CaptureFrameSample& value) { return rectSampleJson(value); }
 
 OrderedJson toJson(const ZoomRegion& value)
 {

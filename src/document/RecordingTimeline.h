@@ -11,7 +11,7 @@
 #include "document/Uuid.h"
 
 // The recording document: media files, sampled cursor/click/focus data, capture geometry and the
-// initial edit settings.
+// edits (RecordingEdits).
 //
 // Times are seconds on the screen movie's time line (0 = first captured frame). Sample points and
 // rectangles and captureFrame are screen points with the origin at the bottom-left of the primary
@@ -102,24 +102,33 @@ struct CutRegion {
     bool operator==(const CutRegion&) const = default;
 };
 
-struct RecordingTimeline {
-    std::optional<std::filesystem::path> videoURL;
-    std::optional<std::filesystem::path> cameraURL;
-    std::optional<std::filesystem::path> microphoneURL;
-    bool hasSystemAudio = false;
+// What an editor changes about a recording: its zoom, blur and cut regions and its look. The
+// recording carries its own (the settings it was made with, or the last saved edit); an editor
+// keeps copies of this part alone, so its undo steps never copy the sampled data.
+struct RecordingEdits {
+    std::vector<ZoomRegion> zoomRegions;
+    std::vector<RedactRegion> redactRegions;
+    std::vector<CutRegion> cutRegions; // optional in JSON: written only when there are cuts
     CameraOverlaySettings cameraOverlay;
     BackgroundSettings background;
     AudioTrackSettings systemAudio;
     AudioTrackSettings microphoneAudio;
     CursorOverlaySettings cursorOverlay;
+
+    bool operator==(const RecordingEdits&) const = default;
+};
+
+// A recording with its edits applied: the edits are the values of its RecordingEdits part.
+struct RecordingTimeline : RecordingEdits {
+    std::optional<std::filesystem::path> videoURL;
+    std::optional<std::filesystem::path> cameraURL;
+    std::optional<std::filesystem::path> microphoneURL;
+    bool hasSystemAudio = false;
     Date startedAt;
     Rect captureFrame;
     std::vector<CursorSample> cursorSamples;
     std::vector<ClickEvent> clickEvents;
     std::vector<FocusedElementSample> focusedElementSamples;
-    std::vector<ZoomRegion> zoomRegions;
-    std::vector<RedactRegion> redactRegions;
-    std::vector<CutRegion> cutRegions; // optional in JSON: written only when there are cuts
     // The recorded window's frame after it moved or changed size, in time order; before the
     // first one (and when there is none) the frame is captureFrame. Optional in JSON: written
     // only when there are some.

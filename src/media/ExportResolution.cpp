@@ -1,6 +1,6 @@
 #include "media/ExportResolution.h"
 
-#include "document/AtomicFile.h"
+#include "files/AtomicFile.h"
 
 #include <string>
 

@@ -8,7 +8,7 @@
 #include <optional>
 #include <thread>
 
-#include "document/AtomicFile.h"
+#include "files/AtomicFile.h"
 #include "media/Composition.h"
 #include "media/ExportPreset.h"
 #include "media/MediaError.h"

@@ -18,19 +18,14 @@ extern "C" {
 #include <cstring>
 #include <filesystem>
 
+#include "media/FFmpegSupport.h"
+
 namespace tarnix::media {
 
 namespace {
 
 constexpr int kVideoTimeBase = 90000; // ticks per second of the video stream
 constexpr double kAudioGapTolerance = 0.010; // seconds of drift accepted before correcting (under a frame)
-
-std::string ffmpegMessage(int code)
-{
-    char text[AV_ERROR_MAX_STRING_SIZE] = {};
-    av_strerror(code, text, sizeof text);
-    return text;
-}
 
 [[noreturn]] void fail(const std::string& description, int code = 0)
 {
@@ -39,7 +34,7 @@ std::string ffmpegMessage(int code)
     error.code = code;
     error.description = description;
     if (code != 0)
-        error.failureReason = ffmpegMessage(code);
+        error.failureReason = ff::errorText(code);
     throw MediaException(std::move(error));
 }
 
@@ -49,18 +44,9 @@ void check(int code, const std::string& what)
         fail(what, code);
 }
 
-struct CodecDeleter {
-    void operator()(AVCodecContext* c) const { avcodec_free_context(&c); }
-};
-struct FrameDeleter {
-    void operator()(AVFrame* f) const { av_frame_free(&f); }
-};
-struct PacketDeleter {
-    void operator()(AVPacket* p) const { av_packet_free(&p); }
-};
-using CodecPtr = std::unique_ptr<AVCodecContext, CodecDeleter>;
-using FramePtr = std::unique_ptr<AVFrame, FrameDeleter>;
-using PacketPtr = std::unique_ptr<AVPacket, PacketDeleter>;
+using CodecPtr = ff::CodecContextPtr;
+using ff::FramePtr;
+using ff::PacketPtr;
 
 bool hasPreset(const std::string& name)
 {

@@ -21,7 +21,7 @@ namespace {
 
 // Read/write access to one field of the session's live edit state on behalf of `writer`.
 template <class T>
-Binding<T> stateBinding(StudioSession& session, T StudioEditState::*field, QObject*& writerSlot,
+Binding<T> stateBinding(StudioSession& session, T RecordingEdits::*field, QObject*& writerSlot,
                         QObject* writer)
 {
     return Binding<T>::viewing(
@@ -104,7 +104,7 @@ StudioEditingViews::StudioEditingViews(StudioView& studio)
 void StudioEditingViews::bindTimeline()
 {
     ZoomTimelineModel& model = timeline_->model();
-    model.regions = stateBinding(session_, &StudioEditState::regions, writer_, timeline_);
+    model.regions = stateBinding(session_, &StudioEditState::zoomRegions, writer_, timeline_);
     model.redactRegions = stateBinding(session_, &StudioEditState::redactRegions, writer_, timeline_);
     model.selectedRegionID = regionSelection(session_);
     model.selectedRedactID = redactSelection(session_);
@@ -129,7 +129,7 @@ void StudioEditingViews::bindTimeline()
 void StudioEditingViews::bindSidebar()
 {
     StudioSidebarView& s = *sidebar_;
-    s.regions = stateBinding(session_, &StudioEditState::regions, writer_, sidebar_);
+    s.regions = stateBinding(session_, &StudioEditState::zoomRegions, writer_, sidebar_);
     s.selectedRegionID = regionSelection(session_);
     s.cameraOverlay = stateBinding(session_, &StudioEditState::cameraOverlay, writer_, sidebar_);
     s.background = stateBinding(session_, &StudioEditState::background, writer_, sidebar_);

@@ -37,7 +37,7 @@ StudioExporter::~StudioExporter()
     cancelAndWait();
 }
 
-void StudioExporter::start(CameraCompositionBuilder::BuildInput input, std::filesystem::path videoURL,
+void StudioExporter::start(RecordingTimeline edited, std::filesystem::path videoURL,
                            ExportResolution resolution, media::ExportFileType fileType)
 {
     if (running_)
@@ -49,8 +49,7 @@ void StudioExporter::start(CameraCompositionBuilder::BuildInput input, std::file
 
     auto cancelled = cancelled_;
     QFuture<std::shared_ptr<Prepared>> future = QtConcurrent::run(
-        [cancelled, resolution, fileType](CameraCompositionBuilder::BuildInput in,
-                                          std::filesystem::path source) {
+        [cancelled, resolution, fileType](RecordingTimeline in, std::filesystem::path source) {
             auto prepared = std::make_shared<Prepared>();
             prepared->fileType = fileType;
             const bool gif = fileType == media::ExportFileType::gif;
@@ -69,7 +68,7 @@ void StudioExporter::start(CameraCompositionBuilder::BuildInput input, std::file
             }
             return prepared;
         },
-        std::move(input), std::move(videoURL));
+        std::move(edited), std::move(videoURL));
 
     buildWatcher_ = new QFutureWatcher<std::shared_ptr<Prepared>>(this);
     connect(buildWatcher_, &QFutureWatcherBase::finished, this, [this, watcher = buildWatcher_] {

@@ -31,8 +31,8 @@ public:
     explicit StudioExporter(QObject* parent = nullptr);
     ~StudioExporter() override; // cancels a running export and waits for it
 
-    // Starts an export; does nothing while one runs.
-    void start(CameraCompositionBuilder::BuildInput input, std::filesystem::path videoURL,
+    // Starts an export of the edited document; does nothing while one runs.
+    void start(RecordingTimeline edited, std::filesystem::path videoURL,
                ExportResolution resolution,
                media::ExportFileType fileType = media::ExportFileType::mpeg4);
     // Stops the running export; it ends without a result or a message, and without a file.

@@ -13,11 +13,11 @@
 #include "studio/CutPlayback.h"
 #include "studio/DocumentPresence.h"
 #include "studio/DocumentSaver.h"
+#include "studio/NewRegions.h"
 #include "studio/RecordingFiles.h"
 #include "studio/StudioExporter.h"
 #include "studio/StudioFormatting.h"
 #include "studio/StudioPlayer.h"
-#include "zoom/ZoomPanEngine.h"
 
 namespace tarnix {
 
@@ -128,10 +128,10 @@ void StudioSession::load(bool withoutCuts)
         setErrorMessage(QStringLiteral("No recording to open."));
         return;
     }
-    CameraCompositionBuilder::BuildInput input = state_.buildInput(timeline_);
+    RecordingTimeline edited = state_.appliedTo(timeline_);
     if (withoutCuts)
-        input.timeline.cutRegions.clear();
-    reloadFuture_ = options_.builder(std::move(input));
+        edited.cutRegions.clear();
+    reloadFuture_ = options_.builder(std::move(edited));
     whenFinished(this, reloadFuture_, [this, withoutCuts](QFuture<Result> future) {
         BuildOutcome outcome = outcomeOf(future);
         if (outcome.everythingCut && !withoutCuts) {
@@ -209,12 +209,12 @@ void StudioSession::reloadPlayerItem()
     if (reloadFuture_.isRunning())
         reloadFuture_.cancel();
     const quint64 generation = ++reloadGeneration_;
-    CameraCompositionBuilder::BuildInput input = state_.buildInput(timeline_);
+    RecordingTimeline edited = state_.appliedTo(timeline_);
     // Cuts that leave nothing (undone back to such a document) are left out of the preview, as
     // when it opened.
     if (everythingCut())
-        input.timeline.cutRegions.clear();
-    reloadFuture_ = options_.builder(std::move(input));
+        edited.cutRegions.clear();
+    reloadFuture_ = options_.builder(std::move(edited));
     whenFinished(this, reloadFuture_, [this, generation](QFuture<Result> future) {
         if (generation != reloadGeneration_)
             return; // superseded: dropped without effect, failures included
@@ -271,74 +271,30 @@ void StudioSession::setLiveEditState(StudioEditState state)
     emit editStateChanged();
 }
 
-void StudioSession::commit()
+bool StudioSession::commit()
 {
+    // Cuts that would leave nothing are refused whoever wrote them: the edit is taken back whole.
+    if (state_.cutRegions != history_.current().cutRegions &&
+        cutsLeaveNothing(state_.cutRegions, duration_)) {
+        setLiveEditState(history_.current());
+        refuseEdit(QString::fromUtf8(kEverythingCutMessage.data(), int(kEverythingCutMessage.size())));
+        return false;
+    }
     if (history_.commit(state_)) {
         clearEditNotice();
         if (saver_)
             saver_->save(editedDocument());
         emit historyChanged();
     }
+    dropStaleSelection();
     reloadPlayerItem();
+    return true;
 }
 
 void StudioSession::commitEditState(StudioEditState state)
 {
     setLiveEditState(std::move(state));
     commit();
-}
-
-void StudioSession::commitWith(const std::function<void(StudioEditState&)>& change)
-{
-    StudioEditState next = state_;
-    change(next);
-    commitEditState(std::move(next));
-    dropStaleSelection();
-}
-
-void StudioSession::commitZoomRegions(std::vector<ZoomRegion> regions)
-{
-    commitWith([&](StudioEditState& s) { s.regions = std::move(regions); });
-}
-
-void StudioSession::commitRedactRegions(std::vector<RedactRegion> regions)
-{
-    commitWith([&](StudioEditState& s) { s.redactRegions = std::move(regions); });
-}
-
-void StudioSession::commitCameraOverlay(const CameraOverlaySettings& settings)
-{
-    commitWith([&](StudioEditState& s) { s.cameraOverlay = settings; });
-}
-
-void StudioSession::commitBackground(const BackgroundSettings& settings)
-{
-    commitWith([&](StudioEditState& s) { s.background = settings; });
-}
-
-void StudioSession::commitSystemAudio(const AudioTrackSettings& settings)
-{
-    commitWith([&](StudioEditState& s) { s.systemAudio = settings; });
-}
-
-void StudioSession::commitMicrophoneAudio(const AudioTrackSettings& settings)
-{
-    commitWith([&](StudioEditState& s) { s.microphoneAudio = settings; });
-}
-
-void StudioSession::commitCursorOverlay(const CursorOverlaySettings& settings)
-{
-    commitWith([&](StudioEditState& s) { s.cursorOverlay = settings; });
-}
-
-bool StudioSession::commitCutRegions(std::vector<CutRegion> cuts)
-{
-    if (KeptTime(cuts, duration_).isEmpty()) {
-        refuseEdit(QString::fromUtf8(kEverythingCutMessage.data(), int(kEverythingCutMessage.size())));
-        return false;
-    }
-    commitWith([&](StudioEditState& s) { s.cutRegions = std::move(cuts); });
-    return true;
 }
 
 bool StudioSession::restoreSelectedCut()
@@ -354,13 +310,9 @@ bool StudioSession::restoreSelectedCut()
 
 void StudioSession::createRegion(double start, double end)
 {
-    ZoomRegion region;
-    region.start = start;
-    region.end = end;
-    region.rect = ZoomPanEngine::defaultZoomRect({start, end}, timeline_, kNewZoomLevel);
-    region.easing = EasingCurve::easeInOut;
+    const ZoomRegion region = NewRegions::zoomRegion(start, end, timeline_);
     StudioEditState next = state_;
-    next.regions.push_back(region);
+    next.zoomRegions.push_back(region);
     setLiveEditState(std::move(next));
     setSelectedRegionID(region.id);
     setSelectedTab(StudioTab::zoom);
@@ -369,10 +321,7 @@ void StudioSession::createRegion(double start, double end)
 
 void StudioSession::createRedactRegion(double start, double end)
 {
-    RedactRegion region;
-    region.start = start;
-    region.end = end;
-    region.rect = Rect{0.38, 0.44, 0.24, 0.12};
+    const RedactRegion region = NewRegions::redactRegion(start, end);
     StudioEditState next = state_;
     next.redactRegions.push_back(region);
     setLiveEditState(std::move(next));
@@ -385,7 +334,7 @@ bool StudioSession::deleteSelection()
 {
     StudioEditState next = state_;
     if (selectedRegionID_ && state_.hasZoomRegion(*selectedRegionID_)) {
-        std::erase_if(next.regions, [&](const ZoomRegion& r) { return r.id == *selectedRegionID_; });
+        std::erase_if(next.zoomRegions, [&](const ZoomRegion& r) { return r.id == *selectedRegionID_; });
         setSelectedRegionID(std::nullopt);
     } else if (selectedRedactID_ && state_.hasRedactRegion(*selectedRedactID_)) {
         std::erase_if(next.redactRegions,
@@ -401,7 +350,7 @@ bool StudioSession::deleteSelection()
 void StudioSession::removeAllZoomRegions()
 {
     StudioEditState next = state_;
-    next.regions.clear();
+    next.zoomRegions.clear();
     setSelectedRegionID(std::nullopt);
     commitEditState(std::move(next));
 }
@@ -600,7 +549,7 @@ std::vector<float> StudioSession::displayedWaveform() const
 QString StudioSession::timelineCaption() const
 {
     return QString::fromStdString(
-        tarnix::timelineCaption(state_.regions.size(), timeline_.clickEvents.size()));
+        tarnix::timelineCaption(state_.zoomRegions.size(), timeline_.clickEvents.size()));
 }
 
 // ---- Export ----------------------------------------------------------------------------------
@@ -657,7 +606,7 @@ void StudioSession::startExport()
     exportedURL_.reset();
     // A GIF is made from the full-size frames and named like a source-quality movie.
     const bool gif = exportFileType_ == media::ExportFileType::gif;
-    exporter_->start(history_.current().buildInput(timeline_), *timeline_.videoURL,
+    exporter_->start(editedDocument(), *timeline_.videoURL,
                      gif ? ExportResolution::source : exportResolution_, exportFileType_);
     emit exportChanged();
 }

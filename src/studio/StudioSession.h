@@ -52,8 +52,8 @@ class StudioSession : public QObject {
     Q_OBJECT
 
 public:
-    using Builder = std::function<QFuture<CameraCompositionBuilder::Result>(
-        CameraCompositionBuilder::BuildInput)>;
+    // Builds the composition of an edited document.
+    using Builder = std::function<QFuture<CameraCompositionBuilder::Result>(RecordingTimeline)>;
     using WaveformLoader =
         std::function<QFuture<std::vector<float>>(std::filesystem::path url, int bucketCount)>;
 
@@ -69,7 +69,6 @@ public:
     // Fine enough that a zoomed-in timeline still has a peak per few points (40 a second over ten
     // minutes); the timeline reduces them to the bars of its visible span.
     static constexpr int kWaveformBuckets = 24000;
-    static constexpr double kNewZoomLevel = 1.7;
     static constexpr double kTimeObserverInterval = 1.0 / 30;
 
     // `player` must outlive the session.
@@ -91,18 +90,10 @@ public:
     // Writes the live state during a gesture: views redraw, nothing is rebuilt, undone or saved.
     void setLiveEditState(StudioEditState state);
     // The end of a gesture, a toggle, a picker, a button: rebuilds the preview; when the state
-    // differs from the last commit also one undo step and one save.
-    void commit();
-    void commitEditState(StudioEditState state);
-    void commitZoomRegions(std::vector<ZoomRegion> regions);
-    void commitRedactRegions(std::vector<RedactRegion> regions);
-    void commitCameraOverlay(const CameraOverlaySettings& settings);
-    void commitBackground(const BackgroundSettings& settings);
-    void commitSystemAudio(const AudioTrackSettings& settings);
-    void commitMicrophoneAudio(const AudioTrackSettings& settings);
-    void commitCursorOverlay(const CursorOverlaySettings& settings);
-    // Refused (false, with editNotice set) when the cuts would leave nothing of the recording.
-    bool commitCutRegions(std::vector<CutRegion> cuts);
+    // differs from the last commit also one undo step and one save. Cuts that would leave nothing
+    // of the recording are refused: false, the live state back at the last commit, editNotice
+    // set, nothing rebuilt. A selection whose region is gone is dropped.
+    bool commit();
     // Removes the selected cut, so its time is back in the movie; false without one.
     bool restoreSelectedCut();
 
@@ -117,7 +108,7 @@ public:
     bool deleteSelection();
     // Removes every zoom region (blur regions stay).
     void removeAllZoomRegions();
-    bool canRemoveAllZoomRegions() const { return !state_.regions.empty(); }
+    bool canRemoveAllZoomRegions() const { return !state_.zoomRegions.empty(); }
 
     bool canUndo() const { return history_.canUndo(); }
     bool canRedo() const { return history_.canRedo(); }
@@ -241,7 +232,7 @@ private:
     void load(bool withoutCuts = false);
     void loadWaveforms();
     void reloadPlayerItem();
-    void commitWith(const std::function<void(StudioEditState&)>& change);
+    void commitEditState(StudioEditState state);
     void applyCommittedState(StudioEditState state);
     void dropStaleSelection();
     void setErrorMessage(QString message);

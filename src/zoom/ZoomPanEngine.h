@@ -12,10 +12,13 @@
 
 namespace tarnix::ZoomPanEngine {
 
+// How far a region zooms unless told otherwise: automatic click regions and hand-made ones.
+inline constexpr double kDefaultZoomLevel = 1.7;
+
 struct Parameters {
     double clickMergeInterval = 1.2; // s, largest step between clicks of one cluster
     double clickMergeDistance = 0.12; // normalised, largest step between clicks of one cluster
-    double zoomLevel = 1.7;          // click regions are 1/zoomLevel of the frame per side
+    double zoomLevel = kDefaultZoomLevel; // click regions are 1/zoomLevel of the frame per side
     double leadIn = 0.35;            // s, a region starts this long before its first event
     double holdAfter = 1.1;          // s, hold after the last click / last focus sample
     double elementPadding = 0.35;    // margin per side, fraction of the element's size

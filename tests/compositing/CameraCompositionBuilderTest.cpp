@@ -34,18 +34,17 @@ protected:
         folder = nullptr;
     }
 
-    static Builder::BuildInput input(bool camera, bool hasSystemAudio, bool systemOn, bool micOn)
+    static RecordingTimeline input(bool camera, bool hasSystemAudio, bool systemOn, bool micOn)
     {
         RecordingTimeline timeline;
         timeline.videoURL = *folder / "screen.mp4";
         timeline.cameraURL = *folder / "camera.mov";
         timeline.microphoneURL = *folder / "mic.m4a";
         timeline.hasSystemAudio = hasSystemAudio;
-        Builder::BuildInput in = Builder::BuildInput::fromDocument(timeline);
-        in.cameraOverlay.isEnabled = camera;
-        in.systemAudio.isEnabled = systemOn;
-        in.microphoneAudio.isEnabled = micOn;
-        return in;
+        timeline.cameraOverlay.isEnabled = camera;
+        timeline.systemAudio.isEnabled = systemOn;
+        timeline.microphoneAudio.isEnabled = micOn;
+        return timeline;
     }
 
     static std::vector<media::TrackID> ids(const Builder::Result& result, MediaType type)
@@ -107,8 +106,8 @@ TEST_F(CameraCompositionBuilderTest, DurationsAreCutToTheScreen)
 
 TEST_F(CameraCompositionBuilderTest, UnusableScreenFailsAndUnusableExtrasAreLeftOut)
 {
-    Builder::BuildInput noVideo = input(true, true, true, true);
-    noVideo.timeline.videoURL.reset();
+    RecordingTimeline noVideo = input(true, true, true, true);
+    noVideo.videoURL.reset();
     try {
         Builder::build(noVideo);
         FAIL() << "built without a screen movie";
@@ -116,12 +115,12 @@ TEST_F(CameraCompositionBuilderTest, UnusableScreenFailsAndUnusableExtrasAreLeft
         EXPECT_STREQ(e.what(), "No video track found in the recording.");
     }
 
-    Builder::BuildInput audioOnly = input(false, false, false, false);
-    audioOnly.timeline.videoURL = *folder / "mic.m4a";
+    RecordingTimeline audioOnly = input(false, false, false, false);
+    audioOnly.videoURL = *folder / "mic.m4a";
     EXPECT_THROW(Builder::build(audioOnly), Builder::BuildError);
 
-    Builder::BuildInput missing = input(false, false, false, false);
-    missing.timeline.videoURL = *folder / "nothing-here.mp4";
+    RecordingTimeline missing = input(false, false, false, false);
+    missing.videoURL = *folder / "nothing-here.mp4";
     try {
         Builder::build(missing);
         FAIL() << "built from a missing file";
@@ -131,9 +130,9 @@ TEST_F(CameraCompositionBuilderTest, UnusableScreenFailsAndUnusableExtrasAreLeft
         EXPECT_NE(describe(e.error()).find("nothing-here.mp4"), std::string::npos);
     }
 
-    Builder::BuildInput brokenExtras = input(true, true, true, true);
-    brokenExtras.timeline.cameraURL = *folder / "missing-camera.mov";
-    brokenExtras.timeline.microphoneURL = *folder / "screen.mp4"; // has audio: still fine
+    RecordingTimeline brokenExtras = input(true, true, true, true);
+    brokenExtras.cameraURL = *folder / "missing-camera.mov";
+    brokenExtras.microphoneURL = *folder / "screen.mp4"; // has audio: still fine
     auto result = Builder::build(brokenExtras);
     EXPECT_EQ(ids(result, MediaType::video), std::vector<media::TrackID>{1});
     EXPECT_FALSE(result.instruction->cameraTrackID());
@@ -179,8 +178,8 @@ TEST_F(CameraCompositionBuilderTest, BuildsAsynchronouslyAndCanBeCancelled)
     ASSERT_EQ(future.resultCount(), 1);
     EXPECT_EQ(future.result().composition->tracks().size(), 4u);
 
-    Builder::BuildInput noVideo = input(false, false, false, false);
-    noVideo.timeline.videoURL.reset();
+    RecordingTimeline noVideo = input(false, false, false, false);
+    noVideo.videoURL.reset();
     QFuture<Builder::Result> failing = Builder::buildAsync(noVideo);
     EXPECT_THROW(failing.waitForFinished(), Builder::BuildError);
 
@@ -199,12 +198,12 @@ TEST_F(CameraCompositionBuilderTest, ExportedFramesShowBackgroundAndZoomedConten
                            (out / "screen.mp4").string() + "\"");
     RecordingTimeline timeline;
     timeline.videoURL = out / "screen.mp4";
-    Builder::BuildInput in = Builder::BuildInput::fromDocument(timeline);
+    RecordingTimeline in = timeline;
     in.background.style = BackgroundStyle::solid;
     in.background.solidColor = {1, 1, 0, 1}; // yellow
     in.background.padding = 0.1;
     in.cursorOverlay.isEnabled = false;
-    in.regions = {ZoomRegion{Uuid::random(), 1.0, 1.95, Rect{0.5, 0.25, 0.5, 0.5}}};
+    in.zoomRegions = {ZoomRegion{Uuid::random(), 1.0, 1.95, Rect{0.5, 0.25, 0.5, 0.5}}};
     auto result = Builder::build(in);
 
     media::ExportSession session(result.composition, media::ExportPreset::highestQuality);
@@ -328,7 +327,7 @@ TEST(CameraCompositionBuilderCutFiles, ExportsShowWhatTheCutFilesHold)
         timeline.videoURL = screen;
         timeline.cameraURL = cutCopy(camera, dir / ("camera " + name + ".mov"), cutPoint(camera, c.cut));
         timeline.microphoneURL = cutCopy(microphone, dir / ("mic " + name + ".m4a"), cutPoint(microphone, c.cut));
-        Builder::BuildInput in = Builder::BuildInput::fromDocument(timeline);
+        RecordingTimeline in = timeline;
         in.cameraOverlay.isEnabled = true;
         in.cameraOverlay.shape = CameraBubbleShape::circle;
         in.cameraOverlay.sizeFraction = 0.4;

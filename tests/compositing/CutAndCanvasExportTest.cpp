@@ -42,18 +42,17 @@ protected:
         folder = nullptr;
     }
 
-    static Builder::BuildInput input(std::vector<CutRegion> cuts)
+    static RecordingTimeline input(std::vector<CutRegion> cuts)
     {
         RecordingTimeline timeline;
         timeline.videoURL = *folder / "screen.mp4";
         timeline.hasSystemAudio = true;
         timeline.cutRegions = std::move(cuts);
-        Builder::BuildInput in = Builder::BuildInput::fromDocument(timeline);
-        in.cursorOverlay.isEnabled = false;
-        return in;
+        timeline.cursorOverlay.isEnabled = false;
+        return timeline;
     }
 
-    static std::filesystem::path exported(const Builder::BuildInput& in, const std::string& name,
+    static std::filesystem::path exported(const RecordingTimeline& in, const std::string& name,
                                           ExportPreset preset = ExportPreset::highestQuality,
                                           media::ExportFileType type = media::ExportFileType::mpeg4)
     {
@@ -115,11 +114,11 @@ TEST_F(CutAndCanvasExportTest, PictureAndSoundStayTogetherAfterACut)
 
 TEST_F(CutAndCanvasExportTest, AZoomStraddlingACutContinuesAfterItAndEndsOnSourceTime)
 {
-    Builder::BuildInput in = input({cut(2.5, 4)});
+    RecordingTimeline in = input({cut(2.5, 4)});
     // Into the right (blue) half from 1 s to 5.5 s of the recording.
-    in.regions = {ZoomRegion{Uuid::random(), 1.0, 5.5, Rect{0.5, 0.25, 0.5, 0.5}}};
+    in.zoomRegions = {ZoomRegion{Uuid::random(), 1.0, 5.5, Rect{0.5, 0.25, 0.5, 0.5}}};
     // A press inside the cut makes no ripple after it; one before it still does.
-    in.timeline.clickEvents = {ClickEvent{Uuid::random(), 3, {10, 10}, ClickKind::leftDown},
+    in.clickEvents = {ClickEvent{Uuid::random(), 3, {10, 10}, ClickKind::leftDown},
                                ClickEvent{Uuid::random(), 2, {10, 10}, ClickKind::leftDown}};
     auto built = Builder::build(in);
     ASSERT_EQ(built.instruction->clickSamples().size(), 1u);
@@ -136,7 +135,7 @@ TEST_F(CutAndCanvasExportTest, AZoomStraddlingACutContinuesAfterItAndEndsOnSourc
 
 TEST_F(CutAndCanvasExportTest, ATallCanvasFitsTheRecordingWithBackgroundAroundIt)
 {
-    Builder::BuildInput in = input({});
+    RecordingTimeline in = input({});
     in.background = withCanvasAspect(in.background, CanvasAspect::tall9x16);
     in.background.style = BackgroundStyle::solid;
     in.background.solidColor = {1, 1, 0, 1}; // yellow
@@ -172,7 +171,7 @@ TEST_F(CutAndCanvasExportTest, ATallCanvasFitsTheRecordingWithBackgroundAroundIt
 
 TEST_F(CutAndCanvasExportTest, AGifHasFifteenFramesASecondAtMost960PixelsAndAPaletteOf256)
 {
-    Builder::BuildInput in = input({cut(0, 5.5)}); // 2.5 s kept
+    RecordingTimeline in = input({cut(0, 5.5)}); // 2.5 s kept
     std::filesystem::path out = exported(in, "clip.gif", ExportPreset::preset1920x1080,
                                          media::ExportFileType::gif);
     media::test::ProbedMovie movie = media::test::probe(out);

@@ -18,6 +18,7 @@
 namespace tarnix {
 namespace {
 
+using test::commitEdit;
 using test::waitFor;
 
 class StudioSafetyTest : public ::testing::Test {
@@ -67,7 +68,7 @@ TEST_F(StudioSafetyTest, TwoStudiosOnOneFileAskBeforeSavingOverEachOther)
     EXPECT_FALSE(a->hasOutsideChange());
 
     // B's edit waits instead of replacing A's.
-    b->commitRedactRegions({});
+    commitEdit(*b, [&](StudioEditState& e) { e.redactRegions = {}; });
     EXPECT_FALSE(b->flushSaves(200)) << "nothing is written while the question is open";
     EXPECT_TRUE(onDisk().zoomRegions.empty());
     EXPECT_EQ(onDisk().redactRegions.size(), 1u);
@@ -75,7 +76,7 @@ TEST_F(StudioSafetyTest, TwoStudiosOnOneFileAskBeforeSavingOverEachOther)
     // "Reload": B shows A's edit; its own is one undo away.
     b->reloadDocument();
     ASSERT_TRUE(waitFor([&] { return !b->hasOutsideChange(); }));
-    EXPECT_TRUE(b->editState().regions.empty());
+    EXPECT_TRUE(b->editState().zoomRegions.empty());
     EXPECT_EQ(b->editState().redactRegions.size(), 1u);
     b->undo();
     EXPECT_TRUE(b->editState().redactRegions.empty());

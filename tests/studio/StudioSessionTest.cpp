@@ -12,6 +12,7 @@ namespace {
 
 using test::ScriptedBuilder;
 using test::ScriptedPlayer;
+using test::commitEdit;
 using test::waitFor;
 
 // One generated recording for the suite; each test gets its own session over a scripted player
@@ -110,7 +111,9 @@ TEST_F(StudioSessionTest, ACommitRebuildsOnceAndKeepsThePlayhead)
 {
     StudioSession& s = openLoaded();
     player.tick(1.25);
-    s.commitCursorOverlay({false, 0.03, CursorStyle::dot, false});
+    commitEdit(s, [&](StudioEditState& e) {
+        e.cursorOverlay = {false, 0.03, CursorStyle::dot, false};
+    });
     ASSERT_EQ(builder.count(), 2u);
     EXPECT_FALSE(builder.inputs[1].cursorOverlay.isEnabled) << "the rebuild sees the edit";
     builder.succeed(1);
@@ -124,8 +127,10 @@ TEST_F(StudioSessionTest, ACommitRebuildsOnceAndKeepsThePlayhead)
 TEST_F(StudioSessionTest, ANewerRebuildSupersedesOneInFlightWithoutAnAlert)
 {
     StudioSession& s = openLoaded();
-    s.commitBackground({});
-    s.commitCursorOverlay({false, 0.03, CursorStyle::ring, true});
+    commitEdit(s, [&](StudioEditState& e) { e.background = {}; });
+    commitEdit(s, [&](StudioEditState& e) {
+        e.cursorOverlay = {false, 0.03, CursorStyle::ring, true};
+    });
     ASSERT_EQ(builder.count(), 3u);
     EXPECT_TRUE(builder.isCanceled(1));
     builder.succeed(2);
@@ -140,7 +145,7 @@ TEST_F(StudioSessionTest, ANewerRebuildSupersedesOneInFlightWithoutAnAlert)
 TEST_F(StudioSessionTest, AFailedRebuildKeepsThePreviousItemAndTheEdit)
 {
     StudioSession& s = openLoaded();
-    s.commitSystemAudio({false});
+    commitEdit(s, [&](StudioEditState& e) { e.systemAudio = {false}; });
     builder.fail(1, "No space left.");
     ASSERT_TRUE(waitFor([&] { return s.errorMessage().has_value(); }));
     EXPECT_EQ(*s.errorMessage(), "Couldn't refresh preview: No space left.");
@@ -155,20 +160,20 @@ TEST_F(StudioSessionTest, AnEditDuringTheFirstBuildIsBuiltAfterIt)
     s.removeAllZoomRegions();
     builder.succeed(0);
     ASSERT_TRUE(waitFor([&] { return builder.count() == 2; }));
-    EXPECT_TRUE(builder.inputs[1].regions.empty());
+    EXPECT_TRUE(builder.inputs[1].zoomRegions.empty());
 }
 
 TEST_F(StudioSessionTest, DeleteRemovesTheZoomSelectionBeforeTheBlurOne)
 {
     StudioSession& s = openLoaded();
-    const Uuid zoom = s.editState().regions[1].id;
+    const Uuid zoom = s.editState().zoomRegions[1].id;
     const Uuid blur = s.editState().redactRegions[0].id;
     EXPECT_FALSE(s.deleteSelection()) << "no selection: the key belongs to someone else";
 
     s.setSelectedRegionID(zoom);
     s.setSelectedRedactID(blur);
     EXPECT_TRUE(s.deleteSelection());
-    EXPECT_EQ(s.editState().regions.size(), 1u);
+    EXPECT_EQ(s.editState().zoomRegions.size(), 1u);
     EXPECT_EQ(s.editState().redactRegions.size(), 1u);
     EXPECT_FALSE(s.selectedRegionID());
 
@@ -183,17 +188,17 @@ TEST_F(StudioSessionTest, DeleteRemovesTheZoomSelectionBeforeTheBlurOne)
     t.setSelectedRegionID(Uuid::random());
     t.setSelectedRedactID(t.editState().redactRegions[0].id);
     EXPECT_TRUE(t.deleteSelection());
-    EXPECT_EQ(t.editState().regions.size(), 2u);
+    EXPECT_EQ(t.editState().zoomRegions.size(), 2u);
     EXPECT_TRUE(t.editState().redactRegions.empty());
 }
 
 TEST_F(StudioSessionTest, RemoveAllKeepsBlurRegionsAndIsOffWithoutZooms)
 {
     StudioSession& s = openLoaded();
-    s.setSelectedRegionID(s.editState().regions[0].id);
+    s.setSelectedRegionID(s.editState().zoomRegions[0].id);
     EXPECT_TRUE(s.canRemoveAllZoomRegions());
     s.removeAllZoomRegions();
-    EXPECT_TRUE(s.editState().regions.empty());
+    EXPECT_TRUE(s.editState().zoomRegions.empty());
     EXPECT_EQ(s.editState().redactRegions.size(), 1u);
     EXPECT_FALSE(s.selectedRegionID());
     EXPECT_FALSE(s.canRemoveAllZoomRegions());
@@ -204,8 +209,8 @@ TEST_F(StudioSessionTest, NewRegionsAreSelectedAndOpenTheirPanels)
 {
     StudioSession& s = openLoaded();
     s.createRegion(0.5, 1.5);
-    ASSERT_EQ(s.editState().regions.size(), 3u);
-    const ZoomRegion& zoom = s.editState().regions.back();
+    ASSERT_EQ(s.editState().zoomRegions.size(), 3u);
+    const ZoomRegion& zoom = s.editState().zoomRegions.back();
     EXPECT_EQ(s.selectedRegionID(), zoom.id);
     EXPECT_EQ(s.selectedTab(), StudioTab::zoom);
     EXPECT_EQ(zoom.easing, EasingCurve::easeInOut);
@@ -284,9 +289,9 @@ TEST_F(StudioSessionTest, UndoAndRedoWalkThreeEditsAndTheFileFollows)
     const StudioEditState original = s.editState();
     BackgroundSettings solid;
     solid.style = BackgroundStyle::solid;
-    s.commitBackground(solid);
+    commitEdit(s, [&](StudioEditState& e) { e.background = solid; });
     s.removeAllZoomRegions();
-    s.commitRedactRegions({});
+    commitEdit(s, [&](StudioEditState& e) { e.redactRegions = {}; });
     const StudioEditState last = s.editState();
     EXPECT_TRUE(savedDocument().zoomRegions.empty());
     EXPECT_TRUE(savedDocument().redactRegions.empty());
@@ -311,7 +316,7 @@ TEST_F(StudioSessionTest, UndoAndRedoWalkThreeEditsAndTheFileFollows)
 
     // A new edit after undoing drops the redo branch.
     s.undo();
-    s.commitSystemAudio({false});
+    commitEdit(s, [&](StudioEditState& e) { e.systemAudio = {false}; });
     EXPECT_FALSE(s.canRedo());
 }
 
@@ -321,11 +326,13 @@ TEST_F(StudioSessionTest, CanvasAspectAndCursorSmoothingReachThePreviewTheFileAn
     const StudioEditState original = s.editState();
     const QRectF sourceContent = s.contentFrame();
     EXPECT_NEAR(sourceContent.center().x(), 0.5, 1e-3);
-    s.commitBackground(withCanvasAspect(original.background, CanvasAspect::tall9x16));
+    commitEdit(s, [&](StudioEditState& e) {
+        e.background = withCanvasAspect(original.background, CanvasAspect::tall9x16);
+    });
     CursorOverlaySettings smooth = original.cursorOverlay;
     smooth.smoothsMovement = true;
     smooth.smoothingStrength = 0.8;
-    s.commitCursorOverlay(smooth);
+    commitEdit(s, [&](StudioEditState& e) { e.cursorOverlay = smooth; });
 
     ASSERT_GE(builder.count(), 3u);
     QSignalSpy reshaped(&s, &StudioSession::naturalSizeChanged);
@@ -374,7 +381,7 @@ TEST_F(StudioSessionTest, UndoDropsASelectionWhoseRegionIsGone)
     EXPECT_TRUE(s.selectedRegionID());
     s.undo();
     EXPECT_FALSE(s.selectedRegionID());
-    EXPECT_EQ(s.editState().regions.size(), 2u);
+    EXPECT_EQ(s.editState().zoomRegions.size(), 2u);
 }
 
 TEST_F(StudioSessionTest, ASaveThatFailsIsShown)
@@ -383,7 +390,7 @@ TEST_F(StudioSessionTest, ASaveThatFailsIsShown)
     options.builder = builder.function();
     options.documentPath = saveFolder / "missing-folder" / "doc.tarnix.json";
     StudioSession s(recording->timeline, player, options);
-    s.commitSystemAudio({false});
+    commitEdit(s, [&](StudioEditState& e) { e.systemAudio = {false}; });
     ASSERT_TRUE(waitFor([&] { return s.errorMessage().has_value(); }));
     EXPECT_TRUE(s.errorMessage()->startsWith("Couldn't save the recording's document"))
         << s.errorMessage()->toStdString();
@@ -393,9 +400,9 @@ TEST_F(StudioSessionTest, CutsPlayAsTheMovieWhileThePlayheadStaysInRecordingTime
 {
     StudioSession& s = openLoaded();
     player.tick(2.5);
-    ASSERT_TRUE(s.commitCutRegions({{Uuid::random(), 1, 2}}));
+    ASSERT_TRUE(commitEdit(s, [&](StudioEditState& e) { e.cutRegions = {{Uuid::random(), 1, 2}}; }));
     ASSERT_EQ(builder.count(), 2u);
-    EXPECT_EQ(builder.inputs[1].timeline.cutRegions.size(), 1u) << "the rebuild plays the cut";
+    EXPECT_EQ(builder.inputs[1].cutRegions.size(), 1u) << "the rebuild plays the cut";
     builder.succeed(1);
     ASSERT_TRUE(waitFor([&] { return s.rebuildsApplied() == 1; }));
     EXPECT_NEAR(player.seeks.back(), 1.5, 1e-9) << "the new movie shows the same moment";
@@ -410,7 +417,9 @@ TEST_F(StudioSessionTest, CutsPlayAsTheMovieWhileThePlayheadStaysInRecordingTime
     player.tick(1.0);
     EXPECT_NEAR(s.currentTime(), 1.4, 1e-9);
     // ... also across a rebuild for another edit.
-    s.commitCursorOverlay({false, 0.03, CursorStyle::dot, false});
+    commitEdit(s, [&](StudioEditState& e) {
+        e.cursorOverlay = {false, 0.03, CursorStyle::dot, false};
+    });
     builder.succeed(2);
     ASSERT_TRUE(waitFor([&] { return s.rebuildsApplied() == 2; }));
     EXPECT_NEAR(player.seeks.back(), 1.0, 1e-9);
@@ -434,8 +443,10 @@ TEST_F(StudioSessionTest, ACutOfEverythingIsRefusedAndUndoRestoresACut)
 {
     StudioSession& s = openLoaded();
     QSignalSpy notices(&s, &StudioSession::editNoticeChanged);
-    ASSERT_TRUE(s.commitCutRegions({{Uuid::random(), 0, 1}}));
-    EXPECT_FALSE(s.commitCutRegions({{Uuid::random(), 0, 1}, {Uuid::random(), 0.5, 10}}));
+    ASSERT_TRUE(commitEdit(s, [&](StudioEditState& e) { e.cutRegions = {{Uuid::random(), 0, 1}}; }));
+    EXPECT_FALSE(commitEdit(s, [&](StudioEditState& e) {
+        e.cutRegions = {{Uuid::random(), 0, 1}, {Uuid::random(), 0.5, 10}};
+    }));
     EXPECT_EQ(s.editNotice(), QString::fromUtf8(kEverythingCutMessage.data()));
     EXPECT_EQ(s.editState().cutRegions.size(), 1u) << "the refused cut changes nothing";
     EXPECT_EQ(builder.count(), 2u) << "nothing to rebuild";

@@ -15,6 +15,7 @@
 #include "document/RecordingTimeline.h"
 #include "media/MediaTestSupport.h"
 #include "studio/StudioPlayer.h"
+#include "studio/StudioSession.h"
 #include "support/ServiceHelpers.h"
 
 // A generated recording (screen with system audio, camera, microphone, cursor and clicks) and
@@ -69,7 +70,7 @@ public:
 // A builder whose builds finish when the test says so.
 class ScriptedBuilder {
 public:
-    QFuture<CameraCompositionBuilder::Result> operator()(CameraCompositionBuilder::BuildInput input)
+    QFuture<CameraCompositionBuilder::Result> operator()(RecordingTimeline input)
     {
         auto promise = std::make_shared<QPromise<CameraCompositionBuilder::Result>>();
         promise->start();
@@ -77,10 +78,10 @@ public:
         promises.push_back(promise);
         return promise->future();
     }
-    std::function<QFuture<CameraCompositionBuilder::Result>(CameraCompositionBuilder::BuildInput)>
+    std::function<QFuture<CameraCompositionBuilder::Result>(RecordingTimeline)>
     function()
     {
-        return [this](CameraCompositionBuilder::BuildInput in) { return (*this)(std::move(in)); };
+        return [this](RecordingTimeline in) { return (*this)(std::move(in)); };
     }
 
     // Completes build i with a real build of its input, or with the error.
@@ -97,9 +98,18 @@ public:
     bool isCanceled(std::size_t i) const { return promises.at(i)->isCanceled(); }
     std::size_t count() const { return promises.size(); }
 
-    std::vector<CameraCompositionBuilder::BuildInput> inputs;
+    std::vector<RecordingTimeline> inputs;
     std::vector<std::shared_ptr<QPromise<CameraCompositionBuilder::Result>>> promises;
 };
+
+// Edits as the Studio's views do: the live state changed, then committed. commit()'s answer.
+inline bool commitEdit(StudioSession& session, const std::function<void(StudioEditState&)>& change)
+{
+    StudioEditState next = session.editState();
+    change(next);
+    session.setLiveEditState(std::move(next));
+    return session.commit();
+}
 
 // Lets queued calls and watcher signals through until `until` holds (at most 20 s).
 inline bool waitFor(const std::function<bool()>& until, double seconds = 20)

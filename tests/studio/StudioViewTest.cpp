@@ -35,6 +35,7 @@
 namespace tarnix {
 namespace {
 
+using test::commitEdit;
 using test::waitFor;
 
 // The real Studio on a generated recording (screen with system audio, camera, microphone, clicks),
@@ -134,7 +135,7 @@ TEST_F(StudioViewTest, SeekLandsOnTheTimeAndAnEditKeepsThePlayhead)
     ASSERT_TRUE(waitFor([&] { return !view->player().isSeeking(); }));
     CursorOverlaySettings cursor = session().editState().cursorOverlay;
     cursor.style = CursorStyle::ring;
-    session().commitCursorOverlay(cursor);
+    commitEdit(session(), [&](StudioEditState& e) { e.cursorOverlay = cursor; });
     ASSERT_TRUE(waitFor([&] { return session().rebuildsApplied() == 1; }));
     test::processEvents(0.2);
     EXPECT_EQ(session().rebuildsApplied(), 1) << "one edit, one rebuild";
@@ -151,19 +152,19 @@ TEST_F(StudioViewTest, DeleteKeysRemoveZoomThenBlurButNotWhileTypingInAField)
     panel->setGeometry(400, 300, 120, 24);
     panel->show();
     session().setSelectedTab(StudioTab::redact);
-    session().setSelectedRegionID(session().editState().regions[0].id);
+    session().setSelectedRegionID(session().editState().zoomRegions[0].id);
     session().setSelectedRedactID(session().editState().redactRegions[0].id);
 
     panel->setFocus();
     ASSERT_TRUE(waitFor([&] { return panel->hasFocus(); }));
     QTest::keyClick(panel, Qt::Key_Backspace);
     QTest::keyClick(panel, Qt::Key_Delete);
-    EXPECT_EQ(session().editState().regions.size(), 2u) << "keys in a text field edit the text";
+    EXPECT_EQ(session().editState().zoomRegions.size(), 2u) << "keys in a text field edit the text";
     EXPECT_EQ(panel->text(), "labe");
 
     view->transportBar()->playButton()->setFocus();
     QTest::keyClick(view->transportBar()->playButton(), Qt::Key_Delete);
-    EXPECT_EQ(session().editState().regions.size(), 1u);
+    EXPECT_EQ(session().editState().zoomRegions.size(), 1u);
     EXPECT_EQ(session().editState().redactRegions.size(), 1u);
     QTest::keyClick(view->transportBar()->playButton(), Qt::Key_Backspace);
     EXPECT_TRUE(session().editState().redactRegions.empty());
@@ -179,13 +180,13 @@ TEST_F(StudioViewTest, RemoveAllKeepsBlurAndUndoRedoWalkBackAndForth)
     EXPECT_FALSE(undo->isEnabled());
 
     QTest::mouseClick(removeAll, Qt::LeftButton);
-    EXPECT_TRUE(session().editState().regions.empty());
+    EXPECT_TRUE(session().editState().zoomRegions.empty());
     EXPECT_EQ(session().editState().redactRegions.size(), 1u);
     EXPECT_FALSE(removeAll->isEnabled());
     EXPECT_EQ(view->captionLabel()->text(), "0 zooms · 6 clicks detected");
     BackgroundSettings solid;
     solid.style = BackgroundStyle::solid;
-    session().commitBackground(solid);
+    commitEdit(session(), [&](StudioEditState& e) { e.background = solid; });
     session().createRedactRegion(0.5, 1.0);
 
     auto saved = [&] {
@@ -515,16 +516,16 @@ TEST_F(StudioViewTest, AnOutsideChangeShowsABarWhoseButtonsAnswerIt)
 
     QTest::mouseClick(view->reloadButton(), Qt::LeftButton);
     ASSERT_TRUE(waitFor([&] { return !view->outsideChangeBar()->isVisible(); }));
-    EXPECT_TRUE(session().editState().regions.empty());
+    EXPECT_TRUE(session().editState().zoomRegions.empty());
 
     // Changed again, then closed without choosing: the Studio asks what to keep.
-    session().commitRedactRegions({});
+    commitEdit(session(), [&](StudioEditState& e) { e.redactRegions = {}; });
     ASSERT_TRUE(session().flushSaves());
     other.redactRegions.clear();
     other.zoomRegions = recording.timeline.zoomRegions;
     std::ofstream(recording.documentPath, std::ios::trunc) << encodeRecordingTimeline(other);
     ASSERT_TRUE(waitFor([&] { return session().hasOutsideChange(); }));
-    session().commitCutRegions({{Uuid::random(), 0, 0.5}});
+    commitEdit(session(), [&](StudioEditState& e) { e.cutRegions = {{Uuid::random(), 0, 0.5}}; });
     alertAnswer = 0; // "Keep Mine and Close"
     EXPECT_TRUE(view->confirmClose());
     ASSERT_EQ(alerts.size(), 1u);

@@ -7,6 +7,7 @@
 
 #include "studio/handles/HandleRules.h"
 #include "document/CutRegions.h"
+#include "studio/NewRegions.h"
 #include "studio/sidebar/SidebarRules.h"
 #include "studio/timeline/TimelineRules.h"
 
@@ -134,14 +135,14 @@ TEST(TimelineCreation, NewRegionsFollowTheClicksAndStartCentred)
     click.timestamp = 3;
     click.point = {800, 400}; // screen space, y up: near the top right
     document.clickEvents = {click};
-    ZoomRegion region = TR::makeZoomRegion(2, 4, document);
+    ZoomRegion region = NewRegions::zoomRegion(2, 4, document);
     EXPECT_EQ(region.start, 2);
     EXPECT_EQ(region.end, 4);
     EXPECT_EQ(region.easing, EasingCurve::easeInOut);
     EXPECT_NEAR(TR::zoomLevel(region.rect), 1.7, 1e-9);
     EXPECT_GT(region.rect.midX(), 0.5);
     EXPECT_LT(region.rect.midY(), 0.5);
-    EXPECT_EQ(TR::makeRedactRegion(1, 2).rect, (Rect{0.38, 0.44, 0.24, 0.12}));
+    EXPECT_EQ(NewRegions::redactRegion(1, 2).rect, (Rect{0.38, 0.44, 0.24, 0.12}));
 }
 
 TEST(SidebarRules, TextsAndRegionCommands)

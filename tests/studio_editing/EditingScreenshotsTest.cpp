@@ -62,7 +62,7 @@ TEST(EditingScreenshots, EveryPanelOverThePreviewWithTheTimeline)
     CursorOverlaySettings cursor;
     std::optional<StudioTab> tab = StudioTab::zoom;
 
-    Builder::BuildInput input = Builder::BuildInput::fromDocument(document);
+    RecordingTimeline input = document;
     input.cameraOverlay = camera;
     input.background = background;
     input.redactRegions = redacts;

@@ -55,7 +55,7 @@ TEST(CameraPositionHandle, DraggingMovesTheBubbleInTheNextRenderedFrame)
     camera.sizeFraction = 0.2;
     int commits = 0;
     auto render = [&] {
-        Builder::BuildInput input = Builder::BuildInput::fromDocument(document);
+        RecordingTimeline input = document;
         input.cameraOverlay = camera;
         input.cursorOverlay.isEnabled = false;
         Builder::Result result = Builder::build(input);

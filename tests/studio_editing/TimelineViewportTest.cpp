@@ -254,7 +254,7 @@ TEST(TimelineKeyMap, KeysAndWhereTheirStepsLand)
     CutRegion cut;
     cut.start = 30;
     cut.end = 35;
-    state.regions = {zoom};
+    state.zoomRegions = {zoom};
     state.redactRegions = {blur};
     state.cutRegions = {cut};
     const double frame = 1.0 / 30;

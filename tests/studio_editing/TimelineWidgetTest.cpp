@@ -7,6 +7,7 @@
 
 #include "EditingTestSupport.h"
 #include "document/CutRegions.h"
+#include "studio/NewRegions.h"
 #include "studio/sidebar/SidebarRules.h"
 #include "studio/timeline/TimelineClipView.h"
 #include "studio/timeline/TrimHandleView.h"
@@ -49,12 +50,12 @@ protected:
         model.onEditEnded = [this] { ++edits; };
         // What the editor does with a creation: the region, selected, and one rebuild.
         model.onCreateRegion = [this](double s, double e) {
-            regions.push_back(TR::makeZoomRegion(s, e, document));
+            regions.push_back(NewRegions::zoomRegion(s, e, document));
             selectedZoom = regions.back().id;
             ++edits;
         };
         model.onCreateRedactRegion = [this](double s, double e) {
-            redacts.push_back(TR::makeRedactRegion(s, e));
+            redacts.push_back(NewRegions::redactRegion(s, e));
             selectedBlur = redacts.back().id;
             ++edits;
         };
@@ -153,7 +154,7 @@ TEST_F(TimelineTest, DraggingAcrossTheEmptyZoomTrackCreatesARegionWhereTheUserCl
     drag({350, kBlurY}, {150, kBlurY});
     ASSERT_EQ(redacts.size(), 2u);
     EXPECT_DOUBLE_EQ(redacts[1].start, 15);
-    EXPECT_EQ(redacts[1].rect, TR::kNewRedactRect);
+    EXPECT_EQ(redacts[1].rect, NewRegions::kRedactRect);
 }
 
 TEST_F(TimelineTest, ClicksSeekAndClearOnlyTheirTracksSelectionAndTheRulerScrubs)

@@ -26,6 +26,16 @@ std::uint8_t requireXInput2(xcb_connection_t* c)
     return xinput->major_opcode;
 }
 
+void selectRawEvents(xcb_connection_t* c, xcb_window_t root, std::uint32_t mask)
+{
+    struct {
+        xcb_input_event_mask_t head;
+        std::uint32_t mask;
+    } selection{{XCB_INPUT_DEVICE_ALL_MASTER, 1}, mask};
+    xcb_input_xi_select_events(c, root, 1, &selection.head);
+    xcb_flush(c);
+}
+
 EventThread::EventThread(xcb_connection_t* connection, Handler handler)
     : connection_(connection)
     , handler_(std::move(handler))

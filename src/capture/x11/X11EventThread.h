@@ -16,6 +16,10 @@ namespace tarnix::x11 {
 // raises X11Error otherwise.
 std::uint8_t requireXInput2(xcb_connection_t* connection);
 
+// Asks for the raw XInput 2 events of `mask` (XCB_INPUT_XI_EVENT_MASK_RAW_...) of every master
+// device, on the root window, and flushes.
+void selectRawEvents(xcb_connection_t* connection, xcb_window_t root, std::uint32_t mask);
+
 class EventThread {
 public:
     using Handler = std::function<void(xcb_generic_event_t* event)>;

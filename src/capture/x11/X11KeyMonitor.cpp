@@ -123,12 +123,7 @@ KeyMonitor::KeyMonitor(Handler handler)
     s.loadKeymap();
     s.selectXkbEvents();
 
-    struct {
-        xcb_input_event_mask_t head;
-        std::uint32_t mask;
-    } selection{{XCB_INPUT_DEVICE_ALL_MASTER, 1}, XCB_INPUT_XI_EVENT_MASK_RAW_KEY_PRESS};
-    xcb_input_xi_select_events(c, s.connection.root(), 1, &selection.head);
-    xcb_flush(c);
+    selectRawEvents(c, s.connection.root(), XCB_INPUT_XI_EVENT_MASK_RAW_KEY_PRESS);
     s.events = std::make_unique<EventThread>(c, [&s](xcb_generic_event_t* event) { s.handle(event); });
 }
 

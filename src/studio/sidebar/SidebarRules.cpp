@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "document/EnumNames.h"
+#include "studio/NewRegions.h"
 #include "studio/timeline/TimelineRules.h"
 
 namespace tarnix::SidebarRules {
@@ -47,7 +48,7 @@ bool updateZoomLevel(std::vector<ZoomRegion>& regions, double level, const Uuid&
 
 RedactRegion newRedactRegionAtPlayhead(double currentTime, double duration)
 {
-    return TimelineRules::makeRedactRegion(currentTime, std::min(currentTime + 2.5, duration));
+    return NewRegions::redactRegion(currentTime, std::min(currentTime + 2.5, duration));
 }
 
 void setStartToPlayhead(RedactRegion& region, double currentTime)

@@ -68,7 +68,7 @@ std::vector<double> regionEdges(const StudioEditState& state)
             edges.push_back(r.end);
         }
     };
-    add(state.regions);
+    add(state.zoomRegions);
     add(state.redactRegions);
     add(state.cutRegions);
     std::sort(edges.begin(), edges.end());
@@ -131,7 +131,7 @@ std::optional<ClipRef> adjacentClip(const StudioEditState& state, std::optional<
     // Track order as the timeline shows them from the top: cuts, zooms, blurs.
     for (const auto& r : state.cutRegions)
         clips.push_back({r.start, Track::cut, {Track::cut, r.id}});
-    for (const auto& r : state.regions)
+    for (const auto& r : state.zoomRegions)
         clips.push_back({r.start, Track::zoom, {Track::zoom, r.id}});
     for (const auto& r : state.redactRegions)
         clips.push_back({r.start, Track::redact, {Track::redact, r.id}});

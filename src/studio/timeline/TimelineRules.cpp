@@ -5,7 +5,6 @@
 #include <cstdio>
 
 #include "document/CutRegions.h"
-#include "zoom/ZoomPanEngine.h"
 #include "zoom/ZoomShape.h"
 
 namespace tarnix::TimelineRules {
@@ -255,25 +254,6 @@ Rect adjustedZoomRect(const Rect& rect, double scrollDelta)
     double level = zoomLevel(rect) + scrollDelta * 0.01;
     // A level scrolled to zero or below is as shallow as a zoom goes.
     return squareAround(rect, ZoomShape::heldSide(level > 0 ? 1 / level : 1));
-}
-
-ZoomRegion makeZoomRegion(double start, double end, const RecordingTimeline& document)
-{
-    ZoomRegion region;
-    region.start = start;
-    region.end = end;
-    region.rect = ZoomPanEngine::defaultZoomRect({start, end}, document, kNewZoomLevel);
-    region.easing = EasingCurve::easeInOut;
-    return region;
-}
-
-RedactRegion makeRedactRegion(double start, double end)
-{
-    RedactRegion region;
-    region.start = start;
-    region.end = end;
-    region.rect = kNewRedactRect;
-    return region;
 }
 
 } // namespace tarnix::TimelineRules

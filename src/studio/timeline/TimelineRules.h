@@ -113,12 +113,5 @@ Rect squareAround(const Rect& rect, double size);
 // The scroll-wheel change: level + delta x 0.01, held in 1.2 ... 4, as a square.
 Rect adjustedZoomRect(const Rect& rect, double scrollDelta);
 
-// The regions the editor makes for a finished creation drag: a zoom region centred where the user
-// clicked nearest the span's middle at level 1.7 with easeInOut, and a centred blur box.
-ZoomRegion makeZoomRegion(double start, double end, const RecordingTimeline& document);
-RedactRegion makeRedactRegion(double start, double end);
-inline constexpr Rect kNewRedactRect{0.38, 0.44, 0.24, 0.12};
-inline constexpr double kNewZoomLevel = 1.7;
-
 } // namespace TimelineRules
 } // namespace tarnix

@@ -84,7 +84,7 @@ void ZoomTimelineModel::createCut(double start, double end)
 
 bool ZoomTimelineModel::writeCuts(std::vector<CutRegion> cuts)
 {
-    if (KeptTime(cuts, duration).isEmpty()) {
+    if (cutsLeaveNothing(cuts, duration)) {
         refusedInGesture_ = true;
         return false;
     }

@@ -13,7 +13,7 @@
 #include <thread>
 #include <vector>
 
-#include "document/AtomicFile.h"
+#include "files/AtomicFile.h"
 
 using namespace tarnix;
 namespace fs = std::filesystem;

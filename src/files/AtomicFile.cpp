@@ -1,4 +1,4 @@
-#include "document/AtomicFile.h"
+#include "files/AtomicFile.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
