@@ -65,6 +65,7 @@ StudioEditingViews::StudioEditingViews(StudioView& studio)
     : QObject(&studio)
     , studio_(studio)
     , session_(studio.session())
+    , playback_(session_.playback())
     , timeline_(new ZoomTimelineView)
     , zoomControls_(new TimelineZoomControls(*timeline_))
     , keyboard_(new TimelineKeyboard(studio, session_, *timeline_))
@@ -89,14 +90,14 @@ StudioEditingViews::StudioEditingViews(StudioView& studio)
 
     connect(&session_, &StudioSession::editStateChanged, this, &StudioEditingViews::onEditStateChanged);
     connect(&session_, &StudioSession::selectionChanged, this, &StudioEditingViews::onSelectionChanged);
-    connect(&session_, &StudioSession::playbackChanged, this, &StudioEditingViews::onPlaybackChanged);
-    connect(&session_, &StudioSession::waveformsChanged, this,
-            [this] { timeline_->setWaveform(session_.displayedWaveform()); });
+    connect(&playback_, &StudioPlayback::playbackChanged, this, &StudioEditingViews::onPlaybackChanged);
+    connect(&playback_, &StudioPlayback::waveformsChanged, this,
+            [this] { timeline_->setWaveform(playback_.displayedWaveform()); });
     connect(&studio_, &StudioView::previewGeometryChanged, this, &StudioEditingViews::refreshHandles);
-    connect(&session_, &StudioSession::loaded, this, [this] {
-        timeline_->setFrameRate(1 / session_.frameDuration());
-        timeline_->setDuration(session_.duration());
-        sidebar_->setDuration(session_.duration());
+    connect(&playback_, &StudioPlayback::loaded, this, [this] {
+        timeline_->setFrameRate(1 / playback_.frameDuration());
+        timeline_->setDuration(playback_.duration());
+        sidebar_->setDuration(playback_.duration());
     });
     onSelectionChanged();
 }
@@ -113,7 +114,7 @@ void StudioEditingViews::bindTimeline()
     model.onRefused = [this](const std::string& reason) {
         session_.refuseEdit(QString::fromStdString(reason));
     };
-    model.onSeek = [this](double t) { session_.seek(t); };
+    model.onSeek = [this](double t) { playback_.seek(t); };
     model.onCreateRegion = [this](double start, double end) { session_.createRegion(start, end); };
     model.onCreateRedactRegion = [this](double start, double end) {
         session_.createRedactRegion(start, end);
@@ -122,7 +123,7 @@ void StudioEditingViews::bindTimeline()
     if (const auto& movie = session_.timeline().videoURL)
         timeline_->setFilmstrip(new FilmstripLoader(*movie, int(TimelineRules::kFilmstripHeight) - 4, timeline_));
     timeline_->setClicks(session_.timeline().clickEvents);
-    timeline_->setDuration(session_.duration());
+    timeline_->setDuration(playback_.duration());
     timeline_->refresh();
 }
 
@@ -143,7 +144,7 @@ void StudioEditingViews::bindSidebar()
     const RecordingTimeline& document = session_.timeline();
     s.setRecordingFacts(document.cameraURL.has_value(), document.hasSystemAudio,
                         document.microphoneURL.has_value());
-    s.setDuration(session_.duration());
+    s.setDuration(playback_.duration());
 
     rail_->selectedTab = Binding<std::optional<StudioTab>>(
         [this] { return session_.selectedTab(); },
@@ -185,7 +186,7 @@ void StudioEditingViews::onEditStateChanged()
         timeline_->refresh();
     if (writer_ != sidebar_)
         sidebar_->refresh();
-    timeline_->setWaveform(session_.displayedWaveform());
+    timeline_->setWaveform(playback_.displayedWaveform());
     refreshHandles();
 }
 
@@ -204,8 +205,8 @@ void StudioEditingViews::onSelectionChanged()
 
 void StudioEditingViews::onPlaybackChanged()
 {
-    timeline_->setCurrentTime(session_.currentTime(), session_.isPlaying());
-    sidebar_->setCurrentTime(session_.currentTime());
+    timeline_->setCurrentTime(playback_.currentTime(), playback_.isPlaying());
+    sidebar_->setCurrentTime(playback_.currentTime());
 }
 
 void StudioEditingViews::refreshHandles()
@@ -219,8 +220,8 @@ void StudioEditingViews::refreshHandles()
                       picture.top() + part.top() * picture.height(), part.width() * picture.width(),
                       part.height() * picture.height());
     };
-    cameraHandle_->setContainerRect(within(session_.cameraFrame()));
-    redactHandle_->setContainerRect(within(session_.contentFrame()));
+    cameraHandle_->setContainerRect(within(playback_.cameraFrame()));
+    redactHandle_->setContainerRect(within(playback_.contentFrame()));
     cameraHandle_->setVisible(session_.showsCameraHandle());
     redactHandle_->setVisible(session_.showsRedactHandle());
 }

@@ -12,6 +12,7 @@ namespace tarnix {
 class CameraPositionHandle;
 class RedactPositionHandle;
 class StudioIconRail;
+class StudioPlayback;
 class StudioSession;
 class StudioSidebarView;
 class StudioView;
@@ -45,6 +46,7 @@ private:
 
     StudioView& studio_;
     StudioSession& session_;
+    StudioPlayback& playback_;
     ZoomTimelineView* timeline_;
     TimelineZoomControls* zoomControls_;
     TimelineKeyboard* keyboard_;

@@ -27,8 +27,9 @@ struct StudioExporter::Prepared {
     std::optional<QString> error;
 };
 
-StudioExporter::StudioExporter(QObject* parent)
+StudioExporter::StudioExporter(Source source, QObject* parent)
     : QObject(parent)
+    , source_(std::move(source))
 {
 }
 
@@ -37,14 +38,66 @@ StudioExporter::~StudioExporter()
     cancelAndWait();
 }
 
-void StudioExporter::start(CameraCompositionBuilder::BuildInput input, std::filesystem::path videoURL,
-                           ExportResolution resolution, media::ExportFileType fileType)
+void StudioExporter::setResolution(ExportResolution resolution)
+{
+    if (resolution == resolution_ && fileType_ == media::ExportFileType::mpeg4)
+        return;
+    resolution_ = resolution;
+    fileType_ = media::ExportFileType::mpeg4;
+    emit changed();
+}
+
+void StudioExporter::setFileType(media::ExportFileType type)
+{
+    if (type == fileType_)
+        return;
+    fileType_ = type;
+    emit changed();
+}
+
+bool StudioExporter::canExport() const
+{
+    return source_.videoURL.has_value() && !isExporting() && source_.keepsSomething();
+}
+
+void StudioExporter::press()
+{
+    // A double click is one press: the second half would otherwise cancel what the first began.
+    if (lastPress_.isValid() && lastPress_.elapsed() < kPressInterval)
+        return;
+    lastPress_.start();
+    if (isExporting())
+        cancel();
+    else
+        start();
+}
+
+bool StudioExporter::acceptsPress() const
+{
+    return !lastPress_.isValid() || lastPress_.elapsed() >= kPressInterval;
+}
+
+void StudioExporter::start()
+{
+    if (!canExport())
+        return;
+    exportedURL_.reset();
+    emit started();
+    // A GIF is made from the full-size frames and named like a source-quality movie.
+    const bool gif = fileType_ == media::ExportFileType::gif;
+    run(source_.committedEdit(), *source_.videoURL, gif ? ExportResolution::source : resolution_,
+        fileType_);
+    emit changed();
+}
+
+void StudioExporter::run(CameraCompositionBuilder::BuildInput input, std::filesystem::path videoURL,
+                         ExportResolution resolution, media::ExportFileType fileType)
 {
     if (running_)
         return;
     running_ = true;
     progress_ = 0;
-    emit progressChanged(0);
+    emit changed();
     cancelled_ = std::make_shared<std::atomic<bool>>(false);
 
     auto cancelled = cancelled_;
@@ -109,7 +162,7 @@ void StudioExporter::startExport(Prepared prepared)
             if (!running_)
                 return;
             progress_ = value;
-            emit progressChanged(value);
+            emit changed();
         }, Qt::QueuedConnection);
     });
     media::ExportSession* session = session_.get();
@@ -164,7 +217,12 @@ void StudioExporter::finish(std::optional<std::filesystem::path> output,
     running_ = false;
     // Its completion has run by now; releasing the session joins its finished thread.
     session_.reset();
-    emit finished(std::move(output), std::move(errorMessage));
+    exportedURL_ = output;
+    emit changed();
+    // Before the failure's alert, which waits for the user.
+    emit finished(output, errorMessage);
+    if (errorMessage)
+        emit failed(*errorMessage);
 }
 
 } // namespace tarnix

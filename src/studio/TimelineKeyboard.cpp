@@ -19,7 +19,7 @@ namespace tarnix {
 using Command = TimelineCommand;
 
 TimelineKeyboard::TimelineKeyboard(QWidget& window, StudioSession& session, ZoomTimelineView& timeline)
-    : QObject(&timeline), window_(window), session_(session), timeline_(timeline)
+    : QObject(&timeline), window_(window), session_(session), playback_(session.playback()), timeline_(timeline)
 {
     qApp->installEventFilter(this);
 }
@@ -89,18 +89,18 @@ void TimelineKeyboard::run(Command command)
     // A frame step is a paused gesture; the others keep playing from where they land.
     if (command == Command::frameBack || command == Command::frameForward || command == Command::playBackward)
         setPlaying(false);
-    std::optional<double> t = TimelineKeys::playheadAfter(command, session_.currentTime(), session_.frameDuration(),
-                                                          session_.duration(), session_.editState());
+    std::optional<double> t = TimelineKeys::playheadAfter(command, playback_.currentTime(), playback_.frameDuration(),
+                                                          playback_.duration(), session_.editState());
     if (!t)
         return;
-    session_.seek(*t);
+    playback_.seek(*t);
     timeline_.revealTime(*t);
 }
 
 void TimelineKeyboard::setPlaying(bool playing)
 {
-    if (session_.isPlaying() != playing)
-        session_.togglePlayback();
+    if (playback_.isPlaying() != playing)
+        playback_.togglePlayback();
 }
 
 void TimelineKeyboard::selectAdjacentClip(bool forward)
@@ -114,7 +114,7 @@ void TimelineKeyboard::selectAdjacentClip(bool forward)
         selected = TimelineKeys::ClipRef{Track::zoom, *id};
     else if (auto id = model.selectedRedactID.get())
         selected = TimelineKeys::ClipRef{Track::redact, *id};
-    auto next = TimelineKeys::adjacentClip(session_.editState(), selected, session_.currentTime(), forward);
+    auto next = TimelineKeys::adjacentClip(session_.editState(), selected, playback_.currentTime(), forward);
     if (!next)
         return;
     // One selection at a time, so that Delete and the next Tab act on this clip.

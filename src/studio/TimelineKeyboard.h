@@ -15,6 +15,7 @@ class QWidget;
 
 namespace tarnix {
 
+class StudioPlayback;
 class StudioSession;
 class ZoomTimelineView;
 
@@ -37,6 +38,7 @@ private:
 
     QWidget& window_;
     StudioSession& session_;
+    StudioPlayback& playback_;
     ZoomTimelineView& timeline_;
 };
 
