@@ -76,6 +76,8 @@ private:
     // Fits the message line's height to its text, and the window's shape to the message's pill.
     void fitMessage();
     QWidget* makeSetupRow();
+    // A camera or microphone pill whose menu lists the devices when it opens.
+    PillButton* makeDevicePill(QWidget* page, QMenu*& menu, bool camera, const QString& tooltip);
     void fillDeviceMenu(QMenu* menu, bool camera);
     void fillMoreMenu();
     void sync();
