@@ -66,9 +66,9 @@ StudioEditingViews::StudioEditingViews(StudioView& studio)
     , studio_(studio)
     , session_(studio.session())
     , playback_(session_.playback())
-    , timeline_(new ZoomTimelineView)
-    , zoomControls_(new TimelineZoomControls(*timeline_))
-    , keyboard_(new TimelineKeyboard(studio, session_, *timeline_))
+    , timelineView_(new ZoomTimelineView)
+    , zoomControls_(new TimelineZoomControls(*timelineView_))
+    , keyboard_(new TimelineKeyboard(studio, session_, *timelineView_))
     , rail_(new StudioIconRail)
     , sidebar_(new StudioSidebarView)
     , cameraHandle_(new CameraPositionHandle(studio.previewOverlay()))
@@ -77,9 +77,9 @@ StudioEditingViews::StudioEditingViews(StudioView& studio)
     bindTimeline();
     bindSidebar();
     bindHandles();
-    studio_.setTimelineView(timeline_);
+    studio_.setTimelineView(timelineView_);
     studio_.setTimelineControls(zoomControls_);
-    timeline_->onViewportChanged = [this] { zoomControls_->refresh(); };
+    timelineView_->onViewportChanged = [this] { zoomControls_->refresh(); };
     connect(studio_.toolbar(), &StudioToolbar::keyboardShortcutsRequested, this, [this] {
         auto* sheet = new KeyboardShortcutsSheet(&studio_);
         sheet->setAttribute(Qt::WA_DeleteOnClose);
@@ -92,11 +92,11 @@ StudioEditingViews::StudioEditingViews(StudioView& studio)
     connect(&session_, &StudioSession::selectionChanged, this, &StudioEditingViews::onSelectionChanged);
     connect(&playback_, &StudioPlayback::playbackChanged, this, &StudioEditingViews::onPlaybackChanged);
     connect(&playback_, &StudioPlayback::waveformsChanged, this,
-            [this] { timeline_->setWaveform(playback_.displayedWaveform()); });
+            [this] { timelineView_->setWaveform(playback_.displayedWaveform()); });
     connect(&studio_, &StudioView::previewGeometryChanged, this, &StudioEditingViews::refreshHandles);
     connect(&playback_, &StudioPlayback::loaded, this, [this] {
-        timeline_->setFrameRate(1 / playback_.frameDuration());
-        timeline_->setDuration(playback_.duration());
+        timelineView_->setFrameRate(1 / playback_.frameDuration());
+        timelineView_->setDuration(playback_.duration());
         sidebar_->setDuration(playback_.duration());
     });
     onSelectionChanged();
@@ -104,12 +104,12 @@ StudioEditingViews::StudioEditingViews(StudioView& studio)
 
 void StudioEditingViews::bindTimeline()
 {
-    ZoomTimelineModel& model = timeline_->model();
-    model.regions = stateBinding(session_, &StudioEditState::regions, writer_, timeline_);
-    model.redactRegions = stateBinding(session_, &StudioEditState::redactRegions, writer_, timeline_);
+    ZoomTimelineModel& model = timelineView_->model();
+    model.regions = stateBinding(session_, &StudioEditState::regions, writer_, timelineView_);
+    model.redactRegions = stateBinding(session_, &StudioEditState::redactRegions, writer_, timelineView_);
     model.selectedRegionID = regionSelection(session_);
     model.selectedRedactID = redactSelection(session_);
-    model.cutRegions = stateBinding(session_, &StudioEditState::cutRegions, writer_, timeline_);
+    model.cutRegions = stateBinding(session_, &StudioEditState::cutRegions, writer_, timelineView_);
     model.selectedCutID = cutSelection(session_);
     model.onRefused = [this](const std::string& reason) {
         session_.refuseEdit(QString::fromStdString(reason));
@@ -121,10 +121,10 @@ void StudioEditingViews::bindTimeline()
     };
     model.onEditEnded = [this] { session_.commit(); };
     if (const auto& movie = session_.timeline().videoURL)
-        timeline_->setFilmstrip(new FilmstripLoader(*movie, int(TimelineRules::kFilmstripHeight) - 4, timeline_));
-    timeline_->setClicks(session_.timeline().clickEvents);
-    timeline_->setDuration(playback_.duration());
-    timeline_->refresh();
+        timelineView_->setFilmstrip(new FilmstripLoader(*movie, int(TimelineRules::kFilmstripHeight) - 4, timelineView_));
+    timelineView_->setClicks(session_.timeline().clickEvents);
+    timelineView_->setDuration(playback_.duration());
+    timelineView_->refresh();
 }
 
 void StudioEditingViews::bindSidebar()
@@ -182,17 +182,17 @@ void StudioEditingViews::bindHandles()
 
 void StudioEditingViews::onEditStateChanged()
 {
-    if (writer_ != timeline_)
-        timeline_->refresh();
+    if (writer_ != timelineView_)
+        timelineView_->refresh();
     if (writer_ != sidebar_)
         sidebar_->refresh();
-    timeline_->setWaveform(playback_.displayedWaveform());
+    timelineView_->setWaveform(playback_.displayedWaveform());
     refreshHandles();
 }
 
 void StudioEditingViews::onSelectionChanged()
 {
-    timeline_->refresh();
+    timelineView_->refresh();
     rail_->refresh();
     if (std::optional<StudioTab> tab = session_.selectedTab()) {
         if (sidebar_->tab() != *tab)
@@ -205,7 +205,7 @@ void StudioEditingViews::onSelectionChanged()
 
 void StudioEditingViews::onPlaybackChanged()
 {
-    timeline_->setCurrentTime(playback_.currentTime(), playback_.isPlaying());
+    timelineView_->setCurrentTime(playback_.currentTime(), playback_.isPlaying());
     sidebar_->setCurrentTime(playback_.currentTime());
 }
 

@@ -46,7 +46,7 @@ StudioPlayback::StudioPlayback(const RecordingTimeline& document, const StudioEd
                                StudioPlayer& player, Builder builder, WaveformLoader waveformLoader,
                                QObject* parent)
     : QObject(parent)
-    , timeline_(document)
+    , document_(document)
     , state_(editState)
     , player_(player)
     , builder_(builder ? std::move(builder) : Builder(&CameraCompositionBuilder::buildAsync))
@@ -66,11 +66,11 @@ StudioPlayback::~StudioPlayback()
 
 void StudioPlayback::load(bool withoutCuts)
 {
-    if (!timeline_.videoURL) {
+    if (!document_.videoURL) {
         emit failed(QStringLiteral("No recording to open."));
         return;
     }
-    CameraCompositionBuilder::BuildInput input = state_.buildInput(timeline_);
+    CameraCompositionBuilder::BuildInput input = state_.buildInput(document_);
     if (withoutCuts)
         input.timeline.cutRegions.clear();
     reloadFuture_ = builder_(std::move(input));
@@ -130,11 +130,11 @@ void StudioPlayback::loadWaveforms()
             emit waveformsChanged();
         };
     };
-    if (timeline_.hasSystemAudio && timeline_.videoURL)
-        whenFinished(this, waveformLoader_(*timeline_.videoURL, kWaveformBuckets),
+    if (document_.hasSystemAudio && document_.videoURL)
+        whenFinished(this, waveformLoader_(*document_.videoURL, kWaveformBuckets),
                      assign(&systemAudioWaveform_));
-    if (timeline_.microphoneURL)
-        whenFinished(this, waveformLoader_(*timeline_.microphoneURL, kWaveformBuckets),
+    if (document_.microphoneURL)
+        whenFinished(this, waveformLoader_(*document_.microphoneURL, kWaveformBuckets),
                      assign(&microphoneWaveform_));
 }
 
@@ -142,7 +142,7 @@ void StudioPlayback::loadWaveforms()
 
 void StudioPlayback::rebuild()
 {
-    if (!timeline_.videoURL)
+    if (!document_.videoURL)
         return;
     if (!loaded_) {
         editedWhileLoading_ = true; // the first load builds again when it lands
@@ -151,7 +151,7 @@ void StudioPlayback::rebuild()
     if (reloadFuture_.isRunning())
         reloadFuture_.cancel();
     const quint64 generation = ++reloadGeneration_;
-    CameraCompositionBuilder::BuildInput input = state_.buildInput(timeline_);
+    CameraCompositionBuilder::BuildInput input = state_.buildInput(document_);
     // Cuts that leave nothing (undone back to such a document) are left out of the preview, as
     // when it opened.
     if (everythingCut())

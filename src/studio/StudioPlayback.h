@@ -117,7 +117,7 @@ private:
     double playerDuration() const;
     void onTimeTick(double seconds);
 
-    const RecordingTimeline& timeline_;
+    const RecordingTimeline& document_;
     const StudioEditState& state_;
     StudioPlayer& player_;
     Builder builder_;

@@ -19,7 +19,7 @@ namespace tarnix {
 using Command = TimelineCommand;
 
 TimelineKeyboard::TimelineKeyboard(QWidget& window, StudioSession& session, ZoomTimelineView& timeline)
-    : QObject(&timeline), window_(window), session_(session), playback_(session.playback()), timeline_(timeline)
+    : QObject(&timeline), window_(window), session_(session), playback_(session.playback()), timelineView_(timeline)
 {
     qApp->installEventFilter(this);
 }
@@ -48,7 +48,7 @@ bool TimelineKeyboard::handles(Command command, QWidget* focus) const
 {
     if (!focus)
         return true;
-    bool inTimeline = focus == &timeline_ || timeline_.isAncestorOf(focus);
+    bool inTimeline = focus == &timelineView_ || timelineView_.isAncestorOf(focus);
     if (command == Command::nextClip || command == Command::previousClip)
         return inTimeline;
     if (qobject_cast<TrimHandleView*>(focus))
@@ -65,13 +65,13 @@ void TimelineKeyboard::run(Command command)
 {
     switch (command) {
     case Command::zoomIn:
-        timeline_.zoomBy(TimelineViewport::kZoomStep);
+        timelineView_.zoomBy(TimelineViewport::kZoomStep);
         return;
     case Command::zoomOut:
-        timeline_.zoomBy(1 / TimelineViewport::kZoomStep);
+        timelineView_.zoomBy(1 / TimelineViewport::kZoomStep);
         return;
     case Command::zoomToFit:
-        timeline_.fitAll();
+        timelineView_.fitAll();
         return;
     case Command::nextClip:
     case Command::previousClip:
@@ -94,7 +94,7 @@ void TimelineKeyboard::run(Command command)
     if (!t)
         return;
     playback_.seek(*t);
-    timeline_.revealTime(*t);
+    timelineView_.revealTime(*t);
 }
 
 void TimelineKeyboard::setPlaying(bool playing)
@@ -105,7 +105,7 @@ void TimelineKeyboard::setPlaying(bool playing)
 
 void TimelineKeyboard::selectAdjacentClip(bool forward)
 {
-    ZoomTimelineModel& model = timeline_.model();
+    ZoomTimelineModel& model = timelineView_.model();
     using Track = ZoomTimelineModel::Track;
     std::optional<TimelineKeys::ClipRef> selected;
     if (auto id = model.selectedCutID.get())
@@ -123,8 +123,8 @@ void TimelineKeyboard::selectAdjacentClip(bool forward)
     model.selectedCutID.set(std::nullopt);
     model.select(next->track, next->id);
     if (auto span = model.spanOf(next->track, next->id))
-        timeline_.revealTime(span->lower);
-    timeline_.refresh();
+        timelineView_.revealTime(span->lower);
+    timelineView_.refresh();
 }
 
 } // namespace tarnix

@@ -39,7 +39,7 @@ private:
     QWidget& window_;
     StudioSession& session_;
     StudioPlayback& playback_;
-    ZoomTimelineView& timeline_;
+    ZoomTimelineView& timelineView_;
 };
 
 } // namespace tarnix

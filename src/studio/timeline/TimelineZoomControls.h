@@ -29,7 +29,7 @@ public:
     static double factorAt(int position, double maxFactor);
 
 private:
-    ZoomTimelineView& timeline_;
+    ZoomTimelineView& timelineView_;
     QPushButton* zoomOut_;
     QSlider* slider_;
     QPushButton* zoomIn_;
