@@ -13,7 +13,7 @@
 #include "studio/StudioToolbar.h"
 #include "studio/TimelineKeyboard.h"
 #include "studio/timeline/TimelineZoomControls.h"
-#include "studio/timeline/ZoomTimelineView.h"
+#include "studio/timeline/TimelineView.h"
 
 namespace tarnix {
 
@@ -66,7 +66,7 @@ StudioEditingViews::StudioEditingViews(StudioView& studio)
     , studio_(studio)
     , session_(studio.session())
     , playback_(session_.playback())
-    , timelineView_(new ZoomTimelineView)
+    , timelineView_(new TimelineView)
     , zoomControls_(new TimelineZoomControls(*timelineView_))
     , keyboard_(new TimelineKeyboard(studio, session_, *timelineView_))
     , rail_(new StudioIconRail)
@@ -104,7 +104,7 @@ StudioEditingViews::StudioEditingViews(StudioView& studio)
 
 void StudioEditingViews::bindTimeline()
 {
-    ZoomTimelineModel& model = timelineView_->model();
+    TimelineModel& model = timelineView_->model();
     model.regions = stateBinding(session_, &StudioEditState::regions, writer_, timelineView_);
     model.redactRegions = stateBinding(session_, &StudioEditState::redactRegions, writer_, timelineView_);
     model.selectedRegionID = regionSelection(session_);

@@ -18,7 +18,7 @@ class StudioSidebarView;
 class StudioView;
 class TimelineKeyboard;
 class TimelineZoomControls;
-class ZoomTimelineView;
+class TimelineView;
 
 class StudioEditingViews : public QObject {
     Q_OBJECT
@@ -27,7 +27,7 @@ public:
     // Makes the views and places them in the Studio's slots.
     explicit StudioEditingViews(StudioView& studio);
 
-    ZoomTimelineView* timeline() const { return timelineView_; }
+    TimelineView* timeline() const { return timelineView_; }
     TimelineZoomControls* zoomControls() const { return zoomControls_; }
     TimelineKeyboard* keyboard() const { return keyboard_; }
     StudioIconRail* rail() const { return rail_; }
@@ -47,7 +47,7 @@ private:
     StudioView& studio_;
     StudioSession& session_;
     StudioPlayback& playback_;
-    ZoomTimelineView* timelineView_;
+    TimelineView* timelineView_;
     TimelineZoomControls* zoomControls_;
     TimelineKeyboard* keyboard_;
     StudioIconRail* rail_;

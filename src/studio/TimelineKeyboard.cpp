@@ -12,13 +12,13 @@
 
 #include "studio/StudioSession.h"
 #include "studio/timeline/TrimHandleView.h"
-#include "studio/timeline/ZoomTimelineView.h"
+#include "studio/timeline/TimelineView.h"
 
 namespace tarnix {
 
 using Command = TimelineCommand;
 
-TimelineKeyboard::TimelineKeyboard(QWidget& window, StudioSession& session, ZoomTimelineView& timeline)
+TimelineKeyboard::TimelineKeyboard(QWidget& window, StudioSession& session, TimelineView& timeline)
     : QObject(&timeline), window_(window), session_(session), playback_(session.playback()), timelineView_(timeline)
 {
     qApp->installEventFilter(this);
@@ -105,8 +105,8 @@ void TimelineKeyboard::setPlaying(bool playing)
 
 void TimelineKeyboard::selectAdjacentClip(bool forward)
 {
-    ZoomTimelineModel& model = timelineView_.model();
-    using Track = ZoomTimelineModel::Track;
+    TimelineModel& model = timelineView_.model();
+    using Track = TimelineModel::Track;
     std::optional<TimelineKeys::ClipRef> selected;
     if (auto id = model.selectedCutID.get())
         selected = TimelineKeys::ClipRef{Track::cut, *id};

@@ -17,12 +17,12 @@ namespace tarnix {
 
 class StudioPlayback;
 class StudioSession;
-class ZoomTimelineView;
+class TimelineView;
 
 class TimelineKeyboard : public QObject {
     Q_OBJECT
 public:
-    TimelineKeyboard(QWidget& window, StudioSession& session, ZoomTimelineView& timeline);
+    TimelineKeyboard(QWidget& window, StudioSession& session, TimelineView& timeline);
     ~TimelineKeyboard() override;
 
     // Runs a command as its key would (for the key filter and the tests).
@@ -39,7 +39,7 @@ private:
     QWidget& window_;
     StudioSession& session_;
     StudioPlayback& playback_;
-    ZoomTimelineView& timelineView_;
+    TimelineView& timelineView_;
 };
 
 } // namespace tarnix

@@ -30,7 +30,7 @@
 #include "studio/TransportBar.h"
 #include "studio/timeline/TimelineClipView.h"
 #include "studio/timeline/TrimHandleView.h"
-#include "studio/timeline/ZoomTimelineView.h"
+#include "studio/timeline/TimelineView.h"
 #include "ui/AppAlert.h"
 
 namespace tarnix {
@@ -555,7 +555,7 @@ TEST_F(StudioViewTest, ACutIsSkippedWhilePlayingAndRestoredFromTheCaptionLine)
     recording.timeline.cutRegions = {cut};
     open();
     EXPECT_EQ(view->transportBar()->timeText()->text(), "0:00 / 0:02") << "the movie's length";
-    ZoomTimelineView* timeline = view->editingViews().timeline();
+    TimelineView* timeline = view->editingViews().timeline();
     ASSERT_NE(timeline->clip(cut.id), nullptr);
 
     std::vector<double> playheads;
@@ -595,7 +595,7 @@ TEST_F(StudioViewTest, ACutIsSkippedWhilePlayingAndRestoredFromTheCaptionLine)
 TEST_F(StudioViewTest, TheTimelineKeysMoveThePlayheadPlayAndWalkTheClips)
 {
     open();
-    auto* timeline = view->findChild<ZoomTimelineView*>();
+    auto* timeline = view->findChild<TimelineView*>();
     ASSERT_NE(timeline, nullptr);
     auto key = [&](Qt::Key k, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
         QTest::keyClick(view.get(), k, modifiers);

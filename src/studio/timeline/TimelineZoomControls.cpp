@@ -7,11 +7,11 @@
 #include <cmath>
 
 #include "studio/StudioControls.h"
-#include "studio/timeline/ZoomTimelineView.h"
+#include "studio/timeline/TimelineView.h"
 
 namespace tarnix {
 
-TimelineZoomControls::TimelineZoomControls(ZoomTimelineView& timeline, QWidget* parent)
+TimelineZoomControls::TimelineZoomControls(TimelineView& timeline, QWidget* parent)
     : QWidget(parent), timelineView_(timeline)
 {
     zoomOut_ = StudioControls::captionButton(QStringLiteral("−"), this);
