@@ -19,7 +19,7 @@
 
 #include "cli/DemoRecording.h"
 #include "app/StopSignals.h"
-#include "compositing/CameraCompositionBuilder.h"
+#include "compositing/CompositionBuilder.h"
 #include "document/AtomicFile.h"
 #include "document/CutRegions.h"
 #include "document/DocumentCoding.h"
@@ -140,12 +140,12 @@ private:
     std::chrono::steady_clock::time_point start_;
 };
 
-CameraCompositionBuilder::Result buildOrFail(const RecordingTimeline& timeline,
+CompositionBuilder::Result buildOrFail(const RecordingTimeline& timeline,
                                              const std::string& failurePrefix)
 {
     try {
-        auto built = CameraCompositionBuilder::build(
-            CameraCompositionBuilder::BuildInput::fromDocument(timeline));
+        auto built = CompositionBuilder::build(
+            CompositionBuilder::BuildInput::fromDocument(timeline));
         // Damaged inputs that are not fatal are named, and the work goes on without them.
         for (const auto& warning : built.warnings)
             std::cerr << "warning: " << warning << "\n";

@@ -24,7 +24,7 @@ RecordingTimeline StudioEditState::appliedTo(RecordingTimeline timeline) const
     return timeline;
 }
 
-CameraCompositionBuilder::BuildInput StudioEditState::buildInput(const RecordingTimeline& timeline) const
+CompositionBuilder::BuildInput StudioEditState::buildInput(const RecordingTimeline& timeline) const
 {
     // The builder reads the cuts from the timeline it is given.
     RecordingTimeline edited = timeline;

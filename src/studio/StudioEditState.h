@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "compositing/CameraCompositionBuilder.h"
+#include "compositing/CompositionBuilder.h"
 #include "document/LookSettings.h"
 #include "document/RecordingTimeline.h"
 
@@ -32,7 +32,7 @@ struct StudioEditState {
     RecordingTimeline appliedTo(RecordingTimeline timeline) const;
 
     // What the composition builder gets for this state.
-    CameraCompositionBuilder::BuildInput buildInput(const RecordingTimeline& timeline) const;
+    CompositionBuilder::BuildInput buildInput(const RecordingTimeline& timeline) const;
 
     bool hasZoomRegion(const Uuid& id) const;
     bool hasRedactRegion(const Uuid& id) const;

@@ -20,7 +20,7 @@ QString exportFailed(const std::string& description)
 // What the worker hands back to the GUI thread: the built composition with the preset and file
 // name chosen for it, or the build's failure.
 struct StudioExporter::Prepared {
-    CameraCompositionBuilder::Result result;
+    CompositionBuilder::Result result;
     media::ExportPreset preset = media::ExportPreset::highestQuality;
     media::ExportFileType fileType = media::ExportFileType::mpeg4;
     std::filesystem::path output;
@@ -90,7 +90,7 @@ void StudioExporter::start()
     emit changed();
 }
 
-void StudioExporter::run(CameraCompositionBuilder::BuildInput input, std::filesystem::path videoURL,
+void StudioExporter::run(CompositionBuilder::BuildInput input, std::filesystem::path videoURL,
                          ExportResolution resolution, media::ExportFileType fileType)
 {
     if (running_)
@@ -102,13 +102,13 @@ void StudioExporter::run(CameraCompositionBuilder::BuildInput input, std::filesy
 
     auto cancelled = cancelled_;
     QFuture<std::shared_ptr<Prepared>> future = QtConcurrent::run(
-        [cancelled, resolution, fileType](CameraCompositionBuilder::BuildInput in,
+        [cancelled, resolution, fileType](CompositionBuilder::BuildInput in,
                                           std::filesystem::path source) {
             auto prepared = std::make_shared<Prepared>();
             prepared->fileType = fileType;
             const bool gif = fileType == media::ExportFileType::gif;
             try {
-                prepared->result = CameraCompositionBuilder::build(in, [&] { return cancelled->load(); });
+                prepared->result = CompositionBuilder::build(in, [&] { return cancelled->load(); });
                 // Asking the encoder costs a few milliseconds: done here, not on the GUI thread.
                 // A GIF is not H.264 and has its own size limit: any preset writes it.
                 prepared->preset = gif ? exportPreset(resolution)
@@ -116,7 +116,7 @@ void StudioExporter::run(CameraCompositionBuilder::BuildInput input, std::filesy
                                                                 prepared->result.videoComposition);
                 // Numbered (-edited-2, ...) when published, atomically, if the name is taken.
                 prepared->output = baseExportURL(source, resolution, gif ? ".gif" : ".mp4");
-            } catch (const CameraCompositionBuilder::BuildCancelled&) {
+            } catch (const CompositionBuilder::BuildCancelled&) {
             } catch (const std::exception& error) {
                 prepared->error = exportFailed(media::describe(error));
             }

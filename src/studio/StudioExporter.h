@@ -11,7 +11,7 @@
 #include <memory>
 #include <optional>
 
-#include "compositing/CameraCompositionBuilder.h"
+#include "compositing/CompositionBuilder.h"
 #include "media/ExportResolution.h"
 #include "media/ExportSession.h"
 
@@ -36,7 +36,7 @@ public:
         // The recording's screen movie: the export is named after it; nothing without one.
         std::optional<std::filesystem::path> videoURL;
         // The last committed edit, as the builder takes it.
-        std::function<CameraCompositionBuilder::BuildInput()> committedEdit;
+        std::function<CompositionBuilder::BuildInput()> committedEdit;
         // False while the edit keeps nothing (cuts over everything).
         std::function<bool()> keepsSomething;
     };
@@ -82,7 +82,7 @@ signals:
 
 private:
     struct Prepared;
-    void run(CameraCompositionBuilder::BuildInput input, std::filesystem::path videoURL,
+    void run(CompositionBuilder::BuildInput input, std::filesystem::path videoURL,
              ExportResolution resolution, media::ExportFileType fileType);
     void startExport(Prepared prepared);
     void finish(std::optional<std::filesystem::path> output, std::optional<QString> errorMessage);

@@ -14,7 +14,7 @@ namespace tarnix {
 
 namespace {
 
-using CameraCompositionBuilder::Result;
+using CompositionBuilder::Result;
 
 // The build's composition, or its failure described for the user; nothing when it was cancelled.
 struct BuildOutcome {
@@ -30,10 +30,10 @@ BuildOutcome outcomeOf(QFuture<Result> future)
         future.waitForFinished();
         if (future.resultCount() > 0)
             return {future.result(), std::nullopt};
-    } catch (const CameraCompositionBuilder::BuildCancelled&) {
-    } catch (const CameraCompositionBuilder::BuildError& error) {
+    } catch (const CompositionBuilder::BuildCancelled&) {
+    } catch (const CompositionBuilder::BuildError& error) {
         return {std::nullopt, media::describe(error),
-                error.kind() == CameraCompositionBuilder::BuildError::Kind::everythingCut};
+                error.kind() == CompositionBuilder::BuildError::Kind::everythingCut};
     } catch (const std::exception& error) {
         return {std::nullopt, media::describe(error)};
     }
@@ -49,7 +49,7 @@ StudioPlayback::StudioPlayback(const RecordingTimeline& document, const StudioEd
     , document_(document)
     , state_(editState)
     , player_(player)
-    , builder_(builder ? std::move(builder) : Builder(&CameraCompositionBuilder::buildAsync))
+    , builder_(builder ? std::move(builder) : Builder(&CompositionBuilder::buildAsync))
     , waveformLoader_(waveformLoader ? std::move(waveformLoader)
                                      : WaveformLoader(&AudioWaveformLoader::loadPeaksAsync))
 {
@@ -70,7 +70,7 @@ void StudioPlayback::load(bool withoutCuts)
         emit failed(QStringLiteral("No recording to open."));
         return;
     }
-    CameraCompositionBuilder::BuildInput input = state_.buildInput(document_);
+    CompositionBuilder::BuildInput input = state_.buildInput(document_);
     if (withoutCuts)
         input.timeline.cutRegions.clear();
     reloadFuture_ = builder_(std::move(input));
@@ -151,7 +151,7 @@ void StudioPlayback::rebuild()
     if (reloadFuture_.isRunning())
         reloadFuture_.cancel();
     const quint64 generation = ++reloadGeneration_;
-    CameraCompositionBuilder::BuildInput input = state_.buildInput(document_);
+    CompositionBuilder::BuildInput input = state_.buildInput(document_);
     // Cuts that leave nothing (undone back to such a document) are left out of the preview, as
     // when it opened.
     if (everythingCut())
@@ -205,7 +205,7 @@ void StudioPlayback::takeShape(const Result& result)
 
 // ---- Playback --------------------------------------------------------------------------------
 
-void StudioPlayback::showInPlayer(const CameraCompositionBuilder::Result& item)
+void StudioPlayback::showInPlayer(const CompositionBuilder::Result& item)
 {
     playerKept_ = item.instruction ? item.instruction->edits().keptTime : KeptTime{};
     playerFrameDuration_ = item.videoComposition.frameDuration();

@@ -10,7 +10,7 @@
 #include <functional>
 #include <vector>
 
-#include "compositing/CameraCompositionBuilder.h"
+#include "compositing/CompositionBuilder.h"
 #include "document/CutRegions.h"
 #include "document/RecordingTimeline.h"
 #include "studio/StudioEditState.h"
@@ -40,8 +40,8 @@ class StudioPlayback : public QObject {
     Q_OBJECT
 
 public:
-    using Builder = std::function<QFuture<CameraCompositionBuilder::Result>(
-        CameraCompositionBuilder::BuildInput)>;
+    using Builder = std::function<QFuture<CompositionBuilder::Result>(
+        CompositionBuilder::BuildInput)>;
     using WaveformLoader =
         std::function<QFuture<std::vector<float>>(std::filesystem::path url, int bucketCount)>;
 
@@ -50,7 +50,7 @@ public:
     static constexpr int kWaveformBuckets = 24000;
 
     // Plays `document` as `editState` edits it; both belong to the caller and outlive this, as
-    // does `player`. Empty loaders take the defaults (CameraCompositionBuilder::buildAsync,
+    // does `player`. Empty loaders take the defaults (CompositionBuilder::buildAsync,
     // AudioWaveformLoader::loadPeaksAsync).
     StudioPlayback(const RecordingTimeline& document, const StudioEditState& editState,
                    StudioPlayer& player, Builder builder, WaveformLoader waveformLoader,
@@ -110,9 +110,9 @@ signals:
     void noticed(const QString& text);
 
 private:
-    void takeShape(const CameraCompositionBuilder::Result& result);
+    void takeShape(const CompositionBuilder::Result& result);
     void setPlaying(bool playing);
-    void showInPlayer(const CameraCompositionBuilder::Result& item);
+    void showInPlayer(const CompositionBuilder::Result& item);
     void seekPlayer(double sourceTime);
     double playerDuration() const;
     void onTimeTick(double seconds);
@@ -140,7 +140,7 @@ private:
 
     // Generation of the newest rebuild; an older one that finishes is dropped unseen.
     quint64 reloadGeneration_ = 0;
-    QFuture<CameraCompositionBuilder::Result> reloadFuture_;
+    QFuture<CompositionBuilder::Result> reloadFuture_;
     int rebuildsApplied_ = 0;
 };
 

@@ -9,7 +9,7 @@
 #include <optional>
 #include <vector>
 
-#include "compositing/CameraCompositionBuilder.h"
+#include "compositing/CompositionBuilder.h"
 #include "document/RecordingTimeline.h"
 #include "studio/EditHistory.h"
 #include "studio/StudioEditState.h"
@@ -47,7 +47,7 @@ public:
     struct Options {
         // Where every committed edit is saved; nothing is saved without one.
         std::optional<std::filesystem::path> documentPath;
-        Builder builder;               // default: CameraCompositionBuilder::buildAsync
+        Builder builder;               // default: CompositionBuilder::buildAsync
         WaveformLoader waveformLoader; // default: AudioWaveformLoader::loadPeaksAsync
         // Writes the document file; default: DocumentSaver::defaultWriter().
         std::function<void(const RecordingTimeline&, const std::filesystem::path&)> documentWriter;

@@ -11,7 +11,7 @@
 #include <optional>
 #include <vector>
 
-#include "compositing/CameraCompositionBuilder.h"
+#include "compositing/CompositionBuilder.h"
 #include "document/RecordingTimeline.h"
 #include "media/MediaTestSupport.h"
 #include "studio/StudioPlayer.h"
@@ -37,7 +37,7 @@ GeneratedRecording makeRecording(const std::filesystem::path& folder, double sec
 // A player that does what it is told and records it; tick() plays the part of the time observer.
 class ScriptedPlayer final : public StudioPlayer {
 public:
-    void replaceCurrentItem(const CameraCompositionBuilder::Result& item) override
+    void replaceCurrentItem(const CompositionBuilder::Result& item) override
     {
         items.push_back(item);
     }
@@ -58,7 +58,7 @@ public:
             observers.time(seconds);
     }
 
-    std::vector<CameraCompositionBuilder::Result> items;
+    std::vector<CompositionBuilder::Result> items;
     std::vector<double> seeks;
     double time = 0;
     int plays = 0;
@@ -69,24 +69,24 @@ public:
 // A builder whose builds finish when the test says so.
 class ScriptedBuilder {
 public:
-    QFuture<CameraCompositionBuilder::Result> operator()(CameraCompositionBuilder::BuildInput input)
+    QFuture<CompositionBuilder::Result> operator()(CompositionBuilder::BuildInput input)
     {
-        auto promise = std::make_shared<QPromise<CameraCompositionBuilder::Result>>();
+        auto promise = std::make_shared<QPromise<CompositionBuilder::Result>>();
         promise->start();
         inputs.push_back(std::move(input));
         promises.push_back(promise);
         return promise->future();
     }
-    std::function<QFuture<CameraCompositionBuilder::Result>(CameraCompositionBuilder::BuildInput)>
+    std::function<QFuture<CompositionBuilder::Result>(CompositionBuilder::BuildInput)>
     function()
     {
-        return [this](CameraCompositionBuilder::BuildInput in) { return (*this)(std::move(in)); };
+        return [this](CompositionBuilder::BuildInput in) { return (*this)(std::move(in)); };
     }
 
     // Completes build i with a real build of its input, or with the error.
     void succeed(std::size_t i)
     {
-        promises.at(i)->addResult(CameraCompositionBuilder::build(inputs.at(i)));
+        promises.at(i)->addResult(CompositionBuilder::build(inputs.at(i)));
         promises.at(i)->finish();
     }
     void fail(std::size_t i, const std::string& message)
@@ -97,8 +97,8 @@ public:
     bool isCanceled(std::size_t i) const { return promises.at(i)->isCanceled(); }
     std::size_t count() const { return promises.size(); }
 
-    std::vector<CameraCompositionBuilder::BuildInput> inputs;
-    std::vector<std::shared_ptr<QPromise<CameraCompositionBuilder::Result>>> promises;
+    std::vector<CompositionBuilder::BuildInput> inputs;
+    std::vector<std::shared_ptr<QPromise<CompositionBuilder::Result>>> promises;
 };
 
 // Lets queued calls and watcher signals through until `until` holds (at most 20 s).

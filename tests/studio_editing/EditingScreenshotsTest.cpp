@@ -6,7 +6,7 @@
 #include <QVariantAnimation>
 
 #include "EditingTestSupport.h"
-#include "compositing/CameraCompositionBuilder.h"
+#include "compositing/CompositionBuilder.h"
 #include "media/CompositionFrameRenderer.h"
 #include "media/MediaTestSupport.h"
 #include "studio/EditingTheme.h"
@@ -19,7 +19,7 @@
 namespace tarnix {
 namespace {
 
-namespace Builder = CameraCompositionBuilder;
+namespace Builder = CompositionBuilder;
 
 ZoomRegion zoom(double start, double end, double level)
 {
