@@ -23,7 +23,7 @@ extern "C" {
 }
 
 #include "BenchRecording.h"
-#include "compositing/CameraCompositionBuilder.h"
+#include "compositing/CompositionBuilder.h"
 #include "media/ExportSession.h"
 #include "media/ExportSettings.h"
 
@@ -91,7 +91,7 @@ int main(int argc, char** argv)
     double ownCpu = bench::cpuSeconds(RUSAGE_SELF);
     long ownFaults = pageFaults(RUSAGE_SELF);
     start = std::chrono::steady_clock::now();
-    auto built = CameraCompositionBuilder::build(timeline);
+    auto built = CompositionBuilder::build(timeline);
     media::ExportSession session(built.composition, media::ExportPreset::highestQuality);
     session.setVideoComposition(built.videoComposition);
     session.setOutputURL(folder / "export.mp4");

@@ -34,7 +34,7 @@ extern "C" {
 }
 
 #include "BenchRecording.h"
-#include "compositing/CameraCompositionBuilder.h"
+#include "compositing/CompositionBuilder.h"
 #include "media/CompositionFrameRenderer.h"
 #include "media/PreviewPlayer.h"
 
@@ -98,7 +98,7 @@ int main(int argc, char** argv)
         " -c:v libx264 -preset superfast -g 30 -pix_fmt yuv420p " + (folder / "camera.mov").string());
 
     RecordingTimeline timeline = bench::makeBusyTimeline(folder, seconds, 8);
-    auto built = CameraCompositionBuilder::build(timeline);
+    auto built = CompositionBuilder::build(timeline);
 
     media::PreviewPlayer player;
     QImage surface(1280, 720, QImage::Format_ARGB32_Premultiplied);
@@ -185,7 +185,7 @@ int main(int argc, char** argv)
     // in at the playhead, timed until its frame is drawn.
     RecordingTimeline unzoomed = timeline;
     unzoomed.zoomRegions.clear();
-    auto rebuilt = CameraCompositionBuilder::build(unzoomed);
+    auto rebuilt = CompositionBuilder::build(unzoomed);
     std::vector<double> swapMs;
     for (int i = 0; i < 10 && !failed; ++i) {
         player.seek(anywhere(random));

@@ -115,9 +115,9 @@ int openPhase(int argc, char** argv, const fs::path& folder)
         view = std::make_unique<StudioView>(std::move(opened->timeline), opened->documentPath);
         view->resize(1280, 800);
         view->show();
-        if (view->session().isLoaded())
+        if (view->session().playback().isLoaded())
             app.quit();
-        QObject::connect(&view->session(), &StudioSession::loaded, &app, &QApplication::quit);
+        QObject::connect(&view->session().playback(), &StudioPlayback::loaded, &app, &QApplication::quit);
         QObject::connect(&view->session(), &StudioSession::errorMessageChanged, &app,
                          [](const QString& message) {
                              std::cerr << message.toStdString() << "\n";

@@ -15,7 +15,7 @@
 
 #include "BenchRecording.h"
 #include "compositing/FilmstripLoader.h"
-#include "studio/timeline/ZoomTimelineView.h"
+#include "studio/timeline/TimelineView.h"
 
 using namespace tarnix;
 namespace fs = std::filesystem;
@@ -43,7 +43,7 @@ int main(int argc, char** argv)
     std::vector<RedactRegion> redacts;
     std::vector<CutRegion> cuts;
     std::optional<Uuid> a, b, c;
-    ZoomTimelineView view;
+    TimelineView view;
     auto& model = view.model();
     model.regions = Binding<std::vector<ZoomRegion>>::to(&regions);
     model.redactRegions = Binding<std::vector<RedactRegion>>::to(&redacts);

@@ -19,7 +19,7 @@
 
 #include "cli/DemoRecording.h"
 #include "app/StopSignals.h"
-#include "compositing/CameraCompositionBuilder.h"
+#include "compositing/CompositionBuilder.h"
 #include "files/AtomicFile.h"
 #include "document/CutRegions.h"
 #include "document/DocumentCoding.h"
@@ -140,11 +140,11 @@ private:
     std::chrono::steady_clock::time_point start_;
 };
 
-CameraCompositionBuilder::Result buildOrFail(const RecordingTimeline& timeline,
+CompositionBuilder::Result buildOrFail(const RecordingTimeline& timeline,
                                              const std::string& failurePrefix)
 {
     try {
-        auto built = CameraCompositionBuilder::build(timeline);
+        auto built = CompositionBuilder::build(timeline);
         // Damaged inputs that are not fatal are named, and the work goes on without them.
         for (const auto& warning : built.warnings)
             std::cerr << "warning: " << warning << "\n";

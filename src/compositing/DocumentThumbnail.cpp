@@ -4,7 +4,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "compositing/CameraCompositionBuilder.h"
+#include "compositing/CompositionBuilder.h"
 #include "media/CompositionFrameRenderer.h"
 
 namespace tarnix::DocumentThumbnail {
@@ -14,7 +14,7 @@ QImage render(const RecordingTimeline& timeline, int maxSide)
     if (maxSide < 1 || maxSide > kMaxSize)
         throw std::invalid_argument("the size must lie within 1 and " + std::to_string(kMaxSize) +
                                     " pixels");
-    const auto built = CameraCompositionBuilder::build(timeline);
+    const auto built = CompositionBuilder::build(timeline);
     // The composition plays the kept time, so a third of it is a third of what a viewer sees.
     const double duration = built.composition->duration();
     const double t = std::isfinite(duration) && duration > 0 ? duration / 3 : 0;

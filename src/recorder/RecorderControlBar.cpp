@@ -113,18 +113,9 @@ QWidget* RecorderControlBar::makeSetupRow()
     row->addWidget(picker_);
     row->addSpacing(4);
 
-    camera_ = new PillButton(page);
-    cameraMenu_ = darkMenu(camera_);
-    connect(cameraMenu_, &QMenu::aboutToShow, this, [this] { fillDeviceMenu(cameraMenu_, true); });
-    camera_->setDropDown(cameraMenu_);
-    camera_->setToolTip(QStringLiteral("Camera"));
+    camera_ = makeDevicePill(page, cameraMenu_, true, QStringLiteral("Camera"));
     row->addWidget(camera_);
-
-    microphone_ = new PillButton(page);
-    microphoneMenu_ = darkMenu(microphone_);
-    connect(microphoneMenu_, &QMenu::aboutToShow, this, [this] { fillDeviceMenu(microphoneMenu_, false); });
-    microphone_->setDropDown(microphoneMenu_);
-    microphone_->setToolTip(QStringLiteral("Microphone"));
+    microphone_ = makeDevicePill(page, microphoneMenu_, false, QStringLiteral("Microphone"));
     row->addWidget(microphone_);
 
     systemAudio_ = new PillButton(page);
@@ -176,6 +167,17 @@ void RecorderControlBar::fillCountdownMenu(QMenu* menu)
             model_.setCountdownSeconds(seconds);
         });
     }
+}
+
+PillButton* RecorderControlBar::makeDevicePill(QWidget* page, QMenu*& menu, bool camera,
+                                               const QString& tooltip)
+{
+    auto* pill = new PillButton(page);
+    menu = darkMenu(pill);
+    connect(menu, &QMenu::aboutToShow, this, [this, menu, camera] { fillDeviceMenu(menu, camera); });
+    pill->setDropDown(menu);
+    pill->setToolTip(tooltip);
+    return pill;
 }
 
 void RecorderControlBar::fillDeviceMenu(QMenu* menu, bool camera)

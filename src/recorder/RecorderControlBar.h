@@ -84,6 +84,8 @@ private:
     QWidget* makeSetupRow();
     QWidget* makeCountdownPage();
     void fillCountdownMenu(QMenu* menu);
+    // A camera or microphone pill whose menu lists the devices when it opens.
+    PillButton* makeDevicePill(QWidget* page, QMenu*& menu, bool camera, const QString& tooltip);
     void fillDeviceMenu(QMenu* menu, bool camera);
     void fillMoreMenu();
     void sync();

@@ -21,21 +21,22 @@ bool EditHistory::commit(StudioEditState state)
 
 std::optional<StudioEditState> EditHistory::undo()
 {
-    if (undo_.empty())
-        return std::nullopt;
-    redo_.push_back(std::move(current_));
-    current_ = std::move(undo_.back());
-    undo_.pop_back();
-    return current_;
+    return step(undo_, redo_);
 }
 
 std::optional<StudioEditState> EditHistory::redo()
 {
-    if (redo_.empty())
+    return step(redo_, undo_);
+}
+
+std::optional<StudioEditState> EditHistory::step(std::vector<StudioEditState>& from,
+                                                 std::vector<StudioEditState>& to)
+{
+    if (from.empty())
         return std::nullopt;
-    undo_.push_back(std::move(current_));
-    current_ = std::move(redo_.back());
-    redo_.pop_back();
+    to.push_back(std::move(current_));
+    current_ = std::move(from.back());
+    from.pop_back();
     return current_;
 }
 

@@ -32,6 +32,10 @@ public:
     std::optional<StudioEditState> redo();
 
 private:
+    // Makes the last state of `from` current, the current one going onto `to`.
+    std::optional<StudioEditState> step(std::vector<StudioEditState>& from,
+                                        std::vector<StudioEditState>& to);
+
     StudioEditState current_;
     std::vector<StudioEditState> undo_;
     std::vector<StudioEditState> redo_;

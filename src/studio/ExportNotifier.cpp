@@ -1,15 +1,15 @@
 #include "studio/ExportNotifier.h"
 
 #include "studio/FileReveal.h"
-#include "studio/StudioSession.h"
+#include "studio/StudioExporter.h"
 
 namespace tarnix {
 
-ExportNotifier::ExportNotifier(StudioSession& session, std::function<bool()> windowIsActive, QObject* parent)
+ExportNotifier::ExportNotifier(StudioExporter& exporter, std::function<bool()> windowIsActive, QObject* parent)
     : QObject(parent)
     , windowIsActive_(std::move(windowIsActive))
 {
-    connect(&session, &StudioSession::exportFinished, this, &ExportNotifier::exportFinished);
+    connect(&exporter, &StudioExporter::finished, this, &ExportNotifier::exportFinished);
 }
 
 void ExportNotifier::exportFinished(const std::optional<std::filesystem::path>& output,

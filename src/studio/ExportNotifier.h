@@ -17,14 +17,14 @@
 
 namespace tarnix {
 
-class StudioSession;
+class StudioExporter;
 
 class ExportNotifier : public QObject {
     Q_OBJECT
 
 public:
     // `windowIsActive` answers whether the Studio's window has the focus right now.
-    ExportNotifier(StudioSession& session, std::function<bool()> windowIsActive, QObject* parent = nullptr);
+    ExportNotifier(StudioExporter& exporter, std::function<bool()> windowIsActive, QObject* parent = nullptr);
 
     DesktopNotifier& notifier() { return notifier_; }
 

@@ -22,7 +22,7 @@ PreviewPlayerBridge::PreviewPlayerBridge(media::PreviewPlayer& player, QObject* 
     });
 }
 
-void PreviewPlayerBridge::replaceCurrentItem(const CameraCompositionBuilder::Result& item)
+void PreviewPlayerBridge::replaceCurrentItem(const CompositionBuilder::Result& item)
 {
     if (player_.hasComposition())
         player_.replaceComposition(item.composition, item.videoComposition);

@@ -19,7 +19,7 @@ class PreviewPlayerBridge final : public QObject, public StudioPlayer {
 public:
     explicit PreviewPlayerBridge(media::PreviewPlayer& player, QObject* parent = nullptr);
 
-    void replaceCurrentItem(const CameraCompositionBuilder::Result& item) override;
+    void replaceCurrentItem(const CompositionBuilder::Result& item) override;
     double currentTime() const override;
     void seek(double seconds) override;
     void play() override;

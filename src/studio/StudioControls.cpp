@@ -10,9 +10,7 @@
 
 namespace tarnix::StudioControls {
 
-namespace {
-
-QString rgba(const QColor& c)
+QString cssColor(const QColor& c)
 {
     return QStringLiteral("rgba(%1, %2, %3, %4)")
         .arg(c.red())
@@ -20,8 +18,6 @@ QString rgba(const QColor& c)
         .arg(c.blue())
         .arg(QString::number(c.alphaF(), 'f', 3));
 }
-
-} // namespace
 
 QToolButton* iconButton(const QString& icon, const QString& tooltip, QWidget* parent, int iconSize)
 {
@@ -94,11 +90,11 @@ QMenu { background: %6; color: %4; border: 1px solid %3; border-radius: 8px; pad
 QMenu::item { padding: 6px 18px 6px 8px; border-radius: 6px; }
 QMenu::item:selected { background: %13; }
 )")
-        .arg(rgba(background()), rgba(panel()), rgba(stroke()), rgba(textPrimary()),
-             rgba(textSecondary()), rgba(panelElevated()), rgba(accentDim()), rgba(accent()),
-             rgba(accent().lighter(112)))
-        .arg(rgba(withOpacity(accent(), 0.6)), rgba(textSecondary()), rgba(textTertiary()),
-             rgba(accentDim()));
+        .arg(cssColor(background()), cssColor(panel()), cssColor(stroke()), cssColor(textPrimary()),
+             cssColor(textSecondary()), cssColor(panelElevated()), cssColor(accentDim()), cssColor(accent()),
+             cssColor(accent().lighter(112)))
+        .arg(cssColor(withOpacity(accent(), 0.6)), cssColor(textSecondary()), cssColor(textTertiary()),
+             cssColor(accentDim()));
 }
 
 } // namespace tarnix::StudioControls

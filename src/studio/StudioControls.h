@@ -2,6 +2,8 @@
 
 #include <QString>
 
+class QColor;
+
 class QLabel;
 class QPushButton;
 class QToolButton;
@@ -22,6 +24,9 @@ void setIcon(QToolButton* button, const QString& icon, const QString& tooltip, i
 QPushButton* captionButton(const QString& text, QWidget* parent);
 // A caption label in the secondary text colour.
 QLabel* caption(const QString& text, QWidget* parent);
+
+// A colour as a style sheet writes it, alpha included.
+QString cssColor(const QColor& color);
 
 // The Studio's style sheet: dark surfaces, rounded hover states, the accent button.
 QString styleSheet();

@@ -13,7 +13,7 @@
 #include "studio/StudioToolbar.h"
 #include "studio/TimelineKeyboard.h"
 #include "studio/timeline/TimelineZoomControls.h"
-#include "studio/timeline/ZoomTimelineView.h"
+#include "studio/timeline/TimelineView.h"
 
 namespace tarnix {
 
@@ -65,9 +65,10 @@ StudioEditingViews::StudioEditingViews(StudioView& studio)
     : QObject(&studio)
     , studio_(studio)
     , session_(studio.session())
-    , timeline_(new ZoomTimelineView)
-    , zoomControls_(new TimelineZoomControls(*timeline_))
-    , keyboard_(new TimelineKeyboard(studio, session_, *timeline_))
+    , playback_(session_.playback())
+    , timelineView_(new TimelineView)
+    , zoomControls_(new TimelineZoomControls(*timelineView_))
+    , keyboard_(new TimelineKeyboard(studio, session_, *timelineView_))
     , rail_(new StudioIconRail)
     , sidebar_(new StudioSidebarView)
     , cameraHandle_(new CameraPositionHandle(studio.previewOverlay()))
@@ -76,9 +77,9 @@ StudioEditingViews::StudioEditingViews(StudioView& studio)
     bindTimeline();
     bindSidebar();
     bindHandles();
-    studio_.setTimelineView(timeline_);
+    studio_.setTimelineView(timelineView_);
     studio_.setTimelineControls(zoomControls_);
-    timeline_->onViewportChanged = [this] { zoomControls_->refresh(); };
+    timelineView_->onViewportChanged = [this] { zoomControls_->refresh(); };
     connect(studio_.toolbar(), &StudioToolbar::keyboardShortcutsRequested, this, [this] {
         auto* sheet = new KeyboardShortcutsSheet(&studio_);
         sheet->setAttribute(Qt::WA_DeleteOnClose);
@@ -89,41 +90,41 @@ StudioEditingViews::StudioEditingViews(StudioView& studio)
 
     connect(&session_, &StudioSession::editStateChanged, this, &StudioEditingViews::onEditStateChanged);
     connect(&session_, &StudioSession::selectionChanged, this, &StudioEditingViews::onSelectionChanged);
-    connect(&session_, &StudioSession::playbackChanged, this, &StudioEditingViews::onPlaybackChanged);
-    connect(&session_, &StudioSession::waveformsChanged, this,
-            [this] { timeline_->setWaveform(session_.displayedWaveform()); });
+    connect(&playback_, &StudioPlayback::playbackChanged, this, &StudioEditingViews::onPlaybackChanged);
+    connect(&playback_, &StudioPlayback::waveformsChanged, this,
+            [this] { timelineView_->setWaveform(playback_.displayedWaveform()); });
     connect(&studio_, &StudioView::previewGeometryChanged, this, &StudioEditingViews::refreshHandles);
-    connect(&session_, &StudioSession::loaded, this, [this] {
-        timeline_->setFrameRate(1 / session_.frameDuration());
-        timeline_->setDuration(session_.duration());
-        sidebar_->setDuration(session_.duration());
+    connect(&playback_, &StudioPlayback::loaded, this, [this] {
+        timelineView_->setFrameRate(1 / playback_.frameDuration());
+        timelineView_->setDuration(playback_.duration());
+        sidebar_->setDuration(playback_.duration());
     });
     onSelectionChanged();
 }
 
 void StudioEditingViews::bindTimeline()
 {
-    ZoomTimelineModel& model = timeline_->model();
-    model.regions = stateBinding(session_, &StudioEditState::zoomRegions, writer_, timeline_);
-    model.redactRegions = stateBinding(session_, &StudioEditState::redactRegions, writer_, timeline_);
+    TimelineModel& model = timelineView_->model();
+    model.regions = stateBinding(session_, &StudioEditState::zoomRegions, writer_, timelineView_);
+    model.redactRegions = stateBinding(session_, &StudioEditState::redactRegions, writer_, timelineView_);
     model.selectedRegionID = regionSelection(session_);
     model.selectedRedactID = redactSelection(session_);
-    model.cutRegions = stateBinding(session_, &StudioEditState::cutRegions, writer_, timeline_);
+    model.cutRegions = stateBinding(session_, &StudioEditState::cutRegions, writer_, timelineView_);
     model.selectedCutID = cutSelection(session_);
     model.onRefused = [this](const std::string& reason) {
         session_.refuseEdit(QString::fromStdString(reason));
     };
-    model.onSeek = [this](double t) { session_.seek(t); };
+    model.onSeek = [this](double t) { playback_.seek(t); };
     model.onCreateRegion = [this](double start, double end) { session_.createRegion(start, end); };
     model.onCreateRedactRegion = [this](double start, double end) {
         session_.createRedactRegion(start, end);
     };
     model.onEditEnded = [this] { session_.commit(); };
     if (const auto& movie = session_.timeline().videoURL)
-        timeline_->setFilmstrip(new FilmstripLoader(*movie, int(TimelineRules::kFilmstripHeight) - 4, timeline_));
-    timeline_->setClicks(session_.timeline().clickEvents);
-    timeline_->setDuration(session_.duration());
-    timeline_->refresh();
+        timelineView_->setFilmstrip(new FilmstripLoader(*movie, int(TimelineRules::kFilmstripHeight) - 4, timelineView_));
+    timelineView_->setClicks(session_.timeline().clickEvents);
+    timelineView_->setDuration(playback_.duration());
+    timelineView_->refresh();
 }
 
 void StudioEditingViews::bindSidebar()
@@ -143,7 +144,7 @@ void StudioEditingViews::bindSidebar()
     const RecordingTimeline& document = session_.timeline();
     s.setRecordingFacts(document.cameraURL.has_value(), document.hasSystemAudio,
                         document.microphoneURL.has_value());
-    s.setDuration(session_.duration());
+    s.setDuration(playback_.duration());
 
     rail_->selectedTab = Binding<std::optional<StudioTab>>(
         [this] { return session_.selectedTab(); },
@@ -181,17 +182,17 @@ void StudioEditingViews::bindHandles()
 
 void StudioEditingViews::onEditStateChanged()
 {
-    if (writer_ != timeline_)
-        timeline_->refresh();
+    if (writer_ != timelineView_)
+        timelineView_->refresh();
     if (writer_ != sidebar_)
         sidebar_->refresh();
-    timeline_->setWaveform(session_.displayedWaveform());
+    timelineView_->setWaveform(playback_.displayedWaveform());
     refreshHandles();
 }
 
 void StudioEditingViews::onSelectionChanged()
 {
-    timeline_->refresh();
+    timelineView_->refresh();
     rail_->refresh();
     if (std::optional<StudioTab> tab = session_.selectedTab()) {
         if (sidebar_->tab() != *tab)
@@ -204,8 +205,8 @@ void StudioEditingViews::onSelectionChanged()
 
 void StudioEditingViews::onPlaybackChanged()
 {
-    timeline_->setCurrentTime(session_.currentTime(), session_.isPlaying());
-    sidebar_->setCurrentTime(session_.currentTime());
+    timelineView_->setCurrentTime(playback_.currentTime(), playback_.isPlaying());
+    sidebar_->setCurrentTime(playback_.currentTime());
 }
 
 void StudioEditingViews::refreshHandles()
@@ -219,8 +220,8 @@ void StudioEditingViews::refreshHandles()
                       picture.top() + part.top() * picture.height(), part.width() * picture.width(),
                       part.height() * picture.height());
     };
-    cameraHandle_->setContainerRect(within(session_.cameraFrame()));
-    redactHandle_->setContainerRect(within(session_.contentFrame()));
+    cameraHandle_->setContainerRect(within(playback_.cameraFrame()));
+    redactHandle_->setContainerRect(within(playback_.contentFrame()));
     cameraHandle_->setVisible(session_.showsCameraHandle());
     redactHandle_->setVisible(session_.showsRedactHandle());
 }

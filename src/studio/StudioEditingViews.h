@@ -12,12 +12,13 @@ namespace tarnix {
 class CameraPositionHandle;
 class RedactPositionHandle;
 class StudioIconRail;
+class StudioPlayback;
 class StudioSession;
 class StudioSidebarView;
 class StudioView;
 class TimelineKeyboard;
 class TimelineZoomControls;
-class ZoomTimelineView;
+class TimelineView;
 
 class StudioEditingViews : public QObject {
     Q_OBJECT
@@ -26,7 +27,7 @@ public:
     // Makes the views and places them in the Studio's slots.
     explicit StudioEditingViews(StudioView& studio);
 
-    ZoomTimelineView* timeline() const { return timeline_; }
+    TimelineView* timeline() const { return timelineView_; }
     TimelineZoomControls* zoomControls() const { return zoomControls_; }
     TimelineKeyboard* keyboard() const { return keyboard_; }
     StudioIconRail* rail() const { return rail_; }
@@ -45,7 +46,8 @@ private:
 
     StudioView& studio_;
     StudioSession& session_;
-    ZoomTimelineView* timeline_;
+    StudioPlayback& playback_;
+    TimelineView* timelineView_;
     TimelineZoomControls* zoomControls_;
     TimelineKeyboard* keyboard_;
     StudioIconRail* rail_;

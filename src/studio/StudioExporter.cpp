@@ -20,15 +20,16 @@ QString exportFailed(const std::string& description)
 // What the worker hands back to the GUI thread: the built composition with the preset and file
 // name chosen for it, or the build's failure.
 struct StudioExporter::Prepared {
-    CameraCompositionBuilder::Result result;
+    CompositionBuilder::Result result;
     media::ExportPreset preset = media::ExportPreset::highestQuality;
     media::ExportFileType fileType = media::ExportFileType::mpeg4;
     std::filesystem::path output;
     std::optional<QString> error;
 };
 
-StudioExporter::StudioExporter(QObject* parent)
+StudioExporter::StudioExporter(Source source, QObject* parent)
     : QObject(parent)
+    , source_(std::move(source))
 {
 }
 
@@ -37,24 +38,77 @@ StudioExporter::~StudioExporter()
     cancelAndWait();
 }
 
-void StudioExporter::start(RecordingTimeline edited, std::filesystem::path videoURL,
-                           ExportResolution resolution, media::ExportFileType fileType)
+void StudioExporter::setResolution(ExportResolution resolution)
+{
+    if (resolution == resolution_ && fileType_ == media::ExportFileType::mpeg4)
+        return;
+    resolution_ = resolution;
+    fileType_ = media::ExportFileType::mpeg4;
+    emit changed();
+}
+
+void StudioExporter::setFileType(media::ExportFileType type)
+{
+    if (type == fileType_)
+        return;
+    fileType_ = type;
+    emit changed();
+}
+
+bool StudioExporter::canExport() const
+{
+    return source_.videoURL.has_value() && !isExporting() && source_.keepsSomething();
+}
+
+void StudioExporter::press()
+{
+    // A double click is one press: the second half would otherwise cancel what the first began.
+    if (lastPress_.isValid() && lastPress_.elapsed() < kPressInterval)
+        return;
+    lastPress_.start();
+    if (isExporting())
+        cancel();
+    else
+        start();
+}
+
+bool StudioExporter::acceptsPress() const
+{
+    return !lastPress_.isValid() || lastPress_.elapsed() >= kPressInterval;
+}
+
+void StudioExporter::start()
+{
+    if (!canExport())
+        return;
+    exportedURL_.reset();
+    emit started();
+    // A GIF is made from the full-size frames and named like a source-quality movie.
+    const bool gif = fileType_ == media::ExportFileType::gif;
+    run(source_.committedEdit(), *source_.videoURL, gif ? ExportResolution::source : resolution_,
+        fileType_);
+    emit changed();
+}
+
+void StudioExporter::run(RecordingTimeline input, std::filesystem::path videoURL,
+                         ExportResolution resolution, media::ExportFileType fileType)
 {
     if (running_)
         return;
     running_ = true;
     progress_ = 0;
-    emit progressChanged(0);
+    emit changed();
     cancelled_ = std::make_shared<std::atomic<bool>>(false);
 
     auto cancelled = cancelled_;
     QFuture<std::shared_ptr<Prepared>> future = QtConcurrent::run(
-        [cancelled, resolution, fileType](RecordingTimeline in, std::filesystem::path source) {
+        [cancelled, resolution, fileType](RecordingTimeline in,
+                                          std::filesystem::path source) {
             auto prepared = std::make_shared<Prepared>();
             prepared->fileType = fileType;
             const bool gif = fileType == media::ExportFileType::gif;
             try {
-                prepared->result = CameraCompositionBuilder::build(in, [&] { return cancelled->load(); });
+                prepared->result = CompositionBuilder::build(in, [&] { return cancelled->load(); });
                 // Asking the encoder costs a few milliseconds: done here, not on the GUI thread.
                 // A GIF is not H.264 and has its own size limit: any preset writes it.
                 prepared->preset = gif ? exportPreset(resolution)
@@ -62,7 +116,7 @@ void StudioExporter::start(RecordingTimeline edited, std::filesystem::path video
                                                                 prepared->result.videoComposition);
                 // Numbered (-edited-2, ...) when published, atomically, if the name is taken.
                 prepared->output = baseExportURL(source, resolution, gif ? ".gif" : ".mp4");
-            } catch (const CameraCompositionBuilder::BuildCancelled&) {
+            } catch (const CompositionBuilder::BuildCancelled&) {
             } catch (const std::exception& error) {
                 prepared->error = exportFailed(media::describe(error));
             }
@@ -108,7 +162,7 @@ void StudioExporter::startExport(Prepared prepared)
             if (!running_)
                 return;
             progress_ = value;
-            emit progressChanged(value);
+            emit changed();
         }, Qt::QueuedConnection);
     });
     media::ExportSession* session = session_.get();
@@ -163,7 +217,12 @@ void StudioExporter::finish(std::optional<std::filesystem::path> output,
     running_ = false;
     // Its completion has run by now; releasing the session joins its finished thread.
     session_.reset();
-    emit finished(std::move(output), std::move(errorMessage));
+    exportedURL_ = output;
+    emit changed();
+    // Before the failure's alert, which waits for the user.
+    emit finished(output, errorMessage);
+    if (errorMessage)
+        emit failed(*errorMessage);
 }
 
 } // namespace tarnix

@@ -1,20 +1,23 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QFutureWatcher>
 #include <QObject>
 #include <QString>
 
 #include <atomic>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 
-#include "compositing/CameraCompositionBuilder.h"
+#include "compositing/CompositionBuilder.h"
 #include "media/ExportResolution.h"
 #include "media/ExportSession.h"
 
-// One export of the edited recording at a time: builds the composition afresh from the edit
-// state it is given (so the file shows exactly what the preview shows), picks the resolution's
+// The Studio's export: the chosen resolution or GIF, the running export's progress and the last
+// file written. One export of the edited recording at a time: builds the composition afresh from
+// the last committed edit (so the file shows exactly what the preview shows), picks the resolution's
 // preset (for a movie the highest-quality one when that preset can't write this composition),
 // names the file next to the screen movie (".mp4" or ".gif") and runs the exporter, reporting
 // progress. A cancelled or failed
@@ -28,32 +31,67 @@ class StudioExporter : public QObject {
     Q_OBJECT
 
 public:
-    explicit StudioExporter(QObject* parent = nullptr);
+    // What there is to export.
+    struct Source {
+        // The recording's screen movie: the export is named after it; nothing without one.
+        std::optional<std::filesystem::path> videoURL;
+        // The last committed edit: the edited recording.
+        std::function<RecordingTimeline()> committedEdit;
+        // False while the edit keeps nothing (cuts over everything).
+        std::function<bool()> keepsSomething;
+    };
+
+    explicit StudioExporter(Source source, QObject* parent = nullptr);
     ~StudioExporter() override; // cancels a running export and waits for it
 
-    // Starts an export of the edited document; does nothing while one runs.
-    void start(RecordingTimeline edited, std::filesystem::path videoURL,
-               ExportResolution resolution,
-               media::ExportFileType fileType = media::ExportFileType::mpeg4);
-    // Stops the running export; it ends without a result or a message, and without a file.
-    void cancel();
-    // cancel(), then waits until the export's threads are done and its file is gone.
-    void cancelAndWait();
+    ExportResolution resolution() const { return resolution_; }
+    void setResolution(ExportResolution resolution);
+    // A movie at the export resolution, or an animated GIF (its own size limit, the resolution
+    // aside). Choosing a resolution chooses a movie.
+    media::ExportFileType fileType() const { return fileType_; }
+    void setFileType(media::ExportFileType type);
 
+    bool canExport() const;
     bool isExporting() const { return running_; }
     double progress() const { return progress_; }
+    // The file the last export wrote; none after a failure, a cancel, or while one runs.
+    const std::optional<std::filesystem::path>& exportedURL() const { return exportedURL_; }
+
+    // Starts an export of the last committed edit; does nothing while one runs.
+    void start();
+    // Stops the running export; it ends without a result or a message, and without a file.
+    void cancel();
+    // cancel(), then waits until the export's threads are done and its file is gone (closing).
+    void cancelAndWait();
+    // The Export button: starts an export, or cancels the running one. A press within
+    // kPressInterval of the one before is ignored, so a double click starts one export.
+    void press();
+    bool acceptsPress() const;
+    static constexpr qint64 kPressInterval = 500; // ms
 
 signals:
-    void progressChanged(double progress);
+    // The choice, the progress, the running state or the exported file changed.
+    void changed();
+    void started();
     // Exactly one per start(): the written file, or the message for the user, or neither after a
     // cancel.
-    void finished(std::optional<std::filesystem::path> output, std::optional<QString> errorMessage);
+    void finished(const std::optional<std::filesystem::path>& output,
+                  const std::optional<QString>& errorMessage);
+    // After finished(), when the export failed: the message for the user.
+    void failed(const QString& message);
 
 private:
     struct Prepared;
+    void run(RecordingTimeline input, std::filesystem::path videoURL,
+             ExportResolution resolution, media::ExportFileType fileType);
     void startExport(Prepared prepared);
     void finish(std::optional<std::filesystem::path> output, std::optional<QString> errorMessage);
 
+    Source source_;
+    ExportResolution resolution_ = ExportResolution::source;
+    media::ExportFileType fileType_ = media::ExportFileType::mpeg4;
+    std::optional<std::filesystem::path> exportedURL_;
+    QElapsedTimer lastPress_;
     bool running_ = false;
     double progress_ = 0;
     std::shared_ptr<std::atomic<bool>> cancelled_;

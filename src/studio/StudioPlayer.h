@@ -4,7 +4,7 @@
 
 #include <functional>
 
-#include "compositing/CameraCompositionBuilder.h"
+#include "compositing/CompositionBuilder.h"
 
 // What the Studio's model needs from a preview player: show a composition, play, pause, seek
 // exactly, tell the time. The Studio's own adapter drives the media engine's player; tests drive
@@ -21,7 +21,7 @@ public:
 
     // Makes this composition the one that is shown and played. The time stays where it was only
     // if the caller seeks afterwards.
-    virtual void replaceCurrentItem(const CameraCompositionBuilder::Result& item) = 0;
+    virtual void replaceCurrentItem(const CompositionBuilder::Result& item) = 0;
 
     virtual double currentTime() const = 0;
 

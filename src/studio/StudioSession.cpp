@@ -1,67 +1,22 @@
 #include "studio/StudioSession.h"
 
 #include <QFileSystemWatcher>
-#include <QFutureWatcher>
 #include <QTimer>
 #include <QtConcurrent/QtConcurrentRun>
 
 #include <algorithm>
-#include <cmath>
 
-#include "compositing/AudioWaveformLoader.h"
-#include "media/MediaError.h"
-#include "studio/CutPlayback.h"
 #include "studio/DocumentPresence.h"
 #include "studio/DocumentSaver.h"
 #include "studio/NewRegions.h"
 #include "studio/RecordingFiles.h"
 #include "studio/StudioExporter.h"
+#include "studio/FutureCallback.h"
 #include "studio/StudioFormatting.h"
 #include "studio/StudioPlayer.h"
+#include "zoom/ZoomPanEngine.h"
 
 namespace tarnix {
-
-namespace {
-
-using CameraCompositionBuilder::Result;
-
-// Runs `handler` on the GUI thread with the finished future; the watcher goes with it.
-template <typename T, typename Handler>
-void whenFinished(QObject* context, QFuture<T> future, Handler handler)
-{
-    auto* watcher = new QFutureWatcher<T>(context);
-    QObject::connect(watcher, &QFutureWatcherBase::finished, context, [watcher, handler] {
-        watcher->deleteLater();
-        handler(watcher->future());
-    });
-    watcher->setFuture(future);
-}
-
-// The build's composition, or its failure described for the user; nothing when it was cancelled.
-struct BuildOutcome {
-    std::optional<Result> result;
-    std::optional<std::string> failure;
-    bool everythingCut = false; // the failure is that the cuts leave nothing
-};
-
-BuildOutcome outcomeOf(QFuture<Result> future)
-{
-    // A failed build's future counts as cancelled too: look for its exception first.
-    try {
-        future.waitForFinished();
-        if (future.resultCount() > 0)
-            return {future.result(), std::nullopt};
-    } catch (const CameraCompositionBuilder::BuildCancelled&) {
-    } catch (const CameraCompositionBuilder::BuildError& error) {
-        return {std::nullopt, media::describe(error),
-                error.kind() == CameraCompositionBuilder::BuildError::Kind::everythingCut};
-    } catch (const std::exception& error) {
-        return {std::nullopt, media::describe(error)};
-    }
-    return {};
-}
-
-} // namespace
 
 StudioSession::StudioSession(RecordingTimeline timeline, StudioPlayer& player, QObject* parent)
     : StudioSession(std::move(timeline), player, Options{}, parent)
@@ -72,16 +27,20 @@ StudioSession::StudioSession(RecordingTimeline timeline, StudioPlayer& player, O
                              QObject* parent)
     : QObject(parent)
     , timeline_(std::move(timeline))
-    , player_(player)
     , options_(std::move(options))
     , state_(StudioEditState::fromDocument(timeline_))
     , history_(state_)
-    , exporter_(new StudioExporter(this))
+    , playback_(std::make_unique<StudioPlayback>(timeline_, state_, player, options_.builder,
+                                                 options_.waveformLoader))
+    , exporter_(std::make_unique<StudioExporter>(StudioExporter::Source{
+          timeline_.videoURL, [this] { return editedDocument(); },
+          [this] { return !playback_->everythingCut(); }}))
 {
-    if (!options_.builder)
-        options_.builder = &CameraCompositionBuilder::buildAsync;
-    if (!options_.waveformLoader)
-        options_.waveformLoader = &AudioWaveformLoader::loadPeaksAsync;
+    connect(playback_.get(), &StudioPlayback::failed, this, &StudioSession::setErrorMessage);
+    connect(playback_.get(), &StudioPlayback::noticed, this, &StudioSession::addNotice);
+    // A new export's failure is alerted even when it says what the last one said.
+    connect(exporter_.get(), &StudioExporter::started, this, [this] { errorMessage_.reset(); });
+    connect(exporter_.get(), &StudioExporter::failed, this, &StudioSession::setErrorMessage);
     if (options_.documentPath)
         saver_ = std::make_unique<DocumentSaver>(
             *options_.documentPath,
@@ -90,8 +49,6 @@ StudioSession::StudioSession(RecordingTimeline timeline, StudioPlayer& player, O
         connect(saver_.get(), &DocumentSaver::saveFailed, this, &StudioSession::setErrorMessage);
         watchDocument(*options_.documentPath);
     }
-    connect(exporter_, &StudioExporter::progressChanged, this, &StudioSession::exportChanged);
-    connect(exporter_, &StudioExporter::finished, this, &StudioSession::onExportFinished);
 }
 
 StudioSession::~StudioSession()
@@ -99,11 +56,9 @@ StudioSession::~StudioSession()
     // Nothing that happens while winding down reaches the views: they may be half gone.
     blockSignals(true);
     exporter_->blockSignals(true);
-    player_.setObservers({});
-    if (reloadFuture_.isRunning())
-        reloadFuture_.cancel();
+    playback_->blockSignals(true);
     exporter_->cancelAndWait();
-    // saver_ writes what is still waiting when it goes.
+    // The playback stops observing the player when it goes; saver_ writes what is still waiting.
 }
 
 RecordingTimeline StudioSession::editedDocument() const
@@ -118,147 +73,8 @@ void StudioSession::open()
     if (opened_)
         return;
     opened_ = true;
-    load();
-    loadWaveforms();
-}
-
-void StudioSession::load(bool withoutCuts)
-{
-    if (!timeline_.videoURL) {
-        setErrorMessage(QStringLiteral("No recording to open."));
-        return;
-    }
-    RecordingTimeline edited = state_.appliedTo(timeline_);
-    if (withoutCuts)
-        edited.cutRegions.clear();
-    reloadFuture_ = options_.builder(std::move(edited));
-    whenFinished(this, reloadFuture_, [this, withoutCuts](QFuture<Result> future) {
-        BuildOutcome outcome = outcomeOf(future);
-        if (outcome.everythingCut && !withoutCuts) {
-            // A document whose cuts cover everything (made elsewhere) still opens, with the
-            // whole recording in view, so that its cuts can be seen and restored.
-            load(true);
-            return;
-        }
-        if (outcome.failure) {
-            setErrorMessage(QString::fromStdString("Couldn't load recording: " + *outcome.failure));
-            return;
-        }
-        if (!outcome.result)
-            return;
-        const Result& result = *outcome.result;
-        takeShape(result);
-        emit naturalSizeChanged(naturalSize_);
-        showInPlayer(result);
-        // The timeline spans the whole recording, cut time included.
-        const double length = playerKept_.hasCuts()   ? playerKept_.sourceDuration()
-                              : result.composition ? result.composition->duration()
-                                                   : 0;
-        duration_ = std::isfinite(length) && length > 0 ? length : 0;
-        player_.setObservers({[this](double t) { onTimeTick(t); },
-                              [this] {
-                                  if (isPlaying_)
-                                      setPlaying(false);
-                              },
-                              [this](const QString& message) {
-                                  setErrorMessage(QStringLiteral("Couldn't play the recording: ") +
-                                                  message);
-                              }});
-        loaded_ = true;
-        // What the recording's files lack (a movie cut short, an unreadable camera file) is said
-        // once, beside the timeline.
-        for (const std::string& warning : result.warnings)
-            addNotice(QString::fromStdString(warning));
-        if (everythingCut())
-            addNotice(tr("The cuts leave nothing of this recording: restore a cut to play or "
-                         "export it."));
-        emit playbackChanged();
-        emit loaded();
-        // An edit committed while the first build ran is not in it: build again.
-        if (editedWhileLoading_)
-            reloadPlayerItem();
-    });
-}
-
-void StudioSession::loadWaveforms()
-{
-    auto assign = [this](std::vector<float>* target) {
-        return [this, target](QFuture<std::vector<float>> future) {
-            *target = future.resultCount() > 0 ? future.result() : std::vector<float>{};
-            emit waveformsChanged();
-        };
-    };
-    if (timeline_.hasSystemAudio && timeline_.videoURL)
-        whenFinished(this, options_.waveformLoader(*timeline_.videoURL, kWaveformBuckets),
-                     assign(&systemAudioWaveform_));
-    if (timeline_.microphoneURL)
-        whenFinished(this, options_.waveformLoader(*timeline_.microphoneURL, kWaveformBuckets),
-                     assign(&microphoneWaveform_));
-}
-
-// ---- The rebuild cycle -----------------------------------------------------------------------
-
-void StudioSession::reloadPlayerItem()
-{
-    if (!timeline_.videoURL)
-        return;
-    if (!loaded_) {
-        editedWhileLoading_ = true; // the first load builds again when it lands
-        return;
-    }
-    if (reloadFuture_.isRunning())
-        reloadFuture_.cancel();
-    const quint64 generation = ++reloadGeneration_;
-    RecordingTimeline edited = state_.appliedTo(timeline_);
-    // Cuts that leave nothing (undone back to such a document) are left out of the preview, as
-    // when it opened.
-    if (everythingCut())
-        edited.cutRegions.clear();
-    reloadFuture_ = options_.builder(std::move(edited));
-    whenFinished(this, reloadFuture_, [this, generation](QFuture<Result> future) {
-        if (generation != reloadGeneration_)
-            return; // superseded: dropped without effect, failures included
-        BuildOutcome outcome = outcomeOf(future);
-        if (outcome.failure) {
-            setErrorMessage(QString::fromStdString("Couldn't refresh preview: " + *outcome.failure));
-            return;
-        }
-        if (!outcome.result)
-            return;
-        // The playhead stays at its recording time, wherever the new cuts put that in the movie.
-        const double playhead =
-            isPlaying_ ? playerKept_.sourceTime(player_.currentTime()) : currentTime_;
-        showInPlayer(*outcome.result);
-        // Swapping may have reported a time of the old movie; the playhead is where it was.
-        currentTime_ = playhead;
-        seekPlayer(playhead);
-        // Another canvas aspect changes the picture's shape: the preview area follows it.
-        const QSize before = naturalSize_;
-        takeShape(*outcome.result);
-        if (naturalSize_ != before)
-            emit naturalSizeChanged(naturalSize_);
-        ++rebuildsApplied_;
-        emit itemReplaced();
-    });
-}
-
-void StudioSession::takeShape(const Result& result)
-{
-    naturalSize_ = result.videoComposition.renderSize;
-    const double w = naturalSize_.width(), h = naturalSize_.height();
-    // Canvas pixels with a lower-left origin, as fractions of the picture with a top-left one.
-    auto fraction = [&](const std::optional<Rect>& frame) {
-        if (!frame || !(w > 0 && h > 0))
-            return QRectF(0, 0, 1, 1);
-        return QRectF(frame->x / w, 1 - (frame->y + frame->height) / h, frame->width / w,
-                      frame->height / h);
-    };
-    const OverlayInstruction* instruction = result.instruction.get();
-    cameraFrame_ = fraction(instruction ? instruction->edits().overlayFrame : std::nullopt);
-    std::optional<Rect> content;
-    if (instruction && instruction->backgroundFrame())
-        content = instruction->backgroundFrame()->contentRect();
-    contentFrame_ = fraction(content);
+    playback_->load();
+    playback_->loadWaveforms();
 }
 
 // ---- Editing ---------------------------------------------------------------------------------
@@ -275,7 +91,7 @@ bool StudioSession::commit()
 {
     // Cuts that would leave nothing are refused whoever wrote them: the edit is taken back whole.
     if (state_.cutRegions != history_.current().cutRegions &&
-        cutsLeaveNothing(state_.cutRegions, duration_)) {
+        cutsLeaveNothing(state_.cutRegions, playback_->duration())) {
         setLiveEditState(history_.current());
         refuseEdit(QString::fromUtf8(kEverythingCutMessage.data(), int(kEverythingCutMessage.size())));
         return false;
@@ -287,7 +103,7 @@ bool StudioSession::commit()
         emit historyChanged();
     }
     dropStaleSelection();
-    reloadPlayerItem();
+    playback_->rebuild();
     return true;
 }
 
@@ -376,7 +192,7 @@ void StudioSession::applyCommittedState(StudioEditState state)
     dropStaleSelection();
     if (saver_)
         saver_->save(editedDocument());
-    reloadPlayerItem();
+    playback_->rebuild();
 }
 
 void StudioSession::dropStaleSelection()
@@ -435,201 +251,12 @@ bool StudioSession::showsRedactHandle() const
            state_.hasRedactRegion(*selectedRedactID_);
 }
 
-// ---- Playback --------------------------------------------------------------------------------
-
-void StudioSession::showInPlayer(const CameraCompositionBuilder::Result& item)
-{
-    playerKept_ = item.instruction ? item.instruction->edits().keptTime : KeptTime{};
-    playerFrameDuration_ = item.videoComposition.frameDuration();
-    player_.replaceCurrentItem(item);
-}
-
-void StudioSession::seekPlayer(double sourceTime)
-{
-    player_.seek(CutPlayback::playerTime(playerKept_, sourceTime, playerFrameDuration_));
-}
-
-double StudioSession::playerDuration() const
-{
-    return playerKept_.hasCuts() ? playerKept_.duration() : duration_;
-}
-
-KeptTime StudioSession::keptTime() const
-{
-    return KeptTime(state_.cutRegions, duration_);
-}
-
-bool StudioSession::everythingCut() const
-{
-    return duration_ > 0 && keptTime().isEmpty();
-}
-
-bool StudioSession::canPlay() const
-{
-    return duration_ > 0 && !everythingCut();
-}
-
-bool StudioSession::canExport() const
-{
-    return timeline_.videoURL.has_value() && !isExporting() && !everythingCut();
-}
-
-double StudioSession::movieTime() const
-{
-    return CutPlayback::movieTime(keptTime(), currentTime_);
-}
-
-double StudioSession::movieDuration() const
-{
-    return keptTime().duration();
-}
-
-void StudioSession::onTimeTick(double seconds)
-{
-    currentTime_ =
-        CutPlayback::playhead(playerKept_, seconds, currentTime_, isPlaying_, playerFrameDuration_);
-    const double end = playerDuration();
-    if (isPlaying_ && end > 0 && seconds >= end - 0.05)
-        isPlaying_ = false; // the player stops at the end of its item by itself
-    emit playbackChanged();
-}
-
-void StudioSession::setPlaying(bool playing)
-{
-    isPlaying_ = playing;
-    emit playbackChanged();
-}
-
-void StudioSession::togglePlayback()
-{
-    if (!canPlay() && !isPlaying_)
-        return;
-    // The state flips first: a player that reports its own pause must find it already paused.
-    if (isPlaying_) {
-        setPlaying(false);
-        player_.pause();
-        return;
-    }
-    // At the movie's end (or parked in a trimmed end) playing starts over.
-    const double at = CutPlayback::playerTime(playerKept_, currentTime_, playerFrameDuration_);
-    const bool atMovieEnd =
-        playerKept_.hasCuts() && at >= playerDuration() - playerFrameDuration_ - 1e-9;
-    if (currentTime_ >= duration_ || atMovieEnd) {
-        currentTime_ = playerKept_.sourceTime(0);
-        player_.seek(0);
-    }
-    setPlaying(true);
-    player_.play();
-}
-
-void StudioSession::step(double delta)
-{
-    if (duration_ <= 0)
-        return;
-    seek(std::min(std::max(CutPlayback::stepped(playerKept_, currentTime_, delta), 0.0), duration_));
-}
-
-void StudioSession::seek(double seconds)
-{
-    if (!std::isfinite(seconds))
-        return;
-    currentTime_ = seconds;
-    seekPlayer(seconds);
-    emit playbackChanged();
-}
-
-// ---- Waveform and captions -------------------------------------------------------------------
-
-std::vector<float> StudioSession::displayedWaveform() const
-{
-    return tarnix::displayedWaveform(systemAudioWaveform_, state_.systemAudio, microphoneWaveform_,
-                                     state_.microphoneAudio);
-}
+// ---- Captions --------------------------------------------------------------------------------
 
 QString StudioSession::timelineCaption() const
 {
     return QString::fromStdString(
         tarnix::timelineCaption(state_.zoomRegions.size(), timeline_.clickEvents.size()));
-}
-
-// ---- Export ----------------------------------------------------------------------------------
-
-void StudioSession::setExportResolution(ExportResolution resolution)
-{
-    if (resolution == exportResolution_ && exportFileType_ == media::ExportFileType::mpeg4)
-        return;
-    exportResolution_ = resolution;
-    exportFileType_ = media::ExportFileType::mpeg4;
-    emit exportChanged();
-}
-
-void StudioSession::setExportFileType(media::ExportFileType type)
-{
-    if (type == exportFileType_)
-        return;
-    exportFileType_ = type;
-    emit exportChanged();
-}
-
-bool StudioSession::isExporting() const
-{
-    return exporter_->isExporting();
-}
-
-double StudioSession::exportProgress() const
-{
-    return exporter_->progress();
-}
-
-void StudioSession::pressExport()
-{
-    // A double click is one press: the second half would otherwise cancel what the first began.
-    if (lastExportPress_.isValid() && lastExportPress_.elapsed() < kExportPressInterval)
-        return;
-    lastExportPress_.start();
-    if (isExporting())
-        cancelExport();
-    else
-        startExport();
-}
-
-bool StudioSession::acceptsExportPress() const
-{
-    return !lastExportPress_.isValid() || lastExportPress_.elapsed() >= kExportPressInterval;
-}
-
-void StudioSession::startExport()
-{
-    if (!canExport())
-        return;
-    errorMessage_.reset();
-    exportedURL_.reset();
-    // A GIF is made from the full-size frames and named like a source-quality movie.
-    const bool gif = exportFileType_ == media::ExportFileType::gif;
-    exporter_->start(editedDocument(), *timeline_.videoURL,
-                     gif ? ExportResolution::source : exportResolution_, exportFileType_);
-    emit exportChanged();
-}
-
-void StudioSession::cancelExport()
-{
-    exporter_->cancel();
-}
-
-void StudioSession::cancelExportAndWait()
-{
-    exporter_->cancelAndWait();
-}
-
-void StudioSession::onExportFinished(std::optional<std::filesystem::path> output,
-                                     std::optional<QString> errorMessage)
-{
-    exportedURL_ = output;
-    emit exportChanged();
-    // Before the alert, which waits for the user.
-    emit exportFinished(output, errorMessage);
-    if (errorMessage)
-        setErrorMessage(*errorMessage);
 }
 
 // ---- Failures and saving ---------------------------------------------------------------------
@@ -767,7 +394,7 @@ void StudioSession::applyReloaded(const RecordingTimeline& document)
     emit editStateChanged();
     dropStaleSelection();
     emit outsideChangeChanged();
-    reloadPlayerItem();
+    playback_->rebuild();
 }
 
 } // namespace tarnix

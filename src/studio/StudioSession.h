@@ -1,10 +1,6 @@
 #pragma once
 
-#include <QElapsedTimer>
-#include <QFuture>
 #include <QObject>
-#include <QRectF>
-#include <QSize>
 #include <QString>
 
 #include <filesystem>
@@ -13,63 +9,50 @@
 #include <optional>
 #include <vector>
 
-#include "compositing/CameraCompositionBuilder.h"
-#include "document/CutRegions.h"
+#include "compositing/CompositionBuilder.h"
 #include "document/RecordingTimeline.h"
-#include "media/ExportResolution.h"
-#include "media/ExportSession.h"
 #include "studio/EditHistory.h"
 #include "studio/StudioEditState.h"
+#include "studio/StudioPlayback.h"
 #include "studio/StudioTab.h"
 
 // The Studio's model, without widgets: one editing of one recording.
 //
-// It copies the document's regions and settings into an edit state, builds a composition of it
-// and hands it to the preview player, and rebuilds after every committed edit: a newer rebuild
-// cancels the one in flight, and the new composition is swapped in at the same playhead. Edits are
-// commit-on-end: views may write the live state continuously while a gesture runs
-// (setLiveEditState), and report its end with commit(); each commit is one rebuild, one undo step
-// and one save of the document file. The document value given at construction is never changed.
-//
-// Cuts: the timeline and the playhead stay in recording time; the player plays the edited movie
-// (the kept spans one after another), and the session maps between the two (CutPlayback), so the
-// playhead jumps over cut time while playing and a seek into a cut shows the frame after it.
+// It copies the document's regions and settings into an edit state, which its playback
+// (StudioPlayback) previews and rebuilds after every committed edit, and its exporter
+// (StudioExporter) exports. Edits are commit-on-end: views may write the live state continuously
+// while a gesture runs (setLiveEditState), and report its end with commit(); each commit is one
+// rebuild, one undo step and one save of the document file. The document value given at
+// construction is never changed.
 //
 // Failures a person must hear about land in errorMessage, which the view shows in an alert titled
 // "Something went wrong" whenever it changes to a present value.
 //
-// Threads: GUI thread only. Builds, waveform loads, saves and exports run on workers and report
-// back through queued calls.
+// Threads: GUI thread only. Saves and the reading of a reloaded document run on workers and
+// report back through queued calls.
 
 namespace tarnix {
 
 class DocumentPresence;
 class DocumentSaver;
 class StudioExporter;
-class StudioPlayer;
 
 class StudioSession : public QObject {
     Q_OBJECT
 
 public:
-    // Builds the composition of an edited document.
-    using Builder = std::function<QFuture<CameraCompositionBuilder::Result>(RecordingTimeline)>;
-    using WaveformLoader =
-        std::function<QFuture<std::vector<float>>(std::filesystem::path url, int bucketCount)>;
+    using Builder = StudioPlayback::Builder;
+    using WaveformLoader = StudioPlayback::WaveformLoader;
 
     struct Options {
         // Where every committed edit is saved; nothing is saved without one.
         std::optional<std::filesystem::path> documentPath;
-        Builder builder;               // default: CameraCompositionBuilder::buildAsync
+        Builder builder;               // default: CompositionBuilder::buildAsync
         WaveformLoader waveformLoader; // default: AudioWaveformLoader::loadPeaksAsync
         // Writes the document file; default: DocumentSaver::defaultWriter().
         std::function<void(const RecordingTimeline&, const std::filesystem::path&)> documentWriter;
     };
 
-    // Fine enough that a zoomed-in timeline still has a peak per few points (40 a second over ten
-    // minutes); the timeline reduces them to the bars of its visible span.
-    static constexpr int kWaveformBuckets = 24000;
-    static constexpr double kTimeObserverInterval = 1.0 / 30;
 
     // `player` must outlive the session.
     StudioSession(RecordingTimeline timeline, StudioPlayer& player, Options options,
@@ -83,7 +66,10 @@ public:
 
     // Starts the first build and the waveform loads. Call once.
     void open();
-    bool isLoaded() const { return loaded_; }
+    // The preview of the edit state: playhead, playing, the picture's shape, the waveforms.
+    StudioPlayback& playback() const { return *playback_; }
+    // The export of the last committed edit.
+    StudioExporter& exporter() const { return *exporter_; }
 
     // ---- Edit state -----------------------------------------------------------------------
     const StudioEditState& editState() const { return state_; }
@@ -128,61 +114,7 @@ public:
     bool showsCameraHandle() const;
     bool showsRedactHandle() const;
 
-    // ---- Playback -------------------------------------------------------------------------
-    // The playhead and the recording's length, in recording time (what the timeline shows).
-    double currentTime() const { return currentTime_; }
-    double duration() const { return duration_; }
-    // The kept time of the current edit state, and the playhead and length in the edited movie
-    // (what the transport shows); without cuts the same as above.
-    KeptTime keptTime() const;
-    double movieTime() const;
-    double movieDuration() const;
-    bool isPlaying() const { return isPlaying_; }
-    // One frame of the movie in the player (1/30 s until the first build lands).
-    double frameDuration() const { return playerFrameDuration_; }
-    // The composed picture's size; a rebuild for another canvas aspect changes it.
-    QSize naturalSize() const { return naturalSize_; }
-    // The part of the picture the camera bubble is placed in, as fractions of it (top-left
-    // origin): all of it, or on a canvas of another aspect the recording-shaped band around the
-    // content.
-    QRectF cameraFrame() const { return cameraFrame_; }
-    // The screen content's rectangle in the picture, as fractions of it (top-left origin): inside
-    // the background's padding when there is one. Blur boxes are placed in it.
-    QRectF contentFrame() const { return contentFrame_; }
-    // Playing and exporting need something kept: a document whose cuts cover everything opens
-    // with the whole recording in view and its cuts restorable, but neither plays nor exports.
-    bool everythingCut() const;
-    bool canPlay() const;
-    void togglePlayback();
-    void step(double delta);
-    void seek(double seconds);
-
-    // ---- Waveform and captions ------------------------------------------------------------
-    std::vector<float> displayedWaveform() const;
-    const std::vector<float>& systemAudioWaveform() const { return systemAudioWaveform_; }
-    const std::vector<float>& microphoneWaveform() const { return microphoneWaveform_; }
     QString timelineCaption() const;
-
-    // ---- Export ---------------------------------------------------------------------------
-    ExportResolution exportResolution() const { return exportResolution_; }
-    void setExportResolution(ExportResolution resolution);
-    // A movie at the export resolution, or an animated GIF (its own size limit, the resolution
-    // aside). Choosing a resolution chooses a movie.
-    media::ExportFileType exportFileType() const { return exportFileType_; }
-    void setExportFileType(media::ExportFileType type);
-    bool canExport() const;
-    bool isExporting() const;
-    double exportProgress() const;
-    const std::optional<std::filesystem::path>& exportedURL() const { return exportedURL_; }
-    void startExport();
-    void cancelExport();
-    // The Export button: starts an export, or cancels the running one. A press within
-    // kExportPressInterval of the one before is ignored, so a double click starts one export.
-    void pressExport();
-    bool acceptsExportPress() const;
-    static constexpr qint64 kExportPressInterval = 500; // ms
-    // Cancels a running export and waits until its partial file is gone (closing the Studio).
-    void cancelExportAndWait();
 
     // ---- Failures and saving --------------------------------------------------------------
     const std::optional<QString>& errorMessage() const { return errorMessage_; }
@@ -197,8 +129,6 @@ public:
     void addNotice(const QString& text);
     // Blocks until the document file holds the last commit (closing, tests); true when it does.
     bool flushSaves(int timeoutMs = 10000);
-    // Player swaps done by rebuilds (not the first load), for tests and diagnostics.
-    int rebuildsApplied() const { return rebuildsApplied_; }
 
     // ---- The document file changed elsewhere ---------------------------------------------
     // Another program or another Studio replaced the document file: nothing is saved over it
@@ -215,41 +145,20 @@ signals:
     void editStateChanged();
     void selectionChanged();
     void historyChanged();
-    void playbackChanged();
-    void loaded();
-    void naturalSizeChanged(QSize size);
-    void waveformsChanged();
-    void exportChanged();
-    // An export ended: the file written, or the message for the user; neither after a cancel.
-    void exportFinished(const std::optional<std::filesystem::path>& output,
-                        const std::optional<QString>& errorMessage);
     void errorMessageChanged(const QString& message);
     void editNoticeChanged();
-    void itemReplaced();
     void outsideChangeChanged();
 
 private:
-    void load(bool withoutCuts = false);
-    void loadWaveforms();
-    void reloadPlayerItem();
     void commitEditState(StudioEditState state);
     void applyCommittedState(StudioEditState state);
     void dropStaleSelection();
     void setErrorMessage(QString message);
-    void takeShape(const CameraCompositionBuilder::Result& result);
-    void setPlaying(bool playing);
-    void showInPlayer(const CameraCompositionBuilder::Result& item);
-    void seekPlayer(double sourceTime);
-    double playerDuration() const;
     void clearEditNotice();
-    void onTimeTick(double seconds);
     void watchDocument(const std::filesystem::path& path);
     void applyReloaded(const RecordingTimeline& document);
-    void onExportFinished(std::optional<std::filesystem::path> output,
-                          std::optional<QString> errorMessage);
 
     RecordingTimeline timeline_;
-    StudioPlayer& player_;
     Options options_;
 
     StudioEditState state_;
@@ -260,37 +169,16 @@ private:
     std::optional<Uuid> selectedCutID_;
 
     bool opened_ = false;
-    bool loaded_ = false;
-    bool editedWhileLoading_ = false;
-    QSize naturalSize_;
-    QRectF cameraFrame_{0, 0, 1, 1};
-    QRectF contentFrame_{0, 0, 1, 1};
-    double duration_ = 0;
-    double currentTime_ = 0;
-    bool isPlaying_ = false;
     std::optional<QString> errorMessage_;
     std::optional<QString> editNotice_;
-    // The cuts of the composition in the player (it may lag the edit state while a rebuild runs)
-    // and its frame length.
-    KeptTime playerKept_;
-    double playerFrameDuration_ = 1.0 / 30;
-    std::vector<float> systemAudioWaveform_;
-    std::vector<float> microphoneWaveform_;
 
-    // Generation of the newest rebuild; an older one that finishes is dropped unseen.
-    quint64 reloadGeneration_ = 0;
-    QFuture<CameraCompositionBuilder::Result> reloadFuture_;
-    int rebuildsApplied_ = 0;
-
-    ExportResolution exportResolution_ = ExportResolution::source;
-    media::ExportFileType exportFileType_ = media::ExportFileType::mpeg4;
-    std::optional<std::filesystem::path> exportedURL_;
-    QElapsedTimer lastExportPress_;
-    StudioExporter* exporter_ = nullptr;
     std::unique_ptr<DocumentSaver> saver_;
     DocumentPresence* presence_ = nullptr;
     bool outsideChange_ = false;
     bool reloading_ = false;
+    // Last, so that they go first: they read the document and the edit state above.
+    std::unique_ptr<StudioPlayback> playback_;
+    std::unique_ptr<StudioExporter> exporter_;
 };
 
 } // namespace tarnix

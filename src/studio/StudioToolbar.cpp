@@ -10,6 +10,7 @@
 
 #include "studio/StudioControls.h"
 #include "studio/StudioFormatting.h"
+#include "studio/StudioExporter.h"
 #include "studio/StudioSession.h"
 #include "ui/PhosphorIcon.h"
 #include "ui/StudioTheme.h"
@@ -23,9 +24,10 @@ constexpr int kGifChoice = -1; // the menu entry's data; the movie entries carry
 
 } // namespace
 
-StudioToolbar::StudioToolbar(StudioSession& session, QWidget* parent)
+StudioToolbar::StudioToolbar(StudioSession& session, StudioExporter& exporter, QWidget* parent)
     : QWidget(parent)
     , session_(session)
+    , exporter_(exporter)
     , close_(StudioControls::iconButton("xmark", tr("Close"), this, 14))
     , title_(new QLabel(tr("Studio"), this))
     , undo_(StudioControls::iconButton("undo", tr("Undo"), this))
@@ -84,9 +86,9 @@ StudioToolbar::StudioToolbar(StudioSession& session, QWidget* parent)
     connect(close_, &QToolButton::clicked, this, &StudioToolbar::closeClicked);
     connect(undo_, &QToolButton::clicked, &session_, &StudioSession::undo);
     connect(redo_, &QToolButton::clicked, &session_, &StudioSession::redo);
-    connect(export_, &QPushButton::clicked, &session_, &StudioSession::pressExport);
+    connect(export_, &QPushButton::clicked, &exporter_, &StudioExporter::press);
     connect(&session_, &StudioSession::historyChanged, this, &StudioToolbar::refresh);
-    connect(&session_, &StudioSession::exportChanged, this, &StudioToolbar::refresh);
+    connect(&exporter_, &StudioExporter::changed, this, &StudioToolbar::refresh);
     refresh();
 }
 
@@ -103,13 +105,13 @@ void StudioToolbar::buildResolutionMenu()
     };
     for (ExportResolution resolution : kAllExportResolutions)
         addChoice(QString::fromUtf8(menuItemText(resolution).data(), int(menuItemText(resolution).size())),
-                  int(resolution), [this, resolution] { session_.setExportResolution(resolution); });
+                  int(resolution), [this, resolution] { exporter_.setResolution(resolution); });
     menu->addSeparator();
-    addChoice(tr("GIF"), kGifChoice, [this] { session_.setExportFileType(media::ExportFileType::gif); });
+    addChoice(tr("GIF"), kGifChoice, [this] { exporter_.setFileType(media::ExportFileType::gif); });
     connect(menu, &QMenu::aboutToShow, this, [this, menu] {
-        const int chosen = session_.exportFileType() == media::ExportFileType::gif
+        const int chosen = exporter_.fileType() == media::ExportFileType::gif
                                ? kGifChoice
-                               : int(session_.exportResolution());
+                               : int(exporter_.resolution());
         for (QAction* action : menu->actions()) {
             if (action->isSeparator())
                 continue;
@@ -127,16 +129,16 @@ void StudioToolbar::refresh()
     undo_->setEnabled(session_.canUndo());
     redo_->setEnabled(session_.canRedo());
 
-    if (session_.exportFileType() == media::ExportFileType::gif) {
+    if (exporter_.fileType() == media::ExportFileType::gif) {
         resolution_->setText(tr("GIF"));
     } else {
-        const std::string_view label = menuButtonText(session_.exportResolution());
+        const std::string_view label = menuButtonText(exporter_.resolution());
         resolution_->setText(QString::fromUtf8(label.data(), int(label.size())));
     }
 
-    const bool exporting = session_.isExporting();
+    const bool exporting = exporter_.isExporting();
     if (exporting) {
-        export_->setText(QString::fromStdString(exportingText(session_.exportProgress())));
+        export_->setText(QString::fromStdString(exportingText(exporter_.progress())));
         export_->setIcon(PhosphorIcon::icon("xmark", 12, StudioTheme::textPrimary()));
         export_->setToolTip(tr("Cancel export"));
     } else {
@@ -145,7 +147,7 @@ void StudioToolbar::refresh()
         export_->setToolTip(tr("Export"));
     }
     export_->setAccessibleName(export_->text());
-    export_->setEnabled(exporting || session_.canExport());
+    export_->setEnabled(exporting || exporter_.canExport());
     if (export_->property("exporting").toBool() != exporting) {
         export_->setProperty("exporting", exporting);
         export_->style()->unpolish(export_);

@@ -8,17 +8,18 @@ class QToolButton;
 
 // The Studio's toolbar: close, the title, undo and redo, the export menu (the movie's resolution,
 // or an animated GIF) and the Export button, which shows the export's progress ("Exporting… 42%")
-// and cancels it when pressed again; the "More" menu opens the keyboard shortcuts. It draws the session's state and turns presses into its commands. GUI thread.
+// and cancels it when pressed again; the "More" menu opens the keyboard shortcuts. It draws the session's history and the exporter's state and turns presses into their commands. GUI thread.
 
 namespace tarnix {
 
+class StudioExporter;
 class StudioSession;
 
 class StudioToolbar : public QWidget {
     Q_OBJECT
 
 public:
-    StudioToolbar(StudioSession& session, QWidget* parent = nullptr);
+    StudioToolbar(StudioSession& session, StudioExporter& exporter, QWidget* parent = nullptr);
 
     QToolButton* closeButton() const { return close_; }
     QToolButton* undoButton() const { return undo_; }
@@ -36,6 +37,7 @@ private:
     void buildResolutionMenu();
 
     StudioSession& session_;
+    StudioExporter& exporter_;
     QToolButton* close_;
     QLabel* title_;
     QToolButton* undo_;

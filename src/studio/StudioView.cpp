@@ -24,6 +24,7 @@
 #include "studio/StudioEditingViews.h"
 #include "studio/PreviewPlayerBridge.h"
 #include "studio/StudioControls.h"
+#include "studio/StudioExporter.h"
 #include "studio/StudioSession.h"
 #include "studio/StudioToolbar.h"
 #include "studio/TransportBar.h"
@@ -69,7 +70,7 @@ public:
     {
         overlay_->setAccessibleName(tr("Preview handles"));
         setMinimumHeight(200);
-        connect(&session_, &StudioSession::naturalSizeChanged, this, [this] { relayout(); });
+        connect(&session_.playback(), &StudioPlayback::naturalSizeChanged, this, [this] { relayout(); });
         connect(&session_, &StudioSession::selectionChanged, this, [this] { relayout(); });
     }
 
@@ -97,7 +98,7 @@ public:
     {
         const QRect area = rect().adjusted(kPreviewMargin, kPreviewMargin, -kPreviewMargin,
                                            -kPreviewMargin);
-        const QRect picture = fittedRect(session_.naturalSize(), area).toAlignedRect();
+        const QRect picture = fittedRect(session_.playback().naturalSize(), area).toAlignedRect();
         surface_->setGeometry(picture);
         const bool moved = overlay_->geometry() != picture;
         overlay_->setGeometry(picture);
@@ -146,7 +147,7 @@ StudioView::StudioView(RecordingTimeline timeline, std::optional<std::filesystem
     setStyleSheet(StudioControls::styleSheet());
     setAccessibleName(tr("Studio"));
 
-    toolbar_ = new StudioToolbar(*session_, this);
+    toolbar_ = new StudioToolbar(*session_, session_->exporter(), this);
     preview_ = new PreviewArea(*session_, this);
     surface_ = preview_->surface();
     overlay_ = preview_->overlay();
@@ -169,15 +170,15 @@ StudioView::StudioView(RecordingTimeline timeline, std::optional<std::filesystem
             emit closeRequested();
     });
     connect(session_.get(), &StudioSession::editStateChanged, this, &StudioView::refreshCaption);
-    connect(session_.get(), &StudioSession::exportChanged, this, &StudioView::refreshResult);
-    connect(session_.get(), &StudioSession::naturalSizeChanged, this, [this] {
+    connect(&session_->exporter(), &StudioExporter::changed, this, &StudioView::refreshResult);
+    connect(&session_->playback(), &StudioPlayback::naturalSizeChanged, this, [this] {
         if (!fitted_) {
             fitted_ = true;
             fitWindowToVideo();
         }
     });
     connect(session_.get(), &StudioSession::errorMessageChanged, this, &StudioView::showFailure);
-    new ExportNotifier(*session_, [this] { return window()->isActiveWindow(); }, this);
+    new ExportNotifier(session_->exporter(), [this] { return window()->isActiveWindow(); }, this);
     installShortcuts();
     editing_ = new StudioEditingViews(*this);
     refreshCaption();
@@ -254,9 +255,9 @@ QWidget* StudioView::makeResultRow()
     row->addWidget(revealNotice_);
     row->addWidget(showInFiles_);
     connect(showInFiles_, &QPushButton::clicked, this, [this] {
-        if (!session_->exportedURL())
+        if (!session_->exporter().exportedURL())
             return;
-        const std::filesystem::path file = *session_->exportedURL();
+        const std::filesystem::path file = *session_->exporter().exportedURL();
         const QString text =
             FileReveal::message(FileReveal::showInFiles(file, folderOpener_), file);
         revealNotice_->setText(text);
@@ -307,16 +308,17 @@ void StudioView::refreshOutsideChange()
 
 void StudioView::installShortcuts()
 {
-    auto add = [this](const QKeySequence& keys, auto slot) {
+    auto add = [this](const QKeySequence& keys, auto* receiver, auto slot) {
         auto* shortcut = new QShortcut(keys, this);
         shortcut->setContext(Qt::WindowShortcut);
-        connect(shortcut, &QShortcut::activated, session_.get(), slot);
+        connect(shortcut, &QShortcut::activated, receiver, slot);
     };
-    add(QKeySequence(Qt::Key_Space), &StudioSession::togglePlayback);
-    add(QKeySequence::Undo, &StudioSession::undo);
-    add(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), &StudioSession::redo);
+    StudioSession* session = session_.get();
+    add(QKeySequence(Qt::Key_Space), &session->playback(), &StudioPlayback::togglePlayback);
+    add(QKeySequence::Undo, session, &StudioSession::undo);
+    add(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), session, &StudioSession::redo);
     if (QKeySequence(QKeySequence::Redo) != QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z))
-        add(QKeySequence::Redo, &StudioSession::redo);
+        add(QKeySequence::Redo, session, &StudioSession::redo);
 }
 
 void StudioView::setTimelineView(QWidget* view)
@@ -360,7 +362,7 @@ void StudioView::refreshCaption()
 
 void StudioView::refreshResult()
 {
-    const auto& url = session_->exportedURL();
+    const auto& url = session_->exporter().exportedURL();
     resultRow_->setVisible(url.has_value());
     revealNotice_->hide();
     if (url) {
@@ -372,7 +374,7 @@ void StudioView::refreshResult()
 void StudioView::fitWindowToVideo()
 {
     QWidget* window = this->window();
-    const QSize natural = session_->naturalSize();
+    const QSize natural = session_->playback().naturalSize();
     if (!window || natural.width() <= 0 || natural.height() <= 0)
         return;
     const int width = window->width();
@@ -386,7 +388,7 @@ void StudioView::fitWindowToVideo()
 
 bool StudioView::confirmClose()
 {
-    if (session_->isExporting()) {
+    if (session_->exporter().isExporting()) {
         const int choice = AppAlert::ask(
             tr("Stop the export?"),
             tr("An export is still running. Closing the Studio stops it, and nothing of the "
@@ -394,7 +396,7 @@ bool StudioView::confirmClose()
             {tr("Stop Export and Close"), tr("Keep Exporting")});
         if (choice != 0)
             return false;
-        session_->cancelExportAndWait();
+        session_->exporter().cancelAndWait();
     }
     if (session_->hasOutsideChange() && !session_->flushSaves(0)) {
         const int choice = AppAlert::ask(

@@ -12,14 +12,14 @@
 
 #include "studio/StudioSession.h"
 #include "studio/timeline/TrimHandleView.h"
-#include "studio/timeline/ZoomTimelineView.h"
+#include "studio/timeline/TimelineView.h"
 
 namespace tarnix {
 
 using Command = TimelineCommand;
 
-TimelineKeyboard::TimelineKeyboard(QWidget& window, StudioSession& session, ZoomTimelineView& timeline)
-    : QObject(&timeline), window_(window), session_(session), timeline_(timeline)
+TimelineKeyboard::TimelineKeyboard(QWidget& window, StudioSession& session, TimelineView& timeline)
+    : QObject(&timeline), window_(window), session_(session), playback_(session.playback()), timelineView_(timeline)
 {
     qApp->installEventFilter(this);
 }
@@ -48,7 +48,7 @@ bool TimelineKeyboard::handles(Command command, QWidget* focus) const
 {
     if (!focus)
         return true;
-    bool inTimeline = focus == &timeline_ || timeline_.isAncestorOf(focus);
+    bool inTimeline = focus == &timelineView_ || timelineView_.isAncestorOf(focus);
     if (command == Command::nextClip || command == Command::previousClip)
         return inTimeline;
     if (qobject_cast<TrimHandleView*>(focus))
@@ -65,13 +65,13 @@ void TimelineKeyboard::run(Command command)
 {
     switch (command) {
     case Command::zoomIn:
-        timeline_.zoomBy(TimelineViewport::kZoomStep);
+        timelineView_.zoomBy(TimelineViewport::kZoomStep);
         return;
     case Command::zoomOut:
-        timeline_.zoomBy(1 / TimelineViewport::kZoomStep);
+        timelineView_.zoomBy(1 / TimelineViewport::kZoomStep);
         return;
     case Command::zoomToFit:
-        timeline_.fitAll();
+        timelineView_.fitAll();
         return;
     case Command::nextClip:
     case Command::previousClip:
@@ -89,24 +89,24 @@ void TimelineKeyboard::run(Command command)
     // A frame step is a paused gesture; the others keep playing from where they land.
     if (command == Command::frameBack || command == Command::frameForward || command == Command::playBackward)
         setPlaying(false);
-    std::optional<double> t = TimelineKeys::playheadAfter(command, session_.currentTime(), session_.frameDuration(),
-                                                          session_.duration(), session_.editState());
+    std::optional<double> t = TimelineKeys::playheadAfter(command, playback_.currentTime(), playback_.frameDuration(),
+                                                          playback_.duration(), session_.editState());
     if (!t)
         return;
-    session_.seek(*t);
-    timeline_.revealTime(*t);
+    playback_.seek(*t);
+    timelineView_.revealTime(*t);
 }
 
 void TimelineKeyboard::setPlaying(bool playing)
 {
-    if (session_.isPlaying() != playing)
-        session_.togglePlayback();
+    if (playback_.isPlaying() != playing)
+        playback_.togglePlayback();
 }
 
 void TimelineKeyboard::selectAdjacentClip(bool forward)
 {
-    ZoomTimelineModel& model = timeline_.model();
-    using Track = ZoomTimelineModel::Track;
+    TimelineModel& model = timelineView_.model();
+    using Track = TimelineModel::Track;
     std::optional<TimelineKeys::ClipRef> selected;
     if (auto id = model.selectedCutID.get())
         selected = TimelineKeys::ClipRef{Track::cut, *id};
@@ -114,7 +114,7 @@ void TimelineKeyboard::selectAdjacentClip(bool forward)
         selected = TimelineKeys::ClipRef{Track::zoom, *id};
     else if (auto id = model.selectedRedactID.get())
         selected = TimelineKeys::ClipRef{Track::redact, *id};
-    auto next = TimelineKeys::adjacentClip(session_.editState(), selected, session_.currentTime(), forward);
+    auto next = TimelineKeys::adjacentClip(session_.editState(), selected, playback_.currentTime(), forward);
     if (!next)
         return;
     // One selection at a time, so that Delete and the next Tab act on this clip.
@@ -123,8 +123,8 @@ void TimelineKeyboard::selectAdjacentClip(bool forward)
     model.selectedCutID.set(std::nullopt);
     model.select(next->track, next->id);
     if (auto span = model.spanOf(next->track, next->id))
-        timeline_.revealTime(span->lower);
-    timeline_.refresh();
+        timelineView_.revealTime(span->lower);
+    timelineView_.refresh();
 }
 
 } // namespace tarnix

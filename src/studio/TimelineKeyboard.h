@@ -15,13 +15,14 @@ class QWidget;
 
 namespace tarnix {
 
+class StudioPlayback;
 class StudioSession;
-class ZoomTimelineView;
+class TimelineView;
 
 class TimelineKeyboard : public QObject {
     Q_OBJECT
 public:
-    TimelineKeyboard(QWidget& window, StudioSession& session, ZoomTimelineView& timeline);
+    TimelineKeyboard(QWidget& window, StudioSession& session, TimelineView& timeline);
     ~TimelineKeyboard() override;
 
     // Runs a command as its key would (for the key filter and the tests).
@@ -37,7 +38,8 @@ private:
 
     QWidget& window_;
     StudioSession& session_;
-    ZoomTimelineView& timeline_;
+    StudioPlayback& playback_;
+    TimelineView& timelineView_;
 };
 
 } // namespace tarnix

@@ -14,6 +14,7 @@ namespace tarnix {
 TransportBar::TransportBar(StudioSession& session, QWidget* parent)
     : QWidget(parent)
     , session_(session)
+    , playback_(session.playback())
     , play_(StudioControls::iconButton("play-fill", tr("Play"), this, 18))
     , back_(StudioControls::iconButton("rewind", tr("Back 5 seconds"), this))
     , forward_(StudioControls::iconButton("refresh", tr("Forward 5 seconds"), this))
@@ -40,28 +41,28 @@ TransportBar::TransportBar(StudioSession& session, QWidget* parent)
     row->addWidget(time_);
     row->addStretch(1);
 
-    connect(play_, &QToolButton::clicked, &session_, &StudioSession::togglePlayback);
-    connect(back_, &QToolButton::clicked, this, [this] { session_.step(-5); });
-    connect(forward_, &QToolButton::clicked, this, [this] { session_.step(5); });
-    connect(&session_, &StudioSession::playbackChanged, this, &TransportBar::refresh);
+    connect(play_, &QToolButton::clicked, &playback_, &StudioPlayback::togglePlayback);
+    connect(back_, &QToolButton::clicked, this, [this] { playback_.step(-5); });
+    connect(forward_, &QToolButton::clicked, this, [this] { playback_.step(5); });
+    connect(&playback_, &StudioPlayback::playbackChanged, this, &TransportBar::refresh);
     connect(&session_, &StudioSession::editStateChanged, this, &TransportBar::refresh);
     refresh();
 }
 
 void TransportBar::refresh()
 {
-    const bool playing = session_.isPlaying();
+    const bool playing = playback_.isPlaying();
     if (playing != showsPause_) {
         showsPause_ = playing;
         StudioControls::setIcon(play_, playing ? "pause-fill" : "play-fill",
                                 playing ? tr("Pause") : tr("Play"), 18);
     }
-    const bool enabled = session_.canPlay();
+    const bool enabled = playback_.canPlay();
     play_->setEnabled(enabled);
     back_->setEnabled(enabled);
     forward_->setEnabled(enabled);
     // The time in the movie as it will be watched: cut time is not counted.
-    time_->setText(QString::fromStdString(formatTimePair(session_.movieTime(), session_.movieDuration())));
+    time_->setText(QString::fromStdString(formatTimePair(playback_.movieTime(), playback_.movieDuration())));
 }
 
 } // namespace tarnix

@@ -12,6 +12,7 @@ class QToolButton;
 
 namespace tarnix {
 
+class StudioPlayback;
 class StudioSession;
 
 class TransportBar : public QWidget {
@@ -29,6 +30,7 @@ private:
     void refresh();
 
     StudioSession& session_;
+    StudioPlayback& playback_;
     QToolButton* play_;
     QToolButton* back_;
     QToolButton* forward_;

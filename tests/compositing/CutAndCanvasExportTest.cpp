@@ -5,7 +5,7 @@
 #include <set>
 
 #include "CompositingTestSupport.h"
-#include "compositing/CameraCompositionBuilder.h"
+#include "compositing/CompositionBuilder.h"
 #include "media/ExportSession.h"
 #include "media/GifWriter.h"
 #include "media/MediaTestSupport.h"
@@ -15,7 +15,7 @@
 namespace tarnix {
 namespace {
 
-namespace Builder = CameraCompositionBuilder;
+namespace Builder = CompositionBuilder;
 using media::ExportPreset;
 using media::ExportStatus;
 using media::test::TempFolder;

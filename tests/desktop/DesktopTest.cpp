@@ -17,7 +17,7 @@
 #include "studio/PlayerSurface.h"
 #include "studio/StudioEditingViews.h"
 #include "studio/StudioView.h"
-#include "studio/timeline/ZoomTimelineView.h"
+#include "studio/timeline/TimelineView.h"
 #include "studio/sidebar/StudioSidebarView.h"
 #include "studio/sidebar/StudioTabLabels.h"
 #include "support/MediaProbe.h"

@@ -243,7 +243,7 @@ TEST_F(RecorderWindowTest, RecordingTwoSecondsOfADisplayLandsInStudioModeWithThe
     ASSERT_TRUE(waitFor(5, [&] { return window->isVisible() && window->width() == 1180; }));
     auto* studio = qobject_cast<StudioView*>(window->studioWidget());
     ASSERT_TRUE(studio) << "studio mode shows the Studio";
-    ASSERT_TRUE(waitFor(30, [&] { return studio->session().isLoaded(); }));
+    ASSERT_TRUE(waitFor(30, [&] { return studio->session().playback().isLoaded(); }));
     EXPECT_EQ(studio->session().timeline().videoURL, movie);
     // The window keeps its width and fits its height to the picture.
     EXPECT_GE(window->height(), 640);
@@ -318,7 +318,7 @@ TEST_F(RecorderWindowTest, ARecordedWindowThatClosesOpensTheStudioAndSaysWhy)
     ASSERT_TRUE(studio->session().editNotice());
     EXPECT_EQ(studio->session().editNotice()->toStdString(),
               CaptureMessages::captureStopped(CaptureMessages::kRecordedWindowClosed));
-    ASSERT_TRUE(waitFor(30, [&] { return studio->session().isLoaded(); }));
+    ASSERT_TRUE(waitFor(30, [&] { return studio->session().playback().isLoaded(); }));
     test::saveScreenshot(window->grab().toImage(), QStringLiteral("recorder-studio-window-closed"));
 }
 

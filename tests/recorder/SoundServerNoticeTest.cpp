@@ -62,7 +62,7 @@ TEST(SoundServerNotice, theBarSaysAtOnceThatTheSoundIsMissingAndTheStudioSaysItA
         const QString notice = *studio->session().editNotice();
         EXPECT_TRUE(notice.startsWith("System audio and the microphone are missing from 0:0")) << notice.toStdString();
         EXPECT_TRUE(notice.contains("to the end")) << notice.toStdString();
-        ASSERT_TRUE(test::processEventsUntil(30, [&] { return studio->session().isLoaded(); }));
+        ASSERT_TRUE(test::processEventsUntil(30, [&] { return studio->session().playback().isLoaded(); }));
         EXPECT_TRUE(studio->editNoticeLabel()->isVisibleTo(studio));
         test::saveScreenshot(window.grab().toImage(), QStringLiteral("studio-sound-missing"));
     }

@@ -5,6 +5,7 @@
 #include <fstream>
 
 #include "StudioTestSupport.h"
+#include "studio/StudioExporter.h"
 #include "studio/StudioSession.h"
 
 namespace tarnix {
@@ -28,8 +29,8 @@ protected:
 
     bool exportAndWait(StudioSession& s)
     {
-        s.startExport();
-        return waitFor([&] { return !s.isExporting(); }, 120);
+        s.exporter().start();
+        return waitFor([&] { return !s.exporter().isExporting(); }, 120);
     }
 
     media::test::TempFolder folder;
@@ -40,15 +41,15 @@ protected:
 TEST_F(StudioExportTest, ExportsAreNamedNextToTheScreenMovieAndReportProgress)
 {
     StudioSession s(recording.timeline, player);
-    QSignalSpy changes(&s, &StudioSession::exportChanged);
+    QSignalSpy changes(&s.exporter(), &StudioExporter::changed);
     std::vector<double> progress;
-    QObject::connect(&s, &StudioSession::exportChanged, [&] { progress.push_back(s.exportProgress()); });
+    QObject::connect(&s.exporter(), &StudioExporter::changed, [&] { progress.push_back(s.exporter().progress()); });
 
-    s.setExportResolution(ExportResolution::hd720p);
+    s.exporter().setResolution(ExportResolution::hd720p);
     ASSERT_TRUE(exportAndWait(s));
-    ASSERT_TRUE(s.exportedURL());
-    EXPECT_EQ(*s.exportedURL(), folder / "screen-edited-720p.mp4");
-    const media::test::ProbedMovie movie = media::test::probe(*s.exportedURL());
+    ASSERT_TRUE(s.exporter().exportedURL());
+    EXPECT_EQ(*s.exporter().exportedURL(), folder / "screen-edited-720p.mp4");
+    const media::test::ProbedMovie movie = media::test::probe(*s.exporter().exportedURL());
     EXPECT_EQ(movie.width, 1280);
     EXPECT_EQ(movie.height, 720);
     EXPECT_TRUE(movie.hasAudio);
@@ -56,23 +57,23 @@ TEST_F(StudioExportTest, ExportsAreNamedNextToTheScreenMovieAndReportProgress)
     EXPECT_GT(std::count_if(progress.begin(), progress.end(), [](double p) { return p > 0 && p < 1; }), 2)
         << "progress arrives while the export runs";
 
-    s.setExportResolution(ExportResolution::source);
+    s.exporter().setResolution(ExportResolution::source);
     ASSERT_TRUE(exportAndWait(s));
     ASSERT_TRUE(exportAndWait(s));
-    EXPECT_EQ(*s.exportedURL(), folder / "screen-edited-2.mp4");
-    EXPECT_EQ(media::test::probe(*s.exportedURL()).width, 640);
+    EXPECT_EQ(*s.exporter().exportedURL(), folder / "screen-edited-2.mp4");
+    EXPECT_EQ(media::test::probe(*s.exporter().exportedURL()).width, 640);
 }
 
 TEST_F(StudioExportTest, AFailedExportClearsTheResultAndSaysWhy)
 {
     StudioSession s(recording.timeline, player);
     ASSERT_TRUE(exportAndWait(s));
-    EXPECT_TRUE(s.exportedURL());
+    EXPECT_TRUE(s.exporter().exportedURL());
 
     // The screen movie is damaged after the Studio opened it.
     std::filesystem::resize_file(*recording.timeline.videoURL, 200);
     ASSERT_TRUE(exportAndWait(s));
-    EXPECT_FALSE(s.exportedURL()) << "the result row of the earlier export goes";
+    EXPECT_FALSE(s.exporter().exportedURL()) << "the result row of the earlier export goes";
     ASSERT_TRUE(s.errorMessage());
     EXPECT_TRUE(s.errorMessage()->startsWith("Export failed: ")) << s.errorMessage()->toStdString();
     EXPECT_FALSE(std::filesystem::exists(folder / "screen-edited-2.mp4"));
@@ -82,43 +83,43 @@ TEST_F(StudioExportTest, CancellingAMovieOrAGifLeavesNoFileAndNoMessage)
 {
     const std::vector<std::string> before = filesIn(folder.path());
     StudioSession s(recording.timeline, player);
-    s.setExportResolution(ExportResolution::fhd1080p);
+    s.exporter().setResolution(ExportResolution::fhd1080p);
     for (media::ExportFileType type : {media::ExportFileType::mpeg4, media::ExportFileType::gif}) {
-        s.setExportFileType(type);
-        s.startExport();
-        ASSERT_TRUE(waitFor([&] { return s.exportProgress() > 0.05; }, 60));
-        s.cancelExport();
-        ASSERT_TRUE(waitFor([&] { return !s.isExporting(); }, 60));
-        EXPECT_FALSE(s.exportedURL());
+        s.exporter().setFileType(type);
+        s.exporter().start();
+        ASSERT_TRUE(waitFor([&] { return s.exporter().progress() > 0.05; }, 60));
+        s.exporter().cancel();
+        ASSERT_TRUE(waitFor([&] { return !s.exporter().isExporting(); }, 60));
+        EXPECT_FALSE(s.exporter().exportedURL());
         EXPECT_FALSE(s.errorMessage());
         EXPECT_EQ(filesIn(folder.path()), before);
     }
 
     // Closing while exporting: cancel and wait, nothing stays behind.
-    s.startExport();
-    ASSERT_TRUE(waitFor([&] { return s.exportProgress() > 0.05; }, 60));
-    s.cancelExportAndWait();
-    EXPECT_FALSE(s.isExporting());
+    s.exporter().start();
+    ASSERT_TRUE(waitFor([&] { return s.exporter().progress() > 0.05; }, 60));
+    s.exporter().cancelAndWait();
+    EXPECT_FALSE(s.exporter().isExporting());
     EXPECT_EQ(filesIn(folder.path()), before);
 }
 
 TEST_F(StudioExportTest, AGifReportsProgressThroughBothPassesAndIsNamedWithoutAResolution)
 {
     StudioSession s(recording.timeline, player);
-    s.setExportResolution(ExportResolution::hd720p);
-    s.setExportFileType(media::ExportFileType::gif);
+    s.exporter().setResolution(ExportResolution::hd720p);
+    s.exporter().setFileType(media::ExportFileType::gif);
     std::vector<double> progress;
-    QObject::connect(&s, &StudioSession::exportChanged, [&] { progress.push_back(s.exportProgress()); });
+    QObject::connect(&s.exporter(), &StudioExporter::changed, [&] { progress.push_back(s.exporter().progress()); });
     ASSERT_TRUE(exportAndWait(s));
-    ASSERT_TRUE(s.exportedURL());
-    EXPECT_EQ(*s.exportedURL(), folder / "screen-edited.gif") << "a GIF is not named by a resolution";
+    ASSERT_TRUE(s.exporter().exportedURL());
+    EXPECT_EQ(*s.exporter().exportedURL(), folder / "screen-edited.gif") << "a GIF is not named by a resolution";
     EXPECT_FALSE(s.errorMessage());
     EXPECT_TRUE(std::any_of(progress.begin(), progress.end(), [](double p) { return p > 0.1 && p < 0.5; }));
     EXPECT_TRUE(std::any_of(progress.begin(), progress.end(), [](double p) { return p > 0.5 && p < 1; }));
 
     // Choosing a resolution again means a movie.
-    s.setExportResolution(ExportResolution::hd720p);
-    EXPECT_EQ(s.exportFileType(), media::ExportFileType::mpeg4);
+    s.exporter().setResolution(ExportResolution::hd720p);
+    EXPECT_EQ(s.exporter().fileType(), media::ExportFileType::mpeg4);
 }
 
 } // namespace

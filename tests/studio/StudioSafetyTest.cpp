@@ -8,6 +8,7 @@
 #include "document/CutRegions.h"
 #include "document/DocumentCoding.h"
 #include "studio/OpenRecording.h"
+#include "studio/StudioExporter.h"
 #include "studio/StudioSession.h"
 #include "ui/AppAlert.h"
 
@@ -32,7 +33,7 @@ protected:
         options.documentPath = recording.documentPath;
         auto session = std::make_unique<StudioSession>(std::move(timeline), player, options);
         session->open();
-        EXPECT_TRUE(waitFor([&] { return session->isLoaded() || session->errorMessage(); }, 60));
+        EXPECT_TRUE(waitFor([&] { return session->playback().isLoaded() || session->errorMessage(); }, 60));
         return session;
     }
     std::unique_ptr<StudioSession> openSession(test::ScriptedPlayer& player)
@@ -137,18 +138,18 @@ TEST_F(StudioSafetyTest, ACutShortScreenMovieIsToldAndTheExportEndsWithIt)
     std::filesystem::rename(indexed, movie);
     std::filesystem::resize_file(movie, std::filesystem::file_size(movie) / 2);
     auto s = openSession(playerA);
-    ASSERT_TRUE(s->isLoaded()) << s->errorMessage().value_or("").toStdString();
+    ASSERT_TRUE(s->playback().isLoaded()) << s->errorMessage().value_or("").toStdString();
     ASSERT_TRUE(s->editNotice());
     EXPECT_TRUE(s->editNotice()->startsWith("The screen movie ends at ")) << s->editNotice()->toStdString();
     EXPECT_TRUE(s->editNotice()->contains("of its 4.0 s")) << s->editNotice()->toStdString();
-    const double end = s->duration();
+    const double end = s->playback().duration();
     EXPECT_GT(end, 0.5);
     EXPECT_LT(end, 3.9) << "the timeline ends where the pictures do";
 
-    s->startExport();
-    ASSERT_TRUE(waitFor([&] { return !s->isExporting(); }, 120));
-    ASSERT_TRUE(s->exportedURL()) << s->errorMessage().value_or("").toStdString();
-    const auto probe = media::test::probe(*s->exportedURL());
+    s->exporter().start();
+    ASSERT_TRUE(waitFor([&] { return !s->exporter().isExporting(); }, 120));
+    ASSERT_TRUE(s->exporter().exportedURL()) << s->errorMessage().value_or("").toStdString();
+    const auto probe = media::test::probe(*s->exporter().exportedURL());
     EXPECT_NEAR(probe.videoDuration, end, 0.15) << "no frozen picture after the movie's end";
 }
 
@@ -157,30 +158,30 @@ TEST_F(StudioSafetyTest, ADocumentCutEverywhereOpensWithItsCutsRestorable)
     RecordingTimeline allCut = recording.timeline;
     allCut.cutRegions = {{Uuid::random(), 0, 2.5}, {Uuid::random(), 2.5, 10}};
     auto s = openSession(playerA, allCut);
-    ASSERT_TRUE(s->isLoaded()) << s->errorMessage().value_or("").toStdString();
+    ASSERT_TRUE(s->playback().isLoaded()) << s->errorMessage().value_or("").toStdString();
     EXPECT_FALSE(s->errorMessage());
-    EXPECT_NEAR(s->duration(), 4.0, 0.1) << "the whole recording is in view";
+    EXPECT_NEAR(s->playback().duration(), 4.0, 0.1) << "the whole recording is in view";
     EXPECT_EQ(s->editState().cutRegions.size(), 2u);
-    EXPECT_TRUE(s->everythingCut());
-    EXPECT_FALSE(s->canPlay());
-    EXPECT_FALSE(s->canExport());
+    EXPECT_TRUE(s->playback().everythingCut());
+    EXPECT_FALSE(s->playback().canPlay());
+    EXPECT_FALSE(s->exporter().canExport());
     EXPECT_TRUE(s->editNotice() && s->editNotice()->contains("restore a cut"));
-    s->togglePlayback();
-    EXPECT_FALSE(s->isPlaying());
+    s->playback().togglePlayback();
+    EXPECT_FALSE(s->playback().isPlaying());
 
     s->setSelectedCutID(s->editState().cutRegions[1].id);
     ASSERT_TRUE(s->restoreSelectedCut());
-    ASSERT_TRUE(waitFor([&] { return s->rebuildsApplied() == 1; }, 60));
+    ASSERT_TRUE(waitFor([&] { return s->playback().rebuildsApplied() == 1; }, 60));
     EXPECT_FALSE(s->errorMessage());
-    EXPECT_TRUE(s->canPlay());
-    EXPECT_TRUE(s->canExport());
-    EXPECT_NEAR(s->movieDuration(), 1.5, 0.05);
+    EXPECT_TRUE(s->playback().canPlay());
+    EXPECT_TRUE(s->exporter().canExport());
+    EXPECT_NEAR(s->playback().movieDuration(), 1.5, 0.05);
 
     // Undoing back to nothing kept shows the whole recording again, without an alert.
     s->undo();
-    ASSERT_TRUE(waitFor([&] { return s->rebuildsApplied() == 2; }, 60));
+    ASSERT_TRUE(waitFor([&] { return s->playback().rebuildsApplied() == 2; }, 60));
     EXPECT_FALSE(s->errorMessage());
-    EXPECT_FALSE(s->canPlay());
+    EXPECT_FALSE(s->playback().canPlay());
 }
 
 TEST_F(StudioSafetyTest, OpeningReadsTheDocumentOnAWorkerAndSaysWhyOneCantOpen)

@@ -5,6 +5,7 @@
 #include "StudioTestSupport.h"
 #include "document/CutRegions.h"
 #include "document/DocumentCoding.h"
+#include "studio/StudioExporter.h"
 #include "studio/StudioSession.h"
 
 namespace tarnix {
@@ -45,7 +46,7 @@ protected:
         StudioSession& s = makeSession();
         s.open();
         builder.succeed(builder.count() - 1);
-        EXPECT_TRUE(waitFor([&] { return s.isLoaded(); }));
+        EXPECT_TRUE(waitFor([&] { return s.playback().isLoaded(); }));
         return s;
     }
 
@@ -67,18 +68,18 @@ protected:
 TEST_F(StudioSessionTest, OpeningLoadsTheCompositionAndTheWaveforms)
 {
     StudioSession& s = makeSession();
-    QSignalSpy waveforms(&s, &StudioSession::waveformsChanged);
+    QSignalSpy waveforms(&s.playback(), &StudioPlayback::waveformsChanged);
     s.open();
-    EXPECT_FALSE(s.canPlay()) << "playback stays off until the first build lands";
+    EXPECT_FALSE(s.playback().canPlay()) << "playback stays off until the first build lands";
     builder.succeed(0);
-    ASSERT_TRUE(waitFor([&] { return s.isLoaded() && waveforms.count() == 2; }));
+    ASSERT_TRUE(waitFor([&] { return s.playback().isLoaded() && waveforms.count() == 2; }));
 
     EXPECT_EQ(player.items.size(), 1u);
-    EXPECT_NEAR(s.duration(), 3.0, 0.1);
-    EXPECT_EQ(s.naturalSize(), QSize(640, 360));
+    EXPECT_NEAR(s.playback().duration(), 3.0, 0.1);
+    EXPECT_EQ(s.playback().naturalSize(), QSize(640, 360));
     EXPECT_TRUE(player.observers.time) << "the time observer drives the playhead";
-    EXPECT_EQ(s.systemAudioWaveform().size(), std::size_t(StudioSession::kWaveformBuckets));
-    EXPECT_EQ(s.microphoneWaveform().size(), std::size_t(StudioSession::kWaveformBuckets));
+    EXPECT_EQ(s.playback().systemAudioWaveform().size(), std::size_t(StudioPlayback::kWaveformBuckets));
+    EXPECT_EQ(s.playback().microphoneWaveform().size(), std::size_t(StudioPlayback::kWaveformBuckets));
     EXPECT_EQ(s.timelineCaption(), "2 zooms · 6 clicks detected");
     EXPECT_EQ(s.editState(), StudioEditState::fromDocument(recording->timeline));
 }
@@ -91,11 +92,11 @@ TEST_F(StudioSessionTest, FailuresToOpenAreShownAndLeavePlaybackOff)
     a.open();
     EXPECT_EQ(a.errorMessage(), "No recording to open.");
     EXPECT_EQ(builder.count(), 0u);
-    a.togglePlayback();
-    a.step(5);
+    a.playback().togglePlayback();
+    a.playback().step(5);
     EXPECT_EQ(player.plays, 0);
     EXPECT_TRUE(player.seeks.empty());
-    EXPECT_FALSE(a.canExport());
+    EXPECT_FALSE(a.exporter().canExport());
 
     StudioSession& b = makeSession();
     QSignalSpy alerts(&b, &StudioSession::errorMessageChanged);
@@ -103,7 +104,7 @@ TEST_F(StudioSessionTest, FailuresToOpenAreShownAndLeavePlaybackOff)
     builder.fail(builder.count() - 1, "The screen movie is damaged.");
     ASSERT_TRUE(waitFor([&] { return alerts.count() == 1; }));
     EXPECT_EQ(b.errorMessage(), "Couldn't load recording: The screen movie is damaged.");
-    EXPECT_FALSE(b.canPlay());
+    EXPECT_FALSE(b.playback().canPlay());
     EXPECT_TRUE(player.items.empty());
 }
 
@@ -117,7 +118,7 @@ TEST_F(StudioSessionTest, ACommitRebuildsOnceAndKeepsThePlayhead)
     ASSERT_EQ(builder.count(), 2u);
     EXPECT_FALSE(builder.inputs[1].cursorOverlay.isEnabled) << "the rebuild sees the edit";
     builder.succeed(1);
-    ASSERT_TRUE(waitFor([&] { return s.rebuildsApplied() == 1; }));
+    ASSERT_TRUE(waitFor([&] { return s.playback().rebuildsApplied() == 1; }));
     EXPECT_EQ(player.items.size(), 2u);
     ASSERT_EQ(player.seeks.size(), 1u);
     EXPECT_DOUBLE_EQ(player.seeks[0], 1.25);
@@ -135,9 +136,9 @@ TEST_F(StudioSessionTest, ANewerRebuildSupersedesOneInFlightWithoutAnAlert)
     EXPECT_TRUE(builder.isCanceled(1));
     builder.succeed(2);
     builder.fail(1, "late failure of the older build");
-    ASSERT_TRUE(waitFor([&] { return s.rebuildsApplied() == 1; }));
+    ASSERT_TRUE(waitFor([&] { return s.playback().rebuildsApplied() == 1; }));
     test::processEvents(0.05);
-    EXPECT_EQ(s.rebuildsApplied(), 1);
+    EXPECT_EQ(s.playback().rebuildsApplied(), 1);
     EXPECT_EQ(player.items.size(), 2u);
     EXPECT_FALSE(s.errorMessage());
 }
@@ -240,27 +241,27 @@ TEST_F(StudioSessionTest, TheCameraHandleNeedsACameraFile)
 TEST_F(StudioSessionTest, TransportPlaysStepsAndStopsAtTheEnd)
 {
     StudioSession& s = openLoaded();
-    const double end = s.duration();
-    s.togglePlayback();
-    EXPECT_TRUE(s.isPlaying());
+    const double end = s.playback().duration();
+    s.playback().togglePlayback();
+    EXPECT_TRUE(s.playback().isPlaying());
     EXPECT_EQ(player.plays, 1);
     player.tick(end - 0.04);
-    EXPECT_FALSE(s.isPlaying()) << "within 0.05 s of the end the transport stops";
+    EXPECT_FALSE(s.playback().isPlaying()) << "within 0.05 s of the end the transport stops";
 
     player.tick(end);
-    s.togglePlayback();
+    s.playback().togglePlayback();
     EXPECT_EQ(player.seeks.back(), 0.0) << "Play at the end starts again from 0";
-    EXPECT_EQ(s.currentTime(), 0.0);
-    s.togglePlayback();
+    EXPECT_EQ(s.playback().currentTime(), 0.0);
+    s.playback().togglePlayback();
     EXPECT_EQ(player.pauses, 1);
 
-    s.seek(2.9);
-    s.step(5);
-    EXPECT_DOUBLE_EQ(s.currentTime(), end);
-    s.seek(3.0 - 2.9);
-    s.step(-5);
-    EXPECT_DOUBLE_EQ(s.currentTime(), 0.0);
-    EXPECT_FALSE(s.isPlaying()) << "stepping leaves the transport state alone";
+    s.playback().seek(2.9);
+    s.playback().step(5);
+    EXPECT_DOUBLE_EQ(s.playback().currentTime(), end);
+    s.playback().seek(3.0 - 2.9);
+    s.playback().step(-5);
+    EXPECT_DOUBLE_EQ(s.playback().currentTime(), 0.0);
+    EXPECT_FALSE(s.playback().isPlaying()) << "stepping leaves the transport state alone";
 }
 
 TEST_F(StudioSessionTest, LiveEditsCommitAsOneStep)
@@ -324,7 +325,7 @@ TEST_F(StudioSessionTest, CanvasAspectAndCursorSmoothingReachThePreviewTheFileAn
 {
     StudioSession& s = openLoaded();
     const StudioEditState original = s.editState();
-    const QRectF sourceContent = s.contentFrame();
+    const QRectF sourceContent = s.playback().contentFrame();
     EXPECT_NEAR(sourceContent.center().x(), 0.5, 1e-3);
     commitEdit(s, [&](StudioEditState& e) {
         e.background = withCanvasAspect(original.background, CanvasAspect::tall9x16);
@@ -335,21 +336,21 @@ TEST_F(StudioSessionTest, CanvasAspectAndCursorSmoothingReachThePreviewTheFileAn
     commitEdit(s, [&](StudioEditState& e) { e.cursorOverlay = smooth; });
 
     ASSERT_GE(builder.count(), 3u);
-    QSignalSpy reshaped(&s, &StudioSession::naturalSizeChanged);
+    QSignalSpy reshaped(&s.playback(), &StudioPlayback::naturalSizeChanged);
     builder.succeed(builder.count() - 1);
-    ASSERT_TRUE(waitFor([&] { return s.rebuildsApplied() > 0; }));
+    ASSERT_TRUE(waitFor([&] { return s.playback().rebuildsApplied() > 0; }));
     const QSize canvas = player.items.back().videoComposition.renderSize;
     EXPECT_NEAR(double(canvas.width()) / canvas.height(), 9.0 / 16, 0.01) << "the preview is tall";
     EXPECT_EQ(canvas.width(), 360) << "the short side is the recording's short side";
-    EXPECT_EQ(s.naturalSize(), canvas) << "the preview area takes the canvas's shape";
+    EXPECT_EQ(s.playback().naturalSize(), canvas) << "the preview area takes the canvas's shape";
     EXPECT_EQ(reshaped.count(), 1);
     // The camera is placed in the recording-shaped band across the middle of the tall canvas.
-    const QRectF band = s.cameraFrame();
+    const QRectF band = s.playback().cameraFrame();
     EXPECT_NEAR(band.width(), 1, 1e-9);
     EXPECT_NEAR(band.height(), (360 * 9.0 / 16) / 640, 1e-3);
     EXPECT_NEAR(band.center().y(), 0.5, 1e-3);
     // Blur boxes are placed on the screen content: inside the padding, within that band.
-    const QRectF content = s.contentFrame();
+    const QRectF content = s.playback().contentFrame();
     EXPECT_TRUE(band.contains(content));
     EXPECT_LT(content.width(), 0.95);
     EXPECT_NEAR(content.width() * 360 / (content.height() * 640), 640.0 / 360, 0.02)
@@ -369,9 +370,9 @@ TEST_F(StudioSessionTest, CanvasAspectAndCursorSmoothingReachThePreviewTheFileAn
     EXPECT_FALSE(saved.cursorOverlay.smoothsMovement);
     EXPECT_EQ(s.editState(), original);
     builder.succeed(builder.count() - 1);
-    ASSERT_TRUE(waitFor([&] { return s.naturalSize() == QSize(640, 360); }));
-    EXPECT_EQ(s.cameraFrame(), QRectF(0, 0, 1, 1));
-    EXPECT_EQ(s.contentFrame(), sourceContent);
+    ASSERT_TRUE(waitFor([&] { return s.playback().naturalSize() == QSize(640, 360); }));
+    EXPECT_EQ(s.playback().cameraFrame(), QRectF(0, 0, 1, 1));
+    EXPECT_EQ(s.playback().contentFrame(), sourceContent);
 }
 
 TEST_F(StudioSessionTest, UndoDropsASelectionWhoseRegionIsGone)
@@ -404,37 +405,37 @@ TEST_F(StudioSessionTest, CutsPlayAsTheMovieWhileThePlayheadStaysInRecordingTime
     ASSERT_EQ(builder.count(), 2u);
     EXPECT_EQ(builder.inputs[1].cutRegions.size(), 1u) << "the rebuild plays the cut";
     builder.succeed(1);
-    ASSERT_TRUE(waitFor([&] { return s.rebuildsApplied() == 1; }));
+    ASSERT_TRUE(waitFor([&] { return s.playback().rebuildsApplied() == 1; }));
     EXPECT_NEAR(player.seeks.back(), 1.5, 1e-9) << "the new movie shows the same moment";
-    EXPECT_NEAR(s.currentTime(), 2.5, 1e-9);
-    EXPECT_NEAR(s.duration(), 3.0, 0.1) << "the timeline keeps the whole recording";
-    EXPECT_NEAR(s.movieDuration(), 2.0, 0.1) << "the transport counts what will be watched";
-    EXPECT_NEAR(s.movieTime(), 1.5, 1e-9);
+    EXPECT_NEAR(s.playback().currentTime(), 2.5, 1e-9);
+    EXPECT_NEAR(s.playback().duration(), 3.0, 0.1) << "the timeline keeps the whole recording";
+    EXPECT_NEAR(s.playback().movieDuration(), 2.0, 0.1) << "the transport counts what will be watched";
+    EXPECT_NEAR(s.playback().movieTime(), 1.5, 1e-9);
 
     // A seek into the cut shows the frame after it and leaves the playhead where it was put.
-    s.seek(1.4);
+    s.playback().seek(1.4);
     EXPECT_NEAR(player.seeks.back(), 1.0, 1e-9);
     player.tick(1.0);
-    EXPECT_NEAR(s.currentTime(), 1.4, 1e-9);
+    EXPECT_NEAR(s.playback().currentTime(), 1.4, 1e-9);
     // ... also across a rebuild for another edit.
     commitEdit(s, [&](StudioEditState& e) {
         e.cursorOverlay = {false, 0.03, CursorStyle::dot, false};
     });
     builder.succeed(2);
-    ASSERT_TRUE(waitFor([&] { return s.rebuildsApplied() == 2; }));
+    ASSERT_TRUE(waitFor([&] { return s.playback().rebuildsApplied() == 2; }));
     EXPECT_NEAR(player.seeks.back(), 1.0, 1e-9);
     player.tick(1.0);
-    EXPECT_NEAR(s.currentTime(), 1.4, 1e-9);
+    EXPECT_NEAR(s.playback().currentTime(), 1.4, 1e-9);
 
     // Playing, the playhead jumps over the cut; the end of the movie stops it.
-    s.seek(0.9);
-    s.togglePlayback();
+    s.playback().seek(0.9);
+    s.playback().togglePlayback();
     player.tick(1.2);
-    EXPECT_NEAR(s.currentTime(), 2.2, 1e-6);
+    EXPECT_NEAR(s.playback().currentTime(), 2.2, 1e-6);
     player.tick(player.items.back().composition->duration());
-    EXPECT_FALSE(s.isPlaying());
-    s.step(-0.5);
-    EXPECT_NEAR(s.movieTime(), s.movieDuration() - 0.5, 0.05) << "steps count movie time";
+    EXPECT_FALSE(s.playback().isPlaying());
+    s.playback().step(-0.5);
+    EXPECT_NEAR(s.playback().movieTime(), s.playback().movieDuration() - 0.5, 0.05) << "steps count movie time";
 
     EXPECT_EQ(savedDocument().cutRegions, s.editState().cutRegions);
 }

@@ -11,7 +11,7 @@
 #include <optional>
 #include <vector>
 
-#include "compositing/CameraCompositionBuilder.h"
+#include "compositing/CompositionBuilder.h"
 #include "document/RecordingTimeline.h"
 #include "media/MediaTestSupport.h"
 #include "studio/StudioPlayer.h"
@@ -38,7 +38,7 @@ GeneratedRecording makeRecording(const std::filesystem::path& folder, double sec
 // A player that does what it is told and records it; tick() plays the part of the time observer.
 class ScriptedPlayer final : public StudioPlayer {
 public:
-    void replaceCurrentItem(const CameraCompositionBuilder::Result& item) override
+    void replaceCurrentItem(const CompositionBuilder::Result& item) override
     {
         items.push_back(item);
     }
@@ -59,7 +59,7 @@ public:
             observers.time(seconds);
     }
 
-    std::vector<CameraCompositionBuilder::Result> items;
+    std::vector<CompositionBuilder::Result> items;
     std::vector<double> seeks;
     double time = 0;
     int plays = 0;
@@ -70,15 +70,15 @@ public:
 // A builder whose builds finish when the test says so.
 class ScriptedBuilder {
 public:
-    QFuture<CameraCompositionBuilder::Result> operator()(RecordingTimeline input)
+    QFuture<CompositionBuilder::Result> operator()(RecordingTimeline input)
     {
-        auto promise = std::make_shared<QPromise<CameraCompositionBuilder::Result>>();
+        auto promise = std::make_shared<QPromise<CompositionBuilder::Result>>();
         promise->start();
         inputs.push_back(std::move(input));
         promises.push_back(promise);
         return promise->future();
     }
-    std::function<QFuture<CameraCompositionBuilder::Result>(RecordingTimeline)>
+    std::function<QFuture<CompositionBuilder::Result>(RecordingTimeline)>
     function()
     {
         return [this](RecordingTimeline in) { return (*this)(std::move(in)); };
@@ -87,7 +87,7 @@ public:
     // Completes build i with a real build of its input, or with the error.
     void succeed(std::size_t i)
     {
-        promises.at(i)->addResult(CameraCompositionBuilder::build(inputs.at(i)));
+        promises.at(i)->addResult(CompositionBuilder::build(inputs.at(i)));
         promises.at(i)->finish();
     }
     void fail(std::size_t i, const std::string& message)
@@ -99,7 +99,7 @@ public:
     std::size_t count() const { return promises.size(); }
 
     std::vector<RecordingTimeline> inputs;
-    std::vector<std::shared_ptr<QPromise<CameraCompositionBuilder::Result>>> promises;
+    std::vector<std::shared_ptr<QPromise<CompositionBuilder::Result>>> promises;
 };
 
 // Edits as the Studio's views do: the live state changed, then committed. commit()'s answer.

@@ -23,13 +23,14 @@
 #include "studio/handles/CameraPositionHandle.h"
 #include "studio/RecordingFiles.h"
 #include "studio/StudioEditingViews.h"
+#include "studio/StudioExporter.h"
 #include "studio/StudioSession.h"
 #include "studio/StudioToolbar.h"
 #include "studio/StudioView.h"
 #include "studio/TransportBar.h"
 #include "studio/timeline/TimelineClipView.h"
 #include "studio/timeline/TrimHandleView.h"
-#include "studio/timeline/ZoomTimelineView.h"
+#include "studio/timeline/TimelineView.h"
 #include "ui/AppAlert.h"
 
 namespace tarnix {
@@ -65,7 +66,7 @@ protected:
         view->show();
         view->activateWindow();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(view.get()));
-        EXPECT_TRUE(waitFor([&] { return session().isLoaded() && !surface().frame().isNull(); }));
+        EXPECT_TRUE(waitFor([&] { return session().playback().isLoaded() && !surface().frame().isNull(); }));
         return *view;
     }
 
@@ -80,7 +81,7 @@ protected:
 
     bool exportIdle()
     {
-        return waitFor([&] { return !session().isExporting(); }, 120);
+        return waitFor([&] { return !session().exporter().isExporting(); }, 120);
     }
 
     media::test::TempFolder folder;
@@ -96,7 +97,7 @@ TEST_F(StudioViewTest, OpensPlaysWithSoundAndPausesOnSpace)
     ASSERT_TRUE(test::requireSoundServer());
     open();
     EXPECT_GE(view->width(), 940);
-    EXPECT_NEAR(session().duration(), 3.0, 0.1);
+    EXPECT_NEAR(session().playback().duration(), 3.0, 0.1);
     EXPECT_EQ(view->transportBar()->timeText()->text(), "0:00 / 0:03");
     EXPECT_EQ(view->captionLabel()->text(), "2 zooms · 6 clicks detected");
     const QRect picture = surface().geometry();
@@ -104,41 +105,41 @@ TEST_F(StudioViewTest, OpensPlaysWithSoundAndPausesOnSpace)
         << "the picture keeps its aspect ratio";
 
     QTest::mouseClick(view->transportBar()->playButton(), Qt::LeftButton);
-    EXPECT_TRUE(session().isPlaying());
+    EXPECT_TRUE(session().playback().isPlaying());
     EXPECT_EQ(view->transportBar()->playButton()->accessibleName(), "Pause");
-    ASSERT_TRUE(waitFor([&] { return session().currentTime() > 1.0; }));
+    ASSERT_TRUE(waitFor([&] { return session().playback().currentTime() > 1.0; }));
     screenshot("studio-playing");
     const auto stats = view->player().statistics();
     EXPECT_GT(stats.framesShown, 10);
     EXPECT_GT(stats.audioFramesPlayed, 0) << "the mixed audio reaches the sound server";
 
     QTest::keyClick(view.get(), Qt::Key_Space);
-    EXPECT_FALSE(session().isPlaying());
-    const double pausedAt = session().currentTime();
+    EXPECT_FALSE(session().playback().isPlaying());
+    const double pausedAt = session().playback().currentTime();
     test::processEvents(0.3);
-    EXPECT_NEAR(session().currentTime(), pausedAt, 0.05) << "paused means paused";
+    EXPECT_NEAR(session().playback().currentTime(), pausedAt, 0.05) << "paused means paused";
     EXPECT_TRUE(alerts.empty());
 }
 
 TEST_F(StudioViewTest, SeekLandsOnTheTimeAndAnEditKeepsThePlayhead)
 {
     open();
-    session().seek(1.5);
+    session().playback().seek(1.5);
     ASSERT_TRUE(waitFor([&] { return !view->player().isSeeking(); }));
     EXPECT_NEAR(view->player().currentTime(), 1.5, 1e-6);
     QTest::mouseClick(view->transportBar()->backButton(), Qt::LeftButton);
-    EXPECT_DOUBLE_EQ(session().currentTime(), 0.0);
+    EXPECT_DOUBLE_EQ(session().playback().currentTime(), 0.0);
     QTest::mouseClick(view->transportBar()->forwardButton(), Qt::LeftButton);
-    EXPECT_DOUBLE_EQ(session().currentTime(), session().duration());
+    EXPECT_DOUBLE_EQ(session().playback().currentTime(), session().playback().duration());
 
-    session().seek(1.5);
+    session().playback().seek(1.5);
     ASSERT_TRUE(waitFor([&] { return !view->player().isSeeking(); }));
     CursorOverlaySettings cursor = session().editState().cursorOverlay;
     cursor.style = CursorStyle::ring;
     commitEdit(session(), [&](StudioEditState& e) { e.cursorOverlay = cursor; });
-    ASSERT_TRUE(waitFor([&] { return session().rebuildsApplied() == 1; }));
+    ASSERT_TRUE(waitFor([&] { return session().playback().rebuildsApplied() == 1; }));
     test::processEvents(0.2);
-    EXPECT_EQ(session().rebuildsApplied(), 1) << "one edit, one rebuild";
+    EXPECT_EQ(session().playback().rebuildsApplied(), 1) << "one edit, one rebuild";
     EXPECT_NEAR(view->player().currentTime(), 1.5, 1e-6);
     EXPECT_TRUE(alerts.empty());
 }
@@ -248,7 +249,7 @@ TEST_F(StudioViewTest, ExportsAt720pShowsProgressAndTheResultRow)
     EXPECT_FALSE(view->resultRow()->isVisible());
     QTest::mouseClick(exportButton, Qt::LeftButton);
     ASSERT_TRUE(waitFor([&] { return exportButton->text().startsWith("Exporting… ") &&
-                                     session().exportProgress() > 0.2; }, 60));
+                                     session().exporter().progress() > 0.2; }, 60));
     EXPECT_EQ(exportButton->accessibleName(), exportButton->text());
     screenshot("studio-exporting");
     ASSERT_TRUE(exportIdle());
@@ -394,7 +395,7 @@ TEST_F(StudioViewTest, ExportsAGifAndATallMovieChosenInTheStudio)
     choose("720p");
     EXPECT_EQ(menuButton->text(), "720p");
     QTest::mouseClick(exportButton, Qt::LeftButton);
-    ASSERT_TRUE(waitFor([&] { return session().isExporting(); }));
+    ASSERT_TRUE(waitFor([&] { return session().exporter().isExporting(); }));
     ASSERT_TRUE(exportIdle());
     const auto movie = folder / "screen-edited-720p.mp4";
     const media::test::ProbedMovie probed = media::test::probe(movie);
@@ -430,12 +431,12 @@ TEST_F(StudioViewTest, CancellingOrClosingDuringExportLeavesNoPartialFile)
     open();
     // At 4K the export outlasts the half second in which a second press is taken for a double
     // click, even on a fast idle machine.
-    session().setExportResolution(ExportResolution::uhd4K);
+    session().exporter().setResolution(ExportResolution::uhd4K);
     const auto target = folder / "screen-edited.mp4";
     QPushButton* exportButton = view->toolbar()->exportButton();
     QTest::mouseClick(exportButton, Qt::LeftButton);
     ASSERT_TRUE(waitFor([&] {
-        return session().exportProgress() > 0.05 && session().acceptsExportPress();
+        return session().exporter().progress() > 0.05 && session().exporter().acceptsPress();
     }, 60));
     QTest::mouseClick(exportButton, Qt::LeftButton); // the second press cancels
     ASSERT_TRUE(exportIdle());
@@ -443,17 +444,17 @@ TEST_F(StudioViewTest, CancellingOrClosingDuringExportLeavesNoPartialFile)
     EXPECT_TRUE(alerts.empty()) << "a cancel is not a failure";
 
     QSignalSpy closed(view.get(), &StudioView::closeRequested);
-    ASSERT_TRUE(waitFor([&] { return session().acceptsExportPress(); }));
+    ASSERT_TRUE(waitFor([&] { return session().exporter().acceptsPress(); }));
     QTest::mouseClick(exportButton, Qt::LeftButton);
-    ASSERT_TRUE(waitFor([&] { return session().exportProgress() > 0.05; }, 60));
+    ASSERT_TRUE(waitFor([&] { return session().exporter().progress() > 0.05; }, 60));
     alertAnswer = 1; // "Keep Exporting"
     QTest::mouseClick(view->toolbar()->closeButton(), Qt::LeftButton);
     EXPECT_EQ(closed.count(), 0);
-    EXPECT_TRUE(session().isExporting());
+    EXPECT_TRUE(session().exporter().isExporting());
     alertAnswer = 0; // "Stop Export and Close"
     QTest::mouseClick(view->toolbar()->closeButton(), Qt::LeftButton);
     EXPECT_EQ(closed.count(), 1);
-    EXPECT_FALSE(session().isExporting());
+    EXPECT_FALSE(session().exporter().isExporting());
     EXPECT_FALSE(std::filesystem::exists(target));
     ASSERT_EQ(alerts.size(), 2u);
     EXPECT_EQ(alerts[0].title, "Stop the export?");
@@ -465,10 +466,10 @@ TEST_F(StudioViewTest, ADoubleClickOnExportStartsOneExportAndDoesNotCancelIt)
     QPushButton* exportButton = view->toolbar()->exportButton();
     QTest::mouseDClick(exportButton, Qt::LeftButton);
     QTest::mouseClick(exportButton, Qt::LeftButton); // a third quick press, as a shaky hand does
-    EXPECT_TRUE(session().isExporting()) << "the quick presses after the first are ignored";
+    EXPECT_TRUE(session().exporter().isExporting()) << "the quick presses after the first are ignored";
     ASSERT_TRUE(exportIdle());
-    ASSERT_TRUE(session().exportedURL()) << "the export ran to its end";
-    EXPECT_EQ(*session().exportedURL(), folder / "screen-edited.mp4");
+    ASSERT_TRUE(session().exporter().exportedURL()) << "the export ran to its end";
+    EXPECT_EQ(*session().exporter().exportedURL(), folder / "screen-edited.mp4");
     EXPECT_FALSE(std::filesystem::exists(folder / "screen-edited-2.mp4")) << "and only one ran";
     EXPECT_TRUE(alerts.empty());
 }
@@ -476,10 +477,10 @@ TEST_F(StudioViewTest, ADoubleClickOnExportStartsOneExportAndDoesNotCancelIt)
 TEST_F(StudioViewTest, ShowInFilesOpensTheFolderOrSaysWhereTheFileIs)
 {
     open();
-    session().startExport();
+    session().exporter().start();
     ASSERT_TRUE(exportIdle());
     ASSERT_TRUE(view->resultRow()->isVisible());
-    const auto exported = *session().exportedURL();
+    const auto exported = *session().exporter().exportedURL();
 
     // No file manager on the bus: the folder opens instead, and that needs no words.
     QStringList opened;
@@ -555,19 +556,19 @@ TEST_F(StudioViewTest, ACutIsSkippedWhilePlayingAndRestoredFromTheCaptionLine)
     recording.timeline.cutRegions = {cut};
     open();
     EXPECT_EQ(view->transportBar()->timeText()->text(), "0:00 / 0:02") << "the movie's length";
-    ZoomTimelineView* timeline = view->editingViews().timeline();
+    TimelineView* timeline = view->editingViews().timeline();
     ASSERT_NE(timeline->clip(cut.id), nullptr);
 
     std::vector<double> playheads;
-    QObject::connect(&session(), &StudioSession::playbackChanged, view.get(),
-            [&] { playheads.push_back(session().currentTime()); });
+    QObject::connect(&session().playback(), &StudioPlayback::playbackChanged, view.get(),
+            [&] { playheads.push_back(session().playback().currentTime()); });
     QTest::mouseClick(view->transportBar()->playButton(), Qt::LeftButton);
-    ASSERT_TRUE(waitFor([&] { return session().currentTime() > 2.3 || !session().isPlaying(); }));
+    ASSERT_TRUE(waitFor([&] { return session().playback().currentTime() > 2.3 || !session().playback().isPlaying(); }));
     screenshot("studio-cut-playing");
     QTest::keyClick(view.get(), Qt::Key_Space);
     for (double t : playheads)
         EXPECT_FALSE(t > cut.start + 0.02 && t < cut.end - 0.02) << "the playhead showed " << t;
-    EXPECT_GT(session().currentTime(), cut.end) << "playing went on after the cut";
+    EXPECT_GT(session().playback().currentTime(), cut.end) << "playing went on after the cut";
 
     // Picked on the timeline, the cut can be put back with the caption line's button.
     EXPECT_FALSE(view->restoreCutButton()->isVisible());
@@ -587,7 +588,7 @@ TEST_F(StudioViewTest, ACutIsSkippedWhilePlayingAndRestoredFromTheCaptionLine)
     QTest::mouseRelease(grip, Qt::LeftButton, {}, from + QPoint(timeline->width(), 0));
     ASSERT_TRUE(waitFor([&] { return view->editNoticeLabel()->isVisible(); }));
     EXPECT_EQ(view->editNoticeLabel()->text(), QString::fromUtf8(kEverythingCutMessage.data()));
-    EXPECT_FALSE(KeptTime(session().editState().cutRegions, session().duration()).isEmpty());
+    EXPECT_FALSE(KeptTime(session().editState().cutRegions, session().playback().duration()).isEmpty());
     screenshot("studio-cut-refused");
     EXPECT_TRUE(alerts.empty());
 }
@@ -595,33 +596,33 @@ TEST_F(StudioViewTest, ACutIsSkippedWhilePlayingAndRestoredFromTheCaptionLine)
 TEST_F(StudioViewTest, TheTimelineKeysMoveThePlayheadPlayAndWalkTheClips)
 {
     open();
-    auto* timeline = view->findChild<ZoomTimelineView*>();
+    auto* timeline = view->findChild<TimelineView*>();
     ASSERT_NE(timeline, nullptr);
     auto key = [&](Qt::Key k, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
         QTest::keyClick(view.get(), k, modifiers);
     };
-    const double frame = session().frameDuration();
+    const double frame = session().playback().frameDuration();
     key(Qt::Key_Right);
-    EXPECT_NEAR(session().currentTime(), frame, 1e-6);
+    EXPECT_NEAR(session().playback().currentTime(), frame, 1e-6);
     key(Qt::Key_Right, Qt::ShiftModifier);
-    EXPECT_NEAR(session().currentTime(), frame + 1, 1e-6);
+    EXPECT_NEAR(session().playback().currentTime(), frame + 1, 1e-6);
     key(Qt::Key_Left);
-    EXPECT_NEAR(session().currentTime(), 1, 1e-6);
+    EXPECT_NEAR(session().playback().currentTime(), 1, 1e-6);
     key(Qt::Key_End);
-    EXPECT_DOUBLE_EQ(session().currentTime(), session().duration());
+    EXPECT_DOUBLE_EQ(session().playback().currentTime(), session().playback().duration());
     key(Qt::Key_Home);
-    EXPECT_DOUBLE_EQ(session().currentTime(), 0);
+    EXPECT_DOUBLE_EQ(session().playback().currentTime(), 0);
     key(Qt::Key_BracketRight);
-    EXPECT_NEAR(session().currentTime(), 0.3, 1e-6) << "the first zoom region's start";
+    EXPECT_NEAR(session().playback().currentTime(), 0.3, 1e-6) << "the first zoom region's start";
     key(Qt::Key_BracketRight);
-    EXPECT_NEAR(session().currentTime(), 1.1, 1e-6);
+    EXPECT_NEAR(session().playback().currentTime(), 1.1, 1e-6);
     key(Qt::Key_BracketLeft);
-    EXPECT_NEAR(session().currentTime(), 0.3, 1e-6);
+    EXPECT_NEAR(session().playback().currentTime(), 0.3, 1e-6);
 
     key(Qt::Key_L);
-    EXPECT_TRUE(session().isPlaying());
+    EXPECT_TRUE(session().playback().isPlaying());
     key(Qt::Key_K);
-    EXPECT_FALSE(session().isPlaying());
+    EXPECT_FALSE(session().playback().isPlaying());
 
     // Tab walks the clips while the timeline has the focus.
     timeline->setFocus();

@@ -4,13 +4,13 @@
 #include <gtest/gtest.h>
 
 #include "studio/CutPlayback.h"
-#include "studio/timeline/ZoomTimelineModel.h"
+#include "studio/timeline/TimelineModel.h"
 
 namespace tarnix {
 namespace {
 
 namespace TR = TimelineRules;
-using Track = ZoomTimelineModel::Track;
+using Track = TimelineModel::Track;
 using TR::ClipEdge;
 
 CutRegion cut(double start, double end)
@@ -42,7 +42,7 @@ protected:
         model.viewport.setWidth(600);
     }
 
-    ZoomTimelineModel model;
+    TimelineModel model;
     std::vector<CutRegion> cuts;
     std::optional<Uuid> selectedCut, selectedZoom, selectedBlur;
     std::vector<double> seeks;

@@ -6,7 +6,7 @@
 #include <QVariantAnimation>
 
 #include "EditingTestSupport.h"
-#include "compositing/CameraCompositionBuilder.h"
+#include "compositing/CompositionBuilder.h"
 #include "media/CompositionFrameRenderer.h"
 #include "media/MediaTestSupport.h"
 #include "studio/EditingTheme.h"
@@ -14,12 +14,12 @@
 #include "studio/handles/RedactPositionHandle.h"
 #include "studio/sidebar/StudioIconRail.h"
 #include "studio/sidebar/StudioSidebarView.h"
-#include "studio/timeline/ZoomTimelineView.h"
+#include "studio/timeline/TimelineView.h"
 
 namespace tarnix {
 namespace {
 
-namespace Builder = CameraCompositionBuilder;
+namespace Builder = CompositionBuilder;
 
 ZoomRegion zoom(double start, double end, double level)
 {
@@ -112,7 +112,7 @@ TEST(EditingScreenshots, EveryPanelOverThePreviewWithTheTimeline)
     blurHandle->rect = Binding<Rect>([&] { return redacts[0].rect; }, [&](const Rect& r) { redacts[0].rect = r; });
     blurHandle->setContainerRect(QRectF(QPointF(0, 0), picture.size()));
 
-    auto* timeline = new ZoomTimelineView(&window);
+    auto* timeline = new TimelineView(&window);
     timeline->model().regions = Binding<std::vector<ZoomRegion>>::to(&regions);
     timeline->model().redactRegions = Binding<std::vector<RedactRegion>>::to(&redacts);
     timeline->model().selectedRegionID = Binding<std::optional<Uuid>>::to(&selectedZoom);

@@ -4,7 +4,7 @@
 #include <QWindow>
 
 #include "EditingTestSupport.h"
-#include "compositing/CameraCompositionBuilder.h"
+#include "compositing/CompositionBuilder.h"
 #include "media/CompositionFrameRenderer.h"
 #include "media/MediaTestSupport.h"
 #include "studio/handles/CameraPositionHandle.h"
@@ -13,7 +13,7 @@
 namespace tarnix {
 namespace {
 
-namespace Builder = CameraCompositionBuilder;
+namespace Builder = CompositionBuilder;
 
 bool reddish(QRgb p)
 {

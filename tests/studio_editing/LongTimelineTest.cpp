@@ -9,13 +9,13 @@
 #include "EditingTestSupport.h"
 #include "studio/timeline/TimelineClipView.h"
 #include "studio/timeline/TimelineZoomControls.h"
-#include "studio/timeline/ZoomTimelineView.h"
+#include "studio/timeline/TimelineView.h"
 
 namespace tarnix {
 namespace {
 
 namespace TR = TimelineRules;
-using Track = ZoomTimelineModel::Track;
+using Track = TimelineModel::Track;
 
 constexpr int kWidth = 1000;
 
@@ -40,7 +40,7 @@ protected:
         for (int i = 0; i < 60000; ++i)
             waveform.push_back(float(0.15 + 0.6 * std::abs(std::sin(i * 0.013)) * ((i / 700) % 3 == 0)));
 
-        view = std::make_unique<ZoomTimelineView>();
+        view = std::make_unique<TimelineView>();
         auto& model = view->model();
         model.regions = Binding<std::vector<ZoomRegion>>::to(&regions);
         model.redactRegions = Binding<std::vector<RedactRegion>>::to(&redacts);
@@ -84,7 +84,7 @@ protected:
     std::optional<Uuid> selectedZoom, selectedBlur, selectedCut;
     Uuid smallest;
     int edits = 0;
-    std::unique_ptr<ZoomTimelineView> view;
+    std::unique_ptr<TimelineView> view;
 };
 
 TEST_F(LongTimelineTest, CtrlWheelZoomsAboutThePointerAndShiftWheelScrolls)

@@ -280,7 +280,7 @@ TEST(TimelineKeyMap, KeysAndWhereTheirStepsLand)
     EXPECT_FALSE(TimelineKeys::playheadAfter(C::nextClip, 3, frame, 60, state));
 
     // Tab walks the clips in time order, wrapping; without a selection it starts at the playhead.
-    using Track = ZoomTimelineModel::Track;
+    using Track = TimelineModel::Track;
     auto next = [&](std::optional<TimelineKeys::ClipRef> from, double t, bool forward = true) {
         return TimelineKeys::adjacentClip(state, from, t, forward);
     };

@@ -11,7 +11,7 @@
 #include "studio/sidebar/SidebarRules.h"
 #include "studio/timeline/TimelineClipView.h"
 #include "studio/timeline/TrimHandleView.h"
-#include "studio/timeline/ZoomTimelineView.h"
+#include "studio/timeline/TimelineView.h"
 #include "zoom/ZoomPanEngine.h"
 
 namespace tarnix {
@@ -37,7 +37,7 @@ protected:
         click.point = {1700, 900};
         document.clickEvents = {click};
 
-        view = std::make_unique<ZoomTimelineView>();
+        view = std::make_unique<TimelineView>();
         auto& model = view->model();
         model.regions = Binding<std::vector<ZoomRegion>>::to(&regions);
         model.redactRegions = Binding<std::vector<RedactRegion>>::to(&redacts);
@@ -118,20 +118,20 @@ protected:
     std::vector<std::string> refusals;
     std::vector<double> seeks;
     int edits = 0;
-    std::unique_ptr<ZoomTimelineView> view;
+    std::unique_ptr<TimelineView> view;
 };
 
 TEST_F(TimelineTest, DraggingAcrossTheEmptyZoomTrackCreatesARegionWhereTheUserClicked)
 {
     press({100, kZoomY});
     move({150, kZoomY});
-    ASSERT_TRUE(view->model().pendingDrag(ZoomTimelineModel::Track::zoom));
+    ASSERT_TRUE(view->model().pendingDrag(TimelineModel::Track::zoom));
     EXPECT_EQ(edits, 0) << "nothing reaches the editor while the drag lasts";
     move({200, kZoomY});
     release({200, kZoomY});
     test::settle();
 
-    EXPECT_FALSE(view->model().pendingDrag(ZoomTimelineModel::Track::zoom));
+    EXPECT_FALSE(view->model().pendingDrag(TimelineModel::Track::zoom));
     ASSERT_EQ(regions.size(), 1u);
     EXPECT_DOUBLE_EQ(regions[0].start, 10);
     EXPECT_DOUBLE_EQ(regions[0].end, 20);

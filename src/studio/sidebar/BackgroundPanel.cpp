@@ -1,11 +1,13 @@
-// The background panel of StudioSidebarView: the canvas's aspect, style, colour, gradient
-// presets, image and wallpapers, and the frame around the recording.
+#include "studio/sidebar/BackgroundPanel.h"
 
+#include <QFutureWatcher>
 #include <QGridLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <QtConcurrent/QtConcurrentRun>
 
+#include "compositing/ImageThumbnailLoader.h"
 #include "document/CutRegions.h"
 #include "studio/sidebar/PanelRows.h"
 #include "studio/sidebar/SidebarControls.h"
@@ -30,7 +32,7 @@ QString presetTitle(const std::string& id)
 
 } // namespace
 
-void StudioSidebarView::buildAspectPicker(QVBoxLayout* column, const BackgroundSettings& settings)
+void BackgroundPanel::buildAspectPicker(QVBoxLayout* column, const BackgroundSettings& settings)
 {
     std::vector<SegmentedPicker::Shape> choices;
     int selected = 0;
@@ -40,17 +42,17 @@ void StudioSidebarView::buildAspectPicker(QVBoxLayout* column, const BackgroundS
         choices.push_back({SidebarRules::aspectTitle(aspect), SidebarRules::aspectGlyphSize(aspect, 1),
                            aspect == CanvasAspect::source});
     }
-    auto* picker = new SegmentedPicker(tr("Aspect"), choices, selected, content_);
+    auto* picker = new SegmentedPicker(tr("Aspect"), choices, selected, content());
     picker->onSelected = [this](int index) {
-        background.modify([&](auto& s) { s = withCanvasAspect(s, kAllCanvasAspects[index]); });
+        sidebar().background.modify([&](auto& s) { s = withCanvasAspect(s, kAllCanvasAspects[index]); });
         commitAndRebuild();
     };
     column->addWidget(picker);
 }
 
-void StudioSidebarView::buildBackgroundPanel(QVBoxLayout* column)
+void BackgroundPanel::build(QVBoxLayout* column)
 {
-    BackgroundSettings settings = background.get();
+    BackgroundSettings settings = sidebar().background.get();
     buildAspectPicker(column, settings);
 
     int styleIndex = 0;
@@ -58,20 +60,20 @@ void StudioSidebarView::buildBackgroundPanel(QVBoxLayout* column)
         if (kStyles[i] == settings.style)
             styleIndex = i;
     auto* style = new SegmentedPicker(tr("Style"), {tr("None"), tr("Color"), tr("Gradient"), tr("Image")},
-                                      styleIndex, content_);
+                                      styleIndex, content());
     style->onSelected = [this](int index) {
-        background.modify([&](auto& s) { s = SidebarRules::withBackgroundStyle(s, kStyles[index]); });
+        sidebar().background.modify([&](auto& s) { s = SidebarRules::withBackgroundStyle(s, kStyles[index]); });
         commitAndRebuild();
     };
     column->addWidget(style);
 
     switch (settings.style) {
     case BackgroundStyle::solid: {
-        auto* well = new ColorWell(tr("Color"), SidebarRules::displayColor(settings.solidColor), content_);
-        if (chooseColor)
-            well->chooseColor = chooseColor;
+        auto* well = new ColorWell(tr("Color"), SidebarRules::displayColor(settings.solidColor), content());
+        if (sidebar().chooseColor)
+            well->chooseColor = sidebar().chooseColor;
         well->onPicked = [this](const QColor& color) {
-            background.modify([&](auto& s) { s.solidColor = SidebarRules::codableColor(color); });
+            sidebar().background.modify([&](auto& s) { s.solidColor = SidebarRules::codableColor(color); });
             commit();
         };
         column->addWidget(well);
@@ -82,12 +84,12 @@ void StudioSidebarView::buildBackgroundPanel(QVBoxLayout* column)
         grid->setSpacing(8);
         int i = 0;
         for (const auto& preset : GradientPreset::all()) {
-            auto* swatch = new SwatchButton(presetTitle(preset.id), content_);
+            auto* swatch = new SwatchButton(presetTitle(preset.id), content());
             swatch->setGradient(preset.colors);
             swatch->setSelected(preset.id == settings.gradientPresetID);
             std::string id = preset.id;
             connect(swatch, &QAbstractButton::clicked, this, [this, id] {
-                background.modify([&](auto& s) { s.gradientPresetID = id; });
+                sidebar().background.modify([&](auto& s) { s.gradientPresetID = id; });
                 commitAndRebuild();
             });
             grid->addWidget(swatch, i / kSwatchColumns, i % kSwatchColumns);
@@ -100,7 +102,7 @@ void StudioSidebarView::buildBackgroundPanel(QVBoxLayout* column)
         buildImagePicker(column, settings);
         break;
     case BackgroundStyle::none:
-        column->addWidget(secondaryLabel(tr("The recording fills the whole frame."), content_));
+        column->addWidget(secondaryLabel(tr("The recording fills the whole frame."), content()));
         break;
     }
 
@@ -121,30 +123,26 @@ void StudioSidebarView::buildBackgroundPanel(QVBoxLayout* column)
          [](double v) { return SidebarRules::percentText(v); }},
     };
     for (const auto& row : sliders) {
-        auto* slider = new SliderRow(row.caption, row.min, row.max, row.step, row.value, content_);
-        slider->readout = row.readout;
-        slider->refreshReadout();
         auto field = row.field;
-        slider->onValueChanged = [this, field](double v) { background.modify([&](auto& s) { s.*field = v; }); };
-        slider->onCommit = [this] { commit(); };
-        column->addWidget(slider);
+        addSlider(column, row.caption, row.min, row.max, row.step, row.value, row.readout,
+                  [this, field](double v) { sidebar().background.modify([&](auto& s) { s.*field = v; }); });
     }
 }
 
-void StudioSidebarView::buildImagePicker(QVBoxLayout* column, const BackgroundSettings& settings)
+void BackgroundPanel::buildImagePicker(QVBoxLayout* column, const BackgroundSettings& settings)
 {
     QString path = settings.imagePath ? QString::fromStdString(*settings.imagePath) : QString();
     if (!path.isEmpty())
         loadCustomThumbnail(path);
 
-    auto* preview = new QLabel(content_);
+    auto* preview = new QLabel(content());
     preview->setObjectName("thumbnail");
     preview->setAlignment(Qt::AlignCenter);
     preview->setFixedHeight(132);
     if (!customImageThumbnail_.isNull() && customThumbnailPath_ == path) {
         QPixmap pixmap = QPixmap::fromImage(customImageThumbnail_.scaled(
-            QSize(248, 132) * devicePixelRatioF(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
-        pixmap.setDevicePixelRatio(devicePixelRatioF());
+            QSize(248, 132) * sidebar().devicePixelRatioF(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
+        pixmap.setDevicePixelRatio(sidebar().devicePixelRatioF());
         preview->setPixmap(pixmap);
     } else {
         preview->setText(path.isEmpty() ? tr("No image chosen") : tr("Loading…"));
@@ -152,45 +150,80 @@ void StudioSidebarView::buildImagePicker(QVBoxLayout* column, const BackgroundSe
     preview->setToolTip(path);
     column->addWidget(preview);
 
-    auto* choose = iconButton("folder-open", tr("Choose Image…"), content_);
+    auto* choose = iconButton("folder-open", tr("Choose Image…"), content());
     connect(choose, &QPushButton::clicked, this, [this] {
-        if (!chooseImageFile)
+        if (!sidebar().chooseImageFile)
             return;
-        if (auto chosen = chooseImageFile(); chosen && !chosen->isEmpty()) {
-            background.modify([&](auto& s) { s.imagePath = chosen->toStdString(); });
+        if (auto chosen = sidebar().chooseImageFile(); chosen && !chosen->isEmpty()) {
+            sidebar().background.modify([&](auto& s) { s.imagePath = chosen->toStdString(); });
             commitAndRebuild();
         }
     });
     column->addWidget(choose);
 
-    auto* heading = new QLabel(tr("System Wallpapers"), content_);
+    auto* heading = new QLabel(tr("System Wallpapers"), content());
     heading->setObjectName("section");
     column->addWidget(heading);
     loadWallpapers();
     if (!wallpapers_) {
-        column->addWidget(secondaryLabel(tr("Looking for wallpapers…"), content_));
+        column->addWidget(secondaryLabel(tr("Looking for wallpapers…"), content()));
         return;
     }
     if (wallpapers_->empty()) {
-        column->addWidget(secondaryLabel(tr("No wallpapers are installed."), content_));
+        column->addWidget(secondaryLabel(tr("No wallpapers are installed."), content()));
         return;
     }
     auto* grid = new QGridLayout;
     grid->setSpacing(8);
     int i = 0;
     for (const auto& wallpaper : *wallpapers_) {
-        auto* swatch = new SwatchButton(QString::fromStdString(wallpaper.name), content_);
+        auto* swatch = new SwatchButton(QString::fromStdString(wallpaper.name), content());
         swatch->setImage(wallpaper.thumbnail);
         swatch->setSelected(settings.imagePath == wallpaper.path);
         std::string chosen = wallpaper.path;
         connect(swatch, &QAbstractButton::clicked, this, [this, chosen] {
-            background.modify([&](auto& s) { s.imagePath = chosen; });
+            sidebar().background.modify([&](auto& s) { s.imagePath = chosen; });
             commitAndRebuild();
         });
         grid->addWidget(swatch, i / kSwatchColumns, i % kSwatchColumns);
         ++i;
     }
     column->addLayout(grid);
+}
+
+void BackgroundPanel::loadWallpapers()
+{
+    if (wallpapers_ || wallpapersLoading_ || !sidebar().wallpaperSource)
+        return;
+    wallpapersLoading_ = true;
+    auto* watcher = new QFutureWatcher<std::vector<SystemWallpaper>>(this);
+    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher] {
+        wallpapers_ = watcher->result();
+        wallpapersLoading_ = false;
+        watcher->deleteLater();
+        if (sidebar().tab() == StudioTab::background)
+            refresh();
+    });
+    watcher->setFuture(QtConcurrent::run(sidebar().wallpaperSource));
+}
+
+void BackgroundPanel::loadCustomThumbnail(const QString& path)
+{
+    if (customThumbnailPath_ == path)
+        return;
+    customThumbnailPath_ = path;
+    customImageThumbnail_ = QImage();
+    auto* watcher = new QFutureWatcher<QImage>(this);
+    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, path] {
+        watcher->deleteLater();
+        if (customThumbnailPath_ != path)
+            return; // another image was chosen meanwhile
+        customImageThumbnail_ = watcher->result();
+        refresh();
+    });
+    watcher->setFuture(QtConcurrent::run([path] {
+        return ImageThumbnailLoader::thumbnail(path.toStdString(), 300).value_or(QImage());
+    }));
 }
 
 } // namespace tarnix

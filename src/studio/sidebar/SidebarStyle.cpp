@@ -1,25 +1,14 @@
 #include "studio/sidebar/SidebarStyle.h"
 
 #include "studio/EditingTheme.h"
+#include "studio/StudioControls.h"
 
 namespace tarnix {
-
-namespace {
-
-QString css(const QColor& c)
-{
-    return QStringLiteral("rgba(%1, %2, %3, %4)")
-        .arg(c.red())
-        .arg(c.green())
-        .arg(c.blue())
-        .arg(QString::number(c.alphaF(), 'f', 3));
-}
-
-} // namespace
 
 QString sidebarStyleSheet()
 {
     namespace T = StudioTheme;
+    using StudioControls::cssColor;
     QString sheet = QStringLiteral(R"(
 #studioSidebar { background: @panel; border: 1px solid @stroke; border-radius: 14px; }
 #studioSidebar QScrollArea, #studioSidebar #sidebarContent { background: transparent; border: none; }
@@ -69,19 +58,19 @@ QMenu { background: @elevated; color: @text; border: 1px solid @stroke; padding:
 QMenu::item { padding: 5px 18px; border-radius: 5px; }
 QMenu::item:selected { background: @accent; }
 )");
-    sheet.replace("@panel", css(T::panel()))
-        .replace("@stroke", css(T::stroke()))
-        .replace("@text", css(T::textPrimary()))
-        .replace("@secondary", css(T::textSecondary()))
-        .replace("@tertiary", css(T::textTertiary()))
-        .replace("@elevated", css(T::panelElevated()))
-        .replace("@hover", css(QColor::fromRgbF(1, 1, 1, 0.1f)))
-        .replace("@track", css(T::trackBackground()))
-        .replace("@groove", css(QColor::fromRgbF(1, 1, 1, 0.14f)))
-        .replace("@accent", css(T::accent()))
-        .replace("@rowSelected", css(T::withOpacity(T::accent(), 0.28)))
-        .replace("@recordingDim", css(T::withOpacity(T::recording(), 0.16)))
-        .replace("@recording", css(T::recording()));
+    sheet.replace("@panel", cssColor(T::panel()))
+        .replace("@stroke", cssColor(T::stroke()))
+        .replace("@text", cssColor(T::textPrimary()))
+        .replace("@secondary", cssColor(T::textSecondary()))
+        .replace("@tertiary", cssColor(T::textTertiary()))
+        .replace("@elevated", cssColor(T::panelElevated()))
+        .replace("@hover", cssColor(QColor::fromRgbF(1, 1, 1, 0.1f)))
+        .replace("@track", cssColor(T::trackBackground()))
+        .replace("@groove", cssColor(QColor::fromRgbF(1, 1, 1, 0.14f)))
+        .replace("@accent", cssColor(T::accent()))
+        .replace("@rowSelected", cssColor(T::withOpacity(T::accent(), 0.28)))
+        .replace("@recordingDim", cssColor(T::withOpacity(T::recording(), 0.16)))
+        .replace("@recording", cssColor(T::recording()));
     return sheet;
 }
 

@@ -2,7 +2,6 @@
 
 #include <QApplication>
 #include <QFileDialog>
-#include <QFutureWatcher>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -11,11 +10,15 @@
 #include <QSlider>
 #include <QTimer>
 #include <QVBoxLayout>
-#include <QtConcurrent/QtConcurrentRun>
 
-#include "compositing/ImageThumbnailLoader.h"
 #include "studio/EditingTheme.h"
+#include "studio/sidebar/AudioPanel.h"
+#include "studio/sidebar/BackgroundPanel.h"
+#include "studio/sidebar/CameraPanel.h"
+#include "studio/sidebar/CursorPanel.h"
+#include "studio/sidebar/PrivacyPanel.h"
 #include "studio/sidebar/SidebarStyle.h"
+#include "studio/sidebar/ZoomPanel.h"
 
 namespace tarnix {
 
@@ -44,10 +47,22 @@ StudioSidebarView::StudioSidebarView(QWidget* parent) : QFrame(parent)
         return path;
     };
     wallpaperSource = [] { return SystemWallpaperCatalog::all(); };
+    backgroundPanel_ = new BackgroundPanel(*this);
+    panels_ = {{StudioTab::zoom, new ZoomPanel(*this)},
+               {StudioTab::camera, new CameraPanel(*this)},
+               {StudioTab::background, backgroundPanel_},
+               {StudioTab::audio, new AudioPanel(*this)},
+               {StudioTab::cursor, new CursorPanel(*this)},
+               {StudioTab::redact, new PrivacyPanel(*this)}};
     rebuildNow();
 }
 
 StudioSidebarView::~StudioSidebarView() = default;
+
+bool StudioSidebarView::wallpapersLoaded() const
+{
+    return backgroundPanel_->wallpapersLoaded();
+}
 
 void StudioSidebarView::setTab(StudioTab tab)
 {
@@ -123,14 +138,7 @@ void StudioSidebarView::rebuildNow()
     column->setSpacing(12);
     content_ = content; // the builders look things up through it
     column->addWidget(buildHeader());
-    switch (tab_) {
-    case StudioTab::zoom: buildZoomPanel(column); break;
-    case StudioTab::camera: buildCameraPanel(column); break;
-    case StudioTab::background: buildBackgroundPanel(column); break;
-    case StudioTab::audio: buildAudioPanel(column); break;
-    case StudioTab::cursor: buildCursorPanel(column); break;
-    case StudioTab::redact: buildPrivacyPanel(column); break;
-    }
+    panels_.at(tab_)->build(column);
     column->addStretch();
 
     QWidget* old = scroll_->takeWidget();
@@ -186,41 +194,6 @@ void StudioSidebarView::commitAndRebuild()
 {
     commit();
     refresh();
-}
-
-void StudioSidebarView::loadWallpapers()
-{
-    if (wallpapers_ || wallpapersLoading_ || !wallpaperSource)
-        return;
-    wallpapersLoading_ = true;
-    auto* watcher = new QFutureWatcher<std::vector<SystemWallpaper>>(this);
-    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher] {
-        wallpapers_ = watcher->result();
-        wallpapersLoading_ = false;
-        watcher->deleteLater();
-        if (tab_ == StudioTab::background)
-            refresh();
-    });
-    watcher->setFuture(QtConcurrent::run(wallpaperSource));
-}
-
-void StudioSidebarView::loadCustomThumbnail(const QString& path)
-{
-    if (customThumbnailPath_ == path)
-        return;
-    customThumbnailPath_ = path;
-    customImageThumbnail_ = QImage();
-    auto* watcher = new QFutureWatcher<QImage>(this);
-    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, path] {
-        watcher->deleteLater();
-        if (customThumbnailPath_ != path)
-            return; // another image was chosen meanwhile
-        customImageThumbnail_ = watcher->result();
-        refresh();
-    });
-    watcher->setFuture(QtConcurrent::run([path] {
-        return ImageThumbnailLoader::thumbnail(path.toStdString(), 300).value_or(QImage());
-    }));
 }
 
 } // namespace tarnix

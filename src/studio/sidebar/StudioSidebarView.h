@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QFrame>
-#include <QImage>
 
 #include <functional>
 #include <map>
@@ -19,16 +18,21 @@ class QVBoxLayout;
 // The floating settings panel of the Studio, 280 × 440 points: a header with the tab's title and
 // a close button over the tab's controls (zoom, camera, background, audio, cursor, privacy).
 //
+// Each tab's controls are a panel of their own (ZoomPanel, CameraPanel, BackgroundPanel,
+// AudioPanel, CursorPanel, PrivacyPanel over SidebarPanel); this frame holds what they share.
 // It edits the editor's state through bindings and reports every committed change with
 // `onChanged`: sliders when released, switches, pickers and buttons at once. A change that alters
 // which controls exist (a shape, a style, a selection, a new region) rebuilds the panel's
 // contents on the next turn of the event loop, keeping the scroll position and keyboard focus.
 // The editor calls refresh() when its state changes from elsewhere (undo, the timeline).
 //
-// Slow work stays off the GUI thread: the wallpaper catalogue and the chosen image's thumbnail
-// load on Qt's thread pool and appear when ready. GUI thread only.
+// Slow work stays off the GUI thread: the background panel loads the wallpaper catalogue and the
+// chosen image's thumbnail on Qt's thread pool. GUI thread only.
 
 namespace tarnix {
+
+class BackgroundPanel;
+class SidebarPanel;
 
 class StudioSidebarView final : public QFrame {
     Q_OBJECT
@@ -71,25 +75,14 @@ public:
     void revealControl(QWidget* control);
 
     // True once the wallpaper catalogue has been loaded (for tests).
-    bool wallpapersLoaded() const { return wallpapers_.has_value(); }
+    bool wallpapersLoaded() const;
 
 private:
-    // Each panel's contents, built into `column`.
-    void buildZoomPanel(QVBoxLayout* column);
-    void buildCameraPanel(QVBoxLayout* column);
-    void buildBackgroundPanel(QVBoxLayout* column);
-    void buildAspectPicker(QVBoxLayout* column, const BackgroundSettings& settings);
-    void buildImagePicker(QVBoxLayout* column, const BackgroundSettings& settings);
-    void buildAudioPanel(QVBoxLayout* column);
-    void buildCursorPanel(QVBoxLayout* column);
-    void buildPrivacyPanel(QVBoxLayout* column);
-    void buildRedactControls(QVBoxLayout* column, const RedactRegion& region);
+    friend class SidebarPanel; // the panels read the facts below and report through commit
 
     QWidget* buildHeader();
     void commit();          // report a change that keeps the same controls
     void commitAndRebuild(); // report a change that alters which controls exist
-    void loadWallpapers();
-    void loadCustomThumbnail(const QString& path);
     bool isSliderHeld() const;
 
     StudioTab tab_ = StudioTab::zoom;
@@ -102,10 +95,8 @@ private:
     QScrollArea* scroll_ = nullptr;
     QWidget* content_ = nullptr;
     bool rebuildPending_ = false;
-    std::optional<std::vector<SystemWallpaper>> wallpapers_;
-    bool wallpapersLoading_ = false;
-    QString customThumbnailPath_;
-    QImage customImageThumbnail_;
+    std::map<StudioTab, SidebarPanel*> panels_; // children of this frame
+    BackgroundPanel* backgroundPanel_ = nullptr;
 };
 
 } // namespace tarnix

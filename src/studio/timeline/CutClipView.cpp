@@ -8,7 +8,7 @@
 
 namespace tarnix {
 
-CutClipView::CutClipView(ZoomTimelineModel& model, Uuid id, QWidget* parent)
+CutClipView::CutClipView(TimelineModel& model, Uuid id, QWidget* parent)
     : TimelineClipView(model, Track::cut, id, parent)
 {
 }

@@ -11,7 +11,7 @@ namespace tarnix {
 class CutClipView final : public TimelineClipView {
     Q_OBJECT
 public:
-    CutClipView(ZoomTimelineModel& model, Uuid id, QWidget* parent = nullptr);
+    CutClipView(TimelineModel& model, Uuid id, QWidget* parent = nullptr);
     QString deleteText() const override { return tr("Restore Cut"); }
 
     // The hatch that marks removed time, inside `area`; `strong` for a selected cut or a cut being

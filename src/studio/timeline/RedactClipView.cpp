@@ -7,7 +7,7 @@
 
 namespace tarnix {
 
-RedactClipView::RedactClipView(ZoomTimelineModel& model, Uuid id, QWidget* parent)
+RedactClipView::RedactClipView(TimelineModel& model, Uuid id, QWidget* parent)
     : TimelineClipView(model, Track::redact, id, parent)
 {
 }

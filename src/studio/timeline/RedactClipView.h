@@ -10,7 +10,7 @@ namespace tarnix {
 class RedactClipView final : public TimelineClipView {
     Q_OBJECT
 public:
-    RedactClipView(ZoomTimelineModel& model, Uuid id, QWidget* parent = nullptr);
+    RedactClipView(TimelineModel& model, Uuid id, QWidget* parent = nullptr);
     QString deleteText() const override { return tr("Delete Blur"); }
 
 protected:

@@ -13,7 +13,7 @@ namespace tarnix {
 
 using TimelineRules::ClipEdge;
 
-TimelineClipView::TimelineClipView(ZoomTimelineModel& model, Track track, Uuid id, QWidget* parent)
+TimelineClipView::TimelineClipView(TimelineModel& model, Track track, Uuid id, QWidget* parent)
     : QWidget(parent), model_(model), track_(track), id_(id)
 {
     setMouseTracking(true);
@@ -131,7 +131,7 @@ void TimelineClipView::contextMenuEvent(QContextMenuEvent* event)
     QAction* remove = menu->addAction(deleteText());
     Uuid id = id_;
     Track track = track_;
-    ZoomTimelineModel* model = &model_;
+    TimelineModel* model = &model_;
     // The clip is deleted by the change it reports, so nothing of it is used afterwards.
     auto report = onChanged;
     connect(remove, &QAction::triggered, menu, [model, track, id, report] {

@@ -6,7 +6,7 @@
 #include <functional>
 #include <optional>
 
-#include "studio/timeline/ZoomTimelineModel.h"
+#include "studio/timeline/TimelineModel.h"
 
 // The bar that stands for one region on a timeline track. A tap selects it; dragging its body
 // moves the region, dragging one of its end handles trims that end (the model applies the limits
@@ -18,9 +18,9 @@ namespace tarnix {
 class TimelineClipView : public QWidget {
     Q_OBJECT
 public:
-    using Track = ZoomTimelineModel::Track;
+    using Track = TimelineModel::Track;
 
-    TimelineClipView(ZoomTimelineModel& model, Track track, Uuid id, QWidget* parent = nullptr);
+    TimelineClipView(TimelineModel& model, Track track, Uuid id, QWidget* parent = nullptr);
 
     const Uuid& regionID() const { return id_; }
     Track track() const { return track_; }
@@ -42,7 +42,7 @@ protected:
     virtual void paintLabel(QPainter& painter, const QRectF& body) = 0;
     virtual QString describe(const SecondsRange& span) const = 0;
 
-    ZoomTimelineModel& model() const { return model_; }
+    TimelineModel& model() const { return model_; }
     bool isSelected() const { return model_.isSelected(track_, id_); }
     void changed();
 
@@ -57,7 +57,7 @@ protected:
 private:
     std::optional<TimelineRules::ClipEdge> edgeAt(double x) const;
 
-    ZoomTimelineModel& model_;
+    TimelineModel& model_;
     Track track_;
     Uuid id_;
     struct Press {

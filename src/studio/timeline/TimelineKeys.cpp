@@ -9,7 +9,7 @@ namespace tarnix::TimelineKeys {
 namespace {
 
 using Command = TimelineCommand;
-using Track = ZoomTimelineModel::Track;
+using Track = TimelineModel::Track;
 
 // Edges closer than this to the playhead count as where it stands, so `]` at an edge moves on.
 constexpr double kEdgeTolerance = 1e-6;

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "studio/StudioEditState.h"
-#include "studio/timeline/ZoomTimelineModel.h"
+#include "studio/timeline/TimelineModel.h"
 
 // The timeline's keyboard map and the rules its commands follow, without widgets: which key does
 // what, where a step, a jump to a region's edge or the next clip lands. The Studio's keyboard
@@ -60,7 +60,7 @@ std::vector<double> regionEdges(const StudioEditState& state);
 
 // A clip of the timeline: its track and region.
 struct ClipRef {
-    ZoomTimelineModel::Track track;
+    TimelineModel::Track track;
     Uuid id;
     bool operator==(const ClipRef&) const = default;
 };

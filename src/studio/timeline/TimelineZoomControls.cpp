@@ -7,12 +7,12 @@
 #include <cmath>
 
 #include "studio/StudioControls.h"
-#include "studio/timeline/ZoomTimelineView.h"
+#include "studio/timeline/TimelineView.h"
 
 namespace tarnix {
 
-TimelineZoomControls::TimelineZoomControls(ZoomTimelineView& timeline, QWidget* parent)
-    : QWidget(parent), timeline_(timeline)
+TimelineZoomControls::TimelineZoomControls(TimelineView& timeline, QWidget* parent)
+    : QWidget(parent), timelineView_(timeline)
 {
     zoomOut_ = StudioControls::captionButton(QStringLiteral("−"), this);
     zoomOut_->setToolTip(tr("Zoom out of the timeline (-)"));
@@ -37,22 +37,22 @@ TimelineZoomControls::TimelineZoomControls(ZoomTimelineView& timeline, QWidget* 
     row->addSpacing(4);
     row->addWidget(fit_);
 
-    connect(zoomOut_, &QPushButton::clicked, this, [this] { timeline_.zoomBy(1 / TimelineViewport::kZoomStep); });
-    connect(zoomIn_, &QPushButton::clicked, this, [this] { timeline_.zoomBy(TimelineViewport::kZoomStep); });
-    connect(fit_, &QPushButton::clicked, this, [this] { timeline_.fitAll(); });
+    connect(zoomOut_, &QPushButton::clicked, this, [this] { timelineView_.zoomBy(1 / TimelineViewport::kZoomStep); });
+    connect(zoomIn_, &QPushButton::clicked, this, [this] { timelineView_.zoomBy(TimelineViewport::kZoomStep); });
+    connect(fit_, &QPushButton::clicked, this, [this] { timelineView_.fitAll(); });
     connect(slider_, &QSlider::valueChanged, this, [this](int position) {
         if (refreshing_)
             return;
-        const TimelineViewport& viewport = timeline_.model().viewport;
+        const TimelineViewport& viewport = timelineView_.model().viewport;
         double maxFactor = viewport.maxPxPerSecond() / std::max(viewport.fitPxPerSecond(), 1e-9);
-        timeline_.setZoomFactor(factorAt(position, maxFactor));
+        timelineView_.setZoomFactor(factorAt(position, maxFactor));
     });
     refresh();
 }
 
 void TimelineZoomControls::refresh()
 {
-    const TimelineViewport& viewport = timeline_.model().viewport;
+    const TimelineViewport& viewport = timelineView_.model().viewport;
     double fit = viewport.fitPxPerSecond();
     bool zoomable = fit > 0 && viewport.maxPxPerSecond() > fit * 1.0001;
     double maxFactor = zoomable ? viewport.maxPxPerSecond() / fit : 1;

@@ -11,12 +11,12 @@ class QSlider;
 
 namespace tarnix {
 
-class ZoomTimelineView;
+class TimelineView;
 
 class TimelineZoomControls : public QWidget {
     Q_OBJECT
 public:
-    TimelineZoomControls(ZoomTimelineView& timeline, QWidget* parent = nullptr);
+    TimelineZoomControls(TimelineView& timeline, QWidget* parent = nullptr);
 
     // Re-reads the timeline's scale (after a zoom made elsewhere: wheel, keys, pinch).
     void refresh();
@@ -29,7 +29,7 @@ public:
     static double factorAt(int position, double maxFactor);
 
 private:
-    ZoomTimelineView& timeline_;
+    TimelineView& timelineView_;
     QPushButton* zoomOut_;
     QSlider* slider_;
     QPushButton* zoomIn_;

@@ -14,7 +14,7 @@ namespace tarnix {
 
 using TimelineRules::ClipEdge;
 
-TrimHandleView::TrimHandleView(ZoomTimelineModel& model, ClipEdge edge, QWidget* timeline)
+TrimHandleView::TrimHandleView(TimelineModel& model, ClipEdge edge, QWidget* timeline)
     : QWidget(timeline), model_(model), edge_(edge)
 {
     // Reached by Tab for the arrow keys; a focus ring shows only for keyboard focus.

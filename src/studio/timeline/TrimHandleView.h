@@ -4,7 +4,7 @@
 
 #include <optional>
 
-#include "studio/timeline/ZoomTimelineModel.h"
+#include "studio/timeline/TimelineModel.h"
 
 // A grip at one end of the recording on the cut track. Dragging the start grip inward trims the
 // start (a cut from 0), the end grip a cut up to the end; dragging it back out restores the time.
@@ -16,7 +16,7 @@ namespace tarnix {
 class TrimHandleView final : public QWidget {
     Q_OBJECT
 public:
-    TrimHandleView(ZoomTimelineModel& model, TimelineRules::ClipEdge edge, QWidget* timeline);
+    TrimHandleView(TimelineModel& model, TimelineRules::ClipEdge edge, QWidget* timeline);
 
     TimelineRules::ClipEdge edge() const { return edge_; }
     // Where the grip's outer edge meets the kept time, in the timeline's coordinates.
@@ -41,7 +41,7 @@ protected:
 private:
     void changed();
 
-    ZoomTimelineModel& model_;
+    TimelineModel& model_;
     TimelineRules::ClipEdge edge_;
     // The pointer's distance from the anchor when pressed, so the grip does not jump.
     std::optional<double> grabOffset_; // the pointer's x less the grip's, while dragged

@@ -8,7 +8,7 @@
 
 namespace tarnix {
 
-ZoomClipView::ZoomClipView(ZoomTimelineModel& model, Uuid id, QWidget* parent)
+ZoomClipView::ZoomClipView(TimelineModel& model, Uuid id, QWidget* parent)
     : TimelineClipView(model, Track::zoom, id, parent)
 {
 }

@@ -11,7 +11,7 @@ namespace tarnix {
 class ZoomClipView final : public TimelineClipView {
     Q_OBJECT
 public:
-    ZoomClipView(ZoomTimelineModel& model, Uuid id, QWidget* parent = nullptr);
+    ZoomClipView(TimelineModel& model, Uuid id, QWidget* parent = nullptr);
     QString deleteText() const override { return tr("Delete Zoom"); }
 
     // The scroll amount of a wheel event: a trackpad's pixels as they come, a wheel notch 10.

@@ -5,7 +5,7 @@
 #include <fstream>
 
 #include "CompositingTestSupport.h"
-#include "compositing/CameraCompositionBuilder.h"
+#include "compositing/CompositionBuilder.h"
 #include "media/AudioSampleReader.h"
 #include "media/ExportSession.h"
 #include "media/MediaTestSupport.h"
@@ -14,12 +14,12 @@
 namespace tarnix {
 namespace {
 
-namespace Builder = CameraCompositionBuilder;
+namespace Builder = CompositionBuilder;
 using media::MediaType;
 
 // A recording made once for the whole suite: 2 s screen with a tone, a 1 s camera, a 3 s
 // microphone file.
-class CameraCompositionBuilderTest : public ::testing::Test {
+class CompositionBuilderTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
@@ -58,7 +58,7 @@ protected:
     static inline media::test::TempFolder* folder = nullptr;
 };
 
-TEST_F(CameraCompositionBuilderTest, TrackIdsForEachCombinationOfSources)
+TEST_F(CompositionBuilderTest, TrackIdsForEachCombinationOfSources)
 {
     struct Case {
         bool camera, hasSystemAudio, systemOn, micOn;
@@ -86,7 +86,7 @@ TEST_F(CameraCompositionBuilderTest, TrackIdsForEachCombinationOfSources)
     }
 }
 
-TEST_F(CameraCompositionBuilderTest, DurationsAreCutToTheScreen)
+TEST_F(CompositionBuilderTest, DurationsAreCutToTheScreen)
 {
     auto result = Builder::build(input(true, true, true, true));
     const auto& composition = *result.composition;
@@ -104,7 +104,7 @@ TEST_F(CameraCompositionBuilderTest, DurationsAreCutToTheScreen)
     EXPECT_TRUE(result.videoComposition.customVideoCompositor);
 }
 
-TEST_F(CameraCompositionBuilderTest, UnusableScreenFailsAndUnusableExtrasAreLeftOut)
+TEST_F(CompositionBuilderTest, UnusableScreenFailsAndUnusableExtrasAreLeftOut)
 {
     RecordingTimeline noVideo = input(true, true, true, true);
     noVideo.videoURL.reset();
@@ -138,7 +138,7 @@ TEST_F(CameraCompositionBuilderTest, UnusableScreenFailsAndUnusableExtrasAreLeft
     EXPECT_FALSE(result.instruction->cameraTrackID());
 }
 
-TEST_F(CameraCompositionBuilderTest, SamplesAreNormalisedClampedAndSortedStably)
+TEST_F(CompositionBuilderTest, SamplesAreNormalisedClampedAndSortedStably)
 {
     RecordingTimeline timeline;
     timeline.captureFrame = {100, 200, 1000, 500};
@@ -171,7 +171,7 @@ TEST_F(CameraCompositionBuilderTest, SamplesAreNormalisedClampedAndSortedStably)
     EXPECT_EQ(Builder::normalizedCursorSamples(timeline)[0].point, (Point{0.5, 0.5}));
 }
 
-TEST_F(CameraCompositionBuilderTest, BuildsAsynchronouslyAndCanBeCancelled)
+TEST_F(CompositionBuilderTest, BuildsAsynchronouslyAndCanBeCancelled)
 {
     QFuture<Builder::Result> future = Builder::buildAsync(input(true, true, true, true));
     future.waitForFinished();
@@ -189,7 +189,7 @@ TEST_F(CameraCompositionBuilderTest, BuildsAsynchronouslyAndCanBeCancelled)
 }
 
 // The whole chain: builder, decoder, overlay compositor, exporter.
-TEST_F(CameraCompositionBuilderTest, ExportedFramesShowBackgroundAndZoomedContent)
+TEST_F(CompositionBuilderTest, ExportedFramesShowBackgroundAndZoomedContent)
 {
     media::test::TempFolder out;
     // Left half red, right half blue.
@@ -281,7 +281,7 @@ std::pair<std::uintmax_t, std::uintmax_t> firstBox(const std::filesystem::path& 
 // (fragmented, the index first and empty): the export never fails because of them, the bubble
 // shows and the voice plays for as long as they last, and a file whose length can't be read at
 // all runs as long as the screen.
-TEST(CameraCompositionBuilderCutFiles, ExportsShowWhatTheCutFilesHold)
+TEST(CompositionBuilderCutFiles, ExportsShowWhatTheCutFilesHold)
 {
     media::test::TempFolder dir;
     const auto screen = dir / "screen.mp4";

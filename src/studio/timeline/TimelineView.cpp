@@ -1,4 +1,4 @@
-#include "studio/timeline/ZoomTimelineView.h"
+#include "studio/timeline/TimelineView.h"
 
 #include <QCoreApplication>
 #include <QMouseEvent>
@@ -23,14 +23,14 @@
 
 namespace tarnix {
 
-using Track = ZoomTimelineModel::Track;
+using Track = TimelineModel::Track;
 namespace R = TimelineRules;
 
 // Pending creation rectangles, click markers and the playhead, drawn above the clips and
 // transparent to the pointer.
 class TimelineOverlay final : public QWidget {
 public:
-    explicit TimelineOverlay(ZoomTimelineView* timeline) : QWidget(timeline), timeline_(timeline)
+    explicit TimelineOverlay(TimelineView* timeline) : QWidget(timeline), timeline_(timeline)
     {
         setAttribute(Qt::WA_TransparentForMouseEvents);
     }
@@ -44,10 +44,10 @@ protected:
     }
 
 private:
-    ZoomTimelineView* timeline_;
+    TimelineView* timeline_;
 };
 
-ZoomTimelineView::ZoomTimelineView(QWidget* parent) : QWidget(parent)
+TimelineView::TimelineView(QWidget* parent) : QWidget(parent)
 {
     setFocusPolicy(Qt::ClickFocus);
     setAccessibleName(tr("Timeline"));
@@ -67,36 +67,36 @@ ZoomTimelineView::ZoomTimelineView(QWidget* parent) : QWidget(parent)
     });
     edgeTimer_ = new QTimer(this);
     edgeTimer_->setInterval(30);
-    connect(edgeTimer_, &QTimer::timeout, this, &ZoomTimelineView::scrollAtEdge);
+    connect(edgeTimer_, &QTimer::timeout, this, &TimelineView::scrollAtEdge);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
 }
 
-ZoomTimelineView::~ZoomTimelineView() = default;
+TimelineView::~TimelineView() = default;
 
-void ZoomTimelineView::setDuration(double seconds)
+void TimelineView::setDuration(double seconds)
 {
     model_.setDuration(seconds);
     viewportChanged();
 }
 
-void ZoomTimelineView::setFrameRate(double framesPerSecond)
+void TimelineView::setFrameRate(double framesPerSecond)
 {
     model_.viewport.setFrameRate(framesPerSecond);
 }
 
-void ZoomTimelineView::setClicks(std::vector<ClickEvent> clicks)
+void TimelineView::setClicks(std::vector<ClickEvent> clicks)
 {
     model_.clicks = std::move(clicks);
     overlay_->update();
 }
 
-void ZoomTimelineView::setWaveform(std::vector<float> peaks)
+void TimelineView::setWaveform(std::vector<float> peaks)
 {
     model_.waveform = std::move(peaks);
     update(audioRect().toAlignedRect());
 }
 
-void ZoomTimelineView::setCurrentTime(double seconds, bool playing)
+void TimelineView::setCurrentTime(double seconds, bool playing)
 {
     model_.currentTime = seconds;
     double before = model_.viewport.scrollX();
@@ -112,31 +112,31 @@ void ZoomTimelineView::setCurrentTime(double seconds, bool playing)
         overlay_->update();
 }
 
-void ZoomTimelineView::zoomBy(double factor)
+void TimelineView::zoomBy(double factor)
 {
     zoomAbout(model_.viewport.viewX(model_.currentTime), factor);
 }
 
-void ZoomTimelineView::zoomAbout(double viewX, double factor)
+void TimelineView::zoomAbout(double viewX, double factor)
 {
     model_.viewport.zoomAbout(viewX, factor);
     viewportChanged();
 }
 
-void ZoomTimelineView::setZoomFactor(double factor)
+void TimelineView::setZoomFactor(double factor)
 {
     auto& viewport = model_.viewport;
     viewport.setPxPerSecondAbout(viewport.viewX(model_.currentTime), viewport.fitPxPerSecond() * factor);
     viewportChanged();
 }
 
-void ZoomTimelineView::fitAll()
+void TimelineView::fitAll()
 {
     model_.viewport.fit();
     viewportChanged();
 }
 
-void ZoomTimelineView::revealTime(double t)
+void TimelineView::revealTime(double t)
 {
     double before = model_.viewport.scrollX();
     model_.viewport.reveal(t);
@@ -144,7 +144,7 @@ void ZoomTimelineView::revealTime(double t)
         viewportChanged();
 }
 
-void ZoomTimelineView::viewportChanged()
+void TimelineView::viewportChanged()
 {
     syncingScrollBar_ = true;
     scrollBar_->setRange(0, int(std::ceil(model_.viewport.maxScrollX())));
@@ -159,27 +159,27 @@ void ZoomTimelineView::viewportChanged()
         onViewportChanged();
 }
 
-QSize ZoomTimelineView::sizeHint() const
+QSize TimelineView::sizeHint() const
 {
     return {720, int(R::kTotalHeight)};
 }
 
-QSize ZoomTimelineView::minimumSizeHint() const
+QSize TimelineView::minimumSizeHint() const
 {
     return {120, int(R::kTotalHeight)};
 }
 
-QRectF ZoomTimelineView::rulerRect() const
+QRectF TimelineView::rulerRect() const
 {
     return {0, 0, double(width()), R::kRulerHeight};
 }
 
-QRectF ZoomTimelineView::filmstripRect() const
+QRectF TimelineView::filmstripRect() const
 {
     return {0, R::kRulerHeight + R::kTrackSpacing, double(width()), R::kFilmstripHeight};
 }
 
-QRectF ZoomTimelineView::trackRect(Track track) const
+QRectF TimelineView::trackRect(Track track) const
 {
     double top = filmstripRect().bottom() + R::kTrackSpacing;
     if (track == Track::cut)
@@ -191,30 +191,30 @@ QRectF ZoomTimelineView::trackRect(Track track) const
     return {0, top, double(width()), R::kRedactTrackHeight};
 }
 
-QRectF ZoomTimelineView::audioRect() const
+QRectF TimelineView::audioRect() const
 {
     double top = trackRect(Track::redact).bottom() + R::kTrackSpacing;
     return {0, top, double(width()), R::kAudioTrackHeight};
 }
 
-QRectF ZoomTimelineView::scrollBarRect() const
+QRectF TimelineView::scrollBarRect() const
 {
     double top = audioRect().bottom() + R::kTrackSpacing;
     return {0, top, double(width()), R::kScrollBarHeight};
 }
 
-TrimHandleView* ZoomTimelineView::trimHandle(R::ClipEdge edge) const
+TrimHandleView* TimelineView::trimHandle(R::ClipEdge edge) const
 {
     return edge == R::ClipEdge::leading ? trimStart_ : trimEnd_;
 }
 
-TimelineClipView* ZoomTimelineView::clip(const Uuid& id) const
+TimelineClipView* TimelineView::clip(const Uuid& id) const
 {
     auto it = clips_.find(id);
     return it == clips_.end() ? nullptr : it->second;
 }
 
-void ZoomTimelineView::refresh()
+void TimelineView::refresh()
 {
     syncClips();
     placeClips();
@@ -224,7 +224,7 @@ void ZoomTimelineView::refresh()
     update();
 }
 
-void ZoomTimelineView::syncClips()
+void TimelineView::syncClips()
 {
     std::vector<std::pair<Track, Uuid>> wanted;
     for (const auto& r : model_.cutRegions.view())
@@ -263,7 +263,7 @@ void ZoomTimelineView::syncClips()
     }
 }
 
-void ZoomTimelineView::placeClips()
+void TimelineView::placeClips()
 {
     const TimelineViewport& viewport = model_.viewport;
     double pps = viewport.pxPerSecond();
@@ -290,7 +290,7 @@ void ZoomTimelineView::placeClips()
     }
 }
 
-void ZoomTimelineView::placeTrimHandles()
+void TimelineView::placeTrimHandles()
 {
     // The grips stand inside the kept time, against the trim point, above the cut clips.
     QRectF track = trackRect(Track::cut);
@@ -314,7 +314,7 @@ void ZoomTimelineView::placeTrimHandles()
     }
 }
 
-void ZoomTimelineView::resizeEvent(QResizeEvent*)
+void TimelineView::resizeEvent(QResizeEvent*)
 {
     model_.viewport.setWidth(std::max(1, width()));
     overlay_->setGeometry(rect());
@@ -324,7 +324,7 @@ void ZoomTimelineView::resizeEvent(QResizeEvent*)
 
 // Painting.
 
-void ZoomTimelineView::paintEvent(QPaintEvent*)
+void TimelineView::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
@@ -340,7 +340,7 @@ void ZoomTimelineView::paintEvent(QPaintEvent*)
     paintWaveform(painter);
 }
 
-void ZoomTimelineView::setFilmstrip(FilmstripLoader* loader)
+void TimelineView::setFilmstrip(FilmstripLoader* loader)
 {
     filmstrip_ = loader;
     if (!loader)
@@ -353,7 +353,7 @@ void ZoomTimelineView::setFilmstrip(FilmstripLoader* loader)
     requestFilmstrip();
 }
 
-std::vector<R::FilmstripSlot> ZoomTimelineView::filmstripPictures() const
+std::vector<R::FilmstripSlot> TimelineView::filmstripPictures() const
 {
     if (!filmstrip_)
         return {};
@@ -361,7 +361,7 @@ std::vector<R::FilmstripSlot> ZoomTimelineView::filmstripPictures() const
     return R::filmstripSlots(model_.viewport, height * filmstripAspect_ + 2, filmstrip_->keyFrameTimes());
 }
 
-void ZoomTimelineView::requestFilmstrip()
+void TimelineView::requestFilmstrip()
 {
     if (!filmstrip_)
         return;
@@ -372,7 +372,7 @@ void ZoomTimelineView::requestFilmstrip()
     filmstrip_->request(times);
 }
 
-void ZoomTimelineView::paintFilmstrip(QPainter& painter)
+void TimelineView::paintFilmstrip(QPainter& painter)
 {
     QRectF track = filmstripRect();
     QPainterPath path;
@@ -395,7 +395,7 @@ void ZoomTimelineView::paintFilmstrip(QPainter& painter)
     painter.restore();
 }
 
-void ZoomTimelineView::paintCutHint(QPainter& painter)
+void TimelineView::paintCutHint(QPainter& painter)
 {
     if (!model_.cutRegions.get().empty() || model_.pendingDrag(Track::cut) || !(model_.duration > 0))
         return;
@@ -405,7 +405,7 @@ void ZoomTimelineView::paintCutHint(QPainter& painter)
                      tr("Drag here to cut a part out · drag the grips at the ends to trim"));
 }
 
-void ZoomTimelineView::paintRuler(QPainter& painter)
+void TimelineView::paintRuler(QPainter& painter)
 {
     const TimelineViewport& viewport = model_.viewport;
     QRectF ruler = rulerRect();
@@ -419,7 +419,7 @@ void ZoomTimelineView::paintRuler(QPainter& painter)
     }
 }
 
-void ZoomTimelineView::paintWaveform(QPainter& painter)
+void TimelineView::paintWaveform(QPainter& painter)
 {
     QRectF track = audioRect();
     double mid = track.center().y();
@@ -441,7 +441,7 @@ void ZoomTimelineView::paintWaveform(QPainter& painter)
     }
 }
 
-void ZoomTimelineView::paintOverlay(QPainter& painter)
+void TimelineView::paintOverlay(QPainter& painter)
 {
     paintCutShade(painter);
     paintPending(painter, Track::zoom);
@@ -451,7 +451,7 @@ void ZoomTimelineView::paintOverlay(QPainter& painter)
     paintPlayhead(painter);
 }
 
-void ZoomTimelineView::paintPending(QPainter& painter, Track track)
+void TimelineView::paintPending(QPainter& painter, Track track)
 {
     const auto& pending = model_.pendingDrag(track);
     if (!pending)
@@ -469,7 +469,7 @@ void ZoomTimelineView::paintPending(QPainter& painter, Track track)
     painter.fillPath(path, StudioTheme::withOpacity(color, 0.35));
 }
 
-void ZoomTimelineView::paintCutShade(QPainter& painter)
+void TimelineView::paintCutShade(QPainter& painter)
 {
     // Cut time is dimmed across the zoom, blur and audio tracks: whatever lies there is not in
     // the movie.
@@ -490,7 +490,7 @@ void ZoomTimelineView::paintCutShade(QPainter& painter)
     }
 }
 
-void ZoomTimelineView::paintClickMarkers(QPainter& painter)
+void TimelineView::paintClickMarkers(QPainter& painter)
 {
     if (!(model_.duration > 0))
         return;
@@ -509,7 +509,7 @@ void ZoomTimelineView::paintClickMarkers(QPainter& painter)
     }
 }
 
-void ZoomTimelineView::paintPlayhead(QPainter& painter)
+void TimelineView::paintPlayhead(QPainter& painter)
 {
     if (!(model_.duration > 0))
         return;
@@ -526,7 +526,7 @@ void ZoomTimelineView::paintPlayhead(QPainter& painter)
 
 // Pointer.
 
-void ZoomTimelineView::mousePressEvent(QMouseEvent* event)
+void TimelineView::mousePressEvent(QMouseEvent* event)
 {
     if (event->button() != Qt::LeftButton)
         return;
@@ -546,7 +546,7 @@ void ZoomTimelineView::mousePressEvent(QMouseEvent* event)
     handlePointer(p.x());
 }
 
-void ZoomTimelineView::mouseMoveEvent(QMouseEvent* event)
+void TimelineView::mouseMoveEvent(QMouseEvent* event)
 {
     if (!press_)
         return;
@@ -554,7 +554,7 @@ void ZoomTimelineView::mouseMoveEvent(QMouseEvent* event)
     handlePointer(event->position().x());
 }
 
-void ZoomTimelineView::handlePointer(double viewX)
+void TimelineView::handlePointer(double viewX)
 {
     double x = model_.viewport.contentX(viewX);
     if (press_->gesture == Gesture::scrub) {
@@ -565,14 +565,14 @@ void ZoomTimelineView::handlePointer(double viewX)
     overlay_->update();
 }
 
-void ZoomTimelineView::trackDrag(QWidget* target, QPointF position, QPointF globalPosition)
+void TimelineView::trackDrag(QWidget* target, QPointF position, QPointF globalPosition)
 {
     edgeDrag_ = EdgeDrag{target, position, globalPosition};
     if (model_.viewport.edgeScrollStep(position.x()) != 0 && !edgeTimer_->isActive())
         edgeTimer_->start();
 }
 
-void ZoomTimelineView::scrollAtEdge()
+void TimelineView::scrollAtEdge()
 {
     if (!edgeDrag_ || !edgeDrag_->target) {
         edgeTimer_->stop();
@@ -599,7 +599,7 @@ void ZoomTimelineView::scrollAtEdge()
     QCoreApplication::sendEvent(drag.target, &move);
 }
 
-bool ZoomTimelineView::eventFilter(QObject* watched, QEvent* event)
+bool TimelineView::eventFilter(QObject* watched, QEvent* event)
 {
     // Drags of clips and grips: the pointer's place, for scrolling at the view's edges.
     auto* widget = qobject_cast<QWidget*>(watched);
@@ -623,13 +623,13 @@ bool ZoomTimelineView::eventFilter(QObject* watched, QEvent* event)
     return QWidget::eventFilter(watched, event);
 }
 
-void ZoomTimelineView::wheelEvent(QWheelEvent* event)
+void TimelineView::wheelEvent(QWheelEvent* event)
 {
     event->accept();
     handleWheel(*event, event->position());
 }
 
-void ZoomTimelineView::handleWheel(const QWheelEvent& event, QPointF position)
+void TimelineView::handleWheel(const QWheelEvent& event, QPointF position)
 {
     QPoint pixels = event.pixelDelta();
     QPoint angle = event.angleDelta();
@@ -650,7 +650,7 @@ void ZoomTimelineView::handleWheel(const QWheelEvent& event, QPointF position)
     viewportChanged();
 }
 
-bool ZoomTimelineView::event(QEvent* event)
+bool TimelineView::event(QEvent* event)
 {
     if (event->type() == QEvent::NativeGesture) {
         auto* gesture = static_cast<QNativeGestureEvent*>(event);
@@ -662,7 +662,7 @@ bool ZoomTimelineView::event(QEvent* event)
     return QWidget::event(event);
 }
 
-void ZoomTimelineView::mouseReleaseEvent(QMouseEvent* event)
+void TimelineView::mouseReleaseEvent(QMouseEvent* event)
 {
     if (event->button() != Qt::LeftButton || !press_)
         return;
@@ -675,7 +675,7 @@ void ZoomTimelineView::mouseReleaseEvent(QMouseEvent* event)
     refresh();
 }
 
-void ZoomTimelineView::keyPressEvent(QKeyEvent* event)
+void TimelineView::keyPressEvent(QKeyEvent* event)
 {
     if ((event->key() == Qt::Key_Delete || event->key() == Qt::Key_Backspace) &&
         model_.deleteSelection()) {

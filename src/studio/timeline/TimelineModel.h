@@ -17,12 +17,12 @@
 // touch them. It reads and writes the editor's regions
 // and selections through bindings and reports to the editor through callbacks: seeks and
 // creations as they happen, clip edits only when their gesture ends (`onEditEnded`), so that the
-// editor rebuilds the preview once per gesture. The widgets (ZoomTimelineView and its clips) turn
+// editor rebuilds the preview once per gesture. The widgets (TimelineView and its clips) turn
 // pointer events into these commands. GUI thread only.
 
 namespace tarnix {
 
-class ZoomTimelineModel {
+class TimelineModel {
 public:
     enum class Track { zoom, redact, cut };
 

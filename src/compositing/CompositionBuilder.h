@@ -28,7 +28,7 @@
 // Threads: build() may run on any thread; buildAsync() runs it on Qt's global thread pool. The
 // result is complete and immutable when handed over.
 
-namespace tarnix::CameraCompositionBuilder {
+namespace tarnix::CompositionBuilder {
 
 // The only failure of the builder's own: the recording has no usable screen video.
 class BuildError : public media::MediaException {
@@ -85,4 +85,4 @@ inline constexpr double kCutFadeSeconds = 0.006;
 // The largest padding a canvas of another aspect than the recording's is drawn with.
 inline constexpr double kMaxAspectPadding = 0.45;
 
-} // namespace tarnix::CameraCompositionBuilder
+} // namespace tarnix::CompositionBuilder

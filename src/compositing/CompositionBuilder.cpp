@@ -1,4 +1,4 @@
-#include "compositing/CameraCompositionBuilder.h"
+#include "compositing/CompositionBuilder.h"
 
 #include <QPromise>
 #include <QtConcurrent/QtConcurrentRun>
@@ -10,7 +10,7 @@
 #include "compositing/CursorSmoothing.h"
 #include "compositing/OverlayVideoCompositor.h"
 
-namespace tarnix::CameraCompositionBuilder {
+namespace tarnix::CompositionBuilder {
 
 using media::MediaAsset;
 using media::MediaType;
@@ -175,7 +175,7 @@ std::vector<NormalizedClickSample> keptClicks(std::vector<NormalizedClickSample>
 
 BuildError::BuildError(Kind kind)
     : media::MediaException(media::MediaError{
-          "Tarnix.CameraCompositionBuilder.BuildError", int(kind),
+          "Tarnix.CompositionBuilder.BuildError", int(kind),
           kind == Kind::everythingCut ? std::string(kEverythingCutMessage)
                                       : std::string("No video track found in the recording."),
           std::nullopt, nullptr})
@@ -313,4 +313,4 @@ QFuture<Result> buildAsync(RecordingTimeline recording)
     }, std::move(recording));
 }
 
-} // namespace tarnix::CameraCompositionBuilder
+} // namespace tarnix::CompositionBuilder

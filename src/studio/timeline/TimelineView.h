@@ -7,7 +7,7 @@
 #include <map>
 #include <optional>
 
-#include "studio/timeline/ZoomTimelineModel.h"
+#include "studio/timeline/TimelineModel.h"
 
 // The Studio's timeline under the preview: a time ruler, the cut track with its trim grips, the
 // zoom track with its clips and a marker per recorded click, the blur track, the audio track with
@@ -32,13 +32,13 @@ class TimelineClipView;
 class TimelineOverlay;
 class TrimHandleView;
 
-class ZoomTimelineView : public QWidget {
+class TimelineView : public QWidget {
     Q_OBJECT
 public:
-    explicit ZoomTimelineView(QWidget* parent = nullptr);
-    ~ZoomTimelineView() override;
+    explicit TimelineView(QWidget* parent = nullptr);
+    ~TimelineView() override;
 
-    ZoomTimelineModel& model() { return model_; }
+    TimelineModel& model() { return model_; }
 
     void setDuration(double seconds);
     void setClicks(std::vector<ClickEvent> clicks);
@@ -73,7 +73,7 @@ public:
     // Rectangles of the timeline's sections in widget coordinates.
     QRectF rulerRect() const;
     QRectF filmstripRect() const;
-    QRectF trackRect(ZoomTimelineModel::Track track) const;
+    QRectF trackRect(TimelineModel::Track track) const;
     QRectF audioRect() const;
     QRectF scrollBarRect() const;
     QScrollBar* scrollBar() const { return scrollBar_; }
@@ -97,7 +97,7 @@ private:
     enum class Gesture { scrub, create };
     struct Press {
         Gesture gesture;
-        ZoomTimelineModel::Track track = ZoomTimelineModel::Track::zoom;
+        TimelineModel::Track track = TimelineModel::Track::zoom;
         double startX = 0;
     };
 
@@ -106,7 +106,7 @@ private:
     void requestFilmstrip();
     void paintWaveform(QPainter& painter);
     void paintOverlay(QPainter& painter);
-    void paintPending(QPainter& painter, ZoomTimelineModel::Track track);
+    void paintPending(QPainter& painter, TimelineModel::Track track);
     void paintCutShade(QPainter& painter);
     void paintCutHint(QPainter& painter);
     void paintClickMarkers(QPainter& painter);
@@ -125,7 +125,7 @@ private:
     static constexpr double kWaveformBarPitch = 3;
     static constexpr double kWheelScrollPoints = 60;
 
-    ZoomTimelineModel model_;
+    TimelineModel model_;
     std::map<Uuid, TimelineClipView*> clips_;
     TimelineOverlay* overlay_ = nullptr;
     TrimHandleView* trimStart_ = nullptr;

@@ -1,4 +1,4 @@
-#include "studio/timeline/ZoomTimelineModel.h"
+#include "studio/timeline/TimelineModel.h"
 
 #include <algorithm>
 #include <cmath>
@@ -30,13 +30,13 @@ bool eraseRegion(const Binding<std::vector<Region>>& binding, const Uuid& id)
 
 } // namespace
 
-void ZoomTimelineModel::scrub(double x)
+void TimelineModel::scrub(double x)
 {
     if (auto t = TimelineRules::scrubTime(x, pxPerSecond(), duration); t && onSeek)
         onSeek(*t);
 }
 
-void ZoomTimelineModel::dragOnTrack(Track track, double startX, double currentX)
+void TimelineModel::dragOnTrack(Track track, double startX, double currentX)
 {
     auto& pending = pendingDrags_[std::size_t(track)];
     if (!pending)
@@ -45,7 +45,7 @@ void ZoomTimelineModel::dragOnTrack(Track track, double startX, double currentX)
         pending->currentX = currentX;
 }
 
-void ZoomTimelineModel::endDragOnTrack(Track track, double startX, double endX)
+void TimelineModel::endDragOnTrack(Track track, double startX, double endX)
 {
     pendingDrags_[std::size_t(track)].reset();
     using Kind = TimelineRules::CreationOutcome::Kind;
@@ -66,7 +66,7 @@ void ZoomTimelineModel::endDragOnTrack(Track track, double startX, double endX)
     }
 }
 
-void ZoomTimelineModel::createCut(double start, double end)
+void TimelineModel::createCut(double start, double end)
 {
     std::vector<CutRegion> next = addingCut(cutRegions.get(), start, end, duration);
     refusedInGesture_ = false;
@@ -82,7 +82,7 @@ void ZoomTimelineModel::createCut(double start, double end)
         onEditEnded();
 }
 
-bool ZoomTimelineModel::writeCuts(std::vector<CutRegion> cuts)
+bool TimelineModel::writeCuts(std::vector<CutRegion> cuts)
 {
     if (cutsLeaveNothing(cuts, duration)) {
         refusedInGesture_ = true;
@@ -93,19 +93,19 @@ bool ZoomTimelineModel::writeCuts(std::vector<CutRegion> cuts)
     return true;
 }
 
-void ZoomTimelineModel::reportRefusal()
+void TimelineModel::reportRefusal()
 {
     refusedInGesture_ = false;
     if (onRefused)
         onRefused(std::string(kEverythingCutMessage));
 }
 
-const std::optional<ZoomTimelineModel::PendingDrag>& ZoomTimelineModel::pendingDrag(Track track) const
+const std::optional<TimelineModel::PendingDrag>& TimelineModel::pendingDrag(Track track) const
 {
     return pendingDrags_[std::size_t(track)];
 }
 
-const Binding<std::optional<Uuid>>& ZoomTimelineModel::selection(Track track) const
+const Binding<std::optional<Uuid>>& TimelineModel::selection(Track track) const
 {
     switch (track) {
     case Track::zoom:
@@ -118,7 +118,7 @@ const Binding<std::optional<Uuid>>& ZoomTimelineModel::selection(Track track) co
     return selectedCutID;
 }
 
-void ZoomTimelineModel::select(Track track, const Uuid& id)
+void TimelineModel::select(Track track, const Uuid& id)
 {
     if (track == Track::cut) {
         selectedRegionID.set(std::nullopt);
@@ -129,7 +129,7 @@ void ZoomTimelineModel::select(Track track, const Uuid& id)
     selection(track).set(id);
 }
 
-void ZoomTimelineModel::remove(Track track, const Uuid& id)
+void TimelineModel::remove(Track track, const Uuid& id)
 {
     if (track == Track::zoom)
         eraseRegion(regions, id);
@@ -145,7 +145,7 @@ void ZoomTimelineModel::remove(Track track, const Uuid& id)
         onEditEnded();
 }
 
-bool ZoomTimelineModel::deleteSelection()
+bool TimelineModel::deleteSelection()
 {
     for (Track track : {Track::zoom, Track::redact, Track::cut})
         if (auto id = selection(track).get(); id && spanOf(track, *id)) {
@@ -155,7 +155,7 @@ bool ZoomTimelineModel::deleteSelection()
     return false;
 }
 
-std::optional<SecondsRange> ZoomTimelineModel::spanOf(Track track, const Uuid& id) const
+std::optional<SecondsRange> TimelineModel::spanOf(Track track, const Uuid& id) const
 {
     auto find = [&](const auto& list) -> std::optional<SecondsRange> {
         if (const auto* r = findRegion(list, id))
@@ -169,7 +169,7 @@ std::optional<SecondsRange> ZoomTimelineModel::spanOf(Track track, const Uuid& i
     return find(cutRegions.view());
 }
 
-void ZoomTimelineModel::writeSpan(Track track, const Uuid& id, SecondsRange span)
+void TimelineModel::writeSpan(Track track, const Uuid& id, SecondsRange span)
 {
     auto write = [&](auto& list) {
         for (auto& r : list)
@@ -189,7 +189,7 @@ void ZoomTimelineModel::writeSpan(Track track, const Uuid& id, SecondsRange span
     }
 }
 
-SecondsRange ZoomTimelineModel::allowedRange(Track track, const Uuid& id) const
+SecondsRange TimelineModel::allowedRange(Track track, const Uuid& id) const
 {
     if (track == Track::zoom)
         return TimelineRules::neighborBounds(regions.view(), id, duration);
@@ -198,12 +198,12 @@ SecondsRange ZoomTimelineModel::allowedRange(Track track, const Uuid& id) const
     return {0, duration};
 }
 
-bool ZoomTimelineModel::isSelected(Track track, const Uuid& id) const
+bool TimelineModel::isSelected(Track track, const Uuid& id) const
 {
     return selection(track).get() == id;
 }
 
-void ZoomTimelineModel::dragClip(Track track, const Uuid& id, std::optional<ClipEdge> edge, double dx)
+void TimelineModel::dragClip(Track track, const Uuid& id, std::optional<ClipEdge> edge, double dx)
 {
     if (!clipDrag_ || clipDrag_->id != id) {
         auto span = spanOf(track, id);
@@ -225,7 +225,7 @@ void ZoomTimelineModel::dragClip(Track track, const Uuid& id, std::optional<Clip
     writeSpan(track, id, span);
 }
 
-void ZoomTimelineModel::endClipDrag()
+void TimelineModel::endClipDrag()
 {
     if (!clipDrag_)
         return;
@@ -259,7 +259,7 @@ void ZoomTimelineModel::endClipDrag()
         reportRefusal();
 }
 
-void ZoomTimelineModel::dragTrim(TimelineRules::ClipEdge edge, double x)
+void TimelineModel::dragTrim(TimelineRules::ClipEdge edge, double x)
 {
     double pps = pxPerSecond();
     if (!(pps > 0))
@@ -272,7 +272,7 @@ void ZoomTimelineModel::dragTrim(TimelineRules::ClipEdge edge, double x)
     writeCuts(TimelineRules::trimmedCuts(trimDrag_->startCuts, edge, t, duration, trimDrag_->id));
 }
 
-void ZoomTimelineModel::endTrim()
+void TimelineModel::endTrim()
 {
     if (!trimDrag_)
         return;
@@ -283,7 +283,7 @@ void ZoomTimelineModel::endTrim()
         reportRefusal();
 }
 
-void ZoomTimelineModel::nudgeTrim(TimelineRules::ClipEdge edge, double seconds)
+void TimelineModel::nudgeTrim(TimelineRules::ClipEdge edge, double seconds)
 {
     std::vector<CutRegion> cuts = cutRegions.get();
     double t = TimelineRules::trimHandleTime(cuts, edge, duration) + seconds;
@@ -296,12 +296,12 @@ void ZoomTimelineModel::nudgeTrim(TimelineRules::ClipEdge edge, double seconds)
         onEditEnded();
 }
 
-double ZoomTimelineModel::trimTime(TimelineRules::ClipEdge edge) const
+double TimelineModel::trimTime(TimelineRules::ClipEdge edge) const
 {
     return TimelineRules::trimHandleTime(cutRegions.get(), edge, duration);
 }
 
-bool ZoomTimelineModel::scrollZoomClip(const Uuid& id, double delta)
+bool TimelineModel::scrollZoomClip(const Uuid& id, double delta)
 {
     if (!isSelected(Track::zoom, id) || delta == 0)
         return false;
