@@ -73,7 +73,7 @@ RecordingStatus::RecordingStatus(QWidget* parent)
 {
     tick_.setInterval(100);
     connect(&tick_, &QTimer::timeout, this, qOverload<>(&QWidget::update));
-    setAccessibleName(QStringLiteral("Recording"));
+    setAccessibleName(tr("Recording"));
 }
 
 void RecordingStatus::setCounts(const QString& counts)
@@ -101,10 +101,10 @@ void RecordingStatus::setRunning(bool running)
 QSize RecordingStatus::sizeHint() const
 {
     // Room for the word, the clock and counts of a long recording, so the width holds still.
-    const int word = QFontMetrics(StudioTheme::font(14, QFont::DemiBold)).horizontalAdvance(QStringLiteral("Recording"));
+    const int word = QFontMetrics(StudioTheme::font(14, QFont::DemiBold)).horizontalAdvance(tr("Recording"));
     const int clock = QFontMetrics(StudioTheme::font(14, QFont::Medium)).horizontalAdvance(QStringLiteral("00:00"));
     const QFontMetricsF small(StudioTheme::font(11));
-    const int counts = int(std::ceil(std::max(small.horizontalAdvance(QStringLiteral("00000 frames · 000 clicks")),
+    const int counts = int(std::ceil(std::max(small.horizontalAdvance(tr("%1 frames · %2 clicks").arg(QStringLiteral("00000"), QStringLiteral("000"))),
                                               small.horizontalAdvance(counts_))));
     return {30 + word + 10 + clock + 14 + counts + 8, 44};
 }
@@ -127,7 +127,7 @@ void RecordingStatus::paintEvent(QPaintEvent*)
     const QFont word = StudioTheme::font(14, QFont::DemiBold);
     painter.setFont(word);
     painter.setPen(StudioTheme::textPrimary());
-    const QString title = QStringLiteral("Recording");
+    const QString title = tr("Recording");
     painter.drawText(QRectF(x, 0, 200, height()), Qt::AlignVCenter | Qt::AlignLeft, title);
     x += QFontMetrics(word).horizontalAdvance(title) + 10;
 

@@ -48,8 +48,8 @@ RecorderControlBar::RecorderControlBar(ControlBarModel& model, QWidget* parent)
     row->addWidget(pages_, 1);
 
     more_ = new IconButton(QStringLiteral("ellipsis"), 16, {30, 44}, capsule_);
-    more_->setToolTip(QStringLiteral("More"));
-    more_->setAccessibleName(QStringLiteral("More"));
+    more_->setToolTip(tr("More"));
+    more_->setAccessibleName(tr("More"));
     moreMenu_ = darkMenu(more_);
     connect(moreMenu_, &QMenu::aboutToShow, this, &RecorderControlBar::fillMoreMenu);
     more_->setDropDown(moreMenu_);
@@ -100,23 +100,23 @@ QWidget* RecorderControlBar::makeSetupRow()
     cameraMenu_ = darkMenu(camera_);
     connect(cameraMenu_, &QMenu::aboutToShow, this, [this] { fillDeviceMenu(cameraMenu_, true); });
     camera_->setDropDown(cameraMenu_);
-    camera_->setToolTip(QStringLiteral("Camera"));
+    camera_->setToolTip(tr("Camera"));
     row->addWidget(camera_);
 
     microphone_ = new PillButton(page);
     microphoneMenu_ = darkMenu(microphone_);
     connect(microphoneMenu_, &QMenu::aboutToShow, this, [this] { fillDeviceMenu(microphoneMenu_, false); });
     microphone_->setDropDown(microphoneMenu_);
-    microphone_->setToolTip(QStringLiteral("Microphone"));
+    microphone_->setToolTip(tr("Microphone"));
     row->addWidget(microphone_);
 
     systemAudio_ = new PillButton(page);
-    systemAudio_->setToolTip(QStringLiteral("Record what the computer plays"));
+    systemAudio_->setToolTip(tr("Record what the computer plays"));
     connect(systemAudio_, &QAbstractButton::clicked, &model_, &ControlBarModel::toggleSystemAudio);
     row->addWidget(systemAudio_);
 
     refresh_ = new IconButton(QStringLiteral("refresh"), 12, {32, 44}, page);
-    const QString hint = QStringLiteral("Refresh sources — try this after granting a permission in Settings");
+    const QString hint = tr("Refresh sources — try this after granting a permission in Settings");
     refresh_->setToolTip(hint);
     refresh_->setAccessibleName(hint);
     connect(refresh_, &QAbstractButton::clicked, &model_, &ControlBarModel::refresh);
@@ -149,11 +149,11 @@ void RecorderControlBar::fillMoreMenu()
 {
     moreMenu_->clear();
     if (canOpenRecordings_)
-        connect(moreMenu_->addAction(QStringLiteral("Open Recording…")), &QAction::triggered, this,
+        connect(moreMenu_->addAction(tr("Open Recording…")), &QAction::triggered, this,
                 &RecorderControlBar::openRecordingRequested);
-    connect(moreMenu_->addAction(QStringLiteral("Check for Updates…")), &QAction::triggered, this,
+    connect(moreMenu_->addAction(tr("Check for Updates…")), &QAction::triggered, this,
             &RecorderControlBar::checkForUpdatesRequested);
-    QAction* keys = moreMenu_->addAction(QStringLiteral("Record Keystrokes"));
+    QAction* keys = moreMenu_->addAction(tr("Record Keystrokes"));
     keys->setCheckable(true);
     keys->setChecked(model_.session().keyCapture().has_value());
     connect(keys, &QAction::toggled, this, [this](bool on) {
@@ -161,7 +161,7 @@ void RecorderControlBar::fillMoreMenu()
         model_.session().setKeyCapture(KeystrokeSetting::save(settings, on));
     });
     moreMenu_->addSeparator();
-    connect(moreMenu_->addAction(QStringLiteral("Quit Tarnix")), &QAction::triggered, this,
+    connect(moreMenu_->addAction(tr("Quit Tarnix")), &QAction::triggered, this,
             &RecorderControlBar::quitRequested);
 }
 

@@ -1,5 +1,6 @@
 #include "recorder/SourceKindPicker.h"
 
+#include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QMenu>
 #include <QPainter>
@@ -19,11 +20,11 @@ public:
         : BarButton(parent)
         , icon_(QString::fromUtf8(info.icon))
     {
-        setText(QString::fromUtf8(info.title));
+        setText(QCoreApplication::translate("tarnix::SourceKind", info.title));
         setAccessibleName(text());
-        setToolTip(QStringLiteral("Record a %1").arg(info.kind == SourceKind::application ? QStringLiteral("whole application")
-                                                     : info.kind == SourceKind::window     ? QStringLiteral("single window")
-                                                                                            : QStringLiteral("whole display")));
+        setToolTip(info.kind == SourceKind::application ? SourceKindPicker::tr("Record a whole application")
+                   : info.kind == SourceKind::window     ? SourceKindPicker::tr("Record a single window")
+                                                         : SourceKindPicker::tr("Record a whole display"));
         setFixedSize(SourceKindPicker::buttonSize);
         setCheckable(false);
     }
@@ -123,7 +124,7 @@ void SourceKindPicker::fillMenu(SourceKind kind)
     model_.refreshSources();
     const auto items = model_.sourceItems(kind);
     if (items.empty()) {
-        menu->addAction(QStringLiteral("None available"))->setEnabled(false);
+        menu->addAction(tr("None available"))->setEnabled(false);
         return;
     }
     const auto& selected = model_.session().selectedSourceID();
