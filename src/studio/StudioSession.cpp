@@ -125,7 +125,7 @@ void StudioSession::open()
 void StudioSession::load(bool withoutCuts)
 {
     if (!timeline_.videoURL) {
-        setErrorMessage(QStringLiteral("No recording to open."));
+        setErrorMessage(tr("No recording to open."));
         return;
     }
     CameraCompositionBuilder::BuildInput input = state_.buildInput(timeline_);
@@ -141,7 +141,7 @@ void StudioSession::load(bool withoutCuts)
             return;
         }
         if (outcome.failure) {
-            setErrorMessage(QString::fromStdString("Couldn't load recording: " + *outcome.failure));
+            setErrorMessage(tr("Couldn't load recording: %1").arg(QString::fromStdString(*outcome.failure)));
             return;
         }
         if (!outcome.result)
@@ -161,8 +161,7 @@ void StudioSession::load(bool withoutCuts)
                                       setPlaying(false);
                               },
                               [this](const QString& message) {
-                                  setErrorMessage(QStringLiteral("Couldn't play the recording: ") +
-                                                  message);
+                                  setErrorMessage(tr("Couldn't play the recording: %1").arg(message));
                               }});
         loaded_ = true;
         // What the recording's files lack (a movie cut short, an unreadable camera file) is said
@@ -220,7 +219,7 @@ void StudioSession::reloadPlayerItem()
             return; // superseded: dropped without effect, failures included
         BuildOutcome outcome = outcomeOf(future);
         if (outcome.failure) {
-            setErrorMessage(QString::fromStdString("Couldn't refresh preview: " + *outcome.failure));
+            setErrorMessage(tr("Couldn't refresh preview: %1").arg(QString::fromStdString(*outcome.failure)));
             return;
         }
         if (!outcome.result)
