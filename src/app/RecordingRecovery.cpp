@@ -23,10 +23,10 @@ namespace {
 // A translated sentence of recovery with the file in place of %1 and a detail in place of %2.
 std::string message(const char* source, const std::filesystem::path& file, const std::string& detail = {})
 {
-    QString text = QCoreApplication::translate("tarnix::RecordingRecovery", source).arg(QString::fromStdString(file.string()));
-    if (!detail.empty())
-        text = text.arg(QString::fromStdString(detail));
-    return text.toStdString();
+    const QString sentence = QCoreApplication::translate("tarnix::RecordingRecovery", source);
+    const QString name = QString::fromStdString(file.string());
+    // Both at once, so that a "%2" in the file's name stays as it is.
+    return (detail.empty() ? sentence.arg(name) : sentence.arg(name, QString::fromStdString(detail))).toStdString();
 }
 
 // Whether a running recording holds the journal's lock.
