@@ -26,6 +26,11 @@ constexpr TrackID kFirstAudioTrack = 3;
 
 // A sentence for the Studio in the application's language, with its details in place of %1, %2
 // (all at once: a "%2" in a file's name stays as it is).
+std::string text(const char* source)
+{
+    return QCoreApplication::translate("tarnix::CameraCompositionBuilder", source).toStdString();
+}
+
 template <class... Details>
 std::string text(const char* source, const Details&... details)
 {
