@@ -5,6 +5,8 @@
 #include <QMenu>
 #include <QPainter>
 
+#include <algorithm>
+
 #include "recorder/BarControls.h"
 #include "ui/PhosphorIcon.h"
 #include "ui/StudioTheme.h"
@@ -25,7 +27,7 @@ public:
         setToolTip(info.kind == SourceKind::application ? SourceKindPicker::tr("Record a whole application")
                    : info.kind == SourceKind::window     ? SourceKindPicker::tr("Record a single window")
                                                          : SourceKindPicker::tr("Record a whole display"));
-        setFixedSize(SourceKindPicker::buttonSize);
+        setFixedSize(SourceKindPicker::buttonSize());
         setCheckable(false);
     }
     void setSelected(bool selected)
@@ -51,7 +53,7 @@ protected:
                                            : StudioTheme::textSecondary();
         constexpr qreal iconSize = 15;
         painter.drawPixmap(QPointF((width() - iconSize) / 2, 7), PhosphorIcon::pixmap(icon_, iconSize, color));
-        painter.setFont(StudioTheme::font(10, selected_ ? QFont::DemiBold : QFont::Medium));
+        painter.setFont(SourceKindPicker::titleFont(selected_));
         painter.setPen(color);
         painter.drawText(QRectF(0, 25, width(), 14), Qt::AlignCenter, text());
     }
@@ -62,6 +64,21 @@ private:
 };
 
 } // namespace
+
+QSize SourceKindPicker::buttonSize()
+{
+    const QFontMetrics metrics(titleFont(true));
+    int widest = 0;
+    for (const SourceKindInfo& info : sourceKinds())
+        widest = std::max(widest,
+                          metrics.horizontalAdvance(QCoreApplication::translate("tarnix::SourceKind", info.title)));
+    return {std::max(54, widest + 12), 44};
+}
+
+QFont SourceKindPicker::titleFont(bool selected)
+{
+    return StudioTheme::font(10, selected ? QFont::DemiBold : QFont::Medium);
+}
 
 SourceKindPicker::SourceKindPicker(ControlBarModel& model, QWidget* parent)
     : QWidget(parent)
@@ -89,7 +106,7 @@ SourceKindPicker::SourceKindPicker(ControlBarModel& model, QWidget* parent)
         menus_[index] = menu;
         row->addWidget(button);
     }
-    setFixedSize(buttonSize.width() * offered, buttonSize.height());
+    setFixedSize(buttonSize().width() * offered, buttonSize().height());
     sync(false);
 }
 
@@ -142,7 +159,8 @@ void SourceKindPicker::paintEvent(QPaintEvent*)
         return;
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
-    const QRectF pill(highlightX_ * buttonSize.width() + 2, 2, buttonSize.width() - 4, buttonSize.height() - 4);
+    const QSize button = buttonSize();
+    const QRectF pill(highlightX_ * button.width() + 2, 2, button.width() - 4, button.height() - 4);
     painter.setPen(QPen(StudioTheme::withOpacity(StudioTheme::accent(), 0.5), 1));
     painter.setBrush(StudioTheme::accentDim());
     painter.drawRoundedRect(pill.adjusted(0.5, 0.5, -0.5, -0.5), 10, 10);

@@ -99,7 +99,7 @@ TEST_F(PortalBar, TheBarHasNoAppKindAndLeavesTheScreenWhileADisplayIsRecorded)
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
     SourceKindPicker* picker = window.controlBar()->sourcePicker();
     EXPECT_EQ(picker->button(SourceKind::application), nullptr);
-    EXPECT_EQ(picker->width(), 2 * SourceKindPicker::buttonSize.width());
+    EXPECT_EQ(picker->width(), 2 * SourceKindPicker::buttonSize().width());
     QMenu* displays = picker->menu(SourceKind::display);
     emit displays->aboutToShow();
     ASSERT_EQ(displays->actions().size(), 1);
