@@ -405,6 +405,17 @@
     </message>
 </context>
 <context>
+    <name>tarnix::ExportResolution</name>
+    <message>
+        <source>Source Quality</source>
+        <translation>Originalqualität</translation>
+    </message>
+    <message>
+        <source>Source</source>
+        <translation>Original</translation>
+    </message>
+</context>
+<context>
     <name>tarnix::KeyboardShortcutsSheet</name>
     <message>
         <source>Play or pause</source>
@@ -977,7 +988,7 @@
     </message>
     <message>
         <source>Add Blur at Playhead</source>
-        <translation>Unschärfe an der Abspielposition hinzufügen</translation>
+        <translation>Unschärfe am Abspielkopf</translation>
     </message>
     <message>
         <source>Blur hides passwords, messages and other private areas.</source>
@@ -993,7 +1004,7 @@
     </message>
     <message>
         <source>Set to playhead</source>
-        <translation>Auf Abspielposition setzen</translation>
+        <translation>Auf Abspielkopf setzen</translation>
     </message>
     <message>
         <source>Width</source>
@@ -1221,7 +1232,7 @@
     </message>
     <message>
         <source>Playhead time</source>
-        <translation>Zeit der Abspielposition</translation>
+        <translation>Zeit des Abspielkopfs</translation>
     </message>
     <message>
         <source>Pause</source>

@@ -243,7 +243,7 @@
     </message>
     <message>
         <source>System audio</source>
-        <translation>El audio del sistema</translation>
+        <translation>El audio interno</translation>
     </message>
     <message>
         <source>The microphone</source>
@@ -251,7 +251,7 @@
     </message>
     <message>
         <source>System audio and the microphone</source>
-        <translation>El audio del sistema y el micrófono</translation>
+        <translation>El audio interno y el micrófono</translation>
     </message>
     <message>
         <source>the sound server stopped</source>
@@ -337,11 +337,11 @@
     </message>
     <message>
         <source>System Audio</source>
-        <translation>Audio del sistema</translation>
+        <translation>Audio interno</translation>
     </message>
     <message>
         <source>No System Audio</source>
-        <translation>Sin audio del sistema</translation>
+        <translation>Sin audio interno</translation>
     </message>
     <message>
         <source>%1 frames · %2 clicks</source>
@@ -402,6 +402,17 @@
     <message>
         <source>Export failed</source>
         <translation>La exportación falló</translation>
+    </message>
+</context>
+<context>
+    <name>tarnix::ExportResolution</name>
+    <message>
+        <source>Source Quality</source>
+        <translation>Calidad original</translation>
+    </message>
+    <message>
+        <source>Source</source>
+        <translation>Original</translation>
     </message>
 </context>
 <context>
@@ -921,7 +932,7 @@
     </message>
     <message>
         <source>System Audio</source>
-        <translation>Audio del sistema</translation>
+        <translation>Audio interno</translation>
     </message>
     <message>
         <source>Microphone</source>

@@ -1,6 +1,7 @@
 #include "studio/StudioToolbar.h"
 
 #include <QActionGroup>
+#include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenu>
@@ -102,7 +103,7 @@ void StudioToolbar::buildResolutionMenu()
         connect(action, &QAction::triggered, this, choose);
     };
     for (ExportResolution resolution : kAllExportResolutions)
-        addChoice(QString::fromUtf8(menuItemText(resolution).data(), int(menuItemText(resolution).size())),
+        addChoice(QCoreApplication::translate("tarnix::ExportResolution", menuItemText(resolution).data()),
                   int(resolution), [this, resolution] { session_.setExportResolution(resolution); });
     menu->addSeparator();
     addChoice(tr("GIF"), kGifChoice, [this] { session_.setExportFileType(media::ExportFileType::gif); });
@@ -130,8 +131,9 @@ void StudioToolbar::refresh()
     if (session_.exportFileType() == media::ExportFileType::gif) {
         resolution_->setText(tr("GIF"));
     } else {
-        const std::string_view label = menuButtonText(session_.exportResolution());
-        resolution_->setText(QString::fromUtf8(label.data(), int(label.size())));
+        // The table's texts are whole literals, so data() ends where the text does.
+        resolution_->setText(
+            QCoreApplication::translate("tarnix::ExportResolution", menuButtonText(session_.exportResolution()).data()));
     }
 
     const bool exporting = session_.isExporting();
