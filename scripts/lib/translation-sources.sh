@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Where the texts the user sees come from (the command line, src/cli, stays English). Read by
 # scripts/update-translations and scripts/check-translations.
 # shellcheck disable=SC2034
