@@ -11,7 +11,8 @@ if(TARNIX_FUZZ)
   return()
 endif()
 
-find_package(Qt6 6.4 REQUIRED COMPONENTS Core Gui Widgets Svg Network Multimedia Concurrent DBus Test)
+find_package(Qt6 6.4 REQUIRED COMPONENTS Core Gui Widgets Svg Network Multimedia Concurrent DBus Test
+  LinguistTools)
 pkg_check_modules(XCB REQUIRED IMPORTED_TARGET
   xcb xcb-shm xcb-xfixes xcb-xinput xcb-randr xcb-composite xcb-image xcb-util xcb-res)
 # Key names and modifier state of the keyboard layout.

@@ -69,7 +69,7 @@ void DesktopNotifier::recordingEnded(const QString& reason)
 {
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (bus.isConnected())
-        bus.asyncCall(notifyCall(QStringLiteral("Recording stopped"), reason, {}));
+        bus.asyncCall(notifyCall(tr("Recording stopped"), reason, {}));
 }
 
 void DesktopNotifier::onActionInvoked(uint id, const QString& key)

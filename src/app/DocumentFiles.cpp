@@ -1,5 +1,7 @@
 #include "app/DocumentFiles.h"
 
+#include <QCoreApplication>
+
 #include <stdexcept>
 
 #include "files/AtomicFile.h"
@@ -25,9 +27,12 @@ static void save(const RecordingTimeline& timeline, const std::filesystem::path&
         else
             publishNewFile(path, text);
     } catch (const FileError& e) {
-        throw std::runtime_error("Couldn't save the recording's document " + path.string() + ": " +
-                                 describeFileErrno(e.code()) + " (" + fileErrnoCode(e.code()) +
-                                 ").");
+        throw std::runtime_error(QCoreApplication::translate("tarnix::DocumentFiles",
+                                                             "Couldn't save the recording's document %1: %2 (%3).")
+                                     .arg(QString::fromStdString(path.string()),
+                                          QString::fromStdString(describeFileErrno(e.code())),
+                                          QString::fromStdString(fileErrnoCode(e.code())))
+                                     .toStdString());
     }
 }
 

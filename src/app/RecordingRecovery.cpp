@@ -1,5 +1,7 @@
 #include "app/RecordingRecovery.h"
 
+#include <QCoreApplication>
+
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
@@ -18,6 +20,15 @@ namespace tarnix::RecordingRecovery {
 
 namespace {
 
+// A translated sentence of recovery with the file in place of %1 and a detail in place of %2.
+std::string message(const char* source, const std::filesystem::path& file, const std::string& detail = {})
+{
+    const QString sentence = QCoreApplication::translate("tarnix::RecordingRecovery", source);
+    const QString name = QString::fromStdString(file.string());
+    // Both at once, so that a "%2" in the file's name stays as it is.
+    return (detail.empty() ? sentence.arg(name) : sentence.arg(name, QString::fromStdString(detail))).toStdString();
+}
+
 // Whether a running recording holds the journal's lock.
 bool inUse(const std::filesystem::path& journal)
 {
@@ -33,7 +44,9 @@ std::string readText(const std::filesystem::path& path)
 {
     std::ifstream in(path, std::ios::binary);
     if (!in)
-        throw RecoveryError("Couldn't read the recording journal " + path.string() + ".");
+        throw RecoveryError(message(QT_TRANSLATE_NOOP("tarnix::RecordingRecovery",
+                                                      "Couldn't read the recording journal %1."),
+                                    path));
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
@@ -66,25 +79,31 @@ double movieDuration(const std::filesystem::path& movie)
 {
     std::error_code error;
     if (!std::filesystem::exists(movie, error))
-        throw RecoveryError("The screen movie " + movie.string() +
-                            " is missing, so the recording can't be recovered. Its journal was kept.");
+        throw RecoveryError(message(QT_TRANSLATE_NOOP("tarnix::RecordingRecovery",
+                                                      "The screen movie %1 is missing, so the recording can't be "
+                                                      "recovered. Its journal was kept."),
+                                    movie));
     if (std::filesystem::file_size(movie, error) == 0)
-        throw RecoveryError("The screen movie " + movie.string() +
-                            " is empty: the recording ended before its first frame was written. "
-                            "Nothing was recovered and nothing was deleted.");
+        throw RecoveryError(message(QT_TRANSLATE_NOOP("tarnix::RecordingRecovery",
+                                                      "The screen movie %1 is empty: the recording ended before its "
+                                                      "first frame was written. Nothing was recovered and nothing "
+                                                      "was deleted."),
+                                    movie));
     try {
         const auto asset = media::MediaAsset::load(movie, media::DurationNeed::required);
         const auto video = asset.tracks(media::MediaType::video);
         return video.empty() ? asset.duration() : video.front().timeRange.end();
     } catch (const std::exception& failure) {
-        throw RecoveryError("Couldn't read the screen movie " + movie.string() + ": " +
-                            media::describe(failure) + " Nothing was recovered and nothing was deleted.");
+        throw RecoveryError(message(QT_TRANSLATE_NOOP("tarnix::RecordingRecovery",
+                                                      "Couldn't read the screen movie %1: %2 Nothing was recovered "
+                                                      "and nothing was deleted."),
+                                    movie, media::describe(failure)));
     }
 }
 
 // The camera or microphone file when it can be played; otherwise nothing, and a note says why.
 std::optional<std::filesystem::path> playable(const std::optional<std::filesystem::path>& file,
-                                              const std::filesystem::path& journal, const char* what,
+                                              const std::filesystem::path& journal, const char* whyLeftOut,
                                               std::vector<std::string>& notes)
 {
     if (!file)
@@ -95,8 +114,7 @@ std::optional<std::filesystem::path> playable(const std::optional<std::filesyste
             return path;
     } catch (const std::exception&) {
     }
-    notes.push_back(std::string("The ") + what + " file " + path.string() +
-                    " can't be played, so the recording leaves it out; the file was kept.");
+    notes.push_back(message(whyLeftOut, path));
     return std::nullopt;
 }
 
@@ -137,15 +155,25 @@ Recovered recover(const std::filesystem::path& journal)
 {
     JournalContents contents = readJournal(readText(journal));
     if (!contents.hasRecording)
-        throw RecoveryError("The recording journal " + journal.string() +
-                            " doesn't say which recording it belongs to, so nothing can be recovered from it.");
+        throw RecoveryError(message(QT_TRANSLATE_NOOP("tarnix::RecordingRecovery",
+                                                      "The recording journal %1 doesn't say which recording it "
+                                                      "belongs to, so nothing can be recovered from it."),
+                                    journal));
     Recovered result;
     result.skippedLines = contents.skippedLines;
     TimelineAssembly::Inputs& in = contents.inputs;
     in.videoURL = located(in.videoURL, journal);
     result.movieDuration = movieDuration(in.videoURL);
-    in.cameraURL = playable(in.cameraURL, journal, "camera", result.notes);
-    in.microphoneURL = playable(in.microphoneURL, journal, "microphone", result.notes);
+    in.cameraURL = playable(in.cameraURL, journal,
+                             QT_TRANSLATE_NOOP("tarnix::RecordingRecovery",
+                                               "The camera file %1 can't be played, so the recording leaves it "
+                                               "out; the file was kept."),
+                             result.notes);
+    in.microphoneURL = playable(in.microphoneURL, journal,
+                                 QT_TRANSLATE_NOOP("tarnix::RecordingRecovery",
+                                                   "The microphone file %1 can't be played, so the recording leaves "
+                                                   "it out; the file was kept."),
+                                 result.notes);
 
     RecordingTimeline timeline = TimelineAssembly::assemble(in);
     dropAfter(timeline.cursorSamples, result.movieDuration);
@@ -157,7 +185,9 @@ Recovered recover(const std::filesystem::path& journal)
     try {
         DocumentFiles::writeNew(timeline, result.documentPath);
     } catch (const std::exception& failure) {
-        throw RecoveryError(std::string(failure.what()) + " The recording journal was kept.");
+        throw RecoveryError(std::string(failure.what()) + " " +
+                            QCoreApplication::translate("tarnix::RecordingRecovery", "The recording journal was kept.")
+                                .toStdString());
     }
     result.timeline = std::move(timeline);
     discard(journal);

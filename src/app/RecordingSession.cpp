@@ -182,16 +182,16 @@ void RecordingSession::startRecording(std::function<void()> done)
                 recordingSource_ = recorder_.recordedSource();
             notices_ = recorder_.notices();
             // A click is placed where the pointer is: without its position there are none.
-            const bool noPointer = std::find(notices_.begin(), notices_.end(), CaptureMessages::kNoCursorShared) !=
+            const bool noPointer = std::find(notices_.begin(), notices_.end(), CaptureMessages::text(CaptureMessages::kNoCursorShared)) !=
                                    notices_.end();
             const bool portal = recordingSource_->backend() == CaptureBackend::portal;
             pointerAskedFor_ = portal && !noPointer;
             if (noPointer && portal)
-                notices_.push_back(CaptureMessages::kNoClicksShared);
+                notices_.push_back(CaptureMessages::text(CaptureMessages::kNoClicksShared));
             else if (auto limitation = cursorTracker_.limitation())
                 notices_.push_back(*limitation);
             if (keyCapture_ && portal)
-                notices_.push_back(CaptureMessages::kNoKeysShared);
+                notices_.push_back(CaptureMessages::text(CaptureMessages::kNoKeysShared));
             else if (keyCapture_ && keyTracker_.monitorError())
                 notices_.push_back(CaptureMessages::keysNotRecorded(*keyTracker_.monitorError()));
             openJournal();
@@ -292,12 +292,13 @@ void RecordingSession::collectStopNotices()
 {
     stopNotices_.clear();
     const auto& recorded = recorder_.notices();
-    if (std::find(recorded.begin(), recorded.end(), CaptureMessages::kDesktopEndedSharing) != recorded.end())
-        stopNotices_.push_back(CaptureMessages::kDesktopEndedSharing);
+    const std::string endedSharing = CaptureMessages::text(CaptureMessages::kDesktopEndedSharing);
+    if (std::find(recorded.begin(), recorded.end(), endedSharing) != recorded.end())
+        stopNotices_.push_back(endedSharing);
     // The desktop agreed to send the pointer with its pictures and then never did (GNOME before
     // its cursor metadata was negotiated): the recording has no pointer at all.
     if (pointerAskedFor_ && cursorTracker_.samples().empty())
-        stopNotices_.push_back(CaptureMessages::kNoCursorPositionsArrived);
+        stopNotices_.push_back(CaptureMessages::text(CaptureMessages::kNoCursorPositionsArrived));
     if (!stopNotices_.empty())
         emit recordingNoticesChanged();
 }
@@ -332,8 +333,9 @@ void RecordingSession::openJournal()
              keyTracker_.startTime()}));
     } catch (const std::exception& error) {
         // The recording goes on; only a crash would lose more than it does without the journal.
-        notices_.push_back(std::string("Recovery after a crash won't be possible for this recording: ") +
-                           error.what());
+        notices_.push_back(tr("Recovery after a crash won't be possible for this recording: %1")
+                               .arg(QString::fromUtf8(error.what()))
+                               .toStdString());
         return;
     }
     writeJournal();

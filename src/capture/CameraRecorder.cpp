@@ -37,7 +37,7 @@ void CameraDeviceProvider::refresh(const std::string& folder)
     devices_.clear();
     if (listing.cameras.empty() && listing.accessDenied) {
         emit devicesChanged();
-        setErrorMessage(std::string(CaptureMessages::kCameraAccessNotGranted));
+        setErrorMessage(CaptureMessages::text(CaptureMessages::kCameraAccessNotGranted));
         return;
     }
     for (const auto& camera : listing.cameras)

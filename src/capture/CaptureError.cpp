@@ -5,8 +5,8 @@
 namespace tarnix {
 
 CameraError::CameraError(Code code, Device device)
-    : CaptureError(device == Device::microphone ? CaptureMessages::kCannotAddMicrophone
-                                                : CaptureMessages::kCannotAddInput)
+    : CaptureError(CaptureMessages::text(device == Device::microphone ? CaptureMessages::kCannotAddMicrophone
+                                                                      : CaptureMessages::kCannotAddInput))
     , code_(code)
     , device_(device)
 {

@@ -43,7 +43,7 @@ void CaptureSourceProvider::usePortal(std::function<SourceLists()> lister)
     list_ = [] {
         const auto capabilities = portal::queryCapabilities();
         if (!capabilities)
-            throw CaptureError(CaptureMessages::kNoScreenCastPortal);
+            throw CaptureError(CaptureMessages::text(CaptureMessages::kNoScreenCastPortal));
         return portalSourceLists(capabilities->sourceTypes & portal::windowSource);
     };
 }

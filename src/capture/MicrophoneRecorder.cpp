@@ -43,7 +43,7 @@ void MicrophoneDeviceProvider::refresh()
         // Refused access is a permission; anything else means there is no server to ask.
         const std::string& reason = error.reason();
         setErrorMessage(reason == "Access denied"
-                            ? std::string(CaptureMessages::kMicrophoneAccessNotGranted)
+                            ? CaptureMessages::text(CaptureMessages::kMicrophoneAccessNotGranted)
                             : CaptureMessages::noSoundServer(reason));
         return;
     }
@@ -126,7 +126,7 @@ void MicrophoneRecorder::start()
     if (isRecording() || !currentDevice_)
         return;
     if (!isSessionRunning()) {
-        setErrorMessage(std::string(CaptureMessages::kMicrophoneNotReady));
+        setErrorMessage(CaptureMessages::text(CaptureMessages::kMicrophoneNotReady));
         return;
     }
     media::MovieWriterSettings settings;

@@ -17,9 +17,9 @@ struct Tracks {
     const char* name;
     bool plural;
 };
-constexpr Tracks kSystemAudio{"System audio", false};
-constexpr Tracks kMicrophone{"The microphone", false};
-constexpr Tracks kBoth{"System audio and the microphone", true};
+const Tracks kSystemAudio{CaptureMessages::kSystemAudioTrack, false};
+const Tracks kMicrophone{CaptureMessages::kMicrophoneTrack, false};
+const Tracks kBoth{CaptureMessages::kBothTracks, true};
 
 std::string movieTime(double seconds)
 {

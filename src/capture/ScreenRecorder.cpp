@@ -157,7 +157,7 @@ std::optional<std::string> ScreenRecorder::stopMessage(const std::optional<std::
     if (finishFailure)
         return CaptureMessages::exportFailed(*finishFailure);
     if (appendedFrames == 0)
-        return std::string(CaptureMessages::kNoFramesCaptured);
+        return CaptureMessages::text(CaptureMessages::kNoFramesCaptured);
     return std::nullopt;
 }
 
@@ -248,7 +248,8 @@ void ScreenRecorder::beginRun(OpenedFrameSource opened, const CaptureSource& cho
                               bool capturesSystemAudio, std::function<void()> done)
 {
     if (opened.error || !opened.source) {
-        setErrorMessage(CaptureMessages::failedToStart(opened.error.value_or(CaptureMessages::kUnknownError)));
+        setErrorMessage(CaptureMessages::failedToStart(
+            opened.error.value_or(CaptureMessages::text(CaptureMessages::kUnknownError))));
         if (done)
             done();
         return;
@@ -544,7 +545,7 @@ void ScreenRecorder::onStreamFailed(const std::shared_ptr<Run>& run, const std::
     if (byDesktop) {
         // The desktop's own stop: the recording ends as if Stop had been pressed, with a line
         // saying who stopped it rather than an error.
-        notices_.push_back(CaptureMessages::kDesktopEndedSharing);
+        notices_.push_back(CaptureMessages::text(CaptureMessages::kDesktopEndedSharing));
         setRecording(false);
         finishRun(run_, [this](std::optional<std::string> failure) {
             if (auto message = stopMessage(failure, appendedFrameCount_))

@@ -1,10 +1,12 @@
 #include "compositing/CompositionBuilder.h"
 
+#include <QCoreApplication>
 #include <QPromise>
 #include <QtConcurrent/QtConcurrentRun>
 
 #include <algorithm>
 #include <cstdio>
+#include <string_view>
 
 #include "compositing/BackgroundRenderer.h"
 #include "compositing/CursorSmoothing.h"
@@ -22,14 +24,50 @@ constexpr TrackID kScreenTrack = 1;
 constexpr TrackID kCameraTrack = 2;
 constexpr TrackID kFirstAudioTrack = 3;
 
+// A sentence for the Studio in the application's language, with its details in place of %1, %2
+// (all at once: a "%2" in a file's name stays as it is).
+std::string text(const char* source)
+{
+    return QCoreApplication::translate("tarnix::CompositionBuilder", source).toStdString();
+}
+
+template <class... Details>
+std::string text(const char* source, const Details&... details)
+{
+    return QCoreApplication::translate("tarnix::CompositionBuilder", source)
+        .arg(QString::fromStdString(details)...)
+        .toStdString();
+}
+
+// The document library's sentence (it knows no translation), marked here for translating.
+constexpr const char* kEverythingCut = QT_TRANSLATE_NOOP(
+    "tarnix::CompositionBuilder", "Nothing is left to export: the cuts remove the whole recording.");
+static_assert(std::string_view(kEverythingCut) == kEverythingCutMessage);
+
+// What the Studio says of a camera or microphone file it can't use.
+struct LeftOut {
+    const char* holdsNothing; // %1 the file
+    const char* unreadable;   // %1 the file, %2 why
+};
+constexpr LeftOut kCameraLeftOut{
+    QT_TRANSLATE_NOOP("tarnix::CompositionBuilder",
+                      "The camera file %1 holds no video; the camera bubble is left out."),
+    QT_TRANSLATE_NOOP("tarnix::CompositionBuilder",
+                      "The camera file %1 could not be read (%2); the camera bubble is left out.")};
+constexpr LeftOut kMicrophoneLeftOut{
+    QT_TRANSLATE_NOOP("tarnix::CompositionBuilder",
+                      "The microphone file %1 holds no sound; the microphone's sound is left out."),
+    QT_TRANSLATE_NOOP("tarnix::CompositionBuilder",
+                      "The microphone file %1 could not be read (%2); the microphone's sound is left out.")};
+
 // Why a media file the document names can't be used, in words.
 std::string unreadableReason(const std::filesystem::path& path, const media::MediaException& e)
 {
     std::error_code ec;
     if (!std::filesystem::exists(path, ec))
-        return "it does not exist";
+        return text(QT_TRANSLATE_NOOP("tarnix::CompositionBuilder", "it does not exist"));
     if (std::filesystem::is_regular_file(path, ec) && std::filesystem::file_size(path, ec) == 0)
-        return "it is empty";
+        return text(QT_TRANSLATE_NOOP("tarnix::CompositionBuilder", "it is empty"));
     return media::describe(e.error());
 }
 
@@ -39,7 +77,7 @@ std::string unreadableReason(const std::filesystem::path& path, const media::Med
 // camera or microphone recording cut off by a crash), as long as the screen (`screenDuration`).
 std::optional<std::pair<MediaAsset, media::AssetTrack>> firstTrackOf(
     const std::optional<std::filesystem::path>& url, MediaType type, double screenDuration,
-    const std::string& name, const std::string& leftOut, std::vector<std::string>& warnings)
+    const LeftOut& leftOut, std::vector<std::string>& warnings)
 {
     if (!url)
         return std::nullopt;
@@ -47,9 +85,7 @@ std::optional<std::pair<MediaAsset, media::AssetTrack>> firstTrackOf(
         MediaAsset asset = MediaAsset::load(*url, media::DurationNeed::optional);
         auto tracks = asset.tracks(type);
         if (tracks.empty()) {
-            warnings.push_back("The " + name + " file " + url->string() + " holds no " +
-                               (type == MediaType::video ? "video" : "sound") + "; " + leftOut +
-                               ".");
+            warnings.push_back(text(leftOut.holdsNothing, url->string()));
             return std::nullopt;
         }
         media::AssetTrack track = tracks.front();
@@ -57,8 +93,7 @@ std::optional<std::pair<MediaAsset, media::AssetTrack>> firstTrackOf(
             track.timeRange = {0, screenDuration};
         return std::make_pair(asset, track);
     } catch (const media::MediaException& e) {
-        warnings.push_back("The " + name + " file " + url->string() + " could not be read (" +
-                           unreadableReason(*url, e) + "); " + leftOut + ".");
+        warnings.push_back(text(leftOut.unreadable, url->string(), unreadableReason(*url, e)));
         return std::nullopt;
     }
 }
@@ -83,12 +118,14 @@ double playableDuration(const MediaAsset& screen, std::vector<std::string>& warn
     if (!(*end > 0))
         throw media::MediaException(media::MediaError{
             "Tarnix.Media", 1,
-            "The screen movie “" + screen.url().filename().string() +
-                "” is cut short before its first picture.",
+            text(QT_TRANSLATE_NOOP("tarnix::CompositionBuilder",
+                                   "The screen movie “%1” is cut short before its first picture."),
+                 screen.url().filename().string()),
             std::nullopt, nullptr});
-    warnings.push_back("The screen movie ends at " + secondsText(*end) + " s of its " +
-                       secondsText(duration) +
-                       " s (the file is cut short); the edited movie ends there too.");
+    warnings.push_back(text(QT_TRANSLATE_NOOP("tarnix::CompositionBuilder",
+                                              "The screen movie ends at %1 s of its %2 s (the file is cut short); "
+                                              "the edited movie ends there too."),
+                            secondsText(*end), secondsText(duration)));
     return *end;
 }
 
@@ -176,8 +213,9 @@ std::vector<NormalizedClickSample> keptClicks(std::vector<NormalizedClickSample>
 BuildError::BuildError(Kind kind)
     : media::MediaException(media::MediaError{
           "Tarnix.CompositionBuilder.BuildError", int(kind),
-          kind == Kind::everythingCut ? std::string(kEverythingCutMessage)
-                                      : std::string("No video track found in the recording."),
+          kind == Kind::everythingCut
+              ? text(kEverythingCut)
+              : text(QT_TRANSLATE_NOOP("tarnix::CompositionBuilder", "No video track found in the recording.")),
           std::nullopt, nullptr})
     , kind_(kind)
 {
@@ -253,8 +291,7 @@ Result build(const RecordingTimeline& timeline, const std::function<bool()>& isC
     };
     std::optional<TrackID> cameraTrackID;
     if (timeline.cameraOverlay.isEnabled)
-        if (auto camera = firstTrackOf(timeline.cameraURL, MediaType::video, duration, "camera",
-                                       "the camera bubble is left out", warnings))
+        if (auto camera = firstTrackOf(timeline.cameraURL, MediaType::video, duration, kCameraLeftOut, warnings))
             if (addTrack(*composition, MediaType::video, kCameraTrack, camera->second,
                          lengthOf(camera->first), kept, duration))
                 cameraTrackID = kCameraTrack;
@@ -269,8 +306,7 @@ Result build(const RecordingTimeline& timeline, const std::function<bool()>& isC
             ++nextAudioTrack;
     }
     if (timeline.microphoneAudio.isEnabled)
-        if (auto microphone = firstTrackOf(timeline.microphoneURL, MediaType::audio, duration,
-                                           "microphone", "the microphone's sound is left out",
+        if (auto microphone = firstTrackOf(timeline.microphoneURL, MediaType::audio, duration, kMicrophoneLeftOut,
                                            warnings))
             addTrack(*composition, MediaType::audio, nextAudioTrack, microphone->second,
                      lengthOf(microphone->first), kept, duration);

@@ -1,16 +1,19 @@
 #include "compositing/CompositorError.h"
 
+#include <QCoreApplication>
+
 namespace tarnix {
 
 std::string description(CompositorError error)
 {
     switch (error) {
     case CompositorError::missingFrame:
-        return "Missing a source frame while rendering.";
+        return QCoreApplication::translate("tarnix::CompositorError", "Missing a source frame while rendering.")
+            .toStdString();
     case CompositorError::noRenderBuffer:
-        return "Couldn't allocate a render buffer.";
+        break;
     }
-    return "Couldn't allocate a render buffer.";
+    return QCoreApplication::translate("tarnix::CompositorError", "Couldn't allocate a render buffer.").toStdString();
 }
 
 media::MediaError toMediaError(CompositorError error)

@@ -20,6 +20,7 @@
 #include "recorder/RecorderWindow.h"
 #include "recorder/RecoveryPrompt.h"
 #include "studio/OpenRecording.h"
+#include "ui/AppLanguage.h"
 #include "ui/StudioTheme.h"
 #include "update/UpdateChecker.h"
 
@@ -28,9 +29,11 @@ namespace {
 // The one positional argument is a recording document (the desktop entry's %f).
 void describeCommandLine(QCommandLineParser& parser)
 {
+    // untranslated: the command line speaks English
     parser.setApplicationDescription(QStringLiteral("Screen recorder with automatic zoom and a built-in editor."));
     parser.addHelpOption();
     parser.addVersionOption();
+    // untranslated: as above
     parser.addPositionalArgument(QStringLiteral("FILE"),
                                  QStringLiteral("A recording document to open in the Studio."),
                                  QStringLiteral("[FILE.tarnix.json]"));
@@ -66,6 +69,8 @@ int main(int argc, char** argv)
     // Before any thread starts, so that every thread inherits the handling.
     tarnix::StopSignals::install();
     QApplication app(argc, argv);
+    // Before the first window, which takes its texts as it is made.
+    tarnix::AppLanguage::install(app);
     nameApplication();
     QApplication::setApplicationDisplayName(QStringLiteral("Tarnix"));
     QCommandLineParser parser;
@@ -83,7 +88,7 @@ int main(int argc, char** argv)
     QObject::connect(&session, &tarnix::RecordingSession::recordingEndedByItself, &app, [&session] {
         const auto& why = session.recorder().errorMessage();
         tarnix::DesktopNotifier::recordingEnded(
-            QString::fromStdString(why.value_or("The recording was stopped and saved.")));
+            QString::fromStdString(why.value_or(QCoreApplication::translate("main", "The recording was stopped and saved.").toStdString())));
     });
     tarnix::RecorderWindow window(session);
     tarnix::UpdatePrompt::Options updates;

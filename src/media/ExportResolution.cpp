@@ -2,6 +2,8 @@
 
 #include "files/AtomicFile.h"
 
+#include <QtGlobal>
+
 #include <string>
 
 namespace tarnix {
@@ -19,7 +21,9 @@ struct ResolutionInfo {
 const ResolutionInfo& info(ExportResolution resolution)
 {
     static const ResolutionInfo table[] = {
-        {"source", "Source Quality", "Source", "edited", media::ExportPreset::highestQuality},
+        // The Studio translates the menu's texts (the others read the same in every language).
+        {"source", QT_TRANSLATE_NOOP("tarnix::ExportResolution", "Source Quality"),
+         QT_TRANSLATE_NOOP("tarnix::ExportResolution", "Source"), "edited", media::ExportPreset::highestQuality},
         {"uhd4K", "4K (2160p)", "4K", "edited-4k", media::ExportPreset::preset3840x2160},
         {"fhd1080p", "1080p", "1080p", "edited-1080p", media::ExportPreset::preset1920x1080},
         {"hd720p", "720p", "720p", "edited-720p", media::ExportPreset::preset1280x720},

@@ -208,7 +208,7 @@ RecordButton::RecordButton(QWidget* parent)
 
 void RecordButton::setRecording(bool recording)
 {
-    const QString name = recording ? QStringLiteral("Stop Recording") : QStringLiteral("Start Recording");
+    const QString name = recording ? tr("Stop Recording") : tr("Start Recording");
     setToolTip(name);
     setAccessibleName(name);
     if (recording == recording_)

@@ -73,7 +73,7 @@ RecordingStatus::RecordingStatus(QWidget* parent)
 {
     tick_.setInterval(100);
     connect(&tick_, &QTimer::timeout, this, qOverload<>(&QWidget::update));
-    setAccessibleName(QStringLiteral("Recording"));
+    setAccessibleName(tr("Recording"));
 }
 
 void RecordingStatus::setCounts(const QString& counts)
@@ -110,10 +110,10 @@ void RecordingStatus::setPaused(bool paused)
 QSize RecordingStatus::sizeHint() const
 {
     // Room for the word, the clock and counts of a long recording, so the width holds still.
-    const int word = QFontMetrics(StudioTheme::font(14, QFont::DemiBold)).horizontalAdvance(QStringLiteral("Recording"));
+    const int word = QFontMetrics(StudioTheme::font(14, QFont::DemiBold)).horizontalAdvance(tr("Recording"));
     const int clock = QFontMetrics(StudioTheme::font(14, QFont::Medium)).horizontalAdvance(QStringLiteral("00:00"));
     const QFontMetricsF small(StudioTheme::font(11));
-    const int counts = int(std::ceil(std::max(small.horizontalAdvance(QStringLiteral("00000 frames · 000 clicks")),
+    const int counts = int(std::ceil(std::max(small.horizontalAdvance(tr("%1 frames · %2 clicks").arg(QStringLiteral("00000"), QStringLiteral("000"))),
                                               small.horizontalAdvance(counts_))));
     return {30 + word + 10 + clock + 14 + counts + 8, 44};
 }
@@ -137,10 +137,10 @@ void RecordingStatus::paintEvent(QPaintEvent*)
     const QFont word = StudioTheme::font(14, QFont::DemiBold);
     painter.setFont(word);
     painter.setPen(StudioTheme::textPrimary());
-    const QString title = paused_ ? QStringLiteral("Paused") : QStringLiteral("Recording");
+    const QString title = paused_ ? tr("Paused") : tr("Recording");
     painter.drawText(QRectF(x, 0, 200, height()), Qt::AlignVCenter | Qt::AlignLeft, title);
     // The clock keeps its place whichever word is shown.
-    x += QFontMetrics(word).horizontalAdvance(QStringLiteral("Recording")) + 10;
+    x += QFontMetrics(word).horizontalAdvance(tr("Recording")) + 10;
 
     const int whole = int(seconds);
     const QString elapsed = QStringLiteral("%1:%2").arg(whole / 60).arg(whole % 60, 2, 10, QLatin1Char('0'));

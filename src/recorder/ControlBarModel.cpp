@@ -2,6 +2,8 @@
 
 #include "capture/CaptureError.h"
 
+#include <QCoreApplication>
+
 #include <algorithm>
 
 namespace tarnix {
@@ -35,10 +37,10 @@ const pulse::SourceInfo* findMicrophone(RecordingSession& session, const std::op
 const std::vector<SourceKindInfo>& sourceKinds()
 {
     static const std::vector<SourceKindInfo> kinds = {
-        {SourceKind::display, "Display", "display", "display-"},
-        {SourceKind::window, "Window", "macwindow", "window-"},
-        {SourceKind::application, "App", "app", "app-"},
-        {SourceKind::area, "Area", "area", "display-"},
+        {SourceKind::display, QT_TRANSLATE_NOOP("tarnix::SourceKind", "Display"), "display", "display-"},
+        {SourceKind::window, QT_TRANSLATE_NOOP("tarnix::SourceKind", "Window"), "macwindow", "window-"},
+        {SourceKind::application, QT_TRANSLATE_NOOP("tarnix::SourceKind", "App"), "app", "app-"},
+        {SourceKind::area, QT_TRANSLATE_NOOP("tarnix::SourceKind", "Area"), "area", "display-"},
     };
     return kinds;
 }
@@ -121,12 +123,14 @@ std::vector<SourceItem> ControlBarModel::sourceItems(SourceKind kind) const
     case SourceKind::display:
         // Sizes in points: one point is one X pixel on an unscaled desktop.
         for (const DisplayInfo& display : provider.displays())
-            items.push_back({displayIdentifier(display), "Entire Display (" + std::to_string(display.frame.width()) +
-                                                             "×" + std::to_string(display.frame.height()) + ")"});
+            items.push_back({displayIdentifier(display), tr("Entire Display (%1×%2)")
+                                                             .arg(display.frame.width())
+                                                             .arg(display.frame.height())
+                                                             .toStdString()});
         break;
     case SourceKind::window:
         for (const WindowInfo& window : provider.windows()) {
-            const std::string owner = window.applicationName.empty() ? "Unknown" : window.applicationName;
+            const std::string owner = window.applicationName.empty() ? tr("Unknown").toStdString() : window.applicationName;
             const std::string title = window.title.empty() ? owner : window.title;
             items.push_back({windowIdentifier(window), title + " — " + owner});
         }
@@ -158,26 +162,26 @@ Pill ControlBarModel::cameraPill() const
 {
     const auto& selected = session_.selectedCameraID();
     const CameraDevice* device = findCamera(session_, selected);
-    return {"video-fill", device ? device->localizedName : "No Camera", selected.has_value()};
+    return {"video-fill", device ? device->localizedName : tr("No Camera").toStdString(), selected.has_value()};
 }
 
 Pill ControlBarModel::microphonePill() const
 {
     const auto& selected = session_.selectedMicID();
     const pulse::SourceInfo* device = findMicrophone(session_, selected);
-    return {"mic-fill", device ? device->description : "No Microphone", selected.has_value()};
+    return {"mic-fill", device ? device->description : tr("No Microphone").toStdString(), selected.has_value()};
 }
 
 Pill ControlBarModel::systemAudioPill() const
 {
     if (session_.includeSystemAudio())
-        return {"speaker-high-fill", "System Audio", true};
-    return {"speaker-slash-fill", "No System Audio", false};
+        return {"speaker-high-fill", tr("System Audio").toStdString(), true};
+    return {"speaker-slash-fill", tr("No System Audio").toStdString(), false};
 }
 
 std::vector<DeviceItem> ControlBarModel::cameraItems() const
 {
-    std::vector<DeviceItem> items{{std::nullopt, "No Camera"}};
+    std::vector<DeviceItem> items{{std::nullopt, tr("No Camera").toStdString()}};
     for (const CameraDevice& device : session_.cameraProvider().devices())
         items.push_back({device.uniqueID, device.localizedName});
     return items;
@@ -185,7 +189,7 @@ std::vector<DeviceItem> ControlBarModel::cameraItems() const
 
 std::vector<DeviceItem> ControlBarModel::microphoneItems() const
 {
-    std::vector<DeviceItem> items{{std::nullopt, "No Microphone"}};
+    std::vector<DeviceItem> items{{std::nullopt, tr("No Microphone").toStdString()}};
     for (const pulse::SourceInfo& device : session_.micProvider().devices())
         items.push_back({device.name, device.description});
     return items;
@@ -198,8 +202,10 @@ bool ControlBarModel::isRecording() const
 
 std::string ControlBarModel::statusText() const
 {
-    return std::to_string(session_.recorder().appendedFrameCount()) + " frames · " +
-           std::to_string(session_.cursorTracker().clicks().size()) + " clicks";
+    return tr("%1 frames · %2 clicks")
+        .arg(session_.recorder().appendedFrameCount())
+        .arg(session_.cursorTracker().clicks().size())
+        .toStdString();
 }
 
 void ControlBarModel::togglePause()
@@ -397,7 +403,7 @@ void ControlBarModel::applyCameraSelection()
         recorder.startPreview();
         session_.cameraProvider().setErrorMessage(std::nullopt);
     } catch (const std::exception& error) {
-        session_.cameraProvider().setErrorMessage("Couldn't use that camera: " + std::string(error.what()));
+        session_.cameraProvider().setErrorMessage(tr("Couldn't use that camera: %1").arg(QString::fromUtf8(error.what())).toStdString());
     }
 }
 
@@ -413,7 +419,8 @@ void ControlBarModel::applyMicrophoneSelection()
         recorder.configure(device->name);
         session_.micProvider().setErrorMessage(std::nullopt);
     } catch (const std::exception& error) {
-        session_.micProvider().setErrorMessage("Couldn't use that microphone: " + std::string(error.what()));
+        session_.micProvider().setErrorMessage(
+            tr("Couldn't use that microphone: %1").arg(QString::fromUtf8(error.what())).toStdString());
     }
 }
 

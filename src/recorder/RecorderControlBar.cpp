@@ -56,8 +56,8 @@ RecorderControlBar::RecorderControlBar(ControlBarModel& model, QWidget* parent)
     row->addWidget(pages_, 1);
 
     more_ = new IconButton(QStringLiteral("ellipsis"), 16, {30, 44}, capsule_);
-    more_->setToolTip(QStringLiteral("More"));
-    more_->setAccessibleName(QStringLiteral("More"));
+    more_->setToolTip(tr("More"));
+    more_->setAccessibleName(tr("More"));
     moreMenu_ = darkMenu(more_);
     connect(moreMenu_, &QMenu::aboutToShow, this, &RecorderControlBar::fillMoreMenu);
     more_->setDropDown(moreMenu_);
@@ -113,18 +113,18 @@ QWidget* RecorderControlBar::makeSetupRow()
     row->addWidget(picker_);
     row->addSpacing(4);
 
-    camera_ = makeDevicePill(page, cameraMenu_, true, QStringLiteral("Camera"));
+    camera_ = makeDevicePill(page, cameraMenu_, true, tr("Camera"));
     row->addWidget(camera_);
-    microphone_ = makeDevicePill(page, microphoneMenu_, false, QStringLiteral("Microphone"));
+    microphone_ = makeDevicePill(page, microphoneMenu_, false, tr("Microphone"));
     row->addWidget(microphone_);
 
     systemAudio_ = new PillButton(page);
-    systemAudio_->setToolTip(QStringLiteral("Record what the computer plays"));
+    systemAudio_->setToolTip(tr("Record what the computer plays"));
     connect(systemAudio_, &QAbstractButton::clicked, &model_, &ControlBarModel::toggleSystemAudio);
     row->addWidget(systemAudio_);
 
     refresh_ = new IconButton(QStringLiteral("refresh"), 12, {32, 44}, page);
-    const QString hint = QStringLiteral("Refresh sources — try this after granting a permission in Settings");
+    const QString hint = tr("Refresh sources — try this after granting a permission in Settings");
     refresh_->setToolTip(hint);
     refresh_->setAccessibleName(hint);
     connect(refresh_, &QAbstractButton::clicked, &model_, &ControlBarModel::refresh);
@@ -204,11 +204,11 @@ void RecorderControlBar::fillMoreMenu()
 {
     moreMenu_->clear();
     if (canOpenRecordings_)
-        connect(moreMenu_->addAction(QStringLiteral("Open Recording…")), &QAction::triggered, this,
+        connect(moreMenu_->addAction(tr("Open Recording…")), &QAction::triggered, this,
                 &RecorderControlBar::openRecordingRequested);
-    connect(moreMenu_->addAction(QStringLiteral("Check for Updates…")), &QAction::triggered, this,
+    connect(moreMenu_->addAction(tr("Check for Updates…")), &QAction::triggered, this,
             &RecorderControlBar::checkForUpdatesRequested);
-    QAction* keys = moreMenu_->addAction(QStringLiteral("Record Keystrokes"));
+    QAction* keys = moreMenu_->addAction(tr("Record Keystrokes"));
     keys->setCheckable(true);
     keys->setChecked(model_.session().keyCapture().has_value());
     connect(keys, &QAction::toggled, this, [this](bool on) {
@@ -217,7 +217,7 @@ void RecorderControlBar::fillMoreMenu()
     });
     fillCountdownMenu(moreMenu_->addMenu(QStringLiteral("Countdown")));
     moreMenu_->addSeparator();
-    connect(moreMenu_->addAction(QStringLiteral("Quit Tarnix")), &QAction::triggered, this,
+    connect(moreMenu_->addAction(tr("Quit Tarnix")), &QAction::triggered, this,
             &RecorderControlBar::quitRequested);
 }
 

@@ -73,7 +73,7 @@ RecorderWindow::RecorderWindow(RecordingSession& session, QWidget* parent)
         useStopShortcut(new PortalStopShortcut(QDBusConnection::sessionBus()));
     const bool portal = session_.sourceProvider().backend() == CaptureBackend::portal;
     if (portal && !RecordingTrayIcon::isAvailable() && desktopHasSharingIndicator())
-        model_.setHiddenBarStopHint(CaptureMessages::kStopFromSharingIndicator);
+        model_.setHiddenBarStopHint(CaptureMessages::text(CaptureMessages::kStopFromSharingIndicator));
     applyStyle(WindowMode::setup);
 }
 
@@ -86,7 +86,7 @@ void RecorderWindow::useStopShortcut(StopShortcut* shortcut)
     connect(shortcut_, &StopShortcut::unavailable, this, [this] {
         // Said only where the bar hides: without a tray it stays on screen with its own stop.
         if (RecordingTrayIcon::isAvailable())
-            model_.addNoticeWhileHidden(CaptureMessages::kNoStopShortcut);
+            model_.addNoticeWhileHidden(CaptureMessages::text(CaptureMessages::kNoStopShortcut));
     });
     shortcut_->bind();
 }

@@ -12,8 +12,8 @@ RecordingTrayIcon::RecordingTrayIcon(std::function<void()> stop, QObject* parent
     , icon_(new QSystemTrayIcon(QApplication::windowIcon(), this))
     , menu_(new QMenu())
 {
-    icon_->setToolTip(QStringLiteral("Tarnix is recording — click to stop"));
-    QAction* stopAction = menu_->addAction(QStringLiteral("Stop Recording"));
+    icon_->setToolTip(tr("Tarnix is recording — click to stop"));
+    QAction* stopAction = menu_->addAction(tr("Stop Recording"));
     connect(stopAction, &QAction::triggered, this, [stop] { stop(); });
     icon_->setContextMenu(menu_);
     connect(icon_, &QSystemTrayIcon::activated, this, [stop](QSystemTrayIcon::ActivationReason reason) {

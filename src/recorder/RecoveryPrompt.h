@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QtGlobal>
+
 #include <filesystem>
 #include <optional>
 
@@ -14,8 +16,9 @@
 
 namespace tarnix::RecoveryPrompt {
 
-inline constexpr const char* kRecover = "Recover recording";
-inline constexpr const char* kDiscard = "Discard";
+// Button texts, translated where they are shown.
+inline constexpr const char* kRecover = QT_TRANSLATE_NOOP("QObject", "Recover recording");
+inline constexpr const char* kDiscard = QT_TRANSLATE_NOOP("QObject", "Discard");
 
 // Asks about each interrupted recording in `folder`, oldest first; returns the last one that was
 // recovered.

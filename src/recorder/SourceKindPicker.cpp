@@ -1,8 +1,11 @@
 #include "recorder/SourceKindPicker.h"
 
+#include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QMenu>
 #include <QPainter>
+
+#include <algorithm>
 
 #include "recorder/BarControls.h"
 #include "ui/PhosphorIcon.h"
@@ -17,15 +20,15 @@ QString toolTipOf(SourceKind kind)
 {
     switch (kind) {
     case SourceKind::application:
-        return QStringLiteral("Record a whole application");
+        return SourceKindPicker::tr("Record a whole application");
     case SourceKind::window:
-        return QStringLiteral("Record a single window");
+        return SourceKindPicker::tr("Record a single window");
     case SourceKind::area:
-        return QStringLiteral("Record an area of a display");
+        return SourceKindPicker::tr("Record an area of a display");
     case SourceKind::display:
         break;
     }
-    return QStringLiteral("Record a whole display");
+    return SourceKindPicker::tr("Record a whole display");
 }
 
 class SourceKindButton : public BarButton {
@@ -34,10 +37,10 @@ public:
         : BarButton(parent)
         , icon_(QString::fromUtf8(info.icon))
     {
-        setText(QString::fromUtf8(info.title));
+        setText(QCoreApplication::translate("tarnix::SourceKind", info.title));
         setAccessibleName(text());
         setToolTip(toolTipOf(info.kind));
-        setFixedSize(SourceKindPicker::buttonSize);
+        setFixedSize(SourceKindPicker::buttonSize());
         setCheckable(false);
     }
     void setSelected(bool selected)
@@ -63,7 +66,7 @@ protected:
                                            : StudioTheme::textSecondary();
         constexpr qreal iconSize = 15;
         painter.drawPixmap(QPointF((width() - iconSize) / 2, 7), PhosphorIcon::pixmap(icon_, iconSize, color));
-        painter.setFont(StudioTheme::font(10, selected_ ? QFont::DemiBold : QFont::Medium));
+        painter.setFont(SourceKindPicker::titleFont(selected_));
         painter.setPen(color);
         painter.drawText(QRectF(0, 25, width(), 14), Qt::AlignCenter, text());
     }
@@ -74,6 +77,21 @@ private:
 };
 
 } // namespace
+
+QSize SourceKindPicker::buttonSize()
+{
+    const QFontMetrics metrics(titleFont(true));
+    int widest = 0;
+    for (const SourceKindInfo& info : sourceKinds())
+        widest = std::max(widest,
+                          metrics.horizontalAdvance(QCoreApplication::translate("tarnix::SourceKind", info.title)));
+    return {std::max(54, widest + 12), 44};
+}
+
+QFont SourceKindPicker::titleFont(bool selected)
+{
+    return StudioTheme::font(10, selected ? QFont::DemiBold : QFont::Medium);
+}
 
 SourceKindPicker::SourceKindPicker(ControlBarModel& model, QWidget* parent)
     : QWidget(parent)
@@ -101,7 +119,7 @@ SourceKindPicker::SourceKindPicker(ControlBarModel& model, QWidget* parent)
         menus_[index] = menu;
         row->addWidget(button);
     }
-    setFixedSize(buttonSize.width() * offered, buttonSize.height());
+    setFixedSize(buttonSize().width() * offered, buttonSize().height());
     sync(false);
 }
 
@@ -136,7 +154,7 @@ void SourceKindPicker::fillMenu(SourceKind kind)
     model_.refreshSources();
     const auto items = model_.sourceItems(kind);
     if (items.empty()) {
-        menu->addAction(QStringLiteral("None available"))->setEnabled(false);
+        menu->addAction(tr("None available"))->setEnabled(false);
         return;
     }
     const auto& selected = model_.session().selectedSourceID();
@@ -160,7 +178,8 @@ void SourceKindPicker::paintEvent(QPaintEvent*)
         return;
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
-    const QRectF pill(highlightX_ * buttonSize.width() + 2, 2, buttonSize.width() - 4, buttonSize.height() - 4);
+    const QSize button = buttonSize();
+    const QRectF pill(highlightX_ * button.width() + 2, 2, button.width() - 4, button.height() - 4);
     painter.setPen(QPen(StudioTheme::withOpacity(StudioTheme::accent(), 0.5), 1));
     painter.setBrush(StudioTheme::accentDim());
     painter.drawRoundedRect(pill.adjusted(0.5, 0.5, -0.5, -0.5), 10, 10);

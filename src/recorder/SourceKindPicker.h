@@ -24,7 +24,11 @@ class SourceKindPicker : public QWidget {
     Q_OBJECT
 
 public:
-    static constexpr QSize buttonSize{54, 44};
+    // One kind's button: 54 × 44, wider where a title needs it (the same for every kind, so the
+    // highlight slides by whole buttons).
+    static QSize buttonSize();
+    // The font of a kind's title (selected: DemiBold, else Medium).
+    static QFont titleFont(bool selected);
 
     explicit SourceKindPicker(ControlBarModel& model, QWidget* parent = nullptr);
 

@@ -129,7 +129,7 @@ void PortalStopShortcut::onResponse(uint response, const QVariantMap& results)
             return;
         }
         const PortalShortcut stop{QString::fromLatin1(shortcutID),
-                                  {{QStringLiteral("description"), QStringLiteral("Stop recording")},
+                                  {{QStringLiteral("description"), tr("Stop recording")},
                                    {QStringLiteral("preferred_trigger"), QString::fromLatin1(preferredTrigger)}}};
         request(Step::bindShortcuts, QStringLiteral("BindShortcuts"),
                 {QVariant::fromValue(QDBusObjectPath(sessionHandle_)), QVariant::fromValue(PortalShortcutList{stop}),

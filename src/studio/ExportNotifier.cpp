@@ -19,12 +19,13 @@ void ExportNotifier::exportFinished(const std::optional<std::filesystem::path>& 
         return;
     if (output) {
         const std::filesystem::path file = *output;
-        notifier_.notify(QStringLiteral("Export finished"),
-                         QString::fromStdString(file.filename().string() + " is in " +
-                                                file.parent_path().string()),
-                         {{QStringLiteral("Show in Files"), [file] { FileReveal::showInFiles(file); }}});
+        notifier_.notify(tr("Export finished"),
+                         tr("%1 is in %2")
+                             .arg(QString::fromStdString(file.filename().string()),
+                                  QString::fromStdString(file.parent_path().string())),
+                         {{tr("Show in Files"), [file] { FileReveal::showInFiles(file); }}});
     } else if (errorMessage) {
-        notifier_.notify(QStringLiteral("Export failed"), *errorMessage);
+        notifier_.notify(tr("Export failed"), *errorMessage);
     }
 }
 

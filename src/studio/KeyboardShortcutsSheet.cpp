@@ -2,6 +2,7 @@
 
 #include <QDialogButtonBox>
 #include <QGridLayout>
+#include <QKeySequence>
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -19,14 +20,24 @@ struct Row {
     QString description;
 };
 
+// A key combination as the desktop's language names it ("Umschalt+Links" for "Shift+Left");
+// one Qt can't read back unchanged keeps its text.
+QString keysText(const QString& portable)
+{
+    const QKeySequence keys = QKeySequence::fromString(portable, QKeySequence::PortableText);
+    if (keys.count() != 1 || keys.toString(QKeySequence::PortableText) != portable)
+        return portable;
+    return keys.toString(QKeySequence::NativeText);
+}
+
 // Keys the Studio handles outside the timeline's map, and its pointer gestures.
 QList<Row> editorRows()
 {
     return {
-        {QStringLiteral("Space"), KeyboardShortcutsSheet::tr("Play or pause")},
-        {QStringLiteral("Delete"), KeyboardShortcutsSheet::tr("Remove the selected region, or restore the selected cut")},
-        {QStringLiteral("Ctrl+Z"), KeyboardShortcutsSheet::tr("Undo")},
-        {QStringLiteral("Ctrl+Shift+Z"), KeyboardShortcutsSheet::tr("Redo")},
+        {keysText(QStringLiteral("Space")), KeyboardShortcutsSheet::tr("Play or pause")},
+        {keysText(QStringLiteral("Delete")), KeyboardShortcutsSheet::tr("Remove the selected region, or restore the selected cut")},
+        {keysText(QStringLiteral("Ctrl+Z")), KeyboardShortcutsSheet::tr("Undo")},
+        {keysText(QStringLiteral("Ctrl+Shift+Z")), KeyboardShortcutsSheet::tr("Redo")},
         {KeyboardShortcutsSheet::tr("Ctrl+wheel"), KeyboardShortcutsSheet::tr("Zoom the timeline about the pointer")},
         {KeyboardShortcutsSheet::tr("Shift+wheel"), KeyboardShortcutsSheet::tr("Scroll the timeline")},
     };
@@ -46,7 +57,7 @@ KeyboardShortcutsSheet::KeyboardShortcutsSheet(QWidget* parent) : QDialog(parent
 
     QList<Row> rows;
     for (const TimelineKeyBinding& binding : TimelineKeys::bindings())
-        rows.push_back({QString::fromUtf8(binding.keysText), tr(binding.description)});
+        rows.push_back({keysText(QString::fromUtf8(binding.keysText)), tr(binding.description)});
     rows += editorRows();
 
     auto* grid = new QGridLayout;

@@ -22,7 +22,7 @@ PlayerSurface::PlayerSurface(QWidget* parent)
     : QWidget(parent)
 {
     setAttribute(Qt::WA_OpaquePaintEvent);
-    setAccessibleName(QStringLiteral("Preview"));
+    setAccessibleName(tr("Preview"));
 }
 
 void PlayerSurface::setPlayer(media::PreviewPlayer* player)

@@ -1,5 +1,7 @@
 #include "studio/RecordingFiles.h"
 
+#include <QCoreApplication>
+
 #include <fstream>
 
 #include "document/DocumentCoding.h"
@@ -9,10 +11,14 @@ namespace tarnix::RecordingFiles {
 
 namespace {
 
-QString cannotOpen(const std::filesystem::path& path, const std::string& why)
+// "Couldn't open the recording NAME: " and why, the reason's %1 filled with `detail`.
+QString cannotOpen(const std::filesystem::path& path, const char* why, const std::string& detail = {})
 {
-    return QString::fromStdString("Couldn't open the recording " + path.filename().string() + ": " +
-                                  why);
+    QString reason = QCoreApplication::translate("tarnix::RecordingFiles", why);
+    if (!detail.empty())
+        reason = reason.arg(QString::fromStdString(detail));
+    return QCoreApplication::translate("tarnix::RecordingFiles", "Couldn't open the recording %1: %2")
+        .arg(QString::fromStdString(path.filename().string()), reason);
 }
 
 } // namespace
@@ -21,34 +27,32 @@ std::variant<RecordingTimeline, QString> openDocument(const std::filesystem::pat
 {
     std::error_code ec;
     if (!std::filesystem::is_regular_file(path, ec))
-        return cannotOpen(path, "the file does not exist or is not a file.");
+        return cannotOpen(path, QT_TRANSLATE_NOOP("tarnix::RecordingFiles", "the file does not exist or is not a file."));
     // Read into one string of the file's size: a long recording's document is over 100 MB, and
     // a stream buffer would hold it twice more.
     std::ifstream in(path, std::ios::binary);
     std::string text(std::filesystem::file_size(path, ec), '\0');
     const auto size = std::streamsize(text.size());
     if (ec || !in.read(text.data(), size) || in.gcount() != size)
-        return cannotOpen(path, "the file can't be read.");
+        return cannotOpen(path, QT_TRANSLATE_NOOP("tarnix::RecordingFiles", "the file can't be read."));
     RecordingTimeline timeline;
     try {
         timeline = decodeRecordingTimeline(text);
-    } catch (const DecodingError& error) {
-        return cannotOpen(path, std::string("it is not a Tarnix recording document (") + error.what() +
-                                    ").");
     } catch (const std::exception& error) {
-        return cannotOpen(path, std::string("it is not a Tarnix recording document (") + error.what() +
-                                    ").");
+        return cannotOpen(path, QT_TRANSLATE_NOOP("tarnix::RecordingFiles", "it is not a Tarnix recording document (%1)."),
+                          error.what());
     }
     if (!timeline.videoURL)
-        return cannotOpen(path, "the document names no screen movie.");
+        return cannotOpen(path, QT_TRANSLATE_NOOP("tarnix::RecordingFiles", "the document names no screen movie."));
     if (!std::filesystem::is_regular_file(*timeline.videoURL, ec))
-        return cannotOpen(path, "its screen movie " + timeline.videoURL->string() + " is missing.");
+        return cannotOpen(path, QT_TRANSLATE_NOOP("tarnix::RecordingFiles", "its screen movie %1 is missing."),
+                          timeline.videoURL->string());
     return timeline;
 }
 
 QString openDialogFilter()
 {
-    return QStringLiteral("Tarnix recordings (*.tarnix.json);;All files (*)");
+    return QCoreApplication::translate("tarnix::RecordingFiles", "Tarnix recordings (*.tarnix.json);;All files (*)");
 }
 
 } // namespace tarnix::RecordingFiles

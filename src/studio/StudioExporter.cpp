@@ -12,7 +12,7 @@ namespace {
 
 QString exportFailed(const std::string& description)
 {
-    return QString::fromStdString("Export failed: " + description);
+    return StudioExporter::tr("Export failed: %1").arg(QString::fromStdString(description));
 }
 
 } // namespace
@@ -144,7 +144,7 @@ void StudioExporter::startExport(Prepared prepared)
     try {
         session_ = std::make_unique<media::ExportSession>(prepared.result.composition, prepared.preset);
     } catch (const std::exception&) {
-        finish(std::nullopt, QStringLiteral("Couldn't create an export session."));
+        finish(std::nullopt, tr("Couldn't create an export session."));
         return;
     }
     output_ = prepared.output;
@@ -179,7 +179,7 @@ void StudioExporter::startExport(Prepared prepared)
             else if (error)
                 finish(std::nullopt, exportFailed(media::describe(*error)));
             else
-                finish(std::nullopt, exportFailed("unknown error"));
+                finish(std::nullopt, exportFailed(tr("unknown error").toStdString()));
         }, Qt::QueuedConnection);
     });
 }

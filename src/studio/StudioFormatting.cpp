@@ -1,5 +1,7 @@
 #include "studio/StudioFormatting.h"
 
+#include <QCoreApplication>
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -42,14 +44,21 @@ std::vector<float> displayedWaveform(const std::vector<float>& systemAudioWavefo
 
 std::string timelineCaption(std::size_t zoomCount, std::size_t clickCount)
 {
-    return std::to_string(zoomCount) + (zoomCount == 1 ? " zoom" : " zooms") + " · " +
-           std::to_string(clickCount) + " clicks detected";
+    // Singular and plural as two texts, so that no translation is needed for English.
+    const QString zooms = zoomCount == 1 ? QCoreApplication::translate("tarnix::StudioFormatting", "1 zoom")
+                                         : QCoreApplication::translate("tarnix::StudioFormatting", "%1 zooms").arg(zoomCount);
+    return QCoreApplication::translate("tarnix::StudioFormatting", "%1 · %2 clicks detected")
+        .arg(zooms)
+        .arg(clickCount)
+        .toStdString();
 }
 
 std::string exportingText(double progress)
 {
     const double clamped = std::isfinite(progress) ? std::clamp(progress, 0.0, 1.0) : 0.0;
-    return "Exporting… " + std::to_string(static_cast<int>(std::floor(clamped * 100))) + "%";
+    return QCoreApplication::translate("tarnix::StudioFormatting", "Exporting… %1%")
+        .arg(static_cast<int>(std::floor(clamped * 100)))
+        .toStdString();
 }
 
 } // namespace tarnix

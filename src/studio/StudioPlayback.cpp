@@ -67,7 +67,7 @@ StudioPlayback::~StudioPlayback()
 void StudioPlayback::load(bool withoutCuts)
 {
     if (!document_.videoURL) {
-        emit failed(QStringLiteral("No recording to open."));
+        emit failed(tr("No recording to open."));
         return;
     }
     RecordingTimeline edited = state_.appliedTo(document_);
@@ -83,7 +83,7 @@ void StudioPlayback::load(bool withoutCuts)
             return;
         }
         if (outcome.failure) {
-            emit failed(QString::fromStdString("Couldn't load recording: " + *outcome.failure));
+            emit failed(tr("Couldn't load recording: %1").arg(QString::fromStdString(*outcome.failure)));
             return;
         }
         if (!outcome.result)
@@ -103,8 +103,7 @@ void StudioPlayback::load(bool withoutCuts)
                                       setPlaying(false);
                               },
                               [this](const QString& message) {
-                                  emit failed(QStringLiteral("Couldn't play the recording: ") +
-                                                  message);
+                                  emit failed(tr("Couldn't play the recording: %1").arg(message));
                               }});
         loaded_ = true;
         // What the recording's files lack (a movie cut short, an unreadable camera file) is said
@@ -162,7 +161,7 @@ void StudioPlayback::rebuild()
             return; // superseded: dropped without effect, failures included
         BuildOutcome outcome = outcomeOf(future);
         if (outcome.failure) {
-            emit failed(QString::fromStdString("Couldn't refresh preview: " + *outcome.failure));
+            emit failed(tr("Couldn't refresh preview: %1").arg(QString::fromStdString(*outcome.failure)));
             return;
         }
         if (!outcome.result)

@@ -1,6 +1,7 @@
 #include "studio/StudioToolbar.h"
 
 #include <QActionGroup>
+#include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenu>
@@ -104,7 +105,7 @@ void StudioToolbar::buildResolutionMenu()
         connect(action, &QAction::triggered, this, choose);
     };
     for (ExportResolution resolution : kAllExportResolutions)
-        addChoice(QString::fromUtf8(menuItemText(resolution).data(), int(menuItemText(resolution).size())),
+        addChoice(QCoreApplication::translate("tarnix::ExportResolution", menuItemText(resolution).data()),
                   int(resolution), [this, resolution] { exporter_.setResolution(resolution); });
     menu->addSeparator();
     addChoice(tr("GIF"), kGifChoice, [this] { exporter_.setFileType(media::ExportFileType::gif); });
@@ -132,8 +133,8 @@ void StudioToolbar::refresh()
     if (exporter_.fileType() == media::ExportFileType::gif) {
         resolution_->setText(tr("GIF"));
     } else {
-        const std::string_view label = menuButtonText(exporter_.resolution());
-        resolution_->setText(QString::fromUtf8(label.data(), int(label.size())));
+        addChoice(QCoreApplication::translate("tarnix::ExportResolution", menuItemText(resolution).data()),
+                  int(resolution), [this, resolution] { exporter_.setResolution(resolution); });
     }
 
     const bool exporting = exporter_.isExporting();

@@ -68,7 +68,7 @@ public:
         , surface_(new PlayerSurface(this))
         , overlay_(new QWidget(this))
     {
-        overlay_->setAccessibleName(tr("Preview handles"));
+        overlay_->setAccessibleName(StudioView::tr("Preview handles"));
         setMinimumHeight(200);
         connect(&session_.playback(), &StudioPlayback::naturalSizeChanged, this, [this] { relayout(); });
         connect(&session_, &StudioSession::selectionChanged, this, [this] { relayout(); });
@@ -366,7 +366,7 @@ void StudioView::refreshResult()
     resultRow_->setVisible(url.has_value());
     revealNotice_->hide();
     if (url) {
-        resultText_->setText(tr("Exported to ") + QString::fromStdString(url->string()));
+        resultText_->setText(tr("Exported to %1").arg(QString::fromStdString(url->string())));
         resultText_->setAccessibleName(resultText_->text());
     }
 }

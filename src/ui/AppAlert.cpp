@@ -20,12 +20,12 @@ Presenter& currentPresenter()
 
 void show(const QString& title, const QString& message)
 {
-    ask(title, message, {QStringLiteral("OK")});
+    ask(title, message, {QCoreApplication::translate("tarnix::AppAlert", "OK")});
 }
 
 int ask(const QString& title, const QString& message, const QStringList& buttons)
 {
-    const Request request{title, message, buttons.isEmpty() ? QStringList{QStringLiteral("OK")} : buttons};
+    const Request request{title, message, buttons.isEmpty() ? QStringList{QCoreApplication::translate("tarnix::AppAlert", "OK")} : buttons};
     if (const Presenter& presenter = currentPresenter())
         return presenter(request);
     return presentInDialog(request);

@@ -1,5 +1,7 @@
 #include "update/UpdateChecker.h"
 
+#include <QCoreApplication>
+
 #include <algorithm>
 #include <charconv>
 #include <cstdint>
@@ -8,6 +10,15 @@
 #include "document/JsonReader.h"
 
 namespace tarnix::UpdateChecker {
+
+namespace {
+
+std::string text(const char* source)
+{
+    return QCoreApplication::translate("tarnix::UpdateChecker", source).toStdString();
+}
+
+} // namespace
 
 Manifest decodeManifest(std::string_view json)
 {
@@ -72,21 +83,31 @@ std::optional<std::string> currentVersion()
 
 Alert updateAlert(const Manifest& manifest, std::string_view runningVersion)
 {
-    std::string message = "Version " + manifest.version + " is available — you're on " +
-                          std::string(runningVersion) + ".";
+    std::string message = QCoreApplication::translate("tarnix::UpdateChecker", "Version %1 is available — you're on %2.")
+                              .arg(QString::fromStdString(manifest.version),
+                                   QString::fromUtf8(runningVersion.data(), qsizetype(runningVersion.size())))
+                              .toStdString();
     if (manifest.notes && !manifest.notes->empty())
         message += "\n\n" + *manifest.notes;
-    return {"A new version of Tarnix is available", message, {"Download", "Later"}};
+    return {text(QT_TRANSLATE_NOOP("tarnix::UpdateChecker", "A new version of Tarnix is available")), message,
+            {text(QT_TRANSLATE_NOOP("tarnix::UpdateChecker", "Download")),
+             text(QT_TRANSLATE_NOOP("tarnix::UpdateChecker", "Later"))}};
 }
 
 Alert upToDateAlert(std::string_view runningVersion)
 {
-    return {"You're up to date", "Tarnix " + std::string(runningVersion) + " is the latest version.", {"OK"}};
+    return {text(QT_TRANSLATE_NOOP("tarnix::UpdateChecker", "You're up to date")),
+            QCoreApplication::translate("tarnix::UpdateChecker", "Tarnix %1 is the latest version.")
+                .arg(QString::fromUtf8(runningVersion.data(), qsizetype(runningVersion.size())))
+                .toStdString(),
+            {text(QT_TRANSLATE_NOOP("tarnix::UpdateChecker", "OK"))}};
 }
 
 Alert failureAlert()
 {
-    return {"Couldn't check for updates", "Check your internet connection and try again.", {"OK"}};
+    return {text(QT_TRANSLATE_NOOP("tarnix::UpdateChecker", "Couldn't check for updates")),
+            text(QT_TRANSLATE_NOOP("tarnix::UpdateChecker", "Check your internet connection and try again.")),
+            {text(QT_TRANSLATE_NOOP("tarnix::UpdateChecker", "OK"))}};
 }
 
 bool isNewer(std::string_view a, std::string_view b)

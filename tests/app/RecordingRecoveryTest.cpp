@@ -206,3 +206,18 @@ TEST_F(RecordingRecoveryTest, AMissingEmptyOrUnreadableMovieIsNamedAndNothingIsD
     EXPECT_FALSE(fs::exists(journalPath));
     EXPECT_TRUE(fs::exists(movie));
 }
+
+TEST_F(RecordingRecoveryTest, AMovieNamedWithAPercentSignIsNamedAsItIs)
+{
+    // The message fills its placeholders from the file's name and the decoder's words: a "%2" in
+    // the name must not be taken for one.
+    const fs::path odd = folder / "Sale 50%2 off.mp4";
+    fs::path journalPath;
+    {
+        RecordingJournal journal(recordingAt(odd));
+        journalPath = journal.path();
+    }
+    appendText(odd, "no movie here");
+    const std::string message = describeFailure(journalPath);
+    EXPECT_NE(message.find("Couldn't read the screen movie " + odd.string() + ": "), std::string::npos) << message;
+}

@@ -100,7 +100,7 @@ TEST_F(PortalBar, TheBarHasNoAppKindAndLeavesTheScreenWhileADisplayIsRecorded)
     SourceKindPicker* picker = window.controlBar()->sourcePicker();
     EXPECT_EQ(picker->button(SourceKind::application), nullptr);
     // Display, Window and Area: an area is cut from the display the desktop shares.
-    EXPECT_EQ(picker->width(), 3 * SourceKindPicker::buttonSize.width());
+    EXPECT_EQ(picker->width(), 3 * SourceKindPicker::buttonSize().width());
     ASSERT_TRUE(picker->button(SourceKind::area));
     emit picker->menu(SourceKind::area)->aboutToShow();
     ASSERT_EQ(picker->menu(SourceKind::area)->actions().size(), 1);

@@ -1,8 +1,10 @@
-// tarnix_atspi_action PID NAME: does what a screen reader's "activate" does to the showing
-// control named NAME in the application of process PID, through the accessibility bus: its first
-// action (a press, or a toggle for a checkable button). Run as its own process, because the
-// application answers the accessibility bus from its own event loop.
-// Exit status: 0 done, 2 no such showing control (or it has no action), 3 no accessibility bus.
+// tarnix_atspi_action [--find] PID NAME: does what a screen reader's "activate" does to the
+// showing control named NAME in the application of process PID, through the accessibility bus: its
+// first action (a press, or a toggle for a checkable button). With --find, only looks for it. Run
+// as its own process, because the application answers the accessibility bus from its own event
+// loop.
+// Exit status: 0 done (found), 2 no such showing control (or it has no action), 3 no accessibility
+// bus.
 #include <atspi/atspi.h>
 
 #include <cstdio>
@@ -69,24 +71,32 @@ AtspiAccessible* findApplication(int pid)
 
 int main(int argc, char** argv)
 {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: %s PID NAME\n", argv[0]);
+    const bool onlyFind = argc == 4 && std::strcmp(argv[1], "--find") == 0;
+    if (argc != 3 && !onlyFind) {
+        std::fprintf(stderr, "usage: %s [--find] PID NAME\n", argv[0]);
         return 64;
     }
+    const char* pid = argv[argc - 2];
+    const char* name = argv[argc - 1];
     if (atspi_init() == 2) { // no accessibility bus: any further call would end the process
         std::fprintf(stderr, "tarnix_atspi_action: the accessibility bus can't be reached\n");
         return 3;
     }
     atspi_set_timeout(5000, 0);
-    AtspiAccessible* application = findApplication(std::atoi(argv[1]));
+    AtspiAccessible* application = findApplication(std::atoi(pid));
     if (!application) {
-        std::fprintf(stderr, "tarnix_atspi_action: process %s is not on the accessibility bus\n", argv[1]);
+        std::fprintf(stderr, "tarnix_atspi_action: process %s is not on the accessibility bus\n", pid);
         return 2;
     }
-    AtspiAccessible* control = findNamed(application, argv[2], 0);
+    AtspiAccessible* control = findNamed(application, name, 0);
     g_object_unref(application);
     if (!control)
         return 2;
+    if (onlyFind) {
+        g_object_unref(control);
+        atspi_exit();
+        return 0;
+    }
     AtspiAction* action = atspi_accessible_get_action_iface(control);
     GError* error = nullptr;
     const bool done = action && atspi_action_do_action(action, 0, &error);

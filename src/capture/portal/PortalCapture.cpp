@@ -169,7 +169,7 @@ void openPortalFrameSource(const CaptureSource& source, std::shared_ptr<CursorFe
     const auto capabilities = queryCapabilities();
     if (!capabilities) {
         OpenedFrameSource failed;
-        failed.error = CaptureMessages::kNoScreenCastPortal;
+        failed.error = CaptureMessages::text(CaptureMessages::kNoScreenCastPortal);
         done(std::move(failed));
         return;
     }
@@ -200,7 +200,7 @@ void openPortalFrameSource(const CaptureSource& source, std::shared_ptr<CursorFe
             return;
         }
         if (cast.cursorMode != metadataCursor)
-            opened.notices.push_back(CaptureMessages::kNoCursorShared);
+            opened.notices.push_back(CaptureMessages::text(CaptureMessages::kNoCursorShared));
         // A window's picture is its crop of the buffer the desktop reports, so its first
         // picture says its size; a display's size is the one reported.
         if (!cast.size.isEmpty() && kind != CaptureSource::Kind::window) {
@@ -261,7 +261,7 @@ std::optional<std::string> PortalPointerSource::limitation() const
 {
     if (clicks_)
         return std::nullopt;
-    return std::string(CaptureMessages::kNoClicksShared);
+    return CaptureMessages::text(CaptureMessages::kNoClicksShared);
 }
 
 } // namespace tarnix::portal

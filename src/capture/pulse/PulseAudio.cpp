@@ -44,7 +44,7 @@ void onSource(pa_context*, const pa_source_info* info, int eol, void* userdata)
 std::string lossReason(int error)
 {
     if (error == PA_ERR_CONNECTIONTERMINATED)
-        return CaptureMessages::kSoundServerStopped;
+        return CaptureMessages::text(CaptureMessages::kSoundServerStopped);
     return CaptureMessages::soundSourceLost(pa_strerror(error));
 }
 

@@ -140,7 +140,7 @@ QImage FrameGrabber::grabWindow()
     std::free(rawError);
     if (!attributes) {
         connection_.checkAlive();
-        throw X11Error(CaptureMessages::kRecordedWindowClosed);
+        throw X11Error(CaptureMessages::text(CaptureMessages::kRecordedWindowClosed));
     }
     if (attributes->map_state != XCB_MAP_STATE_VIEWABLE || CaptureClock::now() - redirectTime_ < kRepaintGrace)
         return {};

@@ -1,5 +1,7 @@
 #include "studio/sidebar/SidebarRules.h"
 
+#include <QCoreApplication>
+
 #include <algorithm>
 #include <cmath>
 
@@ -34,7 +36,8 @@ QString percentText(double fraction)
 
 QString zoomCountText(int count)
 {
-    return QString::number(count) + QStringLiteral(" zoom") + (count == 1 ? "" : "s");
+    return count == 1 ? QCoreApplication::translate("tarnix::SidebarRules", "1 zoom")
+                      : QCoreApplication::translate("tarnix::SidebarRules", "%1 zooms").arg(count);
 }
 
 bool updateZoomLevel(std::vector<ZoomRegion>& regions, double level, const Uuid& id)
@@ -73,7 +76,7 @@ Rect resizedRedactRect(const Rect& rect, std::optional<double> width, std::optio
 QString aspectTitle(CanvasAspect aspect)
 {
     if (aspect == CanvasAspect::source)
-        return QStringLiteral("Source");
+        return QCoreApplication::translate("tarnix::SidebarRules", "Source");
     return QString::fromUtf8(rawValue(aspect).data(), int(rawValue(aspect).size()));
 }
 

@@ -45,10 +45,10 @@ struct CameraCorner {
     Point position;
 };
 inline constexpr CameraCorner kCameraCorners[] = {
-    {"Top Left", {0.16, 0.18}},
-    {"Top Right", {0.84, 0.18}},
-    {"Bottom Left", {0.16, 0.82}},
-    {"Bottom Right", {0.84, 0.82}},
+    {QT_TRANSLATE_NOOP("tarnix::StudioSidebarView", "Top Left"), {0.16, 0.18}},
+    {QT_TRANSLATE_NOOP("tarnix::StudioSidebarView", "Top Right"), {0.84, 0.18}},
+    {QT_TRANSLATE_NOOP("tarnix::StudioSidebarView", "Bottom Left"), {0.16, 0.82}},
+    {QT_TRANSLATE_NOOP("tarnix::StudioSidebarView", "Bottom Right"), {0.84, 0.82}},
 };
 
 // Background panel: the canvas aspects in the order offered, with their titles ("Source", "16:9").

@@ -18,23 +18,24 @@ constexpr double kEdgeTolerance = 1e-6;
 
 const std::vector<TimelineKeyBinding>& bindings()
 {
+    // The descriptions are translated where the sheet shows them.
     static const std::vector<TimelineKeyBinding> table = {
-        {Qt::Key_Left, Qt::NoModifier, Command::frameBack, "Left", "Back one frame (paused)"},
-        {Qt::Key_Right, Qt::NoModifier, Command::frameForward, "Right", "Forward one frame (paused)"},
-        {Qt::Key_Left, Qt::ShiftModifier, Command::secondBack, "Shift+Left", "Back one second"},
-        {Qt::Key_Right, Qt::ShiftModifier, Command::secondForward, "Shift+Right", "Forward one second"},
-        {Qt::Key_Home, Qt::NoModifier, Command::toStart, "Home", "To the start"},
-        {Qt::Key_End, Qt::NoModifier, Command::toEnd, "End", "To the end"},
-        {Qt::Key_J, Qt::NoModifier, Command::playBackward, "J", "Pause and step back one second"},
-        {Qt::Key_K, Qt::NoModifier, Command::pause, "K", "Pause"},
-        {Qt::Key_L, Qt::NoModifier, Command::playForward, "L", "Play"},
-        {Qt::Key_BracketLeft, Qt::NoModifier, Command::previousEdge, "[", "To the previous region edge"},
-        {Qt::Key_BracketRight, Qt::NoModifier, Command::nextEdge, "]", "To the next region edge"},
-        {Qt::Key_Tab, Qt::NoModifier, Command::nextClip, "Tab", "Select the next clip"},
-        {Qt::Key_Backtab, Qt::ShiftModifier, Command::previousClip, "Shift+Tab", "Select the previous clip"},
-        {Qt::Key_Plus, Qt::NoModifier, Command::zoomIn, "+", "Zoom into the timeline"},
-        {Qt::Key_Minus, Qt::NoModifier, Command::zoomOut, "-", "Zoom out of the timeline"},
-        {Qt::Key_Z, Qt::ShiftModifier, Command::zoomToFit, "Shift+Z", "Show the whole recording"},
+        {Qt::Key_Left, Qt::NoModifier, Command::frameBack, "Left", QT_TRANSLATE_NOOP("tarnix::KeyboardShortcutsSheet", "Back one frame (paused)")},
+        {Qt::Key_Right, Qt::NoModifier, Command::frameForward, "Right", QT_TRANSLATE_NOOP("tarnix::KeyboardShortcutsSheet", "Forward one frame (paused)")},
+        {Qt::Key_Left, Qt::ShiftModifier, Command::secondBack, "Shift+Left", QT_TRANSLATE_NOOP("tarnix::KeyboardShortcutsSheet", "Back one second")},
+        {Qt::Key_Right, Qt::ShiftModifier, Command::secondForward, "Shift+Right", QT_TRANSLATE_NOOP("tarnix::KeyboardShortcutsSheet", "Forward one second")},
+        {Qt::Key_Home, Qt::NoModifier, Command::toStart, "Home", QT_TRANSLATE_NOOP("tarnix::KeyboardShortcutsSheet", "To the start")},
+        {Qt::Key_End, Qt::NoModifier, Command::toEnd, "End", QT_TRANSLATE_NOOP("tarnix::KeyboardShortcutsSheet", "To the end")},
+        {Qt::Key_J, Qt::NoModifier, Command::playBackward, "J", QT_TRANSLATE_NOOP("tarnix::KeyboardShortcutsSheet", "Pause and step back one second")},
+        {Qt::Key_K, Qt::NoModifier, Command::pause, "K", QT_TRANSLATE_NOOP("tarnix::KeyboardShortcutsSheet", "Pause")},
+        {Qt::Key_L, Qt::NoModifier, Command::playForward, "L", QT_TRANSLATE_NOOP("tarnix::KeyboardShortcutsSheet", "Play")},
+        {Qt::Key_BracketLeft, Qt::NoModifier, Command::previousEdge, "[", QT_TRANSLATE_NOOP("tarnix::KeyboardShortcutsSheet", "To the previous region edge")},
+        {Qt::Key_BracketRight, Qt::NoModifier, Command::nextEdge, "]", QT_TRANSLATE_NOOP("tarnix::KeyboardShortcutsSheet", "To the next region edge")},
+        {Qt::Key_Tab, Qt::NoModifier, Command::nextClip, "Tab", QT_TRANSLATE_NOOP("tarnix::KeyboardShortcutsSheet", "Select the next clip")},
+        {Qt::Key_Backtab, Qt::ShiftModifier, Command::previousClip, "Shift+Tab", QT_TRANSLATE_NOOP("tarnix::KeyboardShortcutsSheet", "Select the previous clip")},
+        {Qt::Key_Plus, Qt::NoModifier, Command::zoomIn, "+", QT_TRANSLATE_NOOP("tarnix::KeyboardShortcutsSheet", "Zoom into the timeline")},
+        {Qt::Key_Minus, Qt::NoModifier, Command::zoomOut, "-", QT_TRANSLATE_NOOP("tarnix::KeyboardShortcutsSheet", "Zoom out of the timeline")},
+        {Qt::Key_Z, Qt::ShiftModifier, Command::zoomToFit, "Shift+Z", QT_TRANSLATE_NOOP("tarnix::KeyboardShortcutsSheet", "Show the whole recording")},
     };
     return table;
 }
