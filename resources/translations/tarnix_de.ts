@@ -78,46 +78,151 @@
     </message>
 </context>
 <context>
-    <name>tarnix::CompositionBuilder</name>
+    <name>tarnix::AreaOverlay</name>
     <message>
-        <source>Nothing is left to export: the cuts remove the whole recording.</source>
-        <translation>Es bleibt nichts zu exportieren: Die Schnitte entfernen die ganze Aufnahme.</translation>
+        <source>Choose the area to record</source>
+        <translation>Bereich für die Aufnahme wählen</translation>
     </message>
     <message>
-        <source>The camera file %1 holds no video; the camera bubble is left out.</source>
-        <translation>Die Kameradatei %1 enthält kein Video; die Kamerablase wird weggelassen.</translation>
+        <source>Cancel</source>
+        <translation>Abbrechen</translation>
     </message>
     <message>
-        <source>The camera file %1 could not be read (%2); the camera bubble is left out.</source>
-        <translation>Die Kameradatei %1 konnte nicht gelesen werden (%2); die Kamerablase wird weggelassen.</translation>
+        <source>Record</source>
+        <translation>Aufnehmen</translation>
     </message>
     <message>
-        <source>The microphone file %1 holds no sound; the microphone&apos;s sound is left out.</source>
-        <translation>Die Mikrofondatei %1 enthält keinen Ton; der Ton des Mikrofons wird weggelassen.</translation>
+        <source>Drag to choose the area to record · Esc cancels</source>
+        <translation>Ziehen, um den Aufnahmebereich zu wählen · Esc bricht ab</translation>
+    </message>
+</context>
+<context>
+    <name>tarnix::AudioPanel</name>
+    <message>
+        <source>System Audio</source>
+        <translation>Systemton</translation>
     </message>
     <message>
-        <source>The microphone file %1 could not be read (%2); the microphone&apos;s sound is left out.</source>
-        <translation>Die Mikrofondatei %1 konnte nicht gelesen werden (%2); der Ton des Mikrofons wird weggelassen.</translation>
+        <source>Microphone</source>
+        <translation>Mikrofon</translation>
     </message>
     <message>
-        <source>it does not exist</source>
-        <translation>sie existiert nicht</translation>
+        <source>This recording has no sound.</source>
+        <translation>Diese Aufnahme hat keinen Ton.</translation>
+    </message>
+</context>
+<context>
+    <name>tarnix::BackgroundPanel</name>
+    <message>
+        <source>Aspect</source>
+        <translation>Seitenverhältnis</translation>
     </message>
     <message>
-        <source>it is empty</source>
-        <translation>sie ist leer</translation>
+        <source>Style</source>
+        <translation>Stil</translation>
     </message>
     <message>
-        <source>The screen movie “%1” is cut short before its first picture.</source>
-        <translation>Der Bildschirmfilm „%1“ bricht vor seinem ersten Bild ab.</translation>
+        <source>None</source>
+        <translation>Keiner</translation>
     </message>
     <message>
-        <source>The screen movie ends at %1 s of its %2 s (the file is cut short); the edited movie ends there too.</source>
-        <translation>Der Bildschirmfilm endet bei %1 s von %2 s (die Datei bricht ab); der bearbeitete Film endet ebenfalls dort.</translation>
+        <source>Color</source>
+        <translation>Farbe</translation>
     </message>
     <message>
-        <source>No video track found in the recording.</source>
-        <translation>Die Aufnahme enthält keine Videospur.</translation>
+        <source>Gradient</source>
+        <translation>Verlauf</translation>
+    </message>
+    <message>
+        <source>Image</source>
+        <translation>Bild</translation>
+    </message>
+    <message>
+        <source>The recording fills the whole frame.</source>
+        <translation>Die Aufnahme füllt das ganze Bild.</translation>
+    </message>
+    <message>
+        <source>Padding</source>
+        <translation>Abstand</translation>
+    </message>
+    <message>
+        <source>Corner Radius</source>
+        <translation>Eckenradius</translation>
+    </message>
+    <message>
+        <source>Shadow</source>
+        <translation>Schatten</translation>
+    </message>
+    <message>
+        <source>No image chosen</source>
+        <translation>Kein Bild gewählt</translation>
+    </message>
+    <message>
+        <source>Loading…</source>
+        <translation>Wird geladen …</translation>
+    </message>
+    <message>
+        <source>Choose Image…</source>
+        <translation>Bild wählen …</translation>
+    </message>
+    <message>
+        <source>System Wallpapers</source>
+        <translation>System-Hintergrundbilder</translation>
+    </message>
+    <message>
+        <source>Looking for wallpapers…</source>
+        <translation>Suche nach Hintergrundbildern …</translation>
+    </message>
+    <message>
+        <source>No wallpapers are installed.</source>
+        <translation>Es sind keine Hintergrundbilder installiert.</translation>
+    </message>
+</context>
+<context>
+    <name>tarnix::CameraPanel</name>
+    <message>
+        <source>This recording has no camera.</source>
+        <translation>Diese Aufnahme hat keine Kamera.</translation>
+    </message>
+    <message>
+        <source>Show Camera</source>
+        <translation>Kamera zeigen</translation>
+    </message>
+    <message>
+        <source>Mirror</source>
+        <translation>Spiegeln</translation>
+    </message>
+    <message>
+        <source>Shape</source>
+        <translation>Form</translation>
+    </message>
+    <message>
+        <source>Circle</source>
+        <translation>Kreis</translation>
+    </message>
+    <message>
+        <source>Rounded</source>
+        <translation>Abgerundet</translation>
+    </message>
+    <message>
+        <source>Corner Radius</source>
+        <translation>Eckenradius</translation>
+    </message>
+    <message>
+        <source>Size</source>
+        <translation>Größe</translation>
+    </message>
+    <message>
+        <source>Position</source>
+        <translation>Position</translation>
+    </message>
+    <message>
+        <source>Choose Corner</source>
+        <translation>Ecke wählen</translation>
+    </message>
+    <message>
+        <source>Or drag the camera on the preview.</source>
+        <translation>Oder ziehen Sie die Kamera in der Vorschau.</translation>
     </message>
 </context>
 <context>
@@ -305,6 +410,57 @@
         <source>The display changed size %1 times, first at %2 (to %3), last at %4 (to %5): where its size differs from the movie&apos;s %6 frame, the picture is scaled to fit it.</source>
         <translation>Der Bildschirm hat seine Größe %1-mal geändert, zuerst bei %2 (auf %3), zuletzt bei %4 (auf %5): Wo seine Größe vom %6-Bild des Films abweicht, wird das Bild passend skaliert.</translation>
     </message>
+    <message>
+        <source>the chosen area lies outside the display the desktop shared; choose the area again</source>
+        <translation>der gewählte Bereich liegt außerhalb des Bildschirms, den der Desktop freigegeben hat; wählen Sie den Bereich erneut</translation>
+    </message>
+    <message>
+        <source>the chosen area is no longer on the display; choose the area again</source>
+        <translation>der gewählte Bereich liegt nicht mehr auf dem Bildschirm; wählen Sie den Bereich erneut</translation>
+    </message>
+</context>
+<context>
+    <name>tarnix::CompositionBuilder</name>
+    <message>
+        <source>Nothing is left to export: the cuts remove the whole recording.</source>
+        <translation>Es bleibt nichts zu exportieren: Die Schnitte entfernen die ganze Aufnahme.</translation>
+    </message>
+    <message>
+        <source>The camera file %1 holds no video; the camera bubble is left out.</source>
+        <translation>Die Kameradatei %1 enthält kein Video; die Kamerablase wird weggelassen.</translation>
+    </message>
+    <message>
+        <source>The camera file %1 could not be read (%2); the camera bubble is left out.</source>
+        <translation>Die Kameradatei %1 konnte nicht gelesen werden (%2); die Kamerablase wird weggelassen.</translation>
+    </message>
+    <message>
+        <source>The microphone file %1 holds no sound; the microphone&apos;s sound is left out.</source>
+        <translation>Die Mikrofondatei %1 enthält keinen Ton; der Ton des Mikrofons wird weggelassen.</translation>
+    </message>
+    <message>
+        <source>The microphone file %1 could not be read (%2); the microphone&apos;s sound is left out.</source>
+        <translation>Die Mikrofondatei %1 konnte nicht gelesen werden (%2); der Ton des Mikrofons wird weggelassen.</translation>
+    </message>
+    <message>
+        <source>it does not exist</source>
+        <translation>sie existiert nicht</translation>
+    </message>
+    <message>
+        <source>it is empty</source>
+        <translation>sie ist leer</translation>
+    </message>
+    <message>
+        <source>The screen movie “%1” is cut short before its first picture.</source>
+        <translation>Der Bildschirmfilm „%1“ bricht vor seinem ersten Bild ab.</translation>
+    </message>
+    <message>
+        <source>The screen movie ends at %1 s of its %2 s (the file is cut short); the edited movie ends there too.</source>
+        <translation>Der Bildschirmfilm endet bei %1 s von %2 s (die Datei bricht ab); der bearbeitete Film endet ebenfalls dort.</translation>
+    </message>
+    <message>
+        <source>No video track found in the recording.</source>
+        <translation>Die Aufnahme enthält keine Videospur.</translation>
+    </message>
 </context>
 <context>
     <name>tarnix::CompositorError</name>
@@ -354,6 +510,65 @@
     <message>
         <source>Couldn&apos;t use that microphone: %1</source>
         <translation>Dieses Mikrofon kann nicht verwendet werden: %1</translation>
+    </message>
+    <message>
+        <source>Choose an area…</source>
+        <translation>Bereich wählen …</translation>
+    </message>
+    <message>
+        <source>Choose an area of %1…</source>
+        <translation>Bereich von %1 wählen …</translation>
+    </message>
+    <message>
+        <source>Resume</source>
+        <translation>Fortsetzen</translation>
+    </message>
+    <message>
+        <source>Pause</source>
+        <translation>Anhalten</translation>
+    </message>
+</context>
+<context>
+    <name>tarnix::CursorPanel</name>
+    <message>
+        <source>Show Cursor</source>
+        <translation>Mauszeiger zeigen</translation>
+    </message>
+    <message>
+        <source>Style</source>
+        <translation>Stil</translation>
+    </message>
+    <message>
+        <source>System</source>
+        <translation>System</translation>
+    </message>
+    <message>
+        <source>Dot</source>
+        <translation>Punkt</translation>
+    </message>
+    <message>
+        <source>Ring</source>
+        <translation>Ring</translation>
+    </message>
+    <message>
+        <source>Size</source>
+        <translation>Größe</translation>
+    </message>
+    <message>
+        <source>Click Ripples</source>
+        <translation>Klickwellen</translation>
+    </message>
+    <message>
+        <source>Smooth movement</source>
+        <translation>Weiche Bewegung</translation>
+    </message>
+    <message>
+        <source>Strength</source>
+        <translation>Stärke</translation>
+    </message>
+    <message>
+        <source>Smoothing strength</source>
+        <translation>Stärke der Glättung</translation>
     </message>
 </context>
 <context>
@@ -533,6 +748,41 @@
     </message>
 </context>
 <context>
+    <name>tarnix::PrivacyPanel</name>
+    <message>
+        <source>Add Blur at Playhead</source>
+        <translation>Unschärfe am Abspielkopf</translation>
+    </message>
+    <message>
+        <source>Blur hides passwords, messages and other private areas.</source>
+        <translation>Unschärfe verbirgt Passwörter, Nachrichten und andere private Bereiche.</translation>
+    </message>
+    <message>
+        <source>Start</source>
+        <translation>Anfang</translation>
+    </message>
+    <message>
+        <source>End</source>
+        <translation>Ende</translation>
+    </message>
+    <message>
+        <source>Set to playhead</source>
+        <translation>Auf Abspielkopf setzen</translation>
+    </message>
+    <message>
+        <source>Width</source>
+        <translation>Breite</translation>
+    </message>
+    <message>
+        <source>Height</source>
+        <translation>Höhe</translation>
+    </message>
+    <message>
+        <source>Delete Blur</source>
+        <translation>Unschärfe löschen</translation>
+    </message>
+</context>
+<context>
     <name>tarnix::RecordButton</name>
     <message>
         <source>Stop Recording</source>
@@ -580,6 +830,30 @@
     <message>
         <source>Quit Tarnix</source>
         <translation>Tarnix beenden</translation>
+    </message>
+    <message>
+        <source>Recording starts in a moment. Esc or the record button cancels.</source>
+        <translation>Die Aufnahme beginnt gleich. Esc oder die Aufnahmetaste bricht ab.</translation>
+    </message>
+    <message>
+        <source>Off</source>
+        <translation>Aus</translation>
+    </message>
+    <message>
+        <source>%1 s</source>
+        <translation>%1 s</translation>
+    </message>
+    <message>
+        <source>Countdown</source>
+        <translation>Countdown</translation>
+    </message>
+    <message>
+        <source>Recording starts in %1</source>
+        <translation>Aufnahme beginnt in %1</translation>
+    </message>
+    <message>
+        <source>Cancel Countdown</source>
+        <translation>Countdown abbrechen</translation>
     </message>
 </context>
 <context>
@@ -665,6 +939,10 @@
         <source>%1 frames · %2 clicks</source>
         <translation>%1 Bilder · %2 Klicks</translation>
     </message>
+    <message>
+        <source>Paused</source>
+        <translation>Pausiert</translation>
+    </message>
 </context>
 <context>
     <name>tarnix::RecordingTrayIcon</name>
@@ -675,6 +953,14 @@
     <message>
         <source>Stop Recording</source>
         <translation>Aufnahme beenden</translation>
+    </message>
+    <message>
+        <source>Pause Recording</source>
+        <translation>Aufnahme pausieren</translation>
+    </message>
+    <message>
+        <source>Resume Recording</source>
+        <translation>Aufnahme fortsetzen</translation>
     </message>
 </context>
 <context>
@@ -728,6 +1014,10 @@
         <source>App</source>
         <translation>App</translation>
     </message>
+    <message>
+        <source>Area</source>
+        <translation>Bereich</translation>
+    </message>
 </context>
 <context>
     <name>tarnix::SourceKindPicker</name>
@@ -746,6 +1036,10 @@
     <message>
         <source>Record a whole display</source>
         <translation>Einen ganzen Bildschirm aufnehmen</translation>
+    </message>
+    <message>
+        <source>Record an area of a display</source>
+        <translation>Einen Bereich eines Bildschirms aufnehmen</translation>
     </message>
 </context>
 <context>
@@ -790,23 +1084,7 @@
     </message>
 </context>
 <context>
-    <name>tarnix::StudioSession</name>
-    <message>
-        <source>The cuts leave nothing of this recording: restore a cut to play or export it.</source>
-        <translation>Die Schnitte lassen nichts von dieser Aufnahme übrig: Nehmen Sie einen Schnitt zurück, um sie abzuspielen oder zu exportieren.</translation>
-    </message>
-    <message>
-        <source>This recording is also open in another Studio window.</source>
-        <translation>Diese Aufnahme ist auch in einem anderen Studio-Fenster geöffnet.</translation>
-    </message>
-    <message>
-        <source>Another Studio window saved changes to this recording.</source>
-        <translation>Ein anderes Studio-Fenster hat Änderungen an dieser Aufnahme gespeichert.</translation>
-    </message>
-    <message>
-        <source>This recording&apos;s file was changed by another program.</source>
-        <translation>Die Datei dieser Aufnahme wurde von einem anderen Programm geändert.</translation>
-    </message>
+    <name>tarnix::StudioPlayback</name>
     <message>
         <source>No recording to open.</source>
         <translation>Keine Aufnahme zum Öffnen.</translation>
@@ -820,204 +1098,31 @@
         <translation>Die Aufnahme kann nicht abgespielt werden: %1</translation>
     </message>
     <message>
+        <source>The cuts leave nothing of this recording: restore a cut to play or export it.</source>
+        <translation>Die Schnitte lassen nichts von dieser Aufnahme übrig: Nehmen Sie einen Schnitt zurück, um sie abzuspielen oder zu exportieren.</translation>
+    </message>
+    <message>
         <source>Couldn&apos;t refresh preview: %1</source>
         <translation>Die Vorschau konnte nicht aktualisiert werden: %1</translation>
     </message>
 </context>
 <context>
+    <name>tarnix::StudioSession</name>
+    <message>
+        <source>This recording is also open in another Studio window.</source>
+        <translation>Diese Aufnahme ist auch in einem anderen Studio-Fenster geöffnet.</translation>
+    </message>
+    <message>
+        <source>Another Studio window saved changes to this recording.</source>
+        <translation>Ein anderes Studio-Fenster hat Änderungen an dieser Aufnahme gespeichert.</translation>
+    </message>
+    <message>
+        <source>This recording&apos;s file was changed by another program.</source>
+        <translation>Die Datei dieser Aufnahme wurde von einem anderen Programm geändert.</translation>
+    </message>
+</context>
+<context>
     <name>tarnix::StudioSidebarView</name>
-    <message>
-        <source>Aspect</source>
-        <translation>Seitenverhältnis</translation>
-    </message>
-    <message>
-        <source>Style</source>
-        <translation>Stil</translation>
-    </message>
-    <message>
-        <source>None</source>
-        <translation>Keiner</translation>
-    </message>
-    <message>
-        <source>Color</source>
-        <translation>Farbe</translation>
-    </message>
-    <message>
-        <source>Gradient</source>
-        <translation>Verlauf</translation>
-    </message>
-    <message>
-        <source>Image</source>
-        <translation>Bild</translation>
-    </message>
-    <message>
-        <source>The recording fills the whole frame.</source>
-        <translation>Die Aufnahme füllt das ganze Bild.</translation>
-    </message>
-    <message>
-        <source>Padding</source>
-        <translation>Abstand</translation>
-    </message>
-    <message>
-        <source>Corner Radius</source>
-        <translation>Eckenradius</translation>
-    </message>
-    <message>
-        <source>Shadow</source>
-        <translation>Schatten</translation>
-    </message>
-    <message>
-        <source>No image chosen</source>
-        <translation>Kein Bild gewählt</translation>
-    </message>
-    <message>
-        <source>Loading…</source>
-        <translation>Wird geladen …</translation>
-    </message>
-    <message>
-        <source>Choose Image…</source>
-        <translation>Bild wählen …</translation>
-    </message>
-    <message>
-        <source>System Wallpapers</source>
-        <translation>System-Hintergrundbilder</translation>
-    </message>
-    <message>
-        <source>Looking for wallpapers…</source>
-        <translation>Suche nach Hintergrundbildern …</translation>
-    </message>
-    <message>
-        <source>No wallpapers are installed.</source>
-        <translation>Es sind keine Hintergrundbilder installiert.</translation>
-    </message>
-    <message>
-        <source>This recording has no camera.</source>
-        <translation>Diese Aufnahme hat keine Kamera.</translation>
-    </message>
-    <message>
-        <source>Show Camera</source>
-        <translation>Kamera zeigen</translation>
-    </message>
-    <message>
-        <source>Mirror</source>
-        <translation>Spiegeln</translation>
-    </message>
-    <message>
-        <source>Shape</source>
-        <translation>Form</translation>
-    </message>
-    <message>
-        <source>Circle</source>
-        <translation>Kreis</translation>
-    </message>
-    <message>
-        <source>Rounded</source>
-        <translation>Abgerundet</translation>
-    </message>
-    <message>
-        <source>Size</source>
-        <translation>Größe</translation>
-    </message>
-    <message>
-        <source>Position</source>
-        <translation>Position</translation>
-    </message>
-    <message>
-        <source>Choose Corner</source>
-        <translation>Ecke wählen</translation>
-    </message>
-    <message>
-        <source>Or drag the camera on the preview.</source>
-        <translation>Oder ziehen Sie die Kamera in der Vorschau.</translation>
-    </message>
-    <message>
-        <source>System Audio</source>
-        <translation>Systemton</translation>
-    </message>
-    <message>
-        <source>Microphone</source>
-        <translation>Mikrofon</translation>
-    </message>
-    <message>
-        <source>This recording has no sound.</source>
-        <translation>Diese Aufnahme hat keinen Ton.</translation>
-    </message>
-    <message>
-        <source>Show Cursor</source>
-        <translation>Mauszeiger zeigen</translation>
-    </message>
-    <message>
-        <source>System</source>
-        <translation>System</translation>
-    </message>
-    <message>
-        <source>Dot</source>
-        <translation>Punkt</translation>
-    </message>
-    <message>
-        <source>Ring</source>
-        <translation>Ring</translation>
-    </message>
-    <message>
-        <source>Click Ripples</source>
-        <translation>Klickwellen</translation>
-    </message>
-    <message>
-        <source>Smooth movement</source>
-        <translation>Weiche Bewegung</translation>
-    </message>
-    <message>
-        <source>Strength</source>
-        <translation>Stärke</translation>
-    </message>
-    <message>
-        <source>Smoothing strength</source>
-        <translation>Stärke der Glättung</translation>
-    </message>
-    <message>
-        <source>Drag across the zoom track to add a zoom.</source>
-        <translation>Ziehen Sie über die Zoomspur, um einen Zoom hinzuzufügen.</translation>
-    </message>
-    <message>
-        <source>Zoom level</source>
-        <translation>Zoomstufe</translation>
-    </message>
-    <message>
-        <source>Delete Zoom</source>
-        <translation>Zoom löschen</translation>
-    </message>
-    <message>
-        <source>Add Blur at Playhead</source>
-        <translation>Unschärfe am Abspielkopf</translation>
-    </message>
-    <message>
-        <source>Blur hides passwords, messages and other private areas.</source>
-        <translation>Unschärfe verbirgt Passwörter, Nachrichten und andere private Bereiche.</translation>
-    </message>
-    <message>
-        <source>Start</source>
-        <translation>Anfang</translation>
-    </message>
-    <message>
-        <source>End</source>
-        <translation>Ende</translation>
-    </message>
-    <message>
-        <source>Set to playhead</source>
-        <translation>Auf Abspielkopf setzen</translation>
-    </message>
-    <message>
-        <source>Width</source>
-        <translation>Breite</translation>
-    </message>
-    <message>
-        <source>Height</source>
-        <translation>Höhe</translation>
-    </message>
-    <message>
-        <source>Delete Blur</source>
-        <translation>Unschärfe löschen</translation>
-    </message>
     <message>
         <source>Choose Image</source>
         <translation>Bild wählen</translation>
@@ -1186,6 +1291,29 @@
     </message>
 </context>
 <context>
+    <name>tarnix::TimelineView</name>
+    <message>
+        <source>Timeline</source>
+        <translation>Zeitleiste</translation>
+    </message>
+    <message>
+        <source>Scroll the timeline</source>
+        <translation>Zeitleiste verschieben</translation>
+    </message>
+    <message>
+        <source>The movie starts at %1</source>
+        <translation>Der Film beginnt bei %1</translation>
+    </message>
+    <message>
+        <source>The movie ends at %1</source>
+        <translation>Der Film endet bei %1</translation>
+    </message>
+    <message>
+        <source>Drag here to cut a part out · drag the grips at the ends to trim</source>
+        <translation>Hier ziehen, um einen Teil herauszuschneiden · die Griffe an den Enden ziehen, um zu kürzen</translation>
+    </message>
+</context>
+<context>
     <name>tarnix::TimelineZoomControls</name>
     <message>
         <source>Zoom out of the timeline (-)</source>
@@ -1309,26 +1437,18 @@
     </message>
 </context>
 <context>
-    <name>tarnix::ZoomTimelineView</name>
+    <name>tarnix::ZoomPanel</name>
     <message>
-        <source>Timeline</source>
-        <translation>Zeitleiste</translation>
+        <source>Drag across the zoom track to add a zoom.</source>
+        <translation>Ziehen Sie über die Zoomspur, um einen Zoom hinzuzufügen.</translation>
     </message>
     <message>
-        <source>Scroll the timeline</source>
-        <translation>Zeitleiste verschieben</translation>
+        <source>Zoom level</source>
+        <translation>Zoomstufe</translation>
     </message>
     <message>
-        <source>The movie starts at %1</source>
-        <translation>Der Film beginnt bei %1</translation>
-    </message>
-    <message>
-        <source>The movie ends at %1</source>
-        <translation>Der Film endet bei %1</translation>
-    </message>
-    <message>
-        <source>Drag here to cut a part out · drag the grips at the ends to trim</source>
-        <translation>Hier ziehen, um einen Teil herauszuschneiden · die Griffe an den Enden ziehen, um zu kürzen</translation>
+        <source>Delete Zoom</source>
+        <translation>Zoom löschen</translation>
     </message>
 </context>
 </TS>

@@ -78,46 +78,151 @@
     </message>
 </context>
 <context>
-    <name>tarnix::CompositionBuilder</name>
+    <name>tarnix::AreaOverlay</name>
     <message>
-        <source>Nothing is left to export: the cuts remove the whole recording.</source>
-        <translation>No queda nada que exportar: los cortes quitan toda la grabación.</translation>
+        <source>Choose the area to record</source>
+        <translation>Elija el área que grabar</translation>
     </message>
     <message>
-        <source>The camera file %1 holds no video; the camera bubble is left out.</source>
-        <translation>El archivo de cámara %1 no contiene vídeo; se omite la burbuja de cámara.</translation>
+        <source>Cancel</source>
+        <translation>Cancelar</translation>
     </message>
     <message>
-        <source>The camera file %1 could not be read (%2); the camera bubble is left out.</source>
-        <translation>No se pudo leer el archivo de cámara %1 (%2); se omite la burbuja de cámara.</translation>
+        <source>Record</source>
+        <translation>Grabar</translation>
     </message>
     <message>
-        <source>The microphone file %1 holds no sound; the microphone&apos;s sound is left out.</source>
-        <translation>El archivo de micrófono %1 no contiene sonido; se omite el sonido del micrófono.</translation>
+        <source>Drag to choose the area to record · Esc cancels</source>
+        <translation>Arrastre para elegir el área que grabar · Esc cancela</translation>
+    </message>
+</context>
+<context>
+    <name>tarnix::AudioPanel</name>
+    <message>
+        <source>System Audio</source>
+        <translation>Audio interno</translation>
     </message>
     <message>
-        <source>The microphone file %1 could not be read (%2); the microphone&apos;s sound is left out.</source>
-        <translation>No se pudo leer el archivo de micrófono %1 (%2); se omite el sonido del micrófono.</translation>
+        <source>Microphone</source>
+        <translation>Micrófono</translation>
     </message>
     <message>
-        <source>it does not exist</source>
-        <translation>no existe</translation>
+        <source>This recording has no sound.</source>
+        <translation>Esta grabación no tiene sonido.</translation>
+    </message>
+</context>
+<context>
+    <name>tarnix::BackgroundPanel</name>
+    <message>
+        <source>Aspect</source>
+        <translation>Proporción</translation>
     </message>
     <message>
-        <source>it is empty</source>
-        <translation>está vacío</translation>
+        <source>Style</source>
+        <translation>Estilo</translation>
     </message>
     <message>
-        <source>The screen movie “%1” is cut short before its first picture.</source>
-        <translation>El vídeo de pantalla «%1» se corta antes de su primera imagen.</translation>
+        <source>None</source>
+        <translation>Ninguno</translation>
     </message>
     <message>
-        <source>The screen movie ends at %1 s of its %2 s (the file is cut short); the edited movie ends there too.</source>
-        <translation>El vídeo de pantalla termina en %1 s de sus %2 s (el archivo está cortado); el vídeo editado también termina ahí.</translation>
+        <source>Color</source>
+        <translation>Color</translation>
     </message>
     <message>
-        <source>No video track found in the recording.</source>
-        <translation>No se encontró ninguna pista de vídeo en la grabación.</translation>
+        <source>Gradient</source>
+        <translation>Degradado</translation>
+    </message>
+    <message>
+        <source>Image</source>
+        <translation>Imagen</translation>
+    </message>
+    <message>
+        <source>The recording fills the whole frame.</source>
+        <translation>La grabación ocupa todo el encuadre.</translation>
+    </message>
+    <message>
+        <source>Padding</source>
+        <translation>Margen</translation>
+    </message>
+    <message>
+        <source>Corner Radius</source>
+        <translation>Radio de esquina</translation>
+    </message>
+    <message>
+        <source>Shadow</source>
+        <translation>Sombra</translation>
+    </message>
+    <message>
+        <source>No image chosen</source>
+        <translation>Ninguna imagen elegida</translation>
+    </message>
+    <message>
+        <source>Loading…</source>
+        <translation>Cargando…</translation>
+    </message>
+    <message>
+        <source>Choose Image…</source>
+        <translation>Elegir imagen…</translation>
+    </message>
+    <message>
+        <source>System Wallpapers</source>
+        <translation>Fondos de escritorio del sistema</translation>
+    </message>
+    <message>
+        <source>Looking for wallpapers…</source>
+        <translation>Buscando fondos de escritorio…</translation>
+    </message>
+    <message>
+        <source>No wallpapers are installed.</source>
+        <translation>No hay fondos de escritorio instalados.</translation>
+    </message>
+</context>
+<context>
+    <name>tarnix::CameraPanel</name>
+    <message>
+        <source>This recording has no camera.</source>
+        <translation>Esta grabación no tiene cámara.</translation>
+    </message>
+    <message>
+        <source>Show Camera</source>
+        <translation>Mostrar cámara</translation>
+    </message>
+    <message>
+        <source>Mirror</source>
+        <translation>Reflejar</translation>
+    </message>
+    <message>
+        <source>Shape</source>
+        <translation>Forma</translation>
+    </message>
+    <message>
+        <source>Circle</source>
+        <translation>Círculo</translation>
+    </message>
+    <message>
+        <source>Rounded</source>
+        <translation>Redondeada</translation>
+    </message>
+    <message>
+        <source>Corner Radius</source>
+        <translation>Radio de esquina</translation>
+    </message>
+    <message>
+        <source>Size</source>
+        <translation>Tamaño</translation>
+    </message>
+    <message>
+        <source>Position</source>
+        <translation>Posición</translation>
+    </message>
+    <message>
+        <source>Choose Corner</source>
+        <translation>Elegir esquina</translation>
+    </message>
+    <message>
+        <source>Or drag the camera on the preview.</source>
+        <translation>O arrastra la cámara en la vista previa.</translation>
     </message>
 </context>
 <context>
@@ -305,6 +410,57 @@
         <source>The display changed size %1 times, first at %2 (to %3), last at %4 (to %5): where its size differs from the movie&apos;s %6 frame, the picture is scaled to fit it.</source>
         <translation>La pantalla cambió de tamaño %1 veces, la primera en %2 (a %3) y la última en %4 (a %5): donde su tamaño difiere del encuadre de %6 del vídeo, la imagen se escala para ajustarse.</translation>
     </message>
+    <message>
+        <source>the chosen area lies outside the display the desktop shared; choose the area again</source>
+        <translation>el área elegida queda fuera de la pantalla que compartió el escritorio; vuelva a elegir el área</translation>
+    </message>
+    <message>
+        <source>the chosen area is no longer on the display; choose the area again</source>
+        <translation>el área elegida ya no está en la pantalla; vuelva a elegir el área</translation>
+    </message>
+</context>
+<context>
+    <name>tarnix::CompositionBuilder</name>
+    <message>
+        <source>Nothing is left to export: the cuts remove the whole recording.</source>
+        <translation>No queda nada que exportar: los cortes quitan toda la grabación.</translation>
+    </message>
+    <message>
+        <source>The camera file %1 holds no video; the camera bubble is left out.</source>
+        <translation>El archivo de cámara %1 no contiene vídeo; se omite la burbuja de cámara.</translation>
+    </message>
+    <message>
+        <source>The camera file %1 could not be read (%2); the camera bubble is left out.</source>
+        <translation>No se pudo leer el archivo de cámara %1 (%2); se omite la burbuja de cámara.</translation>
+    </message>
+    <message>
+        <source>The microphone file %1 holds no sound; the microphone&apos;s sound is left out.</source>
+        <translation>El archivo de micrófono %1 no contiene sonido; se omite el sonido del micrófono.</translation>
+    </message>
+    <message>
+        <source>The microphone file %1 could not be read (%2); the microphone&apos;s sound is left out.</source>
+        <translation>No se pudo leer el archivo de micrófono %1 (%2); se omite el sonido del micrófono.</translation>
+    </message>
+    <message>
+        <source>it does not exist</source>
+        <translation>no existe</translation>
+    </message>
+    <message>
+        <source>it is empty</source>
+        <translation>está vacío</translation>
+    </message>
+    <message>
+        <source>The screen movie “%1” is cut short before its first picture.</source>
+        <translation>El vídeo de pantalla «%1» se corta antes de su primera imagen.</translation>
+    </message>
+    <message>
+        <source>The screen movie ends at %1 s of its %2 s (the file is cut short); the edited movie ends there too.</source>
+        <translation>El vídeo de pantalla termina en %1 s de sus %2 s (el archivo está cortado); el vídeo editado también termina ahí.</translation>
+    </message>
+    <message>
+        <source>No video track found in the recording.</source>
+        <translation>No se encontró ninguna pista de vídeo en la grabación.</translation>
+    </message>
 </context>
 <context>
     <name>tarnix::CompositorError</name>
@@ -354,6 +510,65 @@
     <message>
         <source>Couldn&apos;t use that microphone: %1</source>
         <translation>No se pudo usar ese micrófono: %1</translation>
+    </message>
+    <message>
+        <source>Choose an area…</source>
+        <translation>Elegir un área…</translation>
+    </message>
+    <message>
+        <source>Choose an area of %1…</source>
+        <translation>Elegir un área de %1…</translation>
+    </message>
+    <message>
+        <source>Resume</source>
+        <translation>Reanudar</translation>
+    </message>
+    <message>
+        <source>Pause</source>
+        <translation>Pausa</translation>
+    </message>
+</context>
+<context>
+    <name>tarnix::CursorPanel</name>
+    <message>
+        <source>Show Cursor</source>
+        <translation>Mostrar cursor</translation>
+    </message>
+    <message>
+        <source>Style</source>
+        <translation>Estilo</translation>
+    </message>
+    <message>
+        <source>System</source>
+        <translation>Sistema</translation>
+    </message>
+    <message>
+        <source>Dot</source>
+        <translation>Punto</translation>
+    </message>
+    <message>
+        <source>Ring</source>
+        <translation>Anillo</translation>
+    </message>
+    <message>
+        <source>Size</source>
+        <translation>Tamaño</translation>
+    </message>
+    <message>
+        <source>Click Ripples</source>
+        <translation>Ondas de clic</translation>
+    </message>
+    <message>
+        <source>Smooth movement</source>
+        <translation>Movimiento suave</translation>
+    </message>
+    <message>
+        <source>Strength</source>
+        <translation>Intensidad</translation>
+    </message>
+    <message>
+        <source>Smoothing strength</source>
+        <translation>Intensidad del suavizado</translation>
     </message>
 </context>
 <context>
@@ -533,6 +748,41 @@
     </message>
 </context>
 <context>
+    <name>tarnix::PrivacyPanel</name>
+    <message>
+        <source>Add Blur at Playhead</source>
+        <translation>Añadir desenfoque en el cabezal</translation>
+    </message>
+    <message>
+        <source>Blur hides passwords, messages and other private areas.</source>
+        <translation>El desenfoque oculta contraseñas, mensajes y otras zonas privadas.</translation>
+    </message>
+    <message>
+        <source>Start</source>
+        <translation>Inicio</translation>
+    </message>
+    <message>
+        <source>End</source>
+        <translation>Fin</translation>
+    </message>
+    <message>
+        <source>Set to playhead</source>
+        <translation>Fijar en el cabezal</translation>
+    </message>
+    <message>
+        <source>Width</source>
+        <translation>Ancho</translation>
+    </message>
+    <message>
+        <source>Height</source>
+        <translation>Alto</translation>
+    </message>
+    <message>
+        <source>Delete Blur</source>
+        <translation>Eliminar desenfoque</translation>
+    </message>
+</context>
+<context>
     <name>tarnix::RecordButton</name>
     <message>
         <source>Stop Recording</source>
@@ -580,6 +830,30 @@
     <message>
         <source>Quit Tarnix</source>
         <translation>Salir de Tarnix</translation>
+    </message>
+    <message>
+        <source>Recording starts in a moment. Esc or the record button cancels.</source>
+        <translation>La grabación empieza en un momento. Esc o el botón de grabar la cancela.</translation>
+    </message>
+    <message>
+        <source>Off</source>
+        <translation>Desactivada</translation>
+    </message>
+    <message>
+        <source>%1 s</source>
+        <translation>%1 s</translation>
+    </message>
+    <message>
+        <source>Countdown</source>
+        <translation>Cuenta atrás</translation>
+    </message>
+    <message>
+        <source>Recording starts in %1</source>
+        <translation>La grabación empieza en %1</translation>
+    </message>
+    <message>
+        <source>Cancel Countdown</source>
+        <translation>Cancelar cuenta atrás</translation>
     </message>
 </context>
 <context>
@@ -665,6 +939,10 @@
         <source>%1 frames · %2 clicks</source>
         <translation>%1 fotogramas · %2 clics</translation>
     </message>
+    <message>
+        <source>Paused</source>
+        <translation>En pausa</translation>
+    </message>
 </context>
 <context>
     <name>tarnix::RecordingTrayIcon</name>
@@ -675,6 +953,14 @@
     <message>
         <source>Stop Recording</source>
         <translation>Detener grabación</translation>
+    </message>
+    <message>
+        <source>Pause Recording</source>
+        <translation>Pausar grabación</translation>
+    </message>
+    <message>
+        <source>Resume Recording</source>
+        <translation>Reanudar grabación</translation>
     </message>
 </context>
 <context>
@@ -728,6 +1014,10 @@
         <source>App</source>
         <translation>App</translation>
     </message>
+    <message>
+        <source>Area</source>
+        <translation>Área</translation>
+    </message>
 </context>
 <context>
     <name>tarnix::SourceKindPicker</name>
@@ -746,6 +1036,10 @@
     <message>
         <source>Record a whole display</source>
         <translation>Grabar una pantalla entera</translation>
+    </message>
+    <message>
+        <source>Record an area of a display</source>
+        <translation>Grabar un área de una pantalla</translation>
     </message>
 </context>
 <context>
@@ -790,23 +1084,7 @@
     </message>
 </context>
 <context>
-    <name>tarnix::StudioSession</name>
-    <message>
-        <source>The cuts leave nothing of this recording: restore a cut to play or export it.</source>
-        <translation>Los cortes no dejan nada de esta grabación: restaura un corte para reproducirla o exportarla.</translation>
-    </message>
-    <message>
-        <source>This recording is also open in another Studio window.</source>
-        <translation>Esta grabación también está abierta en otra ventana del Studio.</translation>
-    </message>
-    <message>
-        <source>Another Studio window saved changes to this recording.</source>
-        <translation>Otra ventana del Studio guardó cambios en esta grabación.</translation>
-    </message>
-    <message>
-        <source>This recording&apos;s file was changed by another program.</source>
-        <translation>Otro programa cambió el archivo de esta grabación.</translation>
-    </message>
+    <name>tarnix::StudioPlayback</name>
     <message>
         <source>No recording to open.</source>
         <translation>No hay ninguna grabación que abrir.</translation>
@@ -820,204 +1098,31 @@
         <translation>No se pudo reproducir la grabación: %1</translation>
     </message>
     <message>
+        <source>The cuts leave nothing of this recording: restore a cut to play or export it.</source>
+        <translation>Los cortes no dejan nada de esta grabación: restaura un corte para reproducirla o exportarla.</translation>
+    </message>
+    <message>
         <source>Couldn&apos;t refresh preview: %1</source>
         <translation>No se pudo actualizar la vista previa: %1</translation>
     </message>
 </context>
 <context>
+    <name>tarnix::StudioSession</name>
+    <message>
+        <source>This recording is also open in another Studio window.</source>
+        <translation>Esta grabación también está abierta en otra ventana del Studio.</translation>
+    </message>
+    <message>
+        <source>Another Studio window saved changes to this recording.</source>
+        <translation>Otra ventana del Studio guardó cambios en esta grabación.</translation>
+    </message>
+    <message>
+        <source>This recording&apos;s file was changed by another program.</source>
+        <translation>Otro programa cambió el archivo de esta grabación.</translation>
+    </message>
+</context>
+<context>
     <name>tarnix::StudioSidebarView</name>
-    <message>
-        <source>Aspect</source>
-        <translation>Proporción</translation>
-    </message>
-    <message>
-        <source>Style</source>
-        <translation>Estilo</translation>
-    </message>
-    <message>
-        <source>None</source>
-        <translation>Ninguno</translation>
-    </message>
-    <message>
-        <source>Color</source>
-        <translation>Color</translation>
-    </message>
-    <message>
-        <source>Gradient</source>
-        <translation>Degradado</translation>
-    </message>
-    <message>
-        <source>Image</source>
-        <translation>Imagen</translation>
-    </message>
-    <message>
-        <source>The recording fills the whole frame.</source>
-        <translation>La grabación ocupa todo el encuadre.</translation>
-    </message>
-    <message>
-        <source>Padding</source>
-        <translation>Margen</translation>
-    </message>
-    <message>
-        <source>Corner Radius</source>
-        <translation>Radio de esquina</translation>
-    </message>
-    <message>
-        <source>Shadow</source>
-        <translation>Sombra</translation>
-    </message>
-    <message>
-        <source>No image chosen</source>
-        <translation>Ninguna imagen elegida</translation>
-    </message>
-    <message>
-        <source>Loading…</source>
-        <translation>Cargando…</translation>
-    </message>
-    <message>
-        <source>Choose Image…</source>
-        <translation>Elegir imagen…</translation>
-    </message>
-    <message>
-        <source>System Wallpapers</source>
-        <translation>Fondos de escritorio del sistema</translation>
-    </message>
-    <message>
-        <source>Looking for wallpapers…</source>
-        <translation>Buscando fondos de escritorio…</translation>
-    </message>
-    <message>
-        <source>No wallpapers are installed.</source>
-        <translation>No hay fondos de escritorio instalados.</translation>
-    </message>
-    <message>
-        <source>This recording has no camera.</source>
-        <translation>Esta grabación no tiene cámara.</translation>
-    </message>
-    <message>
-        <source>Show Camera</source>
-        <translation>Mostrar cámara</translation>
-    </message>
-    <message>
-        <source>Mirror</source>
-        <translation>Reflejar</translation>
-    </message>
-    <message>
-        <source>Shape</source>
-        <translation>Forma</translation>
-    </message>
-    <message>
-        <source>Circle</source>
-        <translation>Círculo</translation>
-    </message>
-    <message>
-        <source>Rounded</source>
-        <translation>Redondeada</translation>
-    </message>
-    <message>
-        <source>Size</source>
-        <translation>Tamaño</translation>
-    </message>
-    <message>
-        <source>Position</source>
-        <translation>Posición</translation>
-    </message>
-    <message>
-        <source>Choose Corner</source>
-        <translation>Elegir esquina</translation>
-    </message>
-    <message>
-        <source>Or drag the camera on the preview.</source>
-        <translation>O arrastra la cámara en la vista previa.</translation>
-    </message>
-    <message>
-        <source>System Audio</source>
-        <translation>Audio interno</translation>
-    </message>
-    <message>
-        <source>Microphone</source>
-        <translation>Micrófono</translation>
-    </message>
-    <message>
-        <source>This recording has no sound.</source>
-        <translation>Esta grabación no tiene sonido.</translation>
-    </message>
-    <message>
-        <source>Show Cursor</source>
-        <translation>Mostrar cursor</translation>
-    </message>
-    <message>
-        <source>System</source>
-        <translation>Sistema</translation>
-    </message>
-    <message>
-        <source>Dot</source>
-        <translation>Punto</translation>
-    </message>
-    <message>
-        <source>Ring</source>
-        <translation>Anillo</translation>
-    </message>
-    <message>
-        <source>Click Ripples</source>
-        <translation>Ondas de clic</translation>
-    </message>
-    <message>
-        <source>Smooth movement</source>
-        <translation>Movimiento suave</translation>
-    </message>
-    <message>
-        <source>Strength</source>
-        <translation>Intensidad</translation>
-    </message>
-    <message>
-        <source>Smoothing strength</source>
-        <translation>Intensidad del suavizado</translation>
-    </message>
-    <message>
-        <source>Drag across the zoom track to add a zoom.</source>
-        <translation>Arrastra sobre la pista de zoom para añadir un zoom.</translation>
-    </message>
-    <message>
-        <source>Zoom level</source>
-        <translation>Nivel de zoom</translation>
-    </message>
-    <message>
-        <source>Delete Zoom</source>
-        <translation>Eliminar zoom</translation>
-    </message>
-    <message>
-        <source>Add Blur at Playhead</source>
-        <translation>Añadir desenfoque en el cabezal</translation>
-    </message>
-    <message>
-        <source>Blur hides passwords, messages and other private areas.</source>
-        <translation>El desenfoque oculta contraseñas, mensajes y otras zonas privadas.</translation>
-    </message>
-    <message>
-        <source>Start</source>
-        <translation>Inicio</translation>
-    </message>
-    <message>
-        <source>End</source>
-        <translation>Fin</translation>
-    </message>
-    <message>
-        <source>Set to playhead</source>
-        <translation>Fijar en el cabezal</translation>
-    </message>
-    <message>
-        <source>Width</source>
-        <translation>Ancho</translation>
-    </message>
-    <message>
-        <source>Height</source>
-        <translation>Alto</translation>
-    </message>
-    <message>
-        <source>Delete Blur</source>
-        <translation>Eliminar desenfoque</translation>
-    </message>
     <message>
         <source>Choose Image</source>
         <translation>Elegir imagen</translation>
@@ -1186,6 +1291,29 @@
     </message>
 </context>
 <context>
+    <name>tarnix::TimelineView</name>
+    <message>
+        <source>Timeline</source>
+        <translation>Línea de tiempo</translation>
+    </message>
+    <message>
+        <source>Scroll the timeline</source>
+        <translation>Desplazar la línea de tiempo</translation>
+    </message>
+    <message>
+        <source>The movie starts at %1</source>
+        <translation>El vídeo empieza en %1</translation>
+    </message>
+    <message>
+        <source>The movie ends at %1</source>
+        <translation>El vídeo termina en %1</translation>
+    </message>
+    <message>
+        <source>Drag here to cut a part out · drag the grips at the ends to trim</source>
+        <translation>Arrastra aquí para quitar una parte · arrastra los tiradores de los extremos para recortar</translation>
+    </message>
+</context>
+<context>
     <name>tarnix::TimelineZoomControls</name>
     <message>
         <source>Zoom out of the timeline (-)</source>
@@ -1309,26 +1437,18 @@
     </message>
 </context>
 <context>
-    <name>tarnix::ZoomTimelineView</name>
+    <name>tarnix::ZoomPanel</name>
     <message>
-        <source>Timeline</source>
-        <translation>Línea de tiempo</translation>
+        <source>Drag across the zoom track to add a zoom.</source>
+        <translation>Arrastra sobre la pista de zoom para añadir un zoom.</translation>
     </message>
     <message>
-        <source>Scroll the timeline</source>
-        <translation>Desplazar la línea de tiempo</translation>
+        <source>Zoom level</source>
+        <translation>Nivel de zoom</translation>
     </message>
     <message>
-        <source>The movie starts at %1</source>
-        <translation>El vídeo empieza en %1</translation>
-    </message>
-    <message>
-        <source>The movie ends at %1</source>
-        <translation>El vídeo termina en %1</translation>
-    </message>
-    <message>
-        <source>Drag here to cut a part out · drag the grips at the ends to trim</source>
-        <translation>Arrastra aquí para quitar una parte · arrastra los tiradores de los extremos para recortar</translation>
+        <source>Delete Zoom</source>
+        <translation>Eliminar zoom</translation>
     </message>
 </context>
 </TS>

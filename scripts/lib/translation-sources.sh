@@ -8,4 +8,4 @@ TARNIX_TRANSLATED_FOLDERS=(src/app src/capture src/compositing src/main src/medi
 # are: the backends' failure details (an X error, a portal's refusal) are the platform's own words,
 # passed on in English inside a translated sentence, as a system error string would be.
 TARNIX_TEXT_SOURCES=(src/app src/main src/recorder src/studio src/ui src/update src/capture/CaptureMessages.h
-  src/compositing/CameraCompositionBuilder.cpp src/compositing/CompositorError.cpp)
+  src/compositing/CompositionBuilder.cpp src/compositing/CompositorError.cpp)

@@ -27,7 +27,7 @@ AreaOverlay::AreaOverlay(const QRect& display, const QImage& still, std::optiona
     , still_(still)
     , selection_(display.size(), initial)
 {
-    setWindowTitle(QStringLiteral("Choose the area to record"));
+    setWindowTitle(tr("Choose the area to record"));
     setAccessibleName(windowTitle());
     setAttribute(Qt::WA_DeleteOnClose);
     if (still_.isNull())
@@ -37,13 +37,13 @@ AreaOverlay::AreaOverlay(const QRect& display, const QImage& still, std::optiona
     setFocusPolicy(Qt::StrongFocus);
 
     cancel_ = new PillButton(this);
-    cancel_->setFace(QStringLiteral("xmark"), QStringLiteral("Cancel"), false);
-    cancel_->setAccessibleName(QStringLiteral("Cancel"));
+    cancel_->setFace(QStringLiteral("xmark"), tr("Cancel"), false);
+    cancel_->setAccessibleName(tr("Cancel"));
     cancel_->setCursor(Qt::ArrowCursor);
     connect(cancel_, &QAbstractButton::clicked, this, &AreaOverlay::cancel);
     record_ = new PillButton(this);
-    record_->setFace(QStringLiteral("video-fill"), QStringLiteral("Record"), true);
-    record_->setAccessibleName(QStringLiteral("Record"));
+    record_->setFace(QStringLiteral("video-fill"), tr("Record"), true);
+    record_->setAccessibleName(tr("Record"));
     record_->setCursor(Qt::ArrowCursor);
     connect(record_, &QAbstractButton::clicked, this, &AreaOverlay::confirm);
     placeButtons();
@@ -93,7 +93,7 @@ void AreaOverlay::paintEvent(QPaintEvent*)
         painter.drawText(placed, Qt::AlignCenter, text);
     };
     if (!selected) {
-        const QString hint = QStringLiteral("Drag to choose the area to record · Esc cancels");
+        const QString hint = tr("Drag to choose the area to record · Esc cancels");
         const int hintWidth = painter.fontMetrics().horizontalAdvance(hint) + 20;
         label(hint, QPoint((width() - hintWidth) / 2, height() / 2));
         return;

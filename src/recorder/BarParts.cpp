@@ -103,7 +103,7 @@ void RecordingStatus::setPaused(bool paused)
     if (paused == paused_)
         return;
     paused_ = paused;
-    setAccessibleName(paused ? QStringLiteral("Paused") : QStringLiteral("Recording"));
+    setAccessibleName(paused ? tr("Paused") : tr("Recording"));
     update();
 }
 

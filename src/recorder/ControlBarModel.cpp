@@ -97,7 +97,11 @@ std::vector<SourceItem> areaItems(const std::vector<DisplayInfo>& displays)
     std::vector<SourceItem> items;
     for (const DisplayInfo& display : displays)
         items.push_back({displayIdentifier(display),
-                         displays.size() == 1 ? "Choose an area…" : "Choose an area of " + display.name + "…"});
+                         displays.size() == 1
+                             ? ControlBarModel::tr("Choose an area…").toStdString()
+                             : ControlBarModel::tr("Choose an area of %1…")
+                                   .arg(QString::fromStdString(display.name))
+                                   .toStdString()});
     return items;
 }
 

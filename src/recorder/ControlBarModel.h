@@ -76,7 +76,7 @@ public:
     // The status's clock: the time recorded so far, pauses left out.
     double elapsedSeconds() const { return session_.recordedSeconds(); }
     // The pause button's name and tooltip: "Pause", or "Resume" while paused.
-    const char* pauseTitle() const { return isPaused() ? "Resume" : "Pause"; }
+    QString pauseTitle() const { return isPaused() ? tr("Resume") : tr("Pause"); }
     // The first message of the source provider, the screen recorder, the camera provider and the
     // microphone provider, in that order; else what the desktop does not share in this
     // recording, when the bar has not said it before in this run, and what went wrong during

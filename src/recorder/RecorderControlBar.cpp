@@ -145,7 +145,7 @@ QWidget* RecorderControlBar::makeCountdownPage()
     countdownNumber_->setMinimumWidth(44);
     countdownNumber_->setAlignment(Qt::AlignCenter);
     row->addWidget(countdownNumber_);
-    auto* hint = new QLabel(QStringLiteral("Recording starts in a moment. Esc or the record button cancels."), page);
+    auto* hint = new QLabel(tr("Recording starts in a moment. Esc or the record button cancels."), page);
     hint->setFont(StudioTheme::font(12));
     hint->setStyleSheet(QStringLiteral("color: %1;").arg(StudioTheme::textSecondary().name()));
     hint->setWordWrap(true);
@@ -157,7 +157,7 @@ void RecorderControlBar::fillCountdownMenu(QMenu* menu)
 {
     auto* group = new QActionGroup(menu);
     for (const int seconds : RecorderSettings::kCountdownChoices) {
-        QAction* choice = menu->addAction(seconds == 0 ? QStringLiteral("Off") : QStringLiteral("%1 s").arg(seconds));
+        QAction* choice = menu->addAction(seconds == 0 ? tr("Off") : tr("%1 s").arg(seconds));
         choice->setCheckable(true);
         choice->setChecked(model_.countdownSeconds() == seconds);
         group->addAction(choice);
@@ -215,7 +215,7 @@ void RecorderControlBar::fillMoreMenu()
         QSettings settings(QStringLiteral("Tarnix"), QStringLiteral("Tarnix"));
         model_.session().setKeyCapture(KeystrokeSetting::save(settings, on));
     });
-    fillCountdownMenu(moreMenu_->addMenu(QStringLiteral("Countdown")));
+    fillCountdownMenu(moreMenu_->addMenu(tr("Countdown")));
     moreMenu_->addSeparator();
     connect(moreMenu_->addAction(tr("Quit Tarnix")), &QAction::triggered, this,
             &RecorderControlBar::quitRequested);
@@ -263,7 +263,7 @@ void RecorderControlBar::sync()
     const auto countdown = model_.countdownRemaining();
     const Page page = recording ? recordingPage : countdown ? countdownPage : setupPage;
     countdownNumber_->setText(countdownText());
-    countdownNumber_->setAccessibleName(countdown ? QStringLiteral("Recording starts in %1").arg(*countdown)
+    countdownNumber_->setAccessibleName(countdown ? tr("Recording starts in %1").arg(*countdown)
                                                   : QString());
     if (countdown && pages_->currentIndex() != countdownPage) {
         // Escape reaches the bar only when it has the keyboard.
@@ -286,7 +286,7 @@ void RecorderControlBar::sync()
     systemAudio_->setFace(QString::fromUtf8(audio.icon), QString::fromStdString(audio.text), audio.active);
     record_->setRecording(recording);
     if (countdown) {
-        record_->setToolTip(QStringLiteral("Cancel Countdown"));
+        record_->setToolTip(tr("Cancel Countdown"));
         record_->setAccessibleName(record_->toolTip());
     }
     record_->setEnabled(!model_.isBusy());
@@ -299,7 +299,7 @@ void RecorderControlBar::sync()
 
 void RecorderControlBar::syncPauseButton()
 {
-    const QString title = QString::fromUtf8(model_.pauseTitle());
+    const QString title = model_.pauseTitle();
     pause_->setVisible(model_.isRecording());
     pause_->setEnabled(!model_.isBusy());
     pause_->setIcon(model_.isPaused() ? QStringLiteral("play-fill") : QStringLiteral("pause-fill"));

@@ -31,14 +31,14 @@ void RecordingTrayIcon::offerPause(std::function<void()> toggle)
 {
     if (pauseAction_)
         return;
-    pauseAction_ = menu_->addAction(QStringLiteral("Pause Recording")); // after Stop, which stays first
+    pauseAction_ = menu_->addAction(tr("Pause Recording")); // after Stop, which stays first
     connect(pauseAction_, &QAction::triggered, this, [toggle] { toggle(); });
 }
 
 void RecordingTrayIcon::setPaused(bool paused)
 {
     if (pauseAction_)
-        pauseAction_->setText(paused ? QStringLiteral("Resume Recording") : QStringLiteral("Pause Recording"));
+        pauseAction_->setText(paused ? tr("Resume Recording") : tr("Pause Recording"));
 }
 
 bool RecordingTrayIcon::isAvailable()
