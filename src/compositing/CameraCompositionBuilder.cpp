@@ -192,7 +192,8 @@ BuildInput BuildInput::fromDocument(const RecordingTimeline& timeline)
                       timeline.systemAudio,
                       timeline.microphoneAudio,
                       timeline.cursorOverlay,
-                      timeline.redactRegions};
+                      timeline.redactRegions,
+                      media::kStandardFrameRate};
 }
 
 QSize canvasSize(QSize recordingSize, CanvasAspect aspect)
@@ -304,12 +305,15 @@ Result build(const BuildInput& input, const std::function<bool()>& isCancelled)
 
     media::VideoComposition videoComposition;
     videoComposition.renderSize = renderSize;
-    videoComposition.frameDurationValue = 1;
-    videoComposition.frameDurationTimescale = 30;
+    // 60 frames a second only for a recording that has more than 30 of its own.
+    media::setFrameRate(videoComposition, media::offersSmoothFrameRate(screenTrack.frameRate)
+                                              ? input.frameRate
+                                              : media::kStandardFrameRate);
     videoComposition.customVideoCompositor = OverlayVideoCompositor::factory();
     videoComposition.instructions = {instruction};
     videoComposition.presetNamesShortSide = input.background.aspect != CanvasAspect::source;
-    return Result{composition, videoComposition, instruction, std::move(warnings)};
+    return Result{composition, videoComposition, instruction, std::move(warnings),
+                  screenTrack.frameRate};
 }
 
 QFuture<Result> buildAsync(BuildInput input)

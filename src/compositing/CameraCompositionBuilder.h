@@ -9,6 +9,7 @@
 #include "compositing/OverlayInstruction.h"
 #include "document/RecordingTimeline.h"
 #include "media/Composition.h"
+#include "media/FrameRate.h"
 #include "media/MediaError.h"
 #include "media/VideoComposition.h"
 
@@ -59,6 +60,9 @@ struct Result {
     // could not be read (left out), a screen movie whose data ends before its index says (the
     // composition then ends where its pictures end).
     std::vector<std::string> warnings;
+    // The screen movie's own frames a second (0 when the file doesn't say): whether 60 is worth
+    // offering (media::offersSmoothFrameRate).
+    double recordedFrameRate = 0;
 };
 
 struct BuildInput {
@@ -71,6 +75,9 @@ struct BuildInput {
     CursorOverlaySettings cursorOverlay;
     std::vector<RedactRegion> redactRegions;
     // The cuts are the timeline's own cutRegions: an editor puts its edited list there.
+    // Output frames a second: 30, or 60 for a recording made at more than 30 (else 30 all the
+    // same; media/FrameRate.h).
+    int frameRate = media::kStandardFrameRate;
 
     // The input an editor starts with: the document's own regions and settings.
     static BuildInput fromDocument(const RecordingTimeline& timeline);

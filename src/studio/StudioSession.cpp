@@ -78,6 +78,7 @@ StudioSession::StudioSession(RecordingTimeline timeline, StudioPlayer& player, O
     , history_(state_)
     , exporter_(new StudioExporter(this))
 {
+    exportFrameRate_ = media::supportedFrameRate(options_.exportFrameRate);
     if (!options_.builder)
         options_.builder = &CameraCompositionBuilder::buildAsync;
     if (!options_.waveformLoader)
@@ -129,6 +130,7 @@ void StudioSession::load(bool withoutCuts)
         return;
     }
     CameraCompositionBuilder::BuildInput input = state_.buildInput(timeline_);
+    input.frameRate = exportFrameRate_;
     if (withoutCuts)
         input.timeline.cutRegions.clear();
     reloadFuture_ = options_.builder(std::move(input));
@@ -210,6 +212,7 @@ void StudioSession::reloadPlayerItem()
         reloadFuture_.cancel();
     const quint64 generation = ++reloadGeneration_;
     CameraCompositionBuilder::BuildInput input = state_.buildInput(timeline_);
+    input.frameRate = exportFrameRate_;
     // Cuts that leave nothing (undone back to such a document) are left out of the preview, as
     // when it opened.
     if (everythingCut())
@@ -244,6 +247,7 @@ void StudioSession::reloadPlayerItem()
 
 void StudioSession::takeShape(const Result& result)
 {
+    recordedFrameRate_ = result.recordedFrameRate;
     naturalSize_ = result.videoComposition.renderSize;
     const double w = naturalSize_.width(), h = naturalSize_.height();
     // Canvas pixels with a lower-left origin, as fractions of the picture with a top-left one.
@@ -614,6 +618,30 @@ void StudioSession::setExportResolution(ExportResolution resolution)
     emit exportChanged();
 }
 
+void StudioSession::setExportFrameRate(int framesPerSecond)
+{
+    framesPerSecond = media::supportedFrameRate(framesPerSecond);
+    if (framesPerSecond == exportFrameRate_)
+        return;
+    const int before = effectiveFrameRate();
+    exportFrameRate_ = framesPerSecond;
+    emit exportChanged();
+    // The preview plays at the rate the export will have (a first build still running is
+    // built again when it lands).
+    if (!loaded_ || effectiveFrameRate() != before)
+        reloadPlayerItem();
+}
+
+bool StudioSession::offersSmoothFrameRate() const
+{
+    return media::offersSmoothFrameRate(recordedFrameRate_);
+}
+
+int StudioSession::effectiveFrameRate() const
+{
+    return offersSmoothFrameRate() ? exportFrameRate_ : media::kStandardFrameRate;
+}
+
 void StudioSession::setExportFileType(media::ExportFileType type)
 {
     if (type == exportFileType_)
@@ -657,7 +685,9 @@ void StudioSession::startExport()
     exportedURL_.reset();
     // A GIF is made from the full-size frames and named like a source-quality movie.
     const bool gif = exportFileType_ == media::ExportFileType::gif;
-    exporter_->start(history_.current().buildInput(timeline_), *timeline_.videoURL,
+    CameraCompositionBuilder::BuildInput input = history_.current().buildInput(timeline_);
+    input.frameRate = exportFrameRate_;
+    exporter_->start(std::move(input), *timeline_.videoURL,
                      gif ? ExportResolution::source : exportResolution_, exportFileType_);
     emit exportChanged();
 }

@@ -17,6 +17,7 @@
 #include "document/CutRegions.h"
 #include "document/RecordingTimeline.h"
 #include "media/ExportResolution.h"
+#include "media/FrameRate.h"
 #include "media/ExportSession.h"
 #include "studio/EditHistory.h"
 #include "studio/StudioEditState.h"
@@ -64,6 +65,8 @@ public:
         WaveformLoader waveformLoader; // default: AudioWaveformLoader::loadPeaksAsync
         // Writes the document file; default: DocumentSaver::defaultWriter().
         std::function<void(const RecordingTimeline&, const std::filesystem::path&)> documentWriter;
+        // The frame rate chosen last time (30 or 60).
+        int exportFrameRate = media::kStandardFrameRate;
     };
 
     // Fine enough that a zoomed-in timeline still has a peak per few points (40 a second over ten
@@ -179,6 +182,14 @@ public:
     // aside). Choosing a resolution chooses a movie.
     media::ExportFileType exportFileType() const { return exportFileType_; }
     void setExportFileType(media::ExportFileType type);
+    // Frames a second of the preview and the exported movie: 30, or 60 where the recording has
+    // more than 30 of its own (offersSmoothFrameRate, known once the recording is loaded). The
+    // choice is kept for recordings that offer it; a new one rebuilds the preview.
+    int exportFrameRate() const { return exportFrameRate_; }
+    void setExportFrameRate(int framesPerSecond);
+    bool offersSmoothFrameRate() const;
+    // The rate that applies to this recording: the chosen one where offered, else 30.
+    int effectiveFrameRate() const;
     bool canExport() const;
     bool isExporting() const;
     double exportProgress() const;
@@ -293,6 +304,8 @@ private:
 
     ExportResolution exportResolution_ = ExportResolution::source;
     media::ExportFileType exportFileType_ = media::ExportFileType::mpeg4;
+    int exportFrameRate_ = media::kStandardFrameRate;
+    double recordedFrameRate_ = 0; // of the screen movie, from the latest build
     std::optional<std::filesystem::path> exportedURL_;
     QElapsedTimer lastExportPress_;
     StudioExporter* exporter_ = nullptr;

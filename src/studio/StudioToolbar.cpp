@@ -5,10 +5,12 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
+#include <QSettings>
 #include <QStyle>
 #include <QToolButton>
 
 #include "studio/StudioControls.h"
+#include "studio/FrameRateSetting.h"
 #include "studio/StudioFormatting.h"
 #include "studio/StudioSession.h"
 #include "ui/PhosphorIcon.h"
@@ -20,6 +22,8 @@ namespace tarnix {
 namespace {
 
 constexpr int kGifChoice = -1; // the menu entry's data; the movie entries carry their resolution
+// Frame-rate entries carry their rate under this property instead.
+constexpr const char* kFrameRateProperty = "frameRate";
 
 } // namespace
 
@@ -87,6 +91,9 @@ StudioToolbar::StudioToolbar(StudioSession& session, QWidget* parent)
     connect(export_, &QPushButton::clicked, &session_, &StudioSession::pressExport);
     connect(&session_, &StudioSession::historyChanged, this, &StudioToolbar::refresh);
     connect(&session_, &StudioSession::exportChanged, this, &StudioToolbar::refresh);
+    // Whether 60 applies is known once a build of the recording has landed.
+    connect(&session_, &StudioSession::loaded, this, &StudioToolbar::refresh);
+    connect(&session_, &StudioSession::itemReplaced, this, &StudioToolbar::refresh);
     refresh();
 }
 
@@ -106,6 +113,20 @@ void StudioToolbar::buildResolutionMenu()
                   int(resolution), [this, resolution] { session_.setExportResolution(resolution); });
     menu->addSeparator();
     addChoice(tr("GIF"), kGifChoice, [this] { session_.setExportFileType(media::ExportFileType::gif); });
+    menu->addSeparator();
+    auto* rates = new QActionGroup(menu);
+    for (int rate : {media::kStandardFrameRate, media::kSmoothFrameRate}) {
+        QAction* action = menu->addAction(tr("Frame rate: %1").arg(rate));
+        action->setCheckable(true);
+        action->setActionGroup(rates);
+        action->setProperty(kFrameRateProperty, rate);
+        connect(action, &QAction::triggered, this, [this, rate] {
+            session_.setExportFrameRate(rate);
+            QSettings settings;
+            FrameRateSetting::save(settings, rate);
+        });
+    }
+    menu->setToolTipsVisible(true);
     connect(menu, &QMenu::aboutToShow, this, [this, menu] {
         const int chosen = session_.exportFileType() == media::ExportFileType::gif
                                ? kGifChoice
@@ -113,13 +134,25 @@ void StudioToolbar::buildResolutionMenu()
         for (QAction* action : menu->actions()) {
             if (action->isSeparator())
                 continue;
-            const bool current = action->data().toInt() == chosen;
+            const QVariant rate = action->property(kFrameRateProperty);
+            if (rate.isValid())
+                updateFrameRateChoice(action, rate.toInt());
+            const bool current = rate.isValid() ? rate.toInt() == session_.effectiveFrameRate()
+                                                : action->data().toInt() == chosen;
             action->setChecked(current);
             action->setIcon(current ? PhosphorIcon::icon("checkmark", 12, StudioTheme::textPrimary())
                                     : QIcon());
         }
     });
     resolution_->setMenu(menu);
+}
+
+void StudioToolbar::updateFrameRateChoice(QAction* action, int rate) const
+{
+    const bool offered = rate == media::kStandardFrameRate || session_.offersSmoothFrameRate();
+    action->setEnabled(offered);
+    action->setToolTip(offered ? QString()
+                               : tr("The recording has 30 frames a second or fewer"));
 }
 
 void StudioToolbar::refresh()
@@ -131,7 +164,10 @@ void StudioToolbar::refresh()
         resolution_->setText(tr("GIF"));
     } else {
         const std::string_view label = menuButtonText(session_.exportResolution());
-        resolution_->setText(QString::fromUtf8(label.data(), int(label.size())));
+        QString text = QString::fromUtf8(label.data(), int(label.size()));
+        if (session_.effectiveFrameRate() != media::kStandardFrameRate)
+            text += tr(" · %1 fps").arg(session_.effectiveFrameRate());
+        resolution_->setText(text);
     }
 
     const bool exporting = session_.isExporting();

@@ -2,12 +2,14 @@
 
 #include <QWidget>
 
+class QAction;
 class QLabel;
 class QPushButton;
 class QToolButton;
 
 // The Studio's toolbar: close, the title, undo and redo, the export menu (the movie's resolution,
-// or an animated GIF) and the Export button, which shows the export's progress ("Exporting… 42%")
+// or an animated GIF; the frame rate, 60 offered for recordings made at more than 30, chosen once
+// for every recording) and the Export button, which shows the export's progress ("Exporting… 42%")
 // and cancels it when pressed again; the "More" menu opens the keyboard shortcuts. It draws the session's state and turns presses into its commands. GUI thread.
 
 namespace tarnix {
@@ -34,6 +36,7 @@ signals:
 private:
     void refresh();
     void buildResolutionMenu();
+    void updateFrameRateChoice(QAction* action, int rate) const;
 
     StudioSession& session_;
     QToolButton* close_;

@@ -30,9 +30,10 @@ struct GeneratedRecording {
 
 // Writes screen.mp4 (testsrc2 with a 440 Hz tone), camera.mov, mic.m4a and the document
 // screen.tarnix.json into `folder`. Two zoom regions, one blur region, three clicks (press and
-// release each), a gradient background and the camera bubble on.
+// release each), a gradient background and the camera bubble on. The screen has `fps` frames a
+// second.
 GeneratedRecording makeRecording(const std::filesystem::path& folder, double seconds = 3.0,
-                                 int width = 640, int height = 360);
+                                 int width = 640, int height = 360, int fps = 30);
 
 // A player that does what it is told and records it; tick() plays the part of the time observer.
 class ScriptedPlayer final : public StudioPlayer {
