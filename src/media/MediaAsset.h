@@ -22,8 +22,8 @@ struct AssetTrack {
     int streamIndex = -1;      // index of the stream in the file
     MediaType mediaType = MediaType::video;
     QSize naturalSize;         // pixels; video tracks only
-    double frameRate = 0;      // frames a second as the file states it; video only, 0 unknown
     TimeRange timeRange;       // seconds on the file's time line (0 = the file's start)
+    double frameRate = 0;      // frames a second as the file states it; video only, 0 unknown
 };
 
 // Whether load() must find a duration. A recording cut off by a crash often has none in its
