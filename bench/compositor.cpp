@@ -24,6 +24,7 @@
 #include "compositing/ZoomCrop.h"
 #include "zoom/ZoomCompositor.h"
 #include "compositing/OverlayInstruction.h"
+#include "compositing/OverlayFrame.h"
 #include "compositing/OverlayVideoCompositor.h"
 #include "graphics/Image.h"
 
@@ -146,11 +147,13 @@ private:
 };
 
 struct Scene {
-    explicit Scene(int w, int h)
+    // A w × h recording composed at its own size, or at `output` (the preview's size).
+    explicit Scene(int w, int h, QSize output = {})
         : instruction(makeInstruction(w, h)), screen(makeScreen(w, h)),
           camera(makeScreen(1280, 720))
     {
-        compositor.renderContextChanged(std::make_shared<Context>(QSize(w, h)));
+        compositor.renderContextChanged(
+            std::make_shared<Context>(output.isEmpty() ? QSize(w, h) : output));
     }
     void renderFrame()
     {
@@ -180,6 +183,33 @@ BENCHMARK(BM_OverlayFrame)
     ->Args({3840, 2160})
     ->Threads(1)
     ->Threads(2)
+    ->MeasureProcessCPUTime()
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
+
+// The same 1080p frame composed straight at a 1280 × 720 preview's size, as the Studio does.
+void BM_PreviewFrame(benchmark::State& state)
+{
+    static Scene preview(1920, 1080, QSize(1280, 720));
+    for (auto _ : state)
+        preview.renderFrame();
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_PreviewFrame)->MeasureProcessCPUTime()->UseRealTime()->Unit(benchmark::kMillisecond);
+
+// For contrast: composed at 1080p and then scaled down to the preview's size.
+void BM_PreviewFrameScaledDown(benchmark::State& state)
+{
+    Scene& scene = sceneFor(1920);
+    QImage frame(1920, 1080, graphics::kPixelFormat);
+    for (auto _ : state) {
+        OverlayFrame::draw(frame, *scene.instruction, kFrameTime, scene.screen, scene.camera);
+        benchmark::DoNotOptimize(
+            frame.scaled(1280, 720, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_PreviewFrameScaledDown)
     ->MeasureProcessCPUTime()
     ->UseRealTime()
     ->Unit(benchmark::kMillisecond);

@@ -1194,6 +1194,18 @@
         <source>Export</source>
         <translation>Exportieren</translation>
     </message>
+    <message>
+        <source>Frame rate: %1</source>
+        <translation>Bildrate: %1</translation>
+    </message>
+    <message>
+        <source>The recording has 30 frames a second or fewer</source>
+        <translation>Die Aufnahme hat 30 Bilder pro Sekunde oder weniger</translation>
+    </message>
+    <message>
+        <source> · %1 fps</source>
+        <translation> · %1 fps</translation>
+    </message>
 </context>
 <context>
     <name>tarnix::StudioView</name>

@@ -1194,6 +1194,18 @@
         <source>Export</source>
         <translation>Exportar</translation>
     </message>
+    <message>
+        <source>Frame rate: %1</source>
+        <translation>Fotogramas por segundo: %1</translation>
+    </message>
+    <message>
+        <source>The recording has 30 frames a second or fewer</source>
+        <translation>La grabación tiene 30 fotogramas por segundo o menos</translation>
+    </message>
+    <message>
+        <source> · %1 fps</source>
+        <translation> · %1 fps</translation>
+    </message>
 </context>
 <context>
     <name>tarnix::StudioView</name>

@@ -26,6 +26,7 @@
 #include "media/CompositionFrameRenderer.h"
 #include "media/ExportResolution.h"
 #include "media/ExportSession.h"
+#include "media/FrameRate.h"
 #include "media/VideoFrameReader.h"
 
 namespace tarnix::cli {
@@ -78,6 +79,13 @@ media::ExportFileType parseFormat(const std::string& text)
     if (text == "gif")
         return media::ExportFileType::gif;
     throw UsageError("unknown format \"" + text + "\" (mp4 or gif)");
+}
+
+int parseFps(const std::string& text)
+{
+    if (auto rate = media::parseFrameRate(text))
+        return *rate;
+    throw UsageError("unknown frame rate \"" + text + "\" (30 or 60)");
 }
 
 std::string formatClock(double seconds)
@@ -141,10 +149,11 @@ private:
 };
 
 CompositionBuilder::Result buildOrFail(const RecordingTimeline& timeline,
-                                             const std::string& failurePrefix)
+                                       const std::string& failurePrefix,
+                                       int frameRate = media::kStandardFrameRate)
 {
     try {
-        auto built = CompositionBuilder::build(timeline);
+        auto built = CompositionBuilder::build(timeline, {}, frameRate);
         // Damaged inputs that are not fatal are named, and the work goes on without them.
         for (const auto& warning : built.warnings)
             std::cerr << "warning: " << warning << "\n";
@@ -161,11 +170,16 @@ CompositionBuilder::Result buildOrFail(const RecordingTimeline& timeline,
 static std::filesystem::path exportTimeline(const RecordingTimeline& timeline,
                                             ExportResolution resolution,
                                             std::optional<std::filesystem::path> out,
-                                            media::ExportFileType type = media::ExportFileType::mpeg4)
+                                            media::ExportFileType type, int frameRate)
 {
     if (!timeline.videoURL)
         throw std::runtime_error("Export failed: the recording has no screen movie.");
-    auto built = buildOrFail(timeline, "Export failed: ");
+    auto built = buildOrFail(timeline, "Export failed: ", frameRate);
+    if (frameRate > media::kStandardFrameRate && type == media::ExportFileType::mpeg4 &&
+        !media::offersSmoothFrameRate(built.recordedFrameRate))
+        std::cerr << "note: the recording has " << std::lround(built.recordedFrameRate)
+                  << " frames a second: the movie has "
+                  << built.videoComposition.frameDurationTimescale << "\n";
     if (StopSignals::requested())
         throw std::runtime_error("Export cancelled; no file was written.");
     media::ExportPreset preset =
@@ -207,7 +221,7 @@ static std::filesystem::path exportTimeline(const RecordingTimeline& timeline,
 
 int runExport(const Arguments& args)
 {
-    ParsedArguments parsed = parse(args, {"--resolution", "--format", "--out"});
+    ParsedArguments parsed = parse(args, {"--resolution", "--format", "--fps", "--out"});
     if (parsed.positional.size() != 1)
         throw UsageError("expected the document, got " + std::to_string(parsed.positional.size()) +
                          " arguments");
@@ -217,6 +231,9 @@ int runExport(const Arguments& args)
     media::ExportFileType type = media::ExportFileType::mpeg4;
     if (parsed.options.count("--format"))
         type = parseFormat(parsed.options["--format"]);
+    int frameRate = media::kStandardFrameRate;
+    if (parsed.options.count("--fps"))
+        frameRate = parseFps(parsed.options["--fps"]);
     RecordingTimeline timeline = loadDocument(parsed.positional[0]);
     std::optional<std::filesystem::path> out;
     if (parsed.options.count("--out")) {
@@ -227,7 +244,7 @@ int runExport(const Arguments& args)
                              (*out / "movie.mp4").string());
     }
     try {
-        std::cout << exportTimeline(timeline, resolution, out, type).string() << "\n";
+        std::cout << exportTimeline(timeline, resolution, out, type, frameRate).string() << "\n";
     } catch (const std::runtime_error& e) {
         std::cerr << e.what() << "\n";
         return kExitFailure;
@@ -376,7 +393,8 @@ int runDemo(const Arguments& args)
         std::cerr << "demo: " << timeline.zoomRegions.size()
                   << " automatic zoom regions; exporting\n";
         std::filesystem::path exported = exportTimeline(timeline, ExportResolution::source,
-                                                        std::nullopt);
+                                                        std::nullopt, media::ExportFileType::mpeg4,
+                                                        media::kStandardFrameRate);
         const std::filesystem::path sheet =
             publishPicture(contactSheet(exported), dir / "contact-sheet.png");
         std::cout << "document: " << document.string() << "\n"

@@ -37,10 +37,13 @@ const Command kCommands[] = {
     {"zoom-at", "zoom-at DOC.json T           print the zoom rectangle at T seconds", runZoomAt,
      "Prints [[x, y], [width, height]] in fractions of the captured area: the part on screen,\n"
      "always of the frame's shape (equal fractions), even for a region stored with unequal sides."},
-    {"export", "export DOC.json [--resolution source|4k|1080p|720p] [--format mp4|gif] [--out FILE]\n"
+    {"export", "export DOC.json [--resolution source|4k|1080p|720p] [--format mp4|gif] [--fps 30|60]\n"
+               "                               [--out FILE]\n"
                "                               export the edited recording to an MP4 movie, or to a\n"
                "                               silent animated GIF of at most 15 frames a second and\n"
                "                               960 pixels on its long side", runExport,
+     "The movie has 30 frames a second; --fps 60 makes 60, for recordings made at more than 30\n"
+     "(the zoom, the cursor and the ripples then move more smoothly too).\n"
      "Without --out the file goes beside the screen movie as NAME-edited.mp4 (then -edited-2.mp4,\n"
      "...), or NAME-edited.gif with --format gif. The document's cuts, canvas aspect and cursor\n"
      "smoothing apply. An existing file is never replaced: --out onto one fails. Ctrl-C, SIGTERM\n"

@@ -184,9 +184,33 @@ std::optional<BackgroundFrame> makeFrame(Size canvasSize, const BackgroundSettin
     frame.contentOrigin = origin;
     frame.backgroundWithShadow = background;
     frame.mask = makeMask({cw, ch}, settings.cornerRadius);
+    frame.cornerRadius = settings.cornerRadius;
     frame.maskEdges =
         std::make_shared<const std::vector<BackgroundFrame::MaskRun>>(findMaskEdges(frame.mask));
     return frame;
+}
+
+std::optional<BackgroundFrame> resizedFrame(const BackgroundFrame& frame, QSize canvasSize)
+{
+    const QImage& picture = frame.backgroundWithShadow;
+    if (picture.isNull() || canvasSize.isEmpty())
+        return std::nullopt;
+    const double kx = double(canvasSize.width()) / picture.width();
+    const double ky = double(canvasSize.height()) / picture.height();
+    BackgroundFrame out;
+    out.contentSize = {frame.contentSize.width * kx, frame.contentSize.height * ky};
+    out.contentOrigin = {frame.contentOrigin.x * kx, frame.contentOrigin.y * ky};
+    out.cornerRadius = frame.cornerRadius * std::min(kx, ky);
+    if (!(out.contentSize.width > 1 && out.contentSize.height > 1))
+        return std::nullopt;
+    out.backgroundWithShadow = graphics::inPixelFormat(
+        picture.scaled(canvasSize, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+    if (out.backgroundWithShadow.isNull())
+        return std::nullopt;
+    out.mask = makeMask(out.contentSize, out.cornerRadius);
+    out.maskEdges =
+        std::make_shared<const std::vector<BackgroundFrame::MaskRun>>(findMaskEdges(out.mask));
+    return out;
 }
 
 QImage makeBackgroundImage(Size canvasSize, const BackgroundSettings& settings)

@@ -30,6 +30,7 @@ struct BackgroundFrame {
     Point contentOrigin;         // lower-left corner of the content rectangle, canvas pixels
     QImage backgroundWithShadow; // canvas-sized, kPixelFormat: background with the shadow on it
     QImage mask;                 // content-sized Grayscale8: white inside the rounded rectangle
+    double cornerRadius = 0;     // canvas pixels, of the mask's rounded rectangle
 
     // The runs of mask pixels that are not fully white (the corners and the partial edge pixels),
     // found once by makeFrame so that frames touch only those; computed on the fly when absent.
@@ -55,6 +56,11 @@ std::optional<BackgroundFrame> makeFrame(Size canvasSize, const BackgroundSettin
 // aspect (width / height) and is fitted, centred, into the canvas less the padding on each side.
 std::optional<BackgroundFrame> makeFrame(Size canvasSize, const BackgroundSettings& settings,
                                          double contentAspect);
+
+// The same background for a canvas of another size (the preview's, smaller than the render size):
+// the picture with its shadow scaled to it, the content rectangle and the corners in proportion,
+// the mask drawn afresh at the new size. Nothing for an empty size or a frame without a picture.
+std::optional<BackgroundFrame> resizedFrame(const BackgroundFrame& frame, QSize canvasSize);
 
 // The screen picture laid into the frame's content rectangle over the background: a new
 // canvas-sized image.

@@ -255,7 +255,8 @@ std::vector<NormalizedClickSample> normalizedClickSamples(const RecordingTimelin
     return samples;
 }
 
-Result build(const RecordingTimeline& timeline, const std::function<bool()>& isCancelled)
+Result build(const RecordingTimeline& timeline, const std::function<bool()>& isCancelled,
+             int frameRate)
 {
     auto checkCancelled = [&] {
         if (isCancelled && isCancelled())
@@ -327,19 +328,22 @@ Result build(const RecordingTimeline& timeline, const std::function<bool()>& isC
 
     media::VideoComposition videoComposition;
     videoComposition.renderSize = renderSize;
-    videoComposition.frameDurationValue = 1;
-    videoComposition.frameDurationTimescale = 30;
+    // 60 frames a second only for a recording that has more than 30 of its own.
+    media::setFrameRate(videoComposition, media::offersSmoothFrameRate(screenTrack.frameRate)
+                                              ? frameRate
+                                              : media::kStandardFrameRate);
     videoComposition.customVideoCompositor = OverlayVideoCompositor::factory();
     videoComposition.instructions = {instruction};
     videoComposition.presetNamesShortSide = timeline.background.aspect != CanvasAspect::source;
-    return Result{composition, videoComposition, instruction, std::move(warnings)};
+    return Result{composition, videoComposition, instruction, std::move(warnings),
+                  screenTrack.frameRate};
 }
 
-QFuture<Result> buildAsync(RecordingTimeline recording)
+QFuture<Result> buildAsync(RecordingTimeline recording, int frameRate)
 {
-    return QtConcurrent::run([](QPromise<Result>& promise, RecordingTimeline in) {
+    return QtConcurrent::run([frameRate](QPromise<Result>& promise, RecordingTimeline in) {
         try {
-            Result result = build(in, [&promise] { return promise.isCanceled(); });
+            Result result = build(in, [&promise] { return promise.isCanceled(); }, frameRate);
             promise.addResult(std::move(result));
         } catch (const BuildCancelled&) {
             // A cancelled future carries no result and no error.

@@ -9,6 +9,7 @@
 #include "compositing/OverlayInstruction.h"
 #include "document/RecordingTimeline.h"
 #include "media/Composition.h"
+#include "media/FrameRate.h"
 #include "media/MediaError.h"
 #include "media/VideoComposition.h"
 
@@ -60,16 +61,22 @@ struct Result {
     // could not be read (left out), a screen movie whose data ends before its index says (the
     // composition then ends where its pictures end).
     std::vector<std::string> warnings;
+    // The screen movie's own frames a second (0 when the file doesn't say): whether 60 is worth
+    // offering (media::offersSmoothFrameRate).
+    double recordedFrameRate = 0;
 };
 
 // Builds on the calling thread. Throws BuildError (no screen video), media::MediaException (the
 // screen file cannot be read: missing, corrupt, truncated) or BuildCancelled when isCancelled
 // returns true between steps. Camera and audio files that cannot be read are left out.
-Result build(const RecordingTimeline& recording, const std::function<bool()>& isCancelled = {});
+// frameRate: output frames a second, 30, or 60 for a recording made at more than 30 (else 30 all
+// the same; media/FrameRate.h).
+Result build(const RecordingTimeline& recording, const std::function<bool()>& isCancelled = {},
+             int frameRate = media::kStandardFrameRate);
 
 // The same on a worker thread. Cancel with future.cancel(): a cancelled future holds no result.
 // Failures are rethrown by future.result() with their own types.
-QFuture<Result> buildAsync(RecordingTimeline recording);
+QFuture<Result> buildAsync(RecordingTimeline recording, int frameRate = media::kStandardFrameRate);
 
 // Cursor samples as the compositor reads them: normalised to the capture frame, sorted by time
 // (stable). Click samples: button presses only, likewise.

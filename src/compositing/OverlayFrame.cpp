@@ -9,19 +9,46 @@
 
 namespace tarnix::OverlayFrame {
 
+namespace {
+
+// The recording-shaped frame of a canvas of another aspect, in the output's pixels: the
+// instruction gives it for its render size, which the prepared background has.
+Rect overlayFrame(const OverlayInstruction& instruction, Size output)
+{
+    const Rect whole{0, 0, output.width, output.height};
+    const auto& frame = instruction.edits().overlayFrame;
+    if (!frame)
+        return whole;
+    const auto& background = instruction.backgroundFrame();
+    if (!background || background->backgroundWithShadow.isNull())
+        return *frame;
+    const double kx = output.width / background->backgroundWithShadow.width();
+    const double ky = output.height / background->backgroundWithShadow.height();
+    return {frame->x * kx, frame->y * ky, frame->width * kx, frame->height * ky};
+}
+
+} // namespace
+
 void draw(QImage& output, const OverlayInstruction& instruction, double time, const QImage& screen,
           const QImage& camera)
+{
+    draw(output, instruction, time, screen, camera,
+         instruction.backgroundFrame() ? &*instruction.backgroundFrame() : nullptr);
+}
+
+void draw(QImage& output, const OverlayInstruction& instruction, double time, const QImage& screen,
+          const QImage& camera, const BackgroundFrame* background)
 {
     Size size{double(output.width()), double(output.height())};
     const double sourceTime = instruction.sourceTime(time);
     OverlayPlacement placement;
     placement.time = sourceTime;
     placement.zoom = ZoomCompositor::rect(sourceTime, instruction.regions());
-    placement.background = instruction.backgroundFrame() ? &*instruction.backgroundFrame() : nullptr;
+    placement.background = background;
     placement.outputSize = size;
     // On a canvas of another aspect the overlays keep their size relative to the content: their
     // sizes are fractions of the recording-shaped frame's width rather than the canvas's.
-    const Rect frame = instruction.edits().overlayFrame.value_or(Rect{0, 0, size.width, size.height});
+    const Rect frame = overlayFrame(instruction, size);
     CursorOverlaySettings cursor = instruction.cursorSettings();
     if (size.width > 0)
         cursor.sizeFraction *= frame.width / size.width;

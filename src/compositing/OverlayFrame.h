@@ -15,5 +15,10 @@ namespace tarnix::OverlayFrame {
 // `screen` is the screen frame (any size), `camera` the camera frame or a null image.
 void draw(QImage& output, const OverlayInstruction& instruction, double time, const QImage& screen,
           const QImage& camera);
+// The same with another prepared background than the instruction's: one made for the output's
+// size when that differs from the render size (BackgroundRenderer::resizedFrame), so that a
+// smaller picture is drawn straight at its size. Nothing: no background.
+void draw(QImage& output, const OverlayInstruction& instruction, double time, const QImage& screen,
+          const QImage& camera, const BackgroundFrame* background);
 
 } // namespace tarnix::OverlayFrame

@@ -49,12 +49,34 @@ void OverlayVideoCompositor::startRequest(media::CompositionRequest& request)
         QImage camera;
         if (auto cameraTrack = instruction->cameraTrackID())
             camera = graphics::inPixelFormat(request.sourceFrameByTrackID(*cameraTrack));
-        OverlayFrame::draw(output, *instruction, request.compositionTime(), screen, camera);
+        std::shared_ptr<const BackgroundFrame> background = backgroundFor(instruction, output.size());
+        OverlayFrame::draw(output, *instruction, request.compositionTime(), screen, camera,
+                           background.get());
     } catch (const std::bad_alloc&) {
         request.finishWithError(toMediaError(CompositorError::noRenderBuffer));
         return;
     }
     request.finishWithComposedVideoFrame(std::move(output));
+}
+
+std::shared_ptr<const BackgroundFrame>
+OverlayVideoCompositor::backgroundFor(const std::shared_ptr<const OverlayInstruction>& instruction,
+                                      QSize size)
+{
+    const std::optional<BackgroundFrame>& own = instruction->backgroundFrame();
+    if (!own)
+        return nullptr;
+    std::shared_ptr<const BackgroundFrame> prepared(instruction, &*own);
+    if (own->backgroundWithShadow.size() == size)
+        return prepared;
+    std::lock_guard lock(resizedMutex_);
+    if (resized_.instruction != instruction || resized_.size != size) {
+        std::optional<BackgroundFrame> made = BackgroundRenderer::resizedFrame(*own, size);
+        // Should it fail, the prepared one is stretched frame by frame (the slow way).
+        resized_ = {instruction, size,
+                    made ? std::make_shared<const BackgroundFrame>(std::move(*made)) : prepared};
+    }
+    return resized_.background;
 }
 
 media::VideoCompositorFactory OverlayVideoCompositor::factory()

@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 #include "media/VideoCompositing.h"
@@ -13,11 +14,18 @@
 // bubble, the cursor and click ripples, blurs the redacted areas and fills an output buffer of
 // the render context's size. Instructions must be OverlayInstruction.
 //
-// Threads: startRequest may run on several threads at once; it reads only the immutable
-// instruction, the request and a copy of the render context pointer. renderContextChanged may be
-// called from any thread at any time.
+// The output may be smaller than the composition's render size (the preview draws at the size it
+// is shown): the background prepared for the render size is then made once more for the output's
+// size and kept for the following frames.
+//
+// Threads: startRequest may run on several threads at once; it reads the immutable instruction,
+// the request, a copy of the render context pointer and, under a lock, the resized background.
+// renderContextChanged may be called from any thread at any time.
 
 namespace tarnix {
+
+struct BackgroundFrame;
+class OverlayInstruction;
 
 class OverlayVideoCompositor final : public media::VideoCompositing {
 public:
@@ -34,7 +42,18 @@ public:
     static media::VideoCompositorFactory factory();
 
 private:
+    // The instruction's background for an output of `size`.
+    std::shared_ptr<const BackgroundFrame>
+    backgroundFor(const std::shared_ptr<const OverlayInstruction>& instruction, QSize size);
+
     std::atomic<std::shared_ptr<media::RenderContext>> renderContext_;
+    struct Resized {
+        std::shared_ptr<const OverlayInstruction> instruction;
+        QSize size;
+        std::shared_ptr<const BackgroundFrame> background;
+    };
+    std::mutex resizedMutex_;
+    Resized resized_;
 };
 
 } // namespace tarnix

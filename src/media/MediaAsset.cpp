@@ -15,6 +15,16 @@ static double streamDuration(const AVStream& stream)
     return ff::toSeconds(stream.duration, stream.time_base);
 }
 
+// The stream's average rate, else the rate its timestamps are laid out in; 0 when neither is
+// known. A recording that dropped frames under load still states the rate it was made at.
+static double nominalFrameRate(const AVStream& stream)
+{
+    for (AVRational rate : {stream.avg_frame_rate, stream.r_frame_rate})
+        if (rate.num > 0 && rate.den > 0)
+            return av_q2d(rate);
+    return 0;
+}
+
 static double fileDuration(const AVFormatContext& format)
 {
     if (format.duration != AV_NOPTS_VALUE && format.duration > 0)
@@ -102,8 +112,10 @@ MediaAsset MediaAsset::load(const std::filesystem::path& url, DurationNeed need)
         track.url = url;
         track.streamIndex = int(i);
         track.mediaType = kind == AVMEDIA_TYPE_VIDEO ? MediaType::video : MediaType::audio;
-        if (track.mediaType == MediaType::video)
+        if (track.mediaType == MediaType::video) {
             track.naturalSize = QSize(stream.codecpar->width, stream.codecpar->height);
+            track.frameRate = nominalFrameRate(stream);
+        }
         double start = 0;
         if (stream.start_time != AV_NOPTS_VALUE)
             start = std::max(0.0, ff::toSeconds(stream.start_time, stream.time_base) - origin);

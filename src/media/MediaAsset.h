@@ -23,6 +23,7 @@ struct AssetTrack {
     MediaType mediaType = MediaType::video;
     QSize naturalSize;         // pixels; video tracks only
     TimeRange timeRange;       // seconds on the file's time line (0 = the file's start)
+    double frameRate = 0;      // frames a second as the file states it; video only, 0 unknown
 };
 
 // Whether load() must find a duration. A recording cut off by a crash often has none in its

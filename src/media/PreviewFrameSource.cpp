@@ -9,6 +9,26 @@
 
 namespace tarnix::media {
 
+namespace {
+
+// The size frames are composed at for pictures shown at `shown`: straight at that size when it is
+// smaller than the render size (the screen is scaled once, from the decoded frame), but never
+// below half the render size: beyond a reduction of two a bilinear scale skips source pixels, so
+// a much smaller picture is composed at half size and then averaged down.
+QSize composedSize(QSize renderSize, QSize shown)
+{
+    if (shown.isEmpty())
+        return renderSize;
+    const QSize fitted = renderSize.scaled(shown, Qt::KeepAspectRatio);
+    if (fitted.width() >= renderSize.width() || fitted.isEmpty())
+        return renderSize;
+    if (fitted.width() * 2 >= renderSize.width())
+        return fitted;
+    return QSize(std::max(renderSize.width() / 2, 1), std::max(renderSize.height() / 2, 1));
+}
+
+} // namespace
+
 struct PreviewFrameSource::Item {
     std::shared_ptr<const Composition> composition;
     VideoComposition videoComposition;
@@ -47,8 +67,13 @@ void PreviewFrameSource::setComposition(std::shared_ptr<const Composition> compo
         !(videoComposition.frameDuration() > 0))
         throw MediaException(MediaError{"Tarnix.Player", 1, "There is no video to play.",
                                         std::nullopt, nullptr});
+    QSize shown;
+    {
+        std::lock_guard lock(mutex_);
+        shown = outputSize_;
+    }
     item->compositor->renderContextChanged(
-        std::make_shared<FixedRenderContext>(videoComposition.renderSize));
+        std::make_shared<FixedRenderContext>(composedSize(videoComposition.renderSize, shown)));
     item->frameCount = media::frameCount(composition->duration(), videoComposition);
     item->frameDuration = videoComposition.frameDuration();
     item->composition = std::move(composition);
@@ -79,6 +104,9 @@ void PreviewFrameSource::setOutputSize(QSize size)
         if (size == outputSize_)
             return;
         outputSize_ = size;
+        if (item_)
+            item_->compositor->renderContextChanged(std::make_shared<FixedRenderContext>(
+                composedSize(item_->videoComposition.renderSize, size)));
         // Frames made at the old size are made again from the consumer's position.
         ++generation_;
         nextDecode_ = position_;

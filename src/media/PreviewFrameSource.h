@@ -50,9 +50,9 @@ public:
                         VideoComposition videoComposition);
     void clear();
 
-    // Composed frames are scaled down to fit `size` (aspect ratio kept) when it is not empty
-    // and smaller than the render size. A new size makes the frames from the consumer's
-    // position on again.
+    // Frames fit `size` (aspect ratio kept) when it is not empty and smaller than the render
+    // size: composed straight at that size, or, below half the render size, at half size and
+    // then averaged down. A new size makes the frames from the consumer's position on again.
     void setOutputSize(QSize size);
 
     // Frames from `first` on, at most `ahead` (≥ 1) past the consumer's position.

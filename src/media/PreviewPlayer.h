@@ -85,8 +85,9 @@ public:
     QImage currentFrame() const;
 
     // The size the frames are shown at (device pixels), or empty for the render size. Frames are
-    // then scaled down to fit it (aspect ratio kept) on the compositing threads, so the GUI
-    // thread only copies them to the screen. Takes effect from the next frame composed.
+    // then composed at the size that fits it (aspect ratio kept) on the compositing threads, so
+    // no pixel is drawn that is not shown and the GUI thread only copies them to the screen.
+    // Takes effect from the next frame composed.
     void setDisplaySize(QSize size);
 
     // With false, no audio device is opened and the steady clock runs (silent previews, tests).

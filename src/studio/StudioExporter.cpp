@@ -86,12 +86,13 @@ void StudioExporter::start()
     // A GIF is made from the full-size frames and named like a source-quality movie.
     const bool gif = fileType_ == media::ExportFileType::gif;
     run(source_.committedEdit(), *source_.videoURL, gif ? ExportResolution::source : resolution_,
-        fileType_);
+        fileType_, source_.frameRate ? source_.frameRate() : media::kStandardFrameRate);
     emit changed();
 }
 
 void StudioExporter::run(RecordingTimeline input, std::filesystem::path videoURL,
-                         ExportResolution resolution, media::ExportFileType fileType)
+                         ExportResolution resolution, media::ExportFileType fileType,
+                         int frameRate)
 {
     if (running_)
         return;
@@ -102,13 +103,14 @@ void StudioExporter::run(RecordingTimeline input, std::filesystem::path videoURL
 
     auto cancelled = cancelled_;
     QFuture<std::shared_ptr<Prepared>> future = QtConcurrent::run(
-        [cancelled, resolution, fileType](RecordingTimeline in,
+        [cancelled, resolution, fileType, frameRate](RecordingTimeline in,
                                           std::filesystem::path source) {
             auto prepared = std::make_shared<Prepared>();
             prepared->fileType = fileType;
             const bool gif = fileType == media::ExportFileType::gif;
             try {
-                prepared->result = CompositionBuilder::build(in, [&] { return cancelled->load(); });
+                prepared->result = CompositionBuilder::build(in, [&] { return cancelled->load(); },
+                                                             frameRate);
                 // Asking the encoder costs a few milliseconds: done here, not on the GUI thread.
                 // A GIF is not H.264 and has its own size limit: any preset writes it.
                 prepared->preset = gif ? exportPreset(resolution)

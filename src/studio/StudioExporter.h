@@ -37,6 +37,8 @@ public:
         std::optional<std::filesystem::path> videoURL;
         // The last committed edit: the edited recording.
         std::function<RecordingTimeline()> committedEdit;
+        // Output frames a second chosen (the builder keeps 30 for a recording without more).
+        std::function<int()> frameRate;
         // False while the edit keeps nothing (cuts over everything).
         std::function<bool()> keepsSomething;
     };
@@ -83,7 +85,7 @@ signals:
 private:
     struct Prepared;
     void run(RecordingTimeline input, std::filesystem::path videoURL,
-             ExportResolution resolution, media::ExportFileType fileType);
+             ExportResolution resolution, media::ExportFileType fileType, int frameRate);
     void startExport(Prepared prepared);
     void finish(std::optional<std::filesystem::path> output, std::optional<QString> errorMessage);
 

@@ -44,7 +44,7 @@ BuildOutcome outcomeOf(QFuture<Result> future)
 
 StudioPlayback::StudioPlayback(const RecordingTimeline& document, const StudioEditState& editState,
                                StudioPlayer& player, Builder builder, WaveformLoader waveformLoader,
-                               QObject* parent)
+                               int frameRate, QObject* parent)
     : QObject(parent)
     , document_(document)
     , state_(editState)
@@ -52,6 +52,7 @@ StudioPlayback::StudioPlayback(const RecordingTimeline& document, const StudioEd
     , builder_(builder ? std::move(builder) : Builder(&CompositionBuilder::buildAsync))
     , waveformLoader_(waveformLoader ? std::move(waveformLoader)
                                      : WaveformLoader(&AudioWaveformLoader::loadPeaksAsync))
+    , frameRate_(media::supportedFrameRate(frameRate))
 {
 }
 
@@ -73,7 +74,7 @@ void StudioPlayback::load(bool withoutCuts)
     RecordingTimeline edited = state_.appliedTo(document_);
     if (withoutCuts)
         edited.cutRegions.clear();
-    reloadFuture_ = builder_(std::move(edited));
+    reloadFuture_ = builder_(std::move(edited), frameRate_);
     whenFinished(this, reloadFuture_, [this, withoutCuts](QFuture<Result> future) {
         BuildOutcome outcome = outcomeOf(future);
         if (outcome.everythingCut && !withoutCuts) {
@@ -155,7 +156,7 @@ void StudioPlayback::rebuild()
     // when it opened.
     if (everythingCut())
         edited.cutRegions.clear();
-    reloadFuture_ = builder_(std::move(edited));
+    reloadFuture_ = builder_(std::move(edited), frameRate_);
     whenFinished(this, reloadFuture_, [this, generation](QFuture<Result> future) {
         if (generation != reloadGeneration_)
             return; // superseded: dropped without effect, failures included
@@ -183,8 +184,35 @@ void StudioPlayback::rebuild()
     });
 }
 
+// ---- Frame rate ------------------------------------------------------------------------------
+
+void StudioPlayback::setFrameRate(int framesPerSecond)
+{
+    framesPerSecond = media::supportedFrameRate(framesPerSecond);
+    if (framesPerSecond == frameRate_)
+        return;
+    const int before = effectiveFrameRate();
+    frameRate_ = framesPerSecond;
+    emit frameRateChanged();
+    // The preview plays at the rate the export will have (a first build still running is built
+    // again when it lands).
+    if (!loaded_ || effectiveFrameRate() != before)
+        rebuild();
+}
+
+bool StudioPlayback::offersSmoothFrameRate() const
+{
+    return media::offersSmoothFrameRate(recordedFrameRate_);
+}
+
+int StudioPlayback::effectiveFrameRate() const
+{
+    return offersSmoothFrameRate() ? frameRate_ : media::kStandardFrameRate;
+}
+
 void StudioPlayback::takeShape(const Result& result)
 {
+    recordedFrameRate_ = result.recordedFrameRate;
     naturalSize_ = result.videoComposition.renderSize;
     const double w = naturalSize_.width(), h = naturalSize_.height();
     // Canvas pixels with a lower-left origin, as fractions of the picture with a top-left one.

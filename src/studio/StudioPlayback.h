@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "compositing/CompositionBuilder.h"
+#include "media/FrameRate.h"
 #include "document/CutRegions.h"
 #include "document/RecordingTimeline.h"
 #include "studio/StudioEditState.h"
@@ -41,7 +42,8 @@ class StudioPlayback : public QObject {
 
 public:
     // Builds the composition of an edited recording.
-    using Builder = std::function<QFuture<CompositionBuilder::Result>(RecordingTimeline)>;
+    using Builder =
+        std::function<QFuture<CompositionBuilder::Result>(RecordingTimeline, int frameRate)>;
     using WaveformLoader =
         std::function<QFuture<std::vector<float>>(std::filesystem::path url, int bucketCount)>;
 
@@ -51,10 +53,10 @@ public:
 
     // Plays `document` as `editState` edits it; both belong to the caller and outlive this, as
     // does `player`. Empty loaders take the defaults (CompositionBuilder::buildAsync,
-    // AudioWaveformLoader::loadPeaksAsync).
+    // AudioWaveformLoader::loadPeaksAsync). `frameRate` is the rate chosen last time.
     StudioPlayback(const RecordingTimeline& document, const StudioEditState& editState,
                    StudioPlayer& player, Builder builder, WaveformLoader waveformLoader,
-                   QObject* parent = nullptr);
+                   int frameRate = media::kStandardFrameRate, QObject* parent = nullptr);
     ~StudioPlayback() override;
 
     // Starts the first build and the waveform loads.
@@ -97,6 +99,15 @@ public:
     const std::vector<float>& systemAudioWaveform() const { return systemAudioWaveform_; }
     const std::vector<float>& microphoneWaveform() const { return microphoneWaveform_; }
 
+    // Frames a second of the preview and the exported movie: 30, or 60 where the recording has
+    // more than 30 of its own (offersSmoothFrameRate, known once the recording is loaded). The
+    // choice is kept for recordings that offer it; a new one rebuilds the preview.
+    int frameRate() const { return frameRate_; }
+    void setFrameRate(int framesPerSecond);
+    bool offersSmoothFrameRate() const;
+    // The rate that applies to this recording: the chosen one where offered, else 30.
+    int effectiveFrameRate() const;
+
     // Player swaps done by rebuilds (not the first load), for tests and diagnostics.
     int rebuildsApplied() const { return rebuildsApplied_; }
 
@@ -108,6 +119,7 @@ signals:
     void itemReplaced();
     void failed(const QString& message);
     void noticed(const QString& text);
+    void frameRateChanged();
 
 private:
     void takeShape(const CompositionBuilder::Result& result);
@@ -142,6 +154,8 @@ private:
     quint64 reloadGeneration_ = 0;
     QFuture<CompositionBuilder::Result> reloadFuture_;
     int rebuildsApplied_ = 0;
+    int frameRate_ = media::kStandardFrameRate;
+    double recordedFrameRate_ = 0; // of the screen movie, from the latest build
 };
 
 } // namespace tarnix

@@ -31,9 +31,10 @@ StudioSession::StudioSession(RecordingTimeline timeline, StudioPlayer& player, O
     , state_(StudioEditState::fromDocument(timeline_))
     , history_(state_)
     , playback_(std::make_unique<StudioPlayback>(timeline_, state_, player, options_.builder,
-                                                 options_.waveformLoader))
+                                                 options_.waveformLoader, options_.exportFrameRate))
     , exporter_(std::make_unique<StudioExporter>(StudioExporter::Source{
           timeline_.videoURL, [this] { return editedDocument(); },
+          [this] { return playback_->frameRate(); },
           [this] { return !playback_->everythingCut(); }}))
 {
     connect(playback_.get(), &StudioPlayback::failed, this, &StudioSession::setErrorMessage);

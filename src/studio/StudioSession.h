@@ -51,6 +51,8 @@ public:
         WaveformLoader waveformLoader; // default: AudioWaveformLoader::loadPeaksAsync
         // Writes the document file; default: DocumentSaver::defaultWriter().
         std::function<void(const RecordingTimeline&, const std::filesystem::path&)> documentWriter;
+        // The frame rate chosen last time (30 or 60).
+        int exportFrameRate = media::kStandardFrameRate;
     };
 
 

@@ -6,10 +6,12 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
+#include <QSettings>
 #include <QStyle>
 #include <QToolButton>
 
 #include "studio/StudioControls.h"
+#include "studio/FrameRateSetting.h"
 #include "studio/StudioFormatting.h"
 #include "studio/StudioExporter.h"
 #include "studio/StudioSession.h"
@@ -22,6 +24,8 @@ namespace tarnix {
 namespace {
 
 constexpr int kGifChoice = -1; // the menu entry's data; the movie entries carry their resolution
+// Frame-rate entries carry their rate under this property instead.
+constexpr const char* kFrameRateProperty = "frameRate";
 
 } // namespace
 
@@ -90,6 +94,10 @@ StudioToolbar::StudioToolbar(StudioSession& session, StudioExporter& exporter, Q
     connect(export_, &QPushButton::clicked, &exporter_, &StudioExporter::press);
     connect(&session_, &StudioSession::historyChanged, this, &StudioToolbar::refresh);
     connect(&exporter_, &StudioExporter::changed, this, &StudioToolbar::refresh);
+    connect(&session_.playback(), &StudioPlayback::frameRateChanged, this, &StudioToolbar::refresh);
+    // Whether 60 applies is known once a build of the recording has landed.
+    connect(&session_.playback(), &StudioPlayback::loaded, this, &StudioToolbar::refresh);
+    connect(&session_.playback(), &StudioPlayback::itemReplaced, this, &StudioToolbar::refresh);
     refresh();
 }
 
@@ -109,6 +117,20 @@ void StudioToolbar::buildResolutionMenu()
                   int(resolution), [this, resolution] { exporter_.setResolution(resolution); });
     menu->addSeparator();
     addChoice(tr("GIF"), kGifChoice, [this] { exporter_.setFileType(media::ExportFileType::gif); });
+    menu->addSeparator();
+    auto* rates = new QActionGroup(menu);
+    for (int rate : {media::kStandardFrameRate, media::kSmoothFrameRate}) {
+        QAction* action = menu->addAction(tr("Frame rate: %1").arg(rate));
+        action->setCheckable(true);
+        action->setActionGroup(rates);
+        action->setProperty(kFrameRateProperty, rate);
+        connect(action, &QAction::triggered, this, [this, rate] {
+            session_.playback().setFrameRate(rate);
+            QSettings settings;
+            FrameRateSetting::save(settings, rate);
+        });
+    }
+    menu->setToolTipsVisible(true);
     connect(menu, &QMenu::aboutToShow, this, [this, menu] {
         const int chosen = exporter_.fileType() == media::ExportFileType::gif
                                ? kGifChoice
@@ -116,13 +138,25 @@ void StudioToolbar::buildResolutionMenu()
         for (QAction* action : menu->actions()) {
             if (action->isSeparator())
                 continue;
-            const bool current = action->data().toInt() == chosen;
+            const QVariant rate = action->property(kFrameRateProperty);
+            if (rate.isValid())
+                updateFrameRateChoice(action, rate.toInt());
+            const bool current = rate.isValid() ? rate.toInt() == session_.playback().effectiveFrameRate()
+                                                : action->data().toInt() == chosen;
             action->setChecked(current);
             action->setIcon(current ? PhosphorIcon::icon("checkmark", 12, StudioTheme::textPrimary())
                                     : QIcon());
         }
     });
     resolution_->setMenu(menu);
+}
+
+void StudioToolbar::updateFrameRateChoice(QAction* action, int rate) const
+{
+    const bool offered = rate == media::kStandardFrameRate || session_.playback().offersSmoothFrameRate();
+    action->setEnabled(offered);
+    action->setToolTip(offered ? QString()
+                               : tr("The recording has 30 frames a second or fewer"));
 }
 
 void StudioToolbar::refresh()
@@ -133,8 +167,12 @@ void StudioToolbar::refresh()
     if (exporter_.fileType() == media::ExportFileType::gif) {
         resolution_->setText(tr("GIF"));
     } else {
-        addChoice(QCoreApplication::translate("tarnix::ExportResolution", menuItemText(resolution).data()),
-                  int(resolution), [this, resolution] { exporter_.setResolution(resolution); });
+        // The table's texts are whole literals, so data() ends where the text does.
+        QString text =
+            QCoreApplication::translate("tarnix::ExportResolution", menuButtonText(exporter_.resolution()).data());
+        if (session_.playback().effectiveFrameRate() != media::kStandardFrameRate)
+            text += tr(" · %1 fps").arg(session_.playback().effectiveFrameRate());
+        resolution_->setText(text);
     }
 
     const bool exporting = exporter_.isExporting();

@@ -2,13 +2,17 @@
 
 #include <QWidget>
 
+class QAction;
 class QLabel;
 class QPushButton;
 class QToolButton;
 
 // The Studio's toolbar: close, the title, undo and redo, the export menu (the movie's resolution,
-// or an animated GIF) and the Export button, which shows the export's progress ("Exporting… 42%")
-// and cancels it when pressed again; the "More" menu opens the keyboard shortcuts. It draws the session's history and the exporter's state and turns presses into their commands. GUI thread.
+// or an animated GIF; the frame rate, 60 offered for recordings made at more than 30, chosen once
+// for every recording) and the Export button, which shows the export's progress ("Exporting… 42%")
+// and cancels it when pressed again; the "More" menu opens the keyboard shortcuts. It draws the
+// session's history, the playback's frame rate and the exporter's state and turns presses into
+// their commands. GUI thread.
 
 namespace tarnix {
 
@@ -35,6 +39,7 @@ signals:
 private:
     void refresh();
     void buildResolutionMenu();
+    void updateFrameRateChoice(QAction* action, int rate) const;
 
     StudioSession& session_;
     StudioExporter& exporter_;

@@ -10,6 +10,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QSettings>
 #include <QShortcut>
 #include <QTextEdit>
 #include <QTimer>
@@ -20,6 +21,7 @@
 #include "media/PreviewPlayer.h"
 #include "studio/ExportNotifier.h"
 #include "studio/FileReveal.h"
+#include "studio/FrameRateSetting.h"
 #include "studio/PlayerSurface.h"
 #include "studio/StudioEditingViews.h"
 #include "studio/PreviewPlayerBridge.h"
@@ -140,6 +142,7 @@ StudioView::StudioView(RecordingTimeline timeline, std::optional<std::filesystem
 {
     StudioSession::Options options;
     options.documentPath = std::move(documentPath);
+    options.exportFrameRate = FrameRateSetting::load(QSettings());
     session_ = std::make_unique<StudioSession>(std::move(timeline), *bridge_, options);
 
     setObjectName("studioView");

@@ -54,6 +54,12 @@ TEST(CliMediaCommands, DemoThenExportAndFrameOfItsDocument)
     fs::path expected = folder.path / "Tarnix-demo-edited-720p.mp4";
     EXPECT_NE(second.out.find(expected.string()), std::string::npos) << second.out;
     EXPECT_TRUE(fs::exists(expected));
+    // The demo is recorded at 30 frames a second: asked for 60, the movie says why it has 30.
+    CliRun sixty = cli("export " + document.string() + " --resolution 720p --fps 60 --out " +
+                       (folder.path / "sixty.mp4").string());
+    ASSERT_EQ(sixty.exitCode, 0) << sixty.out;
+    EXPECT_NE(sixty.out.find("the recording has 30 frames a second: the movie has 30"),
+              std::string::npos) << sixty.out;
 
     fs::path still = folder.path / "still.png";
     CliRun frame = cli("frame " + document.string() + " 4.5 --out " + still.string());
@@ -132,6 +138,9 @@ TEST(CliMediaCommands, BadInputGivesAClearMessage)
     CliRun badResolution = cli("export x.json --resolution 8k");
     EXPECT_EQ(badResolution.exitCode, 2);
     EXPECT_NE(badResolution.out.find("8k"), std::string::npos);
+    CliRun badRate = cli("export x.json --fps 45");
+    EXPECT_EQ(badRate.exitCode, 2);
+    EXPECT_NE(badRate.out.find("unknown frame rate \"45\" (30 or 60)"), std::string::npos) << badRate.out;
 
     // A document whose screen movie is damaged.
     fs::path broken = folder.path / "broken.mp4";

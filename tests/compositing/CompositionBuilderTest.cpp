@@ -8,6 +8,7 @@
 #include "compositing/CompositionBuilder.h"
 #include "media/AudioSampleReader.h"
 #include "media/ExportSession.h"
+#include "media/MovieWriter.h"
 #include "media/MediaTestSupport.h"
 #include "media/VideoFrameReader.h"
 
@@ -363,6 +364,70 @@ TEST(CompositionBuilderCutFiles, ExportsShowWhatTheCutFilesHold)
             EXPECT_PIXEL_NEAR(end, 80, 45, qRgb(128, 128, 128), 24);
             EXPECT_LT(loudness(exported, 2.6, 2.95), 0.01);
         }
+    }
+}
+
+} // namespace
+} // namespace tarnix
+
+namespace tarnix {
+namespace {
+
+// A screen movie the way the screen recorder writes it at `rate` frames a second: fragmented,
+// frame times from the clock with some jitter, and every seventh frame dropped as under load.
+std::filesystem::path makeRecordedMovie(const std::filesystem::path& path, double rate, int frames)
+{
+    media::MovieWriterSettings settings;
+    settings.outputPath = path;
+    settings.layout = media::MovieLayout::fragmented;
+    media::MovieVideoSettings video;
+    video.width = 96;
+    video.height = 64;
+    video.frameRate = rate;
+    video.preset = "ultrafast";
+    settings.video = video;
+    media::MovieWriter writer(settings);
+    QImage picture(96, 64, QImage::Format_ARGB32_Premultiplied);
+    for (int i = 0; i < frames; ++i) {
+        if (i % 7 == 6)
+            continue;
+        picture.fill(QColor::fromHsv(i * 5 % 360, 200, 200));
+        writer.writeVideo(picture, i / rate + (i % 3) * 0.0007);
+    }
+    writer.finish();
+    return path;
+}
+
+// 60 frames a second is for recordings that have more than 30: asked of a 30 fps recording the
+// composition stays at 30, and the exported movie has the rate the composition has.
+TEST(CompositionBuilderFrameRate, SixtyOnlyForRecordingsMadeAtMoreThanThirty)
+{
+    media::test::TempFolder dir;
+    struct Case {
+        double recorded;
+        int asked;
+        int expected;
+    } cases[] = {{60, 60, 60}, {60, 30, 30}, {30, 60, 30}, {29.97, 60, 30}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.recorded) + " fps recording asked for " + std::to_string(c.asked));
+        const auto movie = makeRecordedMovie(dir / ("screen-" + std::to_string(c.recorded) + ".mp4"),
+                                             c.recorded, int(c.recorded));
+        RecordingTimeline timeline;
+        timeline.videoURL = movie;
+        auto result = CompositionBuilder::build(timeline, {}, c.asked);
+        EXPECT_NEAR(result.recordedFrameRate, c.recorded, c.recorded * 0.2);
+        EXPECT_EQ(media::offersSmoothFrameRate(result.recordedFrameRate), c.recorded > 30);
+        EXPECT_DOUBLE_EQ(result.videoComposition.frameDuration(), 1.0 / c.expected);
+        if (c.expected != 60)
+            continue;
+        // The movie exported at 60 has twice the frames of one second at 30.
+        media::ExportSession session(result.composition, media::ExportPreset::highestQuality);
+        session.setVideoComposition(result.videoComposition);
+        session.setOutputURL(dir / "sixty.mp4");
+        session.exportSynchronously();
+        ASSERT_EQ(session.status(), media::ExportStatus::completed);
+        auto probed = media::test::probe(dir / "sixty.mp4");
+        EXPECT_NEAR(probed.videoFrames, 60 * result.composition->duration(), 2);
     }
 }
 

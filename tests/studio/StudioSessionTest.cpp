@@ -154,6 +154,48 @@ TEST_F(StudioSessionTest, AFailedRebuildKeepsThePreviousItemAndTheEdit)
     EXPECT_FALSE(s.editState().systemAudio.isEnabled);
 }
 
+// 60 frames a second applies to recordings made at more than 30: the remembered choice builds the
+// first preview at 60 there, a new choice rebuilds it, and a 30 fps recording keeps the choice
+// for later without building anything.
+TEST_F(StudioSessionTest, TheFrameRateChoiceAppliesWhereTheRecordingHasTheFrames)
+{
+    StudioSession& thirty = openLoaded();
+    EXPECT_FALSE(thirty.playback().offersSmoothFrameRate());
+    thirty.playback().setFrameRate(60);
+    EXPECT_EQ(thirty.playback().frameRate(), 60);
+    EXPECT_EQ(thirty.playback().effectiveFrameRate(), 30);
+    EXPECT_EQ(builder.count(), 1u) << "nothing to rebuild: the preview stays at 30";
+
+    media::test::TempFolder fast;
+    const RecordingTimeline sixtyFps = test::makeRecording(fast.path(), 1.0, 320, 180, 60).timeline;
+    player.items.clear();
+    StudioSession::Options options;
+    options.builder = builder.function();
+    options.exportFrameRate = 60;
+    session = std::make_unique<StudioSession>(sixtyFps, player, options);
+    StudioSession& s = *session;
+    s.open();
+    ASSERT_EQ(builder.count(), 2u);
+    EXPECT_EQ(builder.frameRates[1], 60);
+    builder.succeed(1);
+    ASSERT_TRUE(waitFor([&] { return s.isLoaded(); }));
+    EXPECT_TRUE(s.playback().offersSmoothFrameRate());
+    EXPECT_EQ(s.playback().effectiveFrameRate(), 60);
+    ASSERT_EQ(player.items.size(), 1u);
+    EXPECT_DOUBLE_EQ(player.items[0].videoComposition.frameDuration(), 1.0 / 60);
+
+    player.tick(0.5);
+    s.playback().setFrameRate(30);
+    ASSERT_EQ(builder.count(), 3u);
+    EXPECT_EQ(builder.frameRates[2], 30);
+    builder.succeed(2);
+    ASSERT_TRUE(waitFor([&] { return s.rebuildsApplied() == 1; }));
+    EXPECT_DOUBLE_EQ(player.items.back().videoComposition.frameDuration(), 1.0 / 30);
+    EXPECT_DOUBLE_EQ(player.seeks.back(), 0.5) << "the playhead stays where it was";
+    EXPECT_EQ(s.editState(), StudioEditState::fromDocument(sixtyFps)) << "not an edit";
+    EXPECT_FALSE(s.canUndo());
+}
+
 TEST_F(StudioSessionTest, AnEditDuringTheFirstBuildIsBuiltAfterIt)
 {
     StudioSession& s = makeSession();

@@ -6,11 +6,11 @@
 namespace tarnix::test {
 
 GeneratedRecording makeRecording(const std::filesystem::path& folder, double seconds, int width,
-                                 int height)
+                                 int height, int fps)
 {
     GeneratedRecording out;
     RecordingTimeline& t = out.timeline;
-    t.videoURL = media::test::makeMovie(folder / "screen.mp4", seconds, width, height, true);
+    t.videoURL = media::test::makeMovie(folder / "screen.mp4", seconds, width, height, true, fps);
     t.cameraURL = media::test::makeMovie(folder / "camera.mov", seconds, 160, 160, false);
     t.microphoneURL = media::test::makeTone(folder / "mic.m4a", seconds, 660);
     t.hasSystemAudio = true;

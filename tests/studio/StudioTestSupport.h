@@ -31,9 +31,10 @@ struct GeneratedRecording {
 
 // Writes screen.mp4 (testsrc2 with a 440 Hz tone), camera.mov, mic.m4a and the document
 // screen.tarnix.json into `folder`. Two zoom regions, one blur region, three clicks (press and
-// release each), a gradient background and the camera bubble on.
+// release each), a gradient background and the camera bubble on. The screen has `fps` frames a
+// second.
 GeneratedRecording makeRecording(const std::filesystem::path& folder, double seconds = 3.0,
-                                 int width = 640, int height = 360);
+                                 int width = 640, int height = 360, int fps = 30);
 
 // A player that does what it is told and records it; tick() plays the part of the time observer.
 class ScriptedPlayer final : public StudioPlayer {
@@ -70,24 +71,25 @@ public:
 // A builder whose builds finish when the test says so.
 class ScriptedBuilder {
 public:
-    QFuture<CompositionBuilder::Result> operator()(RecordingTimeline input)
+    QFuture<CompositionBuilder::Result> operator()(RecordingTimeline input,
+                                                   int frameRate = media::kStandardFrameRate)
     {
         auto promise = std::make_shared<QPromise<CompositionBuilder::Result>>();
         promise->start();
         inputs.push_back(std::move(input));
+        frameRates.push_back(frameRate);
         promises.push_back(promise);
         return promise->future();
     }
-    std::function<QFuture<CompositionBuilder::Result>(RecordingTimeline)>
-    function()
+    StudioPlayback::Builder function()
     {
-        return [this](RecordingTimeline in) { return (*this)(std::move(in)); };
+        return [this](RecordingTimeline in, int frameRate) { return (*this)(std::move(in), frameRate); };
     }
 
     // Completes build i with a real build of its input, or with the error.
     void succeed(std::size_t i)
     {
-        promises.at(i)->addResult(CompositionBuilder::build(inputs.at(i)));
+        promises.at(i)->addResult(CompositionBuilder::build(inputs.at(i), {}, frameRates.at(i)));
         promises.at(i)->finish();
     }
     void fail(std::size_t i, const std::string& message)
@@ -99,6 +101,7 @@ public:
     std::size_t count() const { return promises.size(); }
 
     std::vector<RecordingTimeline> inputs;
+    std::vector<int> frameRates;
     std::vector<std::shared_ptr<QPromise<CompositionBuilder::Result>>> promises;
 };
 

@@ -316,6 +316,52 @@ TEST_F(StudioViewTest, AnExportFinishedBehindAnotherWindowIsNotifiedWithShowInFi
     EXPECT_TRUE(alerts.empty());
 }
 
+QAction* menuEntry(QToolButton* button, const QString& text)
+{
+    for (QAction* action : button->menu()->actions())
+        if (action->text() == text)
+            return action;
+    return nullptr;
+}
+
+// "Frame rate: 60" is offered for a recording made at more than 30 frames a second; the choice
+// plays the preview at 60, shows on the menu button and is remembered for the next Studio.
+TEST_F(StudioViewTest, TheFrameRateChoiceIsOfferedPlayedAndRemembered)
+{
+    open();
+    QToolButton* menuButton = view->toolbar()->resolutionButton();
+    emit menuButton->menu()->aboutToShow();
+    QAction* sixty = menuEntry(menuButton, "Frame rate: 60");
+    ASSERT_TRUE(sixty && menuEntry(menuButton, "Frame rate: 30"));
+    EXPECT_FALSE(sixty->isEnabled()) << "a 30 fps recording has nothing to show at 60";
+    EXPECT_FALSE(sixty->toolTip().isEmpty());
+    EXPECT_TRUE(menuEntry(menuButton, "Frame rate: 30")->isChecked());
+    view.reset();
+
+    std::filesystem::create_directories(folder.path() / "fast");
+    recording = test::makeRecording(folder.path() / "fast", 2.0, 640, 360, 60);
+    open();
+    menuButton = view->toolbar()->resolutionButton();
+    emit menuButton->menu()->aboutToShow();
+    sixty = menuEntry(menuButton, "Frame rate: 60");
+    ASSERT_TRUE(sixty->isEnabled());
+    sixty->trigger();
+    EXPECT_EQ(menuButton->text(), "Source · 60 fps");
+    ASSERT_TRUE(waitFor([&] { return std::abs(view->player().frameDuration() - 1.0 / 60) < 1e-9; }));
+    emit menuButton->menu()->aboutToShow();
+    EXPECT_TRUE(sixty->isChecked());
+    EXPECT_TRUE(menuButton->menu()->grab().save(
+        QString::fromStdString((test::screenshotFolder() / "studio-frame-rate-menu.png").string())));
+    screenshot("studio-sixty-fps");
+    view.reset();
+
+    open();
+    EXPECT_EQ(view->toolbar()->resolutionButton()->text(), "Source · 60 fps") << "remembered";
+    EXPECT_DOUBLE_EQ(view->player().frameDuration(), 1.0 / 60);
+    menuEntry(view->toolbar()->resolutionButton(), "Frame rate: 30")->trigger();
+    EXPECT_EQ(view->toolbar()->resolutionButton()->text(), "Source");
+}
+
 // The largest difference between neighbouring pixels of a row, over the three channels.
 int roughness(const QImage& frame, int y)
 {
