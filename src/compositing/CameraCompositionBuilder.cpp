@@ -274,19 +274,25 @@ Result build(const BuildInput& input, const std::function<bool()>& isCancelled)
     checkCancelled();
 
     TrackID nextAudioTrack = kFirstAudioTrack;
+    // The denoiser of a track whose settings ask for one.
+    auto reduceNoise = [&composition](TrackID id, const AudioTrackSettings& settings) {
+        if (settings.reducesNoise)
+            composition->setNoiseReduction(id, settings.noiseReductionStrength);
+    };
     if (timeline.hasSystemAudio && input.systemAudio.isEnabled) {
         auto audio = screen.tracks(MediaType::audio);
         if (!audio.empty() &&
             addTrack(*composition, MediaType::audio, nextAudioTrack, audio.front(), duration, kept,
                      duration))
-            ++nextAudioTrack;
+            reduceNoise(nextAudioTrack++, input.systemAudio);
     }
     if (input.microphoneAudio.isEnabled)
         if (auto microphone = firstTrackOf(timeline.microphoneURL, MediaType::audio, duration,
                                            "microphone", "the microphone's sound is left out",
                                            warnings))
-            addTrack(*composition, MediaType::audio, nextAudioTrack, microphone->second,
-                     lengthOf(microphone->first), kept, duration);
+            if (addTrack(*composition, MediaType::audio, nextAudioTrack, microphone->second,
+                         lengthOf(microphone->first), kept, duration))
+                reduceNoise(nextAudioTrack, input.microphoneAudio);
     checkCancelled();
 
     CanvasLayout canvas = layOutCanvas(renderSize, recordingSize, input.background);

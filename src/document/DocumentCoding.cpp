@@ -71,7 +71,14 @@ OrderedJson toJson(const CursorOverlaySettings& value)
 
 OrderedJson toJson(const AudioTrackSettings& value)
 {
-    return {{"isEnabled", value.isEnabled}};
+    OrderedJson out = {{"isEnabled", value.isEnabled}};
+    const AudioTrackSettings defaults;
+    if (value.reducesNoise != defaults.reducesNoise ||
+        value.noiseReductionStrength != defaults.noiseReductionStrength) {
+        out["reducesNoise"] = value.reducesNoise;
+        out["noiseReductionStrength"] = value.noiseReductionStrength;
+    }
+    return out;
 }
 
 OrderedJson toJson(const CursorSample& value)
@@ -372,7 +379,13 @@ CursorOverlaySettings decodeCursorOverlaySettings(const JsonReader& in)
 
 AudioTrackSettings decodeAudioTrackSettings(const JsonReader& in)
 {
-    return {in["isEnabled"].boolean()};
+    AudioTrackSettings out;
+    out.isEnabled = in["isEnabled"].boolean();
+    if (auto reduces = in.optional("reducesNoise"))
+        out.reducesNoise = reduces->boolean();
+    if (auto strength = in.optional("noiseReductionStrength"))
+        out.noiseReductionStrength = numberWithin(*strength, 0, 1);
+    return out;
 }
 
 CursorSample decodeCursorSample(const JsonReader& in)
