@@ -54,6 +54,27 @@ OrderedJson toJson(const BackgroundSettings& value)
     return out;
 }
 
+namespace {
+
+template <typename T>
+struct KeyedValue {
+    const char* key;
+    T value;
+    T absent; // what a document without the key means
+};
+
+// An optional switch and its strength: written together, and only when either differs from what
+// their absence means, so that documents which never used them encode as they always did.
+void addSwitchWithStrength(OrderedJson& out, KeyedValue<bool> on, KeyedValue<double> strength)
+{
+    if (on.value == on.absent && strength.value == strength.absent)
+        return;
+    out[on.key] = on.value;
+    out[strength.key] = strength.value;
+}
+
+} // namespace
+
 OrderedJson toJson(const CursorOverlaySettings& value)
 {
     OrderedJson out{{"isEnabled", value.isEnabled},
@@ -61,11 +82,9 @@ OrderedJson toJson(const CursorOverlaySettings& value)
                     {"style", enumJson(value.style)},
                     {"showsClickRipples", value.showsClickRipples}};
     const CursorOverlaySettings defaults;
-    if (value.smoothsMovement != defaults.smoothsMovement ||
-        value.smoothingStrength != defaults.smoothingStrength) {
-        out["smoothsMovement"] = value.smoothsMovement;
-        out["smoothingStrength"] = value.smoothingStrength;
-    }
+    addSwitchWithStrength(out, {"smoothsMovement", value.smoothsMovement, defaults.smoothsMovement},
+                          {"smoothingStrength", value.smoothingStrength,
+                           defaults.smoothingStrength});
     return out;
 }
 
@@ -73,11 +92,9 @@ OrderedJson toJson(const AudioTrackSettings& value)
 {
     OrderedJson out = {{"isEnabled", value.isEnabled}};
     const AudioTrackSettings defaults;
-    if (value.reducesNoise != defaults.reducesNoise ||
-        value.noiseReductionStrength != defaults.noiseReductionStrength) {
-        out["reducesNoise"] = value.reducesNoise;
-        out["noiseReductionStrength"] = value.noiseReductionStrength;
-    }
+    addSwitchWithStrength(out, {"reducesNoise", value.reducesNoise, defaults.reducesNoise},
+                          {"noiseReductionStrength", value.noiseReductionStrength,
+                           defaults.noiseReductionStrength});
     return out;
 }
 
