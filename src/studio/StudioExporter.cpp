@@ -38,11 +38,13 @@ StudioExporter::~StudioExporter()
 }
 
 void StudioExporter::start(CameraCompositionBuilder::BuildInput input, std::filesystem::path videoURL,
-                           ExportResolution resolution, media::ExportFileType fileType)
+                           ExportResolution resolution, media::ExportFileType fileType,
+                           std::optional<double> loudness)
 {
     if (running_)
         return;
     running_ = true;
+    loudness_ = loudness;
     progress_ = 0;
     emit progressChanged(0);
     cancelled_ = std::make_shared<std::atomic<bool>>(false);
@@ -98,6 +100,7 @@ void StudioExporter::startExport(Prepared prepared)
     session_->setVideoComposition(prepared.result.videoComposition);
     session_->setOutputURL(output_);
     session_->setOutputFileType(prepared.fileType);
+    session_->setLoudnessTarget(loudness_);
     session_->setNameClash(NameClash::nextFreeName);
     auto lastPercent = std::make_shared<std::atomic<int>>(-1);
     session_->setProgressHandler([this, lastPercent](double value) {

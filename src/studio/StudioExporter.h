@@ -31,10 +31,12 @@ public:
     explicit StudioExporter(QObject* parent = nullptr);
     ~StudioExporter() override; // cancels a running export and waits for it
 
-    // Starts an export; does nothing while one runs.
+    // Starts an export; does nothing while one runs. With a loudness (LUFS) a movie's sound is
+    // brought to it.
     void start(CameraCompositionBuilder::BuildInput input, std::filesystem::path videoURL,
                ExportResolution resolution,
-               media::ExportFileType fileType = media::ExportFileType::mpeg4);
+               media::ExportFileType fileType = media::ExportFileType::mpeg4,
+               std::optional<double> loudness = std::nullopt);
     // Stops the running export; it ends without a result or a message, and without a file.
     void cancel();
     // cancel(), then waits until the export's threads are done and its file is gone.
@@ -60,6 +62,7 @@ private:
     QFutureWatcher<std::shared_ptr<Prepared>>* buildWatcher_ = nullptr;
     std::unique_ptr<media::ExportSession> session_;
     std::filesystem::path output_;
+    std::optional<double> loudness_;
 };
 
 } // namespace tarnix

@@ -10,6 +10,7 @@
 
 #include "compositing/AudioWaveformLoader.h"
 #include "media/MediaError.h"
+#include "media/SoundFilters.h"
 #include "studio/CutPlayback.h"
 #include "studio/DocumentPresence.h"
 #include "studio/DocumentSaver.h"
@@ -622,6 +623,14 @@ void StudioSession::setExportFileType(media::ExportFileType type)
     emit exportChanged();
 }
 
+void StudioSession::setEvensOutLoudness(bool on)
+{
+    if (on == evensOutLoudness_)
+        return;
+    evensOutLoudness_ = on;
+    emit exportChanged();
+}
+
 bool StudioSession::isExporting() const
 {
     return exporter_->isExporting();
@@ -657,8 +666,11 @@ void StudioSession::startExport()
     exportedURL_.reset();
     // A GIF is made from the full-size frames and named like a source-quality movie.
     const bool gif = exportFileType_ == media::ExportFileType::gif;
+    std::optional<double> loudness;
+    if (!gif && evensOutLoudness_)
+        loudness = media::kDefaultLoudnessTarget;
     exporter_->start(history_.current().buildInput(timeline_), *timeline_.videoURL,
-                     gif ? ExportResolution::source : exportResolution_, exportFileType_);
+                     gif ? ExportResolution::source : exportResolution_, exportFileType_, loudness);
     emit exportChanged();
 }
 

@@ -179,6 +179,9 @@ public:
     // aside). Choosing a resolution chooses a movie.
     media::ExportFileType exportFileType() const { return exportFileType_; }
     void setExportFileType(media::ExportFileType type);
+    // Whether a movie's mixed sound is brought to media::kDefaultLoudnessTarget on export.
+    bool evensOutLoudness() const { return evensOutLoudness_; }
+    void setEvensOutLoudness(bool on);
     bool canExport() const;
     bool isExporting() const;
     double exportProgress() const;
@@ -293,6 +296,7 @@ private:
 
     ExportResolution exportResolution_ = ExportResolution::source;
     media::ExportFileType exportFileType_ = media::ExportFileType::mpeg4;
+    bool evensOutLoudness_ = true;
     std::optional<std::filesystem::path> exportedURL_;
     QElapsedTimer lastExportPress_;
     StudioExporter* exporter_ = nullptr;

@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
+#include <QSettings>
 #include <QStyle>
 #include <QToolButton>
 
@@ -20,6 +21,10 @@ namespace tarnix {
 namespace {
 
 constexpr int kGifChoice = -1; // the menu entry's data; the movie entries carry their resolution
+// Remembered between runs; on unless the user switched it off.
+constexpr const char* kEvenLoudnessKey = "export/evenLoudness";
+
+QSettings userSettings() { return QSettings(QStringLiteral("Tarnix"), QStringLiteral("Tarnix")); }
 
 } // namespace
 
@@ -106,18 +111,30 @@ void StudioToolbar::buildResolutionMenu()
                   int(resolution), [this, resolution] { session_.setExportResolution(resolution); });
     menu->addSeparator();
     addChoice(tr("GIF"), kGifChoice, [this] { session_.setExportFileType(media::ExportFileType::gif); });
-    connect(menu, &QMenu::aboutToShow, this, [this, menu] {
-        const int chosen = session_.exportFileType() == media::ExportFileType::gif
-                               ? kGifChoice
-                               : int(session_.exportResolution());
-        for (QAction* action : menu->actions()) {
-            if (action->isSeparator())
-                continue;
-            const bool current = action->data().toInt() == chosen;
-            action->setChecked(current);
-            action->setIcon(current ? PhosphorIcon::icon("checkmark", 12, StudioTheme::textPrimary())
-                                    : QIcon());
-        }
+
+    // The movie's sound brought to one loudness; a GIF has none.
+    menu->addSeparator();
+    session_.setEvensOutLoudness(userSettings().value(kEvenLoudnessKey, true).toBool());
+    evenLoudness_ = menu->addAction(tr("Even out loudness"));
+    evenLoudness_->setCheckable(true);
+    connect(evenLoudness_, &QAction::triggered, this, [this](bool on) {
+        userSettings().setValue(kEvenLoudnessKey, on);
+        session_.setEvensOutLoudness(on);
+    });
+
+    auto markChecked = [](QAction* action, bool checked) {
+        action->setChecked(checked);
+        action->setIcon(checked ? PhosphorIcon::icon("checkmark", 12, StudioTheme::textPrimary())
+                                : QIcon());
+    };
+    connect(menu, &QMenu::aboutToShow, this, [this, menu, markChecked] {
+        const bool gif = session_.exportFileType() == media::ExportFileType::gif;
+        const int chosen = gif ? kGifChoice : int(session_.exportResolution());
+        for (QAction* action : menu->actions())
+            if (!action->isSeparator() && action != evenLoudness_)
+                markChecked(action, action->data().toInt() == chosen);
+        markChecked(evenLoudness_, session_.evensOutLoudness());
+        evenLoudness_->setEnabled(!gif);
     });
     resolution_->setMenu(menu);
 }

@@ -88,7 +88,7 @@ void StudioSidebarView::buildAudioPanel(QVBoxLayout* column)
     if (hasSystemAudio_) {
         auto* system = new ToggleSwitch(tr("System Audio"), systemAudio.get().isEnabled, content_);
         system->onToggled = [this](bool on) {
-            systemAudio.set(AudioTrackSettings{on});
+            systemAudio.modify([&](auto& s) { s.isEnabled = on; });
             commit();
         };
         column->addWidget(system);
@@ -96,13 +96,39 @@ void StudioSidebarView::buildAudioPanel(QVBoxLayout* column)
     if (hasMicrophone_) {
         auto* microphone = new ToggleSwitch(tr("Microphone"), microphoneAudio.get().isEnabled, content_);
         microphone->onToggled = [this](bool on) {
-            microphoneAudio.set(AudioTrackSettings{on});
-            commit();
+            microphoneAudio.modify([&](auto& s) { s.isEnabled = on; });
+            commitAndRebuild();
         };
         column->addWidget(microphone);
+        buildNoiseReductionRows(column);
     }
     if (!hasSystemAudio_ && !hasMicrophone_)
         column->addWidget(secondaryLabel(tr("This recording has no sound."), content_));
+}
+
+void StudioSidebarView::buildNoiseReductionRows(QVBoxLayout* column)
+{
+    const AudioTrackSettings settings = microphoneAudio.get();
+    auto* reduce = new ToggleSwitch(tr("Reduce Noise"), settings.reducesNoise, content_);
+    reduce->setToolTip(tr("Lowers the microphone's steady hiss and hum"));
+    reduce->setEnabled(SidebarRules::canReduceNoise(settings));
+    reduce->onToggled = [this](bool on) {
+        microphoneAudio.modify([&](auto& s) { s.reducesNoise = on; });
+        commitAndRebuild();
+    };
+    column->addWidget(reduce);
+
+    auto* strength = new SliderRow(tr("Strength"), 0, 1, 0.01, settings.noiseReductionStrength,
+                                   content_);
+    strength->setEnabled(SidebarRules::canSetNoiseReductionStrength(settings));
+    strength->slider()->setAccessibleName(tr("Noise reduction strength"));
+    strength->readout = [](double v) { return SidebarRules::percentText(v); };
+    strength->refreshReadout();
+    strength->onValueChanged = [this](double v) {
+        microphoneAudio.modify([&](auto& s) { s.noiseReductionStrength = v; });
+    };
+    strength->onCommit = [this] { commit(); };
+    column->addWidget(strength);
 }
 
 void StudioSidebarView::buildCursorPanel(QVBoxLayout* column)

@@ -81,6 +81,7 @@ private:
     void buildAspectPicker(QVBoxLayout* column, const BackgroundSettings& settings);
     void buildImagePicker(QVBoxLayout* column, const BackgroundSettings& settings);
     void buildAudioPanel(QVBoxLayout* column);
+    void buildNoiseReductionRows(QVBoxLayout* column);
     void buildCursorPanel(QVBoxLayout* column);
     void buildPrivacyPanel(QVBoxLayout* column);
     void buildRedactControls(QVBoxLayout* column, const RedactRegion& region);
