@@ -326,6 +326,31 @@ int roughness(const QImage& frame, int y)
     return most;
 }
 
+TEST_F(StudioViewTest, TheExportMenuSwitchesEvenLoudnessAndRemembersIt)
+{
+    open();
+    QAction* even = view->toolbar()->evenLoudnessAction();
+    ASSERT_NE(even, nullptr);
+    EXPECT_EQ(even->text(), "Even out loudness");
+    const bool before = session().evensOutLoudness();
+    emit view->toolbar()->resolutionButton()->menu()->aboutToShow();
+    EXPECT_EQ(even->isChecked(), before);
+
+    even->trigger();
+    EXPECT_EQ(session().evensOutLoudness(), !before);
+    // The next Studio starts with the choice; then the setting is put back as it was.
+    session().setEvensOutLoudness(before);
+    { StudioToolbar another(session()); }
+    EXPECT_EQ(session().evensOutLoudness(), !before);
+    even->trigger();
+    EXPECT_EQ(session().evensOutLoudness(), before);
+
+    // A GIF has no sound to even out.
+    session().setExportFileType(media::ExportFileType::gif);
+    emit view->toolbar()->resolutionButton()->menu()->aboutToShow();
+    EXPECT_FALSE(even->isEnabled());
+}
+
 TEST_F(StudioViewTest, ExportsAGifAndATallMovieChosenInTheStudio)
 {
     open();
