@@ -30,6 +30,7 @@ _tarnix_cli()
     case $prev in
         --resolution) COMPREPLY=($(compgen -W "source 4k 1080p 720p" -- "$cur")); return ;;
         --format) COMPREPLY=($(compgen -W "mp4 gif" -- "$cur")); return ;;
+        --loudness) COMPREPLY=($(compgen -W "-16 -14 -23" -- "$cur")); return ;;
         --size) COMPREPLY=($(compgen -W "128 256 512 1024" -- "$cur")); return ;;
         --duration) return ;;
         --source)
@@ -54,7 +55,7 @@ _tarnix_cli()
 
     local options=""
     case $command in
-        export) options="--resolution --format --out" ;;
+        export) options="--resolution --format --out --loudness" ;;
         frame | demo) options="--out" ;;
         thumbnail) options="--size" ;;
         record) options="--source --camera --mic --system-audio --keys --all-keys --duration --out" ;;

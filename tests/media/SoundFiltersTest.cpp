@@ -3,9 +3,8 @@
 #include <QPainter>
 
 #include <cmath>
-#include <cstdio>
-#include <regex>
 
+#include "LoudnessProbe.h"
 #include "MediaTestSupport.h"
 #include "media/AudioFilterChain.h"
 #include "media/AudioMixer.h"
@@ -17,39 +16,8 @@ namespace {
 
 constexpr int kRate = 48000;
 
-// What the ffmpeg tool's own meter says of a file's sound: integrated loudness (LUFS) and true
-// peak (dBTP), independent of the code under test.
-struct ToolMeasure {
-    double integrated = 0;
-    double truePeak = 0;
-};
-
-ToolMeasure measureWithTool(const std::filesystem::path& file)
-{
-    std::string command = "ffmpeg -nostdin -hide_banner -i \"" + file.string() +
-                          "\" -map 0:a -af ebur128=peak=true -f null - 2>&1";
-    std::string output;
-    if (FILE* pipe = popen(command.c_str(), "r")) {
-        char buffer[4096];
-        while (std::size_t n = std::fread(buffer, 1, sizeof buffer, pipe))
-            output.append(buffer, n);
-        pclose(pipe);
-    }
-    // The summary at the end, after a line per tenth of a second.
-    auto last = [&output](const char* pattern) -> std::string {
-        std::string found;
-        std::regex expression(pattern);
-        for (std::sregex_iterator i(output.begin(), output.end(), expression), end; i != end; ++i)
-            found = (*i)[1];
-        return found;
-    };
-    ToolMeasure measure{-999, 999};
-    if (std::string i = last(R"(I:\s+(-?[0-9.]+) LUFS)"); !i.empty())
-        measure.integrated = std::stod(i);
-    if (std::string peak = last(R"(Peak:\s+(-?[0-9.]+|-inf) dBFS)"); !peak.empty())
-        measure.truePeak = peak == "-inf" ? -999 : std::stod(peak);
-    return measure;
-}
+using test::measureLoudnessWithTool;
+using ToolMeasure = test::ToolLoudness;
 
 // A short movie whose sound has exactly the given loudness: `expression` (an aevalsrc formula) is
 // made, measured with the tool and scaled to `lufs`.
@@ -59,7 +27,7 @@ std::filesystem::path makeMovieAtLoudness(const test::TempFolder& folder, const 
     auto raw = folder / (name + "-raw.wav");
     test::runFfmpeg("-f lavfi -i \"aevalsrc='" + expression + "':s=48000:d=8\" -c:a pcm_f32le \"" +
                     raw.string() + "\"");
-    double gain = lufs - measureWithTool(raw).integrated;
+    double gain = lufs - measureLoudnessWithTool(raw).integrated;
     auto movie = folder / (name + ".mp4");
     test::runFfmpeg("-f lavfi -i testsrc2=s=64x48:r=30:d=8 -i \"" + raw.string() +
                     "\" -af volume=" + std::to_string(gain) +
@@ -123,29 +91,29 @@ TEST_F(EvenLoudness, BringsAQuietAndALoudRecordingWithinOneLUOfTheTarget)
 {
     auto quiet = makeMovieAtLoudness(folder, "quiet", kTalkWithClicks, -35);
     auto loud = makeMovieAtLoudness(folder, "loud", kDense, -8);
-    ASSERT_NEAR(measureWithTool(quiet).integrated, -35, 0.5);
-    ASSERT_NEAR(measureWithTool(loud).integrated, -8, 0.5);
+    ASSERT_NEAR(measureLoudnessWithTool(quiet).integrated, -35, 0.5);
+    ASSERT_NEAR(measureLoudnessWithTool(loud).integrated, -8, 0.5);
 
     for (auto [source, name] : {std::pair{quiet, "quiet-out.mp4"}, {loud, "loud-out.mp4"}}) {
-        ToolMeasure out = measureWithTool(exportMovie(source, kDefaultLoudnessTarget, name));
+        ToolMeasure out = measureLoudnessWithTool(exportMovie(source, kDefaultLoudnessTarget, name));
         EXPECT_NEAR(out.integrated, -16, 1) << name;
         // The limiter holds the clicks at the ceiling; AAC's own ripple may add a little.
         EXPECT_LT(out.truePeak, kTruePeakCeiling + 0.7) << name;
     }
     // Another target is met as well.
-    EXPECT_NEAR(measureWithTool(exportMovie(quiet, -23, "quiet-23.mp4")).integrated, -23, 1);
+    EXPECT_NEAR(measureLoudnessWithTool(exportMovie(quiet, -23, "quiet-23.mp4")).integrated, -23, 1);
 }
 
 TEST_F(EvenLoudness, IsOffUnlessAskedForAndLeavesSilenceSilent)
 {
     auto quiet = makeMovieAtLoudness(folder, "quiet", kTalkWithClicks, -35);
-    EXPECT_NEAR(measureWithTool(exportMovie(quiet, std::nullopt, "as-is.mp4")).integrated, -35, 1);
+    EXPECT_NEAR(measureLoudnessWithTool(exportMovie(quiet, std::nullopt, "as-is.mp4")).integrated, -35, 1);
 
     auto silent = folder / "silent.mp4";
     test::runFfmpeg("-f lavfi -i testsrc2=s=64x48:r=30:d=2 -f lavfi -i anullsrc=r=48000:cl=stereo "
                     "-c:v libx264 -preset ultrafast -pix_fmt yuv420p -c:a aac -t 2 \"" +
                     silent.string() + "\"");
-    ToolMeasure out = measureWithTool(exportMovie(silent, -16, "silent-out.mp4"));
+    ToolMeasure out = measureLoudnessWithTool(exportMovie(silent, -16, "silent-out.mp4"));
     EXPECT_LT(out.truePeak, -90);
 }
 
