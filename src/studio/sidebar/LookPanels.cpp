@@ -13,6 +13,26 @@
 
 namespace tarnix {
 
+namespace {
+
+// A "Strength" slider of 0...100 % under a switch, named for assistive technology by what it
+// strengthens; it reports every move to `set` and its release to `commit`.
+SliderRow* strengthSlider(const QString& accessibleName, double value, bool enabled,
+                          std::function<void(double)> set, std::function<void()> commit,
+                          QWidget* parent)
+{
+    auto* strength = new SliderRow(StudioSidebarView::tr("Strength"), 0, 1, 0.01, value, parent);
+    strength->setEnabled(enabled);
+    strength->slider()->setAccessibleName(accessibleName);
+    strength->readout = [](double v) { return SidebarRules::percentText(v); };
+    strength->refreshReadout();
+    strength->onValueChanged = std::move(set);
+    strength->onCommit = std::move(commit);
+    return strength;
+}
+
+} // namespace
+
 void StudioSidebarView::buildCameraPanel(QVBoxLayout* column)
 {
     if (!hasCamera_) {
@@ -118,17 +138,11 @@ void StudioSidebarView::buildNoiseReductionRows(QVBoxLayout* column)
     };
     column->addWidget(reduce);
 
-    auto* strength = new SliderRow(tr("Strength"), 0, 1, 0.01, settings.noiseReductionStrength,
-                                   content_);
-    strength->setEnabled(SidebarRules::canSetNoiseReductionStrength(settings));
-    strength->slider()->setAccessibleName(tr("Noise reduction strength"));
-    strength->readout = [](double v) { return SidebarRules::percentText(v); };
-    strength->refreshReadout();
-    strength->onValueChanged = [this](double v) {
-        microphoneAudio.modify([&](auto& s) { s.noiseReductionStrength = v; });
-    };
-    strength->onCommit = [this] { commit(); };
-    column->addWidget(strength);
+    column->addWidget(strengthSlider(
+        tr("Noise reduction strength"), settings.noiseReductionStrength,
+        SidebarRules::canSetNoiseReductionStrength(settings),
+        [this](double v) { microphoneAudio.modify([&](auto& s) { s.noiseReductionStrength = v; }); },
+        [this] { commit(); }, content_));
 }
 
 void StudioSidebarView::buildCursorPanel(QVBoxLayout* column)
@@ -176,16 +190,11 @@ void StudioSidebarView::buildCursorPanel(QVBoxLayout* column)
     };
     column->addWidget(smooth);
 
-    auto* strength = new SliderRow(tr("Strength"), 0, 1, 0.01, settings.smoothingStrength, content_);
-    strength->setEnabled(SidebarRules::canSetSmoothingStrength(settings));
-    strength->slider()->setAccessibleName(tr("Smoothing strength"));
-    strength->readout = [](double v) { return SidebarRules::percentText(v); };
-    strength->refreshReadout();
-    strength->onValueChanged = [this](double v) {
-        cursorOverlay.modify([&](auto& s) { s.smoothingStrength = v; });
-    };
-    strength->onCommit = [this] { commit(); };
-    column->addWidget(strength);
+    column->addWidget(strengthSlider(
+        tr("Smoothing strength"), settings.smoothingStrength,
+        SidebarRules::canSetSmoothingStrength(settings),
+        [this](double v) { cursorOverlay.modify([&](auto& s) { s.smoothingStrength = v; }); },
+        [this] { commit(); }, content_));
 }
 
 } // namespace tarnix
