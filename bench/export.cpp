@@ -3,7 +3,9 @@
 // against the ffmpeg tool transcoding the same screen movie with the same encoder settings and no
 // edits (the floor an export stands on). Then the same edits as an animated GIF: its time, and
 // its peak memory against the movie's (the GIF's two passes keep no frames, so it must not grow
-// with the recording's length).
+// with the recording's length). Last the sound treatments: the same movie with even loudness (its
+// measuring pass included) and with a noisy microphone beside it, denoised, each against the
+// plain export's CPU time.
 //
 //   bench_export [SECONDS]      (default 60)
 
@@ -26,6 +28,7 @@ extern "C" {
 #include "compositing/CompositionBuilder.h"
 #include "media/ExportSession.h"
 #include "media/ExportSettings.h"
+#include "media/SoundFilters.h"
 
 using namespace tarnix;
 namespace fs = std::filesystem;
@@ -117,6 +120,30 @@ int main(int argc, char** argv)
         return 1;
     }
 
+    // The sound treatments, each an export of its own.
+    auto timedExport = [&](const RecordingTimeline& recording, std::optional<double> loudness,
+                           const char* name) {
+        double cpu = bench::cpuSeconds(RUSAGE_SELF);
+        auto begin = std::chrono::steady_clock::now();
+        auto result = CameraCompositionBuilder::build(
+            CameraCompositionBuilder::BuildInput::fromDocument(recording));
+        media::ExportSession treated(result.composition, media::ExportPreset::highestQuality);
+        treated.setVideoComposition(result.videoComposition);
+        treated.setOutputURL(folder / name);
+        treated.setLoudnessTarget(loudness);
+        treated.exportSynchronously();
+        if (treated.status() != media::ExportStatus::completed)
+            std::cerr << name << " failed: " << media::describe(*treated.error()) << "\n";
+        return std::pair{secondsSince(begin), bench::cpuSeconds(RUSAGE_SELF) - cpu};
+    };
+    auto [evenSeconds, evenCpu] = timedExport(timeline, media::kDefaultLoudnessTarget, "even.mp4");
+    bench::run("ffmpeg -nostdin -v error -y -f lavfi -i anoisesrc=c=pink:a=0.01:r=48000:d=" + d +
+               " -c:a aac " + (folder / "mic.m4a").string());
+    RecordingTimeline withMicrophone = timeline;
+    withMicrophone.microphoneURL = folder / "mic.m4a";
+    withMicrophone.microphoneAudio = {true, true, 0.5};
+    auto [cleanSeconds, cleanCpu] = timedExport(withMicrophone, std::nullopt, "denoised.mp4");
+
     std::printf("plain ffmpeg transcode: %6.2f s  (%.1f fps, %.2fx real time), CPU %.1f s, %ld page faults\n",
                 transcode, seconds * 30 / transcode, seconds / transcode, transcodeCpu, transcodeFaults);
     std::printf("tarnix edited export:   %6.2f s  (%.1f fps, %.2fx real time), CPU %.1f s, %ld page faults\n",
@@ -128,6 +155,10 @@ int main(int argc, char** argv)
     std::printf("tarnix GIF export:      %6.2f s  (%.2fx real time); peak memory %.0f MiB after the "
                 "movie's %.0f MiB (target: no more than the movie's + 150 MiB at any length)\n",
                 gifSeconds, seconds / gifSeconds, peakMiB(), moviePeak);
+    std::printf("with even loudness:     %6.2f s, CPU %.1f s (%+.1f %% CPU over the edited export)\n",
+                evenSeconds, evenCpu, 100 * (evenCpu / oursCpu - 1));
+    std::printf("with a denoised mic:    %6.2f s, CPU %.1f s (%+.1f %% CPU over the edited export)\n",
+                cleanSeconds, cleanCpu, 100 * (cleanCpu / oursCpu - 1));
     fs::remove_all(folder);
     return 0;
 }

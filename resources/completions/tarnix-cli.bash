@@ -31,6 +31,7 @@ _tarnix_cli()
         --resolution) COMPREPLY=($(compgen -W "source 4k 1080p 720p" -- "$cur")); return ;;
         --format) COMPREPLY=($(compgen -W "mp4 gif" -- "$cur")); return ;;
         --fps) COMPREPLY=($(compgen -W "30 60" -- "$cur")); return ;;
+        --loudness) COMPREPLY=($(compgen -W "-16 -14 -23" -- "$cur")); return ;;
         --size) COMPREPLY=($(compgen -W "128 256 512 1024" -- "$cur")); return ;;
         --duration|--area) return ;;
         --source)
@@ -55,7 +56,7 @@ _tarnix_cli()
 
     local options=""
     case $command in
-        export) options="--resolution --format --fps --out" ;;
+        export) options="--resolution --format --fps --out --loudness" ;;
         frame | demo) options="--out" ;;
         thumbnail) options="--size" ;;
         record) options="--source --camera --mic --system-audio --keys --all-keys --area --duration --out" ;;

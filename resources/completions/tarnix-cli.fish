@@ -36,6 +36,7 @@ complete -c tarnix-cli -n "__fish_seen_subcommand_from validate autozoom zoom-at
 complete -c tarnix-cli -n "__fish_seen_subcommand_from export" -l resolution -x -a 'source 4k 1080p 720p' -d 'Frame size'
 complete -c tarnix-cli -n "__fish_seen_subcommand_from export" -l format -x -a 'mp4 gif' -d 'File format'
 complete -c tarnix-cli -n "__fish_seen_subcommand_from export" -l fps -x -a '30 60' -d 'Frames a second'
+complete -c tarnix-cli -n "__fish_seen_subcommand_from export" -l loudness -x -a '-16 -14 -23' -d 'Target loudness (LUFS)'
 complete -c tarnix-cli -n "__fish_seen_subcommand_from export frame" -l out -r -F -d 'The file to write'
 complete -c tarnix-cli -n "__fish_seen_subcommand_from thumbnail" -l size -x -a '128 256 512 1024' -d 'Largest side in pixels'
 complete -c tarnix-cli -n "__fish_seen_subcommand_from demo record" -l out -x -a '(__fish_complete_directories)' -d 'Folder to write into'

@@ -110,6 +110,22 @@
         <source>This recording has no sound.</source>
         <translation>Diese Aufnahme hat keinen Ton.</translation>
     </message>
+    <message>
+        <source>Reduce Noise</source>
+        <translation>Rauschen mindern</translation>
+    </message>
+    <message>
+        <source>Lowers the microphone&apos;s steady hiss and hum</source>
+        <translation>Mindert das gleichmäßige Rauschen und Brummen des Mikrofons</translation>
+    </message>
+    <message>
+        <source>Strength</source>
+        <translation>Stärke</translation>
+    </message>
+    <message>
+        <source>Noise reduction strength</source>
+        <translation>Stärke der Rauschminderung</translation>
+    </message>
 </context>
 <context>
     <name>tarnix::BackgroundPanel</name>
@@ -1205,6 +1221,10 @@
     <message>
         <source> · %1 fps</source>
         <translation> · %1 fps</translation>
+    </message>
+    <message>
+        <source>Even out loudness</source>
+        <translation>Lautstärke angleichen</translation>
     </message>
 </context>
 <context>

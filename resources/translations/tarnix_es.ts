@@ -110,6 +110,22 @@
         <source>This recording has no sound.</source>
         <translation>Esta grabación no tiene sonido.</translation>
     </message>
+    <message>
+        <source>Reduce Noise</source>
+        <translation>Reducir ruido</translation>
+    </message>
+    <message>
+        <source>Lowers the microphone&apos;s steady hiss and hum</source>
+        <translation>Atenúa el siseo y el zumbido constantes del micrófono</translation>
+    </message>
+    <message>
+        <source>Strength</source>
+        <translation>Intensidad</translation>
+    </message>
+    <message>
+        <source>Noise reduction strength</source>
+        <translation>Intensidad de la reducción de ruido</translation>
+    </message>
 </context>
 <context>
     <name>tarnix::BackgroundPanel</name>
@@ -1205,6 +1221,10 @@
     <message>
         <source> · %1 fps</source>
         <translation> · %1 fps</translation>
+    </message>
+    <message>
+        <source>Even out loudness</source>
+        <translation>Igualar el volumen</translation>
     </message>
 </context>
 <context>

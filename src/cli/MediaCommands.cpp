@@ -170,7 +170,8 @@ CompositionBuilder::Result buildOrFail(const RecordingTimeline& timeline,
 static std::filesystem::path exportTimeline(const RecordingTimeline& timeline,
                                             ExportResolution resolution,
                                             std::optional<std::filesystem::path> out,
-                                            media::ExportFileType type, int frameRate)
+                                            media::ExportFileType type, int frameRate,
+                                            std::optional<double> loudness = std::nullopt)
 {
     if (!timeline.videoURL)
         throw std::runtime_error("Export failed: the recording has no screen movie.");
@@ -195,6 +196,7 @@ static std::filesystem::path exportTimeline(const RecordingTimeline& timeline,
     session.setOutputURL(target);
     session.setNameClash(out ? NameClash::fail : NameClash::nextFreeName);
     session.setOutputFileType(type);
+    session.setLoudnessTarget(loudness);
     // A GIF draws every frame twice, once per palette pass.
     ProgressReport report(int(std::ceil(built.composition->duration() /
                                         session.outputFrameDuration())) * (gif ? 2 : 1));
@@ -219,9 +221,23 @@ static std::filesystem::path exportTimeline(const RecordingTimeline& timeline,
     return session.publishedURL();
 }
 
+// Loudness targets outside these make no sense for a movie's sound: below, speech sinks into the
+// noise floor; above, nearly everything would be limiting.
+constexpr double kQuietestLoudness = -40, kLoudestLoudness = -5; // LUFS
+
+static double parseLoudness(const std::string& text)
+{
+    double lufs = parseNumber(text, "the loudness");
+    if (!(lufs >= kQuietestLoudness && lufs <= kLoudestLoudness))
+        throw UsageError("--loudness must lie within " + std::to_string(int(kQuietestLoudness)) +
+                         " and " + std::to_string(int(kLoudestLoudness)) +
+                         " LUFS (-16 suits most videos), not " + text);
+    return lufs;
+}
+
 int runExport(const Arguments& args)
 {
-    ParsedArguments parsed = parse(args, {"--resolution", "--format", "--fps", "--out"});
+    ParsedArguments parsed = parse(args, {"--resolution", "--format", "--fps", "--out", "--loudness"});
     if (parsed.positional.size() != 1)
         throw UsageError("expected the document, got " + std::to_string(parsed.positional.size()) +
                          " arguments");
@@ -234,6 +250,12 @@ int runExport(const Arguments& args)
     int frameRate = media::kStandardFrameRate;
     if (parsed.options.count("--fps"))
         frameRate = parseFps(parsed.options["--fps"]);
+    std::optional<double> loudness;
+    if (parsed.options.count("--loudness")) {
+        loudness = parseLoudness(parsed.options["--loudness"]);
+        if (type == media::ExportFileType::gif)
+            throw UsageError("--loudness applies to movies; a GIF has no sound");
+    }
     RecordingTimeline timeline = loadDocument(parsed.positional[0]);
     std::optional<std::filesystem::path> out;
     if (parsed.options.count("--out")) {
@@ -244,7 +266,7 @@ int runExport(const Arguments& args)
                              (*out / "movie.mp4").string());
     }
     try {
-        std::cout << exportTimeline(timeline, resolution, out, type, frameRate).string() << "\n";
+        std::cout << exportTimeline(timeline, resolution, out, type, frameRate, loudness).string() << "\n";
     } catch (const std::runtime_error& e) {
         std::cerr << e.what() << "\n";
         return kExitFailure;

@@ -38,7 +38,7 @@ const Command kCommands[] = {
      "Prints [[x, y], [width, height]] in fractions of the captured area: the part on screen,\n"
      "always of the frame's shape (equal fractions), even for a region stored with unequal sides."},
     {"export", "export DOC.json [--resolution source|4k|1080p|720p] [--format mp4|gif] [--fps 30|60]\n"
-               "                               [--out FILE]\n"
+               "                               [--out FILE] [--loudness LUFS]\n"
                "                               export the edited recording to an MP4 movie, or to a\n"
                "                               silent animated GIF of at most 15 frames a second and\n"
                "                               960 pixels on its long side", runExport,
@@ -47,7 +47,10 @@ const Command kCommands[] = {
      "Without --out the file goes beside the screen movie as NAME-edited.mp4 (then -edited-2.mp4,\n"
      "...), or NAME-edited.gif with --format gif. The document's cuts, canvas aspect and cursor\n"
      "smoothing apply. An existing file is never replaced: --out onto one fails. Ctrl-C, SIGTERM\n"
-     "or SIGHUP cancel the export and leave no file."},
+     "or SIGHUP cancel the export and leave no file.\n"
+     "--loudness brings the movie's mixed sound to that integrated loudness (EBU R128, -40 to -5\n"
+     "LUFS; -16 suits most videos) with one gain for the whole movie and a limiter that keeps\n"
+     "peaks under -1 dBTP. Without it the sound is left as mixed."},
     {"frame", "frame DOC.json T --out F.png  render the composed frame at T seconds (recording time;\n"
               "                               inside a cut, the frame just after it)", runFrame,
      "The picture type follows the name: .png, or .jpg / .jpeg. An existing file is never replaced."},

@@ -299,18 +299,24 @@ Result build(const RecordingTimeline& timeline, const std::function<bool()>& isC
     checkCancelled();
 
     TrackID nextAudioTrack = kFirstAudioTrack;
+    // The denoiser of a track whose settings ask for one.
+    auto reduceNoise = [&composition](TrackID id, const AudioTrackSettings& settings) {
+        if (settings.reducesNoise)
+            composition->setNoiseReduction(id, settings.noiseReductionStrength);
+    };
     if (timeline.hasSystemAudio && timeline.systemAudio.isEnabled) {
         auto audio = screen.tracks(MediaType::audio);
         if (!audio.empty() &&
             addTrack(*composition, MediaType::audio, nextAudioTrack, audio.front(), duration, kept,
                      duration))
-            ++nextAudioTrack;
+            reduceNoise(nextAudioTrack++, timeline.systemAudio);
     }
     if (timeline.microphoneAudio.isEnabled)
         if (auto microphone = firstTrackOf(timeline.microphoneURL, MediaType::audio, duration, kMicrophoneLeftOut,
                                            warnings))
-            addTrack(*composition, MediaType::audio, nextAudioTrack, microphone->second,
-                     lengthOf(microphone->first), kept, duration);
+            if (addTrack(*composition, MediaType::audio, nextAudioTrack, microphone->second,
+                         lengthOf(microphone->first), kept, duration))
+                reduceNoise(nextAudioTrack, timeline.microphoneAudio);
     checkCancelled();
 
     CanvasLayout canvas = layOutCanvas(renderSize, recordingSize, timeline.background);

@@ -54,6 +54,27 @@ OrderedJson toJson(const BackgroundSettings& value)
     return out;
 }
 
+namespace {
+
+template <typename T>
+struct KeyedValue {
+    const char* key;
+    T value;
+    T absent; // what a document without the key means
+};
+
+// An optional switch and its strength: written together, and only when either differs from what
+// their absence means, so that documents which never used them encode as they always did.
+void addSwitchWithStrength(OrderedJson& out, KeyedValue<bool> on, KeyedValue<double> strength)
+{
+    if (on.value == on.absent && strength.value == strength.absent)
+        return;
+    out[on.key] = on.value;
+    out[strength.key] = strength.value;
+}
+
+} // namespace
+
 OrderedJson toJson(const CursorOverlaySettings& value)
 {
     OrderedJson out{{"isEnabled", value.isEnabled},
@@ -61,17 +82,20 @@ OrderedJson toJson(const CursorOverlaySettings& value)
                     {"style", enumJson(value.style)},
                     {"showsClickRipples", value.showsClickRipples}};
     const CursorOverlaySettings defaults;
-    if (value.smoothsMovement != defaults.smoothsMovement ||
-        value.smoothingStrength != defaults.smoothingStrength) {
-        out["smoothsMovement"] = value.smoothsMovement;
-        out["smoothingStrength"] = value.smoothingStrength;
-    }
+    addSwitchWithStrength(out, {"smoothsMovement", value.smoothsMovement, defaults.smoothsMovement},
+                          {"smoothingStrength", value.smoothingStrength,
+                           defaults.smoothingStrength});
     return out;
 }
 
 OrderedJson toJson(const AudioTrackSettings& value)
 {
-    return {{"isEnabled", value.isEnabled}};
+    OrderedJson out = {{"isEnabled", value.isEnabled}};
+    const AudioTrackSettings defaults;
+    addSwitchWithStrength(out, {"reducesNoise", value.reducesNoise, defaults.reducesNoise},
+                          {"noiseReductionStrength", value.noiseReductionStrength,
+                           defaults.noiseReductionStrength});
+    return out;
 }
 
 OrderedJson toJson(const CursorSample& value)
@@ -374,7 +398,13 @@ CursorOverlaySettings decodeCursorOverlaySettings(const JsonReader& in)
 
 AudioTrackSettings decodeAudioTrackSettings(const JsonReader& in)
 {
-    return {in["isEnabled"].boolean()};
+    AudioTrackSettings out;
+    out.isEnabled = in["isEnabled"].boolean();
+    if (auto reduces = in.optional("reducesNoise"))
+        out.reducesNoise = reduces->boolean();
+    if (auto strength = in.optional("noiseReductionStrength"))
+        out.noiseReductionStrength = numberWithin(*strength, 0, 1);
+    return out;
 }
 
 CursorSample decodeCursorSample(const JsonReader& in)

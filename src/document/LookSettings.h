@@ -93,6 +93,10 @@ struct CursorOverlaySettings {
 
 struct AudioTrackSettings {
     bool isEnabled = true;
+    // "Reduce noise": the track's steady background hiss and hum are lowered in preview and
+    // export; strength 0...1 sets how far (0 gently, 1 most).
+    bool reducesNoise = false;
+    double noiseReductionStrength = 0.5;
     bool operator==(const AudioTrackSettings&) const = default;
 };
 

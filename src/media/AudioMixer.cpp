@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <cmath>
 
+#include "media/AudioFilterChain.h"
+#include "media/SoundFilters.h"
+
 namespace tarnix::media {
 
 // One segment's decoded samples, consumed from the front.
@@ -22,6 +25,10 @@ struct AudioMixer::Track {
         bool ended = false;
     };
     std::vector<Segment> segments;
+    // With noise reduction: the denoiser, which reads the track's mix ahead of the output, and
+    // the sample frame that read has reached.
+    std::unique_ptr<AudioFilterChain> denoiser;
+    std::int64_t denoiserInput = 0;
 };
 
 AudioMixer::AudioMixer(const Composition& composition, int sampleRate, int channels)
@@ -48,8 +55,19 @@ AudioMixer::AudioMixer(const Composition& composition, int sampleRate, int chann
                 segment.source, AudioFormat{SampleFormat::f32, rate_, channels_});
             mixed->segments.push_back(std::move(s));
         }
-        if (!mixed->segments.empty())
-            tracks_.push_back(std::move(mixed));
+        if (mixed->segments.empty())
+            continue;
+        if (track->noiseReduction)
+            if (auto floor = noiseFloor(track->segments.front().source)) {
+                Track* raw = mixed.get();
+                mixed->denoiser = std::make_unique<AudioFilterChain>(
+                    noiseReductionChain(*track->noiseReduction, *floor), rate_, channels_,
+                    [this, raw](float* out, std::int64_t frames) {
+                        mixTrack(*raw, out, raw->denoiserInput, frames);
+                        raw->denoiserInput += frames;
+                    });
+            }
+        tracks_.push_back(std::move(mixed));
     }
 }
 
@@ -128,13 +146,25 @@ void AudioMixer::seek(double seconds)
                 s.reader->seek(s.placement.source.timeRange.start +
                                double(s.rangeOffset + s.delivered) / rate_);
         }
+    for (auto& track : tracks_)
+        if (track->denoiser) {
+            track->denoiserInput = position_;
+            track->denoiser->reset();
+        }
 }
 
 std::vector<float> AudioMixer::read(std::int64_t frameCount)
 {
     std::vector<float> out(std::size_t(std::max<std::int64_t>(frameCount, 0)) * channels_, 0.0f);
-    for (auto& track : tracks_)
-        mixTrack(*track, out.data(), position_, frameCount);
+    for (auto& track : tracks_) {
+        if (!track->denoiser) {
+            mixTrack(*track, out.data(), position_, frameCount);
+            continue;
+        }
+        std::vector<float> clean = track->denoiser->read(frameCount);
+        for (std::size_t i = 0; i < out.size(); ++i)
+            out[i] += clean[i];
+    }
     for (float& sample : out)
         sample = std::clamp(sample, -1.0f, 1.0f);
     position_ += frameCount;

@@ -9,13 +9,15 @@
 
 // Mixes every audio track of a composition into one interleaved float stream at a fixed rate and
 // channel count, read in order from composition time 0 or from where seek() moved it. Tracks are summed and the sum is clipped
-// to -1...1; a track is silent outside its segments. Owned and used by one thread at a time.
+// to -1...1; a track is silent outside its segments. A track with noise reduction goes through its
+// denoiser before the sum (SoundFilters.h). Owned and used by one thread at a time.
 
 namespace tarnix::media {
 
 class AudioMixer {
 public:
-    // Throws MediaException when a source file cannot be opened for decoding.
+    // Throws MediaException when a source file cannot be opened for decoding, or a denoiser
+    // cannot be set up.
     AudioMixer(const Composition& composition, int sampleRate, int channels);
     ~AudioMixer();
 

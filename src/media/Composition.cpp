@@ -39,7 +39,7 @@ const CompositionTrack* Composition::addMutableTrack(MediaType type, TrackID pre
     }
     if (track(id))
         return nullptr;
-    tracks_.push_back(CompositionTrack{id, type, {}});
+    tracks_.push_back(CompositionTrack{id, type, {}, std::nullopt});
     return &tracks_.back();
 }
 
@@ -96,6 +96,16 @@ const CompositionTrack* Composition::track(TrackID trackID) const
         if (t.trackID == trackID)
             return &t;
     return nullptr;
+}
+
+bool Composition::setNoiseReduction(TrackID trackID, std::optional<double> strength)
+{
+    for (auto& t : tracks_)
+        if (t.trackID == trackID && t.mediaType == MediaType::audio) {
+            t.noiseReduction = strength;
+            return true;
+        }
+    return false;
 }
 
 double Composition::duration() const

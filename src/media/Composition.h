@@ -31,6 +31,9 @@ struct CompositionTrack {
     TrackID trackID = kInvalidTrackID;
     MediaType mediaType = MediaType::video;
     std::vector<CompositionSegment> segments; // sorted by compositionStart, never overlapping
+    // Audio only: the strength (0 ... 1) of the noise reduction the track's sound goes through,
+    // nothing for none (media/SoundFilters.h).
+    std::optional<double> noiseReduction;
 
     // The end of the last segment; 0 for an empty track.
     double duration() const;
@@ -53,6 +56,10 @@ public:
     std::optional<MediaError> insertTimeRange(TrackID trackID, TimeRange sourceRange,
                                               const AssetTrack& source, double atTime,
                                               double fadeIn = 0, double fadeOut = 0);
+
+    // Sets the noise reduction of an audio track. Returns false, changing nothing, when there is
+    // no audio track with this id.
+    bool setNoiseReduction(TrackID trackID, std::optional<double> strength);
 
     const std::vector<CompositionTrack>& tracks() const { return tracks_; }
     std::vector<const CompositionTrack*> tracks(MediaType type) const;

@@ -8,6 +8,7 @@
 #include <map>
 
 #include "graphics/ParallelFor.h"
+#include "media/AudioFilterChain.h"
 #include "media/AudioMixer.h"
 #include "media/DecodeAhead.h"
 #include "media/EncoderFrames.h"
@@ -16,6 +17,7 @@
 #include "media/FrameRequest.h"
 #include "media/GifWriter.h"
 #include "media/MovieWriter.h"
+#include "media/SoundFilters.h"
 
 namespace tarnix::media {
 
@@ -71,18 +73,22 @@ struct ExportSession::Run {
     double frameDuration = 0;
     std::unique_ptr<MovieWriter> writer;
     std::unique_ptr<AudioMixer> mixer;
+    // Even loudness: the mixed sound through its gain (and limiter), read ahead of what is written.
+    std::unique_ptr<AudioFilterChain> loudness;
+    std::int64_t audioWritten = 0; // sample frames
 
     void writeAudioUntil(double time)
     {
         if (!mixer || !mixer->hasAudio())
             return;
         std::int64_t target = std::llround(time * mixer->sampleRate());
-        std::int64_t count = target - mixer->position();
+        std::int64_t count = target - audioWritten;
         if (count <= 0)
             return;
-        double pts = double(mixer->position()) / mixer->sampleRate();
-        std::vector<float> samples = mixer->read(count);
+        double pts = double(audioWritten) / mixer->sampleRate();
+        std::vector<float> samples = loudness ? loudness->read(count) : mixer->read(count);
         writer->writeAudio(samples.data(), int(count), pts);
+        audioWritten += count;
     }
 };
 
@@ -248,6 +254,8 @@ void ExportSession::setOutputURL(std::filesystem::path url) { outputURL_ = std::
 
 void ExportSession::setOutputFileType(ExportFileType type) { fileType_ = type; }
 
+void ExportSession::setLoudnessTarget(std::optional<double> lufs) { loudnessTarget_ = lufs; }
+
 void ExportSession::setNameClash(NameClash clash) { nameClash_ = clash; }
 
 std::filesystem::path ExportSession::publishedURL() const
@@ -368,7 +376,7 @@ void ExportSession::run()
         return;
     }
 
-    Run state{*this, outputFrameSize(), 0, outputFrameDuration(), nullptr, nullptr};
+    Run state{*this, outputFrameSize(), 0, outputFrameDuration(), nullptr, nullptr, nullptr, 0};
     VideoComposition timing = videoComposition_;
     timing.frameDurationValue = 1;
     timing.frameDurationTimescale = 1;
@@ -411,6 +419,32 @@ void ExportSession::run()
     finishWith(ExportStatus::completed, std::nullopt);
 }
 
+// Even loudness, first pass: the whole mix is measured, and the chain that brings it to the target
+// is set between the mixer and the writer. A silent mix is left as it is.
+std::optional<MediaError> ExportSession::prepareLoudness(Run& state)
+{
+    if (!loudnessTarget_ || !state.mixer->hasAudio())
+        return std::nullopt;
+    std::optional<std::string> chain;
+    try {
+        chain = evenLoudnessChain(*composition_, kExportAudioRate, kExportAudioChannels,
+                                  state.frameCount * state.frameDuration, *loudnessTarget_,
+                                  [this] { return cancelRequested_.load(); });
+    } catch (const MediaException& e) {
+        return exportError(ExportErrorCode::decodeFailed,
+                           "The recording's sound couldn't be decoded.", std::nullopt, e.error());
+    }
+    if (!chain)
+        return std::nullopt;
+    AudioMixer* mixer = state.mixer.get();
+    state.loudness = std::make_unique<AudioFilterChain>(*chain, kExportAudioRate,
+        kExportAudioChannels, [mixer](float* out, std::int64_t frames) {
+            std::vector<float> mixed = mixer->read(frames);
+            std::copy(mixed.begin(), mixed.end(), out);
+        });
+    return std::nullopt;
+}
+
 // The MPEG-4 export: audio mixed and written beside the frames.
 std::optional<MediaError> ExportSession::writeMovie(Run& state, const std::filesystem::path& file)
 {
@@ -421,6 +455,8 @@ std::optional<MediaError> ExportSession::writeMovie(Run& state, const std::files
         return exportError(ExportErrorCode::decodeFailed,
                            "The recording's sound couldn't be decoded.", std::nullopt, e.error());
     }
+    if (auto failure = prepareLoudness(state))
+        return failure;
     MovieWriterSettings settings;
     settings.outputPath = file;
     settings.layout = MovieLayout::faststart;

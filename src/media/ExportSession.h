@@ -17,7 +17,8 @@
 // Exports a composition to an MPEG-4 file: every output frame (one per frame duration) is drawn
 // by the video composition's compositor on worker threads, scaled to the preset's frame size and
 // encoded in order as H.264; the composition's audio tracks are decoded, resampled, mixed and
-// encoded as one AAC track. The index is written at the front of the file.
+// encoded as one AAC track. The index is written at the front of the file. With a loudness target
+// the mixed sound is measured first and brought to that loudness (media/SoundFilters.h).
 //
 // Or to an animated GIF (setOutputFileType): at most kMaxGifFrameRate frames per second, at most
 // kMaxGifSide pixels on its long side, silent, with a palette computed from the frames themselves
@@ -61,6 +62,9 @@ public:
     void setOutputURL(std::filesystem::path url);
     // MPEG-4 unless set otherwise.
     void setOutputFileType(ExportFileType type);
+    // Integrated loudness (LUFS) to bring the movie's sound to; nothing (the default) leaves the
+    // mix as it is. A silent mix stays silent.
+    void setLoudnessTarget(std::optional<double> lufs);
     // What to do when the output name is taken when the file is published (default: fail).
     void setNameClash(NameClash clash);
     // Called on the export thread with values 0...1, at most once per written frame.
@@ -94,6 +98,7 @@ private:
                                             const FrameConsumer& consume);
     std::optional<MediaError> renderAndWrite(Run& state);
     std::optional<MediaError> renderGif(Run& state, const std::filesystem::path& file);
+    std::optional<MediaError> prepareLoudness(Run& state);
     std::optional<MediaError> writeMovie(Run& state, const std::filesystem::path& file);
     std::optional<MediaError> checkOutputLocation() const;
     MediaError fileFailure(const FileError& error) const;
@@ -108,6 +113,7 @@ private:
     std::filesystem::path outputURL_;
     ExportFileType fileType_ = ExportFileType::mpeg4;
     NameClash nameClash_ = NameClash::fail;
+    std::optional<double> loudnessTarget_;
     std::function<void(double)> progressHandler_;
 
     std::atomic<ExportStatus> status_{ExportStatus::waiting};

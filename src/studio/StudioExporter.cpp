@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "media/MediaError.h"
+#include "media/SoundFilters.h"
 
 namespace tarnix {
 
@@ -55,6 +56,14 @@ void StudioExporter::setFileType(media::ExportFileType type)
     emit changed();
 }
 
+void StudioExporter::setEvensOutLoudness(bool on)
+{
+    if (on == evensOutLoudness_)
+        return;
+    evensOutLoudness_ = on;
+    emit changed();
+}
+
 bool StudioExporter::canExport() const
 {
     return source_.videoURL.has_value() && !isExporting() && source_.keepsSomething();
@@ -85,18 +94,23 @@ void StudioExporter::start()
     emit started();
     // A GIF is made from the full-size frames and named like a source-quality movie.
     const bool gif = fileType_ == media::ExportFileType::gif;
+    // Only a movie has sound to even out.
+    std::optional<double> loudness;
+    if (!gif && evensOutLoudness_)
+        loudness = media::kDefaultLoudnessTarget;
     run(source_.committedEdit(), *source_.videoURL, gif ? ExportResolution::source : resolution_,
-        fileType_, source_.frameRate ? source_.frameRate() : media::kStandardFrameRate);
+        fileType_, source_.frameRate ? source_.frameRate() : media::kStandardFrameRate, loudness);
     emit changed();
 }
 
 void StudioExporter::run(RecordingTimeline input, std::filesystem::path videoURL,
                          ExportResolution resolution, media::ExportFileType fileType,
-                         int frameRate)
+                         int frameRate, std::optional<double> loudness)
 {
     if (running_)
         return;
     running_ = true;
+    loudness_ = loudness;
     progress_ = 0;
     emit changed();
     cancelled_ = std::make_shared<std::atomic<bool>>(false);
@@ -153,6 +167,7 @@ void StudioExporter::startExport(Prepared prepared)
     session_->setVideoComposition(prepared.result.videoComposition);
     session_->setOutputURL(output_);
     session_->setOutputFileType(prepared.fileType);
+    session_->setLoudnessTarget(loudness_);
     session_->setNameClash(NameClash::nextFreeName);
     auto lastPercent = std::make_shared<std::atomic<int>>(-1);
     session_->setProgressHandler([this, lastPercent](double value) {

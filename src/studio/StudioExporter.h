@@ -52,6 +52,9 @@ public:
     // aside). Choosing a resolution chooses a movie.
     media::ExportFileType fileType() const { return fileType_; }
     void setFileType(media::ExportFileType type);
+    // A movie's sound brought to media::kDefaultLoudnessTarget on export (a GIF has none).
+    bool evensOutLoudness() const { return evensOutLoudness_; }
+    void setEvensOutLoudness(bool on);
 
     bool canExport() const;
     bool isExporting() const { return running_; }
@@ -85,13 +88,15 @@ signals:
 private:
     struct Prepared;
     void run(RecordingTimeline input, std::filesystem::path videoURL,
-             ExportResolution resolution, media::ExportFileType fileType, int frameRate);
+             ExportResolution resolution, media::ExportFileType fileType, int frameRate,
+             std::optional<double> loudness);
     void startExport(Prepared prepared);
     void finish(std::optional<std::filesystem::path> output, std::optional<QString> errorMessage);
 
     Source source_;
     ExportResolution resolution_ = ExportResolution::source;
     media::ExportFileType fileType_ = media::ExportFileType::mpeg4;
+    bool evensOutLoudness_ = true;
     std::optional<std::filesystem::path> exportedURL_;
     QElapsedTimer lastPress_;
     bool running_ = false;
@@ -100,6 +105,7 @@ private:
     QFutureWatcher<std::shared_ptr<Prepared>>* buildWatcher_ = nullptr;
     std::unique_ptr<media::ExportSession> session_;
     std::filesystem::path output_;
+    std::optional<double> loudness_;
 };
 
 } // namespace tarnix

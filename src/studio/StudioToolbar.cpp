@@ -26,6 +26,10 @@ namespace {
 constexpr int kGifChoice = -1; // the menu entry's data; the movie entries carry their resolution
 // Frame-rate entries carry their rate under this property instead.
 constexpr const char* kFrameRateProperty = "frameRate";
+// Remembered between runs; on unless the user switched it off.
+constexpr const char* kEvenLoudnessKey = "export/evenLoudness";
+
+QSettings userSettings() { return QSettings(QStringLiteral("Tarnix"), QStringLiteral("Tarnix")); }
 
 } // namespace
 
@@ -131,22 +135,36 @@ void StudioToolbar::buildResolutionMenu()
         });
     }
     menu->setToolTipsVisible(true);
-    connect(menu, &QMenu::aboutToShow, this, [this, menu] {
-        const int chosen = exporter_.fileType() == media::ExportFileType::gif
-                               ? kGifChoice
-                               : int(exporter_.resolution());
+
+    // The movie's sound brought to one loudness; a GIF has none.
+    menu->addSeparator();
+    exporter_.setEvensOutLoudness(userSettings().value(kEvenLoudnessKey, true).toBool());
+    evenLoudness_ = menu->addAction(tr("Even out loudness"));
+    evenLoudness_->setCheckable(true);
+    connect(evenLoudness_, &QAction::triggered, this, [this](bool on) {
+        userSettings().setValue(kEvenLoudnessKey, on);
+        exporter_.setEvensOutLoudness(on);
+    });
+
+    auto markChecked = [](QAction* action, bool checked) {
+        action->setChecked(checked);
+        action->setIcon(checked ? PhosphorIcon::icon("checkmark", 12, StudioTheme::textPrimary())
+                                : QIcon());
+    };
+    connect(menu, &QMenu::aboutToShow, this, [this, menu, markChecked] {
+        const bool gif = exporter_.fileType() == media::ExportFileType::gif;
+        const int chosen = gif ? kGifChoice : int(exporter_.resolution());
         for (QAction* action : menu->actions()) {
-            if (action->isSeparator())
+            if (action->isSeparator() || action == evenLoudness_)
                 continue;
             const QVariant rate = action->property(kFrameRateProperty);
             if (rate.isValid())
                 updateFrameRateChoice(action, rate.toInt());
-            const bool current = rate.isValid() ? rate.toInt() == session_.playback().effectiveFrameRate()
-                                                : action->data().toInt() == chosen;
-            action->setChecked(current);
-            action->setIcon(current ? PhosphorIcon::icon("checkmark", 12, StudioTheme::textPrimary())
-                                    : QIcon());
+            markChecked(action, rate.isValid() ? rate.toInt() == session_.playback().effectiveFrameRate()
+                                               : action->data().toInt() == chosen);
         }
+        markChecked(evenLoudness_, exporter_.evensOutLoudness());
+        evenLoudness_->setEnabled(!gif);
     });
     resolution_->setMenu(menu);
 }

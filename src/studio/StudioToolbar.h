@@ -31,6 +31,8 @@ public:
     QToolButton* resolutionButton() const { return resolution_; }
     QPushButton* exportButton() const { return export_; }
     QToolButton* moreButton() const { return more_; }
+    // The export menu's "Even out loudness" switch.
+    QAction* evenLoudnessAction() const { return evenLoudness_; }
 
 signals:
     void closeClicked();
@@ -50,6 +52,7 @@ private:
     QToolButton* resolution_;
     QPushButton* export_;
     QToolButton* more_;
+    QAction* evenLoudness_ = nullptr;
 };
 
 } // namespace tarnix

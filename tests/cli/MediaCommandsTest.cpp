@@ -9,6 +9,7 @@
 
 #include "cli/CliRunner.h"
 #include "document/DocumentCoding.h"
+#include "media/LoudnessProbe.h"
 
 namespace {
 
@@ -128,6 +129,46 @@ TEST(CliMediaCommands, FrameShowsAStripRegionOfAnOlderDocumentUnstretched)
     const double toStretched = meanDifference(rendered, scaledUp({64, 144, 512, 18}));
     EXPECT_LT(toTrueCrop, 2) << "differs from the frame-shaped crop";
     EXPECT_GT(toStretched, 5) << "looks like the stretched strip";
+}
+
+TEST(CliMediaCommands, ExportEvensOutLoudnessOnlyWhenAskedAndValidateTakesNoiseReduction)
+{
+    // A quiet recording: its screen movie's sound at about -35 LUFS, a noisy microphone beside it
+    // with noise reduction on.
+    tarnix::test::ScratchFolder folder;
+    const fs::path movie = folder.path / "screen.mp4", microphone = folder.path / "mic.m4a";
+    shell("-f lavfi -i testsrc2=s=160x90:r=30:d=4 -f lavfi -i "
+          "\"aevalsrc='0.02*sin(2*PI*300*t)*(0.7+0.3*sin(2*PI*2*t))':s=48000:d=4\" "
+          "-c:v libx264 -preset ultrafast -pix_fmt yuv420p -c:a aac -shortest " + movie.string());
+    shell("-f lavfi -i anoisesrc=d=4:c=pink:a=0.003:r=48000 -c:a aac " + microphone.string());
+    tarnix::RecordingTimeline timeline;
+    timeline.videoURL = movie;
+    timeline.microphoneURL = microphone;
+    timeline.hasSystemAudio = true;
+    timeline.captureFrame = {0, 0, 160, 90};
+    timeline.microphoneAudio.reducesNoise = true;
+    timeline.microphoneAudio.noiseReductionStrength = 0.8;
+    const fs::path document = folder.path / "quiet.tarnix.json";
+    std::ofstream(document) << tarnix::encodeRecordingTimeline(timeline);
+
+    CliRun valid = cli("validate " + document.string());
+    EXPECT_EQ(valid.exitCode, 0) << valid.out;
+
+    const fs::path plain = folder.path / "plain.mp4", even = folder.path / "even.mp4";
+    ASSERT_EQ(cli("export " + document.string() + " --out " + plain.string()).exitCode, 0);
+    CliRun evened = cli("export " + document.string() + " --loudness -16 --out " + even.string());
+    ASSERT_EQ(evened.exitCode, 0) << evened.out;
+    double before = tarnix::media::test::measureLoudnessWithTool(plain).integrated;
+    EXPECT_LT(before, -30);
+    EXPECT_NEAR(tarnix::media::test::measureLoudnessWithTool(even).integrated, -16, 1);
+
+    for (const char* wrong : {"--loudness loud", "--loudness -90", "--loudness 0",
+                              "--loudness -16 --format gif"}) {
+        CliRun refused = cli("export " + document.string() + " " + wrong);
+        EXPECT_EQ(refused.exitCode, 2) << wrong << ": " << refused.out;
+    }
+    EXPECT_NE(cli("export " + document.string() + " --loudness -90").out.find("-40 and -5 LUFS"),
+              std::string::npos);
 }
 
 TEST(CliMediaCommands, BadInputGivesAClearMessage)

@@ -87,6 +87,22 @@ TEST_F(CompositionBuilderTest, TrackIdsForEachCombinationOfSources)
     }
 }
 
+TEST_F(CompositionBuilderTest, NoiseReductionGoesToTheTrackWhoseSettingsAskForIt)
+{
+    for (bool systemOn : {true, false}) {
+        auto in = input(false, true, systemOn, true);
+        in.microphoneAudio.reducesNoise = true;
+        in.microphoneAudio.noiseReductionStrength = 0.7;
+        in.systemAudio.noiseReductionStrength = 0.2; // switched off: no denoiser
+        auto result = Builder::build(in);
+        const media::TrackID microphone = systemOn ? 4 : 3;
+        EXPECT_EQ(result.composition->track(microphone)->noiseReduction, 0.7);
+        if (systemOn) {
+            EXPECT_FALSE(result.composition->track(3)->noiseReduction);
+        }
+    }
+}
+
 TEST_F(CompositionBuilderTest, DurationsAreCutToTheScreen)
 {
     auto result = Builder::build(input(true, true, true, true));

@@ -30,6 +30,7 @@ TEST(EditedDocument, AnOlderDocumentReadsAsUneditedAndWritesBackWithoutTheNewKey
     EXPECT_TRUE(timeline.cutRegions.empty());
     EXPECT_EQ(timeline.background.aspect, CanvasAspect::source);
     EXPECT_FALSE(timeline.cursorOverlay.smoothsMovement);
+    EXPECT_FALSE(timeline.microphoneAudio.reducesNoise);
 
     // Written back, it is the document an older reader expects: the same keys, nothing added.
     nlohmann::json original = nlohmann::json::parse(text);
@@ -44,6 +45,10 @@ TEST(EditedDocument, TheNewKeysRoundTripAndUnknownAspectsFail)
     timeline.background.aspect = CanvasAspect::tall9x16;
     timeline.cursorOverlay.smoothsMovement = true;
     timeline.cursorOverlay.smoothingStrength = 0.8;
+    timeline.microphoneAudio.reducesNoise = true;
+    timeline.microphoneAudio.noiseReductionStrength = 0.3;
+    // Switched off again, the strength chosen is kept.
+    timeline.systemAudio.noiseReductionStrength = 0.9;
     std::string text = encodeRecordingTimeline(timeline);
     EXPECT_NE(text.find("\"aspect\":\"9:16\""), std::string::npos);
     EXPECT_EQ(decodeRecordingTimeline(text), timeline);

@@ -216,6 +216,8 @@ TEST(DocumentRanges, ValuesNoRendererCanDrawAreRejectedWithThePath)
         {"/cameraOverlay/sizeFraction", 0, "cameraOverlay.sizeFraction: out of range: 0.0 must be more than 0 and at most 1.0"},
         {"/cursorOverlay/sizeFraction", 7, "cursorOverlay.sizeFraction: out of range: 7.0 must be more than 0 and at most 1.0"},
         {"/cursorOverlay/smoothingStrength", 1.2, "cursorOverlay.smoothingStrength: out of range: 1.2 is not within 0.0...1.0"},
+        {"/microphoneAudio/noiseReductionStrength", -0.5, "microphoneAudio.noiseReductionStrength: out of range: -0.5 is not within 0.0...1.0"},
+        {"/microphoneAudio/reducesNoise", 1, "microphoneAudio.reducesNoise: expected a boolean, found number"},
         {"/cameraOverlay/position/0", -3, "cameraOverlay.position: out of range: the point must lie within 0...1 on both axes"},
         {"/captureFrame/1/0", 1e300, "captureFrame: out of range: 1e+300 is beyond any screen (at most 1000000.0 points)"},
         {"/captureFrame/1/1", -1, "captureFrame: the capture frame has a negative size"},

@@ -5,6 +5,8 @@
 #include <fstream>
 
 #include "StudioTestSupport.h"
+#include "media/LoudnessProbe.h"
+#include "media/SoundFilters.h"
 #include "studio/StudioExporter.h"
 #include "studio/StudioSession.h"
 
@@ -62,6 +64,23 @@ TEST_F(StudioExportTest, ExportsAreNamedNextToTheScreenMovieAndReportProgress)
     ASSERT_TRUE(exportAndWait(s));
     EXPECT_EQ(*s.exporter().exportedURL(), folder / "screen-edited-2.mp4");
     EXPECT_EQ(media::test::probe(*s.exporter().exportedURL()).width, 640);
+}
+
+TEST_F(StudioExportTest, MoviesHaveEvenLoudnessUnlessSwitchedOff)
+{
+    // The recording's two tones mixed sit a few LU away from the target.
+    StudioSession s(recording.timeline, player);
+    EXPECT_TRUE(s.exporter().evensOutLoudness()) << "on unless the user switched it off";
+    ASSERT_TRUE(exportAndWait(s));
+    ASSERT_TRUE(s.exporter().exportedURL());
+    const double even = media::test::measureLoudnessWithTool(*s.exporter().exportedURL()).integrated;
+    EXPECT_NEAR(even, media::kDefaultLoudnessTarget, 1);
+
+    s.exporter().setEvensOutLoudness(false);
+    ASSERT_TRUE(exportAndWait(s));
+    ASSERT_TRUE(s.exporter().exportedURL());
+    const double asMixed = media::test::measureLoudnessWithTool(*s.exporter().exportedURL()).integrated;
+    EXPECT_GT(std::abs(asMixed - even), 1.5) << "left as mixed, " << asMixed << " LUFS";
 }
 
 TEST_F(StudioExportTest, AFailedExportClearsTheResultAndSaysWhy)

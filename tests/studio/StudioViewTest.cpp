@@ -374,6 +374,31 @@ int roughness(const QImage& frame, int y)
     return most;
 }
 
+TEST_F(StudioViewTest, TheExportMenuSwitchesEvenLoudnessAndRemembersIt)
+{
+    open();
+    QAction* even = view->toolbar()->evenLoudnessAction();
+    ASSERT_NE(even, nullptr);
+    EXPECT_EQ(even->text(), "Even out loudness");
+    const bool before = session().exporter().evensOutLoudness();
+    emit view->toolbar()->resolutionButton()->menu()->aboutToShow();
+    EXPECT_EQ(even->isChecked(), before);
+
+    even->trigger();
+    EXPECT_EQ(session().exporter().evensOutLoudness(), !before);
+    // The next Studio starts with the choice; then the setting is put back as it was.
+    session().exporter().setEvensOutLoudness(before);
+    { StudioToolbar another(session()); }
+    EXPECT_EQ(session().exporter().evensOutLoudness(), !before);
+    even->trigger();
+    EXPECT_EQ(session().exporter().evensOutLoudness(), before);
+
+    // A GIF has no sound to even out.
+    session().exporter().setFileType(media::ExportFileType::gif);
+    emit view->toolbar()->resolutionButton()->menu()->aboutToShow();
+    EXPECT_FALSE(even->isEnabled());
+}
+
 TEST_F(StudioViewTest, ExportsAGifAndATallMovieChosenInTheStudio)
 {
     open();

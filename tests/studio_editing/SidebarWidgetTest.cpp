@@ -355,6 +355,36 @@ TEST_F(SidebarTest, AudioPanelShowsTheTracksTheRecordingHas)
     EXPECT_EQ(test::byName(sidebar.get(), "Microphone"), nullptr);
 }
 
+TEST_F(SidebarTest, MicrophoneNoiseReductionSwitchAndStrength)
+{
+    open(StudioTab::audio);
+    EXPECT_FALSE(control<QSlider>("Noise reduction strength")->isEnabled()) << "off by default";
+    click(control("Reduce Noise"));
+    EXPECT_TRUE(microphone.reducesNoise);
+    EXPECT_EQ(commits, 1);
+
+    // The strength commits on release, once.
+    EXPECT_EQ(dragSlider("Noise reduction strength", 40), 0);
+    EXPECT_EQ(commits, 2);
+    EXPECT_GT(microphone.noiseReductionStrength, 0.5);
+    const double strength = microphone.noiseReductionStrength;
+
+    // The microphone switched off and on keeps its noise reduction; while off, none can be set.
+    click(control("Microphone"));
+    EXPECT_FALSE(microphone.isEnabled);
+    EXPECT_FALSE(control("Reduce Noise")->isEnabled());
+    EXPECT_FALSE(control<QSlider>("Noise reduction strength")->isEnabled());
+    click(control("Microphone"));
+    EXPECT_TRUE(microphone.reducesNoise);
+    EXPECT_EQ(microphone.noiseReductionStrength, strength);
+    EXPECT_TRUE(control<QSlider>("Noise reduction strength")->isEnabled());
+
+    // A recording without a microphone has nothing to reduce.
+    sidebar->setRecordingFacts(true, true, false);
+    test::settle();
+    EXPECT_EQ(test::byName(sidebar.get(), "Reduce Noise"), nullptr);
+}
+
 TEST_F(SidebarTest, CursorPanelDisablesStyleAndSizeWhileTheCursorIsOff)
 {
     open(StudioTab::cursor);

@@ -1,8 +1,10 @@
 #include "studio/sidebar/AudioPanel.h"
 
+#include <QSlider>
 #include <QVBoxLayout>
 
 #include "studio/sidebar/SidebarControls.h"
+#include "studio/sidebar/SidebarRules.h"
 #include "studio/sidebar/StudioSidebarView.h"
 
 namespace tarnix {
@@ -11,14 +13,36 @@ void AudioPanel::build(QVBoxLayout* column)
 {
     auto& system = sidebar().systemAudio;
     auto& microphone = sidebar().microphoneAudio;
+    // The switches change only whether a track plays: its noise settings stay.
     if (hasSystemAudio())
         addToggle(column, tr("System Audio"), system.get().isEnabled,
-                  [&system](bool on) { system.set(AudioTrackSettings{on}); });
-    if (hasMicrophone())
-        addToggle(column, tr("Microphone"), microphone.get().isEnabled,
-                  [&microphone](bool on) { microphone.set(AudioTrackSettings{on}); });
+                  [&system](bool on) { system.modify([&](auto& s) { s.isEnabled = on; }); });
+    if (hasMicrophone()) {
+        addToggle(
+            column, tr("Microphone"), microphone.get().isEnabled,
+            [&microphone](bool on) { microphone.modify([&](auto& s) { s.isEnabled = on; }); }, true);
+        buildNoiseReduction(column);
+    }
     if (!hasSystemAudio() && !hasMicrophone())
         column->addWidget(secondaryLabel(tr("This recording has no sound."), content()));
+}
+
+void AudioPanel::buildNoiseReduction(QVBoxLayout* column)
+{
+    auto& microphone = sidebar().microphoneAudio;
+    const AudioTrackSettings settings = microphone.get();
+    auto* reduce = addToggle(
+        column, tr("Reduce Noise"), settings.reducesNoise,
+        [&microphone](bool on) { microphone.modify([&](auto& s) { s.reducesNoise = on; }); }, true);
+    reduce->setToolTip(tr("Lowers the microphone's steady hiss and hum"));
+    reduce->setEnabled(SidebarRules::canReduceNoise(settings));
+
+    auto* strength = addSlider(
+        column, tr("Strength"), 0, 1, 0.01, settings.noiseReductionStrength,
+        [](double v) { return SidebarRules::percentText(v); },
+        [&microphone](double v) { microphone.modify([&](auto& s) { s.noiseReductionStrength = v; }); });
+    strength->setEnabled(SidebarRules::canSetNoiseReductionStrength(settings));
+    strength->slider()->setAccessibleName(tr("Noise reduction strength"));
 }
 
 } // namespace tarnix

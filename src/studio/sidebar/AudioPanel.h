@@ -2,7 +2,8 @@
 
 #include "studio/sidebar/SidebarPanel.h"
 
-// The audio tab: a switch for each sound track the recording has.
+// The audio tab: a switch for each sound track the recording has, and the microphone's noise
+// reduction (a switch and its strength).
 
 namespace tarnix {
 
@@ -11,6 +12,9 @@ class AudioPanel final : public SidebarPanel {
 public:
     using SidebarPanel::SidebarPanel;
     void build(QVBoxLayout* column) override;
+
+private:
+    void buildNoiseReduction(QVBoxLayout* column);
 };
 
 } // namespace tarnix

@@ -104,6 +104,16 @@ bool canSetSmoothingStrength(const CursorOverlaySettings& settings)
     return settings.isEnabled && settings.smoothsMovement;
 }
 
+bool canReduceNoise(const AudioTrackSettings& settings)
+{
+    return settings.isEnabled;
+}
+
+bool canSetNoiseReductionStrength(const AudioTrackSettings& settings)
+{
+    return settings.isEnabled && settings.reducesNoise;
+}
+
 CodableColor codableColor(const QColor& color)
 {
     QColor rgb = color.toRgb();

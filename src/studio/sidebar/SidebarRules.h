@@ -64,6 +64,10 @@ BackgroundSettings withBackgroundStyle(BackgroundSettings settings, BackgroundSt
 bool canSmoothCursor(const CursorOverlaySettings& settings);
 bool canSetSmoothingStrength(const CursorOverlaySettings& settings);
 
+// Audio panel: noise reduction needs its track on, the strength also the switch on.
+bool canReduceNoise(const AudioTrackSettings& settings);
+bool canSetNoiseReductionStrength(const AudioTrackSettings& settings);
+
 // A colour from the colour picker as stored in the settings (RGB components and opacity), and the
 // stored colour for display.
 CodableColor codableColor(const QColor& color);
