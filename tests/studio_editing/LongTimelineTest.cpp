@@ -249,6 +249,13 @@ TEST_F(LongTimelineTest, ScreenshotsAtThreeZoomsAndTheZoomControls)
     test::settle();
     EXPECT_TRUE(viewport().isFit());
     EXPECT_EQ(controls->slider()->value(), 0);
+
+    // The scroll bar in the tracks' dark colours, not the desktop style's light ones.
+    view->setZoomFactor(8);
+    test::settle();
+    const QImage bar = view->scrollBar()->grab().toImage();
+    test::saveScreenshot(*frame, "long-timeline-scrollbar");
+    EXPECT_LT(qGray(bar.pixel(2, bar.height() / 2)), 80) << "the bar's track is dark";
     view->setParent(nullptr);
     delete frame;
 }
