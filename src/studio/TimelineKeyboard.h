@@ -2,7 +2,10 @@
 
 #include <QObject>
 
+#include "studio/timeline/ReversePlay.h"
 #include "studio/timeline/TimelineKeys.h"
+
+class QTimer;
 
 class QKeyEvent;
 class QWidget;
@@ -27,6 +30,9 @@ public:
     // Runs a command as its key would (for the key filter and the tests).
     void run(TimelineCommand command);
 
+    // Playing backwards (J): its speed, 0 when not.
+    double reverseSpeed() const { return reverse_.speed(); }
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -34,10 +40,15 @@ private:
     bool handles(TimelineCommand command, QWidget* focus) const;
     void selectAdjacentClip(bool forward);
     void setPlaying(bool playing);
+    void playBackwards();
+    void stepBackwards();
 
     QWidget& window_;
     StudioSession& session_;
     ZoomTimelineView& timeline_;
+    ReversePlay reverse_;
+    QTimer* reverseTimer_;
+    double reverseShown_ = 0; // the playhead the last backward step put
 };
 
 } // namespace tarnix

@@ -25,7 +25,7 @@ const std::vector<TimelineKeyBinding>& bindings()
         {Qt::Key_Right, Qt::ShiftModifier, Command::secondForward, "Shift+Right", "Forward one second"},
         {Qt::Key_Home, Qt::NoModifier, Command::toStart, "Home", "To the start"},
         {Qt::Key_End, Qt::NoModifier, Command::toEnd, "End", "To the end"},
-        {Qt::Key_J, Qt::NoModifier, Command::playBackward, "J", "Pause and step back one second"},
+        {Qt::Key_J, Qt::NoModifier, Command::playBackward, "J", "Play backwards (again: faster)"},
         {Qt::Key_K, Qt::NoModifier, Command::pause, "K", "Pause"},
         {Qt::Key_L, Qt::NoModifier, Command::playForward, "L", "Play"},
         {Qt::Key_BracketLeft, Qt::NoModifier, Command::previousEdge, "[", "To the previous region edge"},
@@ -89,7 +89,6 @@ std::optional<double> playheadAfter(TimelineCommand command, double t, double fr
         next = frame > 0 ? (std::floor(t / frame + kEdgeTolerance) + 1) * frame : t;
         break;
     case Command::secondBack:
-    case Command::playBackward:
         next = t - 1;
         break;
     case Command::secondForward:
