@@ -1,5 +1,6 @@
 // The screen locker seen through logind on a desktop without a screen saver service: a private
-// bus stands in for the system bus, with a login session whose LockedHint the test sets.
+// bus stands in for the system bus, with a login session whose LockedHint the test sets. Qt
+// connects to the system bus once per process: the test needs a process of its own, as ctest gives it.
 
 #include <gtest/gtest.h>
 
