@@ -12,14 +12,7 @@ namespace tarnix::StudioControls {
 
 namespace {
 
-QString rgba(const QColor& c)
-{
-    return QStringLiteral("rgba(%1, %2, %3, %4)")
-        .arg(c.red())
-        .arg(c.green())
-        .arg(c.blue())
-        .arg(QString::number(c.alphaF(), 'f', 3));
-}
+const auto rgba = &StudioTheme::cssColor;
 
 } // namespace
 

@@ -1,19 +1,13 @@
 #include "studio/sidebar/SidebarStyle.h"
 
 #include "studio/EditingTheme.h"
+#include "ui/StudioTheme.h"
 
 namespace tarnix {
 
 namespace {
 
-QString css(const QColor& c)
-{
-    return QStringLiteral("rgba(%1, %2, %3, %4)")
-        .arg(c.red())
-        .arg(c.green())
-        .arg(c.blue())
-        .arg(QString::number(c.alphaF(), 'f', 3));
-}
+const auto css = &StudioTheme::cssColor;
 
 } // namespace
 
