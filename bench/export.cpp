@@ -125,8 +125,7 @@ int main(int argc, char** argv)
                            const char* name) {
         double cpu = bench::cpuSeconds(RUSAGE_SELF);
         auto begin = std::chrono::steady_clock::now();
-        auto result = CameraCompositionBuilder::build(
-            CameraCompositionBuilder::BuildInput::fromDocument(recording));
+        auto result = CompositionBuilder::build(recording);
         media::ExportSession treated(result.composition, media::ExportPreset::highestQuality);
         treated.setVideoComposition(result.videoComposition);
         treated.setOutputURL(folder / name);

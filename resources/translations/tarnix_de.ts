@@ -709,10 +709,6 @@
         <translation>Zum Ende</translation>
     </message>
     <message>
-        <source>Pause and step back one second</source>
-        <translation>Anhalten und eine Sekunde zurück</translation>
-    </message>
-    <message>
         <source>Pause</source>
         <translation>Anhalten</translation>
     </message>
@@ -747,6 +743,10 @@
     <message>
         <source>Show the whole recording</source>
         <translation>Ganze Aufnahme zeigen</translation>
+    </message>
+    <message>
+        <source>Play backwards (again: faster)</source>
+        <translation>Rückwärts abspielen (erneut: schneller)</translation>
     </message>
 </context>
 <context>

@@ -709,10 +709,6 @@
         <translation>Al final</translation>
     </message>
     <message>
-        <source>Pause and step back one second</source>
-        <translation>Pausar y retroceder un segundo</translation>
-    </message>
-    <message>
         <source>Pause</source>
         <translation>Pausa</translation>
     </message>
@@ -747,6 +743,10 @@
     <message>
         <source>Show the whole recording</source>
         <translation>Mostrar toda la grabación</translation>
+    </message>
+    <message>
+        <source>Play backwards (again: faster)</source>
+        <translation>Reproducir hacia atrás (otra vez: más rápido)</translation>
     </message>
 </context>
 <context>

@@ -3,8 +3,10 @@
 #include <cstdlib>
 
 #include "capture/portal/InputDeviceClicks.h"
+#include "capture/portal/InputDeviceKeys.h"
 #include "capture/portal/PortalCapture.h"
 #include "capture/x11/X11Connection.h"
+#include "capture/x11/X11KeyMonitor.h"
 #include "capture/x11/X11PointerMonitor.h"
 
 namespace tarnix {
@@ -53,6 +55,17 @@ PointerSourceFactory pointerSourceFactory(CaptureBackend backend, std::shared_pt
         };
     return [](PointerSource::Handler handler) -> std::unique_ptr<PointerSource> {
         return std::make_unique<x11::PointerMonitor>(std::move(handler));
+    };
+}
+
+KeySourceFactory keySourceFactory(CaptureBackend backend)
+{
+    if (backend == CaptureBackend::portal)
+        return [](KeySource::Handler handler) -> std::unique_ptr<KeySource> {
+            return std::make_unique<portal::InputDeviceKeys>(std::move(handler));
+        };
+    return [](KeySource::Handler handler) -> std::unique_ptr<KeySource> {
+        return std::make_unique<x11::KeyMonitor>(std::move(handler));
     };
 }
 

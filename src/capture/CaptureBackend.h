@@ -6,6 +6,7 @@
 #include <string>
 
 #include "capture/CaptureSource.h"
+#include "capture/KeySource.h"
 #include "capture/PointerSource.h"
 
 // Which backend records this desktop session, chosen once at run time: the X server when the
@@ -32,5 +33,8 @@ CaptureBackend sessionCaptureBackend();
 // Where a backend's pointer comes from: XInput 2, or the portal's cursor positions, which the
 // cast's frame source publishes to `cursorFeed`.
 PointerSourceFactory pointerSourceFactory(CaptureBackend backend, std::shared_ptr<portal::CursorFeed> cursorFeed);
+
+// Where a backend's keys come from: XInput 2, or the input devices where the user may read them.
+KeySourceFactory keySourceFactory(CaptureBackend backend);
 
 } // namespace tarnix

@@ -4,15 +4,13 @@
 #include <QPointer>
 
 #include "capture/CaptureClock.h"
-#include "capture/x11/X11KeyMonitor.h"
+#include "capture/CaptureBackend.h"
 
 namespace tarnix {
 
 KeyTracker::KeyTracker(QObject* parent)
     : QObject(parent)
-    , factory_([](KeySource::Handler handler) -> std::unique_ptr<KeySource> {
-        return std::make_unique<x11::KeyMonitor>(std::move(handler));
-    })
+    , factory_(keySourceFactory(sessionCaptureBackend()))
 {
 }
 

@@ -3,7 +3,10 @@
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
-#include <QDBusPendingReply>
+#include <QDBusVariant>
+
+#include <utility>
+#include <vector>
 
 namespace tarnix {
 
@@ -43,22 +46,41 @@ void ScreenLockWatch::stop()
 void ScreenLockWatch::ask()
 {
     if (asking_)
-        return; // a slow bus: one question at a time
-    QDBusConnection bus = QDBusConnection::sessionBus();
-    if (!bus.isConnected())
+        return; // a slow bus: one round of questions at a time
+    // The desktop's screen saver services on the session bus, and logind's hint for this session
+    // on the system bus, which lockers set on desktops without those services.
+    std::vector<std::pair<QDBusConnection, QDBusMessage>> calls;
+    QDBusConnection session = QDBusConnection::sessionBus();
+    if (session.isConnected())
+        for (const LockService& service : kServices)
+            calls.emplace_back(session, QDBusMessage::createMethodCall(service.name, service.path, service.name,
+                                                                       QStringLiteral("GetActive")));
+    QDBusConnection system = QDBusConnection::systemBus();
+    if (system.isConnected()) {
+        QDBusMessage hint = QDBusMessage::createMethodCall(
+            QStringLiteral("org.freedesktop.login1"), QStringLiteral("/org/freedesktop/login1/session/auto"),
+            QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
+        hint << QStringLiteral("org.freedesktop.login1.Session") << QStringLiteral("LockedHint");
+        calls.emplace_back(system, hint);
+    }
+    if (calls.empty())
         return;
     asking_ = true;
-    auto pending = std::make_shared<int>(static_cast<int>(std::size(kServices)));
+    auto pending = std::make_shared<int>(static_cast<int>(calls.size()));
     auto anyLocked = std::make_shared<bool>(false);
-    for (const LockService& service : kServices) {
-        QDBusMessage call =
-            QDBusMessage::createMethodCall(service.name, service.path, service.name, QStringLiteral("GetActive"));
-        call.setAutoStartService(false); // ask a running locker; never start one
+    for (auto& [bus, call] : calls) {
+        call.setAutoStartService(false); // ask a running service; never start one
         auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call, kCallTimeoutMs), this);
         connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, pending, anyLocked](QDBusPendingCallWatcher* w) {
-            QDBusPendingReply<bool> reply = *w;
-            if (reply.isValid() && reply.value())
-                *anyLocked = true;
+            // GetActive answers a boolean, the property Get a variant holding one.
+            QDBusMessage reply = w->reply();
+            if (reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty()) {
+                QVariant value = reply.arguments().front();
+                if (value.canConvert<QDBusVariant>())
+                    value = value.value<QDBusVariant>().variant();
+                if (value.typeId() == QMetaType::Bool && value.toBool())
+                    *anyLocked = true;
+            }
             w->deleteLater();
             if (--*pending == 0) {
                 *locked_ = *anyLocked;

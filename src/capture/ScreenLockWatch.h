@@ -7,7 +7,8 @@
 #include <memory>
 
 // Follows whether the desktop's screen locker is up, asking the session's screen-saver service
-// (org.freedesktop.ScreenSaver, else GNOME's) twice a second without blocking. While the locker
+// (org.freedesktop.ScreenSaver, else GNOME's) and logind's LockedHint of this session (set by
+// lockers on desktops without those services) twice a second without blocking. While the locker
 // is up the keyboard belongs to it, and nothing typed there may be recorded.
 //
 // Threads: a QObject of the GUI thread; `locked()` may be read from any thread.

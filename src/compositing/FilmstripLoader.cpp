@@ -1,5 +1,6 @@
 #include "compositing/FilmstripLoader.h"
 
+#include <QCache>
 #include <QtConcurrent>
 
 #include <map>
@@ -14,12 +15,11 @@ namespace tarnix {
 
 namespace {
 
-// One movie's pictures, shared by every loader of it.
+// One movie's key frames and the loaders' shared state of it.
 struct MovieCache {
     std::mutex mutex;
     bool indexed = false;
     std::vector<double> keyFrames;
-    std::map<double, QImage> pictures; // a null image: that frame could not be decoded
 };
 
 std::shared_ptr<MovieCache> cacheFor(const std::filesystem::path& movie, int height)
@@ -33,6 +33,63 @@ std::shared_ptr<MovieCache> cacheFor(const std::filesystem::path& movie, int hei
     return cache;
 }
 
+struct PictureKey {
+    QString movie;
+    int height = 0;
+    double time = 0;
+    bool operator==(const PictureKey&) const = default;
+};
+
+size_t qHash(const PictureKey& key, size_t seed = 0)
+{
+    return qHashMulti(seed, key.movie, key.height, key.time);
+}
+
+// Every movie's pictures in one memory budget: the least recently shown go first once it is
+// full, and are decoded again if they are wanted again. A null picture (a frame that could not
+// be decoded) is remembered too, so that it is not asked for again and again.
+class PictureCache {
+public:
+    static PictureCache& instance()
+    {
+        static PictureCache cache;
+        return cache;
+    }
+
+    bool contains(const PictureKey& key)
+    {
+        std::lock_guard lock(mutex_);
+        return pictures_.contains(key);
+    }
+    std::optional<QImage> find(const PictureKey& key)
+    {
+        std::lock_guard lock(mutex_);
+        const QImage* picture = pictures_.object(key); // counts as a use
+        if (!picture)
+            return std::nullopt;
+        return *picture;
+    }
+    void insert(const PictureKey& key, const QImage& picture)
+    {
+        std::lock_guard lock(mutex_);
+        pictures_.insert(key, new QImage(picture), std::max<qsizetype>(1, picture.sizeInBytes()));
+    }
+    void setLimit(qint64 bytes)
+    {
+        std::lock_guard lock(mutex_);
+        pictures_.setMaxCost(static_cast<qsizetype>(bytes));
+    }
+    qint64 bytes()
+    {
+        std::lock_guard lock(mutex_);
+        return pictures_.totalCost();
+    }
+
+private:
+    std::mutex mutex_;
+    QCache<PictureKey, QImage> pictures_{FilmstripLoader::kDefaultCacheBytes};
+};
+
 } // namespace
 
 struct FilmstripLoader::Shared {
@@ -44,6 +101,8 @@ struct FilmstripLoader::Shared {
     bool cancelled = false;
     bool working = false; // a job runs, and will take what is wanted
     int decoded = 0;
+
+    PictureKey keyAt(double time) const { return {QString::fromStdString(movie.string()), height, time}; }
 };
 
 FilmstripLoader::FilmstripLoader(std::filesystem::path movie, int height, QObject* parent)
@@ -102,11 +161,10 @@ std::vector<double> FilmstripLoader::keyFrameTimes() const
 
 std::optional<QImage> FilmstripLoader::thumbnail(double time) const
 {
-    std::lock_guard lock(shared_->cache->mutex);
-    auto it = shared_->cache->pictures.find(time);
-    if (it == shared_->cache->pictures.end() || it->second.isNull())
+    std::optional<QImage> picture = PictureCache::instance().find(shared_->keyAt(time));
+    if (!picture || picture->isNull())
         return std::nullopt;
-    return it->second;
+    return picture;
 }
 
 int FilmstripLoader::decodedCount() const
@@ -121,7 +179,7 @@ void FilmstripLoader::request(const std::vector<double>& times)
         std::lock_guard lock(shared_->cache->mutex);
         shared_->wanted.clear();
         for (double t : times)
-            if (!shared_->cache->pictures.count(t))
+            if (!PictureCache::instance().contains(shared_->keyAt(t)))
                 shared_->wanted.push_back(t);
         if (shared_->wanted.empty() || shared_->working)
             return;
@@ -146,7 +204,7 @@ void FilmstripLoader::startWork()
             // An unreadable movie: its pictures stay blank rather than being asked for again.
             std::lock_guard lock(shared->cache->mutex);
             for (double t : shared->wanted)
-                shared->cache->pictures[t] = QImage();
+                PictureCache::instance().insert(shared->keyAt(t), QImage());
             shared->wanted.clear();
             shared->working = false;
             return;
@@ -161,7 +219,7 @@ void FilmstripLoader::startWork()
                 }
                 time = shared->wanted.front();
                 shared->wanted.erase(shared->wanted.begin());
-                if (shared->cache->pictures.count(time))
+                if (PictureCache::instance().contains(shared->keyAt(time)))
                     continue;
             }
             QImage picture;
@@ -174,7 +232,7 @@ void FilmstripLoader::startWork()
             }
             {
                 std::lock_guard lock(shared->cache->mutex);
-                shared->cache->pictures[time] = picture;
+                PictureCache::instance().insert(shared->keyAt(time), picture);
                 ++shared->decoded;
             }
             QMetaObject::invokeMethod(this, [this, time] {
@@ -183,6 +241,20 @@ void FilmstripLoader::startWork()
             }, Qt::QueuedConnection);
         }
     });
+}
+
+} // namespace tarnix
+
+namespace tarnix {
+
+void FilmstripLoader::setCacheLimit(qint64 bytes)
+{
+    PictureCache::instance().setLimit(bytes);
+}
+
+qint64 FilmstripLoader::cachedBytes()
+{
+    return PictureCache::instance().bytes();
 }
 
 } // namespace tarnix

@@ -13,7 +13,8 @@
 // Small pictures of a screen movie for the timeline's filmstrip, decoded from its key frames on
 // Qt's thread pool, one picture at a time, newest request first. The key frame list and every
 // picture are cached per movie file for the life of the process, so reopening a recording shows
-// its filmstrip at once. The GUI thread only asks and reads; it never waits on a decode (except
+// its filmstrip at once; the pictures of all movies share one memory budget, the least recently
+// shown leaving first. The GUI thread only asks and reads; it never waits on a decode (except
 // for the picture being decoded when the loader is destroyed).
 
 namespace tarnix {
@@ -33,6 +34,11 @@ public:
 
     // Pictures decoded since the loader was made (for tests and diagnostics).
     int decodedCount() const;
+
+    // The pictures' memory budget, shared by every movie.
+    static constexpr qint64 kDefaultCacheBytes = 64 << 20;
+    static void setCacheLimit(qint64 bytes);
+    static qint64 cachedBytes();
 
     // Called on the loader's thread when the key frame list, or a picture, has arrived.
     std::function<void()> onKeyFramesLoaded;

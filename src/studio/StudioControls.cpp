@@ -10,15 +10,6 @@
 
 namespace tarnix::StudioControls {
 
-QString cssColor(const QColor& c)
-{
-    return QStringLiteral("rgba(%1, %2, %3, %4)")
-        .arg(c.red())
-        .arg(c.green())
-        .arg(c.blue())
-        .arg(QString::number(c.alphaF(), 'f', 3));
-}
-
 QToolButton* iconButton(const QString& icon, const QString& tooltip, QWidget* parent, int iconSize)
 {
     auto* button = new QToolButton(parent);

@@ -25,9 +25,6 @@ QPushButton* captionButton(const QString& text, QWidget* parent);
 // A caption label in the secondary text colour.
 QLabel* caption(const QString& text, QWidget* parent);
 
-// A colour as a style sheet writes it, alpha included.
-QString cssColor(const QColor& color);
-
 // The Studio's style sheet: dark surfaces, rounded hover states, the accent button.
 QString styleSheet();
 

@@ -9,6 +9,9 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTextEdit>
+#include <QTimer>
+
+#include <chrono>
 
 #include "studio/StudioSession.h"
 #include "studio/timeline/TrimHandleView.h"
@@ -18,10 +21,26 @@ namespace tarnix {
 
 using Command = TimelineCommand;
 
+namespace {
+
+double steadySeconds()
+{
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
+} // namespace
+
 TimelineKeyboard::TimelineKeyboard(QWidget& window, StudioSession& session, TimelineView& timeline)
-    : QObject(&timeline), window_(window), session_(session), playback_(session.playback()), timelineView_(timeline)
+    : QObject(&timeline)
+    , window_(window)
+    , session_(session)
+    , playback_(session.playback())
+    , timelineView_(timeline)
+    , reverseTimer_(new QTimer(this))
 {
     qApp->installEventFilter(this);
+    reverseTimer_->setInterval(1000 / 30);
+    connect(reverseTimer_, &QTimer::timeout, this, &TimelineKeyboard::stepBackwards);
 }
 
 TimelineKeyboard::~TimelineKeyboard()
@@ -63,6 +82,13 @@ bool TimelineKeyboard::handles(Command command, QWidget* focus) const
 
 void TimelineKeyboard::run(Command command)
 {
+    if (command == Command::playBackward) {
+        playBackwards();
+        return;
+    }
+    // Any other key ends playing backwards, then does what it does.
+    reverse_.stop();
+    reverseTimer_->stop();
     switch (command) {
     case Command::zoomIn:
         timelineView_.zoomBy(TimelineViewport::kZoomStep);
@@ -87,7 +113,7 @@ void TimelineKeyboard::run(Command command)
         break;
     }
     // A frame step is a paused gesture; the others keep playing from where they land.
-    if (command == Command::frameBack || command == Command::frameForward || command == Command::playBackward)
+    if (command == Command::frameBack || command == Command::frameForward)
         setPlaying(false);
     std::optional<double> t = TimelineKeys::playheadAfter(command, playback_.currentTime(), playback_.frameDuration(),
                                                           playback_.duration(), session_.editState());
@@ -95,6 +121,31 @@ void TimelineKeyboard::run(Command command)
         return;
     playback_.seek(*t);
     timelineView_.revealTime(*t);
+}
+
+void TimelineKeyboard::playBackwards()
+{
+    setPlaying(false);
+    if (reverse_.isRunning() && playback_.currentTime() != reverseShown_)
+        reverse_.stop(); // moved elsewhere meanwhile: start afresh from there
+    reverse_.press(steadySeconds(), playback_.currentTime());
+    reverseShown_ = playback_.currentTime();
+    reverseTimer_->start();
+}
+
+void TimelineKeyboard::stepBackwards()
+{
+    // Played, or sought elsewhere (a click on the timeline, a transport button): that wins.
+    if (playback_.isPlaying() || playback_.currentTime() != reverseShown_)
+        reverse_.stop();
+    std::optional<double> t = reverse_.timeAt(steadySeconds(), session_.editState().cutRegions);
+    if (t) {
+        playback_.seek(*t);
+        reverseShown_ = playback_.currentTime();
+        timelineView_.revealTime(*t);
+    }
+    if (!reverse_.isRunning())
+        reverseTimer_->stop();
 }
 
 void TimelineKeyboard::setPlaying(bool playing)

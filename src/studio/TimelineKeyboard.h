@@ -2,7 +2,10 @@
 
 #include <QObject>
 
+#include "studio/timeline/ReversePlay.h"
 #include "studio/timeline/TimelineKeys.h"
+
+class QTimer;
 
 class QKeyEvent;
 class QWidget;
@@ -28,6 +31,9 @@ public:
     // Runs a command as its key would (for the key filter and the tests).
     void run(TimelineCommand command);
 
+    // Playing backwards (J): its speed, 0 when not.
+    double reverseSpeed() const { return reverse_.speed(); }
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -35,11 +41,16 @@ private:
     bool handles(TimelineCommand command, QWidget* focus) const;
     void selectAdjacentClip(bool forward);
     void setPlaying(bool playing);
+    void playBackwards();
+    void stepBackwards();
 
     QWidget& window_;
     StudioSession& session_;
     StudioPlayback& playback_;
     TimelineView& timelineView_;
+    ReversePlay reverse_;
+    QTimer* reverseTimer_;
+    double reverseShown_ = 0; // the playhead the last backward step put
 };
 
 } // namespace tarnix

@@ -39,6 +39,15 @@ QColor withOpacity(QColor color, qreal opacity)
     return color;
 }
 
+QString cssColor(const QColor& color)
+{
+    return QStringLiteral("rgba(%1, %2, %3, %4)")
+        .arg(color.red())
+        .arg(color.green())
+        .arg(color.blue())
+        .arg(color.alphaF(), 0, 'f', 3);
+}
+
 QPalette palette()
 {
     // Palette roles want opaque colours where the style fills with them; the translucent text

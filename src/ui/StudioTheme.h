@@ -3,6 +3,7 @@
 #include <QColor>
 #include <QFont>
 #include <QPalette>
+#include <QString>
 
 class QApplication;
 
@@ -41,5 +42,8 @@ QString menuStyleSheet();
 
 // `color` at `opacity` times its own alpha.
 QColor withOpacity(QColor color, qreal opacity);
+
+// `color` as a style sheet writes it: "rgba(r, g, b, a)".
+QString cssColor(const QColor& color);
 
 } // namespace tarnix::StudioTheme

@@ -2,6 +2,7 @@
 
 #include "app/RecordingSession.h"
 #include "capture/CaptureClock.h"
+#include "capture/pulse/PulseAudio.h"
 #include "support/MediaProbe.h"
 #include "support/PrivateSoundServer.h"
 #include "support/ServiceHelpers.h"
@@ -65,11 +66,15 @@ protected:
         return test::processEventsUntil(15, [&] { return noticesSay("System audio and the microphone are missing since"); });
     }
 
-    // Records `frames` more frames.
-    bool recordFrames(int frames)
+    // Records `frames` more frames, and goes on until `sinceKill` seconds have passed since the
+    // kill: the gap must outlast the silence a recording may start with before the tones reach
+    // it (over a second on a busy machine), to be the longest silence in its tracks.
+    bool recordFrames(int frames, double sinceKill = 0)
     {
         const int until = session->recorder().appendedFrameCount() + frames;
-        return test::processEventsUntil(30, [&] { return session->recorder().appendedFrameCount() >= until; });
+        return test::processEventsUntil(30, [&] {
+            return session->recorder().appendedFrameCount() >= until && CaptureClock::now() - killedAt >= sinceKill;
+        });
     }
 
     bool toggle()
@@ -137,7 +142,7 @@ TEST_F(SoundServerLossTest, aServerThatComesBackLeavesBothTracksWholeWithASilent
     ASSERT_TRUE(killServer()) << "the bar is told at once";
     EXPECT_TRUE(session->isRecording());
     EXPECT_TRUE(session->micRecorder().isRecording());
-    ASSERT_TRUE(recordFrames(180));
+    ASSERT_TRUE(recordFrames(180, 3.0));
 
     ASSERT_TRUE(server.start());
     // Both recorders are back before the tones start, so the sound after the gap starts with them.
@@ -163,7 +168,7 @@ TEST_F(SoundServerLossTest, aServerThatNeverComesBackLeavesSilenceToTheEndAndSay
     ASSERT_NO_FATAL_FAILURE(playTones());
     ASSERT_NO_FATAL_FAILURE(startRecording());
     ASSERT_TRUE(killServer());
-    ASSERT_TRUE(recordFrames(60));
+    ASSERT_TRUE(recordFrames(60, 3.0));
     ASSERT_TRUE(toggle());
 
     ASSERT_TRUE(session->completedTimeline());
@@ -172,4 +177,29 @@ TEST_F(SoundServerLossTest, aServerThatNeverComesBackLeavesSilenceToTheEndAndSay
     ASSERT_EQ(notices.size(), 1u);
     EXPECT_TRUE(notices.front().starts_with("System audio and the microphone are missing from ")) << notices.front();
     EXPECT_NE(notices.front().find("to the end"), std::string::npos) << notices.front();
+}
+
+// A stream that is reading when its server dies lets go of the connection: over several kills,
+// each stream says the sound is lost and is then destroyed (a reader that held the server's
+// memory across reads would hang here, and the recording's stop with it).
+TEST(SoundStreamLoss, aStreamReadingWhenItsServerDiesSaysSoAndLetsGo)
+{
+    test::PrivateSoundServer server;
+    for (int kill = 0; kill < 5; ++kill) {
+        SCOPED_TRACE(kill);
+        ASSERT_TRUE(server.start());
+        auto tone = std::make_unique<test::TonePlayer>("tarnix_mic_feed", 1, 440);
+        std::atomic<int> blocks{0};
+        std::atomic<bool> lost{false};
+        pulse::Stream::Handlers handlers;
+        handlers.onBlock = [&](pulse::AudioBlock&&) { ++blocks; };
+        handlers.onLost = [&](const std::string&, double) { lost = true; };
+        auto stream = std::make_unique<pulse::Stream>("tarnix_mic", 44100 + kill * 1000, 1, std::move(handlers));
+        ASSERT_TRUE(test::processEventsUntil(10, [&] { return blocks > 5; }));
+        tone.reset(); // the test's own player stops first, as in the tests above
+        server.kill();
+        ASSERT_TRUE(test::processEventsUntil(10, [&] { return lost.load(); }));
+        EXPECT_FALSE(stream->isRunning());
+        stream.reset();
+    }
 }

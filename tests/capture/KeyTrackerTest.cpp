@@ -1,5 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "capture/CaptureBackend.h"
+#include "capture/CaptureMessages.h"
 #include "capture/FocusedElementTracker.h"
 #include "capture/KeyFilter.h"
 #include "capture/KeyTracker.h"
@@ -154,4 +160,22 @@ TEST(KeyTracker, nothingIsKeptWhileAPasswordFieldHasTheFocus)
     focus.stop();
     // The Tab that left the field was pressed in it, so it is not kept either.
     EXPECT_EQ(listed(tracker), "X ctrl+S ");
+}
+
+// A Wayland desktop shares no keys; without a readable keyboard under /dev/input (no input group,
+// or none at all, as in a container) the recording says so rather than listing no keys.
+TEST(InputDeviceKeys, withoutAReadableKeyboardTheUserIsToldKeysArentShared)
+{
+    std::error_code missing;
+    for (const auto& entry : std::filesystem::directory_iterator("/dev/input", missing))
+        if (entry.path().filename().string().starts_with("event") && access(entry.path().c_str(), R_OK) == 0)
+            GTEST_SKIP() << "this machine's input devices are readable";
+    KeyTracker tracker;
+    tracker.setKeySourceFactory(keySourceFactory(CaptureBackend::portal));
+    tracker.start(KeyCaptureScope::shortcuts);
+    ASSERT_TRUE(tracker.monitorError());
+    EXPECT_NE(tracker.monitorError()->find("keys aren't shared"), std::string::npos) << *tracker.monitorError();
+    EXPECT_NE(tracker.monitorError()->find("input group"), std::string::npos) << *tracker.monitorError();
+    EXPECT_EQ(CaptureMessages::keysNotRecorded(*tracker.monitorError()).rfind("Keys pressed aren't recorded: keys aren't shared", 0), 0u);
+    tracker.stop();
 }

@@ -1,6 +1,7 @@
 // The filmstrip's pictures from a real movie: key frames read in the background, only the asked
 // pictures decoded, the cache shared by a second loader of the same movie, and an unreadable
-// movie ending in no pictures rather than a hang.
+// movie ending in no pictures rather than a hang, and the memory budget letting the least
+// recently shown pictures go.
 
 #include <QTemporaryDir>
 
@@ -43,6 +44,40 @@ TEST(FilmstripLoader, DecodesOnlyTheAskedKeyFramesAndSharesThemPerMovie)
     EXPECT_TRUE(again.thumbnail(keys.front()));
     again.request({keys.front()});
     EXPECT_EQ(again.decodedCount(), 0);
+}
+
+TEST(FilmstripLoader, PicturesBeyondTheBudgetLeaveLeastRecentlyShownFirstAndComeBackWhenAskedAgain)
+{
+    QTemporaryDir folder;
+    auto recording = test::makeRecording(folder.path().toStdString(), 6.0);
+    FilmstripLoader loader(*recording.timeline.videoURL, 20);
+    const std::vector<double> keys{0.0, 1.0, 2.0, 3.0}; // any times will do
+
+    // Room for three pictures of this movie (and whatever other tests left, which goes first).
+    loader.request({keys[0]});
+    ASSERT_TRUE(test::waitFor([&] { return loader.thumbnail(keys[0]).has_value(); }));
+    const qint64 pictureBytes = loader.thumbnail(keys[0])->sizeInBytes();
+    FilmstripLoader::setCacheLimit(3 * pictureBytes);
+    struct RestoreLimit {
+        ~RestoreLimit() { FilmstripLoader::setCacheLimit(FilmstripLoader::kDefaultCacheBytes); }
+    } restore;
+
+    loader.request({keys[1], keys[2]});
+    ASSERT_TRUE(test::waitFor([&] { return loader.decodedCount() == 3; }));
+    EXPECT_TRUE(loader.thumbnail(keys[0])) << "shown again, so the most recently used";
+    loader.request({keys[3]});
+    ASSERT_TRUE(test::waitFor([&] { return loader.decodedCount() == 4; }));
+    EXPECT_LE(FilmstripLoader::cachedBytes(), 3 * pictureBytes);
+    EXPECT_FALSE(loader.thumbnail(keys[1])) << "the least recently shown went";
+    EXPECT_TRUE(loader.thumbnail(keys[0]));
+    EXPECT_TRUE(loader.thumbnail(keys[2]));
+    EXPECT_TRUE(loader.thumbnail(keys[3]));
+
+    // Scrolled back to it: made again.
+    loader.request({keys[1]});
+    ASSERT_TRUE(test::waitFor([&] { return loader.thumbnail(keys[1]).has_value(); }));
+    EXPECT_EQ(loader.decodedCount(), 5);
+    EXPECT_LE(FilmstripLoader::cachedBytes(), 3 * pictureBytes);
 }
 
 TEST(FilmstripLoader, AnUnreadableMovieGivesNoPictures)

@@ -2,6 +2,7 @@
 // wheel about the pointer, the smallest region picked and trimmed with the mouse once zoomed,
 // every track scrolling together, drags scrolling at the edge, and the look at three zooms.
 
+#include <QPointingDevice>
 #include <QScrollBar>
 #include <QWheelEvent>
 #include <QWindow>
@@ -73,6 +74,25 @@ protected:
     }
     void ctrlWheel(QPoint at, int notches) { wheel(at, {0, 120 * notches}, Qt::ControlModifier); }
 
+    // A touchpad pinch as the platform reports it: begin, steps of relative growth, end.
+    void pinch(QPoint at, const std::vector<double>& steps)
+    {
+        QWidget* target = view->childAt(at);
+        if (!target)
+            target = view.get();
+        QPointF local = target->mapFrom(view.get(), QPointF(at));
+        auto send = [&](Qt::NativeGestureType type, double value) {
+            QNativeGestureEvent event(type, QPointingDevice::primaryPointingDevice(), 2, local, local,
+                                      target->mapToGlobal(local), value, QPointF());
+            QApplication::sendEvent(target, &event);
+        };
+        send(Qt::BeginNativeGesture, 0);
+        for (double step : steps)
+            send(Qt::ZoomNativeGesture, step);
+        send(Qt::EndNativeGesture, 0);
+        test::settle();
+    }
+
     const TimelineViewport& viewport() { return view->model().viewport; }
     int rowY(Track track) { return int(view->trackRect(track).center().y()); }
     double clipX(const Uuid& id) { return view->clip(id)->geometry().x(); }
@@ -86,6 +106,18 @@ protected:
     int edits = 0;
     std::unique_ptr<TimelineView> view;
 };
+
+TEST_F(LongTimelineTest, APinchZoomsAboutThePointerBothWays)
+{
+    const QPoint at(640, rowY(Track::zoom)); // over a clip: the gesture reaches the timeline
+    const double before = viewport().timeAt(at.x());
+    pinch(at, {0.2, 0.3, 0.25});
+    EXPECT_NEAR(viewport().zoomFactor(), 1.2 * 1.3 * 1.25, 0.01);
+    // The gesture carries a screen position: the time under it stays within a pixel.
+    EXPECT_NEAR(viewport().timeAt(at.x()), before, viewport().timeAt(at.x() + 1) - viewport().timeAt(at.x()));
+    pinch(at, {-0.5, -0.5, -0.5});
+    EXPECT_TRUE(viewport().isFit()) << "pinching in goes no further than the whole recording";
+}
 
 TEST_F(LongTimelineTest, CtrlWheelZoomsAboutThePointerAndShiftWheelScrolls)
 {
@@ -217,6 +249,13 @@ TEST_F(LongTimelineTest, ScreenshotsAtThreeZoomsAndTheZoomControls)
     test::settle();
     EXPECT_TRUE(viewport().isFit());
     EXPECT_EQ(controls->slider()->value(), 0);
+
+    // The scroll bar in the tracks' dark colours, not the desktop style's light ones.
+    view->setZoomFactor(8);
+    test::settle();
+    const QImage bar = view->scrollBar()->grab().toImage();
+    test::saveScreenshot(*frame, "long-timeline-scrollbar");
+    EXPECT_LT(qGray(bar.pixel(2, bar.height() / 2)), 80) << "the bar's track is dark";
     view->setParent(nullptr);
     delete frame;
 }

@@ -5,6 +5,7 @@
 
 #include <set>
 
+#include "studio/timeline/ReversePlay.h"
 #include "studio/timeline/TimelineKeys.h"
 #include "studio/timeline/TimelineViewport.h"
 
@@ -296,4 +297,47 @@ TEST(TimelineKeyMap, KeysAndWhereTheirStepsLand)
 }
 
 } // namespace
+} // namespace tarnix
+
+namespace tarnix {
+
+TEST(ReversePlayTest, JPlaysBackwardsOnTheClockFasterEachPressAndStopsAtTheStart)
+{
+    ReversePlay reverse;
+    EXPECT_FALSE(reverse.timeAt(0, {}));
+    reverse.press(100, 10);
+    EXPECT_DOUBLE_EQ(*reverse.timeAt(100.5, {}), 9.5) << "1×";
+    reverse.press(101, 9);
+    reverse.press(101, 9);
+    EXPECT_EQ(reverse.speed(), 4);
+    reverse.press(101, 9);
+    EXPECT_EQ(reverse.speed(), ReversePlay::kMaxSpeed) << "no faster than that";
+    EXPECT_DOUBLE_EQ(*reverse.timeAt(102, {}), 5);
+    EXPECT_DOUBLE_EQ(*reverse.timeAt(104, {}), 0) << "the start, shown once";
+    EXPECT_FALSE(reverse.isRunning());
+    EXPECT_FALSE(reverse.timeAt(105, {}));
+}
+
+TEST(ReversePlayTest, CutTimeIsSkippedGoingBackwards)
+{
+    CutRegion middle;
+    middle.start = 4;
+    middle.end = 6;
+    CutRegion touching; // a cut right before it: both are skipped in one go
+    touching.start = 3;
+    touching.end = 4;
+    CutRegion opening;
+    opening.start = 0;
+    opening.end = 1;
+    const std::vector<CutRegion> cuts{middle, touching, opening};
+    ReversePlay reverse;
+    reverse.press(0, 7);
+    EXPECT_DOUBLE_EQ(*reverse.timeAt(0.5, cuts), 6.5);
+    EXPECT_DOUBLE_EQ(*reverse.timeAt(1.5, cuts), 3) << "into the cuts: on to their start";
+    EXPECT_DOUBLE_EQ(*reverse.timeAt(2.5, cuts), 2) << "and on the clock from there";
+    EXPECT_DOUBLE_EQ(*reverse.timeAt(3.5, cuts), 1) << "the first kept frame";
+    EXPECT_DOUBLE_EQ(*reverse.timeAt(3.6, cuts), 0) << "then the opening cut ends it";
+    EXPECT_FALSE(reverse.isRunning());
+}
+
 } // namespace tarnix

@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "capture/PointerSource.h"
+#include "capture/portal/InputDevices.h"
 
 // Mouse buttons on a Wayland desktop, which shares them with no client: read from the pointer
 // devices under /dev/input through libinput, where the user may read them (the `input` group).
@@ -24,10 +25,8 @@ public:
     explicit InputDeviceClicks(Handler handler);
     ~InputDeviceClicks() override;
 
-    struct State;
-
 private:
-    std::unique_ptr<State> state_;
+    std::unique_ptr<InputDevices> devices_;
 };
 
 } // namespace tarnix::portal

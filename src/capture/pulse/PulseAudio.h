@@ -3,6 +3,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <stdexcept>
@@ -13,9 +14,9 @@
 
 // PulseAudio (or PipeWire's pulse server) as the source of system audio and microphones.
 
-struct pa_simple;
-
 namespace tarnix::pulse {
+
+class Connection;
 
 // No sound server, a missing device, a refused stream. what() says what failed in a sentence
 // fragment ("no sound server is running (Connection refused)"); reason() is the server's own
@@ -92,17 +93,17 @@ public:
     bool isRunning() const { return running_; }
 
 private:
-    ::pa_simple* connect(int* error) const;
+    std::unique_ptr<Connection> connect(int* error) const;
     void run();
     // Waits until the server takes a new connection, or until the stream is stopped (false).
     bool reconnect();
 
     std::optional<std::string> device_;
-    ::pa_simple* simple_ = nullptr;
     int sampleRate_;
     int channels_;
     Handlers handlers_;
     std::mutex stopMutex_;
+    std::unique_ptr<Connection> connection_; // the stream's thread only, once it runs
     std::condition_variable stopWake_;
     std::atomic<bool> stop_{false};
     std::atomic<bool> running_{true};

@@ -1,5 +1,7 @@
 #include "capture/x11/X11KeyMonitor.h"
 
+#include "capture/KeyNames.h"
+
 #define explicit explicit_ // xkb.h names a structure member "explicit"
 #include <xcb/xkb.h>
 #undef explicit
@@ -24,30 +26,6 @@ struct XkbDeleter {
 };
 template <class T>
 using XkbPointer = std::unique_ptr<T, XkbDeleter>;
-
-// Shift, Control, Caps Lock, Alt, Super, AltGr and the like: keys that change others.
-bool isModifierKey(xkb_keysym_t sym)
-{
-    return (sym >= XKB_KEY_Shift_L && sym <= XKB_KEY_Hyper_R) ||
-           (sym >= XKB_KEY_ISO_Lock && sym <= XKB_KEY_ISO_Last_Group_Lock) ||
-           sym == XKB_KEY_Mode_switch || sym == XKB_KEY_Num_Lock;
-}
-
-// The name a key carries on the keyboard: its unshifted symbol, a character in upper case ("S",
-// "1", "Ü") or the keysym's name for keys that print nothing ("Return", "F5", "space").
-std::string keyName(xkb_keysym_t sym)
-{
-    const xkb_keysym_t upper = xkb_keysym_to_upper(sym);
-    const std::uint32_t character = xkb_keysym_to_utf32(upper);
-    char text[64] = {};
-    if (character > 0x20 && !(character >= 0x7f && character <= 0x9f)) {
-        if (xkb_keysym_to_utf8(upper, text, sizeof text) > 0)
-            return text;
-    }
-    if (xkb_keysym_get_name(sym, text, sizeof text) > 0)
-        return text;
-    return {};
-}
 
 } // namespace
 
@@ -170,25 +148,8 @@ void KeyMonitor::State::handleXkb(xcb_generic_event_t* event)
 
 void KeyMonitor::State::handleKeyPress(xcb_keycode_t keycode, double time)
 {
-    const xkb_layout_index_t layout = xkb_state_key_get_layout(keyState.get(), keycode);
-    if (layout == XKB_LAYOUT_INVALID)
-        return;
-    const xkb_keysym_t* syms = nullptr;
-    if (xkb_keymap_key_get_syms_by_level(keymap.get(), keycode, layout, 0, &syms) < 1)
-        return;
-    if (isModifierKey(syms[0]))
-        return;
-    KeyPress pressed{keyName(syms[0]), {}};
-    if (pressed.key.empty())
-        return;
-    const std::pair<const char*, KeyModifier> modifiers[] = {{XKB_MOD_NAME_CTRL, KeyModifier::ctrl},
-                                                             {XKB_MOD_NAME_ALT, KeyModifier::alt},
-                                                             {XKB_MOD_NAME_SHIFT, KeyModifier::shift},
-                                                             {XKB_MOD_NAME_LOGO, KeyModifier::super}};
-    for (const auto& [name, modifier] : modifiers)
-        if (xkb_state_mod_name_is_active(keyState.get(), name, XKB_STATE_MODS_EFFECTIVE) > 0)
-            pressed.modifiers.push_back(modifier);
-    handler(pressed, time);
+    if (std::optional<KeyPress> pressed = keyPressOf(keymap.get(), keyState.get(), keycode))
+        handler(*pressed, time);
 }
 
 } // namespace tarnix::x11

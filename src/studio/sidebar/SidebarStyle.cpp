@@ -1,14 +1,14 @@
 #include "studio/sidebar/SidebarStyle.h"
 
 #include "studio/EditingTheme.h"
-#include "studio/StudioControls.h"
+#include "ui/StudioTheme.h"
 
 namespace tarnix {
 
 QString sidebarStyleSheet()
 {
     namespace T = StudioTheme;
-    using StudioControls::cssColor;
+    using StudioTheme::cssColor;
     QString sheet = QStringLiteral(R"(
 #studioSidebar { background: @panel; border: 1px solid @stroke; border-radius: 14px; }
 #studioSidebar QScrollArea, #studioSidebar #sidebarContent { background: transparent; border: none; }

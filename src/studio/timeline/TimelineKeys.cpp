@@ -26,7 +26,7 @@ const std::vector<TimelineKeyBinding>& bindings()
         {Qt::Key_Right, Qt::ShiftModifier, Command::secondForward, "Shift+Right", QT_TRANSLATE_NOOP("tarnix::KeyboardShortcutsSheet", "Forward one second")},
         {Qt::Key_Home, Qt::NoModifier, Command::toStart, "Home", QT_TRANSLATE_NOOP("tarnix::KeyboardShortcutsSheet", "To the start")},
         {Qt::Key_End, Qt::NoModifier, Command::toEnd, "End", QT_TRANSLATE_NOOP("tarnix::KeyboardShortcutsSheet", "To the end")},
-        {Qt::Key_J, Qt::NoModifier, Command::playBackward, "J", QT_TRANSLATE_NOOP("tarnix::KeyboardShortcutsSheet", "Pause and step back one second")},
+        {Qt::Key_J, Qt::NoModifier, Command::playBackward, "J", QT_TRANSLATE_NOOP("tarnix::KeyboardShortcutsSheet", "Play backwards (again: faster)")},
         {Qt::Key_K, Qt::NoModifier, Command::pause, "K", QT_TRANSLATE_NOOP("tarnix::KeyboardShortcutsSheet", "Pause")},
         {Qt::Key_L, Qt::NoModifier, Command::playForward, "L", QT_TRANSLATE_NOOP("tarnix::KeyboardShortcutsSheet", "Play")},
         {Qt::Key_BracketLeft, Qt::NoModifier, Command::previousEdge, "[", QT_TRANSLATE_NOOP("tarnix::KeyboardShortcutsSheet", "To the previous region edge")},
@@ -90,7 +90,6 @@ std::optional<double> playheadAfter(TimelineCommand command, double t, double fr
         next = frame > 0 ? (std::floor(t / frame + kEdgeTolerance) + 1) * frame : t;
         break;
     case Command::secondBack:
-    case Command::playBackward:
         next = t - 1;
         break;
     case Command::secondForward:

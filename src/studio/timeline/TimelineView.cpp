@@ -47,6 +47,29 @@ private:
     TimelineView* timeline_;
 };
 
+namespace {
+
+// The scroll bar in the tracks' colours, whatever style and palette the desktop has (its own
+// would draw a light bar under the dark tracks).
+QString scrollBarStyleSheet()
+{
+    using namespace StudioTheme;
+    auto css = cssColor;
+    return QStringLiteral(R"(
+QScrollBar:horizontal { background: %1; border: none; border-radius: 6px; height: %4px; margin: 0; }
+QScrollBar::handle:horizontal { background: %2; border-radius: 4px; min-width: 32px; margin: 2px; }
+QScrollBar::handle:horizontal:hover, QScrollBar::handle:horizontal:pressed { background: %3; }
+QScrollBar::handle:horizontal:disabled { background: transparent; }
+QScrollBar::add-line:horizontal, QScrollBar::sub-line:horizontal { width: 0; border: none; }
+QScrollBar::add-page:horizontal, QScrollBar::sub-page:horizontal { background: transparent; }
+)")
+        .arg(css(trackBackground()), css(withOpacity(QColor(Qt::white), 0.16)),
+             css(withOpacity(QColor(Qt::white), 0.28)))
+        .arg(int(R::kScrollBarHeight));
+}
+
+} // namespace
+
 TimelineView::TimelineView(QWidget* parent) : QWidget(parent)
 {
     setFocusPolicy(Qt::ClickFocus);
@@ -59,6 +82,7 @@ TimelineView::TimelineView(QWidget* parent) : QWidget(parent)
     scrollBar_ = new QScrollBar(Qt::Horizontal, this);
     scrollBar_->setAccessibleName(tr("Scroll the timeline"));
     scrollBar_->setToolTip(scrollBar_->accessibleName());
+    scrollBar_->setStyleSheet(scrollBarStyleSheet());
     connect(scrollBar_, &QScrollBar::valueChanged, this, [this](int value) {
         if (syncingScrollBar_ || value == int(std::lround(model_.viewport.scrollX())))
             return;
