@@ -103,7 +103,7 @@ void StudioExporter::start()
     emit changed();
 }
 
-void StudioExporter::run(RecordingTimeline input, std::filesystem::path videoURL,
+void StudioExporter::run(RecordingTimeline edited, std::filesystem::path videoURL,
                          ExportResolution resolution, media::ExportFileType fileType,
                          int frameRate, std::optional<double> loudness)
 {

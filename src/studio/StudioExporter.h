@@ -87,7 +87,7 @@ signals:
 
 private:
     struct Prepared;
-    void run(RecordingTimeline input, std::filesystem::path videoURL,
+    void run(RecordingTimeline edited, std::filesystem::path videoURL,
              ExportResolution resolution, media::ExportFileType fileType, int frameRate,
              std::optional<double> loudness);
     void startExport(Prepared prepared);

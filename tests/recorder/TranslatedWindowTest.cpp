@@ -134,7 +134,7 @@ TEST_P(TranslatedWindowTest, TheStudioSpeaksTheLanguageWithNothingClipped)
     StudioView* studio = nullptr;
     ASSERT_TRUE(waitFor(60, [&] {
         studio = window->findChild<StudioView*>();
-        return studio && studio->session().isLoaded();
+        return studio && studio->session().playback().isLoaded();
     }));
     EXPECT_TRUE(alerts.empty());
     QStringList buttons;

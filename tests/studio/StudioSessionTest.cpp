@@ -178,7 +178,7 @@ TEST_F(StudioSessionTest, TheFrameRateChoiceAppliesWhereTheRecordingHasTheFrames
     ASSERT_EQ(builder.count(), 2u);
     EXPECT_EQ(builder.frameRates[1], 60);
     builder.succeed(1);
-    ASSERT_TRUE(waitFor([&] { return s.isLoaded(); }));
+    ASSERT_TRUE(waitFor([&] { return s.playback().isLoaded(); }));
     EXPECT_TRUE(s.playback().offersSmoothFrameRate());
     EXPECT_EQ(s.playback().effectiveFrameRate(), 60);
     ASSERT_EQ(player.items.size(), 1u);
@@ -189,7 +189,7 @@ TEST_F(StudioSessionTest, TheFrameRateChoiceAppliesWhereTheRecordingHasTheFrames
     ASSERT_EQ(builder.count(), 3u);
     EXPECT_EQ(builder.frameRates[2], 30);
     builder.succeed(2);
-    ASSERT_TRUE(waitFor([&] { return s.rebuildsApplied() == 1; }));
+    ASSERT_TRUE(waitFor([&] { return s.playback().rebuildsApplied() == 1; }));
     EXPECT_DOUBLE_EQ(player.items.back().videoComposition.frameDuration(), 1.0 / 30);
     EXPECT_DOUBLE_EQ(player.seeks.back(), 0.5) << "the playhead stays where it was";
     EXPECT_EQ(s.editState(), StudioEditState::fromDocument(sixtyFps)) << "not an edit";

@@ -388,7 +388,7 @@ TEST_F(StudioViewTest, TheExportMenuSwitchesEvenLoudnessAndRemembersIt)
     EXPECT_EQ(session().exporter().evensOutLoudness(), !before);
     // The next Studio starts with the choice; then the setting is put back as it was.
     session().exporter().setEvensOutLoudness(before);
-    { StudioToolbar another(session()); }
+    { StudioToolbar another(session(), session().exporter()); }
     EXPECT_EQ(session().exporter().evensOutLoudness(), !before);
     even->trigger();
     EXPECT_EQ(session().exporter().evensOutLoudness(), before);
