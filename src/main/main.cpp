@@ -4,6 +4,10 @@
 // stopped and saved, the Studio's last edit written, then it quits. Environment:
 // TARNIX_UPDATE_URL replaces the update endpoint, TARNIX_NO_UPDATE_CHECK=1 skips the check at
 // launch (demos, tests).
+extern "C" {
+#include <libavutil/log.h>
+}
+
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QIcon>
@@ -66,6 +70,9 @@ void answerHelpOrVersion(int argc, char** argv)
 int main(int argc, char** argv)
 {
     answerHelpOrVersion(argc, argv);
+    // FFmpeg's own reports (a loudness meter's summary as it closes, muxer statistics) are not
+    // for the user, who hears from Tarnix in its own words; its errors still reach standard error.
+    av_log_set_level(AV_LOG_ERROR);
     // Before any thread starts, so that every thread inherits the handling.
     tarnix::StopSignals::install();
     QApplication app(argc, argv);
