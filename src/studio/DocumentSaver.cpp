@@ -2,6 +2,7 @@
 
 #include <QCryptographicHash>
 #include <QFile>
+#include <QDebug>
 #include <QMetaObject>
 
 #include <sys/stat.h>
@@ -213,9 +214,11 @@ void DocumentSaver::run()
             continue;
         }
         if (!pending_ || outsideChange_) {
-            if (stopping_)
-                return; // nothing left to write, or nothing that may be written
-            continue;
+            if (!stopping_)
+                continue;
+            if (pending_)
+                keepAside(std::move(*pending_)); // the edits may not go over the file, nor be lost
+            return;
         }
         writing_ = true;
         const bool overwrite = std::exchange(overwriteOnce_, false);
@@ -252,6 +255,36 @@ void DocumentSaver::run()
         else
             QMetaObject::invokeMethod(this, [this] { emit saved(); }, Qt::QueuedConnection);
         idle_.notify_all();
+    }
+}
+
+std::filesystem::path DocumentSaver::asidePath(const std::filesystem::path& path)
+{
+    std::string name = path.filename().string();
+    const std::string suffix = ".tarnix.json";
+    if (name.size() > suffix.size() && name.ends_with(suffix))
+        name.resize(name.size() - suffix.size());
+    else
+        name = path.stem().string();
+    for (int n = 1;; ++n) {
+        const std::string mark = n == 1 ? " (your edits)" : " (your edits " + std::to_string(n) + ")";
+        auto candidate = path.parent_path() / (name + mark + suffix);
+        if (!std::filesystem::exists(candidate))
+            return candidate;
+    }
+}
+
+void DocumentSaver::keepAside(const RecordingTimeline& timeline)
+{
+    // The Studio is closing with the file changed elsewhere and the choice not made: the file is
+    // left as the other program wrote it, and the edits go to a new file beside it.
+    const auto aside = asidePath(path_);
+    try {
+        write_(timeline, aside);
+        qWarning().noquote() << QString::fromStdString("The recording's document was changed by another program, so "
+                                                       "your edits were saved beside it: " + aside.string());
+    } catch (const std::exception& error) {
+        qWarning().noquote() << QString::fromStdString(std::string("Your edits could not be kept: ") + error.what());
     }
 }
 

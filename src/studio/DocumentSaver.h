@@ -28,7 +28,8 @@
 //
 // Threads: create, save(), flush() and the signals on the GUI thread; the writes and the checks
 // on the saver's own thread. Destroying the saver writes what is still waiting first, so closing
-// the Studio right after an edit loses nothing; but never over an unresolved outside change.
+// the Studio right after an edit loses nothing; but never over an unresolved outside change:
+// then what waits is written to a new file beside it (asidePath), so that neither is lost.
 
 namespace tarnix {
 
@@ -80,6 +81,10 @@ public:
     // as it was read again) is the known one.
     void acceptOutsideChange(const FileState& reloaded);
 
+    // Where edits that may not be written over `path` go when the saver closes: "NAME (your
+    // edits).tarnix.json" beside it, numbered past names that are taken.
+    static std::filesystem::path asidePath(const std::filesystem::path& path);
+
     // Number of writes finished (successful or not), for tests.
     int writesFinished() const;
 
@@ -93,6 +98,7 @@ private:
     void run();
     bool changedOutside(std::unique_lock<std::mutex>& lock);
     void raiseOutsideChange();
+    void keepAside(const RecordingTimeline& timeline);
 
     std::filesystem::path path_;
     WriteFunction write_;

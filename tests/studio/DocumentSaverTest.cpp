@@ -63,6 +63,31 @@ TEST(DocumentSaver, ABurstOfSavesIsCoalescedAndEndsWithTheLast)
     EXPECT_EQ(leftovers, 0) << "no temporary files stay behind";
 }
 
+TEST(DocumentSaver, EditsWaitingOnAnOutsideChangeAreKeptBesideTheFileWhenItCloses)
+{
+    test::TemporaryFolder folder;
+    const auto path = folder / "doc.tarnix.json";
+    DocumentSaver::defaultWriter()(documentWithClicks(1), path);
+    // A name that is taken already: the edits take the next one.
+    DocumentSaver::defaultWriter()(documentWithClicks(2), folder / "doc (your edits).tarnix.json");
+    {
+        DocumentSaver saver(path);
+        saver.guardAgainstOutsideChanges();
+        ASSERT_TRUE(saver.flush());
+        QSignalSpy changed(&saver, &DocumentSaver::outsideChanged);
+        DocumentSaver::defaultWriter()(documentWithClicks(3), path); // another program's save
+        saver.checkForOutsideChange();
+        ASSERT_TRUE(test::waitFor([&] { return changed.count() == 1; }));
+        saver.save(documentWithClicks(4)); // waits: nothing goes over the other program's file
+        EXPECT_FALSE(saver.flush(200));
+    } // closed (a log-out) before the user chose
+    EXPECT_EQ(decodeRecordingTimeline(test::readFile(path)).clickEvents.size(), 3u);
+    const auto aside = folder / "doc (your edits 2).tarnix.json";
+    ASSERT_TRUE(std::filesystem::exists(aside));
+    EXPECT_EQ(decodeRecordingTimeline(test::readFile(aside)).clickEvents.size(), 4u);
+    EXPECT_EQ(decodeRecordingTimeline(test::readFile(folder / "doc (your edits).tarnix.json")).clickEvents.size(), 2u);
+}
+
 TEST(DocumentSaver, AFailedWriteIsReportedAndTheOldFileKept)
 {
     test::TemporaryFolder folder;
