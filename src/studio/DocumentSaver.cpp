@@ -266,9 +266,10 @@ std::filesystem::path DocumentSaver::asidePath(const std::filesystem::path& path
         name.resize(name.size() - suffix.size());
     else
         name = path.stem().string();
+    const QString base = QString::fromStdString(name);
     for (int n = 1;; ++n) {
-        const std::string mark = n == 1 ? " (your edits)" : " (your edits " + std::to_string(n) + ")";
-        auto candidate = path.parent_path() / (name + mark + suffix);
+        const QString named = n == 1 ? tr("%1 (your edits)").arg(base) : tr("%1 (your edits %2)").arg(base).arg(n);
+        auto candidate = path.parent_path() / (named.toStdString() + suffix);
         if (!std::filesystem::exists(candidate))
             return candidate;
     }

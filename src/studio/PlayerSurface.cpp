@@ -3,6 +3,7 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <utility>
 
 #include "media/PreviewPlayer.h"
 
@@ -48,12 +49,21 @@ QRect PlayerSurface::frameRect() const
     return fittedRect(frame_.size(), rect()).toAlignedRect();
 }
 
+void PlayerSurface::setWaitingText(const QString& text)
+{
+    if (std::exchange(waitingText_, text) != text && frame_.isNull())
+        update();
+}
+
 void PlayerSurface::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
     painter.fillRect(rect(), Qt::black);
-    if (frame_.isNull())
+    if (frame_.isNull()) {
+        painter.setPen(QColor(255, 255, 255, 150));
+        painter.drawText(rect(), Qt::AlignCenter, waitingText_);
         return;
+    }
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
     painter.drawImage(fittedRect(frame_.size(), rect()), frame_);
 }

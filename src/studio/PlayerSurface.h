@@ -28,6 +28,10 @@ public:
     void setFrame(const QImage& frame);
     const QImage& frame() const { return frame_; }
 
+    // A line shown on the black while there is no frame yet (the first build of a recording);
+    // empty shows plain black.
+    void setWaitingText(const QString& text);
+
     // Where the frame is drawn inside the widget.
     QRect frameRect() const;
 
@@ -38,6 +42,7 @@ private:
     QPointer<media::PreviewPlayer> player_;
     QMetaObject::Connection frames_;
     QImage frame_;
+    QString waitingText_;
 };
 
 // The rectangle of `content` fitted into `area` with its aspect ratio kept, centred; the whole

@@ -155,6 +155,9 @@ StudioView::StudioView(RecordingTimeline timeline, std::optional<std::filesystem
     surface_ = preview_->surface();
     overlay_ = preview_->overlay();
     surface_->setPlayer(player_.get());
+    // The first build of a long recording takes a moment; a failed one says why elsewhere.
+    surface_->setWaitingText(tr("Preparing the preview…"));
+    connect(&session_->playback(), &StudioPlayback::failed, surface_, [this] { surface_->setWaitingText({}); });
     preview_->onPictureMoved = [this] { emit previewGeometryChanged(); };
     transport_ = new TransportBar(*session_, this);
 
