@@ -314,9 +314,9 @@ __attribute__((target("avx2"))) int mixRowsAvx2(const std::uint16_t* a, const st
     const __m256i half = _mm256_set1_epi16(128);
     int i = 0;
     for (; i + 8 <= pixels; i += 8) {
-        __m256i packed = _mm256_permute4x64_epi64(_mm256_packus_epi16(
-            mixFour(a + i * 4, b + i * 4, weightA, weightB, half),
-            mixFour(a + i * 4 + 16, b + i * 4 + 16, weightA, weightB, half)),
+        __m256i first = mixFour(a + i * 4, b + i * 4, weightA, weightB, half);
+        __m256i second = mixFour(a + i * 4 + 16, b + i * 4 + 16, weightA, weightB, half);
+        __m256i packed = _mm256_permute4x64_epi64(_mm256_packus_epi16(first, second),
                                                   _MM_SHUFFLE(3, 1, 2, 0));
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i * 4), packed);
     }
