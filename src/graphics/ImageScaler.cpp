@@ -80,11 +80,13 @@ struct ColumnPlan {
     std::vector<std::int32_t> groupBase;
     std::vector<std::int32_t> groupOffsets;
     std::vector<std::int16_t> groupWeights;
-    // The same for groups of 8 columns (enlargements): each column's left pixel only, and the
-    // weights laid out as the AVX2 code unpacks pixels (columns 0, 1, 4, 5 then 2, 3, 6, 7; left
-    // weights, then right ones).
+    // The same for groups of 8 columns whose source pixels lie within 16 consecutive ones (any
+    // enlargement, reductions up to about 2): each column's left pixel only; whether all of them
+    // lie within the first 8 (one load is enough then); the weights laid out as the AVX2 code
+    // unpacks pixels (columns 0, 1, 4, 5 then 2, 3, 6, 7; left weights, then right ones).
     std::vector<std::int32_t> wideBase;
     std::vector<std::int32_t> wideOffsets;
+    std::vector<std::uint8_t> wideNarrow;
     std::vector<std::int16_t> wideWeights;
 };
 
@@ -97,17 +99,21 @@ void planWideGroups(ColumnPlan& plan, const std::vector<Tap>& taps, int sourceWi
     const int groups = int(taps.size()) / kWide;
     plan.wideBase.assign(groups, -1);
     plan.wideOffsets.resize(std::size_t(groups) * kWide);
+    plan.wideNarrow.assign(groups, 0);
     plan.wideWeights.resize(std::size_t(groups) * 64);
     static constexpr int kUnpackOrder[kWide] = {0, 1, 4, 5, 2, 3, 6, 7};
     for (int g = 0; g < groups; ++g) {
         const Tap* t = &taps[g * kWide];
         int base = t[0].index;
-        bool fits = base + kBlock <= sourceWidth;
-        for (int k = 0; k < kWide && fits; ++k)
-            fits = t[k].index >= base && t[k].index + 1 - base < kBlock;
-        if (!fits)
+        bool fits = true, narrow = base + kBlock <= sourceWidth;
+        for (int k = 0; k < kWide && fits; ++k) {
+            fits = t[k].index >= base && t[k].index + 1 - base < 2 * kBlock;
+            narrow = narrow && t[k].index + 1 - base < kBlock;
+        }
+        if (!fits || (!narrow && base + 2 * kBlock > sourceWidth))
             continue;
         plan.wideBase[g] = base;
+        plan.wideNarrow[g] = narrow;
         for (int k = 0; k < kWide; ++k)
             plan.wideOffsets[g * kWide + k] = t[k].index - base;
         std::int16_t* w = &plan.wideWeights[std::size_t(g) * 64];
@@ -178,18 +184,37 @@ __attribute__((target("avx2"))) inline __m256i weightedPairs(const std::uint8_t*
                               _mm256_loadu_si256(reinterpret_cast<const __m256i*>(weights + k * 8)));
 }
 
-// Eight columns from eight consecutive source pixels: one load, two permutes.
+// The source pixels at `offsets` within 16 consecutive ones, `first` and `second` holding 8 each.
+// The permute looks only at an offset's low 3 bits, so one index vector serves both halves.
+__attribute__((target("avx2"))) inline __m256i pickPixels(__m256i first, __m256i second,
+                                                            __m256i offsets)
+{
+    __m256i inSecond = _mm256_cmpgt_epi32(offsets, _mm256_set1_epi32(kBlock - 1));
+    return _mm256_blendv_epi8(_mm256_permutevar8x32_epi32(first, offsets),
+                              _mm256_permutevar8x32_epi32(second, offsets), inSecond);
+}
+
+// Eight columns from eight (or sixteen) consecutive source pixels: one load and two permutes, or
+// two loads and four.
 __attribute__((target("avx2"))) inline void interpolateWideGroup(const std::uint8_t* row,
                                                                    const ColumnPlan& plan, int g,
                                                                    std::uint16_t* out)
 {
     const __m256i zero = _mm256_setzero_si256();
-    __m256i block = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(row + plan.wideBase[g] * 4));
+    const std::uint8_t* at = row + plan.wideBase[g] * 4;
+    __m256i block = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(at));
     __m256i offsets = _mm256_loadu_si256(
         reinterpret_cast<const __m256i*>(&plan.wideOffsets[std::size_t(g) * kWide]));
-    __m256i left = _mm256_permutevar8x32_epi32(block, offsets);
-    __m256i right =
-        _mm256_permutevar8x32_epi32(block, _mm256_add_epi32(offsets, _mm256_set1_epi32(1)));
+    __m256i nextOffsets = _mm256_add_epi32(offsets, _mm256_set1_epi32(1));
+    __m256i left, right;
+    if (plan.wideNarrow[g]) {
+        left = _mm256_permutevar8x32_epi32(block, offsets);
+        right = _mm256_permutevar8x32_epi32(block, nextOffsets);
+    } else {
+        __m256i more = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(at + kBlock * 4));
+        left = pickPixels(block, more, offsets);
+        right = pickPixels(block, more, nextOffsets);
+    }
     const auto* w = reinterpret_cast<const __m256i*>(&plan.wideWeights[std::size_t(g) * 64]);
     __m256i low = _mm256_add_epi16(
         _mm256_mullo_epi16(_mm256_unpacklo_epi8(left, zero), _mm256_loadu_si256(w)),
@@ -268,6 +293,18 @@ __attribute__((target("avx2"))) int interpolateRowAvx2(const std::uint8_t* row,
     return i;
 }
 
+// Four pixels of two interpolated rows mixed: 16-bit results of 0 ... 255.
+__attribute__((target("avx2"))) inline __m256i mixFour(const std::uint16_t* a,
+                                                         const std::uint16_t* b, __m256i weightA,
+                                                         __m256i weightB, __m256i half)
+{
+    __m256i va = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(a));
+    __m256i vb = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(b));
+    __m256i mixed =
+        _mm256_add_epi16(_mm256_mulhi_epu16(va, weightA), _mm256_mulhi_epu16(vb, weightB));
+    return _mm256_srli_epi16(_mm256_adds_epu16(mixed, half), 8);
+}
+
 __attribute__((target("avx2"))) int mixRowsAvx2(const std::uint16_t* a, const std::uint16_t* b,
                                                   int weight, int pixels, std::uint8_t* out)
 {
@@ -276,12 +313,15 @@ __attribute__((target("avx2"))) int mixRowsAvx2(const std::uint16_t* a, const st
     const __m256i weightB = _mm256_set1_epi16(short(std::uint16_t(wb)));
     const __m256i half = _mm256_set1_epi16(128);
     int i = 0;
+    for (; i + 8 <= pixels; i += 8) {
+        __m256i first = mixFour(a + i * 4, b + i * 4, weightA, weightB, half);
+        __m256i second = mixFour(a + i * 4 + 16, b + i * 4 + 16, weightA, weightB, half);
+        __m256i packed = _mm256_permute4x64_epi64(_mm256_packus_epi16(first, second),
+                                                  _MM_SHUFFLE(3, 1, 2, 0));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i * 4), packed);
+    }
     for (; i + 4 <= pixels; i += 4) {
-        __m256i va = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(a + i * 4));
-        __m256i vb = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(b + i * 4));
-        __m256i mixed =
-            _mm256_add_epi16(_mm256_mulhi_epu16(va, weightA), _mm256_mulhi_epu16(vb, weightB));
-        __m256i bytes = _mm256_srli_epi16(_mm256_adds_epu16(mixed, half), 8);
+        __m256i bytes = mixFour(a + i * 4, b + i * 4, weightA, weightB, half);
         __m256i packed = _mm256_permute4x64_epi64(_mm256_packus_epi16(bytes, bytes),
                                                   _MM_SHUFFLE(3, 1, 2, 0));
         _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i * 4), _mm256_castsi256_si128(packed));

@@ -93,6 +93,21 @@ TEST(ImageScaler, MatchesExactBilinearSamplingWhenEnlargingAndReducing)
     }
 }
 
+TEST(ImageScaler, ReducesANarrowPictureUpToItsLastPixel)
+{
+    // Groups of eight columns near the right edge read up to sixteen source pixels: they must
+    // stay within the row, also on the last row, where the buffer ends (ASan watches).
+    QImage source = test::noise(37, 6, 4);
+    for (QSize size : {QSize(20, 4), QSize(33, 6), QSize(36, 6)}) {
+        QImage ours = makeImage(size.width(), size.height(), Qt::black);
+        ASSERT_TRUE(scaleInto(ours, QRectF(QPointF(0, 0), QSizeF(size)), source, source.rect()));
+        EXPECT_LE(test::maxDifference(ours, referenceScale(source, source.rect(), size),
+                                      ours.rect()),
+                  2)
+            << size.width();
+    }
+}
+
 TEST(ImageScaler, MixesPartlyCoveredEdgePixels)
 {
     QImage source = makeImage(4, 4, Qt::white);
