@@ -10,15 +10,25 @@ CompositionVideoReader::CompositionVideoReader(std::shared_ptr<const Composition
 CompositionVideoReader::CompositionVideoReader(std::shared_ptr<const Composition> composition,
                                                CompositionVideoReader&& previous)
     : composition_(std::move(composition))
+    , retainedBytes_(previous.retainedBytes_)
     , readers_(std::move(previous.readers_))
 {
+}
+
+void CompositionVideoReader::setRetainedFrameBytes(std::size_t bytes)
+{
+    retainedBytes_ = bytes;
+    for (auto& [source, reader] : readers_)
+        reader->setRetainedFrameBytes(bytes);
 }
 
 VideoFrameReader& CompositionVideoReader::readerFor(const CompositionSegment& segment)
 {
     auto& reader = readers_[{segment.source.url, segment.source.streamIndex}];
-    if (!reader)
+    if (!reader) {
         reader = std::make_unique<VideoFrameReader>(segment.source);
+        reader->setRetainedFrameBytes(retainedBytes_);
+    }
     return *reader;
 }
 

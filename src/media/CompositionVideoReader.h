@@ -32,10 +32,15 @@ public:
     // The frame of one track at t, null when it has none there.
     QImage frameAt(TrackID trackID, double t);
 
+    // Decoded frames each source track's decoder keeps around its position (see
+    // VideoFrameReader::setRetainedFrameBytes); none by default.
+    void setRetainedFrameBytes(std::size_t bytes);
+
 private:
     VideoFrameReader& readerFor(const CompositionSegment& segment);
 
     std::shared_ptr<const Composition> composition_;
+    std::size_t retainedBytes_ = 0;
     std::map<std::pair<std::filesystem::path, int>, std::unique_ptr<VideoFrameReader>> readers_;
 };
 

@@ -11,6 +11,11 @@ namespace tarnix::media {
 
 namespace {
 
+// Decoded frames kept per source file around the playhead, so that a step back, a scrub over the
+// same stretch or an edit at the playhead decodes nothing again: 128 MiB holds 40 frames of 1080p
+// (4:2:0), more than one key frame interval of a recording at 30 frames a second.
+constexpr std::size_t kRetainedFrameBytes = std::size_t(128) << 20;
+
 // The size frames are composed at for pictures shown at `shown`: straight at that size when it is
 // smaller than the render size (the screen is scaled once, from the decoded frame), but never
 // below half the render size: beyond a reduction of two a bilinear scale skips source pixels, so
@@ -222,9 +227,13 @@ void PreviewFrameSource::decodeLoop()
         }
         if (readerComposition != item->composition) {
             // A rebuilt composition of the same recording reads on with the same decoders.
-            reader = reader ? std::make_unique<CompositionVideoReader>(item->composition,
-                                                                       std::move(*reader))
-                            : std::make_unique<CompositionVideoReader>(item->composition);
+            if (reader) {
+                reader = std::make_unique<CompositionVideoReader>(item->composition,
+                                                                  std::move(*reader));
+            } else {
+                reader = std::make_unique<CompositionVideoReader>(item->composition);
+                reader->setRetainedFrameBytes(kRetainedFrameBytes);
+            }
             readerComposition = item->composition;
         }
         std::map<TrackID, QImage> sources;
