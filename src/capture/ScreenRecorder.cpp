@@ -276,7 +276,6 @@ void ScreenRecorder::beginRun(OpenedFrameSource opened, const CaptureSource& cho
         video.encoders = options_.encoders;
         video.preset = options_.preset;
         video.quality = options_.quality;
-        video.keyFrameIntervalSeconds = options_.keyFrameIntervalSeconds;
         settings.video = video;
         if (capturesSystemAudio)
             settings.audio = media::MovieAudioSettings{kSystemAudioRate, kSystemAudioChannels, 128000};

@@ -56,9 +56,6 @@ public:
         std::vector<std::string> encoders = media::realTimeEncoderPreference();
         std::string preset = "superfast"; // holds 1080p60 on two cores with room to spare
         int quality = 23;
-        // A seek in the Studio decodes from the key frame before it: half a second keeps that
-        // to a few frames for a few per cent of file size.
-        double keyFrameIntervalSeconds = 0.5;
         // How far (in 20 ms blocks of system audio) the writer may fall behind before sound is
         // dropped: 10 s.
         std::size_t systemAudioQueueBlocks = 500;
