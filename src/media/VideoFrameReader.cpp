@@ -148,6 +148,13 @@ void VideoFrameReader::advanceTo(double t)
     }
 }
 
+bool VideoFrameReader::hasFrameAt(double t)
+{
+    if (hasCurrent_ && t >= current_.time - kTimeEpsilon && (!hasNext_ || t < next_.time - kTimeEpsilon))
+        return true;
+    return retained_.find(t) != nullptr;
+}
+
 QImage VideoFrameReader::frameAt(double t)
 {
     if (!hasCurrent_ && !sawFirstFrame_) {

@@ -29,6 +29,9 @@ public:
     // when the track yields no frame at all.
     QImage frameAt(double t);
 
+    // Whether frameAt(t) can answer without decoding (its current frame, or a kept one).
+    bool hasFrameAt(double t);
+
     // Decoded frames kept around the position for jumps back (0, the default, keeps none: an
     // export reads straight through).
     void setRetainedFrameBytes(std::size_t bytes) { retained_.setByteBudget(bytes); }
