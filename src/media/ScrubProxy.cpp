@@ -16,9 +16,11 @@ namespace tarnix::media {
 
 namespace {
 
-// A proxy picture is for finding a place, not for looking closely: a middling JPEG quality keeps
-// it small and quick to decode.
-constexpr int kProxyQuality = 6; // qscale, 2 (best) ... 31
+// A proxy picture is for finding a place, not for looking closely: a low quality keeps it small
+// and quick to decode, and at most 15 pictures a second keep an hour of a still screen (where the
+// movie itself costs next to nothing) within a few hundred megabytes.
+constexpr int kProxyQuality = 30; // x264's constant rate factor
+constexpr double kProxyFrameInterval = 1.0 / 15;
 
 struct OutputDeleter {
     void operator()(AVFormatContext* context) const
@@ -57,20 +59,28 @@ public:
         if (avformat_alloc_output_context2(&output, nullptr, "matroska", path.c_str()) < 0)
             throw std::runtime_error("no matroska muxer");
         output_.reset(output);
-        const AVCodec* codec = avcodec_find_encoder(AV_CODEC_ID_MJPEG);
+        const AVCodec* codec = avcodec_find_encoder_by_name("libx264");
         if (!codec)
-            throw std::runtime_error("no MJPEG encoder");
+            throw std::runtime_error("no H.264 encoder");
         encoder_.reset(avcodec_alloc_context3(codec));
         encoder_->width = size_.width();
         encoder_->height = size_.height();
-        encoder_->pix_fmt = AV_PIX_FMT_YUVJ420P;
-        encoder_->color_range = AVCOL_RANGE_JPEG;
+        encoder_->pix_fmt = AV_PIX_FMT_YUV420P;
+        encoder_->color_range = AVCOL_RANGE_MPEG;
+        encoder_->colorspace = AVCOL_SPC_BT709;
         encoder_->time_base = source->time_base;
-        encoder_->flags |= AV_CODEC_FLAG_QSCALE | AV_CODEC_FLAG_GLOBAL_HEADER;
-        encoder_->global_quality = FF_QP2LAMBDA * kProxyQuality;
+        encoder_->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+        encoder_->gop_size = 1; // every picture a key frame
+        encoder_->max_b_frames = 0;
         encoder_->thread_count = 1;
-        if (avcodec_open2(encoder_.get(), codec, nullptr) < 0)
-            throw std::runtime_error("the MJPEG encoder did not open");
+        timeBase_ = source->time_base;
+        AVDictionary* options = nullptr;
+        av_dict_set(&options, "preset", "superfast", 0);
+        av_dict_set_int(&options, "crf", kProxyQuality, 0);
+        const int opened = avcodec_open2(encoder_.get(), codec, &options);
+        av_dict_free(&options);
+        if (opened < 0)
+            throw std::runtime_error("the H.264 encoder did not open");
         stream_ = avformat_new_stream(output_.get(), nullptr);
         if (!stream_ || avcodec_parameters_from_context(stream_->codecpar, encoder_.get()) < 0)
             throw std::runtime_error("no proxy stream");
@@ -78,7 +88,7 @@ public:
         if (avio_open(&output_->pb, path.c_str(), AVIO_FLAG_WRITE) < 0 ||
             avformat_write_header(output_.get(), nullptr) < 0)
             throw std::runtime_error("the proxy could not be written");
-        scaled_->format = AV_PIX_FMT_YUVJ420P;
+        scaled_->format = AV_PIX_FMT_YUV420P;
         scaled_->width = size_.width();
         scaled_->height = size_.height();
         if (av_frame_get_buffer(scaled_.get(), 0) < 0)
@@ -110,16 +120,24 @@ private:
     void writeDecodedFrames()
     {
         while (avcodec_receive_frame(decoder_.get(), decoded_.get()) == 0) {
+            const int64_t pts = decoded_->best_effort_timestamp;
+            const double time = pts == AV_NOPTS_VALUE ? lastTime_ : ff::toSeconds(pts, timeBase_);
+            if (sent_ > 0 && time < lastTime_ + kProxyFrameInterval - 1e-6) {
+                av_frame_unref(decoded_.get());
+                continue;
+            }
+            lastTime_ = time;
             scaler_.reset(sws_getCachedContext(
                 scaler_.release(), decoded_->width, decoded_->height,
                 AVPixelFormat(decoded_->format), size_.width(), size_.height(),
-                AV_PIX_FMT_YUVJ420P, SWS_AREA, nullptr, nullptr, nullptr));
+                AV_PIX_FMT_YUV420P, SWS_AREA, nullptr, nullptr, nullptr));
             if (scaler_ && av_frame_make_writable(scaled_.get()) >= 0) {
                 sws_scale(scaler_.get(), decoded_->data, decoded_->linesize, 0, decoded_->height,
                           scaled_->data, scaled_->linesize);
-                scaled_->pts = decoded_->best_effort_timestamp;
+                scaled_->pts = pts;
                 if (avcodec_send_frame(encoder_.get(), scaled_.get()) == 0)
-                    writePackets();
+                    ++sent_;
+                writePackets();
             }
             av_frame_unref(decoded_.get());
         }
@@ -147,7 +165,10 @@ private:
     ff::FramePtr decoded_ = ff::makeFrame();
     ff::FramePtr scaled_ = ff::makeFrame();
     ff::SwsPtr scaler_;
-    int written_ = 0;
+    AVRational timeBase_{1, 1};
+    double lastTime_ = 0;
+    int sent_ = 0;    // pictures handed to the encoder
+    int written_ = 0; // packets written
 };
 
 } // namespace

@@ -5,9 +5,9 @@
 
 #include "media/MediaAsset.h"
 
-// A small picture-only copy of a screen movie for seeking and scrubbing: every frame stands on its
-// own (MJPEG), 640 pixels wide, so any frame decodes at once where the movie itself decodes from
-// its last key frame. It lives in a cache folder under a name made from the movie's path, size
+// A small picture-only copy of a screen movie for seeking and scrubbing: 640 pixels wide, at most
+// 15 pictures a second, each a key frame (H.264), so any of them decodes at once where the movie
+// itself decodes from its last key frame. It lives in a cache folder under a name made from the movie's path, size
 // and modification time: a changed movie never meets the copy of its old self, and the movie's
 // own folder is never written to.
 
