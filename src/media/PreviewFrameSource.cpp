@@ -95,7 +95,8 @@ void PreviewFrameSource::makeProxiesFor(const Composition& composition)
             proxyMakers_.emplace_back([this, source, path] {
                 pthread_setname_np(pthread_self(), "tarnix-proxy");
                 setpriority(PRIO_PROCESS, gettid(), 19);
-                makeScrubProxy(source, path, cancelProxies_);
+                if (makeScrubProxy(source, path, cancelProxies_))
+                    trimScrubProxies(path.parent_path(), kScrubProxyFolderBytes);
             });
         }
     }

@@ -7,8 +7,9 @@ extern "C" {
 #include <libavformat/avformat.h>
 }
 
-#include <chrono>
+#include <algorithm>
 #include <system_error>
+#include <vector>
 
 #include "media/FFmpegSupport.h"
 
@@ -223,6 +224,39 @@ bool makeScrubProxy(const AssetTrack& track, const std::filesystem::path& path,
     if (!made || error)
         std::filesystem::remove(partial, error);
     return made && !error;
+}
+
+} // namespace tarnix::media
+
+namespace tarnix::media {
+
+void trimScrubProxies(const std::filesystem::path& folder, std::uintmax_t bytes)
+{
+    struct Proxy {
+        std::filesystem::path path;
+        std::filesystem::file_time_type written;
+        std::uintmax_t size = 0;
+    };
+    std::vector<Proxy> proxies;
+    std::uintmax_t total = 0;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
+        if (entry.path().extension() != ".mkv" || !entry.is_regular_file(error))
+            continue;
+        Proxy proxy{entry.path(), entry.last_write_time(error), entry.file_size(error)};
+        if (error)
+            continue;
+        total += proxy.size;
+        proxies.push_back(std::move(proxy));
+    }
+    std::sort(proxies.begin(), proxies.end(),
+              [](const Proxy& a, const Proxy& b) { return a.written < b.written; });
+    for (const Proxy& proxy : proxies) {
+        if (total <= bytes)
+            break;
+        if (std::filesystem::remove(proxy.path, error))
+            total -= proxy.size;
+    }
 }
 
 } // namespace tarnix::media

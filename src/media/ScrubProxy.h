@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <cstdint>
 #include <filesystem>
 
 #include "media/MediaAsset.h"
@@ -28,5 +29,10 @@ std::filesystem::path defaultScrubProxyFolder();
 // the whole movie): for a background thread.
 bool makeScrubProxy(const AssetTrack& track, const std::filesystem::path& path,
                     const std::atomic<bool>& cancel);
+
+// Keeps the proxies in `folder` within `bytes`: the least recently written go first (a proxy of
+// a movie that changed or went away is never used again).
+constexpr std::uintmax_t kScrubProxyFolderBytes = std::uintmax_t(2) << 30;
+void trimScrubProxies(const std::filesystem::path& folder, std::uintmax_t bytes);
 
 } // namespace tarnix::media

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
-#include <thread>
+#include <chrono>
+#include <fstream>
 
 #include "MediaTestSupport.h"
 #include "media/KeyFrameIndex.h"
@@ -59,6 +60,28 @@ TEST(ScrubProxy, AChangedMovieGetsANewNameAndACancelledProxyLeavesNothing)
     cancel = false;
     EXPECT_FALSE(makeScrubProxy(changed, after, cancel));
     EXPECT_TRUE(std::filesystem::is_empty(folder / "cache"));
+}
+
+TEST(ScrubProxy, TheFolderKeepsTheNewestProxiesWithinItsSize)
+{
+    test::TempFolder folder;
+    auto makeFile = [](const std::filesystem::path& path, std::uintmax_t size) {
+        std::ofstream(path).put('x');
+        std::filesystem::resize_file(path, size);
+    };
+    const auto now = std::filesystem::file_time_type::clock::now();
+    for (int i = 0; i < 4; ++i) {
+        const auto path = folder / (std::to_string(i) + ".mkv");
+        makeFile(path, 1000);
+        std::filesystem::last_write_time(path, now - std::chrono::hours(4 - i));
+    }
+    makeFile(folder / "notes.txt", 5000);
+    trimScrubProxies(folder.path(), 2500);
+    EXPECT_FALSE(std::filesystem::exists(folder / "0.mkv"));
+    EXPECT_FALSE(std::filesystem::exists(folder / "1.mkv"));
+    EXPECT_TRUE(std::filesystem::exists(folder / "2.mkv"));
+    EXPECT_TRUE(std::filesystem::exists(folder / "3.mkv"));
+    EXPECT_TRUE(std::filesystem::exists(folder / "notes.txt")); // not a proxy
 }
 
 } // namespace
