@@ -32,11 +32,24 @@ public:
     // The frame of one track at t, null when it has none there.
     QImage frameAt(TrackID trackID, double t);
 
+    // Decoded frames each source track's decoder keeps around its position (see
+    // VideoFrameReader::setRetainedFrameBytes); none by default.
+    void setRetainedFrameBytes(std::size_t bytes);
+
+    // Whether every track's frame at t is decoded already (the reader's current or a kept one).
+    bool framesAtHand(double t);
+    // Stand-ins for framesAt(t) from the scrub proxies in `proxyFolder` (ScrubProxy.h): tracks
+    // with a proxy read it, the others their own file. Empty when no track has a proxy yet.
+    std::map<TrackID, QImage> proxyFramesAt(double t, const std::filesystem::path& proxyFolder);
+
 private:
     VideoFrameReader& readerFor(const CompositionSegment& segment);
 
     std::shared_ptr<const Composition> composition_;
-    std::map<std::pair<std::filesystem::path, int>, std::unique_ptr<VideoFrameReader>> readers_;
+    std::size_t retainedBytes_ = 0;
+    using SourceKey = std::pair<std::filesystem::path, int>;
+    std::map<SourceKey, std::unique_ptr<VideoFrameReader>> readers_;
+    std::map<SourceKey, std::unique_ptr<VideoFrameReader>> proxies_;
 };
 
 } // namespace tarnix::media

@@ -1,15 +1,23 @@
 #include "media/PreviewFrameSource.h"
 
 #include <pthread.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
 #include <algorithm>
 
 #include "media/CompositionVideoReader.h"
 #include "media/FrameRequest.h"
+#include "media/ScrubProxy.h"
 
 namespace tarnix::media {
 
 namespace {
+
+// Decoded frames kept per source file around the playhead, so that a step back, a scrub over the
+// same stretch or an edit at the playhead decodes nothing again: 128 MiB holds 40 frames of 1080p
+// (4:2:0), more than one key frame interval of a recording at 30 frames a second.
+constexpr std::size_t kRetainedFrameBytes = std::size_t(128) << 20;
 
 // The size frames are composed at for pictures shown at `shown`: straight at that size when it is
 // smaller than the render size (the screen is scaled once, from the decoded frame), but never
@@ -39,6 +47,7 @@ struct PreviewFrameSource::Item {
 
 PreviewFrameSource::PreviewFrameSource(int compositingThreads, std::function<void()> onReady)
     : onReady_(std::move(onReady))
+    , proxyFolder_(defaultScrubProxyFolder())
 {
     pool_.setMaxThreadCount(std::max(1, compositingThreads));
     pool_.setExpiryTimeout(-1); // keep the threads for the preview's whole life
@@ -55,6 +64,48 @@ PreviewFrameSource::~PreviewFrameSource()
     decoder_.join();
     pool_.clear();
     pool_.waitForDone();
+    cancelProxies_ = true;
+    for (std::thread& maker : proxyMakers_)
+        maker.join();
+}
+
+void PreviewFrameSource::setScrubProxyFolder(std::filesystem::path folder)
+{
+    std::lock_guard lock(mutex_);
+    proxyFolder_ = std::move(folder);
+}
+
+// Starts making the proxy of each large source that has none, one thread per source, at the
+// lowest priority: playback and editing come first.
+void PreviewFrameSource::makeProxiesFor(const Composition& composition)
+{
+    std::lock_guard lock(mutex_);
+    if (proxyFolder_.empty())
+        return;
+    for (const CompositionTrack* track : composition.tracks(MediaType::video)) {
+        for (const CompositionSegment& segment : track->segments) {
+            const AssetTrack& source = segment.source;
+            if (!wantsScrubProxy(source) ||
+                !proxiesStarted_.insert({source.url, source.streamIndex}).second)
+                continue;
+            const auto path = scrubProxyPath(source, proxyFolder_);
+            std::error_code error;
+            if (path.empty() || std::filesystem::exists(path, error))
+                continue;
+            proxyMakers_.emplace_back([this, source, path] {
+                pthread_setname_np(pthread_self(), "tarnix-proxy");
+                setpriority(PRIO_PROCESS, gettid(), 19);
+                if (makeScrubProxy(source, path, cancelProxies_))
+                    trimScrubProxies(path.parent_path(), kScrubProxyFolderBytes);
+            });
+        }
+    }
+}
+
+void PreviewFrameSource::dropProvisional()
+{
+    provisional_.reset();
+    realFinishedUpTo_ = -1;
 }
 
 void PreviewFrameSource::setComposition(std::shared_ptr<const Composition> composition,
@@ -79,11 +130,13 @@ void PreviewFrameSource::setComposition(std::shared_ptr<const Composition> compo
     item->composition = std::move(composition);
     item->videoComposition = std::move(videoComposition);
 
+    makeProxiesFor(*item->composition);
     std::lock_guard lock(mutex_);
     item_ = std::move(item);
     ++generation_;
     requested_ = false;
     ready_.clear();
+    dropProvisional();
     pool_.clear();
 }
 
@@ -94,6 +147,7 @@ void PreviewFrameSource::clear()
     ++generation_;
     requested_ = false;
     ready_.clear();
+    dropProvisional();
     pool_.clear();
 }
 
@@ -112,6 +166,7 @@ void PreviewFrameSource::setOutputSize(QSize size)
         nextDecode_ = position_;
         decodeFailed_ = false;
         ready_.clear();
+        dropProvisional();
         pool_.clear();
     }
     changed_.notify_all();
@@ -137,6 +192,8 @@ void PreviewFrameSource::request(int first, int ahead)
             position_ = first;
             nextDecode_ = first;
             ready_.clear();
+            dropProvisional();
+            provisionalGeneration_ = generation_;
             pool_.clear(); // compositions not started yet
         }
     }
@@ -172,11 +229,20 @@ std::optional<PreviewFrameSource::Frame> PreviewFrameSource::take(int index)
             return std::nullopt;
         frame = std::move(found->second);
         ready_.erase(found);
+        provisional_.reset();
         position_ = std::max(position_, index);
         std::erase_if(ready_, [&](const auto& entry) { return entry.first < position_; });
     }
     changed_.notify_all();
     return frame;
+}
+
+std::optional<PreviewFrameSource::Frame> PreviewFrameSource::takeProvisional(int index)
+{
+    std::lock_guard lock(mutex_);
+    if (!provisional_ || provisional_->index != index)
+        return std::nullopt;
+    return std::exchange(provisional_, std::nullopt);
 }
 
 bool PreviewFrameSource::isReady(int index) const
@@ -206,6 +272,7 @@ void PreviewFrameSource::decodeLoop()
         std::shared_ptr<const Item> item;
         std::uint64_t generation = 0;
         int index = 0;
+        std::filesystem::path proxyFolder;
         {
             std::unique_lock lock(mutex_);
             changed_.wait(lock, [&] {
@@ -219,18 +286,29 @@ void PreviewFrameSource::decodeLoop()
             // A consumer that has overtaken the decoder needs no frame it has passed.
             index = std::max(nextDecode_, position_);
             nextDecode_ = index + 1;
+            // Only a seek's first frame gets a stand-in.
+            if (provisionalGeneration_ == generation_)
+                proxyFolder = proxyFolder_;
+            provisionalGeneration_ = 0;
         }
         if (readerComposition != item->composition) {
             // A rebuilt composition of the same recording reads on with the same decoders.
-            reader = reader ? std::make_unique<CompositionVideoReader>(item->composition,
-                                                                       std::move(*reader))
-                            : std::make_unique<CompositionVideoReader>(item->composition);
+            if (reader) {
+                reader = std::make_unique<CompositionVideoReader>(item->composition,
+                                                                  std::move(*reader));
+            } else {
+                reader = std::make_unique<CompositionVideoReader>(item->composition);
+                reader->setRetainedFrameBytes(kRetainedFrameBytes);
+            }
             readerComposition = item->composition;
         }
         std::map<TrackID, QImage> sources;
         std::optional<MediaError> error;
+        const double t = index * item->frameDuration;
+        if (!proxyFolder.empty())
+            composeProvisional(*reader, item, generation, index, proxyFolder);
         try {
-            sources = reader->framesAt(index * item->frameDuration);
+            sources = reader->framesAt(t);
         } catch (const MediaException& e) {
             error = e.error();
         } catch (const std::exception& e) {
@@ -252,13 +330,33 @@ void PreviewFrameSource::decodeLoop()
             continue;
         }
         pool_.start([this, item, generation, index, sources = std::move(sources)]() mutable {
-            compose(item, generation, index, std::move(sources));
+            compose(item, generation, index, std::move(sources), false);
         });
     }
 }
 
+void PreviewFrameSource::composeProvisional(CompositionVideoReader& reader,
+                                            const std::shared_ptr<const Item>& item,
+                                            std::uint64_t generation, int index,
+                                            const std::filesystem::path& proxyFolder)
+{
+    const double t = index * item->frameDuration;
+    std::map<TrackID, QImage> standIns;
+    try {
+        if (!reader.framesAtHand(t))
+            standIns = reader.proxyFramesAt(t, proxyFolder);
+    } catch (const std::exception&) {
+        return; // the real frame reports what is wrong
+    }
+    if (standIns.empty())
+        return;
+    pool_.start([this, item, generation, index, standIns = std::move(standIns)]() mutable {
+        compose(item, generation, index, std::move(standIns), true);
+    });
+}
+
 void PreviewFrameSource::compose(std::shared_ptr<const Item> item, std::uint64_t generation,
-                                 int index, std::map<TrackID, QImage> sources)
+                                 int index, std::map<TrackID, QImage> sources, bool provisional)
 {
     QSize outputSize;
     {
@@ -276,7 +374,10 @@ void PreviewFrameSource::compose(std::shared_ptr<const Item> item, std::uint64_t
         fitted.width() < composed.image.width())
         composed.image = composed.image.scaled(fitted, Qt::IgnoreAspectRatio,
                                                Qt::SmoothTransformation);
-    finish(generation, Frame{index, std::move(composed.image), std::move(composed.error)});
+    if (provisional && composed.error)
+        return; // a stand-in that failed is no news: the real frame follows
+    finish(generation,
+           Frame{index, std::move(composed.image), std::move(composed.error), provisional});
 }
 
 void PreviewFrameSource::finish(std::uint64_t generation, Frame frame)
@@ -287,7 +388,16 @@ void PreviewFrameSource::finish(std::uint64_t generation, Frame frame)
             return;
         if (frame.index < position_)
             return; // the consumer has moved past it
-        ready_[frame.index] = std::move(frame);
+        if (frame.provisional) {
+            if (frame.index <= realFinishedUpTo_)
+                return; // the real frame is there already: a stand-in would step back
+            provisional_ = std::move(frame);
+        } else {
+            realFinishedUpTo_ = std::max(realFinishedUpTo_, frame.index);
+            if (provisional_ && provisional_->index <= frame.index)
+                provisional_.reset();
+            ready_[frame.index] = std::move(frame);
+        }
     }
     changed_.notify_all();
     onReady_();

@@ -3,13 +3,17 @@
 #include <QImage>
 #include <QThreadPool>
 
+#include <atomic>
 #include <condition_variable>
+#include <filesystem>
 #include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <thread>
+#include <vector>
 
 #include "media/Composition.h"
 #include "media/MediaError.h"
@@ -25,11 +29,17 @@
 // older one at once: its waiting frames are dropped, frames still being composed for it are
 // dropped when they finish, and the decoder drops what it was decoding for it and moves on.
 //
+// A seek to a frame whose pictures are not decoded yet first gets a stand-in from the scrub
+// proxies (ScrubProxy.h), made in the background for each large source the first time it is
+// played: a provisional frame, handed over only until the real one is ready and never after it.
+//
 // Threads: every method is called from one consumer thread (the GUI thread). `onReady` is called
 // on a worker thread, without locks held, each time a frame of the current request is ready (or
 // failed); the consumer then takes it with take(). Destruction stops and joins every worker.
 
 namespace tarnix::media {
+
+class CompositionVideoReader;
 
 class PreviewFrameSource {
 public:
@@ -37,6 +47,7 @@ public:
         int index = 0;
         QImage image;                    // Format_ARGB32_Premultiplied
         std::optional<MediaError> error; // decoding or compositing failed at this frame
+        bool provisional = false;        // composed from the scrub proxy, not the movie
     };
 
     PreviewFrameSource(int compositingThreads, std::function<void()> onReady);
@@ -65,6 +76,12 @@ public:
 
     // Takes frame `index` of the current request when it is ready.
     std::optional<Frame> take(int index);
+    // Takes the provisional frame `index` while the real one has not been made.
+    std::optional<Frame> takeProvisional(int index);
+
+    // Where scrub proxies are looked for and made (empty: none are used). Set before the first
+    // composition; by default the user's cache folder.
+    void setScrubProxyFolder(std::filesystem::path folder);
     // Whether frame `index` is ready (or failed) without taking it.
     bool isReady(int index) const;
 
@@ -77,7 +94,12 @@ private:
     struct Item; // a composition with its compositor, shared with the workers
     void decodeLoop();
     void compose(std::shared_ptr<const Item> item, std::uint64_t generation, int index,
-                 std::map<TrackID, QImage> sources);
+                 std::map<TrackID, QImage> sources, bool provisional);
+    void composeProvisional(CompositionVideoReader& reader, const std::shared_ptr<const Item>& item,
+                            std::uint64_t generation, int index,
+                            const std::filesystem::path& proxyFolder);
+    void makeProxiesFor(const Composition& composition);
+    void dropProvisional();
     void finish(std::uint64_t generation, Frame frame);
 
     std::function<void()> onReady_;
@@ -91,6 +113,13 @@ private:
     bool requested_ = false;
     bool decodeFailed_ = false; // the current request's decoding stopped at a failed frame
     std::map<int, Frame> ready_;
+    std::optional<Frame> provisional_;
+    std::uint64_t provisionalGeneration_ = 0; // the seek that may get a provisional frame
+    int realFinishedUpTo_ = -1;               // of the current generation
+    std::filesystem::path proxyFolder_;
+    std::set<std::pair<std::filesystem::path, int>> proxiesStarted_;
+    std::atomic<bool> cancelProxies_{false};
+    std::vector<std::thread> proxyMakers_;
     QSize outputSize_;
     bool stopping_ = false;
     QThreadPool pool_;

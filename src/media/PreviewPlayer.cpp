@@ -64,6 +64,7 @@ struct PreviewPlayer::Impl {
     QImage frame;
     int shownIndex = -1;
     bool shownIsCurrent = false; // the frame on screen comes from the current composition
+    bool shownIsProxy = false;   // a seek's stand-in from the scrub proxy
     int wantedIndex = -1;        // a frame the player waits for (a seek's, a swap's, a start's)
     bool seekPending = false;
     double seekTarget = 0;
@@ -113,7 +114,8 @@ struct PreviewPlayer::Impl {
     {
         frame = std::move(f.image);
         shownIndex = f.index;
-        shownIsCurrent = true;
+        shownIsCurrent = !f.provisional;
+        shownIsProxy = f.provisional;
         emit q.frameChanged(frame, f.index * frameDuration);
     }
 
@@ -138,8 +140,12 @@ struct PreviewPlayer::Impl {
         std::optional<PreviewFrameSource::Frame> f = source.take(wantedIndex);
         if (f && f->error)
             return fail(*f->error);
-        if (!f && !(shownIndex == wantedIndex && shownIsCurrent))
+        if (!f && !(shownIndex == wantedIndex && shownIsCurrent)) {
+            // Until the frame is there, its stand-in from the proxy shows where the seek went.
+            if (std::optional<PreviewFrameSource::Frame> standIn = source.takeProvisional(wantedIndex))
+                show(*standIn);
             return;
+        }
         wantedIndex = -1;
         bool seekDone = std::exchange(seekPending, false);
         double target = seekTarget;
@@ -369,6 +375,11 @@ void PreviewPlayer::seek(double seconds)
 }
 
 bool PreviewPlayer::isSeeking() const { return d_->seekPending; }
+bool PreviewPlayer::isShowingProxy() const { return d_->shownIsProxy; }
+void PreviewPlayer::setScrubProxyFolder(std::filesystem::path folder)
+{
+    d_->source.setScrubProxyFolder(std::move(folder));
+}
 double PreviewPlayer::currentTime() const { return d_->clockTime(); }
 double PreviewPlayer::duration() const { return d_->duration; }
 QSize PreviewPlayer::renderSize() const { return d_->renderSize; }

@@ -5,6 +5,7 @@
 #include <QSize>
 #include <QString>
 
+#include <filesystem>
 #include <memory>
 
 #include "media/Composition.h"
@@ -76,6 +77,11 @@ public:
     void seek(double seconds);
     // True from a seek until its frame has been shown.
     bool isSeeking() const;
+    // Whether the frame on screen is a seek's stand-in from the scrub proxy, shown until the
+    // real frame is decoded.
+    bool isShowingProxy() const;
+    // Where scrub proxies are kept (empty: none); by default the user's cache folder.
+    void setScrubProxyFolder(std::filesystem::path folder);
 
     double currentTime() const;
     double duration() const;

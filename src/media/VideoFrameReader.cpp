@@ -120,13 +120,39 @@ void VideoFrameReader::seekTo(double t)
     hasNext_ = hasCurrent_ && decodeNext(next_);
 }
 
+void VideoFrameReader::retainCurrent()
+{
+    if (hasCurrent_ && hasNext_ && retained_.byteBudget() > 0)
+        retained_.insert(*current_.frame, current_.time, next_.time);
+}
+
+QImage VideoFrameReader::retainedFrameAt(double t)
+{
+    const AVFrame* frame = retained_.find(t);
+    if (!frame)
+        return QImage();
+    if (retainedImage_.isNull() || retainedImagePts_ != frame->best_effort_timestamp) {
+        retainedImage_ = convert(*frame);
+        retainedImagePts_ = frame->best_effort_timestamp;
+    }
+    return retainedImage_;
+}
+
 void VideoFrameReader::advanceTo(double t)
 {
     while (hasNext_ && t >= next_.time - kTimeEpsilon) {
+        retainCurrent();
         std::swap(current_, next_);
         currentImage_ = QImage();
         hasNext_ = decodeNext(next_);
     }
+}
+
+bool VideoFrameReader::hasFrameAt(double t)
+{
+    if (hasCurrent_ && t >= current_.time - kTimeEpsilon && (!hasNext_ || t < next_.time - kTimeEpsilon))
+        return true;
+    return retained_.find(t) != nullptr;
 }
 
 QImage VideoFrameReader::frameAt(double t)
@@ -134,6 +160,14 @@ QImage VideoFrameReader::frameAt(double t)
     if (!hasCurrent_ && !sawFirstFrame_) {
         hasCurrent_ = decodeNext(current_);
         hasNext_ = hasCurrent_ && decodeNext(next_);
+    }
+    const bool onCurrent = hasCurrent_ && t >= current_.time - kTimeEpsilon &&
+                           (!hasNext_ || t < next_.time - kTimeEpsilon);
+    if (!onCurrent) {
+        // A frame kept from earlier decoding: no seek, and the decoder stays where it is.
+        QImage kept = retainedFrameAt(t);
+        if (!kept.isNull())
+            return kept;
     }
     if (!hasCurrent_)
         seekTo(t);
@@ -144,6 +178,7 @@ QImage VideoFrameReader::frameAt(double t)
     if (!hasCurrent_)
         return QImage();
     advanceTo(t);
+    retainCurrent();
     if (currentImage_.isNull())
         currentImage_ = convert(*current_.frame);
     return currentImage_;

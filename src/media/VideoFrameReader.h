@@ -2,6 +2,7 @@
 
 #include <QImage>
 
+#include "media/DecodedFrameCache.h"
 #include "media/FFmpegSupport.h"
 #include "media/ImageBufferPool.h"
 #include "media/MediaAsset.h"
@@ -13,7 +14,8 @@
 // Reading forward in small steps is the fast path (each packet is decoded once and a frame is
 // converted to BGRA only when asked for). A backwards jump, or a forward jump past a key frame,
 // seeks to the key frame at or before t and decodes forward. Timestamps come from the frames
-// themselves, so variable frame rate files map correctly.
+// themselves, so variable frame rate files map correctly. With a retained-frame budget, decoded
+// frames around the position are kept, and a jump back among them is served without a seek.
 
 namespace tarnix::media {
 
@@ -26,6 +28,14 @@ public:
     // frame that starts at or before t, or the first frame when t lies before it. A null image
     // when the track yields no frame at all.
     QImage frameAt(double t);
+
+    // Whether frameAt(t) can answer without decoding (its current frame, or a kept one).
+    bool hasFrameAt(double t);
+
+    // Decoded frames kept around the position for jumps back (0, the default, keeps none: an
+    // export reads straight through).
+    void setRetainedFrameBytes(std::size_t bytes) { retained_.setByteBudget(bytes); }
+    const DecodedFrameCache& retainedFrames() const { return retained_; }
 
     // Decoded frames so far, seeks so far: for tests and diagnostics.
     int decodedFrameCount() const { return decodedFrames_; }
@@ -43,6 +53,8 @@ private:
     bool seekHelps(double t) const;
     void advanceTo(double t);
     QImage convert(const AVFrame& frame);
+    void retainCurrent();
+    QImage retainedFrameAt(double t);
 
     AssetTrack track_;
     ff::FormatContextPtr format_;
@@ -63,6 +75,9 @@ private:
     bool hasCurrent_ = false;
     bool hasNext_ = false;
     QImage currentImage_;
+    DecodedFrameCache retained_;
+    QImage retainedImage_; // the retained frame converted last, and its timestamp
+    int64_t retainedImagePts_ = AV_NOPTS_VALUE;
 
     int decodedFrames_ = 0;
     int seeks_ = 0;

@@ -8,7 +8,9 @@
 #include <utility>
 
 #include "MediaTestSupport.h"
+#include "media/KeyFrameIndex.h"
 #include "media/PreviewPlayer.h"
+#include "media/ScrubProxy.h"
 #include "support/ServiceHelpers.h"
 
 namespace tarnix::media {
@@ -341,6 +343,58 @@ TEST_F(PreviewPlayerTest, FailuresAreReportedAndStopPlayback)
     EXPECT_DOUBLE_EQ(player.duration(), 0);
     player.play();
     EXPECT_FALSE(player.isPlaying());
+}
+
+} // namespace
+} // namespace tarnix::media
+
+namespace tarnix::media {
+namespace {
+
+// A seek shows the scrub proxy's stand-in only until the real frame is there, never after it,
+// and always ends on the exact frame of the movie itself.
+TEST_F(PreviewPlayerTest, TheProxyStandsInOnlyUntilTheRealFrameIsThere)
+{
+    test::TempFolder folder;
+    // One key frame for 2 s of 1280 × 720: a seek decodes up to 59 frames first.
+    AssetTrack movie = MediaAsset::load(test::makeIndexedMovie(folder / "big.mp4", 60, 30, 60,
+                                                               -1, 1280, 720))
+                           .tracks(MediaType::video)[0];
+    std::atomic<bool> cancel{false};
+    const auto proxyPath = scrubProxyPath(movie, folder / "proxies");
+    ASSERT_TRUE(makeScrubProxy(movie, proxyPath, cancel));
+    // 15 pictures a second: the stand-in of an odd frame is the one before it.
+    EXPECT_EQ(keyFrameTimes(MediaAsset::load(proxyPath).tracks(MediaType::video)[0]).size(), 30u);
+
+    PreviewPlayer player;
+    player.setAudioOutputEnabled(false);
+    player.setScrubProxyFolder(folder / "proxies");
+    std::vector<std::pair<int, bool>> shown; // frame index, from the proxy
+    QObject::connect(&player, &PreviewPlayer::frameChanged, [&](const QImage& f, double) {
+        shown.emplace_back(test::frameIndexOf(f), player.isShowingProxy());
+    });
+    auto composition = std::make_shared<Composition>();
+    composition->addMutableTrack(MediaType::video, 1);
+    ASSERT_FALSE(composition->insertTimeRange(1, {0, 2}, movie, 0));
+    player.setComposition(composition, video(2));
+    ASSERT_TRUE(waitFor([&] { return !player.isSeeking() && !player.currentFrame().isNull(); }));
+
+    // A stand-in that finished after the real frame would show up in the next seek's frames,
+    // with the previous seek's picture.
+    for (double t : {1.9, 0.3, 1.5, 0.0, 1.97, 1.0, 1.0 + 1.0 / 30}) {
+        shown.clear();
+        player.seek(t);
+        ASSERT_TRUE(waitFor([&] { return !player.isSeeking(); })) << t;
+        const int exact = int(t * 30 + 1e-6);
+        EXPECT_FALSE(player.isShowingProxy()) << t;
+        EXPECT_EQ(test::frameIndexOf(player.currentFrame()), exact) << t;
+        bool realSeen = false;
+        for (auto [index, proxy] : shown) {
+            EXPECT_FALSE(proxy && realSeen) << "a stand-in after the real frame at " << t;
+            EXPECT_EQ(index, proxy ? exact / 2 * 2 : exact) << t;
+            realSeen = realSeen || !proxy;
+        }
+    }
 }
 
 } // namespace

@@ -131,3 +131,62 @@ TEST_F(VideoFrameReaderTest, PicturesOfAnyWidthDecodeWithinTheirBuffer)
 
 } // namespace
 } // namespace tarnix::media
+
+namespace tarnix::media {
+namespace {
+
+class RetainedFramesTest : public ::testing::Test {
+protected:
+    VideoFrameReader reader(const std::filesystem::path& path)
+    {
+        return VideoFrameReader(MediaAsset::load(path).tracks(MediaType::video).at(0));
+    }
+    test::TempFolder folder;
+};
+
+// The editor steps back a frame, scrubs back and forth and re-composes the frame under the
+// playhead after an edit: all of that must land on the exact frame without decoding again.
+TEST_F(RetainedFramesTest, JumpsBackAmongKeptFramesGiveTheExactFrameWithoutASeek)
+{
+    // 10 fps, key frames every 30 frames, variable spacing from frame 40 on.
+    auto movie = reader(test::makeIndexedMovie(folder / "m.mp4", 44, 10, 30, 40));
+    movie.setRetainedFrameBytes(std::size_t(64) << 20);
+    for (int i = 0; i <= 46; ++i)
+        movie.frameAt(i / 10.0); // up to frame 41 at 4.5 s (frames 40... are 0.5 s apart)
+    const int decoded = movie.decodedFrameCount();
+    EXPECT_EQ(test::frameIndexOf(movie.frameAt(2.95)), 29);  // before the key frame at 3.0
+    EXPECT_EQ(test::frameIndexOf(movie.frameAt(3.0)), 30);
+    EXPECT_EQ(test::frameIndexOf(movie.frameAt(1.04)), 10);
+    EXPECT_EQ(test::frameIndexOf(movie.frameAt(0.0)), 0);
+    EXPECT_EQ(test::frameIndexOf(movie.frameAt(4.49)), 40);  // the long interval of frame 40
+    EXPECT_EQ(test::frameIndexOf(movie.frameAt(3.99)), 39);
+    EXPECT_EQ(movie.seekCount(), 0);
+    EXPECT_EQ(movie.decodedFrameCount(), decoded);
+    // Back at the decoder's own position, reading goes on from there.
+    EXPECT_EQ(test::frameIndexOf(movie.frameAt(5.2)), 42);
+    EXPECT_EQ(movie.seekCount(), 0);
+}
+
+TEST_F(RetainedFramesTest, KeptFramesStayWithinTheirBudgetAndKeepTheNearestOnes)
+{
+    auto movie = reader(test::makeIndexedMovie(folder / "m.mp4", 60, 10, 30, -1, 320, 240));
+    movie.frameAt(0);
+    // One 320 × 240 4:2:0 picture is about 115 kB with the decoder's padding: room for about 6.
+    const std::size_t budget = 700'000;
+    movie.setRetainedFrameBytes(budget);
+    for (int i = 0; i < 60; ++i) {
+        movie.frameAt(i / 10.0);
+        ASSERT_LE(movie.retainedFrames().bytes(), budget);
+    }
+    EXPECT_GE(movie.retainedFrames().size(), 3u);
+    EXPECT_EQ(test::frameIndexOf(movie.frameAt(5.7)), 57); // just behind: kept
+    EXPECT_EQ(movie.seekCount(), 0);
+    EXPECT_EQ(test::frameIndexOf(movie.frameAt(1.0)), 10); // long gone: a seek
+    EXPECT_EQ(movie.seekCount(), 1);
+
+    movie.setRetainedFrameBytes(0);
+    EXPECT_EQ(movie.retainedFrames().bytes(), 0u);
+}
+
+} // namespace
+} // namespace tarnix::media
