@@ -387,7 +387,7 @@ TEST_F(AreaOverlayOnGnome, ADragDrawsTheAreaOverTheDesktopAndEnterRecordsIt)
     EXPECT_EQ(open.overlay->selection().area(), QRect(300, 200, 400, 250));
     expectOutlineOn(screen("area-overlay-gnome"), QRect(300, 200, 400, 250));
 
-    pointer({"key", "0xff0d"}); // Return
+    pointer({"key", "28"}); // Enter
     ASSERT_TRUE(open.waitUntilClosed());
     EXPECT_EQ(open.confirmed, QRect(300, 200, 400, 250));
 }
@@ -396,7 +396,7 @@ TEST_F(AreaOverlayOnGnome, EscapeCancels)
 {
     OpenOverlay open(QRect(100, 100, 300, 200));
     ASSERT_TRUE(open.waitUntilShown());
-    pointer({"key", "0xff1b"}); // Escape
+    pointer({"key", "1"}); // Escape
     ASSERT_TRUE(open.waitUntilClosed());
     EXPECT_TRUE(open.cancelled);
     EXPECT_FALSE(open.confirmed);

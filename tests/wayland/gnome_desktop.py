@@ -10,8 +10,8 @@
                                     which the portal reads to offer and restore windows: one window
   gnome_desktop.py pointer CMD...   moves the pointer and presses keys through mutter's own
                                     remote-desktop API, CMD = abs X Y | circle CX CY R STEPS MS |
-                                    down | up (the left button) | key KEYSYM (a press and release,
-                                    e.g. 0xff0d Return) | sleep MS; with no CMD, says "ready",
+                                    down | up (the left button) | key CODE (a press and release of
+                                    a Linux key code, e.g. 28 Enter, 1 Escape) | sleep MS; with no CMD, says "ready",
                                     reads lines of them from standard input and answers each
                                     with "done" (a client learns of the keyboard only when it
                                     appears: a test keeps this running while its window is up)
@@ -119,8 +119,8 @@ def pointer(commands):
                 i += 1
             elif what == "key":
                 for pressed in (True, False):
-                    call(rd, session, rd + ".Session", "NotifyKeyboardKeysym",
-                         GLib.Variant("(ub)", (int(commands[i + 1], 0), pressed)))
+                    call(rd, session, rd + ".Session", "NotifyKeyboardKeycode",
+                         GLib.Variant("(ub)", (int(commands[i + 1]), pressed)))
                 i += 2
             elif what == "sleep":
                 time.sleep(int(commands[i + 1]) / 1000)
@@ -135,11 +135,16 @@ def pointer(commands):
                 i += 6
             else:
                 sys.exit("unknown pointer command " + what)
-            print("pointer:", what, flush=True)
+            if commands_given:
+                print("pointer:", what, flush=True)
 
+    commands_given = bool(commands)
     if commands:
         run(commands)
     else:
+        # mutter adds the session's keyboard to the seat at its first key: a Shift, so that a
+        # client started now already has it.
+        run(["key", "42"])
         print("ready", flush=True)
         for line in sys.stdin:
             run(line.split())
