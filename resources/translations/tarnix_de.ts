@@ -315,10 +315,6 @@
         <translation>Dieser Desktop gibt keine Klicks weiter: Es werden keine aufgenommen, und der automatische Zoom folgt nur dem Tastaturfokus.</translation>
     </message>
     <message>
-        <source>This desktop doesn't share the keys pressed, so none are recorded.</source>
-        <translation>Dieser Desktop gibt gedrückte Tasten nicht weiter, daher werden keine aufgenommen.</translation>
-    </message>
-    <message>
         <source>Keys pressed aren't recorded: %1</source>
         <translation>Tastendrücke werden nicht aufgenommen: %1</translation>
     </message>

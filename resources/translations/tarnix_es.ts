@@ -315,10 +315,6 @@
         <translation>Este escritorio no comparte los clics: no se graba ninguno y el zoom automático solo sigue el foco del teclado.</translation>
     </message>
     <message>
-        <source>This desktop doesn't share the keys pressed, so none are recorded.</source>
-        <translation>Este escritorio no comparte las teclas pulsadas, así que no se graba ninguna.</translation>
-    </message>
-    <message>
         <source>Keys pressed aren't recorded: %1</source>
         <translation>No se graban las teclas pulsadas: %1</translation>
     </message>

@@ -42,6 +42,8 @@ RecordingSession::RecordingSession(QObject* parent)
     auto cursorFeed = std::make_shared<portal::CursorFeed>();
     recorder_.setFrameSourceOpener(frameSourceOpener(cursorFeed));
     cursorTracker_.setPointerSourceFactory(pointerSourceFactory(sessionCaptureBackend(), cursorFeed));
+    // Keys come from the X server, or on a portal desktop from the keyboards libinput can read.
+    keyTracker_.setKeySourceFactory(keySourceFactory(sessionCaptureBackend()));
     journalTimer_.setInterval(kJournalInterval);
     connect(&journalTimer_, &QTimer::timeout, this, &RecordingSession::writeJournal);
     keyTracker_.setFocusRole(focusedElementTracker_.focusRole());
@@ -190,9 +192,7 @@ void RecordingSession::startRecording(std::function<void()> done)
                 notices_.push_back(CaptureMessages::text(CaptureMessages::kNoClicksShared));
             else if (auto limitation = cursorTracker_.limitation())
                 notices_.push_back(*limitation);
-            if (keyCapture_ && portal)
-                notices_.push_back(CaptureMessages::text(CaptureMessages::kNoKeysShared));
-            else if (keyCapture_ && keyTracker_.monitorError())
+            if (keyCapture_ && keyTracker_.monitorError())
                 notices_.push_back(CaptureMessages::keysNotRecorded(*keyTracker_.monitorError()));
             openJournal();
             if (done)
@@ -220,7 +220,7 @@ void RecordingSession::startRecording(std::function<void()> done)
 void RecordingSession::startKeyTracker()
 {
     keyTracker_.stop();
-    if (keyCapture_ && sessionCaptureBackend() != CaptureBackend::portal)
+    if (keyCapture_)
         keyTracker_.start(*keyCapture_);
 }
 

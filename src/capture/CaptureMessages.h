@@ -104,7 +104,6 @@ inline const char* const kDesktopEndedSharing = QT_TRANSLATE_NOOP("tarnix::Captu
 inline const char* const kNoClicksShared = QT_TRANSLATE_NOOP("tarnix::CaptureMessages", "This desktop doesn't share clicks: none are recorded, and automatic zoom follows keyboard "
     "focus only.");
 // Keys were asked for where they can't be read.
-inline const char* const kNoKeysShared = QT_TRANSLATE_NOOP("tarnix::CaptureMessages", "This desktop doesn't share the keys pressed, so none are recorded.");
 inline std::string keysNotRecorded(const std::string& d)
 {
     return text(QT_TRANSLATE_NOOP("tarnix::CaptureMessages", "Keys pressed aren't recorded: %1"), d);

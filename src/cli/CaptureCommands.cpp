@@ -209,7 +209,8 @@ void togglePause(RecordingSession& session)
     if (!session.isRecording())
         return;
     session.togglePause();
-    std::cerr << (session.isPaused() ? "paused" : "resumed") << " at " << std::fixed << std::setprecision(1)
+    // To the hundredth: stopped while paused, the movie is that long (within a frame).
+    std::cerr << (session.isPaused() ? "paused" : "resumed") << " at " << std::fixed << std::setprecision(2)
               << session.recordedSeconds() << " s recorded" << std::defaultfloat
               << (session.isPaused() ? " (SIGUSR1 to resume)" : "") << "\n";
 }

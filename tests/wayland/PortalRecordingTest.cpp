@@ -9,6 +9,8 @@
 #include <csignal>
 #include <thread>
 
+#include <unistd.h>
+
 #include <nlohmann/json.hpp>
 
 #include "capture/CaptureMessages.h"
@@ -183,6 +185,27 @@ TEST_F(WaylandPortal, DeclinedRequestFailsClearlyAndLeavesNoFile)
     EXPECT_NE(recording.err.find("Failed to start recording: the screen-sharing request was"), std::string::npos)
         << recording.err;
     EXPECT_TRUE(fs::is_empty(recording.folder));
+}
+
+// Keys on a portal desktop come from the keyboards under /dev/input; where none can be read, the
+// recording goes on and says so, with what would let it read them.
+TEST_F(WaylandPortal, KeysThatCantBeReadAreSaidToBeNotShared)
+{
+    std::error_code error;
+    for (const auto& entry : fs::directory_iterator("/dev/input", error))
+        if (entry.path().filename().string().starts_with("event") && access(entry.path().c_str(), R_OK) == 0)
+            GTEST_SKIP() << "this machine's keyboards can be read: " << entry.path();
+    useSettingsFolder(desktop->base / "settings-keys");
+    const PortalRecording recording = recordThroughPortal(desktop->base, "keys", "display-0", 1, {}, {"--keys"});
+    ASSERT_EQ(recording.exitCode, 0) << recording.err;
+    ASSERT_TRUE(recording.movie && recording.document) << recording.err;
+    const std::string said = "Keys pressed aren't recorded: keys aren't shared on this desktop";
+    const auto first = recording.err.find(said);
+    EXPECT_NE(first, std::string::npos) << recording.err;
+    EXPECT_LT(recording.err.find("(add the user to the input group to record them)"), recording.err.find("\n", first))
+        << "what to do about it, on the same line: " << recording.err;
+    const auto document = nlohmann::json::parse(fileText(*recording.document));
+    EXPECT_FALSE(document.contains("keyEvents"));
 }
 
 } // namespace

@@ -8,8 +8,13 @@
   gnome_desktop.py shell-windows ID APP_ID TITLE
                                     stands in for GNOME Shell's window list (org.gnome.Shell.Introspect),
                                     which the portal reads to offer and restore windows: one window
-  gnome_desktop.py pointer CMD...   moves the pointer through mutter's own remote-desktop API,
-                                    CMD = abs X Y | circle CX CY R STEPS MS | sleep MS
+  gnome_desktop.py pointer CMD...   moves the pointer and presses keys through mutter's own
+                                    remote-desktop API, CMD = abs X Y | circle CX CY R STEPS MS |
+                                    down | up (the left button) | key CODE (a press and release of
+                                    a Linux key code, e.g. 28 Enter, 1 Escape) | sleep MS; with no CMD, says "ready",
+                                    reads lines of them from standard input and answers each
+                                    with "done" (a client learns of the keyboard only when it
+                                    appears: a test keeps this running while its window is up)
   gnome_desktop.py end-casts        ends every running cast from the desktop's side, as GNOME's
                                     screen-sharing indicator does (the portal stops mutter's cast)
 """
@@ -101,26 +106,49 @@ def pointer(commands):
     def move(x, y):
         call(rd, session, rd + ".Session", "NotifyPointerMotionAbsolute", GLib.Variant("(sdd)", (stream, x, y)))
 
-    i = 0
-    while i < len(commands):
-        what = commands[i]
-        if what == "abs":
-            move(float(commands[i + 1]), float(commands[i + 2]))
-            i += 3
-        elif what == "sleep":
-            time.sleep(int(commands[i + 1]) / 1000)
-            i += 2
-        elif what == "circle":
-            cx, cy, r = (float(v) for v in commands[i + 1:i + 4])
-            steps, ms = int(commands[i + 4]), int(commands[i + 5])
-            for k in range(steps + 1):
-                angle = 2 * math.pi * k / steps
-                move(cx + r * math.cos(angle), cy + r * math.sin(angle))
-                time.sleep(ms / 1000)
-            i += 6
-        else:
-            sys.exit("unknown pointer command " + what)
-        print("pointer:", what, flush=True)
+    def run(commands):
+        i = 0
+        while i < len(commands):
+            what = commands[i]
+            if what == "abs":
+                move(float(commands[i + 1]), float(commands[i + 2]))
+                i += 3
+            elif what in ("down", "up"):
+                call(rd, session, rd + ".Session", "NotifyPointerButton",
+                     GLib.Variant("(ib)", (0x110, what == "down")))  # BTN_LEFT
+                i += 1
+            elif what == "key":
+                for pressed in (True, False):
+                    call(rd, session, rd + ".Session", "NotifyKeyboardKeycode",
+                         GLib.Variant("(ub)", (int(commands[i + 1]), pressed)))
+                i += 2
+            elif what == "sleep":
+                time.sleep(int(commands[i + 1]) / 1000)
+                i += 2
+            elif what == "circle":
+                cx, cy, r = (float(v) for v in commands[i + 1:i + 4])
+                steps, ms = int(commands[i + 4]), int(commands[i + 5])
+                for k in range(steps + 1):
+                    angle = 2 * math.pi * k / steps
+                    move(cx + r * math.cos(angle), cy + r * math.sin(angle))
+                    time.sleep(ms / 1000)
+                i += 6
+            else:
+                sys.exit("unknown pointer command " + what)
+            if commands_given:
+                print("pointer:", what, flush=True)
+
+    commands_given = bool(commands)
+    if commands:
+        run(commands)
+    else:
+        # mutter adds the session's keyboard to the seat at its first key: a Shift, so that a
+        # client started now already has it.
+        run(["key", "42"])
+        print("ready", flush=True)
+        for line in sys.stdin:
+            run(line.split())
+            print("done", flush=True)
     call(rd, session, rd + ".Session", "Stop")
 
 
