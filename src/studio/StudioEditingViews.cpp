@@ -51,6 +51,16 @@ Binding<std::optional<Uuid>> redactSelection(StudioSession& session)
                                         });
 }
 
+Binding<std::optional<Uuid>> textSelection(StudioSession& session)
+{
+    return Binding<std::optional<Uuid>>([&session] { return session.selectedTextID(); },
+                                        [&session](const std::optional<Uuid>& id) {
+                                            session.setSelectedTextID(id);
+                                            if (id)
+                                                session.setSelectedTab(StudioTab::text);
+                                        });
+}
+
 Binding<std::optional<Uuid>> cutSelection(StudioSession& session)
 {
     return Binding<std::optional<Uuid>>([&session] { return session.selectedCutID(); },
@@ -111,6 +121,11 @@ void StudioEditingViews::bindTimeline()
     model.selectedRedactID = redactSelection(session_);
     model.cutRegions = stateBinding(session_, &StudioEditState::cutRegions, writer_, timelineView_);
     model.selectedCutID = cutSelection(session_);
+    model.textRegions = stateBinding(session_, &StudioEditState::textRegions, writer_, timelineView_);
+    model.selectedTextID = textSelection(session_);
+    model.onCreateTextRegion = [this](double start, double end) {
+        session_.createTextRegion(start, end);
+    };
     model.onRefused = [this](const std::string& reason) {
         session_.refuseEdit(QString::fromStdString(reason));
     };
@@ -139,6 +154,8 @@ void StudioEditingViews::bindSidebar()
     s.cursorOverlay = stateBinding(session_, &StudioEditState::cursorOverlay, writer_, sidebar_);
     s.redactRegions = stateBinding(session_, &StudioEditState::redactRegions, writer_, sidebar_);
     s.selectedRedactID = redactSelection(session_);
+    s.textRegions = stateBinding(session_, &StudioEditState::textRegions, writer_, sidebar_);
+    s.selectedTextID = textSelection(session_);
     s.onChanged = [this] { session_.commit(); };
     s.onClose = [this] { session_.setSelectedTab(std::nullopt); };
     const RecordingTimeline& document = session_.timeline();
