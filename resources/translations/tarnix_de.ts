@@ -62,6 +62,10 @@
         <source>Privacy</source>
         <translation>Privatsphäre</translation>
     </message>
+    <message>
+        <source>Text</source>
+        <translation>Text</translation>
+    </message>
 </context>
 <context>
     <name>main</name>
@@ -1136,6 +1140,10 @@
         <source>This recording&apos;s file was changed by another program.</source>
         <translation>Die Datei dieser Aufnahme wurde von einem anderen Programm geändert.</translation>
     </message>
+    <message>
+        <source>Text</source>
+        <translation>Text</translation>
+    </message>
 </context>
 <context>
     <name>tarnix::StudioSidebarView</name>
@@ -1320,6 +1328,48 @@
     <message>
         <source>Exported to %1</source>
         <translation>Exportiert nach %1</translation>
+    </message>
+</context>
+<context>
+    <name>tarnix::TextClipView</name>
+    <message>
+        <source>Text &quot;%1&quot; %2</source>
+        <translation>Text „%1“ %2</translation>
+    </message>
+    <message>
+        <source>Delete Text</source>
+        <translation>Text löschen</translation>
+    </message>
+</context>
+<context>
+    <name>tarnix::TextPanel</name>
+    <message>
+        <source>Add Text at Playhead</source>
+        <translation>Text an der Abspielposition hinzufügen</translation>
+    </message>
+    <message>
+        <source>Text</source>
+        <translation>Text</translation>
+    </message>
+    <message>
+        <source>Text shows titles, steps and notes over the picture. Drag on the text track to add some.</source>
+        <translation>Text zeigt Titel, Schritte und Hinweise über dem Bild. Ziehen Sie auf der Textspur, um welchen hinzuzufügen.</translation>
+    </message>
+    <message>
+        <source>Size</source>
+        <translation>Größe</translation>
+    </message>
+    <message>
+        <source>Color</source>
+        <translation>Farbe</translation>
+    </message>
+    <message>
+        <source>Background</source>
+        <translation>Hintergrund</translation>
+    </message>
+    <message>
+        <source>Delete Text</source>
+        <translation>Text löschen</translation>
     </message>
 </context>
 <context>
