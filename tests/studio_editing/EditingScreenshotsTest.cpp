@@ -83,7 +83,7 @@ TEST(EditingScreenshots, EveryPanelOverThePreviewWithTheTimeline)
     QPalette palette = window.palette();
     palette.setColor(QPalette::Window, StudioTheme::background());
     window.setPalette(palette);
-    window.resize(1180, 850);
+    window.resize(1180, 880);
     QRect previewArea(16, 16, 1148, 520);
     QSizeF fitted = QSizeF(frame.size()).scaled(previewArea.size(), Qt::KeepAspectRatio);
     QRectF picture(previewArea.left() + (previewArea.width() - fitted.width()) / 2, previewArea.top(),
