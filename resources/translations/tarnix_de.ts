@@ -1373,6 +1373,17 @@
     </message>
 </context>
 <context>
+    <name>tarnix::TextPositionHandle</name>
+    <message>
+        <source>Text position</source>
+        <translation>Textposition</translation>
+    </message>
+    <message>
+        <source>Drag to move the text</source>
+        <translation>Ziehen, um den Text zu verschieben</translation>
+    </message>
+</context>
+<context>
     <name>tarnix::TimelineView</name>
     <message>
         <source>Timeline</source>

@@ -1373,6 +1373,17 @@
     </message>
 </context>
 <context>
+    <name>tarnix::TextPositionHandle</name>
+    <message>
+        <source>Text position</source>
+        <translation>Posición del texto</translation>
+    </message>
+    <message>
+        <source>Drag to move the text</source>
+        <translation>Arrastra para mover el texto</translation>
+    </message>
+</context>
+<context>
     <name>tarnix::TimelineView</name>
     <message>
         <source>Timeline</source>

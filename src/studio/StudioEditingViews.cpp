@@ -6,6 +6,7 @@
 #include "studio/StudioView.h"
 #include "studio/handles/CameraPositionHandle.h"
 #include "studio/handles/RedactPositionHandle.h"
+#include "studio/handles/TextPositionHandle.h"
 #include "studio/sidebar/StudioIconRail.h"
 #include "studio/sidebar/StudioSidebarView.h"
 #include "compositing/FilmstripLoader.h"
@@ -83,6 +84,7 @@ StudioEditingViews::StudioEditingViews(StudioView& studio)
     , sidebar_(new StudioSidebarView)
     , cameraHandle_(new CameraPositionHandle(studio.previewOverlay()))
     , redactHandle_(new RedactPositionHandle(studio.previewOverlay()))
+    , textHandle_(new TextPositionHandle(studio.previewOverlay()))
 {
     bindTimeline();
     bindSidebar();
@@ -195,6 +197,26 @@ void StudioEditingViews::bindHandles()
             writer_ = nullptr;
         });
     redactHandle_->onCommit = [this] { session_.commit(); };
+
+    // The selected text box.
+    textHandle_->box = Binding<TextRegion>(
+        [this] {
+            const auto& list = session_.editState().textRegions;
+            auto it = std::find_if(list.begin(), list.end(), [&](const TextRegion& r) {
+                return r.id == session_.selectedTextID();
+            });
+            return it == list.end() ? TextRegion{} : *it;
+        },
+        [this](const TextRegion& box) {
+            StudioEditState next = session_.editState();
+            for (TextRegion& region : next.textRegions)
+                if (region.id == box.id)
+                    region.position = box.position;
+            writer_ = textHandle_;
+            session_.setLiveEditState(std::move(next));
+            writer_ = nullptr;
+        });
+    textHandle_->onCommit = [this] { session_.commit(); };
 }
 
 void StudioEditingViews::onEditStateChanged()
@@ -241,6 +263,8 @@ void StudioEditingViews::refreshHandles()
     redactHandle_->setContainerRect(within(playback_.contentFrame()));
     cameraHandle_->setVisible(session_.showsCameraHandle());
     redactHandle_->setVisible(session_.showsRedactHandle());
+    textHandle_->setContainerRect(picture);
+    textHandle_->setVisible(session_.showsTextHandle());
 }
 
 } // namespace tarnix
