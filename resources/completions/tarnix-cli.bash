@@ -18,7 +18,7 @@ _tarnix_cli()
     local cur prev words cword
     _init_completion || return
 
-    local commands="validate autozoom zoom-at export frame thumbnail cut demo sources record recover help"
+    local commands="validate autozoom zoom-at export frame thumbnail cut text demo sources record recover help"
     local command="" i
     for ((i = 1; i < cword; i++)); do
         case ${words[i]} in
@@ -32,8 +32,11 @@ _tarnix_cli()
         --format) COMPREPLY=($(compgen -W "mp4 gif" -- "$cur")); return ;;
         --fps) COMPREPLY=($(compgen -W "30 60" -- "$cur")); return ;;
         --loudness) COMPREPLY=($(compgen -W "-16 -14 -23" -- "$cur")); return ;;
-        --size) COMPREPLY=($(compgen -W "128 256 512 1024" -- "$cur")); return ;;
-        --duration|--area) return ;;
+        --size)
+            [[ $command == text ]] || COMPREPLY=($(compgen -W "128 256 512 1024" -- "$cur"))
+            return ;;
+        --color) COMPREPLY=($(compgen -W "#FFFFFF #000000 #FFD400" -- "$cur")); return ;;
+        --duration|--area|--at) return ;;
         --source)
             COMPREPLY=($(compgen -W "$(_tarnix_cli_sources displays windows applications)" -- "$cur"))
             return ;;
@@ -59,6 +62,7 @@ _tarnix_cli()
         export) options="--resolution --format --fps --out --loudness" ;;
         frame | demo) options="--out" ;;
         thumbnail) options="--size" ;;
+        text) options="--at --size --color --background" ;;
         record) options="--source --camera --mic --system-audio --keys --all-keys --area --duration --out" ;;
     esac
     if [[ $cur == -* ]]; then
@@ -66,7 +70,7 @@ _tarnix_cli()
         return
     fi
     case $command in
-        validate | autozoom | zoom-at | export | frame | thumbnail | cut)
+        validate | autozoom | zoom-at | export | frame | thumbnail | cut | text)
             # The document comes first; thumbnail's second argument is the picture it writes.
             local positional=0
             for ((i = i + 1; i < cword; i++)); do

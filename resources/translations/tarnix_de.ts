@@ -62,6 +62,10 @@
         <source>Privacy</source>
         <translation>Privatsphäre</translation>
     </message>
+    <message>
+        <source>Text</source>
+        <translation>Text</translation>
+    </message>
 </context>
 <context>
     <name>main</name>
@@ -1143,6 +1147,10 @@
         <source>This recording's file was changed by another program.</source>
         <translation>Die Datei dieser Aufnahme wurde von einem anderen Programm geändert.</translation>
     </message>
+    <message>
+        <source>Text</source>
+        <translation>Text</translation>
+    </message>
 </context>
 <context>
     <name>tarnix::StudioSidebarView</name>
@@ -1331,6 +1339,59 @@
     <message>
         <source>Preparing the preview…</source>
         <translation>Vorschau wird vorbereitet …</translation>
+    </message>
+</context>
+<context>
+    <name>tarnix::TextClipView</name>
+    <message>
+        <source>Text &quot;%1&quot; %2</source>
+        <translation>Text „%1“ %2</translation>
+    </message>
+    <message>
+        <source>Delete Text</source>
+        <translation>Text löschen</translation>
+    </message>
+</context>
+<context>
+    <name>tarnix::TextPanel</name>
+    <message>
+        <source>Add Text at Playhead</source>
+        <translation>Text an der Abspielposition hinzufügen</translation>
+    </message>
+    <message>
+        <source>Text</source>
+        <translation>Text</translation>
+    </message>
+    <message>
+        <source>Text shows titles, steps and notes over the picture. Drag on the text track to add some.</source>
+        <translation>Text zeigt Titel, Schritte und Hinweise über dem Bild. Ziehen Sie auf der Textspur, um welchen hinzuzufügen.</translation>
+    </message>
+    <message>
+        <source>Size</source>
+        <translation>Größe</translation>
+    </message>
+    <message>
+        <source>Color</source>
+        <translation>Farbe</translation>
+    </message>
+    <message>
+        <source>Background</source>
+        <translation>Hintergrund</translation>
+    </message>
+    <message>
+        <source>Delete Text</source>
+        <translation>Text löschen</translation>
+    </message>
+</context>
+<context>
+    <name>tarnix::TextPositionHandle</name>
+    <message>
+        <source>Text position</source>
+        <translation>Textposition</translation>
+    </message>
+    <message>
+        <source>Drag to move the text</source>
+        <translation>Ziehen, um den Text zu verschieben</translation>
     </message>
 </context>
 <context>

@@ -62,6 +62,10 @@
         <source>Privacy</source>
         <translation>Privacidad</translation>
     </message>
+    <message>
+        <source>Text</source>
+        <translation>Texto</translation>
+    </message>
 </context>
 <context>
     <name>main</name>
@@ -1143,6 +1147,10 @@
         <source>This recording's file was changed by another program.</source>
         <translation>Otro programa cambió el archivo de esta grabación.</translation>
     </message>
+    <message>
+        <source>Text</source>
+        <translation>Texto</translation>
+    </message>
 </context>
 <context>
     <name>tarnix::StudioSidebarView</name>
@@ -1331,6 +1339,59 @@
     <message>
         <source>Preparing the preview…</source>
         <translation>Preparando la vista previa…</translation>
+    </message>
+</context>
+<context>
+    <name>tarnix::TextClipView</name>
+    <message>
+        <source>Text &quot;%1&quot; %2</source>
+        <translation>Texto «%1» %2</translation>
+    </message>
+    <message>
+        <source>Delete Text</source>
+        <translation>Eliminar texto</translation>
+    </message>
+</context>
+<context>
+    <name>tarnix::TextPanel</name>
+    <message>
+        <source>Add Text at Playhead</source>
+        <translation>Añadir texto en el cabezal</translation>
+    </message>
+    <message>
+        <source>Text</source>
+        <translation>Texto</translation>
+    </message>
+    <message>
+        <source>Text shows titles, steps and notes over the picture. Drag on the text track to add some.</source>
+        <translation>El texto muestra títulos, pasos y notas sobre la imagen. Arrastra en la pista de texto para añadirlo.</translation>
+    </message>
+    <message>
+        <source>Size</source>
+        <translation>Tamaño</translation>
+    </message>
+    <message>
+        <source>Color</source>
+        <translation>Color</translation>
+    </message>
+    <message>
+        <source>Background</source>
+        <translation>Fondo</translation>
+    </message>
+    <message>
+        <source>Delete Text</source>
+        <translation>Eliminar texto</translation>
+    </message>
+</context>
+<context>
+    <name>tarnix::TextPositionHandle</name>
+    <message>
+        <source>Text position</source>
+        <translation>Posición del texto</translation>
+    </message>
+    <message>
+        <source>Drag to move the text</source>
+        <translation>Arrastra para mover el texto</translation>
     </message>
 </context>
 <context>

@@ -8,11 +8,23 @@
 #include <cmath>
 #include <cstring>
 
+#include <QGuiApplication>
+
 #include <nlohmann/json.hpp>
 
 #include "document/DocumentCoding.h"
 
 namespace tarnix::cli {
+
+void prepareTextDrawing(const RecordingTimeline& timeline)
+{
+    if (timeline.textRegions.empty() || QCoreApplication::instance())
+        return;
+    static int argc = 3;
+    static char name[] = "tarnix-cli", option[] = "-platform", platform[] = "offscreen";
+    static char* argv[] = {name, option, platform, nullptr};
+    static QGuiApplication app(argc, argv);
+}
 
 std::string readFile(const std::filesystem::path& path)
 {

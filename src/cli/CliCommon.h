@@ -34,6 +34,11 @@ public:
 // Reads and decodes a document; raises InputError naming the file and what is wrong.
 RecordingTimeline loadDocument(const std::filesystem::path& path);
 
+// Text boxes are drawn with the desktop's fonts, which a QGuiApplication loads: for a document
+// that has some, one is made on the offscreen platform (no window, no display needed), unless an
+// application exists already.
+void prepareTextDrawing(const RecordingTimeline& timeline);
+
 // The largest document read: far beyond any recording's samples, small enough to decode.
 inline constexpr long long kMaxDocumentBytes = 256LL << 20;
 

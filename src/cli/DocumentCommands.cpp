@@ -40,12 +40,29 @@ static void listKeyEvents(const RecordingTimeline& timeline)
         std::cout << "  … and " << keys.size() - kListed << " more\n";
 }
 
+// The text boxes, when there are some: their count and the first few with their times.
+static void listTextRegions(const RecordingTimeline& timeline)
+{
+    constexpr std::size_t kListed = 5;
+    const auto& boxes = timeline.textRegions;
+    if (boxes.empty())
+        return;
+    std::cout << "textRegions: " << boxes.size() << (boxes.size() == 1 ? " text box" : " text boxes")
+              << "\n";
+    for (std::size_t i = 0; i < std::min(boxes.size(), kListed); ++i)
+        std::cout << "  " << formatNumber(boxes[i].start) << " … " << formatNumber(boxes[i].end)
+                  << " s  \"" << boxes[i].text << "\"\n";
+    if (boxes.size() > kListed)
+        std::cout << "  … and " << boxes.size() - kListed << " more\n";
+}
+
 int runValidate(const Arguments& args)
 {
     expectCount(args, 1);
     const RecordingTimeline timeline = loadDocument(args[0]);
     std::cout << "ok\n";
     listKeyEvents(timeline);
+    listTextRegions(timeline);
     return kExitOk;
 }
 

@@ -1,20 +1,22 @@
 #include "cli/EditCommands.h"
 
+#include <algorithm>
 #include <iostream>
 
 #include "files/AtomicFile.h"
 #include "document/CutRegions.h"
 #include "document/DocumentCoding.h"
+#include "document/HexDigits.h"
 #include "media/MediaAsset.h"
 
 namespace tarnix::cli {
 
 namespace {
 
-double recordingDuration(const RecordingTimeline& timeline)
+double recordingDuration(const RecordingTimeline& timeline, const std::string& purpose)
 {
     if (!timeline.videoURL)
-        throw InputError("The document names no screen movie, so there is nothing to cut.");
+        throw InputError("The document names no screen movie, so there is nothing " + purpose + ".");
     try {
         return media::MediaAsset::load(*timeline.videoURL).duration();
     } catch (const media::MediaException& e) {
@@ -22,7 +24,99 @@ double recordingDuration(const RecordingTimeline& timeline)
     }
 }
 
+// "X,Y": a point of the canvas in fractions, 0...1 each.
+Point parseCanvasPoint(const std::string& text)
+{
+    const auto comma = text.find(',');
+    if (comma == std::string::npos)
+        throw UsageError("--at takes X,Y in fractions of the picture, such as 0.5,0.9");
+    const Point p{parseNumber(text.substr(0, comma), "--at's X"),
+                  parseNumber(text.substr(comma + 1), "--at's Y")};
+    if (!(p.x >= 0 && p.x <= 1 && p.y >= 0 && p.y <= 1))
+        throw UsageError("--at takes fractions of the picture, 0 to 1 each (0,0 is its top left)");
+    return p;
+}
+
+// "#RRGGBB", opaque.
+CodableColor parseHexColor(const std::string& text)
+{
+    auto channel = [&text](std::size_t at) {
+        const int high = hexDigitValue(text[at]);
+        const int low = hexDigitValue(text[at + 1]);
+        if (high < 0 || low < 0)
+            return -1;
+        return high * 16 + low;
+    };
+    if (text.size() == 7 && text[0] == '#') {
+        const int r = channel(1), g = channel(3), b = channel(5);
+        if (r >= 0 && g >= 0 && b >= 0)
+            return {r / 255.0, g / 255.0, b / 255.0, 1};
+    }
+    throw UsageError("--color takes #RRGGBB, such as #FFD400");
+}
+
+// The options of `text` after the document, the times and the text.
+TextRegion parseTextOptions(const Arguments& args, TextRegion box)
+{
+    box.background = false;
+    for (std::size_t i = 4; i < args.size(); ++i) {
+        const std::string& option = args[i];
+        if (option == "--background") {
+            box.background = true;
+            continue;
+        }
+        if (option != "--at" && option != "--size" && option != "--color")
+            throw UsageError("unknown option " + option);
+        if (i + 1 >= args.size())
+            throw UsageError(option + " needs a value");
+        const std::string& value = args[++i];
+        if (option == "--at") {
+            box.position = parseCanvasPoint(value);
+        } else if (option == "--size") {
+            box.size = parseNumber(value, "--size");
+            if (!(box.size > 0 && box.size <= 0.5))
+                throw UsageError("--size is the line height in fractions of the picture's height, "
+                                 "more than 0 and at most 0.5");
+        } else {
+            box.color = parseHexColor(value);
+        }
+    }
+    return box;
+}
+
 } // namespace
+
+int runText(const Arguments& args)
+{
+    if (args.size() < 4)
+        throw UsageError("expected the document, a start, an end and the text, got " +
+                         std::to_string(args.size()) + " arguments");
+    const std::filesystem::path path = args[0];
+    TextRegion box;
+    box.start = parseNumber(args[1], "the start");
+    box.end = parseNumber(args[2], "the end");
+    box.text = args[3];
+    if (!(box.start >= 0 && box.end > box.start))
+        throw UsageError("the end must come after the start, and the start at 0 or later");
+    if (box.text.empty() || box.text.size() > 2000)
+        throw UsageError("the text must have 1 to 2000 bytes");
+    box = parseTextOptions(args, box);
+    RecordingTimeline timeline = loadDocument(path);
+    const double duration = recordingDuration(timeline, "to show text over");
+    if (!(box.start < duration))
+        throw UsageError("the text must start within the recording, before " +
+                         formatNumber(duration) + " seconds");
+    box.end = std::min(box.end, duration);
+    timeline.textRegions.push_back(box);
+    try {
+        replaceFile(path, encodeRecordingTimeline(timeline) + "\n");
+    } catch (const FileError& e) {
+        std::cerr << e.what() << " The document is unchanged.\n";
+        return kExitFailure;
+    }
+    std::cout << "text " << formatNumber(box.start) << " " << formatNumber(box.end) << "\n";
+    return kExitOk;
+}
 
 int runCut(const Arguments& args)
 {
@@ -35,7 +129,7 @@ int runCut(const Arguments& args)
     if (!(end > start))
         throw UsageError("the end must come after the start");
     RecordingTimeline timeline = loadDocument(path);
-    double duration = recordingDuration(timeline);
+    double duration = recordingDuration(timeline, "to cut");
     if (!(end > 0 && start < duration))
         throw UsageError("the cut must overlap the recording, 0 to " + formatNumber(duration) +
                          " seconds");

@@ -7,5 +7,7 @@
 namespace tarnix::cli {
 
 int runCut(const Arguments& args); // cut DOC.json START END
+// text DOC.json START END TEXT [--at X,Y] [--size N] [--color #RRGGBB] [--background]
+int runText(const Arguments& args);
 
 } // namespace tarnix::cli

@@ -257,6 +257,7 @@ int runExport(const Arguments& args)
             throw UsageError("--loudness applies to movies; a GIF has no sound");
     }
     RecordingTimeline timeline = loadDocument(parsed.positional[0]);
+    prepareTextDrawing(timeline);
     std::optional<std::filesystem::path> out;
     if (parsed.options.count("--out")) {
         out = parsed.options["--out"];
@@ -312,6 +313,7 @@ int runFrame(const Arguments& args)
     std::filesystem::path out = parsed.options["--out"];
     pictureFormat(out);
     RecordingTimeline timeline = loadDocument(parsed.positional[0]);
+    prepareTextDrawing(timeline);
     double t = parseNumber(parsed.positional[1], "the time");
     // Checked again, atomically, when the picture is published; this only spares the rendering.
     std::error_code ec;

@@ -86,6 +86,7 @@ int runThumbnail(const Arguments& args)
     ProcessLimits::limitAddressSpace(kThumbnailAddressSpace);
     try {
         const RecordingTimeline timeline = loadDocument(parsed.document);
+        prepareTextDrawing(timeline);
         const std::string png = encodePng(DocumentThumbnail::render(timeline, parsed.size));
         ProcessLimits::cancelDeadline();
         writeThumbnail(parsed.out, png);

@@ -66,6 +66,13 @@ const Command kCommands[] = {
             "                               the cuts it overlaps or touches, refuses to cut everything,\n"
             "                               and saves the document in place", runCut,
      "The document is replaced whole (written beside it, then renamed over it), never half-written."},
+    {"text", "text DOC.json START END TEXT [--at X,Y] [--size N] [--color #RRGGBB] [--background]\n"
+             "                               show TEXT from START to END seconds over the picture and\n"
+             "                               save the document in place", runText,
+     "--at places the centre of the text in fractions of the picture (0,0 its top left; default\n"
+     "0.5,0.85), --size is the line height in fractions of its height (default 0.06), --color\n"
+     "the text's colour (default #FFFFFF), --background puts a rounded pill behind it. The box\n"
+     "stays put when the picture zooms. The document is replaced whole, never half-written."},
     {"demo", "demo [--out DIR]             make a synthetic recording, export it, write a contact sheet", runDemo,
      "Writes the movies, the document, the export and the contact sheet into DIR (default: a\n"
      "tarnix-demo folder in the temporary folder); a folder that already holds a demo is left\n"

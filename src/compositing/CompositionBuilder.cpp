@@ -326,11 +326,12 @@ Result build(const RecordingTimeline& timeline, const std::function<bool()>& isC
     std::vector<NormalizedCursorSample> cursor = normalizedCursorSamples(timeline);
     if (timeline.cursorOverlay.smoothsMovement)
         cursor = CursorSmoothing::smooth(cursor, clicks, timeline.cursorOverlay.smoothingStrength);
+    OverlayEdits edits{kept, canvas.overlayFrame, timeline.textRegions};
     auto instruction = std::make_shared<const OverlayInstruction>(
         media::TimeRange{0, kept.duration()}, kScreenTrack, cameraTrackID, timeline.zoomRegions,
         timeline.cameraOverlay, std::move(canvas.background), std::move(cursor),
         timeline.cursorOverlay, keptClicks(std::move(clicks), kept), timeline.redactRegions,
-        OverlayEdits{kept, canvas.overlayFrame});
+        std::move(edits));
 
     media::VideoComposition videoComposition;
     videoComposition.renderSize = renderSize;

@@ -4,6 +4,7 @@
 #include "compositing/ClickRippleRenderer.h"
 #include "compositing/CursorOverlayRenderer.h"
 #include "compositing/RedactRenderer.h"
+#include "compositing/TextRenderer.h"
 #include "compositing/ZoomCrop.h"
 #include "zoom/ZoomCompositor.h"
 
@@ -68,6 +69,7 @@ void draw(QImage& output, const OverlayInstruction& instruction, double time, co
     auto blurred = RedactRenderer::canvasRects(placement, instruction.redactRegions());
     if (!blurred.empty())
         RedactRenderer::compose(canvas, blurred, size, {frame.width, frame.height});
+    TextRenderer::draw(canvas, instruction.edits().textRegions, sourceTime);
 }
 
 } // namespace tarnix::OverlayFrame

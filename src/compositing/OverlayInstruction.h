@@ -27,6 +27,8 @@ struct OverlayEdits {
     // content (canvas pixels, lower-left origin) in which the camera bubble is placed and whose
     // width the overlays' sizes are fractions of. Absent: the whole canvas.
     std::optional<Rect> overlayFrame;
+    // Text drawn over the canvas, timed in source time like everything else. None by default.
+    std::vector<TextRegion> textRegions;
 };
 
 class OverlayInstruction final : public media::VideoCompositionInstruction {

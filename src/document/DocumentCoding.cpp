@@ -143,6 +143,14 @@ OrderedJson toJson(const RedactRegion& value)
             {"rect", toJson(value.rect)}};
 }
 
+OrderedJson toJson(const TextRegion& value)
+{
+    return {{"id", value.id.toString()},       {"start", value.start},
+            {"end", value.end},                {"text", value.text},
+            {"position", toJson(value.position)}, {"size", value.size},
+            {"color", toJson(value.color)},    {"background", value.background}};
+}
+
 OrderedJson toJson(const CutRegion& value)
 {
     return {{"id", value.id.toString()}, {"start", value.start}, {"end", value.end}};
@@ -199,6 +207,8 @@ static void visitDocument(const RecordingTimeline& value, Visitor&& visitor)
         visitor.list("captureFrameSamples", value.captureFrameSamples);
     if (!value.keyEvents.empty())
         visitor.list("keyEvents", value.keyEvents);
+    if (!value.textRegions.empty())
+        visitor.list("textRegions", value.textRegions);
 }
 
 namespace {
@@ -273,6 +283,8 @@ constexpr double kMaxCornerRadius = 10000;   // points
 constexpr double kMaxFrameCoordinate = 1e6; // points: far beyond any screen
 constexpr double kUnitSlack = 1e-9;         // rounding of normalised rectangles
 constexpr double kMaxMovieTime = 1e7;       // seconds, about 115 days: beyond any recording
+constexpr std::size_t kMaxTextBytes = 2000; // a caption, not a page
+constexpr double kMaxTextSize = 0.5;        // a line half the canvas high
 
 std::string numberText(double value) { return nlohmann::json(value).dump(); }
 
@@ -457,6 +469,24 @@ RedactRegion decodeRedactRegion(const JsonReader& in)
     return {id, span.start, span.end, unitRect(in["rect"])};
 }
 
+TextRegion decodeTextRegion(const JsonReader& in)
+{
+    TextRegion out;
+    out.id = in["id"].uuid();
+    const Span span = regionSpan(in);
+    out.start = span.start;
+    out.end = span.end;
+    const JsonReader text = in["text"];
+    out.text = text.string();
+    if (out.text.size() > kMaxTextBytes)
+        text.fail("a text box holds at most " + std::to_string(kMaxTextBytes) + " bytes");
+    out.position = unitPoint(in["position"]);
+    out.size = positiveFraction(in["size"], kMaxTextSize);
+    out.color = decodeCodableColor(in["color"]);
+    out.background = in["background"].boolean();
+    return out;
+}
+
 CutRegion decodeCutRegion(const JsonReader& in)
 {
     return {in["id"].uuid(), in["start"].number(), in["end"].number()};
@@ -600,6 +630,8 @@ RecordingTimeline decodeRecordingTimeline(const JsonReader& in)
         out.captureFrameSamples = decodeCaptureFrameSamples(*frames);
     if (auto keys = in.optional("keyEvents"))
         out.keyEvents = keys->list<KeyEvent>(decodeKeyEvent);
+    if (auto texts = in.optional("textRegions"))
+        out.textRegions = texts->list<TextRegion>(decodeTextRegion);
     return out;
 }
 

@@ -93,6 +93,23 @@ struct RedactRegion {
     bool operator==(const RedactRegion&) const = default;
 };
 
+// A line of text shown over the picture from `start` to `end` (movie seconds). It sits on the
+// canvas, not on the screen content: zoom does not move it. `position` is the centre of the box,
+// normalised to the canvas (0...1, origin top-left, y down); `size` is the height of a line as a
+// fraction of the canvas height, so a preview and an export of any size look alike. An empty
+// text draws nothing.
+struct TextRegion {
+    Uuid id = Uuid::random();
+    double start = 0;
+    double end = 0;
+    std::string text;
+    Point position{0.5, 0.85};
+    double size = 0.06;
+    CodableColor color{1, 1, 1, 1};
+    bool background = true; // a rounded pill behind the text
+    bool operator==(const TextRegion&) const = default;
+};
+
 // A span of the recording left out of the output (picture and every audio track). Trimming the
 // start or the end is a cut that touches 0 or the duration. Editing helpers: document/CutRegions.h.
 struct CutRegion {
@@ -109,6 +126,7 @@ struct RecordingEdits {
     std::vector<ZoomRegion> zoomRegions;
     std::vector<RedactRegion> redactRegions;
     std::vector<CutRegion> cutRegions; // optional in JSON: written only when there are cuts
+    std::vector<TextRegion> textRegions; // optional in JSON: written only when there are some
     CameraOverlaySettings cameraOverlay;
     BackgroundSettings background;
     AudioTrackSettings systemAudio;

@@ -15,6 +15,15 @@ ZoomRegion zoomRegion(double start, double end, const RecordingTimeline& documen
     return region;
 }
 
+TextRegion textRegion(double start, double end, std::string text)
+{
+    TextRegion box;
+    box.start = start;
+    box.end = end;
+    box.text = std::move(text);
+    return box;
+}
+
 RedactRegion redactRegion(double start, double end)
 {
     RedactRegion region;

@@ -10,6 +10,8 @@ namespace tarnix::NewRegions {
 
 ZoomRegion zoomRegion(double start, double end, const RecordingTimeline& document);
 RedactRegion redactRegion(double start, double end);
+// A text box with `text` centred near the bottom of the canvas, white on its pill.
+TextRegion textRegion(double start, double end, std::string text);
 
 inline constexpr Rect kRedactRect{0.38, 0.44, 0.24, 0.12};
 

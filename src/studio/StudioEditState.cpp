@@ -23,6 +23,12 @@ bool StudioEditState::hasZoomRegion(const Uuid& id) const
                        [&](const ZoomRegion& r) { return r.id == id; });
 }
 
+bool StudioEditState::hasTextRegion(const Uuid& id) const
+{
+    return std::any_of(textRegions.begin(), textRegions.end(),
+                       [&](const TextRegion& r) { return r.id == id; });
+}
+
 bool StudioEditState::hasRedactRegion(const Uuid& id) const
 {
     return std::any_of(redactRegions.begin(), redactRegions.end(),

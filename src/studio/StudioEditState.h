@@ -20,6 +20,7 @@ struct StudioEditState : RecordingEdits {
     bool hasZoomRegion(const Uuid& id) const;
     bool hasRedactRegion(const Uuid& id) const;
     bool hasCutRegion(const Uuid& id) const;
+    bool hasTextRegion(const Uuid& id) const;
 
     bool operator==(const StudioEditState&) const = default;
 };

@@ -6,6 +6,7 @@
 #include "studio/StudioView.h"
 #include "studio/handles/CameraPositionHandle.h"
 #include "studio/handles/RedactPositionHandle.h"
+#include "studio/handles/TextPositionHandle.h"
 #include "studio/sidebar/StudioIconRail.h"
 #include "studio/sidebar/StudioSidebarView.h"
 #include "compositing/FilmstripLoader.h"
@@ -51,6 +52,16 @@ Binding<std::optional<Uuid>> redactSelection(StudioSession& session)
                                         });
 }
 
+Binding<std::optional<Uuid>> textSelection(StudioSession& session)
+{
+    return Binding<std::optional<Uuid>>([&session] { return session.selectedTextID(); },
+                                        [&session](const std::optional<Uuid>& id) {
+                                            session.setSelectedTextID(id);
+                                            if (id)
+                                                session.setSelectedTab(StudioTab::text);
+                                        });
+}
+
 Binding<std::optional<Uuid>> cutSelection(StudioSession& session)
 {
     return Binding<std::optional<Uuid>>([&session] { return session.selectedCutID(); },
@@ -73,6 +84,7 @@ StudioEditingViews::StudioEditingViews(StudioView& studio)
     , sidebar_(new StudioSidebarView)
     , cameraHandle_(new CameraPositionHandle(studio.previewOverlay()))
     , redactHandle_(new RedactPositionHandle(studio.previewOverlay()))
+    , textHandle_(new TextPositionHandle(studio.previewOverlay()))
 {
     bindTimeline();
     bindSidebar();
@@ -111,6 +123,11 @@ void StudioEditingViews::bindTimeline()
     model.selectedRedactID = redactSelection(session_);
     model.cutRegions = stateBinding(session_, &StudioEditState::cutRegions, writer_, timelineView_);
     model.selectedCutID = cutSelection(session_);
+    model.textRegions = stateBinding(session_, &StudioEditState::textRegions, writer_, timelineView_);
+    model.selectedTextID = textSelection(session_);
+    model.onCreateTextRegion = [this](double start, double end) {
+        session_.createTextRegion(start, end);
+    };
     model.onRefused = [this](const std::string& reason) {
         session_.refuseEdit(QString::fromStdString(reason));
     };
@@ -139,6 +156,8 @@ void StudioEditingViews::bindSidebar()
     s.cursorOverlay = stateBinding(session_, &StudioEditState::cursorOverlay, writer_, sidebar_);
     s.redactRegions = stateBinding(session_, &StudioEditState::redactRegions, writer_, sidebar_);
     s.selectedRedactID = redactSelection(session_);
+    s.textRegions = stateBinding(session_, &StudioEditState::textRegions, writer_, sidebar_);
+    s.selectedTextID = textSelection(session_);
     s.onChanged = [this] { session_.commit(); };
     s.onClose = [this] { session_.setSelectedTab(std::nullopt); };
     const RecordingTimeline& document = session_.timeline();
@@ -178,6 +197,26 @@ void StudioEditingViews::bindHandles()
             writer_ = nullptr;
         });
     redactHandle_->onCommit = [this] { session_.commit(); };
+
+    // The selected text box.
+    textHandle_->box = Binding<TextRegion>(
+        [this] {
+            const auto& list = session_.editState().textRegions;
+            auto it = std::find_if(list.begin(), list.end(), [&](const TextRegion& r) {
+                return r.id == session_.selectedTextID();
+            });
+            return it == list.end() ? TextRegion{} : *it;
+        },
+        [this](const TextRegion& box) {
+            StudioEditState next = session_.editState();
+            for (TextRegion& region : next.textRegions)
+                if (region.id == box.id)
+                    region.position = box.position;
+            writer_ = textHandle_;
+            session_.setLiveEditState(std::move(next));
+            writer_ = nullptr;
+        });
+    textHandle_->onCommit = [this] { session_.commit(); };
 }
 
 void StudioEditingViews::onEditStateChanged()
@@ -224,6 +263,8 @@ void StudioEditingViews::refreshHandles()
     redactHandle_->setContainerRect(within(playback_.contentFrame()));
     cameraHandle_->setVisible(session_.showsCameraHandle());
     redactHandle_->setVisible(session_.showsRedactHandle());
+    textHandle_->setContainerRect(picture);
+    textHandle_->setVisible(session_.showsTextHandle());
 }
 
 } // namespace tarnix

@@ -19,6 +19,7 @@ class StudioView;
 class TimelineKeyboard;
 class TimelineZoomControls;
 class TimelineView;
+class TextPositionHandle;
 
 class StudioEditingViews : public QObject {
     Q_OBJECT
@@ -34,6 +35,7 @@ public:
     StudioSidebarView* sidebar() const { return sidebar_; }
     CameraPositionHandle* cameraHandle() const { return cameraHandle_; }
     RedactPositionHandle* redactHandle() const { return redactHandle_; }
+    TextPositionHandle* textHandle() const { return textHandle_; }
 
 private:
     void bindTimeline();
@@ -54,6 +56,7 @@ private:
     StudioSidebarView* sidebar_;
     CameraPositionHandle* cameraHandle_;
     RedactPositionHandle* redactHandle_;
+    TextPositionHandle* textHandle_;
     // The view whose own live write is being applied: it is not refreshed from it.
     QObject* writer_ = nullptr;
 };

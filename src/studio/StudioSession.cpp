@@ -147,6 +147,17 @@ void StudioSession::createRedactRegion(double start, double end)
     commit();
 }
 
+void StudioSession::createTextRegion(double start, double end)
+{
+    const TextRegion box = NewRegions::textRegion(start, end, tr("Text").toStdString());
+    StudioEditState next = state_;
+    next.textRegions.push_back(box);
+    setLiveEditState(std::move(next));
+    setSelectedTextID(box.id);
+    setSelectedTab(StudioTab::text);
+    commit();
+}
+
 bool StudioSession::deleteSelection()
 {
     StudioEditState next = state_;
@@ -157,6 +168,9 @@ bool StudioSession::deleteSelection()
         std::erase_if(next.redactRegions,
                       [&](const RedactRegion& r) { return r.id == *selectedRedactID_; });
         setSelectedRedactID(std::nullopt);
+    } else if (selectedTextID_ && state_.hasTextRegion(*selectedTextID_)) {
+        std::erase_if(next.textRegions, [&](const TextRegion& r) { return r.id == *selectedTextID_; });
+        setSelectedTextID(std::nullopt);
     } else {
         return restoreSelectedCut();
     }
@@ -204,6 +218,8 @@ void StudioSession::dropStaleSelection()
         setSelectedRedactID(std::nullopt);
     if (selectedCutID_ && !state_.hasCutRegion(*selectedCutID_))
         setSelectedCutID(std::nullopt);
+    if (selectedTextID_ && !state_.hasTextRegion(*selectedTextID_))
+        setSelectedTextID(std::nullopt);
 }
 
 // ---- Selection -------------------------------------------------------------------------------
@@ -232,6 +248,14 @@ void StudioSession::setSelectedRedactID(std::optional<Uuid> id)
     emit selectionChanged();
 }
 
+void StudioSession::setSelectedTextID(std::optional<Uuid> id)
+{
+    if (id == selectedTextID_)
+        return;
+    selectedTextID_ = id;
+    emit selectionChanged();
+}
+
 void StudioSession::setSelectedCutID(std::optional<Uuid> id)
 {
     if (id == selectedCutID_)
@@ -250,6 +274,12 @@ bool StudioSession::showsRedactHandle() const
 {
     return selectedTab_ == StudioTab::redact && selectedRedactID_ &&
            state_.hasRedactRegion(*selectedRedactID_);
+}
+
+bool StudioSession::showsTextHandle() const
+{
+    return selectedTab_ == StudioTab::text && selectedTextID_ &&
+           state_.hasTextRegion(*selectedTextID_);
 }
 
 // ---- Captions --------------------------------------------------------------------------------

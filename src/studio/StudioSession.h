@@ -90,7 +90,10 @@ public:
     void createRegion(double start, double end);
     // A new blur box in the middle of the picture over [start, end], selected, blur panel open.
     void createRedactRegion(double start, double end);
-    // Removes the selected zoom region, else the selected blur region, else restores the selected
+    // A new text box over [start, end] near the bottom of the picture, selected, text panel open.
+    void createTextRegion(double start, double end);
+    // Removes the selected zoom region, else the selected blur region, else the selected text box,
+    // else restores the selected
     // cut; false when no selection names an existing region (the key then belongs to someone
     // else).
     bool deleteSelection();
@@ -108,6 +111,8 @@ public:
     std::optional<Uuid> selectedRegionID() const { return selectedRegionID_; }
     std::optional<Uuid> selectedRedactID() const { return selectedRedactID_; }
     std::optional<Uuid> selectedCutID() const { return selectedCutID_; }
+    std::optional<Uuid> selectedTextID() const { return selectedTextID_; }
+    void setSelectedTextID(std::optional<Uuid> id);
     void setSelectedTab(std::optional<StudioTab> tab);
     void setSelectedRegionID(std::optional<Uuid> id);
     void setSelectedRedactID(std::optional<Uuid> id);
@@ -115,6 +120,7 @@ public:
     // Which preview handles are shown.
     bool showsCameraHandle() const;
     bool showsRedactHandle() const;
+    bool showsTextHandle() const;
 
     QString timelineCaption() const;
 
@@ -168,6 +174,7 @@ private:
     std::optional<StudioTab> selectedTab_;
     std::optional<Uuid> selectedRegionID_;
     std::optional<Uuid> selectedRedactID_;
+    std::optional<Uuid> selectedTextID_;
     std::optional<Uuid> selectedCutID_;
 
     bool opened_ = false;

@@ -165,12 +165,15 @@ void TimelineKeyboard::selectAdjacentClip(bool forward)
         selected = TimelineKeys::ClipRef{Track::zoom, *id};
     else if (auto id = model.selectedRedactID.get())
         selected = TimelineKeys::ClipRef{Track::redact, *id};
+    else if (auto id = model.selectedTextID.get())
+        selected = TimelineKeys::ClipRef{Track::text, *id};
     auto next = TimelineKeys::adjacentClip(session_.editState(), selected, playback_.currentTime(), forward);
     if (!next)
         return;
     // One selection at a time, so that Delete and the next Tab act on this clip.
     model.selectedRegionID.set(std::nullopt);
     model.selectedRedactID.set(std::nullopt);
+    model.selectedTextID.set(std::nullopt);
     model.selectedCutID.set(std::nullopt);
     model.select(next->track, next->id);
     if (auto span = model.spanOf(next->track, next->id))

@@ -115,4 +115,50 @@ TEST(CliEditCommands, FrameInsideACutShowsTheFrameAfterItAndExportsHonourTheCut)
     EXPECT_NEAR(std::stod(line), 3.0, 1 / 30.0 + 0.01);
 }
 
+TEST(CliEditCommands, TextAddsABoxThatValidateListsAndFramesDraw)
+{
+    tarnix::test::ScratchFolder folder;
+    fs::path document = makeRecording(folder.path);
+    CliRun added = cli("text " + document.string() +
+                       " 0.2 9 'Déjà vu' --at 0.25,0.3 --size 0.25 --color '#0000FF' --background");
+    ASSERT_EQ(added.exitCode, 0) << added.out;
+    EXPECT_EQ(added.out, "text 0.2 4.0\n") << "the end is held to the recording's";
+    auto boxes = reread(document).textRegions;
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, "Déjà vu");
+    EXPECT_EQ(boxes[0].position.x, 0.25);
+    EXPECT_EQ(boxes[0].color.blue, 1);
+    EXPECT_TRUE(boxes[0].background);
+
+    CliRun listed = cli("validate " + document.string());
+    EXPECT_NE(listed.out.find("textRegions: 1 text box\n  0.2 … 4.0 s  \"Déjà vu\""),
+              std::string::npos)
+        << listed.out;
+
+    // The red second with blue text on its pill, drawn from the top left corner (where the box
+    // is moved to stay on the picture) over about three quarters of the width, and red elsewhere.
+    fs::path still = folder.path / "text.png";
+    CliRun frame = cli("frame " + document.string() + " 0.5 --out " + still.string());
+    ASSERT_EQ(frame.exitCode, 0) << frame.out;
+    QImage image(QString::fromStdString(still.string()));
+    ASSERT_FALSE(image.isNull());
+    image.save(QStringLiteral(TARNIX_BINARY_DIR "/cli-text-frame.png"));
+    int blueInBox = 0, blueElsewhere = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const QRgb p = image.pixel(x, y);
+            if (qBlue(p) > 150 && qRed(p) < 100)
+                (x < image.width() * 0.85 && y < image.height() * 0.55 ? blueInBox : blueElsewhere)++;
+        }
+    EXPECT_GT(blueInBox, 20);
+    EXPECT_EQ(blueElsewhere, 0);
+    EXPECT_GT(qRed(image.pixel(image.width() - 5, image.height() - 5)), 180);
+
+    const std::string before = reread(document).textRegions[0].text;
+    for (const char* bad : {" 1 2 Hi --at 2,0", " 1 2 Hi --color red", " 1 2 Hi --size 0",
+                            " 2 1 Hi", " 1 2 ''", " 5 6 Hi", " 1 2 Hi --shout"})
+        EXPECT_EQ(cli("text " + document.string() + bad).exitCode, 2) << bad;
+    EXPECT_EQ(reread(document).textRegions.size(), 1u) << "refused boxes leave the document";
+}
+
 } // namespace

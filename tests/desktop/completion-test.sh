@@ -75,6 +75,9 @@ expect "tarnix-cli record --mic " "alsa_input.usb-mic "
 expect "tarnix-cli validate " "rec.tarnix.json sub "
 expect "tarnix-cli thumbnail rec.tarnix.json " "shot.png sub "
 expect "tarnix-cli demo --out " "sub "
+expect "tarnix-cli text rec.tarnix.json 1 2 Hello --" "--at --background --color --help --size "
+expect "tarnix-cli text rec.tarnix.json 1 2 Hello --size " " "
+expect "tarnix-cli thumbnail rec.tarnix.json x.png --size " "1024 128 256 512 "
 
 zsh -n "$folder/_tarnix-cli" || { echo "FAIL: zsh completion"; failures=$((failures + 1)); }
 fish -n "$folder/tarnix-cli.fish" || { echo "FAIL: fish completion"; failures=$((failures + 1)); }

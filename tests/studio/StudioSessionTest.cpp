@@ -270,6 +270,38 @@ TEST_F(StudioSessionTest, NewRegionsAreSelectedAndOpenTheirPanels)
     EXPECT_TRUE(s.showsCameraHandle());
 }
 
+TEST_F(StudioSessionTest, TextBoxesAreMadeSelectedDeletedAndUndoneThroughTheOneCommitPath)
+{
+    StudioSession& s = openLoaded();
+    s.createTextRegion(1.0, 2.5);
+    ASSERT_EQ(s.editState().textRegions.size(), 1u);
+    const TextRegion made = s.editState().textRegions[0];
+    EXPECT_EQ(made.text, "Text");
+    EXPECT_EQ(s.selectedTextID(), made.id);
+    EXPECT_EQ(s.selectedTab(), StudioTab::text);
+    EXPECT_TRUE(s.showsTextHandle());
+    EXPECT_EQ(savedDocument().textRegions, s.editState().textRegions);
+
+    StudioEditState edited = s.editState();
+    edited.textRegions[0].text = "Öffnen → 保存";
+    s.setLiveEditState(edited);
+    s.commit();
+    EXPECT_EQ(savedDocument().textRegions[0].text, "Öffnen → 保存");
+
+    EXPECT_TRUE(s.deleteSelection());
+    EXPECT_TRUE(s.editState().textRegions.empty());
+    EXPECT_FALSE(s.selectedTextID());
+    EXPECT_EQ(s.editState().zoomRegions.size(), 2u) << "the zooms were not selected";
+    s.undo();
+    ASSERT_EQ(savedDocument().textRegions.size(), 1u);
+    EXPECT_EQ(savedDocument().textRegions[0].text, "Öffnen → 保存");
+    s.undo();
+    EXPECT_EQ(savedDocument().textRegions[0].text, "Text");
+    s.undo();
+    EXPECT_TRUE(savedDocument().textRegions.empty());
+    EXPECT_FALSE(s.selectedTextID()) << "the box is gone, and its selection with it";
+}
+
 TEST_F(StudioSessionTest, TheCameraHandleNeedsACameraFile)
 {
     RecordingTimeline noCamera = recording->timeline;

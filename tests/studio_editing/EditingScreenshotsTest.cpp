@@ -53,6 +53,12 @@ TEST(EditingScreenshots, EveryPanelOverThePreviewWithTheTimeline)
     blur.rect = {0.62, 0.12, 0.24, 0.12};
     std::vector<RedactRegion> redacts = {blur};
     std::optional<Uuid> selectedBlur = blur.id;
+    TextRegion caption;
+    caption.start = 0.2;
+    caption.end = 8.5;
+    caption.text = "Étape 1 · Öffnen Sie die Einstellungen";
+    std::vector<TextRegion> texts = {caption};
+    std::optional<Uuid> selectedText = caption.id;
     CameraOverlaySettings camera;
     camera.isEnabled = true;
     BackgroundSettings background;
@@ -66,6 +72,7 @@ TEST(EditingScreenshots, EveryPanelOverThePreviewWithTheTimeline)
     input.cameraOverlay = camera;
     input.background = background;
     input.redactRegions = redacts;
+    input.textRegions = texts;
     Builder::Result built = Builder::build(input);
     QImage frame = media::CompositionFrameRenderer(built.composition, built.videoComposition).frameAt(0.5);
     ASSERT_FALSE(frame.isNull());
@@ -76,7 +83,7 @@ TEST(EditingScreenshots, EveryPanelOverThePreviewWithTheTimeline)
     QPalette palette = window.palette();
     palette.setColor(QPalette::Window, StudioTheme::background());
     window.setPalette(palette);
-    window.resize(1180, 800);
+    window.resize(1180, 880);
     QRect previewArea(16, 16, 1148, 520);
     QSizeF fitted = QSizeF(frame.size()).scaled(previewArea.size(), Qt::KeepAspectRatio);
     QRectF picture(previewArea.left() + (previewArea.width() - fitted.width()) / 2, previewArea.top(),
@@ -100,6 +107,8 @@ TEST(EditingScreenshots, EveryPanelOverThePreviewWithTheTimeline)
     sidebar->cursorOverlay = Binding<CursorOverlaySettings>::to(&cursor);
     sidebar->redactRegions = Binding<std::vector<RedactRegion>>::to(&redacts);
     sidebar->selectedRedactID = Binding<std::optional<Uuid>>::to(&selectedBlur);
+    sidebar->textRegions = Binding<std::vector<TextRegion>>::to(&texts);
+    sidebar->selectedTextID = Binding<std::optional<Uuid>>::to(&selectedText);
     sidebar->wallpaperSource = [] { return std::vector<SystemWallpaper>{}; };
     sidebar->setRecordingFacts(true, true, true);
     sidebar->setDuration(48);
@@ -117,6 +126,8 @@ TEST(EditingScreenshots, EveryPanelOverThePreviewWithTheTimeline)
     timeline->model().redactRegions = Binding<std::vector<RedactRegion>>::to(&redacts);
     timeline->model().selectedRegionID = Binding<std::optional<Uuid>>::to(&selectedZoom);
     timeline->model().selectedRedactID = Binding<std::optional<Uuid>>::to(&selectedBlur);
+    timeline->model().textRegions = Binding<std::vector<TextRegion>>::to(&texts);
+    timeline->model().selectedTextID = Binding<std::optional<Uuid>>::to(&selectedText);
     // A trimmed start and a cut in the middle, hatched on their track and dimmed across the rest.
     std::vector<CutRegion> cuts = {{Uuid::random(), 0, 1.8}, {Uuid::random(), 19.5, 23.5}};
     std::optional<Uuid> selectedCut;

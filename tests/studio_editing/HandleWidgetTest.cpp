@@ -9,6 +9,8 @@
 #include "media/MediaTestSupport.h"
 #include "studio/handles/CameraPositionHandle.h"
 #include "studio/handles/RedactPositionHandle.h"
+#include "compositing/TextRenderer.h"
+#include "studio/handles/TextPositionHandle.h"
 
 namespace tarnix {
 namespace {
@@ -148,6 +150,39 @@ TEST(RedactPositionHandle, DraggingMovesTheBoxInsideThePictureAndCommitsOnce)
     EXPECT_EQ(box.y, 0);
     EXPECT_EQ(box.width, 0.001);
     EXPECT_EQ(commits, 2);
+}
+
+TEST(TextPositionHandle, OutlinesTheDrawnBoxAndDraggingMovesItsCentreOnThePicture)
+{
+    test::application();
+    TextRegion box;
+    box.text = "Hello";
+    box.position = {0.5, 0.5};
+    box.size = 0.1;
+    int commits = 0;
+    QWidget preview;
+    preview.resize(700, 400);
+    TextPositionHandle handle(&preview);
+    handle.box = Binding<TextRegion>::to(&box);
+    handle.onCommit = [&] { ++commits; };
+    handle.setContainerRect(QRectF(100, 50, 500, 300));
+    test::show(preview);
+    // Where the compositor draws the box on a picture of that size.
+    const Rect drawn = TextRenderer::boxRect(box, QSizeF(500, 300));
+    EXPECT_NEAR(handle.geometry().left(), 100 + drawn.x * 500, 1);
+    EXPECT_NEAR(handle.geometry().width(), drawn.width * 500, 2); // whole points around it
+    EXPECT_NEAR(QRectF(handle.geometry()).center().y(), 50 + 150, 1);
+
+    const QPointF centre = QRectF(handle.geometry()).center();
+    drag(&preview, centre, centre + QPointF(100, 90));
+    EXPECT_EQ(commits, 1);
+    EXPECT_NEAR(box.position.x, 0.7, 0.01);
+    EXPECT_NEAR(box.position.y, 0.8, 0.01);
+    EXPECT_EQ(box.text, "Hello");
+
+    drag(&preview, QRectF(handle.geometry()).center(), QPointF(5000, 5000));
+    EXPECT_EQ(box.position.x, 1) << "the centre stays on the picture";
+    EXPECT_EQ(box.position.y, 1);
 }
 
 } // namespace

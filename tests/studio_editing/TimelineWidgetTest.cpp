@@ -20,11 +20,11 @@ namespace {
 namespace TR = TimelineRules;
 
 // 60 s across 600 points: 10 points per second. Track rows (y): ruler 0-22, filmstrip 28-68, cut 74-104,
-// zoom 110-178, blur 184-218, audio 224-256.
+// zoom 110-178, blur 184-218, text 224-258, audio 264-296.
 constexpr int kCutY = 89;
 constexpr int kZoomY = 144;
 constexpr int kBlurY = 201;
-constexpr int kAudioY = 240;
+constexpr int kAudioY = 280;
 
 class TimelineTest : public ::testing::Test {
 protected:

@@ -17,6 +17,7 @@
 #include "studio/sidebar/CameraPanel.h"
 #include "studio/sidebar/CursorPanel.h"
 #include "studio/sidebar/PrivacyPanel.h"
+#include "studio/sidebar/TextPanel.h"
 #include "studio/sidebar/SidebarStyle.h"
 #include "studio/sidebar/ZoomPanel.h"
 
@@ -53,7 +54,8 @@ StudioSidebarView::StudioSidebarView(QWidget* parent) : QFrame(parent)
                {StudioTab::background, backgroundPanel_},
                {StudioTab::audio, new AudioPanel(*this)},
                {StudioTab::cursor, new CursorPanel(*this)},
-               {StudioTab::redact, new PrivacyPanel(*this)}};
+               {StudioTab::redact, new PrivacyPanel(*this)},
+               {StudioTab::text, new TextPanel(*this)}};
     rebuildNow();
 }
 

@@ -71,6 +71,7 @@ std::vector<double> regionEdges(const StudioEditState& state)
     };
     add(state.zoomRegions);
     add(state.redactRegions);
+    add(state.textRegions);
     add(state.cutRegions);
     std::sort(edges.begin(), edges.end());
     edges.erase(std::unique(edges.begin(), edges.end()), edges.end());
@@ -128,16 +129,20 @@ std::optional<ClipRef> adjacentClip(const StudioEditState& state, std::optional<
         ClipRef clip;
     };
     std::vector<Entry> clips;
-    // Track order as the timeline shows them from the top: cuts, zooms, blurs.
+    // Track order as the timeline shows them from the top: cuts, zooms, blurs, text.
     for (const auto& r : state.cutRegions)
         clips.push_back({r.start, Track::cut, {Track::cut, r.id}});
     for (const auto& r : state.zoomRegions)
         clips.push_back({r.start, Track::zoom, {Track::zoom, r.id}});
     for (const auto& r : state.redactRegions)
         clips.push_back({r.start, Track::redact, {Track::redact, r.id}});
+    for (const auto& r : state.textRegions)
+        clips.push_back({r.start, Track::text, {Track::text, r.id}});
     if (clips.empty())
         return std::nullopt;
-    auto rank = [](Track track) { return track == Track::cut ? 0 : track == Track::zoom ? 1 : 2; };
+    auto rank = [](Track track) {
+        return track == Track::cut ? 0 : track == Track::zoom ? 1 : track == Track::redact ? 2 : 3;
+    };
     std::stable_sort(clips.begin(), clips.end(), [&](const Entry& a, const Entry& b) {
         return std::tuple(a.start, rank(a.track)) < std::tuple(b.start, rank(b.track));
     });

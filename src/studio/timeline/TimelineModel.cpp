@@ -28,6 +28,17 @@ bool eraseRegion(const Binding<std::vector<Region>>& binding, const Uuid& id)
     return removed > 0;
 }
 
+// Text boxes keep to the zoom track's rule, one at a time, so they take its span rules through
+// their spans.
+std::vector<ZoomRegion> spansOf(const std::vector<TextRegion>& boxes)
+{
+    std::vector<ZoomRegion> spans;
+    spans.reserve(boxes.size());
+    for (const TextRegion& box : boxes)
+        spans.push_back({box.id, box.start, box.end, {}, EasingCurve::linear});
+    return spans;
+}
+
 } // namespace
 
 void TimelineModel::scrub(double x)
@@ -52,6 +63,8 @@ void TimelineModel::endDragOnTrack(Track track, double startX, double endX)
     double pps = pxPerSecond();
     auto outcome = track == Track::zoom
                        ? TimelineRules::zoomCreation(startX, endX, pps, regions.get(), duration)
+                   : track == Track::text
+                       ? TimelineRules::zoomCreation(startX, endX, pps, spansOf(textRegions.get()), duration)
                    : track == Track::redact ? TimelineRules::redactCreation(startX, endX, pps, duration)
                                             : TimelineRules::cutCreation(startX, endX, pps, duration);
     if (outcome.kind == Kind::click) {
@@ -61,7 +74,9 @@ void TimelineModel::endDragOnTrack(Track track, double startX, double endX)
     } else if (outcome.kind == Kind::create) {
         if (track == Track::cut)
             createCut(outcome.range.lower, outcome.range.upper);
-        else if (auto& create = track == Track::zoom ? onCreateRegion : onCreateRedactRegion)
+        else if (auto& create = track == Track::zoom   ? onCreateRegion
+                                : track == Track::text ? onCreateTextRegion
+                                                       : onCreateRedactRegion)
             create(outcome.range.lower, outcome.range.upper);
     }
 }
@@ -112,6 +127,8 @@ const Binding<std::optional<Uuid>>& TimelineModel::selection(Track track) const
         return selectedRegionID;
     case Track::redact:
         return selectedRedactID;
+    case Track::text:
+        return selectedTextID;
     case Track::cut:
         break;
     }
@@ -123,6 +140,7 @@ void TimelineModel::select(Track track, const Uuid& id)
     if (track == Track::cut) {
         selectedRegionID.set(std::nullopt);
         selectedRedactID.set(std::nullopt);
+        selectedTextID.set(std::nullopt);
     } else {
         selectedCutID.set(std::nullopt);
     }
@@ -135,6 +153,8 @@ void TimelineModel::remove(Track track, const Uuid& id)
         eraseRegion(regions, id);
     else if (track == Track::redact)
         eraseRegion(redactRegions, id);
+    else if (track == Track::text)
+        eraseRegion(textRegions, id);
     else
         eraseRegion(cutRegions, id);
     if (selection(track).get() == id)
@@ -147,7 +167,7 @@ void TimelineModel::remove(Track track, const Uuid& id)
 
 bool TimelineModel::deleteSelection()
 {
-    for (Track track : {Track::zoom, Track::redact, Track::cut})
+    for (Track track : {Track::zoom, Track::redact, Track::text, Track::cut})
         if (auto id = selection(track).get(); id && spanOf(track, *id)) {
             remove(track, *id);
             return true;
@@ -166,6 +186,8 @@ std::optional<SecondsRange> TimelineModel::spanOf(Track track, const Uuid& id) c
         return find(regions.view());
     if (track == Track::redact)
         return find(redactRegions.view());
+    if (track == Track::text)
+        return find(textRegions.view());
     return find(cutRegions.view());
 }
 
@@ -182,6 +204,8 @@ void TimelineModel::writeSpan(Track track, const Uuid& id, SecondsRange span)
         regions.modify(write);
     } else if (track == Track::redact) {
         redactRegions.modify(write);
+    } else if (track == Track::text) {
+        textRegions.modify(write);
     } else {
         std::vector<CutRegion> cuts = cutRegions.get();
         write(cuts);
@@ -195,6 +219,8 @@ SecondsRange TimelineModel::allowedRange(Track track, const Uuid& id) const
         return TimelineRules::neighborBounds(regions.view(), id, duration);
     if (track == Track::cut)
         return TimelineRules::cutNeighborBounds(cutRegions.get(), id, duration);
+    if (track == Track::text)
+        return TimelineRules::neighborBounds(spansOf(textRegions.get()), id, duration);
     return {0, duration};
 }
 

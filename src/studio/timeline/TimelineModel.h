@@ -11,9 +11,9 @@
 #include "studio/timeline/TimelineRules.h"
 #include "studio/timeline/TimelineViewport.h"
 
-// The timeline's state and commands, without widgets. Three tracks of regions: cuts (spans left
-// out of the movie, merged whenever they meet; a cut that would leave nothing is refused), zooms
-// and blurs, plus the trim grips at the recording's two ends, which make and change the cuts that
+// The timeline's state and commands, without widgets. Four tracks of regions: cuts (spans left
+// out of the movie, merged whenever they meet; a cut that would leave nothing is refused), zooms,
+// blurs and text boxes (one at a time, like zooms), plus the trim grips at the recording's two ends, which make and change the cuts that
 // touch them. It reads and writes the editor's regions
 // and selections through bindings and reports to the editor through callbacks: seeks and
 // creations as they happen, clip edits only when their gesture ends (`onEditEnded`), so that the
@@ -24,7 +24,7 @@ namespace tarnix {
 
 class TimelineModel {
 public:
-    enum class Track { zoom, redact, cut };
+    enum class Track { zoom, redact, cut, text };
 
     // Read/write access to the editor's edit state.
     Binding<std::vector<ZoomRegion>> regions;
@@ -33,11 +33,14 @@ public:
     Binding<std::optional<Uuid>> selectedRedactID;
     Binding<std::vector<CutRegion>> cutRegions;
     Binding<std::optional<Uuid>> selectedCutID;
+    Binding<std::vector<TextRegion>> textRegions;
+    Binding<std::optional<Uuid>> selectedTextID;
 
     // What the timeline asks of the editor.
     std::function<void(double)> onSeek;
     std::function<void(double, double)> onCreateRegion;
     std::function<void(double, double)> onCreateRedactRegion;
+    std::function<void(double, double)> onCreateTextRegion;
     std::function<void()> onEditEnded;
     // An edit was refused; the sentence says why (a cut that would leave nothing).
     std::function<void(const std::string&)> onRefused;
@@ -120,7 +123,7 @@ private:
     void createCut(double start, double end);
     void reportRefusal();
 
-    std::array<std::optional<PendingDrag>, 3> pendingDrags_;
+    std::array<std::optional<PendingDrag>, 4> pendingDrags_;
     std::optional<ClipDrag> clipDrag_;
     struct TrimDrag {
         TimelineRules::ClipEdge edge;

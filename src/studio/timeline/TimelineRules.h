@@ -27,14 +27,16 @@ inline constexpr double kFilmstripHeight = 40;
 inline constexpr double kCutTrackHeight = 30;
 inline constexpr double kZoomTrackHeight = 68;
 inline constexpr double kRedactTrackHeight = 34;
+inline constexpr double kTextTrackHeight = 34;
 inline constexpr double kAudioTrackHeight = 32;
 inline constexpr double kTrackSpacing = 6;
 inline constexpr double kScrollBarHeight = 12;
 inline constexpr double kTotalHeight = kRulerHeight + kFilmstripHeight + kCutTrackHeight +
-                                       kZoomTrackHeight + kRedactTrackHeight + kAudioTrackHeight +
-                                       kScrollBarHeight + 6 * kTrackSpacing;
+                                       kZoomTrackHeight + kRedactTrackHeight + kTextTrackHeight +
+                                       kAudioTrackHeight + kScrollBarHeight + 7 * kTrackSpacing;
 inline constexpr double kZoomClipHeight = 48;
 inline constexpr double kRedactClipHeight = 26;
+inline constexpr double kTextClipHeight = 26;
 inline constexpr double kCutClipHeight = 22;
 // The grips at the recording's two ends on the cut track.
 inline constexpr double kTrimHandleWidth = 10;

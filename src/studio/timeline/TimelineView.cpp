@@ -18,6 +18,7 @@
 #include "studio/EditingTheme.h"
 #include "studio/timeline/CutClipView.h"
 #include "studio/timeline/RedactClipView.h"
+#include "studio/timeline/TextClipView.h"
 #include "studio/timeline/TrimHandleView.h"
 #include "studio/timeline/ZoomClipView.h"
 
@@ -212,12 +213,15 @@ QRectF TimelineView::trackRect(Track track) const
     if (track == Track::zoom)
         return {0, top, double(width()), R::kZoomTrackHeight};
     top += R::kZoomTrackHeight + R::kTrackSpacing;
-    return {0, top, double(width()), R::kRedactTrackHeight};
+    if (track == Track::redact)
+        return {0, top, double(width()), R::kRedactTrackHeight};
+    top += R::kRedactTrackHeight + R::kTrackSpacing;
+    return {0, top, double(width()), R::kTextTrackHeight};
 }
 
 QRectF TimelineView::audioRect() const
 {
-    double top = trackRect(Track::redact).bottom() + R::kTrackSpacing;
+    double top = trackRect(Track::text).bottom() + R::kTrackSpacing;
     return {0, top, double(width()), R::kAudioTrackHeight};
 }
 
@@ -257,6 +261,8 @@ void TimelineView::syncClips()
         wanted.emplace_back(Track::zoom, r.id);
     for (const auto& r : model_.redactRegions.view())
         wanted.emplace_back(Track::redact, r.id);
+    for (const auto& r : model_.textRegions.view())
+        wanted.emplace_back(Track::text, r.id);
 
     std::set<Uuid> keep;
     for (const auto& [track, id] : wanted) {
@@ -267,6 +273,8 @@ void TimelineView::syncClips()
                 view = new ZoomClipView(model_, id, this);
             else if (track == Track::redact)
                 view = new RedactClipView(model_, id, this);
+            else if (track == Track::text)
+                view = new TextClipView(model_, id, this);
             else
                 view = new CutClipView(model_, id, this);
             view->onChanged = [this] { refresh(); };
@@ -303,6 +311,7 @@ void TimelineView::placeClips()
         QRectF track = trackRect(view->track());
         double height = view->track() == Track::zoom     ? R::kZoomClipHeight
                         : view->track() == Track::redact ? R::kRedactClipHeight
+                        : view->track() == Track::text   ? R::kTextClipHeight
                                                          : R::kCutClipHeight;
         double inner = track.height() - 8;
         double top = track.top() + 4 + (inner - height) / 2;
@@ -353,7 +362,7 @@ void TimelineView::paintEvent(QPaintEvent*)
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     for (QRectF track : {trackRect(Track::cut), trackRect(Track::zoom), trackRect(Track::redact),
-                         audioRect()}) {
+                         trackRect(Track::text), audioRect()}) {
         QPainterPath path;
         path.addRoundedRect(track, 6, 6);
         painter.fillPath(path, StudioTheme::trackBackground());
@@ -470,6 +479,7 @@ void TimelineView::paintOverlay(QPainter& painter)
     paintCutShade(painter);
     paintPending(painter, Track::zoom);
     paintPending(painter, Track::redact);
+    paintPending(painter, Track::text);
     paintPending(painter, Track::cut);
     paintClickMarkers(painter);
     paintPlayhead(painter);
@@ -489,7 +499,9 @@ void TimelineView::paintPending(QPainter& painter, Track track)
         CutClipView::paintHatched(painter, path, true);
         return;
     }
-    QColor color = track == Track::zoom ? StudioTheme::accent() : StudioTheme::recording();
+    QColor color = track == Track::zoom   ? StudioTheme::accent()
+                   : track == Track::text ? TextClipView::color()
+                                          : StudioTheme::recording();
     painter.fillPath(path, StudioTheme::withOpacity(color, 0.35));
 }
 
@@ -562,6 +574,8 @@ void TimelineView::mousePressEvent(QMouseEvent* event)
         press_ = Press{Gesture::create, Track::zoom, p.x()};
     else if (trackRect(Track::redact).contains(p))
         press_ = Press{Gesture::create, Track::redact, p.x()};
+    else if (trackRect(Track::text).contains(p))
+        press_ = Press{Gesture::create, Track::text, p.x()};
     else if (rulerRect().contains(p) || audioRect().contains(p))
         press_ = Press{Gesture::scrub, Track::zoom, p.x()};
     else
