@@ -3,6 +3,7 @@
 #include "compositing/CameraOverlayRenderer.h"
 #include "compositing/ClickRippleRenderer.h"
 #include "compositing/CursorOverlayRenderer.h"
+#include "compositing/KeystrokeRenderer.h"
 #include "compositing/RedactRenderer.h"
 #include "compositing/ZoomCrop.h"
 #include "zoom/ZoomCompositor.h"
@@ -68,6 +69,9 @@ void draw(QImage& output, const OverlayInstruction& instruction, double time, co
     auto blurred = RedactRenderer::canvasRects(placement, instruction.redactRegions());
     if (!blurred.empty())
         RedactRenderer::compose(canvas, blurred, size, {frame.width, frame.height});
+    // A caption over the finished picture: never zoomed, never blurred.
+    const KeystrokeOverlay& keys = instruction.keystrokes();
+    KeystrokeRenderer::draw(canvas, sourceTime, frame.width, keys.keystrokes, keys.settings);
 }
 
 } // namespace tarnix::OverlayFrame

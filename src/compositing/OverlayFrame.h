@@ -5,8 +5,8 @@
 #include "compositing/OverlayInstruction.h"
 
 // Draws one output frame of an overlay composition, in this order: the zoomed screen picture, the
-// background around it, the camera bubble, the cursor, the click ripples, and the redaction blur
-// over everything. Pure apart from writing `output`; any thread.
+// background around it, the camera bubble, the cursor, the click ripples, the redaction blur,
+// and last the keystroke pill, which is never blurred. Pure apart from writing `output`; any thread.
 
 namespace tarnix::OverlayFrame {
 
