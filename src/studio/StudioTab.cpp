@@ -11,6 +11,7 @@ std::string_view rawValue(StudioTab tab)
     case StudioTab::audio: return "audio";
     case StudioTab::cursor: return "cursor";
     case StudioTab::redact: return "redact";
+    case StudioTab::keys: return "keys";
     }
     return "zoom";
 }

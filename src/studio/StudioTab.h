@@ -4,15 +4,15 @@
 #include <optional>
 #include <string_view>
 
-// The Studio's six settings panels, in the order of the icon rail.
+// The Studio's settings panels, in the order of the icon rail.
 
 namespace tarnix {
 
-enum class StudioTab { zoom, camera, background, audio, cursor, redact };
+enum class StudioTab { zoom, camera, background, audio, cursor, redact, keys };
 
-inline constexpr std::array<StudioTab, 6> kAllStudioTabs = {
-    StudioTab::zoom,  StudioTab::camera, StudioTab::background,
-    StudioTab::audio, StudioTab::cursor, StudioTab::redact};
+inline constexpr std::array<StudioTab, 7> kAllStudioTabs = {
+    StudioTab::zoom,   StudioTab::camera, StudioTab::background, StudioTab::audio,
+    StudioTab::cursor, StudioTab::redact, StudioTab::keys};
 
 std::string_view rawValue(StudioTab tab); // "zoom", "camera", ...
 std::optional<StudioTab> studioTabFromRawValue(std::string_view raw);

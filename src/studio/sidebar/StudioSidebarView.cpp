@@ -16,6 +16,7 @@
 #include "studio/sidebar/BackgroundPanel.h"
 #include "studio/sidebar/CameraPanel.h"
 #include "studio/sidebar/CursorPanel.h"
+#include "studio/sidebar/KeysPanel.h"
 #include "studio/sidebar/PrivacyPanel.h"
 #include "studio/sidebar/SidebarStyle.h"
 #include "studio/sidebar/ZoomPanel.h"
@@ -53,7 +54,8 @@ StudioSidebarView::StudioSidebarView(QWidget* parent) : QFrame(parent)
                {StudioTab::background, backgroundPanel_},
                {StudioTab::audio, new AudioPanel(*this)},
                {StudioTab::cursor, new CursorPanel(*this)},
-               {StudioTab::redact, new PrivacyPanel(*this)}};
+               {StudioTab::redact, new PrivacyPanel(*this)},
+               {StudioTab::keys, new KeysPanel(*this)}};
     rebuildNow();
 }
 
@@ -80,6 +82,12 @@ void StudioSidebarView::setRecordingFacts(bool hasCamera, bool hasSystemAudio, b
     hasCamera_ = hasCamera;
     hasSystemAudio_ = hasSystemAudio;
     hasMicrophone_ = hasMicrophone;
+    refresh();
+}
+
+void StudioSidebarView::setHasKeyEvents(bool hasKeyEvents)
+{
+    hasKeyEvents_ = hasKeyEvents;
     refresh();
 }
 

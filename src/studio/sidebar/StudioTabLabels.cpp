@@ -13,6 +13,7 @@ QString title(StudioTab tab)
     case StudioTab::audio: return QCoreApplication::translate("StudioTab", "Audio");
     case StudioTab::cursor: return QCoreApplication::translate("StudioTab", "Cursor");
     case StudioTab::redact: return QCoreApplication::translate("StudioTab", "Privacy");
+    case StudioTab::keys: return QCoreApplication::translate("StudioTab", "Keys");
     }
     return {};
 }
@@ -26,6 +27,7 @@ QString iconName(StudioTab tab)
     case StudioTab::audio: return QStringLiteral("waveform");
     case StudioTab::cursor: return QStringLiteral("cursor");
     case StudioTab::redact: return QStringLiteral("eye-slash-fill");
+    case StudioTab::keys: return QStringLiteral("keyboard");
     }
     return {};
 }
