@@ -62,6 +62,10 @@
         <source>Privacy</source>
         <translation>Privatsphäre</translation>
     </message>
+    <message>
+        <source>Keys</source>
+        <translation>Tasten</translation>
+    </message>
 </context>
 <context>
     <name>main</name>
@@ -747,6 +751,45 @@
     <message>
         <source>Play backwards (again: faster)</source>
         <translation>Rückwärts abspielen (erneut: schneller)</translation>
+    </message>
+</context>
+<context>
+    <name>tarnix::KeysPanel</name>
+    <message>
+        <source>No keys were recorded. Turn on “Record Keystrokes” in the recorder&apos;s menu to show them.</source>
+        <translation>Es wurden keine Tasten aufgenommen. Schalten Sie „Tastendrücke aufnehmen“ im Menü der Aufnahmeleiste ein, um sie zu zeigen.</translation>
+    </message>
+    <message>
+        <source>Show Keystrokes</source>
+        <translation>Tastendrücke zeigen</translation>
+    </message>
+    <message>
+        <source>Size</source>
+        <translation>Größe</translation>
+    </message>
+    <message>
+        <source>Position</source>
+        <translation>Position</translation>
+    </message>
+    <message>
+        <source>Bottom</source>
+        <translation>Unten</translation>
+    </message>
+    <message>
+        <source>Top</source>
+        <translation>Oben</translation>
+    </message>
+    <message>
+        <source>Style</source>
+        <translation>Stil</translation>
+    </message>
+    <message>
+        <source>Dark</source>
+        <translation>Dunkel</translation>
+    </message>
+    <message>
+        <source>Light</source>
+        <translation>Hell</translation>
     </message>
 </context>
 <context>

@@ -62,6 +62,10 @@
         <source>Privacy</source>
         <translation>Privacidad</translation>
     </message>
+    <message>
+        <source>Keys</source>
+        <translation>Teclas</translation>
+    </message>
 </context>
 <context>
     <name>main</name>
@@ -747,6 +751,45 @@
     <message>
         <source>Play backwards (again: faster)</source>
         <translation>Reproducir hacia atrás (otra vez: más rápido)</translation>
+    </message>
+</context>
+<context>
+    <name>tarnix::KeysPanel</name>
+    <message>
+        <source>No keys were recorded. Turn on “Record Keystrokes” in the recorder&apos;s menu to show them.</source>
+        <translation>No se grabaron teclas. Activa «Grabar pulsaciones de teclas» en el menú de la grabadora para mostrarlas.</translation>
+    </message>
+    <message>
+        <source>Show Keystrokes</source>
+        <translation>Mostrar pulsaciones</translation>
+    </message>
+    <message>
+        <source>Size</source>
+        <translation>Tamaño</translation>
+    </message>
+    <message>
+        <source>Position</source>
+        <translation>Posición</translation>
+    </message>
+    <message>
+        <source>Bottom</source>
+        <translation>Abajo</translation>
+    </message>
+    <message>
+        <source>Top</source>
+        <translation>Arriba</translation>
+    </message>
+    <message>
+        <source>Style</source>
+        <translation>Estilo</translation>
+    </message>
+    <message>
+        <source>Dark</source>
+        <translation>Oscuro</translation>
+    </message>
+    <message>
+        <source>Light</source>
+        <translation>Claro</translation>
     </message>
 </context>
 <context>
