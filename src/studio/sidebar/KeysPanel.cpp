@@ -31,27 +31,25 @@ void KeysPanel::build(QVBoxLayout* column)
         [&keys](double v) { keys.modify([&](auto& s) { s.sizeFraction = v; }); });
     size->setEnabled(styled);
 
-    const int edge = settings.position == KeystrokePosition::top ? 1 : 0;
-    auto* position = new SegmentedPicker(tr("Position"), {tr("Bottom"), tr("Top")}, edge, content());
-    position->setEnabled(styled);
-    position->onSelected = [this, &keys](int index) {
-        keys.modify([&](auto& s) {
-            s.position = index == 1 ? KeystrokePosition::top : KeystrokePosition::bottom;
-        });
-        commit();
+    // A two-way choice that commits at once.
+    auto addChoice = [&](const QString& caption, const QStringList& titles, bool second,
+                         std::function<void(KeystrokeOverlaySettings&, bool)> apply) {
+        auto* picker = new SegmentedPicker(caption, titles, second ? 1 : 0, content());
+        picker->setEnabled(styled);
+        picker->onSelected = [this, &keys, apply](int index) {
+            keys.modify([&](auto& s) { apply(s, index == 1); });
+            commit();
+        };
+        column->addWidget(picker);
     };
-    column->addWidget(position);
-
-    const int look = settings.style == KeystrokeStyle::light ? 1 : 0;
-    auto* style = new SegmentedPicker(tr("Style"), {tr("Dark"), tr("Light")}, look, content());
-    style->setEnabled(styled);
-    style->onSelected = [this, &keys](int index) {
-        keys.modify([&](auto& s) {
-            s.style = index == 1 ? KeystrokeStyle::light : KeystrokeStyle::dark;
-        });
-        commit();
-    };
-    column->addWidget(style);
+    addChoice(tr("Position"), {tr("Bottom"), tr("Top")}, settings.position == KeystrokePosition::top,
+              [](KeystrokeOverlaySettings& s, bool top) {
+                  s.position = top ? KeystrokePosition::top : KeystrokePosition::bottom;
+              });
+    addChoice(tr("Style"), {tr("Dark"), tr("Light")}, settings.style == KeystrokeStyle::light,
+              [](KeystrokeOverlaySettings& s, bool light) {
+                  s.style = light ? KeystrokeStyle::light : KeystrokeStyle::dark;
+              });
 }
 
 } // namespace tarnix
