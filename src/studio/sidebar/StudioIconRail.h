@@ -35,7 +35,7 @@ private:
     void press(StudioTab tab);
     QRectF highlightTarget() const;
 
-    std::array<QAbstractButton*, 6> buttons_{};
+    std::array<QAbstractButton*, kAllStudioTabs.size()> buttons_{};
     QVariantAnimation* slide_ = nullptr;
     QRectF highlight_;
     bool syncing_ = false; // refresh() is setting the buttons' checked states
