@@ -66,6 +66,10 @@
         <source>Text</source>
         <translation>Text</translation>
     </message>
+    <message>
+        <source>Keys</source>
+        <translation>Tasten</translation>
+    </message>
 </context>
 <context>
     <name>main</name>
@@ -761,6 +765,45 @@
     </message>
 </context>
 <context>
+    <name>tarnix::KeysPanel</name>
+    <message>
+        <source>No keys were recorded. Turn on “Record Keystrokes” in the recorder's menu to show them.</source>
+        <translation>Es wurden keine Tasten aufgenommen. Schalten Sie „Tastendrücke aufnehmen“ im Menü der Aufnahmeleiste ein, um sie zu zeigen.</translation>
+    </message>
+    <message>
+        <source>Show Keystrokes</source>
+        <translation>Tastendrücke zeigen</translation>
+    </message>
+    <message>
+        <source>Size</source>
+        <translation>Größe</translation>
+    </message>
+    <message>
+        <source>Position</source>
+        <translation>Position</translation>
+    </message>
+    <message>
+        <source>Bottom</source>
+        <translation>Unten</translation>
+    </message>
+    <message>
+        <source>Top</source>
+        <translation>Oben</translation>
+    </message>
+    <message>
+        <source>Style</source>
+        <translation>Stil</translation>
+    </message>
+    <message>
+        <source>Dark</source>
+        <translation>Dunkel</translation>
+    </message>
+    <message>
+        <source>Light</source>
+        <translation>Hell</translation>
+    </message>
+</context>
+<context>
     <name>tarnix::PlayerSurface</name>
     <message>
         <source>Preview</source>
@@ -1344,7 +1387,7 @@
 <context>
     <name>tarnix::TextClipView</name>
     <message>
-        <source>Text &quot;%1&quot; %2</source>
+        <source>Text "%1" %2</source>
         <translation>Text „%1“ %2</translation>
     </message>
     <message>

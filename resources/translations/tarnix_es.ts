@@ -66,6 +66,10 @@
         <source>Text</source>
         <translation>Texto</translation>
     </message>
+    <message>
+        <source>Keys</source>
+        <translation>Teclas</translation>
+    </message>
 </context>
 <context>
     <name>main</name>
@@ -761,6 +765,45 @@
     </message>
 </context>
 <context>
+    <name>tarnix::KeysPanel</name>
+    <message>
+        <source>No keys were recorded. Turn on “Record Keystrokes” in the recorder's menu to show them.</source>
+        <translation>No se grabaron teclas. Activa «Grabar pulsaciones de teclas» en el menú de la grabadora para mostrarlas.</translation>
+    </message>
+    <message>
+        <source>Show Keystrokes</source>
+        <translation>Mostrar pulsaciones</translation>
+    </message>
+    <message>
+        <source>Size</source>
+        <translation>Tamaño</translation>
+    </message>
+    <message>
+        <source>Position</source>
+        <translation>Posición</translation>
+    </message>
+    <message>
+        <source>Bottom</source>
+        <translation>Abajo</translation>
+    </message>
+    <message>
+        <source>Top</source>
+        <translation>Arriba</translation>
+    </message>
+    <message>
+        <source>Style</source>
+        <translation>Estilo</translation>
+    </message>
+    <message>
+        <source>Dark</source>
+        <translation>Oscuro</translation>
+    </message>
+    <message>
+        <source>Light</source>
+        <translation>Claro</translation>
+    </message>
+</context>
+<context>
     <name>tarnix::PlayerSurface</name>
     <message>
         <source>Preview</source>
@@ -1344,7 +1387,7 @@
 <context>
     <name>tarnix::TextClipView</name>
     <message>
-        <source>Text &quot;%1&quot; %2</source>
+        <source>Text "%1" %2</source>
         <translation>Texto «%1» %2</translation>
     </message>
     <message>

@@ -1,6 +1,7 @@
 #include "cli/MediaCommands.h"
 
 #include <QBuffer>
+#include <QGuiApplication>
 #include <QImage>
 
 #include <unistd.h>
@@ -163,6 +164,27 @@ CompositionBuilder::Result buildOrFail(const RecordingTimeline& timeline,
     }
 }
 
+// The keystroke pill draws text, which needs a font database, which comes with a GUI
+// application: an offscreen one, made only when the document has keys to show.
+class TextRendering {
+public:
+    explicit TextRendering(const RecordingTimeline& timeline)
+    {
+        if (timeline.keyEvents.empty() || !timeline.keystrokeOverlay.isEnabled ||
+            QCoreApplication::instance())
+            return;
+        app_ = std::make_unique<QGuiApplication>(argc_, argv_);
+    }
+
+private:
+    int argc_ = 3;
+    char name_[11] = "tarnix-cli";
+    char option_[10] = "-platform";
+    char platform_[10] = "offscreen";
+    char* argv_[4] = {name_, option_, platform_, nullptr};
+    std::unique_ptr<QGuiApplication> app_;
+};
+
 } // namespace
 
 // Builds and exports with progress on standard error; Ctrl-C cancels. Returns the file written;
@@ -266,6 +288,7 @@ int runExport(const Arguments& args)
                              " is a folder; give the name of the movie to write, such as " +
                              (*out / "movie.mp4").string());
     }
+    TextRendering text(timeline);
     try {
         std::cout << exportTimeline(timeline, resolution, out, type, frameRate, loudness).string() << "\n";
     } catch (const std::runtime_error& e) {
@@ -322,6 +345,7 @@ int runFrame(const Arguments& args)
                   << " (frame never replaces a file).\n";
         return kExitFailure;
     }
+    TextRendering text(timeline);
     try {
         auto built = buildOrFail(timeline, "");
         // T is recording time, as on the timeline; the composition plays the kept time.

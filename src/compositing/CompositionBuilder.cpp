@@ -208,6 +208,17 @@ std::vector<NormalizedClickSample> keptClicks(std::vector<NormalizedClickSample>
     return clicks;
 }
 
+// Keys pressed inside a cut are not shown, nor counted as repeats.
+KeystrokeOverlay keptKeystrokes(const RecordingTimeline& timeline, const KeptTime& kept)
+{
+    std::vector<KeyEvent> keys;
+    if (timeline.keystrokeOverlay.isEnabled)
+        for (const auto& key : timeline.keyEvents)
+            if (!kept.isCut(key.timestamp))
+                keys.push_back(key);
+    return {KeystrokeRenderer::prepare(keys), timeline.keystrokeOverlay};
+}
+
 } // namespace
 
 BuildError::BuildError(Kind kind)
@@ -331,7 +342,7 @@ Result build(const RecordingTimeline& timeline, const std::function<bool()>& isC
         media::TimeRange{0, kept.duration()}, kScreenTrack, cameraTrackID, timeline.zoomRegions,
         timeline.cameraOverlay, std::move(canvas.background), std::move(cursor),
         timeline.cursorOverlay, keptClicks(std::move(clicks), kept), timeline.redactRegions,
-        std::move(edits));
+        std::move(edits), keptKeystrokes(timeline, kept));
 
     media::VideoComposition videoComposition;
     videoComposition.renderSize = renderSize;

@@ -3,6 +3,7 @@
 #include "compositing/CameraOverlayRenderer.h"
 #include "compositing/ClickRippleRenderer.h"
 #include "compositing/CursorOverlayRenderer.h"
+#include "compositing/KeystrokeRenderer.h"
 #include "compositing/RedactRenderer.h"
 #include "compositing/TextRenderer.h"
 #include "compositing/ZoomCrop.h"
@@ -70,6 +71,9 @@ void draw(QImage& output, const OverlayInstruction& instruction, double time, co
     if (!blurred.empty())
         RedactRenderer::compose(canvas, blurred, size, {frame.width, frame.height});
     TextRenderer::draw(canvas, instruction.edits().textRegions, sourceTime);
+    // A caption over the finished picture: never zoomed, never blurred.
+    const KeystrokeOverlay& keys = instruction.keystrokes();
+    KeystrokeRenderer::draw(canvas, sourceTime, frame.width, keys.keystrokes, keys.settings);
 }
 
 } // namespace tarnix::OverlayFrame

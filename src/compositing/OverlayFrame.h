@@ -6,8 +6,8 @@
 
 // Draws one output frame of an overlay composition, in this order: the zoomed screen picture, the
 // background around it, the camera bubble, the cursor, the click ripples, the redaction blur over
-// all of these, and the text boxes on top (the blur never hides them). Pure apart from writing
-// `output`; any thread.
+// all of these, and on top the text boxes and the keystroke pill (the blur never hides them). Pure
+// apart from writing `output`; any thread.
 
 namespace tarnix::OverlayFrame {
 

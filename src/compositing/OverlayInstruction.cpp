@@ -11,7 +11,7 @@ OverlayInstruction::OverlayInstruction(media::TimeRange timeRange, media::TrackI
                                        CursorOverlaySettings cursorSettings,
                                        std::vector<NormalizedClickSample> clickSamples,
                                        std::vector<RedactRegion> redactRegions,
-                                       OverlayEdits edits)
+                                       OverlayEdits edits, KeystrokeOverlay keystrokes)
     : timeRange_(timeRange)
     , screenTrackID_(screenTrackID)
     , cameraTrackID_(cameraTrackID)
@@ -23,6 +23,7 @@ OverlayInstruction::OverlayInstruction(media::TimeRange timeRange, media::TrackI
     , clickSamples_(std::move(clickSamples))
     , redactRegions_(std::move(redactRegions))
     , edits_(std::move(edits))
+    , keystrokes_(std::move(keystrokes))
 {
 }
 

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "compositing/BackgroundRenderer.h"
+#include "compositing/KeystrokeRenderer.h"
 #include "compositing/NormalizedSamples.h"
 #include "document/CutRegions.h"
 #include "document/LookSettings.h"
@@ -31,6 +32,12 @@ struct OverlayEdits {
     std::vector<TextRegion> textRegions;
 };
 
+// The keys pressed, ready to draw (kept presses only, in time order), and how they are shown.
+struct KeystrokeOverlay {
+    std::vector<KeystrokeRenderer::Keystroke> keystrokes;
+    KeystrokeOverlaySettings settings;
+};
+
 class OverlayInstruction final : public media::VideoCompositionInstruction {
 public:
     // The screen track always has this id.
@@ -44,7 +51,8 @@ public:
                        std::vector<NormalizedCursorSample> cursorSamples,
                        CursorOverlaySettings cursorSettings,
                        std::vector<NormalizedClickSample> clickSamples,
-                       std::vector<RedactRegion> redactRegions, OverlayEdits edits = {});
+                       std::vector<RedactRegion> redactRegions, OverlayEdits edits = {},
+                       KeystrokeOverlay keystrokes = {});
 
     media::TimeRange timeRange() const override { return timeRange_; }
     bool enablePostProcessing() const override { return false; }
@@ -64,6 +72,7 @@ public:
     const std::vector<NormalizedClickSample>& clickSamples() const { return clickSamples_; }
     const std::vector<RedactRegion>& redactRegions() const { return redactRegions_; }
     const OverlayEdits& edits() const { return edits_; }
+    const KeystrokeOverlay& keystrokes() const { return keystrokes_; }
     // The source time shown at composition time t.
     double sourceTime(double t) const { return edits_.keptTime.sourceTime(t); }
 
@@ -79,6 +88,7 @@ private:
     std::vector<NormalizedClickSample> clickSamples_;
     std::vector<RedactRegion> redactRegions_;
     OverlayEdits edits_;
+    KeystrokeOverlay keystrokes_;
 };
 
 } // namespace tarnix

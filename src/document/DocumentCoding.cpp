@@ -88,6 +88,14 @@ OrderedJson toJson(const CursorOverlaySettings& value)
     return out;
 }
 
+OrderedJson toJson(const KeystrokeOverlaySettings& value)
+{
+    return {{"isEnabled", value.isEnabled},
+            {"sizeFraction", value.sizeFraction},
+            {"position", enumJson(value.position)},
+            {"style", enumJson(value.style)}};
+}
+
 OrderedJson toJson(const AudioTrackSettings& value)
 {
     OrderedJson out = {{"isEnabled", value.isEnabled}};
@@ -194,6 +202,8 @@ static void visitDocument(const RecordingTimeline& value, Visitor&& visitor)
     visitor.field("systemAudio", toJson(value.systemAudio));
     visitor.field("microphoneAudio", toJson(value.microphoneAudio));
     visitor.field("cursorOverlay", toJson(value.cursorOverlay));
+    if (value.keystrokeOverlay != KeystrokeOverlaySettings{})
+        visitor.field("keystrokeOverlay", toJson(value.keystrokeOverlay));
     visitor.field("startedAt", value.startedAt.timeIntervalSinceReferenceDate);
     visitor.field("captureFrame", toJson(value.captureFrame));
     visitor.list("cursorSamples", value.cursorSamples);
@@ -408,6 +418,16 @@ CursorOverlaySettings decodeCursorOverlaySettings(const JsonReader& in)
     return out;
 }
 
+KeystrokeOverlaySettings decodeKeystrokeOverlaySettings(const JsonReader& in)
+{
+    KeystrokeOverlaySettings out;
+    out.isEnabled = in["isEnabled"].boolean();
+    out.sizeFraction = positiveFraction(in["sizeFraction"], 1);
+    out.position = in["position"].enumeration<KeystrokePosition>();
+    out.style = in["style"].enumeration<KeystrokeStyle>();
+    return out;
+}
+
 AudioTrackSettings decodeAudioTrackSettings(const JsonReader& in)
 {
     AudioTrackSettings out;
@@ -616,6 +636,8 @@ RecordingTimeline decodeRecordingTimeline(const JsonReader& in)
     out.systemAudio = decodeAudioTrackSettings(in["systemAudio"]);
     out.microphoneAudio = decodeAudioTrackSettings(in["microphoneAudio"]);
     out.cursorOverlay = decodeCursorOverlaySettings(in["cursorOverlay"]);
+    if (auto keystrokes = in.optional("keystrokeOverlay"))
+        out.keystrokeOverlay = decodeKeystrokeOverlaySettings(*keystrokes);
     out.startedAt = Date{in["startedAt"].number()};
     out.captureFrame = captureFrameRect(in["captureFrame"]);
     out.cursorSamples = in["cursorSamples"].list<CursorSample>(decodeCursorSample);

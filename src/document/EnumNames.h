@@ -38,6 +38,9 @@ TARNIX_ENUM_NAMES(CursorStyle, {CursorStyle::system, "system"}, {CursorStyle::do
                   {CursorStyle::ring, "ring"})
 TARNIX_ENUM_NAMES(KeyModifier, {KeyModifier::ctrl, "ctrl"}, {KeyModifier::alt, "alt"},
                   {KeyModifier::shift, "shift"}, {KeyModifier::super, "super"})
+TARNIX_ENUM_NAMES(KeystrokePosition, {KeystrokePosition::bottom, "bottom"},
+                  {KeystrokePosition::top, "top"})
+TARNIX_ENUM_NAMES(KeystrokeStyle, {KeystrokeStyle::dark, "dark"}, {KeystrokeStyle::light, "light"})
 
 #undef TARNIX_ENUM_NAMES
 

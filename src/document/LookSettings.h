@@ -91,6 +91,19 @@ struct CursorOverlaySettings {
     bool operator==(const CursorOverlaySettings&) const = default;
 };
 
+// The keys pressed while recording, drawn as a rounded pill ("Ctrl + Shift + S") near one edge
+// of the canvas. On by default: a recording without key events simply has nothing to show.
+enum class KeystrokePosition { bottom, top };
+enum class KeystrokeStyle { dark, light };
+
+struct KeystrokeOverlaySettings {
+    bool isEnabled = true;
+    double sizeFraction = 0.022; // the label's text height as a fraction of the output width
+    KeystrokePosition position = KeystrokePosition::bottom;
+    KeystrokeStyle style = KeystrokeStyle::dark;
+    bool operator==(const KeystrokeOverlaySettings&) const = default;
+};
+
 struct AudioTrackSettings {
     bool isEnabled = true;
     // "Reduce noise": the track's steady background hiss and hum are lowered in preview and

@@ -132,6 +132,8 @@ struct RecordingEdits {
     AudioTrackSettings systemAudio;
     AudioTrackSettings microphoneAudio;
     CursorOverlaySettings cursorOverlay;
+    // Optional in JSON: written only when it differs from the defaults.
+    KeystrokeOverlaySettings keystrokeOverlay;
 
     bool operator==(const RecordingEdits&) const = default;
 };

@@ -158,11 +158,13 @@ void StudioEditingViews::bindSidebar()
     s.selectedRedactID = redactSelection(session_);
     s.textRegions = stateBinding(session_, &StudioEditState::textRegions, writer_, sidebar_);
     s.selectedTextID = textSelection(session_);
+    s.keystrokeOverlay = stateBinding(session_, &StudioEditState::keystrokeOverlay, writer_, sidebar_);
     s.onChanged = [this] { session_.commit(); };
     s.onClose = [this] { session_.setSelectedTab(std::nullopt); };
     const RecordingTimeline& document = session_.timeline();
     s.setRecordingFacts(document.cameraURL.has_value(), document.hasSystemAudio,
                         document.microphoneURL.has_value());
+    s.setHasKeyEvents(!document.keyEvents.empty());
     s.setDuration(playback_.duration());
 
     rail_->selectedTab = Binding<std::optional<StudioTab>>(

@@ -12,6 +12,7 @@ std::string_view rawValue(StudioTab tab)
     case StudioTab::cursor: return "cursor";
     case StudioTab::redact: return "redact";
     case StudioTab::text: return "text";
+    case StudioTab::keys: return "keys";
     }
     return "zoom";
 }

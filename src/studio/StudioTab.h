@@ -8,11 +8,11 @@
 
 namespace tarnix {
 
-enum class StudioTab { zoom, camera, background, audio, cursor, redact, text };
+enum class StudioTab { zoom, camera, background, audio, cursor, redact, text, keys };
 
-inline constexpr std::array<StudioTab, 7> kAllStudioTabs = {
-    StudioTab::zoom,  StudioTab::camera, StudioTab::background, StudioTab::audio,
-    StudioTab::cursor, StudioTab::redact, StudioTab::text};
+inline constexpr std::array<StudioTab, 8> kAllStudioTabs = {
+    StudioTab::zoom,   StudioTab::camera, StudioTab::background, StudioTab::audio,
+    StudioTab::cursor, StudioTab::redact, StudioTab::text,       StudioTab::keys};
 
 std::string_view rawValue(StudioTab tab); // "zoom", "camera", ...
 std::optional<StudioTab> studioTabFromRawValue(std::string_view raw);

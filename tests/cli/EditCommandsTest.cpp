@@ -162,3 +162,44 @@ TEST(CliEditCommands, TextAddsABoxThatValidateListsAndFramesDraw)
 }
 
 } // namespace
+
+namespace {
+
+// Pixels of the lower quarter that are far from red (the first second of the movie).
+int notRedBelow(const fs::path& png)
+{
+    QImage image(QString::fromStdString(png.string()));
+    int count = 0;
+    for (int y = image.height() * 3 / 4; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            QRgb p = image.pixel(x, y);
+            count += qRed(p) < 150 || qGreen(p) > 90 ? 1 : 0;
+        }
+    return count;
+}
+
+} // namespace
+
+TEST(CliEditCommands, FrameDrawsTheKeysPressedAsTheStudioDoes)
+{
+    tarnix::test::ScratchFolder folder;
+    fs::path document = makeRecording(folder.path);
+    tarnix::RecordingTimeline timeline = reread(document);
+    timeline.keyEvents = {{tarnix::Uuid::random(), 0.2, "S", {tarnix::KeyModifier::ctrl}}};
+    std::ofstream(document, std::ios::trunc) << tarnix::encodeRecordingTimeline(timeline);
+
+    fs::path shown = folder.path / "shown.png";
+    CliRun run = cli("frame " + document.string() + " 0.5 --out " + shown.string());
+    ASSERT_EQ(run.exitCode, 0) << run.out;
+    EXPECT_GT(notRedBelow(shown), 20) << "the pill at the bottom";
+
+    fs::path later = folder.path / "later.png";
+    ASSERT_EQ(cli("frame " + document.string() + " 0.95 --out " + later.string()).exitCode, 0);
+    EXPECT_GT(notRedBelow(later), 20) << "still shown 0.75 s after the press";
+
+    timeline.keystrokeOverlay.isEnabled = false;
+    std::ofstream(document, std::ios::trunc) << tarnix::encodeRecordingTimeline(timeline);
+    fs::path hidden = folder.path / "hidden.png";
+    ASSERT_EQ(cli("frame " + document.string() + " 0.5 --out " + hidden.string()).exitCode, 0);
+    EXPECT_EQ(notRedBelow(hidden), 0);
+}

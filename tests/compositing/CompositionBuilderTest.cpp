@@ -188,6 +188,25 @@ TEST_F(CompositionBuilderTest, SamplesAreNormalisedClampedAndSortedStably)
     EXPECT_EQ(Builder::normalizedCursorSamples(timeline)[0].point, (Point{0.5, 0.5}));
 }
 
+TEST_F(CompositionBuilderTest, KeysPressedInACutOrWithThePillOffAreNotShown)
+{
+    RecordingTimeline timeline = input(false, false, false, false);
+    auto key = [](double t) { return KeyEvent{Uuid::random(), t, "Z", {KeyModifier::ctrl}}; };
+    timeline.keyEvents = {key(1.2), key(0.3), key(0.6)};
+    timeline.cutRegions = {{Uuid::random(), 0.5, 0.9}};
+    timeline.keystrokeOverlay.style = KeystrokeStyle::light;
+    auto built = Builder::build(timeline);
+    const KeystrokeOverlay& keys = built.instruction->keystrokes();
+    ASSERT_EQ(keys.keystrokes.size(), 2u);
+    EXPECT_EQ(keys.keystrokes[0].time, 0.3);
+    EXPECT_EQ(keys.keystrokes[1].time, 1.2);
+    EXPECT_EQ(keys.keystrokes[1].count, 2) << "the press in the cut does not count";
+    EXPECT_EQ(keys.settings, timeline.keystrokeOverlay);
+
+    timeline.keystrokeOverlay.isEnabled = false;
+    EXPECT_TRUE(Builder::build(timeline).instruction->keystrokes().keystrokes.empty());
+}
+
 TEST_F(CompositionBuilderTest, BuildsAsynchronouslyAndCanBeCancelled)
 {
     QFuture<Builder::Result> future = Builder::buildAsync(input(true, true, true, true));

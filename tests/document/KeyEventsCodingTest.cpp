@@ -95,3 +95,27 @@ TEST(KeyEventsCoding, BadKeysFailWithTheirPath)
     notAList["keyEvents"] = {{"id", "x"}};
     EXPECT_NE(decodeFailure(notAList).find("keyEvents:"), std::string::npos);
 }
+
+TEST(KeyEventsCoding, PillSettingsAreWrittenOnlyWhenChangedAndReadBack)
+{
+    RecordingTimeline t = withoutKeys();
+    t.keyEvents = {{Uuid::random(), 1.5, "S", {KeyModifier::ctrl}}};
+    // Keys but untouched settings: the default look, nothing written.
+    std::string text = encodeRecordingTimeline(t);
+    EXPECT_EQ(text.find("keystrokeOverlay"), std::string::npos);
+    EXPECT_TRUE(decodeRecordingTimeline(text).keystrokeOverlay.isEnabled);
+
+    t.keystrokeOverlay = {false, 0.03, KeystrokePosition::top, KeystrokeStyle::light};
+    text = encodeRecordingTimeline(t);
+    nlohmann::json json = nlohmann::json::parse(text);
+    EXPECT_EQ(json["keystrokeOverlay"],
+              nlohmann::json::parse(
+                  R"({"isEnabled":false,"sizeFraction":0.03,"position":"top","style":"light"})"));
+    EXPECT_EQ(decodeRecordingTimeline(text), t);
+
+    json["keystrokeOverlay"]["position"] = "middle";
+    EXPECT_NE(decodeFailure(json).find("keystrokeOverlay.position"), std::string::npos);
+    json["keystrokeOverlay"]["position"] = "bottom";
+    json["keystrokeOverlay"]["sizeFraction"] = 0;
+    EXPECT_NE(decodeFailure(json).find("keystrokeOverlay.sizeFraction"), std::string::npos);
+}

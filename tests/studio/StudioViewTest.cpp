@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QDialog>
 #include <QDBusConnection>
@@ -21,6 +22,7 @@
 #include "media/PreviewPlayer.h"
 #include "studio/PlayerSurface.h"
 #include "studio/handles/CameraPositionHandle.h"
+#include "studio/sidebar/StudioSidebarView.h"
 #include "studio/RecordingFiles.h"
 #include "studio/StudioEditingViews.h"
 #include "studio/StudioExporter.h"
@@ -726,3 +728,35 @@ TEST_F(StudioViewTest, TheTimelineKeysMoveThePlayheadPlayAndWalkTheClips)
 } // namespace tarnix
 
 #include "StudioViewTest.moc"
+
+namespace tarnix {
+namespace {
+
+TEST_F(StudioViewTest, TheKeysPanelStylesThePillShownInThePreview)
+{
+    recording.timeline.keyEvents = {{Uuid::random(), 1.0, "S", {KeyModifier::ctrl, KeyModifier::shift}}};
+    open();
+    session().setSelectedTab(StudioTab::keys);
+    session().playback().seek(1.3);
+    ASSERT_TRUE(waitFor([&] { return !view->player().isSeeking(); }));
+    test::processEvents(0.3);
+    // The pill is drawn over the bottom of the picture: dark, then light.
+    const QImage dark = surface().frame();
+    screenshot("studio-keys-dark");
+    StudioSidebarView* sidebar = view->editingViews().sidebar();
+    QAbstractButton* light = nullptr;
+    for (auto* button : sidebar->findChildren<QAbstractButton*>())
+        if (button->isVisible() && (button->text() == "Light" || button->accessibleName() == "Light"))
+            light = button;
+    ASSERT_NE(light, nullptr);
+    ASSERT_TRUE(light->isEnabled());
+    QTest::mouseClick(light, Qt::LeftButton);
+    ASSERT_EQ(session().editState().keystrokeOverlay.style, KeystrokeStyle::light);
+    ASSERT_TRUE(waitFor([&] { return session().playback().rebuildsApplied() == 1 && surface().frame() != dark; }));
+    test::processEvents(0.3);
+    screenshot("studio-keys-light");
+    EXPECT_TRUE(alerts.empty());
+}
+
+} // namespace
+} // namespace tarnix

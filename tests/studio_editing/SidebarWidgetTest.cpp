@@ -38,6 +38,7 @@ protected:
         sidebar->cursorOverlay = Binding<CursorOverlaySettings>::to(&cursor);
         sidebar->redactRegions = Binding<std::vector<RedactRegion>>::to(&redacts);
         sidebar->selectedRedactID = Binding<std::optional<Uuid>>::to(&selectedBlur);
+        sidebar->keystrokeOverlay = Binding<KeystrokeOverlaySettings>::to(&keys);
         sidebar->onChanged = [this] { ++commits; };
         sidebar->onClose = [this] { closed = true; };
         sidebar->wallpaperSource = [] { return std::vector<SystemWallpaper>{}; };
@@ -99,6 +100,7 @@ protected:
     BackgroundSettings background;
     AudioTrackSettings systemAudio, microphone;
     CursorOverlaySettings cursor;
+    KeystrokeOverlaySettings keys;
     std::vector<RedactRegion> redacts;
     int commits = 0;
     bool closed = false;
@@ -399,6 +401,39 @@ TEST_F(SidebarTest, CursorPanelDisablesStyleAndSizeWhileTheCursorIsOff)
     EXPECT_FALSE(control("Dot")->isEnabled());
     EXPECT_FALSE(control<QSlider>("Size")->isEnabled());
     EXPECT_TRUE(control("Click Ripples")->isEnabled());
+}
+
+TEST_F(SidebarTest, KeysPanelWaitsForKeysThenEditsThePill)
+{
+    const QString noKeys = QString::fromUtf8(
+        "No keys were recorded. Turn on \u201cRecord Keystrokes\u201d in the recorder's menu to show them.");
+    open(StudioTab::keys);
+    // Without key presses: a line says why, and nothing can be changed.
+    EXPECT_NE(labelWithText(sidebar.get(), noKeys),
+              nullptr);
+    EXPECT_FALSE(control("Show Keystrokes")->isEnabled());
+    EXPECT_FALSE(control("Top")->isEnabled());
+
+    sidebar->setHasKeyEvents(true);
+    test::settle();
+    EXPECT_EQ(labelWithText(sidebar.get(), noKeys),
+              nullptr);
+    click(control("Top"));
+    click(control("Light"));
+    EXPECT_EQ(keys.position, KeystrokePosition::top);
+    EXPECT_EQ(keys.style, KeystrokeStyle::light);
+    EXPECT_EQ(commits, 2);
+    EXPECT_EQ(dragSlider("Size", 40), 0) << "the size commits on release only";
+    EXPECT_EQ(commits, 3);
+    EXPECT_GT(keys.sizeFraction, KeystrokeOverlaySettings{}.sizeFraction);
+
+    // Hidden, the pill's other settings wait for it to be shown again.
+    click(control("Show Keystrokes"));
+    EXPECT_FALSE(keys.isEnabled);
+    EXPECT_EQ(commits, 4);
+    EXPECT_FALSE(control("Bottom")->isEnabled());
+    EXPECT_FALSE(control<QSlider>("Size")->isEnabled());
+    EXPECT_EQ(SidebarRules::keystrokeSizeText(KeystrokeOverlaySettings{}.sizeFraction), "100%");
 }
 
 TEST_F(SidebarTest, SegmentsAndSwitchesCommitOnTheAccessibilityActionAsOnAClick)

@@ -14,6 +14,7 @@ QWidget* SidebarPanel::content() const { return sidebar_.content_; }
 bool SidebarPanel::hasCamera() const { return sidebar_.hasCamera_; }
 bool SidebarPanel::hasSystemAudio() const { return sidebar_.hasSystemAudio_; }
 bool SidebarPanel::hasMicrophone() const { return sidebar_.hasMicrophone_; }
+bool SidebarPanel::hasKeyEvents() const { return sidebar_.hasKeyEvents_; }
 double SidebarPanel::duration() const { return sidebar_.duration_; }
 double SidebarPanel::currentTime() const { return sidebar_.currentTime_; }
 

@@ -41,6 +41,7 @@ protected:
     bool hasCamera() const;
     bool hasSystemAudio() const;
     bool hasMicrophone() const;
+    bool hasKeyEvents() const;
     double duration() const;
     double currentTime() const;
 

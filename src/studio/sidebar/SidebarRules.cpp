@@ -104,6 +104,18 @@ bool canSetSmoothingStrength(const CursorOverlaySettings& settings)
     return settings.isEnabled && settings.smoothsMovement;
 }
 
+QString keystrokeSizeText(double sizeFraction)
+{
+    return percentText(sizeFraction / KeystrokeOverlaySettings{}.sizeFraction);
+}
+
+bool canShowKeystrokes(bool hasKeyEvents) { return hasKeyEvents; }
+
+bool canStyleKeystrokes(bool hasKeyEvents, const KeystrokeOverlaySettings& settings)
+{
+    return hasKeyEvents && settings.isEnabled;
+}
+
 bool canReduceNoise(const AudioTrackSettings& settings)
 {
     return settings.isEnabled;

@@ -64,6 +64,15 @@ BackgroundSettings withBackgroundStyle(BackgroundSettings settings, BackgroundSt
 bool canSmoothCursor(const CursorOverlaySettings& settings);
 bool canSetSmoothingStrength(const CursorOverlaySettings& settings);
 
+// Keys panel: the pill's text height as a fraction of the output width, shown against the usual
+// size ("100%"); every control waits for a recording with key presses, size, position and style
+// also for the pill to be shown.
+inline constexpr double kKeystrokeSizeMin = 0.012;
+inline constexpr double kKeystrokeSizeMax = 0.044;
+QString keystrokeSizeText(double sizeFraction);
+bool canShowKeystrokes(bool hasKeyEvents);
+bool canStyleKeystrokes(bool hasKeyEvents, const KeystrokeOverlaySettings& settings);
+
 // Audio panel: noise reduction needs its track on, the strength also the switch on.
 bool canReduceNoise(const AudioTrackSettings& settings);
 bool canSetNoiseReductionStrength(const AudioTrackSettings& settings);

@@ -103,8 +103,9 @@ QAbstractButton* StudioIconRail::button(StudioTab tab) const
 
 QSize StudioIconRail::sizeHint() const
 {
-    // Six 40-point buttons 4 apart inside an 8-point margin.
-    return {56, 8 + 6 * 40 + 5 * 4 + 8};
+    // One 40-point button a tab, 4 apart, inside an 8-point margin.
+    constexpr int tabs = int(kAllStudioTabs.size());
+    return {56, 8 + tabs * 40 + (tabs - 1) * 4 + 8};
 }
 
 void StudioIconRail::press(StudioTab tab)

@@ -16,6 +16,7 @@
 #include "studio/sidebar/BackgroundPanel.h"
 #include "studio/sidebar/CameraPanel.h"
 #include "studio/sidebar/CursorPanel.h"
+#include "studio/sidebar/KeysPanel.h"
 #include "studio/sidebar/PrivacyPanel.h"
 #include "studio/sidebar/TextPanel.h"
 #include "studio/sidebar/SidebarStyle.h"
@@ -55,7 +56,8 @@ StudioSidebarView::StudioSidebarView(QWidget* parent) : QFrame(parent)
                {StudioTab::audio, new AudioPanel(*this)},
                {StudioTab::cursor, new CursorPanel(*this)},
                {StudioTab::redact, new PrivacyPanel(*this)},
-               {StudioTab::text, new TextPanel(*this)}};
+               {StudioTab::text, new TextPanel(*this)},
+               {StudioTab::keys, new KeysPanel(*this)}};
     rebuildNow();
 }
 
@@ -82,6 +84,12 @@ void StudioSidebarView::setRecordingFacts(bool hasCamera, bool hasSystemAudio, b
     hasCamera_ = hasCamera;
     hasSystemAudio_ = hasSystemAudio;
     hasMicrophone_ = hasMicrophone;
+    refresh();
+}
+
+void StudioSidebarView::setHasKeyEvents(bool hasKeyEvents)
+{
+    hasKeyEvents_ = hasKeyEvents;
     refresh();
 }
 

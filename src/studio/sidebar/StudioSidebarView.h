@@ -16,10 +16,12 @@ class QScrollArea;
 class QVBoxLayout;
 
 // The floating settings panel of the Studio, 280 × 440 points: a header with the tab's title and
-// a close button over the tab's controls (zoom, camera, background, audio, cursor, privacy, text).
+// a close button over the tab's controls (zoom, camera, background, audio, cursor, privacy, text,
+// keys).
 //
 // Each tab's controls are a panel of their own (ZoomPanel, CameraPanel, BackgroundPanel,
-// AudioPanel, CursorPanel, PrivacyPanel, TextPanel over SidebarPanel); this frame holds what they share.
+// AudioPanel, CursorPanel, PrivacyPanel, TextPanel, KeysPanel over SidebarPanel); this frame holds
+// what they share.
 // It edits the editor's state through bindings and reports every committed change with
 // `onChanged`: sliders when released, switches, pickers and buttons at once. A change that alters
 // which controls exist (a shape, a style, a selection, a new region) rebuilds the panel's
@@ -52,6 +54,7 @@ public:
     Binding<std::optional<Uuid>> selectedRedactID;
     Binding<std::vector<TextRegion>> textRegions;
     Binding<std::optional<Uuid>> selectedTextID;
+    Binding<KeystrokeOverlaySettings> keystrokeOverlay;
 
     std::function<void()> onChanged; // a committed change: the editor rebuilds the preview
     std::function<void()> onClose;   // the close button
@@ -65,6 +68,8 @@ public:
     void setTab(StudioTab tab);
     StudioTab tab() const { return tab_; }
     void setRecordingFacts(bool hasCamera, bool hasSystemAudio, bool hasMicrophone);
+    // Whether the recording kept any key presses: the keys panel has nothing to show without.
+    void setHasKeyEvents(bool hasKeyEvents);
     void setDuration(double seconds);
     void setCurrentTime(double seconds) { currentTime_ = seconds; }
 
@@ -91,6 +96,7 @@ private:
     bool hasCamera_ = false;
     bool hasSystemAudio_ = false;
     bool hasMicrophone_ = false;
+    bool hasKeyEvents_ = false;
     double duration_ = 0;
     double currentTime_ = 0;
 

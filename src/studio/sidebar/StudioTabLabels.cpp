@@ -14,6 +14,7 @@ QString title(StudioTab tab)
     case StudioTab::cursor: return QCoreApplication::translate("StudioTab", "Cursor");
     case StudioTab::redact: return QCoreApplication::translate("StudioTab", "Privacy");
     case StudioTab::text: return QCoreApplication::translate("StudioTab", "Text");
+    case StudioTab::keys: return QCoreApplication::translate("StudioTab", "Keys");
     }
     return {};
 }
@@ -28,6 +29,7 @@ QString iconName(StudioTab tab)
     case StudioTab::cursor: return QStringLiteral("cursor");
     case StudioTab::redact: return QStringLiteral("eye-slash-fill");
     case StudioTab::text: return QStringLiteral("text-aa-fill");
+    case StudioTab::keys: return QStringLiteral("keyboard");
     }
     return {};
 }

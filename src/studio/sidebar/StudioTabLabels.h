@@ -8,7 +8,7 @@
 
 namespace tarnix {
 
-// The rail's tooltip and the panel's header: "Zoom", ..., "Privacy".
+// The rail's tooltip and the panel's header: "Zoom", ..., "Privacy", "Keys".
 QString title(StudioTab tab);
 // The name of the tab's icon in the application's icon set.
 QString iconName(StudioTab tab);
