@@ -5,6 +5,7 @@
 #include "files/AtomicFile.h"
 #include "document/CutRegions.h"
 #include "document/DocumentCoding.h"
+#include "document/SpeedRegions.h"
 #include "media/MediaAsset.h"
 
 namespace tarnix::cli {
@@ -19,6 +20,19 @@ double recordingDuration(const RecordingTimeline& timeline)
         return media::MediaAsset::load(*timeline.videoURL).duration();
     } catch (const media::MediaException& e) {
         throw InputError("The screen movie couldn't be read: " + media::describe(e.error()));
+    }
+}
+
+// Writes the document in place: either the old one or the whole new one, whatever happens
+// meanwhile. False, with the reason on stderr, when it couldn't be written.
+bool saveDocument(const std::filesystem::path& path, const RecordingTimeline& timeline)
+{
+    try {
+        replaceFile(path, encodeRecordingTimeline(timeline) + "\n");
+        return true;
+    } catch (const FileError& e) {
+        std::cerr << e.what() << " The document is unchanged.\n";
+        return false;
     }
 }
 
@@ -45,18 +59,46 @@ int runCut(const Arguments& args)
         std::cerr << kEverythingCutMessage << " The document is unchanged.\n";
         return kExitFailure;
     }
-    const KeptTime kept(timeline.cutRegions, duration);
-    try {
-        // Either the old document or the whole new one, whatever happens meanwhile.
-        replaceFile(path, encodeRecordingTimeline(timeline) + "\n");
-    } catch (const FileError& e) {
-        std::cerr << e.what() << " The document is unchanged.\n";
+    const KeptTime kept = KeptTime::of(timeline, duration);
+    if (!saveDocument(path, timeline))
         return kExitFailure;
-    }
     for (const TimeSpan& cut : mergedCutSpans(timeline.cutRegions, duration))
         std::cout << "cut " << formatNumber(cut.start) << " " << formatNumber(cut.end) << "\n";
     std::cout << "kept " << formatNumber(kept.duration()) << " of " << formatNumber(duration)
               << " seconds\n";
+    return kExitOk;
+}
+
+int runSpeed(const Arguments& args)
+{
+    if (args.size() != 4)
+        throw UsageError("expected the document, a start, an end and a speed, got " +
+                         std::to_string(args.size()) + " arguments");
+    std::filesystem::path path = args[0];
+    double start = parseNumber(args[1], "the start");
+    double end = parseNumber(args[2], "the end");
+    std::string factor = args[3];
+    if (!factor.empty() && (factor.back() == 'x' || factor.back() == 'X'))
+        factor.pop_back(); // "4x" as well as "4"
+    double speed = parseNumber(factor, "the speed");
+    if (!(end > start))
+        throw UsageError("the end must come after the start");
+    if (!isSpeedFactor(speed))
+        throw UsageError("the speed must be " + std::string(kSpeedFactorsText));
+    RecordingTimeline timeline = loadDocument(path);
+    double duration = recordingDuration(timeline);
+    if (!(end > 0 && start < duration))
+        throw UsageError("the span must overlap the recording, 0 to " + formatNumber(duration) +
+                         " seconds");
+
+    timeline.speedRegions = addingSpeed(timeline.speedRegions, start, end, speed, duration);
+    if (!saveDocument(path, timeline))
+        return kExitFailure;
+    for (const SpeedRegion& region : timeline.speedRegions)
+        std::cout << "speed " << formatNumber(region.start) << " " << formatNumber(region.end) << " "
+                  << formatNumber(region.speed) << "\n";
+    std::cout << "the movie lasts " << formatNumber(KeptTime::of(timeline, duration).duration())
+              << " of " << formatNumber(duration) << " seconds\n";
     return kExitOk;
 }
 

@@ -7,5 +7,6 @@
 namespace tarnix::cli {
 
 int runCut(const Arguments& args); // cut DOC.json START END
+int runSpeed(const Arguments& args); // speed DOC.json START END FACTOR
 
 } // namespace tarnix::cli

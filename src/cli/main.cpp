@@ -66,6 +66,13 @@ const Command kCommands[] = {
             "                               the cuts it overlaps or touches, refuses to cut everything,\n"
             "                               and saves the document in place", runCut,
      "The document is replaced whole (written beside it, then renamed over it), never half-written."},
+    {"speed", "speed DOC.json START END FACTOR\n"
+              "                               play START...END seconds of the recording FACTOR times as\n"
+              "                               fast (0.25, 0.5, 1.5, 2, 4 or 8) and save the document in place",
+     runSpeed,
+     "The span replaces the speed of any span it overlaps. The sound keeps its pitch up to 4 times\n"
+     "as fast and is silent above. The cuts still apply: the movie lasts each kept span divided by\n"
+     "its speed. The document is replaced whole, never half-written."},
     {"demo", "demo [--out DIR]             make a synthetic recording, export it, write a contact sheet", runDemo,
      "Writes the movies, the document, the export and the contact sheet into DIR (default: a\n"
      "tarnix-demo folder in the temporary folder); a folder that already holds a demo is left\n"
