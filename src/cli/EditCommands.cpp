@@ -2,6 +2,7 @@
 
 #include <iostream>
 
+#include "compositing/IdleTime.h"
 #include "files/AtomicFile.h"
 #include "document/CutRegions.h"
 #include "document/DocumentCoding.h"
@@ -97,6 +98,35 @@ int runSpeed(const Arguments& args)
     for (const SpeedRegion& region : timeline.speedRegions)
         std::cout << "speed " << formatNumber(region.start) << " " << formatNumber(region.end) << " "
                   << formatNumber(region.speed) << "\n";
+    std::cout << "the movie lasts " << formatNumber(KeptTime::of(timeline, duration).duration())
+              << " of " << formatNumber(duration) << " seconds\n";
+    return kExitOk;
+}
+
+int runSpeedIdle(const Arguments& args)
+{
+    if (args.size() != 1)
+        throw UsageError("expected the document, got " + std::to_string(args.size()) + " arguments");
+    std::filesystem::path path = args[0];
+    RecordingTimeline timeline = loadDocument(path);
+    double duration = recordingDuration(timeline);
+    std::vector<TimeSpan> idle;
+    try {
+        idle = IdleTime::idleSpans(timeline, duration);
+    } catch (const media::MediaException& e) {
+        throw InputError("The screen movie couldn't be read: " + media::describe(e.error()));
+    }
+    if (idle.empty()) {
+        std::cout << "no idle time of " << formatNumber(IdleTime::kMinimumIdle)
+                  << " seconds or more; the document is unchanged\n";
+        return kExitOk;
+    }
+    timeline.speedRegions = IdleTime::withIdleSpedUp(timeline.speedRegions, idle, duration);
+    if (!saveDocument(path, timeline))
+        return kExitFailure;
+    for (const TimeSpan& span : idle)
+        std::cout << "speed " << formatNumber(span.start) << " " << formatNumber(span.end) << " "
+                  << formatNumber(kIdleSpeed) << "\n";
     std::cout << "the movie lasts " << formatNumber(KeptTime::of(timeline, duration).duration())
               << " of " << formatNumber(duration) << " seconds\n";
     return kExitOk;

@@ -8,5 +8,6 @@ namespace tarnix::cli {
 
 int runCut(const Arguments& args); // cut DOC.json START END
 int runSpeed(const Arguments& args); // speed DOC.json START END FACTOR
+int runSpeedIdle(const Arguments& args); // speed-idle DOC.json
 
 } // namespace tarnix::cli

@@ -73,6 +73,10 @@ const Command kCommands[] = {
      "The span replaces the speed of any span it overlaps. The sound keeps its pitch up to 4 times\n"
      "as fast and is silent above. The cuts still apply: the movie lasts each kept span divided by\n"
      "its speed. The document is replaced whole, never half-written."},
+    {"speed-idle", "speed-idle DOC.json          play the idle stretches of the recording 8 times as fast\n"
+                   "                               and save the document in place", runSpeedIdle,
+     "A stretch is idle when for 3 seconds or more the pointer doesn't move, nothing is clicked\n"
+     "or typed, the focus stays and the screen doesn't change (looked at 4 times a second)."},
     {"demo", "demo [--out DIR]             make a synthetic recording, export it, write a contact sheet", runDemo,
      "Writes the movies, the document, the export and the contact sheet into DIR (default: a\n"
      "tarnix-demo folder in the temporary folder); a folder that already holds a demo is left\n"
