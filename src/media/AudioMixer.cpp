@@ -84,8 +84,8 @@ AudioMixer::AudioMixer(const Composition& composition, int sampleRate, int chann
             Track* raw = mixed.get();
             s.tempo = std::make_unique<AudioFilterChain>(
                 tempoChain(s.placement.speed), rate_, channels_,
-                [this, raw, i](float* out, std::int64_t frames) {
-                    raw->segments[i].takeSource(out, frames, channels_);
+                [raw, i, channels = channels_](float* out, std::int64_t frames) {
+                    raw->segments[i].takeSource(out, frames, channels);
                 },
                 s.placement.speed);
         }
