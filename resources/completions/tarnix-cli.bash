@@ -18,7 +18,7 @@ _tarnix_cli()
     local cur prev words cword
     _init_completion || return
 
-    local commands="validate autozoom zoom-at export frame thumbnail cut text demo sources record recover help"
+    local commands="validate autozoom zoom-at export frame thumbnail cut text speed speed-idle demo sources record recover help"
     local command="" i
     for ((i = 1; i < cword; i++)); do
         case ${words[i]} in
@@ -70,7 +70,7 @@ _tarnix_cli()
         return
     fi
     case $command in
-        validate | autozoom | zoom-at | export | frame | thumbnail | cut | text)
+        validate | autozoom | zoom-at | export | frame | thumbnail | cut | text | speed | speed-idle)
             # The document comes first; thumbnail's second argument is the picture it writes.
             local positional=0
             for ((i = i + 1; i < cword; i++)); do

@@ -14,7 +14,7 @@ function __tarnix_cli_sources
     end
 end
 
-set -l commands validate autozoom zoom-at export frame thumbnail cut text demo sources record recover help
+set -l commands validate autozoom zoom-at export frame thumbnail cut text speed speed-idle demo sources record recover help
 complete -c tarnix-cli -f
 complete -c tarnix-cli -n "not __fish_seen_subcommand_from $commands" -l verbose -d "Show the media libraries' own log lines"
 complete -c tarnix-cli -n "not __fish_seen_subcommand_from $commands" -l version -d 'Print the version'
@@ -27,13 +27,15 @@ complete -c tarnix-cli -n "not __fish_seen_subcommand_from $commands" -a frame -
 complete -c tarnix-cli -n "not __fish_seen_subcommand_from $commands" -a thumbnail -d 'Write a thumbnail of the recording'
 complete -c tarnix-cli -n "not __fish_seen_subcommand_from $commands" -a cut -d 'Cut a span out of the recording'
 complete -c tarnix-cli -n "not __fish_seen_subcommand_from $commands" -a text -d 'Show text over the picture'
+complete -c tarnix-cli -n "not __fish_seen_subcommand_from $commands" -a speed -d 'Play a span of the recording faster or slower'
+complete -c tarnix-cli -n "not __fish_seen_subcommand_from $commands" -a speed-idle -d 'Play the idle stretches of the recording fast'
 complete -c tarnix-cli -n "not __fish_seen_subcommand_from $commands" -a demo -d 'Make a synthetic recording and export it'
 complete -c tarnix-cli -n "not __fish_seen_subcommand_from $commands" -a sources -d 'List what can be recorded'
 complete -c tarnix-cli -n "not __fish_seen_subcommand_from $commands" -a record -d 'Record the screen'
 complete -c tarnix-cli -n "not __fish_seen_subcommand_from $commands" -a help -d 'List the commands'
 
 # Documents, and the files that commands write.
-complete -c tarnix-cli -n "__fish_seen_subcommand_from validate autozoom zoom-at export frame thumbnail cut text" -k -a "(__fish_complete_suffix .json)"
+complete -c tarnix-cli -n "__fish_seen_subcommand_from validate autozoom zoom-at export frame thumbnail cut text speed speed-idle" -k -a "(__fish_complete_suffix .json)"
 complete -c tarnix-cli -n "__fish_seen_subcommand_from text" -l at -x -d 'Centre of the text (X,Y fractions)'
 complete -c tarnix-cli -n "__fish_seen_subcommand_from text" -l size -x -a '0.04 0.06 0.1' -d 'Line height (fraction of the picture)'
 complete -c tarnix-cli -n "__fish_seen_subcommand_from text" -l color -x -a '#FFFFFF #000000 #FFD400' -d 'Colour of the text'

@@ -350,7 +350,7 @@ int runFrame(const Arguments& args)
         auto built = buildOrFail(timeline, "");
         // T is recording time, as on the timeline; the composition plays the kept time.
         const KeptTime& kept = built.instruction->edits().keptTime;
-        double duration = kept.hasCuts() ? kept.sourceDuration() : built.composition->duration();
+        double duration = kept.isRemapped() ? kept.sourceDuration() : built.composition->duration();
         if (!(t >= 0 && t < duration))
             throw UsageError("the time must lie within 0 and " + formatNumber(duration) +
                              " seconds");

@@ -73,6 +73,17 @@ const Command kCommands[] = {
      "0.5,0.85), --size is the line height in fractions of its height (default 0.06), --color\n"
      "the text's colour (default #FFFFFF), --background puts a rounded pill behind it. The box\n"
      "stays put when the picture zooms. The document is replaced whole, never half-written."},
+    {"speed", "speed DOC.json START END FACTOR\n"
+              "                               play START...END seconds of the recording FACTOR times as\n"
+              "                               fast (0.25, 0.5, 1.5, 2, 4 or 8) and save the document in place",
+     runSpeed,
+     "The span replaces the speed of any span it overlaps. The sound keeps its pitch up to 4 times\n"
+     "as fast and is silent above. The cuts still apply: the movie lasts each kept span divided by\n"
+     "its speed. The document is replaced whole, never half-written."},
+    {"speed-idle", "speed-idle DOC.json          play the idle stretches of the recording 8 times as fast\n"
+                   "                               and save the document in place", runSpeedIdle,
+     "A stretch is idle when for 3 seconds or more the pointer doesn't move, nothing is clicked\n"
+     "or typed, the focus stays and the screen doesn't change (looked at 4 times a second)."},
     {"demo", "demo [--out DIR]             make a synthetic recording, export it, write a contact sheet", runDemo,
      "Writes the movies, the document, the export and the contact sheet into DIR (default: a\n"
      "tarnix-demo folder in the temporary folder); a folder that already holds a demo is left\n"

@@ -129,24 +129,26 @@ double playableDuration(const MediaAsset& screen, std::vector<std::string>& warn
     return *end;
 }
 
-// Places the kept spans of 0...available of the source one after another from time 0 (all of
-// it when nothing is cut). Audio fades at every join and at a trimmed start or end; a source that
-// simply ends (a shorter camera or microphone file) does not. Returns the first insertion error.
+// Places the kept spans of 0...available of the source one after another from time 0, each part
+// at its speed (all of it as it is when nothing is remapped). Audio fades at every join, where the
+// speed changes and at a trimmed start or end; a source that simply ends (a shorter camera or
+// microphone file) does not. Returns the first insertion error.
 std::optional<media::MediaError> insertKept(media::Composition& composition, TrackID id,
                                             const media::AssetTrack& source, double available,
                                             const KeptTime& kept, double recordingDuration)
 {
-    if (!kept.hasCuts())
+    if (!kept.isRemapped())
         return composition.insertTimeRange(id, {0, available}, source, 0);
     std::optional<media::MediaError> firstError;
-    for (const TimeSpan& span : kept.spans()) {
+    for (const KeptTime::Piece& piece : kept.pieces()) {
+        const TimeSpan& span = piece.source;
         double end = std::min(span.end, available);
         if (!(end > span.start))
             break;
         double fadeIn = span.start > 0 ? kCutFadeSeconds : 0;
         double fadeOut = end == span.end && span.end < recordingDuration ? kCutFadeSeconds : 0;
         auto error = composition.insertTimeRange(id, {span.start, end - span.start}, source,
-                                                 kept.outputTime(span.start), fadeIn, fadeOut);
+                                                 piece.outputStart, fadeIn, fadeOut, piece.speed);
         if (error && !firstError)
             firstError = error;
     }
@@ -288,7 +290,7 @@ Result build(const RecordingTimeline& timeline, const std::function<bool()>& isC
     const QSize renderSize = canvasSize(recordingSize, timeline.background.aspect);
     if (cutsLeaveNothing(timeline.cutRegions, duration))
         throw BuildError(BuildError::Kind::everythingCut);
-    const KeptTime kept(timeline.cutRegions, duration);
+    const KeptTime kept = KeptTime::of(timeline, duration);
 
     auto composition = std::make_shared<media::Composition>();
     if (!composition->addMutableTrack(MediaType::video, kScreenTrack))

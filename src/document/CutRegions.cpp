@@ -1,5 +1,7 @@
 #include "document/CutRegions.h"
 
+#include "document/SpeedRegions.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -52,14 +54,61 @@ bool cutsLeaveNothing(const std::vector<CutRegion>& cuts, double sourceDuration)
 }
 
 KeptTime::KeptTime(const std::vector<CutRegion>& cuts, double sourceDuration)
+    : KeptTime(cuts, {}, sourceDuration)
+{
+}
+
+namespace {
+
+// The usable speed regions within 0...sourceDuration, sorted, none overlapping another.
+std::vector<SpeedRegion> usableSpeeds(std::vector<SpeedRegion> speeds, double sourceDuration)
+{
+    std::erase_if(speeds, [&](const SpeedRegion& r) {
+        return !usable(r.start, r.end) || !isSpeedFactor(r.speed) || r.end <= 0 ||
+               r.start >= sourceDuration;
+    });
+    std::stable_sort(speeds.begin(), speeds.end(),
+                     [](const SpeedRegion& a, const SpeedRegion& b) { return a.start < b.start; });
+    std::vector<SpeedRegion> kept;
+    for (SpeedRegion r : speeds) {
+        r.start = std::max(r.start, 0.0);
+        r.end = std::min(r.end, sourceDuration);
+        if (kept.empty() || r.start >= kept.back().end)
+            kept.push_back(r);
+    }
+    return kept;
+}
+
+// The span split at the speed regions' edges, each part with its speed.
+void splitBySpeed(TimeSpan span, const std::vector<SpeedRegion>& speeds,
+                  std::vector<KeptTime::Piece>& into)
+{
+    double from = span.start;
+    for (const SpeedRegion& r : speeds) {
+        if (r.end <= from || r.start >= span.end)
+            continue;
+        if (r.start > from)
+            into.push_back({{from, r.start}, 1, 0});
+        double end = std::min(r.end, span.end);
+        into.push_back({{std::max(r.start, from), end}, r.speed, 0});
+        from = end;
+    }
+    if (span.end > from)
+        into.push_back({{from, span.end}, 1, 0});
+}
+
+} // namespace
+
+KeptTime::KeptTime(const std::vector<CutRegion>& cuts, const std::vector<SpeedRegion>& speeds,
+                   double sourceDuration)
     : sourceDuration_(std::max(sourceDuration, 0.0))
 {
     std::vector<TimeSpan> removed = mergedCutSpans(cuts, sourceDuration_);
+    std::vector<SpeedRegion> speeded = usableSpeeds(speeds, sourceDuration_);
     hasCuts_ = !removed.empty();
-    if (!hasCuts_) {
-        duration_ = sourceDuration_;
+    duration_ = sourceDuration_;
+    if (!hasCuts_ && speeded.empty())
         return;
-    }
     double from = 0;
     for (const TimeSpan& cut : removed) {
         if (cut.start > from)
@@ -68,32 +117,39 @@ KeptTime::KeptTime(const std::vector<CutRegion>& cuts, double sourceDuration)
     }
     if (sourceDuration_ > from)
         spans_.push_back({from, sourceDuration_});
-    for (const TimeSpan& span : spans_) {
+    for (const TimeSpan& span : spans_)
+        splitBySpeed(span, speeded, pieces_);
+    duration_ = 0;
+    for (Piece& piece : pieces_) {
+        piece.outputStart = duration_;
         outputStarts_.push_back(duration_);
-        duration_ += span.duration();
+        duration_ += piece.outputDuration();
     }
+    if (!hasCuts_)
+        spans_.clear(); // nothing cut: no kept spans to speak of
 }
 
 double KeptTime::sourceTime(double outputTime) const
 {
-    if (!hasCuts_ || spans_.empty())
+    if (pieces_.empty())
         return outputTime;
     if (!(outputTime > 0))
-        return spans_.front().start + std::min(outputTime, 0.0);
+        return pieces_.front().source.start + std::min(outputTime, 0.0);
     auto next = std::upper_bound(outputStarts_.begin(), outputStarts_.end(), outputTime);
-    std::size_t i = std::size_t(next - outputStarts_.begin()) - 1;
-    return std::min(spans_[i].start + (outputTime - outputStarts_[i]), spans_[i].end);
+    const Piece& piece = pieces_[std::size_t(next - outputStarts_.begin()) - 1];
+    return std::min(piece.source.start + (outputTime - piece.outputStart) * piece.speed,
+                    piece.source.end);
 }
 
 double KeptTime::outputTime(double sourceTime) const
 {
-    if (!hasCuts_)
-        return sourceTime;
-    for (std::size_t i = 0; i < spans_.size(); ++i) {
-        if (sourceTime < spans_[i].start)
-            return outputStarts_[i]; // before this span: in the cut ahead of it
-        if (sourceTime < spans_[i].end)
-            return outputStarts_[i] + (sourceTime - spans_[i].start);
+    if (pieces_.empty())
+        return hasCuts_ ? 0 : sourceTime;
+    for (const Piece& piece : pieces_) {
+        if (sourceTime < piece.source.start)
+            return piece.outputStart; // before this piece: in the cut ahead of it
+        if (sourceTime < piece.source.end)
+            return piece.outputStart + (sourceTime - piece.source.start) / piece.speed;
     }
     return duration_;
 }

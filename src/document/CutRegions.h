@@ -8,7 +8,9 @@
 
 // Cutting and trimming: which parts of a recording remain once its cut regions are left out, and
 // the mapping between source time (the recording's own time line, on which every sample and
-// region stays) and output time (the kept spans played one after another).
+// region stays) and output time (the kept spans played one after another, each at the speed of
+// the speed region it lies in). This mapping is the one place where times are remapped: the
+// composition's segments, the overlays, playback and the transport all go through it.
 //
 // Also the small editing operations the Studio calls on a document's cut list and look settings.
 // Pure values and functions; any thread.
@@ -36,20 +38,43 @@ bool cutsLeaveNothing(const std::vector<CutRegion>& cuts, double sourceDuration)
 // whose bounds are not finite or whose end is not after their start are ignored.
 std::vector<TimeSpan> mergedCutSpans(const std::vector<CutRegion>& cuts, double sourceDuration);
 
-// The source time that remains, played one after another.
+// The source time that remains, played one after another, each part at its speed.
 class KeptTime {
 public:
+    // A stretch of kept source time played at one speed, and where it begins in output time.
+    struct Piece {
+        TimeSpan source;
+        double speed = 1;
+        double outputStart = 0;
+        double outputDuration() const { return source.duration() / speed; }
+    };
+
     // Nothing cut: output time equals source time, for any duration.
     KeptTime() = default;
     KeptTime(const std::vector<CutRegion>& cuts, double sourceDuration);
+    // Speed regions whose speed is not a factor (document/SpeedRegions.h), or that overlap one
+    // before them, are ignored.
+    KeptTime(const std::vector<CutRegion>& cuts, const std::vector<SpeedRegion>& speeds,
+             double sourceDuration);
+    // The edits' cuts and speed regions.
+    static KeptTime of(const RecordingEdits& edits, double sourceDuration)
+    {
+        return KeptTime(edits.cutRegions, edits.speedRegions, sourceDuration);
+    }
 
     // Whether anything is cut at all (false for the default value).
     bool hasCuts() const { return hasCuts_; }
+    // Whether output time differs from source time at all: something is cut or plays at
+    // another speed.
+    bool isRemapped() const { return !pieces_.empty() || hasCuts_; }
+    // The kept source time split where the speed changes, in order (empty when nothing is
+    // remapped, or everything is cut).
+    const std::vector<Piece>& pieces() const { return pieces_; }
     // The kept spans in source time, in order (empty when everything is cut, or nothing is).
     const std::vector<TimeSpan>& spans() const { return spans_; }
     // Whether the cuts remove everything.
     bool isEmpty() const { return hasCuts_ && spans_.empty(); }
-    // Seconds of output.
+    // Seconds of output: each kept span's length divided by its speed.
     double duration() const { return duration_; }
     // Seconds of the recording the cuts were applied to (0 for the default value).
     double sourceDuration() const { return sourceDuration_; }
@@ -69,7 +94,8 @@ private:
     bool hasCuts_ = false;
     double sourceDuration_ = 0;
     std::vector<TimeSpan> spans_;
-    std::vector<double> outputStarts_; // output time at which each span begins
+    std::vector<Piece> pieces_;
+    std::vector<double> outputStarts_; // output time at which each piece begins
     double duration_ = 0;
 };
 

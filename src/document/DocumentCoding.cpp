@@ -4,6 +4,7 @@
 
 #include "document/EnumNames.h"
 #include "document/FileUrl.h"
+#include "document/SpeedRegions.h"
 
 namespace tarnix {
 
@@ -164,6 +165,14 @@ OrderedJson toJson(const CutRegion& value)
     return {{"id", value.id.toString()}, {"start", value.start}, {"end", value.end}};
 }
 
+OrderedJson toJson(const SpeedRegion& value)
+{
+    return {{"id", value.id.toString()},
+            {"start", value.start},
+            {"end", value.end},
+            {"speed", value.speed}};
+}
+
 OrderedJson toJson(const KeyEvent& value)
 {
     OrderedJson modifiers = OrderedJson::array();
@@ -213,6 +222,8 @@ static void visitDocument(const RecordingTimeline& value, Visitor&& visitor)
     visitor.list("redactRegions", value.redactRegions);
     if (!value.cutRegions.empty())
         visitor.list("cutRegions", value.cutRegions);
+    if (!value.speedRegions.empty())
+        visitor.list("speedRegions", value.speedRegions);
     if (!value.captureFrameSamples.empty())
         visitor.list("captureFrameSamples", value.captureFrameSamples);
     if (!value.keyEvents.empty())
@@ -512,6 +523,29 @@ CutRegion decodeCutRegion(const JsonReader& in)
     return {in["id"].uuid(), in["start"].number(), in["end"].number()};
 }
 
+SpeedRegion decodeSpeedRegion(const JsonReader& in)
+{
+    const Uuid id = in["id"].uuid();
+    const Span span = regionSpan(in);
+    if (!(span.end > span.start))
+        in["end"].fail("a speed region must end after it starts");
+    const double speed = in["speed"].number();
+    if (!isSpeedFactor(speed))
+        in["speed"].fail("the speed " + numberText(speed) + " is not one of " +
+                         std::string(kSpeedFactorsText));
+    return {id, span.start, span.end, speed};
+}
+
+// Speed regions never overlap: which speed would the time between play at?
+static std::vector<SpeedRegion> decodeSpeedRegions(const JsonReader& in)
+{
+    std::vector<SpeedRegion> regions = in.list<SpeedRegion>(decodeSpeedRegion);
+    if (auto overlap = overlappingSpeedRegions(regions))
+        in.fail("the speed regions at " + numberText(overlap->first.start) + " s and " +
+                numberText(overlap->second.start) + " s overlap");
+    return regions;
+}
+
 KeyEvent decodeKeyEvent(const JsonReader& in)
 {
     constexpr std::size_t kMaxKeyName = 64; // keysym names are far shorter
@@ -648,6 +682,8 @@ RecordingTimeline decodeRecordingTimeline(const JsonReader& in)
     out.redactRegions = in["redactRegions"].list<RedactRegion>(decodeRedactRegion);
     if (auto cuts = in.optional("cutRegions"))
         out.cutRegions = cuts->list<CutRegion>(decodeCutRegion);
+    if (auto speeds = in.optional("speedRegions"))
+        out.speedRegions = decodeSpeedRegions(*speeds);
     if (auto frames = in.optional("captureFrameSamples"))
         out.captureFrameSamples = decodeCaptureFrameSamples(*frames);
     if (auto keys = in.optional("keyEvents"))

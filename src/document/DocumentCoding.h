@@ -18,7 +18,8 @@
 // readers still read it: "cutRegions" (no cuts), the background's "aspect" ("source"), the cursor
 // overlay's "smoothsMovement" (false) and "smoothingStrength" (0.5), "captureFrameSamples" (the
 // recorded window never moved or changed size; its samples come in time order), "keyEvents"
-// (no keys) and "textRegions" (no text boxes).
+// (no keys), "textRegions" (no text boxes)
+// and "speedRegions" (everything plays at its own speed; the regions never overlap).
 // Decoding raises DecodingError naming the path that failed.
 
 namespace tarnix {
@@ -39,6 +40,7 @@ OrderedJson toJson(const ZoomRegion& value);
 OrderedJson toJson(const RedactRegion& value);
 OrderedJson toJson(const CutRegion& value);
 OrderedJson toJson(const TextRegion& value);
+OrderedJson toJson(const SpeedRegion& value);
 OrderedJson toJson(const KeyEvent& value);
 OrderedJson toJson(const RecordingTimeline& value);
 OrderedJson toJson(Point value);
@@ -58,6 +60,8 @@ ZoomRegion decodeZoomRegion(const JsonReader& in);
 RedactRegion decodeRedactRegion(const JsonReader& in);
 CutRegion decodeCutRegion(const JsonReader& in);
 TextRegion decodeTextRegion(const JsonReader& in);
+// Also checks the speed (one of kSpeedFactors) and that the region ends after it starts.
+SpeedRegion decodeSpeedRegion(const JsonReader& in);
 KeyEvent decodeKeyEvent(const JsonReader& in);
 RecordingTimeline decodeRecordingTimeline(const JsonReader& in);
 

@@ -119,6 +119,17 @@ struct CutRegion {
     bool operator==(const CutRegion&) const = default;
 };
 
+// A span of the recording played faster or slower than it was recorded: `speed` times as fast
+// (one of kSpeedFactors, document/SpeedRegions.h). Spans never overlap. Cuts inside it still
+// leave their time out.
+struct SpeedRegion {
+    Uuid id = Uuid::random();
+    double start = 0; // seconds, source time
+    double end = 0;
+    double speed = 1;
+    bool operator==(const SpeedRegion&) const = default;
+};
+
 // What an editor changes about a recording: its zoom, blur and cut regions and its look. The
 // recording carries its own (the settings it was made with, or the last saved edit); an editor
 // keeps copies of this part alone, so its undo steps never copy the sampled data.
@@ -127,6 +138,7 @@ struct RecordingEdits {
     std::vector<RedactRegion> redactRegions;
     std::vector<CutRegion> cutRegions; // optional in JSON: written only when there are cuts
     std::vector<TextRegion> textRegions; // optional in JSON: written only when there are some
+    std::vector<SpeedRegion> speedRegions; // optional in JSON: written only when there are some
     CameraOverlaySettings cameraOverlay;
     BackgroundSettings background;
     AudioTrackSettings systemAudio;

@@ -157,7 +157,7 @@ struct PeakFinder {
 } // namespace
 
 AudioFilterChain::AudioFilterChain(std::string description, int sampleRate, int channels,
-                                   Source source)
+                                   Source source, double tempo)
     : description_(std::move(description))
     , rate_(sampleRate)
     , channels_(channels)
@@ -175,7 +175,8 @@ AudioFilterChain::AudioFilterChain(std::string description, int sampleRate, int 
     probeGraph.pull(std::ref(finder));
     probeGraph.push(nullptr, 0);
     probeGraph.pull(std::ref(finder));
-    delay_ = finder.peakAt > at ? finder.peakAt - at : 0;
+    const std::int64_t expected = std::llround(double(at) / tempo);
+    delay_ = finder.peakAt > expected ? finder.peakAt - expected : 0;
     reset();
 }
 

@@ -27,7 +27,10 @@ public:
     // the previous call ended; silence past the end of the sound.
     using Source = std::function<void(float* out, std::int64_t frames)>;
 
-    AudioFilterChain(std::string description, int sampleRate, int channels, Source source);
+    // A chain that plays its input `tempo` times as fast (a time stretch) puts out that much less
+    // sound; its delay is measured against where the sound would be without one.
+    AudioFilterChain(std::string description, int sampleRate, int channels, Source source,
+                     double tempo = 1);
     ~AudioFilterChain();
     AudioFilterChain(const AudioFilterChain&) = delete;
     AudioFilterChain& operator=(const AudioFilterChain&) = delete;

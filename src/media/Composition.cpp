@@ -45,7 +45,7 @@ const CompositionTrack* Composition::addMutableTrack(MediaType type, TrackID pre
 
 std::optional<MediaError> Composition::insertTimeRange(TrackID trackID, TimeRange sourceRange,
                                                        const AssetTrack& source, double atTime,
-                                                       double fadeIn, double fadeOut)
+                                                       double fadeIn, double fadeOut, double speed)
 {
     auto it = std::find_if(tracks_.begin(), tracks_.end(),
                            [&](const CompositionTrack& t) { return t.trackID == trackID; });
@@ -60,6 +60,8 @@ std::optional<MediaError> Composition::insertTimeRange(TrackID trackID, TimeRang
     // end later): the track's first or last frame holds there and its audio is silent.
     if (sourceRange.start >= source.timeRange.end())
         return insertionError(4, "The time range lies outside the source track.");
+    if (!std::isfinite(speed) || !(speed > 0))
+        return insertionError(7, "The speed is invalid.");
     if (!std::isfinite(atTime) || atTime < 0)
         return insertionError(5, "The insertion time is invalid.");
     for (const auto& segment : it->segments) {
@@ -69,8 +71,9 @@ std::optional<MediaError> Composition::insertTimeRange(TrackID trackID, TimeRang
     }
     for (auto& segment : it->segments)
         if (segment.compositionStart >= atTime)
-            segment.compositionStart += sourceRange.duration;
+            segment.compositionStart += sourceRange.duration / speed;
     CompositionSegment added{source, sourceRange, atTime};
+    added.speed = speed;
     if (source.mediaType == MediaType::audio) {
         added.fadeIn = std::isfinite(fadeIn) ? std::max(fadeIn, 0.0) : 0;
         added.fadeOut = std::isfinite(fadeOut) ? std::max(fadeOut, 0.0) : 0;

@@ -12,6 +12,9 @@
 
 namespace tarnix::media {
 
+// Above this speed a segment's sound is left out: time-stretched further it is no longer speech.
+inline constexpr double kMaxAudibleSpeed = 4;
+
 // A time range of a source track placed on the composition's time line.
 struct CompositionSegment {
     AssetTrack source;
@@ -21,10 +24,13 @@ struct CompositionSegment {
     // falls to silence at its end, so that a join between distant source times does not click.
     double fadeIn = 0;
     double fadeOut = 0;
+    // How many times as fast as recorded the range plays: its frames are taken that much further
+    // apart, its sound keeps its pitch (silent above kMaxAudibleSpeed).
+    double speed = 1;
 
-    TimeRange target() const { return TimeRange{compositionStart, sourceRange.duration}; }
+    TimeRange target() const { return TimeRange{compositionStart, sourceRange.duration / speed}; }
     // The source time that plays at composition time t.
-    double sourceTime(double t) const { return sourceRange.start + (t - compositionStart); }
+    double sourceTime(double t) const { return sourceRange.start + (t - compositionStart) * speed; }
 };
 
 struct CompositionTrack {
@@ -48,14 +54,16 @@ public:
     const CompositionTrack* addMutableTrack(MediaType type, TrackID preferredTrackID);
 
     // Places sourceRange of the source track on track `trackID` at composition time atTime,
-    // moving later segments back by its duration. Returns the failure, changing nothing, when the
+    // moving later segments back by its duration there (sourceRange's over `speed`, a positive
+    // finite factor). Returns the failure, changing nothing, when the
     // track does not exist, the media types differ, the range is empty, negative or starts after
     // the source track's end, or atTime falls inside an existing segment. A range reaching outside
     // the track's own range is accepted (its first or last frame holds, its audio is silent).
     // An audio segment gets the given fades (seconds; see CompositionSegment).
     std::optional<MediaError> insertTimeRange(TrackID trackID, TimeRange sourceRange,
                                               const AssetTrack& source, double atTime,
-                                              double fadeIn = 0, double fadeOut = 0);
+                                              double fadeIn = 0, double fadeOut = 0,
+                                              double speed = 1);
 
     // Sets the noise reduction of an audio track. Returns false, changing nothing, when there is
     // no audio track with this id.

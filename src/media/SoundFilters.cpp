@@ -171,4 +171,18 @@ std::string noiseReductionChain(double strength, double noiseFloorDb)
     return "afftdn=nr=" + number(reduction) + ":nf=" + number(floor);
 }
 
+std::string tempoChain(double speed)
+{
+    // atempo sounds best within 0.5 ... 2: larger changes are made in steps of 2.
+    std::string chain;
+    auto add = [&chain](double factor) { chain += (chain.empty() ? "atempo=" : ",atempo=") + number(factor); };
+    for (; speed > 2; speed /= 2)
+        add(2);
+    for (; speed < 0.5; speed *= 2)
+        add(0.5);
+    if (speed != 1 || chain.empty())
+        add(speed);
+    return chain;
+}
+
 } // namespace tarnix::media

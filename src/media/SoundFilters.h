@@ -6,8 +6,8 @@
 
 #include "media/Composition.h"
 
-// The two sound treatments of the media engine, each an FFmpeg filter chain run by
-// AudioFilterChain:
+// The sound treatments of the media engine, each an FFmpeg filter chain run by AudioFilterChain
+// (and the time stretch of a segment that plays at another speed, tempoChain below):
 //
 // - Even loudness (exports): the mixed sound is measured (integrated loudness, EBU R128, and its
 //   true peak), then brought to a target loudness by one fixed gain, with a true-peak limiter
@@ -63,5 +63,9 @@ std::optional<double> noiseFloor(const AssetTrack& track);
 
 // The denoiser for a track of this noise floor at this strength (0 ... 1, clamped).
 std::string noiseReductionChain(double strength, double noiseFloorDb);
+
+// The time stretch that plays sound `speed` times as fast at its own pitch: FFmpeg's atempo,
+// chained in steps of 2 beyond 0.5 ... 2 ("atempo=2,atempo=2" for 4). Speed: positive, finite.
+std::string tempoChain(double speed);
 
 } // namespace tarnix::media

@@ -7,7 +7,7 @@ namespace tarnix::CutPlayback {
 
 double playerTime(const KeptTime& kept, double sourceTime, double frameDuration)
 {
-    if (!kept.hasCuts())
+    if (!kept.isRemapped())
         return sourceTime;
     double t = kept.outputTime(sourceTime);
     if (kept.isCut(sourceTime) && t >= kept.duration())
@@ -18,7 +18,7 @@ double playerTime(const KeptTime& kept, double sourceTime, double frameDuration)
 double playhead(const KeptTime& kept, double playerTime, double currentSourceTime, bool playing,
                 double frameDuration)
 {
-    if (!kept.hasCuts())
+    if (!kept.isRemapped())
         return playerTime;
     if (!playing && kept.isCut(currentSourceTime) &&
         std::abs(CutPlayback::playerTime(kept, currentSourceTime, frameDuration) - playerTime) < 1e-6)
@@ -28,7 +28,7 @@ double playhead(const KeptTime& kept, double playerTime, double currentSourceTim
 
 double stepped(const KeptTime& kept, double sourceTime, double delta)
 {
-    if (!kept.hasCuts())
+    if (!kept.isRemapped())
         return sourceTime + delta;
     double movie = std::clamp(kept.outputTime(sourceTime) + delta, 0.0, kept.duration());
     return kept.sourceTime(movie);
@@ -36,7 +36,7 @@ double stepped(const KeptTime& kept, double sourceTime, double delta)
 
 double movieTime(const KeptTime& kept, double sourceTime)
 {
-    return kept.hasCuts() ? kept.outputTime(sourceTime) : sourceTime;
+    return kept.isRemapped() ? kept.outputTime(sourceTime) : sourceTime;
 }
 
 } // namespace tarnix::CutPlayback

@@ -94,7 +94,7 @@ void StudioPlayback::load(bool withoutCuts)
         emit naturalSizeChanged(naturalSize_);
         showInPlayer(result);
         // The timeline spans the whole recording, cut time included.
-        const double length = playerKept_.hasCuts()   ? playerKept_.sourceDuration()
+        const double length = playerKept_.isRemapped() ? playerKept_.sourceDuration()
                               : result.composition ? result.composition->duration()
                                                    : 0;
         duration_ = std::isfinite(length) && length > 0 ? length : 0;
@@ -246,12 +246,12 @@ void StudioPlayback::seekPlayer(double sourceTime)
 
 double StudioPlayback::playerDuration() const
 {
-    return playerKept_.hasCuts() ? playerKept_.duration() : duration_;
+    return playerKept_.isRemapped() ? playerKept_.duration() : duration_;
 }
 
 KeptTime StudioPlayback::keptTime() const
 {
-    return KeptTime(state_.cutRegions, duration_);
+    return KeptTime::of(state_, duration_);
 }
 
 bool StudioPlayback::everythingCut() const
@@ -303,7 +303,7 @@ void StudioPlayback::togglePlayback()
     // At the movie's end (or parked in a trimmed end) playing starts over.
     const double at = CutPlayback::playerTime(playerKept_, currentTime_, playerFrameDuration_);
     const bool atMovieEnd =
-        playerKept_.hasCuts() && at >= playerDuration() - playerFrameDuration_ - 1e-9;
+        playerKept_.isRemapped() && at >= playerDuration() - playerFrameDuration_ - 1e-9;
     if (currentTime_ >= duration_ || atMovieEnd) {
         currentTime_ = playerKept_.sourceTime(0);
         player_.seek(0);

@@ -1,4 +1,4 @@
-// tarnix-cli cut, export --format gif and frame inside a cut, run as a user would.
+// tarnix-cli cut, speed, speed-idle, export --format gif and frame inside a cut, run as a user would.
 
 #include <gtest/gtest.h>
 
@@ -202,4 +202,41 @@ TEST(CliEditCommands, FrameDrawsTheKeysPressedAsTheStudioDoes)
     fs::path hidden = folder.path / "hidden.png";
     ASSERT_EQ(cli("frame " + document.string() + " 0.5 --out " + hidden.string()).exitCode, 0);
     EXPECT_EQ(notRedBelow(hidden), 0);
+}
+
+TEST(CliEditCommands, SpeedSavesRegionsAndRefusesFactorsItDoesNotOffer)
+{
+    tarnix::test::ScratchFolder folder;
+    fs::path document = makeRecording(folder.path);
+
+    CliRun fast = cli("speed " + document.string() + " 1 3 4x");
+    ASSERT_EQ(fast.exitCode, 0) << fast.out;
+    EXPECT_NE(fast.out.find("the movie lasts 2.5 of 4.0 seconds"), std::string::npos) << fast.out;
+    // Overlapping, it takes its time out of the first region.
+    CliRun slow = cli("speed " + document.string() + " 2 4 0.5");
+    ASSERT_EQ(slow.exitCode, 0) << slow.out;
+    auto speeds = reread(document).speedRegions;
+    ASSERT_EQ(speeds.size(), 2u);
+    EXPECT_EQ(speeds[0].end, 2);
+    EXPECT_EQ(speeds[0].speed, 4);
+    EXPECT_EQ(speeds[1].speed, 0.5);
+
+    // The frame at 1.5 s of the recording is still there, at 1.125 s of the movie.
+    fs::path still = folder.path / "still.png";
+    ASSERT_EQ(cli("frame " + document.string() + " 1.5 --out " + still.string()).exitCode, 0);
+    EXPECT_GT(qGreen(centreOf(still)), 100);
+
+    CliRun refused = cli("speed " + document.string() + " 0 1 3");
+    EXPECT_EQ(refused.exitCode, 2);
+    EXPECT_NE(refused.out.find("0.25, 0.5, 1.5, 2, 4 or 8"), std::string::npos) << refused.out;
+    EXPECT_EQ(cli("speed " + document.string() + " 1 1 2").exitCode, 2);
+    EXPECT_EQ(cli("speed " + document.string() + " 9 10 2").exitCode, 2);
+    EXPECT_EQ(reread(document).speedRegions, speeds); // unchanged
+    EXPECT_EQ(cli("validate " + document.string()).exitCode, 0);
+
+    // The screen changes every second: nothing is idle for 3 s, so nothing changes.
+    CliRun idle = cli("speed-idle " + document.string());
+    ASSERT_EQ(idle.exitCode, 0) << idle.out;
+    EXPECT_NE(idle.out.find("the document is unchanged"), std::string::npos) << idle.out;
+    EXPECT_EQ(reread(document).speedRegions, speeds);
 }

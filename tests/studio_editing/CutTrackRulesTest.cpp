@@ -192,5 +192,18 @@ TEST(CutPlayback, ThePlayheadInRecordingTimeMeetsAPlayerOfTheEditedMovie)
     EXPECT_DOUBLE_EQ(CutPlayback::playhead(none, 3, 7, false, frame), 3);
 }
 
+TEST(CutPlayback, WithSpeedAloneTheTransportCountsMovieTime)
+{
+    // 10 s recording, 2...6 at 4x and nothing cut: the movie is 2 + 1 + 4 = 7 s.
+    KeptTime fast({}, {SpeedRegion{Uuid::random(), 2, 6, 4}}, 10);
+    const double frame = 1.0 / 30;
+    EXPECT_DOUBLE_EQ(CutPlayback::movieTime(fast, 4), 2.5);
+    EXPECT_DOUBLE_EQ(CutPlayback::movieTime(fast, 10), 7);
+    EXPECT_DOUBLE_EQ(CutPlayback::playerTime(fast, 8, frame), 5);
+    EXPECT_DOUBLE_EQ(CutPlayback::playhead(fast, 2.5, 0, true, frame), 4);
+    // A second of movie time across the fast span is four of the recording.
+    EXPECT_DOUBLE_EQ(CutPlayback::stepped(fast, 2, 1), 6);
+}
+
 } // namespace
 } // namespace tarnix
