@@ -177,7 +177,7 @@ int runSpeed(const Arguments& args)
     if (!isSpeedFactor(speed))
         throw UsageError("the speed must be " + std::string(kSpeedFactorsText));
     RecordingTimeline timeline = loadDocument(path);
-    double duration = recordingDuration(timeline);
+    double duration = recordingDuration(timeline, "to speed up");
     if (!(end > 0 && start < duration))
         throw UsageError("the span must overlap the recording, 0 to " + formatNumber(duration) +
                          " seconds");
@@ -199,7 +199,7 @@ int runSpeedIdle(const Arguments& args)
         throw UsageError("expected the document, got " + std::to_string(args.size()) + " arguments");
     std::filesystem::path path = args[0];
     RecordingTimeline timeline = loadDocument(path);
-    double duration = recordingDuration(timeline);
+    double duration = recordingDuration(timeline, "to look at");
     std::vector<TimeSpan> idle;
     try {
         idle = IdleTime::idleSpans(timeline, duration);
