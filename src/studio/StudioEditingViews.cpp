@@ -35,28 +35,31 @@ Binding<T> stateBinding(StudioSession& session, T RecordingEdits::*field, QObjec
         });
 }
 
+// Read/write access to one of the selection's identifiers.
+Binding<std::optional<Uuid>> selectionBinding(StudioSelection& selection,
+                                              std::optional<Uuid> (StudioSelection::*get)() const,
+                                              void (StudioSelection::*set)(std::optional<Uuid>))
+{
+    return Binding<std::optional<Uuid>>(
+        [&selection, get] { return (selection.*get)(); },
+        [&selection, set](const std::optional<Uuid>& id) { (selection.*set)(id); });
+}
+
 Binding<std::optional<Uuid>> regionSelection(StudioSession& session)
 {
-    return Binding<std::optional<Uuid>>([&session] { return session.selectedRegionID(); },
-                                        [&session](const std::optional<Uuid>& id) {
-                                            session.setSelectedRegionID(id);
-                                        });
+    return selectionBinding(session.selection(), &StudioSelection::regionID,
+                            &StudioSelection::setRegionID);
 }
 
 Binding<std::optional<Uuid>> redactSelection(StudioSession& session)
 {
-    return Binding<std::optional<Uuid>>([&session] { return session.selectedRedactID(); },
-                                        [&session](const std::optional<Uuid>& id) {
-                                            session.setSelectedRedactID(id);
-                                        });
+    return selectionBinding(session.selection(), &StudioSelection::redactID,
+                            &StudioSelection::setRedactID);
 }
 
 Binding<std::optional<Uuid>> cutSelection(StudioSession& session)
 {
-    return Binding<std::optional<Uuid>>([&session] { return session.selectedCutID(); },
-                                        [&session](const std::optional<Uuid>& id) {
-                                            session.setSelectedCutID(id);
-                                        });
+    return selectionBinding(session.selection(), &StudioSelection::cutID, &StudioSelection::setCutID);
 }
 
 } // namespace
@@ -89,7 +92,7 @@ StudioEditingViews::StudioEditingViews(StudioView& studio)
     studio_.setPanelView(sidebar_);
 
     connect(&session_, &StudioSession::editStateChanged, this, &StudioEditingViews::onEditStateChanged);
-    connect(&session_, &StudioSession::selectionChanged, this, &StudioEditingViews::onSelectionChanged);
+    connect(&session_.selection(), &StudioSelection::changed, this, &StudioEditingViews::onSelectionChanged);
     connect(&playback_, &StudioPlayback::playbackChanged, this, &StudioEditingViews::onPlaybackChanged);
     connect(&playback_, &StudioPlayback::waveformsChanged, this,
             [this] { timelineView_->setWaveform(playback_.displayedWaveform()); });
@@ -140,15 +143,15 @@ void StudioEditingViews::bindSidebar()
     s.redactRegions = stateBinding(session_, &StudioEditState::redactRegions, writer_, sidebar_);
     s.selectedRedactID = redactSelection(session_);
     s.onChanged = [this] { session_.commit(); };
-    s.onClose = [this] { session_.setSelectedTab(std::nullopt); };
+    s.onClose = [this] { session_.selection().setTab(std::nullopt); };
     const RecordingTimeline& document = session_.timeline();
     s.setRecordingFacts(document.cameraURL.has_value(), document.hasSystemAudio,
                         document.microphoneURL.has_value());
     s.setDuration(playback_.duration());
 
     rail_->selectedTab = Binding<std::optional<StudioTab>>(
-        [this] { return session_.selectedTab(); },
-        [this](const std::optional<StudioTab>& tab) { session_.setSelectedTab(tab); });
+        [this] { return session_.selection().tab(); },
+        [this](const std::optional<StudioTab>& tab) { session_.selection().setTab(tab); });
 }
 
 void StudioEditingViews::bindHandles()
@@ -162,14 +165,14 @@ void StudioEditingViews::bindHandles()
         [this] {
             const auto& list = session_.editState().redactRegions;
             auto it = std::find_if(list.begin(), list.end(), [&](const RedactRegion& r) {
-                return r.id == session_.selectedRedactID();
+                return r.id == session_.selection().redactID();
             });
             return it == list.end() ? Rect{} : it->rect;
         },
         [this](const Rect& rect) {
             StudioEditState next = session_.editState();
             for (RedactRegion& region : next.redactRegions)
-                if (region.id == session_.selectedRedactID()) {
+                if (region.id == session_.selection().redactID()) {
                     region.rect = rect;
                     break;
                 }
@@ -194,7 +197,7 @@ void StudioEditingViews::onSelectionChanged()
 {
     timelineView_->refresh();
     rail_->refresh();
-    if (std::optional<StudioTab> tab = session_.selectedTab()) {
+    if (std::optional<StudioTab> tab = session_.selection().tab()) {
         if (sidebar_->tab() != *tab)
             sidebar_->setTab(*tab);
         else
@@ -222,8 +225,8 @@ void StudioEditingViews::refreshHandles()
     };
     cameraHandle_->setContainerRect(within(playback_.cameraFrame()));
     redactHandle_->setContainerRect(within(playback_.contentFrame()));
-    cameraHandle_->setVisible(session_.showsCameraHandle());
-    redactHandle_->setVisible(session_.showsRedactHandle());
+    cameraHandle_->setVisible(session_.selection().showsCameraHandle());
+    redactHandle_->setVisible(session_.selection().showsRedactHandle());
 }
 
 } // namespace tarnix

@@ -12,7 +12,6 @@
 #include "studio/RecordingFiles.h"
 #include "studio/StudioExporter.h"
 #include "studio/FutureCallback.h"
-#include "studio/StudioFormatting.h"
 #include "studio/StudioPlayer.h"
 #include "zoom/ZoomPanEngine.h"
 
@@ -30,6 +29,7 @@ StudioSession::StudioSession(RecordingTimeline timeline, StudioPlayer& player, O
     , options_(std::move(options))
     , state_(StudioEditState::fromDocument(timeline_))
     , history_(state_)
+    , selection_(std::make_unique<StudioSelection>(timeline_, state_))
     , playback_(std::make_unique<StudioPlayback>(timeline_, state_, player, options_.builder,
                                                  options_.waveformLoader, options_.exportFrameRate))
     , exporter_(std::make_unique<StudioExporter>(StudioExporter::Source{
@@ -103,7 +103,7 @@ bool StudioSession::commit()
             saver_->save(editedDocument());
         emit historyChanged();
     }
-    dropStaleSelection();
+    selection_->dropStale();
     playback_->rebuild();
     return true;
 }
@@ -116,11 +116,12 @@ void StudioSession::commitEditState(StudioEditState state)
 
 bool StudioSession::restoreSelectedCut()
 {
-    if (!selectedCutID_ || !state_.hasCutRegion(*selectedCutID_))
+    const std::optional<Uuid> id = selection_->cutID();
+    if (!id || !state_.hasCutRegion(*id))
         return false;
     StudioEditState next = state_;
-    std::erase_if(next.cutRegions, [&](const CutRegion& c) { return c.id == *selectedCutID_; });
-    setSelectedCutID(std::nullopt);
+    std::erase_if(next.cutRegions, [&](const CutRegion& c) { return c.id == *id; });
+    selection_->setCutID(std::nullopt);
     commitEditState(std::move(next));
     return true;
 }
@@ -131,8 +132,8 @@ void StudioSession::createRegion(double start, double end)
     StudioEditState next = state_;
     next.zoomRegions.push_back(region);
     setLiveEditState(std::move(next));
-    setSelectedRegionID(region.id);
-    setSelectedTab(StudioTab::zoom);
+    selection_->setRegionID(region.id);
+    selection_->setTab(StudioTab::zoom);
     commit();
 }
 
@@ -142,21 +143,22 @@ void StudioSession::createRedactRegion(double start, double end)
     StudioEditState next = state_;
     next.redactRegions.push_back(region);
     setLiveEditState(std::move(next));
-    setSelectedRedactID(region.id);
-    setSelectedTab(StudioTab::redact);
+    selection_->setRedactID(region.id);
+    selection_->setTab(StudioTab::redact);
     commit();
 }
 
 bool StudioSession::deleteSelection()
 {
     StudioEditState next = state_;
-    if (selectedRegionID_ && state_.hasZoomRegion(*selectedRegionID_)) {
-        std::erase_if(next.zoomRegions, [&](const ZoomRegion& r) { return r.id == *selectedRegionID_; });
-        setSelectedRegionID(std::nullopt);
-    } else if (selectedRedactID_ && state_.hasRedactRegion(*selectedRedactID_)) {
-        std::erase_if(next.redactRegions,
-                      [&](const RedactRegion& r) { return r.id == *selectedRedactID_; });
-        setSelectedRedactID(std::nullopt);
+    const std::optional<Uuid> regionID = selection_->regionID();
+    const std::optional<Uuid> redactID = selection_->redactID();
+    if (regionID && state_.hasZoomRegion(*regionID)) {
+        std::erase_if(next.zoomRegions, [&](const ZoomRegion& r) { return r.id == *regionID; });
+        selection_->setRegionID(std::nullopt);
+    } else if (redactID && state_.hasRedactRegion(*redactID)) {
+        std::erase_if(next.redactRegions, [&](const RedactRegion& r) { return r.id == *redactID; });
+        selection_->setRedactID(std::nullopt);
     } else {
         return restoreSelectedCut();
     }
@@ -168,7 +170,7 @@ void StudioSession::removeAllZoomRegions()
 {
     StudioEditState next = state_;
     next.zoomRegions.clear();
-    setSelectedRegionID(std::nullopt);
+    selection_->setRegionID(std::nullopt);
     commitEditState(std::move(next));
 }
 
@@ -190,74 +192,10 @@ void StudioSession::applyCommittedState(StudioEditState state)
     state_ = std::move(state);
     emit editStateChanged();
     emit historyChanged();
-    dropStaleSelection();
+    selection_->dropStale();
     if (saver_)
         saver_->save(editedDocument());
     playback_->rebuild();
-}
-
-void StudioSession::dropStaleSelection()
-{
-    if (selectedRegionID_ && !state_.hasZoomRegion(*selectedRegionID_))
-        setSelectedRegionID(std::nullopt);
-    if (selectedRedactID_ && !state_.hasRedactRegion(*selectedRedactID_))
-        setSelectedRedactID(std::nullopt);
-    if (selectedCutID_ && !state_.hasCutRegion(*selectedCutID_))
-        setSelectedCutID(std::nullopt);
-}
-
-// ---- Selection -------------------------------------------------------------------------------
-
-void StudioSession::setSelectedTab(std::optional<StudioTab> tab)
-{
-    if (tab == selectedTab_)
-        return;
-    selectedTab_ = tab;
-    emit selectionChanged();
-}
-
-void StudioSession::setSelectedRegionID(std::optional<Uuid> id)
-{
-    if (id == selectedRegionID_)
-        return;
-    selectedRegionID_ = id;
-    emit selectionChanged();
-}
-
-void StudioSession::setSelectedRedactID(std::optional<Uuid> id)
-{
-    if (id == selectedRedactID_)
-        return;
-    selectedRedactID_ = id;
-    emit selectionChanged();
-}
-
-void StudioSession::setSelectedCutID(std::optional<Uuid> id)
-{
-    if (id == selectedCutID_)
-        return;
-    selectedCutID_ = id;
-    emit selectionChanged();
-}
-
-bool StudioSession::showsCameraHandle() const
-{
-    return selectedTab_ == StudioTab::camera && state_.cameraOverlay.isEnabled &&
-           timeline_.cameraURL.has_value();
-}
-
-bool StudioSession::showsRedactHandle() const
-{
-    return selectedTab_ == StudioTab::redact && selectedRedactID_ &&
-           state_.hasRedactRegion(*selectedRedactID_);
-}
-
-// ---- Captions --------------------------------------------------------------------------------
-
-QString StudioSession::timelineCaption() const
-{
-    return QString::fromStdString(
-        tarnix::timelineCaption(state_.zoomRegions.size(), timeline_.clickEvents.size()));
 }
 
 // ---- Failures and saving ---------------------------------------------------------------------
@@ -393,7 +331,7 @@ void StudioSession::applyReloaded(const RecordingTimeline& document)
     if (history_.commit(state_))
         emit historyChanged();
     emit editStateChanged();
-    dropStaleSelection();
+    selection_->dropStale();
     emit outsideChangeChanged();
     playback_->rebuild();
 }

@@ -14,7 +14,7 @@
 #include "studio/EditHistory.h"
 #include "studio/StudioEditState.h"
 #include "studio/StudioPlayback.h"
-#include "studio/StudioTab.h"
+#include "studio/StudioSelection.h"
 
 // The Studio's model, without widgets: one editing of one recording.
 //
@@ -104,19 +104,8 @@ public:
     void redo();
 
     // ---- Selection ------------------------------------------------------------------------
-    std::optional<StudioTab> selectedTab() const { return selectedTab_; }
-    std::optional<Uuid> selectedRegionID() const { return selectedRegionID_; }
-    std::optional<Uuid> selectedRedactID() const { return selectedRedactID_; }
-    std::optional<Uuid> selectedCutID() const { return selectedCutID_; }
-    void setSelectedTab(std::optional<StudioTab> tab);
-    void setSelectedRegionID(std::optional<Uuid> id);
-    void setSelectedRedactID(std::optional<Uuid> id);
-    void setSelectedCutID(std::optional<Uuid> id);
-    // Which preview handles are shown.
-    bool showsCameraHandle() const;
-    bool showsRedactHandle() const;
-
-    QString timelineCaption() const;
+    // What is selected; commits drop what the edit removed.
+    StudioSelection& selection() const { return *selection_; }
 
     // ---- Failures and saving --------------------------------------------------------------
     const std::optional<QString>& errorMessage() const { return errorMessage_; }
@@ -145,7 +134,6 @@ public:
 
 signals:
     void editStateChanged();
-    void selectionChanged();
     void historyChanged();
     void errorMessageChanged(const QString& message);
     void editNoticeChanged();
@@ -154,7 +142,6 @@ signals:
 private:
     void commitEditState(StudioEditState state);
     void applyCommittedState(StudioEditState state);
-    void dropStaleSelection();
     void setErrorMessage(QString message);
     void clearEditNotice();
     void watchDocument(const std::filesystem::path& path);
@@ -165,10 +152,7 @@ private:
 
     StudioEditState state_;
     EditHistory history_;
-    std::optional<StudioTab> selectedTab_;
-    std::optional<Uuid> selectedRegionID_;
-    std::optional<Uuid> selectedRedactID_;
-    std::optional<Uuid> selectedCutID_;
+    std::unique_ptr<StudioSelection> selection_;
 
     bool opened_ = false;
     std::optional<QString> errorMessage_;

@@ -169,7 +169,7 @@ TEST_F(StudioSafetyTest, ADocumentCutEverywhereOpensWithItsCutsRestorable)
     s->playback().togglePlayback();
     EXPECT_FALSE(s->playback().isPlaying());
 
-    s->setSelectedCutID(s->editState().cutRegions[1].id);
+    s->selection().setCutID(s->editState().cutRegions[1].id);
     ASSERT_TRUE(s->restoreSelectedCut());
     ASSERT_TRUE(waitFor([&] { return s->playback().rebuildsApplied() == 1; }, 60));
     EXPECT_FALSE(s->errorMessage());
