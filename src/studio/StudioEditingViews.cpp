@@ -115,7 +115,7 @@ void StudioEditingViews::bindTimeline()
     model.cutRegions = stateBinding(session_, &StudioEditState::cutRegions, writer_, timelineView_);
     model.selectedCutID = cutSelection(session_);
     model.onRefused = [this](const std::string& reason) {
-        session_.refuseEdit(QString::fromStdString(reason));
+        session_.messages().refuseEdit(QString::fromStdString(reason));
     };
     model.onSeek = [this](double t) { playback_.seek(t); };
     model.onCreateRegion = [this](double start, double end) { session_.createRegion(start, end); };

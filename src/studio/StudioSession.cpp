@@ -30,6 +30,7 @@ StudioSession::StudioSession(RecordingTimeline timeline, StudioPlayer& player, O
     , state_(StudioEditState::fromDocument(timeline_))
     , history_(state_)
     , selection_(std::make_unique<StudioSelection>(timeline_, state_))
+    , messages_(std::make_unique<StudioMessages>())
     , playback_(std::make_unique<StudioPlayback>(timeline_, state_, player, options_.builder,
                                                  options_.waveformLoader, options_.exportFrameRate))
     , exporter_(std::make_unique<StudioExporter>(StudioExporter::Source{
@@ -37,17 +38,18 @@ StudioSession::StudioSession(RecordingTimeline timeline, StudioPlayer& player, O
           [this] { return playback_->frameRate(); },
           [this] { return !playback_->everythingCut(); }}))
 {
-    connect(playback_.get(), &StudioPlayback::failed, this, &StudioSession::setErrorMessage);
-    connect(playback_.get(), &StudioPlayback::noticed, this, &StudioSession::addNotice);
+    StudioMessages* messages = messages_.get();
+    connect(playback_.get(), &StudioPlayback::failed, messages, &StudioMessages::setErrorMessage);
+    connect(playback_.get(), &StudioPlayback::noticed, messages, &StudioMessages::addNotice);
     // A new export's failure is alerted even when it says what the last one said.
-    connect(exporter_.get(), &StudioExporter::started, this, [this] { errorMessage_.reset(); });
-    connect(exporter_.get(), &StudioExporter::failed, this, &StudioSession::setErrorMessage);
+    connect(exporter_.get(), &StudioExporter::started, messages, &StudioMessages::clearErrorMessage);
+    connect(exporter_.get(), &StudioExporter::failed, messages, &StudioMessages::setErrorMessage);
     if (options_.documentPath)
         saver_ = std::make_unique<DocumentSaver>(
             *options_.documentPath,
             options_.documentWriter ? options_.documentWriter : DocumentSaver::defaultWriter());
     if (saver_) {
-        connect(saver_.get(), &DocumentSaver::saveFailed, this, &StudioSession::setErrorMessage);
+        connect(saver_.get(), &DocumentSaver::saveFailed, messages, &StudioMessages::setErrorMessage);
         watchDocument(*options_.documentPath);
     }
 }
@@ -56,6 +58,8 @@ StudioSession::~StudioSession()
 {
     // Nothing that happens while winding down reaches the views: they may be half gone.
     blockSignals(true);
+    messages_->blockSignals(true);
+    selection_->blockSignals(true);
     exporter_->blockSignals(true);
     playback_->blockSignals(true);
     exporter_->cancelAndWait();
@@ -94,11 +98,11 @@ bool StudioSession::commit()
     if (state_.cutRegions != history_.current().cutRegions &&
         cutsLeaveNothing(state_.cutRegions, playback_->duration())) {
         setLiveEditState(history_.current());
-        refuseEdit(QString::fromUtf8(kEverythingCutMessage.data(), int(kEverythingCutMessage.size())));
+        messages_->refuseEdit(QString::fromUtf8(kEverythingCutMessage.data(), int(kEverythingCutMessage.size())));
         return false;
     }
     if (history_.commit(state_)) {
-        clearEditNotice();
+        messages_->clearEditNotice();
         if (saver_)
             saver_->save(editedDocument());
         emit historyChanged();
@@ -188,7 +192,7 @@ void StudioSession::redo()
 
 void StudioSession::applyCommittedState(StudioEditState state)
 {
-    clearEditNotice();
+    messages_->clearEditNotice();
     state_ = std::move(state);
     emit editStateChanged();
     emit historyChanged();
@@ -199,35 +203,6 @@ void StudioSession::applyCommittedState(StudioEditState state)
 }
 
 // ---- Failures and saving ---------------------------------------------------------------------
-
-void StudioSession::setErrorMessage(QString message)
-{
-    if (errorMessage_ == message)
-        return;
-    errorMessage_ = message;
-    emit errorMessageChanged(message);
-}
-
-void StudioSession::refuseEdit(const QString& reason)
-{
-    editNotice_ = reason;
-    emit editNoticeChanged();
-}
-
-void StudioSession::addNotice(const QString& text)
-{
-    if (editNotice_ && editNotice_->contains(text))
-        return;
-    refuseEdit(editNotice_ ? *editNotice_ + QLatin1Char(' ') + text : text);
-}
-
-void StudioSession::clearEditNotice()
-{
-    if (!editNotice_)
-        return;
-    editNotice_.reset();
-    emit editNoticeChanged();
-}
 
 bool StudioSession::flushSaves(int timeoutMs)
 {
@@ -266,7 +241,7 @@ void StudioSession::watchDocument(const std::filesystem::path& path)
     presence_ = new DocumentPresence(path, this);
     auto tellShared = [this] {
         if (presence_->sharedWithAnother())
-            addNotice(tr("This recording is also open in another Studio window."));
+            messages_->addNotice(tr("This recording is also open in another Studio window."));
     };
     connect(presence_, &DocumentPresence::sharedChanged, this, tellShared);
     tellShared();
@@ -313,7 +288,7 @@ void StudioSession::reloadDocument()
         reloading_ = false;
         Reloaded reloaded = future.takeResult();
         if (auto* message = std::get_if<QString>(&reloaded.document)) {
-            setErrorMessage(*message); // the choice stays open
+            messages_->setErrorMessage(*message); // the choice stays open
             return;
         }
         saver_->acceptOutsideChange(reloaded.file);
@@ -326,7 +301,7 @@ void StudioSession::applyReloaded(const RecordingTimeline& document)
     // The other edits become the current state, one undo step away from these; the samples and
     // the media are the recording's own and stay.
     outsideChange_ = false;
-    clearEditNotice();
+    messages_->clearEditNotice();
     state_ = StudioEditState::fromDocument(document);
     if (history_.commit(state_))
         emit historyChanged();

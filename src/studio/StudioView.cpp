@@ -181,7 +181,7 @@ StudioView::StudioView(RecordingTimeline timeline, std::optional<std::filesystem
             fitWindowToVideo();
         }
     });
-    connect(session_.get(), &StudioSession::errorMessageChanged, this, &StudioView::showFailure);
+    connect(&session_->messages(), &StudioMessages::errorMessageChanged, this, &StudioView::showFailure);
     new ExportNotifier(session_->exporter(), [this] { return window()->isActiveWindow(); }, this);
     installShortcuts();
     editing_ = new StudioEditingViews(*this);
@@ -236,7 +236,7 @@ QWidget* StudioView::makeTimelineSection()
     connect(removeAll_, &QPushButton::clicked, session_.get(), &StudioSession::removeAllZoomRegions);
     connect(restoreCut_, &QPushButton::clicked, session_.get(), &StudioSession::restoreSelectedCut);
     connect(&session_->selection(), &StudioSelection::changed, this, &StudioView::refreshCaption);
-    connect(session_.get(), &StudioSession::editNoticeChanged, this, &StudioView::refreshCaption);
+    connect(&session_->messages(), &StudioMessages::editNoticeChanged, this, &StudioView::refreshCaption);
     return section;
 }
 
@@ -359,7 +359,7 @@ void StudioView::refreshCaption()
     removeAll_->setEnabled(session_->canRemoveAllZoomRegions());
     const auto& cut = session_->selection().cutID();
     restoreCut_->setVisible(cut && session_->editState().hasCutRegion(*cut));
-    const auto& notice = session_->editNotice();
+    const auto& notice = session_->messages().editNotice();
     notice_->setText(notice.value_or(QString()));
     notice_->setAccessibleName(notice_->text());
     notice_->setVisible(notice.has_value());

@@ -97,7 +97,7 @@ TEST_F(StudioSessionTest, FailuresToOpenAreShownAndLeavePlaybackOff)
     noMovie.videoURL.reset();
     StudioSession& a = makeSession(noMovie);
     a.open();
-    EXPECT_EQ(a.errorMessage(), "No recording to open.");
+    EXPECT_EQ(a.messages().errorMessage(), "No recording to open.");
     EXPECT_EQ(builder.count(), 0u);
     a.playback().togglePlayback();
     a.playback().step(5);
@@ -106,11 +106,11 @@ TEST_F(StudioSessionTest, FailuresToOpenAreShownAndLeavePlaybackOff)
     EXPECT_FALSE(a.exporter().canExport());
 
     StudioSession& b = makeSession();
-    QSignalSpy alerts(&b, &StudioSession::errorMessageChanged);
+    QSignalSpy alerts(&b.messages(), &StudioMessages::errorMessageChanged);
     b.open();
     builder.fail(builder.count() - 1, "The screen movie is damaged.");
     ASSERT_TRUE(waitFor([&] { return alerts.count() == 1; }));
-    EXPECT_EQ(b.errorMessage(), "Couldn't load recording: The screen movie is damaged.");
+    EXPECT_EQ(b.messages().errorMessage(), "Couldn't load recording: The screen movie is damaged.");
     EXPECT_FALSE(b.playback().canPlay());
     EXPECT_TRUE(player.items.empty());
 }
@@ -129,7 +129,7 @@ TEST_F(StudioSessionTest, ACommitRebuildsOnceAndKeepsThePlayhead)
     EXPECT_EQ(player.items.size(), 2u);
     ASSERT_EQ(player.seeks.size(), 1u);
     EXPECT_DOUBLE_EQ(player.seeks[0], 1.25);
-    EXPECT_FALSE(s.errorMessage());
+    EXPECT_FALSE(s.messages().errorMessage());
 }
 
 TEST_F(StudioSessionTest, ANewerRebuildSupersedesOneInFlightWithoutAnAlert)
@@ -147,7 +147,7 @@ TEST_F(StudioSessionTest, ANewerRebuildSupersedesOneInFlightWithoutAnAlert)
     test::processEvents(0.05);
     EXPECT_EQ(s.playback().rebuildsApplied(), 1);
     EXPECT_EQ(player.items.size(), 2u);
-    EXPECT_FALSE(s.errorMessage());
+    EXPECT_FALSE(s.messages().errorMessage());
 }
 
 TEST_F(StudioSessionTest, AFailedRebuildKeepsThePreviousItemAndTheEdit)
@@ -155,8 +155,8 @@ TEST_F(StudioSessionTest, AFailedRebuildKeepsThePreviousItemAndTheEdit)
     StudioSession& s = openLoaded();
     commitEdit(s, [&](StudioEditState& e) { e.systemAudio = {false}; });
     builder.fail(1, "No space left.");
-    ASSERT_TRUE(waitFor([&] { return s.errorMessage().has_value(); }));
-    EXPECT_EQ(*s.errorMessage(), "Couldn't refresh preview: No space left.");
+    ASSERT_TRUE(waitFor([&] { return s.messages().errorMessage().has_value(); }));
+    EXPECT_EQ(*s.messages().errorMessage(), "Couldn't refresh preview: No space left.");
     EXPECT_EQ(player.items.size(), 1u);
     EXPECT_FALSE(s.editState().systemAudio.isEnabled);
 }
@@ -441,9 +441,9 @@ TEST_F(StudioSessionTest, ASaveThatFailsIsShown)
     options.documentPath = saveFolder / "missing-folder" / "doc.tarnix.json";
     StudioSession s(recording->timeline, player, options);
     commitEdit(s, [&](StudioEditState& e) { e.systemAudio = {false}; });
-    ASSERT_TRUE(waitFor([&] { return s.errorMessage().has_value(); }));
-    EXPECT_TRUE(s.errorMessage()->startsWith("Couldn't save the recording's document"))
-        << s.errorMessage()->toStdString();
+    ASSERT_TRUE(waitFor([&] { return s.messages().errorMessage().has_value(); }));
+    EXPECT_TRUE(s.messages().errorMessage()->startsWith("Couldn't save the recording's document"))
+        << s.messages().errorMessage()->toStdString();
 }
 
 TEST_F(StudioSessionTest, CutsPlayAsTheMovieWhileThePlayheadStaysInRecordingTime)
@@ -492,21 +492,21 @@ TEST_F(StudioSessionTest, CutsPlayAsTheMovieWhileThePlayheadStaysInRecordingTime
 TEST_F(StudioSessionTest, ACutOfEverythingIsRefusedAndUndoRestoresACut)
 {
     StudioSession& s = openLoaded();
-    QSignalSpy notices(&s, &StudioSession::editNoticeChanged);
+    QSignalSpy notices(&s.messages(), &StudioMessages::editNoticeChanged);
     ASSERT_TRUE(commitEdit(s, [&](StudioEditState& e) { e.cutRegions = {{Uuid::random(), 0, 1}}; }));
     EXPECT_FALSE(commitEdit(s, [&](StudioEditState& e) {
         e.cutRegions = {{Uuid::random(), 0, 1}, {Uuid::random(), 0.5, 10}};
     }));
-    EXPECT_EQ(s.editNotice(), QString::fromUtf8(kEverythingCutMessage.data()));
+    EXPECT_EQ(s.messages().editNotice(), QString::fromUtf8(kEverythingCutMessage.data()));
     EXPECT_EQ(s.editState().cutRegions.size(), 1u) << "the refused cut changes nothing";
     EXPECT_EQ(builder.count(), 2u) << "nothing to rebuild";
-    EXPECT_FALSE(s.errorMessage()) << "a refusal is not a failure";
+    EXPECT_FALSE(s.messages().errorMessage()) << "a refusal is not a failure";
 
     Uuid id = s.editState().cutRegions[0].id;
     s.selection().setCutID(id);
     EXPECT_TRUE(s.deleteSelection());
     EXPECT_TRUE(s.editState().cutRegions.empty());
-    EXPECT_FALSE(s.editNotice()) << "the next edit clears the notice";
+    EXPECT_FALSE(s.messages().editNotice()) << "the next edit clears the notice";
     EXPECT_EQ(notices.count(), 2);
     EXPECT_FALSE(s.selection().cutID());
 
