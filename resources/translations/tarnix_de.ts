@@ -119,10 +119,6 @@
         <translation>Mindert das gleichmäßige Rauschen und Brummen des Mikrofons</translation>
     </message>
     <message>
-        <source>Strength</source>
-        <translation>Stärke</translation>
-    </message>
-    <message>
         <source>Noise reduction strength</source>
         <translation>Stärke der Rauschminderung</translation>
     </message>
@@ -579,10 +575,6 @@
         <translation>Weiche Bewegung</translation>
     </message>
     <message>
-        <source>Strength</source>
-        <translation>Stärke</translation>
-    </message>
-    <message>
         <source>Smoothing strength</source>
         <translation>Stärke der Glättung</translation>
     </message>
@@ -999,6 +991,13 @@
     <message>
         <source>Drag to move the blur</source>
         <translation>Ziehen, um die Unschärfe zu verschieben</translation>
+    </message>
+</context>
+<context>
+    <name>tarnix::SidebarPanel</name>
+    <message>
+        <source>Strength</source>
+        <translation>Stärke</translation>
     </message>
 </context>
 <context>

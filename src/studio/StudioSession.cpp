@@ -130,15 +130,21 @@ bool StudioSession::restoreSelectedCut()
     return true;
 }
 
+void StudioSession::commitSelecting(StudioEditState state, StudioTab tab,
+                                    const std::function<void()>& select)
+{
+    setLiveEditState(std::move(state));
+    select();
+    selection_->setTab(tab);
+    commit();
+}
+
 void StudioSession::createRegion(double start, double end)
 {
     const ZoomRegion region = NewRegions::zoomRegion(start, end, timeline_);
     StudioEditState next = state_;
     next.zoomRegions.push_back(region);
-    setLiveEditState(std::move(next));
-    selection_->setRegionID(region.id);
-    selection_->setTab(StudioTab::zoom);
-    commit();
+    commitSelecting(std::move(next), StudioTab::zoom, [&] { selection_->setRegionID(region.id); });
 }
 
 void StudioSession::createRedactRegion(double start, double end)
@@ -146,10 +152,7 @@ void StudioSession::createRedactRegion(double start, double end)
     const RedactRegion region = NewRegions::redactRegion(start, end);
     StudioEditState next = state_;
     next.redactRegions.push_back(region);
-    setLiveEditState(std::move(next));
-    selection_->setRedactID(region.id);
-    selection_->setTab(StudioTab::redact);
-    commit();
+    commitSelecting(std::move(next), StudioTab::redact, [&] { selection_->setRedactID(region.id); });
 }
 
 bool StudioSession::deleteSelection()

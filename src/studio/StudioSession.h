@@ -132,6 +132,8 @@ signals:
 
 private:
     void commitEditState(StudioEditState state);
+    // Commits a state with a new region, selected (by `select`) with its panel open.
+    void commitSelecting(StudioEditState state, StudioTab tab, const std::function<void()>& select);
     void applyCommittedState(StudioEditState state);
     void watchDocument(const std::filesystem::path& path);
     void applyReloaded(const RecordingTimeline& document);

@@ -7,10 +7,9 @@
 
 namespace tarnix {
 
-CameraPositionHandle::CameraPositionHandle(QWidget* parent) : PreviewHandle(parent)
+CameraPositionHandle::CameraPositionHandle(QWidget* parent)
+    : PreviewHandle(tr("Camera position"), tr("Drag to move the camera"), parent)
 {
-    setAccessibleName(tr("Camera position"));
-    setToolTip(tr("Drag to move the camera"));
 }
 
 QRectF CameraPositionHandle::frame() const

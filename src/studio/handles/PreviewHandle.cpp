@@ -8,8 +8,11 @@
 
 namespace tarnix {
 
-PreviewHandle::PreviewHandle(QWidget* parent) : QWidget(parent)
+PreviewHandle::PreviewHandle(const QString& name, const QString& toolTip, QWidget* parent)
+    : QWidget(parent)
 {
+    setAccessibleName(name);
+    setToolTip(toolTip);
     setCursor(Qt::OpenHandCursor);
     setAttribute(Qt::WA_TranslucentBackground);
 }

@@ -17,7 +17,8 @@ namespace tarnix {
 class PreviewHandle : public QWidget {
     Q_OBJECT
 public:
-    explicit PreviewHandle(QWidget* parent = nullptr);
+    // `name` is the accessible name, `toolTip` says what a drag does.
+    PreviewHandle(const QString& name, const QString& toolTip, QWidget* parent);
 
     // Called once at the end of each drag; the editor rebuilds the preview.
     std::function<void()> onCommit;

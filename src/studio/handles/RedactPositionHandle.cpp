@@ -7,10 +7,9 @@
 
 namespace tarnix {
 
-RedactPositionHandle::RedactPositionHandle(QWidget* parent) : PreviewHandle(parent)
+RedactPositionHandle::RedactPositionHandle(QWidget* parent)
+    : PreviewHandle(tr("Blur position"), tr("Drag to move the blur"), parent)
 {
-    setAccessibleName(tr("Blur position"));
-    setToolTip(tr("Drag to move the blur"));
 }
 
 QRectF RedactPositionHandle::frame() const
