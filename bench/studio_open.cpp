@@ -118,7 +118,7 @@ int openPhase(int argc, char** argv, const fs::path& folder)
         if (view->session().playback().isLoaded())
             app.quit();
         QObject::connect(&view->session().playback(), &StudioPlayback::loaded, &app, &QApplication::quit);
-        QObject::connect(&view->session(), &StudioSession::errorMessageChanged, &app,
+        QObject::connect(&view->session().messages(), &StudioMessages::errorMessageChanged, &app,
                          [](const QString& message) {
                              std::cerr << message.toStdString() << "\n";
                              std::exit(1);

@@ -127,10 +127,6 @@
         <translation>Mindert das gleichmäßige Rauschen und Brummen des Mikrofons</translation>
     </message>
     <message>
-        <source>Strength</source>
-        <translation>Stärke</translation>
-    </message>
-    <message>
         <source>Noise reduction strength</source>
         <translation>Stärke der Rauschminderung</translation>
     </message>
@@ -581,10 +577,6 @@
     <message>
         <source>Smooth movement</source>
         <translation>Weiche Bewegung</translation>
-    </message>
-    <message>
-        <source>Strength</source>
-        <translation>Stärke</translation>
     </message>
     <message>
         <source>Smoothing strength</source>
@@ -1053,6 +1045,13 @@
     <message>
         <source>Drag to move the blur</source>
         <translation>Ziehen, um die Unschärfe zu verschieben</translation>
+    </message>
+</context>
+<context>
+    <name>tarnix::SidebarPanel</name>
+    <message>
+        <source>Strength</source>
+        <translation>Stärke</translation>
     </message>
 </context>
 <context>

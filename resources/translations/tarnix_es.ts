@@ -127,10 +127,6 @@
         <translation>Atenúa el siseo y el zumbido constantes del micrófono</translation>
     </message>
     <message>
-        <source>Strength</source>
-        <translation>Intensidad</translation>
-    </message>
-    <message>
         <source>Noise reduction strength</source>
         <translation>Intensidad de la reducción de ruido</translation>
     </message>
@@ -581,10 +577,6 @@
     <message>
         <source>Smooth movement</source>
         <translation>Movimiento suave</translation>
-    </message>
-    <message>
-        <source>Strength</source>
-        <translation>Intensidad</translation>
     </message>
     <message>
         <source>Smoothing strength</source>
@@ -1053,6 +1045,13 @@
     <message>
         <source>Drag to move the blur</source>
         <translation>Arrastra para mover el desenfoque</translation>
+    </message>
+</context>
+<context>
+    <name>tarnix::SidebarPanel</name>
+    <message>
+        <source>Strength</source>
+        <translation>Intensidad</translation>
     </message>
 </context>
 <context>

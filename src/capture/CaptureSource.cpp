@@ -4,32 +4,34 @@
 
 namespace tarnix {
 
-CaptureSource CaptureSource::forDisplay(DisplayInfo display, ScreenSpace space)
+CaptureSource CaptureSource::ofKind(Kind kind, ScreenSpace space)
 {
     CaptureSource source;
-    source.kind_ = Kind::display;
-    source.display_ = std::move(display);
+    source.kind_ = kind;
     source.space_ = space;
+    return source;
+}
+
+CaptureSource CaptureSource::forDisplay(DisplayInfo display, ScreenSpace space)
+{
+    CaptureSource source = ofKind(Kind::display, space);
+    source.display_ = std::move(display);
     return source;
 }
 
 CaptureSource CaptureSource::forWindow(WindowInfo window, ScreenSpace space)
 {
-    CaptureSource source;
-    source.kind_ = Kind::window;
+    CaptureSource source = ofKind(Kind::window, space);
     source.window_ = std::move(window);
-    source.space_ = space;
     return source;
 }
 
 CaptureSource CaptureSource::forApplication(ApplicationInfo application, DisplayInfo display,
                                             ScreenSpace space)
 {
-    CaptureSource source;
-    source.kind_ = Kind::application;
+    CaptureSource source = ofKind(Kind::application, space);
     source.application_ = std::move(application);
     source.display_ = std::move(display);
-    source.space_ = space;
     return source;
 }
 

@@ -104,6 +104,8 @@ public:
     Rect screenFrameOf(const QRect& rootArea) const;
 
 private:
+    static CaptureSource ofKind(Kind kind, ScreenSpace space);
+
     Kind kind_ = Kind::display;
     CaptureBackend backend_ = CaptureBackend::x11;
     DisplayInfo display_;

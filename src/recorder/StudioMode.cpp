@@ -16,7 +16,7 @@ QWidget* makeWidget(const Recording& recording, std::function<void()> onClose, Q
         QStringList notices;
         for (const auto& notice : recording.notices)
             notices << QString::fromStdString(notice);
-        view->session().showNotice(notices.join(QLatin1Char(' ')));
+        view->session().messages().showNotice(notices.join(QLatin1Char(' ')));
     }
     if (recording.documentError) {
         // The recording is there, but its edits can't be kept in a file: say so once.

@@ -36,38 +36,43 @@ Binding<T> stateBinding(StudioSession& session, T RecordingEdits::*field, QObjec
         });
 }
 
+// Read/write access to one of the selection's identifiers.
+Binding<std::optional<Uuid>> selectionBinding(StudioSelection& selection,
+                                              std::optional<Uuid> (StudioSelection::*get)() const,
+                                              void (StudioSelection::*set)(std::optional<Uuid>))
+{
+    return Binding<std::optional<Uuid>>(
+        [&selection, get] { return (selection.*get)(); },
+        [&selection, set](const std::optional<Uuid>& id) { (selection.*set)(id); });
+}
+
 Binding<std::optional<Uuid>> regionSelection(StudioSession& session)
 {
-    return Binding<std::optional<Uuid>>([&session] { return session.selectedRegionID(); },
-                                        [&session](const std::optional<Uuid>& id) {
-                                            session.setSelectedRegionID(id);
-                                        });
+    return selectionBinding(session.selection(), &StudioSelection::regionID,
+                            &StudioSelection::setRegionID);
 }
 
 Binding<std::optional<Uuid>> redactSelection(StudioSession& session)
 {
-    return Binding<std::optional<Uuid>>([&session] { return session.selectedRedactID(); },
-                                        [&session](const std::optional<Uuid>& id) {
-                                            session.setSelectedRedactID(id);
-                                        });
+    return selectionBinding(session.selection(), &StudioSelection::redactID,
+                            &StudioSelection::setRedactID);
 }
 
 Binding<std::optional<Uuid>> textSelection(StudioSession& session)
 {
-    return Binding<std::optional<Uuid>>([&session] { return session.selectedTextID(); },
-                                        [&session](const std::optional<Uuid>& id) {
-                                            session.setSelectedTextID(id);
+    // Picking a box on the timeline opens its panel.
+    StudioSelection& selection = session.selection();
+    return Binding<std::optional<Uuid>>([&selection] { return selection.textID(); },
+                                        [&selection](const std::optional<Uuid>& id) {
+                                            selection.setTextID(id);
                                             if (id)
-                                                session.setSelectedTab(StudioTab::text);
+                                                selection.setTab(StudioTab::text);
                                         });
 }
 
 Binding<std::optional<Uuid>> cutSelection(StudioSession& session)
 {
-    return Binding<std::optional<Uuid>>([&session] { return session.selectedCutID(); },
-                                        [&session](const std::optional<Uuid>& id) {
-                                            session.setSelectedCutID(id);
-                                        });
+    return selectionBinding(session.selection(), &StudioSelection::cutID, &StudioSelection::setCutID);
 }
 
 } // namespace
@@ -101,7 +106,7 @@ StudioEditingViews::StudioEditingViews(StudioView& studio)
     studio_.setPanelView(sidebar_);
 
     connect(&session_, &StudioSession::editStateChanged, this, &StudioEditingViews::onEditStateChanged);
-    connect(&session_, &StudioSession::selectionChanged, this, &StudioEditingViews::onSelectionChanged);
+    connect(&session_.selection(), &StudioSelection::changed, this, &StudioEditingViews::onSelectionChanged);
     connect(&playback_, &StudioPlayback::playbackChanged, this, &StudioEditingViews::onPlaybackChanged);
     connect(&playback_, &StudioPlayback::waveformsChanged, this,
             [this] { timelineView_->setWaveform(playback_.displayedWaveform()); });
@@ -129,7 +134,7 @@ void StudioEditingViews::bindTimeline()
         session_.createTextRegion(start, end);
     };
     model.onRefused = [this](const std::string& reason) {
-        session_.refuseEdit(QString::fromStdString(reason));
+        session_.messages().refuseEdit(QString::fromStdString(reason));
     };
     model.onSeek = [this](double t) { playback_.seek(t); };
     model.onCreateRegion = [this](double start, double end) { session_.createRegion(start, end); };
@@ -160,7 +165,7 @@ void StudioEditingViews::bindSidebar()
     s.selectedTextID = textSelection(session_);
     s.keystrokeOverlay = stateBinding(session_, &StudioEditState::keystrokeOverlay, writer_, sidebar_);
     s.onChanged = [this] { session_.commit(); };
-    s.onClose = [this] { session_.setSelectedTab(std::nullopt); };
+    s.onClose = [this] { session_.selection().setTab(std::nullopt); };
     const RecordingTimeline& document = session_.timeline();
     s.setRecordingFacts(document.cameraURL.has_value(), document.hasSystemAudio,
                         document.microphoneURL.has_value());
@@ -168,8 +173,8 @@ void StudioEditingViews::bindSidebar()
     s.setDuration(playback_.duration());
 
     rail_->selectedTab = Binding<std::optional<StudioTab>>(
-        [this] { return session_.selectedTab(); },
-        [this](const std::optional<StudioTab>& tab) { session_.setSelectedTab(tab); });
+        [this] { return session_.selection().tab(); },
+        [this](const std::optional<StudioTab>& tab) { session_.selection().setTab(tab); });
 }
 
 void StudioEditingViews::bindHandles()
@@ -183,14 +188,14 @@ void StudioEditingViews::bindHandles()
         [this] {
             const auto& list = session_.editState().redactRegions;
             auto it = std::find_if(list.begin(), list.end(), [&](const RedactRegion& r) {
-                return r.id == session_.selectedRedactID();
+                return r.id == session_.selection().redactID();
             });
             return it == list.end() ? Rect{} : it->rect;
         },
         [this](const Rect& rect) {
             StudioEditState next = session_.editState();
             for (RedactRegion& region : next.redactRegions)
-                if (region.id == session_.selectedRedactID()) {
+                if (region.id == session_.selection().redactID()) {
                     region.rect = rect;
                     break;
                 }
@@ -205,7 +210,7 @@ void StudioEditingViews::bindHandles()
         [this] {
             const auto& list = session_.editState().textRegions;
             auto it = std::find_if(list.begin(), list.end(), [&](const TextRegion& r) {
-                return r.id == session_.selectedTextID();
+                return r.id == session_.selection().textID();
             });
             return it == list.end() ? TextRegion{} : *it;
         },
@@ -235,7 +240,7 @@ void StudioEditingViews::onSelectionChanged()
 {
     timelineView_->refresh();
     rail_->refresh();
-    if (std::optional<StudioTab> tab = session_.selectedTab()) {
+    if (std::optional<StudioTab> tab = session_.selection().tab()) {
         if (sidebar_->tab() != *tab)
             sidebar_->setTab(*tab);
         else
@@ -263,10 +268,10 @@ void StudioEditingViews::refreshHandles()
     };
     cameraHandle_->setContainerRect(within(playback_.cameraFrame()));
     redactHandle_->setContainerRect(within(playback_.contentFrame()));
-    cameraHandle_->setVisible(session_.showsCameraHandle());
-    redactHandle_->setVisible(session_.showsRedactHandle());
+    cameraHandle_->setVisible(session_.selection().showsCameraHandle());
+    redactHandle_->setVisible(session_.selection().showsRedactHandle());
     textHandle_->setContainerRect(picture);
-    textHandle_->setVisible(session_.showsTextHandle());
+    textHandle_->setVisible(session_.selection().showsTextHandle());
 }
 
 } // namespace tarnix

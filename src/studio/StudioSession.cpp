@@ -12,7 +12,6 @@
 #include "studio/RecordingFiles.h"
 #include "studio/StudioExporter.h"
 #include "studio/FutureCallback.h"
-#include "studio/StudioFormatting.h"
 #include "studio/StudioPlayer.h"
 #include "zoom/ZoomPanEngine.h"
 
@@ -30,6 +29,8 @@ StudioSession::StudioSession(RecordingTimeline timeline, StudioPlayer& player, O
     , options_(std::move(options))
     , state_(StudioEditState::fromDocument(timeline_))
     , history_(state_)
+    , selection_(std::make_unique<StudioSelection>(timeline_, state_))
+    , messages_(std::make_unique<StudioMessages>())
     , playback_(std::make_unique<StudioPlayback>(timeline_, state_, player, options_.builder,
                                                  options_.waveformLoader, options_.exportFrameRate))
     , exporter_(std::make_unique<StudioExporter>(StudioExporter::Source{
@@ -37,17 +38,18 @@ StudioSession::StudioSession(RecordingTimeline timeline, StudioPlayer& player, O
           [this] { return playback_->frameRate(); },
           [this] { return !playback_->everythingCut(); }}))
 {
-    connect(playback_.get(), &StudioPlayback::failed, this, &StudioSession::setErrorMessage);
-    connect(playback_.get(), &StudioPlayback::noticed, this, &StudioSession::addNotice);
+    StudioMessages* messages = messages_.get();
+    connect(playback_.get(), &StudioPlayback::failed, messages, &StudioMessages::setErrorMessage);
+    connect(playback_.get(), &StudioPlayback::noticed, messages, &StudioMessages::addNotice);
     // A new export's failure is alerted even when it says what the last one said.
-    connect(exporter_.get(), &StudioExporter::started, this, [this] { errorMessage_.reset(); });
-    connect(exporter_.get(), &StudioExporter::failed, this, &StudioSession::setErrorMessage);
+    connect(exporter_.get(), &StudioExporter::started, messages, &StudioMessages::clearErrorMessage);
+    connect(exporter_.get(), &StudioExporter::failed, messages, &StudioMessages::setErrorMessage);
     if (options_.documentPath)
         saver_ = std::make_unique<DocumentSaver>(
             *options_.documentPath,
             options_.documentWriter ? options_.documentWriter : DocumentSaver::defaultWriter());
     if (saver_) {
-        connect(saver_.get(), &DocumentSaver::saveFailed, this, &StudioSession::setErrorMessage);
+        connect(saver_.get(), &DocumentSaver::saveFailed, messages, &StudioMessages::setErrorMessage);
         watchDocument(*options_.documentPath);
     }
 }
@@ -56,6 +58,8 @@ StudioSession::~StudioSession()
 {
     // Nothing that happens while winding down reaches the views: they may be half gone.
     blockSignals(true);
+    messages_->blockSignals(true);
+    selection_->blockSignals(true);
     exporter_->blockSignals(true);
     playback_->blockSignals(true);
     exporter_->cancelAndWait();
@@ -94,16 +98,16 @@ bool StudioSession::commit()
     if (state_.cutRegions != history_.current().cutRegions &&
         cutsLeaveNothing(state_.cutRegions, playback_->duration())) {
         setLiveEditState(history_.current());
-        refuseEdit(QString::fromUtf8(kEverythingCutMessage.data(), int(kEverythingCutMessage.size())));
+        messages_->refuseEdit(QString::fromUtf8(kEverythingCutMessage.data(), int(kEverythingCutMessage.size())));
         return false;
     }
     if (history_.commit(state_)) {
-        clearEditNotice();
+        messages_->clearEditNotice();
         if (saver_)
             saver_->save(editedDocument());
         emit historyChanged();
     }
-    dropStaleSelection();
+    selection_->dropStale();
     playback_->rebuild();
     return true;
 }
@@ -116,13 +120,23 @@ void StudioSession::commitEditState(StudioEditState state)
 
 bool StudioSession::restoreSelectedCut()
 {
-    if (!selectedCutID_ || !state_.hasCutRegion(*selectedCutID_))
+    const std::optional<Uuid> id = selection_->cutID();
+    if (!id || !state_.hasCutRegion(*id))
         return false;
     StudioEditState next = state_;
-    std::erase_if(next.cutRegions, [&](const CutRegion& c) { return c.id == *selectedCutID_; });
-    setSelectedCutID(std::nullopt);
+    std::erase_if(next.cutRegions, [&](const CutRegion& c) { return c.id == *id; });
+    selection_->setCutID(std::nullopt);
     commitEditState(std::move(next));
     return true;
+}
+
+void StudioSession::commitSelecting(StudioEditState state, StudioTab tab,
+                                    const std::function<void()>& select)
+{
+    setLiveEditState(std::move(state));
+    select();
+    selection_->setTab(tab);
+    commit();
 }
 
 void StudioSession::createRegion(double start, double end)
@@ -130,10 +144,7 @@ void StudioSession::createRegion(double start, double end)
     const ZoomRegion region = NewRegions::zoomRegion(start, end, timeline_);
     StudioEditState next = state_;
     next.zoomRegions.push_back(region);
-    setLiveEditState(std::move(next));
-    setSelectedRegionID(region.id);
-    setSelectedTab(StudioTab::zoom);
-    commit();
+    commitSelecting(std::move(next), StudioTab::zoom, [&] { selection_->setRegionID(region.id); });
 }
 
 void StudioSession::createRedactRegion(double start, double end)
@@ -141,10 +152,7 @@ void StudioSession::createRedactRegion(double start, double end)
     const RedactRegion region = NewRegions::redactRegion(start, end);
     StudioEditState next = state_;
     next.redactRegions.push_back(region);
-    setLiveEditState(std::move(next));
-    setSelectedRedactID(region.id);
-    setSelectedTab(StudioTab::redact);
-    commit();
+    commitSelecting(std::move(next), StudioTab::redact, [&] { selection_->setRedactID(region.id); });
 }
 
 void StudioSession::createTextRegion(double start, double end)
@@ -152,25 +160,24 @@ void StudioSession::createTextRegion(double start, double end)
     const TextRegion box = NewRegions::textRegion(start, end, tr("Text").toStdString());
     StudioEditState next = state_;
     next.textRegions.push_back(box);
-    setLiveEditState(std::move(next));
-    setSelectedTextID(box.id);
-    setSelectedTab(StudioTab::text);
-    commit();
+    commitSelecting(std::move(next), StudioTab::text, [&] { selection_->setTextID(box.id); });
 }
 
 bool StudioSession::deleteSelection()
 {
     StudioEditState next = state_;
-    if (selectedRegionID_ && state_.hasZoomRegion(*selectedRegionID_)) {
-        std::erase_if(next.zoomRegions, [&](const ZoomRegion& r) { return r.id == *selectedRegionID_; });
-        setSelectedRegionID(std::nullopt);
-    } else if (selectedRedactID_ && state_.hasRedactRegion(*selectedRedactID_)) {
-        std::erase_if(next.redactRegions,
-                      [&](const RedactRegion& r) { return r.id == *selectedRedactID_; });
-        setSelectedRedactID(std::nullopt);
-    } else if (selectedTextID_ && state_.hasTextRegion(*selectedTextID_)) {
-        std::erase_if(next.textRegions, [&](const TextRegion& r) { return r.id == *selectedTextID_; });
-        setSelectedTextID(std::nullopt);
+    const std::optional<Uuid> regionID = selection_->regionID();
+    const std::optional<Uuid> redactID = selection_->redactID();
+    const std::optional<Uuid> textID = selection_->textID();
+    if (regionID && state_.hasZoomRegion(*regionID)) {
+        std::erase_if(next.zoomRegions, [&](const ZoomRegion& r) { return r.id == *regionID; });
+        selection_->setRegionID(std::nullopt);
+    } else if (redactID && state_.hasRedactRegion(*redactID)) {
+        std::erase_if(next.redactRegions, [&](const RedactRegion& r) { return r.id == *redactID; });
+        selection_->setRedactID(std::nullopt);
+    } else if (textID && state_.hasTextRegion(*textID)) {
+        std::erase_if(next.textRegions, [&](const TextRegion& r) { return r.id == *textID; });
+        selection_->setTextID(std::nullopt);
     } else {
         return restoreSelectedCut();
     }
@@ -182,7 +189,7 @@ void StudioSession::removeAllZoomRegions()
 {
     StudioEditState next = state_;
     next.zoomRegions.clear();
-    setSelectedRegionID(std::nullopt);
+    selection_->setRegionID(std::nullopt);
     commitEditState(std::move(next));
 }
 
@@ -200,126 +207,17 @@ void StudioSession::redo()
 
 void StudioSession::applyCommittedState(StudioEditState state)
 {
-    clearEditNotice();
+    messages_->clearEditNotice();
     state_ = std::move(state);
     emit editStateChanged();
     emit historyChanged();
-    dropStaleSelection();
+    selection_->dropStale();
     if (saver_)
         saver_->save(editedDocument());
     playback_->rebuild();
 }
 
-void StudioSession::dropStaleSelection()
-{
-    if (selectedRegionID_ && !state_.hasZoomRegion(*selectedRegionID_))
-        setSelectedRegionID(std::nullopt);
-    if (selectedRedactID_ && !state_.hasRedactRegion(*selectedRedactID_))
-        setSelectedRedactID(std::nullopt);
-    if (selectedCutID_ && !state_.hasCutRegion(*selectedCutID_))
-        setSelectedCutID(std::nullopt);
-    if (selectedTextID_ && !state_.hasTextRegion(*selectedTextID_))
-        setSelectedTextID(std::nullopt);
-}
-
-// ---- Selection -------------------------------------------------------------------------------
-
-void StudioSession::setSelectedTab(std::optional<StudioTab> tab)
-{
-    if (tab == selectedTab_)
-        return;
-    selectedTab_ = tab;
-    emit selectionChanged();
-}
-
-void StudioSession::setSelectedRegionID(std::optional<Uuid> id)
-{
-    if (id == selectedRegionID_)
-        return;
-    selectedRegionID_ = id;
-    emit selectionChanged();
-}
-
-void StudioSession::setSelectedRedactID(std::optional<Uuid> id)
-{
-    if (id == selectedRedactID_)
-        return;
-    selectedRedactID_ = id;
-    emit selectionChanged();
-}
-
-void StudioSession::setSelectedTextID(std::optional<Uuid> id)
-{
-    if (id == selectedTextID_)
-        return;
-    selectedTextID_ = id;
-    emit selectionChanged();
-}
-
-void StudioSession::setSelectedCutID(std::optional<Uuid> id)
-{
-    if (id == selectedCutID_)
-        return;
-    selectedCutID_ = id;
-    emit selectionChanged();
-}
-
-bool StudioSession::showsCameraHandle() const
-{
-    return selectedTab_ == StudioTab::camera && state_.cameraOverlay.isEnabled &&
-           timeline_.cameraURL.has_value();
-}
-
-bool StudioSession::showsRedactHandle() const
-{
-    return selectedTab_ == StudioTab::redact && selectedRedactID_ &&
-           state_.hasRedactRegion(*selectedRedactID_);
-}
-
-bool StudioSession::showsTextHandle() const
-{
-    return selectedTab_ == StudioTab::text && selectedTextID_ &&
-           state_.hasTextRegion(*selectedTextID_);
-}
-
-// ---- Captions --------------------------------------------------------------------------------
-
-QString StudioSession::timelineCaption() const
-{
-    return QString::fromStdString(
-        tarnix::timelineCaption(state_.zoomRegions.size(), timeline_.clickEvents.size()));
-}
-
 // ---- Failures and saving ---------------------------------------------------------------------
-
-void StudioSession::setErrorMessage(QString message)
-{
-    if (errorMessage_ == message)
-        return;
-    errorMessage_ = message;
-    emit errorMessageChanged(message);
-}
-
-void StudioSession::refuseEdit(const QString& reason)
-{
-    editNotice_ = reason;
-    emit editNoticeChanged();
-}
-
-void StudioSession::addNotice(const QString& text)
-{
-    if (editNotice_ && editNotice_->contains(text))
-        return;
-    refuseEdit(editNotice_ ? *editNotice_ + QLatin1Char(' ') + text : text);
-}
-
-void StudioSession::clearEditNotice()
-{
-    if (!editNotice_)
-        return;
-    editNotice_.reset();
-    emit editNoticeChanged();
-}
 
 bool StudioSession::flushSaves(int timeoutMs)
 {
@@ -358,7 +256,7 @@ void StudioSession::watchDocument(const std::filesystem::path& path)
     presence_ = new DocumentPresence(path, this);
     auto tellShared = [this] {
         if (presence_->sharedWithAnother())
-            addNotice(tr("This recording is also open in another Studio window."));
+            messages_->addNotice(tr("This recording is also open in another Studio window."));
     };
     connect(presence_, &DocumentPresence::sharedChanged, this, tellShared);
     tellShared();
@@ -405,7 +303,7 @@ void StudioSession::reloadDocument()
         reloading_ = false;
         Reloaded reloaded = future.takeResult();
         if (auto* message = std::get_if<QString>(&reloaded.document)) {
-            setErrorMessage(*message); // the choice stays open
+            messages_->setErrorMessage(*message); // the choice stays open
             return;
         }
         saver_->acceptOutsideChange(reloaded.file);
@@ -418,12 +316,12 @@ void StudioSession::applyReloaded(const RecordingTimeline& document)
     // The other edits become the current state, one undo step away from these; the samples and
     // the media are the recording's own and stay.
     outsideChange_ = false;
-    clearEditNotice();
+    messages_->clearEditNotice();
     state_ = StudioEditState::fromDocument(document);
     if (history_.commit(state_))
         emit historyChanged();
     emit editStateChanged();
-    dropStaleSelection();
+    selection_->dropStale();
     emit outsideChangeChanged();
     playback_->rebuild();
 }

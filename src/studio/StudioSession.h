@@ -13,8 +13,9 @@
 #include "document/RecordingTimeline.h"
 #include "studio/EditHistory.h"
 #include "studio/StudioEditState.h"
+#include "studio/StudioMessages.h"
 #include "studio/StudioPlayback.h"
-#include "studio/StudioTab.h"
+#include "studio/StudioSelection.h"
 
 // The Studio's model, without widgets: one editing of one recording.
 //
@@ -25,8 +26,7 @@
 // rebuild, one undo step and one save of the document file. The document value given at
 // construction is never changed.
 //
-// Failures a person must hear about land in errorMessage, which the view shows in an alert titled
-// "Something went wrong" whenever it changes to a present value.
+// Failures a person must hear about, and the notice line, land in its StudioMessages.
 //
 // Threads: GUI thread only. Saves and the reading of a reloaded document run on workers and
 // report back through queued calls.
@@ -107,34 +107,13 @@ public:
     void redo();
 
     // ---- Selection ------------------------------------------------------------------------
-    std::optional<StudioTab> selectedTab() const { return selectedTab_; }
-    std::optional<Uuid> selectedRegionID() const { return selectedRegionID_; }
-    std::optional<Uuid> selectedRedactID() const { return selectedRedactID_; }
-    std::optional<Uuid> selectedCutID() const { return selectedCutID_; }
-    std::optional<Uuid> selectedTextID() const { return selectedTextID_; }
-    void setSelectedTextID(std::optional<Uuid> id);
-    void setSelectedTab(std::optional<StudioTab> tab);
-    void setSelectedRegionID(std::optional<Uuid> id);
-    void setSelectedRedactID(std::optional<Uuid> id);
-    void setSelectedCutID(std::optional<Uuid> id);
-    // Which preview handles are shown.
-    bool showsCameraHandle() const;
-    bool showsRedactHandle() const;
-    bool showsTextHandle() const;
-
-    QString timelineCaption() const;
+    // What is selected; commits drop what the edit removed.
+    StudioSelection& selection() const { return *selection_; }
 
     // ---- Failures and saving --------------------------------------------------------------
-    const std::optional<QString>& errorMessage() const { return errorMessage_; }
-    // Why the last edit was refused (kEverythingCutMessage); cleared by the next commit, undo
-    // or redo. The view shows it by the timeline: a refusal is not a failure.
-    const std::optional<QString>& editNotice() const { return editNotice_; }
-    void refuseEdit(const QString& reason);
-    // A notice in the same place, about the recording rather than an edit (what it lacks);
-    // cleared like a refusal.
-    void showNotice(const QString& text) { refuseEdit(text); }
-    // Adds a sentence to the notice shown now (or shows it).
-    void addNotice(const QString& text);
+    // Failures (the playback's, the export's, the saves') and the notice line: a refused edit's
+    // reason, what the recording lacks.
+    StudioMessages& messages() const { return *messages_; }
     // Blocks until the document file holds the last commit (closing, tests); true when it does.
     bool flushSaves(int timeoutMs = 10000);
 
@@ -151,18 +130,14 @@ public:
 
 signals:
     void editStateChanged();
-    void selectionChanged();
     void historyChanged();
-    void errorMessageChanged(const QString& message);
-    void editNoticeChanged();
     void outsideChangeChanged();
 
 private:
     void commitEditState(StudioEditState state);
+    // Commits a state with a new region, selected (by `select`) with its panel open.
+    void commitSelecting(StudioEditState state, StudioTab tab, const std::function<void()>& select);
     void applyCommittedState(StudioEditState state);
-    void dropStaleSelection();
-    void setErrorMessage(QString message);
-    void clearEditNotice();
     void watchDocument(const std::filesystem::path& path);
     void applyReloaded(const RecordingTimeline& document);
 
@@ -171,15 +146,10 @@ private:
 
     StudioEditState state_;
     EditHistory history_;
-    std::optional<StudioTab> selectedTab_;
-    std::optional<Uuid> selectedRegionID_;
-    std::optional<Uuid> selectedRedactID_;
-    std::optional<Uuid> selectedTextID_;
-    std::optional<Uuid> selectedCutID_;
+    std::unique_ptr<StudioSelection> selection_;
 
     bool opened_ = false;
-    std::optional<QString> errorMessage_;
-    std::optional<QString> editNotice_;
+    std::unique_ptr<StudioMessages> messages_;
 
     std::unique_ptr<DocumentSaver> saver_;
     DocumentPresence* presence_ = nullptr;

@@ -27,6 +27,7 @@
 #include "studio/PreviewPlayerBridge.h"
 #include "studio/StudioControls.h"
 #include "studio/StudioExporter.h"
+#include "studio/StudioFormatting.h"
 #include "studio/StudioSession.h"
 #include "studio/StudioToolbar.h"
 #include "studio/TransportBar.h"
@@ -73,7 +74,7 @@ public:
         overlay_->setAccessibleName(StudioView::tr("Preview handles"));
         setMinimumHeight(200);
         connect(&session_.playback(), &StudioPlayback::naturalSizeChanged, this, [this] { relayout(); });
-        connect(&session_, &StudioSession::selectionChanged, this, [this] { relayout(); });
+        connect(&session_.selection(), &StudioSelection::changed, this, [this] { relayout(); });
     }
 
     PlayerSurface* surface() const { return surface_; }
@@ -113,7 +114,7 @@ public:
             left += hint.width() + 8;
         }
         if (panel_) {
-            panel_->setVisible(session_.selectedTab().has_value());
+            panel_->setVisible(session_.selection().tab().has_value());
             const QSize hint = panel_->sizeHint();
             panel_->setGeometry(left, kRailInset, hint.width(),
                                 std::min(hint.height(), height() - 2 * kRailInset));
@@ -183,7 +184,7 @@ StudioView::StudioView(RecordingTimeline timeline, std::optional<std::filesystem
             fitWindowToVideo();
         }
     });
-    connect(session_.get(), &StudioSession::errorMessageChanged, this, &StudioView::showFailure);
+    connect(&session_->messages(), &StudioMessages::errorMessageChanged, this, &StudioView::showFailure);
     new ExportNotifier(session_->exporter(), [this] { return window()->isActiveWindow(); }, this);
     installShortcuts();
     editing_ = new StudioEditingViews(*this);
@@ -237,8 +238,8 @@ QWidget* StudioView::makeTimelineSection()
 
     connect(removeAll_, &QPushButton::clicked, session_.get(), &StudioSession::removeAllZoomRegions);
     connect(restoreCut_, &QPushButton::clicked, session_.get(), &StudioSession::restoreSelectedCut);
-    connect(session_.get(), &StudioSession::selectionChanged, this, &StudioView::refreshCaption);
-    connect(session_.get(), &StudioSession::editNoticeChanged, this, &StudioView::refreshCaption);
+    connect(&session_->selection(), &StudioSelection::changed, this, &StudioView::refreshCaption);
+    connect(&session_->messages(), &StudioMessages::editNoticeChanged, this, &StudioView::refreshCaption);
     return section;
 }
 
@@ -355,12 +356,13 @@ void StudioView::setPanelView(QWidget* view)
 
 void StudioView::refreshCaption()
 {
-    caption_->setText(session_->timelineCaption());
+    caption_->setText(QString::fromStdString(timelineCaption(
+        session_->editState().zoomRegions.size(), session_->timeline().clickEvents.size())));
     caption_->setAccessibleName(caption_->text());
     removeAll_->setEnabled(session_->canRemoveAllZoomRegions());
-    const auto& cut = session_->selectedCutID();
+    const auto& cut = session_->selection().cutID();
     restoreCut_->setVisible(cut && session_->editState().hasCutRegion(*cut));
-    const auto& notice = session_->editNotice();
+    const auto& notice = session_->messages().editNotice();
     notice_->setText(notice.value_or(QString()));
     notice_->setAccessibleName(notice_->text());
     notice_->setVisible(notice.has_value());

@@ -294,8 +294,8 @@ TEST_F(RecorderWindowTest, WhatTheRecordingLacksIsSaidAgainInTheStudio)
                         {"This desktop doesn't share the pointer.", "Clicks weren't recorded."}});
     auto* studio = window->findChild<StudioView*>();
     ASSERT_TRUE(studio);
-    ASSERT_TRUE(studio->session().editNotice());
-    EXPECT_EQ(*studio->session().editNotice(),
+    ASSERT_TRUE(studio->session().messages().editNotice());
+    EXPECT_EQ(*studio->session().messages().editNotice(),
               QStringLiteral("This desktop doesn't share the pointer. Clicks weren't recorded."));
     EXPECT_TRUE(studio->editNoticeLabel()->isVisibleTo(studio));
 }
@@ -315,8 +315,8 @@ TEST_F(RecorderWindowTest, ARecordedWindowThatClosesOpensTheStudioAndSaysWhy)
     ASSERT_TRUE(waitFor(30, [&] { return window->mode() == WindowMode::studio; }));
     auto* studio = qobject_cast<StudioView*>(window->studioWidget());
     ASSERT_TRUE(studio);
-    ASSERT_TRUE(studio->session().editNotice());
-    EXPECT_EQ(studio->session().editNotice()->toStdString(),
+    ASSERT_TRUE(studio->session().messages().editNotice());
+    EXPECT_EQ(studio->session().messages().editNotice()->toStdString(),
               CaptureMessages::captureStopped(CaptureMessages::kRecordedWindowClosed));
     ASSERT_TRUE(waitFor(30, [&] { return studio->session().playback().isLoaded(); }));
     test::saveScreenshot(window->grab().toImage(), QStringLiteral("recorder-studio-window-closed"));

@@ -58,8 +58,8 @@ TEST(SoundServerNotice, theBarSaysAtOnceThatTheSoundIsMissingAndTheStudioSaysItA
         ASSERT_TRUE(test::processEventsUntil(30, [&] { return window.mode() == WindowMode::studio; }));
         auto* studio = qobject_cast<StudioView*>(window.studioWidget());
         ASSERT_TRUE(studio);
-        ASSERT_TRUE(studio->session().editNotice());
-        const QString notice = *studio->session().editNotice();
+        ASSERT_TRUE(studio->session().messages().editNotice());
+        const QString notice = *studio->session().messages().editNotice();
         EXPECT_TRUE(notice.startsWith("System audio and the microphone are missing from 0:0")) << notice.toStdString();
         EXPECT_TRUE(notice.contains("to the end")) << notice.toStdString();
         ASSERT_TRUE(test::processEventsUntil(30, [&] { return studio->session().playback().isLoaded(); }));

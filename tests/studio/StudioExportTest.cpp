@@ -55,7 +55,7 @@ TEST_F(StudioExportTest, ExportsAreNamedNextToTheScreenMovieAndReportProgress)
     EXPECT_EQ(movie.width, 1280);
     EXPECT_EQ(movie.height, 720);
     EXPECT_TRUE(movie.hasAudio);
-    EXPECT_FALSE(s.errorMessage());
+    EXPECT_FALSE(s.messages().errorMessage());
     EXPECT_GT(std::count_if(progress.begin(), progress.end(), [](double p) { return p > 0 && p < 1; }), 2)
         << "progress arrives while the export runs";
 
@@ -93,8 +93,8 @@ TEST_F(StudioExportTest, AFailedExportClearsTheResultAndSaysWhy)
     std::filesystem::resize_file(*recording.timeline.videoURL, 200);
     ASSERT_TRUE(exportAndWait(s));
     EXPECT_FALSE(s.exporter().exportedURL()) << "the result row of the earlier export goes";
-    ASSERT_TRUE(s.errorMessage());
-    EXPECT_TRUE(s.errorMessage()->startsWith("Export failed: ")) << s.errorMessage()->toStdString();
+    ASSERT_TRUE(s.messages().errorMessage());
+    EXPECT_TRUE(s.messages().errorMessage()->startsWith("Export failed: ")) << s.messages().errorMessage()->toStdString();
     EXPECT_FALSE(std::filesystem::exists(folder / "screen-edited-2.mp4"));
 }
 
@@ -110,7 +110,7 @@ TEST_F(StudioExportTest, CancellingAMovieOrAGifLeavesNoFileAndNoMessage)
         s.exporter().cancel();
         ASSERT_TRUE(waitFor([&] { return !s.exporter().isExporting(); }, 60));
         EXPECT_FALSE(s.exporter().exportedURL());
-        EXPECT_FALSE(s.errorMessage());
+        EXPECT_FALSE(s.messages().errorMessage());
         EXPECT_EQ(filesIn(folder.path()), before);
     }
 
@@ -132,7 +132,7 @@ TEST_F(StudioExportTest, AGifReportsProgressThroughBothPassesAndIsNamedWithoutAR
     ASSERT_TRUE(exportAndWait(s));
     ASSERT_TRUE(s.exporter().exportedURL());
     EXPECT_EQ(*s.exporter().exportedURL(), folder / "screen-edited.gif") << "a GIF is not named by a resolution";
-    EXPECT_FALSE(s.errorMessage());
+    EXPECT_FALSE(s.messages().errorMessage());
     EXPECT_TRUE(std::any_of(progress.begin(), progress.end(), [](double p) { return p > 0.1 && p < 0.5; }));
     EXPECT_TRUE(std::any_of(progress.begin(), progress.end(), [](double p) { return p > 0.5 && p < 1; }));
 

@@ -33,7 +33,7 @@ protected:
         options.documentPath = recording.documentPath;
         auto session = std::make_unique<StudioSession>(std::move(timeline), player, options);
         session->open();
-        EXPECT_TRUE(waitFor([&] { return session->playback().isLoaded() || session->errorMessage(); }, 60));
+        EXPECT_TRUE(waitFor([&] { return session->playback().isLoaded() || session->messages().errorMessage(); }, 60));
         return session;
     }
     std::unique_ptr<StudioSession> openSession(test::ScriptedPlayer& player)
@@ -58,7 +58,7 @@ TEST_F(StudioSafetyTest, TwoStudiosOnOneFileAskBeforeSavingOverEachOther)
     auto a = openSession(playerA);
     auto b = openSession(playerB);
     EXPECT_TRUE(b->documentShared()) << "the later Studio knows at once";
-    EXPECT_TRUE(b->editNotice() && b->editNotice()->contains("also open in another Studio window"));
+    EXPECT_TRUE(b->messages().editNotice() && b->messages().editNotice()->contains("also open in another Studio window"));
     ASSERT_TRUE(waitFor([&] { return a->documentShared(); })) << "the first learns of it";
 
     // A saves; B is asked, A (whose own save it was) is not.
@@ -93,8 +93,8 @@ TEST_F(StudioSafetyTest, TwoStudiosOnOneFileAskBeforeSavingOverEachOther)
     EXPECT_EQ(onDisk().redactRegions.size(), 1u) << "A's blur region is back in the file";
     EXPECT_TRUE(waitFor([&] { return b->hasOutsideChange(); }));
     EXPECT_FALSE(a->hasOutsideChange());
-    EXPECT_FALSE(a->errorMessage());
-    EXPECT_FALSE(b->errorMessage());
+    EXPECT_FALSE(a->messages().errorMessage());
+    EXPECT_FALSE(b->messages().errorMessage());
 }
 
 TEST_F(StudioSafetyTest, AnotherProgramsChangeIsAskedAboutButATouchIsNot)
@@ -120,8 +120,8 @@ TEST_F(StudioSafetyTest, AnotherProgramsChangeIsAskedAboutButATouchIsNot)
     // A reload that can't be read keeps the question open and says why.
     std::ofstream(recording.documentPath, std::ios::trunc) << "{ not json";
     s->reloadDocument();
-    ASSERT_TRUE(waitFor([&] { return s->errorMessage().has_value(); }));
-    EXPECT_TRUE(s->errorMessage()->contains("not a Tarnix recording document"));
+    ASSERT_TRUE(waitFor([&] { return s->messages().errorMessage().has_value(); }));
+    EXPECT_TRUE(s->messages().errorMessage()->contains("not a Tarnix recording document"));
     EXPECT_TRUE(s->hasOutsideChange());
     s->keepMine();
     ASSERT_TRUE(s->flushSaves());
@@ -138,17 +138,17 @@ TEST_F(StudioSafetyTest, ACutShortScreenMovieIsToldAndTheExportEndsWithIt)
     std::filesystem::rename(indexed, movie);
     std::filesystem::resize_file(movie, std::filesystem::file_size(movie) / 2);
     auto s = openSession(playerA);
-    ASSERT_TRUE(s->playback().isLoaded()) << s->errorMessage().value_or("").toStdString();
-    ASSERT_TRUE(s->editNotice());
-    EXPECT_TRUE(s->editNotice()->startsWith("The screen movie ends at ")) << s->editNotice()->toStdString();
-    EXPECT_TRUE(s->editNotice()->contains("of its 4.0 s")) << s->editNotice()->toStdString();
+    ASSERT_TRUE(s->playback().isLoaded()) << s->messages().errorMessage().value_or("").toStdString();
+    ASSERT_TRUE(s->messages().editNotice());
+    EXPECT_TRUE(s->messages().editNotice()->startsWith("The screen movie ends at ")) << s->messages().editNotice()->toStdString();
+    EXPECT_TRUE(s->messages().editNotice()->contains("of its 4.0 s")) << s->messages().editNotice()->toStdString();
     const double end = s->playback().duration();
     EXPECT_GT(end, 0.5);
     EXPECT_LT(end, 3.9) << "the timeline ends where the pictures do";
 
     s->exporter().start();
     ASSERT_TRUE(waitFor([&] { return !s->exporter().isExporting(); }, 120));
-    ASSERT_TRUE(s->exporter().exportedURL()) << s->errorMessage().value_or("").toStdString();
+    ASSERT_TRUE(s->exporter().exportedURL()) << s->messages().errorMessage().value_or("").toStdString();
     const auto probe = media::test::probe(*s->exporter().exportedURL());
     EXPECT_NEAR(probe.videoDuration, end, 0.15) << "no frozen picture after the movie's end";
 }
@@ -158,21 +158,21 @@ TEST_F(StudioSafetyTest, ADocumentCutEverywhereOpensWithItsCutsRestorable)
     RecordingTimeline allCut = recording.timeline;
     allCut.cutRegions = {{Uuid::random(), 0, 2.5}, {Uuid::random(), 2.5, 10}};
     auto s = openSession(playerA, allCut);
-    ASSERT_TRUE(s->playback().isLoaded()) << s->errorMessage().value_or("").toStdString();
-    EXPECT_FALSE(s->errorMessage());
+    ASSERT_TRUE(s->playback().isLoaded()) << s->messages().errorMessage().value_or("").toStdString();
+    EXPECT_FALSE(s->messages().errorMessage());
     EXPECT_NEAR(s->playback().duration(), 4.0, 0.1) << "the whole recording is in view";
     EXPECT_EQ(s->editState().cutRegions.size(), 2u);
     EXPECT_TRUE(s->playback().everythingCut());
     EXPECT_FALSE(s->playback().canPlay());
     EXPECT_FALSE(s->exporter().canExport());
-    EXPECT_TRUE(s->editNotice() && s->editNotice()->contains("restore a cut"));
+    EXPECT_TRUE(s->messages().editNotice() && s->messages().editNotice()->contains("restore a cut"));
     s->playback().togglePlayback();
     EXPECT_FALSE(s->playback().isPlaying());
 
-    s->setSelectedCutID(s->editState().cutRegions[1].id);
+    s->selection().setCutID(s->editState().cutRegions[1].id);
     ASSERT_TRUE(s->restoreSelectedCut());
     ASSERT_TRUE(waitFor([&] { return s->playback().rebuildsApplied() == 1; }, 60));
-    EXPECT_FALSE(s->errorMessage());
+    EXPECT_FALSE(s->messages().errorMessage());
     EXPECT_TRUE(s->playback().canPlay());
     EXPECT_TRUE(s->exporter().canExport());
     EXPECT_NEAR(s->playback().movieDuration(), 1.5, 0.05);
@@ -180,7 +180,7 @@ TEST_F(StudioSafetyTest, ADocumentCutEverywhereOpensWithItsCutsRestorable)
     // Undoing back to nothing kept shows the whole recording again, without an alert.
     s->undo();
     ASSERT_TRUE(waitFor([&] { return s->playback().rebuildsApplied() == 2; }, 60));
-    EXPECT_FALSE(s->errorMessage());
+    EXPECT_FALSE(s->messages().errorMessage());
     EXPECT_FALSE(s->playback().canPlay());
 }
 

@@ -6,6 +6,7 @@
 #include "document/CutRegions.h"
 #include "document/DocumentCoding.h"
 #include "studio/StudioExporter.h"
+#include "studio/StudioFormatting.h"
 #include "studio/StudioSession.h"
 
 namespace tarnix {
@@ -15,6 +16,12 @@ using test::ScriptedBuilder;
 using test::ScriptedPlayer;
 using test::commitEdit;
 using test::waitFor;
+
+// The caption line over the timeline, as the view writes it.
+std::string caption(const StudioSession& s)
+{
+    return timelineCaption(s.editState().zoomRegions.size(), s.timeline().clickEvents.size());
+}
 
 // One generated recording for the suite; each test gets its own session over a scripted player
 // and builder, saving into its own copy of the document file.
@@ -80,7 +87,7 @@ TEST_F(StudioSessionTest, OpeningLoadsTheCompositionAndTheWaveforms)
     EXPECT_TRUE(player.observers.time) << "the time observer drives the playhead";
     EXPECT_EQ(s.playback().systemAudioWaveform().size(), std::size_t(StudioPlayback::kWaveformBuckets));
     EXPECT_EQ(s.playback().microphoneWaveform().size(), std::size_t(StudioPlayback::kWaveformBuckets));
-    EXPECT_EQ(s.timelineCaption(), "2 zooms · 6 clicks detected");
+    EXPECT_EQ(caption(s), "2 zooms · 6 clicks detected");
     EXPECT_EQ(s.editState(), StudioEditState::fromDocument(recording->timeline));
 }
 
@@ -90,7 +97,7 @@ TEST_F(StudioSessionTest, FailuresToOpenAreShownAndLeavePlaybackOff)
     noMovie.videoURL.reset();
     StudioSession& a = makeSession(noMovie);
     a.open();
-    EXPECT_EQ(a.errorMessage(), "No recording to open.");
+    EXPECT_EQ(a.messages().errorMessage(), "No recording to open.");
     EXPECT_EQ(builder.count(), 0u);
     a.playback().togglePlayback();
     a.playback().step(5);
@@ -99,11 +106,11 @@ TEST_F(StudioSessionTest, FailuresToOpenAreShownAndLeavePlaybackOff)
     EXPECT_FALSE(a.exporter().canExport());
 
     StudioSession& b = makeSession();
-    QSignalSpy alerts(&b, &StudioSession::errorMessageChanged);
+    QSignalSpy alerts(&b.messages(), &StudioMessages::errorMessageChanged);
     b.open();
     builder.fail(builder.count() - 1, "The screen movie is damaged.");
     ASSERT_TRUE(waitFor([&] { return alerts.count() == 1; }));
-    EXPECT_EQ(b.errorMessage(), "Couldn't load recording: The screen movie is damaged.");
+    EXPECT_EQ(b.messages().errorMessage(), "Couldn't load recording: The screen movie is damaged.");
     EXPECT_FALSE(b.playback().canPlay());
     EXPECT_TRUE(player.items.empty());
 }
@@ -122,7 +129,7 @@ TEST_F(StudioSessionTest, ACommitRebuildsOnceAndKeepsThePlayhead)
     EXPECT_EQ(player.items.size(), 2u);
     ASSERT_EQ(player.seeks.size(), 1u);
     EXPECT_DOUBLE_EQ(player.seeks[0], 1.25);
-    EXPECT_FALSE(s.errorMessage());
+    EXPECT_FALSE(s.messages().errorMessage());
 }
 
 TEST_F(StudioSessionTest, ANewerRebuildSupersedesOneInFlightWithoutAnAlert)
@@ -140,7 +147,7 @@ TEST_F(StudioSessionTest, ANewerRebuildSupersedesOneInFlightWithoutAnAlert)
     test::processEvents(0.05);
     EXPECT_EQ(s.playback().rebuildsApplied(), 1);
     EXPECT_EQ(player.items.size(), 2u);
-    EXPECT_FALSE(s.errorMessage());
+    EXPECT_FALSE(s.messages().errorMessage());
 }
 
 TEST_F(StudioSessionTest, AFailedRebuildKeepsThePreviousItemAndTheEdit)
@@ -148,8 +155,8 @@ TEST_F(StudioSessionTest, AFailedRebuildKeepsThePreviousItemAndTheEdit)
     StudioSession& s = openLoaded();
     commitEdit(s, [&](StudioEditState& e) { e.systemAudio = {false}; });
     builder.fail(1, "No space left.");
-    ASSERT_TRUE(waitFor([&] { return s.errorMessage().has_value(); }));
-    EXPECT_EQ(*s.errorMessage(), "Couldn't refresh preview: No space left.");
+    ASSERT_TRUE(waitFor([&] { return s.messages().errorMessage().has_value(); }));
+    EXPECT_EQ(*s.messages().errorMessage(), "Couldn't refresh preview: No space left.");
     EXPECT_EQ(player.items.size(), 1u);
     EXPECT_FALSE(s.editState().systemAudio.isEnabled);
 }
@@ -213,23 +220,23 @@ TEST_F(StudioSessionTest, DeleteRemovesTheZoomSelectionBeforeTheBlurOne)
     const Uuid blur = s.editState().redactRegions[0].id;
     EXPECT_FALSE(s.deleteSelection()) << "no selection: the key belongs to someone else";
 
-    s.setSelectedRegionID(zoom);
-    s.setSelectedRedactID(blur);
+    s.selection().setRegionID(zoom);
+    s.selection().setRedactID(blur);
     EXPECT_TRUE(s.deleteSelection());
     EXPECT_EQ(s.editState().zoomRegions.size(), 1u);
     EXPECT_EQ(s.editState().redactRegions.size(), 1u);
-    EXPECT_FALSE(s.selectedRegionID());
+    EXPECT_FALSE(s.selection().regionID());
 
     EXPECT_TRUE(s.deleteSelection());
     EXPECT_TRUE(s.editState().redactRegions.empty());
-    EXPECT_FALSE(s.selectedRedactID());
+    EXPECT_FALSE(s.selection().redactID());
     EXPECT_FALSE(s.deleteSelection());
     EXPECT_EQ(builder.count(), 3u) << "each deletion rebuilds once";
 
     // A zoom selection whose region is gone falls through to the blur selection.
     StudioSession& t = openLoaded();
-    t.setSelectedRegionID(Uuid::random());
-    t.setSelectedRedactID(t.editState().redactRegions[0].id);
+    t.selection().setRegionID(Uuid::random());
+    t.selection().setRedactID(t.editState().redactRegions[0].id);
     EXPECT_TRUE(t.deleteSelection());
     EXPECT_EQ(t.editState().zoomRegions.size(), 2u);
     EXPECT_TRUE(t.editState().redactRegions.empty());
@@ -238,14 +245,14 @@ TEST_F(StudioSessionTest, DeleteRemovesTheZoomSelectionBeforeTheBlurOne)
 TEST_F(StudioSessionTest, RemoveAllKeepsBlurRegionsAndIsOffWithoutZooms)
 {
     StudioSession& s = openLoaded();
-    s.setSelectedRegionID(s.editState().zoomRegions[0].id);
+    s.selection().setRegionID(s.editState().zoomRegions[0].id);
     EXPECT_TRUE(s.canRemoveAllZoomRegions());
     s.removeAllZoomRegions();
     EXPECT_TRUE(s.editState().zoomRegions.empty());
     EXPECT_EQ(s.editState().redactRegions.size(), 1u);
-    EXPECT_FALSE(s.selectedRegionID());
+    EXPECT_FALSE(s.selection().regionID());
     EXPECT_FALSE(s.canRemoveAllZoomRegions());
-    EXPECT_EQ(s.timelineCaption(), "0 zooms · 6 clicks detected");
+    EXPECT_EQ(caption(s), "0 zooms · 6 clicks detected");
 }
 
 TEST_F(StudioSessionTest, NewRegionsAreSelectedAndOpenTheirPanels)
@@ -254,20 +261,20 @@ TEST_F(StudioSessionTest, NewRegionsAreSelectedAndOpenTheirPanels)
     s.createRegion(0.5, 1.5);
     ASSERT_EQ(s.editState().zoomRegions.size(), 3u);
     const ZoomRegion& zoom = s.editState().zoomRegions.back();
-    EXPECT_EQ(s.selectedRegionID(), zoom.id);
-    EXPECT_EQ(s.selectedTab(), StudioTab::zoom);
+    EXPECT_EQ(s.selection().regionID(), zoom.id);
+    EXPECT_EQ(s.selection().tab(), StudioTab::zoom);
     EXPECT_EQ(zoom.easing, EasingCurve::easeInOut);
     EXPECT_NEAR(zoom.rect.width, 1 / 1.7, 1e-9);
-    EXPECT_EQ(s.timelineCaption(), "3 zooms · 6 clicks detected");
+    EXPECT_EQ(caption(s), "3 zooms · 6 clicks detected");
 
     s.createRedactRegion(1.0, 2.0);
     const RedactRegion& blur = s.editState().redactRegions.back();
     EXPECT_EQ(blur.rect, (Rect{0.38, 0.44, 0.24, 0.12}));
-    EXPECT_EQ(s.selectedTab(), StudioTab::redact);
-    EXPECT_TRUE(s.showsRedactHandle());
-    EXPECT_FALSE(s.showsCameraHandle());
-    s.setSelectedTab(StudioTab::camera);
-    EXPECT_TRUE(s.showsCameraHandle());
+    EXPECT_EQ(s.selection().tab(), StudioTab::redact);
+    EXPECT_TRUE(s.selection().showsRedactHandle());
+    EXPECT_FALSE(s.selection().showsCameraHandle());
+    s.selection().setTab(StudioTab::camera);
+    EXPECT_TRUE(s.selection().showsCameraHandle());
 }
 
 TEST_F(StudioSessionTest, TextBoxesAreMadeSelectedDeletedAndUndoneThroughTheOneCommitPath)
@@ -277,9 +284,9 @@ TEST_F(StudioSessionTest, TextBoxesAreMadeSelectedDeletedAndUndoneThroughTheOneC
     ASSERT_EQ(s.editState().textRegions.size(), 1u);
     const TextRegion made = s.editState().textRegions[0];
     EXPECT_EQ(made.text, "Text");
-    EXPECT_EQ(s.selectedTextID(), made.id);
-    EXPECT_EQ(s.selectedTab(), StudioTab::text);
-    EXPECT_TRUE(s.showsTextHandle());
+    EXPECT_EQ(s.selection().textID(), made.id);
+    EXPECT_EQ(s.selection().tab(), StudioTab::text);
+    EXPECT_TRUE(s.selection().showsTextHandle());
     EXPECT_EQ(savedDocument().textRegions, s.editState().textRegions);
 
     StudioEditState edited = s.editState();
@@ -290,7 +297,7 @@ TEST_F(StudioSessionTest, TextBoxesAreMadeSelectedDeletedAndUndoneThroughTheOneC
 
     EXPECT_TRUE(s.deleteSelection());
     EXPECT_TRUE(s.editState().textRegions.empty());
-    EXPECT_FALSE(s.selectedTextID());
+    EXPECT_FALSE(s.selection().textID());
     EXPECT_EQ(s.editState().zoomRegions.size(), 2u) << "the zooms were not selected";
     s.undo();
     ASSERT_EQ(savedDocument().textRegions.size(), 1u);
@@ -299,7 +306,7 @@ TEST_F(StudioSessionTest, TextBoxesAreMadeSelectedDeletedAndUndoneThroughTheOneC
     EXPECT_EQ(savedDocument().textRegions[0].text, "Text");
     s.undo();
     EXPECT_TRUE(savedDocument().textRegions.empty());
-    EXPECT_FALSE(s.selectedTextID()) << "the box is gone, and its selection with it";
+    EXPECT_FALSE(s.selection().textID()) << "the box is gone, and its selection with it";
 }
 
 TEST_F(StudioSessionTest, TheCameraHandleNeedsACameraFile)
@@ -307,9 +314,9 @@ TEST_F(StudioSessionTest, TheCameraHandleNeedsACameraFile)
     RecordingTimeline noCamera = recording->timeline;
     noCamera.cameraURL.reset();
     StudioSession& s = makeSession(noCamera);
-    s.setSelectedTab(StudioTab::camera);
+    s.selection().setTab(StudioTab::camera);
     EXPECT_TRUE(s.editState().cameraOverlay.isEnabled);
-    EXPECT_FALSE(s.showsCameraHandle());
+    EXPECT_FALSE(s.selection().showsCameraHandle());
 }
 
 TEST_F(StudioSessionTest, TransportPlaysStepsAndStopsAtTheEnd)
@@ -453,9 +460,9 @@ TEST_F(StudioSessionTest, UndoDropsASelectionWhoseRegionIsGone)
 {
     StudioSession& s = openLoaded();
     s.createRegion(0.1, 0.4);
-    EXPECT_TRUE(s.selectedRegionID());
+    EXPECT_TRUE(s.selection().regionID());
     s.undo();
-    EXPECT_FALSE(s.selectedRegionID());
+    EXPECT_FALSE(s.selection().regionID());
     EXPECT_EQ(s.editState().zoomRegions.size(), 2u);
 }
 
@@ -466,9 +473,9 @@ TEST_F(StudioSessionTest, ASaveThatFailsIsShown)
     options.documentPath = saveFolder / "missing-folder" / "doc.tarnix.json";
     StudioSession s(recording->timeline, player, options);
     commitEdit(s, [&](StudioEditState& e) { e.systemAudio = {false}; });
-    ASSERT_TRUE(waitFor([&] { return s.errorMessage().has_value(); }));
-    EXPECT_TRUE(s.errorMessage()->startsWith("Couldn't save the recording's document"))
-        << s.errorMessage()->toStdString();
+    ASSERT_TRUE(waitFor([&] { return s.messages().errorMessage().has_value(); }));
+    EXPECT_TRUE(s.messages().errorMessage()->startsWith("Couldn't save the recording's document"))
+        << s.messages().errorMessage()->toStdString();
 }
 
 TEST_F(StudioSessionTest, CutsPlayAsTheMovieWhileThePlayheadStaysInRecordingTime)
@@ -517,23 +524,23 @@ TEST_F(StudioSessionTest, CutsPlayAsTheMovieWhileThePlayheadStaysInRecordingTime
 TEST_F(StudioSessionTest, ACutOfEverythingIsRefusedAndUndoRestoresACut)
 {
     StudioSession& s = openLoaded();
-    QSignalSpy notices(&s, &StudioSession::editNoticeChanged);
+    QSignalSpy notices(&s.messages(), &StudioMessages::editNoticeChanged);
     ASSERT_TRUE(commitEdit(s, [&](StudioEditState& e) { e.cutRegions = {{Uuid::random(), 0, 1}}; }));
     EXPECT_FALSE(commitEdit(s, [&](StudioEditState& e) {
         e.cutRegions = {{Uuid::random(), 0, 1}, {Uuid::random(), 0.5, 10}};
     }));
-    EXPECT_EQ(s.editNotice(), QString::fromUtf8(kEverythingCutMessage.data()));
+    EXPECT_EQ(s.messages().editNotice(), QString::fromUtf8(kEverythingCutMessage.data()));
     EXPECT_EQ(s.editState().cutRegions.size(), 1u) << "the refused cut changes nothing";
     EXPECT_EQ(builder.count(), 2u) << "nothing to rebuild";
-    EXPECT_FALSE(s.errorMessage()) << "a refusal is not a failure";
+    EXPECT_FALSE(s.messages().errorMessage()) << "a refusal is not a failure";
 
     Uuid id = s.editState().cutRegions[0].id;
-    s.setSelectedCutID(id);
+    s.selection().setCutID(id);
     EXPECT_TRUE(s.deleteSelection());
     EXPECT_TRUE(s.editState().cutRegions.empty());
-    EXPECT_FALSE(s.editNotice()) << "the next edit clears the notice";
+    EXPECT_FALSE(s.messages().editNotice()) << "the next edit clears the notice";
     EXPECT_EQ(notices.count(), 2);
-    EXPECT_FALSE(s.selectedCutID());
+    EXPECT_FALSE(s.selection().cutID());
 
     s.undo();
     ASSERT_EQ(s.editState().cutRegions.size(), 1u);

@@ -154,9 +154,9 @@ TEST_F(StudioViewTest, DeleteKeysRemoveZoomThenBlurButNotWhileTypingInAField)
     panel->setAccessibleName("Test field");
     panel->setGeometry(400, 300, 120, 24);
     panel->show();
-    session().setSelectedTab(StudioTab::redact);
-    session().setSelectedRegionID(session().editState().zoomRegions[0].id);
-    session().setSelectedRedactID(session().editState().redactRegions[0].id);
+    session().selection().setTab(StudioTab::redact);
+    session().selection().setRegionID(session().editState().zoomRegions[0].id);
+    session().selection().setRedactID(session().editState().redactRegions[0].id);
 
     panel->setFocus();
     ASSERT_TRUE(waitFor([&] { return panel->hasFocus(); }));
@@ -441,7 +441,7 @@ TEST_F(StudioViewTest, ExportsAGifAndATallMovieChosenInTheStudio)
     EXPECT_GT(mostColours, 16) << "the palette is the movie's, not a handful of colours";
 
     // A tall canvas from the background panel, a 720p movie from the menu.
-    session().setSelectedTab(StudioTab::background);
+    session().selection().setTab(StudioTab::background);
     QAbstractButton* tall = nullptr;
     ASSERT_TRUE(waitFor([&] {
         for (auto* button : view->findChildren<QAbstractButton*>())
@@ -459,7 +459,7 @@ TEST_F(StudioViewTest, ExportsAGifAndATallMovieChosenInTheStudio)
         << "and its area with it, without black bars at the sides";
     screenshot("studio-tall-canvas");
     // The camera's handle sits on the bubble, which keeps its place by the content.
-    session().setSelectedTab(StudioTab::camera);
+    session().selection().setTab(StudioTab::camera);
     auto* handle = view->findChild<CameraPositionHandle*>();
     ASSERT_NE(handle, nullptr);
     ASSERT_TRUE(waitFor([&] { return handle->isVisible(); }));
@@ -702,10 +702,10 @@ TEST_F(StudioViewTest, TheTimelineKeysMoveThePlayheadPlayAndWalkTheClips)
     // Tab walks the clips while the timeline has the focus.
     timeline->setFocus();
     key(Qt::Key_Tab);
-    const auto first = session().selectedRegionID();
+    const auto first = session().selection().regionID();
     ASSERT_TRUE(first);
     key(Qt::Key_Tab);
-    EXPECT_NE(session().selectedRegionID(), first);
+    EXPECT_NE(session().selection().regionID(), first);
 
     // "+" zooms the timeline about the playhead; Shift+Z shows the whole recording again.
     key(Qt::Key_Plus);
@@ -736,7 +736,7 @@ TEST_F(StudioViewTest, TheKeysPanelStylesThePillShownInThePreview)
 {
     recording.timeline.keyEvents = {{Uuid::random(), 1.0, "S", {KeyModifier::ctrl, KeyModifier::shift}}};
     open();
-    session().setSelectedTab(StudioTab::keys);
+    session().selection().setTab(StudioTab::keys);
     session().playback().seek(1.3);
     ASSERT_TRUE(waitFor([&] { return !view->player().isSeeking(); }));
     test::processEvents(0.3);

@@ -7,10 +7,9 @@
 
 namespace tarnix {
 
-CameraPositionHandle::CameraPositionHandle(QWidget* parent) : PreviewHandle(parent)
+CameraPositionHandle::CameraPositionHandle(QWidget* parent)
+    : PreviewHandle(tr("Camera position"), tr("Drag to move the camera"), parent)
 {
-    setAccessibleName(tr("Camera position"));
-    setToolTip(tr("Drag to move the camera"));
 }
 
 QRectF CameraPositionHandle::frame() const
@@ -18,20 +17,20 @@ QRectF CameraPositionHandle::frame() const
     return HandleRules::cameraFrame(settings.get(), containerRect().size());
 }
 
-void CameraPositionHandle::beginDrag()
+Point CameraPositionHandle::position() const
 {
-    dragStartPosition_ = settings.get().position;
+    return settings.get().position;
 }
 
-void CameraPositionHandle::dragBy(QPointF translation)
+std::optional<Point> CameraPositionHandle::draggedPosition(Point start, QPointF translation) const
 {
-    CameraOverlaySettings current = settings.get();
-    auto position = HandleRules::draggedCameraPosition(*dragStartPosition_, translation,
-                                                       containerRect().size(), current.sizeFraction);
-    if (!position)
-        return;
-    current.position = *position;
-    settings.set(current);
+    return HandleRules::draggedCameraPosition(start, translation, containerRect().size(),
+                                              settings.get().sizeFraction);
+}
+
+void CameraPositionHandle::moveTo(Point position)
+{
+    settings.modify([&](CameraOverlaySettings& s) { s.position = position; });
 }
 
 void CameraPositionHandle::paintEvent(QPaintEvent*)

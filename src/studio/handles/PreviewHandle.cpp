@@ -8,8 +8,11 @@
 
 namespace tarnix {
 
-PreviewHandle::PreviewHandle(QWidget* parent) : QWidget(parent)
+PreviewHandle::PreviewHandle(const QString& name, const QString& toolTip, QWidget* parent)
+    : QWidget(parent)
 {
+    setAccessibleName(name);
+    setToolTip(toolTip);
     setCursor(Qt::OpenHandCursor);
     setAttribute(Qt::WA_TranslucentBackground);
 }
@@ -32,7 +35,7 @@ void PreviewHandle::mousePressEvent(QMouseEvent* event)
     if (event->button() != Qt::LeftButton)
         return;
     pressGlobal_ = event->globalPosition();
-    dragging_ = false;
+    dragStart_.reset();
     event->accept();
 }
 
@@ -42,14 +45,14 @@ void PreviewHandle::mouseMoveEvent(QMouseEvent* event)
         return;
     // The handle moves under the pointer, so travel is measured on the screen.
     QPointF translation = event->globalPosition() - *pressGlobal_;
-    if (!dragging_) {
+    if (!dragStart_) {
         if (std::hypot(translation.x(), translation.y()) < HandleRules::kDragThreshold)
             return;
-        dragging_ = true;
+        dragStart_ = position();
         setCursor(Qt::ClosedHandCursor);
-        beginDrag();
     }
-    dragBy(translation);
+    if (std::optional<Point> moved = draggedPosition(*dragStart_, translation))
+        moveTo(*moved);
     refresh();
 }
 
@@ -58,11 +61,10 @@ void PreviewHandle::mouseReleaseEvent(QMouseEvent* event)
     if (event->button() != Qt::LeftButton || !pressGlobal_)
         return;
     pressGlobal_.reset();
-    if (!dragging_)
+    if (!dragStart_)
         return;
-    dragging_ = false;
+    dragStart_.reset();
     setCursor(Qt::OpenHandCursor);
-    endDrag();
     refresh();
     if (onCommit)
         onCommit();

@@ -5,6 +5,8 @@
 #include <functional>
 #include <optional>
 
+#include "document/Geometry.h"
+
 // A draggable outline laid over the video preview. The owner tells it where the displayed picture
 // is (`setContainerRect`, in the parent's coordinates); the handle places itself on the picture,
 // follows a drag that has travelled 10 points by writing the new position through its binding
@@ -15,7 +17,8 @@ namespace tarnix {
 class PreviewHandle : public QWidget {
     Q_OBJECT
 public:
-    explicit PreviewHandle(QWidget* parent = nullptr);
+    // `name` is the accessible name, `toolTip` says what a drag does.
+    PreviewHandle(const QString& name, const QString& toolTip, QWidget* parent);
 
     // Called once at the end of each drag; the editor rebuilds the preview.
     std::function<void()> onCommit;
@@ -28,11 +31,12 @@ public:
 protected:
     // The handle's frame in container coordinates.
     virtual QRectF frame() const = 0;
-    // Remembers the value at the start of a drag.
-    virtual void beginDrag() = 0;
-    // Writes the value for a pointer travel since the drag began.
-    virtual void dragBy(QPointF translation) = 0;
-    virtual void endDrag() = 0;
+    // The point a drag moves (the bound value's position), read when a drag begins.
+    virtual Point position() const = 0;
+    // The position for a pointer travel from `start`; none where the rules keep it in place.
+    virtual std::optional<Point> draggedPosition(Point start, QPointF translation) const = 0;
+    // Writes a new position through the binding.
+    virtual void moveTo(Point position) = 0;
 
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
@@ -41,7 +45,7 @@ protected:
 private:
     QRectF container_;
     std::optional<QPointF> pressGlobal_;
-    bool dragging_ = false;
+    std::optional<Point> dragStart_; // set while a drag runs
 };
 
 } // namespace tarnix

@@ -7,10 +7,9 @@
 
 namespace tarnix {
 
-RedactPositionHandle::RedactPositionHandle(QWidget* parent) : PreviewHandle(parent)
+RedactPositionHandle::RedactPositionHandle(QWidget* parent)
+    : PreviewHandle(tr("Blur position"), tr("Drag to move the blur"), parent)
 {
-    setAccessibleName(tr("Blur position"));
-    setToolTip(tr("Drag to move the blur"));
 }
 
 QRectF RedactPositionHandle::frame() const
@@ -18,22 +17,23 @@ QRectF RedactPositionHandle::frame() const
     return HandleRules::redactFrame(rect.get(), containerRect().size());
 }
 
-void RedactPositionHandle::beginDrag()
+Point RedactPositionHandle::position() const
 {
-    Rect current = rect.get();
-    dragStartOrigin_ = Point{current.x, current.y};
+    const Rect current = rect.get();
+    return Point{current.x, current.y};
 }
 
-void RedactPositionHandle::dragBy(QPointF translation)
+std::optional<Point> RedactPositionHandle::draggedPosition(Point start, QPointF translation) const
 {
-    Rect current = rect.get();
-    auto origin = HandleRules::draggedRedactOrigin(*dragStartOrigin_, translation,
-                                                   containerRect().size(), current);
-    if (!origin)
-        return;
-    current.x = origin->x;
-    current.y = origin->y;
-    rect.set(current);
+    return HandleRules::draggedRedactOrigin(start, translation, containerRect().size(), rect.get());
+}
+
+void RedactPositionHandle::moveTo(Point position)
+{
+    rect.modify([&](Rect& r) {
+        r.x = position.x;
+        r.y = position.y;
+    });
 }
 
 void RedactPositionHandle::paintEvent(QPaintEvent*)

@@ -17,13 +17,10 @@ public:
 
 protected:
     QRectF frame() const override;
-    void beginDrag() override;
-    void dragBy(QPointF translation) override;
-    void endDrag() override { dragStartOrigin_.reset(); }
+    Point position() const override;
+    std::optional<Point> draggedPosition(Point start, QPointF translation) const override;
+    void moveTo(Point position) override;
     void paintEvent(QPaintEvent* event) override;
-
-private:
-    std::optional<Point> dragStartOrigin_;
 };
 
 } // namespace tarnix

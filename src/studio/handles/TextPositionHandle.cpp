@@ -8,10 +8,9 @@
 
 namespace tarnix {
 
-TextPositionHandle::TextPositionHandle(QWidget* parent) : PreviewHandle(parent)
+TextPositionHandle::TextPositionHandle(QWidget* parent)
+    : PreviewHandle(tr("Text position"), tr("Drag to move the text"), parent)
 {
-    setAccessibleName(tr("Text position"));
-    setToolTip(tr("Drag to move the text"));
 }
 
 QRectF TextPositionHandle::frame() const
@@ -27,15 +26,18 @@ QRectF TextPositionHandle::frame() const
     return {centre.x * size.width() - 12, centre.y * size.height() - 12, 24, 24};
 }
 
-void TextPositionHandle::dragBy(QPointF translation)
+std::optional<Point> TextPositionHandle::draggedPosition(Point start, QPointF translation) const
 {
     const QSizeF size = containerRect().size();
-    if (!dragStart_ || size.isEmpty())
-        return;
-    TextRegion next = box.get();
-    next.position = {std::clamp(dragStart_->x + translation.x() / size.width(), 0.0, 1.0),
-                     std::clamp(dragStart_->y + translation.y() / size.height(), 0.0, 1.0)};
-    box.set(next);
+    if (size.isEmpty())
+        return std::nullopt;
+    return Point{std::clamp(start.x + translation.x() / size.width(), 0.0, 1.0),
+                 std::clamp(start.y + translation.y() / size.height(), 0.0, 1.0)};
+}
+
+void TextPositionHandle::moveTo(Point position)
+{
+    box.modify([&](TextRegion& r) { r.position = position; });
 }
 
 void TextPositionHandle::paintEvent(QPaintEvent*)

@@ -17,13 +17,10 @@ public:
 
 protected:
     QRectF frame() const override;
-    void beginDrag() override { dragStart_ = box.get().position; }
-    void dragBy(QPointF translation) override;
-    void endDrag() override { dragStart_.reset(); }
+    Point position() const override { return box.get().position; }
+    std::optional<Point> draggedPosition(Point start, QPointF translation) const override;
+    void moveTo(Point position) override;
     void paintEvent(QPaintEvent* event) override;
-
-private:
-    std::optional<Point> dragStart_;
 };
 
 } // namespace tarnix

@@ -37,12 +37,9 @@ void AudioPanel::buildNoiseReduction(QVBoxLayout* column)
     reduce->setToolTip(tr("Lowers the microphone's steady hiss and hum"));
     reduce->setEnabled(SidebarRules::canReduceNoise(settings));
 
-    auto* strength = addSlider(
-        column, tr("Strength"), 0, 1, 0.01, settings.noiseReductionStrength,
-        [](double v) { return SidebarRules::percentText(v); },
-        [&microphone](double v) { microphone.modify([&](auto& s) { s.noiseReductionStrength = v; }); });
-    strength->setEnabled(SidebarRules::canSetNoiseReductionStrength(settings));
-    strength->slider()->setAccessibleName(tr("Noise reduction strength"));
+    addStrengthSlider(column, settings.noiseReductionStrength, SidebarRules::canSetNoiseReductionStrength(settings),
+                      tr("Noise reduction strength"),
+                      [&microphone](double v) { microphone.modify([&](auto& s) { s.noiseReductionStrength = v; }); });
 }
 
 } // namespace tarnix

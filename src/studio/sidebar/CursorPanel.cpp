@@ -43,12 +43,9 @@ void CursorPanel::build(QVBoxLayout* column)
         [&cursor](bool on) { cursor.modify([&](auto& s) { s.smoothsMovement = on; }); }, true);
     smooth->setEnabled(SidebarRules::canSmoothCursor(settings));
 
-    auto* strength = addSlider(
-        column, tr("Strength"), 0, 1, 0.01, settings.smoothingStrength,
-        [](double v) { return SidebarRules::percentText(v); },
-        [&cursor](double v) { cursor.modify([&](auto& s) { s.smoothingStrength = v; }); });
-    strength->setEnabled(SidebarRules::canSetSmoothingStrength(settings));
-    strength->slider()->setAccessibleName(tr("Smoothing strength"));
+    addStrengthSlider(column, settings.smoothingStrength, SidebarRules::canSetSmoothingStrength(settings),
+                      tr("Smoothing strength"),
+                      [&cursor](double v) { cursor.modify([&](auto& s) { s.smoothingStrength = v; }); });
 }
 
 } // namespace tarnix

@@ -25,19 +25,10 @@ void PrivacyPanel::build(QVBoxLayout* column)
 
     std::vector<RedactRegion> list = sidebar().redactRegions.get();
     auto selection = sidebar().selectedRedactID.get();
-    auto* rows = new QVBoxLayout;
-    rows->setSpacing(2);
-    for (const auto& region : list) {
-        auto* row = new PanelRow("eye-slash-fill", SidebarRules::spanText(region.start, region.end),
-                                 QString(), selection == region.id, content());
-        Uuid id = region.id;
-        connect(row, &QPushButton::clicked, this, [this, id] {
-            sidebar().selectedRedactID.set(id);
-            refresh();
-        });
-        rows->addWidget(row);
-    }
-    column->addLayout(rows);
+    std::vector<RegionRow> rows;
+    for (const auto& region : list)
+        rows.push_back({region.id, region.start, region.end, QString()});
+    addRegionRows(column, "eye-slash-fill", rows, sidebar().selectedRedactID);
     if (list.empty())
         column->addWidget(
             secondaryLabel(tr("Blur hides passwords, messages and other private areas."), content()));

@@ -1,9 +1,12 @@
 #include "studio/sidebar/SidebarPanel.h"
 
 #include <QPushButton>
+#include <QSlider>
 #include <QVBoxLayout>
 
+#include "studio/sidebar/PanelRows.h"
 #include "studio/sidebar/SidebarControls.h"
+#include "studio/sidebar/SidebarRules.h"
 #include "studio/sidebar/StudioSidebarView.h"
 
 namespace tarnix {
@@ -26,6 +29,37 @@ void SidebarPanel::commit()
 void SidebarPanel::commitAndRebuild()
 {
     sidebar_.commitAndRebuild();
+}
+
+SliderRow* SidebarPanel::addStrengthSlider(QVBoxLayout* column, double value, bool enabled,
+                                           const QString& accessibleName,
+                                           std::function<void(double)> apply)
+{
+    auto* strength = addSlider(
+        column, tr("Strength"), 0, 1, 0.01, value, [](double v) { return SidebarRules::percentText(v); },
+        std::move(apply));
+    strength->setEnabled(enabled);
+    strength->slider()->setAccessibleName(accessibleName);
+    return strength;
+}
+
+void SidebarPanel::addRegionRows(QVBoxLayout* column, const QString& iconName,
+                                 const std::vector<RegionRow>& regions,
+                                 Binding<std::optional<Uuid>>& selection)
+{
+    const std::optional<Uuid> selected = selection.get();
+    auto* rows = new QVBoxLayout;
+    rows->setSpacing(2);
+    for (const RegionRow& region : regions) {
+        auto* row = new PanelRow(iconName, SidebarRules::spanText(region.start, region.end),
+                                 region.detail, selected == region.id, content());
+        connect(row, &QPushButton::clicked, this, [this, &selection, id = region.id] {
+            selection.set(id);
+            refresh();
+        });
+        rows->addWidget(row);
+    }
+    column->addLayout(rows);
 }
 
 void SidebarPanel::refresh()

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "document/Uuid.h"
+#include "studio/Binding.h"
 
 class QPushButton;
 class QVBoxLayout;
@@ -57,12 +58,26 @@ protected:
                          double maximum, double step, double value,
                          std::function<QString(double)> readout,
                          std::function<void(double)> apply);
+    // The "Strength" slider (0 to 100 %) of a setting a switch above it turns on.
+    SliderRow* addStrengthSlider(QVBoxLayout* column, double value, bool enabled,
+                                 const QString& accessibleName, std::function<void(double)> apply);
     // A switch that writes through `apply` and commits; `rebuilds` when it changes which
     // controls exist.
     ToggleSwitch* addToggle(QVBoxLayout* column, const QString& caption, bool on,
                             std::function<void(bool)> apply, bool rebuilds = false);
     // The red button at a region's end that removes it.
     void addDeleteButton(QVBoxLayout* column, const QString& text, std::function<void()> remove);
+
+    // A region's row in a panel's list: its span, and what else the list says of it.
+    struct RegionRow {
+        Uuid id;
+        double start = 0;
+        double end = 0;
+        QString detail;
+    };
+    // The list of a track's regions, the selected one marked; a click selects a row.
+    void addRegionRows(QVBoxLayout* column, const QString& iconName,
+                       const std::vector<RegionRow>& regions, Binding<std::optional<Uuid>>& selection);
 
     template <class Region>
     static const Region* regionWithID(const std::vector<Region>& list, const std::optional<Uuid>& id)

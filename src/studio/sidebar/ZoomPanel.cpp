@@ -22,20 +22,11 @@ void ZoomPanel::build(QVBoxLayout* column)
     std::stable_sort(list.begin(), list.end(), [](const auto& a, const auto& b) { return a.start < b.start; });
 
     auto selection = sidebar().selectedRegionID.get();
-    auto* rows = new QVBoxLayout;
-    rows->setSpacing(2);
-    for (const auto& region : list) {
-        auto* row = new PanelRow("zoom", SidebarRules::spanText(region.start, region.end),
-                                 SidebarRules::levelText(TimelineRules::zoomLevel(region.rect)),
-                                 selection == region.id, content());
-        Uuid id = region.id;
-        connect(row, &QPushButton::clicked, this, [this, id] {
-            sidebar().selectedRegionID.set(id);
-            refresh();
-        });
-        rows->addWidget(row);
-    }
-    column->addLayout(rows);
+    std::vector<RegionRow> rows;
+    for (const auto& region : list)
+        rows.push_back({region.id, region.start, region.end,
+                        SidebarRules::levelText(TimelineRules::zoomLevel(region.rect))});
+    addRegionRows(column, "zoom", rows, sidebar().selectedRegionID);
     if (list.empty())
         column->addWidget(secondaryLabel(tr("Drag across the zoom track to add a zoom."), content()));
 
