@@ -16,15 +16,15 @@
 
 namespace tarnix::cli {
 
-void prepareTextDrawing(const RecordingTimeline& timeline)
+TextDrawing::TextDrawing(const RecordingTimeline& timeline)
 {
-    if (timeline.textRegions.empty() || QCoreApplication::instance())
+    const bool showsKeys = !timeline.keyEvents.empty() && timeline.keystrokeOverlay.isEnabled;
+    if ((timeline.textRegions.empty() && !showsKeys) || QCoreApplication::instance())
         return;
-    static int argc = 3;
-    static char name[] = "tarnix-cli", option[] = "-platform", platform[] = "offscreen";
-    static char* argv[] = {name, option, platform, nullptr};
-    static QGuiApplication app(argc, argv);
+    app_ = std::make_unique<QGuiApplication>(argc_, argv_);
 }
+
+TextDrawing::~TextDrawing() = default;
 
 std::string readFile(const std::filesystem::path& path)
 {

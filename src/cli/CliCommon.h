@@ -1,11 +1,14 @@
 #pragma once
 
 #include <filesystem>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "document/RecordingTimeline.h"
+
+class QGuiApplication;
 
 // Shared pieces of tarnix-cli's commands.
 
@@ -34,10 +37,24 @@ public:
 // Reads and decodes a document; raises InputError naming the file and what is wrong.
 RecordingTimeline loadDocument(const std::filesystem::path& path);
 
-// Text boxes are drawn with the desktop's fonts, which a QGuiApplication loads: for a document
-// that has some, one is made on the offscreen platform (no window, no display needed), unless an
-// application exists already.
-void prepareTextDrawing(const RecordingTimeline& timeline);
+// Text (the text boxes, the keystroke pill) is drawn with the desktop's fonts, which a
+// QGuiApplication loads. While one of these lives, a document that shows text has an application
+// on the offscreen platform (no window, no display needed), unless one exists already.
+class TextDrawing {
+public:
+    explicit TextDrawing(const RecordingTimeline& timeline);
+    ~TextDrawing();
+    TextDrawing(const TextDrawing&) = delete;
+    TextDrawing& operator=(const TextDrawing&) = delete;
+
+private:
+    int argc_ = 3;
+    char name_[11] = "tarnix-cli";
+    char option_[10] = "-platform";
+    char platform_[10] = "offscreen";
+    char* argv_[4] = {name_, option_, platform_, nullptr};
+    std::unique_ptr<QGuiApplication> app_;
+};
 
 // The largest document read: far beyond any recording's samples, small enough to decode.
 inline constexpr long long kMaxDocumentBytes = 256LL << 20;

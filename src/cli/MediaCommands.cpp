@@ -1,7 +1,6 @@
 #include "cli/MediaCommands.h"
 
 #include <QBuffer>
-#include <QGuiApplication>
 #include <QImage>
 
 #include <unistd.h>
@@ -164,27 +163,6 @@ CompositionBuilder::Result buildOrFail(const RecordingTimeline& timeline,
     }
 }
 
-// The keystroke pill draws text, which needs a font database, which comes with a GUI
-// application: an offscreen one, made only when the document has keys to show.
-class TextRendering {
-public:
-    explicit TextRendering(const RecordingTimeline& timeline)
-    {
-        if (timeline.keyEvents.empty() || !timeline.keystrokeOverlay.isEnabled ||
-            QCoreApplication::instance())
-            return;
-        app_ = std::make_unique<QGuiApplication>(argc_, argv_);
-    }
-
-private:
-    int argc_ = 3;
-    char name_[11] = "tarnix-cli";
-    char option_[10] = "-platform";
-    char platform_[10] = "offscreen";
-    char* argv_[4] = {name_, option_, platform_, nullptr};
-    std::unique_ptr<QGuiApplication> app_;
-};
-
 } // namespace
 
 // Builds and exports with progress on standard error; Ctrl-C cancels. Returns the file written;
@@ -279,7 +257,7 @@ int runExport(const Arguments& args)
             throw UsageError("--loudness applies to movies; a GIF has no sound");
     }
     RecordingTimeline timeline = loadDocument(parsed.positional[0]);
-    prepareTextDrawing(timeline);
+    const TextDrawing text(timeline);
     std::optional<std::filesystem::path> out;
     if (parsed.options.count("--out")) {
         out = parsed.options["--out"];
@@ -288,7 +266,6 @@ int runExport(const Arguments& args)
                              " is a folder; give the name of the movie to write, such as " +
                              (*out / "movie.mp4").string());
     }
-    TextRendering text(timeline);
     try {
         std::cout << exportTimeline(timeline, resolution, out, type, frameRate, loudness).string() << "\n";
     } catch (const std::runtime_error& e) {
@@ -336,7 +313,7 @@ int runFrame(const Arguments& args)
     std::filesystem::path out = parsed.options["--out"];
     pictureFormat(out);
     RecordingTimeline timeline = loadDocument(parsed.positional[0]);
-    prepareTextDrawing(timeline);
+    const TextDrawing text(timeline);
     double t = parseNumber(parsed.positional[1], "the time");
     // Checked again, atomically, when the picture is published; this only spares the rendering.
     std::error_code ec;
@@ -345,7 +322,6 @@ int runFrame(const Arguments& args)
                   << " (frame never replaces a file).\n";
         return kExitFailure;
     }
-    TextRendering text(timeline);
     try {
         auto built = buildOrFail(timeline, "");
         // T is recording time, as on the timeline; the composition plays the kept time.

@@ -86,7 +86,7 @@ int runThumbnail(const Arguments& args)
     ProcessLimits::limitAddressSpace(kThumbnailAddressSpace);
     try {
         const RecordingTimeline timeline = loadDocument(parsed.document);
-        prepareTextDrawing(timeline);
+        const TextDrawing text(timeline);
         const std::string png = encodePng(DocumentThumbnail::render(timeline, parsed.size));
         ProcessLimits::cancelDeadline();
         writeThumbnail(parsed.out, png);
