@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "DecodeFailure.h"
 #include "document/DocumentCoding.h"
 
 using namespace tarnix;
@@ -21,17 +22,6 @@ void expectPoint(Point actual, Point expected, const char* what = "")
 {
     EXPECT_NEAR(actual.x, expected.x, 1e-9) << what;
     EXPECT_NEAR(actual.y, expected.y, 1e-9) << what;
-}
-
-std::string decodeFailure(const nlohmann::json& json)
-{
-    try {
-        decodeRecordingTimeline(json.dump());
-    } catch (const DecodingError& error) {
-        return error.what();
-    }
-    ADD_FAILURE() << "decoding succeeded";
-    return {};
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <optional>
 
+#include "DecodeFailure.h"
 #include "document/DocumentCoding.h"
 #include "document/FileUrl.h"
 
@@ -32,17 +33,6 @@ RecordingTimeline sampleTimeline()
 }
 
 // Decodes text that must fail and returns the error message.
-std::string decodeFailure(const std::string& text)
-{
-    try {
-        decodeRecordingTimeline(text);
-    } catch (const DecodingError& error) {
-        return error.what();
-    }
-    ADD_FAILURE() << "decoding succeeded: " << text;
-    return {};
-}
-
 nlohmann::json sampleJson()
 {
     return nlohmann::json::parse(encodeRecordingTimeline(sampleTimeline()));

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "DecodeFailure.h"
 #include "document/DocumentCoding.h"
 
 using namespace tarnix;
@@ -13,17 +14,6 @@ RecordingTimeline withoutKeys()
     t.captureFrame = {0, 0, 1280, 720};
     t.clickEvents = {{Uuid::random(), 0.8, {10, 20}, ClickKind::leftDown}};
     return t;
-}
-
-std::string decodeFailure(const nlohmann::json& json)
-{
-    try {
-        decodeRecordingTimeline(json.dump());
-    } catch (const DecodingError& error) {
-        return error.what();
-    }
-    ADD_FAILURE() << "decoding succeeded: " << json.dump();
-    return {};
 }
 
 nlohmann::json withKeyJson(nlohmann::json key)

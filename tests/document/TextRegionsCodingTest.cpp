@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "DecodeFailure.h"
 #include "document/DocumentCoding.h"
 
 using namespace tarnix;
@@ -26,17 +27,6 @@ TextRegion caption()
     text.color = {1, 0.5, 0, 1};
     text.background = false;
     return text;
-}
-
-std::string decodeFailure(const nlohmann::json& json)
-{
-    try {
-        decodeRecordingTimeline(json.dump());
-    } catch (const DecodingError& error) {
-        return error.what();
-    }
-    ADD_FAILURE() << "decoding succeeded: " << json.dump();
-    return {};
 }
 
 } // namespace
