@@ -366,6 +366,22 @@ Point unitPoint(const JsonReader& in)
     return p;
 }
 
+// The optional switch and strength that addSwitchWithStrength writes; each keeps its default
+// when its key is absent.
+template <typename T>
+struct KeyedField {
+    const char* key;
+    T& field;
+};
+
+void readSwitchWithStrength(const JsonReader& in, KeyedField<bool> on, KeyedField<double> strength)
+{
+    if (auto value = in.optional(on.key))
+        on.field = value->boolean();
+    if (auto value = in.optional(strength.key))
+        strength.field = numberWithin(*value, 0, 1);
+}
+
 Rect captureFrameRect(const JsonReader& in)
 {
     const Rect r = in.rect();
@@ -422,10 +438,7 @@ CursorOverlaySettings decodeCursorOverlaySettings(const JsonReader& in)
     out.sizeFraction = positiveFraction(in["sizeFraction"], 1);
     out.style = in["style"].enumeration<CursorStyle>();
     out.showsClickRipples = in["showsClickRipples"].boolean();
-    if (auto smooths = in.optional("smoothsMovement"))
-        out.smoothsMovement = smooths->boolean();
-    if (auto strength = in.optional("smoothingStrength"))
-        out.smoothingStrength = numberWithin(*strength, 0, 1);
+    readSwitchWithStrength(in, {"smoothsMovement", out.smoothsMovement}, {"smoothingStrength", out.smoothingStrength});
     return out;
 }
 
@@ -443,10 +456,8 @@ AudioTrackSettings decodeAudioTrackSettings(const JsonReader& in)
 {
     AudioTrackSettings out;
     out.isEnabled = in["isEnabled"].boolean();
-    if (auto reduces = in.optional("reducesNoise"))
-        out.reducesNoise = reduces->boolean();
-    if (auto strength = in.optional("noiseReductionStrength"))
-        out.noiseReductionStrength = numberWithin(*strength, 0, 1);
+    readSwitchWithStrength(in, {"reducesNoise", out.reducesNoise},
+                           {"noiseReductionStrength", out.noiseReductionStrength});
     return out;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -149,6 +150,21 @@ struct RecordingEdits {
 
     bool operator==(const RecordingEdits&) const = default;
 };
+
+// The element of `list` (regions, samples, events) with identifier `id`: the first, if several
+// share it; null when there is none or no identifier is given.
+template <class Item>
+Item* findByID(std::vector<Item>& list, const std::optional<Uuid>& id)
+{
+    auto it = std::find_if(list.begin(), list.end(), [&](const Item& item) { return item.id == id; });
+    return it == list.end() ? nullptr : &*it;
+}
+
+template <class Item>
+const Item* findByID(const std::vector<Item>& list, const std::optional<Uuid>& id)
+{
+    return findByID(const_cast<std::vector<Item>&>(list), id);
+}
 
 // A recording with its edits applied: the edits are the values of its RecordingEdits part.
 struct RecordingTimeline : RecordingEdits {

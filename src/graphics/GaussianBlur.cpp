@@ -279,6 +279,35 @@ void downsample(const QImage& source, int f, const QRect& cells, QImage& grid)
     }
 }
 
+// The cell a pixel's centre lies at or after, on a grid of factor f aligned to the origin.
+int cellBelow(int pixel, int f)
+{
+    return int(std::floor((pixel + 0.5) / f - 0.5));
+}
+
+// A pixel's two neighbouring cell centres (indices from `first`, clamped to the `count` cells)
+// and their weights for linear interpolation.
+struct CellTap {
+    int index;
+    float weight;
+};
+std::pair<CellTap, CellTap> cellTaps(int pixel, int first, int count, int f)
+{
+    const double u = (pixel + 0.5) / f - 0.5;
+    const int i = int(std::floor(u));
+    const float w = float(u - i);
+    return {CellTap{std::clamp(i, first, first + count - 1) - first, 1 - w},
+            CellTap{std::clamp(i + 1, first, first + count - 1) - first, w}};
+}
+
+// The cells whose centres bracket the pixel centres of `area`, within a grid of gridSize cells.
+QRect cellsAround(const QRect& area, int f, QSize gridSize)
+{
+    return QRect(QPoint(cellBelow(area.left(), f), cellBelow(area.top(), f)),
+                 QPoint(cellBelow(area.right(), f) + 1, cellBelow(area.bottom(), f) + 1))
+        .intersected(QRect(QPoint(0, 0), gridSize));
+}
+
 // The pixels of `area` interpolated linearly from the blurred cells (`cells` gives their place on
 // the coarse grid of factor f).
 QImage upsample(const QImage& blurredCells, const QRect& cells, const QRect& area, int f)
@@ -286,24 +315,13 @@ QImage upsample(const QImage& blurredCells, const QRect& cells, const QRect& are
     QImage patch = makeImage(area.width(), area.height());
     if (patch.isNull())
         return {};
-    struct Tap {
-        int index;
-        float weight;
-    };
-    auto taps = [&](int pixel, int first, int count) {
-        double u = (pixel + 0.5) / f - 0.5;
-        int i = int(std::floor(u));
-        float w = float(u - i);
-        return std::pair{Tap{std::clamp(i, first, first + count - 1) - first, 1 - w},
-                         Tap{std::clamp(i + 1, first, first + count - 1) - first, w}};
-    };
-    std::vector<std::pair<Tap, Tap>> columns(area.width());
+    std::vector<std::pair<CellTap, CellTap>> columns(area.width());
     for (int x = 0; x < area.width(); ++x)
-        columns[x] = taps(area.left() + x, cells.left(), cells.width());
+        columns[x] = cellTaps(area.left() + x, cells.left(), cells.width(), f);
     std::vector<Pixel> cellRow(cells.width());
     for (int y = 0; y < area.height(); ++y) {
         // Down the rows first, over the few cells of the row; then along it, pixel by pixel.
-        auto [top, bottom] = taps(area.top() + y, cells.top(), cells.height());
+        auto [top, bottom] = cellTaps(area.top() + y, cells.top(), cells.height(), f);
         const std::uint8_t* r0 = blurredCells.constScanLine(top.index);
         const std::uint8_t* r1 = blurredCells.constScanLine(bottom.index);
         for (int i = 0; i < cells.width(); ++i)
@@ -326,10 +344,7 @@ QImage coarseBlur(const QImage& source, const QRect& area, double sigma, int f)
     const Radii radii = radiiFor(coarse);
     const int gridW = (source.width() + f - 1) / f, gridH = (source.height() + f - 1) / f;
     // Cells whose centres bracket the area's pixel centres, then the blur's reach around them.
-    auto cellBelow = [f](int pixel) { return int(std::floor((pixel + 0.5) / f - 0.5)); };
-    QRect cells = QRect(QPoint(cellBelow(area.left()), cellBelow(area.top())),
-                        QPoint(cellBelow(area.right()) + 1, cellBelow(area.bottom()) + 1))
-                      .intersected(QRect(0, 0, gridW, gridH));
+    QRect cells = cellsAround(area, f, QSize(gridW, gridH));
     QRect read = cells.adjusted(-radii.reach(), -radii.reach(), radii.reach(), radii.reach())
                      .intersected(QRect(0, 0, gridW, gridH));
     QImage grid = makeImage(read.width(), read.height());
@@ -351,6 +366,133 @@ QImage blurArea(const QImage& source, const QRect& area, double sigma)
     if (f > 1)
         return coarseBlur(source, area, sigma, f);
     return PatchBlur(source, area, radiiFor(sigma)).run();
+}
+
+// Three box passes over a line of floats: `line` holds the input with radii.reach() more values
+// at each end than the `length` wanted; the result is left at the start of `line`.
+void boxLine(std::vector<float>& line, std::vector<float>& spare, int length, const Radii& radii)
+{
+    int inLength = length + 2 * radii.reach();
+    for (int r : radii.r) {
+        const int outLength = inLength - 2 * r;
+        const float scale = 1.0f / float(2 * r + 1);
+        float sum = 0;
+        for (int j = 0; j <= 2 * r; ++j)
+            sum += line[j];
+        for (int i = 0; i < outLength; ++i) {
+            spare[i] = sum * scale;
+            if (i + 1 < outLength)
+                sum += line[i + 2 * r + 1] - line[i];
+        }
+        std::swap(line, spare);
+        inLength = outLength;
+    }
+}
+
+// sums[i] += row[i] for i in [0, count).
+void addRow(const std::uint8_t* row, std::uint16_t* sums, int count)
+{
+    int i = 0;
+#if defined(__SSE2__)
+    const __m128i zero = _mm_setzero_si128();
+    for (; i + 16 <= count; i += 16) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + i));
+        auto* lo = reinterpret_cast<__m128i*>(sums + i);
+        auto* hi = reinterpret_cast<__m128i*>(sums + i + 8);
+        _mm_storeu_si128(lo, _mm_add_epi16(_mm_loadu_si128(lo), _mm_unpacklo_epi8(bytes, zero)));
+        _mm_storeu_si128(hi, _mm_add_epi16(_mm_loadu_si128(hi), _mm_unpackhi_epi8(bytes, zero)));
+    }
+#endif
+    for (; i < count; ++i)
+        sums[i] = std::uint16_t(sums[i] + row[i]);
+}
+
+// The means of the f × f cells `cells` of a plane (samples beyond it repeat its edge), row by row.
+std::vector<float> planeCells(const ConstPlane& plane, int f, const QRect& cells)
+{
+    const int lastX = plane.width - 1, lastY = plane.height - 1;
+    const int x0 = cells.left() * f, columns = cells.width() * f;
+    const int inside = std::clamp(lastX + 1 - x0, 0, columns);
+    const float cellScale = 1.0f / float(f * f);
+    std::vector<std::uint16_t> sums(static_cast<std::size_t>(columns)); // at most 16 × 255 per column
+    std::vector<float> out(std::size_t(cells.width()) * cells.height());
+    for (int j = 0; j < cells.height(); ++j) {
+        std::fill(sums.begin(), sums.end(), 0);
+        for (int dy = 0; dy < f; ++dy) {
+            const std::uint8_t* row =
+                plane.data + std::min((cells.top() + j) * f + dy, lastY) * plane.stride;
+            addRow(row + x0, sums.data(), inside);
+            for (int i = inside; i < columns; ++i)
+                sums[i] = std::uint16_t(sums[i] + row[lastX]);
+        }
+        float* cellRow = &out[std::size_t(j) * cells.width()];
+        for (int c = 0; c < cells.width(); ++c) {
+            int sum = 0;
+            for (int k = 0; k < f; ++k)
+                sum += sums[std::size_t(c) * f + k];
+            cellRow[c] = float(sum) * cellScale;
+        }
+    }
+    return out;
+}
+
+// The blur of `area` of a plane, as area.width() × area.height() bytes: the same coarse grid,
+// cell alignment and interpolation as the pictures' blur, on one channel, in floats throughout.
+std::vector<std::uint8_t> blurPlaneArea(const ConstPlane& plane, const QRect& area, double sigma)
+{
+    const int f = gridFactor(sigma);
+    const Radii radii = radiiFor(f > 1 ? coarseSigma(sigma, f) : sigma);
+    const int reach = radii.reach();
+    const QRect grid(0, 0, (plane.width + f - 1) / f, (plane.height + f - 1) / f);
+    const QRect cells = cellsAround(area, f, grid.size());
+    const QRect read = cells.adjusted(-reach, -reach, reach, reach).intersected(grid);
+    if (cells.isEmpty())
+        return {};
+    const std::vector<float> means = planeCells(plane, f, read);
+
+    // Down the columns of the read area, then along the rows of the cells; beyond the read area
+    // (the grid's edge, or a full reach away) the edge cell repeats.
+    std::vector<float> line(std::size_t(std::max(cells.width(), cells.height()) + 2 * reach));
+    std::vector<float> spare(line.size());
+    std::vector<float> down(std::size_t(read.width()) * cells.height());
+    for (int c = 0; c < read.width(); ++c) {
+        for (int i = 0; i < cells.height() + 2 * reach; ++i) {
+            const int y = std::clamp(cells.top() - reach + i, read.top(), read.bottom());
+            line[i] = means[std::size_t(y - read.top()) * read.width() + c];
+        }
+        boxLine(line, spare, cells.height(), radii);
+        for (int y = 0; y < cells.height(); ++y)
+            down[std::size_t(y) * read.width() + c] = line[y];
+    }
+    std::vector<float> blurredCells(std::size_t(cells.width()) * cells.height());
+    for (int y = 0; y < cells.height(); ++y) {
+        const float* row = &down[std::size_t(y) * read.width()];
+        for (int i = 0; i < cells.width() + 2 * reach; ++i)
+            line[i] = row[std::clamp(cells.left() - reach + i, read.left(), read.right()) - read.left()];
+        boxLine(line, spare, cells.width(), radii);
+        std::copy_n(line.begin(), cells.width(), &blurredCells[std::size_t(y) * cells.width()]);
+    }
+
+    // Linear interpolation between cell centres (exact at f = 1).
+    std::vector<std::pair<CellTap, CellTap>> columns(std::size_t(area.width()));
+    for (int x = 0; x < area.width(); ++x)
+        columns[x] = cellTaps(area.left() + x, cells.left(), cells.width(), f);
+    std::vector<std::uint8_t> out(std::size_t(area.width()) * area.height());
+    std::vector<float> cellRow(std::size_t(cells.width()));
+    for (int y = 0; y < area.height(); ++y) {
+        const auto [top, bottom] = cellTaps(area.top() + y, cells.top(), cells.height(), f);
+        const float* r0 = &blurredCells[std::size_t(top.index) * cells.width()];
+        const float* r1 = &blurredCells[std::size_t(bottom.index) * cells.width()];
+        for (int i = 0; i < cells.width(); ++i)
+            cellRow[i] = r0[i] * top.weight + r1[i] * bottom.weight;
+        std::uint8_t* dst = &out[std::size_t(y) * area.width()];
+        for (int x = 0; x < area.width(); ++x) {
+            const auto& [left, right] = columns[x];
+            const float v = cellRow[left.index] * left.weight + cellRow[right.index] * right.weight;
+            dst[x] = std::uint8_t(std::clamp(v + 0.5f, 0.0f, 255.0f));
+        }
+    }
+    return out;
 }
 
 } // namespace
@@ -399,6 +541,28 @@ void blurRects(QImage& image, const std::vector<QRect>& rects, double sigma)
             std::memcpy(image.scanLine(area.top() + y) + area.left() * 4, patch.constScanLine(y),
                         std::size_t(area.width()) * 4);
     }
+}
+
+void blurPlaneRects(const Plane& plane, const std::vector<QRect>& rects, double sigma)
+{
+    if (!plane.data || plane.width <= 0 || plane.height <= 0 || radiiFor(sigma).reach() == 0)
+        return;
+    const ConstPlane source{plane.data, plane.stride, plane.width, plane.height};
+    const QRect bounds(0, 0, plane.width, plane.height);
+    std::vector<std::pair<QRect, std::vector<std::uint8_t>>> patches;
+    for (const QRect& rect : rects) {
+        const QRect area = rect.intersected(bounds);
+        if (area.isEmpty())
+            continue;
+        auto patch = blurPlaneArea(source, area, sigma);
+        if (!patch.empty())
+            patches.emplace_back(area, std::move(patch));
+    }
+    // Written only after every patch was read from the untouched plane.
+    for (const auto& [area, patch] : patches)
+        for (int y = 0; y < area.height(); ++y)
+            std::memcpy(plane.data + (area.top() + y) * plane.stride + area.left(),
+                        &patch[std::size_t(y) * area.width()], std::size_t(area.width()));
 }
 
 QImage blurred(const QImage& image, double sigma)

@@ -5,6 +5,8 @@
 
 #include <vector>
 
+#include "graphics/ImageScaler.h"
+
 // A Gaussian blur that extends the picture's edge pixels outward ("clamp to extent"), so the
 // border never fades to transparent. Separable, three box passes per direction: the cost is linear
 // in the number of pixels whatever the radius. Only the pixels that are asked for are blurred,
@@ -22,6 +24,12 @@ std::vector<int> boxWidthsForGaussian(double sigma);
 // those of the image blurred with standard deviation `sigma`. Every rectangle reads the image as it
 // was before the call, so overlapping rectangles get the same pixels. `image` is in kPixelFormat.
 void blurRects(QImage& image, const std::vector<QRect>& rects, double sigma);
+
+// The same for one 8-bit plane (the Y, U or V plane of a 4:2:0 frame): the samples of each
+// rectangle (clipped to the plane) are replaced by those of the plane blurred with standard
+// deviation `sigma` (samples), its edges extended. Blurring Y, U and V alike is blurring the
+// picture they encode, as the conversion is linear.
+void blurPlaneRects(const Plane& plane, const std::vector<QRect>& rects, double sigma);
 
 // The whole image blurred (a new image).
 QImage blurred(const QImage& image, double sigma);

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <optional>
 #include <vector>
 
 #include "graphics/CpuFeatures.h"
@@ -438,38 +439,205 @@ void writeRow(const std::uint16_t* upper, const std::uint16_t* lower, int weight
     }
 }
 
+// How each output sample of a plane is made from a source row: its two source samples (the
+// index, read as 4 bytes from there) and their weights as one pair of 16-bit values.
+struct PlanePlan {
+    std::vector<Tap> taps;
+    std::vector<std::int32_t> index;
+    std::vector<std::int32_t> weightPair; // low half 256 - weight, high half weight
+    int gatherable = 0; // leading columns whose 4-byte read stays within the source row
+    // Per group of 8 columns whose sample pairs lie within 16 consecutive source samples (any
+    // enlargement, reductions up to about 1.8): the first of them, or -1, and the byte shuffle
+    // that spreads the pairs into 16-bit lanes (the same for both 128-bit halves' sources).
+    std::vector<std::int32_t> groupBase;
+    std::vector<std::int8_t> groupShuffle;
+};
+
+PlanePlan planPlane(std::vector<Tap> taps, int sourceWidth)
+{
+    PlanePlan plan;
+    plan.index.reserve(taps.size());
+    plan.weightPair.reserve(taps.size());
+    for (const Tap& t : taps) {
+        plan.index.push_back(t.index);
+        plan.weightPair.push_back(std::int32_t(std::uint32_t(256 - t.weight) |
+                                               (std::uint32_t(t.weight) << 16)));
+        if (t.index + 4 <= sourceWidth && plan.gatherable == int(plan.index.size()) - 1)
+            ++plan.gatherable;
+    }
+    const int groups = int(taps.size()) / 8;
+    plan.groupBase.assign(groups, -1);
+    plan.groupShuffle.assign(std::size_t(groups) * 32, -1);
+    for (int g = 0; g < groups; ++g) {
+        const Tap* t = &taps[g * 8];
+        const int base = t[0].index;
+        bool fits = base + 16 <= sourceWidth;
+        for (int k = 0; k < 8 && fits; ++k)
+            fits = t[k].index >= base && t[k].index + 1 - base < 16;
+        if (!fits)
+            continue;
+        plan.groupBase[g] = base;
+        for (int k = 0; k < 8; ++k) {
+            // Output k's left and right samples as the low bytes of two 16-bit lanes.
+            std::int8_t* lane = &plan.groupShuffle[std::size_t(g) * 32 + k * 4];
+            lane[0] = std::int8_t(t[k].index - base);
+            lane[2] = std::int8_t(t[k].index + 1 - base);
+        }
+    }
+    plan.taps = std::move(taps);
+    return plan;
+}
+
+#if defined(TARNIX_SCALER_AVX2)
+// Eight samples from 16 consecutive source samples: one load and one shuffle.
+__attribute__((target("avx2"))) inline __m256i shuffledPairs(const std::uint8_t* row,
+                                                               const PlanePlan& plan, int g)
+{
+    const __m256i block = _mm256_broadcastsi128_si256(
+        _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + plan.groupBase[g])));
+    return _mm256_shuffle_epi8(
+        block, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(&plan.groupShuffle[std::size_t(g) * 32])));
+}
+
+// Eight samples at a time: a shuffle (or, where the pairs lie further apart, a gather) reads each
+// sample pair, a multiply-add weighs it.
+__attribute__((target("avx2"))) int interpolatePlaneRowAvx2(const std::uint8_t* row,
+                                                              const PlanePlan& plan,
+                                                              std::uint16_t* out)
+{
+    const __m256i spread = _mm256_setr_epi8(0, -1, 1, -1, 4, -1, 5, -1, 8, -1, 9, -1, 12, -1, 13,
+                                            -1, 0, -1, 1, -1, 4, -1, 5, -1, 8, -1, 9, -1, 12, -1,
+                                            13, -1);
+    int i = 0;
+    const int groups = int(plan.groupBase.size());
+    for (; i + 8 <= plan.gatherable || (i / 8 < groups && plan.groupBase[i / 8] >= 0); i += 8) {
+        __m256i words;
+        if (plan.groupBase[i / 8] >= 0) {
+            words = shuffledPairs(row, plan, i / 8);
+        } else {
+            __m256i index = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(&plan.index[i]));
+            __m256i pairs = _mm256_i32gather_epi32(reinterpret_cast<const int*>(row), index, 1);
+            words = _mm256_shuffle_epi8(pairs, spread);
+        }
+        __m256i sums = _mm256_madd_epi16(
+            words, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(&plan.weightPair[i])));
+        __m256i packed = _mm256_permute4x64_epi64(_mm256_packus_epi32(sums, sums),
+                                                  _MM_SHUFFLE(3, 1, 2, 0));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm256_castsi256_si128(packed));
+    }
+    return i;
+}
+#endif
+
+void interpolatePlaneRow(const std::uint8_t* row, const PlanePlan& plan, std::uint16_t* out)
+{
+    int i = 0;
+#if defined(TARNIX_SCALER_AVX2)
+    if (hasAvx2())
+        i = interpolatePlaneRowAvx2(row, plan, out);
+#endif
+    for (const int count = int(plan.taps.size()); i < count; ++i) {
+        const Tap& t = plan.taps[i];
+        out[i] = std::uint16_t(row[t.index] * (256 - t.weight) + row[t.index + 1] * t.weight);
+    }
+}
+
+// Two interpolated plane rows mixed into bytes; the four-channel mixing serves four samples at a
+// time.
+void mixPlaneRows(const std::uint16_t* a, const std::uint16_t* b, int weight, int count,
+                  std::uint8_t* out)
+{
+    const int whole = count / 4 * 4;
+    mixRows(a, b, weight, whole / 4, out);
+    for (int i = whole; i < count; ++i) {
+        int v = (a[i] * (256 - weight) + b[i] * weight + (1 << 15)) >> 16;
+        out[i] = std::uint8_t(std::min(v, 255));
+    }
+}
+
+// The two interpolated source rows a run of output rows mixes. Consecutive output rows mostly
+// share source rows: each source row is interpolated once, by `interpolate(row, out)`.
+class RowPairs {
+public:
+    explicit RowPairs(std::size_t values) : upper_(values), lower_(values) {}
+
+    template <typename Interpolate>
+    void moveTo(int index, const Interpolate& interpolate)
+    {
+        if (upperIndex_ != index) {
+            if (lowerIndex_ == index) {
+                std::swap(upper_, lower_);
+                std::swap(upperIndex_, lowerIndex_);
+            } else {
+                interpolate(index, upper_.data());
+                upperIndex_ = index;
+            }
+        }
+        if (lowerIndex_ != index + 1) {
+            interpolate(index + 1, lower_.data());
+            lowerIndex_ = index + 1;
+        }
+    }
+    const std::uint16_t* upper() const { return upper_.data(); }
+    const std::uint16_t* lower() const { return lower_.data(); }
+
+private:
+    std::vector<std::uint16_t> upper_, lower_;
+    int upperIndex_ = -1, lowerIndex_ = -1;
+};
+
+// What a stretch of sourceRect over targetRect touches: the output pixels [x0, x1) × [y0, y1)
+// within the target, and the source pixels [left, right] × [top, bottom] the samples stay within.
+struct Stretch {
+    double tx, ty, tw, th, sx, sy, sw, sh;
+    int x0, x1, y0, y1;
+    int left, right, top, bottom;
+    bool empty() const { return x0 >= x1 || y0 >= y1; }
+};
+
+// Nothing for inputs that are not handled (a source within fewer than 2 × 2 pixels, empty or
+// non-finite rectangles).
+std::optional<Stretch> stretchOf(QSize target, const QRectF& targetRect, QSize source,
+                                 const QRectF& sourceRect)
+{
+    if (source.width() < 2 || source.height() < 2)
+        return std::nullopt;
+    Stretch s{targetRect.x(), targetRect.y(), targetRect.width(), targetRect.height(),
+              sourceRect.x(), sourceRect.y(), sourceRect.width(), sourceRect.height(),
+              0, 0, 0, 0, 0, 0, 0, 0};
+    for (double v : {s.tx, s.ty, s.tw, s.th, s.sx, s.sy, s.sw, s.sh})
+        if (!std::isfinite(v))
+            return std::nullopt;
+    if (!(s.tw > 0) || !(s.th > 0) || !(s.sw > 0) || !(s.sh > 0))
+        return std::nullopt;
+    s.x0 = int(std::max(std::floor(s.tx), 0.0));
+    s.x1 = int(std::min(std::ceil(s.tx + s.tw), double(target.width())));
+    s.y0 = int(std::max(std::floor(s.ty), 0.0));
+    s.y1 = int(std::min(std::ceil(s.ty + s.th), double(target.height())));
+    s.left = int(std::clamp(std::floor(s.sx), 0.0, source.width() - 1.0));
+    s.right = int(std::clamp(std::ceil(s.sx + s.sw) - 1, 0.0, source.width() - 1.0));
+    s.top = int(std::clamp(std::floor(s.sy), 0.0, source.height() - 1.0));
+    s.bottom = int(std::clamp(std::ceil(s.sy + s.sh) - 1, 0.0, source.height() - 1.0));
+    if (!s.empty() && (s.right <= s.left || s.bottom <= s.top))
+        return std::nullopt;
+    return s;
+}
+
 } // namespace
 
 bool scaleInto(QImage& target, const QRectF& targetRect, const QImage& source,
                const QRectF& sourceRect)
 {
-    if (target.format() != kPixelFormat || source.format() != kPixelFormat ||
-        source.width() < 2 || source.height() < 2)
+    if (target.format() != kPixelFormat || source.format() != kPixelFormat)
         return false;
-    const double tx = targetRect.x(), ty = targetRect.y(), tw = targetRect.width(),
-                 th = targetRect.height();
-    const double sx = sourceRect.x(), sy = sourceRect.y(), sw = sourceRect.width(),
-                 sh = sourceRect.height();
-    for (double v : {tx, ty, tw, th, sx, sy, sw, sh})
-        if (!std::isfinite(v))
-            return false;
-    if (!(tw > 0) || !(th > 0) || !(sw > 0) || !(sh > 0))
+    const std::optional<Stretch> stretch =
+        stretchOf(target.size(), targetRect, source.size(), sourceRect);
+    if (!stretch)
         return false;
-
-    // Output pixels touched by the target rectangle, within the target image.
-    const int x0 = int(std::max(std::floor(tx), 0.0));
-    const int x1 = int(std::min(std::ceil(tx + tw), double(target.width())));
-    const int y0 = int(std::max(std::floor(ty), 0.0));
-    const int y1 = int(std::min(std::ceil(ty + th), double(target.height())));
-    if (x0 >= x1 || y0 >= y1)
+    if (stretch->empty())
         return true;
-    // The source pixels under the source rectangle; samples stay within them.
-    const int left = int(std::clamp(std::floor(sx), 0.0, source.width() - 1.0));
-    const int right = int(std::clamp(std::ceil(sx + sw) - 1, 0.0, source.width() - 1.0));
-    const int top = int(std::clamp(std::floor(sy), 0.0, source.height() - 1.0));
-    const int bottom = int(std::clamp(std::ceil(sy + sh) - 1, 0.0, source.height() - 1.0));
-    if (right <= left || bottom <= top)
-        return false;
+    const auto [tx, ty, tw, th, sx, sy, sw, sh, x0, x1, y0, y1, left, right, top, bottom] =
+        *stretch;
     const int columns = x1 - x0;
     const ColumnPlan xPlan =
         planColumns(tapsFor(x0, columns, tx, sw / tw, sx, left, right), source.width());
@@ -481,29 +649,52 @@ bool scaleInto(QImage& target, const QRectF& targetRect, const QImage& source,
     const qsizetype targetStride = target.bytesPerLine();
 
     int shares = int(std::clamp<long long>((long long)columns * (y1 - y0) / kPixelsPerShare, 1, 4));
-    parallelFor(y1 - y0, shares, [&](int begin, int end) {
-        std::vector<std::uint16_t> upper(std::size_t(columns) * 4), lower(upper.size());
+    // Structured bindings are copied in by name: older compilers cannot capture them.
+    parallelFor(y1 - y0, shares, [&, x0 = x0, y0 = y0, ty = ty, th = th](int begin, int end) {
+        RowPairs rows(std::size_t(columns) * 4);
         std::vector<std::uint8_t> row(std::size_t(columns) * 4);
-        int upperIndex = -1, lowerIndex = -1;
+        auto interpolate = [&](int index, std::uint16_t* out) {
+            interpolateRow(source.constScanLine(index), xPlan, out);
+        };
         for (int r = begin; r < end; ++r) {
             const Tap& tap = yTaps[r];
-            // Consecutive rows mostly share source rows: interpolate each source row once.
-            if (upperIndex != tap.index) {
-                if (lowerIndex == tap.index) {
-                    std::swap(upper, lower);
-                    std::swap(upperIndex, lowerIndex);
-                } else {
-                    interpolateRow(source.constScanLine(tap.index), xPlan, upper.data());
-                    upperIndex = tap.index;
-                }
-            }
-            if (lowerIndex != tap.index + 1) {
-                interpolateRow(source.constScanLine(tap.index + 1), xPlan, lower.data());
-                lowerIndex = tap.index + 1;
-            }
-            writeRow(upper.data(), lower.data(), tap.weight, columns,
+            rows.moveTo(tap.index, interpolate);
+            writeRow(rows.upper(), rows.lower(), tap.weight, columns,
                      targetBits + (y0 + r) * targetStride + x0 * 4, row.data(),
                      coverage(y0 + r, ty, ty + th), firstCoverage, lastCoverage);
+        }
+    });
+    return true;
+}
+
+bool scalePlaneInto(const Plane& target, const QRectF& targetRect, const ConstPlane& source,
+                    const QRectF& sourceRect)
+{
+    if (!target.data || !source.data)
+        return false;
+    const std::optional<Stretch> stretch =
+        stretchOf({target.width, target.height}, targetRect, {source.width, source.height},
+                  sourceRect);
+    if (!stretch)
+        return false;
+    if (stretch->empty())
+        return true;
+    const Stretch& s = *stretch;
+    const int columns = s.x1 - s.x0;
+    const PlanePlan xPlan =
+        planPlane(tapsFor(s.x0, columns, s.tx, s.sw / s.tw, s.sx, s.left, s.right), source.width);
+    const auto yTaps = tapsFor(s.y0, s.y1 - s.y0, s.ty, s.sh / s.th, s.sy, s.top, s.bottom);
+    int shares = int(std::clamp<long long>((long long)columns * (s.y1 - s.y0) / kPixelsPerShare, 1, 4));
+    parallelFor(s.y1 - s.y0, shares, [&](int begin, int end) {
+        RowPairs rows(static_cast<std::size_t>(columns));
+        auto interpolate = [&](int index, std::uint16_t* out) {
+            interpolatePlaneRow(source.data + index * source.stride, xPlan, out);
+        };
+        for (int r = begin; r < end; ++r) {
+            const Tap& tap = yTaps[r];
+            rows.moveTo(tap.index, interpolate);
+            mixPlaneRows(rows.upper(), rows.lower(), tap.weight, columns,
+                         target.data + (s.y0 + r) * target.stride + s.x0);
         }
     });
     return true;

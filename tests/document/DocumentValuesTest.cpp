@@ -138,3 +138,19 @@ TEST(Dates, ReferenceDateAndIsoText)
     EXPECT_EQ(Date::fromUnixSeconds(1765029787.9).iso8601(), "2025-12-06T14:03:07Z");
     EXPECT_GT(Date::now().timeIntervalSinceReferenceDate, 8e8);
 }
+
+TEST(Identity, FindByIDFindsTheFirstWithTheIdentifierAndNothingElse)
+{
+    std::vector<RedactRegion> regions(3);
+    regions[2].id = regions[1].id; // a document may repeat one; the first counts
+    regions[2].start = 5;
+    EXPECT_EQ(findByID(regions, regions[1].id), &regions[1]);
+    EXPECT_EQ(findByID(regions, Uuid::random()), nullptr);
+    EXPECT_EQ(findByID(regions, std::nullopt), nullptr);
+    EXPECT_EQ(findByID(std::vector<RedactRegion>{}, regions[0].id), nullptr);
+
+    const std::vector<RedactRegion>& readOnly = regions;
+    const RedactRegion* found = findByID(readOnly, regions[2].id);
+    ASSERT_NE(found, nullptr);
+    EXPECT_EQ(found->start, 0);
+}

@@ -122,3 +122,42 @@ TEST(GaussianBlur, KeepsPremultipliedPixelsValid)
         }
     EXPECT_EQ(qAlpha(out.pixel(0, 40)), 0);
 }
+
+// A plane is blurred as a grey picture's channels are: narrow and wide (coarse-grid) blurs, areas
+// at the plane's edges (the edge extended) and in the middle, overlapping areas reading the
+// original, an odd-sized plane, and nothing outside the areas touched.
+TEST(GaussianBlur, APlaneIsBlurredAsAGreyPicture)
+{
+    const int w = 203, h = 117;
+    QImage picture = makeImage(w, h);
+    std::vector<std::uint8_t> samples(std::size_t(w) * h);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            // Hard edges and a ramp: the blur's shape, not only its mean, shows.
+            const int v = ((x / 13 + y / 9) % 2) ? 230 : (x * 255 / w) / 3;
+            samples[std::size_t(y) * w + x] = std::uint8_t(v);
+            picture.setPixel(x, y, qRgb(v, v, v));
+        }
+    const std::vector<QRect> rects{QRect(0, 0, 40, 30), QRect(30, 20, 60, 50),
+                                   QRect(150, 80, 80, 60), QRect(-10, 100, 20, 40)};
+    for (double sigma : {3.0, 9.0, 20.0}) {
+        SCOPED_TRACE("sigma " + std::to_string(sigma));
+        QImage expected = picture.copy();
+        blurRects(expected, rects, sigma);
+        // Padding on each row: the stride is honoured.
+        const int stride = w + 5;
+        std::vector<std::uint8_t> plane(std::size_t(stride) * h, 7);
+        for (int y = 0; y < h; ++y)
+            std::copy_n(&samples[std::size_t(y) * w], w, &plane[std::size_t(y) * stride]);
+        blurPlaneRects(Plane{plane.data(), stride, w, h}, rects, sigma);
+        int worst = 0;
+        for (int y = 0; y < h; ++y) {
+            for (int x = 0; x < w; ++x)
+                worst = std::max(worst, std::abs(int(plane[std::size_t(y) * stride + x]) -
+                                                 qBlue(expected.pixel(x, y))));
+            for (int x = w; x < stride; ++x)
+                ASSERT_EQ(plane[std::size_t(y) * stride + x], 7);
+        }
+        EXPECT_LE(worst, 2);
+    }
+}

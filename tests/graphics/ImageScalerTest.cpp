@@ -135,3 +135,40 @@ TEST(ImageScaler, RefusesWhatItCannotDrawAndClipsTheRest)
     EXPECT_EQ(qGreen(target.pixel(5, 0)), 0);
     EXPECT_TRUE(scaleInto(target, QRectF(50, 50, 10, 10), source, QRectF(0, 0, 4, 4)));
 }
+
+// One plane scaled as the four-channel scaler scales the green channel: the same taps, the same
+// rounding, on the gathering path and on the plain tail alike; odd sizes, fractional rectangles,
+// enlarging and reducing.
+TEST(ImageScaler, ScalesAPlaneAsItScalesAChannel)
+{
+    const QImage source = test::noise(101, 57, 7);
+    std::vector<std::uint8_t> green(std::size_t(source.width()) * source.height());
+    for (int y = 0; y < source.height(); ++y)
+        for (int x = 0; x < source.width(); ++x)
+            green[std::size_t(y) * source.width() + x] = std::uint8_t(qGreen(source.pixel(x, y)));
+    const ConstPlane plane{green.data(), source.width(), source.width(), source.height()};
+    struct Case {
+        QRectF target;
+        QRectF from;
+    };
+    for (const Case& c : {Case{{3.0, 2.0, 180.0, 90.0}, {0.0, 0.0, 101.0, 57.0}},
+                          Case{{0.5, 1.25, 61.5, 33.0}, {10.5, 3.25, 80.0, 50.0}},
+                          Case{{0.0, 0.0, 39.0, 21.0}, {1.0, 1.0, 99.0, 55.0}}}) {
+        QImage expected = makeImage(200, 100, Qt::black);
+        ASSERT_TRUE(scaleInto(expected, c.target, source, c.from));
+        std::vector<std::uint8_t> out(200 * 100, 0);
+        ASSERT_TRUE(scalePlaneInto({out.data(), 200, 200, 100}, c.target, plane, c.from));
+        // Inside the wholly covered pixels (the plane scaler leaves the partly covered edges to
+        // its caller).
+        const QRect inner = c.target.adjusted(1, 1, -1, -1).toAlignedRect();
+        int worst = 0;
+        for (int y = inner.top() + 1; y < inner.bottom(); ++y)
+            for (int x = inner.left() + 1; x < inner.right(); ++x)
+                worst = std::max(worst, std::abs(out[std::size_t(y) * 200 + x] -
+                                                 qGreen(expected.pixel(x, y))));
+        EXPECT_LE(worst, 1) << "target " << c.target.x() << ", " << c.target.y();
+    }
+    std::vector<std::uint8_t> out(4);
+    EXPECT_FALSE(scalePlaneInto({out.data(), 2, 2, 2}, QRectF(0, 0, 2, 2),
+                                {green.data(), 1, 1, 1}, QRectF(0, 0, 1, 1)));
+}
