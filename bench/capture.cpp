@@ -1,7 +1,8 @@
 // Screen capture against the ffmpeg tool's x11grab: 20 s of a 1920 × 1080 display whose content
 // changes every frame, at 60 frames per second, with the same encoder settings (libx264, the
 // recorder's preset and quality). Prints frames written, frames dropped and the average CPU use of
-// each (percent of one core). Starts its own Xvfb and a separate animator process, so neither
+// each (percent of one core), the processor time per written frame (ours by stage: grab,
+// conversion, encoder and file), why our frames were lost, and the load average. Starts its own Xvfb and a separate animator process, so neither
 // counts against the recorders.
 //
 // Then the A/V drift: a recording with system audio of a screen that flashes white once a second
@@ -140,7 +141,38 @@ struct Figures {
     long written = 0;
     long dropped = 0;
     double cpuPercent = 0;
+    double cpuSeconds = 0;
+    tarnix::CaptureStatistics stages; // ours only
+
+    double cpuMillisecondsPerFrame() const { return written > 0 ? 1000 * cpuSeconds / double(written) : 0; }
 };
+
+std::string loadAverage()
+{
+    std::ifstream file("/proc/loadavg");
+    double one = 0, five = 0, fifteen = 0;
+    file >> one >> five >> fifteen;
+    char text[64];
+    std::snprintf(text, sizeof text, "%.2f %.2f %.2f", one, five, fifteen);
+    return text;
+}
+
+// Processor time per written frame, and for ours where it went: the capture thread's grabs and
+// conversions, and the rest (the encoder's threads, the writer and the file).
+void printCosts(const Figures& ours, const Figures& theirs)
+{
+    const double frames = std::max(1.0, double(ours.written));
+    const double grab = 1000 * ours.stages.grabSeconds / frames;
+    const double conversion = 1000 * ours.stages.conversionSeconds / frames;
+    std::printf("cpu per frame      tarnix %.1f ms (grab %.2f, conversion %.2f, encoder and file %.1f), "
+                "ffmpeg x11grab %.1f ms: %.2fx\n",
+                ours.cpuMillisecondsPerFrame(), grab, conversion, ours.cpuMillisecondsPerFrame() - grab - conversion,
+                theirs.cpuMillisecondsPerFrame(),
+                theirs.cpuMillisecondsPerFrame() > 0 ? ours.cpuMillisecondsPerFrame() / theirs.cpuMillisecondsPerFrame() : 0);
+    std::printf("tarnix lost frames encoder behind %lld, capture late %lld, unreadable %lld\n",
+                static_cast<long long>(ours.stages.encoderBehind), static_cast<long long>(ours.stages.lateSlots),
+                static_cast<long long>(ours.stages.unreadable));
+}
 
 Figures recordWithTarnix(int seconds, const std::filesystem::path& folder, const std::string& preset)
 {
@@ -192,7 +224,9 @@ Figures recordWithTarnix(int seconds, const std::filesystem::path& folder, const
     f.written = recorder.appendedFrameCount();
     // Frames lost either way: a full queue, or slots the capture could not keep.
     f.dropped = std::max<long>(recorder.droppedFrameCount(), long(seconds * 60) - f.written);
-    f.cpuPercent = 100 * (cpuSeconds(after) - cpuSeconds(before)) / elapsed;
+    f.cpuSeconds = cpuSeconds(after) - cpuSeconds(before);
+    f.cpuPercent = 100 * f.cpuSeconds / elapsed;
+    f.stages = recorder.captureStatistics();
     return f;
 }
 
@@ -230,7 +264,8 @@ Figures recordWithFfmpeg(int seconds, const std::string& display, const std::fil
     Figures f;
     f.written = countFrames(movie);
     f.dropped = std::max<long>(0, long(seconds * 60) - f.written);
-    f.cpuPercent = 100 * cpuSeconds(usage) / elapsed;
+    f.cpuSeconds = cpuSeconds(usage);
+    f.cpuPercent = 100 * f.cpuSeconds / elapsed;
     return f;
 }
 
@@ -501,6 +536,7 @@ int main(int argc, char** argv)
         std::this_thread::sleep_for(std::chrono::seconds(2)); // texture upload
         std::printf("capture of a changing 1920x1080 display at 60 fps for %d s, libx264 preset %s crf 23, %u cores\n",
                     seconds, preset.c_str(), std::thread::hardware_concurrency());
+        const std::string loadBefore = loadAverage();
         std::fprintf(stderr, "recording with ffmpeg...\n");
         const Figures theirs = recordWithFfmpeg(seconds, display, folder, preset);
         std::fprintf(stderr, "recording with tarnix...\n");
@@ -508,6 +544,8 @@ int main(int argc, char** argv)
         std::printf("%-18s %8s %8s %8s\n", "", "written", "dropped", "cpu %");
         std::printf("%-18s %8ld %8ld %8.0f\n", "tarnix", ours.written, ours.dropped, ours.cpuPercent);
         std::printf("%-18s %8ld %8ld %8.0f\n", "ffmpeg x11grab", theirs.written, theirs.dropped, theirs.cpuPercent);
+        printCosts(ours, theirs);
+        std::printf("load average       before %s, after %s\n", loadBefore.c_str(), loadAverage().c_str());
         kill(animator, SIGTERM);
         waitpid(animator, nullptr, 0);
     }

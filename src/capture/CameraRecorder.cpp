@@ -20,17 +20,6 @@ extern "C" {
 
 namespace tarnix {
 
-QString CameraDeviceProvider::errorMessageString() const
-{
-    return optionalText(errorMessage_);
-}
-
-void CameraDeviceProvider::setErrorMessage(std::optional<std::string> message)
-{
-    if (assignIfChanged(errorMessage_, std::move(message)))
-        emit errorMessageChanged();
-}
-
 void CameraDeviceProvider::refresh(const std::string& folder)
 {
     const auto listing = v4l2::listCameras(folder);

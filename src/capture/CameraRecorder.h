@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "capture/DeviceFileRecorder.h"
+#include "capture/DeviceListing.h"
 
 namespace tarnix::media {
 class MovieWriter;
@@ -33,25 +34,17 @@ struct CameraDevice {
     bool operator==(const CameraDevice&) const = default;
 };
 
-class CameraDeviceProvider : public QObject {
+class CameraDeviceProvider : public DeviceListing {
     Q_OBJECT
-    Q_PROPERTY(QString errorMessage READ errorMessageString NOTIFY errorMessageChanged)
 public:
-    using QObject::QObject;
+    using DeviceListing::DeviceListing;
     const std::vector<CameraDevice>& devices() const { return devices_; }
-    const std::optional<std::string>& errorMessage() const { return errorMessage_; }
-    QString errorMessageString() const;
-    void setErrorMessage(std::optional<std::string> message);
     // Lists the capture devices of `folder`; a device node that may not be opened means access
     // wasn't granted.
     void refresh(const std::string& folder = "/dev");
-signals:
-    void devicesChanged();
-    void errorMessageChanged();
 
 private:
     std::vector<CameraDevice> devices_;
-    std::optional<std::string> errorMessage_;
 };
 
 class CameraRecorder : public DeviceFileRecorder {

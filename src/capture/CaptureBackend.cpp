@@ -53,9 +53,7 @@ PointerSourceFactory pointerSourceFactory(CaptureBackend backend, std::shared_pt
                     return std::make_unique<portal::InputDeviceClicks>(std::move(clicks));
                 });
         };
-    return [](PointerSource::Handler handler) -> std::unique_ptr<PointerSource> {
-        return std::make_unique<x11::PointerMonitor>(std::move(handler));
-    };
+    return x11::watchPointer;
 }
 
 KeySourceFactory keySourceFactory(CaptureBackend backend)
@@ -64,9 +62,7 @@ KeySourceFactory keySourceFactory(CaptureBackend backend)
         return [](KeySource::Handler handler) -> std::unique_ptr<KeySource> {
             return std::make_unique<portal::InputDeviceKeys>(std::move(handler));
         };
-    return [](KeySource::Handler handler) -> std::unique_ptr<KeySource> {
-        return std::make_unique<x11::KeyMonitor>(std::move(handler));
-    };
+    return x11::watchKeys;
 }
 
 } // namespace tarnix

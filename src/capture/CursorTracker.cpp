@@ -11,9 +11,7 @@ namespace tarnix {
 
 CursorTracker::CursorTracker(QObject* parent)
     : QObject(parent)
-    , factory_([](PointerSource::Handler handler) -> std::unique_ptr<PointerSource> {
-        return std::make_unique<x11::PointerMonitor>(std::move(handler));
-    })
+    , factory_(x11::watchPointer)
 {
 }
 

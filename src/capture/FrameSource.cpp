@@ -6,12 +6,16 @@
 
 namespace tarnix {
 
-FrameSourceOpener frameSourceOpener(std::shared_ptr<portal::CursorFeed> cursorFeed)
+FrameSourceOpener frameSourceOpener(std::shared_ptr<portal::CursorFeed> cursorFeed,
+                                    portal::SharedDisplayHold sharedDisplay)
 {
-    return [cursorFeed](const CaptureSource& source, const std::vector<WindowInfo>& ownWindows,
-                        std::function<void(OpenedFrameSource)> done) {
+    return [cursorFeed, sharedDisplay](const CaptureSource& source, const std::vector<WindowInfo>& ownWindows,
+                                       std::function<void(OpenedFrameSource)> done) {
         if (source.backend() == CaptureBackend::portal) {
-            portal::openPortalFrameSource(source, cursorFeed, std::move(done));
+            std::unique_ptr<portal::SharedDisplay> shared;
+            if (sharedDisplay)
+                shared = std::move(*sharedDisplay);
+            portal::openPortalFrameSource(source, cursorFeed, std::move(done), std::move(shared));
             return;
         }
         OpenedFrameSource opened;

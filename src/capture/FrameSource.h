@@ -18,6 +18,7 @@ namespace tarnix {
 
 namespace portal {
 class CursorFeed;
+class SharedDisplay;
 }
 
 class FrameSource {
@@ -56,7 +57,10 @@ using FrameSourceOpener = std::function<void(const CaptureSource& source,
                                              std::function<void(OpenedFrameSource)> done)>;
 
 // The opener for the source's own backend: MIT-SHM grabs for X11 sources, the ScreenCast portal
-// and PipeWire for portal sources, whose cursor positions go to `cursorFeed`.
-FrameSourceOpener frameSourceOpener(std::shared_ptr<portal::CursorFeed> cursorFeed);
+// and PipeWire for portal sources, whose cursor positions go to `cursorFeed`. A portal display
+// shared ahead of the recording and waiting in `sharedDisplay` is taken over by the next
+// recording of a display.
+FrameSourceOpener frameSourceOpener(std::shared_ptr<portal::CursorFeed> cursorFeed,
+                                    std::shared_ptr<std::unique_ptr<portal::SharedDisplay>> sharedDisplay = {});
 
 } // namespace tarnix

@@ -19,17 +19,6 @@ constexpr int kChannels = 1;
 constexpr std::int64_t kBitRate = 128000;
 } // namespace
 
-QString MicrophoneDeviceProvider::errorMessageString() const
-{
-    return optionalText(errorMessage_);
-}
-
-void MicrophoneDeviceProvider::setErrorMessage(std::optional<std::string> message)
-{
-    if (assignIfChanged(errorMessage_, std::move(message)))
-        emit errorMessageChanged();
-}
-
 void MicrophoneDeviceProvider::refresh()
 {
     std::vector<pulse::SourceInfo> microphones;

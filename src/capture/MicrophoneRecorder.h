@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "capture/DeviceFileRecorder.h"
+#include "capture/DeviceListing.h"
 #include "capture/RecordingNotices.h"
 
 #include "capture/pulse/PulseAudio.h"
@@ -27,24 +28,16 @@ class MovieWriter;
 
 namespace tarnix {
 
-class MicrophoneDeviceProvider : public QObject {
+class MicrophoneDeviceProvider : public DeviceListing {
     Q_OBJECT
-    Q_PROPERTY(QString errorMessage READ errorMessageString NOTIFY errorMessageChanged)
 public:
-    using QObject::QObject;
+    using DeviceListing::DeviceListing;
     const std::vector<pulse::SourceInfo>& devices() const { return devices_; }
-    const std::optional<std::string>& errorMessage() const { return errorMessage_; }
-    QString errorMessageString() const;
-    void setErrorMessage(std::optional<std::string> message);
     // Lists the sound server's microphones, or reports that there is no sound server.
     void refresh();
-signals:
-    void devicesChanged();
-    void errorMessageChanged();
 
 private:
     std::vector<pulse::SourceInfo> devices_;
-    std::optional<std::string> errorMessage_;
 };
 
 class MicrophoneRecorder : public DeviceFileRecorder {

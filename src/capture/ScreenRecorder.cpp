@@ -13,6 +13,8 @@ extern "C" {
 #include <deque>
 #include <mutex>
 
+#include <time.h>
+
 #include "capture/CaptureClock.h"
 #include "capture/CaptureError.h"
 #include "capture/CaptureMessages.h"
@@ -33,6 +35,14 @@ constexpr int kSystemAudioRate = 44100;
 constexpr int kSystemAudioChannels = 2;
 
 using media::describe;
+
+// Processor time of the calling thread, for the capture's cost per stage.
+std::int64_t threadCpuNanoseconds()
+{
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return std::int64_t(now.tv_sec) * 1'000'000'000 + now.tv_nsec;
+}
 
 // Where a picture goes in the movie's frame: all of it when the sizes match, else scaled with its
 // aspect kept and centred, on even pixels for the 4:2:0 chroma.
@@ -87,7 +97,13 @@ struct ScreenRecorder::Run {
     bool stopWriter = false;
 
     std::atomic<bool> stopCapture{false};
-    std::atomic<std::int64_t> dropped{0};
+    // Written by the capture thread, read anywhere.
+    std::atomic<std::int64_t> grabbed{0};
+    std::atomic<std::int64_t> encoderBehind{0};
+    std::atomic<std::int64_t> unreadable{0};
+    std::atomic<std::int64_t> lateSlots{0};
+    std::atomic<std::int64_t> grabNanoseconds{0};
+    std::atomic<std::int64_t> conversionNanoseconds{0};
     std::atomic<std::int64_t> droppedAudio{0};
     std::thread captureThread;
     std::thread writerThread;
@@ -102,6 +118,12 @@ struct ScreenRecorder::Run {
     int written = 0;
     std::optional<std::string> writerError;
     bool audioWritten = false;
+
+    CaptureStatistics statistics() const
+    {
+        return {grabbed, encoderBehind, unreadable, lateSlots, grabNanoseconds * 1e-9,
+                conversionNanoseconds * 1e-9};
+    }
 
     // Stops grabbing and sound, lets the writer drain its queue, and joins both threads.
     void stopThreads()
@@ -141,9 +163,9 @@ ScreenRecorder::~ScreenRecorder()
     }
 }
 
-std::int64_t ScreenRecorder::droppedFrameCount() const
+CaptureStatistics ScreenRecorder::captureStatistics() const
 {
-    return run_ ? run_->dropped.load() : lastDropped_;
+    return run_ ? run_->statistics() : lastStatistics_;
 }
 
 std::int64_t ScreenRecorder::droppedAudioBlockCount() const
@@ -220,7 +242,7 @@ void ScreenRecorder::start(const CaptureSource& source, const std::vector<Window
     setAppendedFrameCount(0);
     capturedSystemAudio_ = false;
     firstFrameWallClockDate_.reset();
-    lastDropped_ = 0;
+    lastStatistics_ = {};
     lastDroppedAudio_ = 0;
     notices_.clear();
     if (!systemAudioGaps_.empty()) {
@@ -467,6 +489,7 @@ void ScreenRecorder::captureLoop(Run* run, const std::function<void(const std::s
         // comes on time.
         const std::optional<double> recorded = run->pauses->recordedTime(CaptureClock::now());
         QImage image;
+        const std::int64_t grabStart = threadCpuNanoseconds();
         try {
             if (recorded)
                 image = run->grabber->grab();
@@ -477,9 +500,12 @@ void ScreenRecorder::captureLoop(Run* run, const std::function<void(const std::s
             onFailure(error.what(), false);
             break;
         }
+        const std::int64_t grabEnd = threadCpuNanoseconds();
+        run->grabNanoseconds += grabEnd - grabStart;
         if (recorded && image.isNull() && run->grabber->lastGrabMissed())
-            ++run->dropped; // the picture is there but couldn't be read: this slot is lost
+            ++run->unreadable; // the picture is there but couldn't be read: this slot is lost
         if (!image.isNull()) {
+            ++run->grabbed;
             const double time = *recorded;
             const auto area = run->grabber->followedArea();
             if (area && (run->areas.empty() || run->areas.back().second != *area))
@@ -497,8 +523,10 @@ void ScreenRecorder::captureLoop(Run* run, const std::function<void(const std::s
             }
             // A full queue means the encoder is behind: this frame is not kept.
             std::shared_ptr<AVFrame> planes = queueFull ? nullptr : frames.frame();
-            if (!planes || !converter.convertInto(image, *planes, pictureArea)) {
-                ++run->dropped;
+            const bool converted = planes && converter.convertInto(image, *planes, pictureArea);
+            run->conversionNanoseconds += threadCpuNanoseconds() - grabEnd;
+            if (!converted) {
+                ++run->encoderBehind;
             } else {
                 QueuedFrame frame{std::move(planes), time};
                 std::lock_guard lock(run->mutex);
@@ -509,9 +537,15 @@ void ScreenRecorder::captureLoop(Run* run, const std::function<void(const std::s
         // Stay on the frame grid: a grab that came late is followed at once by the next one, so
         // a short hiccup costs no frame; after a real stall, skip the slots that are gone.
         next += run->frameInterval;
-        const double lag = CaptureClock::now() - next;
-        if (lag > kMaximumCatchUpFrames * run->frameInterval)
+        const double now = CaptureClock::now();
+        const double lag = now - next;
+        if (lag > kMaximumCatchUpFrames * run->frameInterval) {
+            // Slots inside a pause had no frame to lose: only the recorded part of the stall counts.
+            const double recordedLag = run->pauses->recordedTimeUpTo(now) - run->pauses->recordedTimeUpTo(next);
+            if (recordedLag > 0)
+                run->lateSlots += std::int64_t(std::ceil(recordedLag / run->frameInterval));
             next += std::ceil(lag / run->frameInterval) * run->frameInterval;
+        }
     }
 }
 
@@ -589,7 +623,7 @@ void ScreenRecorder::finishRun(std::shared_ptr<Run> run,
                 firstFrameWallClockDate_ = CaptureClock::dateOf(*firstTime);
             capturedSystemAudio_ = audio;
             followedFrames_ = followed;
-            lastDropped_ = run->dropped;
+            lastStatistics_ = run->statistics();
             lastDroppedAudio_ = run->droppedAudio;
             if (done)
                 done(failure);
@@ -610,7 +644,7 @@ void ScreenRecorder::stop(std::function<void()> done)
         setRecording(false);
         if (auto message = stopMessage(failure, appendedFrameCount_))
             setErrorMessage(std::move(message));
-        lastDropped_ = run_->dropped;
+        lastStatistics_ = run_->statistics();
         lastDroppedAudio_ = run_->droppedAudio;
         run_.reset();
         if (done)

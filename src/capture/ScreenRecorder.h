@@ -33,6 +33,18 @@
 
 namespace tarnix {
 
+// What became of the frame slots of a recording and what the capture thread spent on them.
+struct CaptureStatistics {
+    std::int64_t grabbed = 0;       // pictures read from the source
+    std::int64_t encoderBehind = 0; // lost: the writer's queue was full
+    std::int64_t unreadable = 0;    // lost: the picture was there but could not be read
+    std::int64_t lateSlots = 0;     // lost: slots skipped after the capture thread stalled
+    double grabSeconds = 0;         // capture thread's processor time reading pictures
+    double conversionSeconds = 0;   // capture thread's processor time converting them to YUV
+
+    std::int64_t lost() const { return encoderBehind + unreadable + lateSlots; }
+};
+
 // Where a recorded window or display was from `time` on: seconds on the movie's time line
 // (negative before its first frame), frame in root pixels.
 struct FollowedFrame {
@@ -86,9 +98,12 @@ public:
     // What the desktop does not share in the current or last recording ("…no cursor…"), and that
     // the desktop ended it, for the user; empty on X11.
     const std::vector<std::string>& notices() const { return notices_; }
-    // Frames that found the writer's queue full, or whose picture could not be read (a display
-    // in the middle of a mode change), in the current or last recording.
-    std::int64_t droppedFrameCount() const;
+    // Frames lost in the current or last recording: found the writer's queue full, had a picture
+    // that could not be read (a display in the middle of a mode change), or had their slot pass
+    // while the capture thread was held up for more than a few frames.
+    std::int64_t droppedFrameCount() const { return captureStatistics().lost(); }
+    // The current or last recording's frame slots and capture costs.
+    CaptureStatistics captureStatistics() const;
     // System-audio blocks (20 ms each) that found the writer's audio queue full, in the current or
     // last recording. The sound after a dropped block keeps its own time: the gap stays silent.
     std::int64_t droppedAudioBlockCount() const;
@@ -171,7 +186,7 @@ private:
     bool capturedSystemAudio_ = false;
     std::optional<Date> firstFrameWallClockDate_;
     std::string encoderName_;
-    std::int64_t lastDropped_ = 0;
+    CaptureStatistics lastStatistics_;
     std::int64_t lastDroppedAudio_ = 0;
     bool stopping_ = false;
     bool opening_ = false; // waiting for the frame source (the desktop's answer)

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "capture/CaptureClock.h"
 #include "capture/CaptureMessages.h"
 #include "capture/CaptureSourceProvider.h"
 #include "capture/ScreenRecorder.h"
@@ -81,7 +82,84 @@ private:
     QRect area_;
 };
 
+// A 64 × 48 picture whose grab holds the capture thread up once, at its tenth call, until the
+// test lets it go.
+class StallingSource : public FrameSource {
+public:
+    struct Control {
+        std::atomic<bool> stalled{false};
+        std::atomic<bool> released{false};
+    };
+    explicit StallingSource(std::shared_ptr<Control> control)
+        : control_(std::move(control))
+        , image_(64, 48, QImage::Format_RGB32)
+    {
+        image_.fill(QColor(0x30, 0x80, 0x40));
+    }
+    QImage grab() override
+    {
+        if (++calls_ == 10) {
+            control_->stalled = true;
+            control_->released.wait(false);
+        }
+        return image_;
+    }
+
+private:
+    std::shared_ptr<Control> control_;
+    QImage image_;
+    int calls_ = 0;
+};
+
 } // namespace
+
+TEST_F(ScreenRecorderTest, slotsLostWhileTheCaptureIsHeldUpAreCountedAsDroppedUnlessPaused)
+{
+    for (const bool paused : {false, true}) {
+        SCOPED_TRACE(paused ? "paused during the stall" : "recording through the stall");
+        useFolder();
+        auto control = std::make_shared<StallingSource::Control>();
+        recorder.setFrameSourceOpener([control](const CaptureSource&, const std::vector<WindowInfo>&,
+                                                std::function<void(OpenedFrameSource)> done) {
+            OpenedFrameSource opened;
+            opened.source = std::make_unique<StallingSource>(control);
+            done(std::move(opened));
+        });
+        auto pauses = std::make_shared<CapturePauses>();
+        recorder.setPauses(pauses);
+        WindowInfo window;
+        window.frame = QRect(0, 0, 64, 48);
+        startAndWait(CaptureSource::forWindow(window, {QRect(0, 0, 1920, 1080)}));
+        ASSERT_TRUE(recorder.isRecording()) << recorder.errorMessage().value_or("");
+        ASSERT_TRUE(test::processEventsUntil(20, [&] { return control->stalled.load(); }));
+        if (paused)
+            pauses->pause();
+        // Half a second held up: 30 slots of the grid pass without a grab.
+        const double stallStart = CaptureClock::now();
+        test::processEventsUntil(5, [&] { return CaptureClock::now() - stallStart >= 0.5; });
+        const double stall = CaptureClock::now() - stallStart;
+        control->released = true;
+        control->released.notify_all();
+        if (paused)
+            pauses->resume();
+        const int before = recorder.appendedFrameCount();
+        ASSERT_TRUE(test::processEventsUntil(20, [&] { return recorder.appendedFrameCount() >= before + 5; }));
+        ASSERT_TRUE(stopAndWait());
+
+        const CaptureStatistics statistics = recorder.captureStatistics();
+        EXPECT_EQ(statistics.encoderBehind + statistics.unreadable, 0);
+        if (paused) {
+            // Only slots between the resume and the thread's next turn may count.
+            EXPECT_LT(statistics.lateSlots, std::int64_t(stall * 60) / 2) << "a pause has no frames to lose";
+        } else {
+            // The grid catches up three late slots at once; the rest of the stall is lost.
+            EXPECT_GE(statistics.lateSlots, std::int64_t(stall * 60) - 4);
+        }
+        EXPECT_EQ(recorder.droppedFrameCount(), statistics.lost());
+        EXPECT_GE(statistics.grabbed, recorder.appendedFrameCount());
+        EXPECT_GT(statistics.conversionSeconds, 0);
+    }
+}
 
 TEST_F(ScreenRecorderTest, aWindowOfAnotherSizeIsScaledIntoTheMovieAndItsPlacesAreKept)
 {

@@ -17,21 +17,10 @@ constexpr xkb_keycode_t kEvdevOffset = 8; // XKB keycodes are evdev's plus 8
 
 struct InputDeviceKeys::State {
     Handler handler;
-    xkb_context* context = nullptr;
-    xkb_keymap* keymap = nullptr;
-    xkb_state* keyState = nullptr;
-    std::unique_ptr<InputDevices> devices; // first to go: no key arrives after
-
-    ~State()
-    {
-        devices.reset();
-        if (keyState)
-            xkb_state_unref(keyState);
-        if (keymap)
-            xkb_keymap_unref(keymap);
-        if (context)
-            xkb_context_unref(context);
-    }
+    XkbPointer<xkb_context> context;
+    XkbPointer<xkb_keymap> keymap;
+    XkbPointer<xkb_state> keyState;
+    std::unique_ptr<InputDevices> devices; // last: the first to go, so no key arrives after
 
     // On the reading thread.
     void handleKey(libinput_event_keyboard* key)
@@ -43,10 +32,10 @@ struct InputDeviceKeys::State {
         if (pressed) {
             // libinput's times are CLOCK_MONOTONIC, the capture clock.
             const double time = double(libinput_event_keyboard_get_time_usec(key)) * 1e-6;
-            if (auto press = keyPressOf(keymap, keyState, keycode))
+            if (auto press = keyPressOf(keymap.get(), keyState.get(), keycode))
                 handler(*press, time);
         }
-        xkb_state_update_key(keyState, keycode, pressed ? XKB_KEY_DOWN : XKB_KEY_UP);
+        xkb_state_update_key(keyState.get(), keycode, pressed ? XKB_KEY_DOWN : XKB_KEY_UP);
     }
 };
 
@@ -55,9 +44,11 @@ InputDeviceKeys::InputDeviceKeys(Handler handler)
 {
     State& s = *state_;
     s.handler = std::move(handler);
-    s.context = xkb_context_new(XKB_CONTEXT_NO_FLAGS);
-    s.keymap = s.context ? xkb_keymap_new_from_names(s.context, nullptr, XKB_KEYMAP_COMPILE_NO_FLAGS) : nullptr;
-    s.keyState = s.keymap ? xkb_state_new(s.keymap) : nullptr;
+    s.context.reset(xkb_context_new(XKB_CONTEXT_NO_FLAGS));
+    if (s.context)
+        s.keymap.reset(xkb_keymap_new_from_names(s.context.get(), nullptr, XKB_KEYMAP_COMPILE_NO_FLAGS));
+    if (s.keymap)
+        s.keyState.reset(xkb_state_new(s.keymap.get()));
     if (!s.keyState)
         throw CaptureError("the keyboard layout can't be read");
     s.devices = std::make_unique<InputDevices>(

@@ -163,52 +163,133 @@ void saveRestoreToken(CaptureSource::Kind kind, const std::optional<QString>& to
         settings.remove(tokenKey(kind));
 }
 
-void openPortalFrameSource(const CaptureSource& source, std::shared_ptr<CursorFeed> cursorFeed,
-                           std::function<void(OpenedFrameSource)> done)
+struct SharedDisplay::Started {
+    StartedCast cast;
+    std::unique_ptr<PortalFrameSource> frames;
+};
+
+SharedDisplay::SharedDisplay(std::unique_ptr<Started> started)
+    : started_(std::move(started))
+{
+    // The stream hands out the picture it holds; the still keeps a copy of its own.
+    still_ = started_->frames->grab().copy();
+}
+
+SharedDisplay::~SharedDisplay() = default;
+
+QRect SharedDisplay::frame() const
+{
+    return started_ ? QRect(started_->cast.position, started_->cast.size) : QRect();
+}
+
+namespace {
+
+// How long a shared display's first picture is waited for: a desktop that sends pictures only
+// when something changes may send none for a still screen, and the area is chosen without one.
+constexpr int kStillTries = 100;
+constexpr int kStillTryMs = 20;
+
+void waitForStill(std::unique_ptr<SharedDisplay::Started> started, std::function<void(SharedDisplay::Outcome)> done,
+                  int triesLeft = kStillTries)
+{
+    if (started->frames->pictureSize().isEmpty() && triesLeft > 0) {
+        auto pending = std::make_shared<std::unique_ptr<SharedDisplay::Started>>(std::move(started));
+        QTimer::singleShot(kStillTryMs, [pending, done = std::move(done), triesLeft]() mutable {
+            waitForStill(std::move(*pending), std::move(done), triesLeft - 1);
+        });
+        return;
+    }
+    SharedDisplay::Outcome outcome;
+    try {
+        outcome.display = std::make_unique<SharedDisplay>(std::move(started));
+    } catch (const std::exception& error) { // the desktop ended the cast meanwhile
+        outcome.error = error.what();
+    }
+    done(std::move(outcome));
+}
+
+// Starts the desktop's cast for `source`; `done` gets the cast and the frame source on it.
+using CastDone = std::function<void(std::variant<SharedDisplay::Started, std::string>)>;
+void startCast(const CaptureSource& source, std::shared_ptr<CursorFeed> cursorFeed, CastDone done)
 {
     const auto capabilities = queryCapabilities();
     if (!capabilities) {
-        OpenedFrameSource failed;
-        failed.error = CaptureMessages::text(CaptureMessages::kNoScreenCastPortal);
-        done(std::move(failed));
+        done(CaptureMessages::text(CaptureMessages::kNoScreenCastPortal));
         return;
     }
     ScreenCastRequest::Options options;
     options.type = source.kind() == CaptureSource::Kind::window ? windowSource : monitorSource;
     options.cursorMode = preferredCursorMode(capabilities->cursorModes);
     options.restoreToken = loadRestoreToken(source.kind());
-    const auto kind = source.kind();
     auto request = std::make_shared<ScreenCastRequest*>(nullptr);
     // The answer comes through the event loop, never from inside the constructor.
-    *request = new ScreenCastRequest(options, [request, source, kind, cursorFeed,
-                                               done](ScreenCastRequest::Result result) {
+    *request = new ScreenCastRequest(options, [request, source, cursorFeed, done](ScreenCastRequest::Result result) {
         (*request)->deleteLater();
-        OpenedFrameSource opened;
         if (auto* failure = std::get_if<std::string>(&result)) {
+            done(*failure);
+            return;
+        }
+        SharedDisplay::Started started{std::get<StartedCast>(std::move(result)), nullptr};
+        saveRestoreToken(source.kind(), started.cast.restoreToken);
+        try {
+            started.frames =
+                std::make_unique<PortalFrameSource>(started.cast, recordedSource(source, started.cast), cursorFeed);
+        } catch (const std::exception& error) {
+            done(std::string(error.what()));
+            return;
+        }
+        done(std::move(started));
+    });
+}
+
+// Hands over a started cast's frames: at once where the desktop gave a display's size, else
+// with its first picture (a window's picture is its crop of the buffer the desktop reports, so
+// only that says its size).
+void handOver(SharedDisplay::Started started, const CaptureSource& source,
+              const std::function<void(OpenedFrameSource)>& done)
+{
+    OpenedFrameSource opened;
+    if (started.cast.cursorMode != metadataCursor)
+        opened.notices.push_back(CaptureMessages::text(CaptureMessages::kNoCursorShared));
+    if (!started.cast.size.isEmpty() && source.kind() != CaptureSource::Kind::window)
+        deliver(std::move(started.frames), std::move(opened), source, started.cast, done);
+    else
+        waitForFirstPicture(std::move(started.frames), std::move(opened), source, std::move(started.cast), done);
+}
+
+} // namespace
+
+void SharedDisplay::start(const CaptureSource& display, std::shared_ptr<CursorFeed> cursorFeed,
+                          std::function<void(Outcome)> done)
+{
+    startCast(display, std::move(cursorFeed), [done](std::variant<Started, std::string> result) {
+        if (auto* failure = std::get_if<std::string>(&result)) {
+            Outcome outcome;
+            outcome.error = *failure;
+            outcome.declined = *failure == kSharingDeclined;
+            done(std::move(outcome));
+            return;
+        }
+        waitForStill(std::make_unique<Started>(std::get<Started>(std::move(result))), done);
+    });
+}
+
+void openPortalFrameSource(const CaptureSource& source, std::shared_ptr<CursorFeed> cursorFeed,
+                           std::function<void(OpenedFrameSource)> done, std::unique_ptr<SharedDisplay> shared)
+{
+    if (shared && shared->started_ && source.kind() == CaptureSource::Kind::display) {
+        handOver(std::move(*shared->started_), source, done);
+        return;
+    }
+    shared.reset(); // a cast of something else: the desktop is asked again
+    startCast(source, std::move(cursorFeed), [source, done](std::variant<SharedDisplay::Started, std::string> result) {
+        if (auto* failure = std::get_if<std::string>(&result)) {
+            OpenedFrameSource opened;
             opened.error = *failure;
             done(std::move(opened));
             return;
         }
-        auto& cast = std::get<StartedCast>(result);
-        saveRestoreToken(kind, cast.restoreToken);
-        std::unique_ptr<PortalFrameSource> frames;
-        try {
-            frames = std::make_unique<PortalFrameSource>(cast, recordedSource(source, cast), cursorFeed);
-        } catch (const std::exception& error) {
-            opened.error = error.what();
-            done(std::move(opened));
-            return;
-        }
-        if (cast.cursorMode != metadataCursor)
-            opened.notices.push_back(CaptureMessages::text(CaptureMessages::kNoCursorShared));
-        // A window's picture is its crop of the buffer the desktop reports, so its first
-        // picture says its size; a display's size is the one reported.
-        if (!cast.size.isEmpty() && kind != CaptureSource::Kind::window) {
-            deliver(std::move(frames), std::move(opened), source, cast, done);
-            return;
-        }
-        // A desktop may also leave the size out: the first picture has it.
-        waitForFirstPicture(std::move(frames), std::move(opened), source, std::move(cast), done);
+        handOver(std::get<SharedDisplay::Started>(std::move(result)), source, done);
     });
 }
 

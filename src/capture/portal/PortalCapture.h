@@ -1,10 +1,12 @@
 #pragma once
 
+#include <QImage>
 #include <QString>
 
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string>
 
 #include "capture/FrameSource.h"
 #include "capture/PointerSource.h"
@@ -16,11 +18,47 @@
 
 namespace tarnix::portal {
 
+// A display the desktop shares before its recording starts, so that an area can be chosen on a
+// still of it: the desktop asks which display once, its first picture is the still, and the
+// recording then takes this cast over (see SharedDisplayHold). Destroying it ends the portal
+// session.
+class SharedDisplay {
+public:
+    struct Started;
+    // The shared display, or why there is none; `declined` when the user said no to the desktop.
+    struct Outcome {
+        std::unique_ptr<SharedDisplay> display;
+        std::string error;
+        bool declined = false;
+    };
+    // Starts the cast (the desktop may ask the user), then waits a moment for its first picture.
+    // `done` runs once on the GUI thread. The cast's cursor positions go to `cursorFeed`.
+    static void start(const CaptureSource& display, std::shared_ptr<CursorFeed> cursorFeed,
+                      std::function<void(Outcome)> done);
+    explicit SharedDisplay(std::unique_ptr<Started> started);
+    ~SharedDisplay();
+
+    // The display's place and size in the desktop's logical space, as the desktop reports them
+    // (an empty place where it says none).
+    QRect frame() const;
+    // Its first picture, in the stream's pixels; null when none came in time.
+    const QImage& still() const { return still_; }
+
+private:
+    friend void openPortalFrameSource(const CaptureSource&, std::shared_ptr<CursorFeed>,
+                                      std::function<void(OpenedFrameSource)>, std::unique_ptr<SharedDisplay>);
+    std::unique_ptr<Started> started_;
+    QImage still_;
+};
+
+// Where a shared display waits for the recording that takes it over; empty when none waits.
+using SharedDisplayHold = std::shared_ptr<std::unique_ptr<SharedDisplay>>;
+
 // Starts a cast for a portal source (the desktop may ask the user) and hands over its frames;
 // `done` runs on the GUI thread. The cast's cursor positions, where the desktop sends them, go to
-// `cursorFeed`.
+// `cursorFeed`. A display source given `shared` records that cast and asks the desktop nothing.
 void openPortalFrameSource(const CaptureSource& source, std::shared_ptr<CursorFeed> cursorFeed,
-                           std::function<void(OpenedFrameSource)> done);
+                           std::function<void(OpenedFrameSource)> done, std::unique_ptr<SharedDisplay> shared = {});
 
 // The restore token of the last cast of each kind, in the user's settings.
 std::optional<QString> loadRestoreToken(CaptureSource::Kind kind);

@@ -10,6 +10,8 @@
 #include <QDBusUnixFileDescriptor>
 #include <QDBusVariant>
 
+#include <atomic>
+
 #include <unistd.h>
 
 #include "capture/portal/PortalRequest.h"
@@ -49,7 +51,7 @@ QPoint readPoint(const QVariant& value)
 
 QString portalFailure(uint response)
 {
-    return response == 1 ? QStringLiteral("the screen-sharing request was cancelled")
+    return response == 1 ? QString::fromLatin1(kSharingDeclined)
                          : QStringLiteral("the desktop refused to share the screen");
 }
 
@@ -120,7 +122,10 @@ void ScreenCastRequest::call(Step step, const QString& method, const QVariantLis
 {
     step_ = step;
     QDBusConnection bus = QDBusConnection::sessionBus();
-    const QString token = QStringLiteral("tarnix%1_%2").arg(getpid()).arg(++tokenCounter_);
+    // Unique across the process: a session being closed still holds its handle while the next
+    // request is made, and the desktop refuses a handle that is in use.
+    static std::atomic<int> tokenCounter = 0;
+    const QString token = QStringLiteral("tarnix%1_%2").arg(getpid()).arg(++tokenCounter);
     unsubscribe();
     requestPath_ = requestPath(bus, token);
     // Subscribe first: the answer may come before the call returns.

@@ -25,6 +25,9 @@ namespace tarnix::portal {
 enum SourceType : std::uint32_t { monitorSource = 1, windowSource = 2 };
 enum CursorMode : std::uint32_t { hiddenCursor = 1, embeddedCursor = 2, metadataCursor = 4 };
 
+// Why a cast failed when the user said no to the desktop's question.
+inline constexpr const char* kSharingDeclined = "the screen-sharing request was cancelled";
+
 struct Capabilities {
     std::uint32_t version = 0;
     std::uint32_t sourceTypes = 0;
@@ -92,7 +95,6 @@ private:
     Step step_ = Step::createSession;
     QString requestPath_;
     QString sessionHandle_;
-    int tokenCounter_ = 0;
 };
 
 } // namespace tarnix::portal

@@ -14,6 +14,10 @@
 
 namespace tarnix::x11 {
 
+namespace {
+
+// The XInput extension's major opcode, once the server is known to speak XInput 2 (raw events);
+// raises X11Error otherwise.
 std::uint8_t requireXInput2(xcb_connection_t* c)
 {
     const xcb_query_extension_reply_t* xinput = xcb_get_extension_data(c, &xcb_input_id);
@@ -26,6 +30,8 @@ std::uint8_t requireXInput2(xcb_connection_t* c)
     return xinput->major_opcode;
 }
 
+// Asks for the raw XInput 2 events of `mask` of every master device, on the root window, and
+// flushes.
 void selectRawEvents(xcb_connection_t* c, xcb_window_t root, std::uint32_t mask)
 {
     struct {
@@ -34,6 +40,29 @@ void selectRawEvents(xcb_connection_t* c, xcb_window_t root, std::uint32_t mask)
     } selection{{XCB_INPUT_DEVICE_ALL_MASTER, 1}, mask};
     xcb_input_xi_select_events(c, root, 1, &selection.head);
     xcb_flush(c);
+}
+
+} // namespace
+
+RawInputWatch::RawInputWatch()
+    : xinputOpcode_(requireXInput2(connection_.get()))
+{
+}
+
+void RawInputWatch::start(std::uint32_t mask, EventThread::Handler handler)
+{
+    selectRawEvents(connection_.get(), connection_.root(), mask);
+    events_ = std::make_unique<EventThread>(connection_.get(), std::move(handler));
+}
+
+std::optional<std::uint16_t> RawInputWatch::rawEventType(const xcb_generic_event_t* event) const
+{
+    if ((event->response_type & 0x7f) != XCB_GE_GENERIC)
+        return std::nullopt;
+    const auto* generic = reinterpret_cast<const xcb_ge_generic_event_t*>(event);
+    if (generic->extension != xinputOpcode_)
+        return std::nullopt;
+    return generic->event_type;
 }
 
 EventThread::EventThread(xcb_connection_t* connection, Handler handler)

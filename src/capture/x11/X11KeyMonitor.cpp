@@ -9,8 +9,6 @@
 #include <xkbcommon/xkbcommon-x11.h>
 #include <xkbcommon/xkbcommon.h>
 
-
-
 #include "capture/CaptureClock.h"
 #include "capture/x11/X11Connection.h"
 #include "capture/x11/X11EventThread.h"
@@ -19,48 +17,41 @@ namespace tarnix::x11 {
 
 namespace {
 
-struct XkbDeleter {
-    void operator()(xkb_context* p) const { xkb_context_unref(p); }
-    void operator()(xkb_keymap* p) const { xkb_keymap_unref(p); }
-    void operator()(xkb_state* p) const { xkb_state_unref(p); }
-};
-template <class T>
-using XkbPointer = std::unique_ptr<T, XkbDeleter>;
+class KeyMonitor final : public KeySource {
+public:
+    explicit KeyMonitor(Handler handler);
+    ~KeyMonitor() override { input_.stop(); }
 
-} // namespace
-
-struct KeyMonitor::State {
-    Connection connection;
-    Handler handler;
-    std::uint8_t xinputOpcode = 0;
-    std::uint8_t xkbEventBase = 0;
-    std::int32_t keyboard = -1;
-    XkbPointer<xkb_context> context{xkb_context_new(XKB_CONTEXT_NO_FLAGS)};
-    XkbPointer<xkb_keymap> keymap;
-    XkbPointer<xkb_state> keyState;
-    std::unique_ptr<EventThread> events; // last: stops before the rest goes
-
+private:
     void loadKeymap();
     void selectXkbEvents();
     void handle(xcb_generic_event_t* event);
     void handleXkb(xcb_generic_event_t* event);
     void handleKeyPress(xcb_keycode_t keycode, double time);
+
+    RawInputWatch input_;
+    Handler handler_;
+    std::uint8_t xkbEventBase_ = 0;
+    std::int32_t keyboard_ = -1;
+    XkbPointer<xkb_context> context_{xkb_context_new(XKB_CONTEXT_NO_FLAGS)};
+    XkbPointer<xkb_keymap> keymap_;
+    XkbPointer<xkb_state> keyState_;
 };
 
-void KeyMonitor::State::loadKeymap()
+void KeyMonitor::loadKeymap()
 {
-    xcb_connection_t* c = connection.get();
-    XkbPointer<xkb_keymap> map(xkb_x11_keymap_new_from_device(context.get(), c, keyboard, XKB_KEYMAP_COMPILE_NO_FLAGS));
+    xcb_connection_t* c = input_.connection().get();
+    XkbPointer<xkb_keymap> map(xkb_x11_keymap_new_from_device(context_.get(), c, keyboard_, XKB_KEYMAP_COMPILE_NO_FLAGS));
     if (!map)
         throw X11Error("can't read the keyboard layout from the X server");
-    XkbPointer<xkb_state> fresh(xkb_x11_state_new_from_device(map.get(), c, keyboard));
+    XkbPointer<xkb_state> fresh(xkb_x11_state_new_from_device(map.get(), c, keyboard_));
     if (!fresh)
         throw X11Error("can't read the keyboard state from the X server");
-    keymap = std::move(map);
-    keyState = std::move(fresh);
+    keymap_ = std::move(map);
+    keyState_ = std::move(fresh);
 }
 
-void KeyMonitor::State::selectXkbEvents()
+void KeyMonitor::selectXkbEvents()
 {
     // Modifier and group changes keep keyState current; a new keymap (layout switch, another
     // keyboard) makes it reload.
@@ -78,49 +69,35 @@ void KeyMonitor::State::selectXkbEvents()
     details.newKeyboardDetails = XCB_XKB_NKN_DETAIL_KEYCODES;
     details.affectState = stateParts;
     details.stateDetails = stateParts;
-    xcb_xkb_select_events_aux(connection.get(), static_cast<xcb_xkb_device_spec_t>(keyboard), events, 0, 0,
+    xcb_xkb_select_events_aux(input_.connection().get(), static_cast<xcb_xkb_device_spec_t>(keyboard_), events, 0, 0,
                               mapParts, mapParts, &details);
 }
 
 KeyMonitor::KeyMonitor(Handler handler)
-    : state_(std::make_unique<State>())
+    : handler_(std::move(handler))
 {
-    State& s = *state_;
-    s.handler = std::move(handler);
-    xcb_connection_t* c = s.connection.get();
-    s.xinputOpcode = requireXInput2(c);
-    if (!s.context)
+    xcb_connection_t* c = input_.connection().get();
+    if (!context_)
         throw X11Error("can't start reading keyboard layouts");
     if (!xkb_x11_setup_xkb_extension(c, XKB_X11_MIN_MAJOR_XKB_VERSION, XKB_X11_MIN_MINOR_XKB_VERSION,
-                                     XKB_X11_SETUP_XKB_EXTENSION_NO_FLAGS, nullptr, nullptr, &s.xkbEventBase,
+                                     XKB_X11_SETUP_XKB_EXTENSION_NO_FLAGS, nullptr, nullptr, &xkbEventBase_,
                                      nullptr))
         throw X11Error("the X server has no keyboard extension (XKB)");
-    s.keyboard = xkb_x11_get_core_keyboard_device_id(c);
-    if (s.keyboard < 0)
+    keyboard_ = xkb_x11_get_core_keyboard_device_id(c);
+    if (keyboard_ < 0)
         throw X11Error("the X server reports no keyboard");
-    s.loadKeymap();
-    s.selectXkbEvents();
-
-    selectRawEvents(c, s.connection.root(), XCB_INPUT_XI_EVENT_MASK_RAW_KEY_PRESS);
-    s.events = std::make_unique<EventThread>(c, [&s](xcb_generic_event_t* event) { s.handle(event); });
+    loadKeymap();
+    selectXkbEvents();
+    input_.start(XCB_INPUT_XI_EVENT_MASK_RAW_KEY_PRESS, [this](xcb_generic_event_t* event) { handle(event); });
 }
 
-KeyMonitor::~KeyMonitor()
+void KeyMonitor::handle(xcb_generic_event_t* event)
 {
-    state_->events.reset(); // joins the thread before the connection closes
-}
-
-void KeyMonitor::State::handle(xcb_generic_event_t* event)
-{
-    const std::uint8_t type = event->response_type & 0x7f;
-    if (type == xkbEventBase) {
+    if ((event->response_type & 0x7f) == xkbEventBase_) {
         handleXkb(event);
         return;
     }
-    if (type != XCB_GE_GENERIC)
-        return;
-    auto* generic = reinterpret_cast<xcb_ge_generic_event_t*>(event);
-    if (generic->extension != xinputOpcode || generic->event_type != XCB_INPUT_RAW_KEY_PRESS)
+    if (input_.rawEventType(event) != XCB_INPUT_RAW_KEY_PRESS)
         return;
     auto* press = reinterpret_cast<xcb_input_raw_key_press_event_t*>(event);
     if (press->flags & XCB_INPUT_KEY_EVENT_FLAGS_KEY_REPEAT)
@@ -128,13 +105,13 @@ void KeyMonitor::State::handle(xcb_generic_event_t* event)
     handleKeyPress(static_cast<xcb_keycode_t>(press->detail), CaptureClock::now());
 }
 
-void KeyMonitor::State::handleXkb(xcb_generic_event_t* event)
+void KeyMonitor::handleXkb(xcb_generic_event_t* event)
 {
     // Every XKB event starts with the same header; its second byte says which one it is.
     const std::uint8_t xkbType = reinterpret_cast<const std::uint8_t*>(event)[1];
     if (xkbType == XCB_XKB_STATE_NOTIFY) {
         auto* state = reinterpret_cast<xcb_xkb_state_notify_event_t*>(event);
-        xkb_state_update_mask(keyState.get(), state->baseMods, state->latchedMods, state->lockedMods,
+        xkb_state_update_mask(keyState_.get(), state->baseMods, state->latchedMods, state->lockedMods,
                               static_cast<xkb_layout_index_t>(state->baseGroup),
                               static_cast<xkb_layout_index_t>(state->latchedGroup), state->lockedGroup);
     } else if (xkbType == XCB_XKB_NEW_KEYBOARD_NOTIFY || xkbType == XCB_XKB_MAP_NOTIFY) {
@@ -146,10 +123,17 @@ void KeyMonitor::State::handleXkb(xcb_generic_event_t* event)
     }
 }
 
-void KeyMonitor::State::handleKeyPress(xcb_keycode_t keycode, double time)
+void KeyMonitor::handleKeyPress(xcb_keycode_t keycode, double time)
 {
-    if (std::optional<KeyPress> pressed = keyPressOf(keymap.get(), keyState.get(), keycode))
-        handler(*pressed, time);
+    if (std::optional<KeyPress> pressed = keyPressOf(keymap_.get(), keyState_.get(), keycode))
+        handler_(*pressed, time);
+}
+
+} // namespace
+
+std::unique_ptr<KeySource> watchKeys(KeySource::Handler handler)
+{
+    return std::make_unique<KeyMonitor>(std::move(handler));
 }
 
 } // namespace tarnix::x11

@@ -10,18 +10,8 @@
 
 namespace tarnix::x11 {
 
-class KeyMonitor : public KeySource {
-public:
-    // Connects and starts watching. Raises X11Error when there is no display, no XInput 2.2 or
-    // no XKB keymap.
-    explicit KeyMonitor(Handler handler);
-    ~KeyMonitor() override; // stops the thread
-    KeyMonitor(const KeyMonitor&) = delete;
-    KeyMonitor& operator=(const KeyMonitor&) = delete;
-
-private:
-    struct State;
-    std::unique_ptr<State> state_;
-};
+// Connects and starts watching; the source stops when it is destroyed. Raises X11Error when
+// there is no display, no XInput 2.2 or no XKB keymap.
+std::unique_ptr<KeySource> watchKeys(KeySource::Handler handler);
 
 } // namespace tarnix::x11

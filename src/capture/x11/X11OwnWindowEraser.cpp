@@ -152,16 +152,21 @@ bool OwnWindowEraser::applyEvents(double now, bool& changed)
     auto find = [this](xcb_window_t id) {
         return std::find_if(stack_.begin(), stack_.end(), [id](const TopLevel& w) { return w.id == id; });
     };
+    // A window missing from the stack as read means the stack must be read again.
+    auto findKnown = [&](xcb_window_t id) {
+        auto it = find(id);
+        if (it == stack_.end())
+            stackKnown = false;
+        return it;
+    };
     // Only what was read along with the grab: later events describe a later screen.
     while (xcb_generic_event_t* event = xcb_poll_for_queued_event(c)) {
         switch (event->response_type & 0x7f) {
         case XCB_CONFIGURE_NOTIFY: {
             const auto* configure = reinterpret_cast<const xcb_configure_notify_event_t*>(event);
-            auto it = find(configure->window);
-            if (it == stack_.end()) {
-                stackKnown = false;
+            auto it = findKnown(configure->window);
+            if (it == stack_.end())
                 break;
-            }
             const int border = configure->border_width;
             it->bounds = QRect(configure->x, configure->y, configure->width + 2 * border,
                                configure->height + 2 * border);
@@ -181,11 +186,9 @@ bool OwnWindowEraser::applyEvents(double now, bool& changed)
         }
         case XCB_MAP_NOTIFY: {
             const auto* map = reinterpret_cast<const xcb_map_notify_event_t*>(event);
-            auto it = find(map->window);
-            if (it == stack_.end()) {
-                stackKnown = false;
+            auto it = findKnown(map->window);
+            if (it == stack_.end())
                 break;
-            }
             it->mapped = true;
             mappedSince_[map->window] = now; // not repainted yet
             changed = true;

@@ -9,64 +9,66 @@
 
 namespace tarnix::x11 {
 
-struct PointerMonitor::State {
-    Connection connection;
-    ScreenSpace space;
-    Handler handler;
-    std::uint8_t xinputOpcode = 0;
-    std::unique_ptr<EventThread> events; // last: stops before the rest goes
+namespace {
 
+class PointerMonitor final : public PointerSource {
+public:
+    explicit PointerMonitor(Handler handler)
+        : handler_(std::move(handler))
+        , space_(screenSpaceOf(listDisplays(input_.connection())))
+    {
+        input_.start(XCB_INPUT_XI_EVENT_MASK_RAW_MOTION | XCB_INPUT_XI_EVENT_MASK_RAW_BUTTON_PRESS |
+                         XCB_INPUT_XI_EVENT_MASK_RAW_BUTTON_RELEASE,
+                     [this](xcb_generic_event_t* event) { handle(event); });
+    }
+    ~PointerMonitor() override { input_.stop(); }
+
+private:
     void handle(xcb_generic_event_t* event);
+
+    RawInputWatch input_;
+    Handler handler_;
+    ScreenSpace space_;
 };
 
-PointerMonitor::PointerMonitor(Handler handler)
-    : state_(std::make_unique<State>())
+std::optional<PointerEvent> pointerEventOf(std::uint16_t rawType, xcb_generic_event_t* event)
 {
-    State& s = *state_;
-    s.handler = std::move(handler);
-    xcb_connection_t* c = s.connection.get();
-    s.xinputOpcode = requireXInput2(c);
-    s.space = screenSpaceOf(listDisplays(s.connection));
-
-    selectRawEvents(c, s.connection.root(),
-                    XCB_INPUT_XI_EVENT_MASK_RAW_MOTION | XCB_INPUT_XI_EVENT_MASK_RAW_BUTTON_PRESS |
-                        XCB_INPUT_XI_EVENT_MASK_RAW_BUTTON_RELEASE);
-    s.events = std::make_unique<EventThread>(c, [&s](xcb_generic_event_t* event) { s.handle(event); });
+    if (rawType == XCB_INPUT_RAW_MOTION)
+        return PointerEvent::moved;
+    if (rawType != XCB_INPUT_RAW_BUTTON_PRESS && rawType != XCB_INPUT_RAW_BUTTON_RELEASE)
+        return std::nullopt;
+    // The button comes from the event: the pointer's button mask read later is racy.
+    const bool press = rawType == XCB_INPUT_RAW_BUTTON_PRESS;
+    const auto button = reinterpret_cast<xcb_input_raw_button_press_event_t*>(event)->detail;
+    if (button == 1)
+        return press ? PointerEvent::leftDown : PointerEvent::leftUp;
+    if (button == 3)
+        return press ? PointerEvent::rightDown : PointerEvent::rightUp;
+    return std::nullopt;
 }
 
-PointerMonitor::~PointerMonitor()
+void PointerMonitor::handle(xcb_generic_event_t* event)
 {
-    state_->events.reset(); // joins the thread before the connection closes
-}
-
-void PointerMonitor::State::handle(xcb_generic_event_t* event)
-{
-    if ((event->response_type & 0x7f) != XCB_GE_GENERIC)
-        return;
-    auto* generic = reinterpret_cast<xcb_ge_generic_event_t*>(event);
-    if (generic->extension != xinputOpcode)
+    const std::optional<std::uint16_t> rawType = input_.rawEventType(event);
+    if (!rawType)
         return;
     const double time = CaptureClock::now();
-    std::optional<PointerEvent> kind;
-    if (generic->event_type == XCB_INPUT_RAW_MOTION) {
-        kind = PointerEvent::moved;
-    } else if (generic->event_type == XCB_INPUT_RAW_BUTTON_PRESS ||
-               generic->event_type == XCB_INPUT_RAW_BUTTON_RELEASE) {
-        // The button comes from the event: the pointer's button mask read later is racy.
-        const bool press = generic->event_type == XCB_INPUT_RAW_BUTTON_PRESS;
-        const auto button = reinterpret_cast<xcb_input_raw_button_press_event_t*>(event)->detail;
-        if (button == 1)
-            kind = press ? PointerEvent::leftDown : PointerEvent::leftUp;
-        else if (button == 3)
-            kind = press ? PointerEvent::rightDown : PointerEvent::rightUp;
-    }
+    const std::optional<PointerEvent> kind = pointerEventOf(*rawType, event);
     if (!kind)
         return;
+    Connection& connection = input_.connection();
     Reply<xcb_query_pointer_reply_t> pointer(
         xcb_query_pointer_reply(connection.get(), xcb_query_pointer(connection.get(), connection.root()), nullptr));
     if (!pointer)
         return;
-    handler(*kind, space.toScreen(pointer->root_x, pointer->root_y), time);
+    handler_(*kind, space_.toScreen(pointer->root_x, pointer->root_y), time);
+}
+
+} // namespace
+
+std::unique_ptr<PointerSource> watchPointer(PointerSource::Handler handler)
+{
+    return std::make_unique<PointerMonitor>(std::move(handler));
 }
 
 } // namespace tarnix::x11
