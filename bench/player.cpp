@@ -6,7 +6,7 @@
 // the time from a seek to its frame, median and worst over 50 random seeks, plus a fast scrub and
 // single frame steps back. Then the same recording made at 60 frames a second plays at 60.
 //
-//   bench_player [SECONDS]      (default 20)
+//   bench_player [SECONDS] [seeks]   (default 20; `seeks` measures the seeks alone, for profiling)
 //
 // Run it inside the test services to hear (or rather clock) the audio through PulseAudio:
 //   bash -c 'source scripts/lib/services.sh; tarnix_start_services; trap tarnix_stop_services EXIT; build-bench/bench/bench_player'
@@ -16,6 +16,7 @@
 #include <QImage>
 #include <QPainter>
 #include <QThread>
+#include <QTimer>
 
 #include <sys/resource.h>
 #include <unistd.h>
@@ -55,15 +56,19 @@ std::string loadAverage()
     return text;
 }
 
-// Runs the event loop until `done` or `seconds` pass; false on timeout.
+// Runs the event loop until `done` or `seconds` pass; false on timeout. The thread sleeps between
+// events (a tick every 5 ms wakes it to look again): processEvents with a time limit returns at
+// once when nothing is pending, and a loop around it would keep one of the two cores busy.
 template <typename Done> bool runUntil(Done done, double seconds)
 {
     QElapsedTimer timer;
     timer.start();
+    QTimer tick;
+    tick.start(5);
     while (!done()) {
         if (timer.elapsed() > seconds * 1000)
             return false;
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
     return true;
 }
@@ -83,11 +88,50 @@ Percentiles percentiles(std::vector<double> values)
 
 } // namespace
 
+// Seeks in what a screen recording mostly is: a detailed still desktop with one window moving on
+// it, where a frame after the key frame costs little to decode. Without a proxy (none is made
+// meanwhile either), so the figure is the exact frame's alone.
+void measureStillScreenSeeks(media::PreviewPlayer& player, const fs::path& folder, double seconds,
+                             const bool& failed)
+{
+    const fs::path still = folder / "still";
+    fs::create_directories(still);
+    const std::string d = std::to_string(seconds);
+    bench::run("ffmpeg -nostdin -v error -y -f lavfi -i testsrc=s=1920x1080:r=1:d=1 "
+               "-f lavfi -i testsrc2=s=480x320:r=30:d=" + d + " -f lavfi -i sine=frequency=440:"
+               "sample_rate=48000:d=" + d + " -filter_complex \"[0]loop=-1:1,fps=30[desk];"
+               "[desk][1]overlay=x='mod(t*120,1400)':y=300:shortest=1[v]\" -map '[v]' -map 2:a "
+               "-c:v libx264 -preset superfast -g 30 -bf 0 -pix_fmt yuv420p -c:a aac -t " + d + " " +
+               (still / "screen.mp4").string());
+    fs::copy_file(folder / "camera.mov", still / "camera.mov");
+    auto built = CompositionBuilder::build(bench::makeBusyTimeline(still, seconds, 8));
+    player.setScrubProxyFolder({});
+    player.setComposition(built.composition, built.videoComposition);
+    runUntil([&] { return !player.isSeeking() || failed; }, 30);
+    std::mt19937 random(11);
+    std::uniform_real_distribution<double> anywhere(0, seconds);
+    std::vector<double> seekMs;
+    const double cpuBefore = bench::cpuSeconds();
+    for (int i = 0; i < 50 && !failed; ++i) {
+        QElapsedTimer timer;
+        timer.start();
+        player.seek(std::floor(anywhere(random) * 30) / 30 + 0.01);
+        runUntil([&] { return !player.isSeeking() || failed; }, 10);
+        seekMs.push_back(timer.nsecsElapsed() / 1e6);
+    }
+    Percentiles seek = percentiles(seekMs);
+    std::printf("seek to frame on screen in a still desktop with a moving window (50 random, no "
+                "proxy yet): median %.0f ms, worst %.0f ms, CPU %.0f ms a seek\n",
+                seek.median, seek.worst,
+                (bench::cpuSeconds() - cpuBefore) * 1000 / std::max<size_t>(seekMs.size(), 1));
+}
+
 int main(int argc, char** argv)
 {
     av_log_set_level(AV_LOG_ERROR);
     QCoreApplication app(argc, argv);
     double seconds = argc > 1 ? std::atof(argv[1]) : 20;
+    const bool seeksOnly = argc > 2 && std::string(argv[2]) == "seeks";
     fs::path folder = fs::temp_directory_path() / ("tarnix-bench-player-" + std::to_string(getpid()));
     fs::create_directories(folder);
     const std::string d = std::to_string(seconds);
@@ -146,50 +190,57 @@ int main(int argc, char** argv)
                 fs::file_size(folder / "screen.mp4") / 1e6);
 
 
-    // A sound server's first stream may take a second or more to start moving (a fresh
-    // PulseAudio does): play a moment first so that the measured run starts as Play does later.
-    player.play();
-    runUntil([&] { return player.currentTime() > 0.3 || failed; }, 30);
-    player.pause();
-    player.seek(0);
-    runUntil([&] { return !player.isSeeking() || failed; }, 30);
-
-    // Playback of the whole composition.
-    player.resetStatistics();
-    drawMs = 0;
-    drawn = 0;
-    double cpuBefore = bench::cpuSeconds();
+    double cpuBefore = 0;
     QElapsedTimer wall;
-    wall.start();
-    player.play();
-    bool audio = false;
-    double startMs = -1;
-    runUntil([&] {
-        audio = audio || player.isAudioClockActive();
-        if (startMs < 0 && player.currentTime() > 0)
-            startMs = wall.nsecsElapsed() / 1e6;
-        return !player.isPlaying() || failed;
-    }, seconds * 3 + 30);
-    double playWall = wall.nsecsElapsed() / 1e9;
-    double playCpu = bench::cpuSeconds() - cpuBefore;
-    media::PreviewPlayer::Statistics stats = player.statistics();
-    int expected = int(std::ceil(seconds * 30 - 1e-9));
-    std::printf("playback of %.0f s at 1920x1080, 30 fps, %s clock: %.2f s wall, CPU %.1f s (%.0f%% of one core)\n",
-                seconds, audio ? "audio" : "steady", playWall, playCpu, 100 * playCpu / playWall);
-    std::printf("  the clock moved %.0f ms after Play\n", startMs);
-    std::printf("  frames shown %d of %d, late %d, skipped %d\n", stats.framesShown, expected,
-                stats.framesLate, stats.framesSkipped);
-    std::printf("  picture vs clock when shown: mean %.1f ms, worst %.1f ms (one frame = 33.3 ms)\n",
-                stats.meanAudioOffset * 1000, stats.maxAudioOffset * 1000);
-    std::printf("  audio sample frames played %lld (%.2f s)\n", stats.audioFramesPlayed,
-                stats.audioFramesPlayed / 48000.0);
-    std::printf("  surface drawing on the GUI thread: %.1f ms a frame\n", drawn ? drawMs / drawn : 0.0);
+    double playWall = 0;
+    double playCpu = 0;
+    media::PreviewPlayer::Statistics stats;
+    if (!seeksOnly) {
+        // A sound server's first stream may take a second or more to start moving (a fresh
+        // PulseAudio does): play a moment first so that the measured run starts as Play does later.
+        player.play();
+        runUntil([&] { return player.currentTime() > 0.3 || failed; }, 30);
+        player.pause();
+        player.seek(0);
+        runUntil([&] { return !player.isSeeking() || failed; }, 30);
+
+        // Playback of the whole composition.
+        player.resetStatistics();
+        drawMs = 0;
+        drawn = 0;
+        cpuBefore = bench::cpuSeconds();
+        wall.start();
+        player.play();
+        bool audio = false;
+        double startMs = -1;
+        runUntil([&] {
+            audio = audio || player.isAudioClockActive();
+            if (startMs < 0 && player.currentTime() > 0)
+                startMs = wall.nsecsElapsed() / 1e6;
+            return !player.isPlaying() || failed;
+        }, seconds * 3 + 30);
+        playWall = wall.nsecsElapsed() / 1e9;
+        playCpu = bench::cpuSeconds() - cpuBefore;
+        stats = player.statistics();
+        int expected = int(std::ceil(seconds * 30 - 1e-9));
+        std::printf("playback of %.0f s at 1920x1080, 30 fps, %s clock: %.2f s wall, CPU %.1f s (%.0f%% of one core)\n",
+                    seconds, audio ? "audio" : "steady", playWall, playCpu, 100 * playCpu / playWall);
+        std::printf("  the clock moved %.0f ms after Play\n", startMs);
+        std::printf("  frames shown %d of %d, late %d, skipped %d\n", stats.framesShown, expected,
+                    stats.framesLate, stats.framesSkipped);
+        std::printf("  picture vs clock when shown: mean %.1f ms, worst %.1f ms (one frame = 33.3 ms)\n",
+                    stats.meanAudioOffset * 1000, stats.maxAudioOffset * 1000);
+        std::printf("  audio sample frames played %lld (%.2f s)\n", stats.audioFramesPlayed,
+                    stats.audioFramesPlayed / 48000.0);
+        std::printf("  surface drawing on the GUI thread: %.1f ms a frame\n", drawn ? drawMs / drawn : 0.0);
+    }
 
     // Random seeks, each waited for; when the proxy's stand-in appears, and the real frame.
     std::mt19937 random(7);
     std::uniform_real_distribution<double> anywhere(0, seconds);
     std::vector<double> seekMs;
     std::vector<double> standInMs;
+    const double seekCpuBefore = bench::cpuSeconds();
     for (int i = 0; i < 50 && !failed; ++i) {
         double t = std::floor(anywhere(random) * 30) / 30 + 0.01;
         QElapsedTimer timer;
@@ -214,6 +265,16 @@ int main(int argc, char** argv)
     std::printf("seek to a picture of its frame on screen (the proxy's stand-in, or the frame): "
                 "median %.0f ms, worst %.0f ms\n",
                 standIn.median, standIn.worst);
+    std::printf("  CPU per seek (the whole process, stand-in and frame): %.0f ms\n",
+                (bench::cpuSeconds() - seekCpuBefore) * 1000 / std::max<size_t>(seekMs.size(), 1));
+    measureStillScreenSeeks(player, folder, seconds, failed);
+    player.setScrubProxyFolder(proxies);
+    player.setComposition(built.composition, built.videoComposition);
+    runUntil([&] { return !player.isSeeking() || failed; }, 30);
+    if (seeksOnly) {
+        fs::remove_all(folder);
+        return failed ? 1 : 0;
+    }
 
     // Edits: a rebuilt composition (here without the zoom regions, then with them again) swapped
     // in at the playhead, timed until its frame is drawn.

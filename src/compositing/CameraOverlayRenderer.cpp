@@ -118,6 +118,35 @@ void shapeAndBorder(QImage& bubble, const Outline& outline, double borderWidth)
     }
 }
 
+// The last bubble made on this thread, kept while the camera picture (by its cache key, which
+// changes with every new or modified picture) and the bubble's size and shape stay the same: a
+// still camera picture or several outputs of one frame are not scaled and cut again.
+QImage cachedBubble(const QImage& camera, const QRectF& square, double side,
+                    const CameraOverlaySettings& settings)
+{
+    struct Kept {
+        qint64 cameraKey = 0;
+        double side = 0;
+        CameraBubbleShape shape{};
+        double cornerRadius = 0;
+        bool mirrored = false;
+        QImage bubble;
+    };
+    thread_local Kept kept;
+    const bool same = !kept.bubble.isNull() && kept.cameraKey == camera.cacheKey() &&
+                      kept.side == side && kept.shape == settings.shape &&
+                      kept.cornerRadius == settings.cornerRadius &&
+                      kept.mirrored == settings.mirrored;
+    if (same)
+        return kept.bubble;
+    graphics::ImageSlice slice{camera, square, Size{square.width(), square.height()}};
+    QImage bubble = renderBubble(slice, {kRenderScale * side, kRenderScale * side}, settings,
+                                 kRenderScale);
+    kept = {camera.cacheKey(), side, settings.shape, settings.cornerRadius, settings.mirrored,
+            bubble};
+    return bubble;
+}
+
 } // namespace
 
 QRectF centredSquare(const QImage& camera)
@@ -139,24 +168,28 @@ void composeInFrame(const QImage& camera, graphics::Canvas& onto, const Rect& fr
 {
     if (!settings.isEnabled)
         return;
-    double W = frame.width, H = frame.height;
+    double W = frame.width;
     double D = W * settings.sizeFraction;
     if (!(D > 1) || !std::isfinite(D))
         return;
     QRectF square = centredSquare(camera);
     if (square.isEmpty())
         return;
-    graphics::ImageSlice slice{camera, square, Size{square.width(), square.height()}};
-    QImage bubble = renderBubble(slice, {kRenderScale * D, kRenderScale * D}, settings,
-                                 kRenderScale);
+    const QImage bubble = cachedBubble(camera, square, D, settings);
     if (bubble.isNull())
         return;
     double side = bubble.width() / kRenderScale;
-    Point centre{frame.x + W * settings.position.x, frame.y + H - H * settings.position.y};
+    Point centre = bubbleCentre(frame, settings);
     // On whole pixels the bubble is blended as it is, without a resampling pass; the shift is
     // under half a pixel.
     Point corner{std::round(centre.x - side / 2), std::round(centre.y - side / 2)};
     onto.drawImage({corner.x, corner.y, side, side}, bubble);
+}
+
+Point bubbleCentre(const Rect& frame, const CameraOverlaySettings& settings)
+{
+    return {frame.x + frame.width * settings.position.x,
+            frame.y + frame.height - frame.height * settings.position.y};
 }
 
 QImage renderBubble(const graphics::ImageSlice& cameraSquare, Size pixelSize,

@@ -24,6 +24,10 @@ void compose(const QImage& camera, graphics::Canvas& onto, Size outputSize,
 void composeInFrame(const QImage& camera, graphics::Canvas& onto, const Rect& frame,
                     const CameraOverlaySettings& settings);
 
+// Where the bubble's centre lies within `frame` (canvas pixels, lower-left origin); its side is
+// about frame.width × settings.sizeFraction.
+Point bubbleCentre(const Rect& frame, const CameraOverlaySettings& settings);
+
 // The bubble bitmap of pixelSize (rounded), drawn from a square camera picture at renderScale
 // (the corner radius and the 3 px border scale with it); a null image when it cannot be made.
 QImage renderBubble(const graphics::ImageSlice& cameraSquare, Size pixelSize,

@@ -210,15 +210,28 @@ std::vector<NormalizedClickSample> keptClicks(std::vector<NormalizedClickSample>
     return clicks;
 }
 
-// Keys pressed inside a cut are not shown, nor counted as repeats.
+// Keys pressed inside a cut are not shown, nor counted as repeats. The others are timed in movie
+// time, so that a pill stays up as long in a sped-up span as anywhere else.
 KeystrokeOverlay keptKeystrokes(const RecordingTimeline& timeline, const KeptTime& kept)
 {
     std::vector<KeyEvent> keys;
     if (timeline.keystrokeOverlay.isEnabled)
-        for (const auto& key : timeline.keyEvents)
-            if (!kept.isCut(key.timestamp))
-                keys.push_back(key);
+        for (KeyEvent key : timeline.keyEvents)
+            if (!kept.isCut(key.timestamp)) {
+                key.timestamp = kept.outputTime(key.timestamp);
+                keys.push_back(std::move(key));
+            }
     return {KeystrokeRenderer::prepare(keys), timeline.keystrokeOverlay};
+}
+
+// Text boxes timed in movie time: their fades last as long at any speed.
+std::vector<TextRegion> movieTimedText(std::vector<TextRegion> boxes, const KeptTime& kept)
+{
+    for (TextRegion& box : boxes) {
+        box.start = kept.outputTime(box.start);
+        box.end = kept.outputTime(box.end);
+    }
+    return boxes;
 }
 
 } // namespace
@@ -339,7 +352,7 @@ Result build(const RecordingTimeline& timeline, const std::function<bool()>& isC
     std::vector<NormalizedCursorSample> cursor = normalizedCursorSamples(timeline);
     if (timeline.cursorOverlay.smoothsMovement)
         cursor = CursorSmoothing::smooth(cursor, clicks, timeline.cursorOverlay.smoothingStrength);
-    OverlayEdits edits{kept, canvas.overlayFrame, timeline.textRegions};
+    OverlayEdits edits{kept, canvas.overlayFrame, movieTimedText(timeline.textRegions, kept)};
     auto instruction = std::make_shared<const OverlayInstruction>(
         media::TimeRange{0, kept.duration()}, kScreenTrack, cameraTrackID, timeline.zoomRegions,
         timeline.cameraOverlay, std::move(canvas.background), std::move(cursor),

@@ -43,20 +43,31 @@ const std::optional<SystemCursor>& system()
     return cursor;
 }
 
-void draw(graphics::Canvas& canvas, const OverlayPlacement& placement,
-          const std::vector<NormalizedCursorSample>& samples, const CursorOverlaySettings& settings)
+std::optional<Placed> placed(const OverlayPlacement& placement,
+                             const std::vector<NormalizedCursorSample>& samples,
+                             const CursorOverlaySettings& settings)
 {
     auto position = CursorTrack::position(placement.time, samples);
     if (!position)
-        return;
+        return std::nullopt;
     auto uv = placement.canvasPoint(*position);
     if (!uv || !settings.isEnabled)
-        return;
+        return std::nullopt;
     double W = placement.outputSize.width, H = placement.outputSize.height;
     double size = W * settings.sizeFraction;
     if (!(size > 0) || !std::isfinite(size))
+        return std::nullopt;
+    return Placed{{W * uv->x, H * (1 - uv->y)}, size};
+}
+
+void draw(graphics::Canvas& canvas, const OverlayPlacement& placement,
+          const std::vector<NormalizedCursorSample>& samples, const CursorOverlaySettings& settings)
+{
+    const std::optional<Placed> at = placed(placement, samples, settings);
+    if (!at)
         return;
-    Point centre{W * uv->x, H * (1 - uv->y)};
+    const Point centre = at->centre;
+    const double size = at->size;
     switch (settings.style) {
     case CursorStyle::system:
         drawSystemArrow(canvas, centre, size);

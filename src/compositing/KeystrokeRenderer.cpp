@@ -131,6 +131,34 @@ double opacity(const Keystroke& keystroke, double age)
     return std::clamp(std::min(fadeIn, fadeOut), 0.0, 1.0);
 }
 
+namespace {
+// Top-left image coordinates: the painter draws in rows.
+double pillTop(double canvasHeight, double pillHeight, const KeystrokeOverlaySettings& settings)
+{
+    const double margin = canvasHeight * kEdgeMargin;
+    return settings.position == KeystrokePosition::top ? margin
+                                                       : canvasHeight - margin - pillHeight;
+}
+} // namespace
+
+std::optional<QRectF> band(QSizeF canvasSize, double time, double overlayWidth,
+                           const std::vector<Keystroke>& keystrokes,
+                           const KeystrokeOverlaySettings& settings)
+{
+    if (!settings.isEnabled || keystrokes.empty())
+        return std::nullopt;
+    const Keystroke* shown = shownAt(time, keystrokes);
+    const double textHeight = overlayWidth * settings.sizeFraction;
+    if (!shown || !(opacity(*shown, time - shown->time) > 0) || !(textHeight >= 1) ||
+        !std::isfinite(textHeight))
+        return std::nullopt;
+    const double height = textHeight * kPillHeight;
+    // The outline's pen reaches half its width beyond the pill.
+    const double pen = std::max(1.0, textHeight / 24) + 2;
+    return QRectF(0, pillTop(canvasSize.height(), height, settings) - pen, canvasSize.width(),
+                  height + 2 * pen);
+}
+
 void draw(graphics::Canvas& canvas, double time, double overlayWidth,
           const std::vector<Keystroke>& keystrokes, const KeystrokeOverlaySettings& settings)
 {
@@ -155,9 +183,7 @@ void draw(graphics::Canvas& canvas, double time, double overlayWidth,
     QString content = QString::fromStdString(text(*shown));
     content = metrics.elidedText(content, Qt::ElideMiddle, W * kMaxWidthFraction - 2 * pad);
     const double width = metrics.horizontalAdvance(content) + 2 * pad;
-    const double margin = H * kEdgeMargin;
-    // Top-left image coordinates: the painter draws in rows.
-    const double top = settings.position == KeystrokePosition::top ? margin : H - margin - height;
+    const double top = pillTop(H, height, settings);
     const QRectF pill((W - width) / 2, top, width, height);
 
     const PillColors palette = colors(settings.style);

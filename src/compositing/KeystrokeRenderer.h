@@ -1,5 +1,8 @@
 #pragma once
 
+#include <QRectF>
+
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -21,7 +24,7 @@ inline constexpr double kFadeSeconds = 0.15;
 
 // One press ready to draw: its label and how many times in a row it was pressed.
 struct Keystroke {
-    double time = 0; // source seconds
+    double time = 0; // seconds on the clock it is drawn by (the movie's)
     std::string label;
     int count = 1;
     // Pressed while the previous pill was still shown: it takes its place without fading in.
@@ -41,6 +44,12 @@ std::string text(const Keystroke& keystroke);
 
 // The opacity of a press's pill `age` seconds after it (0 outside 0...kShownSeconds).
 double opacity(const Keystroke& keystroke, double age);
+
+// The band of image rows (top-left origin, the canvas's whole width) the pill shown at `time`
+// lies in; nothing when no pill is shown then.
+std::optional<QRectF> band(QSizeF canvasSize, double time, double overlayWidth,
+                           const std::vector<Keystroke>& keystrokes,
+                           const KeystrokeOverlaySettings& settings);
 
 // Draws the pill of the last press at or before `time` while it is shown. `overlayWidth` is the
 // width the size refers to (the recording-shaped frame on a canvas of another aspect).

@@ -38,42 +38,74 @@ void draw(QImage& output, const OverlayInstruction& instruction, double time, co
          instruction.backgroundFrame() ? &*instruction.backgroundFrame() : nullptr);
 }
 
+Layout layout(const OverlayInstruction& instruction, double time, Size size,
+              const BackgroundFrame* background)
+{
+    Layout out;
+    out.movieTime = time;
+    out.placement.time = instruction.sourceTime(time);
+    out.placement.zoom = ZoomCompositor::rect(out.placement.time, instruction.regions());
+    out.placement.background = background;
+    out.placement.outputSize = size;
+    // On a canvas of another aspect the overlays keep their size relative to the content: their
+    // sizes are fractions of the recording-shaped frame's width rather than the canvas's.
+    out.frame = overlayFrame(instruction, size);
+    out.cursor = instruction.cursorSettings();
+    if (size.width > 0)
+        out.cursor.sizeFraction *= out.frame.width / size.width;
+    return out;
+}
+
 void draw(QImage& output, const OverlayInstruction& instruction, double time, const QImage& screen,
           const QImage& camera, const BackgroundFrame* background)
 {
     Size size{double(output.width()), double(output.height())};
-    const double sourceTime = instruction.sourceTime(time);
-    OverlayPlacement placement;
-    placement.time = sourceTime;
-    placement.zoom = ZoomCompositor::rect(sourceTime, instruction.regions());
-    placement.background = background;
-    placement.outputSize = size;
-    // On a canvas of another aspect the overlays keep their size relative to the content: their
-    // sizes are fractions of the recording-shaped frame's width rather than the canvas's.
-    const Rect frame = overlayFrame(instruction, size);
-    CursorOverlaySettings cursor = instruction.cursorSettings();
-    if (size.width > 0)
-        cursor.sizeFraction *= frame.width / size.width;
-
+    const Layout at = layout(instruction, time, size, background);
     graphics::Canvas canvas(output);
-    graphics::ImageSlice zoomed = ZoomCompositor::crop(placement.zoom, screen, size);
-    if (placement.background)
-        BackgroundRenderer::drawOnto(canvas, zoomed, *placement.background);
+    graphics::ImageSlice zoomed = ZoomCompositor::crop(at.placement.zoom, screen, size);
+    if (background)
+        BackgroundRenderer::drawOnto(canvas, zoomed, *background);
     else
         canvas.drawSlice({0, 0, size.width, size.height}, zoomed,
                          QPainter::CompositionMode_Source);
+    drawLayers(canvas, instruction, at, camera);
+}
 
-    if (instruction.cameraTrackID() && !camera.isNull())
-        CameraOverlayRenderer::composeInFrame(camera, canvas, frame, instruction.cameraSettings());
-    CursorOverlayRenderer::draw(canvas, placement, instruction.cursorSamples(), cursor);
-    ClickRippleRenderer::draw(canvas, placement, instruction.clickSamples(), cursor);
-    auto blurred = RedactRenderer::canvasRects(placement, instruction.redactRegions());
+void drawLayers(graphics::Canvas& canvas, const OverlayInstruction& instruction,
+                const Layout& layout, const QImage& camera)
+{
+    drawLayersUnderBlur(canvas, instruction, layout, camera);
+    auto blurred = blurredRects(instruction, layout);
     if (!blurred.empty())
-        RedactRenderer::compose(canvas, blurred, size, {frame.width, frame.height});
-    TextRenderer::draw(canvas, instruction.edits().textRegions, sourceTime);
-    // A caption over the finished picture: never zoomed, never blurred.
+        RedactRenderer::compose(canvas, blurred, layout.placement.outputSize,
+                                {layout.frame.width, layout.frame.height});
+    drawLayersOverBlur(canvas, instruction, layout);
+}
+
+void drawLayersUnderBlur(graphics::Canvas& canvas, const OverlayInstruction& instruction,
+                         const Layout& layout, const QImage& camera)
+{
+    const OverlayPlacement& placement = layout.placement;
+    if (instruction.cameraTrackID() && !camera.isNull())
+        CameraOverlayRenderer::composeInFrame(camera, canvas, layout.frame,
+                                              instruction.cameraSettings());
+    CursorOverlayRenderer::draw(canvas, placement, instruction.cursorSamples(), layout.cursor);
+    ClickRippleRenderer::draw(canvas, placement, instruction.clickSamples(), layout.cursor);
+}
+
+std::vector<Rect> blurredRects(const OverlayInstruction& instruction, const Layout& layout)
+{
+    return RedactRenderer::canvasRects(layout.placement, instruction.redactRegions());
+}
+
+void drawLayersOverBlur(graphics::Canvas& canvas, const OverlayInstruction& instruction,
+                        const Layout& layout)
+{
+    // Captions over the finished picture, never zoomed, never blurred, timed on the movie's clock.
+    TextRenderer::draw(canvas, instruction.edits().textRegions, layout.movieTime);
     const KeystrokeOverlay& keys = instruction.keystrokes();
-    KeystrokeRenderer::draw(canvas, sourceTime, frame.width, keys.keystrokes, keys.settings);
+    KeystrokeRenderer::draw(canvas, layout.movieTime, layout.frame.width, keys.keystrokes,
+                            keys.settings);
 }
 
 } // namespace tarnix::OverlayFrame

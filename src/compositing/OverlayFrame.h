@@ -2,6 +2,9 @@
 
 #include <QImage>
 
+#include <vector>
+
+#include "compositing/CursorTrack.h"
 #include "compositing/OverlayInstruction.h"
 
 // Draws one output frame of an overlay composition, in this order: the zoomed screen picture, the
@@ -21,5 +24,29 @@ void draw(QImage& output, const OverlayInstruction& instruction, double time, co
 // smaller picture is drawn straight at its size. Nothing: no background.
 void draw(QImage& output, const OverlayInstruction& instruction, double time, const QImage& screen,
           const QImage& camera, const BackgroundFrame* background);
+
+// Where everything of one frame goes: the zoom, the background, the source time, the
+// recording-shaped frame the overlays are sized by and the cursor's settings at that size.
+struct Layout {
+    // The composition (movie) time: captions and the keystroke pill are timed on it, so a fast
+    // span does not shorten them.
+    double movieTime = 0;
+    OverlayPlacement placement;
+    Rect frame;
+    CursorOverlaySettings cursor;
+};
+Layout layout(const OverlayInstruction& instruction, double time, Size output,
+              const BackgroundFrame* background);
+
+// The layers over the screen picture, in order: bubble, cursor, ripples, blur, text, keys.
+void drawLayers(graphics::Canvas& canvas, const OverlayInstruction& instruction,
+                const Layout& layout, const QImage& camera);
+// The same in three steps, for a picture that blurs elsewhere: the layers the blur covers
+// (bubble, cursor, ripples), the blurred rectangles (normalised canvas space), the layers over it.
+void drawLayersUnderBlur(graphics::Canvas& canvas, const OverlayInstruction& instruction,
+                         const Layout& layout, const QImage& camera);
+std::vector<Rect> blurredRects(const OverlayInstruction& instruction, const Layout& layout);
+void drawLayersOverBlur(graphics::Canvas& canvas, const OverlayInstruction& instruction,
+                        const Layout& layout);
 
 } // namespace tarnix::OverlayFrame

@@ -28,11 +28,13 @@ struct OverlayEdits {
     // content (canvas pixels, lower-left origin) in which the camera bubble is placed and whose
     // width the overlays' sizes are fractions of. Absent: the whole canvas.
     std::optional<Rect> overlayFrame;
-    // Text drawn over the canvas, timed in source time like everything else. None by default.
+    // Text drawn over the canvas, timed in movie (output) time so that its fades keep their length
+    // in a sped-up span. None by default.
     std::vector<TextRegion> textRegions;
 };
 
-// The keys pressed, ready to draw (kept presses only, in time order), and how they are shown.
+// The keys pressed, ready to draw (kept presses only, in time order, timed in movie time), and how
+// they are shown.
 struct KeystrokeOverlay {
     std::vector<KeystrokeRenderer::Keystroke> keystrokes;
     KeystrokeOverlaySettings settings;

@@ -5,6 +5,7 @@
 #include "compositing/CompositorError.h"
 #include "compositing/OverlayFrame.h"
 #include "compositing/OverlayInstruction.h"
+#include "compositing/YuvOverlayFrame.h"
 #include "graphics/Image.h"
 
 namespace tarnix {
@@ -77,6 +78,55 @@ OverlayVideoCompositor::backgroundFor(const std::shared_ptr<const OverlayInstruc
                     made ? std::make_shared<const BackgroundFrame>(std::move(*made)) : prepared};
     }
     return resized_.background;
+}
+
+std::vector<media::TrackID>
+OverlayVideoCompositor::yuvSourceTracks(const media::VideoCompositionInstruction& instruction) const
+{
+    if (auto overlay = dynamic_cast<const OverlayInstruction*>(&instruction))
+        return {overlay->screenTrackID()};
+    return {};
+}
+
+bool OverlayVideoCompositor::composeYuv(
+    double time, const std::shared_ptr<const media::VideoCompositionInstruction>& instruction,
+    const std::map<media::TrackID, QImage>& sources,
+    const std::map<media::TrackID, media::YuvPicture>& yuvSources, AVFrame& output)
+{
+    auto overlay = std::dynamic_pointer_cast<const OverlayInstruction>(instruction);
+    std::shared_ptr<media::RenderContext> context = renderContext_.load();
+    if (!overlay || !context)
+        return false;
+    auto screen = yuvSources.find(overlay->screenTrackID());
+    if (screen == yuvSources.end() || !screen->second)
+        return false;
+    QImage camera;
+    if (auto cameraTrack = overlay->cameraTrackID())
+        if (auto found = sources.find(*cameraTrack); found != sources.end())
+            camera = graphics::inPixelFormat(found->second);
+    try {
+        const QSize size = context->size();
+        std::shared_ptr<const BackgroundFrame> background = backgroundFor(overlay, size);
+        std::shared_ptr<const YuvBackground> inYuv = yuvBackgroundFor(overlay, size, background);
+        return inYuv && YuvOverlayFrame::draw(output, *overlay, time, *screen->second, camera,
+                                              background.get(), *inYuv);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+}
+
+std::shared_ptr<const YuvBackground>
+OverlayVideoCompositor::yuvBackgroundFor(const std::shared_ptr<const OverlayInstruction>& instruction,
+                                         QSize size,
+                                         const std::shared_ptr<const BackgroundFrame>& background)
+{
+    std::lock_guard lock(yuvMutex_);
+    if (yuv_.instruction != instruction || yuv_.size != size) {
+        std::optional<YuvBackground> made = YuvBackground::make(background.get(), size);
+        yuv_ = {instruction, size,
+                made ? std::make_shared<const YuvBackground>(std::move(*made)) : nullptr};
+    }
+    return yuv_.background;
 }
 
 media::VideoCompositorFactory OverlayVideoCompositor::factory()

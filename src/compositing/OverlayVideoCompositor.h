@@ -25,9 +25,10 @@
 namespace tarnix {
 
 struct BackgroundFrame;
+struct YuvBackground;
 class OverlayInstruction;
 
-class OverlayVideoCompositor final : public media::VideoCompositing {
+class OverlayVideoCompositor final : public media::VideoCompositing, public media::YuvCompositing {
 public:
     // Pixel formats of source frames and of output buffers: 32-bit BGRA, premultiplied.
     static std::vector<QImage::Format> sourcePixelFormats();
@@ -38,6 +39,15 @@ public:
     // Requests are finished inside startRequest, so nothing is ever pending.
     void cancelAllPendingVideoCompositionRequests() override {}
 
+    // The screen track; its frame drawn in 4:2:0 planes (YuvOverlayFrame).
+    std::vector<media::TrackID>
+    yuvSourceTracks(const media::VideoCompositionInstruction& instruction) const override;
+    bool composeYuv(double time,
+                    const std::shared_ptr<const media::VideoCompositionInstruction>& instruction,
+                    const std::map<media::TrackID, QImage>& sources,
+                    const std::map<media::TrackID, media::YuvPicture>& yuvSources,
+                    AVFrame& output) override;
+
     // Makes one compositor per player item or export.
     static media::VideoCompositorFactory factory();
 
@@ -46,14 +56,23 @@ private:
     std::shared_ptr<const BackgroundFrame>
     backgroundFor(const std::shared_ptr<const OverlayInstruction>& instruction, QSize size);
 
+    // The background in 4:2:0 for the export's frames, made on first use.
+    std::shared_ptr<const YuvBackground>
+    yuvBackgroundFor(const std::shared_ptr<const OverlayInstruction>& instruction, QSize size,
+                     const std::shared_ptr<const BackgroundFrame>& background);
+
     std::atomic<std::shared_ptr<media::RenderContext>> renderContext_;
-    struct Resized {
+    // A background made for one instruction and output size, kept for the following frames.
+    template <typename Background>
+    struct Kept {
         std::shared_ptr<const OverlayInstruction> instruction;
         QSize size;
-        std::shared_ptr<const BackgroundFrame> background;
+        std::shared_ptr<const Background> background;
     };
     std::mutex resizedMutex_;
-    Resized resized_;
+    Kept<BackgroundFrame> resized_;
+    std::mutex yuvMutex_;
+    Kept<YuvBackground> yuv_;
 };
 
 } // namespace tarnix

@@ -46,25 +46,31 @@ void compose(graphics::Canvas& onto, const std::vector<Rect>& regions, Size canv
     compose(onto, regions, canvasSize, canvasSize);
 }
 
-void compose(graphics::Canvas& onto, const std::vector<Rect>& regions, Size canvasSize,
-             Size blurFrameSize)
+std::vector<QRect> pixelRects(const std::vector<Rect>& regions, Size canvasSize, QSize imageSize)
 {
-    double W = canvasSize.width, H = canvasSize.height;
-    if (regions.empty() || !(W > 0) || !(H > 0))
-        return;
     std::vector<QRect> pixels;
-    const QRect bounds = onto.image().rect();
+    const double W = canvasSize.width, H = canvasSize.height;
+    const QRect bounds(QPoint(0, 0), imageSize);
     for (const Rect& r : regions) {
         Rect p{W * r.minX(), H * (1 - r.maxY()), W * r.width, H * r.height};
         // Clipped while still in floating point, so that far-off rectangles cannot overflow.
-        QRectF clipped = onto.toImageRect(p).intersected(QRectF(bounds));
+        QRectF clipped = graphics::toImageRect(p, imageSize.height()).intersected(QRectF(bounds));
         if (clipped.isEmpty())
             continue;
         QRect area = clipped.toAlignedRect().intersected(bounds);
         if (!area.isEmpty())
             pixels.push_back(area);
     }
-    graphics::blurRects(onto.image(), pixels, blurRadius(blurFrameSize));
+    return pixels;
+}
+
+void compose(graphics::Canvas& onto, const std::vector<Rect>& regions, Size canvasSize,
+             Size blurFrameSize)
+{
+    if (regions.empty() || !(canvasSize.width > 0) || !(canvasSize.height > 0))
+        return;
+    graphics::blurRects(onto.image(), pixelRects(regions, canvasSize, onto.image().size()),
+                        blurRadius(blurFrameSize));
 }
 
 void draw(graphics::Canvas& canvas, const OverlayPlacement& placement,

@@ -22,6 +22,10 @@ double blurRadius(Size canvasSize);
 std::vector<Rect> canvasRects(const OverlayPlacement& placement,
                               const std::vector<RedactRegion>& regions);
 
+// The pixels (top-left origin) of an image of `imageSize` that the rectangles (normalised space of
+// a canvas of canvasSize pixels) touch, clipped to the image; empty ones left out.
+std::vector<QRect> pixelRects(const std::vector<Rect>& regions, Size canvasSize, QSize imageSize);
+
 // Blurs the canvas within each rectangle (normalised canvas space; pixels partly covered are
 // blurred entirely). Every rectangle takes its pixels from the same blurred picture.
 void compose(graphics::Canvas& onto, const std::vector<Rect>& regions, Size canvasSize);

@@ -16,5 +16,7 @@ namespace tarnix::ZoomCompositor {
 // whose size differs from naturalSize is zoomed the same way and stretched to naturalSize. A
 // rectangle of zero (or not a number) width or height leaves the picture unzoomed.
 graphics::ImageSlice crop(const Rect& rect, const QImage& image, Size naturalSize);
+// The same crop of a picture of `pictureSize` pixels, top-left pixel coordinates.
+QRectF cropRect(const Rect& rect, QSizeF pictureSize);
 
 } // namespace tarnix::ZoomCompositor

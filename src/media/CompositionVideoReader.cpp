@@ -13,6 +13,7 @@ CompositionVideoReader::CompositionVideoReader(std::shared_ptr<const Composition
                                                CompositionVideoReader&& previous)
     : composition_(std::move(composition))
     , retainedBytes_(previous.retainedBytes_)
+    , decoderThreads_(previous.decoderThreads_)
     , readers_(std::move(previous.readers_))
     , proxies_(std::move(previous.proxies_))
 {
@@ -29,7 +30,7 @@ VideoFrameReader& CompositionVideoReader::readerFor(const CompositionSegment& se
 {
     auto& reader = readers_[{segment.source.url, segment.source.streamIndex}];
     if (!reader) {
-        reader = std::make_unique<VideoFrameReader>(segment.source);
+        reader = std::make_unique<VideoFrameReader>(segment.source, decoderThreads_);
         reader->setRetainedFrameBytes(retainedBytes_);
     }
     return *reader;
@@ -44,6 +45,14 @@ QImage CompositionVideoReader::frameAt(TrackID trackID, double t)
     if (!segment)
         return QImage();
     return readerFor(*segment).frameAt(segment->sourceTime(t));
+}
+
+YuvPicture CompositionVideoReader::yuvFrameAt(TrackID trackID, double t)
+{
+    const CompositionTrack* track = composition_->track(trackID);
+    const CompositionSegment* segment =
+        track && track->mediaType == MediaType::video ? track->segmentAt(t) : nullptr;
+    return segment ? readerFor(*segment).yuvFrameAt(segment->sourceTime(t)) : nullptr;
 }
 
 std::map<TrackID, QImage> CompositionVideoReader::framesAt(double t)
@@ -85,8 +94,9 @@ std::map<TrackID, QImage> CompositionVideoReader::proxyFramesAt(
             std::error_code error;
             if (!path.empty() && std::filesystem::exists(path, error)) {
                 try {
+                    // Key frames only, and small: a frame thread would only hold each back.
                     proxy = std::make_unique<VideoFrameReader>(
-                        MediaAsset::load(path).tracks(MediaType::video).at(0));
+                        MediaAsset::load(path).tracks(MediaType::video).at(0), 1);
                 } catch (const std::exception&) {
                     // A damaged proxy is no proxy: the movie itself is read.
                 }

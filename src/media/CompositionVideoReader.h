@@ -32,9 +32,17 @@ public:
     // The frame of one track at t, null when it has none there.
     QImage frameAt(TrackID trackID, double t);
 
+    // The frame of one track at t in the decoder's 4:2:0 planes (VideoFrameReader::yuvFrameAt):
+    // null when it has none there or it is not decoded in that layout.
+    YuvPicture yuvFrameAt(TrackID trackID, double t);
+
     // Decoded frames each source track's decoder keeps around its position (see
     // VideoFrameReader::setRetainedFrameBytes); none by default.
     void setRetainedFrameBytes(std::size_t bytes);
+    // Frame threads of the decoders opened from now on (0, the default: FFmpeg's choice, which
+    // is one more than the cores). Each frame thread holds a frame back after a seek, so a reader
+    // that seeks often wants no more than the cores.
+    void setDecoderThreads(int threads) { decoderThreads_ = threads; }
 
     // Whether every track's frame at t is decoded already (the reader's current or a kept one).
     bool framesAtHand(double t);
@@ -47,6 +55,7 @@ private:
 
     std::shared_ptr<const Composition> composition_;
     std::size_t retainedBytes_ = 0;
+    int decoderThreads_ = 0;
     using SourceKey = std::pair<std::filesystem::path, int>;
     std::map<SourceKey, std::unique_ptr<VideoFrameReader>> readers_;
     std::map<SourceKey, std::unique_ptr<VideoFrameReader>> proxies_;

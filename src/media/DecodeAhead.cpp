@@ -5,8 +5,9 @@
 namespace tarnix::media {
 
 DecodeAhead::DecodeAhead(std::shared_ptr<const Composition> composition, int count, double step,
-                         int depth)
+                         int depth, std::set<TrackID> yuvTracks)
     : depth_(std::size_t(std::max(depth, 1)))
+    , yuvTracks_(std::move(yuvTracks))
 {
     thread_ = std::thread([this, composition = std::move(composition), count, step] {
         run(composition, count, step);
@@ -26,11 +27,11 @@ DecodeAhead::~DecodeAhead()
 void DecodeAhead::run(std::shared_ptr<const Composition> composition, int count, double step)
 {
     pthread_setname_np(pthread_self(), "tarnix-decode"); // also names the decoder's threads
-    CompositionVideoReader reader(std::move(composition));
+    CompositionVideoReader reader(composition);
     for (int i = 0; i < count; ++i) {
         Item item;
         try {
-            item.sources = reader.framesAt(i * step);
+            item = decode(reader, *composition, i * step);
         } catch (const MediaException& e) {
             item.error = e.error();
         } catch (const std::exception& e) {
@@ -49,6 +50,22 @@ void DecodeAhead::run(std::shared_ptr<const Composition> composition, int count,
         if (failed)
             return;
     }
+}
+
+DecodeAhead::Item DecodeAhead::decode(CompositionVideoReader& reader,
+                                      const Composition& composition, double t) const
+{
+    Item item;
+    for (const CompositionTrack* track : composition.tracks(MediaType::video)) {
+        const TrackID id = track->trackID;
+        if (yuvTracks_.count(id))
+            if (YuvPicture picture = reader.yuvFrameAt(id, t)) {
+                item.yuvSources[id] = std::move(picture);
+                continue;
+            }
+        item.sources[id] = reader.frameAt(id, t);
+    }
+    return item;
 }
 
 DecodeAhead::Item DecodeAhead::next()

@@ -8,6 +8,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <thread>
 
 #include "media/CompositionVideoReader.h"
@@ -25,11 +26,15 @@ class DecodeAhead {
 public:
     struct Item {
         std::map<TrackID, QImage> sources;
+        // The tracks asked for in 4:2:0 whose frames were decoded so (missing from `sources`).
+        std::map<TrackID, YuvPicture> yuvSources;
         std::optional<MediaError> error; // decoding failed: the run ends here
     };
 
-    // Decodes times i × step for i in 0..<count.
-    DecodeAhead(std::shared_ptr<const Composition> composition, int count, double step, int depth);
+    // Decodes times i × step for i in 0..<count. The frames of `yuvTracks` are handed over in the
+    // decoder's 4:2:0 planes where they are decoded so, the others as BGRA.
+    DecodeAhead(std::shared_ptr<const Composition> composition, int count, double step, int depth,
+                std::set<TrackID> yuvTracks = {});
     ~DecodeAhead();
     DecodeAhead(const DecodeAhead&) = delete;
     DecodeAhead& operator=(const DecodeAhead&) = delete;
@@ -39,8 +44,10 @@ public:
 
 private:
     void run(std::shared_ptr<const Composition> composition, int count, double step);
+    Item decode(CompositionVideoReader& reader, const Composition& composition, double t) const;
 
     const std::size_t depth_;
+    const std::set<TrackID> yuvTracks_;
     std::mutex mutex_;
     std::condition_variable changed_;
     std::deque<Item> ready_;

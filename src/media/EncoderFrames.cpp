@@ -20,12 +20,7 @@ EncoderFramePool::EncoderFramePool(QSize size)
 {
     const int bytes = av_image_get_buffer_size(AV_PIX_FMT_YUV420P, size.width(), size.height(), kAlign);
     if (bytes > 0)
-        pool_ = av_buffer_pool_init(std::size_t(bytes), av_buffer_alloc);
-}
-
-EncoderFramePool::~EncoderFramePool()
-{
-    av_buffer_pool_uninit(&pool_); // buffers still out are freed when they come back
+        pool_.reset(av_buffer_pool_init(std::size_t(bytes), av_buffer_alloc));
 }
 
 std::shared_ptr<AVFrame> EncoderFramePool::frame()
@@ -33,7 +28,7 @@ std::shared_ptr<AVFrame> EncoderFramePool::frame()
     std::shared_ptr<AVFrame> frame(av_frame_alloc(), [](AVFrame* f) { av_frame_free(&f); });
     if (!frame || !pool_)
         return nullptr;
-    frame->buf[0] = av_buffer_pool_get(pool_);
+    frame->buf[0] = av_buffer_pool_get(pool_.get());
     if (!frame->buf[0])
         return nullptr;
     frame->format = AV_PIX_FMT_YUV420P;
@@ -49,8 +44,6 @@ EncoderFrameConverter::EncoderFrameConverter(int scaleFlags)
     : scaleFlags_(scaleFlags)
 {
 }
-
-EncoderFrameConverter::~EncoderFrameConverter() { sws_freeContext(scaler_); }
 
 bool EncoderFrameConverter::convert(const QImage& image, AVFrame& frame)
 {
@@ -82,14 +75,15 @@ bool EncoderFrameConverter::convertInto(const QImage& image, AVFrame& frame, QRe
 bool EncoderFrameConverter::scale(const QImage& image, std::uint8_t* const planes[3], const int strides[3],
                                   QSize size)
 {
-    SwsContext* previous = scaler_;
-    scaler_ = sws_getCachedContext(scaler_, image.width(), image.height(), AV_PIX_FMT_BGRA, size.width(),
-                                   size.height(), AV_PIX_FMT_YUV420P, scaleFlags_, nullptr, nullptr, nullptr);
+    SwsContext* previous = scaler_.get();
+    scaler_.reset(sws_getCachedContext(scaler_.release(), image.width(), image.height(), AV_PIX_FMT_BGRA,
+                                       size.width(), size.height(), AV_PIX_FMT_YUV420P, scaleFlags_,
+                                       nullptr, nullptr, nullptr));
     if (!scaler_)
         return false;
     // A context made anew may come back at the old address: the sizes tell it apart too.
-    if (scaler_ != previous || image.size() != scaledFrom_ || size != scaledTo_)
-        sws_setColorspaceDetails(scaler_, sws_getCoefficients(SWS_CS_ITU709), 1,
+    if (scaler_.get() != previous || image.size() != scaledFrom_ || size != scaledTo_)
+        sws_setColorspaceDetails(scaler_.get(), sws_getCoefficients(SWS_CS_ITU709), 1,
                                  sws_getCoefficients(SWS_CS_ITU709), 0, 0, 1 << 16, 1 << 16);
     scaledFrom_ = image.size();
     scaledTo_ = size;
@@ -97,7 +91,7 @@ bool EncoderFrameConverter::scale(const QImage& image, std::uint8_t* const plane
     const int sourceStrides[4] = {int(image.bytesPerLine()), 0, 0, 0};
     std::uint8_t* destination[4] = {planes[0], planes[1], planes[2], nullptr};
     const int destinationStrides[4] = {strides[0], strides[1], strides[2], 0};
-    sws_scale(scaler_, source, sourceStrides, 0, image.height(), destination, destinationStrides);
+    sws_scale(scaler_.get(), source, sourceStrides, 0, image.height(), destination, destinationStrides);
     return true;
 }
 

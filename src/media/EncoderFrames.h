@@ -11,7 +11,7 @@ extern "C" {
 #include <libavutil/frame.h>
 }
 
-struct SwsContext;
+#include "media/FFmpegSupport.h"
 
 // Frames for the video encoder: 8-bit YUV 4:2:0 (BT.709 limited range, as MovieWriter tags the
 // file) made from BGRA pictures, by the exporter's workers and by the screen recorder.
@@ -24,17 +24,18 @@ namespace tarnix::media {
 class EncoderFramePool {
 public:
     explicit EncoderFramePool(QSize size);
-    ~EncoderFramePool();
-    EncoderFramePool(const EncoderFramePool&) = delete;
-    EncoderFramePool& operator=(const EncoderFramePool&) = delete;
 
     QSize size() const { return size_; }
     // Uninitialised pixels; null when out of memory.
     std::shared_ptr<AVFrame> frame();
 
 private:
+    // Buffers still out when the pool goes are freed when they come back.
+    struct Uninit {
+        void operator()(AVBufferPool* pool) const { av_buffer_pool_uninit(&pool); }
+    };
     QSize size_;
-    AVBufferPool* pool_ = nullptr;
+    std::unique_ptr<AVBufferPool, Uninit> pool_;
 };
 
 // Fills encoder frames from BGRA pictures: our own conversion when the sizes match, else one
@@ -43,9 +44,6 @@ private:
 class EncoderFrameConverter {
 public:
     explicit EncoderFrameConverter(int scaleFlags);
-    ~EncoderFrameConverter();
-    EncoderFrameConverter(const EncoderFrameConverter&) = delete;
-    EncoderFrameConverter& operator=(const EncoderFrameConverter&) = delete;
 
     // `frame` is AV_PIX_FMT_YUV420P with its buffers. False when libswscale can't be set up.
     bool convert(const QImage& image, AVFrame& frame);
@@ -57,7 +55,7 @@ private:
     bool scale(const QImage& image, std::uint8_t* const planes[3], const int strides[3], QSize size);
 
     int scaleFlags_;
-    SwsContext* scaler_ = nullptr;
+    ff::SwsPtr scaler_;
     QSize scaledFrom_;
     QSize scaledTo_;
 };

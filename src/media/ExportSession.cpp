@@ -6,6 +6,7 @@
 
 #include <deque>
 #include <map>
+#include <set>
 
 #include "graphics/ParallelFor.h"
 #include "media/AudioFilterChain.h"
@@ -18,6 +19,7 @@
 #include "media/GifWriter.h"
 #include "media/MovieWriter.h"
 #include "media/SoundFilters.h"
+#include "media/VideoFrameReader.h"
 
 namespace tarnix::media {
 
@@ -113,8 +115,37 @@ struct InFlightFrames : std::deque<Future> {
 } // namespace
 static constexpr int kDecodeAheadDepth = 4;
 
+namespace {
+// Composes straight into an encoder frame when the compositor can; null otherwise.
+std::shared_ptr<AVFrame> composeInYuv(YuvCompositing* compositor, EncoderFramePool* frames, double t,
+                                      const std::shared_ptr<const VideoCompositionInstruction>& instruction,
+                                      const std::map<TrackID, QImage>& sources,
+                                      const std::map<TrackID, YuvPicture>& yuvSources)
+{
+    if (!compositor || !frames || !instruction)
+        return nullptr;
+    std::shared_ptr<AVFrame> frame = frames->frame();
+    if (!frame || !compositor->composeYuv(t, instruction, sources, yuvSources, *frame))
+        return nullptr;
+    return frame;
+}
+
+// The tracks any of the composition's instructions takes in 4:2:0.
+std::set<TrackID> yuvTracks(const YuvCompositing* compositor, const VideoComposition& composition)
+{
+    std::set<TrackID> tracks;
+    if (compositor)
+        for (const auto& instruction : composition.instructions)
+            if (instruction)
+                for (TrackID id : compositor->yuvSourceTracks(*instruction))
+                    tracks.insert(id);
+    return tracks;
+}
+} // namespace
+
 std::optional<MediaError> ExportSession::renderInOrder(Run& state, const FramePreparer& prepare,
-                                                       const FrameConsumer& consume)
+                                                       const FrameConsumer& consume,
+                                                       EncoderFramePool* yuvFrames)
 {
     std::unique_ptr<VideoCompositing> compositor = videoComposition_.customVideoCompositor();
     if (!compositor)
@@ -126,7 +157,13 @@ std::optional<MediaError> ExportSession::renderInOrder(Run& state, const FramePr
     // parallel loops inline: one frame per core, no threads inside threads.
     QThreadPool& pool = graphics::workerPool();
     const int window = std::max(2, pool.maxThreadCount()) * kFramesInFlightPerWorker;
-    DecodeAhead decoder(composition_, state.frameCount, state.frameDuration, kDecodeAheadDepth);
+    // The frames go to the encoder in 4:2:0 at the render size: composed in those planes when
+    // the compositor can, the screen left as the decoder made it.
+    YuvCompositing* inYuv = nullptr;
+    if (useYuvPath_ && yuvFrames && yuvFrames->size() == videoComposition_.renderSize)
+        inYuv = dynamic_cast<YuvCompositing*>(compositor.get());
+    DecodeAhead decoder(composition_, state.frameCount, state.frameDuration, kDecodeAheadDepth,
+                        yuvTracks(inYuv, videoComposition_));
     // Declared after the compositor: every frame still being composed is waited for before it
     // goes, whichever way this function leaves.
     InFlightFrames<QFuture<RenderedFrame>> inFlight;
@@ -153,8 +190,14 @@ std::optional<MediaError> ExportSession::renderInOrder(Run& state, const FramePr
         }
         auto instruction = videoComposition_.instructionAt(t);
         VideoCompositing* drawer = compositor.get();
-        inFlight.push_back(QtConcurrent::run(&pool, [drawer, t, instruction, &prepare,
-                                                     sources = std::move(decoded.sources)] {
+        inFlight.push_back(QtConcurrent::run(&pool, [drawer, inYuv, yuvFrames, t, instruction, &prepare,
+                                                     sources = std::move(decoded.sources),
+                                                     yuvSources = std::move(decoded.yuvSources)]() mutable {
+            if (auto frame = composeInYuv(inYuv, yuvFrames, t, instruction, sources, yuvSources))
+                return RenderedFrame{std::move(frame), QImage(), std::nullopt};
+            // This frame needs the BGRA path: its 4:2:0 sources converted as the decoder would.
+            for (const auto& [track, picture] : yuvSources)
+                sources[track] = toPicture(*picture);
             ComposedFrame composed = composeFrame(*drawer, t, instruction, sources);
             if (composed.error)
                 return RenderedFrame{nullptr, QImage(), renderError(*composed.error)};
@@ -201,7 +244,7 @@ std::optional<MediaError> ExportSession::renderAndWrite(Run& state)
         reportProgress(double(index + 1) / state.frameCount);
         return std::nullopt;
     };
-    return renderInOrder(state, toYuv, write);
+    return renderInOrder(state, toYuv, write, &encoderFrames);
 }
 
 std::optional<MediaError> ExportSession::renderGif(Run& state, const std::filesystem::path& file)

@@ -37,6 +37,8 @@
 
 namespace tarnix::media {
 
+class EncoderFramePool;
+
 enum class ExportStatus { waiting, exporting, completed, failed, cancelled };
 
 enum class ExportFileType { mpeg4, gif };
@@ -67,6 +69,9 @@ public:
     void setLoudnessTarget(std::optional<double> lufs);
     // What to do when the output name is taken when the file is published (default: fail).
     void setNameClash(NameClash clash);
+    // Whether a movie's frames may be composed straight in the encoder's 4:2:0 planes when the
+    // compositor can (the default); off, every frame is composed in BGRA and converted.
+    void setComposesInYuv(bool allowed) { useYuvPath_ = allowed; }
     // Called on the export thread with values 0...1, at most once per written frame.
     void setProgressHandler(std::function<void(double)> handler);
 
@@ -95,7 +100,8 @@ private:
     using FrameConsumer = std::function<std::optional<MediaError>(RenderedFrame& frame, int index)>;
     void run();
     std::optional<MediaError> renderInOrder(Run& state, const FramePreparer& prepare,
-                                            const FrameConsumer& consume);
+                                            const FrameConsumer& consume,
+                                            EncoderFramePool* yuvFrames = nullptr);
     std::optional<MediaError> renderAndWrite(Run& state);
     std::optional<MediaError> renderGif(Run& state, const std::filesystem::path& file);
     std::optional<MediaError> prepareLoudness(Run& state);
@@ -114,6 +120,7 @@ private:
     ExportFileType fileType_ = ExportFileType::mpeg4;
     NameClash nameClash_ = NameClash::fail;
     std::optional<double> loudnessTarget_;
+    bool useYuvPath_ = true;
     std::function<void(double)> progressHandler_;
 
     std::atomic<ExportStatus> status_{ExportStatus::waiting};

@@ -3,7 +3,6 @@
 #include <QImage>
 #include <QThreadPool>
 
-#include <atomic>
 #include <condition_variable>
 #include <filesystem>
 #include <functional>
@@ -11,12 +10,12 @@
 #include <memory>
 #include <mutex>
 #include <optional>
-#include <set>
 #include <thread>
 #include <vector>
 
 #include "media/Composition.h"
 #include "media/MediaError.h"
+#include "media/ScrubProxyMaker.h"
 #include "media/VideoComposition.h"
 
 // Composed frames of a composition ahead of a consumer (the preview player): one decoding thread
@@ -30,8 +29,8 @@
 // dropped when they finish, and the decoder drops what it was decoding for it and moves on.
 //
 // A seek to a frame whose pictures are not decoded yet first gets a stand-in from the scrub
-// proxies (ScrubProxy.h), made in the background for each large source the first time it is
-// played: a provisional frame, handed over only until the real one is ready and never after it.
+// proxies (ScrubProxy.h), made in the background after a recording or, when missing, for each
+// large source the first time it is played: a provisional frame, handed over only until the real one is ready and never after it.
 //
 // Threads: every method is called from one consumer thread (the GUI thread). `onReady` is called
 // on a worker thread, without locks held, each time a frame of the current request is ready (or
@@ -117,9 +116,7 @@ private:
     std::uint64_t provisionalGeneration_ = 0; // the seek that may get a provisional frame
     int realFinishedUpTo_ = -1;               // of the current generation
     std::filesystem::path proxyFolder_;
-    std::set<std::pair<std::filesystem::path, int>> proxiesStarted_;
-    std::atomic<bool> cancelProxies_{false};
-    std::vector<std::thread> proxyMakers_;
+    ScrubProxyMaker proxyMaker_;
     QSize outputSize_;
     bool stopping_ = false;
     QThreadPool pool_;

@@ -7,7 +7,14 @@ extern "C" {
 #include <libavformat/avformat.h>
 }
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
+#include <fstream>
 #include <system_error>
 #include <vector>
 
@@ -40,7 +47,7 @@ QSize proxySize(QSize movie)
     return QSize(kScrubProxyWidth, height);
 }
 
-// Decodes the movie and writes every frame, scaled, as its own JPEG picture.
+// Decodes the movie and writes its frames, scaled, each a key frame.
 class ProxyWriter {
 public:
     ProxyWriter(const AssetTrack& track, const std::filesystem::path& path)
@@ -75,6 +82,8 @@ public:
         encoder_->max_b_frames = 0;
         encoder_->thread_count = 1;
         timeBase_ = source->time_base;
+        if (input_->start_time != AV_NOPTS_VALUE)
+            originPts_ = av_rescale_q(input_->start_time, AV_TIME_BASE_Q, timeBase_);
         AVDictionary* options = nullptr;
         av_dict_set(&options, "preset", "superfast", 0);
         av_dict_set_int(&options, "crf", kProxyQuality, 0);
@@ -135,7 +144,12 @@ private:
             if (scaler_ && av_frame_make_writable(scaled_.get()) >= 0) {
                 sws_scale(scaler_.get(), decoded_->data, decoded_->linesize, 0, decoded_->height,
                           scaled_->data, scaled_->linesize);
-                scaled_->pts = pts;
+                // The movie's time line starts where its first stream does, which may be its
+                // sound: the first picture is stamped there, so that the proxy's time line (which
+                // starts at its first picture) is the movie's.
+                scaled_->pts = sent_ == 0 && originPts_ != AV_NOPTS_VALUE && pts != AV_NOPTS_VALUE
+                                   ? std::min(pts, originPts_)
+                                   : pts;
                 if (avcodec_send_frame(encoder_.get(), scaled_.get()) == 0)
                     ++sent_;
                 writePackets();
@@ -167,10 +181,106 @@ private:
     ff::FramePtr scaled_ = ff::makeFrame();
     ff::SwsPtr scaler_;
     AVRational timeBase_{1, 1};
+    int64_t originPts_ = AV_NOPTS_VALUE; // the movie's start, in the stream's time base
     double lastTime_ = 0;
     int sent_ = 0;    // pictures handed to the encoder
     int written_ = 0; // packets written
 };
+
+std::filesystem::path partialPath(const std::filesystem::path& proxy)
+{
+    auto partial = proxy;
+    partial += ".part";
+    return partial;
+}
+
+std::filesystem::path movieNotePath(const std::filesystem::path& proxy)
+{
+    auto note = proxy;
+    note.replace_extension(".movie");
+    return note;
+}
+
+// An exclusive, non-blocking flock on a proxy's `.part`. The kernel drops it when its holder dies,
+// so a maker that was killed leaves a file anybody may take over, never a lock. The file is
+// checked to still be the one at the path once locked: a `.part` removed in between (finished or
+// tidied away) is not written through a lock on a file nobody sees.
+class PartLock {
+public:
+    explicit PartLock(const std::filesystem::path& path)
+    {
+        fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+        if (fd_ < 0)
+            return;
+        if (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
+            busy_ = errno == EWOULDBLOCK;
+            release();
+            return;
+        }
+        struct stat locked {};
+        struct stat named {};
+        if (::fstat(fd_, &locked) != 0 || ::stat(path.c_str(), &named) != 0 ||
+            locked.st_ino != named.st_ino || locked.st_dev != named.st_dev) {
+            busy_ = true; // somebody else has moved on with it
+            release();
+        }
+    }
+    ~PartLock() { release(); }
+    PartLock(const PartLock&) = delete;
+    PartLock& operator=(const PartLock&) = delete;
+
+    bool held() const { return fd_ >= 0; }
+    bool busy() const { return busy_; }
+
+private:
+    void release()
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
+        fd_ = -1;
+    }
+    int fd_ = -1;
+    bool busy_ = false;
+};
+
+// A `.part` whose lock can be taken has no maker any more (it was killed): it goes.
+void removeIfAbandoned(const std::filesystem::path& partial)
+{
+    PartLock lock(partial);
+    std::error_code error;
+    if (lock.held())
+        std::filesystem::remove(partial, error);
+}
+
+// The movie a proxy was made of, as two lines: its path and its stream.
+bool writeMovieNote(const AssetTrack& track, const std::filesystem::path& proxy)
+{
+    std::error_code error;
+    const auto movie = std::filesystem::absolute(track.url, error);
+    std::ofstream note(movieNotePath(proxy), std::ios::trunc);
+    note << movie.string() << '\n' << track.streamIndex << '\n';
+    return !error && note.flush().good();
+}
+
+// Whether the movie a proxy was made of was deleted or changed since: the proxy's name then no
+// longer matches it. A proxy without a note is left to the size limit.
+bool movieIsGone(const std::filesystem::path& proxy)
+{
+    std::ifstream note(movieNotePath(proxy));
+    std::string movie;
+    AssetTrack track;
+    if (!std::getline(note, movie) || !(note >> track.streamIndex) || movie.empty())
+        return false;
+    track.url = movie;
+    return scrubProxyPath(track, proxy.parent_path()) != proxy;
+}
+
+bool removeProxy(const std::filesystem::path& proxy)
+{
+    std::error_code error;
+    std::filesystem::remove(movieNotePath(proxy), error);
+    return std::filesystem::remove(proxy, error);
+}
 
 } // namespace
 
@@ -205,13 +315,20 @@ std::filesystem::path scrubProxyPath(const AssetTrack& track, const std::filesys
     return folder / (hash.toHex().toStdString() + ".mkv");
 }
 
-bool makeScrubProxy(const AssetTrack& track, const std::filesystem::path& path,
-                    const std::atomic<bool>& cancel)
+ScrubProxyResult makeScrubProxy(const AssetTrack& track, const std::filesystem::path& path,
+                                const std::atomic<bool>& cancel)
 {
     std::error_code error;
     std::filesystem::create_directories(path.parent_path(), error);
-    auto partial = path;
-    partial += ".part";
+    const auto partial = partialPath(path);
+    PartLock lock(partial);
+    if (!lock.held())
+        return lock.busy() ? ScrubProxyResult::busy : ScrubProxyResult::failed;
+    if (std::filesystem::exists(path, error)) {
+        // Made by another maker between our look and our lock.
+        std::filesystem::remove(partial, error);
+        return ScrubProxyResult::present;
+    }
     bool made = false;
     try {
         ProxyWriter writer(track, partial);
@@ -220,10 +337,15 @@ bool makeScrubProxy(const AssetTrack& track, const std::filesystem::path& path,
         made = false; // an unreadable movie simply has no proxy
     }
     if (made)
+        made = writeMovieNote(track, path);
+    if (made)
         std::filesystem::rename(partial, path, error);
-    if (!made || error)
+    if (!made || error) {
         std::filesystem::remove(partial, error);
-    return made && !error;
+        std::filesystem::remove(movieNotePath(path), error);
+        return ScrubProxyResult::failed;
+    }
+    return ScrubProxyResult::made;
 }
 
 } // namespace tarnix::media
@@ -241,9 +363,20 @@ void trimScrubProxies(const std::filesystem::path& folder, std::uintmax_t bytes)
     std::uintmax_t total = 0;
     std::error_code error;
     for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
-        if (entry.path().extension() != ".mkv" || !entry.is_regular_file(error))
+        const auto& path = entry.path();
+        if (!entry.is_regular_file(error))
             continue;
-        Proxy proxy{entry.path(), entry.last_write_time(error), entry.file_size(error)};
+        if (path.extension() == ".part") {
+            removeIfAbandoned(path);
+            continue;
+        }
+        if (path.extension() != ".mkv")
+            continue;
+        if (movieIsGone(path)) {
+            removeProxy(path);
+            continue;
+        }
+        Proxy proxy{path, entry.last_write_time(error), entry.file_size(error)};
         if (error)
             continue;
         total += proxy.size;
@@ -254,7 +387,7 @@ void trimScrubProxies(const std::filesystem::path& folder, std::uintmax_t bytes)
     for (const Proxy& proxy : proxies) {
         if (total <= bytes)
             break;
-        if (std::filesystem::remove(proxy.path, error))
+        if (removeProxy(proxy.path))
             total -= proxy.size;
     }
 }

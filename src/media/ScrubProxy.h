@@ -24,14 +24,24 @@ bool wantsScrubProxy(const AssetTrack& track);
 std::filesystem::path scrubProxyPath(const AssetTrack& track, const std::filesystem::path& folder);
 std::filesystem::path defaultScrubProxyFolder();
 
-// Writes the proxy to `path` through a temporary beside it, renamed when whole. False when
-// `cancel` was set or the movie could not be read; nothing is left behind then. Slow (it decodes
-// the whole movie): for a background thread.
-bool makeScrubProxy(const AssetTrack& track, const std::filesystem::path& path,
-                    const std::atomic<bool>& cancel);
+enum class ScrubProxyResult {
+    made,    // written by this call
+    present, // already there
+    busy,    // another maker (this process or another) is writing it
+    failed,  // cancelled, or the movie could not be read: nothing is left behind
+};
 
-// Keeps the proxies in `folder` within `bytes`: the least recently written go first (a proxy of
-// a movie that changed or went away is never used again).
+// Writes the proxy to `path` through `path`.part, locked while it is written (flock, so a maker
+// that was killed leaves no lock), renamed when whole. One maker at a time per proxy: a second one
+// finds the lock held and returns `busy`; a `.part` left by a killed maker is started over. Beside
+// the proxy, `path`.movie names the movie, so that the proxy goes when its movie does. Slow (it
+// decodes the whole movie): for a background thread.
+ScrubProxyResult makeScrubProxy(const AssetTrack& track, const std::filesystem::path& path,
+                                const std::atomic<bool>& cancel);
+
+// Tidies `folder`: a proxy whose movie was deleted or changed goes (it would never be used again),
+// as does a `.part` nobody is writing; then the least recently written proxies go until the
+// rest fit in `bytes`.
 constexpr std::uintmax_t kScrubProxyFolderBytes = std::uintmax_t(2) << 30;
 void trimScrubProxies(const std::filesystem::path& folder, std::uintmax_t bytes);
 

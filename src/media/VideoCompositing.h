@@ -5,11 +5,14 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <vector>
 
 #include "media/MediaError.h"
+
+struct AVFrame;
 
 // The contract between the media engine (player, exporter) and a per-frame video compositor.
 // The engine decodes source tracks and asks the compositor for one output frame per composition
@@ -74,6 +77,26 @@ public:
     virtual void renderContextChanged(std::shared_ptr<RenderContext> context) = 0;
     virtual void startRequest(CompositionRequest& request) = 0;
     virtual void cancelAllPendingVideoCompositionRequests() = 0;
+};
+
+// A decoded 4:2:0 picture (AV_PIX_FMT_YUV420P, BT.709 limited range), shared with the decoder.
+using YuvPicture = std::shared_ptr<const AVFrame>;
+
+// A compositor that can also draw straight into the encoder's 4:2:0 frames (an export to H.264
+// or HEVC), from sources left in the decoder's planes: no conversion of whole frames to BGRA and
+// back.
+class YuvCompositing {
+public:
+    virtual ~YuvCompositing() = default;
+    // The tracks the instruction's frames take as 4:2:0 pictures when they are decoded so.
+    virtual std::vector<TrackID> yuvSourceTracks(const VideoCompositionInstruction& instruction) const = 0;
+    // Fills `output` (AV_PIX_FMT_YUV420P, BT.709 limited range, of the render context's size)
+    // with the frame at `time`. `yuvSources` holds the 4:2:0 pictures of yuvSourceTracks that
+    // were decoded so, `sources` every other track's BGRA frame. False when this frame cannot be
+    // drawn so; the caller then composes it with startRequest.
+    virtual bool composeYuv(double time, const std::shared_ptr<const VideoCompositionInstruction>& instruction,
+                            const std::map<TrackID, QImage>& sources,
+                            const std::map<TrackID, YuvPicture>& yuvSources, AVFrame& output) = 0;
 };
 
 // The engine makes one compositor per player item or export.

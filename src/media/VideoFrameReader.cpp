@@ -11,7 +11,7 @@ namespace tarnix::media {
 // Frames whose times differ by less than this are treated as starting at the same moment.
 static constexpr double kTimeEpsilon = 1e-6;
 
-VideoFrameReader::VideoFrameReader(const AssetTrack& track)
+VideoFrameReader::VideoFrameReader(const AssetTrack& track, int decoderThreads)
     : track_(track)
     , format_(ff::openInput(track.url))
 {
@@ -22,7 +22,7 @@ VideoFrameReader::VideoFrameReader(const AssetTrack& track)
     for (unsigned i = 0; i < format_->nb_streams; ++i)
         if (int(i) != track.streamIndex)
             format_->streams[i]->discard = AVDISCARD_ALL;
-    decoder_ = ff::openDecoder(*format_, track.streamIndex, 0);
+    decoder_ = ff::openDecoder(*format_, track.streamIndex, decoderThreads);
     origin_ = ff::startTimeSeconds(*format_);
     current_.frame = ff::makeFrame();
     next_.frame = ff::makeFrame();
@@ -157,6 +157,31 @@ bool VideoFrameReader::hasFrameAt(double t)
 
 QImage VideoFrameReader::frameAt(double t)
 {
+    const AVFrame* frame = decodedAt(t);
+    if (!frame)
+        return QImage();
+    if (frame != current_.frame.get())
+        return retainedFrameAt(t);
+    if (currentImage_.isNull())
+        currentImage_ = convert(*current_.frame);
+    return currentImage_;
+}
+
+YuvPicture VideoFrameReader::yuvFrameAt(double t)
+{
+    const AVFrame* frame = decodedAt(t);
+    if (!frame || frame->format != AV_PIX_FMT_YUV420P || frame->colorspace != AVCOL_SPC_BT709 ||
+        frame->color_range == AVCOL_RANGE_JPEG)
+        return nullptr;
+    return YuvPicture(av_frame_clone(frame), [](const AVFrame* f) {
+        AVFrame* owned = const_cast<AVFrame*>(f);
+        av_frame_free(&owned);
+    });
+}
+
+// The decoded frame on screen at t: the current one, or a kept one.
+const AVFrame* VideoFrameReader::decodedAt(double t)
+{
     if (!hasCurrent_ && !sawFirstFrame_) {
         hasCurrent_ = decodeNext(current_);
         hasNext_ = hasCurrent_ && decodeNext(next_);
@@ -165,8 +190,7 @@ QImage VideoFrameReader::frameAt(double t)
                            (!hasNext_ || t < next_.time - kTimeEpsilon);
     if (!onCurrent) {
         // A frame kept from earlier decoding: no seek, and the decoder stays where it is.
-        QImage kept = retainedFrameAt(t);
-        if (!kept.isNull())
+        if (const AVFrame* kept = retained_.find(t))
             return kept;
     }
     if (!hasCurrent_)
@@ -176,38 +200,48 @@ QImage VideoFrameReader::frameAt(double t)
     else if (hasNext_ && t > next_.time && seekHelps(t))
         seekTo(t);
     if (!hasCurrent_)
-        return QImage();
+        return nullptr;
     advanceTo(t);
     retainCurrent();
-    if (currentImage_.isNull())
-        currentImage_ = convert(*current_.frame);
-    return currentImage_;
+    return current_.frame.get();
 }
 
 QImage VideoFrameReader::convert(const AVFrame& frame)
 {
+    return toPicture(frame, scaler_, *pictures_);
+}
+
+QImage toPicture(const AVFrame& frame, ff::SwsPtr& scaler, ImageBufferPool& pool)
+{
     auto format = AVPixelFormat(frame.format);
     const AVPixFmtDescriptor* descriptor = av_pix_fmt_desc_get(format);
     bool hasAlpha = descriptor && (descriptor->flags & AV_PIX_FMT_FLAG_ALPHA);
-    scaler_.reset(sws_getCachedContext(scaler_.release(), frame.width, frame.height, format,
-                                       frame.width, frame.height, AV_PIX_FMT_BGRA, SWS_BILINEAR,
-                                       nullptr, nullptr, nullptr));
-    if (!scaler_)
+    scaler.reset(sws_getCachedContext(scaler.release(), frame.width, frame.height, format,
+                                      frame.width, frame.height, AV_PIX_FMT_BGRA, SWS_BILINEAR,
+                                      nullptr, nullptr, nullptr));
+    if (!scaler)
         return QImage();
     int space = frame.colorspace == AVCOL_SPC_BT709 ? SWS_CS_ITU709 : SWS_CS_DEFAULT;
     const int* table = sws_getCoefficients(space);
-    sws_setColorspaceDetails(scaler_.get(), table, frame.color_range == AVCOL_RANGE_JPEG, table,
+    sws_setColorspaceDetails(scaler.get(), table, frame.color_range == AVCOL_RANGE_JPEG, table,
                              1, 0, 1 << 16, 1 << 16);
-    QImage image = pictures_->image(frame.width, frame.height,
-                                    hasAlpha ? QImage::Format_ARGB32 : QImage::Format_ARGB32_Premultiplied);
+    QImage image = pool.image(frame.width, frame.height,
+                              hasAlpha ? QImage::Format_ARGB32 : QImage::Format_ARGB32_Premultiplied);
     if (image.isNull())
         return image;
     uint8_t* planes[4] = {image.bits(), nullptr, nullptr, nullptr};
     int strides[4] = {int(image.bytesPerLine()), 0, 0, 0};
-    sws_scale(scaler_.get(), frame.data, frame.linesize, 0, frame.height, planes, strides);
+    sws_scale(scaler.get(), frame.data, frame.linesize, 0, frame.height, planes, strides);
     if (hasAlpha)
         image.convertTo(QImage::Format_ARGB32_Premultiplied);
     return image;
+}
+
+QImage toPicture(const AVFrame& frame)
+{
+    thread_local ff::SwsPtr scaler;
+    thread_local std::shared_ptr<ImageBufferPool> pool = ImageBufferPool::create();
+    return toPicture(frame, scaler, *pool);
 }
 
 } // namespace tarnix::media

@@ -6,6 +6,7 @@
 #include "media/FFmpegSupport.h"
 #include "media/ImageBufferPool.h"
 #include "media/MediaAsset.h"
+#include "media/VideoCompositing.h"
 
 // Decodes one video track of a file and answers "which frame is on screen at time t".
 // Owned and used by one thread at a time; frames it returns are implicitly shared QImages in
@@ -21,13 +22,18 @@ namespace tarnix::media {
 
 class VideoFrameReader {
 public:
-    // Opens the file and the track's decoder. Throws MediaException when it cannot.
-    explicit VideoFrameReader(const AssetTrack& track);
+    // Opens the file and the track's decoder, with `decoderThreads` frame threads (0: FFmpeg's
+    // choice). Throws MediaException when it cannot.
+    explicit VideoFrameReader(const AssetTrack& track, int decoderThreads = 0);
 
     // The frame whose presentation interval covers t (seconds on the file's time line): the last
     // frame that starts at or before t, or the first frame when t lies before it. A null image
     // when the track yields no frame at all.
     QImage frameAt(double t);
+
+    // The same frame left in the decoder's planes (a new reference to them) when it is 8-bit
+    // 4:2:0 of BT.709 limited range, as the encoder takes it; else null (frameAt converts it).
+    YuvPicture yuvFrameAt(double t);
 
     // Whether frameAt(t) can answer without decoding (its current frame, or a kept one).
     bool hasFrameAt(double t);
@@ -52,6 +58,7 @@ private:
     void seekTo(double t);
     bool seekHelps(double t) const;
     void advanceTo(double t);
+    const AVFrame* decodedAt(double t);
     QImage convert(const AVFrame& frame);
     void retainCurrent();
     QImage retainedFrameAt(double t);
@@ -82,5 +89,10 @@ private:
     int decodedFrames_ = 0;
     int seeks_ = 0;
 };
+
+// A decoded frame as BGRA (Format_ARGB32_Premultiplied) through `scaler`, in a buffer of `pool`.
+QImage toPicture(const AVFrame& frame, ff::SwsPtr& scaler, ImageBufferPool& pool);
+// The same on a scaler and pool kept by the calling thread.
+QImage toPicture(const AVFrame& frame);
 
 } // namespace tarnix::media

@@ -3,6 +3,7 @@
 #include <immintrin.h>
 
 #include <cstdint>
+#include <cstring>
 
 #include "graphics/CpuFeatures.h"
 
@@ -119,7 +120,105 @@ __attribute__((target("avx2"))) int convertAvx2(const RowPair& r, int width)
     return x;
 }
 
+// BT.709 limited range back to RGB with 16 fractional bits: 255/219 for luma, 255/224 times the
+// matrix's factors for chroma.
+constexpr int kToY = 76309, kToRV = 117489, kToGU = -13975, kToGV = -34925, kToBU = 138438;
+
+struct YuvRow {
+    const std::uint8_t* y;
+    const std::uint8_t* u;
+    const std::uint8_t* v;
+    std::uint8_t* bgra;
+};
+
+// Pixels [from, to) of a row, one at a time; each pair of pixels shares its chroma sample.
+void toBgraPlain(const YuvRow& r, int from, int to)
+{
+    auto clamp = [](int v) { return std::uint8_t(v < 0 ? 0 : v > 255 ? 255 : v); };
+    for (int x = from; x < to; ++x) {
+        const int luma = (r.y[x] - 16) * kToY + (1 << 15);
+        const int cb = r.u[x / 2] - 128, cr = r.v[x / 2] - 128;
+        r.bgra[4 * x + 0] = clamp((luma + kToBU * cb) >> 16);
+        r.bgra[4 * x + 1] = clamp((luma + kToGU * cb + kToGV * cr) >> 16);
+        r.bgra[4 * x + 2] = clamp((luma + kToRV * cr) >> 16);
+        r.bgra[4 * x + 3] = 255;
+    }
+}
+
+// A channel's 16-bit fixed-point values to 0 ... 255.
+__attribute__((target("avx2"))) inline __m256i channel(__m256i v)
+{
+    return _mm256_min_epi32(_mm256_max_epi32(_mm256_srai_epi32(v, 16), _mm256_setzero_si256()),
+                            _mm256_set1_epi32(255));
+}
+
+// The same arithmetic, 8 pixels at a time in 32-bit lanes, bit for bit. Returns where it stopped.
+__attribute__((target("avx2"))) int toBgraAvx2(const YuvRow& r, int width)
+{
+    int x = 0;
+    for (; x + 8 <= width; x += 8) {
+        const __m256i y = _mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(r.y + x)));
+        std::int32_t u4, v4;
+        std::memcpy(&u4, r.u + x / 2, 4);
+        std::memcpy(&v4, r.v + x / 2, 4);
+        const __m128i u2 = _mm_cvtsi32_si128(u4), v2 = _mm_cvtsi32_si128(v4);
+        const __m256i cb = _mm256_sub_epi32(_mm256_cvtepu8_epi32(_mm_unpacklo_epi8(u2, u2)), _mm256_set1_epi32(128));
+        const __m256i cr = _mm256_sub_epi32(_mm256_cvtepu8_epi32(_mm_unpacklo_epi8(v2, v2)), _mm256_set1_epi32(128));
+        const __m256i luma = _mm256_add_epi32(
+            _mm256_mullo_epi32(_mm256_sub_epi32(y, _mm256_set1_epi32(16)), _mm256_set1_epi32(kToY)),
+            _mm256_set1_epi32(1 << 15));
+        const __m256i b = channel(_mm256_add_epi32(luma, _mm256_mullo_epi32(cb, _mm256_set1_epi32(kToBU))));
+        const __m256i g = channel(_mm256_add_epi32(
+            luma, _mm256_add_epi32(_mm256_mullo_epi32(cb, _mm256_set1_epi32(kToGU)),
+                                   _mm256_mullo_epi32(cr, _mm256_set1_epi32(kToGV)))));
+        const __m256i red = channel(_mm256_add_epi32(luma, _mm256_mullo_epi32(cr, _mm256_set1_epi32(kToRV))));
+        const __m256i pixels = _mm256_or_si256(
+            _mm256_or_si256(b, _mm256_slli_epi32(g, 8)),
+            _mm256_or_si256(_mm256_slli_epi32(red, 16), _mm256_set1_epi32(int(0xFF000000u))));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(r.bgra + 4 * x), pixels);
+    }
+    return x;
+}
+
 } // namespace
+
+YuvPlanes planesAt(const AVFrame& frame, int x, int y)
+{
+    YuvPlanes planes;
+    for (int p = 0; p < 3; ++p) {
+        const int shift = p == 0 ? 0 : 1;
+        planes.data[p] = frame.data[p] + std::ptrdiff_t(y >> shift) * frame.linesize[p] + (x >> shift);
+        planes.stride[p] = frame.linesize[p];
+    }
+    return planes;
+}
+
+void convertBgraToYuv420(const std::uint8_t* bgra, qsizetype bytesPerLine, int width, int height,
+                         const YuvPlanes& out)
+{
+    const bool wide = graphics::hasAvx2();
+    for (int row = 0; row + 1 < height; row += 2) {
+        const RowPair r{bgra + row * bytesPerLine, bgra + (row + 1) * bytesPerLine,
+                        out.data[0] + std::ptrdiff_t(row) * out.stride[0],
+                        out.data[0] + std::ptrdiff_t(row + 1) * out.stride[0],
+                        out.data[1] + std::ptrdiff_t(row / 2) * out.stride[1],
+                        out.data[2] + std::ptrdiff_t(row / 2) * out.stride[2]};
+        convertPlain(r, wide ? convertAvx2(r, width & ~1) : 0, width & ~1);
+    }
+}
+
+void convertYuv420ToBgra(const YuvPlanes& in, std::uint8_t* bgra, qsizetype bytesPerLine,
+                         int width, int height)
+{
+    const bool wide = graphics::hasAvx2();
+    for (int row = 0; row < height; ++row) {
+        const YuvRow r{in.data[0] + std::ptrdiff_t(row) * in.stride[0],
+                       in.data[1] + std::ptrdiff_t(row / 2) * in.stride[1],
+                       in.data[2] + std::ptrdiff_t(row / 2) * in.stride[2],
+                       bgra + row * bytesPerLine};
+        toBgraPlain(r, wide ? toBgraAvx2(r, width) : 0, width);
+    }
+}
 
 bool convertBgraToYuv420(const QImage& image, AVFrame& frame)
 {
@@ -131,15 +230,7 @@ bool convertBgraToYuv420(const QImage& image, AVFrame& frame)
         frame.format != AV_PIX_FMT_YUV420P || frame.width != width || frame.height != height ||
         !frame.data[0] || !frame.data[1] || !frame.data[2])
         return false;
-    const bool wide = graphics::hasAvx2();
-    for (int row = 0; row < height; row += 2) {
-        const RowPair r{image.constScanLine(row), image.constScanLine(row + 1),
-                        frame.data[0] + std::ptrdiff_t(row) * frame.linesize[0],
-                        frame.data[0] + std::ptrdiff_t(row + 1) * frame.linesize[0],
-                        frame.data[1] + std::ptrdiff_t(row / 2) * frame.linesize[1],
-                        frame.data[2] + std::ptrdiff_t(row / 2) * frame.linesize[2]};
-        convertPlain(r, wide ? convertAvx2(r, width) : 0, width);
-    }
+    convertBgraToYuv420(image.constBits(), image.bytesPerLine(), width, height, planesAt(frame, 0, 0));
     return true;
 }
 

@@ -2,6 +2,8 @@
 
 #include <QImage>
 
+#include <cstdint>
+
 extern "C" {
 #include <libavutil/frame.h>
 }
@@ -17,5 +19,22 @@ namespace tarnix::media {
 // `frame` (AV_PIX_FMT_YUV420P of the same size, buffers allocated). Returns false, touching
 // nothing, when the formats or sizes do not fit.
 bool convertBgraToYuv420(const QImage& image, AVFrame& frame);
+
+// Where the three planes of a 4:2:0 picture (or of a part of one starting at an even pixel) lie.
+struct YuvPlanes {
+    std::uint8_t* data[3] = {};
+    int stride[3] = {};
+};
+// `frame`'s planes from pixel (x, y), both even.
+YuvPlanes planesAt(const AVFrame& frame, int x, int y);
+
+// The same conversion of width × height BGRA pixels (even width and height) into `out`.
+void convertBgraToYuv420(const std::uint8_t* bgra, qsizetype bytesPerLine, int width, int height,
+                         const YuvPlanes& out);
+// And back, to opaque BGRA (premultiplied) of the same matrix and range: each 2 × 2 block takes
+// its own chroma sample, so that converting pixels back and forth moves them by at most a level
+// or two. Scalar: for small areas.
+void convertYuv420ToBgra(const YuvPlanes& in, std::uint8_t* bgra, qsizetype bytesPerLine,
+                         int width, int height);
 
 } // namespace tarnix::media

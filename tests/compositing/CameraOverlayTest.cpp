@@ -256,3 +256,20 @@ TEST(CameraBubble, NothingIsDrawnWhenDisabledTinyOrWithoutAPicture)
     EXPECT_EQ(composeOnBlack(QImage(), settings), black);
 }
 
+
+// The bubble of the last camera picture is kept between frames; a picture written over in place,
+// another mirroring or another size must still be drawn anew.
+TEST(CameraBubble, AKeptBubbleFollowsThePictureAndTheSettings)
+{
+    QImage camera = splitCamera();
+    auto settings = bubbleSettings(CameraBubbleShape::circle, {0.5, 0.5}, false);
+    EXPECT_PIXEL_NEAR(composeOnBlack(camera, settings), 500 - 50, 250, kRed, 0);
+    camera.fill(QColor(0, 255, 0));
+    EXPECT_PIXEL_NEAR(composeOnBlack(camera, settings), 500 - 50, 250, qRgb(0, 255, 0), 0);
+    camera = splitCamera();
+    composeOnBlack(camera, settings);
+    settings.mirrored = true;
+    EXPECT_PIXEL_NEAR(composeOnBlack(camera, settings), 500 - 50, 250, kBlue, 0);
+    settings.sizeFraction = 0.4; // 400 px: 180 px from the centre is inside now
+    EXPECT_PIXEL_NEAR(composeOnBlack(camera, settings), 500 + 180, 250, kRed, 0);
+}

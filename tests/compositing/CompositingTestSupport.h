@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QColor>
+#include <QGuiApplication>
 #include <QImage>
 
 #include <cstdlib>
@@ -39,6 +40,31 @@ inline std::string describe(QRgb p)
         << "pixel (" << (x) << ", " << (y) << ") is "                                              \
         << ::tarnix::test::describe((image).pixel((x), (y))) << ", expected "                       \
         << ::tarnix::test::describe(expected)
+
+// Text needs a font system; the suite runs on the offscreen platform.
+inline void ensureGuiApplication()
+{
+    static int argc = 1;
+    static char name[] = "tarnix_compositing_tests";
+    static char* argv[] = {name, nullptr};
+    if (!QCoreApplication::instance())
+        new QGuiApplication(argc, argv); // lives as long as the test program
+}
+
+// Mean difference per colour channel, 0...255, of two pictures of one size.
+inline double meanDifference(const QImage& a, const QImage& b)
+{
+    const QImage x = a.convertToFormat(QImage::Format_RGB32);
+    const QImage y = b.convertToFormat(QImage::Format_RGB32);
+    double sum = 0;
+    for (int row = 0; row < x.height(); ++row)
+        for (int column = 0; column < x.width(); ++column) {
+            const QRgb p = x.pixel(column, row), q = y.pixel(column, row);
+            sum += std::abs(qRed(p) - qRed(q)) + std::abs(qGreen(p) - qGreen(q)) +
+                   std::abs(qBlue(p) - qBlue(q));
+        }
+    return sum / (3.0 * x.width() * x.height());
+}
 
 // The image row of a row counted from the bottom.
 inline int bottomRow(const QImage& image, int rowFromBottom)

@@ -5,8 +5,10 @@
 #include <memory>
 
 #include "CompositingTestSupport.h"
+#include "compositing/CompositionBuilder.h"
 #include "compositing/KeystrokeRenderer.h"
 #include "compositing/OverlayFrame.h"
+#include "media/MediaTestSupport.h"
 
 using namespace tarnix;
 using KeystrokeRenderer::Keystroke;
@@ -172,4 +174,43 @@ TEST_F(KeystrokePill, WidthFollowsTheTextAndTheOutputNotTheZoom)
     EXPECT_NEAR(changed(zoomed).width(), combo, 2);
     Extent big = changed(frame({key(1, "S", {ctrl, shift})}, 1.3, {}, {1280, 720}));
     EXPECT_NEAR(big.width(), 2 * combo, 8);
+}
+
+TEST_F(KeystrokePill, InASpedUpSpanThePillStaysUpAsLongOnScreenInPreviewAndExport)
+{
+    // A 12 s recording with 8 s of it at 4× and Ctrl+S pressed in the middle of that span, built
+    // as the Studio and the exporter build it; frames composed at movie times.
+    media::test::TempFolder folder;
+    RecordingTimeline timeline;
+    timeline.videoURL = media::test::makeMovie(folder / "screen.mp4", 12, 160, 90, false);
+    timeline.cursorOverlay.isEnabled = false;
+    timeline.cursorOverlay.showsClickRipples = false;
+    timeline.speedRegions = {{Uuid::random(), 2, 10, 4}};
+    using enum KeyModifier;
+    timeline.keyEvents = {key(4, "S", {ctrl})}; // movie time 2 + 2 / 4 = 2.5
+    auto built = CompositionBuilder::build(timeline);
+    ASSERT_TRUE(built.instruction);
+    auto shownAt = [&](double movieTime) {
+        QImage out(640, 360, graphics::kPixelFormat);
+        OverlayFrame::draw(out, *built.instruction, movieTime, test::solid(640, 360, kScreen), {});
+        return !changed(out).empty();
+    };
+    EXPECT_FALSE(shownAt(2.45));
+    EXPECT_TRUE(shownAt(2.6));
+    // 1.2 s on screen, though that is 4.8 s of the recording.
+    EXPECT_TRUE(shownAt(3.6)) << "still up 1.1 s after the press";
+    EXPECT_FALSE(shownAt(3.75)) << "gone after 1.2 s";
+
+    // Text boxes go by the same clock, so their fades keep their length too.
+    TextRegion box;
+    box.start = 4;
+    box.end = 8;
+    box.text = "Saved";
+    timeline.textRegions = {box};
+    const auto rebuilt = CompositionBuilder::build(timeline);
+    ASSERT_TRUE(rebuilt.instruction);
+    const auto& text = rebuilt.instruction->edits().textRegions;
+    ASSERT_EQ(text.size(), 1u);
+    EXPECT_DOUBLE_EQ(text[0].start, 2.5);
+    EXPECT_DOUBLE_EQ(text[0].end, 3.5);
 }

@@ -6,6 +6,7 @@
 #include <condition_variable>
 #include <mutex>
 
+#include "CompositingTestSupport.h"
 #include "compositing/CompositionBuilder.h"
 #include "media/CompositionFrameRenderer.h"
 #include "media/MediaTestSupport.h"
@@ -16,20 +17,7 @@ namespace {
 
 namespace Builder = CompositionBuilder;
 
-// Mean difference per colour channel, 0...255, of two pictures of one size.
-double meanDifference(const QImage& a, const QImage& b)
-{
-    const QImage x = a.convertToFormat(QImage::Format_RGB32);
-    const QImage y = b.convertToFormat(QImage::Format_RGB32);
-    double sum = 0;
-    for (int row = 0; row < x.height(); ++row)
-        for (int column = 0; column < x.width(); ++column) {
-            const QRgb p = x.pixel(column, row), q = y.pixel(column, row);
-            sum += std::abs(qRed(p) - qRed(q)) + std::abs(qGreen(p) - qGreen(q)) +
-                   std::abs(qBlue(p) - qBlue(q));
-        }
-    return sum / (3.0 * x.width() * x.height());
-}
+using test::meanDifference;
 
 // The preview's frame `index` shown at `shown`, waited for with a deadline.
 QImage previewFrame(const Builder::Result& built, QSize shown, int index)

@@ -14,15 +14,7 @@ using namespace tarnix;
 
 namespace {
 
-// Text needs a font system; the suite runs on the offscreen platform.
-void ensureGuiApplication()
-{
-    static int argc = 1;
-    static char name[] = "tarnix_compositing_tests";
-    static char* argv[] = {name, nullptr};
-    if (!QCoreApplication::instance())
-        new QGuiApplication(argc, argv); // lives as long as the test program
-}
+using test::ensureGuiApplication;
 
 class TextBoxes : public ::testing::Test {
 protected:

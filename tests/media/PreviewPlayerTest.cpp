@@ -363,7 +363,7 @@ TEST_F(PreviewPlayerTest, TheProxyStandsInOnlyUntilTheRealFrameIsThere)
                            .tracks(MediaType::video)[0];
     std::atomic<bool> cancel{false};
     const auto proxyPath = scrubProxyPath(movie, folder / "proxies");
-    ASSERT_TRUE(makeScrubProxy(movie, proxyPath, cancel));
+    ASSERT_EQ(makeScrubProxy(movie, proxyPath, cancel), ScrubProxyResult::made);
     // 15 pictures a second: the stand-in of an odd frame is the one before it.
     EXPECT_EQ(keyFrameTimes(MediaAsset::load(proxyPath).tracks(MediaType::video)[0]).size(), 30u);
 
@@ -396,6 +396,27 @@ TEST_F(PreviewPlayerTest, TheProxyStandsInOnlyUntilTheRealFrameIsThere)
             realSeen = realSeen || !proxy;
         }
     }
+}
+
+// A movie opened without its proxy (the recorder's maker never ran) gets one from the player,
+// in the background; the movie plays meanwhile.
+TEST_F(PreviewPlayerTest, AMovieWithoutItsProxyGetsOneWhenFirstPlayed)
+{
+    test::TempFolder folder;
+    AssetTrack movie = MediaAsset::load(test::makeIndexedMovie(folder / "big.mp4", 30, 30, 30,
+                                                               -1, 1280, 720))
+                           .tracks(MediaType::video)[0];
+    const auto proxyPath = scrubProxyPath(movie, folder / "proxies");
+    PreviewPlayer player;
+    player.setAudioOutputEnabled(false);
+    player.setScrubProxyFolder(folder / "proxies");
+    auto composition = std::make_shared<Composition>();
+    composition->addMutableTrack(MediaType::video, 1);
+    ASSERT_FALSE(composition->insertTimeRange(1, {0, 1}, movie, 0));
+    player.setComposition(composition, video(1));
+    ASSERT_TRUE(waitFor([&] { return !player.isSeeking() && !player.currentFrame().isNull(); }));
+    EXPECT_TRUE(waitFor([&] { return std::filesystem::exists(proxyPath); }, 120));
+    EXPECT_EQ(keyFrameTimes(MediaAsset::load(proxyPath).tracks(MediaType::video)[0]).size(), 15u);
 }
 
 } // namespace
