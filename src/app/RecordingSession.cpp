@@ -1,5 +1,7 @@
 #include "app/RecordingSession.h"
 
+#include <QPointer>
+
 #include <algorithm>
 
 #include "app/DocumentFiles.h"
@@ -39,9 +41,8 @@ RecordingSession::RecordingSession(QObject* parent)
     connect(&recorder_, &ScreenRecorder::displayChangesChanged, this, &RecordingSession::recordingNoticesChanged);
     connect(&micRecorder_, &MicrophoneRecorder::soundGapsChanged, this, &RecordingSession::recordingNoticesChanged);
     // On a portal desktop the pointer's positions come with the cast's pictures.
-    auto cursorFeed = std::make_shared<portal::CursorFeed>();
-    recorder_.setFrameSourceOpener(frameSourceOpener(cursorFeed));
-    cursorTracker_.setPointerSourceFactory(pointerSourceFactory(sessionCaptureBackend(), cursorFeed));
+    recorder_.setFrameSourceOpener(frameSourceOpener(cursorFeed_, sharedDisplay_));
+    cursorTracker_.setPointerSourceFactory(pointerSourceFactory(sessionCaptureBackend(), cursorFeed_));
     // Keys come from the X server, or on a portal desktop from the keyboards libinput can read.
     keyTracker_.setKeySourceFactory(keySourceFactory(sessionCaptureBackend()));
     journalTimer_.setInterval(kJournalInterval);
@@ -122,6 +123,25 @@ void RecordingSession::setSelectedArea(std::optional<QRect> area)
         return;
     selectedArea_ = area;
     emit selectedAreaChanged();
+}
+
+void RecordingSession::shareDisplayAhead(const std::string& displayIdentifier,
+                                         std::function<bool(const portal::SharedDisplay::Outcome&)> done)
+{
+    const auto display = sourceProvider_.source(displayIdentifier);
+    if (sharingAhead_ || !display || display->backend() != CaptureBackend::portal ||
+        display->kind() != CaptureSource::Kind::display)
+        return;
+    sharingAhead_ = true;
+    sharedDisplay_->reset(); // one shared display at a time: an earlier one ends
+    portal::SharedDisplay::start(*display, cursorFeed_,
+                                 [self = QPointer(this), done](portal::SharedDisplay::Outcome outcome) {
+                                     if (!self)
+                                         return; // the display stops being shared with the outcome
+                                     self->sharingAhead_ = false;
+                                     if (done(outcome))
+                                         *self->sharedDisplay_ = std::move(outcome.display);
+                                 });
 }
 
 std::optional<CaptureSource> RecordingSession::sourceToRecord()

@@ -18,6 +18,7 @@
 #include "capture/KeyTracker.h"
 #include "capture/MicrophoneRecorder.h"
 #include "capture/ScreenRecorder.h"
+#include "capture/portal/PortalCapture.h"
 #include "app/TimelineAssembly.h"
 #include "document/RecordingTimeline.h"
 
@@ -72,6 +73,19 @@ public:
     // records all of it. Ignored for windows and applications.
     const std::optional<QRect>& selectedArea() const { return selectedArea_; }
     void setSelectedArea(std::optional<QRect> area);
+
+    // On a portal desktop: the desktop shares the display `displayIdentifier` now (asking the
+    // user which one), so that an area can be chosen on a still of it; the next recording of a
+    // display takes that cast over, so the desktop asks once. `done` sees the outcome on this
+    // thread and says whether the shared display is wanted (else it stops being shared at once);
+    // a second call while one is asked for does nothing.
+    void shareDisplayAhead(const std::string& displayIdentifier,
+                           std::function<bool(const portal::SharedDisplay::Outcome&)> done);
+    // Ends a display shared ahead that no recording took (the area was not confirmed).
+    void releaseSharedDisplay() { sharedDisplay_->reset(); }
+    bool holdsSharedDisplay() const { return *sharedDisplay_ != nullptr; }
+    // Whether the desktop is being asked for a display to share ahead.
+    bool isSharingAhead() const { return sharingAhead_; }
 
     // Which keys the next recording keeps; nothing (the default) records none.
     const std::optional<KeyCaptureScope>& keyCapture() const { return keyCapture_; }
@@ -195,6 +209,10 @@ private:
     // Shared with every recorder and tracker; cleared at each start.
     std::shared_ptr<CapturePauses> pauses_ = std::make_shared<CapturePauses>();
     QTimer journalTimer_;
+    // A display the desktop shares ahead of its recording, until the recording takes it.
+    portal::SharedDisplayHold sharedDisplay_ = std::make_shared<std::unique_ptr<portal::SharedDisplay>>();
+    std::shared_ptr<portal::CursorFeed> cursorFeed_ = std::make_shared<portal::CursorFeed>();
+    bool sharingAhead_ = false;
 };
 
 } // namespace tarnix

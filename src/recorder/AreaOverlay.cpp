@@ -3,6 +3,7 @@
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QPainter>
+#include <QScreen>
 
 #include "recorder/BarControls.h"
 #include "ui/StudioTheme.h"
@@ -49,9 +50,24 @@ AreaOverlay::AreaOverlay(const QRect& display, const QImage& still, std::optiona
     placeButtons();
 }
 
+QImage AreaOverlay::fitStill(const QImage& picture, QSize logicalSize, qreal devicePixelRatio)
+{
+    if (picture.isNull() || logicalSize.isEmpty())
+        return {};
+    const QSize pixels = (QSizeF(logicalSize) * devicePixelRatio).toSize();
+    QImage fitted = picture.size() == pixels
+                        ? picture
+                        : picture.scaled(pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    fitted.setDevicePixelRatio(devicePixelRatio);
+    return fitted;
+}
+
 void AreaOverlay::open()
 {
     setGeometry(display_);
+    // A desktop that places windows itself puts a full-screen one on the screen it belongs to.
+    if (QScreen* screen = QGuiApplication::screenAt(display_.center()); screen && !onX11())
+        setScreen(screen);
     if (onX11())
         show();
     else
@@ -106,46 +122,57 @@ void AreaOverlay::paintEvent(QPaintEvent*)
         label(QString::fromStdString(size), selected->topLeft() - QPoint(0, 6));
 }
 
-void AreaOverlay::mousePressEvent(QMouseEvent* event)
+bool AreaOverlay::event(QEvent* event)
 {
-    if (event->button() != Qt::LeftButton)
-        return;
-    selection_.press(event->position().toPoint());
-    record_->hide();
-    cancel_->hide();
-    update();
-}
-
-void AreaOverlay::mouseMoveEvent(QMouseEvent* event)
-{
-    if (!(event->buttons() & Qt::LeftButton))
-        return;
-    selection_.drag(event->position().toPoint());
-    update();
-}
-
-void AreaOverlay::mouseReleaseEvent(QMouseEvent* event)
-{
-    if (event->button() != Qt::LeftButton)
-        return;
-    selection_.release(event->position().toPoint());
-    placeButtons();
-    update();
-}
-
-void AreaOverlay::keyPressEvent(QKeyEvent* event)
-{
-    switch (event->key()) {
-    case Qt::Key_Escape:
-        cancel();
-        return;
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-        confirm();
-        return;
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseMove:
+    case QEvent::MouseButtonRelease:
+        follow(static_cast<const QMouseEvent&>(*event));
+        return true;
+    case QEvent::KeyPress:
+        switch (static_cast<const QKeyEvent*>(event)->key()) {
+        case Qt::Key_Escape:
+            cancel();
+            return true;
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            confirm();
+            return true;
+        default:
+            break;
+        }
+        break;
     default:
-        QWidget::keyPressEvent(event);
+        break;
     }
+    return QWidget::event(event);
+}
+
+void AreaOverlay::follow(const QMouseEvent& mouse)
+{
+    const QPoint point = mouse.position().toPoint();
+    switch (mouse.type()) {
+    case QEvent::MouseButtonPress:
+        if (mouse.button() != Qt::LeftButton)
+            return;
+        selection_.press(point);
+        record_->hide();
+        cancel_->hide();
+        break;
+    case QEvent::MouseMove:
+        if (!(mouse.buttons() & Qt::LeftButton))
+            return;
+        selection_.drag(point);
+        break;
+    default:
+        if (mouse.button() != Qt::LeftButton)
+            return;
+        selection_.release(point);
+        placeButtons();
+        break;
+    }
+    update();
 }
 
 void AreaOverlay::placeButtons()

@@ -10,9 +10,10 @@
 // The full-screen overlay where the user drags the area of a display to record: outside the
 // rectangle the display is dimmed, the recorded size is shown above it, and "Record" (or Enter)
 // confirms while "Cancel" (or Escape) gives up. It covers the display and takes every click and
-// key until it closes. On X11 it is an override-redirect window drawn over a still picture of the
-// display (so it looks the same with or without a compositor) and holds the keyboard; on Wayland
-// it is a translucent full-screen window.
+// key until it closes. It is drawn over a still picture of the display, so it looks the same
+// whether or not the desktop shows what lies under a full-screen window: on X11 an
+// override-redirect window that holds the keyboard, on Wayland a full-screen window over the first
+// picture of the desktop's cast (translucent when there is no picture).
 //
 // Threads: GUI thread only.
 
@@ -28,7 +29,13 @@ public:
     // (may be null: the desktop then shows through).
     AreaOverlay(const QRect& display, const QImage& still, std::optional<QRect> initial);
 
+    // The picture scaled to a display of `logicalSize` points at `devicePixelRatio`, the way the
+    // overlay draws it without scaling again; null for a null picture.
+    static QImage fitStill(const QImage& picture, QSize logicalSize, qreal devicePixelRatio);
+
     const AreaSelection& selection() const { return selection_; }
+    // The picture it is drawn over; null when the desktop shows through.
+    const QImage& still() const { return still_; }
     PillButton* recordButton() const { return record_; }
     PillButton* cancelButton() const { return cancel_; }
     // Shows the overlay over its display and takes the keyboard.
@@ -40,13 +47,12 @@ signals:
     void cancelled();
 
 protected:
+    // The left button's drag goes to the selection; Escape cancels, Enter confirms.
+    bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
-    void mouseMoveEvent(QMouseEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    void follow(const QMouseEvent& mouse);
     void confirm();
     void cancel();
     void finish();

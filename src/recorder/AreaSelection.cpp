@@ -71,4 +71,13 @@ std::string AreaSelection::sizeText() const
     return std::to_string(recorded->width()) + " × " + std::to_string(recorded->height());
 }
 
+QRect areaInPixels(const QRect& points, qreal pixelsPerPoint)
+{
+    if (pixelsPerPoint == 1.0)
+        return points;
+    const QPoint topLeft = (QPointF(points.topLeft()) * pixelsPerPoint).toPoint();
+    const QPoint end = (QPointF(points.topLeft() + QPoint(points.width(), points.height())) * pixelsPerPoint).toPoint();
+    return QRect(topLeft, QSize(end.x() - topLeft.x(), end.y() - topLeft.y()));
+}
+
 } // namespace tarnix

@@ -40,4 +40,8 @@ private:
     QRect rectAtPress_;   // the rectangle when a move began
 };
 
+// An area chosen in a display's points, in the pixels of a picture of that display with
+// `pixelsPerPoint` pixels to a point (a desktop scaled to 2 shares twice the points).
+QRect areaInPixels(const QRect& points, qreal pixelsPerPoint);
+
 } // namespace tarnix

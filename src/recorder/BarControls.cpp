@@ -1,6 +1,5 @@
 #include "recorder/BarControls.h"
 
-#include <QFocusEvent>
 #include <QFontMetrics>
 #include <QPainter>
 #include <QPainterPath>
@@ -17,7 +16,7 @@ namespace tarnix {
 // ---- BarButton
 
 BarButton::BarButton(QWidget* parent)
-    : QAbstractButton(parent)
+    : FocusRingButton(parent)
 {
     setAttribute(Qt::WA_Hover);
     setCursor(Qt::PointingHandCursor);
@@ -43,7 +42,7 @@ void BarButton::openDropDown()
 
 void BarButton::paintFocus(QPainter& painter, const QRectF& area, qreal radius) const
 {
-    if (!keyboardFocus_ || !hasFocus())
+    if (!showsFocusRing() || !hasFocus())
         return;
     painter.setPen(QPen(StudioTheme::withOpacity(StudioTheme::accent(), 0.9), 1.5));
     painter.setBrush(Qt::NoBrush);
@@ -60,18 +59,6 @@ void BarButton::leaveEvent(QEvent* event)
 {
     QAbstractButton::leaveEvent(event);
     update();
-}
-
-void BarButton::focusInEvent(QFocusEvent* event)
-{
-    keyboardFocus_ = event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason;
-    QAbstractButton::focusInEvent(event);
-}
-
-void BarButton::focusOutEvent(QFocusEvent* event)
-{
-    keyboardFocus_ = false;
-    QAbstractButton::focusOutEvent(event);
 }
 
 // ---- PillButton

@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QMenu>
 
+#include "ui/FocusRingButton.h"
 #include "ui/SpringAnimation.h"
 
 // The painted controls of the recorder bar. Each is a real button (keyboard focus, Space/Enter,
@@ -12,8 +13,9 @@
 
 namespace tarnix {
 
-// The common part: hover tracking, the tactile press, an optional drop-down menu.
-class BarButton : public QAbstractButton {
+// The common part: hover tracking, the keyboard's focus ring, the tactile press, an optional
+// drop-down menu.
+class BarButton : public FocusRingButton {
     Q_OBJECT
 
 public:
@@ -28,13 +30,10 @@ protected:
     void paintFocus(QPainter& painter, const QRectF& area, qreal radius) const;
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
-    void focusInEvent(QFocusEvent* event) override;
-    void focusOutEvent(QFocusEvent* event) override;
 
 private:
     void openDropDown();
     QMenu* menu_ = nullptr;
-    bool keyboardFocus_ = false;
 };
 
 // A rounded pill with an icon and a text (camera, microphone, system audio); active pills take the

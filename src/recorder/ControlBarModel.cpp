@@ -332,7 +332,7 @@ void ControlBarModel::toggleRecording()
     if (busy_)
         return;
     if (countdown_.isRunning()) {
-        countdown_.cancel();
+        cancelCountdown();
         return;
     }
     if (!session_.isRecording() && selectedKind() == SourceKind::area) {
@@ -366,6 +366,8 @@ std::optional<int> ControlBarModel::countdownRemaining() const
 void ControlBarModel::cancelCountdown()
 {
     countdown_.cancel();
+    // Nothing is recorded: a display the desktop shares for the area stops being shared.
+    session_.releaseSharedDisplay();
 }
 
 void ControlBarModel::beginStart()

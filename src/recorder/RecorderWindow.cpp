@@ -2,11 +2,9 @@
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QMouseEvent>
 #include <QScreen>
 #include <QStackedLayout>
 #include <QTimer>
-#include <QWindow>
 
 #include <utility>
 
@@ -14,9 +12,11 @@
 #include "recorder/KeystrokeSetting.h"
 #include "recorder/RecorderSettings.h"
 #include "recorder/RecorderControlBar.h"
+#include "capture/CaptureBackend.h"
 #include "capture/CaptureMessages.h"
 #include "recorder/RecordingTrayIcon.h"
 #include "recorder/StopShortcut.h"
+#include "recorder/WindowDragMover.h"
 #include "recorder/WindowPlacement.h"
 
 namespace tarnix {
@@ -53,6 +53,10 @@ RecorderWindow::RecorderWindow(RecordingSession& session, QWidget* parent)
     bar_ = new RecorderControlBar(model_, this);
     bar_->setCanOpenRecordings(StudioMode::canOpenRecordings());
     stack_->addWidget(bar_);
+    // Dragging the bar's background moves the window.
+    auto* mover = new WindowDragMover(*this);
+    mover->enabled = [this] { return mode_ == WindowMode::setup; };
+    mover->onDragStarted = [this] { userMoved_ = true; };
 
     connect(bar_, &RecorderControlBar::checkForUpdatesRequested, this,
             [this] { UpdatePrompt::checkManually(this, updateOptions_); });
@@ -120,8 +124,10 @@ void RecorderWindow::chooseArea(const std::string& display)
 {
     if (areaOverlay_ || mode_ != WindowMode::setup)
         return;
-    // On X11 the display's place is known; a portal desktop shares the display it decides on
-    // later, so the area is chosen on the screen that shows the bar.
+    if (sessionCaptureBackend() == CaptureBackend::portal) {
+        chooseAreaOnSharedDisplay(display);
+        return;
+    }
     QRect frame;
     for (const DisplayInfo& listed : session_.sourceProvider().displays())
         if (displayIdentifier(listed) == display)
@@ -133,19 +139,69 @@ void RecorderWindow::chooseArea(const std::string& display)
         frame = screen->geometry();
     if (frame.isEmpty())
         return;
-    // A still picture to dim where nothing composites: X11 only (Wayland lets no client read it).
+    // A still picture to dim, so that the area looks the same with or without a compositor.
     QImage still;
     if (screen && QGuiApplication::platformName() == QLatin1String("xcb"))
         still = screen->grabWindow(0, frame.x() - screen->geometry().x(), frame.y() - screen->geometry().y(),
                                    frame.width(), frame.height())
                     .toImage();
+    openAreaOverlay(display, frame, still);
+}
+
+void RecorderWindow::chooseAreaOnSharedDisplay(const std::string& display)
+{
+    // Wayland lets no client read the screen, and the desktop decides which display is shared:
+    // it is asked first, and the area is drawn on the first picture of that very cast, which the
+    // recording then takes over.
+    session_.shareDisplayAhead(display, [this, guard = QPointer(this), display](const portal::SharedDisplay::Outcome& shared) {
+        if (!guard || shared.declined || areaOverlay_ || mode_ != WindowMode::setup)
+            return false;
+        QScreen* screen = nullptr;
+        if (shared.display)
+            screen = screenShowing(shared.display->frame());
+        if (!screen)
+            screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+        if (!screen)
+            return false;
+        // Without a picture the overlay is translucent; the recording is not refused for it.
+        QImage still;
+        // The area is drawn in the screen's points and cut from the cast's pixels.
+        qreal pixelsPerPoint = screen->devicePixelRatio();
+        if (shared.display) {
+            still = AreaOverlay::fitStill(shared.display->still(), screen->geometry().size(), screen->devicePixelRatio());
+            const QSize pictureSize = shared.display->still().isNull() ? shared.display->frame().size()
+                                                                       : shared.display->still().size();
+            if (!pictureSize.isEmpty())
+                pixelsPerPoint = qreal(pictureSize.width()) / screen->geometry().width();
+        }
+        openAreaOverlay(display, screen->geometry(), still, pixelsPerPoint);
+        return true;
+    });
+}
+
+QScreen* RecorderWindow::screenShowing(const QRect& sharedFrame)
+{
+    if (sharedFrame.isEmpty())
+        return nullptr;
+    const auto screens = QGuiApplication::screens();
+    for (QScreen* screen : screens)
+        if (screen->geometry().topLeft() == sharedFrame.topLeft())
+            return screen;
+    return nullptr;
+}
+
+void RecorderWindow::openAreaOverlay(const std::string& display, const QRect& frame, const QImage& still,
+                                     qreal pixelsPerPoint)
+{
     QSettings settings(QStringLiteral("Tarnix"), QStringLiteral("Tarnix"));
     areaOverlay_ = new AreaOverlay(frame, still, RecorderSettings::lastArea(settings, display));
-    connect(areaOverlay_, &AreaOverlay::confirmed, this, [this, display](const QRect& area) {
+    connect(areaOverlay_, &AreaOverlay::confirmed, this, [this, display, pixelsPerPoint](const QRect& area) {
         QSettings settings(QStringLiteral("Tarnix"), QStringLiteral("Tarnix"));
-        RecorderSettings::saveArea(settings, display, area);
-        model_.confirmArea(display, area);
+        RecorderSettings::saveArea(settings, display, area); // as it is drawn next time
+        model_.confirmArea(display, areaInPixels(area, pixelsPerPoint));
     });
+    // Cancelled: a display the desktop shares for it stops being shared.
+    connect(areaOverlay_, &AreaOverlay::cancelled, this, [this] { session_.releaseSharedDisplay(); });
     areaOverlay_->open();
 }
 
@@ -240,6 +296,9 @@ void RecorderWindow::onRecordingCompleted()
     const auto& timeline = session_.completedTimeline();
     if (!timeline || quitting_)
         return;
+    // The scrub copy is made now, in the background, so that the Studio's seeks have it soon.
+    if (timeline->videoURL)
+        proxyMaker_.makeForMovie(*timeline->videoURL, proxyFolder_);
     // Notices said while the bar was hidden were never seen: the Studio repeats them. What went
     // wrong during the recording (sound that went missing) and what the stop itself found are
     // said there in any case.
@@ -318,39 +377,6 @@ void RecorderWindow::finishAndQuit()
         return;
     quitting_ = true; // no Studio for a recording that is stopped now
     finishForClose();
-}
-
-void RecorderWindow::mousePressEvent(QMouseEvent* event)
-{
-    if (mode_ != WindowMode::setup || event->button() != Qt::LeftButton) {
-        QWidget::mousePressEvent(event);
-        return;
-    }
-    // Dragging the bar's background moves the window: by the window manager where it can,
-    // else by hand.
-    userMoved_ = true;
-    if (windowHandle() && windowHandle()->startSystemMove()) {
-        event->accept();
-        return;
-    }
-    dragOffset_ = event->globalPosition().toPoint() - frameGeometry().topLeft();
-    event->accept();
-}
-
-void RecorderWindow::mouseMoveEvent(QMouseEvent* event)
-{
-    if (dragOffset_ && (event->buttons() & Qt::LeftButton)) {
-        move(event->globalPosition().toPoint() - *dragOffset_);
-        event->accept();
-        return;
-    }
-    QWidget::mouseMoveEvent(event);
-}
-
-void RecorderWindow::mouseReleaseEvent(QMouseEvent* event)
-{
-    dragOffset_.reset();
-    QWidget::mouseReleaseEvent(event);
 }
 
 } // namespace tarnix

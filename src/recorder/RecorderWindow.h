@@ -3,13 +3,17 @@
 #include <QPointer>
 #include <QWidget>
 
+#include <filesystem>
 #include <optional>
 
+#include "media/ScrubProxy.h"
+#include "media/ScrubProxyMaker.h"
 #include "recorder/AreaOverlay.h"
 #include "recorder/ControlBarModel.h"
 #include "recorder/StudioMode.h"
 #include "ui/UpdatePrompt.h"
 
+class QScreen;
 class QStackedLayout;
 
 // The application's one window. In setup mode it is the small frameless, translucent,
@@ -57,6 +61,9 @@ public:
     void setUpdateOptions(UpdatePrompt::Options options) { updateOptions_ = std::move(options); }
     // Whether the quiet update check runs when the window is first shown (on by default).
     void setChecksForUpdatesAtLaunch(bool check) { checkAtLaunch_ = check; }
+    // Where the scrub copy of each finished recording is made in the background, so that the
+    // Studio seeks with it from the start (by default the user's cache folder; empty: nowhere).
+    void setScrubProxyFolder(std::filesystem::path folder) { proxyFolder_ = std::move(folder); }
 
     // Switches to studio mode with a finished recording.
     void showStudio(const StudioMode::Recording& recording);
@@ -79,9 +86,6 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void changeEvent(QEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
-    void mouseMoveEvent(QMouseEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
     void applyStyle(WindowMode mode);
@@ -100,6 +104,12 @@ private:
     void finishForClose();
     // Shows the overlay for choosing an area of that display; its Record starts the recording.
     void chooseArea(const std::string& displayIdentifier);
+    void chooseAreaOnSharedDisplay(const std::string& displayIdentifier);
+    // The screen that shows a display the desktop shares, by its place; nothing when none does.
+    static QScreen* screenShowing(const QRect& sharedFrame);
+    // `pixelsPerPoint`: the recorded picture's pixels to a point of `frame`.
+    void openAreaOverlay(const std::string& displayIdentifier, const QRect& frame, const QImage& still,
+                         qreal pixelsPerPoint = 1.0);
 
     RecordingSession& session_;
     ControlBarModel model_;
@@ -117,8 +127,9 @@ private:
     StopShortcut* shortcut_ = nullptr;
     bool hiddenForRecording_ = false;
     bool barWasHiddenThisRecording_ = false; // its notices went unseen
-    std::optional<QPoint> dragOffset_;
     QPointer<AreaOverlay> areaOverlay_;
+    std::filesystem::path proxyFolder_ = media::defaultScrubProxyFolder();
+    media::ScrubProxyMaker proxyMaker_; // last: cancelled and joined first
 };
 
 } // namespace tarnix

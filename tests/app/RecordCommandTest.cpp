@@ -285,8 +285,13 @@ TEST(RecordCommand, aRecordingKilledMidWayIsRecoveredWithItsSamplesUpToTheKill)
         const auto journal = journalIn(folder.path());
         return journal ? test::readFile(*journal) : std::string();
     };
-    // A click once the first frame is in the journal...
+    // Movements, then a click, once the first frame is in the journal: samples before the click
+    // lie in the part of the movie that is kept however far the writer lags...
     ASSERT_TRUE(test::processEventsUntil(30, [&] { return journalText().find("firstFrame") != std::string::npos; }));
+    ASSERT_TRUE(test::processEventsUntil(10, [&] {
+        test::shell("xdotool mousemove_relative -- 5 2 >/dev/null 2>&1");
+        return countOf(journalText(), "\"cursor\"") >= 4;
+    }));
     test::shell("xdotool click 1 >/dev/null 2>&1");
     ASSERT_TRUE(test::processEventsUntil(10, [&] { return journalText().find("\"click\"") != std::string::npos; }));
     // ... then movements until the movie has written two more fragments (the click is in it).

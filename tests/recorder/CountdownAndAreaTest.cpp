@@ -96,6 +96,32 @@ TEST(AreaSelection, dragsDrawMoveAndStayOnTheDisplay)
     EXPECT_EQ(selection.sizeText(), "");
 }
 
+// A desktop's cast may come in the output's pixels (twice the points at scale 2) or in points:
+// either way the still covers the overlay's points at the screen's pixel density.
+TEST(AreaOverlay, theStillIsFittedToTheDisplaysPointsAtItsPixelDensity)
+{
+    QImage picture(2560, 1440, QImage::Format_RGB32);
+    picture.fill(Qt::green);
+    for (int y = 0; y < 100; ++y)
+        for (int x = 0; x < 200; ++x)
+            picture.setPixelColor(x, y, Qt::blue);
+
+    const QImage sharp = AreaOverlay::fitStill(picture, {1280, 720}, 2.0);
+    EXPECT_EQ(sharp.size(), QSize(2560, 1440)) << "already the screen's pixels: kept as they are";
+    EXPECT_EQ(sharp.deviceIndependentSize(), QSizeF(1280, 720));
+
+    const QImage inPoints = AreaOverlay::fitStill(picture.scaled(1280, 720), {1280, 720}, 2.0);
+    EXPECT_EQ(inPoints.size(), QSize(2560, 1440));
+    EXPECT_EQ(inPoints.deviceIndependentSize(), QSizeF(1280, 720));
+
+    const QImage down = AreaOverlay::fitStill(picture, {1280, 720}, 1.0);
+    EXPECT_EQ(down.size(), QSize(1280, 720));
+    EXPECT_EQ(down.pixelColor(40, 20), QColor(Qt::blue)) << "the picture keeps its place";
+    EXPECT_EQ(down.pixelColor(140, 20), QColor(Qt::green));
+
+    EXPECT_TRUE(AreaOverlay::fitStill(QImage(), {1280, 720}, 1.0).isNull()) << "no picture: the desktop shows through";
+}
+
 TEST(RecorderSettings, theCountdownAndTheLastAreaAreRememberedPerDisplay)
 {
     test::TemporaryFolder folder;

@@ -20,13 +20,10 @@
 
 namespace tarnix::test {
 
-class RecorderWindowFixture : public testing::Test {
-protected:
-    void SetUp() override
+// The window over a session of its own, for a test to open and close.
+struct WindowOverTestSession {
+    void openWindow()
     {
-        if (!requireDisplay())
-            GTEST_SKIP();
-        ensureWidgetApplication();
         session = makeTestSession(folder.path());
         previousPresenter = AppAlert::setPresenter([this](const AppAlert::Request& request) {
             alerts.push_back(request);
@@ -35,13 +32,31 @@ protected:
         window = std::make_unique<RecorderWindow>(*session);
         window->setChecksForUpdatesAtLaunch(false);
     }
-
-    void TearDown() override
+    void closeWindow()
     {
         window.reset();
         session.reset();
         AppAlert::setPresenter(std::move(previousPresenter));
     }
+
+    TemporaryFolder folder;
+    std::unique_ptr<RecordingSession> session;
+    std::unique_ptr<RecorderWindow> window;
+    std::vector<AppAlert::Request> alerts;
+    AppAlert::Presenter previousPresenter;
+};
+
+class RecorderWindowFixture : public testing::Test, protected WindowOverTestSession {
+protected:
+    void SetUp() override
+    {
+        if (!requireDisplay())
+            GTEST_SKIP();
+        ensureWidgetApplication();
+        openWindow();
+    }
+
+    void TearDown() override { closeWindow(); }
 
     void showWindow()
     {
@@ -55,12 +70,6 @@ protected:
     {
         return processEventsUntil(seconds, condition);
     }
-
-    TemporaryFolder folder;
-    std::unique_ptr<RecordingSession> session;
-    std::unique_ptr<RecorderWindow> window;
-    std::vector<AppAlert::Request> alerts;
-    AppAlert::Presenter previousPresenter;
 };
 
 } // namespace tarnix::test

@@ -207,6 +207,8 @@ TEST_F(RecorderWindowTest, DevicePillsFollowTheSelections)
 
 TEST_F(RecorderWindowTest, RecordingTwoSecondsOfADisplayLandsInStudioModeWithTheDocument)
 {
+    const auto proxies = folder.path() / "proxies";
+    window->setScrubProxyFolder(proxies);
     showWindow();
     test::saveScreenshot(window->grab().toImage(), QStringLiteral("recorder-bar-idle"));
     QAction* display = menuAction(bar().sourcePicker()->menu(SourceKind::display), QStringLiteral("Entire Display"));
@@ -248,6 +250,12 @@ TEST_F(RecorderWindowTest, RecordingTwoSecondsOfADisplayLandsInStudioModeWithThe
     // The window keeps its width and fits its height to the picture.
     EXPECT_GE(window->height(), 640);
     test::saveScreenshot(window->grab().toImage(), QStringLiteral("recorder-studio-mode"));
+
+    // The scrub copy of the 1920-wide recording is made in the background right after it.
+    const auto screen = media::MediaAsset::load(movie).tracks(media::MediaType::video).at(0);
+    const auto proxy = media::scrubProxyPath(screen, proxies);
+    ASSERT_FALSE(proxy.empty());
+    EXPECT_TRUE(waitFor(120, [&] { return std::filesystem::exists(proxy); }));
 }
 
 TEST_F(RecorderWindowTest, CheckForUpdatesAnswersFromTheOverflowMenu)

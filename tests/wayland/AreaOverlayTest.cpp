@@ -10,6 +10,8 @@
 #include <QPointer>
 #include <QProcess>
 #include <QScreen>
+#include <QSettings>
+#include <QStandardPaths>
 #include <QWindow>
 
 #include <nlohmann/json.hpp>
@@ -19,8 +21,15 @@
 
 #include "recorder/AreaOverlay.h"
 #include "recorder/BarControls.h"
+#include "recorder/RecorderControlBar.h"
+#include "recorder/RecorderTestSupport.h"
+#include "recorder/RecorderWindow.h"
+#include "recorder/RecorderWindowFixture.h"
+#include "recorder/SourceKindPicker.h"
 #include "support/MediaProbe.h"
 #include "support/ServiceHelpers.h"
+#include "support/SessionSetup.h"
+#include "ui/AppAlert.h"
 #include "ui/StudioTheme.h"
 #include "wayland/WaylandDesktop.h"
 
@@ -206,6 +215,65 @@ struct OpenOverlay {
     }
 };
 
+// The application's bar as the user meets it, recording into a folder of its own with its
+// settings (the last area, the desktop's restore token) in another; alerts are noted, not shown.
+struct BarOnDesktop : WindowOverTestSession {
+    TemporaryFolder settingsFolder;
+
+    BarOnDesktop()
+    {
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
+                           QString::fromStdString(settingsFolder.path().string()));
+        openWindow();
+        window->show();
+    }
+    ~BarOnDesktop()
+    {
+        closeWindow();
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
+                           QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation));
+    }
+
+    QAction* chooseArea() const
+    {
+        return menuAction(window->controlBar()->sourcePicker()->menu(SourceKind::area), QStringLiteral("Choose an area"));
+    }
+    AreaOverlay* shownOverlay() const
+    {
+        AreaOverlay* overlay = window->areaOverlay();
+        return overlay && overlay->windowHandle() && overlay->windowHandle()->isExposed() && overlay->isActiveWindow()
+                   ? overlay
+                   : nullptr;
+    }
+    std::vector<fs::path> movies() const
+    {
+        std::vector<fs::path> found;
+        for (const auto& entry : fs::directory_iterator(folder.path()))
+            if (entry.path().extension() == ".mp4")
+                found.push_back(entry.path());
+        return found;
+    }
+};
+
+// Where `picture` is exactly `colour`; empty when nowhere.
+QRect boundsOf(const QImage& picture, QColor colour)
+{
+    QRect bounds;
+    const QImage pixels = picture.convertToFormat(QImage::Format_RGB32);
+    for (int y = 0; y < pixels.height(); ++y)
+        for (int x = 0; x < pixels.width(); ++x)
+            if (pixels.pixel(x, y) == colour.rgb())
+                bounds |= QRect(x, y, 1, 1);
+    return bounds;
+}
+
+// The colour as the overlay dims it.
+QColor dimmed(QColor colour)
+{
+    const double kept = 1.0 - 140.0 / 255.0;
+    return QColor::fromRgbF(colour.redF() * kept, colour.greenF() * kept, colour.blueF() * kept);
+}
+
 fs::path screenshotPath(const std::string& name)
 {
     const fs::path folder = fs::path(TARNIX_BINARY_DIR) / "screenshots";
@@ -312,7 +380,7 @@ TEST_F(AreaOverlayOnSway, ADragDrawsTheAreaOverTheDesktopAndEnterRecordsIt)
     // area outlined and its size above it.
     QImage shown;
     processEventsUntil(10, [&] {
-        shown = screen("area-overlay-sway");
+        shown = screen("area-overlay-sway-translucent");
         return colourNear(shown.pixelColor(299, 325), StudioTheme::accent(), 40);
     });
     expectOutlineOn(shown, QRect(300, 200, 400, 250));
@@ -343,6 +411,189 @@ TEST_F(AreaOverlayOnSway, EscapeCancelsAndAClickOnRecordConfirmsTheLastArea)
     pointer({"down", "sleep", "50", "up"});
     ASSERT_TRUE(open.waitUntilClosed());
     EXPECT_EQ(open.confirmed, last);
+}
+
+// What a test does on a desktop as its user: the pointer, the two keys, the whole screen, and how
+// often the desktop has asked what to share (nothing where it cannot be told).
+struct DesktopHands {
+    std::function<void(const QStringList&)> pointer;
+    std::function<void()> escape;
+    std::function<void()> enter;
+    std::function<QImage(const std::string&)> screen;
+    std::function<std::optional<std::ptrdiff_t>()> questions = [] { return std::nullopt; };
+    // Makes the desktop's chooser decline (true) or answer again; none where it cannot.
+    std::function<void(bool)> declining;
+};
+
+// Area on the real bar: the desktop is asked which display to share, the overlay shows the first
+// picture of that cast dimmed around the area, and the recording takes the same cast over, so
+// the desktop is not asked again. Escape ends the desktop's sharing and records nothing.
+void recordAnAreaFromTheBar(BarOnDesktop& bar, const DesktopHands& hands, const std::string& screenshot)
+{
+    ASSERT_TRUE(processEventsUntil(20, [&] { return bar.window->windowHandle() && bar.window->windowHandle()->isExposed(); }));
+    QAction* choose = bar.chooseArea();
+    ASSERT_TRUE(choose);
+    if (hands.declining) {
+        // Declined: no overlay, nothing shared.
+        const auto asked = hands.questions();
+        hands.declining(true);
+        choose->trigger();
+        ASSERT_TRUE(processEventsUntil(30, [&] { return hands.questions() > asked && !bar.session->isSharingAhead(); }));
+        hands.declining(false);
+        EXPECT_FALSE(bar.window->areaOverlay());
+        EXPECT_FALSE(bar.session->holdsSharedDisplay());
+    }
+    const auto askedBefore = hands.questions();
+
+    choose->trigger();
+    ASSERT_TRUE(processEventsUntil(30, [&] { return bar.shownOverlay(); }));
+    if (askedBefore) {
+        EXPECT_EQ(hands.questions(), *askedBefore + 1);
+    }
+    EXPECT_TRUE(bar.session->holdsSharedDisplay());
+    EXPECT_FALSE(bar.shownOverlay()->still().isNull());
+    hands.escape();
+    ASSERT_TRUE(processEventsUntil(20, [&] { return !bar.window->areaOverlay(); }));
+    EXPECT_FALSE(bar.session->holdsSharedDisplay()) << "the desktop stops sharing";
+    EXPECT_FALSE(bar.session->isRecording());
+
+    choose->trigger();
+    ASSERT_TRUE(processEventsUntil(30, [&] { return bar.shownOverlay(); }));
+    AreaOverlay* overlay = bar.shownOverlay();
+    // A restore token from the first share may spare the user the second question.
+    const auto asked = hands.questions();
+    // The still is the shared output at the overlay's size, with the known window's square on it.
+    const QImage& still = overlay->still();
+    ASSERT_FALSE(still.isNull()) << "the overlay is drawn over the cast's first picture";
+    EXPECT_EQ(still.size(), QSize(1280, 720));
+    const QRect square = boundsOf(still, QColor(0, 0, 255));
+    ASSERT_EQ(square.size(), QSize(200, 200)) << "the known window's square in the still";
+
+    // An area from the middle of the square rightwards: its left half stays dimmed outside.
+    const QRect area(square.center().x() + 1, square.top() + 20, 300, 240);
+    movePointerTo(area.topLeft(), hands.pointer);
+    hands.pointer({"down", "abs", QString::number(area.center().x()), QString::number(area.center().y()), "sleep",
+                   "50", "abs", QString::number(area.right() + 1), QString::number(area.bottom() + 1), "sleep", "50",
+                   "up"});
+    ASSERT_TRUE(processEventsUntil(10, [&] { return overlay->recordButton()->isVisible(); }));
+    ASSERT_EQ(overlay->selection().area(), area);
+    const QPoint outside(square.left() + 20, square.center().y());
+    const QPoint inside(square.right() - 20, square.center().y());
+    QImage shown;
+    processEventsUntil(10, [&] {
+        shown = hands.screen(screenshot);
+        return colourNear(shown.pixelColor(outside), dimmed(Qt::blue));
+    });
+    EXPECT_TRUE(colourNear(shown.pixelColor(outside), dimmed(Qt::blue)))
+        << "outside the area, the dimmed desktop: " << shown.pixelColor(outside).name().toStdString();
+    EXPECT_TRUE(colourNear(shown.pixelColor(inside), Qt::blue)) << shown.pixelColor(inside).name().toStdString();
+    expectOutlineOn(shown, area);
+
+    hands.enter();
+    ASSERT_TRUE(processEventsUntil(30, [&] { return bar.session->isRecording() && !bar.window->model().isBusy(); }))
+        << bar.window->model().currentError().value_or("");
+    EXPECT_EQ(hands.questions(), asked) << "the recording took over the shared display";
+    EXPECT_FALSE(bar.session->holdsSharedDisplay());
+    ASSERT_TRUE(bar.session->recordingSource());
+    EXPECT_EQ(bar.session->recordingSource()->area(), area);
+    ASSERT_TRUE(processEventsUntil(20, [&] { return bar.session->recorder().appendedFrameCount() > 5; }));
+    bar.window->model().toggleRecording();
+    ASSERT_TRUE(processEventsUntil(60, [&] { return bar.session->completedTimeline().has_value(); }));
+
+    const auto movies = bar.movies();
+    ASSERT_EQ(movies.size(), 1u) << "the cancelled area recorded nothing";
+    QImage last;
+    forEachVideoFrame(movies.front(), [&](const QImage& frame, double) { last = frame.copy(); });
+    ASSERT_EQ(last.size(), area.size());
+    EXPECT_TRUE(colourNear(last.pixelColor(inside - area.topLeft()), Qt::blue))
+        << "the square, undimmed: " << last.pixelColor(inside - area.topLeft()).name().toStdString();
+    const QPoint besideSquare(square.right() + 20 - area.x(), square.center().y() - area.y());
+    EXPECT_TRUE(colourNear(last.pixelColor(besideSquare), QColor(0, 0xc0, 0)))
+        << "the known window beside it: " << last.pixelColor(besideSquare).name().toStdString();
+}
+
+TEST_F(AreaOverlayOnSway, AreaFromTheBarDrawsOverTheSharedDisplayAndRecordsItsRectangle)
+{
+    BarOnDesktop bar;
+    DesktopHands hands;
+    hands.pointer = pointer;
+    hands.escape = [] { key("Escape"); };
+    hands.enter = [] { key("Return"); };
+    hands.screen = screen;
+    hands.questions = [] {
+        const std::string log = fileText(desktop->base / "chooser.log");
+        return std::optional<std::ptrdiff_t>(std::count(log.begin(), log.end(), '\n'));
+    };
+    hands.declining = [](bool decline) {
+        if (decline)
+            std::ofstream(desktop->base / "decline");
+        else
+            fs::remove(desktop->base / "decline");
+    };
+    recordAnAreaFromTheBar(bar, hands, "area-overlay-sway");
+}
+
+// sway scaled to 2: the overlay is 640 × 360 points over the cast's 1280 × 720 pixels, sharp; an
+// area drawn in points is recorded from the same place of the cast, in its pixels.
+TEST_F(AreaOverlayOnSway, OnAScaledOutputTheAreaDrawnInPointsIsRecordedInTheCastsPixels)
+{
+    auto devicePixelRatio = [] { return QGuiApplication::primaryScreen()->devicePixelRatio(); };
+    runTool("swaymsg", {"output", "HEADLESS-1", "scale", "2"});
+    struct BackToScaleOne {
+        std::function<qreal()> ratio;
+        ~BackToScaleOne()
+        {
+            runTool("swaymsg", {"output", "HEADLESS-1", "scale", "1"});
+            processEventsUntil(10, [&] { return ratio() == 1; });
+        }
+    } restore{devicePixelRatio};
+    ASSERT_TRUE(processEventsUntil(10, [&] { return devicePixelRatio() == 2; }));
+    // The virtual pointer's extent is the output's pixels: twice its points.
+    auto pointerInPoints = [](const QStringList& commands) {
+        QStringList scaled = commands;
+        for (qsizetype i = 0; i + 2 < scaled.size(); ++i)
+            if (scaled[i] == "abs")
+                for (qsizetype at : {i + 1, i + 2})
+                    scaled[at] = QString::number(scaled[at].toInt() * 2);
+        pointer(scaled);
+    };
+
+    BarOnDesktop bar;
+    ASSERT_TRUE(processEventsUntil(20, [&] { return bar.window->windowHandle() && bar.window->windowHandle()->isExposed(); }));
+    bar.chooseArea()->trigger();
+    ASSERT_TRUE(processEventsUntil(30, [&] { return bar.shownOverlay(); }));
+    AreaOverlay* overlay = bar.shownOverlay();
+    EXPECT_EQ(overlay->size(), QSize(640, 360));
+    EXPECT_EQ(overlay->still().size(), QSize(1280, 720)) << "the cast's own pixels, not scaled down";
+    EXPECT_EQ(overlay->still().devicePixelRatio(), 2);
+    const QRect square = boundsOf(overlay->still(), QColor(0, 0, 255));
+    ASSERT_EQ(square.size(), QSize(400, 400)) << "the known window's square, scaled with the output";
+
+    const QRect area(square.center().x() / 2, square.top() / 2 + 10, 150, 100);
+    movePointerTo(area.topLeft(), pointerInPoints);
+    pointerInPoints({"down", "abs", QString::number(area.center().x()), QString::number(area.center().y()), "sleep",
+                     "50", "abs", QString::number(area.right() + 1), QString::number(area.bottom() + 1), "sleep",
+                     "50", "up"});
+    ASSERT_TRUE(processEventsUntil(10, [&] { return overlay->recordButton()->isVisible(); }));
+    ASSERT_EQ(overlay->selection().area(), area);
+    key("Return");
+    ASSERT_TRUE(processEventsUntil(30, [&] { return bar.session->isRecording() && !bar.window->model().isBusy(); }))
+        << bar.window->model().currentError().value_or("");
+    const QRect pixels(area.topLeft() * 2, area.size() * 2);
+    EXPECT_EQ(bar.session->recordingSource()->area(), pixels);
+    ASSERT_TRUE(processEventsUntil(20, [&] { return bar.session->recorder().appendedFrameCount() > 5; }));
+    bar.window->model().toggleRecording();
+    ASSERT_TRUE(processEventsUntil(60, [&] { return bar.session->completedTimeline().has_value(); }));
+
+    QImage last;
+    forEachVideoFrame(bar.movies().at(0), [&](const QImage& frame, double) { last = frame.copy(); });
+    ASSERT_EQ(last.size(), pixels.size());
+    const int row = 10; // above the bar, which the scale makes tall
+    last.save(QString::fromStdString(screenshotPath("area-recorded-sway-scale-2").string()));
+    EXPECT_TRUE(colourNear(last.pixelColor(square.right() - 20 - pixels.x(), row), Qt::blue))
+        << "the square's right half starts the picture";
+    EXPECT_TRUE(colourNear(last.pixelColor(square.right() + 20 - pixels.x(), row), QColor(0, 0xc0, 0)))
+        << "the known window beside it";
 }
 
 // ---- GNOME ----
@@ -408,11 +659,27 @@ TEST_F(AreaOverlayOnGnome, ADragDrawsTheAreaOverTheDesktopAndEnterRecordsIt)
     pointer({"down", "abs", "500", "330", "sleep", "50", "abs", "701", "451", "sleep", "50", "up"});
     ASSERT_TRUE(processEventsUntil(10, [&] { return open.overlay->recordButton()->isVisible(); }));
     EXPECT_EQ(open.overlay->selection().area(), QRect(300, 200, 400, 250));
-    expectOutlineOn(screen("area-overlay-gnome"), QRect(300, 200, 400, 250));
+    expectOutlineOn(screen("area-overlay-gnome-translucent"), QRect(300, 200, 400, 250));
 
     pointer({"key", "28"}); // Enter
     ASSERT_TRUE(open.waitUntilClosed());
     EXPECT_EQ(open.confirmed, QRect(300, 200, 400, 250));
+}
+
+TEST_F(AreaOverlayOnGnome, AreaFromTheBarDrawsOverTheSharedDisplayAndRecordsItsRectangle)
+{
+    // The desktop's restore token, as a user who has answered GNOME's question once has: its
+    // dialog must not open here.
+    BarOnDesktop bar;
+    QSettings(QStringLiteral("Tarnix"), QStringLiteral("Tarnix"))
+        .setValue(QStringLiteral("ScreenCast/displayRestoreToken"),
+                  QString::fromStdString(fileText(desktop->base / "display-token")).trimmed());
+    DesktopHands hands;
+    hands.pointer = pointer;
+    hands.escape = [] { pointer({"key", "1"}); };
+    hands.enter = [] { pointer({"key", "28"}); };
+    hands.screen = screen;
+    recordAnAreaFromTheBar(bar, hands, "area-overlay-gnome");
 }
 
 TEST_F(AreaOverlayOnGnome, EscapeCancels)
