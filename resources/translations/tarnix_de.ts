@@ -8,11 +8,11 @@
         <translation>Aufnahme wiederherstellen?</translation>
     </message>
     <message>
-        <source>Tarnix ended while recording "%1", before its cursor, clicks and zooms were saved. They were kept as the recording went on and can be put back now. Discard keeps the movie without them.</source>
+        <source>Tarnix ended while recording &quot;%1&quot;, before its cursor, clicks and zooms were saved. They were kept as the recording went on and can be put back now. Discard keeps the movie without them.</source>
         <translation>Tarnix wurde während der Aufnahme „%1“ beendet, bevor Mauszeiger, Klicks und Zooms gespeichert waren. Sie wurden während der Aufnahme festgehalten und können jetzt wiederhergestellt werden. „Verwerfen“ behält den Film ohne sie.</translation>
     </message>
     <message>
-        <source>Couldn't recover the recording</source>
+        <source>Couldn&apos;t recover the recording</source>
         <translation>Die Aufnahme konnte nicht wiederhergestellt werden</translation>
     </message>
     <message>
@@ -72,6 +72,53 @@
     </message>
 </context>
 <context>
+    <name>TimelineClipLook</name>
+    <message>
+        <source>%1 s</source>
+        <translation>%1 s</translation>
+    </message>
+    <message>
+        <source>Cut %1</source>
+        <translation>Schnitt %1</translation>
+    </message>
+    <message>
+        <source>Zoom %1, %2</source>
+        <translation>Zoom %1, %2</translation>
+    </message>
+    <message>
+        <source>Blur %1</source>
+        <translation>Unschärfe %1</translation>
+    </message>
+    <message>
+        <source>Text &quot;%1&quot; %2</source>
+        <translation>Text „%1“ %2</translation>
+    </message>
+    <message>
+        <source>Speed %1 %2</source>
+        <translation>Tempo %1 %2</translation>
+    </message>
+    <message>
+        <source>Restore Cut</source>
+        <translation>Schnitt zurücknehmen</translation>
+    </message>
+    <message>
+        <source>Delete Zoom</source>
+        <translation>Zoom löschen</translation>
+    </message>
+    <message>
+        <source>Delete Blur</source>
+        <translation>Unschärfe löschen</translation>
+    </message>
+    <message>
+        <source>Delete Text</source>
+        <translation>Text löschen</translation>
+    </message>
+    <message>
+        <source>Delete Speed</source>
+        <translation>Tempo löschen</translation>
+    </message>
+</context>
+<context>
     <name>main</name>
     <message>
         <source>The recording was stopped and saved.</source>
@@ -123,7 +170,7 @@
         <translation>Rauschen mindern</translation>
     </message>
     <message>
-        <source>Lowers the microphone's steady hiss and hum</source>
+        <source>Lowers the microphone&apos;s steady hiss and hum</source>
         <translation>Mindert das gleichmäßige Rauschen und Brummen des Mikrofons</translation>
     </message>
     <message>
@@ -246,20 +293,9 @@
     </message>
 </context>
 <context>
-    <name>tarnix::CameraPositionHandle</name>
-    <message>
-        <source>Camera position</source>
-        <translation>Kameraposition</translation>
-    </message>
-    <message>
-        <source>Drag to move the camera</source>
-        <translation>Ziehen, um die Kamera zu verschieben</translation>
-    </message>
-</context>
-<context>
     <name>tarnix::CaptureMessages</name>
     <message>
-        <source>Couldn't list capture sources (%1). On X11, check that the X server is running; on Wayland, that the desktop's screen-sharing portal (xdg-desktop-portal) is. Click ↻ to retry; if that still doesn't work, quit and reopen Tarnix (a newly opened display is sometimes only picked up after a relaunch).</source>
+        <source>Couldn&apos;t list capture sources (%1). On X11, check that the X server is running; on Wayland, that the desktop&apos;s screen-sharing portal (xdg-desktop-portal) is. Click ↻ to retry; if that still doesn&apos;t work, quit and reopen Tarnix (a newly opened display is sometimes only picked up after a relaunch).</source>
         <translation>Die Aufnahmequellen konnten nicht aufgelistet werden (%1). Prüfen Sie unter X11, ob der X-Server läuft, unter Wayland, ob das Bildschirmfreigabe-Portal des Desktops (xdg-desktop-portal) läuft. Klicken Sie auf ↻, um es erneut zu versuchen; hilft das nicht, beenden Sie Tarnix und öffnen Sie es erneut (ein neu angeschlossener Bildschirm wird manchmal erst nach einem Neustart erkannt).</translation>
     </message>
     <message>
@@ -303,11 +339,11 @@
         <translation>dieser Wayland-Desktop bietet kein Bildschirmfreigabe-Portal (starten Sie xdg-desktop-portal mit einem Backend für Ihren Desktop, etwa xdg-desktop-portal-gnome, -kde oder -wlr)</translation>
     </message>
     <message>
-        <source>This desktop doesn't share the pointer's position: the pointer is recorded in the picture and can't be restyled later.</source>
+        <source>This desktop doesn&apos;t share the pointer&apos;s position: the pointer is recorded in the picture and can&apos;t be restyled later.</source>
         <translation>Dieser Desktop gibt die Position des Mauszeigers nicht weiter: Der Mauszeiger wird im Bild aufgenommen und kann später nicht umgestaltet werden.</translation>
     </message>
     <message>
-        <source>The desktop was asked for the pointer's position but sent none during this recording, so the recording has no pointer.</source>
+        <source>The desktop was asked for the pointer&apos;s position but sent none during this recording, so the recording has no pointer.</source>
         <translation>Der Desktop wurde nach der Position des Mauszeigers gefragt, hat während dieser Aufnahme aber keine gesendet; die Aufnahme hat daher keinen Mauszeiger.</translation>
     </message>
     <message>
@@ -315,11 +351,11 @@
         <translation>Der Desktop hat die Bildschirmfreigabe beendet; die Aufnahme endete dort und wurde gespeichert.</translation>
     </message>
     <message>
-        <source>This desktop doesn't share clicks: none are recorded, and automatic zoom follows keyboard focus only.</source>
+        <source>This desktop doesn&apos;t share clicks: none are recorded, and automatic zoom follows keyboard focus only.</source>
         <translation>Dieser Desktop gibt keine Klicks weiter: Es werden keine aufgenommen, und der automatische Zoom folgt nur dem Tastaturfokus.</translation>
     </message>
     <message>
-        <source>Keys pressed aren't recorded: %1</source>
+        <source>Keys pressed aren&apos;t recorded: %1</source>
         <translation>Tastendrücke werden nicht aufgenommen: %1</translation>
     </message>
     <message>
@@ -327,19 +363,19 @@
         <translation>Beenden Sie die Aufnahme über die Bildschirmfreigabe-Anzeige in der oberen Leiste.</translation>
     </message>
     <message>
-        <source>This desktop doesn't offer a shortcut to stop the recording: stop it from the tray icon.</source>
+        <source>This desktop doesn&apos;t offer a shortcut to stop the recording: stop it from the tray icon.</source>
         <translation>Dieser Desktop bietet kein Tastenkürzel zum Beenden der Aufnahme: Beenden Sie sie über das Symbol im Systembereich.</translation>
     </message>
     <message>
-        <source>Camera access wasn't granted. Enable it by giving your user access to /dev/video* (add it to the video group), then relaunch Tarnix.</source>
+        <source>Camera access wasn&apos;t granted. Enable it by giving your user access to /dev/video* (add it to the video group), then relaunch Tarnix.</source>
         <translation>Der Kamerazugriff wurde nicht gewährt. Geben Sie Ihrem Benutzer Zugriff auf /dev/video* (fügen Sie ihn der Gruppe video hinzu) und starten Sie Tarnix dann neu.</translation>
     </message>
     <message>
-        <source>Couldn't use the selected camera.</source>
+        <source>Couldn&apos;t use the selected camera.</source>
         <translation>Die ausgewählte Kamera kann nicht verwendet werden.</translation>
     </message>
     <message>
-        <source>Couldn't use the selected microphone.</source>
+        <source>Couldn&apos;t use the selected microphone.</source>
         <translation>Das ausgewählte Mikrofon kann nicht verwendet werden.</translation>
     </message>
     <message>
@@ -347,15 +383,15 @@
         <translation>Die Kameraaufnahme ist fehlgeschlagen: %1</translation>
     </message>
     <message>
-        <source>Microphone access wasn't granted. Enable it by starting a PulseAudio or PipeWire sound server, then relaunch Tarnix.</source>
+        <source>Microphone access wasn&apos;t granted. Enable it by starting a PulseAudio or PipeWire sound server, then relaunch Tarnix.</source>
         <translation>Der Mikrofonzugriff wurde nicht gewährt. Starten Sie einen PulseAudio- oder PipeWire-Soundserver und starten Sie Tarnix dann neu.</translation>
     </message>
     <message>
-        <source>Couldn't reach a sound server (%1), so there are no microphones to list. Start PulseAudio or PipeWire with its PulseAudio service, then try again.</source>
+        <source>Couldn&apos;t reach a sound server (%1), so there are no microphones to list. Start PulseAudio or PipeWire with its PulseAudio service, then try again.</source>
         <translation>Es ist kein Soundserver erreichbar (%1), daher gibt es keine Mikrofone. Starten Sie PulseAudio oder PipeWire mit seinem PulseAudio-Dienst und versuchen Sie es erneut.</translation>
     </message>
     <message>
-        <source>Microphone wasn't ready — deselect and reselect it, then try again.</source>
+        <source>Microphone wasn&apos;t ready — deselect and reselect it, then try again.</source>
         <translation>Das Mikrofon war nicht bereit – wählen Sie es ab und wieder aus und versuchen Sie es erneut.</translation>
     </message>
     <message>
@@ -419,11 +455,11 @@
         <translation>Der Bildschirm hat bei %2 wieder die Größe %1 angenommen.</translation>
     </message>
     <message>
-        <source>The display changed size to %1 at %2: from there the picture is scaled to fit the movie's %3 frame.</source>
+        <source>The display changed size to %1 at %2: from there the picture is scaled to fit the movie&apos;s %3 frame.</source>
         <translation>Der Bildschirm hat bei %2 seine Größe auf %1 geändert: Ab dort wird das Bild passend zum %3-Bild des Films skaliert.</translation>
     </message>
     <message>
-        <source>The display changed size %1 times, first at %2 (to %3), last at %4 (to %5): where its size differs from the movie's %6 frame, the picture is scaled to fit it.</source>
+        <source>The display changed size %1 times, first at %2 (to %3), last at %4 (to %5): where its size differs from the movie&apos;s %6 frame, the picture is scaled to fit it.</source>
         <translation>Der Bildschirm hat seine Größe %1-mal geändert, zuerst bei %2 (auf %3), zuletzt bei %4 (auf %5): Wo seine Größe vom %6-Bild des Films abweicht, wird das Bild passend skaliert.</translation>
     </message>
     <message>
@@ -450,11 +486,11 @@
         <translation>Die Kameradatei %1 konnte nicht gelesen werden (%2); die Kamerablase wird weggelassen.</translation>
     </message>
     <message>
-        <source>The microphone file %1 holds no sound; the microphone's sound is left out.</source>
+        <source>The microphone file %1 holds no sound; the microphone&apos;s sound is left out.</source>
         <translation>Die Mikrofondatei %1 enthält keinen Ton; der Ton des Mikrofons wird weggelassen.</translation>
     </message>
     <message>
-        <source>The microphone file %1 could not be read (%2); the microphone's sound is left out.</source>
+        <source>The microphone file %1 could not be read (%2); the microphone&apos;s sound is left out.</source>
         <translation>Die Mikrofondatei %1 konnte nicht gelesen werden (%2); der Ton des Mikrofons wird weggelassen.</translation>
     </message>
     <message>
@@ -485,7 +521,7 @@
         <translation>Beim Zeichnen fehlte ein Quellbild.</translation>
     </message>
     <message>
-        <source>Couldn't allocate a render buffer.</source>
+        <source>Couldn&apos;t allocate a render buffer.</source>
         <translation>Es konnte kein Zeichenpuffer angelegt werden.</translation>
     </message>
 </context>
@@ -520,11 +556,11 @@
         <translation>%1 Bilder · %2 Klicks</translation>
     </message>
     <message>
-        <source>Couldn't use that camera: %1</source>
+        <source>Couldn&apos;t use that camera: %1</source>
         <translation>Diese Kamera kann nicht verwendet werden: %1</translation>
     </message>
     <message>
-        <source>Couldn't use that microphone: %1</source>
+        <source>Couldn&apos;t use that microphone: %1</source>
         <translation>Dieses Mikrofon kann nicht verwendet werden: %1</translation>
     </message>
     <message>
@@ -584,21 +620,6 @@
     </message>
 </context>
 <context>
-    <name>tarnix::CutClipView</name>
-    <message>
-        <source>Restore Cut</source>
-        <translation>Schnitt zurücknehmen</translation>
-    </message>
-    <message>
-        <source>%1 s</source>
-        <translation>%1 s</translation>
-    </message>
-    <message>
-        <source>Cut %1</source>
-        <translation>Schnitt %1</translation>
-    </message>
-</context>
-<context>
     <name>tarnix::DesktopNotifier</name>
     <message>
         <source>Recording stopped</source>
@@ -608,7 +629,7 @@
 <context>
     <name>tarnix::DocumentFiles</name>
     <message>
-        <source>Couldn't save the recording's document %1: %2 (%3).</source>
+        <source>Couldn&apos;t save the recording&apos;s document %1: %2 (%3).</source>
         <translation>Das Dokument der Aufnahme %1 konnte nicht gespeichert werden: %2 (%3).</translation>
     </message>
 </context>
@@ -651,6 +672,25 @@
     <message>
         <source>Source</source>
         <translation>Original</translation>
+    </message>
+</context>
+<context>
+    <name>tarnix::IdleSpeedUp</name>
+    <message>
+        <source>Looking for idle time…</source>
+        <translation>Suche nach Leerlauf …</translation>
+    </message>
+    <message>
+        <source>Couldn&apos;t look for idle time: %1</source>
+        <translation>Die Suche nach Leerlauf ist fehlgeschlagen: %1</translation>
+    </message>
+    <message>
+        <source>No idle time found (%1 s or more without activity or change on screen)</source>
+        <translation>Kein Leerlauf gefunden (%1 s oder mehr ohne Eingaben und ohne Änderung auf dem Bildschirm)</translation>
+    </message>
+    <message>
+        <source>Idle time (%1 s) now plays at %2</source>
+        <translation>Leerlauf (%1 s) läuft jetzt mit %2</translation>
     </message>
 </context>
 <context>
@@ -759,7 +799,7 @@
 <context>
     <name>tarnix::KeysPanel</name>
     <message>
-        <source>No keys were recorded. Turn on “Record Keystrokes” in the recorder's menu to show them.</source>
+        <source>No keys were recorded. Turn on “Record Keystrokes” in the recorder&apos;s menu to show them.</source>
         <translation>Es wurden keine Tasten aufgenommen. Schalten Sie „Tastendrücke aufnehmen“ im Menü der Aufnahmeleiste ein, um sie zu zeigen.</translation>
     </message>
     <message>
@@ -807,6 +847,33 @@
     <message>
         <source>Stop recording</source>
         <translation>Aufnahme beenden</translation>
+    </message>
+</context>
+<context>
+    <name>tarnix::PreviewHandle</name>
+    <message>
+        <source>Camera position</source>
+        <translation>Kameraposition</translation>
+    </message>
+    <message>
+        <source>Drag to move the camera</source>
+        <translation>Ziehen, um die Kamera zu verschieben</translation>
+    </message>
+    <message>
+        <source>Blur position</source>
+        <translation>Position der Unschärfe</translation>
+    </message>
+    <message>
+        <source>Drag to move the blur</source>
+        <translation>Ziehen, um die Unschärfe zu verschieben</translation>
+    </message>
+    <message>
+        <source>Text position</source>
+        <translation>Textposition</translation>
+    </message>
+    <message>
+        <source>Drag to move the text</source>
+        <translation>Ziehen, um den Text zu verschieben</translation>
     </message>
 </context>
 <context>
@@ -921,7 +988,7 @@
 <context>
     <name>tarnix::RecordingFiles</name>
     <message>
-        <source>Couldn't open the recording %1: %2</source>
+        <source>Couldn&apos;t open the recording %1: %2</source>
         <translation>Die Aufnahme %1 konnte nicht geöffnet werden: %2</translation>
     </message>
     <message>
@@ -929,7 +996,7 @@
         <translation>Die Datei existiert nicht oder ist keine Datei.</translation>
     </message>
     <message>
-        <source>the file can't be read.</source>
+        <source>the file can&apos;t be read.</source>
         <translation>Die Datei kann nicht gelesen werden.</translation>
     </message>
     <message>
@@ -952,11 +1019,11 @@
 <context>
     <name>tarnix::RecordingRecovery</name>
     <message>
-        <source>Couldn't read the recording journal %1.</source>
+        <source>Couldn&apos;t read the recording journal %1.</source>
         <translation>Das Aufnahmeprotokoll %1 konnte nicht gelesen werden.</translation>
     </message>
     <message>
-        <source>The screen movie %1 is missing, so the recording can't be recovered. Its journal was kept.</source>
+        <source>The screen movie %1 is missing, so the recording can&apos;t be recovered. Its journal was kept.</source>
         <translation>Der Bildschirmfilm %1 fehlt, daher kann die Aufnahme nicht wiederhergestellt werden. Ihr Protokoll wurde behalten.</translation>
     </message>
     <message>
@@ -964,19 +1031,19 @@
         <translation>Der Bildschirmfilm %1 ist leer: Die Aufnahme endete, bevor ihr erstes Bild geschrieben wurde. Es wurde nichts wiederhergestellt und nichts gelöscht.</translation>
     </message>
     <message>
-        <source>Couldn't read the screen movie %1: %2 Nothing was recovered and nothing was deleted.</source>
+        <source>Couldn&apos;t read the screen movie %1: %2 Nothing was recovered and nothing was deleted.</source>
         <translation>Der Bildschirmfilm %1 konnte nicht gelesen werden: %2 Es wurde nichts wiederhergestellt und nichts gelöscht.</translation>
     </message>
     <message>
-        <source>The recording journal %1 doesn't say which recording it belongs to, so nothing can be recovered from it.</source>
+        <source>The recording journal %1 doesn&apos;t say which recording it belongs to, so nothing can be recovered from it.</source>
         <translation>Das Aufnahmeprotokoll %1 sagt nicht, zu welcher Aufnahme es gehört, daher lässt sich nichts daraus wiederherstellen.</translation>
     </message>
     <message>
-        <source>The camera file %1 can't be played, so the recording leaves it out; the file was kept.</source>
+        <source>The camera file %1 can&apos;t be played, so the recording leaves it out; the file was kept.</source>
         <translation>Die Kameradatei %1 lässt sich nicht abspielen, daher lässt die Aufnahme sie weg; die Datei wurde behalten.</translation>
     </message>
     <message>
-        <source>The microphone file %1 can't be played, so the recording leaves it out; the file was kept.</source>
+        <source>The microphone file %1 can&apos;t be played, so the recording leaves it out; the file was kept.</source>
         <translation>Die Mikrofondatei %1 lässt sich nicht abspielen, daher lässt die Aufnahme sie weg; die Datei wurde behalten.</translation>
     </message>
     <message>
@@ -987,7 +1054,7 @@
 <context>
     <name>tarnix::RecordingSession</name>
     <message>
-        <source>Recovery after a crash won't be possible for this recording: %1</source>
+        <source>Recovery after a crash won&apos;t be possible for this recording: %1</source>
         <translation>Nach einem Absturz lässt sich diese Aufnahme nicht wiederherstellen: %1</translation>
     </message>
 </context>
@@ -1023,28 +1090,6 @@
     <message>
         <source>Resume Recording</source>
         <translation>Aufnahme fortsetzen</translation>
-    </message>
-</context>
-<context>
-    <name>tarnix::RedactClipView</name>
-    <message>
-        <source>Delete Blur</source>
-        <translation>Unschärfe löschen</translation>
-    </message>
-    <message>
-        <source>Blur %1</source>
-        <translation>Unschärfe %1</translation>
-    </message>
-</context>
-<context>
-    <name>tarnix::RedactPositionHandle</name>
-    <message>
-        <source>Blur position</source>
-        <translation>Position der Unschärfe</translation>
-    </message>
-    <message>
-        <source>Drag to move the blur</source>
-        <translation>Ziehen, um die Unschärfe zu verschieben</translation>
     </message>
 </context>
 <context>
@@ -1112,13 +1157,32 @@
     </message>
 </context>
 <context>
+    <name>tarnix::SpeedPicker</name>
+    <message>
+        <source>Speed</source>
+        <translation>Tempo</translation>
+    </message>
+    <message>
+        <source>Speed %1</source>
+        <translation>Tempo %1</translation>
+    </message>
+    <message>
+        <source>Play the segment %1 as fast</source>
+        <translation>Den Abschnitt %1 so schnell abspielen</translation>
+    </message>
+    <message>
+        <source>Play the segment at %1 of its speed</source>
+        <translation>Den Abschnitt mit %1 seines Tempos abspielen</translation>
+    </message>
+</context>
+<context>
     <name>tarnix::StudioExporter</name>
     <message>
         <source>Export failed: %1</source>
         <translation>Export fehlgeschlagen: %1</translation>
     </message>
     <message>
-        <source>Couldn't create an export session.</source>
+        <source>Couldn&apos;t create an export session.</source>
         <translation>Es konnte kein Export gestartet werden.</translation>
     </message>
     <message>
@@ -1159,11 +1223,11 @@
         <translation>Keine Aufnahme zum Öffnen.</translation>
     </message>
     <message>
-        <source>Couldn't load recording: %1</source>
+        <source>Couldn&apos;t load recording: %1</source>
         <translation>Die Aufnahme konnte nicht geladen werden: %1</translation>
     </message>
     <message>
-        <source>Couldn't play the recording: %1</source>
+        <source>Couldn&apos;t play the recording: %1</source>
         <translation>Die Aufnahme kann nicht abgespielt werden: %1</translation>
     </message>
     <message>
@@ -1171,7 +1235,7 @@
         <translation>Die Schnitte lassen nichts von dieser Aufnahme übrig: Nehmen Sie einen Schnitt zurück, um sie abzuspielen oder zu exportieren.</translation>
     </message>
     <message>
-        <source>Couldn't refresh preview: %1</source>
+        <source>Couldn&apos;t refresh preview: %1</source>
         <translation>Die Vorschau konnte nicht aktualisiert werden: %1</translation>
     </message>
 </context>
@@ -1186,7 +1250,7 @@
         <translation>Ein anderes Studio-Fenster hat Änderungen an dieser Aufnahme gespeichert.</translation>
     </message>
     <message>
-        <source>This recording's file was changed by another program.</source>
+        <source>This recording&apos;s file was changed by another program.</source>
         <translation>Die Datei dieser Aufnahme wurde von einem anderen Programm geändert.</translation>
     </message>
     <message>
@@ -1282,6 +1346,18 @@
     <message>
         <source>Even out loudness</source>
         <translation>Lautstärke angleichen</translation>
+    </message>
+    <message>
+        <source>Speed Up Idle Time</source>
+        <translation>Leerlauf beschleunigen</translation>
+    </message>
+    <message>
+        <source>Play the stretches where nothing happens 8 times as fast</source>
+        <translation>Die Stellen, an denen nichts geschieht, 8-mal so schnell abspielen</translation>
+    </message>
+    <message>
+        <source>Looking for Idle Time…</source>
+        <translation>Suche nach Leerlauf …</translation>
     </message>
 </context>
 <context>
@@ -1384,17 +1460,6 @@
     </message>
 </context>
 <context>
-    <name>tarnix::TextClipView</name>
-    <message>
-        <source>Text "%1" %2</source>
-        <translation>Text „%1“ %2</translation>
-    </message>
-    <message>
-        <source>Delete Text</source>
-        <translation>Text löschen</translation>
-    </message>
-</context>
-<context>
     <name>tarnix::TextPanel</name>
     <message>
         <source>Add Text at Playhead</source>
@@ -1426,17 +1491,6 @@
     </message>
 </context>
 <context>
-    <name>tarnix::TextPositionHandle</name>
-    <message>
-        <source>Text position</source>
-        <translation>Textposition</translation>
-    </message>
-    <message>
-        <source>Drag to move the text</source>
-        <translation>Ziehen, um den Text zu verschieben</translation>
-    </message>
-</context>
-<context>
     <name>tarnix::TimelineView</name>
     <message>
         <source>Timeline</source>
@@ -1457,6 +1511,10 @@
     <message>
         <source>Drag here to cut a part out · drag the grips at the ends to trim</source>
         <translation>Hier ziehen, um einen Teil herauszuschneiden · die Griffe an den Enden ziehen, um zu kürzen</translation>
+    </message>
+    <message>
+        <source>Drag here to speed a part up or slow it down</source>
+        <translation>Hier ziehen, um einen Teil schneller oder langsamer abzuspielen</translation>
     </message>
 </context>
 <context>
@@ -1535,7 +1593,7 @@
 <context>
     <name>tarnix::UpdateChecker</name>
     <message>
-        <source>Version %1 is available — you're on %2.</source>
+        <source>Version %1 is available — you&apos;re on %2.</source>
         <translation>Version %1 ist verfügbar – Sie verwenden %2.</translation>
     </message>
     <message>
@@ -1551,7 +1609,7 @@
         <translation>Später</translation>
     </message>
     <message>
-        <source>You're up to date</source>
+        <source>You&apos;re up to date</source>
         <translation>Tarnix ist aktuell</translation>
     </message>
     <message>
@@ -1563,23 +1621,12 @@
         <translation>OK</translation>
     </message>
     <message>
-        <source>Couldn't check for updates</source>
+        <source>Couldn&apos;t check for updates</source>
         <translation>Die Suche nach Updates ist fehlgeschlagen</translation>
     </message>
     <message>
         <source>Check your internet connection and try again.</source>
         <translation>Prüfen Sie Ihre Internetverbindung und versuchen Sie es erneut.</translation>
-    </message>
-</context>
-<context>
-    <name>tarnix::ZoomClipView</name>
-    <message>
-        <source>Delete Zoom</source>
-        <translation>Zoom löschen</translation>
-    </message>
-    <message>
-        <source>Zoom %1, %2</source>
-        <translation>Zoom %1, %2</translation>
     </message>
 </context>
 <context>

@@ -8,11 +8,11 @@
         <translation>¿Recuperar la grabación?</translation>
     </message>
     <message>
-        <source>Tarnix ended while recording "%1", before its cursor, clicks and zooms were saved. They were kept as the recording went on and can be put back now. Discard keeps the movie without them.</source>
+        <source>Tarnix ended while recording &quot;%1&quot;, before its cursor, clicks and zooms were saved. They were kept as the recording went on and can be put back now. Discard keeps the movie without them.</source>
         <translation>Tarnix se cerró mientras grababa «%1», antes de guardar el cursor, los clics y los zooms. Se fueron conservando durante la grabación y ahora pueden recuperarse. «Descartar» conserva el vídeo sin ellos.</translation>
     </message>
     <message>
-        <source>Couldn't recover the recording</source>
+        <source>Couldn&apos;t recover the recording</source>
         <translation>No se pudo recuperar la grabación</translation>
     </message>
     <message>
@@ -72,6 +72,53 @@
     </message>
 </context>
 <context>
+    <name>TimelineClipLook</name>
+    <message>
+        <source>%1 s</source>
+        <translation>%1 s</translation>
+    </message>
+    <message>
+        <source>Cut %1</source>
+        <translation>Corte %1</translation>
+    </message>
+    <message>
+        <source>Zoom %1, %2</source>
+        <translation>Zoom %1, %2</translation>
+    </message>
+    <message>
+        <source>Blur %1</source>
+        <translation>Desenfoque %1</translation>
+    </message>
+    <message>
+        <source>Text &quot;%1&quot; %2</source>
+        <translation>Texto «%1» %2</translation>
+    </message>
+    <message>
+        <source>Speed %1 %2</source>
+        <translation>Velocidad %1 %2</translation>
+    </message>
+    <message>
+        <source>Restore Cut</source>
+        <translation>Restaurar corte</translation>
+    </message>
+    <message>
+        <source>Delete Zoom</source>
+        <translation>Eliminar zoom</translation>
+    </message>
+    <message>
+        <source>Delete Blur</source>
+        <translation>Eliminar desenfoque</translation>
+    </message>
+    <message>
+        <source>Delete Text</source>
+        <translation>Eliminar texto</translation>
+    </message>
+    <message>
+        <source>Delete Speed</source>
+        <translation>Eliminar velocidad</translation>
+    </message>
+</context>
+<context>
     <name>main</name>
     <message>
         <source>The recording was stopped and saved.</source>
@@ -123,7 +170,7 @@
         <translation>Reducir ruido</translation>
     </message>
     <message>
-        <source>Lowers the microphone's steady hiss and hum</source>
+        <source>Lowers the microphone&apos;s steady hiss and hum</source>
         <translation>Atenúa el siseo y el zumbido constantes del micrófono</translation>
     </message>
     <message>
@@ -246,20 +293,9 @@
     </message>
 </context>
 <context>
-    <name>tarnix::CameraPositionHandle</name>
-    <message>
-        <source>Camera position</source>
-        <translation>Posición de la cámara</translation>
-    </message>
-    <message>
-        <source>Drag to move the camera</source>
-        <translation>Arrastra para mover la cámara</translation>
-    </message>
-</context>
-<context>
     <name>tarnix::CaptureMessages</name>
     <message>
-        <source>Couldn't list capture sources (%1). On X11, check that the X server is running; on Wayland, that the desktop's screen-sharing portal (xdg-desktop-portal) is. Click ↻ to retry; if that still doesn't work, quit and reopen Tarnix (a newly opened display is sometimes only picked up after a relaunch).</source>
+        <source>Couldn&apos;t list capture sources (%1). On X11, check that the X server is running; on Wayland, that the desktop&apos;s screen-sharing portal (xdg-desktop-portal) is. Click ↻ to retry; if that still doesn&apos;t work, quit and reopen Tarnix (a newly opened display is sometimes only picked up after a relaunch).</source>
         <translation>No se pudieron listar las fuentes de captura (%1). En X11, comprueba que el servidor X está en marcha; en Wayland, que lo está el portal para compartir pantalla del escritorio (xdg-desktop-portal). Haz clic en ↻ para reintentarlo; si sigue sin funcionar, cierra Tarnix y vuelve a abrirlo (a veces una pantalla recién conectada solo se detecta tras reiniciar).</translation>
     </message>
     <message>
@@ -303,11 +339,11 @@
         <translation>este escritorio Wayland no ofrece un portal para compartir pantalla (inicia xdg-desktop-portal con un backend para tu escritorio, como xdg-desktop-portal-gnome, -kde o -wlr)</translation>
     </message>
     <message>
-        <source>This desktop doesn't share the pointer's position: the pointer is recorded in the picture and can't be restyled later.</source>
+        <source>This desktop doesn&apos;t share the pointer&apos;s position: the pointer is recorded in the picture and can&apos;t be restyled later.</source>
         <translation>Este escritorio no comparte la posición del puntero: el puntero se graba en la imagen y no se podrá cambiar su estilo después.</translation>
     </message>
     <message>
-        <source>The desktop was asked for the pointer's position but sent none during this recording, so the recording has no pointer.</source>
+        <source>The desktop was asked for the pointer&apos;s position but sent none during this recording, so the recording has no pointer.</source>
         <translation>Se pidió al escritorio la posición del puntero, pero no envió ninguna durante esta grabación, así que la grabación no tiene puntero.</translation>
     </message>
     <message>
@@ -315,11 +351,11 @@
         <translation>El escritorio dejó de compartir la pantalla, así que la grabación se detuvo ahí y se guardó.</translation>
     </message>
     <message>
-        <source>This desktop doesn't share clicks: none are recorded, and automatic zoom follows keyboard focus only.</source>
+        <source>This desktop doesn&apos;t share clicks: none are recorded, and automatic zoom follows keyboard focus only.</source>
         <translation>Este escritorio no comparte los clics: no se graba ninguno y el zoom automático solo sigue el foco del teclado.</translation>
     </message>
     <message>
-        <source>Keys pressed aren't recorded: %1</source>
+        <source>Keys pressed aren&apos;t recorded: %1</source>
         <translation>No se graban las teclas pulsadas: %1</translation>
     </message>
     <message>
@@ -327,19 +363,19 @@
         <translation>Detén la grabación desde el indicador de pantalla compartida de la barra superior.</translation>
     </message>
     <message>
-        <source>This desktop doesn't offer a shortcut to stop the recording: stop it from the tray icon.</source>
+        <source>This desktop doesn&apos;t offer a shortcut to stop the recording: stop it from the tray icon.</source>
         <translation>Este escritorio no ofrece un atajo para detener la grabación: detenla desde el icono de la bandeja.</translation>
     </message>
     <message>
-        <source>Camera access wasn't granted. Enable it by giving your user access to /dev/video* (add it to the video group), then relaunch Tarnix.</source>
+        <source>Camera access wasn&apos;t granted. Enable it by giving your user access to /dev/video* (add it to the video group), then relaunch Tarnix.</source>
         <translation>No se concedió acceso a la cámara. Dale a tu usuario acceso a /dev/video* (añádelo al grupo video) y vuelve a abrir Tarnix.</translation>
     </message>
     <message>
-        <source>Couldn't use the selected camera.</source>
+        <source>Couldn&apos;t use the selected camera.</source>
         <translation>No se pudo usar la cámara seleccionada.</translation>
     </message>
     <message>
-        <source>Couldn't use the selected microphone.</source>
+        <source>Couldn&apos;t use the selected microphone.</source>
         <translation>No se pudo usar el micrófono seleccionado.</translation>
     </message>
     <message>
@@ -347,15 +383,15 @@
         <translation>La grabación de la cámara falló: %1</translation>
     </message>
     <message>
-        <source>Microphone access wasn't granted. Enable it by starting a PulseAudio or PipeWire sound server, then relaunch Tarnix.</source>
+        <source>Microphone access wasn&apos;t granted. Enable it by starting a PulseAudio or PipeWire sound server, then relaunch Tarnix.</source>
         <translation>No se concedió acceso al micrófono. Inicia un servidor de sonido PulseAudio o PipeWire y vuelve a abrir Tarnix.</translation>
     </message>
     <message>
-        <source>Couldn't reach a sound server (%1), so there are no microphones to list. Start PulseAudio or PipeWire with its PulseAudio service, then try again.</source>
+        <source>Couldn&apos;t reach a sound server (%1), so there are no microphones to list. Start PulseAudio or PipeWire with its PulseAudio service, then try again.</source>
         <translation>No se pudo contactar con un servidor de sonido (%1), así que no hay micrófonos que listar. Inicia PulseAudio o PipeWire con su servicio PulseAudio y vuelve a intentarlo.</translation>
     </message>
     <message>
-        <source>Microphone wasn't ready — deselect and reselect it, then try again.</source>
+        <source>Microphone wasn&apos;t ready — deselect and reselect it, then try again.</source>
         <translation>El micrófono no estaba listo: deselecciónalo, vuelve a seleccionarlo e inténtalo de nuevo.</translation>
     </message>
     <message>
@@ -419,11 +455,11 @@
         <translation>La pantalla volvió al tamaño %1 en %2.</translation>
     </message>
     <message>
-        <source>The display changed size to %1 at %2: from there the picture is scaled to fit the movie's %3 frame.</source>
+        <source>The display changed size to %1 at %2: from there the picture is scaled to fit the movie&apos;s %3 frame.</source>
         <translation>La pantalla cambió de tamaño a %1 en %2: desde ahí la imagen se escala para ajustarse al encuadre de %3 del vídeo.</translation>
     </message>
     <message>
-        <source>The display changed size %1 times, first at %2 (to %3), last at %4 (to %5): where its size differs from the movie's %6 frame, the picture is scaled to fit it.</source>
+        <source>The display changed size %1 times, first at %2 (to %3), last at %4 (to %5): where its size differs from the movie&apos;s %6 frame, the picture is scaled to fit it.</source>
         <translation>La pantalla cambió de tamaño %1 veces, la primera en %2 (a %3) y la última en %4 (a %5): donde su tamaño difiere del encuadre de %6 del vídeo, la imagen se escala para ajustarse.</translation>
     </message>
     <message>
@@ -450,11 +486,11 @@
         <translation>No se pudo leer el archivo de cámara %1 (%2); se omite la burbuja de cámara.</translation>
     </message>
     <message>
-        <source>The microphone file %1 holds no sound; the microphone's sound is left out.</source>
+        <source>The microphone file %1 holds no sound; the microphone&apos;s sound is left out.</source>
         <translation>El archivo de micrófono %1 no contiene sonido; se omite el sonido del micrófono.</translation>
     </message>
     <message>
-        <source>The microphone file %1 could not be read (%2); the microphone's sound is left out.</source>
+        <source>The microphone file %1 could not be read (%2); the microphone&apos;s sound is left out.</source>
         <translation>No se pudo leer el archivo de micrófono %1 (%2); se omite el sonido del micrófono.</translation>
     </message>
     <message>
@@ -485,7 +521,7 @@
         <translation>Faltó un fotograma de origen al renderizar.</translation>
     </message>
     <message>
-        <source>Couldn't allocate a render buffer.</source>
+        <source>Couldn&apos;t allocate a render buffer.</source>
         <translation>No se pudo reservar un búfer de renderizado.</translation>
     </message>
 </context>
@@ -520,11 +556,11 @@
         <translation>%1 fotogramas · %2 clics</translation>
     </message>
     <message>
-        <source>Couldn't use that camera: %1</source>
+        <source>Couldn&apos;t use that camera: %1</source>
         <translation>No se pudo usar esa cámara: %1</translation>
     </message>
     <message>
-        <source>Couldn't use that microphone: %1</source>
+        <source>Couldn&apos;t use that microphone: %1</source>
         <translation>No se pudo usar ese micrófono: %1</translation>
     </message>
     <message>
@@ -584,21 +620,6 @@
     </message>
 </context>
 <context>
-    <name>tarnix::CutClipView</name>
-    <message>
-        <source>Restore Cut</source>
-        <translation>Restaurar corte</translation>
-    </message>
-    <message>
-        <source>%1 s</source>
-        <translation>%1 s</translation>
-    </message>
-    <message>
-        <source>Cut %1</source>
-        <translation>Corte %1</translation>
-    </message>
-</context>
-<context>
     <name>tarnix::DesktopNotifier</name>
     <message>
         <source>Recording stopped</source>
@@ -608,7 +629,7 @@
 <context>
     <name>tarnix::DocumentFiles</name>
     <message>
-        <source>Couldn't save the recording's document %1: %2 (%3).</source>
+        <source>Couldn&apos;t save the recording&apos;s document %1: %2 (%3).</source>
         <translation>No se pudo guardar el documento de la grabación %1: %2 (%3).</translation>
     </message>
 </context>
@@ -651,6 +672,25 @@
     <message>
         <source>Source</source>
         <translation>Original</translation>
+    </message>
+</context>
+<context>
+    <name>tarnix::IdleSpeedUp</name>
+    <message>
+        <source>Looking for idle time…</source>
+        <translation>Buscando tiempo inactivo…</translation>
+    </message>
+    <message>
+        <source>Couldn&apos;t look for idle time: %1</source>
+        <translation>No se pudo buscar tiempo inactivo: %1</translation>
+    </message>
+    <message>
+        <source>No idle time found (%1 s or more without activity or change on screen)</source>
+        <translation>No se encontró tiempo inactivo (%1 s o más sin actividad ni cambios en pantalla)</translation>
+    </message>
+    <message>
+        <source>Idle time (%1 s) now plays at %2</source>
+        <translation>El tiempo inactivo (%1 s) se reproduce ahora a %2</translation>
     </message>
 </context>
 <context>
@@ -759,7 +799,7 @@
 <context>
     <name>tarnix::KeysPanel</name>
     <message>
-        <source>No keys were recorded. Turn on “Record Keystrokes” in the recorder's menu to show them.</source>
+        <source>No keys were recorded. Turn on “Record Keystrokes” in the recorder&apos;s menu to show them.</source>
         <translation>No se grabaron teclas. Activa «Grabar pulsaciones de teclas» en el menú de la grabadora para mostrarlas.</translation>
     </message>
     <message>
@@ -807,6 +847,33 @@
     <message>
         <source>Stop recording</source>
         <translation>Detener la grabación</translation>
+    </message>
+</context>
+<context>
+    <name>tarnix::PreviewHandle</name>
+    <message>
+        <source>Camera position</source>
+        <translation>Posición de la cámara</translation>
+    </message>
+    <message>
+        <source>Drag to move the camera</source>
+        <translation>Arrastra para mover la cámara</translation>
+    </message>
+    <message>
+        <source>Blur position</source>
+        <translation>Posición del desenfoque</translation>
+    </message>
+    <message>
+        <source>Drag to move the blur</source>
+        <translation>Arrastra para mover el desenfoque</translation>
+    </message>
+    <message>
+        <source>Text position</source>
+        <translation>Posición del texto</translation>
+    </message>
+    <message>
+        <source>Drag to move the text</source>
+        <translation>Arrastra para mover el texto</translation>
     </message>
 </context>
 <context>
@@ -921,7 +988,7 @@
 <context>
     <name>tarnix::RecordingFiles</name>
     <message>
-        <source>Couldn't open the recording %1: %2</source>
+        <source>Couldn&apos;t open the recording %1: %2</source>
         <translation>No se pudo abrir la grabación %1: %2</translation>
     </message>
     <message>
@@ -929,7 +996,7 @@
         <translation>el archivo no existe o no es un archivo.</translation>
     </message>
     <message>
-        <source>the file can't be read.</source>
+        <source>the file can&apos;t be read.</source>
         <translation>no se puede leer el archivo.</translation>
     </message>
     <message>
@@ -952,11 +1019,11 @@
 <context>
     <name>tarnix::RecordingRecovery</name>
     <message>
-        <source>Couldn't read the recording journal %1.</source>
+        <source>Couldn&apos;t read the recording journal %1.</source>
         <translation>No se pudo leer el registro de grabación %1.</translation>
     </message>
     <message>
-        <source>The screen movie %1 is missing, so the recording can't be recovered. Its journal was kept.</source>
+        <source>The screen movie %1 is missing, so the recording can&apos;t be recovered. Its journal was kept.</source>
         <translation>Falta el vídeo de pantalla %1, así que la grabación no puede recuperarse. Se conservó su registro.</translation>
     </message>
     <message>
@@ -964,19 +1031,19 @@
         <translation>El vídeo de pantalla %1 está vacío: la grabación terminó antes de escribir su primer fotograma. No se recuperó nada y no se borró nada.</translation>
     </message>
     <message>
-        <source>Couldn't read the screen movie %1: %2 Nothing was recovered and nothing was deleted.</source>
+        <source>Couldn&apos;t read the screen movie %1: %2 Nothing was recovered and nothing was deleted.</source>
         <translation>No se pudo leer el vídeo de pantalla %1: %2 No se recuperó nada y no se borró nada.</translation>
     </message>
     <message>
-        <source>The recording journal %1 doesn't say which recording it belongs to, so nothing can be recovered from it.</source>
+        <source>The recording journal %1 doesn&apos;t say which recording it belongs to, so nothing can be recovered from it.</source>
         <translation>El registro de grabación %1 no indica a qué grabación pertenece, así que no se puede recuperar nada de él.</translation>
     </message>
     <message>
-        <source>The camera file %1 can't be played, so the recording leaves it out; the file was kept.</source>
+        <source>The camera file %1 can&apos;t be played, so the recording leaves it out; the file was kept.</source>
         <translation>El archivo de cámara %1 no se puede reproducir, así que la grabación lo omite; se conservó el archivo.</translation>
     </message>
     <message>
-        <source>The microphone file %1 can't be played, so the recording leaves it out; the file was kept.</source>
+        <source>The microphone file %1 can&apos;t be played, so the recording leaves it out; the file was kept.</source>
         <translation>El archivo de micrófono %1 no se puede reproducir, así que la grabación lo omite; se conservó el archivo.</translation>
     </message>
     <message>
@@ -987,7 +1054,7 @@
 <context>
     <name>tarnix::RecordingSession</name>
     <message>
-        <source>Recovery after a crash won't be possible for this recording: %1</source>
+        <source>Recovery after a crash won&apos;t be possible for this recording: %1</source>
         <translation>Esta grabación no podrá recuperarse tras un fallo: %1</translation>
     </message>
 </context>
@@ -1023,28 +1090,6 @@
     <message>
         <source>Resume Recording</source>
         <translation>Reanudar grabación</translation>
-    </message>
-</context>
-<context>
-    <name>tarnix::RedactClipView</name>
-    <message>
-        <source>Delete Blur</source>
-        <translation>Eliminar desenfoque</translation>
-    </message>
-    <message>
-        <source>Blur %1</source>
-        <translation>Desenfoque %1</translation>
-    </message>
-</context>
-<context>
-    <name>tarnix::RedactPositionHandle</name>
-    <message>
-        <source>Blur position</source>
-        <translation>Posición del desenfoque</translation>
-    </message>
-    <message>
-        <source>Drag to move the blur</source>
-        <translation>Arrastra para mover el desenfoque</translation>
     </message>
 </context>
 <context>
@@ -1112,13 +1157,32 @@
     </message>
 </context>
 <context>
+    <name>tarnix::SpeedPicker</name>
+    <message>
+        <source>Speed</source>
+        <translation>Velocidad</translation>
+    </message>
+    <message>
+        <source>Speed %1</source>
+        <translation>Velocidad %1</translation>
+    </message>
+    <message>
+        <source>Play the segment %1 as fast</source>
+        <translation>Reproducir el tramo %1 más rápido</translation>
+    </message>
+    <message>
+        <source>Play the segment at %1 of its speed</source>
+        <translation>Reproducir el tramo a %1 de su velocidad</translation>
+    </message>
+</context>
+<context>
     <name>tarnix::StudioExporter</name>
     <message>
         <source>Export failed: %1</source>
         <translation>La exportación falló: %1</translation>
     </message>
     <message>
-        <source>Couldn't create an export session.</source>
+        <source>Couldn&apos;t create an export session.</source>
         <translation>No se pudo crear una sesión de exportación.</translation>
     </message>
     <message>
@@ -1159,11 +1223,11 @@
         <translation>No hay ninguna grabación que abrir.</translation>
     </message>
     <message>
-        <source>Couldn't load recording: %1</source>
+        <source>Couldn&apos;t load recording: %1</source>
         <translation>No se pudo cargar la grabación: %1</translation>
     </message>
     <message>
-        <source>Couldn't play the recording: %1</source>
+        <source>Couldn&apos;t play the recording: %1</source>
         <translation>No se pudo reproducir la grabación: %1</translation>
     </message>
     <message>
@@ -1171,7 +1235,7 @@
         <translation>Los cortes no dejan nada de esta grabación: restaura un corte para reproducirla o exportarla.</translation>
     </message>
     <message>
-        <source>Couldn't refresh preview: %1</source>
+        <source>Couldn&apos;t refresh preview: %1</source>
         <translation>No se pudo actualizar la vista previa: %1</translation>
     </message>
 </context>
@@ -1186,7 +1250,7 @@
         <translation>Otra ventana del Studio guardó cambios en esta grabación.</translation>
     </message>
     <message>
-        <source>This recording's file was changed by another program.</source>
+        <source>This recording&apos;s file was changed by another program.</source>
         <translation>Otro programa cambió el archivo de esta grabación.</translation>
     </message>
     <message>
@@ -1282,6 +1346,18 @@
     <message>
         <source>Even out loudness</source>
         <translation>Igualar el volumen</translation>
+    </message>
+    <message>
+        <source>Speed Up Idle Time</source>
+        <translation>Acelerar el tiempo inactivo</translation>
+    </message>
+    <message>
+        <source>Play the stretches where nothing happens 8 times as fast</source>
+        <translation>Reproducir 8 veces más rápido los tramos en los que no pasa nada</translation>
+    </message>
+    <message>
+        <source>Looking for Idle Time…</source>
+        <translation>Buscando tiempo inactivo…</translation>
     </message>
 </context>
 <context>
@@ -1384,17 +1460,6 @@
     </message>
 </context>
 <context>
-    <name>tarnix::TextClipView</name>
-    <message>
-        <source>Text "%1" %2</source>
-        <translation>Texto «%1» %2</translation>
-    </message>
-    <message>
-        <source>Delete Text</source>
-        <translation>Eliminar texto</translation>
-    </message>
-</context>
-<context>
     <name>tarnix::TextPanel</name>
     <message>
         <source>Add Text at Playhead</source>
@@ -1426,17 +1491,6 @@
     </message>
 </context>
 <context>
-    <name>tarnix::TextPositionHandle</name>
-    <message>
-        <source>Text position</source>
-        <translation>Posición del texto</translation>
-    </message>
-    <message>
-        <source>Drag to move the text</source>
-        <translation>Arrastra para mover el texto</translation>
-    </message>
-</context>
-<context>
     <name>tarnix::TimelineView</name>
     <message>
         <source>Timeline</source>
@@ -1457,6 +1511,10 @@
     <message>
         <source>Drag here to cut a part out · drag the grips at the ends to trim</source>
         <translation>Arrastra aquí para quitar una parte · arrastra los tiradores de los extremos para recortar</translation>
+    </message>
+    <message>
+        <source>Drag here to speed a part up or slow it down</source>
+        <translation>Arrastra aquí para acelerar o ralentizar una parte</translation>
     </message>
 </context>
 <context>
@@ -1535,7 +1593,7 @@
 <context>
     <name>tarnix::UpdateChecker</name>
     <message>
-        <source>Version %1 is available — you're on %2.</source>
+        <source>Version %1 is available — you&apos;re on %2.</source>
         <translation>La versión %1 está disponible; tienes la %2.</translation>
     </message>
     <message>
@@ -1551,7 +1609,7 @@
         <translation>Más tarde</translation>
     </message>
     <message>
-        <source>You're up to date</source>
+        <source>You&apos;re up to date</source>
         <translation>Tienes la última versión</translation>
     </message>
     <message>
@@ -1563,23 +1621,12 @@
         <translation>Aceptar</translation>
     </message>
     <message>
-        <source>Couldn't check for updates</source>
+        <source>Couldn&apos;t check for updates</source>
         <translation>No se pudo buscar actualizaciones</translation>
     </message>
     <message>
         <source>Check your internet connection and try again.</source>
         <translation>Comprueba tu conexión a Internet e inténtalo de nuevo.</translation>
-    </message>
-</context>
-<context>
-    <name>tarnix::ZoomClipView</name>
-    <message>
-        <source>Delete Zoom</source>
-        <translation>Eliminar zoom</translation>
-    </message>
-    <message>
-        <source>Zoom %1, %2</source>
-        <translation>Zoom %1, %2</translation>
     </message>
 </context>
 <context>

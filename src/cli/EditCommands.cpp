@@ -99,6 +99,33 @@ bool saveDocument(const std::filesystem::path& path, const RecordingTimeline& ti
     }
 }
 
+// A span of the recording that `cut` and `speed` edit: the document, start and end that open
+// their arguments.
+struct SpanArguments {
+    std::filesystem::path path;
+    double start = 0;
+    double end = 0;
+};
+
+// Checks the count first: `expected` names what the command takes.
+SpanArguments parseSpan(const Arguments& args, std::size_t count, const std::string& expected)
+{
+    if (args.size() != count)
+        throw UsageError("expected " + expected + ", got " + std::to_string(args.size()) + " arguments");
+    return {args[0], parseNumber(args[1], "the start"), parseNumber(args[2], "the end")};
+}
+
+// The recording's duration, once the span is known to overlap it. `what` names the span in the
+// message ("the cut"), `purpose` what a document without a movie has nothing for ("to cut").
+double durationOverlapping(const RecordingTimeline& timeline, const SpanArguments& span, const std::string& purpose,
+                           const std::string& what)
+{
+    const double duration = recordingDuration(timeline, purpose);
+    if (!(span.end > 0 && span.start < duration))
+        throw UsageError(what + " must overlap the recording, 0 to " + formatNumber(duration) + " seconds");
+    return duration;
+}
+
 } // namespace
 
 int runText(const Arguments& args)
@@ -131,27 +158,19 @@ int runText(const Arguments& args)
 
 int runCut(const Arguments& args)
 {
-    if (args.size() != 3)
-        throw UsageError("expected the document, a start and an end, got " +
-                         std::to_string(args.size()) + " arguments");
-    std::filesystem::path path = args[0];
-    double start = parseNumber(args[1], "the start");
-    double end = parseNumber(args[2], "the end");
-    if (!(end > start))
+    const SpanArguments span = parseSpan(args, 3, "the document, a start and an end");
+    if (!(span.end > span.start))
         throw UsageError("the end must come after the start");
-    RecordingTimeline timeline = loadDocument(path);
-    double duration = recordingDuration(timeline, "to cut");
-    if (!(end > 0 && start < duration))
-        throw UsageError("the cut must overlap the recording, 0 to " + formatNumber(duration) +
-                         " seconds");
+    RecordingTimeline timeline = loadDocument(span.path);
+    const double duration = durationOverlapping(timeline, span, "to cut", "the cut");
 
-    timeline.cutRegions = addingCut(timeline.cutRegions, start, end, duration);
+    timeline.cutRegions = addingCut(timeline.cutRegions, span.start, span.end, duration);
     if (cutsLeaveNothing(timeline.cutRegions, duration)) {
         std::cerr << kEverythingCutMessage << " The document is unchanged.\n";
         return kExitFailure;
     }
     const KeptTime kept = KeptTime::of(timeline, duration);
-    if (!saveDocument(path, timeline))
+    if (!saveDocument(span.path, timeline))
         return kExitFailure;
     for (const TimeSpan& cut : mergedCutSpans(timeline.cutRegions, duration))
         std::cout << "cut " << formatNumber(cut.start) << " " << formatNumber(cut.end) << "\n";
@@ -162,28 +181,20 @@ int runCut(const Arguments& args)
 
 int runSpeed(const Arguments& args)
 {
-    if (args.size() != 4)
-        throw UsageError("expected the document, a start, an end and a speed, got " +
-                         std::to_string(args.size()) + " arguments");
-    std::filesystem::path path = args[0];
-    double start = parseNumber(args[1], "the start");
-    double end = parseNumber(args[2], "the end");
+    const SpanArguments span = parseSpan(args, 4, "the document, a start, an end and a speed");
     std::string factor = args[3];
     if (!factor.empty() && (factor.back() == 'x' || factor.back() == 'X'))
         factor.pop_back(); // "4x" as well as "4"
-    double speed = parseNumber(factor, "the speed");
-    if (!(end > start))
+    const double speed = parseNumber(factor, "the speed");
+    if (!(span.end > span.start))
         throw UsageError("the end must come after the start");
     if (!isSpeedFactor(speed))
         throw UsageError("the speed must be " + std::string(kSpeedFactorsText));
-    RecordingTimeline timeline = loadDocument(path);
-    double duration = recordingDuration(timeline, "to speed up");
-    if (!(end > 0 && start < duration))
-        throw UsageError("the span must overlap the recording, 0 to " + formatNumber(duration) +
-                         " seconds");
+    RecordingTimeline timeline = loadDocument(span.path);
+    const double duration = durationOverlapping(timeline, span, "to speed up", "the span");
 
-    timeline.speedRegions = addingSpeed(timeline.speedRegions, start, end, speed, duration);
-    if (!saveDocument(path, timeline))
+    timeline.speedRegions = addingSpeed(timeline.speedRegions, span.start, span.end, speed, duration);
+    if (!saveDocument(span.path, timeline))
         return kExitFailure;
     for (const SpeedRegion& region : timeline.speedRegions)
         std::cout << "speed " << formatNumber(region.start) << " " << formatNumber(region.end) << " "

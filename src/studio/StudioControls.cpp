@@ -77,6 +77,7 @@ QPushButton#captionButton { border: none; background: transparent; color: %11; f
                             padding: 2px 6px; }
 QPushButton#captionButton:hover { color: %4; }
 QPushButton#captionButton:disabled { color: %12; }
+QPushButton#captionButton:checked { color: %4; background: %13; border-radius: 6px; font-weight: 600; }
 QMenu { background: %6; color: %4; border: 1px solid %3; border-radius: 8px; padding: 4px; }
 QMenu::item { padding: 6px 18px 6px 8px; border-radius: 6px; }
 QMenu::item:selected { background: %13; }

@@ -17,10 +17,11 @@ struct StudioEditState : RecordingEdits {
     // The document with its edits replaced by these.
     RecordingTimeline appliedTo(RecordingTimeline timeline) const;
 
-    bool hasZoomRegion(const Uuid& id) const;
-    bool hasRedactRegion(const Uuid& id) const;
-    bool hasCutRegion(const Uuid& id) const;
-    bool hasTextRegion(const Uuid& id) const;
+    bool hasZoomRegion(const Uuid& id) const { return findByID(zoomRegions, id) != nullptr; }
+    bool hasRedactRegion(const Uuid& id) const { return findByID(redactRegions, id) != nullptr; }
+    bool hasCutRegion(const Uuid& id) const { return findByID(cutRegions, id) != nullptr; }
+    bool hasTextRegion(const Uuid& id) const { return findByID(textRegions, id) != nullptr; }
+    bool hasSpeedRegion(const Uuid& id) const { return findByID(speedRegions, id) != nullptr; }
 
     bool operator==(const StudioEditState&) const = default;
 };

@@ -4,9 +4,7 @@
 
 #include "studio/StudioSession.h"
 #include "studio/StudioView.h"
-#include "studio/handles/CameraPositionHandle.h"
-#include "studio/handles/RedactPositionHandle.h"
-#include "studio/handles/TextPositionHandle.h"
+#include "studio/handles/PreviewHandle.h"
 #include "studio/sidebar/StudioIconRail.h"
 #include "studio/sidebar/StudioSidebarView.h"
 #include "compositing/FilmstripLoader.h"
@@ -20,6 +18,15 @@ namespace tarnix {
 
 namespace {
 
+// Makes `next` the session's live edit state, marking `writer` as its author while the views
+// hear of it.
+void writeLive(StudioSession& session, StudioEditState next, QObject*& writerSlot, QObject* writer)
+{
+    writerSlot = writer;
+    session.setLiveEditState(std::move(next));
+    writerSlot = nullptr;
+}
+
 // Read/write access to one field of the session's live edit state on behalf of `writer`.
 template <class T>
 Binding<T> stateBinding(StudioSession& session, T RecordingEdits::*field, QObject*& writerSlot,
@@ -30,9 +37,7 @@ Binding<T> stateBinding(StudioSession& session, T RecordingEdits::*field, QObjec
         [&session, field, &writerSlot, writer](const T& value) {
             StudioEditState next = session.editState();
             next.*field = value;
-            writerSlot = writer;
-            session.setLiveEditState(std::move(next));
-            writerSlot = nullptr;
+            writeLive(session, std::move(next), writerSlot, writer);
         });
 }
 
@@ -75,6 +80,11 @@ Binding<std::optional<Uuid>> cutSelection(StudioSession& session)
     return selectionBinding(session.selection(), &StudioSelection::cutID, &StudioSelection::setCutID);
 }
 
+Binding<std::optional<Uuid>> speedSelection(StudioSession& session)
+{
+    return selectionBinding(session.selection(), &StudioSelection::speedID, &StudioSelection::setSpeedID);
+}
+
 } // namespace
 
 StudioEditingViews::StudioEditingViews(StudioView& studio)
@@ -87,9 +97,9 @@ StudioEditingViews::StudioEditingViews(StudioView& studio)
     , keyboard_(new TimelineKeyboard(studio, session_, *timelineView_))
     , rail_(new StudioIconRail)
     , sidebar_(new StudioSidebarView)
-    , cameraHandle_(new CameraPositionHandle(studio.previewOverlay()))
-    , redactHandle_(new RedactPositionHandle(studio.previewOverlay()))
-    , textHandle_(new TextPositionHandle(studio.previewOverlay()))
+    , cameraHandle_(new PreviewHandle(PreviewHandle::Kind::camera, studio.previewOverlay()))
+    , redactHandle_(new PreviewHandle(PreviewHandle::Kind::redact, studio.previewOverlay()))
+    , textHandle_(new PreviewHandle(PreviewHandle::Kind::text, studio.previewOverlay()))
 {
     bindTimeline();
     bindSidebar();
@@ -130,6 +140,8 @@ void StudioEditingViews::bindTimeline()
     model.selectedCutID = cutSelection(session_);
     model.textRegions = stateBinding(session_, &StudioEditState::textRegions, writer_, timelineView_);
     model.selectedTextID = textSelection(session_);
+    model.speedRegions = stateBinding(session_, &StudioEditState::speedRegions, writer_, timelineView_);
+    model.selectedSpeedID = speedSelection(session_);
     model.onCreateTextRegion = [this](double start, double end) {
         session_.createTextRegion(start, end);
     };
@@ -179,49 +191,36 @@ void StudioEditingViews::bindSidebar()
 
 void StudioEditingViews::bindHandles()
 {
-    cameraHandle_->settings =
+    cameraHandle_->cameraSettings =
         stateBinding(session_, &StudioEditState::cameraOverlay, writer_, cameraHandle_);
     cameraHandle_->onCommit = [this] { session_.commit(); };
 
     // The rectangle of the first blur region with the selected identifier.
-    redactHandle_->rect = Binding<Rect>(
+    redactHandle_->redactRect = Binding<Rect>(
         [this] {
-            const auto& list = session_.editState().redactRegions;
-            auto it = std::find_if(list.begin(), list.end(), [&](const RedactRegion& r) {
-                return r.id == session_.selection().redactID();
-            });
-            return it == list.end() ? Rect{} : it->rect;
+            const RedactRegion* region =
+                findByID(session_.editState().redactRegions, session_.selection().redactID());
+            return region ? region->rect : Rect{};
         },
         [this](const Rect& rect) {
             StudioEditState next = session_.editState();
-            for (RedactRegion& region : next.redactRegions)
-                if (region.id == session_.selection().redactID()) {
-                    region.rect = rect;
-                    break;
-                }
-            writer_ = redactHandle_;
-            session_.setLiveEditState(std::move(next));
-            writer_ = nullptr;
+            if (RedactRegion* region = findByID(next.redactRegions, session_.selection().redactID()))
+                region->rect = rect;
+            writeLive(session_, std::move(next), writer_, redactHandle_);
         });
     redactHandle_->onCommit = [this] { session_.commit(); };
 
     // The selected text box.
-    textHandle_->box = Binding<TextRegion>(
+    textHandle_->textBox = Binding<TextRegion>(
         [this] {
-            const auto& list = session_.editState().textRegions;
-            auto it = std::find_if(list.begin(), list.end(), [&](const TextRegion& r) {
-                return r.id == session_.selection().textID();
-            });
-            return it == list.end() ? TextRegion{} : *it;
+            const TextRegion* box = findByID(session_.editState().textRegions, session_.selection().textID());
+            return box ? *box : TextRegion{};
         },
         [this](const TextRegion& box) {
             StudioEditState next = session_.editState();
-            for (TextRegion& region : next.textRegions)
-                if (region.id == box.id)
-                    region.position = box.position;
-            writer_ = textHandle_;
-            session_.setLiveEditState(std::move(next));
-            writer_ = nullptr;
+            if (TextRegion* region = findByID(next.textRegions, box.id))
+                region->position = box.position;
+            writeLive(session_, std::move(next), writer_, textHandle_);
         });
     textHandle_->onCommit = [this] { session_.commit(); };
 }

@@ -9,8 +9,7 @@
 
 namespace tarnix {
 
-class CameraPositionHandle;
-class RedactPositionHandle;
+class PreviewHandle;
 class StudioIconRail;
 class StudioPlayback;
 class StudioSession;
@@ -19,7 +18,6 @@ class StudioView;
 class TimelineKeyboard;
 class TimelineZoomControls;
 class TimelineView;
-class TextPositionHandle;
 
 class StudioEditingViews : public QObject {
     Q_OBJECT
@@ -33,9 +31,9 @@ public:
     TimelineKeyboard* keyboard() const { return keyboard_; }
     StudioIconRail* rail() const { return rail_; }
     StudioSidebarView* sidebar() const { return sidebar_; }
-    CameraPositionHandle* cameraHandle() const { return cameraHandle_; }
-    RedactPositionHandle* redactHandle() const { return redactHandle_; }
-    TextPositionHandle* textHandle() const { return textHandle_; }
+    PreviewHandle* cameraHandle() const { return cameraHandle_; }
+    PreviewHandle* redactHandle() const { return redactHandle_; }
+    PreviewHandle* textHandle() const { return textHandle_; }
 
 private:
     void bindTimeline();
@@ -54,9 +52,9 @@ private:
     TimelineKeyboard* keyboard_;
     StudioIconRail* rail_;
     StudioSidebarView* sidebar_;
-    CameraPositionHandle* cameraHandle_;
-    RedactPositionHandle* redactHandle_;
-    TextPositionHandle* textHandle_;
+    PreviewHandle* cameraHandle_;
+    PreviewHandle* redactHandle_;
+    PreviewHandle* textHandle_;
     // The view whose own live write is being applied: it is not refreshed from it.
     QObject* writer_ = nullptr;
 };

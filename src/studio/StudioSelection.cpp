@@ -24,6 +24,7 @@ void StudioSelection::setRegionID(std::optional<Uuid> id) { assign(regionID_, id
 void StudioSelection::setRedactID(std::optional<Uuid> id) { assign(redactID_, id); }
 void StudioSelection::setCutID(std::optional<Uuid> id) { assign(cutID_, id); }
 void StudioSelection::setTextID(std::optional<Uuid> id) { assign(textID_, id); }
+void StudioSelection::setSpeedID(std::optional<Uuid> id) { assign(speedID_, id); }
 
 void StudioSelection::dropStale()
 {
@@ -35,6 +36,8 @@ void StudioSelection::dropStale()
         setCutID(std::nullopt);
     if (textID_ && !state_.hasTextRegion(*textID_))
         setTextID(std::nullopt);
+    if (speedID_ && !state_.hasSpeedRegion(*speedID_))
+        setSpeedID(std::nullopt);
 }
 
 bool StudioSelection::showsCameraHandle() const

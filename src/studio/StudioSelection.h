@@ -9,7 +9,7 @@
 #include "studio/StudioTab.h"
 
 // What the user has selected in the Studio: the open settings panel, and at most one zoom
-// region, blur region, text box and cut, each by its identifier. The timeline, the panels and the preview
+// region, blur region, text box, speed segment and cut, each by its identifier. The timeline, the panels and the preview
 // handles show it; Delete acts on it.
 //
 // A selection may name a region that an edit has since removed; dropStale() forgets those, and
@@ -32,13 +32,15 @@ public:
     std::optional<Uuid> redactID() const { return redactID_; }
     std::optional<Uuid> cutID() const { return cutID_; }
     std::optional<Uuid> textID() const { return textID_; }
+    std::optional<Uuid> speedID() const { return speedID_; }
     void setTab(std::optional<StudioTab> tab);
     void setRegionID(std::optional<Uuid> id);
     void setRedactID(std::optional<Uuid> id);
     void setCutID(std::optional<Uuid> id);
     void setTextID(std::optional<Uuid> id);
+    void setSpeedID(std::optional<Uuid> id);
 
-    // Forgets the regions, text boxes and cuts the edit state no longer has.
+    // Forgets the regions, text boxes, speed segments and cuts the edit state no longer has.
     void dropStale();
 
     // Which preview handles are shown.
@@ -60,6 +62,7 @@ private:
     std::optional<Uuid> redactID_;
     std::optional<Uuid> cutID_;
     std::optional<Uuid> textID_;
+    std::optional<Uuid> speedID_;
 };
 
 } // namespace tarnix

@@ -6,8 +6,10 @@
 
 #include <algorithm>
 
+#include "document/SpeedRegions.h"
 #include "studio/DocumentPresence.h"
 #include "studio/DocumentSaver.h"
+#include "studio/IdleSpeedUp.h"
 #include "studio/NewRegions.h"
 #include "studio/RecordingFiles.h"
 #include "studio/StudioExporter.h"
@@ -37,6 +39,7 @@ StudioSession::StudioSession(RecordingTimeline timeline, StudioPlayer& player, O
           timeline_.videoURL, [this] { return editedDocument(); },
           [this] { return playback_->frameRate(); },
           [this] { return !playback_->everythingCut(); }}))
+    , idleSpeedUp_(std::make_unique<IdleSpeedUp>(*this))
 {
     StudioMessages* messages = messages_.get();
     connect(playback_.get(), &StudioPlayback::failed, messages, &StudioMessages::setErrorMessage);
@@ -63,6 +66,7 @@ StudioSession::~StudioSession()
     exporter_->blockSignals(true);
     playback_->blockSignals(true);
     exporter_->cancelAndWait();
+    idleSpeedUp_.reset();
     // The playback stops observing the player when it goes; saver_ writes what is still waiting.
 }
 
@@ -169,6 +173,7 @@ bool StudioSession::deleteSelection()
     const std::optional<Uuid> regionID = selection_->regionID();
     const std::optional<Uuid> redactID = selection_->redactID();
     const std::optional<Uuid> textID = selection_->textID();
+    const std::optional<Uuid> speedID = selection_->speedID();
     if (regionID && state_.hasZoomRegion(*regionID)) {
         std::erase_if(next.zoomRegions, [&](const ZoomRegion& r) { return r.id == *regionID; });
         selection_->setRegionID(std::nullopt);
@@ -178,11 +183,40 @@ bool StudioSession::deleteSelection()
     } else if (textID && state_.hasTextRegion(*textID)) {
         std::erase_if(next.textRegions, [&](const TextRegion& r) { return r.id == *textID; });
         selection_->setTextID(std::nullopt);
+    } else if (speedID && state_.hasSpeedRegion(*speedID)) {
+        std::erase_if(next.speedRegions, [&](const SpeedRegion& r) { return r.id == *speedID; });
+        selection_->setSpeedID(std::nullopt);
     } else {
         return restoreSelectedCut();
     }
     commitEditState(std::move(next));
     return true;
+}
+
+bool StudioSession::setSelectedSpeed(double speed)
+{
+    const std::optional<Uuid> id = selection_->speedID();
+    if (!id || !isSpeedFactor(speed))
+        return false;
+    StudioEditState next = state_;
+    bool changed = false;
+    for (SpeedRegion& r : next.speedRegions)
+        if (r.id == *id && r.speed != speed) {
+            r.speed = speed;
+            changed = true;
+        }
+    if (changed)
+        commitEditState(std::move(next));
+    return changed;
+}
+
+std::optional<double> StudioSession::selectedSpeed() const
+{
+    const std::optional<Uuid> id = selection_->speedID();
+    for (const SpeedRegion& r : state_.speedRegions)
+        if (id && r.id == *id)
+            return r.speed;
+    return std::nullopt;
 }
 
 void StudioSession::removeAllZoomRegions()

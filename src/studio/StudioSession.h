@@ -35,6 +35,7 @@ namespace tarnix {
 
 class DocumentPresence;
 class DocumentSaver;
+class IdleSpeedUp;
 class StudioExporter;
 
 class StudioSession : public QObject {
@@ -72,6 +73,8 @@ public:
     StudioPlayback& playback() const { return *playback_; }
     // The export of the last committed edit.
     StudioExporter& exporter() const { return *exporter_; }
+    // "Speed Up Idle Time": looks for idle stretches off the GUI thread, then commits them sped up.
+    IdleSpeedUp& idleSpeedUp() const { return *idleSpeedUp_; }
 
     // ---- Edit state -----------------------------------------------------------------------
     const StudioEditState& editState() const { return state_; }
@@ -93,10 +96,14 @@ public:
     // A new text box over [start, end] near the bottom of the picture, selected, text panel open.
     void createTextRegion(double start, double end);
     // Removes the selected zoom region, else the selected blur region, else the selected text box,
-    // else restores the selected
-    // cut; false when no selection names an existing region (the key then belongs to someone
+    // else the selected speed segment, else restores the selected cut; false when no selection names an existing region (the key then belongs to someone
     // else).
     bool deleteSelection();
+    // Gives the selected speed segment this speed (one of kSpeedFactors), committed; false when
+    // nothing changed.
+    bool setSelectedSpeed(double speed);
+    // The selected speed segment's speed, or nothing.
+    std::optional<double> selectedSpeed() const;
     // Removes every zoom region (blur regions stay).
     void removeAllZoomRegions();
     bool canRemoveAllZoomRegions() const { return !state_.zoomRegions.empty(); }
@@ -158,6 +165,8 @@ private:
     // Last, so that they go first: they read the document and the edit state above.
     std::unique_ptr<StudioPlayback> playback_;
     std::unique_ptr<StudioExporter> exporter_;
+    // Last of all: stopping its search waits for the worker, and its results reach the state.
+    std::unique_ptr<IdleSpeedUp> idleSpeedUp_;
 };
 
 } // namespace tarnix

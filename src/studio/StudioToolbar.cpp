@@ -14,6 +14,7 @@
 #include "studio/FrameRateSetting.h"
 #include "studio/StudioFormatting.h"
 #include "studio/StudioExporter.h"
+#include "studio/IdleSpeedUp.h"
 #include "studio/StudioSession.h"
 #include "ui/PhosphorIcon.h"
 #include "ui/StudioTheme.h"
@@ -85,6 +86,14 @@ StudioToolbar::StudioToolbar(StudioSession& session, StudioExporter& exporter, Q
     row->addWidget(more_);
 
     auto* moreMenu = new QMenu(more_);
+    // Idle time is looked for on the thread pool; meanwhile the item says so and waits.
+    IdleSpeedUp& idle = session_.idleSpeedUp();
+    speedUpIdle_ = moreMenu->addAction(tr("Speed Up Idle Time"));
+    speedUpIdle_->setToolTip(tr("Play the stretches where nothing happens 8 times as fast"));
+    connect(speedUpIdle_, &QAction::triggered, &idle, &IdleSpeedUp::start);
+    connect(&idle, &IdleSpeedUp::runningChanged, this, &StudioToolbar::refresh);
+    connect(moreMenu, &QMenu::aboutToShow, this, &StudioToolbar::refresh);
+    moreMenu->addSeparator();
     connect(moreMenu->addAction(tr("Keyboard shortcuts")), &QAction::triggered, this,
             &StudioToolbar::keyboardShortcutsRequested);
     more_->setMenu(moreMenu);
@@ -181,6 +190,9 @@ void StudioToolbar::refresh()
 {
     undo_->setEnabled(session_.canUndo());
     redo_->setEnabled(session_.canRedo());
+    const IdleSpeedUp& idle = session_.idleSpeedUp();
+    speedUpIdle_->setText(idle.isRunning() ? tr("Looking for Idle Time…") : tr("Speed Up Idle Time"));
+    speedUpIdle_->setEnabled(idle.canStart());
 
     if (exporter_.fileType() == media::ExportFileType::gif) {
         resolution_->setText(tr("GIF"));

@@ -10,7 +10,8 @@ class QToolButton;
 // The Studio's toolbar: close, the title, undo and redo, the export menu (the movie's resolution,
 // or an animated GIF; the frame rate, 60 offered for recordings made at more than 30, chosen once
 // for every recording) and the Export button, which shows the export's progress ("Exporting… 42%")
-// and cancels it when pressed again; the "More" menu opens the keyboard shortcuts. It draws the
+// and cancels it when pressed again; the "More" menu speeds up the idle time and opens the keyboard
+// shortcuts. It draws the
 // session's history, the playback's frame rate and the exporter's state and turns presses into
 // their commands. GUI thread.
 
@@ -33,6 +34,8 @@ public:
     QToolButton* moreButton() const { return more_; }
     // The export menu's "Even out loudness" switch.
     QAction* evenLoudnessAction() const { return evenLoudness_; }
+    // The "More" menu's "Speed Up Idle Time".
+    QAction* speedUpIdleAction() const { return speedUpIdle_; }
 
 signals:
     void closeClicked();
@@ -53,6 +56,7 @@ private:
     QPushButton* export_;
     QToolButton* more_;
     QAction* evenLoudness_ = nullptr;
+    QAction* speedUpIdle_ = nullptr;
 };
 
 } // namespace tarnix

@@ -28,6 +28,7 @@
 #include "studio/StudioControls.h"
 #include "studio/StudioExporter.h"
 #include "studio/StudioFormatting.h"
+#include "studio/SpeedPicker.h"
 #include "studio/StudioSession.h"
 #include "studio/StudioToolbar.h"
 #include "studio/TransportBar.h"
@@ -40,9 +41,10 @@ namespace {
 
 constexpr int kPreviewMargin = 16;
 constexpr int kRailInset = 12;
-// Room the window keeps around the picture when it is fitted to the video: toolbar, transport,
-// caption and timeline.
-constexpr int kChromeHeight = 356;
+constexpr int kMinimumPreviewHeight = 200;
+// Room the window keeps around the picture before it is laid out: toolbar, transport, caption
+// and timeline.
+constexpr int kChromeHeight = 392;
 
 // Whether keys typed now edit text: the focused widget is a text field (or a spin box's).
 bool textFieldHasFocus()
@@ -72,7 +74,7 @@ public:
         , overlay_(new QWidget(this))
     {
         overlay_->setAccessibleName(StudioView::tr("Preview handles"));
-        setMinimumHeight(200);
+        setMinimumHeight(kMinimumPreviewHeight);
         connect(&session_.playback(), &StudioPlayback::naturalSizeChanged, this, [this] { relayout(); });
         connect(&session_.selection(), &StudioSelection::changed, this, [this] { relayout(); });
     }
@@ -87,6 +89,8 @@ public:
         rail_ = view;
         rail_->setParent(this);
         rail_->show();
+        // The rail stands in the preview's height: never clip its tabs.
+        setMinimumHeight(std::max(kMinimumPreviewHeight, rail_->sizeHint().height() + 2 * kRailInset));
         relayout();
     }
     void setPanel(QWidget* view)
@@ -220,10 +224,13 @@ QWidget* StudioView::makeTimelineSection()
     restoreCut_ = StudioControls::captionButton(tr("Restore cut"), section);
     restoreCut_->setToolTip(tr("Put the selected cut back into the movie (Delete)"));
     restoreCut_->hide();
+    speedPicker_ = new SpeedPicker(section);
+    speedPicker_->onPicked = [this](double speed) { session_->setSelectedSpeed(speed); };
     header->addWidget(caption_);
     header->addSpacing(12);
     header->addWidget(notice_);
     header->addStretch(1);
+    header->addWidget(speedPicker_);
     header->addWidget(restoreCut_);
     header->addWidget(removeAll_);
     header_ = header;
@@ -362,6 +369,7 @@ void StudioView::refreshCaption()
     removeAll_->setEnabled(session_->canRemoveAllZoomRegions());
     const auto& cut = session_->selection().cutID();
     restoreCut_->setVisible(cut && session_->editState().hasCutRegion(*cut));
+    speedPicker_->setSpeed(session_->selectedSpeed());
     const auto& notice = session_->messages().editNotice();
     notice_->setText(notice.value_or(QString()));
     notice_->setAccessibleName(notice_->text());
@@ -386,7 +394,11 @@ void StudioView::fitWindowToVideo()
     if (!window || natural.width() <= 0 || natural.height() <= 0)
         return;
     const int width = window->width();
-    int height = int(width / (double(natural.width()) / natural.height())) + kChromeHeight;
+    // Once laid out, everything but the preview's picture is what the window keeps around it.
+    const bool laidOut = preview_->height() > 2 * kPreviewMargin && preview_->width() > 2 * kPreviewMargin;
+    const int pictureWidth = laidOut ? preview_->width() - 2 * kPreviewMargin : width;
+    const int chrome = laidOut ? window->height() - preview_->height() + 2 * kPreviewMargin : kChromeHeight;
+    int height = int(pictureWidth / (double(natural.width()) / natural.height())) + chrome;
     if (QScreen* screen = window->screen())
         height = std::min(height, screen->availableGeometry().height());
     height = std::max(height, minimumSizeHint().height());

@@ -20,7 +20,8 @@ class PreviewPlayer;
 
 // The Studio: the editor the window shows for one recording. One column: the toolbar; the preview
 // with, over its leading edge, the tab rail and the floating settings panel; the transport bar;
-// the caption line ("2 zooms · 6 clicks detected", "Remove all") over the timeline; and, after an
+// the caption line ("2 zooms · 6 clicks detected", the selected speed segment's speeds, "Remove
+// all") over the timeline; and, after an
 // export, the result row with "Show in Files".
 //
 // The rules live in StudioSession; this view draws it and turns gestures into its commands. The
@@ -42,6 +43,7 @@ class PreviewPlayer;
 namespace tarnix {
 
 class PlayerSurface;
+class SpeedPicker;
 class StudioEditingViews;
 class StudioSession;
 class StudioToolbar;
@@ -68,6 +70,8 @@ public:
     QLabel* captionLabel() const { return caption_; }
     QPushButton* removeAllButton() const { return removeAll_; }
     QPushButton* restoreCutButton() const { return restoreCut_; }
+    // The selected speed segment's speeds, in the caption line.
+    SpeedPicker* speedPicker() const { return speedPicker_; }
     // Why the last edit was refused, beside the caption; hidden when there is nothing to say.
     QLabel* editNoticeLabel() const { return notice_; }
     QWidget* resultRow() const { return resultRow_; }
@@ -138,6 +142,7 @@ private:
     QLabel* caption_ = nullptr;
     QPushButton* removeAll_ = nullptr;
     QPushButton* restoreCut_ = nullptr;
+    SpeedPicker* speedPicker_ = nullptr;
     QLabel* notice_ = nullptr;
     QWidget* resultRow_ = nullptr;
     QWidget* outsideBar_ = nullptr;

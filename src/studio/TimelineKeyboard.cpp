@@ -138,7 +138,8 @@ void TimelineKeyboard::stepBackwards()
     // Played, or sought elsewhere (a click on the timeline, a transport button): that wins.
     if (playback_.isPlaying() || playback_.currentTime() != reverseShown_)
         reverse_.stop();
-    std::optional<double> t = reverse_.timeAt(steadySeconds(), session_.editState().cutRegions);
+    std::optional<double> t =
+        reverse_.timeAt(steadySeconds(), KeptTime::of(session_.editState(), playback_.duration()));
     if (t) {
         playback_.seek(*t);
         reverseShown_ = playback_.currentTime();
@@ -159,22 +160,14 @@ void TimelineKeyboard::selectAdjacentClip(bool forward)
     TimelineModel& model = timelineView_.model();
     using Track = TimelineModel::Track;
     std::optional<TimelineKeys::ClipRef> selected;
-    if (auto id = model.selectedCutID.get())
-        selected = TimelineKeys::ClipRef{Track::cut, *id};
-    else if (auto id = model.selectedRegionID.get())
-        selected = TimelineKeys::ClipRef{Track::zoom, *id};
-    else if (auto id = model.selectedRedactID.get())
-        selected = TimelineKeys::ClipRef{Track::redact, *id};
-    else if (auto id = model.selectedTextID.get())
-        selected = TimelineKeys::ClipRef{Track::text, *id};
+    for (Track track : {Track::cut, Track::speed, Track::zoom, Track::redact, Track::text})
+        if (auto id = model.selectedID(track); id && !selected)
+            selected = TimelineKeys::ClipRef{track, *id};
     auto next = TimelineKeys::adjacentClip(session_.editState(), selected, playback_.currentTime(), forward);
     if (!next)
         return;
     // One selection at a time, so that Delete and the next Tab act on this clip.
-    model.selectedRegionID.set(std::nullopt);
-    model.selectedRedactID.set(std::nullopt);
-    model.selectedTextID.set(std::nullopt);
-    model.selectedCutID.set(std::nullopt);
+    model.clearSelections();
     model.select(next->track, next->id);
     if (auto span = model.spanOf(next->track, next->id))
         timelineView_.revealTime(span->lower);

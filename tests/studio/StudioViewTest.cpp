@@ -21,12 +21,14 @@
 #include "document/DocumentCoding.h"
 #include "media/PreviewPlayer.h"
 #include "studio/PlayerSurface.h"
-#include "studio/handles/CameraPositionHandle.h"
+#include "studio/handles/PreviewHandle.h"
 #include "studio/sidebar/StudioSidebarView.h"
 #include "studio/RecordingFiles.h"
 #include "studio/StudioEditingViews.h"
 #include "studio/StudioExporter.h"
 #include "studio/StudioSession.h"
+#include "studio/IdleSpeedUp.h"
+#include "studio/SpeedPicker.h"
 #include "studio/StudioToolbar.h"
 #include "studio/StudioView.h"
 #include "studio/TransportBar.h"
@@ -460,7 +462,7 @@ TEST_F(StudioViewTest, ExportsAGifAndATallMovieChosenInTheStudio)
     screenshot("studio-tall-canvas");
     // The camera's handle sits on the bubble, which keeps its place by the content.
     session().selection().setTab(StudioTab::camera);
-    auto* handle = view->findChild<CameraPositionHandle*>();
+    PreviewHandle* handle = view->editingViews().cameraHandle();
     ASSERT_NE(handle, nullptr);
     ASSERT_TRUE(waitFor([&] { return handle->isVisible(); }));
     const double handleY = handle->geometry().center().y() / double(view->previewOverlay()->height());
@@ -716,7 +718,9 @@ TEST_F(StudioViewTest, TheTimelineKeysMoveThePlayheadPlayAndWalkTheClips)
     // The sheet from the toolbar's menu lists them.
     QMenu* menu = view->toolbar()->moreButton()->menu();
     ASSERT_NE(menu, nullptr);
-    menu->actions().front()->trigger();
+    for (QAction* action : menu->actions())
+        if (action->text() == "Keyboard shortcuts")
+            action->trigger();
     auto* sheet = view->findChild<QDialog*>();
     ASSERT_TRUE(sheet && waitFor([&] { return sheet->isVisible(); }));
     EXPECT_EQ(sheet->windowTitle(), "Keyboard shortcuts");
@@ -755,6 +759,115 @@ TEST_F(StudioViewTest, TheKeysPanelStylesThePillShownInThePreview)
     ASSERT_TRUE(waitFor([&] { return session().playback().rebuildsApplied() == 1 && surface().frame() != dark; }));
     test::processEvents(0.3);
     screenshot("studio-keys-light");
+    EXPECT_TRUE(alerts.empty());
+}
+
+// A drag across the speed track makes a 2× segment; 4× picked in the caption line shortens the
+// movie the transport counts; each change is one undo step, saved, and there when reopened.
+TEST_F(StudioViewTest, ASpeedSegmentIsDrawnPickedInTheCaptionLineUndoneSavedAndReopened)
+{
+    open();
+    TimelineView* timeline = view->editingViews().timeline();
+    EXPECT_EQ(view->transportBar()->timeText()->text(), "0:00 / 0:03");
+    const TimelineViewport& viewport = timeline->model().viewport;
+    const int y = int(timeline->trackRect(TimelineModel::Track::speed).center().y());
+    const QPoint from(int(viewport.viewX(0.2)), y), to(int(viewport.viewX(2.8)), y);
+    QTest::mousePress(timeline, Qt::LeftButton, {}, from);
+    for (int i = 1; i <= 8; ++i)
+        QTest::mouseMove(timeline, from + (to - from) * i / 8);
+    QTest::mouseRelease(timeline, Qt::LeftButton, {}, to);
+    ASSERT_EQ(session().editState().speedRegions.size(), 1u);
+    const SpeedRegion made = session().editState().speedRegions[0];
+    EXPECT_NEAR(made.start, 0.2, 0.01);
+    EXPECT_NEAR(made.end, 2.8, 0.01);
+    EXPECT_EQ(made.speed, 2);
+    EXPECT_EQ(session().selection().speedID(), made.id);
+    ASSERT_NE(timeline->clip(made.id), nullptr);
+
+    // The caption line offers the speeds, 2× checked; 4× makes the movie 0.2 + 0.65 + 0.2 s long.
+    SpeedPicker* picker = view->speedPicker();
+    ASSERT_TRUE(waitFor([&] { return picker->isVisible(); }));
+    EXPECT_TRUE(picker->button(2)->isChecked());
+    EXPECT_EQ(picker->button(4)->accessibleName(), "Speed 4×");
+    QTest::mouseClick(picker->button(4), Qt::LeftButton);
+    EXPECT_EQ(session().editState().speedRegions[0].speed, 4);
+    EXPECT_TRUE(picker->button(4)->isChecked());
+    ASSERT_TRUE(waitFor([&] { return view->transportBar()->timeText()->text() == "0:00 / 0:01"; }))
+        << view->transportBar()->timeText()->text().toStdString();
+    test::processEvents(0.3);
+    screenshot("studio-speed-track");
+
+    session().undo();
+    EXPECT_EQ(session().editState().speedRegions[0].speed, 2) << "the pick is one step";
+    session().undo();
+    EXPECT_TRUE(session().editState().speedRegions.empty()) << "the drag is one step";
+    EXPECT_FALSE(picker->isVisible());
+    session().redo();
+    session().redo();
+    ASSERT_TRUE(session().flushSaves());
+    const RecordingTimeline saved = decodeRecordingTimeline(test::readFile(recording.documentPath));
+    ASSERT_EQ(saved.speedRegions.size(), 1u);
+    EXPECT_EQ(saved.speedRegions[0].speed, 4);
+
+    view.reset();
+    recording.timeline = saved;
+    open();
+    ASSERT_EQ(session().editState().speedRegions.size(), 1u);
+    EXPECT_NE(view->editingViews().timeline()->clip(saved.speedRegions[0].id), nullptr);
+    EXPECT_EQ(view->transportBar()->timeText()->text(), "0:00 / 0:01");
+    EXPECT_TRUE(alerts.empty());
+}
+
+// "Speed Up Idle Time" in the More menu: on a recording whose screen changes all the time it says
+// so and changes nothing; on one with still stretches it makes them 8× in one undo step.
+TEST_F(StudioViewTest, SpeedUpIdleTimeLooksOffTheGuiThreadAndAddsItsSegmentsInOneStep)
+{
+    open();
+    QAction* idle = view->toolbar()->speedUpIdleAction();
+    ASSERT_NE(idle, nullptr);
+    ASSERT_TRUE(idle->isEnabled());
+    idle->trigger();
+    ASSERT_TRUE(waitFor([&] { return !session().idleSpeedUp().isRunning(); }));
+    ASSERT_TRUE(session().messages().editNotice());
+    EXPECT_TRUE(session().messages().editNotice()->startsWith("No idle time found"));
+    EXPECT_TRUE(session().editState().speedRegions.empty());
+    EXPECT_FALSE(session().canUndo());
+
+    // 14 s: a box moves during 0-2 s and 8-9 s, the screen is still otherwise.
+    view.reset();
+    RecordingTimeline still;
+    still.videoURL = folder.path() / "still.mp4";
+    ASSERT_TRUE(media::test::runFfmpeg(
+        "-f lavfi -i \"color=navy:s=320x180:r=30:d=14[bg];color=yellow:s=40x40:r=30:d=14[box];"
+        "[bg][box]overlay=x='if(lt(t,2),t*40,if(between(t,8,9),200-(t-8)*60,80))':y=60\" "
+        "-c:v libx264 -preset ultrafast -pix_fmt yuv420p \"" + still.videoURL->string() + "\""));
+    still.captureFrame = {0, 0, 320, 180};
+    recording.timeline = still;
+    recording.documentPath = folder.path() / "still.tarnix.json";
+    open();
+    idle = view->toolbar()->speedUpIdleAction();
+    idle->trigger();
+    EXPECT_TRUE(session().idleSpeedUp().isRunning());
+    EXPECT_FALSE(idle->isEnabled()) << "one search at a time";
+    EXPECT_EQ(idle->text(), "Looking for Idle Time…");
+    ASSERT_TRUE(waitFor([&] { return !session().idleSpeedUp().isRunning(); }, 60));
+    const auto& speeds = session().editState().speedRegions;
+    ASSERT_EQ(speeds.size(), 2u);
+    EXPECT_NEAR(speeds[0].start, 2, 0.3);
+    EXPECT_NEAR(speeds[0].end, 8, 0.3);
+    EXPECT_NEAR(speeds[1].start, 9, 0.3);
+    for (const SpeedRegion& r : speeds)
+        EXPECT_EQ(r.speed, 8);
+    EXPECT_EQ(view->editingViews().timeline()->clip(speeds[0].id) != nullptr, true);
+    session().undo();
+    EXPECT_TRUE(session().editState().speedRegions.empty()) << "one undo step";
+    EXPECT_FALSE(session().canUndo());
+
+    // Closing while it looks stops it and waits for the worker.
+    session().redo();
+    idle->trigger();
+    ASSERT_TRUE(session().idleSpeedUp().isRunning());
+    view.reset();
     EXPECT_TRUE(alerts.empty());
 }
 

@@ -10,8 +10,7 @@
 #include "media/CompositionFrameRenderer.h"
 #include "media/MediaTestSupport.h"
 #include "studio/EditingTheme.h"
-#include "studio/handles/CameraPositionHandle.h"
-#include "studio/handles/RedactPositionHandle.h"
+#include "studio/handles/PreviewHandle.h"
 #include "studio/sidebar/StudioIconRail.h"
 #include "studio/sidebar/StudioSidebarView.h"
 #include "studio/timeline/TimelineView.h"
@@ -114,11 +113,11 @@ TEST(EditingScreenshots, EveryPanelOverThePreviewWithTheTimeline)
     sidebar->setDuration(48);
     sidebar->setCurrentTime(13.4);
 
-    auto* cameraHandle = new CameraPositionHandle(preview);
-    cameraHandle->settings = Binding<CameraOverlaySettings>::to(&camera);
+    auto* cameraHandle = new PreviewHandle(PreviewHandle::Kind::camera, preview);
+    cameraHandle->cameraSettings = Binding<CameraOverlaySettings>::to(&camera);
     cameraHandle->setContainerRect(QRectF(QPointF(0, 0), picture.size()));
-    auto* blurHandle = new RedactPositionHandle(preview);
-    blurHandle->rect = Binding<Rect>([&] { return redacts[0].rect; }, [&](const Rect& r) { redacts[0].rect = r; });
+    auto* blurHandle = new PreviewHandle(PreviewHandle::Kind::redact, preview);
+    blurHandle->redactRect = Binding<Rect>([&] { return redacts[0].rect; }, [&](const Rect& r) { redacts[0].rect = r; });
     blurHandle->setContainerRect(QRectF(QPointF(0, 0), picture.size()));
 
     auto* timeline = new TimelineView(&window);

@@ -7,10 +7,8 @@
 #include "compositing/CompositionBuilder.h"
 #include "media/CompositionFrameRenderer.h"
 #include "media/MediaTestSupport.h"
-#include "studio/handles/CameraPositionHandle.h"
-#include "studio/handles/RedactPositionHandle.h"
+#include "studio/handles/PreviewHandle.h"
 #include "compositing/TextRenderer.h"
-#include "studio/handles/TextPositionHandle.h"
 
 namespace tarnix {
 namespace {
@@ -39,7 +37,7 @@ void drag(QWidget* surface, QPointF from, QPointF to, int steps = 8)
     test::settle();
 }
 
-TEST(CameraPositionHandle, DraggingMovesTheBubbleInTheNextRenderedFrame)
+TEST(CameraHandle, DraggingMovesTheBubbleInTheNextRenderedFrame)
 {
     test::application();
     media::test::TempFolder folder;
@@ -68,8 +66,8 @@ TEST(CameraPositionHandle, DraggingMovesTheBubbleInTheNextRenderedFrame)
     // The preview shows the picture at its own size: 640 × 360 points.
     QWidget preview;
     preview.resize(640, 360);
-    CameraPositionHandle handle(&preview);
-    handle.settings = Binding<CameraOverlaySettings>::to(&camera);
+    PreviewHandle handle(PreviewHandle::Kind::camera, &preview);
+    handle.cameraSettings = Binding<CameraOverlaySettings>::to(&camera);
     handle.onCommit = [&] { ++commits; };
     handle.setContainerRect(QRectF(0, 0, 640, 360));
     test::show(preview);
@@ -113,15 +111,15 @@ TEST(CameraPositionHandle, DraggingMovesTheBubbleInTheNextRenderedFrame)
     EXPECT_EQ(camera.sizeFraction, 0.2) << "a drag never changes the size";
 }
 
-TEST(RedactPositionHandle, DraggingMovesTheBoxInsideThePictureAndCommitsOnce)
+TEST(RedactHandle, DraggingMovesTheBoxInsideThePictureAndCommitsOnce)
 {
     test::application();
     Rect box{0.38, 0.44, 0.24, 0.12};
     int commits = 0;
     QWidget preview;
     preview.resize(700, 400);
-    RedactPositionHandle handle(&preview);
-    handle.rect = Binding<Rect>::to(&box);
+    PreviewHandle handle(PreviewHandle::Kind::redact, &preview);
+    handle.redactRect = Binding<Rect>::to(&box);
     handle.onCommit = [&] { ++commits; };
     // The picture is letterboxed: 500 × 300 at (100, 50).
     handle.setContainerRect(QRectF(100, 50, 500, 300));
@@ -152,7 +150,7 @@ TEST(RedactPositionHandle, DraggingMovesTheBoxInsideThePictureAndCommitsOnce)
     EXPECT_EQ(commits, 2);
 }
 
-TEST(TextPositionHandle, OutlinesTheDrawnBoxAndDraggingMovesItsCentreOnThePicture)
+TEST(TextHandle, OutlinesTheDrawnBoxAndDraggingMovesItsCentreOnThePicture)
 {
     test::application();
     TextRegion box;
@@ -162,8 +160,8 @@ TEST(TextPositionHandle, OutlinesTheDrawnBoxAndDraggingMovesItsCentreOnThePictur
     int commits = 0;
     QWidget preview;
     preview.resize(700, 400);
-    TextPositionHandle handle(&preview);
-    handle.box = Binding<TextRegion>::to(&box);
+    PreviewHandle handle(PreviewHandle::Kind::text, &preview);
+    handle.textBox = Binding<TextRegion>::to(&box);
     handle.onCommit = [&] { ++commits; };
     handle.setContainerRect(QRectF(100, 50, 500, 300));
     test::show(preview);

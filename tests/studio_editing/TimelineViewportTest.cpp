@@ -294,6 +294,16 @@ TEST(TimelineKeyMap, KeysAndWhereTheirStepsLand)
     EXPECT_EQ(next(zoomClip, 0, false), cutClip);
     EXPECT_EQ(next(std::nullopt, 40, false), cutClip);
     EXPECT_FALSE(TimelineKeys::adjacentClip(StudioEditState{}, std::nullopt, 0, true));
+
+    // Speed segments take their place among the others, before a zoom starting with them (the
+    // speed track is above it), and their ends are edges too.
+    SpeedRegion speed{Uuid::random(), 10, 14, 4};
+    state.speedRegions = {speed};
+    TimelineKeys::ClipRef speedClip{Track::speed, speed.id};
+    EXPECT_EQ(next(std::nullopt, 0), speedClip);
+    EXPECT_EQ(next(speedClip, 0), zoomClip);
+    EXPECT_EQ(next(cutClip, 0), speedClip);
+    EXPECT_EQ(after(C::nextEdge, 12), 14);
 }
 
 } // namespace
@@ -329,15 +339,34 @@ TEST(ReversePlayTest, CutTimeIsSkippedGoingBackwards)
     CutRegion opening;
     opening.start = 0;
     opening.end = 1;
-    const std::vector<CutRegion> cuts{middle, touching, opening};
+    const KeptTime kept({middle, touching, opening}, 10);
     ReversePlay reverse;
     reverse.press(0, 7);
-    EXPECT_DOUBLE_EQ(*reverse.timeAt(0.5, cuts), 6.5);
-    EXPECT_DOUBLE_EQ(*reverse.timeAt(1.5, cuts), 3) << "into the cuts: on to their start";
-    EXPECT_DOUBLE_EQ(*reverse.timeAt(2.5, cuts), 2) << "and on the clock from there";
-    EXPECT_DOUBLE_EQ(*reverse.timeAt(3.5, cuts), 1) << "the first kept frame";
-    EXPECT_DOUBLE_EQ(*reverse.timeAt(3.6, cuts), 0) << "then the opening cut ends it";
+    EXPECT_DOUBLE_EQ(*reverse.timeAt(0.5, kept), 6.5);
+    EXPECT_DOUBLE_EQ(*reverse.timeAt(1.5, kept), 2.5) << "past the cuts, on the clock";
+    EXPECT_DOUBLE_EQ(*reverse.timeAt(2.5, kept), 1.5);
+    EXPECT_DOUBLE_EQ(*reverse.timeAt(3.5, kept), 1) << "the first kept frame ends it";
     EXPECT_FALSE(reverse.isRunning());
+}
+
+TEST(ReversePlayTest, ASpedUpSpanGoesByAtItsSpeedAndCutsStaySkipped)
+{
+    SpeedRegion fast;
+    fast.start = 2;
+    fast.end = 6;
+    fast.speed = 4;
+    CutRegion cut;
+    cut.start = 7;
+    cut.end = 8;
+    const KeptTime kept({cut}, {fast}, 10);
+    ReversePlay reverse;
+    reverse.press(0, 9); // movie time 2 + 1 + 1 + 1 = 5
+    EXPECT_DOUBLE_EQ(*reverse.timeAt(1.5, kept), 6.5) << "9 -> 8, over the cut, 7 -> 6.5";
+    EXPECT_DOUBLE_EQ(*reverse.timeAt(2.5, kept), 4) << "half a second of the 4× span is 2 s of recording";
+    EXPECT_DOUBLE_EQ(*reverse.timeAt(3, kept), 2) << "its start";
+    EXPECT_DOUBLE_EQ(*reverse.timeAt(3.5, kept), 1.5) << "and 1× again before it";
+    reverse.press(3.5, 1.5); // J again: 2×
+    EXPECT_DOUBLE_EQ(*reverse.timeAt(3.75, kept), 1);
 }
 
 } // namespace tarnix

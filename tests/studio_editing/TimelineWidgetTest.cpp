@@ -20,11 +20,12 @@ namespace {
 namespace TR = TimelineRules;
 
 // 60 s across 600 points: 10 points per second. Track rows (y): ruler 0-22, filmstrip 28-68, cut 74-104,
-// zoom 110-178, blur 184-218, text 224-258, audio 264-296.
+// speed 110-140, zoom 146-214, blur 220-254, text 260-294, audio 300-332.
 constexpr int kCutY = 89;
-constexpr int kZoomY = 144;
-constexpr int kBlurY = 201;
-constexpr int kAudioY = 280;
+constexpr int kSpeedY = 125;
+constexpr int kZoomY = 180;
+constexpr int kBlurY = 237;
+constexpr int kAudioY = 316;
 
 class TimelineTest : public ::testing::Test {
 protected:
@@ -45,6 +46,8 @@ protected:
         model.selectedRedactID = Binding<std::optional<Uuid>>::to(&selectedBlur);
         model.cutRegions = Binding<std::vector<CutRegion>>::to(&cuts);
         model.selectedCutID = Binding<std::optional<Uuid>>::to(&selectedCut);
+        model.speedRegions = Binding<std::vector<SpeedRegion>>::to(&speeds);
+        model.selectedSpeedID = Binding<std::optional<Uuid>>::to(&selectedSpeed);
         model.onRefused = [this](const std::string& why) { refusals.push_back(why); };
         model.onSeek = [this](double t) { seeks.push_back(t); };
         model.onEditEnded = [this] { ++edits; };
@@ -113,8 +116,9 @@ protected:
     RecordingTimeline document;
     std::vector<ZoomRegion> regions;
     std::vector<RedactRegion> redacts;
-    std::optional<Uuid> selectedZoom, selectedBlur, selectedCut;
+    std::optional<Uuid> selectedZoom, selectedBlur, selectedCut, selectedSpeed;
     std::vector<CutRegion> cuts;
+    std::vector<SpeedRegion> speeds;
     std::vector<std::string> refusals;
     std::vector<double> seeks;
     int edits = 0;
@@ -360,6 +364,7 @@ TEST_F(TimelineTest, ScreenshotWithRegionsClicksWaveformAndPlayhead)
     blur.end = 29;
     redacts.push_back(blur);
     cuts = {{Uuid::random(), 0, 1.5}, {Uuid::random(), 19.5, 22}};
+    speeds = {{Uuid::random(), 4, 9, 4}, {Uuid::random(), 36, 44, 8}, {Uuid::random(), 44, 46, 0.5}};
     view->setCurrentTime(13.4);
     view->refresh();
 
@@ -406,6 +411,48 @@ TEST_F(TimelineTest, DraggingAcrossTheCutTrackCutsThatSpanAndDeleteRestoresIt)
     EXPECT_FALSE(selectedCut);
     EXPECT_EQ(edits, 3);
     EXPECT_TRUE(refusals.empty());
+}
+
+TEST_F(TimelineTest, TheSpeedTrackMakesSegmentsWhoseMenuPicksTheirSpeed)
+{
+    drag({200, kSpeedY}, {300, kSpeedY});
+    ASSERT_EQ(speeds.size(), 1u);
+    EXPECT_NEAR(speeds[0].start, 20, 0.05);
+    EXPECT_NEAR(speeds[0].end, 30, 0.05);
+    EXPECT_EQ(speeds[0].speed, 2);
+    EXPECT_EQ(selectedSpeed, speeds[0].id);
+    EXPECT_EQ(edits, 1);
+    TimelineClipView* clip = view->clip(speeds[0].id);
+    ASSERT_NE(clip, nullptr);
+    EXPECT_EQ(clip->accessibleName(), "Speed 2× 0:20–0:30");
+    EXPECT_NEAR(clip->geometry().center().y(), kSpeedY, 1);
+    EXPECT_TRUE(cuts.empty()) << "a speed segment is no cut";
+
+    // Dragged against the end of the recording, it stops there with its length.
+    drag({250, kSpeedY}, {650, kSpeedY});
+    EXPECT_NEAR(speeds[0].start, 50, 0.05);
+    EXPECT_NEAR(speeds[0].end, 60, 0.05);
+    EXPECT_EQ(edits, 2);
+
+    click({550, kSpeedY}, Qt::RightButton);
+    QMenu* menu = nullptr;
+    ASSERT_TRUE(test::waitFor([&] { return (menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())); }));
+    QStringList items;
+    for (QAction* action : menu->actions())
+        items << (action->isSeparator() ? "-" : action->text() + (action->isChecked() ? "*" : ""));
+    EXPECT_EQ(items, (QStringList{"0.25×", "0.5×", "1.5×", "2×*", "4×", "8×", "-", "Delete Speed"}));
+    test::saveScreenshot(*menu, "timeline-speed-menu");
+    QAction* four = menu->actions()[4];
+    QTest::mouseClick(menu->windowHandle(), Qt::LeftButton, {}, menu->actionGeometry(four).center());
+    test::settle();
+    EXPECT_EQ(speeds[0].speed, 4);
+    EXPECT_EQ(edits, 3);
+    EXPECT_EQ(view->clip(speeds[0].id)->accessibleName(), "Speed 4× 0:50–1:00");
+
+    QTest::keyClick(view->clip(speeds[0].id), Qt::Key_Delete);
+    test::settle();
+    EXPECT_TRUE(speeds.empty());
+    EXPECT_EQ(edits, 4);
 }
 
 TEST_F(TimelineTest, TheTrimGripsFollowThePointerAndTheArrowKeys)

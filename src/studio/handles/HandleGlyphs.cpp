@@ -31,4 +31,36 @@ void drawMove(QPainter& painter, QPointF centre, double size)
     painter.restore();
 }
 
+void drawCamera(QPainter& painter, const QRectF& box, const CameraOverlaySettings& settings)
+{
+    const QRectF outline = box.adjusted(1, 1, -1, -1);
+    painter.setPen(QPen(Qt::white, 2));
+    painter.setBrush(QColor::fromRgbF(1, 1, 1, 0.08f));
+    if (settings.shape == CameraBubbleShape::circle)
+        painter.drawEllipse(outline);
+    else
+        painter.drawRoundedRect(outline, settings.cornerRadius, settings.cornerRadius);
+    drawMove(painter, box.center(), 14);
+}
+
+void drawRedact(QPainter& painter, const QRectF& box)
+{
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor::fromRgbF(0, 0, 0, 0.4f));
+    painter.drawRoundedRect(box, 6, 6);
+    painter.setPen(QPen(Qt::white, 2));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRoundedRect(box.adjusted(1, 1, -1, -1), 5, 5);
+    QPixmap glyph = EditingTheme::icon("eye-slash-fill", 13, Qt::white);
+    if (!glyph.isNull() && box.width() > 17 && box.height() > 17)
+        painter.drawPixmap(box.center() - QPointF(6.5, 6.5), glyph);
+}
+
+void drawText(QPainter& painter, const QRectF& box)
+{
+    painter.setPen(QPen(Qt::white, 2, Qt::DashLine));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRoundedRect(box.adjusted(1, 1, -1, -1), 6, 6);
+}
+
 } // namespace tarnix::HandleGlyphs

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "compositing/TextRenderer.h"
+
 namespace tarnix::HandleRules {
 
 namespace {
@@ -55,6 +57,24 @@ std::optional<Point> draggedRedactOrigin(Point start, QPointF translation, QSize
     double x = hold(start.x + translation.x() / container.width(), 0, 1 - rect.width);
     double y = hold(start.y + translation.y() / container.height(), 0, 1 - rect.height);
     return Point{x, y};
+}
+
+QRectF textFrame(const TextRegion& box, QSizeF container)
+{
+    const Rect r = TextRenderer::boxRect(box, container);
+    const QRectF frame(r.x * container.width(), r.y * container.height(), r.width * container.width(),
+                       r.height * container.height());
+    if (frame.width() >= 16 && frame.height() >= 16)
+        return frame;
+    return {box.position.x * container.width() - 12, box.position.y * container.height() - 12, 24, 24};
+}
+
+std::optional<Point> draggedTextPosition(Point start, QPointF translation, QSizeF container)
+{
+    if (!hasArea(container))
+        return std::nullopt;
+    return Point{hold(start.x + translation.x() / container.width(), 0, 1),
+                 hold(start.y + translation.y() / container.height(), 0, 1)};
 }
 
 } // namespace tarnix::HandleRules

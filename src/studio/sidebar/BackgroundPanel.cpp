@@ -80,22 +80,14 @@ void BackgroundPanel::build(QVBoxLayout* column)
         break;
     }
     case BackgroundStyle::gradient: {
-        auto* grid = new QGridLayout;
-        grid->setSpacing(8);
-        int i = 0;
+        std::vector<SwatchChoice> choices;
         for (const auto& preset : GradientPreset::all()) {
             auto* swatch = new SwatchButton(presetTitle(preset.id), content());
             swatch->setGradient(preset.colors);
             swatch->setSelected(preset.id == settings.gradientPresetID);
-            std::string id = preset.id;
-            connect(swatch, &QAbstractButton::clicked, this, [this, id] {
-                sidebar().background.modify([&](auto& s) { s.gradientPresetID = id; });
-                commitAndRebuild();
-            });
-            grid->addWidget(swatch, i / kSwatchColumns, i % kSwatchColumns);
-            ++i;
+            choices.push_back({swatch, [id = preset.id](BackgroundSettings& s) { s.gradientPresetID = id; }});
         }
-        column->addLayout(grid);
+        addSwatchGrid(column, choices);
         break;
     }
     case BackgroundStyle::image:
@@ -173,20 +165,27 @@ void BackgroundPanel::buildImagePicker(QVBoxLayout* column, const BackgroundSett
         column->addWidget(secondaryLabel(tr("No wallpapers are installed."), content()));
         return;
     }
-    auto* grid = new QGridLayout;
-    grid->setSpacing(8);
-    int i = 0;
+    std::vector<SwatchChoice> choices;
     for (const auto& wallpaper : *wallpapers_) {
         auto* swatch = new SwatchButton(QString::fromStdString(wallpaper.name), content());
         swatch->setImage(wallpaper.thumbnail);
         swatch->setSelected(settings.imagePath == wallpaper.path);
-        std::string chosen = wallpaper.path;
-        connect(swatch, &QAbstractButton::clicked, this, [this, chosen] {
-            sidebar().background.modify([&](auto& s) { s.imagePath = chosen; });
+        choices.push_back({swatch, [path = wallpaper.path](BackgroundSettings& s) { s.imagePath = path; }});
+    }
+    addSwatchGrid(column, choices);
+}
+
+void BackgroundPanel::addSwatchGrid(QVBoxLayout* column, const std::vector<SwatchChoice>& choices)
+{
+    auto* grid = new QGridLayout;
+    grid->setSpacing(8);
+    for (int i = 0; i < static_cast<int>(choices.size()); ++i) {
+        const SwatchChoice& choice = choices[static_cast<std::size_t>(i)];
+        connect(choice.swatch, &QAbstractButton::clicked, this, [this, apply = choice.apply] {
+            sidebar().background.modify(apply);
             commitAndRebuild();
         });
-        grid->addWidget(swatch, i / kSwatchColumns, i % kSwatchColumns);
-        ++i;
+        grid->addWidget(choice.swatch, i / kSwatchColumns, i % kSwatchColumns);
     }
     column->addLayout(grid);
 }

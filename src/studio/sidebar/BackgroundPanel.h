@@ -2,6 +2,7 @@
 
 #include <QImage>
 
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -15,6 +16,8 @@
 
 namespace tarnix {
 
+class SwatchButton;
+
 class BackgroundPanel final : public SidebarPanel {
     Q_OBJECT
 public:
@@ -24,8 +27,16 @@ public:
     bool wallpapersLoaded() const { return wallpapers_.has_value(); }
 
 private:
+    // A swatch and what choosing it does to the settings.
+    struct SwatchChoice {
+        SwatchButton* swatch;
+        std::function<void(BackgroundSettings&)> apply;
+    };
+
     void buildAspectPicker(QVBoxLayout* column, const BackgroundSettings& settings);
     void buildImagePicker(QVBoxLayout* column, const BackgroundSettings& settings);
+    // Lays the swatches out in rows; a click applies its choice and rebuilds the panel.
+    void addSwatchGrid(QVBoxLayout* column, const std::vector<SwatchChoice>& choices);
     void loadWallpapers();
     void loadCustomThumbnail(const QString& path);
 

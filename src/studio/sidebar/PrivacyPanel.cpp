@@ -33,7 +33,7 @@ void PrivacyPanel::build(QVBoxLayout* column)
         column->addWidget(
             secondaryLabel(tr("Blur hides passwords, messages and other private areas."), content()));
 
-    if (const RedactRegion* selected = regionWithID(list, selection))
+    if (const RedactRegion* selected = findByID(list, selection))
         buildRegionControls(column, *selected);
 }
 

@@ -2,7 +2,6 @@
 
 #include <QButtonGroup>
 #include <QColorDialog>
-#include <QFocusEvent>
 #include <QHBoxLayout>
 #include <QPainter>
 #include <QPainterPath>
@@ -86,20 +85,6 @@ double SliderRow::value() const
 void SliderRow::refreshReadout()
 {
     readoutLabel_->setText(readout ? readout(value()) : QString());
-}
-
-// FocusRingButton
-
-void FocusRingButton::focusInEvent(QFocusEvent* event)
-{
-    keyboardFocus_ = event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason;
-    QAbstractButton::focusInEvent(event);
-}
-
-void FocusRingButton::focusOutEvent(QFocusEvent* event)
-{
-    keyboardFocus_ = false;
-    QAbstractButton::focusOutEvent(event);
 }
 
 // ToggleSwitch

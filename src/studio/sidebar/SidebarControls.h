@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "document/LookSettings.h"
+#include "ui/FocusRingButton.h"
 
 class QSlider;
 class QButtonGroup;
@@ -42,21 +43,6 @@ private:
     QLabel* readoutLabel_;
     double minimum_;
     double step_;
-};
-
-// A button that draws its own focus ring, only when the keyboard brought the focus (a click
-// focuses it too, and a ring after every click is noise).
-class FocusRingButton : public QAbstractButton {
-public:
-    using QAbstractButton::QAbstractButton;
-
-protected:
-    bool showsFocusRing() const { return keyboardFocus_; }
-    void focusInEvent(QFocusEvent* event) override;
-    void focusOutEvent(QFocusEvent* event) override;
-
-private:
-    bool keyboardFocus_ = false;
 };
 
 // A switch with its text on the leading side.

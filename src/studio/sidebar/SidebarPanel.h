@@ -79,15 +79,6 @@ protected:
     void addRegionRows(QVBoxLayout* column, const QString& iconName,
                        const std::vector<RegionRow>& regions, Binding<std::optional<Uuid>>& selection);
 
-    template <class Region>
-    static const Region* regionWithID(const std::vector<Region>& list, const std::optional<Uuid>& id)
-    {
-        if (!id)
-            return nullptr;
-        auto it = std::find_if(list.begin(), list.end(), [&](const Region& r) { return r.id == *id; });
-        return it == list.end() ? nullptr : &*it;
-    }
-
 private:
     StudioSidebarView& sidebar_;
 };

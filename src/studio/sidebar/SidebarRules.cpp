@@ -42,10 +42,10 @@ QString zoomCountText(int count)
 
 bool updateZoomLevel(std::vector<ZoomRegion>& regions, double level, const Uuid& id)
 {
-    auto it = std::find_if(regions.begin(), regions.end(), [&](const auto& r) { return r.id == id; });
-    if (it == regions.end())
+    ZoomRegion* region = findByID(regions, id);
+    if (!region)
         return false;
-    it->rect = TimelineRules::squareAround(it->rect, 1 / level);
+    region->rect = TimelineRules::squareAround(region->rect, 1 / level);
     return true;
 }
 

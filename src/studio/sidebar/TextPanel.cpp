@@ -54,7 +54,7 @@ void TextPanel::build(QVBoxLayout* column)
             tr("Text shows titles, steps and notes over the picture. Drag on the text track to add some."),
             content()));
 
-    if (const TextRegion* selected = regionWithID(list, selection))
+    if (const TextRegion* selected = findByID(list, selection))
         buildBoxControls(column, *selected);
 }
 

@@ -30,7 +30,7 @@ void ZoomPanel::build(QVBoxLayout* column)
     if (list.empty())
         column->addWidget(secondaryLabel(tr("Drag across the zoom track to add a zoom."), content()));
 
-    const ZoomRegion* selected = regionWithID(list, selection);
+    const ZoomRegion* selected = findByID(list, selection);
     if (!selected)
         return;
     Uuid id = selected->id;

@@ -1,13 +1,17 @@
 #include "studio/timeline/TimelineClipView.h"
 
+#include <QActionGroup>
 #include <QContextMenuEvent>
 #include <QMenu>
 #include <QPainter>
 #include <QPainterPath>
+#include <QWheelEvent>
 
 #include <cmath>
 
+#include "document/SpeedRegions.h"
 #include "studio/EditingTheme.h"
+#include "studio/timeline/TimelineClipLook.h"
 
 namespace tarnix {
 
@@ -29,7 +33,7 @@ std::optional<SecondsRange> TimelineClipView::span() const
 void TimelineClipView::updateAccessibleName()
 {
     if (auto s = span()) {
-        QString text = describe(*s);
+        QString text = TimelineClipLook::describe(model_, track_, id_, *s);
         setAccessibleName(text);
         setToolTip(text);
     }
@@ -58,7 +62,7 @@ void TimelineClipView::paintEvent(QPaintEvent*)
     QRectF body = QRectF(rect());
     QPainterPath shape;
     shape.addRoundedRect(body, 6, 6);
-    paintFill(painter, shape, selected);
+    TimelineClipLook::paintFill(painter, track_, shape, selected);
 
     if (selected) {
         // Trim handles: white strips at both ends, with a grip line each.
@@ -68,7 +72,7 @@ void TimelineClipView::paintEvent(QPaintEvent*)
         double w = std::min(TimelineRules::kHandleWidth, body.width() / 2);
         painter.fillRect(QRectF(body.left(), body.top(), w, body.height()), handle);
         painter.fillRect(QRectF(body.right() - w, body.top(), w, body.height()), handle);
-        QColor grip = StudioTheme::withOpacity(fillColor(), 0.9);
+        QColor grip = StudioTheme::withOpacity(TimelineClipLook::color(track_), 0.9);
         double gripHeight = std::min(12.0, body.height() / 2);
         for (double x : {body.left() + w / 2, body.right() - w / 2})
             painter.fillRect(QRectF(x - 0.75, body.center().y() - gripHeight / 2, 1.5, gripHeight), grip);
@@ -76,12 +80,7 @@ void TimelineClipView::paintEvent(QPaintEvent*)
         painter.setPen(QPen(QColor::fromRgbF(1, 1, 1, 0.9f), 1.5));
         painter.drawRoundedRect(body.adjusted(0.75, 0.75, -0.75, -0.75), 5.25, 5.25);
     }
-    paintLabel(painter, body);
-}
-
-void TimelineClipView::paintFill(QPainter& painter, const QPainterPath& shape, bool selected)
-{
-    painter.fillPath(shape, StudioTheme::withOpacity(fillColor(), selected ? 1.0 : 0.78));
+    TimelineClipLook::paintLabel(painter, model_, track_, id_, body);
 }
 
 void TimelineClipView::mousePressEvent(QMouseEvent* event)
@@ -128,12 +127,28 @@ void TimelineClipView::contextMenuEvent(QContextMenuEvent* event)
 {
     auto* menu = new QMenu(this);
     menu->setAttribute(Qt::WA_DeleteOnClose);
-    QAction* remove = menu->addAction(deleteText());
     Uuid id = id_;
     Track track = track_;
     TimelineModel* model = &model_;
-    // The clip is deleted by the change it reports, so nothing of it is used afterwards.
+    // The clip may be deleted by the change it reports, so nothing of it is used afterwards.
     auto report = onChanged;
+    if (track_ == Track::speed) {
+        std::optional<double> current = model_.speedOf(id_);
+        auto* speeds = new QActionGroup(menu);
+        for (double speed : kSpeedFactors) {
+            QAction* pick = menu->addAction(TimelineClipLook::speedText(speed));
+            pick->setCheckable(true);
+            pick->setActionGroup(speeds);
+            pick->setChecked(current == speed);
+            connect(pick, &QAction::triggered, menu, [model, id, speed, report] {
+                model->select(Track::speed, id);
+                if (model->setSpeed(id, speed) && report)
+                    report();
+            });
+        }
+        menu->addSeparator();
+    }
+    QAction* remove = menu->addAction(TimelineClipLook::deleteText(track_));
     connect(remove, &QAction::triggered, menu, [model, track, id, report] {
         model->remove(track, id);
         if (report)
@@ -159,6 +174,30 @@ void TimelineClipView::leaveEvent(QEvent* event)
     if (!press_)
         unsetCursor();
     QWidget::leaveEvent(event);
+}
+
+double TimelineClipView::scrollDelta(const QWheelEvent& event)
+{
+    // Touchpads report pixels. A notch of a classic wheel (120 eighths of a degree) counts ten
+    // units, a tenth of a zoom level, as a short touchpad stroke does, rather than a hundredth
+    // that nobody would see.
+    if (!event.pixelDelta().isNull())
+        return event.pixelDelta().y();
+    return event.angleDelta().y() / 120.0 * 10;
+}
+
+void TimelineClipView::wheelEvent(QWheelEvent* event)
+{
+    // Ctrl and Shift wheels, and sideways swipes, zoom and scroll the timeline under the clip;
+    // so does every wheel over a clip that has no level.
+    if (track_ != Track::zoom || event->modifiers() & (Qt::ControlModifier | Qt::ShiftModifier) ||
+        event->angleDelta().x() != 0) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+    if (model_.scrollZoomClip(id_, scrollDelta(*event)))
+        changed();
 }
 
 } // namespace tarnix

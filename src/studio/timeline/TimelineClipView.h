@@ -8,14 +8,16 @@
 
 #include "studio/timeline/TimelineModel.h"
 
-// The bar that stands for one region on a timeline track. A tap selects it; dragging its body
-// moves the region, dragging one of its end handles trims that end (the model applies the limits
-// and reports only the end of each gesture); its context menu and the Delete key remove it.
-// ZoomClipView, RedactClipView and CutClipView add their colour, label and (zoom) scroll wheel.
+// The bar that stands for one region on a timeline track, whichever the track. A tap selects it;
+// dragging its body moves the region, dragging one of its end handles trims that end (the model
+// applies the limits and reports only the end of each gesture); its context menu and the Delete
+// key remove it. A speed segment's menu also picks its speed; the scroll wheel over the selected
+// zoom clip changes its level (the wheel is swallowed over any zoom clip). Its colour, label and
+// description come from TimelineClipLook.
 
 namespace tarnix {
 
-class TimelineClipView : public QWidget {
+class TimelineClipView final : public QWidget {
     Q_OBJECT
 public:
     using Track = TimelineModel::Track;
@@ -30,22 +32,13 @@ public:
     // Called after every change this clip makes, so that the timeline lays out and repaints.
     std::function<void()> onChanged;
 
-    // The text of the context menu's one item ("Delete Zoom", "Delete Blur").
-    virtual QString deleteText() const = 0;
     // Describes the clip for screen readers and tooltips.
     void updateAccessibleName();
 
+    // The scroll amount of a wheel event: a trackpad's pixels as they come, a wheel notch 10.
+    static double scrollDelta(const QWheelEvent& event);
+
 protected:
-    virtual QColor fillColor() const = 0;
-    // The body under the handles and label; by default fillColor(), brighter when selected.
-    virtual void paintFill(QPainter& painter, const QPainterPath& shape, bool selected);
-    virtual void paintLabel(QPainter& painter, const QRectF& body) = 0;
-    virtual QString describe(const SecondsRange& span) const = 0;
-
-    TimelineModel& model() const { return model_; }
-    bool isSelected() const { return model_.isSelected(track_, id_); }
-    void changed();
-
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
@@ -53,9 +46,12 @@ protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void leaveEvent(QEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
 
 private:
     std::optional<TimelineRules::ClipEdge> edgeAt(double x) const;
+    bool isSelected() const { return model_.isSelected(track_, id_); }
+    void changed();
 
     TimelineModel& model_;
     Track track_;

@@ -73,6 +73,7 @@ std::vector<double> regionEdges(const StudioEditState& state)
     add(state.redactRegions);
     add(state.textRegions);
     add(state.cutRegions);
+    add(state.speedRegions);
     std::sort(edges.begin(), edges.end());
     edges.erase(std::unique(edges.begin(), edges.end()), edges.end());
     return edges;
@@ -129,9 +130,11 @@ std::optional<ClipRef> adjacentClip(const StudioEditState& state, std::optional<
         ClipRef clip;
     };
     std::vector<Entry> clips;
-    // Track order as the timeline shows them from the top: cuts, zooms, blurs, text.
+    // Track order as the timeline shows them from the top: cuts, speed, zooms, blurs, text.
     for (const auto& r : state.cutRegions)
         clips.push_back({r.start, Track::cut, {Track::cut, r.id}});
+    for (const auto& r : state.speedRegions)
+        clips.push_back({r.start, Track::speed, {Track::speed, r.id}});
     for (const auto& r : state.zoomRegions)
         clips.push_back({r.start, Track::zoom, {Track::zoom, r.id}});
     for (const auto& r : state.redactRegions)
@@ -141,7 +144,8 @@ std::optional<ClipRef> adjacentClip(const StudioEditState& state, std::optional<
     if (clips.empty())
         return std::nullopt;
     auto rank = [](Track track) {
-        return track == Track::cut ? 0 : track == Track::zoom ? 1 : track == Track::redact ? 2 : 3;
+        constexpr Track kTopDown[] = {Track::cut, Track::speed, Track::zoom, Track::redact, Track::text};
+        return std::find(std::begin(kTopDown), std::end(kTopDown), track) - std::begin(kTopDown);
     };
     std::stable_sort(clips.begin(), clips.end(), [&](const Entry& a, const Entry& b) {
         return std::tuple(a.start, rank(a.track)) < std::tuple(b.start, rank(b.track));

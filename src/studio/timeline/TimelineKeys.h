@@ -55,7 +55,7 @@ bool movesPlayhead(TimelineCommand command);
 std::optional<double> playheadAfter(TimelineCommand command, double t, double frame,
                                     double duration, const StudioEditState& state);
 
-// Every start and end of the zoom, blur and cut regions, sorted, without repeats.
+// Every start and end of the zoom, blur, text, speed and cut regions, sorted, without repeats.
 std::vector<double> regionEdges(const StudioEditState& state);
 
 // A clip of the timeline: its track and region.

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "document/CutRegions.h"
+#include "document/SpeedRegions.h"
 
 namespace tarnix {
 
@@ -28,18 +29,33 @@ bool eraseRegion(const Binding<std::vector<Region>>& binding, const Uuid& id)
     return removed > 0;
 }
 
-// Text boxes keep to the zoom track's rule, one at a time, so they take its span rules through
-// their spans.
-std::vector<ZoomRegion> spansOf(const std::vector<TextRegion>& boxes)
+// Text boxes and speed segments keep to the zoom track's rule, one at a time, so they take its
+// span rules through their spans.
+template <class Region>
+std::vector<ZoomRegion> spansOf(const std::vector<Region>& list)
 {
     std::vector<ZoomRegion> spans;
-    spans.reserve(boxes.size());
-    for (const TextRegion& box : boxes)
-        spans.push_back({box.id, box.start, box.end, {}, EasingCurve::linear});
+    spans.reserve(list.size());
+    for (const Region& r : list)
+        spans.push_back({r.id, r.start, r.end, {}, EasingCurve::linear});
     return spans;
 }
 
 } // namespace
+
+template <class F>
+decltype(auto) TimelineModel::withList(Track track, F&& use) const
+{
+    if (track == Track::zoom)
+        return use(regions);
+    if (track == Track::redact)
+        return use(redactRegions);
+    if (track == Track::text)
+        return use(textRegions);
+    if (track == Track::speed)
+        return use(speedRegions);
+    return use(cutRegions);
+}
 
 void TimelineModel::scrub(double x)
 {
@@ -64,7 +80,9 @@ void TimelineModel::endDragOnTrack(Track track, double startX, double endX)
     auto outcome = track == Track::zoom
                        ? TimelineRules::zoomCreation(startX, endX, pps, regions.get(), duration)
                    : track == Track::text
-                       ? TimelineRules::zoomCreation(startX, endX, pps, spansOf(textRegions.get()), duration)
+                       ? TimelineRules::zoomCreation(startX, endX, pps, spansOf(textRegions.view()), duration)
+                   : track == Track::speed
+                       ? TimelineRules::zoomCreation(startX, endX, pps, spansOf(speedRegions.view()), duration)
                    : track == Track::redact ? TimelineRules::redactCreation(startX, endX, pps, duration)
                                             : TimelineRules::cutCreation(startX, endX, pps, duration);
     if (outcome.kind == Kind::click) {
@@ -74,11 +92,46 @@ void TimelineModel::endDragOnTrack(Track track, double startX, double endX)
     } else if (outcome.kind == Kind::create) {
         if (track == Track::cut)
             createCut(outcome.range.lower, outcome.range.upper);
+        else if (track == Track::speed)
+            createSpeed(outcome.range.lower, outcome.range.upper);
         else if (auto& create = track == Track::zoom   ? onCreateRegion
                                 : track == Track::text ? onCreateTextRegion
                                                        : onCreateRedactRegion)
             create(outcome.range.lower, outcome.range.upper);
     }
+}
+
+void TimelineModel::createSpeed(double start, double end)
+{
+    std::vector<SpeedRegion> next =
+        addingSpeed(speedRegions.get(), start, end, TimelineRules::kNewSpeed, duration);
+    speedRegions.set(next);
+    for (const SpeedRegion& r : next)
+        if (std::abs(r.start - start) < 1e-9 && std::abs(r.end - end) < 1e-9)
+            select(Track::speed, r.id);
+    if (onEditEnded)
+        onEditEnded();
+}
+
+bool TimelineModel::setSpeed(const Uuid& id, double speed)
+{
+    if (!isSpeedFactor(speed) || speedOf(id).value_or(speed) == speed)
+        return false;
+    speedRegions.modify([&](std::vector<SpeedRegion>& list) {
+        for (SpeedRegion& r : list)
+            if (r.id == id)
+                r.speed = speed;
+    });
+    if (onEditEnded)
+        onEditEnded();
+    return true;
+}
+
+std::optional<double> TimelineModel::speedOf(const Uuid& id) const
+{
+    if (const SpeedRegion* r = findRegion(speedRegions.view(), id))
+        return r->speed;
+    return std::nullopt;
 }
 
 void TimelineModel::createCut(double start, double end)
@@ -122,41 +175,31 @@ const std::optional<TimelineModel::PendingDrag>& TimelineModel::pendingDrag(Trac
 
 const Binding<std::optional<Uuid>>& TimelineModel::selection(Track track) const
 {
-    switch (track) {
-    case Track::zoom:
-        return selectedRegionID;
-    case Track::redact:
-        return selectedRedactID;
-    case Track::text:
-        return selectedTextID;
-    case Track::cut:
-        break;
-    }
-    return selectedCutID;
+    // In the order of Track's values.
+    const std::array<const Binding<std::optional<Uuid>>*, kTrackCount> selections{
+        &selectedRegionID, &selectedRedactID, &selectedCutID, &selectedTextID, &selectedSpeedID};
+    return *selections[std::size_t(track)];
 }
 
 void TimelineModel::select(Track track, const Uuid& id)
 {
-    if (track == Track::cut) {
-        selectedRegionID.set(std::nullopt);
-        selectedRedactID.set(std::nullopt);
-        selectedTextID.set(std::nullopt);
-    } else {
-        selectedCutID.set(std::nullopt);
-    }
+    // Cuts and speed segments are selected alone; zooms, blurs and text boxes side by side.
+    bool alone = track == Track::cut || track == Track::speed;
+    for (Track other : {Track::zoom, Track::redact, Track::text, Track::cut, Track::speed})
+        if (other != track && (alone || other == Track::cut || other == Track::speed))
+            selection(other).set(std::nullopt);
     selection(track).set(id);
+}
+
+void TimelineModel::clearSelections()
+{
+    for (Track track : {Track::zoom, Track::redact, Track::text, Track::cut, Track::speed})
+        selection(track).set(std::nullopt);
 }
 
 void TimelineModel::remove(Track track, const Uuid& id)
 {
-    if (track == Track::zoom)
-        eraseRegion(regions, id);
-    else if (track == Track::redact)
-        eraseRegion(redactRegions, id);
-    else if (track == Track::text)
-        eraseRegion(textRegions, id);
-    else
-        eraseRegion(cutRegions, id);
+    withList(track, [&](const auto& binding) { eraseRegion(binding, id); });
     if (selection(track).get() == id)
         selection(track).set(std::nullopt);
     if (clipDrag_ && clipDrag_->id == id)
@@ -167,7 +210,7 @@ void TimelineModel::remove(Track track, const Uuid& id)
 
 bool TimelineModel::deleteSelection()
 {
-    for (Track track : {Track::zoom, Track::redact, Track::text, Track::cut})
+    for (Track track : {Track::zoom, Track::redact, Track::text, Track::speed, Track::cut})
         if (auto id = selection(track).get(); id && spanOf(track, *id)) {
             remove(track, *id);
             return true;
@@ -177,18 +220,11 @@ bool TimelineModel::deleteSelection()
 
 std::optional<SecondsRange> TimelineModel::spanOf(Track track, const Uuid& id) const
 {
-    auto find = [&](const auto& list) -> std::optional<SecondsRange> {
-        if (const auto* r = findRegion(list, id))
+    return withList(track, [&](const auto& binding) -> std::optional<SecondsRange> {
+        if (const auto* r = findRegion(binding.view(), id))
             return SecondsRange{r->start, r->end};
         return std::nullopt;
-    };
-    if (track == Track::zoom)
-        return find(regions.view());
-    if (track == Track::redact)
-        return find(redactRegions.view());
-    if (track == Track::text)
-        return find(textRegions.view());
-    return find(cutRegions.view());
+    });
 }
 
 void TimelineModel::writeSpan(Track track, const Uuid& id, SecondsRange span)
@@ -200,27 +236,29 @@ void TimelineModel::writeSpan(Track track, const Uuid& id, SecondsRange span)
                 r.end = span.upper;
             }
     };
-    if (track == Track::zoom) {
-        regions.modify(write);
-    } else if (track == Track::redact) {
-        redactRegions.modify(write);
-    } else if (track == Track::text) {
-        textRegions.modify(write);
-    } else {
+    if (track == Track::cut) {
         std::vector<CutRegion> cuts = cutRegions.get();
         write(cuts);
         writeCuts(cuts);
+        return;
     }
+    withList(track, [&](const auto& binding) { binding.modify(write); });
 }
 
 SecondsRange TimelineModel::allowedRange(Track track, const Uuid& id) const
 {
-    if (track == Track::zoom)
+    switch (track) {
+    case Track::zoom:
         return TimelineRules::neighborBounds(regions.view(), id, duration);
-    if (track == Track::cut)
+    case Track::cut:
         return TimelineRules::cutNeighborBounds(cutRegions.get(), id, duration);
-    if (track == Track::text)
-        return TimelineRules::neighborBounds(spansOf(textRegions.get()), id, duration);
+    case Track::text:
+        return TimelineRules::neighborBounds(spansOf(textRegions.view()), id, duration);
+    case Track::speed:
+        return TimelineRules::neighborBounds(spansOf(speedRegions.view()), id, duration);
+    case Track::redact:
+        break;
+    }
     return {0, duration};
 }
 

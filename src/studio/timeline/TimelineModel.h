@@ -11,10 +11,11 @@
 #include "studio/timeline/TimelineRules.h"
 #include "studio/timeline/TimelineViewport.h"
 
-// The timeline's state and commands, without widgets. Four tracks of regions: cuts (spans left
-// out of the movie, merged whenever they meet; a cut that would leave nothing is refused), zooms,
-// blurs and text boxes (one at a time, like zooms), plus the trim grips at the recording's two ends, which make and change the cuts that
-// touch them. It reads and writes the editor's regions
+// The timeline's state and commands, without widgets. Five tracks of regions: cuts (spans left
+// out of the movie, merged whenever they meet; a cut that would leave nothing is refused), speed
+// segments, zooms, blurs and text boxes (speed segments, zooms and text boxes one at a time: they
+// never overlap), plus the trim grips at the recording's two ends, which make and change the cuts
+// that touch them. It reads and writes the editor's regions
 // and selections through bindings and reports to the editor through callbacks: seeks and
 // creations as they happen, clip edits only when their gesture ends (`onEditEnded`), so that the
 // editor rebuilds the preview once per gesture. The widgets (TimelineView and its clips) turn
@@ -24,7 +25,8 @@ namespace tarnix {
 
 class TimelineModel {
 public:
-    enum class Track { zoom, redact, cut, text };
+    enum class Track { zoom, redact, cut, text, speed };
+    static constexpr std::size_t kTrackCount = 5;
 
     // Read/write access to the editor's edit state.
     Binding<std::vector<ZoomRegion>> regions;
@@ -35,6 +37,8 @@ public:
     Binding<std::optional<Uuid>> selectedCutID;
     Binding<std::vector<TextRegion>> textRegions;
     Binding<std::optional<Uuid>> selectedTextID;
+    Binding<std::vector<SpeedRegion>> speedRegions;
+    Binding<std::optional<Uuid>> selectedSpeedID;
 
     // What the timeline asks of the editor.
     std::function<void(double)> onSeek;
@@ -75,12 +79,14 @@ public:
     void endDragOnTrack(Track track, double startX, double endX);
     const std::optional<PendingDrag>& pendingDrag(Track track) const;
 
-    // Clips. Selecting a cut clears the zoom and blur selections and the other way round, so
-    // that the Delete key acts on what was picked last.
+    // Clips. Selecting a cut or a speed segment clears every other selection, and selecting
+    // anything else clears theirs, so that the Delete key acts on what was picked last.
     void select(Track track, const Uuid& id);
+    std::optional<Uuid> selectedID(Track track) const { return selection(track).get(); }
+    void clearSelections();
     void remove(Track track, const Uuid& id);
-    // The Delete key: the zoom selection first, then the blur selection, then the cut (which
-    // restores its span). False when none names an existing region (the key then belongs to
+    // The Delete key: the zoom selection first, then the blur selection, the text box, the speed
+    // segment, then the cut (which restores its span). False when none names an existing region (the key then belongs to
     // someone else).
     bool deleteSelection();
 
@@ -93,6 +99,11 @@ public:
     // The scroll wheel over a zoom clip: changes the level of the selected clip only, and every
     // step is committed. Returns whether anything changed.
     bool scrollZoomClip(const Uuid& id, double delta);
+
+    // A speed segment's speed (one of kSpeedFactors), committed; false when nothing changed.
+    bool setSpeed(const Uuid& id, double speed);
+    // The speed of a segment, or nothing when it has gone.
+    std::optional<double> speedOf(const Uuid& id) const;
 
     // The trim grips: dragging one to x (points) trims the recording's start or end there, live;
     // the end of the gesture commits (or reports a refusal when the pointer asked for nothing to
@@ -121,9 +132,13 @@ private:
     // Writes the cuts unless they leave nothing; then remembers the refusal for the gesture's end.
     bool writeCuts(std::vector<CutRegion> cuts);
     void createCut(double start, double end);
+    void createSpeed(double start, double end);
+    // Calls `use` with the binding of the track's list.
+    template <class F>
+    decltype(auto) withList(Track track, F&& use) const;
     void reportRefusal();
 
-    std::array<std::optional<PendingDrag>, 4> pendingDrags_;
+    std::array<std::optional<PendingDrag>, kTrackCount> pendingDrags_;
     std::optional<ClipDrag> clipDrag_;
     struct TrimDrag {
         TimelineRules::ClipEdge edge;

@@ -25,6 +25,7 @@ namespace TimelineRules {
 inline constexpr double kRulerHeight = 22;
 inline constexpr double kFilmstripHeight = 40;
 inline constexpr double kCutTrackHeight = 30;
+inline constexpr double kSpeedTrackHeight = 30;
 inline constexpr double kZoomTrackHeight = 68;
 inline constexpr double kRedactTrackHeight = 34;
 inline constexpr double kTextTrackHeight = 34;
@@ -32,18 +33,23 @@ inline constexpr double kAudioTrackHeight = 32;
 inline constexpr double kTrackSpacing = 6;
 inline constexpr double kScrollBarHeight = 12;
 inline constexpr double kTotalHeight = kRulerHeight + kFilmstripHeight + kCutTrackHeight +
-                                       kZoomTrackHeight + kRedactTrackHeight + kTextTrackHeight +
-                                       kAudioTrackHeight + kScrollBarHeight + 7 * kTrackSpacing;
+                                       kSpeedTrackHeight + kZoomTrackHeight + kRedactTrackHeight +
+                                       kTextTrackHeight + kAudioTrackHeight + kScrollBarHeight +
+                                       8 * kTrackSpacing;
 inline constexpr double kZoomClipHeight = 48;
 inline constexpr double kRedactClipHeight = 26;
 inline constexpr double kTextClipHeight = 26;
 inline constexpr double kCutClipHeight = 22;
+inline constexpr double kSpeedClipHeight = 22;
 // The grips at the recording's two ends on the cut track.
 inline constexpr double kTrimHandleWidth = 10;
 inline constexpr double kHandleWidth = 8;
 inline constexpr double kMinClipWidth = 4;
 // Shortest region that can be created, and the shortest a trim may leave.
 inline constexpr double kMinRegionDuration = 0.3;
+// The speed a segment drawn on the speed track starts with: fast enough to matter, slow enough to
+// follow.
+inline constexpr double kNewSpeed = 2;
 // Shortest cut a drag on the cut track makes, and the shortest a cut's trim may leave.
 inline constexpr double kMinCutDuration = 0.1;
 // A creation drag shorter than this is a click.

@@ -12,15 +12,14 @@
 #include <cmath>
 
 #include <set>
+#include <utility>
 
 #include "compositing/FilmstripLoader.h"
 #include "document/CutRegions.h"
 #include "studio/EditingTheme.h"
-#include "studio/timeline/CutClipView.h"
-#include "studio/timeline/RedactClipView.h"
-#include "studio/timeline/TextClipView.h"
+#include "studio/timeline/TimelineClipLook.h"
+#include "studio/timeline/TimelineClipView.h"
 #include "studio/timeline/TrimHandleView.h"
-#include "studio/timeline/ZoomClipView.h"
 
 namespace tarnix {
 
@@ -206,17 +205,18 @@ QRectF TimelineView::filmstripRect() const
 
 QRectF TimelineView::trackRect(Track track) const
 {
+    // The region tracks from the top, under the filmstrip.
+    constexpr std::pair<Track, double> kTracks[] = {
+        {Track::cut, R::kCutTrackHeight},       {Track::speed, R::kSpeedTrackHeight},
+        {Track::zoom, R::kZoomTrackHeight},     {Track::redact, R::kRedactTrackHeight},
+        {Track::text, R::kTextTrackHeight}};
     double top = filmstripRect().bottom() + R::kTrackSpacing;
-    if (track == Track::cut)
-        return {0, top, double(width()), R::kCutTrackHeight};
-    top += R::kCutTrackHeight + R::kTrackSpacing;
-    if (track == Track::zoom)
-        return {0, top, double(width()), R::kZoomTrackHeight};
-    top += R::kZoomTrackHeight + R::kTrackSpacing;
-    if (track == Track::redact)
-        return {0, top, double(width()), R::kRedactTrackHeight};
-    top += R::kRedactTrackHeight + R::kTrackSpacing;
-    return {0, top, double(width()), R::kTextTrackHeight};
+    for (const auto& [each, height] : kTracks) {
+        if (each == track)
+            return {0, top, double(width()), height};
+        top += height + R::kTrackSpacing;
+    }
+    return {};
 }
 
 QRectF TimelineView::audioRect() const
@@ -257,6 +257,8 @@ void TimelineView::syncClips()
     std::vector<std::pair<Track, Uuid>> wanted;
     for (const auto& r : model_.cutRegions.view())
         wanted.emplace_back(Track::cut, r.id);
+    for (const auto& r : model_.speedRegions.view())
+        wanted.emplace_back(Track::speed, r.id);
     for (const auto& r : model_.regions.view())
         wanted.emplace_back(Track::zoom, r.id);
     for (const auto& r : model_.redactRegions.view())
@@ -269,14 +271,7 @@ void TimelineView::syncClips()
         keep.insert(id);
         TimelineClipView*& view = clips_[id];
         if (!view) {
-            if (track == Track::zoom)
-                view = new ZoomClipView(model_, id, this);
-            else if (track == Track::redact)
-                view = new RedactClipView(model_, id, this);
-            else if (track == Track::text)
-                view = new TextClipView(model_, id, this);
-            else
-                view = new CutClipView(model_, id, this);
+            view = new TimelineClipView(model_, track, id, this);
             view->onChanged = [this] { refresh(); };
             view->installEventFilter(this);
             view->show();
@@ -312,6 +307,7 @@ void TimelineView::placeClips()
         double height = view->track() == Track::zoom     ? R::kZoomClipHeight
                         : view->track() == Track::redact ? R::kRedactClipHeight
                         : view->track() == Track::text   ? R::kTextClipHeight
+                        : view->track() == Track::speed  ? R::kSpeedClipHeight
                                                          : R::kCutClipHeight;
         double inner = track.height() - 8;
         double top = track.top() + 4 + (inner - height) / 2;
@@ -361,15 +357,15 @@ void TimelineView::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
-    for (QRectF track : {trackRect(Track::cut), trackRect(Track::zoom), trackRect(Track::redact),
-                         trackRect(Track::text), audioRect()}) {
+    for (QRectF track : {trackRect(Track::cut), trackRect(Track::speed), trackRect(Track::zoom),
+                         trackRect(Track::redact), trackRect(Track::text), audioRect()}) {
         QPainterPath path;
         path.addRoundedRect(track, 6, 6);
         painter.fillPath(path, StudioTheme::trackBackground());
     }
     paintRuler(painter);
     paintFilmstrip(painter);
-    paintCutHint(painter);
+    paintHints(painter);
     paintWaveform(painter);
 }
 
@@ -428,14 +424,18 @@ void TimelineView::paintFilmstrip(QPainter& painter)
     painter.restore();
 }
 
-void TimelineView::paintCutHint(QPainter& painter)
+void TimelineView::paintHints(QPainter& painter)
 {
-    if (!model_.cutRegions.get().empty() || model_.pendingDrag(Track::cut) || !(model_.duration > 0))
+    if (!(model_.duration > 0))
         return;
     painter.setFont(EditingTheme::font(9));
     painter.setPen(StudioTheme::textTertiary());
-    painter.drawText(trackRect(Track::cut), Qt::AlignCenter,
-                     tr("Drag here to cut a part out · drag the grips at the ends to trim"));
+    if (model_.cutRegions.view().empty() && !model_.pendingDrag(Track::cut))
+        painter.drawText(trackRect(Track::cut), Qt::AlignCenter,
+                         tr("Drag here to cut a part out · drag the grips at the ends to trim"));
+    if (model_.speedRegions.view().empty() && !model_.pendingDrag(Track::speed))
+        painter.drawText(trackRect(Track::speed), Qt::AlignCenter,
+                         tr("Drag here to speed a part up or slow it down"));
 }
 
 void TimelineView::paintRuler(QPainter& painter)
@@ -481,6 +481,7 @@ void TimelineView::paintOverlay(QPainter& painter)
     paintPending(painter, Track::redact);
     paintPending(painter, Track::text);
     paintPending(painter, Track::cut);
+    paintPending(painter, Track::speed);
     paintClickMarkers(painter);
     paintPlayhead(painter);
 }
@@ -495,22 +496,18 @@ void TimelineView::paintPending(QPainter& painter, Track track)
     double w = std::max(std::abs(pending->currentX - pending->startX), 2.0);
     QPainterPath path;
     path.addRoundedRect(QRectF(x, area.top() + 4, w, area.height() - 8), 6, 6);
-    if (track == Track::cut) {
-        CutClipView::paintHatched(painter, path, true);
-        return;
-    }
-    QColor color = track == Track::zoom   ? StudioTheme::accent()
-                   : track == Track::text ? TextClipView::color()
-                                          : StudioTheme::recording();
-    painter.fillPath(path, StudioTheme::withOpacity(color, 0.35));
+    if (track == Track::cut)
+        TimelineClipLook::paintHatched(painter, path, true);
+    else
+        painter.fillPath(path, StudioTheme::withOpacity(TimelineClipLook::color(track), 0.35));
 }
 
 void TimelineView::paintCutShade(QPainter& painter)
 {
-    // Cut time is dimmed across the zoom, blur and audio tracks: whatever lies there is not in
-    // the movie.
+    // Cut time is dimmed across the speed, zoom, blur, text and audio tracks: whatever lies there
+    // is not in the movie.
     double pps = model_.pxPerSecond();
-    double top = trackRect(Track::zoom).top();
+    double top = trackRect(Track::speed).top();
     double bottom = audioRect().bottom();
     SecondsRange visible = model_.viewport.visibleSpan();
     QColor shade = StudioTheme::withOpacity(StudioTheme::background(), 0.72);
@@ -520,9 +517,9 @@ void TimelineView::paintCutShade(QPainter& painter)
         QRectF band(model_.viewport.viewX(cut.start), top, std::max(cut.duration() * pps, 1.0), bottom - top);
         painter.fillRect(band, shade);
         painter.fillRect(QRectF(band.left(), top, 1, band.height()),
-                         StudioTheme::withOpacity(CutClipView::cutColor(), 0.45));
+                         StudioTheme::withOpacity(TimelineClipLook::color(Track::cut), 0.45));
         painter.fillRect(QRectF(band.right() - 1, top, 1, band.height()),
-                         StudioTheme::withOpacity(CutClipView::cutColor(), 0.45));
+                         StudioTheme::withOpacity(TimelineClipLook::color(Track::cut), 0.45));
     }
 }
 
@@ -568,17 +565,13 @@ void TimelineView::mousePressEvent(QMouseEvent* event)
         return;
     QPointF p = event->position();
     model_.viewport.resumeFollowing();
-    if (trackRect(Track::cut).contains(p))
-        press_ = Press{Gesture::create, Track::cut, p.x()};
-    else if (trackRect(Track::zoom).contains(p))
-        press_ = Press{Gesture::create, Track::zoom, p.x()};
-    else if (trackRect(Track::redact).contains(p))
-        press_ = Press{Gesture::create, Track::redact, p.x()};
-    else if (trackRect(Track::text).contains(p))
-        press_ = Press{Gesture::create, Track::text, p.x()};
-    else if (rulerRect().contains(p) || audioRect().contains(p))
+    press_.reset();
+    for (Track track : {Track::cut, Track::speed, Track::zoom, Track::redact, Track::text})
+        if (trackRect(track).contains(p))
+            press_ = Press{Gesture::create, track, p.x()};
+    if (!press_ && (rulerRect().contains(p) || audioRect().contains(p)))
         press_ = Press{Gesture::scrub, Track::zoom, p.x()};
-    else
+    if (!press_)
         return;
     press_->startX = model_.viewport.contentX(p.x());
     handlePointer(p.x());

@@ -9,13 +9,13 @@
 
 #include "studio/timeline/TimelineModel.h"
 
-// The Studio's timeline under the preview: a time ruler, the cut track with its trim grips, the
-// zoom track with its clips and a marker per recorded click, the blur track, the audio track with
-// the waveform, and the playhead, the whole recording across the widget's width in recording
+// The Studio's timeline under the preview: a time ruler, the filmstrip, the cut track with its trim
+// grips, the speed track, the zoom track with its clips and a marker per recorded click, the blur
+// track, the text track, the audio track with the waveform, and the playhead, the whole recording across the widget's width in recording
 // time (a cut does not move anything: its span is hatched on the cut track and dimmed across the
 // others). Press and drag on the ruler or the audio track to scrub; click an empty track to seek
 // there and clear its selection; drag across an empty track to create a region (on the cut
-// track, a cut). Clips (ZoomClipView, RedactClipView, CutClipView) and the trim grips
+// track, a cut; on the speed track, a 2× segment). Clips (TimelineClipView) and the trim grips
 // (TrimHandleView) are child widgets.
 //
 // The editor fills model()'s bindings and callbacks once, gives it values with the setters, and
@@ -108,7 +108,8 @@ private:
     void paintOverlay(QPainter& painter);
     void paintPending(QPainter& painter, TimelineModel::Track track);
     void paintCutShade(QPainter& painter);
-    void paintCutHint(QPainter& painter);
+    // What a drag on the empty cut and speed tracks does.
+    void paintHints(QPainter& painter);
     void paintClickMarkers(QPainter& painter);
     void paintPlayhead(QPainter& painter);
     void syncClips();

@@ -8,7 +8,7 @@
 
 #include "studio/EditingTheme.h"
 #include "studio/sidebar/SidebarRules.h"
-#include "studio/timeline/CutClipView.h"
+#include "studio/timeline/TimelineClipLook.h"
 
 namespace tarnix {
 
@@ -37,7 +37,7 @@ void TrimHandleView::paintEvent(QPaintEvent*)
     QRectF body = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
     bool trimmed = edge_ == ClipEdge::leading ? model_.trimTime(edge_) > 0
                                               : model_.trimTime(edge_) < model_.duration;
-    QColor fill = trimmed ? CutClipView::cutColor() : StudioTheme::textSecondary();
+    QColor fill = trimmed ? TimelineClipLook::color(TimelineModel::Track::cut) : StudioTheme::textSecondary();
     // A bracket: square on the side of the kept time, rounded on the outside.
     QPainterPath path;
     path.addRoundedRect(body, 4, 4);
