@@ -16,6 +16,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <functional>
 
 #include "media/PreviewPlayer.h"
@@ -42,6 +43,7 @@ namespace {
 constexpr int kPreviewMargin = 16;
 constexpr int kRailInset = 12;
 constexpr int kMinimumPreviewHeight = 200;
+constexpr QSize kLeastSize{940, 640};
 // Room the window keeps around the picture before it is laid out: toolbar, transport, caption
 // and timeline.
 constexpr int kChromeHeight = 392;
@@ -387,6 +389,11 @@ void StudioView::refreshResult()
     }
 }
 
+QSize StudioView::minimumSizeHint() const
+{
+    return QWidget::minimumSizeHint().expandedTo(kLeastSize);
+}
+
 void StudioView::fitWindowToVideo()
 {
     QWidget* window = this->window();
@@ -399,11 +406,16 @@ void StudioView::fitWindowToVideo()
     const int pictureWidth = laidOut ? preview_->width() - 2 * kPreviewMargin : width;
     const int chrome = laidOut ? window->height() - preview_->height() + 2 * kPreviewMargin : kChromeHeight;
     int height = int(pictureWidth / (double(natural.width()) / natural.height())) + chrome;
-    if (QScreen* screen = window->screen())
-        height = std::min(height, screen->availableGeometry().height());
-    height = std::max(height, minimumSizeHint().height());
+    const QRect available = window->screen() ? window->screen()->availableGeometry() : QRect();
+    if (available.isValid())
+        height = std::min(height, available.height());
+    // The content comes first: a screen too low for it gets a window taller than itself.
+    height = std::max({height, window->minimumSize().height(), minimumSizeHint().height()});
     const QRect frame = window->geometry();
-    window->setGeometry(frame.center().x() - width / 2, frame.center().y() - height / 2, width, height);
+    int top = frame.center().y() - height / 2;
+    if (available.isValid())
+        top = std::max(top, available.top()); // the title bar stays within reach
+    window->setGeometry(frame.center().x() - width / 2, top, width, height);
 }
 
 bool StudioView::confirmClose()
