@@ -117,6 +117,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
@@ -130,6 +131,8 @@ private:
     void refreshCaption();
     void refreshResult();
     void fitWindowToVideo();
+    // The least height of the laid-out content at `width` where a wrapped text depends on it.
+    int leastHeightAt(int width) const;
     bool handleDeleteKey(QKeyEvent* event);
     void showFailure(const QString& message);
 

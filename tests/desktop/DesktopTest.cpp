@@ -1,5 +1,6 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QLabel>
 #include <QProcess>
 #include <QTest>
 
@@ -22,6 +23,7 @@
 #include "studio/sidebar/StudioSidebarView.h"
 #include "studio/sidebar/StudioTabLabels.h"
 #include "media/MediaTestSupport.h"
+#include "studio/StudioSession.h"
 #include "studio/TransportBar.h"
 #include "studio/sidebar/StudioIconRail.h"
 #include "support/MediaProbe.h"
@@ -270,12 +272,12 @@ TEST_F(DesktopTest, EachRailButtonOpensItsPanelThroughTheAccessibilityAction)
 // every track of the timeline, as the Studio opens and as the window is made as small as it goes.
 class StudioWindowSizeTest : public DesktopTest {
 protected:
-    StudioView& openStudio(const std::filesystem::path& movie)
+    StudioView& openStudio(const std::filesystem::path& movie, std::vector<std::string> notices = {})
     {
         showWindow();
         RecordingTimeline timeline;
         timeline.videoURL = movie;
-        window->showStudio({timeline, std::nullopt, std::nullopt, {}});
+        window->showStudio({timeline, std::nullopt, std::nullopt, std::move(notices)});
         auto* studio = qobject_cast<StudioView*>(window->studioWidget());
         EXPECT_TRUE(studio);
         EXPECT_TRUE(waitFor(10, [&] { return studio->isVisible(); }));
@@ -319,20 +321,39 @@ protected:
     }
 };
 
-TEST_F(StudioWindowSizeTest, AGarbageMovieLeavesTheWholeStudioInItsWindow)
-{
-    const auto movie = folder.path() / "garbage.mp4";
+// A screen movie that can't be read whole: garbage, cut short after its index, or gone.
+class BrokenMovieTest : public StudioWindowSizeTest, public testing::WithParamInterface<std::string> {
+protected:
+    std::filesystem::path brokenMovie()
     {
-        std::ofstream out(movie, std::ios::binary);
-        for (int i = 0; i < 200000; ++i)
-            out.put(char((i * 7919) % 251));
+        const auto movie = folder.path() / "screen.mp4";
+        if (GetParam() == "garbage") {
+            std::ofstream out(movie, std::ios::binary);
+            for (int i = 0; i < 200000; ++i)
+                out.put(char((i * 7919) % 251));
+        } else if (GetParam() == "truncated") {
+            // The index first, so that the movie opens and its pictures end early.
+            media::test::runFfmpeg("-f lavfi -i testsrc2=s=1280x720:r=30:d=3 -c:v libx264 -preset ultrafast "
+                                   "-pix_fmt yuv420p -movflags +faststart \"" + movie.string() + "\"");
+            std::filesystem::resize_file(movie, std::filesystem::file_size(movie) / 2);
+        }
+        return movie;
     }
-    StudioView& studio = openStudio(movie);
-    ASSERT_TRUE(waitFor(30, [&] { return !alerts.empty(); })) << "the unreadable movie is said";
-    expectWhole(studio, "studio-garbage-movie");
+};
+
+TEST_P(BrokenMovieTest, LeavesTheWholeStudioInItsWindow)
+{
+    StudioView& studio = openStudio(brokenMovie());
+    ASSERT_TRUE(waitFor(30, [&] {
+        return !alerts.empty() || studio.session().messages().editNotice().has_value();
+    })) << "what is wrong with the movie is said";
+    expectWhole(studio, QStringLiteral("studio-%1-movie").arg(QString::fromStdString(GetParam())));
     shrinkAsFarAsItGoes();
-    expectWhole(studio, "studio-garbage-movie-smallest");
+    expectWhole(studio, QStringLiteral("studio-%1-movie-smallest").arg(QString::fromStdString(GetParam())));
 }
+
+INSTANTIATE_TEST_SUITE_P(Movies, BrokenMovieTest, testing::Values("garbage", "truncated", "missing"),
+                         [](const testing::TestParamInfo<std::string>& info) { return info.param; });
 
 TEST_F(StudioWindowSizeTest, AWideMovieFitsTheWindowWithoutCuttingTheStudio)
 {
@@ -345,4 +366,24 @@ TEST_F(StudioWindowSizeTest, AWideMovieFitsTheWindowWithoutCuttingTheStudio)
     EXPECT_TRUE(alerts.empty());
     shrinkAsFarAsItGoes();
     expectWhole(studio, "studio-wide-movie-smallest");
+}
+
+TEST_F(StudioWindowSizeTest, ALongNoticeWrapsInsteadOfWideningTheWindow)
+{
+    // What a recording lacked, said at once in the notice line: several sentences.
+    std::vector<std::string> notices;
+    for (int i = 0; i < 5; ++i)
+        notices.push_back("The microphone went silent for a while during the recording, and the sound of that "
+                          "stretch is missing from the movie.");
+    StudioView& studio = openStudio(media::test::makeMovie(folder.path() / "screen.mp4", 1.0, 640, 360, false),
+                                    notices);
+    ASSERT_TRUE(waitFor(30, [&] { return !studio.playerSurface()->frame().isNull(); }));
+    EXPECT_LE(window->minimumWidth(), RecorderWindow::studioSize.width());
+    expectWhole(studio, "studio-long-notice");
+    const QLabel* notice = studio.editNoticeLabel();
+    EXPECT_TRUE(shownWhole(notice, notice->rect()));
+    shrinkAsFarAsItGoes();
+    expectWhole(studio, "studio-long-notice-smallest");
+    EXPECT_TRUE(shownWhole(notice, notice->rect()));
+    EXPECT_GE(notice->height(), notice->heightForWidth(notice->width())) << "every line of the notice shows";
 }
