@@ -6,6 +6,7 @@
 #include <QStackedLayout>
 #include <QTimer>
 
+#include <algorithm>
 #include <utility>
 
 #include "recorder/AreaOverlay.h"
@@ -264,9 +265,16 @@ void RecorderWindow::placeFor(bool setup)
         setFixedSize(target.size());
     } else {
         clearMask();
+        // The layout gives the window the Studio's least size (its rail, its timeline's tracks):
+        // measured now, so that the window is placed at that size or more.
         setMinimumSize(0, 0);
         setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
-        target = WindowPlacement::centered(available, studioSize);
+        layout()->invalidate();
+        layout()->activate();
+        const QSize size = WindowPlacement::centered(available, studioSize).size().expandedTo(minimumSize());
+        target = QRect(QPoint(), size);
+        target.moveCenter(available.center());
+        target.moveTop(std::max(target.top(), available.top())); // the title bar stays within reach
     }
     if (setup && userMoved_)
         resize(target.size());

@@ -177,6 +177,7 @@ void StudioEditingViews::bindSidebar()
     s.selectedTextID = textSelection(session_);
     s.keystrokeOverlay = stateBinding(session_, &StudioEditState::keystrokeOverlay, writer_, sidebar_);
     s.onChanged = [this] { session_.commit(); };
+    s.onLiveChanged = [this] { session_.previewLiveEditState(); };
     s.onClose = [this] { session_.selection().setTab(std::nullopt); };
     const RecordingTimeline& document = session_.timeline();
     s.setRecordingFacts(document.cameraURL.has_value(), document.hasSystemAudio,

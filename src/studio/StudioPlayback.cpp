@@ -144,6 +144,7 @@ void StudioPlayback::rebuild()
 {
     if (!document_.videoURL)
         return;
+    liveRebuildWaiting_ = false; // this build is of the newest state
     if (!loaded_) {
         editedWhileLoading_ = true; // the first load builds again when it lands
         return;
@@ -160,28 +161,42 @@ void StudioPlayback::rebuild()
     whenFinished(this, reloadFuture_, [this, generation](QFuture<Result> future) {
         if (generation != reloadGeneration_)
             return; // superseded: dropped without effect, failures included
-        BuildOutcome outcome = outcomeOf(future);
-        if (outcome.failure) {
-            emit failed(tr("Couldn't refresh preview: %1").arg(QString::fromStdString(*outcome.failure)));
-            return;
-        }
-        if (!outcome.result)
-            return;
-        // The playhead stays at its recording time, wherever the new cuts put that in the movie.
-        const double playhead =
-            isPlaying_ ? playerKept_.sourceTime(player_.currentTime()) : currentTime_;
-        showInPlayer(*outcome.result);
-        // Swapping may have reported a time of the old movie; the playhead is where it was.
-        currentTime_ = playhead;
-        seekPlayer(playhead);
-        // Another canvas aspect changes the picture's shape: the preview area follows it.
-        const QSize before = naturalSize_;
-        takeShape(*outcome.result);
-        if (naturalSize_ != before)
-            emit naturalSizeChanged(naturalSize_);
-        ++rebuildsApplied_;
-        emit itemReplaced();
+        applyRebuilt(std::move(future));
+        if (liveRebuildWaiting_)
+            rebuild();
     });
+}
+
+void StudioPlayback::rebuildLive()
+{
+    if (loaded_ && reloadFuture_.isRunning())
+        liveRebuildWaiting_ = true;
+    else
+        rebuild();
+}
+
+void StudioPlayback::applyRebuilt(QFuture<Result> future)
+{
+    BuildOutcome outcome = outcomeOf(future);
+    if (outcome.failure) {
+        emit failed(tr("Couldn't refresh preview: %1").arg(QString::fromStdString(*outcome.failure)));
+        return;
+    }
+    if (!outcome.result)
+        return;
+    // The playhead stays at its recording time, wherever the new cuts put that in the movie.
+    const double playhead = isPlaying_ ? playerKept_.sourceTime(player_.currentTime()) : currentTime_;
+    showInPlayer(*outcome.result);
+    // Swapping may have reported a time of the old movie; the playhead is where it was.
+    currentTime_ = playhead;
+    seekPlayer(playhead);
+    // Another canvas aspect changes the picture's shape: the preview area follows it.
+    const QSize before = naturalSize_;
+    takeShape(*outcome.result);
+    if (naturalSize_ != before)
+        emit naturalSizeChanged(naturalSize_);
+    ++rebuildsApplied_;
+    emit itemReplaced();
 }
 
 // ---- Frame rate ------------------------------------------------------------------------------

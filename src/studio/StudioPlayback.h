@@ -21,7 +21,8 @@
 //
 // rebuild() after every committed edit: a newer rebuild cancels the one in flight, and the new
 // composition is swapped in at the same playhead. An edit made while the first build runs is
-// built again after it.
+// built again after it. rebuildLive() while a live state keeps changing: at most one build in
+// flight, the newest state built after it.
 //
 // Cuts: the timeline and the playhead stay in recording time; the player plays the edited movie
 // (the kept spans one after another), and CutPlayback maps between the two, so the playhead jumps
@@ -65,6 +66,10 @@ public:
     bool isLoaded() const { return loaded_; }
     // Builds the edit state again and swaps it in at the playhead.
     void rebuild();
+    // The same for a live state that keeps changing (typing): a build in flight is let finish and
+    // the newest state is built after it, so that the preview keeps up with steady changes
+    // instead of each one cancelling the last. A rebuild() takes over what waits.
+    void rebuildLive();
 
     // The playhead and the recording's length, in recording time (what the timeline shows).
     double currentTime() const { return currentTime_; }
@@ -123,6 +128,7 @@ signals:
 
 private:
     void takeShape(const CompositionBuilder::Result& result);
+    void applyRebuilt(QFuture<CompositionBuilder::Result> future);
     void setPlaying(bool playing);
     void showInPlayer(const CompositionBuilder::Result& item);
     void seekPlayer(double sourceTime);
@@ -153,6 +159,7 @@ private:
     // Generation of the newest rebuild; an older one that finishes is dropped unseen.
     quint64 reloadGeneration_ = 0;
     QFuture<CompositionBuilder::Result> reloadFuture_;
+    bool liveRebuildWaiting_ = false; // a live state waits for the build in flight
     int rebuildsApplied_ = 0;
     int frameRate_ = media::kStandardFrameRate;
     double recordedFrameRate_ = 0; // of the screen movie, from the latest build

@@ -96,6 +96,11 @@ void StudioSession::setLiveEditState(StudioEditState state)
     emit editStateChanged();
 }
 
+void StudioSession::previewLiveEditState()
+{
+    playback_->rebuildLive();
+}
+
 bool StudioSession::commit()
 {
     // Cuts that would leave nothing are refused whoever wrote them: the edit is taken back whole.

@@ -80,6 +80,10 @@ public:
     const StudioEditState& editState() const { return state_; }
     // Writes the live state during a gesture: views redraw, nothing is rebuilt, undone or saved.
     void setLiveEditState(StudioEditState state);
+    // Shows the live state in the preview while a gesture that changes what is drawn runs
+    // (typing a text box's text): rebuilt as it changes, neither undone nor saved until the
+    // gesture's commit().
+    void previewLiveEditState();
     // The end of a gesture, a toggle, a picker, a button: rebuilds the preview; when the state
     // differs from the last commit also one undo step and one save. Cuts that would leave nothing
     // of the recording are refused: false, the live state back at the last commit, editNotice

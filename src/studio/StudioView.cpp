@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QResizeEvent>
 #include <QScreen>
 #include <QSettings>
 #include <QShortcut>
@@ -16,6 +17,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <functional>
 
 #include "media/PreviewPlayer.h"
@@ -42,6 +44,7 @@ namespace {
 constexpr int kPreviewMargin = 16;
 constexpr int kRailInset = 12;
 constexpr int kMinimumPreviewHeight = 200;
+constexpr QSize kLeastSize{940, 640};
 // Room the window keeps around the picture before it is laid out: toolbar, transport, caption
 // and timeline.
 constexpr int kChromeHeight = 392;
@@ -219,6 +222,8 @@ QWidget* StudioView::makeTimelineSection()
     removeAll_ = StudioControls::captionButton(tr("Remove all"), section);
     notice_ = StudioControls::caption(QString(), section);
     notice_->setObjectName("editNotice");
+    // A long notice takes more lines, never more width than the window has.
+    notice_->setWordWrap(true);
     notice_->setStyleSheet(QStringLiteral("color: #F0A83C;"));
     notice_->hide();
     restoreCut_ = StudioControls::captionButton(tr("Restore cut"), section);
@@ -228,8 +233,9 @@ QWidget* StudioView::makeTimelineSection()
     speedPicker_->onPicked = [this](double speed) { session_->setSelectedSpeed(speed); };
     header->addWidget(caption_);
     header->addSpacing(12);
-    header->addWidget(notice_);
-    header->addStretch(1);
+    // The notice takes the free room of the line when it shows, the spacer when it doesn't.
+    header->addWidget(notice_, 1);
+    header->addStretch();
     header->addWidget(speedPicker_);
     header->addWidget(restoreCut_);
     header->addWidget(removeAll_);
@@ -260,9 +266,12 @@ QWidget* StudioView::makeResultRow()
     resultText_ = new QLabel(resultRow_);
     resultText_->setObjectName("resultText");
     resultText_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    // A long path is cut at the window's edge (whole in its tooltip) rather than widening it.
+    resultText_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     showInFiles_ = StudioControls::captionButton(tr("Show in Files"), resultRow_);
     revealNotice_ = StudioControls::caption(QString(), resultRow_);
     revealNotice_->setObjectName("revealNotice");
+    revealNotice_->setWordWrap(true);
     revealNotice_->setStyleSheet(QStringLiteral("color: #F0A83C;"));
     revealNotice_->hide();
     row->addWidget(resultText_, 1);
@@ -384,7 +393,29 @@ void StudioView::refreshResult()
     if (url) {
         resultText_->setText(tr("Exported to %1").arg(QString::fromStdString(url->string())));
         resultText_->setAccessibleName(resultText_->text());
+        resultText_->setToolTip(resultText_->text());
     }
+}
+
+QSize StudioView::minimumSizeHint() const
+{
+    QSize least = QWidget::minimumSizeHint().expandedTo(kLeastSize);
+    if (layout()->hasHeightForWidth())
+        least.setHeight(std::max(least.height(), leastHeightAt(std::max(width(), least.width()))));
+    return least;
+}
+
+int StudioView::leastHeightAt(int width) const
+{
+    return layout()->hasHeightForWidth() ? layout()->totalMinimumHeightForWidth(width) : 0;
+}
+
+void StudioView::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    // A wrapped notice takes more lines as the window narrows: the least height follows the width.
+    if (leastHeightAt(event->size().width()) != leastHeightAt(event->oldSize().width()))
+        updateGeometry();
 }
 
 void StudioView::fitWindowToVideo()
@@ -399,11 +430,19 @@ void StudioView::fitWindowToVideo()
     const int pictureWidth = laidOut ? preview_->width() - 2 * kPreviewMargin : width;
     const int chrome = laidOut ? window->height() - preview_->height() + 2 * kPreviewMargin : kChromeHeight;
     int height = int(pictureWidth / (double(natural.width()) / natural.height())) + chrome;
-    if (QScreen* screen = window->screen())
-        height = std::min(height, screen->availableGeometry().height());
-    height = std::max(height, minimumSizeHint().height());
-    const QRect frame = window->geometry();
-    window->setGeometry(frame.center().x() - width / 2, frame.center().y() - height / 2, width, height);
+    // The window manager's frame (title bar, borders) goes around the size set here.
+    const QRect client = window->geometry();
+    const QRect frame = window->frameGeometry();
+    const int titleHeight = client.top() - frame.top();
+    const QRect available = window->screen() ? window->screen()->availableGeometry() : QRect();
+    if (available.isValid())
+        height = std::min(height, available.height() - (frame.height() - client.height()));
+    // The content comes first: a screen too low for it gets a window taller than itself.
+    height = std::max({height, window->minimumSize().height(), minimumSizeHint().height()});
+    int top = client.center().y() - height / 2;
+    if (available.isValid())
+        top = std::max(top, available.top() + titleHeight); // the title bar stays within reach
+    window->setGeometry(client.center().x() - width / 2, top, width, height);
 }
 
 bool StudioView::confirmClose()

@@ -36,7 +36,8 @@ class PreviewPlayer;
 // selected blur region, else restore the selected cut ("Restore cut" in the caption line does the
 // same), unless a text field has the keyboard focus (then they edit the text);
 // Ctrl+Z undoes and Ctrl+Shift+Z redoes committed edits. Failures are shown in the application's
-// alert, titled "Something went wrong". Dark appearance, at least 940 × 640.
+// alert, titled "Something went wrong". Dark appearance; at least 940 × 640, and as large as its
+// content needs (the rail with every tab, every timeline track), whatever the movie.
 //
 // Threads: GUI thread only.
 
@@ -101,7 +102,10 @@ public:
     // cancelled and its file removed, and the last edit is on disk).
     bool confirmClose();
 
-    QSize minimumSizeHint() const override { return {940, 640}; }
+    // What the laid-out content needs (the toolbar, the rail with every tab, every track of the
+    // timeline), and never less than 940 × 640. The window holding the Studio takes it as its
+    // least size, whether or not the movie could be read.
+    QSize minimumSizeHint() const override;
 
 signals:
     // The user closed the Studio (after confirmClose()).
@@ -113,6 +117,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
@@ -126,6 +131,8 @@ private:
     void refreshCaption();
     void refreshResult();
     void fitWindowToVideo();
+    // The least height of the laid-out content at `width` where a wrapped text depends on it.
+    int leastHeightAt(int width) const;
     bool handleDeleteKey(QKeyEvent* event);
     void showFailure(const QString& message);
 

@@ -1,11 +1,13 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QLabel>
 #include <QProcess>
 #include <QTest>
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <fstream>
 
 #include "app/DocumentFiles.h"
 #include "recorder/BarControls.h"
@@ -20,6 +22,10 @@
 #include "studio/timeline/TimelineView.h"
 #include "studio/sidebar/StudioSidebarView.h"
 #include "studio/sidebar/StudioTabLabels.h"
+#include "media/MediaTestSupport.h"
+#include "studio/StudioSession.h"
+#include "studio/TransportBar.h"
+#include "studio/sidebar/StudioIconRail.h"
 #include "support/MediaProbe.h"
 #include "support/ScreenGrab.h"
 #include "support/ServiceHelpers.h"
@@ -40,6 +46,20 @@ constexpr double blackAllowed = 0.002;
 bool isWallpaper(QRgb pixel)
 {
     return test::similarColour(pixel, wallpaper, 10);
+}
+
+// Whether `area` of `widget` is drawn whole: inside the widget and inside every widget it sits in,
+// up to its window, all of them shown.
+bool shownWhole(const QWidget* widget, QRect area)
+{
+    for (const QWidget* each = widget; each; each = each->parentWidget()) {
+        if (!each->isVisible() || !each->rect().contains(area))
+            return false;
+        if (each->isWindow())
+            return true;
+        area.translate(each->pos());
+    }
+    return false;
 }
 
 // Whole-screen tests under the window manager of the test services (TARNIX_WM).
@@ -246,4 +266,124 @@ TEST_F(DesktopTest, EachRailButtonOpensItsPanelThroughTheAccessibilityAction)
     // The open tab's button closes its panel, as a click does.
     ASSERT_EQ(activate(title(kAllStudioTabs.back())), 0);
     EXPECT_TRUE(waitFor(5, [&] { return !sidebar->isVisible(); }));
+}
+
+// The Studio's window holds its whole content, whatever the movie: the rail with every tab and
+// every track of the timeline, as the Studio opens and as the window is made as small as it goes.
+class StudioWindowSizeTest : public DesktopTest {
+protected:
+    StudioView& openStudio(const std::filesystem::path& movie, std::vector<std::string> notices = {})
+    {
+        showWindow();
+        RecordingTimeline timeline;
+        timeline.videoURL = movie;
+        window->showStudio({timeline, std::nullopt, std::nullopt, std::move(notices)});
+        auto* studio = qobject_cast<StudioView*>(window->studioWidget());
+        EXPECT_TRUE(studio);
+        EXPECT_TRUE(waitFor(10, [&] { return studio->isVisible(); }));
+        return *studio;
+    }
+
+    // Which parts of the Studio are cut off; empty when none is.
+    static std::string clippedParts(const StudioView& studio)
+    {
+        std::string clipped;
+        const auto* rail = studio.editingViews().rail();
+        for (StudioTab tab : kAllStudioTabs)
+            if (!shownWhole(rail->button(tab), rail->button(tab)->rect()))
+                clipped += " rail:" + title(tab).toStdString();
+        const auto* timeline = studio.editingViews().timeline();
+        if (!shownWhole(timeline, timeline->audioRect().toAlignedRect()))
+            clipped += " audio-track";
+        if (!shownWhole(timeline, timeline->scrollBarRect().toAlignedRect()))
+            clipped += " timeline-scroll-bar";
+        if (!shownWhole(studio.transportBar(), studio.transportBar()->rect()))
+            clipped += " transport";
+        return clipped;
+    }
+
+    // Waits until the window manager has settled the window and nothing is cut off.
+    void expectWhole(const StudioView& studio, const QString& name)
+    {
+        EXPECT_TRUE(waitFor(10, [&] { return clippedParts(studio).empty(); }))
+            << "cut off:" << clippedParts(studio) << " in " << window->width() << "×" << window->height();
+        const QImage screen = screenUntil(name, [&](const QImage& s) { return wallpaperInWindow(s) < 0.01; }, 15);
+        EXPECT_LT(wallpaperInWindow(screen), 0.01);
+        EXPECT_TRUE(screen.rect().contains(window->frameGeometry()))
+            << "the window is on the screen: " << window->frameGeometry().x() << "," << window->frameGeometry().y();
+    }
+
+    // Asks for a window smaller than anything the Studio can hold, as a user dragging its corner.
+    void shrinkAsFarAsItGoes()
+    {
+        window->resize(400, 300);
+        waitFor(2, [&] { return window->height() > 300; });
+    }
+};
+
+// A screen movie that can't be read whole: garbage, cut short after its index, or gone.
+class BrokenMovieTest : public StudioWindowSizeTest, public testing::WithParamInterface<std::string> {
+protected:
+    std::filesystem::path brokenMovie()
+    {
+        const auto movie = folder.path() / "screen.mp4";
+        if (GetParam() == "garbage") {
+            std::ofstream out(movie, std::ios::binary);
+            for (int i = 0; i < 200000; ++i)
+                out.put(char((i * 7919) % 251));
+        } else if (GetParam() == "truncated") {
+            // The index first, so that the movie opens and its pictures end early.
+            media::test::runFfmpeg("-f lavfi -i testsrc2=s=1280x720:r=30:d=3 -c:v libx264 -preset ultrafast "
+                                   "-pix_fmt yuv420p -movflags +faststart \"" + movie.string() + "\"");
+            std::filesystem::resize_file(movie, std::filesystem::file_size(movie) / 2);
+        }
+        return movie;
+    }
+};
+
+TEST_P(BrokenMovieTest, LeavesTheWholeStudioInItsWindow)
+{
+    StudioView& studio = openStudio(brokenMovie());
+    ASSERT_TRUE(waitFor(30, [&] {
+        return !alerts.empty() || studio.session().messages().editNotice().has_value();
+    })) << "what is wrong with the movie is said";
+    expectWhole(studio, QStringLiteral("studio-%1-movie").arg(QString::fromStdString(GetParam())));
+    shrinkAsFarAsItGoes();
+    expectWhole(studio, QStringLiteral("studio-%1-movie-smallest").arg(QString::fromStdString(GetParam())));
+}
+
+INSTANTIATE_TEST_SUITE_P(Movies, BrokenMovieTest, testing::Values("garbage", "truncated", "missing"),
+                         [](const testing::TestParamInfo<std::string>& info) { return info.param; });
+
+TEST_F(StudioWindowSizeTest, AWideMovieFitsTheWindowWithoutCuttingTheStudio)
+{
+    // The window is fitted to a picture a fifth as high as it is wide: the content, not the
+    // picture, decides the height.
+    const auto movie = media::test::makeMovie(folder.path() / "wide.mp4", 1.0, 1000, 200, false);
+    StudioView& studio = openStudio(movie);
+    ASSERT_TRUE(waitFor(30, [&] { return !studio.playerSurface()->frame().isNull(); }));
+    expectWhole(studio, "studio-wide-movie");
+    EXPECT_TRUE(alerts.empty());
+    shrinkAsFarAsItGoes();
+    expectWhole(studio, "studio-wide-movie-smallest");
+}
+
+TEST_F(StudioWindowSizeTest, ALongNoticeWrapsInsteadOfWideningTheWindow)
+{
+    // What a recording lacked, said at once in the notice line: several sentences.
+    std::vector<std::string> notices;
+    for (int i = 0; i < 5; ++i)
+        notices.push_back("The microphone went silent for a while during the recording, and the sound of that "
+                          "stretch is missing from the movie.");
+    StudioView& studio = openStudio(media::test::makeMovie(folder.path() / "screen.mp4", 1.0, 640, 360, false),
+                                    notices);
+    ASSERT_TRUE(waitFor(30, [&] { return !studio.playerSurface()->frame().isNull(); }));
+    EXPECT_LE(window->minimumWidth(), RecorderWindow::studioSize.width());
+    expectWhole(studio, "studio-long-notice");
+    const QLabel* notice = studio.editNoticeLabel();
+    EXPECT_TRUE(shownWhole(notice, notice->rect()));
+    shrinkAsFarAsItGoes();
+    expectWhole(studio, "studio-long-notice-smallest");
+    EXPECT_TRUE(shownWhole(notice, notice->rect()));
+    EXPECT_GE(notice->height(), notice->heightForWidth(notice->width())) << "every line of the notice shows";
 }

@@ -365,6 +365,50 @@ TEST_F(StudioSessionTest, LiveEditsCommitAsOneStep)
     EXPECT_DOUBLE_EQ(s.editState().cameraOverlay.sizeFraction, 0.22);
 }
 
+TEST_F(StudioSessionTest, TypingShowsInThePreviewAndCommitsAsOneStep)
+{
+    StudioSession& s = openLoaded();
+    s.createTextRegion(0.5, 2.0);
+    builder.succeed(1);
+    ASSERT_TRUE(waitFor([&] { return s.playback().rebuildsApplied() == 1; }));
+    const RecordingTimeline before = savedDocument();
+    QSignalSpy history(&s, &StudioSession::historyChanged);
+    auto type = [&](const std::string& text) {
+        StudioEditState next = s.editState();
+        next.textRegions[0].text = text;
+        s.setLiveEditState(next);
+        s.previewLiveEditState();
+    };
+
+    type("H");
+    ASSERT_EQ(builder.count(), 3u) << "the first key is built at once";
+    EXPECT_EQ(builder.inputs[2].textRegions[0].text, "H");
+    type("Hi");
+    type("Hi!");
+    EXPECT_EQ(builder.count(), 3u) << "keys typed meanwhile wait for the build in flight";
+    EXPECT_FALSE(builder.isCanceled(2)) << "steady typing must not starve the preview";
+    builder.succeed(2);
+    ASSERT_TRUE(waitFor([&] { return builder.count() == 4u; }));
+    EXPECT_EQ(s.playback().rebuildsApplied(), 2);
+    EXPECT_EQ(builder.inputs[3].textRegions[0].text, "Hi!") << "then the newest text, once";
+    EXPECT_EQ(history.count(), 0);
+    EXPECT_FALSE(s.canRedo());
+    EXPECT_EQ(savedDocument().textRegions, before.textRegions) << "nothing is saved while typing";
+
+    s.commit(); // the field is left
+    EXPECT_TRUE(builder.isCanceled(3)) << "the commit's build takes over";
+    ASSERT_EQ(builder.count(), 5u);
+    builder.succeed(4);
+    builder.succeed(3);
+    ASSERT_TRUE(waitFor([&] { return s.playback().rebuildsApplied() == 3; }));
+    test::processEvents(0.05);
+    EXPECT_EQ(builder.count(), 5u) << "nothing waits after the commit";
+    EXPECT_EQ(history.count(), 1);
+    EXPECT_EQ(savedDocument().textRegions[0].text, "Hi!");
+    s.undo();
+    EXPECT_EQ(s.editState().textRegions[0].text, "Text") << "the whole typing is one step";
+}
+
 TEST_F(StudioSessionTest, UndoAndRedoWalkThreeEditsAndTheFileFollows)
 {
     StudioSession& s = openLoaded();

@@ -20,6 +20,7 @@
 #include "support/MediaProbe.h"
 #include "document/DocumentCoding.h"
 #include "media/PreviewPlayer.h"
+#include "compositing/TextRenderer.h"
 #include "studio/PlayerSurface.h"
 #include "studio/handles/PreviewHandle.h"
 #include "studio/sidebar/StudioSidebarView.h"
@@ -174,6 +175,67 @@ TEST_F(StudioViewTest, DeleteKeysRemoveZoomThenBlurButNotWhileTypingInAField)
     QTest::keyClick(view->transportBar()->playButton(), Qt::Key_Backspace);
     EXPECT_TRUE(session().editState().redactRegions.empty());
     EXPECT_EQ(view->captionLabel()->text(), "1 zoom · 6 clicks detected");
+}
+
+// Whether `frame` shows the pill of `box` where the pill of `shorter` (the same box with a shorter
+// text) would not be: over the columns between their left edges, just inside the top of the pill,
+// the picture is darkened against the picture just above the pill (the test movie's bars are
+// upright, so the two rows show the same colours unless a pill lies over one).
+bool showsWiderPill(const QImage& frame, const TextRegion& box, const TextRegion& shorter)
+{
+    const QSizeF size = frame.size();
+    const Rect wide = TextRenderer::boxRect(box, size);
+    const Rect narrow = TextRenderer::boxRect(shorter, size);
+    const int left = int((wide.minX() + 0.1 * (narrow.minX() - wide.minX())) * size.width());
+    const int right = int((narrow.minX() - 0.1 * (narrow.minX() - wide.minX())) * size.width());
+    const int inside = int((wide.minY() + 0.08 * wide.height) * size.height()) + 1;
+    const int above = int(wide.minY() * size.height()) - 3;
+    int lit = 0;
+    int darkened = 0;
+    for (int x = left; x < right; ++x) {
+        const int outer = qGray(frame.pixel(x, above));
+        if (outer < 40)
+            continue; // too dark to tell
+        ++lit;
+        darkened += qGray(frame.pixel(x, inside)) < 0.7 * outer;
+    }
+    return lit >= 5 && darkened >= 0.6 * lit;
+}
+
+TEST_F(StudioViewTest, TypingATextBoxShowsInThePreviewAndIsOneUndoStep)
+{
+    open();
+    session().playback().seek(1.0);
+    session().createTextRegion(0.5, 2.5);
+    const TextRegion made = session().editState().textRegions.at(0);
+    QLineEdit* field = nullptr;
+    ASSERT_TRUE(waitFor([&] {
+        for (auto* each : view->editingViews().sidebar()->findChildren<QLineEdit*>())
+            if (each->accessibleName() == "Text" && each->isVisible())
+                field = each;
+        return field != nullptr;
+    }));
+
+    field->setFocus();
+    ASSERT_TRUE(waitFor([&] { return field->hasFocus(); }));
+    QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(field, "Hello, world");
+    TextRegion typed = made;
+    typed.text = "Hello, world";
+    EXPECT_TRUE(waitFor([&] { return showsWiderPill(surface().frame(), typed, made); }))
+        << "the preview draws the typed text before the field is left";
+    EXPECT_TRUE(field->hasFocus()) << "the preview's rebuilds leave the field being typed in";
+    EXPECT_EQ(session().editState().textRegions[0].text, "Hello, world");
+    screenshot("studio-typing-text");
+
+    QTest::keyClick(field, Qt::Key_Return);
+    EXPECT_TRUE(session().flushSaves());
+    EXPECT_EQ(decodeRecordingTimeline(test::readFile(recording.documentPath)).textRegions[0].text, "Hello, world");
+    session().undo();
+    EXPECT_EQ(session().editState().textRegions[0].text, "Text") << "the whole typing is one undo step";
+    session().undo();
+    EXPECT_TRUE(session().editState().textRegions.empty());
+    EXPECT_TRUE(alerts.empty());
 }
 
 TEST_F(StudioViewTest, RemoveAllKeepsBlurAndUndoRedoWalkBackAndForth)

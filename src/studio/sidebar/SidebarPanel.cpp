@@ -26,6 +26,11 @@ void SidebarPanel::commit()
     sidebar_.commit();
 }
 
+void SidebarPanel::showLive()
+{
+    sidebar_.showLive();
+}
+
 void SidebarPanel::commitAndRebuild()
 {
     sidebar_.commitAndRebuild();

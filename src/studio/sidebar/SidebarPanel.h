@@ -50,6 +50,8 @@ protected:
     void commit();
     // Reports a change that alters which controls exist: the contents are built again.
     void commitAndRebuild();
+    // Shows a change still being made in the preview at once; commit() reports its end.
+    void showLive();
     // Builds the contents again (a new selection) without reporting a change.
     void refresh();
 

@@ -200,6 +200,12 @@ void StudioSidebarView::commit()
         onChanged();
 }
 
+void StudioSidebarView::showLive()
+{
+    if (onLiveChanged)
+        onLiveChanged();
+}
+
 void StudioSidebarView::commitAndRebuild()
 {
     commit();

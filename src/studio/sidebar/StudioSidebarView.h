@@ -58,6 +58,9 @@ public:
 
     std::function<void()> onChanged; // a committed change: the editor rebuilds the preview
     std::function<void()> onClose;   // the close button
+    // A change still being made that the preview shows as it goes (typing a text box's text);
+    // its end comes with onChanged.
+    std::function<void()> onLiveChanged;
 
     // Where the file chooser, the colour chooser and the wallpapers come from (the toolkit's
     // dialogs and SystemWallpaperCatalog::all() unless replaced, e.g. by tests).
@@ -90,6 +93,7 @@ private:
     QWidget* buildHeader();
     void commit();          // report a change that keeps the same controls
     void commitAndRebuild(); // report a change that alters which controls exist
+    void showLive();         // report a change still being made
     bool isSliderHeld() const;
 
     StudioTab tab_ = StudioTab::zoom;

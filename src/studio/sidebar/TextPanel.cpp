@@ -73,9 +73,10 @@ void TextPanel::buildBoxControls(QVBoxLayout* column, const TextRegion& box)
     auto* field = new QLineEdit(QString::fromStdString(box.text), content());
     field->setAccessibleName(tr("Text"));
     field->setMaxLength(kMaxTextLength);
-    // Typing shows at once; leaving the field (or Return) makes it one undo step.
-    connect(field, &QLineEdit::textEdited, this, [editBox](const QString& text) {
+    // Typing shows in the preview as it goes; leaving the field (or Return) makes it one undo step.
+    connect(field, &QLineEdit::textEdited, this, [this, editBox](const QString& text) {
         editBox([&](TextRegion& r) { r.text = text.toStdString(); });
+        showLive();
     });
     connect(field, &QLineEdit::editingFinished, this, [this] { commit(); });
     column->addWidget(field);
