@@ -316,6 +316,7 @@ void RecorderWindow::onRecordingCompleted()
 
 void RecorderWindow::releaseDevices()
 {
+    model_.stopWatchingDevices();
     session_.cameraRecorder().teardown();
     session_.micRecorder().teardown();
 }
