@@ -96,6 +96,21 @@ TEST(AreaSelection, dragsDrawMoveAndStayOnTheDisplay)
     EXPECT_EQ(selection.sizeText(), "");
 }
 
+// On a scaled desktop the rectangle is drawn in points and recorded in pixels: the label says the
+// pixels, with even sides after the scaling too (1.5 turns an even side odd).
+TEST(AreaSelection, theRecordedAreaIsInTheDisplaysPixelsWithEvenSides)
+{
+    const AreaSelection doubled({960, 540}, QRect(150, 100, 320, 180), 2.0);
+    EXPECT_EQ(doubled.pixelArea(), QRect(300, 200, 640, 360));
+    EXPECT_EQ(doubled.sizeText(), "640 × 360");
+
+    const AreaSelection oneAndAHalf({1280, 720}, QRect(100, 100, 202, 102), 1.5);
+    EXPECT_EQ(oneAndAHalf.area(), QRect(100, 100, 202, 102)) << "as drawn";
+    EXPECT_EQ(oneAndAHalf.pixelArea(), QRect(150, 150, 302, 152)) << "303 × 153 pixels, evened";
+    const AreaSelection atTheEdge({1280, 720}, QRect(1000, 600, 280, 120), 1.5);
+    EXPECT_EQ(atTheEdge.pixelArea(), QRect(1500, 900, 420, 180)) << "still on the display's 1920 × 1080";
+}
+
 // A desktop's cast may come in the output's pixels (twice the points at scale 2) or in points:
 // either way the still covers the overlay's points at the screen's pixel density.
 TEST(AreaOverlay, theStillIsFittedToTheDisplaysPointsAtItsPixelDensity)
@@ -285,4 +300,43 @@ TEST_F(CountdownAndAreaTest, recordWithAnAreaSelectedShowsTheLastAreaAndEnterRec
     window->model().selectSource(display);
     EXPECT_EQ(window->model().selectedKind(), SourceKind::display);
     EXPECT_FALSE(session->selectedArea());
+}
+
+// Qt on a desktop scaled to 2 (QT_SCALE_FACTOR=2; ctest runs this test so): the overlay is placed
+// and dragged in Qt's points, and what is recorded is the X server's pixels under it.
+TEST_F(CountdownAndAreaTest, onADesktopScaledToTwoTheAreaIsRecordedInTheDisplaysPixels)
+{
+    if (QGuiApplication::primaryScreen()->devicePixelRatio() != 2.0)
+        GTEST_SKIP() << "runs with QT_SCALE_FACTOR=2";
+    ASSERT_EQ(test::shell("xsetroot -solid '#3a6ea5'"), 0);
+    showWindow();
+    QAction* choose = menuAction(bar().sourcePicker()->menu(SourceKind::area), QStringLiteral("Choose an area"));
+    ASSERT_TRUE(choose);
+    choose->trigger();
+    AreaOverlay* overlay = window->areaOverlay();
+    ASSERT_TRUE(overlay);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(overlay));
+    EXPECT_EQ(overlay->geometry(), QRect(0, 0, 960, 540)) << "the whole display, in points";
+    EXPECT_EQ(overlay->still().size(), QSize(1920, 1080)) << "the still keeps the display's pixels";
+    // The whole screen is covered: its far corner is dimmed too.
+    EXPECT_TRUE(waitFor(5, [&] { return test::grabScreen().pixel(1900, 1060) != qRgb(0x3a, 0x6e, 0xa5); }));
+
+    // The pointer moves in the X server's pixels.
+    ASSERT_EQ(test::shell("xdotool mousemove 300 200 mousedown 1 mousemove 600 400 mousemove 940 560 mouseup 1"), 0);
+    EXPECT_TRUE(waitFor(10, [&] { return overlay->selection().sizeText() == "640 × 360"; }))
+        << overlay->selection().sizeText() << " is what the label says is recorded";
+    EXPECT_EQ(overlay->selection().rect(), QRect(150, 100, 320, 180));
+    test::saveScreenshot(test::grabScreen(), QStringLiteral("area-overlay-scaled-2"));
+    ASSERT_EQ(test::shell("xdotool key Return"), 0);
+
+    ASSERT_TRUE(waitFor(20, [&] { return session->isRecording() && !window->model().isBusy(); }));
+    EXPECT_EQ(session->recordingSource()->area(), QRect(300, 200, 640, 360));
+    ASSERT_TRUE(waitFor(20, [&] { return session->recorder().appendedFrameCount() > 3; }));
+    QTest::mouseClick(bar().recordButton(), Qt::LeftButton);
+    ASSERT_TRUE(waitFor(30, [&] { return session->completedTimeline().has_value(); }));
+    EXPECT_EQ(session->recorder().movieSize(), QSize(640, 360));
+    // Remembered as drawn, and drawn there again next time.
+    EXPECT_EQ(RecorderSettings::lastArea(QSettings(QStringLiteral("Tarnix"), QStringLiteral("Tarnix")),
+                                         session->selectedSourceID().value_or("")),
+              QRect(150, 100, 320, 180));
 }
