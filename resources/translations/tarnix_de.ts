@@ -579,6 +579,14 @@
         <source>Pause</source>
         <translation>Anhalten</translation>
     </message>
+    <message>
+        <source>The camera “%1” is no longer connected: no camera is recorded until it is back.</source>
+        <translation>Die Kamera „%1“ ist nicht mehr angeschlossen: Bis sie wieder da ist, wird keine Kamera aufgenommen.</translation>
+    </message>
+    <message>
+        <source>The microphone “%1” is no longer connected: no microphone is recorded until it is back.</source>
+        <translation>Das Mikrofon „%1“ ist nicht mehr angeschlossen: Bis es wieder da ist, wird kein Mikrofon aufgenommen.</translation>
+    </message>
 </context>
 <context>
     <name>tarnix::CursorPanel</name>

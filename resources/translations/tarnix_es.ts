@@ -579,6 +579,14 @@
         <source>Pause</source>
         <translation>Pausa</translation>
     </message>
+    <message>
+        <source>The camera “%1” is no longer connected: no camera is recorded until it is back.</source>
+        <translation>La cámara «%1» ya no está conectada: no se graba ninguna cámara hasta que vuelva.</translation>
+    </message>
+    <message>
+        <source>The microphone “%1” is no longer connected: no microphone is recorded until it is back.</source>
+        <translation>El micrófono «%1» ya no está conectado: no se graba ningún micrófono hasta que vuelva.</translation>
+    </message>
 </context>
 <context>
     <name>tarnix::CursorPanel</name>

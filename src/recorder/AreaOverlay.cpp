@@ -21,12 +21,13 @@ bool onX11()
 
 } // namespace
 
-AreaOverlay::AreaOverlay(const QRect& display, const QImage& still, std::optional<QRect> initial)
+AreaOverlay::AreaOverlay(const QRect& display, const QImage& still, std::optional<QRect> initial,
+                         qreal pixelsPerPoint)
     : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
                            (onX11() ? Qt::X11BypassWindowManagerHint : Qt::WindowType(0)))
     , display_(display)
     , still_(still)
-    , selection_(display.size(), initial)
+    , selection_(display.size(), initial, pixelsPerPoint)
 {
     setWindowTitle(tr("Choose the area to record"));
     setAccessibleName(windowTitle());
@@ -199,11 +200,12 @@ void AreaOverlay::placeButtons()
 
 void AreaOverlay::confirm()
 {
-    const auto area = selection_.area();
-    if (!area || finished_)
+    const auto drawn = selection_.area();
+    const auto recorded = selection_.pixelArea();
+    if (!drawn || !recorded || finished_)
         return;
     finish();
-    emit confirmed(*area);
+    emit confirmed(*recorded, *drawn);
 }
 
 void AreaOverlay::cancel()

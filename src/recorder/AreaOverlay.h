@@ -25,9 +25,11 @@ class AreaOverlay : public QWidget {
     Q_OBJECT
 
 public:
-    // `display` is the display's place in the desktop's logical coordinates; `still` its picture
-    // (may be null: the desktop then shows through).
-    AreaOverlay(const QRect& display, const QImage& still, std::optional<QRect> initial);
+    // `display` is the display's place in the desktop's logical coordinates (points); `still` its
+    // picture (may be null: the desktop then shows through); `initial` the area shown at first, in
+    // points; `pixelsPerPoint` how many of the recorded picture's pixels make a point.
+    AreaOverlay(const QRect& display, const QImage& still, std::optional<QRect> initial,
+                qreal pixelsPerPoint = 1.0);
 
     // The picture scaled to a display of `logicalSize` points at `devicePixelRatio`, the way the
     // overlay draws it without scaling again; null for a null picture.
@@ -42,8 +44,9 @@ public:
     void open();
 
 signals:
-    // The area to record, in the display's pixels; the overlay has closed.
-    void confirmed(const QRect& area);
+    // The area to record, in the display's pixels, and as it was drawn, in points; the overlay
+    // has closed.
+    void confirmed(const QRect& area, const QRect& drawn);
     void cancelled();
 
 protected:

@@ -11,8 +11,9 @@ namespace {
 constexpr int kDragThreshold = 4;
 } // namespace
 
-AreaSelection::AreaSelection(QSize display, std::optional<QRect> initial)
+AreaSelection::AreaSelection(QSize display, std::optional<QRect> initial, qreal pixelsPerPoint)
     : bounds_(QPoint(0, 0), display)
+    , pixelsPerPoint_(pixelsPerPoint)
 {
     if (initial && bounds_.intersects(*initial))
         rect_ = *initial & bounds_;
@@ -63,9 +64,17 @@ std::optional<QRect> AreaSelection::area() const
     return evenArea(*rect_, bounds_.size());
 }
 
+std::optional<QRect> AreaSelection::pixelArea() const
+{
+    const auto points = area();
+    if (!points)
+        return std::nullopt;
+    return evenArea(areaInPixels(*points, pixelsPerPoint_), areaInPixels(bounds_, pixelsPerPoint_).size());
+}
+
 std::string AreaSelection::sizeText() const
 {
-    const auto recorded = area();
+    const auto recorded = pixelArea();
     if (!recorded)
         return {};
     return std::to_string(recorded->width()) + " × " + std::to_string(recorded->height());

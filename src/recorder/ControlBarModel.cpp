@@ -1,8 +1,10 @@
 #include "recorder/ControlBarModel.h"
 
 #include "capture/CaptureError.h"
+#include "capture/DeviceWatch.h"
 
 #include <QCoreApplication>
+#include <QStringList>
 
 #include <algorithm>
 
@@ -54,23 +56,34 @@ ControlBarModel::ControlBarModel(RecordingSession& session, QObject* parent)
     connect(&sources, &CaptureSourceProvider::listsChanged, this, changed);
     connect(&sources, &CaptureSourceProvider::errorMessageChanged, this, changed);
     connect(&session_.recorder(), &ScreenRecorder::errorMessageChanged, this, changed);
-    connect(&session_.cameraProvider(), &CameraDeviceProvider::devicesChanged, this, changed);
+    connect(&session_.cameraProvider(), &CameraDeviceProvider::devicesChanged, this, [this] {
+        followCameraList();
+        emit deviceListsChanged();
+        emit this->changed();
+    });
     connect(&session_.cameraProvider(), &CameraDeviceProvider::errorMessageChanged, this, changed);
-    connect(&session_.micProvider(), &MicrophoneDeviceProvider::devicesChanged, this, changed);
+    connect(&session_.micProvider(), &MicrophoneDeviceProvider::devicesChanged, this, [this] {
+        followMicrophoneList();
+        emit deviceListsChanged();
+        emit this->changed();
+    });
     connect(&session_.micProvider(), &MicrophoneDeviceProvider::errorMessageChanged, this, changed);
     connect(&session_, &RecordingSession::selectedSourceIDChanged, this, changed);
     connect(&session_, &RecordingSession::includeSystemAudioChanged, this, changed);
     connect(&session_, &RecordingSession::recordingNoticesChanged, this, changed);
     connect(&session_, &RecordingSession::selectedCameraIDChanged, this, [this] {
+        camera_.gone = false;
         applyCameraSelection();
         emit this->changed();
     });
     connect(&session_, &RecordingSession::selectedMicIDChanged, this, [this] {
+        microphone_.gone = false;
         applyMicrophoneSelection();
         emit this->changed();
     });
     connect(&session_, &RecordingSession::isRecordingChanged, this, [this](bool recording) {
         emit isRecordingChanged(recording);
+        relistStale();
         emit this->changed();
     });
     connect(&session_, &RecordingSession::selectedAreaChanged, this, changed);
@@ -83,6 +96,8 @@ ControlBarModel::ControlBarModel(RecordingSession& session, QObject* parent)
     connect(&session_.recorder(), &ScreenRecorder::appendedFrameCountChanged, this, &ControlBarModel::countsChanged);
     connect(&session_.cursorTracker(), &CursorTracker::clicksChanged, this, &ControlBarModel::countsChanged);
 }
+
+ControlBarModel::~ControlBarModel() = default;
 
 bool ControlBarModel::offersKind(SourceKind kind) const
 {
@@ -230,6 +245,8 @@ std::optional<std::string> ControlBarModel::currentError() const
     std::vector<std::string> notices = notices_;
     for (auto& notice : session_.recordingNotices())
         notices.push_back(std::move(notice));
+    if (auto gone = goneDevicesNotice())
+        notices.push_back(std::move(*gone));
     if (!notices.empty()) {
         std::string text;
         for (const auto& notice : notices)
@@ -391,8 +408,92 @@ void ControlBarModel::toggleNow()
         starting_ = false;
         if (starting && session_.isRecording())
             takeNotices();
+        relistStale();
         emit changed();
     });
+}
+
+void ControlBarModel::watchDevices()
+{
+    if (watch_)
+        return;
+    watch_ = std::make_unique<DeviceWatch>();
+    connect(watch_.get(), &DeviceWatch::camerasChanged, this, [this] {
+        camera_.stale = true;
+        relistStale();
+    });
+    connect(watch_.get(), &DeviceWatch::microphonesChanged, this, [this] {
+        microphone_.stale = true;
+        relistStale();
+    });
+}
+
+void ControlBarModel::stopWatchingDevices()
+{
+    watch_.reset();
+}
+
+void ControlBarModel::relistStale()
+{
+    if (session_.isRecording() || busy_)
+        return;
+    if (std::exchange(camera_.stale, false))
+        session_.cameraProvider().refresh();
+    if (std::exchange(microphone_.stale, false))
+        session_.micProvider().refresh();
+    // A list read during the recording (or a refresh then) is taken up now.
+    followCameraList();
+    followMicrophoneList();
+}
+
+void ControlBarModel::followList(FollowedDevice& followed, bool selected, const std::string* listedName,
+                                 const std::function<void()>& release, void (ControlBarModel::*configure)())
+{
+    // A list read during a recording (the refresh button) is taken up once it is over.
+    if (session_.isRecording() || busy_)
+        return;
+    if (listedName) {
+        followed.name = *listedName;
+        if (std::exchange(followed.gone, false))
+            (this->*configure)(); // back: taken up again
+        return;
+    }
+    if (!selected || followed.gone) {
+        followed.gone = followed.gone && selected;
+        return;
+    }
+    followed.gone = true;
+    release();
+}
+
+void ControlBarModel::followCameraList()
+{
+    const auto& selected = session_.selectedCameraID();
+    const CameraDevice* device = findCamera(session_, selected);
+    followList(camera_, selected.has_value(), device ? &device->localizedName : nullptr,
+               [this] { session_.cameraRecorder().teardown(); }, &ControlBarModel::applyCameraSelection);
+}
+
+void ControlBarModel::followMicrophoneList()
+{
+    const auto& selected = session_.selectedMicID();
+    const pulse::SourceInfo* device = findMicrophone(session_, selected);
+    followList(microphone_, selected.has_value(), device ? &device->description : nullptr,
+               [this] { session_.micRecorder().teardown(); }, &ControlBarModel::applyMicrophoneSelection);
+}
+
+std::optional<std::string> ControlBarModel::goneDevicesNotice() const
+{
+    QStringList lines;
+    if (camera_.gone)
+        lines << tr("The camera “%1” is no longer connected: no camera is recorded until it is back.")
+                     .arg(QString::fromStdString(camera_.name));
+    if (microphone_.gone)
+        lines << tr("The microphone “%1” is no longer connected: no microphone is recorded until it is back.")
+                     .arg(QString::fromStdString(microphone_.name));
+    if (lines.isEmpty())
+        return std::nullopt;
+    return lines.join(QLatin1Char('\n')).toStdString();
 }
 
 void ControlBarModel::applyCameraSelection()
@@ -403,6 +504,7 @@ void ControlBarModel::applyCameraSelection()
         recorder.teardown();
         return;
     }
+    camera_.name = device->localizedName;
     try {
         recorder.configure(*device);
         // The session reads frames on its own thread; starting it only launches that thread.
@@ -421,6 +523,7 @@ void ControlBarModel::applyMicrophoneSelection()
         recorder.teardown();
         return;
     }
+    microphone_.name = device->description;
     try {
         recorder.configure(device->name);
         session_.micProvider().setErrorMessage(std::nullopt);

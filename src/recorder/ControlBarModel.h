@@ -2,6 +2,8 @@
 
 #include <QObject>
 
+#include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -16,6 +18,8 @@
 // Threads: GUI thread only.
 
 namespace tarnix {
+
+class DeviceWatch;
 
 // An area is a rectangle of a display: its items are the displays, and its selection a display
 // with an area (RecordingSession::selectedArea).
@@ -53,6 +57,7 @@ class ControlBarModel : public QObject {
 
 public:
     explicit ControlBarModel(RecordingSession& session, QObject* parent = nullptr);
+    ~ControlBarModel() override;
 
     RecordingSession& session() { return session_; }
 
@@ -103,6 +108,12 @@ public:
     void toggleSystemAudio();
     // Re-reads the sources, then the cameras, then the microphones.
     void refresh();
+    // Follows the cameras and microphones as they are plugged in and out, while the bar is up.
+    // A list is read again when the hardware changes, except during a recording (or a start or
+    // stop under way): nothing changes under it, and the list is read once it is over.
+    void watchDevices();
+    void stopWatchingDevices();
+    const DeviceWatch* deviceWatch() const { return watch_.get(); }
     // Re-reads the displays, windows and applications only: a source menu is about to open, and
     // a window opened since the last refresh belongs in it.
     void refreshSources();
@@ -135,10 +146,29 @@ signals:
     void pausedChanged(bool paused);
     // The recording counts changed (frequent while recording; only the status needs redrawing).
     void countsChanged();
+    // The camera or the microphone list is new (an open device menu is filled again).
+    void deviceListsChanged();
     // The user is to drag the area to record on this display (the window shows its overlay).
     void areaRequested(const std::string& displayIdentifier);
 
 private:
+    // The selected camera or microphone as its list changes. A selected device that is no longer
+    // listed is let go and the selection kept (its pill says "No Camera"); the message line says
+    // so until it is listed again, when it is taken up again, or until another is chosen.
+    struct FollowedDevice {
+        std::string name;  // the selected device's name, when it was last listed
+        bool gone = false; // selected but no longer listed
+        bool stale = false; // the hardware changed during a recording: to be read after it
+    };
+    // `listedName`: the selected device's name in the new list; null when it isn't listed.
+    void followList(FollowedDevice& followed, bool selected, const std::string* listedName,
+                    const std::function<void()>& release, void (ControlBarModel::*configure)());
+    void followCameraList();
+    void followMicrophoneList();
+    // Reads the lists the watch marked stale, unless a recording or a start or stop is under way.
+    void relistStale();
+    std::optional<std::string> goneDevicesNotice() const;
+
     // Applies a changed camera or microphone selection to its recorder.
     void applyCameraSelection();
     void applyMicrophoneSelection();
@@ -161,6 +191,9 @@ private:
     std::optional<std::string> hiddenBarStopHint_;
     int countdownSeconds_ = 0;
     Countdown countdown_;
+    FollowedDevice camera_;
+    FollowedDevice microphone_;
+    std::unique_ptr<DeviceWatch> watch_;
 };
 
 } // namespace tarnix

@@ -175,6 +175,11 @@ PillButton* RecorderControlBar::makeDevicePill(QWidget* page, QMenu*& menu, bool
     auto* pill = new PillButton(page);
     menu = darkMenu(pill);
     connect(menu, &QMenu::aboutToShow, this, [this, menu, camera] { fillDeviceMenu(menu, camera); });
+    // A device plugged in or out while the menu is open shows up in it at once.
+    connect(&model_, &ControlBarModel::deviceListsChanged, menu, [this, menu, camera] {
+        if (menu->isVisible())
+            fillDeviceMenu(menu, camera);
+    });
     pill->setDropDown(menu);
     pill->setToolTip(tooltip);
     return pill;
@@ -252,9 +257,11 @@ void RecorderControlBar::showEvent(QShowEvent* event)
     QWidget::showEvent(event);
     if (loaded_)
         return;
-    // The first showing lists what can be recorded, as a press of refresh would.
+    // The first showing lists what can be recorded, as a press of refresh would, and from then on
+    // the device menus follow what is plugged in.
     loaded_ = true;
     model_.refresh();
+    model_.watchDevices();
 }
 
 void RecorderControlBar::sync()

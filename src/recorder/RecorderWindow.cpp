@@ -129,24 +129,28 @@ void RecorderWindow::chooseArea(const std::string& display)
         chooseAreaOnSharedDisplay(display);
         return;
     }
+    // The display's frame is in the X server's pixels; the overlay is placed in Qt's points,
+    // which are fewer on a scaled desktop (QT_SCALE_FACTOR, Xft.dpi). A display is one screen,
+    // whose top-left corner Qt keeps in pixels while it scales its size.
     QRect frame;
     for (const DisplayInfo& listed : session_.sourceProvider().displays())
         if (displayIdentifier(listed) == display)
             frame = listed.frame;
-    QScreen* screen = frame.isEmpty() ? this->screen() : QGuiApplication::screenAt(frame.center());
+    QScreen* screen = screenShowing(frame);
+    if (!screen)
+        screen = frame.isEmpty() ? this->screen() : QGuiApplication::screenAt(frame.center());
     if (!screen)
         screen = QGuiApplication::primaryScreen();
-    if (frame.isEmpty() && screen)
-        frame = screen->geometry();
-    if (frame.isEmpty())
+    if (!screen)
         return;
-    // A still picture to dim, so that the area looks the same with or without a compositor.
+    const QRect points = screen->geometry();
+    // A still picture to dim, so that the area looks the same with or without a compositor: the
+    // whole screen, in its pixels.
     QImage still;
-    if (screen && QGuiApplication::platformName() == QLatin1String("xcb"))
-        still = screen->grabWindow(0, frame.x() - screen->geometry().x(), frame.y() - screen->geometry().y(),
-                                   frame.width(), frame.height())
-                    .toImage();
-    openAreaOverlay(display, frame, still);
+    if (QGuiApplication::platformName() == QLatin1String("xcb"))
+        still = screen->grabWindow(0, 0, 0, points.width(), points.height()).toImage();
+    const qreal pixelsPerPoint = frame.isEmpty() ? screen->devicePixelRatio() : qreal(frame.width()) / points.width();
+    openAreaOverlay(display, points, still, pixelsPerPoint);
 }
 
 void RecorderWindow::chooseAreaOnSharedDisplay(const std::string& display)
@@ -180,13 +184,13 @@ void RecorderWindow::chooseAreaOnSharedDisplay(const std::string& display)
     });
 }
 
-QScreen* RecorderWindow::screenShowing(const QRect& sharedFrame)
+QScreen* RecorderWindow::screenShowing(const QRect& displayFrame)
 {
-    if (sharedFrame.isEmpty())
+    if (displayFrame.isEmpty())
         return nullptr;
     const auto screens = QGuiApplication::screens();
     for (QScreen* screen : screens)
-        if (screen->geometry().topLeft() == sharedFrame.topLeft())
+        if (screen->geometry().topLeft() == displayFrame.topLeft())
             return screen;
     return nullptr;
 }
@@ -195,11 +199,11 @@ void RecorderWindow::openAreaOverlay(const std::string& display, const QRect& fr
                                      qreal pixelsPerPoint)
 {
     QSettings settings(QStringLiteral("Tarnix"), QStringLiteral("Tarnix"));
-    areaOverlay_ = new AreaOverlay(frame, still, RecorderSettings::lastArea(settings, display));
-    connect(areaOverlay_, &AreaOverlay::confirmed, this, [this, display, pixelsPerPoint](const QRect& area) {
+    areaOverlay_ = new AreaOverlay(frame, still, RecorderSettings::lastArea(settings, display), pixelsPerPoint);
+    connect(areaOverlay_, &AreaOverlay::confirmed, this, [this, display](const QRect& area, const QRect& drawn) {
         QSettings settings(QStringLiteral("Tarnix"), QStringLiteral("Tarnix"));
-        RecorderSettings::saveArea(settings, display, area); // as it is drawn next time
-        model_.confirmArea(display, areaInPixels(area, pixelsPerPoint));
+        RecorderSettings::saveArea(settings, display, drawn); // as it is drawn next time
+        model_.confirmArea(display, area);
     });
     // Cancelled: a display the desktop shares for it stops being shared.
     connect(areaOverlay_, &AreaOverlay::cancelled, this, [this] { session_.releaseSharedDisplay(); });
@@ -324,6 +328,7 @@ void RecorderWindow::onRecordingCompleted()
 
 void RecorderWindow::releaseDevices()
 {
+    model_.stopWatchingDevices();
     session_.cameraRecorder().teardown();
     session_.micRecorder().teardown();
 }

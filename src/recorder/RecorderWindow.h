@@ -105,8 +105,9 @@ private:
     // Shows the overlay for choosing an area of that display; its Record starts the recording.
     void chooseArea(const std::string& displayIdentifier);
     void chooseAreaOnSharedDisplay(const std::string& displayIdentifier);
-    // The screen that shows a display the desktop shares, by its place; nothing when none does.
-    static QScreen* screenShowing(const QRect& sharedFrame);
+    // The screen that shows a display (shared by the desktop, or listed by the X server), by its
+    // place; nothing when none does.
+    static QScreen* screenShowing(const QRect& displayFrame);
     // `pixelsPerPoint`: the recorded picture's pixels to a point of `frame`.
     void openAreaOverlay(const std::string& displayIdentifier, const QRect& frame, const QImage& still,
                          qreal pixelsPerPoint = 1.0);

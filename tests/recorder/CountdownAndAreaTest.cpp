@@ -5,6 +5,13 @@
 
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <chrono>
+#include <thread>
+
 #include "document/DocumentCoding.h"
 #include "recorder/AreaOverlay.h"
 #include "recorder/AreaSelection.h"
@@ -94,6 +101,21 @@ TEST(AreaSelection, dragsDrawMoveAndStayOnTheDisplay)
     EXPECT_EQ(selection.rect(), QRect(10, 1000, 1, 80));
     EXPECT_FALSE(selection.area());
     EXPECT_EQ(selection.sizeText(), "");
+}
+
+// On a scaled desktop the rectangle is drawn in points and recorded in pixels: the label says the
+// pixels, with even sides after the scaling too (1.5 turns an even side odd).
+TEST(AreaSelection, theRecordedAreaIsInTheDisplaysPixelsWithEvenSides)
+{
+    const AreaSelection doubled({960, 540}, QRect(150, 100, 320, 180), 2.0);
+    EXPECT_EQ(doubled.pixelArea(), QRect(300, 200, 640, 360));
+    EXPECT_EQ(doubled.sizeText(), "640 × 360");
+
+    const AreaSelection oneAndAHalf({1280, 720}, QRect(100, 100, 202, 102), 1.5);
+    EXPECT_EQ(oneAndAHalf.area(), QRect(100, 100, 202, 102)) << "as drawn";
+    EXPECT_EQ(oneAndAHalf.pixelArea(), QRect(150, 150, 302, 152)) << "303 × 153 pixels, evened";
+    const AreaSelection atTheEdge({1280, 720}, QRect(1000, 600, 280, 120), 1.5);
+    EXPECT_EQ(atTheEdge.pixelArea(), QRect(1500, 900, 420, 180)) << "still on the display's 1920 × 1080";
 }
 
 // A desktop's cast may come in the output's pixels (twice the points at scale 2) or in points:
@@ -285,4 +307,134 @@ TEST_F(CountdownAndAreaTest, recordWithAnAreaSelectedShowsTheLastAreaAndEnterRec
     window->model().selectSource(display);
     EXPECT_EQ(window->model().selectedKind(), SourceKind::display);
     EXPECT_FALSE(session->selectedArea());
+}
+
+// Qt on a desktop scaled to 2 (QT_SCALE_FACTOR=2; ctest runs this test so): the overlay is placed
+// and dragged in Qt's points, and what is recorded is the X server's pixels under it.
+TEST_F(CountdownAndAreaTest, onADesktopScaledToTwoTheAreaIsRecordedInTheDisplaysPixels)
+{
+    if (QGuiApplication::primaryScreen()->devicePixelRatio() != 2.0)
+        GTEST_SKIP() << "runs with QT_SCALE_FACTOR=2";
+    ASSERT_EQ(test::shell("xsetroot -solid '#3a6ea5'"), 0);
+    showWindow();
+    QAction* choose = menuAction(bar().sourcePicker()->menu(SourceKind::area), QStringLiteral("Choose an area"));
+    ASSERT_TRUE(choose);
+    choose->trigger();
+    AreaOverlay* overlay = window->areaOverlay();
+    ASSERT_TRUE(overlay);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(overlay));
+    EXPECT_EQ(overlay->geometry(), QRect(0, 0, 960, 540)) << "the whole display, in points";
+    EXPECT_EQ(overlay->still().size(), QSize(1920, 1080)) << "the still keeps the display's pixels";
+    // The whole screen is covered: its far corner is dimmed too.
+    EXPECT_TRUE(waitFor(5, [&] { return test::grabScreen().pixel(1900, 1060) != qRgb(0x3a, 0x6e, 0xa5); }));
+
+    // The pointer moves in the X server's pixels.
+    ASSERT_EQ(test::shell("xdotool mousemove 300 200 mousedown 1 mousemove 600 400 mousemove 940 560 mouseup 1"), 0);
+    EXPECT_TRUE(waitFor(10, [&] { return overlay->selection().sizeText() == "640 × 360"; }))
+        << overlay->selection().sizeText() << " is what the label says is recorded";
+    EXPECT_EQ(overlay->selection().rect(), QRect(150, 100, 320, 180));
+    test::saveScreenshot(test::grabScreen(), QStringLiteral("area-overlay-scaled-2"));
+    ASSERT_EQ(test::shell("xdotool key Return"), 0);
+
+    ASSERT_TRUE(waitFor(20, [&] { return session->isRecording() && !window->model().isBusy(); }));
+    EXPECT_EQ(session->recordingSource()->area(), QRect(300, 200, 640, 360));
+    ASSERT_TRUE(waitFor(20, [&] { return session->recorder().appendedFrameCount() > 3; }));
+    QTest::mouseClick(bar().recordButton(), Qt::LeftButton);
+    ASSERT_TRUE(waitFor(30, [&] { return session->completedTimeline().has_value(); }));
+    EXPECT_EQ(session->recorder().movieSize(), QSize(640, 360));
+    // Remembered as drawn, and drawn there again next time.
+    EXPECT_EQ(RecorderSettings::lastArea(QSettings(QStringLiteral("Tarnix"), QStringLiteral("Tarnix")),
+                                         session->selectedSourceID().value_or("")),
+              QRect(150, 100, 320, 180));
+}
+
+namespace {
+
+// An X server of the test's own, 1920 × 1080 split into two monitors side by side. It is started
+// before Qt connects to any, since Qt reads the displays when the application is made.
+class TwoMonitorDisplay {
+public:
+    TwoMonitorDisplay()
+    {
+        for (int n = 200; n < 260 && name_.empty(); ++n)
+            if (!std::filesystem::exists("/tmp/.X11-unix/X" + std::to_string(n)) &&
+                !std::filesystem::exists("/tmp/.X" + std::to_string(n) + "-lock"))
+                name_ = ":" + std::to_string(n);
+        std::vector<std::string> args{"Xvfb", name_, "-screen", "0", "1920x1080x24", "-noreset", "-nolisten", "tcp"};
+        std::vector<char*> argv;
+        for (auto& arg : args)
+            argv.push_back(arg.data());
+        argv.push_back(nullptr);
+        if (name_.empty() || posix_spawnp(&pid_, "Xvfb", nullptr, nullptr, argv.data(), environ) != 0)
+            return;
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        while (!ready_ && std::chrono::steady_clock::now() < deadline) {
+            ready_ = run("xdpyinfo >/dev/null 2>&1") == 0;
+            if (!ready_)
+                std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        ready_ = ready_ && run("xrandr --setmonitor '*left' 960/254x1080/286+0+0 screen") == 0 &&
+                 run("xrandr --setmonitor right 960/254x1080/286+960+0 none") == 0;
+    }
+    ~TwoMonitorDisplay()
+    {
+        if (pid_ <= 0)
+            return;
+        kill(pid_, SIGTERM);
+        waitpid(pid_, nullptr, 0);
+    }
+    bool isReady() const { return ready_; }
+    const std::string& name() const { return name_; }
+    int run(const std::string& command) const { return test::shell("DISPLAY=" + name_ + " " + command); }
+
+private:
+    std::string name_;
+    pid_t pid_ = 0;
+    bool ready_ = false;
+};
+
+} // namespace
+
+// The second of two monitors on a desktop scaled to 2: Qt keeps each screen's corner in pixels and
+// halves its size, so the overlay goes to the screen at the display's corner, and the area drawn
+// there is recorded in that display's own pixels. Needs a process of its own with
+// QT_SCALE_FACTOR=2 (ctest runs it so).
+TEST(ScaledAreaOnTwoMonitors, theAreaOfTheSecondMonitorIsRecordedInItsPixels)
+{
+    if (QCoreApplication::instance() || qEnvironmentVariable("QT_SCALE_FACTOR") != QStringLiteral("2"))
+        GTEST_SKIP() << "runs alone, with QT_SCALE_FACTOR=2";
+    TwoMonitorDisplay display;
+    ASSERT_TRUE(display.isReady());
+    test::ScopedEnvironment onIt("DISPLAY", display.name().c_str());
+    test::TemporaryFolder settingsFolder;
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
+                       QString::fromStdString(settingsFolder.path().string()));
+    test::ensureWidgetApplication();
+    ASSERT_EQ(QGuiApplication::screens().size(), 2);
+    test::WindowOverTestSession open;
+    open.openWindow();
+    open.window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(open.window.get()));
+    ControlBarModel& model = open.window->model();
+    const auto items = model.sourceItems(SourceKind::area);
+    ASSERT_EQ(items.size(), 2u);
+    EXPECT_EQ(items[1].label, "Choose an area of right…");
+
+    model.chooseArea(items[1].identifier);
+    AreaOverlay* overlay = open.window->areaOverlay();
+    ASSERT_TRUE(overlay);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(overlay));
+    EXPECT_EQ(overlay->geometry(), QRect(960, 0, 480, 540)) << "the right monitor, in points";
+    EXPECT_EQ(overlay->still().size(), QSize(960, 1080));
+    ASSERT_EQ(display.run("xdotool mousemove 1060 100 mousedown 1 mousemove 1300 300 mousemove 1700 460 mouseup 1"), 0);
+    EXPECT_TRUE(test::processEventsUntil(10, [&] { return overlay->selection().sizeText() == "640 × 360"; }))
+        << overlay->selection().sizeText();
+    ASSERT_EQ(display.run("xdotool key Return"), 0);
+    ASSERT_TRUE(test::processEventsUntil(20, [&] { return open.session->isRecording() && !model.isBusy(); }));
+    EXPECT_EQ(open.session->recordingSource()->area(), QRect(100, 100, 640, 360)) << "in the right monitor's pixels";
+    model.toggleRecording();
+    EXPECT_TRUE(test::processEventsUntil(30, [&] { return open.session->completedTimeline().has_value(); }));
+    open.closeWindow();
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
+                       QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation));
 }

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <pulse/simple.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <fstream>
 #include <numbers>
@@ -141,6 +143,30 @@ TonePlayer::~TonePlayer()
     stop_ = true;
     if (thread_.joinable())
         thread_.join();
+}
+
+PluggedMicrophone::PluggedMicrophone(std::string name, std::string description)
+    : name_(std::move(name))
+    , description_(std::move(description))
+{
+}
+
+bool PluggedMicrophone::plug()
+{
+    unplug();
+    module_ = shellOutput("pactl load-module module-remap-source master=tarnix_mic_feed.monitor source_name=" + name_ +
+                          " channels=1 source_properties=device.description=" + description_ + " 2>/dev/null");
+    const bool loaded = !module_.empty() && std::all_of(module_.begin(), module_.end(), [](unsigned char c) { return std::isdigit(c) != 0; });
+    if (!loaded)
+        module_.clear();
+    return loaded;
+}
+
+void PluggedMicrophone::unplug()
+{
+    if (!module_.empty())
+        shell("pactl unload-module " + module_);
+    module_.clear();
 }
 
 } // namespace tarnix::test

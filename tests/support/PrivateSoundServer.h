@@ -57,4 +57,25 @@ private:
     std::thread thread_;
 };
 
+// A microphone plugged in for a while: a source of the default server remapped from the sink
+// "tarnix_mic_feed" (so it hears the test microphone's tone), loaded with pactl and unloaded by
+// unplug() or when the object goes. `name` is the source's name, `description` (no spaces) the
+// name users see.
+class PluggedMicrophone {
+public:
+    PluggedMicrophone(std::string name, std::string description);
+    ~PluggedMicrophone() { unplug(); }
+    PluggedMicrophone(const PluggedMicrophone&) = delete;
+    PluggedMicrophone& operator=(const PluggedMicrophone&) = delete;
+
+    // False when the server refused the module.
+    bool plug();
+    void unplug();
+
+private:
+    std::string name_;
+    std::string description_;
+    std::string module_; // pactl's index while loaded
+};
+
 } // namespace tarnix::test
