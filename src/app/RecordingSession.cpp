@@ -196,6 +196,10 @@ void RecordingSession::startRecording(std::function<void()> done)
         cameraRecorder_.start();
     if (selectedMicID_)
         micRecorder_.start();
+    // A device that is selected but gone (unplugged) or failed to open records nothing this time:
+    // its recorder's last file is an earlier recording's and must not be taken for this one's.
+    cameraRecorded_ = cameraRecorder_.isRecording();
+    micRecorded_ = micRecorder_.isRecording();
     recorder_.start(*source, sourceProvider_.ownWindows(), includeSystemAudio_, [this, done] {
         if (recorder_.isRecording()) {
             active_ = true;
@@ -327,11 +331,11 @@ TimelineAssembly::Inputs RecordingSession::recordingInputs(const StopContext& co
 {
     TimelineAssembly::Inputs in;
     in.videoURL = *recorder_.lastOutputURL();
-    if (selectedCameraID_)
+    if (cameraRecorded_)
         in.cameraURL = cameraRecorder_.lastOutputURL();
-    if (selectedMicID_)
+    if (micRecorded_)
         in.microphoneURL = micRecorder_.lastOutputURL();
-    in.cameraSelected = selectedCameraID_.has_value();
+    in.cameraSelected = cameraRecorded_;
     in.hasSystemAudio = recorder_.capturedSystemAudio();
     in.startedAt = context.startedAt;
     in.captureFrame = recordingSource_->screenFrame();

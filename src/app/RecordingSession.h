@@ -191,6 +191,8 @@ private:
     std::optional<std::string> selectedSourceID_;
     std::optional<std::string> selectedCameraID_;
     std::optional<std::string> selectedMicID_;
+    bool cameraRecorded_ = false; // whether this recording's camera and microphone files were started
+    bool micRecorded_ = false;
     bool includeSystemAudio_ = false;
     std::optional<QRect> selectedArea_;
     std::optional<KeyCaptureScope> keyCapture_;

@@ -130,6 +130,32 @@ TEST_F(RecordingSessionTest, aRecordingWritesTheMovieTheMicrophoneAndARebasedDoc
     EXPECT_GT(mic->rms, 0.05);
 }
 
+// A microphone that is still selected but gone (unplugged since: the bar releases it) records
+// nothing, and the next document must not name the previous recording's microphone file.
+TEST_F(RecordingSessionTest, aSelectedMicrophoneThatIsGoneLeavesNoMicrophoneInTheNextDocument)
+{
+    if (!test::requireDisplay() || !test::requireSoundServer())
+        return;
+    ASSERT_NO_FATAL_FAILURE(selectFirstDisplayAndMicrophone());
+    auto recordBriefly = [&] {
+        ASSERT_TRUE(toggle());
+        ASSERT_TRUE(session->isRecording()) << session->recorder().errorMessage().value_or("");
+        ASSERT_TRUE(test::processEventsUntil(20, [&] { return session->recorder().appendedFrameCount() >= 10; }));
+        ASSERT_TRUE(toggle());
+        ASSERT_TRUE(session->completedTimeline());
+    };
+    ASSERT_NO_FATAL_FAILURE(recordBriefly());
+    const auto firstMicrophone = session->completedTimeline()->microphoneURL;
+    ASSERT_TRUE(firstMicrophone);
+
+    session->micRecorder().teardown();
+    ASSERT_NO_FATAL_FAILURE(recordBriefly());
+    const auto& second = *session->completedTimeline();
+    EXPECT_FALSE(second.microphoneURL) << "not " << firstMicrophone->string();
+    EXPECT_FALSE(session->micRecorder().isRecording());
+    expectDocumentOf(second);
+}
+
 TEST_F(RecordingSessionTest, aScreenThatFailsToStartStopsEverythingElseAgain)
 {
     if (!test::requireDisplay() || !test::requireSoundServer())
