@@ -1,5 +1,9 @@
 #include "compositing/OverlayVideoCompositor.h"
 
+extern "C" {
+#include <libavutil/frame.h>
+}
+
 #include <new>
 
 #include "compositing/CompositorError.h"
@@ -94,8 +98,7 @@ bool OverlayVideoCompositor::composeYuv(
     const std::map<media::TrackID, media::YuvPicture>& yuvSources, AVFrame& output)
 {
     auto overlay = std::dynamic_pointer_cast<const OverlayInstruction>(instruction);
-    std::shared_ptr<media::RenderContext> context = renderContext_.load();
-    if (!overlay || !context)
+    if (!overlay)
         return false;
     auto screen = yuvSources.find(overlay->screenTrackID());
     if (screen == yuvSources.end() || !screen->second)
@@ -105,7 +108,7 @@ bool OverlayVideoCompositor::composeYuv(
         if (auto found = sources.find(*cameraTrack); found != sources.end())
             camera = graphics::inPixelFormat(found->second);
     try {
-        const QSize size = context->size();
+        const QSize size(output.width, output.height);
         std::shared_ptr<const BackgroundFrame> background = backgroundFor(overlay, size);
         std::shared_ptr<const YuvBackground> inYuv = yuvBackgroundFor(overlay, size, background);
         return inYuv && YuvOverlayFrame::draw(output, *overlay, time, *screen->second, camera,

@@ -15,8 +15,9 @@
 // the render context's size. Instructions must be OverlayInstruction.
 //
 // The output may be smaller than the composition's render size (the preview draws at the size it
-// is shown): the background prepared for the render size is then made once more for the output's
-// size and kept for the following frames.
+// is shown) or larger (a 4K export of a 1080p recording, drawn in 4:2:0 at 4K): the background
+// prepared for the render size is then made once more for the output's size and kept for the
+// following frames.
 //
 // Threads: startRequest may run on several threads at once; it reads the immutable instruction,
 // the request, a copy of the render context pointer and, under a lock, the resized background.
