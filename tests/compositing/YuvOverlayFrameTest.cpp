@@ -297,6 +297,15 @@ TEST_F(YuvOverlayFrameTest, ALayerMovedByAFewPixelsIsSeen)
     EXPECT_GT(worst, 3.0);
 }
 
+// The busy recording as the exports below write it: a gradient, no camera.
+RecordingTimeline exportTimeline(const std::filesystem::path& folder)
+{
+    RecordingTimeline timeline = busyTimeline(folder);
+    timeline.cameraOverlay.isEnabled = false;
+    timeline.background.style = BackgroundStyle::gradient;
+    return timeline;
+}
+
 // Exports the composition to `path`; true when it completed.
 ::testing::AssertionResult exported(const Builder::Result& built, media::ExportPreset preset,
                                     const std::filesystem::path& path, bool inYuv = true)
@@ -315,9 +324,7 @@ TEST_F(YuvOverlayFrameTest, ALayerMovedByAFewPixelsIsSeen)
 TEST_F(YuvOverlayFrameTest, AnExportInThePlanesReadsBackAsTheBgraExport)
 {
     media::test::TempFolder folder;
-    RecordingTimeline timeline = busyTimeline(folder.path());
-    timeline.cameraOverlay.isEnabled = false;
-    timeline.background.style = BackgroundStyle::gradient;
+    const RecordingTimeline timeline = exportTimeline(folder.path());
     const Builder::Result built = Builder::build(timeline);
     std::map<bool, std::filesystem::path> written;
     for (bool inYuv : {true, false}) {
@@ -340,9 +347,7 @@ TEST_F(YuvOverlayFrameTest, AnExportInThePlanesReadsBackAsTheBgraExport)
 TEST_F(YuvOverlayFrameTest, A4kExportOfASmallerRecordingReadsBackAsTheFrameComposedAt4k)
 {
     media::test::TempFolder folder;
-    RecordingTimeline timeline = busyTimeline(folder.path());
-    timeline.cameraOverlay.isEnabled = false;
-    timeline.background.style = BackgroundStyle::gradient;
+    const RecordingTimeline timeline = exportTimeline(folder.path());
     const Builder::Result built = Builder::build(timeline);
     const auto written = folder / "4k.mp4";
     ASSERT_TRUE(exported(built, media::ExportPreset::preset3840x2160, written));
