@@ -32,6 +32,7 @@
 
 extern "C" {
 #include <libavutil/frame.h>
+#include <libswscale/swscale.h>
 }
 
 using namespace tarnix;
@@ -156,7 +157,7 @@ struct Scene {
     // A w × h recording composed at its own size, or at `output` (the preview's size).
     explicit Scene(int w, int h, QSize output = {})
         : instruction(makeInstruction(w, h)), screen(makeScreen(w, h)),
-          camera(makeScreen(1280, 720))
+          camera(makeScreen(1280, 720)), outputs(output.isEmpty() ? QSize(w, h) : output)
     {
         compositor.renderContextChanged(
             std::make_shared<Context>(output.isEmpty() ? QSize(w, h) : output));
@@ -180,7 +181,7 @@ struct Scene {
     std::shared_ptr<const OverlayInstruction> instruction;
     QImage screen, camera;
     OverlayVideoCompositor compositor;
-    media::EncoderFramePool outputs{screen.size()};
+    media::EncoderFramePool outputs; // the export's frames, at the output size
     media::YuvPicture screenYuv = toYuv(screen);
 
     static media::YuvPicture toYuv(const QImage& image)
@@ -259,6 +260,37 @@ BENCHMARK(BM_YuvConversion)
     ->MeasureProcessCPUTime()
     ->UseRealTime()
     ->Unit(benchmark::kMillisecond);
+
+// The 4K export of a 1080p recording: the frame composed in the planes straight at 3840 × 2160
+// (the render context keeps the render size, as in the export)...
+void BM_UpscaledFrameYuv(benchmark::State& state)
+{
+    static Scene upscaled(1920, 1080, QSize(3840, 2160));
+    upscaled.compositor.renderContextChanged(std::make_shared<Context>(QSize(1920, 1080)));
+    for (auto _ : state)
+        upscaled.renderFrameYuv();
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_UpscaledFrameYuv)->MeasureProcessCPUTime()->UseRealTime()->Unit(benchmark::kMillisecond);
+
+// ... against composing it in BGRA at 1080p, then scaling and converting it into the encoder's
+// 4K planes with libswscale as the BGRA path does (the decoder's conversion of the screen to BGRA
+// not counted).
+void BM_UpscaledFrameBgra(benchmark::State& state)
+{
+    Scene& scene = sceneFor(1920);
+    media::EncoderFramePool frames(QSize(3840, 2160));
+    media::EncoderFrameConverter converter(SWS_FULL_CHR_H_INP | SWS_BICUBIC);
+    QImage frame(1920, 1080, graphics::kPixelFormat);
+    for (auto _ : state) {
+        OverlayFrame::draw(frame, *scene.instruction, kFrameTime, scene.screen, scene.camera);
+        std::shared_ptr<AVFrame> yuv = frames.frame();
+        if (!yuv || !converter.convert(frame, *yuv))
+            std::abort();
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_UpscaledFrameBgra)->MeasureProcessCPUTime()->UseRealTime()->Unit(benchmark::kMillisecond);
 
 // The same 1080p frame composed straight at a 1280 × 720 preview's size, as the Studio does.
 void BM_PreviewFrame(benchmark::State& state)

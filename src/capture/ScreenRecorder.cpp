@@ -8,12 +8,16 @@ extern "C" {
 }
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <condition_variable>
 #include <deque>
+#include <exception>
 #include <mutex>
 
+#include <sys/resource.h>
 #include <time.h>
+#include <unistd.h>
 
 #include "capture/CaptureClock.h"
 #include "capture/CaptureError.h"
@@ -42,6 +46,50 @@ std::int64_t threadCpuNanoseconds()
     timespec now{};
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
     return std::int64_t(now.tv_sec) * 1'000'000'000 + now.tv_nsec;
+}
+
+// Lowers the calling thread's priority by `steps` nice steps (raising it back needs privileges).
+void lowerThreadPriority(int steps)
+{
+    if (steps <= 0)
+        return;
+    const pid_t self = gettid();
+    errno = 0;
+    const int current = getpriority(PRIO_PROCESS, id_t(self));
+    if (errno == 0)
+        setpriority(PRIO_PROCESS, id_t(self), std::min(current + steps, 19));
+}
+
+// Opens the movie writer on a thread of its own, `niceness` steps below the caller: the threads
+// the encoder starts while it opens inherit that priority.
+std::unique_ptr<media::MovieWriter> openWriter(const media::MovieWriterSettings& settings, int niceness)
+{
+    if (niceness <= 0)
+        return std::make_unique<media::MovieWriter>(settings);
+    std::unique_ptr<media::MovieWriter> writer;
+    std::exception_ptr failure;
+    std::thread([&] {
+        lowerThreadPriority(niceness);
+        try {
+            writer = std::make_unique<media::MovieWriter>(settings);
+        } catch (...) {
+            failure = std::current_exception();
+        }
+    }).join();
+    if (failure)
+        std::rethrow_exception(failure);
+    return writer;
+}
+
+// Sleeps until `deadline` (CaptureClock seconds): a deadline, unlike a duration, is not pushed
+// back by a preemption between reading the clock and going to sleep.
+void sleepUntil(double deadline)
+{
+    timespec at{};
+    at.tv_sec = time_t(std::floor(deadline));
+    at.tv_nsec = long((deadline - std::floor(deadline)) * 1e9);
+    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &at, nullptr) == EINTR) {
+    }
 }
 
 // Where a picture goes in the movie's frame: all of it when the sizes match, else scaled with its
@@ -301,7 +349,7 @@ void ScreenRecorder::beginRun(OpenedFrameSource opened, const CaptureSource& cho
         settings.video = video;
         if (capturesSystemAudio)
             settings.audio = media::MovieAudioSettings{kSystemAudioRate, kSystemAudioChannels, 128000};
-        run->writer = std::make_unique<media::MovieWriter>(settings);
+        run->writer = openWriter(settings, options_.encoderNiceness);
         encoderName_ = run->writer->videoEncoderName();
         movieSize_ = run->writer->videoSize();
         if (capturesSystemAudio) {
@@ -358,7 +406,8 @@ void ScreenRecorder::beginRun(OpenedFrameSource opened, const CaptureSource& cho
 
     Run* raw = run.get();
     std::weak_ptr<Run> weak = run;
-    run->writerThread = std::thread([this, raw, weak] {
+    run->writerThread = std::thread([this, raw, weak, niceness = options_.encoderNiceness] {
+        lowerThreadPriority(niceness);
         for (;;) {
             std::deque<pulse::AudioBlock> audio;
             std::optional<QueuedFrame> frame;
@@ -480,9 +529,7 @@ void ScreenRecorder::captureLoop(Run* run, const std::function<void(const std::s
     QRect pictureArea = fittedArea(pictureSize, frames.size());
     double next = CaptureClock::now();
     while (!run->stopCapture) {
-        const double wait = next - CaptureClock::now();
-        if (wait > 0)
-            std::this_thread::sleep_for(std::chrono::duration<double>(wait));
+        sleepUntil(next);
         if (run->stopCapture)
             break;
         // Nothing is grabbed while paused; the grid goes on, so the first grab after a resume

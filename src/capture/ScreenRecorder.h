@@ -71,6 +71,11 @@ public:
         // How far (in 20 ms blocks of system audio) the writer may fall behind before sound is
         // dropped: 10 s.
         std::size_t systemAudioQueueBlocks = 500;
+        // How many nice steps the encoder (the writer thread and the encoder's own threads) runs
+        // below the capture thread: the grab then gets the processor when its slot comes even
+        // while the encoder keeps every core busy, and the queue absorbs the encoder's delay.
+        // 0 runs both alike.
+        int encoderNiceness = 5;
     };
 
     explicit ScreenRecorder(QObject* parent = nullptr);

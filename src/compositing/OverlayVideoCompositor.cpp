@@ -1,5 +1,9 @@
 #include "compositing/OverlayVideoCompositor.h"
 
+extern "C" {
+#include <libavutil/frame.h>
+}
+
 #include <new>
 
 #include "compositing/CompositorError.h"
@@ -60,9 +64,12 @@ void OverlayVideoCompositor::startRequest(media::CompositionRequest& request)
     request.finishWithComposedVideoFrame(std::move(output));
 }
 
+namespace {
+
+// The instruction's background made for an output of `size`; its own when that is its size.
+// Should making it fail, the prepared one is stretched frame by frame (the slow way).
 std::shared_ptr<const BackgroundFrame>
-OverlayVideoCompositor::backgroundFor(const std::shared_ptr<const OverlayInstruction>& instruction,
-                                      QSize size)
+backgroundMadeFor(const std::shared_ptr<const OverlayInstruction>& instruction, QSize size)
 {
     const std::optional<BackgroundFrame>& own = instruction->backgroundFrame();
     if (!own)
@@ -70,13 +77,22 @@ OverlayVideoCompositor::backgroundFor(const std::shared_ptr<const OverlayInstruc
     std::shared_ptr<const BackgroundFrame> prepared(instruction, &*own);
     if (own->backgroundWithShadow.size() == size)
         return prepared;
+    std::optional<BackgroundFrame> made = BackgroundRenderer::resizedFrame(*own, size);
+    return made ? std::make_shared<const BackgroundFrame>(std::move(*made)) : prepared;
+}
+
+} // namespace
+
+std::shared_ptr<const BackgroundFrame>
+OverlayVideoCompositor::backgroundFor(const std::shared_ptr<const OverlayInstruction>& instruction,
+                                      QSize size)
+{
+    const std::optional<BackgroundFrame>& own = instruction->backgroundFrame();
+    if (!own || own->backgroundWithShadow.size() == size)
+        return backgroundMadeFor(instruction, size);
     std::lock_guard lock(resizedMutex_);
-    if (resized_.instruction != instruction || resized_.size != size) {
-        std::optional<BackgroundFrame> made = BackgroundRenderer::resizedFrame(*own, size);
-        // Should it fail, the prepared one is stretched frame by frame (the slow way).
-        resized_ = {instruction, size,
-                    made ? std::make_shared<const BackgroundFrame>(std::move(*made)) : prepared};
-    }
+    if (resized_.instruction != instruction || resized_.size != size)
+        resized_ = {instruction, size, backgroundMadeFor(instruction, size)};
     return resized_.background;
 }
 
@@ -94,8 +110,7 @@ bool OverlayVideoCompositor::composeYuv(
     const std::map<media::TrackID, media::YuvPicture>& yuvSources, AVFrame& output)
 {
     auto overlay = std::dynamic_pointer_cast<const OverlayInstruction>(instruction);
-    std::shared_ptr<media::RenderContext> context = renderContext_.load();
-    if (!overlay || !context)
+    if (!overlay)
         return false;
     auto screen = yuvSources.find(overlay->screenTrackID());
     if (screen == yuvSources.end() || !screen->second)
@@ -105,28 +120,33 @@ bool OverlayVideoCompositor::composeYuv(
         if (auto found = sources.find(*cameraTrack); found != sources.end())
             camera = graphics::inPixelFormat(found->second);
     try {
-        const QSize size = context->size();
-        std::shared_ptr<const BackgroundFrame> background = backgroundFor(overlay, size);
-        std::shared_ptr<const YuvBackground> inYuv = yuvBackgroundFor(overlay, size, background);
-        return inYuv && YuvOverlayFrame::draw(output, *overlay, time, *screen->second, camera,
-                                              background.get(), *inYuv);
+        const YuvKept kept = yuvBackgroundFor(overlay, QSize(output.width, output.height));
+        return kept.planes && YuvOverlayFrame::draw(output, *overlay, time, *screen->second, camera,
+                                                    kept.layout.get(), *kept.planes);
     } catch (const std::bad_alloc&) {
         return false;
     }
 }
 
-std::shared_ptr<const YuvBackground>
+OverlayVideoCompositor::YuvKept
 OverlayVideoCompositor::yuvBackgroundFor(const std::shared_ptr<const OverlayInstruction>& instruction,
-                                         QSize size,
-                                         const std::shared_ptr<const BackgroundFrame>& background)
+                                         QSize size)
 {
     std::lock_guard lock(yuvMutex_);
     if (yuv_.instruction != instruction || yuv_.size != size) {
+        std::shared_ptr<const BackgroundFrame> background = backgroundMadeFor(instruction, size);
         std::optional<YuvBackground> made = YuvBackground::make(background.get(), size);
-        yuv_ = {instruction, size,
+        // Once in the planes, a background made for this size keeps only its geometry for the
+        // layout: its BGRA picture (33 MB at 4K) is not read again.
+        if (background && background.get() != &*instruction->backgroundFrame()) {
+            BackgroundFrame geometry = *background;
+            geometry.backgroundWithShadow = QImage();
+            background = std::make_shared<const BackgroundFrame>(std::move(geometry));
+        }
+        yuv_ = {instruction, size, std::move(background),
                 made ? std::make_shared<const YuvBackground>(std::move(*made)) : nullptr};
     }
-    return yuv_.background;
+    return yuv_;
 }
 
 media::VideoCompositorFactory OverlayVideoCompositor::factory()

@@ -15,8 +15,9 @@
 // the render context's size. Instructions must be OverlayInstruction.
 //
 // The output may be smaller than the composition's render size (the preview draws at the size it
-// is shown): the background prepared for the render size is then made once more for the output's
-// size and kept for the following frames.
+// is shown) or larger (a 4K export of a 1080p recording, drawn in 4:2:0 at 4K): the background
+// prepared for the render size is then made once more for the output's size and kept for the
+// following frames.
 //
 // Threads: startRequest may run on several threads at once; it reads the immutable instruction,
 // the request, a copy of the render context pointer and, under a lock, the resized background.
@@ -56,23 +57,27 @@ private:
     std::shared_ptr<const BackgroundFrame>
     backgroundFor(const std::shared_ptr<const OverlayInstruction>& instruction, QSize size);
 
-    // The background in 4:2:0 for the export's frames, made on first use.
-    std::shared_ptr<const YuvBackground>
-    yuvBackgroundFor(const std::shared_ptr<const OverlayInstruction>& instruction, QSize size,
-                     const std::shared_ptr<const BackgroundFrame>& background);
+    // The background in 4:2:0 for the export's frames at `size`, and the background whose
+    // geometry lays the frame out; made on first use.
+    struct YuvKept {
+        std::shared_ptr<const OverlayInstruction> instruction;
+        QSize size;
+        std::shared_ptr<const BackgroundFrame> layout;
+        std::shared_ptr<const YuvBackground> planes;
+    };
+    YuvKept yuvBackgroundFor(const std::shared_ptr<const OverlayInstruction>& instruction, QSize size);
 
     std::atomic<std::shared_ptr<media::RenderContext>> renderContext_;
     // A background made for one instruction and output size, kept for the following frames.
-    template <typename Background>
     struct Kept {
         std::shared_ptr<const OverlayInstruction> instruction;
         QSize size;
-        std::shared_ptr<const Background> background;
+        std::shared_ptr<const BackgroundFrame> background;
     };
     std::mutex resizedMutex_;
-    Kept<BackgroundFrame> resized_;
+    Kept resized_;
     std::mutex yuvMutex_;
-    Kept<YuvBackground> yuv_;
+    YuvKept yuv_;
 };
 
 } // namespace tarnix

@@ -130,6 +130,14 @@ std::shared_ptr<AVFrame> composeInYuv(YuvCompositing* compositor, EncoderFramePo
     return frame;
 }
 
+// Whether frames are drawn straight at the encoder's size. Up to half the render size the
+// compositor's bilinear scaling takes every source pixel into account; a smaller output is
+// composed at the render size and reduced by libswscale, which averages over its whole footprint.
+bool composesAtOutputSize(QSize render, QSize output)
+{
+    return 2 * output.width() >= render.width() && 2 * output.height() >= render.height();
+}
+
 // The tracks any of the composition's instructions takes in 4:2:0.
 std::set<TrackID> yuvTracks(const YuvCompositing* compositor, const VideoComposition& composition)
 {
@@ -157,10 +165,10 @@ std::optional<MediaError> ExportSession::renderInOrder(Run& state, const FramePr
     // parallel loops inline: one frame per core, no threads inside threads.
     QThreadPool& pool = graphics::workerPool();
     const int window = std::max(2, pool.maxThreadCount()) * kFramesInFlightPerWorker;
-    // The frames go to the encoder in 4:2:0 at the render size: composed in those planes when
+    // The frames go to the encoder in 4:2:0: composed in those planes at the output size when
     // the compositor can, the screen left as the decoder made it.
     YuvCompositing* inYuv = nullptr;
-    if (useYuvPath_ && yuvFrames && yuvFrames->size() == videoComposition_.renderSize)
+    if (useYuvPath_ && yuvFrames && composesAtOutputSize(videoComposition_.renderSize, yuvFrames->size()))
         inYuv = dynamic_cast<YuvCompositing*>(compositor.get());
     DecodeAhead decoder(composition_, state.frameCount, state.frameDuration, kDecodeAheadDepth,
                         yuvTracks(inYuv, videoComposition_));

@@ -90,10 +90,12 @@ public:
     virtual ~YuvCompositing() = default;
     // The tracks the instruction's frames take as 4:2:0 pictures when they are decoded so.
     virtual std::vector<TrackID> yuvSourceTracks(const VideoCompositionInstruction& instruction) const = 0;
-    // Fills `output` (AV_PIX_FMT_YUV420P, BT.709 limited range, of the render context's size)
-    // with the frame at `time`. `yuvSources` holds the 4:2:0 pictures of yuvSourceTracks that
-    // were decoded so, `sources` every other track's BGRA frame. False when this frame cannot be
-    // drawn so; the caller then composes it with startRequest.
+    // Fills `output` (AV_PIX_FMT_YUV420P, BT.709 limited range) with the frame at `time`,
+    // composed at the output's own size, which may differ from the render context's (an export
+    // scaled by its preset): nothing is drawn at one size and scaled afterwards. `yuvSources`
+    // holds the 4:2:0 pictures of yuvSourceTracks that were decoded so, `sources` every other
+    // track's BGRA frame. False when this frame cannot be drawn so; the caller then composes it
+    // with startRequest.
     virtual bool composeYuv(double time, const std::shared_ptr<const VideoCompositionInstruction>& instruction,
                             const std::map<TrackID, QImage>& sources,
                             const std::map<TrackID, YuvPicture>& yuvSources, AVFrame& output) = 0;

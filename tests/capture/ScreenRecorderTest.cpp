@@ -1,5 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
 #include "capture/CaptureClock.h"
 #include "capture/CaptureMessages.h"
 #include "capture/CaptureSourceProvider.h"
@@ -111,7 +119,74 @@ private:
     int calls_ = 0;
 };
 
+// A 64 × 48 picture that notes the nice value of the thread grabbing it.
+class PriorityNotingSource : public FrameSource {
+public:
+    explicit PriorityNotingSource(std::shared_ptr<std::atomic<int>> nice)
+        : nice_(std::move(nice))
+        , image_(64, 48, QImage::Format_RGB32)
+    {
+        image_.fill(QColor(0x80, 0x30, 0x40));
+    }
+    QImage grab() override
+    {
+        nice_->store(getpriority(PRIO_PROCESS, id_t(gettid())));
+        return image_;
+    }
+
+private:
+    std::shared_ptr<std::atomic<int>> nice_;
+    QImage image_;
+};
+
+// The nice values of this process's threads.
+std::vector<int> threadNiceValues()
+{
+    std::vector<int> values;
+    for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
+        std::ifstream stat(task.path() / "stat");
+        std::string line;
+        std::getline(stat, line);
+        // Fields after the command's closing parenthesis: state is the 3rd field, nice the 19th.
+        std::istringstream fields(line.substr(line.rfind(')') + 2));
+        std::string field;
+        for (int i = 3; i <= 19 && fields >> field; ++i)
+            if (i == 19)
+                values.push_back(std::stoi(field));
+    }
+    return values;
+}
+
 } // namespace
+
+TEST_F(ScreenRecorderTest, theEncoderRunsBelowTheGrabsPriority)
+{
+    useFolder();
+    ScreenRecorder::Options options = recorder.options();
+    options.encoderNiceness = 3;
+    recorder.setOptions(options);
+    auto grabNice = std::make_shared<std::atomic<int>>(-100);
+    recorder.setFrameSourceOpener([grabNice](const CaptureSource&, const std::vector<WindowInfo>&,
+                                             std::function<void(OpenedFrameSource)> done) {
+        OpenedFrameSource opened;
+        opened.source = std::make_unique<PriorityNotingSource>(grabNice);
+        done(std::move(opened));
+    });
+    const int base = getpriority(PRIO_PROCESS, id_t(gettid()));
+    const int lowered = std::min(base + 3, 19);
+    WindowInfo window;
+    window.frame = QRect(0, 0, 64, 48);
+    startAndWait(CaptureSource::forWindow(window, {QRect(0, 0, 1920, 1080)}));
+    ASSERT_TRUE(recorder.isRecording()) << recorder.errorMessage().value_or("");
+    ASSERT_TRUE(test::processEventsUntil(20, [&] { return recorder.appendedFrameCount() >= 5; }));
+    const std::vector<int> nice = threadNiceValues();
+    ASSERT_TRUE(stopAndWait());
+
+    EXPECT_EQ(grabNice->load(), base) << "the grab keeps the process's priority";
+    // The writer thread and the encoder's own threads (x264 starts several while it opens).
+    EXPECT_GE(std::count(nice.begin(), nice.end(), lowered), 2);
+    EXPECT_EQ(getpriority(PRIO_PROCESS, id_t(gettid())), base) << "the caller's priority is its own";
+}
 
 TEST_F(ScreenRecorderTest, slotsLostWhileTheCaptureIsHeldUpAreCountedAsDroppedUnlessPaused)
 {

@@ -14,8 +14,10 @@ extern "C" {
 #include "CompositingTestSupport.h"
 #include "compositing/CompositionBuilder.h"
 #include "compositing/OverlayFrame.h"
+#include "compositing/OverlayVideoCompositor.h"
 #include "compositing/YuvOverlayFrame.h"
 #include "media/ExportSession.h"
+#include "media/FrameRequest.h"
 #include "media/MediaTestSupport.h"
 #include "media/VideoFrameReader.h"
 #include "media/YuvConversion.h"
@@ -113,6 +115,35 @@ Paths composeBothWays(const Builder::Result& built, const AVFrame& screen, const
     return paths;
 }
 
+// The frame at `time` at an output size other than the render size, both ways through the
+// compositor as the export runs it: in BGRA by a compositor whose render context has the output's
+// size, then converted; and in the planes by one whose render context keeps the render size.
+Paths composeAtSize(const Builder::Result& built, const FramePtr& screen, const QImage& camera,
+                    double time, QSize size)
+{
+    auto instruction = built.videoComposition.instructionAt(time);
+    const media::TrackID cameraTrack =
+        std::dynamic_pointer_cast<const OverlayInstruction>(instruction)->cameraTrackID().value_or(0);
+    const std::map<media::TrackID, QImage> cameraOnly{{cameraTrack, camera}};
+    std::map<media::TrackID, QImage> sources = cameraOnly;
+    sources[OverlayInstruction::kScreenTrackID] = media::toPicture(*screen);
+
+    OverlayVideoCompositor inBgra;
+    inBgra.renderContextChanged(std::make_shared<media::FixedRenderContext>(size));
+    const media::ComposedFrame composed = media::composeFrame(inBgra, time, instruction, sources);
+    EXPECT_FALSE(composed.error);
+    OverlayVideoCompositor inPlanes;
+    inPlanes.renderContextChanged(
+        std::make_shared<media::FixedRenderContext>(built.videoComposition.renderSize));
+    Paths paths{yuvFrame(size.width(), size.height()), yuvFrame(size.width(), size.height())};
+    if (composed.error || !inPlanes.composeYuv(time, instruction, cameraOnly,
+                                               {{OverlayInstruction::kScreenTrackID, screen}},
+                                               *paths.yuv))
+        return {};
+    media::convertBgraToYuv420(composed.image, *paths.rgb);
+    return paths;
+}
+
 // A 640 × 360 movie of 1.5 s tagged as the screen recorder tags its own (BT.709, limited range).
 std::filesystem::path screenMovie(const std::filesystem::path& folder)
 {
@@ -202,6 +233,43 @@ TEST_F(YuvOverlayFrameTest, GivesTheBgraPathsPictureWithEveryLayer)
         }
 }
 
+// An export scaled by its preset composes at the output size: the background made for that size,
+// the screen's planes scaled once to their place, the layers drawn at that scale. Larger (4K of a
+// 1080p recording) and smaller, with a background and without: the BGRA path at the same size.
+TEST_F(YuvOverlayFrameTest, ComposesAtAnOutputSizeOtherThanTheRenderSize)
+{
+    media::test::TempFolder folder;
+    const QImage camera = graphics::makeImage(320, 240, QColor(200, 150, 90));
+    const FramePtr screen = screenFrame(640, 360);
+    for (BackgroundStyle style : {BackgroundStyle::none, BackgroundStyle::gradient}) {
+        RecordingTimeline timeline = busyTimeline(folder.path());
+        timeline.background.style = style;
+        const Builder::Result built = Builder::build(timeline);
+        ASSERT_EQ(built.videoComposition.renderSize, QSize(640, 360));
+        for (QSize size : {QSize(1920, 1080), QSize(480, 270)})
+            for (double time : {0.0, 1.0}) {
+                SCOPED_TRACE("background " + std::to_string(int(style)) + ", " +
+                             std::to_string(size.width()) + " wide at " + std::to_string(time));
+                const Paths paths = composeAtSize(built, screen, camera, time, size);
+                ASSERT_TRUE(paths.yuv);
+                for (double d : planeDifferences(*paths.rgb, *paths.yuv, QRect(QPoint(), size)))
+                    EXPECT_LT(d, 1.5);
+                auto instruction = std::dynamic_pointer_cast<const OverlayInstruction>(
+                    built.videoComposition.instructionAt(time));
+                std::optional<BackgroundFrame> resized;
+                if (instruction->backgroundFrame())
+                    resized = BackgroundRenderer::resizedFrame(*instruction->backgroundFrame(), size);
+                const auto areas = YuvOverlayFrame::layerAreas(*instruction, time, size,
+                                                               resized ? &*resized : nullptr);
+                EXPECT_GE(areas.size(), 3u);
+                for (const QRect& area : areas)
+                    for (double d : planeDifferences(*paths.rgb, *paths.yuv, area))
+                        EXPECT_LT(d, 3.0) << "layer area " << area.x() << "," << area.y() << " "
+                                          << area.width() << "x" << area.height();
+            }
+    }
+}
+
 // A layer drawn a few pixels off is far more than a level or two away: the comparison above
 // would see a broken offset.
 TEST_F(YuvOverlayFrameTest, ALayerMovedByAFewPixelsIsSeen)
@@ -229,24 +297,39 @@ TEST_F(YuvOverlayFrameTest, ALayerMovedByAFewPixelsIsSeen)
     EXPECT_GT(worst, 3.0);
 }
 
+// The busy recording as the exports below write it: a gradient, no camera.
+RecordingTimeline exportTimeline(const std::filesystem::path& folder)
+{
+    RecordingTimeline timeline = busyTimeline(folder);
+    timeline.cameraOverlay.isEnabled = false;
+    timeline.background.style = BackgroundStyle::gradient;
+    return timeline;
+}
+
+// Exports the composition to `path`; true when it completed.
+::testing::AssertionResult exported(const Builder::Result& built, media::ExportPreset preset,
+                                    const std::filesystem::path& path, bool inYuv = true)
+{
+    media::ExportSession session(built.composition, preset);
+    session.setVideoComposition(built.videoComposition);
+    session.setOutputURL(path);
+    session.setComposesInYuv(inYuv);
+    session.exportSynchronously();
+    if (session.status() == media::ExportStatus::completed)
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << (session.error() ? session.error()->description : "");
+}
+
 // A real export through the encoder, read back: composed in the planes or in BGRA, the same movie.
 TEST_F(YuvOverlayFrameTest, AnExportInThePlanesReadsBackAsTheBgraExport)
 {
     media::test::TempFolder folder;
-    RecordingTimeline timeline = busyTimeline(folder.path());
-    timeline.cameraOverlay.isEnabled = false;
-    timeline.background.style = BackgroundStyle::gradient;
+    const RecordingTimeline timeline = exportTimeline(folder.path());
     const Builder::Result built = Builder::build(timeline);
     std::map<bool, std::filesystem::path> written;
     for (bool inYuv : {true, false}) {
         written[inYuv] = folder / (inYuv ? "yuv.mp4" : "bgra.mp4");
-        media::ExportSession session(built.composition, media::ExportPreset::highestQuality);
-        session.setVideoComposition(built.videoComposition);
-        session.setOutputURL(written[inYuv]);
-        session.setComposesInYuv(inYuv);
-        session.exportSynchronously();
-        ASSERT_EQ(session.status(), media::ExportStatus::completed)
-            << (session.error() ? session.error()->description : "");
+        ASSERT_TRUE(exported(built, media::ExportPreset::highestQuality, written[inYuv], inYuv));
     }
     const auto yuvAsset = media::MediaAsset::load(written[true]);
     const auto bgraAsset = media::MediaAsset::load(written[false]);
@@ -256,6 +339,49 @@ TEST_F(YuvOverlayFrameTest, AnExportInThePlanesReadsBackAsTheBgraExport)
         const QImage a = yuvReader.frameAt(t), b = bgraReader.frameAt(t);
         ASSERT_EQ(a.size(), b.size());
         EXPECT_LT(test::meanDifference(a, b), 2.0) << "at " << t;
+    }
+}
+
+// A real 4K export of the 640 × 360 recording, read back: each frame is the one the compositor
+// draws in BGRA at 3840 × 2160 from the recording's frame, within what the encoder loses.
+TEST_F(YuvOverlayFrameTest, A4kExportOfASmallerRecordingReadsBackAsTheFrameComposedAt4k)
+{
+    media::test::TempFolder folder;
+    const RecordingTimeline timeline = exportTimeline(folder.path());
+    const Builder::Result built = Builder::build(timeline);
+    const auto written = folder / "4k.mp4";
+    ASSERT_TRUE(exported(built, media::ExportPreset::preset3840x2160, written));
+
+    const auto exported = media::MediaAsset::load(written);
+    const auto source = media::MediaAsset::load(*timeline.videoURL);
+    media::VideoFrameReader exportedReader(exported.tracks(media::MediaType::video).front());
+    media::VideoFrameReader sourceReader(source.tracks(media::MediaType::video).front());
+    OverlayVideoCompositor compositor;
+    const QSize size(3840, 2160);
+    compositor.renderContextChanged(std::make_shared<media::FixedRenderContext>(size));
+    const double frameDuration = built.videoComposition.frameDuration();
+    for (int index : {6, 30, 42}) {
+        // Composed at the time the export composes frame `index`; read back from inside that
+        // frame's interval, never on its edge.
+        const double t = index * frameDuration;
+        const QImage frame = exportedReader.frameAt(t + frameDuration / 2);
+        ASSERT_EQ(frame.size(), size);
+        const std::map<media::TrackID, QImage> sources{
+            {OverlayInstruction::kScreenTrackID, sourceReader.frameAt(t)}};
+        const media::ComposedFrame expected =
+            media::composeFrame(compositor, t, built.videoComposition.instructionAt(t), sources);
+        ASSERT_FALSE(expected.error);
+        EXPECT_LT(test::meanDifference(frame, expected.image), 1.5) << "at " << t;
+        // Cursor, ripple, blur, text and keys drawn at 4K: drawn small and enlarged, the text is
+        // some 12 levels off. The blur on the planes is up to 3 levels from the BGRA blur at 4K
+        // before encoding, as at any size.
+        auto instruction = std::dynamic_pointer_cast<const OverlayInstruction>(
+            built.videoComposition.instructionAt(t));
+        const auto background = BackgroundRenderer::resizedFrame(*instruction->backgroundFrame(), size);
+        for (const QRect& area : YuvOverlayFrame::layerAreas(*instruction, t, size, &*background))
+            EXPECT_LT(test::meanDifference(frame.copy(area), expected.image.copy(area)), 4.0)
+                << "at " << t << ", layer area " << area.x() << "," << area.y() << " "
+                << area.width() << "x" << area.height();
     }
 }
 
