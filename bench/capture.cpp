@@ -192,6 +192,9 @@ Figures recordWithTarnix(int seconds, const std::filesystem::path& folder, const
     options.outputDirectory = folder;
     options.encoders = {"libx264"};
     options.preset = preset;
+    // TARNIX_ENCODER_NICENESS=N runs the encoder N nice steps below the grab, to compare.
+    if (const char* niceness = std::getenv("TARNIX_ENCODER_NICENESS"))
+        options.encoderNiceness = std::atoi(niceness);
     recorder.setOptions(options);
     rusage before{}, after{};
     getrusage(RUSAGE_SELF, &before);

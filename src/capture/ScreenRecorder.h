@@ -74,8 +74,9 @@ public:
         // How many nice steps the encoder (the writer thread and the encoder's own threads) runs
         // below the capture thread: the grab then gets the processor when its slot comes even
         // while the encoder keeps every core busy, and the queue absorbs the encoder's delay.
-        // 0 runs both alike.
-        int encoderNiceness = 5;
+        // 0 (the default) runs both alike: a niced encoder loses to the other processes of a
+        // busy machine, and on an idle one it is not yet measured to save a frame.
+        int encoderNiceness = 0;
     };
 
     explicit ScreenRecorder(QObject* parent = nullptr);
