@@ -408,13 +408,19 @@ TEST(RecordCommand, aDiskThatFillsEndsTheRecordingWithAPlayableMovieWhoseDocumen
     const std::string display = firstDisplay();
     ASSERT_FALSE(display.empty());
     const std::string cli = TARNIX_CLI, d = disk.string(), k = kept.string();
-    // Records until the disk is full, keeps what is there, then frees the ballast and recovers.
+    // Records; once the movie holds a few whole fragments, a ballast file takes every byte left;
+    // keeps what is there, then frees the ballast and recovers.
     const std::string script =
         "set -u\n"
-        "mount -t tmpfs -o size=4m tarnix-full " + d + " || exit 90\n"
-        "head -c 3850000 /dev/zero >" + d + "/ballast\n"
+        "mount -t tmpfs -o size=16m tarnix-full " + d + " || exit 90\n"
         "timeout 70 " + cli + " record --source " + display + " --duration 60 --out " + d + " >" + k +
-        "/record.out 2>" + k + "/record.err\n"
+        "/record.out 2>" + k + "/record.err &\n"
+        "for i in $(seq 600); do\n"
+        "  [ \"$(cat " + d + "/*.mp4 2>/dev/null | grep -ao moof | wc -l)\" -ge 4 ] && break\n"
+        "  sleep 0.05\n"
+        "done\n"
+        "cat /dev/zero >" + d + "/ballast 2>/dev/null\n"
+        "wait $!\n"
         "echo $? >" + k + "/record.code\n"
         "rm " + d + "/ballast\n"
         + cli + " recover " + d + " >" + k + "/recover.out 2>&1\n"
