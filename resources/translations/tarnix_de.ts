@@ -307,10 +307,6 @@
         <translation>Der Filmschreiber konnte nicht starten: %1</translation>
     </message>
     <message>
-        <source>Writer failed: %1</source>
-        <translation>Das Schreiben des Films ist fehlgeschlagen: %1</translation>
-    </message>
-    <message>
         <source>Capture stopped: %1</source>
         <translation>Aufnahme beendet: %1</translation>
     </message>
@@ -469,6 +465,10 @@
     <message>
         <source>the chosen area is no longer on the display; choose the area again</source>
         <translation>der gewählte Bereich liegt nicht mehr auf dem Bildschirm; wählen Sie den Bereich erneut</translation>
+    </message>
+    <message>
+        <source>The movie can&apos;t be written any more, so the recording stopped; what was recorded until then is kept. (%1)</source>
+        <translation>Der Film kann nicht mehr geschrieben werden, deshalb wurde die Aufnahme beendet; was bis dahin aufgenommen wurde, bleibt erhalten. (%1)</translation>
     </message>
 </context>
 <context>
@@ -1064,6 +1064,10 @@
     <message>
         <source>Recovery after a crash won&apos;t be possible for this recording: %1</source>
         <translation>Nach einem Absturz lässt sich diese Aufnahme nicht wiederherstellen: %1</translation>
+    </message>
+    <message>
+        <source>The recording&apos;s safety copy can&apos;t be written (%1); the recording goes on, but a crash now would lose its cursor and clicks.</source>
+        <translation>Die Sicherheitskopie der Aufnahme kann nicht geschrieben werden (%1); die Aufnahme läuft weiter, aber ein Absturz jetzt würde ihren Mauszeiger und ihre Klicks verlieren.</translation>
     </message>
 </context>
 <context>

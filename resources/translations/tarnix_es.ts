@@ -307,10 +307,6 @@
         <translation>No se pudo iniciar la escritura del vídeo: %1</translation>
     </message>
     <message>
-        <source>Writer failed: %1</source>
-        <translation>Falló la escritura del vídeo: %1</translation>
-    </message>
-    <message>
         <source>Capture stopped: %1</source>
         <translation>La captura se detuvo: %1</translation>
     </message>
@@ -469,6 +465,10 @@
     <message>
         <source>the chosen area is no longer on the display; choose the area again</source>
         <translation>el área elegida ya no está en la pantalla; vuelva a elegir el área</translation>
+    </message>
+    <message>
+        <source>The movie can&apos;t be written any more, so the recording stopped; what was recorded until then is kept. (%1)</source>
+        <translation>El vídeo ya no se puede escribir, así que la grabación se detuvo; lo grabado hasta entonces se conserva. (%1)</translation>
     </message>
 </context>
 <context>
@@ -1064,6 +1064,10 @@
     <message>
         <source>Recovery after a crash won&apos;t be possible for this recording: %1</source>
         <translation>Esta grabación no podrá recuperarse tras un fallo: %1</translation>
+    </message>
+    <message>
+        <source>The recording&apos;s safety copy can&apos;t be written (%1); the recording goes on, but a crash now would lose its cursor and clicks.</source>
+        <translation>No se puede escribir la copia de seguridad de la grabación (%1); la grabación continúa, pero un fallo ahora perdería su cursor y sus clics.</translation>
     </message>
 </context>
 <context>

@@ -192,8 +192,8 @@ void RecordingJournal::run()
         if (failure == 0 && !lines.empty() && fdatasync(fd_) != 0 && errno != EINVAL)
             failure = errno;
         lock.lock();
-        if (failure != 0 && !writeError_)
-            writeError_ = FileError("write", path_, failure).what();
+        if (failure != 0 && !writeFailure_)
+            writeFailure_ = failure;
         if (last && pending_.empty())
             return;
     }
@@ -220,10 +220,10 @@ void RecordingJournal::remove()
     std::filesystem::remove(path_, ignored);
 }
 
-std::optional<std::string> RecordingJournal::writeError() const
+std::optional<int> RecordingJournal::writeFailure() const
 {
     std::lock_guard lock(mutex_);
-    return writeError_;
+    return writeFailure_;
 }
 
 JournalContents readJournal(std::string_view text)

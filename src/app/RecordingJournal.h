@@ -22,8 +22,9 @@
 // record each: {"recording": {...}} first (the files, the start, the captured area, the trackers'
 // starts), then {"firstFrame": date} and {"systemAudio": true} once they are known, and one line
 // per sample in the document's own record form, timestamps still on their tracker's clock:
-// {"cursor": {...}}, {"click": {...}}, {"focus": {...}}, {"key": {...}}. A kill can tear only the last line; the
-// reader drops any line that does not parse.
+// {"cursor": {...}}, {"click": {...}}, {"focus": {...}}, {"key": {...}}, and {"frame": {...}} where a
+// followed window moved or changed size (movie time, screen space, 0 for what came before the
+// first frame). A kill can tear only the last line; the reader drops any line that does not parse.
 //
 // While it is written the file is locked (flock), so that no other Tarnix takes a running
 // recording for an interrupted one; the lock goes with the process, however it ends.
@@ -49,6 +50,8 @@ inline const std::tuple kJournalSampleKinds{
     JournalSampleKind<FocusedElementSample>{"focus", &TimelineAssembly::Inputs::focusedElementSamples,
                                             decodeFocusedElementSample},
     JournalSampleKind<KeyEvent>{"key", &TimelineAssembly::Inputs::keyEvents, decodeKeyEvent},
+    JournalSampleKind<CaptureFrameSample>{"frame", &TimelineAssembly::Inputs::followedFrames,
+                                          decodeCaptureFrameSample},
 };
 
 class RecordingJournal {
@@ -92,8 +95,9 @@ public:
     // Closes and deletes the file: its recording's document has been written.
     void remove();
 
-    // The first write that failed, as a sentence for the user.
-    std::optional<std::string> writeError() const;
+    // The errno of the first write or flush that failed (a full disk, a folder made read-only);
+    // the journal goes on trying with the lines that follow.
+    std::optional<int> writeFailure() const;
 
     static std::string line(std::string_view key, const OrderedJson& value);
 
@@ -111,7 +115,7 @@ private:
     std::condition_variable wake_;
     std::string pending_;
     bool stopping_ = false;
-    std::optional<std::string> writeError_;
+    std::optional<int> writeFailure_;
     std::thread thread_;
 };
 

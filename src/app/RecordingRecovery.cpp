@@ -151,7 +151,7 @@ std::string movieName(const std::filesystem::path& journal)
     return journal.filename().string();
 }
 
-Recovered recover(const std::filesystem::path& journal)
+Recovered scan(const std::filesystem::path& journal)
 {
     JournalContents contents = readJournal(readText(journal));
     if (!contents.hasRecording)
@@ -179,18 +179,30 @@ Recovered recover(const std::filesystem::path& journal)
     dropAfter(timeline.cursorSamples, result.movieDuration);
     dropAfter(timeline.clickEvents, result.movieDuration);
     dropAfter(timeline.focusedElementSamples, result.movieDuration);
+    dropAfter(timeline.captureFrameSamples, result.movieDuration);
     timeline.zoomRegions = TimelineAssembly::automaticZoomRegions(timeline);
 
     result.documentPath = DocumentFiles::documentPath(in.videoURL);
+    result.timeline = std::move(timeline);
+    return result;
+}
+
+void write(const std::filesystem::path& journal, const Recovered& scanned)
+{
     try {
-        DocumentFiles::writeNew(timeline, result.documentPath);
+        DocumentFiles::writeNew(scanned.timeline, scanned.documentPath);
     } catch (const std::exception& failure) {
         throw RecoveryError(std::string(failure.what()) + " " +
                             QCoreApplication::translate("tarnix::RecordingRecovery", "The recording journal was kept.")
                                 .toStdString());
     }
-    result.timeline = std::move(timeline);
     discard(journal);
+}
+
+Recovered recover(const std::filesystem::path& journal)
+{
+    Recovered result = scan(journal);
+    write(journal, result);
     return result;
 }
 

@@ -43,9 +43,16 @@ struct Recovered {
     std::vector<std::string> notes;
 };
 
-// Writes the document from the journal beside its movie (never over an existing file) and then
-// removes the journal. Raises RecoveryError when the journal cannot be read, the movie is missing,
-// empty or unreadable, or the document cannot be written; the journal and every file stay then.
+// The document the journal rebuilds, read and checked but not written: nothing on disk changes.
+// Reads the whole movie when a crash cut it off, which takes a moment for a long one. Raises
+// RecoveryError when the journal cannot be read or the movie is missing, empty or unreadable.
+Recovered scan(const std::filesystem::path& journal);
+
+// Writes a scanned document beside its movie (never over an existing file) and then removes the
+// journal. Raises RecoveryError when the document cannot be written; the journal stays then.
+void write(const std::filesystem::path& journal, const Recovered& scanned);
+
+// Both at once. On a failure the journal and every file stay.
 Recovered recover(const std::filesystem::path& journal);
 
 // Forgets an interrupted recording's samples: removes its journal. The movies stay where they are.

@@ -3,6 +3,7 @@
 #include <QPointer>
 
 #include <algorithm>
+#include <system_error>
 
 #include "app/DocumentFiles.h"
 #include "app/RecordingJournal.h"
@@ -189,6 +190,7 @@ void RecordingSession::startRecording(std::function<void()> done)
     pauses_->clear(); // before anything starts stamping
     recordingStartedAt_ = CaptureClock::dateOf(CaptureClock::now());
     stoppedAt_.reset();
+    journalFailure_.reset();
     cursorTracker_.start();
     focusedElementTracker_.start();
     startKeyTracker();
@@ -258,6 +260,8 @@ std::vector<std::string> RecordingSession::recordingNotices() const
                                    movieStart, stoppedAt_);
     if (auto resized = displayChangeNotice(recorder_.displayChanges(), recorder_.movieSize(), movieStart))
         notices.push_back(std::move(*resized));
+    if (journalFailure_)
+        notices.push_back(*journalFailure_);
     notices.insert(notices.end(), stopNotices_.begin(), stopNotices_.end());
     return notices;
 }
@@ -378,6 +382,29 @@ void RecordingSession::writeJournal()
     journal_->appendNew(cursorTracker_.clicks());
     journal_->appendNew(focusedElementTracker_.samples());
     journal_->appendNew(keyTracker_.keys());
+    journal_->appendNew(followedFrameSamples());
+    noticeJournalFailure();
+}
+
+void RecordingSession::noticeJournalFailure()
+{
+    const auto failure = journal_->writeFailure();
+    if (!failure || journalFailure_)
+        return;
+    // The movie is another file and may well go on: the recording is not stopped for this.
+    journalFailure_ = tr("The recording's safety copy can't be written (%1); the recording goes on, but a crash "
+                         "now would lose its cursor and clicks.")
+                          .arg(QString::fromStdString(std::generic_category().message(*failure)))
+                          .toStdString();
+    emit recordingNoticesChanged();
+}
+
+std::vector<CaptureFrameSample> RecordingSession::followedFrameSamples() const
+{
+    std::vector<CaptureFrameSample> samples;
+    for (const auto& frame : recorder_.followedFrames())
+        samples.push_back({Uuid::random(), std::max(frame.time, 0.0), recordingSource_->screenFrameOf(frame.rootFrame)});
+    return samples;
 }
 
 void RecordingSession::closeJournal(bool documentWritten)
@@ -393,6 +420,10 @@ void RecordingSession::closeJournal(bool documentWritten)
     else
         journal_->close();
     journal_.reset();
+    // It was said while the recording went on, which it no longer does; the document (or why it
+    // couldn't be written) is what counts now.
+    if (std::exchange(journalFailure_, std::nullopt))
+        emit recordingNoticesChanged();
 }
 
 void RecordingSession::finishStop(const StopContext& context)
@@ -406,8 +437,7 @@ void RecordingSession::finishStop(const StopContext& context)
     in.cursorSamples = cursorTracker_.samples();
     in.clickEvents = cursorTracker_.clicks();
     in.focusedElementSamples = focusedElementTracker_.samples();
-    for (const auto& frame : recorder_.followedFrames())
-        in.followedFrames.push_back({Uuid::random(), frame.time, recordingSource_->screenFrameOf(frame.rootFrame)});
+    in.followedFrames = followedFrameSamples();
     in.keyEvents = keyTracker_.keys();
     completedTimeline_ = TimelineAssembly::assemble(in);
 

@@ -104,7 +104,8 @@ public:
     const std::vector<std::string>& stopNotices() const { return stopNotices_; }
     // What happened during the running or last recording that the user must hear of, each a
     // sentence: sound that went missing (the sound server stopped), a display that changed size,
-    // then what the stop found (stopNotices). Live while recording; after the stop, a gap that
+    // a journal that can no longer be written (until the stop), then what the stop found
+    // (stopNotices). Live while recording; after the stop, a gap that
     // never closed lasts to the end. The one list to say once a recording is over.
     std::vector<std::string> recordingNotices() const;
     const std::optional<Date>& recordingStartedAt() const { return recordingStartedAt_; }
@@ -171,6 +172,11 @@ private:
     // Ends the journal: removed once the document is written (or when there is nothing to
     // recover), kept otherwise.
     void closeJournal(bool documentWritten);
+    // Says once that the journal can't be written, as soon as the journal knows.
+    void noticeJournalFailure();
+    // Where the followed window was, on the movie's time line (0 for what came before it), in
+    // screen space.
+    std::vector<CaptureFrameSample> followedFrameSamples() const;
     void startKeyTracker();
     // The selected source, cut to the selected area; nothing (and the recorder says why) when
     // there is no such source or the area is not on it.
@@ -208,6 +214,7 @@ private:
     std::optional<std::filesystem::path> documentURL_;
     std::optional<std::string> documentError_;
     std::unique_ptr<RecordingJournal> journal_;
+    std::optional<std::string> journalFailure_; // the running or last recording's, for the user
     // Shared with every recorder and tracker; cleared at each start.
     std::shared_ptr<CapturePauses> pauses_ = std::make_shared<CapturePauses>();
     QTimer journalTimer_;

@@ -63,7 +63,9 @@ inline std::string writerFailedToStart(const std::string& d)
 }
 inline std::string writerFailed(const std::string& d)
 {
-    return text(QT_TRANSLATE_NOOP("tarnix::CaptureMessages", "Writer failed: %1"), d);
+    return text(QT_TRANSLATE_NOOP("tarnix::CaptureMessages", "The movie can't be written any more, so the recording "
+                                                             "stopped; what was recorded until then is kept. (%1)"),
+                d);
 }
 // `d` may be one of the sentences below (kRecordedWindowClosed): it is translated too.
 inline std::string captureStopped(const std::string& d)

@@ -302,6 +302,8 @@ void ScreenRecorder::start(const CaptureSource& source, const std::vector<Window
         emit displayChangesChanged();
     }
     followedFrames_.clear();
+    liveAreas_.clear();
+    liveFirstFrameTime_.reset();
 
     // A display recording never shows our own windows; the other kinds ignore the list.
     opening_ = true;
@@ -480,7 +482,13 @@ void ScreenRecorder::beginRun(OpenedFrameSource opened, const CaptureSource& cho
                 }
             }, Qt::QueuedConnection);
         };
-        captureLoop(raw, onFailure, onResize);
+        auto onMoved = [this, weak](double time, QRect area) {
+            QMetaObject::invokeMethod(this, [this, weak, time, area] {
+                if (auto run = weak.lock())
+                    onAreaMoved(run, time, area);
+            }, Qt::QueuedConnection);
+        };
+        captureLoop(raw, onFailure, onResize, onMoved);
     });
     run_ = std::move(run);
     setLastOutputURL(path);
@@ -517,7 +525,8 @@ void ScreenRecorder::closeSystemAudioGap(double time)
 }
 
 void ScreenRecorder::captureLoop(Run* run, const std::function<void(const std::string&, bool)>& onFailure,
-                                 const std::function<void(double, QSize, QRect)>& onResize)
+                                 const std::function<void(double, QSize, QRect)>& onResize,
+                                 const std::function<void(double, QRect)>& onMoved)
 {
     // Straight from the shared memory; libswscale only when the picture must be scaled (a window
     // that changed size, a display whose size changed, or an odd size).
@@ -555,8 +564,10 @@ void ScreenRecorder::captureLoop(Run* run, const std::function<void(const std::s
             ++run->grabbed;
             const double time = *recorded;
             const auto area = run->grabber->followedArea();
-            if (area && (run->areas.empty() || run->areas.back().second != *area))
+            if (area && (run->areas.empty() || run->areas.back().second != *area)) {
                 run->areas.emplace_back(time, *area);
+                onMoved(time, *area);
+            }
             if (image.size() != pictureSize) {
                 pictureSize = image.size();
                 pictureArea = fittedArea(pictureSize, frames.size());
@@ -601,8 +612,11 @@ void ScreenRecorder::onFrameWritten(const std::shared_ptr<Run>& run, int count,
 {
     if (run != run_)
         return;
-    if (firstFrameTime)
+    if (firstFrameTime) {
         firstFrameWallClockDate_ = CaptureClock::dateOf(*firstFrameTime);
+        liveFirstFrameTime_ = firstFrameTime;
+        followedFrames_ = onMovieTimeLine(liveAreas_, liveFirstFrameTime_);
+    }
     if (count > appendedFrameCount_)
         setAppendedFrameCount(count);
 }
@@ -613,10 +627,26 @@ void ScreenRecorder::onAudioWritten(const std::shared_ptr<Run>& run)
         capturedSystemAudio_ = true;
 }
 
+void ScreenRecorder::onAreaMoved(const std::shared_ptr<Run>& run, double time, QRect area)
+{
+    if (run != run_ || !isRecording_)
+        return;
+    liveAreas_.emplace_back(time, area);
+    if (liveFirstFrameTime_)
+        followedFrames_.push_back({time - *liveFirstFrameTime_, area});
+}
+
 void ScreenRecorder::onWriterError(const std::shared_ptr<Run>& run, const std::string& message)
 {
-    if (run == run_)
-        setErrorMessage(message);
+    if (run != run_)
+        return;
+    setErrorMessage(message);
+    if (!isRecording_ || stopping_)
+        return;
+    // Nothing more reaches the movie (a full disk...): the recording ends here, as if stopped, and
+    // the fragments written so far stay playable.
+    setRecording(false);
+    finishRun(run_, [this](const std::optional<std::string>&) { emit stoppedByItself(); });
 }
 
 void ScreenRecorder::onStreamFailed(const std::shared_ptr<Run>& run, const std::string& description, bool byDesktop)

@@ -123,8 +123,9 @@ public:
     QSize movieSize() const { return movieSize_; }
     // Where the recorded area was wherever it moved or changed size (a window recording's window,
     // a display that RandR moved or resized), in time order, from the first grab that showed it;
-    // final once the recording has stopped. A picture whose size is not the movie's is scaled
-    // into the movie's frame, aspect kept and centred.
+    // growing while the recording runs (from its first frame on), final once it has stopped. A
+    // picture whose size is not the movie's is scaled into the movie's frame, aspect kept and
+    // centred.
     const std::vector<FollowedFrame>& followedFrames() const { return followedFrames_; }
     // The video encoder of the current or last recording ("libx264", "hevc_nvenc"...).
     const std::string& videoEncoderName() const { return encoderName_; }
@@ -173,6 +174,7 @@ private:
     void onFrameWritten(const std::shared_ptr<Run>& run, int count, std::optional<double> firstFrameTime);
     void onAudioWritten(const std::shared_ptr<Run>& run);
     void onWriterError(const std::shared_ptr<Run>& run, const std::string& message);
+    void onAreaMoved(const std::shared_ptr<Run>& run, double time, QRect area);
     void onStreamFailed(const std::shared_ptr<Run>& run, const std::string& description, bool byDesktop);
     void finishRun(std::shared_ptr<Run> run, std::function<void(std::optional<std::string>)> done);
     void joinFinisher();
@@ -180,9 +182,11 @@ private:
     void closeSystemAudioGap(double time);
     static void padSystemAudio(Run& run);
     // onFailure(description, whether the desktop ended the sharing); onResize(time, new picture
-    // size, where the display now is) for a display whose size changed.
+    // size, where the display now is) for a display whose size changed; onMoved(time, where the
+    // followed window or display now is) whenever that changes.
     static void captureLoop(Run* run, const std::function<void(const std::string&, bool)>& onFailure,
-                            const std::function<void(double, QSize, QRect)>& onResize);
+                            const std::function<void(double, QSize, QRect)>& onResize,
+                            const std::function<void(double, QRect)>& onMoved);
 
     Options options_;
     bool isRecording_ = false;
@@ -204,6 +208,10 @@ private:
     std::vector<DisplayChange> displayChanges_;
     QSize movieSize_;
     std::vector<FollowedFrame> followedFrames_;
+    // The running capture's followed places as the capture thread reports them (recorded
+    // times), and its first frame's recorded time, which puts them on the movie's time line.
+    std::vector<std::pair<double, QRect>> liveAreas_;
+    std::optional<double> liveFirstFrameTime_;
     std::shared_ptr<Run> run_; // the running capture, or one left by a stream failure
     std::thread finisher_;     // stops threads and finishes the file off the GUI thread
 };

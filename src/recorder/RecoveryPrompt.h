@@ -12,7 +12,9 @@
 // forgets the journal (the movies stay). A question dismissed without an answer is asked again at
 // the next start. A recovery that fails says why in the application's alert and keeps every file.
 //
-// Threads: GUI thread only.
+// Threads: called on the GUI thread. Each recording's movie is read on a worker while its question
+// is asked; an answer given before that is done acts once it is, and the window's events go on
+// meanwhile (a nested event loop).
 
 namespace tarnix::RecoveryPrompt {
 

@@ -98,6 +98,19 @@ int countOf(const std::string& text, const std::string& part)
     return count;
 }
 
+std::string journalText(const fs::path& folder)
+{
+    const auto journal = journalIn(folder);
+    return journal ? test::readFile(*journal) : std::string();
+}
+
+// Fragments begun in the movie: each new one means the one before it is whole.
+int movieFragments(const fs::path& folder)
+{
+    const auto movie = fileIn(folder, [](const std::string& name) { return name.ends_with(".mp4"); });
+    return movie ? countOf(test::readFile(*movie), "moof") : 0;
+}
+
 } // namespace
 
 TEST(RecordCommand, sourcesListsTheDisplaysAndTheMicrophones)
@@ -276,15 +289,8 @@ TEST(RecordCommand, aRecordingKilledMidWayIsRecoveredWithItsSamplesUpToTheKill)
                                QString::fromStdString(folder.path().string())});
     ASSERT_TRUE(process.waitForStarted(5000));
 
-    // Fragments begun in the movie: each new one means the one before it is whole.
-    auto movieFragments = [&] {
-        const auto movie = fileIn(folder.path(), [](const std::string& name) { return name.ends_with(".mp4"); });
-        return movie ? countOf(test::readFile(*movie), "moof") : 0;
-    };
-    auto journalText = [&] {
-        const auto journal = journalIn(folder.path());
-        return journal ? test::readFile(*journal) : std::string();
-    };
+    auto movieFragments = [&] { return ::movieFragments(folder.path()); };
+    auto journalText = [&] { return ::journalText(folder.path()); };
     // Movements, then a click, once the first frame is in the journal: samples before the click
     // lie in the part of the movie that is kept however far the writer lags...
     ASSERT_TRUE(test::processEventsUntil(30, [&] { return journalText().find("firstFrame") != std::string::npos; }));
@@ -333,6 +339,117 @@ TEST(RecordCommand, aRecordingKilledMidWayIsRecoveredWithItsSamplesUpToTheKill)
     const auto again = runCli({"recover", QString::fromStdString(folder.path().string())});
     EXPECT_EQ(again.exitCode, 0);
     EXPECT_NE(again.out.find("Nothing to recover"), std::string::npos) << again.out;
+}
+
+TEST(RecordCommand, aKilledRecordingOfAMovedWindowIsRecoveredWithTheWindowWhereItWent)
+{
+    if (!test::requireDisplay())
+        return;
+    test::TemporaryFolder folder;
+    test::TestWindow window("Tarnix cli moving window", "40a060", QRect(120, 100, 400, 300), 0, true);
+    ASSERT_TRUE(window.isReady());
+    QProcess process;
+    process.start(TARNIX_CLI, {"record", "--source", QString::fromStdString("window-" + std::to_string(window.windowID())),
+                               "--out", QString::fromStdString(folder.path().string())});
+    ASSERT_TRUE(process.waitForStarted(5000));
+    auto journalText = [&] { return ::journalText(folder.path()); };
+    auto movieFragments = [&] { return ::movieFragments(folder.path()); };
+    ASSERT_TRUE(test::processEventsUntil(30, [&] { return journalText().find("firstFrame") != std::string::npos; }))
+        << process.readAllStandardError().toStdString();
+
+    const std::string id = window.xdotoolID();
+    test::shell("xdotool windowmove " + id + " 700 420");
+    // Where the window was at the first frame, then where it went.
+    ASSERT_TRUE(test::processEventsUntil(15, [&] { return countOf(journalText(), "\"frame\"") >= 2; }));
+    // A click at the moved window's middle, kept in the movie's part that survives the kill.
+    test::shell("xdotool mousemove --window " + id + " 200 150 click 1");
+    ASSERT_TRUE(test::processEventsUntil(10, [&] { return journalText().find("\"click\"") != std::string::npos; }));
+    const int fragmentsAtClick = movieFragments();
+    ASSERT_TRUE(test::processEventsUntil(30, [&] { return movieFragments() >= fragmentsAtClick + 2; }));
+    kill(static_cast<pid_t>(process.processId()), SIGKILL);
+    ASSERT_TRUE(process.waitForFinished(10000));
+
+    const auto recovered = runCli({"recover", QString::fromStdString(folder.path().string())});
+    ASSERT_EQ(recovered.exitCode, 0) << recovered.out << recovered.err;
+    const auto document = fileIn(folder.path(), [](const std::string& name) { return name.ends_with(".tarnix.json"); });
+    ASSERT_TRUE(document) << recovered.out;
+    const RecordingTimeline t = decodeRecordingTimeline(test::readFile(*document));
+    ASSERT_FALSE(t.captureFrameSamples.empty()) << "the window's move is in the recovered document";
+    const Rect moved = t.captureFrameSamples.back().rect;
+    EXPECT_TRUE(moved.x != t.captureFrame.x && moved.y != t.captureFrame.y) << moved.x << "," << moved.y;
+    EXPECT_EQ(moved.width, t.captureFrame.width);
+    EXPECT_EQ(moved.height, t.captureFrame.height);
+    // The click is placed in the moved window, at its middle, and so is its zoom.
+    const auto click = std::find_if(t.clickEvents.begin(), t.clickEvents.end(),
+                                    [](const ClickEvent& c) { return c.kind == ClickKind::leftDown; });
+    ASSERT_NE(click, t.clickEvents.end());
+    const Point mapped = t.normalizedPoint(click->point, click->timestamp);
+    EXPECT_NEAR(mapped.x, 0.5, 0.02);
+    EXPECT_NEAR(mapped.y, 0.5, 0.02);
+    ASSERT_FALSE(t.zoomRegions.empty());
+    EXPECT_NEAR(t.zoomRegions.back().rect.midX(), 0.5, 0.02);
+}
+
+TEST(RecordCommand, aDiskThatFillsEndsTheRecordingWithAPlayableMovieWhoseDocumentFollows)
+{
+    if (!test::requireDisplay())
+        return;
+    // A small disk of our own: a tmpfs in a user and mount namespace, seen only by the script.
+    if (test::shell("unshare -rm true >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "user namespaces are not available: no small disk can be made";
+    test::TemporaryFolder folder;
+    const fs::path disk = folder / "disk", kept = folder / "kept";
+    fs::create_directories(disk);
+    fs::create_directories(kept);
+    // A window moving about the recorded display gives every fragment of the movie something to
+    // hold, so that the movie, not the journal, fills the disk.
+    test::TestWindow window("Tarnix cli full disk", "3050c0", QRect(100, 80, 480, 360), 0, true);
+    ASSERT_TRUE(window.isReady());
+    const std::string display = firstDisplay();
+    ASSERT_FALSE(display.empty());
+    const std::string cli = TARNIX_CLI, d = disk.string(), k = kept.string();
+    // Records; once the movie holds a few whole fragments, a ballast file takes every byte left;
+    // keeps what is there, then frees the ballast and recovers.
+    const std::string script =
+        "set -u\n"
+        "mount -t tmpfs -o size=16m tarnix-full " + d + " || exit 90\n"
+        "timeout 70 " + cli + " record --source " + display + " --duration 60 --out " + d + " >" + k +
+        "/record.out 2>" + k + "/record.err &\n"
+        "for i in $(seq 600); do\n"
+        "  [ \"$(cat " + d + "/*.mp4 2>/dev/null | grep -ao moof | wc -l)\" -ge 4 ] && break\n"
+        "  sleep 0.05\n"
+        "done\n"
+        "cat /dev/zero >" + d + "/ballast 2>/dev/null\n"
+        "wait $!\n"
+        "echo $? >" + k + "/record.code\n"
+        "rm " + d + "/ballast\n"
+        + cli + " recover " + d + " >" + k + "/recover.out 2>&1\n"
+        "cp -a " + d + "/. " + k + "/\n";
+    QProcess process;
+    process.start("unshare", {"-rm", "sh", "-c", QString::fromStdString(script)});
+    ASSERT_TRUE(process.waitForStarted(5000));
+    int step = 0;
+    const bool ended = test::processEventsUntil(90, [&] {
+        ++step;
+        test::shell("xdotool windowmove " + window.xdotoolID() + " " + std::to_string(100 + step * 37 % 400) + " " +
+                    std::to_string(80 + step * 53 % 300) + " >/dev/null 2>&1");
+        return process.state() == QProcess::NotRunning;
+    });
+    ASSERT_TRUE(ended);
+    ASSERT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
+
+    const std::string err = test::readFile(kept / "record.err");
+    EXPECT_EQ(test::readFile(kept / "record.code"), "1\n") << err;
+    EXPECT_NE(err.find("The movie can't be written any more, so the recording stopped"), std::string::npos) << err;
+    EXPECT_NE(err.find("No space left on device"), std::string::npos) << err;
+    const auto movie = fileIn(kept, [](const std::string& name) { return name.ends_with(".mp4"); });
+    ASSERT_TRUE(movie);
+    EXPECT_GT(test::forEachVideoFrame(*movie, [](const QImage&, double) {}), 10) << "the movie so far plays";
+    // Written at the stop when the disk had room for it, else recovered once it had.
+    const auto document = fileIn(kept, [](const std::string& name) { return name.ends_with(".tarnix.json"); });
+    ASSERT_TRUE(document) << err << test::readFile(kept / "recover.out");
+    EXPECT_EQ(decodeRecordingTimeline(test::readFile(*document)).videoURL->filename(), movie->filename());
+    EXPECT_FALSE(journalIn(kept));
 }
 
 TEST(RecordCommand, aJournalWhoseMovieIsGoneIsNamedAndKept)

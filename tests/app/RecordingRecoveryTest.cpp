@@ -65,6 +65,8 @@ TEST_F(RecordingRecoveryTest, TheJournalReadsBackWhatWasAppendedInBatchesAndDrop
     const auto path = cursorPath(5, 0.1);
     const std::vector<ClickEvent> clicks{{Uuid::random(), 0.7, {5, 6}, ClickKind::rightDown}};
     const std::vector<FocusedElementSample> focus{{Uuid::random(), 0.3, {1, 2, 30, 40}}};
+    const std::vector<CaptureFrameSample> frames{{Uuid::random(), 0, {10, 20, 400, 300}},
+                                                 {Uuid::random(), 1.25, {600, 400, 720, 300}}};
     fs::path journalPath;
     {
         RecordingJournal journal(recording);
@@ -77,10 +79,11 @@ TEST_F(RecordingRecoveryTest, TheJournalReadsBackWhatWasAppendedInBatchesAndDrop
         journal.appendNew(growing); // only the three new ones
         journal.appendNew(clicks);
         journal.appendNew(focus);
+        journal.appendNew(frames);
         journal.noteSystemAudio();
         journal.noteSystemAudio();
         journal.close();
-        EXPECT_FALSE(journal.writeError());
+        EXPECT_FALSE(journal.writeFailure());
     }
     appendText(journalPath, R"({"cursor":{"id":"8E)"); // what a kill in mid-write leaves
 
@@ -97,6 +100,7 @@ TEST_F(RecordingRecoveryTest, TheJournalReadsBackWhatWasAppendedInBatchesAndDrop
     EXPECT_EQ(read.inputs.cursorSamples, path);
     EXPECT_EQ(read.inputs.clickEvents, clicks);
     EXPECT_EQ(read.inputs.focusedElementSamples, focus);
+    EXPECT_EQ(read.inputs.followedFrames, frames);
 
     // Garbage in the middle (a power cut's zeros) costs only its own line.
     const JournalContents damaged = readJournal(std::string("\0\0\0\n", 4) + test::readFile(journalPath));

@@ -320,3 +320,45 @@ TEST_F(RecordingSessionTest, aWindowRecordingFollowsItsWindowWhenItMovesAndChang
     EXPECT_TRUE(test::similarColour(last.pixel(200, top / 2), qRgb(0, 0, 0), 24)) << "black above";
     EXPECT_TRUE(test::similarColour(last.pixel(200, (bottom + 300) / 2), qRgb(0, 0, 0), 24)) << "black below";
 }
+
+TEST_F(RecordingSessionTest, aJournalThatCantBeWrittenIsSaidOnceWhileTheRecordingGoesOn)
+{
+    if (!test::requireDisplay())
+        return;
+    session->sourceProvider().refresh();
+    ASSERT_FALSE(session->sourceProvider().displays().empty());
+    session->setSelectedSourceID(displayIdentifier(session->sourceProvider().displays().front()));
+    ASSERT_TRUE(toggle());
+    ASSERT_TRUE(session->isRecording()) << session->recorder().errorMessage().value_or("");
+    ASSERT_TRUE(test::processEventsUntil(20, [&] { return session->recorder().appendedFrameCount() >= 5; }));
+    ASSERT_TRUE(test::fillDiskUnder(".tarnix-journal"));
+
+    const std::string said = "The recording's safety copy can't be written (No space left on device); the recording "
+                             "goes on, but a crash now would lose its cursor and clicks.";
+    auto timesSaid = [&] {
+        const auto notices = session->recordingNotices();
+        return std::count(notices.begin(), notices.end(), said);
+    };
+    int changes = 0;
+    QObject::connect(session.get(), &RecordingSession::recordingNoticesChanged, [&] { ++changes; });
+    ASSERT_TRUE(test::processEventsUntil(10, [&] {
+        test::shell("xdotool mousemove_relative -- 3 1 >/dev/null 2>&1");
+        return timesSaid() > 0;
+    })) << ::testing::PrintToString(session->recordingNotices());
+    // More samples fail to reach the journal: nothing more is said, and the recording goes on.
+    const int frames = session->recorder().appendedFrameCount();
+    ASSERT_TRUE(test::processEventsUntil(10, [&] {
+        test::shell("xdotool mousemove_relative -- 3 1 >/dev/null 2>&1");
+        return session->recorder().appendedFrameCount() >= frames + 60;
+    }));
+    EXPECT_EQ(timesSaid(), 1);
+    EXPECT_EQ(changes, 1);
+    EXPECT_TRUE(session->isRecording());
+
+    // Over once the recording stops.
+    ASSERT_TRUE(toggle());
+    ASSERT_TRUE(session->completedTimeline());
+    expectDocumentOf(*session->completedTimeline());
+    EXPECT_FALSE(session->completedTimeline()->cursorSamples.empty());
+    EXPECT_EQ(timesSaid(), 0);
+}

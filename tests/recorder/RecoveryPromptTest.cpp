@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
+#include <QMessageBox>
+#include <QTimer>
+
 #include <filesystem>
 #include <fstream>
 
@@ -48,7 +52,60 @@ fs::path interruptedRecording(const fs::path& folder, const std::string& stem)
     return journal.path();
 }
 
+// Whether this process has `file` open.
+bool isOpen(const fs::path& file)
+{
+    for (const auto& entry : fs::directory_iterator("/proc/self/fd")) {
+        std::error_code error;
+        if (fs::read_symlink(entry.path(), error) == file)
+            return true;
+    }
+    return false;
+}
+
 } // namespace
+
+TEST(RecoveryPrompt, TheRealPromptKeepsTheWindowResponsiveWhileALongMovieIsRead)
+{
+    test::ensureWidgetApplication();
+    test::TemporaryFolder folder;
+    // An hour cut off by a crash: its length is known only by reading every packet.
+    const fs::path minute = folder / "minute.mp4", whole = folder / "whole.mp4";
+    const fs::path movie = fs::weakly_canonical(folder / "Tarnix-long.mp4");
+    ASSERT_TRUE(media::test::runFfmpeg("-f lavfi -i color=c=gray:s=64x48:r=60:d=60 -c:v libx264 -preset ultrafast "
+                                       "-g 60 \"" + minute.string() + "\""));
+    ASSERT_TRUE(media::test::runFfmpeg("-stream_loop 59 -i \"" + minute.string() + "\" -c copy -movflags "
+                                       "frag_keyframe+empty_moov \"" + whole.string() + "\""));
+    fs::copy_file(whole, movie);
+    fs::resize_file(movie, fs::file_size(whole) - 3000);
+    interruptedRecording(folder.path(), "Tarnix-long");
+
+    // Answers as soon as the question shows, and watches the window's events meanwhile.
+    bool answered = false;
+    bool eventsWhileReading = false;
+    QTimer watcher;
+    watcher.setInterval(2);
+    QObject::connect(&watcher, &QTimer::timeout, [&] {
+        eventsWhileReading = eventsWhileReading || isOpen(movie);
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (answered || !box)
+            return;
+        for (QAbstractButton* button : box->buttons())
+            if (button->text() == "Recover recording") {
+                answered = true;
+                button->click();
+            }
+    });
+    watcher.start();
+    const auto recovered = RecoveryPrompt::offer(folder.path());
+    watcher.stop();
+
+    EXPECT_TRUE(answered);
+    EXPECT_TRUE(eventsWhileReading) << "the window's events go on while the movie is read";
+    ASSERT_TRUE(recovered) << "the answer acts once the movie is read";
+    EXPECT_NEAR(recovered->movieDuration, 3600, 2);
+    EXPECT_TRUE(fs::exists(folder / "Tarnix-long.tarnix.json"));
+}
 
 TEST(RecoveryPrompt, AsksPerRecordingRecoversDiscardsOrAsksAgainNextTime)
 {

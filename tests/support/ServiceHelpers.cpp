@@ -8,10 +8,14 @@
 #include <gtest/gtest.h>
 #include <xcb/xcb.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <array>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 
@@ -194,6 +198,21 @@ bool TestWindow::waitUntilPainted(QSize size, double timeoutSeconds)
 std::string TestWindow::xdotoolID() const
 {
     return shellOutput("xdotool search --onlyvisible --name '^" + title_ + "$' 2>/dev/null | head -n1");
+}
+
+bool fillDiskUnder(const std::string& suffix)
+{
+    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
+        std::error_code error;
+        const auto target = std::filesystem::read_symlink(entry.path(), error);
+        if (error || !target.string().ends_with(suffix))
+            continue;
+        const int full = open("/dev/full", O_WRONLY | O_CLOEXEC);
+        const bool moved = full >= 0 && dup3(full, std::stoi(entry.path().filename().string()), O_CLOEXEC) >= 0;
+        close(full);
+        return moved;
+    }
+    return false;
 }
 
 } // namespace tarnix::test

@@ -61,6 +61,11 @@ using TemporaryFolder = media::test::TempFolder;
 // The whole file as text; empty when it can't be read.
 std::string readFile(const std::filesystem::path& path);
 
+// Makes every later write to this process's open file whose name ends with `suffix` fail as on
+// a full disk (No space left on device): its descriptor is put onto /dev/full. False when no such
+// file is open.
+bool fillDiskUnder(const std::string& suffix);
+
 // tests/support's window, run as its own process.
 class TestWindow {
 public:
