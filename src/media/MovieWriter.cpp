@@ -99,6 +99,11 @@ struct MovieWriter::State {
     AVFormatContext* format = nullptr;
     bool headerWritten = false;
     bool finished = false;
+    // A fragmented file ends on a whole box only between fragments: this is its length at the last
+    // such point, where a failed write cuts it back to (a full disk stops a write mid-box, and a
+    // half-written fragment header makes the whole file unreadable).
+    std::int64_t wholeLength = 0;
+    bool writeFailed = false;
     PacketPtr packet{av_packet_alloc()};
 
     // Video
@@ -131,10 +136,10 @@ struct MovieWriter::State {
         av_buffer_unref(&hwFrames);
         av_buffer_unref(&hwDevice);
         if (format) {
-            if (headerWritten && !finished)
-                av_write_trailer(format); // leaves a playable file up to what was written
-            if (!(format->oformat->flags & AVFMT_NOFILE))
-                avio_closep(&format->pb);
+            if (headerWritten && !finished && !writeFailed && av_write_trailer(format) < 0)
+                cutToWholeFragments();
+            if (!(format->oformat->flags & AVFMT_NOFILE) && avio_closep(&format->pb) < 0)
+                cutToWholeFragments();
             avformat_free_context(format);
         }
     }
@@ -144,6 +149,10 @@ struct MovieWriter::State {
     bool tryVideoEncoder(const std::string& name, int width, int height);
     void openAudio();
     void writeHeader();
+    bool writesFragmentedFile() const;
+    void noteWholeFragments();
+    void cutToWholeFragments();
+    void checkWrite(int code, const std::string& what);
     void encode(AVCodecContext* codec, AVStream* stream, AVFrame* frame);
     void encodeVideo(AVFrame& frame);
     bool openHardwareFrames(AVCodecContext& context);
@@ -359,6 +368,46 @@ void MovieWriter::State::writeHeader()
     av_dict_free(&options);
     check(code, "Couldn't write the start of the file " + path + ".");
     headerWritten = true;
+    noteWholeFragments();
+}
+
+bool MovieWriter::State::writesFragmentedFile() const
+{
+    return settings.layout == MovieLayout::fragmented && format && format->pb &&
+           !(format->oformat->flags & AVFMT_NOFILE);
+}
+
+// Called when the muxer is between fragments (after the header, after each packet: it buffers a
+// fragment's samples and writes the fragment whole): what is in the file now can be read.
+void MovieWriter::State::noteWholeFragments()
+{
+    if (!writesFragmentedFile())
+        return;
+    avio_flush(format->pb);
+    if (format->pb->error == 0)
+        wholeLength = avio_tell(format->pb);
+}
+
+// After a failed write the file may end in part of a fragment; what came before stays on disk
+// untouched. Nothing is written after this: the muxer's I/O error is sticky and no trailer follows.
+void MovieWriter::State::cutToWholeFragments()
+{
+    writeFailed = true;
+    if (!headerWritten || settings.layout != MovieLayout::fragmented ||
+        (format->oformat->flags & AVFMT_NOFILE))
+        return;
+    std::error_code ignored; // shrinking needs no space; a file already gone has nothing to cut
+    if (std::filesystem::file_size(settings.outputPath, ignored) > static_cast<std::uintmax_t>(wholeLength))
+        std::filesystem::resize_file(settings.outputPath, static_cast<std::uintmax_t>(wholeLength), ignored);
+}
+
+void MovieWriter::State::checkWrite(int code, const std::string& what)
+{
+    if (code < 0) {
+        cutToWholeFragments();
+        fail(what, code);
+    }
+    noteWholeFragments();
 }
 
 void MovieWriter::State::encode(AVCodecContext* codec, AVStream* stream, AVFrame* frame)
@@ -375,7 +424,7 @@ void MovieWriter::State::encode(AVCodecContext* codec, AVStream* stream, AVFrame
         // and waiting for a silent audio track would hold video back from the disk.
         code = settings.layout == MovieLayout::fragmented ? av_write_frame(format, packet.get())
                                                           : av_interleaved_write_frame(format, packet.get());
-        check(code, "Couldn't write to the file " + settings.outputPath.string() + ".");
+        checkWrite(code, "Couldn't write to the file " + settings.outputPath.string() + ".");
     }
 }
 
@@ -576,9 +625,14 @@ void MovieWriter::finish()
         s.encodePendingAudio(true);
         s.encode(s.audio.get(), s.audioStream, nullptr);
     }
-    check(av_write_trailer(s.format), "Couldn't finish the file " + s.settings.outputPath.string() + ".");
+    // The last fragment goes out on its own, so that a trailer the disk has no room for can't
+    // take it along when the file is cut back.
+    const std::string path = s.settings.outputPath.string();
+    if (s.writesFragmentedFile())
+        s.checkWrite(av_write_frame(s.format, nullptr), "Couldn't write to the file " + path + ".");
+    s.checkWrite(av_write_trailer(s.format), "Couldn't finish the file " + path + ".");
     if (!(s.format->oformat->flags & AVFMT_NOFILE))
-        check(avio_closep(&s.format->pb), "Couldn't close the file " + s.settings.outputPath.string() + ".");
+        s.checkWrite(avio_closep(&s.format->pb), "Couldn't close the file " + path + ".");
 }
 
 bool MovieWriter::isFinished() const

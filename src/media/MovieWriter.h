@@ -24,7 +24,10 @@
 // overlap what is already written are dropped, so the sound stays on the shared clock.
 //
 // Errors: the constructor and every write raise MediaException (domain "FFmpeg" with the FFmpeg
-// error code, or "Tarnix.MovieWriter") with a sentence a person understands.
+// error code, or "Tarnix.MovieWriter") with a sentence a person understands. When a write to a
+// fragmented file fails (a full disk), the file is cut back to its last whole fragment at once:
+// what was written before stays byte for byte, and the file stays playable; nothing more is
+// written to it.
 //
 // Threads: not thread-safe; one thread at a time may call it (a recorder's writer thread, the
 // exporter's thread). Destroying a writer that was not finished closes the file as it stands:
