@@ -183,8 +183,9 @@ TEST_F(ScreenRecorderTest, theEncoderRunsBelowTheGrabsPriority)
     ASSERT_TRUE(stopAndWait());
 
     EXPECT_EQ(grabNice->load(), base) << "the grab keeps the process's priority";
-    // The writer thread and the encoder's own threads (x264 starts several while it opens).
-    EXPECT_GE(std::count(nice.begin(), nice.end(), lowered), 2);
+    // The writer thread, and the encoder's own threads where x264 starts any for so small a
+    // picture (it does not always).
+    EXPECT_GE(std::count(nice.begin(), nice.end(), lowered), 1);
     EXPECT_EQ(getpriority(PRIO_PROCESS, id_t(gettid())), base) << "the caller's priority is its own";
 }
 
