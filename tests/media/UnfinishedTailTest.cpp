@@ -196,6 +196,8 @@ TEST_F(UnfinishedTailTest, nothingIsCutWhenItWouldNotHelpOrTheFileChangedSinceIt
         EXPECT_THROW(openRecordingFile(copy, DurationNeed::required), MediaException) << at;
         EXPECT_EQ(fs::file_size(copy), at);
     }
+    // Read as if cut before its track list, the file is no movie at all.
+    EXPECT_THROW(MediaAsset::load(original, DurationNeed::optional, 20), MediaException);
     const fs::path firstFragment = folder / "early-first.mp4";
     test::writeCutCopy(original, firstFragment, moofs[0].begin + 40);
     EXPECT_THROW(openRecordingFile(firstFragment, DurationNeed::required), UnplayableWhenCut);
