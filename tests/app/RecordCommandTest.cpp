@@ -341,20 +341,6 @@ TEST(RecordCommand, aRecordingKilledMidWayIsRecoveredWithItsSamplesUpToTheKill)
     EXPECT_NE(again.out.find("Nothing to recover"), std::string::npos) << again.out;
 }
 
-// Cuts a file inside the sample table of its last whole fragment: where a kill that lands while
-// the fragment's header is being written leaves it. Returns where that fragment began.
-static std::uintmax_t cutInsideLastFragmentHeader(const fs::path& file)
-{
-    const std::uintmax_t size = fs::file_size(file);
-    const auto fragments = media::test::boxesOfType(media::test::topLevelBoxes(file), "moof");
-    auto last = std::find_if(fragments.rbegin(), fragments.rend(),
-                             [&](const media::test::Box& box) { return box.end <= size; });
-    if (last == fragments.rend() || last == std::prev(fragments.rend()))
-        return 0; // no fragment, or only the first: nothing whole would be left before it
-    fs::resize_file(file, last->begin + (last->end - last->begin) / 2);
-    return last->begin;
-}
-
 TEST(RecordCommand, aRecordingKilledInAFragmentHeaderIsRecoveredWithItsWholeFragments)
 {
     if (!test::requireDisplay() || !test::requireSoundServer())
@@ -378,8 +364,8 @@ TEST(RecordCommand, aRecordingKilledInAFragmentHeaderIsRecoveredWithItsWholeFrag
 
     const auto movie = fileIn(folder.path(), [](const std::string& name) { return name.ends_with(".mp4"); });
     ASSERT_TRUE(movie && microphone());
-    const std::uintmax_t movieKeeps = cutInsideLastFragmentHeader(*movie);
-    const std::uintmax_t micKeeps = cutInsideLastFragmentHeader(*microphone());
+    const std::uintmax_t movieKeeps = media::test::cutInsideLastFragmentHeader(*movie);
+    const std::uintmax_t micKeeps = media::test::cutInsideLastFragmentHeader(*microphone());
     ASSERT_GT(movieKeeps, 0u);
     ASSERT_GT(micKeeps, 0u);
     const std::string movieHead = media::test::fileHead(*movie, movieKeeps);

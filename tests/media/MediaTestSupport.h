@@ -249,6 +249,20 @@ inline void writeCutCopy(const std::filesystem::path& from, const std::filesyste
     std::ofstream(to, std::ios::binary | std::ios::trunc) << fileHead(from, length);
 }
 
+// Cuts a file inside the middle of its last whole fragment's header (moof), where a kill that
+// lands while that header is written leaves it. Returns where that fragment began: the length of
+// the whole fragments before it; 0 (nothing cut) when no fragment but the first is whole.
+inline std::uintmax_t cutInsideLastFragmentHeader(const std::filesystem::path& file)
+{
+    const std::uintmax_t size = std::filesystem::file_size(file);
+    const auto fragments = boxesOfType(topLevelBoxes(file), "moof");
+    auto last = std::find_if(fragments.rbegin(), fragments.rend(), [&](const Box& box) { return box.end <= size; });
+    if (last == fragments.rend() || last == std::prev(fragments.rend()))
+        return 0;
+    std::filesystem::resize_file(file, last->begin + (last->end - last->begin) / 2);
+    return last->begin;
+}
+
 // A recording as the recorders write it (fragmented, a fragment a second): `seconds` of 30 fps
 // 160 × 120 pictures that change every frame and/or a stereo tone.
 inline void writeFragmentedRecording(const std::filesystem::path& path, double seconds, bool video, bool audio)
