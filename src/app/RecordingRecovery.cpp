@@ -95,7 +95,10 @@ double movieDuration(const std::filesystem::path& movie, std::vector<media::Tail
         if (opened.cut)
             cuts.push_back(*opened.cut);
         const auto video = opened.asset.tracks(media::MediaType::video);
-        return video.empty() ? opened.asset.duration() : video.front().timeRange.end();
+        const double end = video.empty() ? opened.asset.duration() : video.front().timeRange.end();
+        // A movie that ends inside its last fragment's samples opens, but its index promises
+        // more than it holds: it plays up to its whole samples.
+        return std::min(end, opened.asset.truncatedAt().value_or(end));
     } catch (const media::UnplayableWhenCut& failure) {
         throw RecoveryError(message(QT_TRANSLATE_NOOP("tarnix::RecordingRecovery",
                                                       "The screen movie %1 ends in a part that was still being "

@@ -320,3 +320,26 @@ TEST_F(RecordingRecoveryTest, AMovieThatDoesNotPlayEvenWithoutItsUnfinishedEndIs
     EXPECT_TRUE(fs::exists(journalPath));
     EXPECT_FALSE(fs::exists(DocumentFiles::documentPath(movie)));
 }
+
+TEST_F(RecordingRecoveryTest, AMovieKilledInsideItsSamplesIsLeftAsItIsAndEndsWhereItsWholeSamplesEnd)
+{
+    const fs::path whole = folder / "whole.mp4";
+    media::test::writeFragmentedRecording(whole, 3.0, true, false);
+    const auto data = media::test::boxesOfType(media::test::topLevelBoxes(whole), "mdat");
+    ASSERT_GE(data.size(), 3u);
+    media::test::writeCutCopy(whole, movie, (data[2].begin + data[2].end) / 2);
+    const std::string bytes = test::readFile(movie);
+    fs::path journalPath;
+    {
+        RecordingJournal journal(recordingAt(movie));
+        journalPath = journal.path();
+        journal.appendNew(cursorPath(30, 0.1));
+    }
+    const auto recovered = RecordingRecovery::recover(journalPath);
+    EXPECT_TRUE(recovered.repairs.empty());
+    EXPECT_EQ(test::readFile(movie), bytes);
+    // Its index says 3 s; the samples on disk end inside the third second.
+    EXPECT_GT(recovered.movieDuration, 2.0);
+    EXPECT_LT(recovered.movieDuration, 2.9);
+    EXPECT_LE(recovered.timeline.cursorSamples.back().timestamp, recovered.movieDuration);
+}
