@@ -166,21 +166,6 @@ TEST_F(UnfinishedTailTest, aRecordingCutAnywhereOpensWithExactlyItsWholeFragment
     EXPECT_TRUE(someNeededTheCut) << "FFmpeg refuses a file that ends inside a fragment's sample table";
 }
 
-TEST_F(UnfinishedTailTest, aSoundFileCutInItsFragmentHeaderIsRepairedToo)
-{
-    const fs::path original = folder / "Tarnix-mic.m4a";
-    test::writeFragmentedRecording(original, 4.0, false, true);
-    const auto moofs = test::boxesOfType(test::topLevelBoxes(original), "moof");
-    ASSERT_GE(moofs.size(), 3u);
-    const fs::path copy = folder / "Tarnix-mic-cut.m4a";
-    test::writeCutCopy(original, copy, moofs[2].begin + 40);
-    const OpenedRecordingFile opened = openRecordingFile(copy, DurationNeed::optional);
-    ASSERT_TRUE(opened.cut);
-    applyTailCut(*opened.cut);
-    EXPECT_EQ(fs::file_size(copy), moofs[2].begin);
-    EXPECT_NEAR(MediaAsset::load(copy).duration(), 2.0, 0.1);
-}
-
 TEST_F(UnfinishedTailTest, nothingIsCutWhenItWouldNotHelpOrTheFileChangedSinceItWasRead)
 {
     const fs::path original = folder / "Tarnix-whole.mp4";
