@@ -1058,6 +1058,18 @@
         <source>The recording journal was kept.</source>
         <translation>Das Aufnahmeprotokoll wurde behalten.</translation>
     </message>
+    <message>
+        <source>The screen movie %1 ends in a part that was still being written when the recording was cut off, and even without that part it can&apos;t be played: %2 Nothing was recovered, and every file was left as it was.</source>
+        <translation>Der Bildschirmfilm %1 endet in einem Teil, der noch geschrieben wurde, als die Aufnahme abbrach, und auch ohne diesen Teil lässt er sich nicht abspielen: %2 Es wurde nichts wiederhergestellt, und alle Dateien blieben, wie sie waren.</translation>
+    </message>
+    <message>
+        <source>%1 ended in a part that was still being written when the recording was cut off, which held nothing that plays: that part (%2 bytes) was removed, and the %3 seconds before it were kept.</source>
+        <translation>%1 endete in einem Teil, der noch geschrieben wurde, als die Aufnahme abbrach, und nichts Abspielbares enthielt: Dieser Teil (%2 Bytes) wurde entfernt, die %3 Sekunden davor blieben erhalten.</translation>
+    </message>
+    <message>
+        <source>Couldn&apos;t repair %1: %2 Nothing was recovered; the recording journal was kept.</source>
+        <translation>%1 konnte nicht repariert werden: %2 Es wurde nichts wiederhergestellt; das Aufnahmeprotokoll wurde behalten.</translation>
+    </message>
 </context>
 <context>
     <name>tarnix::RecordingSession</name>

@@ -1058,6 +1058,18 @@
         <source>The recording journal was kept.</source>
         <translation>Se conservó el registro de grabación.</translation>
     </message>
+    <message>
+        <source>The screen movie %1 ends in a part that was still being written when the recording was cut off, and even without that part it can&apos;t be played: %2 Nothing was recovered, and every file was left as it was.</source>
+        <translation>La película de pantalla %1 termina en una parte que aún se estaba escribiendo cuando se interrumpió la grabación, y ni siquiera sin esa parte se puede reproducir: %2 No se recuperó nada y todos los archivos quedaron como estaban.</translation>
+    </message>
+    <message>
+        <source>%1 ended in a part that was still being written when the recording was cut off, which held nothing that plays: that part (%2 bytes) was removed, and the %3 seconds before it were kept.</source>
+        <translation>%1 terminaba en una parte que aún se estaba escribiendo cuando se interrumpió la grabación y que no contenía nada reproducible: esa parte (%2 bytes) se eliminó y se conservaron los %3 segundos anteriores.</translation>
+    </message>
+    <message>
+        <source>Couldn&apos;t repair %1: %2 Nothing was recovered; the recording journal was kept.</source>
+        <translation>No se pudo reparar %1: %2 No se recuperó nada; se conservó el registro de grabación.</translation>
+    </message>
 </context>
 <context>
     <name>tarnix::RecordingSession</name>

@@ -74,8 +74,9 @@ std::filesystem::path located(const std::filesystem::path& recorded, const std::
     return std::filesystem::exists(beside, error) ? beside : recorded;
 }
 
-// The screen movie's length in seconds; raises RecoveryError saying what is wrong with it.
-double movieDuration(const std::filesystem::path& movie)
+// The screen movie's length in seconds, as it plays once an unfinished end is cut off (noted in
+// `cuts`); raises RecoveryError saying what is wrong with it.
+double movieDuration(const std::filesystem::path& movie, std::vector<media::TailCut>& cuts)
 {
     std::error_code error;
     if (!std::filesystem::exists(movie, error))
@@ -90,9 +91,21 @@ double movieDuration(const std::filesystem::path& movie)
                                                       "was deleted."),
                                     movie));
     try {
-        const auto asset = media::MediaAsset::load(movie, media::DurationNeed::required);
-        const auto video = asset.tracks(media::MediaType::video);
-        return video.empty() ? asset.duration() : video.front().timeRange.end();
+        const auto opened = media::openRecordingFile(movie, media::DurationNeed::required);
+        if (opened.cut)
+            cuts.push_back(*opened.cut);
+        const auto video = opened.asset.tracks(media::MediaType::video);
+        const double end = video.empty() ? opened.asset.duration() : video.front().timeRange.end();
+        // A movie that ends inside its last fragment's samples opens, but its index promises
+        // more than it holds: it plays up to its whole samples.
+        return std::min(end, opened.asset.truncatedAt().value_or(end));
+    } catch (const media::UnplayableWhenCut& failure) {
+        throw RecoveryError(message(QT_TRANSLATE_NOOP("tarnix::RecordingRecovery",
+                                                      "The screen movie %1 ends in a part that was still being "
+                                                      "written when the recording was cut off, and even without "
+                                                      "that part it can't be played: %2 Nothing was recovered, and "
+                                                      "every file was left as it was."),
+                                    movie, media::describe(failure)));
     } catch (const std::exception& failure) {
         throw RecoveryError(message(QT_TRANSLATE_NOOP("tarnix::RecordingRecovery",
                                                       "Couldn't read the screen movie %1: %2 Nothing was recovered "
@@ -101,21 +114,39 @@ double movieDuration(const std::filesystem::path& movie)
     }
 }
 
-// The camera or microphone file when it can be played; otherwise nothing, and a note says why.
+// The camera or microphone file when it can be played (once an unfinished end is cut off, noted
+// in `cuts`); otherwise nothing, and a note says why.
 std::optional<std::filesystem::path> playable(const std::optional<std::filesystem::path>& file,
                                               const std::filesystem::path& journal, const char* whyLeftOut,
-                                              std::vector<std::string>& notes)
+                                              std::vector<std::string>& notes, std::vector<media::TailCut>& cuts)
 {
     if (!file)
         return std::nullopt;
     const auto path = located(*file, journal);
     try {
-        if (media::MediaAsset::load(path, media::DurationNeed::optional).hasDuration())
+        const auto opened = media::openRecordingFile(path, media::DurationNeed::optional);
+        if (opened.asset.hasDuration()) {
+            if (opened.cut)
+                cuts.push_back(*opened.cut);
             return path;
+        }
     } catch (const std::exception&) {
     }
     notes.push_back(message(whyLeftOut, path));
     return std::nullopt;
+}
+
+// What a cut did, for the user.
+std::string repaired(const media::TailCut& cut)
+{
+    return QCoreApplication::translate("tarnix::RecordingRecovery",
+                                       "%1 ended in a part that was still being written when the recording was "
+                                       "cut off, which held nothing that plays: that part (%2 bytes) was removed, "
+                                       "and the %3 seconds before it were kept.")
+        .arg(QString::fromStdString(cut.file.string()))
+        .arg(cut.sizeBefore - cut.keptBytes)
+        .arg(cut.keptSeconds, 0, 'f', 1)
+        .toStdString();
 }
 
 template <class Sample>
@@ -163,17 +194,17 @@ Recovered scan(const std::filesystem::path& journal)
     result.skippedLines = contents.skippedLines;
     TimelineAssembly::Inputs& in = contents.inputs;
     in.videoURL = located(in.videoURL, journal);
-    result.movieDuration = movieDuration(in.videoURL);
+    result.movieDuration = movieDuration(in.videoURL, result.cuts);
     in.cameraURL = playable(in.cameraURL, journal,
                              QT_TRANSLATE_NOOP("tarnix::RecordingRecovery",
                                                "The camera file %1 can't be played, so the recording leaves it "
                                                "out; the file was kept."),
-                             result.notes);
+                             result.notes, result.cuts);
     in.microphoneURL = playable(in.microphoneURL, journal,
                                  QT_TRANSLATE_NOOP("tarnix::RecordingRecovery",
                                                    "The microphone file %1 can't be played, so the recording leaves "
                                                    "it out; the file was kept."),
-                                 result.notes);
+                                 result.notes, result.cuts);
 
     RecordingTimeline timeline = TimelineAssembly::assemble(in);
     dropAfter(timeline.cursorSamples, result.movieDuration);
@@ -187,8 +218,20 @@ Recovered scan(const std::filesystem::path& journal)
     return result;
 }
 
-void write(const std::filesystem::path& journal, const Recovered& scanned)
+void write(const std::filesystem::path& journal, Recovered& scanned)
 {
+    // The files first: a document must not name a movie that doesn't open.
+    for (const auto& cut : scanned.cuts) {
+        try {
+            media::applyTailCut(cut);
+        } catch (const std::exception& failure) {
+            throw RecoveryError(message(QT_TRANSLATE_NOOP("tarnix::RecordingRecovery",
+                                                          "Couldn't repair %1: %2 Nothing was recovered; the "
+                                                          "recording journal was kept."),
+                                        cut.file, media::describe(failure)));
+        }
+        scanned.repairs.push_back(repaired(cut));
+    }
     try {
         DocumentFiles::writeNew(scanned.timeline, scanned.documentPath);
     } catch (const std::exception& failure) {

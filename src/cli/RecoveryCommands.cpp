@@ -15,6 +15,8 @@ void printRecovered(const RecordingRecovery::Recovered& recovered)
               << " s of movie; " << t.cursorSamples.size() << " cursor samples, " << t.clickEvents.size()
               << " clicks, " << t.focusedElementSamples.size() << " focus samples, " << t.zoomRegions.size()
               << " zoom regions)\n";
+    for (const auto& repair : recovered.repairs)
+        std::cout << "repaired: " << repair << "\n";
     if (recovered.skippedLines > 0)
         std::cerr << recovered.skippedLines << " damaged journal line(s) were left out.\n";
     for (const auto& note : recovered.notes)

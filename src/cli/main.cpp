@@ -110,8 +110,11 @@ const Command kCommands[] = {
     {"recover", "recover FOLDER               write the documents of the recordings in FOLDER that ended\n"
                 "                               without one (a crash, a kill, a power cut)", runRecover,
      "Each document is rebuilt from the recording's journal, with the samples up to the end of\n"
-     "what the movie holds and the automatic zoom, and the journal is removed. A recording whose\n"
-     "movie is missing or empty is named and left as it is. Exits with 1 when one could not be\n"
+     "what the movie holds and the automatic zoom, and the journal is removed. A movie, camera or\n"
+     "microphone file that the crash left ending inside a part still being written, which no\n"
+     "player opens, has that part cut off (it holds nothing that plays), and a \"repaired:\" line\n"
+     "says how much was kept; nothing else of a file is ever changed. A recording whose movie is\n"
+     "missing, empty or unplayable is named and left as it is. Exits with 1 when one could not be\n"
      "recovered."},
 };
 

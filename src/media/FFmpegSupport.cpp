@@ -1,8 +1,115 @@
 #include "media/FFmpegSupport.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+
 #include "media/ImageBufferPool.h"
 
 namespace tarnix::media::ff {
+
+namespace {
+
+// The first `size` bytes of a file, for FFmpeg's own I/O: the demuxer sees a file that ends there.
+struct PrefixReader {
+    int fd = -1;
+    std::int64_t size = 0;
+    std::int64_t position = 0;
+
+    ~PrefixReader()
+    {
+        if (fd >= 0)
+            close(fd);
+    }
+
+    static int read(void* opaque, std::uint8_t* buffer, int wanted)
+    {
+        auto& self = *static_cast<PrefixReader*>(opaque);
+        const std::int64_t count = std::min<std::int64_t>(wanted, self.size - self.position);
+        if (count <= 0)
+            return AVERROR_EOF;
+        const ssize_t got = pread(self.fd, buffer, static_cast<std::size_t>(count), self.position);
+        if (got < 0)
+            return AVERROR(errno);
+        if (got == 0)
+            return AVERROR_EOF;
+        self.position += got;
+        return static_cast<int>(got);
+    }
+
+    static std::int64_t seek(void* opaque, std::int64_t offset, int whence)
+    {
+        auto& self = *static_cast<PrefixReader*>(opaque);
+        if (whence & AVSEEK_SIZE)
+            return self.size;
+        std::int64_t target = offset;
+        switch (whence & ~AVSEEK_FORCE) {
+        case SEEK_SET:
+            break;
+        case SEEK_CUR:
+            target += self.position;
+            break;
+        case SEEK_END:
+            target += self.size;
+            break;
+        default:
+            return AVERROR(EINVAL);
+        }
+        if (target < 0)
+            return AVERROR(EINVAL);
+        self.position = target;
+        return target;
+    }
+};
+
+void freeReader(AVIOContext* io)
+{
+    if (!io)
+        return;
+    delete static_cast<PrefixReader*>(io->opaque);
+    av_freep(&io->buffer);
+    avio_context_free(&io);
+}
+
+// An output context whose input is the first `readable` bytes of `path`; raises like openInput.
+AVFormatContext* prefixContext(const std::filesystem::path& path, std::int64_t readable)
+{
+    auto reader = std::make_unique<PrefixReader>();
+    reader->fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    const off_t size = reader->fd >= 0 ? lseek(reader->fd, 0, SEEK_END) : -1;
+    if (size < 0)
+        throw MediaException(makeError("The file “" + path.filename().string() + "” couldn't be opened.",
+                                       AVERROR(errno), path.string()));
+    reader->size = std::min<std::int64_t>(readable, size);
+    constexpr int kBufferSize = 64 * 1024;
+    auto* buffer = static_cast<std::uint8_t*>(av_malloc(kBufferSize));
+    AVIOContext* io = buffer ? avio_alloc_context(buffer, kBufferSize, 0, reader.get(), &PrefixReader::read,
+                                                  nullptr, &PrefixReader::seek)
+                             : nullptr;
+    AVFormatContext* context = io ? avformat_alloc_context() : nullptr;
+    if (!context) {
+        if (io)
+            freeReader(io);
+        else
+            av_free(buffer);
+        throw MediaException(makeError("Out of memory for reading a media file.", AVERROR(ENOMEM)));
+    }
+    reader.release(); // owned by the I/O context now
+    context->pb = io;
+    context->flags |= AVFMT_FLAG_CUSTOM_IO;
+    return context;
+}
+
+} // namespace
+
+void FormatContextDeleter::operator()(AVFormatContext* context) const
+{
+    AVIOContext* own = context && (context->flags & AVFMT_FLAG_CUSTOM_IO) ? context->pb : nullptr;
+    avformat_close_input(&context);
+    freeReader(own);
+}
 
 std::string errorText(int code)
 {
@@ -20,7 +127,7 @@ MediaError makeError(const std::string& description, int ffmpegCode,
     return error;
 }
 
-FormatContextPtr openInput(const std::filesystem::path& path)
+FormatContextPtr openInput(const std::filesystem::path& path, std::optional<std::int64_t> readableBytes)
 {
     // A FIFO or a device would block the opening or never end; a folder is no media file.
     std::error_code ec;
@@ -40,13 +147,16 @@ FormatContextPtr openInput(const std::filesystem::path& path)
     AVDictionary* options = nullptr;
     av_dict_set(&options, "format_whitelist", "mov,matroska,gif", 0);
     av_dict_set(&options, "protocol_whitelist", "file", 0);
-    AVFormatContext* raw = nullptr;
+    AVFormatContext* raw = readableBytes ? prefixContext(path, *readableBytes) : nullptr;
+    AVIOContext* reader = raw ? raw->pb : nullptr;
     int status = avformat_open_input(&raw, path.c_str(), nullptr, &options);
     av_dict_free(&options);
-    if (status < 0)
+    if (status < 0) {
+        freeReader(reader); // FFmpeg freed the context, never a caller's reader
         throw MediaException(makeError("The file “" + path.filename().string() +
                                            "” couldn't be opened.",
                                        status, path.string()));
+    }
     FormatContextPtr format(raw);
     status = avformat_find_stream_info(format.get(), nullptr);
     if (status < 0)

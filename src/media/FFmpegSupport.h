@@ -10,8 +10,10 @@ extern "C" {
 
 #include <QImage>
 
+#include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "media/MediaError.h"
@@ -21,8 +23,9 @@ extern "C" {
 
 namespace tarnix::media::ff {
 
+// Closes the input, and the reader of a file opened with a readable length (openInput).
 struct FormatContextDeleter {
-    void operator()(AVFormatContext* context) const { avformat_close_input(&context); }
+    void operator()(AVFormatContext* context) const;
 };
 struct CodecContextDeleter {
     void operator()(AVCodecContext* context) const { avcodec_free_context(&context); }
@@ -58,8 +61,11 @@ MediaError makeError(const std::string& description, int ffmpegCode,
                      std::optional<std::string> failureReason = std::nullopt);
 
 // Opens a media file for reading and reads its stream information. Throws MediaException with a
-// sentence naming the file when it cannot be opened or is not a media file.
-FormatContextPtr openInput(const std::filesystem::path& path);
+// sentence naming the file when it cannot be opened or is not a media file. With
+// `readableBytes`, FFmpeg sees the file as if it ended there: what a file would be once cut,
+// read without changing it.
+FormatContextPtr openInput(const std::filesystem::path& path,
+                           std::optional<std::int64_t> readableBytes = std::nullopt);
 
 // Opens a decoder for one stream of an open file. threads = 0 lets FFmpeg choose.
 // Throws MediaException when the stream cannot be decoded.

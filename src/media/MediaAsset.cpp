@@ -77,9 +77,10 @@ static std::map<int, double> measuredStreamEnds(AVFormatContext& format, double 
     return ends;
 }
 
-MediaAsset MediaAsset::load(const std::filesystem::path& url, DurationNeed need)
+MediaAsset MediaAsset::load(const std::filesystem::path& url, DurationNeed need,
+                            std::optional<std::int64_t> readableBytes)
 {
-    ff::FormatContextPtr format = ff::openInput(url);
+    ff::FormatContextPtr format = ff::openInput(url, readableBytes);
     MediaAsset asset;
     asset.url_ = url;
     asset.duration_ = fileDuration(*format);

@@ -2,6 +2,7 @@
 
 #include <QSize>
 
+#include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <vector>
@@ -38,9 +39,12 @@ class MediaAsset {
 public:
     // Opens the file and reads its track list and duration. Throws MediaException with a sentence
     // naming the file when it is missing, unreadable, cut off before its track list, or not a
-    // media file, and (with DurationNeed::required) when no duration can be found.
+    // media file, and (with DurationNeed::required) when no duration can be found. With
+    // `readableBytes` the file is read as if it ended there (what cutting it would leave);
+    // nothing on disk changes.
     static MediaAsset load(const std::filesystem::path& url,
-                           DurationNeed need = DurationNeed::required);
+                           DurationNeed need = DurationNeed::required,
+                           std::optional<std::int64_t> readableBytes = std::nullopt);
 
     const std::filesystem::path& url() const { return url_; }
     double duration() const { return duration_; } // seconds; 0 when unknown

@@ -65,7 +65,7 @@ std::optional<RecordingRecovery::Recovered> offer(const std::filesystem::path& f
             {QObject::tr(kRecover), QObject::tr(kDiscard)});
         if (answer != 0 && answer != 1)
             continue; // asked again at the next start
-        const auto scanned = awaitScan(scan);
+        auto scanned = awaitScan(scan);
         if (!scanned)
             return last;
         if (answer == 1) {
@@ -73,9 +73,12 @@ std::optional<RecordingRecovery::Recovered> offer(const std::filesystem::path& f
             continue;
         }
         std::string failure;
-        if (const auto* recovered = std::get_if<RecordingRecovery::Recovered>(&*scanned)) {
+        if (auto* recovered = std::get_if<RecordingRecovery::Recovered>(&*scanned)) {
             try {
                 RecordingRecovery::write(journal, *recovered);
+                // The Studio shows the notes: what was repaired comes first.
+                recovered->notes.insert(recovered->notes.begin(), recovered->repairs.begin(),
+                                        recovered->repairs.end());
                 last = *recovered;
                 continue;
             } catch (const RecordingRecovery::RecoveryError& error) {

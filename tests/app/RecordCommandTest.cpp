@@ -341,6 +341,53 @@ TEST(RecordCommand, aRecordingKilledMidWayIsRecoveredWithItsSamplesUpToTheKill)
     EXPECT_NE(again.out.find("Nothing to recover"), std::string::npos) << again.out;
 }
 
+TEST(RecordCommand, aRecordingKilledInAFragmentHeaderIsRecoveredWithItsWholeFragments)
+{
+    if (!test::requireDisplay() || !test::requireSoundServer())
+        return;
+    test::TemporaryFolder folder;
+    const std::string display = firstDisplay();
+    ASSERT_FALSE(display.empty());
+    QProcess process;
+    process.start(TARNIX_CLI, {"record", "--source", QString::fromStdString(display), "--mic", "tarnix_mic", "--out",
+                               QString::fromStdString(folder.path().string())});
+    ASSERT_TRUE(process.waitForStarted(5000));
+    const auto microphone = [&] {
+        return fileIn(folder.path(), [](const std::string& name) { return name.ends_with(".m4a"); });
+    };
+    ASSERT_TRUE(test::processEventsUntil(30, [&] {
+        const auto mic = microphone();
+        return movieFragments(folder.path()) >= 4 && mic && countOf(test::readFile(*mic), "moof") >= 3;
+    })) << process.readAllStandardError().toStdString();
+    kill(static_cast<pid_t>(process.processId()), SIGKILL);
+    ASSERT_TRUE(process.waitForFinished(10000));
+
+    const auto movie = fileIn(folder.path(), [](const std::string& name) { return name.ends_with(".mp4"); });
+    ASSERT_TRUE(movie && microphone());
+    const std::uintmax_t movieKeeps = media::test::cutInsideLastFragmentHeader(*movie);
+    const std::uintmax_t micKeeps = media::test::cutInsideLastFragmentHeader(*microphone());
+    ASSERT_GT(movieKeeps, 0u);
+    ASSERT_GT(micKeeps, 0u);
+    const std::string movieHead = media::test::fileHead(*movie, movieKeeps);
+
+    const auto recovered = runCli({"recover", QString::fromStdString(folder.path().string())});
+    ASSERT_EQ(recovered.exitCode, 0) << recovered.out << recovered.err;
+    EXPECT_EQ(countOf(recovered.out, "repaired: "), 2) << recovered.out;
+    EXPECT_NE(recovered.out.find(movie->string()), std::string::npos) << recovered.out;
+    EXPECT_EQ(fs::file_size(*movie), movieKeeps);
+    EXPECT_EQ(test::readFile(*movie), movieHead) << "the whole fragments stay as they were";
+    EXPECT_EQ(fs::file_size(*microphone()), micKeeps);
+
+    const auto document = fileIn(folder.path(), [](const std::string& name) { return name.ends_with(".tarnix.json"); });
+    ASSERT_TRUE(document) << recovered.out << recovered.err;
+    const RecordingTimeline timeline = decodeRecordingTimeline(test::readFile(*document));
+    EXPECT_EQ(timeline.microphoneURL, *microphone());
+    EXPECT_GT(test::forEachVideoFrame(*timeline.videoURL, [](const QImage&, double) {}), 30);
+    const auto sound = test::audioStats(*microphone());
+    ASSERT_TRUE(sound);
+    EXPECT_GT(sound->seconds, 0.5);
+}
+
 TEST(RecordCommand, aKilledRecordingOfAMovedWindowIsRecoveredWithTheWindowWhereItWent)
 {
     if (!test::requireDisplay())

@@ -7,6 +7,7 @@
 #include "app/RecordingJournal.h"
 #include "app/RecordingRecovery.h"
 #include "document/DocumentCoding.h"
+#include "media/MediaAsset.h"
 #include "support/ServiceHelpers.h"
 
 using namespace tarnix;
@@ -224,4 +225,121 @@ TEST_F(RecordingRecoveryTest, AMovieNamedWithAPercentSignIsNamedAsItIs)
     appendText(odd, "no movie here");
     const std::string message = describeFailure(journalPath);
     EXPECT_NE(message.find("Couldn't read the screen movie " + odd.string() + ": "), std::string::npos) << message;
+}
+
+TEST_F(RecordingRecoveryTest, FilesKilledInAFragmentHeaderAreCutBackToTheirWholeFragmentsWhenRecovered)
+{
+    // What a kill leaves: the movie and the microphone file each end inside a fragment's sample
+    // table, which FFmpeg refuses; the camera file ends inside its samples, which it opens.
+    const fs::path whole = folder / "whole";
+    fs::create_directories(whole);
+    const fs::path microphone = folder / "Tarnix-mic-2026-12-05T14-03-07Z.m4a";
+    const fs::path camera = folder / "Tarnix-camera-2026-12-05T14-03-07Z.mov";
+    media::test::writeFragmentedRecording(whole / "screen.mp4", 4.0, true, true);
+    media::test::writeFragmentedRecording(whole / "mic.m4a", 4.0, false, true);
+    media::test::writeFragmentedRecording(whole / "camera.mov", 4.0, true, false);
+    const auto screenFragments = media::test::boxesOfType(media::test::topLevelBoxes(whole / "screen.mp4"), "moof");
+    const auto micFragments = media::test::boxesOfType(media::test::topLevelBoxes(whole / "mic.m4a"), "moof");
+    const auto cameraData = media::test::boxesOfType(media::test::topLevelBoxes(whole / "camera.mov"), "mdat");
+    ASSERT_GE(screenFragments.size(), 4u);
+    ASSERT_GE(micFragments.size(), 3u);
+    media::test::writeCutCopy(whole / "screen.mp4", movie, screenFragments[3].begin + 40);
+    media::test::writeCutCopy(whole / "mic.m4a", microphone, micFragments[2].begin + 40);
+    media::test::writeCutCopy(whole / "camera.mov", camera, (cameraData[2].begin + cameraData[2].end) / 2);
+    const std::string cameraBytes = test::readFile(camera);
+    fs::path journalPath;
+    {
+        TimelineAssembly::Inputs recording = recordingAt(movie);
+        recording.microphoneURL = microphone;
+        recording.cameraURL = camera;
+        RecordingJournal journal(recording);
+        journalPath = journal.path();
+        journal.noteFirstFrame(Date{100});
+        journal.appendNew(cursorPath(40, 0.1));
+    }
+
+    RecordingRecovery::Recovered scanned = RecordingRecovery::scan(journalPath);
+    EXPECT_EQ(fs::file_size(movie), screenFragments[3].begin + 40) << "the scan changes nothing";
+    EXPECT_EQ(scanned.cuts.size(), 2u);
+    EXPECT_NEAR(scanned.movieDuration, 3.0, 0.1) << "the movie up to its last whole fragment";
+
+    RecordingRecovery::write(journalPath, scanned);
+    EXPECT_EQ(test::readFile(movie), media::test::fileHead(whole / "screen.mp4", screenFragments[3].begin));
+    EXPECT_EQ(test::readFile(microphone), media::test::fileHead(whole / "mic.m4a", micFragments[2].begin));
+    EXPECT_EQ(test::readFile(camera), cameraBytes) << "a file that opens is never touched";
+    EXPECT_NEAR(media::MediaAsset::load(movie).duration(), scanned.movieDuration, 0.05);
+
+    ASSERT_EQ(scanned.repairs.size(), 2u);
+    EXPECT_NE(scanned.repairs[0].find(movie.string()), std::string::npos) << scanned.repairs[0];
+    EXPECT_NE(scanned.repairs[0].find("3.0 seconds"), std::string::npos) << scanned.repairs[0];
+    EXPECT_NE(scanned.repairs[1].find(microphone.string()), std::string::npos) << scanned.repairs[1];
+    EXPECT_NE(scanned.repairs[1].find("2.0 seconds"), std::string::npos) << scanned.repairs[1];
+    EXPECT_TRUE(scanned.notes.empty());
+
+    const RecordingTimeline saved = decodeRecordingTimeline(test::readFile(scanned.documentPath));
+    EXPECT_EQ(saved.microphoneURL, microphone);
+    EXPECT_EQ(saved.cameraURL, camera);
+    ASSERT_FALSE(saved.cursorSamples.empty());
+    EXPECT_LE(saved.cursorSamples.back().timestamp, scanned.movieDuration);
+    EXPECT_FALSE(fs::exists(journalPath));
+}
+
+TEST_F(RecordingRecoveryTest, AMovieThatDoesNotPlayEvenWithoutItsUnfinishedEndIsSaidSoAndLeftAsItWas)
+{
+    const fs::path whole = folder / "whole.mp4";
+    media::test::writeFragmentedRecording(whole, 2.0, true, false);
+    const auto fragments = media::test::boxesOfType(media::test::topLevelBoxes(whole), "moof");
+    ASSERT_GE(fragments.size(), 2u);
+    media::test::writeCutCopy(whole, movie, fragments[0].begin + 40); // killed in its first fragment
+    const std::string bytes = test::readFile(movie);
+    fs::path journalPath;
+    {
+        RecordingJournal journal(recordingAt(movie));
+        journalPath = journal.path();
+    }
+    const std::string message = describeFailure(journalPath);
+    EXPECT_NE(message.find("even without that part it can't be played"), std::string::npos) << message;
+    EXPECT_NE(message.find(movie.string()), std::string::npos) << message;
+    EXPECT_EQ(test::readFile(movie), bytes);
+    EXPECT_TRUE(fs::exists(journalPath));
+    EXPECT_FALSE(fs::exists(DocumentFiles::documentPath(movie)));
+
+    // A movie that changed between the scan and the answer (another program appended to it)
+    // isn't cut, and nothing is written.
+    media::test::writeCutCopy(whole, movie, fragments[1].begin + 40);
+    RecordingRecovery::Recovered scanned = RecordingRecovery::scan(journalPath);
+    ASSERT_EQ(scanned.cuts.size(), 1u);
+    media::test::writeCutCopy(whole, movie, fragments[1].begin + 50);
+    try {
+        RecordingRecovery::write(journalPath, scanned);
+        ADD_FAILURE() << "a changed movie was cut";
+    } catch (const RecordingRecovery::RecoveryError& error) {
+        EXPECT_NE(std::string(error.what()).find("Couldn't repair"), std::string::npos) << error.what();
+    }
+    EXPECT_EQ(fs::file_size(movie), fragments[1].begin + 50);
+    EXPECT_TRUE(fs::exists(journalPath));
+    EXPECT_FALSE(fs::exists(DocumentFiles::documentPath(movie)));
+}
+
+TEST_F(RecordingRecoveryTest, AMovieKilledInsideItsSamplesIsLeftAsItIsAndEndsWhereItsWholeSamplesEnd)
+{
+    const fs::path whole = folder / "whole.mp4";
+    media::test::writeFragmentedRecording(whole, 3.0, true, false);
+    const auto data = media::test::boxesOfType(media::test::topLevelBoxes(whole), "mdat");
+    ASSERT_GE(data.size(), 3u);
+    media::test::writeCutCopy(whole, movie, (data[2].begin + data[2].end) / 2);
+    const std::string bytes = test::readFile(movie);
+    fs::path journalPath;
+    {
+        RecordingJournal journal(recordingAt(movie));
+        journalPath = journal.path();
+        journal.appendNew(cursorPath(30, 0.1));
+    }
+    const auto recovered = RecordingRecovery::recover(journalPath);
+    EXPECT_TRUE(recovered.repairs.empty());
+    EXPECT_EQ(test::readFile(movie), bytes);
+    // Its index says 3 s; the samples on disk end inside the third second.
+    EXPECT_GT(recovered.movieDuration, 2.0);
+    EXPECT_LT(recovered.movieDuration, 2.9);
+    EXPECT_LE(recovered.timeline.cursorSamples.back().timestamp, recovered.movieDuration);
 }

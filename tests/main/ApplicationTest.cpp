@@ -88,6 +88,11 @@ TEST_F(ApplicationTest, AKilledRecordingIsOfferedForRecoveryAtTheNextStartAndOpe
     }
     ASSERT_TRUE(fileEndingWith(videos(), ".tarnix-journal"));
     ASSERT_FALSE(fileEndingWith(videos(), ".tarnix.json"));
+    // Where a kill in the last fragment's header leaves the movie, which no player opens.
+    const auto movie = fileEndingWith(videos(), ".mp4");
+    ASSERT_TRUE(movie);
+    const std::uintmax_t wholeFragments = media::test::cutInsideLastFragmentHeader(*movie);
+    ASSERT_GT(wholeFragments, 0u);
 
     test::AppProcess again(home.path());
     ASSERT_TRUE(again.waitForControl("Recover recording", 30)) << again.standardError();
@@ -97,6 +102,9 @@ TEST_F(ApplicationTest, AKilledRecordingIsOfferedForRecoveryAtTheNextStartAndOpe
     ASSERT_TRUE(again.press("Recover recording"));
     ASSERT_TRUE(test::processEventsUntil(30, [&] { return fileEndingWith(videos(), ".tarnix.json").has_value(); }));
     EXPECT_TRUE(again.waitForControl("Remove all", 30)) << "the recovered recording opens in the Studio";
+    EXPECT_TRUE(again.waitForText(movie->string() + " ended in a part that was still being written", 10))
+        << "the Studio says what was cut";
+    EXPECT_EQ(fs::file_size(*movie), wholeFragments);
     EXPECT_FALSE(fileEndingWith(videos(), ".tarnix-journal"));
     const RecordingTimeline timeline = decodeRecordingTimeline(textOf(fileEndingWith(videos(), ".tarnix.json")));
     EXPECT_FALSE(timeline.cursorSamples.empty());

@@ -15,8 +15,10 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "media/FFmpegSupport.h"
+#include "media/MovieWriter.h"
 #include "media/VideoCompositing.h"
 
 // Test media made at test time with the ffmpeg tool, and small probes of files the tests write.
@@ -188,6 +190,113 @@ inline ProbedMovie probe(const std::filesystem::path& path)
     auto mdat = head.find("mdat");
     result.indexAtFront = moov != std::string::npos && mdat != std::string::npos && moov < mdat;
     return result;
+}
+
+struct Box {
+    std::string type;
+    std::uintmax_t begin = 0, end = 0;
+};
+
+// The top-level boxes of an MPEG-4 file, read whole; the last one may reach past the end of a cut
+// file.
+inline std::vector<Box> topLevelBoxes(const std::filesystem::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    const std::string bytes(std::istreambuf_iterator<char>(in), {});
+    auto number = [&](std::size_t at, int count) {
+        std::uintmax_t value = 0;
+        for (int i = 0; i < count; ++i)
+            value = value << 8 | static_cast<unsigned char>(bytes[at + std::size_t(i)]);
+        return value;
+    };
+    std::vector<Box> boxes;
+    for (std::size_t at = 0; at + 8 <= bytes.size();) {
+        std::uintmax_t size = number(at, 4);
+        if (size == 1 && at + 16 > bytes.size())
+            break;
+        if (size == 1)
+            size = number(at + 8, 8);
+        if (size < 8)
+            break;
+        boxes.push_back({bytes.substr(at + 4, 4), at, at + size});
+        at += std::size_t(size);
+    }
+    return boxes;
+}
+
+// The boxes of one type, in file order.
+inline std::vector<Box> boxesOfType(const std::vector<Box>& boxes, const std::string& type)
+{
+    std::vector<Box> found;
+    std::copy_if(boxes.begin(), boxes.end(), std::back_inserter(found),
+                 [&](const Box& box) { return box.type == type; });
+    return found;
+}
+
+// The first `length` bytes of a file (fewer when it is shorter).
+inline std::string fileHead(const std::filesystem::path& path, std::uintmax_t length)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::string bytes(length, '\0');
+    in.read(bytes.data(), std::streamsize(length));
+    bytes.resize(std::size_t(in.gcount()));
+    return bytes;
+}
+
+// A copy of the first `length` bytes of `from`: what a kill while writing at that point leaves.
+inline void writeCutCopy(const std::filesystem::path& from, const std::filesystem::path& to, std::uintmax_t length)
+{
+    std::ofstream(to, std::ios::binary | std::ios::trunc) << fileHead(from, length);
+}
+
+// Cuts a file inside the middle of its last whole fragment's header (moof), where a kill that
+// lands while that header is written leaves it. Returns where that fragment began: the length of
+// the whole fragments before it; 0 (nothing cut) when no fragment but the first is whole.
+inline std::uintmax_t cutInsideLastFragmentHeader(const std::filesystem::path& file)
+{
+    const std::uintmax_t size = std::filesystem::file_size(file);
+    const auto fragments = boxesOfType(topLevelBoxes(file), "moof");
+    auto last = std::find_if(fragments.rbegin(), fragments.rend(), [&](const Box& box) { return box.end <= size; });
+    if (last == fragments.rend() || last == std::prev(fragments.rend()))
+        return 0;
+    std::filesystem::resize_file(file, last->begin + (last->end - last->begin) / 2);
+    return last->begin;
+}
+
+// A recording as the recorders write it (fragmented, a fragment a second): `seconds` of 30 fps
+// 160 × 120 pictures that change every frame and/or a stereo tone.
+inline void writeFragmentedRecording(const std::filesystem::path& path, double seconds, bool video, bool audio)
+{
+    MovieWriterSettings settings;
+    settings.outputPath = path;
+    settings.layout = MovieLayout::fragmented;
+    if (video) {
+        MovieVideoSettings picture;
+        picture.width = 160;
+        picture.height = 120;
+        picture.frameRate = 30;
+        picture.preset = "ultrafast";
+        picture.threads = 1; // the same bytes run after run
+        settings.video = picture;
+    }
+    if (audio)
+        settings.audio = MovieAudioSettings{};
+    MovieWriter writer(settings);
+    QImage image(160, 120, QImage::Format_RGB32);
+    const int frames = static_cast<int>(seconds * 30);
+    std::vector<float> block(2 * 1470);
+    for (int i = 0; i < frames; ++i) {
+        if (video) {
+            image.fill(QColor::fromHsv(i * 7 % 360, 200, 40 + i % 200));
+            writer.writeVideo(image, i / 30.0);
+        }
+        if (audio) {
+            for (std::size_t k = 0; k < block.size(); ++k)
+                block[k] = 0.3f * std::sin(float(i * 1470 + int(k / 2)) * 0.06f);
+            writer.writeAudio(block.data(), 1470, i / 30.0);
+        }
+    }
+    writer.finish();
 }
 
 } // namespace tarnix::media::test

@@ -58,37 +58,6 @@ MovieWriterSettings movieSettings(const std::filesystem::path& path, MovieLayout
     return settings;
 }
 
-struct Box {
-    std::string type;
-    std::uintmax_t begin = 0, end = 0;
-};
-
-// The top-level boxes of an MPEG-4 file; the last one may reach past the end of a cut file.
-std::vector<Box> topLevelBoxes(const std::filesystem::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    const std::string bytes(std::istreambuf_iterator<char>(in), {});
-    auto number = [&](std::size_t at, int count) {
-        std::uintmax_t value = 0;
-        for (int i = 0; i < count; ++i)
-            value = value << 8 | static_cast<unsigned char>(bytes[at + std::size_t(i)]);
-        return value;
-    };
-    std::vector<Box> boxes;
-    for (std::size_t at = 0; at + 8 <= bytes.size();) {
-        std::uintmax_t size = number(at, 4);
-        if (size == 1 && at + 16 > bytes.size())
-            break;
-        if (size == 1)
-            size = number(at + 8, 8);
-        if (size < 8)
-            break;
-        boxes.push_back({bytes.substr(at + 4, 4), at, at + size});
-        at += std::size_t(size);
-    }
-    return boxes;
-}
-
 // Writes `frames` pictures into a fragmented movie from a child process whose files can't grow
 // past `limit` bytes: the kernel then cuts a write short and fails the next, as a full disk does.
 // True when the writer reported a failed write.
@@ -113,15 +82,6 @@ bool writeWithFileSizeLimit(const MovieWriterSettings& settings, rlim_t limit, i
     waitpid(child, &status, 0);
     EXPECT_TRUE(WIFEXITED(status));
     return WIFEXITED(status) && WEXITSTATUS(status) == 3;
-}
-
-std::string head(const std::filesystem::path& path, std::uintmax_t length)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::string bytes(length, '\0');
-    in.read(bytes.data(), std::streamsize(length));
-    bytes.resize(std::size_t(in.gcount()));
-    return bytes;
 }
 
 } // namespace
@@ -270,10 +230,8 @@ TEST_F(MovieWriterTest, aWriteCutShortKeepsEveryWholeFragmentUntouchedAndNothing
     settings.video->threads = 1; // the same pictures give the same bytes, run after run
     const int frames = 150;
     ASSERT_FALSE(writeWithFileSizeLimit(settings, RLIM_INFINITY, frames));
-    const auto whole = topLevelBoxes(settings.outputPath);
-    std::vector<Box> fragments;
-    std::copy_if(whole.begin(), whole.end(), std::back_inserter(fragments),
-                 [](const Box& box) { return box.type == "moof"; });
+    const auto whole = test::topLevelBoxes(settings.outputPath);
+    const auto fragments = test::boxesOfType(whole, "moof");
     ASSERT_GE(fragments.size(), 4u);
     const std::uintmax_t wholeSize = std::filesystem::file_size(settings.outputPath);
     ASSERT_EQ(whole.back().end, wholeSize);
@@ -290,13 +248,13 @@ TEST_F(MovieWriterTest, aWriteCutShortKeepsEveryWholeFragmentUntouchedAndNothing
         {"in a fragment's samples", fragments[3].end + 100, fragments[3].begin, 60},
         {"in the index after the last fragment", wholeSize - 4, whole.back().begin, frames},
     };
-    const std::string reference = head(settings.outputPath, wholeSize);
+    const std::string reference = test::fileHead(settings.outputPath, wholeSize);
     for (const Cut& cut : cuts) {
         SCOPED_TRACE(cut.where);
         settings.outputPath = folder / (std::string("cut-") + std::to_string(cut.limit) + ".mp4");
         EXPECT_TRUE(writeWithFileSizeLimit(settings, cut.limit, frames));
         EXPECT_EQ(std::filesystem::file_size(settings.outputPath), cut.keeps);
-        EXPECT_EQ(head(settings.outputPath, cut.keeps), reference.substr(0, cut.keeps))
+        EXPECT_EQ(test::fileHead(settings.outputPath, cut.keeps), reference.substr(0, cut.keeps))
             << "what was on disk is unchanged";
         test::ProbedMovie kept;
         ASSERT_NO_THROW(kept = test::probe(settings.outputPath));

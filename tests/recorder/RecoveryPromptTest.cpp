@@ -148,3 +148,27 @@ TEST(RecoveryPrompt, AFailedRecoverySaysWhyAndKeepsTheJournal)
     EXPECT_TRUE(answers.asked[1].message.contains("is missing")) << answers.asked[1].message.toStdString();
     EXPECT_TRUE(fs::exists(journal));
 }
+
+TEST(RecoveryPrompt, AMovieKilledInAFragmentHeaderIsRepairedOnlyWhenRecoveredAndTheStudioIsTold)
+{
+    test::ensureWidgetApplication();
+    test::TemporaryFolder folder;
+    const fs::path whole = folder / "whole.mp4";
+    media::test::writeFragmentedRecording(whole, 3.0, true, false);
+    const auto fragments = media::test::boxesOfType(media::test::topLevelBoxes(whole), "moof");
+    ASSERT_GE(fragments.size(), 3u);
+    for (const char* name : {"Tarnix-A.mp4", "Tarnix-B.mp4"})
+        media::test::writeCutCopy(whole, folder / name, fragments[2].begin + 40);
+    const std::string killed = test::readFile(folder / "Tarnix-B.mp4");
+    interruptedRecording(folder.path(), "Tarnix-A");
+    interruptedRecording(folder.path(), "Tarnix-B");
+
+    ScriptedAnswers answers({0, 1});
+    const auto recovered = RecoveryPrompt::offer(folder.path());
+    ASSERT_TRUE(recovered);
+    ASSERT_EQ(answers.asked.size(), 2u) << "no alert: the repair is said in the Studio";
+    EXPECT_EQ(fs::file_size(folder / "Tarnix-A.mp4"), fragments[2].begin);
+    ASSERT_FALSE(recovered->notes.empty());
+    EXPECT_NE(recovered->notes.front().find("2.0 seconds"), std::string::npos) << recovered->notes.front();
+    EXPECT_EQ(test::readFile(folder / "Tarnix-B.mp4"), killed) << "Discard leaves the movie as it is";
+}
