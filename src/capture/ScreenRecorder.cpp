@@ -348,6 +348,8 @@ void ScreenRecorder::beginRun(OpenedFrameSource opened, const CaptureSource& cho
         video.encoders = options_.encoders;
         video.preset = options_.preset;
         video.quality = options_.quality;
+        // Converted straight into the encoder's own layout, so that x264 only copies each picture.
+        video.inputFormat = AV_PIX_FMT_NV12;
         settings.video = video;
         if (capturesSystemAudio)
             settings.audio = media::MovieAudioSettings{kSystemAudioRate, kSystemAudioChannels, 128000};
@@ -530,7 +532,7 @@ void ScreenRecorder::captureLoop(Run* run, const std::function<void(const std::s
 {
     // Straight from the shared memory; libswscale only when the picture must be scaled (a window
     // that changed size, a display whose size changed, or an odd size).
-    media::EncoderFramePool frames(run->writer->videoSize());
+    media::EncoderFramePool frames(run->writer->videoSize(), run->writer->videoInputFormat());
     media::EncoderFrameConverter converter(SWS_FAST_BILINEAR);
     // The movie's frame was made for the source's size: a picture of another size is scaled
     // into it, and a display's new size is reported.
