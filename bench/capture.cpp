@@ -169,8 +169,9 @@ void printCosts(const Figures& ours, const Figures& theirs)
                 ours.cpuMillisecondsPerFrame(), grab, conversion, ours.cpuMillisecondsPerFrame() - grab - conversion,
                 theirs.cpuMillisecondsPerFrame(),
                 theirs.cpuMillisecondsPerFrame() > 0 ? ours.cpuMillisecondsPerFrame() / theirs.cpuMillisecondsPerFrame() : 0);
-    std::printf("tarnix lost frames encoder behind %lld, capture late %lld, unreadable %lld\n",
-                static_cast<long long>(ours.stages.encoderBehind), static_cast<long long>(ours.stages.lateSlots),
+    std::printf("tarnix lost frames encoder behind %lld (%lld in the first second), capture late %lld, unreadable %lld\n",
+                static_cast<long long>(ours.stages.encoderBehind),
+                static_cast<long long>(ours.stages.encoderBehindAtStart), static_cast<long long>(ours.stages.lateSlots),
                 static_cast<long long>(ours.stages.unreadable));
 }
 

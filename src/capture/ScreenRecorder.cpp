@@ -148,6 +148,7 @@ struct ScreenRecorder::Run {
     // Written by the capture thread, read anywhere.
     std::atomic<std::int64_t> grabbed{0};
     std::atomic<std::int64_t> encoderBehind{0};
+    std::atomic<std::int64_t> encoderBehindAtStart{0};
     std::atomic<std::int64_t> unreadable{0};
     std::atomic<std::int64_t> lateSlots{0};
     std::atomic<std::int64_t> grabNanoseconds{0};
@@ -169,8 +170,8 @@ struct ScreenRecorder::Run {
 
     CaptureStatistics statistics() const
     {
-        return {grabbed, encoderBehind, unreadable, lateSlots, grabNanoseconds * 1e-9,
-                conversionNanoseconds * 1e-9};
+        return {grabbed, encoderBehind, encoderBehindAtStart, unreadable, lateSlots,
+                grabNanoseconds * 1e-9, conversionNanoseconds * 1e-9};
     }
 
     // Stops grabbing and sound, lets the writer drain its queue, and joins both threads.
@@ -348,6 +349,8 @@ void ScreenRecorder::beginRun(OpenedFrameSource opened, const CaptureSource& cho
         video.encoders = options_.encoders;
         video.preset = options_.preset;
         video.quality = options_.quality;
+        // Converted straight into the encoder's own layout, so that x264 only copies each picture.
+        video.inputFormat = AV_PIX_FMT_NV12;
         settings.video = video;
         if (capturesSystemAudio)
             settings.audio = media::MovieAudioSettings{kSystemAudioRate, kSystemAudioChannels, 128000};
@@ -530,12 +533,13 @@ void ScreenRecorder::captureLoop(Run* run, const std::function<void(const std::s
 {
     // Straight from the shared memory; libswscale only when the picture must be scaled (a window
     // that changed size, a display whose size changed, or an odd size).
-    media::EncoderFramePool frames(run->writer->videoSize());
+    media::EncoderFramePool frames(run->writer->videoSize(), run->writer->videoInputFormat());
     media::EncoderFrameConverter converter(SWS_FAST_BILINEAR);
     // The movie's frame was made for the source's size: a picture of another size is scaled
     // into it, and a display's new size is reported.
     QSize pictureSize = run->pictureSize;
     QRect pictureArea = fittedArea(pictureSize, frames.size());
+    std::optional<double> firstGrab; // recorded time
     double next = CaptureClock::now();
     while (!run->stopCapture) {
         sleepUntil(next);
@@ -563,6 +567,8 @@ void ScreenRecorder::captureLoop(Run* run, const std::function<void(const std::s
         if (!image.isNull()) {
             ++run->grabbed;
             const double time = *recorded;
+            if (!firstGrab)
+                firstGrab = time;
             const auto area = run->grabber->followedArea();
             if (area && (run->areas.empty() || run->areas.back().second != *area)) {
                 run->areas.emplace_back(time, *area);
@@ -585,6 +591,8 @@ void ScreenRecorder::captureLoop(Run* run, const std::function<void(const std::s
             run->conversionNanoseconds += threadCpuNanoseconds() - grabEnd;
             if (!converted) {
                 ++run->encoderBehind;
+                if (time - *firstGrab < 1)
+                    ++run->encoderBehindAtStart;
             } else {
                 QueuedFrame frame{std::move(planes), time};
                 std::lock_guard lock(run->mutex);

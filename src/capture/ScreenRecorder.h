@@ -37,6 +37,7 @@ namespace tarnix {
 struct CaptureStatistics {
     std::int64_t grabbed = 0;       // pictures read from the source
     std::int64_t encoderBehind = 0; // lost: the writer's queue was full
+    std::int64_t encoderBehindAtStart = 0; // of those, in the first second (the encoder setting up)
     std::int64_t unreadable = 0;    // lost: the picture was there but could not be read
     std::int64_t lateSlots = 0;     // lost: slots skipped after the capture thread stalled
     double grabSeconds = 0;         // capture thread's processor time reading pictures

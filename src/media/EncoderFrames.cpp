@@ -12,13 +12,43 @@ extern "C" {
 namespace tarnix::media {
 
 namespace {
+
 constexpr int kAlign = 64;
+
+// Black in limited-range YUV (Y 16, chroma at its middle, U and V alike) everywhere outside `area`
+// (even coordinates). libswscale writes a few samples past the end of each row it fills, so the
+// rows beside the area are filled after it.
+void blackOutside(AVFrame& frame, QRect area)
+{
+    const bool interleaved = frame.format == AV_PIX_FMT_NV12;
+    for (int plane = 0; plane < (interleaved ? 2 : 3); ++plane) {
+        const int shift = plane == 0 ? 0 : 1;
+        const int sampleBytes = interleaved && plane == 1 ? 2 : 1;
+        const int rows = (frame.height + shift) >> shift;
+        const int width = ((frame.width + shift) >> shift) * sampleBytes;
+        const int top = area.y() >> shift, bottom = (area.y() + area.height()) >> shift;
+        const int left = (area.x() >> shift) * sampleBytes;
+        const int right = ((area.x() + area.width()) >> shift) * sampleBytes;
+        const int value = plane == 0 ? 16 : 128;
+        for (int y = 0; y < rows; ++y) {
+            std::uint8_t* row = frame.data[plane] + std::ptrdiff_t(y) * frame.linesize[plane];
+            if (y < top || y >= bottom) {
+                std::memset(row, value, std::size_t(width));
+            } else {
+                std::memset(row, value, std::size_t(left));
+                std::memset(row + right, value, std::size_t(width - right));
+            }
+        }
+    }
 }
 
-EncoderFramePool::EncoderFramePool(QSize size)
+} // namespace
+
+EncoderFramePool::EncoderFramePool(QSize size, AVPixelFormat format)
     : size_(size)
+    , format_(format)
 {
-    const int bytes = av_image_get_buffer_size(AV_PIX_FMT_YUV420P, size.width(), size.height(), kAlign);
+    const int bytes = av_image_get_buffer_size(format, size.width(), size.height(), kAlign);
     if (bytes > 0)
         pool_.reset(av_buffer_pool_init(std::size_t(bytes), av_buffer_alloc));
 }
@@ -31,10 +61,10 @@ std::shared_ptr<AVFrame> EncoderFramePool::frame()
     frame->buf[0] = av_buffer_pool_get(pool_.get());
     if (!frame->buf[0])
         return nullptr;
-    frame->format = AV_PIX_FMT_YUV420P;
+    frame->format = format_;
     frame->width = size_.width();
     frame->height = size_.height();
-    if (av_image_fill_arrays(frame->data, frame->linesize, frame->buf[0]->data, AV_PIX_FMT_YUV420P,
+    if (av_image_fill_arrays(frame->data, frame->linesize, frame->buf[0]->data, format_,
                              size_.width(), size_.height(), kAlign) < 0)
         return nullptr;
     return frame;
@@ -49,7 +79,7 @@ bool EncoderFrameConverter::convert(const QImage& image, AVFrame& frame)
 {
     if (convertBgraToYuv420(image, frame))
         return true;
-    return scale(image, frame.data, frame.linesize, QSize(frame.width, frame.height));
+    return scale(image, frame, QRect(0, 0, frame.width, frame.height));
 }
 
 bool EncoderFrameConverter::convertInto(const QImage& image, AVFrame& frame, QRect area)
@@ -59,38 +89,39 @@ bool EncoderFrameConverter::convertInto(const QImage& image, AVFrame& frame, QRe
     if (area.isEmpty() || area.x() % 2 || area.y() % 2 || area.width() % 2 || area.height() % 2 ||
         !QRect(0, 0, frame.width, frame.height).contains(area))
         return false;
-    // Black in limited-range YUV: Y 16, chroma at its middle.
-    const std::uint8_t black[3] = {16, 128, 128};
-    for (int plane = 0; plane < 3; ++plane) {
-        const int rows = plane == 0 ? frame.height : (frame.height + 1) / 2;
-        std::memset(frame.data[plane], black[plane], std::size_t(frame.linesize[plane]) * std::size_t(rows));
-    }
-    std::uint8_t* const planes[3] = {
-        frame.data[0] + std::ptrdiff_t(area.y()) * frame.linesize[0] + area.x(),
-        frame.data[1] + std::ptrdiff_t(area.y() / 2) * frame.linesize[1] + area.x() / 2,
-        frame.data[2] + std::ptrdiff_t(area.y() / 2) * frame.linesize[2] + area.x() / 2};
-    return scale(image, planes, frame.linesize, area.size());
+    if (!scale(image, frame, area))
+        return false;
+    blackOutside(frame, area);
+    return true;
 }
 
-bool EncoderFrameConverter::scale(const QImage& image, std::uint8_t* const planes[3], const int strides[3],
-                                  QSize size)
+// libswscale into `area` of the frame (even coordinates), converting to the frame's layout.
+bool EncoderFrameConverter::scale(const QImage& image, const AVFrame& frame, QRect area)
 {
+    const auto format = AVPixelFormat(frame.format);
+    const QSize size = area.size();
     SwsContext* previous = scaler_.get();
     scaler_.reset(sws_getCachedContext(scaler_.release(), image.width(), image.height(), AV_PIX_FMT_BGRA,
-                                       size.width(), size.height(), AV_PIX_FMT_YUV420P, scaleFlags_,
+                                       size.width(), size.height(), format, scaleFlags_,
                                        nullptr, nullptr, nullptr));
     if (!scaler_)
         return false;
     // A context made anew may come back at the old address: the sizes tell it apart too.
-    if (scaler_.get() != previous || image.size() != scaledFrom_ || size != scaledTo_)
+    if (scaler_.get() != previous || image.size() != scaledFrom_ || size != scaledTo_ || format != scaledFormat_)
         sws_setColorspaceDetails(scaler_.get(), sws_getCoefficients(SWS_CS_ITU709), 1,
                                  sws_getCoefficients(SWS_CS_ITU709), 0, 0, 1 << 16, 1 << 16);
     scaledFrom_ = image.size();
     scaledTo_ = size;
+    scaledFormat_ = format;
+    // Interleaved chroma takes two bytes a sample: its column is the pixel's, rounded down to even.
+    const int chromaColumn = format == AV_PIX_FMT_NV12 ? area.x() : area.x() / 2;
+    std::uint8_t* destination[4] = {frame.data[0] + std::ptrdiff_t(area.y()) * frame.linesize[0] + area.x(),
+                                    nullptr, nullptr, nullptr};
+    for (int plane = 1; plane < 3 && frame.data[plane]; ++plane)
+        destination[plane] = frame.data[plane] + std::ptrdiff_t(area.y() / 2) * frame.linesize[plane] + chromaColumn;
+    const int destinationStrides[4] = {frame.linesize[0], frame.linesize[1], frame.linesize[2], 0};
     const std::uint8_t* source[4] = {image.constBits(), nullptr, nullptr, nullptr};
     const int sourceStrides[4] = {int(image.bytesPerLine()), 0, 0, 0};
-    std::uint8_t* destination[4] = {planes[0], planes[1], planes[2], nullptr};
-    const int destinationStrides[4] = {strides[0], strides[1], strides[2], 0};
     sws_scale(scaler_.get(), source, sourceStrides, 0, image.height(), destination, destinationStrides);
     return true;
 }

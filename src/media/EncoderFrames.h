@@ -14,7 +14,9 @@ extern "C" {
 #include "media/FFmpegSupport.h"
 
 // Frames for the video encoder: 8-bit YUV 4:2:0 (BT.709 limited range, as MovieWriter tags the
-// file) made from BGRA pictures, by the exporter's workers and by the screen recorder.
+// file) made from BGRA pictures, by the exporter's workers and by the screen recorder. Their chroma
+// is planar (AV_PIX_FMT_YUV420P) or interleaved (AV_PIX_FMT_NV12), whichever the encoder takes as
+// it is (MovieWriter::videoInputFormat).
 
 namespace tarnix::media {
 
@@ -23,9 +25,11 @@ namespace tarnix::media {
 // here is never one the encoder still reads. Thread-safe; frames may outlive the pool.
 class EncoderFramePool {
 public:
-    explicit EncoderFramePool(QSize size);
+    // `format` is AV_PIX_FMT_YUV420P or AV_PIX_FMT_NV12.
+    explicit EncoderFramePool(QSize size, AVPixelFormat format = AV_PIX_FMT_YUV420P);
 
     QSize size() const { return size_; }
+    AVPixelFormat format() const { return format_; }
     // Uninitialised pixels; null when out of memory.
     std::shared_ptr<AVFrame> frame();
 
@@ -35,6 +39,7 @@ private:
         void operator()(AVBufferPool* pool) const { av_buffer_pool_uninit(&pool); }
     };
     QSize size_;
+    AVPixelFormat format_;
     std::unique_ptr<AVBufferPool, Uninit> pool_;
 };
 
@@ -45,19 +50,21 @@ class EncoderFrameConverter {
 public:
     explicit EncoderFrameConverter(int scaleFlags);
 
-    // `frame` is AV_PIX_FMT_YUV420P with its buffers. False when libswscale can't be set up.
+    // `frame` is AV_PIX_FMT_YUV420P or AV_PIX_FMT_NV12 with its buffers. False when libswscale
+    // can't be set up.
     bool convert(const QImage& image, AVFrame& frame);
     // The picture scaled into `area` of the frame, the rest black. `area` lies inside the frame
     // with even coordinates and sizes (4:2:0 chroma covers 2 × 2 pixels).
     bool convertInto(const QImage& image, AVFrame& frame, QRect area);
 
 private:
-    bool scale(const QImage& image, std::uint8_t* const planes[3], const int strides[3], QSize size);
+    bool scale(const QImage& image, const AVFrame& frame, QRect area);
 
     int scaleFlags_;
     ff::SwsPtr scaler_;
     QSize scaledFrom_;
     QSize scaledTo_;
+    AVPixelFormat scaledFormat_ = AV_PIX_FMT_NONE;
 };
 
 } // namespace tarnix::media

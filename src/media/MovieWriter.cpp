@@ -15,7 +15,6 @@ extern "C" {
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <filesystem>
 
 #include "media/FFmpegSupport.h"
@@ -51,6 +50,14 @@ using ff::PacketPtr;
 bool hasPreset(const std::string& name)
 {
     return name == "libx264" || name == "libx265";
+}
+
+bool takesFormat(const AVCodec& codec, AVPixelFormat format)
+{
+    for (const AVPixelFormat* f = codec.pix_fmts; f && *f != AV_PIX_FMT_NONE; ++f)
+        if (*f == format)
+            return true;
+    return false;
 }
 
 } // namespace
@@ -109,16 +116,17 @@ struct MovieWriter::State {
     // Video
     CodecPtr video;
     AVStream* videoStream = nullptr;
-    FramePtr videoFrame;
+    AVPixelFormat inputFormat = AV_PIX_FMT_YUV420P; // what reaches the encoder without rearranging
+    FramePtr videoFrame; // in inputFormat: converted BGRA pictures, rearranged 4:2:0 frames
     SwsContext* scaler = nullptr;
     int scalerInW = 0, scalerInH = 0;
+    AVPixelFormat scalerInFormat = AV_PIX_FMT_NONE;
     std::int64_t lastVideoPts = AV_NOPTS_VALUE;
     std::int64_t videoFrames = 0;
     std::string videoEncoder;
     // VAAPI: frames are uploaded to the graphics card's surfaces (NV12) before encoding.
     AVBufferRef* hwDevice = nullptr;
     AVBufferRef* hwFrames = nullptr;
-    FramePtr nv12Frame;
 
     // Audio
     CodecPtr audio;
@@ -155,6 +163,9 @@ struct MovieWriter::State {
     void checkWrite(int code, const std::string& what);
     void encode(AVCodecContext* codec, AVStream* stream, AVFrame* frame);
     void encodeVideo(AVFrame& frame);
+    AVFrame& inEncoderLayout(AVFrame& frame);
+    void convertInto(const std::uint8_t* const planes[], const int strides[], AVPixelFormat format, int width,
+                     int height);
     bool openHardwareFrames(AVCodecContext& context);
     void encodePendingAudio(bool flush);
     void appendAudio(const float* interleaved, std::int64_t frameCount);
@@ -177,7 +188,7 @@ bool MovieWriter::State::tryVideoEncoder(const std::string& name, int width, int
     CodecPtr context(avcodec_alloc_context3(codec));
     context->width = width;
     context->height = height;
-    context->pix_fmt = AV_PIX_FMT_YUV420P;
+    context->pix_fmt = takesFormat(*codec, s.inputFormat) ? s.inputFormat : AV_PIX_FMT_YUV420P;
     if (name.ends_with("_vaapi") && !openHardwareFrames(*context))
         return false;
     context->time_base = AVRational{1, kVideoTimeBase};
@@ -213,6 +224,7 @@ bool MovieWriter::State::tryVideoEncoder(const std::string& name, int width, int
         av_buffer_unref(&hwDevice);
         return false;
     }
+    inputFormat = hwFrames ? AV_PIX_FMT_NV12 : context->pix_fmt;
     video = std::move(context);
     videoEncoder = name;
     return true;
@@ -245,40 +257,52 @@ bool MovieWriter::State::openHardwareFrames(AVCodecContext& context)
     return true;
 }
 
-// Encodes one YUV 4:2:0 frame; for VAAPI through an NV12 copy uploaded to a surface.
+// Encodes one frame in inputFormat; for VAAPI by uploading it to a surface.
 void MovieWriter::State::encodeVideo(AVFrame& frame)
 {
     if (!hwFrames) {
         encode(video.get(), videoStream, &frame);
         return;
     }
-    if (!nv12Frame) {
-        nv12Frame.reset(av_frame_alloc());
-        nv12Frame->format = AV_PIX_FMT_NV12;
-        nv12Frame->width = frame.width;
-        nv12Frame->height = frame.height;
-        check(av_frame_get_buffer(nv12Frame.get(), 0), "Out of memory for video frames.");
-    }
-    check(av_frame_make_writable(nv12Frame.get()), "Out of memory for video frames.");
-    for (int y = 0; y < frame.height; ++y)
-        std::memcpy(nv12Frame->data[0] + y * nv12Frame->linesize[0],
-                    frame.data[0] + y * frame.linesize[0], std::size_t(frame.width));
-    for (int y = 0; y < frame.height / 2; ++y) {
-        const std::uint8_t* u = frame.data[1] + y * frame.linesize[1];
-        const std::uint8_t* v = frame.data[2] + y * frame.linesize[2];
-        std::uint8_t* uv = nv12Frame->data[1] + y * nv12Frame->linesize[1];
-        for (int x = 0; x < frame.width / 2; ++x) {
-            uv[2 * x] = u[x];
-            uv[2 * x + 1] = v[x];
-        }
-    }
     FramePtr surface(av_frame_alloc());
     check(av_hwframe_get_buffer(hwFrames, surface.get(), 0),
           "Couldn't get a video surface from the graphics card.");
-    check(av_hwframe_transfer_data(surface.get(), nv12Frame.get(), 0),
+    check(av_hwframe_transfer_data(surface.get(), &frame, 0),
           "Couldn't hand a video frame to the graphics card.");
     surface->pts = frame.pts;
     encode(video.get(), videoStream, surface.get());
+}
+
+// Pixels of `format` (BGRA of any size, or a 4:2:0 frame of the encoder's size) into videoFrame,
+// scaled to the encoder's size and laid out as it takes them.
+void MovieWriter::State::convertInto(const std::uint8_t* const planes[], const int strides[], AVPixelFormat format,
+                                     int width, int height)
+{
+    if (!scaler || scalerInW != width || scalerInH != height || scalerInFormat != format) {
+        sws_freeContext(scaler);
+        scaler = sws_getContext(width, height, format, video->width, video->height, inputFormat, SWS_BILINEAR,
+                                nullptr, nullptr, nullptr);
+        if (!scaler)
+            fail("Couldn't convert the video frames.");
+        // BT.709 limited range, as the stream is tagged (swscale's default would be BT.601).
+        sws_setColorspaceDetails(scaler, sws_getCoefficients(SWS_CS_ITU709), 1,
+                                 sws_getCoefficients(SWS_CS_ITU709), 0, 0, 1 << 16, 1 << 16);
+        scalerInW = width;
+        scalerInH = height;
+        scalerInFormat = format;
+    }
+    check(av_frame_make_writable(videoFrame.get()), "Out of memory for video frames.");
+    sws_scale(scaler, planes, strides, 0, height, videoFrame->data, videoFrame->linesize);
+}
+
+// `frame` itself when the encoder takes its layout, else a rearranged copy.
+AVFrame& MovieWriter::State::inEncoderLayout(AVFrame& frame)
+{
+    if (frame.format == inputFormat)
+        return frame;
+    convertInto(frame.data, frame.linesize, AVPixelFormat(frame.format), frame.width, frame.height);
+    check(av_frame_copy_props(videoFrame.get(), &frame), "Out of memory for video frames.");
+    return *videoFrame;
 }
 
 void MovieWriter::State::openVideo()
@@ -303,7 +327,7 @@ void MovieWriter::State::openVideo()
     check(avcodec_parameters_from_context(videoStream->codecpar, video.get()),
           "Couldn't set up the video track.");
     videoFrame.reset(av_frame_alloc());
-    videoFrame->format = AV_PIX_FMT_YUV420P; // what callers hand in, whatever the encoder takes
+    videoFrame->format = inputFormat;
     videoFrame->width = width;
     videoFrame->height = height;
     check(av_frame_get_buffer(videoFrame.get(), 0), "Out of memory for video frames.");
@@ -494,6 +518,11 @@ std::string MovieWriter::videoEncoderName() const
     return state_->videoEncoder;
 }
 
+AVPixelFormat MovieWriter::videoInputFormat() const
+{
+    return state_->video ? state_->inputFormat : AV_PIX_FMT_NONE;
+}
+
 bool MovieWriter::hasAudio() const
 {
     return state_->audio != nullptr;
@@ -526,22 +555,9 @@ bool MovieWriter::writeVideo(const std::uint8_t* bgra, int width, int height, in
     const std::int64_t ticks = std::llround(pts * kVideoTimeBase);
     if (s.lastVideoPts != AV_NOPTS_VALUE && ticks <= s.lastVideoPts)
         return false;
-    if (!s.scaler || s.scalerInW != width || s.scalerInH != height) {
-        sws_freeContext(s.scaler);
-        s.scaler = sws_getContext(width, height, AV_PIX_FMT_BGRA, s.video->width, s.video->height,
-                                  AV_PIX_FMT_YUV420P, SWS_BILINEAR, nullptr, nullptr, nullptr);
-        if (!s.scaler)
-            fail("Couldn't convert the video frames.");
-        // BT.709 limited range, as the stream is tagged (swscale's default would be BT.601).
-        sws_setColorspaceDetails(s.scaler, sws_getCoefficients(SWS_CS_ITU709), 1,
-                                 sws_getCoefficients(SWS_CS_ITU709), 0, 0, 1 << 16, 1 << 16);
-        s.scalerInW = width;
-        s.scalerInH = height;
-    }
-    check(av_frame_make_writable(s.videoFrame.get()), "Out of memory for video frames.");
-    const std::uint8_t* planes[1] = {bgra};
-    const int strides[1] = {bytesPerLine};
-    sws_scale(s.scaler, planes, strides, 0, height, s.videoFrame->data, s.videoFrame->linesize);
+    const std::uint8_t* planes[4] = {bgra, nullptr, nullptr, nullptr};
+    const int strides[4] = {bytesPerLine, 0, 0, 0};
+    s.convertInto(planes, strides, AV_PIX_FMT_BGRA, width, height);
     s.videoFrame->pts = ticks;
     s.encodeVideo(*s.videoFrame);
     s.lastVideoPts = ticks;
@@ -556,14 +572,14 @@ bool MovieWriter::writeVideoYUV420(AVFrame& frame, double pts)
         fail("The movie is already finished.");
     if (!s.video)
         fail("This file has no video track.");
-    if (frame.format != AV_PIX_FMT_YUV420P || frame.width != s.video->width ||
-        frame.height != s.video->height || !frame.buf[0])
+    if ((frame.format != AV_PIX_FMT_YUV420P && frame.format != AV_PIX_FMT_NV12) ||
+        frame.width != s.video->width || frame.height != s.video->height || !frame.buf[0])
         fail("A video frame has no usable pixels.");
     const std::int64_t ticks = std::llround(pts * kVideoTimeBase);
     if (s.lastVideoPts != AV_NOPTS_VALUE && ticks <= s.lastVideoPts)
         return false;
     frame.pts = ticks;
-    s.encodeVideo(frame);
+    s.encodeVideo(s.inEncoderLayout(frame));
     s.lastVideoPts = ticks;
     ++s.videoFrames;
     return true;

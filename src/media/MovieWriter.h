@@ -10,6 +10,10 @@
 #include <string>
 #include <vector>
 
+extern "C" {
+#include <libavutil/pixfmt.h>
+}
+
 #include "media/MediaError.h"
 
 // Writes one movie or audio file with FFmpeg: an optional video stream encoded from BGRA frames
@@ -66,6 +70,11 @@ struct MovieVideoSettings {
     double keyFrameIntervalSeconds = 1.0;
     // Encoder threads; 0 lets the encoder decide.
     int threads = 0;
+    // The 4:2:0 layout of the frames the caller hands to writeVideoYUV420: AV_PIX_FMT_YUV420P
+    // (planar, as decoders and the compositor make them) or AV_PIX_FMT_NV12 (chroma interleaved,
+    // as x264 and the graphics cards keep their pictures). The encoder is opened for it when it
+    // takes it, so that each frame reaches it without being rearranged.
+    AVPixelFormat inputFormat = AV_PIX_FMT_YUV420P;
 };
 
 struct MovieAudioSettings {
@@ -115,12 +124,16 @@ public:
     // not advance.
     bool writeVideo(const QImage& image, double pts);
     bool writeVideo(const std::uint8_t* bgra, int width, int height, int bytesPerLine, double pts);
-    // One video frame already in the encoder's input layout, without a copy: `frame` is 8-bit YUV
-    // 4:2:0 (AV_PIX_FMT_YUV420P, BT.709 limited range as the file is tagged) of exactly
-    // videoSize(), reference counted; its pts is set here. Lets a caller convert frames on threads
-    // of its own. The encoder may keep a reference: call av_frame_make_writable before drawing
-    // into the same buffers again. Returns false as writeVideo does.
+    // One video frame of 8-bit YUV 4:2:0 (AV_PIX_FMT_YUV420P or AV_PIX_FMT_NV12, BT.709 limited
+    // range as the file is tagged) of exactly videoSize(), reference counted; its pts is set here.
+    // Lets a caller convert frames on threads of its own. A frame in videoInputFormat() goes to
+    // the encoder without a copy; one in the other layout is rearranged first. The encoder may
+    // keep a reference: call av_frame_make_writable before drawing into the same buffers again.
+    // Returns false as writeVideo does.
     bool writeVideoYUV420(AVFrame& frame, double pts);
+    // The layout writeVideoYUV420 passes on without rearranging: the settings' inputFormat when
+    // the encoder takes it, NV12 for a graphics card's encoder, else AV_PIX_FMT_YUV420P.
+    AVPixelFormat videoInputFormat() const;
 
     // frameCount frames of interleaved float samples (channels per frame, -1...1) starting at pts.
     void writeAudio(const float* interleaved, int frameCount, double pts);

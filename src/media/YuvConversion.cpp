@@ -28,7 +28,12 @@ struct RowPair {
     std::uint8_t* v;
 };
 
+// Where the chroma samples of a row pair go: U and V in planes of their own (`u`, `v`), or
+// interleaved in one (`u` holds U V U V..., `v` is unused).
+enum class Chroma { planar, interleaved };
+
 // Pixels [from, to) of a row pair (from and to even), one at a time.
+template <Chroma layout>
 void convertPlain(const RowPair& r, int from, int to)
 {
     for (int x = from; x < to; ++x) {
@@ -43,8 +48,15 @@ void convertPlain(const RowPair& r, int from, int to)
         int blue = a[0] + a[4] + b[0] + b[4];
         int green = a[1] + a[5] + b[1] + b[5];
         int red = a[2] + a[6] + b[2] + b[6];
-        r.u[x] = std::uint8_t((kUR * red + kUG * green + kUB * blue + kCOffset) >> kCShift);
-        r.v[x] = std::uint8_t((kVR * red + kVG * green + kVB * blue + kCOffset) >> kCShift);
+        const auto u = std::uint8_t((kUR * red + kUG * green + kUB * blue + kCOffset) >> kCShift);
+        const auto v = std::uint8_t((kVR * red + kVG * green + kVB * blue + kCOffset) >> kCShift);
+        if constexpr (layout == Chroma::planar) {
+            r.u[x] = u;
+            r.v[x] = v;
+        } else {
+            r.u[2 * x] = u;
+            r.u[2 * x + 1] = v;
+        }
     }
 }
 
@@ -82,16 +94,18 @@ __attribute__((target("avx2"))) inline void store16(std::uint8_t* out, __m256i f
     _mm_storeu_si128(reinterpret_cast<__m128i*>(out), bytes);
 }
 
-// Per-pixel chroma terms of 16 pixels (two groups of 8) summed over each 2 × 1 pair, as 8 bytes.
-__attribute__((target("avx2"))) inline void storeChroma8(std::uint8_t* out, __m256i firstTerms, __m256i secondTerms)
+// Per-pixel chroma terms of 16 pixels (two groups of 8) summed over each 2 × 1 pair: 8 bytes, in
+// the low half.
+__attribute__((target("avx2"))) inline __m128i chroma8(__m256i firstTerms, __m256i secondTerms)
 {
     const __m256i pairs = _mm256_hadd_epi32(firstTerms, secondTerms); // 0 1 4 5 | 2 3 6 7
     const __m256i ordered = _mm256_permutevar8x32_epi32(pairs, _mm256_setr_epi32(0, 1, 4, 5, 2, 3, 6, 7));
     const __m256i values = _mm256_srai_epi32(_mm256_add_epi32(ordered, _mm256_set1_epi32(kCOffset)), kCShift);
     const __m128i words = _mm_packs_epi32(_mm256_castsi256_si128(values), _mm256_extracti128_si256(values, 1));
-    _mm_storel_epi64(reinterpret_cast<__m128i*>(out), _mm_packus_epi16(words, words));
+    return _mm_packus_epi16(words, words);
 }
 
+template <Chroma layout>
 __attribute__((target("avx2"))) int convertAvx2(const RowPair& r, int width)
 {
     const __m256i yCoefficients = _mm256_setr_epi16(kYB, kYG, kYR, 0, kYB, kYG, kYR, 0, kYB, kYG, kYR, 0,
@@ -114,8 +128,14 @@ __attribute__((target("avx2"))) int convertAvx2(const RowPair& r, int width)
         widen(bottom + 32, dLow, dHigh);
         const Pixels16 firstLow = _mm256_add_epi16(aLow, bLow), firstHigh = _mm256_add_epi16(aHigh, bHigh);
         const Pixels16 secondLow = _mm256_add_epi16(cLow, dLow), secondHigh = _mm256_add_epi16(cHigh, dHigh);
-        storeChroma8(r.u + x / 2, dot(firstLow, firstHigh, uCoefficients), dot(secondLow, secondHigh, uCoefficients));
-        storeChroma8(r.v + x / 2, dot(firstLow, firstHigh, vCoefficients), dot(secondLow, secondHigh, vCoefficients));
+        const __m128i u = chroma8(dot(firstLow, firstHigh, uCoefficients), dot(secondLow, secondHigh, uCoefficients));
+        const __m128i v = chroma8(dot(firstLow, firstHigh, vCoefficients), dot(secondLow, secondHigh, vCoefficients));
+        if constexpr (layout == Chroma::planar) {
+            _mm_storel_epi64(reinterpret_cast<__m128i*>(r.u + x / 2), u);
+            _mm_storel_epi64(reinterpret_cast<__m128i*>(r.v + x / 2), v);
+        } else {
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(r.u + x), _mm_unpacklo_epi8(u, v));
+        }
     }
     return x;
 }
@@ -180,6 +200,21 @@ __attribute__((target("avx2"))) int toBgraAvx2(const YuvRow& r, int width)
     return x;
 }
 
+// Row pairs of BGRA to luma and chroma (`v` null when interleaved).
+template <Chroma layout>
+void convertRows(const std::uint8_t* bgra, qsizetype bytesPerLine, int width, int height,
+                 std::uint8_t* y, int yStride, std::uint8_t* u, int uStride, std::uint8_t* v, int vStride)
+{
+    const bool wide = graphics::hasAvx2();
+    for (int row = 0; row + 1 < height; row += 2) {
+        const RowPair r{bgra + row * bytesPerLine, bgra + (row + 1) * bytesPerLine,
+                        y + std::ptrdiff_t(row) * yStride, y + std::ptrdiff_t(row + 1) * yStride,
+                        u + std::ptrdiff_t(row / 2) * uStride,
+                        v ? v + std::ptrdiff_t(row / 2) * vStride : nullptr};
+        convertPlain<layout>(r, wide ? convertAvx2<layout>(r, width & ~1) : 0, width & ~1);
+    }
+}
+
 } // namespace
 
 YuvPlanes planesAt(const AVFrame& frame, int x, int y)
@@ -196,15 +231,14 @@ YuvPlanes planesAt(const AVFrame& frame, int x, int y)
 void convertBgraToYuv420(const std::uint8_t* bgra, qsizetype bytesPerLine, int width, int height,
                          const YuvPlanes& out)
 {
-    const bool wide = graphics::hasAvx2();
-    for (int row = 0; row + 1 < height; row += 2) {
-        const RowPair r{bgra + row * bytesPerLine, bgra + (row + 1) * bytesPerLine,
-                        out.data[0] + std::ptrdiff_t(row) * out.stride[0],
-                        out.data[0] + std::ptrdiff_t(row + 1) * out.stride[0],
-                        out.data[1] + std::ptrdiff_t(row / 2) * out.stride[1],
-                        out.data[2] + std::ptrdiff_t(row / 2) * out.stride[2]};
-        convertPlain(r, wide ? convertAvx2(r, width & ~1) : 0, width & ~1);
-    }
+    convertRows<Chroma::planar>(bgra, bytesPerLine, width, height, out.data[0], out.stride[0],
+                                out.data[1], out.stride[1], out.data[2], out.stride[2]);
+}
+
+void convertBgraToNv12(const std::uint8_t* bgra, qsizetype bytesPerLine, int width, int height,
+                       std::uint8_t* y, int yStride, std::uint8_t* uv, int uvStride)
+{
+    convertRows<Chroma::interleaved>(bgra, bytesPerLine, width, height, y, yStride, uv, uvStride, nullptr, 0);
 }
 
 void convertYuv420ToBgra(const YuvPlanes& in, std::uint8_t* bgra, qsizetype bytesPerLine,
@@ -226,11 +260,17 @@ bool convertBgraToYuv420(const QImage& image, AVFrame& frame)
     const int height = image.height();
     bool bgra = image.format() == QImage::Format_ARGB32_Premultiplied ||
                 image.format() == QImage::Format_RGB32;
-    if (!bgra || width % 2 || height % 2 || width < 2 || height < 2 ||
-        frame.format != AV_PIX_FMT_YUV420P || frame.width != width || frame.height != height ||
-        !frame.data[0] || !frame.data[1] || !frame.data[2])
+    const bool planar = frame.format == AV_PIX_FMT_YUV420P;
+    const bool interleaved = frame.format == AV_PIX_FMT_NV12;
+    if (!bgra || width % 2 || height % 2 || width < 2 || height < 2 || !(planar || interleaved) ||
+        frame.width != width || frame.height != height || !frame.data[0] || !frame.data[1] ||
+        (planar && !frame.data[2]))
         return false;
-    convertBgraToYuv420(image.constBits(), image.bytesPerLine(), width, height, planesAt(frame, 0, 0));
+    if (interleaved)
+        convertBgraToNv12(image.constBits(), image.bytesPerLine(), width, height, frame.data[0],
+                          frame.linesize[0], frame.data[1], frame.linesize[1]);
+    else
+        convertBgraToYuv420(image.constBits(), image.bytesPerLine(), width, height, planesAt(frame, 0, 0));
     return true;
 }
 

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include "media/FFmpegSupport.h"
 #include "media/YuvConversion.h"
 
@@ -10,10 +12,10 @@ struct Yuv {
     int y, u, v;
 };
 
-ff::FramePtr yuvFrame(int width, int height)
+ff::FramePtr yuvFrame(int width, int height, AVPixelFormat format = AV_PIX_FMT_YUV420P)
 {
     ff::FramePtr frame = ff::makeFrame();
-    frame->format = AV_PIX_FMT_YUV420P;
+    frame->format = format;
     frame->width = width;
     frame->height = height;
     av_frame_get_buffer(frame.get(), 0);
@@ -60,8 +62,9 @@ TEST(YuvConversion, ChromaIsTheMeanOfEachTwoByTwoBlockAndOddSizesAreRefused)
 }
 
 // A noisy picture as wide as several vector blocks plus a remainder: every sample must match the
-// BT.709 formula within rounding, whichever path converted it.
-TEST(YuvConversion, EverySampleOfAWidePictureMatchesTheFormula)
+// BT.709 formula within rounding, whichever path converted it, and the interleaved layout must
+// hold the very same samples.
+TEST(YuvConversion, EverySampleOfAWidePictureMatchesTheFormulaInEitherLayout)
 {
     const int width = 2 * 16 * 3 + 6, height = 6;
     QImage image(width, height, QImage::Format_RGB32);
@@ -96,6 +99,20 @@ TEST(YuvConversion, EverySampleOfAWidePictureMatchesTheFormula)
             mismatches += std::abs(frame->data[2][y * frame->linesize[2] + x] - v) > 0.6;
         }
     EXPECT_EQ(mismatches, 0);
+
+    ff::FramePtr nv12 = yuvFrame(width, height, AV_PIX_FMT_NV12);
+    ASSERT_TRUE(convertBgraToYuv420(image, *nv12));
+    int differences = 0;
+    for (int y = 0; y < height; ++y)
+        differences += std::memcmp(nv12->data[0] + y * nv12->linesize[0], frame->data[0] + y * frame->linesize[0],
+                                   std::size_t(width)) != 0;
+    for (int y = 0; y < height / 2; ++y)
+        for (int x = 0; x < width / 2; ++x) {
+            const std::uint8_t* uv = nv12->data[1] + y * nv12->linesize[1] + 2 * x;
+            differences += uv[0] != frame->data[1][y * frame->linesize[1] + x];
+            differences += uv[1] != frame->data[2][y * frame->linesize[2] + x];
+        }
+    EXPECT_EQ(differences, 0);
 }
 
 } // namespace

@@ -48,7 +48,10 @@ struct FrameGrabber::Shm {
         if (bytes <= size)
             return;
         release();
-        int id = shmget(IPC_PRIVATE, bytes, IPC_CREAT | 0600);
+        // The scaler's vector loads may read a few bytes past a picture's last row: keep them
+        // inside the mapping.
+        constexpr std::size_t kReadSlack = 64;
+        int id = shmget(IPC_PRIVATE, bytes + kReadSlack, IPC_CREAT | 0600);
         if (id < 0)
             throw X11Error("can't allocate shared memory for screen frames");
         void* address = shmat(id, nullptr, 0);
