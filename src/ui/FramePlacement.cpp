@@ -45,9 +45,11 @@ QRect fitted(const QWidget& window, const QRect& client, const QMargins& frame, 
 // answered every request (the geometry Qt reports has stayed the same for a few looks: until then
 // it may be the answer to an older request). Once both, a window whose frame is not all on the
 // screen is placed again as asked, now with its frame; a window manager that answers otherwise is
-// asked a few times more. A window on the screen is left as it is, whoever put it there. After that, whenever the window is moved or resized, its title bar is brought
-// back if it has left the top of the screen (some window managers push a window that grew taller
-// up until it does); the other edges are left to the user.
+// asked a few times more. A window on the screen is left as it is, whoever put it there.
+//
+// After that, whenever the window is moved or resized, its title bar is brought back if it has
+// left the top of the screen (some window managers push a window that grew taller up until it
+// does); the other edges are left to the user.
 class FrameGuard : public QObject {
 public:
     explicit FrameGuard(QWidget& window) : QObject(&window), window_(window)
