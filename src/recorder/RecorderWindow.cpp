@@ -19,6 +19,7 @@
 #include "recorder/StopShortcut.h"
 #include "recorder/WindowDragMover.h"
 #include "recorder/WindowPlacement.h"
+#include "ui/FramePlacement.h"
 
 namespace tarnix {
 
@@ -219,6 +220,10 @@ RecorderWindow::~RecorderWindow()
 void RecorderWindow::styleWindow(WindowMode mode)
 {
     applyStyle(mode);
+    // The Studio's place is kept by FramePlacement, and placing it again here would undo its
+    // fitting to the movie when the movie opens first.
+    if (mode == WindowMode::studio)
+        return;
     QTimer::singleShot(0, this, [this, mode] {
         if (mode_ == mode)
             applyStyle(mode);
@@ -259,31 +264,27 @@ void RecorderWindow::placeFor(bool setup)
         return;
     }
     const QRect available = screen->availableGeometry();
-    QRect target;
     if (setup) {
         // The bar's natural width when the desktop's font makes it wider than the usual 620, and
         // more height while a long message needs a second line.
         const int width = std::max(setupSize.width(), bar_->sizeHint().width());
         const QSize wanted(width, setupSize.height() + bar_->extraMessageHeight(width));
-        target = WindowPlacement::topAnchored(available, wanted, setupMargin);
+        const QRect target = WindowPlacement::topAnchored(available, wanted, setupMargin);
         setFixedSize(target.size());
-    } else {
-        clearMask();
-        // The layout gives the window the Studio's least size (its rail, its timeline's tracks):
-        // measured now, so that the window is placed at that size or more.
-        setMinimumSize(0, 0);
-        setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
-        layout()->invalidate();
-        layout()->activate();
-        const QSize size = WindowPlacement::centered(available, studioSize).size().expandedTo(minimumSize());
-        target = QRect(QPoint(), size);
-        target.moveCenter(available.center());
-        target.moveTop(std::max(target.top(), available.top())); // the title bar stays within reach
+        if (!userMoved_)
+            setGeometry(target);
+        return;
     }
-    if (setup && userMoved_)
-        resize(target.size());
-    else
-        setGeometry(target);
+    clearMask();
+    // The layout gives the window the Studio's least size (its rail, its timeline's tracks):
+    // measured now, so that the window is placed at that size or more.
+    setMinimumSize(0, 0);
+    setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    layout()->invalidate();
+    layout()->activate();
+    QRect target(QPoint(), WindowPlacement::centered(available, studioSize).size().expandedTo(minimumSize()));
+    target.moveCenter(available.center());
+    FramePlacement::place(*this, target);
 }
 
 void RecorderWindow::showStudio(const StudioMode::Recording& recording)

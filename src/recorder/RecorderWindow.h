@@ -74,7 +74,7 @@ public:
     // goes. No question is asked. A second call while this is under way does nothing more.
     void finishAndQuit();
 
-    // Restyles and places the window for `mode`, now and again on the next turn of the event loop
+    // Restyles and places the window for `mode`; the bar again on the next turn of the event loop
     // (the window manager may still be adjusting the window from the previous style).
     void styleWindow(WindowMode mode);
 

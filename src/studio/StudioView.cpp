@@ -10,7 +10,6 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QResizeEvent>
-#include <QScreen>
 #include <QSettings>
 #include <QShortcut>
 #include <QTextEdit>
@@ -36,6 +35,7 @@
 #include "studio/TransportBar.h"
 #include "studio/timeline/TimelineRules.h"
 #include "ui/AppAlert.h"
+#include "ui/FramePlacement.h"
 
 namespace tarnix {
 
@@ -429,20 +429,12 @@ void StudioView::fitWindowToVideo()
     const bool laidOut = preview_->height() > 2 * kPreviewMargin && preview_->width() > 2 * kPreviewMargin;
     const int pictureWidth = laidOut ? preview_->width() - 2 * kPreviewMargin : width;
     const int chrome = laidOut ? window->height() - preview_->height() + 2 * kPreviewMargin : kChromeHeight;
-    int height = int(pictureWidth / (double(natural.width()) / natural.height())) + chrome;
-    // The window manager's frame (title bar, borders) goes around the size set here.
-    const QRect client = window->geometry();
-    const QRect frame = window->frameGeometry();
-    const int titleHeight = client.top() - frame.top();
-    const QRect available = window->screen() ? window->screen()->availableGeometry() : QRect();
-    if (available.isValid())
-        height = std::min(height, available.height() - (frame.height() - client.height()));
-    // The content comes first: a screen too low for it gets a window taller than itself.
-    height = std::max({height, window->minimumSize().height(), minimumSizeHint().height()});
-    int top = client.center().y() - height / 2;
-    if (available.isValid())
-        top = std::max(top, available.top() + titleHeight); // the title bar stays within reach
-    window->setGeometry(client.center().x() - width / 2, top, width, height);
+    const int height = int(pictureWidth / (double(natural.width()) / natural.height())) + chrome;
+    // Around the window's centre; a screen too low for the content gets a window taller than
+    // itself, and the window manager's frame stays on the screen.
+    QRect client(0, 0, width, height);
+    client.moveCenter(window->geometry().center());
+    FramePlacement::place(*window, client, {0, minimumSizeHint().height()});
 }
 
 bool StudioView::confirmClose()

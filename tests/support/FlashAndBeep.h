@@ -13,7 +13,9 @@ extern "C" {
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <filesystem>
+#include <limits>
 #include <string>
 #include <utility>
 #include <vector>
@@ -26,8 +28,9 @@ namespace tarnix::test {
 
 // Plays silence with a beep at every whole second of its own sample clock into the default sink,
 // and turns a full-screen window of `display` white while each beep comes out of the sound
-// server. Runs until killed; call it in a process of its own.
-[[noreturn]] inline void flashAndBeep(const std::string& display)
+// server. Runs until killed; call it in a process of its own. With `report`, writes a line
+// "flash" there as each flash is drawn, so that a test can wait for as many as it needs.
+[[noreturn]] inline void flashAndBeep(const std::string& display, FILE* report = nullptr)
 {
     xcb_connection_t* c = xcb_connect(display.c_str(), nullptr);
     if (xcb_connection_has_error(c))
@@ -73,8 +76,12 @@ namespace tarnix::test {
         }
         if (flashAt >= 0 && clock.elapsed() >= flashAt) {
             fill(screen->white_pixel);
+            if (report) {
+                std::fputs("flash\n", report);
+                std::fflush(report);
+            }
             flashAt = -1;
-            darkAt = clock.elapsed() + 50; // at least two frames at 60 per second
+            darkAt = clock.elapsed() + 200; // seen even by a recorder that loses frames
         }
         if (darkAt >= 0 && clock.elapsed() >= darkAt) {
             fill(screen->black_pixel);
@@ -124,17 +131,36 @@ void decodeEach(const std::filesystem::path& movie, AVMediaType type, Use&& use)
 
 } // namespace flash_and_beep_detail
 
+// Where the picture turns white (seconds in the movie), with the time of the dark frame before
+// it: the flash began somewhere between the two, a span longer than a frame where the recorder
+// lost frames.
+struct FlashStart {
+    double time = 0;
+    double darkBefore = 0; // -infinity for a flash in the first frame
+};
+
+inline std::vector<FlashStart> flashStarts(const std::filesystem::path& movie)
+{
+    std::vector<FlashStart> starts;
+    bool bright = false;
+    double previous = -std::numeric_limits<double>::infinity();
+    flash_and_beep_detail::decodeEach(movie, AVMEDIA_TYPE_VIDEO, [&](const AVFrame& frame, double timeBase) {
+        const int luma = frame.data[0][frame.linesize[0] * (frame.height / 2) + frame.width / 2];
+        const double time = double(frame.best_effort_timestamp) * timeBase;
+        if (luma > 128 && !bright)
+            starts.push_back({time, previous});
+        bright = luma > 128;
+        previous = time;
+    });
+    return starts;
+}
+
 // Times (seconds in the movie) where the picture turns white.
 inline std::vector<double> flashTimes(const std::filesystem::path& movie)
 {
     std::vector<double> times;
-    bool bright = false;
-    flash_and_beep_detail::decodeEach(movie, AVMEDIA_TYPE_VIDEO, [&](const AVFrame& frame, double timeBase) {
-        const int luma = frame.data[0][frame.linesize[0] * (frame.height / 2) + frame.width / 2];
-        if (luma > 128 && !bright)
-            times.push_back(double(frame.best_effort_timestamp) * timeBase);
-        bright = luma > 128;
-    });
+    for (const FlashStart& start : flashStarts(movie))
+        times.push_back(start.time);
     return times;
 }
 

@@ -1,5 +1,5 @@
 // tarnix_flash_beep: flashes the screen of $DISPLAY white and beeps into the default sink, together,
-// once a second, until killed (see FlashAndBeep.h).
+// once a second, until killed (see FlashAndBeep.h); says "flash" on standard output at each.
 
 #include <cstdlib>
 
@@ -8,5 +8,5 @@
 int main()
 {
     const char* display = std::getenv("DISPLAY");
-    tarnix::test::flashAndBeep(display ? display : "");
+    tarnix::test::flashAndBeep(display ? display : "", stdout);
 }

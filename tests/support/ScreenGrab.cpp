@@ -33,6 +33,42 @@ QImage grabScreen()
     return picture;
 }
 
+WindowOnServer windowOnServer(unsigned long window)
+{
+    WindowOnServer place;
+    xcb_connection_t* c = xcb_connect(nullptr, nullptr);
+    auto rectOf = [&](xcb_window_t each) {
+        QRect rect;
+        if (auto* geometry = xcb_get_geometry_reply(c, xcb_get_geometry(c, each), nullptr)) {
+            const xcb_window_t root = geometry->root;
+            if (auto* atRoot = xcb_translate_coordinates_reply(c, xcb_translate_coordinates(c, each, root, 0, 0), nullptr)) {
+                // The X border lies outside the window's own area.
+                const int border = geometry->border_width;
+                rect = QRect(atRoot->dst_x - border, atRoot->dst_y - border, geometry->width + 2 * border,
+                             geometry->height + 2 * border);
+                std::free(atRoot);
+            }
+            std::free(geometry);
+        }
+        return rect;
+    };
+    if (!xcb_connection_has_error(c)) {
+        xcb_window_t outer = xcb_window_t(window);
+        while (auto* tree = xcb_query_tree_reply(c, xcb_query_tree(c, outer), nullptr)) {
+            const bool top = tree->parent == tree->root || tree->parent == XCB_NONE;
+            if (!top)
+                outer = tree->parent;
+            std::free(tree);
+            if (top)
+                break;
+        }
+        place.client = rectOf(xcb_window_t(window));
+        place.frame = rectOf(outer);
+    }
+    xcb_disconnect(c);
+    return place;
+}
+
 double shareOfPixels(const QImage& picture, const QRect& area, const std::function<bool(QRgb)>& matches)
 {
     const QRect clipped = area.intersected(picture.rect());
