@@ -17,10 +17,11 @@ namespace tarnix::media {
 namespace {
 
 // Frames composed ahead of the playhead: about a quarter of a second while playing, which rides
-// out a slow frame; while paused only the next one, so that scrubbing spends nothing on frames
-// nobody will see and Play starts at once.
+// out a slow frame; while paused only the frame under the playhead, so that a seek or a scrub
+// shares the cores with nothing else until its frame is on screen. A step forward or Play still
+// starts at once: the decoder reads the next frame anyway to know where the shown one ends.
 constexpr int kAheadPlaying = 8;
-constexpr int kAheadPaused = 2;
+constexpr int kAheadPaused = 1;
 constexpr int kTimeIntervalMs = 1000 / 30;
 // An audio device whose position has not moved for this long has stalled: the picture goes on
 // with a steady clock, without sound, rather than freezing.
