@@ -24,6 +24,8 @@ public:
     CompositionVideoReader(std::shared_ptr<const Composition> composition,
                            CompositionVideoReader&& previous);
 
+    const std::shared_ptr<const Composition>& composition() const { return composition_; }
+
     // The frame of each video track at composition time t (seconds). A track with no segment at
     // t (a gap, or past its end: a camera shorter than the screen) maps to a null image.
     // Throws MediaException when a source file cannot be opened for decoding.
@@ -46,18 +48,31 @@ public:
 
     // Whether every track's frame at t is decoded already (the reader's current or a kept one).
     bool framesAtHand(double t);
+    // One frame of filling in, for each track at t, the key frame interval before the one that
+    // holds t, into the kept frames: a step back across the key frame then needs no decoding.
+    // A second decoder per source does it, so the one at t stays there; a later read that the
+    // second decoder is already on its way to continues with it. Call it while there is
+    // nothing else to do; false once there is nothing more to fill (or no frames are kept).
+    bool fillBehind(double t);
     // Stand-ins for framesAt(t) from the scrub proxies in `proxyFolder` (ScrubProxy.h): tracks
     // with a proxy read it, the others their own file. Empty when no track has a proxy yet.
     std::map<TrackID, QImage> proxyFramesAt(double t, const std::filesystem::path& proxyFolder);
 
 private:
-    VideoFrameReader& readerFor(const CompositionSegment& segment);
+    struct Source {
+        std::unique_ptr<VideoFrameReader> reader; // follows the reads
+        std::unique_ptr<VideoFrameReader> filler; // fills in behind them, sharing the kept frames
+    };
+    Source& sourceFor(const CompositionSegment& segment);
+    // The decoder that reads `segment` at source time `t` with the least decoding.
+    VideoFrameReader& readerFor(const CompositionSegment& segment, double t);
+    bool fillBehind(const CompositionSegment& segment, double t);
 
     std::shared_ptr<const Composition> composition_;
     std::size_t retainedBytes_ = 0;
     int decoderThreads_ = 0;
     using SourceKey = std::pair<std::filesystem::path, int>;
-    std::map<SourceKey, std::unique_ptr<VideoFrameReader>> readers_;
+    std::map<SourceKey, Source> readers_;
     std::map<SourceKey, std::unique_ptr<VideoFrameReader>> proxies_;
 };
 

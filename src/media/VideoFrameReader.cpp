@@ -10,6 +10,9 @@ namespace tarnix::media {
 
 // Frames whose times differ by less than this are treated as starting at the same moment.
 static constexpr double kTimeEpsilon = 1e-6;
+// Shorter than any frame interval: the frame holding `until - kFillMargin` is the one that ends at
+// `until`.
+static constexpr double kFillMargin = 1e-3;
 
 VideoFrameReader::VideoFrameReader(const AssetTrack& track, int decoderThreads)
     : track_(track)
@@ -85,17 +88,43 @@ bool VideoFrameReader::decodeNext(Decoded& into)
     return false;
 }
 
-bool VideoFrameReader::seekHelps(double t) const
+std::optional<double> VideoFrameReader::keyFrameAtOrBefore(double t) const
 {
     int64_t target = int64_t(std::floor((t + origin_) / av_q2d(stream_->time_base)));
     int index = av_index_search_timestamp(stream_, target, AVSEEK_FLAG_BACKWARD);
-    if (index < 0)
-        return false;
-    const AVIndexEntry* entry = avformat_index_get_entry(stream_, index);
+    const AVIndexEntry* entry = index < 0 ? nullptr : avformat_index_get_entry(stream_, index);
     if (!entry)
+        return std::nullopt;
+    return ff::toSeconds(entry->timestamp, stream_->time_base) - origin_;
+}
+
+bool VideoFrameReader::seekHelps(double t) const
+{
+    std::optional<double> keyTime = keyFrameAtOrBefore(t);
+    return keyTime && *keyTime > next_.time + kTimeEpsilon;
+}
+
+bool VideoFrameReader::reachesWithoutSeek(double t)
+{
+    return hasCurrent_ && t >= current_.time - kTimeEpsilon && !(hasNext_ && t > next_.time && seekHelps(t));
+}
+
+bool VideoFrameReader::fillStep(double from, double until)
+{
+    if (retained_->byteBudget() == 0 || retained_->holds(until - kFillMargin))
         return false;
-    double keyTime = ff::toSeconds(entry->timestamp, stream_->time_base) - origin_;
-    return keyTime > next_.time + kTimeEpsilon;
+    const bool onTheWay = hasCurrent_ && hasNext_ && current_.time >= from - kTimeEpsilon &&
+                          next_.time < until - kTimeEpsilon;
+    if (onTheWay) {
+        retainCurrent();
+        std::swap(current_, next_);
+        currentImage_ = QImage();
+        hasNext_ = decodeNext(next_);
+    } else {
+        seekTo(from);
+    }
+    retainCurrent();
+    return hasCurrent_ && hasNext_ && next_.time < until - kTimeEpsilon;
 }
 
 void VideoFrameReader::seekTo(double t)
@@ -122,13 +151,13 @@ void VideoFrameReader::seekTo(double t)
 
 void VideoFrameReader::retainCurrent()
 {
-    if (hasCurrent_ && hasNext_ && retained_.byteBudget() > 0)
-        retained_.insert(*current_.frame, current_.time, next_.time);
+    if (hasCurrent_ && hasNext_ && retained_->byteBudget() > 0)
+        retained_->insert(*current_.frame, current_.time, next_.time);
 }
 
 QImage VideoFrameReader::retainedFrameAt(double t)
 {
-    const AVFrame* frame = retained_.find(t);
+    const AVFrame* frame = retained_->find(t);
     if (!frame)
         return QImage();
     if (retainedImage_.isNull() || retainedImagePts_ != frame->best_effort_timestamp) {
@@ -152,7 +181,7 @@ bool VideoFrameReader::hasFrameAt(double t)
 {
     if (hasCurrent_ && t >= current_.time - kTimeEpsilon && (!hasNext_ || t < next_.time - kTimeEpsilon))
         return true;
-    return retained_.find(t) != nullptr;
+    return retained_->find(t) != nullptr;
 }
 
 QImage VideoFrameReader::frameAt(double t)
@@ -182,6 +211,7 @@ YuvPicture VideoFrameReader::yuvFrameAt(double t)
 // The decoded frame on screen at t: the current one, or a kept one.
 const AVFrame* VideoFrameReader::decodedAt(double t)
 {
+    retained_->keepAround(t);
     if (!hasCurrent_ && !sawFirstFrame_) {
         hasCurrent_ = decodeNext(current_);
         hasNext_ = hasCurrent_ && decodeNext(next_);
@@ -190,7 +220,7 @@ const AVFrame* VideoFrameReader::decodedAt(double t)
                            (!hasNext_ || t < next_.time - kTimeEpsilon);
     if (!onCurrent) {
         // A frame kept from earlier decoding: no seek, and the decoder stays where it is.
-        if (const AVFrame* kept = retained_.find(t))
+        if (const AVFrame* kept = retained_->find(t))
             return kept;
     }
     if (!hasCurrent_)

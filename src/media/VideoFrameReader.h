@@ -2,6 +2,9 @@
 
 #include <QImage>
 
+#include <memory>
+#include <optional>
+
 #include "media/DecodedFrameCache.h"
 #include "media/FFmpegSupport.h"
 #include "media/ImageBufferPool.h"
@@ -40,8 +43,19 @@ public:
 
     // Decoded frames kept around the position for jumps back (0, the default, keeps none: an
     // export reads straight through).
-    void setRetainedFrameBytes(std::size_t bytes) { retained_.setByteBudget(bytes); }
-    const DecodedFrameCache& retainedFrames() const { return retained_; }
+    void setRetainedFrameBytes(std::size_t bytes) { retained_->setByteBudget(bytes); }
+    const DecodedFrameCache& retainedFrames() const { return *retained_; }
+    // Keeps its decoded frames with `other`'s, which both then find (one thread at a time).
+    void shareRetainedFrames(const VideoFrameReader& other) { retained_ = other.retained_; }
+
+    // Whether frameAt(t) gets there by decoding on, without a seek.
+    bool reachesWithoutSeek(double t);
+    // The time of the key frame at or before t in the container's index, if it lists one.
+    std::optional<double> keyFrameAtOrBefore(double t) const;
+    // Decodes the next frame of [from, until) into the kept frames (from the key frame at or
+    // before `from` when the reader is elsewhere), one per call, so that the caller can stop
+    // between frames. False once the frame that ends at `until` is kept, or there is none.
+    bool fillStep(double from, double until);
 
     // Decoded frames so far, seeks so far: for tests and diagnostics.
     int decodedFrameCount() const { return decodedFrames_; }
@@ -82,7 +96,7 @@ private:
     bool hasCurrent_ = false;
     bool hasNext_ = false;
     QImage currentImage_;
-    DecodedFrameCache retained_;
+    std::shared_ptr<DecodedFrameCache> retained_ = std::make_shared<DecodedFrameCache>();
     QImage retainedImage_; // the retained frame converted last, and its timestamp
     int64_t retainedImagePts_ = AV_NOPTS_VALUE;
 

@@ -3,6 +3,7 @@
 #include <QPainter>
 #include <QThread>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <utility>
@@ -252,6 +253,36 @@ TEST_F(PreviewPlayerTest, ANewerSeekSupersedesAnOlderOneStillBeingDrawn)
     ASSERT_TRUE(waitFor([&] { return !player.isSeeking(); }));
     EXPECT_EQ(recorded.seeks, (std::vector<double>{0.1}));
     EXPECT_EQ(recorded.frames.back(), 3);
+}
+
+// Stepping back frame by frame lands on each exact frame, across key frames too, while the
+// decoder fills in the stretch behind the playhead between the steps.
+TEST_F(PreviewPlayerTest, StepsBackAcrossKeyFramesShowEachExactFrame)
+{
+    PreviewPlayer player;
+    player.setAudioOutputEnabled(false);
+    Recorder recorded(player);
+    player.setComposition(compose(0, 2, false), video(2));
+    player.seek(1.0 + 0.01);
+    ASSERT_TRUE(waitFor([&] { return !player.isSeeking(); }));
+    for (int frame = 29; frame >= 5; --frame) {
+        player.seek(frame / 30.0 + 0.01);
+        ASSERT_TRUE(waitFor([&] { return !player.isSeeking(); })) << frame;
+        EXPECT_EQ(test::frameIndexOf(player.currentFrame()), frame);
+        EXPECT_EQ(recorded.frames.back(), frame);
+    }
+    // A step forward and Play from there go on with the frames after it.
+    player.seek(6 / 30.0 + 0.01);
+    ASSERT_TRUE(waitFor([&] { return !player.isSeeking(); }));
+    EXPECT_EQ(test::frameIndexOf(player.currentFrame()), 6);
+    recorded.frames.clear();
+    player.play();
+    ASSERT_TRUE(waitFor([&] { return player.currentTime() > 0.5; }));
+    player.pause();
+    ASSERT_FALSE(recorded.frames.empty());
+    EXPECT_TRUE(std::is_sorted(recorded.frames.begin(), recorded.frames.end()));
+    EXPECT_EQ(recorded.frames.front(), 7);
+    EXPECT_TRUE(recorded.failures.empty());
 }
 
 TEST_F(PreviewPlayerTest, ARebuiltCompositionSwapsInAtThePlayhead)

@@ -167,6 +167,64 @@ TEST_F(RetainedFramesTest, JumpsBackAmongKeptFramesGiveTheExactFrameWithoutASeek
     EXPECT_EQ(movie.seekCount(), 0);
 }
 
+// A second decoder fills in the key frame interval before the one the first decoder is in; the
+// first then steps back across the key frame without a seek, frame by exact frame.
+TEST_F(RetainedFramesTest, FramesFilledInBehindByASecondDecoderServeStepsBack)
+{
+    // 10 fps, key frames every 20 frames, with B-frames.
+    const auto path = test::makeIndexedMovie(folder / "m.mp4", 50, 10, 20);
+    auto playhead = reader(path);
+    auto filler = reader(path);
+    playhead.setRetainedFrameBytes(std::size_t(64) << 20);
+    filler.shareRetainedFrames(playhead);
+    EXPECT_EQ(test::frameIndexOf(playhead.frameAt(2.2)), 22);
+    ASSERT_NEAR(playhead.keyFrameAtOrBefore(2.2).value_or(-1), 2.0, 1e-3);
+    ASSERT_NEAR(playhead.keyFrameAtOrBefore(1.95).value_or(-1), 0.0, 1e-3);
+
+    int steps = 0;
+    while (filler.fillStep(0.0, 2.0))
+        ASSERT_LT(++steps, 20) << "one frame a step";
+    EXPECT_FALSE(filler.fillStep(0.0, 2.0)); // nothing more to do
+    const int seeks = playhead.seekCount();
+    const int decoded = playhead.decodedFrameCount();
+    for (int frame = 21; frame >= 0; --frame)
+        EXPECT_EQ(test::frameIndexOf(playhead.frameAt(frame / 10.0 + 0.01)), frame);
+    EXPECT_EQ(playhead.seekCount(), seeks);
+    EXPECT_EQ(playhead.decodedFrameCount(), decoded);
+}
+
+// The composition's reader fills in behind the playhead and hands a read that lands where its
+// second decoder is heading over to it; whatever was filled, every frame is the exact one.
+TEST_F(RetainedFramesTest, ACompositionReadsExactFramesWhileFillingBehind)
+{
+    const AssetTrack movie =
+        MediaAsset::load(test::makeIndexedMovie(folder / "m.mp4", 60, 10, 20))
+            .tracks(MediaType::video)
+            .at(0);
+    auto composition = std::make_shared<Composition>();
+    composition->addMutableTrack(MediaType::video, 1);
+    // The composition starts at source frame 5: nothing before it is filled in.
+    ASSERT_FALSE(composition->insertTimeRange(1, {0.5, 5.5}, movie, 0));
+    CompositionVideoReader reader(composition);
+    reader.setRetainedFrameBytes(std::size_t(64) << 20);
+    const auto frameAt = [&](double t) { return test::frameIndexOf(reader.framesAt(t).at(1)); };
+
+    EXPECT_EQ(frameAt(4.2), 47);
+    for (int i = 0; i < 5; ++i)
+        ASSERT_TRUE(reader.fillBehind(4.2)); // part of source frames 20...39
+    EXPECT_EQ(frameAt(3.3), 38); // on the second decoder's way
+    EXPECT_EQ(frameAt(4.2), 47);
+    while (reader.fillBehind(4.2)) {
+    }
+    for (int frame = 46; frame >= 20; --frame)
+        EXPECT_EQ(frameAt(frame / 10.0 - 0.5 + 0.01), frame);
+    EXPECT_TRUE(reader.framesAtHand(1.55));
+    // At the segment's start there is nothing behind to fill.
+    EXPECT_EQ(frameAt(0.2), 7);
+    EXPECT_FALSE(reader.fillBehind(0.2));
+    EXPECT_EQ(frameAt(1.0), 15);
+}
+
 TEST_F(RetainedFramesTest, KeptFramesStayWithinTheirBudgetAndKeepTheNearestOnes)
 {
     auto movie = reader(test::makeIndexedMovie(folder / "m.mp4", 60, 10, 30, -1, 320, 240));
