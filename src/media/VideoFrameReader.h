@@ -2,6 +2,7 @@
 
 #include <QImage>
 
+#include <deque>
 #include <memory>
 #include <optional>
 
@@ -68,6 +69,11 @@ private:
     };
 
     bool decodeNext(Decoded& into);
+    std::optional<double> nextStart() const;
+    void findNext();
+    void decodePendingNext();
+    bool stepForward();
+    bool onCurrent(double t) const;
     bool readPacket();
     void seekTo(double t);
     bool seekHelps(double t) const;
@@ -94,7 +100,10 @@ private:
     Decoded current_;
     Decoded next_;
     bool hasCurrent_ = false;
-    bool hasNext_ = false;
+    bool hasNext_ = false;     // next_ is decoded
+    bool nextPending_ = false; // the next frame is not decoded yet, but starts at pendingStart_
+    double pendingStart_ = 0;
+    std::deque<int64_t> sentPts_; // of the packets sent to the decoder whose frames are not out
     QImage currentImage_;
     std::shared_ptr<DecodedFrameCache> retained_ = std::make_shared<DecodedFrameCache>();
     QImage retainedImage_; // the retained frame converted last, and its timestamp

@@ -18,10 +18,23 @@ protected:
     test::TempFolder folder;
 };
 
-TEST_F(VideoFrameReaderTest, SequentialReadingGivesTheFrameCoveringEachTime)
+// Each case runs on a movie with B-frames and on one without, whose frames come out of the
+// decoder in order: a frame's end is then taken from the next packet, before it is decoded.
+class FrameOrderTest : public VideoFrameReaderTest, public ::testing::WithParamInterface<int> {
+protected:
+    AssetTrack movie(const std::string& name, int count, int fps, int gop, int vfrAfter = -1)
+    {
+        return track(test::makeIndexedMovie(folder / name, count, fps, gop, vfrAfter, 64, 48,
+                                            GetParam()));
+    }
+};
+
+INSTANTIATE_TEST_SUITE_P(BFrames, FrameOrderTest, ::testing::Values(2, 0));
+
+TEST_P(FrameOrderTest, SequentialReadingGivesTheFrameCoveringEachTime)
 {
     // 20 frames at 10 fps read at 30 fps: every source frame shows three times.
-    VideoFrameReader reader(track(test::makeIndexedMovie(folder / "cfr.mp4", 20, 10, 5)));
+    VideoFrameReader reader(movie("cfr.mp4", 20, 10, 5));
     for (int i = 0; i < 60; ++i) {
         double t = i / 30.0;
         QImage frame = reader.frameAt(t);
@@ -32,25 +45,30 @@ TEST_F(VideoFrameReaderTest, SequentialReadingGivesTheFrameCoveringEachTime)
     EXPECT_LE(reader.decodedFrameCount(), 20);
 }
 
-TEST_F(VideoFrameReaderTest, VariableFrameRateMapsByTimestamps)
+TEST_P(FrameOrderTest, VariableFrameRateMapsByTimestamps)
 {
     // Frames 0-9 at 0.1 s spacing, then frames 10-13 at 1.0, 1.5, 2.0, 2.5 s.
-    VideoFrameReader reader(track(test::makeIndexedMovie(folder / "vfr.mp4", 14, 10, 30, 10)));
-    EXPECT_EQ(test::frameIndexOf(reader.frameAt(0.95)), 9);
-    EXPECT_EQ(test::frameIndexOf(reader.frameAt(1.0)), 10);
-    EXPECT_EQ(test::frameIndexOf(reader.frameAt(1.49)), 10);
-    EXPECT_EQ(test::frameIndexOf(reader.frameAt(1.5)), 11);
-    EXPECT_EQ(test::frameIndexOf(reader.frameAt(2.2)), 12);
-    EXPECT_EQ(test::frameIndexOf(reader.frameAt(2.9)), 13); // the last frame holds
+    for (int threads : {1, 2}) {
+        VideoFrameReader reader(movie("vfr.mp4", 14, 10, 30, 10), threads);
+        EXPECT_EQ(test::frameIndexOf(reader.frameAt(0.95)), 9);
+        EXPECT_EQ(test::frameIndexOf(reader.frameAt(1.0)), 10);
+        EXPECT_EQ(test::frameIndexOf(reader.frameAt(1.49)), 10);
+        EXPECT_EQ(test::frameIndexOf(reader.frameAt(1.5)), 11);
+        EXPECT_EQ(test::frameIndexOf(reader.frameAt(2.2)), 12);
+        EXPECT_EQ(test::frameIndexOf(reader.frameAt(2.9)), 13); // the last frame holds
+    }
 }
 
-TEST_F(VideoFrameReaderTest, BackwardAndFarJumpsSeekAndStillLandOnTheRightFrame)
+TEST_P(FrameOrderTest, BackwardAndFarJumpsSeekAndStillLandOnTheRightFrame)
 {
-    VideoFrameReader reader(track(test::makeIndexedMovie(folder / "gop.mp4", 60, 10, 5)));
+    VideoFrameReader reader(movie("gop.mp4", 60, 10, 5), 2);
     EXPECT_EQ(test::frameIndexOf(reader.frameAt(0)), 0);
     EXPECT_EQ(test::frameIndexOf(reader.frameAt(5.25)), 52); // far ahead: seek
     EXPECT_EQ(reader.seekCount(), 1);
     EXPECT_LT(reader.decodedFrameCount(), 30);
+    if (GetParam() == 0) { // frames 0, 50, 51, 52: none is decoded only to learn where 52 ends
+        EXPECT_EQ(reader.decodedFrameCount(), 4);
+    }
     EXPECT_EQ(test::frameIndexOf(reader.frameAt(1.37)), 13); // backwards: seek
     EXPECT_EQ(reader.seekCount(), 2);
     EXPECT_EQ(test::frameIndexOf(reader.frameAt(1.4)), 14);  // then sequential again
