@@ -170,13 +170,16 @@ bool VideoFrameReader::fillStep(double from, double until)
 {
     if (retained_->byteBudget() == 0 || retained_->holds(until - kFillMargin))
         return false;
+    // On its way when the last fill seek was for this interval and nothing read elsewhere since:
+    // the key frame a seek lands on may lie before `from` (a segment that starts between key
+    // frames), so times alone can't tell.
     const std::optional<double> next = nextStart();
-    const bool onTheWay = hasCurrent_ && next && current_.time >= from - kTimeEpsilon &&
-                          *next < until - kTimeEpsilon;
-    if (onTheWay)
+    if (fillingUntil_ == until && hasCurrent_ && next && *next < until - kTimeEpsilon) {
         stepForward();
-    else
+    } else {
         seekTo(from);
+        fillingUntil_ = until;
+    }
     retainCurrent();
     const std::optional<double> after = nextStart();
     return hasCurrent_ && after && *after < until - kTimeEpsilon;
@@ -276,6 +279,7 @@ YuvPicture VideoFrameReader::yuvFrameAt(double t)
 const AVFrame* VideoFrameReader::decodedAt(double t)
 {
     retained_->keepAround(t);
+    fillingUntil_.reset();
     if (!hasCurrent_ && !sawFirstFrame_) {
         hasCurrent_ = decodeNext(current_);
         findNext();

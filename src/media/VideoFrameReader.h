@@ -104,6 +104,7 @@ private:
     bool nextPending_ = false; // the next frame is not decoded yet, but starts at pendingStart_
     double pendingStart_ = 0;
     std::deque<int64_t> sentPts_; // of the packets sent to the decoder whose frames are not out
+    std::optional<double> fillingUntil_; // the end of the interval fillStep is decoding
     QImage currentImage_;
     std::shared_ptr<DecodedFrameCache> retained_ = std::make_shared<DecodedFrameCache>();
     QImage retainedImage_; // the retained frame converted last, and its timestamp

@@ -241,6 +241,15 @@ TEST_F(RetainedFramesTest, ACompositionReadsExactFramesWhileFillingBehind)
     EXPECT_EQ(frameAt(0.2), 7);
     EXPECT_FALSE(reader.fillBehind(0.2));
     EXPECT_EQ(frameAt(1.0), 15);
+
+    // Behind source frame 27 lies the key frame at 20, and before it the segment's start, between
+    // key frames: the fill decodes from the key frame before that start, and ends.
+    EXPECT_EQ(frameAt(2.2), 27);
+    int steps = 0;
+    while (reader.fillBehind(2.2))
+        ASSERT_LT(++steps, 25);
+    for (int frame = 26; frame >= 5; --frame)
+        EXPECT_EQ(frameAt(frame / 10.0 - 0.5 + 0.01), frame);
 }
 
 TEST_F(RetainedFramesTest, KeptFramesStayWithinTheirBudgetAndKeepTheNearestOnes)
