@@ -2,6 +2,8 @@
 
 #include "media/ScrubProxy.h"
 
+#include <set>
+
 namespace tarnix::media {
 
 CompositionVideoReader::CompositionVideoReader(std::shared_ptr<const Composition> composition)
@@ -17,6 +19,13 @@ CompositionVideoReader::CompositionVideoReader(std::shared_ptr<const Composition
     , readers_(std::move(previous.readers_))
     , proxies_(std::move(previous.proxies_))
 {
+    // Decoders of files the new composition does not read go, with the frames they keep.
+    std::set<SourceKey> used;
+    for (const CompositionTrack* track : composition_->tracks(MediaType::video))
+        for (const CompositionSegment& segment : track->segments)
+            used.insert({segment.source.url, segment.source.streamIndex});
+    std::erase_if(readers_, [&](const auto& entry) { return !used.count(entry.first); });
+    std::erase_if(proxies_, [&](const auto& entry) { return !used.count(entry.first); });
 }
 
 void CompositionVideoReader::setRetainedFrameBytes(std::size_t bytes)

@@ -20,7 +20,8 @@ class CompositionVideoReader {
 public:
     explicit CompositionVideoReader(std::shared_ptr<const Composition> composition);
     // Reads a rebuilt composition with `previous`'s decoders of the same source tracks, which
-    // read on from where they are: the frame at the same time needs no seek or decoding.
+    // read on from where they are: the frame at the same time needs no seek or decoding. The
+    // decoders of other files are closed.
     CompositionVideoReader(std::shared_ptr<const Composition> composition,
                            CompositionVideoReader&& previous);
 
