@@ -45,7 +45,8 @@ bool VideoFrameReader::readPacket()
         bool ours = packet_->stream_index == track_.streamIndex;
         if (ours)
             status = avcodec_send_packet(decoder_.get(), packet_.get());
-        if (ours && status >= 0 && packet_->pts != AV_NOPTS_VALUE)
+        // Only frames that come out in the order they went in tell their successor's start.
+        if (ours && status >= 0 && packet_->pts != AV_NOPTS_VALUE && decoder_->has_b_frames == 0)
             sentPts_.push_back(packet_->pts);
         av_packet_unref(packet_.get());
         // A damaged packet is skipped; the decoder recovers at the next key frame.
