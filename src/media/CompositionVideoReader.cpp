@@ -2,6 +2,7 @@
 
 #include "media/ScrubProxy.h"
 
+#include <algorithm>
 #include <set>
 
 namespace tarnix::media {
@@ -118,14 +119,15 @@ std::map<TrackID, QImage> CompositionVideoReader::framesAt(double t)
 
 namespace tarnix::media {
 
-bool CompositionVideoReader::framesAtHand(double t)
+double CompositionVideoReader::decodingBefore(double t)
 {
-    for (const CompositionTrack* track : composition_->tracks(MediaType::video)) {
-        const CompositionSegment* segment = track->segmentAt(t);
-        if (segment && !sourceFor(*segment).reader->hasFrameAt(segment->sourceTime(t)))
-            return false;
-    }
-    return true;
+    double most = 0;
+    for (const CompositionTrack* track : composition_->tracks(MediaType::video))
+        if (const CompositionSegment* segment = track->segmentAt(t)) {
+            const double sourceTime = segment->sourceTime(t);
+            most = std::max(most, readerFor(*segment, sourceTime).decodingBefore(sourceTime));
+        }
+    return most;
 }
 
 std::map<TrackID, QImage> CompositionVideoReader::proxyFramesAt(

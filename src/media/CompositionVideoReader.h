@@ -47,8 +47,9 @@ public:
     // that seeks often wants no more than the cores.
     void setDecoderThreads(int threads) { decoderThreads_ = threads; }
 
-    // Whether every track's frame at t is decoded already (the reader's current or a kept one).
-    bool framesAtHand(double t);
+    // About how much of its movie (seconds) the track that decodes most decodes before its
+    // frame at t (VideoFrameReader::decodingBefore): 0 when every frame is at hand.
+    double decodingBefore(double t);
     // One frame of filling in, for each track at t, the key frame interval before the one that
     // holds t, into the kept frames: a step back across the key frame then needs no decoding.
     // A second decoder per source does it, so the one at t stays there; a later read that the

@@ -40,6 +40,11 @@ QSize composedSize(QSize renderSize, QSize shown)
 // is followed at once, as more steps back are likely.
 constexpr auto kQuietBeforeFilling = std::chrono::milliseconds(300);
 
+// A seek whose frame is this close to the decoder's position or the key frame before it (seconds
+// of the movie) shows its frame about as soon as a stand-in: it gets none, which would only
+// flash by and take the cores from the frame.
+constexpr double kDecodingWorthAStandIn = 0.1;
+
 // A seek decodes from the key frame to its frame: frame threads share that work among the cores,
 // but each holds a frame back before the first comes out. As many as the cores (FFmpeg's own
 // choice is one more) measured a third shorter seeks on two cores, worst ones halved.
@@ -396,7 +401,7 @@ void PreviewFrameSource::composeProvisional(CompositionVideoReader& reader,
     const double t = index * item->frameDuration;
     std::map<TrackID, QImage> standIns;
     try {
-        if (!reader.framesAtHand(t))
+        if (reader.decodingBefore(t) > kDecodingWorthAStandIn)
             standIns = reader.proxyFramesAt(t, proxyFolder);
     } catch (const std::exception&) {
         return; // the real frame reports what is wrong

@@ -252,6 +252,15 @@ bool VideoFrameReader::hasFrameAt(double t)
     return onCurrent(t) || retained_->find(t) != nullptr;
 }
 
+double VideoFrameReader::decodingBefore(double t)
+{
+    if (hasFrameAt(t))
+        return 0;
+    if (reachesWithoutSeek(t))
+        return t - current_.time;
+    return std::max(t - keyFrameAtOrBefore(t).value_or(0.0), 0.0);
+}
+
 QImage VideoFrameReader::frameAt(double t)
 {
     const AVFrame* frame = decodedAt(t);

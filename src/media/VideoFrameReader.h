@@ -41,6 +41,9 @@ public:
 
     // Whether frameAt(t) can answer without decoding (its current frame, or a kept one).
     bool hasFrameAt(double t);
+    // About how much of the movie (seconds) frameAt(t) decodes before its frame: 0 when it
+    // answers at once, from the position or the key frame before t.
+    double decodingBefore(double t);
 
     // Decoded frames kept around the position for jumps back (0, the default, keeps none: an
     // export reads straight through).

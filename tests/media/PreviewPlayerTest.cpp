@@ -421,10 +421,16 @@ TEST_F(PreviewPlayerTest, TheProxyStandsInOnlyUntilTheRealFrameIsThere)
         EXPECT_FALSE(player.isShowingProxy()) << t;
         EXPECT_EQ(test::frameIndexOf(player.currentFrame()), exact) << t;
         bool realSeen = false;
+        bool proxySeen = false;
         for (auto [index, proxy] : shown) {
             EXPECT_FALSE(proxy && realSeen) << "a stand-in after the real frame at " << t;
             EXPECT_EQ(index, proxy ? exact / 2 * 2 : exact) << t;
             realSeen = realSeen || !proxy;
+            proxySeen = proxySeen || proxy;
+        }
+        // A frame at the key frame, or a step on from the frame before, needs no stand-in.
+        if (t == 0.0 || t == 1.0 + 1.0 / 30) {
+            EXPECT_FALSE(proxySeen) << t;
         }
     }
 }

@@ -196,6 +196,9 @@ TEST_F(RetainedFramesTest, FramesFilledInBehindByASecondDecoderServeStepsBack)
     playhead.setRetainedFrameBytes(std::size_t(64) << 20);
     filler.shareRetainedFrames(playhead);
     EXPECT_EQ(test::frameIndexOf(playhead.frameAt(2.2)), 22);
+    EXPECT_EQ(playhead.decodingBefore(2.25), 0);
+    EXPECT_NEAR(playhead.decodingBefore(2.5), 0.3, 1e-3); // on from frame 22
+    EXPECT_NEAR(playhead.decodingBefore(4.5), 0.5, 1e-3); // from the key frame at 4 s
     ASSERT_NEAR(playhead.keyFrameAtOrBefore(2.2).value_or(-1), 2.0, 1e-3);
     ASSERT_NEAR(playhead.keyFrameAtOrBefore(1.95).value_or(-1), 0.0, 1e-3);
 
@@ -236,7 +239,7 @@ TEST_F(RetainedFramesTest, ACompositionReadsExactFramesWhileFillingBehind)
     }
     for (int frame = 46; frame >= 20; --frame)
         EXPECT_EQ(frameAt(frame / 10.0 - 0.5 + 0.01), frame);
-    EXPECT_TRUE(reader.framesAtHand(1.55));
+    EXPECT_EQ(reader.decodingBefore(1.55), 0);
     // At the segment's start there is nothing behind to fill.
     EXPECT_EQ(frameAt(0.2), 7);
     EXPECT_FALSE(reader.fillBehind(0.2));
