@@ -298,12 +298,14 @@ void PreviewFrameSource::decodeLoop()
             };
             // Filling waits until the consumer's frame is on screen and then a quiet moment.
             const auto mayFill = [&] {
-                return fillPending && fillsBehind_ && requested_ && item_ && takenUpTo_ >= position_;
+                return fillPending && fillsBehind_ && requested_ && item_ &&
+                       takenUpTo_ >= position_;
             };
             while (!stopping_ && !hasFrameToMake()) {
                 if (!mayFill())
                     changed_.wait(lock);
-                else if (changed_.wait_until(lock, fillFrom_) == std::cv_status::timeout && mayFill())
+                else if (changed_.wait_until(lock, fillFrom_) == std::cv_status::timeout &&
+                         mayFill())
                     break;
             }
             if (stopping_)

@@ -112,7 +112,8 @@ bool VideoFrameReader::seekHelps(double t) const
 bool VideoFrameReader::reachesWithoutSeek(double t)
 {
     const std::optional<double> next = nextStart();
-    return hasCurrent_ && t >= current_.time - kTimeEpsilon && !(next && t > *next && seekHelps(t));
+    return hasCurrent_ && t >= current_.time - kTimeEpsilon &&
+           !(next && t > *next && seekHelps(t));
 }
 
 std::optional<double> VideoFrameReader::nextStart() const
