@@ -2,6 +2,9 @@
 
 #include "media/ScrubProxy.h"
 
+#include <algorithm>
+#include <set>
+
 namespace tarnix::media {
 
 CompositionVideoReader::CompositionVideoReader(std::shared_ptr<const Composition> composition)
@@ -17,23 +20,68 @@ CompositionVideoReader::CompositionVideoReader(std::shared_ptr<const Composition
     , readers_(std::move(previous.readers_))
     , proxies_(std::move(previous.proxies_))
 {
+    // Decoders of files the new composition does not read go, with the frames they keep.
+    std::set<SourceKey> used;
+    for (const CompositionTrack* track : composition_->tracks(MediaType::video))
+        for (const CompositionSegment& segment : track->segments)
+            used.insert({segment.source.url, segment.source.streamIndex});
+    std::erase_if(readers_, [&](const auto& entry) { return !used.count(entry.first); });
+    std::erase_if(proxies_, [&](const auto& entry) { return !used.count(entry.first); });
 }
 
 void CompositionVideoReader::setRetainedFrameBytes(std::size_t bytes)
 {
     retainedBytes_ = bytes;
-    for (auto& [source, reader] : readers_)
-        reader->setRetainedFrameBytes(bytes);
+    for (auto& [key, source] : readers_)
+        source.reader->setRetainedFrameBytes(bytes); // the filler shares its kept frames
 }
 
-VideoFrameReader& CompositionVideoReader::readerFor(const CompositionSegment& segment)
+CompositionVideoReader::Source& CompositionVideoReader::sourceFor(const CompositionSegment& segment)
 {
-    auto& reader = readers_[{segment.source.url, segment.source.streamIndex}];
-    if (!reader) {
-        reader = std::make_unique<VideoFrameReader>(segment.source, decoderThreads_);
-        reader->setRetainedFrameBytes(retainedBytes_);
+    Source& source = readers_[{segment.source.url, segment.source.streamIndex}];
+    if (!source.reader) {
+        source.reader = std::make_unique<VideoFrameReader>(segment.source, decoderThreads_);
+        source.reader->setRetainedFrameBytes(retainedBytes_);
     }
-    return *reader;
+    return source;
+}
+
+VideoFrameReader& CompositionVideoReader::readerFor(const CompositionSegment& segment, double t)
+{
+    Source& source = sourceFor(segment);
+    if (source.filler && !source.reader->hasFrameAt(t) && !source.reader->reachesWithoutSeek(t) &&
+        source.filler->reachesWithoutSeek(t))
+        std::swap(source.reader, source.filler); // already on its way there
+    return *source.reader;
+}
+
+bool CompositionVideoReader::fillBehind(double t)
+{
+    for (const CompositionTrack* track : composition_->tracks(MediaType::video))
+        if (const CompositionSegment* segment = track->segmentAt(t))
+            if (fillBehind(*segment, segment->sourceTime(t)))
+                return true;
+    return false;
+}
+
+bool CompositionVideoReader::fillBehind(const CompositionSegment& segment, double t)
+{
+    if (retainedBytes_ == 0)
+        return false;
+    Source& source = sourceFor(segment);
+    // The interval to fill ends at the key frame before t and starts at the one before that,
+    // within the segment (what lies before its start is another segment's).
+    const std::optional<double> key = source.reader->keyFrameAtOrBefore(t);
+    if (!key || *key <= segment.sourceRange.start)
+        return false;
+    const std::optional<double> previous = source.reader->keyFrameAtOrBefore(*key - 1e-3);
+    if (!previous)
+        return false;
+    if (!source.filler) {
+        source.filler = std::make_unique<VideoFrameReader>(segment.source, decoderThreads_);
+        source.filler->shareRetainedFrames(*source.reader);
+    }
+    return source.filler->fillStep(std::max(*previous, segment.sourceRange.start), *key);
 }
 
 QImage CompositionVideoReader::frameAt(TrackID trackID, double t)
@@ -44,7 +92,8 @@ QImage CompositionVideoReader::frameAt(TrackID trackID, double t)
     const CompositionSegment* segment = track->segmentAt(t);
     if (!segment)
         return QImage();
-    return readerFor(*segment).frameAt(segment->sourceTime(t));
+    const double sourceTime = segment->sourceTime(t);
+    return readerFor(*segment, sourceTime).frameAt(sourceTime);
 }
 
 YuvPicture CompositionVideoReader::yuvFrameAt(TrackID trackID, double t)
@@ -52,7 +101,10 @@ YuvPicture CompositionVideoReader::yuvFrameAt(TrackID trackID, double t)
     const CompositionTrack* track = composition_->track(trackID);
     const CompositionSegment* segment =
         track && track->mediaType == MediaType::video ? track->segmentAt(t) : nullptr;
-    return segment ? readerFor(*segment).yuvFrameAt(segment->sourceTime(t)) : nullptr;
+    if (!segment)
+        return nullptr;
+    const double sourceTime = segment->sourceTime(t);
+    return readerFor(*segment, sourceTime).yuvFrameAt(sourceTime);
 }
 
 std::map<TrackID, QImage> CompositionVideoReader::framesAt(double t)
@@ -67,14 +119,15 @@ std::map<TrackID, QImage> CompositionVideoReader::framesAt(double t)
 
 namespace tarnix::media {
 
-bool CompositionVideoReader::framesAtHand(double t)
+double CompositionVideoReader::decodingBefore(double t)
 {
-    for (const CompositionTrack* track : composition_->tracks(MediaType::video)) {
-        const CompositionSegment* segment = track->segmentAt(t);
-        if (segment && !readerFor(*segment).hasFrameAt(segment->sourceTime(t)))
-            return false;
-    }
-    return true;
+    double most = 0;
+    for (const CompositionTrack* track : composition_->tracks(MediaType::video))
+        if (const CompositionSegment* segment = track->segmentAt(t)) {
+            const double sourceTime = segment->sourceTime(t);
+            most = std::max(most, readerFor(*segment, sourceTime).decodingBefore(sourceTime));
+        }
+    return most;
 }
 
 std::map<TrackID, QImage> CompositionVideoReader::proxyFramesAt(
@@ -106,7 +159,8 @@ std::map<TrackID, QImage> CompositionVideoReader::proxyFramesAt(
             frames[track->trackID] = proxy->frameAt(segment->sourceTime(t));
             proxied = true;
         } else {
-            frames[track->trackID] = readerFor(*segment).frameAt(segment->sourceTime(t));
+            const double sourceTime = segment->sourceTime(t);
+            frames[track->trackID] = readerFor(*segment, sourceTime).frameAt(sourceTime);
         }
     }
     if (!proxied)

@@ -20,9 +20,12 @@ class CompositionVideoReader {
 public:
     explicit CompositionVideoReader(std::shared_ptr<const Composition> composition);
     // Reads a rebuilt composition with `previous`'s decoders of the same source tracks, which
-    // read on from where they are: the frame at the same time needs no seek or decoding.
+    // read on from where they are: the frame at the same time needs no seek or decoding. The
+    // decoders of other files are closed.
     CompositionVideoReader(std::shared_ptr<const Composition> composition,
                            CompositionVideoReader&& previous);
+
+    const std::shared_ptr<const Composition>& composition() const { return composition_; }
 
     // The frame of each video track at composition time t (seconds). A track with no segment at
     // t (a gap, or past its end: a camera shorter than the screen) maps to a null image.
@@ -44,20 +47,34 @@ public:
     // that seeks often wants no more than the cores.
     void setDecoderThreads(int threads) { decoderThreads_ = threads; }
 
-    // Whether every track's frame at t is decoded already (the reader's current or a kept one).
-    bool framesAtHand(double t);
+    // About how much of its movie (seconds) the track that decodes most decodes before its
+    // frame at t (VideoFrameReader::decodingBefore): 0 when every frame is at hand.
+    double decodingBefore(double t);
+    // One frame of filling in, for each track at t, the key frame interval before the one that
+    // holds t, into the kept frames: a step back across the key frame then needs no decoding.
+    // A second decoder per source does it, so the one at t stays there; a later read that the
+    // second decoder is already on its way to continues with it. Call it while there is
+    // nothing else to do; false once there is nothing more to fill (or no frames are kept).
+    bool fillBehind(double t);
     // Stand-ins for framesAt(t) from the scrub proxies in `proxyFolder` (ScrubProxy.h): tracks
     // with a proxy read it, the others their own file. Empty when no track has a proxy yet.
     std::map<TrackID, QImage> proxyFramesAt(double t, const std::filesystem::path& proxyFolder);
 
 private:
-    VideoFrameReader& readerFor(const CompositionSegment& segment);
+    struct Source {
+        std::unique_ptr<VideoFrameReader> reader; // follows the reads
+        std::unique_ptr<VideoFrameReader> filler; // fills in behind them, sharing the kept frames
+    };
+    Source& sourceFor(const CompositionSegment& segment);
+    // The decoder that reads `segment` at source time `t` with the least decoding.
+    VideoFrameReader& readerFor(const CompositionSegment& segment, double t);
+    bool fillBehind(const CompositionSegment& segment, double t);
 
     std::shared_ptr<const Composition> composition_;
     std::size_t retainedBytes_ = 0;
     int decoderThreads_ = 0;
     using SourceKey = std::pair<std::filesystem::path, int>;
-    std::map<SourceKey, std::unique_ptr<VideoFrameReader>> readers_;
+    std::map<SourceKey, Source> readers_;
     std::map<SourceKey, std::unique_ptr<VideoFrameReader>> proxies_;
 };
 

@@ -38,12 +38,22 @@ void DecodedFrameCache::insert(const AVFrame& frame, double start, double end)
         return;
     bytes_ += bytes;
     entries_.emplace(start, Entry{std::move(ref), end, bytes});
-    evictAround(start);
+    evictAround(lastLookup_);
 }
 
 const AVFrame* DecodedFrameCache::find(double t)
 {
     lastLookup_ = t;
+    return frameHolding(t);
+}
+
+bool DecodedFrameCache::holds(double t) const
+{
+    return frameHolding(t) != nullptr;
+}
+
+const AVFrame* DecodedFrameCache::frameHolding(double t) const
+{
     auto after = entries_.upper_bound(t + kTimeEpsilon);
     if (after == entries_.begin())
         return nullptr;

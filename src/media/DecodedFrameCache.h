@@ -9,7 +9,8 @@
 // (YUV, about 3 MB for 1080p 4:2:0): a step or a jump back within them needs no seek and no
 // decoding from the key frame. Each entry covers its presentation interval, from its own time to
 // the next decoded frame's, so a time maps to exactly the frame a decoder would show there.
-// Bounded by bytes: past the budget the entries farthest from the latest lookup go first.
+// Bounded by bytes: past the budget the entries farthest from the latest lookup (the playhead)
+// go first, so frames filled in behind it push out those farthest away, not those under it.
 // One thread at a time.
 
 namespace tarnix::media {
@@ -24,8 +25,13 @@ public:
 
     // Keeps a reference to `frame`, on screen from `start` until `end` (seconds).
     void insert(const AVFrame& frame, double start, double end);
-    // The frame whose interval holds t, or nullptr.
+    // The frame whose interval holds t, or nullptr. The latest lookup is the centre that
+    // eviction keeps.
     const AVFrame* find(double t);
+    // Whether a frame's interval holds t, without moving that centre.
+    bool holds(double t) const;
+    // Moves the centre that eviction keeps to t (the reader's position) without a lookup.
+    void keepAround(double t) { lastLookup_ = t; }
 
     void clear();
     std::size_t size() const { return entries_.size(); }
@@ -37,6 +43,7 @@ private:
         double end = 0;
         std::size_t bytes = 0;
     };
+    const AVFrame* frameHolding(double t) const;
     void evictAround(double t);
 
     std::size_t budget_;

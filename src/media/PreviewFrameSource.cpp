@@ -10,6 +10,8 @@
 
 namespace tarnix::media {
 
+using namespace std::chrono_literals;
+
 namespace {
 
 // Decoded frames kept per source file around the playhead, so that a step back, a scrub over the
@@ -32,6 +34,16 @@ QSize composedSize(QSize renderSize, QSize shown)
         return fitted;
     return QSize(std::max(renderSize.width() / 2, 1), std::max(renderSize.height() / 2, 1));
 }
+
+// After a seek, the stretch behind the playhead is filled in only once the user has looked at the
+// frame for this long: seeks in quick succession share the cores with nothing else. A step back
+// is followed at once, as more steps back are likely.
+constexpr auto kQuietBeforeFilling = std::chrono::milliseconds(300);
+
+// A seek whose frame is this close to the decoder's position or the key frame before it (seconds
+// of the movie) shows its frame about as soon as a stand-in: it gets none, which would only
+// flash by and take the cores from the frame.
+constexpr double kDecodingWorthAStandIn = 0.1;
 
 // A seek decodes from the key frame to its frame: frame threads share that work among the cores,
 // but each holds a frame back before the first comes out. As many as the cores (FFmpeg's own
@@ -92,10 +104,12 @@ void PreviewFrameSource::makeProxiesFor(const Composition& composition)
             proxyMaker_.make(segment.source, folder);
 }
 
-void PreviewFrameSource::dropProvisional()
+// What a superseded request showed or was about to show is forgotten.
+void PreviewFrameSource::resetRequestState()
 {
     provisional_.reset();
     realFinishedUpTo_ = -1;
+    takenUpTo_ = -1;
 }
 
 void PreviewFrameSource::setComposition(std::shared_ptr<const Composition> composition,
@@ -126,7 +140,7 @@ void PreviewFrameSource::setComposition(std::shared_ptr<const Composition> compo
     ++generation_;
     requested_ = false;
     ready_.clear();
-    dropProvisional();
+    resetRequestState();
     pool_.clear();
 }
 
@@ -137,7 +151,7 @@ void PreviewFrameSource::clear()
     ++generation_;
     requested_ = false;
     ready_.clear();
-    dropProvisional();
+    resetRequestState();
     pool_.clear();
 }
 
@@ -156,7 +170,7 @@ void PreviewFrameSource::setOutputSize(QSize size)
         nextDecode_ = position_;
         decodeFailed_ = false;
         ready_.clear();
-        dropProvisional();
+        resetRequestState();
         pool_.clear();
     }
     changed_.notify_all();
@@ -179,10 +193,11 @@ void PreviewFrameSource::request(int first, int ahead)
             ++generation_; // frames of the older request are dropped wherever they are
             requested_ = true;
             decodeFailed_ = false;
+            steppingBack_ = first == position_ - 1;
             position_ = first;
             nextDecode_ = first;
             ready_.clear();
-            dropProvisional();
+            resetRequestState();
             provisionalGeneration_ = generation_;
             pool_.clear(); // compositions not started yet
         }
@@ -195,6 +210,15 @@ void PreviewFrameSource::setAhead(int ahead)
     {
         std::lock_guard lock(mutex_);
         ahead_ = std::max(ahead, 1);
+    }
+    changed_.notify_all();
+}
+
+void PreviewFrameSource::setFillsBehind(bool fills)
+{
+    {
+        std::lock_guard lock(mutex_);
+        fillsBehind_ = fills;
     }
     changed_.notify_all();
 }
@@ -219,6 +243,8 @@ std::optional<PreviewFrameSource::Frame> PreviewFrameSource::take(int index)
             return std::nullopt;
         frame = std::move(found->second);
         ready_.erase(found);
+        takenUpTo_ = index;
+        fillFrom_ = std::chrono::steady_clock::now() + (steppingBack_ ? 0ms : kQuietBeforeFilling);
         provisional_.reset();
         position_ = std::max(position_, index);
         std::erase_if(ready_, [&](const auto& entry) { return entry.first < position_; });
@@ -257,73 +283,116 @@ void PreviewFrameSource::decodeLoop()
 {
     pthread_setname_np(pthread_self(), "tarnix-preview"); // also names the decoder's threads
     std::unique_ptr<CompositionVideoReader> reader;
-    std::shared_ptr<const Composition> readerComposition;
+    bool fillPending = false; // the stretch behind the latest frame may still be filled in
     while (true) {
         std::shared_ptr<const Item> item;
         std::uint64_t generation = 0;
         int index = 0;
         std::filesystem::path proxyFolder;
+        bool filling = false;
         {
             std::unique_lock lock(mutex_);
-            changed_.wait(lock, [&] {
-                return stopping_ || (requested_ && item_ && nextDecode_ < item_->frameCount &&
-                                     nextDecode_ < position_ + ahead_);
-            });
+            const auto hasFrameToMake = [&] {
+                return requested_ && item_ && nextDecode_ < item_->frameCount &&
+                       nextDecode_ < position_ + ahead_;
+            };
+            // Filling waits until the consumer's frame is on screen and then a quiet moment.
+            const auto mayFill = [&] {
+                return fillPending && fillsBehind_ && requested_ && item_ &&
+                       takenUpTo_ >= position_;
+            };
+            while (!stopping_ && !hasFrameToMake()) {
+                if (!mayFill())
+                    changed_.wait(lock);
+                else if (changed_.wait_until(lock, fillFrom_) == std::cv_status::timeout &&
+                         mayFill())
+                    break;
+            }
             if (stopping_)
                 return;
             item = item_;
             generation = generation_;
-            // A consumer that has overtaken the decoder needs no frame it has passed.
-            index = std::max(nextDecode_, position_);
-            nextDecode_ = index + 1;
-            // Only a seek's first frame gets a stand-in.
-            if (provisionalGeneration_ == generation_)
-                proxyFolder = proxyFolder_;
-            provisionalGeneration_ = 0;
-        }
-        if (readerComposition != item->composition) {
-            // A rebuilt composition of the same recording reads on with the same decoders.
-            if (reader) {
-                reader = std::make_unique<CompositionVideoReader>(item->composition,
-                                                                  std::move(*reader));
+            filling = !hasFrameToMake();
+            if (filling) {
+                index = position_;
             } else {
-                reader = std::make_unique<CompositionVideoReader>(item->composition);
-                reader->setRetainedFrameBytes(kRetainedFrameBytes);
-                reader->setDecoderThreads(seekingDecoderThreads());
-            }
-            readerComposition = item->composition;
-        }
-        std::map<TrackID, QImage> sources;
-        std::optional<MediaError> error;
-        const double t = index * item->frameDuration;
-        if (!proxyFolder.empty())
-            composeProvisional(*reader, item, generation, index, proxyFolder);
-        try {
-            sources = reader->framesAt(t);
-        } catch (const MediaException& e) {
-            error = e.error();
-        } catch (const std::exception& e) {
-            error = MediaError{"Tarnix.Player", 2, "The recording couldn't be decoded.", e.what(),
-                               nullptr};
-        }
-        {
-            std::lock_guard lock(mutex_);
-            if (generation != generation_)
-                continue; // superseded while decoding
-            if (error) {
-                nextDecode_ = item->frameCount; // nothing after a failed frame
-                decodeFailed_ = true;
-                ready_[index] = Frame{index, QImage(), error};
+                // A consumer that has overtaken the decoder needs no frame it has passed.
+                index = std::max(nextDecode_, position_);
+                nextDecode_ = index + 1;
+                // Only a seek's first frame gets a stand-in.
+                if (provisionalGeneration_ == generation_)
+                    proxyFolder = proxyFolder_;
+                provisionalGeneration_ = 0;
             }
         }
-        if (error) {
-            onReady_();
+        readCompositionOf(*item, reader);
+        if (filling) {
+            // One frame at a time, so that a request waits for one frame at most.
+            try {
+                fillPending = reader->fillBehind(index * item->frameDuration);
+            } catch (const std::exception&) {
+                fillPending = false; // reading it on the way there reports what is wrong
+            }
             continue;
         }
-        pool_.start([this, item, generation, index, sources = std::move(sources)]() mutable {
-            compose(item, generation, index, std::move(sources), false);
-        });
+        fillPending = true;
+        makeFrame(*reader, item, generation, index, proxyFolder);
     }
+}
+
+// Moves `reader` to the item's composition: a rebuilt composition of the same recording reads
+// on with the same decoders.
+void PreviewFrameSource::readCompositionOf(const Item& item,
+                                           std::unique_ptr<CompositionVideoReader>& reader)
+{
+    if (reader && reader->composition() == item.composition)
+        return;
+    if (reader) {
+        reader = std::make_unique<CompositionVideoReader>(item.composition, std::move(*reader));
+    } else {
+        reader = std::make_unique<CompositionVideoReader>(item.composition);
+        reader->setRetainedFrameBytes(kRetainedFrameBytes);
+        reader->setDecoderThreads(seekingDecoderThreads());
+    }
+}
+
+// Decodes the sources of frame `index` (after a stand-in from the proxies when `proxyFolder` is
+// set) and hands them to a compositing thread.
+void PreviewFrameSource::makeFrame(CompositionVideoReader& reader,
+                                   const std::shared_ptr<const Item>& item,
+                                   std::uint64_t generation, int index,
+                                   const std::filesystem::path& proxyFolder)
+{
+    std::map<TrackID, QImage> sources;
+    std::optional<MediaError> error;
+    const double t = index * item->frameDuration;
+    if (!proxyFolder.empty())
+        composeProvisional(reader, item, generation, index, proxyFolder);
+    try {
+        sources = reader.framesAt(t);
+    } catch (const MediaException& e) {
+        error = e.error();
+    } catch (const std::exception& e) {
+        error = MediaError{"Tarnix.Player", 2, "The recording couldn't be decoded.", e.what(),
+                           nullptr};
+    }
+    {
+        std::lock_guard lock(mutex_);
+        if (generation != generation_)
+            return; // superseded while decoding
+        if (error) {
+            nextDecode_ = item->frameCount; // nothing after a failed frame
+            decodeFailed_ = true;
+            ready_[index] = Frame{index, QImage(), error};
+        }
+    }
+    if (error) {
+        onReady_();
+        return;
+    }
+    pool_.start([this, item, generation, index, sources = std::move(sources)]() mutable {
+        compose(item, generation, index, std::move(sources), false);
+    });
 }
 
 void PreviewFrameSource::composeProvisional(CompositionVideoReader& reader,
@@ -334,7 +403,7 @@ void PreviewFrameSource::composeProvisional(CompositionVideoReader& reader,
     const double t = index * item->frameDuration;
     std::map<TrackID, QImage> standIns;
     try {
-        if (!reader.framesAtHand(t))
+        if (reader.decodingBefore(t) > kDecodingWorthAStandIn)
             standIns = reader.proxyFramesAt(t, proxyFolder);
     } catch (const std::exception&) {
         return; // the real frame reports what is wrong

@@ -3,6 +3,7 @@
 #include <QImage>
 #include <QThreadPool>
 
+#include <chrono>
 #include <condition_variable>
 #include <filesystem>
 #include <functional>
@@ -72,6 +73,11 @@ public:
     // The consumer has reached frame `index`: earlier frames are dropped, and decoding may run
     // up to index + ahead.
     void advanceTo(int index);
+    // While on (the consumer is paused), a decoder with no frame to make fills in the key frame
+    // interval before the consumer's frame, one frame at a time, so that steps back across that
+    // key frame are served without decoding: once the consumer's frame has been taken and a
+    // moment has passed without a new request, or at once after a step back. Off by default.
+    void setFillsBehind(bool fills);
 
     // Takes frame `index` of the current request when it is ready.
     std::optional<Frame> take(int index);
@@ -92,13 +98,16 @@ public:
 private:
     struct Item; // a composition with its compositor, shared with the workers
     void decodeLoop();
+    void readCompositionOf(const Item& item, std::unique_ptr<CompositionVideoReader>& reader);
+    void makeFrame(CompositionVideoReader& reader, const std::shared_ptr<const Item>& item,
+                   std::uint64_t generation, int index, const std::filesystem::path& proxyFolder);
     void compose(std::shared_ptr<const Item> item, std::uint64_t generation, int index,
                  std::map<TrackID, QImage> sources, bool provisional);
     void composeProvisional(CompositionVideoReader& reader, const std::shared_ptr<const Item>& item,
                             std::uint64_t generation, int index,
                             const std::filesystem::path& proxyFolder);
     void makeProxiesFor(const Composition& composition);
-    void dropProvisional();
+    void resetRequestState();
     void finish(std::uint64_t generation, Frame frame);
 
     std::function<void()> onReady_;
@@ -111,6 +120,10 @@ private:
     int ahead_ = 1;
     bool requested_ = false;
     bool decodeFailed_ = false; // the current request's decoding stopped at a failed frame
+    bool fillsBehind_ = false;
+    int takenUpTo_ = -1; // the consumer's latest frame: filling waits until it is on screen
+    bool steppingBack_ = false; // the current request is one frame before the one before it
+    std::chrono::steady_clock::time_point fillFrom_;
     std::map<int, Frame> ready_;
     std::optional<Frame> provisional_;
     std::uint64_t provisionalGeneration_ = 0; // the seek that may get a provisional frame

@@ -17,10 +17,11 @@ namespace tarnix::media {
 namespace {
 
 // Frames composed ahead of the playhead: about a quarter of a second while playing, which rides
-// out a slow frame; while paused only the next one, so that scrubbing spends nothing on frames
-// nobody will see and Play starts at once.
+// out a slow frame; while paused only the frame under the playhead, so that a seek or a scrub
+// shares the cores with nothing else until its frame is on screen. A step forward or Play still
+// starts at once: the decoder reads the next frame anyway to know where the shown one ends.
 constexpr int kAheadPlaying = 8;
-constexpr int kAheadPaused = 2;
+constexpr int kAheadPaused = 1;
 constexpr int kTimeIntervalMs = 1000 / 30;
 // An audio device whose position has not moved for this long has stalled: the picture goes on
 // with a steady clock, without sound, rather than freezing.
@@ -38,6 +39,7 @@ struct PreviewPlayer::Impl {
         : q(owner)
         , source(compositingThreadCount(), [this] { postFrameReady(); })
     {
+        source.setFillsBehind(true);
     }
 
     PreviewPlayer& q;
@@ -92,6 +94,14 @@ struct PreviewPlayer::Impl {
         return std::clamp(t, 0.0, duration);
     }
 
+    // While paused the decoder fills in the stretch behind the playhead when it has nothing else
+    // to do; while playing its time goes to the frames ahead.
+    void setPlaying(bool on)
+    {
+        playing = on;
+        source.setFillsBehind(!on);
+    }
+
     void postFrameReady()
     {
         if (readyPosted.exchange(true))
@@ -125,7 +135,7 @@ struct PreviewPlayer::Impl {
         wantedIndex = -1;
         seekPending = false;
         if (playing) {
-            playing = false;
+            setPlaying(false);
             emit q.playingChanged(false);
         }
         emit q.failed(QString::fromStdString(error.description));
@@ -238,7 +248,7 @@ struct PreviewPlayer::Impl {
     {
         stopClock();
         pausedTime = duration;
-        playing = false;
+        setPlaying(false);
         if (shownIndex >= 0 && shownIndex < frameCount - 2)
             statistics.framesSkipped += frameCount - 2 - shownIndex; // before the last frame
         if (shownIndex != frameCount - 1)
@@ -338,7 +348,7 @@ void PreviewPlayer::play()
         return;
     if (d_->pausedTime >= d_->duration)
         seek(0);
-    d_->playing = true;
+    d_->setPlaying(true);
     emit playingChanged(true);
     if (d_->wantedIndex < 0)
         d_->want(d_->indexAt(d_->pausedTime), kAheadPlaying);
@@ -349,7 +359,7 @@ void PreviewPlayer::pause()
     if (!d_->playing)
         return;
     d_->stopClock();
-    d_->playing = false;
+    d_->setPlaying(false);
     d_->source.setAhead(kAheadPaused);
     int index = d_->indexAt(d_->pausedTime);
     if (d_->wantedIndex < 0 && index != d_->shownIndex)

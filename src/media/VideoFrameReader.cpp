@@ -5,11 +5,15 @@ extern "C" {
 }
 
 #include <cmath>
+#include <utility>
 
 namespace tarnix::media {
 
 // Frames whose times differ by less than this are treated as starting at the same moment.
 static constexpr double kTimeEpsilon = 1e-6;
+// Shorter than any frame interval: the frame holding `until - kFillMargin` is the one that ends at
+// `until`.
+static constexpr double kFillMargin = 1e-3;
 
 VideoFrameReader::VideoFrameReader(const AssetTrack& track, int decoderThreads)
     : track_(track)
@@ -41,6 +45,9 @@ bool VideoFrameReader::readPacket()
         bool ours = packet_->stream_index == track_.streamIndex;
         if (ours)
             status = avcodec_send_packet(decoder_.get(), packet_.get());
+        // Only frames that come out in the order they went in tell their successor's start.
+        if (ours && status >= 0 && packet_->pts != AV_NOPTS_VALUE && decoder_->has_b_frames == 0)
+            sentPts_.push_back(packet_->pts);
         av_packet_unref(packet_.get());
         // A damaged packet is skipped; the decoder recovers at the next key frame.
         if (ours && status != AVERROR(EAGAIN))
@@ -85,17 +92,99 @@ bool VideoFrameReader::decodeNext(Decoded& into)
     return false;
 }
 
-bool VideoFrameReader::seekHelps(double t) const
+std::optional<double> VideoFrameReader::keyFrameAtOrBefore(double t) const
 {
     int64_t target = int64_t(std::floor((t + origin_) / av_q2d(stream_->time_base)));
     int index = av_index_search_timestamp(stream_, target, AVSEEK_FLAG_BACKWARD);
-    if (index < 0)
-        return false;
-    const AVIndexEntry* entry = avformat_index_get_entry(stream_, index);
+    const AVIndexEntry* entry = index < 0 ? nullptr : avformat_index_get_entry(stream_, index);
     if (!entry)
+        return std::nullopt;
+    return ff::toSeconds(entry->timestamp, stream_->time_base) - origin_;
+}
+
+bool VideoFrameReader::seekHelps(double t) const
+{
+    const std::optional<double> keyTime = keyFrameAtOrBefore(t);
+    const std::optional<double> next = nextStart();
+    return keyTime && next && *keyTime > *next + kTimeEpsilon;
+}
+
+bool VideoFrameReader::reachesWithoutSeek(double t)
+{
+    const std::optional<double> next = nextStart();
+    return hasCurrent_ && t >= current_.time - kTimeEpsilon &&
+           !(next && t > *next && seekHelps(t));
+}
+
+std::optional<double> VideoFrameReader::nextStart() const
+{
+    if (nextPending_)
+        return pendingStart_;
+    if (hasNext_)
+        return next_.time;
+    return std::nullopt;
+}
+
+// Where the current frame ends. When the decoder gives frames in the order their packets went in
+// (no reordering), that is the time of the packet after the current frame's, which a decoder with
+// frame threads has already been sent: the current frame is then known to be the one at t without
+// waiting for the next to be decoded. Else the next frame is decoded.
+void VideoFrameReader::findNext()
+{
+    hasNext_ = false;
+    nextPending_ = false;
+    if (!hasCurrent_)
+        return;
+    const int64_t currentPts = current_.frame->best_effort_timestamp;
+    if (decoder_->has_b_frames == 0 && currentPts != AV_NOPTS_VALUE) {
+        while (!sentPts_.empty() && sentPts_.front() <= currentPts)
+            sentPts_.pop_front();
+        if (!sentPts_.empty()) {
+            nextPending_ = true;
+            pendingStart_ = ff::toSeconds(sentPts_.front(), stream_->time_base) - origin_;
+            return;
+        }
+    }
+    hasNext_ = decodeNext(next_);
+}
+
+void VideoFrameReader::decodePendingNext()
+{
+    if (!std::exchange(nextPending_, false))
+        return;
+    // A packet that fails to decode gives no frame: the next one then starts later.
+    hasNext_ = decodeNext(next_);
+}
+
+bool VideoFrameReader::stepForward()
+{
+    decodePendingNext();
+    if (!hasNext_)
         return false;
-    double keyTime = ff::toSeconds(entry->timestamp, stream_->time_base) - origin_;
-    return keyTime > next_.time + kTimeEpsilon;
+    retainCurrent();
+    std::swap(current_, next_);
+    currentImage_ = QImage();
+    findNext();
+    return true;
+}
+
+bool VideoFrameReader::fillStep(double from, double until)
+{
+    if (retained_->byteBudget() == 0 || retained_->holds(until - kFillMargin))
+        return false;
+    // On its way when the last fill seek was for this interval and nothing read elsewhere since:
+    // the key frame a seek lands on may lie before `from` (a segment that starts between key
+    // frames), so times alone can't tell.
+    const std::optional<double> next = nextStart();
+    if (fillingUntil_ == until && hasCurrent_ && next && *next < until - kTimeEpsilon) {
+        stepForward();
+    } else {
+        seekTo(from);
+        fillingUntil_ = until;
+    }
+    retainCurrent();
+    const std::optional<double> after = nextStart();
+    return hasCurrent_ && after && *after < until - kTimeEpsilon;
 }
 
 void VideoFrameReader::seekTo(double t)
@@ -105,6 +194,7 @@ void VideoFrameReader::seekTo(double t)
     if (avformat_seek_file(format_.get(), track_.streamIndex, INT64_MIN, target, target, 0) < 0)
         av_seek_frame(format_.get(), track_.streamIndex, INT64_MIN, AVSEEK_FLAG_BACKWARD);
     avcodec_flush_buffers(decoder_.get());
+    sentPts_.clear();
     inputEnded_ = false;
     decoderDrained_ = false;
     currentImage_ = QImage();
@@ -113,22 +203,25 @@ void VideoFrameReader::seekTo(double t)
         // The container's index put us after t: start over from the beginning.
         av_seek_frame(format_.get(), track_.streamIndex, INT64_MIN, AVSEEK_FLAG_BACKWARD);
         avcodec_flush_buffers(decoder_.get());
+    sentPts_.clear();
         inputEnded_ = false;
         decoderDrained_ = false;
         hasCurrent_ = decodeNext(current_);
     }
-    hasNext_ = hasCurrent_ && decodeNext(next_);
+    findNext();
 }
 
 void VideoFrameReader::retainCurrent()
 {
-    if (hasCurrent_ && hasNext_ && retained_.byteBudget() > 0)
-        retained_.insert(*current_.frame, current_.time, next_.time);
+    if (!hasCurrent_ || retained_->byteBudget() == 0)
+        return;
+    if (const std::optional<double> end = nextStart())
+        retained_->insert(*current_.frame, current_.time, *end);
 }
 
 QImage VideoFrameReader::retainedFrameAt(double t)
 {
-    const AVFrame* frame = retained_.find(t);
+    const AVFrame* frame = retained_->find(t);
     if (!frame)
         return QImage();
     if (retainedImage_.isNull() || retainedImagePts_ != frame->best_effort_timestamp) {
@@ -140,19 +233,33 @@ QImage VideoFrameReader::retainedFrameAt(double t)
 
 void VideoFrameReader::advanceTo(double t)
 {
-    while (hasNext_ && t >= next_.time - kTimeEpsilon) {
-        retainCurrent();
-        std::swap(current_, next_);
-        currentImage_ = QImage();
-        hasNext_ = decodeNext(next_);
+    for (std::optional<double> next = nextStart(); next && t >= *next - kTimeEpsilon;
+         next = nextStart()) {
+        decodePendingNext();
+        if (!hasNext_ || t < next_.time - kTimeEpsilon)
+            break;
+        stepForward();
     }
+}
+
+bool VideoFrameReader::onCurrent(double t) const
+{
+    const std::optional<double> next = nextStart();
+    return hasCurrent_ && t >= current_.time - kTimeEpsilon && (!next || t < *next - kTimeEpsilon);
 }
 
 bool VideoFrameReader::hasFrameAt(double t)
 {
-    if (hasCurrent_ && t >= current_.time - kTimeEpsilon && (!hasNext_ || t < next_.time - kTimeEpsilon))
-        return true;
-    return retained_.find(t) != nullptr;
+    return onCurrent(t) || retained_->find(t) != nullptr;
+}
+
+double VideoFrameReader::decodingBefore(double t)
+{
+    if (hasFrameAt(t))
+        return 0;
+    if (reachesWithoutSeek(t))
+        return t - current_.time;
+    return std::max(t - keyFrameAtOrBefore(t).value_or(0.0), 0.0);
 }
 
 QImage VideoFrameReader::frameAt(double t)
@@ -182,22 +289,22 @@ YuvPicture VideoFrameReader::yuvFrameAt(double t)
 // The decoded frame on screen at t: the current one, or a kept one.
 const AVFrame* VideoFrameReader::decodedAt(double t)
 {
+    retained_->keepAround(t);
+    fillingUntil_.reset();
     if (!hasCurrent_ && !sawFirstFrame_) {
         hasCurrent_ = decodeNext(current_);
-        hasNext_ = hasCurrent_ && decodeNext(next_);
+        findNext();
     }
-    const bool onCurrent = hasCurrent_ && t >= current_.time - kTimeEpsilon &&
-                           (!hasNext_ || t < next_.time - kTimeEpsilon);
-    if (!onCurrent) {
+    if (!onCurrent(t)) {
         // A frame kept from earlier decoding: no seek, and the decoder stays where it is.
-        if (const AVFrame* kept = retained_.find(t))
+        if (const AVFrame* kept = retained_->find(t))
             return kept;
     }
     if (!hasCurrent_)
         seekTo(t);
     else if (t < current_.time - kTimeEpsilon && current_.time > firstFrameTime_ + kTimeEpsilon)
         seekTo(t);
-    else if (hasNext_ && t > next_.time && seekHelps(t))
+    else if (const std::optional<double> next = nextStart(); next && t > *next && seekHelps(t))
         seekTo(t);
     if (!hasCurrent_)
         return nullptr;

@@ -2,6 +2,10 @@
 
 #include <QImage>
 
+#include <deque>
+#include <memory>
+#include <optional>
+
 #include "media/DecodedFrameCache.h"
 #include "media/FFmpegSupport.h"
 #include "media/ImageBufferPool.h"
@@ -37,11 +41,25 @@ public:
 
     // Whether frameAt(t) can answer without decoding (its current frame, or a kept one).
     bool hasFrameAt(double t);
+    // About how much of the movie (seconds) frameAt(t) decodes before its frame: 0 when it
+    // answers at once, from the position or the key frame before t.
+    double decodingBefore(double t);
 
     // Decoded frames kept around the position for jumps back (0, the default, keeps none: an
     // export reads straight through).
-    void setRetainedFrameBytes(std::size_t bytes) { retained_.setByteBudget(bytes); }
-    const DecodedFrameCache& retainedFrames() const { return retained_; }
+    void setRetainedFrameBytes(std::size_t bytes) { retained_->setByteBudget(bytes); }
+    const DecodedFrameCache& retainedFrames() const { return *retained_; }
+    // Keeps its decoded frames with `other`'s, which both then find (one thread at a time).
+    void shareRetainedFrames(const VideoFrameReader& other) { retained_ = other.retained_; }
+
+    // Whether frameAt(t) gets there by decoding on, without a seek.
+    bool reachesWithoutSeek(double t);
+    // The time of the key frame at or before t in the container's index, if it lists one.
+    std::optional<double> keyFrameAtOrBefore(double t) const;
+    // Decodes the next frame of [from, until) into the kept frames (from the key frame at or
+    // before `from` when the reader is elsewhere), one per call, so that the caller can stop
+    // between frames. False once the frame that ends at `until` is kept, or there is none.
+    bool fillStep(double from, double until);
 
     // Decoded frames so far, seeks so far: for tests and diagnostics.
     int decodedFrameCount() const { return decodedFrames_; }
@@ -54,6 +72,11 @@ private:
     };
 
     bool decodeNext(Decoded& into);
+    std::optional<double> nextStart() const;
+    void findNext();
+    void decodePendingNext();
+    bool stepForward();
+    bool onCurrent(double t) const;
     bool readPacket();
     void seekTo(double t);
     bool seekHelps(double t) const;
@@ -80,9 +103,13 @@ private:
     Decoded current_;
     Decoded next_;
     bool hasCurrent_ = false;
-    bool hasNext_ = false;
+    bool hasNext_ = false;     // next_ is decoded
+    bool nextPending_ = false; // the next frame is not decoded yet, but starts at pendingStart_
+    double pendingStart_ = 0;
+    std::deque<int64_t> sentPts_; // of the packets sent to the decoder whose frames are not out
+    std::optional<double> fillingUntil_; // the end of the interval fillStep is decoding
     QImage currentImage_;
-    DecodedFrameCache retained_;
+    std::shared_ptr<DecodedFrameCache> retained_ = std::make_shared<DecodedFrameCache>();
     QImage retainedImage_; // the retained frame converted last, and its timestamp
     int64_t retainedImagePts_ = AV_NOPTS_VALUE;
 

@@ -78,10 +78,12 @@ inline bool runFfmpeg(const std::string& args)
 }
 
 // A movie whose frame N is a flat grey of luma 16 + N × 3 (N < 74) (frame index readable back with
-// frameIndexOf), size w × h, `count` frames at `fps`, key frames every `gop` frames, with
-// B-frames. With vfrAfter >= 0, frames from that index on are spaced 0.5 s apart.
+// frameIndexOf), size w × h, `count` frames at `fps`, key frames every `gop` frames, with up to
+// `bFrames` B-frames in a row (0: frames decode in the order they are shown, as the screen
+// recorder writes them). With vfrAfter >= 0, frames from that index on are spaced 0.5 s apart.
 inline std::filesystem::path makeIndexedMovie(const std::filesystem::path& path, int count, int fps,
-                                              int gop, int vfrAfter = -1, int w = 64, int h = 48)
+                                              int gop, int vfrAfter = -1, int w = 64, int h = 48,
+                                              int bFrames = 2)
 {
     std::string f = std::to_string(fps);
     std::string times = vfrAfter < 0 ? "N/" + f
@@ -92,7 +94,8 @@ inline std::filesystem::path makeIndexedMovie(const std::filesystem::path& path,
                          ":r=" + std::to_string(fps) + ",format=yuv420p,geq=lum='16+N*3':cb=128:cr=128," +
                          "settb=1/1000,setpts='round((" + times + ")*1000)'";
     runFfmpeg("-f lavfi -i \"" + filter + "\" -frames:v " + std::to_string(count) +
-              " -fps_mode passthrough -c:v libx264 -preset ultrafast -qp 0 -bf 2 -g " +
+              " -fps_mode passthrough -c:v libx264 -preset ultrafast -qp 0 -bf " +
+              std::to_string(bFrames) + " -g " +
               std::to_string(gop) + " \"" + path.string() + "\"");
     return path;
 }

@@ -3,6 +3,7 @@
 #include <QPainter>
 #include <QThread>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <utility>
@@ -254,6 +255,36 @@ TEST_F(PreviewPlayerTest, ANewerSeekSupersedesAnOlderOneStillBeingDrawn)
     EXPECT_EQ(recorded.frames.back(), 3);
 }
 
+// Stepping back frame by frame lands on each exact frame, across key frames too, while the
+// decoder fills in the stretch behind the playhead between the steps.
+TEST_F(PreviewPlayerTest, StepsBackAcrossKeyFramesShowEachExactFrame)
+{
+    PreviewPlayer player;
+    player.setAudioOutputEnabled(false);
+    Recorder recorded(player);
+    player.setComposition(compose(0, 2, false), video(2));
+    player.seek(1.0 + 0.01);
+    ASSERT_TRUE(waitFor([&] { return !player.isSeeking(); }));
+    for (int frame = 29; frame >= 5; --frame) {
+        player.seek(frame / 30.0 + 0.01);
+        ASSERT_TRUE(waitFor([&] { return !player.isSeeking(); })) << frame;
+        EXPECT_EQ(test::frameIndexOf(player.currentFrame()), frame);
+        EXPECT_EQ(recorded.frames.back(), frame);
+    }
+    // A step forward and Play from there go on with the frames after it.
+    player.seek(6 / 30.0 + 0.01);
+    ASSERT_TRUE(waitFor([&] { return !player.isSeeking(); }));
+    EXPECT_EQ(test::frameIndexOf(player.currentFrame()), 6);
+    recorded.frames.clear();
+    player.play();
+    ASSERT_TRUE(waitFor([&] { return player.currentTime() > 0.5; }));
+    player.pause();
+    ASSERT_FALSE(recorded.frames.empty());
+    EXPECT_TRUE(std::is_sorted(recorded.frames.begin(), recorded.frames.end()));
+    EXPECT_EQ(recorded.frames.front(), 7);
+    EXPECT_TRUE(recorded.failures.empty());
+}
+
 TEST_F(PreviewPlayerTest, ARebuiltCompositionSwapsInAtThePlayhead)
 {
     PreviewPlayer player;
@@ -390,10 +421,16 @@ TEST_F(PreviewPlayerTest, TheProxyStandsInOnlyUntilTheRealFrameIsThere)
         EXPECT_FALSE(player.isShowingProxy()) << t;
         EXPECT_EQ(test::frameIndexOf(player.currentFrame()), exact) << t;
         bool realSeen = false;
+        bool proxySeen = false;
         for (auto [index, proxy] : shown) {
             EXPECT_FALSE(proxy && realSeen) << "a stand-in after the real frame at " << t;
             EXPECT_EQ(index, proxy ? exact / 2 * 2 : exact) << t;
             realSeen = realSeen || !proxy;
+            proxySeen = proxySeen || proxy;
+        }
+        // A frame at the key frame, or a step on from the frame before, needs no stand-in.
+        if (t == 0.0 || t == 1.0 + 1.0 / 30) {
+            EXPECT_FALSE(proxySeen) << t;
         }
     }
 }

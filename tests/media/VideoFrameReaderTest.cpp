@@ -18,10 +18,23 @@ protected:
     test::TempFolder folder;
 };
 
-TEST_F(VideoFrameReaderTest, SequentialReadingGivesTheFrameCoveringEachTime)
+// Each case runs on a movie with B-frames and on one without, whose frames come out of the
+// decoder in order: a frame's end is then taken from the next packet, before it is decoded.
+class FrameOrderTest : public VideoFrameReaderTest, public ::testing::WithParamInterface<int> {
+protected:
+    AssetTrack movie(const std::string& name, int count, int fps, int gop, int vfrAfter = -1)
+    {
+        return track(test::makeIndexedMovie(folder / name, count, fps, gop, vfrAfter, 64, 48,
+                                            GetParam()));
+    }
+};
+
+INSTANTIATE_TEST_SUITE_P(BFrames, FrameOrderTest, ::testing::Values(2, 0));
+
+TEST_P(FrameOrderTest, SequentialReadingGivesTheFrameCoveringEachTime)
 {
     // 20 frames at 10 fps read at 30 fps: every source frame shows three times.
-    VideoFrameReader reader(track(test::makeIndexedMovie(folder / "cfr.mp4", 20, 10, 5)));
+    VideoFrameReader reader(movie("cfr.mp4", 20, 10, 5));
     for (int i = 0; i < 60; ++i) {
         double t = i / 30.0;
         QImage frame = reader.frameAt(t);
@@ -32,25 +45,30 @@ TEST_F(VideoFrameReaderTest, SequentialReadingGivesTheFrameCoveringEachTime)
     EXPECT_LE(reader.decodedFrameCount(), 20);
 }
 
-TEST_F(VideoFrameReaderTest, VariableFrameRateMapsByTimestamps)
+TEST_P(FrameOrderTest, VariableFrameRateMapsByTimestamps)
 {
     // Frames 0-9 at 0.1 s spacing, then frames 10-13 at 1.0, 1.5, 2.0, 2.5 s.
-    VideoFrameReader reader(track(test::makeIndexedMovie(folder / "vfr.mp4", 14, 10, 30, 10)));
-    EXPECT_EQ(test::frameIndexOf(reader.frameAt(0.95)), 9);
-    EXPECT_EQ(test::frameIndexOf(reader.frameAt(1.0)), 10);
-    EXPECT_EQ(test::frameIndexOf(reader.frameAt(1.49)), 10);
-    EXPECT_EQ(test::frameIndexOf(reader.frameAt(1.5)), 11);
-    EXPECT_EQ(test::frameIndexOf(reader.frameAt(2.2)), 12);
-    EXPECT_EQ(test::frameIndexOf(reader.frameAt(2.9)), 13); // the last frame holds
+    for (int threads : {1, 2}) {
+        VideoFrameReader reader(movie("vfr.mp4", 14, 10, 30, 10), threads);
+        EXPECT_EQ(test::frameIndexOf(reader.frameAt(0.95)), 9);
+        EXPECT_EQ(test::frameIndexOf(reader.frameAt(1.0)), 10);
+        EXPECT_EQ(test::frameIndexOf(reader.frameAt(1.49)), 10);
+        EXPECT_EQ(test::frameIndexOf(reader.frameAt(1.5)), 11);
+        EXPECT_EQ(test::frameIndexOf(reader.frameAt(2.2)), 12);
+        EXPECT_EQ(test::frameIndexOf(reader.frameAt(2.9)), 13); // the last frame holds
+    }
 }
 
-TEST_F(VideoFrameReaderTest, BackwardAndFarJumpsSeekAndStillLandOnTheRightFrame)
+TEST_P(FrameOrderTest, BackwardAndFarJumpsSeekAndStillLandOnTheRightFrame)
 {
-    VideoFrameReader reader(track(test::makeIndexedMovie(folder / "gop.mp4", 60, 10, 5)));
+    VideoFrameReader reader(movie("gop.mp4", 60, 10, 5), 2);
     EXPECT_EQ(test::frameIndexOf(reader.frameAt(0)), 0);
     EXPECT_EQ(test::frameIndexOf(reader.frameAt(5.25)), 52); // far ahead: seek
     EXPECT_EQ(reader.seekCount(), 1);
     EXPECT_LT(reader.decodedFrameCount(), 30);
+    if (GetParam() == 0) { // frames 0, 50, 51, 52: none is decoded only to learn where 52 ends
+        EXPECT_EQ(reader.decodedFrameCount(), 4);
+    }
     EXPECT_EQ(test::frameIndexOf(reader.frameAt(1.37)), 13); // backwards: seek
     EXPECT_EQ(reader.seekCount(), 2);
     EXPECT_EQ(test::frameIndexOf(reader.frameAt(1.4)), 14);  // then sequential again
@@ -165,6 +183,76 @@ TEST_F(RetainedFramesTest, JumpsBackAmongKeptFramesGiveTheExactFrameWithoutASeek
     // Back at the decoder's own position, reading goes on from there.
     EXPECT_EQ(test::frameIndexOf(movie.frameAt(5.2)), 42);
     EXPECT_EQ(movie.seekCount(), 0);
+}
+
+// A second decoder fills in the key frame interval before the one the first decoder is in; the
+// first then steps back across the key frame without a seek, frame by exact frame.
+TEST_F(RetainedFramesTest, FramesFilledInBehindByASecondDecoderServeStepsBack)
+{
+    // 10 fps, key frames every 20 frames, with B-frames.
+    const auto path = test::makeIndexedMovie(folder / "m.mp4", 50, 10, 20);
+    auto playhead = reader(path);
+    auto filler = reader(path);
+    playhead.setRetainedFrameBytes(std::size_t(64) << 20);
+    filler.shareRetainedFrames(playhead);
+    EXPECT_EQ(test::frameIndexOf(playhead.frameAt(2.2)), 22);
+    EXPECT_EQ(playhead.decodingBefore(2.25), 0);
+    EXPECT_NEAR(playhead.decodingBefore(2.5), 0.3, 1e-3); // on from frame 22
+    EXPECT_NEAR(playhead.decodingBefore(4.5), 0.5, 1e-3); // from the key frame at 4 s
+    ASSERT_NEAR(playhead.keyFrameAtOrBefore(2.2).value_or(-1), 2.0, 1e-3);
+    ASSERT_NEAR(playhead.keyFrameAtOrBefore(1.95).value_or(-1), 0.0, 1e-3);
+
+    int steps = 0;
+    while (filler.fillStep(0.0, 2.0))
+        ASSERT_LT(++steps, 20) << "one frame a step";
+    EXPECT_FALSE(filler.fillStep(0.0, 2.0)); // nothing more to do
+    const int seeks = playhead.seekCount();
+    const int decoded = playhead.decodedFrameCount();
+    for (int frame = 21; frame >= 0; --frame)
+        EXPECT_EQ(test::frameIndexOf(playhead.frameAt(frame / 10.0 + 0.01)), frame);
+    EXPECT_EQ(playhead.seekCount(), seeks);
+    EXPECT_EQ(playhead.decodedFrameCount(), decoded);
+}
+
+// The composition's reader fills in behind the playhead and hands a read that lands where its
+// second decoder is heading over to it; whatever was filled, every frame is the exact one.
+TEST_F(RetainedFramesTest, ACompositionReadsExactFramesWhileFillingBehind)
+{
+    const AssetTrack movie =
+        MediaAsset::load(test::makeIndexedMovie(folder / "m.mp4", 60, 10, 20))
+            .tracks(MediaType::video)
+            .at(0);
+    auto composition = std::make_shared<Composition>();
+    composition->addMutableTrack(MediaType::video, 1);
+    // The composition starts at source frame 5: nothing before it is filled in.
+    ASSERT_FALSE(composition->insertTimeRange(1, {0.5, 5.5}, movie, 0));
+    CompositionVideoReader reader(composition);
+    reader.setRetainedFrameBytes(std::size_t(64) << 20);
+    const auto frameAt = [&](double t) { return test::frameIndexOf(reader.framesAt(t).at(1)); };
+
+    EXPECT_EQ(frameAt(4.2), 47);
+    for (int i = 0; i < 5; ++i)
+        ASSERT_TRUE(reader.fillBehind(4.2)); // part of source frames 20...39
+    EXPECT_EQ(frameAt(3.3), 38); // on the second decoder's way
+    EXPECT_EQ(frameAt(4.2), 47);
+    while (reader.fillBehind(4.2)) {
+    }
+    for (int frame = 46; frame >= 20; --frame)
+        EXPECT_EQ(frameAt(frame / 10.0 - 0.5 + 0.01), frame);
+    EXPECT_EQ(reader.decodingBefore(1.55), 0);
+    // At the segment's start there is nothing behind to fill.
+    EXPECT_EQ(frameAt(0.2), 7);
+    EXPECT_FALSE(reader.fillBehind(0.2));
+    EXPECT_EQ(frameAt(1.0), 15);
+
+    // Behind source frame 27 lies the key frame at 20, and before it the segment's start, between
+    // key frames: the fill decodes from the key frame before that start, and ends.
+    EXPECT_EQ(frameAt(2.2), 27);
+    int steps = 0;
+    while (reader.fillBehind(2.2))
+        ASSERT_LT(++steps, 25);
+    for (int frame = 26; frame >= 5; --frame)
+        EXPECT_EQ(frameAt(frame / 10.0 - 0.5 + 0.01), frame);
 }
 
 TEST_F(RetainedFramesTest, KeptFramesStayWithinTheirBudgetAndKeepTheNearestOnes)
